@@ -1,0 +1,24 @@
+# Sourced by the scripts: installs the Debian packages the project needs, only those missing.
+KD_PACKAGES=(
+  cmake ninja-build g++ pkg-config clang
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libtinyxml-dev libstb-dev libcurl4-openssl-dev
+)
+
+kd_install_packages() {
+  local missing=()
+  for p in "${KD_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  fi
+}
+
+kd_jobs() {
+  nproc 2>/dev/null || echo 2
+}
