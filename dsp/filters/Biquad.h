@@ -1,0 +1,54 @@
+// One second-order section (b0 + b1 z^-1 + b2 z^-2) / (1 + a1 z^-1 + a2 z^-2) with its coefficient
+// setters, its frequency response and its pole-zero readback. Design time only; see CascadeState for
+// running samples through sections.
+#pragma once
+
+#include "dsp/filters/PoleZeroLayout.h"
+
+namespace Dsp {
+
+// The poles, zeros and numerator gain b0 / a0 of one section.
+struct StagePoleZeros
+{
+  PoleZeroSet set;
+  double gain;
+};
+
+class Biquad
+{
+public:
+  double getA0() const { return m_a0; }
+  double getA1() const { return m_a1; }
+  double getA2() const { return m_a2; }
+  double getB0() const { return m_b0; }
+  double getB1() const { return m_b1; }
+  double getB2() const { return m_b2; }
+
+  // Stores a0 and the other five divided by a0 (a0 must not be 0).
+  void assignCoefficients(double a0, double a1, double a2, double b0, double b1, double b2);
+  // First-order section (1 - zero z^-1) / (1 - pole z^-1) from the real parts.
+  void assignSinglePole(Complex pole, Complex zero);
+  // Second-order section from two poles and two zeros, each either a conjugate pair or two real values.
+  void assignPolePair(Complex pole1, Complex zero1, Complex pole2, Complex zero2);
+  void assignSection(const PoleZeroSet& set);
+  void assignSectionWithGain(const PoleZeroSet& set, double gain);
+  void scaleNumerator(double scale);
+  void makeIdentity();
+
+  // Frequency response at f cycles per sample.
+  Complex response(double f) const;
+  StagePoleZeros poleZeros() const;
+
+  Complex numeratorAt(Complex z1, Complex z2) const { return m_b0 + m_b1 * z1 + m_b2 * z2; }
+  Complex denominatorAt(Complex z1, Complex z2) const { return 1.0 + m_a1 * z1 + m_a2 * z2; }
+
+private:
+  double m_a0 = 1.0;
+  double m_a1 = 0.0;
+  double m_a2 = 0.0;
+  double m_b1 = 0.0;
+  double m_b2 = 0.0;
+  double m_b0 = 1.0;
+};
+
+} // namespace Dsp

@@ -1,0 +1,60 @@
+// A chain of biquads built from a digital pole-zero layout and scaled so that its response at the
+// layout's normal point has the normal gain. Design time only; not thread-safe.
+#pragma once
+
+#include <array>
+#include <vector>
+
+#include "dsp/filters/Biquad.h"
+#include "dsp/filters/PoleZeroLayout.h"
+
+namespace Dsp {
+
+class Cascade
+{
+public:
+  Cascade(Biquad* storage, int maxStages);
+  Cascade(const Cascade&) = delete;
+  Cascade& operator=(const Cascade&) = delete;
+
+  int getNumStages() const { return m_numStages; }
+  int getMaxStages() const { return m_maxStages; }
+  const Biquad& operator[](int index) const;
+  // The stages in use, unchecked, for per-sample loops.
+  const Biquad* getStages() const { return m_stages; }
+
+  // Replaces the stages with one per pole-zero set and scales the first so that the magnitude at the
+  // normal point is the normal gain. Throws std::logic_error, leaving the stages as they were, when
+  // the layout needs more stages than the storage holds or its response at the normal point is 0 or
+  // not finite.
+  void buildFromLayout(const PoleZeroLayout& layout);
+
+  // Frequency response at f cycles per sample.
+  Complex response(double f) const;
+  std::vector<StagePoleZeros> poleZeros() const;
+  void scaleNumerator(double scale);
+
+private:
+  Biquad* m_stages;
+  int m_maxStages;
+  int m_numStages = 0;
+};
+
+template <int MaxStages>
+struct CascadeStorage
+{
+  std::array<Biquad, MaxStages> stages{};
+};
+
+// A cascade together with storage for MaxStages stages (the storage base is constructed first).
+template <int MaxStages>
+class OwnedCascade : private CascadeStorage<MaxStages>, public Cascade
+{
+public:
+  OwnedCascade()
+    : Cascade(this->stages.data(), MaxStages)
+  {
+  }
+};
+
+} // namespace Dsp

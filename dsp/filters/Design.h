@@ -1,0 +1,212 @@
+// The design kinds every family offers: an analog prototype, a transform to the requested frequency
+// and a cascade built from the result, chained by configure. A design owns its analog layout, its
+// digital layout (twice the analog one for band designs) and its cascade storage, sized for MaxOrder.
+// configure checks its arguments first and throws std::logic_error on bad ones (order outside
+// 1..MaxOrder, a frequency outside 0..Nyquist, a band width or q that is not positive, a family
+// argument its prototype refuses). Design time only; a design is used by one thread at a time.
+#pragma once
+
+#include <numbers>
+#include <vector>
+
+#include "dsp/filters/Cascade.h"
+#include "dsp/filters/DesignChecks.h"
+#include "dsp/filters/PoleZeroLayout.h"
+#include "dsp/filters/Transforms.h"
+
+namespace Dsp {
+
+template <class Prototype, int MaxOrder, int DigitalPolesPerAnalog>
+class DesignBase
+{
+  static_assert(MaxOrder >= 1 && MaxOrder <= Prototype::kMaxOrder, "order beyond what the family supports");
+
+public:
+  static constexpr int kMaxStages = (MaxOrder * DigitalPolesPerAnalog + 1) / 2;
+
+  DesignBase() = default;
+  DesignBase(const DesignBase&) = delete;
+  DesignBase& operator=(const DesignBase&) = delete;
+
+  const Cascade& getCascade() const { return m_cascade; }
+  const PoleZeroLayout& getAnalogLayout() const { return m_analog; }
+  const PoleZeroLayout& getDigitalLayout() const { return m_digital; }
+  int getNumStages() const { return m_cascade.getNumStages(); }
+  // Frequency response at f cycles per sample.
+  Complex response(double f) const { return m_cascade.response(f); }
+  std::vector<StagePoleZeros> poleZeros() const { return m_cascade.poleZeros(); }
+
+protected:
+  OwnedLayout<MaxOrder> m_analog;
+  Prototype m_prototype{m_analog};
+  OwnedLayout<MaxOrder * DigitalPolesPerAnalog> m_digital;
+  OwnedCascade<kMaxStages> m_cascade;
+};
+
+template <class Prototype, int MaxOrder>
+class LowPassDesign : public DesignBase<Prototype, MaxOrder, 1>
+{
+public:
+  template <class... FamilyArgs>
+  void configure(int order, double sampleRate, double cutoffFrequency, FamilyArgs... familyArgs)
+  {
+    checkOrder(order, MaxOrder);
+    checkFrequency(sampleRate, cutoffFrequency);
+    this->m_prototype.design(order, familyArgs...);
+    LowPassTransform(cutoffFrequency / sampleRate, this->m_digital, this->m_analog);
+    this->m_cascade.buildFromLayout(this->m_digital);
+  }
+};
+
+template <class Prototype, int MaxOrder>
+class HighPassDesign : public DesignBase<Prototype, MaxOrder, 1>
+{
+public:
+  template <class... FamilyArgs>
+  void configure(int order, double sampleRate, double cutoffFrequency, FamilyArgs... familyArgs)
+  {
+    checkOrder(order, MaxOrder);
+    checkFrequency(sampleRate, cutoffFrequency);
+    this->m_prototype.design(order, familyArgs...);
+    HighPassTransform(cutoffFrequency / sampleRate, this->m_digital, this->m_analog);
+    this->m_cascade.buildFromLayout(this->m_digital);
+  }
+};
+
+template <class Prototype, int MaxOrder>
+class BandPassDesign : public DesignBase<Prototype, MaxOrder, 2>
+{
+public:
+  template <class... FamilyArgs>
+  void configure(int order, double sampleRate, double centerFrequency, double widthFrequency,
+                 FamilyArgs... familyArgs)
+  {
+    checkOrder(order, MaxOrder);
+    checkFrequency(sampleRate, centerFrequency);
+    checkPositive(widthFrequency, "band width");
+    this->m_prototype.design(order, familyArgs...);
+    BandPassTransform(centerFrequency / sampleRate, widthFrequency / sampleRate, this->m_digital, this->m_analog);
+    this->m_cascade.buildFromLayout(this->m_digital);
+  }
+};
+
+template <class Prototype, int MaxOrder>
+class BandStopDesign : public DesignBase<Prototype, MaxOrder, 2>
+{
+public:
+  template <class... FamilyArgs>
+  void configure(int order, double sampleRate, double centerFrequency, double widthFrequency,
+                 FamilyArgs... familyArgs)
+  {
+    checkOrder(order, MaxOrder);
+    checkFrequency(sampleRate, centerFrequency);
+    checkPositive(widthFrequency, "band width");
+    this->m_prototype.design(order, familyArgs...);
+    BandStopTransform(centerFrequency / sampleRate, widthFrequency / sampleRate, this->m_digital, this->m_analog);
+    this->m_cascade.buildFromLayout(this->m_digital);
+  }
+};
+
+template <class Prototype, int MaxOrder>
+class LowShelfDesign : public DesignBase<Prototype, MaxOrder, 1>
+{
+public:
+  template <class... FamilyArgs>
+  void configure(int order, double sampleRate, double cutoffFrequency, double gainDb, FamilyArgs... familyArgs)
+  {
+    checkOrder(order, MaxOrder);
+    checkFrequency(sampleRate, cutoffFrequency);
+    this->m_prototype.design(order, gainDb, familyArgs...);
+    LowPassTransform(cutoffFrequency / sampleRate, this->m_digital, this->m_analog);
+    this->m_cascade.buildFromLayout(this->m_digital);
+  }
+};
+
+template <class Prototype, int MaxOrder>
+class HighShelfDesign : public DesignBase<Prototype, MaxOrder, 1>
+{
+public:
+  template <class... FamilyArgs>
+  void configure(int order, double sampleRate, double cutoffFrequency, double gainDb, FamilyArgs... familyArgs)
+  {
+    checkOrder(order, MaxOrder);
+    checkFrequency(sampleRate, cutoffFrequency);
+    this->m_prototype.design(order, gainDb, familyArgs...);
+    HighPassTransform(cutoffFrequency / sampleRate, this->m_digital, this->m_analog);
+    this->m_cascade.buildFromLayout(this->m_digital);
+  }
+};
+
+// Band shelves are normalised (gain 1) at whichever end of the spectrum lies farther from the band.
+template <class Prototype, int MaxOrder>
+class BandShelfDesign : public DesignBase<Prototype, MaxOrder, 2>
+{
+public:
+  template <class... FamilyArgs>
+  void configure(int order, double sampleRate, double centerFrequency, double widthFrequency, double gainDb,
+                 FamilyArgs... familyArgs)
+  {
+    checkOrder(order, MaxOrder);
+    checkFrequency(sampleRate, centerFrequency);
+    checkPositive(widthFrequency, "band width");
+    this->m_prototype.design(order, gainDb, familyArgs...);
+    BandPassTransform(centerFrequency / sampleRate, widthFrequency / sampleRate, this->m_digital, this->m_analog);
+    setFarEndNormal(this->m_digital, centerFrequency / sampleRate);
+    this->m_cascade.buildFromLayout(this->m_digital);
+  }
+
+  static void setFarEndNormal(PoleZeroLayout& digital, double fc)
+  {
+    digital.setNormalPoint(fc < 0.25 ? std::numbers::pi : 0.0, digital.getNormalGain());
+  }
+};
+
+// Band designs whose band is (centre in hertz, q): edges symmetric on a log scale about the centre,
+// the upper one at centre (1 + 1/q).
+template <class Prototype, int MaxOrder>
+class GeometricBandPassDesign : public DesignBase<Prototype, MaxOrder, 2>
+{
+public:
+  void configure(int order, double sampleRate, double centerFrequency, double q)
+  {
+    checkOrder(order, MaxOrder);
+    checkFrequency(sampleRate, centerFrequency);
+    checkPositive(q, "q");
+    this->m_prototype.design(order);
+    GeometricBandPassTransform(sampleRate, centerFrequency, q, this->m_digital, this->m_analog);
+    this->m_cascade.buildFromLayout(this->m_digital);
+  }
+};
+
+template <class Prototype, int MaxOrder>
+class GeometricBandStopDesign : public DesignBase<Prototype, MaxOrder, 2>
+{
+public:
+  void configure(int order, double sampleRate, double centerFrequency, double q)
+  {
+    checkOrder(order, MaxOrder);
+    checkFrequency(sampleRate, centerFrequency);
+    checkPositive(q, "q");
+    this->m_prototype.design(order);
+    GeometricBandStopTransform(sampleRate, centerFrequency, q, this->m_digital, this->m_analog);
+    this->m_cascade.buildFromLayout(this->m_digital);
+  }
+};
+
+template <class Prototype, int MaxOrder>
+class GeometricBandShelfDesign : public DesignBase<Prototype, MaxOrder, 2>
+{
+public:
+  void configure(int order, double sampleRate, double centerFrequency, double q, double gainDb)
+  {
+    checkOrder(order, MaxOrder);
+    checkFrequency(sampleRate, centerFrequency);
+    checkPositive(q, "q");
+    this->m_prototype.design(order, gainDb);
+    GeometricBandPassTransform(sampleRate, centerFrequency, q, this->m_digital, this->m_analog);
+    BandShelfDesign<Prototype, MaxOrder>::setFarEndNormal(this->m_digital, centerFrequency / sampleRate);
+    this->m_cascade.buildFromLayout(this->m_digital);
+  }
+};
+
+} // namespace Dsp

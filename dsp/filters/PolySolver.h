@@ -1,0 +1,48 @@
+// Roots of a polynomial with complex coefficients by Laguerre's method with deflation and optional
+// polishing against the undeflated polynomial. Used by the prototypes that are defined by a polynomial.
+// Design time only; one thread at a time.
+#pragma once
+
+#include <array>
+
+#include "dsp/filters/PoleZeroLayout.h"
+
+namespace Dsp {
+
+class PolySolver
+{
+public:
+  static constexpr int kCapacity = 100;
+
+  // maxDegree: 1..kCapacity.
+  explicit PolySolver(int maxDegree);
+
+  int getMaxDegree() const { return m_maxDegree; }
+
+  // a[0..degree], constant term first; the caller fills them before solve.
+  Complex* coefficients() { return m_coef.data(); }
+  const Complex* roots() const { return m_root.data(); }
+  Complex* roots() { return m_root.data(); }
+
+  // Finds the degree roots (unsorted). Throws std::logic_error when the degree is out of range, the
+  // coefficients are not finite, the leading one is 0, or Laguerre's method does not converge
+  // ("laguerre failed"). Roots whose imaginary part is negligible become exactly real.
+  void solve(int degree, bool polish);
+
+  // Insertion sort of roots[0..count-1] by imaginary part, largest first; equal parts keep their order.
+  void sort(int count);
+
+  // The polynomial's value at x.
+  Complex eval(int degree, Complex x) const;
+
+private:
+  void checkDegree(int degree) const;
+  static void laguerre(int degree, const Complex* a, Complex& x);
+
+  int m_maxDegree;
+  std::array<Complex, kCapacity + 1> m_coef{};
+  std::array<Complex, kCapacity + 1> m_work{};
+  std::array<Complex, kCapacity> m_root{};
+};
+
+} // namespace Dsp

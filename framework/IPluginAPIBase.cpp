@@ -1,0 +1,190 @@
+#include "framework/IPluginAPIBase.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace fx {
+
+namespace {
+
+// The configuration's texts are kept to their first 128 characters.
+void SetName(FwString& name, const char* text) { name.Set(text ? text : "", IPluginAPIBase::kMaxNameLen); }
+
+}  // namespace
+
+IPluginAPIBase::IPluginAPIBase(const Config& config, EAPI api) : IPluginBase(config.nParams, config.nPresets) {
+  mUniqueID = config.uniqueID;
+  mMfrID = config.mfrID;
+  mVersion = config.vendorVersion;
+  SetName(mPluginName, config.pluginName);
+  SetName(mProductName, config.productName);
+  SetName(mMfrName, config.mfrName);
+  mEditorWidth = config.width;
+  mEditorHeight = config.height;
+  SetEditorSizeLimits(config.minWidth, config.maxWidth, config.minHeight, config.maxHeight);
+  mStateChunks = config.doesChunks;
+  mHasUI = config.hasUI;
+  mHostResize = config.hostResize;
+  mAPI = api;
+  mBundleID.Set(config.bundleID ? config.bundleID : "");
+  mAppGroupID.Set(config.appGroupID ? config.appGroupID : "");
+  mHostName.Set("Unknown");
+  mHost = kHostUninit;
+}
+
+IPluginAPIBase::~IPluginAPIBase() {
+  if (mTimer) mTimer->Stop();
+  mTimer.reset();
+}
+
+void IPluginAPIBase::CreateTimer() {
+  mTimer.reset(Timer::Create([this](Timer& timer) { OnTimer(timer); }, kTimerIntervalMs));
+}
+
+void IPluginAPIBase::OnTimer(Timer&) {
+  if (mHasUI) DrainQueuesToEditor();
+  OnIdle();
+}
+
+// Each drain takes at most one queue's worth, so producers that never pause cannot hold the main thread.
+void IPluginAPIBase::DrainQueuesToEditor() {
+  ParamChange change;
+  for (int n = 0; n < kParamQueueCapacity && mParamChangeFromProcessor.Pop(change); ++n) {
+    SendParameterValueFromDelegate(change.idx, change.value, false);
+  }
+  IMidiMsg msg;
+  for (int n = 0; n < kMidiQueueCapacity && mMidiMsgsFromProcessor.Pop(msg); ++n) SendMidiMsgFromDelegate(msg);
+  SysExData sysEx;
+  for (int n = 0; n < kSysExQueueCapacity && mSysExDataFromProcessor.Pop(sysEx); ++n) {
+    SendSysexMsgFromDelegate(ISysEx(sysEx.mOffset, sysEx.mData, sysEx.mSize));
+  }
+}
+
+void IPluginAPIBase::SetHost(const char* host, int version) {
+  mHostName.Set(host ? host : "");
+  mHostVersion = version;
+  mHost = LookUpHost(host);
+  HostIdentifiedHook();
+  LateHostIdentifiedHook();
+}
+
+void IPluginAPIBase::SetParameterValue(int paramIdx, double normalizedValue) {
+  IParam* param = GetParam(paramIdx);
+  if (!param) return;
+  param->SetNormalized(normalizedValue);
+  InformHostOfParamChange(paramIdx, normalizedValue);
+  OnParamChange(paramIdx, kUI, -1);
+}
+
+// ---- Virtual operations added here ----
+
+bool IPluginAPIBase::CompareState(const uint8_t* data, int dataSize, int startPos) const {
+  if (NParams() == 0) return true;
+  if (!data || startPos < 0) return false;
+  const long long endByte = (static_cast<long long>(startPos) + NParams()) * static_cast<long long>(sizeof(double));
+  if (endByte > dataSize) return false;
+  for (int i = 0; i < NParams(); ++i) {
+    double stored = 0.0;
+    std::memcpy(&stored, data + (static_cast<size_t>(startPos) + static_cast<size_t>(i)) * sizeof(double),
+                sizeof(double));
+    const float difference = static_cast<float>(GetParam(i)->Value()) - static_cast<float>(stored);
+    if (!(std::fabs(difference) < 0.00001f)) return false;
+  }
+  return true;
+}
+
+void IPluginAPIBase::LateHostIdentifiedHook() {}
+
+void IPluginAPIBase::GetParamIndices(int n, FwTypedBuf<int>& list) const {
+  if (n <= 0 || n > NParams()) return;
+  for (int i = 0; i < n; ++i) list.Add(i);
+}
+
+bool IPluginAPIBase::GetMidiNoteText(int, char* text) const {
+  if (text) text[0] = '\0';
+  return false;
+}
+
+void* IPluginAPIBase::GetGraphicsHandle() const { return GetUI(); }
+
+void IPluginAPIBase::OnIdle() {}
+
+void IPluginAPIBase::SendParameterValueFromAPI(int paramIdx, double value, bool normalized) {
+  const IParam* param = GetParam(paramIdx);
+  if (!param) return;
+  if (normalized) value = param->FromNormalized(value);
+  mParamChangeFromProcessor.Push(ParamChange{paramIdx, value});
+}
+
+void IPluginAPIBase::HostIdentifiedHook() {}
+
+bool IPluginAPIBase::EditorResize(int, int) { return false; }
+
+void IPluginAPIBase::BeginInformHostOfParamChange(int) {}
+
+void IPluginAPIBase::EndInformHostOfParamChange(int) {}
+
+void IPluginAPIBase::InformHostOfParamChange(int, double) {}
+
+// ---- Overrides of the editor delegate's defaults ----
+
+void IPluginAPIBase::InformHostOfAllParams() {
+  for (int i = 0; i < NParams(); ++i) {
+    const IParam& param = *GetParam(i);
+    InformHostOfParamChange(i, ConstrainedNormalized(param, param.Value()));
+  }
+}
+
+void IPluginAPIBase::BeginInformHostOfParamChangeFromUI(int paramIdx) { BeginInformHostOfParamChange(paramIdx); }
+
+void IPluginAPIBase::EndInformHostOfParamChangeFromUI(int paramIdx) { EndInformHostOfParamChange(paramIdx); }
+
+void IPluginAPIBase::SendParameterValueFromUI(int paramIdx, double normalizedValue) {
+  IParam* param = GetParam(paramIdx);
+  if (!param) return;
+  SetParameterValue(paramIdx, normalizedValue);
+  param->SetNormalized(normalizedValue);
+  OnParamChangeUI(paramIdx, kUI);
+}
+
+bool IPluginAPIBase::EditorResizeFromUI(int width, int height, bool needsPlatformResize) {
+  return !needsPlatformResize || EditorResize(width, height);
+}
+
+void IPluginAPIBase::SendMidiMsgFromUI(const IMidiMsg& msg) { DeferMidiMsg(msg); }
+
+void IPluginAPIBase::SendSysexMsgFromUI(const ISysEx& msg) { DeferSysexMsg(msg); }
+
+void IPluginAPIBase::SendArbitraryMsgFromUI(int msgTag, int ctrlTag, int dataSize, const void* data) {
+  OnMessage(msgTag, ctrlTag, dataSize, data);
+}
+
+void IPluginAPIBase::DeferMidiMsg(const IMidiMsg& msg) { mMidiMsgsFromEditor.Push(msg); }
+
+void IPluginAPIBase::DeferSysexMsg(const ISysEx& msg) {
+  SysExData data;
+  if (FillSysExData(msg, data)) mSysExDataFromEditor.Push(data);
+}
+
+bool IPluginAPIBase::PushSysExFromProcessor(const ISysEx& msg) {
+  SysExData data;
+  return FillSysExData(msg, data) && mSysExDataFromProcessor.Push(data);
+}
+
+// A message longer than an entry is refused whole: a cut SysEx message would be a different message.
+bool IPluginAPIBase::FillSysExData(const ISysEx& msg, SysExData& data) {
+  if (msg.mSize < 0 || msg.mSize > kMaxSysExBytes) return false;
+  data.mOffset = msg.mOffset;
+  data.mSize = msg.mSize;
+  std::memset(data.mData, 0, sizeof(data.mData));
+  if (msg.mData) std::memcpy(data.mData, msg.mData, static_cast<size_t>(msg.mSize));
+  return true;
+}
+
+void IPluginAPIBase::SetEditorSize(int width, int height) {
+  mEditorWidth = width;
+  mEditorHeight = height;
+}
+
+}  // namespace fx

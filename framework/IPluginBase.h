@@ -1,0 +1,168 @@
+// The plug-in base: identity and version numbers, the preset slots, and the framework's default state
+// format (every parameter value as an 8-byte little-endian double in index order). It initialises, copies,
+// defaults and randomises ranges or groups of parameters, builds presets from values, chunks or Base64
+// text, restores presets by index or name, serialises the whole bank and writes preset source text.
+//
+// Bank format, for every slot in index order: i32 name length n, the n name bytes, one initialised byte
+// (0 or 1), then only for an initialised slot its state bytes without a length (a reader finds their end
+// by unserialising them).
+//
+// Threads: everything runs on the main thread (construction, the host's requests, editor commands);
+// parameter values are stored by atomic exchange, so the audio thread may read them meanwhile.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "framework/Config.h"
+#include "framework/FwPtrList.h"
+#include "framework/FwString.h"
+#include "framework/HostIdentification.h"
+#include "framework/IGEditorDelegate.h"
+#include "framework/IPreset.h"
+
+namespace fx {
+
+class IPluginBase : public gfx::IGEditorDelegate {
+ public:
+  using ParamFunc = std::function<void(int paramIdx, IParam& param)>;
+
+  IPluginBase(int nParams, int nPresets);
+  ~IPluginBase() override;
+
+  // ---- Hooks ----
+
+  // Appends the plug-in's state. Default: SerializeParams.
+  virtual bool SerializeState(IByteChunk& chunk) const;
+  // Reads the plug-in's state at startPos; the position after it, or -1. Default: UnserializeParams.
+  virtual int UnserializeState(const IByteChunk& chunk, int startPos);
+  // Tells the host that the current preset changed. Default: nothing.
+  virtual void InformHostOfPresetChange();
+  // After a preset slot or the current index changed. Default: nothing.
+  virtual void OnPresetsModified();
+
+  // ---- Identity ----
+
+  // The version packed as major << 16 | minor << 8 | patch, or major x 1000 + minor x 100 + patch x 10.
+  int GetPluginVersion(bool decimal) const;
+  int GetHostVersion(bool decimal) const;
+  // "v%d.%d.%d" of major, minor and patch.
+  void GetPluginVersionStr(FwString& str) const;
+  void GetHostVersionStr(FwString& str) const;
+  // "VST2", "VST3", "AU", "AUv3", "AAX", "APP", "WAM", "WEB", "CLAP"; "" for any other API.
+  const char* GetAPIString() const;
+  const char* GetArchString() const;
+  // "<version> <API> (<arch>), built on <date> at <first five characters of time> ", at most 256 characters.
+  void GetBuildInfoStr(FwString& str, const char* date, const char* time) const;
+  const char* GetPluginName() const { return mPluginName.Get(); }
+  const char* GetProductName() const { return mProductName.Get(); }
+  const char* GetMfrName() const { return mMfrName.Get(); }
+  int GetUniqueID() const { return mUniqueID; }
+  int GetMfrID() const { return mMfrID; }
+  EHost GetHost() const { return mHost; }
+  EAPI GetAPI() const { return mAPI; }
+  bool DoesStateChunks() const { return mStateChunks; }
+
+  // ---- Parameter state ----
+
+  // Appends every parameter's value; true when the chunk is non-empty afterwards or there are no parameters.
+  bool SerializeParams(IByteChunk& chunk) const;
+  // Reads one value per parameter from startPos and answers the position after them. When the chunk does
+  // not hold them all nothing changes and the answer is -1. With a negative startPos or no parameters only
+  // OnParamReset(kPresetRecall) runs and startPos is answered; after a full read it runs too.
+  int UnserializeParams(const IByteChunk& chunk, int startPos);
+
+  // ---- Parameter operations ("set": rounded to the step when stepped, clamped, atomic exchange) ----
+
+  // InitDouble of startIdx..endIdx, each named by nameFmtStr with a counter from countStart (32 characters).
+  void InitParamRange(int startIdx, int endIdx, int countStart, const char* nameFmtStr, double defaultVal,
+                      double minVal, double maxVal, double step, const char* label = "", int flags = 0,
+                      const char* group = "", const IParam::Shape& shape = IParam::ShapeLinear(),
+                      EParamUnit unit = kUnitCustom, IParam::DisplayFunc displayFunc = nullptr);
+  // Parameter startIdx + k becomes a copy of cloneStartIdx + k (IParam::Init) and is set to its value.
+  void CloneParamRange(int cloneStartIdx, int cloneEndIdx, int startIdx, const char* searchStr = "",
+                       const char* replaceStr = "", const char* newGroup = "");
+  void CopyParamValues(int startSrcIdx, int startDestIdx, int nParams);
+  // The k-th parameter of outGroup is set to the value of the k-th of inGroup, for as many pairs as exist.
+  void CopyParamValues(const char* inGroup, const char* outGroup);
+  void ForParamInRange(int startIdx, int endIdx, const ParamFunc& func);
+  void ForParamInGroup(const char* group, const ParamFunc& func);
+  // The defaults, neither rounded nor clamped.
+  void DefaultParamValues();
+  void DefaultParamValues(int startIdx, int endIdx);
+  void DefaultParamValues(const char* group);
+  // Each parameter set to the shape's value of rand() x 2^-31 (single precision).
+  void RandomiseParamValues();
+  void RandomiseParamValues(int startIdx, int endIdx);
+  void RandomiseParamValues(const char* group);
+  // Visits every parameter and prints nothing.
+  void PrintParamValues();
+
+  // ---- Presets ----
+
+  int NPresets() const { return mPresets.GetSize(); }
+  int GetCurrentPresetIdx() const { return mCurrentPresetIdx; }
+  // The slot, null when idx is out of range.
+  IPreset* GetPreset(int idx) const { return mPresets.Get(idx); }
+  // nPresets times, the first free slot takes the current state, named name ("Empty" for null).
+  void MakeDefaultPreset(const char* name = nullptr, int nPresets = 1);
+  // Every free slot takes the current state, named "Empty".
+  void EnsureDefaultPreset();
+  // The first free slot takes one value per parameter in index order: an int for bool, int and enum
+  // parameters, a double otherwise; stored as they are. Nothing when no slot is free.
+  void MakePreset(const char* name, ...);
+  // The first free slot takes nParamsNamed pairs (int index, then the value as in MakePreset) and the
+  // current value for every parameter not named. Reading stops at the first index outside the list.
+  void MakePresetFromNamedParams(const char* name, int nParamsNamed, ...);
+  void MakePresetFromChunk(const char* name, const IByteChunk& chunk);
+  // Decodes standard Base64 into sizeOfChunk zero-filled bytes, up to the first character outside the
+  // alphabet or until the bytes are full. A negative size is refused.
+  void MakePresetFromBlob(const char* name, const char* blob, int sizeOfChunk);
+  // Deletes every free slot; answers the number left.
+  int PruneUninitializedPresets();
+  // An initialised slot's state is loaded (false when that fails); a free slot is named "user preset N"
+  // and takes the current state. Then it becomes current, OnPresetsModified and OnRestoreState follow.
+  bool RestorePreset(int idx);
+  // The first slot with exactly this name; false for null, "" or no match.
+  bool RestorePreset(const char* name);
+  // "" when idx is out of range.
+  const char* GetPresetName(int idx) const;
+  // The current slot takes the current state, and name when that is not null or empty.
+  void ModifyCurrentPreset(const char* name = nullptr);
+  bool SerializePresets(IByteChunk& chunk) const;
+  // Reads the bank format at startPos into the slots in order, stopping at the first failure; then the
+  // current preset is restored. Answers the last position (-1 after a failure). Names are cut to the slot.
+  int UnserializePresets(const IByteChunk& chunk, int startPos);
+
+  // ---- Preset source text for developers (appended to the file; nothing when it cannot be opened) ----
+
+  void DumpMakePresetSrc(const char* path) const;
+  void DumpMakePresetFromNamedParamsSrc(const char* path, const char* paramEnumNames[]) const;
+  void DumpPresetBlob(const char* path) const;
+
+ protected:
+  // Set by the API base from the configuration and by host identification.
+  bool mStateChunks = false;
+  FwString mPluginName;
+  FwString mProductName;
+  FwString mMfrName;
+  int mUniqueID = 0;
+  int mMfrID = 0;
+  int mVersion = 0;
+  int mHostVersion = 0;
+  EHost mHost = kHostUninit;
+  EAPI mAPI = kAPIVST2;
+
+ private:
+  IPreset* FirstFreePreset() const;
+  void InitialisePreset(IPreset& preset, const char* name);
+  int CountPresetsNamedLike(const char* text) const;
+  bool ReadPresetHeader(const IByteChunk& chunk, int& pos, IPreset& preset) const;
+  void ParamValueText(int paramIdx, char* text, int capacity) const;
+  const char* CurrentPresetName() const;
+
+  int mCurrentPresetIdx = 0;
+  FwPtrList<IPreset> mPresets;
+};
+
+}  // namespace fx

@@ -1,0 +1,133 @@
+// fx::IPluginVST2 binds a plug-in to the VST 2.4 interface: it owns the effect record the entry point
+// hands to the host, keeps the host callback, and turns the record's dispatcher, parameter and process
+// callbacks into calls on the framework's virtual operations. The product class derives from it.
+//
+// Files by role: IPluginVST2.cpp (construction, effect record, parameter get and set),
+// IPluginVST2Dispatcher.cpp (the dispatcher and its requests), IPluginVST2Audio.cpp (the process
+// callbacks, the preparation before each block and every call to the host).
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "framework/IByteChunk.h"
+#include "framework/IPluginAPIBase.h"
+#include "framework/IPluginProcessor.h"
+#include "platform/vst2/VST2Interface.h"
+
+namespace fx {
+
+// What the entry point passes to the plug-in's constructor.
+struct InstanceInfo {
+  vst2::HostCallback mHostCallback = nullptr;
+};
+
+class IPluginVST2 : public IPluginAPIBase, public IPluginProcessor {
+ public:
+  // The outer header of every chunk exchanged with the host: the 32-bit value 0x70666674 stored little-
+  // endian (the bytes "tffp"), then the 32-bit version 0x10000.
+  static constexpr int32_t kChunkMagic = 0x70666674;
+  static constexpr int32_t kChunkVersion = 0x10000;
+  static constexpr int kChunkHeaderSize = 8;
+  // The largest block a host may announce or send; larger requests are refused (a block of this size
+  // already needs several megabytes of scratch per channel).
+  static constexpr int kMaxBlockSize = 1 << 20;
+
+  // Main thread; allocates. Builds the record, connects every channel, sets a block size of 512 and
+  // starts the 20 ms timer.
+  IPluginVST2(const InstanceInfo& info, const Config& config);
+  ~IPluginVST2() override;
+
+  // The record the entry point returns; its address is fixed for the plug-in's life.
+  vst2::EffectRecord& GetEffectRecord() { return mEffect; }
+
+  // ---- Host-facing operations of the framework (bodies: IPluginVST2Audio.cpp) ----
+
+  // Main thread (editor gestures) or the thread that made the change; never blocks on the plug-in.
+  void BeginInformHostOfParamChange(int idx) override;
+  void EndInformHostOfParamChange(int idx) override;
+  void InformHostOfParamChange(int idx, double normalizedValue) override;
+  void InformHostOfPresetChange() override;
+  // Main thread. False without an editor or when the size is unchanged; else the host's answer.
+  bool EditorResize(int width, int height) override;
+  // Main thread, from SetHost: two channels each way for hosts that cannot connect more, then the record's
+  // channel counts and the arrangements follow the processor.
+  void HostIdentifiedHook() override;
+  // Main thread, between blocks. Updates the record's initial delay and tells the host, which may re-read
+  // the record from inside that call; arrangement requests made meanwhile are refused.
+  void SetLatency(int samples) override;
+  // Audio thread; never allocates: the event lives on the stack for the call. True when the host took it.
+  bool SendMidiMsg(const IMidiMsg& msg) override;
+  bool SendSysEx(const ISysEx& msg) override;
+  // Audio thread. Sends one ready-made event the same way.
+  bool SendVSTEvent(vst2::Event& event);
+
+  // ---- Extension points for the product (main thread) ----
+
+  // Vendor-specific requests the binding does not answer itself; 0 by default.
+  virtual intptr_t VendorSpecificHook(int index, intptr_t value, void* ptr, float opt);
+  // Can-do strings the binding does not answer itself; 0 by default.
+  virtual intptr_t CanDoHook(const char* text);
+
+ protected:
+  // Main thread. Sets the rectangle to the editor's size.
+  void UpdateEditorRect();
+
+ private:
+  // ---- The record's entry functions ----
+  static intptr_t Dispatcher(vst2::EffectRecord* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
+                             float opt);
+  static void Process(vst2::EffectRecord* effect, float** inputs, float** outputs, int32_t frames);
+  static void ProcessReplacing(vst2::EffectRecord* effect, float** inputs, float** outputs, int32_t frames);
+  static void ProcessDoubleReplacing(vst2::EffectRecord* effect, double** inputs, double** outputs,
+                                     int32_t frames);
+  static void SetParameter(vst2::EffectRecord* effect, int32_t index, float normalized);
+  static float GetParameter(vst2::EffectRecord* effect, int32_t index);
+
+  void InitEffectRecord(const Config& config);
+  void UpdateArrangements();
+
+  // ---- Dispatcher requests (main thread; IPluginVST2Dispatcher.cpp) ----
+  intptr_t Dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt);
+  intptr_t DispatchProgramRequest(int32_t opcode, int32_t index, intptr_t value, void* ptr);
+  intptr_t DispatchParameterRequest(int32_t opcode, int32_t index, void* ptr);
+  intptr_t DispatchProcessingRequest(int32_t opcode, intptr_t value, float opt);
+  intptr_t DispatchEditorRequest(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt);
+  intptr_t DispatchInfoRequest(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt);
+  intptr_t Open();
+  intptr_t GetChunk(bool isBank, void* ptr);
+  intptr_t SetChunk(bool isBank, intptr_t size, const void* data);
+  bool ReadChunk(bool isBank);
+  intptr_t ProcessEvents(const vst2::Events* events);
+  intptr_t StringToParameter(int index, const char* text);
+  intptr_t PinProperties(ERoute direction, int index, void* ptr);
+  intptr_t ParameterProperties(int index, void* ptr);
+  intptr_t SetSpeakerArrangement(const vst2::SpeakerArrangement* input, const vst2::SpeakerArrangement* output);
+  intptr_t VendorSpecific(int index, intptr_t value, void* ptr, float opt);
+  intptr_t CanDo(const char* text);
+  intptr_t TailSize() const;
+  intptr_t KeyEvent(bool down, int character, intptr_t vstKey, float modifiers);
+  bool IsValidParamIdx(intptr_t idx) const { return idx >= 0 && idx < NParams(); }
+
+  // ---- Audio thread (IPluginVST2Audio.cpp) ----
+  template <typename Sample>
+  void PrepareBlock(Sample** inputs, Sample** outputs, int nFrames);
+  void UpdateTimeInfo();
+  void DrainMidiToProcessor();
+  void SendQueuedSysEx();
+  intptr_t CallHost(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr, float opt = 0.0f);
+
+  vst2::EditorRect mEditorRect{};
+  vst2::SpeakerArrangement mInputArrangement{};
+  vst2::SpeakerArrangement mOutputArrangement{};
+  std::atomic<uint32_t> mCockosFlags{0};
+  IByteChunk mProgramChunk{4096};
+  IByteChunk mBankChunk{4096};
+  std::atomic<bool> mInIOChanged{false};
+  vst2::EffectRecord mEffect{};
+  vst2::HostCallback mHostCallback = nullptr;
+  // The SysEx entry copied out of the queue for the host's call; audio thread only.
+  SysExData mSysExScratch{};
+};
+
+}  // namespace fx

@@ -1,0 +1,179 @@
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+#include "framework/vst2/IPluginVST2.h"
+
+namespace fx {
+
+namespace {
+
+IPluginVST2* FromRecord(vst2::EffectRecord* effect) {
+  return effect ? static_cast<IPluginVST2*>(effect->object) : nullptr;
+}
+
+bool IsUsableBlock(int32_t frames) { return frames > 0 && frames <= IPluginVST2::kMaxBlockSize; }
+
+// Hosts that cannot connect more than two channels each way.
+bool IsRestrictedHost(EHost host) {
+  return host == kHostForte || host == kHostAudition || host == kHostOrion || host == kHostSAWStudio;
+}
+
+ITimeInfo TimeInfoFromHost(const vst2::TimeInfo* host) {
+  ITimeInfo info;
+  if (!host) return info;
+  const int32_t flags = host->flags;
+  info.mSamplePos = host->samplePos;
+  if ((flags & vst2::kTimePpqPosValid) && host->ppqPos >= 0.0) info.mPPQPos = host->ppqPos;
+  if ((flags & vst2::kTimeTempoValid) && host->tempo > 0.0) info.mTempo = host->tempo;
+  if ((flags & vst2::kTimeBarsValid) && host->barStartPos >= 0.0) info.mLastBar = host->barStartPos;
+  if ((flags & vst2::kTimeCyclePosValid) && host->cycleStartPos >= 0.0 && host->cycleEndPos >= 0.0) {
+    info.mCycleStart = host->cycleStartPos;
+    info.mCycleEnd = host->cycleEndPos;
+  }
+  if ((flags & vst2::kTimeTimeSigValid) && host->timeSigNumerator > 0 && host->timeSigDenominator > 0) {
+    info.mNumerator = host->timeSigNumerator;
+    info.mDenominator = host->timeSigDenominator;
+  }
+  info.mTransportIsRunning = flags & vst2::kTimeTransportPlaying;
+  info.mTransportLoopEnabled = flags & vst2::kTimeTransportCycleActive;
+  return info;
+}
+
+}  // namespace
+
+// ---- Audio thread: the record's process callbacks ----
+
+void IPluginVST2::Process(vst2::EffectRecord* effect, float** inputs, float** outputs, int32_t frames) {
+  IPluginVST2* plug = FromRecord(effect);
+  if (!plug || !IsUsableBlock(frames)) return;
+  plug->PrepareBlock(inputs, outputs, frames);
+  plug->ProcessBuffersAccumulating(frames);
+  plug->SendQueuedSysEx();
+}
+
+void IPluginVST2::ProcessReplacing(vst2::EffectRecord* effect, float** inputs, float** outputs, int32_t frames) {
+  IPluginVST2* plug = FromRecord(effect);
+  if (!plug || !IsUsableBlock(frames)) return;
+  plug->PrepareBlock(inputs, outputs, frames);
+  plug->ProcessBuffers(0.0f, frames);
+  plug->SendQueuedSysEx();
+}
+
+void IPluginVST2::ProcessDoubleReplacing(vst2::EffectRecord* effect, double** inputs, double** outputs,
+                                         int32_t frames) {
+  IPluginVST2* plug = FromRecord(effect);
+  if (!plug || !IsUsableBlock(frames)) return;
+  plug->PrepareBlock(inputs, outputs, frames);
+  plug->ProcessBuffers(0.0, frames);
+  plug->SendQueuedSysEx();
+}
+
+template <typename Sample>
+void IPluginVST2::PrepareBlock(Sample** inputs, Sample** outputs, int nFrames) {
+  if (DoesMIDIIn()) CallHost(vst2::kHostWantMidi);
+  if (nFrames > GetBlockSize()) {
+    // The only allocation on the audio path: a block longer than any before grows the scratch buffers.
+    SetBlockSize(nFrames);
+    OnReset();
+  }
+  const bool offline = CallHost(vst2::kHostGetCurrentProcessLevel) == vst2::kProcessLevelOffline;
+  if (offline != GetRenderingOffline()) {
+    SetRenderingOffline(offline);
+    OnReset();
+  }
+  AttachBuffers(kInput, 0, mEffect.numInputs, inputs, nFrames);
+  AttachBuffers(kOutput, 0, mEffect.numOutputs, outputs, nFrames);
+  UpdateTimeInfo();
+  DrainMidiToProcessor();
+}
+
+void IPluginVST2::UpdateTimeInfo() {
+  const intptr_t answer = CallHost(vst2::kHostGetTime, 0, vst2::kTimeInfoRequestMask);
+  SetTimeInfo(TimeInfoFromHost(reinterpret_cast<const vst2::TimeInfo*>(answer)));
+}
+
+void IPluginVST2::DrainMidiToProcessor() {
+  IMidiMsg msg;
+  while (PopMidiMsgForProcessor(msg)) ProcessMidiMsg(msg);
+}
+
+void IPluginVST2::SendQueuedSysEx() {
+  while (PopSysExForProcessor(mSysExScratch)) {
+    // The entry never holds more than its slot; a size that says otherwise is cut to it.
+    const int size = std::clamp(mSysExScratch.mSize, 0, kMaxSysExBytes);
+    SendSysEx(ISysEx(mSysExScratch.mOffset, mSysExScratch.mData, size));
+  }
+}
+
+// ---- Calls to the host ----
+
+intptr_t IPluginVST2::CallHost(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
+  return mHostCallback ? mHostCallback(&mEffect, opcode, index, value, ptr, opt) : 0;
+}
+
+void IPluginVST2::BeginInformHostOfParamChange(int idx) { CallHost(vst2::kHostBeginEdit, idx); }
+
+void IPluginVST2::EndInformHostOfParamChange(int idx) { CallHost(vst2::kHostEndEdit, idx); }
+
+void IPluginVST2::InformHostOfParamChange(int idx, double normalizedValue) {
+  CallHost(vst2::kHostAutomate, idx, 0, nullptr, static_cast<float>(normalizedValue));
+}
+
+void IPluginVST2::InformHostOfPresetChange() { CallHost(vst2::kHostUpdateDisplay); }
+
+bool IPluginVST2::EditorResize(int width, int height) {
+  if (!HasUI() || (width == GetEditorWidth() && height == GetEditorHeight())) return false;
+  SetEditorSize(width, height);
+  UpdateEditorRect();
+  return CallHost(vst2::kHostSizeWindow, width, height) != 0;
+}
+
+void IPluginVST2::HostIdentifiedHook() {
+  const bool restricted = IsRestrictedHost(GetHost());
+  if (restricted) RestrictToTwoChannels();
+  const int maxChannels = restricted ? 2 : INT_MAX;
+  mEffect.numInputs = std::min(MaxNChannels(kInput), maxChannels);
+  mEffect.numOutputs = std::min(MaxNChannels(kOutput), maxChannels);
+  UpdateArrangements();
+}
+
+void IPluginVST2::SetLatency(int samples) {
+  if (samples < 0) return;
+  mEffect.initialDelay = samples;
+  IPluginProcessor::SetLatency(samples);
+  // A host that answers by setting the latency again from inside the I/O-changed call is not told twice.
+  if (mInIOChanged.exchange(true, std::memory_order_acq_rel)) return;
+  CallHost(vst2::kHostIOChanged);
+  mInIOChanged.store(false, std::memory_order_release);
+}
+
+bool IPluginVST2::SendMidiMsg(const IMidiMsg& msg) {
+  vst2::MidiEvent event{};
+  event.type = vst2::kEventMidi;
+  event.byteSize = sizeof(vst2::MidiEvent);
+  event.deltaFrames = msg.mOffset;
+  event.midiData[0] = msg.mStatus;
+  event.midiData[1] = msg.mData1;
+  event.midiData[2] = msg.mData2;
+  return SendVSTEvent(reinterpret_cast<vst2::Event&>(event));
+}
+
+bool IPluginVST2::SendSysEx(const ISysEx& msg) {
+  vst2::SysExEvent event{};
+  event.type = vst2::kEventSysEx;
+  event.byteSize = sizeof(vst2::SysExEvent);
+  event.deltaFrames = msg.mOffset;
+  event.dumpBytes = msg.mSize;
+  event.sysexDump = const_cast<char*>(reinterpret_cast<const char*>(msg.mData));
+  return SendVSTEvent(reinterpret_cast<vst2::Event&>(event));
+}
+
+bool IPluginVST2::SendVSTEvent(vst2::Event& event) {
+  vst2::Events events{};
+  events.numEvents = 1;
+  events.events[0] = &event;
+  return CallHost(vst2::kHostProcessEvents, 0, 0, &events) == 1;
+}
+
+}  // namespace fx

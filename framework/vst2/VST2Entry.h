@@ -1,0 +1,54 @@
+// The module's entry glue: the two exported entry points a Linux VST 2 host looks for, and the creation
+// of one plug-in instance behind them. A product's entry file names its class once:
+//
+//   KD_VST2_ENTRY_POINTS(MyPlugin)
+//
+// which defines VSTPluginMain and main (both with C linkage and default visibility; everything else in
+// the module stays hidden). On 64-bit Linux the old "main" entry takes and returns full pointers, as
+// VSTPluginMain does: a 32-bit callback would cut the host's address.
+#pragma once
+
+#include <algorithm>
+#include <memory>
+
+#include "framework/FwMutex.h"
+#include "framework/vst2/IPluginVST2.h"
+#include "platform/vst2/VST2Interface.h"
+
+namespace fx {
+
+// Main thread (any thread may create; creations are serialised). The process-wide creation mutex.
+FwMutex& VST2CreationMutex();
+
+// Any thread; blocks while another instance is being created. Constructs Plug from the host callback
+// under the creation mutex, makes sure every preset slot holds a state, reports at least one program and
+// answers the record; null when construction throws, since nothing may unwind into a host.
+template <class Plug>
+vst2::EffectRecord* CreateVST2Instance(vst2::HostCallback callback) {
+  try {
+    std::unique_ptr<Plug> plug;
+    {
+      FwMutexLock lock(VST2CreationMutex());
+      plug = std::make_unique<Plug>(InstanceInfo{callback});
+    }
+    plug->EnsureDefaultPreset();
+    vst2::EffectRecord& effect = plug.release()->GetEffectRecord();
+    effect.numPrograms = std::max(effect.numPrograms, 1);
+    return &effect;
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+}  // namespace fx
+
+#define KD_VST2_EXPORT extern "C" __attribute__((visibility("default")))
+
+#define KD_VST2_ENTRY_POINTS(PlugClass)                                                             \
+  KD_VST2_EXPORT vst2::EffectRecord* VSTPluginMain(vst2::HostCallback callback) {                   \
+    return fx::CreateVST2Instance<PlugClass>(callback);                                             \
+  }                                                                                                 \
+  KD_VST2_EXPORT vst2::EffectRecord* KdVST2LegacyMain(vst2::HostCallback callback) __asm__("main"); \
+  vst2::EffectRecord* KdVST2LegacyMain(vst2::HostCallback callback) {                               \
+    return fx::CreateVST2Instance<PlugClass>(callback);                                             \
+  }

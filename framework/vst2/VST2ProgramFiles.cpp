@@ -1,0 +1,313 @@
+#include "framework/vst2/VST2ProgramFiles.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "framework/vst2/IPluginVST2.h"
+#include "platform/vst2/VST2Interface.h"
+
+namespace fx {
+
+namespace {
+
+constexpr int32_t kFileMagic = vst2::FourCC('C', 'c', 'n', 'K');
+constexpr int32_t kProgramParams = vst2::FourCC('F', 'x', 'C', 'k');
+constexpr int32_t kProgramChunk = vst2::FourCC('F', 'P', 'C', 'h');
+constexpr int32_t kBankParams = vst2::FourCC('F', 'x', 'B', 'k');
+constexpr int32_t kBankChunk = vst2::FourCC('F', 'B', 'C', 'h');
+constexpr int32_t kProgramVersion = 1;
+constexpr int32_t kBankVersion = 2;
+constexpr int kNameSize = 28;
+constexpr int kProgramHeaderSize = 56;
+constexpr int kBankHeaderSize = 156;
+constexpr int kBankReservedSize = 124;
+// Larger files are not presets of this framework; refusing them keeps a bad path from filling memory.
+constexpr long kMaxFileSize = 64L << 20;
+
+// ---- Writing ----
+
+class FileWriter {
+ public:
+  void PutBE(int32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8)
+      mBytes.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v) >> shift));
+  }
+  void PutFloatBE(float v) { PutBE(std::bit_cast<int32_t>(v)); }
+  void PutZeros(int n) { mBytes.insert(mBytes.end(), n, 0); }
+  void PutName(const char* name) {
+    char field[kNameSize] = {};
+    std::strncpy(field, name ? name : "", kNameSize - 1);
+    mBytes.insert(mBytes.end(), field, field + kNameSize);
+  }
+  void PutBytes(const uint8_t* data, int size) { mBytes.insert(mBytes.end(), data, data + size); }
+  std::vector<uint8_t>& Bytes() { return mBytes; }
+
+ private:
+  std::vector<uint8_t> mBytes;
+};
+
+float NormalizedOf(const IParam& param, double value) {
+  return static_cast<float>(std::clamp(param.ToNormalized(param.Constrain(value)), 0.0, 1.0));
+}
+
+void PutHeader(FileWriter& w, IPluginBase& plug, int32_t byteSize, int32_t kind, int32_t version, int32_t count) {
+  w.PutBE(kFileMagic);
+  w.PutBE(byteSize);
+  w.PutBE(kind);
+  w.PutBE(version);
+  w.PutBE(plug.GetUniqueID());
+  w.PutBE(plug.GetPluginVersion(true));
+  w.PutBE(count);
+}
+
+// "tffp", the version in the machine's byte order, then the state or the bank.
+IByteChunk MakeChunk(IPluginBase& plug, bool bank) {
+  IByteChunk chunk;
+  chunk.Put(&IPluginVST2::kChunkMagic);
+  chunk.Put(&IPluginVST2::kChunkVersion);
+  if (bank)
+    plug.SerializePresets(chunk);
+  else
+    plug.SerializeState(chunk);
+  return chunk;
+}
+
+// One parameter-variant program record; values are read from a parameter-state chunk, missing ones 0.0.
+void PutProgramRecord(FileWriter& w, IPluginBase& plug, const char* name, const IByteChunk* state) {
+  PutHeader(w, plug, 0, kProgramParams, kProgramVersion, plug.NParams());
+  w.PutName(name);
+  for (int i = 0; i < plug.NParams(); ++i) {
+    const IParam& param = *plug.GetParam(i);
+    double value = 0.0;
+    if (!state)
+      value = param.Value();
+    else if (state->Get(&value, i * 8) < 0)
+      value = 0.0;
+    w.PutFloatBE(NormalizedOf(param, value));
+  }
+}
+
+bool WriteFile(const char* path, const std::vector<uint8_t>& bytes) {
+  if (!path || !path[0]) return false;
+  FILE* file = std::fopen(path, "wb");
+  if (!file) return false;
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  return std::fclose(file) == 0 && written;
+}
+
+// ---- Reading ----
+
+class FileReader {
+ public:
+  explicit FileReader(const std::vector<uint8_t>& bytes) : mBytes(bytes) {}
+  int Size() const { return static_cast<int>(mBytes.size()); }
+  bool Has(int pos, int n) const { return pos >= 0 && n >= 0 && static_cast<int64_t>(pos) + n <= Size(); }
+  int32_t BE(int pos) const {
+    uint32_t v = 0;
+    for (int i = 0; i < 4; ++i) v = (v << 8) | mBytes[pos + i];
+    return static_cast<int32_t>(v);
+  }
+  float FloatBE(int pos) const { return std::bit_cast<float>(BE(pos)); }
+  // The 28-byte name field, which a file need not terminate.
+  void Name(int pos, char (&name)[kNameSize + 1]) const {
+    std::memcpy(name, mBytes.data() + pos, kNameSize);
+    name[kNameSize] = '\0';
+  }
+  const uint8_t* At(int pos) const { return mBytes.data() + pos; }
+
+ private:
+  const std::vector<uint8_t>& mBytes;
+};
+
+// A parameter-variant program record at pos: the right kind, version and parameter count, fully inside
+// the file, every value finite.
+bool IsValidProgramRecord(const FileReader& r, int pos, IPluginBase& plug) {
+  const int nParams = plug.NParams();
+  if (!r.Has(pos, kProgramHeaderSize + 4 * nParams)) return false;
+  if (r.BE(pos) != kFileMagic || r.BE(pos + 8) != kProgramParams || r.BE(pos + 12) != kProgramVersion ||
+      r.BE(pos + 24) != nParams)
+    return false;
+  for (int i = 0; i < nParams; ++i) {
+    if (!std::isfinite(r.FloatBE(pos + kProgramHeaderSize + 4 * i))) return false;
+  }
+  return true;
+}
+
+void ApplyProgramValues(const FileReader& r, int pos, IPluginBase& plug) {
+  for (int i = 0; i < plug.NParams(); ++i) {
+    const double normalized =
+        std::clamp(static_cast<double>(r.FloatBE(pos + kProgramHeaderSize + 4 * i)), 0.0, 1.0);
+    plug.GetParam(i)->SetNormalized(normalized);
+  }
+}
+
+// The current slot takes the state just loaded, and the file's name when it has one.
+void StoreIntoCurrentPreset(IPluginBase& plug, const char* name) {
+  IPreset* preset = plug.GetPreset(plug.GetCurrentPresetIdx());
+  if (!preset) return;
+  preset->mChunk.Clear();
+  plug.SerializeState(preset->mChunk);
+  if (name[0]) std::strncpy(preset->mName, name, IPreset::kMaxNameLen - 1);
+}
+
+// The chunk of a chunk-variant file, which must begin with the "tffp" header; false when it does not fit.
+bool ExtractChunk(const FileReader& r, int sizePos, IByteChunk& chunk) {
+  if (!r.Has(sizePos, 4)) return false;
+  const int32_t size = r.BE(sizePos);
+  if (size < IPluginVST2::kChunkHeaderSize || !r.Has(sizePos + 4, size)) return false;
+  chunk.PutBytes(r.At(sizePos + 4), size);
+  int32_t magic = 0;
+  return chunk.Get(&magic, 0) > 0 && magic == IPluginVST2::kChunkMagic;
+}
+
+bool ReadStateChunk(IPluginBase& plug, const IByteChunk& chunk) {
+  IByteChunk backup;
+  const bool haveBackup = plug.SerializeState(backup);
+  if (plug.UnserializeState(chunk, IPluginVST2::kChunkHeaderSize) >= 0) return true;
+  if (haveBackup) plug.UnserializeState(backup, 0);
+  return false;
+}
+
+// Restoring the slots also restores the current slot's stored state; the unsaved edits come back after.
+bool ReadBankChunk(IPluginBase& plug, const IByteChunk& chunk) {
+  IByteChunk bankBackup;
+  IByteChunk stateBackup;
+  const bool haveBank = plug.SerializePresets(bankBackup);
+  const bool haveState = plug.SerializeState(stateBackup);
+  if (plug.UnserializePresets(chunk, IPluginVST2::kChunkHeaderSize) >= 0) return true;
+  if (haveBank) plug.UnserializePresets(bankBackup, 0);
+  if (haveState) plug.UnserializeState(stateBackup, 0);
+  return false;
+}
+
+bool FinishProgramLoad(IPluginBase& plug, const char* name) {
+  StoreIntoCurrentPreset(plug, name);
+  plug.RestorePreset(plug.GetCurrentPresetIdx());
+  plug.InformHostOfPresetChange();
+  return true;
+}
+
+bool ReadFile(const char* path, std::vector<uint8_t>& bytes) {
+  if (!path || !path[0]) return false;
+  std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path, "rb"), &std::fclose);
+  if (!file) return false;
+  uint8_t buffer[65536];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof(buffer), file.get())) > 0) {
+    if (bytes.size() + n > static_cast<size_t>(kMaxFileSize)) return false;
+    bytes.insert(bytes.end(), buffer, buffer + n);
+  }
+  return !std::ferror(file.get());
+}
+
+}  // namespace
+
+std::vector<uint8_t> MakeProgramFile(IPluginBase& plug) {
+  FileWriter w;
+  const char* name = plug.GetPresetName(plug.GetCurrentPresetIdx());
+  if (!plug.DoesStateChunks()) {
+    PutProgramRecord(w, plug, name, nullptr);
+    return std::move(w.Bytes());
+  }
+  const IByteChunk chunk = MakeChunk(plug, false);
+  PutHeader(w, plug, chunk.Size() + 60, kProgramChunk, kProgramVersion, plug.NParams());
+  w.PutName(name);
+  w.PutBE(chunk.Size());
+  w.PutBytes(chunk.GetData(), chunk.Size());
+  return std::move(w.Bytes());
+}
+
+std::vector<uint8_t> MakeBankFile(IPluginBase& plug) {
+  FileWriter w;
+  const IByteChunk chunk = plug.DoesStateChunks() ? MakeChunk(plug, true) : IByteChunk();
+  PutHeader(w, plug, plug.DoesStateChunks() ? chunk.Size() + 160 : 0,
+            plug.DoesStateChunks() ? kBankChunk : kBankParams, kBankVersion, plug.NPresets());
+  w.PutBE(plug.GetCurrentPresetIdx());
+  w.PutZeros(kBankReservedSize);
+  if (plug.DoesStateChunks()) {
+    w.PutBE(chunk.Size());
+    w.PutBytes(chunk.GetData(), chunk.Size());
+  } else {
+    for (int i = 0; i < plug.NPresets(); ++i) {
+      const IPreset& preset = *plug.GetPreset(i);
+      PutProgramRecord(w, plug, preset.mName, &preset.mChunk);
+    }
+  }
+  return std::move(w.Bytes());
+}
+
+bool SaveProgramFile(IPluginBase& plug, const char* path) {
+  return path && path[0] && WriteFile(path, MakeProgramFile(plug));
+}
+
+bool SaveBankFile(IPluginBase& plug, const char* path) {
+  return path && path[0] && WriteFile(path, MakeBankFile(plug));
+}
+
+bool ReadProgramFile(IPluginBase& plug, const std::vector<uint8_t>& file) {
+  const FileReader r(file);
+  if (!r.Has(0, kProgramHeaderSize) || r.BE(0) != kFileMagic || r.BE(12) != kProgramVersion ||
+      r.BE(16) != plug.GetUniqueID())
+    return false;
+  char name[kNameSize + 1];
+  r.Name(28, name);
+  const int32_t kind = r.BE(8);
+  if (kind == kProgramChunk && plug.DoesStateChunks()) {
+    IByteChunk chunk;
+    if (!ExtractChunk(r, kProgramHeaderSize, chunk) || !ReadStateChunk(plug, chunk)) return false;
+    return FinishProgramLoad(plug, name);
+  }
+  if (kind == kProgramParams && IsValidProgramRecord(r, 0, plug)) {
+    ApplyProgramValues(r, 0, plug);
+    return FinishProgramLoad(plug, name);
+  }
+  return false;
+}
+
+bool ReadBankFile(IPluginBase& plug, const std::vector<uint8_t>& file) {
+  const FileReader r(file);
+  if (!r.Has(0, kBankHeaderSize) || r.BE(0) != kFileMagic || r.BE(16) != plug.GetUniqueID()) return false;
+  const int32_t kind = r.BE(8);
+  if (kind == kBankChunk && plug.DoesStateChunks()) {
+    IByteChunk chunk;
+    if (!ExtractChunk(r, kBankHeaderSize, chunk) || !ReadBankChunk(plug, chunk)) return false;
+    plug.InformHostOfPresetChange();
+    return true;
+  }
+  if (kind != kBankParams) return false;
+  // Every record is checked before the first one is applied.
+  const int32_t nPrograms = r.BE(24);
+  const int32_t current = r.BE(28);
+  if (nPrograms < 0 || nPrograms > plug.NPresets() || current < 0 || current >= plug.NPresets()) return false;
+  const int recordSize = kProgramHeaderSize + 4 * plug.NParams();
+  for (int k = 0; k < nPrograms; ++k) {
+    if (!IsValidProgramRecord(r, kBankHeaderSize + k * recordSize, plug)) return false;
+  }
+  for (int k = 0; k < nPrograms; ++k) {
+    const int pos = kBankHeaderSize + k * recordSize;
+    plug.RestorePreset(k);
+    ApplyProgramValues(r, pos, plug);
+    char name[kNameSize + 1];
+    r.Name(pos + 28, name);
+    StoreIntoCurrentPreset(plug, name);
+  }
+  plug.RestorePreset(current);
+  plug.InformHostOfPresetChange();
+  return true;
+}
+
+bool LoadProgramFile(IPluginBase& plug, const char* path) {
+  std::vector<uint8_t> bytes;
+  return ReadFile(path, bytes) && ReadProgramFile(plug, bytes);
+}
+
+bool LoadBankFile(IPluginBase& plug, const char* path) {
+  std::vector<uint8_t> bytes;
+  return ReadFile(path, bytes) && ReadBankFile(plug, bytes);
+}
+
+}  // namespace fx

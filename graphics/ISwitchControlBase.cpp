@@ -1,0 +1,82 @@
+#include "graphics/ISwitchControlBase.h"
+
+#include "framework/IParam.h"
+
+#include <algorithm>
+
+namespace fx::gfx {
+
+namespace {
+
+// 1 plus one unit in the last place: a sum that lands on 1 through rounding still counts as 1.
+constexpr double kWrapThreshold = 1.0000000000000002;
+
+} // namespace
+
+ISwitchControlBase::ISwitchControlBase(const IRECT& bounds, int paramIdx, IActionFunction actionFunc, int numStates)
+  : IControl(bounds, paramIdx, std::move(actionFunc))
+{
+  SetNumStates(numStates);
+  mDblAsSingleClick = true;
+}
+
+void ISwitchControlBase::SetNumStates(int numStates)
+{
+  mNumStates = std::max(numStates, 1);
+  mDisabledStates.resize(static_cast<std::size_t>(mNumStates), false);
+}
+
+void ISwitchControlBase::OnInit()
+{
+  if (const IParam* param = GetParam(0))
+    SetNumStates(static_cast<int>(param->GetMax() - param->GetMin()) + 1);
+}
+
+// With one state there is nowhere to step to: the value stays at 0.
+void ISwitchControlBase::OnMouseDown(float, float, const IMouseMod&)
+{
+  double value = 0.0;
+  if (mNumStates == 2)
+  {
+    value = GetValue() == 0.0 ? 1.0 : 0.0;
+  }
+  else if (mNumStates > 2)
+  {
+    value = GetValue() + 1.0 / (mNumStates - 1);
+    if (value > kWrapThreshold)
+      value = 0.0;
+  }
+  SetValue(value);
+  mMouseDown = true;
+  SetDirty(true);
+}
+
+void ISwitchControlBase::OnMouseUp(float, float, const IMouseMod&)
+{
+  mMouseDown = false;
+  SetDirty(false);
+}
+
+void ISwitchControlBase::SetAllStatesDisabled(bool disabled)
+{
+  for (int i = 0; i < mNumStates; ++i)
+  {
+    mDisabledStates[static_cast<std::size_t>(i)] = disabled;
+    SetDirty(false);
+  }
+  SetDirty(false);
+}
+
+void ISwitchControlBase::SetStateDisabled(int state, bool disabled)
+{
+  if (state >= 0 && state < mNumStates)
+    mDisabledStates[static_cast<std::size_t>(state)] = disabled;
+  SetDirty(false);
+}
+
+bool ISwitchControlBase::GetStateDisabled(int state) const
+{
+  return state >= 0 && state < mNumStates && mDisabledStates[static_cast<std::size_t>(state)];
+}
+
+} // namespace fx::gfx

@@ -1,0 +1,60 @@
+#include "graphics/ValueGestures.h"
+
+#include "framework/IParam.h"
+#include "graphics/IControl.h"
+#include "graphics/ParamNormalize.h"
+
+#include <algorithm>
+
+namespace fx::gfx {
+
+namespace {
+
+constexpr double kWheelIncrement = 0.01;
+constexpr double kFineWheelIncrement = 0.001;
+
+} // namespace
+
+bool IsBoundToSteppedParam(const IControl& control)
+{
+  const IParam* param = control.GetParam(0);
+  return param && param->GetStepped() && param->GetStep() > 0.0;
+}
+
+double SnapToParamStep(const IControl& control, double normalized)
+{
+  if (!IsBoundToSteppedParam(control))
+    return normalized;
+  const IParam& param = *control.GetParam(0);
+  double snapped = normalized;
+  ParamValueToNormalized(param, ParamValueFromNormalized(param, normalized), snapped);
+  return snapped;
+}
+
+bool AddRelativeDrag(double& dragValue, const IRECT& bounds, EDirection direction, float dX, float dY,
+                     double gearing, const IMouseMod& mod)
+{
+  const double g = mod.FineAdjust() ? gearing * kFineAdjustFactor : gearing;
+  const double range = direction == kHorizontal ? bounds.R - bounds.L : bounds.T - bounds.B;
+  if (range == 0.0 || !(g > 0.0))
+    return false;
+  const double delta = direction == kHorizontal ? dX : dY;
+  dragValue = std::clamp(dragValue + delta / range / g, 0.0, 1.0);
+  return true;
+}
+
+double WheelValue(const IControl& control, const IMouseMod& mod, float d)
+{
+  const double current = control.GetValue(0);
+  if (!IsBoundToSteppedParam(control))
+    return current + (mod.FineAdjust() ? kFineWheelIncrement : kWheelIncrement) * d;
+  if (d == 0.f)
+    return current;
+  const IParam& param = *control.GetParam(0);
+  const double value = ParamValueFromNormalized(param, current) + (d > 0.f ? param.GetStep() : -param.GetStep());
+  double normalized = current;
+  ParamValueToNormalized(param, value, normalized);
+  return normalized;
+}
+
+} // namespace fx::gfx

@@ -1,0 +1,46 @@
+// Stands in for the macOS folder, bundle and file-manager services on Linux: standard folders from the
+// XDG environment, the module's own location from the loaded library, and a file-exists test.
+// Every call reads the environment afresh, so tests can point it at a temporary folder.
+#pragma once
+
+#include <string>
+
+namespace platform::paths {
+
+// All functions: any thread; they may touch the file system (stat, realpath) but never block for long.
+
+// $HOME; when unset or empty, the password database's home of the current user; "" when neither exists.
+std::string HomeFolder();
+
+// The user's data folder (macOS: the user's Application Support): $XDG_DATA_HOME when it is an absolute
+// path, else HomeFolder() + "/.local/share".
+std::string UserDataFolder();
+
+// The machine's data folder (macOS: the local domain's Application Support): the first absolute entry of
+// $XDG_DATA_DIRS, else "/usr/local/share".
+std::string SystemDataFolder();
+
+// Documents shared by every product of the maker (macOS: /Users/Shared/Documents):
+// UserDataFolder() + "/Shared/Documents".
+std::string SharedDocumentsFolder();
+
+// The user's desktop and music folders: $XDG_DESKTOP_DIR or $XDG_MUSIC_DIR when absolute, else
+// HomeFolder() + "/Desktop" or "/Music".
+std::string DesktopFolder();
+std::string MusicFolder();
+
+// Absolute path of the loaded module (shared library or executable) that contains this code; "" when the
+// loader cannot tell.
+std::string ModulePath();
+// The folder that holds the module, without a trailing "/"; "" when unknown.
+std::string ModuleFolder();
+// The module's resources: ModuleFolder() + "/resources"; "" when the module's folder is unknown.
+std::string ModuleResourceFolder();
+
+// The name of the running process (the host), "" when unknown.
+std::string ProcessName();
+
+// True when something (file or folder) exists at path; false for a null or empty path.
+bool FileExists(const char* path);
+
+}  // namespace platform::paths

@@ -1,0 +1,63 @@
+// A real discrete Fourier transform of one length 2^Order in packed form, with its lazily built tables.
+//
+// Layout of a transformed block a[0 .. n-1]: a[0] = DC, a[1] = Nyquist (both real); for k = 1 .. n/2-1
+// a[2k] = sum x[j] cos(2 pi j k / n) and a[2k+1] = sum x[j] sin(2 pi j k / n). Inverse takes the same
+// layout and returns n/2 times the signal, so Inverse(Forward(x)) x GetInvMulConst() == x.
+// Method: complex radix-4 FFT of n/2 points (a radix-2 pass first for odd orders) on the even/odd
+// sample pairs, then the real-split pass that separates the two interleaved transforms.
+#pragma once
+
+#include "plugin/resampler/Allocation.h"
+
+#include <cstdint>
+
+namespace rsmp {
+
+class CFFTObjectPool;
+
+class CDSPFFTObject : public CStdClassAllocator
+{
+public:
+  static constexpr int kMaxOrder = 30;
+
+  // Any thread, allocates the work areas. Throws std::invalid_argument for an order outside
+  // 0 .. kMaxOrder, std::bad_alloc when the heap fails.
+  CDSPFFTObject(int order, CFFTObjectPool* pool);
+  CDSPFFTObject(const CDSPFFTObject&) = delete;
+  CDSPFFTObject& operator=(const CDSPFFTObject&) = delete;
+
+  int GetOrder() const noexcept { return Order; }
+  int GetLen() const noexcept { return Len; }
+  double GetInvMulConst() const noexcept { return InvMulConst; }
+  CFFTObjectPool* GetPool() const noexcept { return Pool; }
+
+  // Holder's thread only; never allocates or blocks. In place on GetLen() doubles. The first call
+  // builds the tables.
+  void Forward(double* a) noexcept;
+  void Inverse(double* a) noexcept;
+
+private:
+  friend class CFFTObjectPool;
+
+  void BuildTablesIfNeeded() noexcept;
+  void BitReverse(double* z) const noexcept;
+  void ComplexTransform(double* z, bool isForward) const noexcept;
+  void RealSplitForward(double* a) const noexcept;
+  void RealSplitInverse(double* a) const noexcept;
+  // e^{i 2 pi k / Len} for 0 <= k < Len / 4.
+  double CosAt(int k) const noexcept { return Trig[2 * k]; }
+  double SinAt(int k) const noexcept { return Trig[2 * k + 1]; }
+
+  int Order;
+  int Len;
+  double InvMulConst;
+  CDSPFFTObject* Next = nullptr;
+  CFFTObjectPool* Pool;
+  // [0]: length the tables were built for (0: not yet); [1]: bits of the half index; [2 ..]: bit
+  // reversal of every half index, so the full reversal needs only a square-root-sized table.
+  CAlignedBuffer<std::int32_t> BitRev;
+  // Cosine and sine pairs of the first quarter turn at Len points (Len / 2 doubles).
+  CAlignedBuffer<double> Trig;
+};
+
+} // namespace rsmp

@@ -1,0 +1,238 @@
+#include "plugin/resampler/CDSPFracInterpolator.h"
+
+#include "plugin/resampler/CFracFilterBankCache.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <utility>
+
+namespace rsmp {
+
+namespace {
+
+template <int FL>
+double DotExact(const double* x, const double* row)
+{
+  double s0 = 0.0;
+  double s1 = 0.0;
+  [&]<int... K>(std::integer_sequence<int, K...>) {
+    (((K % 2 == 0 ? s0 : s1) += x[K] * row[K]), ...);
+  }(std::make_integer_sequence<int, FL>());
+  return s0 + s1;
+}
+
+// One routine per half-length fl2 = 3 .. 15.
+template <int... FL2>
+constexpr CDSPFracInterpolator::DotFn kExactDots[] = {DotExact<2 * FL2>...};
+
+CDSPFracInterpolator::DotFn GetExactDot(int fl2) noexcept
+{
+  return kExactDots<3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15>[fl2 - 3];
+}
+
+bool IsWholeNumber(double v) noexcept { return v == std::floor(v); }
+
+} // namespace
+
+double CDSPFracInterpolator::FindCommonStep(double src, double dst) noexcept
+{
+  double x = src - dst;
+  double y = dst;
+  if (x == 0.0)
+    return dst;
+  for (int subtractions = 0; subtractions < 148;)
+  {
+    x = std::fabs(x);
+    y -= x;
+    subtractions++;
+    if (y == 0.0)
+      return x;
+    y = std::fabs(y);
+    x -= y;
+    subtractions++;
+    if (x == 0.0)
+      return y;
+  }
+  return 0.0;
+}
+
+CDSPFracInterpolator::CPhasePlan CDSPFracInterpolator::PlanPhases(double src, double dst) noexcept
+{
+  CPhasePlan plan;
+  const double step = FindCommonStep(src, dst);
+  if (!(step > 0.0))
+    return plan;
+  const double srcDiv = src / step;
+  const double dstDiv = dst / step;
+  // The source count is also bounded so that the phase arithmetic stays within int.
+  if (!IsWholeNumber(srcDiv) || !IsWholeNumber(dstDiv) || dstDiv >= kMaxWholePhases || srcDiv > 1e9)
+    return plan;
+  plan.IsWhole = true;
+  plan.SrcDiv = static_cast<int>(srcDiv);
+  plan.DstDiv = static_cast<int>(dstDiv);
+  return plan;
+}
+
+CDSPFracInterpolator::CDSPFracInterpolator(bool isThird, double srcSampleRate, double dstSampleRate, double reqAtten,
+                                           double prevLatency)
+  : CDSPFracInterpolator(PlanPhases(srcSampleRate, dstSampleRate), isThird, srcSampleRate, dstSampleRate, reqAtten,
+                         prevLatency)
+{
+}
+
+CDSPFracInterpolator::CDSPFracInterpolator(const CPhasePlan& plan, bool isThird, double srcSampleRate,
+                                           double dstSampleRate, double reqAtten, double prevLatency)
+  : SrcSampleRate(srcSampleRate)
+  , DstSampleRate(dstSampleRate)
+  , InitFracPos(prevLatency - static_cast<int>(prevLatency))
+  , InitLatency(static_cast<int>(prevLatency))
+  , SrcSRDiv(plan.SrcDiv)
+  , DstSRDiv(plan.DstDiv)
+  , IsWhole(plan.IsWhole)
+  , Bank(IsWhole ? rsmp::GetFilterBank(DstSRDiv, 1, 2, isThird, false, reqAtten)
+                 : rsmp::GetFilterBank(-1, 3, 8, isThird, true, reqAtten))
+{
+  if (IsWhole)
+  {
+    const double v = InitFracPos * DstSRDiv;
+    InitFracPosW = static_cast<int>(v);
+    LatencyFrac = (v - InitFracPosW) / SrcSRDiv;
+  }
+  fl = Bank.GetFilterLen();
+  fl2 = fl / 2;
+  fll = fl2 - 1;
+  flo = 2 * fl2 - 1;
+  flb = kBufLen + 1 - fl2;
+  if (IsWhole)
+    Dot = GetExactDot(fl2);
+  std::fill(Buf, Buf + kBufLen + kMaxFilterLen - 1, 0.0);
+  Clear();
+}
+
+CDSPFracInterpolator::~CDSPFracInterpolator() { ReleaseFilterBank(Bank); }
+
+int CDSPFracInterpolator::GetInputLengthForOutput(int outPos) const
+{
+  if (IsWhole)
+    return InitLatency + fl2 +
+           static_cast<int>((static_cast<double>(outPos) * SrcSRDiv + InitFracPosW) / DstSRDiv +
+                            SrcSRDiv * LatencyFrac / DstSRDiv);
+  return InitLatency + fl2 + static_cast<int>(InitFracPos + outPos * SrcSampleRate / DstSampleRate);
+}
+
+int CDSPFracInterpolator::GetLatency() const { return 0; }
+
+double CDSPFracInterpolator::GetLatencyFraction() const { return LatencyFrac; }
+
+int CDSPFracInterpolator::GetMaxOutputLength(int maxInLen) const
+{
+  return static_cast<int>(std::ceil(maxInLen * DstSampleRate / SrcSampleRate)) + 1;
+}
+
+void CDSPFracInterpolator::Clear()
+{
+  LatencyLeft = InitLatency;
+  BufLeft = 0;
+  WritePos = 0;
+  ReadPos = flb;
+  std::fill(Buf + flb, Buf + kBufLen, 0.0);
+  if (IsWhole)
+    InPosFracW = InitFracPosW;
+  else
+  {
+    InPosFrac = InitFracPos;
+    OutCount = 0;
+    InPosInt = 0;
+    InPosShift = InitFracPos * DstSampleRate / SrcSampleRate;
+  }
+}
+
+double* CDSPFracInterpolator::ConvolveExact(double* op) noexcept
+{
+  int r = BufLeft - fl2;
+  while (r > 0)
+  {
+    *op++ = Dot(Buf + ReadPos, Bank.GetRow(InPosFracW));
+    InPosFracW += SrcSRDiv;
+    const int s = InPosFracW / DstSRDiv;
+    InPosFracW -= s * DstSRDiv;
+    ReadPos = (ReadPos + s) & (kBufLen - 1);
+    r -= s;
+  }
+  BufLeft = fl2 + r;
+  return op;
+}
+
+// Taps a + b f + c f^2 from the bank's pairwise layout (a0 a1 b0 b1 c0 c1 per pair of taps).
+double CDSPFracInterpolator::GeneralSum(const double* x, const double* row, double f) const noexcept
+{
+  const double f2 = f * f;
+  double s0 = 0.0;
+  double s1 = 0.0;
+  for (int k = 0; k < fl; k += 2, row += 6)
+  {
+    s0 += x[k] * (row[0] + row[2] * f + row[4] * f2);
+    s1 += x[k + 1] * (row[1] + row[3] * f + row[5] * f2);
+  }
+  return s0 + s1;
+}
+
+double* CDSPFracInterpolator::ConvolveGeneral(double* op) noexcept
+{
+  const int fracs = Bank.GetFilterFracs();
+  int r = BufLeft - fl2;
+  while (r > 0)
+  {
+    const double p = fracs * InPosFrac;
+    const int i = static_cast<int>(p);
+    *op++ = GeneralSum(Buf + ReadPos, Bank.GetRow(i), p - i);
+    OutCount++;
+    const double pos = (OutCount + InPosShift) * SrcSampleRate / DstSampleRate;
+    const int whole = static_cast<int>(pos);
+    const int s = whole - InPosInt;
+    InPosInt = whole;
+    InPosFrac = pos - whole;
+    ReadPos = (ReadPos + s) & (kBufLen - 1);
+    r -= s;
+  }
+  BufLeft = fl2 + r;
+  return op;
+}
+
+int CDSPFracInterpolator::Process(double* in, int length, double*& out)
+{
+  if (LatencyLeft > 0)
+  {
+    if (LatencyLeft >= length)
+    {
+      LatencyLeft -= length;
+      return 0;
+    }
+    in += LatencyLeft;
+    length -= LatencyLeft;
+    LatencyLeft = 0;
+  }
+  double* op = out;
+  while (length > 0)
+  {
+    const int b = std::min({length, flb - BufLeft, kBufLen - WritePos});
+    std::memcpy(Buf + WritePos, in, sizeof(double) * b);
+    if (WritePos < flo)
+      std::memcpy(Buf + kBufLen + WritePos, in, sizeof(double) * std::min(b, flo - WritePos));
+    in += b;
+    length -= b;
+    WritePos = (WritePos + b) & (kBufLen - 1);
+    BufLeft += b;
+    op = IsWhole ? ConvolveExact(op) : ConvolveGeneral(op);
+  }
+  if (!IsWhole && OutCount >= 1001)
+  {
+    OutCount = 0;
+    InPosInt = 0;
+    InPosShift = InPosFrac * DstSampleRate / SrcSampleRate;
+  }
+  return static_cast<int>(op - out);
+}
+
+} // namespace rsmp

@@ -1,0 +1,118 @@
+#include "plugin/resampler/CDSPHBDownsampler.h"
+
+#include "plugin/resampler/HalfBandConvolution.h"
+
+#include <algorithm>
+
+namespace rsmp {
+
+CDSPHBDownsampler::CDSPHBDownsampler(double reqAtten, int steepIndex, bool isThird, double prevLatency)
+{
+  const CHalfBandFilter& filter =
+    isThird ? GetHalfBandFilterThird(steepIndex, reqAtten) : GetHalfBandFilter(steepIndex, reqAtten);
+  const int n = filter.TapCount;
+  std::copy(filter.Coeffs, filter.Coeffs + n, Filter);
+  std::fill(Filter + n, Filter + kMaxHalfBandTaps, 0.0);
+  FilterAtten = filter.Atten;
+  Convolve = GetHalfBandDownConvolver(n);
+  fl2 = n;
+  fll = n - 1;
+  flo = 2 * n - 1;
+  flb = kBufLen - n;
+  const double latency = 0.5 * prevLatency;
+  Latency = static_cast<int>(latency);
+  LatencyFrac = latency - Latency;
+  std::fill(Buf1, Buf1 + kBufStride, 0.0);
+  std::fill(Buf2, Buf2 + kBufStride, 0.0);
+  Clear();
+}
+
+int CDSPHBDownsampler::GetInputLengthForOutput(int outPos) const
+{
+  return static_cast<int>(2.0 * (outPos + Latency + LatencyFrac)) + flo;
+}
+
+int CDSPHBDownsampler::GetLatency() const { return 0; }
+
+double CDSPHBDownsampler::GetLatencyFraction() const { return LatencyFrac; }
+
+int CDSPHBDownsampler::GetMaxOutputLength(int maxInLen) const { return (maxInLen + 1) / 2; }
+
+void CDSPHBDownsampler::Clear()
+{
+  LatencyLeft = Latency;
+  BufLeft = 0;
+  WritePos1 = 0;
+  WritePos2 = 0;
+  ReadPos = flb;
+  std::fill(Buf1 + flb, Buf1 + kBufLen, 0.0);
+  std::fill(Buf2 + flb, Buf2 + kBufLen, 0.0);
+}
+
+// The odd sample that completes a pair whose even sample came at the end of the previous call.
+void CDSPHBDownsampler::StorePending(double sample) noexcept
+{
+  Buf2[WritePos2] = sample;
+  if (WritePos2 < flo)
+    Buf2[WritePos2 + kBufLen] = sample;
+  WritePos2 = WritePos1;
+  BufLeft++;
+}
+
+// Stores whole pairs, and a last even sample when `length` is odd; returns the samples taken.
+int CDSPHBDownsampler::StorePairs(const double* in, int length) noexcept
+{
+  const int c = std::min({(length + 1) / 2, kBufLen - WritePos1, flb - BufLeft});
+  const int p = 2 * c > length ? c - 1 : c;
+  for (int i = 0; i < p; i++)
+  {
+    Buf1[WritePos1 + i] = in[2 * i];
+    Buf2[WritePos1 + i] = in[2 * i + 1];
+  }
+  if (p < c)
+    Buf1[WritePos1 + p] = in[2 * p];
+  for (int i = WritePos1; i < std::min(flo, WritePos1 + c); i++)
+    Buf1[i + kBufLen] = Buf1[i];
+  for (int i = WritePos1; i < std::min(flo, WritePos1 + p); i++)
+    Buf2[i + kBufLen] = Buf2[i];
+  WritePos1 = (WritePos1 + c) & (kBufLen - 1);
+  WritePos2 = (WritePos2 + p) & (kBufLen - 1);
+  BufLeft += p;
+  return c + p;
+}
+
+double* CDSPHBDownsampler::ConvolveAvailable(double* op) noexcept
+{
+  if (BufLeft <= fll)
+    return op;
+  int q = BufLeft - fll;
+  BufLeft -= q;
+  while (q > 0)
+  {
+    const int run = std::min(q, kBufLen - ReadPos);
+    op = Convolve(op, Buf1 + ReadPos + fl2, Buf2 + ReadPos + fll, Filter, run);
+    ReadPos = (ReadPos + run) & (kBufLen - 1);
+    q -= run;
+  }
+  return op;
+}
+
+int CDSPHBDownsampler::Process(double* in, int length, double*& out)
+{
+  double* op = out;
+  while (length > 0)
+  {
+    if (WritePos1 != WritePos2)
+    {
+      StorePending(*in++);
+      length--;
+    }
+    const int taken = StorePairs(in, length);
+    in += taken;
+    length -= taken;
+    op = ConvolveAvailable(op);
+  }
+  return SkipLatency(static_cast<int>(op - out), LatencyLeft, out);
+}
+
+} // namespace rsmp

@@ -1,0 +1,254 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <stdexcept>
+#include <vector>
+
+#include "dsp/filters/Biquad.h"
+#include "dsp/filters/Cascade.h"
+#include "dsp/filters/CustomDesigns.h"
+#include "dsp/filters/RBJ.h"
+
+namespace {
+
+using Dsp::Complex;
+
+constexpr double kRate = 48000.0;
+constexpr double kPi = std::numbers::pi;
+
+// Impulse response of a biquad by its difference equation, then its DTFT at f: an independent route
+// to the frequency response for a stable section.
+Complex responseFromImpulse(const Dsp::Biquad& stage, double f)
+{
+  double x1 = 0.0, x2 = 0.0, y1 = 0.0, y2 = 0.0;
+  Complex sum = 0.0;
+  for (int n = 0; n < 20000; ++n)
+  {
+    const double x = n == 0 ? 1.0 : 0.0;
+    const double y = stage.getB0() * x + stage.getB1() * x1 + stage.getB2() * x2 - stage.getA1() * y1
+                     - stage.getA2() * y2;
+    x2 = x1;
+    x1 = x;
+    y2 = y1;
+    y1 = y;
+    sum += y * std::polar(1.0, -2.0 * kPi * f * n);
+  }
+  return sum;
+}
+
+double gainDbAt(const Dsp::Biquad& stage, double hz)
+{
+  return 20.0 * std::log10(std::abs(stage.response(hz / kRate)));
+}
+
+TEST(Biquad, SinglePoleSectionHasItsZeroAtTheGivenValue)
+{
+  Dsp::Biquad stage;
+  stage.assignSinglePole(0.5, -0.8);
+  EXPECT_EQ(stage.getB0(), 1.0);
+  EXPECT_EQ(stage.getB1(), 0.8);
+  EXPECT_EQ(stage.getB2(), 0.0);
+  EXPECT_EQ(stage.getA1(), -0.5);
+  EXPECT_EQ(stage.getA2(), 0.0);
+  // (1 + 0.8) / (1 - 0.5) at DC.
+  EXPECT_NEAR(stage.response(0.0).real(), 3.6, 1e-12);
+  const Dsp::StagePoleZeros readback = stage.poleZeros();
+  EXPECT_TRUE(readback.set.isSinglePole());
+  EXPECT_NEAR(readback.set.poles.first.real(), 0.5, 1e-15);
+  EXPECT_NEAR(readback.set.zeros.first.real(), -0.8, 1e-15);
+}
+
+TEST(Biquad, PolePairOfTwoRealPolesMultipliesThem)
+{
+  Dsp::Biquad stage;
+  stage.assignPolePair(0.5, 1.0, -0.25, -1.0);
+  EXPECT_DOUBLE_EQ(stage.getA1(), -0.25);
+  EXPECT_DOUBLE_EQ(stage.getA2(), -0.125);
+  EXPECT_DOUBLE_EQ(stage.getB1(), 0.0);
+  EXPECT_DOUBLE_EQ(stage.getB2(), -1.0);
+}
+
+TEST(Biquad, ReadbackReturnsTheAssignedPolesZerosAndGain)
+{
+  Dsp::Biquad stage;
+  const Complex pole = std::polar(0.9, 0.3);
+  const Complex zero = std::polar(1.0, 1.2);
+  Dsp::PoleZeroSet set{{pole, std::conj(pole)}, {zero, std::conj(zero)}};
+  stage.assignSectionWithGain(set, 2.0);
+  const Dsp::StagePoleZeros readback = stage.poleZeros();
+  EXPECT_NEAR(readback.gain, 2.0, 1e-15);
+  EXPECT_NEAR(std::abs(readback.set.poles.first - std::conj(pole)), 0.0, 1e-12);
+  EXPECT_NEAR(std::abs(readback.set.poles.second - pole), 0.0, 1e-12);
+  EXPECT_NEAR(std::abs(readback.set.zeros.second - zero), 0.0, 1e-12);
+}
+
+TEST(Biquad, ResponseAgreesWithTheTransformOfTheImpulseResponse)
+{
+  Dsp::Biquad stage;
+  stage.assignCoefficients(2.0, -1.2, 0.5, 0.4, 0.3, -0.1);
+  for (double f : {0.0, 0.05, 0.17, 0.25, 0.5})
+  {
+    const Complex expected = responseFromImpulse(stage, f);
+    EXPECT_NEAR(std::abs(stage.response(f) - expected), 0.0, 1e-10) << "f " << f;
+  }
+}
+
+TEST(Biquad, IdentityAndRefusedZeroA0)
+{
+  Dsp::Biquad stage;
+  stage.assignCoefficients(1.0, 0.3, 0.2, 0.5, 0.1, 0.0);
+  stage.makeIdentity();
+  EXPECT_EQ(stage.response(0.123), Complex(1.0));
+  EXPECT_THROW(stage.assignCoefficients(0.0, 1.0, 1.0, 1.0, 1.0, 1.0), std::logic_error);
+  EXPECT_EQ(stage.response(0.123), Complex(1.0));
+}
+
+TEST(Cascade, BuildScalesTheFirstStageToTheNormalGain)
+{
+  Dsp::OwnedLayout<3> layout;
+  layout.appendConjugates(std::polar(0.8, 0.4), -1.0);
+  layout.appendSingle(0.3, -1.0);
+  layout.setNormalPoint(0.0, 0.5);
+  Dsp::OwnedCascade<2> cascade;
+  cascade.buildFromLayout(layout);
+  ASSERT_EQ(cascade.getNumStages(), 2);
+  EXPECT_NEAR(cascade.response(0.0).real(), 0.5, 1e-14);
+  EXPECT_EQ(cascade[1].getB0(), 1.0);
+  EXPECT_EQ(cascade[1].getA2(), 0.0);
+  EXPECT_EQ(cascade[1].getB2(), 0.0);
+  const Complex product = responseFromImpulse(cascade[0], 0.1) * responseFromImpulse(cascade[1], 0.1);
+  EXPECT_NEAR(std::abs(cascade.response(0.1) - product), 0.0, 1e-10);
+}
+
+TEST(Cascade, ZeroResponseAtTheNormalPointIsRefusedAndTheStagesKept)
+{
+  Dsp::OwnedLayout<2> good;
+  good.appendSingle(0.5, -1.0);
+  Dsp::OwnedCascade<1> cascade;
+  cascade.buildFromLayout(good);
+  const double b0 = cascade[0].getB0();
+
+  Dsp::OwnedLayout<2> zeroAtDc;
+  zeroAtDc.appendSingle(0.5, 1.0);
+  zeroAtDc.setNormalPoint(0.0, 1.0);
+  EXPECT_THROW(cascade.buildFromLayout(zeroAtDc), std::logic_error);
+  EXPECT_EQ(cascade[0].getB0(), b0);
+}
+
+TEST(Cascade, LayoutLargerThanTheStorageIsRefused)
+{
+  Dsp::OwnedLayout<4> layout;
+  layout.appendConjugates({0.5, 0.5}, -1.0);
+  layout.appendConjugates({0.2, 0.5}, -1.0);
+  Dsp::OwnedCascade<1> cascade;
+  EXPECT_THROW(cascade.buildFromLayout(layout), std::logic_error);
+  EXPECT_EQ(cascade.getNumStages(), 0);
+}
+
+TEST(Cascade, EmptyLayoutIsTheNormalGain)
+{
+  Dsp::OwnedLayout<2> layout;
+  layout.setNormalPoint(0.0, 0.25);
+  Dsp::OwnedCascade<1> cascade;
+  EXPECT_THROW(cascade[0], std::logic_error);
+  cascade.buildFromLayout(layout);
+  EXPECT_EQ(cascade.getNumStages(), 0);
+  EXPECT_EQ(cascade.response(0.3), Complex(1.0));
+}
+
+TEST(RBJ, LowPassAtAQuarterOfTheRate)
+{
+  Dsp::RBJ::LowPass lowPass;
+  lowPass.configure(kRate, kRate / 4.0, 0.7071);
+  const double alpha = 1.0 / (2.0 * 0.7071);
+  EXPECT_NEAR(lowPass.getB0(), 0.5 / (1.0 + alpha), 1e-15);
+  EXPECT_NEAR(lowPass.getB2(), 0.5 / (1.0 + alpha), 1e-15);
+  EXPECT_NEAR(lowPass.getA1(), 0.0, 1e-15);
+  EXPECT_NEAR(lowPass.getA0(), 1.0 + alpha, 1e-15);
+}
+
+struct GainRow
+{
+  const char* name;
+  double hz;
+  double expectedDb;
+};
+
+// |H| in dB of each design at chosen points, from the RBJ definitions: shelves reach half their gain
+// in dB at f0; the peak and band shelf the full gain at f0; the skirt band-pass peaks at Q.
+TEST(RBJ, GainsAtTheCharacteristicFrequencies)
+{
+  Dsp::RBJ::LowShelf lowShelf;
+  lowShelf.configure(kRate, 1000.0, 12.0, 1.0);
+  Dsp::RBJ::HighShelf highShelf;
+  highShelf.configure(kRate, 1000.0, 12.0, 1.0);
+  Dsp::RBJ::BandShelf bandShelf;
+  bandShelf.configure(kRate, 3000.0, -9.0, 1.0);
+  Dsp::RBJ::BandPass1 skirt;
+  skirt.configure(kRate, 2000.0, 4.0);
+  Dsp::RBJ::BandPass2 peak;
+  peak.configure(kRate, 2000.0, 4.0);
+  Dsp::RBJ::HighPass highPass;
+  highPass.configure(kRate, 500.0, std::sqrt(0.5));
+  const struct
+  {
+    const Dsp::Biquad& stage;
+    double hz;
+    double expectedDb;
+  } rows[] = {{lowShelf, 0.0, 12.0},    {lowShelf, 1000.0, 6.0},   {lowShelf, 24000.0, 0.0},
+              {highShelf, 0.0, 0.0},    {highShelf, 1000.0, 6.0},  {highShelf, 24000.0, 12.0},
+              {bandShelf, 0.0, 0.0},    {bandShelf, 3000.0, -9.0}, {bandShelf, 24000.0, 0.0},
+              {skirt, 2000.0, 20.0 * std::log10(4.0)},             {peak, 2000.0, 0.0},
+              {highPass, 500.0, -3.0103}, {highPass, 24000.0, 0.0}};
+  for (const auto& row : rows)
+    EXPECT_NEAR(gainDbAt(row.stage, row.hz), row.expectedDb, 1e-4) << row.hz << " Hz";
+}
+
+TEST(RBJ, BandStopNullsTheCentreAndAllPassKeepsUnitGain)
+{
+  Dsp::RBJ::BandStop bandStop;
+  bandStop.configure(kRate, 5000.0, 2.0);
+  EXPECT_LT(std::abs(bandStop.response(5000.0 / kRate)), 1e-12);
+  Dsp::RBJ::AllPass allPass;
+  allPass.configure(kRate, 5000.0, 2.0);
+  for (double f : {0.0, 0.01, 0.1, 0.3, 0.5})
+    EXPECT_NEAR(std::abs(allPass.response(f)), 1.0, 1e-12);
+}
+
+TEST(RBJ, BadArgumentsAreRefusedAndTheCoefficientsKept)
+{
+  Dsp::RBJ::LowShelf shelf;
+  shelf.configure(kRate, 1000.0, 6.0, 1.0);
+  const double b0 = shelf.getB0();
+  EXPECT_THROW(shelf.configure(kRate, 1000.0, 24.0, 4.0), std::logic_error);
+  EXPECT_THROW(shelf.configure(kRate, 1000.0, 6.0, 0.0), std::logic_error);
+  EXPECT_THROW(shelf.configure(kRate, 30000.0, 6.0, 1.0), std::logic_error);
+  EXPECT_EQ(shelf.getB0(), b0);
+  Dsp::RBJ::LowPass lowPass;
+  EXPECT_THROW(lowPass.configure(kRate, 1000.0, 0.0), std::logic_error);
+  EXPECT_THROW(lowPass.configure(0.0, 1000.0, 1.0), std::logic_error);
+  Dsp::RBJ::BandShelf bandShelf;
+  EXPECT_THROW(bandShelf.configure(kRate, 1000.0, 6.0, -1.0), std::logic_error);
+}
+
+TEST(CustomDesigns, OnePoleAndTwoPole)
+{
+  Dsp::Custom::OnePole onePole;
+  onePole.configure(2.0, 0.5, -1.0);
+  // 2 (1 + 1) / (1 - 0.5) at DC, 0 at Nyquist.
+  EXPECT_NEAR(onePole.response(0.0).real(), 8.0, 1e-12);
+  EXPECT_NEAR(std::abs(onePole.response(0.5)), 0.0, 1e-12);
+
+  Dsp::Custom::TwoPole twoPole;
+  twoPole.configure(0.5, 0.9, kPi / 3.0, 1.0, kPi / 2.0);
+  EXPECT_NEAR(twoPole.getA1(), -2.0 * 0.9 * std::cos(kPi / 3.0), 1e-15);
+  EXPECT_NEAR(twoPole.getA2(), 0.81, 1e-15);
+  EXPECT_NEAR(twoPole.getB0(), 0.5, 1e-15);
+  EXPECT_NEAR(twoPole.getB2(), 0.5, 1e-15);
+  EXPECT_LT(std::abs(twoPole.response(0.25)), 1e-12);
+  EXPECT_THROW(twoPole.configure(1.0, -0.5, 0.0, 0.5, 0.0), std::logic_error);
+  EXPECT_THROW(twoPole.configure(1.0, 0.5, NAN, 0.5, 0.0), std::logic_error);
+}
+
+} // namespace

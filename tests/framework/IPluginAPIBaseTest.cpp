@@ -1,0 +1,239 @@
+#include "framework/IPluginAPIBase.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+#include "platform/runloop/RunLoop.h"
+#include "tests/framework/TestPlugin.h"
+
+namespace fx {
+namespace {
+
+using test::Event;
+using test::TestConfig;
+using test::TestPlugin;
+
+// The plug-in's timer lives on the main run loop; a manual clock makes each pump one tick.
+class APIBaseTest : public ::testing::Test {
+ protected:
+  void SetUp() override { platform::RunLoop::Main().SetClock(&clock); }
+  void TearDown() override { platform::RunLoop::Main().SetClock(nullptr); }
+
+  void Tick() {
+    platform::RunLoop::Main().RunDueTimers();
+    clock.AdvanceMs(20);
+  }
+
+  std::vector<Event> EventsNamed(const TestPlugin& plugin, const std::string& what) {
+    std::vector<Event> found;
+    for (const Event& e : plugin.events) {
+      if (e.what == what) found.push_back(e);
+    }
+    return found;
+  }
+
+  platform::ManualClock clock{10.0};
+};
+
+TEST_F(APIBaseTest, ConfigurationIsKept) {
+  Config config = TestConfig(1, 1);
+  const std::string longName(200, 'n');
+  config.pluginName = longName.c_str();
+  TestPlugin plugin(config);
+  EXPECT_EQ(std::strlen(plugin.GetPluginName()), 128u);
+  EXPECT_STREQ(plugin.GetProductName(), "Test Product");
+  EXPECT_STREQ(plugin.GetMfrName(), "Test Maker");
+  EXPECT_STREQ(plugin.GetHostName(), "Unknown");
+  EXPECT_EQ(plugin.GetHost(), kHostUninit);
+  EXPECT_EQ(plugin.GetMinWidth(), 213);
+  EXPECT_EQ(plugin.GetMaxWidth(), 1920);
+  EXPECT_EQ(plugin.GetMinHeight(), 160);
+  EXPECT_EQ(plugin.GetMaxHeight(), 1440);
+  EXPECT_EQ(plugin.GetEditorWidth(), 640);
+  EXPECT_EQ(plugin.GetEditorHeight(), 480);
+}
+
+TEST_F(APIBaseTest, ConstrainEditorResizeClampsIntoTheLimits) {
+  TestPlugin plugin(TestConfig(1, 1));
+  int w = 800, h = 600;
+  EXPECT_TRUE(plugin.ConstrainEditorResize(w, h));
+  w = 100;
+  h = 2000;
+  EXPECT_FALSE(plugin.ConstrainEditorResize(w, h));
+  EXPECT_EQ(w, 213);
+  EXPECT_EQ(h, 1440);
+}
+
+TEST_F(APIBaseTest, FullParameterQueueDropsThe513thAndDeliversInOrder) {
+  TestPlugin plugin(TestConfig(2, 1));
+  plugin.CreateTimer();
+  for (int i = 0; i < 513; ++i) plugin.SendParameterValueFromAPI(i % 2, i * 0.01, false);
+  Tick();
+  const std::vector<Event> delivered = EventsNamed(plugin, "toEditor");
+  ASSERT_EQ(delivered.size(), 512u);
+  for (int i = 0; i < 512; ++i) {
+    EXPECT_EQ(delivered[static_cast<size_t>(i)].index, i % 2);
+    EXPECT_DOUBLE_EQ(delivered[static_cast<size_t>(i)].value, i * 0.01);
+  }
+}
+
+TEST_F(APIBaseTest, NormalizedValuesAreMappedBeforeQueueing) {
+  TestPlugin plugin(TestConfig(1, 1));
+  plugin.CreateTimer();
+  plugin.SendParameterValueFromAPI(0, 0.75, true);
+  plugin.SendParameterValueFromAPI(0, 2.0, true);
+  plugin.SendParameterValueFromAPI(5, 0.5, true);
+  Tick();
+  const std::vector<Event> delivered = EventsNamed(plugin, "toEditor");
+  ASSERT_EQ(delivered.size(), 2u);
+  EXPECT_DOUBLE_EQ(delivered[0].value, 5.0);
+  EXPECT_DOUBLE_EQ(delivered[1].value, 10.0);
+}
+
+TEST_F(APIBaseTest, QueuesDrainBeforeTheIdleCall) {
+  TestPlugin plugin(TestConfig(1, 1));
+  plugin.CreateTimer();
+  plugin.SendParameterValueFromAPI(0, 1.0, false);
+  plugin.PushMidiMsgFromProcessor(IMidiMsg(0, 0x90, 64, 1));
+  const uint8_t sysex[] = {0xF0, 0x7E, 0xF7};
+  plugin.PushSysExFromProcessor(ISysEx(0, sysex, 3));
+  Tick();
+  std::vector<std::string> order;
+  for (const Event& e : plugin.events) {
+    if (e.what != "changeUI4") order.push_back(e.what);
+  }
+  EXPECT_EQ(order, (std::vector<std::string>{"toEditor", "midiUI", "sysexUI", "idle"}));
+  EXPECT_EQ(EventsNamed(plugin, "sysexUI")[0], (Event{"sysexUI", 3, 0xF0}));
+}
+
+TEST_F(APIBaseTest, WithoutAnEditorTheQueuesStayButIdleRunsEveryTick) {
+  TestPlugin plugin(TestConfig(1, 1, false));
+  plugin.CreateTimer();
+  plugin.SendParameterValueFromAPI(0, 1.0, false);
+  for (int i = 0; i < 3; ++i) Tick();
+  EXPECT_EQ(plugin.Count("idle"), 3);
+  EXPECT_EQ(plugin.Count("toEditor"), 0);
+}
+
+TEST_F(APIBaseTest, NoTickAfterThePluginIsGone) {
+  auto plugin = std::make_unique<TestPlugin>(TestConfig(1, 1));
+  plugin->CreateTimer();
+  plugin->CreateTimer();
+  EXPECT_EQ(platform::RunLoop::Main().NumTimers(), 1);
+  plugin.reset();
+  EXPECT_EQ(platform::RunLoop::Main().NumTimers(), 0);
+  Tick();
+}
+
+TEST_F(APIBaseTest, MidiQueuesHoldThirtyTwo) {
+  TestPlugin plugin(TestConfig(1, 1));
+  for (int i = 0; i < 33; ++i) plugin.DeferMidiMsg(IMidiMsg(i, 0x90, static_cast<uint8_t>(i), 100));
+  IMidiMsg msg;
+  for (int i = 0; i < 32; ++i) {
+    ASSERT_TRUE(plugin.PopMidiMsgForProcessor(msg));
+    EXPECT_EQ(msg.mData1, i);
+  }
+  EXPECT_FALSE(plugin.PopMidiMsgForProcessor(msg));
+
+  for (int i = 0; i < 32; ++i) EXPECT_TRUE(plugin.PushMidiMsgFromProcessor(IMidiMsg()));
+  EXPECT_FALSE(plugin.PushMidiMsgFromProcessor(IMidiMsg()));
+}
+
+TEST_F(APIBaseTest, SysExQueuesHoldFourMessagesOfUpTo512Bytes) {
+  TestPlugin plugin(TestConfig(1, 1));
+  std::vector<uint8_t> big(513, 0x42);
+  plugin.SendSysexMsgFromUI(ISysEx(0, big.data(), 513));
+  plugin.DeferSysexMsg(ISysEx(0, big.data(), -1));
+  IPluginAPIBase::SysExData data;
+  EXPECT_FALSE(plugin.PopSysExForProcessor(data)) << "too long or negative: refused";
+
+  for (int i = 0; i < 5; ++i) plugin.DeferSysexMsg(ISysEx(i, big.data(), 512));
+  int popped = 0;
+  while (plugin.PopSysExForProcessor(data)) {
+    EXPECT_EQ(data.mOffset, popped++);
+    EXPECT_EQ(data.mSize, 512);
+    EXPECT_EQ(data.mData[511], 0x42);
+  }
+  EXPECT_EQ(popped, 4);
+
+  plugin.DeferSysexMsg(ISysEx(9, nullptr, 3));
+  ASSERT_TRUE(plugin.PopSysExForProcessor(data));
+  EXPECT_EQ(data.mSize, 3);
+  EXPECT_EQ(data.mData[0], 0);
+}
+
+TEST_F(APIBaseTest, SetHostIdentifiesThenCallsBothHooksInOrder) {
+  TestPlugin plugin(TestConfig(1, 1));
+  plugin.SetHost("REAPER", 0x70000);
+  EXPECT_STREQ(plugin.GetHostName(), "REAPER");
+  EXPECT_EQ(plugin.GetHost(), kHostReaper);
+  EXPECT_EQ(plugin.events, (std::vector<Event>{{"hostIdentified", kHostReaper}, {"lateHostIdentified", kHostReaper}}));
+  plugin.SetHost(nullptr, 0);
+  EXPECT_EQ(plugin.GetHost(), kHostUnknown);
+}
+
+TEST_F(APIBaseTest, EditorChangesStoreInformTheHostAndNotify) {
+  TestPlugin plugin(TestConfig(1, 1));
+  plugin.SendParameterValueFromUI(0, 0.25);
+  EXPECT_DOUBLE_EQ(plugin.GetParam(0)->Value(), -5.0);
+  EXPECT_EQ(plugin.events, (std::vector<Event>{{"automate", 0, 0.25}, {"change3", 0}, {"changeUI3", 0}}));
+  plugin.events.clear();
+  plugin.BeginInformHostOfParamChangeFromUI(0);
+  plugin.EndInformHostOfParamChangeFromUI(0);
+  plugin.SendParameterValueFromUI(3, 0.5);
+  EXPECT_EQ(plugin.events, (std::vector<Event>{{"beginEdit", 0}, {"endEdit", 0}}));
+}
+
+TEST_F(APIBaseTest, InformHostOfAllParamsSendsNormalizedValues) {
+  TestPlugin plugin(TestConfig(2, 1));
+  plugin.GetParam(1)->Set(10.0);
+  plugin.InformHostOfAllParams();
+  EXPECT_EQ(plugin.events, (std::vector<Event>{{"automate", 0, 0.5}, {"automate", 1, 1.0}}));
+}
+
+TEST_F(APIBaseTest, EditorResizeFromUIAsksTheHostOnlyForAPlatformResize) {
+  TestPlugin plugin(TestConfig(1, 1));
+  EXPECT_TRUE(plugin.EditorResizeFromUI(300, 200, false));
+  EXPECT_EQ(plugin.Count("editorResize"), 0);
+  EXPECT_TRUE(plugin.EditorResizeFromUI(300, 200, true));
+  EXPECT_EQ(plugin.Count("editorResize"), 1);
+}
+
+TEST_F(APIBaseTest, CompareStateReadsOnlyTheGivenBytes) {
+  TestPlugin plugin(TestConfig(2, 1));
+  plugin.GetParam(0)->Set(1.0);
+  plugin.GetParam(1)->Set(2.0);
+  const double row[] = {9.0, 1.0, 2.000001};
+  const auto* bytes = reinterpret_cast<const uint8_t*>(row);
+  EXPECT_TRUE(plugin.CompareState(bytes, sizeof(row), 1));
+  EXPECT_FALSE(plugin.CompareState(bytes, sizeof(row), 0));
+  EXPECT_FALSE(plugin.CompareState(bytes, sizeof(row) - 1, 1)) << "the last value is cut";
+  EXPECT_FALSE(plugin.CompareState(bytes, sizeof(row), 2));
+  EXPECT_FALSE(plugin.CompareState(bytes, sizeof(row), -1));
+  EXPECT_FALSE(plugin.CompareState(nullptr, 0, 0));
+  EXPECT_TRUE(TestPlugin(TestConfig(0, 1)).CompareState(nullptr, 0, 0));
+}
+
+TEST_F(APIBaseTest, ParamIndicesAcceptTheFullCount) {
+  TestPlugin plugin(TestConfig(3, 1));
+  for (int n : {0, -1, 4}) {
+    FwTypedBuf<int> list;
+    plugin.GetParamIndices(n, list);
+    EXPECT_EQ(list.GetSize(), 0) << n;
+  }
+  FwTypedBuf<int> list;
+  plugin.GetParamIndices(3, list);
+  ASSERT_EQ(list.GetSize(), 3);
+  EXPECT_EQ(list.Get()[2], 2);
+}
+
+TEST_F(APIBaseTest, ResetNotifiesEveryParameterBothWays) {
+  TestPlugin plugin(TestConfig(2, 1));
+  plugin.OnParamReset(kReset);
+  EXPECT_EQ(plugin.events, (std::vector<Event>{{"change0", 0}, {"changeUI0", 0}, {"change0", 1}, {"changeUI0", 1}}));
+}
+
+}  // namespace
+}  // namespace fx

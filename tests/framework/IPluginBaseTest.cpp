@@ -1,0 +1,345 @@
+#include "framework/IPluginBase.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "tests/framework/TestPlugin.h"
+
+namespace fx {
+namespace {
+
+using test::TestConfig;
+using test::TestPlugin;
+
+std::vector<uint8_t> Bytes(const IByteChunk& chunk) {
+  return std::vector<uint8_t>(chunk.GetData(), chunk.GetData() + chunk.Size());
+}
+
+// Little-endian IEEE 754 doubles, as written by hand (1.5 = 0x3FF8000000000000, -2.0 = 0xC000000000000000).
+TEST(ParameterStateTest, TwoValuesGiveSixteenExactBytes) {
+  TestPlugin plugin(TestConfig(2, 1));
+  plugin.GetParam(0)->Set(1.5);
+  plugin.GetParam(1)->Set(-2.0);
+  IByteChunk chunk;
+  ASSERT_TRUE(plugin.SerializeParams(chunk));
+  EXPECT_EQ(Bytes(chunk), (std::vector<uint8_t>{0, 0, 0, 0, 0, 0, 0xF8, 0x3F, 0, 0, 0, 0, 0, 0, 0, 0xC0}));
+}
+
+TEST(ParameterStateTest, RoundTripSetsEveryValueAndRecallsOnce) {
+  TestPlugin source(TestConfig(3, 1));
+  for (int i = 0; i < 3; ++i) source.GetParam(i)->Set(1.25 * (i + 1));
+  IByteChunk chunk;
+  const int32_t prefix = 99;
+  chunk.Put(&prefix);
+  source.SerializeParams(chunk);
+
+  TestPlugin target(TestConfig(3, 1));
+  EXPECT_EQ(target.UnserializeParams(chunk, 4), 28);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(target.GetParam(i)->Value(), 1.25 * (i + 1));
+  EXPECT_EQ(target.Count("change2"), 3);
+  EXPECT_EQ(target.Count("changeUI2"), 3);
+}
+
+TEST(ParameterStateTest, TooFewBytesFailAndChangeNothing) {
+  TestPlugin plugin(TestConfig(4, 1));
+  for (int i = 0; i < 4; ++i) plugin.GetParam(i)->Set(7.0);
+  IByteChunk chunk;
+  for (double v : {1.0, 2.0, 3.0}) chunk.Put(&v);
+  EXPECT_EQ(plugin.UnserializeParams(chunk, 0), -1);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(plugin.GetParam(i)->Value(), 7.0);
+  EXPECT_EQ(plugin.Count("change2"), 0);
+}
+
+TEST(ParameterStateTest, ValuesAreClampedIntoTheRange) {
+  TestPlugin plugin(TestConfig(1, 1));
+  IByteChunk chunk;
+  const double tooBig = 1e9;
+  chunk.Put(&tooBig);
+  EXPECT_EQ(plugin.UnserializeParams(chunk, 0), 8);
+  EXPECT_EQ(plugin.GetParam(0)->Value(), 10.0);
+}
+
+TEST(ParameterStateTest, NegativeStartOrNoParametersOnlyRecall) {
+  TestPlugin plugin(TestConfig(2, 1));
+  IByteChunk chunk;
+  EXPECT_EQ(plugin.UnserializeParams(chunk, -1), -1);
+  EXPECT_EQ(plugin.Count("change2"), 2);
+  TestPlugin empty(TestConfig(0, 1));
+  EXPECT_EQ(empty.UnserializeParams(chunk, 5), 5);
+  IByteChunk out;
+  EXPECT_TRUE(empty.SerializeParams(out));
+  EXPECT_EQ(out.Size(), 0);
+}
+
+TEST(IdentityTest, VersionsAndStrings) {
+  TestPlugin plugin(TestConfig(1, 1));
+  EXPECT_EQ(plugin.GetPluginVersion(false), 65547);
+  EXPECT_EQ(plugin.GetPluginVersion(true), 1110);
+  FwString version;
+  plugin.GetPluginVersionStr(version);
+  EXPECT_STREQ(version.Get(), "v1.0.11");
+  plugin.SetHost("Host", (2 << 16) | (3 << 8) | 4);
+  EXPECT_EQ(plugin.GetHostVersion(true), 2340);
+  plugin.GetHostVersionStr(version);
+  EXPECT_STREQ(version.Get(), "v2.3.4");
+  EXPECT_STREQ(plugin.GetAPIString(), "VST2");
+  EXPECT_STREQ(plugin.GetArchString(), "x86-64");
+  FwString info;
+  plugin.GetBuildInfoStr(info, "Jan  1 2026", "12:34:56");
+  EXPECT_STREQ(info.Get(), "v1.0.11 VST2 (x86-64), built on Jan  1 2026 at 12:34 ");
+}
+
+class ApiStringPlugin : public TestPlugin {
+ public:
+  explicit ApiStringPlugin(EAPI api) : TestPlugin(TestConfig(0, 0)) { mAPI = api; }
+};
+
+TEST(IdentityTest, ApiStringsByNumber) {
+  const char* expected[] = {"VST2", "VST3", "AU", "AUv3", "AAX", "APP", "WAM", "WEB", "CLAP", ""};
+  for (int api = 0; api <= 9; ++api) {
+    EXPECT_STREQ(ApiStringPlugin(static_cast<EAPI>(api)).GetAPIString(), expected[api]) << api;
+  }
+  EXPECT_STREQ(ApiStringPlugin(static_cast<EAPI>(-1)).GetAPIString(), "");
+}
+
+TEST(PresetTest, FreshSlotsAreEmptyAndUnnamedIndexIsEmptyText) {
+  TestPlugin plugin(TestConfig(1, 2));
+  EXPECT_STREQ(plugin.GetPresetName(0), "empty");
+  EXPECT_FALSE(plugin.GetPreset(0)->mInitialized);
+  EXPECT_EQ(plugin.GetPreset(0)->mCategory, -1);
+  EXPECT_STREQ(plugin.GetPresetName(2), "");
+  EXPECT_STREQ(plugin.GetPresetName(-1), "");
+}
+
+TEST(PresetTest, RestoringAFreeSlotNamesItAfterTheUserPresetsBefore) {
+  TestPlugin plugin(TestConfig(1, 4));
+  plugin.MakePresetFromChunk("my user preset", IByteChunk());
+  plugin.MakePresetFromChunk("user preset 1", IByteChunk());
+  plugin.GetParam(0)->Set(3.0);
+  ASSERT_TRUE(plugin.RestorePreset(3));
+  EXPECT_STREQ(plugin.GetPresetName(3), "user preset 3");
+  EXPECT_TRUE(plugin.GetPreset(3)->mInitialized);
+  EXPECT_EQ(plugin.GetPreset(3)->mChunk.Size(), 8);
+  EXPECT_EQ(plugin.GetCurrentPresetIdx(), 3);
+  EXPECT_EQ(plugin.Count("presetsModified"), 1);
+  EXPECT_EQ(plugin.Count("restoreState"), 1);
+}
+
+TEST(PresetTest, RestoreByIndexAndName) {
+  TestPlugin plugin(TestConfig(1, 2));
+  plugin.MakePreset("low", -5.0);
+  plugin.MakePreset("high", 5.0);
+  EXPECT_TRUE(plugin.RestorePreset("high"));
+  EXPECT_EQ(plugin.GetParam(0)->Value(), 5.0);
+  EXPECT_TRUE(plugin.RestorePreset(0));
+  EXPECT_EQ(plugin.GetParam(0)->Value(), -5.0);
+  EXPECT_FALSE(plugin.RestorePreset("missing"));
+  EXPECT_FALSE(plugin.RestorePreset(""));
+  EXPECT_FALSE(plugin.RestorePreset(static_cast<const char*>(nullptr)));
+  EXPECT_FALSE(plugin.RestorePreset(2));
+  EXPECT_FALSE(plugin.RestorePreset(-1));
+  EXPECT_EQ(plugin.GetCurrentPresetIdx(), 0);
+}
+
+TEST(PresetTest, RestoringAPresetWhoseStateIsTooShortFails) {
+  TestPlugin plugin(TestConfig(2, 1));
+  IByteChunk half;
+  const double one = 1.0;
+  half.Put(&one);
+  plugin.MakePresetFromChunk("short", half);
+  EXPECT_FALSE(plugin.RestorePreset(0));
+  EXPECT_EQ(plugin.Count("restoreState"), 0);
+}
+
+class TypedPlugin : public TestPlugin {
+ public:
+  TypedPlugin() : TestPlugin(TestConfig(5, 3), false) {
+    GetParam(0)->InitBool("b", false);
+    GetParam(1)->InitInt("i", 0, -10, 10);
+    GetParam(2)->InitDouble("d", 0.5, 0.0, 1.0, 0.0);
+    GetParam(3)->InitEnum("e", 0, {"a", "b", "c"});
+    GetParam(4)->InitDouble("d2", 0.25, 0.0, 1.0, 0.0);
+  }
+};
+
+std::vector<double> ChunkDoubles(const IByteChunk& chunk) {
+  std::vector<double> values(static_cast<size_t>(chunk.Size()) / 8);
+  int pos = 0;
+  for (double& v : values) pos = chunk.Get(&v, pos);
+  return values;
+}
+
+TEST(PresetTest, MakePresetTakesIntsForIntegralTypesAndStoresThemUnclamped) {
+  TypedPlugin plugin;
+  plugin.MakePreset("p", 1, -20, 0.75, 2, 3.5);
+  EXPECT_EQ(ChunkDoubles(plugin.GetPreset(0)->mChunk), (std::vector<double>{1, -20, 0.75, 2, 3.5}));
+}
+
+TEST(PresetTest, NamedParamsKeepCurrentValuesForTheOthers) {
+  TypedPlugin plugin;
+  plugin.GetParam(1)->Set(4);
+  plugin.MakePresetFromNamedParams("named", 2, 2, 0.75, 3, 2);
+  EXPECT_EQ(ChunkDoubles(plugin.GetPreset(0)->mChunk), (std::vector<double>{0, 4, 0.75, 2, 0.25}));
+  plugin.MakePresetFromNamedParams("bad index", 2, 9, 1, 2, 0.1);
+  EXPECT_EQ(ChunkDoubles(plugin.GetPreset(1)->mChunk), (std::vector<double>{0, 4, 0.5, 0, 0.25}));
+}
+
+// "AQID" is the Base64 text of the bytes 1, 2, 3.
+TEST(PresetTest, BlobDecodesIntoAZeroFilledChunkOfTheGivenSize) {
+  TestPlugin plugin(TestConfig(1, 3));
+  plugin.MakePresetFromBlob("blob", "AQID", 5);
+  EXPECT_EQ(Bytes(plugin.GetPreset(0)->mChunk), (std::vector<uint8_t>{1, 2, 3, 0, 0}));
+  plugin.MakePresetFromBlob("cut", "AQIDBA==", 2);
+  EXPECT_EQ(Bytes(plugin.GetPreset(1)->mChunk), (std::vector<uint8_t>{1, 2}));
+  plugin.MakePresetFromBlob("refused", "AQID", -1);
+  EXPECT_FALSE(plugin.GetPreset(2)->mInitialized);
+}
+
+TEST(PresetTest, DefaultPresetsAndPruning) {
+  TestPlugin plugin(TestConfig(1, 4));
+  plugin.MakeDefaultPreset(nullptr, 2);
+  EXPECT_STREQ(plugin.GetPresetName(0), "Empty");
+  EXPECT_TRUE(plugin.GetPreset(1)->mInitialized);
+  EXPECT_FALSE(plugin.GetPreset(2)->mInitialized);
+  EXPECT_EQ(plugin.PruneUninitializedPresets(), 2);
+  plugin.MakePreset("no slot left", 1.0);
+  EXPECT_EQ(plugin.NPresets(), 2);
+
+  TestPlugin other(TestConfig(1, 3));
+  other.MakePreset("kept", 1.0);
+  other.EnsureDefaultPreset();
+  EXPECT_STREQ(other.GetPresetName(0), "kept");
+  EXPECT_STREQ(other.GetPresetName(2), "Empty");
+  EXPECT_TRUE(other.GetPreset(2)->mInitialized);
+}
+
+TEST(PresetTest, ModifyCurrentPresetStoresStateAndName) {
+  TestPlugin plugin(TestConfig(1, 1));
+  plugin.GetParam(0)->Set(2.5);
+  plugin.ModifyCurrentPreset("renamed");
+  EXPECT_STREQ(plugin.GetPresetName(0), "renamed");
+  EXPECT_EQ(ChunkDoubles(plugin.GetPreset(0)->mChunk), (std::vector<double>{2.5}));
+  plugin.ModifyCurrentPreset("");
+  EXPECT_STREQ(plugin.GetPresetName(0), "renamed");
+  plugin.ModifyCurrentPreset(std::string(400, 'n').c_str());
+  EXPECT_EQ(std::strlen(plugin.GetPresetName(0)), 255u);
+}
+
+TEST(BankTest, RoundTripRestoresNamesFlagsAndStates) {
+  TestPlugin source(TestConfig(2, 3));
+  source.MakePreset("first", 1.0, 2.0);
+  source.MakePreset("second", -1.0, -2.0);
+  IByteChunk bank;
+  ASSERT_TRUE(source.SerializePresets(bank));
+  // 4 + 5 + 1 + 16, 4 + 6 + 1 + 16, 4 + 5 + 1
+  ASSERT_EQ(bank.Size(), 26 + 27 + 10);
+
+  TestPlugin target(TestConfig(2, 3));
+  EXPECT_EQ(target.UnserializePresets(bank, 0), bank.Size());
+  EXPECT_STREQ(target.GetPresetName(0), "first");
+  EXPECT_STREQ(target.GetPresetName(1), "second");
+  EXPECT_STREQ(target.GetPresetName(2), "empty");
+  EXPECT_TRUE(target.GetPreset(1)->mInitialized);
+  EXPECT_FALSE(target.GetPreset(2)->mInitialized);
+  EXPECT_EQ(ChunkDoubles(target.GetPreset(1)->mChunk), (std::vector<double>{-1.0, -2.0}));
+  EXPECT_EQ(target.GetParam(0)->Value(), 1.0) << "the current preset (0) is restored at the end";
+  EXPECT_EQ(target.Count("restoreState"), 1);
+}
+
+TEST(BankTest, OverlongNameIsCutToTheSlot) {
+  IByteChunk bank;
+  const std::string name(300, 'q');
+  bank.PutStr(name.c_str());
+  const uint8_t initialized = 1;
+  const double value = 4.0;
+  bank.Put(&initialized);
+  bank.Put(&value);
+  TestPlugin plugin(TestConfig(1, 1));
+  EXPECT_EQ(plugin.UnserializePresets(bank, 0), bank.Size());
+  EXPECT_EQ(std::string(plugin.GetPresetName(0)), name.substr(0, 255));
+}
+
+TEST(BankTest, TruncatedBankStopsWithFailure) {
+  IByteChunk bank;
+  const int32_t claimedLength = 1000;
+  bank.Put(&claimedLength);
+  bank.PutBytes("abc", 3);
+  TestPlugin plugin(TestConfig(1, 2));
+  EXPECT_EQ(plugin.UnserializePresets(bank, 0), -1);
+  EXPECT_STREQ(plugin.GetPresetName(1), "empty");
+  EXPECT_FALSE(plugin.GetPreset(1)->mInitialized);
+}
+
+TEST(ParamOperationsTest, RangesGroupsCopiesAndDefaults) {
+  TestPlugin plugin(TestConfig(6, 1));
+  plugin.InitParamRange(0, 2, 1, "Gain %d", 0.0, -1.0, 1.0, 0.5, "dB", kFlagStepped, "left");
+  plugin.CloneParamRange(0, 2, 3, "Gain", "Level", "right");
+  EXPECT_STREQ(plugin.GetParam(1)->GetName(), "Gain 2");
+  EXPECT_STREQ(plugin.GetParam(4)->GetName(), "Level 2");
+  EXPECT_STREQ(plugin.GetParam(4)->GetGroup(), "right");
+  plugin.GetParam(0)->Set(0.5);
+  plugin.GetParam(1)->Set(-1.0);
+  plugin.CopyParamValues("left", "right");
+  EXPECT_EQ(plugin.GetParam(3)->Value(), 0.5);
+  EXPECT_EQ(plugin.GetParam(4)->Value(), -1.0);
+  plugin.CopyParamValues(0, 5, 1);
+  EXPECT_EQ(plugin.GetParam(5)->Value(), 0.5);
+  plugin.DefaultParamValues("right");
+  EXPECT_EQ(plugin.GetParam(3)->Value(), 0.0);
+  EXPECT_EQ(plugin.GetParam(0)->Value(), 0.5);
+  int visited = 0;
+  plugin.ForParamInGroup("left", [&visited](int, IParam&) { ++visited; });
+  plugin.ForParamInRange(4, 99, [&visited](int, IParam&) { ++visited; });
+  EXPECT_EQ(visited, 5);
+  plugin.RandomiseParamValues();
+  for (int i = 0; i < 6; ++i) {
+    const double value = plugin.GetParam(i)->Value();
+    EXPECT_TRUE(value == -1.0 || value == -0.5 || value == 0.0 || value == 0.5 || value == 1.0) << value;
+  }
+}
+
+class DumpTest : public ::testing::Test {
+ protected:
+  void TearDown() override { std::filesystem::remove(path); }
+  std::string Contents() const {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+  std::string path = (std::filesystem::temp_directory_path() / ("kd_dump_" + std::to_string(getpid()))).string();
+};
+
+TEST_F(DumpTest, PresetSourceTexts) {
+  TypedPlugin plugin;
+  plugin.MakePreset("Init", 1, -3, 0.5, 2, 0.125);
+  plugin.RestorePreset(0);
+  plugin.DumpMakePresetSrc(path.c_str());
+  EXPECT_EQ(Contents(), "MakePreset(\"Init\", true, -3, 0.500000, 2, 0.125000);\n");
+  std::filesystem::remove(path);
+  const char* names[] = {"kB", "kI", "kD", "kE", "kD2"};
+  plugin.DumpMakePresetFromNamedParamsSrc(path.c_str(), names);
+  EXPECT_EQ(Contents(),
+            "  MakePresetFromNamedParams(\"Init\", 5,\n    kB, true,\n    kI, -3,\n    kD, 0.500000,\n    kE, 2,\n"
+            "    kD2, 0.125000);\n");
+  std::filesystem::remove(path);
+  TestPlugin blobPlugin(TestConfig(0, 1));
+  blobPlugin.MakePresetFromBlob("B", "AQID", 3);
+  blobPlugin.DumpPresetBlob(path.c_str());
+  EXPECT_EQ(Contents(), "MakePresetFromBlob(\"B\", \"AQID\", 3);\n");
+}
+
+TEST_F(DumpTest, UnopenableFileWritesNothing) {
+  TestPlugin plugin(TestConfig(1, 1));
+  plugin.DumpMakePresetSrc("/nonexistent-folder/x.txt");
+  plugin.DumpPresetBlob(nullptr);
+  EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+}  // namespace
+}  // namespace fx

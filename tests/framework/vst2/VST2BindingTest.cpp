@@ -1,0 +1,388 @@
+// The effect record and the dispatcher's answers, all through the test host.
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "tests/framework/vst2/HostFixture.h"
+
+namespace testplugin {
+namespace {
+
+using vsthost::TestHost;
+
+struct RecordRow {
+  const char* config;
+  int32_t flags;
+  int32_t inputs;
+  int32_t outputs;
+  int32_t arrangementType;
+};
+
+class EffectRecordFields : public testing::TestWithParam<RecordRow> {};
+
+TEST_P(EffectRecordFields, FollowTheConfiguration) {
+  const RecordRow& row = GetParam();
+  TestHost host;
+  ASSERT_TRUE(StartPlugin(host, row.config));
+  const vst2::EffectRecord& e = *host.Effect();
+  const auto* bytes = reinterpret_cast<const char*>(&e);
+  EXPECT_EQ(std::memcmp(bytes, "PtsV", 4), 0);
+  EXPECT_EQ(e.flags, row.flags);
+  EXPECT_EQ(e.numInputs, row.inputs);
+  EXPECT_EQ(e.numOutputs, row.outputs);
+  EXPECT_EQ(e.numParams, kNumParams);
+  EXPECT_EQ(e.numPrograms, kNumPresets);
+  EXPECT_EQ(e.uniqueID, kUniqueID);
+  EXPECT_EQ(e.version, 1230);  // 1.2.3 in decimal form
+  EXPECT_EQ(e.ioRatio, 1.0f);
+  EXPECT_NE(e.object, nullptr);
+  EXPECT_NE(e.processReplacing, nullptr);
+  EXPECT_NE(e.processDoubleReplacing, nullptr);
+  EXPECT_EQ(e.reserved1, 0);
+  EXPECT_EQ(e.reserved2, 0);
+  vst2::SpeakerArrangement* in = nullptr;
+  vst2::SpeakerArrangement* out = nullptr;
+  EXPECT_EQ(host.Dispatch(vst2::kEffGetSpeakerArrangement, 0, reinterpret_cast<intptr_t>(&in), &out), 1);
+  ASSERT_TRUE(in && out);
+  EXPECT_EQ(in->type, row.arrangementType);
+  EXPECT_EQ(in->numChannels, row.inputs);
+  EXPECT_EQ(out->numChannels, row.outputs);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, EffectRecordFields,
+    testing::Values(RecordRow{"editor", 0x1019, 2, 2, 1}, RecordRow{"editor chunks", 0x1039, 2, 2, 1},
+                    RecordRow{"io=2-2", 0x1010, 2, 2, 1}, RecordRow{"io=1-1 synth", 0x1118, 1, 1, 0},
+                    RecordRow{"io=3-3", 0x1010, 3, 3, -2}, RecordRow{"io=0-2", 0x1010, 0, 2, -1}));
+
+TEST(EffectRecord, OldMainEntryGivesAFullPointerRecord) {
+  TestHost host;
+  ASSERT_TRUE(StartPlugin(host, "editor", true));
+  EXPECT_EQ(host.Effect()->magic, vst2::kEffectMagic);
+  EXPECT_EQ(host.Effect()->flags, 0x1019);
+}
+
+TEST(EffectRecord, NullObjectAndOpcodesOutOfRangeAnswerZero) {
+  TestHost host;
+  ASSERT_TRUE(StartPlugin(host, nullptr));
+  vst2::EffectRecord& e = *host.Effect();
+  EXPECT_EQ(host.Dispatch(70), 0);
+  EXPECT_EQ(host.Dispatch(-1), 0);
+  EXPECT_EQ(host.Dispatch(1000, 0, 0, nullptr), 0);
+  vst2::EffectRecord orphan = e;
+  orphan.object = nullptr;
+  EXPECT_EQ(e.dispatcher(&orphan, vst2::kEffIdentify, 0, 0, nullptr, 0.0f), 0);
+  EXPECT_EQ(e.dispatcher(nullptr, vst2::kEffIdentify, 0, 0, nullptr, 0.0f), 0);
+  EXPECT_EQ(e.getParameter(&orphan, 0), 0.0f);
+  e.setParameter(&orphan, 0, 0.5f);
+  float* none[2] = {nullptr, nullptr};
+  e.processReplacing(&orphan, none, none, 64);
+}
+
+struct AnswerRow {
+  const char* name;
+  int32_t opcode;
+  int32_t index;
+  intptr_t value;
+  intptr_t answer;
+};
+
+class DispatcherAnswers : public PluginTest, public testing::WithParamInterface<AnswerRow> {};
+
+TEST_P(DispatcherAnswers, AreAsSpecified) {
+  Start("editor tail=1000");
+  const AnswerRow& row = GetParam();
+  EXPECT_EQ(mHost.Dispatch(row.opcode, row.index, row.value), row.answer);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, DispatcherAnswers,
+    testing::Values(AnswerRow{"Identify", vst2::kEffIdentify, 0, 0, 0x4E764566},
+                    AnswerRow{"VstVersion", vst2::kEffGetVstVersion, 0, 0, 2400},
+                    AnswerRow{"VendorVersion", vst2::kEffGetVendorVersion, 0, 0, 1230},
+                    AnswerRow{"Category", vst2::kEffGetPlugCategory, 0, 0, 1},
+                    AnswerRow{"TailIsReal", vst2::kEffGetTailSize, 0, 0, 1000},
+                    AnswerRow{"GetProgram", vst2::kEffGetProgram, 0, 0, 0},
+                    AnswerRow{"CanAutomate", vst2::kEffCanBeAutomated, 0, 0, 1},
+                    AnswerRow{"CannotAutomate", vst2::kEffCanBeAutomated, 3, 0, 0},
+                    AnswerRow{"CanAutomateBadIndex", vst2::kEffCanBeAutomated, kNumParams, 0, 0},
+                    AnswerRow{"StringToParamNullText", vst2::kEffStringToParameter, 0, 0, 1},
+                    AnswerRow{"StringToParamBadIndex", vst2::kEffStringToParameter, -1, 0, 0},
+                    AnswerRow{"Bypass", vst2::kEffSetBypass, 0, 1, 1},
+                    AnswerRow{"EditorIdle", vst2::kEffEditIdle, 0, 0, 0}, AnswerRow{"Unanswered9", 9, 0, 0, 0},
+                    AnswerRow{"Unanswered28", 28, 0, 0, 0}, AnswerRow{"Unanswered68", 68, 0, 0, 0},
+                    AnswerRow{"NullChunk", vst2::kEffGetChunk, 0, 0, 0},
+                    AnswerRow{"NullEvents", vst2::kEffProcessEvents, 0, 0, 0},
+                    AnswerRow{"NullCanDo", vst2::kEffCanDo, 0, 0, 0},
+                    AnswerRow{"NullEffectName", vst2::kEffGetEffectName, 0, 0, 0},
+                    AnswerRow{"NullVendor", vst2::kEffGetVendorString, 0, 0, 0},
+                    AnswerRow{"NullProduct", vst2::kEffGetProductString, 0, 0, 0},
+                    AnswerRow{"NullPin", vst2::kEffGetInputProperties, 0, 0, 0},
+                    AnswerRow{"NullParamProps", vst2::kEffGetParameterProperties, 0, 0, 0},
+                    AnswerRow{"NullKeyName", vst2::kEffGetMidiKeyName, 0, 0, 0},
+                    AnswerRow{"NullRect", vst2::kEffEditGetRect, 0, 0, 0},
+                    AnswerRow{"NullProgramNameIndexed", vst2::kEffGetProgramNameIndexed, 0, 0, 0},
+                    AnswerRow{"NullGainReduction", vst2::kEffVendorSpecific, 0x50726553, 0x47526442, 0}),
+    [](const testing::TestParamInfo<AnswerRow>& info) { return info.param.name; });
+
+TEST_F(PluginTest, TailOfZeroAnswersOneForNoTail) {
+  Start();
+  EXPECT_EQ(mHost.Dispatch(vst2::kEffGetTailSize), 1);
+  TestRequest(mHost, kSetTail, std::numeric_limits<int32_t>::max());
+  EXPECT_EQ(mHost.Dispatch(vst2::kEffGetTailSize), std::numeric_limits<int32_t>::max());
+}
+
+struct CanDoRow {
+  const char* config;
+  const char* text;
+  intptr_t answer;
+};
+
+class CanDoStrings : public testing::TestWithParam<CanDoRow> {};
+
+TEST_P(CanDoStrings, AreAnsweredExactly) {
+  const CanDoRow& row = GetParam();
+  TestHost host;
+  ASSERT_TRUE(StartPlugin(host, row.config));
+  char text[64];
+  std::strncpy(text, row.text, sizeof(text) - 1);
+  text[sizeof(text) - 1] = '\0';
+  EXPECT_EQ(host.Dispatch(vst2::kEffCanDo, 0, 0, text), row.answer) << row.text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CanDoStrings,
+    testing::Values(CanDoRow{"", "receiveVstTimeInfo", 1}, CanDoRow{"", "receiveVstEvents", 0},
+                    CanDoRow{"midiin", "receiveVstEvents", 1}, CanDoRow{"midiin", "receiveVstMidiEvent", 1},
+                    CanDoRow{"", "sendVstMidiEvent", 0}, CanDoRow{"midiout", "sendVstEvents", 1},
+                    CanDoRow{"midiout", "sendVstMidiEvent", 1}, CanDoRow{"", "bypass", 1},
+                    CanDoRow{"", "hasCockosExtensions", 0xBEEF0000},
+                    CanDoRow{"", "hasCockosViewAsConfig", 0xBEEF0000},
+                    CanDoRow{"", "wantsChannelCountNotifications", 1}, CanDoRow{"", "MPE", 0},
+                    CanDoRow{"", "supportsGainReductionInfo", 1}, CanDoRow{"", "Bypass", 0}, CanDoRow{"", "", 0},
+                    CanDoRow{"", "receiveVstTimeInfo ", 0}));
+
+TEST_F(PluginTest, VendorSpecificRequests) {
+  Start();
+  char text[64] = "";
+  EXPECT_EQ(mHost.Dispatch(vst2::kEffVendorSpecific, 27, 0, text), 0xBEEF);  // empty text
+  EXPECT_STREQ(text, "");
+  std::strcpy(text, "1.5");
+  EXPECT_EQ(mHost.Dispatch(vst2::kEffVendorSpecific, 27, 0, text), 0xBEEF);
+  EXPECT_STREQ(text, "0.75000000000000000");  // 1.5 on the 0..2 range
+  EXPECT_EQ(mHost.Dispatch(vst2::kEffVendorSpecific, 27, kNumParams, text), 0);
+  EXPECT_EQ(mHost.Dispatch(vst2::kEffVendorSpecific, 8, 2, text), 0xBEEF);  // bool
+  EXPECT_EQ(mHost.Dispatch(vst2::kEffVendorSpecific, 8, 3, text), 0);       // int 0..10
+  EXPECT_EQ(mHost.Dispatch(vst2::kEffVendorSpecific, 8, 0, text), 0);       // double
+  EXPECT_EQ(mHost.Dispatch(vst2::kEffVendorSpecific, 7, 0, text, 0.25f), 0xBEEF);
+  EXPECT_EQ(std::string(text).substr(0, 3), "0.5");
+  EXPECT_EQ(mHost.Dispatch(vst2::kEffVendorSpecific, 7, 0, nullptr, 0.25f), 0);
+  float reduction = -1.0f;
+  EXPECT_EQ(mHost.Dispatch(vst2::kEffVendorSpecific, 0x50726553, 0x47526442, &reduction), 1);
+  EXPECT_EQ(reduction, 0.0f);  // gain 1.0 is 0 dB
+  EXPECT_EQ(mHost.Dispatch(vst2::kEffVendorSpecific, 0x50726553, 1, &reduction), 0);
+  EXPECT_EQ(mHost.Dispatch(vst2::kEffVendorSpecific, 12345, 0, text), 0);
+}
+
+TEST_F(PluginTest, ParameterTextsAreBoundedAndTerminated) {
+  Start();
+  char text[64];
+  std::memset(text, 'x', sizeof(text));
+  mHost.Dispatch(vst2::kEffGetParamName, 4, 0, text);
+  EXPECT_STREQ(text, "A parameter name of 31 chars...");
+  EXPECT_EQ(text[40], 'x');  // nothing written past the 32 bytes
+  EXPECT_EQ(mHost.ParamText(vst2::kEffGetParamLabel, 4), "A label that is 31 bytes long..");
+  EXPECT_EQ(mHost.ParamText(vst2::kEffGetParamName, 0), "Gain");
+  EXPECT_EQ(mHost.ParamText(vst2::kEffGetParamLabel, 0), "x");
+  EXPECT_EQ(mHost.ParamText(vst2::kEffGetParamDisplay, 1), "Low");
+  EXPECT_EQ(mHost.ParamText(vst2::kEffGetParamName, kNumParams), "");
+  EXPECT_EQ(mHost.Dispatch(vst2::kEffGetParamName, 0, 0, nullptr), 0);
+  std::memset(text, 'x', sizeof(text));
+  EXPECT_EQ(mHost.Dispatch(vst2::kEffGetEffectName, 0, 0, text), 1);
+  EXPECT_EQ(std::strlen(text), 31u);
+  EXPECT_EQ(text[32], 'x');
+  EXPECT_EQ(mHost.Dispatch(vst2::kEffGetVendorString, 0, 0, text), 1);
+  EXPECT_STREQ(text, "Kelvadrune Tests");
+  EXPECT_EQ(mHost.Dispatch(vst2::kEffGetProductString, 0, 0, text), 1);
+  EXPECT_STREQ(text, "Kelvadrune Test Product");
+}
+
+TEST_F(PluginTest, ProgramNamesAreBoundedToTwentyFourBytes) {
+  Start();
+  char name[64] = "A program name far longer than twenty-four";
+  mHost.Dispatch(vst2::kEffSetProgramName, 0, 0, name);
+  std::memset(name, 'x', sizeof(name));
+  mHost.Dispatch(vst2::kEffGetProgramName, 0, 0, name);
+  EXPECT_STREQ(name, "A program name far long");
+  EXPECT_EQ(name[30], 'x');
+  EXPECT_EQ(mHost.Dispatch(vst2::kEffGetProgramNameIndexed, 1, 0, name), 1);
+  EXPECT_STREQ(name, "Empty");
+  EXPECT_EQ(mHost.Dispatch(vst2::kEffGetProgramNameIndexed, kNumPresets, 0, name), 0);
+  EXPECT_STREQ(name, "");
+}
+
+TEST_F(PluginTest, SetAndGetParameterThroughTheRecord) {
+  Start();
+  mHost.SetParameter(0, 0.25f);
+  EXPECT_FLOAT_EQ(mHost.GetParameter(0), 0.25f);
+  EXPECT_EQ(mHost.ParamText(vst2::kEffGetParamDisplay, 0), "0.50");
+  mHost.SetParameter(0, std::numeric_limits<float>::quiet_NaN());
+  mHost.SetParameter(0, std::numeric_limits<float>::infinity());
+  EXPECT_FLOAT_EQ(mHost.GetParameter(0), 0.25f);
+  mHost.SetParameter(0, 7.0f);  // out of range clamps
+  EXPECT_FLOAT_EQ(mHost.GetParameter(0), 1.0f);
+  EXPECT_EQ(mHost.GetParameter(-1), 0.0f);
+  EXPECT_EQ(mHost.GetParameter(kNumParams), 0.0f);
+  mHost.SetParameter(kNumParams, 0.5f);
+  char text[64] = "1.7";
+  EXPECT_EQ(mHost.Dispatch(vst2::kEffStringToParameter, 0, 0, text), 1);
+  EXPECT_FLOAT_EQ(mHost.GetParameter(0), 0.85f);
+  std::strcpy(text, "High");
+  EXPECT_EQ(mHost.Dispatch(vst2::kEffStringToParameter, 1, 0, text), 1);
+  EXPECT_EQ(mHost.ParamText(vst2::kEffGetParamDisplay, 1), "High");
+}
+
+TEST_F(PluginTest, ParameterPropertiesByType) {
+  Start();
+  vst2::ParameterProperties props{};
+  EXPECT_EQ(mHost.Dispatch(vst2::kEffGetParameterProperties, 3, 0, &props), 1);
+  EXPECT_EQ(props.flags, 10);
+  EXPECT_EQ(props.minInteger, 0);
+  EXPECT_EQ(props.maxInteger, 10);
+  EXPECT_EQ(props.stepInteger, 1);
+  EXPECT_EQ(props.largeStepInteger, 1);
+  EXPECT_STREQ(props.label, "st");
+  props = {};
+  EXPECT_EQ(mHost.Dispatch(vst2::kEffGetParameterProperties, 2, 0, &props), 1);
+  EXPECT_EQ(props.flags, 1);
+  props = {};
+  EXPECT_EQ(mHost.Dispatch(vst2::kEffGetParameterProperties, 0, 0, &props), 1);
+  EXPECT_EQ(props.flags, 4);
+  EXPECT_FLOAT_EQ(props.stepFloat, 0.01f);
+  EXPECT_FLOAT_EQ(props.largeStepFloat, 0.01f);
+  EXPECT_EQ(mHost.Dispatch(vst2::kEffGetParameterProperties, kNumParams, 0, &props), 0);
+}
+
+TEST_F(PluginTest, PinPropertiesAndArrangements) {
+  Start();
+  vst2::PinProperties pin{};
+  EXPECT_EQ(mHost.Dispatch(vst2::kEffGetInputProperties, 0, 0, &pin), 1);
+  EXPECT_EQ(pin.flags, 3);
+  EXPECT_STREQ(pin.label, "Input 1");
+  EXPECT_EQ(mHost.Dispatch(vst2::kEffGetOutputProperties, 1, 0, &pin), 1);
+  EXPECT_EQ(pin.flags, 1);
+  EXPECT_STREQ(pin.label, "Output 2");
+  EXPECT_EQ(mHost.Dispatch(vst2::kEffGetOutputProperties, 2, 0, &pin), 0);
+  EXPECT_EQ(mHost.Dispatch(vst2::kEffGetInputProperties, -1, 0, &pin), 0);
+
+  vst2::SpeakerArrangement in{}, out{};
+  in.numChannels = 1;
+  out.numChannels = 2;
+  EXPECT_EQ(mHost.Dispatch(vst2::kEffSetSpeakerArrangement, 0, reinterpret_cast<intptr_t>(&in), &out), 1);
+  for (int bad : {-1, 3, std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::min()}) {
+    in.numChannels = bad;
+    EXPECT_EQ(mHost.Dispatch(vst2::kEffSetSpeakerArrangement, 0, reinterpret_cast<intptr_t>(&in), &out), 0);
+    EXPECT_EQ(mHost.Dispatch(vst2::kEffSetSpeakerArrangement, 0, 0, &in), 0);
+  }
+  EXPECT_EQ(mHost.Dispatch(vst2::kEffSetSpeakerArrangement, 0, 0, nullptr), 1);
+}
+
+TEST_F(PluginTest, EditorRectangleAndEditorRequests) {
+  Start("editor");
+  vst2::EditorRect* rect = nullptr;
+  EXPECT_EQ(mHost.Dispatch(vst2::kEffEditGetRect, 0, 0, &rect), 1);
+  ASSERT_NE(rect, nullptr);
+  EXPECT_EQ(rect->bottom, 200);
+  EXPECT_EQ(rect->right, 300);
+  EXPECT_EQ(mHost.Dispatch(vst2::kEffEditOpen, 0, 0, nullptr), 0);  // no graphics on this plug-in
+  EXPECT_EQ(mHost.Dispatch(vst2::kEffEditClose), 1);
+}
+
+TEST(PluginWithoutEditor, RefusesEditorRequests) {
+  TestHost host;
+  ASSERT_TRUE(StartPlugin(host, "io=2-2"));
+  vst2::EditorRect* rect = nullptr;
+  EXPECT_EQ(host.Dispatch(vst2::kEffEditGetRect, 0, 0, &rect), 0);
+  EXPECT_EQ(rect, nullptr);
+  EXPECT_EQ(host.Dispatch(vst2::kEffEditClose), 0);
+}
+
+TEST_F(PluginTest, BadSampleRatesAndBlockSizesAreRefused) {
+  Start();
+  const intptr_t resets = TestRequest(mHost, kResetCount);
+  for (float rate :
+       {0.0f, -44100.0f, std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()})
+    mHost.Dispatch(vst2::kEffSetSampleRate, 0, 0, nullptr, rate);
+  for (intptr_t block : {intptr_t{0}, intptr_t{-64}, intptr_t{1} << 40})
+    mHost.Dispatch(vst2::kEffSetBlockSize, 0, block);
+  EXPECT_EQ(TestRequest(mHost, kResetCount), resets);
+  mHost.SetSampleRate(48000.0f);
+  EXPECT_EQ(TestRequest(mHost, kResetCount), resets + 1);
+}
+
+TEST_F(PluginTest, KeyEventsWithoutAnEditorAnswerZero) {
+  Start();
+  EXPECT_EQ(mHost.Dispatch(vst2::kEffEditKeyDown, 'a', 0, nullptr, 1.0f), 0);
+  EXPECT_EQ(mHost.Dispatch(vst2::kEffEditKeyUp, 0, 7, nullptr, std::numeric_limits<float>::quiet_NaN()), 0);
+}
+
+TEST_F(PluginTest, OpenAsksTheHostForItsNameAndVersionOnce) {
+  mHost.SetProductString("REAPER");
+  mHost.SetVendorVersion(60204);
+  Start();
+  EXPECT_EQ(mHost.CallsWith(vst2::kHostGetProductString).size(), 1u);
+  EXPECT_EQ(mHost.CallsWith(vst2::kHostGetVendorVersion).size(), 1u);
+  mHost.Open();
+  EXPECT_EQ(mHost.CallsWith(vst2::kHostGetProductString).size(), 1u);
+  // REAPER (host 1): only the space key reaches the editor.
+  EXPECT_EQ(mHost.Dispatch(vst2::kEffEditKeyDown, 'a', 0), 0);
+}
+
+TEST(PluginHostIdentification, HostsLimitedToTwoChannelsGetATwoChannelRecord) {
+  for (const char* product : {"Forte 4", "Adobe Audition", "Some Other Host"}) {
+    TestHost host;
+    host.SetProductString(product);
+    ASSERT_TRUE(StartPlugin(host, "io=3-3"));
+    host.Open();
+    const int expected = std::strcmp(product, "Some Other Host") == 0 ? 3 : 2;
+    EXPECT_EQ(host.Effect()->numInputs, expected) << product;
+    EXPECT_EQ(host.Effect()->numOutputs, expected) << product;
+    vst2::SpeakerArrangement* in = nullptr;
+    host.Dispatch(vst2::kEffGetSpeakerArrangement, 0, reinterpret_cast<intptr_t>(&in), nullptr);
+    EXPECT_EQ(in->type, expected == 2 ? 1 : -2) << product;
+  }
+}
+
+TEST(PluginProcess, MidiEventsReachTheProcessor) {
+  TestHost host;
+  ASSERT_TRUE(StartPlugin(host, "midiin midiout"));
+  vst2::MidiEvent note{};
+  note.type = vst2::kEventMidi;
+  note.byteSize = sizeof(note);
+  note.deltaFrames = 5;
+  note.midiData[0] = 0x90;
+  note.midiData[1] = 60;
+  note.midiData[2] = 100;
+  char dump[4] = {char(0xF0), 1, 2, char(0xF7)};
+  vst2::SysExEvent sysex{};
+  sysex.type = vst2::kEventSysEx;
+  sysex.byteSize = sizeof(sysex);
+  sysex.dumpBytes = 4;
+  sysex.sysexDump = dump;
+  vst2::Events events{};
+  events.numEvents = 2;
+  events.events[0] = reinterpret_cast<vst2::Event*>(&note);
+  events.events[1] = reinterpret_cast<vst2::Event*>(&sysex);
+  host.ClearCalls();
+  EXPECT_EQ(host.Dispatch(vst2::kEffProcessEvents, 0, 0, &events), 1);
+  EXPECT_EQ(TestRequest(host, kMidiInCount), 1);
+  // The default processing passes the note on to the host.
+  const auto sent = host.CallsWith(vst2::kHostProcessEvents);
+  ASSERT_EQ(sent.size(), 1u);
+  ASSERT_EQ(sent[0].events.size(), 1u);
+  EXPECT_EQ(sent[0].events[0].deltaFrames, 5);
+  EXPECT_EQ(sent[0].events[0].midi[1], 60);
+}
+
+}  // namespace
+}  // namespace testplugin

@@ -1,0 +1,311 @@
+// The calls the plug-in makes to its host around blocks and for editor actions.
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "tests/framework/vst2/HostFixture.h"
+
+namespace testplugin {
+namespace {
+
+using vsthost::HostCall;
+using vsthost::TestHost;
+
+class Block {
+ public:
+  explicit Block(int frames, float value = 0.5f)
+      : mIn(2, std::vector<float>(frames, value)), mOut(2, std::vector<float>(frames, 9.0f)) {
+    for (int c = 0; c < 2; ++c) {
+      mInPtrs[c] = mIn[c].data();
+      mOutPtrs[c] = mOut[c].data();
+    }
+  }
+  void Process(TestHost& host) { host.ProcessReplacing(mInPtrs, mOutPtrs, static_cast<int>(mIn[0].size())); }
+  const std::vector<float>& Out(int c) const { return mOut[c]; }
+  std::vector<float>& MutableOut(int c) { return mOut[c]; }
+  float** In() { return mInPtrs; }
+  float** Outs() { return mOutPtrs; }
+
+ private:
+  std::vector<std::vector<float>> mIn, mOut;
+  float* mInPtrs[2];
+  float* mOutPtrs[2];
+};
+
+std::vector<int32_t> Opcodes(const std::vector<HostCall>& calls) {
+  std::vector<int32_t> opcodes;
+  for (const HostCall& call : calls) opcodes.push_back(call.opcode);
+  return opcodes;
+}
+
+fx::ITimeInfo TimeInfoOfLastBlock(TestHost& host) {
+  fx::ITimeInfo info;
+  TestRequest(host, kGetTimeInfo, 0, &info);
+  return info;
+}
+
+TEST_F(PluginTest, EachBlockAsksForProcessLevelThenTime) {
+  Start();
+  mHost.ClearCalls();
+  Block(64).Process(mHost);
+  EXPECT_EQ(Opcodes(mHost.Calls()), (std::vector<int32_t>{vst2::kHostGetCurrentProcessLevel, vst2::kHostGetTime}));
+  EXPECT_EQ(mHost.CallsWith(vst2::kHostGetTime)[0].value, 0x3E00);
+}
+
+TEST_F(PluginTest, MidiPluginAnnouncesMidiAndGetsTheEditorsNotesBeforeTheBlock) {
+  Start("midiin midiout");
+  TestRequest(mHost, kDeferMidi, 0x903C64);
+  mHost.ClearCalls();
+  Block(64).Process(mHost);
+  EXPECT_EQ(Opcodes(mHost.Calls()), (std::vector<int32_t>{vst2::kHostWantMidi, vst2::kHostGetCurrentProcessLevel,
+                                                          vst2::kHostGetTime, vst2::kHostProcessEvents}));
+  EXPECT_EQ(TestRequest(mHost, kMidiInCount), 1);
+  const HostCall out = mHost.CallsWith(vst2::kHostProcessEvents)[0];
+  ASSERT_EQ(out.events.size(), 1u);
+  EXPECT_EQ(out.events[0].type, vst2::kEventMidi);
+  EXPECT_EQ(out.events[0].byteSize, 32);
+  EXPECT_EQ(out.events[0].midi[0], 0x90);
+  EXPECT_EQ(out.events[0].midi[2], 0x64);
+}
+
+TEST_F(PluginTest, SysExFromTheEditorGoesToTheHostAfterTheBlock) {
+  Start();
+  TestRequest(mHost, kDeferSysEx, 4);
+  mHost.ClearCalls();
+  Block(64).Process(mHost);
+  const std::vector<HostCall> calls = mHost.Calls();
+  ASSERT_EQ(calls.size(), 3u);
+  EXPECT_EQ(calls[2].opcode, vst2::kHostProcessEvents);
+  ASSERT_EQ(calls[2].events.size(), 1u);
+  EXPECT_EQ(calls[2].events[0].type, vst2::kEventSysEx);
+  EXPECT_EQ(calls[2].events[0].byteSize, 48);
+  EXPECT_EQ(calls[2].events[0].deltaFrames, 3);
+  EXPECT_EQ(calls[2].events[0].sysex, (std::vector<uint8_t>{0xF0, 1, 2, 3}));
+}
+
+TEST_F(PluginTest, SysExOfTheSlotSizeIsSentWholeAndLongerIsNeverOverflowed) {
+  Start();
+  TestRequest(mHost, kDeferSysEx, 512);
+  TestRequest(mHost, kDeferSysEx, 600);
+  mHost.ClearCalls();
+  Block(64).Process(mHost);
+  const auto sent = mHost.CallsWith(vst2::kHostProcessEvents);
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].events[0].sysex.size(), 512u);
+  EXPECT_EQ(sent[0].events[0].sysex[511], 511 & 0xFF);
+}
+
+struct TimeRow {
+  const char* name;
+  int32_t flags;
+  double ppq, tempo, bar, cycleStart, cycleEnd;
+  int32_t num, den;
+  fx::ITimeInfo expected;
+};
+
+class TimeInfoFallbacks : public PluginTest, public testing::WithParamInterface<TimeRow> {};
+
+TEST_P(TimeInfoFallbacks, FollowTheValidityFlags) {
+  Start();
+  const TimeRow& row = GetParam();
+  vst2::TimeInfo& t = mHost.Transport();
+  t.samplePos = 4410.0;
+  t.flags = row.flags;
+  t.ppqPos = row.ppq;
+  t.tempo = row.tempo;
+  t.barStartPos = row.bar;
+  t.cycleStartPos = row.cycleStart;
+  t.cycleEndPos = row.cycleEnd;
+  t.timeSigNumerator = row.num;
+  t.timeSigDenominator = row.den;
+  Block(64).Process(mHost);
+  const fx::ITimeInfo info = TimeInfoOfLastBlock(mHost);
+  const fx::ITimeInfo& e = row.expected;
+  EXPECT_EQ(info.mSamplePos, 4410.0);
+  EXPECT_EQ(info.mPPQPos, e.mPPQPos);
+  EXPECT_EQ(info.mTempo, e.mTempo);
+  EXPECT_EQ(info.mLastBar, e.mLastBar);
+  EXPECT_EQ(info.mCycleStart, e.mCycleStart);
+  EXPECT_EQ(info.mCycleEnd, e.mCycleEnd);
+  EXPECT_EQ(info.mNumerator, e.mNumerator);
+  EXPECT_EQ(info.mDenominator, e.mDenominator);
+  EXPECT_EQ(info.mTransportIsRunning, e.mTransportIsRunning);
+  EXPECT_EQ(info.mTransportLoopEnabled, e.mTransportLoopEnabled);
+}
+
+fx::ITimeInfo Expect(double tempo, double ppq, double bar, double cs, double ce, int num, int den, bool run,
+                     bool loop) {
+  fx::ITimeInfo i;
+  i.mTempo = tempo;
+  i.mPPQPos = ppq;
+  i.mLastBar = bar;
+  i.mCycleStart = cs;
+  i.mCycleEnd = ce;
+  i.mNumerator = num;
+  i.mDenominator = den;
+  i.mTransportIsRunning = run;
+  i.mTransportLoopEnabled = loop;
+  return i;
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, TimeInfoFallbacks,
+                         testing::Values(TimeRow{"AllValid", 0x3E06, 8.0, 90.0, 4.0, 2.0, 6.0, 7, 8,
+                                                 Expect(90, 8, 4, 2, 6, 7, 8, true, true)},
+                                         TimeRow{"NoFlags", 0, 8.0, 90.0, 4.0, 2.0, 6.0, 7, 8,
+                                                 Expect(120, -1, -1, -1, -1, 4, 4, false, false)},
+                                         TimeRow{"SignatureThreeOverZero", 0x2000, 0, 0, 0, 0, 0, 3, 0,
+                                                 Expect(120, -1, -1, -1, -1, 4, 4, false, false)},
+                                         TimeRow{"NegativeValues", 0x3E00, -1.5, -60.0, -2.0, 1.0, -1.0, -3, 4,
+                                                 Expect(120, -1, -1, -1, -1, 4, 4, false, false)},
+                                         TimeRow{"ZeroTempo", 0x0400, 0, 0.0, 0, 0, 0, 0, 0,
+                                                 Expect(120, -1, -1, -1, -1, 4, 4, false, false)}),
+                         [](const testing::TestParamInfo<TimeRow>& info) { return info.param.name; });
+
+TEST_F(PluginTest, HostWithoutTimeInfoGivesTheFallbacks) {
+  Start();
+  mHost.SetTimeInfoAvailable(false);
+  Block(64).Process(mHost);
+  const fx::ITimeInfo info = TimeInfoOfLastBlock(mHost);
+  EXPECT_EQ(info.mTempo, 120.0);
+  EXPECT_EQ(info.mSamplePos, -1.0);
+  EXPECT_EQ(info.mPPQPos, -1.0);
+  EXPECT_EQ(info.mLastBar, -1.0);
+  EXPECT_EQ(info.mCycleStart, -1.0);
+  EXPECT_EQ(info.mCycleEnd, -1.0);
+  EXPECT_EQ(info.mNumerator, 4);
+  EXPECT_EQ(info.mDenominator, 4);
+  EXPECT_FALSE(info.mTransportIsRunning);
+}
+
+TEST_F(PluginTest, ResetsExactlyOnceWhenTheBlockGrows) {
+  Start();
+  const intptr_t resets = TestRequest(mHost, kResetCount);
+  Block(64).Process(mHost);
+  Block(32).Process(mHost);
+  EXPECT_EQ(TestRequest(mHost, kResetCount), resets);
+  Block(128).Process(mHost);
+  EXPECT_EQ(TestRequest(mHost, kResetCount), resets + 1);
+  Block(128).Process(mHost);
+  Block(100).Process(mHost);
+  EXPECT_EQ(TestRequest(mHost, kResetCount), resets + 1);
+}
+
+TEST_F(PluginTest, ResetsExactlyOnceWhenGoingOfflineAndOnceWhenBack) {
+  Start();
+  const intptr_t resets = TestRequest(mHost, kResetCount);
+  mHost.SetProcessLevel(vst2::kProcessLevelOffline);
+  Block(64).Process(mHost);
+  Block(64).Process(mHost);
+  EXPECT_EQ(TestRequest(mHost, kResetCount), resets + 1);
+  mHost.SetProcessLevel(vst2::kProcessLevelPrefetch);
+  Block(64).Process(mHost);
+  Block(64).Process(mHost);
+  EXPECT_EQ(TestRequest(mHost, kResetCount), resets + 2);
+}
+
+TEST_F(PluginTest, ProcessingAppliesTheGainInEveryVariant) {
+  Start();
+  mHost.SetParameter(0, 0.75f);  // gain 1.5
+  Block replacing(16, 0.5f);
+  replacing.Process(mHost);
+  EXPECT_EQ(replacing.Out(1)[15], 0.75f);
+  Block accumulating(16, 0.5f);
+  accumulating.MutableOut(0).assign(16, 1.0f);
+  mHost.ProcessAccumulating(accumulating.In(), accumulating.Outs(), 16);
+  EXPECT_EQ(accumulating.Out(0)[7], 1.75f);
+  std::vector<double> in(16, 0.25), out0(16), out1(16);
+  double* ins[2] = {in.data(), in.data()};
+  double* outs[2] = {out0.data(), out1.data()};
+  mHost.ProcessDoubleReplacing(ins, outs, 16);
+  EXPECT_EQ(out1[3], 0.375);
+}
+
+TEST_F(PluginTest, EmptyAndHugeBlocksAreNotProcessed) {
+  Start();
+  Block block(4);
+  mHost.ClearCalls();
+  mHost.ProcessReplacing(block.In(), block.Outs(), 0);
+  mHost.ProcessReplacing(block.In(), block.Outs(), -5);
+  mHost.ProcessReplacing(block.In(), block.Outs(), std::numeric_limits<int32_t>::max());
+  EXPECT_TRUE(mHost.Calls().empty());
+}
+
+TEST_F(PluginTest, EditorGestureIsBracketedByBeginAndEndEdit) {
+  Start("editor");
+  mHost.ClearCalls();
+  TestRequest(mHost, kEditorGesture, 0, nullptr, 0.75f);
+  const std::vector<HostCall> calls = mHost.Calls();
+  ASSERT_EQ(Opcodes(calls), (std::vector<int32_t>{vst2::kHostBeginEdit, vst2::kHostAutomate, vst2::kHostEndEdit}));
+  for (const HostCall& call : calls) EXPECT_EQ(call.index, 0);
+  EXPECT_FLOAT_EQ(calls[1].opt, 0.75f);
+  EXPECT_FLOAT_EQ(mHost.GetParameter(0), 0.75f);
+}
+
+TEST_F(PluginTest, SizeWindowOnlyOnARealChange) {
+  Start("editor");
+  mHost.ClearCalls();
+  EXPECT_EQ(TestRequest(mHost, kEditorResize, 300, nullptr, 200.0f), 0);  // the current size
+  EXPECT_TRUE(mHost.CallsWith(vst2::kHostSizeWindow).empty());
+  EXPECT_EQ(TestRequest(mHost, kEditorResize, 400, nullptr, 250.0f), 1);
+  const auto calls = mHost.CallsWith(vst2::kHostSizeWindow);
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0].index, 400);
+  EXPECT_EQ(calls[0].value, 250);
+  EXPECT_EQ(TestRequest(mHost, kEditorResize, 400, nullptr, 250.0f), 0);
+  EXPECT_EQ(mHost.CallsWith(vst2::kHostSizeWindow).size(), 1u);
+  vst2::EditorRect* rect = nullptr;
+  mHost.Dispatch(vst2::kEffEditGetRect, 0, 0, &rect);
+  EXPECT_EQ(rect->right, 400);
+  EXPECT_EQ(rect->bottom, 250);
+  mHost.SetSizeWindowAnswer(0);
+  EXPECT_EQ(TestRequest(mHost, kEditorResize, 500, nullptr, 250.0f), 0);
+}
+
+TEST_F(PluginTest, LatencyChangeRefusesArrangementsAndSecondChangesFromInsideTheHostsCall) {
+  Start();
+  intptr_t arrangementAnswer = -1;
+  mHost.SetIOChangedHandler([&](TestHost& host) {
+    EXPECT_EQ(host.Effect()->initialDelay, 64);
+    vst2::SpeakerArrangement in{}, out{};
+    in.numChannels = 2;
+    out.numChannels = 2;
+    arrangementAnswer = host.Dispatch(vst2::kEffSetSpeakerArrangement, 0, reinterpret_cast<intptr_t>(&in), &out);
+    TestRequest(host, kSetLatency, 65);
+  });
+  mHost.ClearCalls();
+  TestRequest(mHost, kSetLatency, 64);
+  EXPECT_EQ(arrangementAnswer, 0);
+  EXPECT_EQ(mHost.CallsWith(vst2::kHostIOChanged).size(), 1u);
+  EXPECT_EQ(Effect().initialDelay, 65);
+  mHost.SetIOChangedHandler(nullptr);
+  vst2::SpeakerArrangement in{};
+  in.numChannels = 1;
+  EXPECT_EQ(mHost.Dispatch(vst2::kEffSetSpeakerArrangement, 0, reinterpret_cast<intptr_t>(&in), nullptr), 1);
+}
+
+TEST_F(PluginTest, IdleRequestsRunThePluginsTimer) {
+  Start();
+  const intptr_t ticks = TestRequest(mHost, kIdleCount);
+  mHost.PumpRunLoop();  // the timer's first tick is due at once
+  EXPECT_EQ(TestRequest(mHost, kIdleCount), ticks + 1);
+  mHost.PumpRunLoop();  // the next one only 20 ms later
+  mHost.Dispatch(vst2::kEffEditIdle);
+  EXPECT_LE(TestRequest(mHost, kIdleCount), ticks + 2);
+}
+
+TEST_F(PluginTest, MainsAndBypassReachThePlugin) {
+  Start();
+  EXPECT_EQ(TestRequest(mHost, kActivateCount), 1);
+  const intptr_t resets = TestRequest(mHost, kResetCount);
+  mHost.Suspend();
+  EXPECT_EQ(TestRequest(mHost, kResetCount), resets + 1);
+  mHost.Resume();
+  EXPECT_EQ(TestRequest(mHost, kActivateCount), 2);
+  float reduction = -1.0f;
+  mHost.Dispatch(vst2::kEffSetBypass, 0, 1);
+  EXPECT_EQ(mHost.Dispatch(vst2::kEffVendorSpecific, 0x50726553, 0x47526442, &reduction), 1);
+  EXPECT_EQ(reduction, 0.0f);
+}
+
+}  // namespace
+}  // namespace testplugin

@@ -1,0 +1,84 @@
+#include "platform/paths/Paths.h"
+
+#include <gtest/gtest.h>
+#include <limits.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace platform::paths {
+namespace {
+
+// Points every folder variable at a fresh temporary root; the real home folder is never read.
+class PathsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root = std::filesystem::temp_directory_path() /
+           ("kd_paths_" + std::to_string(getpid()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(root);
+    setenv("HOME", (root / "home").c_str(), 1);
+    unsetenv("XDG_DATA_HOME");
+    unsetenv("XDG_DATA_DIRS");
+    unsetenv("XDG_DESKTOP_DIR");
+    unsetenv("XDG_MUSIC_DIR");
+  }
+  void TearDown() override { std::filesystem::remove_all(root); }
+
+  std::string Under(const char* relative) const { return (root / relative).string(); }
+
+  std::filesystem::path root;
+};
+
+TEST_F(PathsTest, FoldersFollowTheEnvironmentAtEachCall) {
+  EXPECT_EQ(HomeFolder(), Under("home"));
+  EXPECT_EQ(UserDataFolder(), Under("home/.local/share"));
+  EXPECT_EQ(SharedDocumentsFolder(), Under("home/.local/share/Shared/Documents"));
+  EXPECT_EQ(DesktopFolder(), Under("home/Desktop"));
+  EXPECT_EQ(MusicFolder(), Under("home/Music"));
+  EXPECT_EQ(SystemDataFolder(), "/usr/local/share");
+
+  setenv("XDG_DATA_HOME", Under("data").c_str(), 1);
+  setenv("XDG_MUSIC_DIR", Under("tunes").c_str(), 1);
+  setenv("XDG_DATA_DIRS", "relative/ignored::/opt/share:/usr/share", 1);
+  EXPECT_EQ(UserDataFolder(), Under("data"));
+  EXPECT_EQ(SharedDocumentsFolder(), Under("data/Shared/Documents"));
+  EXPECT_EQ(MusicFolder(), Under("tunes"));
+  EXPECT_EQ(SystemDataFolder(), "/opt/share");
+}
+
+TEST_F(PathsTest, RelativeXdgValuesAreIgnored) {
+  setenv("XDG_DATA_HOME", "not/absolute", 1);
+  setenv("XDG_DESKTOP_DIR", "", 1);
+  EXPECT_EQ(UserDataFolder(), Under("home/.local/share"));
+  EXPECT_EQ(DesktopFolder(), Under("home/Desktop"));
+}
+
+TEST_F(PathsTest, FileExistsForFilesAndFoldersOnly) {
+  const std::string file = Under("present.txt");
+  std::ofstream(file) << "x";
+  EXPECT_TRUE(FileExists(file.c_str()));
+  EXPECT_TRUE(FileExists(root.c_str()));
+  EXPECT_FALSE(FileExists(Under("absent.txt").c_str()));
+  EXPECT_FALSE(FileExists(""));
+  EXPECT_FALSE(FileExists(nullptr));
+}
+
+TEST(ModulePathTest, IsTheLoadedBinaryWithResourcesBesideIt) {
+  char exe[PATH_MAX];
+  ASSERT_NE(realpath("/proc/self/exe", exe), nullptr);
+  const std::string expected(exe);
+  EXPECT_EQ(ModulePath(), expected);
+  const std::string folder = expected.substr(0, expected.rfind('/'));
+  EXPECT_EQ(ModuleFolder(), folder);
+  EXPECT_EQ(ModuleResourceFolder(), folder + "/resources");
+}
+
+TEST(ProcessNameTest, NamesThisProcess) {
+  EXPECT_EQ(ProcessName(), std::string(program_invocation_short_name).substr(0, 15));
+}
+
+}  // namespace
+}  // namespace platform::paths

@@ -1,0 +1,287 @@
+#include "plugin/resampler/CDSPBlockConvolver.h"
+#include "plugin/resampler/CFFTObjectPool.h"
+#include "plugin/resampler/CKernelFilterCache.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+using rsmp::CDSPBlockConvolver;
+using rsmp::CDSPKernelFilter;
+
+constexpr double kTransBand = 8.0;
+constexpr double kAtten = 124.28;
+
+double Cutoff(int up, int down) { return std::min(0.5, 1.0 / std::max(up, down)); }
+
+class BlockConvolver : public ::testing::Test
+{
+protected:
+  ~BlockConvolver() override
+  {
+    mCache->Close();
+    mPool->Close();
+  }
+
+  // A convolver with the chain's filter for the factors (cut-off 1 / max(L, M) of Nyquist, gain L).
+  CDSPBlockConvolver* Make(int up, int down, int phase = 0, double prevLatency = 0.0)
+  {
+    CDSPKernelFilter& filter = mCache->GetLowPassFilter(Cutoff(up, down), kTransBand, kAtten, phase, up);
+    return new CDSPBlockConvolver(filter, up, down, true, prevLatency);
+  }
+
+  rsmp::CFFTObjectPool* mPool = new rsmp::CFFTObjectPool;
+  rsmp::CKernelFilterCache* mCache = new rsmp::CKernelFilterCache(*mPool);
+};
+
+std::vector<double> RandomSignal(int length, unsigned seed)
+{
+  std::mt19937 generator(seed);
+  std::uniform_real_distribution<double> uniform(-1.0, 1.0);
+  std::vector<double> signal(static_cast<size_t>(length));
+  for (double& value : signal)
+    value = uniform(generator);
+  return signal;
+}
+
+// Runs `input` through the convolver in chunks of the given lengths (cycled) and collects the output.
+std::vector<double> RunChunked(CDSPBlockConvolver& convolver, std::vector<double> input, const std::vector<int>& chunks)
+{
+  std::vector<double> output;
+  std::vector<double> buffer;
+  size_t position = 0;
+  for (size_t c = 0; position < input.size(); c++)
+  {
+    const int length = std::min(chunks[c % chunks.size()], static_cast<int>(input.size() - position));
+    buffer.assign(static_cast<size_t>(convolver.GetMaxOutputLength(length)), 0.0);
+    double* out = buffer.data();
+    const int produced = convolver.Process(input.data() + position, length, out);
+    EXPECT_LE(produced, convolver.GetMaxOutputLength(length));
+    output.insert(output.end(), out, out + produced);
+    position += static_cast<size_t>(length);
+  }
+  return output;
+}
+
+// Reference: zero-stuff by `up`, convolve directly with the centred kernel (gain up / sum of taps),
+// keep every `down`-th sample; output j is centred on up-sampled position j x down.
+std::vector<double> DirectResample(const std::vector<double>& input, int up, int down, int outputs)
+{
+  const rsmp::CLowPassGeometry geometry =
+    CDSPKernelFilter::ComputeGeometry(Cutoff(up, down), kTransBand, kAtten);
+  std::vector<double> kernel(static_cast<size_t>(geometry.KernelLen));
+  CDSPKernelFilter::GenerateKernel(geometry, kernel.data());
+  long double sum = 0.0L;
+  for (double tap : kernel)
+    sum += tap;
+  const int fl2 = geometry.HalfTaps;
+  const long long stuffedLength = static_cast<long long>(input.size()) * up;
+  std::vector<double> output(static_cast<size_t>(outputs));
+  for (int j = 0; j < outputs; j++)
+  {
+    const long long centre = static_cast<long long>(j) * down;
+    long double acc = 0.0L;
+    for (int k = -fl2; k <= fl2; k++)
+    {
+      const long long n = centre - k;
+      if (n >= 0 && n < stuffedLength && n % up == 0)
+        acc += static_cast<long double>(kernel[static_cast<size_t>(fl2 + k)]) * input[static_cast<size_t>(n / up)];
+    }
+    output[static_cast<size_t>(j)] = static_cast<double>(acc * up / sum);
+  }
+  return output;
+}
+
+TEST_F(BlockConvolver, UpTwoWithThePluginFilterHasTheReferenceGeometry)
+{
+  CDSPBlockConvolver* convolver = Make(2, 1);
+  EXPECT_EQ(convolver->GetFilter().GetKernelLen(), 247);
+  EXPECT_EQ(convolver->GetBlockLen2(), 512);
+  EXPECT_EQ(convolver->GetUpShift(), 1);
+  EXPECT_EQ(convolver->GetForwardOrder(), 8);
+  EXPECT_EQ(convolver->GetPrevInputLen(), 123);
+  EXPECT_EQ(convolver->GetInputLen(), 266);
+  EXPECT_EQ(convolver->GetDownShift(), 0);
+  EXPECT_EQ(convolver->GetInverseOrder(), 9);
+  EXPECT_TRUE(convolver->HasSeparateInverseFFT());
+  EXPECT_EQ(convolver->GetBlockLatency(), 389);
+  EXPECT_EQ(convolver->GetLatency(), 0);
+  delete convolver;
+}
+
+TEST_F(BlockConvolver, FactorKindsChooseTheirTransforms)
+{
+  struct CRow
+  {
+    int Up, Down, UpShift, DownShift;
+    bool EvenInput;
+  };
+  for (const CRow& row : {CRow{1, 2, 0, 1, true}, CRow{3, 2, -1, 1, true}, CRow{2, 3, 1, -1, false},
+                          CRow{1, 3, 0, -1, false}, CRow{3, 1, -1, 0, false}})
+  {
+    CDSPBlockConvolver* convolver = Make(row.Up, row.Down);
+    const int bits = convolver->GetFilter().GetBlockLenBits();
+    EXPECT_EQ(convolver->GetUpShift(), row.UpShift) << row.Up << "/" << row.Down;
+    EXPECT_EQ(convolver->GetDownShift(), row.DownShift) << row.Up << "/" << row.Down;
+    EXPECT_EQ(convolver->GetForwardOrder(), bits + 1 - std::max(row.UpShift, 0));
+    EXPECT_EQ(convolver->GetInverseOrder(), bits + 1 - std::max(row.DownShift, 0));
+    if (row.EvenInput)
+    {
+      EXPECT_EQ(convolver->GetInputLen() % 2, 0);
+    }
+    delete convolver;
+  }
+}
+
+// Factor pairs whose result is exactly a direct convolution (no shortened inverse transform).
+TEST_F(BlockConvolver, EqualsDirectConvolutionForWholeFactors)
+{
+  const std::vector<double> input = RandomSignal(2500, 3);
+  for (const auto& [up, down] : std::vector<std::pair<int, int>>{{1, 1}, {2, 1}, {3, 1}, {4, 1}, {8, 1}, {1, 3}, {2, 3}})
+  {
+    CDSPBlockConvolver* convolver = Make(up, down);
+    const std::vector<double> output = RunChunked(*convolver, input, {2500});
+    ASSERT_GT(output.size(), 500u) << up << "/" << down;
+    const std::vector<double> expected = DirectResample(input, up, down, static_cast<int>(output.size()));
+    double worst = 0.0;
+    for (size_t i = 0; i < output.size(); i++)
+      worst = std::max(worst, std::fabs(output[i] - expected[i]));
+    EXPECT_LT(worst, 1e-12) << up << "/" << down;
+    delete convolver;
+  }
+}
+
+// A down-factor of 2^d is taken by a shorter inverse transform, which drops the filtered spectrum above
+// the new Nyquist; that part is already down by the stop-band attenuation.
+TEST_F(BlockConvolver, EqualsDirectConvolutionWithinTheStopBandForFoldedDownFactors)
+{
+  const std::vector<double> input = RandomSignal(2500, 4);
+  const double tolerance = 4.0 * std::pow(10.0, -kAtten / 20.0);
+  for (const auto& [up, down] : std::vector<std::pair<int, int>>{{1, 2}, {3, 2}, {3, 4}, {1, 4}})
+  {
+    CDSPBlockConvolver* convolver = Make(up, down);
+    const std::vector<double> output = RunChunked(*convolver, input, {2500});
+    ASSERT_GT(output.size(), 300u) << up << "/" << down;
+    const std::vector<double> expected = DirectResample(input, up, down, static_cast<int>(output.size()));
+    double worst = 0.0;
+    for (size_t i = 0; i < output.size(); i++)
+      worst = std::max(worst, std::fabs(output[i] - expected[i]));
+    EXPECT_LT(worst, tolerance) << up << "/" << down;
+    delete convolver;
+  }
+}
+
+TEST_F(BlockConvolver, OutputIsIdenticalHoweverTheInputIsSplit)
+{
+  const std::vector<double> input = RandomSignal(3000, 5);
+  for (const auto& [up, down] : std::vector<std::pair<int, int>>{{2, 1}, {1, 2}, {3, 2}, {2, 3}, {3, 1}, {1, 3}})
+  {
+    CDSPBlockConvolver* convolver = Make(up, down);
+    const std::vector<double> whole = RunChunked(*convolver, input, {3000});
+    for (const std::vector<int>& chunks : std::vector<std::vector<int>>{{1}, {7, 1, 300}, {266, 1000}, {64, 3, 0, 511}})
+    {
+      convolver->Clear();
+      EXPECT_EQ(RunChunked(*convolver, input, chunks), whole) << up << "/" << down << " chunks " << chunks[0];
+    }
+    delete convolver;
+  }
+}
+
+TEST_F(BlockConvolver, MinimumPhaseFilterDelaysByItsLatency)
+{
+  CDSPBlockConvolver* convolver = Make(2, 1, 1);
+  std::vector<double> impulse(2000, 0.0);
+  impulse[0] = 1.0;
+  const std::vector<double> output = RunChunked(*convolver, impulse, {2000});
+  ASSERT_GT(output.size(), 100u);
+  // With the latency consumed the response starts at once and peaks within the filter's group delay.
+  const auto peak = std::max_element(output.begin(), output.end(),
+                                     [](double a, double b) { return std::fabs(a) < std::fabs(b); });
+  EXPECT_LT(peak - output.begin(), 2 * convolver->GetFilter().GetLatency() + 2);
+  EXPECT_NE(output[0], 0.0);
+  delete convolver;
+}
+
+TEST_F(BlockConvolver, ClearRestoresTheConstructedState)
+{
+  const std::vector<double> input = RandomSignal(1500, 6);
+  CDSPBlockConvolver* convolver = Make(3, 2);
+  const std::vector<double> first = RunChunked(*convolver, input, {333});
+  convolver->Clear();
+  EXPECT_EQ(RunChunked(*convolver, input, {333}), first);
+  delete convolver;
+}
+
+TEST_F(BlockConvolver, ProcessNeverAllocates)
+{
+  const std::vector<double> input = RandomSignal(4000, 7);
+  std::vector<double> buffer(20000);
+  for (const auto& [up, down] : std::vector<std::pair<int, int>>{{2, 1}, {1, 2}, {3, 2}})
+  {
+    CDSPBlockConvolver* convolver = Make(up, down);
+    const std::int64_t allocations = rsmp::GetFamilyAllocationCount();
+    double* out = buffer.data();
+    convolver->Process(const_cast<double*>(input.data()), 4000, out);
+    convolver->Clear();
+    EXPECT_EQ(rsmp::GetFamilyAllocationCount(), allocations);
+    delete convolver;
+  }
+}
+
+TEST_F(BlockConvolver, EmptyInputGivesNoOutput)
+{
+  CDSPBlockConvolver* convolver = Make(2, 1);
+  double sample = 0.0;
+  double* out = &sample;
+  EXPECT_EQ(convolver->Process(&sample, 0, out), 0);
+  delete convolver;
+}
+
+TEST_F(BlockConvolver, InputLengthForOutputIncludesTheLatency)
+{
+  CDSPBlockConvolver* convolver = Make(2, 1);
+  // (p x 1 + 389) / 2
+  EXPECT_EQ(convolver->GetInputLengthForOutput(0), 194);
+  EXPECT_EQ(convolver->GetInputLengthForOutput(100), 244);
+  EXPECT_EQ(convolver->GetMaxOutputLength(10), 20);
+  delete convolver;
+}
+
+TEST_F(BlockConvolver, RefusedFactorsReturnTheFilterReference)
+{
+  CDSPKernelFilter& filter = mCache->GetLowPassFilter(0.5, kTransBand, kAtten, 0, 1.0);
+  const std::int64_t live = rsmp::GetFamilyLiveBlockCount();
+  for (const auto& [up, down] : std::vector<std::pair<int, int>>{{0, 1}, {1, 0}, {-2, 1}, {65, 1}, {1, 1000}})
+  {
+    mCache->GetLowPassFilter(0.5, kTransBand, kAtten, 0, 1.0);
+    EXPECT_THROW(CDSPBlockConvolver(filter, up, down, true, 0.0), std::invalid_argument) << up << "/" << down;
+    EXPECT_EQ(filter.GetRefCount(), 1);
+  }
+  EXPECT_EQ(rsmp::GetFamilyLiveBlockCount(), live);
+  mCache->Release(filter);
+}
+
+TEST_F(BlockConvolver, FailedConstructionLeaksNothing)
+{
+  CDSPKernelFilter& filter = mCache->GetLowPassFilter(0.5, kTransBand, kAtten, 0, 2.0);
+  const std::int64_t live = rsmp::GetFamilyLiveBlockCount();
+  for (int failAfter = 0; failAfter < 3; failAfter++)
+  {
+    mCache->GetLowPassFilter(0.5, kTransBand, kAtten, 0, 2.0);
+    rsmp::FailFamilyAllocationAfter(failAfter);
+    EXPECT_THROW(CDSPBlockConvolver(filter, 2, 1, true, 0.0), std::bad_alloc) << failAfter;
+    EXPECT_EQ(filter.GetRefCount(), 1);
+    EXPECT_EQ(mPool->GetHeldCount(), 0);
+  }
+  rsmp::FailFamilyAllocationAfter(-1);
+  EXPECT_LE(rsmp::GetFamilyLiveBlockCount(), live + 2);
+  mCache->Release(filter);
+}
+
+} // namespace

@@ -1,0 +1,145 @@
+#include "plugin/resampler/CDSPBlockConvolver.h"
+#include "plugin/resampler/CDSPFracInterpolator.h"
+#include "plugin/resampler/CDSPHBDownsampler.h"
+#include "plugin/resampler/CDSPHBUpsampler.h"
+#include "plugin/resampler/CDSPResampler.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <numbers>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace rsmp {
+namespace {
+
+constexpr double kRate = 44100.0;
+
+// One letter per step: C block convolver, U half-band upsampler, D half-band downsampler,
+// I fractional interpolator.
+std::string DescribeChain(const CDSPResampler& resampler)
+{
+  std::string text;
+  for (int i = 0; i < resampler.GetStepCount(); i++)
+  {
+    const CDSPProcessor& step = resampler.GetStep(i);
+    if (dynamic_cast<const CDSPBlockConvolver*>(&step))
+      text += 'C';
+    else if (dynamic_cast<const CDSPHBUpsampler*>(&step))
+      text += 'U';
+    else if (dynamic_cast<const CDSPHBDownsampler*>(&step))
+      text += 'D';
+    else if (dynamic_cast<const CDSPFracInterpolator*>(&step))
+      text += 'I';
+  }
+  return text;
+}
+
+struct ChainRow
+{
+  double src;
+  double dst;
+  double transBand;
+  const char* chain;
+  int up;
+  int down;
+  double cutoff;
+  double gain;
+};
+
+class ChainStructure : public ::testing::TestWithParam<ChainRow>
+{
+};
+
+TEST_P(ChainStructure, BuildsTheStepsForTheRatePair)
+{
+  const ChainRow& row = GetParam();
+  CDSPResampler resampler(row.src, row.dst, 256, row.transBand, 124.28, 0);
+  EXPECT_EQ(DescribeChain(resampler), row.chain);
+  EXPECT_EQ(resampler.GetLatency(), 0);
+  const std::string chain = row.chain;
+  const auto& convolver = dynamic_cast<const CDSPBlockConvolver&>(resampler.GetStep(static_cast<int>(chain.find('C'))));
+  EXPECT_EQ(convolver.GetUpFactor(), row.up);
+  EXPECT_EQ(convolver.GetDownFactor(), row.down);
+  EXPECT_DOUBLE_EQ(convolver.GetFilter().GetReqNormFreq(), row.cutoff);
+  EXPECT_DOUBLE_EQ(convolver.GetFilter().GetReqGain(), row.gain);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+  RatePairs, ChainStructure,
+  ::testing::Values(ChainRow{kRate, 2 * kRate, 8.0, "C", 2, 1, 0.5, 2.0},
+                    ChainRow{kRate, 4 * kRate, 8.0, "CU", 2, 1, 0.5, 2.0},
+                    ChainRow{kRate, 3 * kRate, 8.0, "C", 3, 1, 1.0 / 3.0, 3.0},
+                    ChainRow{kRate, 6 * kRate, 8.0, "CU", 3, 1, 1.0 / 3.0, 3.0},
+                    ChainRow{kRate, 256 * kRate, 8.0, "CUUUUUUU", 2, 1, 0.5, 2.0},
+                    ChainRow{2 * kRate, kRate, 8.0, "C", 1, 2, 0.5, 1.0},
+                    ChainRow{3 * kRate, kRate, 8.0, "C", 1, 3, 1.0 / 3.0, 1.0},
+                    ChainRow{4 * kRate, kRate, 8.0, "DC", 1, 2, 0.5, 0.5},
+                    ChainRow{256 * kRate, kRate, 8.0, "DDDDDDDC", 1, 2, 0.5, 1.0 / 128.0},
+                    ChainRow{kRate * 3, kRate * 2, 8.0, "C", 2, 3, 1.0 / 3.0, 2.0},
+                    ChainRow{kRate * 2, kRate * 3, 8.0, "C", 3, 2, 1.0 / 3.0, 3.0},
+                    ChainRow{kRate * 4, kRate * 3, 8.0, "C", 3, 4, 1.0 / 4.0, 3.0},
+                    ChainRow{44100.0, 48000.0, 2.0, "CI", 2, 1, 0.5, 2.0},
+                    ChainRow{48000.0, 44100.0, 2.0, "CI", 2, 1, 0.5 * 44100.0 / 48000.0, 2.0},
+                    ChainRow{192000.0, 44100.0, 2.0, "DCI", 1, 1, 88200.0 / 192000.0, 0.5},
+                    ChainRow{44100.0, 192000.0, 2.0, "CICU", 2, 1, 0.5, 2.0}));
+
+TEST(ResamplerChain, HalfBandStepsTakeTheirSteepnessFromTheirPlace)
+{
+  CDSPResampler up(kRate, 16 * kRate, 64, 8.0, 124.28, 0);
+  const int expectedTaps[] = {9, 5, 3};
+  for (int i = 0; i < 3; i++)
+    EXPECT_EQ(dynamic_cast<const CDSPHBUpsampler&>(up.GetStep(i + 1)).GetTapCount(), expectedTaps[i]);
+  CDSPResampler down(16 * kRate, kRate, 64, 8.0, 124.28, 0);
+  for (int i = 0; i < 3; i++)
+    EXPECT_EQ(dynamic_cast<const CDSPHBDownsampler&>(down.GetStep(i)).GetTapCount(), expectedTaps[2 - i]);
+}
+
+TEST(ResamplerChain, EqualRatesPassTheInputThrough)
+{
+  CDSPResampler resampler(kRate, kRate, 100, 8.0, 124.28, 0);
+  double in[10] = {};
+  double* out = nullptr;
+  EXPECT_EQ(resampler.GetStepCount(), 0);
+  EXPECT_EQ(resampler.Process(in, 10, out), 10);
+  EXPECT_EQ(out, in);
+  EXPECT_EQ(resampler.GetMaxOutputLength(5), 100);
+  EXPECT_EQ(resampler.GetLatencyFraction(), 0.0);
+  EXPECT_EQ(resampler.GetStepBufferLength(), 0);
+}
+
+TEST(ResamplerChain, InputLongerThanBuiltForIsRefusedUntouched)
+{
+  CDSPResampler resampler(kRate, 4 * kRate, 64, 8.0, 124.28, 0);
+  std::vector<double> in(65, 1.0);
+  double marker = 0.0;
+  double* out = &marker;
+  EXPECT_EQ(resampler.Process(in.data(), 65, out), 0);
+  EXPECT_EQ(out, &marker);
+  EXPECT_EQ(resampler.Process(in.data(), -1, out), 0);
+  EXPECT_EQ(resampler.Process(in.data(), 0, out), 0);
+}
+
+TEST(ResamplerChain, BadRatesAndLengthsAreRefusedAtConstruction)
+{
+  const double nan = std::nan("");
+  EXPECT_THROW(CDSPResampler(0.0, kRate, 64, 8.0, 124.28, 0), std::invalid_argument);
+  EXPECT_THROW(CDSPResampler(kRate, -1.0, 64, 8.0, 124.28, 0), std::invalid_argument);
+  EXPECT_THROW(CDSPResampler(nan, kRate, 64, 8.0, 124.28, 0), std::invalid_argument);
+  EXPECT_THROW(CDSPResampler(kRate, 2 * kRate, 0, 8.0, 124.28, 0), std::invalid_argument);
+  EXPECT_THROW(CDSPResampler(1.0, 1e9, 1024, 8.0, 124.28, 0), std::invalid_argument);
+}
+
+TEST(ResamplerChain, EveryStepBufferHoldsTheLargestOutputOfItsSteps)
+{
+  CDSPResampler resampler(kRate, 8 * kRate, 512, 8.0, 124.28, 0);
+  // Outputs 1024, 2048, 4096 alternate between the two buffers: 1024 and 4096 in buffer 0.
+  EXPECT_EQ(resampler.GetMaxOutputLength(0), 4096);
+  EXPECT_EQ(resampler.GetStepBufferLength(), 4096 + 2048);
+}
+
+} // namespace
+} // namespace rsmp
