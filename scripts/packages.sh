@@ -1,6 +1,6 @@
 # Sourced by the scripts: installs the Debian packages the project needs, only those missing.
 KD_PACKAGES=(
-  cmake ninja-build g++ pkg-config clang
+  cmake ninja-build g++ pkg-config clang locales
   libgtest-dev libgmock-dev libbenchmark-dev
   libtinyxml-dev libstb-dev libcurl4-openssl-dev
 )
