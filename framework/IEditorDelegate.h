@@ -124,11 +124,13 @@ class IEditorDelegate {
   int GetMinHeight() const { return mMinHeight; }
   int GetMaxHeight() const { return mMaxHeight; }
 
+  // Any thread. A plain value as hosts and controls take it: stepped, clamped, normalized by the shape,
+  // clamped to 0..1.
+  static double ConstrainedNormalized(const IParam& param, double value);
+
  protected:
   // Every parameter's normalized value to the editor, as OnUIOpen does by default.
   void SendAllParametersToEditor();
-  // A plain value as hosts and controls take it: stepped, clamped, normalized by the shape, clamped to 0..1.
-  static double ConstrainedNormalized(const IParam& param, double value);
 
  private:
   FwPtrList<IParam> mParams;

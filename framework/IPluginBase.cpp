@@ -338,9 +338,10 @@ const char* IPluginBase::GetPresetName(int idx) const {
 void IPluginBase::ModifyCurrentPreset(const char* name) {
   IPreset* preset = GetPreset(mCurrentPresetIdx);
   if (!preset) return;
+  // The name goes first: the product's state may carry the current preset's name.
+  if (name && *name) CopyBounded(preset->mName, name);
   preset->mChunk.Clear();
   SerializeState(preset->mChunk);
-  if (name && *name) CopyBounded(preset->mName, name);
 }
 
 bool IPluginBase::SerializePresets(IByteChunk& chunk) const {

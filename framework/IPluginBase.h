@@ -7,10 +7,16 @@
 // (0 or 1), then only for an initialised slot its state bytes without a length (a reader finds their end
 // by unserialising them).
 //
+// Program (".fxp") and bank (".fxb") files hold the current preset or every preset slot in the published
+// VST 2 layouts: big-endian 32-bit header fields, parameter values as big-endian singles in the normalized
+// 0..1 range. A plug-in whose state is a chunk writes the chunk variants ("FPCh", "FBCh"), any other the
+// parameter variants ("FxCk", "FxBk").
+//
 // Threads: everything runs on the main thread (construction, the host's requests, editor commands);
 // parameter values are stored by atomic exchange, so the audio thread may read them meanwhile.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -26,6 +32,12 @@ namespace fx {
 class IPluginBase : public gfx::IGEditorDelegate {
  public:
   using ParamFunc = std::function<void(int paramIdx, IParam& param)>;
+
+  // The outer header of every state or bank chunk exchanged with a host or a program file: the 32-bit value
+  // 0x70666674 stored little-endian (the bytes "tffp"), then the 32-bit version 0x10000.
+  static constexpr int32_t kChunkMagic = 0x70666674;
+  static constexpr int32_t kChunkVersion = 0x10000;
+  static constexpr int kChunkHeaderSize = 8;
 
   IPluginBase(int nParams, int nPresets);
   ~IPluginBase() override;
@@ -133,6 +145,18 @@ class IPluginBase : public gfx::IGEditorDelegate {
   // Reads the bank format at startPos into the slots in order, stopping at the first failure; then the
   // current preset is restored. Answers the last position (-1 after a failure). Names are cut to the slot.
   int UnserializePresets(const IByteChunk& chunk, int startPos);
+
+  // ---- Program and bank files (main thread; block on file I/O) ----
+
+  // False for a null or empty path or when the file cannot be written completely.
+  bool SaveProgramFile(const char* path) const;
+  bool SaveBankFile(const char* path) const;
+  // False for a null or empty path, a file that cannot be read, or contents the plug-in refuses. The whole
+  // file is checked against its own size and the plug-in before anything changes: a file that is short,
+  // names another plug-in, carries counts or indices that do not fit, or whose state cannot be read is
+  // refused and the plug-in keeps its state.
+  bool LoadProgramFile(const char* path);
+  bool LoadBankFile(const char* path);
 
   // ---- Preset source text for developers (appended to the file; nothing when it cannot be opened) ----
 

@@ -18,5 +18,9 @@ void EmptyClickActionFunc(IControl* control);
 void DefaultClickActionFunc(IControl* control);
 // Starts a splash at the last mouse-down position.
 void SplashClickActionFunc(IControl* control);
+// Show the value of entry 0's parameter (display text and unit) in the graphics object's value bubble,
+// to the right of the control or above it.
+void ShowBubbleHorizontalActionFunc(IControl* control);
+void ShowBubbleVerticalActionFunc(IControl* control);
 
 } // namespace fx::gfx

@@ -14,6 +14,7 @@ namespace fx::gfx {
 IGraphics::IGraphics(IGEditorDelegate& dlg, int w, int h, int fps, float scale)
   : mWidth(w), mHeight(h), mFPS(fps), mDrawScale(scale), mDelegate(&dlg)
 {
+  RetainStaticStorage();
 }
 
 // No platform or delegate calls from here: the derived classes (and maybe the delegate) are gone.
@@ -23,6 +24,7 @@ IGraphics::~IGraphics()
   mOpenEdits.clear();
   mPopupEdits.clear();
   RemoveAllControls();
+  ReleaseStaticStorage();
 }
 
 void IGraphics::RemoveAllControls()

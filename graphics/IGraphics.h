@@ -7,14 +7,20 @@
 // Everything runs on the main thread; nothing here blocks except where a platform operation says so.
 #pragma once
 
+#include "graphics/IBitmap.h"
 #include "graphics/IControl.h"
+#include "graphics/IGraphicsConstants.h"
 #include "graphics/IGraphicsTypes.h"
+#include "graphics/ILayer.h"
 #include "graphics/IMatrix.h"
 #include "graphics/IPathOptions.h"
 #include "graphics/IPattern.h"
 #include "graphics/IPopupMenu.h"
 #include "graphics/IRECTList.h"
 #include "graphics/PlatformFont.h"
+
+#include "framework/FwString.h"
+#include "framework/FwTypedBuf.h"
 
 #include <cstdint>
 #include <functional>
@@ -184,6 +190,165 @@ public:
   virtual void DoDrawText(const IText& text, const char* str, const IRECT& bounds, const IBlend* blend = nullptr) = 0;
   virtual float GetTotalScale() const;
 
+  // ---- Drawing API on the path interface (defaults build paths; renderers may override any) ----
+  // Renderers that override the pure DrawBitmap hide the frame form below: they add `using IGraphics::DrawBitmap;`.
+  // Every colour becomes a solid pattern; angles are degrees, 0 up, clockwise.
+  virtual void DrawSVG(const ISVG& svg, const IRECT& bounds, const IBlend* blend = nullptr,
+                       const IColor* strokeColor = nullptr, const IColor* fillColor = nullptr);
+  virtual void DrawRotatedSVG(const ISVG& svg, float destCentreX, float destCentreY, float width, float height,
+                              double angle, const IBlend* blend = nullptr);
+  virtual void DrawFittedBitmap(const IBitmap& bitmap, const IRECT& bounds, const IBlend* blend = nullptr);
+  virtual void DrawRotatedBitmap(const IBitmap& bitmap, float destCentreX, float destCentreY, double angle,
+                                 const IBlend* blend = nullptr);
+  virtual void DrawPoint(const IColor& color, float x, float y, const IBlend* blend = nullptr);
+  virtual void DrawLine(const IPattern& pattern, float x1, float y1, float x2, float y2, const IBlend* blend = nullptr,
+                        float thickness = 1.f);
+  virtual void DrawDottedLine(const IColor& color, float x1, float y1, float x2, float y2,
+                              const IBlend* blend = nullptr, float thickness = 1.f, float dashLen = 2.f);
+  virtual void DrawTriangle(const IColor& color, float x1, float y1, float x2, float y2, float x3, float y3,
+                            const IBlend* blend = nullptr, float thickness = 1.f);
+  virtual void DrawRect(const IColor& color, const IRECT& bounds, const IBlend* blend = nullptr, float thickness = 1.f);
+  virtual void DrawRoundRect(const IColor& color, const IRECT& bounds, float cornerRadius = 5.f,
+                             const IBlend* blend = nullptr, float thickness = 1.f);
+  virtual void DrawRoundRect(const IColor& color, const IRECT& bounds, float cRTL, float cRTR, float cRBR, float cRBL,
+                             const IBlend* blend = nullptr, float thickness = 1.f);
+  virtual void DrawArc(const IPattern& pattern, float cx, float cy, float r, float a1, float a2,
+                       const IBlend* blend = nullptr, float thickness = 1.f);
+  virtual void DrawCircle(const IColor& color, float cx, float cy, float r, const IBlend* blend = nullptr,
+                          float thickness = 1.f);
+  virtual void DrawEllipse(const IColor& color, const IRECT& bounds, const IBlend* blend = nullptr, float thickness = 1.f);
+  virtual void DrawEllipse(const IColor& color, float x, float y, float r1, float r2, float angle = 0.f,
+                           const IBlend* blend = nullptr, float thickness = 1.f);
+  // Nothing for fewer than one point.
+  virtual void DrawConvexPolygon(const IColor& color, const float* x, const float* y, int nPoints,
+                                 const IBlend* blend = nullptr, float thickness = 1.f);
+  virtual void DrawDottedRect(const IColor& color, const IRECT& bounds, const IBlend* blend = nullptr,
+                              float thickness = 1.f, float dashLen = 2.f);
+  virtual void FillTriangle(const IColor& color, float x1, float y1, float x2, float y2, float x3, float y3,
+                            const IBlend* blend = nullptr);
+  virtual void FillRect(const IColor& color, const IRECT& bounds, const IBlend* blend = nullptr);
+  virtual void FillRoundRect(const IPattern& pattern, const IRECT& bounds, float cornerRadius = 5.f,
+                             const IBlend* blend = nullptr);
+  virtual void FillRoundRect(const IColor& color, const IRECT& bounds, float cRTL, float cRTR, float cRBR, float cRBL,
+                             const IBlend* blend = nullptr);
+  virtual void FillEllipse(const IColor& color, const IRECT& bounds, const IBlend* blend = nullptr);
+  virtual void FillEllipse(const IColor& color, float x, float y, float r1, float r2, float angle = 0.f,
+                           const IBlend* blend = nullptr);
+  // A pie slice from the centre.
+  virtual void FillArc(const IColor& color, float cx, float cy, float r, float a1, float a2, const IBlend* blend = nullptr);
+  virtual void FillConvexPolygon(const IColor& color, const float* x, const float* y, int nPoints,
+                                 const IBlend* blend = nullptr);
+  // Inner lines only, every gridSize points; a size of 1 or less draws none in that direction.
+  virtual void DrawGrid(const IColor& color, const IRECT& bounds, float gridSizeH, float gridSizeV,
+                        const IBlend* blend = nullptr, float thickness = 1.f);
+  // Y values 0 (bottom) .. 1 (top); x values the same across the width, or evenly spaced when null.
+  virtual void DrawData(const IColor& color, const IRECT& bounds, const float* normYPoints, int nPoints,
+                        const float* normXPoints = nullptr, const IBlend* blend = nullptr, float thickness = 1.f,
+                        const IColor* fillColor = nullptr);
+
+  // Path builders: they neither clear nor stroke. Radii are clamped to 0 .. half the shorter side.
+  void PathRect(const IRECT& bounds);
+  void PathRoundRect(const IRECT& bounds, float cRTL, float cRTR, float cRBR, float cRBL);
+  void PathRoundRect(const IRECT& bounds, float cornerRadius);
+  void PathTriangle(float x1, float y1, float x2, float y2, float x3, float y3);
+  // Nothing for fewer than one point.
+  void PathConvexPolygon(const float* x, const float* y, int nPoints);
+  void PathEllipse(const IRECT& bounds);
+  void PathEllipse(float x, float y, float r1, float r2, float angle = 0.f);
+
+  // ---- Text, bitmap frames and lines ----
+  void DrawText(const IText& text, const char* str, float x, float y, const IBlend* blend = nullptr);
+  // Frame 1..N of a strip (clamped); nothing for an empty bitmap or one without frames.
+  void DrawBitmap(const IBitmap& bitmap, const IRECT& bounds, int frame = 1, const IBlend* blend = nullptr);
+  // One frame per character (code - 31; frame 1 for codes below the blank, at most N).
+  void DrawBitmapedText(const IBitmap& bitmap, const IRECT& bounds, const IText& text, const IBlend* blend,
+                        const char* str, bool vCenter = true, bool multiline = false, int charWidth = 6,
+                        int charHeight = 12, int charOffset = 0);
+  void DrawLineAcross(const IColor& color, const IRECT& bounds, EDirection dir, float pos,
+                      const IBlend* blend = nullptr, float thickness = 1.f);
+  // y 0..1 from the bottom of bounds.
+  void DrawHorizontalLine(const IColor& color, const IRECT& bounds, float y, const IBlend* blend = nullptr,
+                          float thickness = 1.f);
+  // x 0..1 from the left of bounds, landing on a whole point.
+  void DrawVerticalLine(const IColor& color, const IRECT& bounds, float x, const IBlend* blend = nullptr,
+                        float thickness = 1.f);
+  void DrawVerticalLine(const IColor& color, float xi, float yLo, float yHi, const IBlend* blend = nullptr,
+                        float thickness = 1.f);
+  void DrawHorizontalLine(const IColor& color, float yi, float xLo, float xHi, const IBlend* blend = nullptr,
+                          float thickness = 1.f);
+  void DrawRadialLine(const IColor& color, float cx, float cy, float angle, float rMin, float rMax,
+                      const IBlend* blend = nullptr, float thickness = 1.f);
+  void PathRadialLine(float cx, float cy, float angle, float rMin, float rMax);
+
+  // ---- SVG pictures ----
+  // Draws every visible shape of the picture in the current transform.
+  void RenderSVG(const ISVG& svg, const IBlend* blend = nullptr, const IColor* strokeColor = nullptr,
+                 const IColor* fillColor = nullptr);
+  // A paint of a parsed picture as a pattern; opacity 0..1 scales the paint's own alpha.
+  static IPattern GetSVGPattern(const svg::SVGPaint& paint, float opacity);
+
+  // ---- Transforms (each change is sent to the renderer at once) ----
+  void PathTransformSave();
+  // Nothing on an empty stack.
+  void PathTransformRestore();
+  void PathTransformTranslate(float x, float y);
+  void PathTransformScale(float x, float y);
+  void PathTransformScale(float scale);
+  void PathTransformRotate(float degrees);
+  void PathTransformSkew(float xAngle, float yAngle);
+  // m acts on points first.
+  void PathTransformMatrix(const IMatrix& m);
+
+  // ---- Layers ----
+  // Opens a pixel-aligned layer over r and makes it the drawing target.
+  void StartLayer(IControl* control, const IRECT& r, bool cacheable = false);
+  // Closes the top layer and hands it to the caller (null when none is open).
+  ILayerPtr EndLayer();
+  // Null is ignored; the owning form leaves the layer to whoever pops it.
+  void PushLayer(ILayer* layer);
+  void PushLayer(ILayerPtr&& layer);
+  ILayer* PopLayer();
+  // Whether the layer can be drawn unchanged; a layer whose control moved stays invalid.
+  bool CheckLayer(const ILayerPtr& layer);
+  void DrawLayer(const ILayerPtr& layer, const IBlend* blend = nullptr);
+  void DrawFittedLayer(const ILayerPtr& layer, const IRECT& bounds, const IBlend* blend = nullptr);
+  void DrawRotatedLayer(const ILayerPtr& layer, double angle);
+  // Clips to r within the active layer (or the draw loop's clip); the all-zero rectangle means all of it.
+  void PathClipRegion(const IRECT& r = IRECT());
+  void ApplyLayerDropShadow(ILayerPtr& layer, const IShadow& shadow);
+  int NLayers() const { return static_cast<int>(mLayers.size()); }
+  // The rotated text's bounding box and the offset that aligns it with bounds.
+  void CalculateTextRotation(const IText& text, const IRECT& bounds, IRECT& rect, double& tx, double& ty) const;
+  void DoMeasureTextRotation(const IText& text, const IRECT& bounds, IRECT& rect) const;
+
+  // ---- Resources (process-wide caches shared by every graphics object) ----
+  // Main thread. The loads hold the cache's mutex for their whole length (bitmaps before SVGs when both are
+  // held) and may block on it and on file I/O.
+  // units "px" at 72 dpi is what the product uses. The empty ISVG when missing or unreadable.
+  virtual ISVG LoadSVG(const char* fileName, const char* units = "px", float dpi = 72.f);
+  // Reads at most dataSize bytes (up to a zero byte; dataSize <= 0: up to the zero byte).
+  virtual ISVG LoadSVG(const char* name, const void* data, int dataSize, const char* units = "px", float dpi = 72.f);
+  // The whole file found by name and type; empty when missing or unreadable. May block on file I/O.
+  virtual FwTypedBuf<uint8_t> LoadResource(const char* fileNameOrResID, const char* fileType);
+  // targetScale 0: the screen scale rounded up. The empty IBitmap when unsupported or not found.
+  virtual IBitmap LoadBitmap(const char* name, int nStates = 1, bool framesAreHorizontal = false, int targetScale = 0);
+  virtual IBitmap LoadBitmap(const char* name, const void* data, int dataSize, int nStates = 1,
+                             bool framesAreHorizontal = false, int targetScale = 0);
+  // A copy drawn at the target scale through a layer, added to the cache.
+  virtual IBitmap ScaleBitmap(const IBitmap& inBitmap, const char* name, int targetScale);
+  virtual void RetainBitmap(const IBitmap& bitmap, const char* cacheName);
+  virtual void ReleaseBitmap(const IBitmap& bitmap);
+  // The same resource again at the screen scale rounded up.
+  IBitmap GetScaledBitmap(const IBitmap& inBitmap);
+  EResourceLocation SearchImageResource(const char* name, const char* type, FwString& result, int targetScale,
+                                        int& sourceScale);
+  APIBitmap* SearchBitmapInCache(const char* name, int targetScale, int& sourceScale);
+  virtual bool LoadFont(const char* fontID, const char* fileNameOrResID);
+  virtual bool LoadFont(const char* fontID, void* data, int dataSize);
+  bool LoadFont(const char* fontID, const char* fontName, int style);
+  void SetSharedResourcesSubPath(const char* path) { mSharedResourcesSubPath.Set(path ? path : ""); }
+  const char* GetSharedResourcesSubPath() const { return mSharedResourcesSubPath.Get(); }
+
   // ---- Attaching and removing controls ----
   // The graphics object owns the control from here on. A tag >= 0 already in use refuses the control:
   // nothing is attached and null is returned (the control stays with the caller).
@@ -201,6 +366,21 @@ public:
   void AttachBubbleControl(IControl* control);
   // Owns the frame-time display (null removes it); frame times are recorded while it exists.
   void SetPerfDisplay(IControl* control);
+  // The stock backgrounds, inserted at list index 0: a bitmap, an SVG picture, a filled panel.
+  void AttachBackground(const char* fileName);
+  void AttachSVGBackground(const char* fileName);
+  void AttachPanelBackground(const IPattern& pattern);
+  // Builds the stock corner resizer (a square of `size` points at the bottom-right corner).
+  void AttachCornerResizer(EUIResizerMode sizeMode = kUIResizerScale, bool layoutOnResize = false,
+                           const IColor& color = COLOR_TRANSLUCENT, const IColor& mouseOverColor = COLOR_BLACK,
+                           const IColor& dragColor = COLOR_BLACK, float size = 20.f);
+  // Appends a stock value bubble with this text style.
+  void AttachBubbleControl(const IText& text = DEFAULT_TEXT);
+  // Shows str in a bubble beside the caller; nothing when no bubble is attached.
+  void ShowBubbleControl(IControl* caller, float x, float y, const char* str, EDirection dir = kHorizontal,
+                         IRECT minimumContentBounds = IRECT());
+  // Creates the frame-time display at (10, 10, 210, 60) or deletes it.
+  void ShowFPSDisplay(bool enable);
   void RemoveControlWithTag(int ctrlTag);
   void RemoveControl(int idx);
   void RemoveControl(IControl* control);
@@ -345,6 +525,9 @@ protected:
   void DoCreatePopupMenu(IControl& control, IPopupMenu& menu, const IRECT& bounds, int valIdx, bool isContext);
 
 private:
+  void RetainStaticStorage();
+  void ReleaseStaticStorage();
+  IRECT LayerOrClipArea() const;
   void ConnectControl(IControl& control);
   void InitControl(IControl& control);
   void ForgetControl(IControl* control);
@@ -414,6 +597,8 @@ private:
   IRECT mClipRECT;
   IMatrix mTransform;
   std::stack<IMatrix> mTransformStates;
+  std::stack<ILayer*> mLayers;
+  FwString mSharedResourcesSubPath;
 };
 
 } // namespace fx::gfx

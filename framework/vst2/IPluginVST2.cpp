@@ -9,10 +9,6 @@ namespace {
 
 constexpr int kInitialBlockSize = 512;
 
-IPluginVST2* FromRecord(vst2::EffectRecord* effect) {
-  return effect ? static_cast<IPluginVST2*>(effect->object) : nullptr;
-}
-
 // -1 empty, 0 mono, 1 stereo, -2 user-defined for more channels.
 int32_t ArrangementType(int nChannels) { return nChannels <= 2 ? nChannels - 1 : vst2::kArrangementUserDefined; }
 
@@ -35,6 +31,10 @@ IPluginVST2::IPluginVST2(const InstanceInfo& info, const Config& config)
 }
 
 IPluginVST2::~IPluginVST2() = default;
+
+IPluginVST2* IPluginVST2::FromRecord(vst2::EffectRecord* effect) {
+  return effect ? static_cast<IPluginVST2*>(effect->object) : nullptr;
+}
 
 void IPluginVST2::InitEffectRecord(const Config& config) {
   mEffect = vst2::EffectRecord{};
@@ -78,8 +78,8 @@ float IPluginVST2::GetParameter(vst2::EffectRecord* effect, int32_t index) {
   IPluginVST2* plug = FromRecord(effect);
   if (!plug || !plug->IsValidParamIdx(index)) return 0.0f;
   const IParam& param = *plug->GetParam(index);
-  const double normalized = param.ToNormalized(param.Constrain(param.Value()));
-  return std::isnan(normalized) ? 0.0f : static_cast<float>(std::clamp(normalized, 0.0, 1.0));
+  const double normalized = ConstrainedNormalized(param, param.Value());
+  return std::isnan(normalized) ? 0.0f : static_cast<float>(normalized);
 }
 
 void IPluginVST2::SetParameter(vst2::EffectRecord* effect, int32_t index, float normalized) {

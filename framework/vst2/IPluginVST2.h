@@ -24,11 +24,6 @@ struct InstanceInfo {
 
 class IPluginVST2 : public IPluginAPIBase, public IPluginProcessor {
  public:
-  // The outer header of every chunk exchanged with the host: the 32-bit value 0x70666674 stored little-
-  // endian (the bytes "tffp"), then the 32-bit version 0x10000.
-  static constexpr int32_t kChunkMagic = 0x70666674;
-  static constexpr int32_t kChunkVersion = 0x10000;
-  static constexpr int kChunkHeaderSize = 8;
   // The largest block a host may announce or send; larger requests are refused (a block of this size
   // already needs several megabytes of scratch per channel).
   static constexpr int kMaxBlockSize = 1 << 20;
@@ -75,6 +70,8 @@ class IPluginVST2 : public IPluginAPIBase, public IPluginProcessor {
 
  private:
   // ---- The record's entry functions ----
+  // The plug-in behind a record the host hands back; null for a null record.
+  static IPluginVST2* FromRecord(vst2::EffectRecord* effect);
   static intptr_t Dispatcher(vst2::EffectRecord* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
                              float opt);
   static void Process(vst2::EffectRecord* effect, float** inputs, float** outputs, int32_t frames);

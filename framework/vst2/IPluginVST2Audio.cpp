@@ -8,10 +8,6 @@ namespace fx {
 
 namespace {
 
-IPluginVST2* FromRecord(vst2::EffectRecord* effect) {
-  return effect ? static_cast<IPluginVST2*>(effect->object) : nullptr;
-}
-
 bool IsUsableBlock(int32_t frames) { return frames > 0 && frames <= IPluginVST2::kMaxBlockSize; }
 
 // Hosts that cannot connect more than two channels each way.

@@ -2,7 +2,6 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
-#include <string>
 #include <string_view>
 
 #include "framework/BoundedCopy.h"
@@ -116,8 +115,10 @@ intptr_t IPluginVST2::DispatchProgramRequest(int32_t opcode, int32_t index, intp
       return GetCurrentPresetIdx();
     case vst2::kEffSetProgramName:
       if (ptr) {
+        char bounded[kMaxHostTextLen + 1];
+        CopyHostText(bounded, ptr);
         char name[vst2::kProgramNameSize];
-        CopyBounded(name, std::string(HostText(ptr)).c_str());
+        CopyBounded(name, bounded);
         ModifyCurrentPreset(name);
         OnPresetsModified();
       }

@@ -26,7 +26,7 @@ RunLoopTimer::~RunLoopTimer() { Invalidate(); }
 
 void RunLoopTimer::Invalidate() {
   if (!mValid.exchange(false, std::memory_order_acq_rel)) return;
-  if (mLoop) mLoop->Remove(*this);
+  if (RunLoop* loop = mLoop.load(std::memory_order_acquire)) loop->Remove(*this);
 }
 
 RunLoop& RunLoop::Main() {
@@ -36,7 +36,7 @@ RunLoop& RunLoop::Main() {
 
 RunLoop::~RunLoop() {
   std::lock_guard<std::mutex> lock(mMutex);
-  for (RunLoopTimer* timer : mTimers) timer->mLoop = nullptr;
+  for (RunLoopTimer* timer : mTimers) timer->mLoop.store(nullptr, std::memory_order_release);
   mTimers.clear();
 }
 
@@ -49,8 +49,8 @@ double RunLoop::NowSeconds() const {
 
 bool RunLoop::AddTimer(RunLoopTimer& timer) {
   std::lock_guard<std::mutex> lock(mMutex);
-  if (!timer.IsValid() || timer.mLoop) return false;
-  timer.mLoop = this;
+  if (!timer.IsValid() || timer.mLoop.load(std::memory_order_acquire)) return false;
+  timer.mLoop.store(this, std::memory_order_release);
   timer.mLastPass = mPass.load(std::memory_order_acquire);
   mTimers.push_back(&timer);
   return true;
@@ -59,7 +59,7 @@ bool RunLoop::AddTimer(RunLoopTimer& timer) {
 void RunLoop::Remove(RunLoopTimer& timer) {
   std::lock_guard<std::mutex> lock(mMutex);
   mTimers.erase(std::remove(mTimers.begin(), mTimers.end(), &timer), mTimers.end());
-  timer.mLoop = nullptr;
+  timer.mLoop.store(nullptr, std::memory_order_release);
 }
 
 bool RunLoop::OwnsCurrentThread() {
@@ -80,7 +80,7 @@ RunLoopTimer* RunLoop::TakeNextDue(double now, unsigned pass) {
     } else {
       // A one-shot timer leaves the loop before it fires, so its callout may delete it.
       timer->mValid.store(false, std::memory_order_release);
-      timer->mLoop = nullptr;
+      timer->mLoop.store(nullptr, std::memory_order_release);
       mTimers.erase(std::find(mTimers.begin(), mTimers.end(), timer));
     }
     return timer;

@@ -41,7 +41,7 @@ class RunLoopTimer {
   Callout mCallout;
   double mNextFire;       // guarded by the loop's mutex once added
   unsigned mLastPass = 0;  // guarded by the loop's mutex
-  RunLoop* mLoop = nullptr;
+  std::atomic<RunLoop*> mLoop{nullptr};  // written under the loop's mutex, read by Invalidate without it
   std::atomic<bool> mValid{true};
 };
 

@@ -1,5 +1,6 @@
 #include "plugin/resampler/Allocation.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 
@@ -23,18 +24,32 @@ bool TakeInjectedFailure() noexcept
   return false;
 }
 
+// Counts a block the heap returned, or throws when it had none.
+void* CountBlock(void* block)
+{
+  if (block == nullptr)
+    throw std::bad_alloc();
+  sAllocationCount.fetch_add(1);
+  sLiveBlockCount.fetch_add(1);
+  return block;
+}
+
 } // namespace
 
 void* AllocateFamilyMemory(std::size_t bytes)
 {
   if (TakeInjectedFailure())
     throw std::bad_alloc();
-  void* block = std::malloc(bytes == 0 ? 1 : bytes);
-  if (block == nullptr)
+  return CountBlock(std::malloc(bytes == 0 ? 1 : bytes));
+}
+
+void* AllocateAlignedFamilyMemory(std::size_t bytes, std::size_t alignment)
+{
+  if (TakeInjectedFailure())
     throw std::bad_alloc();
-  sAllocationCount.fetch_add(1);
-  sLiveBlockCount.fetch_add(1);
-  return block;
+  // aligned_alloc wants a size that is a whole number of alignments.
+  const std::size_t rounded = (std::max<std::size_t>(bytes, 1) + alignment - 1) & ~(alignment - 1);
+  return CountBlock(std::aligned_alloc(alignment, rounded));
 }
 
 void FreeFamilyMemory(void* block) noexcept

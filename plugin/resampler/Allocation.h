@@ -5,12 +5,16 @@
 #include <cstddef>
 #include <cstdint>
 #include <new>
+#include <type_traits>
 #include <utility>
 
 namespace rsmp {
 
 // Any thread, may block inside the heap. Throws std::bad_alloc on failure (also an injected one).
 void* AllocateFamilyMemory(std::size_t bytes);
+// As AllocateFamilyMemory, for a block starting on a multiple of `alignment` (a power of two); freed
+// by FreeFamilyMemory like any other.
+void* AllocateAlignedFamilyMemory(std::size_t bytes, std::size_t alignment);
 // Any thread. Null is ignored.
 void FreeFamilyMemory(void* block) noexcept;
 
@@ -22,12 +26,19 @@ std::int64_t GetFamilyLiveBlockCount() noexcept;
 // A negative count switches the injection off.
 void FailFamilyAllocationAfter(std::int64_t count) noexcept;
 
-// Root of the family: objects created with `new` come from the family's allocation path.
+// Root of the family: objects created with `new` come from the family's allocation path. Objects with
+// over-aligned members (the steps' 64-byte aligned rings) need the aligned form: the heap guarantees
+// only 16 bytes.
 class CStdClassAllocator
 {
 public:
   static void* operator new(std::size_t bytes) { return AllocateFamilyMemory(bytes); }
+  static void* operator new(std::size_t bytes, std::align_val_t alignment)
+  {
+    return AllocateAlignedFamilyMemory(bytes, static_cast<std::size_t>(alignment));
+  }
   static void operator delete(void* block) noexcept { FreeFamilyMemory(block); }
+  static void operator delete(void* block, std::align_val_t) noexcept { FreeFamilyMemory(block); }
 };
 
 // An owned block of `T` over-allocated by 64 bytes and used from its first 64-byte boundary, so sample
@@ -56,6 +67,16 @@ public:
   // then leaves the buffer empty.
   void Alloc(int capacity)
   {
+    AllocUnwritten(capacity);
+    for (int i = 0; i < mCapacity; i++)
+      new (mData + i) T();
+  }
+
+  // As Alloc, but the contents are left unwritten (for plain numbers only): the pages of a large block
+  // become resident only where they are first written.
+  void AllocUnwritten(int capacity)
+  {
+    static_assert(std::is_trivially_default_constructible_v<T> && std::is_trivially_destructible_v<T>);
     Free();
     if (capacity <= 0)
       return;
@@ -66,8 +87,6 @@ public:
     mBlock = block;
     mData = reinterpret_cast<T*>(aligned);
     mCapacity = capacity;
-    for (int i = 0; i < capacity; i++)
-      new (mData + i) T();
   }
 
   void Free() noexcept

@@ -82,7 +82,7 @@ CDSPBlockConvolver::CDSPBlockConvolver(CDSPKernelFilter& filter, int upFactor, i
       }
     }
     // Factors the filter's block cannot hold (a transform of under 2 points, no room for new input).
-    if (forwardOrder < 1 || inverseOrder < 1 || InputLen <= InputDelay || InputLen % UpFactor != 0)
+    if (forwardOrder < 1 || inverseOrder < 1 || InputLen <= InputDelay)
       throw std::invalid_argument("block convolver factor too large for the filter's block length");
 
     CFFTObjectPool& pool = filter.GetCache().GetFFTObjects();

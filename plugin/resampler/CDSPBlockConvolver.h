@@ -16,7 +16,9 @@ class CDSPBlockConvolver : public CDSPProcessor
 public:
   // Any thread; takes FFT objects from the filter's cache's pool and allocates the work block. Takes
   // over one reference to `filter` (returned on destruction, and also when construction throws).
-  // Factors must be 1 .. 64; throws std::invalid_argument otherwise, std::bad_alloc when the heap fails.
+  // Factors must be 1 .. 64 and leave the filter's block room for new input; throws
+  // std::invalid_argument otherwise, std::bad_alloc when the heap fails. Any up-factor works with any
+  // block length: a stuffed sample's zeros run on into the next block.
   // `prevLatency` is the latency fraction of the step before, in its output samples.
   CDSPBlockConvolver(CDSPKernelFilter& filter, int upFactor, int downFactor, bool doConsumeLatency,
                      double prevLatency);

@@ -1,10 +1,10 @@
 #include "plugin/resampler/CDSPFracInterpolator.h"
 
 #include "plugin/resampler/CFracFilterBankCache.h"
+#include "plugin/resampler/MirroredRing.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <utility>
 
 namespace rsmp {
@@ -217,9 +217,7 @@ int CDSPFracInterpolator::Process(double* in, int length, double*& out)
   while (length > 0)
   {
     const int b = std::min({length, flb - BufLeft, kBufLen - WritePos});
-    std::memcpy(Buf + WritePos, in, sizeof(double) * b);
-    if (WritePos < flo)
-      std::memcpy(Buf + kBufLen + WritePos, in, sizeof(double) * std::min(b, flo - WritePos));
+    WriteMirrored(Buf, kBufLen, flo, WritePos, in, b);
     in += b;
     length -= b;
     WritePos = (WritePos + b) & (kBufLen - 1);

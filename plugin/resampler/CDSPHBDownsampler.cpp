@@ -1,6 +1,7 @@
 #include "plugin/resampler/CDSPHBDownsampler.h"
 
 #include "plugin/resampler/HalfBandConvolution.h"
+#include "plugin/resampler/MirroredRing.h"
 
 #include <algorithm>
 
@@ -8,11 +9,8 @@ namespace rsmp {
 
 CDSPHBDownsampler::CDSPHBDownsampler(double reqAtten, int steepIndex, bool isThird, double prevLatency)
 {
-  const CHalfBandFilter& filter =
-    isThird ? GetHalfBandFilterThird(steepIndex, reqAtten) : GetHalfBandFilter(steepIndex, reqAtten);
+  const CHalfBandFilter& filter = CopyHalfBandFilter(isThird, steepIndex, reqAtten, Filter);
   const int n = filter.TapCount;
-  std::copy(filter.Coeffs, filter.Coeffs + n, Filter);
-  std::fill(Filter + n, Filter + kMaxHalfBandTaps, 0.0);
   FilterAtten = filter.Atten;
   Convolve = GetHalfBandDownConvolver(n);
   fl2 = n;
@@ -53,8 +51,7 @@ void CDSPHBDownsampler::Clear()
 void CDSPHBDownsampler::StorePending(double sample) noexcept
 {
   Buf2[WritePos2] = sample;
-  if (WritePos2 < flo)
-    Buf2[WritePos2 + kBufLen] = sample;
+  MirrorHead(Buf2, kBufLen, flo, WritePos2, 1);
   WritePos2 = WritePos1;
   BufLeft++;
 }
@@ -71,10 +68,8 @@ int CDSPHBDownsampler::StorePairs(const double* in, int length) noexcept
   }
   if (p < c)
     Buf1[WritePos1 + p] = in[2 * p];
-  for (int i = WritePos1; i < std::min(flo, WritePos1 + c); i++)
-    Buf1[i + kBufLen] = Buf1[i];
-  for (int i = WritePos1; i < std::min(flo, WritePos1 + p); i++)
-    Buf2[i + kBufLen] = Buf2[i];
+  MirrorHead(Buf1, kBufLen, flo, WritePos1, c);
+  MirrorHead(Buf2, kBufLen, flo, WritePos1, p);
   WritePos1 = (WritePos1 + c) & (kBufLen - 1);
   WritePos2 = (WritePos2 + p) & (kBufLen - 1);
   BufLeft += p;
@@ -85,15 +80,11 @@ double* CDSPHBDownsampler::ConvolveAvailable(double* op) noexcept
 {
   if (BufLeft <= fll)
     return op;
-  int q = BufLeft - fll;
+  const int q = BufLeft - fll;
   BufLeft -= q;
-  while (q > 0)
-  {
-    const int run = std::min(q, kBufLen - ReadPos);
-    op = Convolve(op, Buf1 + ReadPos + fl2, Buf2 + ReadPos + fll, Filter, run);
-    ReadPos = (ReadPos + run) & (kBufLen - 1);
-    q -= run;
-  }
+  ReadPos = ConvolveInRuns<kBufLen>(ReadPos, q, [&](int from, int run) {
+    op = Convolve(op, Buf1 + from + fl2, Buf2 + from + fll, Filter, run);
+  });
   return op;
 }
 

@@ -1,10 +1,9 @@
 #include "plugin/resampler/CDSPHBUpsampler.h"
 
 #include "plugin/resampler/HalfBandConvolution.h"
+#include "plugin/resampler/MirroredRing.h"
 
 #include <algorithm>
-#include <cmath>
-#include <cstring>
 
 namespace rsmp {
 
@@ -12,11 +11,8 @@ CDSPHBUpsampler::CDSPHBUpsampler(double reqAtten, int steepIndex, bool isThird, 
                                  double prevLatency)
   : DoConsumeLatency(doConsumeLatency)
 {
-  const CHalfBandFilter& filter =
-    isThird ? GetHalfBandFilterThird(steepIndex, reqAtten) : GetHalfBandFilter(steepIndex, reqAtten);
+  const CHalfBandFilter& filter = CopyHalfBandFilter(isThird, steepIndex, reqAtten, Filter);
   const int n = filter.TapCount;
-  std::copy(filter.Coeffs, filter.Coeffs + n, Filter);
-  std::fill(Filter + n, Filter + kMaxHalfBandTaps, 0.0);
   FilterAtten = filter.Atten;
   Convolve = GetHalfBandUpConvolver(n);
   fll = n - 1;
@@ -60,16 +56,11 @@ double* CDSPHBUpsampler::ConvolveAvailable(double* op) noexcept
 {
   if (BufLeft <= fl2)
     return op;
-  int c = BufLeft - fl2;
+  const int c = BufLeft - fl2;
   BufLeft -= c;
-  // Runs up to the ring's end first; the mirror covers the reach of the last sums.
-  while (c > 0)
-  {
-    const int run = std::min(c, kBufLen - ReadPos);
-    op = Convolve(op, Buf + ReadPos + fll, Filter, run);
-    ReadPos = (ReadPos + run) & (kBufLen - 1);
-    c -= run;
-  }
+  ReadPos = ConvolveInRuns<kBufLen>(ReadPos, c, [&](int from, int run) {
+    op = Convolve(op, Buf + from + fll, Filter, run);
+  });
   return op;
 }
 
@@ -79,9 +70,7 @@ int CDSPHBUpsampler::Process(double* in, int length, double*& out)
   while (length > 0)
   {
     const int b = std::min({length, kBufLen - WritePos, flb - BufLeft});
-    std::memcpy(Buf + WritePos, in, sizeof(double) * b);
-    if (WritePos < flo)
-      std::memcpy(Buf + kBufLen + WritePos, in, sizeof(double) * std::min(b, flo - WritePos));
+    WriteMirrored(Buf, kBufLen, flo, WritePos, in, b);
     in += b;
     length -= b;
     WritePos = (WritePos + b) & (kBufLen - 1);

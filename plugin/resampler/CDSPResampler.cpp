@@ -7,7 +7,6 @@
 #include "plugin/resampler/CKernelFilterCache.h"
 
 #include <cmath>
-#include <cstdint>
 #include <memory>
 #include <stdexcept>
 
@@ -65,16 +64,12 @@ CDSPResampler::CDSPResampler(double srcSampleRate, double dstSampleRate, int max
   catch (...)
   {
     DeleteSteps();
-    FreeStepBuffers();
     throw;
   }
 }
 
-CDSPResampler::~CDSPResampler()
-{
-  DeleteSteps();
-  FreeStepBuffers();
-}
+// The step buffers and then the steps array go with the members.
+CDSPResampler::~CDSPResampler() { DeleteSteps(); }
 
 void CDSPResampler::DeleteSteps() noexcept
 {
@@ -226,20 +221,9 @@ void CDSPResampler::AddStep(CDSPProcessor* step)
 
 void CDSPResampler::AllocateStepBuffers()
 {
-  const int total = StepBufCapacity[0] + StepBufCapacity[1];
-  if (total == 0)
-    return;
-  constexpr std::uintptr_t alignment = 64;
-  TmpBlock = AllocateFamilyMemory(sizeof(double) * static_cast<std::size_t>(total) + alignment);
-  const std::uintptr_t aligned = (reinterpret_cast<std::uintptr_t>(TmpBlock) + alignment - 1) & ~(alignment - 1);
-  StepBuf[0] = reinterpret_cast<double*>(aligned);
+  TmpBuf.AllocUnwritten(StepBufCapacity[0] + StepBufCapacity[1]);
+  StepBuf[0] = TmpBuf.Data();
   StepBuf[1] = StepBuf[0] + StepBufCapacity[0];
-}
-
-void CDSPResampler::FreeStepBuffers() noexcept
-{
-  FreeFamilyMemory(TmpBlock);
-  TmpBlock = nullptr;
 }
 
 int CDSPResampler::GetInputLengthForOutput(int outPos) const

@@ -62,17 +62,16 @@ private:
   void AddStep(CDSPProcessor* step);
   void AllocateStepBuffers();
   void DeleteSteps() noexcept;
-  void FreeStepBuffers() noexcept;
 
   CAlignedBuffer<CDSPProcessor*> Steps;
   int StepCapacity = 0;
   int StepCount = 0;
   int MaxInLen;
-  // One block for both step buffers, used from its first 64-byte boundary. It is deliberately left
-  // uninitialised: every step writes its buffer before the next step reads it, and pages of a large
-  // block that are never written never become resident, so a resampler that is built but never run
-  // (the oversampler's unused factors) costs address space rather than memory.
-  void* TmpBlock = nullptr;
+  // One block for both step buffers. It is deliberately left unwritten: every step writes its buffer
+  // before the next step reads it, and pages of a large block that are never written never become
+  // resident, so a resampler that is built but never run (the oversampler's unused factors) costs
+  // address space rather than memory.
+  CAlignedBuffer<double> TmpBuf;
   double* StepBuf[2] = {nullptr, nullptr};
   int StepBufCapacity[2] = {0, 0};
   int CurStepBuf = 0;

@@ -27,4 +27,12 @@ const CHalfBandFilter& GetHalfBandFilterThird(int steepIndex, double reqAtten) n
   return ChooseFromRow(kThirdRows, steepIndex, reqAtten);
 }
 
+const CHalfBandFilter& CopyHalfBandFilter(bool isThird, int steepIndex, double reqAtten, double* coeffs) noexcept
+{
+  const CHalfBandFilter& filter = ChooseFromRow(isThird ? kThirdRows : kStandardRows, steepIndex, reqAtten);
+  std::copy(filter.Coeffs, filter.Coeffs + filter.TapCount, coeffs);
+  std::fill(coeffs + filter.TapCount, coeffs + kMaxHalfBandTaps, 0.0);
+  return filter;
+}
+
 } // namespace rsmp

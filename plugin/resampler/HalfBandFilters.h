@@ -33,4 +33,8 @@ extern const CHalfBandRow kThirdRows[kHalfBandRowCount];
 const CHalfBandFilter& GetHalfBandFilter(int steepIndex, double reqAtten) noexcept;
 const CHalfBandFilter& GetHalfBandFilterThird(int steepIndex, double reqAtten) noexcept;
 
+// Any thread, never blocks: the choice above from the third family when `isThird`, else the standard
+// one, with its coefficients copied into `coeffs` (kMaxHalfBandTaps doubles; zeros after the taps).
+const CHalfBandFilter& CopyHalfBandFilter(bool isThird, int steepIndex, double reqAtten, double* coeffs) noexcept;
+
 } // namespace rsmp

@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cstring>
+#include <ostream>
 #include <string>
 
 namespace fx {
@@ -14,6 +15,11 @@ struct GrowthRow {
   int newSize;
   int expectedAlloc;
 };
+
+void PrintTo(const GrowthRow& row, std::ostream* os)
+{
+  *os << "granularity " << row.granularity << " size " << row.newSize;
+}
 
 // Expected allocations worked by hand from the growth rule: below a granularity
 // of 4096, n + max(n / 2, granularity); from 4096 up, a page-multiple slack of

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 namespace fx {
@@ -76,6 +77,11 @@ struct RejectedSetAt {
   int srcLen;
   int trailKeep;
 };
+
+void PrintTo(const RejectedSetAt& row, std::ostream* os)
+{
+  *os << "offset " << row.offset << " length " << row.srcLen << " tail " << row.trailKeep;
+}
 
 // Each call would read or write outside the text; the string must stay as it was.
 class FwStringSetAtRejects : public testing::TestWithParam<RejectedSetAt> {};

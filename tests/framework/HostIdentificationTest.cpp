@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 namespace fx {
@@ -11,6 +12,8 @@ struct HostRow {
   const char* productString;
   int expected;
 };
+
+void PrintTo(const HostRow& row, std::ostream* os) { *os << '"' << row.productString << '"'; }
 
 class LookUpHostTest : public ::testing::TestWithParam<HostRow> {};
 

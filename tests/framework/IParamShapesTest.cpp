@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <memory>
+#include <ostream>
 
 namespace fx {
 namespace {
@@ -15,6 +16,8 @@ struct ShapeRow {
   double normalized;
   double value;          // independent value at that position
 };
+
+void PrintTo(const ShapeRow& row, std::ostream* os) { *os << row.what; }
 
 // Values from the closed forms, worked independently:
 // exp: 20 x (20000 / 20)^v, so v = 0.5 gives sqrt(20 x 20000) = 632.4555320336759;
@@ -64,6 +67,8 @@ struct DisplayTypeRow {
   double exponent;
   int displayType;
 };
+
+void PrintTo(const DisplayTypeRow& row, std::ostream* os) { *os << "exponent " << row.exponent; }
 
 class PowCurveDisplayType : public testing::TestWithParam<DisplayTypeRow> {};
 

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <ostream>
 #include <string>
 
 namespace fx {
@@ -46,6 +47,8 @@ struct PrecisionRow {
   double step;
   int precision;
 };
+
+void PrintTo(const PrecisionRow& row, std::ostream* os) { *os << "step " << row.step; }
 
 class PrecisionFromStep : public testing::TestWithParam<PrecisionRow> {};
 
@@ -152,6 +155,8 @@ struct DisplayRow {
   const char* expected;
 };
 
+void PrintTo(const DisplayRow& row, std::ostream* os) { *os << row.what; }
+
 // Parameter range -1 .. 1 unless the mode works on 0 .. 1.
 class DisplayString : public testing::TestWithParam<DisplayRow> {};
 
@@ -241,6 +246,8 @@ struct TextRow {
   const char* text;
   double value;
 };
+
+void PrintTo(const TextRow& row, std::ostream* os) { *os << row.what; }
 
 // Parameter 0 .. 1 for the display modes, -100 .. 100 for plain, step 0.01.
 class TextToValue : public testing::TestWithParam<TextRow> {};

@@ -341,5 +341,31 @@ TEST_F(DumpTest, UnopenableFileWritesNothing) {
   EXPECT_FALSE(std::filesystem::exists(path));
 }
 
+// The program and bank files need no host binding: the plug-in base writes and reads them itself.
+TEST(ProgramFileTest, PlainPluginRoundTripsTheCurrentValuesAndNamesTheSlot) {
+  const std::string path = testing::TempDir() + "kd_base_program.fxp";
+  TestPlugin source(TestConfig(2, 1));
+  source.MakeDefaultPreset("Saved");
+  source.GetParam(0)->Set(5.0);
+  source.GetParam(1)->Set(-2.5);
+  ASSERT_TRUE(source.SaveProgramFile(path.c_str()));
+
+  TestPlugin target(TestConfig(2, 1));
+  target.MakeDefaultPreset("Old");
+  ASSERT_TRUE(target.LoadProgramFile(path.c_str()));
+  EXPECT_FLOAT_EQ(static_cast<float>(target.GetParam(0)->Value()), 5.0f);
+  EXPECT_FLOAT_EQ(static_cast<float>(target.GetParam(1)->Value()), -2.5f);
+  EXPECT_STREQ(target.GetPresetName(0), "Saved");
+  std::filesystem::remove(path);
+}
+
+TEST(ProgramFileTest, NullAndEmptyPathsAnswerFalse) {
+  TestPlugin plugin(TestConfig(1, 1));
+  EXPECT_FALSE(plugin.SaveProgramFile(nullptr));
+  EXPECT_FALSE(plugin.SaveBankFile(""));
+  EXPECT_FALSE(plugin.LoadProgramFile(""));
+  EXPECT_FALSE(plugin.LoadBankFile(nullptr));
+}
+
 }  // namespace
 }  // namespace fx

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <ostream>
 #include <vector>
 
 namespace fx {
@@ -30,6 +31,8 @@ struct ParseRow {
   int nConfigs;
   int maxIn, maxOut, maxInBuses, maxOutBuses;
 };
+
+void PrintTo(const ParseRow& row, std::ostream* os) { *os << '"' << row.text << '"'; }
 
 class ParseChannelIOTest : public ::testing::TestWithParam<ParseRow> {};
 

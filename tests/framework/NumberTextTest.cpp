@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <ostream>
 #include <string>
 
 namespace fx {
@@ -33,6 +34,8 @@ struct FloatRow {
   const char* format;
   double value;
 };
+
+void PrintTo(const FloatRow& row, std::ostream* os) { *os << '"' << row.format << "\" of " << row.value; }
 
 class FormatTextFloat : public testing::TestWithParam<FloatRow> {};
 
@@ -122,6 +125,8 @@ struct ParseRow {
   bool ok;
   double value;
 };
+
+void PrintTo(const ParseRow& row, std::ostream* os) { *os << '"' << row.text << '"'; }
 
 class ParseDoubleRows : public testing::TestWithParam<ParseRow> {};
 

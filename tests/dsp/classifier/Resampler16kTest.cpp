@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <ostream>
 
 #include "dsp/classifier/ClassifierTables.h"
 #include "tests/dsp/classifier/ClassifierTestSupport.h"
@@ -23,6 +24,8 @@ struct RateRow {
   const float* taps;
   uint32_t tapCount;
 };
+
+void PrintTo(const RateRow& row, std::ostream* os) { *os << row.rate << " Hz"; }
 
 const RateRow kRates[] = {
     {32000, 1, 2, 2048, kLowPass32kTaps, kLowPass32kTapCount},

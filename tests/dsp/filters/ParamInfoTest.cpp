@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <ostream>
 #include <stdexcept>
 
 #include "dsp/filters/Filter.h"
@@ -31,6 +32,8 @@ struct MapRow
   double native;
   double tolerance;
 };
+
+void PrintTo(const MapRow& row, std::ostream* os) { *os << row.make().getShortName() << " at " << row.control; }
 
 class ParamMaps : public testing::TestWithParam<MapRow>
 {
@@ -82,6 +85,8 @@ struct TextRow
   double value;
   const char* text;
 };
+
+void PrintTo(const TextRow& row, std::ostream* os) { *os << row.make().getShortName() << " of " << row.value; }
 
 class ParamTexts : public testing::TestWithParam<TextRow>
 {

@@ -7,7 +7,6 @@
 
 #include "framework/vst2/IPluginVST2.h"
 #include "framework/vst2/VST2Entry.h"
-#include "framework/vst2/VST2ProgramFiles.h"
 
 namespace testplugin {
 
@@ -138,13 +137,13 @@ class TestPlugin final : public fx::IPluginVST2 {
         SetTailSize(static_cast<int>(value));
         return 1;
       case kSaveProgramFile:
-        return fx::SaveProgramFile(*this, path) ? 1 : 0;
+        return SaveProgramFile(path) ? 1 : 0;
       case kLoadProgramFile:
-        return fx::LoadProgramFile(*this, path) ? 1 : 0;
+        return LoadProgramFile(path) ? 1 : 0;
       case kSaveBankFile:
-        return fx::SaveBankFile(*this, path) ? 1 : 0;
+        return SaveBankFile(path) ? 1 : 0;
       case kLoadBankFile:
-        return fx::LoadBankFile(*this, path) ? 1 : 0;
+        return LoadBankFile(path) ? 1 : 0;
       case kMidiInCount:
         return mMidiIn.load();
       case kActivateCount:

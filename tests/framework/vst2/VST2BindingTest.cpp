@@ -2,6 +2,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <ostream>
 
 #include "tests/framework/vst2/HostFixture.h"
 
@@ -17,6 +18,8 @@ struct RecordRow {
   int32_t outputs;
   int32_t arrangementType;
 };
+
+void PrintTo(const RecordRow& row, std::ostream* os) { *os << '"' << row.config << '"'; }
 
 class EffectRecordFields : public testing::TestWithParam<RecordRow> {};
 
@@ -87,6 +90,8 @@ struct AnswerRow {
   intptr_t answer;
 };
 
+void PrintTo(const AnswerRow& row, std::ostream* os) { *os << row.name; }
+
 class DispatcherAnswers : public PluginTest, public testing::WithParamInterface<AnswerRow> {};
 
 TEST_P(DispatcherAnswers, AreAsSpecified) {
@@ -137,6 +142,11 @@ struct CanDoRow {
   const char* text;
   intptr_t answer;
 };
+
+void PrintTo(const CanDoRow& row, std::ostream* os) {
+  *os << '"' << row.text << '"';
+  if (row.config[0]) *os << " with " << row.config;
+}
 
 class CanDoStrings : public testing::TestWithParam<CanDoRow> {};
 

@@ -1,6 +1,7 @@
 // Program and bank chunks exchanged with the host: exact bytes, and refusal of malformed chunks.
 #include <climits>
 #include <cstring>
+#include <ostream>
 #include <vector>
 
 #include "tests/framework/vst2/HostFixture.h"
@@ -86,6 +87,8 @@ struct BadChunkRow {
   std::vector<uint8_t> bytes;
   intptr_t sizeOverride;  // 0: the real size
 };
+
+void PrintTo(const BadChunkRow& row, std::ostream* os) { *os << row.name; }
 
 class BadChunks : public PluginTest, public testing::WithParamInterface<BadChunkRow> {};
 

@@ -1,6 +1,7 @@
 // The calls the plug-in makes to its host around blocks and for editor actions.
 #include <cstring>
 #include <limits>
+#include <ostream>
 #include <vector>
 
 #include "tests/framework/vst2/HostFixture.h"
@@ -102,6 +103,8 @@ struct TimeRow {
   int32_t num, den;
   fx::ITimeInfo expected;
 };
+
+void PrintTo(const TimeRow& row, std::ostream* os) { *os << row.name; }
 
 class TimeInfoFallbacks : public PluginTest, public testing::WithParamInterface<TimeRow> {};
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "framework/vst2/VST2KeyCodes.h"
 
 namespace fx {
@@ -10,6 +12,10 @@ struct KeyRow {
   int character;
   int virtualKey;
 };
+
+void PrintTo(const KeyRow& row, std::ostream* os) {
+  *os << "key " << row.vstKey << " character " << row.character;
+}
 
 class VST2KeyCodes : public testing::TestWithParam<KeyRow> {};
 

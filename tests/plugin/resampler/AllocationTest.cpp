@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <vector>
 
 namespace {
 
@@ -25,6 +26,49 @@ TEST(FamilyAllocation, CountsEveryAllocationAndFree)
     delete object;
   }
   EXPECT_EQ(rsmp::GetFamilyLiveBlockCount(), live);
+}
+
+// Objects whose members ask for more alignment than the heap guarantees, as the half-band steps' rings do.
+template <int N>
+struct CAlignedFamilyObject : rsmp::CStdClassAllocator
+{
+  alignas(64) double Ring[N] = {};
+};
+
+// Allocates a few objects of N doubles; returns how many came out misaligned, and frees them.
+template <int N>
+int CountMisaligned()
+{
+  int misaligned = 0;
+  std::vector<CAlignedFamilyObject<N>*> objects;
+  for (int i = 0; i < 4; i++)
+  {
+    objects.push_back(new CAlignedFamilyObject<N>);
+    if (reinterpret_cast<std::uintptr_t>(objects.back()) % 64 != 0)
+      misaligned++;
+  }
+  for (CAlignedFamilyObject<N>* object : objects)
+    delete object;
+  return misaligned;
+}
+
+TEST(FamilyAllocation, OverAlignedObjectsGetTheirAlignmentFromTheCountedPath)
+{
+  const std::int64_t allocations = rsmp::GetFamilyAllocationCount();
+  const std::int64_t live = rsmp::GetFamilyLiveBlockCount();
+  const int misaligned = CountMisaligned<1>() + CountMisaligned<3>() + CountMisaligned<7>() + CountMisaligned<26>() +
+                         CountMisaligned<101>() + CountMisaligned<539>() + CountMisaligned<1051>() +
+                         CountMisaligned<2102>();
+  EXPECT_EQ(misaligned, 0);
+  EXPECT_EQ(rsmp::GetFamilyAllocationCount(), allocations + 32);
+  EXPECT_EQ(rsmp::GetFamilyLiveBlockCount(), live);
+}
+
+TEST(FamilyAllocation, InjectedFailureReachesOverAlignedObjects)
+{
+  rsmp::FailFamilyAllocationAfter(0);
+  EXPECT_THROW(delete new CAlignedFamilyObject<8>, std::bad_alloc);
+  rsmp::FailFamilyAllocationAfter(-1);
 }
 
 TEST(FamilyAllocation, BufferIsAlignedAndZeroed)

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <random>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace {
@@ -19,6 +20,19 @@ constexpr double kTransBand = 8.0;
 constexpr double kAtten = 124.28;
 
 double Cutoff(int up, int down) { return std::min(0.5, 1.0 / std::max(up, down)); }
+
+struct CDesign
+{
+  double TransBand;
+  double Atten;
+  int Phase;
+};
+
+struct CReference
+{
+  std::vector<double> Taps;
+  int Delay = 0;
+};
 
 class BlockConvolver : public ::testing::Test
 {
@@ -32,8 +46,40 @@ protected:
   // A convolver with the chain's filter for the factors (cut-off 1 / max(L, M) of Nyquist, gain L).
   CDSPBlockConvolver* Make(int up, int down, int phase = 0, double prevLatency = 0.0)
   {
-    CDSPKernelFilter& filter = mCache->GetLowPassFilter(Cutoff(up, down), kTransBand, kAtten, phase, up);
+    return MakeDesigned({kTransBand, kAtten, phase}, up, down, prevLatency);
+  }
+
+  CDSPBlockConvolver* MakeDesigned(const CDesign& design, int up, int down, double prevLatency = 0.0)
+  {
+    CDSPKernelFilter& filter =
+      mCache->GetLowPassFilter(Cutoff(up, down), design.TransBand, design.Atten, design.Phase, up);
     return new CDSPBlockConvolver(filter, up, down, true, prevLatency);
+  }
+
+  // The taps the convolver's filter is designed from, scaled to its gain, and the delay (in up-sampled
+  // samples) at which the convolver's consumed latency lines them up: the centre for linear phase, the
+  // whole samples of the group delay for minimum phase.
+  CReference MakeReference(const CDesign& design, int up, int down)
+  {
+    const rsmp::CLowPassGeometry geometry =
+      CDSPKernelFilter::ComputeGeometry(Cutoff(up, down), design.TransBand, design.Atten);
+    CReference reference;
+    reference.Taps.resize(static_cast<size_t>(geometry.KernelLen));
+    CDSPKernelFilter::GenerateKernel(geometry, reference.Taps.data());
+    reference.Delay = geometry.HalfTaps;
+    if (design.Phase != 0)
+    {
+      double groupDelay = 0.0;
+      CDSPKernelFilter::MakeMinimumPhase(*mPool, reference.Taps.data(), geometry.KernelLen,
+                                         CDSPKernelFilter::kMinPhaseLenMult, false, &groupDelay);
+      reference.Delay = static_cast<int>(groupDelay);
+    }
+    long double sum = 0.0L;
+    for (double tap : reference.Taps)
+      sum += tap;
+    for (double& tap : reference.Taps)
+      tap = static_cast<double>(tap * up / sum);
+    return reference;
   }
 
   rsmp::CFFTObjectPool* mPool = new rsmp::CFFTObjectPool;
@@ -69,34 +115,40 @@ std::vector<double> RunChunked(CDSPBlockConvolver& convolver, std::vector<double
   return output;
 }
 
-// Reference: zero-stuff by `up`, convolve directly with the centred kernel (gain up / sum of taps),
-// keep every `down`-th sample; output j is centred on up-sampled position j x down.
-std::vector<double> DirectResample(const std::vector<double>& input, int up, int down, int outputs)
+// Zero-stuffs by `up`, convolves directly with the reference taps and keeps every `down`-th sample;
+// output j is the filtered stream at up-sampled position j x down + the reference delay.
+std::vector<double> DirectResample(const std::vector<double>& input, const CReference& reference, int up, int down,
+                                   int outputs)
 {
-  const rsmp::CLowPassGeometry geometry =
-    CDSPKernelFilter::ComputeGeometry(Cutoff(up, down), kTransBand, kAtten);
-  std::vector<double> kernel(static_cast<size_t>(geometry.KernelLen));
-  CDSPKernelFilter::GenerateKernel(geometry, kernel.data());
-  long double sum = 0.0L;
-  for (double tap : kernel)
-    sum += tap;
-  const int fl2 = geometry.HalfTaps;
   const long long stuffedLength = static_cast<long long>(input.size()) * up;
+  const int taps = static_cast<int>(reference.Taps.size());
   std::vector<double> output(static_cast<size_t>(outputs));
   for (int j = 0; j < outputs; j++)
   {
-    const long long centre = static_cast<long long>(j) * down;
+    const long long position = static_cast<long long>(j) * down + reference.Delay;
     long double acc = 0.0L;
-    for (int k = -fl2; k <= fl2; k++)
+    for (int k = 0; k < taps; k++)
     {
-      const long long n = centre - k;
+      const long long n = position - k;
       if (n >= 0 && n < stuffedLength && n % up == 0)
-        acc += static_cast<long double>(kernel[static_cast<size_t>(fl2 + k)]) * input[static_cast<size_t>(n / up)];
+        acc += static_cast<long double>(reference.Taps[static_cast<size_t>(k)]) * input[static_cast<size_t>(n / up)];
     }
-    output[static_cast<size_t>(j)] = static_cast<double>(acc * up / sum);
+    output[static_cast<size_t>(j)] = static_cast<double>(acc);
   }
   return output;
 }
+
+double WorstDifference(const std::vector<double>& a, const std::vector<double>& b)
+{
+  double worst = 0.0;
+  for (size_t i = 0; i < std::min(a.size(), b.size()); i++)
+    worst = std::max(worst, std::fabs(a[i] - b[i]));
+  return worst;
+}
+
+// A down-factor of 2^d is taken by a shorter inverse transform, which drops the filtered spectrum above
+// the new Nyquist; that part is already down by the stop-band attenuation.
+double FoldedTolerance(double atten) { return 4.0 * std::pow(10.0, -atten / 20.0); }
 
 TEST_F(BlockConvolver, UpTwoWithThePluginFilterHasTheReferenceGeometry)
 {
@@ -148,31 +200,64 @@ TEST_F(BlockConvolver, EqualsDirectConvolutionForWholeFactors)
     CDSPBlockConvolver* convolver = Make(up, down);
     const std::vector<double> output = RunChunked(*convolver, input, {2500});
     ASSERT_GT(output.size(), 500u) << up << "/" << down;
-    const std::vector<double> expected = DirectResample(input, up, down, static_cast<int>(output.size()));
-    double worst = 0.0;
-    for (size_t i = 0; i < output.size(); i++)
-      worst = std::max(worst, std::fabs(output[i] - expected[i]));
-    EXPECT_LT(worst, 1e-12) << up << "/" << down;
+    const CReference reference = MakeReference({kTransBand, kAtten, 0}, up, down);
+    const std::vector<double> expected = DirectResample(input, reference, up, down, static_cast<int>(output.size()));
+    EXPECT_LT(WorstDifference(output, expected), 1e-12) << up << "/" << down;
     delete convolver;
   }
 }
 
-// A down-factor of 2^d is taken by a shorter inverse transform, which drops the filtered spectrum above
-// the new Nyquist; that part is already down by the stop-band attenuation.
 TEST_F(BlockConvolver, EqualsDirectConvolutionWithinTheStopBandForFoldedDownFactors)
 {
   const std::vector<double> input = RandomSignal(2500, 4);
-  const double tolerance = 4.0 * std::pow(10.0, -kAtten / 20.0);
   for (const auto& [up, down] : std::vector<std::pair<int, int>>{{1, 2}, {3, 2}, {3, 4}, {1, 4}})
   {
     CDSPBlockConvolver* convolver = Make(up, down);
     const std::vector<double> output = RunChunked(*convolver, input, {2500});
     ASSERT_GT(output.size(), 300u) << up << "/" << down;
-    const std::vector<double> expected = DirectResample(input, up, down, static_cast<int>(output.size()));
-    double worst = 0.0;
-    for (size_t i = 0; i < output.size(); i++)
-      worst = std::max(worst, std::fabs(output[i] - expected[i]));
-    EXPECT_LT(worst, tolerance) << up << "/" << down;
+    const CReference reference = MakeReference({kTransBand, kAtten, 0}, up, down);
+    const std::vector<double> expected = DirectResample(input, reference, up, down, static_cast<int>(output.size()));
+    EXPECT_LT(WorstDifference(output, expected), FoldedTolerance(kAtten)) << up << "/" << down;
+    delete convolver;
+  }
+}
+
+// Designs whose block takes a number of new up-sampled positions that is not a multiple of the up-factor:
+// a stuffed sample's zeros then run on into the next block.
+struct CStuffingRow
+{
+  CDesign Design;
+  int Up;
+  int Down;
+};
+
+TEST_F(BlockConvolver, ZeroStuffingCarriesAcrossBlocksOfAnyLength)
+{
+  const std::vector<double> input = RandomSignal(2500, 8);
+  const CStuffingRow rows[] = {
+    {{10.0, 124.28, 0}, 3, 1}, {{10.0, 124.28, 1}, 3, 1}, {{8.0, 80.0, 1}, 3, 1}, {{10.0, 124.28, 0}, 3, 2},
+    {{10.0, 124.28, 1}, 3, 2}, {{12.0, 124.28, 0}, 3, 4}, {{12.0, 124.28, 1}, 3, 4},
+  };
+  for (const CStuffingRow& row : rows)
+  {
+    const std::string label = (::testing::Message() << row.Up << "/" << row.Down << " band " << row.Design.TransBand
+                                                    << " phase " << row.Design.Phase)
+                                .GetString();
+    CDSPBlockConvolver* convolver = MakeDesigned(row.Design, row.Up, row.Down);
+    EXPECT_NE(convolver->GetInputLen() % row.Up, 0) << label;
+    const std::vector<double> output = RunChunked(*convolver, input, {2500});
+    ASSERT_GT(output.size(), 1000u) << label;
+    const CReference reference = MakeReference(row.Design, row.Up, row.Down);
+    const std::vector<double> expected =
+      DirectResample(input, reference, row.Up, row.Down, static_cast<int>(output.size()));
+    const bool isFolded = row.Down > 1 && (row.Down & (row.Down - 1)) == 0;
+    const double tolerance = isFolded ? FoldedTolerance(row.Design.Atten) : 1e-12;
+    EXPECT_LT(WorstDifference(output, expected), tolerance) << label;
+    for (const std::vector<int>& chunks : std::vector<std::vector<int>>{{1}, {7, 1, 300}, {64, 3, 0, 511}})
+    {
+      convolver->Clear();
+      EXPECT_EQ(RunChunked(*convolver, input, chunks), output) << label << " chunks " << chunks[0];
+    }
     delete convolver;
   }
 }

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <ostream>
 #include <vector>
 
 namespace rsmp {
@@ -19,6 +20,11 @@ struct ChoiceRow
   int taps;
   double atten;
 };
+
+void PrintTo(const ChoiceRow& row, std::ostream* os)
+{
+  *os << (row.isThird ? "third" : "half") << " steepness " << row.steepIndex << " at " << row.reqAtten << " dB";
+}
 
 class HalfBandChoice : public ::testing::TestWithParam<ChoiceRow>
 {

@@ -205,8 +205,7 @@ std::vector<SweepCase> SweepCases()
   for (const double src : rates)
     for (const double dst : rates)
       cases.push_back({src, dst, 0});
-  // Minimum phase, on ratios whose chains need no up-by-3 convolver.
-  for (const double dst : {48000.0, 96000.0, 8000.0, 12345.6, 192000.0})
+  for (const double dst : {48000.0, 96000.0, 8000.0, 12345.6, 192000.0, 3 * kRate, 1.5 * kRate, 0.75 * kRate})
     cases.push_back({44100.0, dst, 1});
   return cases;
 }

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <ostream>
 #include <sstream>
 
 #include "tools/vst2host/HostCommandLine.h"
@@ -96,6 +97,12 @@ struct BadArgsRow {
   std::vector<std::string> args;
   int code;
 };
+
+// The arguments with the test module's path shortened, so names do not depend on the build folder.
+void PrintTo(const BadArgsRow& row, std::ostream* os) {
+  *os << "args";
+  for (const std::string& arg : row.args) *os << ' ' << (arg == KD_TEST_PLUGIN_PATH ? "plugin.so" : arg);
+}
 
 class HostCommandLineBadArgs : public testing::TestWithParam<BadArgsRow> {};
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <ostream>
 
 #include "tools/vst2host/WavFile.h"
 
@@ -105,6 +106,8 @@ struct MalformedCase {
   size_t offset;
   std::vector<unsigned char> replacement;
 };
+
+void PrintTo(const MalformedCase& row, std::ostream* os) { *os << row.name; }
 
 class MalformedWav : public testing::TestWithParam<MalformedCase> {};
 

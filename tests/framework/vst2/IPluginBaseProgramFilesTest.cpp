@@ -1,9 +1,11 @@
-// Program and bank files written and read by the plug-in, reached through private vendor requests.
+// The plug-in base's program and bank files, written and read by a loaded plug-in through private vendor
+// requests.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -179,6 +181,8 @@ struct MalformedFileRow {
   bool bank;
   Bytes bytes;
 };
+
+void PrintTo(const MalformedFileRow& row, std::ostream* os) { *os << row.name; }
 
 class MalformedFiles : public ProgramFiles, public testing::WithParamInterface<MalformedFileRow> {};
 

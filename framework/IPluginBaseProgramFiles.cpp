@@ -1,13 +1,14 @@
-#include "framework/vst2/VST2ProgramFiles.h"
-
+// Program and bank files of IPluginBase; the layouts are described with the members in IPluginBase.h.
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <vector>
 
-#include "framework/vst2/IPluginVST2.h"
+#include "framework/IPluginBase.h"
 #include "platform/vst2/VST2Interface.h"
 
 namespace fx {
@@ -50,11 +51,7 @@ class FileWriter {
   std::vector<uint8_t> mBytes;
 };
 
-float NormalizedOf(const IParam& param, double value) {
-  return static_cast<float>(std::clamp(param.ToNormalized(param.Constrain(value)), 0.0, 1.0));
-}
-
-void PutHeader(FileWriter& w, IPluginBase& plug, int32_t byteSize, int32_t kind, int32_t version, int32_t count) {
+void PutHeader(FileWriter& w, const IPluginBase& plug, int32_t byteSize, int32_t kind, int32_t version, int32_t count) {
   w.PutBE(kFileMagic);
   w.PutBE(byteSize);
   w.PutBE(kind);
@@ -65,10 +62,10 @@ void PutHeader(FileWriter& w, IPluginBase& plug, int32_t byteSize, int32_t kind,
 }
 
 // "tffp", the version in the machine's byte order, then the state or the bank.
-IByteChunk MakeChunk(IPluginBase& plug, bool bank) {
+IByteChunk MakeChunk(const IPluginBase& plug, bool bank) {
   IByteChunk chunk;
-  chunk.Put(&IPluginVST2::kChunkMagic);
-  chunk.Put(&IPluginVST2::kChunkVersion);
+  chunk.Put(&IPluginBase::kChunkMagic);
+  chunk.Put(&IPluginBase::kChunkVersion);
   if (bank)
     plug.SerializePresets(chunk);
   else
@@ -77,7 +74,7 @@ IByteChunk MakeChunk(IPluginBase& plug, bool bank) {
 }
 
 // One parameter-variant program record; values are read from a parameter-state chunk, missing ones 0.0.
-void PutProgramRecord(FileWriter& w, IPluginBase& plug, const char* name, const IByteChunk* state) {
+void PutProgramRecord(FileWriter& w, const IPluginBase& plug, const char* name, const IByteChunk* state) {
   PutHeader(w, plug, 0, kProgramParams, kProgramVersion, plug.NParams());
   w.PutName(name);
   for (int i = 0; i < plug.NParams(); ++i) {
@@ -87,12 +84,11 @@ void PutProgramRecord(FileWriter& w, IPluginBase& plug, const char* name, const 
       value = param.Value();
     else if (state->Get(&value, i * 8) < 0)
       value = 0.0;
-    w.PutFloatBE(NormalizedOf(param, value));
+    w.PutFloatBE(static_cast<float>(IPluginBase::ConstrainedNormalized(param, value)));
   }
 }
 
 bool WriteFile(const char* path, const std::vector<uint8_t>& bytes) {
-  if (!path || !path[0]) return false;
   FILE* file = std::fopen(path, "wb");
   if (!file) return false;
   const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
@@ -125,7 +121,7 @@ class FileReader {
 
 // A parameter-variant program record at pos: the right kind, version and parameter count, fully inside
 // the file, every value finite.
-bool IsValidProgramRecord(const FileReader& r, int pos, IPluginBase& plug) {
+bool IsValidProgramRecord(const FileReader& r, int pos, const IPluginBase& plug) {
   const int nParams = plug.NParams();
   if (!r.Has(pos, kProgramHeaderSize + 4 * nParams)) return false;
   if (r.BE(pos) != kFileMagic || r.BE(pos + 8) != kProgramParams || r.BE(pos + 12) != kProgramVersion ||
@@ -145,29 +141,20 @@ void ApplyProgramValues(const FileReader& r, int pos, IPluginBase& plug) {
   }
 }
 
-// The current slot takes the state just loaded, and the file's name when it has one.
-void StoreIntoCurrentPreset(IPluginBase& plug, const char* name) {
-  IPreset* preset = plug.GetPreset(plug.GetCurrentPresetIdx());
-  if (!preset) return;
-  preset->mChunk.Clear();
-  plug.SerializeState(preset->mChunk);
-  if (name[0]) std::strncpy(preset->mName, name, IPreset::kMaxNameLen - 1);
-}
-
 // The chunk of a chunk-variant file, which must begin with the "tffp" header; false when it does not fit.
 bool ExtractChunk(const FileReader& r, int sizePos, IByteChunk& chunk) {
   if (!r.Has(sizePos, 4)) return false;
   const int32_t size = r.BE(sizePos);
-  if (size < IPluginVST2::kChunkHeaderSize || !r.Has(sizePos + 4, size)) return false;
+  if (size < IPluginBase::kChunkHeaderSize || !r.Has(sizePos + 4, size)) return false;
   chunk.PutBytes(r.At(sizePos + 4), size);
   int32_t magic = 0;
-  return chunk.Get(&magic, 0) > 0 && magic == IPluginVST2::kChunkMagic;
+  return chunk.Get(&magic, 0) > 0 && magic == IPluginBase::kChunkMagic;
 }
 
 bool ReadStateChunk(IPluginBase& plug, const IByteChunk& chunk) {
   IByteChunk backup;
   const bool haveBackup = plug.SerializeState(backup);
-  if (plug.UnserializeState(chunk, IPluginVST2::kChunkHeaderSize) >= 0) return true;
+  if (plug.UnserializeState(chunk, IPluginBase::kChunkHeaderSize) >= 0) return true;
   if (haveBackup) plug.UnserializeState(backup, 0);
   return false;
 }
@@ -178,21 +165,20 @@ bool ReadBankChunk(IPluginBase& plug, const IByteChunk& chunk) {
   IByteChunk stateBackup;
   const bool haveBank = plug.SerializePresets(bankBackup);
   const bool haveState = plug.SerializeState(stateBackup);
-  if (plug.UnserializePresets(chunk, IPluginVST2::kChunkHeaderSize) >= 0) return true;
+  if (plug.UnserializePresets(chunk, IPluginBase::kChunkHeaderSize) >= 0) return true;
   if (haveBank) plug.UnserializePresets(bankBackup, 0);
   if (haveState) plug.UnserializeState(stateBackup, 0);
   return false;
 }
 
 bool FinishProgramLoad(IPluginBase& plug, const char* name) {
-  StoreIntoCurrentPreset(plug, name);
+  plug.ModifyCurrentPreset(name);
   plug.RestorePreset(plug.GetCurrentPresetIdx());
   plug.InformHostOfPresetChange();
   return true;
 }
 
 bool ReadFile(const char* path, std::vector<uint8_t>& bytes) {
-  if (!path || !path[0]) return false;
   std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path, "rb"), &std::fclose);
   if (!file) return false;
   uint8_t buffer[65536];
@@ -204,9 +190,7 @@ bool ReadFile(const char* path, std::vector<uint8_t>& bytes) {
   return !std::ferror(file.get());
 }
 
-}  // namespace
-
-std::vector<uint8_t> MakeProgramFile(IPluginBase& plug) {
+std::vector<uint8_t> MakeProgramFile(const IPluginBase& plug) {
   FileWriter w;
   const char* name = plug.GetPresetName(plug.GetCurrentPresetIdx());
   if (!plug.DoesStateChunks()) {
@@ -221,7 +205,7 @@ std::vector<uint8_t> MakeProgramFile(IPluginBase& plug) {
   return std::move(w.Bytes());
 }
 
-std::vector<uint8_t> MakeBankFile(IPluginBase& plug) {
+std::vector<uint8_t> MakeBankFile(const IPluginBase& plug) {
   FileWriter w;
   const IByteChunk chunk = plug.DoesStateChunks() ? MakeChunk(plug, true) : IByteChunk();
   PutHeader(w, plug, plug.DoesStateChunks() ? chunk.Size() + 160 : 0,
@@ -238,14 +222,6 @@ std::vector<uint8_t> MakeBankFile(IPluginBase& plug) {
     }
   }
   return std::move(w.Bytes());
-}
-
-bool SaveProgramFile(IPluginBase& plug, const char* path) {
-  return path && path[0] && WriteFile(path, MakeProgramFile(plug));
-}
-
-bool SaveBankFile(IPluginBase& plug, const char* path) {
-  return path && path[0] && WriteFile(path, MakeBankFile(plug));
 }
 
 bool ReadProgramFile(IPluginBase& plug, const std::vector<uint8_t>& file) {
@@ -293,21 +269,31 @@ bool ReadBankFile(IPluginBase& plug, const std::vector<uint8_t>& file) {
     ApplyProgramValues(r, pos, plug);
     char name[kNameSize + 1];
     r.Name(pos + 28, name);
-    StoreIntoCurrentPreset(plug, name);
+    plug.ModifyCurrentPreset(name);
   }
   plug.RestorePreset(current);
   plug.InformHostOfPresetChange();
   return true;
 }
 
-bool LoadProgramFile(IPluginBase& plug, const char* path) {
-  std::vector<uint8_t> bytes;
-  return ReadFile(path, bytes) && ReadProgramFile(plug, bytes);
+}  // namespace
+
+bool IPluginBase::SaveProgramFile(const char* path) const {
+  return path && path[0] && WriteFile(path, MakeProgramFile(*this));
 }
 
-bool LoadBankFile(IPluginBase& plug, const char* path) {
+bool IPluginBase::SaveBankFile(const char* path) const {
+  return path && path[0] && WriteFile(path, MakeBankFile(*this));
+}
+
+bool IPluginBase::LoadProgramFile(const char* path) {
   std::vector<uint8_t> bytes;
-  return ReadFile(path, bytes) && ReadBankFile(plug, bytes);
+  return path && path[0] && ReadFile(path, bytes) && ReadProgramFile(*this, bytes);
+}
+
+bool IPluginBase::LoadBankFile(const char* path) {
+  std::vector<uint8_t> bytes;
+  return path && path[0] && ReadFile(path, bytes) && ReadBankFile(*this, bytes);
 }
 
 }  // namespace fx

@@ -1,0 +1,34 @@
+#include "plugin/FaderLaw.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kd {
+
+namespace {
+constexpr double kSilentDB = -384.0;
+}
+
+double FaderPositionToDB(double position, double minGain, double maxGain) {
+  return position < 0.5 ? (1.0 - 2.0 * position) * minGain : (2.0 * position - 1.0) * maxGain;
+}
+
+double DBToGain(double dB) { return std::exp(dB * kNeperPerDB); }
+
+double RoundToHundredths(double dB) { return std::floor(dB * 100.0 + 0.5) / 100.0; }
+
+double GainToViewPosition(double gain, double minGain, double maxGain) {
+  double dB = gain > 0.0 ? std::log(std::fabs(gain)) * kDBPerNeper : kSilentDB;
+  dB = std::clamp(dB, minGain, maxGain);
+  return dB < 0.0 ? (1.0 - dB / minGain) * 0.5 : (dB / maxGain + 1.0) * 0.5;
+}
+
+double FaderGain::Compute(double position, const FaderRules& rules) {
+  const double dB = FaderPositionToDB(position, rules.minGain, rules.maxGain);
+  double gain = DBToGain(dB);
+  if (rules.treatMinAsInf && !(RoundToHundredths(dB) > rules.minRounded)) gain = 0.0;
+  if (rules.lock) gain = std::min(gain, 1.0);
+  return gain;
+}
+
+}  // namespace kd

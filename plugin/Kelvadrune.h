@@ -1,0 +1,249 @@
+// Kelvadrune, the volume utility: a master gain on both channels and two gains on left and right or on
+// mid and side, with the fader law, minus infinity, locks, linked side faders, gain ramps, smoothing
+// filters against modulation distortion, a power fade, peak meters and modulation-view feeds. It is a
+// VST 2 plug-in on the project's framework (fx::IPluginVST2); its editor is built elsewhere and reaches
+// it through the commands of EMsgTags, the idle work and the editor-delegate hooks.
+//
+// Files by role: Kelvadrune.cpp (configuration, construction, latency), KelvadruneParams.cpp (the 24
+// parameters), KelvadruneParamChange.cpp (parameter changes and editor commands), KelvadruneDSP.cpp
+// (set-up, reset, activation, bypass), KelvadruneProcess.cpp (the audio thread), KelvadruneEditor.cpp
+// (idle work, editor notifications, about text); KelvadruneState.cpp and the KelvadrunePresets base hold
+// the state chunk and the preset files.
+//
+// Threads: the host's main thread constructs, resets, activates, bypasses, opens the editor and runs the
+// 20 ms idle tick; the audio thread runs ProcessBlock, holding mDSPMutex for the whole block; parameter
+// changes arrive on whatever thread changed the parameter. Settings shared between them are atomics;
+// the DSP state belongs to whoever holds mDSPMutex.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <mutex>
+
+#include "framework/FwString.h"
+#include "framework/vst2/IPluginVST2.h"
+#include "plugin/AutomationBuffer.h"
+#include "plugin/FaderLaw.h"
+#include "plugin/GainRamp.h"
+#include "plugin/IBufferSender.h"
+#include "plugin/KelvadruneIds.h"
+#include "plugin/KelvadrunePresets.h"
+#include "plugin/MeterBallistics.h"
+#include "plugin/Oversampler.h"
+#include "plugin/PowerFade.h"
+#include "plugin/ShapeLinearExt.h"
+#include "plugin/SmoothingFilter.h"
+
+class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets {
+ public:
+  using ShapeLinearExt = kd::ShapeLinearExt;
+  using MeterBallistics = kd::MeterBallistics;
+  using Oversampler = kd::Oversampler;
+  using ModViewSender = fx::IBufferSender<1, 32, 1>;
+  using SenderRecord = fx::ISenderData<1>;
+
+  static constexpr int kVendorVersion = 0x1000B;  // 1.0.11
+  static constexpr const char* kVersionText = "1.0.11";
+  static constexpr int kEditorBaseWidth = 640;
+  static constexpr int kEditorBaseHeight = 480;
+  // The meters, in the order of the meter state arrays.
+  enum EMeter { kMeterFastLeft = 0, kMeterFastRight, kMeterHoldLeft, kMeterHoldRight, kNumMeters };
+
+  // Main thread; allocates and designs the oversampler's resamplers.
+  explicit Kelvadrune(const fx::InstanceInfo& info);
+  ~Kelvadrune() override;
+
+  // ---- Audio thread ----
+
+  // Holds mDSPMutex for the block; never allocates, does no I/O and touches no editor object.
+  void ProcessBlock(double** inputs, double** outputs, int nFrames) override;
+
+  // ---- Main thread (the dispatcher), or the audio thread when the framework resets before a block ----
+
+  // Rebuilds the DSP under mDSPMutex when the sample rate or block size changed; cheap otherwise.
+  void OnReset() override;
+  // Main thread; blocks until no block is running.
+  void OnActivate(bool active) override;
+  // Main thread. Re-applies the smoothing design between blocks (under mDSPMutex) and refreshes the editor.
+  void OnBypassChanged(bool bypassed) override;
+  // Main thread. InitDSP and the latency report, as OnReset does for a new rate or block size.
+  void ReinitDSP();
+
+  // ---- Main thread: state (KelvadruneState.cpp) ----
+
+  // The XML state record (plugin/StateChunk.h) for the host's chunks and the preset slots; a record that
+  // is not well formed is refused (-1) with nothing changed.
+  bool SerializeState(fx::IByteChunk& chunk) const override;
+  int UnserializeState(const fx::IByteChunk& chunk, int startPos) override;
+
+  // ---- Any thread: parameter changes and, on the main thread, editor commands ----
+
+  // The thread that changed the parameter; never touches the editor (a refresh it asks for runs on the
+  // next idle tick). Takes mDSPMutex only for "MD filter freq". Commands (EMsgTags) come from the editor
+  // on the main thread.
+  void OnParamChange(int paramIdx, fx::EParamSource source, int sampleOffset) override;
+  using fx::IEditorDelegate::OnParamChange;
+
+  // ---- Main thread: idle work and the editor ----
+
+  // Every 20 ms tick: latency reports, deferred parameter display and editor refreshes, and while the
+  // editor is open its resize, tooltips, About box and modulation-view records.
+  void OnIdle() override;
+  // Sends every parameter to the editor, then marks it open.
+  void OnUIOpen() override;
+  void OnUIClose() override;
+  // Brings the open editor in line with the settings (enabled unless bypassed, tooltips re-applied);
+  // nothing without an editor holding controls.
+  void UpdateGUI();
+  bool IsEditorOpen() const { return mEditorOpen.load(std::memory_order_acquire); }
+
+  // ---- Services (main thread) ----
+
+  // The display name of the host the framework identified ("Unknown" before it named itself).
+  void GetHostDisplayName(fx::FwString& out) const;
+  // The About box's text: product, build, format, host and the current audio set-up.
+  void GetAboutText(fx::FwString& out) const;
+  // Shows the About text in the editor's message box; nothing without an editor.
+  void ShowAboutBox();
+  // Reports latency to the host once it has named itself (IExtPDCHandler::SetLatencyPDC).
+  void SetLatencyPDC(int latency);
+  // "GUI scale" for the plug-in menu's "Fixed GUI scale" radio entry idx (0 = 100 % .. 8 = 300 %); the
+  // parameter's default for any other entry.
+  double FixedGUIScale(int radioIdx) const;
+  // Switches the per-sample automation path on or off (the product leaves it off: hosts send no sample
+  // offsets through VST 2). Main thread, while the audio is suspended.
+  void SetSampleAccurateActive(bool active);
+
+  // ---- Read-outs for the idle work and for tests (any thread; never block) ----
+
+  double GetMeterLevel(int meter) const;
+  double GetMeterPeak(int meter) const;
+  // Main thread (the only consumer). The oldest modulation-view record of a gain (EGain); false when none.
+  bool PopModViewRecord(int gain, SenderRecord& record);
+  // Under no block (tests, while suspended): the DSP's state.
+  const Oversampler& GetOversampler() const { return mOversampler; }
+  const kd::SmoothingFilter& GetSmoothingFilter(int gain, int stage) const { return mGains[gain].filters[stage]; }
+  const kd::GainRamp& GetRamp(int gain) const { return mGains[gain].ramp; }
+  const kd::PowerFade& GetPowerFade() const { return mFade; }
+  double GetDSPSampleRate() const { return mSampleRate.load(std::memory_order_acquire); }
+  int GetDSPBlockSize() const { return mBlockSize.load(std::memory_order_acquire); }
+  int GetPendingLatency() const { return mPDCLatency.load(std::memory_order_acquire); }
+  bool IsResizePending() const { return mResizePending.load(std::memory_order_acquire); }
+  bool IsAboutRequested() const { return mAboutRequested.load(std::memory_order_acquire); }
+  bool IsGUIRefreshPending() const { return mGUIRefreshPending.load(std::memory_order_acquire); }
+  double GetGUIScale() const { return mGUIScale.load(std::memory_order_acquire); }
+
+ private:
+  // Everything one gain needs on the audio thread.
+  struct GainState {
+    kd::GainRamp ramp;
+    std::array<kd::SmoothingFilter, 2> filters;
+    double lastGain = 0.0;
+    bool smoothing = false;
+    double threshold = 1e-8;
+    kd::FaderGain fader;
+    kd::AutomationBuffer automation;
+    ModViewSender sender;
+  };
+
+  // The settings a block runs with, read once at its start.
+  struct BlockSettings {
+    bool power = true;
+    bool midSide = false;
+    bool coreLayout = false;
+    bool linked = false;
+    bool meters = true;
+    bool senders = false;
+    bool sampleAccurate = false;
+    double minGain = -48.0;
+    double maxGain = 48.0;
+    std::array<kd::FaderRules, kNumGains> rules;
+  };
+
+  struct Routing {
+    const double* inL;
+    const double* inR;
+    double* outL;
+    double* outR;  // null when there is only one output
+  };
+
+  static fx::Config MakeConfig();
+
+  // ---- Construction (KelvadruneParams.cpp) ----
+  void InitParams();
+  void InitFaderParam(int paramIdx, const char* name, double defaultValue);
+
+  // ---- Parameter changes (KelvadruneParamChange.cpp) ----
+  bool AcceptsChange(int paramIdx, fx::EParamSource source) const;
+  void ApplyParamChange(int paramIdx, double value, int sampleOffset);
+  void ApplyFaderChange(int gain, double value, int sampleOffset);
+  void ApplyCommand(int command);
+  void ApplyGUIScaleCommand(double scale, bool resize);
+  void ApplyFaderShape(double shape);
+  void ApplyFaderDisplay();
+  void ApplyFaderLabels();
+  void ResetMeters();
+  void FinishChange();
+  void RequestGUIRefresh() { mGUIRefreshPending.store(true, std::memory_order_release); }
+
+  // ---- DSP set-up (KelvadruneDSP.cpp; the caller holds mDSPMutex) ----
+  void InitDSP();
+  void UpdateFilterCoefficients();
+  bool RateOrBlockSizeChanged() const;
+
+  // ---- Audio thread (KelvadruneProcess.cpp) ----
+  BlockSettings ReadBlockSettings() const;
+  Routing Route(double** inputs, double** outputs, int nIn, int nOut) const;
+  void ProcessCore(const Routing& io, int nFrames, const BlockSettings& s);
+  bool TryProcessSteadyBlock(const Routing& io, int nFrames, const BlockSettings& s);
+  double SmoothGain(GainState& state, double gain);
+  void TickMeters(const Routing& io, int nFrames);
+  void FeedSenders(double gM, double gLM, double gS, const BlockSettings& s);
+  void PublishMeters();
+  void ClearOutputs(double** outputs, int nFrames);
+
+  // ---- Settings (written by OnParamChange, read by the audio thread) ----
+  std::atomic<double> mGUIScale{1.0};
+  std::atomic<int> mAutoUpdateCheck{1};
+  std::atomic<int> mTooltips{1};
+  std::atomic<int> mPower{1};
+  std::atomic<int> mProcessMode{0};
+  std::array<std::atomic<double>, kNumGains> mGain{0.5, 0.5, 0.5};
+  std::atomic<double> mMinGain{-48.0};
+  std::atomic<double> mMaxGain{48.0};
+  std::atomic<double> mFaderShape{1.0};
+  std::atomic<double> mMDFilterFreq{20500.0};
+  std::array<std::atomic<int>, kNumGains> mLock{0, 0, 0};
+  std::array<std::atomic<int>, kNumGains> mTreatMinAsInf{1, 1, 1};
+  std::atomic<int> mHideModViews{0};
+  std::atomic<int> mDisableMeter{0};
+  std::atomic<int> mFaderDisplayMode{0};
+  std::atomic<int> mCoreFaderLayout{0};
+  std::atomic<int> mBasicFaderLayout{0};
+  std::atomic<int> mSampleAccurateAutomation{0};
+  std::atomic<bool> mSampleAccurateActive{false};
+
+  // ---- Requests for the idle work ----
+  std::atomic<bool> mResizePending{false};
+  std::atomic<bool> mTooltipsPending{false};
+  std::atomic<bool> mAboutRequested{false};
+  std::atomic<bool> mUpdateCheckRequested{false};
+  std::atomic<bool> mGUIRefreshPending{false};
+  std::atomic<bool> mFaderLabelsPending{false};
+  std::atomic<bool> mEditorOpen{false};
+  std::atomic<bool> mMeterResetRequested{false};
+  // The latency to report (IExtPDCHandler's value) and the one the DSP set-up asks for.
+  std::atomic<int> mPDCLatency{0};
+  std::atomic<int> mLatency{0};
+
+  // ---- DSP state (guarded by mDSPMutex) ----
+  std::mutex mDSPMutex;
+  std::atomic<double> mSampleRate{0.0};
+  std::atomic<int> mBlockSize{0};
+  Oversampler mOversampler;
+  std::array<GainState, kNumGains> mGains;
+  kd::PowerFade mFade;
+  std::array<MeterBallistics, kNumMeters> mMeters;
+  std::array<std::atomic<double>, kNumMeters> mMeterLevel{};
+  std::array<std::atomic<double>, kNumMeters> mMeterPeak{};
+};

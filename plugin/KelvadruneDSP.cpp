@@ -1,0 +1,94 @@
+#include "plugin/Kelvadrune.h"
+
+#include <cmath>
+
+namespace {
+
+// The oversampler's build: buffers for factor 8, four up-sampler channels, two down-sampler channels.
+constexpr int kOversamplerBufferFactor = 8;
+constexpr int kOversamplerUpChannels = 4;
+constexpr int kOversamplerDownChannels = 2;
+constexpr int kOversamplerThirdCount = 2;
+constexpr double kHoldMeterSeconds = 4.0;
+constexpr double kSmoothingThreshold = 1e-8;
+
+}  // namespace
+
+void Kelvadrune::InitDSP() {
+  const double rate = mSampleRate.load(std::memory_order_acquire);
+  const int blockSize = mBlockSize.load(std::memory_order_acquire);
+  mOversampler.Build(kOversamplerBufferFactor, blockSize, kOversamplerUpChannels, kOversamplerDownChannels,
+                     kOversamplerThirdCount, rate);
+  mOversampler.SetFactor(1);
+  mOversampler.Reset();
+  for (int g = 0; g < kNumGains; ++g) {
+    GainState& state = mGains[g];
+    const double position = mGain[g].load(std::memory_order_acquire);
+    // One block's worth of samples, exactly: a fader move reaches its target at the block's end.
+    state.ramp.Reset(position, blockSize);
+    state.threshold = kSmoothingThreshold;
+    for (kd::SmoothingFilter& filter : state.filters) filter.Clear();
+    state.lastGain = 0.0;
+    state.smoothing = false;
+    state.automation.Resize(blockSize, position);
+  }
+  mMeters[kMeterFastLeft].Init(rate, 0.0);
+  mMeters[kMeterFastRight].Init(rate, 0.0);
+  mMeters[kMeterHoldLeft].Init(rate, kHoldMeterSeconds);
+  mMeters[kMeterHoldRight].Init(rate, kHoldMeterSeconds);
+  mFade.Reset(rate);
+  UpdateFilterCoefficients();
+  mGains[kGainIdxMaster].sender.Init(rate, kCtrlTagModViewMaster);
+  mGains[kGainIdxLM].sender.Init(rate, kCtrlTagModViewLM);
+  mGains[kGainIdxRS].sender.Init(rate, kCtrlTagModViewRS);
+  PublishMeters();
+}
+
+void Kelvadrune::UpdateFilterCoefficients() {
+  const kd::SmoothingFilter::Coefficients c = kd::SmoothingFilter::Design(
+      mMDFilterFreq.load(std::memory_order_acquire), mSampleRate.load(std::memory_order_acquire));
+  for (GainState& state : mGains) {
+    for (kd::SmoothingFilter& filter : state.filters) filter.SetCoefficients(c);
+    state.lastGain = 0.0;
+    state.smoothing = false;
+  }
+  mLatency.store(0, std::memory_order_release);
+}
+
+bool Kelvadrune::RateOrBlockSizeChanged() const {
+  const double rate = GetSampleRate();
+  const double dspRate = mSampleRate.load(std::memory_order_acquire);
+  return rate != dspRate || std::isnan(rate) || std::isnan(dspRate) ||
+         GetBlockSize() != mBlockSize.load(std::memory_order_acquire);
+}
+
+void Kelvadrune::OnReset() {
+  std::lock_guard<std::mutex> lock(mDSPMutex);
+  if (RateOrBlockSizeChanged()) {
+    mSampleRate.store(GetSampleRate(), std::memory_order_release);
+    mBlockSize.store(GetBlockSize(), std::memory_order_release);
+    InitDSP();
+    const int latency = mLatency.load(std::memory_order_acquire);
+    mPDCLatency.store(latency, std::memory_order_release);
+    if (GetLatency() != latency) SetLatencyPDC(latency);
+  }
+}
+
+void Kelvadrune::ReinitDSP() {
+  std::lock_guard<std::mutex> lock(mDSPMutex);
+  InitDSP();
+  const int latency = mLatency.load(std::memory_order_acquire);
+  mPDCLatency.store(latency, std::memory_order_release);
+  if (GetLatency() != latency) SetLatencyPDC(latency);
+}
+
+void Kelvadrune::OnActivate(bool) { std::lock_guard<std::mutex> lock(mDSPMutex); }
+
+// The smoothing design is re-applied between blocks, never in the middle of one.
+void Kelvadrune::OnBypassChanged(bool) {
+  {
+    std::lock_guard<std::mutex> lock(mDSPMutex);
+    UpdateFilterCoefficients();
+  }
+  UpdateGUI();
+}

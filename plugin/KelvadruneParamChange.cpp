@@ -1,0 +1,228 @@
+#include "plugin/Kelvadrune.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "graphics/IGraphics.h"
+
+namespace {
+
+constexpr double kMinFaderShape = 1.0;
+constexpr double kMaxFaderShape = 10.0;
+constexpr double kGUIScaleToggleHigh = 1.5;
+constexpr double kGUIScaleToggleTolerance = 0.01;
+
+// An integer setting takes the value truncated toward zero.
+int Truncated(double value) { return static_cast<int>(value); }
+
+// Stores value in member; true when it differs from what the member held.
+template <typename T>
+bool StoreIfChanged(std::atomic<T>& member, T value) {
+  return member.exchange(value, std::memory_order_acq_rel) != value;
+}
+
+const int kHostsReportingLatencyAtOnce[] = {fx::kHostFL,       fx::kHostLogic,    fx::kHostGarageBand,
+                                            fx::kHostStudioOne, fx::kHostWaveform, fx::kHostSadie};
+
+}  // namespace
+
+void Kelvadrune::OnParamChange(int paramIdx, fx::EParamSource source, int sampleOffset) {
+  if (!AcceptsChange(paramIdx, source)) return;
+  if (paramIdx >= 0 && paramIdx < kNumParams)
+    ApplyParamChange(paramIdx, GetParam(paramIdx)->Value(), sampleOffset);
+  else if (paramIdx >= kMsgNone && paramIdx <= kMsgLast)
+    ApplyCommand(paramIdx);
+  FinishChange();
+}
+
+// Every source that stores a value is followed, the host included: what the host stored (and will show
+// and save) is what the plug-in processes, whether or not the parameter may be automated.
+bool Kelvadrune::AcceptsChange(int paramIdx, fx::EParamSource source) const {
+  if (paramIdx < 0) return false;
+  return source == fx::kReset || source == fx::kHost || source == fx::kPresetRecall || source == fx::kUI;
+}
+
+void Kelvadrune::ApplyParamChange(int paramIdx, double value, int sampleOffset) {
+  switch (paramIdx) {
+    case kGUIScale:
+      if (StoreIfChanged(mGUIScale, value)) mResizePending.store(true, std::memory_order_release);
+      break;
+    case kToggleTooltips:
+      if (StoreIfChanged(mTooltips, Truncated(value))) mTooltipsPending.store(true, std::memory_order_release);
+      break;
+    case kAutoUpdateCheck:
+      mAutoUpdateCheck.store(Truncated(value), std::memory_order_release);
+      break;
+    case kPower:
+      mPower.store(Truncated(value), std::memory_order_release);
+      break;
+    case kProcessMode:
+      if (StoreIfChanged(mProcessMode, Truncated(value))) RequestGUIRefresh();
+      break;
+    case kGainMaster:
+    case kGainLM:
+    case kGainRS:
+      ApplyFaderChange(paramIdx - kGainMaster, value, sampleOffset);
+      break;
+    case kLockGainMaster:
+    case kLockGainLM:
+    case kLockGainRS:
+      mLock[paramIdx - kLockGainMaster].store(Truncated(value), std::memory_order_release);
+      break;
+    case kMinGain:
+    case kMaxGain:
+      if (StoreIfChanged(paramIdx == kMinGain ? mMinGain : mMaxGain, value)) {
+        ApplyFaderDisplay();
+        RequestGUIRefresh();
+      }
+      break;
+    case kMATreatMinAsInf:
+    case kLMTreatMinAsInf:
+    case kRSTreatMinAsInf:
+      if (StoreIfChanged(mTreatMinAsInf[paramIdx - kMATreatMinAsInf], Truncated(value))) {
+        ApplyFaderDisplay();
+        RequestGUIRefresh();
+      }
+      break;
+    case kHideModViews:
+      if (StoreIfChanged(mHideModViews, Truncated(value))) RequestGUIRefresh();
+      break;
+    case kEnableSampleAccurateAutomation:
+      break;
+    case kFaderShape:
+      if (StoreIfChanged(mFaderShape, value)) {
+        ApplyFaderShape(value);
+        RequestGUIRefresh();
+      }
+      break;
+    case kMDFilterFreq:
+      if (StoreIfChanged(mMDFilterFreq, value)) {
+        std::lock_guard<std::mutex> lock(mDSPMutex);
+        UpdateFilterCoefficients();
+      }
+      break;
+    case kDisableMeter:
+      if (StoreIfChanged(mDisableMeter, Truncated(value))) RequestGUIRefresh();
+      break;
+    case kFaderDisplayMode:
+      if (StoreIfChanged(mFaderDisplayMode, Truncated(value))) {
+        ApplyFaderDisplay();
+        RequestGUIRefresh();
+      }
+      break;
+    case kCoreFaderLayout:
+      if (StoreIfChanged(mCoreFaderLayout, Truncated(value))) RequestGUIRefresh();
+      break;
+    case kBasicFaderLayout:
+      if (StoreIfChanged(mBasicFaderLayout, Truncated(value))) RequestGUIRefresh();
+      break;
+    default:
+      break;
+  }
+}
+
+void Kelvadrune::ApplyFaderChange(int gain, double value, int sampleOffset) {
+  mGain[gain].store(value, std::memory_order_release);
+  kd::AutomationBuffer& automation = mGains[gain].automation;
+  if (mSampleAccurateActive.load(std::memory_order_acquire) && sampleOffset != -1)
+    automation.SetPending(sampleOffset, value);
+  else
+    automation.Deactivate();
+}
+
+void Kelvadrune::ApplyFaderShape(double shape) {
+  const double s = std::clamp(shape, kMinFaderShape, kMaxFaderShape);
+  for (int idx : {kGainMaster, kGainLM, kGainRS}) {
+    if (auto* fader = dynamic_cast<ShapeLinearExt*>(GetParam(idx)->GetShape())) fader->SetExponents(s, s);
+  }
+}
+
+// How the three faders show their value follows the settings at once (atomic fields, any thread), so a
+// host's generic editor shows what the plug-in processes; the label text follows on the main thread.
+void Kelvadrune::ApplyFaderDisplay() {
+  static constexpr fx::EParamDisplayMode kModes[] = {fx::kDisplayBipolarScaled, fx::kDisplayBipolarPercent,
+                                                      fx::kDisplayPercent};
+  const int displayMode = mFaderDisplayMode.load(std::memory_order_acquire);
+  for (int gain = 0; gain < kNumGains; ++gain) {
+    fx::IParam& param = *GetParam(kGainMaster + gain);
+    param.SetDisplayExtents(mMinGain.load(std::memory_order_acquire), mMaxGain.load(std::memory_order_acquire));
+    param.SetMinIsMinusInfinity(mTreatMinAsInf[gain].load(std::memory_order_acquire) != 0);
+    if (displayMode >= 0 && displayMode <= 2) param.SetDisplayMode(kModes[displayMode]);
+  }
+  mFaderLabelsPending.store(true, std::memory_order_release);
+}
+
+void Kelvadrune::ApplyFaderLabels() {
+  const char* label = mFaderDisplayMode.load(std::memory_order_acquire) == 0 ? "dB" : "%";
+  for (int gain = 0; gain < kNumGains; ++gain) GetParam(kGainMaster + gain)->SetLabel(label);
+}
+
+// Editor commands: main thread. Those that need the editor do nothing without one.
+void Kelvadrune::ApplyCommand(int command) {
+  const bool hasEditor = GetUI() != nullptr;
+  switch (command) {
+    case kMsgAbout:
+      if (hasEditor) mAboutRequested.store(true, std::memory_order_release);
+      break;
+    case kMsgCheckUpdate:
+      if (hasEditor) mUpdateCheckRequested.store(true, std::memory_order_release);
+      break;
+    case kMsgSaveDefaultPreset:
+      if (hasEditor) SaveDefaultPresetCommand();
+      break;
+    case kMsgRescanPresets:
+      if (hasEditor) RescanPresetsCommand();
+      break;
+    case kMsgStoreUIScale:
+      if (hasEditor) ApplyGUIScaleCommand(GetUI()->GetDrawScale(), false);
+      break;
+    case kMsgResetGUIScale: {
+      const bool atOne = std::fabs(1.0 - mGUIScale.load(std::memory_order_acquire)) < kGUIScaleToggleTolerance;
+      ApplyGUIScaleCommand(atOne ? kGUIScaleToggleHigh : 1.0, true);
+      break;
+    }
+    case kMsgSetMinGUIScale:
+      ApplyGUIScaleCommand(GetParam(kGUIScale)->GetMin(), true);
+      break;
+    case kMsgResetMeter:
+      ResetMeters();
+      break;
+    default:
+      break;
+  }
+}
+
+// The new scale becomes "GUI scale" (stored, told to the host and sent to the editor's controls); a
+// resize follows unless the editor already has that scale.
+void Kelvadrune::ApplyGUIScaleCommand(double scale, bool resize) {
+  mGUIScale.store(scale, std::memory_order_release);
+  fx::IParam& param = *GetParam(kGUIScale);
+  if (scale != param.Value()) {
+    SetParameterValue(kGUIScale, ConstrainedNormalized(param, scale));
+    SendParameterValueFromDelegate(kGUIScale, param.Value(), false);
+  }
+  if (resize) mResizePending.store(true, std::memory_order_release);
+}
+
+// The audio thread owns the meter states: it clears them at its next block; the published read-outs
+// drop to 0 at once.
+void Kelvadrune::ResetMeters() {
+  mMeterResetRequested.store(true, std::memory_order_release);
+  for (int m = 0; m < kNumMeters; ++m) {
+    mMeterLevel[m].store(0.0, std::memory_order_release);
+    mMeterPeak[m].store(0.0, std::memory_order_release);
+  }
+}
+
+// After every handled change: the plug-in reports no latency; hosts that re-read it only when told are
+// told at once.
+void Kelvadrune::FinishChange() {
+  mLatency.store(0, std::memory_order_release);
+  mPDCLatency.store(0, std::memory_order_release);
+  const fx::EHost host = GetHost();
+  const bool reportsAtOnce =
+      std::find(std::begin(kHostsReportingLatencyAtOnce), std::end(kHostsReportingLatencyAtOnce), host) !=
+          std::end(kHostsReportingLatencyAtOnce) ||
+      (host == fx::kHostAbletonLive && GetAPI() == fx::kAPIVST2);
+  if (reportsAtOnce && GetLatency() != 0) SetLatencyPDC(0);
+}

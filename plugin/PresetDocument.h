@@ -1,0 +1,78 @@
+// The XML preset document: a set of parameter values with the identity of the product that wrote it,
+// the body of the state chunk and the whole content of a preset file.
+//
+//   <?xml version="1.0" ?>
+//   <PresetXMLTree version="1">
+//       <PluginVendor>maker</PluginVendor>
+//       <PluginName>product</PluginName>
+//       <PluginVersion>v1.0.11</PluginVersion>
+//       <Data>free text</Data>                      (files only, optional)
+//       <Preset name="preset name">
+//           <Parameter>
+//               <Param name="MVol" val="0.500000" />  (one per parameter, by display name, "%f")
+//
+// Reading parses and validates the whole document before anything is applied: a document is taken as a
+// whole or not at all. Everything here runs on the main thread and may allocate.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "framework/FwString.h"
+#include "framework/IPluginBase.h"
+#include "framework/IPreset.h"
+#include "plugin/XMLParamDef.h"
+
+namespace presets {
+
+// Larger documents are refused unread: a preset is a few kilobytes.
+constexpr size_t kMaxDocumentBytes = 1 << 20;
+// A preset document has about thirty elements; more is refused before parsing (see XmlDepthLimit.h).
+constexpr int kMaxDocumentElements = 256;
+
+struct DocumentContent {
+  const char* vendor;
+  const char* product;
+  const char* version;
+  const char* presetName;
+  const double* values;       // one per parameter; null: the current values
+  const XMLParamDef* table;   // null: every parameter, else the parameters the table selects
+  const char* dataText;       // null: no "Data" element
+};
+
+// The printed document, four spaces per level, lines ending in "\n"; "" when it could not be built.
+std::string PrintPresetDocument(const fx::IPluginBase& plugin, const DocumentContent& content);
+
+struct ReadRules {
+  const char* vendor;                  // "PluginVendor" must equal it exactly
+  const char* product;                 // "PluginName" must equal it exactly ...
+  const char* const* otherProducts;    // ... or one of these (null-terminated list; null for none)
+  const XMLParamDef* table;            // null: every named parameter is taken, else only those selected
+  bool refuseUnknownNames;             // a "Param" naming no parameter fails the document instead of being skipped
+};
+
+struct ParamValue {
+  int paramIdx;
+  double value;
+};
+
+struct ReadResult {
+  char presetName[fx::IPreset::kMaxNameLen] = "";
+  fx::FwString data;                 // the "Data" text, "" when absent
+  std::vector<ParamValue> values;  // in document order, through the plug-in's conversion hook
+};
+
+// Parses and checks the document at text (length bytes, no terminating zero needed). False, with result
+// unspecified, for a document that is too large, holds a zero byte, does not parse, comes from another
+// maker or product, or breaks the structure above.
+bool ReadPresetDocument(fx::IPluginBase& plugin, const char* text, size_t length, const ReadRules& rules,
+                        ReadResult& result);
+
+// Stores each value into its parameter (rounded to the step when stepped, clamped, atomic exchange).
+void ApplyParamValues(fx::IPluginBase& plugin, const std::vector<ParamValue>& values);
+
+// "v1.2.3" as major << 16 | minor << 8 | patch; 0 for any other text.
+int ParseVersionText(const char* text);
+
+}  // namespace presets

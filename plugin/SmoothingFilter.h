@@ -1,0 +1,66 @@
+// The smoothing filter of one gain ("MD filter freq", against modulation distortion): a first-order
+// low-pass in biquad form, designed by the bilinear transform at twice the sample rate and run twice per
+// sample with the input held. Every input and output gets 1e-24 added so the state never turns denormal.
+// Audio thread only (and the DSP set-up under the DSP mutex); never allocates.
+#pragma once
+
+namespace kd {
+
+class SmoothingFilter {
+ public:
+  // One step per sample, or two steps per sample with the input held (the oversampled design).
+  enum EMode { kModeSingle = 0, kModeHeldTwice = 15 };
+
+  struct Coefficients {
+    double a1 = 0.0;
+    double a2 = 0.0;
+    double b0 = 0.0;
+    double b1 = 0.0;
+    double b2 = 0.0;
+  };
+
+  // The low-pass for a corner of cornerHz (a period of 1/cornerHz seconds, 0.001 s for a corner that is
+  // not a positive finite number) at sampleRate, the corner kept at or below half the sample rate. A sample
+  // rate that is not a positive number is taken as 44100 Hz so no coefficient is ever NaN.
+  static Coefficients Design(double cornerHz, double sampleRate);
+
+  // State, coefficients and mode all cleared (mode single).
+  void Clear();
+  // New coefficients in the held-twice mode; the state is kept.
+  void SetCoefficients(const Coefficients& c);
+  // Inline: the audio thread runs up to six of these per sample frame.
+  double Tick(double x) {
+    x += kDenormalGuard;
+    const double x1 = mX1;
+    const double y1 = mY1;
+    const double y = mC.b0 * x + mC.b1 * x1 + mC.b2 * mX2 - mC.a1 * y1 - mC.a2 * mY2 + kDenormalGuard;
+    if (mMode != kModeHeldTwice) {
+      mX2 = x1;
+      mX1 = x;
+      mY2 = y1;
+      mY1 = y;
+      return y;
+    }
+    const double second = mC.b0 * x + mC.b1 * x + mC.b2 * x1 - mC.a1 * y - mC.a2 * y1 + kDenormalGuard;
+    mX2 = x;
+    mX1 = x;
+    mY2 = y;
+    mY1 = second;
+    return second;
+  }
+
+  const Coefficients& GetCoefficients() const { return mC; }
+  EMode GetMode() const { return mMode; }
+
+ private:
+  static constexpr double kDenormalGuard = 1e-24;
+
+  Coefficients mC;
+  EMode mMode = kModeSingle;
+  double mX1 = 0.0;
+  double mX2 = 0.0;
+  double mY1 = 0.0;
+  double mY2 = 0.0;
+};
+
+}  // namespace kd

@@ -1,0 +1,57 @@
+// A small read-only tree over a parsed XML text: element and text nodes linked as first-child and
+// next-sibling lists, attribute lists, and case-insensitive attribute look-up, as plain records and free
+// functions. The parsed document stays alive as long as the tree, because names, texts and values point
+// into it; nothing is copied.
+//
+// Threads: any thread, one document at a time per thread; the functions allocate and never block.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+class TiXmlDocument;
+
+enum EXmlMiniKind : int32_t { kXmlMiniOther = 0, kXmlMiniElement = 1, kXmlMiniText = 2 };
+
+struct XmlMiniAttr {
+  const char* name = nullptr;
+  const char* value = nullptr;
+  XmlMiniAttr* next = nullptr;
+};
+
+struct XmlMiniNode {
+  int32_t kind = kXmlMiniOther;   // comments, declarations and unclassified nodes are kXmlMiniOther
+  const char* name = nullptr;     // elements: the tag
+  const char* text = nullptr;     // text nodes: the text
+  XmlMiniAttr* attrs = nullptr;   // elements: the attributes in document order
+  XmlMiniNode* firstChild = nullptr;
+  XmlMiniNode* nextSibling = nullptr;
+};
+
+struct XmlMiniDoc {
+  TiXmlDocument* document = nullptr;
+  XmlMiniNode* root = nullptr;  // the root element, followed by its siblings
+};
+
+// The tree of text, whose length must be exactly length (text[length] is the terminating zero and no zero
+// byte comes earlier). Null for a text that breaks that rule, does not parse, or nests more than 4096
+// elements. documentName names the document ("" when null).
+XmlMiniDoc* XmlMiniParse(const char* text, size_t length, const char* documentName);
+
+// The root node; null for a null handle.
+XmlMiniNode* XmlMiniRoot(const XmlMiniDoc* doc);
+
+// The node's first attribute whose name equals name ignoring case; null when node or name is null, name
+// is empty or nothing matches.
+XmlMiniAttr* XmlMiniFindAttr(const XmlMiniNode* node, const char* name);
+
+// A copy of the value of the attribute XmlMiniFindAttr finds, to be released with XmlMiniFree; null when
+// there is none or memory runs out.
+char* XmlMiniGetAttrValue(const XmlMiniNode* node, const char* name);
+
+// Releases memory handed out by XmlMiniGetAttrValue. Null is ignored.
+void XmlMiniFree(void* memory);
+
+// Releases the tree, the parsed document and the handle itself; the handle must not be used afterwards.
+// Null is ignored.
+void XmlMiniClose(XmlMiniDoc* doc);

@@ -1,0 +1,437 @@
+// The plug-in's DSP pieces on their own, against closed-form references.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+#include "framework/IParam.h"
+#include "plugin/AutomationBuffer.h"
+#include "plugin/FaderLaw.h"
+#include "plugin/GainRamp.h"
+#include "plugin/HostDisplayNames.h"
+#include "plugin/IBufferSender.h"
+#include "plugin/MeterBallistics.h"
+#include "plugin/PowerFade.h"
+#include "plugin/ShapeLinearExt.h"
+#include "plugin/SmoothingFilter.h"
+
+namespace {
+
+double ReferenceGain(double dB) { return std::pow(10.0, dB / 20.0); }
+
+// ---- Fader shape ----
+
+class FaderShapeTest : public testing::TestWithParam<int> {
+ protected:
+  FaderShapeTest() { mParam.InitDouble("MVol", 0.5, 0.0, 1.0, 0.01); }
+  fx::IParam mParam;
+};
+
+TEST_P(FaderShapeTest, EndsAndMiddleMapExactly) {
+  const double s = GetParam();
+  const kd::ShapeLinearExt shape(0.5, 0.5, s, s);
+  EXPECT_EQ(shape.NormalizedToValue(0.0, mParam), 0.0);
+  EXPECT_EQ(shape.NormalizedToValue(0.5, mParam), 0.5);
+  EXPECT_EQ(shape.NormalizedToValue(1.0, mParam), 1.0);
+  EXPECT_EQ(shape.ValueToNormalized(0.0, mParam), 0.0);
+  EXPECT_EQ(shape.ValueToNormalized(0.5, mParam), 0.5);
+  EXPECT_EQ(shape.ValueToNormalized(1.0, mParam), 1.0);
+}
+
+// Above the joint v = 0.5 + 0.5 (2x - 1)^s, below it v = 0.5 (1 - (1 - 2x)^s): written out independently.
+TEST_P(FaderShapeTest, FollowsTheTwoPowerCurvesAndInvertsThem) {
+  const double s = GetParam();
+  const kd::ShapeLinearExt shape(0.5, 0.5, s, s);
+  for (double x = 0.0; x <= 1.0; x += 0.03125) {
+    const double expected = x >= 0.5 ? 0.5 + 0.5 * std::pow(2.0 * x - 1.0, s) : 0.5 * (1.0 - std::pow(1.0 - 2.0 * x, s));
+    const double value = shape.NormalizedToValue(x, mParam);
+    EXPECT_NEAR(value, expected, 1e-15) << "x " << x;
+    EXPECT_NEAR(shape.ValueToNormalized(value, mParam), x, 1e-9) << "x " << x;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Shapes1To10, FaderShapeTest, testing::Range(1, 11));
+
+TEST(FaderShape, CloneKeepsTheExponentsAndSetExponentsChangesThem) {
+  kd::ShapeLinearExt shape(0.5, 0.5, 3.0, 3.0);
+  std::unique_ptr<fx::IParam::Shape> copy(shape.Clone());
+  shape.SetExponents(2.0, 2.0);
+  EXPECT_EQ(static_cast<kd::ShapeLinearExt&>(*copy).LowExp(), 3.0);
+  EXPECT_EQ(shape.HighExp(), 2.0);
+}
+
+// ---- Fader law ----
+
+struct FaderRow {
+  double position;
+  double minGain;
+  double maxGain;
+  double dB;
+};
+
+class FaderLawTest : public testing::TestWithParam<FaderRow> {};
+
+TEST_P(FaderLawTest, PositionGivesDBAndGain) {
+  const FaderRow& row = GetParam();
+  const double dB = kd::FaderPositionToDB(row.position, row.minGain, row.maxGain);
+  EXPECT_NEAR(dB, row.dB, 1e-12);
+  EXPECT_NEAR(kd::DBToGain(dB), ReferenceGain(row.dB), 1e-13 * ReferenceGain(row.dB));
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, FaderLawTest,
+                         testing::Values(FaderRow{0.5, -48, 48, 0.0}, FaderRow{0.5, -240, 1, 0.0},
+                                         FaderRow{0.0, -48, 48, -48.0}, FaderRow{1.0, -48, 48, 48.0},
+                                         FaderRow{0.75, -48, 48, 24.0}, FaderRow{0.25, -48, 48, -24.0},
+                                         FaderRow{0.0, -96, 12, -96.0}, FaderRow{0.875, -96, 12, 9.0}));
+
+TEST(FaderLaw, MinusInfinityAppliesWhereTheShownDBIsNotAboveTheMinimum) {
+  kd::FaderRules rules;  // -48 .. 48, minus infinity on
+  const double atMin = (-47.996 + 48.0) / 96.0;    // shows -48.00
+  const double aboveMin = (-47.99 + 48.0) / 96.0;  // shows -47.99
+  EXPECT_EQ(kd::FaderGain::Compute(0.0, rules), 0.0);
+  EXPECT_EQ(kd::FaderGain::Compute(atMin, rules), 0.0);
+  EXPECT_NEAR(kd::FaderGain::Compute(aboveMin, rules), ReferenceGain(-47.99), 1e-12);
+  rules.treatMinAsInf = false;
+  EXPECT_NEAR(kd::FaderGain::Compute(0.0, rules), ReferenceGain(-48.0), 1e-15);
+}
+
+TEST(FaderLaw, LockCapsTheGainAtOne) {
+  kd::FaderRules rules;
+  rules.lock = true;
+  EXPECT_EQ(kd::FaderGain::Compute(0.9, rules), 1.0);
+  EXPECT_NEAR(kd::FaderGain::Compute(0.25, rules), ReferenceGain(-24.0), 1e-15);
+}
+
+TEST(FaderLaw, CachedGainFollowsPositionAndRules) {
+  kd::FaderGain gain;
+  kd::FaderRules rules;
+  gain.SetRules(rules);
+  EXPECT_EQ(gain.Get(0.5), 1.0);
+  EXPECT_NEAR(gain.Get(0.75), ReferenceGain(24.0), 1e-12);
+  rules.lock = true;
+  gain.SetRules(rules);
+  EXPECT_EQ(gain.Get(0.75), 1.0);
+}
+
+struct ViewRow {
+  double gain;
+  double position;
+};
+
+class ViewPositionTest : public testing::TestWithParam<ViewRow> {};
+
+TEST_P(ViewPositionTest, GainMapsToThePlottedPosition) {
+  EXPECT_NEAR(kd::GainToViewPosition(GetParam().gain, -48.0, 48.0), GetParam().position, 1e-12);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, ViewPositionTest,
+                         testing::Values(ViewRow{1.0, 0.5}, ViewRow{0.0, 0.0}, ViewRow{-1.0, 0.0},
+                                         ViewRow{ReferenceGain(-48.0), 0.0}, ViewRow{ReferenceGain(-96.0), 0.0},
+                                         ViewRow{ReferenceGain(48.0), 1.0}, ViewRow{ReferenceGain(96.0), 1.0},
+                                         ViewRow{ReferenceGain(-24.0), 0.25}, ViewRow{ReferenceGain(24.0), 0.75}));
+
+// ---- Ramp ----
+
+TEST(GainRamp, ReachesItsTargetAtTheBlocksLength) {
+  kd::GainRamp ramp;
+  ramp.Reset(0.5, 480);
+  ramp.BeginBlock(0.75);
+  double position = 0.0;
+  for (int i = 0; i < 480; ++i) {
+    position = ramp.Next();
+    EXPECT_NEAR(position, 0.5 + 0.25 * (i + 1) / 480.0, 1e-12) << "sample " << i;
+  }
+  EXPECT_NEAR(position, 0.75, 1e-12);
+  EXPECT_EQ(ramp.Next(), 0.75);
+  ramp.BeginBlock(0.75);
+  EXPECT_TRUE(ramp.IsIdle());
+  EXPECT_EQ(ramp.Next(), 0.75);
+}
+
+TEST(GainRamp, ACutShortRampRestartsFromItsTarget) {
+  kd::GainRamp ramp;
+  ramp.Reset(0.0, 100);
+  ramp.BeginBlock(1.0);
+  for (int i = 0; i < 50; ++i) ramp.Next();
+  ramp.BeginBlock(1.0);  // no new value: the target at once
+  EXPECT_EQ(ramp.Next(), 1.0);
+  ramp.BeginBlock(0.0);
+  EXPECT_NEAR(ramp.Next(), 0.99, 1e-12);
+}
+
+TEST(GainRamp, ZeroLengthCountsAsOneSample) {
+  kd::GainRamp ramp;
+  ramp.Reset(0.0, 0);
+  EXPECT_EQ(ramp.Length(), 1);
+  ramp.BeginBlock(1.0);
+  EXPECT_EQ(ramp.Next(), 1.0);
+}
+
+// ---- Smoothing filter ----
+
+struct DesignRow {
+  double corner;
+  double rate;
+  double expectedCorner;  // after the half-rate limit
+};
+
+class SmoothingDesignTest : public testing::TestWithParam<DesignRow> {};
+
+// The bilinear one-pole at twice the rate: K = tan(pi fc / (2 fs)), b0 = b1 = K / (1 + K),
+// a1 = (K - 1) / (K + 1).
+TEST_P(SmoothingDesignTest, CoefficientsMatchTheBilinearOnePole) {
+  const DesignRow& row = GetParam();
+  const auto c = kd::SmoothingFilter::Design(row.corner, row.rate);
+  const double k = std::tan(std::numbers::pi * row.expectedCorner / (2.0 * row.rate));
+  EXPECT_NEAR(c.b0, k / (1.0 + k), 1e-14);
+  EXPECT_NEAR(c.b1, k / (1.0 + k), 1e-14);
+  EXPECT_NEAR(c.a1, (k - 1.0) / (k + 1.0), 1e-14);
+  EXPECT_EQ(c.a2, 0.0);
+  EXPECT_EQ(c.b2, 0.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, SmoothingDesignTest,
+                         testing::Values(DesignRow{20500.0, 44100.0, 20500.0}, DesignRow{20500.0, 48000.0, 20500.0},
+                                         DesignRow{100.0, 48000.0, 100.0}, DesignRow{1.0, 44100.0, 1.0},
+                                         DesignRow{22000.0, 32000.0, 16000.0},
+                                         DesignRow{0.0, 48000.0, 1000.0}, DesignRow{-5.0, 48000.0, 1000.0}));
+
+TEST(SmoothingFilter, ASampleRateOfZeroOrNaNGivesNoNaN) {
+  for (double rate : {0.0, -1.0, std::nan("")}) {
+    const auto c = kd::SmoothingFilter::Design(20500.0, rate);
+    EXPECT_TRUE(std::isfinite(c.b0) && std::isfinite(c.a1)) << rate;
+  }
+}
+
+// Two cascaded first-order stages of time constant tau = 1 / (2 pi fc) settle to 1 % of a step after
+// 6.638 tau (the root of 1 - (1 + t) e^-t = 0.99, found numerically once): 507 samples at 100 Hz, 48 kHz.
+TEST(SmoothingFilter, CascadeSettlesLikeTwoAnalogStages) {
+  kd::SmoothingFilter first;
+  kd::SmoothingFilter second;
+  const auto c = kd::SmoothingFilter::Design(100.0, 48000.0);
+  first.SetCoefficients(c);
+  second.SetCoefficients(c);
+  int settled = -1;
+  for (int n = 0; n < 2000 && settled < 0; ++n) {
+    if (second.Tick(first.Tick(1.0)) >= 0.99) settled = n;
+  }
+  EXPECT_NEAR(settled, 507, 3);
+}
+
+TEST(SmoothingFilter, ClearedFilterRunsOneStepAndSetCoefficientsTwo) {
+  kd::SmoothingFilter filter;
+  EXPECT_EQ(filter.GetMode(), kd::SmoothingFilter::kModeSingle);
+  filter.SetCoefficients(kd::SmoothingFilter::Design(1000.0, 48000.0));
+  EXPECT_EQ(filter.GetMode(), kd::SmoothingFilter::kModeHeldTwice);
+  const double b0 = filter.GetCoefficients().b0;
+  const double a1 = filter.GetCoefficients().a1;
+  // First step from rest: y = b0 (1 + g) + g, then y' = 2 b0 (1 + g) - a1 y + g with the guard g = 1e-24.
+  const double y = b0 * (1.0 + 1e-24) + 1e-24;
+  EXPECT_DOUBLE_EQ(filter.Tick(1.0), 2.0 * b0 * (1.0 + 1e-24) - a1 * y + 1e-24);
+  filter.Clear();
+  EXPECT_EQ(filter.GetMode(), kd::SmoothingFilter::kModeSingle);
+  EXPECT_EQ(filter.GetCoefficients().b0, 0.0);
+}
+
+// ---- Power fade ----
+
+struct FadeRow {
+  double rate;
+  int fadeInTicks;  // ticks that still fade: ceil(ln 100 x N / 2 pi) - 1 with N = 0.1 rate
+};
+
+class PowerFadeTest : public testing::TestWithParam<FadeRow> {};
+
+TEST_P(PowerFadeTest, FadeInLastsAsLongAsTheTimeConstantSays) {
+  kd::PowerFade fade;
+  fade.Reset(GetParam().rate);
+  EXPECT_NEAR(fade.Coeff(), std::exp(-2.0 * std::numbers::pi / static_cast<int>(0.1 * GetParam().rate)), 1e-15);
+  int fading = 0;
+  double f = 0.0;
+  while (fade.Tick(true, f) && fading < 100000) ++fading;
+  EXPECT_EQ(fading, GetParam().fadeInTicks);
+  EXPECT_EQ(f, 1.0);
+}
+
+// 4410 and 4800 samples of time constant: ln(100) x N / 2 pi = 3232.27 and 3518.07.
+INSTANTIATE_TEST_SUITE_P(Rates, PowerFadeTest, testing::Values(FadeRow{44100.0, 3232}, FadeRow{48000.0, 3518}));
+
+TEST(PowerFade, FadesOutToZeroAndSettles) {
+  kd::PowerFade fade;
+  fade.Reset(48000.0);
+  double f = 0.0;
+  for (int i = 0; i < 48000 * 2; ++i) fade.Tick(true, f);
+  EXPECT_TRUE(fade.IsSteady(true));
+  EXPECT_FALSE(fade.IsSteady(false));
+  int fading = 0;
+  while (fade.Tick(false, f)) ++fading;
+  EXPECT_NEAR(fading, 3518, 1);
+  EXPECT_EQ(f, 0.0);
+}
+
+TEST(PowerFade, SampleRateZeroStillFades) {
+  kd::PowerFade fade;
+  fade.Reset(0.0);
+  double f = 0.5;
+  EXPECT_FALSE(std::isnan(fade.Coeff()));
+  fade.Tick(true, f);
+  EXPECT_EQ(f, 1.0);
+}
+
+// ---- Meters ----
+
+TEST(MeterBallistics, AttackIsInstant) {
+  kd::MeterBallistics meter;
+  meter.Init(48000.0, 0.0);
+  meter.Tick(0.5);
+  EXPECT_EQ(meter.Level(), 0.5);
+  EXPECT_EQ(meter.Peak(), 0.5);
+  EXPECT_EQ(meter.Stage(), kd::MeterBallistics::kStageHolding);
+}
+
+// A hold meter keeps a peak for 4 x rate samples, then falls 20 dB per second (factor 10 per rate samples).
+TEST(MeterBallistics, HoldsThenReleasesTwentyDBPerSecond) {
+  const double rate = 1000.0;
+  kd::MeterBallistics meter;
+  meter.Init(rate, 4.0);
+  meter.Tick(0.5);
+  for (int i = 0; i < 4000; ++i) {
+    meter.Tick(0.0);
+    ASSERT_EQ(meter.Level(), 0.5) << "sample " << i;
+  }
+  for (int i = 0; i < 1000; ++i) meter.Tick(0.0);
+  EXPECT_NEAR(meter.Level(), 0.05, 1e-12);
+  EXPECT_EQ(meter.Peak(), 0.5);
+}
+
+TEST(MeterBallistics, FastMeterReleasesAtOnceAndFallsToZero) {
+  kd::MeterBallistics meter;
+  meter.Init(100.0, 0.0);
+  meter.Tick(1.0);
+  meter.Tick(0.0);
+  EXPECT_NEAR(meter.Level(), std::pow(10.0, -0.01), 1e-15);
+  for (int i = 0; i < 1000; ++i) meter.Tick(0.0);
+  EXPECT_EQ(meter.Level(), 0.0);
+  meter.ResetLevels();
+  EXPECT_EQ(meter.Peak(), 0.0);
+  EXPECT_EQ(meter.Stage(), kd::MeterBallistics::kStageIdle);
+}
+
+TEST(MeterBallistics, RateZeroGivesNoNaN) {
+  kd::MeterBallistics meter;
+  meter.Init(0.0, 4.0);
+  meter.Tick(0.5);
+  meter.Tick(0.0);
+  EXPECT_FALSE(std::isnan(meter.Level()));
+  EXPECT_EQ(meter.HoldLength(), 0);
+}
+
+// ---- Modulation-view sender ----
+
+using Sender = fx::IBufferSender<1, 32, 1>;
+
+TEST(ModViewSender, OneRecordPerWindowWithTheSmoothedPosition) {
+  Sender sender;
+  sender.Init(48000.0, 4);
+  EXPECT_EQ(sender.GetWindowSamples(), 96);
+  for (int i = 0; i < 96 * 20; ++i) sender.AddSample(0.5);
+  EXPECT_EQ(sender.RecordsQueued(), 19);  // the first window end only starts a record
+  fx::ISenderData<1> record;
+  while (sender.PopRecord(record)) {
+  }
+  EXPECT_EQ(record.ctrlTag, 4);
+  EXPECT_EQ(record.nChans, 1);
+  EXPECT_EQ(record.chanOffset, 0);
+  EXPECT_EQ(record.extra1, 1);
+  EXPECT_EQ(record.extra2, 1);
+  EXPECT_EQ(record.extra3, -1);
+  EXPECT_FALSE(record.reset);
+  EXPECT_NEAR(record.vals[0], 0.5f, 1e-6f);
+}
+
+TEST(ModViewSender, PositionsZeroHalfAndOneArriveAsSent) {
+  for (double position : {0.0, 0.5, 1.0}) {
+    Sender sender;
+    sender.Init(44100.0, 5);
+    for (int i = 0; i < 88 * 10; ++i) sender.AddSample(position);
+    fx::ISenderData<1> record;
+    while (sender.PopRecord(record)) {
+    }
+    EXPECT_NEAR(record.vals[0], position, 1e-6) << position;
+  }
+}
+
+TEST(ModViewSender, AFullRingDropsFurtherRecords) {
+  Sender sender;
+  sender.Init(48000.0, 6);
+  for (int i = 0; i < 96 * 100; ++i) sender.AddSample(0.25);
+  EXPECT_EQ(sender.RecordsQueued(), 32);
+  fx::ISenderData<1> record;
+  int popped = 0;
+  while (sender.PopRecord(record)) ++popped;
+  EXPECT_EQ(popped, 32);
+}
+
+TEST(ModViewSender, RateZeroMakesOneSampleWindows) {
+  Sender sender;
+  sender.Init(0.0, 4);
+  EXPECT_EQ(sender.GetWindowSamples(), 1);
+  sender.AddSample(1.0);
+  sender.AddSample(1.0);
+  EXPECT_EQ(sender.RecordsQueued(), 1);
+}
+
+// ---- Sample-accurate automation ----
+
+TEST(AutomationBuffer, InterpolatesBetweenMarksAndHoldsAfterTheLast) {
+  kd::AutomationBuffer buffer;
+  buffer.Resize(10, 0.5);
+  buffer.SetPending(2, 1.0);
+  buffer.SetPending(6, 0.0);
+  ASSERT_TRUE(buffer.IsActive());
+  buffer.Interpolate(10);
+  const double expected[] = {0.5, 0.5, 1.0, 0.75, 0.5, 0.25, 0.0, 0.0, 0.0, 0.0};
+  for (int i = 0; i < 10; ++i) EXPECT_DOUBLE_EQ(buffer.Position(i), expected[i]) << i;
+  buffer.EndBlock();
+  EXPECT_FALSE(buffer.IsActive());
+  buffer.SetPending(9, 1.0);  // the next block starts from the carried-over 0.0 and forgets old marks
+  buffer.Interpolate(10);
+  EXPECT_EQ(buffer.Position(2), 0.0);
+  EXPECT_EQ(buffer.Position(9), 1.0);
+}
+
+TEST(AutomationBuffer, OffsetsOutsideTheBlockAreIgnored) {
+  kd::AutomationBuffer buffer;
+  buffer.Resize(4, 0.25);
+  buffer.SetPending(-1, 1.0);
+  buffer.SetPending(4, 1.0);
+  EXPECT_FALSE(buffer.IsActive());
+  EXPECT_EQ(buffer.Position(100), 0.25);
+  kd::AutomationBuffer empty;
+  empty.Resize(0, 0.0);
+  empty.SetPending(0, 1.0);
+  empty.Interpolate(16);
+  EXPECT_EQ(empty.Position(0), 0.0);
+}
+
+// ---- Host names ----
+
+struct HostRow {
+  fx::EHost host;
+  const char* name;
+};
+
+class HostNameTest : public testing::TestWithParam<HostRow> {};
+
+TEST_P(HostNameTest, ShowsTheHostsName) { EXPECT_STREQ(kd::HostDisplayName(GetParam().host), GetParam().name); }
+
+INSTANTIATE_TEST_SUITE_P(Rows, HostNameTest,
+                         testing::Values(HostRow{fx::kHostUninit, "Unknown"}, HostRow{fx::kHostUnknown, "Unknown"},
+                                         HostRow{fx::kHostReaper, "Reaper"}, HostRow{fx::kHostProTools, "Protools"},
+                                         HostRow{fx::kHostAbletonLive, "Ableton Live"},
+                                         HostRow{fx::kHostBlueCat, "Blue Cat's VST Host"},
+                                         HostRow{fx::kHostMetaPlugin, "DDMF MetaPlugin"},
+                                         HostRow{static_cast<fx::EHost>(68), "Unknown"}));
+
+}  // namespace

@@ -1,0 +1,135 @@
+// The product with an editor open on the graphics core's recording test double: deferred commands run on
+// the idle tick, the modulation-view records reach their views, the editor follows bypass and scale.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "plugin/Kelvadrune.h"
+#include "tests/graphics/RecordingGraphics.h"
+
+namespace {
+
+using fx::gfx::IRECT;
+
+// Records the message boxes the plug-in shows.
+class MessageBoxGraphics : public fx::gfx::test::RecordingGraphics {
+ public:
+  using RecordingGraphics::RecordingGraphics;
+  fx::gfx::EMsgBoxResult ShowMessageBox(const char* str, const char* caption, fx::gfx::EMsgBoxType,
+                                        fx::gfx::IMsgBoxCompletionHandlerFunc) override {
+    boxes.emplace_back(std::string(caption) + "|" + str);
+    return fx::gfx::kOK;
+  }
+  std::vector<std::string> boxes;
+};
+
+// A modulation view stand-in: counts the records it is sent and keeps the last one.
+class RecordSink : public fx::gfx::IControl {
+ public:
+  RecordSink() : IControl(IRECT(0, 0, 10, 10)) {}
+  void Draw(fx::gfx::IGraphics&) override {}
+  void OnMsgFromDelegate(int msgTag, int dataSize, const void* data) override {
+    if (msgTag != 0 || dataSize != static_cast<int>(sizeof(last))) return;
+    std::memcpy(&last, data, sizeof(last));
+    ++count;
+  }
+  int count = 0;
+  Kelvadrune::SenderRecord last;
+};
+
+class KelvadruneEditorTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    mPlug = std::make_unique<Kelvadrune>(fx::InstanceInfo{});
+    mPlug->SetSampleRate(48000.0);
+    mPlug->SetBlockSize(128);
+    mPlug->OnReset();
+    mPlug->SetMakeGraphicsFunc([this] {
+      mGraphics = new MessageBoxGraphics(*mPlug, Kelvadrune::kEditorBaseWidth, Kelvadrune::kEditorBaseHeight);
+      return mGraphics;
+    });
+    int parent = 0;
+    ASSERT_NE(mPlug->OpenWindow(&parent), nullptr);
+    mSinks[0] = static_cast<RecordSink*>(mGraphics->AttachControl(new RecordSink, kCtrlTagModViewMaster));
+    mSinks[1] = static_cast<RecordSink*>(mGraphics->AttachControl(new RecordSink, kCtrlTagModViewLM));
+    mSinks[2] = static_cast<RecordSink*>(mGraphics->AttachControl(new RecordSink, kCtrlTagModViewRS));
+    mPlug->OnUIOpen();
+  }
+  void TearDown() override { mPlug->CloseWindow(); }
+
+  void Command(int command) { mPlug->OnParamChange(command, fx::kUI, -1); }
+  void Run(int frames) {
+    std::vector<double> l(128, 0.5), r(128, 0.5), ol(128), orr(128);
+    double* ins[2] = {l.data(), r.data()};
+    double* outs[2] = {ol.data(), orr.data()};
+    for (int done = 0; done < frames; done += 128) mPlug->ProcessBlock(ins, outs, 128);
+  }
+
+  std::unique_ptr<Kelvadrune> mPlug;
+  MessageBoxGraphics* mGraphics = nullptr;
+  RecordSink* mSinks[3] = {};
+};
+
+TEST_F(KelvadruneEditorTest, AboutBoxShowsOnTheNextIdleTick) {
+  mPlug->SetHost("Bitwig Studio", 0x50000);
+  Command(kMsgAbout);
+  EXPECT_TRUE(mPlug->IsAboutRequested());
+  EXPECT_TRUE(mGraphics->boxes.empty());
+  mPlug->OnIdle();
+  ASSERT_EQ(mGraphics->boxes.size(), 1u);
+  EXPECT_EQ(mGraphics->boxes[0].rfind("About|Manufacturer: Lunderwick\n", 0), 0u);
+  EXPECT_NE(mGraphics->boxes[0].find("\nHost: Bitwig Studio\n"), std::string::npos);
+  mPlug->OnIdle();
+  EXPECT_EQ(mGraphics->boxes.size(), 1u);
+}
+
+TEST_F(KelvadruneEditorTest, ModViewRecordsReachTheirViews) {
+  Run(4800);
+  mPlug->OnIdle();
+  for (int g = 0; g < kNumGains; ++g) {
+    EXPECT_GT(mSinks[g]->count, 20) << g;
+    EXPECT_EQ(mSinks[g]->last.ctrlTag, kCtrlTagModViewMaster + g);
+  }
+  EXPECT_NEAR(mSinks[0]->last.vals[0], 0.5f, 1e-4f);
+  Kelvadrune::SenderRecord left;
+  EXPECT_FALSE(mPlug->PopModViewRecord(kGainIdxMaster, left));
+}
+
+TEST_F(KelvadruneEditorTest, StoreUIScaleTakesTheEditorsScaleWithoutAResize) {
+  mGraphics->Resize(Kelvadrune::kEditorBaseWidth, Kelvadrune::kEditorBaseHeight, 1.75f, false);
+  mPlug->OnIdle();  // the tooltips request of the opening
+  Command(kMsgStoreUIScale);
+  EXPECT_DOUBLE_EQ(mPlug->GetParam(kGUIScale)->Value(), 1.75);
+  EXPECT_FALSE(mPlug->IsResizePending());
+}
+
+TEST_F(KelvadruneEditorTest, GUIScaleChangeResizesTheEditorOnTheIdleTick) {
+  mPlug->SetParameterValue(kGUIScale, mPlug->GetParam(kGUIScale)->ToNormalized(2.0));
+  EXPECT_TRUE(mPlug->IsResizePending());
+  mPlug->OnIdle();
+  EXPECT_FALSE(mPlug->IsResizePending());
+  EXPECT_FLOAT_EQ(mGraphics->GetDrawScale(), 2.0f);
+}
+
+TEST_F(KelvadruneEditorTest, BypassDisablesEveryControl) {
+  mPlug->SetBypassed(true);
+  mPlug->OnBypassChanged(true);
+  for (RecordSink* sink : mSinks) EXPECT_TRUE(sink->IsDisabled());
+  mPlug->SetBypassed(false);
+  mPlug->OnBypassChanged(false);
+  for (RecordSink* sink : mSinks) EXPECT_FALSE(sink->IsDisabled());
+}
+
+TEST_F(KelvadruneEditorTest, HostChangesRefreshTheEditorOnlyOnTheIdleTick) {
+  mPlug->SetBypassed(true);
+  mPlug->GetParam(kProcessMode)->Set(1.0);
+  mPlug->OnParamChange(kProcessMode, fx::kHost, -1);
+  EXPECT_FALSE(mSinks[0]->IsDisabled());
+  mPlug->OnIdle();
+  EXPECT_TRUE(mSinks[0]->IsDisabled());
+}
+
+}  // namespace

@@ -1,0 +1,173 @@
+// The product's state through the built module in the test host: the exact program chunk, round trips of
+// program and bank chunks into fresh instances, refusal of malformed chunks, and the default preset.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/plugin/TempDataHome.h"
+#include "tools/vst2host/TestHost.h"
+
+namespace presets_test {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+constexpr int kNumProductParams = 24;
+
+std::unique_ptr<vsthost::TestHost> StartInstance() {
+  auto host = std::make_unique<vsthost::TestHost>();
+  std::string error;
+  EXPECT_TRUE(host->Load(KD_KELVADRUNE_PATH, error) && host->Instantiate(error)) << error;
+  host->Open();
+  host->SetSampleRate(48000.0f);
+  host->SetBlockSize(256);
+  host->Resume();
+  return host;
+}
+
+Bytes GetChunk(vsthost::TestHost& host, bool bank) {
+  void* data = nullptr;
+  const intptr_t size = host.Dispatch(vst2::kEffGetChunk, bank ? 0 : 1, 0, &data);
+  if (size <= 0 || !data) return {};
+  return Bytes(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size);
+}
+
+intptr_t SetChunk(vsthost::TestHost& host, bool bank, Bytes bytes) {
+  return host.Dispatch(vst2::kEffSetChunk, bank ? 0 : 1, static_cast<intptr_t>(bytes.size()), bytes.data());
+}
+
+std::vector<float> Normalized(vsthost::TestHost& host) {
+  std::vector<float> values;
+  for (int i = 0; i < kNumProductParams; ++i) values.push_back(host.GetParameter(i));
+  return values;
+}
+
+std::vector<std::string> DisplayTexts(vsthost::TestHost& host) {
+  std::vector<std::string> texts;
+  for (int i = 0; i < kNumProductParams; ++i) texts.push_back(host.ParamText(vst2::kEffGetParamDisplay, i));
+  return texts;
+}
+
+std::string ProgramName(vsthost::TestHost& host) {
+  char name[vst2::kProgramNameSize + 1] = {};
+  host.Dispatch(vst2::kEffGetProgramName, 0, 0, name);
+  return name;
+}
+
+// Normalized positions that every parameter can hold exactly through its steps: 0 or 1 for switches, a
+// spread of positions for the continuous ones.
+std::vector<float> DistinctSettings() {
+  std::vector<float> values;
+  for (int i = 0; i < kNumProductParams; ++i) values.push_back(i % 2 == 0 ? 1.0f : 0.0f);
+  return values;
+}
+
+class KelvadruneStateHostTest : public testing::Test {
+ protected:
+  TempDataHome mHome;
+};
+
+// The default state's document, independently printed by the script that made the fuzz corpus.
+TEST_F(KelvadruneStateHostTest, ProgramChunkIsTheHeaderAndTheDefaultRecord) {
+  auto host = StartInstance();
+  const Bytes chunk = GetChunk(*host, false);
+  const std::string expected = ReadTextFile(std::string(KD_FUZZ_CORPUS_DIR) + "/state_chunk/valid_defaults");
+  ASSERT_FALSE(expected.empty());
+  Bytes wanted = {'t', 'f', 'f', 'p', 0x00, 0x00, 0x01, 0x00};
+  wanted.insert(wanted.end(), expected.begin(), expected.end());
+  EXPECT_EQ(chunk, wanted);
+}
+
+TEST_F(KelvadruneStateHostTest, ProgramChunkRestoresAll24ValuesInAFreshInstance) {
+  auto source = StartInstance();
+  const std::vector<float> wanted = DistinctSettings();
+  for (int i = 0; i < kNumProductParams; ++i) source->SetParameter(i, wanted[static_cast<size_t>(i)]);
+  source->SetParameter(5, 0.25f);    // "MVol"
+  source->SetParameter(11, 0.75f);   // "Min volume"
+  source->SetParameter(19, 0.5f);    // "MD filter freq", a power curve
+  const std::vector<float> before = Normalized(*source);
+  const std::vector<std::string> shown = DisplayTexts(*source);
+  const Bytes chunk = GetChunk(*source, false);
+  source.reset();
+
+  auto target = StartInstance();
+  ASSERT_NE(Normalized(*target), before);
+  EXPECT_EQ(SetChunk(*target, false, chunk), 1);
+  EXPECT_EQ(DisplayTexts(*target), shown);
+  // Values travel as six-decimal text; the steepest fader shape (10) magnifies that to about 1e-5 in
+  // normalized form.
+  const std::vector<float> after = Normalized(*target);
+  for (int i = 0; i < kNumProductParams; ++i) EXPECT_NEAR(after[static_cast<size_t>(i)], before[static_cast<size_t>(i)], 1e-4) << i;
+}
+
+TEST_F(KelvadruneStateHostTest, BankChunkKeepsTheProgramName) {
+  auto source = StartInstance();
+  char name[] = "My Song";
+  source->Dispatch(vst2::kEffSetProgramName, 0, 0, name);
+  source->SetParameter(5, 0.8f);
+  const Bytes bank = GetChunk(*source, true);
+  source.reset();
+
+  auto target = StartInstance();
+  EXPECT_EQ(SetChunk(*target, true, bank), 1);
+  EXPECT_EQ(ProgramName(*target), "My Song");
+  EXPECT_NEAR(target->GetParameter(5), 0.8f, 1e-6);
+}
+
+TEST_F(KelvadruneStateHostTest, MalformedProgramChunksAreRefusedAndChangeNothing) {
+  auto host = StartInstance();
+  host->SetParameter(5, 0.3f);
+  const Bytes good = GetChunk(*host, false);
+  ASSERT_GT(good.size(), 40u);
+  host->SetParameter(5, 0.6f);
+  const std::vector<float> before = Normalized(*host);
+
+  Bytes headerOnly(good.begin(), good.begin() + 8);
+  Bytes wrongMagic = good;
+  wrongMagic[8 + 12] = 'X';
+  Bytes riffTooBig = good;
+  riffTooBig[8 + 4] += 2;
+  Bytes riffTooSmall = good;
+  riffTooSmall[8 + 4] -= 2;
+  Bytes cut(good.begin(), good.begin() + static_cast<long>(good.size() / 2));
+  Bytes garbage = good;
+  for (size_t i = 8 + 32; i < garbage.size() - 1; ++i) garbage[i] = '#';
+  for (const Bytes& bad : {headerOnly, wrongMagic, riffTooBig, riffTooSmall, cut, garbage}) {
+    EXPECT_EQ(SetChunk(*host, false, bad), 0);
+    EXPECT_EQ(Normalized(*host), before);
+  }
+}
+
+TEST_F(KelvadruneStateHostTest, DefaultPresetIsAppliedAtStart) {
+  std::string text = ReadTextFile(std::string(KD_FUZZ_CORPUS_DIR) + "/preset_file/valid_defaults.lps");
+  const std::string from = "<Param name=\"GUI scale\" val=\"1.000000\" />";
+  ASSERT_NE(text.find(from), std::string::npos);
+  text.replace(text.find(from), from.size(), "<Param name=\"GUI scale\" val=\"2.000000\" />");
+  std::filesystem::create_directories(mHome.PresetFolder());
+  ASSERT_TRUE(WriteTextFile(mHome.PresetFolder() + "/default.lps", text));
+
+  auto host = StartInstance();
+  EXPECT_NEAR(host->GetParameter(0), 0.5f, 1e-6);  // 2.0 on 1..3
+  EXPECT_EQ(host->ParamText(vst2::kEffGetParamDisplay, 0).rfind("2.0", 0), 0u);
+}
+
+TEST_F(KelvadruneStateHostTest, StartCreatesTheDataFolders) {
+  auto host = StartInstance();
+  EXPECT_TRUE(std::filesystem::is_directory(mHome.PresetFolder()));
+}
+
+// The stored program carries its name, so a renamed program keeps the new name when the host selects it again.
+TEST_F(KelvadruneStateHostTest, RenamedProgramKeepsItsNameWhenSelectedAgain) {
+  auto host = StartInstance();
+  char name[] = "Vocal bus";
+  host->Dispatch(vst2::kEffSetProgramName, 0, 0, name);
+  host->Dispatch(vst2::kEffSetProgram, 0, 0, nullptr);
+  EXPECT_EQ(ProgramName(*host), "Vocal bus");
+}
+
+}  // namespace
+}  // namespace presets_test

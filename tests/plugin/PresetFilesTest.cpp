@@ -1,0 +1,331 @@
+// Preset files, the default preset, the data folder, the rescan and the product's preset store.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "plugin/PresetFileIO.h"
+#include "tests/plugin/PresetTestPlugin.h"
+#include "tests/plugin/TempDataHome.h"
+
+namespace presets_test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class PresetFilesTest : public testing::Test {
+ protected:
+  std::string Path(const std::string& name) const { return mHome.Root() + "/" + name; }
+
+  TempDataHome mHome;
+};
+
+TEST_F(PresetFilesTest, SaveAndLoadRoundTrip) {
+  PresetTestPlugin source;
+  source.Set(kGainMaster, 0.3);
+  source.Set(kMDFilterFreq, 1234);
+  source.Set(kHideModViews, 1);
+  source.Set(kSteps, 9);
+  ASSERT_TRUE(source.SavePresetCommand(Path("Song A.lps").c_str()));
+  EXPECT_NE(ReadTextFile(Path("Song A.lps")).find("<Preset name=\"Song A\">"), std::string::npos);
+
+  PresetTestPlugin target;
+  target.InitPresetStore();
+  ASSERT_TRUE(target.LoadPresetCommand(Path("Song A.lps").c_str()));
+  EXPECT_EQ(target.Values(), source.Values());
+  EXPECT_STREQ(target.GetPresetName(0), "Song A");
+  EXPECT_EQ(target.paramResets, 1);
+  EXPECT_EQ(target.restores, 1);
+  EXPECT_EQ(target.hostPresetChanges, 1);
+}
+
+TEST_F(PresetFilesTest, LoadGivesTheTablesMissingParametersTheirDefaults) {
+  ASSERT_TRUE(WriteTextFile(Path("partial.lps"),
+                            "<?xml version=\"1.0\" ?><PresetXMLTree version=\"1\"><PluginVendor>Lunderwick</PluginVendor>"
+                            "<PluginName>Kelvadrune</PluginName><PluginVersion>v1.0.11</PluginVersion>"
+                            "<Preset name=\"p\"><Parameter><Param name=\"MVol\" val=\"0.2\" /></Parameter></Preset>"
+                            "</PresetXMLTree>"));
+  PresetTestPlugin plugin;
+  plugin.Set(kProcessMode, 1);   // in the table: back to its default
+  plugin.Set(kHideModViews, 1);  // not in the table: kept
+  ASSERT_TRUE(plugin.LoadPresetCommand(Path("partial.lps").c_str()));
+  EXPECT_EQ(plugin.Value(kGainMaster), 0.2);
+  EXPECT_EQ(plugin.Value(kProcessMode), 0);
+  EXPECT_EQ(plugin.Value(kHideModViews), 1);
+}
+
+TEST_F(PresetFilesTest, FailedLoadKeepsTheSettings) {
+  ASSERT_TRUE(WriteTextFile(Path("bad.lps"), "<PresetXMLTree><PluginVendor>Lunderwick"));
+  PresetTestPlugin plugin;
+  plugin.Set(kProcessMode, 1);
+  plugin.Set(kGainMaster, 0.8);
+  const std::vector<double> before = plugin.Values();
+  EXPECT_FALSE(plugin.LoadPresetCommand(Path("bad.lps").c_str()));
+  EXPECT_FALSE(plugin.LoadPresetCommand(Path("missing.lps").c_str()));
+  EXPECT_FALSE(plugin.LoadPresetCommand(mHome.Root().c_str()));  // a folder
+  EXPECT_FALSE(plugin.LoadPresetCommand(""));
+  EXPECT_EQ(plugin.Values(), before);
+  EXPECT_EQ(plugin.paramResets, 0);
+}
+
+TEST_F(PresetFilesTest, EmptyPathsAreIgnored) {
+  PresetTestPlugin plugin;
+  EXPECT_FALSE(plugin.SavePresetCommand(""));
+  EXPECT_FALSE(plugin.SavePresetCommand(nullptr));
+  EXPECT_FALSE(plugin.LoadPresetCommand(nullptr));
+}
+
+TEST_F(PresetFilesTest, SaveReplacesTheWholeFileAndLeavesNoTemporaryFile) {
+  ASSERT_TRUE(WriteTextFile(Path("x.lps"), std::string(100000, 'z')));
+  PresetTestPlugin plugin;
+  ASSERT_TRUE(plugin.SavePresetCommand(Path("x.lps").c_str()));
+  const std::string text = ReadTextFile(Path("x.lps"));
+  EXPECT_EQ(text.rfind("<?xml", 0), 0u);
+  EXPECT_EQ(text.find('z'), std::string::npos);
+  int files = 0;
+  for (const auto& entry : fs::directory_iterator(mHome.Root())) files += entry.is_regular_file() ? 1 : 0;
+  EXPECT_EQ(files, 1);
+}
+
+TEST_F(PresetFilesTest, SaveIntoAMissingFolderFailsAndIsReported) {
+  PresetTestPlugin plugin;
+  EXPECT_FALSE(plugin.SavePresetCommand(Path("no/such/folder/x.lps").c_str()));
+  EXPECT_FALSE(fs::exists(Path("no")));
+}
+
+TEST_F(PresetFilesTest, SavedFileNames) {
+  struct Row {
+    const char* path;
+    const char* stem;
+  };
+  for (const Row& row : {Row{"/a/b/Song A.lps", "Song A"}, Row{"/a/Plain", "Plain"}, Row{"/a.b/c", "c"},
+                         Row{"x.y.lps", "x.y"}, Row{"/a/.lps", ""}, Row{"", ""}}) {
+    fx::FwString stem;
+    presets::FileStem(row.path, 1023, stem);
+    EXPECT_STREQ(stem.Get(), row.stem) << row.path;
+  }
+  fx::FwString stem;
+  presets::FileStem(("/f/" + std::string(2000, 'n') + ".lps").c_str(), 1023, stem);
+  EXPECT_EQ(stem.GetLength(), 1023);
+}
+
+TEST_F(PresetFilesTest, PlainFileNames) {
+  for (const char* good : {"a.lps", "..lps", "a..b"}) EXPECT_TRUE(presets::IsPlainFileName(good)) << good;
+  for (const char* bad : {"", ".", "..", "../x.lps", "a/b"}) EXPECT_FALSE(presets::IsPlainFileName(bad)) << bad;
+  EXPECT_FALSE(presets::IsPlainFileName(nullptr));
+}
+
+TEST_F(PresetFilesTest, DataFolderAndPresetFolderAreCreatedNotWorldWritable) {
+  PresetTestPlugin plugin;
+  ASSERT_TRUE(plugin.InitDataFolder());
+  EXPECT_EQ(std::string(plugin.GetDataFolder().Get()), mHome.DataFolder());
+  EXPECT_EQ(std::string(plugin.GetPresetFolder().Get()), mHome.PresetFolder());
+  for (const std::string& folder : {mHome.DataHome(), mHome.DataFolder(), mHome.PresetFolder()}) {
+    struct stat info {};
+    ASSERT_EQ(stat(folder.c_str(), &info), 0) << folder;
+    EXPECT_TRUE(S_ISDIR(info.st_mode)) << folder;
+    EXPECT_EQ(info.st_mode & 0022, 0u) << folder;
+  }
+}
+
+TEST_F(PresetFilesTest, DataFolderCreationRespectsTheUmask) {
+  const mode_t previous = umask(0);
+  PresetTestPlugin plugin;
+  const bool made = plugin.InitDataFolder();
+  umask(previous);
+  ASSERT_TRUE(made);
+  struct stat info {};
+  ASSERT_EQ(stat(mHome.PresetFolder().c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0755u);
+}
+
+TEST_F(PresetFilesTest, DefaultPresetIsSavedIntoThePresetFolderAndAppliedAtStart) {
+  PresetTestPlugin saver;
+  ASSERT_TRUE(saver.InitDataFolder());
+  saver.Set(kGUIScale, 2.0);
+  saver.Set(kMinGain, -60);
+  ASSERT_TRUE(saver.SaveDefaultPresetCommand());
+  const std::string text = ReadTextFile(mHome.PresetFolder() + "/default.lps");
+  EXPECT_NE(text.find("<Preset name=\"Init\">"), std::string::npos);
+
+  PresetTestPlugin started;
+  started.InitDataFolder();
+  started.InitPresetStore();
+  EXPECT_TRUE(started.LoadStartupDefaultPreset());
+  EXPECT_EQ(started.Value(kGUIScale), 2.0);
+  EXPECT_EQ(started.Value(kMinGain), -60);
+  EXPECT_EQ(started.paramResets, 1);
+  EXPECT_EQ(started.hostPresetChanges, 0);
+}
+
+TEST_F(PresetFilesTest, WithoutADefaultPresetTheDefaultsStay) {
+  PresetTestPlugin plugin;
+  plugin.InitDataFolder();
+  const std::vector<double> before = plugin.Values();
+  EXPECT_FALSE(plugin.LoadStartupDefaultPreset());
+  EXPECT_EQ(plugin.Values(), before);
+}
+
+TEST_F(PresetFilesTest, SaveAsDefaultRecreatesAMissingPresetFolder) {
+  PresetTestPlugin plugin;
+  ASSERT_TRUE(plugin.InitDataFolder());
+  fs::remove_all(mHome.DataFolder());
+  EXPECT_TRUE(plugin.SaveDefaultPresetCommand());
+  EXPECT_TRUE(fs::exists(mHome.PresetFolder() + "/default.lps"));
+}
+
+TEST_F(PresetFilesTest, RescanListsLoadableLpsFilesOfTheDataFolderInNameOrder) {
+  PresetTestPlugin plugin;
+  ASSERT_TRUE(plugin.InitDataFolder());
+  const std::string folder = mHome.DataFolder() + "/";
+  plugin.Set(kGainMaster, 0.1);
+  ASSERT_TRUE(plugin.SavePresetCommand((folder + "b.lps.bak").c_str()));
+  plugin.Set(kGainMaster, 0.2);
+  ASSERT_TRUE(plugin.SavePresetCommand((folder + "a.lps").c_str()));
+  ASSERT_TRUE(plugin.SavePresetCommand((folder + "c.txt").c_str()));
+  ASSERT_TRUE(plugin.SaveDefaultPresetCommand());  // in VST2/, not listed
+  ASSERT_TRUE(WriteTextFile(folder + "broken.lps", "<nope/>"));
+  fs::create_directory(folder + "x.lps");
+
+  EXPECT_EQ(plugin.RescanPresetsCommand(), 2);
+  const PresetList& list = plugin.GetFilePresets();
+  ASSERT_EQ(list.GetSize(), 2);
+  EXPECT_STREQ(list.Get(0)->mName, "a");
+  EXPECT_STREQ(list.Get(1)->mName, "b.lps");
+  EXPECT_TRUE(list.Get(0)->mInitialized);
+
+  PresetTestPlugin reader;
+  EXPECT_GT(reader.ReadStateChunk(list.Get(1)->mChunk, 0), 0);
+  EXPECT_EQ(reader.Value(kGainMaster), 0.1);
+
+  fs::remove(folder + "a.lps");
+  EXPECT_EQ(plugin.RescanPresetsCommand(), 1);
+}
+
+TEST_F(PresetFilesTest, RescanOfAMissingFolderListsNothing) {
+  PresetTestPlugin plugin;
+  EXPECT_EQ(plugin.RescanPresetsCommand(), 0);
+}
+
+TEST_F(PresetFilesTest, ReadPresetXMLFillsValuesUnclampedWithTableDefaults) {
+  ASSERT_TRUE(WriteTextFile(Path("v.lps"),
+                            "<?xml version=\"1.0\" ?><PresetXMLTree version=\"1\"><PluginVendor>Lunderwick</PluginVendor>"
+                            "<PluginName>Kelvadrune</PluginName><PluginVersion>v1.0.11</PluginVersion>"
+                            "<Preset name=\"v\"><Parameter><Param name=\"MD filter freq\" val=\"30000\" />"
+                            "<Param name=\"Hide Mod Views\" val=\"1\" /></Parameter></Preset></PresetXMLTree>"));
+  PresetTestPlugin plugin;
+  std::vector<double> values(kNumParams, -7.0);
+  fx::FwString name;
+  ASSERT_TRUE(plugin.ReadPresetXML(plugin, Path("v.lps").c_str(), values.data(), name, false));
+  EXPECT_EQ(values[kMDFilterFreq], 30000.0);
+  EXPECT_EQ(values[kHideModViews], 1.0);
+  EXPECT_EQ(values[kProcessMode], 0.0);  // table default
+  EXPECT_EQ(values[kGUIScale], -7.0);    // neither in the table nor in the file
+  EXPECT_STREQ(name.Get(), "v");
+
+  std::vector<double> untouched(kNumParams, -7.0);
+  EXPECT_FALSE(plugin.ReadPresetXML(plugin, Path("none.lps").c_str(), untouched.data(), name, false));
+  EXPECT_EQ(untouched, std::vector<double>(kNumParams, -7.0));
+}
+
+TEST_F(PresetFilesTest, UnreadableFileGivesARecordOfDefaultsWithoutName) {
+  PresetTestPlugin plugin;
+  plugin.Set(kGainMaster, 0.9);
+  fx::IPreset record;
+  plugin.LoadPresetFileToPreset(plugin, record, fx::FwString(Path("none.lps").c_str()), false);
+  EXPECT_TRUE(record.mInitialized);
+  EXPECT_STREQ(record.mName, "");
+  PresetTestPlugin reader;
+  reader.Set(kGainMaster, 0.7);
+  EXPECT_GT(reader.ReadStateChunk(record.mChunk, 0), 0);
+  EXPECT_EQ(reader.Value(kGainMaster), 0.5);
+}
+
+// ---- The product's preset store ----
+
+TEST(PresetStoreTest, StartUpMakesTheInitRecordAndSlotZero) {
+  PresetTestPlugin plugin;
+  plugin.Set(kGainMaster, 0.3);  // FillPreset takes defaults, not the current values
+  plugin.InitPresetStore();
+  EXPECT_TRUE(plugin.GetWorkingPreset().mInitialized);
+  EXPECT_STREQ(plugin.GetWorkingPreset().mName, "Init");
+  ASSERT_EQ(plugin.GetBuiltInPresets().GetSize(), 1);
+  EXPECT_EQ(plugin.GetBuiltInPresets().Get(0)->mCategory, 0);
+  const fx::IPreset* slot = plugin.GetPreset(0);
+  EXPECT_TRUE(slot->mInitialized);
+  EXPECT_STREQ(slot->mName, "Init");
+  EXPECT_TRUE(slot->mChunk.IsEqual(plugin.GetWorkingPreset().mChunk));
+  ASSERT_TRUE(plugin.RestorePreset(0));
+  EXPECT_EQ(plugin.Value(kGainMaster), 0.5);
+}
+
+TEST(PresetStoreTest, PairsSetTheirParametersAndDefaultsTheRest) {
+  PresetTestPlugin plugin;
+  plugin.AddPreset("Loud", 1, 3, kGainMaster, 0.9, kProcessMode, 1, kSteps, 7);
+  ASSERT_EQ(plugin.GetBuiltInPresets().GetSize(), 1);
+  const fx::IPreset& record = *plugin.GetBuiltInPresets().Get(0);
+  EXPECT_STREQ(record.mName, "Loud");
+  EXPECT_EQ(record.mCategory, 1);
+  PresetTestPlugin reader;
+  reader.Set(kMinGain, -100);
+  ASSERT_GT(reader.ReadStateChunk(record.mChunk, 0), 0);
+  EXPECT_EQ(reader.Value(kGainMaster), 0.9);
+  EXPECT_EQ(reader.Value(kProcessMode), 1);
+  EXPECT_EQ(reader.Value(kSteps), 7);
+  EXPECT_EQ(reader.Value(kMinGain), -48);
+}
+
+TEST(PresetStoreTest, PairsStopAtAnUnknownIndex) {
+  PresetTestPlugin plugin;
+  plugin.AddPresetFromPairs("Cut", 2, 99, 0.5, kGainMaster, 0.9);
+  const fx::IPreset& record = *plugin.GetBuiltInPresets().Get(0);
+  EXPECT_EQ(record.mCategory, -1);
+  PresetTestPlugin reader;
+  ASSERT_GT(reader.ReadStateChunk(record.mChunk, 0), 0);
+  EXPECT_EQ(reader.Value(kGainMaster), 0.5);
+}
+
+TEST(PresetStoreTest, SortKeepsOrderWithinCategoriesAndKeepsEveryRecord) {
+  PresetTestPlugin plugin;
+  struct Row {
+    const char* name;
+    int category;
+  };
+  for (const Row& row : {Row{"n1", -1}, Row{"b1", 1}, Row{"a1", 0}, Row{"x", 5}, Row{"b2", 1}, Row{"a2", 0},
+                         Row{"n2", -1}}) {
+    plugin.AddPreset(row.name, row.category, 0);
+  }
+  PresetList& list = const_cast<PresetList&>(plugin.GetBuiltInPresets());
+  KelvadrunePresets::SortPresetsByCategory(list, 2);
+  std::vector<std::string> names;
+  for (int i = 0; i < list.GetSize(); ++i) names.push_back(list.Get(i)->mName);
+  EXPECT_EQ(names, (std::vector<std::string>{"a1", "a2", "b1", "b2", "n1", "n2", "x"}));
+}
+
+TEST(PresetStoreTest, FirstFreePresetAndClearing) {
+  PresetList list;
+  EXPECT_EQ(KelvadrunePresets::FirstFreePreset(list), nullptr);
+  auto* used = new fx::IPreset;
+  used->mInitialized = true;
+  auto* free = new fx::IPreset;
+  list.Add(used);
+  list.Add(free);
+  EXPECT_EQ(KelvadrunePresets::FirstFreePreset(list), free);
+  free->mInitialized = true;
+  EXPECT_EQ(KelvadrunePresets::FirstFreePreset(list), nullptr);
+  ClearPresetList(list, true);
+  EXPECT_EQ(list.GetSize(), 0);
+}
+
+TEST(PresetStoreTest, CopyToASlotOutOfRangeIsIgnored) {
+  PresetTestPlugin plugin;
+  plugin.InitPresetStore();
+  plugin.CopyPresetToSlot(plugin.GetWorkingPreset(), 1);
+  plugin.CopyPresetToSlot(plugin.GetWorkingPreset(), -1);
+  EXPECT_EQ(plugin.NPresets(), 1);
+}
+
+}  // namespace
+}  // namespace presets_test

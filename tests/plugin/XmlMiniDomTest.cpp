@@ -1,0 +1,128 @@
+// The XML mini-DOM: parsing rules, the tree's shape, attribute look-up and release of everything.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "plugin/XmlDepthLimit.h"
+#include "plugin/XmlMiniDom.h"
+
+namespace {
+
+XmlMiniDoc* Parse(const std::string& text) { return XmlMiniParse(text.c_str(), text.size(), "test"); }
+
+TEST(XmlMiniDomTest, RefusesTextsWhoseLengthDisagrees) {
+  const char text[] = "<a/>\0<b/>";
+  EXPECT_EQ(XmlMiniParse(text, sizeof(text) - 1, nullptr), nullptr);  // a zero byte before the end
+  EXPECT_EQ(XmlMiniParse("<a/>", 3, nullptr), nullptr);                // not terminated at length
+  EXPECT_EQ(XmlMiniParse(nullptr, 0, nullptr), nullptr);
+}
+
+TEST(XmlMiniDomTest, RefusesWhatDoesNotParse) {
+  for (const char* text : {"", "<a>", "<a></b>", "not xml", "<a x=\"1></a>"}) EXPECT_EQ(Parse(text), nullptr) << text;
+}
+
+TEST(XmlMiniDomTest, BuildsChildAndSiblingLists) {
+  XmlMiniDoc* doc = Parse("<root k=\"v\"><a/>text<!-- note --><b x=\"1\" y=\"2\"/></root>");
+  ASSERT_NE(doc, nullptr);
+  const XmlMiniNode* root = XmlMiniRoot(doc);
+  ASSERT_NE(root, nullptr);
+  EXPECT_EQ(root->kind, kXmlMiniElement);
+  EXPECT_STREQ(root->name, "root");
+  EXPECT_EQ(root->nextSibling, nullptr);
+
+  const XmlMiniNode* a = root->firstChild;
+  ASSERT_NE(a, nullptr);
+  EXPECT_STREQ(a->name, "a");
+  const XmlMiniNode* text = a->nextSibling;
+  ASSERT_NE(text, nullptr);
+  EXPECT_EQ(text->kind, kXmlMiniText);
+  EXPECT_STREQ(text->text, "text");
+  const XmlMiniNode* comment = text->nextSibling;
+  ASSERT_NE(comment, nullptr);
+  EXPECT_EQ(comment->kind, kXmlMiniOther);
+  const XmlMiniNode* b = comment->nextSibling;
+  ASSERT_NE(b, nullptr);
+  ASSERT_NE(b->attrs, nullptr);
+  EXPECT_STREQ(b->attrs->name, "x");
+  ASSERT_NE(b->attrs->next, nullptr);
+  EXPECT_STREQ(b->attrs->next->value, "2");
+  EXPECT_EQ(b->nextSibling, nullptr);
+  XmlMiniClose(doc);
+}
+
+TEST(XmlMiniDomTest, FindsAttributesIgnoringCase) {
+  XmlMiniDoc* doc = Parse("<p Name=\"first\" name=\"second\" other=\"x\"/>");
+  ASSERT_NE(doc, nullptr);
+  const XmlMiniNode* p = XmlMiniRoot(doc);
+  const XmlMiniAttr* found = XmlMiniFindAttr(p, "name");
+  ASSERT_NE(found, nullptr);
+  EXPECT_STREQ(found->value, "first");
+  EXPECT_EQ(XmlMiniFindAttr(p, "missing"), nullptr);
+  EXPECT_EQ(XmlMiniFindAttr(p, ""), nullptr);
+  EXPECT_EQ(XmlMiniFindAttr(p, nullptr), nullptr);
+  EXPECT_EQ(XmlMiniFindAttr(nullptr, "name"), nullptr);
+
+  char* copy = XmlMiniGetAttrValue(p, "OTHER");
+  ASSERT_NE(copy, nullptr);
+  EXPECT_STREQ(copy, "x");
+  EXPECT_NE(copy, XmlMiniFindAttr(p, "other")->value);
+  XmlMiniFree(copy);
+  EXPECT_EQ(XmlMiniGetAttrValue(p, "missing"), nullptr);
+  XmlMiniClose(doc);
+}
+
+TEST(XmlMiniDomTest, NullHandlesAreIgnored) {
+  EXPECT_EQ(XmlMiniRoot(nullptr), nullptr);
+  XmlMiniClose(nullptr);
+  XmlMiniFree(nullptr);
+}
+
+// Long sibling lists and deep nesting (up to the element limit) convert without growing the stack; the
+// sanitizer's leak check proves that closing releases every record.
+TEST(XmlMiniDomTest, ConvertsLongAndDeepTreesAndReleasesThem) {
+  std::string wide = "<r>";
+  for (int i = 0; i < 4000; ++i) wide += "<c/>";
+  wide += "</r>";
+  XmlMiniDoc* doc = Parse(wide);
+  ASSERT_NE(doc, nullptr);
+  int count = 0;
+  for (const XmlMiniNode* c = XmlMiniRoot(doc)->firstChild; c; c = c->nextSibling) ++count;
+  EXPECT_EQ(count, 4000);
+  XmlMiniClose(doc);
+
+  std::string deep;
+  for (int i = 0; i < 1000; ++i) deep += "<d>";
+  for (int i = 0; i < 1000; ++i) deep += "</d>";
+  doc = Parse(deep);
+  ASSERT_NE(doc, nullptr);
+  int depth = 0;
+  for (const XmlMiniNode* d = XmlMiniRoot(doc); d; d = d->firstChild) ++depth;
+  EXPECT_EQ(depth, 1000);
+  XmlMiniClose(doc);
+}
+
+TEST(XmlMiniDomTest, RefusesMoreElementsThanTheLimit) {
+  std::string deep;
+  for (int i = 0; i < 5000; ++i) deep += "<d>";
+  for (int i = 0; i < 5000; ++i) deep += "</d>";
+  EXPECT_EQ(Parse(deep), nullptr);
+}
+
+// Every way the parser can open an element counts; what cannot open one does not.
+TEST(XmlMiniDomTest, ElementLimitCountsEveryStartTag) {
+  struct Row {
+    std::string text;
+    bool withinTwo;
+  };
+  const std::vector<Row> rows = {
+      {"<a><b/></a>", true},       {"<a><b><c/></b></a>", false}, {"<_><_><_>", false},
+      {"<\x7F><\x7F><\x7F>", false}, {"<\xC3\xA9><\xC3\xA9><\xC3\xA9>", false},
+      {"<!-- <a --><?x?><![CDATA[<]]></a></b></c>< 1 <2", true}, {"", true},
+  };
+  for (const Row& row : rows) EXPECT_EQ(presets::WithinElementLimit(row.text.data(), row.text.size(), 2), row.withinTwo) << row.text;
+  EXPECT_TRUE(presets::WithinElementLimit(nullptr, 10, 0));
+}
+
+}  // namespace
