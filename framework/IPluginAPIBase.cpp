@@ -30,7 +30,7 @@ IPluginAPIBase::IPluginAPIBase(const Config& config, EAPI api) : IPluginBase(con
   mBundleID.Set(config.bundleID ? config.bundleID : "");
   mAppGroupID.Set(config.appGroupID ? config.appGroupID : "");
   mHostName.Set("Unknown");
-  mHost = kHostUninit;
+  mHost.store(kHostUninit, std::memory_order_release);
 }
 
 IPluginAPIBase::~IPluginAPIBase() {
@@ -64,7 +64,7 @@ void IPluginAPIBase::DrainQueuesToEditor() {
 void IPluginAPIBase::SetHost(const char* host, int version) {
   mHostName.Set(host ? host : "");
   mHostVersion = version;
-  mHost = LookUpHost(host);
+  mHost.store(LookUpHost(host), std::memory_order_release);
   HostIdentifiedHook();
   LateHostIdentifiedHook();
 }

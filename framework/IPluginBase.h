@@ -16,6 +16,7 @@
 // parameter values are stored by atomic exchange, so the audio thread may read them meanwhile.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -71,7 +72,8 @@ class IPluginBase : public gfx::IGEditorDelegate {
   const char* GetMfrName() const { return mMfrName.Get(); }
   int GetUniqueID() const { return mUniqueID; }
   int GetMfrID() const { return mMfrID; }
-  EHost GetHost() const { return mHost; }
+  // Any thread: the host is named on the main thread while the audio thread may already ask.
+  EHost GetHost() const { return mHost.load(std::memory_order_acquire); }
   EAPI GetAPI() const { return mAPI; }
   bool DoesStateChunks() const { return mStateChunks; }
 
@@ -174,7 +176,7 @@ class IPluginBase : public gfx::IGEditorDelegate {
   int mMfrID = 0;
   int mVersion = 0;
   int mHostVersion = 0;
-  EHost mHost = kHostUninit;
+  std::atomic<EHost> mHost{kHostUninit};
   EAPI mAPI = kAPIVST2;
 
  private:

@@ -41,6 +41,12 @@ public:
   uint64_t GetTouchID() const { return mTouchId; }
   const char* GetStr() const { return mStr.Get(); }
   IControl* GetCaller() const { return mCaller; }
+  // Called by the graphics object before it deletes `control`: the bubble keeps no pointer to it.
+  void ForgetCaller(const IControl* control)
+  {
+    if (mCaller == control)
+      mCaller = nullptr;
+  }
 
 private:
   void Animation();

@@ -2,6 +2,7 @@
 
 #include "framework/IGEditorDelegate.h"
 #include "framework/IParam.h"
+#include "graphics/IBubbleControl.h"
 #include "graphics/IPopupMenuControlBase.h"
 #include "graphics/ITextEntryControlBase.h"
 #include "graphics/IVectorBase.h"
@@ -128,14 +129,21 @@ void IGraphics::AttachTextEntryControl(ITextEntryControlBase* control)
   control->OnRescale();
 }
 
+// A menu still open in the control can no longer be answered: it is answered with no choice, which also
+// ends the host edit of the press that opened it.
 void IGraphics::RemovePopupMenuControl()
 {
+  if (mPopupControl && mInPopupMenu)
+    SetControlValueAfterPopupMenu(nullptr);
   ForgetControl(mPopupControl.get());
   mPopupControl.reset();
 }
 
+// An entry still open in the control is abandoned, so pointer drags reach the controls again.
 void IGraphics::RemoveTextEntryControl()
 {
+  if (mTextEntryControl)
+    mInTextEntry = nullptr;
   ForgetControl(mTextEntryControl.get());
   mTextEntryControl.reset();
 }
@@ -191,6 +199,9 @@ void IGraphics::ForgetControl(IControl* control)
     mInPopupMenu = nullptr;
     EndEdits(mPopupEdits);
   }
+  for (const auto& bubble : mBubbleControls)
+    if (auto* b = dynamic_cast<IBubbleControl*>(bubble.get()))
+      b->ForgetCaller(control);
   const auto tag = std::find_if(mCtrlTags.begin(), mCtrlTags.end(), [control](const auto& e) { return e.second == control; });
   if (tag != mCtrlTags.end())
     mCtrlTags.erase(tag);

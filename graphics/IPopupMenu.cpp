@@ -67,6 +67,8 @@ int IPopupMenu::SortedPosition(const char* text) const
 
 IPopupMenu::Item* IPopupMenu::AddItem(Item* item, int index)
 {
+  if (!item)
+    return nullptr;
   int pos;
   if (index == kAppend)
     pos = NItems();

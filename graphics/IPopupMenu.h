@@ -72,7 +72,8 @@ public:
   IPopupMenu& operator=(const IPopupMenu&) = delete;
 
   // Takes ownership of `item`. index -1 appends, -2 inserts in case-insensitive text order, any other
-  // index inserts before that position (negative counts as 0, past the end appends).
+  // index inserts before that position (negative counts as 0, past the end appends). A null item adds
+  // nothing and is returned.
   Item* AddItem(Item* item, int index = kAppend);
   Item* AddItem(const char* text, int index = kAppend, int itemFlags = Item::kNoFlags);
   // The submenu gets a copy of this menu's completion function and is owned by the new item.

@@ -5,9 +5,17 @@
 
 namespace fx::gfx {
 
+namespace {
+
+// A wider kernel changes nothing a screen can show; it would only cost time and memory (and overflow the
+// sums). Larger sizes, infinity among them, are taken as this one.
+constexpr float kMaxKernelSize = 1024.f;
+
+} // namespace
+
 ShadowKernel MakeShadowKernel(float scale, float blurSize)
 {
-  const float size = std::max(1.f, scale * blurSize + 1.f);
+  const float size = std::min(std::max(1.f, scale * blurSize + 1.f), kMaxKernelSize);
   const int k = static_cast<int>(std::ceil(size));
   ShadowKernel kernel;
   kernel.taps.resize(static_cast<std::size_t>(k));

@@ -15,7 +15,7 @@ struct ShadowKernel
   int norm = 0;              // tap 0 + 2 * (taps 1 .. k-1)
 };
 
-// size = max(1, scale * blurSize + 1); k = ceil(size) taps of round(255 * exp(-i^2 * 4.5 / size^2)).
+// size = max(1, scale * blurSize + 1), at most 1024; k = ceil(size) taps of round(255 * exp(-i^2 * 4.5 / size^2)).
 ShadowKernel MakeShadowKernel(float scale, float blurSize);
 
 // One pass over `rows` rows of `samples` alpha bytes, 4 bytes apart, the rows inRowStep bytes apart (negative

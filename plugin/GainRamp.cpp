@@ -23,9 +23,10 @@ void GainRamp::BeginBlock(double position) {
     mActive = true;
   } else {
     // A ramp cut short by a block shorter than its length has jumped to its target: the next ramp starts
-    // there, not from where the cut ramp stopped (which would jump the gain back first).
+    // there, not from where the cut ramp stopped (which would jump the gain back first). A ramp that ran
+    // its length keeps its last position, so the following ramp steps from exactly there.
+    if (mActive && mCount < mLength) mCurrent = mTarget;
     mActive = false;
-    mCurrent = mTarget;
   }
 }
 

@@ -4,10 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <memory>
+#include <string>
 #include <vector>
 
 #include "framework/BoundedCopy.h"
@@ -16,14 +17,12 @@ namespace presets {
 
 namespace {
 
+constexpr const char* kTempPrefix = ".kd-save-";
+
 bool IsFolder(const char* path) {
   struct stat info {};
   return stat(path, &info) == 0 && S_ISDIR(info.st_mode);
 }
-
-struct FileCloser {
-  void operator()(FILE* file) const { std::fclose(file); }
-};
 
 bool WriteAll(int fd, const std::string& text) {
   size_t written = 0;
@@ -34,6 +33,40 @@ bool WriteAll(int fd, const std::string& text) {
     written += static_cast<size_t>(n);
   }
   return true;
+}
+
+// Reads until content is full or the file ends; content is cut to what was read.
+bool ReadUpTo(int fd, std::string& content) {
+  size_t done = 0;
+  while (done < content.size()) {
+    const ssize_t n = read(fd, content.data() + done, content.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) break;
+    done += static_cast<size_t>(n);
+  }
+  content.resize(done);
+  return true;
+}
+
+// A new, empty file in folder whose name starts with kTempPrefix. It is created with mode 0666 so that
+// the kernel applies the user's umask, as for any file the user creates.
+int CreateSiblingFile(const std::string& folder, std::string& name) {
+  static std::atomic<unsigned> serial{0};
+  constexpr int kAttempts = 100;
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    name = folder + "/" + kTempPrefix + std::to_string(getpid()) + "-" + std::to_string(serial++);
+    const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+// A file that is replaced keeps the permissions its owner gave it, as an overwrite in place would.
+bool KeepModeOf(const std::string& target, int fd) {
+  struct stat info {};
+  if (stat(target.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return true;
+  return fchmod(fd, info.st_mode & 07777) == 0;
 }
 
 std::string FolderOf(const std::string& path) {
@@ -60,15 +93,18 @@ bool MakeFolders(const char* path) {
 
 bool ReadWholeFile(const char* path, size_t maxBytes, std::string& text) {
   if (!path) return false;
-  std::unique_ptr<FILE, FileCloser> file(std::fopen(path, "rb"));
+  // Opened without blocking: opening a FIFO for reading would otherwise wait for a writer forever. The
+  // type is checked on the opened file, so a path swapped after a check cannot slip through.
+  const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
   struct stat info {};
-  if (!file || fstat(fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode)) return false;
-  if (static_cast<unsigned long long>(info.st_size) > maxBytes) return false;
-  std::string content(static_cast<size_t>(info.st_size), '\0');
-  const size_t read = std::fread(content.data(), 1, content.size(), file.get());
+  const bool regular = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+  const bool fits = regular && static_cast<unsigned long long>(info.st_size) <= maxBytes;
+  std::string content(fits ? static_cast<size_t>(info.st_size) : 0, '\0');
   // A file that grew since fstat is cut at the size seen; one that shrank is read as it is now.
-  content.resize(read);
-  if (std::ferror(file.get())) return false;
+  const bool complete = fits && ReadUpTo(fd, content);
+  close(fd);
+  if (!complete) return false;
   text = std::move(content);
   return true;
 }
@@ -76,10 +112,10 @@ bool ReadWholeFile(const char* path, size_t maxBytes, std::string& text) {
 bool WriteFileAtomically(const char* path, const std::string& text) {
   if (!path || !*path) return false;
   const std::string target(path);
-  std::string temp = FolderOf(target) + "/.kd-save-XXXXXX";
-  const int fd = mkstemp(temp.data());
+  std::string temp;
+  const int fd = CreateSiblingFile(FolderOf(target), temp);
   if (fd < 0) return false;
-  const bool written = fchmod(fd, 0644) == 0 && WriteAll(fd, text) && fsync(fd) == 0;
+  const bool written = KeepModeOf(target, fd) && WriteAll(fd, text) && fsync(fd) == 0;
   const bool closed = close(fd) == 0;
   if (written && closed && std::rename(temp.c_str(), target.c_str()) == 0) return true;
   unlink(temp.c_str());

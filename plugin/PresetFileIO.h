@@ -15,13 +15,14 @@ namespace presets {
 bool MakeFolders(const char* path);
 
 // Reads the whole file into text. False, with text unchanged, when it cannot be read, is not a regular
-// file or holds more than maxBytes bytes.
+// file (a FIFO or device is refused without waiting on it) or holds more than maxBytes bytes.
 bool ReadWholeFile(const char* path, size_t maxBytes, std::string& text);
 
 // Writes text to a temporary file in the same folder, flushes it to disk and renames it over path, so
 // that a crash or a full disk leaves either the old file or the new one, never a part. Temporary names
-// start with ".kd-save-" and never contain the preset extension. False, with no file changed and no
-// temporary file left, on any failure.
+// start with ".kd-save-" and never contain the preset extension. A new file gets 0666 less the umask, a
+// replaced one keeps its permissions. False, with no file changed and no temporary file left, on any
+// failure.
 bool WriteFileAtomically(const char* path, const std::string& text);
 
 // True for a name that can be joined to a folder without leaving it: not empty, not "." or "..", no "/".

@@ -4,11 +4,11 @@
 #include "graphics/svg/SVGNumbers.h"
 #include "graphics/svg/SVGPathBuilder.h"
 #include "graphics/svg/SVGXform.h"
+#include "graphics/svg/XMLNesting.h"
 
 #include <tinyxml.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
@@ -25,10 +25,10 @@ constexpr int kMaxNesting = 128;
 // Gradient references followed through href before giving up (also ends reference cycles).
 constexpr int kMaxGradientChain = 16;
 // Control distance of a quarter circle drawn as one cubic: 4/3 (sqrt(2) - 1).
-// Zero bytes after the text handed to the XML parser (see ParseSVG).
-constexpr std::size_t kParserPadding = 16;
 constexpr double kKappa = 0.5522847493;
 constexpr double kDefaultFontSize = 16.0;
+// Read byte by byte, the XML parser would take the mark for text before the root element.
+constexpr const char* kUTF8ByteOrderMark = "\xEF\xBB\xBF";
 const uint32_t kBlack = PackRGBA(0, 0, 0, 255);
 
 enum EAxis : int { kAxisX = 0, kAxisY, kAxisOther };
@@ -62,27 +62,6 @@ std::string_view LocalName(const TiXmlElement* el)
   if (name.substr(0, 4) == "svg:")
     name.remove_prefix(4);
   return name;
-}
-
-// Counts element nesting without parsing, so a hostile document cannot drive the XML parser's recursion.
-bool NestingWithin(const std::string& text, int maxDepth)
-{
-  int depth = 0;
-  for (size_t i = 0; i + 1 < text.size(); ++i)
-  {
-    const char c = text[i];
-    const char n = text[i + 1];
-    if (c == '<' && (std::isalpha(static_cast<unsigned char>(n)) || n == '_' || n == ':'))
-    {
-      if (++depth > maxDepth)
-        return false;
-    }
-    else if ((c == '<' && n == '/') || (c == '/' && n == '>'))
-    {
-      depth = std::max(0, depth - 1);
-    }
-  }
-  return true;
 }
 
 bool ParseOpacity(std::string_view text, double& value)
@@ -777,14 +756,15 @@ std::unique_ptr<SVGImage> ParseSVG(const char* data, std::size_t size, const cha
     return nullptr;
   const auto* zero = static_cast<const char*>(std::memchr(data, 0, size));
   std::string text(data, zero ? static_cast<std::size_t>(zero - data) : size);
-  if (text.empty() || !NestingWithin(text, kMaxNesting))
+  if (text.compare(0, 3, kUTF8ByteOrderMark) == 0)
+    text.erase(0, 3);
+  if (text.empty() || !XMLNestingWithin(text.c_str(), kMaxNesting))
     return nullptr;
 
-  // The XML parser steps over a multi-byte character in one go, so a sequence cut short at the end of the
-  // text would carry it past the terminating zero: the padding keeps such a step inside the buffer.
-  text.append(kParserPadding, '\0');
+  // Byte by byte: UTF-8 text passes through unchanged, and the parser never steps over several bytes at
+  // once (past the end of the text, or over markup the nesting scan counted).
   TiXmlDocument doc;
-  doc.Parse(text.c_str(), nullptr, TIXML_ENCODING_UTF8);
+  doc.Parse(text.c_str(), nullptr, TIXML_ENCODING_LEGACY);
   const TiXmlElement* root = doc.RootElement();
   if (doc.Error() || !root || LocalName(root) != "svg")
     return nullptr;

@@ -12,7 +12,7 @@ namespace {
 
 // Window rows per bank class: each reaches its attenuation with a bank of 8 + 2j (normal) or 6 + 2j
 // (third) taps per filter at row j.
-const CFracWindowRow kNormalRows[CDSPFracFilterBank::kNormalRowCount] = {
+const CFracWindowRow kNormalWindowRows[CDSPFracFilterBank::kNormalRowCount] = {
   {4.130846853458691, 1.1752580009977263, 55.5446},
   {4.424152032414883, 1.8004881791443044, 81.4191},
   {5.261523228917366, 1.8133318236025469, 96.3392},
@@ -27,7 +27,7 @@ const CFracWindowRow kNormalRows[CDSPFracFilterBank::kNormalRowCount] = {
   {10.9976060250714, 2.1536533525688935, 222.501},
 };
 
-const CFracWindowRow kThirdRows[CDSPFracFilterBank::kThirdRowCount] = {
+const CFracWindowRow kThirdWindowRows[CDSPFracFilterBank::kThirdRowCount] = {
   {3.9888564562781847, 1.5869927184268915, 66.5701},
   {4.698669403814501, 1.8086068597928262, 86.4715},
   {5.599507132933782, 1.893016336094235, 106.1195},
@@ -56,7 +56,7 @@ int CDSPFracFilterBank::ChooseRow(bool isThird, double reqAtten) noexcept
 
 const CFracWindowRow& CDSPFracFilterBank::GetRow(bool isThird, int row) noexcept
 {
-  return isThird ? kThirdRows[row] : kNormalRows[row];
+  return isThird ? kThirdWindowRows[row] : kNormalWindowRows[row];
 }
 
 void CDSPFracFilterBank::GenerateFractionalSinc(double* out, int stride, double d, double len2, double beta,

@@ -20,8 +20,6 @@ constexpr int kMaxWholeDstCount = 1501;
 // Transition-band factor of the up-sampling path (percent to a fraction of the band, with margin).
 constexpr double kTransBandScale = 0.0175;
 
-bool IsWholeNumber(double v) noexcept { return v == std::floor(v); }
-
 // Whether 2S and D are multiples of a common step with fewer than 1501 steps in D.
 bool IsWholeRatio(double twoSrc, double dst) noexcept
 {
@@ -40,8 +38,8 @@ bool IsWholeRatio(double twoSrc, double dst) noexcept
     x = y;
     y = next;
   }
-  return step > 0.0 && std::floor(dst / step) < kMaxWholeDstCount && IsWholeNumber(dst / step) &&
-         IsWholeNumber(twoSrc / step);
+  const auto isWhole = [](double v) { return v == std::floor(v); };
+  return step > 0.0 && std::floor(dst / step) < kMaxWholeDstCount && isWhole(dst / step) && isWhole(twoSrc / step);
 }
 
 } // namespace

@@ -20,6 +20,8 @@ struct DrawRow
   std::vector<std::string> calls;
 };
 
+void PrintTo(const DrawRow& row, std::ostream* os) { *os << row.name; }
+
 class DrawingSequence : public ::testing::TestWithParam<DrawRow>
 {
 };

@@ -448,5 +448,41 @@ TEST_F(Events, InEditorTextEntryTakesTheOnlyDrags)
   EXPECT_EQ(Count("a:OnMouseDown"), 1);
 }
 
+// Removing the in-editor menu or text entry while it is open leaves no edit open and blocks no drags.
+TEST_F(Events, RemovingAnOpenInEditorMenuAnswersItWithNoChoice)
+{
+  struct Chooser : TestControl
+  {
+    using TestControl::TestControl;
+    void OnPopupMenuSelection(IPopupMenu* m, int) override { Note(m ? "chosen" : "none"); }
+  };
+  g.AttachPopupMenuControl(new RecordingMenu(IRECT(0, 0, 400, 300)));
+  auto* a = static_cast<Chooser*>(g.AttachControl(new Chooser(journal, "a", IRECT(0, 0, 50, 50), FakeDelegate::kEnum)));
+  a->DisablePrompt(false);
+  Press(10, 10);
+  a->PromptUserInput(0); // the press hands its edit to the menu
+  ASSERT_EQ(g.GetControlInPopupMenu(), a);
+  g.RemovePopupMenuControl();
+  EXPECT_EQ(g.GetControlInPopupMenu(), nullptr);
+  EXPECT_EQ(journal.back(), "a:none");
+  EXPECT_EQ(dlg.CountHost("begin"), 1);
+  EXPECT_EQ(dlg.CountHost("end"), 1);
+}
+
+TEST_F(Events, RemovingAnOpenInEditorTextEntryFreesTheDrags)
+{
+  g.AttachTextEntryControl(new RecordingEntry(IRECT(0, 0, 100, 20)));
+  TestControl* a = Attach("a", IRECT(0, 0, 50, 50), FakeDelegate::kGain);
+  a->DisablePrompt(false);
+  a->PromptUserInput(0);
+  ASSERT_EQ(g.GetControlInTextEntry(), a);
+  g.RemoveTextEntryControl();
+  EXPECT_EQ(g.GetControlInTextEntry(), nullptr);
+  Press(10, 10);
+  DragBy(12, 12, 2, 2);
+  EXPECT_EQ(Count("a:OnMouseDrag 12,12"), 1);
+  Release(12, 12);
+}
+
 } // namespace
 } // namespace fx::gfx::test

@@ -60,6 +60,14 @@ TEST(IPopupMenu, SortedInsertionIgnoresCase)
   EXPECT_EQ(Texts(menu), " Alpha BETA beta gamma");
 }
 
+TEST(IPopupMenu, ANullItemAddsNothing)
+{
+  IPopupMenu menu("", 0, false, {"a", "b"});
+  EXPECT_EQ(menu.AddItem(static_cast<IPopupMenu::Item*>(nullptr), IPopupMenu::kSorted), nullptr);
+  EXPECT_EQ(menu.AddItem(static_cast<IPopupMenu::Item*>(nullptr)), nullptr);
+  EXPECT_EQ(menu.NItems(), 2);
+}
+
 TEST(IPopupMenu, SubmenuCarriesTheParentsFunction)
 {
   int calls = 0;

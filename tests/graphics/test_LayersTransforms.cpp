@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <random>
 
 namespace fx::gfx::test {
@@ -110,6 +111,11 @@ struct ClipRow
   IRECT clip;
 };
 
+void PrintTo(const ClipRow& row, std::ostream* os)
+{
+  *os << "request " << row.request.L << "," << row.request.T << "," << row.request.R << "," << row.request.B;
+}
+
 class ClipRules : public ::testing::TestWithParam<ClipRow>
 {
 };
@@ -206,6 +212,18 @@ TEST(ShadowBlur, KernelTaps)
   EXPECT_EQ(three.taps[1], 155);
   EXPECT_EQ(three.taps[2], 35);
   EXPECT_EQ(three.norm, 255 + 2 * (155 + 35));
+}
+
+// An unbounded blur would ask for an unbounded kernel; the kernel stops at 1024 taps, whose sums still fit.
+TEST(ShadowBlur, KernelSizeIsBounded)
+{
+  const ShadowKernel huge = MakeShadowKernel(2.f, std::numeric_limits<float>::infinity());
+  ASSERT_EQ(huge.taps.size(), 1024u);
+  EXPECT_EQ(huge.taps[0], 255);
+  EXPECT_GT(huge.norm, 0);
+  EXPECT_LT(255.0 * huge.norm, 2147483647.0);
+  EXPECT_EQ(MakeShadowKernel(1.f, 5000.f).taps.size(), 1024u);
+  EXPECT_EQ(MakeShadowKernel(1.f, std::numeric_limits<float>::quiet_NaN()).taps.size(), 1u);
 }
 
 // A plain two-pass blur in image coordinates: rows first, then columns, edges left out, integer division.

@@ -22,6 +22,8 @@ struct OrderRow
   std::vector<int> order;
 };
 
+void PrintTo(const OrderRow& row, std::ostream* os) { *os << "target " << row.target; }
+
 class ScaleOrder : public ::testing::TestWithParam<OrderRow>
 {
 };
@@ -42,6 +44,8 @@ struct NameRow
   int scale;
   const char* scaled;
 };
+
+void PrintTo(const NameRow& row, std::ostream* os) { *os << '"' << row.name << "\" at " << row.scale; }
 
 class ScaledNames : public ::testing::TestWithParam<NameRow>
 {

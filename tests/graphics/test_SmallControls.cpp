@@ -55,6 +55,8 @@ struct FrameRow
   int frame;
 };
 
+void PrintTo(const FrameRow& row, std::ostream* os) { *os << row.frames << " frames at " << row.value; }
+
 class BitmapFrameChoice : public ::testing::TestWithParam<FrameRow>
 {
 };
@@ -245,6 +247,21 @@ TEST_F(SmallControls, BubbleStaysWhileItsCallerIsPressed)
   EXPECT_EQ(bubble->GetState(), IBubbleControl::kFadingOut);
   At(1805);
   EXPECT_EQ(bubble->GetState(), IBubbleControl::kHidden);
+}
+
+// The bubble forgets a caller that is removed, so a later control made at the same address is a new caller.
+TEST_F(SmallControls, BubbleForgetsARemovedCaller)
+{
+  g.AttachBubbleControl();
+  auto* bubble = dynamic_cast<IBubbleControl*>(g.GetBubbleControl(0));
+  IControl* caller = g.AttachControl(new Box(IRECT(100, 100, 120, 120)));
+  IControl* other = g.AttachControl(new Box(IRECT(200, 100, 220, 120)));
+  g.ShowBubbleControl(caller, 120, 110, "x");
+  ASSERT_EQ(bubble->GetCaller(), caller);
+  g.RemoveControl(other);
+  EXPECT_EQ(bubble->GetCaller(), caller);
+  g.RemoveControl(caller);
+  EXPECT_EQ(bubble->GetCaller(), nullptr);
 }
 
 TEST_F(SmallControls, BubbleLayoutFlipsAtTheEditorsEdges)

@@ -44,6 +44,11 @@ struct FrameRow
   const char* offset; // srcX,srcY
 };
 
+void PrintTo(const FrameRow& row, std::ostream* os)
+{
+  *os << row.nFrames << (row.horizontal ? " horizontal" : " vertical") << " frames, frame " << row.frame;
+}
+
 class BitmapFrames : public ::testing::TestWithParam<FrameRow>
 {
 };

@@ -1,8 +1,10 @@
 // The plug-in's DSP pieces on their own, against closed-form references.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cmath>
 #include <numbers>
+#include <ostream>
 #include <vector>
 
 #include "framework/IParam.h"
@@ -70,6 +72,10 @@ struct FaderRow {
   double dB;
 };
 
+void PrintTo(const FaderRow& row, std::ostream* os) {
+  *os << "position " << row.position << " in " << row.minGain << " .. " << row.maxGain << " dB";
+}
+
 class FaderLawTest : public testing::TestWithParam<FaderRow> {};
 
 TEST_P(FaderLawTest, PositionGivesDBAndGain) {
@@ -118,6 +124,8 @@ struct ViewRow {
   double gain;
   double position;
 };
+
+void PrintTo(const ViewRow& row, std::ostream* os) { *os << "gain " << row.gain << " at " << row.position; }
 
 class ViewPositionTest : public testing::TestWithParam<ViewRow> {};
 
@@ -175,6 +183,8 @@ struct DesignRow {
   double rate;
   double expectedCorner;  // after the half-rate limit
 };
+
+void PrintTo(const DesignRow& row, std::ostream* os) { *os << row.corner << " Hz at " << row.rate << " Hz"; }
 
 class SmoothingDesignTest : public testing::TestWithParam<DesignRow> {};
 
@@ -240,6 +250,8 @@ struct FadeRow {
   double rate;
   int fadeInTicks;  // ticks that still fade: ceil(ln 100 x N / 2 pi) - 1 with N = 0.1 rate
 };
+
+void PrintTo(const FadeRow& row, std::ostream* os) { *os << row.rate << " Hz"; }
 
 class PowerFadeTest : public testing::TestWithParam<FadeRow> {};
 
@@ -421,6 +433,14 @@ struct HostRow {
   fx::EHost host;
   const char* name;
 };
+
+// The host's number and its name's letters and digits.
+void PrintTo(const HostRow& row, std::ostream* os) {
+  *os << "host " << static_cast<int>(row.host) << " ";
+  for (const char* c = row.name; *c; ++c) {
+    if (std::isalnum(static_cast<unsigned char>(*c))) *os << *c;
+  }
+}
 
 class HostNameTest : public testing::TestWithParam<HostRow> {};
 

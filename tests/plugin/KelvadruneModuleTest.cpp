@@ -2,6 +2,7 @@
 // them, and the exact gains of the processing. References are 10^(dB / 20) computed here with pow.
 #include <cmath>
 #include <cstring>
+#include <ostream>
 
 #include "tests/plugin/ModuleFixture.h"
 
@@ -58,6 +59,10 @@ struct DisplayRow {
   const char* text;
 };
 
+void PrintTo(const DisplayRow& row, std::ostream* os) {
+  *os << "param " << row.param << " at " << row.normalized << " shows \"" << row.text << '"';
+}
+
 class DisplayTest : public ModuleTest, public testing::WithParamInterface<DisplayRow> {};
 
 TEST_P(DisplayTest, HostSeesTheDisplayText) {
@@ -108,6 +113,8 @@ struct GainRow {
   double rightGain;
 };
 
+void PrintTo(const GainRow& row, std::ostream* os) { *os << row.name; }
+
 class ExactGainTest : public ModuleTest, public testing::WithParamInterface<GainRow> {};
 
 // A constant input after the fade-in: every sample of the last block is input x gain to within a few ulps
@@ -146,8 +153,7 @@ INSTANTIATE_TEST_SUITE_P(
                     GainRow{"core", {{22, 1.0f}, {5, 0.25f}, {6, 0.75f}}, Gain(24), 1.0},
                     GainRow{"core_midside", {{22, 1.0f}, {4, 1.0f}, {6, 0.75f}}, Gain(24), 1.0},
                     GainRow{"midside_unity", {{4, 1.0f}}, 1.0, 1.0},
-                    GainRow{"power_off", {{3, 0.0f}, {5, 0.75f}}, 1.0, 1.0}),
-    [](const testing::TestParamInfo<GainRow>& info) { return std::string(info.param.name); });
+                    GainRow{"power_off", {{3, 0.0f}, {5, 0.75f}}, 1.0, 1.0}));
 
 TEST_F(ModuleTest, MinusInfinityAtTheMinimumAndJustAbove) {
   Start();
@@ -215,6 +221,8 @@ struct FadeRow {
   float rate;
   int fadeSamples;  // ceil(ln 100 x 0.1 rate / 2 pi) - 1, as in the fade's own test
 };
+
+void PrintTo(const FadeRow& row, std::ostream* os) { *os << row.rate << " Hz"; }
 
 class PowerFadeModuleTest : public ModuleTest, public testing::WithParamInterface<FadeRow> {};
 

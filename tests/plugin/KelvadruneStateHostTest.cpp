@@ -142,6 +142,36 @@ TEST_F(KelvadruneStateHostTest, MalformedProgramChunksAreRefusedAndChangeNothing
   }
 }
 
+// After the 8-byte header the product's bank holds its one slot: the name (32-bit length and bytes), the
+// initialised byte, then the state record.
+TEST_F(KelvadruneStateHostTest, MalformedBankChunksAreRefusedAndChangeNothing) {
+  auto host = StartInstance();
+  char stored[] = "Stored";
+  host->Dispatch(vst2::kEffSetProgramName, 0, 0, stored);
+  host->SetParameter(5, 0.3f);
+  const Bytes good = GetChunk(*host, true);
+  const size_t record = 8 + 4 + std::string(stored).size() + 1;
+  ASSERT_GT(good.size(), record + 40);
+  const auto recordStart = good.begin() + static_cast<long>(record);
+  ASSERT_EQ(std::string(recordStart, recordStart + 4), "RIFF");
+  char current[] = "Current";
+  host->Dispatch(vst2::kEffSetProgramName, 0, 0, current);
+  host->SetParameter(5, 0.6f);
+  const std::vector<float> before = Normalized(*host);
+
+  Bytes nameOnly(good.begin(), good.begin() + static_cast<long>(record - 1));
+  Bytes riffTooBig = good;
+  riffTooBig[record + 4] += 2;
+  Bytes wrongMagic = good;
+  wrongMagic[record + 16] = 'X';
+  Bytes cut(good.begin(), good.begin() + static_cast<long>(good.size() - 20));
+  for (const Bytes& bad : {nameOnly, riffTooBig, wrongMagic, cut}) {
+    EXPECT_EQ(SetChunk(*host, true, bad), 0);
+    EXPECT_EQ(Normalized(*host), before);
+    EXPECT_EQ(ProgramName(*host), "Current");
+  }
+}
+
 TEST_F(KelvadruneStateHostTest, DefaultPresetIsAppliedAtStart) {
   std::string text = ReadTextFile(std::string(KD_FUZZ_CORPUS_DIR) + "/preset_file/valid_defaults.lps");
   const std::string from = "<Param name=\"GUI scale\" val=\"1.000000\" />";

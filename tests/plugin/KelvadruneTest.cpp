@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -81,6 +82,8 @@ struct RampRow {
   double rate;
   int blockSize;
 };
+
+void PrintTo(const RampRow& row, std::ostream* os) { *os << row.blockSize << " samples at " << row.rate << " Hz"; }
 
 class RampLengthTest : public KelvadruneTest, public testing::WithParamInterface<RampRow> {};
 
@@ -282,6 +285,8 @@ struct ScaleRow {
   double after;
 };
 
+void PrintTo(const ScaleRow& row, std::ostream* os) { *os << row.before << " to " << row.after; }
+
 class ResetGUIScaleTest : public KelvadruneTest, public testing::WithParamInterface<ScaleRow> {};
 
 TEST_P(ResetGUIScaleTest, TogglesBetweenOneAndOneAndAHalf) {
@@ -308,6 +313,8 @@ struct FixedScaleRow {
   int radioIdx;
   double scale;
 };
+
+void PrintTo(const FixedScaleRow& row, std::ostream* os) { *os << "entry " << row.radioIdx << " gives " << row.scale; }
 
 class FixedGUIScaleTest : public KelvadruneTest, public testing::WithParamInterface<FixedScaleRow> {};
 

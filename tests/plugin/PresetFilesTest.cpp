@@ -89,6 +89,35 @@ TEST_F(PresetFilesTest, SaveReplacesTheWholeFileAndLeavesNoTemporaryFile) {
   EXPECT_EQ(files, 1);
 }
 
+TEST_F(PresetFilesTest, SavedFilesFollowTheUmaskAndReplacedFilesKeepTheirPermissions) {
+  PresetTestPlugin plugin;
+  const mode_t previous = umask(077);
+  const bool savedNew = plugin.SavePresetCommand(Path("private.lps").c_str());
+  umask(previous);
+  ASSERT_TRUE(savedNew);
+  struct stat info {};
+  ASSERT_EQ(stat(Path("private.lps").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0600u);
+
+  ASSERT_TRUE(WriteTextFile(Path("shared.lps"), "old"));
+  ASSERT_EQ(chmod(Path("shared.lps").c_str(), 0640), 0);
+  ASSERT_TRUE(plugin.SavePresetCommand(Path("shared.lps").c_str()));
+  ASSERT_EQ(stat(Path("shared.lps").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0640u);
+}
+
+// Opening a FIFO for reading would wait for a writer that never comes, freezing the host.
+TEST_F(PresetFilesTest, LoadOfAFifoIsRefusedWithoutWaiting) {
+  ASSERT_EQ(mkfifo(Path("pipe.lps").c_str(), 0600), 0);
+  PresetTestPlugin plugin;
+  plugin.Set(kGainMaster, 0.8);
+  EXPECT_FALSE(plugin.LoadPresetCommand(Path("pipe.lps").c_str()));
+  EXPECT_EQ(plugin.Value(kGainMaster), 0.8);
+  std::vector<double> values(kNumParams, -7.0);
+  fx::FwString name;
+  EXPECT_FALSE(plugin.ReadPresetXML(plugin, Path("pipe.lps").c_str(), values.data(), name, false));
+}
+
 TEST_F(PresetFilesTest, SaveIntoAMissingFolderFailsAndIsReported) {
   PresetTestPlugin plugin;
   EXPECT_FALSE(plugin.SavePresetCommand(Path("no/such/folder/x.lps").c_str()));

@@ -1,11 +1,13 @@
-// A plug-in on the framework's API base with the product's 24 parameters (names, ranges, steps and
-// defaults as the product defines them) and one extra stepped parameter, wired to the product's preset
-// code exactly as the product class is: its state is the XML state record. It counts the refreshes the
-// preset code asks for and records the versions its conversion hook sees.
+// A plug-in on the framework's API base wired to the product's preset code exactly as the product class
+// is: its state is the XML state record. It counts the refreshes the preset code asks for and records the
+// versions its conversion hook sees. Two parameter layouts: the product's 24 parameters (names, ranges,
+// steps and defaults as the product defines them) and one extra stepped parameter; or only "MVol", so
+// that whole documents and records can be written out by hand in the tests.
 #pragma once
 
 #include <vector>
 
+#include "framework/BoundedCopy.h"
 #include "framework/IPluginAPIBase.h"
 #include "plugin/KelvadrunePresets.h"
 
@@ -16,9 +18,11 @@ enum ETestParams {
   kHideModViews = 16, kFaderShape = 18, kMDFilterFreq = 19, kFaderDisplayMode = 21, kSteps = 24, kNumParams = 25
 };
 
-inline fx::Config PresetTestConfig() {
+enum class ELayout { kProduct, kMVolOnly };
+
+inline fx::Config PresetTestConfig(ELayout layout) {
   fx::Config config;
-  config.nParams = kNumParams;
+  config.nParams = layout == ELayout::kProduct ? kNumParams : 1;
   config.nPresets = 1;
   config.channelIOStr = "1-1 2-2";
   config.pluginName = "Kelvadrune";
@@ -31,8 +35,14 @@ inline fx::Config PresetTestConfig() {
 
 class PresetTestPlugin : public fx::IPluginAPIBase, public KelvadrunePresets {
  public:
-  PresetTestPlugin() : fx::IPluginAPIBase(PresetTestConfig(), fx::kAPIVST2), KelvadrunePresets(static_cast<fx::IPluginBase&>(*this)) {
-    InitParams();
+  explicit PresetTestPlugin(ELayout layout = ELayout::kProduct)
+      : fx::IPluginAPIBase(PresetTestConfig(layout), fx::kAPIVST2),
+        KelvadrunePresets(static_cast<fx::IPluginBase&>(*this)) {
+    if (layout == ELayout::kProduct)
+      InitProductParams();
+    else
+      GetParam(0)->InitDouble("MVol", 0.5, 0.0, 1.0, 0.01);
+    for (int i = 0; i < NParams(); ++i) GetParam(i)->SetToDefault();
   }
 
   bool SerializeState(fx::IByteChunk& chunk) const override { return WriteStateChunk(chunk); }
@@ -56,6 +66,7 @@ class PresetTestPlugin : public fx::IPluginAPIBase, public KelvadrunePresets {
     return values;
   }
   void Set(int paramIdx, double value) { GetParam(paramIdx)->Set(value); }
+  void RenameSlot(const char* name) { fx::CopyBounded(GetPreset(0)->mName, name); }
 
   int paramResets = 0;
   int restores = 0;
@@ -64,7 +75,7 @@ class PresetTestPlugin : public fx::IPluginAPIBase, public KelvadrunePresets {
   int seenOwnVersion = -1;
 
  private:
-  void InitParams() {
+  void InitProductParams() {
     const char* const gui = "GUI";
     const char* const proc = "Processing";
     GetParam(0)->InitDouble("GUI scale", 1.0, 1.0, 3.0, 0.01, "", fx::kFlagCannotAutomate, gui);
@@ -93,7 +104,6 @@ class PresetTestPlugin : public fx::IPluginAPIBase, public KelvadrunePresets {
     GetParam(22)->InitEnum("Core Fader Layout", 0, {"off", "on"}, "", fx::kFlagCannotAutomate, gui);
     GetParam(23)->InitEnum("Basic Fader Layout", 0, {"off", "on"}, "", fx::kFlagCannotAutomate, gui);
     GetParam(24)->InitInt("Steps", 5, 0, 10, "", 0, proc);
-    for (int i = 0; i < NParams(); ++i) GetParam(i)->SetToDefault();
   }
 };
 

@@ -8,14 +8,14 @@
 
 #include "plugin/StateChunk.h"
 #include "tests/plugin/PresetTestPlugin.h"
-#include "tests/plugin/TinyPlugin.h"
 
 namespace presets_test {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// The document of TinyPlugin at its default, written out by hand; the preset name decides its length.
+// The document of the MVol-only plug-in at its default, written out by hand; the preset name decides its
+// length.
 std::string TinyDocument(const std::string& presetName) {
   return "<?xml version=\"1.0\" ?>\n"
          "<PresetXMLTree version=\"1\">\n"
@@ -68,7 +68,7 @@ fx::IByteChunk ChunkOf(const Bytes& bytes) {
 Bytes BytesOf(const fx::IByteChunk& chunk) { return Bytes(chunk.GetData(), chunk.GetData() + chunk.Size()); }
 
 TEST(StateChunkTest, WritesTheExactRecordWithoutPadForAnEvenSubSize) {
-  TinyPlugin plugin;
+  PresetTestPlugin plugin(ELayout::kMVolOnly);
   plugin.RenameSlot("Init");
   ASSERT_EQ(TinyDocument("Init").size() % 2, 0u);
   fx::IByteChunk chunk;
@@ -77,7 +77,7 @@ TEST(StateChunkTest, WritesTheExactRecordWithoutPadForAnEvenSubSize) {
 }
 
 TEST(StateChunkTest, WritesThePadByteForAnOddSubSize) {
-  TinyPlugin plugin;
+  PresetTestPlugin plugin(ELayout::kMVolOnly);
   plugin.RenameSlot("Odd");
   ASSERT_EQ(TinyDocument("Odd").size() % 2, 1u);
   fx::IByteChunk chunk;
@@ -89,7 +89,7 @@ TEST(StateChunkTest, WritesThePadByteForAnOddSubSize) {
 }
 
 TEST(StateChunkTest, AppendsAtTheChunksEnd) {
-  TinyPlugin plugin;
+  PresetTestPlugin plugin(ELayout::kMVolOnly);
   plugin.RenameSlot("Init");
   fx::IByteChunk chunk = ChunkOf({'t', 'f', 'f', 'p'});
   ASSERT_TRUE(plugin.WriteStateChunk(chunk));
@@ -101,7 +101,7 @@ TEST(StateChunkTest, AppendsAtTheChunksEnd) {
 
 TEST(StateChunkTest, ReadAnswersThePositionAfterTheRecordAndItsPad) {
   for (const char* name : {"Init", "Odd"}) {
-    TinyPlugin plugin;
+    PresetTestPlugin plugin(ELayout::kMVolOnly);
     Bytes bytes = {1, 2, 3};
     const Bytes record = Record(TinyDocument(name));
     bytes.insert(bytes.end(), record.begin(), record.end());
@@ -190,7 +190,7 @@ std::vector<Malformed> MalformedRecords() {
 
 TEST(StateChunkTest, MalformedRecordsAreRefusedAndChangeNothing) {
   for (const Malformed& row : MalformedRecords()) {
-    TinyPlugin plugin;
+    PresetTestPlugin plugin(ELayout::kMVolOnly);
     plugin.RenameSlot("Kept");
     plugin.GetParam(0)->Set(0.9);
     EXPECT_EQ(plugin.ReadStateChunk(ChunkOf(row.bytes), 0), -1) << row.what;
@@ -200,7 +200,7 @@ TEST(StateChunkTest, MalformedRecordsAreRefusedAndChangeNothing) {
 }
 
 TEST(StateChunkTest, NegativeOrPastTheEndStartIsRefused) {
-  TinyPlugin plugin;
+  PresetTestPlugin plugin(ELayout::kMVolOnly);
   const fx::IByteChunk chunk = ChunkOf(Record(TinyDocument("Init")));
   EXPECT_EQ(plugin.ReadStateChunk(chunk, -1), -1);
   EXPECT_EQ(plugin.ReadStateChunk(chunk, chunk.Size()), -1);

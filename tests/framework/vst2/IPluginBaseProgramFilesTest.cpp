@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "tests/framework/vst2/HostFixture.h"
 
 namespace testplugin {
@@ -16,7 +18,10 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-std::string TempPath(const char* name) { return testing::TempDir() + "kd_vst2_" + name; }
+// CTest runs every case in its own process, several at once: each process gets its own files.
+std::string TempPath(const char* name) {
+  return testing::TempDir() + "kd_vst2_" + std::to_string(getpid()) + "_" + name;
+}
 
 Bytes ReadAll(const std::string& path) {
   std::ifstream file(path, std::ios::binary);

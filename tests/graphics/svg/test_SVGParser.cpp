@@ -138,6 +138,8 @@ struct EndPointRow
   std::vector<Point> ends; // the on-curve points after the start, in order
 };
 
+void PrintTo(const EndPointRow& row, std::ostream* os) { *os << '"' << row.d << '"'; }
+
 class PathDataEndPoints : public ::testing::TestWithParam<EndPointRow>
 {
 };
@@ -277,6 +279,8 @@ struct TransformRow
   Point out;
 };
 
+void PrintTo(const TransformRow& row, std::ostream* os) { *os << '"' << row.transform << '"'; }
+
 class TransformList : public ::testing::TestWithParam<TransformRow>
 {
 };
@@ -342,6 +346,8 @@ struct ViewBoxRow
   double l, t, r, b;
 };
 
+void PrintTo(const ViewBoxRow& row, std::ostream* os) { *os << "preserveAspectRatio \"" << row.aspect << '"'; }
+
 class ViewBox : public ::testing::TestWithParam<ViewBoxRow>
 {
 };
@@ -388,6 +394,8 @@ struct ColorRow
   int type;
   uint32_t color;
 };
+
+void PrintTo(const ColorRow& row, std::ostream* os) { *os << '"' << row.value << '"'; }
 
 class Colors : public ::testing::TestWithParam<ColorRow>
 {
@@ -620,6 +628,65 @@ TEST(SVGParser, DeepNestingIsRefused)
   const auto img = Parse(fine);
   ASSERT_TRUE(img);
   EXPECT_EQ(img->shapes.size(), 1u);
+}
+
+struct HiddenNestingRow
+{
+  const char* what;
+  const char* level; // one level of nesting whose closing markup the XML parser does not read as markup
+};
+
+void PrintTo(const HiddenNestingRow& row, std::ostream* os) { *os << row.what; }
+
+class HiddenNesting : public ::testing::TestWithParam<HiddenNestingRow>
+{
+};
+
+// Markup-like text inside a value, comment, section or declaration closes nothing: the nesting is still
+// counted (500 levels stay far from the stack's limit, but well past the reader's).
+TEST_P(HiddenNesting, StillCountsAsNesting)
+{
+  std::string doc = "<svg width='1' height='1'>";
+  for (int i = 0; i < 500; ++i)
+    doc += GetParam().level;
+  for (int i = 0; i < 500; ++i)
+    doc += "</g>";
+  doc += "</svg>";
+  EXPECT_FALSE(Parse(doc));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+  SVGParser, HiddenNesting,
+  ::testing::Values(HiddenNestingRow{"quoted value", "<g a=\"/>\">"},
+                    HiddenNestingRow{"quoted end tag", "<g a='</g>'>"},
+                    HiddenNestingRow{"text", "<g>/>"},
+                    HiddenNestingRow{"comment", "<g><!--</g>-->"},
+                    HiddenNestingRow{"comment opening on its own end", "<g><!--></g>-->"},
+                    HiddenNestingRow{"CDATA", "<g><![CDATA[</g>]]>"},
+                    HiddenNestingRow{"declaration value", "<g><?xml version='</g>'?>"},
+                    HiddenNestingRow{"malformed reference", "<g>&#x</g>x1;"}));
+
+// Each byte is a character of its own: a UTF-8 lead byte never carries the parser over the markup after it.
+TEST(SVGParser, MultiByteCharactersNeverHideMarkup)
+{
+  std::string doc = "<svg width='1' height='1'>";
+  for (int i = 0; i < 500; ++i)
+    doc += "<g id='\xF0'>\xF0</g>";
+  doc += "<rect id='\xC3\xA9' width='1' height='1'/></svg>";
+  const auto img = Parse(doc);
+  ASSERT_TRUE(img);
+  EXPECT_EQ(img->shapes.size(), 1u);
+}
+
+TEST(SVGParser, ReadsTheUsualPrologue)
+{
+  const auto img = Parse("\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\n"
+                         "<!DOCTYPE svg PUBLIC \"-//W3C//DTD SVG 1.1//EN\" \"x.dtd\">\n<!-- a <comment> -->\n"
+                         "<svg width='2' height='2'><style><![CDATA[ rect > g { } ]]></style>"
+                         "<rect width='1' height='1' fill='&#x23;00f'/></svg>");
+  ASSERT_TRUE(img);
+  ASSERT_EQ(img->shapes.size(), 1u);
+  EXPECT_EQ(img->shapes[0].fill.color, PackRGBA(0, 0, 255, 255));
 }
 
 } // namespace

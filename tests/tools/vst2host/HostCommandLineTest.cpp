@@ -6,6 +6,8 @@
 #include <ostream>
 #include <sstream>
 
+#include <unistd.h>
+
 #include "tools/vst2host/HostCommandLine.h"
 #include "tools/vst2host/WavFile.h"
 
@@ -24,7 +26,10 @@ Result RunHost(std::vector<std::string> args) {
   return {code, out.str(), err.str()};
 }
 
-std::string Temp(const char* name) { return testing::TempDir() + "kd_vsthost_" + name; }
+// CTest runs every case in its own process, several at once: each process gets its own files.
+std::string Temp(const char* name) {
+  return testing::TempDir() + "kd_vsthost_" + std::to_string(getpid()) + "_" + name;
+}
 
 class HostCommandLine : public testing::Test {
  protected:
