@@ -304,7 +304,8 @@ public:
   void StartLayer(IControl* control, const IRECT& r, bool cacheable = false);
   // Closes the top layer and hands it to the caller (null when none is open).
   ILayerPtr EndLayer();
-  // Null is ignored; the owning form leaves the layer to whoever pops it.
+  // Null is ignored. The owning form keeps the layer until it is popped (the popper then owns it) or this
+  // object is destroyed; the borrowing form never frees it.
   void PushLayer(ILayer* layer);
   void PushLayer(ILayerPtr&& layer);
   ILayer* PopLayer();
@@ -528,6 +529,8 @@ private:
   void RetainStaticStorage();
   void ReleaseStaticStorage();
   IRECT LayerOrClipArea() const;
+  // owner is null for a borrowed layer, else the same layer as layer.
+  void PushStackedLayer(ILayer* layer, ILayerPtr&& owner);
   void ConnectControl(IControl& control);
   void InitControl(IControl& control);
   void ForgetControl(IControl* control);
@@ -597,7 +600,14 @@ private:
   IRECT mClipRECT;
   IMatrix mTransform;
   std::stack<IMatrix> mTransformStates;
-  std::stack<ILayer*> mLayers;
+  // A pushed layer; owner holds it when it came through the owning push (or StartLayer), so a layer still
+  // pushed when this object goes is freed, while a borrowed one stays with whoever pushed it.
+  struct StackedLayer
+  {
+    ILayer* layer;
+    ILayerPtr owner;
+  };
+  std::stack<StackedLayer> mLayers;
   FwString mSharedResourcesSubPath;
 };
 

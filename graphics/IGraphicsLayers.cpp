@@ -104,7 +104,7 @@ void IGraphics::StartLayer(IControl* control, const IRECT& r, bool cacheable)
   const int w = static_cast<int>(std::ceil(std::ceil(aligned.W()) * s));
   const int h = static_cast<int>(std::ceil(std::ceil(aligned.H()) * s));
   APIBitmap* image = CreateAPIBitmap(w, h, mScreenScale, mDrawScale, cacheable);
-  PushLayer(new ILayer(image, aligned, control, control ? control->GetRECT() : IRECT()));
+  PushLayer(std::make_unique<ILayer>(image, aligned, control, control ? control->GetRECT() : IRECT()));
 }
 
 ILayerPtr IGraphics::EndLayer()
@@ -114,9 +114,20 @@ ILayerPtr IGraphics::EndLayer()
 
 void IGraphics::PushLayer(ILayer* layer)
 {
+  PushStackedLayer(layer, nullptr);
+}
+
+void IGraphics::PushLayer(ILayerPtr&& layer)
+{
+  ILayer* raw = layer.get();
+  PushStackedLayer(raw, std::move(layer));
+}
+
+void IGraphics::PushStackedLayer(ILayer* layer, ILayerPtr&& owner)
+{
   if (!layer)
     return;
-  mLayers.push(layer);
+  mLayers.push(StackedLayer{layer, std::move(owner)});
   UpdateLayer();
   mTransform = IMatrix();
   PathTransformSetMatrix(mTransform);
@@ -124,16 +135,13 @@ void IGraphics::PushLayer(ILayer* layer)
   PathClear();
 }
 
-void IGraphics::PushLayer(ILayerPtr&& layer)
-{
-  PushLayer(layer.release());
-}
-
 ILayer* IGraphics::PopLayer()
 {
   if (mLayers.empty())
     return nullptr;
-  ILayer* layer = mLayers.top();
+  ILayer* layer = mLayers.top().layer;
+  // The caller takes over an owned layer (EndLayer wraps it again).
+  static_cast<void>(mLayers.top().owner.release());
   mLayers.pop();
   UpdateLayer();
   mTransform = IMatrix();
@@ -191,7 +199,7 @@ void IGraphics::DrawRotatedLayer(const ILayerPtr& layer, double angle)
 
 IRECT IGraphics::LayerOrClipArea() const
 {
-  return mLayers.empty() ? mClipRECT : mLayers.top()->mRECT;
+  return mLayers.empty() ? mClipRECT : mLayers.top().layer->mRECT;
 }
 
 void IGraphics::PathClipRegion(const IRECT& r)

@@ -24,6 +24,21 @@ float ClampRadius(float r, const IRECT& bounds)
   return (r > 0.f) ? std::min(r, limit) : 0.f;
 }
 
+// Calls line(v) for v = start + step, start + 2 step, ... while v < end. Far from zero a float sum can
+// round back to where it was (or be NaN/infinite); the lines stop there so the walk always ends.
+template <typename LineFunc>
+void ForEachGridLine(float start, float end, float step, LineFunc&& line)
+{
+  for (float v = start;;)
+  {
+    const float next = v + step;
+    if (!(next > v) || !(next < end))
+      return;
+    v = next;
+    line(v);
+  }
+}
+
 } // namespace
 
 void IGraphics::DrawFittedBitmap(const IBitmap& bitmap, const IRECT& bounds, const IBlend* blend)
@@ -220,17 +235,15 @@ void IGraphics::DrawGrid(const IColor& color, const IRECT& bounds, float gridSiz
 {
   PathClear();
   if (gridSizeH > 1.f)
-    for (float x = bounds.L + gridSizeH; x < bounds.R; x += gridSizeH)
-    {
+    ForEachGridLine(bounds.L, bounds.R, gridSizeH, [&](float x) {
       PathMoveTo(x, bounds.T);
       PathLineTo(x, bounds.B);
-    }
+    });
   if (gridSizeV > 1.f)
-    for (float y = bounds.T + gridSizeV; y < bounds.B; y += gridSizeV)
-    {
+    ForEachGridLine(bounds.T, bounds.B, gridSizeV, [&](float y) {
       PathMoveTo(bounds.L, y);
       PathLineTo(bounds.R, y);
-    }
+    });
   PathStroke(IPattern(color), thickness, IStrokeOptions(), blend);
 }
 

@@ -22,14 +22,19 @@ ISwitchControlBase::ISwitchControlBase(const IRECT& bounds, int paramIdx, IActio
 
 void ISwitchControlBase::SetNumStates(int numStates)
 {
-  mNumStates = std::max(numStates, 1);
+  mNumStates = std::clamp(numStates, 1, kMaxNumStates);
   mDisabledStates.resize(static_cast<std::size_t>(mNumStates), false);
 }
 
 void ISwitchControlBase::OnInit()
 {
-  if (const IParam* param = GetParam(0))
-    SetNumStates(static_cast<int>(param->GetMax() - param->GetMin()) + 1);
+  const IParam* param = GetParam(0);
+  if (!param)
+    return;
+  // Bounded while still a double: a range beyond int's reach must not overflow the cast. NaN counts as 0.
+  const double range = param->GetMax() - param->GetMin();
+  const double units = range > 0.0 ? std::min(range, static_cast<double>(kMaxNumStates)) : 0.0;
+  SetNumStates(static_cast<int>(units) + 1);
 }
 
 // With one state there is nowhere to step to: the value stays at 0.

@@ -13,13 +13,16 @@ class ISwitchControlBase : public IControl
 public:
   ISwitchControlBase(const IRECT& bounds, int paramIdx = -1, IActionFunction actionFunc = nullptr, int numStates = 2);
 
-  // A bound switch takes one state per whole unit of its parameter's range.
+  // A bound switch takes one state per whole unit of its parameter's range, at most kMaxNumStates.
   void OnInit() override;
   void OnMouseDown(float x, float y, const IMouseMod& mod) override;
   void OnMouseUp(float x, float y, const IMouseMod& mod) override;
 
+  // The most states a switch keeps: a parameter with a vast range would otherwise need a flag per unit.
+  static constexpr int kMaxNumStates = 1 << 16;
+
   int GetNumStates() const { return mNumStates; }
-  // At least one state; the per-state flags follow the count.
+  // One to kMaxNumStates states; the per-state flags follow the count.
   void SetNumStates(int numStates);
   void SetAllStatesDisabled(bool disabled);
   void SetStateDisabled(int state, bool disabled);

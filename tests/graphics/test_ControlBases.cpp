@@ -8,6 +8,8 @@
 #include "graphics/ISliderControlBase.h"
 #include "graphics/ISwitchControlBase.h"
 
+#include <limits>
+
 namespace fx::gfx::test {
 namespace {
 
@@ -82,6 +84,21 @@ TEST_F(ControlBases, SwitchTakesItsStatesFromTheParameterAndKeepsFlagsInRange)
   Release(5, 5);
   EXPECT_EQ(dlg.host, (std::vector<std::string>{"begin 1", "send 1 0.5", "end 1"}));
   EXPECT_EQ(dlg.GetParam(FakeDelegate::kEnum)->Int(), 1);
+}
+
+TEST_F(ControlBases, SwitchStateCountIsBounded)
+{
+  // A range beyond int's reach: the count neither overflows nor asks for a flag per unit.
+  dlg.GetParam(FakeDelegate::kGain)->InitDouble("Huge", 0.0, 0.0, 1e12, 1.0);
+  auto* s = new Switch(IRECT(0, 0, 10, 10), FakeDelegate::kGain, nullptr, 2);
+  g.AttachControl(s);
+  EXPECT_EQ(s->GetNumStates(), ISwitchControlBase::kMaxNumStates);
+  s->SetStateDisabled(ISwitchControlBase::kMaxNumStates - 1, true);
+  EXPECT_TRUE(s->GetStateDisabled(ISwitchControlBase::kMaxNumStates - 1));
+  s->SetNumStates(std::numeric_limits<int>::max());
+  EXPECT_EQ(s->GetNumStates(), ISwitchControlBase::kMaxNumStates);
+  s->SetNumStates(std::numeric_limits<int>::min());
+  EXPECT_EQ(s->GetNumStates(), 1);
 }
 
 TEST_F(ControlBases, KnobGearingAndFineAdjust)

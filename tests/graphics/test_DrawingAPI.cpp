@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <limits>
 
 namespace fx::gfx::test {
 namespace {
@@ -86,6 +87,16 @@ INSTANTIATE_TEST_SUITE_P(
              "PathLineTo 10,3", "PathMoveTo 0,6", "PathLineTo 10,6", kRedStroke}},
     DrawRow{"DrawGrid wider than the rectangle strokes an empty path",
             [](IGraphics& g) { g.DrawGrid(kRed, IRECT(0, 0, 10, 10), 20.f, 1.f); }, {"PathClear", kRedStroke}},
+    // Far from zero adding the step no longer moves a float: nothing is drawn rather than looping forever.
+    DrawRow{"DrawGrid whose step vanishes in rounding draws nothing",
+            [](IGraphics& g) { g.DrawGrid(kRed, IRECT(1e9f, 1e9f, 2e9f, 2e9f), 4.f, 4.f); }, {"PathClear", kRedStroke}},
+    DrawRow{"DrawGrid on non-finite bounds draws nothing",
+            [](IGraphics& g) {
+              const float inf = std::numeric_limits<float>::infinity();
+              const float nan = std::numeric_limits<float>::quiet_NaN();
+              g.DrawGrid(kRed, IRECT(-inf, nan, inf, inf), 4.f, 4.f);
+            },
+            {"PathClear", kRedStroke}},
     DrawRow{"DrawData with one point moves only",
             [](IGraphics& g) {
               const float y[] = {0.5f};

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <random>
 
 namespace fx::gfx::test {
@@ -103,6 +104,52 @@ TEST_F(LayersTransforms, PushAndPopRetargetResetAndClip)
   EXPECT_FALSE(g.EndLayer());
   g.PushLayer(static_cast<ILayer*>(nullptr));
   EXPECT_EQ(g.NLayers(), 0);
+}
+
+// An image that counts its own destruction, to see which layers a graphics object frees.
+struct CountedImage : APIBitmap
+{
+  explicit CountedImage(int& deleted) : mDeleted(deleted) {}
+  ~CountedImage() override { ++mDeleted; }
+  int& mDeleted;
+};
+
+ILayerPtr CountedLayer(int& deleted)
+{
+  return std::make_unique<ILayer>(new CountedImage(deleted), IRECT(0, 0, 10, 10), nullptr, IRECT());
+}
+
+TEST(LayerOwnership, LayersStillPushedOwningAreFreedWithTheGraphicsButBorrowedOnesAreNot)
+{
+  int deleted = 0;
+  ILayerPtr borrowed = CountedLayer(deleted);
+  {
+    FakeDelegate dlg;
+    DetailGraphics g(dlg, 400, 300);
+    g.PushLayer(CountedLayer(deleted));
+    g.PushLayer(borrowed.get());
+    g.PushLayer(CountedLayer(deleted));
+    g.StartLayer(nullptr, IRECT(0, 0, 5, 5));
+    EXPECT_EQ(g.NLayers(), 4);
+  }
+  EXPECT_EQ(deleted, 2);
+  borrowed.reset();
+  EXPECT_EQ(deleted, 3);
+}
+
+TEST(LayerOwnership, APoppedOwnedLayerBelongsToTheCaller)
+{
+  int deleted = 0;
+  ILayerPtr popped;
+  {
+    FakeDelegate dlg;
+    DetailGraphics g(dlg, 400, 300);
+    g.PushLayer(CountedLayer(deleted));
+    popped.reset(g.PopLayer());
+  }
+  EXPECT_EQ(deleted, 0);
+  popped.reset();
+  EXPECT_EQ(deleted, 1);
 }
 
 struct ClipRow
