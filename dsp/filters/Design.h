@@ -43,8 +43,10 @@ protected:
   OwnedCascade<kMaxStages> m_cascade;
 };
 
-template <class Prototype, int MaxOrder>
-class LowPassDesign : public DesignBase<Prototype, MaxOrder, 1>
+// Low-pass, high-pass and the two shelves: Transform puts the prototype's corner at the cutoff.
+// FamilyArgs are the prototype's arguments after the order (a shelf's gain in dB first).
+template <class Prototype, int MaxOrder, class Transform>
+class CornerDesign : public DesignBase<Prototype, MaxOrder, 1>
 {
 public:
   template <class... FamilyArgs>
@@ -53,28 +55,23 @@ public:
     checkOrder(order, MaxOrder);
     checkFrequency(sampleRate, cutoffFrequency);
     this->m_prototype.design(order, familyArgs...);
-    LowPassTransform(cutoffFrequency / sampleRate, this->m_digital, this->m_analog);
+    Transform(cutoffFrequency / sampleRate, this->m_digital, this->m_analog);
     this->m_cascade.buildFromLayout(this->m_digital);
   }
 };
 
 template <class Prototype, int MaxOrder>
-class HighPassDesign : public DesignBase<Prototype, MaxOrder, 1>
-{
-public:
-  template <class... FamilyArgs>
-  void configure(int order, double sampleRate, double cutoffFrequency, FamilyArgs... familyArgs)
-  {
-    checkOrder(order, MaxOrder);
-    checkFrequency(sampleRate, cutoffFrequency);
-    this->m_prototype.design(order, familyArgs...);
-    HighPassTransform(cutoffFrequency / sampleRate, this->m_digital, this->m_analog);
-    this->m_cascade.buildFromLayout(this->m_digital);
-  }
-};
-
+using LowPassDesign = CornerDesign<Prototype, MaxOrder, LowPassTransform>;
 template <class Prototype, int MaxOrder>
-class BandPassDesign : public DesignBase<Prototype, MaxOrder, 2>
+using HighPassDesign = CornerDesign<Prototype, MaxOrder, HighPassTransform>;
+template <class Prototype, int MaxOrder>
+using LowShelfDesign = CornerDesign<Prototype, MaxOrder, LowPassTransform>;
+template <class Prototype, int MaxOrder>
+using HighShelfDesign = CornerDesign<Prototype, MaxOrder, HighPassTransform>;
+
+// Band-pass and band-stop with the band given as (centre, width) in hertz.
+template <class Prototype, int MaxOrder, class Transform>
+class BandDesign : public DesignBase<Prototype, MaxOrder, 2>
 {
 public:
   template <class... FamilyArgs>
@@ -85,57 +82,15 @@ public:
     checkFrequency(sampleRate, centerFrequency);
     checkPositive(widthFrequency, "band width");
     this->m_prototype.design(order, familyArgs...);
-    BandPassTransform(centerFrequency / sampleRate, widthFrequency / sampleRate, this->m_digital, this->m_analog);
+    Transform(centerFrequency / sampleRate, widthFrequency / sampleRate, this->m_digital, this->m_analog);
     this->m_cascade.buildFromLayout(this->m_digital);
   }
 };
 
 template <class Prototype, int MaxOrder>
-class BandStopDesign : public DesignBase<Prototype, MaxOrder, 2>
-{
-public:
-  template <class... FamilyArgs>
-  void configure(int order, double sampleRate, double centerFrequency, double widthFrequency,
-                 FamilyArgs... familyArgs)
-  {
-    checkOrder(order, MaxOrder);
-    checkFrequency(sampleRate, centerFrequency);
-    checkPositive(widthFrequency, "band width");
-    this->m_prototype.design(order, familyArgs...);
-    BandStopTransform(centerFrequency / sampleRate, widthFrequency / sampleRate, this->m_digital, this->m_analog);
-    this->m_cascade.buildFromLayout(this->m_digital);
-  }
-};
-
+using BandPassDesign = BandDesign<Prototype, MaxOrder, BandPassTransform>;
 template <class Prototype, int MaxOrder>
-class LowShelfDesign : public DesignBase<Prototype, MaxOrder, 1>
-{
-public:
-  template <class... FamilyArgs>
-  void configure(int order, double sampleRate, double cutoffFrequency, double gainDb, FamilyArgs... familyArgs)
-  {
-    checkOrder(order, MaxOrder);
-    checkFrequency(sampleRate, cutoffFrequency);
-    this->m_prototype.design(order, gainDb, familyArgs...);
-    LowPassTransform(cutoffFrequency / sampleRate, this->m_digital, this->m_analog);
-    this->m_cascade.buildFromLayout(this->m_digital);
-  }
-};
-
-template <class Prototype, int MaxOrder>
-class HighShelfDesign : public DesignBase<Prototype, MaxOrder, 1>
-{
-public:
-  template <class... FamilyArgs>
-  void configure(int order, double sampleRate, double cutoffFrequency, double gainDb, FamilyArgs... familyArgs)
-  {
-    checkOrder(order, MaxOrder);
-    checkFrequency(sampleRate, cutoffFrequency);
-    this->m_prototype.design(order, gainDb, familyArgs...);
-    HighPassTransform(cutoffFrequency / sampleRate, this->m_digital, this->m_analog);
-    this->m_cascade.buildFromLayout(this->m_digital);
-  }
-};
+using BandStopDesign = BandDesign<Prototype, MaxOrder, BandStopTransform>;
 
 // Band shelves are normalised (gain 1) at whichever end of the spectrum lies farther from the band.
 template <class Prototype, int MaxOrder>
@@ -163,8 +118,8 @@ public:
 
 // Band designs whose band is (centre in hertz, q): edges symmetric on a log scale about the centre,
 // the upper one at centre (1 + 1/q).
-template <class Prototype, int MaxOrder>
-class GeometricBandPassDesign : public DesignBase<Prototype, MaxOrder, 2>
+template <class Prototype, int MaxOrder, class Transform>
+class GeometricBandDesign : public DesignBase<Prototype, MaxOrder, 2>
 {
 public:
   void configure(int order, double sampleRate, double centerFrequency, double q)
@@ -173,25 +128,15 @@ public:
     checkFrequency(sampleRate, centerFrequency);
     checkPositive(q, "q");
     this->m_prototype.design(order);
-    GeometricBandPassTransform(sampleRate, centerFrequency, q, this->m_digital, this->m_analog);
+    Transform(sampleRate, centerFrequency, q, this->m_digital, this->m_analog);
     this->m_cascade.buildFromLayout(this->m_digital);
   }
 };
 
 template <class Prototype, int MaxOrder>
-class GeometricBandStopDesign : public DesignBase<Prototype, MaxOrder, 2>
-{
-public:
-  void configure(int order, double sampleRate, double centerFrequency, double q)
-  {
-    checkOrder(order, MaxOrder);
-    checkFrequency(sampleRate, centerFrequency);
-    checkPositive(q, "q");
-    this->m_prototype.design(order);
-    GeometricBandStopTransform(sampleRate, centerFrequency, q, this->m_digital, this->m_analog);
-    this->m_cascade.buildFromLayout(this->m_digital);
-  }
-};
+using GeometricBandPassDesign = GeometricBandDesign<Prototype, MaxOrder, GeometricBandPassTransform>;
+template <class Prototype, int MaxOrder>
+using GeometricBandStopDesign = GeometricBandDesign<Prototype, MaxOrder, GeometricBandStopTransform>;
 
 template <class Prototype, int MaxOrder>
 class GeometricBandShelfDesign : public DesignBase<Prototype, MaxOrder, 2>

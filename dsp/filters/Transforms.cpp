@@ -78,6 +78,8 @@ RootPair mapRoots(const Map& map, const RootPair& roots)
 template <class Map>
 void mapOneToOne(const Map& map, PoleZeroLayout& digital, const PoleZeroLayout& analog)
 {
+  checkRoom(digital, analog.getNumPoles());
+  digital.reset();
   for (int i = 0; i < analog.getNumPoles() / 2; ++i)
     digital.appendPair(mapRoots(map, analog[i].poles), mapRoots(map, analog[i].zeros));
   if (analog.getNumPoles() % 2 != 0)
@@ -103,6 +105,8 @@ std::array<RootPair, 2> mapBandRoots(const Map& map, const RootPair& roots)
 template <class Map>
 void mapOneToTwo(const Map& map, PoleZeroLayout& digital, const PoleZeroLayout& analog)
 {
+  checkRoom(digital, 2 * analog.getNumPoles());
+  digital.reset();
   for (int i = 0; i < analog.getNumPoles() / 2; ++i)
   {
     const std::array<RootPair, 2> poles = mapBandRoots(map, analog[i].poles);
@@ -122,9 +126,7 @@ void mapOneToTwo(const Map& map, PoleZeroLayout& digital, const PoleZeroLayout& 
 LowPassTransform::LowPassTransform(double fc, PoleZeroLayout& digital, const PoleZeroLayout& analog)
 {
   checkNormalisedFrequency(fc);
-  checkRoom(digital, analog.getNumPoles());
   m_f = std::tan(kPi * fc);
-  digital.reset();
   mapOneToOne([this](Complex c) { return transform(c); }, digital, analog);
   digital.setNormalPoint(analog.getNormalW(), analog.getNormalGain());
 }
@@ -140,9 +142,7 @@ Complex LowPassTransform::transform(Complex c) const
 HighPassTransform::HighPassTransform(double fc, PoleZeroLayout& digital, const PoleZeroLayout& analog)
 {
   checkNormalisedFrequency(fc);
-  checkRoom(digital, analog.getNumPoles());
   m_f = 1.0 / std::tan(kPi * fc);
-  digital.reset();
   mapOneToOne([this](Complex c) { return transform(c); }, digital, analog);
   digital.setNormalPoint(kPi - analog.getNormalW(), analog.getNormalGain());
 }
@@ -171,8 +171,6 @@ BandPassTransform::BandPassTransform(BandEdges edges, PoleZeroLayout& digital, c
   m_b2 = m_b * m_b;
   m_ab2 = 2.0 * m_a * m_b;
 
-  checkRoom(digital, 2 * analog.getNumPoles());
-  digital.reset();
   mapOneToTwo([this](Complex c) { return transform(c); }, digital, analog);
   const double wn = analog.getNormalW();
   const double normalW = 2.0 * std::atan(std::sqrt(std::tan((wc + wn) / 2.0) * std::tan((wc2 + wn) / 2.0)));
@@ -208,8 +206,6 @@ BandStopTransform::BandStopTransform(BandEdges edges, double fc, PoleZeroLayout&
   m_a2 = m_a * m_a;
   m_b2 = m_b * m_b;
 
-  checkRoom(digital, 2 * analog.getNumPoles());
-  digital.reset();
   mapOneToTwo([this](Complex c) { return transform(c); }, digital, analog);
   digital.setNormalPoint(fc < 0.25 ? kPi : 0.0, analog.getNormalGain());
 }
