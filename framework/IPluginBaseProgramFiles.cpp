@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "framework/BoundedCopy.h"
 #include "framework/IPluginBase.h"
 #include "platform/vst2/VST2Interface.h"
 
@@ -41,7 +42,7 @@ class FileWriter {
   void PutZeros(int n) { mBytes.insert(mBytes.end(), n, 0); }
   void PutName(const char* name) {
     char field[kNameSize] = {};
-    std::strncpy(field, name ? name : "", kNameSize - 1);
+    CopyBounded(field, name);
     mBytes.insert(mBytes.end(), field, field + kNameSize);
   }
   void PutBytes(const uint8_t* data, int size) { mBytes.insert(mBytes.end(), data, data + size); }

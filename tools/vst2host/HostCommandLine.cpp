@@ -105,8 +105,9 @@ bool ParseOption(const std::string& name, const std::string& value, Options& o) 
   if (name == "--signal") return ParseSignalKind(value, Signal(o).kind);
   if (name == "--freq") return ParseNumber(value, Signal(o).frequency) && Signal(o).frequency > 0.0;
   if (name == "--amplitude") return ParseNumber(value, Signal(o).amplitude);
-  if (name == "--channels") return ParseNumber(value, Signal(o).channels) && Signal(o).channels > 0;
-  if (name == "--seconds") return ParseNumber(value, o.seconds) && o.seconds > 0.0 && o.seconds < 3600.0;
+  if (name == "--channels")
+    return ParseNumber(value, Signal(o).channels) && Signal(o).channels > 0 && Signal(o).channels <= 64;
+  if (name == "--seconds") return ParseNumber(value, o.seconds) && o.seconds > 0.0 && o.seconds <= 86400.0;
   return false;
 }
 
@@ -224,68 +225,110 @@ bool SaveState(TestHost& host, const std::string& path, std::ostream& err) {
   return true;
 }
 
-bool MakeInput(const Options& o, Audio& audio, std::ostream& err) {
+// The input, a block at a time: a WAV file or the signal generator.
+struct Source {
+  WavReader file;
+  std::optional<SignalGenerator> generator;
+  int channels = 0;
+  int sampleRate = 0;
+  int64_t framesLeft = 0;
+
+  int Read(float* const* buffers, int maxFrames) {
+    const int frames = static_cast<int>(std::min<int64_t>(maxFrames, framesLeft));
+    if (generator)
+      generator->Fill(buffers, frames);
+    else if (file.Read(buffers, frames) != frames)
+      return -1;
+    framesLeft -= frames;
+    return frames;
+  }
+};
+
+bool OpenSource(const Options& o, Source& source, std::ostream& err) {
   if (!o.input.empty()) {
     std::string error;
-    if (!ReadWav(o.input, audio, error)) {
+    if (!source.file.Open(o.input, error)) {
       err << error << "\n";
       return false;
     }
+    source.channels = source.file.Channels();
+    source.sampleRate = source.file.SampleRate();
+    source.framesLeft = source.file.Frames();
     return true;
   }
   SignalSpec spec = o.signal.value_or(SignalSpec{});
   spec.sampleRate = static_cast<int>(o.sampleRate);
-  spec.frames = static_cast<int>(o.seconds * o.sampleRate);
-  audio = GenerateSignal(spec);
+  source.generator.emplace(spec);
+  source.channels = spec.channels;
+  source.sampleRate = spec.sampleRate;
+  source.framesLeft = static_cast<int64_t>(o.seconds * o.sampleRate);
   return true;
 }
 
-// Block by block through the effect record, pumping the plug-in's main-thread work between blocks.
 template <typename Sample>
-Audio ProcessAudio(TestHost& host, const Audio& input, int blockSize) {
+std::vector<Sample*> Pointers(std::vector<std::vector<Sample>>& buffers) {
+  std::vector<Sample*> pointers;
+  for (auto& b : buffers) pointers.push_back(b.data());
+  return pointers;
+}
+
+// Block by block through the effect record, pumping the plug-in's main-thread work between blocks. Only
+// one block of audio is held at any time, so a run of any length takes the same memory.
+template <typename Sample>
+bool ProcessAudio(TestHost& host, Source& source, WavWriter& writer, int blockSize, std::ostream& err) {
   const vst2::EffectRecord& e = *host.Effect();
-  const int frames = input.NumFrames();
+  std::vector<std::vector<float>> read(source.channels, std::vector<float>(blockSize));
   std::vector<std::vector<Sample>> in(std::max(e.numInputs, 0), std::vector<Sample>(blockSize));
   std::vector<std::vector<Sample>> out(std::max(e.numOutputs, 0), std::vector<Sample>(blockSize));
-  std::vector<Sample*> inPtrs, outPtrs;
-  for (auto& c : in) inPtrs.push_back(c.data());
-  for (auto& c : out) outPtrs.push_back(c.data());
-  Audio result;
-  result.sampleRate = input.sampleRate;
-  result.channels.assign(out.size(), std::vector<float>(frames));
-  for (int start = 0; start < frames; start += blockSize) {
-    const int n = std::min(blockSize, frames - start);
+  std::vector<std::vector<float>> written(out.size(), std::vector<float>(blockSize));
+  const std::vector<float*> readPtrs = Pointers(read);
+  std::vector<Sample*> inPtrs = Pointers(in), outPtrs = Pointers(out);
+  const std::vector<float*> writtenPtrs = Pointers(written);
+  for (;;) {
+    const int n = source.Read(readPtrs.data(), blockSize);
+    if (n < 0) {
+      err << "cannot read the input\n";
+      return false;
+    }
+    if (n == 0) return true;
+    // An input beyond the source's channels repeats its last channel (a mono file feeds both inputs).
     for (size_t c = 0; c < in.size(); ++c) {
-      const std::vector<float>& source = input.channels[std::min(c, input.channels.size() - 1)];
-      for (int f = 0; f < n; ++f) in[c][f] = source[start + f];
+      const std::vector<float>& from = read[std::min<size_t>(c, read.size() - 1)];
+      std::copy(from.begin(), from.begin() + n, in[c].begin());
     }
     if constexpr (std::is_same_v<Sample, double>)
       host.ProcessDoubleReplacing(inPtrs.data(), outPtrs.data(), n);
     else
       host.ProcessReplacing(inPtrs.data(), outPtrs.data(), n);
-    for (size_t c = 0; c < out.size(); ++c) {
-      for (int f = 0; f < n; ++f) result.channels[c][start + f] = static_cast<float>(out[c][f]);
+    for (size_t c = 0; c < out.size(); ++c) std::copy(out[c].begin(), out[c].begin() + n, written[c].begin());
+    if (!writer.Write(writtenPtrs.data(), n)) {
+      err << "cannot write the output\n";
+      return false;
     }
     host.PumpRunLoop();
   }
-  return result;
 }
 
 bool Process(TestHost& host, const Options& o, std::ostream& err) {
-  Audio input;
-  if (!MakeInput(o, input, err)) return false;
-  if (input.channels.empty() || host.Effect()->numOutputs < 1) {
+  Source source;
+  if (!OpenSource(o, source, err)) return false;
+  if (source.channels < 1 || host.Effect()->numOutputs < 1) {
     err << "nothing to process\n";
     return false;
   }
-  const Audio output = o.doublePrecision ? ProcessAudio<double>(host, input, o.blockSize)
-                                         : ProcessAudio<float>(host, input, o.blockSize);
+  WavWriter writer;
   std::string error;
-  if (!WriteWav(o.output, output, o.format, error)) {
+  if (!writer.Open(o.output, host.Effect()->numOutputs, source.sampleRate, o.format, error)) {
     err << error << "\n";
     return false;
   }
-  return true;
+  const bool processed = o.doublePrecision ? ProcessAudio<double>(host, source, writer, o.blockSize, err)
+                                           : ProcessAudio<float>(host, source, writer, o.blockSize, err);
+  if (!writer.Close(error)) {
+    err << error << "\n";
+    return false;
+  }
+  return processed;
 }
 
 bool SetUp(TestHost& host, const Options& o, std::ostream& err) {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 namespace vsthost {
 
@@ -13,31 +14,37 @@ uint32_t NextRandom(uint32_t& state) {
   return state;
 }
 
-float SampleAt(const SignalSpec& spec, int frame, uint32_t& state) {
-  switch (spec.kind) {
+}  // namespace
+
+float SignalGenerator::Next() {
+  const int64_t frame = mFrame++;
+  switch (mSpec.kind) {
     case ESignal::kSine:
-      return static_cast<float>(spec.amplitude *
-                                std::sin(2.0 * std::numbers::pi * spec.frequency * frame / spec.sampleRate));
+      return static_cast<float>(mSpec.amplitude * std::sin(2.0 * std::numbers::pi * mSpec.frequency *
+                                                           static_cast<double>(frame) / mSpec.sampleRate));
     case ESignal::kImpulse:
-      return frame == 0 ? static_cast<float>(spec.amplitude) : 0.0f;
+      return frame == 0 ? static_cast<float>(mSpec.amplitude) : 0.0f;
     case ESignal::kNoise:
-      return static_cast<float>(spec.amplitude * (NextRandom(state) / 2147483648.0 - 1.0));
+      return static_cast<float>(mSpec.amplitude * (NextRandom(mState) / 2147483648.0 - 1.0));
   }
   return 0.0f;
 }
 
-}  // namespace
+void SignalGenerator::Fill(float* const* channels, int frames) {
+  for (int f = 0; f < frames; ++f) {
+    const float sample = Next();
+    for (int c = 0; c < mSpec.channels; ++c) channels[c][f] = sample;
+  }
+}
 
 Audio GenerateSignal(const SignalSpec& spec) {
   Audio audio;
   audio.sampleRate = spec.sampleRate;
   if (spec.frames <= 0 || spec.channels <= 0 || spec.sampleRate <= 0) return audio;
   audio.channels.assign(spec.channels, std::vector<float>(spec.frames));
-  uint32_t state = spec.seed;
-  for (int f = 0; f < spec.frames; ++f) {
-    const float sample = SampleAt(spec, f, state);
-    for (auto& channel : audio.channels) channel[f] = sample;
-  }
+  std::vector<float*> pointers;
+  for (auto& channel : audio.channels) pointers.push_back(channel.data());
+  SignalGenerator(spec).Fill(pointers.data(), spec.frames);
   return audio;
 }
 

@@ -3,10 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
-#include <cstdint>
-#include <cstdio>
 #include <cstring>
-#include <memory>
 
 namespace vsthost {
 
@@ -16,6 +13,9 @@ constexpr uint16_t kFormatPcm = 1;
 constexpr uint16_t kFormatFloat = 3;
 constexpr uint16_t kFormatExtensible = 0xFFFE;
 constexpr int kMaxChannels = 64;
+constexpr int kHeaderBytes = 44;
+// RIFF sizes are 32-bit: the data, the rest of the header and a pad byte must fit.
+constexpr uint64_t kMaxDataBytes = 0xFFFFFFFFull - (kHeaderBytes - 8) - 1;
 
 uint32_t ReadLE(const unsigned char* p, int bytes) {
   uint32_t v = 0;
@@ -23,68 +23,57 @@ uint32_t ReadLE(const unsigned char* p, int bytes) {
   return v;
 }
 
-void PutLE(std::vector<unsigned char>& out, uint32_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<unsigned char>(v >> (8 * i)));
+unsigned char* PutLE(unsigned char* out, uint32_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) *out++ = static_cast<unsigned char>(v >> (8 * i));
+  return out;
 }
 
-void PutTag(std::vector<unsigned char>& out, const char* tag) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<unsigned char>(tag[i]));
+unsigned char* PutTag(unsigned char* out, const char* tag) {
+  std::memcpy(out, tag, 4);
+  return out + 4;
 }
 
-struct Format {
-  uint16_t encoding = 0;
-  int channels = 0;
-  int sampleRate = 0;
-  int bitsPerSample = 0;
-};
+int BytesPerSample(EWavFormat format) {
+  return format == EWavFormat::kPcm16 ? 2 : format == EWavFormat::kPcm24 ? 3 : 4;
+}
 
-bool ParseFormat(const unsigned char* p, uint32_t size, Format& format, std::string& error) {
+bool ParseFormat(const unsigned char* p, uint32_t size, int& encoding, int& channels, int& sampleRate,
+                 int& bitsPerSample, std::string& error) {
   if (size < 16) {
     error = "format chunk too short";
     return false;
   }
-  format.encoding = static_cast<uint16_t>(ReadLE(p, 2));
-  format.channels = static_cast<int>(ReadLE(p + 2, 2));
-  format.sampleRate = static_cast<int>(ReadLE(p + 4, 4));
-  format.bitsPerSample = static_cast<int>(ReadLE(p + 14, 2));
+  encoding = static_cast<int>(ReadLE(p, 2));
+  channels = static_cast<int>(ReadLE(p + 2, 2));
+  const uint32_t rate = ReadLE(p + 4, 4);
+  bitsPerSample = static_cast<int>(ReadLE(p + 14, 2));
   // The extensible chunk carries the real encoding in the first two bytes of its sub-format.
-  if (format.encoding == kFormatExtensible) {
+  if (encoding == kFormatExtensible) {
     if (size < 26) {
       error = "extensible format chunk too short";
       return false;
     }
-    format.encoding = static_cast<uint16_t>(ReadLE(p + 24, 2));
+    encoding = static_cast<int>(ReadLE(p + 24, 2));
   }
-  const bool pcm = format.encoding == kFormatPcm && (format.bitsPerSample == 16 || format.bitsPerSample == 24);
-  const bool flt = format.encoding == kFormatFloat && format.bitsPerSample == 32;
+  const bool pcm = encoding == kFormatPcm && (bitsPerSample == 16 || bitsPerSample == 24);
+  const bool flt = encoding == kFormatFloat && bitsPerSample == 32;
   if (!pcm && !flt) {
     error = "unsupported sample encoding";
     return false;
   }
-  if (format.channels < 1 || format.channels > kMaxChannels || format.sampleRate < 1) {
+  if (channels < 1 || channels > kMaxChannels || rate < 1 || rate > 0x7FFFFFFF) {
     error = "bad channel count or sample rate";
     return false;
   }
+  sampleRate = static_cast<int>(rate);
   return true;
 }
 
-float DecodeSample(const unsigned char* p, const Format& format) {
-  if (format.encoding == kFormatFloat) return std::bit_cast<float>(ReadLE(p, 4));
-  if (format.bitsPerSample == 16) return static_cast<int16_t>(ReadLE(p, 2)) / 32768.0f;
+float DecodeSample(const unsigned char* p, int encoding, int bitsPerSample) {
+  if (encoding == kFormatFloat) return std::bit_cast<float>(ReadLE(p, 4));
+  if (bitsPerSample == 16) return static_cast<int16_t>(ReadLE(p, 2)) / 32768.0f;
   const int32_t v = static_cast<int32_t>(ReadLE(p, 3) << 8) >> 8;  // sign-extend 24 bits
   return v / 8388608.0f;
-}
-
-void DecodeData(const unsigned char* p, uint32_t size, const Format& format, Audio& audio) {
-  const int bytesPerSample = format.bitsPerSample / 8;
-  const int frameBytes = bytesPerSample * format.channels;
-  const size_t frames = size / frameBytes;
-  audio.sampleRate = format.sampleRate;
-  audio.channels.assign(format.channels, std::vector<float>(frames));
-  for (size_t f = 0; f < frames; ++f) {
-    for (int c = 0; c < format.channels; ++c)
-      audio.channels[c][f] = DecodeSample(p + f * frameBytes + c * bytesPerSample, format);
-  }
 }
 
 int32_t QuantiseSample(float sample, double scale, int32_t maxValue) {
@@ -93,18 +82,32 @@ int32_t QuantiseSample(float sample, double scale, int32_t maxValue) {
       std::clamp(std::lround(v * scale), -static_cast<long>(maxValue) - 1, static_cast<long>(maxValue)));
 }
 
-void EncodeSample(std::vector<unsigned char>& out, float sample, EWavFormat format) {
+unsigned char* EncodeSample(unsigned char* out, float sample, EWavFormat format) {
   switch (format) {
     case EWavFormat::kPcm16:
-      PutLE(out, static_cast<uint32_t>(QuantiseSample(sample, 32768.0, 32767)), 2);
-      break;
+      return PutLE(out, static_cast<uint32_t>(QuantiseSample(sample, 32768.0, 32767)), 2);
     case EWavFormat::kPcm24:
-      PutLE(out, static_cast<uint32_t>(QuantiseSample(sample, 8388608.0, 8388607)), 3);
-      break;
+      return PutLE(out, static_cast<uint32_t>(QuantiseSample(sample, 8388608.0, 8388607)), 3);
     case EWavFormat::kFloat32:
-      PutLE(out, std::bit_cast<uint32_t>(sample), 4);
-      break;
+      return PutLE(out, std::bit_cast<uint32_t>(sample), 4);
   }
+  return out;
+}
+
+bool ReadAll(WavReader& reader, Audio& audio, std::string& error) {
+  if (reader.Frames() > 0x7FFFFFFF) {
+    error = "file too long to hold in memory";
+    return false;
+  }
+  audio.sampleRate = reader.SampleRate();
+  audio.channels.assign(reader.Channels(), std::vector<float>(static_cast<size_t>(reader.Frames())));
+  std::vector<float*> pointers;
+  for (auto& c : audio.channels) pointers.push_back(c.data());
+  if (reader.Frames() > 0 && reader.Read(pointers.data(), static_cast<int>(reader.Frames())) != reader.Frames()) {
+    error = "cannot read the samples";
+    return false;
+  }
+  return true;
 }
 
 bool IsWritable(const Audio& audio) {
@@ -114,83 +117,202 @@ bool IsWritable(const Audio& audio) {
                      [frames](const std::vector<float>& c) { return c.size() == frames; });
 }
 
+bool WriteAll(WavWriter& writer, const Audio& audio, std::string& error) {
+  std::vector<const float*> pointers;
+  for (const auto& c : audio.channels) pointers.push_back(c.data());
+  const bool written = writer.Write(pointers.data(), audio.NumFrames());
+  return writer.Close(error) && written;
+}
+
 }  // namespace
 
-bool ParseWav(const std::vector<unsigned char>& bytes, Audio& audio, std::string& error) {
-  if (bytes.size() < 12 || std::memcmp(bytes.data(), "RIFF", 4) != 0 ||
-      std::memcmp(bytes.data() + 8, "WAVE", 4) != 0) {
+bool WavReader::Open(const std::string& path, std::string& error) {
+  mFile.reset(std::fopen(path.c_str(), "rb"));
+  if (!mFile) {
+    error = "cannot open " + path;
+    return false;
+  }
+  return ReadHeader(error);
+}
+
+bool WavReader::OpenMemory(const std::vector<unsigned char>& bytes, std::string& error) {
+  // fmemopen refuses an empty buffer; such bytes are no WAV file either.
+  if (bytes.size() < 12) {
     error = "not a RIFF/WAVE file";
     return false;
   }
-  Format format;
+  mFile.reset(fmemopen(const_cast<unsigned char*>(bytes.data()), bytes.size(), "rb"));
+  if (!mFile) {
+    error = "cannot read the bytes";
+    return false;
+  }
+  return ReadHeader(error);
+}
+
+bool WavReader::ReadHeader(std::string& error) {
+  FILE* f = mFile.get();
+  unsigned char header[12];
+  if (fseeko(f, 0, SEEK_END) != 0) {
+    error = "cannot read the file";
+    return false;
+  }
+  const int64_t length = ftello(f);
+  if (length < 12 || fseeko(f, 0, SEEK_SET) != 0 || std::fread(header, 1, 12, f) != 12 ||
+      std::memcmp(header, "RIFF", 4) != 0 || std::memcmp(header + 8, "WAVE", 4) != 0) {
+    error = "not a RIFF/WAVE file";
+    return false;
+  }
   bool haveFormat = false;
-  size_t pos = 12;
-  while (pos + 8 <= bytes.size()) {
-    const unsigned char* chunk = bytes.data() + pos;
+  int64_t pos = 12;
+  while (pos + 8 <= length) {
+    unsigned char chunk[8];
+    if (fseeko(f, pos, SEEK_SET) != 0 || std::fread(chunk, 1, 8, f) != 8) {
+      error = "cannot read the file";
+      return false;
+    }
     const uint32_t size = ReadLE(chunk + 4, 4);
-    if (size > bytes.size() - pos - 8) {
+    if (size > length - pos - 8) {
       error = "chunk runs past the end of the file";
       return false;
     }
     if (std::memcmp(chunk, "fmt ", 4) == 0) {
-      if (!ParseFormat(chunk + 8, size, format, error)) return false;
+      unsigned char format[40] = {};
+      const size_t wanted = std::min<size_t>(size, sizeof(format));
+      if (std::fread(format, 1, wanted, f) != wanted) {
+        error = "cannot read the file";
+        return false;
+      }
+      if (!ParseFormat(format, size, mEncoding, mChannels, mSampleRate, mBitsPerSample, error)) return false;
       haveFormat = true;
     } else if (std::memcmp(chunk, "data", 4) == 0) {
       if (!haveFormat) {
         error = "data before format";
         return false;
       }
-      DecodeData(chunk + 8, size, format, audio);
-      return true;
+      mFrames = size / (mBitsPerSample / 8 * mChannels);
+      mFramesLeft = mFrames;
+      return true;  // the stream now stands at the first sample
     }
-    pos += 8 + static_cast<size_t>(size) + (size & 1);  // chunks are padded to even sizes
+    pos += 8 + static_cast<int64_t>(size) + (size & 1);  // chunks are padded to even sizes
   }
   error = "no data chunk";
   return false;
 }
 
-bool ReadWav(const std::string& path, Audio& audio, std::string& error) {
-  std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-  if (!file) {
-    error = "cannot open " + path;
-    return false;
+int WavReader::Read(float* const* channels, int maxFrames) {
+  const int frames = static_cast<int>(std::min<int64_t>(std::max(maxFrames, 0), mFramesLeft));
+  if (frames == 0) return 0;
+  const int bytesPerSample = mBitsPerSample / 8;
+  const size_t frameBytes = static_cast<size_t>(bytesPerSample) * mChannels;
+  mBlock.resize(frameBytes * frames);
+  if (std::fread(mBlock.data(), 1, mBlock.size(), mFile.get()) != mBlock.size()) return -1;
+  for (int f = 0; f < frames; ++f) {
+    const unsigned char* frame = mBlock.data() + f * frameBytes;
+    for (int c = 0; c < mChannels; ++c)
+      channels[c][f] = DecodeSample(frame + c * bytesPerSample, mEncoding, mBitsPerSample);
   }
-  std::vector<unsigned char> bytes;
-  unsigned char buffer[65536];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof(buffer), file.get())) > 0)
-    bytes.insert(bytes.end(), buffer, buffer + n);
-  if (std::ferror(file.get())) {
-    error = "cannot read " + path;
-    return false;
-  }
-  return ParseWav(bytes, audio, error);
+  mFramesLeft -= frames;
+  return frames;
 }
 
-std::vector<unsigned char> EncodeWav(const Audio& audio, EWavFormat format) {
-  const int channels = static_cast<int>(audio.channels.size());
-  const int bytesPerSample = format == EWavFormat::kPcm16 ? 2 : format == EWavFormat::kPcm24 ? 3 : 4;
-  const uint32_t dataBytes = static_cast<uint32_t>(audio.NumFrames()) * channels * bytesPerSample;
-  std::vector<unsigned char> out;
-  out.reserve(44 + dataBytes + 1);
-  PutTag(out, "RIFF");
-  PutLE(out, 36 + dataBytes + (dataBytes & 1), 4);
-  PutTag(out, "WAVE");
-  PutTag(out, "fmt ");
-  PutLE(out, 16, 4);
-  PutLE(out, format == EWavFormat::kFloat32 ? kFormatFloat : kFormatPcm, 2);
-  PutLE(out, channels, 2);
-  PutLE(out, audio.sampleRate, 4);
-  PutLE(out, audio.sampleRate * channels * bytesPerSample, 4);
-  PutLE(out, channels * bytesPerSample, 2);
-  PutLE(out, bytesPerSample * 8, 2);
-  PutTag(out, "data");
-  PutLE(out, dataBytes, 4);
-  for (int f = 0; f < audio.NumFrames(); ++f) {
-    for (int c = 0; c < channels; ++c) EncodeSample(out, audio.channels[c][f], format);
+bool WavWriter::Open(const std::string& path, int channels, int sampleRate, EWavFormat format,
+                     std::string& error) {
+  if (channels < 1 || channels > kMaxChannels || sampleRate < 1) {
+    error = "no audio to write";
+    return false;
   }
-  if (dataBytes & 1) out.push_back(0);
-  return out;
+  mFile.reset(std::fopen(path.c_str(), "wb"));
+  if (!mFile) {
+    error = "cannot create " + path;
+    return false;
+  }
+  mStream = mFile.get();
+  return Begin(channels, sampleRate, format, error);
+}
+
+bool WavWriter::OpenStream(FILE* stream, int channels, int sampleRate, EWavFormat format, std::string& error) {
+  if (!stream || channels < 1 || channels > kMaxChannels || sampleRate < 1) {
+    error = "no audio to write";
+    return false;
+  }
+  mStream = stream;
+  return Begin(channels, sampleRate, format, error);
+}
+
+bool WavWriter::Begin(int channels, int sampleRate, EWavFormat format, std::string& error) {
+  mFormat = format;
+  mChannels = channels;
+  mBytesPerSample = BytesPerSample(format);
+  mDataBytes = 0;
+  mFailed = false;
+  // The sizes stay 0 until Close knows them.
+  unsigned char header[kHeaderBytes];
+  unsigned char* p = PutTag(header, "RIFF");
+  p = PutLE(p, 0, 4);
+  p = PutTag(p, "WAVE");
+  p = PutTag(p, "fmt ");
+  p = PutLE(p, 16, 4);
+  p = PutLE(p, format == EWavFormat::kFloat32 ? kFormatFloat : kFormatPcm, 2);
+  p = PutLE(p, static_cast<uint32_t>(channels), 2);
+  p = PutLE(p, static_cast<uint32_t>(sampleRate), 4);
+  p = PutLE(p, static_cast<uint32_t>(sampleRate) * channels * mBytesPerSample, 4);
+  p = PutLE(p, static_cast<uint32_t>(channels * mBytesPerSample), 2);
+  p = PutLE(p, static_cast<uint32_t>(mBytesPerSample * 8), 2);
+  p = PutTag(p, "data");
+  PutLE(p, 0, 4);
+  if (std::fwrite(header, 1, sizeof(header), mStream) != sizeof(header)) {
+    error = "cannot write the file";
+    mFailed = true;
+    return false;
+  }
+  return true;
+}
+
+bool WavWriter::Write(const float* const* channels, int frames) {
+  if (!mStream || mFailed || frames <= 0) return !mFailed && frames == 0;
+  const size_t bytes = static_cast<size_t>(frames) * mChannels * mBytesPerSample;
+  if (mDataBytes + bytes > kMaxDataBytes) {
+    mFailed = true;
+    return false;
+  }
+  mBlock.resize(bytes);
+  unsigned char* out = mBlock.data();
+  for (int f = 0; f < frames; ++f) {
+    for (int c = 0; c < mChannels; ++c) out = EncodeSample(out, channels[c][f], mFormat);
+  }
+  if (std::fwrite(mBlock.data(), 1, bytes, mStream) != bytes) mFailed = true;
+  mDataBytes += bytes;
+  return !mFailed;
+}
+
+bool WavWriter::Close(std::string& error) {
+  if (!mStream) {
+    error = "nothing was opened";
+    return false;
+  }
+  const uint32_t dataBytes = static_cast<uint32_t>(mDataBytes);
+  unsigned char size[4];
+  if (!mFailed && (dataBytes & 1)) mFailed = std::fputc(0, mStream) == EOF;
+  PutLE(size, kHeaderBytes - 8 + dataBytes + (dataBytes & 1), 4);
+  if (!mFailed) mFailed = fseeko(mStream, 4, SEEK_SET) != 0 || std::fwrite(size, 1, 4, mStream) != 4;
+  PutLE(size, dataBytes, 4);
+  if (!mFailed) mFailed = fseeko(mStream, kHeaderBytes - 4, SEEK_SET) != 0 || std::fwrite(size, 1, 4, mStream) != 4;
+  // Back to the end, where a caller's stream expects to stand.
+  if (!mFailed) mFailed = fseeko(mStream, 0, SEEK_END) != 0 || std::fflush(mStream) != 0;
+  if (mFile && std::fclose(mFile.release()) != 0) mFailed = true;
+  mStream = nullptr;
+  if (mFailed) error = "cannot write the file";
+  return !mFailed;
+}
+
+bool ReadWav(const std::string& path, Audio& audio, std::string& error) {
+  WavReader reader;
+  return reader.Open(path, error) && ReadAll(reader, audio, error);
+}
+
+bool ParseWav(const std::vector<unsigned char>& bytes, Audio& audio, std::string& error) {
+  WavReader reader;
+  return reader.OpenMemory(bytes, error) && ReadAll(reader, audio, error);
 }
 
 bool WriteWav(const std::string& path, const Audio& audio, EWavFormat format, std::string& error) {
@@ -198,19 +320,24 @@ bool WriteWav(const std::string& path, const Audio& audio, EWavFormat format, st
     error = "no audio to write";
     return false;
   }
-  const std::vector<unsigned char> bytes = EncodeWav(audio, format);
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) {
-    error = "cannot create " + path;
-    return false;
-  }
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  const bool closed = std::fclose(file) == 0;
-  if (!written || !closed) {
-    error = "cannot write " + path;
-    return false;
-  }
-  return true;
+  WavWriter writer;
+  return writer.Open(path, static_cast<int>(audio.channels.size()), audio.sampleRate, format, error) &&
+         WriteAll(writer, audio, error);
+}
+
+std::vector<unsigned char> EncodeWav(const Audio& audio, EWavFormat format) {
+  // Through an anonymous file, since the writer seeks back to fill in the sizes.
+  FilePtr stream(std::tmpfile(), &std::fclose);
+  WavWriter writer;
+  std::string error;
+  if (!stream || !IsWritable(audio) ||
+      !writer.OpenStream(stream.get(), static_cast<int>(audio.channels.size()), audio.sampleRate, format, error) ||
+      !WriteAll(writer, audio, error))
+    return {};
+  std::vector<unsigned char> bytes(static_cast<size_t>(ftello(stream.get())));
+  std::rewind(stream.get());
+  if (std::fread(bytes.data(), 1, bytes.size(), stream.get()) != bytes.size()) return {};
+  return bytes;
 }
 
 }  // namespace vsthost
