@@ -19,15 +19,11 @@ float TextEditBuffer::GetWidth(int start, int end) {
   return width;
 }
 
-void TextEditBuffer::DeleteChars(int pos, int count) {
+void TextEditBuffer::ReplaceChars(int pos, int deleteCount, const char16_t* units, int count) {
   pos = std::clamp(pos, 0, GetLength());
-  count = std::clamp(count, 0, GetLength() - pos);
-  mText.erase(static_cast<size_t>(pos), static_cast<size_t>(count));
-  RebuildCharWidths();
-}
-
-void TextEditBuffer::InsertChars(int pos, const char16_t* units, int count) {
-  if (units && count > 0) mText.insert(static_cast<size_t>(std::clamp(pos, 0, GetLength())), units, count);
+  deleteCount = std::clamp(deleteCount, 0, GetLength() - pos);
+  mText.erase(static_cast<size_t>(pos), static_cast<size_t>(deleteCount));
+  if (units && count > 0) mText.insert(static_cast<size_t>(pos), units, static_cast<size_t>(count));
   RebuildCharWidths();
 }
 

@@ -54,9 +54,10 @@ class TextEditBuffer {
   // Sum of the advances of units [start, end).
   float GetWidth(int start, int end);
 
-  // Both clamp the span to the text; the cache is rebuilt afterwards (two measurements per unit).
-  void DeleteChars(int pos, int count);
-  void InsertChars(int pos, const char16_t* units, int count);
+  // Each clamps the span to the text and rebuilds the cache once afterwards (two measurements per unit).
+  void DeleteChars(int pos, int count) { ReplaceChars(pos, count, nullptr, 0); }
+  void InsertChars(int pos, const char16_t* units, int count) { ReplaceChars(pos, 0, units, count); }
+  void ReplaceChars(int pos, int deleteCount, const char16_t* units, int count);
   // Loads UTF-8 text (null for none); malformed bytes become U+FFFD. Empties the width cache.
   void SetStr(const char* utf8);
   std::string GetUTF8(int start, int end) const;

@@ -80,8 +80,7 @@ void TypeCharacter(TextEditBuffer& text, TextEditState& state, int code) {
   const char16_t unit = code > 0xFFFF || (code >= 0xD800 && code <= 0xDFFF) ? kReplacementChar : char16_t(code);
   if (state.insertMode && !state.HasSelection() && state.cursor < text.GetLength()) {
     if (char16_t* store = CreateUndoRecord(state.undo, state.cursor, 1, 1)) *store = text.GetChar(state.cursor);
-    text.DeleteChars(state.cursor, 1);
-    text.InsertChars(state.cursor, &unit, 1);
+    text.ReplaceChars(state.cursor, 1, &unit, 1);
     MoveCursorTo(state, state.cursor + 1);
   } else {
     InsertUndoably(text, state, &unit, 1);

@@ -95,9 +95,9 @@ bool FitsText(const TextUndoRecord& record, int length) {
 std::u16string Apply(TextEditBuffer& text, TextEditState& state, const TextUndoRecord& record) {
   std::u16string removed =
       text.GetText().substr(static_cast<size_t>(record.where), static_cast<size_t>(record.deleteLength));
-  text.DeleteChars(record.where, record.deleteLength);
   const int restored = StoredLength(record);
-  if (restored > 0) text.InsertChars(record.where, state.undo.chars.data() + record.charStorage, restored);
+  text.ReplaceChars(record.where, record.deleteLength,
+                    restored > 0 ? state.undo.chars.data() + record.charStorage : nullptr, restored);
   state.cursor = state.selectStart = state.selectEnd = record.where + restored;
   state.hasPreferredX = 0;
   return removed;
@@ -136,6 +136,7 @@ void UndoTextEdit(TextEditBuffer& text, TextEditState& state) {
     ClearTextHistory(undo);
     return;
   }
+  assert(StoredLength(record) == 0 || record.charStorage + record.insertLength == undo.undoCharPoint);
   const std::u16string removed = Apply(text, state, record);
   --undo.undoPoint;
   undo.undoCharPoint -= StoredLength(record);
@@ -150,6 +151,7 @@ void RedoTextEdit(TextEditBuffer& text, TextEditState& state) {
     ClearTextHistory(undo);
     return;
   }
+  assert(StoredLength(record) == 0 || record.charStorage == undo.redoCharPoint);
   const std::u16string removed = Apply(text, state, record);
   ++undo.redoPoint;
   undo.redoCharPoint += StoredLength(record);

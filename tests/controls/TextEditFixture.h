@@ -13,6 +13,7 @@ namespace fx::gfx::test {
 class FakeTextHost : public ITextEditHost {
  public:
   float MeasureText(const char* utf8) override {
+    ++measurements;
     const std::u16string text = UTF8ToUTF16(utf8);
     float width = 0.f;
     for (size_t i = 0; i < text.size(); ++i) {
@@ -27,6 +28,7 @@ class FakeTextHost : public ITextEditHost {
 
   TextEditField field{100.f, 50.f, 300.f, 80.f, 20.f, TextEditHAlign::kNear, TextEditVAlign::kTop};
   std::string clipboard;
+  int measurements = 0;
 };
 
 struct TextEditFixture {

@@ -90,6 +90,11 @@ TEST(TextEditEngine, CharWidthsCountKerningAndFollowEdits) {
   EXPECT_EQ(f.text.GetWidth(0, 4), 28.f);
   f.text.DeleteChars(1, 99);
   EXPECT_EQ(f.text.GetWidth(0, 4), 10.f);
+  const int measured = f.host.measurements;  // the first unit alone, each later one with its predecessor
+  EXPECT_EQ(measured, 5 + 7 + 1);
+  f.Key(kLeft);
+  ClickText(f.text, f.state, 120.f, 0.f);
+  EXPECT_EQ(f.host.measurements, measured);  // moves reuse the cached widths
 }
 
 TEST(TextEditEngine, LayoutFollowsAlignment) {

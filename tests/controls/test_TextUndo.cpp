@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -106,6 +108,35 @@ TEST(TextUndo, HistoryOfAnEarlierTextNeverActsBeyondTheCurrentOne) {
     EXPECT_EQ(f.Text(), "new");
     EXPECT_EQ(f.state.undo.undoPoint, 0);
     EXPECT_EQ(f.state.undo.redoPoint, TextUndoState::kMaxRecords);
+  }
+}
+
+TEST(TextUndo, UndoingEverythingAndRedoingItRoundTrips) {
+  // Random edits from a fixed seed, kept well inside the store so that no step is forgotten.
+  const int keys[] = {'a',
+                      'b',
+                      ' ',
+                      kBackspace,
+                      kDelete,
+                      kLeft,
+                      kRight,
+                      kShift | kLeft,
+                      kShift | kRight,
+                      kHome,
+                      kShift | kEnd,
+                      kControl | kLeft,
+                      kShift | kControl | kRight,
+                      kInsert};
+  std::mt19937 random(21);
+  for (int trial = 0; trial < 50; ++trial) {
+    TextEditFixture f("start text");
+    for (int i = 0; i < 60; ++i) f.Key(keys[random() % std::size(keys)]);
+    const std::string edited = f.Text();
+    int undone = 0;
+    while (f.Key(kUndo)) ++undone;
+    EXPECT_EQ(f.Text(), "start text");
+    for (int i = 0; i < undone; ++i) f.Key(kRedo);
+    EXPECT_EQ(f.Text(), edited) << "trial " << trial;
   }
 }
 
