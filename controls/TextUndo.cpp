@@ -56,7 +56,7 @@ void DropOldestRedo(TextUndoState& undo) {
   ++undo.redoPoint;
 }
 
-// Appends a record keeping `units` on one side, first forgetting the oldest steps of `ownSide` and then
+// Appends a record keeping `units` on one side, first forgetting the oldest steps on that side and then
 // of the other side until the units fit. Every caller keeps a record slot free and at most 999 units.
 void PushRecord(TextUndoState& undo, bool redoSide, TextUndoRecord record, const std::u16string& units) {
   const int count = static_cast<int>(units.size());
