@@ -3,8 +3,8 @@
 // gainDb at DC to 0 dB at high frequencies. Design time only.
 #pragma once
 
-#include "dsp/filters/PolySolver.h"
 #include "dsp/filters/PoleZeroLayout.h"
+#include "dsp/filters/PolySolver.h"
 
 namespace Dsp::Bessel {
 
@@ -15,9 +15,8 @@ inline constexpr int kMaxOrder = 20;
 // c[k] = (2n - k)! / ((n - k)! k! 2^(n - k)).
 void reverseBesselPolynomial(int order, Complex* coefficients);
 
-class AnalogLowPass
-{
-public:
+class AnalogLowPass {
+ public:
   static constexpr int kMaxOrder = Bessel::kMaxOrder;
 
   explicit AnalogLowPass(PoleZeroLayout& layout);
@@ -25,15 +24,14 @@ public:
   // 1..min(kMaxOrder, the layout's storage), leaving the layout as it was.
   void design(int numPoles);
 
-private:
+ private:
   PoleZeroLayout& m_layout;
   PolySolver m_solver{kMaxOrder};
   int m_numPoles = -1;
 };
 
-class AnalogLowShelf
-{
-public:
+class AnalogLowShelf {
+ public:
   static constexpr int kMaxOrder = Bessel::kMaxOrder;
 
   explicit AnalogLowShelf(PoleZeroLayout& layout);
@@ -41,7 +39,7 @@ public:
   // is not finite, leaving the layout as it was.
   void design(int numPoles, double gainDb);
 
-private:
+ private:
   PoleZeroLayout& m_layout;
   PolySolver m_poleSolver{kMaxOrder};
   PolySolver m_zeroSolver{50};
@@ -49,4 +47,4 @@ private:
   double m_gainDb = 0.0;
 };
 
-} // namespace Dsp::Bessel
+}  // namespace Dsp::Bessel

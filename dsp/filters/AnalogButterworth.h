@@ -9,9 +9,8 @@ namespace Dsp::Butterworth {
 // The largest order the designs accept.
 inline constexpr int kMaxOrder = 50;
 
-class AnalogLowPass
-{
-public:
+class AnalogLowPass {
+ public:
   static constexpr int kMaxOrder = Butterworth::kMaxOrder;
 
   explicit AnalogLowPass(PoleZeroLayout& layout);
@@ -19,14 +18,13 @@ public:
   // layout's storage, leaving the layout as it was.
   void design(int numPoles);
 
-private:
+ private:
   PoleZeroLayout& m_layout;
   int m_numPoles = -1;
 };
 
-class AnalogLowShelf
-{
-public:
+class AnalogLowShelf {
+ public:
   static constexpr int kMaxOrder = Butterworth::kMaxOrder;
 
   explicit AnalogLowShelf(PoleZeroLayout& layout);
@@ -34,10 +32,10 @@ public:
   // is not finite, leaving the layout as it was.
   void design(int numPoles, double gainDb);
 
-private:
+ private:
   PoleZeroLayout& m_layout;
   int m_numPoles = -1;
   double m_gainDb = 0.0;
 };
 
-} // namespace Dsp::Butterworth
+}  // namespace Dsp::Butterworth

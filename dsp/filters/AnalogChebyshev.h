@@ -9,9 +9,8 @@ namespace Dsp {
 
 // Low shelf from gainDb at DC to 0 dB at high frequencies with rippleDb of ripple (limited to the
 // gain) in the shelf's flat part. A 0 dB shelf is the identity (poles on its zeros).
-class AnalogRippleShelf
-{
-public:
+class AnalogRippleShelf {
+ public:
   static constexpr int kMaxOrder = 50;
 
   explicit AnalogRippleShelf(PoleZeroLayout& layout);
@@ -19,7 +18,7 @@ public:
   // not finite or a ripple that is not positive, leaving the layout as it was.
   void design(int numPoles, double gainDb, double rippleDb);
 
-private:
+ private:
   void designIdentity(int numPoles);
 
   PoleZeroLayout& m_layout;
@@ -32,9 +31,8 @@ namespace ChebyshevI {
 
 inline constexpr int kMaxOrder = 50;
 
-class AnalogLowPass
-{
-public:
+class AnalogLowPass {
+ public:
   static constexpr int kMaxOrder = ChebyshevI::kMaxOrder;
 
   explicit AnalogLowPass(PoleZeroLayout& layout);
@@ -42,7 +40,7 @@ public:
   // is not positive, leaving the layout as it was.
   void design(int numPoles, double rippleDb);
 
-private:
+ private:
   PoleZeroLayout& m_layout;
   int m_numPoles = -1;
   double m_rippleDb = 0.0;
@@ -50,15 +48,14 @@ private:
 
 using AnalogLowShelf = AnalogRippleShelf;
 
-} // namespace ChebyshevI
+}  // namespace ChebyshevI
 
 namespace ChebyshevII {
 
 inline constexpr int kMaxOrder = 50;
 
-class AnalogLowPass
-{
-public:
+class AnalogLowPass {
+ public:
   static constexpr int kMaxOrder = ChebyshevII::kMaxOrder;
 
   explicit AnalogLowPass(PoleZeroLayout& layout);
@@ -66,7 +63,7 @@ public:
   // attenuation that is not positive, leaving the layout as it was.
   void design(int numPoles, double stopBandDb);
 
-private:
+ private:
   PoleZeroLayout& m_layout;
   int m_numPoles = -1;
   double m_stopBandDb = 0.0;
@@ -74,6 +71,6 @@ private:
 
 using AnalogLowShelf = AnalogRippleShelf;
 
-} // namespace ChebyshevII
+}  // namespace ChebyshevII
 
-} // namespace Dsp
+}  // namespace Dsp

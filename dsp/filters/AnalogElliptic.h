@@ -8,8 +8,8 @@
 // root finder. Design time only.
 #pragma once
 
-#include "dsp/filters/PolySolver.h"
 #include "dsp/filters/PoleZeroLayout.h"
+#include "dsp/filters/PolySolver.h"
 
 namespace Dsp::Elliptic {
 
@@ -18,9 +18,8 @@ inline constexpr int kMaxOrder = 20;
 // Complete elliptic integral of the first kind, K(k) = pi / (2 AGM(1, sqrt(1 - k^2))), 0 <= k < 1.
 double completeEllipticIntegral(double k);
 
-class AnalogLowPass
-{
-public:
+class AnalogLowPass {
+ public:
   static constexpr int kMaxOrder = Elliptic::kMaxOrder;
 
   explicit AnalogLowPass(PoleZeroLayout& layout);
@@ -29,7 +28,7 @@ public:
   // finite, leaving the layout as it was.
   void design(int numPoles, double rippleDb, double rolloff);
 
-private:
+ private:
   PoleZeroLayout& m_layout;
   PolySolver m_solver{kMaxOrder};
   int m_numPoles = -1;
@@ -37,4 +36,4 @@ private:
   double m_rolloff = 0.0;
 };
 
-} // namespace Dsp::Elliptic
+}  // namespace Dsp::Elliptic

@@ -3,8 +3,8 @@
 // after Papoulis; L_n(0) = 0 and L_n(1) = 1, so the corner is at -3.01 dB. Design time only.
 #pragma once
 
-#include "dsp/filters/PolySolver.h"
 #include "dsp/filters/PoleZeroLayout.h"
+#include "dsp/filters/PolySolver.h"
 
 namespace Dsp::Legendre {
 
@@ -15,9 +15,8 @@ inline constexpr int kMaxOrder = 16;
 // Throws std::logic_error for an order outside 1..kMaxOrder.
 void optimumLPolynomial(int order, double* coefficients);
 
-class AnalogLowPass
-{
-public:
+class AnalogLowPass {
+ public:
   static constexpr int kMaxOrder = Legendre::kMaxOrder;
 
   explicit AnalogLowPass(PoleZeroLayout& layout);
@@ -25,10 +24,10 @@ public:
   // 1..min(kMaxOrder, the layout's storage), leaving the layout as it was.
   void design(int numPoles);
 
-private:
+ private:
   PoleZeroLayout& m_layout;
   PolySolver m_solver{2 * kMaxOrder};
   int m_numPoles = -1;
 };
 
-} // namespace Dsp::Legendre
+}  // namespace Dsp::Legendre

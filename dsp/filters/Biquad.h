@@ -8,15 +8,13 @@
 namespace Dsp {
 
 // The poles, zeros and numerator gain b0 / a0 of one section.
-struct StagePoleZeros
-{
+struct StagePoleZeros {
   PoleZeroSet set;
   double gain;
 };
 
-class Biquad
-{
-public:
+class Biquad {
+ public:
   double getA0() const { return m_a0; }
   double getA1() const { return m_a1; }
   double getA2() const { return m_a2; }
@@ -42,7 +40,7 @@ public:
   Complex numeratorAt(Complex z1, Complex z2) const { return m_b0 + m_b1 * z1 + m_b2 * z2; }
   Complex denominatorAt(Complex z1, Complex z2) const { return 1.0 + m_a1 * z1 + m_a2 * z2; }
 
-private:
+ private:
   double m_a0 = 1.0;
   double m_a1 = 0.0;
   double m_a2 = 0.0;
@@ -51,4 +49,4 @@ private:
   double m_b0 = 1.0;
 };
 
-} // namespace Dsp
+}  // namespace Dsp

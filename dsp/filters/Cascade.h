@@ -10,9 +10,8 @@
 
 namespace Dsp {
 
-class Cascade
-{
-public:
+class Cascade {
+ public:
   Cascade(Biquad* storage, int maxStages);
   Cascade(const Cascade&) = delete;
   Cascade& operator=(const Cascade&) = delete;
@@ -34,27 +33,22 @@ public:
   std::vector<StagePoleZeros> poleZeros() const;
   void scaleNumerator(double scale);
 
-private:
+ private:
   Biquad* m_stages;
   int m_maxStages;
   int m_numStages = 0;
 };
 
 template <int MaxStages>
-struct CascadeStorage
-{
+struct CascadeStorage {
   std::array<Biquad, MaxStages> stages{};
 };
 
 // A cascade together with storage for MaxStages stages (the storage base is constructed first).
 template <int MaxStages>
-class OwnedCascade : private CascadeStorage<MaxStages>, public Cascade
-{
-public:
-  OwnedCascade()
-    : Cascade(this->stages.data(), MaxStages)
-  {
-  }
+class OwnedCascade : private CascadeStorage<MaxStages>, public Cascade {
+ public:
+  OwnedCascade() : Cascade(this->stages.data(), MaxStages) {}
 };
 
-} // namespace Dsp
+}  // namespace Dsp

@@ -17,11 +17,10 @@
 namespace Dsp {
 
 template <class Prototype, int MaxOrder, int DigitalPolesPerAnalog>
-class DesignBase
-{
+class DesignBase {
   static_assert(MaxOrder >= 1 && MaxOrder <= Prototype::kMaxOrder, "order beyond what the family supports");
 
-public:
+ public:
   static constexpr int kMaxStages = (MaxOrder * DigitalPolesPerAnalog + 1) / 2;
 
   DesignBase() = default;
@@ -36,7 +35,7 @@ public:
   Complex response(double f) const { return m_cascade.response(f); }
   std::vector<StagePoleZeros> poleZeros() const { return m_cascade.poleZeros(); }
 
-protected:
+ protected:
   OwnedLayout<MaxOrder> m_analog;
   Prototype m_prototype{m_analog};
   OwnedLayout<MaxOrder * DigitalPolesPerAnalog> m_digital;
@@ -46,12 +45,10 @@ protected:
 // Low-pass, high-pass and the two shelves: Transform puts the prototype's corner at the cutoff.
 // FamilyArgs are the prototype's arguments after the order (a shelf's gain in dB first).
 template <class Prototype, int MaxOrder, class Transform>
-class CornerDesign : public DesignBase<Prototype, MaxOrder, 1>
-{
-public:
+class CornerDesign : public DesignBase<Prototype, MaxOrder, 1> {
+ public:
   template <class... FamilyArgs>
-  void configure(int order, double sampleRate, double cutoffFrequency, FamilyArgs... familyArgs)
-  {
+  void configure(int order, double sampleRate, double cutoffFrequency, FamilyArgs... familyArgs) {
     checkOrder(order, MaxOrder);
     checkFrequency(sampleRate, cutoffFrequency);
     this->m_prototype.design(order, familyArgs...);
@@ -71,13 +68,11 @@ using HighShelfDesign = CornerDesign<Prototype, MaxOrder, HighPassTransform>;
 
 // Band-pass and band-stop with the band given as (centre, width) in hertz.
 template <class Prototype, int MaxOrder, class Transform>
-class BandDesign : public DesignBase<Prototype, MaxOrder, 2>
-{
-public:
+class BandDesign : public DesignBase<Prototype, MaxOrder, 2> {
+ public:
   template <class... FamilyArgs>
   void configure(int order, double sampleRate, double centerFrequency, double widthFrequency,
-                 FamilyArgs... familyArgs)
-  {
+                 FamilyArgs... familyArgs) {
     checkOrder(order, MaxOrder);
     checkFrequency(sampleRate, centerFrequency);
     checkPositive(widthFrequency, "band width");
@@ -94,13 +89,11 @@ using BandStopDesign = BandDesign<Prototype, MaxOrder, BandStopTransform>;
 
 // Band shelves are normalised (gain 1) at whichever end of the spectrum lies farther from the band.
 template <class Prototype, int MaxOrder>
-class BandShelfDesign : public DesignBase<Prototype, MaxOrder, 2>
-{
-public:
+class BandShelfDesign : public DesignBase<Prototype, MaxOrder, 2> {
+ public:
   template <class... FamilyArgs>
   void configure(int order, double sampleRate, double centerFrequency, double widthFrequency, double gainDb,
-                 FamilyArgs... familyArgs)
-  {
+                 FamilyArgs... familyArgs) {
     checkOrder(order, MaxOrder);
     checkFrequency(sampleRate, centerFrequency);
     checkPositive(widthFrequency, "band width");
@@ -110,8 +103,7 @@ public:
     this->m_cascade.buildFromLayout(this->m_digital);
   }
 
-  static void setFarEndNormal(PoleZeroLayout& digital, double fc)
-  {
+  static void setFarEndNormal(PoleZeroLayout& digital, double fc) {
     digital.setNormalPoint(fc < 0.25 ? std::numbers::pi : 0.0, digital.getNormalGain());
   }
 };
@@ -119,11 +111,9 @@ public:
 // Band designs whose band is (centre in hertz, q): edges symmetric on a log scale about the centre,
 // the upper one at centre (1 + 1/q).
 template <class Prototype, int MaxOrder, class Transform>
-class GeometricBandDesign : public DesignBase<Prototype, MaxOrder, 2>
-{
-public:
-  void configure(int order, double sampleRate, double centerFrequency, double q)
-  {
+class GeometricBandDesign : public DesignBase<Prototype, MaxOrder, 2> {
+ public:
+  void configure(int order, double sampleRate, double centerFrequency, double q) {
     checkOrder(order, MaxOrder);
     checkFrequency(sampleRate, centerFrequency);
     checkPositive(q, "q");
@@ -139,11 +129,9 @@ template <class Prototype, int MaxOrder>
 using GeometricBandStopDesign = GeometricBandDesign<Prototype, MaxOrder, GeometricBandStopTransform>;
 
 template <class Prototype, int MaxOrder>
-class GeometricBandShelfDesign : public DesignBase<Prototype, MaxOrder, 2>
-{
-public:
-  void configure(int order, double sampleRate, double centerFrequency, double q, double gainDb)
-  {
+class GeometricBandShelfDesign : public DesignBase<Prototype, MaxOrder, 2> {
+ public:
+  void configure(int order, double sampleRate, double centerFrequency, double q, double gainDb) {
     checkOrder(order, MaxOrder);
     checkFrequency(sampleRate, centerFrequency);
     checkPositive(q, "q");
@@ -154,4 +142,4 @@ public:
   }
 };
 
-} // namespace Dsp
+}  // namespace Dsp

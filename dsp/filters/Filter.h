@@ -13,9 +13,8 @@
 
 namespace Dsp {
 
-class Filter
-{
-public:
+class Filter {
+ public:
   virtual ~Filter();
 
   // Owner's thread.
@@ -45,12 +44,12 @@ public:
   // this filter's range, and re-designs.
   void adoptParams(const Filter* other);
 
-protected:
+ protected:
   // The concrete filter re-designs itself from these values; may throw std::logic_error.
   virtual void applyParams(const ParamValues& params) = 0;
 
-private:
+ private:
   ParamValues m_params{};
 };
 
-} // namespace Dsp
+}  // namespace Dsp

@@ -12,8 +12,7 @@ namespace Dsp {
 // The native values of a filter's parameters, in the filter's own parameter order.
 using ParamValues = std::array<double, 8>;
 
-enum ParamKind : std::int32_t
-{
+enum ParamKind : std::int32_t {
   idSampleRate = 0,
   idFrequency = 1,
   idQ = 2,
@@ -33,9 +32,8 @@ enum ParamKind : std::int32_t
   idZeroReal = 16,
 };
 
-class ParamInfo
-{
-public:
+class ParamInfo {
+ public:
   using ToControl = double (*)(const ParamInfo&, double nativeValue);
   using ToNative = double (*)(const ParamInfo&, double controlValue);
   using ToText = std::string (*)(const ParamInfo&, double nativeValue);
@@ -93,7 +91,7 @@ public:
   static ParamInfo defaultPoleRealParam();
   static ParamInfo defaultZeroRealParam();
 
-private:
+ private:
   ParamKind m_id;
   const char* m_shortName;
   const char* m_longName;
@@ -105,4 +103,4 @@ private:
   ToText m_toText;
 };
 
-} // namespace Dsp
+}  // namespace Dsp

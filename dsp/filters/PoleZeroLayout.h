@@ -12,15 +12,13 @@ using Complex = std::complex<double>;
 // The point at infinity of the s-plane: (+inf, 0).
 Complex infinity();
 
-struct RootPair
-{
+struct RootPair {
   Complex first;
   Complex second;
 };
 
 // A pole pair with its zeros, or a single pole (second pole and second zero both 0) with its zero.
-struct PoleZeroSet
-{
+struct PoleZeroSet {
   RootPair poles;
   RootPair zeros;
 
@@ -29,9 +27,8 @@ struct PoleZeroSet
 
 // A list of poles and zeros over storage owned elsewhere (see OwnedLayout). Appending beyond the
 // storage throws std::logic_error and leaves the list as it was. Not thread-safe: one owner at a time.
-class PoleZeroLayout
-{
-public:
+class PoleZeroLayout {
+ public:
   PoleZeroLayout(PoleZeroSet* storage, int maxPoles);
   PoleZeroLayout(const PoleZeroLayout&) = delete;
   PoleZeroLayout& operator=(const PoleZeroLayout&) = delete;
@@ -50,7 +47,7 @@ public:
   void appendPair(const RootPair& poles, const RootPair& zeros);
   void setNormalPoint(double w, double gain);
 
-private:
+ private:
   void append(const PoleZeroSet& set, int numPoles);
 
   PoleZeroSet* m_sets;
@@ -61,20 +58,15 @@ private:
 };
 
 template <int MaxPoles>
-struct LayoutStorage
-{
+struct LayoutStorage {
   std::array<PoleZeroSet, (MaxPoles + 1) / 2> sets{};
 };
 
 // A layout together with storage for MaxPoles poles (the storage base is constructed first).
 template <int MaxPoles>
-class OwnedLayout : private LayoutStorage<MaxPoles>, public PoleZeroLayout
-{
-public:
-  OwnedLayout()
-    : PoleZeroLayout(this->sets.data(), MaxPoles)
-  {
-  }
+class OwnedLayout : private LayoutStorage<MaxPoles>, public PoleZeroLayout {
+ public:
+  OwnedLayout() : PoleZeroLayout(this->sets.data(), MaxPoles) {}
 };
 
-} // namespace Dsp
+}  // namespace Dsp

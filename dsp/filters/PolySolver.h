@@ -9,9 +9,8 @@
 
 namespace Dsp {
 
-class PolySolver
-{
-public:
+class PolySolver {
+ public:
   static constexpr int kCapacity = 100;
 
   // maxDegree: 1..kCapacity.
@@ -35,7 +34,7 @@ public:
   // The polynomial's value at x.
   Complex eval(int degree, Complex x) const;
 
-private:
+ private:
   void checkDegree(int degree) const;
   static void laguerre(int degree, const Complex* a, Complex& x);
 
@@ -45,4 +44,4 @@ private:
   std::array<Complex, kCapacity> m_root{};
 };
 
-} // namespace Dsp
+}  // namespace Dsp

@@ -9,44 +9,40 @@
 
 namespace Dsp {
 
-class LowPassTransform
-{
-public:
+class LowPassTransform {
+ public:
   LowPassTransform(double fc, PoleZeroLayout& digital, const PoleZeroLayout& analog);
 
-private:
+ private:
   Complex transform(Complex c) const;
 
   double m_f;
 };
 
-class HighPassTransform
-{
-public:
+class HighPassTransform {
+ public:
   HighPassTransform(double fc, PoleZeroLayout& digital, const PoleZeroLayout& analog);
 
-private:
+ private:
   Complex transform(Complex c) const;
 
   double m_f;
 };
 
 // Band edges in radians per sample, as the band transforms use them.
-struct BandEdges
-{
+struct BandEdges {
   double lower;
   double upper;
 };
 
-class BandPassTransform
-{
-public:
+class BandPassTransform {
+ public:
   BandPassTransform(double fc, double fw, PoleZeroLayout& digital, const PoleZeroLayout& analog);
 
-protected:
+ protected:
   BandPassTransform(BandEdges edges, PoleZeroLayout& digital, const PoleZeroLayout& analog);
 
-private:
+ private:
   RootPair transform(Complex c) const;
 
   double m_a;
@@ -56,15 +52,14 @@ private:
   double m_ab2;
 };
 
-class BandStopTransform
-{
-public:
+class BandStopTransform {
+ public:
   BandStopTransform(double fc, double fw, PoleZeroLayout& digital, const PoleZeroLayout& analog);
 
-protected:
+ protected:
   BandStopTransform(BandEdges edges, double fc, PoleZeroLayout& digital, const PoleZeroLayout& analog);
 
-private:
+ private:
   RootPair transform(Complex c) const;
 
   double m_a;
@@ -75,19 +70,17 @@ private:
 
 // Band-pass whose band is given as (sampleRate, centre in hertz, q): the edges lie symmetric about the
 // centre on a log scale, the upper one at centreHz (1 + 1/q).
-class GeometricBandPassTransform : public BandPassTransform
-{
-public:
+class GeometricBandPassTransform : public BandPassTransform {
+ public:
   GeometricBandPassTransform(double sampleRate, double centerHz, double q, PoleZeroLayout& digital,
                              const PoleZeroLayout& analog);
 };
 
 // Band-stop whose band is given as for GeometricBandPassTransform.
-class GeometricBandStopTransform : public BandStopTransform
-{
-public:
+class GeometricBandStopTransform : public BandStopTransform {
+ public:
   GeometricBandStopTransform(double sampleRate, double centerHz, double q, PoleZeroLayout& digital,
                              const PoleZeroLayout& analog);
 };
 
-} // namespace Dsp
+}  // namespace Dsp
