@@ -1,6 +1,5 @@
 #include "dsp/filters/AnalogElliptic.h"
 
-#include <algorithm>
 #include <array>
 #include <cmath>
 #include <numbers>
@@ -74,13 +73,7 @@ double completeEllipticIntegral(double k) {
   return kPi / (2.0 * a);
 }
 
-AnalogLowPass::AnalogLowPass(PoleZeroLayout& layout) : m_layout(layout) {
-  m_layout.setNormalPoint(0.0, 1.0);
-}
-
-void AnalogLowPass::design(int numPoles, double rippleDb, double rolloff) {
-  if (numPoles == m_numPoles && rippleDb == m_rippleDb && rolloff == m_rolloff) return;
-  checkOrder(numPoles, std::min(m_layout.getMaxPoles(), kMaxOrder));
+void AnalogLowPass::redesign(int numPoles, double rippleDb, double rolloff) {
   checkPositive(rippleDb, "ripple");
   checkFinite(rolloff, "rolloff");
 
@@ -107,33 +100,30 @@ void AnalogLowPass::design(int numPoles, double rippleDb, double rolloff) {
 
   // Poles: 1 + e^2 R(w)^2 = 0 where e C w^r N(w^2) = j D(w^2). Solving this degree-n polynomial in w
   // (rather than its square in w^2) keeps the roots simple and the coefficients' range halved.
-  Complex* coefficients = m_solver.coefficients();
+  Complex* coefficients = mSolver.coefficients();
   for (int i = 0; i <= numPoles; ++i) coefficients[i] = 0.0;
   const double ec = std::sqrt(e2) * c;
   for (int i = 0; i <= zeros.count; ++i) {
     coefficients[2 * i + r] += ec * n[i];
     coefficients[2 * i] += Complex(0.0, -d[i]);
   }
-  m_solver.solve(numPoles, true);
+  mSolver.solve(numPoles, true);
 
   // s = j w, taking for each root the one of w and conj(w) that lies in the upper half plane: the
   // other sign of j gives the conjugate roots, and only the left-half-plane poles are wanted.
-  Complex* roots = m_solver.roots();
+  Complex* roots = mSolver.roots();
   for (int i = 0; i < numPoles; ++i) {
     const Complex w = roots[i].imag() >= 0.0 ? roots[i] : std::conj(roots[i]);
     roots[i] = Complex(0.0, 1.0) * w;
   }
-  m_solver.sort(numPoles);
+  mSolver.sort(numPoles);
 
   // The poles nearest the band edge (largest imaginary part) go with the lowest transmission zero.
-  m_layout.reset();
-  for (int i = 0; i < zeros.count; ++i) m_layout.appendConjugates(roots[i], Complex(0.0, zeros.transmission[i]));
-  if (r != 0) m_layout.appendSingle(roots[zeros.count].real(), infinity());
+  mLayout.reset();
+  for (int i = 0; i < zeros.count; ++i) mLayout.appendConjugates(roots[i], Complex(0.0, zeros.transmission[i]));
+  if (r != 0) mLayout.appendSingle(roots[zeros.count].real(), infinity());
   // Even orders start at a ripple minimum.
-  m_layout.setNormalPoint(0.0, r != 0 ? 1.0 : std::pow(10.0, -rippleDb / 20.0));
-  m_numPoles = numPoles;
-  m_rippleDb = rippleDb;
-  m_rolloff = rolloff;
+  mLayout.setNormalPoint(0.0, r != 0 ? 1.0 : std::pow(10.0, -rippleDb / 20.0));
 }
 
 }  // namespace Dsp::Elliptic

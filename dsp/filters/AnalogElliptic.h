@@ -8,7 +8,7 @@
 // root finder. Design time only.
 #pragma once
 
-#include "dsp/filters/PoleZeroLayout.h"
+#include "dsp/filters/AnalogPrototype.h"
 #include "dsp/filters/PolySolver.h"
 
 namespace Dsp::Elliptic {
@@ -18,22 +18,20 @@ inline constexpr int kMaxOrder = 20;
 // Complete elliptic integral of the first kind, K(k) = pi / (2 AGM(1, sqrt(1 - k^2))), 0 <= k < 1.
 double completeEllipticIntegral(double k);
 
-class AnalogLowPass {
+// design(numPoles, rippleDb, rolloff): see AnalogPrototype; also throws for a ripple that is not
+// positive or a rolloff that is not finite.
+class AnalogLowPass : public AnalogPrototype<AnalogLowPass, double, double> {
  public:
   static constexpr int kMaxOrder = Elliptic::kMaxOrder;
+  static constexpr double kDefaultNormalW = 0.0;
 
-  explicit AnalogLowPass(PoleZeroLayout& layout);
-  // Redesigns only when an argument changed. Throws std::logic_error for an order outside
-  // 1..min(kMaxOrder, the layout's storage), a ripple that is not positive or a rolloff that is not
-  // finite, leaving the layout as it was.
-  void design(int numPoles, double rippleDb, double rolloff);
+  using AnalogPrototype::AnalogPrototype;
 
  private:
-  PoleZeroLayout& m_layout;
-  PolySolver m_solver{kMaxOrder};
-  int m_numPoles = -1;
-  double m_rippleDb = 0.0;
-  double m_rolloff = 0.0;
+  friend AnalogPrototype;
+  void redesign(int numPoles, double rippleDb, double rolloff);
+
+  PolySolver mSolver{kMaxOrder};
 };
 
 }  // namespace Dsp::Elliptic

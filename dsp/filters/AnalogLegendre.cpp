@@ -76,39 +76,31 @@ void optimumLPolynomial(int order, double* coefficients) {
   std::copy(l.begin(), l.begin() + order + 1, coefficients);
 }
 
-AnalogLowPass::AnalogLowPass(PoleZeroLayout& layout) : m_layout(layout) {
-  m_layout.setNormalPoint(0.0, 1.0);
-}
-
-void AnalogLowPass::design(int numPoles) {
-  if (numPoles == m_numPoles) return;
-  checkOrder(numPoles, std::min(m_layout.getMaxPoles(), kMaxOrder));
-
+void AnalogLowPass::redesign(int numPoles) {
   // Poles of H(s) H(-s) = 1 / (1 + L_n(-s^2)): y = w^2 = -s^2 turns l[m] y^m into (-1)^m l[m] s^2m.
   std::array<double, kMaxOrder + 1> l{};
   optimumLPolynomial(numPoles, l.data());
   const int degree = 2 * numPoles;
-  Complex* c = m_solver.coefficients();
+  Complex* c = mSolver.coefficients();
   for (int i = 0; i <= degree; ++i) c[i] = 0.0;
   for (int m = 0; m <= numPoles; ++m) c[2 * m] = (m % 2 == 0 ? 1.0 : -1.0) * l[m];
   c[0] += 1.0;
-  m_solver.solve(degree, true);
+  mSolver.solve(degree, true);
 
   // The left-half-plane roots, in their order, to the front; then the upper halves first.
-  Complex* roots = m_solver.roots();
+  Complex* roots = mSolver.roots();
   std::array<Complex, 2 * kMaxOrder> ordered{};
   const auto isLeft = [](Complex r) { return r.real() <= 0.0; };
   Complex* next = std::copy_if(roots, roots + degree, ordered.begin(), isLeft);
   std::remove_copy_if(roots, roots + degree, next, isLeft);
   std::copy(ordered.begin(), ordered.begin() + degree, roots);
-  m_solver.sort(numPoles);
+  mSolver.sort(numPoles);
 
   const int pairs = numPoles / 2;
-  m_layout.reset();
-  for (int i = 0; i < pairs; ++i) m_layout.appendConjugates(roots[i], infinity());
-  if (numPoles % 2 != 0) m_layout.appendSingle(roots[pairs].real(), infinity());
-  m_layout.setNormalPoint(0.0, 1.0);
-  m_numPoles = numPoles;
+  mLayout.reset();
+  for (int i = 0; i < pairs; ++i) mLayout.appendConjugates(roots[i], infinity());
+  if (numPoles % 2 != 0) mLayout.appendSingle(roots[pairs].real(), infinity());
+  mLayout.setNormalPoint(0.0, 1.0);
 }
 
 }  // namespace Dsp::Legendre

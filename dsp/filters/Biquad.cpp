@@ -28,12 +28,12 @@ RootPair quadraticRoots(double a, double b, double c) {
 
 void Biquad::assignCoefficients(double a0, double a1, double a2, double b0, double b1, double b2) {
   if (a0 == 0.0) throw std::logic_error("biquad: a0 must not be zero");
-  m_a0 = a0;
-  m_a1 = a1 / a0;
-  m_a2 = a2 / a0;
-  m_b0 = b0 / a0;
-  m_b1 = b1 / a0;
-  m_b2 = b2 / a0;
+  mA0 = a0;
+  mA1 = a1 / a0;
+  mA2 = a2 / a0;
+  mB0 = b0 / a0;
+  mB1 = b1 / a0;
+  mB2 = b2 / a0;
 }
 
 void Biquad::assignSinglePole(Complex pole, Complex zero) {
@@ -64,9 +64,9 @@ void Biquad::assignSectionWithGain(const PoleZeroSet& set, double gain) {
 }
 
 void Biquad::scaleNumerator(double scale) {
-  m_b0 *= scale;
-  m_b1 *= scale;
-  m_b2 *= scale;
+  mB0 *= scale;
+  mB1 *= scale;
+  mB2 *= scale;
 }
 
 void Biquad::makeIdentity() {
@@ -81,12 +81,12 @@ Complex Biquad::response(double f) const {
 }
 
 StagePoleZeros Biquad::poleZeros() const {
-  const double a0 = m_a0;
-  const double a1 = m_a1 * m_a0;
-  const double a2 = m_a2 * m_a0;
-  const double b0 = m_b0 * m_a0;
-  const double b1 = m_b1 * m_a0;
-  const double b2 = m_b2 * m_a0;
+  const double a0 = mA0;
+  const double a1 = mA1 * mA0;
+  const double a2 = mA2 * mA0;
+  const double b0 = mB0 * mA0;
+  const double b1 = mB1 * mA0;
+  const double b2 = mB2 * mA0;
 
   StagePoleZeros result{};
   result.gain = b0 / a0;

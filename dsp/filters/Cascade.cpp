@@ -34,23 +34,23 @@ Complex layoutResponse(const PoleZeroLayout& layout, double f) {
 
 }  // namespace
 
-Cascade::Cascade(Biquad* storage, int maxStages) : m_stages(storage), m_maxStages(maxStages) {}
+Cascade::Cascade(Biquad* storage, int maxStages) : mStages(storage), mMaxStages(maxStages) {}
 
 const Biquad& Cascade::operator[](int index) const {
-  if (index < 0 || index >= m_numStages) throw std::logic_error("cascade stage index out of range");
-  return m_stages[index];
+  if (index < 0 || index >= mNumStages) throw std::logic_error("cascade stage index out of range");
+  return mStages[index];
 }
 
 void Cascade::buildFromLayout(const PoleZeroLayout& layout) {
   const int numStages = layout.getNumSets();
-  if (numStages > m_maxStages) throw std::logic_error("cascade: more stages than the filter's storage holds");
+  if (numStages > mMaxStages) throw std::logic_error("cascade: more stages than the filter's storage holds");
   const double magnitude = std::abs(layoutResponse(layout, layout.getNormalW() / (2.0 * std::numbers::pi)));
   // A zero at the normal point (or a broken layout) leaves no gain to normalise against.
   if (!(magnitude > 0.0) || !std::isfinite(magnitude))
     throw std::logic_error("cascade: response at the normal point is zero or not finite");
 
-  m_numStages = numStages;
-  for (int i = 0; i < numStages; ++i) m_stages[i].assignSection(layout[i]);
+  mNumStages = numStages;
+  for (int i = 0; i < numStages; ++i) mStages[i].assignSection(layout[i]);
   scaleNumerator(layout.getNormalGain() / magnitude);
 }
 
@@ -58,22 +58,22 @@ Complex Cascade::response(double f) const {
   const UnitDelays d = delaysAt(f);
   Complex numerator(1.0);
   Complex denominator(1.0);
-  for (int i = 0; i < m_numStages; ++i) {
-    numerator *= m_stages[i].numeratorAt(d.z1, d.z2);
-    denominator *= m_stages[i].denominatorAt(d.z1, d.z2);
+  for (int i = 0; i < mNumStages; ++i) {
+    numerator *= mStages[i].numeratorAt(d.z1, d.z2);
+    denominator *= mStages[i].denominatorAt(d.z1, d.z2);
   }
   return numerator / denominator;
 }
 
 std::vector<StagePoleZeros> Cascade::poleZeros() const {
   std::vector<StagePoleZeros> result;
-  result.reserve(m_numStages);
-  for (int i = 0; i < m_numStages; ++i) result.push_back(m_stages[i].poleZeros());
+  result.reserve(mNumStages);
+  for (int i = 0; i < mNumStages; ++i) result.push_back(mStages[i].poleZeros());
   return result;
 }
 
 void Cascade::scaleNumerator(double scale) {
-  if (m_numStages > 0) m_stages[0].scaleNumerator(scale);
+  if (mNumStages > 0) mStages[0].scaleNumerator(scale);
 }
 
 }  // namespace Dsp

@@ -16,7 +16,7 @@ template <int MaxStages>
 class CascadeState {
  public:
   // Audio thread. Clears every delay.
-  void reset() { m_stages = {}; }
+  void reset() { mStages = {}; }
 
   // Audio thread. Filters numSamples samples in place through the cascade's stages (at most
   // MaxStages of them; a cascade sized by the same design never has more).
@@ -27,7 +27,7 @@ class CascadeState {
     const Biquad* stages = cascade.getStages();
     for (int i = 0; i < numSamples; ++i) {
       double x = samples[i];
-      for (int s = 0; s < numStages; ++s) x = step(m_stages[s], stages[s], x);
+      for (int s = 0; s < numStages; ++s) x = step(mStages[s], stages[s], x);
       samples[i] = static_cast<Sample>(x);
     }
   }
@@ -49,7 +49,7 @@ class CascadeState {
     return y;
   }
 
-  std::array<Delays, MaxStages> m_stages{};
+  std::array<Delays, MaxStages> mStages{};
 };
 
 }  // namespace Dsp

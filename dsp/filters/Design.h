@@ -27,19 +27,19 @@ class DesignBase {
   DesignBase(const DesignBase&) = delete;
   DesignBase& operator=(const DesignBase&) = delete;
 
-  const Cascade& getCascade() const { return m_cascade; }
-  const PoleZeroLayout& getAnalogLayout() const { return m_analog; }
-  const PoleZeroLayout& getDigitalLayout() const { return m_digital; }
-  int getNumStages() const { return m_cascade.getNumStages(); }
+  const Cascade& getCascade() const { return mCascade; }
+  const PoleZeroLayout& getAnalogLayout() const { return mAnalog; }
+  const PoleZeroLayout& getDigitalLayout() const { return mDigital; }
+  int getNumStages() const { return mCascade.getNumStages(); }
   // Frequency response at f cycles per sample.
-  Complex response(double f) const { return m_cascade.response(f); }
-  std::vector<StagePoleZeros> poleZeros() const { return m_cascade.poleZeros(); }
+  Complex response(double f) const { return mCascade.response(f); }
+  std::vector<StagePoleZeros> poleZeros() const { return mCascade.poleZeros(); }
 
  protected:
-  OwnedLayout<MaxOrder> m_analog;
-  Prototype m_prototype{m_analog};
-  OwnedLayout<MaxOrder * DigitalPolesPerAnalog> m_digital;
-  OwnedCascade<kMaxStages> m_cascade;
+  OwnedLayout<MaxOrder> mAnalog;
+  Prototype mPrototype{mAnalog};
+  OwnedLayout<MaxOrder * DigitalPolesPerAnalog> mDigital;
+  OwnedCascade<kMaxStages> mCascade;
 };
 
 // Low-pass, high-pass and the two shelves: Transform puts the prototype's corner at the cutoff.
@@ -51,9 +51,9 @@ class CornerDesign : public DesignBase<Prototype, MaxOrder, 1> {
   void configure(int order, double sampleRate, double cutoffFrequency, FamilyArgs... familyArgs) {
     checkOrder(order, MaxOrder);
     checkFrequency(sampleRate, cutoffFrequency);
-    this->m_prototype.design(order, familyArgs...);
-    Transform(cutoffFrequency / sampleRate, this->m_digital, this->m_analog);
-    this->m_cascade.buildFromLayout(this->m_digital);
+    this->mPrototype.design(order, familyArgs...);
+    Transform(cutoffFrequency / sampleRate, this->mDigital, this->mAnalog);
+    this->mCascade.buildFromLayout(this->mDigital);
   }
 };
 
@@ -76,9 +76,9 @@ class BandDesign : public DesignBase<Prototype, MaxOrder, 2> {
     checkOrder(order, MaxOrder);
     checkFrequency(sampleRate, centerFrequency);
     checkPositive(widthFrequency, "band width");
-    this->m_prototype.design(order, familyArgs...);
-    Transform(centerFrequency / sampleRate, widthFrequency / sampleRate, this->m_digital, this->m_analog);
-    this->m_cascade.buildFromLayout(this->m_digital);
+    this->mPrototype.design(order, familyArgs...);
+    Transform(centerFrequency / sampleRate, widthFrequency / sampleRate, this->mDigital, this->mAnalog);
+    this->mCascade.buildFromLayout(this->mDigital);
   }
 };
 
@@ -97,10 +97,10 @@ class BandShelfDesign : public DesignBase<Prototype, MaxOrder, 2> {
     checkOrder(order, MaxOrder);
     checkFrequency(sampleRate, centerFrequency);
     checkPositive(widthFrequency, "band width");
-    this->m_prototype.design(order, gainDb, familyArgs...);
-    BandPassTransform(centerFrequency / sampleRate, widthFrequency / sampleRate, this->m_digital, this->m_analog);
-    setFarEndNormal(this->m_digital, centerFrequency / sampleRate);
-    this->m_cascade.buildFromLayout(this->m_digital);
+    this->mPrototype.design(order, gainDb, familyArgs...);
+    BandPassTransform(centerFrequency / sampleRate, widthFrequency / sampleRate, this->mDigital, this->mAnalog);
+    setFarEndNormal(this->mDigital, centerFrequency / sampleRate);
+    this->mCascade.buildFromLayout(this->mDigital);
   }
 
   static void setFarEndNormal(PoleZeroLayout& digital, double fc) {
@@ -117,9 +117,9 @@ class GeometricBandDesign : public DesignBase<Prototype, MaxOrder, 2> {
     checkOrder(order, MaxOrder);
     checkFrequency(sampleRate, centerFrequency);
     checkPositive(q, "q");
-    this->m_prototype.design(order);
-    Transform(sampleRate, centerFrequency, q, this->m_digital, this->m_analog);
-    this->m_cascade.buildFromLayout(this->m_digital);
+    this->mPrototype.design(order);
+    Transform(sampleRate, centerFrequency, q, this->mDigital, this->mAnalog);
+    this->mCascade.buildFromLayout(this->mDigital);
   }
 };
 
@@ -135,10 +135,10 @@ class GeometricBandShelfDesign : public DesignBase<Prototype, MaxOrder, 2> {
     checkOrder(order, MaxOrder);
     checkFrequency(sampleRate, centerFrequency);
     checkPositive(q, "q");
-    this->m_prototype.design(order, gainDb);
-    GeometricBandPassTransform(sampleRate, centerFrequency, q, this->m_digital, this->m_analog);
-    BandShelfDesign<Prototype, MaxOrder>::setFarEndNormal(this->m_digital, centerFrequency / sampleRate);
-    this->m_cascade.buildFromLayout(this->m_digital);
+    this->mPrototype.design(order, gainDb);
+    GeometricBandPassTransform(sampleRate, centerFrequency, q, this->mDigital, this->mAnalog);
+    BandShelfDesign<Prototype, MaxOrder>::setFarEndNormal(this->mDigital, centerFrequency / sampleRate);
+    this->mCascade.buildFromLayout(this->mDigital);
   }
 };
 

@@ -13,7 +13,7 @@ ParamValues Filter::defaultParams() const {
 void Filter::setParams(const ParamValues& params) {
   // Stored only once the re-design has succeeded.
   applyParams(params);
-  m_params = params;
+  mParams = params;
 }
 
 int Filter::indexOfParamId(ParamKind id) const {
@@ -27,7 +27,7 @@ int Filter::indexOfParamId(ParamKind id) const {
 void Filter::setParamForId(ParamKind id, double nativeValue) {
   const int index = indexOfParamId(id);
   if (index < 0) return;
-  ParamValues params = m_params;
+  ParamValues params = mParams;
   params[index] = nativeValue;
   setParams(params);
 }

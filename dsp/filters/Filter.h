@@ -33,7 +33,7 @@ class Filter {
 
   // Owner's thread. All 8 entries 0, then each described parameter's default.
   ParamValues defaultParams() const;
-  const ParamValues& getParams() const { return m_params; }
+  const ParamValues& getParams() const { return mParams; }
   // Re-designs from the values and stores them; a re-design that throws leaves the old values.
   void setParams(const ParamValues& params);
   // The highest index whose description has this id, -1 when none.
@@ -49,7 +49,7 @@ class Filter {
   virtual void applyParams(const ParamValues& params) = 0;
 
  private:
-  ParamValues m_params{};
+  ParamValues mParams{};
 };
 
 }  // namespace Dsp

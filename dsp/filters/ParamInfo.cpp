@@ -26,29 +26,29 @@ const double kLn15 = std::log(1.5);
 }  // namespace
 
 ParamInfo::ParamInfo()
-    : m_id(idSampleRate),
-      m_shortName(""),
-      m_longName(""),
-      m_arg1(0.0),
-      m_arg2(0.0),
-      m_defaultNativeValue(0.0),
-      m_toControl(nullptr),
-      m_toNative(nullptr),
-      m_toText(nullptr) {
+    : mId(idSampleRate),
+      mShortName(""),
+      mLongName(""),
+      mArg1(0.0),
+      mArg2(0.0),
+      mDefaultNativeValue(0.0),
+      mToControl(nullptr),
+      mToNative(nullptr),
+      mToText(nullptr) {
   throw std::logic_error("invalid usage of ParamInfo");
 }
 
 ParamInfo::ParamInfo(ParamKind id, const char* shortName, const char* longName, double arg1, double arg2,
                      double defaultNativeValue, ToControl toControl, ToNative toNative, ToText toText)
-    : m_id(id),
-      m_shortName(shortName),
-      m_longName(longName),
-      m_arg1(arg1),
-      m_arg2(arg2),
-      m_defaultNativeValue(defaultNativeValue),
-      m_toControl(toControl),
-      m_toNative(toNative),
-      m_toText(toText) {}
+    : mId(id),
+      mShortName(shortName),
+      mLongName(longName),
+      mArg1(arg1),
+      mArg2(arg2),
+      mDefaultNativeValue(defaultNativeValue),
+      mToControl(toControl),
+      mToNative(toNative),
+      mToText(toText) {}
 
 double ParamInfo::clamp(double nativeValue) const {
   const double lo = toNativeValue(0.0);
@@ -59,11 +59,11 @@ double ParamInfo::clamp(double nativeValue) const {
 }
 
 double ParamInfo::linearToControl(const ParamInfo& info, double nativeValue) {
-  return (nativeValue - info.m_arg1) / (info.m_arg2 - info.m_arg1);
+  return (nativeValue - info.mArg1) / (info.mArg2 - info.mArg1);
 }
 
 double ParamInfo::linearToNative(const ParamInfo& info, double controlValue) {
-  return info.m_arg1 + controlValue * (info.m_arg2 - info.m_arg1);
+  return info.mArg1 + controlValue * (info.mArg2 - info.mArg1);
 }
 
 double ParamInfo::integerToNative(const ParamInfo& info, double controlValue) {
@@ -71,23 +71,23 @@ double ParamInfo::integerToNative(const ParamInfo& info, double controlValue) {
 }
 
 double ParamInfo::log15ToControl(const ParamInfo& info, double nativeValue) {
-  const double l0 = std::log(info.m_arg1) / kLn15;
-  const double l1 = std::log(info.m_arg2) / kLn15;
+  const double l0 = std::log(info.mArg1) / kLn15;
+  const double l1 = std::log(info.mArg2) / kLn15;
   return (std::log(nativeValue) / kLn15 - l0) / (l1 - l0);
 }
 
 double ParamInfo::log15ToNative(const ParamInfo& info, double controlValue) {
-  const double l0 = std::log(info.m_arg1) / kLn15;
-  const double l1 = std::log(info.m_arg2) / kLn15;
+  const double l0 = std::log(info.mArg1) / kLn15;
+  const double l1 = std::log(info.mArg2) / kLn15;
   return std::pow(1.5, l0 + controlValue * (l1 - l0));
 }
 
 double ParamInfo::pow2ToControl(const ParamInfo& info, double nativeValue) {
-  return (std::log2(nativeValue) - info.m_arg1) / (info.m_arg2 - info.m_arg1);
+  return (std::log2(nativeValue) - info.mArg1) / (info.mArg2 - info.mArg1);
 }
 
 double ParamInfo::pow2ToNative(const ParamInfo& info, double controlValue) {
-  return std::exp2(info.m_arg1 + controlValue * (info.m_arg2 - info.m_arg1));
+  return std::exp2(info.mArg1 + controlValue * (info.mArg2 - info.mArg1));
 }
 
 std::string ParamInfo::integerText(const ParamInfo&, double nativeValue) {

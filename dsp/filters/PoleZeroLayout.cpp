@@ -9,15 +9,15 @@ Complex infinity() {
   return {std::numeric_limits<double>::infinity(), 0.0};
 }
 
-PoleZeroLayout::PoleZeroLayout(PoleZeroSet* storage, int maxPoles) : m_sets(storage), m_maxPoles(maxPoles) {}
+PoleZeroLayout::PoleZeroLayout(PoleZeroSet* storage, int maxPoles) : mSets(storage), mMaxPoles(maxPoles) {}
 
 const PoleZeroSet& PoleZeroLayout::operator[](int index) const {
   if (index < 0 || index >= getNumSets()) throw std::logic_error("pole-zero set index out of range");
-  return m_sets[index];
+  return mSets[index];
 }
 
 void PoleZeroLayout::reset() {
-  m_numPoles = 0;
+  mNumPoles = 0;
 }
 
 void PoleZeroLayout::appendConjugates(Complex pole, Complex zero) {
@@ -33,17 +33,17 @@ void PoleZeroLayout::appendPair(const RootPair& poles, const RootPair& zeros) {
 }
 
 void PoleZeroLayout::setNormalPoint(double w, double gain) {
-  m_normalW = w;
-  m_normalGain = gain;
+  mNormalW = w;
+  mNormalGain = gain;
 }
 
 void PoleZeroLayout::append(const PoleZeroSet& set, int numPoles) {
   // A single pole occupies a whole set, so nothing may follow it.
-  if (m_numPoles % 2 != 0) throw std::logic_error("pole-zero layout: nothing may follow a single pole");
-  if (m_numPoles + numPoles > m_maxPoles)
+  if (mNumPoles % 2 != 0) throw std::logic_error("pole-zero layout: nothing may follow a single pole");
+  if (mNumPoles + numPoles > mMaxPoles)
     throw std::logic_error("pole-zero layout: more poles than the filter's storage holds");
-  m_sets[m_numPoles / 2] = set;
-  m_numPoles += numPoles;
+  mSets[mNumPoles / 2] = set;
+  mNumPoles += numPoles;
 }
 
 }  // namespace Dsp

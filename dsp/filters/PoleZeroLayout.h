@@ -33,13 +33,13 @@ class PoleZeroLayout {
   PoleZeroLayout(const PoleZeroLayout&) = delete;
   PoleZeroLayout& operator=(const PoleZeroLayout&) = delete;
 
-  int getNumPoles() const { return m_numPoles; }
-  int getMaxPoles() const { return m_maxPoles; }
-  int getNumSets() const { return (m_numPoles + 1) / 2; }
+  int getNumPoles() const { return mNumPoles; }
+  int getMaxPoles() const { return mMaxPoles; }
+  int getNumSets() const { return (mNumPoles + 1) / 2; }
   const PoleZeroSet& operator[](int index) const;
 
-  double getNormalW() const { return m_normalW; }
-  double getNormalGain() const { return m_normalGain; }
+  double getNormalW() const { return mNormalW; }
+  double getNormalGain() const { return mNormalGain; }
 
   void reset();
   void appendConjugates(Complex pole, Complex zero);
@@ -50,11 +50,11 @@ class PoleZeroLayout {
  private:
   void append(const PoleZeroSet& set, int numPoles);
 
-  PoleZeroSet* m_sets;
-  int m_maxPoles;
-  int m_numPoles = 0;
-  double m_normalW = 0.0;
-  double m_normalGain = 1.0;
+  PoleZeroSet* mSets;
+  int mMaxPoles;
+  int mNumPoles = 0;
+  double mNormalW = 0.0;
+  double mNormalGain = 1.0;
 };
 
 template <int MaxPoles>

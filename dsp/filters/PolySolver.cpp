@@ -7,53 +7,53 @@
 
 namespace Dsp {
 
-PolySolver::PolySolver(int maxDegree) : m_maxDegree(maxDegree) {
+PolySolver::PolySolver(int maxDegree) : mMaxDegree(maxDegree) {
   if (maxDegree < 1 || maxDegree > kCapacity) throw std::logic_error("root finder: maximum degree out of range");
 }
 
 void PolySolver::checkDegree(int degree) const {
-  if (degree < 1 || degree > m_maxDegree) throw std::logic_error("root finder: degree out of range");
+  if (degree < 1 || degree > mMaxDegree) throw std::logic_error("root finder: degree out of range");
   for (int i = 0; i <= degree; ++i) {
-    if (!std::isfinite(m_coef[i].real()) || !std::isfinite(m_coef[i].imag()))
+    if (!std::isfinite(mCoef[i].real()) || !std::isfinite(mCoef[i].imag()))
       throw std::logic_error("root finder: coefficient not finite");
   }
   // A zero leading coefficient would send Laguerre's method after a root at infinity.
-  if (m_coef[degree] == Complex(0.0)) throw std::logic_error("root finder: leading coefficient is zero");
+  if (mCoef[degree] == Complex(0.0)) throw std::logic_error("root finder: leading coefficient is zero");
 }
 
 void PolySolver::solve(int degree, bool polish) {
   checkDegree(degree);
-  for (int i = 0; i <= degree; ++i) m_work[i] = m_coef[i];
+  for (int i = 0; i <= degree; ++i) mWork[i] = mCoef[i];
 
   for (int j = degree - 1; j >= 0; --j) {
     Complex x(0.0);
-    laguerre(j + 1, m_work.data(), x);
+    laguerre(j + 1, mWork.data(), x);
     if (std::abs(x.imag()) <= 2.0 * 1e-30 * std::abs(x.real())) x = Complex(x.real(), 0.0);
-    m_root[j] = x;
+    mRoot[j] = x;
 
     // Synthetic division by (z - x).
-    Complex b = m_work[j + 1];
+    Complex b = mWork[j + 1];
     for (int k = j; k >= 0; --k) {
-      const Complex c = m_work[k];
-      m_work[k] = b;
+      const Complex c = mWork[k];
+      mWork[k] = b;
       b = x * b + c;
     }
   }
 
   if (polish) {
-    for (int j = 0; j < degree; ++j) laguerre(degree, m_coef.data(), m_root[j]);
+    for (int j = 0; j < degree; ++j) laguerre(degree, mCoef.data(), mRoot[j]);
   }
 }
 
 void PolySolver::sort(int count) {
   for (int j = 1; j < count; ++j) {
-    const Complex x = m_root[j];
+    const Complex x = mRoot[j];
     int i = j - 1;
-    while (i >= 0 && m_root[i].imag() < x.imag()) {
-      m_root[i + 1] = m_root[i];
+    while (i >= 0 && mRoot[i].imag() < x.imag()) {
+      mRoot[i + 1] = mRoot[i];
       --i;
     }
-    m_root[i + 1] = x;
+    mRoot[i + 1] = x;
   }
 }
 
@@ -61,7 +61,7 @@ Complex PolySolver::eval(int degree, Complex x) const {
   Complex sum(0.0);
   Complex power(1.0);
   for (int i = 0; i <= degree; ++i) {
-    sum += m_coef[i] * power;
+    sum += mCoef[i] * power;
     power *= x;
   }
   return sum;

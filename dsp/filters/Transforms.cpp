@@ -111,27 +111,27 @@ void mapOneToTwo(const Map& map, PoleZeroLayout& digital, const PoleZeroLayout& 
 
 LowPassTransform::LowPassTransform(double fc, PoleZeroLayout& digital, const PoleZeroLayout& analog) {
   checkNormalisedFrequency(fc);
-  m_f = std::tan(kPi * fc);
+  mF = std::tan(kPi * fc);
   mapOneToOne([this](Complex c) { return transform(c); }, digital, analog);
   digital.setNormalPoint(analog.getNormalW(), analog.getNormalGain());
 }
 
 Complex LowPassTransform::transform(Complex c) const {
   if (isInfinite(c)) return -1.0;
-  c *= m_f;
+  c *= mF;
   return (1.0 + c) / (1.0 - c);
 }
 
 HighPassTransform::HighPassTransform(double fc, PoleZeroLayout& digital, const PoleZeroLayout& analog) {
   checkNormalisedFrequency(fc);
-  m_f = 1.0 / std::tan(kPi * fc);
+  mF = 1.0 / std::tan(kPi * fc);
   mapOneToOne([this](Complex c) { return transform(c); }, digital, analog);
   digital.setNormalPoint(kPi - analog.getNormalW(), analog.getNormalGain());
 }
 
 Complex HighPassTransform::transform(Complex c) const {
   if (isInfinite(c)) return 1.0;
-  c *= m_f;
+  c *= mF;
   return -(1.0 + c) / (1.0 - c);
 }
 
@@ -141,11 +141,11 @@ BandPassTransform::BandPassTransform(double fc, double fw, PoleZeroLayout& digit
 BandPassTransform::BandPassTransform(BandEdges edges, PoleZeroLayout& digital, const PoleZeroLayout& analog) {
   const double wc2 = edges.lower;
   const double wc = edges.upper;
-  m_a = std::cos((wc + wc2) / 2.0) / std::cos((wc - wc2) / 2.0);
-  m_b = 1.0 / std::tan((wc - wc2) / 2.0);
-  m_a2 = m_a * m_a;
-  m_b2 = m_b * m_b;
-  m_ab2 = 2.0 * m_a * m_b;
+  mA = std::cos((wc + wc2) / 2.0) / std::cos((wc - wc2) / 2.0);
+  mB = 1.0 / std::tan((wc - wc2) / 2.0);
+  mA2 = mA * mA;
+  mB2 = mB * mB;
+  mAb2 = 2.0 * mA * mB;
 
   mapOneToTwo([this](Complex c) { return transform(c); }, digital, analog);
   const double wn = analog.getNormalW();
@@ -156,11 +156,11 @@ BandPassTransform::BandPassTransform(BandEdges edges, PoleZeroLayout& digital, c
 RootPair BandPassTransform::transform(Complex c) const {
   if (isInfinite(c)) return {-1.0, 1.0};
   c = (1.0 + c) / (1.0 - c);
-  const double k = m_b2 * (m_a2 - 1.0);
+  const double k = mB2 * (mA2 - 1.0);
   Complex v = std::sqrt(4.0 * (k + 1.0) * c * c + 8.0 * (k - 1.0) * c + 4.0 * (k + 1.0));
-  const Complex u = -v + m_ab2 * c + m_ab2;
-  v = v + m_ab2 * c + m_ab2;
-  const Complex d = 2.0 * (m_b - 1.0) * c + 2.0 * (1.0 + m_b);
+  const Complex u = -v + mAb2 * c + mAb2;
+  v = v + mAb2 * c + mAb2;
+  const Complex d = 2.0 * (mB - 1.0) * c + 2.0 * (1.0 + mB);
   return {u / d, v / d};
 }
 
@@ -171,10 +171,10 @@ BandStopTransform::BandStopTransform(BandEdges edges, double fc, PoleZeroLayout&
                                      const PoleZeroLayout& analog) {
   const double wc2 = edges.lower;
   const double wc = edges.upper;
-  m_a = std::cos((wc + wc2) / 2.0) / std::cos((wc - wc2) / 2.0);
-  m_b = std::tan((wc - wc2) / 2.0);
-  m_a2 = m_a * m_a;
-  m_b2 = m_b * m_b;
+  mA = std::cos((wc + wc2) / 2.0) / std::cos((wc - wc2) / 2.0);
+  mB = std::tan((wc - wc2) / 2.0);
+  mA2 = mA * mA;
+  mB2 = mB * mB;
 
   mapOneToTwo([this](Complex c) { return transform(c); }, digital, analog);
   digital.setNormalPoint(fc < 0.25 ? kPi : 0.0, analog.getNormalGain());
@@ -182,10 +182,10 @@ BandStopTransform::BandStopTransform(BandEdges edges, double fc, PoleZeroLayout&
 
 RootPair BandStopTransform::transform(Complex c) const {
   c = isInfinite(c) ? Complex(-1.0) : (1.0 + c) / (1.0 - c);
-  Complex u = std::sqrt(4.0 * (m_b2 + m_a2 - 1.0) * c * c + 8.0 * (m_b2 - m_a2 + 1.0) * c + 4.0 * (m_a2 + m_b2 - 1.0));
-  const Complex v = -u / 2.0 + m_a - m_a * c;
-  u = u / 2.0 + m_a - m_a * c;
-  const Complex d = (m_b + 1.0) + (m_b - 1.0) * c;
+  Complex u = std::sqrt(4.0 * (mB2 + mA2 - 1.0) * c * c + 8.0 * (mB2 - mA2 + 1.0) * c + 4.0 * (mA2 + mB2 - 1.0));
+  const Complex v = -u / 2.0 + mA - mA * c;
+  u = u / 2.0 + mA - mA * c;
+  const Complex d = (mB + 1.0) + (mB - 1.0) * c;
   return {u / d, v / d};
 }
 

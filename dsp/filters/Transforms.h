@@ -16,7 +16,7 @@ class LowPassTransform {
  private:
   Complex transform(Complex c) const;
 
-  double m_f;
+  double mF;
 };
 
 class HighPassTransform {
@@ -26,7 +26,7 @@ class HighPassTransform {
  private:
   Complex transform(Complex c) const;
 
-  double m_f;
+  double mF;
 };
 
 // Band edges in radians per sample, as the band transforms use them.
@@ -45,11 +45,11 @@ class BandPassTransform {
  private:
   RootPair transform(Complex c) const;
 
-  double m_a;
-  double m_b;
-  double m_a2;
-  double m_b2;
-  double m_ab2;
+  double mA;
+  double mB;
+  double mA2;
+  double mB2;
+  double mAb2;
 };
 
 class BandStopTransform {
@@ -62,10 +62,10 @@ class BandStopTransform {
  private:
   RootPair transform(Complex c) const;
 
-  double m_a;
-  double m_b;
-  double m_a2;
-  double m_b2;
+  double mA;
+  double mB;
+  double mA2;
+  double mB2;
 };
 
 // Band-pass whose band is given as (sampleRate, centre in hertz, q): the edges lie symmetric about the

@@ -112,12 +112,12 @@ TEST(ParamInfo, StandardNamesAndIds) {
 // A filter with a fixed parameter list that records what it was asked to apply.
 class RecordingFilter : public Dsp::Filter {
  public:
-  RecordingFilter(std::vector<ParamInfo (*)()> params) : m_params(std::move(params)) {}
+  RecordingFilter(std::vector<ParamInfo (*)()> params) : mParams(std::move(params)) {}
 
   const char* getName() const override { return "recording"; }
   int getNumChannels() const override { return 1; }
-  int paramCount() const override { return int(m_params.size()); }
-  ParamInfo paramInfo(int index) const override { return m_params[index](); }
+  int paramCount() const override { return int(mParams.size()); }
+  ParamInfo paramInfo(int index) const override { return mParams[index](); }
   Dsp::Complex response(double) const override { return 1.0; }
   std::vector<Dsp::StagePoleZeros> poleZeros() const override { return {}; }
   void reset() override {}
@@ -134,7 +134,7 @@ class RecordingFilter : public Dsp::Filter {
   }
 
  private:
-  std::vector<ParamInfo (*)()> m_params;
+  std::vector<ParamInfo (*)()> mParams;
 };
 
 TEST(Filter, DefaultParamsFillDescribedEntriesOnly) {
