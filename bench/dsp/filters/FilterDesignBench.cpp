@@ -22,6 +22,18 @@ void BM_EllipticBandPassDesign(benchmark::State& state) {
 }
 BENCHMARK(BM_EllipticBandPassDesign);
 
+// The largest elliptic order with the narrowest transition of the rolloff parameter's range.
+void BM_EllipticLowPassDesignOrder20(benchmark::State& state) {
+  Dsp::Elliptic::LowPass<Dsp::Elliptic::kMaxOrder> design;
+  double ripple = 0.1;
+  for (auto _ : state) {
+    ripple = ripple == 0.1 ? 0.2 : 0.1;
+    design.configure(Dsp::Elliptic::kMaxOrder, 48000.0, 1000.0, ripple, -16.0);
+    benchmark::DoNotOptimize(design.getCascade()[0].getB0());
+  }
+}
+BENCHMARK(BM_EllipticLowPassDesignOrder20);
+
 void BM_BesselLowPassDesign(benchmark::State& state) {
   Dsp::Bessel::LowPass<Dsp::Bessel::kMaxOrder> design;
   int order = 1;
