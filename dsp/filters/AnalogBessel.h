@@ -3,8 +3,10 @@
 // gainDb at DC to 0 dB at high frequencies. Design time only.
 #pragma once
 
+#include <numbers>
+
+#include "dsp/filters/AnalogPrototype.h"
 #include "dsp/filters/PolySolver.h"
-#include "dsp/filters/PoleZeroLayout.h"
 
 namespace Dsp::Bessel {
 
@@ -15,38 +17,35 @@ inline constexpr int kMaxOrder = 20;
 // c[k] = (2n - k)! / ((n - k)! k! 2^(n - k)).
 void reverseBesselPolynomial(int order, Complex* coefficients);
 
-class AnalogLowPass
-{
-public:
+// design(numPoles): see AnalogPrototype.
+class AnalogLowPass : public AnalogPrototype<AnalogLowPass> {
+ public:
   static constexpr int kMaxOrder = Bessel::kMaxOrder;
+  static constexpr double kDefaultNormalW = 0.0;
 
-  explicit AnalogLowPass(PoleZeroLayout& layout);
-  // Redesigns only when the order changed. Throws std::logic_error for an order outside
-  // 1..min(kMaxOrder, the layout's storage), leaving the layout as it was.
-  void design(int numPoles);
+  using AnalogPrototype::AnalogPrototype;
 
-private:
-  PoleZeroLayout& m_layout;
-  PolySolver m_solver{kMaxOrder};
-  int m_numPoles = -1;
+ private:
+  friend AnalogPrototype;
+  void redesign(int numPoles);
+
+  PolySolver mSolver{kMaxOrder};
 };
 
-class AnalogLowShelf
-{
-public:
+// design(numPoles, gainDb): see AnalogPrototype; also throws for a gain that is not finite.
+class AnalogLowShelf : public AnalogPrototype<AnalogLowShelf, double> {
+ public:
   static constexpr int kMaxOrder = Bessel::kMaxOrder;
+  static constexpr double kDefaultNormalW = std::numbers::pi;
 
-  explicit AnalogLowShelf(PoleZeroLayout& layout);
-  // Redesigns only when an argument changed. Throws std::logic_error for a bad order or a gain that
-  // is not finite, leaving the layout as it was.
-  void design(int numPoles, double gainDb);
+  using AnalogPrototype::AnalogPrototype;
 
-private:
-  PoleZeroLayout& m_layout;
-  PolySolver m_poleSolver{kMaxOrder};
-  PolySolver m_zeroSolver{50};
-  int m_numPoles = -1;
-  double m_gainDb = 0.0;
+ private:
+  friend AnalogPrototype;
+  void redesign(int numPoles, double gainDb);
+
+  PolySolver mPoleSolver{kMaxOrder};
+  PolySolver mZeroSolver{50};
 };
 
-} // namespace Dsp::Bessel
+}  // namespace Dsp::Bessel

@@ -2,42 +2,39 @@
 // whose gain goes from gainDb at DC to 0 dB at high frequencies. Design time only.
 #pragma once
 
-#include "dsp/filters/PoleZeroLayout.h"
+#include <numbers>
+
+#include "dsp/filters/AnalogPrototype.h"
 
 namespace Dsp::Butterworth {
 
 // The largest order the designs accept.
 inline constexpr int kMaxOrder = 50;
 
-class AnalogLowPass
-{
-public:
+// design(numPoles): see AnalogPrototype.
+class AnalogLowPass : public AnalogPrototype<AnalogLowPass> {
+ public:
   static constexpr int kMaxOrder = Butterworth::kMaxOrder;
+  static constexpr double kDefaultNormalW = 0.0;
 
-  explicit AnalogLowPass(PoleZeroLayout& layout);
-  // Redesigns only when the order changed. Throws std::logic_error for an order outside 1 to the
-  // layout's storage, leaving the layout as it was.
-  void design(int numPoles);
+  using AnalogPrototype::AnalogPrototype;
 
-private:
-  PoleZeroLayout& m_layout;
-  int m_numPoles = -1;
+ private:
+  friend AnalogPrototype;
+  void redesign(int numPoles);
 };
 
-class AnalogLowShelf
-{
-public:
+// design(numPoles, gainDb): also throws for a gain that is not finite.
+class AnalogLowShelf : public AnalogPrototype<AnalogLowShelf, double> {
+ public:
   static constexpr int kMaxOrder = Butterworth::kMaxOrder;
+  static constexpr double kDefaultNormalW = std::numbers::pi;
 
-  explicit AnalogLowShelf(PoleZeroLayout& layout);
-  // Redesigns only when an argument changed. Throws std::logic_error for a bad order or a gain that
-  // is not finite, leaving the layout as it was.
-  void design(int numPoles, double gainDb);
+  using AnalogPrototype::AnalogPrototype;
 
-private:
-  PoleZeroLayout& m_layout;
-  int m_numPoles = -1;
-  double m_gainDb = 0.0;
+ private:
+  friend AnalogPrototype;
+  void redesign(int numPoles, double gainDb);
 };
 
-} // namespace Dsp::Butterworth
+}  // namespace Dsp::Butterworth

@@ -12,31 +12,17 @@ namespace {
 constexpr double kPi = std::numbers::pi;
 }
 
-AnalogRippleShelf::AnalogRippleShelf(PoleZeroLayout& layout)
-  : m_layout(layout)
-{
-  m_layout.setNormalPoint(kPi, 1.0);
-}
-
-void AnalogRippleShelf::design(int numPoles, double gainDb, double rippleDb)
-{
-  if (numPoles == m_numPoles && gainDb == m_gainDb && rippleDb == m_rippleDb)
-    return;
-  checkOrder(numPoles, std::min(m_layout.getMaxPoles(), kMaxOrder));
+void AnalogRippleShelf::redesign(int numPoles, double gainDb, double rippleDb) {
   checkFinite(gainDb, "shelf gain");
   checkPositive(rippleDb, "ripple");
 
   const double g = -gainDb;
-  if (g == 0.0)
-  {
+  if (g == 0.0) {
     // Without gain the ripple band vanishes and eps would be 0; the shelf is then the identity.
     designIdentity(numPoles);
-  }
-  else
-  {
+  } else {
     double r = std::min(rippleDb, std::abs(g));
-    if (g < 0.0)
-      r = -r;
+    if (g < 0.0) r = -r;
     const double bigG = std::pow(10.0, g / 20.0);
     const double gb = std::pow(10.0, (g - r) / 20.0);
     const double eps = gb != 1.0 ? std::sqrt((bigG * bigG - gb * gb) / (gb * gb - 1.0)) : bigG - 1.0;
@@ -45,111 +31,73 @@ void AnalogRippleShelf::design(int numPoles, double gainDb, double rippleDb)
     const double u = std::log(std::pow(bigG / eps + gb * root, 1.0 / n));
     const double v = std::log(std::pow(1.0 / eps + root, 1.0 / n));
 
-    m_layout.reset();
-    for (int i = 1; i <= numPoles / 2; ++i)
-    {
+    mLayout.reset();
+    for (int i = 1; i <= numPoles / 2; ++i) {
       const double a = (2 * i - 1) * kPi / (2.0 * n);
-      m_layout.appendConjugates({-std::sin(a) * std::sinh(u), std::cos(a) * std::cosh(u)},
-                                {-std::sin(a) * std::sinh(v), std::cos(a) * std::cosh(v)});
+      mLayout.appendConjugates({-std::sin(a) * std::sinh(u), std::cos(a) * std::cosh(u)},
+                               {-std::sin(a) * std::sinh(v), std::cos(a) * std::cosh(v)});
     }
-    if (numPoles % 2 != 0)
-      m_layout.appendSingle(-std::sinh(u), -std::sinh(v));
+    if (numPoles % 2 != 0) mLayout.appendSingle(-std::sinh(u), -std::sinh(v));
   }
-  m_layout.setNormalPoint(kPi, 1.0);
-  m_numPoles = numPoles;
-  m_gainDb = gainDb;
-  m_rippleDb = rippleDb;
+  mLayout.setNormalPoint(kPi, 1.0);
 }
 
-void AnalogRippleShelf::designIdentity(int numPoles)
-{
-  m_layout.reset();
+void AnalogRippleShelf::designIdentity(int numPoles) {
+  mLayout.reset();
   const double n = numPoles;
-  for (int i = 1; i <= numPoles / 2; ++i)
-  {
+  for (int i = 1; i <= numPoles / 2; ++i) {
     const double a = (2 * i - 1) * kPi / (2.0 * n);
     const Complex p(-std::sin(a), std::cos(a));
-    m_layout.appendConjugates(p, p);
+    mLayout.appendConjugates(p, p);
   }
-  if (numPoles % 2 != 0)
-    m_layout.appendSingle(-1.0, -1.0);
+  if (numPoles % 2 != 0) mLayout.appendSingle(-1.0, -1.0);
 }
 
 namespace ChebyshevI {
 
-AnalogLowPass::AnalogLowPass(PoleZeroLayout& layout)
-  : m_layout(layout)
-{
-  m_layout.setNormalPoint(0.0, 1.0);
-}
-
-void AnalogLowPass::design(int numPoles, double rippleDb)
-{
-  if (numPoles == m_numPoles && rippleDb == m_rippleDb)
-    return;
-  checkOrder(numPoles, std::min(m_layout.getMaxPoles(), kMaxOrder));
+void AnalogLowPass::redesign(int numPoles, double rippleDb) {
   checkPositive(rippleDb, "ripple");
 
   const double n = numPoles;
   const double eps = std::sqrt(1.0 / std::exp(-rippleDb * 0.1 * std::log(10.0)) - 1.0);
   const double nu = std::asinh(1.0 / eps) / n;
-  m_layout.reset();
-  for (int i = 0; i < numPoles / 2; ++i)
-  {
+  mLayout.reset();
+  for (int i = 0; i < numPoles / 2; ++i) {
     const int k = 2 * i + 1 - numPoles;
     const double theta = k * kPi / (2.0 * n);
-    m_layout.appendConjugates({-std::sinh(nu) * std::cos(theta), std::cosh(nu) * std::sin(theta)}, infinity());
+    mLayout.appendConjugates({-std::sinh(nu) * std::cos(theta), std::cosh(nu) * std::sin(theta)}, infinity());
   }
-  if (numPoles % 2 != 0)
-  {
-    m_layout.appendSingle(-std::sinh(nu), infinity());
-    m_layout.setNormalPoint(0.0, 1.0);
-  }
-  else
-  {
+  if (numPoles % 2 != 0) {
+    mLayout.appendSingle(-std::sinh(nu), infinity());
+    mLayout.setNormalPoint(0.0, 1.0);
+  } else {
     // Even orders start at the bottom of the ripple band.
-    m_layout.setNormalPoint(0.0, std::pow(10.0, -rippleDb / 20.0));
+    mLayout.setNormalPoint(0.0, std::pow(10.0, -rippleDb / 20.0));
   }
-  m_numPoles = numPoles;
-  m_rippleDb = rippleDb;
 }
 
-} // namespace ChebyshevI
+}  // namespace ChebyshevI
 
 namespace ChebyshevII {
 
-AnalogLowPass::AnalogLowPass(PoleZeroLayout& layout)
-  : m_layout(layout)
-{
-  m_layout.setNormalPoint(0.0, 1.0);
-}
-
-void AnalogLowPass::design(int numPoles, double stopBandDb)
-{
-  if (numPoles == m_numPoles && stopBandDb == m_stopBandDb)
-    return;
-  checkOrder(numPoles, std::min(m_layout.getMaxPoles(), kMaxOrder));
+void AnalogLowPass::redesign(int numPoles, double stopBandDb) {
   checkPositive(stopBandDb, "stop-band attenuation");
 
   const double n = numPoles;
   const double eps = std::sqrt(1.0 / (std::exp(stopBandDb * 0.1 * std::log(10.0)) - 1.0));
   const double nu = std::asinh(1.0 / eps) / n;
-  m_layout.reset();
-  for (int k = 1; k <= 2 * (numPoles / 2) - 1; k += 2)
-  {
+  mLayout.reset();
+  for (int k = 1; k <= 2 * (numPoles / 2) - 1; k += 2) {
     const double theta = (k - n) * kPi / (2.0 * n);
     const double a = -std::sinh(nu) * std::cos(theta);
     const double b = std::cosh(nu) * std::sin(theta);
     const double d2 = a * a + b * b;
-    m_layout.appendConjugates({a / d2, b / d2}, {0.0, 1.0 / std::cos(k * kPi / (2.0 * n))});
+    mLayout.appendConjugates({a / d2, b / d2}, {0.0, 1.0 / std::cos(k * kPi / (2.0 * n))});
   }
-  if (numPoles % 2 != 0)
-    m_layout.appendSingle(-1.0 / std::sinh(nu), infinity());
-  m_layout.setNormalPoint(0.0, 1.0);
-  m_numPoles = numPoles;
-  m_stopBandDb = stopBandDb;
+  if (numPoles % 2 != 0) mLayout.appendSingle(-1.0 / std::sinh(nu), infinity());
+  mLayout.setNormalPoint(0.0, 1.0);
 }
 
-} // namespace ChebyshevII
+}  // namespace ChebyshevII
 
-} // namespace Dsp
+}  // namespace Dsp

@@ -3,77 +3,70 @@
 // low shelf with ripple that both families use for their shelves. Design time only.
 #pragma once
 
-#include "dsp/filters/PoleZeroLayout.h"
+#include <numbers>
+
+#include "dsp/filters/AnalogPrototype.h"
 
 namespace Dsp {
 
 // Low shelf from gainDb at DC to 0 dB at high frequencies with rippleDb of ripple (limited to the
 // gain) in the shelf's flat part. A 0 dB shelf is the identity (poles on its zeros).
-class AnalogRippleShelf
-{
-public:
+// design(numPoles, gainDb, rippleDb): see AnalogPrototype; also throws for a gain that is not finite
+// or a ripple that is not positive.
+class AnalogRippleShelf : public AnalogPrototype<AnalogRippleShelf, double, double> {
+ public:
   static constexpr int kMaxOrder = 50;
+  static constexpr double kDefaultNormalW = std::numbers::pi;
 
-  explicit AnalogRippleShelf(PoleZeroLayout& layout);
-  // Redesigns only when an argument changed. Throws std::logic_error for a bad order, a gain that is
-  // not finite or a ripple that is not positive, leaving the layout as it was.
-  void design(int numPoles, double gainDb, double rippleDb);
+  using AnalogPrototype::AnalogPrototype;
 
-private:
+ private:
+  friend AnalogPrototype;
+  void redesign(int numPoles, double gainDb, double rippleDb);
   void designIdentity(int numPoles);
-
-  PoleZeroLayout& m_layout;
-  int m_numPoles = -1;
-  double m_gainDb = 0.0;
-  double m_rippleDb = 0.0;
 };
 
 namespace ChebyshevI {
 
 inline constexpr int kMaxOrder = 50;
 
-class AnalogLowPass
-{
-public:
+// design(numPoles, rippleDb): see AnalogPrototype; also throws for a ripple that is not positive.
+class AnalogLowPass : public AnalogPrototype<AnalogLowPass, double> {
+ public:
   static constexpr int kMaxOrder = ChebyshevI::kMaxOrder;
+  static constexpr double kDefaultNormalW = 0.0;
 
-  explicit AnalogLowPass(PoleZeroLayout& layout);
-  // Redesigns only when an argument changed. Throws std::logic_error for a bad order or a ripple that
-  // is not positive, leaving the layout as it was.
-  void design(int numPoles, double rippleDb);
+  using AnalogPrototype::AnalogPrototype;
 
-private:
-  PoleZeroLayout& m_layout;
-  int m_numPoles = -1;
-  double m_rippleDb = 0.0;
+ private:
+  friend AnalogPrototype;
+  void redesign(int numPoles, double rippleDb);
 };
 
 using AnalogLowShelf = AnalogRippleShelf;
 
-} // namespace ChebyshevI
+}  // namespace ChebyshevI
 
 namespace ChebyshevII {
 
 inline constexpr int kMaxOrder = 50;
 
-class AnalogLowPass
-{
-public:
+// design(numPoles, stopBandDb): see AnalogPrototype; also throws for a stop-band attenuation that
+// is not positive.
+class AnalogLowPass : public AnalogPrototype<AnalogLowPass, double> {
+ public:
   static constexpr int kMaxOrder = ChebyshevII::kMaxOrder;
+  static constexpr double kDefaultNormalW = 0.0;
 
-  explicit AnalogLowPass(PoleZeroLayout& layout);
-  // Redesigns only when an argument changed. Throws std::logic_error for a bad order or a stop-band
-  // attenuation that is not positive, leaving the layout as it was.
-  void design(int numPoles, double stopBandDb);
+  using AnalogPrototype::AnalogPrototype;
 
-private:
-  PoleZeroLayout& m_layout;
-  int m_numPoles = -1;
-  double m_stopBandDb = 0.0;
+ private:
+  friend AnalogPrototype;
+  void redesign(int numPoles, double stopBandDb);
 };
 
 using AnalogLowShelf = AnalogRippleShelf;
 
-} // namespace ChebyshevII
+}  // namespace ChebyshevII
 
-} // namespace Dsp
+}  // namespace Dsp

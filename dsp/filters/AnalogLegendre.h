@@ -3,8 +3,8 @@
 // after Papoulis; L_n(0) = 0 and L_n(1) = 1, so the corner is at -3.01 dB. Design time only.
 #pragma once
 
+#include "dsp/filters/AnalogPrototype.h"
 #include "dsp/filters/PolySolver.h"
-#include "dsp/filters/PoleZeroLayout.h"
 
 namespace Dsp::Legendre {
 
@@ -15,20 +15,19 @@ inline constexpr int kMaxOrder = 16;
 // Throws std::logic_error for an order outside 1..kMaxOrder.
 void optimumLPolynomial(int order, double* coefficients);
 
-class AnalogLowPass
-{
-public:
+// design(numPoles): see AnalogPrototype.
+class AnalogLowPass : public AnalogPrototype<AnalogLowPass> {
+ public:
   static constexpr int kMaxOrder = Legendre::kMaxOrder;
+  static constexpr double kDefaultNormalW = 0.0;
 
-  explicit AnalogLowPass(PoleZeroLayout& layout);
-  // Redesigns only when the order changed. Throws std::logic_error for an order outside
-  // 1..min(kMaxOrder, the layout's storage), leaving the layout as it was.
-  void design(int numPoles);
+  using AnalogPrototype::AnalogPrototype;
 
-private:
-  PoleZeroLayout& m_layout;
-  PolySolver m_solver{2 * kMaxOrder};
-  int m_numPoles = -1;
+ private:
+  friend AnalogPrototype;
+  void redesign(int numPoles);
+
+  PolySolver mSolver{2 * kMaxOrder};
 };
 
-} // namespace Dsp::Legendre
+}  // namespace Dsp::Legendre

@@ -7,10 +7,15 @@
 
 namespace Dsp::Bessel {
 
-template <int MaxOrder> using LowPass = LowPassDesign<AnalogLowPass, MaxOrder>;
-template <int MaxOrder> using HighPass = HighPassDesign<AnalogLowPass, MaxOrder>;
-template <int MaxOrder> using BandPass = BandPassDesign<AnalogLowPass, MaxOrder>;
-template <int MaxOrder> using BandStop = BandStopDesign<AnalogLowPass, MaxOrder>;
-template <int MaxOrder> using LowShelf = LowShelfDesign<AnalogLowShelf, MaxOrder>;
+template <int MaxOrder>
+using LowPass = LowPassDesign<AnalogLowPass, MaxOrder>;
+template <int MaxOrder>
+using HighPass = HighPassDesign<AnalogLowPass, MaxOrder>;
+template <int MaxOrder>
+using BandPass = BandPassDesign<AnalogLowPass, MaxOrder>;
+template <int MaxOrder>
+using BandStop = BandStopDesign<AnalogLowPass, MaxOrder>;
+template <int MaxOrder>
+using LowShelf = LowShelfDesign<AnalogLowShelf, MaxOrder>;
 
-} // namespace Dsp::Bessel
+}  // namespace Dsp::Bessel

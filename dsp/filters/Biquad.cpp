@@ -8,49 +8,40 @@ namespace Dsp {
 namespace {
 
 // Coefficients c1, c2 of (1 + c1 z^-1 + c2 z^-2) with roots r1, r2.
-void quadraticFromRoots(Complex r1, Complex r2, double& c1, double& c2)
-{
-  if (r1.imag() == 0.0)
-  {
+void quadraticFromRoots(Complex r1, Complex r2, double& c1, double& c2) {
+  if (r1.imag() == 0.0) {
     c1 = -(r1.real() + r2.real());
     c2 = r1.real() * r2.real();
-  }
-  else
-  {
+  } else {
     c1 = -2.0 * r1.real();
     c2 = std::norm(r1);
   }
 }
 
 // The two roots of a z^2 + b z + c (a != 0).
-RootPair quadraticRoots(double a, double b, double c)
-{
+RootPair quadraticRoots(double a, double b, double c) {
   const Complex root = std::sqrt(Complex(b * b - 4.0 * a * c));
   return {-(b + root) / (2.0 * a), (root - b) / (2.0 * a)};
 }
 
-} // namespace
+}  // namespace
 
-void Biquad::assignCoefficients(double a0, double a1, double a2, double b0, double b1, double b2)
-{
-  if (a0 == 0.0)
-    throw std::logic_error("biquad: a0 must not be zero");
-  m_a0 = a0;
-  m_a1 = a1 / a0;
-  m_a2 = a2 / a0;
-  m_b0 = b0 / a0;
-  m_b1 = b1 / a0;
-  m_b2 = b2 / a0;
+void Biquad::assignCoefficients(double a0, double a1, double a2, double b0, double b1, double b2) {
+  if (a0 == 0.0) throw std::logic_error("biquad: a0 must not be zero");
+  mA0 = a0;
+  mA1 = a1 / a0;
+  mA2 = a2 / a0;
+  mB0 = b0 / a0;
+  mB1 = b1 / a0;
+  mB2 = b2 / a0;
 }
 
-void Biquad::assignSinglePole(Complex pole, Complex zero)
-{
+void Biquad::assignSinglePole(Complex pole, Complex zero) {
   // Numerator 1 - q z^-1 puts the zero at q, inside or on the unit circle like the prototype's.
   assignCoefficients(1.0, -pole.real(), 0.0, 1.0, -zero.real(), 0.0);
 }
 
-void Biquad::assignPolePair(Complex pole1, Complex zero1, Complex pole2, Complex zero2)
-{
+void Biquad::assignPolePair(Complex pole1, Complex zero1, Complex pole2, Complex zero2) {
   double a1 = 0.0;
   double a2 = 0.0;
   double b1 = 0.0;
@@ -60,53 +51,46 @@ void Biquad::assignPolePair(Complex pole1, Complex zero1, Complex pole2, Complex
   assignCoefficients(1.0, a1, a2, 1.0, b1, b2);
 }
 
-void Biquad::assignSection(const PoleZeroSet& set)
-{
+void Biquad::assignSection(const PoleZeroSet& set) {
   if (set.isSinglePole())
     assignSinglePole(set.poles.first, set.zeros.first);
   else
     assignPolePair(set.poles.first, set.zeros.first, set.poles.second, set.zeros.second);
 }
 
-void Biquad::assignSectionWithGain(const PoleZeroSet& set, double gain)
-{
+void Biquad::assignSectionWithGain(const PoleZeroSet& set, double gain) {
   assignSection(set);
   scaleNumerator(gain);
 }
 
-void Biquad::scaleNumerator(double scale)
-{
-  m_b0 *= scale;
-  m_b1 *= scale;
-  m_b2 *= scale;
+void Biquad::scaleNumerator(double scale) {
+  mB0 *= scale;
+  mB1 *= scale;
+  mB2 *= scale;
 }
 
-void Biquad::makeIdentity()
-{
+void Biquad::makeIdentity() {
   assignCoefficients(1.0, 0.0, 0.0, 1.0, 0.0, 0.0);
 }
 
-Complex Biquad::response(double f) const
-{
+Complex Biquad::response(double f) const {
   const double w = 2.0 * std::numbers::pi * f;
   const Complex z1 = std::polar(1.0, -w);
   const Complex z2 = std::polar(1.0, -2.0 * w);
   return numeratorAt(z1, z2) / denominatorAt(z1, z2);
 }
 
-StagePoleZeros Biquad::poleZeros() const
-{
-  const double a0 = m_a0;
-  const double a1 = m_a1 * m_a0;
-  const double a2 = m_a2 * m_a0;
-  const double b0 = m_b0 * m_a0;
-  const double b1 = m_b1 * m_a0;
-  const double b2 = m_b2 * m_a0;
+StagePoleZeros Biquad::poleZeros() const {
+  const double a0 = mA0;
+  const double a1 = mA1 * mA0;
+  const double a2 = mA2 * mA0;
+  const double b0 = mB0 * mA0;
+  const double b1 = mB1 * mA0;
+  const double b2 = mB2 * mA0;
 
   StagePoleZeros result{};
   result.gain = b0 / a0;
-  if (a2 == 0.0 && b2 == 0.0)
-  {
+  if (a2 == 0.0 && b2 == 0.0) {
     result.set.poles.first = -a1 / a0;
     result.set.zeros.first = b0 != 0.0 ? Complex(-b1 / b0) : infinity();
     return result;
@@ -119,4 +103,4 @@ StagePoleZeros Biquad::poleZeros() const
   return result;
 }
 
-} // namespace Dsp
+}  // namespace Dsp

@@ -8,21 +8,19 @@
 namespace Dsp {
 
 // The poles, zeros and numerator gain b0 / a0 of one section.
-struct StagePoleZeros
-{
+struct StagePoleZeros {
   PoleZeroSet set;
   double gain;
 };
 
-class Biquad
-{
-public:
-  double getA0() const { return m_a0; }
-  double getA1() const { return m_a1; }
-  double getA2() const { return m_a2; }
-  double getB0() const { return m_b0; }
-  double getB1() const { return m_b1; }
-  double getB2() const { return m_b2; }
+class Biquad {
+ public:
+  double getA0() const { return mA0; }
+  double getA1() const { return mA1; }
+  double getA2() const { return mA2; }
+  double getB0() const { return mB0; }
+  double getB1() const { return mB1; }
+  double getB2() const { return mB2; }
 
   // Stores a0 and the other five divided by a0 (a0 must not be 0).
   void assignCoefficients(double a0, double a1, double a2, double b0, double b1, double b2);
@@ -39,16 +37,16 @@ public:
   Complex response(double f) const;
   StagePoleZeros poleZeros() const;
 
-  Complex numeratorAt(Complex z1, Complex z2) const { return m_b0 + m_b1 * z1 + m_b2 * z2; }
-  Complex denominatorAt(Complex z1, Complex z2) const { return 1.0 + m_a1 * z1 + m_a2 * z2; }
+  Complex numeratorAt(Complex z1, Complex z2) const { return mB0 + mB1 * z1 + mB2 * z2; }
+  Complex denominatorAt(Complex z1, Complex z2) const { return 1.0 + mA1 * z1 + mA2 * z2; }
 
-private:
-  double m_a0 = 1.0;
-  double m_a1 = 0.0;
-  double m_a2 = 0.0;
-  double m_b1 = 0.0;
-  double m_b2 = 0.0;
-  double m_b0 = 1.0;
+ private:
+  double mA0 = 1.0;
+  double mA1 = 0.0;
+  double mA2 = 0.0;
+  double mB1 = 0.0;
+  double mB2 = 0.0;
+  double mB0 = 1.0;
 };
 
-} // namespace Dsp
+}  // namespace Dsp

@@ -8,26 +8,22 @@ namespace Dsp {
 
 namespace {
 
-struct UnitDelays
-{
+struct UnitDelays {
   Complex z1;
   Complex z2;
 };
 
-UnitDelays delaysAt(double f)
-{
+UnitDelays delaysAt(double f) {
   const double w = 2.0 * std::numbers::pi * f;
   return {std::polar(1.0, -w), std::polar(1.0, -2.0 * w)};
 }
 
 // Response of the sections the layout describes, before any scaling.
-Complex layoutResponse(const PoleZeroLayout& layout, double f)
-{
+Complex layoutResponse(const PoleZeroLayout& layout, double f) {
   const UnitDelays d = delaysAt(f);
   Complex numerator(1.0);
   Complex denominator(1.0);
-  for (int i = 0; i < layout.getNumSets(); ++i)
-  {
+  for (int i = 0; i < layout.getNumSets(); ++i) {
     Biquad stage;
     stage.assignSection(layout[i]);
     numerator *= stage.numeratorAt(d.z1, d.z2);
@@ -36,63 +32,48 @@ Complex layoutResponse(const PoleZeroLayout& layout, double f)
   return numerator / denominator;
 }
 
-} // namespace
+}  // namespace
 
-Cascade::Cascade(Biquad* storage, int maxStages)
-  : m_stages(storage)
-  , m_maxStages(maxStages)
-{
+Cascade::Cascade(Biquad* storage, int maxStages) : mStages(storage), mMaxStages(maxStages) {}
+
+const Biquad& Cascade::operator[](int index) const {
+  if (index < 0 || index >= mNumStages) throw std::logic_error("cascade stage index out of range");
+  return mStages[index];
 }
 
-const Biquad& Cascade::operator[](int index) const
-{
-  if (index < 0 || index >= m_numStages)
-    throw std::logic_error("cascade stage index out of range");
-  return m_stages[index];
-}
-
-void Cascade::buildFromLayout(const PoleZeroLayout& layout)
-{
+void Cascade::buildFromLayout(const PoleZeroLayout& layout) {
   const int numStages = layout.getNumSets();
-  if (numStages > m_maxStages)
-    throw std::logic_error("cascade: more stages than the filter's storage holds");
+  if (numStages > mMaxStages) throw std::logic_error("cascade: more stages than the filter's storage holds");
   const double magnitude = std::abs(layoutResponse(layout, layout.getNormalW() / (2.0 * std::numbers::pi)));
   // A zero at the normal point (or a broken layout) leaves no gain to normalise against.
   if (!(magnitude > 0.0) || !std::isfinite(magnitude))
     throw std::logic_error("cascade: response at the normal point is zero or not finite");
 
-  m_numStages = numStages;
-  for (int i = 0; i < numStages; ++i)
-    m_stages[i].assignSection(layout[i]);
+  mNumStages = numStages;
+  for (int i = 0; i < numStages; ++i) mStages[i].assignSection(layout[i]);
   scaleNumerator(layout.getNormalGain() / magnitude);
 }
 
-Complex Cascade::response(double f) const
-{
+Complex Cascade::response(double f) const {
   const UnitDelays d = delaysAt(f);
   Complex numerator(1.0);
   Complex denominator(1.0);
-  for (int i = 0; i < m_numStages; ++i)
-  {
-    numerator *= m_stages[i].numeratorAt(d.z1, d.z2);
-    denominator *= m_stages[i].denominatorAt(d.z1, d.z2);
+  for (int i = 0; i < mNumStages; ++i) {
+    numerator *= mStages[i].numeratorAt(d.z1, d.z2);
+    denominator *= mStages[i].denominatorAt(d.z1, d.z2);
   }
   return numerator / denominator;
 }
 
-std::vector<StagePoleZeros> Cascade::poleZeros() const
-{
+std::vector<StagePoleZeros> Cascade::poleZeros() const {
   std::vector<StagePoleZeros> result;
-  result.reserve(m_numStages);
-  for (int i = 0; i < m_numStages; ++i)
-    result.push_back(m_stages[i].poleZeros());
+  result.reserve(mNumStages);
+  for (int i = 0; i < mNumStages; ++i) result.push_back(mStages[i].poleZeros());
   return result;
 }
 
-void Cascade::scaleNumerator(double scale)
-{
-  if (m_numStages > 0)
-    m_stages[0].scaleNumerator(scale);
+void Cascade::scaleNumerator(double scale) {
+  if (mNumStages > 0) mStages[0].scaleNumerator(scale);
 }
 
-} // namespace Dsp
+}  // namespace Dsp

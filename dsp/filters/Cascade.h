@@ -10,18 +10,17 @@
 
 namespace Dsp {
 
-class Cascade
-{
-public:
+class Cascade {
+ public:
   Cascade(Biquad* storage, int maxStages);
   Cascade(const Cascade&) = delete;
   Cascade& operator=(const Cascade&) = delete;
 
-  int getNumStages() const { return m_numStages; }
-  int getMaxStages() const { return m_maxStages; }
+  int getNumStages() const { return mNumStages; }
+  int getMaxStages() const { return mMaxStages; }
   const Biquad& operator[](int index) const;
   // The stages in use, unchecked, for per-sample loops.
-  const Biquad* getStages() const { return m_stages; }
+  const Biquad* getStages() const { return mStages; }
 
   // Replaces the stages with one per pole-zero set and scales the first so that the magnitude at the
   // normal point is the normal gain. Throws std::logic_error, leaving the stages as they were, when
@@ -34,27 +33,22 @@ public:
   std::vector<StagePoleZeros> poleZeros() const;
   void scaleNumerator(double scale);
 
-private:
-  Biquad* m_stages;
-  int m_maxStages;
-  int m_numStages = 0;
+ private:
+  Biquad* mStages;
+  int mMaxStages;
+  int mNumStages = 0;
 };
 
 template <int MaxStages>
-struct CascadeStorage
-{
+struct CascadeStorage {
   std::array<Biquad, MaxStages> stages{};
 };
 
 // A cascade together with storage for MaxStages stages (the storage base is constructed first).
 template <int MaxStages>
-class OwnedCascade : private CascadeStorage<MaxStages>, public Cascade
-{
-public:
-  OwnedCascade()
-    : Cascade(this->stages.data(), MaxStages)
-  {
-  }
+class OwnedCascade : private CascadeStorage<MaxStages>, public Cascade {
+ public:
+  OwnedCascade() : Cascade(this->stages.data(), MaxStages) {}
 };
 
-} // namespace Dsp
+}  // namespace Dsp

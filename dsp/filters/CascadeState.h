@@ -13,40 +13,34 @@
 namespace Dsp {
 
 template <int MaxStages>
-class CascadeState
-{
-public:
+class CascadeState {
+ public:
   // Audio thread. Clears every delay.
-  void reset() { m_stages = {}; }
+  void reset() { mStages = {}; }
 
   // Audio thread. Filters numSamples samples in place through the cascade's stages (at most
   // MaxStages of them; a cascade sized by the same design never has more).
   template <class Sample>
-  void process(int numSamples, Sample* samples, const Cascade& cascade)
-  {
+  void process(int numSamples, Sample* samples, const Cascade& cascade) {
     assert(cascade.getNumStages() <= MaxStages);
     const int numStages = cascade.getNumStages() < MaxStages ? cascade.getNumStages() : MaxStages;
     const Biquad* stages = cascade.getStages();
-    for (int i = 0; i < numSamples; ++i)
-    {
+    for (int i = 0; i < numSamples; ++i) {
       double x = samples[i];
-      for (int s = 0; s < numStages; ++s)
-        x = step(m_stages[s], stages[s], x);
+      for (int s = 0; s < numStages; ++s) x = step(mStages[s], stages[s], x);
       samples[i] = static_cast<Sample>(x);
     }
   }
 
-private:
-  struct Delays
-  {
+ private:
+  struct Delays {
     double x1 = 0.0;
     double x2 = 0.0;
     double y1 = 0.0;
     double y2 = 0.0;
   };
 
-  static double step(Delays& d, const Biquad& b, double x)
-  {
+  static double step(Delays& d, const Biquad& b, double x) {
     const double y = b.getB0() * x + b.getB1() * d.x1 + b.getB2() * d.x2 - b.getA1() * d.y1 - b.getA2() * d.y2;
     d.x2 = d.x1;
     d.x1 = x;
@@ -55,7 +49,7 @@ private:
     return y;
   }
 
-  std::array<Delays, MaxStages> m_stages{};
+  std::array<Delays, MaxStages> mStages{};
 };
 
-} // namespace Dsp
+}  // namespace Dsp

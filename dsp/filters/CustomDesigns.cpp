@@ -5,14 +5,12 @@
 
 namespace Dsp::Custom {
 
-void OnePole::configure(double scale, double pole, double zero)
-{
+void OnePole::configure(double scale, double pole, double zero) {
   assignSinglePole(pole, zero);
   scaleNumerator(scale);
 }
 
-void TwoPole::configure(double scale, double poleRho, double poleTheta, double zeroRho, double zeroTheta)
-{
+void TwoPole::configure(double scale, double poleRho, double poleTheta, double zeroRho, double zeroTheta) {
   // std::polar needs a finite, non-negative radius and a finite angle.
   if (!(poleRho >= 0.0 && zeroRho >= 0.0) || !std::isfinite(poleRho + zeroRho + poleTheta + zeroTheta))
     throw std::logic_error("two-pole design: radii must be non-negative, radii and angles finite");
@@ -22,4 +20,4 @@ void TwoPole::configure(double scale, double poleRho, double poleTheta, double z
   scaleNumerator(scale);
 }
 
-} // namespace Dsp::Custom
+}  // namespace Dsp::Custom

@@ -6,18 +6,16 @@
 namespace Dsp::Custom {
 
 // scale (1 - zero z^-1) / (1 - pole z^-1), pole and zero real.
-class OnePole : public Biquad
-{
-public:
+class OnePole : public Biquad {
+ public:
   void configure(double scale, double pole, double zero);
 };
 
 // A conjugate pole pair at poleRho e^(+-i poleTheta) and a conjugate zero pair at
 // zeroRho e^(+-i zeroTheta), numerator scaled by scale.
-class TwoPole : public Biquad
-{
-public:
+class TwoPole : public Biquad {
+ public:
   void configure(double scale, double poleRho, double poleTheta, double zeroRho, double zeroTheta);
 };
 
-} // namespace Dsp::Custom
+}  // namespace Dsp::Custom

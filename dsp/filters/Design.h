@@ -17,46 +17,43 @@
 namespace Dsp {
 
 template <class Prototype, int MaxOrder, int DigitalPolesPerAnalog>
-class DesignBase
-{
+class DesignBase {
   static_assert(MaxOrder >= 1 && MaxOrder <= Prototype::kMaxOrder, "order beyond what the family supports");
 
-public:
+ public:
   static constexpr int kMaxStages = (MaxOrder * DigitalPolesPerAnalog + 1) / 2;
 
   DesignBase() = default;
   DesignBase(const DesignBase&) = delete;
   DesignBase& operator=(const DesignBase&) = delete;
 
-  const Cascade& getCascade() const { return m_cascade; }
-  const PoleZeroLayout& getAnalogLayout() const { return m_analog; }
-  const PoleZeroLayout& getDigitalLayout() const { return m_digital; }
-  int getNumStages() const { return m_cascade.getNumStages(); }
+  const Cascade& getCascade() const { return mCascade; }
+  const PoleZeroLayout& getAnalogLayout() const { return mAnalog; }
+  const PoleZeroLayout& getDigitalLayout() const { return mDigital; }
+  int getNumStages() const { return mCascade.getNumStages(); }
   // Frequency response at f cycles per sample.
-  Complex response(double f) const { return m_cascade.response(f); }
-  std::vector<StagePoleZeros> poleZeros() const { return m_cascade.poleZeros(); }
+  Complex response(double f) const { return mCascade.response(f); }
+  std::vector<StagePoleZeros> poleZeros() const { return mCascade.poleZeros(); }
 
-protected:
-  OwnedLayout<MaxOrder> m_analog;
-  Prototype m_prototype{m_analog};
-  OwnedLayout<MaxOrder * DigitalPolesPerAnalog> m_digital;
-  OwnedCascade<kMaxStages> m_cascade;
+ protected:
+  OwnedLayout<MaxOrder> mAnalog;
+  Prototype mPrototype{mAnalog};
+  OwnedLayout<MaxOrder * DigitalPolesPerAnalog> mDigital;
+  OwnedCascade<kMaxStages> mCascade;
 };
 
 // Low-pass, high-pass and the two shelves: Transform puts the prototype's corner at the cutoff.
 // FamilyArgs are the prototype's arguments after the order (a shelf's gain in dB first).
 template <class Prototype, int MaxOrder, class Transform>
-class CornerDesign : public DesignBase<Prototype, MaxOrder, 1>
-{
-public:
+class CornerDesign : public DesignBase<Prototype, MaxOrder, 1> {
+ public:
   template <class... FamilyArgs>
-  void configure(int order, double sampleRate, double cutoffFrequency, FamilyArgs... familyArgs)
-  {
+  void configure(int order, double sampleRate, double cutoffFrequency, FamilyArgs... familyArgs) {
     checkOrder(order, MaxOrder);
     checkFrequency(sampleRate, cutoffFrequency);
-    this->m_prototype.design(order, familyArgs...);
-    Transform(cutoffFrequency / sampleRate, this->m_digital, this->m_analog);
-    this->m_cascade.buildFromLayout(this->m_digital);
+    this->mPrototype.design(order, familyArgs...);
+    Transform(cutoffFrequency / sampleRate, this->mDigital, this->mAnalog);
+    this->mCascade.buildFromLayout(this->mDigital);
   }
 };
 
@@ -71,19 +68,17 @@ using HighShelfDesign = CornerDesign<Prototype, MaxOrder, HighPassTransform>;
 
 // Band-pass and band-stop with the band given as (centre, width) in hertz.
 template <class Prototype, int MaxOrder, class Transform>
-class BandDesign : public DesignBase<Prototype, MaxOrder, 2>
-{
-public:
+class BandDesign : public DesignBase<Prototype, MaxOrder, 2> {
+ public:
   template <class... FamilyArgs>
   void configure(int order, double sampleRate, double centerFrequency, double widthFrequency,
-                 FamilyArgs... familyArgs)
-  {
+                 FamilyArgs... familyArgs) {
     checkOrder(order, MaxOrder);
     checkFrequency(sampleRate, centerFrequency);
     checkPositive(widthFrequency, "band width");
-    this->m_prototype.design(order, familyArgs...);
-    Transform(centerFrequency / sampleRate, widthFrequency / sampleRate, this->m_digital, this->m_analog);
-    this->m_cascade.buildFromLayout(this->m_digital);
+    this->mPrototype.design(order, familyArgs...);
+    Transform(centerFrequency / sampleRate, widthFrequency / sampleRate, this->mDigital, this->mAnalog);
+    this->mCascade.buildFromLayout(this->mDigital);
   }
 };
 
@@ -94,24 +89,21 @@ using BandStopDesign = BandDesign<Prototype, MaxOrder, BandStopTransform>;
 
 // Band shelves are normalised (gain 1) at whichever end of the spectrum lies farther from the band.
 template <class Prototype, int MaxOrder>
-class BandShelfDesign : public DesignBase<Prototype, MaxOrder, 2>
-{
-public:
+class BandShelfDesign : public DesignBase<Prototype, MaxOrder, 2> {
+ public:
   template <class... FamilyArgs>
   void configure(int order, double sampleRate, double centerFrequency, double widthFrequency, double gainDb,
-                 FamilyArgs... familyArgs)
-  {
+                 FamilyArgs... familyArgs) {
     checkOrder(order, MaxOrder);
     checkFrequency(sampleRate, centerFrequency);
     checkPositive(widthFrequency, "band width");
-    this->m_prototype.design(order, gainDb, familyArgs...);
-    BandPassTransform(centerFrequency / sampleRate, widthFrequency / sampleRate, this->m_digital, this->m_analog);
-    setFarEndNormal(this->m_digital, centerFrequency / sampleRate);
-    this->m_cascade.buildFromLayout(this->m_digital);
+    this->mPrototype.design(order, gainDb, familyArgs...);
+    BandPassTransform(centerFrequency / sampleRate, widthFrequency / sampleRate, this->mDigital, this->mAnalog);
+    setFarEndNormal(this->mDigital, centerFrequency / sampleRate);
+    this->mCascade.buildFromLayout(this->mDigital);
   }
 
-  static void setFarEndNormal(PoleZeroLayout& digital, double fc)
-  {
+  static void setFarEndNormal(PoleZeroLayout& digital, double fc) {
     digital.setNormalPoint(fc < 0.25 ? std::numbers::pi : 0.0, digital.getNormalGain());
   }
 };
@@ -119,17 +111,15 @@ public:
 // Band designs whose band is (centre in hertz, q): edges symmetric on a log scale about the centre,
 // the upper one at centre (1 + 1/q).
 template <class Prototype, int MaxOrder, class Transform>
-class GeometricBandDesign : public DesignBase<Prototype, MaxOrder, 2>
-{
-public:
-  void configure(int order, double sampleRate, double centerFrequency, double q)
-  {
+class GeometricBandDesign : public DesignBase<Prototype, MaxOrder, 2> {
+ public:
+  void configure(int order, double sampleRate, double centerFrequency, double q) {
     checkOrder(order, MaxOrder);
     checkFrequency(sampleRate, centerFrequency);
     checkPositive(q, "q");
-    this->m_prototype.design(order);
-    Transform(sampleRate, centerFrequency, q, this->m_digital, this->m_analog);
-    this->m_cascade.buildFromLayout(this->m_digital);
+    this->mPrototype.design(order);
+    Transform(sampleRate, centerFrequency, q, this->mDigital, this->mAnalog);
+    this->mCascade.buildFromLayout(this->mDigital);
   }
 };
 
@@ -139,19 +129,17 @@ template <class Prototype, int MaxOrder>
 using GeometricBandStopDesign = GeometricBandDesign<Prototype, MaxOrder, GeometricBandStopTransform>;
 
 template <class Prototype, int MaxOrder>
-class GeometricBandShelfDesign : public DesignBase<Prototype, MaxOrder, 2>
-{
-public:
-  void configure(int order, double sampleRate, double centerFrequency, double q, double gainDb)
-  {
+class GeometricBandShelfDesign : public DesignBase<Prototype, MaxOrder, 2> {
+ public:
+  void configure(int order, double sampleRate, double centerFrequency, double q, double gainDb) {
     checkOrder(order, MaxOrder);
     checkFrequency(sampleRate, centerFrequency);
     checkPositive(q, "q");
-    this->m_prototype.design(order, gainDb);
-    GeometricBandPassTransform(sampleRate, centerFrequency, q, this->m_digital, this->m_analog);
-    BandShelfDesign<Prototype, MaxOrder>::setFarEndNormal(this->m_digital, centerFrequency / sampleRate);
-    this->m_cascade.buildFromLayout(this->m_digital);
+    this->mPrototype.design(order, gainDb);
+    GeometricBandPassTransform(sampleRate, centerFrequency, q, this->mDigital, this->mAnalog);
+    BandShelfDesign<Prototype, MaxOrder>::setFarEndNormal(this->mDigital, centerFrequency / sampleRate);
+    this->mCascade.buildFromLayout(this->mDigital);
   }
 };
 
-} // namespace Dsp
+}  // namespace Dsp

@@ -15,4 +15,4 @@ void checkNormalisedFrequency(double fc);
 // sampleRate > 0 and 0 < frequency < sampleRate / 2.
 void checkFrequency(double sampleRate, double frequency);
 
-} // namespace Dsp
+}  // namespace Dsp

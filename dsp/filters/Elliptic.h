@@ -7,9 +7,13 @@
 
 namespace Dsp::Elliptic {
 
-template <int MaxOrder> using LowPass = LowPassDesign<AnalogLowPass, MaxOrder>;
-template <int MaxOrder> using HighPass = HighPassDesign<AnalogLowPass, MaxOrder>;
-template <int MaxOrder> using BandPass = BandPassDesign<AnalogLowPass, MaxOrder>;
-template <int MaxOrder> using BandStop = BandStopDesign<AnalogLowPass, MaxOrder>;
+template <int MaxOrder>
+using LowPass = LowPassDesign<AnalogLowPass, MaxOrder>;
+template <int MaxOrder>
+using HighPass = HighPassDesign<AnalogLowPass, MaxOrder>;
+template <int MaxOrder>
+using BandPass = BandPassDesign<AnalogLowPass, MaxOrder>;
+template <int MaxOrder>
+using BandStop = BandStopDesign<AnalogLowPass, MaxOrder>;
 
-} // namespace Dsp::Elliptic
+}  // namespace Dsp::Elliptic

@@ -4,54 +4,41 @@ namespace Dsp {
 
 Filter::~Filter() = default;
 
-ParamValues Filter::defaultParams() const
-{
+ParamValues Filter::defaultParams() const {
   ParamValues params{};
-  for (int i = 0; i < paramCount(); ++i)
-    params[i] = paramInfo(i).getDefaultValue();
+  for (int i = 0; i < paramCount(); ++i) params[i] = paramInfo(i).getDefaultValue();
   return params;
 }
 
-void Filter::setParams(const ParamValues& params)
-{
+void Filter::setParams(const ParamValues& params) {
   // Stored only once the re-design has succeeded.
   applyParams(params);
-  m_params = params;
+  mParams = params;
 }
 
-int Filter::indexOfParamId(ParamKind id) const
-{
+int Filter::indexOfParamId(ParamKind id) const {
   int index = -1;
-  for (int i = 0; i < paramCount(); ++i)
-  {
-    if (paramInfo(i).getId() == id)
-      index = i;
+  for (int i = 0; i < paramCount(); ++i) {
+    if (paramInfo(i).getId() == id) index = i;
   }
   return index;
 }
 
-void Filter::setParamForId(ParamKind id, double nativeValue)
-{
+void Filter::setParamForId(ParamKind id, double nativeValue) {
   const int index = indexOfParamId(id);
-  if (index < 0)
-    return;
-  ParamValues params = m_params;
+  if (index < 0) return;
+  ParamValues params = mParams;
   params[index] = nativeValue;
   setParams(params);
 }
 
-void Filter::adoptParams(const Filter* other)
-{
+void Filter::adoptParams(const Filter* other) {
   ParamValues params = defaultParams();
-  if (other != nullptr)
-  {
-    for (int i = 0; i < paramCount(); ++i)
-    {
+  if (other != nullptr) {
+    for (int i = 0; i < paramCount(); ++i) {
       const ParamInfo info = paramInfo(i);
-      for (int j = 0; j < other->paramCount(); ++j)
-      {
-        if (other->paramInfo(j).getId() == info.getId())
-        {
+      for (int j = 0; j < other->paramCount(); ++j) {
+        if (other->paramInfo(j).getId() == info.getId()) {
           params[i] = info.clamp(other->getParams()[j]);
           break;
         }
@@ -61,4 +48,4 @@ void Filter::adoptParams(const Filter* other)
   setParams(params);
 }
 
-} // namespace Dsp
+}  // namespace Dsp

@@ -13,9 +13,8 @@
 
 namespace Dsp {
 
-class Filter
-{
-public:
+class Filter {
+ public:
   virtual ~Filter();
 
   // Owner's thread.
@@ -34,7 +33,7 @@ public:
 
   // Owner's thread. All 8 entries 0, then each described parameter's default.
   ParamValues defaultParams() const;
-  const ParamValues& getParams() const { return m_params; }
+  const ParamValues& getParams() const { return mParams; }
   // Re-designs from the values and stores them; a re-design that throws leaves the old values.
   void setParams(const ParamValues& params);
   // The highest index whose description has this id, -1 when none.
@@ -45,12 +44,12 @@ public:
   // this filter's range, and re-designs.
   void adoptParams(const Filter* other);
 
-protected:
+ protected:
   // The concrete filter re-designs itself from these values; may throw std::logic_error.
   virtual void applyParams(const ParamValues& params) = 0;
 
-private:
-  ParamValues m_params{};
+ private:
+  ParamValues mParams{};
 };
 
-} // namespace Dsp
+}  // namespace Dsp

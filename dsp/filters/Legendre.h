@@ -7,9 +7,13 @@
 
 namespace Dsp::Legendre {
 
-template <int MaxOrder> using LowPass = LowPassDesign<AnalogLowPass, MaxOrder>;
-template <int MaxOrder> using HighPass = HighPassDesign<AnalogLowPass, MaxOrder>;
-template <int MaxOrder> using BandPass = BandPassDesign<AnalogLowPass, MaxOrder>;
-template <int MaxOrder> using BandStop = BandStopDesign<AnalogLowPass, MaxOrder>;
+template <int MaxOrder>
+using LowPass = LowPassDesign<AnalogLowPass, MaxOrder>;
+template <int MaxOrder>
+using HighPass = HighPassDesign<AnalogLowPass, MaxOrder>;
+template <int MaxOrder>
+using BandPass = BandPassDesign<AnalogLowPass, MaxOrder>;
+template <int MaxOrder>
+using BandStop = BandStopDesign<AnalogLowPass, MaxOrder>;
 
-} // namespace Dsp::Legendre
+}  // namespace Dsp::Legendre

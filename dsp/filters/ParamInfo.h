@@ -12,8 +12,7 @@ namespace Dsp {
 // The native values of a filter's parameters, in the filter's own parameter order.
 using ParamValues = std::array<double, 8>;
 
-enum ParamKind : std::int32_t
-{
+enum ParamKind : std::int32_t {
   idSampleRate = 0,
   idFrequency = 1,
   idQ = 2,
@@ -33,9 +32,8 @@ enum ParamKind : std::int32_t
   idZeroReal = 16,
 };
 
-class ParamInfo
-{
-public:
+class ParamInfo {
+ public:
   using ToControl = double (*)(const ParamInfo&, double nativeValue);
   using ToNative = double (*)(const ParamInfo&, double controlValue);
   using ToText = std::string (*)(const ParamInfo&, double nativeValue);
@@ -45,16 +43,16 @@ public:
   ParamInfo(ParamKind id, const char* shortName, const char* longName, double arg1, double arg2,
             double defaultNativeValue, ToControl toControl, ToNative toNative, ToText toText);
 
-  ParamKind getId() const { return m_id; }
-  const char* getShortName() const { return m_shortName; }
-  const char* getLongName() const { return m_longName; }
-  double getArg1() const { return m_arg1; }
-  double getArg2() const { return m_arg2; }
-  double getDefaultValue() const { return m_defaultNativeValue; }
+  ParamKind getId() const { return mId; }
+  const char* getShortName() const { return mShortName; }
+  const char* getLongName() const { return mLongName; }
+  double getArg1() const { return mArg1; }
+  double getArg2() const { return mArg2; }
+  double getDefaultValue() const { return mDefaultNativeValue; }
 
-  double toControlValue(double nativeValue) const { return m_toControl(*this, nativeValue); }
-  double toNativeValue(double controlValue) const { return m_toNative(*this, controlValue); }
-  std::string toString(double nativeValue) const { return m_toText(*this, nativeValue); }
+  double toControlValue(double nativeValue) const { return mToControl(*this, nativeValue); }
+  double toNativeValue(double controlValue) const { return mToNative(*this, controlValue); }
+  std::string toString(double nativeValue) const { return mToText(*this, nativeValue); }
 
   // Limits a native value to the range the control maps span (control 0 to control 1).
   double clamp(double nativeValue) const;
@@ -93,16 +91,16 @@ public:
   static ParamInfo defaultPoleRealParam();
   static ParamInfo defaultZeroRealParam();
 
-private:
-  ParamKind m_id;
-  const char* m_shortName;
-  const char* m_longName;
-  double m_arg1;
-  double m_arg2;
-  double m_defaultNativeValue;
-  ToControl m_toControl;
-  ToNative m_toNative;
-  ToText m_toText;
+ private:
+  ParamKind mId;
+  const char* mShortName;
+  const char* mLongName;
+  double mArg1;
+  double mArg2;
+  double mDefaultNativeValue;
+  ToControl mToControl;
+  ToNative mToNative;
+  ToText mToText;
 };
 
-} // namespace Dsp
+}  // namespace Dsp

@@ -12,15 +12,13 @@ using Complex = std::complex<double>;
 // The point at infinity of the s-plane: (+inf, 0).
 Complex infinity();
 
-struct RootPair
-{
+struct RootPair {
   Complex first;
   Complex second;
 };
 
 // A pole pair with its zeros, or a single pole (second pole and second zero both 0) with its zero.
-struct PoleZeroSet
-{
+struct PoleZeroSet {
   RootPair poles;
   RootPair zeros;
 
@@ -29,20 +27,19 @@ struct PoleZeroSet
 
 // A list of poles and zeros over storage owned elsewhere (see OwnedLayout). Appending beyond the
 // storage throws std::logic_error and leaves the list as it was. Not thread-safe: one owner at a time.
-class PoleZeroLayout
-{
-public:
+class PoleZeroLayout {
+ public:
   PoleZeroLayout(PoleZeroSet* storage, int maxPoles);
   PoleZeroLayout(const PoleZeroLayout&) = delete;
   PoleZeroLayout& operator=(const PoleZeroLayout&) = delete;
 
-  int getNumPoles() const { return m_numPoles; }
-  int getMaxPoles() const { return m_maxPoles; }
-  int getNumSets() const { return (m_numPoles + 1) / 2; }
+  int getNumPoles() const { return mNumPoles; }
+  int getMaxPoles() const { return mMaxPoles; }
+  int getNumSets() const { return (mNumPoles + 1) / 2; }
   const PoleZeroSet& operator[](int index) const;
 
-  double getNormalW() const { return m_normalW; }
-  double getNormalGain() const { return m_normalGain; }
+  double getNormalW() const { return mNormalW; }
+  double getNormalGain() const { return mNormalGain; }
 
   void reset();
   void appendConjugates(Complex pole, Complex zero);
@@ -50,31 +47,26 @@ public:
   void appendPair(const RootPair& poles, const RootPair& zeros);
   void setNormalPoint(double w, double gain);
 
-private:
+ private:
   void append(const PoleZeroSet& set, int numPoles);
 
-  PoleZeroSet* m_sets;
-  int m_maxPoles;
-  int m_numPoles = 0;
-  double m_normalW = 0.0;
-  double m_normalGain = 1.0;
+  PoleZeroSet* mSets;
+  int mMaxPoles;
+  int mNumPoles = 0;
+  double mNormalW = 0.0;
+  double mNormalGain = 1.0;
 };
 
 template <int MaxPoles>
-struct LayoutStorage
-{
+struct LayoutStorage {
   std::array<PoleZeroSet, (MaxPoles + 1) / 2> sets{};
 };
 
 // A layout together with storage for MaxPoles poles (the storage base is constructed first).
 template <int MaxPoles>
-class OwnedLayout : private LayoutStorage<MaxPoles>, public PoleZeroLayout
-{
-public:
-  OwnedLayout()
-    : PoleZeroLayout(this->sets.data(), MaxPoles)
-  {
-  }
+class OwnedLayout : private LayoutStorage<MaxPoles>, public PoleZeroLayout {
+ public:
+  OwnedLayout() : PoleZeroLayout(this->sets.data(), MaxPoles) {}
 };
 
-} // namespace Dsp
+}  // namespace Dsp

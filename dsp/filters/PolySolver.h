@@ -9,20 +9,19 @@
 
 namespace Dsp {
 
-class PolySolver
-{
-public:
+class PolySolver {
+ public:
   static constexpr int kCapacity = 100;
 
   // maxDegree: 1..kCapacity.
   explicit PolySolver(int maxDegree);
 
-  int getMaxDegree() const { return m_maxDegree; }
+  int getMaxDegree() const { return mMaxDegree; }
 
   // a[0..degree], constant term first; the caller fills them before solve.
-  Complex* coefficients() { return m_coef.data(); }
-  const Complex* roots() const { return m_root.data(); }
-  Complex* roots() { return m_root.data(); }
+  Complex* coefficients() { return mCoef.data(); }
+  const Complex* roots() const { return mRoot.data(); }
+  Complex* roots() { return mRoot.data(); }
 
   // Finds the degree roots (unsorted). Throws std::logic_error when the degree is out of range, the
   // coefficients are not finite, the leading one is 0, or Laguerre's method does not converge
@@ -35,14 +34,14 @@ public:
   // The polynomial's value at x.
   Complex eval(int degree, Complex x) const;
 
-private:
+ private:
   void checkDegree(int degree) const;
   static void laguerre(int degree, const Complex* a, Complex& x);
 
-  int m_maxDegree;
-  std::array<Complex, kCapacity + 1> m_coef{};
-  std::array<Complex, kCapacity + 1> m_work{};
-  std::array<Complex, kCapacity> m_root{};
+  int mMaxDegree;
+  std::array<Complex, kCapacity + 1> mCoef{};
+  std::array<Complex, kCapacity + 1> mWork{};
+  std::array<Complex, kCapacity> mRoot{};
 };
 
-} // namespace Dsp
+}  // namespace Dsp

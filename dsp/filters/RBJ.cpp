@@ -10,92 +10,79 @@ namespace Dsp::RBJ {
 
 namespace {
 
-struct Angle
-{
+struct Angle {
   double w0;
   double cs;
   double sn;
 };
 
-Angle angleOf(double sampleRate, double frequency)
-{
+Angle angleOf(double sampleRate, double frequency) {
   checkFrequency(sampleRate, frequency);
   const double w0 = 2.0 * std::numbers::pi * frequency / sampleRate;
   return {w0, std::cos(w0), std::sin(w0)};
 }
 
 // The shelves' A, alpha and 2 sqrt(A) alpha.
-struct ShelfConstants
-{
+struct ShelfConstants {
   double a;
   double alpha;
   double s2;
 };
 
-ShelfConstants shelfConstants(const Angle& angle, double gainDb, double shelfSlope)
-{
+ShelfConstants shelfConstants(const Angle& angle, double gainDb, double shelfSlope) {
   checkFinite(gainDb, "shelf gain");
   checkPositive(shelfSlope, "shelf slope");
   const double a = std::pow(10.0, gainDb / 40.0);
   const double radicand = (a + 1.0 / a) * (1.0 / shelfSlope - 1.0) + 2.0;
-  if (radicand < 0.0)
-    throw std::logic_error("shelf slope too steep for this gain");
+  if (radicand < 0.0) throw std::logic_error("shelf slope too steep for this gain");
   const double alpha = angle.sn / 2.0 * std::sqrt(radicand);
   return {a, alpha, 2.0 * std::sqrt(a) * alpha};
 }
 
-double qAlpha(const Angle& angle, double q)
-{
+double qAlpha(const Angle& angle, double q) {
   checkPositive(q, "q");
   return angle.sn / (2.0 * q);
 }
 
-} // namespace
+}  // namespace
 
-void LowPass::configure(double sampleRate, double cutoffFrequency, double q)
-{
+void LowPass::configure(double sampleRate, double cutoffFrequency, double q) {
   const Angle w = angleOf(sampleRate, cutoffFrequency);
   const double alpha = qAlpha(w, q);
   assignCoefficients(1.0 + alpha, -2.0 * w.cs, 1.0 - alpha, (1.0 - w.cs) / 2.0, 1.0 - w.cs, (1.0 - w.cs) / 2.0);
 }
 
-void HighPass::configure(double sampleRate, double cutoffFrequency, double q)
-{
+void HighPass::configure(double sampleRate, double cutoffFrequency, double q) {
   const Angle w = angleOf(sampleRate, cutoffFrequency);
   const double alpha = qAlpha(w, q);
   assignCoefficients(1.0 + alpha, -2.0 * w.cs, 1.0 - alpha, (1.0 + w.cs) / 2.0, -(1.0 + w.cs), (1.0 + w.cs) / 2.0);
 }
 
-void BandPass1::configure(double sampleRate, double centerFrequency, double q)
-{
+void BandPass1::configure(double sampleRate, double centerFrequency, double q) {
   const Angle w = angleOf(sampleRate, centerFrequency);
   const double alpha = qAlpha(w, q);
   assignCoefficients(1.0 + alpha, -2.0 * w.cs, 1.0 - alpha, q * alpha, 0.0, -q * alpha);
 }
 
-void BandPass2::configure(double sampleRate, double centerFrequency, double q)
-{
+void BandPass2::configure(double sampleRate, double centerFrequency, double q) {
   const Angle w = angleOf(sampleRate, centerFrequency);
   const double alpha = qAlpha(w, q);
   assignCoefficients(1.0 + alpha, -2.0 * w.cs, 1.0 - alpha, alpha, 0.0, -alpha);
 }
 
-void BandStop::configure(double sampleRate, double centerFrequency, double q)
-{
+void BandStop::configure(double sampleRate, double centerFrequency, double q) {
   const Angle w = angleOf(sampleRate, centerFrequency);
   const double alpha = qAlpha(w, q);
   assignCoefficients(1.0 + alpha, -2.0 * w.cs, 1.0 - alpha, 1.0, -2.0 * w.cs, 1.0);
 }
 
-void AllPass::configure(double sampleRate, double phaseFrequency, double q)
-{
+void AllPass::configure(double sampleRate, double phaseFrequency, double q) {
   const Angle w = angleOf(sampleRate, phaseFrequency);
   const double alpha = qAlpha(w, q);
   assignCoefficients(1.0 + alpha, -2.0 * w.cs, 1.0 - alpha, 1.0 - alpha, -2.0 * w.cs, 1.0 + alpha);
 }
 
-void LowShelf::configure(double sampleRate, double cutoffFrequency, double gainDb, double shelfSlope)
-{
+void LowShelf::configure(double sampleRate, double cutoffFrequency, double gainDb, double shelfSlope) {
   const Angle w = angleOf(sampleRate, cutoffFrequency);
   const ShelfConstants k = shelfConstants(w, gainDb, shelfSlope);
   const double a = k.a;
@@ -105,8 +92,7 @@ void LowShelf::configure(double sampleRate, double cutoffFrequency, double gainD
 }
 
 // The published high-shelf formula, whose transition lies at the cutoff.
-void HighShelf::configure(double sampleRate, double cutoffFrequency, double gainDb, double shelfSlope)
-{
+void HighShelf::configure(double sampleRate, double cutoffFrequency, double gainDb, double shelfSlope) {
   const Angle w = angleOf(sampleRate, cutoffFrequency);
   const ShelfConstants k = shelfConstants(w, gainDb, shelfSlope);
   const double a = k.a;
@@ -115,8 +101,7 @@ void HighShelf::configure(double sampleRate, double cutoffFrequency, double gain
                      -2.0 * a * ((a - 1.0) + (a + 1.0) * w.cs), a * ((a + 1.0) + (a - 1.0) * w.cs - k.s2));
 }
 
-void BandShelf::configure(double sampleRate, double centerFrequency, double gainDb, double bandWidth)
-{
+void BandShelf::configure(double sampleRate, double centerFrequency, double gainDb, double bandWidth) {
   const Angle w = angleOf(sampleRate, centerFrequency);
   checkFinite(gainDb, "shelf gain");
   checkPositive(bandWidth, "band width");
@@ -126,4 +111,4 @@ void BandShelf::configure(double sampleRate, double centerFrequency, double gain
   assignCoefficients(1.0 + alpha / a, -2.0 * w.cs, 1.0 - alpha / a, 1.0 + alpha * a, -2.0 * w.cs, 1.0 - alpha * a);
 }
 
-} // namespace Dsp::RBJ
+}  // namespace Dsp::RBJ

@@ -8,63 +8,54 @@
 
 namespace Dsp::RBJ {
 
-class LowPass : public Biquad
-{
-public:
+class LowPass : public Biquad {
+ public:
   void configure(double sampleRate, double cutoffFrequency, double q);
 };
 
-class HighPass : public Biquad
-{
-public:
+class HighPass : public Biquad {
+ public:
   void configure(double sampleRate, double cutoffFrequency, double q);
 };
 
 // Band-pass whose peak gain is Q (constant skirt gain).
-class BandPass1 : public Biquad
-{
-public:
+class BandPass1 : public Biquad {
+ public:
   void configure(double sampleRate, double centerFrequency, double q);
 };
 
 // Band-pass with 0 dB at its peak.
-class BandPass2 : public Biquad
-{
-public:
+class BandPass2 : public Biquad {
+ public:
   void configure(double sampleRate, double centerFrequency, double q);
 };
 
-class BandStop : public Biquad
-{
-public:
+class BandStop : public Biquad {
+ public:
   void configure(double sampleRate, double centerFrequency, double q);
 };
 
-class AllPass : public Biquad
-{
-public:
+class AllPass : public Biquad {
+ public:
   void configure(double sampleRate, double phaseFrequency, double q);
 };
 
 // Shelves: shelfSlope 1 is the steepest slope that stays monotonic; a slope for which the formula's
 // square root would turn negative is refused.
-class LowShelf : public Biquad
-{
-public:
+class LowShelf : public Biquad {
+ public:
   void configure(double sampleRate, double cutoffFrequency, double gainDb, double shelfSlope);
 };
 
-class HighShelf : public Biquad
-{
-public:
+class HighShelf : public Biquad {
+ public:
   void configure(double sampleRate, double cutoffFrequency, double gainDb, double shelfSlope);
 };
 
 // Peaking band with gainDb at the centre and a bandwidth in octaves.
-class BandShelf : public Biquad
-{
-public:
+class BandShelf : public Biquad {
+ public:
   void configure(double sampleRate, double centerFrequency, double gainDb, double bandWidth);
 };
 
-} // namespace Dsp::RBJ
+}  // namespace Dsp::RBJ

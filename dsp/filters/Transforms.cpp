@@ -16,22 +16,19 @@ constexpr double kPi = std::numbers::pi;
 constexpr double kLowestEdge = 1e-8;
 constexpr double kHighestEdge = kPi - 0.001;
 
-bool isInfinite(Complex c)
-{
+bool isInfinite(Complex c) {
   return std::isinf(c.real()) || std::isinf(c.imag());
 }
 
 // Band edges kept inside (0, pi); a band that vanishes after the clamps is refused.
-BandEdges clampedEdges(double lower, double upper)
-{
+BandEdges clampedEdges(double lower, double upper) {
   const BandEdges edges{std::max(lower, kLowestEdge), std::min(upper, kHighestEdge)};
   if (!(edges.lower < edges.upper))
     throw std::logic_error("band transform: the band lies outside 0 to the Nyquist frequency");
   return edges;
 }
 
-BandEdges normalisedEdges(double fc, double fw)
-{
+BandEdges normalisedEdges(double fc, double fw) {
   checkNormalisedFrequency(fc);
   checkPositive(fw, "band width");
   const double ww = 2.0 * kPi * fw;
@@ -39,8 +36,7 @@ BandEdges normalisedEdges(double fc, double fw)
   return clampedEdges(lower, lower + ww);
 }
 
-BandEdges geometricEdges(double sampleRate, double centerHz, double q)
-{
+BandEdges geometricEdges(double sampleRate, double centerHz, double q) {
   checkPositive(sampleRate, "sample rate");
   checkPositive(centerHz, "centre frequency");
   checkPositive(q, "q");
@@ -53,8 +49,7 @@ BandEdges geometricEdges(double sampleRate, double centerHz, double q)
 }
 
 // Refused before the digital layout is touched, so a failed transform leaves it as it was.
-void checkRoom(const PoleZeroLayout& digital, int neededPoles)
-{
+void checkRoom(const PoleZeroLayout& digital, int neededPoles) {
   if (neededPoles > digital.getMaxPoles())
     throw std::logic_error("transform: more poles than the digital layout holds");
 }
@@ -62,28 +57,24 @@ void checkRoom(const PoleZeroLayout& digital, int neededPoles)
 // Conjugate pairs (which include a double real root and the zeros at infinity) are mapped through
 // their first root so that the result is exactly conjugate; a pair of distinct real roots (a shelf's
 // zeros can be such a pair) is mapped root by root.
-bool isConjugatePair(const RootPair& roots)
-{
+bool isConjugatePair(const RootPair& roots) {
   return roots.second == std::conj(roots.first);
 }
 
 template <class Map>
-RootPair mapRoots(const Map& map, const RootPair& roots)
-{
+RootPair mapRoots(const Map& map, const RootPair& roots) {
   const Complex first = map(roots.first);
   return {first, isConjugatePair(roots) ? std::conj(first) : map(roots.second)};
 }
 
 // Low-pass and high-pass: each analog pair gives one digital pair, the single pole last.
 template <class Map>
-void mapOneToOne(const Map& map, PoleZeroLayout& digital, const PoleZeroLayout& analog)
-{
+void mapOneToOne(const Map& map, PoleZeroLayout& digital, const PoleZeroLayout& analog) {
   checkRoom(digital, analog.getNumPoles());
   digital.reset();
   for (int i = 0; i < analog.getNumPoles() / 2; ++i)
     digital.appendPair(mapRoots(map, analog[i].poles), mapRoots(map, analog[i].zeros));
-  if (analog.getNumPoles() % 2 != 0)
-  {
+  if (analog.getNumPoles() % 2 != 0) {
     const PoleZeroSet& single = analog[analog.getNumSets() - 1];
     digital.appendSingle(map(single.poles.first), map(single.zeros.first));
   }
@@ -91,10 +82,8 @@ void mapOneToOne(const Map& map, PoleZeroLayout& digital, const PoleZeroLayout& 
 
 // Band transforms map one root to two; a conjugate pair gives the conjugates of both.
 template <class Map>
-std::array<RootPair, 2> mapBandRoots(const Map& map, const RootPair& roots)
-{
-  if (isConjugatePair(roots))
-  {
+std::array<RootPair, 2> mapBandRoots(const Map& map, const RootPair& roots) {
+  if (isConjugatePair(roots)) {
     const RootPair t = map(roots.first);
     return {RootPair{t.first, std::conj(t.first)}, RootPair{t.second, std::conj(t.second)}};
   }
@@ -103,73 +92,60 @@ std::array<RootPair, 2> mapBandRoots(const Map& map, const RootPair& roots)
 
 // Each analog pair gives two digital pairs, the single pole one pair holding both of its images.
 template <class Map>
-void mapOneToTwo(const Map& map, PoleZeroLayout& digital, const PoleZeroLayout& analog)
-{
+void mapOneToTwo(const Map& map, PoleZeroLayout& digital, const PoleZeroLayout& analog) {
   checkRoom(digital, 2 * analog.getNumPoles());
   digital.reset();
-  for (int i = 0; i < analog.getNumPoles() / 2; ++i)
-  {
+  for (int i = 0; i < analog.getNumPoles() / 2; ++i) {
     const std::array<RootPair, 2> poles = mapBandRoots(map, analog[i].poles);
     const std::array<RootPair, 2> zeros = mapBandRoots(map, analog[i].zeros);
     digital.appendPair(poles[0], zeros[0]);
     digital.appendPair(poles[1], zeros[1]);
   }
-  if (analog.getNumPoles() % 2 != 0)
-  {
+  if (analog.getNumPoles() % 2 != 0) {
     const PoleZeroSet& single = analog[analog.getNumSets() - 1];
     digital.appendPair(map(single.poles.first), map(single.zeros.first));
   }
 }
 
-} // namespace
+}  // namespace
 
-LowPassTransform::LowPassTransform(double fc, PoleZeroLayout& digital, const PoleZeroLayout& analog)
-{
+LowPassTransform::LowPassTransform(double fc, PoleZeroLayout& digital, const PoleZeroLayout& analog) {
   checkNormalisedFrequency(fc);
-  m_f = std::tan(kPi * fc);
+  mF = std::tan(kPi * fc);
   mapOneToOne([this](Complex c) { return transform(c); }, digital, analog);
   digital.setNormalPoint(analog.getNormalW(), analog.getNormalGain());
 }
 
-Complex LowPassTransform::transform(Complex c) const
-{
-  if (isInfinite(c))
-    return -1.0;
-  c *= m_f;
+Complex LowPassTransform::transform(Complex c) const {
+  if (isInfinite(c)) return -1.0;
+  c *= mF;
   return (1.0 + c) / (1.0 - c);
 }
 
-HighPassTransform::HighPassTransform(double fc, PoleZeroLayout& digital, const PoleZeroLayout& analog)
-{
+HighPassTransform::HighPassTransform(double fc, PoleZeroLayout& digital, const PoleZeroLayout& analog) {
   checkNormalisedFrequency(fc);
-  m_f = 1.0 / std::tan(kPi * fc);
+  mF = 1.0 / std::tan(kPi * fc);
   mapOneToOne([this](Complex c) { return transform(c); }, digital, analog);
   digital.setNormalPoint(kPi - analog.getNormalW(), analog.getNormalGain());
 }
 
-Complex HighPassTransform::transform(Complex c) const
-{
-  if (isInfinite(c))
-    return 1.0;
-  c *= m_f;
+Complex HighPassTransform::transform(Complex c) const {
+  if (isInfinite(c)) return 1.0;
+  c *= mF;
   return -(1.0 + c) / (1.0 - c);
 }
 
-BandPassTransform::BandPassTransform(double fc, double fw, PoleZeroLayout& digital,
-                                     const PoleZeroLayout& analog)
-  : BandPassTransform(normalisedEdges(fc, fw), digital, analog)
-{
-}
+BandPassTransform::BandPassTransform(double fc, double fw, PoleZeroLayout& digital, const PoleZeroLayout& analog)
+    : BandPassTransform(normalisedEdges(fc, fw), digital, analog) {}
 
-BandPassTransform::BandPassTransform(BandEdges edges, PoleZeroLayout& digital, const PoleZeroLayout& analog)
-{
+BandPassTransform::BandPassTransform(BandEdges edges, PoleZeroLayout& digital, const PoleZeroLayout& analog) {
   const double wc2 = edges.lower;
   const double wc = edges.upper;
-  m_a = std::cos((wc + wc2) / 2.0) / std::cos((wc - wc2) / 2.0);
-  m_b = 1.0 / std::tan((wc - wc2) / 2.0);
-  m_a2 = m_a * m_a;
-  m_b2 = m_b * m_b;
-  m_ab2 = 2.0 * m_a * m_b;
+  mA = std::cos((wc + wc2) / 2.0) / std::cos((wc - wc2) / 2.0);
+  mB = 1.0 / std::tan((wc - wc2) / 2.0);
+  mA2 = mA * mA;
+  mB2 = mB * mB;
+  mAb2 = 2.0 * mA * mB;
 
   mapOneToTwo([this](Complex c) { return transform(c); }, digital, analog);
   const double wn = analog.getNormalW();
@@ -177,61 +153,49 @@ BandPassTransform::BandPassTransform(BandEdges edges, PoleZeroLayout& digital, c
   digital.setNormalPoint(normalW, analog.getNormalGain());
 }
 
-RootPair BandPassTransform::transform(Complex c) const
-{
-  if (isInfinite(c))
-    return {-1.0, 1.0};
+RootPair BandPassTransform::transform(Complex c) const {
+  if (isInfinite(c)) return {-1.0, 1.0};
   c = (1.0 + c) / (1.0 - c);
-  const double k = m_b2 * (m_a2 - 1.0);
+  const double k = mB2 * (mA2 - 1.0);
   Complex v = std::sqrt(4.0 * (k + 1.0) * c * c + 8.0 * (k - 1.0) * c + 4.0 * (k + 1.0));
-  const Complex u = -v + m_ab2 * c + m_ab2;
-  v = v + m_ab2 * c + m_ab2;
-  const Complex d = 2.0 * (m_b - 1.0) * c + 2.0 * (1.0 + m_b);
+  const Complex u = -v + mAb2 * c + mAb2;
+  v = v + mAb2 * c + mAb2;
+  const Complex d = 2.0 * (mB - 1.0) * c + 2.0 * (1.0 + mB);
   return {u / d, v / d};
 }
 
-BandStopTransform::BandStopTransform(double fc, double fw, PoleZeroLayout& digital,
-                                     const PoleZeroLayout& analog)
-  : BandStopTransform(normalisedEdges(fc, fw), fc, digital, analog)
-{
-}
+BandStopTransform::BandStopTransform(double fc, double fw, PoleZeroLayout& digital, const PoleZeroLayout& analog)
+    : BandStopTransform(normalisedEdges(fc, fw), fc, digital, analog) {}
 
 BandStopTransform::BandStopTransform(BandEdges edges, double fc, PoleZeroLayout& digital,
-                                     const PoleZeroLayout& analog)
-{
+                                     const PoleZeroLayout& analog) {
   const double wc2 = edges.lower;
   const double wc = edges.upper;
-  m_a = std::cos((wc + wc2) / 2.0) / std::cos((wc - wc2) / 2.0);
-  m_b = std::tan((wc - wc2) / 2.0);
-  m_a2 = m_a * m_a;
-  m_b2 = m_b * m_b;
+  mA = std::cos((wc + wc2) / 2.0) / std::cos((wc - wc2) / 2.0);
+  mB = std::tan((wc - wc2) / 2.0);
+  mA2 = mA * mA;
+  mB2 = mB * mB;
 
   mapOneToTwo([this](Complex c) { return transform(c); }, digital, analog);
   digital.setNormalPoint(fc < 0.25 ? kPi : 0.0, analog.getNormalGain());
 }
 
-RootPair BandStopTransform::transform(Complex c) const
-{
+RootPair BandStopTransform::transform(Complex c) const {
   c = isInfinite(c) ? Complex(-1.0) : (1.0 + c) / (1.0 - c);
-  Complex u = std::sqrt(4.0 * (m_b2 + m_a2 - 1.0) * c * c + 8.0 * (m_b2 - m_a2 + 1.0) * c
-                        + 4.0 * (m_a2 + m_b2 - 1.0));
-  const Complex v = -u / 2.0 + m_a - m_a * c;
-  u = u / 2.0 + m_a - m_a * c;
-  const Complex d = (m_b + 1.0) + (m_b - 1.0) * c;
+  Complex u = std::sqrt(4.0 * (mB2 + mA2 - 1.0) * c * c + 8.0 * (mB2 - mA2 + 1.0) * c + 4.0 * (mA2 + mB2 - 1.0));
+  const Complex v = -u / 2.0 + mA - mA * c;
+  u = u / 2.0 + mA - mA * c;
+  const Complex d = (mB + 1.0) + (mB - 1.0) * c;
   return {u / d, v / d};
 }
 
 GeometricBandPassTransform::GeometricBandPassTransform(double sampleRate, double centerHz, double q,
                                                        PoleZeroLayout& digital, const PoleZeroLayout& analog)
-  : BandPassTransform(geometricEdges(sampleRate, centerHz, q), digital, analog)
-{
-}
+    : BandPassTransform(geometricEdges(sampleRate, centerHz, q), digital, analog) {}
 
 // The normal point is chosen on the normalised centre (hertz / sample rate), like the other band-stop.
 GeometricBandStopTransform::GeometricBandStopTransform(double sampleRate, double centerHz, double q,
                                                        PoleZeroLayout& digital, const PoleZeroLayout& analog)
-  : BandStopTransform(geometricEdges(sampleRate, centerHz, q), centerHz / sampleRate, digital, analog)
-{
-}
+    : BandStopTransform(geometricEdges(sampleRate, centerHz, q), centerHz / sampleRate, digital, analog) {}
 
-} // namespace Dsp
+}  // namespace Dsp

@@ -9,85 +9,78 @@
 
 namespace Dsp {
 
-class LowPassTransform
-{
-public:
+class LowPassTransform {
+ public:
   LowPassTransform(double fc, PoleZeroLayout& digital, const PoleZeroLayout& analog);
 
-private:
+ private:
   Complex transform(Complex c) const;
 
-  double m_f;
+  double mF;
 };
 
-class HighPassTransform
-{
-public:
+class HighPassTransform {
+ public:
   HighPassTransform(double fc, PoleZeroLayout& digital, const PoleZeroLayout& analog);
 
-private:
+ private:
   Complex transform(Complex c) const;
 
-  double m_f;
+  double mF;
 };
 
 // Band edges in radians per sample, as the band transforms use them.
-struct BandEdges
-{
+struct BandEdges {
   double lower;
   double upper;
 };
 
-class BandPassTransform
-{
-public:
+class BandPassTransform {
+ public:
   BandPassTransform(double fc, double fw, PoleZeroLayout& digital, const PoleZeroLayout& analog);
 
-protected:
+ protected:
   BandPassTransform(BandEdges edges, PoleZeroLayout& digital, const PoleZeroLayout& analog);
 
-private:
+ private:
   RootPair transform(Complex c) const;
 
-  double m_a;
-  double m_b;
-  double m_a2;
-  double m_b2;
-  double m_ab2;
+  double mA;
+  double mB;
+  double mA2;
+  double mB2;
+  double mAb2;
 };
 
-class BandStopTransform
-{
-public:
+class BandStopTransform {
+ public:
   BandStopTransform(double fc, double fw, PoleZeroLayout& digital, const PoleZeroLayout& analog);
 
-protected:
+ protected:
   BandStopTransform(BandEdges edges, double fc, PoleZeroLayout& digital, const PoleZeroLayout& analog);
 
-private:
+ private:
   RootPair transform(Complex c) const;
 
-  double m_a;
-  double m_b;
-  double m_a2;
-  double m_b2;
+  double mA;
+  double mB;
+  double mA2;
+  double mB2;
 };
 
 // Band-pass whose band is given as (sampleRate, centre in hertz, q): the edges lie symmetric about the
 // centre on a log scale, the upper one at centreHz (1 + 1/q).
-class GeometricBandPassTransform : public BandPassTransform
-{
-public:
+class GeometricBandPassTransform : public BandPassTransform {
+ public:
   GeometricBandPassTransform(double sampleRate, double centerHz, double q, PoleZeroLayout& digital,
                              const PoleZeroLayout& analog);
 };
 
 // Band-stop whose band is given as for GeometricBandPassTransform.
-class GeometricBandStopTransform : public BandStopTransform
-{
-public:
+class GeometricBandStopTransform : public BandStopTransform {
+ public:
   GeometricBandStopTransform(double sampleRate, double centerHz, double q, PoleZeroLayout& digital,
                              const PoleZeroLayout& analog);
 };
 
-} // namespace Dsp
+}  // namespace Dsp

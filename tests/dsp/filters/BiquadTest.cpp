@@ -19,15 +19,13 @@ constexpr double kPi = std::numbers::pi;
 
 // Impulse response of a biquad by its difference equation, then its DTFT at f: an independent route
 // to the frequency response for a stable section.
-Complex responseFromImpulse(const Dsp::Biquad& stage, double f)
-{
+Complex responseFromImpulse(const Dsp::Biquad& stage, double f) {
   double x1 = 0.0, x2 = 0.0, y1 = 0.0, y2 = 0.0;
   Complex sum = 0.0;
-  for (int n = 0; n < 20000; ++n)
-  {
+  for (int n = 0; n < 20000; ++n) {
     const double x = n == 0 ? 1.0 : 0.0;
-    const double y = stage.getB0() * x + stage.getB1() * x1 + stage.getB2() * x2 - stage.getA1() * y1
-                     - stage.getA2() * y2;
+    const double y =
+        stage.getB0() * x + stage.getB1() * x1 + stage.getB2() * x2 - stage.getA1() * y1 - stage.getA2() * y2;
     x2 = x1;
     x1 = x;
     y2 = y1;
@@ -37,13 +35,11 @@ Complex responseFromImpulse(const Dsp::Biquad& stage, double f)
   return sum;
 }
 
-double gainDbAt(const Dsp::Biquad& stage, double hz)
-{
+double gainDbAt(const Dsp::Biquad& stage, double hz) {
   return 20.0 * std::log10(std::abs(stage.response(hz / kRate)));
 }
 
-TEST(Biquad, SinglePoleSectionHasItsZeroAtTheGivenValue)
-{
+TEST(Biquad, SinglePoleSectionHasItsZeroAtTheGivenValue) {
   Dsp::Biquad stage;
   stage.assignSinglePole(0.5, -0.8);
   EXPECT_EQ(stage.getB0(), 1.0);
@@ -59,8 +55,7 @@ TEST(Biquad, SinglePoleSectionHasItsZeroAtTheGivenValue)
   EXPECT_NEAR(readback.set.zeros.first.real(), -0.8, 1e-15);
 }
 
-TEST(Biquad, PolePairOfTwoRealPolesMultipliesThem)
-{
+TEST(Biquad, PolePairOfTwoRealPolesMultipliesThem) {
   Dsp::Biquad stage;
   stage.assignPolePair(0.5, 1.0, -0.25, -1.0);
   EXPECT_DOUBLE_EQ(stage.getA1(), -0.25);
@@ -69,8 +64,7 @@ TEST(Biquad, PolePairOfTwoRealPolesMultipliesThem)
   EXPECT_DOUBLE_EQ(stage.getB2(), -1.0);
 }
 
-TEST(Biquad, ReadbackReturnsTheAssignedPolesZerosAndGain)
-{
+TEST(Biquad, ReadbackReturnsTheAssignedPolesZerosAndGain) {
   Dsp::Biquad stage;
   const Complex pole = std::polar(0.9, 0.3);
   const Complex zero = std::polar(1.0, 1.2);
@@ -83,19 +77,16 @@ TEST(Biquad, ReadbackReturnsTheAssignedPolesZerosAndGain)
   EXPECT_NEAR(std::abs(readback.set.zeros.second - zero), 0.0, 1e-12);
 }
 
-TEST(Biquad, ResponseAgreesWithTheTransformOfTheImpulseResponse)
-{
+TEST(Biquad, ResponseAgreesWithTheTransformOfTheImpulseResponse) {
   Dsp::Biquad stage;
   stage.assignCoefficients(2.0, -1.2, 0.5, 0.4, 0.3, -0.1);
-  for (double f : {0.0, 0.05, 0.17, 0.25, 0.5})
-  {
+  for (double f : {0.0, 0.05, 0.17, 0.25, 0.5}) {
     const Complex expected = responseFromImpulse(stage, f);
     EXPECT_NEAR(std::abs(stage.response(f) - expected), 0.0, 1e-10) << "f " << f;
   }
 }
 
-TEST(Biquad, IdentityAndRefusedZeroA0)
-{
+TEST(Biquad, IdentityAndRefusedZeroA0) {
   Dsp::Biquad stage;
   stage.assignCoefficients(1.0, 0.3, 0.2, 0.5, 0.1, 0.0);
   stage.makeIdentity();
@@ -104,8 +95,7 @@ TEST(Biquad, IdentityAndRefusedZeroA0)
   EXPECT_EQ(stage.response(0.123), Complex(1.0));
 }
 
-TEST(Cascade, BuildScalesTheFirstStageToTheNormalGain)
-{
+TEST(Cascade, BuildScalesTheFirstStageToTheNormalGain) {
   Dsp::OwnedLayout<3> layout;
   layout.appendConjugates(std::polar(0.8, 0.4), -1.0);
   layout.appendSingle(0.3, -1.0);
@@ -121,8 +111,7 @@ TEST(Cascade, BuildScalesTheFirstStageToTheNormalGain)
   EXPECT_NEAR(std::abs(cascade.response(0.1) - product), 0.0, 1e-10);
 }
 
-TEST(Cascade, ZeroResponseAtTheNormalPointIsRefusedAndTheStagesKept)
-{
+TEST(Cascade, ZeroResponseAtTheNormalPointIsRefusedAndTheStagesKept) {
   Dsp::OwnedLayout<2> good;
   good.appendSingle(0.5, -1.0);
   Dsp::OwnedCascade<1> cascade;
@@ -136,8 +125,7 @@ TEST(Cascade, ZeroResponseAtTheNormalPointIsRefusedAndTheStagesKept)
   EXPECT_EQ(cascade[0].getB0(), b0);
 }
 
-TEST(Cascade, LayoutLargerThanTheStorageIsRefused)
-{
+TEST(Cascade, LayoutLargerThanTheStorageIsRefused) {
   Dsp::OwnedLayout<4> layout;
   layout.appendConjugates({0.5, 0.5}, -1.0);
   layout.appendConjugates({0.2, 0.5}, -1.0);
@@ -146,8 +134,7 @@ TEST(Cascade, LayoutLargerThanTheStorageIsRefused)
   EXPECT_EQ(cascade.getNumStages(), 0);
 }
 
-TEST(Cascade, EmptyLayoutIsTheNormalGain)
-{
+TEST(Cascade, EmptyLayoutIsTheNormalGain) {
   Dsp::OwnedLayout<2> layout;
   layout.setNormalPoint(0.0, 0.25);
   Dsp::OwnedCascade<1> cascade;
@@ -157,8 +144,7 @@ TEST(Cascade, EmptyLayoutIsTheNormalGain)
   EXPECT_EQ(cascade.response(0.3), Complex(1.0));
 }
 
-TEST(RBJ, LowPassAtAQuarterOfTheRate)
-{
+TEST(RBJ, LowPassAtAQuarterOfTheRate) {
   Dsp::RBJ::LowPass lowPass;
   lowPass.configure(kRate, kRate / 4.0, 0.7071);
   const double alpha = 1.0 / (2.0 * 0.7071);
@@ -168,8 +154,7 @@ TEST(RBJ, LowPassAtAQuarterOfTheRate)
   EXPECT_NEAR(lowPass.getA0(), 1.0 + alpha, 1e-15);
 }
 
-struct GainRow
-{
+struct GainRow {
   const char* name;
   double hz;
   double expectedDb;
@@ -177,8 +162,7 @@ struct GainRow
 
 // |H| in dB of each design at chosen points, from the RBJ definitions: shelves reach half their gain
 // in dB at f0; the peak and band shelf the full gain at f0; the skirt band-pass peaks at Q.
-TEST(RBJ, GainsAtTheCharacteristicFrequencies)
-{
+TEST(RBJ, GainsAtTheCharacteristicFrequencies) {
   Dsp::RBJ::LowShelf lowShelf;
   lowShelf.configure(kRate, 1000.0, 12.0, 1.0);
   Dsp::RBJ::HighShelf highShelf;
@@ -191,33 +175,30 @@ TEST(RBJ, GainsAtTheCharacteristicFrequencies)
   peak.configure(kRate, 2000.0, 4.0);
   Dsp::RBJ::HighPass highPass;
   highPass.configure(kRate, 500.0, std::sqrt(0.5));
-  const struct
-  {
+  const struct {
     const Dsp::Biquad& stage;
     double hz;
     double expectedDb;
-  } rows[] = {{lowShelf, 0.0, 12.0},    {lowShelf, 1000.0, 6.0},   {lowShelf, 24000.0, 0.0},
-              {highShelf, 0.0, 0.0},    {highShelf, 1000.0, 6.0},  {highShelf, 24000.0, 12.0},
-              {bandShelf, 0.0, 0.0},    {bandShelf, 3000.0, -9.0}, {bandShelf, 24000.0, 0.0},
-              {skirt, 2000.0, 20.0 * std::log10(4.0)},             {peak, 2000.0, 0.0},
-              {highPass, 500.0, -3.0103}, {highPass, 24000.0, 0.0}};
-  for (const auto& row : rows)
-    EXPECT_NEAR(gainDbAt(row.stage, row.hz), row.expectedDb, 1e-4) << row.hz << " Hz";
+  } rows[] = {{lowShelf, 0.0, 12.0},     {lowShelf, 1000.0, 6.0},
+              {lowShelf, 24000.0, 0.0},  {highShelf, 0.0, 0.0},
+              {highShelf, 1000.0, 6.0},  {highShelf, 24000.0, 12.0},
+              {bandShelf, 0.0, 0.0},     {bandShelf, 3000.0, -9.0},
+              {bandShelf, 24000.0, 0.0}, {skirt, 2000.0, 20.0 * std::log10(4.0)},
+              {peak, 2000.0, 0.0},       {highPass, 500.0, -3.0103},
+              {highPass, 24000.0, 0.0}};
+  for (const auto& row : rows) EXPECT_NEAR(gainDbAt(row.stage, row.hz), row.expectedDb, 1e-4) << row.hz << " Hz";
 }
 
-TEST(RBJ, BandStopNullsTheCentreAndAllPassKeepsUnitGain)
-{
+TEST(RBJ, BandStopNullsTheCentreAndAllPassKeepsUnitGain) {
   Dsp::RBJ::BandStop bandStop;
   bandStop.configure(kRate, 5000.0, 2.0);
   EXPECT_LT(std::abs(bandStop.response(5000.0 / kRate)), 1e-12);
   Dsp::RBJ::AllPass allPass;
   allPass.configure(kRate, 5000.0, 2.0);
-  for (double f : {0.0, 0.01, 0.1, 0.3, 0.5})
-    EXPECT_NEAR(std::abs(allPass.response(f)), 1.0, 1e-12);
+  for (double f : {0.0, 0.01, 0.1, 0.3, 0.5}) EXPECT_NEAR(std::abs(allPass.response(f)), 1.0, 1e-12);
 }
 
-TEST(RBJ, BadArgumentsAreRefusedAndTheCoefficientsKept)
-{
+TEST(RBJ, BadArgumentsAreRefusedAndTheCoefficientsKept) {
   Dsp::RBJ::LowShelf shelf;
   shelf.configure(kRate, 1000.0, 6.0, 1.0);
   const double b0 = shelf.getB0();
@@ -232,8 +213,7 @@ TEST(RBJ, BadArgumentsAreRefusedAndTheCoefficientsKept)
   EXPECT_THROW(bandShelf.configure(kRate, 1000.0, 6.0, -1.0), std::logic_error);
 }
 
-TEST(CustomDesigns, OnePoleAndTwoPole)
-{
+TEST(CustomDesigns, OnePoleAndTwoPole) {
   Dsp::Custom::OnePole onePole;
   onePole.configure(2.0, 0.5, -1.0);
   // 2 (1 + 1) / (1 - 0.5) at DC, 0 at Nyquist.
@@ -251,4 +231,4 @@ TEST(CustomDesigns, OnePoleAndTwoPole)
   EXPECT_THROW(twoPole.configure(1.0, 0.5, NAN, 0.5, 0.0), std::logic_error);
 }
 
-} // namespace
+}  // namespace

@@ -13,14 +13,11 @@ using Dsp::Complex;
 using Dsp::PolySolver;
 
 // Coefficients of prod (x - r), constant term first.
-std::vector<Complex> expand(const std::vector<Complex>& roots)
-{
+std::vector<Complex> expand(const std::vector<Complex>& roots) {
   std::vector<Complex> c{1.0};
-  for (const Complex& r : roots)
-  {
+  for (const Complex& r : roots) {
     std::vector<Complex> next(c.size() + 1, 0.0);
-    for (size_t i = 0; i < c.size(); ++i)
-    {
+    for (size_t i = 0; i < c.size(); ++i) {
       next[i + 1] += c[i];
       next[i] -= r * c[i];
     }
@@ -29,23 +26,17 @@ std::vector<Complex> expand(const std::vector<Complex>& roots)
   return c;
 }
 
-void load(PolySolver& solver, const std::vector<Complex>& coefficients)
-{
-  for (size_t i = 0; i < coefficients.size(); ++i)
-    solver.coefficients()[i] = coefficients[i];
+void load(PolySolver& solver, const std::vector<Complex>& coefficients) {
+  for (size_t i = 0; i < coefficients.size(); ++i) solver.coefficients()[i] = coefficients[i];
 }
 
 // Every expected root is matched by a distinct found root.
-void expectSameRoots(const std::vector<Complex>& expected, const Complex* found, double tolerance)
-{
+void expectSameRoots(const std::vector<Complex>& expected, const Complex* found, double tolerance) {
   std::vector<bool> used(expected.size(), false);
-  for (const Complex& e : expected)
-  {
+  for (const Complex& e : expected) {
     int best = -1;
-    for (size_t j = 0; j < expected.size(); ++j)
-    {
-      if (!used[j] && (best < 0 || std::abs(found[j] - e) < std::abs(found[best] - e)))
-        best = int(j);
+    for (size_t j = 0; j < expected.size(); ++j) {
+      if (!used[j] && (best < 0 || std::abs(found[j] - e) < std::abs(found[best] - e))) best = int(j);
     }
     ASSERT_GE(best, 0);
     used[best] = true;
@@ -53,18 +44,14 @@ void expectSameRoots(const std::vector<Complex>& expected, const Complex* found,
   }
 }
 
-TEST(PolySolver, FindsTheRootsOfRandomPolynomialsUpToDegree20)
-{
+TEST(PolySolver, FindsTheRootsOfRandomPolynomialsUpToDegree20) {
   std::mt19937 random(1234);
   std::uniform_real_distribution<double> part(-1.5, 1.5);
   PolySolver solver(20);
-  for (int degree = 1; degree <= 20; ++degree)
-  {
-    for (int trial = 0; trial < 5; ++trial)
-    {
+  for (int degree = 1; degree <= 20; ++degree) {
+    for (int trial = 0; trial < 5; ++trial) {
       std::vector<Complex> roots;
-      for (int i = 0; i < degree; ++i)
-        roots.emplace_back(part(random), part(random));
+      for (int i = 0; i < degree; ++i) roots.emplace_back(part(random), part(random));
       load(solver, expand(roots));
       solver.solve(degree, true);
       SCOPED_TRACE(testing::Message() << "degree " << degree << " trial " << trial);
@@ -73,8 +60,7 @@ TEST(PolySolver, FindsTheRootsOfRandomPolynomialsUpToDegree20)
   }
 }
 
-TEST(PolySolver, RealPolynomialGivesConjugatePairsAndExactRealRoots)
-{
+TEST(PolySolver, RealPolynomialGivesConjugatePairsAndExactRealRoots) {
   // (x - 2)(x^2 + 2x + 5): roots 2 and -1 +- 2i.
   PolySolver solver(3);
   load(solver, {-10.0, 1.0, 0.0, 1.0});
@@ -86,8 +72,7 @@ TEST(PolySolver, RealPolynomialGivesConjugatePairsAndExactRealRoots)
   EXPECT_LT(solver.roots()[2].imag(), 0.0);
 }
 
-TEST(PolySolver, SortIsStableForEqualImaginaryParts)
-{
+TEST(PolySolver, SortIsStableForEqualImaginaryParts) {
   PolySolver solver(4);
   Complex* r = solver.roots();
   r[0] = {1.0, 0.0};
@@ -101,23 +86,20 @@ TEST(PolySolver, SortIsStableForEqualImaginaryParts)
   EXPECT_EQ(r[3], Complex(2.0, 0.0));
 }
 
-TEST(PolySolver, DegreeOneIsSolvedExactly)
-{
+TEST(PolySolver, DegreeOneIsSolvedExactly) {
   PolySolver solver(1);
   load(solver, {6.0, -3.0});
   solver.solve(1, false);
   EXPECT_EQ(solver.roots()[0], Complex(2.0, 0.0));
 }
 
-TEST(PolySolver, EvalSumsThePowers)
-{
+TEST(PolySolver, EvalSumsThePowers) {
   PolySolver solver(2);
   load(solver, {1.0, 2.0, 3.0});
   EXPECT_EQ(solver.eval(2, Complex(0.0, 1.0)), Complex(-2.0, 2.0));
 }
 
-TEST(PolySolver, RefusesDegenerateInput)
-{
+TEST(PolySolver, RefusesDegenerateInput) {
   PolySolver solver(4);
   load(solver, {1.0, 2.0, 0.0});
   EXPECT_THROW(solver.solve(2, true), std::logic_error);
@@ -129,14 +111,12 @@ TEST(PolySolver, RefusesDegenerateInput)
   EXPECT_THROW(PolySolver(PolySolver::kCapacity + 1), std::logic_error);
 }
 
-TEST(PolySolver, MultipleRootIsFound)
-{
+TEST(PolySolver, MultipleRootIsFound) {
   // (x + 1)^4: Laguerre's method converges on a multiple root.
   PolySolver solver(4);
   load(solver, {1.0, 4.0, 6.0, 4.0, 1.0});
   solver.solve(4, true);
-  for (int i = 0; i < 4; ++i)
-    EXPECT_LT(std::abs(solver.roots()[i] + 1.0), 1e-3);
+  for (int i = 0; i < 4; ++i) EXPECT_LT(std::abs(solver.roots()[i] + 1.0), 1e-3);
 }
 
-} // namespace
+}  // namespace

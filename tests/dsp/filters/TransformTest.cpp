@@ -13,14 +13,12 @@ using Dsp::Complex;
 
 constexpr double kPi = std::numbers::pi;
 
-struct Prototype
-{
+struct Prototype {
   Dsp::OwnedLayout<8> layout;
   Dsp::Butterworth::AnalogLowPass design{layout};
 };
 
-TEST(LowPassTransform, OrderTwoAtAQuarterPutsThePolesOnTheImaginaryAxis)
-{
+TEST(LowPassTransform, OrderTwoAtAQuarterPutsThePolesOnTheImaginaryAxis) {
   Prototype analog;
   analog.design.design(2);
   Dsp::OwnedLayout<8> digital;
@@ -33,8 +31,7 @@ TEST(LowPassTransform, OrderTwoAtAQuarterPutsThePolesOnTheImaginaryAxis)
   EXPECT_EQ(digital.getNormalW(), 0.0);
 }
 
-TEST(HighPassTransform, MovesTheNormalPointToNyquistAndTheZerosToDc)
-{
+TEST(HighPassTransform, MovesTheNormalPointToNyquistAndTheZerosToDc) {
   Prototype analog;
   analog.design.design(3);
   Dsp::OwnedLayout<8> digital;
@@ -44,10 +41,8 @@ TEST(HighPassTransform, MovesTheNormalPointToNyquistAndTheZerosToDc)
   EXPECT_EQ(digital[1].zeros.first, Complex(1.0));
 }
 
-TEST(BandTransforms, DoubleThePoleCount)
-{
-  for (int order = 1; order <= 8; ++order)
-  {
+TEST(BandTransforms, DoubleThePoleCount) {
+  for (int order = 1; order <= 8; ++order) {
     Prototype analog;
     analog.design.design(order);
     Dsp::OwnedLayout<16> digital;
@@ -60,18 +55,15 @@ TEST(BandTransforms, DoubleThePoleCount)
 }
 
 // Poles of two layouts agree set by set.
-void expectSamePoles(const Dsp::PoleZeroLayout& a, const Dsp::PoleZeroLayout& b)
-{
+void expectSamePoles(const Dsp::PoleZeroLayout& a, const Dsp::PoleZeroLayout& b) {
   ASSERT_EQ(a.getNumPoles(), b.getNumPoles());
-  for (int i = 0; i < a.getNumSets(); ++i)
-  {
+  for (int i = 0; i < a.getNumSets(); ++i) {
     EXPECT_NEAR(std::abs(a[i].poles.first - b[i].poles.first), 0.0, 1e-12);
     EXPECT_NEAR(std::abs(a[i].poles.second - b[i].poles.second), 0.0, 1e-12);
   }
 }
 
-TEST(BandTransforms, EdgesBeyondTheRangeAreClampedBeforeUse)
-{
+TEST(BandTransforms, EdgesBeyondTheRangeAreClampedBeforeUse) {
   Prototype analog;
   analog.design.design(3);
   // Upper edge 2 pi (0.45 + 0.1) is beyond pi - 0.001; the same band given with that edge directly.
@@ -89,8 +81,7 @@ TEST(BandTransforms, EdgesBeyondTheRangeAreClampedBeforeUse)
   expectSamePoles(clamped, direct);
 }
 
-TEST(BandTransforms, BandOutsideTheSpectrumIsRefusedAndTheLayoutKept)
-{
+TEST(BandTransforms, BandOutsideTheSpectrumIsRefusedAndTheLayoutKept) {
   Prototype analog;
   analog.design.design(2);
   Dsp::OwnedLayout<8> digital;
@@ -104,8 +95,7 @@ TEST(BandTransforms, BandOutsideTheSpectrumIsRefusedAndTheLayoutKept)
   EXPECT_EQ(small.getNumPoles(), 0);
 }
 
-TEST(GeometricTransforms, QOfOneSpansAnOctaveEachSide)
-{
+TEST(GeometricTransforms, QOfOneSpansAnOctaveEachSide) {
   Prototype analog;
   analog.design.design(2);
   Dsp::OwnedLayout<8> geometric;
@@ -116,4 +106,4 @@ TEST(GeometricTransforms, QOfOneSpansAnOctaveEachSide)
   expectSamePoles(geometric, direct);
 }
 
-} // namespace
+}  // namespace
