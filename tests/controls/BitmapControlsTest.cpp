@@ -30,12 +30,18 @@ struct FrameCase {
 };
 
 // Frame i + 1 with i = round((N - 1) x value); the source offset is (frame - 1) x 30.
+// clang-format off
 const FrameCase kFrames[] = {
-    {3, 0.0, "DrawBitmap 35,35,65,65 0,0"},   {3, 0.24, "DrawBitmap 35,35,65,65 0,0"},
-    {3, 0.25, "DrawBitmap 35,35,65,65 0,30"}, {3, 1.0, "DrawBitmap 35,35,65,65 0,60"},
-    {1, 0.0, "DrawBitmap 35,35,65,65 0,0"},   {1, 1.0, "DrawBitmap 35,35,65,65 0,0"},
-    {2, 0.5, "DrawBitmap 35,35,65,65 0,30"},  {0, 0.7, ""},
+  {3, 0.0, "DrawBitmap 35,35,65,65 0,0"},
+  {3, 0.24, "DrawBitmap 35,35,65,65 0,0"},
+  {3, 0.25, "DrawBitmap 35,35,65,65 0,30"},
+  {3, 1.0, "DrawBitmap 35,35,65,65 0,60"},
+  {1, 0.0, "DrawBitmap 35,35,65,65 0,0"},
+  {1, 1.0, "DrawBitmap 35,35,65,65 0,0"},
+  {2, 0.5, "DrawBitmap 35,35,65,65 0,30"},
+  {0, 0.7, ""},
 };
+// clang-format on
 
 TEST_F(BitmapControls, FrameFollowsValueCentredAtNaturalSize) {
   for (const FrameCase& c : kFrames) {
@@ -96,14 +102,16 @@ struct HandleCase {
 
 // The handle image is 30 x 30 in a 110-point slider at (0, 0); the track image (30 x 90, its first frame
 // 30 x 30 of 3) sits centred in the slider.
+// clang-format off
 const HandleCase kHandles[] = {
-    {"VerticalBottomAtZero", kVertical, false, 0.0, {0, 80, 30, 110}},
-    {"VerticalTopAtOne", kVertical, false, 1.0, {0, 0, 30, 30}},
-    {"VerticalHalf", kVertical, false, 0.5, {0, 40, 30, 70}},
-    {"HorizontalLeftAtZero", kHorizontal, false, 0.0, {0, 0, 30, 30}},
-    {"HorizontalRightAtOne", kHorizontal, false, 1.0, {80, 0, 110, 30}},
-    {"TrackImageCentred", kVertical, true, 0.0, {0, 40, 30, 70}},
+  {"VerticalBottomAtZero", kVertical, false, 0.0, {0, 80, 30, 110}},
+  {"VerticalTopAtOne", kVertical, false, 1.0, {0, 0, 30, 30}},
+  {"VerticalHalf", kVertical, false, 0.5, {0, 40, 30, 70}},
+  {"HorizontalLeftAtZero", kHorizontal, false, 0.0, {0, 0, 30, 30}},
+  {"HorizontalRightAtOne", kHorizontal, false, 1.0, {80, 0, 110, 30}},
+  {"TrackImageCentred", kVertical, true, 0.0, {0, 40, 30, 70}},
 };
+// clang-format on
 
 TEST_F(BitmapControls, SliderHandleTravelsTheTrack) {
   for (const HandleCase& c : kHandles) {
@@ -162,20 +170,19 @@ struct MeterCase {
 
 const float kNaN = std::numeric_limits<float>::quiet_NaN();
 
+// clang-format off
 const MeterCase kMeters[] = {
-    {"ShortRecordZeroesChannel0", IBMeterControl::kLinear, 2, Record(2, 0, {0.8f, 0.9f}, 39), {0.0, 0.5}},
-    {"LinearClamps", IBMeterControl::kLinear, 2, Record(2, 0, {2.f, -1.f}), {1.0, 0.0}},
-    {"LogRange", IBMeterControl::kLog, 1, Record(1, 0, {1.f}), {72.0 / 84.0}},
-    {"LogSilenceIsEmpty", IBMeterControl::kLog, 1, Record(1, 0, {0.f}), {0.0}},
-    {"NaNIsEmpty", IBMeterControl::kLinear, 1, Record(1, 0, {kNaN}), {0.0}},
-    {"OffsetAndCountBoundedByMeter", IBMeterControl::kLinear, 2, Record(3, 1, {0.1f, 0.2f, 0.3f}), {0.5, 0.2}},
-    {"HugeCountReadsOnlyTheRecord",
-     IBMeterControl::kLinear,
-     4,
-     Record(1000000, 0, {0.1f, 0.2f, 0.3f}),
-     {0.1, 0.2, 0.3, 0.5}},
-    {"NegativeOffsetSkipsMissingChannels", IBMeterControl::kLinear, 2, Record(2, -1, {0.1f, 0.2f}), {0.1, 0.5}},
+  {"ShortRecordZeroesChannel0", IBMeterControl::kLinear, 2, Record(2, 0, {0.8f, 0.9f}, 39), {0.0, 0.5}},
+  {"LinearClamps", IBMeterControl::kLinear, 2, Record(2, 0, {2.f, -1.f}), {1.0, 0.0}},
+  {"LogRange", IBMeterControl::kLog, 1, Record(1, 0, {1.f}), {72.0 / 84.0}},
+  {"LogSilenceIsEmpty", IBMeterControl::kLog, 1, Record(1, 0, {0.f}), {0.0}},
+  {"NaNIsEmpty", IBMeterControl::kLinear, 1, Record(1, 0, {kNaN}), {0.0}},
+  {"OffsetAndCountBoundedByMeter", IBMeterControl::kLinear, 2, Record(3, 1, {0.1f, 0.2f, 0.3f}), {0.5, 0.2}},
+  {"HugeCountReadsOnlyTheRecord", IBMeterControl::kLinear, 4, Record(1000000, 0, {0.1f, 0.2f, 0.3f}),
+   {0.1, 0.2, 0.3, 0.5}},
+  {"NegativeOffsetSkipsMissingChannels", IBMeterControl::kLinear, 2, Record(2, -1, {0.1f, 0.2f}), {0.1, 0.5}},
 };
+// clang-format on
 
 TEST_F(BitmapControls, MeterReadsOnlyItsChannelsFromTheRecord) {
   for (const MeterCase& c : kMeters) {

@@ -58,12 +58,13 @@ struct SlideCase {
 };
 
 // Widget 90 x 40: two cells of 45, three of 30; a slide lasts 100 ms.
+// clang-format off
 const SlideCase kSlides[] = {
-    {"TwoStates", 2, {{{22.5f, 0, 67.5f, 40}, {45, 0, 90, 40}}, {{22.5f, 0, 67.5f, 40}, {0, 0, 45, 40}}}},
-    {"ThreeStatesWrap",
-     3,
-     {{{15, 0, 45, 40}, {30, 0, 60, 40}}, {{45, 0, 75, 40}, {60, 0, 90, 40}}, {{30, 0, 60, 40}, {0, 0, 30, 40}}}},
+  {"TwoStates", 2, {{{22.5f, 0, 67.5f, 40}, {45, 0, 90, 40}}, {{22.5f, 0, 67.5f, 40}, {0, 0, 45, 40}}}},
+  {"ThreeStatesWrap", 3, {{{15, 0, 45, 40}, {30, 0, 60, 40}}, {{45, 0, 75, 40}, {60, 0, 90, 40}}, {{30, 0, 60, 40},
+   {0, 0, 30, 40}}}},
 };
+// clang-format on
 
 class SlideSwitch : public ButtonsSwitches, public ::testing::WithParamInterface<SlideCase> {};
 
@@ -112,16 +113,14 @@ struct TabCase {
 };
 
 // 90 x 30 horizontally (tabs 30 wide), 30 x 90 vertically; a click outside every tab keeps the value.
+// clang-format off
 const TabCase kTabs[] = {
-    {"Horizontal",
-     {"A", "B", "C"},
-     kHorizontal,
-     {{75, 15}, {35, 15}, {5, 5}, {200, 200}},
-     {1, 0.5, 0, 0},
-     {"C", "B", "A", "A"}},
-    {"Vertical", {"A", "B"}, kVertical, {{15, 80}, {15, 10}}, {1, 0}, {"B", "A"}},
-    {"SingleTab", {"Only"}, kHorizontal, {{45, 15}, {45, 15}}, {0, 0}, {"Only", "Only"}},
+  {"Horizontal", {"A", "B", "C"}, kHorizontal, {{75, 15}, {35, 15}, {5, 5}, {200, 200}}, {1, 0.5, 0, 0},
+   {"C", "B", "A", "A"}},
+  {"Vertical", {"A", "B"}, kVertical, {{15, 80}, {15, 10}}, {1, 0}, {"B", "A"}},
+  {"SingleTab", {"Only"}, kHorizontal, {{45, 15}, {45, 15}}, {0, 0}, {"Only", "Only"}},
 };
+// clang-format on
 
 class Tabs : public ButtonsSwitches, public ::testing::WithParamInterface<TabCase> {};
 

@@ -7,46 +7,37 @@
 namespace fx::gfx::test {
 namespace {
 
+// Notes whether its container was already hidden when it was hidden itself.
 class Child : public TestControl {
  public:
   using TestControl::TestControl;
   void Hide(bool hide) override {
-    Note(hide ? "Hide" : "Show");
+    Note(std::string(hide ? "Hide" : "Show") + (GetParent()->IsHidden() ? " after" : " before"));
     IControl::Hide(hide);
   }
 };
 
-class Box : public IContainerBase {
- public:
-  Box(std::vector<std::string>& journal, const IRECT& r, int children)
-      : IContainerBase(
-            r,
-            [&journal, children](IContainerBase* c, const IRECT& bounds) {
-              for (int i = 0; i < children; ++i)
-                c->AddChildControl(new Child(journal, "child" + std::to_string(i), bounds));
-            },
-            [&journal](IContainerBase* c, const IRECT& bounds) {
-              journal.push_back("layout " + Rect(bounds));
-              c->ForAllChildrenFunc([&bounds](int i, IControl* child) {
-                child->SetTargetAndDrawRECTs(IRECT(bounds.L + 10.f * i, bounds.T, bounds.L + 10.f * (i + 1), bounds.B));
-              });
-            }),
-        mJournal(journal) {}
-  void Hide(bool hide) override {
-    IContainerBase::Hide(hide);
-    mJournal.push_back(hide ? "box:Hide" : "box:Show");
-  }
-
- private:
-  std::vector<std::string>& mJournal;
-};
+// A container of n children laid out side by side, 10 points wide each, noting each layout.
+IContainerBase* Box(std::vector<std::string>& journal, const IRECT& r, int n) {
+  return new IContainerBase(
+      r,
+      [&journal, n](IContainerBase* c, const IRECT& bounds) {
+        for (int i = 0; i < n; ++i) c->AddChildControl(new Child(journal, "child" + std::to_string(i), bounds));
+      },
+      [&journal](IContainerBase* c, const IRECT& bounds) {
+        journal.push_back("layout " + Rect(bounds));
+        c->ForAllChildrenFunc([&bounds](int i, IControl* child) {
+          child->SetTargetAndDrawRECTs(IRECT(bounds.L + 10.f * i, bounds.T, bounds.L + 10.f * (i + 1), bounds.B));
+        });
+      });
+}
 
 TEST_F(ControlsFixture, ContainerLaysOutHidesAndDisablesItsChildren) {
-  auto* empty = Add(new Box(journal, IRECT(0, 0, 50, 50), 0));
+  auto* empty = Add(Box(journal, IRECT(0, 0, 50, 50), 0));
   g.SetControlBounds(empty, IRECT(0, 0, 60, 60));
   EXPECT_EQ(Count("layout 0,0,50,50") + Count("layout 0,0,60,60"), 0);
 
-  auto* box = Add(new Box(journal, IRECT(100, 0, 200, 20), 2));
+  auto* box = Add(Box(journal, IRECT(100, 0, 200, 20), 2));
   ASSERT_EQ(box->NChildren(), 2);
   EXPECT_EQ(Count("layout 100,0,200,20"), 1);
   EXPECT_EQ(box->GetChild(1)->GetRECT(), IRECT(110, 0, 120, 20));
@@ -57,7 +48,8 @@ TEST_F(ControlsFixture, ContainerLaysOutHidesAndDisablesItsChildren) {
   box->GetChild(1)->Hide(true);
   journal.clear();
   box->Hide(true);
-  EXPECT_EQ(journal, (std::vector<std::string>{"child0:Hide", "child1:Hide", "box:Hide"}));
+  EXPECT_EQ(journal, (std::vector<std::string>{"child0:Hide before", "child1:Hide before"}));
+  EXPECT_TRUE(box->IsHidden());
   box->Hide(false);
   EXPECT_FALSE(box->GetChild(0)->IsHidden());
   EXPECT_FALSE(box->GetChild(1)->IsHidden());

@@ -64,12 +64,14 @@ struct ScanCase {
   const char* menu;
 };
 
+// clang-format off
 const ScanCase kScans[] = {
-    {"Recursive", true, false, false, "Alpha[a1,toB[b1]],beta,Bravo[b1,toAlpha[a1]],Init"},
-    {"WithExtensions", true, true, false, "Alpha[a1.xml,toB[b1.xml]],beta.xml,Bravo[b1.xml,toAlpha[a1.xml]],Init.xml"},
-    {"KeepEmpty", true, false, true, "Alpha[a1,toB[b1]],beta,Bravo[b1,toAlpha[a1]],Empty[],Init,Nest[EmptyToo[]]"},
-    {"Flat", false, false, false, "beta,Init"},
+  {"Recursive", true, false, false, "Alpha[a1,toB[b1]],beta,Bravo[b1,toAlpha[a1]],Init"},
+  {"WithExtensions", true, true, false, "Alpha[a1.xml,toB[b1.xml]],beta.xml,Bravo[b1.xml,toAlpha[a1.xml]],Init.xml"},
+  {"KeepEmpty", true, false, true, "Alpha[a1,toB[b1]],beta,Bravo[b1,toAlpha[a1]],Empty[],Init,Nest[EmptyToo[]]"},
+  {"Flat", false, false, false, "beta,Init"},
 };
+// clang-format on
 
 class Scan : public DirBrowse, public ::testing::WithParamInterface<ScanCase> {};
 

@@ -39,20 +39,22 @@ struct DragCase {
 
 // Knob: a widget wider than high drags over its height, a square one over half its side, times the
 // gearing (x 10 fine). Slider: handle size 4 leaves a track of 100 points in a 108-point rectangle.
+// clang-format off
 const DragCase kDrags[] = {
-    {"KnobWideGearing1", true, {0, 0, 100, 80}, kVertical, 1, false, 0, -20, 0.25, 0.5},
-    {"KnobWideGearing4", true, {0, 0, 100, 80}, kVertical, 4, false, 0, -80, 0.25, 0.5},
-    {"KnobSquareGearing1", true, {0, 0, 80, 80}, kVertical, 1, false, 0, -10, 0.25, 0.5},
-    {"KnobSquareGearing4Down", true, {0, 0, 80, 80}, kVertical, 4, false, 0, 40, 0.5, 0.25},
-    {"KnobSquareFine", true, {0, 0, 80, 80}, kVertical, 1, true, 0, -100, 0.25, 0.5},
-    {"KnobHorizontal", true, {0, 0, 80, 80}, kHorizontal, 1, false, 20, 0, 0.25, 0.5},
-    {"KnobClampsAtTop", true, {0, 0, 80, 80}, kVertical, 1, false, 0, -1000, 0.25, 1},
-    {"KnobZeroSize", true, {10, 10, 10, 10}, kVertical, 4, false, 0, -1, 0.25, 0.5},
-    {"SliderVertical", false, {0, 0, 20, 108}, kVertical, 1, false, 0, -25, 0.25, 0.5},
-    {"SliderHorizontalGearing2", false, {0, 0, 108, 20}, kHorizontal, 2, false, 50, 0, 0.25, 0.5},
-    {"SliderZeroSize", false, {10, 10, 10, 10}, kVertical, 1, false, 0, -25, 0.25, 0.25},
-    {"SliderShorterThanHandle", false, {0, 0, 20, 6}, kVertical, 1, false, 0, -25, 0.25, 0.25},
+  {"KnobWideGearing1", true, {0, 0, 100, 80}, kVertical, 1, false, 0, -20, 0.25, 0.5},
+  {"KnobWideGearing4", true, {0, 0, 100, 80}, kVertical, 4, false, 0, -80, 0.25, 0.5},
+  {"KnobSquareGearing1", true, {0, 0, 80, 80}, kVertical, 1, false, 0, -10, 0.25, 0.5},
+  {"KnobSquareGearing4Down", true, {0, 0, 80, 80}, kVertical, 4, false, 0, 40, 0.5, 0.25},
+  {"KnobSquareFine", true, {0, 0, 80, 80}, kVertical, 1, true, 0, -100, 0.25, 0.5},
+  {"KnobHorizontal", true, {0, 0, 80, 80}, kHorizontal, 1, false, 20, 0, 0.25, 0.5},
+  {"KnobClampsAtTop", true, {0, 0, 80, 80}, kVertical, 1, false, 0, -1000, 0.25, 1},
+  {"KnobZeroSize", true, {10, 10, 10, 10}, kVertical, 4, false, 0, -1, 0.25, 0.5},
+  {"SliderVertical", false, {0, 0, 20, 108}, kVertical, 1, false, 0, -25, 0.25, 0.5},
+  {"SliderHorizontalGearing2", false, {0, 0, 108, 20}, kHorizontal, 2, false, 50, 0, 0.25, 0.5},
+  {"SliderZeroSize", false, {10, 10, 10, 10}, kVertical, 1, false, 0, -25, 0.25, 0.25},
+  {"SliderShorterThanHandle", false, {0, 0, 20, 6}, kVertical, 1, false, 0, -25, 0.25, 0.25},
 };
+// clang-format on
 
 class Drag : public ControlsFixture, public ::testing::WithParamInterface<DragCase> {};
 
@@ -88,12 +90,14 @@ struct GestureCase {
 
 // Wheel: 0.01 per notch (0.001 fine), one step of a stepped parameter (Count: 0..10). Double click: the
 // parameter's default (Count 5 of 0..10, Gain 0 dB).
+// clang-format off
 const GestureCase kGestures[] = {
-    {"KnobWheel", true, FakeDelegate::kInt, false, 0.2, 0.3, 5},
-    {"SliderWheelStepped", false, FakeDelegate::kInt, false, 0.7, 0.8, 5},
-    {"KnobWheelFine", true, FakeDelegate::kGain, true, 0.5, 0.501, 0},
-    {"SliderWheel", false, FakeDelegate::kGain, false, 0.5, 0.51, 0},
+  {"KnobWheel", true, FakeDelegate::kInt, false, 0.2, 0.3, 5},
+  {"SliderWheelStepped", false, FakeDelegate::kInt, false, 0.7, 0.8, 5},
+  {"KnobWheelFine", true, FakeDelegate::kGain, true, 0.5, 0.501, 0},
+  {"SliderWheel", false, FakeDelegate::kGain, false, 0.5, 0.51, 0},
 };
+// clang-format on
 
 class Gesture : public ControlsFixture, public ::testing::WithParamInterface<GestureCase> {};
 
@@ -123,15 +127,17 @@ struct PromptCase {
 };
 
 // 100 x 100, no label, the value in the bottom 14 points (or inside the widget).
+// clang-format off
 const PromptCase kPrompts[] = {
-    {"KnobEditableValuePrompts", true, true, false, 50, 93, true, false},
-    {"KnobLockedValueNotHit", true, false, false, 50, 93, false, false},
-    {"KnobLockedValueInWidgetDrags", true, false, true, 50, 50, false, true},
-    {"KnobEditableValueInWidgetPrompts", true, true, true, 50, 50, true, false},
-    {"SliderEditableValuePrompts", false, true, false, 50, 93, true, false},
-    {"SliderLockedValueNotHit", false, false, false, 50, 93, false, false},
-    {"SliderLockedWidgetDrags", false, false, false, 50, 40, false, true},
+  {"KnobEditableValuePrompts", true, true, false, 50, 93, true, false},
+  {"KnobLockedValueNotHit", true, false, false, 50, 93, false, false},
+  {"KnobLockedValueInWidgetDrags", true, false, true, 50, 50, false, true},
+  {"KnobEditableValueInWidgetPrompts", true, true, true, 50, 50, true, false},
+  {"SliderEditableValuePrompts", false, true, false, 50, 93, true, false},
+  {"SliderLockedValueNotHit", false, false, false, 50, 93, false, false},
+  {"SliderLockedWidgetDrags", false, false, false, 50, 40, false, true},
 };
+// clang-format on
 
 class Prompt : public ControlsFixture, public ::testing::WithParamInterface<PromptCase> {};
 

@@ -4,8 +4,6 @@
 #include "graphics/IVectorBase.h"
 #include "tests/controls/ControlsFixture.h"
 
-#include <cmath>
-
 namespace fx::gfx::test {
 namespace {
 
@@ -36,150 +34,32 @@ struct RectsCase {
   IRECT clickable;
 };
 
-// Parent (0, 0, 100, 100); the label "ab" measures 14 x size, the empty value "-99.9" 35 x 14.
+// Parent (0, 0, 100, 100); the label "ab" measures 14 x size, the empty value "-99.9" 35 x 14. Handle: frame
+// 1 and shadow 3 inset by 0.5, then 3 off left, right and bottom.
+// clang-format off
 const RectsCase kRects[] = {
-    {"LabelTopValueBottom",
-     0,
-     kVAlignBottom,
-     "ab",
-     19,
-     true,
-     false,
-     1,
-     false,
-     false,
-     {43, 0, 57, 19},
-     {0, 86, 100, 100},
-     {0, 19, 100, 86},
-     {0, 19, 100, 100}},
-    {"LabelRight",
-     1,
-     kVAlignBottom,
-     "ab",
-     19,
-     true,
-     false,
-     1,
-     false,
-     false,
-     {86, 40.5f, 100, 59.5f},
-     {-7, 86, 93, 100},
-     {0, 0, 86, 86},
-     {0, 0, 86, 100}},
-    {"LabelBottom",
-     2,
-     kVAlignBottom,
-     "ab",
-     19,
-     true,
-     false,
-     1,
-     false,
-     false,
-     {43, 81, 57, 100},
-     {0, 67, 100, 81},
-     {0, 0, 100, 67},
-     {0, 0, 100, 81}},
-    {"LabelLeft",
-     3,
-     kVAlignBottom,
-     "ab",
-     19,
-     true,
-     false,
-     1,
-     false,
-     false,
-     {0, 40.5f, 14, 59.5f},
-     {7, 86, 107, 100},
-     {14, 0, 100, 86},
-     {14, 0, 100, 100}},
-    {"ValueTop",
-     0,
-     kVAlignTop,
-     "ab",
-     19,
-     true,
-     false,
-     1,
-     false,
-     false,
-     {43, 0, 57, 19},
-     {0, 19, 100, 33},
-     {0, 33, 100, 100},
-     {0, 19, 100, 100}},
-    {"ValueMiddle",
-     0,
-     kVAlignMiddle,
-     "ab",
-     19,
-     true,
-     false,
-     1,
-     false,
-     false,
-     {43, 0, 57, 19},
-     {0, 52.5f, 100, 66.5f},
-     {0, 19, 100, 100},
-     {0, 19, 100, 100}},
-    {"NoLabelNoValueHalfWidget",
-     0,
-     kVAlignBottom,
-     "",
-     19,
-     false,
-     false,
-     0.5f,
-     false,
-     false,
-     {},
-     {},
-     {25, 25, 75, 75},
-     {0, 0, 100, 100}},
-    {"ZeroHighLabelTakesItsWidth",
-     0,
-     kVAlignBottom,
-     "ab",
-     0,
-     false,
-     false,
-     1,
-     false,
-     false,
-     {43, -7, 57, 7},
-     {},
-     {0, 14, 100, 100},
-     {0, 14, 100, 100}},
-    // Frame 1 and shadow 3: inset by 0.5, then 3 off left, right and bottom.
-    {"HandleKeepsValueArea",
-     0,
-     kVAlignBottom,
-     "ab",
-     19,
-     true,
-     true,
-     1,
-     false,
-     false,
-     {43, 0, 57, 19},
-     {0, 86, 100, 100},
-     {3.5f, 19.5f, 96.5f, 96.5f},
-     {0, 19, 100, 100}},
-    {"LabelAndValueInWidget",
-     0,
-     kVAlignBottom,
-     "ab",
-     19,
-     true,
-     false,
-     1,
-     true,
-     true,
-     {0, 0, 100, 100},
-     {0, 0, 100, 100},
-     {0, 0, 100, 100},
-     {0, 0, 100, 100}},
+  {"LabelTopValueBottom", 0, kVAlignBottom, "ab", 19, true, false, 1, false, false,
+   {43, 0, 57, 19}, {0, 86, 100, 100}, {0, 19, 100, 86}, {0, 19, 100, 100}},
+  {"LabelRight", 1, kVAlignBottom, "ab", 19, true, false, 1, false, false,
+   {86, 40.5f, 100, 59.5f}, {-7, 86, 93, 100}, {0, 0, 86, 86}, {0, 0, 86, 100}},
+  {"LabelBottom", 2, kVAlignBottom, "ab", 19, true, false, 1, false, false,
+   {43, 81, 57, 100}, {0, 67, 100, 81}, {0, 0, 100, 67}, {0, 0, 100, 81}},
+  {"LabelLeft", 3, kVAlignBottom, "ab", 19, true, false, 1, false, false,
+   {0, 40.5f, 14, 59.5f}, {7, 86, 107, 100}, {14, 0, 100, 86}, {14, 0, 100, 100}},
+  {"ValueTop", 0, kVAlignTop, "ab", 19, true, false, 1, false, false,
+   {43, 0, 57, 19}, {0, 19, 100, 33}, {0, 33, 100, 100}, {0, 19, 100, 100}},
+  {"ValueMiddle", 0, kVAlignMiddle, "ab", 19, true, false, 1, false, false,
+   {43, 0, 57, 19}, {0, 52.5f, 100, 66.5f}, {0, 19, 100, 100}, {0, 19, 100, 100}},
+  {"NoLabelNoValueHalfWidget", 0, kVAlignBottom, "", 19, false, false, 0.5f, false, false,
+   {}, {}, {25, 25, 75, 75}, {0, 0, 100, 100}},
+  {"ZeroHighLabelTakesItsWidth", 0, kVAlignBottom, "ab", 0, false, false, 1, false, false,
+   {43, -7, 57, 7}, {}, {0, 14, 100, 100}, {0, 14, 100, 100}},
+  {"HandleKeepsValueArea", 0, kVAlignBottom, "ab", 19, true, true, 1, false, false,
+   {43, 0, 57, 19}, {0, 86, 100, 100}, {3.5f, 19.5f, 96.5f, 96.5f}, {0, 19, 100, 100}},
+  {"LabelAndValueInWidget", 0, kVAlignBottom, "ab", 19, true, false, 1, true, true,
+   {0, 0, 100, 100}, {0, 0, 100, 100}, {0, 0, 100, 100}, {0, 0, 100, 100}},
 };
+// clang-format on
 
 class MakeRects : public ControlsFixture, public ::testing::WithParamInterface<RectsCase> {};
 
@@ -220,38 +100,22 @@ const std::string kPRPlain = "PathFill 255,240,240,240";
 const std::string kHL = "PathFill 10,0,0,0 weight1";
 const std::string kFrame = "PathStroke 255,70,70,70 t1";
 
+// clang-format off
 const ShapeCase kShapes[] = {
-    {"RectRest", EVShape::Rectangle, false, false, false, false, {kSH, kFGPlain, kFrame}},
-    {"RectOver", EVShape::Rectangle, false, true, false, false, {kSH, kFGPlain, kHL, kFrame}},
-    {"RectPressedNeverHighlights", EVShape::Rectangle, true, true, false, false, {kPRPlain, kFrame}},
-    {"RectEmbossOver",
-     EVShape::AllRounded,
-     false,
-     true,
-     true,
-     false,
-     {kSH, kPRPlain, "PathFill 60,0,0,0", kFGPlain, kHL, kFrame}},
-    {"RectEmbossPressed",
-     EVShape::EndsRounded,
-     true,
-     false,
-     true,
-     false,
-     {"PathFill 255,240,240,240 weight1", kSH, kFGPlain, "PathFill 255,240,240,240 weight1", kFrame}},
-    {"RectDisabledDimsBlendedFillsOnly",
-     EVShape::Rectangle,
-     false,
-     true,
-     false,
-     true,
-     {"PathFill 60,0,0,0 weight0.25", kFGPlain, "PathFill 10,0,0,0 weight0.25", "PathStroke 255,70,70,70 t1"}},
-    {"EllipseRestShadowPlain", EVShape::Ellipse, false, false, false, false, {"PathFill 60,0,0,0", kFGPlain, kFrame}},
-    {"EllipseDisabledNoShadow", EVShape::Ellipse, false, false, false, true, {kFGPlain, kFrame}},
-    {"EllipsePressed", EVShape::Ellipse, true, true, false, false, {kPRPlain, kFrame}},
-    {"TrianglePressedHighlights", EVShape::Triangle, true, true, false, false, {kPRPlain, kHL, kFrame}},
-    {"TriangleRest", EVShape::Triangle, false, false, false, false, {kSH, kFGPlain, kFrame}},
-    {"UnknownShapeDrawsNothing", static_cast<EVShape>(7), false, true, false, false, {}},
+  {"RectOver", EVShape::Rectangle, false, true, false, false, {kSH, kFGPlain, kHL, kFrame}},
+  {"RectPressedNeverHighlights", EVShape::Rectangle, true, true, false, false, {kPRPlain, kFrame}},
+  {"RectEmbossOver", EVShape::AllRounded, false, true, true, false,
+   {kSH, kPRPlain, "PathFill 60,0,0,0", kFGPlain, kHL, kFrame}},
+  {"RectEmbossPressed", EVShape::EndsRounded, true, false, true, false,
+   {"PathFill 255,240,240,240 weight1", kSH, kFGPlain, "PathFill 255,240,240,240 weight1", kFrame}},
+  {"RectDisabledDimsBlendedFillsOnly", EVShape::Rectangle, false, true, false, true,
+   {"PathFill 60,0,0,0 weight0.25", kFGPlain, "PathFill 10,0,0,0 weight0.25", kFrame}},
+  {"EllipseRestShadowPlain", EVShape::Ellipse, false, false, false, false, {"PathFill 60,0,0,0", kFGPlain, kFrame}},
+  {"EllipseDisabledNoShadow", EVShape::Ellipse, false, false, false, true, {kFGPlain, kFrame}},
+  {"TrianglePressedHighlights", EVShape::Triangle, true, true, false, false, {kPRPlain, kHL, kFrame}},
+  {"UnknownShapeDrawsNothing", static_cast<EVShape>(7), false, true, false, false, {}},
 };
+// clang-format on
 
 class PressableShapes : public ControlsFixture, public ::testing::WithParamInterface<ShapeCase> {};
 
@@ -302,17 +166,6 @@ TEST(VectorGeometry, TriangleTurnsClockwiseAndCornersFollowRoundness) {
   box->DrawPressableShape(g, EVShape::EndsRounded, IRECT(0, 0, 40, 20), false, false, false);
   EXPECT_EQ(g.cornerTL, 10.f);
   EXPECT_EQ(g.cornerBR, 0.f);
-}
-
-TEST(VectorStyle, ColourListFillsSlotsInOrderAndKeepsTheRestDefault) {
-  const IVColorSpec few{COLOR_RED, COLOR_BLUE};
-  EXPECT_EQ(few.GetColor(kBG), COLOR_RED);
-  EXPECT_EQ(few.GetColor(kFG), COLOR_BLUE);
-  EXPECT_EQ(few.GetColor(kPR), COLOR_LIGHT_GRAY);
-  EXPECT_EQ(few.GetColor(kX3), COLOR_BLUE);
-  const IVColorSpec many{COLOR_RED, COLOR_RED, COLOR_RED, COLOR_RED,   COLOR_RED,
-                         COLOR_RED, COLOR_RED, COLOR_RED, COLOR_GREEN, COLOR_WHITE};
-  EXPECT_EQ(many.GetColor(kX3), COLOR_GREEN);
 }
 
 }  // namespace
