@@ -46,9 +46,14 @@ void DirScan::Close() {
 
 int DirScan::First(const char* folder) {
   if (!folder || !*folder) return -1;
-  mFolder = folder;
-  if (mFolder.back() == '/' || mFolder.back() == '\\') mFolder.pop_back();
-  if (mFolder.empty()) mFolder = "/";
+  const std::string path(folder);
+  const bool trailing = path.back() == '/' || path.back() == '\\';
+  if (!trailing)
+    mFolder = path;
+  else if (path.size() > 1)
+    mFolder = path.substr(0, path.size() - 1);
+  else
+    mFolder = std::string(1, '/');
   Close();
   mDir = opendir(mFolder.c_str());
   if (!mDir) return 1;
