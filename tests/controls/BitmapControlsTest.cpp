@@ -3,7 +3,6 @@
 #include "controls/IBitmapControls.h"
 #include "tests/controls/ControlsFixture.h"
 
-#include <cmath>
 #include <cstring>
 #include <limits>
 

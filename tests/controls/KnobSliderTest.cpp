@@ -5,8 +5,6 @@
 #include "controls/IVSliderControl.h"
 #include "tests/controls/ControlsFixture.h"
 
-#include <cmath>
-
 namespace fx::gfx::test {
 namespace {
 
