@@ -10,6 +10,12 @@ IKnobControlBase::IKnobControlBase(const IRECT& bounds, int paramIdx, EDirection
 {
 }
 
+IKnobControlBase::IKnobControlBase(const IRECT& bounds, IActionFunction actionFunc, EDirection direction,
+                                   double gearing)
+  : IControl(bounds, std::move(actionFunc)), mDirection(direction), mGearing(gearing)
+{
+}
+
 void IKnobControlBase::OnMouseDown(float x, float y, const IMouseMod& mod)
 {
   mMouseDown = true;

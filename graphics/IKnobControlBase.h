@@ -13,6 +13,9 @@ class IKnobControlBase : public IControl
 public:
   IKnobControlBase(const IRECT& bounds, int paramIdx = -1, EDirection direction = kVertical,
                    double gearing = DEFAULT_GEARING);
+  // An unbound knob that reports through its action function.
+  IKnobControlBase(const IRECT& bounds, IActionFunction actionFunc, EDirection direction = kVertical,
+                   double gearing = DEFAULT_GEARING);
 
   void OnMouseDown(float x, float y, const IMouseMod& mod) override;
   void OnMouseUp(float x, float y, const IMouseMod& mod) override;

@@ -10,16 +10,59 @@ IContainerBase::IContainerBase(const IRECT& bounds, AttachFunc attachFunc, Resiz
   mIgnoreMouse = true;
 }
 
+IContainerBase::IContainerBase(const IRECT& bounds, int paramIdx, IActionFunction actionFunc)
+  : IControl(bounds, paramIdx, std::move(actionFunc))
+{
+  mIgnoreMouse = true;
+}
+
 void IContainerBase::OnAttached()
 {
   if (mAttachFunc)
     mAttachFunc(this, mRECT);
+  OnResize();
 }
 
 void IContainerBase::OnResize()
 {
-  if (mResizeFunc)
+  if (mResizeFunc && !mChildren.empty())
     mResizeFunc(this, mRECT);
+}
+
+void IContainerBase::Hide(bool hide)
+{
+  for (IControl* child : mChildren)
+    child->Hide(hide);
+  IControl::Hide(hide);
+}
+
+void IContainerBase::SetDisabled(bool disable)
+{
+  for (IControl* child : mChildren)
+    child->SetDisabled(disable);
+  IControl::SetDisabled(disable);
+}
+
+IControl* IContainerBase::AddChildControl(IControl* child)
+{
+  if (!child || !mGraphics)
+    return nullptr;
+  child->SetParent(this);
+  IControl* attached = mGraphics->AttachControl(child, -1, GetGroup());
+  if (attached)
+    mChildren.push_back(attached);
+  return attached;
+}
+
+void IContainerBase::ForAllChildrenFunc(const std::function<void(int index, IControl* child)>& func)
+{
+  for (std::size_t i = 0; i < mChildren.size(); ++i)
+    func(static_cast<int>(i), mChildren[i]);
+}
+
+IControl* IContainerBase::GetChild(int index) const
+{
+  return index >= 0 && index < NChildren() ? mChildren[static_cast<std::size_t>(index)] : nullptr;
 }
 
 IPanelControl::IPanelControl(const IRECT& bounds, const IPattern& pattern, bool drawFrame, AttachFunc attachFunc,

@@ -1,32 +1,53 @@
 // IContainerBase, the base of controls that hold others (an attach function builds the children, a resize
-// function lays them out; the container ignores the mouse), and IPanelControl, a container that fills its
-// rectangle with a colour or gradient (the panel background among others). Main thread only.
+// function lays them out, hiding or disabling the container does the same to every child; the container
+// itself ignores the mouse), and IPanelControl, a container that fills its rectangle with a colour or
+// gradient (the panel background among others). Main thread only.
 #pragma once
 
 #include "graphics/IControl.h"
 #include "graphics/IPattern.h"
 
 #include <functional>
+#include <vector>
 
 namespace fx::gfx {
+
+class IContainerBase;
+
+// Builds (on attach) or lays out (on resize) a container's children in the given rectangle.
+using IContainerFunction = std::function<void(IContainerBase* container, const IRECT& bounds)>;
 
 class IContainerBase : public IControl
 {
 public:
-  using AttachFunc = std::function<void(IContainerBase* container, const IRECT& bounds)>;
-  using ResizeFunc = std::function<void(IContainerBase* container, const IRECT& bounds)>;
+  using AttachFunc = IContainerFunction;
+  using ResizeFunc = IContainerFunction;
 
   IContainerBase(const IRECT& bounds, AttachFunc attachFunc = nullptr, ResizeFunc resizeFunc = nullptr);
+  // A container bound to a parameter or reporting through an action; no functions, no children.
+  IContainerBase(const IRECT& bounds, int paramIdx, IActionFunction actionFunc);
 
-  // Runs the attach function once the container is in the graphics object.
+  // Runs the attach function once the container is in the graphics object, then OnResize.
   void OnAttached() override;
-  // Runs the resize function with the new rectangle.
+  // Runs the resize function with the new rectangle, when there is a child to lay out.
   void OnResize() override;
   void Draw(IGraphics&) override {}
+  // Every child first, in the order added, then the container.
+  void Hide(bool hide) override;
+  void SetDisabled(bool disable) override;
+
+  // Attaches child to the container's graphics in the container's group and keeps it as a child; the
+  // graphics owns it. Null, leaving child with the caller, while the container is not attached.
+  IControl* AddChildControl(IControl* child);
+  void ForAllChildrenFunc(const std::function<void(int index, IControl* child)>& func);
+  int NChildren() const { return static_cast<int>(mChildren.size()); }
+  IControl* GetChild(int index) const;
 
 protected:
   AttachFunc mAttachFunc;
   ResizeFunc mResizeFunc;
+  // Not owned: the graphics' control list owns and deletes every child.
+  std::vector<IControl*> mChildren;
 };
 
 class IPanelControl : public IContainerBase

@@ -87,7 +87,8 @@ IPopupMenu::Item* IPopupMenu::AddItem(const char* text, int index, int itemFlags
 
 IPopupMenu::Item* IPopupMenu::AddItem(const char* text, IPopupMenu* submenu, int index)
 {
-  if (submenu)
+  // A menu without a completion function leaves the submenu's own.
+  if (submenu && mPopupFunc)
     submenu->SetFunction(mPopupFunc);
   return AddItem(new Item(text, submenu), index);
 }

@@ -76,7 +76,7 @@ public:
   // nothing and is returned.
   Item* AddItem(Item* item, int index = kAppend);
   Item* AddItem(const char* text, int index = kAppend, int itemFlags = Item::kNoFlags);
-  // The submenu gets a copy of this menu's completion function and is owned by the new item.
+  // The submenu gets a copy of this menu's completion function (when it has one) and is owned by the new item.
   Item* AddItem(const char* text, IPopupMenu* submenu, int index = kAppend);
   Item* AddSeparator(int index = kAppend);
   void RemoveEmptySubmenus();

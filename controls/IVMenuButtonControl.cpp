@@ -1,0 +1,98 @@
+#include "controls/IVMenuButtonControl.h"
+
+#include "framework/IParam.h"
+#include "graphics/IGraphics.h"
+#include "graphics/IPopupMenu.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+namespace fx::gfx {
+
+namespace {
+
+IVStyle WithMiddleValue(IVStyle style) {
+  style.valueText.mVAlign = kVAlignMiddle;
+  return style;
+}
+
+}  // namespace
+
+IVMenuButtonControl::IVMenuButtonControl(const IRECT& bounds, int paramIdx, const char* label, const IVStyle& style,
+                                         EVShape shape)
+    : IContainerBase(bounds, paramIdx, nullptr), IVectorBase(style) {
+  AttachIControl(this, "");
+  mText = style.valueText;
+  mDisablePrompt = false;
+
+  mAttachFunc = [this, label = std::string(label ? label : ""), style, shape](IContainerBase*, const IRECT& r) {
+    auto* button =
+        new IVButtonControl(r, SplashClickActionFunc, label.c_str(), WithMiddleValue(style), false, true, shape);
+    mMenuButton = static_cast<IVButtonControl*>(AddChildControl(button));
+    if (!mMenuButton) {
+      delete button;
+      return;
+    }
+    UpdateButtonText();
+    mMenuButton->SetAnimationEndActionFunction(
+        [this](IControl*) { PromptUserInput(mMenuButton->GetWidgetBounds(), 0); });
+  };
+
+  mResizeFunc = [this](IContainerBase*, const IRECT& r) {
+    if (!mMenuButton) return;
+    mMenuButton->SetTargetAndDrawRECTs(r);
+    mMenuButton->SetMouseIsOver(false);
+    mMenuButton->OnResize();
+  };
+}
+
+void IVMenuButtonControl::SetButtonText(const char* text) {
+  if (!mMenuButton) return;
+  mMenuButton->SetValueStr(text);
+  mMenuButton->SetDirty(false);
+}
+
+void IVMenuButtonControl::UpdateButtonText() {
+  const IParam* param = GetParam(0);
+  if (!mMenuButton || !param) return;
+  FwString text;
+  param->GetDisplayWithLabel(text, true);
+  SetButtonText(text.Get());
+}
+
+void IVMenuButtonControl::SetValueFromDelegate(double value, int valIdx) {
+  IControl::SetValueFromDelegate(value, valIdx);
+  UpdateButtonText();
+}
+
+void IVMenuButtonControl::SetValueFromUserInput(double value, int valIdx) {
+  if (value == GetValue(valIdx)) return;
+  SetValue(value, valIdx);
+  SetDirty(true, valIdx);
+  UpdateButtonText();
+}
+
+void IVMenuButtonControl::OnPopupMenuSelection(IPopupMenu* menu, int valIdx) {
+  if (!menu) return;
+  const int chosen = menu->GetChosenItemIdx();
+  const IPopupMenu::Item* item = menu->GetChosenItem();
+  SetButtonText(item ? item->GetText() : "");
+
+  const IParam* param = GetParam(valIdx);
+  if (valIdx < 0 || !param || mDisablePrompt || chosen < 0) return;
+  // The prompt's menu lists the display texts in their own order: the entry's own value maps it back even
+  // when the range does not start at 0.
+  double value = chosen;
+  if (chosen < param->NDisplayTexts()) param->GetDisplayTextAtIdx(chosen, &value);
+  if (param->GetStepped() && param->GetStep() > 0.0) value = std::round(value / param->GetStep()) * param->GetStep();
+  value = std::clamp(value, param->GetMin(), param->GetMax());
+  SetValueFromUserInput(std::clamp(param->ToNormalized(value), 0.0, 1.0), valIdx);
+}
+
+void IVMenuButtonControl::SetStyle(const IVStyle& style) {
+  IVectorBase::SetStyle(style);
+  if (mMenuButton) mMenuButton->SetStyle(WithMiddleValue(style));
+}
+
+}  // namespace fx::gfx

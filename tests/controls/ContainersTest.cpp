@@ -1,0 +1,129 @@
+// Containers (children built on attach, laid out on resize, hidden and disabled with the container) and
+// the vector menu button's round trip from click to prompt menu to parameter and button text.
+#include "controls/IVMenuButtonControl.h"
+#include "graphics/IPopupMenu.h"
+#include "tests/controls/ControlsFixture.h"
+
+namespace fx::gfx::test {
+namespace {
+
+// Notes whether its container was already hidden when it was hidden itself.
+class Child : public TestControl {
+ public:
+  using TestControl::TestControl;
+  void Hide(bool hide) override {
+    Note(std::string(hide ? "Hide" : "Show") + (GetParent()->IsHidden() ? " after" : " before"));
+    IControl::Hide(hide);
+  }
+};
+
+// A container of n children laid out side by side, 10 points wide each, noting each layout.
+IContainerBase* Box(std::vector<std::string>& journal, const IRECT& r, int n) {
+  return new IContainerBase(
+      r,
+      [&journal, n](IContainerBase* c, const IRECT& bounds) {
+        for (int i = 0; i < n; ++i) c->AddChildControl(new Child(journal, "child" + std::to_string(i), bounds));
+      },
+      [&journal](IContainerBase* c, const IRECT& bounds) {
+        journal.push_back("layout " + Rect(bounds));
+        c->ForAllChildrenFunc([&bounds](int i, IControl* child) {
+          child->SetTargetAndDrawRECTs(IRECT(bounds.L + 10.f * i, bounds.T, bounds.L + 10.f * (i + 1), bounds.B));
+        });
+      });
+}
+
+TEST_F(ControlsFixture, ContainerLaysOutHidesAndDisablesItsChildren) {
+  auto* empty = Add(Box(journal, IRECT(0, 0, 50, 50), 0));
+  g.SetControlBounds(empty, IRECT(0, 0, 60, 60));
+  EXPECT_EQ(Count("layout 0,0,50,50") + Count("layout 0,0,60,60"), 0);
+
+  auto* box = Add(Box(journal, IRECT(100, 0, 200, 20), 2));
+  ASSERT_EQ(box->NChildren(), 2);
+  EXPECT_EQ(Count("layout 100,0,200,20"), 1);
+  EXPECT_EQ(box->GetChild(1)->GetRECT(), IRECT(110, 0, 120, 20));
+  EXPECT_EQ(box->GetChild(0)->GetParent(), box);
+  g.SetControlBounds(box, IRECT(100, 50, 200, 70));
+  EXPECT_EQ(box->GetChild(1)->GetRECT(), IRECT(110, 50, 120, 70));
+
+  box->GetChild(1)->Hide(true);
+  journal.clear();
+  box->Hide(true);
+  EXPECT_EQ(journal, (std::vector<std::string>{"child0:Hide before", "child1:Hide before"}));
+  EXPECT_TRUE(box->IsHidden());
+  box->Hide(false);
+  EXPECT_FALSE(box->GetChild(0)->IsHidden());
+  EXPECT_FALSE(box->GetChild(1)->IsHidden());
+  box->SetDisabled(true);
+  EXPECT_TRUE(box->GetChild(0)->IsDisabled());
+  EXPECT_TRUE(box->GetChild(1)->IsDisabled());
+}
+
+class MenuButton : public ControlsFixture {
+ protected:
+  IVStyle Plain() {
+    IVStyle s;
+    s.showLabel = false;
+    s.drawFrame = false;
+    s.drawShadows = false;
+    return s;
+  }
+};
+
+TEST_F(MenuButton, ClickOpensTheMenuAndTheChoiceSetsParameterAndText) {
+  auto* menu = Add(new IVMenuButtonControl(IRECT(0, 0, 100, 30), FakeDelegate::kEnum, "", Plain()));
+  IVButtonControl* button = menu->GetMenuButton();
+  ASSERT_NE(button, nullptr);
+  EXPECT_STREQ(button->GetValueStr(), "STEREO");
+  EXPECT_EQ(button->GetRECT(), IRECT(0, 0, 100, 30));
+
+  g.syncMenuChoice = 2;
+  Press(50, 15);
+  Release(50, 15);
+  EXPECT_EQ(g.Count("CreatePlatformPopupMenu"), 0);
+  At(101);
+  ASSERT_EQ(g.Count("CreatePlatformPopupMenu"), 1);
+  ASSERT_NE(g.lastPlatformMenu, nullptr);
+  EXPECT_EQ(g.lastPlatformMenu->NItems(), 3);
+  EXPECT_STREQ(button->GetValueStr(), "MONO");
+  EXPECT_EQ(menu->GetValue(), 1.0);
+  EXPECT_EQ(dlg.CountHost("send 1 1"), 1);
+
+  // From the host: display text, a blank and the unit.
+  auto* gain = Add(new IVMenuButtonControl(IRECT(0, 40, 100, 70), FakeDelegate::kGain, "", Plain()));
+  dlg.GetParam(FakeDelegate::kGain)->Set(-6.0);
+  gain->SetValueFromDelegate(Normalized(FakeDelegate::kGain, -6.0));
+  EXPECT_STREQ(gain->GetMenuButton()->GetValueStr(), "-6.0 dB");
+}
+
+TEST_F(MenuButton, ChoicesAreSteppedAndClampedAndWorkWithoutParameterOrAttachment) {
+  IPopupMenu choices("", {"a", "b", "c", "d", "e", "far"});
+  choices.SetChosenItemIdx(5);
+
+  auto* count = Add(new IVMenuButtonControl(IRECT(0, 0, 100, 30), FakeDelegate::kInt, "", Plain()));
+  count->OnPopupMenuSelection(&choices, 0);
+  EXPECT_STREQ(count->GetMenuButton()->GetValueStr(), "5");
+  EXPECT_DOUBLE_EQ(count->GetValue(), 0.5);
+  auto* mode = Add(new IVMenuButtonControl(IRECT(0, 40, 100, 70), FakeDelegate::kEnum, "", Plain()));
+  mode->OnPopupMenuSelection(&choices, 0);
+  EXPECT_STREQ(mode->GetMenuButton()->GetValueStr(), "MONO");
+  EXPECT_EQ(mode->GetValue(), 1.0);
+
+  auto* unbound = Add(new IVMenuButtonControl(IRECT(0, 80, 100, 110), -1, "", Plain()));
+  unbound->OnPopupMenuSelection(&choices, 0);
+  EXPECT_STREQ(unbound->GetMenuButton()->GetValueStr(), "far");
+  unbound->SetValueFromDelegate(0.3);
+  unbound->SetValueFromUserInput(0.7);
+  EXPECT_EQ(unbound->GetValue(), 0.7);
+
+  IVMenuButtonControl detached(IRECT(0, 0, 10, 10), FakeDelegate::kEnum);
+  EXPECT_EQ(detached.GetMenuButton(), nullptr);
+  detached.OnPopupMenuSelection(&choices, 0);
+  detached.SetValueFromDelegate(0.5);
+  detached.SetValueFromUserInput(0.25);
+  detached.SetStyle(DEFAULT_STYLE);
+  detached.OnPopupMenuSelection(nullptr, 0);
+  EXPECT_EQ(detached.GetValue(), 0.25);
+}
+
+}  // namespace
+}  // namespace fx::gfx::test
