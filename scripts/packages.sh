@@ -2,7 +2,7 @@
 KD_PACKAGES=(
   cmake ninja-build g++ pkg-config clang locales
   libgtest-dev libgmock-dev libbenchmark-dev
-  libtinyxml-dev libstb-dev libcurl4-openssl-dev
+  libtinyxml-dev libstb-dev libcurl4-openssl-dev fonts-dejavu-core
 )
 
 kd_install_packages() {
