@@ -29,7 +29,8 @@ float DistancePointSegment(float x, float y, float px, float py, float qx, float
   return dx * dx + dy * dy;
 }
 
-void AppendCommands(VRcontext* ctx, float* vals, int nvals) {
+// Not inlined: GCC's bounds analysis would otherwise follow the one-value close command into the point walk.
+[[gnu::noinline]] void AppendCommands(VRcontext* ctx, float* vals, int nvals) {
   VRstate* state = vrGetState(ctx);
   if (ctx->ncommands + nvals > ctx->ccommands) {
     int ccommands = ctx->ncommands + nvals + ctx->ccommands / 2;
