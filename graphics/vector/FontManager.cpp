@@ -446,7 +446,7 @@ void fntGetQuad(FNTcontext* stash, FNTfont* font, int prevGlyphIndex, FNTglyph* 
                 float* x, float* y, FNTquad* q) {
   if (prevGlyphIndex != -1) {
     float adv = static_cast<float>(stbtt_GetGlyphKernAdvance(&font->font, prevGlyphIndex, glyph->index)) * scale;
-    *x += static_cast<float>(static_cast<int>(adv + spacing + 0.5f));
+    *x += std::trunc(adv + spacing + 0.5f);
   }
   // The atlas rectangle without its empty border pixel.
   float xoff = static_cast<float>(glyph->xoff + 1);
@@ -455,15 +455,16 @@ void fntGetQuad(FNTcontext* stash, FNTfont* font, int prevGlyphIndex, FNTglyph* 
   float y0 = static_cast<float>(glyph->y0 + 1);
   float x1 = static_cast<float>(glyph->x1 - 1);
   float y1 = static_cast<float>(glyph->y1 - 1);
-  float rx = static_cast<float>(static_cast<int>(*x + xoff));
+  // Pixel-aligned quads; truncated in float, since the pen may be further out than an int holds.
+  float rx = std::trunc(*x + xoff);
   if (stash->params.flags & FNT_ZERO_TOPLEFT) {
-    float ry = static_cast<float>(static_cast<int>(*y + yoff));
+    float ry = std::trunc(*y + yoff);
     q->x0 = rx;
     q->y0 = ry;
     q->x1 = rx + x1 - x0;
     q->y1 = ry + y1 - y0;
   } else {
-    float ry = static_cast<float>(static_cast<int>(*y - yoff));
+    float ry = std::trunc(*y - yoff);
     q->x0 = rx;
     q->y0 = ry;
     q->x1 = rx + x1 - x0;
@@ -479,16 +480,18 @@ void fntGetQuad(FNTcontext* stash, FNTfont* font, int prevGlyphIndex, FNTglyph* 
 // The published table-driven UTF-8 decoder of Bjoern Hoehrmann: 256 byte classes, then the transitions of the nine
 // states (multiples of 12: 0 accept, 12 reject, the others count the continuation bytes still due).
 unsigned int fntDecodeUtf8(unsigned int* state, unsigned int* codepoint, unsigned int byte) {
+  // clang-format off
   static const unsigned char utf8d[] = {
       // Byte classes: 0 ASCII, 1 80-8F, 9 90-9F, 7 A0-BF, 8 never valid, 2 C2-DF, 10 E0, 3 E1-EC EE-EF, 4 ED,
       // 11 F0, 6 F1-F3, 5 F4.
-      0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-      0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-      0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-      0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 9, 9, 9, 9, 9, 9, 9, 9,
-      9, 9, 9, 9, 9, 9, 9, 9, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7,
-      7, 7, 8, 8, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 10, 3, 3, 3,
-      3, 3, 3, 3, 3, 3, 3, 3, 3, 4, 3, 3, 11, 6, 6, 6, 5, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8,
+      0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 00-1F
+      0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 20-3F
+      0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 40-5F
+      0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 60-7F
+      1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9,  // 80-9F
+      7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7,  // A0-BF
+      8, 8, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2,  // C0-DF
+      10, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 4, 3, 3, 11, 6, 6, 6, 5, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8,  // E0-FF
       // Transitions: one row of 12 classes per state.
       0, 12, 24, 36, 60, 96, 84, 12, 12, 12, 48, 72,   // 0: accept
       12, 12, 12, 12, 12, 12, 12, 12, 12, 12, 12, 12,  // 12: reject
@@ -500,6 +503,7 @@ unsigned int fntDecodeUtf8(unsigned int* state, unsigned int* codepoint, unsigne
       12, 36, 12, 12, 12, 12, 12, 36, 12, 36, 12, 12,  // 84: after F1-F3
       12, 36, 12, 12, 12, 12, 12, 12, 12, 12, 12, 12,  // 96: after F4, 80-8F first (up to U+10FFFF)
   };
+  // clang-format on
   unsigned int type = utf8d[byte & 0xff];
   *codepoint = (*state != FNT_UTF8_ACCEPT) ? (byte & 0x3fu) | (*codepoint << 6) : (0xffu >> type) & byte;
   *state = utf8d[256 + *state + type];

@@ -308,59 +308,35 @@ void vrRoundedRectVarying(VRcontext* ctx, float x, float y, float w, float h, fl
   float rxTR = std::min(radTopRight, halfw) * sx, ryTR = std::min(radTopRight, halfh) * sy;
   float rxTL = std::min(radTopLeft, halfw) * sx, ryTL = std::min(radTopLeft, halfh) * sy;
   const float k = 1.0f - kKappa90;
-  float vals[] = {VR_MOVETO,
-                  x,
-                  y + ryTL,
-                  VR_LINETO,
-                  x,
-                  y + h - ryBL,
-                  VR_BEZIERTO,
-                  x,
-                  y + h - ryBL * k,
-                  x + rxBL * k,
-                  y + h,
-                  x + rxBL,
-                  y + h,
-                  VR_LINETO,
-                  x + w - rxBR,
-                  y + h,
-                  VR_BEZIERTO,
-                  x + w - rxBR * k,
-                  y + h,
-                  x + w,
-                  y + h - ryBR * k,
-                  x + w,
-                  y + h - ryBR,
-                  VR_LINETO,
-                  x + w,
-                  y + ryTR,
-                  VR_BEZIERTO,
-                  x + w,
-                  y + ryTR * k,
-                  x + w - rxTR * k,
-                  y,
-                  x + w - rxTR,
-                  y,
-                  VR_LINETO,
-                  x + rxTL,
-                  y,
-                  VR_BEZIERTO,
-                  x + rxTL * k,
-                  y,
-                  x,
-                  y + ryTL * k,
-                  x,
-                  y + ryTL,
-                  VR_CLOSE};
+  // One command a line.
+  // clang-format off
+  float vals[] = {
+      VR_MOVETO, x, y + ryTL,
+      VR_LINETO, x, y + h - ryBL,
+      VR_BEZIERTO, x, y + h - ryBL * k, x + rxBL * k, y + h, x + rxBL, y + h,
+      VR_LINETO, x + w - rxBR, y + h,
+      VR_BEZIERTO, x + w - rxBR * k, y + h, x + w, y + h - ryBR * k, x + w, y + h - ryBR,
+      VR_LINETO, x + w, y + ryTR,
+      VR_BEZIERTO, x + w, y + ryTR * k, x + w - rxTR * k, y, x + w - rxTR, y,
+      VR_LINETO, x + rxTL, y,
+      VR_BEZIERTO, x + rxTL * k, y, x, y + ryTL * k, x, y + ryTL,
+      VR_CLOSE};
+  // clang-format on
   AppendCommands(ctx, vals, static_cast<int>(sizeof(vals) / sizeof(vals[0])));
 }
 
 void vrEllipse(VRcontext* ctx, float cx, float cy, float rx, float ry) {
   const float k = kKappa90;
-  float vals[] = {VR_MOVETO,   cx - rx,     cy,          VR_BEZIERTO, cx - rx,     cy + ry * k, cx - rx * k, cy + ry,
-                  cx,          cy + ry,     VR_BEZIERTO, cx + rx * k, cy + ry,     cx + rx,     cy + ry * k, cx + rx,
-                  cy,          VR_BEZIERTO, cx + rx,     cy - ry * k, cx + rx * k, cy - ry,     cx,          cy - ry,
-                  VR_BEZIERTO, cx - rx * k, cy - ry,     cx - rx,     cy - ry * k, cx - rx,     cy,          VR_CLOSE};
+  // One command a line.
+  // clang-format off
+  float vals[] = {
+      VR_MOVETO, cx - rx, cy,
+      VR_BEZIERTO, cx - rx, cy + ry * k, cx - rx * k, cy + ry, cx, cy + ry,
+      VR_BEZIERTO, cx + rx * k, cy + ry, cx + rx, cy + ry * k, cx + rx, cy,
+      VR_BEZIERTO, cx + rx, cy - ry * k, cx + rx * k, cy - ry, cx, cy - ry,
+      VR_BEZIERTO, cx - rx * k, cy - ry, cx - rx, cy - ry * k, cx - rx, cy,
+      VR_CLOSE};
+  // clang-format on
   AppendCommands(ctx, vals, static_cast<int>(sizeof(vals) / sizeof(vals[0])));
 }
 
