@@ -174,11 +174,14 @@ FNTcontext* fntCreateInternal(FNTparams* params) {
   auto* stash = static_cast<FNTcontext*>(vrCalloc(1, sizeof(FNTcontext)));
   if (stash == nullptr) return nullptr;
   stash->params = *params;
+  // The render callbacks' delete belongs to a successful create only.
+  stash->params.renderDelete = nullptr;
   stash->scratch = static_cast<unsigned char*>(vrRealloc(nullptr, FNT_SCRATCH_BUF_SIZE));
   if (stash->scratch == nullptr) goto error;
   if (stash->params.renderCreate != nullptr &&
       stash->params.renderCreate(stash->params.userPtr, stash->params.width, stash->params.height) == 0)
     goto error;
+  stash->params.renderDelete = params->renderDelete;
   stash->atlas = fntAtlasCreate(stash->params.width, stash->params.height, FNT_INIT_ATLAS_NODES);
   if (stash->atlas == nullptr) goto error;
   stash->fonts = static_cast<FNTfont**>(vrCalloc(FNT_INIT_FONTS, sizeof(FNTfont*)));

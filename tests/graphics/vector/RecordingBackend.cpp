@@ -26,10 +26,11 @@ VRparams RecordingBackend::Params() {
     Self(u)->createCalls++;
     return Self(u)->createSucceeds ? 1 : 0;
   };
-  p.renderCreateTexture = [](void* u, int type, int w, int h, int flags, const unsigned char*) -> int {
+  p.renderCreateTexture = [](void* u, int type, int w, int h, int flags, const unsigned char* data) -> int {
     if (!Self(u)->textureSucceeds) return 0;
     int id = Self(u)->nextImage++;
-    Self(u)->textures[id] = {type, w, h, flags};
+    size_t bytes = data != nullptr ? static_cast<size_t>(w * h * (type == VR_TEXTURE_RGBA ? 4 : 1)) : 0;
+    Self(u)->textures[id] = {type, w, h, flags, std::vector<unsigned char>(data, data + bytes)};
     return id;
   };
   p.renderDeleteTexture = [](void* u, int image) -> int {

@@ -28,6 +28,7 @@ struct RecordedDraw {
 
 struct RecordedTexture {
   int type, width, height, flags;
+  std::vector<unsigned char> data;
 };
 
 struct RecordedUpdate {

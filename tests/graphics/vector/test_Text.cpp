@@ -1,8 +1,11 @@
-// Renderer text: metrics and bounds against DejaVu Sans's own tables, the font scale, line breaking, glyph
-// positions, drawing as glyph quads and the growth of the atlas.
+// Renderer images and text: images through the texture callbacks; text metrics and bounds against DejaVu Sans's own
+// tables, the font scale, line breaking, glyph positions, drawing as glyph quads and the growth of the atlas.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -176,6 +179,47 @@ TEST(VectorText, AtlasGrowsThreeTimesThenGivesUp) {
   ASSERT_EQ(t.backend.textures.size(), 1u);
   EXPECT_EQ(t.backend.textures.begin()->second.width, 2048);
   EXPECT_EQ(t.ctx->fontImages[0], t.backend.textures.begin()->first);
+}
+
+TEST(VectorImage, ImagesAreDecodedIntoRgbaTextures) {
+  // A 2 x 1 RGBA PNG (opaque red, half-transparent blue), written with Python's zlib.
+  unsigned char png[] = {0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a, 0x00, 0x00, 0x00, 0x0d, 0x49, 0x48, 0x44,
+                         0x52, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x01, 0x08, 0x06, 0x00, 0x00, 0x00, 0xf4,
+                         0x22, 0x7f, 0x8a, 0x00, 0x00, 0x00, 0x0e, 0x49, 0x44, 0x41, 0x54, 0x78, 0x9c, 0x63, 0xf8,
+                         0xcf, 0xc0, 0x00, 0x42, 0x0d, 0x00, 0x0f, 0x7a, 0x03, 0x7e, 0x77, 0xe9, 0x7f, 0x97, 0x00,
+                         0x00, 0x00, 0x00, 0x49, 0x45, 0x4e, 0x44, 0xae, 0x42, 0x60, 0x82};
+  const std::vector<unsigned char> pixels = {255, 0, 0, 255, 0, 0, 255, 128};
+  RecordingRenderer r;
+  int image = vrCreateImageMem(r.ctx, VR_IMAGE_NEAREST, png, sizeof(png));
+  ASSERT_NE(image, 0);
+  const RecordedTexture& tex = r.backend.textures[image];
+  EXPECT_EQ(tex.type, VR_TEXTURE_RGBA);
+  EXPECT_EQ(tex.flags, VR_IMAGE_NEAREST);
+  EXPECT_EQ(tex.data, pixels);
+  int w = 0, h = 0;
+  vrImageSize(r.ctx, image, &w, &h);
+  EXPECT_EQ(w, 2);
+  EXPECT_EQ(h, 1);
+  vrUpdateImage(r.ctx, image, pixels.data());
+  ASSERT_EQ(r.backend.updates.size(), 1u);
+  EXPECT_EQ(r.backend.updates[0].w, 2);
+  vrDeleteImage(r.ctx, image);
+  EXPECT_EQ(r.backend.deletedTextures.back(), image);
+
+  std::string path = "/tmp/kd_vector_image_" + std::to_string(getpid()) + ".png";
+  FILE* f = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fwrite(png, 1, sizeof(png), f);
+  std::fclose(f);
+  image = vrCreateImage(r.ctx, path.c_str(), 0);
+  std::remove(path.c_str());
+  ASSERT_NE(image, 0);
+  EXPECT_EQ(r.backend.textures[image].data, pixels);
+
+  png[20] ^= 0xff;  // a corrupt header
+  EXPECT_EQ(vrCreateImageMem(r.ctx, 0, png, sizeof(png)), 0);
+  EXPECT_EQ(vrCreateImage(r.ctx, "/no/such/image.png", 0), 0);
+  EXPECT_EQ(vrCreateImageRGBA(r.ctx, 0, 4, 0, nullptr), 0);
 }
 
 }  // namespace
