@@ -1,10 +1,17 @@
 // The renderer context: the record of render callbacks that a back end fills, the frame (begin, cancel, end with the
-// trimming of the font atlas images), the stack of 32 render states and the composite operations. The renderer
-// draws nothing itself: every pixel reaches the screen through the twelve callbacks of VRparams.
+// trimming of the font atlas images), the stack of 32 render states and the composite operations.
+//
+// The renderer is a pipeline, one stage per file: path commands stored already transformed (VRPath.cpp) -> flattened
+// polylines in the path cache -> fill fans, fringes and stroke strips (VRTessellate.cpp) -> the back end's renderFill
+// and renderStroke; text goes from the font manager's glyph quads (FontManager.cpp, FontAtlas.cpp) to renderTriangles
+// (VRText.cpp). Paints, transforms and the scissor are values (VRPaint.cpp). The renderer draws nothing itself: every
+// pixel reaches the screen through the twelve callbacks of VRparams; rasterising, blending and the GPU are the back
+// end's.
 //
 // All renderer operations are free functions taking the context first; they run on the editor's (main) thread only
 // and never block (except the font and image loading that reads files, see VRText.h). Geometry handed to a callback
-// lives in the context's path cache and is valid only during the call.
+// lives in the context's path cache and is valid only during the call. Failures are reported by a 0 image id, a -1
+// font id, a null context or by doing nothing.
 #pragma once
 
 #include "graphics/vector/FontManager.h"
