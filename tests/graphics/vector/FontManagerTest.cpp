@@ -1,0 +1,190 @@
+// The font manager: the atlas and its skyline packer, fonts and fallbacks, the glyph cache, the state stack and the
+// UTF-8 decoding of the text iterator.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "graphics/vector/FontManager.h"
+#include "tests/graphics/vector/TestFonts.h"
+
+namespace {
+
+// DejaVu Sans, read once from its tables with fontTools: hhea ascent 1901 and descent -483 (height 2384 units);
+// glyph '1' box x 225..1114; U+01F7 is glyph 441; U+01C4 advances 2912 units.
+constexpr float kSansHeight = 2384;
+
+struct Stash {
+  FNTcontext* fs;
+  std::vector<int> errors;
+  explicit Stash(int size = 512) {
+    FNTparams params{};
+    params.width = params.height = size;
+    params.flags = FNT_ZERO_TOPLEFT;
+    fs = fntCreateInternal(&params);
+    fntSetErrorCallback(
+        fs, [](void* u, int error, int) { static_cast<Stash*>(u)->errors.push_back(error); }, this);
+  }
+  ~Stash() { fntDeleteInternal(fs); }
+  int Add(const char* name, const char* file) {
+    return fntAddFont(fs, name, (std::string(KD_DEJAVU_DIR) + file).c_str(), 0);
+  }
+};
+
+TEST(FontAtlas, WhiteTexelComesFirstAndTheSkylinePacksLowestFirst) {
+  Stash s;
+  const unsigned char* tex = fntGetTextureData(s.fs, nullptr, nullptr);
+  EXPECT_EQ(tex[0], 255);
+  EXPECT_EQ(tex[1], 255);
+  EXPECT_EQ(tex[512], 255);
+  EXPECT_EQ(tex[513], 255);
+  EXPECT_EQ(tex[2], 0);
+  int dirty[4];
+  ASSERT_EQ(fntValidateTexture(s.fs, dirty), 1);
+  EXPECT_EQ(dirty[2], 2);
+  EXPECT_EQ(dirty[3], 2);
+  EXPECT_EQ(fntValidateTexture(s.fs, dirty), 0);
+
+  FNTatlas* atlas = fntAtlasCreate(16, 8, 1);
+  struct Row {
+    int w, h;
+    int ok, x, y;
+  } rows[] = {{2, 2, 1, 0, 0}, {4, 2, 1, 2, 0},  {6, 3, 1, 6, 0},  {4, 1, 1, 12, 0}, {16, 1, 1, 0, 3},
+              {1, 8, 0, 0, 0}, {17, 1, 0, 0, 0}, {16, 4, 1, 0, 4}, {1, 1, 0, 0, 0},  {0, 1, 0, 0, 0}};
+  for (const Row& row : rows) {
+    int x = -1, y = -1;
+    EXPECT_EQ(fntAtlasAddRect(atlas, row.w, row.h, &x, &y), row.ok) << row.w << "x" << row.h;
+    if (!row.ok) continue;
+    EXPECT_EQ(x, row.x) << row.w << "x" << row.h;
+    EXPECT_EQ(y, row.y) << row.w << "x" << row.h;
+  }
+  // Equal bottoms: the narrower node wins, even when it comes later.
+  fntAtlasReset(atlas, 16, 8);
+  atlas->nodes[0] = {0, 0, 11};
+  atlas->nodes[1] = {11, 2, 2};
+  atlas->nodes[2] = {13, 0, 3};
+  atlas->nnodes = 3;
+  int x, y;
+  ASSERT_EQ(fntAtlasAddRect(atlas, 3, 1, &x, &y), 1);
+  EXPECT_EQ(x, 13);
+  fntAtlasDelete(atlas);
+
+  // A reset empties the cache and puts the white texel back at the origin of the new size.
+  ASSERT_EQ(fntResetAtlas(s.fs, 1024, 512), 1);
+  tex = fntGetTextureData(s.fs, &x, &y);
+  EXPECT_EQ(x, 1024);
+  EXPECT_EQ(tex[1025], 255);
+  EXPECT_EQ(fntExpandAtlas(s.fs, 1024, 1024), 1);
+  EXPECT_EQ(fntGetTextureData(s.fs, nullptr, nullptr)[1025], 255);
+}
+
+TEST(FontManager, FontsAndFallbacksAreCheckedOnTheWayIn) {
+  Stash s;
+  EXPECT_EQ(s.Add(nullptr, "DejaVuSans.ttf"), -1);
+  EXPECT_EQ(s.Add("missing", "no-such-font.ttf"), -1);
+  unsigned char junk[64] = {1, 2, 3};
+  EXPECT_EQ(fntAddFontMem(s.fs, "junk", junk, sizeof(junk), 0, 0), -1);
+  EXPECT_EQ(s.fs->nfonts, 0);
+  int sans = s.Add("sans", "DejaVuSans.ttf");
+  ASSERT_EQ(sans, 0);
+  EXPECT_EQ(fntGetFontByName(s.fs, "sans"), 0);
+  EXPECT_EQ(fntGetFontByName(s.fs, "Sans"), -1);
+  EXPECT_EQ(fntGetFontByName(s.fs, nullptr), -1);
+  EXPECT_EQ(fntAddFallbackFont(s.fs, sans, 7), 0);
+  EXPECT_EQ(fntAddFallbackFont(s.fs, -1, sans), 0);
+  for (int i = 0; i < FNT_MAX_FALLBACKS; ++i) EXPECT_EQ(fntAddFallbackFont(s.fs, sans, sans), 1);
+  EXPECT_EQ(fntAddFallbackFont(s.fs, sans, sans), 0);
+}
+
+TEST(FontManager, GlyphFromTheSecondFallbackIsCachedUnderTheAskedFont) {
+  Stash s;
+  int light = s.Add("light", "DejaVuSans-ExtraLight.ttf");
+  int mono = s.Add("mono", "DejaVuSansMono.ttf");
+  int sans = s.Add("sans", "DejaVuSans.ttf");
+  ASSERT_EQ(sans, 2);
+  fntAddFallbackFont(s.fs, light, mono);
+  fntAddFallbackFont(s.fs, light, sans);
+  FNTglyph* g = fntGetGlyph(s.fs, s.fs->fonts[light], 0x1f7, 200, 0, FNT_GLYPH_BITMAP_REQUIRED);
+  ASSERT_NE(g, nullptr);
+  EXPECT_EQ(g->index, 441);
+  EXPECT_EQ(s.fs->fonts[light]->nglyphs, 1);
+  EXPECT_EQ(s.fs->fonts[sans]->nglyphs, 0);
+  EXPECT_EQ(fntGetGlyph(s.fs, s.fs->fonts[light], 0x1f7, 200, 0, FNT_GLYPH_BITMAP_REQUIRED), g);
+}
+
+TEST(FontManager, GlyphSizesBlurAndLimits) {
+  Stash s(4096);
+  ASSERT_EQ(s.Add("sans", "DejaVuSans.ttf"), 0);
+  FNTfont* font = s.fs->fonts[0];
+  EXPECT_EQ(fntGetGlyph(s.fs, font, '1', 1, 0, FNT_GLYPH_BITMAP_OPTIONAL), nullptr);
+
+  // Blur 35 is 20: a pad of 22 round the box, whose left edge is floor(225 x 20 / 2384) = 1.
+  FNTglyph* blurred = fntGetGlyph(s.fs, font, '1', 200, 35, FNT_GLYPH_BITMAP_REQUIRED);
+  ASSERT_NE(blurred, nullptr);
+  EXPECT_EQ(blurred->blur, 20);
+  EXPECT_EQ(blurred->xoff, static_cast<int>(std::floor(225 * 20 / kSansHeight)) - 22);
+  EXPECT_EQ(fntGetGlyph(s.fs, font, '1', 200, 20, FNT_GLYPH_BITMAP_REQUIRED), blurred);
+
+  // At 3000 pixels an advance of 2912 units is 36,644 tenths of a pixel: more than its field holds.
+  EXPECT_EQ(fntGetGlyph(s.fs, font, 0x1c4, 30000, 0, FNT_GLYPH_BITMAP_OPTIONAL), nullptr);
+  FNTglyph* a = fntGetGlyph(s.fs, font, 'a', 30000, 0, FNT_GLYPH_BITMAP_OPTIONAL);
+  ASSERT_NE(a, nullptr);
+  EXPECT_EQ(a->x0, -1);
+
+  // A glyph whose outline needs more than the fixed scratch memory fails as a whole and says so: the snowman
+  // (U+2603, 852 outline points) flattened at 3200 pixels.
+  s.errors.clear();
+  EXPECT_EQ(fntGetGlyph(s.fs, font, 0x2603, 32000, 0, FNT_GLYPH_BITMAP_REQUIRED), nullptr);
+  EXPECT_EQ(s.errors, (std::vector<int>{FNT_SCRATCH_FULL}));
+  EXPECT_EQ(s.fs->glyphError, FNT_SCRATCH_FULL);
+  EXPECT_NE(fntGetGlyph(s.fs, font, 0x2603, 200, 0, FNT_GLYPH_BITMAP_REQUIRED), nullptr);
+}
+
+TEST(FontManager, StateStackHoldsTwentyStates) {
+  Stash s;
+  for (int i = 0; i < 20; ++i) fntPushState(s.fs);
+  EXPECT_EQ(s.fs->nstates, 20);
+  EXPECT_EQ(s.errors, (std::vector<int>{FNT_STATES_OVERFLOW}));
+  for (int i = 0; i < 20; ++i) fntPopState(s.fs);
+  EXPECT_EQ(s.fs->nstates, 1);
+  EXPECT_EQ(s.errors.back(), FNT_STATES_UNDERFLOW);
+  EXPECT_EQ(s.fs->states[0].size, 12);
+  EXPECT_EQ(s.fs->states[0].align, FNT_ALIGN_LEFT | FNT_ALIGN_BASELINE);
+}
+
+TEST(FontManager, TextIteratorDecodesUtf8AndReplacesMalformedSequences) {
+  Stash s;
+  ASSERT_EQ(s.Add("sans", "DejaVuSans.ttf"), 0);
+  struct Row {
+    const char* text;
+    std::vector<unsigned int> codepoints;
+  } rows[] = {
+      {"a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", {'a', 0xe9, 0x20ac, 0x1f600}},
+      {"a\x80"
+       "b",
+       {'a', 0xfffd, 'b'}},
+      {"\xC3(", {0xfffd, '('}},
+      {"x\xE2\x82", {'x'}},
+      {"\xED\xA0\x80", {0xfffd, 0xfffd, 0xfffd}},
+      {"\xF4\x90\x80\x80", {0xfffd, 0xfffd, 0xfffd, 0xfffd}},
+      {"\xC0\xAF", {0xfffd, 0xfffd}},
+      {"", {}},
+  };
+  for (const Row& row : rows) {
+    FNTtextIter iter;
+    FNTquad q;
+    ASSERT_EQ(fntTextIterInit(s.fs, &iter, 0, 0, row.text, nullptr, FNT_GLYPH_BITMAP_OPTIONAL), 1);
+    std::vector<unsigned int> got;
+    while (fntTextIterNext(s.fs, &iter, &q)) got.push_back(iter.codepoint);
+    EXPECT_EQ(got, row.codepoints) << row.text;
+  }
+  float bounds[4];
+  EXPECT_EQ(fntTextBounds(s.fs, 7, 9, "", nullptr, bounds), 0);
+  EXPECT_EQ(bounds[0], 7);
+  EXPECT_EQ(bounds[2], 7);
+  fntSetSize(s.fs, std::nanf(""));
+  FNTtextIter iter;
+  EXPECT_EQ(fntTextIterInit(s.fs, &iter, 0, 0, "a", nullptr, FNT_GLYPH_BITMAP_OPTIONAL), 0);
+}
+
+}  // namespace

@@ -1,0 +1,225 @@
+// Renderer images and text: images through the texture callbacks; text metrics and bounds against DejaVu Sans's own
+// tables, the font scale, line breaking, glyph positions, drawing as glyph quads and the growth of the atlas.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "graphics/vector/VRText.h"
+#include "tests/graphics/vector/RecordingBackend.h"
+#include "tests/graphics/vector/TestFonts.h"
+
+namespace {
+
+// DejaVu Sans, read once from its tables with fontTools: hhea ascent 1901, descent -483, line gap 0 (height 2384
+// units); digits advance 1303 units, 'a' 1255, 'b' 1300, space 651, .notdef 1229; glyph boxes in x: '0' 135..1167,
+// '3' 156..1139.
+constexpr float kAscent = 1901, kDescent = -483, kHeight = 2384;
+
+// Pixel advance of a glyph as the glyph record keeps it: tenths of a pixel, truncated, then rounded to a pixel.
+float Advance(float units, float size) {
+  int tenths = static_cast<int>(units * size / kHeight * 10);
+  return static_cast<float>(static_cast<int>(tenths / 10.0f + 0.5f));
+}
+
+struct TextFrame : RecordingRenderer {
+  int sans = -1;
+  TextFrame() {
+    vrBeginFrame(ctx, 640, 480, 1);
+    sans = vrCreateFont(ctx, "sans", KD_DEJAVU_DIR "DejaVuSans.ttf");
+    vrFontFaceId(ctx, sans);
+    vrFontSize(ctx, 20);
+  }
+  std::vector<std::string> Rows(const char* text, float width) {
+    VRtextRow rows[16];
+    int n = vrTextBreakLines(ctx, text, nullptr, width, rows, 16);
+    std::vector<std::string> out;
+    for (int i = 0; i < n; ++i) out.emplace_back(rows[i].start, rows[i].end);
+    return out;
+  }
+};
+
+TEST(VectorText, MetricsAndBoundsMatchTheFontTables) {
+  TextFrame t;
+  ASSERT_EQ(t.sans, 0);
+  float asc, desc, lineh;
+  vrTextMetrics(t.ctx, &asc, &desc, &lineh);
+  EXPECT_NEAR(asc, 20 * kAscent / kHeight, 1e-4f);
+  EXPECT_NEAR(desc, 20 * kDescent / kHeight, 1e-4f);
+  EXPECT_NEAR(lineh, 20, 1e-4f);
+
+  float bounds[4];
+  float width = vrTextBounds(t.ctx, 10, 50, "0123", nullptr, bounds);
+  EXPECT_EQ(width, 4 * Advance(1303, 20));
+  // The quads include one empty border pixel on each side of the glyph box.
+  const float scale = 20 / kHeight;
+  EXPECT_EQ(bounds[0], 10 + std::floor(135 * scale) - 1);
+  EXPECT_EQ(bounds[2], 10 + 3 * Advance(1303, 20) + std::ceil(1139 * scale) + 1);
+  EXPECT_NEAR(bounds[1], 50 - 20 * kAscent / kHeight, 1e-4f);
+  EXPECT_NEAR(bounds[3], 50 - 20 * kAscent / kHeight + 20, 1e-4f);
+
+  // Centred and right-aligned text moves left by half and all of its advance.
+  vrTextAlign(t.ctx, VR_ALIGN_RIGHT | VR_ALIGN_BASELINE);
+  vrTextBounds(t.ctx, 10, 50, "0123", nullptr, bounds);
+  EXPECT_EQ(bounds[2], 10 - width + 3 * Advance(1303, 20) + std::ceil(1139 * scale) + 1);
+}
+
+TEST(VectorText, FontScaleIsQuantisedAndLimited) {
+  // Size 13.33 lands in the glyph cache as a whole number of tenths of a device pixel.
+  struct Row {
+    float scale, effectiveSize;
+  } rows[] = {{1, 13.3f}, {1.004f, 13.3f}, {4, 53.3f / 4}, {5, 53.3f / 4}};
+  for (const Row& row : rows) {
+    TextFrame t;
+    vrFontSize(t.ctx, 13.33f);
+    vrScale(t.ctx, row.scale, row.scale);
+    float asc;
+    vrTextMetrics(t.ctx, &asc, nullptr, nullptr);
+    EXPECT_NEAR(asc, row.effectiveSize * kAscent / kHeight, 1e-4f) << row.scale;
+  }
+}
+
+TEST(VectorText, LineBreaking) {
+  const float a = Advance(1255, 20), b = Advance(1300, 20), space = Advance(651, 20), notdef = Advance(1229, 20);
+  struct Row {
+    const char* text;
+    float width;
+    std::vector<std::string> rows;
+  } rows[] = {
+      {"a\r\nb", 1000, {"a", "b"}},
+      {"a\n\nb", 1000, {"a", "", "b"}},
+      {"aa bb", 2 * a + space + 2 * b - 1, {"aa", "bb"}},
+      {"aa bb", 2 * a + space + 2 * b, {"aa bb"}},
+      {"   aa   ", 1000, {"aa"}},
+      {"aaaa", 2 * a + 1, {"aa", "aa"}},
+      // Ideographs (drawn with the fallback box here) break between any two of them.
+      {"\xE4\xB8\x80\xE4\xB8\x81\xE4\xB8\x82", 2 * notdef + 1, {"\xE4\xB8\x80\xE4\xB8\x81", "\xE4\xB8\x82"}},
+      {"", 1000, {}},
+  };
+  for (const Row& row : rows) {
+    TextFrame t;
+    EXPECT_EQ(t.Rows(row.text, row.width), row.rows) << row.text;
+  }
+  TextFrame t;
+  VRtextRow r[2];
+  ASSERT_EQ(vrTextBreakLines(t.ctx, "aa bb", nullptr, 2 * a + space, r, 2), 2);
+  EXPECT_EQ(r[0].width, 2 * a);
+  EXPECT_EQ(std::string(r[0].next), "bb");
+  EXPECT_EQ(r[1].width, 2 * b);
+  EXPECT_EQ(vrTextBreakLines(t.ctx, "aa bb", nullptr, 1, r, 0), 0);
+}
+
+TEST(VectorText, NothingHappensWithoutAFontAndNoOutputIsOverrun) {
+  TextFrame t;
+  VRglyphPosition positions[2];
+  positions[0].str = nullptr;
+  EXPECT_EQ(vrTextGlyphPositions(t.ctx, 0, 0, "abc", nullptr, positions, 0), 0);
+  EXPECT_EQ(positions[0].str, nullptr);
+  EXPECT_EQ(vrTextGlyphPositions(t.ctx, 0, 0, "abc", nullptr, positions, 2), 2);
+  EXPECT_EQ(positions[1].x, Advance(1255, 20));
+
+  EXPECT_EQ(vrFindFont(t.ctx, nullptr), -1);
+  EXPECT_EQ(vrCreateFontMem(t.ctx, nullptr, nullptr, 0, 0), -1);
+  EXPECT_EQ(vrAddFallbackFontId(t.ctx, t.sans, -1), 0);
+  EXPECT_EQ(vrAddFallbackFontId(t.ctx, t.sans, 5), 0);
+  for (int i = 0; i < 20; ++i) EXPECT_EQ(vrAddFallbackFontId(t.ctx, t.sans, t.sans), 1);
+  EXPECT_EQ(vrAddFallbackFontId(t.ctx, t.sans, t.sans), 0);
+
+  vrFontSize(t.ctx, std::nanf(""));
+  EXPECT_EQ(vrText(t.ctx, 3, 4, "abc", nullptr), 3);
+  vrFontSize(t.ctx, 20);
+  vrFontFace(t.ctx, "unknown");
+  EXPECT_EQ(vrGetState(t.ctx)->fontId, -1);
+  EXPECT_EQ(vrText(t.ctx, 3, 4, "abc", nullptr), 3);
+  float bounds[4] = {1, 1, 1, 1};
+  vrTextBoxBounds(t.ctx, 3, 4, 100, "abc", nullptr, bounds);
+  EXPECT_EQ(bounds[0] + bounds[1] + bounds[2] + bounds[3], 0);
+  EXPECT_TRUE(t.backend.draws.empty());
+}
+
+TEST(VectorText, TextIsDrawnAsGlyphQuadsFromTheAtlas) {
+  TextFrame t;
+  vrFillColor(t.ctx, vrRGBAf(1, 0, 0, 1));
+  vrGlobalAlpha(t.ctx, 0.5f);
+  float next = vrText(t.ctx, 10, 50, "ab", nullptr);
+  EXPECT_EQ(next, 10 + Advance(1255, 20) + Advance(1300, 20));
+  ASSERT_EQ(t.backend.draws.size(), 1u);
+  const RecordedDraw& d = t.backend.draws[0];
+  EXPECT_EQ(d.kind, RecordedDraw::Triangles);
+  EXPECT_EQ(d.verts.size(), 12u);
+  EXPECT_EQ(d.paint.image, t.ctx->fontImages[0]);
+  EXPECT_EQ(d.paint.innerColor.a, 0.5f);
+  ASSERT_EQ(t.backend.updates.size(), 1u);
+  EXPECT_EQ(t.backend.updates[0].image, t.ctx->fontImages[0]);
+  // The first glyph's quad sits on the baseline, to the right of the white texel in the atlas.
+  EXPECT_LT(d.verts[0].y, 50);
+  EXPECT_GT(d.verts[0].u, 0);
+
+  vrBeginPath(t.ctx);
+  vrTextBox(t.ctx, 0, 20, 2 * Advance(1255, 20) + 1, "aa bb", nullptr);
+  EXPECT_EQ(t.backend.draws.size(), 3u);
+}
+
+TEST(VectorText, AtlasGrowsThreeTimesThenGivesUp) {
+  TextFrame t;
+  // Capital letters at 800 pixels are about 500 pixels tall: a few to each atlas size.
+  vrFontSize(t.ctx, 800);
+  vrText(t.ctx, 0, 700, "ABCDEFGHIKLMNOPRSTUVWXYZ", nullptr);
+  std::vector<std::pair<int, int>> sizes;
+  for (const auto& [id, tex] : t.backend.textures) sizes.emplace_back(tex.width, tex.height);
+  EXPECT_EQ(sizes, (std::vector<std::pair<int, int>>{{512, 512}, {1024, 512}, {1024, 1024}, {2048, 1024}}));
+  EXPECT_EQ(t.ctx->fontImageIdx, 3);
+  vrEndFrame(t.ctx);
+  EXPECT_EQ(t.ctx->fontImageIdx, 0);
+  ASSERT_EQ(t.backend.textures.size(), 1u);
+  EXPECT_EQ(t.backend.textures.begin()->second.width, 2048);
+  EXPECT_EQ(t.ctx->fontImages[0], t.backend.textures.begin()->first);
+}
+
+TEST(VectorImage, ImagesAreDecodedIntoRgbaTextures) {
+  // A 2 x 1 RGBA PNG (opaque red, half-transparent blue), written with Python's zlib.
+  unsigned char png[] = {0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a, 0x00, 0x00, 0x00, 0x0d, 0x49, 0x48, 0x44,
+                         0x52, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x01, 0x08, 0x06, 0x00, 0x00, 0x00, 0xf4,
+                         0x22, 0x7f, 0x8a, 0x00, 0x00, 0x00, 0x0e, 0x49, 0x44, 0x41, 0x54, 0x78, 0x9c, 0x63, 0xf8,
+                         0xcf, 0xc0, 0x00, 0x42, 0x0d, 0x00, 0x0f, 0x7a, 0x03, 0x7e, 0x77, 0xe9, 0x7f, 0x97, 0x00,
+                         0x00, 0x00, 0x00, 0x49, 0x45, 0x4e, 0x44, 0xae, 0x42, 0x60, 0x82};
+  const std::vector<unsigned char> pixels = {255, 0, 0, 255, 0, 0, 255, 128};
+  RecordingRenderer r;
+  int image = vrCreateImageMem(r.ctx, VR_IMAGE_NEAREST, png, sizeof(png));
+  ASSERT_NE(image, 0);
+  const RecordedTexture& tex = r.backend.textures[image];
+  EXPECT_EQ(tex.type, VR_TEXTURE_RGBA);
+  EXPECT_EQ(tex.flags, VR_IMAGE_NEAREST);
+  EXPECT_EQ(tex.data, pixels);
+  int w = 0, h = 0;
+  vrImageSize(r.ctx, image, &w, &h);
+  EXPECT_EQ(w, 2);
+  EXPECT_EQ(h, 1);
+  vrUpdateImage(r.ctx, image, pixels.data());
+  ASSERT_EQ(r.backend.updates.size(), 1u);
+  EXPECT_EQ(r.backend.updates[0].w, 2);
+  vrDeleteImage(r.ctx, image);
+  EXPECT_EQ(r.backend.deletedTextures.back(), image);
+
+  std::string path = "/tmp/kd_vector_image_" + std::to_string(getpid()) + ".png";
+  FILE* f = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fwrite(png, 1, sizeof(png), f);
+  std::fclose(f);
+  image = vrCreateImage(r.ctx, path.c_str(), 0);
+  std::remove(path.c_str());
+  ASSERT_NE(image, 0);
+  EXPECT_EQ(r.backend.textures[image].data, pixels);
+
+  png[20] ^= 0xff;  // a corrupt header
+  EXPECT_EQ(vrCreateImageMem(r.ctx, 0, png, sizeof(png)), 0);
+  EXPECT_EQ(vrCreateImage(r.ctx, "/no/such/image.png", 0), 0);
+  EXPECT_EQ(vrCreateImageRGBA(r.ctx, 0, 4, 0, nullptr), 0);
+}
+
+}  // namespace
