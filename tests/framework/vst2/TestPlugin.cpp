@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 
 #include "framework/vst2/IPluginVST2.h"
@@ -21,6 +22,7 @@ struct Options {
   bool synth = false;
   int tail = 0;
   int latency = 0;
+  int maxBlock = 0;  // 0: any
 };
 
 Options ReadOptions() {
@@ -50,6 +52,8 @@ Options ReadOptions() {
       o.tail = std::atoi(word.c_str() + 5);
     else if (word.starts_with("latency="))
       o.latency = std::atoi(word.c_str() + 8);
+    else if (word.starts_with("maxblock="))
+      o.maxBlock = std::atoi(word.c_str() + 9);
     pos = end + 1;
   }
   // "io=1-1_2-2": underscores stand for the blanks that separate words here.
@@ -96,6 +100,8 @@ class TestPlugin final : public fx::IPluginVST2 {
       for (int f = 0; f < nFrames; ++f) outputs[c][f] = c < n ? inputs[c][f] * gain : 0.0;
     }
     mLastTimeInfo = GetTimeInfo();
+    mPieces.fetch_add(1);
+    if (nFrames > mLargestPiece.load()) mLargestPiece.store(nFrames);
   }
 
   void ProcessMidiMsg(const fx::IMidiMsg& msg) override {
@@ -103,7 +109,10 @@ class TestPlugin final : public fx::IPluginVST2 {
     IPluginVST2::ProcessMidiMsg(msg);
   }
 
-  void OnReset() override { mResets.fetch_add(1); }
+  void OnReset() override {
+    mResets.fetch_add(1);
+    if (mMaxBlock > 0 && GetBlockSize() > mMaxBlock) throw std::invalid_argument("block size out of range");
+  }
   void OnIdle() override { mIdles.fetch_add(1); }
   void OnActivate(bool active) override {
     if (active) mActivations.fetch_add(1);
@@ -150,13 +159,17 @@ class TestPlugin final : public fx::IPluginVST2 {
         return mActivations.load();
       case kIdleCount:
         return mIdles.load();
+      case kPieceCount:
+        return mPieces.load();
+      case kLargestPiece:
+        return mLargestPiece.load();
       default:
         return 0;
     }
   }
 
  private:
-  TestPlugin(const fx::InstanceInfo& info, const Options& o) : IPluginVST2(info, MakeConfig(o)) {
+  TestPlugin(const fx::InstanceInfo& info, const Options& o) : IPluginVST2(info, MakeConfig(o)), mMaxBlock(o.maxBlock) {
     GetParam(0)->InitDouble("Gain", 1.0, 0.0, 2.0, 0.01, "x");
     GetParam(1)->InitEnum("Mode", 0, {"Low", "Mid", "High"});
     GetParam(2)->InitBool("Switch", false);
@@ -177,6 +190,9 @@ class TestPlugin final : public fx::IPluginVST2 {
   std::atomic<int> mActivations{0};
   std::atomic<int> mMidiIn{0};
   std::atomic<int> mIdles{0};
+  std::atomic<int> mPieces{0};
+  std::atomic<int> mLargestPiece{0};
+  const int mMaxBlock;
   fx::ITimeInfo mLastTimeInfo;
 };
 
