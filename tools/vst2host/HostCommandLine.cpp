@@ -31,8 +31,10 @@ constexpr const char* kUsage =
     "  --input FILE             process a WAV file instead\n"
     "  --output FILE            write the processed audio to a WAV file\n"
     "  --format pcm16|pcm24|float   output sample format (float)\n"
-    "  --double                 process in double precision\n"
+    "  --double                 process in double precision (single when the plug-in has none)\n"
     "  --save-state FILE        write the plug-in's state chunk to a file\n";
+
+constexpr double kMaxGeneratedFrames = 1 << 30;
 
 struct ParamSetting {
   int index = 0;
@@ -233,6 +235,11 @@ bool MakeInput(const Options& o, Audio& audio, std::ostream& err) {
     }
     return true;
   }
+  // The generated signal is counted in int frames at an int rate.
+  if (o.sampleRate > static_cast<float>(kMaxGeneratedFrames) || o.seconds * o.sampleRate > kMaxGeneratedFrames) {
+    err << "the signal would be too long to generate\n";
+    return false;
+  }
   SignalSpec spec = o.signal.value_or(SignalSpec{});
   spec.sampleRate = static_cast<int>(o.sampleRate);
   spec.frames = static_cast<int>(o.seconds * o.sampleRate);
@@ -278,8 +285,11 @@ bool Process(TestHost& host, const Options& o, std::ostream& err) {
     err << "nothing to process\n";
     return false;
   }
-  const Audio output = o.doublePrecision ? ProcessAudio<double>(host, input, o.blockSize)
-                                         : ProcessAudio<float>(host, input, o.blockSize);
+  const bool doublePrecision = o.doublePrecision && host.CanProcessDouble();
+  if (o.doublePrecision && !doublePrecision)
+    err << "note: the plug-in has no double-precision processing; processing in single precision\n";
+  const Audio output = doublePrecision ? ProcessAudio<double>(host, input, o.blockSize)
+                                       : ProcessAudio<float>(host, input, o.blockSize);
   std::string error;
   if (!WriteWav(o.output, output, o.format, error)) {
     err << error << "\n";

@@ -107,9 +107,12 @@ void EncodeSample(std::vector<unsigned char>& out, float sample, EWavFormat form
   }
 }
 
+// The header's byte rate and sizes are 32-bit: a rate or a length that overflows them is not written.
 bool IsWritable(const Audio& audio) {
   if (audio.channels.empty() || audio.channels.size() > kMaxChannels || audio.sampleRate < 1) return false;
   const size_t frames = audio.channels[0].size();
+  const uint64_t frameBytes = audio.channels.size() * 4;
+  if (audio.sampleRate * frameBytes > UINT32_MAX || frames * frameBytes > UINT32_MAX - 64) return false;
   return std::all_of(audio.channels.begin(), audio.channels.end(),
                      [frames](const std::vector<float>& c) { return c.size() == frames; });
 }
@@ -181,7 +184,7 @@ std::vector<unsigned char> EncodeWav(const Audio& audio, EWavFormat format) {
   PutLE(out, format == EWavFormat::kFloat32 ? kFormatFloat : kFormatPcm, 2);
   PutLE(out, channels, 2);
   PutLE(out, audio.sampleRate, 4);
-  PutLE(out, audio.sampleRate * channels * bytesPerSample, 4);
+  PutLE(out, static_cast<uint32_t>(audio.sampleRate) * channels * bytesPerSample, 4);
   PutLE(out, channels * bytesPerSample, 2);
   PutLE(out, bytesPerSample * 8, 2);
   PutTag(out, "data");

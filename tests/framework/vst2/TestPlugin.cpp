@@ -23,6 +23,7 @@ struct Options {
   int tail = 0;
   int latency = 0;
   int maxBlock = 0;  // 0: any
+  bool noDouble = false;
 };
 
 Options ReadOptions() {
@@ -52,6 +53,8 @@ Options ReadOptions() {
       o.tail = std::atoi(word.c_str() + 5);
     else if (word.starts_with("latency="))
       o.latency = std::atoi(word.c_str() + 8);
+    else if (word == "nodouble")
+      o.noDouble = true;
     else if (word.starts_with("maxblock="))
       o.maxBlock = std::atoi(word.c_str() + 9);
     pos = end + 1;
@@ -177,6 +180,10 @@ class TestPlugin final : public fx::IPluginVST2 {
     GetParam(4)->InitDouble("A parameter name of 31 chars...", 0.5, 0.0, 1.0, 0.0,
                             "A label that is 31 bytes long..");
     SetTailSize(o.tail);
+    if (o.noDouble) {
+      GetEffectRecord().flags &= ~vst2::kFlagCanDoubleReplacing;
+      GetEffectRecord().processDoubleReplacing = nullptr;
+    }
   }
 
   intptr_t DeferTestSysEx(int size) {
