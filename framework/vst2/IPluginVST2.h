@@ -25,9 +25,9 @@ struct InstanceInfo {
 
 class IPluginVST2 : public IPluginAPIBase, public IPluginProcessor {
  public:
-  // The largest block a host may announce; larger announcements are refused (a block of this size
-  // already needs several megabytes of scratch per channel). A block longer than the one announced, up
-  // to the interface's limit, is processed in pieces of the announced size.
+  // The largest block a host may announce or send; larger requests are refused (a block of this size
+  // already needs several megabytes of scratch per channel). A block longer than the built block size, up
+  // to this limit, is processed in pieces of that size.
   static constexpr int kMaxBlockSize = 1 << 20;
   // The sample rates a host may set; others are refused and the last good rate stays. Sample counts of a
   // few seconds at the highest rate still fit an int.

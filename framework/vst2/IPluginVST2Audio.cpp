@@ -86,8 +86,8 @@ void IPluginVST2::ProcessInPieces(Sample** inputs, Sample** outputs, int nFrames
   BeginBlock();
   const ITimeInfo blockStart = GetTimeInfo();
   const int pieceSize = std::max(GetBlockSize(), 1);
-  for (int offset = 0; offset < nFrames; offset += pieceSize) {
-    const int n = std::min(pieceSize, nFrames - offset);
+  for (int offset = 0, n = 0; offset < nFrames; offset += n) {
+    n = std::min(pieceSize, nFrames - offset);
     AttachBuffers(kInput, 0, mEffect.numInputs, OffsetChannels(kInput, inputs, offset), n);
     AttachBuffers(kOutput, 0, mEffect.numOutputs, OffsetChannels(kOutput, outputs, offset), n);
     if (offset > 0) SetTimeInfo(AdvancedTimeInfo(blockStart, offset, GetSampleRate()));

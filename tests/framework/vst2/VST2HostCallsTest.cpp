@@ -196,6 +196,11 @@ TEST_F(PluginTest, LongerBlockThanAnnouncedIsProcessedInPiecesWithoutReset) {
   EXPECT_EQ(TestRequest(mHost, kLargestPiece), 64);
   EXPECT_EQ(TimeInfoOfLastBlock(mHost).mSamplePos, start + 192);
   for (int c = 0; c < 2; ++c) EXPECT_EQ(block.Out(c), std::vector<float>(200, 0.25f)) << c;
+  // Up to the largest size a host may send.
+  Block longest(1 << 20, 0.25f);
+  longest.Process(mHost);
+  for (int c = 0; c < 2; ++c) EXPECT_EQ(longest.Out(c), std::vector<float>(1 << 20, 0.25f)) << c;
+  EXPECT_EQ(TestRequest(mHost, kLargestPiece), 64);
 }
 
 TEST_F(PluginTest, ResetsExactlyOnceWhenGoingOfflineAndOnceWhenBack) {
