@@ -206,12 +206,13 @@ intptr_t IPluginVST2::ParameterProperties(int index, void* ptr) {
 intptr_t IPluginVST2::DispatchProcessingRequest(int32_t opcode, intptr_t value, float opt) {
   switch (opcode) {
     case vst2::kEffSetSampleRate:
-      // NaN, infinite, non-positive and absurd rates keep the last good one.
-      if (!(opt >= kMinSampleRate && opt <= kMaxSampleRate)) return 0;
-      return ApplyRateAndBlockSize(opt, GetBlockSize()) ? 1 : 0;
+      // NaN, infinite, non-positive and absurd rates keep the last good one. The interface answers 0
+      // either way.
+      if (opt >= kMinSampleRate && opt <= kMaxSampleRate) ApplyRateAndBlockSize(opt, GetBlockSize());
+      return 0;
     case vst2::kEffSetBlockSize:
-      if (value <= 0 || value > kMaxBlockSize) return 0;
-      return ApplyRateAndBlockSize(GetSampleRate(), static_cast<int>(value)) ? 1 : 0;
+      if (value > 0 && value <= kMaxBlockSize) ApplyRateAndBlockSize(GetSampleRate(), static_cast<int>(value));
+      return 0;
     case vst2::kEffMainsChanged:
       OnActivate(value != 0);
       if (value == 0) OnReset();
