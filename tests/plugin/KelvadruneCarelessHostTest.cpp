@@ -35,8 +35,8 @@ class RandomHost {
 
   // Any float a host might pass, the special ones included.
   float Opt() {
-    static constexpr std::array<float, 10> kSpecial = {0.0f, -0.0f, 1.0f, -1.0f, 0.5f, 44100.0f,
-                                                       kNaN, kInf,  -kInf, 3.4e38f};
+    static constexpr std::array<float, 10> kSpecial = {0.0f,     -0.0f, 1.0f, -1.0f, 0.5f,
+                                                       44100.0f, kNaN,  kInf, -kInf, 3.4e38f};
     if (OneIn(3)) return kSpecial[static_cast<size_t>(Int(0, static_cast<int>(kSpecial.size()) - 1))];
     return static_cast<float>((OneIn(2) ? 1.0 : -1.0) * LogUniform(1e-6, 1e12));
   }
@@ -134,8 +134,8 @@ TEST_F(CarelessHostTest, RandomRequestsLeaveTheModuleWorking) {
     if (--untilBlock == 0) {
       untilBlock = random.Int(100, 400);
       // Mostly ordinary blocks, sometimes far longer than any announced size.
-      const int frames = static_cast<int>(random.OneIn(20) ? random.LogUniform(1.0, 200000.0)
-                                                           : random.LogUniform(1.0, 2048.0));
+      const int frames =
+          static_cast<int>(random.OneIn(20) ? random.LogUniform(1.0, 200000.0) : random.LogUniform(1.0, 2048.0));
       ASSERT_TRUE(ProcessIsFinite(frames)) << "call " << call << ", " << frames << " frames";
     }
   }

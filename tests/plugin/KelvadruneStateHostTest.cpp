@@ -107,8 +107,8 @@ TEST_F(KelvadruneStateHostTest, ProgramChunkRestoresAll24ValuesInAFreshInstance)
 void SetRandomSettings(vsthost::TestHost& host, std::mt19937& random) {
   std::uniform_real_distribution<float> position(0.0f, 1.0f);
   for (int i = 0; i < kNumProductParams; ++i) host.SetParameter(i, position(random));
-  host.SetParameter(18, 1.0f);                        // "Fader shape" 10
-  host.SetParameter(19, position(random) * 0.05f);    // "MD filter freq"
+  host.SetParameter(18, 1.0f);                      // "Fader shape" 10
+  host.SetParameter(19, position(random) * 0.05f);  // "MD filter freq"
 }
 
 // Values are written as the shortest text that reads back to the same double: a fresh instance given the

@@ -89,9 +89,8 @@ TEST_F(HostCommandLine, ProcessesAWavFileInDoublePrecision) {
 TEST_F(HostCommandLine, DoublePrecisionFallsBackToSingleWithANote) {
   setenv("KD_TEST_PLUGIN", "nodouble", 1);
   const std::string out = Temp("single.wav");
-  const Result r =
-      RunHost({KD_TEST_PLUGIN_PATH, "--signal", "impulse", "--seconds", "0.01", "--rate", "8000", "--output", out,
-               "--double"});
+  const Result r = RunHost(
+      {KD_TEST_PLUGIN_PATH, "--signal", "impulse", "--seconds", "0.01", "--rate", "8000", "--output", out, "--double"});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_NE(r.err.find("no double-precision processing"), std::string::npos) << r.err;
   Audio result;
