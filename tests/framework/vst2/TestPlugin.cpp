@@ -24,6 +24,7 @@ struct Options {
   int latency = 0;
   int maxBlock = 0;  // 0: any
   bool noDouble = false;
+  bool throwing = false;
 };
 
 Options ReadOptions() {
@@ -55,6 +56,8 @@ Options ReadOptions() {
       o.latency = std::atoi(word.c_str() + 8);
     else if (word == "nodouble")
       o.noDouble = true;
+    else if (word == "throwing")
+      o.throwing = true;
     else if (word.starts_with("maxblock="))
       o.maxBlock = std::atoi(word.c_str() + 9);
     pos = end + 1;
@@ -97,6 +100,7 @@ class TestPlugin final : public fx::IPluginVST2 {
   explicit TestPlugin(const fx::InstanceInfo& info) : TestPlugin(info, ReadOptions()) {}
 
   void ProcessBlock(double** inputs, double** outputs, int nFrames) override {
+    if (mThrowing) throw std::runtime_error("processing failed");
     const double gain = GetParam(0)->Value();
     const int n = std::min(MaxNChannels(fx::kInput), MaxNChannels(fx::kOutput));
     for (int c = 0; c < MaxNChannels(fx::kOutput); ++c) {
@@ -117,6 +121,9 @@ class TestPlugin final : public fx::IPluginVST2 {
     if (mMaxBlock > 0 && GetBlockSize() > mMaxBlock) throw std::invalid_argument("block size out of range");
   }
   void OnIdle() override { mIdles.fetch_add(1); }
+  void OnParamChange(int, fx::EParamSource, int) override {
+    if (mThrowing) throw std::runtime_error("parameter change failed");
+  }
   void OnActivate(bool active) override {
     if (active) mActivations.fetch_add(1);
   }
@@ -172,7 +179,7 @@ class TestPlugin final : public fx::IPluginVST2 {
   }
 
  private:
-  TestPlugin(const fx::InstanceInfo& info, const Options& o) : IPluginVST2(info, MakeConfig(o)), mMaxBlock(o.maxBlock) {
+  TestPlugin(const fx::InstanceInfo& info, const Options& o) : IPluginVST2(info, MakeConfig(o)), mMaxBlock(o.maxBlock), mThrowing(o.throwing) {
     GetParam(0)->InitDouble("Gain", 1.0, 0.0, 2.0, 0.01, "x");
     GetParam(1)->InitEnum("Mode", 0, {"Low", "Mid", "High"});
     GetParam(2)->InitBool("Switch", false);
@@ -200,6 +207,7 @@ class TestPlugin final : public fx::IPluginVST2 {
   std::atomic<int> mPieces{0};
   std::atomic<int> mLargestPiece{0};
   const int mMaxBlock;
+  const bool mThrowing;
   fx::ITimeInfo mLastTimeInfo;
 };
 

@@ -354,6 +354,29 @@ TEST(PluginReset, BlockSizeThePlugInCannotBuildIsRefusedAndProcessingGoesOn) {
   EXPECT_EQ(TestRequest(host, kLargestPiece), 256);
 }
 
+// A plug-in whose processing and parameter hooks throw: nothing reaches the host, the replacing outputs are
+// silent, and the plug-in goes on answering.
+TEST(PluginFailures, ExceptionsStayInsideTheModule) {
+  TestHost host;
+  ASSERT_TRUE(StartPlugin(host, "throwing"));
+  host.Open();
+  host.Resume();
+  std::vector<float> in(64, 0.5f);
+  std::vector<std::vector<float>> out(2, std::vector<float>(64, 9.0f));
+  float* ins[2] = {in.data(), in.data()};
+  float* outs[2] = {out[0].data(), out[1].data()};
+  host.ProcessReplacing(ins, outs, 64);
+  EXPECT_EQ(out[0], std::vector<float>(64, 0.0f));
+  EXPECT_EQ(out[1], std::vector<float>(64, 0.0f));
+  host.ProcessAccumulating(ins, outs, 64);
+  EXPECT_EQ(out[0], std::vector<float>(64, 0.0f));
+  host.SetParameter(0, 0.75f);
+  EXPECT_FLOAT_EQ(host.GetParameter(0), 0.75f);
+  char text[] = "1.0";
+  EXPECT_EQ(host.Dispatch(vst2::kEffStringToParameter, 0, 0, text), 0);
+  EXPECT_EQ(host.Effect()->magic, vst2::kEffectMagic);
+}
+
 TEST_F(PluginTest, KeyEventsWithoutAnEditorAnswerZero) {
   Start();
   EXPECT_EQ(mHost.Dispatch(vst2::kEffEditKeyDown, 'a', 0, nullptr, 1.0f), 0);
