@@ -70,6 +70,8 @@ bool IPluginBase::SerializeState(IByteChunk& chunk) const { return SerializePara
 
 int IPluginBase::UnserializeState(const IByteChunk& chunk, int startPos) { return UnserializeParams(chunk, startPos); }
 
+int IPluginBase::CheckState(const IByteChunk& chunk, int startPos) { return CheckParams(chunk, startPos); }
+
 void IPluginBase::InformHostOfPresetChange() {}
 
 void IPluginBase::OnPresetsModified() {}
@@ -129,6 +131,12 @@ int IPluginBase::UnserializeParams(const IByteChunk& chunk, int startPos) {
   for (int i = 0; i < NParams(); ++i) GetParam(i)->Set(values[static_cast<size_t>(i)]);
   OnParamReset(kPresetRecall);
   return pos;
+}
+
+int IPluginBase::CheckParams(const IByteChunk& chunk, int startPos) const {
+  if (startPos < 0 || NParams() == 0) return startPos;
+  const int64_t end = startPos + static_cast<int64_t>(NParams()) * sizeof(double);
+  return end <= chunk.Size() ? static_cast<int>(end) : -1;
 }
 
 // ---- Parameter operations ----
@@ -369,19 +377,30 @@ bool IPluginBase::ReadPresetHeader(const IByteChunk& chunk, int& pos, IPreset& p
 }
 
 int IPluginBase::UnserializePresets(const IByteChunk& chunk, int startPos) {
+  // Where each slot's name and state lie in the chunk; nothing is applied until every slot has passed.
+  struct SlotExtent {
+    IPreset header;
+    int stateStart = 0;
+    int stateEnd = 0;
+  };
+  std::vector<SlotExtent> slots(static_cast<size_t>(NPresets()));
   int pos = startPos;
-  for (int i = 0; i < NPresets() && pos >= 0; ++i) {
+  for (SlotExtent& slot : slots) {
+    if (pos < 0 || !ReadPresetHeader(chunk, pos, slot.header)) return -1;
+    if (!slot.header.mInitialized) continue;
+    slot.stateStart = pos;
+    pos = CheckState(chunk, pos);
+    if (pos < slot.stateStart) return -1;
+    slot.stateEnd = pos;
+  }
+  for (int i = 0; i < NPresets(); ++i) {
+    const SlotExtent& slot = slots[static_cast<size_t>(i)];
     IPreset& preset = *mPresets.Get(i);
-    if (!ReadPresetHeader(chunk, pos, preset)) break;
-    if (!preset.mInitialized) {
-      preset.mChunk.Clear();
-      continue;
-    }
-    pos = UnserializeState(chunk, pos);
-    if (pos >= 1) {
-      preset.mChunk.Clear();
-      SerializeState(preset.mChunk);
-    }
+    CopyBounded(preset.mName, slot.header.mName);
+    preset.mInitialized = slot.header.mInitialized;
+    preset.mChunk.Clear();
+    if (slot.header.mInitialized)
+      preset.mChunk.PutBytes(chunk.GetData() + slot.stateStart, slot.stateEnd - slot.stateStart);
   }
   RestorePreset(mCurrentPresetIdx);
   return pos;

@@ -47,8 +47,12 @@ class IPluginBase : public gfx::IGEditorDelegate {
 
   // Appends the plug-in's state. Default: SerializeParams.
   virtual bool SerializeState(IByteChunk& chunk) const;
-  // Reads the plug-in's state at startPos; the position after it, or -1. Default: UnserializeParams.
+  // Reads the plug-in's state at startPos; the position after it, or -1 with nothing changed (a refused
+  // state leaves every parameter as it was, so no caller needs a backup). Default: UnserializeParams.
   virtual int UnserializeState(const IByteChunk& chunk, int startPos);
+  // Checks, without changing anything, that UnserializeState would take the state at startPos; the
+  // position after it, or -1. Default: CheckParams.
+  virtual int CheckState(const IByteChunk& chunk, int startPos);
   // Tells the host that the current preset changed. Default: nothing.
   virtual void InformHostOfPresetChange();
   // After a preset slot or the current index changed. Default: nothing.
@@ -85,6 +89,8 @@ class IPluginBase : public gfx::IGEditorDelegate {
   // not hold them all nothing changes and the answer is -1. With a negative startPos or no parameters only
   // OnParamReset(kPresetRecall) runs and startPos is answered; after a full read it runs too.
   int UnserializeParams(const IByteChunk& chunk, int startPos);
+  // The position UnserializeParams would answer, or -1 when the chunk does not hold every value.
+  int CheckParams(const IByteChunk& chunk, int startPos) const;
 
   // ---- Parameter operations ("set": rounded to the step when stepped, clamped, atomic exchange) ----
 
@@ -144,8 +150,10 @@ class IPluginBase : public gfx::IGEditorDelegate {
   // The current slot takes the current state, and name when that is not null or empty.
   void ModifyCurrentPreset(const char* name = nullptr);
   bool SerializePresets(IByteChunk& chunk) const;
-  // Reads the bank format at startPos into the slots in order, stopping at the first failure; then the
-  // current preset is restored. Answers the last position (-1 after a failure). Names are cut to the slot.
+  // Reads the bank format at startPos into the slots: every slot's header and state is checked first
+  // (CheckState), then the slots take their names and the states' bytes as they stand, and the current
+  // preset is restored. Answers the position after the last slot, or -1 with nothing changed when any
+  // slot is missing or refused. Names are cut to the slot.
   int UnserializePresets(const IByteChunk& chunk, int startPos);
 
   // ---- Program and bank files (main thread; block on file I/O) ----

@@ -152,24 +152,14 @@ bool ExtractChunk(const FileReader& r, int sizePos, IByteChunk& chunk) {
   return chunk.Get(&magic, 0) > 0 && magic == IPluginBase::kChunkMagic;
 }
 
+// Both readers check the whole state or bank before they change anything: a refused one leaves the
+// plug-in exactly as it was.
 bool ReadStateChunk(IPluginBase& plug, const IByteChunk& chunk) {
-  IByteChunk backup;
-  const bool haveBackup = plug.SerializeState(backup);
-  if (plug.UnserializeState(chunk, IPluginBase::kChunkHeaderSize) >= 0) return true;
-  if (haveBackup) plug.UnserializeState(backup, 0);
-  return false;
+  return plug.UnserializeState(chunk, IPluginBase::kChunkHeaderSize) >= 0;
 }
 
-// Restoring the slots also restores the current slot's stored state; the unsaved edits come back after.
 bool ReadBankChunk(IPluginBase& plug, const IByteChunk& chunk) {
-  IByteChunk bankBackup;
-  IByteChunk stateBackup;
-  const bool haveBank = plug.SerializePresets(bankBackup);
-  const bool haveState = plug.SerializeState(stateBackup);
-  if (plug.UnserializePresets(chunk, IPluginBase::kChunkHeaderSize) >= 0) return true;
-  if (haveBank) plug.UnserializePresets(bankBackup, 0);
-  if (haveState) plug.UnserializeState(stateBackup, 0);
-  return false;
+  return plug.UnserializePresets(chunk, IPluginBase::kChunkHeaderSize) >= 0;
 }
 
 bool FinishProgramLoad(IPluginBase& plug, const char* name) {

@@ -44,7 +44,8 @@ class IPluginProcessor {
   virtual void ProcessMidiMsg(const IMidiMsg& msg);
   // Audio thread; must not block. Default: nothing.
   virtual void ProcessSysEx(const ISysEx& msg);
-  // Main thread, or the audio thread when a block grows or offline rendering changes. Default: nothing.
+  // Main thread, or the audio thread when offline rendering changes. May throw when the plug-in cannot be
+  // built for the rate or block size (the binding then keeps the previous ones). Default: nothing.
   virtual void OnReset();
   // Main thread. Default: nothing.
   virtual void OnActivate(bool active);
@@ -104,8 +105,8 @@ class IPluginProcessor {
   void SetChannelLabel(ERoute direction, int idx, const char* formatStr, bool zeroBased = false);
   // "" when the channel does not exist or has no label.
   const char* GetChannelLabel(ERoute direction, int idx) const;
-  // Main thread, or the audio thread when a host sends a longer block than ever (allocates then). Resizes
-  // and zeroes every scratch buffer; nothing when unchanged or negative.
+  // Main thread, between blocks; allocates. Resizes and zeroes every scratch buffer; nothing when unchanged
+  // or negative.
   void SetBlockSize(int blockSize);
   // Audio or main thread; never allocates. Zeroes every scratch buffer for one block.
   void ZeroScratchBuffers();

@@ -17,6 +17,8 @@ namespace {
 // precision cap below, plus sign and point.
 constexpr int kMaxFloatPrecision = 500;
 constexpr int kFloatBufSize = 320 + kMaxFloatPrecision + 16;
+// Enough for FormatExact's longest text (327 characters) and its terminator.
+constexpr int kExactTextSize = 340;
 
 // Collects output into a bounded buffer while counting the full length.
 class Output {
@@ -331,6 +333,17 @@ int FormatText(char* dst, int capacity, const char* format, ...)
 int FormatFixed(char* dst, int capacity, double value, int decimals)
 {
   return FormatText(dst, capacity, "%.*f", decimals, value);
+}
+
+int FormatExact(char* dst, int capacity, double value)
+{
+  // The longest shortest-form text is that of the smallest subnormal:
+  // "-0." and 323 zeros before its one significant digit.
+  char text[kExactTextSize];
+  const std::to_chars_result r = std::to_chars(text, text + sizeof(text) - 1, value, std::chars_format::fixed);
+  const int length = r.ec == std::errc() ? static_cast<int>(r.ptr - text) : 0;
+  text[length] = '\0';
+  return FormatText(dst, capacity, "%s", text);
 }
 
 bool ParseDouble(const char* text, double& value)

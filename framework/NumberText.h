@@ -15,6 +15,13 @@ namespace fx {
 // Any thread; never allocates or blocks.
 int FormatFixed(char* dst, int capacity, double value, int decimals);
 
+// Writes the shortest fixed-notation text that ParseDouble reads back to
+// exactly `value` ("0.45", "-96.125", "20000"; a negative zero keeps its
+// sign), so a stored value survives a save and reload bit for bit. Non-finite
+// values print as "inf", "-inf" or "nan". Same capacity and answer as
+// FormatFixed. Any thread; never allocates or blocks.
+int FormatExact(char* dst, int capacity, double value);
+
 // printf-compatible formatting into dst (at most capacity - 1 characters, always
 // terminated when capacity > 0). Answers the length the full result has, like
 // snprintf. Floating-point conversions (f F e E g G a A) never use the locale's

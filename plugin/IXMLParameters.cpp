@@ -5,7 +5,6 @@
 #include <string>
 
 #include "framework/BoundedCopy.h"
-#include "plugin/PresetDocument.h"
 
 bool IXMLParameters::WriteParamsXML(const fx::IPluginBase& plugin, fx::IByteChunk& chunk, bool) {
   fx::FwString version;
@@ -15,22 +14,34 @@ bool IXMLParameters::WriteParamsXML(const fx::IPluginBase& plugin, fx::IByteChun
   return AppendDocument(chunk, presets::PrintPresetDocument(plugin, content));
 }
 
-int IXMLParameters::ReadParamsXML(fx::IPluginBase& plugin, const fx::IByteChunk& chunk, int pos, bool filter,
-                                  const XMLParamDef* table) {
+int IXMLParameters::ParseParamsXML(fx::IPluginBase& plugin, const fx::IByteChunk& chunk, int pos, bool filter,
+                                   const XMLParamDef* table, presets::ReadResult& result) {
   int32_t length = 0;
   const int textPos = pos >= 0 ? chunk.Get(&length, pos) : -1;
   if (textPos < 0 || length < 1 || length > chunk.Size() - textPos) return 0;
 
   const presets::ReadRules rules{plugin.GetMfrName(), plugin.GetPluginName(), nullptr, filter ? table : nullptr,
                                  true};
-  presets::ReadResult result;
   const auto* text = reinterpret_cast<const char*>(chunk.GetData() + textPos);
   if (!presets::ReadPresetDocument(plugin, text, static_cast<size_t>(length), rules, result)) return 0;
+  return textPos + length;
+}
 
+int IXMLParameters::ReadParamsXML(fx::IPluginBase& plugin, const fx::IByteChunk& chunk, int pos, bool filter,
+                                  const XMLParamDef* table) {
+  presets::ReadResult result;
+  const int end = ParseParamsXML(plugin, chunk, pos, filter, table, result);
+  if (end <= 0) return 0;
   presets::ApplyParamValues(plugin, result.values);
   if (fx::IPreset* slot = plugin.GetPreset(0)) fx::CopyBounded(slot->mName, result.presetName);
   plugin.OnParamReset(fx::kPresetRecall);
-  return textPos + length;
+  return end;
+}
+
+int IXMLParameters::CheckParamsXML(fx::IPluginBase& plugin, const fx::IByteChunk& chunk, int pos, bool filter,
+                                   const XMLParamDef* table) {
+  presets::ReadResult result;
+  return ParseParamsXML(plugin, chunk, pos, filter, table, result);
 }
 
 bool IXMLParameters::AppendDocument(fx::IByteChunk& chunk, const std::string& text) {

@@ -7,6 +7,7 @@
 
 #include "framework/IByteChunk.h"
 #include "framework/IPluginBase.h"
+#include "plugin/PresetDocument.h"
 #include "plugin/XMLParamDef.h"
 
 class IXMLParameters {
@@ -22,7 +23,15 @@ class IXMLParameters {
   // Answers the position after the text, or 0 with nothing changed.
   static int ReadParamsXML(fx::IPluginBase& plugin, const fx::IByteChunk& chunk, int pos, bool filter,
                            const XMLParamDef* table);
+  // The position ReadParamsXML would answer, without storing anything; 0 when it would refuse the text.
+  static int CheckParamsXML(fx::IPluginBase& plugin, const fx::IByteChunk& chunk, int pos, bool filter,
+                            const XMLParamDef* table);
 
   // Appends a 32-bit length and text; false, with the chunk unchanged, for an empty text or a failure.
   static bool AppendDocument(fx::IByteChunk& chunk, const std::string& text);
+
+ private:
+  // Parses and checks the text at pos into result; the position after the text, or 0.
+  static int ParseParamsXML(fx::IPluginBase& plugin, const fx::IByteChunk& chunk, int pos, bool filter,
+                            const XMLParamDef* table, presets::ReadResult& result);
 };

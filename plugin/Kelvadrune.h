@@ -75,6 +75,7 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets {
   // is not well formed is refused (-1) with nothing changed.
   bool SerializeState(fx::IByteChunk& chunk) const override;
   int UnserializeState(const fx::IByteChunk& chunk, int startPos) override;
+  int CheckState(const fx::IByteChunk& chunk, int startPos) override;
 
   // ---- Any thread: parameter changes and, on the main thread, editor commands ----
 

@@ -91,6 +91,10 @@ int KelvadrunePresets::ReadStateChunk(const fx::IByteChunk& chunk, int startPos)
   return presets::ReadStateRecord(mPlugin, chunk, startPos, mParamTable, mFilterByParamTable);
 }
 
+int KelvadrunePresets::CheckStateChunk(const fx::IByteChunk& chunk, int startPos) {
+  return presets::CheckStateRecord(mPlugin, chunk, startPos, mParamTable, mFilterByParamTable);
+}
+
 // ---- Preset store ----
 
 void KelvadrunePresets::FillFromPairs(fx::IPreset& preset, const char* name, int nPairs, va_list args) {

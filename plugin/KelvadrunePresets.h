@@ -45,6 +45,8 @@ class KelvadrunePresets : public IXMLPreset {
   bool WriteStateChunk(fx::IByteChunk& chunk) const;
   // The position after the record, or -1 with nothing changed.
   int ReadStateChunk(const fx::IByteChunk& chunk, int startPos);
+  // The position ReadStateChunk would answer, without changing anything.
+  int CheckStateChunk(const fx::IByteChunk& chunk, int startPos);
 
   // ---- Preset store ----
 

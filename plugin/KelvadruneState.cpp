@@ -6,3 +6,5 @@ bool Kelvadrune::SerializeState(fx::IByteChunk& chunk) const { return WriteState
 int Kelvadrune::UnserializeState(const fx::IByteChunk& chunk, int startPos) {
   return ReadStateChunk(chunk, startPos);
 }
+
+int Kelvadrune::CheckState(const fx::IByteChunk& chunk, int startPos) { return CheckStateChunk(chunk, startPos); }

@@ -15,7 +15,7 @@ namespace presets {
 
 namespace {
 
-// "%f" of the largest double has 316 characters.
+// The exact text of any double has at most 327 characters (see FormatExact).
 constexpr int kMaxValueText = 400;
 
 TiXmlElement* AddTextElement(TiXmlElement& parent, const char* name, const char* text) {
@@ -30,7 +30,7 @@ void AddParams(TiXmlElement& parameter, const fx::IPluginBase& plugin, const Doc
     if (content.table && !XMLTableSelects(content.table, i)) continue;
     const double value = content.values ? content.values[i] : plugin.GetParam(i)->Value();
     char valueText[kMaxValueText];
-    fx::FormatFixed(valueText, kMaxValueText, value, 6);
+    fx::FormatExact(valueText, kMaxValueText, value);
     auto* param = new TiXmlElement("Param");
     param->SetAttribute("name", plugin.GetParam(i)->GetName());
     param->SetAttribute("val", valueText);

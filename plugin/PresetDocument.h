@@ -9,8 +9,10 @@
 //       <Data>free text</Data>                      (files only, optional)
 //       <Preset name="preset name">
 //           <Parameter>
-//               <Param name="MVol" val="0.500000" />  (one per parameter, by display name, "%f")
+//               <Param name="MVol" val="0.45" />  (one per parameter, by display name)
 //
+// Values are written as the shortest text that reads back to the same double, so a saved state reloads
+// bit for bit; the older six-decimal form ("0.450000") reads as any other decimal number.
 // Reading parses and validates the whole document before anything is applied: a document is taken as a
 // whole or not at all. Everything here runs on the main thread and may allocate.
 #pragma once

@@ -40,6 +40,11 @@ bool IsWellFormed(const RecordFields& f, int64_t bytesAfterStart) {
          f.subSize == subSize && f.riffSize == riffSize && static_cast<int64_t>(8 + riffSize) <= bytesAfterStart;
 }
 
+bool ReadWellFormed(const fx::IByteChunk& chunk, int startPos, RecordFields& fields) {
+  return startPos >= 0 && ReadFields(chunk, startPos, fields) &&
+         IsWellFormed(fields, static_cast<int64_t>(chunk.Size()) - startPos);
+}
+
 }  // namespace
 
 StateRecordMarks BeginStateRecord(fx::IByteChunk& chunk) {
@@ -76,9 +81,16 @@ bool WriteStateRecord(const fx::IPluginBase& plugin, fx::IByteChunk& chunk) {
 int ReadStateRecord(fx::IPluginBase& plugin, const fx::IByteChunk& chunk, int startPos, const XMLParamDef* table,
                     bool filter) {
   RecordFields fields{};
-  if (startPos < 0 || !ReadFields(chunk, startPos, fields)) return -1;
-  if (!IsWellFormed(fields, static_cast<int64_t>(chunk.Size()) - startPos)) return -1;
+  if (!ReadWellFormed(chunk, startPos, fields)) return -1;
   if (IXMLParameters::ReadParamsXML(plugin, chunk, startPos + 28, filter, table) <= 0) return -1;
+  return startPos + 8 + static_cast<int>(fields.riffSize);
+}
+
+int CheckStateRecord(fx::IPluginBase& plugin, const fx::IByteChunk& chunk, int startPos, const XMLParamDef* table,
+                     bool filter) {
+  RecordFields fields{};
+  if (!ReadWellFormed(chunk, startPos, fields)) return -1;
+  if (IXMLParameters::CheckParamsXML(plugin, chunk, startPos + 28, filter, table) <= 0) return -1;
   return startPos + 8 + static_cast<int>(fields.riffSize);
 }
 

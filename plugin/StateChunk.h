@@ -54,5 +54,8 @@ bool WriteStateRecord(const fx::IPluginBase& plugin, fx::IByteChunk& chunk);
 // with the data, or a document that does not read.
 int ReadStateRecord(fx::IPluginBase& plugin, const fx::IByteChunk& chunk, int startPos, const XMLParamDef* table,
                     bool filter);
+// The position ReadStateRecord would answer, without changing anything; -1 when it would refuse.
+int CheckStateRecord(fx::IPluginBase& plugin, const fx::IByteChunk& chunk, int startPos, const XMLParamDef* table,
+                     bool filter);
 
 }  // namespace presets

@@ -23,6 +23,10 @@ IPluginVST2::IPluginVST2(const InstanceInfo& info, const Config& config)
   SetChannelConnections(kInput, 0, MaxNChannels(kInput), true);
   SetChannelConnections(kOutput, 0, MaxNChannels(kOutput), true);
   SetBlockSize(kInitialBlockSize);
+  for (ERoute direction : {kInput, kOutput}) {
+    mPieceFloats[direction].resize(static_cast<size_t>(MaxNChannels(direction)));
+    mPieceDoubles[direction].resize(static_cast<size_t>(MaxNChannels(direction)));
+  }
   if (config.hasUI) {
     mEffect.flags |= vst2::kFlagHasEditor;
     UpdateEditorRect();
@@ -74,29 +78,43 @@ void IPluginVST2::UpdateEditorRect() {
   mEditorRect.right = static_cast<int16_t>(std::clamp(GetEditorWidth(), 0, INT16_MAX));
 }
 
+// The record's entry functions are the module's C boundary: no exception may cross it (it would end the
+// host), so each answers failure instead and the plug-in keeps working.
+
 float IPluginVST2::GetParameter(vst2::EffectRecord* effect, int32_t index) {
   IPluginVST2* plug = FromRecord(effect);
   if (!plug || !plug->IsValidParamIdx(index)) return 0.0f;
-  const IParam& param = *plug->GetParam(index);
-  const double normalized = ConstrainedNormalized(param, param.Value());
-  return std::isnan(normalized) ? 0.0f : static_cast<float>(normalized);
+  try {
+    const IParam& param = *plug->GetParam(index);
+    const double normalized = ConstrainedNormalized(param, param.Value());
+    return std::isnan(normalized) ? 0.0f : static_cast<float>(normalized);
+  } catch (...) {
+    return 0.0f;
+  }
 }
 
 void IPluginVST2::SetParameter(vst2::EffectRecord* effect, int32_t index, float normalized) {
   IPluginVST2* plug = FromRecord(effect);
   // A NaN or infinite value from the host never reaches the stored value.
   if (!plug || !plug->IsValidParamIdx(index) || !std::isfinite(normalized)) return;
-  const double clamped = std::clamp(static_cast<double>(normalized), 0.0, 1.0);
-  plug->GetParam(index)->SetNormalized(clamped);
-  plug->SendParameterValueFromAPI(index, clamped, true);
-  plug->OnParamChange(index, kHost, -1);
+  try {
+    const double clamped = std::clamp(static_cast<double>(normalized), 0.0, 1.0);
+    plug->GetParam(index)->SetNormalized(clamped);
+    plug->SendParameterValueFromAPI(index, clamped, true);
+    plug->OnParamChange(index, kHost, -1);
+  } catch (...) {
+  }
 }
 
 intptr_t IPluginVST2::Dispatcher(vst2::EffectRecord* effect, int32_t opcode, int32_t index, intptr_t value,
                                  void* ptr, float opt) {
   IPluginVST2* plug = FromRecord(effect);
   if (!plug || opcode < 0 || opcode > vst2::kMaxEffectOpcode) return 0;
-  return plug->Dispatch(opcode, index, value, ptr, opt);
+  try {
+    return plug->Dispatch(opcode, index, value, ptr, opt);
+  } catch (...) {
+    return 0;
+  }
 }
 
 }  // namespace fx

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <vector>
 
 #include "framework/IByteChunk.h"
 #include "framework/IPluginAPIBase.h"
@@ -25,8 +26,13 @@ struct InstanceInfo {
 class IPluginVST2 : public IPluginAPIBase, public IPluginProcessor {
  public:
   // The largest block a host may announce or send; larger requests are refused (a block of this size
-  // already needs several megabytes of scratch per channel).
+  // already needs several megabytes of scratch per channel). A block longer than the built block size, up
+  // to this limit, is processed in pieces of that size.
   static constexpr int kMaxBlockSize = 1 << 20;
+  // The sample rates a host may set; others are refused and the last good rate stays. Sample counts of a
+  // few seconds at the highest rate still fit an int.
+  static constexpr double kMinSampleRate = 1.0;
+  static constexpr double kMaxSampleRate = 1e7;
 
   // Main thread; allocates. Builds the record, connects every channel, sets a block size of 512 and
   // starts the 20 ms timer.
@@ -106,9 +112,21 @@ class IPluginVST2 : public IPluginAPIBase, public IPluginProcessor {
   intptr_t KeyEvent(bool down, int character, intptr_t vstKey, float modifiers);
   bool IsValidParamIdx(intptr_t idx) const { return idx >= 0 && idx < NParams(); }
 
+  // Main thread. Takes a new rate and block size and resets. When the reset throws (a size the plug-in
+  // cannot build), the previous rate and block size are reset again and the answer is false.
+  bool ApplyRateAndBlockSize(double sampleRate, int blockSize);
+
   // ---- Audio thread (IPluginVST2Audio.cpp) ----
+  // Runs process (the frames of one piece) over the block in pieces of at most the built block size, each
+  // with its buffers attached and its transport; never allocates.
+  template <typename Sample, typename ProcessPiece>
+  void ProcessInPieces(Sample** inputs, Sample** outputs, int nFrames, ProcessPiece process);
+  // The host's channel pointers advanced by offset frames, in the scratch array of that sample type.
   template <typename Sample>
-  void PrepareBlock(Sample** inputs, Sample** outputs, int nFrames);
+  Sample** OffsetChannels(ERoute direction, Sample** channels, int offset);
+  template <typename Sample>
+  void SilenceOutputs(Sample** outputs, int nFrames) const;
+  void BeginBlock();
   void UpdateTimeInfo();
   void DrainMidiToProcessor();
   void SendQueuedSysEx();
@@ -125,6 +143,9 @@ class IPluginVST2 : public IPluginAPIBase, public IPluginProcessor {
   vst2::HostCallback mHostCallback = nullptr;
   // The SysEx entry copied out of the queue for the host's call; audio thread only.
   SysExData mSysExScratch{};
+  // Channel pointers of a piece after the first, sized once at construction; audio thread only.
+  std::vector<float*> mPieceFloats[2];
+  std::vector<double*> mPieceDoubles[2];
 };
 
 }  // namespace fx

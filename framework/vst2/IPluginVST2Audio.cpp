@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <type_traits>
 
 #include "framework/vst2/IPluginVST2.h"
 
@@ -36,50 +37,95 @@ ITimeInfo TimeInfoFromHost(const vst2::TimeInfo* host) {
   return info;
 }
 
+// The transport offset frames into the block: the sample position, and the beat position at the tempo.
+ITimeInfo AdvancedTimeInfo(const ITimeInfo& blockStart, int offset, double sampleRate) {
+  ITimeInfo info = blockStart;
+  if (info.mSamplePos >= 0.0) info.mSamplePos += offset;
+  if (info.mPPQPos >= 0.0 && sampleRate > 0.0) info.mPPQPos += offset * info.mTempo / (60.0 * sampleRate);
+  return info;
+}
+
 }  // namespace
 
 // ---- Audio thread: the record's process callbacks ----
+// A block longer than the built block size is processed in pieces of that size rather than by growing
+// the buffers here, and an exception never leaves a callback: the replacing outputs are then silent.
 
 void IPluginVST2::Process(vst2::EffectRecord* effect, float** inputs, float** outputs, int32_t frames) {
   IPluginVST2* plug = FromRecord(effect);
   if (!plug || !IsUsableBlock(frames)) return;
-  plug->PrepareBlock(inputs, outputs, frames);
-  plug->ProcessBuffersAccumulating(frames);
-  plug->SendQueuedSysEx();
+  try {
+    plug->ProcessInPieces(inputs, outputs, frames, [plug](int n) { plug->ProcessBuffersAccumulating(n); });
+  } catch (...) {
+  }
 }
 
 void IPluginVST2::ProcessReplacing(vst2::EffectRecord* effect, float** inputs, float** outputs, int32_t frames) {
   IPluginVST2* plug = FromRecord(effect);
   if (!plug || !IsUsableBlock(frames)) return;
-  plug->PrepareBlock(inputs, outputs, frames);
-  plug->ProcessBuffers(0.0f, frames);
-  plug->SendQueuedSysEx();
+  try {
+    plug->ProcessInPieces(inputs, outputs, frames, [plug](int n) { plug->ProcessBuffers(0.0f, n); });
+  } catch (...) {
+    plug->SilenceOutputs(outputs, frames);
+  }
 }
 
 void IPluginVST2::ProcessDoubleReplacing(vst2::EffectRecord* effect, double** inputs, double** outputs,
                                          int32_t frames) {
   IPluginVST2* plug = FromRecord(effect);
   if (!plug || !IsUsableBlock(frames)) return;
-  plug->PrepareBlock(inputs, outputs, frames);
-  plug->ProcessBuffers(0.0, frames);
-  plug->SendQueuedSysEx();
+  try {
+    plug->ProcessInPieces(inputs, outputs, frames, [plug](int n) { plug->ProcessBuffers(0.0, n); });
+  } catch (...) {
+    plug->SilenceOutputs(outputs, frames);
+  }
+}
+
+template <typename Sample, typename ProcessPiece>
+void IPluginVST2::ProcessInPieces(Sample** inputs, Sample** outputs, int nFrames, ProcessPiece process) {
+  BeginBlock();
+  const ITimeInfo blockStart = GetTimeInfo();
+  const int pieceSize = std::max(GetBlockSize(), 1);
+  for (int offset = 0, n = 0; offset < nFrames; offset += n) {
+    n = std::min(pieceSize, nFrames - offset);
+    AttachBuffers(kInput, 0, mEffect.numInputs, OffsetChannels(kInput, inputs, offset), n);
+    AttachBuffers(kOutput, 0, mEffect.numOutputs, OffsetChannels(kOutput, outputs, offset), n);
+    if (offset > 0) SetTimeInfo(AdvancedTimeInfo(blockStart, offset, GetSampleRate()));
+    process(n);
+  }
+  SendQueuedSysEx();
 }
 
 template <typename Sample>
-void IPluginVST2::PrepareBlock(Sample** inputs, Sample** outputs, int nFrames) {
-  if (DoesMIDIIn()) CallHost(vst2::kHostWantMidi);
-  if (nFrames > GetBlockSize()) {
-    // The only allocation on the audio path: a block longer than any before grows the scratch buffers.
-    SetBlockSize(nFrames);
-    OnReset();
+Sample** IPluginVST2::OffsetChannels(ERoute direction, Sample** channels, int offset) {
+  if (offset == 0 || !channels) return channels;
+  std::vector<Sample*>& piece = [this, direction]() -> std::vector<Sample*>& {
+    if constexpr (std::is_same_v<Sample, float>)
+      return mPieceFloats[direction];
+    else
+      return mPieceDoubles[direction];
+  }();
+  const int nChannels =
+      std::min(direction == kInput ? mEffect.numInputs : mEffect.numOutputs, static_cast<int>(piece.size()));
+  for (int i = 0; i < nChannels; ++i) piece[static_cast<size_t>(i)] = channels[i] ? channels[i] + offset : nullptr;
+  return piece.data();
+}
+
+template <typename Sample>
+void IPluginVST2::SilenceOutputs(Sample** outputs, int nFrames) const {
+  if (!outputs) return;
+  for (int i = 0; i < mEffect.numOutputs; ++i) {
+    if (outputs[i]) std::fill(outputs[i], outputs[i] + nFrames, Sample(0));
   }
+}
+
+void IPluginVST2::BeginBlock() {
+  if (DoesMIDIIn()) CallHost(vst2::kHostWantMidi);
   const bool offline = CallHost(vst2::kHostGetCurrentProcessLevel) == vst2::kProcessLevelOffline;
   if (offline != GetRenderingOffline()) {
     SetRenderingOffline(offline);
     OnReset();
   }
-  AttachBuffers(kInput, 0, mEffect.numInputs, inputs, nFrames);
-  AttachBuffers(kOutput, 0, mEffect.numOutputs, outputs, nFrames);
   UpdateTimeInfo();
   DrainMidiToProcessor();
 }

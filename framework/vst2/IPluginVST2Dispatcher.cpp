@@ -206,15 +206,12 @@ intptr_t IPluginVST2::ParameterProperties(int index, void* ptr) {
 intptr_t IPluginVST2::DispatchProcessingRequest(int32_t opcode, intptr_t value, float opt) {
   switch (opcode) {
     case vst2::kEffSetSampleRate:
-      // Zero, negative, NaN and infinite rates keep the last good one.
-      if (!std::isfinite(opt) || opt <= 0.0f) return 0;
-      SetSampleRate(opt);
-      OnReset();
+      // NaN, infinite, non-positive and absurd rates keep the last good one. The interface answers 0
+      // either way.
+      if (opt >= kMinSampleRate && opt <= kMaxSampleRate) ApplyRateAndBlockSize(opt, GetBlockSize());
       return 0;
     case vst2::kEffSetBlockSize:
-      if (value <= 0 || value > kMaxBlockSize) return 0;
-      SetBlockSize(static_cast<int>(value));
-      OnReset();
+      if (value > 0 && value <= kMaxBlockSize) ApplyRateAndBlockSize(GetSampleRate(), static_cast<int>(value));
       return 0;
     case vst2::kEffMainsChanged:
       OnActivate(value != 0);
@@ -230,6 +227,23 @@ intptr_t IPluginVST2::DispatchProcessingRequest(int32_t opcode, intptr_t value, 
     }
     default:
       return 0;
+  }
+}
+
+bool IPluginVST2::ApplyRateAndBlockSize(double sampleRate, int blockSize) {
+  const double lastRate = GetSampleRate();
+  const int lastBlockSize = GetBlockSize();
+  try {
+    SetSampleRate(sampleRate);
+    SetBlockSize(blockSize);
+    OnReset();
+    return true;
+  } catch (...) {
+    // A failure in the second reset reaches the dispatcher's own guard.
+    SetSampleRate(lastRate);
+    SetBlockSize(lastBlockSize);
+    OnReset();
+    return false;
   }
 }
 
@@ -347,19 +361,12 @@ intptr_t IPluginVST2::SetChunk(bool isBank, intptr_t size, const void* data) {
   for (int i = 3; i >= 0; --i) magic = static_cast<int32_t>((static_cast<uint32_t>(magic) << 8) | bytes[i]);
   if (magic != kChunkMagic) return 0;
 
-  // A read that fails part-way must leave the plug-in as it was: keep the slots and the current state.
-  IByteChunk bankBackup;
-  IByteChunk stateBackup;
-  const bool haveBank = !isBank || SerializePresets(bankBackup);
-  const bool haveState = SerializeState(stateBackup);
+  // The readers check a whole state or bank before they change anything, so a refused chunk leaves every
+  // parameter and slot exactly as it was; nothing is restored afterwards.
   IByteChunk& chunk = isBank ? mBankChunk : mProgramChunk;
   chunk.Clear();
   if (chunk.PutBytes(data, static_cast<int>(size)) != size) return 0;
-  if (!ReadChunk(isBank)) {
-    if (isBank && haveBank) UnserializePresets(bankBackup, 0);
-    if (haveState) UnserializeState(stateBackup, 0);
-    return 0;
-  }
+  if (!ReadChunk(isBank)) return 0;
   OnRestoreState();
   return 1;
 }

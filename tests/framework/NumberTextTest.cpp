@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <ostream>
 #include <string>
@@ -118,6 +119,53 @@ TEST(FormatFixed, WritesTheDecimalsAsked)
   EXPECT_STREQ(text, "-1.235");
   FormatFixed(text, sizeof(text), 2.0, -1);
   EXPECT_STREQ(text, "2.000000");
+}
+
+struct ExactRow {
+  double value;
+  const char* text;
+};
+
+void PrintTo(const ExactRow& row, std::ostream* os) { *os << row.text; }
+
+class FormatExactRows : public testing::TestWithParam<ExactRow> {};
+
+// The expected texts are the shortest decimal forms (as Python's repr gives them, written out in fixed
+// notation); each must read back to the very same bits.
+TEST_P(FormatExactRows, WritesTheShortestTextThatReadsBackBitForBit)
+{
+  const ExactRow row = GetParam();
+  char text[400];
+  EXPECT_EQ(FormatExact(text, sizeof(text), row.value), static_cast<int>(std::strlen(row.text)));
+  EXPECT_STREQ(text, row.text);
+  double parsed = 1.0;
+  ASSERT_TRUE(ParseDouble(text, parsed));
+  EXPECT_EQ(std::signbit(parsed), std::signbit(row.value));
+  EXPECT_EQ(parsed, row.value);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, FormatExactRows,
+    testing::Values(ExactRow{0.45, "0.45"}, ExactRow{0.1 + 0.2, "0.30000000000000004"}, ExactRow{20500.0, "20500"},
+                    ExactRow{-96.125, "-96.125"}, ExactRow{-0.0, "-0"}, ExactRow{0.0, "0"},
+                    ExactRow{1.0 / 3.0, "0.3333333333333333"}, ExactRow{1e-7, "0.0000001"},
+                    ExactRow{0.010000000000000002, "0.010000000000000002"},
+                    ExactRow{1e21, "1000000000000000000000"}));
+
+TEST(FormatExact, ExtremesFitAndCutTextStillCountsTheWholeLength)
+{
+  char text[400];
+  for (double value : {std::numeric_limits<double>::denorm_min(), -std::numeric_limits<double>::max(),
+                       std::numeric_limits<double>::min()}) {
+    const int length = FormatExact(text, sizeof(text), value);
+    EXPECT_LT(length, static_cast<int>(sizeof(text)));
+    double parsed = 0.0;
+    ASSERT_TRUE(ParseDouble(text, parsed));
+    EXPECT_EQ(parsed, value);
+  }
+  char small[4];
+  EXPECT_EQ(FormatExact(small, sizeof(small), 0.45), 4);
+  EXPECT_STREQ(small, "0.4");
 }
 
 struct ParseRow {

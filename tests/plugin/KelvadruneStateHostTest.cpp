@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -98,10 +99,90 @@ TEST_F(KelvadruneStateHostTest, ProgramChunkRestoresAll24ValuesInAFreshInstance)
   ASSERT_NE(Normalized(*target), before);
   EXPECT_EQ(SetChunk(*target, false, chunk), 1);
   EXPECT_EQ(DisplayTexts(*target), shown);
-  // Values travel as six-decimal text; the steepest fader shape (10) magnifies that to about 1e-5 in
-  // normalized form.
-  const std::vector<float> after = Normalized(*target);
-  for (int i = 0; i < kNumProductParams; ++i) EXPECT_NEAR(after[static_cast<size_t>(i)], before[static_cast<size_t>(i)], 1e-4) << i;
+  EXPECT_EQ(Normalized(*target), before);
+}
+
+// Random settings: every parameter at a random normalized position, the steepest fader shape and the
+// filter frequency low on its power curve, where the smallest change in value moves the position most.
+void SetRandomSettings(vsthost::TestHost& host, std::mt19937& random) {
+  std::uniform_real_distribution<float> position(0.0f, 1.0f);
+  for (int i = 0; i < kNumProductParams; ++i) host.SetParameter(i, position(random));
+  host.SetParameter(18, 1.0f);                      // "Fader shape" 10
+  host.SetParameter(19, position(random) * 0.05f);  // "MD filter freq"
+}
+
+// Values are written as the shortest text that reads back to the same double: a fresh instance given the
+// chunk writes the very same chunk (so every value arrived bit for bit) and shows the same positions.
+TEST_F(KelvadruneStateHostTest, ProgramAndBankChunksRestoreRandomSettingsBitForBit) {
+  std::mt19937 random(1207);
+  for (int round = 0; round < 8; ++round) {
+    auto source = StartInstance();
+    SetRandomSettings(*source, random);
+    const std::vector<float> before = Normalized(*source);
+    for (bool bank : {false, true}) {
+      const Bytes chunk = GetChunk(*source, bank);
+      auto target = StartInstance();
+      ASSERT_EQ(SetChunk(*target, bank, chunk), 1);
+      EXPECT_EQ(GetChunk(*target, bank), chunk) << round;
+      EXPECT_EQ(Normalized(*target), before) << round;
+    }
+  }
+}
+
+// A chunk mutated after its header: byte flips, insertions, deletions, cuts and swapped digits. Whatever is
+// refused must leave every parameter bit for bit as it was, which the unchanged state chunk shows.
+Bytes Mutate(Bytes bytes, std::mt19937& random) {
+  const auto pick = [&random](size_t lo, size_t hi) { return std::uniform_int_distribution<size_t>(lo, hi)(random); };
+  const size_t header = 8;
+  for (size_t n = pick(1, 4); n > 0 && bytes.size() > header + 1; --n) {
+    const size_t at = pick(header, bytes.size() - 1);
+    switch (pick(0, 4)) {
+      case 0:
+        bytes[at] = static_cast<uint8_t>(bytes[at] ^ (1u << pick(0, 7)));
+        break;
+      case 1:
+        bytes.insert(bytes.begin() + static_cast<long>(at), static_cast<uint8_t>(pick(0, 255)));
+        break;
+      case 2:
+        bytes.erase(bytes.begin() + static_cast<long>(at));
+        break;
+      case 3:
+        bytes.resize(at);
+        break;
+      default:
+        if (bytes[at] >= '0' && bytes[at] <= '9') bytes[at] = static_cast<uint8_t>('0' + pick(0, 9));
+        break;
+    }
+  }
+  return bytes;
+}
+
+TEST_F(KelvadruneStateHostTest, RefusedMutatedChunksLeaveEveryParameterBitForBit) {
+  auto host = StartInstance();
+  std::mt19937 random(4242);
+  SetRandomSettings(*host, random);
+  host->SetParameter(5, 0.45f);  // "MVol"
+  const Bytes program = GetChunk(*host, false);
+  const Bytes bank = GetChunk(*host, true);
+  Bytes state = program;
+  std::vector<float> positions = Normalized(*host);
+  std::string name = ProgramName(*host);
+  int refused = 0;
+  for (int i = 0; i < 2000; ++i) {
+    const bool isBank = i % 2 == 1;
+    if (SetChunk(*host, isBank, Mutate(isBank ? bank : program, random)) == 0) {
+      ++refused;
+      ASSERT_EQ(GetChunk(*host, false), state) << i;
+      ASSERT_EQ(Normalized(*host), positions) << i;
+      ASSERT_EQ(ProgramName(*host), name) << i;
+    } else {
+      // A mutation that still reads (a changed digit, a harmless name) is taken: it is the new baseline.
+      state = GetChunk(*host, false);
+      positions = Normalized(*host);
+      name = ProgramName(*host);
+    }
+  }
+  EXPECT_GT(refused, 1000);
 }
 
 TEST_F(KelvadruneStateHostTest, BankChunkKeepsTheProgramName) {

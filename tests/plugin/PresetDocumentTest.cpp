@@ -215,8 +215,9 @@ TEST(PresetDocumentTest, VersionTexts) {
   EXPECT_EQ(presets::ParseVersionText(nullptr), 0);
 }
 
-// The product's document names every parameter by its display name in index order, "%f" values.
-TEST(PresetDocumentTest, WriterPrintsEveryParameterWithSixDecimals) {
+// The product's document names every parameter by its display name in index order, each value as the
+// shortest text that reads back to it.
+TEST(PresetDocumentTest, WriterPrintsEveryParameterByNameWithItsExactValue) {
   PresetTestPlugin plugin;
   plugin.Set(kMinGain, -96.125);
   const presets::DocumentContent content{"Lunderwick", "Kelvadrune", "v1.0.11", "Name & \"quotes\"",
@@ -224,11 +225,11 @@ TEST(PresetDocumentTest, WriterPrintsEveryParameterWithSixDecimals) {
   const std::string text = presets::PrintPresetDocument(plugin, content);
   // A value holding a double quote is printed in single quotes.
   EXPECT_NE(text.find("    <Data>data</Data>\n    <Preset name='Name &amp; &quot;quotes&quot;'>\n"), std::string::npos);
-  EXPECT_NE(text.find("<Param name=\"GUI scale\" val=\"1.000000\" />\n"
-                      "            <Param name=\"Toggle tooltips\" val=\"1.000000\" />"),
+  EXPECT_NE(text.find("<Param name=\"GUI scale\" val=\"1\" />\n"
+                      "            <Param name=\"Toggle tooltips\" val=\"1\" />"),
             std::string::npos);
-  EXPECT_NE(text.find("<Param name=\"Min volume\" val=\"-96.125000\" />"), std::string::npos);
-  EXPECT_NE(text.find("<Param name=\"Steps\" val=\"5.000000\" />\n        </Parameter>"), std::string::npos);
+  EXPECT_NE(text.find("<Param name=\"Min volume\" val=\"-96.125\" />"), std::string::npos);
+  EXPECT_NE(text.find("<Param name=\"Steps\" val=\"5\" />\n        </Parameter>"), std::string::npos);
 }
 
 // A host may switch the process to a decimal-comma locale; the document must not follow it. The framework
@@ -247,7 +248,7 @@ TEST(PresetDocumentTest, DecimalCommaLocaleChangesNeitherWritingNorReading) {
   EXPECT_GT(read, 0);
   EXPECT_EQ(target.Value(kMinGain), -12.5);
   const std::string text(reinterpret_cast<const char*>(chunk.GetData() + 4), static_cast<size_t>(chunk.Size() - 4));
-  EXPECT_NE(text.find("val=\"-12.500000\""), std::string::npos);
+  EXPECT_NE(text.find("val=\"-12.5\""), std::string::npos);
 }
 
 }  // namespace

@@ -2,7 +2,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <bit>
+#include <cstdint>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -39,6 +42,46 @@ TEST_F(PresetFilesTest, SaveAndLoadRoundTrip) {
   EXPECT_EQ(target.paramResets, 1);
   EXPECT_EQ(target.restores, 1);
   EXPECT_EQ(target.hostPresetChanges, 1);
+}
+
+// The bits of every value: equal doubles of different sign (0.0 and -0.0) count as different.
+std::vector<uint64_t> Bits(const std::vector<double>& values) {
+  std::vector<uint64_t> bits;
+  for (double value : values) bits.push_back(std::bit_cast<uint64_t>(value));
+  return bits;
+}
+
+// Random settings survive every form the product stores them in, bit for bit: the state record, program and
+// bank files (which wrap it) and ".lps" preset files.
+TEST_F(PresetFilesTest, EveryStoredFormRestoresRandomSettingsBitForBit) {
+  std::mt19937 random(31);
+  std::uniform_real_distribution<double> position(0.0, 1.0);
+  const std::string program = Path("random.fxp");
+  const std::string bank = Path("random.fxb");
+  const std::string preset = Path("random.lps");
+  for (int round = 0; round < 10; ++round) {
+    PresetTestPlugin source;
+    source.InitPresetStore();
+    for (int i = 0; i < kNumParams; ++i) source.GetParam(i)->SetNormalized(position(random));
+    const std::vector<uint64_t> wanted = Bits(source.Values());
+    fx::IByteChunk state;
+    ASSERT_TRUE(source.WriteStateChunk(state));
+    ASSERT_TRUE(source.SaveProgramFile(program.c_str()));
+    source.ModifyCurrentPreset();  // a bank file holds the slots: the current one takes the settings
+    ASSERT_TRUE(source.SaveBankFile(bank.c_str()));
+    ASSERT_TRUE(source.SavePresetCommand(preset.c_str()));
+
+    PresetTestPlugin fromState;
+    EXPECT_EQ(fromState.ReadStateChunk(state, 0), state.Size());
+    PresetTestPlugin fromProgram;
+    EXPECT_TRUE(fromProgram.LoadProgramFile(program.c_str()));
+    PresetTestPlugin fromBank;
+    EXPECT_TRUE(fromBank.LoadBankFile(bank.c_str()));
+    PresetTestPlugin fromPreset;
+    EXPECT_TRUE(fromPreset.LoadPresetCommand(preset.c_str()));
+    for (const PresetTestPlugin* target : {&fromState, &fromProgram, &fromBank, &fromPreset})
+      EXPECT_EQ(Bits(target->Values()), wanted) << round;
+  }
 }
 
 TEST_F(PresetFilesTest, LoadGivesTheTablesMissingParametersTheirDefaults) {

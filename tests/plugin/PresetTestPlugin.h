@@ -47,6 +47,7 @@ class PresetTestPlugin : public fx::IPluginAPIBase, public KelvadrunePresets {
 
   bool SerializeState(fx::IByteChunk& chunk) const override { return WriteStateChunk(chunk); }
   int UnserializeState(const fx::IByteChunk& chunk, int startPos) override { return ReadStateChunk(chunk, startPos); }
+  int CheckState(const fx::IByteChunk& chunk, int startPos) override { return CheckStateChunk(chunk, startPos); }
   void OnParamReset(fx::EParamSource source) override {
     ++paramResets;
     fx::IPluginAPIBase::OnParamReset(source);

@@ -31,7 +31,7 @@ constexpr const char* kUsage =
     "  --input FILE             process a WAV file instead\n"
     "  --output FILE            write the processed audio to a WAV file\n"
     "  --format pcm16|pcm24|float   output sample format (float)\n"
-    "  --double                 process in double precision\n"
+    "  --double                 process in double precision (single when the plug-in has none)\n"
     "  --save-state FILE        write the plug-in's state chunk to a file\n";
 
 struct ParamSetting {
@@ -256,6 +256,11 @@ bool OpenSource(const Options& o, Source& source, std::ostream& err) {
     source.framesLeft = source.file.Frames();
     return true;
   }
+  // The generator counts in an int rate.
+  if (o.sampleRate > static_cast<float>(1 << 30)) {
+    err << "the sample rate is too high to generate a signal\n";
+    return false;
+  }
   SignalSpec spec = o.signal.value_or(SignalSpec{});
   spec.sampleRate = static_cast<int>(o.sampleRate);
   source.generator.emplace(spec);
@@ -322,8 +327,11 @@ bool Process(TestHost& host, const Options& o, std::ostream& err) {
     err << error << "\n";
     return false;
   }
-  const bool processed = o.doublePrecision ? ProcessAudio<double>(host, source, writer, o.blockSize, err)
-                                           : ProcessAudio<float>(host, source, writer, o.blockSize, err);
+  const bool doublePrecision = o.doublePrecision && host.CanProcessDouble();
+  if (o.doublePrecision && !doublePrecision)
+    err << "note: the plug-in has no double-precision processing; processing in single precision\n";
+  const bool processed = doublePrecision ? ProcessAudio<double>(host, source, writer, o.blockSize, err)
+                                         : ProcessAudio<float>(host, source, writer, o.blockSize, err);
   if (!writer.Close(error)) {
     err << error << "\n";
     return false;

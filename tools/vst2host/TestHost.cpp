@@ -132,20 +132,24 @@ std::string TestHost::ParamText(int32_t opcode, int index) {
   return text;
 }
 
+bool TestHost::CanProcessDouble() const {
+  return mEffect && (mEffect->flags & vst2::kFlagCanDoubleReplacing) && mEffect->processDoubleReplacing;
+}
+
 void TestHost::ProcessReplacing(float** inputs, float** outputs, int frames) {
-  if (!mEffect) return;
+  if (!mEffect || !mEffect->processReplacing) return;
   mEffect->processReplacing(mEffect, inputs, outputs, frames);
   AdvanceTransport(frames);
 }
 
 void TestHost::ProcessDoubleReplacing(double** inputs, double** outputs, int frames) {
-  if (!mEffect) return;
+  if (!CanProcessDouble()) return;
   mEffect->processDoubleReplacing(mEffect, inputs, outputs, frames);
   AdvanceTransport(frames);
 }
 
 void TestHost::ProcessAccumulating(float** inputs, float** outputs, int frames) {
-  if (!mEffect) return;
+  if (!mEffect || !mEffect->process) return;
   mEffect->process(mEffect, inputs, outputs, frames);
   AdvanceTransport(frames);
 }

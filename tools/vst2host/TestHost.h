@@ -47,7 +47,10 @@ class TestHost {
   float GetParameter(int index);
   std::string ParamText(int32_t opcode, int index);
 
-  // Audio thread. Each block advances the host's transport by frames when it is playing.
+  // True when the record announces double-precision processing and has its function.
+  bool CanProcessDouble() const;
+  // Audio thread. Each block advances the host's transport by frames when it is playing; a function the
+  // record lacks is not called.
   void ProcessReplacing(float** inputs, float** outputs, int frames);
   void ProcessDoubleReplacing(double** inputs, double** outputs, int frames);
   void ProcessAccumulating(float** inputs, float** outputs, int frames);

@@ -240,6 +240,12 @@ bool WavWriter::OpenStream(FILE* stream, int channels, int sampleRate, EWavForma
 }
 
 bool WavWriter::Begin(int channels, int sampleRate, EWavFormat format, std::string& error) {
+  // The header's byte rate is 32-bit: a rate that overflows it cannot be written.
+  if (static_cast<uint64_t>(sampleRate) * channels * BytesPerSample(format) > 0xFFFFFFFFull) {
+    error = "sample rate too high for a WAV file";
+    mFailed = true;
+    return false;
+  }
   mFormat = format;
   mChannels = channels;
   mBytesPerSample = BytesPerSample(format);

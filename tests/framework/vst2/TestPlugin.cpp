@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 
 #include "framework/vst2/IPluginVST2.h"
@@ -21,6 +22,9 @@ struct Options {
   bool synth = false;
   int tail = 0;
   int latency = 0;
+  int maxBlock = 0;  // 0: any
+  bool noDouble = false;
+  bool throwing = false;
 };
 
 Options ReadOptions() {
@@ -50,6 +54,12 @@ Options ReadOptions() {
       o.tail = std::atoi(word.c_str() + 5);
     else if (word.starts_with("latency="))
       o.latency = std::atoi(word.c_str() + 8);
+    else if (word == "nodouble")
+      o.noDouble = true;
+    else if (word == "throwing")
+      o.throwing = true;
+    else if (word.starts_with("maxblock="))
+      o.maxBlock = std::atoi(word.c_str() + 9);
     pos = end + 1;
   }
   // "io=1-1_2-2": underscores stand for the blanks that separate words here.
@@ -90,12 +100,15 @@ class TestPlugin final : public fx::IPluginVST2 {
   explicit TestPlugin(const fx::InstanceInfo& info) : TestPlugin(info, ReadOptions()) {}
 
   void ProcessBlock(double** inputs, double** outputs, int nFrames) override {
+    if (mThrowing) throw std::runtime_error("processing failed");
     const double gain = GetParam(0)->Value();
     const int n = std::min(MaxNChannels(fx::kInput), MaxNChannels(fx::kOutput));
     for (int c = 0; c < MaxNChannels(fx::kOutput); ++c) {
       for (int f = 0; f < nFrames; ++f) outputs[c][f] = c < n ? inputs[c][f] * gain : 0.0;
     }
     mLastTimeInfo = GetTimeInfo();
+    mPieces.fetch_add(1);
+    if (nFrames > mLargestPiece.load()) mLargestPiece.store(nFrames);
   }
 
   void ProcessMidiMsg(const fx::IMidiMsg& msg) override {
@@ -103,8 +116,14 @@ class TestPlugin final : public fx::IPluginVST2 {
     IPluginVST2::ProcessMidiMsg(msg);
   }
 
-  void OnReset() override { mResets.fetch_add(1); }
+  void OnReset() override {
+    mResets.fetch_add(1);
+    if (mMaxBlock > 0 && GetBlockSize() > mMaxBlock) throw std::invalid_argument("block size out of range");
+  }
   void OnIdle() override { mIdles.fetch_add(1); }
+  void OnParamChange(int, fx::EParamSource, int) override {
+    if (mThrowing) throw std::runtime_error("parameter change failed");
+  }
   void OnActivate(bool active) override {
     if (active) mActivations.fetch_add(1);
   }
@@ -150,13 +169,17 @@ class TestPlugin final : public fx::IPluginVST2 {
         return mActivations.load();
       case kIdleCount:
         return mIdles.load();
+      case kPieceCount:
+        return mPieces.load();
+      case kLargestPiece:
+        return mLargestPiece.load();
       default:
         return 0;
     }
   }
 
  private:
-  TestPlugin(const fx::InstanceInfo& info, const Options& o) : IPluginVST2(info, MakeConfig(o)) {
+  TestPlugin(const fx::InstanceInfo& info, const Options& o) : IPluginVST2(info, MakeConfig(o)), mMaxBlock(o.maxBlock), mThrowing(o.throwing) {
     GetParam(0)->InitDouble("Gain", 1.0, 0.0, 2.0, 0.01, "x");
     GetParam(1)->InitEnum("Mode", 0, {"Low", "Mid", "High"});
     GetParam(2)->InitBool("Switch", false);
@@ -164,6 +187,10 @@ class TestPlugin final : public fx::IPluginVST2 {
     GetParam(4)->InitDouble("A parameter name of 31 chars...", 0.5, 0.0, 1.0, 0.0,
                             "A label that is 31 bytes long..");
     SetTailSize(o.tail);
+    if (o.noDouble) {
+      GetEffectRecord().flags &= ~vst2::kFlagCanDoubleReplacing;
+      GetEffectRecord().processDoubleReplacing = nullptr;
+    }
   }
 
   intptr_t DeferTestSysEx(int size) {
@@ -177,6 +204,10 @@ class TestPlugin final : public fx::IPluginVST2 {
   std::atomic<int> mActivations{0};
   std::atomic<int> mMidiIn{0};
   std::atomic<int> mIdles{0};
+  std::atomic<int> mPieces{0};
+  std::atomic<int> mLargestPiece{0};
+  const int mMaxBlock;
+  const bool mThrowing;
   fx::ITimeInfo mLastTimeInfo;
 };
 

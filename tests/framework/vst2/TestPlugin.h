@@ -1,7 +1,9 @@
 // A small plug-in on the VST 2 binding for the integration tests, loaded as a module by the test host.
 // Its configuration comes from the environment variable KD_TEST_PLUGIN when an instance is created:
 // blank-separated words "chunks", "editor", "midiin", "midiout", "synth", "io=<channel-I/O text>",
-// "tail=<samples>", "latency=<samples>". Without it: "1-1 2-2", an editor, no chunks, no MIDI.
+// "tail=<samples>", "latency=<samples>", "maxblock=<frames>" (OnReset throws for larger block sizes, as a
+// plug-in that cannot build them does), "nodouble" (a record without double-precision processing), "throwing" (ProcessBlock and OnParamChange
+// throw). Without it: "1-1 2-2", an editor, no chunks, no MIDI.
 //
 // Tests reach what only an editor or the plug-in itself could do through private vendor-specific
 // requests (ETestRequest), so that every test still drives the plug-in only through its effect record.
@@ -30,6 +32,8 @@ enum ETestRequest : int32_t {
   kMidiInCount,    // answers the number of MIDI messages ProcessMidiMsg saw
   kActivateCount,  // answers the number of OnActivate(true) calls
   kIdleCount,      // answers the number of timer ticks (OnIdle) so far
+  kPieceCount,     // answers the number of ProcessBlock calls so far
+  kLargestPiece,   // answers the largest frame count ProcessBlock was given
 };
 
 constexpr int kNumParams = 5;

@@ -320,14 +320,61 @@ TEST(PluginWithoutEditor, RefusesEditorRequests) {
 TEST_F(PluginTest, BadSampleRatesAndBlockSizesAreRefused) {
   Start();
   const intptr_t resets = TestRequest(mHost, kResetCount);
-  for (float rate :
-       {0.0f, -44100.0f, std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()})
+  // 2^29 Hz and more would overflow the sample counts a plug-in keeps in an int.
+  for (float rate : {0.0f, -44100.0f, 0.5f, 1.01e7f, 536870912.0f, std::numeric_limits<float>::quiet_NaN(),
+                     std::numeric_limits<float>::infinity()})
     mHost.Dispatch(vst2::kEffSetSampleRate, 0, 0, nullptr, rate);
-  for (intptr_t block : {intptr_t{0}, intptr_t{-64}, intptr_t{1} << 40})
+  for (intptr_t block : {intptr_t{0}, intptr_t{-64}, intptr_t{(1 << 20) + 1}, intptr_t{1} << 40})
     mHost.Dispatch(vst2::kEffSetBlockSize, 0, block);
   EXPECT_EQ(TestRequest(mHost, kResetCount), resets);
   mHost.SetSampleRate(48000.0f);
   EXPECT_EQ(TestRequest(mHost, kResetCount), resets + 1);
+  mHost.SetSampleRate(1e7f);  // the highest rate taken
+  EXPECT_EQ(TestRequest(mHost, kResetCount), resets + 2);
+}
+
+// A plug-in whose reset throws for a block size: the request is refused, the exception stays inside the
+// module, and the plug-in processes any block, longer ones in pieces of the size it has.
+TEST(PluginReset, BlockSizeThePlugInCannotBuildIsRefusedAndProcessingGoesOn) {
+  TestHost host;
+  ASSERT_TRUE(StartPlugin(host, "maxblock=1024"));
+  host.Open();
+  host.SetBlockSize(256);
+  const intptr_t resets = TestRequest(host, kResetCount);
+  host.SetBlockSize(4096);
+  EXPECT_EQ(TestRequest(host, kResetCount), resets + 2);  // the refused size, then the one it had
+  host.Resume();
+  std::vector<float> in(4096, 0.5f);
+  std::vector<std::vector<float>> out(2, std::vector<float>(4096, 9.0f));
+  float* ins[2] = {in.data(), in.data()};
+  float* outs[2] = {out[0].data(), out[1].data()};
+  host.ProcessReplacing(ins, outs, 4096);
+  EXPECT_EQ(out[0], in);
+  EXPECT_EQ(out[1], in);
+  EXPECT_EQ(TestRequest(host, kLargestPiece), 256);
+}
+
+// A plug-in whose processing and parameter hooks throw: nothing reaches the host, the replacing outputs are
+// silent, and the plug-in goes on answering.
+TEST(PluginFailures, ExceptionsStayInsideTheModule) {
+  TestHost host;
+  ASSERT_TRUE(StartPlugin(host, "throwing"));
+  host.Open();
+  host.Resume();
+  std::vector<float> in(64, 0.5f);
+  std::vector<std::vector<float>> out(2, std::vector<float>(64, 9.0f));
+  float* ins[2] = {in.data(), in.data()};
+  float* outs[2] = {out[0].data(), out[1].data()};
+  host.ProcessReplacing(ins, outs, 64);
+  EXPECT_EQ(out[0], std::vector<float>(64, 0.0f));
+  EXPECT_EQ(out[1], std::vector<float>(64, 0.0f));
+  host.ProcessAccumulating(ins, outs, 64);
+  EXPECT_EQ(out[0], std::vector<float>(64, 0.0f));
+  host.SetParameter(0, 0.75f);
+  EXPECT_FLOAT_EQ(host.GetParameter(0), 0.75f);
+  char text[] = "1.0";
+  EXPECT_EQ(host.Dispatch(vst2::kEffStringToParameter, 0, 0, text), 0);
+  EXPECT_EQ(host.Effect()->magic, vst2::kEffectMagic);
 }
 
 TEST_F(PluginTest, KeyEventsWithoutAnEditorAnswerZero) {

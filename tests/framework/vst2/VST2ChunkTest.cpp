@@ -2,6 +2,7 @@
 #include <climits>
 #include <cstring>
 #include <ostream>
+#include <string>
 #include <vector>
 
 #include "tests/framework/vst2/HostFixture.h"
@@ -32,6 +33,21 @@ std::vector<uint8_t> StateChunk(double gain, int32_t version = 0x10000) {
   std::vector<uint8_t> out = {'t', 'f', 'f', 'p'};
   for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(version >> (8 * i)));
   for (double v : {gain, 2.0, 1.0, 7.0, 0.25}) AppendDouble(out, v);
+  return out;
+}
+
+// A bank of three slots named "A", "B" and "C", each holding gain 0.25 and the other four values; the last
+// slot's state cut to lastSlotValues values.
+std::vector<uint8_t> BankChunk(int lastSlotValues) {
+  std::vector<uint8_t> out = {'t', 'f', 'f', 'p', 0x00, 0x00, 0x01, 0x00};
+  for (char name : {'A', 'B', 'C'}) {
+    for (uint8_t byte : {1, 0, 0, 0}) out.push_back(byte);
+    out.push_back(static_cast<uint8_t>(name));
+    out.push_back(1);
+    const int nValues = name == 'C' ? lastSlotValues : 5;
+    const double values[5] = {0.25, 2.0, 1.0, 7.0, 0.25};
+    for (int i = 0; i < nValues; ++i) AppendDouble(out, values[i]);
+  }
   return out;
 }
 
@@ -72,6 +88,19 @@ TEST_F(PluginTest, BankChunkWithAnOldVersionIsReadAsOneState) {
   EXPECT_FLOAT_EQ(mHost.GetParameter(0), 0.25f);
 }
 
+TEST_F(PluginTest, WholeBankChunkNamesEverySlot) {
+  Start();
+  EXPECT_EQ(SetChunk(mHost, 0, BankChunk(5)), 1);
+  std::vector<std::string> names;
+  for (int i = 0; i < 3; ++i) {
+    char name[vst2::kProgramNameSize + 1] = {};
+    mHost.Dispatch(vst2::kEffGetProgramNameIndexed, i, 0, name);
+    names.push_back(name);
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"A", "B", "C"}));
+  EXPECT_FLOAT_EQ(mHost.GetParameter(0), 0.125f);
+}
+
 TEST_F(PluginTest, BankChunkRoundTripsThroughTheHost) {
   Start();
   mHost.SetParameter(0, 0.1f);
@@ -100,8 +129,10 @@ TEST_P(BadChunks, AreRefusedAndChangeNothing) {
   std::vector<uint8_t> bytes = row.bytes;
   bytes.resize(std::max<size_t>(bytes.size(), 1));
   const intptr_t size = row.sizeOverride ? row.sizeOverride : static_cast<intptr_t>(row.bytes.size());
+  const std::vector<uint8_t> bankBefore = GetChunk(mHost, 0);
   EXPECT_EQ(mHost.Dispatch(vst2::kEffSetChunk, row.index, size, bytes.data()), 0);
   EXPECT_EQ(GetChunk(mHost, 1), before);
+  EXPECT_EQ(GetChunk(mHost, 0), bankBefore);
 }
 
 std::vector<uint8_t> Truncated(std::vector<uint8_t> bytes, size_t n) {
@@ -124,7 +155,8 @@ INSTANTIATE_TEST_SUITE_P(Rows, BadChunks,
                                          BadChunkRow{"WrongMagic", 1, WrongMagic(), 0},
                                          BadChunkRow{"TruncatedState", 1, Truncated(StateChunk(0.5), 8 + 24), 0},
                                          BadChunkRow{"TruncatedBank", 0, Truncated(StateChunk(0.5), 12), 0},
-                                         BadChunkRow{"HeaderOnlyBank", 0, Truncated(StateChunk(0.5), 8), 0}),
+                                         BadChunkRow{"HeaderOnlyBank", 0, Truncated(StateChunk(0.5), 8), 0},
+                                         BadChunkRow{"BankWithItsLastSlotCut", 0, BankChunk(3), 0}),
                          [](const testing::TestParamInfo<BadChunkRow>& info) { return info.param.name; });
 
 TEST_F(PluginTest, NullChunkPointersAnswerZero) {

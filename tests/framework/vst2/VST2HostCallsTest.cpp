@@ -180,17 +180,27 @@ TEST_F(PluginTest, HostWithoutTimeInfoGivesTheFallbacks) {
   EXPECT_FALSE(info.mTransportIsRunning);
 }
 
-TEST_F(PluginTest, ResetsExactlyOnceWhenTheBlockGrows) {
+// A block longer than the announced size is processed in pieces of that size, each with its transport,
+// without growing anything on the audio thread.
+TEST_F(PluginTest, LongerBlockThanAnnouncedIsProcessedInPiecesWithoutReset) {
   Start();
-  const intptr_t resets = TestRequest(mHost, kResetCount);
+  mHost.Transport().flags |= vst2::kTimeTransportPlaying;
   Block(64).Process(mHost);
-  Block(32).Process(mHost);
+  const double start = TimeInfoOfLastBlock(mHost).mSamplePos + 64;
+  const intptr_t resets = TestRequest(mHost, kResetCount);
+  const intptr_t pieces = TestRequest(mHost, kPieceCount);
+  Block block(200, 0.25f);
+  block.Process(mHost);
   EXPECT_EQ(TestRequest(mHost, kResetCount), resets);
-  Block(128).Process(mHost);
-  EXPECT_EQ(TestRequest(mHost, kResetCount), resets + 1);
-  Block(128).Process(mHost);
-  Block(100).Process(mHost);
-  EXPECT_EQ(TestRequest(mHost, kResetCount), resets + 1);
+  EXPECT_EQ(TestRequest(mHost, kPieceCount), pieces + 4);  // 64 + 64 + 64 + 8
+  EXPECT_EQ(TestRequest(mHost, kLargestPiece), 64);
+  EXPECT_EQ(TimeInfoOfLastBlock(mHost).mSamplePos, start + 192);
+  for (int c = 0; c < 2; ++c) EXPECT_EQ(block.Out(c), std::vector<float>(200, 0.25f)) << c;
+  // Up to the largest size a host may send.
+  Block longest(1 << 20, 0.25f);
+  longest.Process(mHost);
+  for (int c = 0; c < 2; ++c) EXPECT_EQ(longest.Out(c), std::vector<float>(1 << 20, 0.25f)) << c;
+  EXPECT_EQ(TestRequest(mHost, kLargestPiece), 64);
 }
 
 TEST_F(PluginTest, ResetsExactlyOnceWhenGoingOfflineAndOnceWhenBack) {

@@ -114,6 +114,20 @@ TEST_F(HostCommandLine, StreamsALongRunInBoundedMemory) {
   std::remove(path.c_str());
 }
 
+TEST_F(HostCommandLine, DoublePrecisionFallsBackToSingleWithANote) {
+  setenv("KD_TEST_PLUGIN", "nodouble", 1);
+  const std::string out = Temp("single.wav");
+  const Result r = RunHost(
+      {KD_TEST_PLUGIN_PATH, "--signal", "impulse", "--seconds", "0.01", "--rate", "8000", "--output", out, "--double"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.err.find("no double-precision processing"), std::string::npos) << r.err;
+  Audio result;
+  std::string error;
+  ASSERT_TRUE(ReadWav(out, result, error)) << error;
+  ASSERT_EQ(result.NumFrames(), 80);
+  EXPECT_EQ(result.channels[0][0], 0.5f);  // the impulse at gain 1.0
+}
+
 TEST_F(HostCommandLine, SavesAndLoadsTheStateChunk) {
   const std::string state = Temp("state.bin");
   ASSERT_EQ(RunHost({KD_TEST_PLUGIN_PATH, "--set", "0=0.1", "--save-state", state}).code, 0);
