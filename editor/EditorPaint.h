@@ -13,6 +13,9 @@ namespace fx::gfx {
 // y axis: the segment's direction is rotated onto that axis and its length scaled to 1.
 IPattern MakeLinearGradient(float x1, float y1, float x2, float y2, std::initializer_list<IColorStop> stops);
 
+// How much lighter than the marks they stand beside the numbers of the fader scales and the meter are.
+inline constexpr int kScaleNumberRaise = 76;
+
 // color with red, green and blue each raised by amount and kept within 0..255; alpha unchanged.
 IColor RaiseColor(const IColor& color, int amount);
 

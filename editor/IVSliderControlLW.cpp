@@ -12,11 +12,9 @@ namespace {
 
 // The grip is lighter than the frame so it reads on the handle's face.
 constexpr int kGripRaise = 102;
-// Scale and meter numbers are lighter than the ticks they stand beside.
-constexpr int kNumberRaise = 76;
 constexpr float kNumberSizeReduction = 4.f;
 // The widest number a scale prints; its width sets the number column.
-constexpr const char* kWidestNumber = "-99.9";
+constexpr const char* kWidestFaderNumber = "-99.9";
 constexpr float kShortTickFrac = 0.15f;
 constexpr float kLongTickFrac = 0.25f;
 constexpr float kNumberColumnFrac = 0.9f;
@@ -113,12 +111,12 @@ void IVSliderControlBG::DrawNumber(IGraphics& g, const IText& text, float value,
 }
 
 void IVSliderControlBG::DrawWidget(IGraphics& g) {
-  const IColor numberColor = RaiseColor(GetColor(kFG), kNumberRaise);
+  const IColor numberColor = RaiseColor(GetColor(kFG), kScaleNumberRaise);
   IText text = mStyle.labelText;
   text.mSize -= kNumberSizeReduction;
   text.mFGColor = numberColor;
   IRECT measured;
-  const float tw = g.MeasureText(text, kWidestNumber, measured);
+  const float tw = g.MeasureText(text, kWidestFaderNumber, measured);
   const float th = measured.H();
 
   const IRECT& m = mMiddleHalf;
