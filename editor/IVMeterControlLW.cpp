@@ -192,7 +192,8 @@ void IVMeterControlLW<MAXNC>::OnMouseWheel(float, float, const IMouseMod&, float
 
 template <int MAXNC>
 void IVMeterControlLW<MAXNC>::OnResize() {
-  mTargetRECT = MakeRects(mRECT, false);
+  mWidgetBounds = MakeRects(mRECT, false);
+  mTargetRECT = mWidgetBounds;
   mMouseIsOver = false;
   LayoutMeter();
   SetDirty(false, -1);

@@ -47,7 +47,8 @@ void IVSliderControlBG::Draw(IGraphics& g) {
 }
 
 void IVSliderControlBG::OnResize() {
-  mTargetRECT = MakeRects(mRECT, false);
+  mWidgetBounds = MakeRects(mRECT, false);
+  mTargetRECT = mWidgetBounds;
   mMouseIsOver = false;
   const IRECT& w = mWidgetBounds;
   const float quarter = 0.25f * w.W();
