@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -42,6 +43,13 @@ class EditorFixture : public ::testing::Test {
   template <typename T>
   T* Add(T* control, int tag = -1) {
     return static_cast<T*>(g.AttachControl(control, tag));
+  }
+
+  // A 24 x 24 picture filled with one colour ("#rrggbb"), cached under name.
+  ISVG Picture(const char* name, const char* fill) {
+    const std::string text = std::string("<svg xmlns='http://www.w3.org/2000/svg' width='24' height='24'>") +
+                             "<rect width='24' height='24' fill='" + fill + "'/></svg>";
+    return g.LoadSVG(name, static_cast<const void*>(text.c_str()), static_cast<int>(text.size()));
   }
 
   static IMouseMod Left() {
