@@ -3,6 +3,7 @@
 // points, and a reader that turns the recording's log back into drawn shapes and texts.
 #pragma once
 
+#include "graphics/IVStyle.h"
 #include "tests/graphics/FakeDelegate.h"
 #include "tests/graphics/RecordingGraphics.h"
 
