@@ -58,6 +58,14 @@ class EditorFixture : public ::testing::Test {
     m.L = true;
     return m;
   }
+  // A left-button pointer event at (x, y), for the graphics' dispatch.
+  static IMouseInfo At(float x, float y) {
+    IMouseInfo p;
+    p.x = x;
+    p.y = y;
+    p.ms = Left();
+    return p;
+  }
 
   // The shapes painted since the last call (the log is emptied).
   std::vector<Shape> Shapes() {

@@ -108,14 +108,6 @@ TEST_P(DisplayMode, NumbersReadTopMiddleBottom) {
 INSTANTIATE_TEST_SUITE_P(FaderScale, DisplayMode, ::testing::ValuesIn(kModes),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(ScaleTest, IgnoresTheMouse) {
-  scale->OnMouseDown(30, 100, Left());
-  scale->OnMouseDblClick(30, 100, Left());
-  scale->OnMouseWheel(30, 100, Left(), 1.f);
-  EXPECT_TRUE(dlg.host.empty());
-  EXPECT_TRUE(dlg.changes.empty());
-}
-
 struct GripCase {
   const char* name;
   EDirection dir;

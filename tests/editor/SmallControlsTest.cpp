@@ -1,6 +1,5 @@
 // The small editor controls: what the corner resizer's drag and double click change and send in each of
-// its command modes, where it sits after a resize, the panels' frames, the logo's click area and the
-// hidden parameter holders.
+// its command modes, where it sits after a resize, the panels' frames and the logo's click area.
 #include "editor/EditorPlainControls.h"
 #include "editor/ISBCornerResizerControlLW.h"
 #include "graphics/IGraphics.h"
@@ -102,12 +101,8 @@ TEST_F(EditorFixture, PanelsFillAndFrameSquareOrRounded) {
 
 TEST_F(EditorFixture, LogoClickSendsOnePerPressAndItsMenuOnlyItsOwnItems) {
   auto* logo = Add(new IVClickControlHiddenMenuLW({438, 8, 568, 32}, 27, 28, -1, -1), 0);
-  IMouseInfo p;
-  p.x = 500;
-  p.y = 20;
-  p.ms = Left();
-  g.OnMouseDown({p});
-  g.OnMouseUp({p});
+  g.OnMouseDown({At(500, 20)});
+  g.OnMouseUp({At(500, 20)});
   EXPECT_EQ(dlg.changes, std::vector<std::string>{"27 3 -1"});
   dlg.changes.clear();
   logo->GetMenu().AddItem("Visit");
@@ -119,18 +114,6 @@ TEST_F(EditorFixture, LogoClickSendsOnePerPressAndItsMenuOnlyItsOwnItems) {
   logo->GetMenu().SetChosenItemIdx(0);
   logo->OnPopupMenuSelection(&logo->GetMenu(), -1);
   EXPECT_EQ(dlg.changes, std::vector<std::string>{"28 3 -1"});
-}
-
-TEST_F(EditorFixture, HiddenHolderBindsItsParameterAndDrawsNothing) {
-  auto* holder = Add(new IVParameterControlHiddenLW(FakeDelegate::kInt));
-  EXPECT_EQ(g.GetControlWithParamIdx(FakeDelegate::kInt), holder);
-  holder->SetValueFromDelegate(0.7);
-  EXPECT_EQ(holder->GetValue(), 0.7);
-  g.log.clear();
-  holder->Draw(g);
-  auto* logo = Add(new ISVGControlLW({32, 6, 160, 35}, ISVG()));
-  logo->Draw(g);
-  EXPECT_TRUE(g.log.empty());
 }
 
 }  // namespace

@@ -18,13 +18,6 @@ class SwitchTest : public EditorFixture {
     for (const Shape& s : Shapes()) out.push_back(s.paint);
     return out;
   }
-  static IMouseInfo At(float x, float y) {
-    IMouseInfo p;
-    p.x = x;
-    p.y = y;
-    p.ms = Left();
-    return p;
-  }
 };
 
 TEST_F(SwitchTest, PictureFollowsTheValueAroundOneHalf) {
@@ -59,14 +52,6 @@ TEST_F(SwitchTest, HighlightOnlyWhileTheMouseIsOver) {
   sw->OnMouseOut();
   sw->Draw(g);
   EXPECT_EQ(Fills(), std::vector<std::string>{"PathFill 255,255,0,0 weight1"});
-}
-
-TEST_F(SwitchTest, HiddenSwitchDrawsNothing) {
-  auto* hidden = Add(new IBSwitchControlLW({0, 0, 24, 24}, ISVG(), ISVG(), FakeDelegate::kBool, false, true));
-  hidden->OnMouseOver(10, 10, IMouseMod());
-  g.log.clear();
-  hidden->Draw(g);
-  EXPECT_TRUE(g.log.empty());
 }
 
 // Knob 100 x 80 at the editor's "SHAPE" place, value 0.5 (upright, 0 degrees), arc anchored at -135.

@@ -19,13 +19,6 @@ class UpdateButtonTest : public EditorFixture {
     for (const Shape& s : Shapes()) out.push_back(s.paint);
     return out;
   }
-  static IMouseInfo At(float x, float y) {
-    IMouseInfo p;
-    p.x = x;
-    p.y = y;
-    p.ms = Left();
-    return p;
-  }
 };
 
 const std::string kOff = "PathFill 255,128,128,128 weight1";
