@@ -115,6 +115,24 @@ void IVMeterControlLW<MAXNC>::SetRange(int rangeIdx, float floor, float top, flo
 }
 
 template <int MAXNC>
+void IVMeterControlLW<MAXNC>::ApplyProductSetup(const IColor& accent) {
+  constexpr int kProductRange = 5;
+  mMarks = true;
+  mLabels = true;
+  mHorizontal = false;
+  for (Channel& ch : mChannels) {
+    ch.barEnabled = true;
+    ch.barColor = accent;
+    ch.holdColor = accent;
+    ch.peakText = true;
+  }
+  mSquaredScale = false;
+  SetRange(kProductRange, RangeFloor(kProductRange), 0.f, -RangeFloor(kProductRange));
+  LayoutMeter();
+  SetDirty(false, -1);
+}
+
+template <int MAXNC>
 void IVMeterControlLW<MAXNC>::SetBarEnabled(int ch, bool enabled) {
   if (ValidChannel(ch)) mChannels[ch].barEnabled = enabled;
 }

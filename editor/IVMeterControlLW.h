@@ -51,6 +51,11 @@ class IVMeterControlLW : public IControl, public IVectorBase {
   // The floor (dB) of a range index; -12 for an index outside 0..6.
   static float RangeFloor(int rangeIdx);
 
+  // The settings the plug-in's editor update gives the product's meter: marks and numbers on, vertical,
+  // both bars and peak texts on in the accent colour, plain (not squared) scale, range 5 from -72 to 0 dB;
+  // then the layout and a redraw.
+  void ApplyProductSetup(const IColor& accent);
+
   // Settings, written by the plug-in's editor update; call LayoutMeter after changing the layout flags and
   // SetDirty(false) after each change.
   void SetMarks(bool marks) { mMarks = marks; }

@@ -14,17 +14,8 @@ class MeterTest : public EditorFixture {
   using Meter = IVMeterControlLW<2>;
 
   Meter* MakeMeter(float left, int messageId = 37) {
-    IVStyle style = BareStyle();
-    auto* m = Add(new Meter({left, 60, left + 150, 380}, -1, messageId, "Meter", style, true, true));
-    m->SetLabels(true);
-    m->SetSquaredScale(false);
-    m->SetRange(5, -72.f, 0.f, 72.f);
-    for (int ch = 0; ch < 2; ++ch) {
-      m->SetBarEnabled(ch, true);
-      m->SetPeakTextEnabled(ch, true);
-      m->SetColors(ch, kAccent, kAccent);
-    }
-    m->LayoutMeter();
+    auto* m = Add(new Meter({left, 60, left + 150, 380}, -1, messageId, "Meter", BareStyle(), true, true));
+    m->ApplyProductSetup(kAccent);
     return m;
   }
 };
@@ -56,6 +47,8 @@ class Levels : public MeterTest, public ::testing::WithParamInterface<LevelCase>
 TEST_P(Levels, BarHoldLineAndPeakText) {
   const LevelCase& c = GetParam();
   Meter* m = MakeMeter(470);
+  ASSERT_EQ(m->GetRangeFloor(), -72.f);
+  ASSERT_EQ(m->GetRangeSpan(), 72.f);
   m->SetLevels(0, c.bar, c.hold, c.bar);
   m->SetLevels(1, c.bar, c.hold, c.bar);
   g.log.clear();
