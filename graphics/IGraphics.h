@@ -457,6 +457,8 @@ public:
   void EndDragResize();
   bool GetResizingInProcess() const { return mResizingInProcess; }
   EUIResizerMode GetResizerMode() const { return mGUISizeMode; }
+  // What the next corner drag changes; a corner resizer sets it when a drag or double click begins.
+  void SetResizerMode(EUIResizerMode mode) { mGUISizeMode = mode; }
   int Width() const { return mWidth; }
   int Height() const { return mHeight; }
   int WindowWidth() const;

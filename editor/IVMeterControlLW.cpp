@@ -1,0 +1,421 @@
+#include "editor/IVMeterControlLW.h"
+
+#include "editor/EditorCommand.h"
+#include "editor/EditorPaint.h"
+#include "framework/IParam.h"
+#include "framework/NumberText.h"
+#include "graphics/IGraphics.h"
+#include "graphics/ParamNormalize.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace fx::gfx {
+
+namespace {
+
+// A mark's kind in the tables below: line and number, line alone, or a slot that is not shown.
+enum EMarkKind : char { kLineAndLabel, kLineOnly, kHidden };
+
+struct MarkRow {
+  float level;
+  EMarkKind kind;
+};
+
+// clang-format off
+constexpr MarkRow kRange0[] = {{-1, kLineAndLabel}, {-2, kLineAndLabel}, {-3, kLineAndLabel}, {-4, kLineAndLabel},
+  {-5, kLineAndLabel}, {-6, kLineAndLabel}, {-7, kLineAndLabel}, {-8, kLineAndLabel}, {-9, kLineAndLabel},
+  {-10, kLineAndLabel}, {-11, kLineAndLabel}};
+constexpr MarkRow kRange1[] = {{-2, kLineAndLabel}, {-4, kLineAndLabel}, {-6, kLineAndLabel}, {-8, kLineAndLabel},
+  {-10, kLineAndLabel}, {-12, kLineAndLabel}, {-14, kLineAndLabel}, {-16, kLineAndLabel}};
+constexpr MarkRow kRange2[] = {{-2, kLineAndLabel}, {-4, kLineAndLabel}, {-6, kLineAndLabel}, {-8, kLineAndLabel},
+  {-10, kLineAndLabel}, {-12, kLineAndLabel}, {-14, kLineAndLabel}, {-16, kLineAndLabel}, {-18, kLineAndLabel},
+  {-20, kLineAndLabel}, {-22, kLineAndLabel}};
+constexpr MarkRow kRange3[] = {{-3, kLineAndLabel}, {-6, kLineAndLabel}, {-9, kLineAndLabel}, {-12, kLineAndLabel},
+  {-15, kLineAndLabel}, {-18, kLineAndLabel}, {-23, kLineAndLabel}, {-27, kLineAndLabel}, {-30, kLineAndLabel},
+  {-33, kLineAndLabel}};
+constexpr MarkRow kRange4[] = {{-4, kLineAndLabel}, {-8, kLineAndLabel}, {-12, kLineAndLabel}, {-16, kLineAndLabel},
+  {-20, kHidden}, {-23, kLineAndLabel}, {-28, kLineAndLabel}, {-32, kLineAndLabel}, {-36, kLineAndLabel},
+  {-40, kLineAndLabel}, {-44, kLineAndLabel}};
+constexpr MarkRow kRange5[] = {{0, kLineAndLabel}, {-6, kLineOnly}, {-12, kLineAndLabel}, {-18, kLineOnly},
+  {-23, kLineAndLabel}, {-30, kLineOnly}, {-36, kLineAndLabel}, {-42, kLineOnly}, {-48, kLineAndLabel},
+  {-54, kLineOnly}, {-60, kLineAndLabel}, {-66, kLineOnly}};
+constexpr MarkRow kRange6[] = {{-6, kLineAndLabel}, {-12, kLineOnly}, {-18, kLineAndLabel}, {-23, kLineOnly},
+  {-30, kLineAndLabel}, {-36, kLineOnly}, {-42, kLineAndLabel}, {-48, kLineOnly}, {-54, kLineAndLabel},
+  {-60, kLineOnly}, {-66, kLineAndLabel}, {-72, kLineOnly}, {-78, kLineAndLabel}, {-84, kLineOnly},
+  {-90, kLineAndLabel}};
+// clang-format on
+
+constexpr float kRangeFloors[] = {-12.f, -18.f, -24.f, -36.f, -48.f, -72.f, -96.f};
+
+// The widest scale number; its size sets the number boxes and the gap the mark lines leave for them.
+constexpr const char* kWidestMeterNumber = "-99";
+constexpr float kBarGap = 4.f;
+constexpr float kHoldThickness = 3.f;
+constexpr int kGradientTopAlpha = 229;
+constexpr int kBarBottomAlpha = 25;
+constexpr int kSecondBarBottomAlpha = 51;
+constexpr IColor kPeakTextShade(128, 0, 0, 0);
+
+template <typename Table, std::size_t N>
+void FillTable(Table& table, const MarkRow (&rows)[N]) {
+  static_assert(N <= std::tuple_size_v<Table>, "a range holds at most 15 marks");
+  for (std::size_t i = 0; i < N; ++i) {
+    table[i].level = rows[i].level;
+    table[i].shown = rows[i].kind != kHidden;
+    table[i].line = rows[i].kind != kHidden;
+    table[i].label = rows[i].kind == kLineAndLabel;
+  }
+}
+
+IColor WithAlpha(IColor color, int alpha) {
+  color.A = alpha;
+  return color;
+}
+
+}  // namespace
+
+template <int MAXNC>
+IVMeterControlLW<MAXNC>::IVMeterControlLW(const IRECT& bounds, int paramIdx, int messageId, const char* label,
+                                          const IVStyle& style, bool drawBackground, bool peakTextOnTop)
+    : IControl(bounds, paramIdx),
+      IVectorBase(style, false, false),
+      mDrawBackground(drawBackground),
+      mPeakTextOnTop(peakTextOnTop),
+      mMessageId(messageId) {
+  AttachIControl(this, label);
+  InitMarkTables();
+  LayoutMeter();
+}
+
+template <int MAXNC>
+void IVMeterControlLW<MAXNC>::InitMarkTables() {
+  for (auto& table : mMarkTables) table.fill(Mark());
+  auto& tables = mMarkTables;
+  FillTable(tables[0], kRange0);
+  FillTable(tables[1], kRange1);
+  FillTable(tables[2], kRange2);
+  FillTable(tables[3], kRange3);
+  FillTable(tables[4], kRange4);
+  FillTable(tables[5], kRange5);
+  FillTable(tables[6], kRange6);
+}
+
+template <int MAXNC>
+float IVMeterControlLW<MAXNC>::RangeFloor(int rangeIdx) {
+  return rangeIdx >= 0 && rangeIdx < kNumRanges ? kRangeFloors[rangeIdx] : kRangeFloors[0];
+}
+
+template <int MAXNC>
+void IVMeterControlLW<MAXNC>::SetRange(int rangeIdx, float floor, float top, float span) {
+  mRangeIdx = rangeIdx;
+  mRangeFloor = floor;
+  mRangeTop = top;
+  mRangeSpan = span;
+}
+
+template <int MAXNC>
+void IVMeterControlLW<MAXNC>::ApplyProductSetup(const IColor& accent) {
+  constexpr int kProductRange = 5;
+  mMarks = true;
+  mLabels = true;
+  mHorizontal = false;
+  for (Channel& ch : mChannels) {
+    ch.barEnabled = true;
+    ch.barColor = accent;
+    ch.holdColor = accent;
+    ch.peakText = true;
+  }
+  mSquaredScale = false;
+  SetRange(kProductRange, RangeFloor(kProductRange), 0.f, -RangeFloor(kProductRange));
+  LayoutMeter();
+  SetDirty(false, -1);
+}
+
+template <int MAXNC>
+void IVMeterControlLW<MAXNC>::SetBarEnabled(int ch, bool enabled) {
+  if (ValidChannel(ch)) mChannels[ch].barEnabled = enabled;
+}
+
+template <int MAXNC>
+void IVMeterControlLW<MAXNC>::SetPeakTextEnabled(int ch, bool enabled) {
+  if (ValidChannel(ch)) mChannels[ch].peakText = enabled;
+}
+
+template <int MAXNC>
+void IVMeterControlLW<MAXNC>::SetInverted(int ch, bool inverted) {
+  if (ValidChannel(ch)) mChannels[ch].inverted = inverted;
+}
+
+template <int MAXNC>
+void IVMeterControlLW<MAXNC>::SetColors(int ch, const IColor& bar, const IColor& hold) {
+  if (!ValidChannel(ch)) return;
+  mChannels[ch].barColor = bar;
+  mChannels[ch].holdColor = hold;
+}
+
+template <int MAXNC>
+void IVMeterControlLW<MAXNC>::SetSecondColors(int ch, const IColor& bar, const IColor& hold) {
+  if (!ValidChannel(ch)) return;
+  mChannels[ch].secondBarColor = bar;
+  mChannels[ch].secondHoldColor = hold;
+}
+
+template <int MAXNC>
+void IVMeterControlLW<MAXNC>::SetLevels(int ch, float bar, float hold, float peakText) {
+  if (!ValidChannel(ch)) return;
+  mChannels[ch].barLevel = bar;
+  mChannels[ch].holdLevel = hold;
+  mChannels[ch].peakTextLevel = peakText;
+  SetDirty(false, -1);
+}
+
+template <int MAXNC>
+void IVMeterControlLW<MAXNC>::SetSecondLevels(int ch, float bar, float hold) {
+  if (!ValidChannel(ch)) return;
+  mChannels[ch].secondBarLevel = bar;
+  mChannels[ch].secondHoldLevel = hold;
+}
+
+template <int MAXNC>
+void IVMeterControlLW<MAXNC>::Draw(IGraphics& g) {
+  if (mDrawBackground) DrawBackground(g, mRECT);
+  DrawWidget(g);
+  DrawLabel(g);
+  if (mStyle.drawFrame) g.DrawRect(GetColor(kFR), mWidgetBounds, &mBlend, mStyle.frameThickness);
+}
+
+template <int MAXNC>
+void IVMeterControlLW<MAXNC>::DrawWidget(IGraphics& g) {
+  SyncRangeFromParam();
+  DrawMeterScale(g, mMarks, mLabels);
+  for (const Channel& ch : mChannels)
+    if (ch.barEnabled) DrawChannelBar(g, ch);
+  for (const Channel& ch : mChannels)
+    if (ch.peakText) DrawPeakText(g, ch.peakTextBounds, GetColor(kHL), ch.peakTextLevel);
+}
+
+template <int MAXNC>
+void IVMeterControlLW<MAXNC>::OnMouseDown(float, float, const IMouseMod&) {
+  SendEditorCommand(*this, mMessageId);
+}
+
+template <int MAXNC>
+void IVMeterControlLW<MAXNC>::OnMouseWheel(float, float, const IMouseMod&, float d) {
+  const IParam* param = GetParam(0);
+  if (!param) return;
+  SetParamValue(0, static_cast<float>(param->Constrain(param->Value()) - d));
+  SetDirty(true, -1);
+}
+
+template <int MAXNC>
+void IVMeterControlLW<MAXNC>::OnResize() {
+  mWidgetBounds = MakeRects(mRECT, false);
+  mTargetRECT = mWidgetBounds;
+  mMouseIsOver = false;
+  LayoutMeter();
+  SetDirty(false, -1);
+}
+
+template <int MAXNC>
+void IVMeterControlLW<MAXNC>::SetParamValue(int valIdx, float value) {
+  const IParam* param = GetParam(valIdx);
+  double normalized = 0.0;
+  if (param && ParamValueToNormalized(*param, value, normalized)) SetValue(normalized, valIdx);
+}
+
+template <int MAXNC>
+void IVMeterControlLW<MAXNC>::SyncRangeFromParam() {
+  const IParam* param = GetParam(0);
+  if (!param) return;
+  const double p = param->Constrain(param->Value());
+  if (!(std::fabs(mRangeIdx - p) > 0.00001)) return;
+  mRangeIdx = static_cast<int>(p);
+  mRangeFloor = RangeFloor(mRangeIdx);
+  mRangeTop = 0.f;
+  mRangeSpan = -mRangeFloor;
+  SetDirty(false, -1);
+}
+
+template <int MAXNC>
+void IVMeterControlLW<MAXNC>::LayoutMeter() {
+  const float fs = mStyle.labelText.mSize;
+  const IRECT& w = mWidgetBounds;
+  IRECT a = w.GetPadded(-mInset);
+  if (mPeakTextOnTop) a.T += 2.f * fs;
+  mMeterBounds = a;
+  std::array<IRECT, 2> bars;
+  std::array<IRECT, 2> texts;
+  if (!mHorizontal) {
+    const float half = 0.5f * a.W();
+    bars[0] = IRECT(a.L + kBarGap, a.T, a.L + half - kBarGap, a.B);
+    bars[1] = IRECT(a.L + half + kBarGap, a.T, a.R - kBarGap, a.B);
+    const float top = mPeakTextOnTop ? w.T + mInset : a.B - fs;
+    texts[0] = IRECT(a.L, top, a.L + half, top + fs);
+    texts[1] = IRECT(a.L + half, top, a.R, top + fs);
+  } else {
+    const float h = 0.5f * (a.B - a.T - fs);
+    bars[0] = IRECT(a.L, a.T + fs + 1.f, a.R, a.T + fs + h - 1.f);
+    bars[1] = IRECT(a.L, a.T + fs + h + 1.f, a.R, a.T + fs + 2.f * h - 1.f);
+    const float t1 = w.T + mInset;
+    const float h1 = 0.5f * (a.B - t1 - fs);
+    const float y = t1 + fs + 0.5f * h1;
+    texts[0] = IRECT(a.L + 2.f * fs + 4.f, y, a.L + 4.f * fs + 8.f, y + h1);
+    texts[1] = IRECT(a.L, y, a.L + 2.f * fs + 4.f, y + h1);
+  }
+  for (int i = 0; i < MAXNC; ++i) {
+    mChannels[i].barBounds = bars[i];
+    mChannels[i].peakTextBounds = texts[i];
+  }
+}
+
+// A span that is not positive has no scale: every level sits at the bottom.
+template <int MAXNC>
+float IVMeterControlLW<MAXNC>::LevelFraction(float level) const {
+  if (!(mRangeSpan > 0.f)) return 0.f;
+  float f = (level - mRangeFloor) / mRangeSpan;
+  if (mSquaredScale && level >= mRangeFloor && level <= mRangeTop) {
+    f = std::clamp(f, 0.f, 1.f);
+    f *= f;
+  }
+  return f;
+}
+
+// With numbers, each mark line stops a number's width short of the meter's centre on either side, so the
+// gap around the numbers is the same wherever the meter sits in the editor.
+template <int MAXNC>
+void IVMeterControlLW<MAXNC>::DrawMeterScale(IGraphics& g, bool marks, bool labels) {
+  const IRECT& a = mMeterBounds;
+  const float fs = mStyle.labelText.mSize;
+  g.PathClipRegion(IRECT(a.L, a.T - 0.5f * fs, a.R, a.B));
+  IText text = mStyle.labelText;
+  text.mFGColor = RaiseColor(text.mFGColor, kScaleNumberRaise);
+  IRECT measured;
+  const float tw = g.MeasureText(text, kWidestMeterNumber, measured);
+  const float th = measured.H();
+  const float cx = a.MW();
+  const float lineTop = mHorizontal ? a.T + fs : a.T;
+  const IColor& fg = GetColor(kFG);
+  if (mRangeIdx >= 0 && mRangeIdx < kNumRanges) {
+    for (const Mark& mark : mMarkTables[mRangeIdx]) {
+      if (!mark.shown) continue;
+      const float f = LevelFraction(mark.level);
+      const float lineY = a.B - f * (a.B - lineTop);
+      const bool line = marks && mark.line;
+      if (!labels) {
+        if (line) g.DrawHorizontalLine(fg, lineY, a.L, a.R, &mBlend, mStyle.frameThickness);
+        continue;
+      }
+      if (line) {
+        g.DrawHorizontalLine(fg, lineY, a.L, cx - tw, &mBlend, mStyle.frameThickness);
+        g.DrawHorizontalLine(fg, lineY, cx + tw, a.R, &mBlend, mStyle.frameThickness);
+      }
+      if (mark.label) {
+        char str[32];
+        FormatFixed(str, sizeof(str), mark.level, 0);
+        const float y = a.B - f * (a.B - a.T);
+        g.DrawText(text, str, IRECT(cx - 0.5f * tw, y - 0.5f * th, cx + 0.5f * tw, y + 0.5f * th));
+      }
+    }
+  }
+  g.PathClipRegion();
+}
+
+template <int MAXNC>
+void IVMeterControlLW<MAXNC>::DrawChannelBar(IGraphics& g, const Channel& ch) {
+  g.PathClipRegion(ch.barBounds);
+  if (mHorizontal)
+    DrawHorizontalBar(g, ch);
+  else
+    DrawVerticalBar(g, ch);
+  g.PathClipRegion();
+}
+
+template <int MAXNC>
+void IVMeterControlLW<MAXNC>::DrawVerticalBar(IGraphics& g, const Channel& ch) {
+  const IRECT& r = ch.barBounds;
+  const float l = r.H();
+  const auto yOf = [&](float level) { return r.B - LevelFraction(level) * l; };
+  // Bars fade towards the level's origin: the bottom, or the top for an inverted channel.
+  const float from = ch.inverted ? r.B : r.T;
+  const float to = ch.inverted ? r.T : r.B;
+  const auto fill = [&](const IRECT& bar, const IColor& color, int fadedAlpha) {
+    g.PathClear();
+    g.PathRect(bar);
+    g.PathFill(MakeLinearGradient(r.L, from, r.L, to,
+                                  {{WithAlpha(color, kGradientTopAlpha), 0.f}, {WithAlpha(color, fadedAlpha), 1.f}}),
+               IFillOptions(), &mBlend);
+  };
+  const auto hold = [&](float level, const IColor& color) {
+    g.DrawHorizontalLine(color, yOf(level), r.L, r.R, &mBlend, kHoldThickness);
+  };
+  if (!ch.inverted) {
+    fill(IRECT(r.L, yOf(ch.barLevel), r.R, r.B), ch.barColor, kBarBottomAlpha);
+    hold(ch.holdLevel, ch.holdColor);
+    fill(IRECT(r.L, yOf(ch.secondBarLevel), r.R, r.B), ch.secondBarColor, kSecondBarBottomAlpha);
+    hold(ch.secondHoldLevel, ch.secondHoldColor);
+    return;
+  }
+  const float barEnd = yOf(ch.barLevel);
+  if (barEnd > r.T) {
+    fill(IRECT(r.L, r.T, r.R, barEnd), ch.barColor, kBarBottomAlpha);
+    hold(ch.holdLevel, ch.holdColor);
+  }
+  const float secondEnd = yOf(ch.secondBarLevel);
+  if (!(secondEnd > r.T)) return;
+  fill(IRECT(r.L, r.T, r.R, secondEnd), ch.secondBarColor, kSecondBarBottomAlpha);
+  hold(ch.secondHoldLevel, ch.secondHoldColor);
+}
+
+template <int MAXNC>
+void IVMeterControlLW<MAXNC>::DrawHorizontalBar(IGraphics& g, const Channel& ch) {
+  const IRECT& r = ch.barBounds;
+  const float w = r.W();
+  const auto xOf = [&](float level) { return r.L + LevelFraction(level) * w; };
+  const float from = ch.inverted ? r.L : r.R;
+  const float to = ch.inverted ? r.R : r.L;
+  const auto fill = [&](const IRECT& bar, const IColor& color, int fadedAlpha) {
+    g.PathClear();
+    g.PathRect(bar);
+    g.PathFill(MakeLinearGradient(from, r.T, to, r.T,
+                                  {{WithAlpha(color, kGradientTopAlpha), 0.f}, {WithAlpha(color, fadedAlpha), 1.f}}),
+               IFillOptions(), &mBlend);
+  };
+  const auto hold = [&](float level, const IColor& color) {
+    g.DrawVerticalLine(color, xOf(level), r.T, r.B, &mBlend, kHoldThickness);
+  };
+  if (!ch.inverted) {
+    fill(IRECT(r.L, r.T, xOf(ch.barLevel), r.B), ch.barColor, kBarBottomAlpha);
+    hold(ch.holdLevel, ch.holdColor);
+    fill(IRECT(r.L, r.T, xOf(ch.secondBarLevel), r.B), ch.secondBarColor, kSecondBarBottomAlpha);
+    hold(ch.secondHoldLevel, ch.secondHoldColor);
+    return;
+  }
+  const float barStart = xOf(ch.barLevel);
+  if (barStart < r.R) {
+    fill(IRECT(barStart, r.T, r.R, r.B), ch.barColor, kBarBottomAlpha);
+    hold(ch.holdLevel, ch.holdColor);
+  }
+  const float secondStart = xOf(ch.secondBarLevel);
+  if (!(secondStart < r.R)) return;
+  fill(IRECT(secondStart, r.T, r.R, r.B), ch.secondBarColor, kSecondBarBottomAlpha);
+  hold(ch.secondHoldLevel, ch.secondHoldColor);
+}
+
+template <int MAXNC>
+void IVMeterControlLW<MAXNC>::DrawPeakText(IGraphics& g, const IRECT& r, const IColor& color, float level) {
+  g.PathClipRegion(r);
+  IText text = mStyle.valueText;
+  text.mFGColor = color;
+  text.mAlign = kAlignFar;
+  if (!mPeakTextOnTop) g.FillRect(kPeakTextShade, r, &mBlend);
+  char str[32] = "-inf";
+  if (level > kMinusInfinityDB) FormatFixed(str, sizeof(str), level, 1);
+  g.DrawText(text, str, r);
+  g.PathClipRegion();
+}
+
+template class IVMeterControlLW<1>;
+template class IVMeterControlLW<2>;
+
+}  // namespace fx::gfx

@@ -1,0 +1,114 @@
+#include "editor/IVModViewControlLW.h"
+
+#include "editor/EditorPaint.h"
+#include "graphics/IGraphics.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace fx::gfx {
+
+namespace {
+
+constexpr float kModViewLineThickness = 2.f;
+constexpr float kModViewFrameRadius = 5.f;
+constexpr int kModViewFillBottomAlpha = 25;
+constexpr int kModViewFillTopAlpha = 229;
+
+}  // namespace
+
+template <int MAXNC, int MAXBUF>
+IVModViewControlLW<MAXNC, MAXBUF>::IVModViewControlLW(const IRECT& bounds, const char* label, const IVStyle& style,
+                                                      bool drawBackground, bool labelOnTop)
+    : IControl(bounds), IVectorBase(style, false, false), mDrawBackground(drawBackground), mLabelOnTop(labelOnTop) {
+  mTrackSize = kModViewLineThickness;
+  AttachIControl(this, label);
+}
+
+template <int MAXNC, int MAXBUF>
+void IVModViewControlLW<MAXNC, MAXBUF>::Draw(IGraphics& g) {
+  if (mDrawBackground) DrawBackground(g, mRECT);
+  if (mStyle.drawFrame)
+    g.DrawRoundRect(GetColor(kFR), mWidgetBounds, kModViewFrameRadius, &mBlend, mStyle.frameThickness);
+  DrawWidget(g);
+}
+
+template <int MAXNC, int MAXBUF>
+void IVModViewControlLW<MAXNC, MAXBUF>::DrawWidget(IGraphics& g) {
+  if (mPlotEnabled) DrawPlot(g);
+}
+
+// The history keeps its values while the plot keeps its width in whole points; a new width starts an
+// empty plot.
+template <int MAXNC, int MAXBUF>
+void IVModViewControlLW<MAXNC, MAXBUF>::OnResize() {
+  mWidgetBounds = MakeRects(mRECT, false);
+  mTargetRECT = mWidgetBounds;
+  mMouseIsOver = false;
+  mPlotBounds = mWidgetBounds.GetPadded(-mInset);
+  if (mLabelOnTop) mPlotBounds.T += 2.f * mStyle.labelText.mSize;
+  const float width = mPlotBounds.W();
+  const std::size_t n = width >= 1.f ? static_cast<std::size_t>(width) : 0u;
+  if (n != mHistory.size()) mHistory.assign(n, 0.f);
+  SetDirty(false, -1);
+}
+
+// A message shorter than a record is not a record: it is ignored rather than taken as a repeat of the
+// last one, so a truncated message never moves the plot.
+template <int MAXNC, int MAXBUF>
+void IVModViewControlLW<MAXNC, MAXBUF>::OnMsgFromDelegate(int msgTag, int dataSize, const void* data) {
+  if (msgTag != kMsgTagRecord || mDisabled) return;
+  if (!data || dataSize < static_cast<int>(sizeof(Record))) return;
+  std::memcpy(&mLastRecord, data, sizeof(Record));
+  if (mLastRecord.reset) {
+    std::fill(mHistory.begin(), mHistory.end(), 0.f);
+  } else if (!mHistory.empty()) {
+    std::rotate(mHistory.begin(), mHistory.begin() + 1, mHistory.end());
+    mHistory.back() = mLastRecord.vals[0];
+  }
+  SetDirty(false, -1);
+}
+
+template <int MAXNC, int MAXBUF>
+void IVModViewControlLW<MAXNC, MAXBUF>::PathThroughHistory(IGraphics& g, const IRECT& inner) const {
+  const float h = inner.H();
+  const float dx = inner.W() / static_cast<float>(mHistory.size());
+  for (std::size_t i = 0; i < mHistory.size(); ++i) {
+    const float x = inner.L + static_cast<float>(i) * dx;
+    const float y = inner.B - mHistory[i] * h;
+    if (i == 0)
+      g.PathMoveTo(x, y);
+    else
+      g.PathLineTo(x, y);
+  }
+}
+
+template <int MAXNC, int MAXBUF>
+void IVModViewControlLW<MAXNC, MAXBUF>::DrawPlot(IGraphics& g) {
+  if (mHistory.size() < 2) return;
+  g.PathClipRegion(mPlotBounds);
+  const IRECT inner = mPlotBounds.GetPadded(-0.5f * mTrackSize);
+  if (mFill) {
+    g.PathClear();
+    PathThroughHistory(g, inner);
+    g.PathLineTo(inner.R, inner.B + 1.f);
+    g.PathLineTo(inner.L, inner.B + 1.f);
+    IColor bottom = mFillColor;
+    bottom.A = kModViewFillBottomAlpha;
+    IColor top = mFillColor;
+    top.A = kModViewFillTopAlpha;
+    g.PathFill(MakeLinearGradient(inner.L, inner.B, inner.L, inner.T, {{bottom, 0.f}, {top, 1.f}}), IFillOptions(),
+               &mBlend);
+  }
+  g.PathClear();
+  PathThroughHistory(g, inner);
+  IStrokeOptions options;
+  options.mMiterLimit = 10.f;
+  g.PathStroke(IPattern(mLineColor), mTrackSize, options, &mBlend);
+  g.PathClipRegion();
+}
+
+template class IVModViewControlLW<1, 1>;
+
+}  // namespace fx::gfx

@@ -1,0 +1,127 @@
+// The peak meter as the editor configures it (range 5: floor -72, span 72, plain scale, numbers on):
+// bar, hold-line and peak-text placement for known levels, the scale's numbers and the gap its lines
+// leave for them, the click that resets it and the wheel that picks a range through a parameter.
+#include "editor/IVMeterControlLW.h"
+#include "tests/editor/EditorFixture.h"
+
+namespace fx::gfx::test {
+namespace {
+
+constexpr IColor kAccent(255, 32, 226, 224);
+
+class MeterTest : public EditorFixture {
+ protected:
+  using Meter = IVMeterControlLW<2>;
+
+  Meter* MakeMeter(float left, int messageId = 37) {
+    auto* m = Add(new Meter({left, 60, left + 150, 380}, -1, messageId, "Meter", BareStyle(), true, true));
+    m->ApplyProductSetup(kAccent);
+    return m;
+  }
+};
+
+// Widget 470..620 x 60..380, inset 8, peak texts on top (2 x label size 19): meter area 478..612 x 106..372,
+// bars 4 points inside each half (482..541, 549..608), peak texts 478..545 and 545..612 x 68..87.
+struct LevelCase {
+  const char* name;
+  float bar;
+  float hold;
+  float barTop;  // 372 - (level + 72) / 72 x 266: the bar runs from 106 to 372
+  float holdY;
+  const char* text;
+};
+
+// clang-format off
+const LevelCase kLevels[] = {
+  {"MinusThirtySixFillsHalf", -36.f, -12.f, 239.f, 150.33333f, "-36.0"},
+  {"ZeroFillsAll", 0.f, 0.f, 106.f, 106.f, "0.0"},
+  {"AboveZeroReachesOutAndIsClipped", 7.2f, 7.2f, 79.4f, 79.4f, "7.2"},
+  {"FloorIsEmpty", -72.f, -72.f, 372.f, 372.f, "-72.0"},
+  {"LastPrintedLevel", -383.9f, -383.9f, 1524.2972f, 1524.2972f, "-383.9"},
+  {"DisabledMeterShowsMinusInf", -400.f, -400.f, 1583.7778f, 1583.7778f, "-inf"},
+};
+// clang-format on
+
+class Levels : public MeterTest, public ::testing::WithParamInterface<LevelCase> {};
+
+TEST_P(Levels, BarHoldLineAndPeakText) {
+  const LevelCase& c = GetParam();
+  Meter* m = MakeMeter(470);
+  ASSERT_EQ(m->GetRangeFloor(), -72.f);
+  ASSERT_EQ(m->GetRangeSpan(), 72.f);
+  m->SetLevels(0, c.bar, c.hold, c.bar);
+  m->SetLevels(1, c.bar, c.hold, c.bar);
+  g.log.clear();
+  m->DrawWidget(g);
+  const std::vector<std::string> texts = g.Entries("DoDrawText ");
+  ASSERT_GE(texts.size(), 2u);
+  EXPECT_EQ(texts[texts.size() - 2], "DoDrawText " + std::string(c.text) + " 478,68,545,87");
+  EXPECT_EQ(texts.back(), "DoDrawText " + std::string(c.text) + " 545,68,612,87");
+  const std::vector<Shape> shapes = Shapes();
+  const std::vector<Shape> bars = Only(shapes, "PathFill 229,32,226,224");
+  ASSERT_EQ(bars.size(), 2u);
+  EXPECT_NEAR(bars[0].ys[0], c.barTop, 1e-3);
+  EXPECT_NEAR(bars[0].ys[2], 372.f, 1e-3);
+  EXPECT_EQ(bars[1].xs[0], 549.f);
+  const std::vector<Shape> holds = Only(shapes, "PathStroke 255,32,226,224 t3");
+  ASSERT_EQ(holds.size(), 2u);
+  EXPECT_TRUE(holds[0].IsHorizontalLine(c.holdY, 482.f, 541.f, 2e-3f));
+}
+
+INSTANTIATE_TEST_SUITE_P(Meter, Levels, ::testing::ValuesIn(kLevels),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(MeterTest, ScaleNumbersAndLinesOfRangeFive) {
+  Meter* m = MakeMeter(470);
+  g.log.clear();
+  m->DrawWidget(g);
+  std::vector<std::string> numbers;
+  for (const std::string& t : Texts()) numbers.push_back(t.substr(0, t.find(' ')));
+  numbers.resize(6);  // the two peak texts follow
+  EXPECT_EQ(numbers, (std::vector<std::string>{"0", "-12", "-23", "-36", "-48", "-60"}));
+}
+
+// "-99" is 21 points wide in the recording's metrics: each line stops 21 points from the centre, for a
+// meter at the editor's left edge as for one at its right.
+TEST_F(MeterTest, MarkLinesLeaveTheSameGapWhereverTheMeterSits) {
+  for (float left : {0.f, 470.f}) {
+    Meter* m = MakeMeter(left);
+    g.log.clear();
+    m->DrawWidget(g);
+    const std::vector<Shape> lines = Only(Shapes(), "PathStroke 255,200,200,200 t1");
+    ASSERT_EQ(lines.size(), 24u) << left;  // 12 marks, each in two halves
+    const float cx = left + 75.f;
+    const float y = 106.f + 266.f / 12.f;  // -6 dB, a line without a number, 6/72 below the top
+    EXPECT_TRUE(lines[2].IsHorizontalLine(y, left + 8.f, cx - 21.f, 2e-3f)) << left;
+    EXPECT_TRUE(lines[3].IsHorizontalLine(y, cx + 21.f, left + 142.f, 2e-3f)) << left;
+  }
+}
+
+TEST_F(MeterTest, ClickSendsTheResetCommandOnceAndNothingWithoutOne) {
+  MakeMeter(470);
+  g.OnMouseDown({At(500, 200)});
+  g.OnMouseUp({At(500, 200)});
+  g.OnMouseDblClick(500, 200, Left());
+  EXPECT_EQ(dlg.changes, (std::vector<std::string>{"37 3 -1"}));
+  dlg.changes.clear();
+  MakeMeter(0, -1);
+  g.OnMouseDown({At(50, 200)});
+  EXPECT_TRUE(dlg.changes.empty());
+}
+
+// Bound to "Count" (0..10, now 5), one wheel notch down chooses range 4: floor -48, span 48.
+TEST_F(MeterTest, WheelPicksTheRangeThroughItsParameter) {
+  auto* bound = Add(new Meter({0, 0, 100, 300}, FakeDelegate::kInt, -1, "", BareStyle(), false, false));
+  bound->OnMouseWheel(50, 50, Left(), 1.f);
+  EXPECT_EQ(dlg.GetParam(FakeDelegate::kInt)->Value(), 4.0);
+  bound->DrawWidget(g);
+  EXPECT_EQ(bound->GetRangeIdx(), 4);
+  EXPECT_EQ(bound->GetRangeFloor(), -48.f);
+  EXPECT_EQ(bound->GetRangeSpan(), 48.f);
+  Meter* unbound = MakeMeter(470);
+  unbound->OnMouseWheel(500, 200, Left(), 1.f);
+  EXPECT_EQ(unbound->GetRangeIdx(), 5);
+}
+
+}  // namespace
+}  // namespace fx::gfx::test

@@ -1,0 +1,125 @@
+// The modulation views: history length from the plot width, records that shift or clear the history,
+// messages that must change nothing, and the plotted line and fill.
+#include "editor/IVModViewControlLW.h"
+#include "tests/editor/EditorFixture.h"
+
+namespace fx::gfx::test {
+namespace {
+
+using ModView = IVModViewControlLW<1, 1>;
+
+ISenderData<1> Record(float value, bool reset = false) {
+  ISenderData<1> r;
+  r.ctrlTag = 4;
+  r.vals[0] = value;
+  r.reset = reset;
+  return r;
+}
+
+class ModViewTest : public EditorFixture {
+ protected:
+  // 150 x 80 with an inset of 4: a plot 142 points wide.
+  ModView* view = Add(new ModView({20, 300, 170, 380}, "STEREO GAIN", BareStyle(), true, false), 4);
+
+  void Send(const ISenderData<1>& r, int tag = 0, int size = 36) { view->OnMsgFromDelegate(tag, size, &r); }
+};
+
+TEST_F(ModViewTest, HistoryHasOneValuePerWholePointOfThePlot) {
+  EXPECT_EQ(view->GetHistory().size(), 142u);
+  Send(Record(0.5f));
+  view->SetTargetAndDrawRECTs(IRECT(20, 300, 168.6f, 380));  // plot 140.6 wide
+  view->OnResize();
+  EXPECT_EQ(view->GetHistory().size(), 140u);
+  EXPECT_EQ(view->GetHistory().back(), 0.f);  // a new width starts an empty plot
+  Send(Record(0.5f));
+  view->SetTargetAndDrawRECTs(IRECT(20, 300, 168.9f, 380));  // still 140 whole points
+  view->OnResize();
+  EXPECT_EQ(view->GetHistory().back(), 0.5f);
+  auto* onTop = Add(new ModView({0, 0, 100, 100}, "X", BareStyle(), false, true));
+  EXPECT_EQ(onTop->GetPlotBounds(), IRECT(4, 4 + 2 * 19, 96, 96));
+  auto* empty = Add(new ModView({0, 0, 8, 100}, "X", BareStyle(), false, false));
+  EXPECT_TRUE(empty->GetHistory().empty());
+  const ISenderData<1> one = Record(1.f);
+  empty->OnMsgFromDelegate(0, 36, &one);
+  EXPECT_TRUE(empty->GetHistory().empty());
+}
+
+TEST_F(ModViewTest, RecordsShiftTheHistoryAndResetClearsIt) {
+  Send(Record(0.25f));
+  Send(Record(0.5f));
+  const std::vector<float>& h = view->GetHistory();
+  EXPECT_EQ(h[139], 0.f);
+  EXPECT_EQ(h[140], 0.25f);
+  EXPECT_EQ(h[141], 0.5f);
+  EXPECT_EQ(view->GetLastRecord().ctrlTag, 4);
+  Send(Record(0.75f, true));
+  EXPECT_EQ(std::count(h.begin(), h.end(), 0.f), 142);
+}
+
+struct IgnoredCase {
+  const char* name;
+  int tag;
+  int size;
+  bool disabled;
+};
+
+// clang-format off
+const IgnoredCase kIgnored[] = {
+  {"OtherTag", 1, 36, false},
+  {"DisabledView", 0, 36, true},
+  {"ShorterThanARecord", 0, 20, false},
+  {"Empty", 0, 0, false},
+};
+// clang-format on
+
+class Ignored : public ModViewTest, public ::testing::WithParamInterface<IgnoredCase> {};
+
+// The view has taken 0.5 once; an ignored message neither shifts it again nor replaces the last record.
+TEST_P(Ignored, MessageChangesNothing) {
+  const IgnoredCase& c = GetParam();
+  Send(Record(0.5f));
+  view->SetDisabled(c.disabled);
+  Send(Record(0.9f), c.tag, c.size);
+  EXPECT_EQ(view->GetHistory()[140], 0.f);
+  EXPECT_EQ(view->GetHistory()[141], 0.5f);
+  EXPECT_EQ(view->GetLastRecord().vals[0], 0.5f);
+}
+
+INSTANTIATE_TEST_SUITE_P(ModView, Ignored, ::testing::ValuesIn(kIgnored),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Plot 24..166 x 304..376; inner rect (half the 2-point line inside) 25..165 x 305..375, dx = 140 / 142.
+TEST_F(ModViewTest, PlotsALineOverAGradientFill) {
+  view->DrawWidget(g);
+  EXPECT_TRUE(Shapes().empty());  // plot not enabled yet
+  view->SetPlotEnabled(true);
+  view->SetFill(true);
+  view->SetLineColor(IColor(255, 32, 226, 224));
+  view->SetFillColor(IColor(255, 32, 226, 224));
+  Send(Record(0.5f));
+  g.log.clear();
+  view->DrawWidget(g);
+  const std::vector<Shape> shapes = Shapes();
+  ASSERT_EQ(shapes.size(), 2u);
+  EXPECT_EQ(shapes[0].paint, "PathFill 25,32,226,224 weight1");
+  ASSERT_EQ(shapes[0].xs.size(), 144u);
+  EXPECT_NEAR(shapes[0].xs[141], 25.f + 141.f * 140.f / 142.f, 1e-3);
+  EXPECT_NEAR(shapes[0].ys[141], 340.f, 1e-3);
+  EXPECT_EQ(shapes[0].ys[0], 375.f);
+  EXPECT_EQ(shapes[0].xs[142], 165.f);
+  EXPECT_EQ(shapes[0].ys[143], 376.f);
+  EXPECT_EQ(shapes[1].paint, "PathStroke 255,32,226,224 t2");
+  EXPECT_EQ(shapes[1].xs.size(), 142u);
+}
+
+TEST_F(ModViewTest, FewerThanTwoValuesPlotNothing) {
+  auto* narrow = Add(new ModView({0, 0, 9.5f, 100}, "X", BareStyle(), false, false));
+  ASSERT_EQ(narrow->GetHistory().size(), 1u);
+  narrow->SetPlotEnabled(true);
+  g.log.clear();
+  narrow->DrawWidget(g);
+  EXPECT_TRUE(Shapes().empty());
+}
+
+}  // namespace
+}  // namespace fx::gfx::test
