@@ -1,0 +1,121 @@
+// The X11 back end on a real display: run under xvfb-run; every case skips without $DISPLAY.
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "tests/platform/window/WindowTestSupport.h"
+
+// Xlib after the layer: its macros must not meet the layer's names.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+
+namespace platform::window {
+namespace {
+
+class X11WindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
+    display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    int event = 0, error = 0, major = 0, minor = 0;
+    if (!XTestQueryExtension(display, &event, &error, &major, &minor)) GTEST_SKIP() << "no XTest extension";
+    // The test plays the host: its own top-level window is the parent the editor window goes into.
+    parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 40, 30, 320, 240, 0, 0, 0);
+    XMapWindow(display, parent);
+    XSync(display, False);
+    ASSERT_TRUE(SelectBackend(BackendKind::kX11));
+    window = Window::Create(reinterpret_cast<void*>(parent), Size{200, 120});
+    ASSERT_NE(window, nullptr);
+    window->ContentView().AddSubview(view);
+    child = window->Surface().window;
+    ASSERT_TRUE(PumpUntil([&] {
+      XWindowAttributes attributes{};
+      return XGetWindowAttributes(display, child, &attributes) && attributes.map_state == IsViewable;
+    }));
+  }
+  void TearDown() override {
+    window.reset();
+    SelectBackend(BackendKind::kHeadless);
+    if (display) {
+      if (parent) XDestroyWindow(display, parent);
+      XCloseDisplay(display);
+    }
+  }
+
+  // Pumps the back end until done() holds, for at most five seconds: the server answers asynchronously.
+  template <typename Done>
+  bool PumpUntil(Done done) {
+    for (int i = 0; i < 500; ++i) {
+      Pump();
+      if (done()) return true;
+      ::usleep(10000);
+    }
+    return false;
+  }
+
+  ::Display* display = nullptr;
+  ::Window parent = 0;
+  ::Window child = 0;
+  std::unique_ptr<Window> window;
+  RecordingView view{MakeRect(0, 0, 200, 120)};
+};
+
+TEST_F(X11WindowTest, OpensAsAChildOfTheHostsWindow) {
+  ::Window root = 0, parentOfChild = 0;
+  ::Window* children = nullptr;
+  unsigned count = 0;
+  ASSERT_TRUE(XQueryTree(display, child, &root, &parentOfChild, &children, &count));
+  if (children) XFree(children);
+  EXPECT_EQ(parentOfChild, parent);
+  EXPECT_EQ(window->Surface().display != nullptr, true);
+}
+
+TEST_F(X11WindowTest, AClickThroughXTestArrivesAtTheRightPoint) {
+  int rootX = 0, rootY = 0;
+  ::Window ignored = 0;
+  XTranslateCoordinates(display, child, DefaultRootWindow(display), 30, 40, &rootX, &rootY, &ignored);
+  XTestFakeMotionEvent(display, -1, rootX, rootY, 0);
+  XTestFakeButtonEvent(display, 1, True, 0);
+  XTestFakeButtonEvent(display, 1, False, 0);
+  XTestFakeButtonEvent(display, 4, True, 0);  // one wheel step up
+  XTestFakeButtonEvent(display, 4, False, 0);
+  XSync(display, False);
+  auto has = [&](EventType type) {
+    return std::any_of(view.seen.begin(), view.seen.end(), [&](const Seen& s) { return s.type == type; });
+  };
+  ASSERT_TRUE(PumpUntil([&] { return has(EventType::kLeftMouseUp) && has(EventType::kScrollWheel); }));
+  const double scale = window->BackingScaleFactor();
+  for (const Seen& seen : view.seen) {
+    if (seen.type == EventType::kLeftMouseDown) {
+      EXPECT_EQ(seen.point, (Point{30 / scale, 40 / scale}));
+      EXPECT_EQ(seen.clickCount, 1);
+    }
+    if (seen.type == EventType::kScrollWheel) {
+      EXPECT_EQ(seen.deltaY, 1.0);
+    }
+  }
+}
+
+TEST_F(X11WindowTest, PresentedPixelsReachTheWindow) {
+  std::vector<unsigned char> red(4 * 4 * 4);
+  for (size_t i = 0; i < red.size(); i += 4) {
+    red[i + 2] = 255;  // blue, green, red, alpha
+    red[i + 3] = 255;
+  }
+  XWindowAttributes attributes{};
+  XGetWindowAttributes(display, child, &attributes);
+  if (attributes.depth != 24 && attributes.depth != 32) GTEST_SKIP() << "display depth " << attributes.depth;
+  ASSERT_TRUE(view.PresentBGRA(red.data(), 4, 4, 16));
+  XSync(static_cast<::Display*>(window->Surface().display), False);
+  XImage* image = XGetImage(display, child, 0, 0, 4, 4, AllPlanes, ZPixmap);
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(XGetPixel(image, 1, 1) & 0xFFFFFF, 0xFF0000u);
+  XDestroyImage(image);
+}
+
+}  // namespace
+}  // namespace platform::window
