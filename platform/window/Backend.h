@@ -38,6 +38,8 @@ class NativeWindow {
   virtual void Present(const unsigned char* bgra, int width, int height, int bytesPerRow, Point pixelOrigin) = 0;
   virtual void MakeKeyAndOrderFront() = 0;
   virtual NativeSurface Surface() const = 0;
+  // The key event being sent was used by no view: hand it to the window's parent (X11: the host's window).
+  virtual void PassKeyOn(bool down, int keyCode) = 0;
 };
 
 struct AlertRequest {

@@ -77,10 +77,12 @@ bool ChildProcess::Poll() {
   if (mEnded) return true;
   ReadAvailable();
   int status = 0;
-  if (::waitpid(mPid, &status, WNOHANG) != mPid) return false;
+  const pid_t reaped = ::waitpid(mPid, &status, WNOHANG);
+  if (reaped == 0 || (reaped < 0 && errno == EINTR)) return false;
   ReadAvailable();
   mEnded = true;
-  mStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  // A host that reaps every child itself (a SIGCHLD handler) leaves no status: the answer is unknown.
+  mStatus = reaped < 0 ? 255 : WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return true;
 }
 

@@ -12,14 +12,18 @@ namespace {
 // A window that exists only as a place on an imaginary display.
 class HeadlessWindow final : public NativeWindow {
  public:
-  HeadlessWindow(Point origin, Size pixels) : mFrame{origin, pixels} {}
+  HeadlessWindow(HeadlessBackend& backend, Point origin, Size pixels) : mBackend(backend), mFrame{origin, pixels} {}
   void SetContentPixels(Size pixels) override { mFrame.size = pixels; }
   Rect FrameInDisplay() const override { return mFrame; }
   void Present(const unsigned char*, int, int, int, Point) override {}
   void MakeKeyAndOrderFront() override {}
   NativeSurface Surface() const override { return {}; }
+  void PassKeyOn(bool down, int keyCode) override {
+    mBackend.Log(std::string(down ? "key-down " : "key-up ") + std::to_string(keyCode) + " passed on");
+  }
 
  private:
+  HeadlessBackend& mBackend;
   Rect mFrame;
 };
 
@@ -49,7 +53,7 @@ std::unique_ptr<NativeWindow> HeadlessBackend::CreateNativeWindow(Window&, void*
   std::snprintf(line, sizeof line, "window %s %.0fx%.0f", parentHandle ? "child" : "top-level", pixels.width,
                 pixels.height);
   Log(line);
-  return std::make_unique<HeadlessWindow>(origin, pixels);
+  return std::make_unique<HeadlessWindow>(*this, origin, pixels);
 }
 
 bool HeadlessBackend::SetClipboard(const ClipboardContents& contents) {

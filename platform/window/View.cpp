@@ -151,11 +151,21 @@ void View::MouseExited(const Event&) {}
 void View::ScrollWheel(const Event& e) {
   if (View* next = NextResponder()) next->ScrollWheel(e);
 }
+// Keys no view uses go on to the window's owner (X11: the host's window), as they would up the desktop's
+// responder chain.
 void View::KeyDown(const Event& e) {
-  if (View* next = NextResponder()) next->KeyDown(e);
+  if (View* next = NextResponder()) {
+    next->KeyDown(e);
+  } else if (Window* window = GetWindow()) {
+    window->PassKeyOn(e);
+  }
 }
 void View::KeyUp(const Event& e) {
-  if (View* next = NextResponder()) next->KeyUp(e);
+  if (View* next = NextResponder()) {
+    next->KeyUp(e);
+  } else if (Window* window = GetWindow()) {
+    window->PassKeyOn(e);
+  }
 }
 
 Appearance View::EffectiveAppearance() const {

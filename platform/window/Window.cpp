@@ -344,6 +344,10 @@ void Window::SendKey(const NativeInput& input, const Event& base) {
   if (mFirstResponder) Send(*mFirstResponder, e);
 }
 
+void Window::PassKeyOn(const Event& key) {
+  mNative->PassKeyOn(key.type == EventType::kKeyDown, key.keyCode);
+}
+
 bool Window::Present(const View& view, const unsigned char* pixels, int width, int height, int bytesPerRow) {
   if (!pixels || width <= 0 || height <= 0 || bytesPerRow < width * 4) return false;
   const double scale = BackingScaleFactor();

@@ -108,6 +108,7 @@ class Window {
   friend class View;
   explicit Window(Size contentSize);
   void ViewLeaving(View& view);
+  void PassKeyOn(const Event& key);
   void SendMouse(const NativeInput& input, const Event& base);
   void TrackPointer(const Event& base, bool dragging);
   void SendKey(const NativeInput& input, const Event& base);

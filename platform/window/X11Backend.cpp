@@ -29,22 +29,28 @@ namespace {
 
 using XWindow = ::Window;
 
+// X errors on the layer's connection (a window the host destroyed under us, a focus refused) are noted
+// here instead of reaching the default handler, which ends the process and would take the host down with
+// a plug-in's window. Errors of other connections in the process go on to the handler that was there.
 int gTrappedError = 0;
-int TrapError(Display*, XErrorEvent* event) {
-  gTrappedError = event->error_code;
-  return 0;
+Display* gOurDisplay = nullptr;
+XErrorHandler gPreviousHandler = nullptr;
+
+int OnXError(Display* display, XErrorEvent* event) {
+  if (display == gOurDisplay) {
+    gTrappedError = event->error_code;
+    return 0;
+  }
+  return gPreviousHandler ? gPreviousHandler(display, event) : 0;
 }
 
-// Runs call with X errors caught instead of ending the process (the default handler exits, which would
-// take the host down with a plug-in's window). Answers the error code, 0 when none.
+// Runs call and answers the X error it caused, 0 when none.
 template <typename Call>
 int WithTrappedErrors(Display* display, Call call) {
   XSync(display, False);
   gTrappedError = 0;
-  auto* previous = XSetErrorHandler(TrapError);
   call();
   XSync(display, False);
-  XSetErrorHandler(previous);
   return gTrappedError;
 }
 
@@ -78,7 +84,7 @@ class X11Backend;
 
 class X11Window final : public NativeWindow {
  public:
-  X11Window(X11Backend& backend, Window& owner, XWindow id, Size pixels, bool topLevel);
+  X11Window(X11Backend& backend, Window& owner, XWindow id, XWindow parent, Size pixels);
   ~X11Window() override;
 
   void SetContentPixels(Size pixels) override;
@@ -86,10 +92,13 @@ class X11Window final : public NativeWindow {
   void Present(const unsigned char* bgra, int width, int height, int bytesPerRow, Point pixelOrigin) override;
   void MakeKeyAndOrderFront() override;
   NativeSurface Surface() const override;
+  void PassKeyOn(bool down, int keyCode) override;
 
   X11Backend& backend;
   Window& owner;
   const XWindow id;
+  const XWindow parent;
+  XKeyEvent lastKey{};  // the key event being sent, kept to be passed on
   Size size;
   bool destroyed = false;  // the server destroyed it with the host's window
 
@@ -172,8 +181,9 @@ class X11Backend final : public Backend {
 
 // --- X11Window ---
 
-X11Window::X11Window(X11Backend& b, Window& w, XWindow windowId, Size pixels, bool topLevel)
-    : backend(b), owner(w), id(windowId), size(pixels) {
+X11Window::X11Window(X11Backend& b, Window& w, XWindow windowId, XWindow parentId, Size pixels)
+    : backend(b), owner(w), id(windowId), parent(parentId), size(pixels) {
+  const bool topLevel = parent == backend.root();
   Display* display = backend.display();
   XWindowAttributes attributes{};
   XGetWindowAttributes(display, id, &attributes);
@@ -248,10 +258,24 @@ NativeSurface X11Window::Surface() const {
   return NativeSurface{backend.display(), id};
 }
 
+void X11Window::PassKeyOn(bool down, int) {
+  const bool matches = lastKey.type == (down ? KeyPress : KeyRelease);
+  if (destroyed || parent == backend.root() || !matches) return;
+  XKeyEvent event = lastKey;
+  event.window = parent;
+  event.subwindow = 0;
+  Display* display = backend.display();
+  WithTrappedErrors(display, [&] {
+    XSendEvent(display, parent, True, down ? KeyPressMask : KeyReleaseMask, reinterpret_cast<XEvent*>(&event));
+  });
+}
+
 // --- X11Backend ---
 
 X11Backend::X11Backend(Display* display)
     : mDisplay(display), mScreen(DefaultScreen(display)), mRoot(RootWindow(display, mScreen)), mTool(FindDialogTool()) {
+  gOurDisplay = mDisplay;
+  gPreviousHandler = XSetErrorHandler(OnXError);
   mSelectionWindow = XCreateSimpleWindow(mDisplay, mRoot, 0, 0, 1, 1, 0, 0, 0);
   mClipboard = XInternAtom(mDisplay, "CLIPBOARD", False);
   mUtf8 = XInternAtom(mDisplay, "UTF8_STRING", False);
@@ -276,6 +300,10 @@ X11Backend::~X11Backend() {
   for (auto& [key, cursor] : mCursors) XFreeCursor(mDisplay, cursor);
   XDestroyWindow(mDisplay, mSelectionWindow);
   XCloseDisplay(mDisplay);
+  // Hand error handling back unless someone installed a handler of their own since.
+  XErrorHandler current = XSetErrorHandler(gPreviousHandler);
+  if (current != OnXError) XSetErrorHandler(current);
+  gOurDisplay = nullptr;
 }
 
 std::unique_ptr<NativeWindow> X11Backend::CreateNativeWindow(Window& window, void* parentHandle, Size pixels) {
@@ -296,7 +324,7 @@ std::unique_ptr<NativeWindow> X11Backend::CreateNativeWindow(Window& window, voi
     if (id != 0) WithTrappedErrors(mDisplay, [&] { XDestroyWindow(mDisplay, id); });
     return nullptr;
   }
-  auto native = std::make_unique<X11Window>(*this, window, id, pixels, parentHandle == nullptr);
+  auto native = std::make_unique<X11Window>(*this, window, id, parent, pixels);
   XDefineCursor(mDisplay, id, CursorFor(cursorKind, cursorCounters.visible));
   XMapWindow(mDisplay, id);
   XFlush(mDisplay);
@@ -628,6 +656,7 @@ void X11Backend::Dispatch(XEvent& event) {
     case KeyPress:
     case KeyRelease: {
       XKeyEvent& key = event.xkey;
+      target->lastKey = key;
       char bytes[32];
       KeySym keysym = 0, shifted = 0;
       XLookupString(&key, bytes, sizeof bytes, &keysym, nullptr);

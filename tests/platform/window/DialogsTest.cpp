@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "platform/runloop/RunLoop.h"
 #include "platform/window/Dialogs.h"
 #include "platform/window/Menu.h"
 #include "platform/window/Pasteboard.h"
@@ -93,6 +94,19 @@ TEST_F(DialogsTest, FileAndDirectoryPanelsAnswerOnTheModalAndTheSheetRoad) {
     EXPECT_EQ(panel->Filename(), row.answer.value_or(""));
     EXPECT_TRUE(LastLog().starts_with(row.logStart)) << LastLog();
   }
+}
+
+TEST_F(DialogsTest, ARunLoopTimerPumpsSheetAnswersIn) {
+  ManualClock clock;
+  RunLoop loop;
+  loop.SetClock(&clock);
+  auto timer = MakePumpTimer(loop, 0.02);
+  int response = -1;
+  script().panelAnswers.push_back("/data/c.lps");
+  OpenPanel panel;
+  panel.BeginSheetModalForWindow(window.get(), [&](int r) { response = r; });
+  EXPECT_EQ(loop.RunDueTimers(), 1);
+  EXPECT_EQ(response, kModalResponseOK);
 }
 
 TEST_F(DialogsTest, PopupMenusAnswerFromTheScript) {

@@ -145,6 +145,15 @@ TEST_F(WindowEventsTest, KeysGoToTheFirstResponderAndUnusedOnesTravelUp) {
     EXPECT_EQ(view.seen[i].characters, rows[i].characters);
     EXPECT_EQ(view.seen[i].modifiers, rows[i].modifiers);
   }
+  // A key no view uses goes on to the window's owner.
+  RecordingView bystander(MakeRect(0, 0, 10, 10), false);
+  window->ContentView().AddSubview(bystander);
+  ASSERT_TRUE(window->MakeFirstResponder(&bystander));
+  NativeInput escape;
+  escape.kind = Kind::kKeyPress;
+  escape.keyCode = keycode::kEscape;
+  backend->Inject(*window, escape);
+  EXPECT_EQ(backend->LogLines().back(), "key-down 53 passed on");
 }
 
 TEST_F(WindowEventsTest, RemovedViewsGetNothingMore) {

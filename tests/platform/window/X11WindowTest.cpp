@@ -11,6 +11,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 
 namespace platform::window {
 namespace {
@@ -115,6 +116,35 @@ TEST_F(X11WindowTest, PresentedPixelsReachTheWindow) {
   ASSERT_NE(image, nullptr);
   EXPECT_EQ(XGetPixel(image, 1, 1) & 0xFFFFFF, 0xFF0000u);
   XDestroyImage(image);
+}
+
+}  // namespace
+}  // namespace platform::window
+
+namespace platform::window {
+namespace {
+
+TEST_F(X11WindowTest, KeysReachTheFirstResponderAndUnusedOnesTheHost) {
+  window->MakeKeyAndOrderFront();
+  ASSERT_TRUE(window->MakeFirstResponder(&view));
+  const KeyCode a = XKeysymToKeycode(display, XK_a);
+  XTestFakeKeyEvent(display, a, True, 0);
+  XTestFakeKeyEvent(display, a, False, 0);
+  XSync(display, False);
+  ASSERT_TRUE(PumpUntil([&] { return !view.seen.empty() && view.seen.back().type == EventType::kKeyDown; }));
+  EXPECT_EQ(view.seen.back().keyCode, keycode::kA);
+  EXPECT_EQ(view.seen.back().characters, U"a");
+
+  // Without a view to take it, the key goes to the host's window.
+  XSelectInput(display, parent, KeyPressMask);
+  RecordingView bystander(MakeRect(0, 0, 10, 10), false);
+  window->ContentView().AddSubview(bystander);
+  ASSERT_TRUE(window->MakeFirstResponder(&bystander));
+  XTestFakeKeyEvent(display, a, True, 0);
+  XTestFakeKeyEvent(display, a, False, 0);
+  XSync(display, False);
+  XEvent event;
+  EXPECT_TRUE(PumpUntil([&] { return XCheckTypedWindowEvent(display, parent, KeyPress, &event); }));
 }
 
 }  // namespace
