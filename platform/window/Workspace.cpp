@@ -51,6 +51,13 @@ std::optional<URL> URL::FileURLWithPath(std::string_view path) {
   return URL(ExpandTilde(path), true);
 }
 
+std::optional<URL> URL::FromText(std::string_view text) {
+  if (std::optional<URL> web = WithString(text)) return web;
+  const std::string path = ExpandTilde(text);
+  if (!path.starts_with('/')) return std::nullopt;
+  return URL(path, true);
+}
+
 std::string URL::AbsoluteString() const {
   if (!mIsFile) return mText;
   static const char kHex[] = "0123456789ABCDEF";
@@ -74,6 +81,11 @@ Workspace& Workspace::Shared() {
 
 bool Workspace::OpenURL(const URL& url) {
   return CurrentBackend().OpenURL(url);
+}
+
+bool Workspace::OpenText(std::string_view text) {
+  std::optional<URL> url = URL::FromText(text);
+  return url && OpenURL(*url);
 }
 
 bool Workspace::OpenFile(const std::string& path) {

@@ -17,6 +17,9 @@ class URL {
   static std::optional<URL> WithString(std::string_view text);
   // A file URL for a path ("~" expanded); nullopt for an empty path.
   static std::optional<URL> FileURLWithPath(std::string_view path);
+  // What a text names: a web URL when it is a web address, else a file URL when it is an absolute path
+  // (after "~" is expanded); nullopt when it is neither.
+  static std::optional<URL> FromText(std::string_view text);
 
   bool IsFileURL() const { return mIsFile; }
   // The URL as text; file URLs percent-encode every byte but letters, digits and "-._~/".
@@ -36,6 +39,8 @@ class Workspace {
   static Workspace& Shared();
   // Main thread; never blocks. True when the opener was started (headless: as the script says).
   bool OpenURL(const URL& url);
+  // Main thread; never blocks. False when text names no URL (URL::FromText), without opening anything.
+  bool OpenText(std::string_view text);
   // Main thread; never blocks. False when the path does not exist.
   bool OpenFile(const std::string& path);
   // Shows path's folder (rootPath) in the file manager. False when either does not exist.

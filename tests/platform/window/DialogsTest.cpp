@@ -244,6 +244,22 @@ TEST_F(DialogsTest, OnlyRealWebAddressesAreWebUrls) {
               {"http://exa mple.com", false},
               {"", false}};
   for (const Row& row : rows) EXPECT_EQ(URL::WithString(row.text).has_value(), row.web) << row.text;
+  struct TextRow {
+    const char* text;
+    const char* url;  // null: no URL
+  } texts[] = {{"https://example.com/a", "https://example.com/a"},
+               {"/Users/Shared/Documents/K/K manual.pdf", "file:///Users/Shared/Documents/K/K%20manual.pdf"},
+               {"~/x", "file:///home/tester/x"},
+               {"http://", nullptr},
+               {"www.example.com", nullptr},
+               {"", nullptr}};
+  for (const TextRow& row : texts) {
+    const std::optional<URL> url = URL::FromText(row.text);
+    EXPECT_EQ(url ? url->AbsoluteString() : "none", row.url ? row.url : "none") << row.text;
+    backend->ClearLog();
+    EXPECT_EQ(Workspace::Shared().OpenText(row.text), row.url != nullptr) << row.text;
+    EXPECT_EQ(backend->LogLines().size(), row.url ? 1u : 0u);  // nothing is opened for no URL
+  }
   EXPECT_FALSE(URL::FileURLWithPath("").has_value());
   EXPECT_EQ(URL::FileURLWithPath("~/x y")->AbsoluteString(), "file:///home/tester/x%20y");
   EXPECT_EQ(ExpandTilde("~"), "/home/tester");

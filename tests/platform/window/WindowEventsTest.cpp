@@ -235,3 +235,34 @@ TEST_F(WindowEventsTest, PresentedFramesAreReadableAtTheViewsPlace) {
 
 }  // namespace
 }  // namespace platform::window
+
+namespace platform::window {
+namespace {
+
+TEST_F(WindowEventsTest, ViewsHearOfWindowScaleAppearanceAndFrameChanges) {
+  struct Listener : View {
+    void ViewDidMoveToWindow() override { heard.push_back(GetWindow() ? "window" : "no window"); }
+    void ViewDidChangeBackingProperties() override { heard.push_back("scale"); }
+    void ViewDidChangeEffectiveAppearance() override {
+      heard.push_back(EffectiveAppearance() == Appearance::kDark ? "dark" : "light");
+    }
+    std::vector<std::string> heard;
+  } listener;
+  NotificationCenter::Default().AddObserver(
+      this, notification::kViewFrameDidChange, &listener,
+      [&](const std::string&, const void*) { listener.heard.push_back("frame"); });
+  view.AddSubview(listener);
+  backend->SetBackingScaleFactor(2.0);
+  backend->SetBackingScaleFactor(2.0);  // no change, no word
+  backend->SetAppearance(Appearance::kDark);
+  listener.SetFrameSize({30, 40});
+  listener.RemoveFromSuperview();
+  NotificationCenter::Default().RemoveObserver(this);
+  listener.SetFrameSize({10, 10});
+  EXPECT_EQ(listener.heard, (std::vector<std::string>{"window", "scale", "dark", "frame", "no window"}));
+  EXPECT_EQ(MainScreen().backingScaleFactor, 2.0);
+  EXPECT_EQ(MainScreen().frame.size, (Size{960, 540}));
+}
+
+}  // namespace
+}  // namespace platform::window
