@@ -36,7 +36,10 @@ const char* Outcome(bool ok) {
 void HeadlessBackend::SetBackingScaleFactor(double scale) {
   if (scale <= 0.0 || scale == mScale) return;
   mScale = scale;
-  for (Window* window : Windows()) window->BackingPropertiesChanged();
+  for (Window* window : Windows()) {
+    window->SetContentSize(window->ContentSize());  // the same points in the new number of pixels
+    window->BackingPropertiesChanged();
+  }
 }
 
 void HeadlessBackend::SetAppearance(Appearance appearance) {

@@ -58,6 +58,11 @@ bool TextField::BecomeFirstResponder() {
   return true;
 }
 
+bool TextField::ResignFirstResponder() {
+  EndEditing(true);
+  return true;
+}
+
 void TextField::RemoveFromSuperview() {
   // Leaving the view tree drops an editing session without telling the delegate.
   mEditing = false;

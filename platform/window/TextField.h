@@ -102,6 +102,8 @@ class TextField : public View {
   bool AcceptsFirstResponder() const override { return mEditable; }
   // Starts editing: opens the field editor over the cell's place and asks the back end for the typing.
   bool BecomeFirstResponder() override;
+  // Giving up the focus ends editing and keeps the text, as leaving a field does on the desktop.
+  bool ResignFirstResponder() override;
   void RemoveFromSuperview() override;
 
   // Editing, as the user's typing arrives. Each proposes the whole new text to the formatter first and

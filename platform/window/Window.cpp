@@ -96,6 +96,7 @@ Window::~Window() {
   while (!mContent.Subviews().empty()) mContent.Subviews().back()->RemoveFromSuperview();
   if (mNative) CurrentBackend().RemoveWindow(*this);
   NotificationCenter::Default().RemoveObserver(this);
+  *mAlive = false;
 }
 
 Rect Window::Frame() const {
@@ -219,6 +220,8 @@ void Window::HandleInput(const NativeInput& input) {
 
 void Window::SendMouse(const NativeInput& input, const Event& base) {
   using Kind = NativeInput::Kind;
+  // A view's handler may close the window (the editor closing itself): nothing is touched after that.
+  const std::shared_ptr<bool> alive = mAlive;
   Event e = base;
   const Point previous = mLastPointer;
   mLastPointer = e.locationInWindow;
@@ -241,6 +244,7 @@ void Window::SendMouse(const NativeInput& input, const Event& base) {
       mMouseDownButton = input.button;
     }
     if (input.button == 0 && hit != mFirstResponder && hit->AcceptsFirstResponder()) MakeFirstResponder(hit);
+    if (!*alive) return;
     e.type = DownType(input.button);
     e.buttonNumber = input.button;
     e.clickCount = mClickCount;
@@ -258,7 +262,7 @@ void Window::SendMouse(const NativeInput& input, const Event& base) {
       mMouseDownButton = -1;
     }
     if (target) Send(*target, e);
-    if (mButtonsDown == 0) TrackPointer(base, false);
+    if (*alive && mButtonsDown == 0) TrackPointer(base, false);
     return;
   }
   if (input.kind == Kind::kWheel) {
@@ -273,7 +277,7 @@ void Window::SendMouse(const NativeInput& input, const Event& base) {
   e.deltaY = previous.y - e.locationInWindow.y;  // drags count downwards, like view coordinates
   if (mButtonsDown != 0) {
     TrackPointer(base, true);
-    if (mMouseDownView) {
+    if (*alive && mMouseDownView) {
       e.type = DragType(mMouseDownButton);
       e.buttonNumber = mMouseDownButton;
       Send(*mMouseDownView, e);
@@ -282,6 +286,7 @@ void Window::SendMouse(const NativeInput& input, const Event& base) {
   }
   mPointerInside = true;
   TrackPointer(base, false);
+  if (!*alive) return;
   e.type = EventType::kMouseMoved;
   View* target = nullptr;
   if (mAcceptsMouseMoved) {
@@ -290,11 +295,19 @@ void Window::SendMouse(const NativeInput& input, const Event& base) {
   }
   // Tracking areas that ask for motion get it too, unless their owner already had it.
   std::vector<const TrackingArea*> areas;
-  CollectTrackingAreas(mContent, areas);
+  if (*alive) CollectTrackingAreas(mContent, areas);
   for (const TrackingArea* area : areas) {
+    if (!*alive) return;
+    if (!HasTrackingArea(area)) continue;  // a handler removed it
     if (!(area->Options() & tracking::kMouseMoved) || &area->Owner() == target) continue;
     if (area->GetRect().Contains(PointInView(area->Owner(), e.locationInWindow))) Send(area->Owner(), e);
   }
+}
+
+bool Window::HasTrackingArea(const TrackingArea* area) {
+  std::vector<const TrackingArea*> current;
+  CollectTrackingAreas(mContent, current);
+  return std::find(current.begin(), current.end(), area) != current.end();
 }
 
 void Window::CollectTrackingAreas(View& view, std::vector<const TrackingArea*>& out) {
@@ -321,11 +334,11 @@ void Window::TrackPointer(const Event& base, bool dragging) {
   }
   // Exits before entries, as the pointer leaves one area before it enters the next.
   std::stable_partition(changes.begin(), changes.end(), [](const auto& c) { return !c.second; });
+  const std::shared_ptr<bool> alive = mAlive;
   for (const auto& [area, entered] : changes) {
-    // A handler may have removed a later area or its view.
-    std::vector<const TrackingArea*> current;
-    CollectTrackingAreas(mContent, current);
-    if (std::find(current.begin(), current.end(), area) == current.end()) continue;
+    // A handler may have closed the window, or removed a later area or its view.
+    if (!*alive) return;
+    if (!HasTrackingArea(area)) continue;
     Event e = base;
     e.type = entered ? EventType::kMouseEntered : EventType::kMouseExited;
     e.trackingArea = area;

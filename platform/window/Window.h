@@ -114,6 +114,7 @@ class Window {
   void SendKey(const NativeInput& input, const Event& base);
   bool Present(const View& view, const unsigned char* pixels, int width, int height, int bytesPerRow);
   void CollectTrackingAreas(View& view, std::vector<const TrackingArea*>& out);
+  bool HasTrackingArea(const TrackingArea* area);
   Point PointInView(const View& view, Point inWindow) const { return view.ConvertPointFromView(inWindow, nullptr); }
 
   View mContent;
@@ -133,6 +134,8 @@ class Window {
   int mClickCount = 0;
   std::vector<const TrackingArea*> mInsideAreas;
   PresentedFrame mPresented;
+  // Cleared by the destructor; event dispatch holds a copy to notice a window closed by a handler.
+  std::shared_ptr<bool> mAlive = std::make_shared<bool>(true);
 };
 
 }  // namespace platform::window

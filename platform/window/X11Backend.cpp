@@ -636,6 +636,9 @@ void X11Backend::Dispatch(XEvent& event) {
         break;
       }
       input.kind = event.type == ButtonPress ? Kind::kButtonPress : Kind::kButtonRelease;
+      // A click gives the window the keyboard, as clicking into a window does on the desktop; a host's
+      // embedded window gets no focus otherwise.
+      if (event.type == ButtonPress && !target->owner.IsKeyWindow()) target->MakeKeyAndOrderFront();
       // X numbers left, middle, right as 1, 2, 3 and extra buttons from 8 on.
       input.button = b.button == 1 ? 0 : b.button == 3 ? 1 : b.button == 2 ? 2 : static_cast<int>(b.button) - 5;
       break;

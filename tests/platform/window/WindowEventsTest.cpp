@@ -165,6 +165,22 @@ TEST_F(WindowEventsTest, RemovedViewsGetNothingMore) {
   EXPECT_EQ(window->FirstResponder(), nullptr);
 }
 
+TEST_F(WindowEventsTest, AHandlerMayCloseTheWindow) {
+  struct Closer : RecordingView {
+    Closer(Rect frame, std::unique_ptr<Window>& w) : RecordingView(frame), window(w) {}
+    void MouseDown(const Event&) override { window.reset(); }
+    void MouseEntered(const Event&) override { window.reset(); }
+    std::unique_ptr<Window>& window;
+  };
+  for (Kind kind : {Kind::kButtonPress, Kind::kMotion}) {
+    if (!window) window = Window::Create(nullptr, Size{400, 300});
+    Closer closer(MakeRect(0, 0, 50, 50), window);
+    window->ContentView().AddSubview(closer);
+    Inject(kind, {10, 10});
+    EXPECT_EQ(window, nullptr);
+  }
+}
+
 TEST_F(WindowEventsTest, CursorHideWarpAndShowAreCountedAndNest) {
   const CursorCounters before = GetCursorCounters();
   DisplayHideCursor();
