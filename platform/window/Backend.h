@@ -2,7 +2,8 @@
 // real X11 display. The layer's public classes (windows, views, menus, dialogs, clipboard, cursor, opening
 // URLs) are written once on top of this interface; each back end only supplies native windows, raw input
 // and the desktop services. The back end is chosen at run time: headless unless asked for X11.
-// Every operation: the main thread (the thread that pumps); only Run* calls block, as modal dialogs do.
+// Every operation: the main thread (the thread that pumps); only the Run* calls and TrackMenu block, as
+// modal dialogs do.
 #pragma once
 
 #include <functional>

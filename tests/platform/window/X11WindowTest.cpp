@@ -1,9 +1,14 @@
 // The X11 back end on a real display: run under xvfb-run; every case skips without $DISPLAY.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
+
+#include "platform/window/Dialogs.h"
+#include "platform/window/Pasteboard.h"
 
 #include "tests/platform/window/WindowTestSupport.h"
 
@@ -145,6 +150,66 @@ TEST_F(X11WindowTest, KeysReachTheFirstResponderAndUnusedOnesTheHost) {
   XSync(display, False);
   XEvent event;
   EXPECT_TRUE(PumpUntil([&] { return XCheckTypedWindowEvent(display, parent, KeyPress, &event); }));
+}
+
+}  // namespace
+}  // namespace platform::window
+
+namespace platform::window {
+namespace {
+
+TEST_F(X11WindowTest, OtherProgramsPasteTheTextTheLayerCopied) {
+  ASSERT_TRUE(Pasteboard::General().SetString("Kelvadrune \u00B1"));
+  EXPECT_EQ(Pasteboard::General().String(), "Kelvadrune \u00B1");
+  // The test's connection plays the other program: it asks for the clipboard as UTF-8 text.
+  const Atom clipboard = XInternAtom(display, "CLIPBOARD", False);
+  const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+  const Atom property = XInternAtom(display, "PASTED", False);
+  XConvertSelection(display, clipboard, utf8, property, parent, CurrentTime);
+  XSync(display, False);
+  XEvent event;
+  ASSERT_TRUE(PumpUntil([&] { return XCheckTypedWindowEvent(display, parent, SelectionNotify, &event); }));
+  ASSERT_EQ(event.xselection.property, property);
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  ASSERT_EQ(XGetWindowProperty(display, parent, property, 0, 1024, True, AnyPropertyType, &type, &format, &count,
+                               &after, &data),
+            Success);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(data), count), "Kelvadrune \u00B1");
+  XFree(data);
+}
+
+TEST_F(X11WindowTest, DialogsRunThroughTheDialogProgramOrAnswerCancelled) {
+  window.reset();
+  ::setenv("KD_DIALOG_TOOL", "none", 1);
+  ASSERT_TRUE(SelectBackend(BackendKind::kX11));
+  Alert alert;
+  alert.AddButtonWithTitle("OK");
+  EXPECT_EQ(alert.RunModal(), kModalResponseCancel);
+  EXPECT_NE(CurrentBackend().LogLines().back().find("neither zenity nor kdialog"), std::string::npos);
+
+  // A stand-in for zenity in a folder of this process's own that answers every dialog with a path.
+  char folder[] = "/tmp/kd_window_dialog_XXXXXX";
+  ASSERT_NE(::mkdtemp(folder), nullptr);
+  const std::string program = std::string(folder) + "/zenity";
+  std::ofstream(program) << "#!/bin/sh\necho /data/chosen.lps\n";
+  ::chmod(program.c_str(), 0755);
+  const std::string path = std::string(folder) + ":" + std::getenv("PATH");
+  ::setenv("PATH", path.c_str(), 1);
+  ::setenv("KD_DIALOG_TOOL", "zenity", 1);
+  ASSERT_TRUE(SelectBackend(BackendKind::kX11));
+  EXPECT_EQ(alert.RunModal(), kAlertFirstButtonReturn);
+  OpenPanel panel;
+  int response = -1;
+  panel.BeginSheetModalForWindow(nullptr, [&](int r) { response = r; });
+  EXPECT_EQ(response, -1);
+  EXPECT_TRUE(PumpUntil([&] { return response != -1; }));
+  EXPECT_EQ(response, kModalResponseOK);
+  EXPECT_EQ(panel.Filename(), "/data/chosen.lps");
+  ::unlink(program.c_str());
+  ::rmdir(folder);
 }
 
 }  // namespace
