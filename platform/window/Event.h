@@ -82,8 +82,8 @@ struct Event {
   int clickCount = 0;    // mouse down and up: 1 single, 2 double, 3 triple ...
   int buttonNumber = 0;  // 0 left, 1 right, 2 middle, 3 and on further buttons
   int subtype = kSubtypeMouse;
-  double deltaX = 0.0;  // wheel: lines to the right; drags: pointer motion in points
-  double deltaY = 0.0;  // wheel: lines upwards (away from the user); drags: motion in points
+  double deltaX = 0.0;  // wheel: lines to the right; drags: pointer motion to the right in points
+  double deltaY = 0.0;  // wheel: lines upwards (away from the user); drags: motion downwards in points
   int keyCode = keycode::kUnknown;
   std::u32string characters;                   // the text the key types, modifiers applied
   std::u32string charactersIgnoringModifiers;  // the text the key types without shift, control or option

@@ -70,6 +70,9 @@ class Window {
   // window parentHandle (an X11 window id as a host hands it over) or, with null, a top-level window.
   // Null when the back end cannot make one (the reason goes to the back end's log).
   static std::unique_ptr<Window> Create(void* parentHandle, Size contentSize);
+  // Takes the content's subviews out first, each through its RemoveFromSuperview (as a host tearing its
+  // window down removes the editor's view), then destroys the native window. May run from inside a view's
+  // event handler; the event's dispatch then stops.
   ~Window();
   Window(const Window&) = delete;
   Window& operator=(const Window&) = delete;
