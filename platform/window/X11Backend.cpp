@@ -526,7 +526,11 @@ MenuItem* X11Backend::TrackMenu(Menu& menu, Point) {
   int status = 0;
   std::string output;
   const std::string what = "menu " + Describe(menu);
-  if (rows.items.empty() || !RunTool(MenuCommand(mTool, rows), what, &status, &output)) return nullptr;
+  if (rows.items.empty()) {
+    Log(what + " -> none (nothing to choose)");
+    return nullptr;
+  }
+  if (!RunTool(MenuCommand(mTool, rows), what, &status, &output)) return nullptr;
   MenuItem* item = ReadMenuAnswer(rows, status, output);
   Log(what + " -> " + (item ? item->Title() : std::string("none")));
   return item;
