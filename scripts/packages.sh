@@ -4,6 +4,7 @@ KD_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libtinyxml-dev libstb-dev libcurl4-openssl-dev
   libfontconfig-dev fonts-dejavu-core
+  libx11-dev libxcursor-dev libxtst-dev xvfb xauth
 )
 
 kd_install_packages() {

@@ -1,0 +1,108 @@
+#include "platform/window/Backend.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/runloop/RunLoop.h"
+#include "platform/window/HeadlessBackend.h"
+#include "platform/window/Menu.h"
+#include "platform/window/X11Backend.h"
+
+namespace platform::window {
+
+namespace {
+
+std::unique_ptr<Backend>& Current() {
+  static std::unique_ptr<Backend> backend;
+  return backend;
+}
+
+std::string Quoted(const std::string& text) {
+  return "\"" + text + "\"";
+}
+
+std::string Joined(const std::vector<std::string>& items, const char* separator) {
+  std::string out;
+  for (const std::string& item : items) out += (out.empty() ? "" : separator) + item;
+  return out;
+}
+
+}  // namespace
+
+void Backend::RemoveWindow(Window& window) {
+  std::erase(mWindows, &window);
+}
+
+std::string Describe(const AlertRequest& request) {
+  return "alert " + Quoted(request.message) + " " + Quoted(request.informative) + " [" + Joined(request.buttons, "|") +
+         "]";
+}
+
+std::string Describe(const PanelRequest& request) {
+  const char* kind = request.kind == PanelRequest::Kind::kSaveFile          ? "save"
+                     : request.kind == PanelRequest::Kind::kChooseDirectory ? "directory"
+                                                                            : "open";
+  return std::string("panel ") + kind + " dir=" + Quoted(request.directory) + " name=" + Quoted(request.name) +
+         " types=" + Joined(request.types, ",");
+}
+
+std::string Describe(const Menu& menu) {
+  std::string out = "[";
+  for (int i = 0; i < menu.NumberOfItems(); ++i) {
+    const MenuItem& item = *menu.ItemAtIndex(i);
+    if (i > 0) out += "|";
+    if (item.IsSeparatorItem()) {
+      out += "-";
+      continue;
+    }
+    if (!item.IsEnabled()) out += "(disabled)";
+    if (item.State() == ControlState::kOn) out += "(checked)";
+    out += item.Title();
+    if (item.Submenu()) out += Describe(*item.Submenu());
+  }
+  return out + "]";
+}
+
+std::string Describe(Color color) {
+  char text[96];
+  std::snprintf(text, sizeof text, "%.3f,%.3f,%.3f,%.3f", color.red, color.green, color.blue, color.alpha);
+  return text;
+}
+
+Backend& CurrentBackend() {
+  std::unique_ptr<Backend>& backend = Current();
+  if (!backend) {
+    const char* asked = std::getenv("KD_WINDOW_BACKEND");
+    if (asked && std::strcmp(asked, "x11") == 0) backend = MakeX11Backend();
+    if (!backend) backend = std::make_unique<HeadlessBackend>();
+  }
+  return *backend;
+}
+
+bool SelectBackend(BackendKind kind) {
+  std::unique_ptr<Backend>& backend = Current();
+  if (backend && !backend->Windows().empty()) return false;
+  std::unique_ptr<Backend> next;
+  if (kind == BackendKind::kX11) {
+    next = MakeX11Backend();
+  } else {
+    next = std::make_unique<HeadlessBackend>();
+  }
+  if (!next) return false;
+  backend = std::move(next);
+  return true;
+}
+
+int Pump() {
+  return CurrentBackend().Pump();
+}
+
+std::unique_ptr<RunLoopTimer> MakePumpTimer(RunLoop& loop, double intervalSeconds) {
+  auto timer = std::make_unique<RunLoopTimer>(loop.NowSeconds(), intervalSeconds, [](RunLoopTimer&) { Pump(); });
+  loop.AddTimer(*timer);
+  return timer;
+}
+
+}  // namespace platform::window

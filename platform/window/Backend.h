@@ -1,0 +1,159 @@
+// The back ends of the window layer: what differs between the headless stand-in that tests drive and a
+// real X11 display. The layer's public classes (windows, views, menus, dialogs, clipboard, cursor, opening
+// URLs) are written once on top of this interface; each back end only supplies native windows, raw input
+// and the desktop services. The back end is chosen at run time: headless unless asked for X11.
+// Every operation: the main thread (the thread that pumps); only the Run* calls and TrackMenu block, as
+// modal dialogs do.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/window/Color.h"
+#include "platform/window/Cursor.h"
+#include "platform/window/Dialogs.h"
+#include "platform/window/View.h"
+#include "platform/window/Window.h"
+
+namespace platform {
+class RunLoop;
+class RunLoopTimer;
+}  // namespace platform
+
+namespace platform::window {
+
+class Menu;
+class MenuItem;
+class URL;
+
+// The native side of one Window.
+class NativeWindow {
+ public:
+  virtual ~NativeWindow() = default;
+  virtual void SetContentPixels(Size pixels) = 0;
+  // The content's place on the display: pixels, top-left origin.
+  virtual Rect FrameInDisplay() const = 0;
+  virtual void Present(const unsigned char* bgra, int width, int height, int bytesPerRow, Point pixelOrigin) = 0;
+  virtual void MakeKeyAndOrderFront() = 0;
+  virtual NativeSurface Surface() const = 0;
+  // The key event being sent was used by no view: hand it to the window's parent (X11: the host's window).
+  virtual void PassKeyOn(bool down, int keyCode) = 0;
+};
+
+struct AlertRequest {
+  std::string message;
+  std::string informative;
+  std::vector<std::string> buttons;
+};
+
+struct PanelRequest {
+  enum class Kind { kOpenFile, kSaveFile, kChooseDirectory };
+  Kind kind = Kind::kOpenFile;
+  std::string title;
+  std::string directory;
+  std::string name;
+  std::vector<std::string> types;
+};
+
+// The user's typing in a text field: pieces typed (or pasted) one after the other, or one text that
+// replaces everything, then a commit or a cancel.
+struct TextEntryAnswer {
+  std::vector<std::string> typed;
+  bool replaceAll = false;
+  bool commit = false;
+};
+
+struct ClipboardContents {
+  bool hasText = false;  // false: the clipboard is empty
+  std::string text;
+  std::vector<std::string> fileURLs;
+};
+
+class Backend {
+ public:
+  using PanelCompletion = std::function<void(std::optional<std::string> path)>;
+  using TextEntryCompletion = std::function<void(const TextEntryAnswer& answer)>;
+  using ColorHandler = std::function<void(Color color)>;
+
+  virtual ~Backend() = default;
+  virtual const char* Name() const = 0;
+
+  // Null when no window can be made; the reason goes to the log.
+  virtual std::unique_ptr<NativeWindow> CreateNativeWindow(Window& window, void* parentHandle, Size pixels) = 0;
+  virtual Size DisplayPixels() const = 0;
+  virtual double BackingScaleFactor() const = 0;
+  virtual Appearance GetAppearance() const = 0;
+
+  // The pointer on the display: pixels, top-left origin.
+  virtual Point PointerPixels() const = 0;
+  virtual void WarpPointer(Point displayPixels) = 0;
+  virtual void ApplyCursor(CursorKind shape, bool visible) = 0;
+  virtual bool HasCursorKind(CursorKind shape) const = 0;
+
+  virtual bool SetClipboard(const ClipboardContents& contents) = 0;
+  virtual std::optional<std::string> ClipboardText() = 0;
+
+  // Blocks until answered: kAlertFirstButtonReturn + button index, or kModalResponseCancel.
+  virtual int RunAlert(const AlertRequest& request) = 0;
+  // Blocks until answered: the chosen path, nullopt when cancelled.
+  virtual std::optional<std::string> RunPanel(const PanelRequest& request) = 0;
+  // Returns at once; completion runs from a later Pump.
+  virtual void BeginPanel(const PanelRequest& request, PanelCompletion completion) = 0;
+  // Blocks until answered: the chosen item (any depth), null when none.
+  virtual MenuItem* TrackMenu(Menu& menu, Point screenLocation) = 0;
+  // Returns at once; completion runs from a later Pump.
+  virtual void BeginTextEntry(const std::string& text, Rect screenRect, TextEntryCompletion completion) = 0;
+  // Returns at once; handler runs from later Pumps, once per colour picked.
+  virtual void BeginColorPick(Color initial, bool showsAlpha, ColorHandler handler) = 0;
+
+  // Never block: the opener runs in the background.
+  virtual bool OpenURL(const URL& url) = 0;
+  virtual bool OpenPath(const std::string& path) = 0;
+
+  // Handles what is pending (native events, answers of dialogs, finished openers) without waiting.
+  // Answers how many things it handled.
+  virtual int Pump() = 0;
+
+  // The layer's log: every dialog, menu, text entry and opener with its answer, one line each.
+  void Log(std::string line) { mLog.push_back(std::move(line)); }
+  const std::vector<std::string>& LogLines() const { return mLog; }
+  void ClearLog() { mLog.clear(); }
+
+  // The windows open on this back end.
+  const std::vector<Window*>& Windows() const { return mWindows; }
+  void AddWindow(Window& window) { mWindows.push_back(&window); }
+  void RemoveWindow(Window& window);
+
+  // Cursor bookkeeping shared by both back ends (Cursor.cpp).
+  CursorCounters cursorCounters;
+  CursorKind cursorKind = CursorKind::kArrow;
+  int cursorHideLevel = 0;
+
+ private:
+  std::vector<std::string> mLog;
+  std::vector<Window*> mWindows;
+};
+
+// One-line descriptions of requests for the logs of both back ends.
+std::string Describe(const AlertRequest& request);
+std::string Describe(const PanelRequest& request);
+std::string Describe(const Menu& menu);
+std::string Describe(Color color);
+
+enum class BackendKind { kHeadless, kX11 };
+
+// The back end in use. The first call chooses: X11 when $KD_WINDOW_BACKEND is "x11" and a display opens,
+// headless otherwise.
+Backend& CurrentBackend();
+// Replaces the back end in use; only while no window is open. False (keeping the current one) when the
+// back end cannot start (X11 without a display) or windows are open.
+bool SelectBackend(BackendKind kind);
+// The pump of the back end in use: what a host's editor-idle call and a run-loop timer call.
+int Pump();
+// A repeating timer on loop that pumps the back end every intervalSeconds; the caller owns it.
+std::unique_ptr<RunLoopTimer> MakePumpTimer(RunLoop& loop, double intervalSeconds);
+
+}  // namespace platform::window

@@ -1,0 +1,96 @@
+#include "platform/window/Dialogs.h"
+
+#include "platform/window/Backend.h"
+#include "platform/window/Workspace.h"
+
+namespace platform::window {
+
+int Alert::RunModal() {
+  return CurrentBackend().RunAlert(AlertRequest{mMessage, mInformative, mButtons});
+}
+
+SavePanel::SavePanel() : mState(std::make_shared<State>()) {}
+
+PanelRequest SavePanel::Request() const {
+  PanelRequest request;
+  request.kind = mState->kind == Kind::kSave            ? PanelRequest::Kind::kSaveFile
+                 : mState->kind == Kind::kOpenDirectory ? PanelRequest::Kind::kChooseDirectory
+                                                        : PanelRequest::Kind::kOpenFile;
+  request.title = mState->title;
+  request.directory = mState->directory;
+  request.name = mState->name;
+  request.types = mState->types;
+  return request;
+}
+
+void SavePanel::SetDirectory(const std::string& path) {
+  mState->directory = ExpandTilde(path);
+}
+
+int SavePanel::RunModal() {
+  mState->chosen.clear();
+  std::optional<std::string> path = CurrentBackend().RunPanel(Request());
+  if (!path || path->empty()) return kModalResponseCancel;
+  mState->chosen = *path;
+  return kModalResponseOK;
+}
+
+void SavePanel::BeginSheetModalForWindow(Window*, Completion completion) {
+  mState->chosen.clear();
+  std::shared_ptr<State> state = mState;
+  CurrentBackend().BeginPanel(Request(), [state, completion = std::move(completion)](std::optional<std::string> path) {
+    const bool ok = path && !path->empty();
+    state->chosen = ok ? *path : std::string();
+    if (completion) completion(ok ? kModalResponseOK : kModalResponseCancel);
+  });
+}
+
+OpenPanel::OpenPanel() {
+  mState->kind = Kind::kOpenFile;
+}
+
+void OpenPanel::SetCanChooseFiles(bool can) {
+  mState->chooseFiles = can;
+  UpdateKind();
+}
+
+void OpenPanel::SetCanChooseDirectories(bool can) {
+  mState->chooseDirectories = can;
+  UpdateKind();
+}
+
+// Desktop file dialogs choose either files or one folder; a panel for both chooses files.
+void OpenPanel::UpdateKind() {
+  mState->kind = mState->chooseDirectories && !mState->chooseFiles ? Kind::kOpenDirectory : Kind::kOpenFile;
+}
+
+namespace {
+ColorPanel* sSharedColorPanel = nullptr;
+}
+
+ColorPanel& ColorPanel::Shared() {
+  static ColorPanel panel;
+  sSharedColorPanel = &panel;
+  return panel;
+}
+
+bool ColorPanel::SharedExists() {
+  return sSharedColorPanel != nullptr;
+}
+
+void ColorPanel::OrderFront() {
+  mVisible = true;
+  const int session = ++mSession;
+  CurrentBackend().BeginColorPick(mColor, mShowsAlpha, [this, session](Color color) {
+    if (session != mSession || !mVisible) return;  // closed or shown again since
+    mColor = color;
+    if (mAction) mAction(*this);
+  });
+}
+
+void ColorPanel::Close() {
+  mVisible = false;
+  ++mSession;
+}
+
+}  // namespace platform::window

@@ -1,0 +1,172 @@
+#include "platform/window/HeadlessBackend.h"
+
+#include <cstdio>
+
+#include "platform/window/Menu.h"
+#include "platform/window/Workspace.h"
+
+namespace platform::window {
+
+namespace {
+
+// A window that exists only as a place on an imaginary display.
+class HeadlessWindow final : public NativeWindow {
+ public:
+  HeadlessWindow(HeadlessBackend& backend, Point origin, Size pixels) : mBackend(backend), mFrame{origin, pixels} {}
+  void SetContentPixels(Size pixels) override { mFrame.size = pixels; }
+  Rect FrameInDisplay() const override { return mFrame; }
+  void Present(const unsigned char*, int, int, int, Point) override {}
+  void MakeKeyAndOrderFront() override {}
+  NativeSurface Surface() const override { return {}; }
+  void PassKeyOn(bool down, int keyCode) override {
+    mBackend.Log(std::string(down ? "key-down " : "key-up ") + std::to_string(keyCode) + " passed on");
+  }
+
+ private:
+  HeadlessBackend& mBackend;
+  Rect mFrame;
+};
+
+const char* Outcome(bool ok) {
+  return ok ? "ok" : "failed";
+}
+
+}  // namespace
+
+void HeadlessBackend::SetBackingScaleFactor(double scale) {
+  if (scale <= 0.0 || scale == mScale) return;
+  mScale = scale;
+  for (Window* window : Windows()) {
+    window->SetContentSize(window->ContentSize());  // the same points in the new number of pixels
+    window->BackingPropertiesChanged();
+  }
+}
+
+void HeadlessBackend::SetAppearance(Appearance appearance) {
+  if (appearance == mAppearance) return;
+  mAppearance = appearance;
+  for (Window* window : Windows()) window->AppearanceChanged();
+}
+
+std::unique_ptr<NativeWindow> HeadlessBackend::CreateNativeWindow(Window&, void* parentHandle, Size pixels) {
+  // Windows are laid out down the display's diagonal so that screen conversions are not all trivial.
+  const Point origin{100.0 + mNextWindowOffset, 50.0 + mNextWindowOffset};
+  mNextWindowOffset += 20;
+  char line[96];
+  std::snprintf(line, sizeof line, "window %s %.0fx%.0f", parentHandle ? "child" : "top-level", pixels.width,
+                pixels.height);
+  Log(line);
+  return std::make_unique<HeadlessWindow>(*this, origin, pixels);
+}
+
+bool HeadlessBackend::SetClipboard(const ClipboardContents& contents) {
+  mClipboard = contents;
+  return true;
+}
+
+std::optional<std::string> HeadlessBackend::ClipboardText() {
+  if (!mClipboard.hasText) return std::nullopt;
+  return mClipboard.text;
+}
+
+int HeadlessBackend::RunAlert(const AlertRequest& request) {
+  std::string line = Describe(request) + " -> ";
+  if (mScript.alertButtons.empty()) {
+    Log(line + "cancelled (unscripted)");
+    return kModalResponseCancel;
+  }
+  const int button = mScript.alertButtons.front();
+  mScript.alertButtons.pop_front();
+  if (button < 0 || button >= static_cast<int>(request.buttons.size())) {
+    Log(line + "closed");
+    return kModalResponseCancel;
+  }
+  Log(line + request.buttons[static_cast<size_t>(button)]);
+  return kAlertFirstButtonReturn + button;
+}
+
+std::optional<std::string> HeadlessBackend::RunPanel(const PanelRequest& request) {
+  std::string line = Describe(request) + " -> ";
+  if (mScript.panelAnswers.empty()) {
+    Log(line + "cancelled (unscripted)");
+    return std::nullopt;
+  }
+  std::optional<std::string> answer = mScript.panelAnswers.front();
+  mScript.panelAnswers.pop_front();
+  Log(line + (answer ? *answer : std::string("cancelled")));
+  return answer;
+}
+
+void HeadlessBackend::BeginPanel(const PanelRequest& request, PanelCompletion completion) {
+  std::optional<std::string> answer = RunPanel(request);
+  mDeferred.push_back([answer, completion = std::move(completion)] { completion(answer); });
+}
+
+MenuItem* HeadlessBackend::TrackMenu(Menu& menu, Point screenLocation) {
+  char place[64];
+  std::snprintf(place, sizeof place, " at %.0f,%.0f -> ", screenLocation.x, screenLocation.y);
+  std::string line = "menu " + Describe(menu) + place;
+  if (mScript.menuChoices.empty()) {
+    Log(line + "none (unscripted)");
+    return nullptr;
+  }
+  const std::vector<int> path = mScript.menuChoices.front();
+  mScript.menuChoices.pop_front();
+  MenuItem* item = nullptr;
+  Menu* level = &menu;
+  for (int index : path) {
+    item = level ? level->ItemAtIndex(index) : nullptr;
+    if (!item) break;
+    level = item->Submenu();
+  }
+  Log(line + (item ? item->Title() : std::string("none")));
+  return item;
+}
+
+void HeadlessBackend::BeginTextEntry(const std::string& text, Rect, TextEntryCompletion completion) {
+  std::string line = "text-entry \"" + text + "\" -> ";
+  if (mScript.textEntries.empty()) {
+    Log(line + "cancelled (unscripted)");
+    mDeferred.push_back([completion = std::move(completion)] { completion(TextEntryAnswer{}); });
+    return;
+  }
+  TextEntryAnswer answer = mScript.textEntries.front();
+  mScript.textEntries.pop_front();
+  std::string typed;
+  for (const std::string& piece : answer.typed) typed += "[" + piece + "]";
+  Log(line + typed + (answer.commit ? " commit" : " cancel"));
+  mDeferred.push_back([answer, completion = std::move(completion)] { completion(answer); });
+}
+
+void HeadlessBackend::BeginColorPick(Color initial, bool, ColorHandler handler) {
+  std::string line = "color-panel " + Describe(initial) + " -> ";
+  if (mScript.colorPicks.empty()) {
+    Log(line + "nothing picked (unscripted)");
+    return;
+  }
+  std::vector<Color> picks = mScript.colorPicks.front();
+  mScript.colorPicks.pop_front();
+  for (Color c : picks) line += Describe(c) + " ";
+  Log(line);
+  for (Color c : picks) mDeferred.push_back([handler, c] { handler(c); });
+}
+
+bool HeadlessBackend::OpenURL(const URL& url) {
+  Log("open-url " + url.AbsoluteString() + " -> " + Outcome(mScript.openersSucceed));
+  return mScript.openersSucceed;
+}
+
+bool HeadlessBackend::OpenPath(const std::string& path) {
+  Log("open-path " + path + " -> " + Outcome(mScript.openersSucceed));
+  return mScript.openersSucceed;
+}
+
+int HeadlessBackend::Pump() {
+  // Only what was queued before this call runs now; answers queued by answers wait for the next pump.
+  std::deque<std::function<void()>> due;
+  due.swap(mDeferred);
+  for (auto& task : due) task();
+  return static_cast<int>(due.size());
+}
+
+}  // namespace platform::window

@@ -1,0 +1,73 @@
+// The back end for tests and for running without a display: no native window exists; tests inject native
+// input into windows, read the last presented frame, and set a script from which every dialog, menu, text
+// entry, colour pick and opener answers. Everything the back end is asked goes to the log with its answer.
+// Answers of sheets, text entries and colour picks are delivered by the next Pump, never inside the call
+// that asked. Every operation: the main thread; nothing blocks.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/window/Backend.h"
+
+namespace platform::window {
+
+// Answers, each used once, in order. A request with no answer left is cancelled (and logged so).
+struct HeadlessScript {
+  std::deque<int> alertButtons;                         // index of the button pressed; -1 closes the alert
+  std::deque<std::optional<std::string>> panelAnswers;  // the chosen path; nullopt cancels
+  std::deque<std::vector<int>> menuChoices;             // index path through the submenus; empty chooses none
+  std::deque<TextEntryAnswer> textEntries;
+  std::deque<std::vector<Color>> colorPicks;  // the colours picked in one showing of the panel
+  bool openersSucceed = true;
+};
+
+class HeadlessBackend final : public Backend {
+ public:
+  HeadlessBackend() = default;
+  const char* Name() const override { return "headless"; }
+
+  HeadlessScript& Script() { return mScript; }
+  void Inject(Window& window, const NativeInput& input) { window.HandleInput(input); }
+  // Tells every window's views when the value changes.
+  void SetBackingScaleFactor(double scale);
+  void SetAppearance(Appearance appearance);
+  void SetDisplayPixels(Size pixels) { mDisplay = pixels; }
+  void SetPointerPixels(Point pixels) { mPointer = pixels; }
+  const ClipboardContents& Clipboard() const { return mClipboard; }
+
+  std::unique_ptr<NativeWindow> CreateNativeWindow(Window& window, void* parentHandle, Size pixels) override;
+  Size DisplayPixels() const override { return mDisplay; }
+  double BackingScaleFactor() const override { return mScale; }
+  Appearance GetAppearance() const override { return mAppearance; }
+  Point PointerPixels() const override { return mPointer; }
+  void WarpPointer(Point displayPixels) override { mPointer = displayPixels; }
+  void ApplyCursor(CursorKind, bool) override {}
+  bool HasCursorKind(CursorKind) const override { return true; }
+  bool SetClipboard(const ClipboardContents& contents) override;
+  std::optional<std::string> ClipboardText() override;
+  int RunAlert(const AlertRequest& request) override;
+  std::optional<std::string> RunPanel(const PanelRequest& request) override;
+  void BeginPanel(const PanelRequest& request, PanelCompletion completion) override;
+  MenuItem* TrackMenu(Menu& menu, Point screenLocation) override;
+  void BeginTextEntry(const std::string& text, Rect screenRect, TextEntryCompletion completion) override;
+  void BeginColorPick(Color initial, bool showsAlpha, ColorHandler handler) override;
+  bool OpenURL(const URL& url) override;
+  bool OpenPath(const std::string& path) override;
+  int Pump() override;
+
+ private:
+  HeadlessScript mScript;
+  std::deque<std::function<void()>> mDeferred;
+  Size mDisplay{1920, 1080};
+  double mScale = 1.0;
+  Appearance mAppearance = Appearance::kLight;
+  Point mPointer;
+  ClipboardContents mClipboard;
+  int mNextWindowOffset = 0;
+};
+
+}  // namespace platform::window

@@ -1,0 +1,157 @@
+// A rectangle of a window that draws and takes events, nested in a tree of subviews: the layer's view. Its
+// coordinates run from the top-left corner of its bounds, y downwards; its frame is given in its
+// superview's coordinates. Events reach a view through the virtual handlers; a handler that a subclass does
+// not override passes the event on to the next responder (the superview), so unused keys travel up the tree.
+// Every operation: the main thread (the thread that pumps the back end); none blocks.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/window/Event.h"
+#include "platform/window/Geometry.h"
+
+namespace platform::window {
+
+class View;
+class Window;
+
+enum class Appearance { kLight, kDark };
+
+// Options of a tracking area.
+namespace tracking {
+inline constexpr unsigned kMouseEnteredAndExited = 0x01;
+inline constexpr unsigned kMouseMoved = 0x02;
+inline constexpr unsigned kActiveAlways = 0x80;
+// Entered and exited events also arrive while a mouse button is held; without it they wait for the release.
+inline constexpr unsigned kEnabledDuringMouseDrag = 0x400;
+}  // namespace tracking
+
+// A rectangle of a view (in the view's coordinates) that reports the pointer entering, leaving and moving
+// inside it to its view. Owned by the view that added it.
+class TrackingArea {
+ public:
+  TrackingArea(View& owner, Rect rect, unsigned options) : mOwner(owner), mRect(rect), mOptions(options) {}
+  View& Owner() const { return mOwner; }
+  Rect GetRect() const { return mRect; }
+  unsigned Options() const { return mOptions; }
+
+ private:
+  View& mOwner;
+  Rect mRect;
+  unsigned mOptions;
+};
+
+// Supplies a tooltip's text when it is about to show.
+class ToolTipOwner {
+ public:
+  virtual ~ToolTipOwner() = default;
+  // Main thread. point is in the view's coordinates.
+  virtual std::string StringForToolTip(View& view, int tag, Point point, void* userData) = 0;
+};
+
+class View {
+ public:
+  explicit View(Rect frame = {});
+  // Leaves its superview; the subviews stay alive (their owners hold them) and lose their superview.
+  virtual ~View();
+  View(const View&) = delete;
+  View& operator=(const View&) = delete;
+
+  // Hierarchy. Views are owned by whoever made them; a superview only refers to its subviews.
+  // Adds view on top of the other subviews, taking it from its old superview first.
+  void AddSubview(View& view);
+  virtual void RemoveFromSuperview();
+  View* Superview() const { return mSuperview; }
+  const std::vector<View*>& Subviews() const { return mSubviews; }
+  // The window the view is shown in, null while it is in none.
+  Window* GetWindow() const;
+  bool IsDescendantOf(const View& ancestor) const;
+
+  // Geometry.
+  Rect Frame() const { return mFrame; }
+  Rect Bounds() const { return Rect{{}, mFrame.size}; }
+  void SetFrame(Rect frame);
+  void SetFrameSize(Size size);
+  bool IsHidden() const { return mHidden; }
+  void SetHidden(bool hidden);
+  // from == null: the point is in window coordinates.
+  Point ConvertPointFromView(Point point, const View* from) const;
+  // to == null: the answer is in window coordinates.
+  Point ConvertPointToView(Point point, const View* to) const;
+  // The deepest visible view under point (in the superview's coordinates), this one included; null when
+  // the point is outside.
+  View* HitTest(Point pointInSuperview);
+
+  // Responder chain.
+  virtual bool AcceptsFirstResponder() const { return false; }
+  virtual bool BecomeFirstResponder() { return true; }
+  virtual bool ResignFirstResponder() { return true; }
+  View* NextResponder() const { return mSuperview; }
+
+  virtual void MouseDown(const Event& event);
+  virtual void MouseUp(const Event& event);
+  virtual void RightMouseDown(const Event& event);
+  virtual void RightMouseUp(const Event& event);
+  virtual void OtherMouseDown(const Event& event);
+  virtual void OtherMouseUp(const Event& event);
+  virtual void MouseMoved(const Event& event);
+  virtual void MouseDragged(const Event& event);
+  virtual void RightMouseDragged(const Event& event);
+  virtual void OtherMouseDragged(const Event& event);
+  virtual void MouseEntered(const Event& event);
+  virtual void MouseExited(const Event& event);
+  virtual void ScrollWheel(const Event& event);
+  virtual void KeyDown(const Event& event);
+  virtual void KeyUp(const Event& event);
+
+  // Changes around the view.
+  virtual void ViewDidMoveToWindow() {}
+  virtual void ViewDidChangeBackingProperties() {}
+  virtual void ViewDidChangeEffectiveAppearance() {}
+  // Called when the view joins a window and when its frame changes: the place to renew tracking areas.
+  virtual void UpdateTrackingAreas() {}
+  Appearance EffectiveAppearance() const;
+
+  // Tracking areas; rect in the view's coordinates.
+  const TrackingArea& AddTrackingArea(Rect rect, unsigned options);
+  void RemoveTrackingArea(const TrackingArea& area);
+  const std::vector<std::unique_ptr<TrackingArea>>& TrackingAreas() const { return mTrackingAreas; }
+
+  // Tooltips; rect in the view's coordinates. The owner is asked for the text when the tooltip shows.
+  int AddToolTipRect(Rect rect, ToolTipOwner& owner, void* userData);
+  void RemoveAllToolTips() { mToolTips.clear(); }
+  int NumToolTipRects() const { return static_cast<int>(mToolTips.size()); }
+  // The text of the last-added tooltip rectangle under point (view coordinates); "" when none.
+  std::string ToolTipAt(Point point);
+
+  // Presenting: the size in pixels of the frames the view shows, and a software present of one BGRA frame
+  // (8 bits per channel, blue first) at the view's place in its window. False outside a window.
+  Size DrawableSize() const { return mDrawableSize; }
+  void SetDrawableSize(Size pixels) { mDrawableSize = pixels; }
+  bool PresentBGRA(const unsigned char* pixels, int width, int height, int bytesPerRow);
+
+ private:
+  friend class Window;
+  struct ToolTipRect {
+    Rect rect;
+    ToolTipOwner* owner;
+    void* userData;
+    int tag;
+  };
+  void SetSuperview(View* superview);
+  void MovedToWindow(Window* from, Window* to);
+
+  Rect mFrame;
+  bool mHidden = false;
+  View* mSuperview = nullptr;
+  Window* mRootOf = nullptr;  // set on a window's content view
+  std::vector<View*> mSubviews;
+  std::vector<std::unique_ptr<TrackingArea>> mTrackingAreas;
+  std::vector<ToolTipRect> mToolTips;
+  int mNextToolTipTag = 1;
+  Size mDrawableSize;
+};
+
+}  // namespace platform::window

@@ -1,0 +1,382 @@
+#include "platform/window/Window.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/window/Backend.h"
+#include "platform/window/Notifications.h"
+
+namespace platform::window {
+
+namespace {
+
+EventType DownType(int button) {
+  return button == 0   ? EventType::kLeftMouseDown
+         : button == 1 ? EventType::kRightMouseDown
+                       : EventType::kOtherMouseDown;
+}
+EventType UpType(int button) {
+  return button == 0 ? EventType::kLeftMouseUp : button == 1 ? EventType::kRightMouseUp : EventType::kOtherMouseUp;
+}
+EventType DragType(int button) {
+  return button == 0   ? EventType::kLeftMouseDragged
+         : button == 1 ? EventType::kRightMouseDragged
+                       : EventType::kOtherMouseDragged;
+}
+
+void Send(View& view, const Event& e) {
+  switch (e.type) {
+    case EventType::kLeftMouseDown:
+      view.MouseDown(e);
+      break;
+    case EventType::kLeftMouseUp:
+      view.MouseUp(e);
+      break;
+    case EventType::kRightMouseDown:
+      view.RightMouseDown(e);
+      break;
+    case EventType::kRightMouseUp:
+      view.RightMouseUp(e);
+      break;
+    case EventType::kOtherMouseDown:
+      view.OtherMouseDown(e);
+      break;
+    case EventType::kOtherMouseUp:
+      view.OtherMouseUp(e);
+      break;
+    case EventType::kMouseMoved:
+      view.MouseMoved(e);
+      break;
+    case EventType::kLeftMouseDragged:
+      view.MouseDragged(e);
+      break;
+    case EventType::kRightMouseDragged:
+      view.RightMouseDragged(e);
+      break;
+    case EventType::kOtherMouseDragged:
+      view.OtherMouseDragged(e);
+      break;
+    case EventType::kMouseEntered:
+      view.MouseEntered(e);
+      break;
+    case EventType::kMouseExited:
+      view.MouseExited(e);
+      break;
+    case EventType::kScrollWheel:
+      view.ScrollWheel(e);
+      break;
+    case EventType::kKeyDown:
+      view.KeyDown(e);
+      break;
+    case EventType::kKeyUp:
+      view.KeyUp(e);
+      break;
+  }
+}
+
+}  // namespace
+
+std::unique_ptr<Window> Window::Create(void* parentHandle, Size contentSize) {
+  Backend& backend = CurrentBackend();
+  std::unique_ptr<Window> window(new Window(contentSize));
+  const double scale = backend.BackingScaleFactor();
+  window->mNative = backend.CreateNativeWindow(
+      *window, parentHandle, Size{std::ceil(contentSize.width * scale), std::ceil(contentSize.height * scale)});
+  if (!window->mNative) return nullptr;
+  backend.AddWindow(*window);
+  return window;
+}
+
+Window::Window(Size contentSize) : mContent(Rect{{}, contentSize}) {
+  mContent.mRootOf = this;
+}
+
+Window::~Window() {
+  // Subviews leave first, so that each learns it left the window while the window still stands.
+  while (!mContent.Subviews().empty()) mContent.Subviews().back()->RemoveFromSuperview();
+  if (mNative) CurrentBackend().RemoveWindow(*this);
+  NotificationCenter::Default().RemoveObserver(this);
+  *mAlive = false;
+}
+
+Rect Window::Frame() const {
+  const double scale = BackingScaleFactor();
+  const Rect px = mNative->FrameInDisplay();
+  const double displayHeight = CurrentBackend().DisplayPixels().height;
+  return Rect{{px.origin.x / scale, (displayHeight - px.MaxY()) / scale},
+              {px.size.width / scale, px.size.height / scale}};
+}
+
+void Window::SetContentSize(Size size) {
+  mContent.SetFrameSize(size);
+  const double scale = BackingScaleFactor();
+  mNative->SetContentPixels(Size{std::ceil(size.width * scale), std::ceil(size.height * scale)});
+}
+
+double Window::BackingScaleFactor() const {
+  return CurrentBackend().BackingScaleFactor();
+}
+
+Rect Window::ConvertRectFromScreen(Rect rect) const {
+  const Rect frame = Frame();
+  return Rect{{rect.origin.x - frame.origin.x, rect.origin.y - frame.origin.y}, rect.size};
+}
+
+Rect Window::ConvertRectToScreen(Rect rect) const {
+  const Rect frame = Frame();
+  return Rect{{rect.origin.x + frame.origin.x, rect.origin.y + frame.origin.y}, rect.size};
+}
+
+Appearance Window::EffectiveAppearance() const {
+  return CurrentBackend().GetAppearance();
+}
+
+bool Window::MakeFirstResponder(View* view) {
+  if (view == mFirstResponder) return true;
+  if (view && (view->GetWindow() != this || !view->AcceptsFirstResponder())) return false;
+  if (mFirstResponder && !mFirstResponder->ResignFirstResponder()) return false;
+  mFirstResponder = view;
+  if (view && !view->BecomeFirstResponder()) {
+    mFirstResponder = nullptr;
+    return false;
+  }
+  return true;
+}
+
+void Window::MakeKeyAndOrderFront() {
+  mNative->MakeKeyAndOrderFront();
+  mIsKey = true;
+}
+
+std::string Window::ToolTipText() {
+  if (!mPointerInside) return {};
+  const Point topDown{mLastPointer.x, ContentSize().height - mLastPointer.y};
+  for (View* view = mContent.HitTest(topDown); view; view = view->Superview()) {
+    std::string text = view->ToolTipAt(PointInView(*view, mLastPointer));
+    if (!text.empty() || view->NumToolTipRects() > 0) return text;
+  }
+  return {};
+}
+
+NativeSurface Window::Surface() const {
+  return mNative->Surface();
+}
+
+void Window::ViewLeaving(View& view) {
+  if (mFirstResponder && mFirstResponder->IsDescendantOf(view)) mFirstResponder = nullptr;
+  if (mMouseDownView && mMouseDownView->IsDescendantOf(view)) mMouseDownView = nullptr;
+  std::erase_if(mInsideAreas, [&](const TrackingArea* a) { return a->Owner().IsDescendantOf(view); });
+}
+
+void Window::BackingPropertiesChanged() {
+  std::vector<View*> views{&mContent};
+  for (size_t i = 0; i < views.size(); ++i) {
+    for (View* subview : views[i]->Subviews()) views.push_back(subview);
+  }
+  for (View* view : views) view->ViewDidChangeBackingProperties();
+}
+
+void Window::AppearanceChanged() {
+  std::vector<View*> views{&mContent};
+  for (size_t i = 0; i < views.size(); ++i) {
+    for (View* subview : views[i]->Subviews()) views.push_back(subview);
+  }
+  for (View* view : views) view->ViewDidChangeEffectiveAppearance();
+}
+
+void Window::HandleInput(const NativeInput& input) {
+  const double scale = BackingScaleFactor();
+  Event base;
+  base.timestamp = input.timestamp;
+  base.window = this;
+  base.locationInWindow = Point{input.pixel.x / scale, ContentSize().height - input.pixel.y / scale};
+  base.modifierFlags = input.modifierFlags;
+  base.subtype = input.subtype;
+  using Kind = NativeInput::Kind;
+  switch (input.kind) {
+    case Kind::kFocusIn:
+      mIsKey = true;
+      break;
+    case Kind::kFocusOut:
+      mIsKey = false;
+      NotificationCenter::Default().Post(notification::kWindowDidResignKey, this);
+      NotificationCenter::Default().Post(notification::kWindowDidResignMain, this);
+      break;
+    case Kind::kEnter:
+    case Kind::kLeave:
+      mPointerInside = input.kind == Kind::kEnter;
+      mLastPointer = base.locationInWindow;
+      TrackPointer(base, mButtonsDown != 0);
+      break;
+    case Kind::kKeyPress:
+    case Kind::kKeyRelease:
+      SendKey(input, base);
+      break;
+    default:
+      SendMouse(input, base);
+      break;
+  }
+}
+
+void Window::SendMouse(const NativeInput& input, const Event& base) {
+  using Kind = NativeInput::Kind;
+  // A view's handler may close the window (the editor closing itself): nothing is touched after that.
+  const std::shared_ptr<bool> alive = mAlive;
+  Event e = base;
+  const Point previous = mLastPointer;
+  mLastPointer = e.locationInWindow;
+  const Point topDown{e.locationInWindow.x, ContentSize().height - e.locationInWindow.y};
+  if (input.kind == Kind::kButtonPress || input.kind == Kind::kButtonRelease) mPointerInside = true;
+
+  if (input.kind == Kind::kButtonPress) {
+    const bool again = input.button == mLastClickButton && input.timestamp - mLastClickTime <= kDoubleClickSeconds &&
+                       std::hypot(e.locationInWindow.x - mLastClickPoint.x, e.locationInWindow.y - mLastClickPoint.y) <=
+                           kDoubleClickPoints;
+    mClickCount = again ? mClickCount + 1 : 1;
+    mLastClickButton = input.button;
+    mLastClickTime = input.timestamp;
+    mLastClickPoint = e.locationInWindow;
+    mButtonsDown |= 1u << input.button;
+    View* hit = mContent.HitTest(topDown);
+    if (!hit) return;
+    if (mMouseDownButton < 0) {
+      mMouseDownView = hit;
+      mMouseDownButton = input.button;
+    }
+    if (input.button == 0 && hit != mFirstResponder && hit->AcceptsFirstResponder()) MakeFirstResponder(hit);
+    if (!*alive) return;
+    e.type = DownType(input.button);
+    e.buttonNumber = input.button;
+    e.clickCount = mClickCount;
+    Send(*hit, e);
+    return;
+  }
+  if (input.kind == Kind::kButtonRelease) {
+    mButtonsDown &= ~(1u << input.button);
+    e.type = UpType(input.button);
+    e.buttonNumber = input.button;
+    e.clickCount = input.button == mLastClickButton ? mClickCount : 1;
+    View* target = mMouseDownView ? mMouseDownView : mContent.HitTest(topDown);
+    if (input.button == mMouseDownButton) {
+      mMouseDownView = nullptr;
+      mMouseDownButton = -1;
+    }
+    if (target) Send(*target, e);
+    if (*alive && mButtonsDown == 0) TrackPointer(base, false);
+    return;
+  }
+  if (input.kind == Kind::kWheel) {
+    e.type = EventType::kScrollWheel;
+    e.deltaX = input.wheelX;
+    e.deltaY = input.wheelY;
+    if (View* hit = mContent.HitTest(topDown)) Send(*hit, e);
+    return;
+  }
+  // Motion: a drag goes to the view that took the mouse down, wherever the pointer is.
+  e.deltaX = e.locationInWindow.x - previous.x;
+  e.deltaY = previous.y - e.locationInWindow.y;  // drags count downwards, like view coordinates
+  if (mButtonsDown != 0) {
+    TrackPointer(base, true);
+    if (*alive && mMouseDownView) {
+      e.type = DragType(mMouseDownButton);
+      e.buttonNumber = mMouseDownButton;
+      Send(*mMouseDownView, e);
+    }
+    return;
+  }
+  mPointerInside = true;
+  TrackPointer(base, false);
+  if (!*alive) return;
+  e.type = EventType::kMouseMoved;
+  View* target = nullptr;
+  if (mAcceptsMouseMoved) {
+    target = mFirstResponder ? mFirstResponder : mContent.HitTest(topDown);
+    if (target) Send(*target, e);
+  }
+  // Tracking areas that ask for motion get it too, unless their owner already had it.
+  std::vector<const TrackingArea*> areas;
+  if (*alive) CollectTrackingAreas(mContent, areas);
+  for (const TrackingArea* area : areas) {
+    if (!*alive) return;
+    if (!HasTrackingArea(area)) continue;  // a handler removed it
+    if (!(area->Options() & tracking::kMouseMoved) || &area->Owner() == target) continue;
+    if (area->GetRect().Contains(PointInView(area->Owner(), e.locationInWindow))) Send(area->Owner(), e);
+  }
+}
+
+bool Window::HasTrackingArea(const TrackingArea* area) {
+  std::vector<const TrackingArea*> current;
+  CollectTrackingAreas(mContent, current);
+  return std::find(current.begin(), current.end(), area) != current.end();
+}
+
+void Window::CollectTrackingAreas(View& view, std::vector<const TrackingArea*>& out) {
+  if (view.IsHidden()) return;
+  for (const auto& area : view.TrackingAreas()) out.push_back(area.get());
+  for (View* subview : view.Subviews()) CollectTrackingAreas(*subview, out);
+}
+
+void Window::TrackPointer(const Event& base, bool dragging) {
+  std::vector<const TrackingArea*> areas;
+  CollectTrackingAreas(mContent, areas);
+  std::vector<std::pair<const TrackingArea*, bool>> changes;  // area, entered
+  for (const TrackingArea* area : areas) {
+    if (dragging && !(area->Options() & tracking::kEnabledDuringMouseDrag)) continue;
+    const bool inside = mPointerInside && area->GetRect().Contains(PointInView(area->Owner(), base.locationInWindow));
+    const bool wasInside = std::find(mInsideAreas.begin(), mInsideAreas.end(), area) != mInsideAreas.end();
+    if (inside == wasInside) continue;
+    if (inside) {
+      mInsideAreas.push_back(area);
+    } else {
+      std::erase(mInsideAreas, area);
+    }
+    if (area->Options() & tracking::kMouseEnteredAndExited) changes.emplace_back(area, inside);
+  }
+  // Exits before entries, as the pointer leaves one area before it enters the next.
+  std::stable_partition(changes.begin(), changes.end(), [](const auto& c) { return !c.second; });
+  const std::shared_ptr<bool> alive = mAlive;
+  for (const auto& [area, entered] : changes) {
+    // A handler may have closed the window, or removed a later area or its view.
+    if (!*alive) return;
+    if (!HasTrackingArea(area)) continue;
+    Event e = base;
+    e.type = entered ? EventType::kMouseEntered : EventType::kMouseExited;
+    e.trackingArea = area;
+    Send(area->Owner(), e);
+  }
+}
+
+void Window::SendKey(const NativeInput& input, const Event& base) {
+  Event e = base;
+  e.type = input.kind == NativeInput::Kind::kKeyPress ? EventType::kKeyDown : EventType::kKeyUp;
+  e.locationInWindow = mLastPointer;
+  e.keyCode = input.keyCode;
+  e.characters = input.characters;
+  e.charactersIgnoringModifiers = input.charactersIgnoringModifiers;
+  e.isARepeat = input.isARepeat;
+  if (mFirstResponder) Send(*mFirstResponder, e);
+}
+
+void Window::PassKeyOn(const Event& key) {
+  mNative->PassKeyOn(key.type == EventType::kKeyDown, key.keyCode);
+}
+
+bool Window::Present(const View& view, const unsigned char* pixels, int width, int height, int bytesPerRow) {
+  if (!pixels || width <= 0 || height <= 0 || bytesPerRow < width * 4) return false;
+  const double scale = BackingScaleFactor();
+  const Point inWindow = view.ConvertPointToView(Point{}, nullptr);
+  const Point origin{std::round(inWindow.x * scale), std::round((ContentSize().height - inWindow.y) * scale)};
+  mPresented.width = width;
+  mPresented.height = height;
+  mPresented.pixelOrigin = origin;
+  mPresented.pixels.resize(static_cast<size_t>(width) * height * 4);
+  for (int y = 0; y < height; ++y) {
+    std::copy_n(pixels + static_cast<size_t>(y) * bytesPerRow, static_cast<size_t>(width) * 4,
+                mPresented.pixels.begin() + static_cast<ptrdiff_t>(y) * width * 4);
+  }
+  ++mPresented.count;
+  mNative->Present(pixels, width, height, bytesPerRow, origin);
+  return true;
+}
+
+}  // namespace platform::window

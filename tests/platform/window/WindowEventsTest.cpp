@@ -1,0 +1,284 @@
+#include <gtest/gtest.h>
+
+#include "platform/window/Cursor.h"
+#include "platform/window/Notifications.h"
+#include "tests/platform/window/WindowTestSupport.h"
+
+namespace platform::window {
+namespace {
+
+using Kind = NativeInput::Kind;
+
+class WindowEventsTest : public HeadlessWindowTest {
+ protected:
+  void SetUp() override {
+    HeadlessWindowTest::SetUp();
+    window->ContentView().AddSubview(view);
+  }
+  // 200 x 100 points, its top-left corner 100 points right of and 50 below the content's.
+  RecordingView view{MakeRect(100, 50, 200, 100)};
+};
+
+TEST_F(WindowEventsTest, ClickCountsFollowTimeDistanceAndButton) {
+  struct Row {
+    double time;
+    Point pixel;
+    int button;
+    EventType type;
+    int clickCount;
+  } rows[] = {
+      {0.0, {150, 80}, 0, EventType::kLeftMouseDown, 1},
+      {0.3, {151, 80}, 0, EventType::kLeftMouseDown, 2},  // within 0.5 s and 4 points
+      {0.6, {151, 82}, 0, EventType::kLeftMouseDown, 3},
+      {1.2, {151, 82}, 0, EventType::kLeftMouseDown, 1},   // 0.6 s later
+      {1.3, {160, 82}, 0, EventType::kLeftMouseDown, 1},   // 9 points away
+      {1.4, {160, 82}, 1, EventType::kRightMouseDown, 1},  // another button
+      {1.5, {160, 82}, 1, EventType::kRightMouseDown, 2},
+  };
+  for (const Row& row : rows) {
+    Inject(Kind::kButtonPress, row.pixel, row.time, row.button);
+    Inject(Kind::kButtonRelease, row.pixel, row.time + 0.05, row.button);
+  }
+  std::erase_if(view.seen, [](const Seen& s) { return s.type == EventType::kMouseEntered; });
+  ASSERT_EQ(view.seen.size(), 2 * std::size(rows));
+  for (size_t i = 0; i < std::size(rows); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(view.seen[2 * i].type, rows[i].type);
+    EXPECT_EQ(view.seen[2 * i].clickCount, rows[i].clickCount);
+    EXPECT_EQ(view.seen[2 * i + 1].clickCount, rows[i].clickCount);  // the up carries the down's count
+  }
+}
+
+TEST_F(WindowEventsTest, PointsModifiersAndWheelDeltasReachTheView) {
+  struct Row {
+    double scale;
+    Kind kind;
+    Point pixel;
+    unsigned modifiers;
+    double wheelX, wheelY;
+    EventType type;
+    Point inView;
+  } rows[] = {
+      {1.0, Kind::kButtonPress, {150, 80}, modifier::kShift, 0, 0, EventType::kLeftMouseDown, {50, 30}},
+      {2.0,
+       Kind::kButtonPress,
+       {300, 160},
+       modifier::kCommand | modifier::kOption,
+       0,
+       0,
+       EventType::kLeftMouseDown,
+       {50, 30}},
+      {1.0, Kind::kWheel, {299, 149}, modifier::kControl, 0, -1, EventType::kScrollWheel, {199, 99}},
+      {2.0, Kind::kWheel, {202, 102}, 0, 1, 0, EventType::kScrollWheel, {1, 1}},
+  };
+  for (const Row& row : rows) {
+    backend->SetBackingScaleFactor(row.scale);
+    view.seen.clear();
+    NativeInput input;
+    input.kind = row.kind;
+    input.pixel = row.pixel;
+    input.modifierFlags = row.modifiers;
+    input.wheelX = row.wheelX;
+    input.wheelY = row.wheelY;
+    backend->Inject(*window, input);
+    ASSERT_EQ(view.seen.size(), 1u);
+    EXPECT_EQ(view.seen[0].type, row.type);
+    EXPECT_EQ(view.seen[0].point, row.inView);
+    EXPECT_EQ(view.seen[0].modifiers, row.modifiers);
+    EXPECT_EQ(view.seen[0].deltaX, row.wheelX);
+    EXPECT_EQ(view.seen[0].deltaY, row.wheelY);
+    if (row.kind == Kind::kButtonPress) Inject(Kind::kButtonRelease, row.pixel, 0.0);
+  }
+}
+
+TEST_F(WindowEventsTest, DragStaysWithTheViewAndItsExitWaitsForTheRelease) {
+  Inject(Kind::kEnter, {150, 80});
+  Inject(Kind::kButtonPress, {150, 80});
+  Inject(Kind::kMotion, {160, 70});
+  Inject(Kind::kMotion, {20, 10});  // outside the view
+  Inject(Kind::kButtonRelease, {20, 10});
+  const std::vector<EventType> expected{EventType::kMouseEntered,     EventType::kLeftMouseDown,
+                                        EventType::kLeftMouseDragged, EventType::kLeftMouseDragged,
+                                        EventType::kLeftMouseUp,      EventType::kMouseExited};
+  ASSERT_EQ(view.seen.size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(view.seen[i].type, expected[i]) << i;
+  EXPECT_EQ(view.seen[2].deltaX, 10.0);
+  EXPECT_EQ(view.seen[2].deltaY, -10.0);  // upwards
+  EXPECT_EQ(view.seen[3].point, (Point{-80, -40}));
+}
+
+TEST_F(WindowEventsTest, MovesReachTheFirstResponderOnlyWhenTheWindowAsks) {
+  ASSERT_TRUE(window->MakeFirstResponder(&view));
+  Inject(Kind::kMotion, {10, 10});
+  EXPECT_TRUE(view.seen.empty());
+  window->SetAcceptsMouseMovedEvents(true);
+  Inject(Kind::kMotion, {10, 10});
+  ASSERT_EQ(view.seen.size(), 1u);
+  EXPECT_EQ(view.seen[0].type, EventType::kMouseMoved);
+  EXPECT_EQ(view.seen[0].point, (Point{-90, -40}));
+}
+
+TEST_F(WindowEventsTest, KeysGoToTheFirstResponderAndUnusedOnesTravelUp) {
+  RecordingView inner(MakeRect(10, 10, 20, 20), false);
+  view.AddSubview(inner);
+  ASSERT_TRUE(window->MakeFirstResponder(&inner));
+  struct Row {
+    int keyCode;
+    std::u32string characters;
+    unsigned modifiers;
+  } rows[] = {{keycode::kLeftArrow, {functionkey::kLeftArrow}, 0},
+              {keycode::kA, U"A", modifier::kShift},
+              {keycode::kF5, {functionkey::kF1 + 4}, modifier::kCommand}};
+  for (const Row& row : rows) {
+    NativeInput input;
+    input.kind = Kind::kKeyPress;
+    input.keyCode = row.keyCode;
+    input.characters = input.charactersIgnoringModifiers = row.characters;
+    input.modifierFlags = row.modifiers;
+    backend->Inject(*window, input);
+  }
+  EXPECT_TRUE(inner.seen.empty());
+  ASSERT_EQ(view.seen.size(), std::size(rows));
+  for (size_t i = 0; i < std::size(rows); ++i) {
+    EXPECT_EQ(view.seen[i].type, EventType::kKeyDown);
+    EXPECT_EQ(view.seen[i].keyCode, rows[i].keyCode);
+    EXPECT_EQ(view.seen[i].characters, rows[i].characters);
+    EXPECT_EQ(view.seen[i].modifiers, rows[i].modifiers);
+  }
+  // A key no view uses goes on to the window's owner.
+  RecordingView bystander(MakeRect(0, 0, 10, 10), false);
+  window->ContentView().AddSubview(bystander);
+  ASSERT_TRUE(window->MakeFirstResponder(&bystander));
+  NativeInput escape;
+  escape.kind = Kind::kKeyPress;
+  escape.keyCode = keycode::kEscape;
+  backend->Inject(*window, escape);
+  EXPECT_EQ(backend->LogLines().back(), "key-down 53 passed on");
+}
+
+TEST_F(WindowEventsTest, RemovedViewsGetNothingMore) {
+  Inject(Kind::kButtonPress, {150, 80});
+  view.RemoveFromSuperview();
+  Inject(Kind::kMotion, {160, 80});
+  Inject(Kind::kButtonRelease, {160, 80});
+  EXPECT_EQ(view.seen.size(), 1u);
+  EXPECT_EQ(window->FirstResponder(), nullptr);
+}
+
+TEST_F(WindowEventsTest, AHandlerMayCloseTheWindow) {
+  struct Closer : RecordingView {
+    Closer(Rect frame, std::unique_ptr<Window>& w) : RecordingView(frame), window(w) {}
+    void MouseDown(const Event&) override { window.reset(); }
+    void MouseEntered(const Event&) override { window.reset(); }
+    std::unique_ptr<Window>& window;
+  };
+  for (Kind kind : {Kind::kButtonPress, Kind::kMotion}) {
+    if (!window) window = Window::Create(nullptr, Size{400, 300});
+    Closer closer(MakeRect(0, 0, 50, 50), window);
+    window->ContentView().AddSubview(closer);
+    Inject(kind, {10, 10});
+    EXPECT_EQ(window, nullptr);
+  }
+}
+
+TEST_F(WindowEventsTest, CursorHideWarpAndShowAreCountedAndNest) {
+  const CursorCounters before = GetCursorCounters();
+  DisplayHideCursor();
+  DisplayHideCursor();
+  AssociateMouseAndMouseCursorPosition(false);
+  DisplayMoveCursorToPoint({300, 200});
+  AssociateMouseAndMouseCursorPosition(true);
+  DisplayShowCursor();
+  EXPECT_FALSE(GetCursorCounters().visible);  // two hides need two shows
+  DisplayShowCursor();
+  const CursorCounters& after = GetCursorCounters();
+  EXPECT_EQ(after.hides - before.hides, 2);
+  EXPECT_EQ(after.shows - before.shows, 2);
+  EXPECT_EQ(after.warps - before.warps, 1);
+  EXPECT_EQ(after.lastWarp, (Point{300, 200}));
+  EXPECT_TRUE(after.visible);
+  EXPECT_TRUE(after.associated);
+  // Display y runs down from the top, screen y up from the bottom of a 1080-pixel display.
+  EXPECT_EQ(MouseLocation(), (Point{300, 880}));
+  EXPECT_EQ(DisplayPixelsHigh(), 1080.0);
+}
+
+TEST_F(WindowEventsTest, ViewPointsConvertToTheScreenAndBack) {
+  const Point inWindow = view.ConvertPointToView({0, 0}, nullptr);
+  EXPECT_EQ(inWindow, (Point{100, 250}));  // 300-point content, view top at 50
+  const Rect onScreen = window->ConvertRectToScreen(Rect{inWindow, {}});
+  // The headless window's content starts at display pixel (100, 50): screen y = 1080 - 50 - 300 + 250.
+  EXPECT_EQ(onScreen.origin, (Point{200, 980}));
+  EXPECT_EQ(window->ConvertRectFromScreen(onScreen).origin, inWindow);
+  EXPECT_EQ(view.ConvertPointFromView(inWindow, nullptr), (Point{0, 0}));
+}
+
+TEST_F(WindowEventsTest, FocusLossIsPostedAndTooltipsAskTheirOwner) {
+  std::vector<std::string> posted;
+  NotificationCenter::Default().AddObserver(this, notification::kWindowDidResignKey, window.get(),
+                                            [&](const std::string& name, const void*) { posted.push_back(name); });
+  Inject(Kind::kFocusIn, {});
+  EXPECT_TRUE(window->IsKeyWindow());
+  Inject(Kind::kFocusOut, {});
+  NotificationCenter::Default().RemoveObserver(this);
+  EXPECT_EQ(posted, std::vector<std::string>{notification::kWindowDidResignKey});
+
+  struct Owner : ToolTipOwner {
+    std::string StringForToolTip(View&, int tag, Point, void*) override { return "tip " + std::to_string(tag); }
+  } owner;
+  const int first = view.AddToolTipRect(MakeRect(0, 0, 100, 100), owner, nullptr);
+  const int second = view.AddToolTipRect(MakeRect(100, 0, 100, 100), owner, nullptr);
+  Inject(Kind::kMotion, {150, 80});
+  EXPECT_EQ(window->ToolTipText(), "tip " + std::to_string(first));
+  Inject(Kind::kMotion, {250, 80});
+  EXPECT_EQ(window->ToolTipText(), "tip " + std::to_string(second));
+  view.RemoveAllToolTips();
+  EXPECT_EQ(window->ToolTipText(), "");
+}
+
+TEST_F(WindowEventsTest, PresentedFramesAreReadableAtTheViewsPlace) {
+  backend->SetBackingScaleFactor(2.0);
+  const unsigned char pixels[2 * 2 * 4] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+  EXPECT_FALSE(view.PresentBGRA(pixels, 2, 2, 4));  // rows shorter than the width
+  ASSERT_TRUE(view.PresentBGRA(pixels, 2, 2, 8));
+  const PresentedFrame& frame = window->LastPresentedFrame();
+  EXPECT_EQ(frame.count, 1);
+  EXPECT_EQ(frame.pixelOrigin, (Point{200, 100}));
+  EXPECT_EQ(frame.pixels, std::vector<unsigned char>(std::begin(pixels), std::end(pixels)));
+  RecordingView loose(MakeRect(0, 0, 2, 2));
+  EXPECT_FALSE(loose.PresentBGRA(pixels, 2, 2, 8));
+}
+
+}  // namespace
+}  // namespace platform::window
+
+namespace platform::window {
+namespace {
+
+TEST_F(WindowEventsTest, ViewsHearOfWindowScaleAppearanceAndFrameChanges) {
+  struct Listener : View {
+    void ViewDidMoveToWindow() override { heard.push_back(GetWindow() ? "window" : "no window"); }
+    void ViewDidChangeBackingProperties() override { heard.push_back("scale"); }
+    void ViewDidChangeEffectiveAppearance() override {
+      heard.push_back(EffectiveAppearance() == Appearance::kDark ? "dark" : "light");
+    }
+    std::vector<std::string> heard;
+  } listener;
+  NotificationCenter::Default().AddObserver(
+      this, notification::kViewFrameDidChange, &listener,
+      [&](const std::string&, const void*) { listener.heard.push_back("frame"); });
+  view.AddSubview(listener);
+  backend->SetBackingScaleFactor(2.0);
+  backend->SetBackingScaleFactor(2.0);  // no change, no word
+  backend->SetAppearance(Appearance::kDark);
+  listener.SetFrameSize({30, 40});
+  listener.RemoveFromSuperview();
+  NotificationCenter::Default().RemoveObserver(this);
+  listener.SetFrameSize({10, 10});
+  EXPECT_EQ(listener.heard, (std::vector<std::string>{"window", "scale", "dark", "frame", "no window"}));
+  EXPECT_EQ(MainScreen().backingScaleFactor, 2.0);
+  EXPECT_EQ(MainScreen().frame.size, (Size{960, 540}));
+}
+
+}  // namespace
+}  // namespace platform::window

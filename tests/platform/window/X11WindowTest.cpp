@@ -1,0 +1,216 @@
+// The X11 back end on a real display: run under xvfb-run; every case skips without $DISPLAY.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "platform/window/Dialogs.h"
+#include "platform/window/Pasteboard.h"
+
+#include "tests/platform/window/WindowTestSupport.h"
+
+// Xlib after the layer: its macros must not meet the layer's names.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+namespace platform::window {
+namespace {
+
+class X11WindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
+    display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    int event = 0, error = 0, major = 0, minor = 0;
+    if (!XTestQueryExtension(display, &event, &error, &major, &minor)) GTEST_SKIP() << "no XTest extension";
+    // The test plays the host: its own top-level window is the parent the editor window goes into.
+    parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 40, 30, 320, 240, 0, 0, 0);
+    XMapWindow(display, parent);
+    XSync(display, False);
+    ASSERT_TRUE(SelectBackend(BackendKind::kX11));
+    window = Window::Create(reinterpret_cast<void*>(parent), Size{200, 120});
+    ASSERT_NE(window, nullptr);
+    window->ContentView().AddSubview(view);
+    child = window->Surface().window;
+    ASSERT_TRUE(PumpUntil([&] {
+      XWindowAttributes attributes{};
+      return XGetWindowAttributes(display, child, &attributes) && attributes.map_state == IsViewable;
+    }));
+  }
+  void TearDown() override {
+    window.reset();
+    SelectBackend(BackendKind::kHeadless);
+    if (display) {
+      if (parent) XDestroyWindow(display, parent);
+      XCloseDisplay(display);
+    }
+  }
+
+  // Pumps the back end until done() holds, for at most five seconds: the server answers asynchronously.
+  template <typename Done>
+  bool PumpUntil(Done done) {
+    for (int i = 0; i < 500; ++i) {
+      Pump();
+      if (done()) return true;
+      ::usleep(10000);
+    }
+    return false;
+  }
+
+  ::Display* display = nullptr;
+  ::Window parent = 0;
+  ::Window child = 0;
+  std::unique_ptr<Window> window;
+  RecordingView view{MakeRect(0, 0, 200, 120)};
+};
+
+TEST_F(X11WindowTest, OpensAsAChildOfTheHostsWindow) {
+  ::Window root = 0, parentOfChild = 0;
+  ::Window* children = nullptr;
+  unsigned count = 0;
+  ASSERT_TRUE(XQueryTree(display, child, &root, &parentOfChild, &children, &count));
+  if (children) XFree(children);
+  EXPECT_EQ(parentOfChild, parent);
+  EXPECT_EQ(window->Surface().display != nullptr, true);
+}
+
+TEST_F(X11WindowTest, AClickThroughXTestArrivesAtTheRightPoint) {
+  int rootX = 0, rootY = 0;
+  ::Window ignored = 0;
+  XTranslateCoordinates(display, child, DefaultRootWindow(display), 30, 40, &rootX, &rootY, &ignored);
+  XTestFakeMotionEvent(display, -1, rootX, rootY, 0);
+  XTestFakeButtonEvent(display, 1, True, 0);
+  XTestFakeButtonEvent(display, 1, False, 0);
+  XTestFakeButtonEvent(display, 4, True, 0);  // one wheel step up
+  XTestFakeButtonEvent(display, 4, False, 0);
+  XSync(display, False);
+  auto has = [&](EventType type) {
+    return std::any_of(view.seen.begin(), view.seen.end(), [&](const Seen& s) { return s.type == type; });
+  };
+  ASSERT_TRUE(PumpUntil([&] { return has(EventType::kLeftMouseUp) && has(EventType::kScrollWheel); }));
+  const double scale = window->BackingScaleFactor();
+  for (const Seen& seen : view.seen) {
+    if (seen.type == EventType::kLeftMouseDown) {
+      EXPECT_EQ(seen.point, (Point{30 / scale, 40 / scale}));
+      EXPECT_EQ(seen.clickCount, 1);
+    }
+    if (seen.type == EventType::kScrollWheel) {
+      EXPECT_EQ(seen.deltaY, 1.0);
+    }
+  }
+}
+
+TEST_F(X11WindowTest, PresentedPixelsReachTheWindow) {
+  std::vector<unsigned char> red(4 * 4 * 4);
+  for (size_t i = 0; i < red.size(); i += 4) {
+    red[i + 2] = 255;  // blue, green, red, alpha
+    red[i + 3] = 255;
+  }
+  XWindowAttributes attributes{};
+  XGetWindowAttributes(display, child, &attributes);
+  if (attributes.depth != 24 && attributes.depth != 32) GTEST_SKIP() << "display depth " << attributes.depth;
+  ASSERT_TRUE(view.PresentBGRA(red.data(), 4, 4, 16));
+  XSync(static_cast<::Display*>(window->Surface().display), False);
+  XImage* image = XGetImage(display, child, 0, 0, 4, 4, AllPlanes, ZPixmap);
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(XGetPixel(image, 1, 1) & 0xFFFFFF, 0xFF0000u);
+  XDestroyImage(image);
+}
+
+}  // namespace
+}  // namespace platform::window
+
+namespace platform::window {
+namespace {
+
+TEST_F(X11WindowTest, KeysReachTheFirstResponderAndUnusedOnesTheHost) {
+  window->MakeKeyAndOrderFront();
+  ASSERT_TRUE(window->MakeFirstResponder(&view));
+  const KeyCode a = XKeysymToKeycode(display, XK_a);
+  XTestFakeKeyEvent(display, a, True, 0);
+  XTestFakeKeyEvent(display, a, False, 0);
+  XSync(display, False);
+  ASSERT_TRUE(PumpUntil([&] { return !view.seen.empty() && view.seen.back().type == EventType::kKeyDown; }));
+  EXPECT_EQ(view.seen.back().keyCode, keycode::kA);
+  EXPECT_EQ(view.seen.back().characters, U"a");
+
+  // Without a view to take it, the key goes to the host's window.
+  XSelectInput(display, parent, KeyPressMask);
+  RecordingView bystander(MakeRect(0, 0, 10, 10), false);
+  window->ContentView().AddSubview(bystander);
+  ASSERT_TRUE(window->MakeFirstResponder(&bystander));
+  XTestFakeKeyEvent(display, a, True, 0);
+  XTestFakeKeyEvent(display, a, False, 0);
+  XSync(display, False);
+  XEvent event;
+  EXPECT_TRUE(PumpUntil([&] { return XCheckTypedWindowEvent(display, parent, KeyPress, &event); }));
+}
+
+}  // namespace
+}  // namespace platform::window
+
+namespace platform::window {
+namespace {
+
+TEST_F(X11WindowTest, OtherProgramsPasteTheTextTheLayerCopied) {
+  ASSERT_TRUE(Pasteboard::General().SetString("Kelvadrune \u00B1"));
+  EXPECT_EQ(Pasteboard::General().String(), "Kelvadrune \u00B1");
+  // The test's connection plays the other program: it asks for the clipboard as UTF-8 text.
+  const Atom clipboard = XInternAtom(display, "CLIPBOARD", False);
+  const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+  const Atom property = XInternAtom(display, "PASTED", False);
+  XConvertSelection(display, clipboard, utf8, property, parent, CurrentTime);
+  XSync(display, False);
+  XEvent event;
+  ASSERT_TRUE(PumpUntil([&] { return XCheckTypedWindowEvent(display, parent, SelectionNotify, &event); }));
+  ASSERT_EQ(event.xselection.property, property);
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  ASSERT_EQ(XGetWindowProperty(display, parent, property, 0, 1024, True, AnyPropertyType, &type, &format, &count,
+                               &after, &data),
+            Success);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(data), count), "Kelvadrune \u00B1");
+  XFree(data);
+}
+
+TEST_F(X11WindowTest, DialogsRunThroughTheDialogProgramOrAnswerCancelled) {
+  window.reset();
+  ::setenv("KD_DIALOG_TOOL", "none", 1);
+  ASSERT_TRUE(SelectBackend(BackendKind::kX11));
+  Alert alert;
+  alert.AddButtonWithTitle("OK");
+  EXPECT_EQ(alert.RunModal(), kModalResponseCancel);
+  EXPECT_NE(CurrentBackend().LogLines().back().find("neither zenity nor kdialog"), std::string::npos);
+
+  // A stand-in for zenity in a folder of this process's own that answers every dialog with a path.
+  char folder[] = "/tmp/kd_window_dialog_XXXXXX";
+  ASSERT_NE(::mkdtemp(folder), nullptr);
+  const std::string program = std::string(folder) + "/zenity";
+  std::ofstream(program) << "#!/bin/sh\necho /data/chosen.lps\n";
+  ::chmod(program.c_str(), 0755);
+  const std::string path = std::string(folder) + ":" + std::getenv("PATH");
+  ::setenv("PATH", path.c_str(), 1);
+  ::setenv("KD_DIALOG_TOOL", "zenity", 1);
+  ASSERT_TRUE(SelectBackend(BackendKind::kX11));
+  EXPECT_EQ(alert.RunModal(), kAlertFirstButtonReturn);
+  OpenPanel panel;
+  int response = -1;
+  panel.BeginSheetModalForWindow(nullptr, [&](int r) { response = r; });
+  EXPECT_EQ(response, -1);
+  EXPECT_TRUE(PumpUntil([&] { return response != -1; }));
+  EXPECT_EQ(response, kModalResponseOK);
+  EXPECT_EQ(panel.Filename(), "/data/chosen.lps");
+  ::unlink(program.c_str());
+  ::rmdir(folder);
+}
+
+}  // namespace
+}  // namespace platform::window
