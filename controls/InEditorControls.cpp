@@ -1,0 +1,12 @@
+#include "controls/InEditorControls.h"
+
+#include "controls/IPopupMenuControl.h"
+#include "graphics/IGraphics.h"
+
+namespace fx::gfx {
+
+void AttachPopupMenuControl(IGraphics& g, const IText& text, const IRECT& bounds) {
+  if (!g.GetPopupMenuControl()) g.AttachPopupMenuControl(new IPopupMenuControl(-1, text, IRECT(), bounds));
+}
+
+}  // namespace fx::gfx
