@@ -15,5 +15,7 @@ class IGraphics;
 // Creates the popup menu control (no parameter, this text style, an empty collapsed rectangle, bounds as
 // the rectangle its panels fill, empty for panels sized to their cells) unless the editor already has one.
 void AttachPopupMenuControl(IGraphics& g, const IText& text = DEFAULT_TEXT, const IRECT& bounds = IRECT());
+// Creates the text entry control unless the editor already has one.
+void AttachTextEntryControl(IGraphics& g);
 
 }  // namespace fx::gfx
