@@ -99,8 +99,7 @@ TEST_F(PopupMenu, AttachedOnceThroughTheGraphicsAndLivesFromRequestToClosed) {
 
 struct ClickCase {
   const char* name;
-  float x;
-  float y;
+  float x, y;
   int expected;
 };
 

@@ -111,62 +111,30 @@ struct TypingCase {
   std::vector<IKeyPress> keys;
   std::vector<bool> used;
   const char* text;
-  int cursor;
-  int selLow;
-  int selHigh;
+  int cursor, selLow, selHigh;
 };
 
-// An entry opens with everything selected and the cursor at 0.
+// An entry opens with everything selected and the cursor at 0. Keys: digits and letters as typed, then
+// virtual keys 8 backspace, 9 tab, 35 end, 36 home, 37 left, 39 right, 46 delete, 98 keypad 2, 187 "+",
+// 189 "-", 190 ".".
+// clang-format off
 const TypingCase kTyping[] = {
-    {"TypingReplacesTheSelection", FakeDelegate::kGain, "12.5", {Digit('3')}, {true}, "3", 1, 1, 1},
-    {"DoubleTakesSignAndPointNotLetters",
-     FakeDelegate::kGain,
-     "",
-     {Type("-", 189), Digit('1'), Type(".", 190), Digit('5'), Letter('a'), Type("+", 187, true)},
-     {true, true, true, true, false, true},
-     "-1.5+",
-     5,
-     5,
-     5},
-    {"IntRefusesPointAndShiftedDigits",
-     FakeDelegate::kInt,
-     "",
-     {Digit('4'), Type(".", 190), Type("!", '1', true), Type("2", 98)},
-     {true, false, false, true},
-     "42",
-     2,
-     2,
-     2},
-    {"WithoutParameterAnythingTypes", -1, "", {Letter('h'), Type("\xC3\xA9", 0)}, {true, true}, "h\xC3\xA9", 2, 2, 2},
-    {"RightCollapsesThenBackspace",
-     FakeDelegate::kGain,
-     "123",
-     {VirtualKey(39), VirtualKey(8)},
-     {true, true},
-     "12",
-     2,
-     2,
-     2},
-    {"ShiftHomeSelectsThenDeleteRemoves",
-     FakeDelegate::kGain,
-     "123",
-     {VirtualKey(35), VirtualKey(37), VirtualKey(36, true), VirtualKey(46)},
-     {true, true, true, true},
-     "3",
-     0,
-     0,
-     0},
-    {"CommandSelectAllCutPasteUndo",
-     FakeDelegate::kGain,
-     "12",
-     {VirtualKey(35), Command('A'), Command('X'), Command('V'), Command('V'), Command('Z')},
-     {true, true, true, true, true, true},
-     "12",
-     2,
-     2,
-     2},
-    {"TabIsNeverUsed", FakeDelegate::kGain, "1", {VirtualKey(9)}, {false}, "1", 0, 0, 1},
+  {"TypingReplacesTheSelection", FakeDelegate::kGain, "12.5", {Digit('3')}, {true}, "3", 1, 1, 1},
+  {"DoubleTakesSignAndPointNotLetters", FakeDelegate::kGain, "",
+   {Type("-", 189), Digit('1'), Type(".", 190), Digit('5'), Letter('a'), Type("+", 187, true)},
+   {true, true, true, true, false, true}, "-1.5+", 5, 5, 5},
+  {"IntRefusesPointAndShiftedDigits", FakeDelegate::kInt, "",
+   {Digit('4'), Type(".", 190), Type("!", '1', true), Type("2", 98)}, {true, false, false, true}, "42", 2, 2, 2},
+  {"WithoutParameterAnythingTypes", -1, "", {Letter('h'), Type("\xC3\xA9", 0)}, {true, true}, "h\xC3\xA9", 2, 2, 2},
+  {"RightCollapsesThenBackspace", FakeDelegate::kGain, "123", {VirtualKey(39), VirtualKey(8)}, {true, true}, "12", 2, 2, 2},
+  {"ShiftHomeSelectsThenDeleteRemoves", FakeDelegate::kGain, "123",
+   {VirtualKey(35), VirtualKey(37), VirtualKey(36, true), VirtualKey(46)}, {true, true, true, true}, "3", 0, 0, 0},
+  {"CommandSelectAllCutPasteUndo", FakeDelegate::kGain, "12",
+   {VirtualKey(35), Command('A'), Command('X'), Command('V'), Command('V'), Command('Z')},
+   {true, true, true, true, true, true}, "12", 2, 2, 2},
+  {"TabIsNeverUsed", FakeDelegate::kGain, "1", {VirtualKey(9)}, {false}, "1", 0, 0, 1},
 };
+// clang-format on
 
 class TextEntryTyping : public TextEntry, public ::testing::WithParamInterface<TypingCase> {};
 
@@ -189,8 +157,7 @@ TEST_F(TextEntry, ReturnAndClickOutsideCommitEscapeDismisses) {
   struct Row {
     const char* name;
     bool click;
-    int vk;
-    int sends;
+    int vk, sends;
   };
   const Row rows[] = {
       {"ReturnCommitsUnchangedText", false, 13, 1},

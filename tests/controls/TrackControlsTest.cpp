@@ -53,8 +53,7 @@ TEST(TrackLayoutTest, TracksShareTheWidgetAndStepsCountFromTheBottom) {
 
 struct BarCase {
   const char* name;
-  double base;
-  double value;
+  double base, value;
   int steps;
   bool zeroStep;
   std::vector<std::string> bar;   // foreground fills
@@ -89,8 +88,7 @@ INSTANTIATE_TEST_SUITE_P(Values, TrackBars, ::testing::ValuesIn(kBars),
 struct RangeDragCase {
   const char* name;
   std::vector<double> values;
-  float hoverX, hoverY;
-  float dragY;
+  float hoverX, hoverY, dragY;
   std::vector<double> expected;
 };
 
