@@ -82,11 +82,13 @@ IPopupMenuControl::MenuPanel::MenuPanel(IPopupMenuControl& control, IPopupMenu& 
   mOuterRECT = cells.GetPadded(kShadowSize + m);
 }
 
+// A scroll arrow takes the hover whatever the item under it, so a disabled item cannot stop the scrolling.
 int IPopupMenuControl::MenuPanel::CellAt(float x, float y) const {
   for (int i = 0; i < NCells(); ++i) {
     if (!mCells[static_cast<size_t>(i)].Contains(x, y)) continue;
+    const bool arrow = (i == 0 && ShowsUpArrow()) || (i == NCells() - 1 && ShowsDownArrow());
     const IPopupMenu::Item* item = ItemOfCell(i);
-    if (item && item->GetEnabled()) return i;
+    if (item && (item->GetEnabled() || arrow)) return i;
   }
   return -1;
 }

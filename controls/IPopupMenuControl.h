@@ -36,7 +36,7 @@ class IPopupMenuControl : public IPopupMenuControlBase {
     // bottom while the editor could hold them all, else as a scrolling column from the editor's top.
     MenuPanel(IPopupMenuControl& control, IPopupMenu& menu, float x, float y, int parentIdx);
 
-    // The first cell containing the point whose item is enabled; -1 for none.
+    // The first cell containing the point whose item is enabled, or that shows a scroll arrow; -1 for none.
     int CellAt(float x, float y) const;
     // The item cell idx shows; null when there is none.
     IPopupMenu::Item* ItemOfCell(int idx) const;

@@ -5,7 +5,9 @@
 #include "graphics/svg/SVGImage.h"
 #include "tests/controls/ControlsFixture.h"
 
+#include <cmath>
 #include <map>
+#include <memory>
 
 namespace fx::gfx::test {
 namespace {
