@@ -4,7 +4,6 @@
 #include "controls/IVTrackControls.h"
 #include "tests/controls/ControlsFixture.h"
 
-
 namespace fx::gfx::test {
 namespace {
 
