@@ -186,7 +186,6 @@ void IPopupMenuControl::OpenMenu(const IRECT& anchor) {
   mPanels.clear();
   mActivePanel = mAppearingPanel = nullptr;
   mHoverCell = -1;
-  mAnchorRECT = anchor;
 
   float w;
   float h;
@@ -320,10 +319,7 @@ void IPopupMenuControl::UpdateSubmenus() {
         any = true;
       }
     }
-    if (any) {
-      mActivePanel->mHighlightedCell = -1;
-      mSubmenuShown = false;
-    }
+    if (any) mActivePanel->mHighlightedCell = -1;
     return;
   }
 
@@ -351,7 +347,6 @@ void IPopupMenuControl::UpdateSubmenus() {
     mRECT = mRECT.Union(p->mOuterRECT);
     mTargetRECT = mTargetRECT.Union(p->mBackgroundRECT);
   }
-  mSubmenuShown = true;
   mMouseIsOver = false;
   OnResize();
   if (mAppearingPanel != subPanel) {
@@ -396,7 +391,6 @@ void IPopupMenuControl::ChooseAndClose() {
     }
   }
 
-  mSubmenuShown = false;
   mActivePanel = nullptr;
   SetMenuState(kChoiceBlink);
   Hide(true);
@@ -459,7 +453,6 @@ void IPopupMenuControl::OnEndAnimation() {
       SetPanelWeights(0.f);
       SetMenuState(kFinishing);
       mHoverCell = -1;
-      mAnchorRECT = IRECT();
       SetDirty(true);
       break;
     case kFinishing:

@@ -118,8 +118,6 @@ class IPopupMenuControl : public IPopupMenuControlBase {
   static constexpr float kCellMargin = 5.f;
 
  private:
-  friend class MenuPanel;
-
   void SetMenuState(EPopupMenuState state);
   void OpenMenu(const IRECT& anchor);
   void UpdateSubmenus();
@@ -144,8 +142,6 @@ class IPopupMenuControl : public IPopupMenuControlBase {
   IPopupMenu* mRootMenu = nullptr;
   bool mRootHasSubmenus = false;
   bool mSubmenusOpenRight = true;
-  bool mSubmenuShown = false;
-  IRECT mAnchorRECT;
   EAnchorArrowDir mAnchorArrowDir = kPointLeft;
   IRECT mEditorRECT;
   IColor mPanelColor = COLOR_WHITE;
