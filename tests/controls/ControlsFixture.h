@@ -47,6 +47,19 @@ class ControlsFixture : public GraphicsFixture {
     return out;
   }
 
+  // The rectangles ("L,T,R,B") filled in this colour ("A,R,G,B") since the log was last cleared, read
+  // from the path each rectangle fill builds (move to the top left, lines round to the bottom right).
+  std::vector<std::string> FilledRects(const std::string& colour) const {
+    std::vector<std::string> out;
+    const std::string fill = "PathFill " + colour;
+    for (size_t i = 5; i < g.log.size(); ++i) {
+      const bool match = g.log[i] == fill || g.log[i].rfind(fill + " ", 0) == 0;
+      if (!match || g.log[i - 5].rfind("PathMoveTo ", 0) != 0) continue;
+      out.push_back(g.log[i - 5].substr(11) + "," + g.log[i - 3].substr(11));
+    }
+    return out;
+  }
+
   double Normalized(int paramIdx, double value) const { return dlg.GetParam(paramIdx)->ToNormalized(value); }
 };
 

@@ -1,0 +1,581 @@
+#include "controls/IPopupMenuControl.h"
+
+#include "graphics/IGraphics.h"
+
+#include <algorithm>
+
+namespace fx::gfx {
+
+namespace {
+
+constexpr int kFadeMs = 100;
+constexpr int kSubmenuDelayMs = 200;
+// The share of the submenu delay during which the new panel stays invisible.
+constexpr double kSubmenuRevealProgress = 0.9;
+constexpr float kShadowDrop = 2.f;
+constexpr float kShadowBlur = 10.f;
+constexpr float kCheckMarkRadius = 2.f;
+constexpr float kScrollArrowShare = 0.6f;
+constexpr float kSeparatorMinWeight = 0.9f;
+constexpr float kSeparatorBlendWeight = 0.25f;
+
+// A range narrower than nothing (a panel larger than the editor) pins the value to its low end, so the
+// panel's top left stays in view.
+float ClampInto(float v, float lo, float hi) {
+  return hi < lo ? lo : std::clamp(v, lo, hi);
+}
+
+bool Showing(IPopupMenuControl::EPopupMenuState s) {
+  return s == IPopupMenuControl::kOpening || s == IPopupMenuControl::kOpen || s == IPopupMenuControl::kSubmenuDelay;
+}
+
+}  // namespace
+
+// ---- MenuPanel ----
+
+IPopupMenuControl::MenuPanel::MenuPanel(IPopupMenuControl& control, IPopupMenu& menu, float x, float y, int parentIdx)
+    : mMenu(&menu), mParentIdx(parentIdx) {
+  float cellW;
+  float cellH;
+  control.CellSize(menu, cellW, cellH);
+  mLargestCellRECT = IRECT(x, y, x + cellW, y + cellH);
+
+  const IRECT& e = control.mEditorRECT;
+  const float m = kCellMargin;
+  const float left = x + m;
+  const int n = menu.NItems();
+  auto heightOf = [&](int i) { return menu.GetItem(i)->GetIsSeparator() ? kSeparatorHeight : cellH; };
+  auto layColumn = [&](float top, int count) {
+    for (int i = 0; i < count; ++i) {
+      const float h = heightOf(i);
+      mCells.emplace_back(left, top, left + cellW, top + h);
+      top += h + kCellGap;
+    }
+  };
+
+  float top = y + m;
+  int fitting = 0;
+  while (fitting < n && top + heightOf(fitting) + m <= e.B) top += heightOf(fitting++) + kCellGap;
+
+  if (fitting == n) {
+    layColumn(y + m, n);
+  } else {
+    const float firstTop = e.T + kShadowSize + m;
+    // At least one cell however short the editor: a column of none could neither show nor choose anything.
+    const int maxVisible = std::max(1, static_cast<int>((e.B - m - firstTop) / (cellH + kCellGap)));
+    if (n >= maxVisible) {
+      mScrolls = true;
+      layColumn(firstTop, maxVisible);
+    } else {
+      // Grown upward from the origin, but never past the editor's bottom or above its top.
+      float columnH = kCellGap * static_cast<float>(n - 1);
+      for (int i = 0; i < n; ++i) columnH += heightOf(i);
+      const float upward = std::min(y + m - static_cast<float>(n - 1) * cellH, e.B - m - columnH);
+      layColumn(std::max(firstTop, upward), n);
+    }
+  }
+
+  IRECT cells = mCells.empty() ? IRECT(left, y + m, left + cellW, y + m) : mCells.front();
+  for (const IRECT& cell : mCells) cells = cells.Union(cell);
+  if (control.mExpandedBounds.W() != 0.f) cells = control.mExpandedBounds;
+  mBackgroundRECT = cells.GetPadded(m);
+  mOuterRECT = cells.GetPadded(kShadowSize + m);
+}
+
+// A scroll arrow takes the hover whatever the item under it, so a disabled item cannot stop the scrolling.
+int IPopupMenuControl::MenuPanel::CellAt(float x, float y) const {
+  for (int i = 0; i < NCells(); ++i) {
+    if (!mCells[static_cast<size_t>(i)].Contains(x, y)) continue;
+    const bool arrow = (i == 0 && ShowsUpArrow()) || (i == NCells() - 1 && ShowsDownArrow());
+    const IPopupMenu::Item* item = ItemOfCell(i);
+    if (item && (item->GetEnabled() || arrow)) return i;
+  }
+  return -1;
+}
+
+IPopupMenu::Item* IPopupMenuControl::MenuPanel::ItemOfCell(int idx) const {
+  return idx < 0 ? nullptr : mMenu->GetItem(mScrollItemOffset + idx);
+}
+
+// ---- The control ----
+
+IPopupMenuControl::IPopupMenuControl(int paramIdx, const IText& text, const IRECT& collapsedBounds,
+                                     const IRECT& expandedBounds)
+    : IPopupMenuControlBase(collapsedBounds, paramIdx,
+                            [](IControl* c) { static_cast<IPopupMenuControl*>(c)->StartFade(); }),
+      mCollapsedBounds(collapsedBounds),
+      mExpandedBounds(expandedBounds) {
+  mText = text;
+  mHide = true;
+}
+
+void IPopupMenuControl::SetMenuState(EPopupMenuState state) {
+  mMenuState = state;
+  // The graphics core routes every pointer event here while a menu is showing, fading in or waiting for
+  // a submenu included, so no click falls through to the controls under it.
+  if (state == kClosed)
+    mState = kCollapsed;
+  else if (Showing(state))
+    mState = kExpanded;
+  else
+    mState = kCollapsing;
+}
+
+void IPopupMenuControl::CreatePopupMenu(IPopupMenu& menu, const IRECT& bounds, IControl*) {
+  if (menu.NItems() == 0 || Showing(mMenuState)) {
+    AnswerWithoutShowing(menu);
+    return;
+  }
+  if (mMenuState != kClosed) EndClosingNow();
+
+  mRootMenu = &menu;
+  mRootHasSubmenus = false;
+  for (int i = 0; i < menu.NItems(); ++i) mRootHasSubmenus = mRootHasSubmenus || menu.GetItem(i)->GetSubmenu();
+  mEditorRECT = IRECT(0.f, 0.f, static_cast<float>(GetUI()->Width()), static_cast<float>(GetUI()->Height()));
+  OpenMenu(bounds);
+}
+
+void IPopupMenuControl::AnswerWithoutShowing(IPopupMenu& menu) {
+  menu.SetChosenItemIdx(-1);
+  menu.ExecFunction();
+  GetUI()->SetControlValueAfterPopupMenu(nullptr);
+}
+
+// The previous menu has already been answered; only its unseen fade remains.
+void IPopupMenuControl::EndClosingNow() {
+  mAnimationFunc = nullptr;
+  mPanels.clear();
+  mActivePanel = mAppearingPanel = nullptr;
+  mHoverCell = -1;
+  mRECT = mTargetRECT = mCollapsedBounds;
+  SetMenuState(kClosed);
+}
+
+void IPopupMenuControl::CellSize(IPopupMenu& menu, float& width, float& height) const {
+  IRECT labels;
+  for (int i = 0; i < menu.NItems(); ++i) {
+    IRECT r;
+    GetUI()->MeasureText(mText, menu.GetItem(i)->GetText(), r);
+    labels = labels.Union(r);
+  }
+  width = labels.W() + 2.f * kLabelInset + kCheckColumnWidth + kArrowColumnWidth;
+  // Labels that measure to nothing (all empty) still get a cell one line high.
+  height = labels.Empty() ? mText.mSize : labels.H();
+}
+
+void IPopupMenuControl::MeasurePanel(IPopupMenu& menu, float& width, float& height) const {
+  float cellH;
+  CellSize(menu, width, cellH);
+  const int n = menu.NItems();
+  int separators = 0;
+  for (int i = 0; i < n; ++i) separators += menu.GetItem(i)->GetIsSeparator() ? 1 : 0;
+  height = cellH * static_cast<float>(n - separators) + kSeparatorHeight * static_cast<float>(separators) +
+           kCellGap * static_cast<float>(n - 1);
+}
+
+IRECT IPopupMenuControl::OriginRange(float w, float h) const {
+  const IRECT& e = mEditorRECT;
+  return IRECT(e.L + kShadowSize, e.T + kShadowSize, e.R - w - 2.f * kShadowSize, e.B - h - 2.f * kShadowSize);
+}
+
+// Callout arrows are not drawn, so panels sit right against their anchor.
+void IPopupMenuControl::OpenMenu(const IRECT& anchor) {
+  Hide(false);
+  SetMenuState(kOpening);
+  GetUI()->UpdateTooltips();
+  mPanels.clear();
+  mActivePanel = mAppearingPanel = nullptr;
+  mHoverCell = -1;
+
+  float w;
+  float h;
+  MeasurePanel(*mRootMenu, w, h);
+  const IRECT range = OriginRange(w, h);
+  const IRECT& a = anchor;
+  const IRECT& e = mEditorRECT;
+  const float textSize = mText.mSize;
+  const bool upperHalf = a.MH() <= e.MH();
+  const bool leftHalf = a.MW() <= e.MW();
+
+  float x = 0.f;
+  float y = upperHalf ? a.MH() - textSize : a.MH() - h + textSize;
+  auto beside = [&] {
+    if (leftHalf) {
+      x = a.R;
+      mAnchorArrowDir = kPointLeft;
+    } else {
+      x = a.L - w - kShadowSize;
+      mAnchorArrowDir = kPointRight;
+    }
+  };
+  auto xFits = [&] { return range.L < x && x <= range.R; };
+  beside();
+
+  const bool fits = xFits() && range.T < y && y <= range.B;
+  if (!fits) {
+    const bool onlyTooLow = xFits() && range.T < y;
+    if (!onlyTooLow && upperHalf) {
+      y = a.B;
+      mAnchorArrowDir = kPointUp;
+      if (y <= range.B) {
+        x = a.MW() - 0.5f * w;
+      } else {
+        beside();
+        y = range.B;
+      }
+    }
+    if ((x <= range.L || x > range.R || y > range.B) && a.MH() > e.MH()) {
+      y = a.T - h - kShadowSize;
+      mAnchorArrowDir = kPointDown;
+      if (y > range.T) {
+        x = a.MW() - 0.5f * w;
+      } else {
+        beside();
+        y = range.T;
+      }
+    }
+    x = ClampInto(x, range.L, range.R);
+    y = ClampInto(y, range.T, range.B);
+  }
+
+  // Below the anchor whenever there is room there.
+  if (a.B <= range.B) {
+    x = ClampInto(a.MW() - 0.5f * w, range.L, range.R);
+    y = a.B;
+    mAnchorArrowDir = kPointUp;
+  }
+
+  if (mRootHasSubmenus) {
+    mSubmenusOpenRight = a.MW() <= e.MW();
+    x = ClampInto(a.MW() - 0.5f * w, range.L, range.R);
+    if (e.B - a.B >= a.T - e.T) {
+      y = std::max(std::min(range.B, a.B), range.T);
+      mAnchorArrowDir = kPointUp;
+    } else {
+      y = ClampInto(a.T - h - kShadowSize, range.T, range.B);
+      mAnchorArrowDir = kPointDown;
+    }
+  }
+
+  mPanels.push_back(std::make_unique<MenuPanel>(*this, *mRootMenu, x, y, -1));
+  mActivePanel = mAppearingPanel = mPanels.back().get();
+  mTargetRECT = mActivePanel->mBackgroundRECT;
+  mRECT = mActivePanel->mOuterRECT;
+  mMouseIsOver = false;
+  OnResize();
+  SetDirty(true);
+}
+
+int IPopupMenuControl::PanelIndex(const MenuPanel* panel) const {
+  for (int i = 0; i < NPanels(); ++i)
+    if (GetPanel(i) == panel) return i;
+  return -1;
+}
+
+IPopupMenuControl::MenuPanel* IPopupMenuControl::PanelOfMenu(const IPopupMenu* menu) const {
+  for (const auto& panel : mPanels)
+    if (panel->mMenu == menu) return panel.get();
+  return nullptr;
+}
+
+void IPopupMenuControl::OnMouseOver(float x, float y, const IMouseMod&) {
+  if (!mActivePanel) return;
+  mHoverCell = mActivePanel->CellAt(x, y);
+  if (mHoverCell < 0) {
+    for (int i = NPanels() - 1; i >= 0; --i) {
+      MenuPanel* panel = GetPanel(i);
+      if (panel->mShouldDraw && panel->mOuterRECT.Contains(x, y)) {
+        mActivePanel = panel;
+        mHoverCell = panel->CellAt(x, y);
+        break;
+      }
+    }
+  }
+  UpdateSubmenus();
+
+  MenuPanel& p = *mActivePanel;
+  if (p.ShowsUpArrow() && mHoverCell == 0)
+    p.mScrollItemOffset = std::max(0, p.mScrollItemOffset - 1);
+  else if (p.mScrolls && p.NCells() > 1 && mHoverCell == p.NCells() - 1)
+    p.mScrollItemOffset = std::min(p.MaxScrollOffset(), p.mScrollItemOffset + 1);
+  SetDirty(false);
+}
+
+void IPopupMenuControl::UpdateSubmenus() {
+  const IPopupMenu::Item* item = mActivePanel->ItemOfCell(mHoverCell);
+  if (!item) return;
+  const int activeIdx = PanelIndex(mActivePanel);
+
+  IPopupMenu* submenu = item->GetSubmenu();
+  if (!submenu) {
+    // Children come after their parents in the list, so one pass hides the whole open branch.
+    std::vector<bool> hidden(mPanels.size(), false);
+    bool any = false;
+    for (int i = 0; i < NPanels(); ++i) {
+      const int parent = GetPanel(i)->mParentIdx;
+      if (parent == activeIdx || (parent >= 0 && hidden[static_cast<size_t>(parent)])) {
+        hidden[static_cast<size_t>(i)] = true;
+        GetPanel(i)->mShouldDraw = false;
+        any = true;
+      }
+    }
+    if (any) mActivePanel->mHighlightedCell = -1;
+    return;
+  }
+
+  for (const auto& panel : mPanels) panel->mShouldDraw = panel->mMenu == submenu;
+  if (item->GetEnabled()) mActivePanel->mHighlightedCell = mHoverCell;
+
+  MenuPanel* subPanel = PanelOfMenu(submenu);
+  if (!subPanel) {
+    float w;
+    float h;
+    MeasurePanel(*submenu, w, h);
+    const IRECT range = OriginRange(w, h);
+    const IRECT& cell = mActivePanel->mCells[static_cast<size_t>(mHoverCell)];
+    const float m = kCellMargin;
+    const float x = ClampInto(mSubmenusOpenRight ? cell.R + m : cell.L - m - w - kShadowSize, range.L, range.R);
+    const float y = mAnchorArrowDir == kPointUp
+                        ? ClampInto(cell.T - m, range.T, range.B)
+                        : ClampInto(cell.T - 0.5f * m - h + 2.f * kCellGap + kShadowSize, range.T, range.B);
+    mPanels.push_back(std::make_unique<MenuPanel>(*this, *submenu, x, y, activeIdx));
+    subPanel = mPanels.back().get();
+  }
+
+  for (MenuPanel* p = subPanel; p; p = p->mParentIdx >= 0 ? GetPanel(p->mParentIdx) : nullptr) {
+    p->mShouldDraw = true;
+    mRECT = mRECT.Union(p->mOuterRECT);
+    mTargetRECT = mTargetRECT.Union(p->mBackgroundRECT);
+  }
+  mMouseIsOver = false;
+  OnResize();
+  if (mAppearingPanel != subPanel) {
+    SetMenuState(kSubmenuDelay);
+    mAppearingPanel = subPanel;
+  }
+  SetDirty(true);
+}
+
+void IPopupMenuControl::OnMouseDrag(float x, float y, float, float, const IMouseMod&) {
+  if (!mActivePanel) return;
+  mHoverCell = mActivePanel->CellAt(x, y);
+  SetDirty(false);
+}
+
+void IPopupMenuControl::OnMouseWheel(float, float, const IMouseMod&, float) {}
+
+void IPopupMenuControl::OnMouseOut() {
+  mHoverCell = -1;
+}
+
+void IPopupMenuControl::OnMouseDown(float x, float y, const IMouseMod& mod) {
+  if (!Showing(mMenuState)) {
+    IControl::OnMouseDown(x, y, mod);
+    return;
+  }
+  mHoverCell = mActivePanel ? mActivePanel->CellAt(x, y) : -1;
+  ChooseAndClose();
+}
+
+// The menu is closed before anyone hears of the choice, so a caller that asks for another menu in its
+// answer gets it opened.
+void IPopupMenuControl::ChooseAndClose() {
+  MenuPanel* panel = mActivePanel ? mActivePanel : (mPanels.empty() ? nullptr : GetPanel(0));
+  if (!panel) return;
+  IPopupMenu* menu = panel->mMenu;
+  menu->SetChosenItemIdx(-1);
+  if (const IPopupMenu::Item* item = panel->ItemOfCell(mHoverCell)) {
+    if (!item->GetIsSeparator() && !item->GetIsTitle() && item->GetEnabled() && !item->GetSubmenu()) {
+      menu->SetChosenItemIdx(panel->mScrollItemOffset + mHoverCell);
+      panel->mClickedCell = mHoverCell;
+    }
+  }
+
+  mActivePanel = nullptr;
+  SetMenuState(kChoiceBlink);
+  Hide(true);
+  SetDirty(true);
+
+  menu->ExecFunction();
+  GetUI()->SetControlValueAfterPopupMenu(menu);
+}
+
+// ---- Animation ----
+
+void IPopupMenuControl::StartFade() {
+  SetAnimation([](IControl* c) { static_cast<IPopupMenuControl*>(c)->AnimationTick(); },
+               mMenuState == kSubmenuDelay ? kSubmenuDelayMs : kFadeMs);
+}
+
+void IPopupMenuControl::SetPanelWeights(float weight) {
+  for (const auto& panel : mPanels) panel->mBlend.weight = weight;
+}
+
+void IPopupMenuControl::AnimationTick() {
+  const double p = GetAnimationProgress();
+  if (p > 1.0) {
+    OnEndAnimation();
+    return;
+  }
+  const float pf = static_cast<float>(p);
+  switch (mMenuState) {
+    case kOpening:
+      if (mAppearingPanel) mAppearingPanel->mBlend.weight = pf * kOpacity;
+      break;
+    case kFadingOut:
+      SetPanelWeights((1.f - pf) * kOpacity);
+      break;
+    case kSubmenuDelay:
+      if (mAppearingPanel) mAppearingPanel->mBlend.weight = p > kSubmenuRevealProgress ? kOpacity : 0.f;
+      break;
+    case kFinishing:
+      SetPanelWeights(0.f);
+      break;
+    default:
+      break;
+  }
+}
+
+void IPopupMenuControl::OnEndAnimation() {
+  switch (mMenuState) {
+    case kOpening:
+    case kSubmenuDelay:
+      SetPanelWeights(kOpacity);
+      SetMenuState(kOpen);
+      IControl::OnEndAnimation();
+      break;
+    case kChoiceBlink:
+      SetMenuState(kFadingOut);
+      SetDirty(true);
+      break;
+    case kFadingOut:
+      mTargetRECT = mCollapsedBounds;
+      SetPanelWeights(0.f);
+      SetMenuState(kFinishing);
+      mHoverCell = -1;
+      SetDirty(true);
+      break;
+    case kFinishing:
+      SetMenuState(kClosed);
+      GetUI()->UpdateTooltips();
+      mPanels.clear();
+      mAppearingPanel = nullptr;
+      mRECT = mCollapsedBounds;
+      IControl::OnEndAnimation();
+      break;
+    default:
+      IControl::OnEndAnimation();
+      break;
+  }
+}
+
+// ---- Drawing ----
+
+void IPopupMenuControl::Draw(IGraphics& g) {
+  for (const auto& owned : mPanels) {
+    MenuPanel& panel = *owned;
+    if (!panel.mShouldDraw) continue;
+    DrawPanelShadow(g, &panel);
+    DrawPanelFill(g, &panel);
+    const IBlend* blend = &panel.mBlend;
+    const int n = panel.NCells();
+    for (int i = 0; i < n; ++i) {
+      const IRECT& cell = panel.mCells[static_cast<size_t>(i)];
+      const bool selected = (&panel == mActivePanel && i == mHoverCell) || i == panel.mHighlightedCell;
+      if (i == 0 && panel.ShowsUpArrow()) {
+        DrawCellHighlight(g, cell, nullptr, selected, blend);
+        DrawScrollUpArrow(g, cell, selected, blend);
+        continue;
+      }
+      if (i == n - 1 && panel.ShowsDownArrow()) {
+        DrawCellHighlight(g, cell, nullptr, selected, blend);
+        DrawScrollDownArrow(g, cell, selected, blend);
+        continue;
+      }
+      const IPopupMenu::Item* item = panel.ItemOfCell(i);
+      if (!item) return;
+      if (item->GetIsSeparator()) {
+        DrawItemSeparator(g, cell, blend);
+        continue;
+      }
+      if (!(mMenuState == kChoiceBlink && i == panel.mClickedCell)) DrawCellHighlight(g, cell, item, selected, blend);
+      DrawCellLabel(g, cell, item, selected, blend);
+      if (item->GetChecked()) DrawCheckMark(g, cell, item, selected, blend);
+      if (item->GetSubmenu()) DrawSubmenuIndicator(g, cell, item, selected, blend);
+    }
+  }
+}
+
+void IPopupMenuControl::DrawPanelShadow(IGraphics& g, MenuPanel* panel) {
+  const IRECT inner = panel->mOuterRECT.GetPadded(-kShadowSize);
+  g.DrawFastDropShadow(inner, panel->mOuterRECT, kShadowDrop, kRoundness, kShadowBlur, &panel->mBlend);
+}
+
+void IPopupMenuControl::DrawPanelFill(IGraphics& g, MenuPanel* panel) {
+  g.FillRoundRect(IPattern(mPanelColor), panel->mBackgroundRECT, kRoundness, &panel->mBlend);
+}
+
+void IPopupMenuControl::DrawCellHighlight(IGraphics& g, const IRECT& cell, const IPopupMenu::Item*, bool selected,
+                                          const IBlend* blend) {
+  if (!selected) return;
+  g.FillRect(mHighlightColor, IRECT(cell.L - kCellMargin, cell.T, cell.R + kCellMargin, cell.B), blend);
+}
+
+void IPopupMenuControl::DrawCellLabel(IGraphics& g, const IRECT& cell, const IPopupMenu::Item* item, bool selected,
+                                      const IBlend* blend) {
+  const float left = cell.L + 0.5f * kCheckColumnWidth + 0.5f * std::max(1.f, kCheckColumnWidth) + kLabelInset;
+  const IRECT label(left, cell.T, cell.R - kLabelInset, cell.B);
+  if (selected)
+    mText.mFGColor = mHighlightedTextColor;
+  else
+    mText.mFGColor = item->GetEnabled() ? mTextColor : mDisabledTextColor;
+  mText.mAlign = kAlignNear;
+  g.DrawText(mText, item->GetText(), label, blend);
+}
+
+void IPopupMenuControl::DrawCheckMark(IGraphics& g, const IRECT& cell, const IPopupMenu::Item*, bool selected,
+                                      const IBlend* blend) {
+  const float half = 0.5f * std::max(1.f, 0.5f * kCheckColumnWidth);
+  const float cx = cell.L + 0.5f * kCheckColumnWidth;
+  const float cy = cell.MH();
+  g.FillRoundRect(IPattern(selected ? mHighlightedTextColor : mTextColor),
+                  IRECT(cx - half, cy - half, cx + half, cy + half), kCheckMarkRadius, blend);
+}
+
+void IPopupMenuControl::DrawSubmenuIndicator(IGraphics& g, const IRECT& cell, const IPopupMenu::Item*, bool selected,
+                                             const IBlend* blend) {
+  const float size = 0.5f * cell.H();
+  const float cy = cell.MH();
+  const IColor& c = selected ? mHighlightedTextColor : mTextColor;
+  if (mSubmenusOpenRight) {
+    const float tip = cell.R + 0.5f * kCellMargin;
+    g.FillTriangle(c, tip - size, cy - 0.5f * size, tip, cy, tip - size, cy + 0.5f * size, blend);
+  } else {
+    const float tip = cell.L - 0.5f * kCellMargin;
+    g.FillTriangle(c, tip + size, cy - 0.5f * size, tip, cy, tip + size, cy + 0.5f * size, blend);
+  }
+}
+
+void IPopupMenuControl::DrawScrollUpArrow(IGraphics& g, const IRECT& cell, bool selected, const IBlend* blend) {
+  const float half = 0.5f * kScrollArrowShare * cell.H();
+  const float cx = cell.MW();
+  const float cy = cell.MH();
+  g.FillTriangle(selected ? mHighlightedTextColor : mTextColor, cx - half, cy + half, cx, cy - half, cx + half,
+                 cy + half, blend);
+}
+
+void IPopupMenuControl::DrawScrollDownArrow(IGraphics& g, const IRECT& cell, bool selected, const IBlend* blend) {
+  const float half = 0.5f * kScrollArrowShare * cell.H();
+  const float cx = cell.MW();
+  const float cy = cell.MH();
+  g.FillTriangle(selected ? mHighlightedTextColor : mTextColor, cx - half, cy - half, cx, cy + half, cx + half,
+                 cy - half, blend);
+}
+
+void IPopupMenuControl::DrawItemSeparator(IGraphics& g, const IRECT& cell, const IBlend* blend) {
+  if (!blend || blend->weight <= kSeparatorMinWeight) return;
+  const IBlend faint(blend->method, kSeparatorBlendWeight);
+  g.FillRect(mSeparatorColor, cell, &faint);
+}
+
+}  // namespace fx::gfx

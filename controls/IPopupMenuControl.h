@@ -1,0 +1,157 @@
+// The in-editor popup menu: shows an IPopupMenu drawn by the editor's own renderer instead of a native
+// menu. Each shown menu or submenu is a panel (a rounded, shadowed column of cells); a menu taller than
+// the editor becomes a scrolling panel; panels fade in and out through the control's animation.
+//
+// Life of one request: CreatePopupMenu -> opening (100 ms fade-in) -> open <-> submenu delay (200 ms,
+// restarted by every move over a submenu item) -> a click anywhere: the choice (or none) is reported on
+// the menu of the panel under the mouse, through its completion function and
+// IGraphics::SetControlValueAfterPopupMenu -> choice blink, fading out, finishing (100 ms each, hidden)
+// -> closed. Every request gets exactly one answer: an empty menu, or one that arrives while another is
+// showing, is answered with no choice at once; one that arrives while the previous menu is closing
+// cuts that closing short and opens.
+//
+// The graphics core owns one such control outside its control list and sends it every pointer event
+// while a menu is showing. Main thread only; nothing here blocks.
+#pragma once
+
+#include "graphics/IGraphicsConstants.h"
+#include "graphics/IPopupMenu.h"
+#include "graphics/IPopupMenuControlBase.h"
+
+#include <memory>
+#include <vector>
+
+namespace fx::gfx {
+
+class IPopupMenuControl : public IPopupMenuControlBase {
+ public:
+  enum EPopupMenuState : int { kClosed = 0, kOpening, kOpen, kFadingOut, kChoiceBlink, kSubmenuDelay, kFinishing };
+  // Which side of a panel its anchor lies on (the direction a callout would point).
+  enum EAnchorArrowDir : int { kPointDown = 0, kPointLeft, kPointUp, kPointRight };
+
+  // One shown menu or submenu: its cells (cell i shows item scroll offset + i) and its opacity.
+  class MenuPanel {
+   public:
+    // Lays the cells out from the origin (x, y): downward, or upward when they would pass the editor's
+    // bottom while the editor could hold them all, else as a scrolling column from the editor's top.
+    MenuPanel(IPopupMenuControl& control, IPopupMenu& menu, float x, float y, int parentIdx);
+
+    // The first cell containing the point whose item is enabled, or that shows a scroll arrow; -1 for none.
+    int CellAt(float x, float y) const;
+    // The item cell idx shows; null when there is none.
+    IPopupMenu::Item* ItemOfCell(int idx) const;
+    int NCells() const { return static_cast<int>(mCells.size()); }
+    // Whether the first (up) or last (down) cell shows a scroll arrow instead of its item. A column of one
+    // cell has no room for arrows.
+    bool ShowsUpArrow() const { return mScrolls && NCells() > 1 && mScrollItemOffset > 0; }
+    bool ShowsDownArrow() const { return mScrolls && NCells() > 1 && mScrollItemOffset < MaxScrollOffset(); }
+    int MaxScrollOffset() const { return mMenu->NItems() - NCells(); }
+
+    IPopupMenu* mMenu;
+    std::vector<IRECT> mCells;
+    IRECT mOuterRECT;
+    IRECT mBackgroundRECT;
+    bool mShouldDraw = true;
+    IBlend mBlend{kBlendDefault, 0.f};
+    IRECT mLargestCellRECT;
+    int mHighlightedCell = -1;  // the cell whose submenu is open
+    int mClickedCell = -1;      // the cell chosen by a click
+    int mParentIdx;
+    bool mScrolls = false;
+    int mScrollItemOffset = 0;
+  };
+
+  // The graphics core passes no parameter, its text style, an empty collapsed rectangle and the bounds
+  // panels should fill (empty: each panel sized to its cells).
+  explicit IPopupMenuControl(int paramIdx = -1, const IText& text = DEFAULT_TEXT,
+                             const IRECT& collapsedBounds = IRECT(), const IRECT& expandedBounds = IRECT());
+
+  // Main thread, from IGraphics::DoCreatePopupMenu after it has remembered the caller (which is where
+  // the answer goes); does not block.
+  void CreatePopupMenu(IPopupMenu& menu, const IRECT& bounds, IControl* caller) override;
+
+  void OnMouseDown(float x, float y, const IMouseMod& mod) override;
+  void OnMouseDrag(float x, float y, float dX, float dY, const IMouseMod& mod) override;
+  // Swallowed: the wheel must not reach the controls under an open menu.
+  void OnMouseWheel(float x, float y, const IMouseMod& mod, float d) override;
+  void OnMouseOver(float x, float y, const IMouseMod& mod) override;
+  // Only forgets the hovered cell.
+  void OnMouseOut() override;
+  void Draw(IGraphics& g) override;
+  void OnEndAnimation() override;
+
+  virtual void DrawPanelFill(IGraphics& g, MenuPanel* panel);
+  virtual void DrawPanelShadow(IGraphics& g, MenuPanel* panel);
+  virtual void DrawCellHighlight(IGraphics& g, const IRECT& cell, const IPopupMenu::Item* item, bool selected,
+                                 const IBlend* blend);
+  virtual void DrawCellLabel(IGraphics& g, const IRECT& cell, const IPopupMenu::Item* item, bool selected,
+                             const IBlend* blend);
+  virtual void DrawCheckMark(IGraphics& g, const IRECT& cell, const IPopupMenu::Item* item, bool selected,
+                             const IBlend* blend);
+  virtual void DrawSubmenuIndicator(IGraphics& g, const IRECT& cell, const IPopupMenu::Item* item, bool selected,
+                                    const IBlend* blend);
+  virtual void DrawScrollUpArrow(IGraphics& g, const IRECT& cell, bool selected, const IBlend* blend);
+  virtual void DrawScrollDownArrow(IGraphics& g, const IRECT& cell, bool selected, const IBlend* blend);
+  virtual void DrawItemSeparator(IGraphics& g, const IRECT& cell, const IBlend* blend);
+  // Reports the hovered cell's item (or none) on the active panel's menu and starts closing.
+  virtual void ChooseAndClose();
+
+  // Width and height of the panel for menu (cells plus gaps, without margins).
+  void MeasurePanel(IPopupMenu& menu, float& width, float& height) const;
+
+  EPopupMenuState GetMenuState() const { return mMenuState; }
+  int NPanels() const { return static_cast<int>(mPanels.size()); }
+  MenuPanel* GetPanel(int idx) const { return mPanels[static_cast<size_t>(idx)].get(); }
+  MenuPanel* GetActivePanel() const { return mActivePanel; }
+  int GetHoverCell() const { return mHoverCell; }
+  EAnchorArrowDir GetAnchorArrowDir() const { return mAnchorArrowDir; }
+
+  // Fixed look and feel, in editor points.
+  static constexpr float kCellGap = 2.f;
+  static constexpr float kSeparatorHeight = 2.f;
+  static constexpr float kRoundness = 5.f;
+  static constexpr float kShadowSize = 10.f;
+  static constexpr float kOpacity = 0.95f;
+  static constexpr float kLabelInset = 5.f;
+  static constexpr float kCheckColumnWidth = 10.f;
+  static constexpr float kArrowColumnWidth = 8.f;
+  static constexpr float kCellMargin = 5.f;
+
+ private:
+  void SetMenuState(EPopupMenuState state);
+  void OpenMenu(const IRECT& anchor);
+  void UpdateSubmenus();
+  // The size of one (non-separator) cell of menu.
+  void CellSize(IPopupMenu& menu, float& width, float& height) const;
+  void StartFade();
+  void AnimationTick();
+  // Answers a request that will not be shown: no choice, reported at once.
+  void AnswerWithoutShowing(IPopupMenu& menu);
+  void EndClosingNow();
+  void SetPanelWeights(float weight);
+  int PanelIndex(const MenuPanel* panel) const;
+  MenuPanel* PanelOfMenu(const IPopupMenu* menu) const;
+  // The editor rectangle less the shadow and the panel's size: where a panel's origin may lie.
+  IRECT OriginRange(float w, float h) const;
+
+  std::vector<std::unique_ptr<MenuPanel>> mPanels;
+  MenuPanel* mActivePanel = nullptr;
+  MenuPanel* mAppearingPanel = nullptr;
+  EPopupMenuState mMenuState = kClosed;
+  int mHoverCell = -1;  // a cell of the active panel
+  IPopupMenu* mRootMenu = nullptr;
+  bool mRootHasSubmenus = false;
+  bool mSubmenusOpenRight = true;
+  EAnchorArrowDir mAnchorArrowDir = kPointLeft;
+  IRECT mEditorRECT;
+  IColor mPanelColor = COLOR_WHITE;
+  IColor mHighlightColor = IColor(255, 0, 0, 255);
+  IColor mHighlightedTextColor = COLOR_WHITE;
+  IColor mTextColor = COLOR_BLACK;
+  IColor mDisabledTextColor = IColor(255, 127, 127, 127);
+  IColor mSeparatorColor = IColor(255, 200, 200, 200);
+  IRECT mCollapsedBounds;
+  IRECT mExpandedBounds;
+};
+
+}  // namespace fx::gfx

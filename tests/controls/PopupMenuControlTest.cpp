@@ -1,0 +1,308 @@
+// The in-editor popup menu on the fake clock: its life from request to closed, what a click reports,
+// where panels open, scrolling, submenus, and the requests it cannot show. The recording graphics
+// measures 7 points per character and 14 high, so a menu's cell is its widest label + 28 wide, 14 high.
+#include "controls/IPopupMenuControl.h"
+#include "controls/InEditorControls.h"
+#include "tests/controls/ControlsFixture.h"
+
+#include <cmath>
+#include <memory>
+
+namespace fx::gfx::test {
+namespace {
+
+constexpr int kNone = -1;
+
+// A control that asks for menus and records each answer: the chosen index, kNone for no menu.
+class MenuCaller : public IControl {
+ public:
+  explicit MenuCaller(const IRECT& r) : IControl(r) {}
+  void Draw(IGraphics&) override {}
+  void OnPopupMenuSelection(IPopupMenu* menu, int) override {
+    answers.push_back(menu ? menu->GetChosenItemIdx() : kNone);
+    answeredMenus.push_back(menu);
+  }
+  std::vector<int> answers;
+  std::vector<IPopupMenu*> answeredMenus;
+};
+
+class PopupMenu : public ControlsFixture {
+ protected:
+  void SetUp() override {
+    ControlsFixture::SetUp();
+    g.EnableMouseOver(true);
+    AttachPopupMenuControl(g);
+    popup = static_cast<IPopupMenuControl*>(g.GetPopupMenuControl());
+    caller = Add(new MenuCaller(IRECT(100, 50, 140, 70)));
+  }
+
+  std::unique_ptr<IPopupMenu> Menu(std::initializer_list<const char*> items) {
+    auto menu = std::make_unique<IPopupMenu>("", items,
+                                             [this](IPopupMenu* m) { completions.push_back(m->GetChosenItemIdx()); });
+    return menu;
+  }
+  void Open(IPopupMenu& menu, const IRECT& anchor) { g.CreatePopupMenu(*caller, menu, anchor); }
+  void Hover(float x, float y) { g.OnMouseOver(x, y, IMouseMod()); }
+
+  IPopupMenuControl* popup = nullptr;
+  MenuCaller* caller = nullptr;
+  std::vector<int> completions;
+};
+
+TEST_F(PopupMenu, AttachedOnceThroughTheGraphicsAndLivesFromRequestToClosed) {
+  ASSERT_NE(popup, nullptr);
+  AttachPopupMenuControl(g);
+  EXPECT_EQ(g.GetPopupMenuControl(), popup);
+  EXPECT_TRUE(popup->IsHidden());
+
+  auto menu = Menu({"One", "Two", "Three"});
+  Open(*menu, caller->GetRECT());
+  EXPECT_EQ(popup->GetMenuState(), IPopupMenuControl::kOpening);
+  EXPECT_FALSE(popup->IsHidden());
+  EXPECT_TRUE(popup->GetExpanded());
+  At(50);
+  EXPECT_FLOAT_EQ(popup->GetPanel(0)->mBlend.weight, 0.5f * IPopupMenuControl::kOpacity);
+  At(101);
+  EXPECT_EQ(popup->GetMenuState(), IPopupMenuControl::kOpen);
+  EXPECT_FLOAT_EQ(popup->GetPanel(0)->mBlend.weight, IPopupMenuControl::kOpacity);
+
+  // Cells of 63 x 14 from (93.5, 75), 2 apart; hovering the second highlights it with its label inset 15.
+  Hover(100, 95);
+  EXPECT_EQ(popup->GetHoverCell(), 1);
+  g.log.clear();
+  popup->Draw(g);
+  EXPECT_EQ(g.Count("PathFill 255,0,0,255"), 1);
+  EXPECT_EQ(g.Count("DoDrawText Two 108.5,91,151.5,105"), 1);
+
+  Press(100, 95);
+  Release(100, 95);
+  EXPECT_EQ(completions, std::vector<int>{1});
+  EXPECT_EQ(caller->answers, std::vector<int>{1});
+  EXPECT_EQ(popup->GetMenuState(), IPopupMenuControl::kChoiceBlink);
+  EXPECT_TRUE(popup->IsHidden());
+  EXPECT_FALSE(popup->GetExpanded());
+
+  const std::pair<double, IPopupMenuControl::EPopupMenuState> phases[] = {
+      {150, IPopupMenuControl::kChoiceBlink},
+      {202, IPopupMenuControl::kFadingOut},
+      {303, IPopupMenuControl::kFinishing},
+      {404, IPopupMenuControl::kClosed},
+  };
+  for (const auto& [ms, state] : phases) {
+    At(ms);
+    EXPECT_EQ(popup->GetMenuState(), state) << ms;
+  }
+  EXPECT_EQ(popup->NPanels(), 0);
+  EXPECT_EQ(g.Count("UpdateTooltips"), 1);  // tooltips back once closed
+  EXPECT_EQ(caller->answers.size(), 1u);
+}
+
+struct ClickCase {
+  const char* name;
+  float x, y;
+  int expected;
+};
+
+// Cells from y 75: One, Two (disabled), a separator 2 high, Four (not choosable), Sub (submenu), Six.
+// clang-format off
+const ClickCase kClicks[] = {
+  {"Enabled", 100, 80, 0},
+  {"Disabled", 100, 96, kNone},
+  {"Separator", 100, 108, kNone},
+  {"NotChoosable", 100, 116, kNone},
+  {"SubmenuItem", 100, 132, kNone},
+  {"LastItem", 100, 148, 5},
+  {"Outside", 300, 250, kNone},
+};
+// clang-format on
+
+class PopupClick : public PopupMenu, public ::testing::WithParamInterface<ClickCase> {};
+
+TEST_P(PopupClick, ReportsTheChoosableItemUnderTheClickOrNone) {
+  const ClickCase& c = GetParam();
+  auto menu = Menu({"One", "Two"});
+  menu->GetItem(1)->SetEnabled(false);
+  menu->AddSeparator();
+  menu->AddItem("Four", IPopupMenu::kAppend, IPopupMenu::Item::kTitle);
+  menu->AddItem("Sub", new IPopupMenu("", {"X"}));
+  menu->AddItem("Six");
+  Open(*menu, caller->GetRECT());
+  At(101);
+  Press(c.x, c.y);
+  EXPECT_EQ(completions, std::vector<int>{c.expected});
+  EXPECT_EQ(caller->answers, std::vector<int>{c.expected});
+}
+
+INSTANTIATE_TEST_SUITE_P(Items, PopupClick, ::testing::ValuesIn(kClicks),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct PlaceCase {
+  const char* name;
+  IRECT anchor;
+  int nItems;
+  IRECT firstCell;
+  IPopupMenuControl::EAnchorArrowDir dir;
+  bool scrolls;
+};
+
+// Editor 400 x 300, shadow 10, margin 5. Three items: a panel 63 x 46; thirty: 49 x 478, taller than
+// the editor, so it scrolls from the editor's top with (300 - 5 - 15) / 16 = 17 cells.
+// clang-format off
+const PlaceCase kPlaces[] = {
+  {"BelowTheAnchor", {100, 50, 140, 70}, 3, {93.5f, 75, 156.5f, 89}, IPopupMenuControl::kPointUp, false},
+  {"UpwardNearTheBottom", {100, 270, 140, 290}, 3, {93.5f, 219, 156.5f, 233}, IPopupMenuControl::kPointDown, false},
+  {"PulledInFromTheRightEdge", {370, 50, 390, 70}, 3, {322, 75, 385, 89}, IPopupMenuControl::kPointUp, false},
+  {"TallerThanTheEditor", {100, 50, 140, 70}, 30, {145, 15, 194, 29}, IPopupMenuControl::kPointLeft, true},
+};
+// clang-format on
+
+class PopupPlacement : public PopupMenu, public ::testing::WithParamInterface<PlaceCase> {};
+
+TEST_P(PopupPlacement, OpensWhereTheEditorHasRoom) {
+  const PlaceCase& c = GetParam();
+  IPopupMenu menu;
+  menu.AddItem(c.nItems == 3 ? "One" : "I00");
+  for (int i = 1; i < c.nItems; ++i) menu.AddItem(c.nItems == 3 ? (i == 1 ? "Two" : "Three") : "I00");
+  Open(menu, c.anchor);
+  const IPopupMenuControl::MenuPanel& panel = *popup->GetPanel(0);
+  EXPECT_EQ(panel.mCells.front(), c.firstCell);
+  EXPECT_EQ(popup->GetAnchorArrowDir(), c.dir);
+  EXPECT_EQ(panel.mScrolls, c.scrolls);
+  EXPECT_EQ(panel.NCells(), c.scrolls ? 17 : c.nItems);
+  EXPECT_GE(panel.mCells.front().T, 0.f);
+  EXPECT_LE(panel.mCells.back().B, 300.f);
+}
+
+INSTANTIATE_TEST_SUITE_P(Anchors, PopupPlacement, ::testing::ValuesIn(kPlaces),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(PopupMenu, ScrollsOneItemPerMoveOverAnEndCellAndChoosesWhatACellShows) {
+  IPopupMenu menu;
+  for (int i = 0; i < 30; ++i) menu.AddItem("I00");
+  Open(menu, caller->GetRECT());
+  At(101);
+  const IPopupMenuControl::MenuPanel& panel = *popup->GetPanel(0);
+  EXPECT_FALSE(panel.ShowsUpArrow());
+  EXPECT_TRUE(panel.ShowsDownArrow());
+
+  // Cells 16 apart from y 15: the last (16) at 271, the first at 15.
+  Hover(150, 275);
+  Hover(150, 276);
+  EXPECT_EQ(panel.mScrollItemOffset, 2);
+  EXPECT_TRUE(panel.ShowsUpArrow());
+  menu.GetItem(2)->SetEnabled(false);  // under the up arrow
+  Hover(150, 20);
+  EXPECT_EQ(panel.mScrollItemOffset, 1);
+  for (int i = 0; i < 20; ++i) Hover(150, 275);
+  EXPECT_EQ(panel.mScrollItemOffset, 13);
+  EXPECT_FALSE(panel.ShowsDownArrow());
+
+  Press(150, 100);  // cell 5
+  EXPECT_EQ(caller->answers, std::vector<int>{18});
+}
+
+TEST_F(PopupMenu, SubmenuAppearsAfterItsDelayAndReportsItsOwnChoice) {
+  auto menu = Menu({"A"});
+  IPopupMenu* sub = new IPopupMenu("", {"X", "Y"});
+  menu->AddItem("Sub", sub);
+  menu->AddItem("C");
+  Open(*menu, caller->GetRECT());
+  At(101);
+
+  // Root cells from (100.5, 75); "Sub" is the second.
+  Hover(110, 98);
+  ASSERT_EQ(popup->NPanels(), 2);
+  EXPECT_EQ(popup->GetMenuState(), IPopupMenuControl::kSubmenuDelay);
+  EXPECT_TRUE(popup->GetExpanded());
+  EXPECT_EQ(popup->GetPanel(1)->mCells.front(), IRECT(159.5f, 91, 194.5f, 105));
+  At(200);
+  EXPECT_EQ(popup->GetPanel(1)->mBlend.weight, 0.f);
+  At(300);
+  EXPECT_FLOAT_EQ(popup->GetPanel(1)->mBlend.weight, IPopupMenuControl::kOpacity);
+  At(302);
+  EXPECT_EQ(popup->GetMenuState(), IPopupMenuControl::kOpen);
+
+  Hover(170, 112);
+  EXPECT_EQ(popup->GetActivePanel(), popup->GetPanel(1));
+  Press(170, 112);
+  EXPECT_EQ(caller->answers, std::vector<int>{1});
+  EXPECT_EQ(caller->answeredMenus, std::vector<IPopupMenu*>{sub});
+  EXPECT_EQ(menu->GetChosenItemIdx(), kNone);
+  EXPECT_EQ(completions, std::vector<int>{1});
+
+  // Moving back to a plain item of the root hides the submenu.
+  auto again = Menu({"A"});
+  again->AddItem("Sub", new IPopupMenu("", {"X"}));
+  At(1000);
+  Open(*again, caller->GetRECT());
+  At(1101);
+  Hover(110, 98);
+  Hover(110, 80);
+  EXPECT_FALSE(popup->GetPanel(1)->mShouldDraw);
+}
+
+TEST_F(PopupMenu, EveryRequestIsAnsweredOnceHoweverItArrives) {
+  auto empty = Menu({});
+  Open(*empty, caller->GetRECT());
+  EXPECT_EQ(caller->answers, std::vector<int>{kNone});
+  EXPECT_EQ(popup->GetMenuState(), IPopupMenuControl::kClosed);
+
+  // A request while the previous menu fades out opens at once.
+  auto first = Menu({"One"});
+  auto second = Menu({"Two", "Three"});
+  Open(*first, caller->GetRECT());
+  At(101);
+  Press(110, 80);
+  Open(*second, caller->GetRECT());
+  EXPECT_EQ(popup->GetMenuState(), IPopupMenuControl::kOpening);
+  ASSERT_EQ(popup->NPanels(), 1);
+  EXPECT_EQ(popup->GetPanel(0)->mMenu, second.get());
+  At(202);
+  Press(100, 96);
+  EXPECT_EQ(caller->answers, (std::vector<int>{kNone, 0, 1}));
+
+  // A request while a menu is showing is answered with no choice; the shown menu stays.
+  At(1000);
+  auto third = Menu({"Four"});
+  Open(*first, caller->GetRECT());
+  Open(*third, caller->GetRECT());
+  EXPECT_EQ(caller->answers, (std::vector<int>{kNone, 0, 1, kNone}));
+  EXPECT_EQ(popup->GetPanel(0)->mMenu, first.get());
+  EXPECT_EQ(completions, (std::vector<int>{kNone, 0, 1, kNone}));
+}
+
+TEST_F(PopupMenu, EditorTooShortForOneCellStillShowsAndChoosesOne) {
+  RecordingGraphics flat(dlg, 200, 20);
+  AttachPopupMenuControl(flat);
+  auto* small = static_cast<IPopupMenuControl*>(flat.GetPopupMenuControl());
+  MenuCaller* c = static_cast<MenuCaller*>(flat.AttachControl(new MenuCaller(IRECT(10, 2, 50, 12))));
+  auto menu = Menu({"One", "Two"});
+  flat.CreatePopupMenu(*c, *menu, c->GetRECT());
+  const IPopupMenuControl::MenuPanel& panel = *small->GetPanel(0);
+  EXPECT_EQ(panel.NCells(), 1);
+  EXPECT_FALSE(panel.ShowsUpArrow());
+  EXPECT_FALSE(panel.ShowsDownArrow());
+  EXPECT_TRUE(std::isfinite(panel.mCells.front().T));
+  flat.OnMouseDown({Point(panel.mCells.front().MW(), panel.mCells.front().MH())});
+  EXPECT_EQ(c->answers, std::vector<int>{0});
+}
+
+TEST_F(PopupMenu, SubmenuTallerThanTheEditorScrollsInsideIt) {
+  IPopupMenu* sub = new IPopupMenu;
+  for (int i = 0; i < 40; ++i) sub->AddItem("I00");
+  auto menu = Menu({"A"});
+  menu->AddItem("Sub", sub);
+  Open(*menu, caller->GetRECT());
+  At(101);
+  const IRECT subCell = popup->GetPanel(0)->mCells[1];
+  Hover(subCell.MW(), subCell.MH());
+  ASSERT_EQ(popup->NPanels(), 2);
+  const IPopupMenuControl::MenuPanel& panel = *popup->GetPanel(1);
+  EXPECT_TRUE(panel.mScrolls);
+  EXPECT_GE(panel.mOuterRECT.L, 0.f);
+  EXPECT_GE(panel.mCells.front().T, 0.f);
+  EXPECT_LE(panel.mCells.back().B, 300.f);
+}
+
+}  // namespace
+}  // namespace fx::gfx::test
