@@ -3,6 +3,7 @@ KD_PACKAGES=(
   cmake ninja-build g++ pkg-config clang locales
   libgtest-dev libgmock-dev libbenchmark-dev
   libtinyxml-dev libstb-dev libcurl4-openssl-dev
+  libvulkan-dev mesa-vulkan-drivers glslc vulkan-validationlayers
 )
 
 kd_install_packages() {

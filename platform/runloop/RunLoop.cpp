@@ -100,6 +100,34 @@ int RunLoop::RunDueTimers() {
   return fired;
 }
 
+void RunLoop::Post(std::function<void()> work) {
+  if (!work) return;
+  std::lock_guard<std::mutex> lock(mMutex);
+  mPosted.push_back(std::move(work));
+}
+
+int RunLoop::RunPostedWork() {
+  if (!OwnsCurrentThread()) return 0;
+  std::vector<std::function<void()>> batch;
+  {
+    std::lock_guard<std::mutex> lock(mMutex);
+    batch.swap(mPosted);
+  }
+  // Run outside the lock: work may post more or add timers.
+  for (std::function<void()>& work : batch) work();
+  return static_cast<int>(batch.size());
+}
+
+int RunLoop::RunOnce() {
+  const int ran = RunPostedWork();
+  return ran + RunDueTimers();
+}
+
+int RunLoop::NumPostedWork() const {
+  std::lock_guard<std::mutex> lock(mMutex);
+  return static_cast<int>(mPosted.size());
+}
+
 double RunLoop::NextFireSeconds() const {
   std::lock_guard<std::mutex> lock(mMutex);
   double next = std::numeric_limits<double>::infinity();

@@ -1,0 +1,85 @@
+// Shades one fragment by the renderer's paint model: a gradient by the signed distance to a rounded
+// rectangle over the feather, an image by its texture type, or text from the alpha atlas; then the
+// scissor's coverage. Compiled twice: with EDGE_AA ("fragmentShaderAA") the stroke coordinates also give
+// the anti-aliasing coverage, and fragments below the stroke threshold are discarded.
+#version 450
+
+layout(set = 0, binding = 1, std140) uniform FragmentUniforms {
+  mat3 scissorMat;
+  mat3 paintMat;
+  vec4 innerCol;
+  vec4 outerCol;
+  vec2 scissorExt;
+  vec2 scissorScale;
+  vec2 extent;
+  float radius;
+  float feather;
+  float strokeMult;
+  float strokeThr;
+  int texType;
+  int type;
+};
+
+layout(set = 0, binding = 2) uniform texture2D tex;
+layout(set = 0, binding = 3) uniform sampler smp;
+
+layout(location = 0) in vec2 ftcoord;
+layout(location = 1) in vec2 fpos;
+
+layout(location = 0) out vec4 outColor;
+
+const int kTypeGradient = 0;
+const int kTypeImage = 1;
+const int kTexStraightRGBA = 1;
+const int kTexAlpha = 2;
+
+// Signed distance from pt to a rectangle of half-size ext with corner radius rad (negative inside).
+float roundedRectDistance(vec2 pt, vec2 ext, float rad) {
+  vec2 ext2 = ext - vec2(rad, rad);
+  vec2 d = abs(pt) - ext2;
+  return min(max(d.x, d.y), 0.0) + length(max(d, 0.0)) - rad;
+}
+
+// 1 inside the scissor, 0 outside, a one-pixel ramp across its edges.
+float scissorMask(vec2 p) {
+  vec2 sc = abs((scissorMat * vec3(p, 1.0)).xy) - scissorExt;
+  sc = vec2(0.5, 0.5) - sc * scissorScale;
+  return clamp(sc.x, 0.0, 1.0) * clamp(sc.y, 0.0, 1.0);
+}
+
+#ifdef EDGE_AA
+// Coverage across a stroke (u from 0 to 1 over its width, 0.5 in the middle) and along its ends (v).
+float strokeMask() {
+  return min(1.0, (1.0 - abs(ftcoord.x * 2.0 - 1.0)) * strokeMult) * min(1.0, ftcoord.y);
+}
+#endif
+
+vec4 texel(vec2 uv) {
+  vec4 color = texture(sampler2D(tex, smp), uv);
+  if (texType == kTexStraightRGBA) color = vec4(color.rgb * color.a, color.a);
+  if (texType == kTexAlpha) color = vec4(color.r);
+  return color;
+}
+
+void main() {
+  float scissor = scissorMask(fpos);
+#ifdef EDGE_AA
+  float strokeAlpha = strokeMask();
+  if (strokeAlpha < strokeThr) discard;
+#else
+  float strokeAlpha = 1.0;
+#endif
+  vec4 result;
+  if (type == kTypeGradient) {
+    vec2 pt = (paintMat * vec3(fpos, 1.0)).xy;
+    float d = clamp((roundedRectDistance(pt, extent, radius) + feather * 0.5) / feather, 0.0, 1.0);
+    result = mix(innerCol, outerCol, d) * (strokeAlpha * scissor);
+  } else if (type == kTypeImage) {
+    vec2 pt = (paintMat * vec3(fpos, 1.0)).xy / extent;
+    result = texel(pt) * innerCol * (strokeAlpha * scissor);
+  } else {
+    // Triangles (text): the atlas' coverage times the colour; stroke coverage does not apply.
+    result = texel(ftcoord) * innerCol * scissor;
+  }
+  outColor = result;
+}
