@@ -23,9 +23,12 @@ void FullBarrier(const VulkanFunctions& fn, VkCommandBuffer commands, VkPipeline
 
 VkAttachmentLoadOp LoadOp(GpuLoadAction action) {
   switch (action) {
-    case GpuLoadAction::Load: return VK_ATTACHMENT_LOAD_OP_LOAD;
-    case GpuLoadAction::Clear: return VK_ATTACHMENT_LOAD_OP_CLEAR;
-    case GpuLoadAction::DontCare: break;
+    case GpuLoadAction::Load:
+      return VK_ATTACHMENT_LOAD_OP_LOAD;
+    case GpuLoadAction::Clear:
+      return VK_ATTACHMENT_LOAD_OP_CLEAR;
+    case GpuLoadAction::DontCare:
+      break;
   }
   return VK_ATTACHMENT_LOAD_OP_DONT_CARE;
 }
@@ -36,28 +39,44 @@ VkAttachmentStoreOp StoreOp(GpuStoreAction action) {
 
 VkCompareOp CompareOp(GpuCompareFunction function) {
   switch (function) {
-    case GpuCompareFunction::Never: return VK_COMPARE_OP_NEVER;
-    case GpuCompareFunction::Less: return VK_COMPARE_OP_LESS;
-    case GpuCompareFunction::Equal: return VK_COMPARE_OP_EQUAL;
-    case GpuCompareFunction::LessEqual: return VK_COMPARE_OP_LESS_OR_EQUAL;
-    case GpuCompareFunction::Greater: return VK_COMPARE_OP_GREATER;
-    case GpuCompareFunction::NotEqual: return VK_COMPARE_OP_NOT_EQUAL;
-    case GpuCompareFunction::GreaterEqual: return VK_COMPARE_OP_GREATER_OR_EQUAL;
-    case GpuCompareFunction::Always: break;
+    case GpuCompareFunction::Never:
+      return VK_COMPARE_OP_NEVER;
+    case GpuCompareFunction::Less:
+      return VK_COMPARE_OP_LESS;
+    case GpuCompareFunction::Equal:
+      return VK_COMPARE_OP_EQUAL;
+    case GpuCompareFunction::LessEqual:
+      return VK_COMPARE_OP_LESS_OR_EQUAL;
+    case GpuCompareFunction::Greater:
+      return VK_COMPARE_OP_GREATER;
+    case GpuCompareFunction::NotEqual:
+      return VK_COMPARE_OP_NOT_EQUAL;
+    case GpuCompareFunction::GreaterEqual:
+      return VK_COMPARE_OP_GREATER_OR_EQUAL;
+    case GpuCompareFunction::Always:
+      break;
   }
   return VK_COMPARE_OP_ALWAYS;
 }
 
 VkStencilOp StencilOp(GpuStencilOperation operation) {
   switch (operation) {
-    case GpuStencilOperation::Keep: return VK_STENCIL_OP_KEEP;
-    case GpuStencilOperation::Zero: return VK_STENCIL_OP_ZERO;
-    case GpuStencilOperation::Replace: return VK_STENCIL_OP_REPLACE;
-    case GpuStencilOperation::IncrementClamp: return VK_STENCIL_OP_INCREMENT_AND_CLAMP;
-    case GpuStencilOperation::DecrementClamp: return VK_STENCIL_OP_DECREMENT_AND_CLAMP;
-    case GpuStencilOperation::Invert: return VK_STENCIL_OP_INVERT;
-    case GpuStencilOperation::IncrementWrap: return VK_STENCIL_OP_INCREMENT_AND_WRAP;
-    case GpuStencilOperation::DecrementWrap: return VK_STENCIL_OP_DECREMENT_AND_WRAP;
+    case GpuStencilOperation::Keep:
+      return VK_STENCIL_OP_KEEP;
+    case GpuStencilOperation::Zero:
+      return VK_STENCIL_OP_ZERO;
+    case GpuStencilOperation::Replace:
+      return VK_STENCIL_OP_REPLACE;
+    case GpuStencilOperation::IncrementClamp:
+      return VK_STENCIL_OP_INCREMENT_AND_CLAMP;
+    case GpuStencilOperation::DecrementClamp:
+      return VK_STENCIL_OP_DECREMENT_AND_CLAMP;
+    case GpuStencilOperation::Invert:
+      return VK_STENCIL_OP_INVERT;
+    case GpuStencilOperation::IncrementWrap:
+      return VK_STENCIL_OP_INCREMENT_AND_WRAP;
+    case GpuStencilOperation::DecrementWrap:
+      return VK_STENCIL_OP_DECREMENT_AND_WRAP;
   }
   return VK_STENCIL_OP_KEEP;
 }
@@ -67,7 +86,9 @@ VkPrimitiveTopology Topology(GpuPrimitiveType type) {
                                                  : VK_PRIMITIVE_TOPOLOGY_TRIANGLE_LIST;
 }
 
-bool HasDepthPart(VkFormat format) { return format != VK_FORMAT_S8_UINT; }
+bool HasDepthPart(VkFormat format) {
+  return format != VK_FORMAT_S8_UINT;
+}
 
 // Bytes of vertex uniforms a draw may read: the view size, padded.
 constexpr VkDeviceSize kVertexUniformWindow = 16;
@@ -324,12 +345,16 @@ void GpuCommandBuffer::WaitUntilCompleted() {
 
 // ---- Render encoder ----
 
-GpuRenderEncoder::GpuRenderEncoder(GpuCommandBuffer& owner, VkCommandBuffer commands, int targetWidth,
-                                   int targetHeight)
-    : mOwner(owner), mCommands(commands), mFn(owner.mCore->fn), mTargetWidth(targetWidth),
+GpuRenderEncoder::GpuRenderEncoder(GpuCommandBuffer& owner, VkCommandBuffer commands, int targetWidth, int targetHeight)
+    : mOwner(owner),
+      mCommands(commands),
+      mFn(owner.mCore->fn),
+      mTargetWidth(targetWidth),
       mTargetHeight(targetHeight) {}
 
-GpuRenderEncoder::~GpuRenderEncoder() { EndEncoding(); }
+GpuRenderEncoder::~GpuRenderEncoder() {
+  EndEncoding();
+}
 
 void GpuRenderEncoder::EndEncoding() {
   if (mEnded) return;
@@ -358,8 +383,8 @@ void GpuRenderEncoder::SetFrontFacingWinding(GpuWinding winding) {
   // The shader library keeps images upright (row 0 at the top, as on screen), so a winding seen on
   // screen is the same winding in Vulkan's framebuffer coordinates.
   if (mEnded) return;
-  mFn.vkCmdSetFrontFace(mCommands, winding == GpuWinding::CounterClockwise ? VK_FRONT_FACE_COUNTER_CLOCKWISE
-                                                                           : VK_FRONT_FACE_CLOCKWISE);
+  mFn.vkCmdSetFrontFace(
+      mCommands, winding == GpuWinding::CounterClockwise ? VK_FRONT_FACE_COUNTER_CLOCKWISE : VK_FRONT_FACE_CLOCKWISE);
 }
 
 void GpuRenderEncoder::SetStencilReferenceValue(uint32_t value) {
@@ -583,7 +608,9 @@ void GpuRenderEncoder::DrawIndexedPrimitives(GpuPrimitiveType type, uint32_t ind
 GpuBlitEncoder::GpuBlitEncoder(GpuCommandBuffer& owner, VkCommandBuffer commands)
     : mOwner(owner), mCommands(commands) {}
 
-GpuBlitEncoder::~GpuBlitEncoder() { EndEncoding(); }
+GpuBlitEncoder::~GpuBlitEncoder() {
+  EndEncoding();
+}
 
 void GpuBlitEncoder::EndEncoding() {
   if (mEnded) return;
@@ -595,13 +622,11 @@ void GpuBlitEncoder::CopyFromBuffer(std::shared_ptr<GpuBuffer> buffer, size_t of
                                     std::shared_ptr<GpuTexture> texture, int level, const GpuRegion& region) {
   if (mEnded) return;
   const int pixelBytes = texture ? BytesPerPixel(texture->Format()) : 0;
-  if (!buffer || pixelBytes == 0 || level < 0 || level >= texture->MipLevelCount() || region.x < 0 ||
-      region.y < 0 || region.width <= 0 || region.height <= 0 ||
-      region.x + region.width > std::max(1, texture->Width() >> level) ||
+  if (!buffer || pixelBytes == 0 || level < 0 || level >= texture->MipLevelCount() || region.x < 0 || region.y < 0 ||
+      region.width <= 0 || region.height <= 0 || region.x + region.width > std::max(1, texture->Width() >> level) ||
       region.y + region.height > std::max(1, texture->Height() >> level) || bytesPerRow % pixelBytes != 0 ||
       bytesPerRow < static_cast<size_t>(region.width) * pixelBytes || offset % pixelBytes != 0 ||
-      offset + bytesPerRow * (region.height - 1) + static_cast<size_t>(region.width) * pixelBytes >
-          buffer->Length()) {
+      offset + bytesPerRow * (region.height - 1) + static_cast<size_t>(region.width) * pixelBytes > buffer->Length()) {
     mOwner.Fail("a buffer-to-texture copy out of range");
     return;
   }

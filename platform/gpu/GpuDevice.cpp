@@ -47,7 +47,9 @@ bool GpuDevice::MakePlaceholders(std::string& reason) {
   return true;
 }
 
-std::shared_ptr<GpuCommandQueue> GpuDevice::NewCommandQueue() { return std::make_shared<GpuCommandQueue>(mCore); }
+std::shared_ptr<GpuCommandQueue> GpuDevice::NewCommandQueue() {
+  return std::make_shared<GpuCommandQueue>(mCore);
+}
 
 std::shared_ptr<GpuBuffer> GpuDevice::NewBuffer(size_t length, std::string& reason) {
   return GpuBuffer::Create(mCore, length, reason);
@@ -61,8 +63,8 @@ std::shared_ptr<GpuSampler> GpuDevice::NewSampler(const GpuSamplerDescriptor& de
   return GpuSampler::Create(mCore, descriptor, reason);
 }
 
-std::shared_ptr<GpuRenderPipelineState> GpuDevice::NewRenderPipelineState(
-    const GpuRenderPipelineDescriptor& descriptor, std::string& reason) {
+std::shared_ptr<GpuRenderPipelineState> GpuDevice::NewRenderPipelineState(const GpuRenderPipelineDescriptor& descriptor,
+                                                                          std::string& reason) {
   return GpuRenderPipelineState::Create(mCore, descriptor, reason);
 }
 
@@ -78,10 +80,16 @@ std::shared_ptr<GpuLibrary> GpuDevice::NewDefaultLibrary(std::string& reason) {
   return NewLibrary(kShaderLibraryData, kShaderLibraryDataSize, reason);
 }
 
-void GpuDevice::WaitForFramesInFlight() { mCore->WaitForTracked(); }
+void GpuDevice::WaitForFramesInFlight() {
+  mCore->WaitForTracked();
+}
 
-bool GpuDevice::IsCpuDevice() const { return mCore->properties.deviceType == VK_PHYSICAL_DEVICE_TYPE_CPU; }
+bool GpuDevice::IsCpuDevice() const {
+  return mCore->properties.deviceType == VK_PHYSICAL_DEVICE_TYPE_CPU;
+}
 
-int GpuDevice::ValidationMessageCount() const { return mCore->ValidationMessages(); }
+int GpuDevice::ValidationMessageCount() const {
+  return mCore->ValidationMessages();
+}
 
 }  // namespace platform::gpu

@@ -38,7 +38,9 @@ int Pixels(double points, double scale) {
 
 }  // namespace
 
-GpuDrawable::~GpuDrawable() { Release(); }
+GpuDrawable::~GpuDrawable() {
+  Release();
+}
 
 void GpuDrawable::SchedulePresent() {
   if (mScheduled) return;
@@ -75,7 +77,9 @@ void GpuDrawable::Release() {
 GpuDrawableLayer::GpuDrawableLayer(const GpuDevice& device)
     : mCore(device.Core()), mRing(std::make_shared<GpuLayerRing>()) {}
 
-GpuDrawableLayer::~GpuDrawableLayer() { WaitForFramesInFlight(); }
+GpuDrawableLayer::~GpuDrawableLayer() {
+  WaitForFramesInFlight();
+}
 
 void GpuDrawableLayer::SetBounds(double width, double height) {
   mWidth = width;
@@ -86,8 +90,12 @@ void GpuDrawableLayer::SetContentsScale(double scale) {
   if (scale > 0.0) mScale = scale;
 }
 
-int GpuDrawableLayer::DrawableWidth() const { return Pixels(mWidth, mScale); }
-int GpuDrawableLayer::DrawableHeight() const { return Pixels(mHeight, mScale); }
+int GpuDrawableLayer::DrawableWidth() const {
+  return Pixels(mWidth, mScale);
+}
+int GpuDrawableLayer::DrawableHeight() const {
+  return Pixels(mHeight, mScale);
+}
 
 std::shared_ptr<GpuDrawable> GpuDrawableLayer::NextDrawable(std::string& reason) {
   const int width = DrawableWidth();
@@ -119,8 +127,7 @@ std::shared_ptr<GpuDrawable> GpuDrawableLayer::NextDrawable(std::string& reason)
     for (int i = 0; i < static_cast<int>(mRing->images.size()); ++i) {
       if (mRing->images[i].inUse) continue;
       mRing->images[i].inUse = true;
-      return std::shared_ptr<GpuDrawable>(
-          new GpuDrawable(mRing, i, mRing->generation, mRing->images[i].texture));
+      return std::shared_ptr<GpuDrawable>(new GpuDrawable(mRing, i, mRing->generation, mRing->images[i].texture));
     }
     if (mRing->changed.wait_until(lock, deadline) == std::cv_status::timeout) {
       reason = "no drawable came back within a second";

@@ -8,28 +8,40 @@ namespace {
 
 VkBlendFactor BlendFactor(GpuBlendFactor factor) {
   switch (factor) {
-    case GpuBlendFactor::Zero: return VK_BLEND_FACTOR_ZERO;
-    case GpuBlendFactor::One: return VK_BLEND_FACTOR_ONE;
-    case GpuBlendFactor::SourceColor: return VK_BLEND_FACTOR_SRC_COLOR;
-    case GpuBlendFactor::OneMinusSourceColor: return VK_BLEND_FACTOR_ONE_MINUS_SRC_COLOR;
-    case GpuBlendFactor::SourceAlpha: return VK_BLEND_FACTOR_SRC_ALPHA;
-    case GpuBlendFactor::OneMinusSourceAlpha: return VK_BLEND_FACTOR_ONE_MINUS_SRC_ALPHA;
-    case GpuBlendFactor::DestinationColor: return VK_BLEND_FACTOR_DST_COLOR;
-    case GpuBlendFactor::OneMinusDestinationColor: return VK_BLEND_FACTOR_ONE_MINUS_DST_COLOR;
-    case GpuBlendFactor::DestinationAlpha: return VK_BLEND_FACTOR_DST_ALPHA;
-    case GpuBlendFactor::OneMinusDestinationAlpha: return VK_BLEND_FACTOR_ONE_MINUS_DST_ALPHA;
-    case GpuBlendFactor::SourceAlphaSaturated: return VK_BLEND_FACTOR_SRC_ALPHA_SATURATE;
+    case GpuBlendFactor::Zero:
+      return VK_BLEND_FACTOR_ZERO;
+    case GpuBlendFactor::One:
+      return VK_BLEND_FACTOR_ONE;
+    case GpuBlendFactor::SourceColor:
+      return VK_BLEND_FACTOR_SRC_COLOR;
+    case GpuBlendFactor::OneMinusSourceColor:
+      return VK_BLEND_FACTOR_ONE_MINUS_SRC_COLOR;
+    case GpuBlendFactor::SourceAlpha:
+      return VK_BLEND_FACTOR_SRC_ALPHA;
+    case GpuBlendFactor::OneMinusSourceAlpha:
+      return VK_BLEND_FACTOR_ONE_MINUS_SRC_ALPHA;
+    case GpuBlendFactor::DestinationColor:
+      return VK_BLEND_FACTOR_DST_COLOR;
+    case GpuBlendFactor::OneMinusDestinationColor:
+      return VK_BLEND_FACTOR_ONE_MINUS_DST_COLOR;
+    case GpuBlendFactor::DestinationAlpha:
+      return VK_BLEND_FACTOR_DST_ALPHA;
+    case GpuBlendFactor::OneMinusDestinationAlpha:
+      return VK_BLEND_FACTOR_ONE_MINUS_DST_ALPHA;
+    case GpuBlendFactor::SourceAlphaSaturated:
+      return VK_BLEND_FACTOR_SRC_ALPHA_SATURATE;
   }
   return VK_BLEND_FACTOR_ONE;
 }
 
 }  // namespace
 
-GpuFunction::GpuFunction(std::shared_ptr<GpuCore> core, std::string name, GpuShaderStage stage,
-                         VkShaderModule module)
+GpuFunction::GpuFunction(std::shared_ptr<GpuCore> core, std::string name, GpuShaderStage stage, VkShaderModule module)
     : mCore(std::move(core)), mName(std::move(name)), mStage(stage), mModule(module) {}
 
-GpuFunction::~GpuFunction() { mCore->fn.vkDestroyShaderModule(mCore->device, mModule, nullptr); }
+GpuFunction::~GpuFunction() {
+  mCore->fn.vkDestroyShaderModule(mCore->device, mModule, nullptr);
+}
 
 std::shared_ptr<GpuRenderPipelineState> GpuRenderPipelineState::Create(std::shared_ptr<GpuCore> core,
                                                                        const GpuRenderPipelineDescriptor& d,
@@ -102,12 +114,20 @@ std::shared_ptr<GpuRenderPipelineState> GpuRenderPipelineState::Create(std::shar
   blend.attachmentCount = 1;
   blend.pAttachments = &blendAttachment;
   // Everything a draw may change between draws of one pass is dynamic (Vulkan 1.3 core).
-  const VkDynamicState dynamicStates[] = {
-      VK_DYNAMIC_STATE_VIEWPORT,          VK_DYNAMIC_STATE_SCISSOR,           VK_DYNAMIC_STATE_CULL_MODE,
-      VK_DYNAMIC_STATE_FRONT_FACE,        VK_DYNAMIC_STATE_PRIMITIVE_TOPOLOGY, VK_DYNAMIC_STATE_DEPTH_TEST_ENABLE,
-      VK_DYNAMIC_STATE_DEPTH_WRITE_ENABLE, VK_DYNAMIC_STATE_DEPTH_COMPARE_OP, VK_DYNAMIC_STATE_DEPTH_BOUNDS_TEST_ENABLE,
-      VK_DYNAMIC_STATE_STENCIL_TEST_ENABLE, VK_DYNAMIC_STATE_STENCIL_OP,      VK_DYNAMIC_STATE_STENCIL_COMPARE_MASK,
-      VK_DYNAMIC_STATE_STENCIL_WRITE_MASK, VK_DYNAMIC_STATE_STENCIL_REFERENCE};
+  const VkDynamicState dynamicStates[] = {VK_DYNAMIC_STATE_VIEWPORT,
+                                          VK_DYNAMIC_STATE_SCISSOR,
+                                          VK_DYNAMIC_STATE_CULL_MODE,
+                                          VK_DYNAMIC_STATE_FRONT_FACE,
+                                          VK_DYNAMIC_STATE_PRIMITIVE_TOPOLOGY,
+                                          VK_DYNAMIC_STATE_DEPTH_TEST_ENABLE,
+                                          VK_DYNAMIC_STATE_DEPTH_WRITE_ENABLE,
+                                          VK_DYNAMIC_STATE_DEPTH_COMPARE_OP,
+                                          VK_DYNAMIC_STATE_DEPTH_BOUNDS_TEST_ENABLE,
+                                          VK_DYNAMIC_STATE_STENCIL_TEST_ENABLE,
+                                          VK_DYNAMIC_STATE_STENCIL_OP,
+                                          VK_DYNAMIC_STATE_STENCIL_COMPARE_MASK,
+                                          VK_DYNAMIC_STATE_STENCIL_WRITE_MASK,
+                                          VK_DYNAMIC_STATE_STENCIL_REFERENCE};
   VkPipelineDynamicStateCreateInfo dynamic{VK_STRUCTURE_TYPE_PIPELINE_DYNAMIC_STATE_CREATE_INFO};
   dynamic.dynamicStateCount = static_cast<uint32_t>(std::size(dynamicStates));
   dynamic.pDynamicStates = dynamicStates;

@@ -9,11 +9,14 @@ namespace platform::gpu {
 
 int BytesPerPixel(GpuPixelFormat format) {
   switch (format) {
-    case GpuPixelFormat::R8Unorm: return 1;
+    case GpuPixelFormat::R8Unorm:
+      return 1;
     case GpuPixelFormat::RGBA8Unorm:
-    case GpuPixelFormat::BGRA8Unorm: return 4;
+    case GpuPixelFormat::BGRA8Unorm:
+      return 4;
     case GpuPixelFormat::Stencil8:
-    case GpuPixelFormat::Invalid: break;
+    case GpuPixelFormat::Invalid:
+      break;
   }
   return 0;
 }
@@ -74,8 +77,7 @@ std::shared_ptr<GpuBuffer> GpuBuffer::Create(std::shared_ptr<GpuCore> core, size
   VkBufferCreateInfo info{VK_STRUCTURE_TYPE_BUFFER_CREATE_INFO};
   info.size = length;
   info.usage = VK_BUFFER_USAGE_VERTEX_BUFFER_BIT | VK_BUFFER_USAGE_INDEX_BUFFER_BIT |
-               VK_BUFFER_USAGE_UNIFORM_BUFFER_BIT | VK_BUFFER_USAGE_TRANSFER_SRC_BIT |
-               VK_BUFFER_USAGE_TRANSFER_DST_BIT;
+               VK_BUFFER_USAGE_UNIFORM_BUFFER_BIT | VK_BUFFER_USAGE_TRANSFER_SRC_BIT | VK_BUFFER_USAGE_TRANSFER_DST_BIT;
   info.sharingMode = VK_SHARING_MODE_EXCLUSIVE;
   if (VulkanFailed(c.fn.vkCreateBuffer(c.device, &info, nullptr, &buffer->mBuffer), "vkCreateBuffer", reason)) {
     buffer->mBuffer = VK_NULL_HANDLE;
@@ -85,9 +87,10 @@ std::shared_ptr<GpuBuffer> GpuBuffer::Create(std::shared_ptr<GpuCore> core, size
   c.fn.vkGetBufferMemoryRequirements(c.device, buffer->mBuffer, &requirements);
   if (!AllocateMemory(c, requirements, 0, VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT | VK_MEMORY_PROPERTY_HOST_COHERENT_BIT,
                       buffer->mMemory, reason) ||
-      VulkanFailed(c.fn.vkBindBufferMemory(c.device, buffer->mBuffer, buffer->mMemory, 0), "vkBindBufferMemory", reason) ||
+      VulkanFailed(c.fn.vkBindBufferMemory(c.device, buffer->mBuffer, buffer->mMemory, 0), "vkBindBufferMemory",
+                   reason) ||
       VulkanFailed(c.fn.vkMapMemory(c.device, buffer->mMemory, 0, VK_WHOLE_SIZE, 0, &buffer->mMapped), "vkMapMemory",
-             reason)) {
+                   reason)) {
     buffer->mMapped = nullptr;
     return nullptr;
   }
@@ -231,8 +234,8 @@ bool GpuTexture::GetBytes(void* bytes, size_t bytesPerRow, const GpuRegion& regi
         VkMemoryBarrier toHost{VK_STRUCTURE_TYPE_MEMORY_BARRIER};
         toHost.srcAccessMask = VK_ACCESS_TRANSFER_WRITE_BIT;
         toHost.dstAccessMask = VK_ACCESS_HOST_READ_BIT;
-        fn.vkCmdPipelineBarrier(commands, VK_PIPELINE_STAGE_TRANSFER_BIT, VK_PIPELINE_STAGE_HOST_BIT, 0, 1, &toHost,
-                                0, nullptr, 0, nullptr);
+        fn.vkCmdPipelineBarrier(commands, VK_PIPELINE_STAGE_TRANSFER_BIT, VK_PIPELINE_STAGE_HOST_BIT, 0, 1, &toHost, 0,
+                                nullptr, 0, nullptr);
       },
       reason);
   if (!copied) return false;

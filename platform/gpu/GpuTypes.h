@@ -47,7 +47,16 @@ enum class GpuBlendFactor {
 
 enum class GpuCompareFunction { Never, Less, Equal, LessEqual, Greater, NotEqual, GreaterEqual, Always };
 
-enum class GpuStencilOperation { Keep, Zero, Replace, IncrementClamp, DecrementClamp, Invert, IncrementWrap, DecrementWrap };
+enum class GpuStencilOperation {
+  Keep,
+  Zero,
+  Replace,
+  IncrementClamp,
+  DecrementClamp,
+  Invert,
+  IncrementWrap,
+  DecrementWrap
+};
 
 enum class GpuLoadAction { DontCare, Load, Clear };
 enum class GpuStoreAction { DontCare, Store };

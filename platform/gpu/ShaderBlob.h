@@ -17,7 +17,7 @@ constexpr size_t kShaderBlobNameBytes = 32;
 
 struct ShaderBlobFunction {
   std::string name;
-  uint32_t stage = 0;  // GpuShaderStage
+  uint32_t stage = 0;          // GpuShaderStage
   std::vector<uint32_t> code;  // SPIR-V words
 };
 

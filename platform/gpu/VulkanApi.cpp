@@ -34,11 +34,11 @@ bool LoadVulkanGlobals(VulkanFunctions& fn, std::string& reason) {
     reason = "the Vulkan loader has no vkGetInstanceProcAddr";
     return false;
   }
-#define KD_VK_LOAD_GLOBAL(name)                                                                  \
+#define KD_VK_LOAD_GLOBAL(name)                                                            \
   fn.name = reinterpret_cast<PFN_##name>(fn.vkGetInstanceProcAddr(VK_NULL_HANDLE, #name)); \
-  if (!fn.name) {                                                                                \
-    reason = "missing Vulkan function " #name;                                                  \
-    return false;                                                                                \
+  if (!fn.name) {                                                                          \
+    reason = "missing Vulkan function " #name;                                             \
+    return false;                                                                          \
   }
   KD_VK_GLOBAL_FUNCTIONS(KD_VK_LOAD_GLOBAL)
 #undef KD_VK_LOAD_GLOBAL
@@ -46,11 +46,11 @@ bool LoadVulkanGlobals(VulkanFunctions& fn, std::string& reason) {
 }
 
 bool LoadVulkanInstanceFunctions(VulkanFunctions& fn, VkInstance instance, std::string& reason) {
-#define KD_VK_LOAD_INSTANCE(name)                                                          \
+#define KD_VK_LOAD_INSTANCE(name)                                                    \
   fn.name = reinterpret_cast<PFN_##name>(fn.vkGetInstanceProcAddr(instance, #name)); \
-  if (!fn.name) {                                                                          \
-    reason = "missing Vulkan function " #name;                                            \
-    return false;                                                                          \
+  if (!fn.name) {                                                                    \
+    reason = "missing Vulkan function " #name;                                       \
+    return false;                                                                    \
   }
   KD_VK_INSTANCE_FUNCTIONS(KD_VK_LOAD_INSTANCE)
 #undef KD_VK_LOAD_INSTANCE
@@ -61,11 +61,11 @@ bool LoadVulkanInstanceFunctions(VulkanFunctions& fn, VkInstance instance, std::
 }
 
 bool LoadVulkanDeviceFunctions(VulkanFunctions& fn, VkDevice device, std::string& reason) {
-#define KD_VK_LOAD_DEVICE(name)                                                        \
+#define KD_VK_LOAD_DEVICE(name)                                                  \
   fn.name = reinterpret_cast<PFN_##name>(fn.vkGetDeviceProcAddr(device, #name)); \
-  if (!fn.name) {                                                                      \
-    reason = "missing Vulkan function " #name;                                        \
-    return false;                                                                      \
+  if (!fn.name) {                                                                \
+    reason = "missing Vulkan function " #name;                                   \
+    return false;                                                                \
   }
   KD_VK_DEVICE_FUNCTIONS(KD_VK_LOAD_DEVICE)
 #undef KD_VK_LOAD_DEVICE
@@ -74,24 +74,42 @@ bool LoadVulkanDeviceFunctions(VulkanFunctions& fn, VkDevice device, std::string
 
 const char* VulkanResultName(VkResult result) {
   switch (result) {
-    case VK_SUCCESS: return "VK_SUCCESS";
-    case VK_NOT_READY: return "VK_NOT_READY";
-    case VK_TIMEOUT: return "VK_TIMEOUT";
-    case VK_INCOMPLETE: return "VK_INCOMPLETE";
-    case VK_ERROR_OUT_OF_HOST_MEMORY: return "VK_ERROR_OUT_OF_HOST_MEMORY";
-    case VK_ERROR_OUT_OF_DEVICE_MEMORY: return "VK_ERROR_OUT_OF_DEVICE_MEMORY";
-    case VK_ERROR_INITIALIZATION_FAILED: return "VK_ERROR_INITIALIZATION_FAILED";
-    case VK_ERROR_DEVICE_LOST: return "VK_ERROR_DEVICE_LOST";
-    case VK_ERROR_MEMORY_MAP_FAILED: return "VK_ERROR_MEMORY_MAP_FAILED";
-    case VK_ERROR_LAYER_NOT_PRESENT: return "VK_ERROR_LAYER_NOT_PRESENT";
-    case VK_ERROR_EXTENSION_NOT_PRESENT: return "VK_ERROR_EXTENSION_NOT_PRESENT";
-    case VK_ERROR_FEATURE_NOT_PRESENT: return "VK_ERROR_FEATURE_NOT_PRESENT";
-    case VK_ERROR_INCOMPATIBLE_DRIVER: return "VK_ERROR_INCOMPATIBLE_DRIVER";
-    case VK_ERROR_TOO_MANY_OBJECTS: return "VK_ERROR_TOO_MANY_OBJECTS";
-    case VK_ERROR_FORMAT_NOT_SUPPORTED: return "VK_ERROR_FORMAT_NOT_SUPPORTED";
-    case VK_ERROR_FRAGMENTED_POOL: return "VK_ERROR_FRAGMENTED_POOL";
-    case VK_ERROR_OUT_OF_POOL_MEMORY: return "VK_ERROR_OUT_OF_POOL_MEMORY";
-    default: return "VK_ERROR_UNKNOWN";
+    case VK_SUCCESS:
+      return "VK_SUCCESS";
+    case VK_NOT_READY:
+      return "VK_NOT_READY";
+    case VK_TIMEOUT:
+      return "VK_TIMEOUT";
+    case VK_INCOMPLETE:
+      return "VK_INCOMPLETE";
+    case VK_ERROR_OUT_OF_HOST_MEMORY:
+      return "VK_ERROR_OUT_OF_HOST_MEMORY";
+    case VK_ERROR_OUT_OF_DEVICE_MEMORY:
+      return "VK_ERROR_OUT_OF_DEVICE_MEMORY";
+    case VK_ERROR_INITIALIZATION_FAILED:
+      return "VK_ERROR_INITIALIZATION_FAILED";
+    case VK_ERROR_DEVICE_LOST:
+      return "VK_ERROR_DEVICE_LOST";
+    case VK_ERROR_MEMORY_MAP_FAILED:
+      return "VK_ERROR_MEMORY_MAP_FAILED";
+    case VK_ERROR_LAYER_NOT_PRESENT:
+      return "VK_ERROR_LAYER_NOT_PRESENT";
+    case VK_ERROR_EXTENSION_NOT_PRESENT:
+      return "VK_ERROR_EXTENSION_NOT_PRESENT";
+    case VK_ERROR_FEATURE_NOT_PRESENT:
+      return "VK_ERROR_FEATURE_NOT_PRESENT";
+    case VK_ERROR_INCOMPATIBLE_DRIVER:
+      return "VK_ERROR_INCOMPATIBLE_DRIVER";
+    case VK_ERROR_TOO_MANY_OBJECTS:
+      return "VK_ERROR_TOO_MANY_OBJECTS";
+    case VK_ERROR_FORMAT_NOT_SUPPORTED:
+      return "VK_ERROR_FORMAT_NOT_SUPPORTED";
+    case VK_ERROR_FRAGMENTED_POOL:
+      return "VK_ERROR_FRAGMENTED_POOL";
+    case VK_ERROR_OUT_OF_POOL_MEMORY:
+      return "VK_ERROR_OUT_OF_POOL_MEMORY";
+    default:
+      return "VK_ERROR_UNKNOWN";
   }
 }
 

@@ -22,7 +22,9 @@ const SteadyClock& DefaultClock() {
 RunLoopTimer::RunLoopTimer(double firstFireSeconds, double intervalSeconds, Callout callout)
     : mInterval(intervalSeconds), mCallout(std::move(callout)), mNextFire(firstFireSeconds) {}
 
-RunLoopTimer::~RunLoopTimer() { Invalidate(); }
+RunLoopTimer::~RunLoopTimer() {
+  Invalidate();
+}
 
 void RunLoopTimer::Invalidate() {
   if (!mValid.exchange(false, std::memory_order_acq_rel)) return;
@@ -40,7 +42,9 @@ RunLoop::~RunLoop() {
   mTimers.clear();
 }
 
-void RunLoop::SetClock(const Clock* clock) { mClock.store(clock, std::memory_order_release); }
+void RunLoop::SetClock(const Clock* clock) {
+  mClock.store(clock, std::memory_order_release);
+}
 
 double RunLoop::NowSeconds() const {
   const Clock* clock = mClock.load(std::memory_order_acquire);

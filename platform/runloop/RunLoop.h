@@ -40,8 +40,8 @@ class RunLoopTimer {
 
   const double mInterval;
   Callout mCallout;
-  double mNextFire;       // guarded by the loop's mutex once added
-  unsigned mLastPass = 0;  // guarded by the loop's mutex
+  double mNextFire;                      // guarded by the loop's mutex once added
+  unsigned mLastPass = 0;                // guarded by the loop's mutex
   std::atomic<RunLoop*> mLoop{nullptr};  // written under the loop's mutex, read by Invalidate without it
   std::atomic<bool> mValid{true};
 };
@@ -93,7 +93,7 @@ class RunLoop {
   RunLoopTimer* TakeNextDue(double now, unsigned pass);
 
   mutable std::mutex mMutex;
-  std::vector<RunLoopTimer*> mTimers;  // guarded by mMutex, in order of addition
+  std::vector<RunLoopTimer*> mTimers;          // guarded by mMutex, in order of addition
   std::vector<std::function<void()>> mPosted;  // guarded by mMutex, in order of posting
   std::atomic<const Clock*> mClock{nullptr};
   std::atomic<std::thread::id> mOwner{};

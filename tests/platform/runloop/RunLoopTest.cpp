@@ -17,8 +17,8 @@ class RunLoopTest : public ::testing::Test {
   void SetUp() override { loop.SetClock(&clock); }
 
   std::unique_ptr<RunLoopTimer> AddRepeating(double intervalSeconds, int* count) {
-    auto timer = std::make_unique<RunLoopTimer>(loop.NowSeconds(), intervalSeconds,
-                                                [count](RunLoopTimer&) { ++*count; });
+    auto timer =
+        std::make_unique<RunLoopTimer>(loop.NowSeconds(), intervalSeconds, [count](RunLoopTimer&) { ++*count; });
     EXPECT_TRUE(loop.AddTimer(*timer));
     return timer;
   }
@@ -117,9 +117,8 @@ TEST_F(RunLoopTest, OneShotFiresOnceAndMayDeleteItselfInItsCallout) {
 
 TEST_F(RunLoopTest, CalloutMayDeleteAnotherTimerThatIsAlsoDue) {
   std::vector<int> order;
-  auto second = std::make_unique<RunLoopTimer>(loop.NowSeconds(), 0.01, [&order](RunLoopTimer&) {
-    order.push_back(2);
-  });
+  auto second =
+      std::make_unique<RunLoopTimer>(loop.NowSeconds(), 0.01, [&order](RunLoopTimer&) { order.push_back(2); });
   RunLoopTimer first(loop.NowSeconds(), 0.01, [&](RunLoopTimer&) {
     order.push_back(1);
     second.reset();
