@@ -207,7 +207,7 @@ void GpuTest::DrawTriangles(GpuRenderEncoder& encoder, const std::shared_ptr<Gpu
   encoder.DrawPrimitives(GpuPrimitiveType::Triangle, 0, static_cast<uint32_t>(vertices.size()));
 }
 
-GpuTest::Rgba GpuTest::Pixel(const std::vector<uint8_t>& rgba, int width, int x, int y) {
+Rgba GpuTest::Pixel(const std::vector<uint8_t>& rgba, int width, int x, int y) {
   const uint8_t* p = &rgba[(static_cast<size_t>(y) * width + x) * 4];
   return {p[0], p[1], p[2], p[3]};
 }

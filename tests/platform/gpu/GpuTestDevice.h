@@ -18,14 +18,15 @@ namespace platform::gpu::test {
 // failed) when it cannot be made.
 GpuDevice* Device();
 
+// One read-back pixel.
+struct Rgba {
+  int r, g, b, a;
+};
+
 class GpuTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
-
-  struct Rgba {
-    int r, g, b, a;
-  };
 
   std::shared_ptr<GpuBuffer> Buffer(const void* data, size_t bytes);
   template <typename T>
