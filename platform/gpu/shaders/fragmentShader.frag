@@ -30,6 +30,7 @@ layout(location = 0) out vec4 outColor;
 
 const int kTypeGradient = 0;
 const int kTypeImage = 1;
+const int kTypeTriangles = 2;
 const int kTexStraightRGBA = 1;
 const int kTexAlpha = 2;
 
@@ -54,13 +55,6 @@ float strokeMask() {
 }
 #endif
 
-vec4 texel(vec2 uv) {
-  vec4 color = texture(sampler2D(tex, smp), uv);
-  if (texType == kTexStraightRGBA) color = vec4(color.rgb * color.a, color.a);
-  if (texType == kTexAlpha) color = vec4(color.r);
-  return color;
-}
-
 void main() {
   float scissor = scissorMask(fpos);
 #ifdef EDGE_AA
@@ -69,17 +63,16 @@ void main() {
 #else
   float strokeAlpha = 1.0;
 #endif
-  vec4 result;
-  if (type == kTypeGradient) {
-    vec2 pt = (paintMat * vec3(fpos, 1.0)).xy;
-    float d = clamp((roundedRectDistance(pt, extent, radius) + feather * 0.5) / feather, 0.0, 1.0);
-    result = mix(innerCol, outerCol, d) * (strokeAlpha * scissor);
-  } else if (type == kTypeImage) {
-    vec2 pt = (paintMat * vec3(fpos, 1.0)).xy / extent;
-    result = texel(pt) * innerCol * (strokeAlpha * scissor);
-  } else {
-    // Triangles (text): the atlas' coverage times the colour; stroke coverage does not apply.
-    result = texel(ftcoord) * innerCol * scissor;
-  }
-  outColor = result;
+  // Written without branches on the paint type: a CPU rasteriser runs both sides of a branch under a
+  // mask, so every path is computed and one is chosen, with a single texture read for image and text.
+  vec2 pt = (paintMat * vec3(fpos, 1.0)).xy;
+  vec2 uv = mix(ftcoord, pt / extent, float(type == kTypeImage));
+  vec4 texColor = texture(sampler2D(tex, smp), uv);
+  if (texType == kTexStraightRGBA) texColor = vec4(texColor.rgb * texColor.a, texColor.a);
+  if (texType == kTexAlpha) texColor = vec4(texColor.r);
+  float d = clamp((roundedRectDistance(pt, extent, radius) + feather * 0.5) / feather, 0.0, 1.0);
+  vec4 color = type == kTypeGradient ? mix(innerCol, outerCol, d) : texColor * innerCol;
+  // Triangles (text) take the atlas' coverage only: stroke coverage does not apply to them.
+  float coverage = type == kTypeTriangles ? scissor : strokeAlpha * scissor;
+  outColor = color * coverage;
 }
