@@ -109,6 +109,8 @@ TEST_F(FramesTest, EnqueuedOrderHoldsWhateverTheCommitOrder) {
   ASSERT_TRUE(second->Commit());
   EXPECT_EQ(second->Status(), GpuCommandBufferStatus::Committed);  // waits for the first
   ASSERT_TRUE(first->Commit());
+  second->WaitUntilScheduled();
+  EXPECT_NE(second->Status(), GpuCommandBufferStatus::Committed);
   second->WaitUntilCompleted();
   first->WaitUntilCompleted();
   mDevice->WaitForFramesInFlight();

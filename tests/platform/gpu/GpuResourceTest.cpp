@@ -22,6 +22,14 @@ TEST_F(ResourceTest, DeviceIsTheCpuDeviceAndBuffersAreCpuVisible) {
   EXPECT_EQ(std::accumulate(bytes, bytes + 1000, 0), 0);
 }
 
+TEST_F(ResourceTest, DeviceChoiceThatMatchesNothingFailsWithAReason) {
+  GpuDeviceOptions options;
+  options.deviceChoice = "no such device";
+  std::string reason;
+  EXPECT_EQ(GpuDevice::Create(options, reason), nullptr);
+  EXPECT_NE(reason.find("no such device"), std::string::npos) << reason;
+}
+
 struct RoundTripRow {
   GpuPixelFormat format;
   int bytesPerPixel;
