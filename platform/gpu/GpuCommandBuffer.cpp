@@ -430,10 +430,9 @@ void GpuRenderEncoder::SetFragmentBuffer(std::shared_ptr<GpuBuffer> buffer, size
   if (buffer != mFragmentUniforms) {
     if (buffer) mOwner.Retain(buffer);
     mFragmentUniforms = std::move(buffer);
-    mDescriptorsDirty = true;
+    mWindowValid = false;
   }
   mFragmentUniformsOffset = offset;
-  mOffsetDirty = true;
 }
 
 void GpuRenderEncoder::SetFragmentBufferOffset(size_t offset, int index) {
@@ -443,7 +442,6 @@ void GpuRenderEncoder::SetFragmentBufferOffset(size_t offset, int index) {
     return;
   }
   mFragmentUniformsOffset = offset;
-  mOffsetDirty = true;
 }
 
 void GpuRenderEncoder::SetFragmentTexture(std::shared_ptr<GpuTexture> texture, int index) {
@@ -512,7 +510,7 @@ bool GpuRenderEncoder::WriteDescriptors() {
   vertexInfo.range = kVertexUniformWindow;
   VkDescriptorBufferInfo fragmentInfo{};
   fragmentInfo.buffer = mFragmentUniforms ? mFragmentUniforms->Handle() : core.placeholderBuffer;
-  fragmentInfo.range = kFragmentUniformBytes;
+  fragmentInfo.range = mWindowRange;
   VkDescriptorImageInfo imageInfo{};
   imageInfo.imageView = mTexture ? mTexture->View() : core.placeholderView;
   imageInfo.imageLayout = VK_IMAGE_LAYOUT_GENERAL;
@@ -538,6 +536,37 @@ bool GpuRenderEncoder::WriteDescriptors() {
   return true;
 }
 
+bool GpuRenderEncoder::PlaceFragmentRecord() {
+  const size_t offset = mFragmentUniformsOffset;
+  const size_t length = mFragmentUniforms ? mFragmentUniforms->Length() : kFragmentRecordStride;
+  if (offset % mOwner.mCore->properties.limits.minUniformBufferOffsetAlignment != 0 ||
+      offset + kFragmentUniformBytes > length) {
+    mOwner.Fail("fragment buffer 0's offset is out of range or misaligned");
+    return false;
+  }
+  if (mWindowValid && offset >= mWindowBase && (offset - mWindowBase) % kFragmentRecordStride == 0 &&
+      offset - mWindowBase + kFragmentUniformBytes <= mWindowRange)
+    return true;
+  // A new window starts at the record, or as few records before it as it takes to end inside the
+  // buffer, so that the frame's following records fall into it too. Where no whole number of records
+  // fits (a buffer end between records), a shorter window starts at the record itself.
+  size_t range = std::min(kFragmentWindowBytes, length);
+  const size_t back =
+      offset + range > length ? (offset + range - length + kFragmentRecordStride - 1) / kFragmentRecordStride : 0;
+  size_t base = offset;
+  if (back * kFragmentRecordStride <= offset && back * kFragmentRecordStride + kFragmentUniformBytes <= range) {
+    base = offset - back * kFragmentRecordStride;
+  } else {
+    range = std::min(kFragmentWindowBytes, length - offset);
+  }
+  if (!mWindowValid || range != mWindowRange) mDescriptorsDirty = true;
+  mWindowBase = base;
+  mWindowRange = range;
+  mWindowValid = true;
+  mOffsetDirty = true;
+  return true;
+}
+
 bool GpuRenderEncoder::PrepareDraw(GpuPrimitiveType type) {
   if (mEnded) return false;
   if (!mPipeline) {
@@ -545,12 +574,7 @@ bool GpuRenderEncoder::PrepareDraw(GpuPrimitiveType type) {
     return false;
   }
   GpuCore& core = *mOwner.mCore;
-  const VkDeviceSize fragmentLength = mFragmentUniforms ? mFragmentUniforms->Length() : kFragmentUniformBytes;
-  if (mFragmentUniformsOffset % core.properties.limits.minUniformBufferOffsetAlignment != 0 ||
-      mFragmentUniformsOffset + kFragmentUniformBytes > fragmentLength) {
-    mOwner.Fail("fragment buffer 0's offset is out of range or misaligned");
-    return false;
-  }
+  if (!PlaceFragmentRecord()) return false;
   if (!mPipelineBound) {
     mFn.vkCmdBindPipeline(mCommands, VK_PIPELINE_BIND_POINT_GRAPHICS, mPipeline->Handle());
     mPipelineBound = true;
@@ -570,10 +594,16 @@ bool GpuRenderEncoder::PrepareDraw(GpuPrimitiveType type) {
     mOffsetDirty = true;
   }
   if (mOffsetDirty) {
-    const uint32_t dynamicOffset = mFragmentUniforms ? static_cast<uint32_t>(mFragmentUniformsOffset) : 0;
+    const uint32_t dynamicOffset = static_cast<uint32_t>(mWindowBase);
     mFn.vkCmdBindDescriptorSets(mCommands, VK_PIPELINE_BIND_POINT_GRAPHICS, core.pipelineLayout, 0, 1, &mSet, 1,
                                 &dynamicOffset);
     mOffsetDirty = false;
+  }
+  const int32_t recordIndex = static_cast<int32_t>((mFragmentUniformsOffset - mWindowBase) / kFragmentRecordStride);
+  if (recordIndex != mRecordIndex) {
+    mFn.vkCmdPushConstants(mCommands, core.pipelineLayout, VK_SHADER_STAGE_FRAGMENT_BIT, 0, sizeof recordIndex,
+                           &recordIndex);
+    mRecordIndex = recordIndex;
   }
   if (mVertexDirty && mVertexBuffer) {
     const VkBuffer buffer = mVertexBuffer->Handle();

@@ -116,6 +116,7 @@ class GpuRenderEncoder {
   friend class GpuCommandBuffer;
   GpuRenderEncoder(GpuCommandBuffer& owner, VkCommandBuffer commands, int targetWidth, int targetHeight);
   bool PrepareDraw(GpuPrimitiveType type);
+  bool PlaceFragmentRecord();
   void ApplyStencil();
   bool WriteDescriptors();
 
@@ -139,6 +140,11 @@ class GpuRenderEncoder {
   size_t mFragmentUniformsOffset = 0;
   std::shared_ptr<GpuTexture> mTexture;
   std::shared_ptr<GpuSampler> mSampler;
+  // The window of fragment buffer 0 the descriptor set shows: its base (the dynamic offset) and range.
+  size_t mWindowBase = 0;
+  size_t mWindowRange = 0;
+  bool mWindowValid = false;
+  int32_t mRecordIndex = -1;  // last pushed
   bool mDescriptorsDirty = true;
   bool mOffsetDirty = true;
   VkDescriptorSet mSet = VK_NULL_HANDLE;

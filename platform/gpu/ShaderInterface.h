@@ -52,5 +52,12 @@ static_assert(offsetof(ShaderFragmentUniforms, type) == 172);
 
 // Bytes of fragment buffer 0 one draw reads, from the offset set for that draw.
 constexpr size_t kFragmentUniformBytes = sizeof(ShaderFragmentUniforms);
+// The fragment functions see fragment buffer 0 as a window of records 256 bytes apart (one record per
+// slot, as the renderer's back end lays them out) and take the draw's record index from a push constant:
+// moving the offset within the window then costs no descriptor work. 16 KiB is the smallest uniform
+// range every Vulkan device allows.
+constexpr size_t kFragmentRecordStride = 256;
+constexpr size_t kFragmentWindowBytes = 16384;
+constexpr size_t kFragmentWindowRecords = kFragmentWindowBytes / kFragmentRecordStride;
 
 }  // namespace platform::gpu

@@ -83,6 +83,7 @@ namespace platform::gpu {
   X(vkCmdEndRendering)             \
   X(vkCmdBindPipeline)             \
   X(vkCmdBindDescriptorSets)       \
+  X(vkCmdPushConstants)            \
   X(vkCmdBindVertexBuffers)        \
   X(vkCmdBindIndexBuffer)          \
   X(vkCmdSetViewport)              \

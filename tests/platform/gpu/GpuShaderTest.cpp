@@ -59,22 +59,29 @@ TEST(ShaderBlobTest, PackAndReadRoundTripAndRejectBadNames) {
   EXPECT_TRUE(PackShaderBlob({{"empty", 0, {}}}).empty());
 }
 
-// Member offsets that the compiled fragment code declares for its uniform block (SPIR-V OpMemberDecorate
-// with the Offset decoration), by struct id.
-std::map<uint32_t, std::vector<uint32_t>> DeclaredOffsets(const std::vector<uint32_t>& code) {
-  constexpr uint32_t kOpMemberDecorate = 72, kDecorationOffset = 35;
+// What the compiled fragment code declares for its uniform records (SPIR-V decorations): member
+// offsets by struct id, and the array strides.
+struct DeclaredLayout {
   std::map<uint32_t, std::vector<uint32_t>> offsets;
+  std::vector<uint32_t> arrayStrides;
+};
+
+DeclaredLayout Declared(const std::vector<uint32_t>& code) {
+  constexpr uint32_t kOpDecorate = 71, kOpMemberDecorate = 72, kDecorationArrayStride = 6, kDecorationOffset = 35;
+  DeclaredLayout layout;
   for (size_t i = 5; i < code.size();) {
     const uint32_t words = code[i] >> 16, opcode = code[i] & 0xffff;
     if (words == 0) break;
     if (opcode == kOpMemberDecorate && words >= 5 && code[i + 3] == kDecorationOffset) {
-      std::vector<uint32_t>& members = offsets[code[i + 1]];
+      std::vector<uint32_t>& members = layout.offsets[code[i + 1]];
       if (members.size() <= code[i + 2]) members.resize(code[i + 2] + 1);
       members[code[i + 2]] = code[i + 4];
     }
+    if (opcode == kOpDecorate && words >= 4 && code[i + 2] == kDecorationArrayStride)
+      layout.arrayStrides.push_back(code[i + 3]);
     i += words;
   }
-  return offsets;
+  return layout;
 }
 
 TEST(ShaderLayoutTest, CompiledUniformBlockMatchesTheCppRecord) {
@@ -91,9 +98,15 @@ TEST(ShaderLayoutTest, CompiledUniformBlockMatchesTheCppRecord) {
       offsetof(ShaderFragmentUniforms, type)};
   for (const ShaderBlobFunction& f : functions) {
     if (f.stage != 1) continue;
+    const DeclaredLayout layout = Declared(f.code);
     bool found = false;
-    for (const auto& [id, offsets] : DeclaredOffsets(f.code)) found = found || offsets == expected;
+    for (const auto& [id, offsets] : layout.offsets)
+      found =
+          found || (offsets.size() > expected.size() && std::equal(expected.begin(), expected.end(), offsets.begin()));
     EXPECT_TRUE(found) << f.name;
+    EXPECT_NE(std::find(layout.arrayStrides.begin(), layout.arrayStrides.end(), kFragmentRecordStride),
+              layout.arrayStrides.end())
+        << f.name;
   }
 }
 
