@@ -110,6 +110,46 @@ TEST(ShaderLayoutTest, CompiledUniformBlockMatchesTheCppRecord) {
   }
 }
 
+TEST_F(ShaderTest, EachDrawReadsItsOwnRecordAcrossAndBeyondTheRecordWindow) {
+  // 100 records of 256 bytes (more than one 16 KiB window), drawn forwards and then out of order, and a
+  // buffer whose end falls between records; each one-pixel quad shows its record's red.
+  struct Case {
+    int records;
+    size_t length;
+    std::vector<int> order;
+  };
+  std::vector<int> forwards(100);
+  for (int i = 0; i < 100; ++i) forwards[i] = i;
+  const Case cases[] = {{100, 100 * 256, forwards},
+                        {100, 100 * 256, {99, 3, 70, 71, 10, 98, 0, 64, 63, 65}},
+                        {4, 3 * 256 + sizeof(ShaderFragmentUniforms), {3, 0, 2, 1}}};
+  PipelineSpec spec;
+  spec.blending = false;
+  auto pipeline = Pipeline(spec);
+  for (const Case& c : cases) {
+    std::shared_ptr<GpuBuffer> records = Buffer(nullptr, c.length);
+    for (int i = 0; i < c.records; ++i) {
+      const ShaderFragmentUniforms paint = Solid(2 * i / 255.0f, 0, 0, 1);
+      std::memcpy(static_cast<char*>(records->Contents()) + i * 256, &paint, sizeof paint);
+    }
+    std::vector<ShaderVertex> quads;
+    for (int i = 0; i < c.records; ++i) {
+      const std::vector<ShaderVertex> quad = Quad(i, 0, i + 1, 1);
+      quads.insert(quads.end(), quad.begin(), quad.end());
+    }
+    const std::vector<uint8_t> pixels = Render(c.records, 1, {}, false, [&](GpuRenderEncoder& encoder) {
+      encoder.SetRenderPipelineState(pipeline);
+      encoder.SetVertexBuffer(Buffer(quads), 0, 0);
+      encoder.SetFragmentBuffer(records, 0, 0);
+      for (int i : c.order) {
+        encoder.SetFragmentBufferOffset(i * 256, 0);
+        encoder.DrawPrimitives(GpuPrimitiveType::Triangle, 6 * i, 6);
+      }
+    });
+    for (int i : c.order) EXPECT_EQ(Pixel(pixels, c.records, i, 0).r, 2 * i) << "record " << i;
+  }
+}
+
 // One quad over the whole target with the paint; the fragment function by name.
 class PaintTest : public GpuTest {
  protected:
