@@ -1,5 +1,8 @@
 #include "platform/gpu/GpuCommandBuffer.h"
 
+// Vulkan records are started as `VkThing info{VK_STRUCTURE_TYPE_THING}`, the rest zero by the language.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
 #include <algorithm>
 
 #include "platform/gpu/GpuCore.h"

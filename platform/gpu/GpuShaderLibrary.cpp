@@ -1,5 +1,8 @@
 #include "platform/gpu/GpuShaderLibrary.h"
 
+// Vulkan records are started as `VkThing info{VK_STRUCTURE_TYPE_THING}`, the rest zero by the language.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
 #include "platform/gpu/GpuCore.h"
 #include "platform/gpu/ShaderBlob.h"
 
