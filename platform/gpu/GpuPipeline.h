@@ -95,10 +95,8 @@ struct GpuStencilDescriptor {
 };
 
 // A face without its own stencil description tests Always and keeps the stencil; with neither face
-// described the stencil test is off. There is no depth buffer: the depth compare is accepted for
-// completeness and must be Always.
+// described the stencil test is off. There is no depth buffer: depth always passes.
 struct GpuDepthStencilDescriptor {
-  GpuCompareFunction depthCompare = GpuCompareFunction::Always;
   bool hasFrontStencil = false;
   GpuStencilDescriptor front;
   bool hasBackStencil = false;
