@@ -5,6 +5,7 @@ KD_PACKAGES=(
   libtinyxml-dev libstb-dev libcurl4-openssl-dev
   libfontconfig-dev fonts-dejavu-core
   libx11-dev libxcursor-dev libxtst-dev xvfb xauth
+  libvulkan-dev mesa-vulkan-drivers glslc vulkan-validationlayers
 )
 
 kd_install_packages() {

@@ -262,8 +262,9 @@ intptr_t IPluginVST2::DispatchEditorRequest(int32_t opcode, int32_t index, intpt
       return 1;
     case vst2::kEffEditIdle:
     case vst2::kEffIdle:
-      // Linux has no process-wide run loop: the host's idle requests are the plug-in's main-thread time.
-      platform::RunLoop::Main().RunDueTimers();
+      // Linux has no process-wide run loop: the host's idle requests are the plug-in's main-thread time
+      // (posted work, then due timers).
+      platform::RunLoop::Main().RunOnce();
       return 0;
     case vst2::kEffEditKeyDown:
     case vst2::kEffEditKeyUp:

@@ -22,7 +22,9 @@ const SteadyClock& DefaultClock() {
 RunLoopTimer::RunLoopTimer(double firstFireSeconds, double intervalSeconds, Callout callout)
     : mInterval(intervalSeconds), mCallout(std::move(callout)), mNextFire(firstFireSeconds) {}
 
-RunLoopTimer::~RunLoopTimer() { Invalidate(); }
+RunLoopTimer::~RunLoopTimer() {
+  Invalidate();
+}
 
 void RunLoopTimer::Invalidate() {
   if (!mValid.exchange(false, std::memory_order_acq_rel)) return;
@@ -40,7 +42,9 @@ RunLoop::~RunLoop() {
   mTimers.clear();
 }
 
-void RunLoop::SetClock(const Clock* clock) { mClock.store(clock, std::memory_order_release); }
+void RunLoop::SetClock(const Clock* clock) {
+  mClock.store(clock, std::memory_order_release);
+}
 
 double RunLoop::NowSeconds() const {
   const Clock* clock = mClock.load(std::memory_order_acquire);
@@ -98,6 +102,34 @@ int RunLoop::RunDueTimers() {
     ++fired;
   }
   return fired;
+}
+
+void RunLoop::Post(std::function<void()> work) {
+  if (!work) return;
+  std::lock_guard<std::mutex> lock(mMutex);
+  mPosted.push_back(std::move(work));
+}
+
+int RunLoop::RunPostedWork() {
+  if (!OwnsCurrentThread()) return 0;
+  std::vector<std::function<void()>> batch;
+  {
+    std::lock_guard<std::mutex> lock(mMutex);
+    batch.swap(mPosted);
+  }
+  // Run outside the lock: work may post more or add timers.
+  for (std::function<void()>& work : batch) work();
+  return static_cast<int>(batch.size());
+}
+
+int RunLoop::RunOnce() {
+  const int ran = RunPostedWork();
+  return ran + RunDueTimers();
+}
+
+int RunLoop::NumPostedWork() const {
+  std::lock_guard<std::mutex> lock(mMutex);
+  return static_cast<int>(mPosted.size());
 }
 
 double RunLoop::NextFireSeconds() const {

@@ -1,6 +1,7 @@
-// Stands in for the main run loop and its repeating timers on Linux. There is no event loop of our own:
-// whoever owns the main thread (the host, the project's test host, a test) pumps the loop by calling
-// RunDueTimers, and every due timer fires there, on that thread, between the owner's other work.
+// Stands in for the main run loop, its repeating timers and the main dispatch queue on Linux. There is no
+// event loop of our own: whoever owns the main thread (the host, the project's test host, a test) pumps
+// the loop by calling RunOnce (or RunDueTimers and RunPostedWork), and every due timer and every piece of
+// posted work runs there, on that thread, between the owner's other work.
 #pragma once
 
 #include <atomic>
@@ -39,8 +40,8 @@ class RunLoopTimer {
 
   const double mInterval;
   Callout mCallout;
-  double mNextFire;       // guarded by the loop's mutex once added
-  unsigned mLastPass = 0;  // guarded by the loop's mutex
+  double mNextFire;                      // guarded by the loop's mutex once added
+  unsigned mLastPass = 0;                // guarded by the loop's mutex
   std::atomic<RunLoop*> mLoop{nullptr};  // written under the loop's mutex, read by Invalidate without it
   std::atomic<bool> mValid{true};
 };
@@ -69,6 +70,18 @@ class RunLoop {
   // the first interval boundary after now. Callouts may add or invalidate timers. Answers the fire count.
   int RunDueTimers();
 
+  // Any thread; never blocks for long. Queues work to run once on the loop's thread, after the work posted
+  // before it (the main queue: work from a GPU completion thread, say, that must touch main-thread state).
+  void Post(std::function<void()> work);
+  // Loop thread only (0 from any other thread). Runs the work posted before this call, in posting order;
+  // work posted while it runs waits for the next call, so a piece of work that posts again cannot starve
+  // the caller. Answers how many ran.
+  int RunPostedWork();
+  // Loop thread only. One turn of the loop: posted work, then due timers. Answers how many ran in all.
+  int RunOnce();
+  // Any thread; never blocks for long.
+  int NumPostedWork() const;
+
   // Any thread; never blocks for long. Earliest next fire of the valid timers, +infinity when none.
   double NextFireSeconds() const;
   int NumTimers() const;
@@ -80,7 +93,8 @@ class RunLoop {
   RunLoopTimer* TakeNextDue(double now, unsigned pass);
 
   mutable std::mutex mMutex;
-  std::vector<RunLoopTimer*> mTimers;  // guarded by mMutex, in order of addition
+  std::vector<RunLoopTimer*> mTimers;          // guarded by mMutex, in order of addition
+  std::vector<std::function<void()>> mPosted;  // guarded by mMutex, in order of posting
   std::atomic<const Clock*> mClock{nullptr};
   std::atomic<std::thread::id> mOwner{};
   std::atomic<unsigned> mPass{0};

@@ -1,7 +1,9 @@
 #include "platform/runloop/RunLoop.h"
+#include "platform/runloop/Semaphore.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <memory>
 #include <thread>
@@ -15,8 +17,8 @@ class RunLoopTest : public ::testing::Test {
   void SetUp() override { loop.SetClock(&clock); }
 
   std::unique_ptr<RunLoopTimer> AddRepeating(double intervalSeconds, int* count) {
-    auto timer = std::make_unique<RunLoopTimer>(loop.NowSeconds(), intervalSeconds,
-                                                [count](RunLoopTimer&) { ++*count; });
+    auto timer =
+        std::make_unique<RunLoopTimer>(loop.NowSeconds(), intervalSeconds, [count](RunLoopTimer&) { ++*count; });
     EXPECT_TRUE(loop.AddTimer(*timer));
     return timer;
   }
@@ -115,9 +117,8 @@ TEST_F(RunLoopTest, OneShotFiresOnceAndMayDeleteItselfInItsCallout) {
 
 TEST_F(RunLoopTest, CalloutMayDeleteAnotherTimerThatIsAlsoDue) {
   std::vector<int> order;
-  auto second = std::make_unique<RunLoopTimer>(loop.NowSeconds(), 0.01, [&order](RunLoopTimer&) {
-    order.push_back(2);
-  });
+  auto second =
+      std::make_unique<RunLoopTimer>(loop.NowSeconds(), 0.01, [&order](RunLoopTimer&) { order.push_back(2); });
   RunLoopTimer first(loop.NowSeconds(), 0.01, [&](RunLoopTimer&) {
     order.push_back(1);
     second.reset();
@@ -163,6 +164,103 @@ TEST(ManualClockTest, NeverMovesBackwards) {
   EXPECT_EQ(clock.NowSeconds(), 1.0);
   clock.AdvanceMs(250.0);
   EXPECT_DOUBLE_EQ(clock.NowSeconds(), 1.25);
+}
+
+// The main queue: work from any thread runs on the loop's thread, in each poster's order.
+TEST_F(RunLoopTest, PostedWorkRunsOnTheLoopThreadInPostingOrder) {
+  EXPECT_EQ(loop.RunOnce(), 0);  // this thread now owns the loop
+  constexpr int kThreads = 4;
+  constexpr int kPerThread = 250;
+  std::vector<std::vector<int>> seen(kThreads);
+  const std::thread::id loopThread = std::this_thread::get_id();
+  int offThread = 0;
+  std::vector<std::thread> posters;
+  for (int t = 0; t < kThreads; ++t) {
+    posters.emplace_back([&, t] {
+      for (int i = 0; i < kPerThread; ++i)
+        loop.Post([&, t, i] {
+          seen[t].push_back(i);
+          if (std::this_thread::get_id() != loopThread) ++offThread;
+        });
+    });
+  }
+  for (std::thread& poster : posters) poster.join();
+  EXPECT_EQ(loop.NumPostedWork(), kThreads * kPerThread);
+  EXPECT_EQ(loop.RunOnce(), kThreads * kPerThread);
+  EXPECT_EQ(offThread, 0);
+  for (int t = 0; t < kThreads; ++t) {
+    ASSERT_EQ(seen[t].size(), static_cast<size_t>(kPerThread));
+    for (int i = 0; i < kPerThread; ++i) EXPECT_EQ(seen[t][i], i);
+  }
+}
+
+TEST_F(RunLoopTest, OnlyTheLoopThreadRunsPostedWork) {
+  EXPECT_EQ(loop.RunOnce(), 0);  // this thread now owns the loop
+  int ran = 0;
+  loop.Post([&] { ++ran; });
+  int fromOther = -1;
+  std::thread([&] { fromOther = loop.RunOnce(); }).join();
+  EXPECT_EQ(fromOther, 0);
+  EXPECT_EQ(ran, 0);
+  EXPECT_EQ(loop.RunOnce(), 1);
+  EXPECT_EQ(ran, 1);
+}
+
+TEST_F(RunLoopTest, WorkPostedByWorkRunsOnTheNextTurn) {
+  int ran = 0;
+  loop.Post([&] {
+    ++ran;
+    loop.Post([&] { ++ran; });
+  });
+  EXPECT_EQ(loop.RunPostedWork(), 1);
+  EXPECT_EQ(ran, 1);
+  EXPECT_EQ(loop.RunPostedWork(), 1);
+  EXPECT_EQ(ran, 2);
+  EXPECT_EQ(loop.RunPostedWork(), 0);
+}
+
+TEST(SemaphoreTest, CountsDownToZeroThenWaitsUntilSignalled) {
+  Semaphore semaphore(3);
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(semaphore.WaitFor(0.0));
+  EXPECT_FALSE(semaphore.WaitFor(0.001));
+  EXPECT_EQ(semaphore.Count(), 0);
+  EXPECT_FALSE(semaphore.Signal());  // nobody waits
+  EXPECT_TRUE(semaphore.WaitFor(0.0));
+  EXPECT_EQ(Semaphore(-2).Count(), 0);
+}
+
+TEST(SemaphoreTest, SignalsFromAnotherThreadReleaseEveryWait) {
+  // A producer signalling as fast as it can and a consumer waiting each one: no signal is lost.
+  constexpr int kRounds = 20000;
+  Semaphore items(0);
+  std::thread producer([&] {
+    for (int i = 0; i < kRounds; ++i) items.Signal();
+  });
+  for (int i = 0; i < kRounds; ++i) items.Wait();
+  producer.join();
+  EXPECT_EQ(items.Count(), 0);
+}
+
+TEST(SemaphoreTest, BoundsWorkInFlightLikeBufferSets) {
+  // Three slots, completions on another thread: never more than three taken at once.
+  Semaphore free(3);
+  std::atomic<int> inFlight{0};
+  std::atomic<int> most{0};
+  std::vector<std::thread> finishers;
+  for (int frame = 0; frame < 300; ++frame) {
+    free.Wait();
+    const int now = ++inFlight;
+    int seen = most.load();
+    while (now > seen && !most.compare_exchange_weak(seen, now)) {
+    }
+    finishers.emplace_back([&] {
+      --inFlight;
+      free.Signal();
+    });
+  }
+  for (std::thread& finisher : finishers) finisher.join();
+  EXPECT_LE(most.load(), 3);
+  EXPECT_EQ(free.Count(), 3);
 }
 
 }  // namespace

@@ -1,0 +1,122 @@
+// The Vulkan instance, device and queue behind every GPU-layer object, shared by all of them so that a
+// resource outlives neither its device nor the command buffers that use it. Internal to platform/gpu.
+// Thread rules: the queue is guarded by its own mutex, recycled frame slots by theirs; everything else
+// is written once at creation and only read afterwards.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/gpu/GpuTypes.h"
+#include "platform/gpu/VulkanApi.h"
+
+namespace platform::gpu {
+
+class GpuCommandBuffer;
+
+// What one command buffer records into: its pool, command buffer, fence and descriptor pools. Slots are
+// recycled after completion instead of being made anew each frame.
+struct GpuFrameSlot {
+  VkCommandPool commandPool = VK_NULL_HANDLE;
+  VkCommandBuffer commandBuffer = VK_NULL_HANDLE;
+  VkFence fence = VK_NULL_HANDLE;
+  std::vector<VkDescriptorPool> descriptorPools;
+  size_t descriptorPoolsInUse = 0;
+};
+
+// Descriptor bindings of the one pipeline layout every pipeline shares: vertex buffer 1 (uniform), fragment
+// buffer 0 (uniform with a per-draw offset), fragment texture 0 and fragment sampler 0.
+enum GpuBinding : uint32_t {
+  kBindingVertexUniforms = 0,
+  kBindingFragmentUniforms = 1,
+  kBindingFragmentTexture = 2,
+  kBindingFragmentSampler = 3,
+};
+
+class GpuCore {
+ public:
+  GpuCore() = default;
+  ~GpuCore();
+  GpuCore(const GpuCore&) = delete;
+  GpuCore& operator=(const GpuCore&) = delete;
+
+  // Creation thread. Instance, device, queue, layouts; false with a reason, leaving what was made for
+  // the destructor to release.
+  bool Create(bool validation, const std::string& deviceChoice, std::string& reason);
+
+  // Any thread; never blocks. A memory type with the wanted properties among the allowed bits.
+  bool FindMemoryType(uint32_t allowedBits, VkMemoryPropertyFlags wanted, uint32_t& index) const;
+  VkFormat VulkanFormat(GpuPixelFormat format) const;
+
+  // Any thread; blocks briefly on the slot mutex. A begun command buffer with its fence reset, or null.
+  std::unique_ptr<GpuFrameSlot> TakeSlot(std::string& reason);
+  void ReturnSlot(std::unique_ptr<GpuFrameSlot> slot);
+  // Any thread. A descriptor set of the shared layout from the slot's pools (a new pool when full).
+  VkDescriptorSet AllocateDescriptorSet(GpuFrameSlot& slot);
+
+  // Any thread; blocks on the queue mutex. Ends the slot's command buffer and submits it with its fence.
+  VkResult Submit(GpuFrameSlot& slot);
+  // Any thread; blocks until the GPU is done. Records with `record`, submits and waits: uploads,
+  // read-backs and layout set-up that the caller needs finished before it returns.
+  bool RunNow(const std::function<void(VkCommandBuffer)>& record, std::string& reason);
+
+  // Completion: committed command buffers are watched by one thread per device, which runs their
+  // completion handlers and then drops what they held.
+  void StartCompletionThread();
+  // Creation thread; blocks until every tracked command buffer has completed, then stops the thread.
+  void StopCompletionThread();
+  // Committing thread. False after the thread was stopped (the buffer is then not submitted).
+  bool Track(std::shared_ptr<GpuCommandBuffer> buffer);
+  // Any thread; blocks until every command buffer tracked so far has completed.
+  void WaitForTracked();
+
+  void CountValidationMessage() { mValidationMessages.fetch_add(1, std::memory_order_relaxed); }
+  int ValidationMessages() const { return mValidationMessages.load(std::memory_order_relaxed); }
+
+  VulkanFunctions fn;
+  VkInstance instance = VK_NULL_HANDLE;
+  VkDebugUtilsMessengerEXT messenger = VK_NULL_HANDLE;
+  VkPhysicalDevice physicalDevice = VK_NULL_HANDLE;
+  VkDevice device = VK_NULL_HANDLE;
+  VkQueue queue = VK_NULL_HANDLE;
+  uint32_t queueFamily = 0;
+  VkPhysicalDeviceMemoryProperties memoryProperties{};
+  VkPhysicalDeviceProperties properties{};
+  VkFormat stencilFormat = VK_FORMAT_UNDEFINED;
+  VkDescriptorSetLayout setLayout = VK_NULL_HANDLE;
+  VkPipelineLayout pipelineLayout = VK_NULL_HANDLE;
+  // Bound where a draw names no texture or sampler; set once by the device after creation.
+  VkImageView placeholderView = VK_NULL_HANDLE;
+  VkBuffer placeholderBuffer = VK_NULL_HANDLE;
+  VkSampler placeholderSampler = VK_NULL_HANDLE;
+
+ private:
+  bool CreateInstance(bool validation, std::string& reason);
+  bool PickPhysicalDevice(const std::string& deviceChoice, std::string& reason);
+  bool CreateDeviceAndQueue(std::string& reason);
+  bool CreateLayouts(std::string& reason);
+  void CompletionLoop();
+  void DestroySlot(GpuFrameSlot& slot);
+
+  std::mutex mQueueMutex;
+  std::mutex mSlotMutex;
+  std::vector<std::unique_ptr<GpuFrameSlot>> mFreeSlots;  // guarded by mSlotMutex
+
+  std::mutex mTrackMutex;
+  std::condition_variable mTrackChanged;
+  std::deque<std::shared_ptr<GpuCommandBuffer>> mTracked;  // guarded by mTrackMutex, in submission order
+  bool mStopping = false;                                  // guarded by mTrackMutex
+  bool mRunning = false;                                   // guarded by mTrackMutex
+  std::thread mCompletionThread;
+
+  std::atomic<int> mValidationMessages{0};
+};
+
+}  // namespace platform::gpu

@@ -1,0 +1,95 @@
+#include "platform/gpu/GpuDevice.h"
+
+#include <cstdlib>
+
+#include "platform/gpu/GpuCore.h"
+#include "platform/gpu/ShaderLibraryData.h"
+
+namespace platform::gpu {
+
+std::shared_ptr<GpuDevice> GpuDevice::Create(const GpuDeviceOptions& options, std::string& reason) {
+  std::string choice = options.deviceChoice;
+  if (choice.empty()) {
+    const char* fromEnvironment = std::getenv("KD_GPU_DEVICE");
+    if (fromEnvironment) choice = fromEnvironment;
+  }
+  auto core = std::make_shared<GpuCore>();
+  if (!core->Create(options.validation, choice, reason)) return nullptr;
+  core->StartCompletionThread();
+  std::shared_ptr<GpuDevice> device(new GpuDevice(std::move(core)));
+  if (!device->MakePlaceholders(reason)) return nullptr;
+  return device;
+}
+
+GpuDevice::GpuDevice(std::shared_ptr<GpuCore> core) : mCore(std::move(core)), mName(mCore->properties.deviceName) {}
+
+GpuDevice::~GpuDevice() {
+  // Frames in flight finish and run their handlers first; objects the caller still holds keep the
+  // Vulkan device itself alive until they are dropped.
+  mCore->StopCompletionThread();
+  mCore->placeholderView = VK_NULL_HANDLE;
+  mCore->placeholderSampler = VK_NULL_HANDLE;
+  mCore->placeholderBuffer = VK_NULL_HANDLE;
+}
+
+bool GpuDevice::MakePlaceholders(std::string& reason) {
+  GpuTextureDescriptor texture;
+  texture.format = GpuPixelFormat::RGBA8Unorm;
+  texture.width = 1;
+  texture.height = 1;
+  mPlaceholderTexture = NewTexture(texture, reason);
+  mPlaceholderSampler = NewSampler(GpuSamplerDescriptor{}, reason);
+  mPlaceholderBuffer = NewBuffer(256, reason);
+  if (!mPlaceholderTexture || !mPlaceholderSampler || !mPlaceholderBuffer) return false;
+  mCore->placeholderView = mPlaceholderTexture->View();
+  mCore->placeholderSampler = mPlaceholderSampler->Handle();
+  mCore->placeholderBuffer = mPlaceholderBuffer->Handle();
+  return true;
+}
+
+std::shared_ptr<GpuCommandQueue> GpuDevice::NewCommandQueue() {
+  return std::make_shared<GpuCommandQueue>(mCore);
+}
+
+std::shared_ptr<GpuBuffer> GpuDevice::NewBuffer(size_t length, std::string& reason) {
+  return GpuBuffer::Create(mCore, length, reason);
+}
+
+std::shared_ptr<GpuTexture> GpuDevice::NewTexture(const GpuTextureDescriptor& descriptor, std::string& reason) {
+  return GpuTexture::Create(mCore, descriptor, reason);
+}
+
+std::shared_ptr<GpuSampler> GpuDevice::NewSampler(const GpuSamplerDescriptor& descriptor, std::string& reason) {
+  return GpuSampler::Create(mCore, descriptor, reason);
+}
+
+std::shared_ptr<GpuRenderPipelineState> GpuDevice::NewRenderPipelineState(const GpuRenderPipelineDescriptor& descriptor,
+                                                                          std::string& reason) {
+  return GpuRenderPipelineState::Create(mCore, descriptor, reason);
+}
+
+std::shared_ptr<GpuDepthStencilState> GpuDevice::NewDepthStencilState(const GpuDepthStencilDescriptor& descriptor) {
+  return std::make_shared<GpuDepthStencilState>(descriptor);
+}
+
+std::shared_ptr<GpuLibrary> GpuDevice::NewLibrary(const void* data, size_t size, std::string& reason) {
+  return GpuLibrary::Create(mCore, data, size, reason);
+}
+
+std::shared_ptr<GpuLibrary> GpuDevice::NewDefaultLibrary(std::string& reason) {
+  return NewLibrary(kShaderLibraryData, kShaderLibraryDataSize, reason);
+}
+
+void GpuDevice::WaitForFramesInFlight() {
+  mCore->WaitForTracked();
+}
+
+bool GpuDevice::IsCpuDevice() const {
+  return mCore->properties.deviceType == VK_PHYSICAL_DEVICE_TYPE_CPU;
+}
+
+int GpuDevice::ValidationMessageCount() const {
+  return mCore->ValidationMessages();
+}
+
+}  // namespace platform::gpu

@@ -1,0 +1,70 @@
+// The GPU: one Vulkan device with one queue, and the factory of every GPU-layer object. Opening a device
+// loads the system's Vulkan loader at run time; where there is none, creation fails cleanly and nothing
+// else in the process is affected.
+//
+// Threads: Create and the destructor on the main thread; the factory functions on any thread. The
+// destructor blocks until every committed command buffer has completed and its handlers have run.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/gpu/GpuCommandBuffer.h"
+#include "platform/gpu/GpuPipeline.h"
+#include "platform/gpu/GpuResources.h"
+#include "platform/gpu/GpuShaderLibrary.h"
+
+namespace platform::gpu {
+
+class GpuCore;
+
+struct GpuDeviceOptions {
+  // The Khronos validation layer with a message counter; creation fails when the layer is missing.
+  bool validation = false;
+  // "cpu", "gpu" or part of a device name; empty: the KD_GPU_DEVICE environment variable, and without it
+  // the best device (a real GPU before the CPU device).
+  std::string deviceChoice;
+};
+
+class GpuDevice {
+ public:
+  // Null with a reason when there is no loader, no Vulkan 1.3 device or any step fails.
+  static std::shared_ptr<GpuDevice> Create(const GpuDeviceOptions& options, std::string& reason);
+  ~GpuDevice();
+  GpuDevice(const GpuDevice&) = delete;
+  GpuDevice& operator=(const GpuDevice&) = delete;
+
+  std::shared_ptr<GpuCommandQueue> NewCommandQueue();
+  std::shared_ptr<GpuBuffer> NewBuffer(size_t length, std::string& reason);
+  std::shared_ptr<GpuTexture> NewTexture(const GpuTextureDescriptor& descriptor, std::string& reason);
+  std::shared_ptr<GpuSampler> NewSampler(const GpuSamplerDescriptor& descriptor, std::string& reason);
+  std::shared_ptr<GpuRenderPipelineState> NewRenderPipelineState(const GpuRenderPipelineDescriptor& descriptor,
+                                                                 std::string& reason);
+  std::shared_ptr<GpuDepthStencilState> NewDepthStencilState(const GpuDepthStencilDescriptor& descriptor);
+  // A library from blob bytes (copied); NewDefaultLibrary: the one compiled into the module.
+  std::shared_ptr<GpuLibrary> NewLibrary(const void* data, size_t size, std::string& reason);
+  std::shared_ptr<GpuLibrary> NewDefaultLibrary(std::string& reason);
+
+  // Any thread; blocks until every command buffer committed so far has completed.
+  void WaitForFramesInFlight();
+
+  const std::string& Name() const { return mName; }
+  bool IsCpuDevice() const;
+  // Messages the validation layer has reported since creation (0 without validation).
+  int ValidationMessageCount() const;
+
+  std::shared_ptr<GpuCore> Core() const { return mCore; }
+
+ private:
+  explicit GpuDevice(std::shared_ptr<GpuCore> core);
+  bool MakePlaceholders(std::string& reason);
+
+  std::shared_ptr<GpuCore> mCore;
+  std::string mName;
+  // Bound where a draw names no texture, sampler or uniforms.
+  std::shared_ptr<GpuTexture> mPlaceholderTexture;
+  std::shared_ptr<GpuSampler> mPlaceholderSampler;
+  std::shared_ptr<GpuBuffer> mPlaceholderBuffer;
+};
+
+}  // namespace platform::gpu

@@ -1,0 +1,162 @@
+#include "platform/gpu/GpuDrawableLayer.h"
+
+#include <chrono>
+#include <cmath>
+
+#include "platform/gpu/GpuCore.h"
+#include "platform/gpu/GpuDevice.h"
+
+namespace platform::gpu {
+
+// What the layer and its drawables share; a drawable may outlive its layer.
+struct GpuLayerRing {
+  struct Image {
+    std::shared_ptr<GpuTexture> texture;
+    bool inUse = false;
+  };
+
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::vector<Image> images;  // all guarded by mutex
+  int width = 0;
+  int height = 0;
+  uint64_t generation = 0;
+  std::shared_ptr<GpuTexture> front;
+  int presented = 0;
+  int presentsPending = 0;
+};
+
+namespace {
+
+// A drawable waits this long for an image to come back, as a system layer does, before giving up.
+constexpr auto kDrawableTimeout = std::chrono::seconds(1);
+
+int Pixels(double points, double scale) {
+  const double pixels = std::round(points * scale);
+  return pixels >= 1.0 && pixels < 65536.0 ? static_cast<int>(pixels) : 0;
+}
+
+}  // namespace
+
+GpuDrawable::~GpuDrawable() {
+  Release();
+}
+
+void GpuDrawable::SchedulePresent() {
+  if (mScheduled) return;
+  mScheduled = true;
+  std::lock_guard<std::mutex> lock(mRing->mutex);
+  ++mRing->presentsPending;
+}
+
+void GpuDrawable::FinishPresent(bool completed) {
+  {
+    std::lock_guard<std::mutex> lock(mRing->mutex);
+    if (completed) {
+      mRing->front = mTexture;
+      ++mRing->presented;
+    }
+    if (mScheduled) --mRing->presentsPending;
+  }
+  mScheduled = false;
+  mRing->changed.notify_all();
+  Release();
+}
+
+void GpuDrawable::Release() {
+  {
+    std::lock_guard<std::mutex> lock(mRing->mutex);
+    if (mReleased) return;
+    mReleased = true;
+    if (mGeneration == mRing->generation && mIndex < static_cast<int>(mRing->images.size()))
+      mRing->images[mIndex].inUse = false;
+  }
+  mRing->changed.notify_all();
+}
+
+GpuDrawableLayer::GpuDrawableLayer(const GpuDevice& device)
+    : mCore(device.Core()), mRing(std::make_shared<GpuLayerRing>()) {}
+
+GpuDrawableLayer::~GpuDrawableLayer() {
+  WaitForFramesInFlight();
+}
+
+void GpuDrawableLayer::SetBounds(double width, double height) {
+  mWidth = width;
+  mHeight = height;
+}
+
+void GpuDrawableLayer::SetContentsScale(double scale) {
+  if (scale > 0.0) mScale = scale;
+}
+
+int GpuDrawableLayer::DrawableWidth() const {
+  return Pixels(mWidth, mScale);
+}
+int GpuDrawableLayer::DrawableHeight() const {
+  return Pixels(mHeight, mScale);
+}
+
+std::shared_ptr<GpuDrawable> GpuDrawableLayer::NextDrawable(std::string& reason) {
+  const int width = DrawableWidth();
+  const int height = DrawableHeight();
+  if (width == 0 || height == 0) {
+    reason = "the layer has no size";
+    return nullptr;
+  }
+  std::unique_lock<std::mutex> lock(mRing->mutex);
+  if (width != mRing->width || height != mRing->height || mRing->images.empty()) {
+    // A new size makes a new ring; images still in flight stay alive with their command buffers.
+    std::vector<GpuLayerRing::Image> images(kImageCount);
+    GpuTextureDescriptor descriptor;
+    descriptor.format = GpuPixelFormat::BGRA8Unorm;
+    descriptor.width = width;
+    descriptor.height = height;
+    descriptor.usage = kTextureUsageRenderTarget | kTextureUsageShaderRead;
+    for (GpuLayerRing::Image& image : images) {
+      image.texture = GpuTexture::Create(mCore, descriptor, reason);
+      if (!image.texture) return nullptr;
+    }
+    mRing->images = std::move(images);
+    mRing->width = width;
+    mRing->height = height;
+    ++mRing->generation;
+  }
+  const auto deadline = std::chrono::steady_clock::now() + kDrawableTimeout;
+  while (true) {
+    for (int i = 0; i < static_cast<int>(mRing->images.size()); ++i) {
+      if (mRing->images[i].inUse) continue;
+      mRing->images[i].inUse = true;
+      return std::shared_ptr<GpuDrawable>(new GpuDrawable(mRing, i, mRing->generation, mRing->images[i].texture));
+    }
+    if (mRing->changed.wait_until(lock, deadline) == std::cv_status::timeout) {
+      reason = "no drawable came back within a second";
+      return nullptr;
+    }
+  }
+}
+
+bool GpuDrawableLayer::ReadFrontBuffer(std::vector<uint8_t>& bgra, int& width, int& height) const {
+  std::shared_ptr<GpuTexture> front;
+  {
+    std::lock_guard<std::mutex> lock(mRing->mutex);
+    front = mRing->front;
+  }
+  if (!front) return false;
+  width = front->Width();
+  height = front->Height();
+  bgra.resize(static_cast<size_t>(width) * height * 4);
+  return front->GetBytes(bgra.data(), static_cast<size_t>(width) * 4, {0, 0, width, height}, 0);
+}
+
+int GpuDrawableLayer::PresentedCount() const {
+  std::lock_guard<std::mutex> lock(mRing->mutex);
+  return mRing->presented;
+}
+
+void GpuDrawableLayer::WaitForFramesInFlight() {
+  std::unique_lock<std::mutex> lock(mRing->mutex);
+  mRing->changed.wait(lock, [this] { return mRing->presentsPending == 0; });
+}
+
+}  // namespace platform::gpu

@@ -1,0 +1,92 @@
+// Shades one fragment by the renderer's paint model: a gradient by the signed distance to a rounded
+// rectangle over the feather, an image by its texture type, or text from the alpha atlas; then the
+// scissor's coverage. Compiled twice: with EDGE_AA ("fragmentShaderAA") the stroke coordinates also give
+// the anti-aliasing coverage, and fragments below the stroke threshold are discarded.
+#version 450
+
+// One record per 256-byte slot of fragment buffer 0 (the padding fills the slot); the draw's record is
+// chosen by a push constant. Layout: ShaderInterface.h.
+struct FragmentUniforms {
+  mat3 scissorMat;
+  mat3 paintMat;
+  vec4 innerCol;
+  vec4 outerCol;
+  vec2 scissorExt;
+  vec2 scissorScale;
+  vec2 extent;
+  float radius;
+  float feather;
+  float strokeMult;
+  float strokeThr;
+  int texType;
+  int type;
+  vec4 slotPadding[5];
+};
+
+layout(set = 0, binding = 1, std140) uniform FragmentRecords {
+  FragmentUniforms records[64];
+};
+
+layout(push_constant) uniform DrawRecord {
+  int recordIndex;
+};
+
+// The draw's record.
+#define U records[recordIndex]
+
+layout(set = 0, binding = 2) uniform texture2D tex;
+layout(set = 0, binding = 3) uniform sampler smp;
+
+layout(location = 0) in vec2 ftcoord;
+layout(location = 1) in vec2 fpos;
+
+layout(location = 0) out vec4 outColor;
+
+const int kTypeGradient = 0;
+const int kTypeImage = 1;
+const int kTypeTriangles = 2;
+const int kTexStraightRGBA = 1;
+const int kTexAlpha = 2;
+
+// Signed distance from pt to a rectangle of half-size ext with corner radius rad (negative inside).
+float roundedRectDistance(vec2 pt, vec2 ext, float rad) {
+  vec2 ext2 = ext - vec2(rad, rad);
+  vec2 d = abs(pt) - ext2;
+  return min(max(d.x, d.y), 0.0) + length(max(d, 0.0)) - rad;
+}
+
+// 1 inside the scissor, 0 outside, a one-pixel ramp across its edges.
+float scissorMask(vec2 p) {
+  vec2 sc = abs((U.scissorMat * vec3(p, 1.0)).xy) - U.scissorExt;
+  sc = vec2(0.5, 0.5) - sc * U.scissorScale;
+  return clamp(sc.x, 0.0, 1.0) * clamp(sc.y, 0.0, 1.0);
+}
+
+#ifdef EDGE_AA
+// Coverage across a stroke (u from 0 to 1 over its width, 0.5 in the middle) and along its ends (v).
+float strokeMask() {
+  return min(1.0, (1.0 - abs(ftcoord.x * 2.0 - 1.0)) * U.strokeMult) * min(1.0, ftcoord.y);
+}
+#endif
+
+void main() {
+  float scissor = scissorMask(fpos);
+#ifdef EDGE_AA
+  float strokeAlpha = strokeMask();
+  if (strokeAlpha < U.strokeThr) discard;
+#else
+  float strokeAlpha = 1.0;
+#endif
+  // Written without branches on the paint type: a CPU rasteriser runs both sides of a branch under a
+  // mask, so every path is computed and one is chosen, with a single texture read for image and text.
+  vec2 pt = (U.paintMat * vec3(fpos, 1.0)).xy;
+  vec2 uv = mix(ftcoord, pt / U.extent, float(U.type == kTypeImage));
+  vec4 texColor = texture(sampler2D(tex, smp), uv);
+  if (U.texType == kTexStraightRGBA) texColor = vec4(texColor.rgb * texColor.a, texColor.a);
+  if (U.texType == kTexAlpha) texColor = vec4(texColor.r);
+  float d = clamp((roundedRectDistance(pt, U.extent, U.radius) + U.feather * 0.5) / U.feather, 0.0, 1.0);
+  vec4 color = U.type == kTypeGradient ? mix(U.innerCol, U.outerCol, d) : texColor * U.innerCol;
+  // Triangles (text) take the atlas' coverage only: stroke coverage does not apply to them.
+  float coverage = U.type == kTypeTriangles ? scissor : strokeAlpha * scissor;
+  outColor = color * coverage;
+}
