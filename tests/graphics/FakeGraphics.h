@@ -68,7 +68,8 @@ class FakeGraphics : public gfx::IGraphics {
                                     gfx::IMsgBoxCompletionHandlerFunc) override {
     return gfx::kOK;
   }
-  void PromptForFile(FwString&, FwString&, gfx::EFileAction, const char*, gfx::IFileDialogCompletionHandlerFunc) override {}
+  void PromptForFile(FwString&, FwString&, gfx::EFileAction, const char*,
+                     gfx::IFileDialogCompletionHandlerFunc) override {}
   void PromptForDirectory(FwString&, gfx::IFileDialogCompletionHandlerFunc) override {}
   bool PromptForColor(gfx::IColor&, const char*, gfx::IColorPickerHandlerFunc) override { return false; }
   bool OpenURL(const char*, const char*, const char*, const char*) override { return false; }

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "graphics/IControl.h"
-#include "tests/framework/FakeGraphics.h"
+#include "tests/graphics/FakeGraphics.h"
 
 namespace fx {
 namespace {
@@ -198,8 +198,10 @@ class RoutingTest : public ::testing::Test {
   void SetUp() override {
     delegate.OpenWindow(nullptr);
     gfx::IGraphics& g = *delegate.GetUI();
-    background = static_cast<RecordingControl*>(g.AttachControl(new RecordingControl(gfx::IRECT(0, 0, 300, 200), {}), 1));
-    pair = static_cast<RecordingControl*>(g.AttachControl(new RecordingControl(gfx::IRECT(100, 100, 200, 150), {2, 0}), 2));
+    background =
+        static_cast<RecordingControl*>(g.AttachControl(new RecordingControl(gfx::IRECT(0, 0, 300, 200), {}), 1));
+    pair = static_cast<RecordingControl*>(
+        g.AttachControl(new RecordingControl(gfx::IRECT(100, 100, 200, 150), {2, 0}), 2));
     single = static_cast<RecordingControl*>(g.AttachControl(new RecordingControl(gfx::IRECT(0, 160, 50, 200), {0}), 3));
   }
 
