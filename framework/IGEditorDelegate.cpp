@@ -16,10 +16,12 @@ bool IsComplete(const IEditorView::Size& size) {
 IGEditorDelegate::IGEditorDelegate(int nParams) : IEditorDelegate(nParams) {}
 
 IGEditorDelegate::~IGEditorDelegate() {
+  std::lock_guard lock(mEditorMutex);
   delete mView.exchange(nullptr, std::memory_order_acq_rel);
 }
 
 void* IGEditorDelegate::OpenWindow(void* parent) {
+  std::lock_guard lock(mEditorMutex);
   IEditorView* view = mView.load(std::memory_order_acquire);
   if (!view) {
     view = CreateGraphics();
@@ -30,6 +32,7 @@ void* IGEditorDelegate::OpenWindow(void* parent) {
 }
 
 void IGEditorDelegate::CloseWindow() {
+  std::lock_guard lock(mEditorMutex);
   if (mClosing) return;
   mClosing = true;
   OnUIClose();
@@ -44,31 +47,37 @@ void IGEditorDelegate::CloseWindow() {
 }
 
 void IGEditorDelegate::OnParentWindowResize(int width, int height) {
+  std::lock_guard lock(mEditorMutex);
   if (IEditorView* view = mView.load(std::memory_order_acquire)) view->ResizeToParentWindow(width, height);
 }
 
 bool IGEditorDelegate::OnKeyDown(const IKeyPress& key) {
+  std::lock_guard lock(mEditorMutex);
   IEditorView* view = mView.load(std::memory_order_acquire);
   return view && view->KeyDownAtPointer(key);
 }
 
 bool IGEditorDelegate::OnKeyUp(const IKeyPress& key) {
+  std::lock_guard lock(mEditorMutex);
   IEditorView* view = mView.load(std::memory_order_acquire);
   return view && view->KeyUpAtPointer(key);
 }
 
 void IGEditorDelegate::SendControlValueFromDelegate(int ctrlTag, double normalizedValue) {
+  std::lock_guard lock(mEditorMutex);
   if (IEditorView* view = mView.load(std::memory_order_acquire))
     view->SetControlValueFromDelegate(ctrlTag, normalizedValue);
 }
 
 void IGEditorDelegate::SendControlMsgFromDelegate(int ctrlTag, int msgTag, int dataSize, const void* data) {
+  std::lock_guard lock(mEditorMutex);
   if (IEditorView* view = mView.load(std::memory_order_acquire))
     view->SendControlMsgFromDelegate(ctrlTag, msgTag, dataSize, data);
 }
 
 void IGEditorDelegate::SendMidiMsgFromDelegate(const IMidiMsg& msg) {
   {
+    std::lock_guard lock(mEditorMutex);
     if (IEditorView* view = mView.load(std::memory_order_acquire)) view->SendMidiMsgToControls(msg);
   }
   OnMidiMsgUI(msg);
@@ -78,6 +87,7 @@ void IGEditorDelegate::SendParameterValueFromDelegate(int paramIdx, double value
   const IParam* param = GetParam(paramIdx);
   if (!param) return;
   {
+    std::lock_guard lock(mEditorMutex);
     if (IEditorView* view = mView.load(std::memory_order_acquire))
       view->SetParameterValueInControls(paramIdx, normalized ? value : ConstrainedNormalized(*param, value));
   }
@@ -87,6 +97,7 @@ void IGEditorDelegate::SendParameterValueFromDelegate(int paramIdx, double value
 bool IGEditorDelegate::SerializeEditorState(IByteChunk& chunk) const {
   IEditorView::Size size;
   {
+    std::lock_guard lock(mEditorMutex);
     const IEditorView* view = mView.load(std::memory_order_acquire);
     size = view ? view->GetEditorSize() : mSavedSize;
   }
@@ -111,6 +122,7 @@ int IGEditorDelegate::UnserializeEditorState(const IByteChunk& chunk, int startP
   if (!(scale > 0.f) || !std::isfinite(scale)) scale = 0.f;
   const IEditorView::Size size{width, height, scale};
 
+  std::lock_guard lock(mEditorMutex);
   if (IEditorView* view = mView.load(std::memory_order_acquire)) {
     if (IsComplete(size)) view->RestoreEditorSize(size);
   } else {
@@ -120,6 +132,7 @@ int IGEditorDelegate::UnserializeEditorState(const IByteChunk& chunk, int startP
 }
 
 void IGEditorDelegate::SetScreenScale(float scale) {
+  std::lock_guard lock(mEditorMutex);
   if (IEditorView* view = mView.load(std::memory_order_acquire)) view->ChangeScreenScale(scale);
 }
 

@@ -2,11 +2,17 @@
 // product's make-graphics function, opens and closes the editor window, keeps the editor's size and scale
 // while no editor exists and stores them in the host's state, and routes values, messages and MIDI to the
 // view's controls by tag or by parameter. The view is reached only through the framework's IEditorView.
-// Everything here runs on the main thread.
+//
+// Threads: the editor operations below run on the main thread or on any other non-audio thread a host
+// calls the dispatcher on (some open the editor on one thread and hand over state on another). The view
+// pointer is atomic, and opening, closing, the editor state and every hand-over to the view run under one
+// editor lock (recursive: the view calls back into the delegate while it opens). The lock may block; the
+// audio thread never takes it.
 #pragma once
 
 #include <atomic>
 #include <functional>
+#include <mutex>
 
 #include "framework/IEditorDelegate.h"
 #include "framework/IEditorView.h"
@@ -54,19 +60,22 @@ class IGEditorDelegate : public IEditorDelegate {
   int UnserializeEditorState(const IByteChunk& chunk, int startPos) override;
   void SetScreenScale(float scale) override;
 
-  // Main thread, from OpenWindow: the make-graphics function's new view (owned by the caller),
+  // Under the editor lock, from OpenWindow: the make-graphics function's new view (owned by the caller),
   // null when none is set.
   virtual IEditorView* CreateGraphics();
   // Main thread, from the graphics while they lay out: runs the layout function when one is set.
   virtual void LayoutUI(IGraphics* graphics);
 
-  // The open view, null while the editor is closed.
+  // Any thread: the open view, null while the editor is closed.
   IEditorView* GetEditorView() const { return mView.load(std::memory_order_acquire); }
-  // The open view as its graphics class, null while closed.
+  // Any thread: the open view as its graphics class, null while closed. Using what it answers from another
+  // thread than the one that may close the editor needs LockEditor.
   template <class Graphics = IGraphics>
   Graphics* GetUI() const {
     return dynamic_cast<Graphics*>(GetEditorView());
   }
+  // Any non-audio thread; blocks while another thread opens, closes or hands something to the editor.
+  std::unique_lock<std::recursive_mutex> LockEditor() const { return std::unique_lock(mEditorMutex); }
 
   // Main thread, at construction.
   void SetMakeGraphicsFunc(MakeGraphicsFunc func) { mMakeGraphicsFunc = std::move(func); }
@@ -75,8 +84,10 @@ class IGEditorDelegate : public IEditorDelegate {
  private:
   MakeGraphicsFunc mMakeGraphicsFunc;
   LayoutFunc mLayoutFunc;
-  // Owned.
+  mutable std::recursive_mutex mEditorMutex;
+  // Owned. Written only under mEditorMutex; read atomically so that any thread may ask whether it exists.
   std::atomic<IEditorView*> mView{nullptr};
+  // Guarded by mEditorMutex.
   IEditorView::Size mSavedSize;
   bool mClosing = false;
 };
