@@ -12,7 +12,7 @@
 #include "graphics/svg/SVGShapes.h"
 #include "graphics/svg/SVGStyle.h"
 #include "graphics/svg/SVGViewport.h"
-#include "graphics/svg/XMLNesting.h"
+#include "framework/XMLNesting.h"
 
 namespace fx::gfx::svg {
 

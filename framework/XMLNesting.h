@@ -8,12 +8,20 @@
 // the parser keeps open. Numeric character references must be well formed: the parser's reading of a
 // malformed one can jump over markup, so such a document is refused too.
 //
-// Thread: any; no state.
+// A parser that may read the text as UTF-8 steps over a multi-byte character at once; with
+// EXMLReading::kUTF8 the scan also refuses a lead byte whose character would take in a plain ASCII byte,
+// so that both readings see the same markup.
+//
+// Thread: any; no state, never allocates.
 #pragma once
 
-namespace fx::gfx::svg {
+namespace fx {
+
+// How the XML parser steps through the text: one byte at a time (TinyXML's legacy encoding), or one UTF-8
+// character at a time where a document may be read as UTF-8 (its default encoding).
+enum class EXMLReading { kByteWise, kUTF8 };
 
 // True when the zero-terminated text nests its elements at most maxDepth deep and the scan could follow it.
-bool XMLNestingWithin(const char* text, int maxDepth);
+bool XMLNestingWithin(const char* text, int maxDepth, EXMLReading reading = EXMLReading::kByteWise);
 
-} // namespace fx::gfx::svg
+}  // namespace fx
