@@ -1,6 +1,6 @@
 // The drawing API's path-interface call sequences, read from the recording double's log.
-#include "tests/graphics/DetailGraphics.h"
-#include "tests/graphics/FakeDelegate.h"
+#include "tests/support/DetailGraphics.h"
+#include "tests/support/FakeDelegate.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Transforms, layers, clipping and the layer shadow's blur.
 #include "graphics/ShadowBlur.h"
-#include "tests/graphics/DetailGraphics.h"
-#include "tests/graphics/FakeDelegate.h"
+#include "tests/support/DetailGraphics.h"
+#include "tests/support/FakeDelegate.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 #include "graphics/ResourceCaches.h"
 #include "graphics/ResourceNames.h"
 #include "platform/paths/Paths.h"
-#include "tests/graphics/DetailGraphics.h"
-#include "tests/graphics/FakeDelegate.h"
+#include "tests/support/DetailGraphics.h"
+#include "tests/support/FakeDelegate.h"
 
 #include <gtest/gtest.h>
 

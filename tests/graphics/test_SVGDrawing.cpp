@@ -1,7 +1,7 @@
 // SVG pictures drawn through the path interface: placement, windings, paints and malformed paths.
 #include "graphics/svg/SVGParser.h"
-#include "tests/graphics/DetailGraphics.h"
-#include "tests/graphics/FakeDelegate.h"
+#include "tests/support/DetailGraphics.h"
+#include "tests/support/FakeDelegate.h"
 
 #include <gtest/gtest.h>
 

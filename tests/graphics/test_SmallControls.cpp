@@ -8,8 +8,8 @@
 #include "graphics/IGraphicsClock.h"
 #include "graphics/IPanelControl.h"
 #include "graphics/ISVGControl.h"
-#include "tests/graphics/DetailGraphics.h"
-#include "tests/graphics/FakeDelegate.h"
+#include "tests/support/DetailGraphics.h"
+#include "tests/support/FakeDelegate.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Text, link, text-toggle, caption and placeholder controls.
 #include "graphics/ITextControl.h"
-#include "tests/graphics/DetailGraphics.h"
-#include "tests/graphics/FakeDelegate.h"
+#include "tests/support/DetailGraphics.h"
+#include "tests/support/FakeDelegate.h"
 
 #include <gtest/gtest.h>
 

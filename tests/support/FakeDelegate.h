@@ -10,11 +10,9 @@
 
 namespace fx::gfx::test {
 
-class FakeDelegate : public IGEditorDelegate
-{
-public:
-  enum EParams
-  {
+class FakeDelegate : public IGEditorDelegate {
+ public:
+  enum EParams {
     kBool = 0,  // "Bypass", display texts OFF / ON
     kEnum,      // "Mode": STEREO, MID/SIDE, MONO
     kInt,       // "Count": stepped 0..10, default 5
@@ -40,4 +38,4 @@ public:
   int CountHost(const std::string& prefix) const;
 };
 
-} // namespace fx::gfx::test
+}  // namespace fx::gfx::test

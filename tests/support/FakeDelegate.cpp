@@ -1,12 +1,11 @@
-#include "tests/graphics/FakeDelegate.h"
+#include "tests/support/FakeDelegate.h"
 
 #include "framework/IParam.h"
-#include "tests/graphics/RecordingGraphics.h"
+#include "tests/support/RecordingGraphics.h"
 
 namespace fx::gfx::test {
 
-FakeDelegate::FakeDelegate() : IGEditorDelegate(kNumParams)
-{
+FakeDelegate::FakeDelegate() : IGEditorDelegate(kNumParams) {
   GetParam(kBool)->InitBool("Bypass", false, "", kFlagsNone, "", "OFF", "ON");
   GetParam(kEnum)->InitEnum("Mode", 0, {"STEREO", "MID/SIDE", "MONO"});
   GetParam(kInt)->InitInt("Count", 5, 0, 10);
@@ -17,44 +16,36 @@ FakeDelegate::FakeDelegate() : IGEditorDelegate(kNumParams)
   GetParam(kNamedInt)->SetDisplayText(3, "Three");
 }
 
-void FakeDelegate::BeginInformHostOfParamChangeFromUI(int paramIdx)
-{
+void FakeDelegate::BeginInformHostOfParamChangeFromUI(int paramIdx) {
   host.push_back("begin " + Num(paramIdx));
 }
 
-void FakeDelegate::EndInformHostOfParamChangeFromUI(int paramIdx)
-{
+void FakeDelegate::EndInformHostOfParamChangeFromUI(int paramIdx) {
   host.push_back("end " + Num(paramIdx));
 }
 
-void FakeDelegate::SendParameterValueFromUI(int paramIdx, double normalizedValue)
-{
+void FakeDelegate::SendParameterValueFromUI(int paramIdx, double normalizedValue) {
   IGEditorDelegate::SendParameterValueFromUI(paramIdx, normalizedValue);
   host.push_back("send " + Num(paramIdx) + " " + Num(normalizedValue));
 }
 
-bool FakeDelegate::EditorResizeFromUI(int width, int height, bool needsPlatformResize)
-{
+bool FakeDelegate::EditorResizeFromUI(int width, int height, bool needsPlatformResize) {
   host.push_back("resize " + Num(width) + "x" + Num(height) + (needsPlatformResize ? " platform" : ""));
   return resizeAnswer;
 }
 
-void FakeDelegate::SendMidiMsgFromUI(const IMidiMsg& msg)
-{
+void FakeDelegate::SendMidiMsgFromUI(const IMidiMsg& msg) {
   midi.push_back(msg);
 }
 
-void FakeDelegate::LayoutUI(IGraphics*)
-{
+void FakeDelegate::LayoutUI(IGraphics*) {
   ++layouts;
 }
 
-int FakeDelegate::CountHost(const std::string& prefix) const
-{
+int FakeDelegate::CountHost(const std::string& prefix) const {
   int n = 0;
-  for (const std::string& e : host)
-    n += e.compare(0, prefix.size(), prefix) == 0;
+  for (const std::string& e : host) n += e.compare(0, prefix.size(), prefix) == 0;
   return n;
 }
 
-} // namespace fx::gfx::test
+}  // namespace fx::gfx::test

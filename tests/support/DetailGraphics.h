@@ -4,18 +4,17 @@
 // text ("40x20"); layers get images of the requested size.
 #pragma once
 
-#include "tests/graphics/RecordingGraphics.h"
+#include "tests/support/RecordingGraphics.h"
 
 #include <string>
 #include <vector>
 
 namespace fx::gfx::test {
 
-class DetailGraphics : public RecordingGraphics
-{
-public:
-  using RecordingGraphics::RecordingGraphics;
+class DetailGraphics : public RecordingGraphics {
+ public:
   using IGraphics::DrawBitmap;
+  using RecordingGraphics::RecordingGraphics;
 
   IPattern lastPattern;
   IStrokeOptions lastStrokeOptions;
@@ -36,7 +35,8 @@ public:
   void GetLayerBitmapData(const ILayerPtr& layer, RawBitmapData& data) override;
   void ApplyShadowMask(ILayerPtr& layer, RawBitmapData& mask, const IShadow& shadow) override;
   void PathSetWinding(bool clockwise) override;
-  void PathStroke(const IPattern& pattern, float thickness, const IStrokeOptions& options, const IBlend* blend) override;
+  void PathStroke(const IPattern& pattern, float thickness, const IStrokeOptions& options,
+                  const IBlend* blend) override;
   void PathFill(const IPattern& pattern, const IFillOptions& options, const IBlend* blend) override;
   void DrawFastDropShadow(const IRECT& inner, const IRECT& outer, float xyDrop, float roundness, float blur,
                           const IBlend* blend) override;
@@ -48,4 +48,4 @@ public:
 // The pixel size a fake image resource names ("40x20"); 0 x 0 when unreadable.
 bool ParseFakeImageSize(const char* text, int size, int& w, int& h);
 
-} // namespace fx::gfx::test
+}  // namespace fx::gfx::test

@@ -1,6 +1,5 @@
-#include "tests/plugin/TempDataHome.h"
+#include "tests/support/TempDataHome.h"
 
-#include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <filesystem>
@@ -26,7 +25,7 @@ void RestoreEnv(const char* name, const std::string& value) {
 }  // namespace
 
 TempDataHome::TempDataHome() : mOldHome(Env("HOME")), mOldDataHome(Env("XDG_DATA_HOME")) {
-  std::string pattern = (std::filesystem::temp_directory_path() / "kd-presets-XXXXXX").string();
+  std::string pattern = (std::filesystem::temp_directory_path() / "kd-test-home-XXXXXX").string();
   if (mkdtemp(pattern.data())) mRoot = pattern;
   setenv("HOME", mRoot.c_str(), 1);
   setenv("XDG_DATA_HOME", DataHome().c_str(), 1);
@@ -51,21 +50,5 @@ std::string ReadTextFile(const std::string& path) {
   text << file.rdbuf();
   return text.str();
 }
-
-namespace {
-
-// Holds the executable-wide temporary home for every test.
-class TempHomeEnvironment : public testing::Environment {
- public:
-  void SetUp() override { mHome = std::make_unique<TempDataHome>(); }
-  void TearDown() override { mHome.reset(); }
-
- private:
-  std::unique_ptr<TempDataHome> mHome;
-};
-
-const testing::Environment* const kTempHome = testing::AddGlobalTestEnvironment(new TempHomeEnvironment);
-
-}  // namespace
 
 }  // namespace presets_test

@@ -1,6 +1,6 @@
-// Every test of this executable runs with HOME and XDG_DATA_HOME in a fresh temporary folder, so that
-// nothing reads or writes the user's real data folder. Fixtures that touch files take a fresh folder of
-// their own with TempDataHome.
+// A temporary HOME and XDG_DATA_HOME for tests, so that nothing reads or writes the user's real data
+// folder: test programs that link kd_temp_home_environment run every test in one, and fixtures that touch
+// files take a fresh one of their own.
 #pragma once
 
 #include <string>

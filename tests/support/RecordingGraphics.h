@@ -10,9 +10,8 @@
 
 namespace fx::gfx::test {
 
-class RecordingGraphics : public IGraphics
-{
-public:
+class RecordingGraphics : public IGraphics {
+ public:
   static constexpr float kCharWidth = 7.f;
 
   RecordingGraphics(IGEditorDelegate& dlg, int w, int h, float scale = 1.f);
@@ -79,8 +78,7 @@ public:
   bool GetTextFromClipboard(FwString&) override { return false; }
   bool SetTextInClipboard(const char*) override { return false; }
   void UpdateTooltips() override;
-  EMsgBoxResult ShowMessageBox(const char*, const char*, EMsgBoxType, IMsgBoxCompletionHandlerFunc) override
-  {
+  EMsgBoxResult ShowMessageBox(const char*, const char*, EMsgBoxType, IMsgBoxCompletionHandlerFunc) override {
     return kOK;
   }
   void PromptForFile(FwString&, FwString&, EFileAction, const char*, IFileDialogCompletionHandlerFunc) override {}
@@ -99,7 +97,7 @@ public:
   std::vector<std::string> Entries(const std::string& prefix) const;
   int Count(const std::string& prefix) const { return static_cast<int>(Entries(prefix).size()); }
 
-private:
+ private:
   void Log(const std::string& entry);
 };
 
@@ -107,4 +105,4 @@ private:
 std::string Num(double v);
 std::string Rect(const IRECT& r);
 
-} // namespace fx::gfx::test
+}  // namespace fx::gfx::test
