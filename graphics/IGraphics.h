@@ -541,6 +541,10 @@ protected:
   void DoCreatePopupMenu(IControl& control, IPopupMenu& menu, const IRECT& bounds, int valIdx, bool isContext);
 
 private:
+  // The end of both LoadBitmap forms, under the bitmap cache's lock: the image in hand (null: the empty
+  // IBitmap) at the target scale, drawn at it when it has another; an image just loaded joins the cache.
+  IBitmap FinishLoadBitmap(APIBitmap* inHand, std::unique_ptr<APIBitmap> loaded, const char* name, int nStates,
+                           bool framesAreHorizontal, int targetScale);
   void RetainStaticStorage();
   void ReleaseStaticStorage();
   IRECT LayerOrClipArea() const;
