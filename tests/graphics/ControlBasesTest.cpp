@@ -13,46 +13,41 @@
 namespace fx::gfx::test {
 namespace {
 
-struct Knob : IKnobControlBase
-{
+struct Knob : IKnobControlBase {
   using IKnobControlBase::IKnobControlBase;
   void Draw(IGraphics&) override {}
 };
-struct Slider : ISliderControlBase
-{
+struct Slider : ISliderControlBase {
   using ISliderControlBase::ISliderControlBase;
   void Draw(IGraphics&) override {}
 };
-struct Switch : ISwitchControlBase
-{
+struct Switch : ISwitchControlBase {
   using ISwitchControlBase::ISwitchControlBase;
   void Draw(IGraphics&) override {}
 };
-struct Button : IButtonControlBase
-{
+struct Button : IButtonControlBase {
   using IButtonControlBase::IButtonControlBase;
   void Draw(IGraphics&) override {}
 };
 
 double gNowMs = 0.0;
-double FakeClock()
-{
+double FakeClock() {
   return gNowMs;
 }
 
 using ControlBases = GraphicsFixture;
 
-TEST_F(ControlBases, SwitchStepping)
-{
-  struct Row { int states; double from; double to; };
-  const Row rows[] = {
-    {2, 0.0, 1.0}, {2, 1.0, 0.0}, {2, 0.3, 0.0},
-    {3, 0.0, 0.5}, {3, 0.5, 1.0}, {3, 1.0, 0.0},
-    {4, 1.0, 0.0}, {4, 2.0 / 3.0, 1.0}, {4, 0.6667, 0.0},
-    {1, 0.0, 0.0}, {1, 0.7, 0.0},
+TEST_F(ControlBases, SwitchStepping) {
+  struct Row {
+    int states;
+    double from;
+    double to;
   };
-  for (const Row& row : rows)
-  {
+  const Row rows[] = {
+      {2, 0.0, 1.0}, {2, 1.0, 0.0},       {2, 0.3, 0.0},    {3, 0.0, 0.5}, {3, 0.5, 1.0}, {3, 1.0, 0.0},
+      {4, 1.0, 0.0}, {4, 2.0 / 3.0, 1.0}, {4, 0.6667, 0.0}, {1, 0.0, 0.0}, {1, 0.7, 0.0},
+  };
+  for (const Row& row : rows) {
     auto* s = new Switch(IRECT(0, 0, 10, 10), -1, nullptr, row.states);
     g.AttachControl(s);
     s->SetValue(row.from);
@@ -65,14 +60,13 @@ TEST_F(ControlBases, SwitchStepping)
   }
 }
 
-TEST_F(ControlBases, SwitchTakesItsStatesFromTheParameterAndKeepsFlagsInRange)
-{
+TEST_F(ControlBases, SwitchTakesItsStatesFromTheParameterAndKeepsFlagsInRange) {
   auto* s = new Switch(IRECT(0, 0, 10, 10), FakeDelegate::kEnum, nullptr, 2);
   s->SetStateDisabled(1, true);
   g.AttachControl(s);
   EXPECT_EQ(s->GetNumStates(), 3);
   EXPECT_TRUE(s->GetStateDisabled(1));
-  s->SetStateDisabled(2, true); // a state that exists only since the parameter said so
+  s->SetStateDisabled(2, true);  // a state that exists only since the parameter said so
   EXPECT_TRUE(s->GetStateDisabled(2));
   s->SetStateDisabled(3, true);
   EXPECT_FALSE(s->GetStateDisabled(3));
@@ -86,8 +80,7 @@ TEST_F(ControlBases, SwitchTakesItsStatesFromTheParameterAndKeepsFlagsInRange)
   EXPECT_EQ(dlg.GetParam(FakeDelegate::kEnum)->Int(), 1);
 }
 
-TEST_F(ControlBases, SwitchStateCountIsBounded)
-{
+TEST_F(ControlBases, SwitchStateCountIsBounded) {
   // A range beyond int's reach: the count neither overflows nor asks for a flag per unit.
   dlg.GetParam(FakeDelegate::kGain)->InitDouble("Huge", 0.0, 0.0, 1e12, 1.0);
   auto* s = new Switch(IRECT(0, 0, 10, 10), FakeDelegate::kGain, nullptr, 2);
@@ -101,13 +94,11 @@ TEST_F(ControlBases, SwitchStateCountIsBounded)
   EXPECT_EQ(s->GetNumStates(), 1);
 }
 
-TEST_F(ControlBases, KnobGearingAndFineAdjust)
-{
+TEST_F(ControlBases, KnobGearingAndFineAdjust) {
   auto* k = new Knob(IRECT(0, 0, 100, 100), -1, kVertical, 1.0);
   g.AttachControl(k);
   Press(50, 50);
-  for (int i = 0; i < 100; ++i)
-    DragBy(50, 50, 0, -1);
+  for (int i = 0; i < 100; ++i) DragBy(50, 50, 0, -1);
   EXPECT_NEAR(k->GetValue(), 1.0, 1e-9);
   Release(50, 50);
   EXPECT_EQ(g.Entries("HideMouseCursor"), (std::vector<std::string>{"HideMouseCursor 11", "HideMouseCursor 01"}));
@@ -123,8 +114,7 @@ TEST_F(ControlBases, KnobGearingAndFineAdjust)
   Release(50, 50);
 }
 
-TEST_F(ControlBases, HorizontalKnobRisesToTheRight)
-{
+TEST_F(ControlBases, HorizontalKnobRisesToTheRight) {
   auto* k = new Knob(IRECT(0, 0, 200, 20), -1, kHorizontal, 2.0);
   g.AttachControl(k);
   Press(10, 10);
@@ -133,22 +123,19 @@ TEST_F(ControlBases, HorizontalKnobRisesToTheRight)
   Release(110, 10);
 }
 
-TEST_F(ControlBases, SteppedKnobCrossesStepsOnSlowDrags)
-{
+TEST_F(ControlBases, SteppedKnobCrossesStepsOnSlowDrags) {
   auto* k = new Knob(IRECT(0, 0, 100, 100), FakeDelegate::kInt, kVertical, 1.0);
   g.AttachControl(k);
   k->SetValue(0.5);
   Press(50, 50);
-  for (int i = 0; i < 4; ++i)
-    DragBy(50, 50, 0, -1); // 0.04 in all: still rounds to 5 of 0..10
+  for (int i = 0; i < 4; ++i) DragBy(50, 50, 0, -1);  // 0.04 in all: still rounds to 5 of 0..10
   EXPECT_DOUBLE_EQ(k->GetValue(), 0.5);
-  DragBy(50, 50, 0, -2); // 0.56: rounds to 6
+  DragBy(50, 50, 0, -2);  // 0.56: rounds to 6
   EXPECT_DOUBLE_EQ(k->GetValue(), 0.6);
   Release(50, 50);
 }
 
-TEST_F(ControlBases, ZeroSizeKnobAndSliderNeverProduceNaN)
-{
+TEST_F(ControlBases, ZeroSizeKnobAndSliderNeverProduceNaN) {
   auto* k = new Knob(IRECT(10, 10, 10, 10), FakeDelegate::kGain);
   auto* s = new Slider(IRECT(20, 20, 20, 20), FakeDelegate::kGain, kVertical, true);
   g.AttachControl(k);
@@ -162,12 +149,10 @@ TEST_F(ControlBases, ZeroSizeKnobAndSliderNeverProduceNaN)
   s->OnMouseDrag(20, 20, 3, 3, IMouseMod());
   EXPECT_EQ(k->GetValue(), 0.5);
   EXPECT_EQ(s->GetValue(), 0.5);
-  for (const std::string& e : dlg.host)
-    EXPECT_EQ(e.find("nan"), std::string::npos) << e;
+  for (const std::string& e : dlg.host) EXPECT_EQ(e.find("nan"), std::string::npos) << e;
 }
 
-TEST_F(ControlBases, WheelSteps)
-{
+TEST_F(ControlBases, WheelSteps) {
   auto* k = new Knob(IRECT(0, 0, 100, 100));
   g.AttachControl(k);
   k->SetValue(0.995);
@@ -180,7 +165,7 @@ TEST_F(ControlBases, WheelSteps)
   g.AttachControl(stepped);
   stepped->SetValue(0.5);
   g.OnMouseWheel(150, 50, IMouseMod(), 0.3f);
-  EXPECT_DOUBLE_EQ(stepped->GetValue(), 0.6); // one parameter step, not 0.01
+  EXPECT_DOUBLE_EQ(stepped->GetValue(), 0.6);  // one parameter step, not 0.01
   g.OnMouseWheel(150, 50, IMouseMod(), -1.f);
   g.OnMouseWheel(150, 50, IMouseMod(), -1.f);
   EXPECT_DOUBLE_EQ(stepped->GetValue(), 0.4);
@@ -188,8 +173,7 @@ TEST_F(ControlBases, WheelSteps)
   EXPECT_DOUBLE_EQ(stepped->GetValue(), 0.4);
 }
 
-TEST_F(ControlBases, SliderClickToPositionAndAbsoluteDrag)
-{
+TEST_F(ControlBases, SliderClickToPositionAndAbsoluteDrag) {
   auto* s = new Slider(IRECT(0, 0, 20, 100), FakeDelegate::kGain, kVertical, true);
   g.AttachControl(s);
   EXPECT_EQ(s->GetTrack(), IRECT(0, 0, 20, 100));
@@ -204,21 +188,19 @@ TEST_F(ControlBases, SliderClickToPositionAndAbsoluteDrag)
   EXPECT_EQ(g.Count("HideMouseCursor"), 0);
 }
 
-TEST_F(ControlBases, SliderOnAStepParameterNeitherJumpsNorFollows)
-{
+TEST_F(ControlBases, SliderOnAStepParameterNeitherJumpsNorFollows) {
   auto* s = new Slider(IRECT(0, 0, 20, 100), FakeDelegate::kEnum, kVertical, true, 1.0);
   g.AttachControl(s);
   s->SetHideCursorOnDrag(false);
   s->SetValue(0.0);
   Press(10, 10);
   EXPECT_DOUBLE_EQ(s->GetValue(), 0.0);
-  DragBy(10, 60, 0, -60); // relative: 0.6 of the track up, snapped to the nearer of 0, 0.5, 1
+  DragBy(10, 60, 0, -60);  // relative: 0.6 of the track up, snapped to the nearer of 0, 0.5, 1
   EXPECT_DOUBLE_EQ(s->GetValue(), 0.5);
   Release(10, 60);
 }
 
-TEST_F(ControlBases, SliderRelativeDragWhileTheCursorIsHidden)
-{
+TEST_F(ControlBases, SliderRelativeDragWhileTheCursorIsHidden) {
   auto* s = new Slider(IRECT(0, 0, 200, 20), FakeDelegate::kGain, kHorizontal, false, 1.0);
   g.AttachControl(s);
   Press(100, 10);
@@ -229,8 +211,7 @@ TEST_F(ControlBases, SliderRelativeDragWhileTheCursorIsHidden)
   Release(190, 10);
 }
 
-TEST_F(ControlBases, ButtonPressesAndSpringsBackWhenTheAnimationEnds)
-{
+TEST_F(ControlBases, ButtonPressesAndSpringsBackWhenTheAnimationEnds) {
   SetGraphicsClock(FakeClock);
   gNowMs = 0.0;
   int actions = 0;
@@ -252,5 +233,5 @@ TEST_F(ControlBases, ButtonPressesAndSpringsBackWhenTheAnimationEnds)
   SetGraphicsClock(nullptr);
 }
 
-} // namespace
-} // namespace fx::gfx::test
+}  // namespace
+}  // namespace fx::gfx::test

@@ -9,8 +9,7 @@ namespace {
 
 using ControlList = GraphicsFixture;
 
-TEST_F(ControlList, AttachCallsHooksInOrderAndConnects)
-{
+TEST_F(ControlList, AttachCallsHooksInOrderAndConnects) {
   TestControl* c = Attach("a", IRECT(0, 0, 10, 10), -1, 3, "grp");
   ASSERT_NE(c, nullptr);
   EXPECT_EQ(journal, (std::vector<std::string>{"a:OnInit", "a:OnResize", "a:OnRescale", "a:OnAttached"}));
@@ -20,21 +19,19 @@ TEST_F(ControlList, AttachCallsHooksInOrderAndConnects)
   EXPECT_EQ(g.GetControlWithTag(3), c);
 }
 
-TEST_F(ControlList, DuplicateTagIsRefusedAndMinusOneIsNotMapped)
-{
+TEST_F(ControlList, DuplicateTagIsRefusedAndMinusOneIsNotMapped) {
   ASSERT_NE(Attach("a", IRECT(0, 0, 10, 10), -1, 5), nullptr);
   auto* second = new TestControl(journal, "b", IRECT(0, 0, 10, 10));
   EXPECT_EQ(g.AttachControl(second, 5), nullptr);
   EXPECT_EQ(g.NControls(), 1);
-  delete second; // refused: still the caller's
+  delete second;  // refused: still the caller's
 
   Attach("c", IRECT(0, 0, 10, 10), -1, -1);
   EXPECT_EQ(g.GetControlWithTag(-1), nullptr);
   EXPECT_EQ(g.NControls(), 2);
 }
 
-TEST_F(ControlList, NullGroupIsEmptyAndGroupsMatchExactly)
-{
+TEST_F(ControlList, NullGroupIsEmptyAndGroupsMatchExactly) {
   Attach("a", IRECT(0, 0, 1, 1), -1, -1, "left");
   Attach("b", IRECT(0, 0, 1, 1), -1, -1, "left");
   Attach("c", IRECT(0, 0, 1, 1), -1, -1, "Left");
@@ -45,8 +42,7 @@ TEST_F(ControlList, NullGroupIsEmptyAndGroupsMatchExactly)
   EXPECT_STREQ(g.GetControl(3)->GetGroup(), "");
 }
 
-TEST_F(ControlList, BackgroundGoesToIndexZero)
-{
+TEST_F(ControlList, BackgroundGoesToIndexZero) {
   Attach("a", IRECT(0, 0, 100, 100));
   auto* bg = new TestControl(journal, "bg", g.GetBounds());
   g.AttachBackgroundControl(bg);
@@ -56,8 +52,7 @@ TEST_F(ControlList, BackgroundGoesToIndexZero)
   EXPECT_EQ(g.GetMouseControlIdx(50, 50), 1);
 }
 
-TEST_F(ControlList, IterationOrderPutsSpecialControlsAfterTheListAndBubblesLast)
-{
+TEST_F(ControlList, IterationOrderPutsSpecialControlsAfterTheListAndBubblesLast) {
   Attach("a", IRECT(0, 0, 1, 1));
   Attach("b", IRECT(0, 0, 1, 1));
   auto* bubble = new TestControl(journal, "bubble", IRECT());
@@ -81,8 +76,7 @@ TEST_F(ControlList, IterationOrderPutsSpecialControlsAfterTheListAndBubblesLast)
   EXPECT_EQ(standard, 2);
 }
 
-TEST_F(ControlList, SecondCornerResizerIsDeleted)
-{
+TEST_F(ControlList, SecondCornerResizerIsDeleted) {
   auto* first = new TestControl(journal, "r1", IRECT(0, 0, 1, 1));
   g.AttachCornerResizer(first, kUIResizerSize, true);
   g.AttachCornerResizer(new TestControl(journal, "r2", IRECT(0, 0, 1, 1)), kUIResizerScale, false);
@@ -90,8 +84,7 @@ TEST_F(ControlList, SecondCornerResizerIsDeleted)
   EXPECT_EQ(g.GetResizerMode(), kUIResizerSize);
 }
 
-TEST_F(ControlList, RemoveControlWithTagClearsCaptureAndMouseOver)
-{
+TEST_F(ControlList, RemoveControlWithTagClearsCaptureAndMouseOver) {
   g.EnableMouseOver(true);
   Attach("bg", g.GetBounds());
   TestControl* knob = Attach("knob", IRECT(10, 10, 50, 50), FakeDelegate::kGain, 7);
@@ -113,8 +106,7 @@ TEST_F(ControlList, RemoveControlWithTagClearsCaptureAndMouseOver)
   EXPECT_EQ(dlg.CountHost("end"), 1);
 }
 
-TEST_F(ControlList, RemovingAControlInTextEntryOrPopupForgetsIt)
-{
+TEST_F(ControlList, RemovingAControlInTextEntryOrPopupForgetsIt) {
   TestControl* a = Attach("a", IRECT(0, 0, 50, 50), FakeDelegate::kGain);
   TestControl* b = Attach("b", IRECT(60, 0, 100, 50), FakeDelegate::kEnum);
   g.CreateTextEntry(*a, a->GetText(), a->GetRECT(), "1", 0);
@@ -125,16 +117,15 @@ TEST_F(ControlList, RemovingAControlInTextEntryOrPopupForgetsIt)
   EXPECT_EQ(g.GetControlInPopupMenu(), b);
 
   g.RemoveControl(a);
-  g.RemoveControl(0); // b is now at index 0
+  g.RemoveControl(0);  // b is now at index 0
   EXPECT_EQ(g.GetControlInTextEntry(), nullptr);
   EXPECT_EQ(g.GetControlInPopupMenu(), nullptr);
-  g.SetControlValueAfterTextEdit("3");   // nobody to answer: no crash
+  g.SetControlValueAfterTextEdit("3");  // nobody to answer: no crash
   g.SetControlValueAfterPopupMenu(&menu);
   EXPECT_EQ(dlg.CountHost("send"), 0);
 }
 
-TEST_F(ControlList, RemovingBelowTheMouseOverKeepsItsIndexRight)
-{
+TEST_F(ControlList, RemovingBelowTheMouseOverKeepsItsIndexRight) {
   g.EnableMouseOver(true);
   Attach("bg", g.GetBounds());
   Attach("a", IRECT(0, 0, 10, 10));
@@ -146,8 +137,7 @@ TEST_F(ControlList, RemovingBelowTheMouseOverKeepsItsIndexRight)
   EXPECT_EQ(g.GetMouseOverIdx(), 1);
 }
 
-TEST_F(ControlList, RemoveWithBadIndexOrTagOnlyRedraws)
-{
+TEST_F(ControlList, RemoveWithBadIndexOrTagOnlyRedraws) {
   TestControl* a = Attach("a", IRECT(0, 0, 10, 10));
   a->SetClean();
   g.RemoveControl(5);
@@ -157,11 +147,10 @@ TEST_F(ControlList, RemoveWithBadIndexOrTagOnlyRedraws)
   EXPECT_TRUE(a->IsDirty());
 }
 
-TEST_F(ControlList, FindingByParameterAndPeers)
-{
+TEST_F(ControlList, FindingByParameterAndPeers) {
   TestControl* a = Attach("a", IRECT(0, 0, 10, 10), FakeDelegate::kGain);
   auto* multi = static_cast<TestControl*>(
-    g.AttachControl(new TestControl(journal, "m", IRECT(0, 0, 10, 10), {FakeDelegate::kInt, FakeDelegate::kGain})));
+      g.AttachControl(new TestControl(journal, "m", IRECT(0, 0, 10, 10), {FakeDelegate::kInt, FakeDelegate::kGain})));
   TestControl* other = Attach("o", IRECT(0, 0, 10, 10), FakeDelegate::kInt);
   EXPECT_EQ(g.GetControlWithParamIdx(FakeDelegate::kGain), a);
   EXPECT_EQ(g.GetControlWithParamIdx(FakeDelegate::kBool), nullptr);
@@ -180,8 +169,7 @@ TEST_F(ControlList, FindingByParameterAndPeers)
   EXPECT_FALSE(other->IsHidden());
 }
 
-TEST_F(ControlList, ParamNameTooltipsAndLastClickedParam)
-{
+TEST_F(ControlList, ParamNameTooltipsAndLastClickedParam) {
   Attach("a", IRECT(0, 0, 10, 10), FakeDelegate::kGain);
   Attach("u", IRECT(20, 0, 30, 10));
   g.AssignParamNameToolTips();
@@ -195,8 +183,7 @@ TEST_F(ControlList, ParamNameTooltipsAndLastClickedParam)
   EXPECT_EQ(g.GetAndResetLastClickedParam(), -1);
 }
 
-TEST_F(ControlList, SettingsAndConstraints)
-{
+TEST_F(ControlList, SettingsAndConstraints) {
   g.SetScaleConstraints(3, 1);
   EXPECT_EQ(g.GetMinScale(), 1.f);
   EXPECT_EQ(g.GetMaxScale(), 3.f);
@@ -205,10 +192,8 @@ TEST_F(ControlList, SettingsAndConstraints)
   EXPECT_EQ(g.Count("UpdateTooltips"), 1);
 }
 
-TEST_F(ControlList, PopupAndTextEntryControlsAreOwnedOnce)
-{
-  struct Entry : ITextEntryControlBase
-  {
+TEST_F(ControlList, PopupAndTextEntryControlsAreOwnedOnce) {
+  struct Entry : ITextEntryControlBase {
     using ITextEntryControlBase::ITextEntryControlBase;
     void Draw(IGraphics&) override {}
     void CreateTextEntry(int, const IText&, const IRECT&, int, const char*) override {}
@@ -221,23 +206,23 @@ TEST_F(ControlList, PopupAndTextEntryControlsAreOwnedOnce)
   EXPECT_EQ(g.GetTextEntryControl(), nullptr);
 }
 
-} // namespace
-} // namespace fx::gfx::test
+}  // namespace
+}  // namespace fx::gfx::test
 
 namespace fx::gfx::test {
 namespace {
 
 // The delegate owns the graphics it makes: values from the plug-in side reach every bound entry, and
 // controls attached by the layout are connected before the delegate holds the new graphics.
-TEST(DelegateSeam, OpenRouteAndClose)
-{
+TEST(DelegateSeam, OpenRouteAndClose) {
   FakeDelegate dlg;
   std::vector<std::string> journal;
   TestControl* bound = nullptr;
   dlg.SetMakeGraphicsFunc([&]() -> IGraphics* {
     auto* g = new RecordingGraphics(dlg, 300, 200);
-    bound = static_cast<TestControl*>(g->AttachControl(new TestControl(journal, "b", IRECT(0, 0, 10, 10), {-1, FakeDelegate::kInt}), 4));
-    bound->SetDirty(true); // the delegate does not hold this graphics yet
+    bound = static_cast<TestControl*>(
+        g->AttachControl(new TestControl(journal, "b", IRECT(0, 0, 10, 10), {-1, FakeDelegate::kInt}), 4));
+    bound->SetDirty(true);  // the delegate does not hold this graphics yet
     return g;
   });
   int parent = 0;
@@ -253,5 +238,5 @@ TEST(DelegateSeam, OpenRouteAndClose)
   EXPECT_EQ(dlg.GetUI(), nullptr);
 }
 
-} // namespace
-} // namespace fx::gfx::test
+}  // namespace
+}  // namespace fx::gfx::test

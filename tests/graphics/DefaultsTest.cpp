@@ -5,11 +5,9 @@
 namespace fx::gfx::test {
 namespace {
 
-TEST(DefaultStyles, ColourSpecFromAList)
-{
+TEST(DefaultStyles, ColourSpecFromAList) {
   const IVColorSpec none{};
-  for (int i = 0; i < kNumVColors; ++i)
-    EXPECT_EQ(none.GetColor(static_cast<EVColor>(i)), DEFAULT_COLOR_SPEC[i]);
+  for (int i = 0; i < kNumVColors; ++i) EXPECT_EQ(none.GetColor(static_cast<EVColor>(i)), DEFAULT_COLOR_SPEC[i]);
 
   const IVColorSpec three{COLOR_RED, COLOR_GREEN, COLOR_BLUE};
   EXPECT_EQ(three.GetColor(kBG), COLOR_RED);
@@ -22,17 +20,14 @@ TEST(DefaultStyles, ColourSpecFromAList)
   EXPECT_EQ(tooMany.GetColor(kX3), COLOR_RED);
 }
 
-TEST(DefaultStyles, DefaultColourSpecValues)
-{
-  const IColor expected[kNumVColors] = {IColor(0, 0, 0, 0),       IColor(255, 200, 200, 200), IColor(255, 240, 240, 240),
-                                        IColor(255, 70, 70, 70),   IColor(10, 0, 0, 0),        IColor(60, 0, 0, 0),
-                                        IColor(255, 0, 0, 0),      IColor(255, 0, 255, 0),     IColor(255, 0, 0, 255)};
-  for (int i = 0; i < kNumVColors; ++i)
-    EXPECT_EQ(DEFAULT_COLOR_SPEC[i], expected[i]) << i;
+TEST(DefaultStyles, DefaultColourSpecValues) {
+  const IColor expected[kNumVColors] = {IColor(0, 0, 0, 0),      IColor(255, 200, 200, 200), IColor(255, 240, 240, 240),
+                                        IColor(255, 70, 70, 70), IColor(10, 0, 0, 0),        IColor(60, 0, 0, 0),
+                                        IColor(255, 0, 0, 0),    IColor(255, 0, 255, 0),     IColor(255, 0, 0, 255)};
+  for (int i = 0; i < kNumVColors; ++i) EXPECT_EQ(DEFAULT_COLOR_SPEC[i], expected[i]) << i;
 }
 
-TEST(DefaultStyles, DefaultVectorStyle)
-{
+TEST(DefaultStyles, DefaultVectorStyle) {
   const IVStyle& s = DEFAULT_STYLE;
   EXPECT_TRUE(s.hideCursor && s.showLabel && s.showValue && s.drawFrame && s.drawShadows);
   EXPECT_FALSE(s.emboss);
@@ -48,13 +43,15 @@ TEST(DefaultStyles, DefaultVectorStyle)
   EXPECT_EQ(s.labelPosition, 0);
 }
 
-TEST(DefaultStyles, BlendPresets)
-{
-  struct Row { IBlend blend; int method; float weight; };
-  const Row rows[] = {{BLEND_75, 0, 0.75f}, {BLEND_50, 0, 0.5f},   {BLEND_25, 0, 0.25f},      {BLEND_10, 0, 0.1f},
+TEST(DefaultStyles, BlendPresets) {
+  struct Row {
+    IBlend blend;
+    int method;
+    float weight;
+  };
+  const Row rows[] = {{BLEND_75, 0, 0.75f}, {BLEND_50, 0, 0.5f},  {BLEND_25, 0, 0.25f},   {BLEND_10, 0, 0.1f},
                       {BLEND_05, 0, 0.05f}, {BLEND_01, 0, 0.01f}, {BLEND_DST_IN, 5, 1.f}, {BLEND_DST_OVER, 4, 1.f}};
-  for (const Row& row : rows)
-  {
+  for (const Row& row : rows) {
     EXPECT_EQ(row.blend.method, row.method);
     EXPECT_EQ(row.blend.weight, row.weight);
   }
@@ -62,8 +59,7 @@ TEST(DefaultStyles, BlendPresets)
 
 using GraphicsDefaults = GraphicsFixture;
 
-TEST_F(GraphicsDefaults, CursorWindowAndText)
-{
+TEST_F(GraphicsDefaults, CursorWindowAndText) {
   EXPECT_EQ(g.SetMouseCursor(kHandCursor), kArrowCursor);
   EXPECT_EQ(g.SetMouseCursor(kHandCursor), kHandCursor);
   EXPECT_FALSE(g.WindowIsOpen());
@@ -91,14 +87,13 @@ TEST_F(GraphicsDefaults, CursorWindowAndText)
   EXPECT_TRUE(g.RendererQueryHook());
 }
 
-TEST_F(GraphicsDefaults, AppearanceChangeReachesTheFunction)
-{
+TEST_F(GraphicsDefaults, AppearanceChangeReachesTheFunction) {
   EUIAppearance seen = kUIAppearanceLight;
-  g.OnAppearanceChanged(kUIAppearanceDark); // no function yet: nothing happens
+  g.OnAppearanceChanged(kUIAppearanceDark);  // no function yet: nothing happens
   g.SetAppearanceChangedFunc([&](EUIAppearance a) { seen = a; });
   g.OnAppearanceChanged(kUIAppearanceDark);
   EXPECT_EQ(seen, kUIAppearanceDark);
 }
 
-} // namespace
-} // namespace fx::gfx::test
+}  // namespace
+}  // namespace fx::gfx::test

@@ -7,23 +7,19 @@ namespace fx::gfx::test {
 namespace {
 
 double gNowMs = 0.0;
-double FakeClock()
-{
+double FakeClock() {
   return gNowMs;
 }
 
-class DrawLoop : public GraphicsFixture
-{
-protected:
+class DrawLoop : public GraphicsFixture {
+ protected:
   void SetUp() override { SetGraphicsClock(FakeClock); }
   void TearDown() override { SetGraphicsClock(nullptr); }
 
   // One frame as the platform view runs it.
-  bool Frame(IRECTList& rects)
-  {
+  bool Frame(IRECTList& rects) {
     const bool dirty = g.IsDirty(rects);
-    if (dirty)
-    {
+    if (dirty) {
       g.SetAllControlsClean();
       g.Draw(rects);
     }
@@ -31,8 +27,7 @@ protected:
   }
 };
 
-TEST_F(DrawLoop, NothingDirtyLeavesTheListAlone)
-{
+TEST_F(DrawLoop, NothingDirtyLeavesTheListAlone) {
   Attach("a", IRECT(5, 5, 15, 15))->SetClean();
   IRECTList rects;
   EXPECT_FALSE(g.IsDirty(rects));
@@ -41,18 +36,16 @@ TEST_F(DrawLoop, NothingDirtyLeavesTheListAlone)
   EXPECT_EQ(g.Count("BeginFrame"), 0);
 }
 
-TEST_F(DrawLoop, DirtyRectanglesArePadded)
-{
+TEST_F(DrawLoop, DirtyRectanglesArePadded) {
   Attach("a", IRECT(5, 5, 15, 15));
   IRECTList rects;
   EXPECT_TRUE(g.IsDirty(rects));
   ASSERT_EQ(rects.Size(), 1);
   EXPECT_EQ(rects.Get(0), IRECT(4.25f, 4.25f, 15.75f, 15.75f));
-  EXPECT_TRUE(g.GetControl(0)->IsDirty()); // stays dirty until the caller cleans
+  EXPECT_TRUE(g.GetControl(0)->IsDirty());  // stays dirty until the caller cleans
 }
 
-TEST_F(DrawLoop, ChildRectangleIsMovedIntoItsParent)
-{
+TEST_F(DrawLoop, ChildRectangleIsMovedIntoItsParent) {
   TestControl* parent = Attach("p", IRECT(10, 10, 50, 50));
   TestControl* child = Attach("c", IRECT(0, 20, 20, 30));
   child->SetParent(parent);
@@ -64,8 +57,7 @@ TEST_F(DrawLoop, ChildRectangleIsMovedIntoItsParent)
   EXPECT_EQ(rects.Get(0), IRECT(9.25f, 19.25f, 30.75f, 30.75f));
 }
 
-TEST_F(DrawLoop, OneFrameCallSequence)
-{
+TEST_F(DrawLoop, OneFrameCallSequence) {
   Attach("a", IRECT(5, 5, 15, 15));
   g.SetScreenScale(2.f);
   g.log.clear();
@@ -73,12 +65,8 @@ TEST_F(DrawLoop, OneFrameCallSequence)
   IRECTList rects;
   ASSERT_TRUE(Frame(rects));
   const std::vector<std::string> expected = {
-    "BeginFrame",
-    "PathTransformSetMatrix 1,0,0,1,0,0",
-    "PathClear",
-    "SetClipRegion 4,4,16,16",
-    "OnControlDrawn 0",
-    "EndFrame",
+      "BeginFrame", "PathTransformSetMatrix 1,0,0,1,0,0", "PathClear", "SetClipRegion 4,4,16,16", "OnControlDrawn 0",
+      "EndFrame",
   };
   EXPECT_EQ(g.log, expected);
   EXPECT_EQ(journal, std::vector<std::string>{"a:Draw"});
@@ -88,8 +76,7 @@ TEST_F(DrawLoop, OneFrameCallSequence)
   EXPECT_FALSE(Frame(next));
 }
 
-TEST_F(DrawLoop, OverlappingControlsDrawOncePerRegionInListOrder)
-{
+TEST_F(DrawLoop, OverlappingControlsDrawOncePerRegionInListOrder) {
   Attach("back", IRECT(0, 0, 100, 100));
   Attach("front", IRECT(10, 10, 20, 20));
   journal.clear();
@@ -100,8 +87,7 @@ TEST_F(DrawLoop, OverlappingControlsDrawOncePerRegionInListOrder)
   EXPECT_EQ(g.Count("BeginFrame"), 1);
 }
 
-TEST_F(DrawLoop, HiddenBackgroundStillDrawsOtherHiddenControlsDoNot)
-{
+TEST_F(DrawLoop, HiddenBackgroundStillDrawsOtherHiddenControlsDoNot) {
   Attach("bg", IRECT(0, 0, 100, 100))->Hide(true);
   Attach("x", IRECT(10, 10, 20, 20))->Hide(true);
   journal.clear();
@@ -110,8 +96,7 @@ TEST_F(DrawLoop, HiddenBackgroundStillDrawsOtherHiddenControlsDoNot)
   EXPECT_EQ(journal, std::vector<std::string>{"bg:Draw"});
 }
 
-TEST_F(DrawLoop, ClipOutsideTheControlDrawsNothing)
-{
+TEST_F(DrawLoop, ClipOutsideTheControlDrawsNothing) {
   Attach("a", IRECT(0, 0, 10, 10))->SetClean();
   Attach("b", IRECT(200, 200, 210, 210));
   journal.clear();
@@ -120,8 +105,7 @@ TEST_F(DrawLoop, ClipOutsideTheControlDrawsNothing)
   EXPECT_EQ(journal, std::vector<std::string>{"b:Draw"});
 }
 
-TEST_F(DrawLoop, StrictDrawingDrawsTheUnionOnce)
-{
+TEST_F(DrawLoop, StrictDrawingDrawsTheUnionOnce) {
   g.SetStrictDrawing(true);
   Attach("a", IRECT(0, 0, 10, 10));
   Attach("b", IRECT(200, 200, 210, 210));
@@ -133,29 +117,26 @@ TEST_F(DrawLoop, StrictDrawingDrawsTheUnionOnce)
   EXPECT_EQ(g.Count("BeginFrame"), 1);
 }
 
-TEST_F(DrawLoop, RunningAnimationKeepsItsControlDirtyUntilItEnds)
-{
+TEST_F(DrawLoop, RunningAnimationKeepsItsControlDirtyUntilItEnds) {
   TestControl* a = Attach("a", IRECT(0, 0, 10, 10));
   gNowMs = 1000.0;
   DefaultClickActionFunc(a);
-  a->Hide(true); // hidden controls animate too
+  a->Hide(true);  // hidden controls animate too
   IRECTList rects;
-  for (double t : {1000.0, 1050.0, 1100.0})
-  {
+  for (double t : {1000.0, 1050.0, 1100.0}) {
     gNowMs = t;
     rects.Clear();
     EXPECT_TRUE(Frame(rects)) << t;
   }
   gNowMs = 1100.5;
   rects.Clear();
-  EXPECT_TRUE(Frame(rects)); // this frame ends the animation and marks the control dirty once more
+  EXPECT_TRUE(Frame(rects));  // this frame ends the animation and marks the control dirty once more
   EXPECT_FALSE(a->GetAnimationFunction());
   rects.Clear();
   EXPECT_FALSE(Frame(rects));
 }
 
-TEST_F(DrawLoop, DisplayTickRunsBeforeCollection)
-{
+TEST_F(DrawLoop, DisplayTickRunsBeforeCollection) {
   TestControl* a = Attach("a", IRECT(0, 0, 10, 10));
   a->SetClean();
   g.SetDisplayTickFunc([&] { a->SetDirty(false); });
@@ -163,13 +144,11 @@ TEST_F(DrawLoop, DisplayTickRunsBeforeCollection)
   EXPECT_TRUE(g.IsDirty(rects));
 }
 
-TEST_F(DrawLoop, FrameTimeRingWrapsAfterOneHundredFrames)
-{
+TEST_F(DrawLoop, FrameTimeRingWrapsAfterOneHundredFrames) {
   Attach("a", IRECT(0, 0, 10, 10));
   g.SetPerfDisplay(new TestControl(journal, "perf", IRECT(10, 10, 210, 60)));
   const int start = g.GetFrameTimeIdx();
-  for (int i = 0; i < 101; ++i)
-  {
+  for (int i = 0; i < 101; ++i) {
     gNowMs += 20.0;
     IRECTList rects;
     g.GetControl(0)->SetDirty(false);
@@ -179,8 +158,7 @@ TEST_F(DrawLoop, FrameTimeRingWrapsAfterOneHundredFrames)
   EXPECT_FLOAT_EQ(g.GetFrameTime(g.GetFrameTimeIdx()), 0.02f);
 }
 
-TEST_F(DrawLoop, HighlightDotIsAFilledCircle)
-{
+TEST_F(DrawLoop, HighlightDotIsAFilledCircle) {
   TestControl* a = Attach("a", IRECT(0, 0, 40, 40));
   a->SetHighlight(true, IControl::kHighlightBlue);
   g.log.clear();
@@ -191,5 +169,5 @@ TEST_F(DrawLoop, HighlightDotIsAFilledCircle)
   EXPECT_EQ(a->GetHighlightColor(), IColor(255, 0, 0, 255));
 }
 
-} // namespace
-} // namespace fx::gfx::test
+}  // namespace
+}  // namespace fx::gfx::test

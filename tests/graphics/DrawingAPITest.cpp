@@ -14,21 +14,19 @@ const IColor kRed(255, 255, 0, 0);
 const std::string kRedStroke = "PathStroke 255,255,0,0 t1";
 const std::string kRedFill = "PathFill 255,255,0,0";
 
-struct DrawRow
-{
+struct DrawRow {
   const char* name;
   std::function<void(IGraphics&)> draw;
   std::vector<std::string> calls;
 };
 
-void PrintTo(const DrawRow& row, std::ostream* os) { *os << row.name; }
+void PrintTo(const DrawRow& row, std::ostream* os) {
+  *os << row.name;
+}
 
-class DrawingSequence : public ::testing::TestWithParam<DrawRow>
-{
-};
+class DrawingSequence : public ::testing::TestWithParam<DrawRow> {};
 
-TEST_P(DrawingSequence, EmitsTheExpectedPathCalls)
-{
+TEST_P(DrawingSequence, EmitsTheExpectedPathCalls) {
   FakeDelegate dlg;
   DetailGraphics g(dlg, 400, 300);
   g.log.clear();
@@ -36,8 +34,8 @@ TEST_P(DrawingSequence, EmitsTheExpectedPathCalls)
   EXPECT_EQ(g.log, GetParam().calls) << GetParam().name;
 }
 
-const std::vector<std::string> kRectPath = {"PathClear",        "PathMoveTo 1,2", "PathLineTo 3,2", "PathLineTo 3,4",
-                                            "PathLineTo 1,4",   "PathClose",      kRedStroke};
+const std::vector<std::string> kRectPath = {"PathClear",      "PathMoveTo 1,2", "PathLineTo 3,2", "PathLineTo 3,4",
+                                            "PathLineTo 1,4", "PathClose",      kRedStroke};
 
 INSTANTIATE_TEST_SUITE_P(
   DrawingAPI, DrawingSequence,
@@ -145,8 +143,7 @@ INSTANTIATE_TEST_SUITE_P(
             [](IGraphics& g) { g.DrawRadialLine(kRed, 0, 0, 90.f, 10.f, 20.f); },
             {"PathClear", "PathMoveTo 10,0", "PathLineTo 20,0", kRedStroke}}));
 
-TEST(DrawingAPI, DashedOperationsCarryOneDashLength)
-{
+TEST(DrawingAPI, DashedOperationsCarryOneDashLength) {
   FakeDelegate dlg;
   DetailGraphics g(dlg, 400, 300);
   g.DrawDottedLine(kRed, 0, 0, 10, 0, nullptr, 1.f, 3.f);
@@ -160,8 +157,7 @@ TEST(DrawingAPI, DashedOperationsCarryOneDashLength)
   EXPECT_EQ(g.lastStrokeOptions.mDash.mCount, 0);
 }
 
-TEST(DrawingAPI, DataFillPreservesThePathForTheStroke)
-{
+TEST(DrawingAPI, DataFillPreservesThePathForTheStroke) {
   FakeDelegate dlg;
   DetailGraphics g(dlg, 400, 300);
   const float y[] = {0.f, 1.f};
@@ -173,8 +169,7 @@ TEST(DrawingAPI, DataFillPreservesThePathForTheStroke)
   EXPECT_TRUE(g.lastFillOptions.mPreserve);
 }
 
-TEST(DrawingAPI, BlendReachesTheRenderer)
-{
+TEST(DrawingAPI, BlendReachesTheRenderer) {
   FakeDelegate dlg;
   DetailGraphics g(dlg, 400, 300);
   const IBlend half(kBlendDefault, 0.5f);
@@ -183,17 +178,16 @@ TEST(DrawingAPI, BlendReachesTheRenderer)
   EXPECT_EQ(g.log.back(), "PathFill 255,255,0,0 weight0.5");
 }
 
-TEST(DrawingAPI, FittedAndRotatedBitmapsUseTheTransform)
-{
+TEST(DrawingAPI, FittedAndRotatedBitmapsUseTheTransform) {
   FakeDelegate dlg;
   DetailGraphics g(dlg, 400, 300);
   APIBitmap image(1, 40, 20, 1.f, 2.f);
   const IBitmap bitmap(&image, 1, false);
   g.log.clear();
   g.DrawFittedBitmap(bitmap, IRECT(10, 10, 90, 30));
-  EXPECT_EQ(g.log, (std::vector<std::string>{"PathTransformSetMatrix 1,0,0,1,10,10",
-                                              "PathTransformSetMatrix 2,0,0,1,10,10", "DrawBitmap 0,0,40,20 0,0",
-                                              "PathTransformSetMatrix 1,0,0,1,0,0"}));
+  EXPECT_EQ(g.log,
+            (std::vector<std::string>{"PathTransformSetMatrix 1,0,0,1,10,10", "PathTransformSetMatrix 2,0,0,1,10,10",
+                                      "DrawBitmap 0,0,40,20 0,0", "PathTransformSetMatrix 1,0,0,1,0,0"}));
   g.log.clear();
   // Width and height are divided by the image's draw scale (2): a 20 x 10 rectangle about the origin.
   g.DrawRotatedBitmap(bitmap, 50, 60, 0.0);
@@ -201,8 +195,7 @@ TEST(DrawingAPI, FittedAndRotatedBitmapsUseTheTransform)
   EXPECT_EQ(g.GetTransform(), IMatrix());
 }
 
-TEST(DrawingAPI, EmptyBitmapsDrawNothing)
-{
+TEST(DrawingAPI, EmptyBitmapsDrawNothing) {
   FakeDelegate dlg;
   DetailGraphics g(dlg, 400, 300);
   APIBitmap image(1, 40, 20, 1.f, 1.f);
@@ -215,5 +208,5 @@ TEST(DrawingAPI, EmptyBitmapsDrawNothing)
   EXPECT_TRUE(g.log.empty());
 }
 
-} // namespace
-} // namespace fx::gfx::test
+}  // namespace
+}  // namespace fx::gfx::test

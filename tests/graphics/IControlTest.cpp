@@ -13,8 +13,7 @@ namespace {
 
 using Control = GraphicsFixture;
 
-TEST_F(Control, DefaultTextStyleAndFlags)
-{
+TEST_F(Control, DefaultTextStyleAndFlags) {
   TestControl* c = Attach("a", IRECT(0, 0, 10, 10));
   const IText& t = c->GetText();
   EXPECT_STREQ(t.mFont, "Roboto-Regular");
@@ -28,17 +27,18 @@ TEST_F(Control, DefaultTextStyleAndFlags)
   EXPECT_EQ(c->GetHighlightColor(), IColor(255, 255, 0, 0));
 }
 
-TEST_F(Control, SetDirtyClampsAndSendsTheOneEntry)
-{
+TEST_F(Control, SetDirtyClampsAndSendsTheOneEntry) {
   int actions = 0;
   TestControl* c = Attach("a", IRECT(0, 0, 10, 10), FakeDelegate::kGain);
   c->SetActionFunction([&](IControl*) { ++actions; });
-  struct Row { double stored; double sent; };
-  for (const Row row : {Row{1.7, 1.0}, Row{-0.2, 0.0}, Row{0.25, 0.25}, Row{std::nan(""), 0.0}})
-  {
+  struct Row {
+    double stored;
+    double sent;
+  };
+  for (const Row row : {Row{1.7, 1.0}, Row{-0.2, 0.0}, Row{0.25, 0.25}, Row{std::nan(""), 0.0}}) {
     dlg.host.clear();
     c->SetValue(row.stored);
-    c->SetDirty(true, 5); // one entry: every index means entry 0
+    c->SetDirty(true, 5);  // one entry: every index means entry 0
     EXPECT_EQ(c->GetValue(), row.sent);
     EXPECT_EQ(dlg.host, std::vector<std::string>{"send 3 " + Num(row.sent)});
   }
@@ -47,8 +47,7 @@ TEST_F(Control, SetDirtyClampsAndSendsTheOneEntry)
   EXPECT_EQ(actions, 4);
 }
 
-TEST_F(Control, ControlWithoutEntries)
-{
+TEST_F(Control, ControlWithoutEntries) {
   int actions = 0;
   auto* c = new TestControl(journal, "e", IRECT(0, 0, 10, 10), std::initializer_list<int>{});
   c->SetActionFunction([&](IControl*) { ++actions; });
@@ -70,8 +69,7 @@ TEST_F(Control, ControlWithoutEntries)
   EXPECT_THROW(c->SetParamIdx(1, 0), std::out_of_range);
 }
 
-TEST_F(Control, UnboundAndOutOfRangeEntriesSendNothing)
-{
+TEST_F(Control, UnboundAndOutOfRangeEntriesSendNothing) {
   auto* c = new TestControl(journal, "m", IRECT(0, 0, 10, 10), {-1, 99, FakeDelegate::kInt});
   g.AttachControl(c);
   c->SetValue(0.3, 2);
@@ -80,17 +78,16 @@ TEST_F(Control, UnboundAndOutOfRangeEntriesSendNothing)
   EXPECT_EQ(c->GetParam(1), nullptr);
 }
 
-TEST_F(Control, ValuesFromTheDelegate)
-{
+TEST_F(Control, ValuesFromTheDelegate) {
   TestControl* c = Attach("a", IRECT(0, 0, 10, 10), FakeDelegate::kGain);
   c->SetClean();
-  c->SetValueFromDelegate(0.0, 0); // unchanged: not dirty
+  c->SetValueFromDelegate(0.0, 0);  // unchanged: not dirty
   EXPECT_FALSE(c->IsDirty());
   c->SetValueFromDelegate(0.4, 0);
   EXPECT_TRUE(c->IsDirty());
   EXPECT_EQ(c->GetValue(), 0.4);
 
-  Press(5, 5); // the user holds it: host values are ignored
+  Press(5, 5);  // the user holds it: host values are ignored
   c->SetValueFromDelegate(0.9, 0);
   EXPECT_EQ(c->GetValue(), 0.4);
   Release(5, 5);
@@ -98,13 +95,13 @@ TEST_F(Control, ValuesFromTheDelegate)
   EXPECT_EQ(c->GetValue(), 0.9);
 }
 
-TEST_F(Control, ValueToDefaultIsSnappedClampedAndNormalized)
-{
-  auto* c = new TestControl(journal, "m", IRECT(0, 0, 10, 10), {FakeDelegate::kInt, FakeDelegate::kGain, FakeDelegate::kNamedInt});
+TEST_F(Control, ValueToDefaultIsSnappedClampedAndNormalized) {
+  auto* c = new TestControl(journal, "m", IRECT(0, 0, 10, 10),
+                            {FakeDelegate::kInt, FakeDelegate::kGain, FakeDelegate::kNamedInt});
   g.AttachControl(c);
   c->SetValueToDefault(-1);
   EXPECT_DOUBLE_EQ(c->GetValue(0), 0.5);
-  EXPECT_NEAR(c->GetValue(1), std::sqrt(72.0 / 84.0), 1e-12); // power curve 2: v = sqrt((0 + 72) / 84)
+  EXPECT_NEAR(c->GetValue(1), std::sqrt(72.0 / 84.0), 1e-12);  // power curve 2: v = sqrt((0 + 72) / 84)
   EXPECT_DOUBLE_EQ(c->GetValue(2), 0.5);
   EXPECT_EQ(dlg.CountHost("send"), 3);
   dlg.host.clear();
@@ -113,8 +110,7 @@ TEST_F(Control, ValueToDefaultIsSnappedClampedAndNormalized)
   EXPECT_EQ(dlg.CountHost("send"), 1);
 }
 
-TEST_F(Control, HideDisableAndHit)
-{
+TEST_F(Control, HideDisableAndHit) {
   TestControl* c = Attach("a", IRECT(10, 10, 20, 20));
   c->SetDisabled(true);
   EXPECT_EQ(c->GetBlend().weight, 0.25f);
@@ -127,8 +123,7 @@ TEST_F(Control, HideDisableAndHit)
   EXPECT_FALSE(c->IsHit(0, 0));
 }
 
-TEST_F(Control, PositionAndSize)
-{
+TEST_F(Control, PositionAndSize) {
   TestControl* c = Attach("a", IRECT(10, 10, 30, 20));
   c->SetTargetRECT(IRECT(12, 11, 22, 19));
   c->SetMouseIsOver(true);
@@ -144,27 +139,29 @@ TEST_F(Control, PositionAndSize)
   EXPECT_EQ(c->GetTargetRECT(), IRECT(50, 50, 60, 60));
 }
 
-TEST_F(Control, SnapToMouse)
-{
+TEST_F(Control, SnapToMouse) {
   TestControl* c = Attach("a", IRECT(0, 0, 100, 100), FakeDelegate::kGain);
-  struct Row { float x, y; EDirection dir; double expect; };
-  const Row rows[] = {
-    {50, 0, kVertical, 1.0}, {50, 100, kVertical, 0.0}, {50, 150, kVertical, 0.0}, {50, 33.33f, kVertical, 0.667},
-    {0, 50, kHorizontal, 0.0}, {12.34f, 50, kHorizontal, 0.123}, {-5, 50, kHorizontal, 0.0},
+  struct Row {
+    float x, y;
+    EDirection dir;
+    double expect;
   };
-  for (const Row& row : rows)
-  {
+  const Row rows[] = {
+      {50, 0, kVertical, 1.0},        {50, 100, kVertical, 0.0}, {50, 150, kVertical, 0.0},
+      {50, 33.33f, kVertical, 0.667}, {0, 50, kHorizontal, 0.0}, {12.34f, 50, kHorizontal, 0.123},
+      {-5, 50, kHorizontal, 0.0},
+  };
+  for (const Row& row : rows) {
     c->SnapToMouse(row.x, row.y, row.dir, c->GetRECT());
     EXPECT_NEAR(c->GetValue(), row.expect, 1e-12) << row.x << "," << row.y;
   }
   c->SnapToMouse(50, 10, kVertical, c->GetRECT(), -1, 0.2, 0.5);
   EXPECT_EQ(c->GetValue(), 0.5);
-  c->SnapToMouse(50, 10, kVertical, IRECT(0, 0, 100, 0)); // no height: unchanged
+  c->SnapToMouse(50, 10, kVertical, IRECT(0, 0, 100, 0));  // no height: unchanged
   EXPECT_EQ(c->GetValue(), 0.5);
 }
 
-TEST_F(Control, GesturesTakeTheFirstHandlerPerType)
-{
+TEST_F(Control, GesturesTakeTheFirstHandlerPerType) {
   TestControl* c = Attach("a", IRECT(0, 0, 100, 100));
   int first = 0, second = 0;
   c->AttachGestureRecognizer(kGesturePinch, [&](IControl*, const IGestureInfo&) { ++first; });
@@ -184,10 +181,8 @@ TEST_F(Control, GesturesTakeTheFirstHandlerPerType)
   EXPECT_EQ(g.GetRegisteredGestureRecognizers(), std::vector<EGestureType>{kGesturePinch});
 }
 
-struct VectorControl : TestControl, IVectorBase
-{
-  VectorControl(std::vector<std::string>& j, const IRECT& r) : TestControl(j, "v", r), IVectorBase(DEFAULT_STYLE)
-  {
+struct VectorControl : TestControl, IVectorBase {
+  VectorControl(std::vector<std::string>& j, const IRECT& r) : TestControl(j, "v", r), IVectorBase(DEFAULT_STYLE) {
     AttachIControl(this, "label");
   }
   void OnStyleChanged() override { ++styleChanges; }
@@ -195,13 +190,11 @@ struct VectorControl : TestControl, IVectorBase
 };
 
 double gNowMs = 0.0;
-double FakeClock()
-{
+double FakeClock() {
   return gNowMs;
 }
 
-TEST_F(Control, SplashGrowsFromTheLastPressAndEnds)
-{
+TEST_F(Control, SplashGrowsFromTheLastPressAndEnds) {
   SetGraphicsClock(FakeClock);
   gNowMs = 500.0;
   auto* v = new VectorControl(journal, IRECT(0, 0, 100, 100));
@@ -220,8 +213,7 @@ TEST_F(Control, SplashGrowsFromTheLastPressAndEnds)
   SetGraphicsClock(nullptr);
 }
 
-TEST_F(Control, AnimationProgress)
-{
+TEST_F(Control, AnimationProgress) {
   SetGraphicsClock(FakeClock);
   TestControl* c = Attach("a", IRECT(0, 0, 10, 10));
   EXPECT_EQ(c->GetAnimationProgress(), 0.0);
@@ -229,14 +221,13 @@ TEST_F(Control, AnimationProgress)
   c->SetAnimation(DefaultAnimationFunc, 200);
   gNowMs = 1050.0;
   EXPECT_DOUBLE_EQ(c->GetAnimationProgress(), 0.25);
-  c->SetAnimation(DefaultAnimationFunc, 0); // no length: over at once
+  c->SetAnimation(DefaultAnimationFunc, 0);  // no length: over at once
   c->Animate();
   EXPECT_FALSE(c->GetAnimationFunction());
   SetGraphicsClock(nullptr);
 }
 
-TEST_F(Control, StyleAllVectorControlsVisitsOnlyVectorControls)
-{
+TEST_F(Control, StyleAllVectorControlsVisitsOnlyVectorControls) {
   auto* v = new VectorControl(journal, IRECT(0, 0, 100, 100));
   g.AttachControl(v);
   Attach("plain", IRECT(0, 0, 10, 10));
@@ -248,5 +239,5 @@ TEST_F(Control, StyleAllVectorControlsVisitsOnlyVectorControls)
   EXPECT_STREQ(v->GetLabelStr(), "label");
 }
 
-} // namespace
-} // namespace fx::gfx::test
+}  // namespace
+}  // namespace fx::gfx::test

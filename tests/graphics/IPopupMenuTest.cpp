@@ -7,16 +7,13 @@
 namespace fx::gfx {
 namespace {
 
-std::string Texts(const IPopupMenu& menu)
-{
+std::string Texts(const IPopupMenu& menu) {
   std::string s;
-  for (int i = 0; i < menu.NItems(); ++i)
-    s += std::string(i ? " " : "") + menu.GetItemText(i);
+  for (int i = 0; i < menu.NItems(); ++i) s += std::string(i ? " " : "") + menu.GetItemText(i);
   return s;
 }
 
-TEST(IPopupMenu, NewMenuHasNothingChosenAndNoFunction)
-{
+TEST(IPopupMenu, NewMenuHasNothingChosenAndNoFunction) {
   IPopupMenu menu;
   EXPECT_EQ(menu.GetChosenItemIdx(), -1);
   EXPECT_FALSE(menu.GetFunction());
@@ -25,8 +22,7 @@ TEST(IPopupMenu, NewMenuHasNothingChosenAndNoFunction)
   EXPECT_STREQ(menu.GetItemText(0), "");
 }
 
-TEST(IPopupMenu, ConstructorItemsAndNullText)
-{
+TEST(IPopupMenu, ConstructorItemsAndNullText) {
   IPopupMenu menu("Title", 0, false, {"a", nullptr, "c"});
   EXPECT_STREQ(menu.GetRootTitle(), "Title");
   EXPECT_EQ(Texts(menu), "a  c");
@@ -35,23 +31,23 @@ TEST(IPopupMenu, ConstructorItemsAndNullText)
   EXPECT_EQ(menu.GetItem(1)->GetSubmenu(), nullptr);
 }
 
-TEST(IPopupMenu, InsertionPositions)
-{
-  struct Row { int index; const char* expect; };
-  const Row rows[] = {{-1, "a b c new"}, {99, "a b c new"}, {-5, "new a b c"}, {0, "new a b c"}, {2, "a b new c"}, {3, "a b c new"}};
-  for (const Row& row : rows)
-  {
+TEST(IPopupMenu, InsertionPositions) {
+  struct Row {
+    int index;
+    const char* expect;
+  };
+  const Row rows[] = {{-1, "a b c new"}, {99, "a b c new"}, {-5, "new a b c"},
+                      {0, "new a b c"},  {2, "a b new c"},  {3, "a b c new"}};
+  for (const Row& row : rows) {
     IPopupMenu menu("", 0, false, {"a", "b", "c"});
     menu.AddItem("new", row.index);
     EXPECT_EQ(Texts(menu), row.expect) << row.index;
   }
 }
 
-TEST(IPopupMenu, SortedInsertionIgnoresCase)
-{
+TEST(IPopupMenu, SortedInsertionIgnoresCase) {
   IPopupMenu menu;
-  for (const char* t : {"beta", "Alpha", "gamma"})
-    menu.AddItem(t, IPopupMenu::kSorted);
+  for (const char* t : {"beta", "Alpha", "gamma"}) menu.AddItem(t, IPopupMenu::kSorted);
   EXPECT_EQ(Texts(menu), "Alpha beta gamma");
 
   menu.AddItem("BETA", IPopupMenu::kSorted);
@@ -60,19 +56,20 @@ TEST(IPopupMenu, SortedInsertionIgnoresCase)
   EXPECT_EQ(Texts(menu), " Alpha BETA beta gamma");
 }
 
-TEST(IPopupMenu, ANullItemAddsNothing)
-{
+TEST(IPopupMenu, ANullItemAddsNothing) {
   IPopupMenu menu("", 0, false, {"a", "b"});
   EXPECT_EQ(menu.AddItem(static_cast<IPopupMenu::Item*>(nullptr), IPopupMenu::kSorted), nullptr);
   EXPECT_EQ(menu.AddItem(static_cast<IPopupMenu::Item*>(nullptr)), nullptr);
   EXPECT_EQ(menu.NItems(), 2);
 }
 
-TEST(IPopupMenu, SubmenuCarriesTheParentsFunction)
-{
+TEST(IPopupMenu, SubmenuCarriesTheParentsFunction) {
   int calls = 0;
   IPopupMenu* chosenIn = nullptr;
-  IPopupMenu menu("root", {"x"}, [&](IPopupMenu* m) { ++calls; chosenIn = m; });
+  IPopupMenu menu("root", {"x"}, [&](IPopupMenu* m) {
+    ++calls;
+    chosenIn = m;
+  });
   auto* sub = new IPopupMenu("sub", {"s1", "s2"});
   menu.AddItem("more", sub);
   ASSERT_EQ(menu.GetItem(1)->GetSubmenu(), sub);
@@ -82,22 +79,20 @@ TEST(IPopupMenu, SubmenuCarriesTheParentsFunction)
   EXPECT_EQ(chosenIn, sub);
 }
 
-TEST(IPopupMenu, DeletingAMenuDeletesNestedSubmenus)
-{
+TEST(IPopupMenu, DeletingAMenuDeletesNestedSubmenus) {
   auto* menu = new IPopupMenu("root", {"x"});
   auto* sub = new IPopupMenu("sub", {"y"});
   sub->AddItem("deeper", new IPopupMenu("deep", {"z"}));
   menu->AddItem("sub", sub);
-  delete menu; // the leak checker reports any submenu left behind
+  delete menu;  // the leak checker reports any submenu left behind
 }
 
-TEST(IPopupMenu, ChecksAndFlags)
-{
+TEST(IPopupMenu, ChecksAndFlags) {
   IPopupMenu menu("", 0, false, {"a", "b", "c"});
   menu.CheckItemAlone(1);
   EXPECT_FALSE(menu.IsItemChecked(0));
   EXPECT_TRUE(menu.IsItemChecked(1));
-  menu.CheckItem(7, true); // out of range: ignored
+  menu.CheckItem(7, true);  // out of range: ignored
   menu.GetItem(2)->SetEnabled(false);
   EXPECT_EQ(menu.GetItem(2)->GetFlags(), IPopupMenu::Item::kDisabled);
   menu.Clear();
@@ -105,5 +100,5 @@ TEST(IPopupMenu, ChecksAndFlags)
   EXPECT_STREQ(menu.GetRootTitle(), "");
 }
 
-} // namespace
-} // namespace fx::gfx
+}  // namespace
+}  // namespace fx::gfx

@@ -5,17 +5,14 @@
 namespace fx::gfx::test {
 namespace {
 
-class QwertyMidi : public GraphicsFixture
-{
-protected:
+class QwertyMidi : public GraphicsFixture {
+ protected:
   std::vector<IMidiMsg> echoed;
 
-  void SetUp() override
-  {
+  void SetUp() override {
     g.SetQwertyMidiKeyHandlerFunc([this](const IMidiMsg& m) { echoed.push_back(m); });
     // The keyboard state is shared by the whole process: bring the base note back to 48.
-    for (int i = 0; i < 8; ++i)
-      Down('Z');
+    for (int i = 0; i < 8; ++i) Down('Z');
     Down('X');
     Down('X');
     dlg.midi.clear();
@@ -26,13 +23,14 @@ protected:
   bool Up(char key) { return g.OnKeyUp(0, 0, IKeyPress(nullptr, key)); }
 };
 
-TEST_F(QwertyMidi, NoteKeysPlayFromTheBaseNote)
-{
-  struct Row { char key; int note; };
+TEST_F(QwertyMidi, NoteKeysPlayFromTheBaseNote) {
+  struct Row {
+    char key;
+    int note;
+  };
   const Row rows[] = {{'A', 48}, {'W', 49}, {'S', 50}, {'E', 51}, {'D', 52}, {'F', 53}, {'T', 54}, {'G', 55},
                       {'Y', 56}, {'H', 57}, {'U', 58}, {'J', 59}, {'K', 60}, {'O', 61}, {'L', 62}};
-  for (const Row& row : rows)
-  {
+  for (const Row& row : rows) {
     dlg.midi.clear();
     EXPECT_TRUE(Down(row.key));
     EXPECT_TRUE(Up(row.key));
@@ -43,8 +41,7 @@ TEST_F(QwertyMidi, NoteKeysPlayFromTheBaseNote)
   EXPECT_EQ(echoed.size(), 30u);
 }
 
-TEST_F(QwertyMidi, KeyRepeatSendsOneNoteOn)
-{
+TEST_F(QwertyMidi, KeyRepeatSendsOneNoteOn) {
   Down('W');
   Down('W');
   ASSERT_EQ(dlg.midi.size(), 1u);
@@ -54,11 +51,9 @@ TEST_F(QwertyMidi, KeyRepeatSendsOneNoteOn)
   EXPECT_EQ(dlg.midi.size(), 2u);
 }
 
-TEST_F(QwertyMidi, OctaveLimits)
-{
+TEST_F(QwertyMidi, OctaveLimits) {
   std::vector<int> bases;
-  for (int i = 0; i < 4; ++i)
-  {
+  for (int i = 0; i < 4; ++i) {
     Down('Z');
     dlg.midi.clear();
     Down('A');
@@ -66,31 +61,28 @@ TEST_F(QwertyMidi, OctaveLimits)
     bases.push_back(dlg.midi.at(0).mData1);
   }
   EXPECT_EQ(bases, (std::vector<int>{36, 24, 24, 24}));
-  for (int i = 0; i < 8; ++i)
-    Down('X');
+  for (int i = 0; i < 8; ++i) Down('X');
   dlg.midi.clear();
   Down('A');
   EXPECT_EQ(dlg.midi.at(0).mData1, 96);
   Up('A');
 }
 
-TEST_F(QwertyMidi, OctaveChangeStopsHeldNotesAndFreesTheirKeys)
-{
+TEST_F(QwertyMidi, OctaveChangeStopsHeldNotesAndFreesTheirKeys) {
   Down('A');
   Down('X');
   ASSERT_EQ(dlg.midi.size(), 2u);
   EXPECT_EQ(dlg.midi[1], IMidiMsg(0, 0x80, 48, 0));
-  Up('A'); // note 60 was never played: nothing
+  Up('A');  // note 60 was never played: nothing
   EXPECT_EQ(dlg.midi.size(), 2u);
   Down('Z');
-  Down('A'); // 48 again: it plays, the earlier note-off freed it
+  Down('A');  // 48 again: it plays, the earlier note-off freed it
   ASSERT_EQ(dlg.midi.size(), 3u);
   EXPECT_EQ(dlg.midi[2], IMidiMsg(0, 0x90, 48, 127));
   Up('A');
 }
 
-TEST_F(QwertyMidi, OtherKeysAreLeftToTheHost)
-{
+TEST_F(QwertyMidi, OtherKeysAreLeftToTheHost) {
   EXPECT_FALSE(Down('Q'));
   EXPECT_FALSE(Down('1'));
   EXPECT_FALSE(Up('B'));
@@ -98,16 +90,14 @@ TEST_F(QwertyMidi, OtherKeysAreLeftToTheHost)
   EXPECT_TRUE(dlg.midi.empty());
 }
 
-TEST_F(QwertyMidi, ControlUnderThePointerComesFirst)
-{
+TEST_F(QwertyMidi, ControlUnderThePointerComesFirst) {
   Attach("bg", g.GetBounds());
   Attach("a", IRECT(0, 0, 10, 10))->handlesKeys = true;
   EXPECT_TRUE(Down('A'));
   EXPECT_TRUE(dlg.midi.empty());
 }
 
-TEST(GestureRegions, RegionsAndTypes)
-{
+TEST(GestureRegions, RegionsAndTypes) {
   FakeDelegate dlg;
   RecordingGraphics g(dlg, 400, 300);
   int calls = 0;
@@ -133,5 +123,5 @@ TEST(GestureRegions, RegionsAndTypes)
   EXPECT_FALSE(g.RespondsToGesture(150, 50));
 }
 
-} // namespace
-} // namespace fx::gfx::test
+}  // namespace
+}  // namespace fx::gfx::test

@@ -16,20 +16,18 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct OrderRow
-{
+struct OrderRow {
   int target;
   std::vector<int> order;
 };
 
-void PrintTo(const OrderRow& row, std::ostream* os) { *os << "target " << row.target; }
+void PrintTo(const OrderRow& row, std::ostream* os) {
+  *os << "target " << row.target;
+}
 
-class ScaleOrder : public ::testing::TestWithParam<OrderRow>
-{
-};
+class ScaleOrder : public ::testing::TestWithParam<OrderRow> {};
 
-TEST_P(ScaleOrder, TriesEveryScaleInOrder)
-{
+TEST_P(ScaleOrder, TriesEveryScaleInOrder) {
   EXPECT_EQ(ScaleSearchOrder(GetParam().target), GetParam().order) << "target " << GetParam().target;
 }
 
@@ -38,21 +36,19 @@ INSTANTIATE_TEST_SUITE_P(Resources, ScaleOrder,
                                            OrderRow{4, {4, 3, 2, 1}}, OrderRow{5, {5, 4, 3, 2, 1}}, OrderRow{0, {}},
                                            OrderRow{-2, {}}));
 
-struct NameRow
-{
+struct NameRow {
   const char* name;
   int scale;
   const char* scaled;
 };
 
-void PrintTo(const NameRow& row, std::ostream* os) { *os << '"' << row.name << "\" at " << row.scale; }
+void PrintTo(const NameRow& row, std::ostream* os) {
+  *os << '"' << row.name << "\" at " << row.scale;
+}
 
-class ScaledNames : public ::testing::TestWithParam<NameRow>
-{
-};
+class ScaledNames : public ::testing::TestWithParam<NameRow> {};
 
-TEST_P(ScaledNames, SuffixGoesBeforeTheExtension)
-{
+TEST_P(ScaledNames, SuffixGoesBeforeTheExtension) {
   EXPECT_STREQ(ScaledResourceName(GetParam().name, GetParam().scale).Get(), GetParam().scaled);
 }
 
@@ -64,8 +60,7 @@ INSTANTIATE_TEST_SUITE_P(Resources, ScaledNames,
                                            NameRow{"knob.png", 12, "knob@12x.png"},
                                            NameRow{"k.png", 123456, "k@123456x.png"}, NameRow{"", 2, "@2x"}));
 
-TEST(StaticStorage, KeysByExactNameAndScale)
-{
+TEST(StaticStorage, KeysByExactNameAndScale) {
   StaticStorage<int> cache;
   EXPECT_STREQ(StaticStorage<int>::KeyText("knob.png", 2.0).Get(), "knob.png-2.0x");
   int* a = new int(1);
@@ -91,11 +86,9 @@ TEST(StaticStorage, KeysByExactNameAndScale)
 }
 
 // A shared-resources folder under a fresh temporary music folder, and module resources beside the test.
-class Resources : public ::testing::Test
-{
-protected:
-  void SetUp() override
-  {
+class Resources : public ::testing::Test {
+ protected:
+  void SetUp() override {
     mRoot = fs::temp_directory_path() / ("kd_resources_" + std::to_string(::getpid()));
     fs::create_directories(mRoot / "KdTest" / "Resources");
     const char* old = std::getenv("XDG_MUSIC_DIR");
@@ -104,28 +97,26 @@ protected:
     ::setenv("XDG_MUSIC_DIR", mRoot.c_str(), 1);
     g.SetSharedResourcesSubPath("KdTest");
   }
-  void TearDown() override
-  {
+  void TearDown() override {
     if (mHadMusic)
       ::setenv("XDG_MUSIC_DIR", mOldMusic.c_str(), 1);
     else
       ::unsetenv("XDG_MUSIC_DIR");
-    for (const fs::path& p : mModuleFiles)
-      fs::remove(p);
+    for (const fs::path& p : mModuleFiles) fs::remove(p);
     fs::remove_all(mRoot);
   }
 
-  void Shared(const std::string& name, const std::string& content) { Write(mRoot / "KdTest" / "Resources" / name, content); }
-  void Module(const std::string& name, const std::string& content)
-  {
+  void Shared(const std::string& name, const std::string& content) {
+    Write(mRoot / "KdTest" / "Resources" / name, content);
+  }
+  void Module(const std::string& name, const std::string& content) {
     const fs::path folder = platform::paths::ModuleResourceFolder();
     fs::create_directories(folder);
     mModuleFiles.push_back(folder / name);
     Write(folder / name, content);
   }
   static void Write(const fs::path& p, const std::string& content) { std::ofstream(p, std::ios::binary) << content; }
-  static std::string Text(const FwTypedBuf<uint8_t>& bytes)
-  {
+  static std::string Text(const FwTypedBuf<uint8_t>& bytes) {
     return std::string(reinterpret_cast<const char*>(bytes.Get()), static_cast<size_t>(bytes.GetSize()));
   }
 
@@ -137,8 +128,7 @@ protected:
   DetailGraphics g{dlg, 400, 300};
 };
 
-TEST_F(Resources, SearchOrderIsModuleThenSharedThenPlainPath)
-{
+TEST_F(Resources, SearchOrderIsModuleThenSharedThenPlainPath) {
   Shared("kd2order.svg", "shared");
   Module("kd2order.svg", "module");
   EXPECT_EQ(Text(g.LoadResource("kd2order.svg", "svg")), "module");
@@ -151,8 +141,7 @@ TEST_F(Resources, SearchOrderIsModuleThenSharedThenPlainPath)
   EXPECT_EQ(g.LoadResource(nullptr, "svg").GetSize(), 0);
 }
 
-TEST_F(Resources, ImageSearchFindsTheFirstScaleOfTheOrder)
-{
+TEST_F(Resources, ImageSearchFindsTheFirstScaleOfTheOrder) {
   Shared("dial@3x.png", "3x3");
   Shared("dial@2x.png", "2x2");
   FwString path;
@@ -166,8 +155,7 @@ TEST_F(Resources, ImageSearchFindsTheFirstScaleOfTheOrder)
   EXPECT_EQ(g.SearchImageResource("none.png", "png", path, 1, source), kNotFound);
 }
 
-TEST_F(Resources, SameNameAndScaleIsACacheHit)
-{
+TEST_F(Resources, SameNameAndScaleIsACacheHit) {
   Shared("knob.png", "40x20");
   const IBitmap a = g.LoadBitmap("knob.png", 2, true, 1);
   const IBitmap b = g.LoadBitmap("knob.png", 2, true, 1);
@@ -183,8 +171,7 @@ TEST_F(Resources, SameNameAndScaleIsACacheHit)
   EXPECT_EQ(BitmapCache().GetSize(), 2);
 }
 
-TEST_F(Resources, UnscaledFileIsRescaledAndOnlyTheCopyIsCached)
-{
+TEST_F(Resources, UnscaledFileIsRescaledAndOnlyTheCopyIsCached) {
   Shared("knob.png", "40x20");
   g.log.clear();
   const IBitmap b = g.LoadBitmap("knob.png", 1, false, 2);
@@ -199,8 +186,7 @@ TEST_F(Resources, UnscaledFileIsRescaledAndOnlyTheCopyIsCached)
   EXPECT_EQ(BitmapCache().Find("knob.png", 1.0), nullptr);
 }
 
-TEST_F(Resources, ScaledFileServesALowerTargetThroughTheSearchOrder)
-{
+TEST_F(Resources, ScaledFileServesALowerTargetThroughTheSearchOrder) {
   Shared("knob@2x.png", "80x40");
   const IBitmap first = g.LoadBitmap("knob.png", 1, false, 1);
   ASSERT_TRUE(first.IsValid());
@@ -212,8 +198,7 @@ TEST_F(Resources, ScaledFileServesALowerTargetThroughTheSearchOrder)
   EXPECT_EQ(g.imagesLoaded, 1);
 }
 
-TEST_F(Resources, RescalingKeepsAFractionalScreenScale)
-{
+TEST_F(Resources, RescalingKeepsAFractionalScreenScale) {
   Shared("knob.png", "40x20");
   g.SetScreenScale(1.5f);
   const IBitmap b = g.LoadBitmap("knob.png");
@@ -222,8 +207,7 @@ TEST_F(Resources, RescalingKeepsAFractionalScreenScale)
   EXPECT_EQ(g.GetDrawScale(), 1.f);
 }
 
-TEST_F(Resources, UnsupportedMissingAndMemoryBitmaps)
-{
+TEST_F(Resources, UnsupportedMissingAndMemoryBitmaps) {
   Shared("knob.gif", "4x4");
   EXPECT_FALSE(g.LoadBitmap("knob.gif").IsValid());
   EXPECT_FALSE(g.LoadBitmap("nothing.png").IsValid());
@@ -239,8 +223,7 @@ TEST_F(Resources, UnsupportedMissingAndMemoryBitmaps)
   g.ReleaseBitmap(IBitmap());
 }
 
-TEST_F(Resources, GetScaledBitmapReloadsAtTheScreenScale)
-{
+TEST_F(Resources, GetScaledBitmapReloadsAtTheScreenScale) {
   Shared("knob.png", "40x20");
   const IBitmap one = g.LoadBitmap("knob.png", 2, true, 1);
   g.SetScreenScale(2.f);
@@ -250,8 +233,7 @@ TEST_F(Resources, GetScaledBitmapReloadsAtTheScreenScale)
   EXPECT_TRUE(two.GetFramesAreHorizontal());
 }
 
-TEST_F(Resources, TwoGraphicsObjectsShareTheCachesUntilTheLastGoes)
-{
+TEST_F(Resources, TwoGraphicsObjectsShareTheCachesUntilTheLastGoes) {
   Shared("knob.png", "40x20");
   const char* svgText = "<svg width='10' height='10'><rect width='5' height='5'/></svg>";
   auto second = std::make_unique<DetailGraphics>(dlg, 100, 100);
@@ -273,8 +255,7 @@ TEST_F(Resources, TwoGraphicsObjectsShareTheCachesUntilTheLastGoes)
   EXPECT_EQ(SVGCache().GetRetainCount(), 1);
 }
 
-TEST(ResourceCaches, EmptiedWhenTheLastGraphicsObjectGoes)
-{
+TEST(ResourceCaches, EmptiedWhenTheLastGraphicsObjectGoes) {
   FakeDelegate dlg;
   {
     DetailGraphics g(dlg, 10, 10);
@@ -289,18 +270,17 @@ TEST(ResourceCaches, EmptiedWhenTheLastGraphicsObjectGoes)
   EXPECT_EQ(BitmapCache().GetRetainCount(), 0);
 }
 
-TEST_F(Resources, SVGFromFileAndMemoryShareOneCacheEntry)
-{
+TEST_F(Resources, SVGFromFileAndMemoryShareOneCacheEntry) {
   Shared("pic.svg", "<svg width='20' height='10'/>");
   const ISVG fromFile = g.LoadSVG("pic.svg");
   ASSERT_TRUE(fromFile.IsValid());
   EXPECT_EQ(fromFile.W(), 20.f);
-  EXPECT_EQ(g.LoadSVG("pic.svg", static_cast<const void*>("<svg width='99' height='99'/>"), 0).GetImage(), fromFile.GetImage());
+  EXPECT_EQ(g.LoadSVG("pic.svg", static_cast<const void*>("<svg width='99' height='99'/>"), 0).GetImage(),
+            fromFile.GetImage());
   EXPECT_EQ(SVGCache().GetSize(), 1);
 }
 
-TEST_F(Resources, UnreadableSVGsAreNotCached)
-{
+TEST_F(Resources, UnreadableSVGsAreNotCached) {
   Shared("bad.svg", "<svg><g></svg>");
   EXPECT_FALSE(g.LoadSVG("bad.svg").GetImage());
   EXPECT_FALSE(g.LoadSVG("missing.svg").GetImage());
@@ -311,11 +291,10 @@ TEST_F(Resources, UnreadableSVGsAreNotCached)
   EXPECT_TRUE(g.LoadSVG("cut.svg", static_cast<const void*>(text.data()), 27).IsValid());
 }
 
-TEST_F(Resources, FontsNeedThePlatformAndTheRenderer)
-{
+TEST_F(Resources, FontsNeedThePlatformAndTheRenderer) {
   EXPECT_FALSE(g.LoadFont("Roboto-Regular", "Roboto-Regular.ttf"));
   EXPECT_FALSE(g.LoadFont("Roboto-Regular", "Roboto", 0));
 }
 
-} // namespace
-} // namespace fx::gfx::test
+}  // namespace
+}  // namespace fx::gfx::test

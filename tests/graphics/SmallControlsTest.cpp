@@ -17,28 +17,26 @@ namespace fx::gfx::test {
 namespace {
 
 double sNowMs = 0.0;
-double FakeClock() { return sNowMs; }
+double FakeClock() {
+  return sNowMs;
+}
 
-class Box : public IControl
-{
-public:
+class Box : public IControl {
+ public:
   using IControl::IControl;
   void Draw(IGraphics&) override {}
 };
 
-class SmallControls : public ::testing::Test
-{
-protected:
-  void SetUp() override
-  {
+class SmallControls : public ::testing::Test {
+ protected:
+  void SetUp() override {
     sNowMs = 0.0;
     SetGraphicsClock(FakeClock);
   }
   void TearDown() override { SetGraphicsClock(nullptr); }
 
   // One turn of the draw loop's animation step at the given time.
-  void At(double ms)
-  {
+  void At(double ms) {
     sNowMs = ms;
     IRECTList rects;
     g.IsDirty(rects);
@@ -48,24 +46,22 @@ protected:
   DetailGraphics g{dlg, 400, 300};
 };
 
-struct FrameRow
-{
+struct FrameRow {
   int frames;
   double value;
   int frame;
 };
 
-void PrintTo(const FrameRow& row, std::ostream* os) { *os << row.frames << " frames at " << row.value; }
+void PrintTo(const FrameRow& row, std::ostream* os) {
+  *os << row.frames << " frames at " << row.value;
+}
 
-class BitmapFrameChoice : public ::testing::TestWithParam<FrameRow>
-{
-};
+class BitmapFrameChoice : public ::testing::TestWithParam<FrameRow> {};
 
 // Frame (int)((N - 1) * value + 0.5) + 1, within 1..N: the last frame at value 1.
-TEST_P(BitmapFrameChoice, FrameForValue)
-{
+TEST_P(BitmapFrameChoice, FrameForValue) {
   EXPECT_EQ(IBitmapBase::FrameForValue(GetParam().frames, GetParam().value), GetParam().frame)
-    << GetParam().frames << " frames, value " << GetParam().value;
+      << GetParam().frames << " frames, value " << GetParam().value;
 }
 
 INSTANTIATE_TEST_SUITE_P(SmallControls, BitmapFrameChoice,
@@ -74,8 +70,7 @@ INSTANTIATE_TEST_SUITE_P(SmallControls, BitmapFrameChoice,
                                            FrameRow{5, -0.5, 1}, FrameRow{2, 0.49, 1}, FrameRow{2, 0.5, 2},
                                            FrameRow{1, 1.0, 1}, FrameRow{0, 1.0, 1}));
 
-TEST_F(SmallControls, BitmapControlIsOneFrameInSizeAndDrawsTheValuesFrame)
-{
+TEST_F(SmallControls, BitmapControlIsOneFrameInSizeAndDrawsTheValuesFrame) {
   APIBitmap image(1, 300, 40, 1.f, 1.f);
   auto* control = new IBitmapControl(10, 20, IBitmap(&image, 3, true, "strip.png"));
   EXPECT_EQ(control->GetRECT(), IRECT(10, 20, 110, 60));
@@ -86,8 +81,7 @@ TEST_F(SmallControls, BitmapControlIsOneFrameInSizeAndDrawsTheValuesFrame)
   EXPECT_EQ(g.log, std::vector<std::string>{"DrawBitmap 10,20,110,60 200,0"});
 }
 
-TEST_F(SmallControls, BitmapControlReloadsItsBitmapOnRescale)
-{
+TEST_F(SmallControls, BitmapControlReloadsItsBitmapOnRescale) {
   const char data[] = "30x10";
   const IBitmap bitmap = g.LoadBitmap("mem.png", data, 5, 1, false, 1);
   auto* control = new IBitmapControl(0, 0, bitmap);
@@ -97,8 +91,7 @@ TEST_F(SmallControls, BitmapControlReloadsItsBitmapOnRescale)
   EXPECT_STREQ(control->GetBitmap().GetResourceName(), "mem.png");
 }
 
-TEST_F(SmallControls, BackgroundsGoUnderEveryOtherControl)
-{
+TEST_F(SmallControls, BackgroundsGoUnderEveryOtherControl) {
   g.AttachControl(new Box(IRECT(0, 0, 10, 10)));
   g.AttachPanelBackground(IPattern(COLOR_RED));
   ASSERT_EQ(g.NControls(), 2);
@@ -127,16 +120,14 @@ TEST_F(SmallControls, BackgroundsGoUnderEveryOtherControl)
   EXPECT_TRUE(g.log.empty());
 }
 
-TEST_F(SmallControls, PanelFrameIsLightGray)
-{
+TEST_F(SmallControls, PanelFrameIsLightGray) {
   IPanelControl panel(IRECT(0, 0, 10, 10), IPattern(COLOR_BLUE), true);
   g.log.clear();
   panel.Draw(g);
   EXPECT_EQ(g.Entries("PathStroke"), std::vector<std::string>{"PathStroke 255,240,240,240 t1"});
 }
 
-TEST_F(SmallControls, SVGControlWithALayerRedrawsOnlyWhenStale)
-{
+TEST_F(SmallControls, SVGControlWithALayerRedrawsOnlyWhenStale) {
   const char svgText[] = "<svg width='10' height='10'><rect width='4' height='3'/></svg>";
   const ISVG svg = g.LoadSVG("l.svg", static_cast<const void*>(svgText), 0);
   auto* control = new ISVGControl(IRECT(0, 0, 20, 20), svg, true);
@@ -153,8 +144,7 @@ TEST_F(SmallControls, SVGControlWithALayerRedrawsOnlyWhenStale)
   EXPECT_EQ(g.Count("CreateAPIBitmap"), 2);
 }
 
-TEST_F(SmallControls, CornerResizerCursorDragAndColours)
-{
+TEST_F(SmallControls, CornerResizerCursorDragAndColours) {
   g.AttachCornerResizer(kUIResizerScale, false, IColor(1, 1, 1, 1), IColor(2, 2, 2, 2), IColor(3, 3, 3, 3), 20.f);
   auto* resizer = dynamic_cast<ICornerResizerControl*>(g.GetCornerResizer());
   ASSERT_TRUE(resizer);
@@ -181,8 +171,7 @@ TEST_F(SmallControls, CornerResizerCursorDragAndColours)
   g.EndDragResize();
 }
 
-TEST_F(SmallControls, CornerResizerFollowsTheCornerAndDoubleClickRestores)
-{
+TEST_F(SmallControls, CornerResizerFollowsTheCornerAndDoubleClickRestores) {
   g.AttachCornerResizer(kUIResizerSize, false);
   IControl* resizer = g.GetCornerResizer();
   g.Resize(500, 400, 2.f);
@@ -198,8 +187,7 @@ TEST_F(SmallControls, CornerResizerFollowsTheCornerAndDoubleClickRestores)
   EXPECT_EQ(g.GetCornerResizer(), resizer);
 }
 
-TEST_F(SmallControls, BubbleFadesInHoldsAndFadesOut)
-{
+TEST_F(SmallControls, BubbleFadesInHoldsAndFadesOut) {
   g.AttachBubbleControl();
   auto* bubble = dynamic_cast<IBubbleControl*>(g.GetBubbleControl(0));
   ASSERT_TRUE(bubble);
@@ -225,8 +213,7 @@ TEST_F(SmallControls, BubbleFadesInHoldsAndFadesOut)
   EXPECT_EQ(bubble->GetBlend().weight, 0.f);
 }
 
-TEST_F(SmallControls, BubbleStaysWhileItsCallerIsPressed)
-{
+TEST_F(SmallControls, BubbleStaysWhileItsCallerIsPressed) {
   g.AttachBubbleControl();
   auto* bubble = dynamic_cast<IBubbleControl*>(g.GetBubbleControl(0));
   Box* caller = static_cast<Box*>(g.AttachControl(new Box(IRECT(100, 100, 120, 120))));
@@ -250,8 +237,7 @@ TEST_F(SmallControls, BubbleStaysWhileItsCallerIsPressed)
 }
 
 // The bubble forgets a caller that is removed, so a later control made at the same address is a new caller.
-TEST_F(SmallControls, BubbleForgetsARemovedCaller)
-{
+TEST_F(SmallControls, BubbleForgetsARemovedCaller) {
   g.AttachBubbleControl();
   auto* bubble = dynamic_cast<IBubbleControl*>(g.GetBubbleControl(0));
   IControl* caller = g.AttachControl(new Box(IRECT(100, 100, 120, 120)));
@@ -264,8 +250,7 @@ TEST_F(SmallControls, BubbleForgetsARemovedCaller)
   EXPECT_EQ(bubble->GetCaller(), nullptr);
 }
 
-TEST_F(SmallControls, BubbleLayoutFlipsAtTheEditorsEdges)
-{
+TEST_F(SmallControls, BubbleLayoutFlipsAtTheEditorsEdges) {
   g.AttachBubbleControl();
   auto* bubble = dynamic_cast<IBubbleControl*>(g.GetBubbleControl(0));
   Box* right = static_cast<Box*>(g.AttachControl(new Box(IRECT(360, 100, 390, 120))));
@@ -282,8 +267,7 @@ TEST_F(SmallControls, BubbleLayoutFlipsAtTheEditorsEdges)
   EXPECT_EQ(bubble->GetArrowDir(), IBubbleControl::kArrowDown);
 }
 
-TEST_F(SmallControls, BubbleWithEmptyTextDrawsOnlyItsShape)
-{
+TEST_F(SmallControls, BubbleWithEmptyTextDrawsOnlyItsShape) {
   g.AttachBubbleControl();
   auto* bubble = dynamic_cast<IBubbleControl*>(g.GetBubbleControl(0));
   g.ShowBubbleControl(nullptr, 100, 100, "", kHorizontal, IRECT(0, 0, 20, 10));
@@ -296,8 +280,7 @@ TEST_F(SmallControls, BubbleWithEmptyTextDrawsOnlyItsShape)
   EXPECT_TRUE(g.lastFillOptions.mPreserve);
 }
 
-TEST_F(SmallControls, BubbleActionShowsTheParametersDisplayText)
-{
+TEST_F(SmallControls, BubbleActionShowsTheParametersDisplayText) {
   g.AttachBubbleControl();
   auto* bubble = dynamic_cast<IBubbleControl*>(g.GetBubbleControl(0));
   Box* knob = static_cast<Box*>(g.AttachControl(new Box(IRECT(10, 10, 50, 50), FakeDelegate::kEnum)));
@@ -307,15 +290,13 @@ TEST_F(SmallControls, BubbleActionShowsTheParametersDisplayText)
   EXPECT_EQ(bubble->GetCaller(), knob);
 }
 
-TEST_F(SmallControls, ShowBubbleWithoutABubbleDoesNothing)
-{
+TEST_F(SmallControls, ShowBubbleWithoutABubbleDoesNothing) {
   Box* caller = static_cast<Box*>(g.AttachControl(new Box(IRECT(0, 0, 5, 5))));
   g.ShowBubbleControl(caller, 1, 1, "x");
   EXPECT_EQ(g.NBubbleControls(), 0);
 }
 
-TEST_F(SmallControls, FrameTimeDisplayBeforeAnyFrame)
-{
+TEST_F(SmallControls, FrameTimeDisplayBeforeAnyFrame) {
   g.ShowFPSDisplay(true);
   auto* fps = dynamic_cast<IFPSDisplayControl*>(g.GetPerfDisplay());
   ASSERT_TRUE(fps);
@@ -335,19 +316,16 @@ TEST_F(SmallControls, FrameTimeDisplayBeforeAnyFrame)
   EXPECT_EQ(g.GetPerfDisplay(), nullptr);
 }
 
-TEST_F(SmallControls, FrameTimeDisplayCyclesThroughItsKindsOnClicks)
-{
+TEST_F(SmallControls, FrameTimeDisplayCyclesThroughItsKindsOnClicks) {
   IFPSDisplayControl fps(IRECT(0, 0, 100, 50));
   for (IFPSDisplayControl::EDisplayKind expected :
-       {IFPSDisplayControl::kFrameTime, IFPSDisplayControl::kPercentage, IFPSDisplayControl::kFPS})
-  {
+       {IFPSDisplayControl::kFrameTime, IFPSDisplayControl::kPercentage, IFPSDisplayControl::kFPS}) {
     fps.OnMouseDown(1, 1, IMouseMod());
     EXPECT_EQ(fps.GetDisplayKind(), expected);
   }
 }
 
-TEST_F(SmallControls, SlowFramesPlotAtTheTopOfTheFrameTimeKind)
-{
+TEST_F(SmallControls, SlowFramesPlotAtTheTopOfTheFrameTimeKind) {
   g.ShowFPSDisplay(true);
   auto* fps = dynamic_cast<IFPSDisplayControl*>(g.GetPerfDisplay());
   fps->OnMouseDown(0, 0, IMouseMod());
@@ -355,12 +333,12 @@ TEST_F(SmallControls, SlowFramesPlotAtTheTopOfTheFrameTimeKind)
   rects.Add(IRECT(0, 0, 10, 10));
   At(0);
   g.Draw(rects);
-  sNowMs = 60.0; // a 60 ms frame: above the 20 ms the plot shows
+  sNowMs = 60.0;  // a 60 ms frame: above the 20 ms the plot shows
   g.Draw(rects);
   g.log.clear();
   fps->Draw(g);
   EXPECT_EQ(g.Entries("PathLineTo").at(6), "PathLineTo 12,12");
 }
 
-} // namespace
-} // namespace fx::gfx::test
+}  // namespace
+}  // namespace fx::gfx::test

@@ -9,22 +9,19 @@ namespace {
 
 const IColor kRed(255, 255, 0, 0);
 
-class TextBitmapLines : public ::testing::Test
-{
-protected:
+class TextBitmapLines : public ::testing::Test {
+ protected:
   FakeDelegate dlg;
   DetailGraphics g{dlg, 400, 300};
 
-  std::vector<std::string> Run(const std::function<void(IGraphics&)>& draw)
-  {
+  std::vector<std::string> Run(const std::function<void(IGraphics&)>& draw) {
     g.log.clear();
     draw(g);
     return g.log;
   }
 };
 
-TEST_F(TextBitmapLines, EmptyTextDrawsAndMeasuresNothing)
-{
+TEST_F(TextBitmapLines, EmptyTextDrawsAndMeasuresNothing) {
   IRECT bounds(1, 2, 3, 4);
   EXPECT_TRUE(Run([&](IGraphics& gr) {
                 gr.DrawText(IText(), "", bounds);
@@ -36,25 +33,20 @@ TEST_F(TextBitmapLines, EmptyTextDrawsAndMeasuresNothing)
             std::vector<std::string>{"DoDrawText hi 5,6,5,6"});
 }
 
-struct FrameRow
-{
+struct FrameRow {
   int nFrames;
   bool horizontal;
   int frame;
-  const char* offset; // srcX,srcY
+  const char* offset;  // srcX,srcY
 };
 
-void PrintTo(const FrameRow& row, std::ostream* os)
-{
+void PrintTo(const FrameRow& row, std::ostream* os) {
   *os << row.nFrames << (row.horizontal ? " horizontal" : " vertical") << " frames, frame " << row.frame;
 }
 
-class BitmapFrames : public ::testing::TestWithParam<FrameRow>
-{
-};
+class BitmapFrames : public ::testing::TestWithParam<FrameRow> {};
 
-TEST_P(BitmapFrames, SourceOffsetOfTheFrame)
-{
+TEST_P(BitmapFrames, SourceOffsetOfTheFrame) {
   FakeDelegate dlg;
   DetailGraphics g(dlg, 400, 300);
   const FrameRow& row = GetParam();
@@ -68,16 +60,14 @@ TEST_P(BitmapFrames, SourceOffsetOfTheFrame)
 }
 
 INSTANTIATE_TEST_SUITE_P(TextBitmapLines, BitmapFrames,
-                         ::testing::Values(FrameRow{5, false, 3, "0,200"}, // 2 * 500 / 5
-                                           FrameRow{5, false, 0, "0,0"},   // below 1 draws frame 1
-                                           FrameRow{5, false, 8, "0,400"}, // above N draws frame N
-                                           FrameRow{3, true, 2, "100,0"},
-                                           FrameRow{3, true, 3, "200,0"},
-                                           FrameRow{7, true, 4, "128,0"}, // 3 * 300 / 7 = 128.57, truncated
+                         ::testing::Values(FrameRow{5, false, 3, "0,200"},  // 2 * 500 / 5
+                                           FrameRow{5, false, 0, "0,0"},    // below 1 draws frame 1
+                                           FrameRow{5, false, 8, "0,400"},  // above N draws frame N
+                                           FrameRow{3, true, 2, "100,0"}, FrameRow{3, true, 3, "200,0"},
+                                           FrameRow{7, true, 4, "128,0"},  // 3 * 300 / 7 = 128.57, truncated
                                            FrameRow{1, true, 4, "0,0"}));
 
-TEST_F(TextBitmapLines, BitmapFontDrawsOneFramePerCharacter)
-{
+TEST_F(TextBitmapLines, BitmapFontDrawsOneFramePerCharacter) {
   APIBitmap image(1, 100 * 6, 12, 1.f, 1.f);
   const IBitmap font(&image, 100, true);
   IText near;
@@ -89,8 +79,7 @@ TEST_F(TextBitmapLines, BitmapFontDrawsOneFramePerCharacter)
   EXPECT_EQ(calls, (std::vector<std::string>{"DrawBitmap 10,24,16,36 198,0", "DrawBitmap 17,24,23,36 0,0"}));
 }
 
-TEST_F(TextBitmapLines, BitmapFontAlignmentAndLines)
-{
+TEST_F(TextBitmapLines, BitmapFontAlignmentAndLines) {
   APIBitmap image(1, 100 * 6, 12, 1.f, 1.f);
   const IBitmap font(&image, 100, true);
   IText far;
@@ -101,16 +90,18 @@ TEST_F(TextBitmapLines, BitmapFontAlignmentAndLines)
   // Multi-line: 5 characters of 6 points in 12 points: 3 lines of 2; 'c' (99) is frame 68, x = 67 * 6.
   IText near;
   near.mAlign = kAlignNear;
-  auto lines = Run([&](IGraphics& gr) { gr.DrawBitmapedText(font, IRECT(0, 0, 12, 100), near, nullptr, "abcde", false, true); });
+  auto lines =
+      Run([&](IGraphics& gr) { gr.DrawBitmapedText(font, IRECT(0, 0, 12, 100), near, nullptr, "abcde", false, true); });
   ASSERT_EQ(lines.size(), 5u);
   EXPECT_EQ(lines[2].substr(0, 24), "DrawBitmap 0,12,6,24 402");
   EXPECT_EQ(lines[4].substr(0, 24), "DrawBitmap 0,24,6,36 414");
   // Without a character size nothing can be laid out.
-  EXPECT_TRUE(Run([&](IGraphics& gr) { gr.DrawBitmapedText(font, IRECT(0, 0, 12, 12), near, nullptr, "a", false, true, 0); }).empty());
+  EXPECT_TRUE(Run([&](IGraphics& gr) {
+                gr.DrawBitmapedText(font, IRECT(0, 0, 12, 12), near, nullptr, "a", false, true, 0);
+              }).empty());
 }
 
-TEST_F(TextBitmapLines, LinesAcrossARectangle)
-{
+TEST_F(TextBitmapLines, LinesAcrossARectangle) {
   const IRECT r(0, 10, 11, 30);
   EXPECT_EQ(Run([&](IGraphics& gr) { gr.DrawVerticalLine(kRed, r, 0.5f); })[1], "PathMoveTo 5,10");
   EXPECT_EQ(Run([&](IGraphics& gr) { gr.DrawVerticalLine(kRed, r, 7.f); })[1], "PathMoveTo 11,10");
@@ -126,8 +117,7 @@ TEST_F(TextBitmapLines, LinesAcrossARectangle)
             (std::vector<std::string>{"PathClear", "PathMoveTo 1,3", "PathLineTo 2,3", "PathStroke 255,255,0,0 t2"}));
 }
 
-TEST_F(TextBitmapLines, RadialLinesStartUpAndTurnClockwise)
-{
+TEST_F(TextBitmapLines, RadialLinesStartUpAndTurnClockwise) {
   auto at = [&](float angle) {
     g.log.clear();
     g.PathRadialLine(100.f, 100.f, angle, 10.f, 20.f);
@@ -141,5 +131,5 @@ TEST_F(TextBitmapLines, RadialLinesStartUpAndTurnClockwise)
   EXPECT_NE(down[0].find(",110"), std::string::npos);
 }
 
-} // namespace
-} // namespace fx::gfx::test
+}  // namespace
+}  // namespace fx::gfx::test

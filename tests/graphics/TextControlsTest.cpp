@@ -8,29 +8,25 @@
 namespace fx::gfx::test {
 namespace {
 
-class TextControls : public ::testing::Test
-{
-protected:
+class TextControls : public ::testing::Test {
+ protected:
   FakeDelegate dlg;
   DetailGraphics g{dlg, 400, 300};
 
   template <class T>
-  T* Attach(T* control)
-  {
+  T* Attach(T* control) {
     return static_cast<T*>(g.AttachControl(control));
   }
   // Whether the call marked the control dirty.
   template <class F>
-  static bool Dirties(IControl& c, F&& f)
-  {
+  static bool Dirties(IControl& c, F&& f) {
     c.SetClean();
     f();
     return c.IsDirty();
   }
 };
 
-TEST_F(TextControls, SetStrWithTheSameTextDoesNotRedraw)
-{
+TEST_F(TextControls, SetStrWithTheSameTextDoesNotRedraw) {
   auto* text = Attach(new ITextControl(IRECT(0, 0, 100, 20), "abc"));
   EXPECT_FALSE(Dirties(*text, [&] { text->SetStr("abc"); }));
   EXPECT_TRUE(Dirties(*text, [&] { text->SetStr("abcd"); }));
@@ -43,8 +39,7 @@ TEST_F(TextControls, SetStrWithTheSameTextDoesNotRedraw)
   EXPECT_STREQ(text->GetStr(), "2.2");
 }
 
-TEST_F(TextControls, BoundsFromTheStringKeepTheirCentre)
-{
+TEST_F(TextControls, BoundsFromTheStringKeepTheirCentre) {
   // The recording double measures 7 points a character and the style's size (14) high.
   auto* text = Attach(new ITextControl(IRECT(100, 100, 200, 120), "abcd", DEFAULT_TEXT, COLOR_TRANSPARENT, true));
   EXPECT_EQ(text->GetRECT(), IRECT(136, 103, 164, 117));
@@ -54,8 +49,7 @@ TEST_F(TextControls, BoundsFromTheStringKeepTheirCentre)
   EXPECT_EQ(text->GetTargetRECT(), IRECT(143, 103, 157, 117));
 }
 
-TEST_F(TextControls, OnlyThePlainTextControlIgnoresThePointer)
-{
+TEST_F(TextControls, OnlyThePlainTextControlIgnoresThePointer) {
   EXPECT_TRUE(ITextControl(IRECT(), "a").GetIgnoreMouse());
   EXPECT_FALSE(IURLControl(IRECT(), "a", "https://example.com").GetIgnoreMouse());
   EXPECT_FALSE(ITextToggleControl(IRECT(), FakeDelegate::kBool).GetIgnoreMouse());
@@ -63,8 +57,7 @@ TEST_F(TextControls, OnlyThePlainTextControlIgnoresThePointer)
   EXPECT_FALSE(PlaceHolder(IRECT()).GetIgnoreMouse());
 }
 
-TEST_F(TextControls, TextIsDrawnOverItsBackgroundUnlessBeingEdited)
-{
+TEST_F(TextControls, TextIsDrawnOverItsBackgroundUnlessBeingEdited) {
   auto* text = Attach(new ITextControl(IRECT(0, 0, 100, 20), "abc", DEFAULT_TEXT, COLOR_BLUE));
   g.log.clear();
   text->Draw(g);
@@ -72,8 +65,7 @@ TEST_F(TextControls, TextIsDrawnOverItsBackgroundUnlessBeingEdited)
   EXPECT_EQ(g.Entries("DoDrawText"), std::vector<std::string>{"DoDrawText abc 0,0,100,20"});
 }
 
-TEST_F(TextControls, LinkShowsTheHandAndRedrawsOncePerCrossing)
-{
+TEST_F(TextControls, LinkShowsTheHandAndRedrawsOncePerCrossing) {
   auto* link = Attach(new IURLControl(IRECT(0, 0, 100, 20), "site", "https://example.com"));
   EXPECT_TRUE(Dirties(*link, [&] { link->OnMouseOver(5, 5, IMouseMod()); }));
   EXPECT_EQ(g.GetCursorType(), kHandCursor);
@@ -86,13 +78,12 @@ TEST_F(TextControls, LinkShowsTheHandAndRedrawsOncePerCrossing)
   EXPECT_TRUE(link->GetClicked());
 }
 
-TEST_F(TextControls, LinkColourAndUnderlineFollowTheState)
-{
+TEST_F(TextControls, LinkColourAndUnderlineFollowTheState) {
   IText left = DEFAULT_TEXT;
   left.mAlign = kAlignNear;
   left.mFGColor = IColor(255, 1, 1, 1);
-  auto* link = Attach(new IURLControl(IRECT(10, 0, 110, 20), "site", "u", left, COLOR_TRANSPARENT,
-                                      IColor(255, 2, 2, 2), IColor(255, 3, 3, 3)));
+  auto* link = Attach(new IURLControl(IRECT(10, 0, 110, 20), "site", "u", left, COLOR_TRANSPARENT, IColor(255, 2, 2, 2),
+                                      IColor(255, 3, 3, 3)));
   auto strokes = [&] {
     g.log.clear();
     link->Draw(g);
@@ -118,10 +109,10 @@ TEST_F(TextControls, LinkColourAndUnderlineFollowTheState)
   EXPECT_EQ(g.Entries("PathMoveTo").at(1), "PathMoveTo 82,20");
 }
 
-TEST_F(TextControls, ToggleFlipsItsValueAndString)
-{
+TEST_F(TextControls, ToggleFlipsItsValueAndString) {
   int actions = 0;
-  auto* toggle = Attach(new ITextToggleControl(IRECT(0, 0, 40, 20), [&](IControl*) { ++actions; }, "off", "on"));
+  auto* toggle = Attach(new ITextToggleControl(
+      IRECT(0, 0, 40, 20), [&](IControl*) { ++actions; }, "off", "on"));
   EXPECT_STREQ(toggle->GetStr(), "off");
   toggle->OnMouseDown(1, 1, IMouseMod());
   EXPECT_EQ(toggle->GetValue(), 1.0);
@@ -133,8 +124,7 @@ TEST_F(TextControls, ToggleFlipsItsValueAndString)
   EXPECT_TRUE(toggle->GetDblAsSingleClick());
 }
 
-TEST_F(TextControls, CaptionShowsTheParameterAndAMarkerForEnumerations)
-{
+TEST_F(TextControls, CaptionShowsTheParameterAndAMarkerForEnumerations) {
   auto* mode = Attach(new ICaptionControl(IRECT(0, 0, 100, 20), FakeDelegate::kEnum));
   EXPECT_EQ(mode->GetTriangleRECT(), IRECT(86, 7.5f, 94, 12.5f));
   g.log.clear();
@@ -151,8 +141,7 @@ TEST_F(TextControls, CaptionShowsTheParameterAndAMarkerForEnumerations)
   EXPECT_EQ(g.Count("PathFill"), 1);
 }
 
-TEST_F(TextControls, PlaceHolderPrintsItsPositionAndSize)
-{
+TEST_F(TextControls, PlaceHolderPrintsItsPositionAndSize) {
   auto* ph = Attach(new PlaceHolder(IRECT(10, 20, 210, 120)));
   EXPECT_STREQ(ph->GetTLHCStr(), "10.0, 20.0");
   EXPECT_STREQ(ph->GetWidthStr(), "200.0");
@@ -165,8 +154,7 @@ TEST_F(TextControls, PlaceHolderPrintsItsPositionAndSize)
   EXPECT_EQ(ph->GetCentreLabelBounds(), IRECT(10, 20, 94, 40));
 }
 
-TEST_F(TextControls, PlaceHolderDoubleClickEditsItsString)
-{
+TEST_F(TextControls, PlaceHolderDoubleClickEditsItsString) {
   auto* ph = Attach(new PlaceHolder(IRECT(10, 20, 210, 120), "old"));
   ph->OnMouseDblClick(50, 50, IMouseMod());
   EXPECT_EQ(g.textEntryText, "old");
@@ -175,5 +163,5 @@ TEST_F(TextControls, PlaceHolderDoubleClickEditsItsString)
   EXPECT_STREQ(ph->GetStr(), "new");
 }
 
-} // namespace
-} // namespace fx::gfx::test
+}  // namespace
+}  // namespace fx::gfx::test
