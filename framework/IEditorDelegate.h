@@ -1,6 +1,6 @@
 // The bridge between a plug-in and its editor: owns the parameter list and declares the operations through
 // which values, MIDI and messages travel between the plug-in side and the user interface. The graphics
-// half (fx::gfx::IGEditorDelegate) ties it to one graphics object; the plug-in base derives from that.
+// half (fx::gfx::IGEditorDelegate) ties it to one editor view, the graphics; the plug-in base derives from that.
 //
 // Threads: everything here runs on the main thread unless its comment says otherwise; values reach the
 // editor from the audio side only through the API base's queues and its 20 ms timer.

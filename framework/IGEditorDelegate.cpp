@@ -1,83 +1,84 @@
 #include "framework/IGEditorDelegate.h"
 
-#include <algorithm>
 #include <cmath>
-
-#include "graphics/IControl.h"
-#include "graphics/IGraphics.h"
+#include <memory>
 
 namespace fx::gfx {
 
+namespace {
+
+bool IsComplete(const IEditorView::Size& size) {
+  return size.width != 0 && size.height != 0 && size.scale != 0.f;
+}
+
+}  // namespace
+
 IGEditorDelegate::IGEditorDelegate(int nParams) : IEditorDelegate(nParams) {}
 
-IGEditorDelegate::~IGEditorDelegate() { mGraphics.reset(); }
+IGEditorDelegate::~IGEditorDelegate() {
+  std::lock_guard lock(mEditorMutex);
+  delete mView.exchange(nullptr, std::memory_order_acq_rel);
+}
 
 void* IGEditorDelegate::OpenWindow(void* parent) {
-  if (!mGraphics) {
-    mGraphics.reset(CreateGraphics());
-    if (mGraphics && mSavedWidth != 0 && mSavedHeight != 0 && mSavedScale != 0.f) {
-      mGraphics->Resize(mSavedWidth, mSavedHeight, mSavedScale, true);
-    }
+  std::lock_guard lock(mEditorMutex);
+  IEditorView* view = mView.load(std::memory_order_acquire);
+  if (!view) {
+    view = CreateGraphics();
+    if (view && IsComplete(mSavedSize)) view->RestoreEditorSize(mSavedSize);
+    mView.store(view, std::memory_order_release);
   }
-  return mGraphics ? mGraphics->OpenWindow(parent) : nullptr;
+  return view ? view->OpenWindow(parent) : nullptr;
 }
 
 void IGEditorDelegate::CloseWindow() {
+  std::lock_guard lock(mEditorMutex);
   if (mClosing) return;
   mClosing = true;
   OnUIClose();
-  if (mGraphics) {
-    mSavedWidth = mGraphics->Width();
-    mSavedHeight = mGraphics->Height();
-    mSavedScale = mGraphics->GetDrawScale();
-    mGraphics->CloseWindow();
-    // Released before deletion, so that nothing reaches the graphics through GetUI while they go.
-    std::unique_ptr<IGraphics> closing = std::move(mGraphics);
+  if (IEditorView* view = mView.load(std::memory_order_acquire)) {
+    mSavedSize = view->GetEditorSize();
+    view->CloseWindow();
+    // Released before deletion, so that nothing reaches the view through GetUI while it goes.
+    std::unique_ptr<IEditorView> closing(mView.exchange(nullptr, std::memory_order_acq_rel));
     closing.reset();
   }
   mClosing = false;
 }
 
-// A window scale that is not a positive number would divide by zero; it counts as 1.
 void IGEditorDelegate::OnParentWindowResize(int width, int height) {
-  if (!mGraphics) return;
-  float scale = mGraphics->GetPlatformWindowScale();
-  if (!(scale > 0.f) || !std::isfinite(scale)) scale = 1.f;
-  const int w = static_cast<int>(static_cast<float>(width) / scale);
-  const int h = static_cast<int>(static_cast<float>(height) / scale);
-  mGraphics->Resize(w, h, 1.f, false);
+  std::lock_guard lock(mEditorMutex);
+  if (IEditorView* view = mView.load(std::memory_order_acquire)) view->ResizeToParentWindow(width, height);
 }
 
 bool IGEditorDelegate::OnKeyDown(const IKeyPress& key) {
-  if (!mGraphics) return false;
-  float x = 0.f, y = 0.f;
-  mGraphics->GetMouseLocation(x, y);
-  return mGraphics->OnKeyDown(x, y, key);
+  std::lock_guard lock(mEditorMutex);
+  IEditorView* view = mView.load(std::memory_order_acquire);
+  return view && view->KeyDownAtPointer(key);
 }
 
 bool IGEditorDelegate::OnKeyUp(const IKeyPress& key) {
-  if (!mGraphics) return false;
-  float x = 0.f, y = 0.f;
-  mGraphics->GetMouseLocation(x, y);
-  return mGraphics->OnKeyUp(x, y, key);
+  std::lock_guard lock(mEditorMutex);
+  IEditorView* view = mView.load(std::memory_order_acquire);
+  return view && view->KeyUpAtPointer(key);
 }
 
 void IGEditorDelegate::SendControlValueFromDelegate(int ctrlTag, double normalizedValue) {
-  if (!mGraphics) return;
-  if (IControl* control = mGraphics->GetControlWithTag(ctrlTag)) control->SetValueFromDelegate(normalizedValue, 0);
+  std::lock_guard lock(mEditorMutex);
+  if (IEditorView* view = mView.load(std::memory_order_acquire))
+    view->SetControlValueFromDelegate(ctrlTag, normalizedValue);
 }
 
 void IGEditorDelegate::SendControlMsgFromDelegate(int ctrlTag, int msgTag, int dataSize, const void* data) {
-  if (!mGraphics) return;
-  if (IControl* control = mGraphics->GetControlWithTag(ctrlTag)) control->OnMsgFromDelegate(msgTag, dataSize, data);
+  std::lock_guard lock(mEditorMutex);
+  if (IEditorView* view = mView.load(std::memory_order_acquire))
+    view->SendControlMsgFromDelegate(ctrlTag, msgTag, dataSize, data);
 }
 
 void IGEditorDelegate::SendMidiMsgFromDelegate(const IMidiMsg& msg) {
-  if (mGraphics) {
-    for (int i = 0; i < mGraphics->NControls(); ++i) {
-      IControl* control = mGraphics->GetControl(i);
-      if (control && control->GetWantsMidi()) control->OnMidi(msg);
-    }
+  {
+    std::lock_guard lock(mEditorMutex);
+    if (IEditorView* view = mView.load(std::memory_order_acquire)) view->SendMidiMsgToControls(msg);
   }
   OnMidiMsgUI(msg);
 }
@@ -85,26 +86,26 @@ void IGEditorDelegate::SendMidiMsgFromDelegate(const IMidiMsg& msg) {
 void IGEditorDelegate::SendParameterValueFromDelegate(int paramIdx, double value, bool normalized) {
   const IParam* param = GetParam(paramIdx);
   if (!param) return;
-  if (mGraphics) {
-    if (!normalized) value = ConstrainedNormalized(*param, value);
-    for (int i = 0; i < mGraphics->NControls(); ++i) {
-      IControl* control = mGraphics->GetControl(i);
-      if (!control) continue;
-      for (int k = 0; k < control->NVals(); ++k) {
-        if (control->GetParamIdx(k) == paramIdx) control->SetValueFromDelegate(value, k);
-      }
-    }
+  {
+    std::lock_guard lock(mEditorMutex);
+    if (IEditorView* view = mView.load(std::memory_order_acquire))
+      view->SetParameterValueInControls(paramIdx, normalized ? value : ConstrainedNormalized(*param, value));
   }
   OnParamChangeUI(paramIdx, kDelegate);
 }
 
 bool IGEditorDelegate::SerializeEditorState(IByteChunk& chunk) const {
-  const int32_t width = mGraphics ? mGraphics->Width() : mSavedWidth;
-  const int32_t height = mGraphics ? mGraphics->Height() : mSavedHeight;
-  const float scale = mGraphics ? mGraphics->GetDrawScale() : mSavedScale;
+  IEditorView::Size size;
+  {
+    std::lock_guard lock(mEditorMutex);
+    const IEditorView* view = mView.load(std::memory_order_acquire);
+    size = view ? view->GetEditorSize() : mSavedSize;
+  }
+  const int32_t width = size.width;
+  const int32_t height = size.height;
   const bool widthOK = chunk.Put(&width) > 0;
   const bool heightOK = chunk.Put(&height) > 0;
-  const bool scaleOK = chunk.Put(&scale) > 0;
+  const bool scaleOK = chunk.Put(&size.scale) > 0;
   return widthOK && heightOK && scaleOK;
 }
 
@@ -119,22 +120,25 @@ int IGEditorDelegate::UnserializeEditorState(const IByteChunk& chunk, int startP
   if (width < 0) width = 0;
   if (height < 0) height = 0;
   if (!(scale > 0.f) || !std::isfinite(scale)) scale = 0.f;
+  const IEditorView::Size size{width, height, scale};
 
-  if (mGraphics) {
-    if (width != 0 && height != 0 && scale != 0.f) mGraphics->Resize(width, height, scale, true);
+  std::lock_guard lock(mEditorMutex);
+  if (IEditorView* view = mView.load(std::memory_order_acquire)) {
+    if (IsComplete(size)) view->RestoreEditorSize(size);
   } else {
-    mSavedWidth = width;
-    mSavedHeight = height;
-    mSavedScale = scale;
+    mSavedSize = size;
   }
   return pos;
 }
 
 void IGEditorDelegate::SetScreenScale(float scale) {
-  if (mGraphics) mGraphics->SetScreenScale(scale);
+  std::lock_guard lock(mEditorMutex);
+  if (IEditorView* view = mView.load(std::memory_order_acquire)) view->ChangeScreenScale(scale);
 }
 
-IGraphics* IGEditorDelegate::CreateGraphics() { return mMakeGraphicsFunc ? mMakeGraphicsFunc() : nullptr; }
+IEditorView* IGEditorDelegate::CreateGraphics() {
+  return mMakeGraphicsFunc ? mMakeGraphicsFunc() : nullptr;
+}
 
 void IGEditorDelegate::LayoutUI(IGraphics* graphics) {
   if (mLayoutFunc) mLayoutFunc(graphics);

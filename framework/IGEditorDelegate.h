@@ -1,13 +1,21 @@
-// The editor delegate tied to one graphics object: creates the graphics on demand through the product's
-// make-graphics function, opens and closes the editor window, keeps the editor's size and scale while no
-// editor exists and stores them in the host's state, and routes values, messages and MIDI to controls by
-// tag or by parameter. Everything here runs on the main thread.
+// The editor delegate tied to one editor view (the graphics): creates the view on demand through the
+// product's make-graphics function, opens and closes the editor window, keeps the editor's size and scale
+// while no editor exists and stores them in the host's state, and routes values, messages and MIDI to the
+// view's controls by tag or by parameter. The view is reached only through the framework's IEditorView.
+//
+// Threads: the editor operations below run on the main thread or on any other non-audio thread a host
+// calls the dispatcher on (some open the editor on one thread and hand over state on another). The view
+// pointer is atomic, and opening, closing, the editor state and every hand-over to the view run under one
+// editor lock (recursive: the view calls back into the delegate while it opens). The lock may block; the
+// audio thread never takes it.
 #pragma once
 
+#include <atomic>
 #include <functional>
-#include <memory>
+#include <mutex>
 
 #include "framework/IEditorDelegate.h"
+#include "framework/IEditorView.h"
 
 namespace fx::gfx {
 
@@ -15,22 +23,22 @@ class IGraphics;
 
 class IGEditorDelegate : public IEditorDelegate {
  public:
-  using MakeGraphicsFunc = std::function<IGraphics*()>;
+  using MakeGraphicsFunc = std::function<IEditorView*()>;
   using LayoutFunc = std::function<void(IGraphics* graphics)>;
 
   explicit IGEditorDelegate(int nParams);
-  // Deletes graphics that are still open, then the parameters.
+  // Deletes a view that is still open, then the parameters.
   ~IGEditorDelegate() override;
 
-  // Creates the graphics when there are none (resized to the saved size and scale when all three are
-  // non-zero) and answers the platform view the graphics open inside parent, or null.
+  // Creates the view when there is none (resized to the saved size and scale when all three are non-zero)
+  // and answers the platform view it opens inside parent, or null.
   void* OpenWindow(void* parent) override;
-  // Ignored while a close is running. OnUIClose, then the graphics' size and draw scale are kept, their
-  // window closed and the graphics deleted.
+  // Ignored while a close is running. OnUIClose, then the view's size and draw scale are kept, its window
+  // closed and the view deleted.
   void CloseWindow() override;
-  // Resizes the graphics to the host window's size in editor points, at scale 1.
+  // Resizes the view to the host window's size in editor points, at scale 1.
   void OnParentWindowResize(int width, int height) override;
-  // The key goes to the graphics at the pointer's position; false without graphics.
+  // The key goes to the view at the pointer's position; false without a view.
   bool OnKeyDown(const IKeyPress& key) override;
   bool OnKeyUp(const IKeyPress& key) override;
   // The control with the tag (if any) takes the value as its entry 0.
@@ -43,32 +51,44 @@ class IGEditorDelegate : public IEditorDelegate {
   // clamped and normalized first); then OnParamChangeUI(paramIdx, kDelegate), also while closed. An index
   // outside the parameter list is ignored.
   void SendParameterValueFromDelegate(int paramIdx, double value, bool normalized) override;
-  // Appends width and height (i32) and scale (f32), little-endian: of the open graphics, else the saved
-  // ones. True when all three were appended.
+  // Appends width and height (i32) and scale (f32), little-endian: of the open view, else the saved ones.
+  // True when all three were appended.
   bool SerializeEditorState(IByteChunk& chunk) const override;
   // Reads the 12 bytes at startPos: startPos + 12, or -1 when they are not all there (what was read still
-  // counts, the rest is 0). Open graphics are resized when all three are non-zero; without graphics the
-  // values become the saved ones. A negative size or a scale that is not a positive number reads as 0.
+  // counts, the rest is 0). An open view is resized when all three are non-zero; without a view the values
+  // become the saved ones. A negative size or a scale that is not a positive number reads as 0.
   int UnserializeEditorState(const IByteChunk& chunk, int startPos) override;
   void SetScreenScale(float scale) override;
 
-  // The make-graphics function's new graphics (owned by the caller), null when none is set.
-  virtual IGraphics* CreateGraphics();
-  // Runs the layout function with the graphics when one is set.
+  // Under the editor lock, from OpenWindow: the make-graphics function's new view (owned by the caller),
+  // null when none is set.
+  virtual IEditorView* CreateGraphics();
+  // Main thread, from the graphics while they lay out: runs the layout function when one is set.
   virtual void LayoutUI(IGraphics* graphics);
 
-  // The open graphics, null while the editor is closed.
-  IGraphics* GetUI() const { return mGraphics.get(); }
+  // Any thread: the open view, null while the editor is closed.
+  IEditorView* GetEditorView() const { return mView.load(std::memory_order_acquire); }
+  // Any thread: the open view as its graphics class, null while closed. Using what it answers from another
+  // thread than the one that may close the editor needs LockEditor.
+  template <class Graphics = IGraphics>
+  Graphics* GetUI() const {
+    return dynamic_cast<Graphics*>(GetEditorView());
+  }
+  // Any non-audio thread; blocks while another thread opens, closes or hands something to the editor.
+  std::unique_lock<std::recursive_mutex> LockEditor() const { return std::unique_lock(mEditorMutex); }
+
+  // Main thread, at construction.
   void SetMakeGraphicsFunc(MakeGraphicsFunc func) { mMakeGraphicsFunc = std::move(func); }
   void SetLayoutFunc(LayoutFunc func) { mLayoutFunc = std::move(func); }
 
  private:
   MakeGraphicsFunc mMakeGraphicsFunc;
   LayoutFunc mLayoutFunc;
-  std::unique_ptr<IGraphics> mGraphics;
-  int mSavedWidth = 0;
-  int mSavedHeight = 0;
-  float mSavedScale = 0.f;
+  mutable std::recursive_mutex mEditorMutex;
+  // Owned. Written only under mEditorMutex; read atomically so that any thread may ask whether it exists.
+  std::atomic<IEditorView*> mView{nullptr};
+  // Guarded by mEditorMutex.
+  IEditorView::Size mSavedSize;
   bool mClosing = false;
 };
 

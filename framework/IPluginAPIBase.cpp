@@ -106,7 +106,7 @@ bool IPluginAPIBase::GetMidiNoteText(int, char* text) const {
   return false;
 }
 
-void* IPluginAPIBase::GetGraphicsHandle() const { return GetUI(); }
+void* IPluginAPIBase::GetGraphicsHandle() const { return GetEditorView(); }
 
 void IPluginAPIBase::OnIdle() {}
 

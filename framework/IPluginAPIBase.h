@@ -74,7 +74,7 @@ class IPluginAPIBase : public IPluginBase {
   virtual void GetParamIndices(int n, FwTypedBuf<int>& list) const;
   // Main thread. The name of a MIDI note for the host, at most 64 bytes. Default: clears it, false.
   virtual bool GetMidiNoteText(int note, char* text) const;
-  // Main thread. The open graphics, null while no editor is open.
+  // Main thread. The open editor view (the graphics), null while no editor is open.
   virtual void* GetGraphicsHandle() const;
   // Main thread, every timer tick after the queues are drained. Default: nothing.
   virtual void OnIdle();

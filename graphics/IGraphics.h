@@ -4,6 +4,7 @@
 //
 // It is abstract: the vector renderer supplies the path, image and text operations and the platform layer
 // the window, cursor, menu, text-entry and dialog operations (both marked "renderer" or "platform" below).
+// It is the editor view an IGEditorDelegate owns (IGraphicsEditorView.cpp answers the delegate).
 // Everything runs on the main thread; nothing here blocks except where a platform operation says so.
 #pragma once
 
@@ -21,6 +22,7 @@
 
 #include "framework/FwString.h"
 #include "framework/FwTypedBuf.h"
+#include "framework/IEditorView.h"
 
 #include <cstdint>
 #include <functional>
@@ -59,7 +61,7 @@ using IMidiFunc = std::function<void(const IMidiMsg&)>;
 using IControlFunction = std::function<void(IControl* control)>;
 using IFileDialogCompletionHandlerFunc = std::function<void(const FwString& fileName, const FwString& path)>;
 
-class IGraphics
+class IGraphics : public IEditorView
 {
 public:
   // Retains the process-wide bitmap and SVG caches for this object's lifetime.
@@ -133,8 +135,8 @@ public:
   virtual ECursor SetMouseCursor(ECursor cursorType = kArrowCursor);
   virtual void ForceEndUserEdit() = 0;
   // Creates the platform view inside the host's parent; null when it cannot.
-  virtual void* OpenWindow(void* pParent) = 0;
-  virtual void CloseWindow() = 0;
+  void* OpenWindow(void* pParent) override = 0;
+  void CloseWindow() override = 0;
   virtual void* GetWindow() = 0;
   virtual bool WindowIsOpen();
   virtual bool GetTextFromClipboard(FwString& str) = 0;
@@ -437,6 +439,19 @@ public:
   // Letter keys play notes (A W S E D F T G Y H U J K O L from the base note; Z and X change octave).
   void SetQwertyMidiKeyHandlerFunc(IMidiFunc func = nullptr);
 
+  // ---- The editor view, for the delegate (main thread, under the delegate's editor lock) ----
+  Size GetEditorSize() const override;
+  void RestoreEditorSize(const Size& size) override;
+  // A window scale that is not a positive number counts as 1.
+  void ResizeToParentWindow(int width, int height) override;
+  void ChangeScreenScale(float scale) override;
+  bool KeyDownAtPointer(const IKeyPress& key) override;
+  bool KeyUpAtPointer(const IKeyPress& key) override;
+  void SetControlValueFromDelegate(int ctrlTag, double normalizedValue) override;
+  void SendControlMsgFromDelegate(int ctrlTag, int msgTag, int dataSize, const void* data) override;
+  void SendMidiMsgToControls(const IMidiMsg& msg) override;
+  void SetParameterValueInControls(int paramIdx, double normalizedValue) override;
+
   // ---- Draw loop ----
   // Runs the display tick and animations, then appends the padded rectangles of dirty controls.
   bool IsDirty(IRECTList& rects);
@@ -528,6 +543,10 @@ protected:
   void DoCreatePopupMenu(IControl& control, IPopupMenu& menu, const IRECT& bounds, int valIdx, bool isContext);
 
 private:
+  // The end of both LoadBitmap forms, under the bitmap cache's lock: the image in hand (null: the empty
+  // IBitmap) at the target scale, drawn at it when it has another; an image just loaded joins the cache.
+  IBitmap FinishLoadBitmap(APIBitmap* inHand, std::unique_ptr<APIBitmap> loaded, const char* name, int nStates,
+                           bool framesAreHorizontal, int targetScale);
   void RetainStaticStorage();
   void ReleaseStaticStorage();
   IRECT LayerOrClipArea() const;

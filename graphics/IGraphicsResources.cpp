@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace fx::gfx {
 
@@ -150,14 +151,7 @@ IBitmap IGraphics::LoadBitmap(const char* name, int nStates, bool framesAreHoriz
   {
     inHand = SearchBitmapInCache(name, target, sourceScale);
   }
-  if (!inHand)
-    return IBitmap();
-  // The scaled copy is what the cache keeps; a file loaded only to make it is deleted with `loaded`.
-  if (inHand->GetScale() != static_cast<float>(target))
-    return ScaleBitmap(IBitmap(inHand, nStates, framesAreHorizontal, name), name, target);
-  if (loaded)
-    RetainBitmap(IBitmap(loaded.release(), nStates, framesAreHorizontal, name), name);
-  return IBitmap(inHand, nStates, framesAreHorizontal, name);
+  return FinishLoadBitmap(inHand, std::move(loaded), name, nStates, framesAreHorizontal, target);
 }
 
 IBitmap IGraphics::LoadBitmap(const char* name, const void* data, int dataSize, int nStates, bool framesAreHorizontal,
@@ -179,10 +173,17 @@ IBitmap IGraphics::LoadBitmap(const char* name, const void* data, int dataSize, 
     loaded.reset(LoadAPIBitmap(name, data, dataSize, 1));
     inHand = loaded.get();
   }
+  return FinishLoadBitmap(inHand, std::move(loaded), name, nStates, framesAreHorizontal, target);
+}
+
+IBitmap IGraphics::FinishLoadBitmap(APIBitmap* inHand, std::unique_ptr<APIBitmap> loaded, const char* name,
+                                    int nStates, bool framesAreHorizontal, int targetScale)
+{
   if (!inHand)
     return IBitmap();
-  if (inHand->GetScale() != static_cast<float>(target))
-    return ScaleBitmap(IBitmap(inHand, nStates, framesAreHorizontal, name), name, target);
+  // The scaled copy is what the cache keeps; an image loaded only to make it is deleted with `loaded`.
+  if (inHand->GetScale() != static_cast<float>(targetScale))
+    return ScaleBitmap(IBitmap(inHand, nStates, framesAreHorizontal, name), name, targetScale);
   if (loaded)
     RetainBitmap(IBitmap(loaded.release(), nStates, framesAreHorizontal, name), name);
   return IBitmap(inHand, nStates, framesAreHorizontal, name);

@@ -5,10 +5,10 @@
 // it through the commands of EMsgTags, the idle work and the editor-delegate hooks.
 //
 // Files by role: Kelvadrune.cpp (configuration, construction, latency), KelvadruneParams.cpp (the 24
-// parameters), KelvadruneParamChange.cpp (parameter changes and editor commands), KelvadruneDSP.cpp
-// (set-up, reset, activation, bypass), KelvadruneProcess.cpp (the audio thread), KelvadruneEditor.cpp
-// (idle work, editor notifications, about text); KelvadruneState.cpp and the KelvadrunePresets base hold
-// the state chunk and the preset files.
+// parameters), KelvadruneParamChange.cpp (parameter changes, any thread), KelvadruneEditorCommands.cpp
+// (editor commands, main thread), KelvadruneDSP.cpp (set-up, reset, activation, bypass),
+// KelvadruneProcess.cpp (the audio thread), KelvadruneEditor.cpp (idle work, editor notifications, about
+// text); KelvadruneState.cpp and the KelvadrunePresets base hold the state chunk and the preset files.
 //
 // Threads: the host's main thread constructs, resets, activates, bypasses, opens the editor and runs the
 // 20 ms idle tick; the audio thread runs ProcessBlock, holding mDSPMutex for the whole block; parameter
@@ -174,18 +174,20 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets {
   void InitParams();
   void InitFaderParam(int paramIdx, const char* name, double defaultValue);
 
-  // ---- Parameter changes (KelvadruneParamChange.cpp) ----
+  // ---- Parameter changes (KelvadruneParamChange.cpp; any thread) ----
   bool AcceptsChange(int paramIdx, fx::EParamSource source) const;
   void ApplyParamChange(int paramIdx, double value, int sampleOffset);
   void ApplyFaderChange(int gain, double value, int sampleOffset);
-  void ApplyCommand(int command);
-  void ApplyGUIScaleCommand(double scale, bool resize);
   void ApplyFaderShape(double shape);
   void ApplyFaderDisplay();
-  void ApplyFaderLabels();
-  void ResetMeters();
   void FinishChange();
   void RequestGUIRefresh() { mGUIRefreshPending.store(true, std::memory_order_release); }
+
+  // ---- Editor commands (KelvadruneEditorCommands.cpp; main thread) ----
+  void ApplyCommand(int command);
+  void ApplyGUIScaleCommand(double scale, bool resize);
+  void ApplyFaderLabels();
+  void ResetMeters();
 
   // ---- DSP set-up (KelvadruneDSP.cpp; the caller holds mDSPMutex) ----
   void InitDSP();

@@ -18,6 +18,8 @@ void Kelvadrune::OnIdle() {
     if (GetLatency() != pending) SetLatencyPDC(pending);
   }
   if (mFaderLabelsPending.exchange(false, std::memory_order_acq_rel)) ApplyFaderLabels();
+  // A host may close the editor from another thread meanwhile: the graphics are used under the editor lock.
+  const auto editorLock = LockEditor();
   if (mGUIRefreshPending.exchange(false, std::memory_order_acq_rel)) UpdateGUI();
   fx::gfx::IGraphics* ui = GetUI();
   if (!IsEditorOpen() || !ui) return;
@@ -48,6 +50,7 @@ void Kelvadrune::OnUIOpen() {
 void Kelvadrune::OnUIClose() { mEditorOpen.store(false, std::memory_order_release); }
 
 void Kelvadrune::UpdateGUI() {
+  const auto editorLock = LockEditor();
   fx::gfx::IGraphics* ui = GetUI();
   if (!ui || ui->NControls() < 1) return;
   mTooltipsPending.store(true, std::memory_order_release);

@@ -1,16 +1,16 @@
-#include "plugin/Kelvadrune.h"
-
+// Parameter changes, on whatever thread changed the parameter: a host thread or the audio thread for
+// automation, the main thread for the editor, presets and state. Settings are stored in atomics and
+// anything the editor must follow is flagged for the idle tick; nothing here touches the editor. Only a
+// new smoothing frequency blocks, briefly, on mDSPMutex to redesign the filters between blocks.
+// Editor commands that arrive as parameter indices go on to KelvadruneEditorCommands.cpp.
 #include <algorithm>
-#include <cmath>
 
-#include "graphics/IGraphics.h"
+#include "plugin/Kelvadrune.h"
 
 namespace {
 
 constexpr double kMinFaderShape = 1.0;
 constexpr double kMaxFaderShape = 10.0;
-constexpr double kGUIScaleToggleHigh = 1.5;
-constexpr double kGUIScaleToggleTolerance = 0.01;
 
 // An integer setting takes the value truncated toward zero.
 int Truncated(double value) { return static_cast<int>(value); }
@@ -150,68 +150,6 @@ void Kelvadrune::ApplyFaderDisplay() {
     if (displayMode >= 0 && displayMode <= 2) param.SetDisplayMode(kModes[displayMode]);
   }
   mFaderLabelsPending.store(true, std::memory_order_release);
-}
-
-void Kelvadrune::ApplyFaderLabels() {
-  const char* label = mFaderDisplayMode.load(std::memory_order_acquire) == 0 ? "dB" : "%";
-  for (int gain = 0; gain < kNumGains; ++gain) GetParam(kGainMaster + gain)->SetLabel(label);
-}
-
-// Editor commands: main thread. Those that need the editor do nothing without one.
-void Kelvadrune::ApplyCommand(int command) {
-  const bool hasEditor = GetUI() != nullptr;
-  switch (command) {
-    case kMsgAbout:
-      if (hasEditor) mAboutRequested.store(true, std::memory_order_release);
-      break;
-    case kMsgCheckUpdate:
-      if (hasEditor) mUpdateCheckRequested.store(true, std::memory_order_release);
-      break;
-    case kMsgSaveDefaultPreset:
-      if (hasEditor) SaveDefaultPresetCommand();
-      break;
-    case kMsgRescanPresets:
-      if (hasEditor) RescanPresetsCommand();
-      break;
-    case kMsgStoreUIScale:
-      if (hasEditor) ApplyGUIScaleCommand(GetUI()->GetDrawScale(), false);
-      break;
-    case kMsgResetGUIScale: {
-      const bool atOne = std::fabs(1.0 - mGUIScale.load(std::memory_order_acquire)) < kGUIScaleToggleTolerance;
-      ApplyGUIScaleCommand(atOne ? kGUIScaleToggleHigh : 1.0, true);
-      break;
-    }
-    case kMsgSetMinGUIScale:
-      ApplyGUIScaleCommand(GetParam(kGUIScale)->GetMin(), true);
-      break;
-    case kMsgResetMeter:
-      ResetMeters();
-      break;
-    default:
-      break;
-  }
-}
-
-// The new scale becomes "GUI scale" (stored, told to the host and sent to the editor's controls); a
-// resize follows unless the editor already has that scale.
-void Kelvadrune::ApplyGUIScaleCommand(double scale, bool resize) {
-  mGUIScale.store(scale, std::memory_order_release);
-  fx::IParam& param = *GetParam(kGUIScale);
-  if (scale != param.Value()) {
-    SetParameterValue(kGUIScale, ConstrainedNormalized(param, scale));
-    SendParameterValueFromDelegate(kGUIScale, param.Value(), false);
-  }
-  if (resize) mResizePending.store(true, std::memory_order_release);
-}
-
-// The audio thread owns the meter states: it clears them at its next block; the published read-outs
-// drop to 0 at once.
-void Kelvadrune::ResetMeters() {
-  mMeterResetRequested.store(true, std::memory_order_release);
-  for (int m = 0; m < kNumMeters; ++m) {
-    mMeterLevel[m].store(0.0, std::memory_order_release);
-    mMeterPeak[m].store(0.0, std::memory_order_release);
-  }
 }
 
 // After every handled change: the plug-in reports no latency; hosts that re-read it only when told are

@@ -9,7 +9,7 @@
 
 #include "framework/BoundedCopy.h"
 #include "framework/NumberText.h"
-#include "plugin/XmlDepthLimit.h"
+#include "framework/XMLNesting.h"
 
 namespace presets {
 
@@ -136,8 +136,8 @@ std::string PrintPresetDocument(const fx::IPluginBase& plugin, const DocumentCon
 bool ReadPresetDocument(fx::IPluginBase& plugin, const char* text, size_t length, const ReadRules& rules,
                         ReadResult& result) {
   if (!text || length == 0 || length > kMaxDocumentBytes || std::memchr(text, '\0', length)) return false;
-  if (!WithinElementLimit(text, length, kMaxDocumentElements)) return false;
   const std::string terminated(text, length);
+  if (!fx::XMLNestingWithin(terminated.c_str(), kMaxDocumentDepth)) return false;
   TiXmlDocument doc;
   doc.Parse(terminated.c_str(), nullptr, TIXML_ENCODING_LEGACY);
   if (doc.Error()) return false;

@@ -30,8 +30,9 @@ namespace presets {
 
 // Larger documents are refused unread: a preset is a few kilobytes.
 constexpr size_t kMaxDocumentBytes = 1 << 20;
-// A preset document has about thirty elements; more is refused before parsing (see XmlDepthLimit.h).
-constexpr int kMaxDocumentElements = 256;
+// A preset document nests three levels deep; a deeper one is refused before parsing, far inside the
+// parser's stack needs (see framework/XMLNesting.h).
+constexpr int kMaxDocumentDepth = 256;
 
 struct DocumentContent {
   const char* vendor;

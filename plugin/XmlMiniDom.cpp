@@ -8,12 +8,12 @@
 #include <utility>
 #include <vector>
 
-#include "plugin/XmlDepthLimit.h"
+#include "framework/XMLNesting.h"
 
 namespace {
 
 // Far beyond any document this tree is meant for, well inside the parser's stack needs.
-constexpr int kMaxElements = 4096;
+constexpr int kMaxDepth = 4096;
 
 XmlMiniAttr* ConvertAttributes(const TiXmlElement& element) {
   XmlMiniAttr* first = nullptr;
@@ -80,7 +80,8 @@ void FreeTree(XmlMiniNode* root) {
 
 XmlMiniDoc* XmlMiniParse(const char* text, size_t length, const char* documentName) {
   if (!text || text[length] != '\0' || std::memchr(text, '\0', length)) return nullptr;
-  if (!presets::WithinElementLimit(text, length, kMaxElements)) return nullptr;
+  // The parser reads a document with a UTF-8 mark or declaration as UTF-8.
+  if (!fx::XMLNestingWithin(text, kMaxDepth, fx::EXMLReading::kUTF8)) return nullptr;
   auto* document = new TiXmlDocument(documentName ? documentName : "");
   document->Parse(text);
   if (document->Error()) {

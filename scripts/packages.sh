@@ -22,6 +22,7 @@ kd_install_packages() {
   fi
 }
 
+# Build jobs: KD_JOBS when set (a shared machine), else one per processor.
 kd_jobs() {
-  nproc 2>/dev/null || echo 2
+  if [ -n "${KD_JOBS:-}" ]; then echo "$KD_JOBS"; else nproc 2>/dev/null || echo 2; fi
 }

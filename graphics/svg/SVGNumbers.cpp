@@ -146,4 +146,33 @@ double UnitToPixels(ESVGUnit unit, double dpi, double percentReference, double f
   }
 }
 
+int Keyword(std::string_view value, std::initializer_list<std::string_view> words)
+{
+  int i = 0;
+  for (std::string_view w : words)
+  {
+    if (w == value)
+      return i;
+    ++i;
+  }
+  return -1;
+}
+
+std::vector<std::string_view> SplitList(std::string_view text)
+{
+  std::vector<std::string_view> items;
+  size_t i = 0;
+  while (i < text.size())
+  {
+    while (i < text.size() && (IsSpace(text[i]) || text[i] == ','))
+      ++i;
+    const size_t start = i;
+    while (i < text.size() && !IsSpace(text[i]) && text[i] != ',')
+      ++i;
+    if (i > start)
+      items.push_back(text.substr(start, i - start));
+  }
+  return items;
+}
+
 } // namespace fx::gfx::svg

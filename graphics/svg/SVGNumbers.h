@@ -2,7 +2,9 @@
 // [p, end) range, never looks past end, and ignores the process locale. Plain functions: any thread.
 #pragma once
 
+#include <initializer_list>
 #include <string_view>
+#include <vector>
 
 namespace fx::gfx::svg {
 
@@ -30,5 +32,10 @@ ESVGUnit UnitFromName(std::string_view name);
 // Blanks as XML and SVG define them.
 inline bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
 std::string_view Trim(std::string_view text);
+
+// The index of value among words, or -1.
+int Keyword(std::string_view value, std::initializer_list<std::string_view> words);
+// Splits "a, b c" into its items.
+std::vector<std::string_view> SplitList(std::string_view text);
 
 } // namespace fx::gfx::svg

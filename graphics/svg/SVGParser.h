@@ -8,6 +8,8 @@
 // Stages: XML parse (TinyXML) -> gradient index by id (so references may point forward) -> one walk of the
 // element tree carrying the inherited presentation state -> per shape: path building in user space,
 // transform into picture space, paints resolved (gradients against the shape's own bounding box).
+// Files: SVGParser.cpp (parse and walk), SVGViewport (size, viewBox, units), SVGStyle (the cascade),
+// SVGShapes (shape geometry and the finished shape), SVGGradients (paints).
 //
 // Read: svg, g, a, defs (gradients only), path, rect (with corner radii), circle, ellipse, line, polyline,
 // polygon, linearGradient, radialGradient and stop; presentation attributes and the style attribute.

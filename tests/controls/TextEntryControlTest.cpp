@@ -7,8 +7,8 @@
 #include "framework/FwString.h"
 #include "framework/IKeyPress.h"
 #include "graphics/IGraphicsClock.h"
-#include "tests/graphics/FakeDelegate.h"
-#include "tests/graphics/RecordingGraphics.h"
+#include "tests/support/FakeDelegate.h"
+#include "tests/support/RecordingGraphics.h"
 #include "tests/graphics/TestControl.h"
 
 #include <gtest/gtest.h>

@@ -4,8 +4,8 @@
 #pragma once
 
 #include "graphics/IVStyle.h"
-#include "tests/graphics/FakeDelegate.h"
-#include "tests/graphics/RecordingGraphics.h"
+#include "tests/support/FakeDelegate.h"
+#include "tests/support/RecordingGraphics.h"
 
 #include <gtest/gtest.h>
 

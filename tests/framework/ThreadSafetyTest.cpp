@@ -1,6 +1,7 @@
 // Built and run a second time under ThreadSanitizer by scripts/test: host threads set parameters and
 // bypass while the main thread drains the parameter queue through the 20 ms tick and changes the
-// latency, and the audio thread processes (or passes through) blocks that read the parameters.
+// latency, and the audio thread processes (or passes through) blocks that read the parameters; and one
+// host thread opens and closes the editor while another hands the plug-in editor state and restores it.
 // Nothing here sleeps; each thread runs a fixed number of steps.
 #include <gtest/gtest.h>
 
@@ -9,6 +10,8 @@
 #include <thread>
 #include <vector>
 
+#include "framework/IByteChunk.h"
+#include "framework/IEditorView.h"
 #include "framework/IPluginAPIBase.h"
 #include "framework/IPluginProcessor.h"
 #include "platform/runloop/RunLoop.h"
@@ -123,6 +126,97 @@ TEST(ThreadSafetyTest, HostThreadsEditorTickAndAudioThreadShareThePlugin) {
   EXPECT_LE(plugin.midiReceived.load(), midiSent);
   EXPECT_TRUE(lastOutput >= 0.0 && lastOutput <= kNParams) << lastOutput;
   platform::RunLoop::Main().SetClock(nullptr);
+}
+
+// An editor view whose fields are plain: any two delegate calls that reach it at once are a data race.
+class PlainView : public IEditorView {
+ public:
+  explicit PlainView(std::atomic<int>& alive) : mAlive(alive) { mAlive.fetch_add(1); }
+  ~PlainView() override { mAlive.fetch_sub(1); }
+
+  void* OpenWindow(void*) override { return this; }
+  void CloseWindow() override { size = {}; }
+  Size GetEditorSize() const override { return size; }
+  void RestoreEditorSize(const Size& restored) override { size = restored; }
+  void ResizeToParentWindow(int width, int height) override { size = {width, height, 1.f}; }
+  void ChangeScreenScale(float) override {}
+  bool KeyDownAtPointer(const IKeyPress&) override { return false; }
+  bool KeyUpAtPointer(const IKeyPress&) override { return false; }
+  void SetControlValueFromDelegate(int, double value) override { lastValue = value; }
+  void SendControlMsgFromDelegate(int, int, int, const void*) override {}
+  void SendMidiMsgToControls(const IMidiMsg&) override {}
+  void SetParameterValueInControls(int, double value) override { lastValue = value; }
+
+  Size size{300, 200, 1.f};
+  double lastValue = 0.0;
+
+ private:
+  std::atomic<int>& mAlive;
+};
+
+class EditorPlugin : public IPluginAPIBase {
+ public:
+  explicit EditorPlugin(const Config& config) : IPluginAPIBase(config, kAPIVST2) {
+    SetMakeGraphicsFunc([this] { return new PlainView(viewsAlive); });
+  }
+  std::atomic<int> viewsAlive{0};
+};
+
+// The sizes the test's threads set: none yet, the view's first, the host window's, and the two stored.
+bool IsSavedSize(int32_t width, int32_t height, float scale) {
+  return (width == 0 && height == 0 && scale == 0.f) || (width == 300 && height == 200 && scale == 1.f) ||
+         (width == 640 && height == 480 && scale == 1.f) || (width == 400 && height == 300 && scale == 1.5f) ||
+         (width == 800 && height == 600 && scale == 2.f);
+}
+
+TEST(ThreadSafetyTest, EditorOpensAndClosesWhileAnotherThreadHandsOverState) {
+  EditorPlugin plugin(test::TestConfig(kNParams, 1));
+  constexpr int kRounds = 2000;
+  std::atomic<bool> start{false};
+  std::atomic<int> badSizes{0};
+
+  std::thread editor([&] {
+    while (!start.load()) {
+    }
+    for (int i = 0; i < kRounds; ++i) {
+      plugin.OpenWindow(nullptr);
+      plugin.SendControlValueFromDelegate(0, 0.25);
+      plugin.OnParentWindowResize(640, 480);
+      plugin.CloseWindow();
+    }
+  });
+  std::thread state([&] {
+    while (!start.load()) {
+    }
+    for (int i = 0; i < kRounds; ++i) {
+      IByteChunk stored;
+      const int32_t width = i % 2 ? 800 : 400;
+      const int32_t height = i % 2 ? 600 : 300;
+      const float scale = i % 2 ? 2.f : 1.5f;
+      stored.Put(&width);
+      stored.Put(&height);
+      stored.Put(&scale);
+      plugin.UnserializeEditorState(stored, 0);
+      plugin.OnRestoreState();
+
+      IByteChunk saved;
+      plugin.SerializeEditorState(saved);
+      int32_t savedWidth = -1, savedHeight = -1;
+      float savedScale = -1.f;
+      int pos = saved.Get(&savedWidth, 0);
+      pos = saved.Get(&savedHeight, pos);
+      saved.Get(&savedScale, pos);
+      if (!IsSavedSize(savedWidth, savedHeight, savedScale)) badSizes.fetch_add(1);
+      if (plugin.GetEditorView() == nullptr) plugin.SetScreenScale(2.f);
+    }
+  });
+  start.store(true);
+  editor.join();
+  state.join();
+
+  EXPECT_EQ(badSizes.load(), 0);
+  EXPECT_EQ(plugin.GetEditorView(), nullptr);
+  EXPECT_EQ(plugin.viewsAlive.load(), 0);
 }
 
 }  // namespace

@@ -2,8 +2,8 @@
 // graphics object of 400 x 300 points, a journal of control hook calls, and pointer helpers.
 #pragma once
 
-#include "tests/graphics/FakeDelegate.h"
-#include "tests/graphics/RecordingGraphics.h"
+#include "tests/support/FakeDelegate.h"
+#include "tests/support/RecordingGraphics.h"
 #include "tests/graphics/TestControl.h"
 
 #include <gtest/gtest.h>

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "tests/plugin/PresetTestPlugin.h"
-#include "tests/plugin/TempDataHome.h"
+#include "tests/support/TempDataHome.h"
 
 namespace presets_test {
 namespace {

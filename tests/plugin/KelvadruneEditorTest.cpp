@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "plugin/Kelvadrune.h"
-#include "tests/graphics/RecordingGraphics.h"
+#include "tests/support/RecordingGraphics.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/plugin/TempDataHome.h"
+#include "tests/support/TempDataHome.h"
 #include "tools/vst2host/TestHost.h"
 
 namespace presets_test {

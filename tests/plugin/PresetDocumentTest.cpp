@@ -11,7 +11,7 @@
 #include "plugin/IXMLParameters.h"
 #include "plugin/PresetDocument.h"
 #include "tests/plugin/PresetTestPlugin.h"
-#include "tests/plugin/TempDataHome.h"
+#include "tests/support/TempDataHome.h"
 
 namespace presets_test {
 namespace {

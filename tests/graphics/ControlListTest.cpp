@@ -1,0 +1,242 @@
+#include "tests/graphics/GraphicsFixture.h"
+
+#include "graphics/ITextEntryControlBase.h"
+
+#include "framework/IParam.h"
+
+namespace fx::gfx::test {
+namespace {
+
+using ControlList = GraphicsFixture;
+
+TEST_F(ControlList, AttachCallsHooksInOrderAndConnects) {
+  TestControl* c = Attach("a", IRECT(0, 0, 10, 10), -1, 3, "grp");
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ(journal, (std::vector<std::string>{"a:OnInit", "a:OnResize", "a:OnRescale", "a:OnAttached"}));
+  EXPECT_EQ(c->GetUI(), &g);
+  EXPECT_EQ(c->GetDelegate(), &dlg);
+  EXPECT_STREQ(c->GetGroup(), "grp");
+  EXPECT_EQ(g.GetControlWithTag(3), c);
+}
+
+TEST_F(ControlList, DuplicateTagIsRefusedAndMinusOneIsNotMapped) {
+  ASSERT_NE(Attach("a", IRECT(0, 0, 10, 10), -1, 5), nullptr);
+  auto* second = new TestControl(journal, "b", IRECT(0, 0, 10, 10));
+  EXPECT_EQ(g.AttachControl(second, 5), nullptr);
+  EXPECT_EQ(g.NControls(), 1);
+  delete second;  // refused: still the caller's
+
+  Attach("c", IRECT(0, 0, 10, 10), -1, -1);
+  EXPECT_EQ(g.GetControlWithTag(-1), nullptr);
+  EXPECT_EQ(g.NControls(), 2);
+}
+
+TEST_F(ControlList, NullGroupIsEmptyAndGroupsMatchExactly) {
+  Attach("a", IRECT(0, 0, 1, 1), -1, -1, "left");
+  Attach("b", IRECT(0, 0, 1, 1), -1, -1, "left");
+  Attach("c", IRECT(0, 0, 1, 1), -1, -1, "Left");
+  g.AttachControl(new TestControl(journal, "d", IRECT(0, 0, 1, 1)), -1, nullptr);
+  int left = 0;
+  g.ForControlInGroup("left", [&](IControl*) { ++left; });
+  EXPECT_EQ(left, 2);
+  EXPECT_STREQ(g.GetControl(3)->GetGroup(), "");
+}
+
+TEST_F(ControlList, BackgroundGoesToIndexZero) {
+  Attach("a", IRECT(0, 0, 100, 100));
+  auto* bg = new TestControl(journal, "bg", g.GetBounds());
+  g.AttachBackgroundControl(bg);
+  EXPECT_EQ(g.GetControl(0), bg);
+  EXPECT_EQ(g.GetControlIdx(bg), 0);
+  // Drawn first, and the later control wins the hit test.
+  EXPECT_EQ(g.GetMouseControlIdx(50, 50), 1);
+}
+
+TEST_F(ControlList, IterationOrderPutsSpecialControlsAfterTheListAndBubblesLast) {
+  Attach("a", IRECT(0, 0, 1, 1));
+  Attach("b", IRECT(0, 0, 1, 1));
+  auto* bubble = new TestControl(journal, "bubble", IRECT());
+  g.AttachBubbleControl(bubble);
+  auto* resizer = new TestControl(journal, "resizer", IRECT(390, 290, 400, 300));
+  g.AttachCornerResizer(resizer);
+  auto* perf = new TestControl(journal, "perf", IRECT(10, 10, 210, 60));
+  g.SetPerfDisplay(perf);
+
+  std::vector<IControl*> seen;
+  g.ForAllControlsFunc([&](IControl* c) { seen.push_back(c); });
+  ASSERT_EQ(seen.size(), 5u);
+  EXPECT_EQ(seen[0], g.GetControl(0));
+  EXPECT_EQ(seen[1], g.GetControl(1));
+  EXPECT_EQ(seen[2], perf);
+  EXPECT_EQ(seen[3], resizer);
+  EXPECT_EQ(seen[4], bubble);
+
+  int standard = 0;
+  g.ForStandardControlsFunc([&](IControl*) { ++standard; });
+  EXPECT_EQ(standard, 2);
+}
+
+TEST_F(ControlList, SecondCornerResizerIsDeleted) {
+  auto* first = new TestControl(journal, "r1", IRECT(0, 0, 1, 1));
+  g.AttachCornerResizer(first, kUIResizerSize, true);
+  g.AttachCornerResizer(new TestControl(journal, "r2", IRECT(0, 0, 1, 1)), kUIResizerScale, false);
+  EXPECT_EQ(g.GetCornerResizer(), first);
+  EXPECT_EQ(g.GetResizerMode(), kUIResizerSize);
+}
+
+TEST_F(ControlList, RemoveControlWithTagClearsCaptureAndMouseOver) {
+  g.EnableMouseOver(true);
+  Attach("bg", g.GetBounds());
+  TestControl* knob = Attach("knob", IRECT(10, 10, 50, 50), FakeDelegate::kGain, 7);
+  g.OnMouseOver(20, 20, IMouseMod());
+  EXPECT_EQ(g.GetMouseOver(), knob);
+  EXPECT_EQ(g.GetMouseOverIdx(), 1);
+  Press(20, 20);
+  EXPECT_TRUE(g.ControlIsCaptured(knob));
+
+  g.RemoveControlWithTag(7);
+  EXPECT_EQ(g.NControls(), 1);
+  EXPECT_FALSE(g.ControlIsCaptured());
+  EXPECT_EQ(g.GetMouseOver(), nullptr);
+  EXPECT_EQ(g.GetMouseOverIdx(), -1);
+  EXPECT_EQ(g.GetControlWithTag(7), nullptr);
+  // The press's host edit is closed with the control; the release then reaches nobody.
+  Release(20, 20);
+  EXPECT_EQ(dlg.CountHost("begin"), 1);
+  EXPECT_EQ(dlg.CountHost("end"), 1);
+}
+
+TEST_F(ControlList, RemovingAControlInTextEntryOrPopupForgetsIt) {
+  TestControl* a = Attach("a", IRECT(0, 0, 50, 50), FakeDelegate::kGain);
+  TestControl* b = Attach("b", IRECT(60, 0, 100, 50), FakeDelegate::kEnum);
+  g.CreateTextEntry(*a, a->GetText(), a->GetRECT(), "1", 0);
+  g.asyncMenus = true;
+  IPopupMenu menu("", {"x"});
+  g.CreatePopupMenu(*b, menu, b->GetRECT(), 0);
+  EXPECT_EQ(g.GetControlInTextEntry(), a);
+  EXPECT_EQ(g.GetControlInPopupMenu(), b);
+
+  g.RemoveControl(a);
+  g.RemoveControl(0);  // b is now at index 0
+  EXPECT_EQ(g.GetControlInTextEntry(), nullptr);
+  EXPECT_EQ(g.GetControlInPopupMenu(), nullptr);
+  g.SetControlValueAfterTextEdit("3");  // nobody to answer: no crash
+  g.SetControlValueAfterPopupMenu(&menu);
+  EXPECT_EQ(dlg.CountHost("send"), 0);
+}
+
+TEST_F(ControlList, RemovingBelowTheMouseOverKeepsItsIndexRight) {
+  g.EnableMouseOver(true);
+  Attach("bg", g.GetBounds());
+  Attach("a", IRECT(0, 0, 10, 10));
+  TestControl* b = Attach("b", IRECT(20, 20, 40, 40));
+  g.OnMouseOver(30, 30, IMouseMod());
+  EXPECT_EQ(g.GetMouseOverIdx(), 2);
+  g.RemoveControl(1);
+  EXPECT_EQ(g.GetMouseOver(), b);
+  EXPECT_EQ(g.GetMouseOverIdx(), 1);
+}
+
+TEST_F(ControlList, RemoveWithBadIndexOrTagOnlyRedraws) {
+  TestControl* a = Attach("a", IRECT(0, 0, 10, 10));
+  a->SetClean();
+  g.RemoveControl(5);
+  g.RemoveControl(-1);
+  g.RemoveControlWithTag(42);
+  EXPECT_EQ(g.NControls(), 1);
+  EXPECT_TRUE(a->IsDirty());
+}
+
+TEST_F(ControlList, FindingByParameterAndPeers) {
+  TestControl* a = Attach("a", IRECT(0, 0, 10, 10), FakeDelegate::kGain);
+  auto* multi = static_cast<TestControl*>(
+      g.AttachControl(new TestControl(journal, "m", IRECT(0, 0, 10, 10), {FakeDelegate::kInt, FakeDelegate::kGain})));
+  TestControl* other = Attach("o", IRECT(0, 0, 10, 10), FakeDelegate::kInt);
+  EXPECT_EQ(g.GetControlWithParamIdx(FakeDelegate::kGain), a);
+  EXPECT_EQ(g.GetControlWithParamIdx(FakeDelegate::kBool), nullptr);
+
+  a->SetValue(0.25);
+  a->SetDirty(true);
+  EXPECT_DOUBLE_EQ(multi->GetValue(1), 0.25);
+  EXPECT_DOUBLE_EQ(other->GetValue(0), 0.0);
+
+  int n = 0;
+  g.ForControlWithParam({FakeDelegate::kBool, FakeDelegate::kInt}, [&](IControl*) { ++n; });
+  EXPECT_EQ(n, 2);
+  g.HideControl(FakeDelegate::kGain, true);
+  EXPECT_TRUE(a->IsHidden());
+  EXPECT_TRUE(multi->IsHidden());
+  EXPECT_FALSE(other->IsHidden());
+}
+
+TEST_F(ControlList, ParamNameTooltipsAndLastClickedParam) {
+  Attach("a", IRECT(0, 0, 10, 10), FakeDelegate::kGain);
+  Attach("u", IRECT(20, 0, 30, 10));
+  g.AssignParamNameToolTips();
+  EXPECT_STREQ(g.GetControl(0)->GetTooltip(), "Gain");
+  EXPECT_STREQ(g.GetControl(1)->GetTooltip(), "");
+
+  g.SetLastClickedParam(5, 5);
+  EXPECT_EQ(g.GetAndResetLastClickedParam(), FakeDelegate::kGain);
+  EXPECT_EQ(g.GetAndResetLastClickedParam(), -1);
+  g.SetLastClickedParam(25, 5);
+  EXPECT_EQ(g.GetAndResetLastClickedParam(), -1);
+}
+
+TEST_F(ControlList, SettingsAndConstraints) {
+  g.SetScaleConstraints(3, 1);
+  EXPECT_EQ(g.GetMinScale(), 1.f);
+  EXPECT_EQ(g.GetMaxScale(), 3.f);
+  g.EnableTooltips(true);
+  EXPECT_TRUE(g.TooltipsEnabled());
+  EXPECT_EQ(g.Count("UpdateTooltips"), 1);
+}
+
+TEST_F(ControlList, PopupAndTextEntryControlsAreOwnedOnce) {
+  struct Entry : ITextEntryControlBase {
+    using ITextEntryControlBase::ITextEntryControlBase;
+    void Draw(IGraphics&) override {}
+    void CreateTextEntry(int, const IText&, const IRECT&, int, const char*) override {}
+  };
+  g.AttachTextEntryControl(new Entry(IRECT()));
+  ITextEntryControlBase* first = g.GetTextEntryControl();
+  g.AttachTextEntryControl(new Entry(IRECT()));
+  EXPECT_EQ(g.GetTextEntryControl(), first);
+  g.RemoveTextEntryControl();
+  EXPECT_EQ(g.GetTextEntryControl(), nullptr);
+}
+
+}  // namespace
+}  // namespace fx::gfx::test
+
+namespace fx::gfx::test {
+namespace {
+
+// The delegate owns the graphics it makes: values from the plug-in side reach every bound entry, and
+// controls attached by the layout are connected before the delegate holds the new graphics.
+TEST(DelegateSeam, OpenRouteAndClose) {
+  FakeDelegate dlg;
+  std::vector<std::string> journal;
+  TestControl* bound = nullptr;
+  dlg.SetMakeGraphicsFunc([&]() -> IGraphics* {
+    auto* g = new RecordingGraphics(dlg, 300, 200);
+    bound = static_cast<TestControl*>(
+        g->AttachControl(new TestControl(journal, "b", IRECT(0, 0, 10, 10), {-1, FakeDelegate::kInt}), 4));
+    bound->SetDirty(true);  // the delegate does not hold this graphics yet
+    return g;
+  });
+  int parent = 0;
+  EXPECT_EQ(dlg.OpenWindow(&parent), &parent);
+  ASSERT_NE(dlg.GetUI(), nullptr);
+
+  dlg.SendParameterValueFromDelegate(FakeDelegate::kInt, 7.0, false);
+  EXPECT_DOUBLE_EQ(bound->GetValue(1), 0.7);
+  dlg.SendControlValueFromDelegate(4, 0.25);
+  EXPECT_DOUBLE_EQ(bound->GetValue(0), 0.25);
+
+  dlg.CloseWindow();
+  EXPECT_EQ(dlg.GetUI(), nullptr);
+}
+
+}  // namespace
+}  // namespace fx::gfx::test

@@ -1,0 +1,173 @@
+#include "tests/graphics/GraphicsFixture.h"
+
+#include "graphics/IControlActions.h"
+#include "graphics/IGraphicsClock.h"
+
+namespace fx::gfx::test {
+namespace {
+
+double gNowMs = 0.0;
+double FakeClock() {
+  return gNowMs;
+}
+
+class DrawLoop : public GraphicsFixture {
+ protected:
+  void SetUp() override { SetGraphicsClock(FakeClock); }
+  void TearDown() override { SetGraphicsClock(nullptr); }
+
+  // One frame as the platform view runs it.
+  bool Frame(IRECTList& rects) {
+    const bool dirty = g.IsDirty(rects);
+    if (dirty) {
+      g.SetAllControlsClean();
+      g.Draw(rects);
+    }
+    return dirty;
+  }
+};
+
+TEST_F(DrawLoop, NothingDirtyLeavesTheListAlone) {
+  Attach("a", IRECT(5, 5, 15, 15))->SetClean();
+  IRECTList rects;
+  EXPECT_FALSE(g.IsDirty(rects));
+  EXPECT_EQ(rects.Size(), 0);
+  g.Draw(rects);
+  EXPECT_EQ(g.Count("BeginFrame"), 0);
+}
+
+TEST_F(DrawLoop, DirtyRectanglesArePadded) {
+  Attach("a", IRECT(5, 5, 15, 15));
+  IRECTList rects;
+  EXPECT_TRUE(g.IsDirty(rects));
+  ASSERT_EQ(rects.Size(), 1);
+  EXPECT_EQ(rects.Get(0), IRECT(4.25f, 4.25f, 15.75f, 15.75f));
+  EXPECT_TRUE(g.GetControl(0)->IsDirty());  // stays dirty until the caller cleans
+}
+
+TEST_F(DrawLoop, ChildRectangleIsMovedIntoItsParent) {
+  TestControl* parent = Attach("p", IRECT(10, 10, 50, 50));
+  TestControl* child = Attach("c", IRECT(0, 20, 20, 30));
+  child->SetParent(parent);
+  parent->SetClean();
+  IRECTList rects;
+  g.IsDirty(rects);
+  ASSERT_EQ(rects.Size(), 1);
+  // Padded (-0.75, 19.25, 20.75, 30.75) moves right to the parent's padded left edge 9.25.
+  EXPECT_EQ(rects.Get(0), IRECT(9.25f, 19.25f, 30.75f, 30.75f));
+}
+
+TEST_F(DrawLoop, OneFrameCallSequence) {
+  Attach("a", IRECT(5, 5, 15, 15));
+  g.SetScreenScale(2.f);
+  g.log.clear();
+  journal.clear();
+  IRECTList rects;
+  ASSERT_TRUE(Frame(rects));
+  const std::vector<std::string> expected = {
+      "BeginFrame", "PathTransformSetMatrix 1,0,0,1,0,0", "PathClear", "SetClipRegion 4,4,16,16", "OnControlDrawn 0",
+      "EndFrame",
+  };
+  EXPECT_EQ(g.log, expected);
+  EXPECT_EQ(journal, std::vector<std::string>{"a:Draw"});
+  EXPECT_EQ(g.GetClipRECT(), IRECT(4, 4, 16, 16));
+  // Clean after the frame: the next one draws nothing.
+  IRECTList next;
+  EXPECT_FALSE(Frame(next));
+}
+
+TEST_F(DrawLoop, OverlappingControlsDrawOncePerRegionInListOrder) {
+  Attach("back", IRECT(0, 0, 100, 100));
+  Attach("front", IRECT(10, 10, 20, 20));
+  journal.clear();
+  IRECTList rects;
+  Frame(rects);
+  // The front rectangle lies inside the back one: one region, both drawn, back first.
+  EXPECT_EQ(journal, (std::vector<std::string>{"back:Draw", "front:Draw"}));
+  EXPECT_EQ(g.Count("BeginFrame"), 1);
+}
+
+TEST_F(DrawLoop, HiddenBackgroundStillDrawsOtherHiddenControlsDoNot) {
+  Attach("bg", IRECT(0, 0, 100, 100))->Hide(true);
+  Attach("x", IRECT(10, 10, 20, 20))->Hide(true);
+  journal.clear();
+  IRECTList rects;
+  Frame(rects);
+  EXPECT_EQ(journal, std::vector<std::string>{"bg:Draw"});
+}
+
+TEST_F(DrawLoop, ClipOutsideTheControlDrawsNothing) {
+  Attach("a", IRECT(0, 0, 10, 10))->SetClean();
+  Attach("b", IRECT(200, 200, 210, 210));
+  journal.clear();
+  IRECTList rects;
+  Frame(rects);
+  EXPECT_EQ(journal, std::vector<std::string>{"b:Draw"});
+}
+
+TEST_F(DrawLoop, StrictDrawingDrawsTheUnionOnce) {
+  g.SetStrictDrawing(true);
+  Attach("a", IRECT(0, 0, 10, 10));
+  Attach("b", IRECT(200, 200, 210, 210));
+  g.log.clear();
+  IRECTList rects;
+  Frame(rects);
+  EXPECT_EQ(g.Entries("SetClipRegion"),
+            (std::vector<std::string>{"SetClipRegion -1,-1,11,11", "SetClipRegion 199,199,211,211"}));
+  EXPECT_EQ(g.Count("BeginFrame"), 1);
+}
+
+TEST_F(DrawLoop, RunningAnimationKeepsItsControlDirtyUntilItEnds) {
+  TestControl* a = Attach("a", IRECT(0, 0, 10, 10));
+  gNowMs = 1000.0;
+  DefaultClickActionFunc(a);
+  a->Hide(true);  // hidden controls animate too
+  IRECTList rects;
+  for (double t : {1000.0, 1050.0, 1100.0}) {
+    gNowMs = t;
+    rects.Clear();
+    EXPECT_TRUE(Frame(rects)) << t;
+  }
+  gNowMs = 1100.5;
+  rects.Clear();
+  EXPECT_TRUE(Frame(rects));  // this frame ends the animation and marks the control dirty once more
+  EXPECT_FALSE(a->GetAnimationFunction());
+  rects.Clear();
+  EXPECT_FALSE(Frame(rects));
+}
+
+TEST_F(DrawLoop, DisplayTickRunsBeforeCollection) {
+  TestControl* a = Attach("a", IRECT(0, 0, 10, 10));
+  a->SetClean();
+  g.SetDisplayTickFunc([&] { a->SetDirty(false); });
+  IRECTList rects;
+  EXPECT_TRUE(g.IsDirty(rects));
+}
+
+TEST_F(DrawLoop, FrameTimeRingWrapsAfterOneHundredFrames) {
+  Attach("a", IRECT(0, 0, 10, 10));
+  g.SetPerfDisplay(new TestControl(journal, "perf", IRECT(10, 10, 210, 60)));
+  const int start = g.GetFrameTimeIdx();
+  for (int i = 0; i < 101; ++i) {
+    gNowMs += 20.0;
+    IRECTList rects;
+    g.GetControl(0)->SetDirty(false);
+    Frame(rects);
+  }
+  EXPECT_EQ(g.GetFrameTimeIdx(), (start + 101) % IGraphics::kNumFrameTimes);
+  EXPECT_FLOAT_EQ(g.GetFrameTime(g.GetFrameTimeIdx()), 0.02f);
+}
+
+TEST_F(DrawLoop, HighlightDotIsAFilledCircle) {
+  TestControl* a = Attach("a", IRECT(0, 0, 40, 40));
+  a->SetHighlight(true, IControl::kHighlightBlue);
+  g.log.clear();
+  a->DrawHighlight(g);
+  EXPECT_EQ(g.log, (std::vector<std::string>{"PathClear", "PathMoveTo 35,3", "PathArc 35,5 r2 0..360 w0", "PathClose",
+                                             "PathFill 255,0,0,255"}));
+  a->SetHighlight(true, 7);
+  EXPECT_EQ(a->GetHighlightColor(), IColor(255, 0, 0, 255));
+}
+
+}  // namespace
+}  // namespace fx::gfx::test

@@ -1,0 +1,461 @@
+#include "tests/graphics/GraphicsFixture.h"
+
+#include "framework/IKeyPress.h"
+#include "framework/IParam.h"
+#include "graphics/IPopupMenuControlBase.h"
+#include "graphics/ITextEntryControlBase.h"
+
+namespace fx::gfx::test {
+namespace {
+
+using Events = GraphicsFixture;
+
+TEST_F(Events, LaterControlWinsUnlessHiddenIgnoringOrDisabled) {
+  Attach("under", IRECT(0, 0, 100, 100));
+  TestControl* over = Attach("over", IRECT(0, 0, 100, 100));
+  struct Row {
+    const char* what;
+    void (*set)(TestControl*);
+    const char* expect;
+  };
+  const Row rows[] = {
+      {"visible", [](TestControl*) {}, "over:OnMouseDown"},
+      {"hidden", [](TestControl* c) { c->Hide(true); }, "under:OnMouseDown"},
+      {"ignores", [](TestControl* c) { c->SetIgnoreMouse(true); }, "under:OnMouseDown"},
+      {"disabled", [](TestControl* c) { c->SetDisabled(true); }, "under:OnMouseDown"},
+      {"disabled but takes events",
+       [](TestControl* c) {
+         c->SetDisabled(true);
+         c->SetMouseEventsWhenDisabled(true);
+       },
+       "over:OnMouseDown"},
+  };
+  for (const Row& row : rows) {
+    over->Hide(false);
+    over->SetIgnoreMouse(false);
+    over->SetDisabled(false);
+    over->SetMouseEventsWhenDisabled(false);
+    row.set(over);
+    journal.clear();
+    Press(50, 50);
+    Release(50, 50);
+    ASSERT_FALSE(journal.empty()) << row.what;
+    EXPECT_EQ(journal.front(), row.expect) << row.what;
+  }
+}
+
+TEST_F(Events, ClickOverNothingRecordsThePosition) {
+  Press(123, 45);
+  float x, y;
+  g.GetMouseDownPoint(x, y);
+  EXPECT_EQ(x, 123.f);
+  EXPECT_EQ(y, 45.f);
+  EXPECT_FALSE(g.ControlIsCaptured());
+}
+
+TEST_F(Events, CaptureHoldsThroughADragOutsideTheControl) {
+  Attach("knob", IRECT(0, 0, 20, 20));
+  Attach("other", IRECT(100, 100, 200, 200));
+  Press(10, 10);
+  journal.clear();
+  DragBy(150, 150, 5, 5);
+  DragBy(150, 150, 0, 0);  // no movement: reaches nobody
+  Release(150, 150);
+  EXPECT_EQ(journal, (std::vector<std::string>{"knob:OnMouseDrag 150,150", "knob:OnMouseUp"}));
+  EXPECT_FALSE(g.ControlIsCaptured());
+}
+
+TEST_F(Events, EditBracketIsOneBeginAndOneEndPerBoundEntry) {
+  g.AttachControl(new TestControl(journal, "m", IRECT(0, 0, 50, 50), {FakeDelegate::kGain, -1, FakeDelegate::kInt}));
+  Press(10, 10);
+  DragBy(12, 12, 2, 2);
+  DragBy(14, 14, 2, 2);
+  Release(14, 14);
+  EXPECT_EQ(dlg.host, (std::vector<std::string>{"begin 3", "begin 2", "end 3", "end 2"}));
+}
+
+TEST_F(Events, FocusLossAndTouchCancelStillCloseTheEdit) {
+  Attach("a", IRECT(0, 0, 50, 50), FakeDelegate::kGain);
+  Press(10, 10);
+  g.OnFocusLost();
+  Release(10, 10);
+  IMouseMod touch;
+  touch.touchID = 3;
+  g.OnMouseDown({Point(10, 10, 0, 0, touch)});
+  g.OnTouchCancelled({Point(10, 10, 0, 0, touch)});
+  EXPECT_EQ(dlg.host, (std::vector<std::string>{"begin 3", "end 3", "begin 3", "end 3"}));
+  EXPECT_EQ(Count("a:OnTouchCancelled"), 1);
+  EXPECT_EQ(Count("a:OnMouseUp"), 0);
+}
+
+TEST_F(Events, MultiTouchRefusesASecondTouchOnASingleTouchControl) {
+  g.EnableMultiTouch(true);
+  TestControl* a = Attach("a", IRECT(0, 0, 50, 50));
+  IMouseMod t1, t2;
+  t1.touchID = 1;
+  t2.touchID = 2;
+  g.OnMouseDown({Point(10, 10, 0, 0, t1), Point(20, 20, 0, 0, t2)});
+  EXPECT_EQ(Count("a:OnMouseDown"), 1);
+  a->SetWantsMultiTouch(true);
+  g.OnMouseDown({Point(20, 20, 0, 0, t2)});
+  EXPECT_EQ(Count("a:OnMouseDown"), 2);
+  EXPECT_EQ(g.NCapturedControls(), 2);
+}
+
+TEST_F(Events, DoubleClick) {
+  TestControl* a = Attach("a", IRECT(0, 0, 50, 50));
+  EXPECT_FALSE(g.OnMouseDblClick(100, 100, Left()));
+  EXPECT_TRUE(g.OnMouseDblClick(10, 10, Left()));
+  EXPECT_EQ(journal.back(), "a:OnMouseDblClick");
+  EXPECT_FALSE(g.ControlIsCaptured());
+
+  a->SetDblAsSingleClick(true);
+  EXPECT_TRUE(g.OnMouseDblClick(10, 10, Left()));
+  EXPECT_EQ(journal.back(), "a:OnMouseDown");
+  EXPECT_TRUE(g.ControlIsCaptured(a));
+}
+
+TEST_F(Events, DoubleClickDefaultRestoresTheDefault) {
+  struct Plain : IControl {
+    using IControl::IControl;
+    void Draw(IGraphics&) override {}
+  };
+  IControl* c = g.AttachControl(new Plain(IRECT(0, 0, 50, 50), FakeDelegate::kInt));
+  c->SetValue(1.0);
+  g.OnMouseDblClick(10, 10, Left());
+  EXPECT_DOUBLE_EQ(c->GetValue(), 0.5);  // Count's default 5 of 0..10
+  EXPECT_EQ(dlg.host.back(), "send 2 0.5");
+}
+
+TEST_F(Events, MouseOverAndOut) {
+  Attach("bg", g.GetBounds());
+  Attach("a", IRECT(0, 0, 50, 50));
+  EXPECT_FALSE(g.OnMouseOver(10, 10, IMouseMod()));  // mouse-over is off by default
+  EXPECT_EQ(Count("a:OnMouseOver"), 0);
+
+  g.EnableMouseOver(true);
+  EXPECT_TRUE(g.OnMouseOver(10, 10, IMouseMod()));
+  EXPECT_TRUE(g.OnMouseOver(11, 11, IMouseMod()));
+  EXPECT_EQ(Count("a:OnMouseOver"), 2);
+  EXPECT_FALSE(g.OnMouseOver(200, 200, IMouseMod()));  // the background takes no mouse-over
+  EXPECT_EQ(Count("a:OnMouseOut"), 1);
+  EXPECT_EQ(Count("bg:OnMouseOver"), 0);
+
+  g.OnMouseOver(10, 10, IMouseMod());
+  g.SetMouseCursor(kHandCursor);
+  g.OnMouseOut();
+  EXPECT_EQ(g.GetCursorType(), kArrowCursor);
+  EXPECT_EQ(g.GetMouseOver(), nullptr);
+  EXPECT_EQ(g.GetMouseOverIdx(), -1);
+}
+
+TEST_F(Events, DisabledControlTakesMouseOverOnlyWhenAllowed) {
+  g.EnableMouseOver(true);
+  Attach("bg", g.GetBounds());
+  TestControl* a = Attach("a", IRECT(0, 0, 50, 50));
+  TestControl* b = Attach("b", IRECT(0, 0, 50, 50));
+  b->SetDisabled(true);
+  g.OnMouseOver(10, 10, IMouseMod());
+  EXPECT_EQ(g.GetMouseOver(), a);
+  b->SetMouseOverWhenDisabled(true);
+  g.OnMouseOver(10, 10, IMouseMod());
+  EXPECT_EQ(g.GetMouseOver(), b);
+}
+
+TEST_F(Events, ReleaseRefreshesMouseOver) {
+  g.EnableMouseOver(true);
+  Attach("bg", g.GetBounds());
+  Attach("a", IRECT(0, 0, 50, 50));
+  Press(10, 10);
+  Release(10, 10);
+  EXPECT_EQ(Count("a:OnMouseOver"), 1);
+}
+
+TEST_F(Events, WheelAndDropReachTheControlUnderThePoint) {
+  Attach("a", IRECT(0, 0, 50, 50));
+  g.OnMouseWheel(10, 10, IMouseMod(), 1.f);
+  g.OnMouseWheel(100, 100, IMouseMod(), 1.f);
+  g.OnDrop("file.txt", 10, 10);
+  g.OnDropMultiple({"one", "two"}, 10, 10);
+  g.OnDropMultiple({}, 10, 10);
+  EXPECT_EQ(journal.back(), "a:OnDrop one");
+  EXPECT_EQ(Count("a:OnMouseWheel"), 1);
+  EXPECT_EQ(Count("a:OnDrop file.txt"), 1);
+}
+
+TEST_F(Events, KeysGoToTheControlThenToTheEditorHandler) {
+  Attach("bg", g.GetBounds())->handlesKeys = true;
+  TestControl* a = Attach("a", IRECT(0, 0, 50, 50));
+  std::vector<bool> handlerCalls;
+  g.SetKeyHandlerFunc([&](const IKeyPress&, bool isUp) {
+    handlerCalls.push_back(isUp);
+    return true;
+  });
+  const IKeyPress key("q", 'Q');
+  EXPECT_TRUE(g.OnKeyDown(10, 10, key));
+  EXPECT_TRUE(g.OnKeyUp(10, 10, key));
+  EXPECT_EQ(handlerCalls, (std::vector<bool>{false, true}));
+  a->handlesKeys = true;
+  EXPECT_TRUE(g.OnKeyDown(10, 10, key));
+  EXPECT_EQ(handlerCalls.size(), 2u);
+
+  // Over the background, which never gets keys: only the handler.
+  handlerCalls.clear();
+  EXPECT_TRUE(g.OnKeyDown(200, 200, key));
+  EXPECT_EQ(Count("bg:OnKeyDown"), 0);
+  g.SetKeyHandlerFunc(nullptr);
+  EXPECT_FALSE(g.OnKeyDown(200, 200, key));
+}
+
+TEST_F(Events, RightClickOnBoundControlWithoutContextItemsDoesNothing) {
+  TestControl* a = Attach("a", IRECT(0, 0, 50, 50), FakeDelegate::kGain);
+  a->DisablePrompt(false);
+  Press(10, 10, Right());
+  Release(10, 10, Right());
+  EXPECT_TRUE(dlg.host.empty());
+  EXPECT_EQ(Count("a:OnMouseDown"), 0);
+  EXPECT_EQ(g.Count("Create"), 0);
+}
+
+TEST_F(Events, ContextMenuSelectionSendsNoEndEdit) {
+  TestControl* a = Attach("a", IRECT(0, 0, 50, 50), FakeDelegate::kGain);
+  a->contextItems = 2;
+  g.syncMenuChoice = 1;
+  Press(10, 10, Right());
+  Release(10, 10, Right());
+  EXPECT_EQ(a->lastContextSelection, 1);
+  EXPECT_EQ(g.lastPlatformMenuBounds, IRECT(10, 10, 10, 10));
+  EXPECT_TRUE(dlg.host.empty());
+
+  g.syncMenuChoice = -1;
+  g.PopupContextMenuForControl(0, 5, 5);
+  EXPECT_EQ(a->lastContextSelection, -1);
+  g.PopupContextMenuForControl(9, 5, 5);
+  EXPECT_TRUE(dlg.host.empty());
+}
+
+TEST_F(Events, EnumPromptIsAMenuWithTheCurrentTextTicked) {
+  TestControl* a = Attach("a", IRECT(0, 0, 50, 50), FakeDelegate::kEnum);
+  a->DisablePrompt(false);
+  dlg.GetParam(FakeDelegate::kEnum)->Set(1);
+  g.asyncMenus = true;
+  a->PromptUserInput(0);
+  IPopupMenu& menu = g.GetPromptMenu();
+  ASSERT_EQ(g.lastPlatformMenu, &menu);
+  ASSERT_EQ(menu.NItems(), 3);
+  EXPECT_STREQ(menu.GetItemText(1), "MID/SIDE");
+  EXPECT_TRUE(menu.IsItemChecked(1));
+  EXPECT_FALSE(menu.IsItemChecked(0));
+  EXPECT_STREQ(menu.GetRootTitle(), "Mode");
+  EXPECT_EQ(g.lastPlatformMenuBounds, a->GetRECT());  // display texts: the prompt covers the control
+
+  menu.SetChosenItemIdx(2);
+  g.SetControlValueAfterPopupMenu(&menu);
+  EXPECT_DOUBLE_EQ(a->GetValue(), 1.0);
+  EXPECT_EQ(dlg.host, std::vector<std::string>{"send 1 1"});
+  EXPECT_EQ(g.GetControlInPopupMenu(), nullptr);
+}
+
+TEST_F(Events, RightClickPromptThroughMenuClosesTheEditWhenAnswered) {
+  // An unbound entry under the right button takes the ordinary click path, whose default prompts.
+  TestControl* a = static_cast<TestControl*>(
+      g.AttachControl(new TestControl(journal, "a", IRECT(0, 0, 50, 50), {-1, FakeDelegate::kBool})));
+  a->DisablePrompt(false);
+  g.asyncMenus = true;
+  Press(10, 10, Right());  // GetValIdxForPos gives -1: raised to entry 0, unbound
+  EXPECT_EQ(g.Count("CreatePlatformPopupMenu"), 0);
+
+  a->PromptUserInput(1);
+  IPopupMenu& menu = g.GetPromptMenu();
+  ASSERT_EQ(menu.NItems(), 2);
+  menu.SetChosenItemIdx(1);
+  g.SetControlValueAfterPopupMenu(&menu);
+  EXPECT_DOUBLE_EQ(a->GetValue(1), 1.0);
+  EXPECT_EQ(dlg.CountHost("begin"), dlg.CountHost("end"));
+}
+
+TEST_F(Events, MenuPressHandsItsEditToThePopup) {
+  struct MenuButton : TestControl {
+    using TestControl::TestControl;
+    IPopupMenu menu{"", {"a", "b"}};
+    void OnMouseDown(float, float, const IMouseMod&) override { GetUI()->CreatePopupMenu(*this, menu, mRECT, 0); }
+    void OnPopupMenuSelection(IPopupMenu* m, int) override { Note(m ? "chosen" : "none"); }
+  };
+  auto* b =
+      static_cast<MenuButton*>(g.AttachControl(new MenuButton(journal, "b", IRECT(0, 0, 50, 50), FakeDelegate::kInt)));
+  g.asyncMenus = true;
+  Press(10, 10);
+  Release(10, 10);  // the capture went to the menu: no control, no end-edit yet
+  EXPECT_EQ(dlg.host, std::vector<std::string>{"begin 2"});
+  b->menu.SetChosenItemIdx(-1);
+  g.SetControlValueAfterPopupMenu(&b->menu);
+  EXPECT_EQ(journal.back(), "b:none");
+  EXPECT_EQ(dlg.host, (std::vector<std::string>{"begin 2", "end 2"}));
+}
+
+TEST_F(Events, NamedValuesNotStartingAtZeroPickTheirOwnValue) {
+  TestControl* a = Attach("a", IRECT(0, 0, 50, 50), FakeDelegate::kNamedInt);
+  a->DisablePrompt(false);
+  IPopupMenu menu("", {"One", "Two", "Three"});
+  menu.SetChosenItemIdx(0);
+  a->SetValue(0.5);
+  a->OnPopupMenuSelection(&menu, 0);
+  EXPECT_DOUBLE_EQ(a->GetValue(), 0.0);  // "One" is the value 1, the minimum
+  menu.SetChosenItemIdx(2);
+  a->OnPopupMenuSelection(&menu, 0);
+  EXPECT_DOUBLE_EQ(a->GetValue(), 1.0);
+}
+
+struct TextEntryRow {
+  const char* typed;
+  double expect;
+};
+
+TEST_F(Events, TypedTextIsSnappedAndClampedBeforeNormalizing) {
+  TestControl* a = Attach("a", IRECT(0, 0, 50, 50), FakeDelegate::kInt);
+  a->DisablePrompt(false);
+  const TextEntryRow rows[] = {
+      {"3", 0.3}, {"3.4", 0.3}, {"3.6", 0.4}, {"-7", 0.0}, {"25", 1.0}, {"inf", 1.0}, {"-inf", 0.0},
+  };
+  for (const TextEntryRow& row : rows) {
+    a->SetValue(0.55);
+    a->PromptUserInput(0);
+    ASSERT_EQ(g.GetControlInTextEntry(), a);
+    g.SetControlValueAfterTextEdit(row.typed);
+    EXPECT_DOUBLE_EQ(a->GetValue(), row.expect) << row.typed;
+    EXPECT_EQ(g.GetControlInTextEntry(), nullptr);
+  }
+}
+
+TEST_F(Events, TypedNanChangesNothing) {
+  TestControl* a = Attach("a", IRECT(0, 0, 50, 50), FakeDelegate::kGain);
+  a->DisablePrompt(false);
+  a->SetValue(0.25);
+  a->PromptUserInput(0);
+  g.SetControlValueAfterTextEdit("nan");
+  EXPECT_DOUBLE_EQ(a->GetValue(), 0.25);
+  EXPECT_EQ(dlg.CountHost("send"), 0);
+}
+
+TEST_F(Events, TextPromptShowsTheValueAndOptionallyTheLabel) {
+  TestControl* a = Attach("a", IRECT(0, 0, 60, 40), FakeDelegate::kGain);
+  a->DisablePrompt(false);
+  dlg.GetParam(FakeDelegate::kGain)->Set(-6.0);
+  a->PromptUserInput(0);
+  EXPECT_EQ(g.textEntryText, "-6.0");
+  EXPECT_EQ(g.textEntryParamIdx, FakeDelegate::kGain);
+  EXPECT_EQ(g.textEntryLength, 7);
+  EXPECT_EQ(g.textEntryBounds, IRECT(10, 12, 50, 28));  // 40 x 16 centred
+  a->SetPromptShowsParamLabel(true);
+  a->PromptUserInput(0);
+  EXPECT_EQ(g.textEntryText, "-6.0 dB");
+}
+
+TEST_F(Events, PromptsAreRefusedByDefaultAndForUnboundEntries) {
+  TestControl* a = Attach("a", IRECT(0, 0, 60, 40), FakeDelegate::kGain);
+  a->PromptUserInput(0);
+  TestControl* u = Attach("u", IRECT(100, 0, 160, 40));
+  u->DisablePrompt(false);
+  u->PromptUserInput(0);
+  u->PromptUserInput(-1);
+  EXPECT_EQ(g.Count("Create"), 0);
+}
+
+TEST_F(Events, UnboundTextEntryAnswersTheControl) {
+  TestControl* a = Attach("a", IRECT(0, 0, 60, 40));
+  g.CreateTextEntry(*a, a->GetText(), a->GetRECT(), "hello", -1);
+  EXPECT_EQ(g.textEntryParamIdx, -1);
+  g.SetControlValueAfterTextEdit("typed");
+  EXPECT_EQ(a->lastTextEntry, "typed");
+}
+
+struct RecordingMenu : IPopupMenuControlBase {
+  using IPopupMenuControlBase::IPopupMenuControlBase;
+  IPopupMenu* shown = nullptr;
+  IControl* caller = nullptr;
+  void Draw(IGraphics&) override {}
+  void CreatePopupMenu(IPopupMenu& menu, const IRECT&, IControl* c) override {
+    shown = &menu;
+    caller = c;
+    mState = kExpanded;
+  }
+  void Collapse() { mState = kCollapsed; }
+};
+
+struct RecordingEntry : ITextEntryControlBase {
+  using ITextEntryControlBase::ITextEntryControlBase;
+  void Draw(IGraphics&) override {}
+  void CreateTextEntry(int, const IText&, const IRECT&, int, const char*) override { mEditing = true; }
+  void OnMouseDrag(float, float, float, float, const IMouseMod&) override { ++drags; }
+  int drags = 0;
+};
+
+TEST_F(Events, InEditorMenuTakesEveryPointerEventWhileExpanded) {
+  auto* menuCtrl = new RecordingMenu(IRECT(0, 0, 400, 300));
+  g.AttachPopupMenuControl(menuCtrl);
+  TestControl* a = Attach("a", IRECT(0, 0, 50, 50), FakeDelegate::kEnum);
+  a->DisablePrompt(false);
+  a->PromptUserInput(0);
+  ASSERT_EQ(menuCtrl->caller, a);
+  EXPECT_EQ(g.Count("CreatePlatformPopupMenu"), 0);
+  EXPECT_EQ(g.GetMouseControl(10, 10, false), menuCtrl);
+
+  g.OnFocusLost();
+  EXPECT_TRUE(menuCtrl->IsHidden());
+  menuCtrl->Collapse();
+  EXPECT_EQ(g.GetMouseControl(10, 10, false), a);
+}
+
+TEST_F(Events, InEditorTextEntryTakesTheOnlyDrags) {
+  auto* entry = new RecordingEntry(IRECT(0, 0, 100, 20));
+  g.AttachTextEntryControl(entry);
+  TestControl* a = Attach("a", IRECT(0, 0, 50, 50), FakeDelegate::kGain);
+  a->DisablePrompt(false);
+  Press(10, 10);
+  a->PromptUserInput(0);  // opened while the press holds the control
+  DragBy(12, 12, 2, 2);
+  EXPECT_EQ(Count("a:OnMouseDrag 12,12"), 0);
+  Release(12, 12);
+  EXPECT_EQ(dlg.host, (std::vector<std::string>{"begin 3", "end 3"}));
+
+  Press(10, 10);  // the editing entry takes the press and then the drags
+  DragBy(12, 12, 2, 2);
+  EXPECT_EQ(entry->drags, 1);
+  EXPECT_EQ(Count("a:OnMouseDown"), 1);
+}
+
+// Removing the in-editor menu or text entry while it is open leaves no edit open and blocks no drags.
+TEST_F(Events, RemovingAnOpenInEditorMenuAnswersItWithNoChoice) {
+  struct Chooser : TestControl {
+    using TestControl::TestControl;
+    void OnPopupMenuSelection(IPopupMenu* m, int) override { Note(m ? "chosen" : "none"); }
+  };
+  g.AttachPopupMenuControl(new RecordingMenu(IRECT(0, 0, 400, 300)));
+  auto* a = static_cast<Chooser*>(g.AttachControl(new Chooser(journal, "a", IRECT(0, 0, 50, 50), FakeDelegate::kEnum)));
+  a->DisablePrompt(false);
+  Press(10, 10);
+  a->PromptUserInput(0);  // the press hands its edit to the menu
+  ASSERT_EQ(g.GetControlInPopupMenu(), a);
+  g.RemovePopupMenuControl();
+  EXPECT_EQ(g.GetControlInPopupMenu(), nullptr);
+  EXPECT_EQ(journal.back(), "a:none");
+  EXPECT_EQ(dlg.CountHost("begin"), 1);
+  EXPECT_EQ(dlg.CountHost("end"), 1);
+}
+
+TEST_F(Events, RemovingAnOpenInEditorTextEntryFreesTheDrags) {
+  g.AttachTextEntryControl(new RecordingEntry(IRECT(0, 0, 100, 20)));
+  TestControl* a = Attach("a", IRECT(0, 0, 50, 50), FakeDelegate::kGain);
+  a->DisablePrompt(false);
+  a->PromptUserInput(0);
+  ASSERT_EQ(g.GetControlInTextEntry(), a);
+  g.RemoveTextEntryControl();
+  EXPECT_EQ(g.GetControlInTextEntry(), nullptr);
+  Press(10, 10);
+  DragBy(12, 12, 2, 2);
+  EXPECT_EQ(Count("a:OnMouseDrag 12,12"), 1);
+  Release(12, 12);
+}
+
+}  // namespace
+}  // namespace fx::gfx::test

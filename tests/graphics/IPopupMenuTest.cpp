@@ -1,0 +1,104 @@
+#include "graphics/IPopupMenu.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace fx::gfx {
+namespace {
+
+std::string Texts(const IPopupMenu& menu) {
+  std::string s;
+  for (int i = 0; i < menu.NItems(); ++i) s += std::string(i ? " " : "") + menu.GetItemText(i);
+  return s;
+}
+
+TEST(IPopupMenu, NewMenuHasNothingChosenAndNoFunction) {
+  IPopupMenu menu;
+  EXPECT_EQ(menu.GetChosenItemIdx(), -1);
+  EXPECT_FALSE(menu.GetFunction());
+  EXPECT_EQ(menu.NItems(), 0);
+  EXPECT_EQ(menu.GetChosenItem(), nullptr);
+  EXPECT_STREQ(menu.GetItemText(0), "");
+}
+
+TEST(IPopupMenu, ConstructorItemsAndNullText) {
+  IPopupMenu menu("Title", 0, false, {"a", nullptr, "c"});
+  EXPECT_STREQ(menu.GetRootTitle(), "Title");
+  EXPECT_EQ(Texts(menu), "a  c");
+  EXPECT_EQ(menu.GetItem(1)->GetTag(), -1);
+  EXPECT_EQ(menu.GetItem(1)->GetFlags(), 0);
+  EXPECT_EQ(menu.GetItem(1)->GetSubmenu(), nullptr);
+}
+
+TEST(IPopupMenu, InsertionPositions) {
+  struct Row {
+    int index;
+    const char* expect;
+  };
+  const Row rows[] = {{-1, "a b c new"}, {99, "a b c new"}, {-5, "new a b c"},
+                      {0, "new a b c"},  {2, "a b new c"},  {3, "a b c new"}};
+  for (const Row& row : rows) {
+    IPopupMenu menu("", 0, false, {"a", "b", "c"});
+    menu.AddItem("new", row.index);
+    EXPECT_EQ(Texts(menu), row.expect) << row.index;
+  }
+}
+
+TEST(IPopupMenu, SortedInsertionIgnoresCase) {
+  IPopupMenu menu;
+  for (const char* t : {"beta", "Alpha", "gamma"}) menu.AddItem(t, IPopupMenu::kSorted);
+  EXPECT_EQ(Texts(menu), "Alpha beta gamma");
+
+  menu.AddItem("BETA", IPopupMenu::kSorted);
+  EXPECT_EQ(Texts(menu), "Alpha BETA beta gamma");
+  menu.AddItem("", IPopupMenu::kSorted);
+  EXPECT_EQ(Texts(menu), " Alpha BETA beta gamma");
+}
+
+TEST(IPopupMenu, ANullItemAddsNothing) {
+  IPopupMenu menu("", 0, false, {"a", "b"});
+  EXPECT_EQ(menu.AddItem(static_cast<IPopupMenu::Item*>(nullptr), IPopupMenu::kSorted), nullptr);
+  EXPECT_EQ(menu.AddItem(static_cast<IPopupMenu::Item*>(nullptr)), nullptr);
+  EXPECT_EQ(menu.NItems(), 2);
+}
+
+TEST(IPopupMenu, SubmenuCarriesTheParentsFunction) {
+  int calls = 0;
+  IPopupMenu* chosenIn = nullptr;
+  IPopupMenu menu("root", {"x"}, [&](IPopupMenu* m) {
+    ++calls;
+    chosenIn = m;
+  });
+  auto* sub = new IPopupMenu("sub", {"s1", "s2"});
+  menu.AddItem("more", sub);
+  ASSERT_EQ(menu.GetItem(1)->GetSubmenu(), sub);
+  sub->SetChosenItemIdx(1);
+  sub->ExecFunction();
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(chosenIn, sub);
+}
+
+TEST(IPopupMenu, DeletingAMenuDeletesNestedSubmenus) {
+  auto* menu = new IPopupMenu("root", {"x"});
+  auto* sub = new IPopupMenu("sub", {"y"});
+  sub->AddItem("deeper", new IPopupMenu("deep", {"z"}));
+  menu->AddItem("sub", sub);
+  delete menu;  // the leak checker reports any submenu left behind
+}
+
+TEST(IPopupMenu, ChecksAndFlags) {
+  IPopupMenu menu("", 0, false, {"a", "b", "c"});
+  menu.CheckItemAlone(1);
+  EXPECT_FALSE(menu.IsItemChecked(0));
+  EXPECT_TRUE(menu.IsItemChecked(1));
+  menu.CheckItem(7, true);  // out of range: ignored
+  menu.GetItem(2)->SetEnabled(false);
+  EXPECT_EQ(menu.GetItem(2)->GetFlags(), IPopupMenu::Item::kDisabled);
+  menu.Clear();
+  EXPECT_EQ(menu.NItems(), 0);
+  EXPECT_STREQ(menu.GetRootTitle(), "");
+}
+
+}  // namespace
+}  // namespace fx::gfx

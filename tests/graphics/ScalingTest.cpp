@@ -1,0 +1,133 @@
+#include "tests/graphics/GraphicsFixture.h"
+
+#include <cmath>
+
+namespace fx::gfx::test {
+namespace {
+
+using Scaling = GraphicsFixture;
+
+TEST_F(Scaling, ResizeToTheCurrentSizeDoesNothing) {
+  Attach("a", IRECT(0, 0, 10, 10))->SetClean();
+  journal.clear();
+  g.Resize(400, 300, 1.f);
+  EXPECT_TRUE(dlg.host.empty());
+  EXPECT_TRUE(journal.empty());
+  EXPECT_FALSE(g.GetControl(0)->IsDirty());
+}
+
+TEST_F(Scaling, ScaleAndSizeLimits) {
+  struct Row {
+    int w, h;
+    float scale;
+    bool sizeLimits;
+    int expectW, expectH;
+    float expectScale;
+  };
+  const Row rows[] = {
+      {400, 300, 5.f, false, 400, 300, 4.f},  {400, 300, 0.1f, false, 400, 300, 0.5f},
+      {1000, 100, 1.f, true, 900, 200, 1.f},  {250, 700, 2.f, true, 300, 600, 2.f},
+      {500, 500, 1.5f, true, 500, 500, 1.5f},
+  };
+  for (const Row& row : rows) {
+    FakeDelegate d;
+    RecordingGraphics gr(d, 400, 300);
+    if (row.sizeLimits) gr.SetSizeConstraints(900, 300, 200, 600);
+    gr.Resize(row.w, row.h, row.scale);
+    EXPECT_EQ(gr.Width(), row.expectW) << row.w << "x" << row.h;
+    EXPECT_EQ(gr.Height(), row.expectH) << row.w << "x" << row.h;
+    EXPECT_EQ(gr.GetDrawScale(), row.expectScale) << row.scale;
+  }
+}
+
+TEST_F(Scaling, ResizeSequence) {
+  g.EnableMouseOver(true);
+  TestControl* a = Attach("a", IRECT(0, 0, 10, 10));
+  auto* resizer = new TestControl(journal, "corner", IRECT(380, 280, 400, 300));
+  g.AttachCornerResizer(resizer);
+  Press(5, 5);
+  journal.clear();
+  g.log.clear();
+  g.Resize(400, 200, 1.5f, false);
+  EXPECT_FALSE(g.ControlIsCaptured());
+  EXPECT_EQ(dlg.host, std::vector<std::string>{"resize 600x300"});
+  EXPECT_EQ(g.log, (std::vector<std::string>{"PlatformResize 1", "DrawResize"}));
+  EXPECT_EQ(journal, (std::vector<std::string>{"corner:OnRescale", "a:OnResize", "corner:OnResize"}));
+  EXPECT_TRUE(a->IsDirty());
+  EXPECT_EQ(dlg.layouts, 0);
+
+  g.SetLayoutOnResize(true);
+  g.Resize(500, 200, 1.5f);
+  EXPECT_EQ(dlg.layouts, 1);
+}
+
+TEST_F(Scaling, NonNumberScalesAreRefused) {
+  g.Resize(400, 300, std::nanf(""));
+  g.SetScreenScale(0.f);
+  g.SetScreenScale(std::nanf(""));
+  EXPECT_EQ(g.GetDrawScale(), 1.f);
+  EXPECT_EQ(g.GetScreenScale(), 1.f);
+  EXPECT_TRUE(dlg.host.empty());
+}
+
+TEST_F(Scaling, ScreenScaleRescalesEverythingAndAsksTheHost) {
+  Attach("a", IRECT(0, 0, 10, 10));
+  dlg.resizeAnswer = false;
+  journal.clear();
+  g.SetScreenScale(2.f);
+  EXPECT_EQ(g.GetTotalScale(), 2.f);
+  EXPECT_EQ(dlg.host, std::vector<std::string>{"resize 400x300 platform"});
+  EXPECT_EQ(g.Entries("PlatformResize"), std::vector<std::string>{"PlatformResize 0"});
+  EXPECT_EQ(journal, std::vector<std::string>{"a:OnRescale"});
+  EXPECT_EQ(g.Count("DrawResize"), 1);
+}
+
+TEST_F(Scaling, WindowSizeFollowsTheDrawScale) {
+  FakeDelegate d;
+  RecordingGraphics gr(d, 400, 300, 1.5f);
+  EXPECT_EQ(gr.WindowWidth(), 600);
+  EXPECT_EQ(gr.WindowHeight(), 450);
+}
+
+TEST_F(Scaling, DragInScaleModeFollowsTheSmallerRatio) {
+  TestControl* a = Attach("a", IRECT(0, 0, 10, 10));
+  g.AttachCornerResizer(new TestControl(journal, "corner", IRECT(380, 280, 400, 300)), kUIResizerScale);
+  Press(390, 290);
+  g.StartDragResize();
+  journal.clear();
+  DragBy(780, 870, 390, 580);  // ratios 2 and 3: the smaller wins
+  EXPECT_EQ(g.GetDrawScale(), 2.f);
+  EXPECT_EQ(g.Width(), 400);
+  EXPECT_EQ(Count("a:OnRescale"), 0);  // controls rescale only when the drag ends
+  DragBy(4000, 4000, 10, 10);
+  EXPECT_EQ(g.GetDrawScale(), 4.f);
+  Release(4000, 4000);
+  EXPECT_FALSE(g.GetResizingInProcess());
+  EXPECT_EQ(Count("a:OnRescale"), 1);
+  EXPECT_TRUE(a->IsDirty());
+}
+
+TEST_F(Scaling, DragInSizeModeSetsTheSize) {
+  g.AttachCornerResizer(new TestControl(journal, "corner", IRECT(380, 280, 400, 300)), kUIResizerSize);
+  g.SetSizeConstraints(200, 800, 200, 800);
+  Press(390, 290);
+  g.StartDragResize();
+  DragBy(500.7f, 150, 110, -140);
+  EXPECT_EQ(g.Width(), 500);
+  EXPECT_EQ(g.Height(), 200);
+  EXPECT_EQ(g.GetDrawScale(), 1.f);
+  Release(500, 150);
+}
+
+TEST_F(Scaling, ScaleDragWithoutAPressIsIgnored) {
+  g.StartDragResize();
+  DragBy(200, 200, 5, 5);  // no mouse-down position: nothing to take a ratio of
+  EXPECT_EQ(g.GetDrawScale(), 1.f);
+  Press(0, 0);  // a press at the editor's corner gives ratios of x / 0
+  DragBy(200, 200, 5, 5);
+  EXPECT_EQ(g.GetDrawScale(), 1.f);
+  EXPECT_TRUE(dlg.host.empty());
+}
+
+}  // namespace
+}  // namespace fx::gfx::test
