@@ -67,6 +67,8 @@ void IGraphicsVector::ReleaseDrawContext() {
       mvrDeleteFramebuffer(mMainFramebuffer);
       mMainFramebuffer = nullptr;
     }
+    // Framebuffers released during an open frame belong to this context: they go before it.
+    ClearFramebufferStack();
     if (mVG != nullptr) mvrDeleteContext(mVG);
   }
   mVG = nullptr;
