@@ -1,7 +1,8 @@
 // Text and fonts: the process-wide cache of font bytes registered with the renderer, measuring and drawing one line
 // with the core's text style, and multi-line text wrapped into a rectangle.
-#include <cmath>
+#include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include "graphics/vector/IGraphicsVector.h"
 #include "graphics/vector/IGraphicsVectorPaint.h"
