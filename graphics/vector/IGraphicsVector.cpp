@@ -22,6 +22,10 @@ float ArcRadians(float degrees) {
   return (degrees - 90.f) / 180.f * kPi;
 }
 
+// The renderer's caps and joins, indexed by the core's.
+constexpr int kLineCaps[] = {VR_BUTT, VR_ROUND, VR_SQUARE};
+constexpr int kLineJoins[] = {VR_MITER, VR_ROUND, VR_BEVEL};
+
 // More dashes than this along one line are refused: the count must fit an int and the path stay small.
 constexpr float kMaxDashes = 1e6f;
 
@@ -196,32 +200,10 @@ bool IGraphicsVector::SetPathPaint(const IPattern& pattern, const IBlend* blend,
 void IGraphicsVector::PathStroke(const IPattern& pattern, float thickness, const IStrokeOptions& options,
                                  const IBlend* blend) {
   if (mVG == nullptr) return;
-  switch (options.mCapOption) {
-    case kCapButt:
-      vrLineCap(mVG, VR_BUTT);
-      break;
-    case kCapRound:
-      vrLineCap(mVG, VR_ROUND);
-      break;
-    case kCapSquare:
-      vrLineCap(mVG, VR_SQUARE);
-      break;
-    default:
-      break;
-  }
-  switch (options.mJoinOption) {
-    case kJoinMiter:
-      vrLineJoin(mVG, VR_MITER);
-      break;
-    case kJoinRound:
-      vrLineJoin(mVG, VR_ROUND);
-      break;
-    case kJoinBevel:
-      vrLineJoin(mVG, VR_BEVEL);
-      break;
-    default:
-      break;
-  }
+  // Values the renderer does not know leave its cap or join as it was.
+  if (options.mCapOption >= kCapButt && options.mCapOption <= kCapSquare) vrLineCap(mVG, kLineCaps[options.mCapOption]);
+  if (options.mJoinOption >= kJoinMiter && options.mJoinOption <= kJoinBevel)
+    vrLineJoin(mVG, kLineJoins[options.mJoinOption]);
   vrMiterLimit(mVG, options.mMiterLimit);
   vrStrokeWidth(mVG, thickness);
   if (SetPathPaint(pattern, blend, true)) {
