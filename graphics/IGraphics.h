@@ -320,6 +320,8 @@ public:
   void PathClipRegion(const IRECT& r = IRECT());
   void ApplyLayerDropShadow(ILayerPtr& layer, const IShadow& shadow);
   int NLayers() const { return static_cast<int>(mLayers.size()); }
+  // The current drawing layer, null when drawing goes to the editor's main surface.
+  ILayer* GetTopLayer() const { return mLayers.empty() ? nullptr : mLayers.top().layer; }
   // The rotated text's bounding box and the offset that aligns it with bounds.
   void CalculateTextRotation(const IText& text, const IRECT& bounds, IRECT& rect, double& tx, double& ty) const;
   void DoMeasureTextRotation(const IText& text, const IRECT& bounds, IRECT& rect) const;
@@ -481,6 +483,14 @@ public:
   int FPS() const { return mFPS; }
   float GetScreenScale() const { return mScreenScale; }
   float GetDrawScale() const { return mDrawScale; }
+  // The offset at which the finished frame is shown in the view, in points (the platform sets it).
+  void SetTranslation(float x, float y)
+  {
+    mXTranslation = x;
+    mYTranslation = y;
+  }
+  float GetTranslationX() const { return mXTranslation; }
+  float GetTranslationY() const { return mYTranslation; }
   float GetMinScale() const { return mMinScale; }
   float GetMaxScale() const { return mMaxScale; }
   IRECT GetBounds() const { return IRECT(0.f, 0.f, static_cast<float>(mWidth), static_cast<float>(mHeight)); }
@@ -578,6 +588,8 @@ private:
   int mFPS;
   float mScreenScale = 1.f;
   float mDrawScale;
+  float mXTranslation = 0.f;
+  float mYTranslation = 0.f;
   std::vector<EGestureType> mRegisteredGestureRecognizers;
   IRECTList mGestureRegions;
   std::unordered_map<int, IGestureFunction> mGestureRegionFuncs;

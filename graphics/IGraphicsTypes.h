@@ -156,7 +156,8 @@ struct IGestureInfo
 enum EMsgBoxType : int { kMB_OK = 0, kMB_OKCANCEL, kMB_ABORTRETRYIGNORE, kMB_YESNOCANCEL, kMB_YESNO, kMB_RETRYCANCEL };
 enum EMsgBoxResult : int { kNoResult = 0, kOK = 1, kCANCEL = 2, kABORT = 3, kRETRY = 4, kIGNORE = 5, kYES = 6, kNO = 7 };
 enum EFileAction : int { kFileOpen = 0, kFileSave = 1 };
-enum EResourceLocation : int { kNotFound = 0, kAbsolutePath = 1 };
+// kSharedImage: an image the renderer was handed and does not own (never deleted with its bitmap).
+enum EResourceLocation : int { kNotFound = 0, kAbsolutePath = 1, kSharedImage = 3 };
 
 using IActionFunction = std::function<void(IControl*)>;
 using IAnimationFunction = std::function<void(IControl*)>;

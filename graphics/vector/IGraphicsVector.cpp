@@ -1,0 +1,310 @@
+// Construction, the frame life cycle with the deferred deletion of framebuffers, the path operations, strokes and
+// fills, transforms, clipping, dotted lines and rectangles and the fast drop shadow.
+#include "graphics/vector/IGraphicsVector.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstring>
+
+#include "graphics/vector/IGraphicsVectorPaint.h"
+#include "graphics/vector/VRText.h"
+
+namespace fx::gfx {
+
+namespace {
+
+// The single-precision pi the arc angles have always been converted with.
+constexpr float kPi = 3.1415927f;
+
+// Editor angles are degrees clockwise from twelve o'clock; the renderer's are radians from three o'clock.
+float ArcRadians(float degrees) {
+  return (degrees - 90.f) / 180.f * kPi;
+}
+
+// The renderer's caps and joins, indexed by the core's.
+constexpr int kLineCaps[] = {VR_BUTT, VR_ROUND, VR_SQUARE};
+constexpr int kLineJoins[] = {VR_MITER, VR_ROUND, VR_BEVEL};
+
+// More dashes than this along one line are refused: the count must fit an int and the path stay small.
+constexpr float kMaxDashes = 1e6f;
+
+bool UsableDashLength(float dashLen) {
+  return dashLen > 0.f && std::isfinite(dashLen);
+}
+
+float Within(float v, float lo, float hi) {
+  return std::min(std::max(v, lo), hi);
+}
+
+}  // namespace
+
+IGraphicsVector::IGraphicsVector(IGEditorDelegate& dlg, int w, int h, int fps, float scale)
+    : IGraphics(dlg, w, h, fps, scale) {
+  FwMutexLock lock(FontDataCache().GetMutex());
+  FontDataCache().Retain();
+}
+
+IGraphicsVector::~IGraphicsVector() {
+  // A platform class that did not release its context leaves it to us; the controls (and their layers) go first,
+  // while the context their framebuffers belong to still exists.
+  if (mVG != nullptr) ReleaseDrawContext();
+  {
+    FwMutexLock lock(FontDataCache().GetMutex());
+    FontDataCache().Release();
+    ClearFramebufferStack();
+  }
+  FwMutexLock lock(mBitmapCache.GetMutex());
+  mBitmapCache.Clear();
+}
+
+void IGraphicsVector::InitDrawContext(void* layer) {
+  mVG = mvrCreateContext(layer, MVR_ANTIALIAS | MVR_TRIPLE_BUFFER);
+}
+
+void IGraphicsVector::ReleaseDrawContext() {
+  RemoveAllControls();
+  {
+    FwMutexLock lock(mBitmapCache.GetMutex());
+    mBitmapCache.Clear();
+    if (mMainFramebuffer != nullptr) {
+      mvrDeleteFramebuffer(mMainFramebuffer);
+      mMainFramebuffer = nullptr;
+    }
+    // Framebuffers released during an open frame belong to this context: they go before it.
+    ClearFramebufferStack();
+    if (mVG != nullptr) mvrDeleteContext(mVG);
+  }
+  mVG = nullptr;
+}
+
+float IGraphicsVector::WindowWidthPoints() const {
+  return static_cast<float>(static_cast<int>(static_cast<float>(Width()) * GetDrawScale()));
+}
+
+float IGraphicsVector::WindowHeightPoints() const {
+  return static_cast<float>(static_cast<int>(static_cast<float>(Height()) * GetDrawScale()));
+}
+
+void IGraphicsVector::BeginFrame() {
+  mInDraw = true;
+  IGraphics::BeginFrame();
+  if (mVG == nullptr) return;
+  mvrBindFramebuffer(mMainFramebuffer);
+  vrBeginFrame(mVG, WindowWidthPoints(), WindowHeightPoints(), GetScreenScale());
+}
+
+void IGraphicsVector::EndFrame() {
+  if (mVG != nullptr) {
+    vrEndFrame(mVG);
+    mvrBindFramebuffer(nullptr);
+    const float w = WindowWidthPoints();
+    const float h = WindowHeightPoints();
+    vrBeginFrame(mVG, w, h, GetScreenScale());
+    // Without a main framebuffer image there is nothing to show: an image paint of no image would draw white.
+    int iw = 0, ih = 0;
+    const int image = mMainFramebuffer != nullptr ? mMainFramebuffer->image : 0;
+    if (image > 0) vrImageSize(mVG, image, &iw, &ih);
+    if (iw > 0 && ih > 0) {
+      const VRpaint paint = vrImagePattern(mVG, 0.f, 0.f, w, h, 0.f, image, 1.f);
+      vrSave(mVG);
+      vrResetTransform(mVG);
+      vrTranslate(mVG, GetTranslationX(), GetTranslationY());
+      vrBeginPath(mVG);
+      vrRect(mVG, 0.f, 0.f, w, h);
+      vrFillPaint(mVG, paint);
+      vrFill(mVG);
+      vrRestore(mVG);
+    }
+    vrEndFrame(mVG);
+  }
+  mInDraw = false;
+  ClearFramebufferStack();
+}
+
+void IGraphicsVector::QueueFramebufferDelete(MVRframebuffer* fb) {
+  if (!mInDraw) {
+    mvrDeleteFramebuffer(fb);
+    return;
+  }
+  FwMutexLock lock(mFramebufferMutex);
+  mFramebufferDeletions.push_back(fb);
+}
+
+void IGraphicsVector::ClearFramebufferStack() {
+  FwMutexLock lock(mFramebufferMutex);
+  while (!mFramebufferDeletions.empty()) {
+    mvrDeleteFramebuffer(mFramebufferDeletions.back());
+    mFramebufferDeletions.pop_back();
+  }
+}
+
+bool IGraphicsVector::BitmapExtSupported(const char* ext) {
+  // Extensions longer than the buffer are compared by their first 31 characters.
+  char lower[32] = {};
+  for (int i = 0; ext != nullptr && ext[i] != '\0' && i < 31; ++i)
+    lower[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(ext[i])));
+  return std::strstr(lower, "png") != nullptr || std::strstr(lower, "jpg") != nullptr ||
+         std::strstr(lower, "jpeg") != nullptr;
+}
+
+IColor IGraphicsVector::GetPointColor(int, int) {
+  return IColor(255, 0, 0, 0);
+}
+
+void IGraphicsVector::PathClear() {
+  if (mVG != nullptr) vrBeginPath(mVG);
+}
+
+void IGraphicsVector::PathClose() {
+  if (mVG != nullptr) vrClosePath(mVG);
+}
+
+void IGraphicsVector::PathArc(float cx, float cy, float r, float a1, float a2, EWinding winding) {
+  if (mVG != nullptr) vrArc(mVG, cx, cy, r, ArcRadians(a1), ArcRadians(a2), winding == kWindingCW ? VR_CW : VR_CCW);
+}
+
+void IGraphicsVector::PathMoveTo(float x, float y) {
+  if (mVG != nullptr) vrMoveTo(mVG, x, y);
+}
+
+void IGraphicsVector::PathLineTo(float x, float y) {
+  if (mVG != nullptr) vrLineTo(mVG, x, y);
+}
+
+void IGraphicsVector::PathSetWinding(bool clockwise) {
+  if (mVG != nullptr) vrPathWinding(mVG, clockwise ? VR_CW : VR_CCW);
+}
+
+void IGraphicsVector::PathCubicBezierTo(float c1x, float c1y, float c2x, float c2y, float x2, float y2) {
+  if (mVG != nullptr) vrBezierTo(mVG, c1x, c1y, c2x, c2y, x2, y2);
+}
+
+void IGraphicsVector::PathQuadraticBezierTo(float cx, float cy, float x2, float y2) {
+  if (mVG != nullptr) vrQuadTo(mVG, cx, cy, x2, y2);
+}
+
+bool IGraphicsVector::SetPathPaint(const IPattern& pattern, const IBlend* blend, bool stroke) {
+  if (pattern.NStops() < 1) return false;
+  if (pattern.mType == kSolidPattern) {
+    const VRcolor color = MakeColor(pattern.GetStop(0).mColor, blend);
+    stroke ? vrStrokeColor(mVG, color) : vrFillColor(mVG, color);
+    return true;
+  }
+  VRpaint paint;
+  if (!MakePaint(mVG, pattern, blend, paint)) return false;
+  stroke ? vrStrokePaint(mVG, paint) : vrFillPaint(mVG, paint);
+  return true;
+}
+
+void IGraphicsVector::PathStroke(const IPattern& pattern, float thickness, const IStrokeOptions& options,
+                                 const IBlend* blend) {
+  if (mVG == nullptr) return;
+  // Values the renderer does not know leave its cap or join as it was.
+  if (options.mCapOption >= kCapButt && options.mCapOption <= kCapSquare) vrLineCap(mVG, kLineCaps[options.mCapOption]);
+  if (options.mJoinOption >= kJoinMiter && options.mJoinOption <= kJoinBevel)
+    vrLineJoin(mVG, kLineJoins[options.mJoinOption]);
+  vrMiterLimit(mVG, options.mMiterLimit);
+  vrStrokeWidth(mVG, thickness);
+  if (SetPathPaint(pattern, blend, true)) {
+    vrPathWinding(mVG, VR_CCW);
+    SetBlendMode(mVG, blend);
+    vrStroke(mVG);
+    vrGlobalCompositeOperation(mVG, VR_SOURCE_OVER);
+  }
+  if (!options.mPreserve) vrBeginPath(mVG);
+}
+
+void IGraphicsVector::PathFill(const IPattern& pattern, const IFillOptions& options, const IBlend* blend) {
+  if (mVG == nullptr) return;
+  // Rule 2 adds no winding command: the windings set with PathSetWinding decide.
+  if (options.mFillRule == kFillWinding)
+    vrPathWinding(mVG, VR_CCW);
+  else if (options.mFillRule == kFillEvenOdd)
+    vrPathWinding(mVG, VR_CW);
+  if (SetPathPaint(pattern, blend, false)) {
+    SetBlendMode(mVG, blend);
+    vrFill(mVG);
+    vrGlobalCompositeOperation(mVG, VR_SOURCE_OVER);
+  }
+  if (!options.mPreserve) vrBeginPath(mVG);
+}
+
+void IGraphicsVector::PathTransformSetMatrix(const IMatrix& m) {
+  if (mVG == nullptr) return;
+  // Inside a layer the layer's top-left corner is the origin of its framebuffer.
+  float xOffset = 0.f, yOffset = 0.f;
+  if (const ILayer* layer = GetTopLayer()) {
+    xOffset = -layer->Bounds().L;
+    yOffset = -layer->Bounds().T;
+  }
+  vrResetTransform(mVG);
+  vrScale(mVG, GetDrawScale(), GetDrawScale());
+  vrTranslate(mVG, xOffset, yOffset);
+  vrTransform(mVG, static_cast<float>(m.mXX), static_cast<float>(m.mYX), static_cast<float>(m.mXY),
+              static_cast<float>(m.mYY), static_cast<float>(m.mTX), static_cast<float>(m.mTY));
+}
+
+void IGraphicsVector::SetClipRegion(const IRECT& r) {
+  if (mVG != nullptr) vrScissor(mVG, r.L, r.T, r.R - r.L, r.B - r.T);
+}
+
+void IGraphicsVector::DrawDottedLine(const IColor& color, float x1, float y1, float x2, float y2, const IBlend* blend,
+                                     float thickness, float dashLen) {
+  if (!UsableDashLength(dashLen)) return;
+  const float segs = std::round(std::hypot(x2 - x1, y2 - y1) / dashLen);
+  if (!(segs < kMaxDashes)) return;
+  const float incr = 1.f / segs;
+  PathMoveTo(x1, y1);
+  for (int i = 1; i < static_cast<int>(segs); i += 2) {
+    float p = static_cast<float>(i) * incr;
+    PathLineTo(x1 + p * (x2 - x1), y1 + p * (y2 - y1));
+    p += incr;
+    PathMoveTo(x1 + p * (x2 - x1), y1 + p * (y2 - y1));
+  }
+  PathStroke(IPattern(color), thickness, IStrokeOptions(), blend);
+}
+
+void IGraphicsVector::DrawDottedRect(const IColor& color, const IRECT& bounds, const IBlend* blend, float thickness,
+                                     float dashLen) {
+  if (!UsableDashLength(dashLen)) return;
+  const float xDashes = std::ceil(bounds.W() / (2.f * dashLen));
+  const float yDashes = std::ceil(bounds.H() / (2.f * dashLen));
+  if (!(xDashes < kMaxDashes && yDashes < kMaxDashes)) return;
+  const int xsegs = static_cast<int>(xDashes);
+  const int ysegs = static_cast<int>(yDashes);
+  float x = bounds.L, y = bounds.T;
+  PathMoveTo(x, y);
+  // Along the top and down the right edge, then back along the bottom and up the left edge.
+  for (const float d : {dashLen, -dashLen}) {
+    for (int i = 0; i < xsegs; ++i) {
+      const float x2 = Within(x + d, bounds.L, bounds.R);
+      PathLineTo(x2, y);
+      x = Within(x2 + d, bounds.L, bounds.R);
+      PathMoveTo(x, y);
+    }
+    for (int i = 0; i < ysegs; ++i) {
+      const float y2 = Within(y + d, bounds.T, bounds.B);
+      PathLineTo(x, y2);
+      y = Within(y2 + d, bounds.T, bounds.B);
+      PathMoveTo(x, y);
+    }
+  }
+  PathStroke(IPattern(color), thickness, IStrokeOptions(), blend);
+}
+
+void IGraphicsVector::DrawFastDropShadow(const IRECT& innerBounds, const IRECT& outerBounds, float xyDrop,
+                                         float roundness, float blur, const IBlend* blend) {
+  if (mVG == nullptr) return;
+  const VRpaint shadow =
+      vrBoxGradient(mVG, innerBounds.L + xyDrop, innerBounds.T + xyDrop, innerBounds.W(), innerBounds.H(), roundness,
+                    blur, vrRGBAf(0.f, 0.f, 0.f, 128.f * BlendWeight(blend) / 255.f), vrRGBAf(0.f, 0.f, 0.f, 0.f));
+  vrBeginPath(mVG);
+  vrRect(mVG, outerBounds.L, outerBounds.T, outerBounds.W(), outerBounds.H());
+  vrFillPaint(mVG, shadow);
+  vrGlobalCompositeOperation(mVG, VR_SOURCE_OVER);
+  vrFill(mVG);
+  vrBeginPath(mVG);
+}
+
+}  // namespace fx::gfx

@@ -1,0 +1,154 @@
+// The editor's drawing back end: the graphics core's path interface, frames, bitmaps, layers and text on the vector
+// renderer, whose GPU side is reached through the back end's framebuffer functions (MVRBackend.h). Every frame is
+// drawn into an off-screen main framebuffer and then shown in the view as one textured rectangle. The class is
+// abstract: the platform class derives from it and supplies the window, cursor, menus and dialogs.
+//
+// Everything runs on the main thread. Framebuffers released while a frame is open are deleted after its final flush.
+// Locks, always in this order: the process-wide font-data cache, the bitmap cache, the framebuffer mutex.
+#pragma once
+
+#include <vector>
+
+#include "framework/FwMutex.h"
+#include "graphics/IFontFileData.h"
+#include "graphics/IGraphics.h"
+#include "graphics/StaticStorage.h"
+#include "graphics/vector/MVRBackend.h"
+
+namespace fx::gfx {
+
+// Font bytes registered with the renderer, shared by every editor in the process and keyed by font id at scale 1.
+// Each IGraphicsVector retains it; the entries are deleted when the last one lets go. Under its own mutex.
+StaticStorage<IFontFileData>& FontDataCache();
+
+class IGraphicsVector : public IGraphics {
+ public:
+  // An image of the renderer: loaded from a file or encoded memory, made from RGBA pixels, or the image of an
+  // off-screen framebuffer (a layer). Deleting it deletes the image unless it is shared; a framebuffer outlives a
+  // frame that is open when its bitmap goes.
+  class Bitmap : public APIBitmap {
+   public:
+    // A loaded image; its size is asked of the renderer (0 x 0 for image 0).
+    Bitmap(VRcontext* ctx, int scale, int image, bool shared);
+    Bitmap(VRcontext* ctx, int width, int height, const unsigned char* pixels, float scale, float drawScale);
+    // A framebuffer cleared to transparent; image 0 when the back end could not make it. Leaves it bound.
+    Bitmap(IGraphicsVector* graphics, VRcontext* ctx, int width, int height, float scale, float drawScale);
+    ~Bitmap() override;
+
+    MVRframebuffer* GetFramebuffer() const { return mFramebuffer; }
+
+   private:
+    IGraphicsVector* mGraphics = nullptr;
+    VRcontext* mVG;
+    MVRframebuffer* mFramebuffer = nullptr;
+    bool mShared = false;
+  };
+
+  // Main thread, from the platform class's constructor and destructor; they retain and release the font-data cache.
+  IGraphicsVector(IGEditorDelegate& dlg, int w, int h, int fps, float scale);
+  ~IGraphicsVector() override;
+
+  // ---- Context and frames (main thread) ----
+  using IGraphics::InitDrawContext;
+  // Creates the renderer on the platform's drawing layer (anti-aliased, three buffer sets). A failure leaves no
+  // context, and then nothing is drawn.
+  void InitDrawContext(void* layer);
+  // Removes every control, then deletes the cached bitmaps, the main framebuffer and the context.
+  void ReleaseDrawContext() override;
+  // Binds the main framebuffer and begins a renderer frame at the screen scale. vrBeginFrame may block in the back
+  // end until a buffer set is free.
+  void BeginFrame() override;
+  // Flushes into the main framebuffer, draws it into the view at the drawing translation, then deletes the
+  // framebuffers released during the frame.
+  void EndFrame() override;
+  void* GetDrawContext() override { return mVG; }
+  const char* GetDrawingAPIStr() override { return "vector | Metal"; }
+  bool BitmapExtSupported(const char* ext) override;
+  // Reading pixels back is not supported: opaque black.
+  IColor GetPointColor(int x, int y) override;
+  int AlphaChannelComponent() const override { return 3; }
+  bool FlippedBitmap() const override { return false; }
+
+  // ---- Path interface (main thread, inside a frame) ----
+  void PathClear() override;
+  void PathClose() override;
+  void PathArc(float cx, float cy, float r, float a1, float a2, EWinding winding = kWindingCW) override;
+  void PathMoveTo(float x, float y) override;
+  void PathLineTo(float x, float y) override;
+  void PathSetWinding(bool clockwise) override;
+  void PathCubicBezierTo(float c1x, float c1y, float c2x, float c2y, float x2, float y2) override;
+  void PathQuadraticBezierTo(float cx, float cy, float x2, float y2) override;
+  // Dashes are not drawn: a dashed stroke is solid. A pattern that cannot be painted strokes nothing.
+  void PathStroke(const IPattern& pattern, float thickness, const IStrokeOptions& options = IStrokeOptions(),
+                  const IBlend* blend = nullptr) override;
+  void PathFill(const IPattern& pattern, const IFillOptions& options = IFillOptions(),
+                const IBlend* blend = nullptr) override;
+  // The draw scale, then the offset of the current layer, then the matrix.
+  void PathTransformSetMatrix(const IMatrix& matrix) override;
+  void SetClipRegion(const IRECT& r) override;
+  // A dash length that is not a positive number draws nothing.
+  void DrawDottedLine(const IColor& color, float x1, float y1, float x2, float y2, const IBlend* blend = nullptr,
+                      float thickness = 1.f, float dashLen = 2.f) override;
+  void DrawDottedRect(const IColor& color, const IRECT& bounds, const IBlend* blend = nullptr, float thickness = 1.f,
+                      float dashLen = 2.f) override;
+  void DrawFastDropShadow(const IRECT& innerBounds, const IRECT& outerBounds, float xyDrop = 5.f, float roundness = 0.f,
+                          float blur = 10.f, const IBlend* blend = nullptr) override;
+
+  // ---- Bitmaps and layers (main thread) ----
+  using IGraphics::DrawBitmap;
+  // A bitmap whose image no longer exists draws nothing.
+  void DrawBitmap(const IBitmap& bitmap, const IRECT& dest, int srcX, int srcY, const IBlend* blend) override;
+  // Loads into this object's own cache under the scale the file was found at; holds the cache's mutex throughout and
+  // may block on file I/O.
+  IBitmap LoadBitmap(const char* name, int nStates = 1, bool framesAreHorizontal = false, int targetScale = 0) override;
+  // An image from encoded memory, made at scale 1 and cached under (name, 1).
+  IBitmap LoadBitmap(const char* name, const void* data, int dataSize, int nStates = 1,
+                     bool framesAreHorizontal = false, int targetScale = 0) override;
+  // Bitmaps live in this object's cache, not the core's process-wide one: these do nothing.
+  void RetainBitmap(const IBitmap& bitmap, const char* cacheName) override;
+  void ReleaseBitmap(const IBitmap& bitmap) override;
+  APIBitmap* LoadAPIBitmap(const char* fileNameOrResID, int scale, EResourceLocation location,
+                           const char* ext) override;
+  APIBitmap* LoadAPIBitmap(const char* name, const void* data, int dataSize, int scale) override;
+  // A framebuffer bitmap; inside a frame, drawing then goes on into the same target with the same state.
+  APIBitmap* CreateAPIBitmap(int width, int height, float scale, double drawScale, bool cacheable = false) override;
+  // Re-creates the main framebuffer at the editor's pixel size.
+  void DrawResize() override;
+  void UpdateLayer() override;
+  // Reads the layer's pixels (RGBA, straight rows); may block until the GPU has drawn them.
+  void GetLayerBitmapData(const ILayerPtr& layer, RawBitmapData& data) override;
+  void ApplyShadowMask(ILayerPtr& layer, RawBitmapData& mask, const IShadow& shadow) override;
+
+  // ---- Text (main thread) ----
+  // Registers the font's bytes with the renderer, reading them from the platform font only the first time the id is
+  // loaded in the process. Holds the font-data cache's mutex throughout.
+  bool LoadAPIFont(const char* fontID, const PlatformFontPtr& font) override;
+  float DoMeasureText(const IText& text, const char* str, IRECT& bounds) const override;
+  void DoDrawText(const IText& text, const char* str, const IRECT& bounds, const IBlend* blend = nullptr) override;
+  // Wraps the text into the width of bounds; the rows are aligned as one block.
+  void DrawMultiLineText(const IText& text, const char* str, const IRECT& bounds,
+                         const IBlend* blend = nullptr) override;
+
+ private:
+  // The editor's size in whole points at the draw scale.
+  float WindowWidthPoints() const;
+  float WindowHeightPoints() const;
+  // Binds the top layer's framebuffer (or the main one) and begins a renderer frame of its size.
+  void BindDrawTarget();
+  // Deleted at once outside a frame, after the frame inside one.
+  void QueueFramebufferDelete(MVRframebuffer* fb);
+  // Deletes the framebuffers released during the frame, last released first.
+  void ClearFramebufferStack();
+  // Sets the current paint of a fill or stroke; false when the pattern cannot be painted.
+  bool SetPathPaint(const IPattern& pattern, const IBlend* blend, bool stroke);
+  void PrepareText(const IText& text, const char* str, IRECT& r, double& x, double& y) const;
+
+  bool mInDraw = false;
+  FwMutex mFramebufferMutex;
+  std::vector<MVRframebuffer*> mFramebufferDeletions;
+  StaticStorage<APIBitmap> mBitmapCache;
+  VRcontext* mVG = nullptr;
+  MVRframebuffer* mMainFramebuffer = nullptr;
+};
+
+}  // namespace fx::gfx

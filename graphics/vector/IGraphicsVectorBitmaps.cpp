@@ -1,0 +1,243 @@
+// Bitmaps, layers and framebuffers: the renderer's images behind the core's bitmaps, this object's bitmap cache,
+// off-screen framebuffers for layers, drawing a bitmap, the main framebuffer's size, switching the render target when
+// a layer is pushed or popped, reading a layer back and drawing a shadow from a mask.
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "graphics/ResourceNames.h"
+#include "graphics/vector/IGraphicsVector.h"
+#include "graphics/vector/IGraphicsVectorPaint.h"
+#include "graphics/vector/VRText.h"
+
+namespace fx::gfx {
+
+namespace {
+
+// The framebuffer behind a layer's image; null for an image that is not one of ours or has none.
+MVRframebuffer* FramebufferOf(const APIBitmap* bitmap) {
+  const auto* ours = dynamic_cast<const IGraphicsVector::Bitmap*>(bitmap);
+  return ours != nullptr ? ours->GetFramebuffer() : nullptr;
+}
+
+// Whether the renderer still knows the image: a paint of a deleted image would draw as plain white.
+bool ImageExists(VRcontext* ctx, int image) {
+  if (ctx == nullptr || image <= 0) return false;
+  int w = 0, h = 0;
+  vrImageSize(ctx, image, &w, &h);
+  return w > 0 && h > 0;
+}
+
+}  // namespace
+
+IGraphicsVector::Bitmap::Bitmap(VRcontext* ctx, int scale, int image, bool shared) : mVG(ctx), mShared(shared) {
+  int w = 0, h = 0;
+  if (ctx != nullptr && image > 0) vrImageSize(ctx, image, &w, &h);
+  SetBitmap(image, w, h, static_cast<float>(scale), 1.f);
+}
+
+IGraphicsVector::Bitmap::Bitmap(VRcontext* ctx, int width, int height, const unsigned char* pixels, float scale,
+                                float drawScale)
+    : mVG(ctx) {
+  const int image = ctx != nullptr ? vrCreateImageRGBA(ctx, width, height, 0, pixels) : 0;
+  SetBitmap(image, width, height, scale, drawScale);
+}
+
+IGraphicsVector::Bitmap::Bitmap(IGraphicsVector* graphics, VRcontext* ctx, int width, int height, float scale,
+                                float drawScale)
+    : mGraphics(graphics), mVG(ctx) {
+  mFramebuffer = ctx != nullptr ? mvrCreateFramebuffer(ctx, width, height, 0) : nullptr;
+  // Without a framebuffer nothing is bound or cleared: that would clear whatever target is current.
+  if (mFramebuffer != nullptr) {
+    mvrBindFramebuffer(mFramebuffer);
+    mvrClearWithColor(ctx, vrRGBAf(0.f, 0.f, 0.f, 0.f));
+    vrBeginFrame(ctx, static_cast<float>(width), static_cast<float>(height), 1.f);
+    vrEndFrame(ctx);
+  }
+  SetBitmap(mFramebuffer != nullptr ? mFramebuffer->image : 0, width, height, scale, drawScale);
+}
+
+IGraphicsVector::Bitmap::~Bitmap() {
+  if (mShared) return;
+  if (mFramebuffer != nullptr)
+    mGraphics->QueueFramebufferDelete(mFramebuffer);
+  else if (mVG != nullptr && GetBitmapID() > 0)
+    vrDeleteImage(mVG, GetBitmapID());
+}
+
+IBitmap IGraphicsVector::LoadBitmap(const char* name, int nStates, bool framesAreHorizontal, int targetScale) {
+  if (targetScale == 0) targetScale = static_cast<int>(std::ceil(GetScreenScale()));
+  FwMutexLock lock(mBitmapCache.GetMutex());
+  APIBitmap* bitmap = mBitmapCache.Find(name, targetScale);
+  if (bitmap == nullptr) {
+    const char* ext = ResourceExtension(name);
+    FwString path;
+    int sourceScale = 0;
+    const EResourceLocation location = SearchImageResource(name, ext, path, targetScale, sourceScale);
+    if (location == kNotFound || !BitmapExtSupported(ext)) return IBitmap();
+    // A file found only at another scale is cached under that scale: look there before loading it again.
+    bitmap = mBitmapCache.Find(name, sourceScale);
+    if (bitmap == nullptr) {
+      bitmap = LoadAPIBitmap(path.Get(), sourceScale, location, ext);
+      mBitmapCache.Add(bitmap, name, sourceScale);
+    }
+  }
+  return IBitmap(bitmap, nStates, framesAreHorizontal, name);
+}
+
+IBitmap IGraphicsVector::LoadBitmap(const char* name, const void* data, int dataSize, int nStates,
+                                    bool framesAreHorizontal, int) {
+  if (!BitmapExtSupported(ResourceExtension(name)) || data == nullptr || dataSize <= 0) return IBitmap();
+  return IBitmap(LoadAPIBitmap(name, data, dataSize, 1), nStates, framesAreHorizontal, name);
+}
+
+void IGraphicsVector::RetainBitmap(const IBitmap&, const char*) {}
+
+void IGraphicsVector::ReleaseBitmap(const IBitmap&) {}
+
+APIBitmap* IGraphicsVector::LoadAPIBitmap(const char* fileNameOrResID, int scale, EResourceLocation location,
+                                          const char*) {
+  int image = 0;
+  if (location == kAbsolutePath && mVG != nullptr) {
+    ActivateContext();
+    image = vrCreateImage(mVG, fileNameOrResID, 0);
+    DeactivateContext();
+  }
+  return new Bitmap(mVG, scale, image, location == kSharedImage);
+}
+
+APIBitmap* IGraphicsVector::LoadAPIBitmap(const char* name, const void* data, int dataSize, int scale) {
+  FwMutexLock lock(mBitmapCache.GetMutex());
+  if (APIBitmap* cached = mBitmapCache.Find(name, scale)) return cached;
+  int image = 0;
+  if (mVG != nullptr) {
+    ActivateContext();
+    // The decoder only reads the bytes.
+    image = vrCreateImageMem(mVG, 0, static_cast<unsigned char*>(const_cast<void*>(data)), dataSize);
+    DeactivateContext();
+  }
+  auto* bitmap = new Bitmap(mVG, scale, image, false);
+  mBitmapCache.Add(bitmap, name, scale);
+  return bitmap;
+}
+
+APIBitmap* IGraphicsVector::CreateAPIBitmap(int width, int height, float scale, double drawScale, bool) {
+  // Making the framebuffer flushes and restarts the renderer: what was drawn so far goes to the current target, and
+  // the state (transform, scissor, paints) is carried over to the restarted frame.
+  const bool inFrame = mInDraw && mVG != nullptr;
+  VRstate state{};
+  if (inFrame) {
+    state = *vrGetState(mVG);
+    vrEndFrame(mVG);
+  }
+  auto* bitmap = new Bitmap(this, mVG, width, height, scale, static_cast<float>(drawScale));
+  if (inFrame) {
+    BindDrawTarget();
+    *vrGetState(mVG) = state;
+  }
+  return bitmap;
+}
+
+void IGraphicsVector::DrawBitmap(const IBitmap& bitmap, const IRECT& dest, int srcX, int srcY, const IBlend* blend) {
+  const APIBitmap* image = bitmap.GetAPIBitmap();
+  if (image == nullptr || !ImageExists(mVG, image->GetBitmapID())) return;
+  const float s = 1.f / (image->GetScale() * image->GetDrawScale());
+  if (!std::isfinite(s)) return;
+  VRpaint paint{};
+  vrTransformScale(paint.xform, s, s);
+  paint.xform[4] = dest.L - static_cast<float>(srcX);
+  paint.xform[5] = dest.T - static_cast<float>(srcY);
+  paint.extent[0] = static_cast<float>(bitmap.W()) * image->GetScale();
+  paint.extent[1] = static_cast<float>(bitmap.H()) * image->GetScale();
+  paint.innerColor = paint.outerColor = vrRGBAf(1.f, 1.f, 1.f, BlendWeight(blend));
+  paint.image = image->GetBitmapID();
+  vrBeginPath(mVG);
+  vrRect(mVG, dest.L, dest.T, dest.W(), dest.H());
+  vrFillPaint(mVG, paint);
+  SetBlendMode(mVG, blend);
+  vrFill(mVG);
+  vrGlobalCompositeOperation(mVG, VR_SOURCE_OVER);
+  vrBeginPath(mVG);
+}
+
+void IGraphicsVector::DrawResize() {
+  ActivateContext();
+  if (mMainFramebuffer != nullptr) {
+    mvrDeleteFramebuffer(mMainFramebuffer);
+    mMainFramebuffer = nullptr;
+  }
+  if (mVG != nullptr)
+    mMainFramebuffer = mvrCreateFramebuffer(mVG, static_cast<int>(WindowWidthPoints() * GetScreenScale()),
+                                            static_cast<int>(WindowHeightPoints() * GetScreenScale()), 0);
+  DeactivateContext();
+}
+
+void IGraphicsVector::BindDrawTarget() {
+  const ILayer* layer = GetTopLayer();
+  MVRframebuffer* layerFramebuffer = layer != nullptr ? FramebufferOf(layer->GetAPIBitmap()) : nullptr;
+  if (layerFramebuffer == nullptr) {
+    mvrBindFramebuffer(mMainFramebuffer);
+    vrBeginFrame(mVG, WindowWidthPoints(), WindowHeightPoints(), GetScreenScale());
+    return;
+  }
+  mvrBindFramebuffer(layerFramebuffer);
+  vrBeginFrame(mVG, layer->Bounds().W() * GetDrawScale(), layer->Bounds().H() * GetDrawScale(), GetScreenScale());
+}
+
+void IGraphicsVector::UpdateLayer() {
+  if (mVG == nullptr) return;
+  vrEndFrame(mVG);
+  BindDrawTarget();
+}
+
+void IGraphicsVector::GetLayerBitmapData(const ILayerPtr& layer, RawBitmapData& data) {
+  if (!layer || layer->GetAPIBitmap() == nullptr || mVG == nullptr) return;
+  const APIBitmap& image = *layer->GetAPIBitmap();
+  const int size = image.GetWidth() * image.GetHeight() * 4;
+  data.Resize(size);
+  if (size <= 0 || data.GetSize() < size) return;
+  PushLayer(layer.get());
+  mvrReadPixels(mVG, image.GetBitmapID(), 0, 0, image.GetWidth(), image.GetHeight(), data.Get());
+  PopLayer();
+}
+
+void IGraphicsVector::ApplyShadowMask(ILayerPtr& layer, RawBitmapData& mask, const IShadow& shadow) {
+  if (!layer || layer->GetAPIBitmap() == nullptr || mVG == nullptr) return;
+  const APIBitmap& image = *layer->GetAPIBitmap();
+  const int w = image.GetWidth();
+  const int h = image.GetHeight();
+  if (w <= 0 || h <= 0 || mask.GetSize() < w * h * 4) return;
+  const IRECT bounds = layer->Bounds();
+
+  if (!shadow.mDrawForeground) {
+    // The layer is cleared: only the shadow remains.
+    PushLayer(layer.get());
+    vrGlobalCompositeBlendFunc(mVG, VR_ZERO, VR_ZERO);
+    PathRect(bounds);
+    vrFillColor(mVG, vrRGBAf(0.f, 0.f, 0.f, 0.f));
+    vrFill(mVG);
+    PopLayer();
+  }
+
+  Bitmap maskBitmap(mVG, w, h, mask.Get(), image.GetScale(), image.GetDrawScale());
+  auto shadowLayer =
+      std::make_unique<ILayer>(CreateAPIBitmap(w, h, image.GetScale(), image.GetDrawScale()), bounds, nullptr, IRECT());
+  const IBitmap maskFrame(&maskBitmap, 1, false);
+  const IBitmap shadowFrame = shadowLayer->GetBitmap();
+
+  PathTransformSave();
+  PushLayer(layer.get());
+  PushLayer(shadowLayer.get());
+  DrawBitmap(maskFrame, bounds, 0, 0, nullptr);
+  PathRect(bounds);
+  PathTransformTranslate(-shadow.mXOffset, -shadow.mYOffset);
+  const IBlend sourceIn(kBlendSourceIn, 1.f);
+  PathFill(shadow.mPattern, IFillOptions(), &sourceIn);
+  PopLayer();
+  const IBlend destOver(kBlendDestOver, std::clamp(shadow.mOpacity, 0.f, 1.f));
+  DrawBitmap(shadowFrame, bounds.GetTranslated(shadow.mXOffset, shadow.mYOffset), 0, 0, &destOver);
+  PopLayer();
+  PathTransformRestore();
+}
+
+}  // namespace fx::gfx

@@ -1,0 +1,320 @@
+// The path interface on the renderer: blends and patterns as composite operations and paints, fill rules and stroke
+// options in the renderer's state, arcs, clipping, dotted lines, the frame life cycle with deferred framebuffer
+// deletion, and an editor whose context could not be made.
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "tests/graphics/vector/VectorGraphicsFixture.h"
+
+namespace fx::gfx::test {
+namespace {
+
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+
+void ExpectPaint(const VRpaint& actual, const VRpaint& expected) {
+  for (int i = 0; i < 6; ++i) EXPECT_NEAR(actual.xform[i], expected.xform[i], 1e-3f) << "xform " << i;
+  EXPECT_NEAR(actual.extent[0], expected.extent[0], 1e-2f);
+  EXPECT_NEAR(actual.extent[1], expected.extent[1], 1e-2f);
+  EXPECT_NEAR(actual.radius, expected.radius, 1e-4f);
+  EXPECT_NEAR(actual.feather, expected.feather, 1e-4f);
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_NEAR(actual.innerColor.rgba[i], expected.innerColor.rgba[i], 1e-6f);
+    EXPECT_NEAR(actual.outerColor.rgba[i], expected.outerColor.rgba[i], 1e-6f);
+  }
+}
+
+TEST_F(VectorGraphicsTest, BlendMethodsBecomePorterDuffFactorsAndWeightsScaleAlpha) {
+  // Porter-Duff on premultiplied colour: result = source x F(src) + destination x F(dst).
+  struct Row {
+    int method;  // -1: no blend
+    float weight, src, dst, alpha;
+  } rows[] = {
+      {-1, 1, VR_ONE, VR_ONE_MINUS_SRC_ALPHA, 200},
+      {kBlendDefault, 0.5f, VR_ONE, VR_ONE_MINUS_SRC_ALPHA, 100},
+      {kBlendSourceIn, 1, VR_DST_ALPHA, VR_ZERO, 200},
+      {kBlendSourceOut, 1, VR_ONE_MINUS_DST_ALPHA, VR_ZERO, 200},
+      {kBlendSourceAtop, 1, VR_DST_ALPHA, VR_ONE_MINUS_SRC_ALPHA, 200},
+      {kBlendDestOver, 1, VR_ONE_MINUS_DST_ALPHA, VR_ONE, 200},
+      {kBlendDestIn, 1, VR_ZERO, VR_SRC_ALPHA, 200},
+      {kBlendDestOut, 1, VR_ZERO, VR_ONE_MINUS_SRC_ALPHA, 200},
+      {kBlendDestAtop, 1, VR_ONE_MINUS_DST_ALPHA, VR_SRC_ALPHA, 200},
+      {kBlendAdd, 1, VR_ONE, VR_ONE, 200},
+      {kBlendXOR, 1, VR_ONE_MINUS_DST_ALPHA, VR_ONE_MINUS_SRC_ALPHA, 200},
+      {42, 1, VR_ONE, VR_ONE_MINUS_SRC_ALPHA, 200},
+      {kBlendDefault, kNaN, VR_ONE, VR_ONE_MINUS_SRC_ALPHA, 0},
+      {kBlendDefault, 3, VR_ONE, VR_ONE_MINUS_SRC_ALPHA, 200},
+  };
+  g->BeginFrame();
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.method);
+    const IBlend blend(row.method, row.weight);
+    g->PathRect(IRECT(10, 10, 50, 50));
+    g->PathFill(IPattern(IColor(200, 255, 0, 0)), IFillOptions(), row.method < 0 ? nullptr : &blend);
+    EXPECT_EQ(Last().op.srcRGB, row.src);
+    EXPECT_EQ(Last().op.dstRGB, row.dst);
+    EXPECT_EQ(Last().op.srcAlpha, row.src);
+    EXPECT_NEAR(Last().paint.innerColor.a, row.alpha / 255.f, 1e-6f);
+    EXPECT_EQ(vrGetState(ctx)->compositeOperation.dstRGB, VR_ONE_MINUS_SRC_ALPHA) << "back to source-over";
+  }
+}
+
+TEST_F(VectorGraphicsTest, PatternsBecomeTwoColourGradientsOrAreRefused) {
+  const IColor red(255, 255, 0, 0), green(128, 0, 255, 0), blue(255, 0, 0, 255);
+  const VRcolor r = vrRGBA(255, 0, 0, 255), b = vrRGBA(0, 0, 255, 255);
+  auto pattern = [&](EPatternType type, EPatternExtend extend, IMatrix m, bool stops) {
+    IPattern p(type);
+    p.mExtend = extend;
+    p.mTransform = m;
+    if (stops) {
+      p.AddStop(red, 0.2f);
+      p.AddStop(green, 0.5f);
+      p.AddStop(blue, 1.f);
+    }
+    return p;
+  };
+  // Pattern transforms are the inverses of (1, 0, 0, 100, 10, 20) and (50, 0, 0, 50, 100, 80): pattern space starts
+  // at (10, 20) and reaches y = 1 at (10, 120); the radial one is centred at (100, 80) with radius 50.
+  const IMatrix linear(1, 0, 0, 0.01, -10, -0.2), radial(0.02, 0, 0, 0.02, -2, -1.6);
+  struct Row {
+    const char* name;
+    IPattern pattern;
+    bool drawn;
+    VRpaint expected;
+  } rows[] = {
+      {"linear, pad", pattern(kLinearPattern, kExtendPad, linear, true), true,
+       vrLinearGradient(ctx, 10, 20, 10, 120, r, b)},
+      {"linear, reflect", pattern(kLinearPattern, kExtendReflect, linear, true), true,
+       vrLinearGradient(ctx, 10, 20, 10, 120, r, b)},
+      {"radial: inner radius from the first offset", pattern(kRadialPattern, kExtendPad, radial, true), true,
+       vrRadialGradient(ctx, 100, 80, 10, 50, r, b)},
+      {"singular transform", pattern(kLinearPattern, kExtendPad, IMatrix(0, 0, 0, 0, 5, 5), true), false, {}},
+      {"transform not finite", pattern(kRadialPattern, kExtendPad, IMatrix(kNaN, 0, 0, 1, 0, 0), true), false, {}},
+      {"no stops", pattern(kLinearPattern, kExtendPad, linear, false), false, {}},
+      {"solid without stops", pattern(kSolidPattern, kExtendPad, IMatrix(), false), false, {}},
+  };
+  g->BeginFrame();
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    for (const bool stroke : {false, true}) {
+      const int before = Draws();
+      g->PathRect(IRECT(0, 0, 100, 100));
+      stroke ? g->PathStroke(row.pattern, 2.f) : g->PathFill(row.pattern);
+      ASSERT_EQ(Draws() - before, row.drawn ? 1 : 0);
+      EXPECT_EQ(ctx->ncommands, 0) << "the path is cleared either way";
+      if (row.drawn) ExpectPaint(Last().paint, row.expected);
+    }
+  }
+}
+
+TEST_F(VectorGraphicsTest, FillRulesSetTheLastWindingAndStrokeOptionsTheState) {
+  struct FillRow {
+    EFillRule rule;
+    bool clockwise;
+    int winding;
+  } fills[] = {{kFillWinding, true, VR_CCW},
+               {kFillEvenOdd, false, VR_CW},
+               {kFillPreserveWinding, true, VR_CW},
+               {kFillPreserveWinding, false, VR_CCW}};
+  g->BeginFrame();
+  for (const FillRow& row : fills) {
+    g->PathRect(IRECT(0, 0, 40, 40));
+    g->PathSetWinding(row.clockwise);
+    IFillOptions options;
+    options.mFillRule = row.rule;
+    g->PathFill(IPattern(IColor()), options);
+    EXPECT_EQ(Last().paths.back().path.winding, row.winding) << row.rule;
+  }
+
+  struct StrokeRow {
+    int cap, join;
+    float miter, thickness;
+    int vrCap, vrJoin;
+  } strokes[] = {{kCapButt, kJoinMiter, 10, 1, VR_BUTT, VR_MITER},
+                 {kCapRound, kJoinRound, 4, 2, VR_ROUND, VR_ROUND},
+                 {kCapSquare, kJoinBevel, 1, 3, VR_SQUARE, VR_BEVEL},
+                 {7, 7, 2, 4, VR_SQUARE, VR_BEVEL}};  // unknown values keep the previous ones
+  for (const StrokeRow& row : strokes) {
+    IStrokeOptions options;
+    options.mCapOption = static_cast<ELineCap>(row.cap);
+    options.mJoinOption = static_cast<ELineJoin>(row.join);
+    options.mMiterLimit = row.miter;
+    g->PathMoveTo(0, 0);
+    g->PathLineTo(50, 50);
+    g->PathStroke(IPattern(IColor()), row.thickness, options);
+    const VRstate& s = *vrGetState(ctx);
+    EXPECT_EQ(s.lineCap, row.vrCap);
+    EXPECT_EQ(s.lineJoin, row.vrJoin);
+    EXPECT_EQ(s.miterLimit, row.miter);
+    EXPECT_EQ(s.strokeWidth, row.thickness);
+  }
+
+  // Dashes are not drawn (the stroke is solid); preserve keeps the path for the next call.
+  IStrokeOptions dashed;
+  const float dashes[] = {2, 2};
+  dashed.mDash.SetDash(dashes, 0, 2);
+  dashed.mPreserve = true;
+  g->PathMoveTo(0, 0);
+  g->PathLineTo(50, 0);
+  g->PathStroke(IPattern(IColor()), 2.f, dashed);
+  const size_t dashedVerts = Last().paths[0].stroke.size();
+  EXPECT_GT(ctx->ncommands, 0);
+  g->PathStroke(IPattern(IColor()), 2.f);
+  EXPECT_EQ(Last().paths.size(), 1u);
+  EXPECT_EQ(Last().paths[0].stroke.size(), dashedVerts);
+  EXPECT_EQ(ctx->ncommands, 0);
+}
+
+TEST_F(VectorGraphicsTest, ArcsRunClockwiseFromTwelveOClock) {
+  struct Row {
+    float a1, a2;
+    EWinding winding;
+    float startX, startY, endX, endY, minX;
+  } rows[] = {{0, 90, kWindingCW, 100, 40, 150, 90, 100},     // the quarter from twelve to three
+              {0, 90, kWindingCCW, 100, 40, 150, 90, 50},     // the other way round: through nine o'clock
+              {180, 270, kWindingCW, 100, 140, 50, 90, 50}};  // six to nine
+  g->BeginFrame();
+  for (const Row& row : rows) {
+    g->PathClear();
+    g->PathArc(100, 90, 50, row.a1, row.a2, row.winding);
+    const float* c = ctx->commands;
+    ASSERT_EQ(static_cast<int>(c[0]), VR_MOVETO);
+    EXPECT_NEAR(c[1], row.startX, 1e-3f);
+    EXPECT_NEAR(c[2], row.startY, 1e-3f);
+    EXPECT_NEAR(c[ctx->ncommands - 2], row.endX, 1e-3f);
+    EXPECT_NEAR(c[ctx->ncommands - 1], row.endY, 1e-3f);
+    // Each Bezier command is followed by three points.
+    float minX = c[1];
+    for (int i = 3; i < ctx->ncommands; i += 7) minX = std::min({minX, c[i + 1], c[i + 3], c[i + 5]});
+    EXPECT_NEAR(minX, row.minX, 1.f);
+  }
+}
+
+TEST_F(VectorGraphicsTest, ClipRegionBecomesTheScissorInDrawScale) {
+  Open(2.f);
+  g->BeginFrame();
+  g->PathTransformSetMatrix(IMatrix());
+  g->SetClipRegion(IRECT(10, 20, 110, 70));
+  const VRscissor& s = vrGetState(ctx)->scissor;
+  const float xform[6] = {2, 0, 0, 2, 120, 90};
+  for (int i = 0; i < 6; ++i) EXPECT_FLOAT_EQ(s.xform[i], xform[i]);
+  EXPECT_FLOAT_EQ(s.extent[0], 50);
+  EXPECT_FLOAT_EQ(s.extent[1], 25);
+}
+
+TEST_F(VectorGraphicsTest, DottedLinesAndRectsStrokeTheirDashesOrNothing) {
+  struct Row {
+    const char* name;
+    bool rect;
+    float length, dashLen;
+    int dashes;  // -1: refused, nothing reaches the renderer
+  } rows[] = {
+      {"line of five dash lengths", false, 10, 2, 2},
+      {"line under one and a half dash lengths", false, 2.9f, 2, 0},
+      {"line of length 0", false, 0, 2, 0},
+      {"dash length 0", false, 10, 0, -1},
+      {"negative dash length", false, 10, -2, -1},
+      {"dash length not a number", false, 10, kNaN, -1},
+      {"more dashes than are drawn", false, 1e30f, 1e-3f, -1},
+      {"square of two dashes a side", true, 8, 2, 8},
+      {"rect with dash length 0", true, 8, 0, -1},
+  };
+  g->BeginFrame();
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    backend.draws.clear();
+    if (row.rect)
+      g->DrawDottedRect(IColor(), IRECT(10, 10, 10 + row.length, 10 + row.length), nullptr, 1.f, row.dashLen);
+    else
+      g->DrawDottedLine(IColor(), 0, 5, row.length, 5, nullptr, 1.f, row.dashLen);
+    if (row.dashes < 0) {
+      EXPECT_EQ(Draws(), 0);
+      EXPECT_EQ(ctx->ncommands, 0);
+      continue;
+    }
+    int drawn = 0;
+    for (const RecordedDraw& d : backend.draws)
+      for (const RecordedPath& p : d.paths) drawn += p.path.count >= 2;
+    EXPECT_EQ(drawn, row.dashes);
+  }
+}
+
+TEST_F(VectorGraphicsTest, FramesDrawIntoTheMainFramebufferAndDeleteReleasedOnesAfterTheLastFlush) {
+  Open(1.5f, 2.f);
+  // (int)(200 x 1.5) x 2 by (int)(100 x 1.5) x 2 pixels.
+  const auto& fbs = Framebuffers();
+  ASSERT_EQ(fbs.created.size(), 1u);
+  const std::string main = std::to_string(fbs.created[0]);
+  EXPECT_EQ(fbs.log[0], "create " + main + " 600x300");
+  g->SetTranslation(5, 7);
+  g->BeginFrame();
+  EXPECT_EQ(fbs.log.back(), "bind " + main);
+  EXPECT_EQ(backend.viewport[0], 300);
+  EXPECT_EQ(backend.viewport[1], 150);
+  EXPECT_EQ(backend.viewport[2], 2);
+
+  APIBitmap* first = g->CreateAPIBitmap(10, 10, 2, 1.5);
+  APIBitmap* second = g->CreateAPIBitmap(10, 10, 2, 1.5);
+  const std::string firstImage = std::to_string(first->GetBitmapID());
+  const std::string secondImage = std::to_string(second->GetBitmapID());
+  delete first;
+  delete second;
+  EXPECT_EQ(fbs.Count("delete"), 0) << "not while the frame is open";
+  const int drawsBefore = Draws();
+  const int endStart = static_cast<int>(fbs.log.size());
+  g->EndFrame();
+
+  const std::vector<std::string> expected = {"flush " + main, "bind 0", "flush 0", "delete " + secondImage,
+                                             "delete " + firstImage};
+  EXPECT_EQ(std::vector<std::string>(fbs.log.begin() + endStart, fbs.log.end()), expected);
+  // The main framebuffer shown as one rectangle at the translation.
+  ASSERT_EQ(Draws(), drawsBefore + 1);
+  EXPECT_EQ(Last().paint.image, fbs.created[0]);
+  EXPECT_FLOAT_EQ(Last().paint.xform[4], 5);
+  EXPECT_FLOAT_EQ(Last().paint.xform[5], 7);
+
+  // Outside a frame a released framebuffer goes at once.
+  APIBitmap* third = g->CreateAPIBitmap(4, 4, 1, 1);
+  const std::string thirdImage = std::to_string(third->GetBitmapID());
+  delete third;
+  EXPECT_EQ(fbs.log.back(), "delete " + thirdImage);
+}
+
+TEST_F(VectorGraphicsTest, WithoutAMainFramebufferImageNothingIsShown) {
+  backend.textureSucceeds = false;
+  g->DrawResize();
+  g->BeginFrame();
+  g->EndFrame();
+  EXPECT_EQ(Draws(), 0) << "an image paint of no image would draw white";
+}
+
+TEST_F(VectorGraphicsTest, AnEditorWithoutContextDrawsNothing) {
+  g = std::make_unique<TestVectorGraphics>(dlg, 200, 100, 60, 1.f);
+  ResetFramebuffers();
+  g->InitDrawContext(nullptr);
+  ASSERT_EQ(g->GetDrawContext(), nullptr);
+  g->DrawResize();
+  g->BeginFrame();
+  g->FillRect(IColor(), IRECT(0, 0, 10, 10));
+  g->DrawDottedLine(IColor(), 0, 0, 10, 10);
+  g->DrawFastDropShadow(IRECT(0, 0, 10, 10), IRECT(0, 0, 20, 20));
+  g->DrawText(IText(), "text", IRECT(0, 0, 50, 20));
+  g->DrawMultiLineText(IText(), "text", IRECT(0, 0, 50, 20));
+  g->StartLayer(nullptr, IRECT(0, 0, 10, 10));
+  g->EndLayer();
+  g->EndFrame();
+  EXPECT_EQ(Framebuffers().Count("create"), 0);
+}
+
+TEST_F(VectorGraphicsTest, BackEndQueries) {
+  EXPECT_STREQ(g->GetDrawingAPIStr(), "vector | Metal");
+  EXPECT_EQ(g->GetPointColor(3, 4), IColor(255, 0, 0, 0));
+  for (const char* ext : {"png", "PNG", "xjpegx", "JPG"}) EXPECT_TRUE(g->BitmapExtSupported(ext)) << ext;
+  // The last is compared by its first 31 characters only.
+  for (const char* ext : {"gif", "bmp", "", "0123456789012345678901234567890png"})
+    EXPECT_FALSE(g->BitmapExtSupported(ext)) << ext;
+  EXPECT_FALSE(g->BitmapExtSupported(nullptr));
+}
+
+}  // namespace
+}  // namespace fx::gfx::test
