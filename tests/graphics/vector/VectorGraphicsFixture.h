@@ -9,7 +9,7 @@
 
 #include "graphics/CoreTextFont.h"
 #include "graphics/vector/IGraphicsVector.h"
-#include "tests/graphics/FakeDelegate.h"
+#include "tests/support/FakeDelegate.h"
 #include "tests/graphics/vector/RecordingBackend.h"
 #include "tests/graphics/vector/RecordingFramebuffers.h"
 
