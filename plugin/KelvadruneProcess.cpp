@@ -157,7 +157,7 @@ void Kelvadrune::ProcessCore(const Routing& io, int nFrames, const BlockSettings
 // same arithmetic with the gains taken once, in loops the compiler can vectorise. False when the block
 // needs the sample-by-sample path.
 bool Kelvadrune::TryProcessSteadyBlock(const Routing& io, int nFrames, const BlockSettings& s) {
-  if (s.sampleAccurate || !mFade.IsSteady(s.power)) return false;
+  if (s.sampleAccurate || !mFade.HasEnded(s.power)) return false;
   std::array<double, kNumGains> gains{};
   for (int g = 0; g < kNumGains; ++g) {
     GainState& state = mGains[g];
@@ -166,8 +166,7 @@ bool Kelvadrune::TryProcessSteadyBlock(const Routing& io, int nFrames, const Blo
     gains[g] = state.fader.Get(position);
     if (std::fabs(state.lastGain - gains[g]) > state.threshold) return false;
   }
-  double f = 0.0;
-  if (mFade.Tick(s.power, f)) return false;
+  mFade.Advance(s.power, nFrames);
   for (int g = 0; g < kNumGains; ++g) {
     mGains[g].lastGain = gains[g];
     mGains[g].smoothing = false;

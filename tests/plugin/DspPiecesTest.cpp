@@ -274,12 +274,32 @@ TEST(PowerFade, FadesOutToZeroAndSettles) {
   fade.Reset(48000.0);
   double f = 0.0;
   for (int i = 0; i < 48000 * 2; ++i) fade.Tick(true, f);
-  EXPECT_TRUE(fade.IsSteady(true));
-  EXPECT_FALSE(fade.IsSteady(false));
+  EXPECT_TRUE(fade.HasEnded(true));
+  EXPECT_FALSE(fade.HasEnded(false));
   int fading = 0;
   while (fade.Tick(false, f)) ++fading;
   EXPECT_NEAR(fading, 3518, 1);
   EXPECT_EQ(f, 0.0);
+}
+
+// An ended fade skipped over a block must leave the state that the block's ticks leave, so that the next
+// fade starts from the same place: on, then off down into the denormal tail.
+TEST(PowerFade, AdvancingAnEndedFadeLeavesTheStateTheTicksLeave) {
+  kd::PowerFade skipped;
+  skipped.Reset(44100.0);
+  kd::PowerFade ticked = skipped;
+  double f = 0.0;
+  for (const bool on : {true, false}) {
+    while (ticked.Tick(on, f)) skipped.Tick(on, f);
+    skipped.Tick(on, f);
+    ASSERT_TRUE(skipped.HasEnded(on));
+    for (const int n : {1, 64, 4096, 700000}) {
+      skipped.Advance(on, n);
+      for (int i = 0; i < n; ++i) ticked.Tick(on, f);
+      ASSERT_EQ(skipped.State(), ticked.State()) << (on ? "on, " : "off, ") << n;
+    }
+  }
+  EXPECT_LT(skipped.State(), 1e-300);  // a denormal that the multiplication no longer lowers
 }
 
 TEST(PowerFade, SampleRateZeroStillFades) {
