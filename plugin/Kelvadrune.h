@@ -28,7 +28,7 @@
 #include "plugin/IBufferSender.h"
 #include "plugin/KelvadruneIds.h"
 #include "plugin/KelvadrunePresets.h"
-#include "plugin/MeterBallistics.h"
+#include "plugin/MeterBank.h"
 #include "plugin/Oversampler.h"
 #include "plugin/PowerFade.h"
 #include "plugin/ShapeLinearExt.h"
@@ -37,7 +37,6 @@
 class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets {
  public:
   using ShapeLinearExt = kd::ShapeLinearExt;
-  using MeterBallistics = kd::MeterBallistics;
   using Oversampler = kd::Oversampler;
   using ModViewSender = fx::IBufferSender<1, 32, 1>;
   using SenderRecord = fx::ISenderData<1>;
@@ -197,7 +196,6 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets {
   void ProcessCore(const Routing& io, int nFrames, const BlockSettings& s);
   bool TryProcessSteadyBlock(const Routing& io, int nFrames, const BlockSettings& s);
   double SmoothGain(GainState& state, double gain);
-  void TickMeters(const Routing& io, int nFrames);
   void FeedSenders(double gM, double gLM, double gS, const BlockSettings& s);
   void PublishMeters();
   void ClearOutputs(double** outputs, int nFrames);
@@ -243,7 +241,7 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets {
   Oversampler mOversampler;
   std::array<GainState, kNumGains> mGains;
   kd::PowerFade mFade;
-  std::array<MeterBallistics, kNumMeters> mMeters;
+  kd::MeterBank mMeters;  // lanes in EMeter order
   std::array<std::atomic<double>, kNumMeters> mMeterLevel{};
   std::array<std::atomic<double>, kNumMeters> mMeterPeak{};
 };

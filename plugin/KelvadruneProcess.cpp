@@ -41,7 +41,7 @@ void Kelvadrune::ProcessBlock(double** inputs, double** outputs, int nFrames) {
     return;
   }
   if (mMeterResetRequested.exchange(false, std::memory_order_acq_rel)) {
-    for (MeterBallistics& meter : mMeters) meter.ResetLevels();
+    mMeters.ResetLevels();
   }
   const BlockSettings s = ReadBlockSettings();
   if (s.sampleAccurate) {
@@ -55,7 +55,8 @@ void Kelvadrune::ProcessBlock(double** inputs, double** outputs, int nFrames) {
   }
   const Routing io = Route(inputs, outputs, nIn, nOut);
   if (!TryProcessSteadyBlock(io, nFrames, s)) ProcessCore(io, nFrames, s);
-  if (s.meters) TickMeters(io, nFrames);
+  // The meters read the block's outputs: left from output 0, right from output 1 (silence with one output).
+  if (s.meters) mMeters.Process(io.outL, io.outR, nFrames);
   if (s.sampleAccurate) {
     for (GainState& state : mGains) state.automation.EndBlock();
   }
@@ -219,31 +220,10 @@ void Kelvadrune::FeedSenders(double gM, double gLM, double gS, const BlockSettin
   mGains[kGainIdxRS].sender.AddSample(kd::GainToViewPosition(gS, s.minGain, s.maxGain));
 }
 
-// The meters read the block's outputs: left from output 0, right from output 1 (silence with one output).
-// They run on local copies so that their state stays in registers through the loop.
-void Kelvadrune::TickMeters(const Routing& io, int nFrames) {
-  MeterBallistics fastLeft = mMeters[kMeterFastLeft];
-  MeterBallistics holdLeft = mMeters[kMeterHoldLeft];
-  MeterBallistics fastRight = mMeters[kMeterFastRight];
-  MeterBallistics holdRight = mMeters[kMeterHoldRight];
-  for (int i = 0; i < nFrames; ++i) {
-    const double left = std::fabs(io.outL[i]);
-    const double right = io.outR ? std::fabs(io.outR[i]) : 0.0;
-    fastLeft.Tick(left);
-    holdLeft.Tick(left);
-    fastRight.Tick(right);
-    holdRight.Tick(right);
-  }
-  mMeters[kMeterFastLeft] = fastLeft;
-  mMeters[kMeterHoldLeft] = holdLeft;
-  mMeters[kMeterFastRight] = fastRight;
-  mMeters[kMeterHoldRight] = holdRight;
-}
-
 void Kelvadrune::PublishMeters() {
   for (int m = 0; m < kNumMeters; ++m) {
-    mMeterLevel[m].store(mMeters[m].Level(), std::memory_order_release);
-    mMeterPeak[m].store(mMeters[m].Peak(), std::memory_order_release);
+    mMeterLevel[m].store(mMeters.Level(m), std::memory_order_release);
+    mMeterPeak[m].store(mMeters.Peak(m), std::memory_order_release);
   }
 }
 

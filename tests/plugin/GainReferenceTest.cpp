@@ -11,6 +11,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <numbers>
 #include <ostream>
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "plugin/Kelvadrune.h"
+#include "plugin/MeterBank.h"
 
 namespace {
 
@@ -419,6 +421,68 @@ INSTANTIATE_TEST_SUITE_P(
         RoutingRow{"Mono", {{kGainMaster, 0.6}, {kGainLM, 0.3}}, kGainLM, true},
         RoutingRow{"MonoMidSide", {{kProcessMode, 1.0}, {kGainLM, 0.7}, {kGainRS, 0.2}}, kGainMaster, true}),
     [](const testing::TestParamInfo<RoutingRow>& info) { return std::string(info.param.name); });
+
+// The four meters ticked together against four model meters ticked alone, on what the gain tests' noise
+// never gives: decays into silence (a level falling below 1e-8), attacks smaller than 1e-8, holds that end
+// inside a block, infinities and NaN, one output, and blocks from 1 to 3001 samples.
+TEST(MeterBankReference, HardSignalsGiveTheBallisticsOfEachMeterAlone) {
+  constexpr double kMeterRate = 1000.0;
+  const double release = std::pow(10.0, -1.0 / kMeterRate);
+  std::vector<double> left, right;
+  uint64_t noise = 7;
+  auto next = [&noise] {
+    noise = noise * 6364136223846793005ull + 1442695040888963407ull;
+    return static_cast<double>(noise >> 11) / 9007199254740992.0;
+  };
+  for (int i = 0; i < 30000; ++i) {  // bursts decaying by 12 decades, the right channel half as fast
+    left.push_back((next() - 0.5) * std::pow(10.0, -12.0 * i / 30000.0));
+    right.push_back((next() - 0.5) * std::pow(10.0, -6.0 * i / 30000.0));
+  }
+  for (const double tiny : {3e-9, 0.0, 2e-8, 5e-9}) {
+    left.insert(left.end(), 300, tiny);
+    right.insert(right.end(), 300, tiny * 0.5);
+  }
+  left.insert(left.end(), 12000, 0.0);  // holds end, levels release into silence
+  right.insert(right.end(), 12000, 0.0);
+  const size_t silenceEnd = left.size();
+  // Then infinities and NaN, which stay in the levels as the ballistics say.
+  for (const double odd : {std::numeric_limits<double>::infinity(), 0.25, std::numeric_limits<double>::quiet_NaN(), 0.5,
+                           -std::numeric_limits<double>::infinity(), 0.0}) {
+    left.push_back(odd);
+    right.push_back(-odd);
+    left.insert(left.end(), 50, 0.125);
+    right.insert(right.end(), 50, 0.0625);
+  }
+  for (const bool mono : {false, true}) {
+    kd::MeterBank bank;
+    bank.Init(kMeterRate, 4.0);
+    std::array<ModelMeter, 4> model;
+    model[2].holdLength = model[3].holdLength = static_cast<int>(4.0 * kMeterRate);
+    const int lengths[] = {1, 7, 64, 500, 3001};
+    size_t done = 0;
+    bool fellSilent = false;
+    for (int b = 0; done < left.size(); ++b) {
+      const int n = static_cast<int>(std::min<size_t>(lengths[b % 5], left.size() - done));
+      bank.Process(left.data() + done, mono ? nullptr : right.data() + done, n);
+      for (int i = 0; i < n; ++i, ++done) {
+        const double r = mono ? 0.0 : std::fabs(right[done]);
+        for (int lane = 0; lane < 4; ++lane) model[lane].Tick(lane % 2 ? r : std::fabs(left[done]), release);
+      }
+      for (int lane = 0; lane < 4; ++lane) {
+        const std::string where = (mono ? "mono" : "stereo") + std::string(" lane ") + std::to_string(lane) +
+                                  " after sample " + std::to_string(done);
+        ASSERT_EQ(std::isnan(bank.Level(lane)), std::isnan(model[lane].level)) << where;
+        if (!std::isnan(model[lane].level)) {
+          ASSERT_EQ(bank.Level(lane), model[lane].level) << where;
+        }
+        ASSERT_EQ(bank.Peak(lane), model[lane].peak) << where;
+        ASSERT_EQ(bank.Stage(lane), model[lane].stage) << where;
+      }
+      if (done <= silenceEnd) fellSilent = model[0].level == 0.0 && model[2].level == 0.0 && model[2].peak > 0.0;
+    }
+    EXPECT_TRUE(fellSilent);
+  }
+}
 
 // Ramps cut by the next move, a fader jump in each direction, and power switched off and on: the fade's
 // mix of dry and processed signal, the bypass once it has ended, and the fade back in.
