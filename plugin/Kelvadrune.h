@@ -159,6 +159,9 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets {
     std::array<kd::FaderRules, kNumGains> rules;
   };
 
+  // The moving path works through a block in chunks of this many samples (its curves live on the stack).
+  static constexpr int kChunkFrames = 128;
+
   struct Routing {
     const double* inL;
     const double* inR;
@@ -194,8 +197,11 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets {
   BlockSettings ReadBlockSettings() const;
   Routing Route(double** inputs, double** outputs, int nIn, int nOut) const;
   void ProcessCore(const Routing& io, int nFrames, const BlockSettings& s);
+  void FaderPositions(GainState& state, int start, int n, const BlockSettings& s, double* positions);
+  void GainCurve(GainState& state, const double* positions, double* gains, int n);
+  void MixChunk(const Routing& io, int start, int n, const BlockSettings& s, const double* gM, const double* gLM,
+                const double* gS);
   bool TryProcessSteadyBlock(const Routing& io, int nFrames, const BlockSettings& s);
-  double SmoothGain(GainState& state, double gain);
   void FeedSenders(double gM, double gLM, double gS, const BlockSettings& s);
   void PublishMeters();
   void ClearOutputs(double** outputs, int nFrames);

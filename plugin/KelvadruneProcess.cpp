@@ -96,45 +96,93 @@ Kelvadrune::Routing Kelvadrune::Route(double** inputs, double** outputs, int nIn
   return io;
 }
 
-inline double Kelvadrune::SmoothGain(GainState& state, double gain) {
-  if (std::fabs(state.lastGain - gain) > state.threshold) {
-    state.smoothing = true;
-    gain = state.filters[1].Tick(state.filters[0].Tick(gain));
-  } else {
-    state.smoothing = false;
+// The block in chunks, each in passes: the fader positions of every gain, then each gain's curve (fader
+// law and smoothing), then the fade and the mix, then the modulation-view feeds. Every sample goes through
+// the same operations in the same order as in one sample-by-sample loop; the passes only keep each
+// recurrence (ramp, smoothing filters, fade) in registers on local copies, where writes to the host's
+// buffers (which could alias the plug-in's state, as far as the compiler knows) cannot force it back
+// through memory on every sample.
+void Kelvadrune::ProcessCore(const Routing& io, int nFrames, const BlockSettings& s) {
+  for (int start = 0; start < nFrames; start += kChunkFrames) {
+    const int n = std::min(kChunkFrames, nFrames - start);
+    std::array<std::array<double, kChunkFrames>, kNumGains> curves;
+    for (int g = 0; g < kNumGains; ++g) FaderPositions(mGains[g], start, n, s, curves[g].data());
+    // Right/side first: when linked it follows the left/mid positions, read before they turn into gains.
+    for (const int g : {kGainIdxRS, kGainIdxLM, kGainIdxMaster}) {
+      const int source = s.linked && g == kGainIdxRS ? kGainIdxLM : g;
+      GainCurve(mGains[g], curves[source].data(), curves[g].data(), n);
+    }
+    const double* gM = curves[kGainIdxMaster].data();
+    const double* gLM = curves[kGainIdxLM].data();
+    const double* gS = s.linked ? gLM : curves[kGainIdxRS].data();
+    MixChunk(io, start, n, s, gM, gLM, gS);
+    if (s.senders) {
+      for (int i = 0; i < n; ++i) {
+        if (s.power)
+          FeedSenders(gM[i], gLM[i], gS[i], s);
+        else
+          FeedSenders(1.0, 1.0, 1.0, s);
+      }
+    }
   }
-  state.lastGain = gain;
-  return gain;
 }
 
-void Kelvadrune::ProcessCore(const Routing& io, int nFrames, const BlockSettings& s) {
-  GainState& master = mGains[kGainIdxMaster];
-  GainState& lm = mGains[kGainIdxLM];
-  GainState& rs = mGains[kGainIdxRS];
-  for (int i = 0; i < nFrames; ++i) {
-    double pM = master.ramp.Next();
-    double pLM = lm.ramp.Next();
-    double pRS = rs.ramp.Next();
+// One gain's positions for n samples from sample start: its ramp, or the automation buffer's slots while
+// the per-sample path is on (the ramp still steps).
+void Kelvadrune::FaderPositions(GainState& state, int start, int n, const BlockSettings& s, double* positions) {
+  kd::GainRamp ramp = state.ramp;
+  if (ramp.IsIdle()) {
+    std::fill_n(positions, n, ramp.Target());
+  } else {
+    for (int i = 0; i < n; ++i) positions[i] = ramp.Next();
+  }
+  state.ramp = ramp;
+  if (s.sampleAccurate && state.automation.IsActive()) {
+    for (int i = 0; i < n; ++i) positions[i] = state.automation.Position(start + i);
+  }
+}
+
+// Positions to smoothed gains: the fader law, then both smoothing stages while the gain differs from the
+// last smoothed one by more than the threshold (the filters keep their state otherwise). gains may be
+// positions itself. Two loops, so that the smoothing recurrence has no call in it (a call would push its
+// state out of the registers on every sample).
+void Kelvadrune::GainCurve(GainState& state, const double* positions, double* gains, int n) {
+  kd::FaderGain fader = state.fader;
+  for (int i = 0; i < n; ++i) gains[i] = fader.Get(positions[i]);
+  state.fader = fader;
+  kd::SmoothingFilter first = state.filters[0];
+  kd::SmoothingFilter second = state.filters[1];
+  double last = state.lastGain;
+  bool smoothing = state.smoothing;
+  const double threshold = state.threshold;
+  for (int i = 0; i < n; ++i) {
+    double gain = gains[i];
+    smoothing = std::fabs(last - gain) > threshold;
+    if (smoothing) gain = second.Tick(first.Tick(gain));
+    last = gain;
+    gains[i] = gain;
+  }
+  state.filters[0] = first;
+  state.filters[1] = second;
+  state.lastGain = last;
+  state.smoothing = smoothing;
+}
+
+// The fade and the routing's arithmetic for n samples from sample start.
+void Kelvadrune::MixChunk(const Routing& io, int start, int n, const BlockSettings& s, const double* gM,
+                          const double* gLM, const double* gS) {
+  kd::PowerFade fade = mFade;
+  for (int i = 0; i < n; ++i) {
     double f = 0.0;
-    const bool fading = mFade.Tick(s.power, f);
-    if (s.sampleAccurate) {
-      if (master.automation.IsActive()) pM = master.automation.Position(i);
-      if (lm.automation.IsActive()) pLM = lm.automation.Position(i);
-      if (rs.automation.IsActive()) pRS = rs.automation.Position(i);
-    }
-    if (s.linked) pRS = pLM;
-    const double gM = SmoothGain(master, master.fader.Get(pM));
-    const double gLM = SmoothGain(lm, lm.fader.Get(pLM));
-    const double gRS = SmoothGain(rs, rs.fader.Get(pRS));
-    const double gS = s.linked ? gLM : gRS;
-    const double l = io.inL[i];
-    const double r = io.inR[i];
+    const bool fading = fade.Tick(s.power, f);
+    const double l = io.inL[start + i];
+    const double r = io.inR[start + i];
     double outL = l;
     double outR = r;
     if (fading || s.power) {
       double wetL = 0.0;
       double wetR = 0.0;
-      ApplyGains(l, r, gM, gLM, gS, s.coreLayout, s.midSide, wetL, wetR);
+      ApplyGains(l, r, gM[i], gLM[i], gS[i], s.coreLayout, s.midSide, wetL, wetR);
       if (fading) {
         outL = l * (1.0 - f) + wetL * f;
         outR = r * (1.0 - f) + wetR * f;
@@ -143,15 +191,10 @@ void Kelvadrune::ProcessCore(const Routing& io, int nFrames, const BlockSettings
         outR = wetR;
       }
     }
-    io.outL[i] = outL;
-    if (io.outR) io.outR[i] = outR;
-    if (s.senders) {
-      if (s.power)
-        FeedSenders(gM, gLM, gS, s);
-      else
-        FeedSenders(1.0, 1.0, 1.0, s);
-    }
+    io.outL[start + i] = outL;
+    if (io.outR) io.outR[start + i] = outR;
   }
+  mFade = fade;
 }
 
 // A block in which nothing moves (no ramp, no fade, no smoothing, no per-sample automation) runs the
