@@ -155,12 +155,22 @@ void Kelvadrune::GainCurve(GainState& state, const double* positions, double* ga
   double last = state.lastGain;
   bool smoothing = state.smoothing;
   const double threshold = state.threshold;
-  for (int i = 0; i < n; ++i) {
-    double gain = gains[i];
-    smoothing = std::fabs(last - gain) > threshold;
-    if (smoothing) gain = second.Tick(first.Tick(gain));
-    last = gain;
-    gains[i] = gain;
+  if (first.IsFirstOrderHeldTwice() && second.IsFirstOrderHeldTwice()) {
+    for (int i = 0; i < n; ++i) {
+      double gain = gains[i];
+      smoothing = std::fabs(last - gain) > threshold;
+      if (smoothing) gain = second.TickFirstOrder(first.TickFirstOrder(gain));
+      last = gain;
+      gains[i] = gain;
+    }
+  } else {
+    for (int i = 0; i < n; ++i) {
+      double gain = gains[i];
+      smoothing = std::fabs(last - gain) > threshold;
+      if (smoothing) gain = second.Tick(first.Tick(gain));
+      last = gain;
+      gains[i] = gain;
+    }
   }
   state.filters[0] = first;
   state.filters[1] = second;
@@ -168,9 +178,28 @@ void Kelvadrune::GainCurve(GainState& state, const double* positions, double* ga
   state.smoothing = smoothing;
 }
 
-// The fade and the routing's arithmetic for n samples from sample start.
+// The fade and the routing's arithmetic for n samples from sample start. Once the fade has ended its share
+// is exactly 1 (processed) or 0 (dry) for every sample, so the mix needs no per-sample fade.
 void Kelvadrune::MixChunk(const Routing& io, int start, int n, const BlockSettings& s, const double* gM,
                           const double* gLM, const double* gS) {
+  const double* inL = io.inL + start;
+  const double* inR = io.inR + start;
+  double* outL = io.outL + start;
+  double* outR = io.outR ? io.outR + start : nullptr;
+  if (mFade.HasEnded(s.power)) {
+    mFade.Advance(s.power, n);
+    if (!s.power) {
+      if (outL != inL) std::copy_n(inL, n, outL);
+      if (outR && outR != inR) std::copy_n(inR, n, outR);
+      return;
+    }
+    for (int i = 0; i < n; ++i) {
+      double wetR = 0.0;
+      ApplyGains(inL[i], inR[i], gM[i], gLM[i], gS[i], s.coreLayout, s.midSide, outL[i], wetR);
+      if (outR) outR[i] = wetR;
+    }
+    return;
+  }
   kd::PowerFade fade = mFade;
   for (int i = 0; i < n; ++i) {
     double f = 0.0;
