@@ -508,4 +508,26 @@ TEST_F(GainReferenceTest, RampsAndPowerFadeMatchTheFormulas) {
   EXPECT_EQ(on.entered, 1);
 }
 
+// Power switched again soon after a fade has ended, while its state still creeps towards 1 or 0 through
+// steady blocks: the next fade starts from exactly where the skipped ticks would have left it.
+TEST_F(GainReferenceTest, QuickPowerTogglesStartEachFadeFromTheSkippedState) {
+  Set(kGainMaster, 0.6);
+  for (const double power : {1.0, 0.0, 1.0, 0.0}) {
+    Set(kPower, power);
+    EXPECT_GT(RunAndCompare(kBlocksPerSecond / 4).steady, 0);
+  }
+}
+
+// A gain smoothed down to silence: the filters' last steps run on values near the 1e-8 threshold, where
+// the denormal guard added on every step shows in the result's last bits.
+TEST_F(GainReferenceTest, GainSmoothedDownToSilence) {
+  Set(kMDFilterFreq, 200.0);
+  RunAndCompare(kBlocksPerSecond);
+  for (const int fader : {kGainLM, kGainMaster}) {
+    Set(fader, 0.0);
+    const SteadyCounts down = RunAndCompare(kBlocksPerSecond);
+    EXPECT_EQ(down.entered, 1);
+  }
+}
+
 }  // namespace
