@@ -196,8 +196,16 @@ BENCHMARK(BM_ResetNewSampleRate)->RangeMultiplier(2)->Range(64, 8192)->Unit(benc
 // Collects each gain case's time per iteration to print its ratio to the floor after the run.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
+  // With repetitions, the median of each case stands for it.
   void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) mTimes[run.benchmark_name()] = run.GetAdjustedRealTime();
+    for (const Run& run : runs) {
+      std::string name = run.benchmark_name();
+      if (run.run_type == Run::RT_Aggregate) {
+        if (run.aggregate_name != "median") continue;
+        name.resize(name.size() - std::string("_median").size());
+      }
+      mTimes[name] = run.GetAdjustedRealTime();
+    }
     ConsoleReporter::ReportRuns(runs);
   }
   void PrintRatios() const {
