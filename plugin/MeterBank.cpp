@@ -98,8 +98,9 @@ void MeterBank::Process(const double* left, const double* right, int n) {
 //                release step; the counter counts on in any case
 //   then a level below 1e-8 becomes 0.
 // The fast meters have no hold: after an attack they release from the next sample on, and an idle fast
-// meter stands at 0, where a release step towards x gives x. So a fast level is the sample on an attack
-// and the release step otherwise, one select instead of the stage's three.
+// meter stays at 0 (only a sample that is not above 0, 0 or NaN, leaves it idle). So a fast level is the
+// sample on an attack and otherwise the release step, taken towards 0 while idle (which leaves 0): one
+// select on the level's path instead of the stage's three.
 template <bool kHasRight, bool kMayFallSilent, bool kHoldsThrough>
 void MeterBank::Run(const double* left, const double* right, int n) {
   const Pair release = {mRelease, mRelease};
@@ -121,10 +122,12 @@ void MeterBank::Run(const double* left, const double* right, int n) {
     fastPeak = Greater(x, fastPeak);
     holdPeak = Greater(x, holdPeak);
 
+    const Mask fastActive = fastHolding | fastReleasing;
+    const Pair toward = fastActive ? x : zero;  // an idle meter (at 0) steps towards 0, whatever x is
     const Mask fastAttacked = x > fastLevel;
-    fastReleasing = ~fastAttacked & (fastHolding | fastReleasing);
+    fastReleasing = ~fastAttacked & fastActive;
     fastHolding = fastAttacked;
-    fastLevel = fastAttacked ? x : (fastLevel - x) * release + x;
+    fastLevel = fastAttacked ? x : (fastLevel - toward) * release + toward;
 
     const Mask attacked = x > holdLevel;
     if constexpr (kHoldsThrough) {

@@ -428,7 +428,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(MeterBankReference, HardSignalsGiveTheBallisticsOfEachMeterAlone) {
   constexpr double kMeterRate = 1000.0;
   const double release = std::pow(10.0, -1.0 / kMeterRate);
-  std::vector<double> left, right;
+  // NaN while every meter is idle leaves them idle.
+  std::vector<double> left{std::numeric_limits<double>::quiet_NaN(), 0.0};
+  std::vector<double> right{0.0, std::numeric_limits<double>::quiet_NaN()};
   uint64_t noise = 7;
   auto next = [&noise] {
     noise = noise * 6364136223846793005ull + 1442695040888963407ull;
