@@ -28,7 +28,7 @@
 #include "plugin/IBufferSender.h"
 #include "plugin/KelvadruneIds.h"
 #include "plugin/KelvadrunePresets.h"
-#include "plugin/MeterBallistics.h"
+#include "plugin/MeterBank.h"
 #include "plugin/Oversampler.h"
 #include "plugin/PowerFade.h"
 #include "plugin/ShapeLinearExt.h"
@@ -37,7 +37,6 @@
 class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets {
  public:
   using ShapeLinearExt = kd::ShapeLinearExt;
-  using MeterBallistics = kd::MeterBallistics;
   using Oversampler = kd::Oversampler;
   using ModViewSender = fx::IBufferSender<1, 32, 1>;
   using SenderRecord = fx::ISenderData<1>;
@@ -161,6 +160,9 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets {
     std::array<kd::FaderRules, kNumGains> rules;
   };
 
+  // The moving path works through a block in chunks of this many samples (its curves live on the stack).
+  static constexpr int kChunkFrames = 128;
+
   struct Routing {
     const double* inL;
     const double* inR;
@@ -198,9 +200,11 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets {
   BlockSettings ReadBlockSettings() const;
   Routing Route(double** inputs, double** outputs, int nIn, int nOut) const;
   void ProcessCore(const Routing& io, int nFrames, const BlockSettings& s);
+  void FaderPositions(GainState& state, int start, int n, const BlockSettings& s, double* positions);
+  void GainCurve(GainState& state, const double* positions, double* gains, int n);
+  void MixChunk(const Routing& io, int start, int n, const BlockSettings& s, const double* gM, const double* gLM,
+                const double* gS);
   bool TryProcessSteadyBlock(const Routing& io, int nFrames, const BlockSettings& s);
-  double SmoothGain(GainState& state, double gain);
-  void TickMeters(const Routing& io, int nFrames);
   void FeedSenders(double gM, double gLM, double gS, const BlockSettings& s);
   void PublishMeters();
   void ClearOutputs(double** outputs, int nFrames);
@@ -246,7 +250,7 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets {
   Oversampler mOversampler;
   std::array<GainState, kNumGains> mGains;
   kd::PowerFade mFade;
-  std::array<MeterBallistics, kNumMeters> mMeters;
+  kd::MeterBank mMeters;  // lanes in EMeter order
   std::array<std::atomic<double>, kNumMeters> mMeterLevel{};
   std::array<std::atomic<double>, kNumMeters> mMeterPeak{};
 };

@@ -32,10 +32,8 @@ void Kelvadrune::InitDSP() {
     state.smoothing = false;
     state.automation.Resize(blockSize, position);
   }
-  mMeters[kMeterFastLeft].Init(rate, 0.0);
-  mMeters[kMeterFastRight].Init(rate, 0.0);
-  mMeters[kMeterHoldLeft].Init(rate, kHoldMeterSeconds);
-  mMeters[kMeterHoldRight].Init(rate, kHoldMeterSeconds);
+  static_assert(kMeterFastLeft == 0 && kMeterFastRight == 1 && kMeterHoldLeft == 2 && kMeterHoldRight == 3);
+  mMeters.Init(rate, kHoldMeterSeconds);
   mFade.Reset(rate);
   UpdateFilterCoefficients();
   mGains[kGainIdxMaster].sender.Init(rate, kCtrlTagModViewMaster);

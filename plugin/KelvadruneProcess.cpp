@@ -41,7 +41,7 @@ void Kelvadrune::ProcessBlock(double** inputs, double** outputs, int nFrames) {
     return;
   }
   if (mMeterResetRequested.exchange(false, std::memory_order_acq_rel)) {
-    for (MeterBallistics& meter : mMeters) meter.ResetLevels();
+    mMeters.ResetLevels();
   }
   const BlockSettings s = ReadBlockSettings();
   if (s.sampleAccurate) {
@@ -55,7 +55,8 @@ void Kelvadrune::ProcessBlock(double** inputs, double** outputs, int nFrames) {
   }
   const Routing io = Route(inputs, outputs, nIn, nOut);
   if (!TryProcessSteadyBlock(io, nFrames, s)) ProcessCore(io, nFrames, s);
-  if (s.meters) TickMeters(io, nFrames);
+  // The meters read the block's outputs: left from output 0, right from output 1 (silence with one output).
+  if (s.meters) mMeters.Process(io.outL, io.outR, nFrames);
   if (s.sampleAccurate) {
     for (GainState& state : mGains) state.automation.EndBlock();
   }
@@ -95,45 +96,122 @@ Kelvadrune::Routing Kelvadrune::Route(double** inputs, double** outputs, int nIn
   return io;
 }
 
-inline double Kelvadrune::SmoothGain(GainState& state, double gain) {
-  if (std::fabs(state.lastGain - gain) > state.threshold) {
-    state.smoothing = true;
-    gain = state.filters[1].Tick(state.filters[0].Tick(gain));
-  } else {
-    state.smoothing = false;
+// The block in chunks, each in passes: the fader positions of every gain, then each gain's curve (fader
+// law and smoothing), then the fade and the mix, then the modulation-view feeds. Every sample goes through
+// the same operations in the same order as in one sample-by-sample loop; the passes only keep each
+// recurrence (ramp, smoothing filters, fade) in registers on local copies, where writes to the host's
+// buffers (which could alias the plug-in's state, as far as the compiler knows) cannot force it back
+// through memory on every sample.
+void Kelvadrune::ProcessCore(const Routing& io, int nFrames, const BlockSettings& s) {
+  for (int start = 0; start < nFrames; start += kChunkFrames) {
+    const int n = std::min(kChunkFrames, nFrames - start);
+    std::array<std::array<double, kChunkFrames>, kNumGains> curves;
+    for (int g = 0; g < kNumGains; ++g) FaderPositions(mGains[g], start, n, s, curves[g].data());
+    // Right/side first: when linked it follows the left/mid positions, read before they turn into gains.
+    for (const int g : {kGainIdxRS, kGainIdxLM, kGainIdxMaster}) {
+      const int source = s.linked && g == kGainIdxRS ? kGainIdxLM : g;
+      GainCurve(mGains[g], curves[source].data(), curves[g].data(), n);
+    }
+    const double* gM = curves[kGainIdxMaster].data();
+    const double* gLM = curves[kGainIdxLM].data();
+    const double* gS = s.linked ? gLM : curves[kGainIdxRS].data();
+    MixChunk(io, start, n, s, gM, gLM, gS);
+    if (s.senders) {
+      for (int i = 0; i < n; ++i) {
+        if (s.power)
+          FeedSenders(gM[i], gLM[i], gS[i], s);
+        else
+          FeedSenders(1.0, 1.0, 1.0, s);
+      }
+    }
   }
-  state.lastGain = gain;
-  return gain;
 }
 
-void Kelvadrune::ProcessCore(const Routing& io, int nFrames, const BlockSettings& s) {
-  GainState& master = mGains[kGainIdxMaster];
-  GainState& lm = mGains[kGainIdxLM];
-  GainState& rs = mGains[kGainIdxRS];
-  for (int i = 0; i < nFrames; ++i) {
-    double pM = master.ramp.Next();
-    double pLM = lm.ramp.Next();
-    double pRS = rs.ramp.Next();
-    double f = 0.0;
-    const bool fading = mFade.Tick(s.power, f);
-    if (s.sampleAccurate) {
-      if (master.automation.IsActive()) pM = master.automation.Position(i);
-      if (lm.automation.IsActive()) pLM = lm.automation.Position(i);
-      if (rs.automation.IsActive()) pRS = rs.automation.Position(i);
+// One gain's positions for n samples from sample start: its ramp, or the automation buffer's slots while
+// the per-sample path is on (the ramp still steps).
+void Kelvadrune::FaderPositions(GainState& state, int start, int n, const BlockSettings& s, double* positions) {
+  kd::GainRamp ramp = state.ramp;
+  if (ramp.IsIdle()) {
+    std::fill_n(positions, n, ramp.Target());
+  } else {
+    for (int i = 0; i < n; ++i) positions[i] = ramp.Next();
+  }
+  state.ramp = ramp;
+  if (s.sampleAccurate && state.automation.IsActive()) {
+    for (int i = 0; i < n; ++i) positions[i] = state.automation.Position(start + i);
+  }
+}
+
+// Positions to smoothed gains: the fader law, then both smoothing stages while the gain differs from the
+// last smoothed one by more than the threshold (the filters keep their state otherwise). gains may be
+// positions itself. Two loops, so that the smoothing recurrence has no call in it (a call would push its
+// state out of the registers on every sample).
+void Kelvadrune::GainCurve(GainState& state, const double* positions, double* gains, int n) {
+  kd::FaderGain fader = state.fader;
+  for (int i = 0; i < n; ++i) gains[i] = fader.Get(positions[i]);
+  state.fader = fader;
+  kd::SmoothingFilter first = state.filters[0];
+  kd::SmoothingFilter second = state.filters[1];
+  double last = state.lastGain;
+  bool smoothing = state.smoothing;
+  const double threshold = state.threshold;
+  if (first.IsFirstOrderHeldTwice() && second.IsFirstOrderHeldTwice()) {
+    for (int i = 0; i < n; ++i) {
+      double gain = gains[i];
+      smoothing = std::fabs(last - gain) > threshold;
+      if (smoothing) gain = second.TickFirstOrder(first.TickFirstOrder(gain));
+      last = gain;
+      gains[i] = gain;
     }
-    if (s.linked) pRS = pLM;
-    const double gM = SmoothGain(master, master.fader.Get(pM));
-    const double gLM = SmoothGain(lm, lm.fader.Get(pLM));
-    const double gRS = SmoothGain(rs, rs.fader.Get(pRS));
-    const double gS = s.linked ? gLM : gRS;
-    const double l = io.inL[i];
-    const double r = io.inR[i];
+  } else {
+    for (int i = 0; i < n; ++i) {
+      double gain = gains[i];
+      smoothing = std::fabs(last - gain) > threshold;
+      if (smoothing) gain = second.Tick(first.Tick(gain));
+      last = gain;
+      gains[i] = gain;
+    }
+  }
+  state.filters[0] = first;
+  state.filters[1] = second;
+  state.lastGain = last;
+  state.smoothing = smoothing;
+}
+
+// The fade and the routing's arithmetic for n samples from sample start. Once the fade has ended its share
+// is exactly 1 (processed) or 0 (dry) for every sample, so the mix needs no per-sample fade.
+void Kelvadrune::MixChunk(const Routing& io, int start, int n, const BlockSettings& s, const double* gM,
+                          const double* gLM, const double* gS) {
+  const double* inL = io.inL + start;
+  const double* inR = io.inR + start;
+  double* outL = io.outL + start;
+  double* outR = io.outR ? io.outR + start : nullptr;
+  if (mFade.HasEnded(s.power)) {
+    mFade.Advance(s.power, n);
+    if (!s.power) {
+      if (outL != inL) std::copy_n(inL, n, outL);
+      if (outR && outR != inR) std::copy_n(inR, n, outR);
+      return;
+    }
+    for (int i = 0; i < n; ++i) {
+      double wetR = 0.0;
+      ApplyGains(inL[i], inR[i], gM[i], gLM[i], gS[i], s.coreLayout, s.midSide, outL[i], wetR);
+      if (outR) outR[i] = wetR;
+    }
+    return;
+  }
+  kd::PowerFade fade = mFade;
+  for (int i = 0; i < n; ++i) {
+    double f = 0.0;
+    const bool fading = fade.Tick(s.power, f);
+    const double l = io.inL[start + i];
+    const double r = io.inR[start + i];
     double outL = l;
     double outR = r;
     if (fading || s.power) {
       double wetL = 0.0;
       double wetR = 0.0;
-      ApplyGains(l, r, gM, gLM, gS, s.coreLayout, s.midSide, wetL, wetR);
+      ApplyGains(l, r, gM[i], gLM[i], gS[i], s.coreLayout, s.midSide, wetL, wetR);
       if (fading) {
         outL = l * (1.0 - f) + wetL * f;
         outR = r * (1.0 - f) + wetR * f;
@@ -142,22 +220,17 @@ void Kelvadrune::ProcessCore(const Routing& io, int nFrames, const BlockSettings
         outR = wetR;
       }
     }
-    io.outL[i] = outL;
-    if (io.outR) io.outR[i] = outR;
-    if (s.senders) {
-      if (s.power)
-        FeedSenders(gM, gLM, gS, s);
-      else
-        FeedSenders(1.0, 1.0, 1.0, s);
-    }
+    io.outL[start + i] = outL;
+    if (io.outR) io.outR[start + i] = outR;
   }
+  mFade = fade;
 }
 
 // A block in which nothing moves (no ramp, no fade, no smoothing, no per-sample automation) runs the
 // same arithmetic with the gains taken once, in loops the compiler can vectorise. False when the block
 // needs the sample-by-sample path.
 bool Kelvadrune::TryProcessSteadyBlock(const Routing& io, int nFrames, const BlockSettings& s) {
-  if (s.sampleAccurate || !mFade.IsSteady(s.power)) return false;
+  if (s.sampleAccurate || !mFade.HasEnded(s.power)) return false;
   std::array<double, kNumGains> gains{};
   for (int g = 0; g < kNumGains; ++g) {
     GainState& state = mGains[g];
@@ -166,8 +239,7 @@ bool Kelvadrune::TryProcessSteadyBlock(const Routing& io, int nFrames, const Blo
     gains[g] = state.fader.Get(position);
     if (std::fabs(state.lastGain - gains[g]) > state.threshold) return false;
   }
-  double f = 0.0;
-  if (mFade.Tick(s.power, f)) return false;
+  mFade.Advance(s.power, nFrames);
   for (int g = 0; g < kNumGains; ++g) {
     mGains[g].lastGain = gains[g];
     mGains[g].smoothing = false;
@@ -220,31 +292,10 @@ void Kelvadrune::FeedSenders(double gM, double gLM, double gS, const BlockSettin
   mGains[kGainIdxRS].sender.AddSample(kd::GainToViewPosition(gS, s.minGain, s.maxGain));
 }
 
-// The meters read the block's outputs: left from output 0, right from output 1 (silence with one output).
-// They run on local copies so that their state stays in registers through the loop.
-void Kelvadrune::TickMeters(const Routing& io, int nFrames) {
-  MeterBallistics fastLeft = mMeters[kMeterFastLeft];
-  MeterBallistics holdLeft = mMeters[kMeterHoldLeft];
-  MeterBallistics fastRight = mMeters[kMeterFastRight];
-  MeterBallistics holdRight = mMeters[kMeterHoldRight];
-  for (int i = 0; i < nFrames; ++i) {
-    const double left = std::fabs(io.outL[i]);
-    const double right = io.outR ? std::fabs(io.outR[i]) : 0.0;
-    fastLeft.Tick(left);
-    holdLeft.Tick(left);
-    fastRight.Tick(right);
-    holdRight.Tick(right);
-  }
-  mMeters[kMeterFastLeft] = fastLeft;
-  mMeters[kMeterHoldLeft] = holdLeft;
-  mMeters[kMeterFastRight] = fastRight;
-  mMeters[kMeterHoldRight] = holdRight;
-}
-
 void Kelvadrune::PublishMeters() {
   for (int m = 0; m < kNumMeters; ++m) {
-    mMeterLevel[m].store(mMeters[m].Level(), std::memory_order_release);
-    mMeterPeak[m].store(mMeters[m].Peak(), std::memory_order_release);
+    mMeterLevel[m].store(mMeters.Level(m), std::memory_order_release);
+    mMeterPeak[m].store(mMeters.Peak(m), std::memory_order_release);
   }
 }
 

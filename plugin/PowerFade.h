@@ -16,42 +16,37 @@ class PowerFade {
   void Reset(double sampleRate);
   // One sample: the processed signal's share in f; true while the fade is still running.
   bool Tick(bool powerOn, double& f) {
-    const double previous = mState;
-    bool fading = true;
-    if (powerOn) {
-      mState = mState * mCoeff + mOneMinusCoeff;
-      if (std::fabs(mState - 1.0) < kDoneThreshold) {
-        f = 1.0;
-        fading = false;
-      } else {
-        f = mState;
-      }
-    } else {
-      mState = mState * mCoeff;
-      if (std::fabs(mState) < kDoneThreshold) {
-        f = 0.0;
-        fading = false;
-      } else {
-        f = mState;
-      }
+    mState = Next(powerOn);
+    if (Ended(powerOn, mState)) {
+      f = powerOn ? 1.0 : 0.0;
+      return false;
     }
-    mSteady = mState == previous;
-    mSteadyPower = powerOn;
-    return fading;
+    f = mState;
+    return true;
   }
-  // True when the last tick left the state unchanged for this power setting: every further tick gives
-  // the same share and no fade, so a block may skip the ticks.
-  bool IsSteady(bool powerOn) const { return mSteady && mSteadyPower == powerOn; }
+  // True when the next tick, and so every tick after it for this power setting, gives no fade (a share of
+  // exactly 1 or 0): the state only creeps further towards 1 or 0.
+  bool HasEnded(bool powerOn) const { return Ended(powerOn, Next(powerOn)); }
+  // n ticks of an ended fade, without their shares; the state stays exactly what n ticks leave.
+  void Advance(bool powerOn, int n) {
+    for (int i = 0; i < n; ++i) {
+      const double next = Next(powerOn);
+      if (next == mState) break;  // the fixed point: no further tick changes anything
+      mState = next;
+    }
+  }
 
   double Coeff() const { return mCoeff; }
   double State() const { return mState; }
 
  private:
+  double Next(bool powerOn) const { return powerOn ? mState * mCoeff + mOneMinusCoeff : mState * mCoeff; }
+  // The state moves monotonically towards 1 (on) or 0 (off), so once within the threshold it stays there.
+  static bool Ended(bool powerOn, double state) { return std::fabs(powerOn ? state - 1.0 : state) < kDoneThreshold; }
+
   double mCoeff = 0.0;
   double mOneMinusCoeff = 1.0;
   double mState = 0.0;
-  bool mSteady = false;
-  bool mSteadyPower = false;
 };
 
 }  // namespace kd

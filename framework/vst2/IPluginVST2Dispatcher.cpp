@@ -199,7 +199,10 @@ intptr_t IPluginVST2::ParameterProperties(int index, void* ptr) {
       props.stepFloat = props.smallStepFloat = props.largeStepFloat = static_cast<float>(param.GetStep());
       break;
   }
-  CopyBounded(props.label, param.GetLabel());
+  // Hosts show this field as the parameter's name (the unit is asked for separately, opcode 6): the name,
+  // and in the eight-byte short field the same name cut to fit.
+  CopyBounded(props.label, param.GetName());
+  CopyBounded(props.shortLabel, param.GetName());
   return 1;
 }
 

@@ -16,7 +16,12 @@ class TestProcessor : public IPluginProcessor {
     sent.push_back(msg);
     return msg.mStatus != 0;
   }
+  void ProcessBlock(double** inputs, double** outputs, int nFrames) override {
+    processedFrames = nFrames;
+    IPluginProcessor::ProcessBlock(inputs, outputs, nFrames);
+  }
   std::vector<IMidiMsg> sent;
+  int processedFrames = -1;
 };
 
 Config ConfigWithIO(const char* channelIO, int latency = 0) {
@@ -296,7 +301,9 @@ TEST_F(ProcessingTest, BlockLongerThanTheBlockSizeIsProcessedOnlyUpToIt) {
   double* inputs[] = {in.data()};
   processor.AttachBuffers(kInput, 0, 1, inputs, 2 * kBlock);
   processor.ProcessBuffers(0.0, 2 * kBlock);  // the output scratch holds kBlock samples only
-  SUCCEED();
+  EXPECT_EQ(processor.processedFrames, kBlock);
+  processor.ProcessBuffers(0.0, kBlock - 3);
+  EXPECT_EQ(processor.processedFrames, kBlock - 3);
 }
 
 TEST_F(ProcessingTest, ResizedScratchBuffersAreStillTheOnesPointedAt) {

@@ -13,7 +13,7 @@
 #include "plugin/GainRamp.h"
 #include "plugin/HostDisplayNames.h"
 #include "plugin/IBufferSender.h"
-#include "plugin/MeterBallistics.h"
+#include "plugin/MeterBank.h"
 #include "plugin/PowerFade.h"
 #include "plugin/ShapeLinearExt.h"
 #include "plugin/SmoothingFilter.h"
@@ -274,12 +274,32 @@ TEST(PowerFade, FadesOutToZeroAndSettles) {
   fade.Reset(48000.0);
   double f = 0.0;
   for (int i = 0; i < 48000 * 2; ++i) fade.Tick(true, f);
-  EXPECT_TRUE(fade.IsSteady(true));
-  EXPECT_FALSE(fade.IsSteady(false));
+  EXPECT_TRUE(fade.HasEnded(true));
+  EXPECT_FALSE(fade.HasEnded(false));
   int fading = 0;
   while (fade.Tick(false, f)) ++fading;
   EXPECT_NEAR(fading, 3518, 1);
   EXPECT_EQ(f, 0.0);
+}
+
+// An ended fade skipped over a block must leave the state that the block's ticks leave, so that the next
+// fade starts from the same place: on, then off down into the denormal tail.
+TEST(PowerFade, AdvancingAnEndedFadeLeavesTheStateTheTicksLeave) {
+  kd::PowerFade skipped;
+  skipped.Reset(44100.0);
+  kd::PowerFade ticked = skipped;
+  double f = 0.0;
+  for (const bool on : {true, false}) {
+    while (ticked.Tick(on, f)) skipped.Tick(on, f);
+    skipped.Tick(on, f);
+    ASSERT_TRUE(skipped.HasEnded(on));
+    for (const int n : {1, 64, 4096, 700000}) {
+      skipped.Advance(on, n);
+      for (int i = 0; i < n; ++i) ticked.Tick(on, f);
+      ASSERT_EQ(skipped.State(), ticked.State()) << (on ? "on, " : "off, ") << n;
+    }
+  }
+  EXPECT_LT(skipped.State(), 1e-300);  // a denormal that the multiplication no longer lowers
 }
 
 TEST(PowerFade, SampleRateZeroStillFades) {
@@ -293,50 +313,78 @@ TEST(PowerFade, SampleRateZeroStillFades) {
 
 // ---- Meters ----
 
-TEST(MeterBallistics, AttackIsInstant) {
-  kd::MeterBallistics meter;
-  meter.Init(48000.0, 0.0);
-  meter.Tick(0.5);
-  EXPECT_EQ(meter.Level(), 0.5);
-  EXPECT_EQ(meter.Peak(), 0.5);
-  EXPECT_EQ(meter.Stage(), kd::MeterBallistics::kStageHolding);
+// Lanes 0 and 1 fast (no hold), 2 and 3 hold meters of holdSeconds; one sample of left and right.
+kd::MeterBank Bank(double rate, double holdSeconds) {
+  kd::MeterBank bank;
+  bank.Init(rate, holdSeconds);
+  return bank;
+}
+
+void Feed(kd::MeterBank& bank, double left, double right) {
+  bank.Process(&left, &right, 1);
+}
+
+TEST(MeterBank, AttackIsInstantInEveryLane) {
+  kd::MeterBank bank = Bank(48000.0, 4.0);
+  Feed(bank, -0.5, 0.25);
+  for (int lane = 0; lane < 4; ++lane) {
+    EXPECT_EQ(bank.Level(lane), lane % 2 ? 0.25 : 0.5) << lane;
+    EXPECT_EQ(bank.Peak(lane), lane % 2 ? 0.25 : 0.5) << lane;
+    EXPECT_EQ(bank.Stage(lane), kd::MeterBank::kStageHolding) << lane;
+  }
 }
 
 // A hold meter keeps a peak for 4 x rate samples, then falls 20 dB per second (factor 10 per rate samples).
-TEST(MeterBallistics, HoldsThenReleasesTwentyDBPerSecond) {
+TEST(MeterBank, HoldsThenReleasesTwentyDBPerSecond) {
   const double rate = 1000.0;
-  kd::MeterBallistics meter;
-  meter.Init(rate, 4.0);
-  meter.Tick(0.5);
+  kd::MeterBank bank = Bank(rate, 4.0);
+  Feed(bank, 0.5, 0.0);
   for (int i = 0; i < 4000; ++i) {
-    meter.Tick(0.0);
-    ASSERT_EQ(meter.Level(), 0.5) << "sample " << i;
+    Feed(bank, 0.0, 0.0);
+    ASSERT_EQ(bank.Level(2), 0.5) << "sample " << i;
   }
-  for (int i = 0; i < 1000; ++i) meter.Tick(0.0);
-  EXPECT_NEAR(meter.Level(), 0.05, 1e-12);
-  EXPECT_EQ(meter.Peak(), 0.5);
+  EXPECT_EQ(bank.Stage(2), kd::MeterBank::kStageHolding);
+  for (int i = 0; i < 1000; ++i) Feed(bank, 0.0, 0.0);
+  EXPECT_EQ(bank.Stage(2), kd::MeterBank::kStageReleasing);
+  EXPECT_NEAR(bank.Level(2), 0.05, 1e-12);
+  EXPECT_EQ(bank.Peak(2), 0.5);
+  EXPECT_EQ(bank.Level(3), 0.0);
+  EXPECT_EQ(bank.Stage(3), kd::MeterBank::kStageIdle);
 }
 
-TEST(MeterBallistics, FastMeterReleasesAtOnceAndFallsToZero) {
-  kd::MeterBallistics meter;
-  meter.Init(100.0, 0.0);
-  meter.Tick(1.0);
-  meter.Tick(0.0);
-  EXPECT_NEAR(meter.Level(), std::pow(10.0, -0.01), 1e-15);
-  for (int i = 0; i < 1000; ++i) meter.Tick(0.0);
-  EXPECT_EQ(meter.Level(), 0.0);
-  meter.ResetLevels();
-  EXPECT_EQ(meter.Peak(), 0.0);
-  EXPECT_EQ(meter.Stage(), kd::MeterBallistics::kStageIdle);
+TEST(MeterBank, FastMeterReleasesAtOnceAndFallsToZero) {
+  kd::MeterBank bank = Bank(100.0, 4.0);
+  Feed(bank, 0.0, 1.0);
+  Feed(bank, 0.0, 0.0);
+  EXPECT_NEAR(bank.Level(1), std::pow(10.0, -0.01), 1e-15);
+  EXPECT_EQ(bank.Level(3), 1.0);  // the hold meter still holds
+  const std::vector<double> silence(1000, 0.0);
+  bank.Process(silence.data(), silence.data(), 1000);
+  EXPECT_EQ(bank.Level(1), 0.0);
+  bank.ResetLevels();
+  for (int lane = 0; lane < 4; ++lane) {
+    EXPECT_EQ(bank.Level(lane), 0.0);
+    EXPECT_EQ(bank.Peak(lane), 0.0);
+    EXPECT_EQ(bank.Stage(lane), kd::MeterBank::kStageIdle);
+  }
 }
 
-TEST(MeterBallistics, RateZeroGivesNoNaN) {
-  kd::MeterBallistics meter;
-  meter.Init(0.0, 4.0);
-  meter.Tick(0.5);
-  meter.Tick(0.0);
-  EXPECT_FALSE(std::isnan(meter.Level()));
-  EXPECT_EQ(meter.HoldLength(), 0);
+// One output: the right lanes see silence.
+TEST(MeterBank, NoRightSignalIsSilence) {
+  kd::MeterBank bank = Bank(48000.0, 4.0);
+  const double left[] = {0.5, -0.75};
+  bank.Process(left, nullptr, 2);
+  EXPECT_EQ(bank.Level(2), 0.75);
+  EXPECT_EQ(bank.Peak(1), 0.0);
+  EXPECT_EQ(bank.Stage(3), kd::MeterBank::kStageIdle);
+}
+
+TEST(MeterBank, RateZeroGivesNoNaN) {
+  kd::MeterBank bank = Bank(0.0, 4.0);
+  Feed(bank, 0.5, 0.5);
+  Feed(bank, 0.0, 0.0);
+  for (int lane = 0; lane < 4; ++lane) EXPECT_FALSE(std::isnan(bank.Level(lane))) << lane;
+  EXPECT_EQ(bank.HoldLength(2), 0);
 }
 
 // ---- Modulation-view sender ----

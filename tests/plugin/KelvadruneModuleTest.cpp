@@ -53,6 +53,27 @@ TEST_F(ModuleTest, ParameterNamesInIndexOrder) {
   for (int i = 0; i < 24; ++i) EXPECT_EQ(mHost.ParamText(vst2::kEffGetParamName, i), names[i]) << i;
 }
 
+// Hosts that ask for parameter properties show their label field as the name: the faders, the range and the
+// filter frequency must not all appear as "dB" or "Hz". The unit stays where the unit is asked for.
+TEST_F(ModuleTest, ParameterPropertiesNameTheParameterNotItsUnit) {
+  Start();
+  const struct {
+    int param;
+    const char* name;
+    const char* shortName;
+    const char* unit;
+  } rows[] = {{5, "MVol", "MVol", "dB"},           {6, "LMVol", "LMVol", "dB"},
+              {7, "RSVol", "RSVol", "dB"},         {11, "Min volume", "Min vol", "dB"},
+              {12, "Max volume", "Max vol", "dB"}, {19, "MD filter freq", "MD filt", "Hz"}};
+  for (const auto& row : rows) {
+    vst2::ParameterProperties props{};
+    EXPECT_EQ(mHost.Dispatch(vst2::kEffGetParameterProperties, row.param, 0, &props), 1) << row.param;
+    EXPECT_STREQ(props.label, row.name) << row.param;
+    EXPECT_STREQ(props.shortLabel, row.shortName) << row.param;
+    EXPECT_EQ(mHost.ParamText(vst2::kEffGetParamLabel, row.param), row.unit) << row.param;
+  }
+}
+
 struct DisplayRow {
   int param;
   float normalized;

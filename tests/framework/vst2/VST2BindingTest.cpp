@@ -261,7 +261,14 @@ TEST_F(PluginTest, ParameterPropertiesByType) {
   EXPECT_EQ(props.maxInteger, 10);
   EXPECT_EQ(props.stepInteger, 1);
   EXPECT_EQ(props.largeStepInteger, 1);
-  EXPECT_STREQ(props.label, "st");
+  EXPECT_STREQ(props.label, "Steps");  // the name, which hosts show; the unit stays with opcode 6
+  EXPECT_STREQ(props.shortLabel, "Steps");
+  EXPECT_EQ(mHost.ParamText(vst2::kEffGetParamLabel, 3), "st");
+  // A name longer than the short field is cut to seven bytes and terminated, whatever the host left there.
+  std::memset(&props, 'x', sizeof(props));
+  EXPECT_EQ(mHost.Dispatch(vst2::kEffGetParameterProperties, 4, 0, &props), 1);
+  EXPECT_STREQ(props.label, "A parameter name of 31 chars...");
+  EXPECT_STREQ(props.shortLabel, "A param");
   props = {};
   EXPECT_EQ(mHost.Dispatch(vst2::kEffGetParameterProperties, 2, 0, &props), 1);
   EXPECT_EQ(props.flags, 1);
