@@ -27,7 +27,7 @@
 #include "plugin/GainRamp.h"
 #include "plugin/IBufferSender.h"
 #include "plugin/KelvadruneIds.h"
-#include "plugin/KelvadrunePresets.h"
+#include "plugin/presets/KelvadrunePresets.h"
 #include "plugin/MeterBank.h"
 #include "plugin/Oversampler.h"
 #include "plugin/PowerFade.h"

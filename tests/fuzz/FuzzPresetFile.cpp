@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/plugin/PresetTestPlugin.h"
+#include "tests/plugin/presets/PresetTestPlugin.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "tests/plugin/PresetTestPlugin.h"
+#include "tests/plugin/presets/PresetTestPlugin.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "framework/FwString.h"
 #include "framework/IPluginBase.h"
 #include "framework/IPreset.h"
-#include "plugin/IXMLPreset.h"
+#include "plugin/presets/IXMLPreset.h"
 
 using PresetList = fx::FwPtrList<fx::IPreset>;
 

@@ -1,4 +1,4 @@
-#include "plugin/XmlMiniDom.h"
+#include "plugin/presets/XMLMiniDom.h"
 
 #include <strings.h>
 #include <tinyxml.h>

@@ -7,8 +7,8 @@
 
 #include "framework/IByteChunk.h"
 #include "framework/IPluginBase.h"
-#include "plugin/PresetDocument.h"
-#include "plugin/XMLParamDef.h"
+#include "plugin/presets/PresetDocument.h"
+#include "plugin/presets/XMLParamDef.h"
 
 class IXMLParameters {
  public:

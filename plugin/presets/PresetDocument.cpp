@@ -1,4 +1,4 @@
-#include "plugin/PresetDocument.h"
+#include "plugin/presets/PresetDocument.h"
 
 #include <tinyxml.h>
 

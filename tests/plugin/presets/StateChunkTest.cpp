@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "plugin/StateChunk.h"
-#include "tests/plugin/PresetTestPlugin.h"
+#include "plugin/presets/StateChunk.h"
+#include "tests/plugin/presets/PresetTestPlugin.h"
 
 namespace presets_test {
 namespace {

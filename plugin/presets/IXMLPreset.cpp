@@ -1,11 +1,11 @@
-#include "plugin/IXMLPreset.h"
+#include "plugin/presets/IXMLPreset.h"
 
 #include <string>
 
 #include "framework/BoundedCopy.h"
-#include "plugin/IXMLParameters.h"
-#include "plugin/PresetFileIO.h"
-#include "plugin/StateChunk.h"
+#include "plugin/presets/IXMLParameters.h"
+#include "plugin/presets/PresetFileIO.h"
+#include "plugin/presets/StateChunk.h"
 
 IXMLPreset::IXMLPreset(const XMLParamDef* paramTable) : mParamTable(paramTable) {}
 

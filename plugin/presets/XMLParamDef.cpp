@@ -1,4 +1,4 @@
-#include "plugin/XMLParamDef.h"
+#include "plugin/presets/XMLParamDef.h"
 
 // Every parameter carries the preset flag in this framework, so the "all preset parameters" form selects
 // every index.

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "plugin/IXMLParameters.h"
-#include "plugin/PresetDocument.h"
-#include "tests/plugin/PresetTestPlugin.h"
+#include "plugin/presets/IXMLParameters.h"
+#include "plugin/presets/PresetDocument.h"
+#include "tests/plugin/presets/PresetTestPlugin.h"
 #include "tests/support/TempDataHome.h"
 
 namespace presets_test {

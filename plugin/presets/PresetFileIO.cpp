@@ -1,4 +1,4 @@
-#include "plugin/PresetFileIO.h"
+#include "plugin/presets/PresetFileIO.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

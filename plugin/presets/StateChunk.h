@@ -20,7 +20,7 @@
 
 #include "framework/IByteChunk.h"
 #include "framework/IPluginBase.h"
-#include "plugin/XMLParamDef.h"
+#include "plugin/presets/XMLParamDef.h"
 
 namespace presets {
 

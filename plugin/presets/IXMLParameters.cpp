@@ -1,4 +1,4 @@
-#include "plugin/IXMLParameters.h"
+#include "plugin/presets/IXMLParameters.h"
 
 #include <climits>
 #include <cstdint>

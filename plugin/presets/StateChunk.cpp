@@ -1,6 +1,6 @@
-#include "plugin/StateChunk.h"
+#include "plugin/presets/StateChunk.h"
 
-#include "plugin/IXMLParameters.h"
+#include "plugin/presets/IXMLParameters.h"
 
 namespace presets {
 

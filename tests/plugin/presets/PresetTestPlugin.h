@@ -9,7 +9,7 @@
 
 #include "framework/BoundedCopy.h"
 #include "framework/IPluginAPIBase.h"
-#include "plugin/KelvadrunePresets.h"
+#include "plugin/presets/KelvadrunePresets.h"
 
 namespace presets_test {
 

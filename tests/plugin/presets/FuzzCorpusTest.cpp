@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "tests/plugin/PresetTestPlugin.h"
+#include "tests/plugin/presets/PresetTestPlugin.h"
 #include "tests/support/TempDataHome.h"
 
 namespace presets_test {

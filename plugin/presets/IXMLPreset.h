@@ -14,8 +14,8 @@
 #include "framework/IByteChunk.h"
 #include "framework/IPluginBase.h"
 #include "framework/IPreset.h"
-#include "plugin/PresetDocument.h"
-#include "plugin/XMLParamDef.h"
+#include "plugin/presets/PresetDocument.h"
+#include "plugin/presets/XMLParamDef.h"
 
 class IXMLPreset {
  public:

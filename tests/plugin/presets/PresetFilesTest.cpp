@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "plugin/PresetFileIO.h"
-#include "tests/plugin/PresetTestPlugin.h"
+#include "plugin/presets/PresetFileIO.h"
+#include "tests/plugin/presets/PresetTestPlugin.h"
 #include "tests/support/TempDataHome.h"
 
 namespace presets_test {

@@ -1,4 +1,4 @@
-#include "plugin/KelvadrunePresets.h"
+#include "plugin/presets/KelvadrunePresets.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -10,8 +10,8 @@
 
 #include "framework/BoundedCopy.h"
 #include "framework/PlugPaths.h"
-#include "plugin/PresetFileIO.h"
-#include "plugin/StateChunk.h"
+#include "plugin/presets/PresetFileIO.h"
+#include "plugin/presets/StateChunk.h"
 
 namespace {
 

@@ -24,7 +24,7 @@
 #include "framework/FwString.h"
 #include "framework/IPluginBase.h"
 #include "framework/IPreset.h"
-#include "plugin/XMLParamDef.h"
+#include "plugin/presets/XMLParamDef.h"
 
 namespace presets {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/XmlMiniDom.h"
+#include "plugin/presets/XMLMiniDom.h"
 
 namespace {
 
