@@ -17,7 +17,7 @@ constexpr const char* kUpdateServiceAddress = "https://update.lunderwick.com";
 constexpr const char* kLoopbackPrefix = "http://127.0.0.1:";
 // A test server's address is a prefix, a port and at most a short path.
 constexpr std::size_t kMaxServiceAddress = 64;
-// libcurl's error descriptions are cut to this, as the error text was always kept.
+// The longest error description kept from a transfer.
 constexpr std::size_t kMaxErrorText = 1024;
 // The longest wait between two looks at the cancel flag when nothing wakes the transfer sooner.
 constexpr int kMaxPollMs = 1000;
@@ -61,8 +61,8 @@ bool ReadNumber(std::string_view text, std::size_t& pos, int& value) {
   return true;
 }
 
-// "%d.%d.%d" from the start of text, weighed (major * 100 + minor) * 100 + patch (64-bit: three ints
-// weighed so stay far inside its range).
+// "%d.%d.%d" from the start of text, weighed (major * 100 + minor) * 100 + patch; 64-bit, as three ints
+// weighed so can pass an int's range but stay far inside a long long's.
 std::optional<long long> ReadVersion(std::string_view text) {
   int numbers[3] = {};
   std::size_t pos = 0;

@@ -4,7 +4,6 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -47,16 +46,11 @@ class LoopbackServer {
       ADD_FAILURE() << "no loopback port";
     }
     mPort = ntohs(addr.sin_port);
-    if (mode == kRefuse || listen(mListen, 4) != 0 || pipe(mStop) != 0) return;
-    mThread = std::thread([this] { Serve(); });
+    if (mode != kRefuse && listen(mListen, 4) == 0) mThread = std::thread([this] { Serve(); });
   }
   ~LoopbackServer() {
-    if (mThread.joinable()) {
-      (void)!write(mStop[1], "x", 1);
-      mThread.join();
-      close(mStop[0]);
-      close(mStop[1]);
-    }
+    shutdown(mListen, SHUT_RDWR);  // ends the accept below
+    if (mThread.joinable()) mThread.join();
     close(mListen);
   }
   std::string Address() const { return "http://127.0.0.1:" + std::to_string(mPort); }
@@ -65,10 +59,7 @@ class LoopbackServer {
  private:
   void Serve() {
     std::vector<int> held;
-    pollfd fds[2] = {{mListen, POLLIN, 0}, {mStop[0], POLLIN, 0}};
-    while (poll(fds, 2, -1) > 0 && !(fds[1].revents & POLLIN)) {
-      const int client = accept(mListen, nullptr, nullptr);
-      if (client < 0) continue;
+    for (int client; (client = accept(mListen, nullptr, nullptr)) >= 0;) {
       ++mConnections;
       if (mMode == kSilent) {
         held.push_back(client);
@@ -80,11 +71,7 @@ class LoopbackServer {
       while (request.find("\r\n\r\n") == std::string::npos && (got = recv(client, chunk, sizeof(chunk), 0)) > 0) {
         request.append(chunk, static_cast<size_t>(got));
       }
-      for (size_t sent = 0; mMode == kAnswer && sent < mReply.size();) {
-        const ssize_t n = send(client, mReply.data() + sent, mReply.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0) break;
-        sent += static_cast<size_t>(n);
-      }
+      if (mMode == kAnswer) (void)!send(client, mReply.data(), mReply.size(), MSG_NOSIGNAL);
       close(client);
     }
     for (int fd : held) close(fd);
@@ -93,16 +80,16 @@ class LoopbackServer {
   EMode mMode;
   std::string mReply;
   int mListen = -1;
-  int mStop[2] = {-1, -1};
   int mPort = 0;
   std::atomic<int> mConnections{0};
   std::thread mThread;
 };
 
-// Collects the check as the idle tick would; false when it never finished.
-bool Finish(kd::UpdateCheck& check) {
+// Polls done() until it holds; false when it never did.
+template <class Done>
+bool Eventually(Done done) {
   for (const auto giveUp = std::chrono::steady_clock::now() + kGiveUp; std::chrono::steady_clock::now() < giveUp;) {
-    if (check.Collect()) return true;
+    if (done()) return true;
     std::this_thread::sleep_for(5ms);
   }
   return false;
@@ -121,12 +108,9 @@ TEST(UpdateCheckTest, RepliesCompareByWeightedVersion) {
       {"1.1.0", "1.0.99", kd::kUpdateCheckNewer},      // 10100 against 10099
       {"1.0.100", "1.1.0", kd::kUpdateCheckUpToDate},  // both weigh 10100
       {" 1.+0.12-beta", "1.0.11", kd::kUpdateCheckNewer},
-      {"-1.0.0", "1.0.11", kd::kUpdateCheckOlder},
       {"1.0", "1.0.11", kd::kUpdateCheckProductNotFound},
       {"", "1.0.11", kd::kUpdateCheckProductNotFound},
       {"1 .0.12", "1.0.11", kd::kUpdateCheckProductNotFound},
-      {"1.0.+-2", "1.0.11", kd::kUpdateCheckProductNotFound},
-      {"<html>", "1.0.11", kd::kUpdateCheckProductNotFound},
       {"2147483648.0.0", "1.0.11", kd::kUpdateCheckProductNotFound},  // one past INT_MAX
       {"1.0.12", "1.0", kd::kUpdateCheckVersionError},
   };
@@ -172,7 +156,7 @@ TEST(UpdateCheckTest, ServersAnswerWithResultAndTransferCode) {
     ASSERT_TRUE(check.Start(server.Address() + "/versioncheck?productname=Kelvadrune", "1.0.11", true));
     EXPECT_TRUE(check.IsRunning());
     EXPECT_FALSE(check.Start(server.Address(), "1.0.11", true)) << "one check at a time";
-    ASSERT_TRUE(Finish(check)) << row.mode;
+    ASSERT_TRUE(Eventually([&] { return check.Collect(); })) << row.mode;
     EXPECT_EQ(check.TakeManualResult(), row.result) << row.mode << " " << row.body.substr(0, 12);
     EXPECT_EQ(check.GetLastCurlCode(), row.curlCode) << row.mode;
     EXPECT_EQ(kd::IsUpdateAvailable(), row.result == kd::kUpdateCheckNewer);
@@ -195,12 +179,12 @@ class KelvadruneUpdateCheckTest : public testing::Test {
   }
   // Ticks until the manual check's result is there.
   std::optional<int> ManualResult() {
-    for (const auto giveUp = std::chrono::steady_clock::now() + kGiveUp; std::chrono::steady_clock::now() < giveUp;) {
+    std::optional<int> result;
+    Eventually([&] {
       mPlug->OnIdle();
-      if (const std::optional<int> result = mPlug->GetUpdateCheck().TakeManualResult()) return result;
-      std::this_thread::sleep_for(5ms);
-    }
-    return std::nullopt;
+      return (result = mPlug->GetUpdateCheck().TakeManualResult()).has_value();
+    });
+    return result;
   }
 
   std::unique_ptr<Kelvadrune> mPlug;
@@ -225,10 +209,7 @@ TEST_F(KelvadruneUpdateCheckTest, ASilentServerNeverHoldsTheIdleTickAndClosingCa
   mPlug->OnIdle();
   // The tick is back while the server has not said a word: the check runs elsewhere.
   EXPECT_TRUE(mPlug->GetUpdateCheck().IsRunning());
-  for (const auto giveUp = std::chrono::steady_clock::now() + kGiveUp; server.Connections() == 0;) {
-    ASSERT_LT(std::chrono::steady_clock::now(), giveUp);
-    std::this_thread::sleep_for(5ms);
-  }
+  ASSERT_TRUE(Eventually([&] { return server.Connections() > 0; }));
   mPlug->CloseWindow();
   EXPECT_FALSE(mPlug->GetUpdateCheck().IsRunning());
   EXPECT_FALSE(mPlug->GetUpdateCheck().TakeManualResult()) << "a cancelled check has no result";
