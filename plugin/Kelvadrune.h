@@ -8,7 +8,8 @@
 // parameters), KelvadruneParamChange.cpp (parameter changes, any thread), KelvadruneEditorCommands.cpp
 // (editor commands, main thread), KelvadruneDSP.cpp (set-up, reset, activation, bypass),
 // KelvadruneProcess.cpp (the audio thread), KelvadruneEditor.cpp (idle work, editor notifications, about
-// text); KelvadruneState.cpp and the KelvadrunePresets base hold the state chunk and the preset files.
+// text, the update checks it starts); KelvadruneState.cpp and the KelvadrunePresets base hold the state
+// chunk and the preset files.
 //
 // Threads: the host's main thread constructs, resets, activates, bypasses, opens the editor and runs the
 // 20 ms idle tick; the audio thread runs ProcessBlock, holding mDSPMutex for the whole block; parameter
@@ -33,6 +34,7 @@
 #include "plugin/PowerFade.h"
 #include "plugin/ShapeLinearExt.h"
 #include "plugin/SmoothingFilter.h"
+#include "plugin/UpdateCheck.h"
 
 class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets {
  public:
@@ -87,10 +89,11 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets {
   // ---- Main thread: idle work and the editor ----
 
   // Every 20 ms tick: latency reports, deferred parameter display and editor refreshes, and while the
-  // editor is open its resize, tooltips, About box and modulation-view records.
+  // editor is open its resize, tooltips, About box, update checks and modulation-view records.
   void OnIdle() override;
   // Sends every parameter to the editor, then marks it open.
   void OnUIOpen() override;
+  // Marks the editor closed and cancels a running update check (joined before this returns).
   void OnUIClose() override;
   // Brings the open editor in line with the settings (enabled unless bypassed, tooltips re-applied);
   // nothing without an editor holding controls.
@@ -110,6 +113,10 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets {
   // "GUI scale" for the plug-in menu's "Fixed GUI scale" radio entry idx (0 = 100 % .. 8 = 300 %); the
   // parameter's default for any other entry.
   double FixedGUIScale(int radioIdx) const;
+  // The instance's update checks (each runs on a worker thread of its own): whether one runs, a finished
+  // manual check's result for the editor's message box, the last transfer's error. The update button shows
+  // kd::IsUpdateAvailable().
+  kd::UpdateCheck& GetUpdateCheck() { return mUpdateCheck; }
   // Switches the per-sample automation path on or off (the product leaves it off: hosts send no sample
   // offsets through VST 2). Main thread, while the audio is suspended.
   void SetSampleAccurateActive(bool active);
@@ -191,6 +198,11 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets {
   void ApplyFaderLabels();
   void ResetMeters();
 
+  // ---- Idle work (KelvadruneEditor.cpp) ----
+  // Collects a finished update check, then starts the automatic one (once per process, while "Auto update
+  // check" is on) or a requested manual one when none runs. Never waits for the network.
+  void RunUpdateChecks();
+
   // ---- DSP set-up (KelvadruneDSP.cpp; the caller holds mDSPMutex) ----
   void InitDSP();
   void UpdateFilterCoefficients();
@@ -253,4 +265,7 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets {
   kd::MeterBank mMeters;  // lanes in EMeter order
   std::array<std::atomic<double>, kNumMeters> mMeterLevel{};
   std::array<std::atomic<double>, kNumMeters> mMeterPeak{};
+
+  // Main thread. Declared last: destroyed first, its worker cancelled and joined before anything else goes.
+  kd::UpdateCheck mUpdateCheck;
 };

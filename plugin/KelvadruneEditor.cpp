@@ -1,4 +1,4 @@
-// Main thread: the idle work, the editor notifications and the About box.
+// Main thread: the idle work, the editor notifications, the About box and the update checks.
 #include "graphics/IControl.h"
 #include "graphics/IGraphics.h"
 #include "graphics/IPopupMenuControlBase.h"
@@ -34,6 +34,7 @@ void Kelvadrune::OnIdle() {
     ui->EnableTooltips(mTooltips.load(std::memory_order_acquire) > 0);
   }
   if (mAboutRequested.exchange(false, std::memory_order_acq_rel)) ShowAboutBox();
+  RunUpdateChecks();
   for (GainState& state : mGains) {
     SenderRecord record;
     while (state.sender.PopRecord(record)) {
@@ -47,7 +48,18 @@ void Kelvadrune::OnUIOpen() {
   mEditorOpen.store(true, std::memory_order_release);
 }
 
-void Kelvadrune::OnUIClose() { mEditorOpen.store(false, std::memory_order_release); }
+void Kelvadrune::OnUIClose() {
+  mEditorOpen.store(false, std::memory_order_release);
+  mUpdateCheck.Cancel();
+}
+
+void Kelvadrune::RunUpdateChecks() {
+  mUpdateCheck.Collect();
+  if (mAutoUpdateCheck.load(std::memory_order_acquire) > 0) mUpdateCheck.StartAutomatic(GetPluginName(), kVersionText);
+  if (!mUpdateCheck.IsRunning() && mUpdateCheckRequested.exchange(false, std::memory_order_acq_rel)) {
+    mUpdateCheck.StartManual(GetPluginName(), kVersionText);
+  }
+}
 
 void Kelvadrune::UpdateGUI() {
   const auto editorLock = LockEditor();

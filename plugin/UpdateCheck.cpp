@@ -1,0 +1,265 @@
+#include "plugin/UpdateCheck.h"
+
+#include <curl/curl.h>
+
+#include <cctype>
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <system_error>
+
+namespace kd {
+
+namespace {
+
+constexpr const char* kUpdateServiceAddress = "https://update.lunderwick.com";
+constexpr const char* kLoopbackPrefix = "http://127.0.0.1:";
+// A test server's address is a prefix, a port and at most a short path.
+constexpr std::size_t kMaxServiceAddress = 64;
+// The longest error description kept from a transfer.
+constexpr std::size_t kMaxErrorText = 1024;
+// The longest wait between two looks at the cancel flag when nothing wakes the transfer sooner.
+constexpr int kMaxPollMs = 1000;
+
+std::atomic<bool> gAutomaticCheckClaimed{false};
+std::atomic<bool> gUpdateAvailable{false};
+
+// libcurl's process-wide set-up, once per process on the first check's (main) thread; cleaned up when the
+// module is unloaded, after every instance has joined its worker. libcurl counts its initialisations, so
+// another library of the host using libcurl keeps its own.
+void EnsureCurlGlobalInit() {
+  struct CurlGlobal {
+    CurlGlobal() { ok = curl_global_init(CURL_GLOBAL_ALL) == CURLE_OK; }
+    ~CurlGlobal() {
+      if (ok) curl_global_cleanup();
+    }
+    bool ok = false;
+  };
+  static const CurlGlobal global;
+}
+
+// One "%d" as the C library reads it (leading blanks, an optional sign, digits) from text at pos; false when
+// there is no number or it does not fit an int.
+bool ReadNumber(std::string_view text, std::size_t& pos, int& value) {
+  while (pos < text.size() && std::isspace(static_cast<unsigned char>(text[pos]))) ++pos;
+  bool negative = false;
+  if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
+    negative = text[pos] == '-';
+    ++pos;
+  }
+  // The digits are read apart from the sign (from_chars takes no '+'); a second sign is no number.
+  if (pos >= text.size() || !std::isdigit(static_cast<unsigned char>(text[pos]))) return false;
+  long long magnitude = 0;
+  const char* begin = text.data() + pos;
+  const auto [end, error] = std::from_chars(begin, text.data() + text.size(), magnitude);
+  if (error != std::errc()) return false;
+  const long long signedValue = negative ? -magnitude : magnitude;
+  if (signedValue < std::numeric_limits<int>::min() || signedValue > std::numeric_limits<int>::max()) return false;
+  pos += static_cast<std::size_t>(end - begin);
+  value = static_cast<int>(signedValue);
+  return true;
+}
+
+// "%d.%d.%d" from the start of text, weighed (major * 100 + minor) * 100 + patch; 64-bit, as three ints
+// weighed so can pass an int's range but stay far inside a long long's.
+std::optional<long long> ReadVersion(std::string_view text) {
+  int numbers[3] = {};
+  std::size_t pos = 0;
+  for (int i = 0; i < 3; ++i) {
+    if (i > 0) {
+      if (pos >= text.size() || text[pos] != '.') return std::nullopt;
+      ++pos;
+    }
+    if (!ReadNumber(text, pos, numbers[i])) return std::nullopt;
+  }
+  return (static_cast<long long>(numbers[0]) * 100 + numbers[1]) * 100 + numbers[2];
+}
+
+// The maker's service, or a loopback server named in the environment (tests only run one of these).
+std::string UpdateServiceAddress() {
+  const char* asked = std::getenv(kUpdateServiceVariable);
+  if (asked && std::strncmp(asked, kLoopbackPrefix, std::strlen(kLoopbackPrefix)) == 0 &&
+      std::strlen(asked) <= kMaxServiceAddress) {
+    return asked;
+  }
+  return kUpdateServiceAddress;
+}
+
+}  // namespace
+
+const char* UpdateCheckMessage(int result) {
+  switch (result) {
+    case kUpdateCheckServiceUnavailable:
+      return "Service not available";
+    case kUpdateCheckProductNotFound:
+      return "Product not found";
+    case kUpdateCheckVersionError:
+      return "Product version number error";
+    case kUpdateCheckUpToDate:
+      return "Plugin is up to date";
+    case kUpdateCheckNewer:
+      return "Plugin update is available";
+    case kUpdateCheckOlder:
+      return "Older plugin version available";
+    default:
+      return "Unknown";
+  }
+}
+
+int CompareVersionReply(std::string_view reply, const char* ownVersion) {
+  const std::optional<long long> server = ReadVersion(reply);
+  if (!server) return kUpdateCheckProductNotFound;
+  const std::optional<long long> own = ReadVersion(ownVersion ? ownVersion : "");
+  if (!own) return kUpdateCheckVersionError;
+  if (*server == *own) return kUpdateCheckUpToDate;
+  return *server > *own ? kUpdateCheckNewer : kUpdateCheckOlder;
+}
+
+std::string UpdateCheckURL(const char* productName) {
+  return UpdateServiceAddress() + "/versioncheck?productname=" + (productName ? productName : "");
+}
+
+std::size_t CurlWriteToString(const char* data, std::size_t size, std::size_t count, void* body) {
+  auto& reply = *static_cast<ReplyBuffer*>(body);
+  // size * count may not wrap, and the reply may not pass its bound: an endless or huge reply ends here.
+  if (size != 0 && count > (reply.limit - reply.text.size()) / size) return 0;
+  reply.text.append(data, size * count);
+  return size * count;
+}
+
+bool IsUpdateAvailable() {
+  return gUpdateAvailable.load(std::memory_order_acquire);
+}
+
+UpdateCheck::~UpdateCheck() {
+  Cancel();
+}
+
+bool UpdateCheck::StartAutomatic(const char* productName, const char* ownVersion) {
+  if (IsRunning() || gAutomaticCheckClaimed.exchange(true, std::memory_order_acq_rel)) return false;
+  mAutomatic = true;
+  return Start(UpdateCheckURL(productName), ownVersion, false);
+}
+
+bool UpdateCheck::StartManual(const char* productName, const char* ownVersion) {
+  return Start(UpdateCheckURL(productName), ownVersion, true);
+}
+
+bool UpdateCheck::Start(const std::string& url, const char* ownVersion, bool manual) {
+  if (IsRunning()) return false;
+  mManual = manual;
+  mLastErrorText.clear();
+  mLastCurlCode = -1;
+  mCancel.store(false, std::memory_order_release);
+  mState.store(kRunning, std::memory_order_release);
+  EnsureCurlGlobalInit();
+  mMulti = curl_multi_init();
+  if (mMulti) {
+    try {
+      mWorker = std::thread(&UpdateCheck::Run, this, url, std::string(ownVersion ? ownVersion : ""));
+      return true;
+    } catch (const std::system_error&) {
+      // No thread for the check: it ends at once, as when libcurl gives no handle.
+    }
+  }
+  mResult = kUpdateCheckNoHandle;
+  mCurlCode = -1;
+  mErrorText.clear();
+  mState.store(kFinished, std::memory_order_release);
+  return true;
+}
+
+void UpdateCheck::Run(std::string url, std::string ownVersion) {
+  mResult = CheckVersionOnline(ownVersion.c_str(), url.c_str());
+  mState.store(kFinished, std::memory_order_release);
+}
+
+int UpdateCheck::CheckVersionOnline(const char* ownVersion, const char* url) {
+  mErrorText.clear();
+  mCurlCode = -1;
+  CURL* easy = curl_easy_init();
+  if (!easy) return kUpdateCheckNoHandle;
+  ReplyBuffer body{{}, mLimits.maxReplyBytes};
+  curl_easy_setopt(easy, CURLOPT_URL, url);
+  curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, CurlWriteToString);
+  curl_easy_setopt(easy, CURLOPT_WRITEDATA, &body);
+  curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, mLimits.connectTimeoutMs);
+  // A server that accepts and then never answers, or trickles, may not hold the check for ever.
+  curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, mLimits.transferTimeoutMs);
+  // Signals (the resolver's alarm, SIGPIPE) belong to the host process, not to a worker thread of a plug-in.
+  curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+  const int code = Perform(easy);
+  mCurlCode = code;
+  mErrorText.assign(curl_easy_strerror(static_cast<CURLcode>(code)));
+  if (mErrorText.size() > kMaxErrorText) mErrorText.resize(kMaxErrorText);
+  curl_easy_cleanup(easy);
+  if (code != CURLE_OK) return kUpdateCheckServiceUnavailable;
+  return CompareVersionReply(body.text, ownVersion);
+}
+
+// The transfer on the multi interface, so that Cancel can wake it at once (curl_multi_wakeup) instead of
+// waiting for a time-out.
+int UpdateCheck::Perform(void* easy) {
+  CURLM* multi = mMulti;
+  if (curl_multi_add_handle(multi, easy) != CURLM_OK) return CURLE_FAILED_INIT;
+  CURLcode result = CURLE_ABORTED_BY_CALLBACK;
+  while (!mCancel.load(std::memory_order_acquire)) {
+    int running = 0;
+    if (curl_multi_perform(multi, &running) != CURLM_OK) {
+      result = CURLE_FAILED_INIT;
+      break;
+    }
+    if (running == 0) {
+      int left = 0;
+      result = CURLE_FAILED_INIT;
+      while (CURLMsg* message = curl_multi_info_read(multi, &left)) {
+        if (message->msg == CURLMSG_DONE && message->easy_handle == easy) result = message->data.result;
+      }
+      break;
+    }
+    // Waits for the socket, libcurl's next time-out or a wake-up from Cancel, whichever comes first.
+    if (curl_multi_poll(multi, nullptr, 0, kMaxPollMs, nullptr) != CURLM_OK) {
+      result = CURLE_FAILED_INIT;
+      break;
+    }
+  }
+  curl_multi_remove_handle(multi, easy);
+  return result;
+}
+
+bool UpdateCheck::Collect() {
+  if (mState.load(std::memory_order_acquire) != kFinished) return false;
+  JoinWorker();
+  mLastErrorText = mErrorText;
+  mLastCurlCode = mCurlCode;
+  gUpdateAvailable.store(mResult == kUpdateCheckNewer, std::memory_order_release);
+  if (mManual) mManualResult = mResult;
+  mAutomatic = false;
+  mState.store(kIdle, std::memory_order_release);
+  return true;
+}
+
+void UpdateCheck::Cancel() {
+  if (Collect() || !IsRunning()) return;
+  mCancel.store(true, std::memory_order_release);
+  curl_multi_wakeup(mMulti);
+  JoinWorker();
+  if (mAutomatic) gAutomaticCheckClaimed.store(false, std::memory_order_release);
+  mAutomatic = false;
+  mState.store(kIdle, std::memory_order_release);
+}
+
+void UpdateCheck::JoinWorker() {
+  if (mWorker.joinable()) mWorker.join();
+  if (mMulti) curl_multi_cleanup(mMulti);
+  mMulti = nullptr;
+}
+
+std::optional<int> UpdateCheck::TakeManualResult() {
+  std::optional<int> result = mManualResult;
+  mManualResult.reset();
+  return result;
+}
+
+}  // namespace kd
