@@ -9,11 +9,11 @@ namespace fx::gfx {
 
 namespace {
 
-constexpr float kHighlightRadius = 2.f;
+constexpr float kInfoMenuHighlightRadius = 2.f;
 
 using Item = IPopupMenu::Item;
 
-int ItemFlags(bool enabled, bool checked) {
+int InfoMenuItemFlags(bool enabled, bool checked) {
   return (enabled ? Item::kNoFlags : Item::kDisabled) | (checked ? Item::kChecked : Item::kNoFlags);
 }
 
@@ -61,7 +61,7 @@ void ISBInfoMenuLW::AddRowItem(InfoMenuEntry& row) {
     case kParamToggle: {
       const IParam* param = Param(row.id);
       row.itemIndex = mMenu.NItems();
-      AddMenuItem(mMenu, row.text, IPopupMenu::kAppend, ItemFlags(row.enabled, param && param->Int() == 1));
+      AddMenuItem(mMenu, row.text, IPopupMenu::kAppend, InfoMenuItemFlags(row.enabled, param && param->Int() == 1));
       break;
     }
     case kParamValueList:
@@ -70,7 +70,7 @@ void ISBInfoMenuLW::AddRowItem(InfoMenuEntry& row) {
     case kCommand:
     case kOpenURL:
       row.itemIndex = mMenu.NItems();
-      AddMenuItem(mMenu, row.text, IPopupMenu::kAppend, ItemFlags(row.enabled, false));
+      AddMenuItem(mMenu, row.text, IPopupMenu::kAppend, InfoMenuItemFlags(row.enabled, false));
       break;
     case kSubmenuStart:
       AddRadioGroup(row);
@@ -86,7 +86,7 @@ void ISBInfoMenuLW::AddValueList(InfoMenuEntry& row) {
   if (param) {
     const int current = param->Int();
     for (int i = 0; i < param->NDisplayTexts(); ++i)
-      AddMenuItem(*submenu, param->GetDisplayText(i), IPopupMenu::kAppend, ItemFlags(true, i == current));
+      AddMenuItem(*submenu, param->GetDisplayText(i), IPopupMenu::kAppend, InfoMenuItemFlags(true, i == current));
   }
   mMenu.AddItem(row.text, submenu)->SetEnabled(row.enabled);
   row.submenu = submenu;
@@ -162,7 +162,8 @@ void ISBInfoMenuLW::SetParamFromIndex(int paramIdx, int index) {
 // ---- Drawing and mouse ----
 
 void ISBInfoMenuLW::Draw(IGraphics& g) {
-  if (mHoverHighlight && mMouseOver) g.FillRoundRect(IPattern(mHighlightColor), mRECT, kHighlightRadius, &mBlend);
+  if (mHoverHighlight && mMouseOver)
+    g.FillRoundRect(IPattern(mHighlightColor), mRECT, kInfoMenuHighlightRadius, &mBlend);
   g.DrawSVG(mPressed ? mOnSVG : mOffSVG, mRECT, &mBlend);
 }
 

@@ -1,19 +1,20 @@
 #include "plugin/Kelvadrune.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "graphics/IGraphics.h"
+#include "plugin/EditorReadBack.h"
 
 namespace {
 
 constexpr double kMinFaderShape = 1.0;
 constexpr double kMaxFaderShape = 10.0;
-constexpr double kGUIScaleToggleHigh = 1.5;
-constexpr double kGUIScaleToggleTolerance = 0.01;
+constexpr double kResetGUIScale = 1.0;
 
 // An integer setting takes the value truncated toward zero.
-int Truncated(double value) { return static_cast<int>(value); }
+int Truncated(double value) {
+  return static_cast<int>(value);
+}
 
 // Stores value in member; true when it differs from what the member held.
 template <typename T>
@@ -21,7 +22,19 @@ bool StoreIfChanged(std::atomic<T>& member, T value) {
   return member.exchange(value, std::memory_order_acq_rel) != value;
 }
 
-const int kHostsReportingLatencyAtOnce[] = {fx::kHostFL,       fx::kHostLogic,    fx::kHostGarageBand,
+// The preset bar's chosen file; "" when the editor has no preset bar under its tag.
+const char* ChosenPresetPath(const fx::gfx::IGraphics& ui) {
+  const auto* bar = dynamic_cast<const kd::IPresetPathSource*>(ui.GetControlWithTag(kCtrlTagPresetMenu));
+  return bar ? bar->GetChosenPresetPath() : "";
+}
+
+// The plug-in menu's chosen "Fixed GUI scale" entry; -1 when the editor has no plug-in menu under its tag.
+int ChosenRadioIndex(const fx::gfx::IGraphics& ui) {
+  const auto* menu = dynamic_cast<const kd::IScaleChoiceSource*>(ui.GetControlWithTag(kCtrlTagPluginMenu));
+  return menu ? menu->GetChosenRadioIndex() : -1;
+}
+
+const int kHostsReportingLatencyAtOnce[] = {fx::kHostFL,        fx::kHostLogic,    fx::kHostGarageBand,
                                             fx::kHostStudioOne, fx::kHostWaveform, fx::kHostSadie};
 
 }  // namespace
@@ -141,7 +154,7 @@ void Kelvadrune::ApplyFaderShape(double shape) {
 // host's generic editor shows what the plug-in processes; the label text follows on the main thread.
 void Kelvadrune::ApplyFaderDisplay() {
   static constexpr fx::EParamDisplayMode kModes[] = {fx::kDisplayBipolarScaled, fx::kDisplayBipolarPercent,
-                                                      fx::kDisplayPercent};
+                                                     fx::kDisplayPercent};
   const int displayMode = mFaderDisplayMode.load(std::memory_order_acquire);
   for (int gain = 0; gain < kNumGains; ++gain) {
     fx::IParam& param = *GetParam(kGainMaster + gain);
@@ -167,6 +180,12 @@ void Kelvadrune::ApplyCommand(int command) {
     case kMsgCheckUpdate:
       if (hasEditor) mUpdateCheckRequested.store(true, std::memory_order_release);
       break;
+    case kMsgLoadPreset:
+      if (hasEditor) LoadPresetCommand(ChosenPresetPath(*GetUI()));
+      break;
+    case kMsgSavePreset:
+      if (hasEditor) SavePresetCommand(ChosenPresetPath(*GetUI()));
+      break;
     case kMsgSaveDefaultPreset:
       if (hasEditor) SaveDefaultPresetCommand();
       break;
@@ -176,13 +195,14 @@ void Kelvadrune::ApplyCommand(int command) {
     case kMsgStoreUIScale:
       if (hasEditor) ApplyGUIScaleCommand(GetUI()->GetDrawScale(), false);
       break;
-    case kMsgResetGUIScale: {
-      const bool atOne = std::fabs(1.0 - mGUIScale.load(std::memory_order_acquire)) < kGUIScaleToggleTolerance;
-      ApplyGUIScaleCommand(atOne ? kGUIScaleToggleHigh : 1.0, true);
+    case kMsgResetGUIScale:
+      ApplyGUIScaleCommand(kResetGUIScale, true);
       break;
-    }
     case kMsgSetMinGUIScale:
       ApplyGUIScaleCommand(GetParam(kGUIScale)->GetMin(), true);
+      break;
+    case kMsgFixedGUIScale:
+      if (hasEditor) ApplyGUIScaleCommand(FixedGUIScale(ChosenRadioIndex(*GetUI())), true);
       break;
     case kMsgResetMeter:
       ResetMeters();
@@ -220,9 +240,8 @@ void Kelvadrune::FinishChange() {
   mLatency.store(0, std::memory_order_release);
   mPDCLatency.store(0, std::memory_order_release);
   const fx::EHost host = GetHost();
-  const bool reportsAtOnce =
-      std::find(std::begin(kHostsReportingLatencyAtOnce), std::end(kHostsReportingLatencyAtOnce), host) !=
-          std::end(kHostsReportingLatencyAtOnce) ||
-      (host == fx::kHostAbletonLive && GetAPI() == fx::kAPIVST2);
+  const bool reportsAtOnce = std::find(std::begin(kHostsReportingLatencyAtOnce), std::end(kHostsReportingLatencyAtOnce),
+                                       host) != std::end(kHostsReportingLatencyAtOnce) ||
+                             (host == fx::kHostAbletonLive && GetAPI() == fx::kAPIVST2);
   if (reportsAtOnce && GetLatency() != 0) SetLatencyPDC(0);
 }
