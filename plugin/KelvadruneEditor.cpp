@@ -45,7 +45,10 @@ void Kelvadrune::OnUIOpen() {
   mEditorOpen.store(true, std::memory_order_release);
 }
 
-void Kelvadrune::OnUIClose() { mEditorOpen.store(false, std::memory_order_release); }
+void Kelvadrune::OnUIClose() {
+  mEditorOpen.store(false, std::memory_order_release);
+  mEditorLinks.ForgetControls();
+}
 
 void Kelvadrune::UpdateGUI() {
   fx::gfx::IGraphics* ui = GetUI();
@@ -55,7 +58,9 @@ void Kelvadrune::UpdateGUI() {
   ui->ForAllControlsFunc([bypassed](fx::gfx::IControl* control) { control->SetDisabled(bypassed); });
 }
 
-void Kelvadrune::GetHostDisplayName(fx::FwString& out) const { out.Set(kd::HostDisplayName(GetHost())); }
+void Kelvadrune::GetHostDisplayName(fx::FwString& out) const {
+  out.Set(kd::HostDisplayName(GetHost()));
+}
 
 void Kelvadrune::GetAboutText(fx::FwString& out) const {
   fx::FwString host;

@@ -175,12 +175,5 @@ TEST_F(PluginMenuTest, ButtonIsReleasedWhenTheMenuCloses) {
   }
 }
 
-TEST_F(PluginMenuTest, SortedInsertionKeepsCaseInsensitiveOrder) {
-  IPopupMenu m;
-  const char* const texts[] = {"delta", "Alpha", "charlie", "Bravo", nullptr};
-  for (const char* text : texts) ISBInfoMenuLW::AddMenuItem(m, text, IPopupMenu::kSorted, Item::kNoFlags);
-  EXPECT_EQ(Describe(m), ":0|Alpha:0|Bravo:0|charlie:0|delta:0");
-}
-
 }  // namespace
 }  // namespace fx::gfx::test
