@@ -33,6 +33,7 @@ constexpr float kFaderHandleSize = 16.f;
 constexpr float kFaderTrackSize = 8.f;
 constexpr float kKnobTrackSize = 5.f;
 constexpr double kGearing = 4.0;
+constexpr int kEditorFrameRate = 60;
 constexpr float kKnobStart = -135.f;
 constexpr float kKnobEnd = 135.f;
 
@@ -285,7 +286,12 @@ void LayoutControls(Kelvadrune& plug, IGraphics& g) {
   plug.UpdateGUI();
 }
 
-void InstallEditorLayout(Kelvadrune& plug) {
+void InstallEditor(Kelvadrune& plug, MakePlatformGraphicsFunc makeGraphics) {
+  plug.SetMakeGraphicsFunc([&plug, makeGraphics = std::move(makeGraphics)]() -> IGraphics* {
+    if (!makeGraphics) return nullptr;
+    return makeGraphics(plug, Kelvadrune::kEditorBaseWidth, Kelvadrune::kEditorBaseHeight, kEditorFrameRate,
+                        static_cast<float>(plug.GetGUIScale()));
+  });
   plug.SetLayoutFunc([&plug](IGraphics* g) {
     if (g) LayoutControls(plug, *g);
   });

@@ -4,6 +4,7 @@
 // the colour parser the layout uses. Main thread only.
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include "editor/ISBInfoMenuLW.h"
@@ -33,8 +34,14 @@ inline constexpr int kNumPluginMenuRows = 29;
 // not load are left to the graphics' fallback.
 void LayoutControls(Kelvadrune& plug, IGraphics& g);
 
-// Makes LayoutControls the plug-in's layout function, run when the editor's graphics open.
-void InstallEditorLayout(Kelvadrune& plug);
+// The platform's graphics for an editor of width x height points drawn fps times a second at a draw scale.
+using MakePlatformGraphicsFunc =
+    std::function<IGraphics*(IGEditorDelegate& dlg, int width, int height, int fps, float scale)>;
+
+// Installs the plug-in's two editor functions: the make-graphics function, which asks makeGraphics for the
+// plug-in's editor size (640 x 480 points) at 60 frames a second and the current "GUI scale", and the
+// layout function LayoutControls, run when the editor's graphics open.
+void InstallEditor(Kelvadrune& plug, MakePlatformGraphicsFunc makeGraphics);
 
 // The plug-in menu's 29 rows. The rows point into links' texts and the parameters' names, which must
 // outlive them; an empty text gives an empty address.

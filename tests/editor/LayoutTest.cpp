@@ -52,11 +52,14 @@ class LayoutTest : public ::testing::Test {
   void SetUp() override { Open(); }
   void TearDown() override { plug->CloseWindow(); }
 
-  void Open(bool tooltips = true) {
+  void Open(bool tooltips = true, double scale = 1.0) {
     plug = std::make_unique<Kelvadrune>(InstanceInfo{});
     plug->GetParam(kToggleTooltips)->Set(tooltips ? 1.0 : 0.0);
-    plug->SetMakeGraphicsFunc([this] { return g = new LayoutGraphics(*plug, 640, 480); });
-    InstallEditorLayout(*plug);
+    plug->SetParameterValue(kGUIScale, plug->GetParam(kGUIScale)->ToNormalized(scale));
+    InstallEditor(*plug, [this](IGEditorDelegate& dlg, int width, int height, int fps, float scale) {
+      made = Num(width) + "x" + Num(height) + " " + Num(fps) + " fps at " + Num(scale);
+      return g = new LayoutGraphics(dlg, width, height, scale);
+    });
     int parent = 0;
     ASSERT_NE(plug->OpenWindow(&parent), nullptr);
     plug->LayoutUI(g);
@@ -84,6 +87,7 @@ class LayoutTest : public ::testing::Test {
   presets_test::TempDataHome home;
   std::unique_ptr<Kelvadrune> plug;
   LayoutGraphics* g = nullptr;
+  std::string made;
 };
 
 template <typename T>
@@ -224,6 +228,7 @@ TEST_F(LayoutTest, SecondLayoutOnTheSameGraphicsChangesNothing) {
 }
 
 TEST_F(LayoutTest, EditorSettings) {
+  EXPECT_EQ(made, "640x480 60 fps at 1");
   EXPECT_FALSE(g->LoadFont("Roboto-Regular", "Roboto-Regular.ttf"));  // the layout ran on without fonts
   EXPECT_NE(g->GetPopupMenuControl(), nullptr);
   EXPECT_NE(g->GetTextEntryControl(), nullptr);
@@ -238,10 +243,11 @@ TEST_F(LayoutTest, EditorSettings) {
   EXPECT_EQ(Rect(resizer->GetRECT()), "624,464,640,480");
 }
 
-TEST_F(LayoutTest, TooltipsFollowTheParameterAndAreSetEitherWay) {
+TEST_F(LayoutTest, TooltipsAndScaleFollowTheParametersAndTooltipsAreSetEitherWay) {
   EXPECT_TRUE(g->TooltipsEnabled());
   plug->CloseWindow();
-  Open(false);
+  Open(false, 1.5);
+  EXPECT_EQ(made, "640x480 60 fps at 1.5");
   EXPECT_FALSE(g->TooltipsEnabled());
   EXPECT_STREQ(Row(17)->GetTooltip(), "Master volume");
 }
