@@ -168,6 +168,27 @@ TEST_F(PresetBarTest, MenuChoicesLoadStoreAndUserPresets) {
   EXPECT_TRUE(std::filesystem::exists(home.PresetFolder() + "/default.lps"));
 }
 
+TEST_F(PresetBarTest, FactoryPresetsLoadFromTheStoreAndUserPresetsByPathThroughThePlugIn) {
+  plug->AddPreset("Warm", -1, 1, kGainMaster, 0.3);
+  SavePreset("Song A.lps", 0.25);
+  auto* byPath = static_cast<PresetBar*>(g->AttachControl(
+      new PresetBar(*plug, {186, 40, 420, 64}, {186, 40, 370, 64}, {}, ISVG(), IText(), ISVG(), {}, ISVG(), ISVG(),
+                    kMsgLoadPreset, kMsgSavePreset, kMsgSaveDefaultPreset, kMsgRescanPresets, -1, -1, *plug,
+                    plug->GetDataFolder(), "lps", 19, true, false, true, {194, 40, 362, 64})));
+  byPath->OnMouseDown(250, 50, IMouseMod());
+  IPopupMenu& menu = *g->lastPlatformMenu;
+  ASSERT_EQ(Describe(menu), kFixedItems + "|--|Init|--|Factory[Warm]|--|User[Song A]");
+  Choose(*menu.GetItem(10)->GetSubmenu(), 0);
+  EXPECT_DOUBLE_EQ(Master(), 0.3);
+  EXPECT_EQ(byPath->GetCurrentIndex(), 1);
+
+  byPath->OnMouseDown(250, 50, IMouseMod());
+  Choose(*g->lastPlatformMenu->GetItem(12)->GetSubmenu(), 0);
+  EXPECT_EQ(std::string(byPath->GetChosenPresetPath()), DataFile("Song A.lps"));
+  EXPECT_EQ(plug->commands.back(), kMsgLoadPreset);  // the plug-in reads the bar under the preset tag
+  EXPECT_EQ(byPath->GetCurrentIndex(), 2);
+}
+
 TEST_F(PresetBarTest, ButtonsStepThroughStoreThenUserPresetsWithoutWrapping) {
   SavePreset("Song A.lps", 0.25);
   SavePreset("Song B.lps", 0.5);
