@@ -83,8 +83,9 @@ class PluginMenuTest : public ::testing::Test {
     std::string out;
     for (int i = 0; i < m.NItems(); ++i) {
       const Item* item = m.GetItem(i);
-      out += std::string(i ? "|" : "") + item->GetText() + ":" + std::to_string(item->GetFlags());
-      if (item->GetSubmenu()) out += "[" + Describe(*item->GetSubmenu()) + "]";
+      if (i) out.append("|");
+      out.append(item->GetText()).append(":").append(std::to_string(item->GetFlags()));
+      if (item->GetSubmenu()) out.append("[").append(Describe(*item->GetSubmenu())).append("]");
     }
     return out;
   }

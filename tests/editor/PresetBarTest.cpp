@@ -88,8 +88,9 @@ class PresetBarTest : public ::testing::Test {
     std::string out;
     for (int i = 0; i < m.NItems(); ++i) {
       const IPopupMenu::Item* item = m.GetItem(i);
-      out += std::string(i ? "|" : "") + (item->GetIsSeparator() ? "--" : item->GetText());
-      if (item->GetSubmenu()) out += "[" + Describe(*item->GetSubmenu()) + "]";
+      if (i) out.append("|");
+      out.append(item->GetIsSeparator() ? "--" : item->GetText());
+      if (item->GetSubmenu()) out.append("[").append(Describe(*item->GetSubmenu())).append("]");
     }
     return out;
   }
