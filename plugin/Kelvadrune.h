@@ -27,6 +27,7 @@
 #include "plugin/FaderLaw.h"
 #include "plugin/GainRamp.h"
 #include "plugin/IBufferSender.h"
+#include "plugin/KelvadruneEditorLinks.h"
 #include "plugin/KelvadruneIds.h"
 #include "plugin/presets/KelvadrunePresets.h"
 #include "plugin/MeterBank.h"
@@ -99,6 +100,8 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets {
   // nothing without an editor holding controls.
   void UpdateGUI();
   bool IsEditorOpen() const { return mEditorOpen.load(std::memory_order_acquire); }
+  // What the editor's layout stored: its controls (while the editor lives) and the menu's texts.
+  KelvadruneEditorLinks& GetEditorLinks() { return mEditorLinks; }
 
   // ---- Services (main thread) ----
 
@@ -254,6 +257,9 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets {
   // The latency to report (IExtPDCHandler's value) and the one the DSP set-up asks for.
   std::atomic<int> mPDCLatency{0};
   std::atomic<int> mLatency{0};
+
+  // ---- Editor (main thread) ----
+  KelvadruneEditorLinks mEditorLinks;
 
   // ---- DSP state (guarded by mDSPMutex) ----
   std::mutex mDSPMutex;

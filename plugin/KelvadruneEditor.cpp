@@ -50,6 +50,7 @@ void Kelvadrune::OnUIOpen() {
 
 void Kelvadrune::OnUIClose() {
   mEditorOpen.store(false, std::memory_order_release);
+  mEditorLinks.ForgetControls();
   mUpdateCheck.Cancel();
 }
 
@@ -70,7 +71,9 @@ void Kelvadrune::UpdateGUI() {
   ui->ForAllControlsFunc([bypassed](fx::gfx::IControl* control) { control->SetDisabled(bypassed); });
 }
 
-void Kelvadrune::GetHostDisplayName(fx::FwString& out) const { out.Set(kd::HostDisplayName(GetHost())); }
+void Kelvadrune::GetHostDisplayName(fx::FwString& out) const {
+  out.Set(kd::HostDisplayName(GetHost()));
+}
 
 void Kelvadrune::GetAboutText(fx::FwString& out) const {
   fx::FwString host;

@@ -1,15 +1,25 @@
 // Main thread: the editor's commands (the EMsgTags indices), the GUI scale they set, the meter reset and
 // the fader label text that follows the display mode. Commands that need the editor do nothing without
 // one; preset commands block on file I/O.
-#include <cmath>
-
 #include "graphics/IGraphics.h"
+#include "plugin/EditorReadBack.h"
 #include "plugin/Kelvadrune.h"
 
 namespace {
 
-constexpr double kGUIScaleToggleHigh = 1.5;
-constexpr double kGUIScaleToggleTolerance = 0.01;
+constexpr double kResetGUIScale = 1.0;
+
+// The preset bar's chosen file; "" when the editor has no preset bar under its tag.
+const char* ChosenPresetPath(const fx::gfx::IGraphics& ui) {
+  const auto* bar = dynamic_cast<const kd::IPresetPathSource*>(ui.GetControlWithTag(kCtrlTagPresetMenu));
+  return bar ? bar->GetChosenPresetPath() : "";
+}
+
+// The plug-in menu's chosen "Fixed GUI scale" entry; -1 when the editor has no plug-in menu under its tag.
+int ChosenRadioIndex(const fx::gfx::IGraphics& ui) {
+  const auto* menu = dynamic_cast<const kd::IScaleChoiceSource*>(ui.GetControlWithTag(kCtrlTagPluginMenu));
+  return menu ? menu->GetChosenRadioIndex() : -1;
+}
 
 }  // namespace
 
@@ -22,6 +32,12 @@ void Kelvadrune::ApplyCommand(int command) {
     case kMsgCheckUpdate:
       if (hasEditor) mUpdateCheckRequested.store(true, std::memory_order_release);
       break;
+    case kMsgLoadPreset:
+      if (hasEditor) LoadPresetCommand(ChosenPresetPath(*GetUI()));
+      break;
+    case kMsgSavePreset:
+      if (hasEditor) SavePresetCommand(ChosenPresetPath(*GetUI()));
+      break;
     case kMsgSaveDefaultPreset:
       if (hasEditor) SaveDefaultPresetCommand();
       break;
@@ -31,13 +47,14 @@ void Kelvadrune::ApplyCommand(int command) {
     case kMsgStoreUIScale:
       if (hasEditor) ApplyGUIScaleCommand(GetUI()->GetDrawScale(), false);
       break;
-    case kMsgResetGUIScale: {
-      const bool atOne = std::fabs(1.0 - mGUIScale.load(std::memory_order_acquire)) < kGUIScaleToggleTolerance;
-      ApplyGUIScaleCommand(atOne ? kGUIScaleToggleHigh : 1.0, true);
+    case kMsgResetGUIScale:
+      ApplyGUIScaleCommand(kResetGUIScale, true);
       break;
-    }
     case kMsgSetMinGUIScale:
       ApplyGUIScaleCommand(GetParam(kGUIScale)->GetMin(), true);
+      break;
+    case kMsgFixedGUIScale:
+      if (hasEditor) ApplyGUIScaleCommand(FixedGUIScale(ChosenRadioIndex(*GetUI())), true);
       break;
     case kMsgResetMeter:
       ResetMeters();

@@ -114,6 +114,18 @@ TEST_F(KelvadruneEditorTest, GUIScaleChangeResizesTheEditorOnTheIdleTick) {
   EXPECT_FLOAT_EQ(mGraphics->GetDrawScale(), 2.0f);
 }
 
+// An editor without a preset bar or plug-in menu under their tags: nothing to load or save, and the
+// fixed-scale entry reads as none, which gives the default scale.
+TEST_F(KelvadruneEditorTest, PresetAndFixedScaleCommandsWithoutTheirControls) {
+  mPlug->SetParameterValue(kGUIScale, mPlug->GetParam(kGUIScale)->ToNormalized(2.0));
+  mPlug->GetParam(kGainMaster)->Set(0.2);
+  Command(kMsgLoadPreset);
+  Command(kMsgSavePreset);
+  EXPECT_DOUBLE_EQ(mPlug->GetParam(kGainMaster)->Value(), 0.2);
+  Command(kMsgFixedGUIScale);
+  EXPECT_DOUBLE_EQ(mPlug->GetParam(kGUIScale)->Value(), 1.0);
+}
+
 TEST_F(KelvadruneEditorTest, BypassDisablesEveryControl) {
   mPlug->SetBypassed(true);
   mPlug->OnBypassChanged(true);

@@ -1,0 +1,261 @@
+// The preset bar on the product with an open editor and a temporary data folder: the menu built from the
+// store and the preset files, loading and saving through the dialogs and the plug-in's commands, the
+// previous and next buttons, dropped files, the shown name and its shortening.
+#include <filesystem>
+#include <memory>
+
+#include "editor/IBPresetMenuNewLW.h"
+#include "framework/IParam.h"
+#include "plugin/Kelvadrune.h"
+#include "tests/editor/EditorFixture.h"
+#include "tests/support/TempDataHome.h"
+
+namespace fx::gfx::test {
+namespace {
+
+using PresetBar = IBPresetMenuNewLW<1>;
+
+// The dialogs answer with `answer` ("" = cancelled) and are recorded as "open|save folder ext".
+class DialogGraphics : public RecordingGraphics {
+ public:
+  using RecordingGraphics::RecordingGraphics;
+  std::string answer;
+  std::vector<std::string> prompts;
+  void PromptForFile(FwString& fileName, FwString& path, EFileAction action, const char* ext,
+                     IFileDialogCompletionHandlerFunc) override {
+    prompts.push_back(std::string(action == kFileOpen ? "open " : "save ") + path.Get() + " " + ext);
+    fileName.Set(answer.c_str());
+  }
+};
+
+IMouseInfo At(float x, float y) {
+  IMouseInfo p;
+  p.x = x;
+  p.y = y;
+  p.ms.L = true;
+  return p;
+}
+
+// The product, keeping the editor commands it receives.
+class CommandKelvadrune : public Kelvadrune {
+ public:
+  using Kelvadrune::Kelvadrune;
+  std::vector<int> commands;
+  void OnParamChange(int paramIdx, EParamSource source, int sampleOffset) override {
+    if (paramIdx >= kMsgNone) commands.push_back(paramIdx);
+    Kelvadrune::OnParamChange(paramIdx, source, sampleOffset);
+  }
+};
+
+class PresetBarTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    plug = std::make_unique<CommandKelvadrune>(InstanceInfo{});
+    plug->SetMakeGraphicsFunc([this] { return g = new DialogGraphics(*plug, 640, 480); });
+    int parent = 0;
+    ASSERT_NE(plug->OpenWindow(&parent), nullptr);
+    const ISVG none;
+    IText text;
+    text.mFGColor = IColor(255, 180, 183, 188);
+    bar = static_cast<PresetBar*>(
+        g->AttachControl(new PresetBar(*plug, {186, 8, 420, 32}, {186, 8, 370, 32}, {370, 8, 394, 32}, none, text, none,
+                                       {396, 8, 420, 32}, none, none, kMsgLoadPreset, kMsgSavePreset,
+                                       kMsgSaveDefaultPreset, kMsgRescanPresets, -1, -1, *plug, plug->GetDataFolder(),
+                                       "lps", 19, true, true, false, {194, 8, 362, 32}),
+                         kCtrlTagPresetMenu));
+    g->asyncMenus = true;
+  }
+  void TearDown() override { plug->CloseWindow(); }
+
+  std::string DataFile(const std::string& name) const { return home.DataFolder() + "/" + name; }
+  // A preset file in the data folder, saved with master volume at value.
+  void SavePreset(const std::string& name, double value) {
+    plug->GetParam(kGainMaster)->Set(value);
+    ASSERT_TRUE(plug->SavePresetCommand(DataFile(name).c_str()));
+  }
+  double Master() const { return plug->GetParam(kGainMaster)->Value(); }
+
+  // Clicks the name area; the menu stays open until Choose.
+  IPopupMenu& OpenMenu() {
+    g->OnMouseDown({At(250, 20)});
+    return *g->lastPlatformMenu;
+  }
+  void Choose(IPopupMenu& menu, int idx) {
+    menu.SetChosenItemIdx(idx);
+    g->SetControlValueAfterPopupMenu(&menu);
+  }
+  static std::string Describe(const IPopupMenu& m) {
+    std::string out;
+    for (int i = 0; i < m.NItems(); ++i) {
+      const IPopupMenu::Item* item = m.GetItem(i);
+      if (i) out.append("|");
+      out.append(item->GetIsSeparator() ? "--" : item->GetText());
+      if (item->GetSubmenu()) out.append("[").append(Describe(*item->GetSubmenu())).append("]");
+    }
+    return out;
+  }
+
+  presets_test::TempDataHome home;
+  std::unique_ptr<CommandKelvadrune> plug;
+  DialogGraphics* g = nullptr;
+  PresetBar* bar = nullptr;
+};
+
+const std::string kFixedItems =
+    ">> Preset menu <<|--|Load preset ...|Reset to default|--|Save preset ...|Save as default";
+
+TEST_F(PresetBarTest, MenuListsTheStoreAndTheRescannedFolder) {
+  struct Case {
+    const char* file;     // added to the data folder before the click, or null
+    const char* factory;  // added to the store as a "Factory" preset, or null
+    std::string menu;
+  } cases[] = {
+      {nullptr, nullptr, kFixedItems + "|--|Init"},
+      {"Song B.lps", nullptr, kFixedItems + "|--|Init|--|User[Song B]"},
+      {"Song A.lps", nullptr, kFixedItems + "|--|Init|--|User[Song A|Song B]"},
+      {"notes.txt", "Warm", kFixedItems + "|--|Init|--|Factory[Warm]|--|User[Song A|Song B]"},
+  };
+  for (const Case& c : cases) {
+    if (c.file) SavePreset(c.file, 0.25);
+    if (c.factory) plug->AddPreset(c.factory, -1, 0);
+    plug->commands.clear();
+    IPopupMenu& menu = OpenMenu();
+    EXPECT_EQ(plug->commands, std::vector<int>{kMsgRescanPresets});
+    EXPECT_EQ(Describe(menu), c.menu);
+    Choose(menu, -1);
+  }
+}
+
+TEST_F(PresetBarTest, SaveAndLoadGoThroughTheDialogsAndThePlugIn) {
+  const std::string path = home.Root() + "/My Preset.lps";
+  plug->GetParam(kGainMaster)->Set(0.75);
+  g->answer = path;
+  Choose(OpenMenu(), 5);  // "Save preset ..."
+  ASSERT_TRUE(std::filesystem::exists(path));
+  EXPECT_STREQ(bar->GetChosenPresetPath(), path.c_str());
+
+  plug->GetParam(kGainMaster)->Set(0.1);
+  Choose(OpenMenu(), 2);  // "Load preset ..."
+  EXPECT_DOUBLE_EQ(Master(), 0.75);
+  EXPECT_STREQ(plug->GetPresetName(plug->GetCurrentPresetIdx()), "My Preset");
+  const std::string folder = home.DataFolder();
+  EXPECT_EQ(g->prompts, (std::vector<std::string>{"save " + folder + " lps", "open " + folder + " lps"}));
+  EXPECT_EQ(plug->commands, (std::vector<int>{kMsgRescanPresets, kMsgSavePreset, kMsgRescanPresets, kMsgLoadPreset}));
+}
+
+TEST_F(PresetBarTest, CancelledSaveStillSendsTheCommandWithAnEmptyPath) {
+  g->answer = "";
+  Choose(OpenMenu(), 5);
+  EXPECT_STREQ(bar->GetChosenPresetPath(), "");
+  EXPECT_EQ(plug->commands.back(), kMsgSavePreset);
+  for (const auto& entry : std::filesystem::directory_iterator(home.DataFolder()))
+    EXPECT_FALSE(entry.is_regular_file()) << entry.path();
+}
+
+TEST_F(PresetBarTest, MenuChoicesLoadStoreAndUserPresets) {
+  SavePreset("Song A.lps", 0.25);
+  plug->GetParam(kGainMaster)->Set(0.6);
+  Choose(OpenMenu(), 3);  // "Reset to default"
+  EXPECT_DOUBLE_EQ(Master(), plug->GetParam(kGainMaster)->GetDefault());
+  IPopupMenu& menu = OpenMenu();
+  Choose(*menu.GetItem(10)->GetSubmenu(), 0);  // User > Song A
+  EXPECT_DOUBLE_EQ(Master(), 0.25);
+  EXPECT_EQ(bar->GetCurrentIndex(), 1);
+  Choose(OpenMenu(), 8);  // Init
+  EXPECT_DOUBLE_EQ(Master(), plug->GetParam(kGainMaster)->GetDefault());
+  EXPECT_EQ(bar->GetCurrentIndex(), 0);
+  Choose(OpenMenu(), 6);  // "Save as default"
+  EXPECT_EQ(plug->commands.back(), kMsgSaveDefaultPreset);
+  EXPECT_TRUE(std::filesystem::exists(home.PresetFolder() + "/default.lps"));
+}
+
+TEST_F(PresetBarTest, FactoryPresetsLoadFromTheStoreAndUserPresetsByPathThroughThePlugIn) {
+  plug->AddPreset("Warm", -1, 1, kGainMaster, 0.3);
+  SavePreset("Song A.lps", 0.25);
+  auto* byPath = static_cast<PresetBar*>(g->AttachControl(
+      new PresetBar(*plug, {186, 40, 420, 64}, {186, 40, 370, 64}, {}, ISVG(), IText(), ISVG(), {}, ISVG(), ISVG(),
+                    kMsgLoadPreset, kMsgSavePreset, kMsgSaveDefaultPreset, kMsgRescanPresets, -1, -1, *plug,
+                    plug->GetDataFolder(), "lps", 19, true, false, true, {194, 40, 362, 64})));
+  byPath->OnMouseDown(250, 50, IMouseMod());
+  IPopupMenu& menu = *g->lastPlatformMenu;
+  ASSERT_EQ(Describe(menu), kFixedItems + "|--|Init|--|Factory[Warm]|--|User[Song A]");
+  Choose(*menu.GetItem(10)->GetSubmenu(), 0);
+  EXPECT_DOUBLE_EQ(Master(), 0.3);
+  EXPECT_EQ(byPath->GetCurrentIndex(), 1);
+
+  byPath->OnMouseDown(250, 50, IMouseMod());
+  Choose(*g->lastPlatformMenu->GetItem(12)->GetSubmenu(), 0);
+  EXPECT_EQ(std::string(byPath->GetChosenPresetPath()), DataFile("Song A.lps"));
+  EXPECT_EQ(plug->commands.back(), kMsgLoadPreset);  // the plug-in reads the bar under the preset tag
+  EXPECT_EQ(byPath->GetCurrentIndex(), 2);
+}
+
+TEST_F(PresetBarTest, ButtonsStepThroughStoreThenUserPresetsWithoutWrapping) {
+  SavePreset("Song A.lps", 0.25);
+  SavePreset("Song B.lps", 0.5);
+  Choose(OpenMenu(), -1);  // the rescan lists both files
+  plug->GetParam(kGainMaster)->Set(0.9);
+  const struct {
+    float x;
+    int index;
+    double master;  // after the click; 0.9 until something loads
+    bool prevPressed;
+  } clicks[] = {
+      {380, 0, 0.9, true},    // at the first entry: stays, loads nothing
+      {400, 1, 0.25, false},  // Song A
+      {400, 2, 0.5, false},   // Song B
+      {400, 2, 0.5, false},   // at the last entry: stays
+      {380, 1, 0.25, true},   // back to Song A
+  };
+  for (const auto& c : clicks) {
+    g->OnMouseDown({At(c.x, 20)});
+    EXPECT_EQ(bar->GetCurrentIndex(), c.index) << c.x;
+    EXPECT_DOUBLE_EQ(Master(), c.master) << c.x;
+    EXPECT_EQ(bar->GetPrevPressed(), c.prevPressed);
+    EXPECT_EQ(bar->GetNextPressed(), !c.prevPressed);
+    g->OnMouseUp({At(c.x, 20)});
+    EXPECT_FALSE(bar->GetPrevPressed() || bar->GetNextPressed());
+  }
+}
+
+TEST_F(PresetBarTest, DroppedFileIsLoaded) {
+  SavePreset("Dropped.lps", 0.3);
+  plug->GetParam(kGainMaster)->Set(0.9);
+  plug->commands.clear();
+  bar->OnDrop("");
+  EXPECT_TRUE(plug->commands.empty());
+  bar->OnDrop(DataFile("Dropped.lps").c_str());
+  EXPECT_EQ(plug->commands, std::vector<int>{kMsgLoadPreset});
+  EXPECT_DOUBLE_EQ(Master(), 0.3);
+}
+
+TEST_F(PresetBarTest, NameIsShownShortenedWithTheFullNameInTheTooltip) {
+  const std::string longName = "A preset with a long name";
+  g->answer = home.Root() + "/" + longName + ".lps";
+  Choose(OpenMenu(), 5);
+  Choose(OpenMenu(), 2);
+  g->log.clear();
+  bar->Draw(*g);
+  EXPECT_EQ(g->Entries("DoDrawText "), std::vector<std::string>{"DoDrawText A prese ... ng name 194,8,362,32"});
+  EXPECT_EQ(bar->GetTooltip(), "Preset menu: " + longName);
+}
+
+TEST(PresetBarName, ShortensOnlyWhatDoesNotFit) {
+  const struct {
+    const char* name;
+    int maxChars;
+    const char* shown;
+  } cases[] = {
+      {"Init", 19, "Init"},
+      {"exactly nineteen ch", 19, "exactly nineteen ch"},
+      {"twenty characters ok", 19, "twenty  ... ters ok"},
+      {"A preset with a long name", 19, "A prese ... ng name"},
+      {"abcdefgh", 7, "a ... h"},
+      {"a long name kept whole", 6, "a long name kept whole"},
+      {"", 19, ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(PresetBar::ShortenName(c.name, c.maxChars), c.shown) << c.name;
+}
+
+}  // namespace
+}  // namespace fx::gfx::test
