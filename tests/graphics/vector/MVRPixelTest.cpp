@@ -125,7 +125,7 @@ TEST_F(MVRTest, ProbedPixelsOfPrimitives) {
 }
 
 // A 4 x 4 image of distinct opaque colours drawn 8 times larger with nearest sampling: 8 x 8 blocks of exactly the
-// image's colours.
+// image's colours (rows mirrored for a flipped image; a mipmapped one magnified shows its first level).
 TEST_F(MVRTest, NearestSampledImageGivesExactBlocks) {
   VRcontext* ctx = Context();
   ASSERT_NE(ctx, nullptr);
@@ -136,8 +136,10 @@ TEST_F(MVRTest, NearestSampledImageGivesExactBlocks) {
     image[i * 4 + 2] = static_cast<unsigned char>((i * 77) % 256);
     image[i * 4 + 3] = 255;
   }
-  for (int flags : {int{VR_IMAGE_NEAREST}, VR_IMAGE_NEAREST | VR_IMAGE_PREMULTIPLIED}) {
-    const int id = vrCreateImageRGBA(ctx, 4, 4, flags, image.data());
+  const int variants[] = {0, VR_IMAGE_PREMULTIPLIED, VR_IMAGE_FLIPY, VR_IMAGE_GENERATE_MIPMAPS};
+  for (int variant : variants) {
+    SCOPED_TRACE(testing::Message() << "flags " << variant);
+    const int id = vrCreateImageRGBA(ctx, 4, 4, VR_IMAGE_NEAREST | variant, image.data());
     ASSERT_GT(id, 0);
     const std::vector<uint8_t> pixels = Render(ctx, 32, 32, [&](VRcontext* c) {
       vrFillPaint(c, vrImagePattern(c, 0, 0, 32, 32, 0, id, 1));
@@ -145,7 +147,8 @@ TEST_F(MVRTest, NearestSampledImageGivesExactBlocks) {
     });
     for (int y = 0; y < 32; ++y)
       for (int x = 0; x < 32; ++x) {
-        const unsigned char* texel = &image[((y / 8) * 4 + x / 8) * 4];
+        const int row = variant == VR_IMAGE_FLIPY ? 3 - y / 8 : y / 8;
+        const unsigned char* texel = &image[(row * 4 + x / 8) * 4];
         const Rgba8 got = Pixel(pixels, 32, x, y);
         ASSERT_EQ(got.r, texel[0]) << x << "," << y;
         ASSERT_EQ(got.g, texel[1]) << x << "," << y;
