@@ -5,9 +5,8 @@
 #include <benchmark/benchmark.h>
 
 #include <atomic>
-#include <cmath>
-#include <cstdio>
 
+#include "bench/graphics/VectorScene.h"
 #include "graphics/vector/VRContext.h"
 #include "graphics/vector/VRMemory.h"
 #include "graphics/vector/VRText.h"
@@ -53,43 +52,6 @@ VRparams NullBackend() {
   return p;
 }
 
-void DrawScene(VRcontext* ctx, int font) {
-  vrBeginFrame(ctx, 640, 480, 2);
-  vrScale(ctx, 1.5f, 1.5f);
-  for (int i = 0; i < 200; ++i) {
-    float x = static_cast<float>((i % 20) * 31), y = static_cast<float>((i / 20) * 47);
-    vrBeginPath(ctx);
-    vrRoundedRect(ctx, x, y, 28, 40, 4);
-    vrFillColor(ctx, vrRGBA(40, 44, 52, 255));
-    vrFill(ctx);
-    vrStrokeColor(ctx, vrRGBA(200, 200, 200, 255));
-    vrStrokeWidth(ctx, 1.5f);
-    vrStroke(ctx);
-  }
-  if (font >= 0) {
-    vrFontFaceId(ctx, font);
-    vrFontSize(ctx, 13);
-    vrFillColor(ctx, vrRGBA(230, 230, 230, 255));
-    char text[32];
-    for (int i = 0; i < 40; ++i) {
-      std::snprintf(text, sizeof(text), "Gain %+.1f dB", -60.0 + i * 1.5);
-      vrText(ctx, static_cast<float>((i % 4) * 150), static_cast<float>(20 + (i / 4) * 40), text, nullptr);
-    }
-  }
-  vrBeginPath(ctx);
-  for (int i = 0; i < 150; ++i) {
-    float x = static_cast<float>(i) * 4, y = 240 + 80 * std::sin(static_cast<float>(i) * 0.1f);
-    if (i == 0)
-      vrMoveTo(ctx, x, y);
-    else
-      vrLineTo(ctx, x, y);
-  }
-  vrStrokeWidth(ctx, 2);
-  vrLineJoin(ctx, VR_ROUND);
-  vrStroke(ctx);
-  vrEndFrame(ctx);
-}
-
 void BM_VectorSceneFrame(benchmark::State& state) {
   VRparams params = NullBackend();
   VRcontext* ctx = vrCreateContext(&params);
@@ -97,7 +59,7 @@ void BM_VectorSceneFrame(benchmark::State& state) {
     state.SkipWithError("no renderer context");
     return;
   }
-  int font = vrCreateFont(ctx, "sans", "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
+  int font = vrCreateFont(ctx, "sans", kSceneFont);
   // The first frame grows the buffers and fills the glyph cache.
   DrawScene(ctx, font);
   vrSetAllocHook(CountAllocation);

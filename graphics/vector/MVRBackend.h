@@ -1,42 +1,64 @@
-// The GPU back end's entry functions that the editor's graphics class uses: the renderer context on the view's
-// drawing layer, off-screen framebuffers (one RGBA image each), the process-wide binding that selects the target of the
-// next flush, clearing and pixel read-back. kd_graphics_vector only declares them: every program that links it links
-// one implementation, the GPU back end in the product or a recording one in the tests.
+// The renderer's GPU back end on the project's GPU layer (platform/gpu): the context creation function that fills
+// the renderer's render callbacks, and the off-screen framebuffers with the process-wide binding that chooses the
+// target of the next flush, clearing and reading pixels back.
 //
-// Main thread only. mvrReadPixels blocks until the GPU has finished the frame that writes the image; nothing else
-// blocks except the renderViewport wait for a free buffer set inside vrBeginFrame.
+// Threads: every function here runs on the editor's (main) thread. mvrReadPixels and mvrImageHandle block until the
+// GPU has finished the frames that draw into the image; starting a frame (vrBeginFrame) blocks while every buffer
+// set is in flight; mvrDeleteContext blocks until the context's frames in flight have completed.
 #pragma once
 
+#include <memory>
+
 #include "graphics/vector/VRContext.h"
+#include "platform/gpu/GpuDevice.h"
+#include "platform/gpu/GpuDrawableLayer.h"
 
 enum MVRcreateFlags {
-  MVR_ANTIALIAS = 1,
-  MVR_STENCIL_STROKES = 2,
-  MVR_DEBUG = 4,
+  MVR_ANTIALIAS = 1,        // anti-aliased fragment function: the renderer generates edge fringes
+  MVR_STENCIL_STROKES = 2,  // strokes through the stencil buffer: overlapping parts are covered once
+  MVR_DEBUG = 4,            // errors are printed on standard output
   MVR_DOUBLE_BUFFER = 0x1000,
-  MVR_TRIPLE_BUFFER = 0x2000,
+  MVR_TRIPLE_BUFFER = 0x2000,  // neither buffer flag: one buffer set, one frame in flight
 };
 
-// An off-screen render target: the context whose flushes may draw into it, the RGBA image drawn into (0 when its
-// texture could not be made) and a reserved 0.
+// What the back end draws with, in place of a system drawing layer: the device (a context made on a layer without
+// one makes the default device and sets it here) and the drawable layer a frame goes to when no framebuffer of
+// the context is bound (null: off-screen drawing only). The record must outlive the context.
+struct MVRlayer {
+  std::shared_ptr<platform::gpu::GpuDevice> device;
+  platform::gpu::GpuDrawableLayer* drawables = nullptr;
+};
+
+// An off-screen render target: one RGBA image of the context, drawn into while it is bound.
 struct MVRframebuffer {
   VRcontext* ctx;
-  int image;
+  int image;  // 0 when the image could not be made
   int reserved;
 };
 
-// A renderer context drawing into the platform layer's surface; null when the renderer cannot be made.
+// layer points at an MVRlayer; flags are MVRcreateFlags (the editor passes 0x2001). Null when the layer is null,
+// no device can be made, the shader library does not load or the renderer cannot be made.
 VRcontext* mvrCreateContext(void* layer, int flags);
+// Waits for the context's frames in flight, unbinds a bound framebuffer of this context, then frees everything.
 void mvrDeleteContext(VRcontext* ctx);
 
-// Null draws into the layer's drawable. Takes effect at the next flush of the framebuffer's own context.
+// Stores fb as the process-wide bound framebuffer (null unbinds); a flush draws into it only when it belongs to the
+// flushing context, otherwise into the layer's next drawable.
 void mvrBindFramebuffer(MVRframebuffer* fb);
-// Null only when the record cannot be allocated. The image is made with imageFlags | VR_IMAGE_PREMULTIPLIED.
+MVRframebuffer* mvrBoundFramebuffer();
+// Null only when the record cannot be allocated; its image is a premultiplied RGBA image (0 when that failed).
 MVRframebuffer* mvrCreateFramebuffer(VRcontext* ctx, int width, int height, int imageFlags);
-// Deletes the image with the record; null is ignored.
+// Null is ignored; call it before deleting the framebuffer's context. Deleting the bound framebuffer unbinds it.
 void mvrDeleteFramebuffer(MVRframebuffer* fb);
-// The next render pass of ctx clears its target to the colour (premultiplied by the back end).
+// The next render pass of ctx clears its target to the colour (premultiplied here).
 void mvrClearWithColor(VRcontext* ctx, VRcolor color);
-// Copies the region of an image into data (rows of the image's full width x 4 bytes for RGBA); an unknown image does
-// nothing.
+// Copies the region of the image into data, rows of width x 4 bytes (RGBA) or width bytes (alpha) apart: data holds
+// exactly the region. Nothing is written for an unknown image or a region outside the image.
 void mvrReadPixels(VRcontext* ctx, int image, int x, int y, int width, int height, void* data);
+
+// The texture of an image (after the frames drawing into it have completed); null for an unknown image.
+std::shared_ptr<platform::gpu::GpuTexture> mvrImageHandle(VRcontext* ctx, int image);
+// A new RGBA image id on an existing texture (no sampler of its own: drawn with the default one); 0 on failure.
+int mvrCreateImageFromHandle(VRcontext* ctx, std::shared_ptr<platform::gpu::GpuTexture> texture, int imageFlags);
+std::shared_ptr<platform::gpu::GpuDevice> mvrDevice(VRcontext* ctx);
+std::shared_ptr<platform::gpu::GpuCommandQueue> mvrCommandQueue(VRcontext* ctx);

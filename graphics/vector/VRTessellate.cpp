@@ -37,8 +37,17 @@ void CalculateJoins(VRcontext* ctx, float w, int lineJoin, float miterLimit) {
     VRpoint* p0 = &pts[path->count - 1];
     VRpoint* p1 = &pts[0];
     int nleft = 0;
+    // Turns that all go one way still make a self-crossing path when it winds round more than once (a pentagram):
+    // the edges' vertical direction then changes sign more than twice, and the path is not convex.
+    int firstSign = 0, lastSign = 0, signChanges = 0;
     path->nbevel = 0;
     for (int j = 0; j < path->count; ++j) {
+      const int sign = (p1->dy > 0.0f) - (p1->dy < 0.0f);
+      if (sign != 0) {
+        if (firstSign == 0) firstSign = sign;
+        if (lastSign != 0 && sign != lastSign) ++signChanges;
+        lastSign = sign;
+      }
       float dlx0 = p0->dy, dly0 = -p0->dx;
       float dlx1 = p1->dy, dly1 = -p1->dx;
       // The extrusion vector at the join: the average of the two normals scaled to meet the offset lines.
@@ -65,7 +74,8 @@ void CalculateJoins(VRcontext* ctx, float w, int lineJoin, float miterLimit) {
       if (p1->flags & (VR_PT_BEVEL | VR_PT_INNERBEVEL)) ++path->nbevel;
       p0 = p1++;
     }
-    path->convex = nleft == path->count ? 1 : 0;
+    if (lastSign != firstSign) ++signChanges;
+    path->convex = nleft == path->count && signChanges <= 2 ? 1 : 0;
   }
 }
 

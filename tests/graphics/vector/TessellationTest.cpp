@@ -122,6 +122,18 @@ TEST(VectorFill, RectangleIsOneConvexPathOfFourPoints) {
   EXPECT_EQ(q.stroke[1].u, 1);
 }
 
+// Every turn of a pentagram goes the same way, but it winds round twice: a fan would cover its middle twice.
+TEST(VectorFill, PathWindingRoundTwiceIsNotConvex) {
+  Frame f(0);
+  for (int i = 0; i < 5; ++i) {
+    const float angle = i * 4 * 3.1415927f / 5;
+    (i == 0 ? vrMoveTo : vrLineTo)(f.ctx, 50 + 40 * std::sin(angle), 50 - 40 * std::cos(angle));
+  }
+  vrFill(f.ctx);
+  ASSERT_EQ(f.backend.draws.size(), 1u);
+  EXPECT_EQ(f.Last().paths[0].path.convex, 0);
+}
+
 TEST(VectorFill, FlatteningMergesPointsEnforcesWindingAndSkipsDegeneratePaths) {
   struct Row {
     const char* name;

@@ -11,12 +11,9 @@
 
 #include "platform/gpu/GpuDevice.h"
 #include "platform/gpu/ShaderInterface.h"
+#include "tests/platform/gpu/GpuTestEnvironment.h"
 
 namespace platform::gpu::test {
-
-// The shared device: the CPU device with the validation layer, hermetic caches. Null (with the test
-// failed) when it cannot be made.
-GpuDevice* Device();
 
 // One read-back pixel.
 struct Rgba {

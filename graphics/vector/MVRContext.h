@@ -1,0 +1,199 @@
+// The GPU back end's own object (the render callbacks' user pointer) and its records: buffer sets, recorded calls,
+// blend factors and textures.
+//
+// Design: each fill, stroke and triangle list the renderer hands over becomes one recorded call (MVRcall) whose
+// vertices, indices and fragment uniforms are copied into the buffer set of the frame (MVRbuffers); the flush
+// replays the calls into one render pass (MVRFlush.cpp). Up to three sets let the CPU record one frame while the
+// GPU reads others; a semaphore counts the free sets. Recording: MVRContext.cpp (creation, buffers, uniforms) and
+// MVRRecord.cpp (fills, strokes, triangles); textures: MVRTextures.cpp; entry functions: MVRBackend.cpp.
+//
+// Threads: everything on the editor's (main) thread, except the command buffers' completion handlers, which run on
+// the GPU layer's completion thread and touch only their own buffer set (under setsMutex) and the semaphore.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "graphics/vector/MVRBackend.h"
+#include "platform/gpu/ShaderInterface.h"
+#include "platform/runloop/Semaphore.h"
+
+// Blend factors of a pipeline, colour and alpha separately. Default: premultiplied source-over.
+struct MVRblend {
+  platform::gpu::GpuBlendFactor srcRGB = platform::gpu::GpuBlendFactor::One;
+  platform::gpu::GpuBlendFactor dstRGB = platform::gpu::GpuBlendFactor::OneMinusSourceAlpha;
+  platform::gpu::GpuBlendFactor srcAlpha = platform::gpu::GpuBlendFactor::One;
+  platform::gpu::GpuBlendFactor dstAlpha = platform::gpu::GpuBlendFactor::OneMinusSourceAlpha;
+
+  bool operator==(const MVRblend&) const = default;
+};
+
+enum MVRcallType { MVR_NONE = 0, MVR_FILL = 1, MVR_CONVEXFILL = 2, MVR_STROKE = 3, MVR_TRIANGLES = 4 };
+
+// One recorded draw. Offsets and counts are in vertices or indices; uniformOffset in bytes.
+struct MVRcall {
+  int type;
+  int image;  // 0: none
+  int reserved[2];
+  int triangleOffset;
+  int triangleCount;
+  int indexOffset;
+  int indexCount;
+  int strokeOffset;
+  int strokeCount;
+  int uniformOffset;
+  MVRblend blendFunc;
+};
+
+// The fragment uniform record: the shader library's layout (offsets checked there), one per 256-byte slot.
+using MVRfragUniforms = platform::gpu::ShaderFragmentUniforms;
+
+// Everything one frame writes. The array fields point into the shared GPU buffers (or, for calls, a malloc'd array).
+struct MVRbuffers_vKelvadrune_vst {
+  ~MVRbuffers_vKelvadrune_vst();
+
+  // commandBuffer, isBusy and image change on the completion thread: guarded by the context's setsMutex.
+  std::shared_ptr<platform::gpu::GpuCommandBuffer> commandBuffer;
+  bool isBusy = false;
+  int image = 0;  // the framebuffer image the frame draws into, 0 = the layer's drawable
+  std::shared_ptr<platform::gpu::GpuBuffer> viewSizeBuffer;
+  std::shared_ptr<platform::gpu::GpuTexture> stencilTexture;
+  MVRcall* calls = nullptr;
+  int ccalls = 0;
+  int ncalls = 0;
+  std::shared_ptr<platform::gpu::GpuBuffer> indexBuffer;
+  uint32_t* indexes = nullptr;
+  int cindexes = 0;
+  int nindexes = 0;
+  std::shared_ptr<platform::gpu::GpuBuffer> vertBuffer;
+  VRvertex* verts = nullptr;
+  int cverts = 0;
+  int nverts = 0;
+  std::shared_ptr<platform::gpu::GpuBuffer> uniformBuffer;
+  unsigned char* uniforms = nullptr;
+  int cuniforms = 0;
+  int nuniforms = 0;  // in records
+};
+
+// One image. id 0 marks a free record, handed out again under a new id.
+struct MVRtexture_vKelvadrune_vst {
+  int id = 0;
+  int type = 0;   // VRtexture
+  int flags = 0;  // VRimageFlags, and MVR_TEXTURE_NOT_OWNED
+  std::shared_ptr<platform::gpu::GpuTexture> tex;
+  std::shared_ptr<platform::gpu::GpuSampler> sampler;
+};
+
+// An image wrapping a texture made elsewhere: deleting the image only drops this back end's reference.
+constexpr int MVR_TEXTURE_NOT_OWNED = 0x10000;
+
+class MVRcontext_vKelvadrune_vst {
+ public:
+  MVRcontext_vKelvadrune_vst(MVRlayer* layer, int flags) : flags(flags), metalLayer(layer) {}
+  // Waits for the frames in flight (renderDelete).
+  ~MVRcontext_vKelvadrune_vst();
+  MVRcontext_vKelvadrune_vst(const MVRcontext_vKelvadrune_vst&) = delete;
+  MVRcontext_vKelvadrune_vst& operator=(const MVRcontext_vKelvadrune_vst&) = delete;
+
+  // The render callbacks.
+  int renderCreate();
+  int renderCreateTexture(int type, int width, int height, int imageFlags, const unsigned char* data);
+  int renderDeleteTexture(int image);
+  int renderUpdateTexture(int image, int x, int y, int width, int height, const unsigned char* data);
+  int renderGetTextureSize(int image, int* width, int* height);
+  void renderViewport(float width, float height, float devicePixelRatio);
+  void renderCancel();
+  void renderFlush();
+  void renderFill(const VRpaint* paint, VRcompositeOperationState op, const VRscissor* scissor, float fringe,
+                  const float* bounds, const VRpath* paths, int npaths);
+  void renderStroke(const VRpaint* paint, VRcompositeOperationState op, const VRscissor* scissor, float fringe,
+                    float strokeWidth, const VRpath* paths, int npaths);
+  void renderTriangles(const VRpaint* paint, VRcompositeOperationState op, const VRscissor* scissor,
+                       const VRvertex* verts, int nverts, float fringe);
+
+  // Textures and read-back, for the entry functions.
+  MVRtexture_vKelvadrune_vst* findTexture(int image);
+  int createImageFromTexture(std::shared_ptr<platform::gpu::GpuTexture> texture, int imageFlags);
+  // Blocks until every committed frame drawing into the image has completed.
+  void waitForFramesDrawingInto(int image);
+  void waitForAllFrames();
+
+  // True while mvrCreateContext is making the renderer: a failed creation deletes this object itself.
+  bool inCreation = false;
+  bool clearBufferOnFlush = false;
+  int fragSize = 256;
+  int indexSize = 4;
+  int flags;
+  int textureId = 0;
+  int maxBuffers = 0;
+  std::shared_ptr<platform::gpu::GpuCommandQueue> commandQueue;
+  MVRlayer* metalLayer;
+  std::unique_ptr<platform::gpu::GpuRenderEncoder> renderEncoder;
+  uint32_t viewPortSize[2] = {0, 0};
+  std::vector<MVRtexture_vKelvadrune_vst> textures;
+  std::shared_ptr<MVRbuffers_vKelvadrune_vst> buffers;
+  std::vector<std::shared_ptr<MVRbuffers_vKelvadrune_vst>> cbuffers;
+  std::shared_ptr<platform::Semaphore> semaphore;
+  std::shared_ptr<std::mutex> setsMutex;
+  MVRblend blendFunc;
+  std::shared_ptr<platform::gpu::GpuDepthStencilState> defaultStencilState;
+  std::shared_ptr<platform::gpu::GpuDepthStencilState> fillShapeStencilState;
+  std::shared_ptr<platform::gpu::GpuDepthStencilState> fillAntiAliasStencilState;
+  std::shared_ptr<platform::gpu::GpuDepthStencilState> fillStencilState;
+  std::shared_ptr<platform::gpu::GpuDepthStencilState> strokeShapeStencilState;
+  std::shared_ptr<platform::gpu::GpuDepthStencilState> strokeAntiAliasStencilState;
+  std::shared_ptr<platform::gpu::GpuDepthStencilState> strokeClearStencilState;
+  std::shared_ptr<platform::gpu::GpuFunction> fragmentFunction;
+  std::shared_ptr<platform::gpu::GpuFunction> vertexFunction;
+  platform::gpu::GpuPixelFormat piplelinePixelFormat = platform::gpu::GpuPixelFormat::Invalid;
+  std::shared_ptr<platform::gpu::GpuRenderPipelineState> pipelineState;
+  std::shared_ptr<platform::gpu::GpuRenderPipelineState> stencilOnlyPipelineState;
+  std::shared_ptr<platform::gpu::GpuSampler> pseudoSampler;
+  platform::gpu::GpuVertexDescriptor vertexDescriptor;
+  platform::gpu::GpuClearColor clearColor;
+
+ private:
+  struct PipelinePair {
+    MVRblend blend;
+    platform::gpu::GpuPixelFormat format;
+    std::shared_ptr<platform::gpu::GpuRenderPipelineState> pipeline;
+    std::shared_ptr<platform::gpu::GpuRenderPipelineState> stencilOnly;
+  };
+
+  platform::gpu::GpuDevice& device() const { return *metalLayer->device; }
+  MVRtexture_vKelvadrune_vst* allocTexture();
+  MVRcall* allocCall();
+  int allocVerts(int count);
+  int allocIndexes(int count);
+  int allocFragUniforms(int count);
+  MVRfragUniforms* fragUniformAtIndex(int offset);
+  // Drops the last call of the set again, with what it allocated after `verts`, `indexes` and `uniforms`.
+  void dropCall(int verts, int indexes, int uniforms);
+  MVRblend blendCompositeOperation(VRcompositeOperationState op) const;
+  bool convertPaintForFrag(MVRfragUniforms* frag, const VRpaint* paint, const VRscissor* scissor, float width,
+                           float fringe, float strokeThr);
+  void checkError(const std::string& error, const char* message) const;
+  bool growBuffer(std::shared_ptr<platform::gpu::GpuBuffer>& buffer, int used, int capacity, int itemSize);
+  // Vertices of all paths' fringe strips joined into one strip by repeated end vertices; returns the next vertex.
+  int writeJoinedStrips(int at, const VRpath* paths, int npaths);
+
+  bool updateRenderPipelineStatesForBlend(const MVRblend& blend, platform::gpu::GpuPixelFormat pixelFormat);
+  void updateStencilTextureToSize(int width, int height);
+  bool renderCommandEncoderWithColorTexture(platform::gpu::GpuCommandBuffer& commands,
+                                            const std::shared_ptr<platform::gpu::GpuTexture>& colorTexture);
+  void setUniforms(int uniformOffset, int image);
+  void fill(const MVRcall& call);
+  void convexFill(const MVRcall& call);
+  void stroke(const MVRcall& call);
+  void triangles(const MVRcall& call);
+  void releaseBuffers(MVRbuffers_vKelvadrune_vst& set);
+
+  std::vector<PipelinePair> mPipelines;
+  bool mMadeDevice = false;  // the layer had no device: this context made it and takes it away again
+};
+
+// The back end object of a context made by mvrCreateContext.
+MVRcontext_vKelvadrune_vst* mvrBackend(VRcontext* ctx);

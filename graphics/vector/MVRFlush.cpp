@@ -1,0 +1,283 @@
+// Frame submission: the recorded calls of a buffer set replayed into one render pass (a bound framebuffer of this
+// context or the layer's next drawable), with the stencil sequences of fills and strokes; then present or
+// synchronise, and commit with a completion handler that frees the set.
+#include <cstring>
+
+#include "graphics/vector/MVRContext.h"
+
+using namespace platform::gpu;
+
+namespace {
+
+void ClearSet(MVRbuffers_vKelvadrune_vst& set) {
+  set.isBusy = false;
+  set.commandBuffer.reset();
+  set.image = 0;
+  set.ncalls = set.nverts = set.nindexes = set.nuniforms = 0;
+}
+
+}  // namespace
+
+void MVRcontext_vKelvadrune_vst::renderCancel() {
+  if (!buffers) return;
+  std::shared_ptr<MVRbuffers_vKelvadrune_vst> set = std::move(buffers);
+  {
+    std::lock_guard<std::mutex> lock(*setsMutex);
+    ClearSet(*set);
+  }
+  semaphore->Signal();
+}
+
+void MVRcontext_vKelvadrune_vst::renderFlush() {
+  if (!buffers) return;
+  if (viewPortSize[0] == 0 || viewPortSize[1] == 0 || !buffers->viewSizeBuffer) {
+    renderCancel();
+    return;
+  }
+
+  // The target is chosen before the command buffer is made, so that a frame that cannot be drawn is simply
+  // cancelled.
+  std::string reason;
+  int image = 0;
+  std::shared_ptr<GpuTexture> colorTexture;
+  std::shared_ptr<GpuDrawable> drawable;
+  MVRframebuffer* bound = mvrBoundFramebuffer();
+  if (bound != nullptr && bound->ctx != nullptr && bound->ctx->params.userPtr == this) {
+    image = bound->image;
+    if (MVRtexture_vKelvadrune_vst* texture = findTexture(image)) colorTexture = texture->tex;
+  } else if (metalLayer->drawables != nullptr) {
+    drawable = metalLayer->drawables->NextDrawable(reason);
+    checkError(reason, "next drawable");
+    if (drawable) colorTexture = drawable->Texture();
+  }
+  std::shared_ptr<GpuCommandBuffer> commands;
+  if (colorTexture && colorTexture->Width() > 0 && colorTexture->Height() > 0) {
+    commands = commandQueue->CommandBuffer(reason);
+    checkError(reason, "command buffer");
+  }
+  // The target's own size: a drawable follows its layer's bounds, which may differ from the frame's pixel size
+  // for a moment while the editor is resized; the render pass needs the stencil texture of the colour's size.
+  if (commands) updateStencilTextureToSize(colorTexture->Width(), colorTexture->Height());
+  if (!commands || !buffers->stencilTexture) {
+    renderCancel();
+    return;
+  }
+
+  std::shared_ptr<MVRbuffers_vKelvadrune_vst> set = buffers;
+  commands->Enqueue();
+  {
+    std::lock_guard<std::mutex> lock(*setsMutex);
+    set->commandBuffer = commands;
+    set->image = image;
+  }
+  // Runs on the completion thread, also when the frame failed; it owns what it touches.
+  commands->AddCompletedHandler([set, semaphore = semaphore, setsMutex = setsMutex](GpuCommandBuffer&) {
+    {
+      std::lock_guard<std::mutex> lock(*setsMutex);
+      ClearSet(*set);
+    }
+    semaphore->Signal();
+  });
+
+  // A render pass that cannot be made leaves the command buffer failed: committing it still runs the handler,
+  // which frees the set, and nothing is drawn.
+  if (renderCommandEncoderWithColorTexture(*commands, colorTexture)) {
+    for (int i = 0; i < set->ncalls; ++i) {
+      const MVRcall& call = set->calls[i];
+      // An image deleted after the call was recorded: the call draws nothing.
+      if (call.image != 0 && findTexture(call.image) == nullptr) continue;
+      updateRenderPipelineStatesForBlend(call.blendFunc, colorTexture->Format());
+      switch (call.type) {
+        case MVR_FILL:
+          fill(call);
+          break;
+        case MVR_CONVEXFILL:
+          convexFill(call);
+          break;
+        case MVR_STROKE:
+          stroke(call);
+          break;
+        case MVR_TRIANGLES:
+          triangles(call);
+          break;
+        default:
+          break;
+      }
+    }
+    renderEncoder->EndEncoding();
+    renderEncoder.reset();
+  }
+  // The layer always presents through its command buffer: there is no presentation inside a transaction.
+  if (drawable) commands->PresentDrawable(drawable);
+  if (mvrBoundFramebuffer() != nullptr) {
+    if (std::unique_ptr<GpuBlitEncoder> blit = commands->BlitCommandEncoder()) {
+      blit->Synchronize(colorTexture);
+      blit->EndEncoding();
+    }
+  }
+  buffers.reset();
+  if (!commands->Commit()) checkError(commands->Error(), "commit");
+}
+
+bool MVRcontext_vKelvadrune_vst::renderCommandEncoderWithColorTexture(GpuCommandBuffer& commands,
+                                                                      const std::shared_ptr<GpuTexture>& colorTexture) {
+  GpuRenderPassDescriptor pass;
+  pass.color.texture = colorTexture;
+  pass.color.clearColor = clearColor;
+  pass.color.loadAction = clearBufferOnFlush ? GpuLoadAction::Clear : GpuLoadAction::Load;
+  pass.color.storeAction = GpuStoreAction::Store;
+  clearBufferOnFlush = false;
+  pass.stencil.texture = buffers->stencilTexture;
+  pass.stencil.clearStencil = 0;
+  pass.stencil.loadAction = GpuLoadAction::Clear;
+  pass.stencil.storeAction = GpuStoreAction::DontCare;
+  renderEncoder = commands.RenderCommandEncoder(pass);
+  if (!renderEncoder) {
+    checkError(commands.Error(), "render pass");
+    return false;
+  }
+  renderEncoder->SetCullMode(GpuCullMode::Back);
+  renderEncoder->SetFrontFacingWinding(GpuWinding::CounterClockwise);
+  renderEncoder->SetStencilReferenceValue(0);
+  renderEncoder->SetViewport(
+      {0.0, 0.0, static_cast<double>(viewPortSize[0]), static_cast<double>(viewPortSize[1]), 0.0, 1.0});
+  renderEncoder->SetVertexBuffer(buffers->vertBuffer, 0, 0);
+  renderEncoder->SetVertexBuffer(buffers->viewSizeBuffer, 0, 1);
+  renderEncoder->SetFragmentBuffer(buffers->uniformBuffer, 0, 0);
+  return true;
+}
+
+bool MVRcontext_vKelvadrune_vst::updateRenderPipelineStatesForBlend(const MVRblend& blend, GpuPixelFormat pixelFormat) {
+  if (pipelineState && stencilOnlyPipelineState && pixelFormat == piplelinePixelFormat && blend == blendFunc)
+    return true;
+  // Pipelines cost milliseconds to build on some devices: every blend and format met stays cached, so a frame
+  // that switches composite operations back and forth builds each pair once.
+  for (const PipelinePair& pair : mPipelines) {
+    if (pair.blend == blend && pair.format == pixelFormat) {
+      pipelineState = pair.pipeline;
+      stencilOnlyPipelineState = pair.stencilOnly;
+      blendFunc = blend;
+      piplelinePixelFormat = pixelFormat;
+      return true;
+    }
+  }
+  GpuRenderPipelineDescriptor descriptor;
+  descriptor.vertexFunction = vertexFunction;
+  descriptor.fragmentFunction = fragmentFunction;
+  descriptor.vertexDescriptor = vertexDescriptor;
+  descriptor.colorFormat = pixelFormat;
+  descriptor.stencilFormat = GpuPixelFormat::Stencil8;
+  descriptor.blendingEnabled = true;
+  descriptor.sourceRGB = blend.srcRGB;
+  descriptor.sourceAlpha = blend.srcAlpha;
+  descriptor.destinationRGB = blend.dstRGB;
+  descriptor.destinationAlpha = blend.dstAlpha;
+  std::string reason;
+  std::shared_ptr<GpuRenderPipelineState> pipeline = device().NewRenderPipelineState(descriptor, reason);
+  checkError(reason, "init pipeline state");
+  descriptor.fragmentFunction = nullptr;
+  descriptor.colorWrites = false;
+  reason.clear();
+  std::shared_ptr<GpuRenderPipelineState> stencilOnly = device().NewRenderPipelineState(descriptor, reason);
+  checkError(reason, "init pipeline stencil only state");
+  // On failure the states in force stay: drawing goes on with them.
+  if (!pipeline || !stencilOnly) return false;
+  mPipelines.push_back({blend, pixelFormat, pipeline, stencilOnly});
+  pipelineState = std::move(pipeline);
+  stencilOnlyPipelineState = std::move(stencilOnly);
+  blendFunc = blend;
+  piplelinePixelFormat = pixelFormat;
+  return true;
+}
+
+void MVRcontext_vKelvadrune_vst::updateStencilTextureToSize(int width, int height) {
+  std::shared_ptr<GpuTexture>& stencil = buffers->stencilTexture;
+  // The GPU layer's passes need attachments of one size, so any other size is dropped, not only a smaller one.
+  if (stencil && (stencil->Width() != width || stencil->Height() != height)) stencil.reset();
+  if (!stencil) {
+    GpuTextureDescriptor descriptor;
+    descriptor.format = GpuPixelFormat::Stencil8;
+    descriptor.width = width;
+    descriptor.height = height;
+    descriptor.usage = kTextureUsageRenderTarget;
+    std::string reason;
+    stencil = device().NewTexture(descriptor, reason);
+    checkError(reason, "init stencil texture");
+  }
+}
+
+void MVRcontext_vKelvadrune_vst::setUniforms(int uniformOffset, int image) {
+  renderEncoder->SetFragmentBufferOffset(static_cast<size_t>(uniformOffset), 0);
+  const MVRtexture_vKelvadrune_vst* texture = findTexture(image);
+  // Without an image the GPU layer binds its placeholder texture, which the paint types that sample no image
+  // never show.
+  renderEncoder->SetFragmentTexture(texture != nullptr ? texture->tex : nullptr, 0);
+  renderEncoder->SetFragmentSamplerState(texture != nullptr && texture->sampler ? texture->sampler : pseudoSampler, 0);
+}
+
+void MVRcontext_vKelvadrune_vst::convexFill(const MVRcall& call) {
+  setUniforms(call.uniformOffset, call.image);
+  renderEncoder->SetRenderPipelineState(pipelineState);
+  if (call.indexCount > 0)
+    renderEncoder->DrawIndexedPrimitives(GpuPrimitiveType::Triangle, static_cast<uint32_t>(call.indexCount),
+                                         buffers->indexBuffer, static_cast<size_t>(call.indexOffset) * indexSize);
+  if (call.strokeCount > 0)
+    renderEncoder->DrawPrimitives(GpuPrimitiveType::TriangleStrip, static_cast<uint32_t>(call.strokeOffset),
+                                  static_cast<uint32_t>(call.strokeCount));
+}
+
+void MVRcontext_vKelvadrune_vst::fill(const MVRcall& call) {
+  // The shapes count windings in the stencil (front faces up, back faces down), colour writes off.
+  renderEncoder->SetCullMode(GpuCullMode::None);
+  renderEncoder->SetDepthStencilState(fillShapeStencilState);
+  renderEncoder->SetRenderPipelineState(stencilOnlyPipelineState);
+  if (call.indexCount > 0)
+    renderEncoder->DrawIndexedPrimitives(GpuPrimitiveType::Triangle, static_cast<uint32_t>(call.indexCount),
+                                         buffers->indexBuffer, static_cast<size_t>(call.indexOffset) * indexSize);
+  renderEncoder->SetCullMode(GpuCullMode::Back);
+  renderEncoder->SetRenderPipelineState(pipelineState);
+  setUniforms(call.uniformOffset, call.image);
+  // The fringe where the stencil is still 0 (outside the shape), then the cover quad where it is not 0, which
+  // also zeroes the stencil for the next fill.
+  if ((flags & MVR_ANTIALIAS) && call.strokeCount >= 1) {
+    renderEncoder->SetDepthStencilState(fillAntiAliasStencilState);
+    renderEncoder->DrawPrimitives(GpuPrimitiveType::TriangleStrip, static_cast<uint32_t>(call.strokeOffset),
+                                  static_cast<uint32_t>(call.strokeCount));
+  }
+  renderEncoder->SetDepthStencilState(fillStencilState);
+  renderEncoder->DrawPrimitives(GpuPrimitiveType::TriangleStrip, static_cast<uint32_t>(call.triangleOffset),
+                                static_cast<uint32_t>(call.triangleCount));
+  renderEncoder->SetDepthStencilState(defaultStencilState);
+}
+
+void MVRcontext_vKelvadrune_vst::stroke(const MVRcall& call) {
+  if (call.strokeCount < 1) return;
+  const auto offset = static_cast<uint32_t>(call.strokeOffset);
+  const auto count = static_cast<uint32_t>(call.strokeCount);
+  if (flags & MVR_STENCIL_STROKES) {
+    // Fill the stroke's core once where the stencil is 0 and mark it, add the anti-aliased edge where it is still
+    // unmarked, then clear the marks.
+    setUniforms(call.uniformOffset + fragSize, call.image);
+    renderEncoder->SetDepthStencilState(strokeShapeStencilState);
+    renderEncoder->SetRenderPipelineState(pipelineState);
+    renderEncoder->DrawPrimitives(GpuPrimitiveType::TriangleStrip, offset, count);
+    setUniforms(call.uniformOffset, call.image);
+    renderEncoder->SetDepthStencilState(strokeAntiAliasStencilState);
+    renderEncoder->DrawPrimitives(GpuPrimitiveType::TriangleStrip, offset, count);
+    renderEncoder->SetDepthStencilState(strokeClearStencilState);
+    renderEncoder->SetRenderPipelineState(stencilOnlyPipelineState);
+    renderEncoder->DrawPrimitives(GpuPrimitiveType::TriangleStrip, offset, count);
+    renderEncoder->SetDepthStencilState(defaultStencilState);
+  } else {
+    setUniforms(call.uniformOffset, call.image);
+    renderEncoder->SetRenderPipelineState(pipelineState);
+    renderEncoder->DrawPrimitives(GpuPrimitiveType::TriangleStrip, offset, count);
+  }
+}
+
+void MVRcontext_vKelvadrune_vst::triangles(const MVRcall& call) {
+  setUniforms(call.uniformOffset, call.image);
+  renderEncoder->SetRenderPipelineState(pipelineState);
+  renderEncoder->DrawPrimitives(GpuPrimitiveType::Triangle, static_cast<uint32_t>(call.triangleOffset),
+                                static_cast<uint32_t>(call.triangleCount));
+}

@@ -1,0 +1,126 @@
+// The renderer's images as GPU textures with their samplers. Records are reused: a deleted image's record is handed
+// out again under a new id, and ids are never reused.
+#include "graphics/vector/MVRContext.h"
+
+using namespace platform::gpu;
+
+namespace {
+
+int PixelBytes(int type) {
+  return type == VR_TEXTURE_ALPHA ? 1 : 4;
+}
+
+}  // namespace
+
+MVRtexture_vKelvadrune_vst* MVRcontext_vKelvadrune_vst::allocTexture() {
+  MVRtexture_vKelvadrune_vst* record = nullptr;
+  for (auto& texture : textures) {
+    if (texture.id == 0) {
+      record = &texture;
+      break;
+    }
+  }
+  if (record == nullptr) record = &textures.emplace_back();
+  *record = MVRtexture_vKelvadrune_vst{};
+  record->id = ++textureId;
+  return record;
+}
+
+MVRtexture_vKelvadrune_vst* MVRcontext_vKelvadrune_vst::findTexture(int image) {
+  if (image <= 0) return nullptr;
+  for (auto& texture : textures)
+    if (texture.id == image) return &texture;
+  return nullptr;
+}
+
+int MVRcontext_vKelvadrune_vst::renderCreateTexture(int type, int width, int height, int imageFlags,
+                                                    const unsigned char* data) {
+  if ((type != VR_TEXTURE_ALPHA && type != VR_TEXTURE_RGBA) || width <= 0 || height <= 0) return 0;
+  GpuTextureDescriptor descriptor;
+  descriptor.format = type == VR_TEXTURE_ALPHA ? GpuPixelFormat::R8Unorm : GpuPixelFormat::RGBA8Unorm;
+  descriptor.width = width;
+  descriptor.height = height;
+  descriptor.mipmapped = (imageFlags & VR_IMAGE_GENERATE_MIPMAPS) != 0;
+  descriptor.usage = kTextureUsageShaderRead | kTextureUsageShaderWrite | kTextureUsageRenderTarget;
+  std::string reason;
+  std::shared_ptr<GpuTexture> tex = device().NewTexture(descriptor, reason);
+  checkError(reason, "init texture");
+  if (!tex) return 0;
+
+  if (data != nullptr) {
+    // The GPU layer's textures are private: the copy goes through a staging buffer and waits for the GPU.
+    const size_t rowBytes = static_cast<size_t>(width) * PixelBytes(type);
+    tex->ReplaceRegion({0, 0, width, height}, 0, data, rowBytes);
+    if (descriptor.mipmapped) {
+      std::shared_ptr<GpuCommandBuffer> commands = commandQueue->CommandBuffer(reason);
+      checkError(reason, "generate mipmaps");
+      if (commands) {
+        std::unique_ptr<GpuBlitEncoder> blit = commands->BlitCommandEncoder();
+        if (blit) {
+          blit->GenerateMipmaps(tex);
+          blit->EndEncoding();
+        }
+        commands->Commit();
+        commands->WaitUntilCompleted();
+      }
+    }
+  }
+
+  GpuSamplerDescriptor sampling;
+  const bool nearest = (imageFlags & VR_IMAGE_NEAREST) != 0;
+  sampling.minFilter = sampling.magFilter = nearest ? GpuSamplerFilter::Nearest : GpuSamplerFilter::Linear;
+  if (descriptor.mipmapped) sampling.mipFilter = nearest ? GpuSamplerMipFilter::Nearest : GpuSamplerMipFilter::Linear;
+  sampling.addressModeS =
+      (imageFlags & VR_IMAGE_REPEATX) ? GpuSamplerAddressMode::Repeat : GpuSamplerAddressMode::ClampToEdge;
+  sampling.addressModeT =
+      (imageFlags & VR_IMAGE_REPEATY) ? GpuSamplerAddressMode::Repeat : GpuSamplerAddressMode::ClampToEdge;
+  std::shared_ptr<GpuSampler> sampler = device().NewSampler(sampling, reason);
+  checkError(reason, "init sampler");
+  if (!sampler) return 0;
+
+  MVRtexture_vKelvadrune_vst* record = allocTexture();
+  record->type = type;
+  record->flags = imageFlags;
+  record->tex = std::move(tex);
+  record->sampler = std::move(sampler);
+  return record->id;
+}
+
+int MVRcontext_vKelvadrune_vst::createImageFromTexture(std::shared_ptr<GpuTexture> texture, int imageFlags) {
+  if (!texture) return 0;
+  MVRtexture_vKelvadrune_vst* record = allocTexture();
+  record->type = VR_TEXTURE_RGBA;
+  record->flags = imageFlags | MVR_TEXTURE_NOT_OWNED;
+  record->tex = std::move(texture);
+  return record->id;
+}
+
+int MVRcontext_vKelvadrune_vst::renderDeleteTexture(int image) {
+  MVRtexture_vKelvadrune_vst* texture = findTexture(image);
+  if (texture == nullptr) return 0;
+  // Frames in flight that draw with the texture hold it until they complete; a texture made elsewhere
+  // (MVR_TEXTURE_NOT_OWNED) lives on with its other owners.
+  *texture = MVRtexture_vKelvadrune_vst{};
+  return 1;
+}
+
+int MVRcontext_vKelvadrune_vst::renderUpdateTexture(int image, int x, int y, int width, int height,
+                                                    const unsigned char* data) {
+  MVRtexture_vKelvadrune_vst* texture = findTexture(image);
+  if (texture == nullptr || data == nullptr) return 0;
+  const int textureWidth = texture->tex->Width(), textureHeight = texture->tex->Height();
+  // data holds the whole image: a region outside it would read beyond the caller's pixels.
+  if (x < 0 || y < 0 || width <= 0 || height <= 0 || x > textureWidth - width || y > textureHeight - height) return 0;
+  const size_t pixelBytes = PixelBytes(texture->type);
+  const size_t rowBytes = static_cast<size_t>(textureWidth) * pixelBytes;
+  const unsigned char* start = data + static_cast<size_t>(y) * rowBytes + static_cast<size_t>(x) * pixelBytes;
+  return texture->tex->ReplaceRegion({x, y, width, height}, 0, start, rowBytes) ? 1 : 0;
+}
+
+int MVRcontext_vKelvadrune_vst::renderGetTextureSize(int image, int* width, int* height) {
+  MVRtexture_vKelvadrune_vst* texture = findTexture(image);
+  if (texture == nullptr) return 0;
+  if (width != nullptr) *width = texture->tex->Width();
+  if (height != nullptr) *height = texture->tex->Height();
+  return 1;
+}

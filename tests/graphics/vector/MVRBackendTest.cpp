@@ -1,0 +1,211 @@
+// The back end's own behaviour: buffer sets, the records of fills, framebuffer binding across contexts, clearing,
+// image records, read-back of regions, and deletion with frames in flight.
+#include <cstring>
+#include <vector>
+
+#include "graphics/vector/VRText.h"
+#include "tests/graphics/vector/MVRTestRenderer.h"
+
+namespace {
+
+TEST_F(MVRTest, CreationFlagsChooseBufferSetsAndFragmentFunction) {
+  struct Row {
+    int flags, sets;
+    const char* fragment;
+  } rows[] = {
+      {0x2001, 3, "fragmentShaderAA"}, {0x1001, 2, "fragmentShaderAA"}, {0x0001, 1, "fragmentShaderAA"},
+      {0x3000, 3, "fragmentShader"},   {0x0000, 1, "fragmentShader"},
+  };
+  for (const Row& row : rows) {
+    VRcontext* ctx = Context(row.flags);
+    ASSERT_NE(ctx, nullptr);
+    MVRcontext_vKelvadrune_vst* backend = mvrBackend(ctx);
+    EXPECT_EQ(backend->maxBuffers, row.sets) << row.flags;
+    EXPECT_EQ(static_cast<int>(backend->cbuffers.size()), row.sets);
+    EXPECT_EQ(backend->semaphore->Count(), row.sets);
+    EXPECT_EQ(backend->fragmentFunction->Name(), row.fragment);
+    EXPECT_EQ(ctx->params.edgeAntiAlias, row.flags & 1);
+  }
+  EXPECT_EQ(mvrCreateContext(nullptr, 0x2001), nullptr);
+}
+
+TEST_F(MVRTest, FillsAreRecordedAsConvexOrStencilFills) {
+  VRcontext* ctx = Context();
+  ASSERT_NE(ctx, nullptr);
+  MVRcontext_vKelvadrune_vst* backend = mvrBackend(ctx);
+  vrBeginFrame(ctx, 100, 100, 1);
+  vrBeginPath(ctx);
+  vrRect(ctx, 10, 10, 20, 20);
+  vrFill(ctx);
+  vrBeginPath(ctx);
+  vrRect(ctx, 10, 10, 20, 20);
+  vrRect(ctx, 50, 40, 10, 30);
+  vrGlobalCompositeBlendFunc(ctx, VR_ONE, 3);  // 3 is no factor
+  vrScissor(ctx, 5, 5, 60, 60);
+  vrFill(ctx);
+  ASSERT_NE(backend->buffers, nullptr);
+  const MVRbuffers_vKelvadrune_vst& set = *backend->buffers;
+  ASSERT_EQ(set.ncalls, 2);
+  const MVRcall& convex = set.calls[0];
+  EXPECT_EQ(convex.type, MVR_CONVEXFILL);
+  EXPECT_EQ(convex.triangleCount, 0);
+  const MVRfragUniforms& plain = *reinterpret_cast<const MVRfragUniforms*>(set.uniforms + convex.uniformOffset);
+  EXPECT_EQ(plain.scissorExt[0], 1.0f);
+  EXPECT_EQ(plain.scissorScale[1], 1.0f);
+  EXPECT_EQ(plain.scissorMat[0], 0.0f);
+  EXPECT_EQ(plain.scissorMat[10], 0.0f);
+
+  const MVRcall& fill = set.calls[1];
+  EXPECT_EQ(fill.type, MVR_FILL);
+  ASSERT_EQ(fill.triangleCount, 4);
+  EXPECT_EQ(fill.uniformOffset, 256);
+  EXPECT_TRUE(fill.blendFunc == MVRblend{});
+  // The cover quad: a strip over the bounds of both rectangles, at full coverage.
+  const VRvertex cover[4] = {{60, 70, 0.5f, 1}, {60, 10, 0.5f, 1}, {10, 70, 0.5f, 1}, {10, 10, 0.5f, 1}};
+  EXPECT_EQ(std::memcmp(&set.verts[fill.triangleOffset], cover, sizeof cover), 0);
+  const MVRfragUniforms& scissored = *reinterpret_cast<const MVRfragUniforms*>(set.uniforms + fill.uniformOffset);
+  EXPECT_EQ(scissored.scissorExt[0], 30.0f);
+  EXPECT_EQ(scissored.scissorMat[8], -35.0f);  // the inverse translation of the scissor's centre
+  vrCancelFrame(ctx);
+  EXPECT_EQ(backend->buffers, nullptr);
+  EXPECT_EQ(backend->semaphore->Count(), 3);
+}
+
+// Image records are reused under new ids; ids never repeat.
+TEST_F(MVRTest, DeletedImageRecordIsReusedUnderANewId) {
+  VRcontext* ctx = Context();
+  ASSERT_NE(ctx, nullptr);
+  MVRcontext_vKelvadrune_vst* backend = mvrBackend(ctx);
+  const std::vector<unsigned char> pixels(4 * 4 * 4, 200);
+  std::vector<int> ids;
+  while (ids.empty() || ids.back() < 5) ids.push_back(vrCreateImageRGBA(ctx, 4, 4, 0, pixels.data()));
+  const size_t records = backend->textures.size();
+  const MVRtexture_vKelvadrune_vst* fifth = backend->findTexture(5);
+  vrDeleteImage(ctx, 5);
+  EXPECT_EQ(backend->findTexture(5), nullptr);
+  const int next = vrCreateImageRGBA(ctx, 4, 4, 0, pixels.data());
+  EXPECT_EQ(next, 6);
+  EXPECT_EQ(backend->findTexture(6), fifth);
+  EXPECT_EQ(backend->textures.size(), records);
+  int w = 0, h = 0;
+  EXPECT_EQ(ctx->params.renderGetTextureSize(backend, 5, &w, &h), 0);
+  EXPECT_EQ(ctx->params.renderUpdateTexture(backend, 6, 2, 2, 4, 4, pixels.data()), 0);  // outside the image
+  EXPECT_EQ(ctx->params.renderCreateTexture(backend, VR_TEXTURE_RGBA, 0, 4, 0, nullptr), 0);
+  EXPECT_EQ(ctx->params.renderCreateTexture(backend, 3, 4, 4, 0, nullptr), 0);
+}
+
+// A region is read into a buffer of exactly its size (rows of the region's width); the rows match the same rows of
+// a whole-image read. Regions outside the image and unknown images write nothing.
+TEST_F(MVRTest, ReadPixelsOfARegionFillsExactlyTheRegion) {
+  VRcontext* ctx = Context();
+  ASSERT_NE(ctx, nullptr);
+  MVRframebuffer* fb = mvrCreateFramebuffer(ctx, 100, 60, 0);
+  ASSERT_NE(fb, nullptr);
+  ASSERT_GT(fb->image, 0);
+  mvrBindFramebuffer(fb);
+  mvrClearWithColor(ctx, vrRGBAf(0, 0, 0, 0));
+  vrBeginFrame(ctx, 100, 60, 1);
+  vrBeginPath(ctx);
+  vrRect(ctx, 0, 0, 100, 60);
+  vrFillPaint(ctx, vrLinearGradient(ctx, 0, 0, 100, 60, vrRGBA(255, 0, 0, 255), vrRGBA(0, 0, 255, 255)));
+  vrFill(ctx);
+  vrEndFrame(ctx);
+  std::vector<uint8_t> whole(100 * 60 * 4);
+  mvrReadPixels(ctx, fb->image, 0, 0, 100, 60, whole.data());
+  std::vector<uint8_t> region(10 * 10 * 4);
+  mvrReadPixels(ctx, fb->image, 20, 30, 10, 10, region.data());
+  for (int row = 0; row < 10; ++row)
+    EXPECT_EQ(std::memcmp(&region[row * 40], &whole[((30 + row) * 100 + 20) * 4], 40), 0) << "row " << row;
+
+  std::vector<uint8_t> untouched(10 * 10 * 4, 7);
+  for (const int* r : {(const int[]){95, 30, 10, 10}, (const int[]){-1, 0, 10, 10}, (const int[]){0, 55, 10, 10}})
+    mvrReadPixels(ctx, fb->image, r[0], r[1], r[2], r[3], untouched.data());
+  mvrReadPixels(ctx, 999, 0, 0, 10, 10, untouched.data());
+  EXPECT_EQ(untouched, std::vector<uint8_t>(10 * 10 * 4, 7));
+  mvrBindFramebuffer(nullptr);
+  mvrDeleteFramebuffer(fb);
+}
+
+// Clearing to transparent with no draw calls still clears the bound framebuffer.
+TEST_F(MVRTest, ClearWithoutCallsClearsTheBoundFramebuffer) {
+  VRcontext* ctx = Context();
+  ASSERT_NE(ctx, nullptr);
+  MVRframebuffer* fb = mvrCreateFramebuffer(ctx, 16, 16, 0);
+  mvrBindFramebuffer(fb);
+  mvrClearWithColor(ctx, vrRGBAf(1, 0, 0, 0.5f));
+  vrBeginFrame(ctx, 16, 16, 1);
+  vrEndFrame(ctx);
+  std::vector<uint8_t> pixels(16 * 16 * 4);
+  mvrReadPixels(ctx, fb->image, 0, 0, 16, 16, pixels.data());
+  EXPECT_EQ(Pixel(pixels, 16, 7, 7).r, 128);
+  EXPECT_EQ(Pixel(pixels, 16, 7, 7).a, 128);
+  mvrClearWithColor(ctx, vrRGBAf(0, 0, 0, 0));
+  vrBeginFrame(ctx, 16, 16, 1);
+  vrEndFrame(ctx);
+  mvrReadPixels(ctx, fb->image, 0, 0, 16, 16, pixels.data());
+  EXPECT_EQ(pixels, std::vector<uint8_t>(16 * 16 * 4, 0));
+  // Deleting the bound framebuffer unbinds it.
+  mvrDeleteFramebuffer(fb);
+  EXPECT_EQ(mvrBoundFramebuffer(), nullptr);
+}
+
+// A framebuffer bound for another context leaves this one drawing into its layer's drawable.
+TEST_F(MVRTest, FramebufferOfAnotherContextIsNotDrawnInto) {
+  platform::gpu::GpuDrawableLayer drawables(*mLayer.device);
+  drawables.SetBounds(16, 16);
+  MVRlayer windowLayer{mLayer.device, &drawables};
+  VRcontext* window = mvrCreateContext(&windowLayer, MVR_ANTIALIAS | MVR_TRIPLE_BUFFER);
+  ASSERT_NE(window, nullptr);
+  VRcontext* other = Context();
+  ASSERT_NE(other, nullptr);
+  MVRframebuffer* fb = mvrCreateFramebuffer(other, 16, 16, 0);
+  mvrBindFramebuffer(fb);
+  vrBeginFrame(window, 16, 16, 1);
+  vrBeginPath(window);
+  vrRect(window, 0, 0, 16, 16);
+  vrFillColor(window, vrRGBA(0, 255, 0, 255));
+  vrFill(window);
+  vrEndFrame(window);
+  drawables.WaitForFramesInFlight();
+  std::vector<uint8_t> bgra;
+  int w = 0, h = 0;
+  ASSERT_TRUE(drawables.ReadFrontBuffer(bgra, w, h));
+  ASSERT_EQ(w, 16);
+  EXPECT_EQ(bgra[(8 * 16 + 8) * 4 + 1], 255);  // green
+  std::vector<uint8_t> pixels(16 * 16 * 4, 9);
+  mvrReadPixels(other, fb->image, 0, 0, 16, 16, pixels.data());
+  EXPECT_EQ(pixels, std::vector<uint8_t>(16 * 16 * 4, 0));
+  mvrBindFramebuffer(nullptr);
+  mvrDeleteFramebuffer(fb);
+  mvrDeleteContext(window);
+}
+
+// Frames begun and never ended, frames of no size, and deletion with frames in flight neither block nor leak.
+TEST_F(MVRTest, UnfinishedFramesAndDeletionInFlightAreSafe) {
+  VRcontext* single = Context(MVR_ANTIALIAS);
+  ASSERT_NE(single, nullptr);
+  for (int i = 0; i < 3; ++i) vrBeginFrame(single, 32, 32, 1);  // one buffer set: a second begin must not wait
+  vrEndFrame(single);
+  vrBeginFrame(single, -5, 1e30f, 1);
+  vrEndFrame(single);
+  EXPECT_EQ(mvrBackend(single)->semaphore->Count(), 1);
+
+  VRcontext* ctx = mvrCreateContext(&mLayer, MVR_ANTIALIAS | MVR_TRIPLE_BUFFER);
+  ASSERT_NE(ctx, nullptr);
+  MVRframebuffer* fb = mvrCreateFramebuffer(ctx, 256, 256, 0);
+  mvrBindFramebuffer(fb);
+  for (int frame = 0; frame < 5; ++frame) {
+    vrBeginFrame(ctx, 256, 256, 1);
+    for (int i = 0; i < 50; ++i) {
+      vrBeginPath(ctx);
+      vrCircle(ctx, 128, 128, 20.0f + i * 2);
+      vrStroke(ctx);
+    }
+    vrEndFrame(ctx);
+  }
+  mvrDeleteFramebuffer(fb);
+  mvrDeleteContext(ctx);
+  EXPECT_EQ(mvrBoundFramebuffer(), nullptr);
+}
+
+}  // namespace
