@@ -3,7 +3,7 @@ KD_PACKAGES=(
   cmake ninja-build g++ pkg-config clang locales
   libgtest-dev libgmock-dev libbenchmark-dev
   libtinyxml-dev libstb-dev libcurl4-openssl-dev
-  libfontconfig-dev fonts-dejavu-core libpng-dev
+  libfontconfig-dev fonts-dejavu-core fonts-roboto-unhinted libpng-dev
   libx11-dev libxcursor-dev libxtst-dev xvfb xauth
   libvulkan-dev mesa-vulkan-drivers glslc vulkan-validationlayers
 )
