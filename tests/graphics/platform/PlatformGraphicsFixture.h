@@ -1,7 +1,7 @@
 // The platform graphics on the headless window back end, the recording renderer back end and a manual clock: a
-// 200 x 100 point editor opened through its delegate, whose layout attaches one journal control over editor points
-// (90, 40) to (110, 60) (bound to no parameter). Frames run when the test advances the clock and pumps the main
-// run loop; popup menus when it runs the loop's posted work.
+// 200 x 100 point editor opened through its delegate, whose layout attaches a background and one journal control over
+// editor points (90, 40) to (110, 60) (bound to no parameter). Frames run when the test advances the clock and pumps
+// the main run loop; popup menus when it runs the loop's posted work.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -59,7 +59,7 @@ class RecordingDrawingLayer final : public IGraphicsDrawingLayer {
 };
 
 // Writes what reaches it to the journal: "down L R", "dbl", "up", "drag dX,dY", "out", "wheel", "drop PATH",
-// "drops N", "menu INDEX" or "menu none".
+// "drops N", "menu INDEX" or "menu none", "text TYPED" (unbound only).
 class JournalControl : public IControl {
  public:
   JournalControl(std::vector<std::string>& journal, const IRECT& bounds, int paramIdx)
@@ -82,6 +82,7 @@ class JournalControl : public IControl {
   void OnDropMultiple(const std::vector<const char*>& paths) override {
     mJournal.push_back("drops " + std::to_string(paths.size()));
   }
+  void OnTextEntryCompletion(const char* str, int) override { mJournal.push_back(std::string("text ") + str); }
   void OnPopupMenuSelection(IPopupMenu* menu, int) override {
     mJournal.push_back(menu ? "menu " + std::to_string(menu->GetChosenItemIdx()) : "menu none");
   }
@@ -114,6 +115,7 @@ class PlatformGraphicsTest : public ::testing::Test {
     dlg.SetMakeGraphicsFunc([this] { return new IGraphicsMac(dlg, 200, 100, 60, drawScale); });
     dlg.layout = [this](IGraphics* g) {
       g->EnableMouseOver(true);
+      g->AttachPanelBackground(IPattern(IColor(255, 128, 128, 128)));  // index 0 never takes mouse-over
       control = static_cast<JournalControl*>(
           g->AttachControl(new JournalControl(journal, IRECT(90.f, 40.f, 110.f, 60.f), -1)));
     };
