@@ -10,16 +10,20 @@ namespace fx::gfx {
 
 namespace {
 
-// The process's GPU device, opened once; a failure is reported once and not retried.
+// The process's GPU device while any editor's layer holds it (none outlives the editors, so nothing of Vulkan is left
+// for the module's unloading); a device that could not be opened is reported once and not asked for again.
 std::shared_ptr<platform::gpu::GpuDevice> SharedDevice() {
-  static std::shared_ptr<platform::gpu::GpuDevice> device;
-  static bool tried = false;
-  if (!tried) {
-    tried = true;
-    std::string reason;
-    device = platform::gpu::GpuDevice::Create({}, reason);
-    if (!device) std::fprintf(stderr, "Kelvadrune: no GPU device for the editor: %s\n", reason.c_str());
+  static std::weak_ptr<platform::gpu::GpuDevice> shared;
+  static bool failed = false;
+  if (std::shared_ptr<platform::gpu::GpuDevice> device = shared.lock()) return device;
+  if (failed) return nullptr;
+  std::string reason;
+  std::shared_ptr<platform::gpu::GpuDevice> device = platform::gpu::GpuDevice::Create({}, reason);
+  if (!device) {
+    failed = true;
+    std::fprintf(stderr, "Kelvadrune: no GPU device for the editor: %s\n", reason.c_str());
   }
+  shared = device;
   return device;
 }
 
