@@ -119,9 +119,13 @@ void IGraphicsView_vKelvadrune_vst::RemoveFromSuperview() {
   const std::shared_ptr<IGraphicsView_vKelvadrune_vst> keep = weak_from_this().lock();
   if (mTextFieldView) EndUserInput();
   if (IGraphicsMac* graphics = mGraphics) {
-    graphics->GetDelegate()->CloseWindow();
-    // A delegate that does not hold these graphics leaves them open: they close themselves.
-    if (mGraphics) mGraphics->CloseWindow();
+    IGEditorDelegate& delegate = *graphics->GetDelegate();
+    // Graphics the delegate does not hold (it may hold another editor) close themselves.
+    if (delegate.GetEditorView() == static_cast<IEditorView*>(graphics)) {
+      delegate.CloseWindow();
+    } else {
+      graphics->CloseWindow();
+    }
   }
   View::RemoveFromSuperview();
 }

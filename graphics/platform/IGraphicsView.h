@@ -91,8 +91,9 @@ class IGraphicsView_vKelvadrune_vst final : public platform::window::View,
   bool PerformDragOperation(const IGraphicsDraggingInfo& info);
 
   // ---- View ----
-  // Ends a pending text entry; when the host removes the view (not the graphics closing it), the editor
-  // delegate closes the editor, which deletes the graphics; the view lives on until this call returns.
+  // Ends a pending text entry; when the host removes the view (not the graphics closing it), the editor delegate
+  // closes the editor, which deletes the graphics (graphics the delegate does not hold close themselves); the view
+  // lives on until this call returns.
   void RemoveFromSuperview() override;
   void ViewDidMoveToWindow() override;
   void ViewDidChangeBackingProperties() override;

@@ -35,12 +35,14 @@ TEST_F(PlatformGraphicsTest, ReopeningAndDestroyingNeverCallBackIntoTheDelegate)
   EXPECT_EQ(dlg.closes, 0);
   EXPECT_EQ(backend->Windows().size(), 1u);
 
-  // Removed by the host, they close themselves after the delegate's close found nothing of its own to close.
+  // Removed by the host, they close themselves, and the delegate's own editor stays open.
   loose = std::make_unique<IGraphicsMac>(dlg, 100, 100, 60, 1.f);
   ASSERT_NE(loose->OpenWindow(nullptr), nullptr);
   loose->GetView()->RemoveFromSuperview();
   EXPECT_FALSE(loose->WindowIsOpen());
-  EXPECT_EQ(dlg.GetUI<IGraphicsMac>(), nullptr);  // the delegate closed its own editor
+  EXPECT_EQ(dlg.GetUI<IGraphicsMac>(), graphics);
+  EXPECT_TRUE(graphics->WindowIsOpen());
+  EXPECT_EQ(dlg.closes, 0);
 }
 
 TEST_F(PlatformGraphicsTest, MessageBoxesAnswerByTypeAndButton) {
