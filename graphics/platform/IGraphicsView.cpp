@@ -83,12 +83,14 @@ void IGraphicsView_vKelvadrune_vst::SetTimer() {
   loop.AddTimer(*mTimer);
 }
 
+// The timer object stays until the view goes: the close may come from inside its own callout.
 void IGraphicsView_vKelvadrune_vst::KillTimer() {
   if (mTimer) mTimer->Invalidate();
-  mTimer.reset();
 }
 
 void IGraphicsView_vKelvadrune_vst::Render() {
+  // A control's drawing or animation may close the editor, which releases this view.
+  const std::shared_ptr<IGraphicsView_vKelvadrune_vst> keep = weak_from_this().lock();
   if (!mGraphics) return;
   mDirtyRects.Clear();
   if (mGraphics->IsDirty(mDirtyRects)) {
@@ -162,7 +164,7 @@ void IGraphicsView_vKelvadrune_vst::ViewDidChangeEffectiveAppearance() {
 }
 
 void IGraphicsView_vKelvadrune_vst::WindowDidResign() {
-  if (mTimer && mGraphics) mGraphics->OnFocusLost();
+  if (mTimer && mTimer->IsValid() && mGraphics) mGraphics->OnFocusLost();
 }
 
 bool IGraphicsView_vKelvadrune_vst::ResignFirstResponder() {

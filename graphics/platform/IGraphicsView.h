@@ -66,7 +66,9 @@ class IGraphicsView_vKelvadrune_vst final : public platform::window::View,
   IGraphicsDrawingLayer* Layer() const { return mLayer.get(); }
 
   // ---- Drawing ----
+  // Redraws from now on, every 1 / the editor's frame rate seconds (60 frames a second when it names none).
   void SetTimer();
+  // No redraw after this; also from inside a redraw.
   void KillTimer();
   // Draws the dirty controls, if any, then shows the frame the layer finished.
   void Render();
