@@ -3,28 +3,24 @@
 #include <climits>
 #include <cstdint>
 
+#include "graphics/vector/FontManager.h"
+
 namespace fx::gfx {
 
 namespace {
 
 namespace pw = platform::window;
 
-// The code points of a UTF-8 text; nullopt for a malformed sequence.
+// The code points of a UTF-8 text (the renderer's strict decoder); nullopt for a malformed or cut-off sequence.
 std::optional<std::u32string> DecodeUtf8(const std::string& text) {
   std::u32string out;
-  for (size_t i = 0; i < text.size();) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    const int extra = lead < 0x80 ? 0 : (lead >> 5) == 0x6 ? 1 : (lead >> 4) == 0xE ? 2 : (lead >> 3) == 0x1E ? 3 : -1;
-    if (extra < 0 || i + static_cast<size_t>(extra) >= text.size()) return std::nullopt;
-    char32_t c = extra == 0 ? lead : lead & (0x3F >> extra);
-    for (int k = 1; k <= extra; ++k) {
-      const auto next = static_cast<unsigned char>(text[i + static_cast<size_t>(k)]);
-      if ((next & 0xC0) != 0x80) return std::nullopt;
-      c = (c << 6) | (next & 0x3F);
-    }
-    out.push_back(c);
-    i += static_cast<size_t>(extra) + 1;
+  unsigned int state = FNT_UTF8_ACCEPT;
+  unsigned int codepoint = 0;
+  for (const char byte : text) {
+    if (fntDecodeUtf8(&state, &codepoint, static_cast<unsigned char>(byte)) == FNT_UTF8_REJECT) return std::nullopt;
+    if (state == FNT_UTF8_ACCEPT) out.push_back(static_cast<char32_t>(codepoint));
   }
+  if (state != FNT_UTF8_ACCEPT) return std::nullopt;
   return out;
 }
 
