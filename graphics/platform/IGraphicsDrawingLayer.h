@@ -1,0 +1,36 @@
+// The drawing layer of the editor view: the surface the GPU back end's renderer context is made on
+// (mvrCreateContext's layer), sized in pixels by the view, whose finished frames the view hands to the window
+// layer. By default a ring of GPU images (platform/gpu's GpuDrawableLayer on the process's GPU device); a program
+// may install another maker, e.g. a test's recording layer.
+//
+// Main thread only; nothing here blocks except the GPU layer's read of a finished frame, which waits for nothing
+// but a copy.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace fx::gfx {
+
+class IGraphicsDrawingLayer {
+ public:
+  virtual ~IGraphicsDrawingLayer() = default;
+  // What the GPU back end's mvrCreateContext takes as its layer; null when the layer has no GPU behind it.
+  virtual void* RendererLayer() = 0;
+  // The size of the frames in pixels: the view's size in points times the backing scale.
+  virtual void SetDrawableSize(double widthPoints, double heightPoints, double scale) = 0;
+  // The frame finished since the last call, as BGRA rows of width x 4 bytes; false when there is none new.
+  virtual bool TakeFinishedFrame(std::vector<uint8_t>& bgra, int& width, int& height) = 0;
+};
+
+using DrawingLayerMaker = std::function<std::unique_ptr<IGraphicsDrawingLayer>()>;
+
+// Main thread. Null restores the GPU layer.
+void SetDrawingLayerMaker(DrawingLayerMaker maker);
+// Main thread. A new layer from the installed maker; the GPU layer opens the process's device on first use (a
+// machine without Vulkan gets a layer without a GPU: the renderer context is then not made, nothing is drawn).
+std::unique_ptr<IGraphicsDrawingLayer> MakeDrawingLayer();
+
+}  // namespace fx::gfx

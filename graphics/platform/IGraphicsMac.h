@@ -1,0 +1,140 @@
+// The editor's platform graphics: the concrete graphics class the product's make-graphics function creates. It
+// draws through the vector renderer (IGraphicsVector) and adds what needs the platform: the editor's view and
+// window and their life cycle, the renderer context on the view's drawing layer, cursor hiding and warping, the
+// clipboard, alerts, open, save and folder panels, the colour panel, opening URLs and files, tooltips, native text
+// entry and popup menus, the desktop's appearance and the platform font loaders.
+//
+// Threads: main thread only, apart from the process-wide font-descriptor cache, whose mutex the constructor and
+// destructor take (before the renderer's framebuffer mutex). Modal dialogs block the main thread until answered;
+// popup menus are shown from the main run loop's queue, never inside the call that asked for them.
+#pragma once
+
+#include <memory>
+
+#include "framework/FwString.h"
+#include "graphics/vector/IGraphicsVector.h"
+#include "platform/window/Geometry.h"
+
+namespace platform::window {
+class Window;
+}
+
+namespace fx::gfx {
+
+class IGraphicsView_vKelvadrune_vst;
+
+class IGraphicsMac : public IGraphicsVector {
+ public:
+  // Retains the process's font-descriptor cache.
+  IGraphicsMac(IGEditorDelegate& dlg, int w, int h, int fps, float scale);
+  // Closes an open editor without calling back into the delegate, then lets go of the descriptor cache.
+  ~IGraphicsMac() override;
+
+  void SetBundleID(const char* id) { mBundleID.Set(id ? id : ""); }
+  void SetAppGroupID(const char* id) { mAppGroupID.Set(id ? id : ""); }
+  const char* GetBundleID() const override { return mBundleID.Get(); }
+  const char* GetAppGroupID() const override { return mAppGroupID.Get(); }
+  const char* GetPlatformAPIStr() override { return "Cocoa"; }
+  void ActivateContext() override {}
+  void DeactivateContext() override {}
+
+  // ---- Window ----
+  // parent: the host's window (an X11 window id) or null for a top-level window. Closes an open view first
+  // (without the delegate's close), then makes the view and its window, the renderer context, the screen scale,
+  // the layout, the tooltips, and tells the delegate. Answers the view, or null when no window could be made.
+  void* OpenWindow(void* parent) override;
+  // Removes and releases the view and its window, then the renderer context and every control. Nothing when no
+  // view is open; never calls back into the delegate.
+  void CloseWindow() override;
+  void* GetWindow() override;
+  bool WindowIsOpen() override;
+  void PlatformResize(bool parentHasResized) override;
+  void AttachPlatformView(const IRECT& r, void* platformView) override;
+  void RemovePlatformView(void* platformView) override;
+  void HidePlatformView(void* platformView, bool hide) override;
+  // The native window the editor is shown in, null while closed.
+  platform::window::Window* GetPlatformWindow() const { return mWindow.get(); }
+  IGraphicsView_vKelvadrune_vst* GetView() const { return mView.get(); }
+
+  // ---- Mouse cursor ----
+  void GetMouseLocation(float& x, float& y) const override;
+  void HideMouseCursor(bool hide = true, bool lock = true) override;
+  void MoveMouseCursor(float x, float y) override;
+  ECursor SetMouseCursor(ECursor cursorType = kArrowCursor) override;
+  // For every mouse event of the view: keeps a hidden, locked cursor where it was hidden and answers the stored
+  // cursor position in prevX, prevY; otherwise answers and stores x, y.
+  void RepositionMouseCursor(float& prevX, float& prevY, float x, float y);
+  void SetTabletInput(bool tablet) { mTabletInput = tablet; }
+
+  // ---- Clipboard, drags ----
+  bool GetTextFromClipboard(FwString& text) override;
+  bool SetTextInClipboard(const char* text) override;
+  bool SetFilePathInClipboard(const char* path) override;
+  // Files cannot be dragged out of the editor here: releases the mouse capture and answers false.
+  bool InitiateExternalFileDragDrop(const char* path, const IRECT& iconBounds) override;
+
+  // ---- Dialogs (modal ones block until answered) ----
+  EMsgBoxResult ShowMessageBox(const char* text, const char* caption, EMsgBoxType type,
+                               IMsgBoxCompletionHandlerFunc completion = nullptr) override;
+  // Without a completion function the panel runs modally and writes the chosen file into fileName and its folder
+  // (with a trailing "/") into path; with one, a sheet hands both to it later and the caller's strings stay
+  // untouched. Without a view fileName is emptied and nothing is shown.
+  void PromptForFile(FwString& fileName, FwString& path, EFileAction action = kFileOpen, const char* ext = "",
+                     IFileDialogCompletionHandlerFunc completion = nullptr) override;
+  // Starts in path ("~/Desktop" when empty). Modal: a chosen folder (with a trailing "/") replaces path, a cancel
+  // leaves it as it was. With a completion function: a sheet; it gets the folder, or "" when cancelled.
+  void PromptForDirectory(FwString& path, IFileDialogCompletionHandlerFunc completion = nullptr) override;
+  bool PromptForColor(IColor& color, const char* prompt = "", IColorPickerHandlerFunc func = nullptr) override;
+
+  // ---- URLs and files ----
+  // A web address opens as one; any other text is taken as a file path. False when url is null or empty, or the
+  // opener could not be started.
+  bool OpenURL(const char* url, const char* msgWindowTitle = nullptr, const char* confirmMsg = nullptr,
+               const char* errMsgOnFailure = nullptr) override;
+  bool RevealPathInExplorerOrFinder(FwString& path, bool select = false) override;
+
+  // ---- Tooltips, native text entry and menus, appearance ----
+  void UpdateTooltips() override;
+  void CreatePlatformTextEntry(int paramIdx, const IText& text, const IRECT& bounds, int length,
+                               const char* str) override;
+  // Always asynchronous: the menu is shown from the main run loop's queue; the answer reaches
+  // SetControlValueAfterPopupMenu there (null when the view closed meanwhile; nothing at all when the graphics
+  // are gone).
+  IPopupMenu* CreatePlatformPopupMenu(IPopupMenu& menu, const IRECT& bounds, bool& isAsync) override;
+  void ForceEndUserEdit() override;
+  EUIAppearance GetUIAppearance() const override;
+
+  // ---- Fonts ----
+  PlatformFontPtr LoadPlatformFont(const char* fontID, const char* fileNameOrResID) override;
+  PlatformFontPtr LoadPlatformFont(const char* fontID, void* data, int dataSize) override;
+  PlatformFontPtr LoadPlatformFont(const char* fontID, const char* fontName, int style) override;
+  void CachePlatformFont(const char* fontID, const PlatformFontPtr& font) override;
+
+  // The view rectangle of r: edges times the draw scale, left and top floored, right and bottom ceiled.
+  platform::window::Rect ViewRect(const IRECT& r) const;
+
+ private:
+  // Closes the view and its window and hands the view over; it hears nothing of the graphics from the first step on.
+  std::shared_ptr<IGraphicsView_vKelvadrune_vst> CloseView();
+  // The pointer's screen position in editor units (unchanged without a view).
+  void ScreenToPoint(float& x, float& y) const;
+  void StoreCursorPosition();
+  // point in screen coordinates (y upwards); moved on the display with the pointer dissociated.
+  void MoveCursorToScreenPoint(platform::window::Point point);
+
+  std::shared_ptr<IGraphicsView_vKelvadrune_vst> mView;
+  std::unique_ptr<platform::window::Window> mWindow;
+  platform::window::Point mCursorLockPosition;
+  FwString mBundleID;
+  FwString mAppGroupID;
+  bool mCursorLock = false;
+  bool mTabletInput = false;
+  float mCursorX = -1.f;
+  float mCursorY = -1.f;
+  // Queued popup menus hold a weak reference: gone with the graphics. The view count tells them whether the view
+  // they were asked for is still the one open.
+  std::shared_ptr<IGraphicsMac*> mSelf;
+  unsigned mViewCount = 0;
+};
+
+}  // namespace fx::gfx

@@ -1,0 +1,198 @@
+// The clipboard, message boxes, file, folder and colour prompts, opening URLs and revealing files.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "graphics/platform/IGraphicsMac.h"
+#include "graphics/platform/IGraphicsView.h"
+#include "platform/window/Dialogs.h"
+#include "platform/window/Pasteboard.h"
+#include "platform/window/Window.h"
+#include "platform/window/Workspace.h"
+
+namespace fx::gfx {
+
+namespace {
+
+namespace pw = platform::window;
+
+// The buttons of each message-box type and the results of the first and second button and of any other answer
+// (a third button, or the alert closed without one).
+struct MessageBoxButtons {
+  std::vector<const char*> titles;
+  EMsgBoxResult first;
+  EMsgBoxResult second;
+  EMsgBoxResult other;
+};
+
+MessageBoxButtons ButtonsFor(EMsgBoxType type) {
+  switch (type) {
+    case kMB_OK:
+      return {{"OK"}, kOK, kOK, kOK};
+    case kMB_OKCANCEL:
+      return {{"OK", "Cancel"}, kOK, kCANCEL, kCANCEL};
+    case kMB_YESNOCANCEL:
+      return {{"Yes", "No", "Cancel"}, kYES, kNO, kCANCEL};
+    case kMB_YESNO:
+      return {{"Yes", "No"}, kYES, kNO, kNO};
+    case kMB_RETRYCANCEL:
+      return {{"Retry", "Cancel"}, kRETRY, kCANCEL, kCANCEL};
+    default:  // no button set of its own on this platform
+      return {{}, kCANCEL, kCANCEL, kCANCEL};
+  }
+}
+
+// "/a/b/c.txt" -> "/a/b/"; a file at the root gives "/".
+std::string FolderOf(const std::string& file) {
+  const size_t slash = file.find_last_of('/');
+  if (slash == std::string::npos) return "/";
+  return file.substr(0, slash) + "/";
+}
+
+std::vector<std::string> SplitTypes(const char* ext) {
+  std::vector<std::string> types;
+  std::string current;
+  for (const char* c = ext ? ext : ""; *c != '\0'; ++c) {
+    if (*c == ' ') {
+      if (!current.empty()) types.push_back(current);
+      current.clear();
+    } else {
+      current += *c;
+    }
+  }
+  if (!current.empty()) types.push_back(current);
+  return types;
+}
+
+}  // namespace
+
+bool IGraphicsMac::GetTextFromClipboard(FwString& text) {
+  const std::optional<std::string> string = pw::Pasteboard::General().String();
+  text.Set(string ? string->c_str() : "");
+  return string.has_value();
+}
+
+bool IGraphicsMac::SetTextInClipboard(const char* text) {
+  pw::Pasteboard& pasteboard = pw::Pasteboard::General();
+  pasteboard.ClearContents();
+  return pasteboard.SetString(text ? text : "");
+}
+
+bool IGraphicsMac::SetFilePathInClipboard(const char* path) {
+  pw::Pasteboard& pasteboard = pw::Pasteboard::General();
+  pasteboard.ClearContents();
+  return pasteboard.WriteFileURLs({path ? path : ""});
+}
+
+bool IGraphicsMac::InitiateExternalFileDragDrop(const char*, const IRECT&) {
+  ReleaseMouseCapture();
+  return false;
+}
+
+EMsgBoxResult IGraphicsMac::ShowMessageBox(const char* text, const char* caption, EMsgBoxType type,
+                                           IMsgBoxCompletionHandlerFunc completion) {
+  ReleaseMouseCapture();
+  const MessageBoxButtons buttons = ButtonsFor(type);
+  pw::Alert alert;
+  alert.SetMessageText(caption ? caption : "");
+  alert.SetInformativeText(text ? text : "");
+  for (const char* title : buttons.titles) alert.AddButtonWithTitle(title);
+  const int response = alert.RunModal();
+  const EMsgBoxResult result = response == pw::kAlertFirstButtonReturn       ? buttons.first
+                               : response == pw::kAlertFirstButtonReturn + 1 ? buttons.second
+                                                                             : buttons.other;
+  if (completion) completion(result);
+  return result;
+}
+
+void IGraphicsMac::PromptForFile(FwString& fileName, FwString& path, EFileAction action, const char* ext,
+                                 IFileDialogCompletionHandlerFunc completion) {
+  if (!mView) {
+    fileName.Set("");
+    return;
+  }
+  const std::string defaultName = fileName.Get();
+  const std::string defaultDirectory = path.Get();
+  fileName.Set("");
+
+  std::shared_ptr<pw::SavePanel> panel;
+  if (action == kFileSave) {
+    panel = std::make_shared<pw::SavePanel>();
+    panel->SetNameFieldStringValue(defaultName);
+    panel->SetAllowsOtherFileTypes(false);
+  } else {
+    auto open = std::make_shared<pw::OpenPanel>();
+    open->SetCanChooseFiles(true);
+    open->SetCanChooseDirectories(false);
+    open->SetResolvesAliases(true);
+    panel = open;
+  }
+  panel->SetAllowedFileTypes(SplitTypes(ext));
+  panel->SetDirectory(defaultDirectory);
+  panel->SetFloatingPanel(true);
+
+  if (completion) {
+    panel->BeginSheetModalForWindow(mView->GetWindow(), [panel, completion](int response) {
+      FwString chosenName, chosenPath;
+      if (response == pw::kModalResponseOK) {
+        chosenName.Set(panel->Filename().c_str());
+        chosenPath.Set(FolderOf(panel->Filename()).c_str());
+      }
+      completion(chosenName, chosenPath);
+    });
+    return;
+  }
+  if (panel->RunModal() == pw::kModalResponseOK) {
+    fileName.Set(panel->Filename().c_str());
+    path.Set(FolderOf(panel->Filename()).c_str());
+  }
+}
+
+void IGraphicsMac::PromptForDirectory(FwString& path, IFileDialogCompletionHandlerFunc completion) {
+  // The default start is only where the panel opens: the caller's path changes only when a folder is chosen.
+  const std::string start = path.GetLength() > 0 ? path.Get() : "~/Desktop";
+  auto panel = std::make_shared<pw::OpenPanel>();
+  panel->SetTitle("Choose a Directory");
+  panel->SetCanChooseFiles(false);
+  panel->SetCanChooseDirectories(true);
+  panel->SetResolvesAliases(true);
+  panel->SetCanCreateDirectories(true);
+  panel->SetFloatingPanel(true);
+  panel->SetDirectory(start);
+
+  if (completion) {
+    pw::Window* window = mView ? mView->GetWindow() : nullptr;
+    panel->BeginSheetModalForWindow(window, [panel, completion](int response) {
+      FwString chosen;
+      if (response == pw::kModalResponseOK) chosen.Set((panel->Filename() + "/").c_str());
+      completion(FwString(), chosen);
+    });
+    return;
+  }
+  if (panel->RunModal() == pw::kModalResponseOK) path.Set((panel->Filename() + "/").c_str());
+}
+
+bool IGraphicsMac::PromptForColor(IColor& color, const char*, IColorPickerHandlerFunc func) {
+  return mView && mView->PromptForColor(color, std::move(func));
+}
+
+bool IGraphicsMac::OpenURL(const char* url, const char*, const char*, const char*) {
+  if (!url || *url == '\0') return false;
+  std::optional<pw::URL> target = pw::URL::WithString(url);
+  if (!target) target = pw::URL::FileURLWithPath(url);
+  return target && pw::Workspace::Shared().OpenURL(*target);
+}
+
+bool IGraphicsMac::RevealPathInExplorerOrFinder(FwString& path, bool select) {
+  const std::string file = path.Get();
+  if (file.empty() || !pw::Workspace::FileExistsAtPath(pw::ExpandTilde(file))) return false;
+  if (!select) return pw::Workspace::Shared().OpenFile(file);
+  const std::string expanded = pw::ExpandTilde(file);
+  const size_t slash = expanded.find_last_of('/');
+  if (slash == std::string::npos) return false;
+  const std::string parent = slash == 0 ? "/" : expanded.substr(0, slash);
+  // The file manager shows the parent folder; opening it a second time first would only show it twice.
+  return pw::Workspace::Shared().SelectFile(expanded, parent);
+}
+
+}  // namespace fx::gfx

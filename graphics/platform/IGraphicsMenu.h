@@ -1,0 +1,41 @@
+// The native popup menu of the editor: a window-layer menu built from an IPopupMenu (recursively for its
+// submenus) and the receiver that remembers the item the user chose, so that the view can map the choice
+// back to the IPopupMenu it came from and its index there.
+// Main thread only; the menu is built, shown and read within one call of the editor view.
+#pragma once
+
+#include "graphics/IPopupMenu.h"
+#include "platform/window/Menu.h"
+#include "platform/window/View.h"
+
+namespace fx::gfx {
+
+// The target of every item's action: keeps the item chosen last.
+class IGraphicsMenuRcvr_vKelvadrune_vst : public platform::window::View {
+ public:
+  explicit IGraphicsMenuRcvr_vKelvadrune_vst(platform::window::Rect frame) : View(frame) {}
+
+  void OnMenuSelection(platform::window::MenuItem& sender) { nsMenuItem = &sender; }
+  // Null until an item is chosen.
+  platform::window::MenuItem* MenuItem() const { return nsMenuItem; }
+
+ private:
+  platform::window::MenuItem* nsMenuItem = nullptr;
+};
+
+class IGraphicsMenu_vKelvadrune_vst : public platform::window::Menu {
+ public:
+  // One native item per item of menu, in order: separators stay separators, items with a submenu open a
+  // menu built the same way (owned by this one), every other item reports to receiver when chosen. Item
+  // texts get the menu's number prefix (kinds 1 to 3: "1: ", "01: ", "001: "; other kinds none). The
+  // receiver must outlive the menu's showing; menu must outlive this object.
+  IGraphicsMenu_vKelvadrune_vst(IPopupMenu& menu, IGraphicsMenuRcvr_vKelvadrune_vst& receiver);
+
+  // The menu this one was built from.
+  IPopupMenu* GetIPopupMenu() const { return mIPopupMenu; }
+
+ private:
+  IPopupMenu* mIPopupMenu;
+};
+
+}  // namespace fx::gfx

@@ -1,0 +1,309 @@
+// The view's life cycle, drawing, native text entry, popup menus, colour panel, tooltips, drops, focus and
+// appearance.
+#include "graphics/platform/IGraphicsView.h"
+
+#include "framework/IGEditorDelegate.h"
+#include "graphics/CoreTextFont.h"
+#include "graphics/platform/IGraphicsMac.h"
+#include "graphics/platform/IGraphicsMenu.h"
+#include "platform/runloop/RunLoop.h"
+#include "platform/window/Cursor.h"
+#include "platform/window/Notifications.h"
+#include "platform/window/Window.h"
+
+namespace fx::gfx {
+
+namespace pw = platform::window;
+
+namespace {
+
+// The frame rate an editor that names none redraws at.
+constexpr int kDefaultFPS = 60;
+
+pw::Color ToColor(const IColor& c) {
+  return pw::Color{c.R / 255.0, c.G / 255.0, c.B / 255.0, c.A / 255.0};
+}
+
+pw::TextAlignment AlignmentOf(EAlign align, pw::TextAlignment fallback) {
+  switch (align) {
+    case kAlignNear:
+      return pw::TextAlignment::kLeft;
+    case kAlignCenter:
+      return pw::TextAlignment::kCenter;
+    case kAlignFar:
+      return pw::TextAlignment::kRight;
+  }
+  return fallback;
+}
+
+// The characters a field for a parameter of this type accepts.
+std::u32string AcceptedCharacters(EParamType type) {
+  switch (type) {
+    case kTypeBool:
+    case kTypeInt:
+    case kTypeEnum:
+      return U"0123456789-+";
+    case kTypeDouble:
+      return U"0123456789.-+";
+    default:
+      return U"";
+  }
+}
+
+}  // namespace
+
+IGraphicsView_vKelvadrune_vst::IGraphicsView_vKelvadrune_vst(IGraphicsMac& graphics)
+    : View(pw::Rect{
+          {},
+          {static_cast<double>(static_cast<int>(static_cast<float>(graphics.Width()) * graphics.GetDrawScale())),
+           static_cast<double>(static_cast<int>(static_cast<float>(graphics.Height()) * graphics.GetDrawScale()))}}),
+      mGraphics(&graphics),
+      mLayer(MakeDrawingLayer()) {
+  UpdateDrawableSize();
+  SetTimer();
+}
+
+IGraphicsView_vKelvadrune_vst::~IGraphicsView_vKelvadrune_vst() {
+  KillTimer();
+  if (pw::ColorPanel::SharedExists()) {
+    pw::ColorPanel::Shared().Close();
+    pw::ColorPanel::Shared().SetAction(nullptr);
+  }
+  pw::NotificationCenter::Default().RemoveObserver(this);
+}
+
+// ---- Drawing ----
+
+void IGraphicsView_vKelvadrune_vst::SetTimer() {
+  const int fps = mGraphics && mGraphics->FPS() > 0 ? mGraphics->FPS() : kDefaultFPS;
+  const double interval = 1.0 / fps;
+  platform::RunLoop& loop = platform::RunLoop::Main();
+  mTimer = std::make_unique<platform::RunLoopTimer>(loop.NowSeconds() + interval, interval,
+                                                    [this](platform::RunLoopTimer&) { Render(); });
+  loop.AddTimer(*mTimer);
+}
+
+// The timer object stays until the view goes: the close may come from inside its own callout.
+void IGraphicsView_vKelvadrune_vst::KillTimer() {
+  if (mTimer) mTimer->Invalidate();
+}
+
+void IGraphicsView_vKelvadrune_vst::Render() {
+  // A control's drawing or animation may close the editor, which releases this view.
+  const std::shared_ptr<IGraphicsView_vKelvadrune_vst> keep = weak_from_this().lock();
+  if (!mGraphics) return;
+  mDirtyRects.Clear();
+  if (mGraphics->IsDirty(mDirtyRects)) {
+    mGraphics->SetAllControlsClean();
+    mGraphics->Draw(mDirtyRects);
+  }
+  PresentFinishedFrame();
+}
+
+// The one hand-over of finished frames from the drawing layer to the window.
+void IGraphicsView_vKelvadrune_vst::PresentFinishedFrame() {
+  int width = 0, height = 0;
+  if (mLayer->TakeFinishedFrame(mFrame, width, height)) PresentBGRA(mFrame.data(), width, height, width * 4);
+}
+
+void IGraphicsView_vKelvadrune_vst::UpdateDrawableSize() {
+  const pw::Window* window = GetWindow();
+  const double scale = window ? window->BackingScaleFactor() : pw::MainScreen().backingScaleFactor;
+  const pw::Size points = Frame().size;
+  mLayer->SetDrawableSize(points.width, points.height, scale);
+  SetDrawableSize(pw::Size{points.width * scale, points.height * scale});
+}
+
+// ---- View ----
+
+void IGraphicsView_vKelvadrune_vst::RemoveFromSuperview() {
+  // The delegate's close deletes the graphics, and with them the last owner of this view.
+  const std::shared_ptr<IGraphicsView_vKelvadrune_vst> keep = weak_from_this().lock();
+  if (mTextFieldView) EndUserInput();
+  if (IGraphicsMac* graphics = mGraphics) {
+    IGEditorDelegate& delegate = *graphics->GetDelegate();
+    // Graphics the delegate does not hold (it may hold another editor) close themselves.
+    if (delegate.GetEditorView() == static_cast<IEditorView*>(graphics)) {
+      delegate.CloseWindow();
+    } else {
+      graphics->CloseWindow();
+    }
+  }
+  View::RemoveFromSuperview();
+}
+
+void IGraphicsView_vKelvadrune_vst::ViewDidMoveToWindow() {
+  pw::Window* window = GetWindow();
+  pw::NotificationCenter& center = pw::NotificationCenter::Default();
+  center.RemoveObserver(this);
+  if (!window) return;
+  window->MakeFirstResponder(this);
+  window->SetAcceptsMouseMovedEvents(true);
+  if (mGraphics) mGraphics->SetScreenScale(static_cast<float>(window->BackingScaleFactor()));
+  center.AddObserver(this, pw::notification::kWindowDidResignKey, window,
+                     [this](const std::string&, const void*) { WindowDidResign(); });
+  center.AddObserver(this, pw::notification::kWindowDidResignMain, window,
+                     [this](const std::string&, const void*) { WindowDidResign(); });
+  center.AddObserver(this, pw::notification::kViewFrameDidChange, this,
+                     [this](const std::string&, const void*) { UpdateDrawableSize(); });
+  UpdateDrawableSize();
+}
+
+void IGraphicsView_vKelvadrune_vst::ViewDidChangeBackingProperties() {
+  const pw::Window* window = GetWindow();
+  if (!window) return;
+  const auto scale = static_cast<float>(window->BackingScaleFactor());
+  if (mGraphics && scale != mGraphics->GetScreenScale()) mGraphics->SetScreenScale(scale);
+  UpdateDrawableSize();
+}
+
+void IGraphicsView_vKelvadrune_vst::ViewDidChangeEffectiveAppearance() {
+  if (!mGraphics) return;
+  mGraphics->OnAppearanceChanged(EffectiveAppearance() == pw::Appearance::kDark ? kUIAppearanceDark
+                                                                                : kUIAppearanceLight);
+}
+
+void IGraphicsView_vKelvadrune_vst::WindowDidResign() {
+  if (mTimer && mTimer->IsValid() && mGraphics) mGraphics->OnFocusLost();
+}
+
+bool IGraphicsView_vKelvadrune_vst::ResignFirstResponder() {
+  if (mGraphics) mGraphics->OnFocusLost();
+  return true;
+}
+
+// ---- Native text entry ----
+
+void IGraphicsView_vKelvadrune_vst::CreateTextEntry(int paramIdx, const IText& text, const char* str, int length,
+                                                    pw::Rect area) {
+  if (mTextFieldView || !mGraphics) return;
+  mEndedTextField.reset();
+  auto field = std::make_unique<IGraphicsTextField_vKelvadrune_vst>(area);
+  if (text.mVAlign == kVAlignMiddle) {
+    field->SetCell(std::make_unique<IGraphicsTextFieldCell_vKelvadrune_vst>());
+    field->SetEditable(true);
+    field->SetDrawsBackground(true);
+  }
+  // The field's glyphs match the renderer's: the descriptor and em ratio the font was loaded with. A font never
+  // loaded through the graphics has no entry; the field then uses the desktop's default face at the text's size.
+  pw::FieldFont font;
+  font.size = text.mSize * mGraphics->GetDrawScale();
+  if (const CoreTextFontDescriptor* entry =
+          CoreTextHelpers::GetCTFontDescriptor(text.mFont, FontDescriptorCacheStorage())) {
+    font.file = entry->descriptor.path;
+    font.faceIndex = entry->descriptor.faceIndex;
+    font.size *= entry->emRatio;
+  }
+  field->SetFont(font);
+  field->SetAlignment(AlignmentOf(text.mAlign, field->Alignment()));
+  if (paramIdx >= 0) {
+    if (const IParam* param = mGraphics->GetDelegate()->GetParam(paramIdx)) {
+      auto formatter = std::make_unique<IGraphicsFormatter_vKelvadrune_vst>();
+      formatter->SetAcceptableCharacterSet(AcceptedCharacters(param->Type()));
+      formatter->SetMaximumLength(length);
+      field->SetFormatter(std::move(formatter));
+    }
+  }
+  field->SetLineBreakMode(pw::LineBreakMode::kTruncateTail);
+  field->SetAllowsEditingTextAttributes(false);
+  field->SetTextColor(ToColor(text.mTextEntryFGColor));
+  field->SetBackgroundColor(ToColor(text.mTextEntryBGColor));
+  field->SetStringValue(str ? str : "");
+  field->SetBordered(false);
+  field->SetFocusRingNone(true);
+  field->SetDelegate(this);
+  AddSubview(*field);
+  mTextFieldView = std::move(field);
+  if (pw::Window* window = GetWindow()) {
+    window->MakeKeyAndOrderFront();
+    window->MakeFirstResponder(mTextFieldView.get());
+  }
+}
+
+void IGraphicsView_vKelvadrune_vst::ControlTextDidEndEditing(pw::TextField& field) {
+  if (mGraphics) {
+    mGraphics->SetControlValueAfterTextEdit(field.StringValue().c_str());
+    mGraphics->SetAllControlsDirty();
+  }
+  EndUserInput();
+}
+
+void IGraphicsView_vKelvadrune_vst::EndUserInput() {
+  // Only the native field's own entry ends here: an edit in the in-editor text entry is not this view's.
+  if (!mTextFieldView) return;
+  std::unique_ptr<IGraphicsTextField_vKelvadrune_vst> field = std::move(mTextFieldView);
+  field->SetDelegate(nullptr);
+  field->RemoveFromSuperview();
+  if (pw::Window* window = GetWindow()) window->MakeFirstResponder(this);
+  if (mGraphics) mGraphics->ClearInTextEntryControl();
+  // The field may be telling us from inside its own editing call: it goes later.
+  mEndedTextField = std::move(field);
+}
+
+// ---- Popup menus, colour, tooltips ----
+
+IPopupMenu* IGraphicsView_vKelvadrune_vst::CreatePopupMenu(IPopupMenu& menu, pw::Rect bounds) {
+  IGraphicsMenuRcvr_vKelvadrune_vst receiver(bounds);
+  IGraphicsMenu_vKelvadrune_vst native(menu, receiver);
+  pw::MenuItem* positioning = menu.GetChosenItemIdx() >= 0 ? native.ItemAtIndex(menu.GetChosenItemIdx()) : nullptr;
+  const pw::Point location =
+      positioning ? pw::Point{bounds.MinX(), bounds.MinY()} : pw::Point{bounds.MinX(), bounds.MaxY() + 4.0};
+  native.PopUpMenuPositioningItem(positioning, location, this);
+  pw::MenuItem* chosen = receiver.MenuItem();
+  auto* owner = chosen ? dynamic_cast<IGraphicsMenu_vKelvadrune_vst*>(chosen->GetMenu()) : nullptr;
+  if (!owner) return nullptr;
+  IPopupMenu* answer = owner->GetIPopupMenu();
+  answer->SetChosenItemIdx(owner->IndexOfItem(*chosen));
+  return answer;
+}
+
+bool IGraphicsView_vKelvadrune_vst::PromptForColor(IColor& color, IColorPickerHandlerFunc func) {
+  mColorPickerFunc = std::move(func);
+  pw::ColorPanel& panel = pw::ColorPanel::Shared();
+  panel.SetShowsAlpha(true);
+  panel.SetAction([this](const pw::ColorPanel& picked) { OnColorPicked(picked); });
+  panel.SetColor(ToColor(color));
+  panel.OrderFront();
+  return true;
+}
+
+void IGraphicsView_vKelvadrune_vst::OnColorPicked(const pw::ColorPanel& panel) {
+  const pw::Color c = panel.GetColor();
+  const IColor picked(static_cast<int>(c.alpha * 255.0), static_cast<int>(c.red * 255.0),
+                      static_cast<int>(c.green * 255.0), static_cast<int>(c.blue * 255.0));
+  if (mColorPickerFunc) mColorPickerFunc(picked);
+}
+
+void IGraphicsView_vKelvadrune_vst::RegisterToolTip(const IRECT& bounds) {
+  if (mGraphics) AddToolTipRect(mGraphics->ViewRect(bounds), *this, nullptr);
+}
+
+std::string IGraphicsView_vKelvadrune_vst::StringForToolTip(pw::View&, int, pw::Point, void*) {
+  if (!mGraphics) return {};
+  const int idx = mGraphics->GetMouseOverIdx();
+  if (idx < 0 || idx >= mGraphics->NControls()) return {};
+  return mGraphics->GetControl(idx)->GetTooltip();
+}
+
+// ---- Drops ----
+
+int IGraphicsView_vKelvadrune_vst::DraggingEntered(const IGraphicsDraggingInfo& info) {
+  return info.filenames.empty() ? 0 : 4;
+}
+
+bool IGraphicsView_vKelvadrune_vst::PerformDragOperation(const IGraphicsDraggingInfo& info) {
+  if (!mGraphics || info.filenames.empty()) return true;
+  const pw::Point point = ConvertPointFromView(info.draggingLocation, nullptr);
+  const auto x = static_cast<float>(point.x / mGraphics->GetDrawScale());
+  const auto y = static_cast<float>(point.y / mGraphics->GetDrawScale());
+  if (info.filenames.size() == 1) {
+    mGraphics->OnDrop(info.filenames.front().c_str(), x, y);
+  } else {
+    std::vector<const char*> paths;
+    for (const std::string& file : info.filenames) paths.push_back(file.c_str());
+    mGraphics->OnDropMultiple(paths, x, y);
+  }
+  return true;
+}
+
+}  // namespace fx::gfx

@@ -1,0 +1,151 @@
+// The editor's view: hosts the editor in its window, owns the drawing layer the renderer draws into, redraws
+// from its own repeating timer on the main run loop at the editor's frame rate, turns the window layer's
+// mouse, wheel, key and drop events into the graphics core's events, and shows the native text field, popup
+// menus, colour panel, cursors and tooltips. Made and owned by IGraphicsMac while its editor is open.
+//
+// Main thread only: the window layer's events, the run-loop timer and the colour panel's picks all arrive
+// there. Only CreatePopupMenu blocks, as a native menu does, until the user has chosen.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/IKeyPress.h"
+#include "graphics/IGraphicsTypes.h"
+#include "graphics/IRECT.h"
+#include "graphics/IRECTList.h"
+#include "graphics/platform/IGraphicsDrawingLayer.h"
+#include "graphics/platform/IGraphicsTextField.h"
+#include "platform/window/Dialogs.h"
+#include "platform/window/View.h"
+
+namespace platform {
+class RunLoopTimer;
+}
+
+namespace fx::gfx {
+
+class IGraphicsMac;
+class IPopupMenu;
+
+// Flag bits of TranslateKeyEvent.
+namespace keyflag {
+inline constexpr int kVirtualKey = 1;
+inline constexpr int kShift = 4;
+inline constexpr int kCommand = 8;
+inline constexpr int kOption = 16;
+inline constexpr int kControl = 32;
+}  // namespace keyflag
+
+// The key code of a key event (Windows-style virtual keys, see IKeyPress) with its flags: kVirtualKey when the
+// answer is a virtual key, else the answer is the key's character.
+int TranslateKeyEvent(const platform::window::Event& event, int& flags);
+// The key as the editor receives it.
+IKeyPress MakeKeyPress(const platform::window::Event& event);
+
+// Files dragged onto the view: their paths, in the drag's order, and where the pointer is in window coordinates.
+struct IGraphicsDraggingInfo {
+  std::vector<std::string> filenames;
+  platform::window::Point draggingLocation;
+};
+
+class IGraphicsView_vKelvadrune_vst final : public platform::window::View,
+                                            public platform::window::ToolTipOwner,
+                                            public platform::window::TextFieldDelegate,
+                                            public std::enable_shared_from_this<IGraphicsView_vKelvadrune_vst> {
+ public:
+  // Sized to the editor at its draw scale, with a new drawing layer, and redrawing from now on.
+  explicit IGraphicsView_vKelvadrune_vst(IGraphicsMac& graphics);
+  // Closes the colour panel it may have opened and stops observing.
+  ~IGraphicsView_vKelvadrune_vst() override;
+
+  // The graphics stop hearing from the view: what the view does from here (its removal included) reaches no
+  // graphics. The graphics call it first when they close the view themselves.
+  void DetachGraphics() { mGraphics = nullptr; }
+  IGraphicsDrawingLayer* Layer() const { return mLayer.get(); }
+
+  // ---- Drawing ----
+  // Redraws from now on, every 1 / the editor's frame rate seconds (60 frames a second when it names none).
+  void SetTimer();
+  // No redraw after this; also from inside a redraw.
+  void KillTimer();
+  // Draws the dirty controls, if any, then shows the frame the layer finished.
+  void Render();
+
+  // ---- Native text entry, menus, colour, tooltips, cursor ----
+  // Nothing while a field is open. area is in view coordinates.
+  void CreateTextEntry(int paramIdx, const IText& text, const char* str, int length, platform::window::Rect area);
+  void EndUserInput();
+  bool IsTextEntryOpen() const { return mTextFieldView != nullptr; }
+  // Blocks until the user chose: the menu the chosen item belongs to (menu or one of its submenus), its chosen
+  // index set; null when nothing was chosen.
+  IPopupMenu* CreatePopupMenu(IPopupMenu& menu, platform::window::Rect bounds);
+  // Returns at once; func is called with every colour picked. True when the panel was shown.
+  bool PromptForColor(IColor& color, IColorPickerHandlerFunc func);
+  void RegisterToolTip(const IRECT& bounds);
+  void SetMouseCursor(ECursor cursor);
+
+  // ---- Dropping files (the window layer delivers no drags from other programs: a host or test calls these) ----
+  // 4 (copy) when the drag carries file names, else 0 (none).
+  int DraggingEntered(const IGraphicsDraggingInfo& info);
+  // Always true; the files go to the control under the pointer.
+  bool PerformDragOperation(const IGraphicsDraggingInfo& info);
+
+  // ---- View ----
+  // Ends a pending text entry; when the host removes the view (not the graphics closing it), the editor delegate
+  // closes the editor, which deletes the graphics (graphics the delegate does not hold close themselves); the view
+  // lives on until this call returns.
+  void RemoveFromSuperview() override;
+  void ViewDidMoveToWindow() override;
+  void ViewDidChangeBackingProperties() override;
+  void ViewDidChangeEffectiveAppearance() override;
+  void UpdateTrackingAreas() override;
+  bool AcceptsFirstResponder() const override { return true; }
+  bool ResignFirstResponder() override;
+
+  void MouseDown(const platform::window::Event& event) override;
+  void RightMouseDown(const platform::window::Event& event) override;
+  void MouseUp(const platform::window::Event& event) override;
+  void RightMouseUp(const platform::window::Event& event) override;
+  void MouseDragged(const platform::window::Event& event) override;
+  void RightMouseDragged(const platform::window::Event& event) override;
+  void MouseMoved(const platform::window::Event& event) override;
+  void MouseEntered(const platform::window::Event& event) override;
+  void MouseExited(const platform::window::Event& event) override;
+  void ScrollWheel(const platform::window::Event& event) override;
+  // Keys the editor does not use go on to the next responder.
+  void KeyDown(const platform::window::Event& event) override;
+  void KeyUp(const platform::window::Event& event) override;
+
+  std::string StringForToolTip(platform::window::View& view, int tag, platform::window::Point point,
+                               void* userData) override;
+  void ControlTextDidEndEditing(platform::window::TextField& field) override;
+
+ private:
+  void GetMouseXY(const platform::window::Event& event, float& x, float& y);
+  IMouseInfo GetMouseLeft(const platform::window::Event& event);
+  IMouseInfo GetMouseRight(const platform::window::Event& event);
+  void PressMouse(const IMouseInfo& info, const platform::window::Event& event);
+  void DragMouse(const platform::window::Event& event, bool right);
+  void WindowDidResign();
+  void UpdateDrawableSize();
+  void PresentFinishedFrame();
+  void OnColorPicked(const platform::window::ColorPanel& panel);
+
+  IGraphicsMac* mGraphics;
+  std::unique_ptr<platform::RunLoopTimer> mTimer;
+  const platform::window::TrackingArea* mTrackingArea = nullptr;
+  std::unique_ptr<IGraphicsTextField_vKelvadrune_vst> mTextFieldView;
+  // A field that ended from inside its own editing: kept until the next text entry or the view's end.
+  std::unique_ptr<IGraphicsTextField_vKelvadrune_vst> mEndedTextField;
+  float mPrevX = 0.f;
+  float mPrevY = 0.f;
+  bool mMouseOutDuringDrag = false;
+  IRECTList mDirtyRects;
+  IColorPickerHandlerFunc mColorPickerFunc;
+  std::unique_ptr<IGraphicsDrawingLayer> mLayer;
+  std::vector<uint8_t> mFrame;
+};
+
+}  // namespace fx::gfx

@@ -1,0 +1,176 @@
+#include <gtest/gtest.h>
+
+#include "platform/window/Cursor.h"
+#include "tests/graphics/platform/PlatformGraphicsFixture.h"
+
+namespace fx::gfx::test {
+namespace {
+
+using Kind = pw::NativeInput::Kind;
+
+TEST_F(PlatformGraphicsTest, FramesDrawOnlyWhenSomethingIsDirtyAndReachTheWindow) {
+  Open(2.f);
+  Frame();  // the new layout is dirty
+  const int flushes = Layer().backend.flushCalls;
+  EXPECT_GT(flushes, 0);
+  const pw::PresentedFrame& shown = W().LastPresentedFrame();
+  EXPECT_EQ(shown.count, 1);
+  EXPECT_EQ(shown.width, 400);  // 200 points at draw scale 2, backing scale 1
+  EXPECT_EQ(shown.height, 200);
+  EXPECT_EQ(shown.pixels[0], static_cast<uint8_t>(flushes));
+
+  for (int i = 0; i < 3; ++i) Frame();
+  EXPECT_EQ(Layer().backend.flushCalls, flushes);
+  EXPECT_EQ(W().LastPresentedFrame().count, 1);
+
+  control->SetDirty(false);
+  Frame();
+  EXPECT_GT(Layer().backend.flushCalls, flushes);
+  EXPECT_EQ(W().LastPresentedFrame().count, 2);
+}
+
+TEST_F(PlatformGraphicsTest, MouseEventsReachTheControlAsTheCoreExpects) {
+  struct Step {
+    Kind kind;
+    float x, y;
+    double time;
+    int button;
+    unsigned mods;
+    std::vector<std::string> seen;  // journal entries this input adds
+  } steps[] = {
+      // Click parity: the second click of a run double-clicks, the third presses again.
+      {Kind::kButtonPress, 100, 50, 0.0, 0, 0, {"down L"}},
+      {Kind::kButtonRelease, 100, 50, 0.05, 0, 0, {"up"}},
+      {Kind::kButtonPress, 100, 50, 0.1, 0, 0, {"dbl"}},
+      {Kind::kButtonRelease, 100, 50, 0.15, 0, 0, {}},  // a double click captures nothing
+      {Kind::kButtonPress, 100, 50, 0.2, 0, 0, {"down L"}},
+      {Kind::kButtonRelease, 100, 50, 0.25, 0, 0, {"up"}},
+      // Command-click is a left and a right click at once; the right button alone is right only.
+      {Kind::kButtonPress, 101, 50, 5.0, 0, pw::modifier::kCommand, {"down L R"}},
+      {Kind::kButtonRelease, 101, 50, 5.05, 0, 0, {"up"}},
+      {Kind::kButtonPress, 102, 50, 10.0, 1, 0, {"down R"}},
+      {Kind::kButtonRelease, 102, 50, 10.05, 1, 0, {"up"}},
+      // A drag that leaves the view: the mouse-out waits for the release.
+      {Kind::kButtonPress, 100, 50, 20.0, 0, 0, {"down L"}},
+      {Kind::kMotion, 104, 47, 20.1, 0, 0, {"drag 4,-3"}},
+      {Kind::kLeave, 250, 47, 20.2, 0, 0, {}},
+      {Kind::kButtonRelease, 250, 47, 20.3, 0, 0, {"up", "out"}},
+      // Outside a drag the mouse-out comes at once.
+      {Kind::kMotion, 100, 50, 30.0, 0, 0, {}},
+      {Kind::kLeave, 250, 50, 30.1, 0, 0, {"out"}},
+      {Kind::kWheel, 100, 50, 40.0, 0, 0, {"wheel"}},
+  };
+  Open();
+  G().EnableMouseOver(false);  // every "out" is then the view's own mouse-out
+  for (const Step& step : steps) {
+    SCOPED_TRACE(testing::Message() << step.time);
+    journal.clear();
+    Inject(step.kind, step.x, step.y, step.time, step.button, step.mods);
+    EXPECT_EQ(journal, step.seen);
+  }
+}
+
+TEST_F(PlatformGraphicsTest, DroppedFilesArriveAtTheEditorPoint) {
+  Open(2.f);
+  // View point (200, 100) is editor point (100, 50) at draw scale 2; window y runs upwards from the bottom.
+  const pw::Point inWindow{200, 200 - 100};
+  EXPECT_EQ(V().DraggingEntered({{}, inWindow}), 0);
+  EXPECT_EQ(V().DraggingEntered({{"/tmp/a.wav"}, inWindow}), 4);
+  EXPECT_TRUE(V().PerformDragOperation({{"/tmp/a.wav"}, inWindow}));
+  EXPECT_TRUE(V().PerformDragOperation({{"/tmp/a.wav", "/tmp/b.wav"}, inWindow}));
+  EXPECT_TRUE(V().PerformDragOperation({{"/tmp/c.wav"}, pw::Point{100, 200 - 50}}));  // editor (50, 25): no control
+  EXPECT_EQ(journal, (std::vector<std::string>{"drop /tmp/a.wav", "drops 2"}));
+}
+
+TEST(KeyTranslationTest, KeysBecomeVirtualKeysOrCharacters) {
+  struct Row {
+    int keyCode;
+    std::u32string chars;
+    unsigned mods;
+    int vk;
+    const char* utf8;
+    bool shift, command, option;
+  } rows[] = {
+      {pw::keycode::kTab, U"\t", 0, 9, "\t", false, false, false},
+      {pw::keycode::kTab, U"\x19", pw::modifier::kShift, 9, "\x19", true, false, false},  // Shift-Tab
+      {pw::keycode::kReturn, U"\r", 0, 13, "\r", false, false, false},
+      {pw::keycode::kEscape, U"\x1b", 0, 27, "\x1b", false, false, false},
+      {pw::keycode::kSpace, U" ", 0, 32, " ", false, false, false},
+      {pw::keycode::kDelete, U"\x7f", 0, 8, "\x7f", false, false, false},
+      {pw::keycode::kA, U"a", pw::modifier::kCommand, 65, "a", false, true, false},
+      {pw::keycode::kA, U"a", pw::modifier::kControl, 65, "a", false, true, false},
+      {pw::keycode::k7, U"7", pw::modifier::kOption, 55, "7", false, false, true},
+      {pw::keycode::kF1, U"\xF704", 0, 112, "\xEF\x9C\x84", false, false, false},
+      {pw::keycode::kF12, U"\xF70F", 0, 123, "\xEF\x9C\x8F", false, false, false},
+      {pw::keycode::kUnknown, U"\xF713", 0, 127, "\xEF\x9C\x93", false, false, false},  // F16 by its character
+      {pw::keycode::kKeypadEnter, U"\x03", 0, 0x800D, "\x03", false, false, false},
+      {pw::keycode::kKeypad5, U"5", 0, 101, "5", false, false, false},
+      {pw::keycode::kHome, U"\xF729", 0, 36, "\xEF\x9C\xA9", false, false, false},
+      {pw::keycode::kLeftArrow, U"\xF702", pw::modifier::kShift, 37, "\xEF\x9C\x82", true, false, false},
+      {43, U",", pw::modifier::kShift, 0, ",", false, false, false},  // punctuation: its character, no shift
+      {41, U"\u00e9", 0, 0, "\xC3\xA9", false, false, false},
+      {10, U"", 0, 1034, "", false, false, false},  // no character: the code past 1024
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.keyCode);
+    pw::Event event;
+    event.type = pw::EventType::kKeyDown;
+    event.keyCode = row.keyCode;
+    event.charactersIgnoringModifiers = row.chars;
+    event.modifierFlags = row.mods;
+    const IKeyPress key = MakeKeyPress(event);
+    EXPECT_EQ(key.VK, row.vk);
+    EXPECT_STREQ(key.utf8, row.utf8);
+    EXPECT_EQ(key.S, row.shift);
+    EXPECT_EQ(key.C, row.command);
+    EXPECT_EQ(key.A, row.option);
+  }
+}
+
+TEST_F(PlatformGraphicsTest, KeysNoControlUsesGoOnToTheHostWindow) {
+  Open();
+  pw::NativeInput key;
+  key.kind = Kind::kKeyPress;
+  key.keyCode = pw::keycode::kSpace;
+  key.charactersIgnoringModifiers = key.characters = U" ";
+  backend->Inject(W(), key);
+  EXPECT_EQ(Log("key-down"), (std::vector<std::string>{"key-down 49 passed on"}));
+}
+
+TEST_F(PlatformGraphicsTest, HiddenLockedCursorStaysWhereItWasHidden) {
+  Open();
+  backend->SetPointerPixels(pw::Point{300, 400});
+  const pw::CursorCounters& counters = pw::GetCursorCounters();
+  struct Step {
+    std::function<void()> act;
+    int hides, shows, warps;
+    bool visible;
+  } steps[] = {
+      {[&] { G().HideMouseCursor(true, true); }, 1, 0, 0, false},
+      {[&] { G().HideMouseCursor(true, true); }, 1, 0, 0, false},  // already hidden
+      {[&] { Inject(Kind::kButtonPress, 100, 50, 0.0); }, 1, 0, 1, false},
+      {[&] { Inject(Kind::kMotion, 110, 60, 0.1); }, 1, 0, 2, false},
+      {[&] { Inject(Kind::kButtonRelease, 110, 60, 0.2); }, 1, 0, 3, false},
+      {[&] { G().HideMouseCursor(false); }, 1, 1, 3, true},
+      {[&] { Inject(Kind::kMotion, 120, 60, 1.0); }, 1, 1, 3, true},  // shown: no more warps
+      {[&] { G().MoveMouseCursor(10, 20); }, 1, 1, 4, true},
+  };
+  for (size_t i = 0; i < std::size(steps); ++i) {
+    SCOPED_TRACE(i);
+    steps[i].act();
+    EXPECT_EQ(counters.hides, steps[i].hides);
+    EXPECT_EQ(counters.shows, steps[i].shows);
+    EXPECT_EQ(counters.warps, steps[i].warps);
+    EXPECT_EQ(counters.visible, steps[i].visible);
+    EXPECT_TRUE(counters.associated);
+    // Every warp while hidden goes back to the display point the pointer was hidden at.
+    if (i >= 2 && i <= 4) {
+      EXPECT_EQ(counters.lastWarp, (pw::Point{300, 400}));
+    }
+  }
+  // The warp to editor point (10, 20): the window's content starts at display pixel (100, 50) on this back end.
+  EXPECT_EQ(counters.lastWarp, (pw::Point{110, 70}));
+}
+
+}  // namespace
+}  // namespace fx::gfx::test

@@ -1,0 +1,280 @@
+#include <gtest/gtest.h>
+
+#include "graphics/ITextEntryControlBase.h"
+#include "platform/window/Workspace.h"
+#include "tests/graphics/platform/PlatformGraphicsFixture.h"
+
+namespace fx::gfx::test {
+namespace {
+
+using Kind = pw::NativeInput::Kind;
+
+TEST_F(PlatformGraphicsTest, HostRemovingTheViewClosesTheEditorOnceThroughTheDelegate) {
+  Open();
+  V().RemoveFromSuperview();
+  EXPECT_EQ(dlg.GetUI<IGraphicsMac>(), nullptr);
+  EXPECT_EQ(dlg.closes, 1);
+  EXPECT_TRUE(backend->Windows().empty());
+}
+
+TEST_F(PlatformGraphicsTest, ReopeningAndDestroyingNeverCallBackIntoTheDelegate) {
+  Open();
+  IGraphicsMac* graphics = &G();
+  // A second open without a close: the same graphics, one view, one window, a new layout.
+  ASSERT_NE(dlg.OpenWindow(nullptr), nullptr);
+  EXPECT_EQ(dlg.GetUI<IGraphicsMac>(), graphics);
+  EXPECT_EQ(backend->Windows().size(), 1u);
+  EXPECT_EQ(dlg.layouts, 2);
+  EXPECT_EQ(dlg.opens, 2);
+  EXPECT_EQ(dlg.closes, 0);
+
+  // Graphics the delegate does not hold: destroyed while open, they close without the close notification.
+  auto loose = std::make_unique<IGraphicsMac>(dlg, 100, 100, 60, 1.f);
+  ASSERT_NE(loose->OpenWindow(nullptr), nullptr);
+  loose.reset();
+  EXPECT_EQ(dlg.closes, 0);
+  EXPECT_EQ(backend->Windows().size(), 1u);
+
+  // Removed by the host, they close themselves, and the delegate's own editor stays open.
+  loose = std::make_unique<IGraphicsMac>(dlg, 100, 100, 60, 1.f);
+  ASSERT_NE(loose->OpenWindow(nullptr), nullptr);
+  loose->GetView()->RemoveFromSuperview();
+  EXPECT_FALSE(loose->WindowIsOpen());
+  EXPECT_EQ(dlg.GetUI<IGraphicsMac>(), graphics);
+  EXPECT_TRUE(graphics->WindowIsOpen());
+  EXPECT_EQ(dlg.closes, 0);
+}
+
+TEST_F(PlatformGraphicsTest, MessageBoxesAnswerByTypeAndButton) {
+  struct Row {
+    EMsgBoxType type;
+    int button;  // index pressed; -1 closes the alert
+    EMsgBoxResult result;
+    const char* buttons;
+  } rows[] = {
+      {kMB_OK, 0, kOK, "[OK]"},
+      {kMB_OK, -1, kOK, "[OK]"},
+      {kMB_OKCANCEL, 0, kOK, "[OK|Cancel]"},
+      {kMB_OKCANCEL, 1, kCANCEL, "[OK|Cancel]"},
+      {kMB_OKCANCEL, -1, kCANCEL, "[OK|Cancel]"},
+      {kMB_YESNOCANCEL, 0, kYES, "[Yes|No|Cancel]"},
+      {kMB_YESNOCANCEL, 1, kNO, "[Yes|No|Cancel]"},
+      {kMB_YESNOCANCEL, 2, kCANCEL, "[Yes|No|Cancel]"},
+      {kMB_YESNO, 0, kYES, "[Yes|No]"},
+      {kMB_YESNO, 1, kNO, "[Yes|No]"},
+      {kMB_YESNO, -1, kNO, "[Yes|No]"},
+      {kMB_RETRYCANCEL, 0, kRETRY, "[Retry|Cancel]"},
+      {kMB_RETRYCANCEL, 1, kCANCEL, "[Retry|Cancel]"},
+      {kMB_ABORTRETRYIGNORE, -1, kCANCEL, "[]"},
+  };
+  Open();
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.type << " " << row.button);
+    backend->ClearLog();
+    backend->Script().alertButtons.push_back(row.button);
+    EMsgBoxResult completed = kNoResult;
+    EXPECT_EQ(G().ShowMessageBox("Text", "Caption", row.type, [&](EMsgBoxResult r) { completed = r; }), row.result);
+    EXPECT_EQ(completed, row.result);
+    ASSERT_EQ(Log("alert").size(), 1u);
+    EXPECT_EQ(Log("alert")[0].rfind(std::string("alert \"Caption\" \"Text\" ") + row.buttons, 0), 0u);
+  }
+}
+
+TEST_F(PlatformGraphicsTest, DirectoryPromptChangesThePathOnlyWhenAFolderIsChosen) {
+  const std::string desktop = pw::ExpandTilde("~/Desktop");
+  struct Row {
+    const char* path;
+    bool sheet;
+    std::optional<std::string> answer;
+    const char* pathAfter;
+    const char* completed;  // what the sheet's completion gets
+    std::string startsIn;
+  } rows[] = {
+      {"", false, std::nullopt, "", nullptr, desktop},
+      {"", false, "/tmp/x", "/tmp/x/", nullptr, desktop},
+      {"/data/", false, std::nullopt, "/data/", nullptr, "/data/"},
+      {"", true, std::nullopt, "", "", desktop},
+      {"/data/", true, "/tmp/y", "/data/", "/tmp/y/", "/data/"},
+  };
+  Open();
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.path << " " << row.sheet);
+    backend->ClearLog();
+    backend->Script().panelAnswers.push_back(row.answer);
+    FwString path(row.path);
+    std::optional<std::string> completed;
+    IFileDialogCompletionHandlerFunc completion;
+    if (row.sheet)
+      completion = [&](const FwString& name, const FwString& dir) {
+        EXPECT_STREQ(name.Get(), "");
+        completed = dir.Get();
+      };
+    G().PromptForDirectory(path, completion);
+    pw::Pump();
+    EXPECT_STREQ(path.Get(), row.pathAfter);
+    EXPECT_EQ(completed.has_value(), row.completed != nullptr);
+    EXPECT_EQ(completed.value_or(""), row.completed ? row.completed : "");
+    ASSERT_EQ(Log("panel directory").size(), 1u);
+    EXPECT_NE(Log("panel directory")[0].find("dir=\"" + row.startsIn + "\""), std::string::npos);
+  }
+}
+
+TEST_F(PlatformGraphicsTest, FilePromptFillsNameAndFolderOnBothRoads) {
+  struct Row {
+    EFileAction action;
+    bool sheet;
+    std::optional<std::string> answer;
+    const char* nameAfter;
+    const char* pathAfter;
+    const char* completed;  // "name|path" handed to the sheet's completion
+  } rows[] = {
+      {kFileOpen, false, "/a/b/c.wav", "/a/b/c.wav", "/a/b/", nullptr},
+      {kFileSave, false, std::nullopt, "", "/start/", nullptr},
+      {kFileOpen, true, "/r.wav", "", "/start/", "/r.wav|/"},
+      {kFileSave, true, std::nullopt, "", "/start/", "|"},
+  };
+  Open();
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.action << " " << row.sheet);
+    backend->ClearLog();
+    backend->Script().panelAnswers.push_back(row.answer);
+    FwString name("old.wav"), path("/start/");
+    std::string completed;
+    IFileDialogCompletionHandlerFunc completion;
+    if (row.sheet)
+      completion = [&](const FwString& n, const FwString& p) { completed = std::string(n.Get()) + "|" + p.Get(); };
+    G().PromptForFile(name, path, row.action, "wav aif", completion);
+    pw::Pump();
+    EXPECT_STREQ(name.Get(), row.nameAfter);
+    EXPECT_STREQ(path.Get(), row.pathAfter);
+    EXPECT_EQ(completed, row.completed ? row.completed : "");
+    ASSERT_EQ(Log("panel").size(), 1u);
+    EXPECT_NE(Log("panel")[0].find("dir=\"/start/\""), std::string::npos);
+    EXPECT_NE(Log("panel")[0].find("types=wav,aif"), std::string::npos);
+  }
+}
+
+TEST_F(PlatformGraphicsTest, PopupMenusRunFromTheMainQueueAndOnlyForTheViewThatAsked) {
+  struct Row {
+    const char* before;  // what happens between the request and the queue's turn
+    std::vector<int> choice;
+    std::vector<std::string> seen;
+    size_t menusShown;
+  } rows[] = {
+      {"nothing", {1}, {"menu 1"}, 1}, {"nothing", {}, {"menu none"}, 1},
+      {"close view", {1}, {}, 0},      {"close editor", {1}, {}, 0},
+      {"reopen", {1}, {}, 0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.before);
+    Open();
+    backend->ClearLog();
+    journal.clear();
+    backend->Script().menuChoices.push_back(row.choice);
+    auto menu = std::make_unique<IPopupMenu>("", std::initializer_list<const char*>{"A", "B", "C"});
+    G().CreatePopupMenu(*control, *menu, IRECT(90.f, 40.f, 110.f, 60.f));
+    EXPECT_TRUE(journal.empty());  // never inside the call that asked
+    const std::string before = row.before;
+    if (before == "close view") G().CloseWindow();
+    if (before == "close editor") dlg.CloseWindow();
+    if (before == "reopen") dlg.OpenWindow(nullptr);
+    // Whatever owned the menu may be gone by now: the queued request must not touch it.
+    if (before != "nothing") menu.reset();
+    platform::RunLoop::Main().RunPostedWork();
+    EXPECT_EQ(journal, row.seen);
+    EXPECT_EQ(Log("menu").size(), row.menusShown);
+    backend->Script().menuChoices.clear();
+    dlg.CloseWindow();
+  }
+}
+
+// An in-editor text entry that is editing from the moment it opens.
+class EditingEntry : public ITextEntryControlBase {
+ public:
+  EditingEntry() : ITextEntryControlBase(IRECT()) {}
+  void Draw(IGraphics&) override {}
+  void CreateTextEntry(int, const IText&, const IRECT&, int, const char*) override { mEditing = true; }
+};
+
+TEST_F(PlatformGraphicsTest, WheelAndForcedEndLeaveAnInEditorEditAlone) {
+  Open();
+  G().AttachTextEntryControl(new EditingEntry);
+  G().CreateTextEntry(*control, IText(), control->GetRECT(), "1");
+  ASSERT_EQ(G().GetControlInTextEntry(), control);
+  Inject(Kind::kWheel, 100, 50);
+  G().ForceEndUserEdit();
+  EXPECT_EQ(G().GetControlInTextEntry(), control);
+}
+
+TEST_F(PlatformGraphicsTest, NativeTextEntryFiltersTypingAndHandsTheTextBack) {
+  Open();
+  auto* bound = static_cast<JournalControl*>(
+      G().AttachControl(new JournalControl(journal, IRECT(10.f, 10.f, 50.f, 30.f), FakeDelegate::kInt)));
+  struct Row {
+    JournalControl* target;
+    std::vector<std::string> typed;
+    bool commit;
+    std::vector<std::string> seen;
+    std::vector<std::string> sent;
+  } rows[] = {
+      {control, {"ab", "c"}, true, {"text 1abc"}, {}},   // no parameter: no filter; typing appends
+      {control, {"ab"}, false, {"text 1"}, {}},          // cancelled: the text editing began with
+      {bound, {"1", "x", "0"}, true, {}, {"send 2 1"}},  // an int parameter refuses the letter: "10" is its maximum
+  };
+  for (const Row& row : rows) {
+    journal.clear();
+    dlg.host.clear();
+    backend->Script().textEntries.push_back({row.typed, false, row.commit});
+    G().CreateTextEntry(*row.target, IText(), row.target->GetRECT(), row.target == control ? "1" : "");
+    ASSERT_TRUE(V().IsTextEntryOpen());
+    pw::Pump();
+    EXPECT_FALSE(V().IsTextEntryOpen());
+    EXPECT_EQ(G().GetControlInTextEntry(), nullptr);
+    EXPECT_EQ(journal, row.seen);
+    std::vector<std::string> sent;
+    for (const std::string& line : dlg.host)
+      if (line.rfind("send", 0) == 0) sent.push_back(line);
+    EXPECT_EQ(sent, row.sent);
+  }
+}
+
+TEST_F(PlatformGraphicsTest, OpenURLTellsWebAddressesFromPaths) {
+  struct Row {
+    const char* url;
+    bool opened;
+    const char* logged;
+  } rows[] = {
+      {nullptr, false, nullptr},
+      {"", false, nullptr},
+      {"https://example.com/a", true, "open-url https://example.com/a -> ok"},
+      {"/tmp/http notes.txt", true, "open-url file:///tmp/http%20notes.txt -> ok"},
+      {"httpd.conf", true, "open-url file://httpd.conf -> ok"},
+  };
+  Open();
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.url ? row.url : "null");
+    backend->ClearLog();
+    EXPECT_EQ(G().OpenURL(row.url), row.opened);
+    EXPECT_EQ(Log("open-url"), row.logged ? std::vector<std::string>{row.logged} : std::vector<std::string>{});
+  }
+}
+
+TEST_F(PlatformGraphicsTest, TooltipsAndClipboard) {
+  Open();
+  control->SetTooltip("Gain");
+  G().EnableTooltips(true);
+  EXPECT_EQ(V().NumToolTipRects(), 2);  // the background and the control; texts are asked for when shown
+  Inject(Kind::kMotion, 100, 50);
+  EXPECT_EQ(W().ToolTipText(), "Gain");
+
+  FwString text;
+  EXPECT_FALSE(G().GetTextFromClipboard(text));
+  EXPECT_TRUE(G().SetTextInClipboard("-6.5 dB"));
+  EXPECT_TRUE(G().GetTextFromClipboard(text));
+  EXPECT_STREQ(text.Get(), "-6.5 dB");
+  EXPECT_TRUE(G().SetFilePathInClipboard("/tmp/a b.wav"));
+  EXPECT_EQ(backend->Clipboard().fileURLs, std::vector<std::string>{"file:///tmp/a%20b.wav"});
+}
+
+}  // namespace
+}  // namespace fx::gfx::test
