@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "graphics/vector/MVRBackend.h"
 #include "platform/gpu/GpuDevice.h"
 #include "platform/gpu/GpuDrawableLayer.h"
 
@@ -30,10 +31,13 @@ std::shared_ptr<platform::gpu::GpuDevice> SharedDevice() {
 class GpuDrawingLayer final : public IGraphicsDrawingLayer {
  public:
   GpuDrawingLayer() : mDevice(SharedDevice()) {
-    if (mDevice) mLayer = std::make_unique<platform::gpu::GpuDrawableLayer>(*mDevice);
+    if (!mDevice) return;
+    mLayer = std::make_unique<platform::gpu::GpuDrawableLayer>(*mDevice);
+    mRendererLayer.device = mDevice;
+    mRendererLayer.drawables = mLayer.get();
   }
 
-  void* RendererLayer() override { return mLayer.get(); }
+  void* RendererLayer() override { return mLayer ? &mRendererLayer : nullptr; }
 
   void SetDrawableSize(double widthPoints, double heightPoints, double scale) override {
     if (!mLayer) return;
@@ -52,6 +56,7 @@ class GpuDrawingLayer final : public IGraphicsDrawingLayer {
  private:
   std::shared_ptr<platform::gpu::GpuDevice> mDevice;
   std::unique_ptr<platform::gpu::GpuDrawableLayer> mLayer;
+  MVRlayer mRendererLayer;
   int mTaken = 0;
 };
 
