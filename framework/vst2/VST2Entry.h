@@ -21,15 +21,17 @@ namespace fx {
 FwMutex& VST2CreationMutex();
 
 // Any thread; blocks while another instance is being created. Constructs Plug from the host callback
-// under the creation mutex, makes sure every preset slot holds a state, reports at least one program and
-// answers the record; null when construction throws, since nothing may unwind into a host.
+// under the creation mutex and hands it to setUp there (null: none), makes sure every preset slot holds a
+// state, reports at least one program and answers the record; null when construction throws, since nothing
+// may unwind into a host.
 template <class Plug>
-vst2::EffectRecord* CreateVST2Instance(vst2::HostCallback callback) {
+vst2::EffectRecord* CreateVST2Instance(vst2::HostCallback callback, void (*setUp)(Plug&) = nullptr) {
   try {
     std::unique_ptr<Plug> plug;
     {
       FwMutexLock lock(VST2CreationMutex());
       plug = std::make_unique<Plug>(InstanceInfo{callback});
+      if (setUp) setUp(*plug);
     }
     plug->EnsureDefaultPreset();
     vst2::EffectRecord& effect = plug.release()->GetEffectRecord();
@@ -44,11 +46,14 @@ vst2::EffectRecord* CreateVST2Instance(vst2::HostCallback callback) {
 
 #define KD_VST2_EXPORT extern "C" __attribute__((visibility("default")))
 
-#define KD_VST2_ENTRY_POINTS(PlugClass)                                                             \
+#define KD_VST2_ENTRY_POINTS(PlugClass) KD_VST2_ENTRY_POINTS_WITH_SETUP(PlugClass, nullptr)
+
+// The same, with a function that completes each new instance (PlugClass&) before the host sees it.
+#define KD_VST2_ENTRY_POINTS_WITH_SETUP(PlugClass, setUp)                                           \
   KD_VST2_EXPORT vst2::EffectRecord* VSTPluginMain(vst2::HostCallback callback) {                   \
-    return fx::CreateVST2Instance<PlugClass>(callback);                                             \
+    return fx::CreateVST2Instance<PlugClass>(callback, setUp);                                      \
   }                                                                                                 \
   KD_VST2_EXPORT vst2::EffectRecord* KdVST2LegacyMain(vst2::HostCallback callback) __asm__("main"); \
   vst2::EffectRecord* KdVST2LegacyMain(vst2::HostCallback callback) {                               \
-    return fx::CreateVST2Instance<PlugClass>(callback);                                             \
+    return fx::CreateVST2Instance<PlugClass>(callback, setUp);                                      \
   }

@@ -9,6 +9,7 @@
 #include "graphics/IPopupMenuControlBase.h"
 #include "graphics/platform/IGraphicsView.h"
 #include "platform/runloop/RunLoop.h"
+#include "platform/window/Backend.h"
 #include "platform/window/Cursor.h"
 #include "platform/window/Window.h"
 
@@ -32,10 +33,20 @@ IGraphicsMac::~IGraphicsMac() {
   if (mView) CloseWindow();
 }
 
+namespace {
+
+constexpr double kEventPumpInterval = 1.0 / 120.0;
+
+}  // namespace
+
 void* IGraphicsMac::OpenWindow(void* parent) {
   // A second open without a close: the old view goes as CloseWindow would take it, without the delegate's close,
   // which would delete this object while it opens.
   if (mView) CloseWindow();
+  // The window system's events reach the views from the main run loop; one pump for the process, made with
+  // the first editor, which no view owns (a view may close while its events are being pumped).
+  static const std::unique_ptr<platform::RunLoopTimer> sEventPump =
+      pw::MakePumpTimer(platform::RunLoop::Main(), kEventPumpInterval);
   const pw::Size size{static_cast<double>(static_cast<int>(static_cast<float>(Width()) * GetDrawScale())),
                       static_cast<double>(static_cast<int>(static_cast<float>(Height()) * GetDrawScale()))};
   mWindow = pw::Window::Create(parent, size);
