@@ -7,9 +7,9 @@
 // Files by role: Kelvadrune.cpp (configuration, construction, latency), KelvadruneParams.cpp (the 24
 // parameters), KelvadruneParamChange.cpp (parameter changes, any thread), KelvadruneEditorCommands.cpp
 // (editor commands, main thread), KelvadruneDSP.cpp (set-up, reset, activation, bypass),
-// KelvadruneProcess.cpp (the audio thread), KelvadruneEditor.cpp (idle work, editor notifications, about
-// text, the update checks it starts); KelvadruneState.cpp and the KelvadrunePresets base hold the state
-// chunk and the preset files.
+// KelvadruneProcess.cpp (the audio thread), KelvadruneEditor.cpp (idle work, editor notifications, the
+// editor refresh, about text, the update checks it starts); KelvadruneState.cpp and the KelvadrunePresets base hold the
+// state chunk and the preset files.
 //
 // Threads: the host's main thread constructs, resets, activates, bypasses, opens the editor and runs the
 // 20 ms idle tick; the audio thread runs ProcessBlock, holding mDSPMutex for the whole block; parameter
@@ -110,13 +110,14 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets {
   // until the layout has built the controls. Runs on the main thread (parameter changes from other threads
   // ask for it through the idle tick); takes the editor lock.
   void UpdateGUI();
-  // The modulation view with the tag (kCtrlTagModViewMaster..RS), when it is one: color on its line and
-  // fill, its plot on, msPerPoint the time a point stands for. Main thread, editor lock held.
+  // Parts of the refresh, main thread with the editor lock held; a control missing under the tag, or of
+  // another kind, is left alone.
+  // The modulation view with the tag (kCtrlTagModViewMaster..RS): color on its line and fill, its plot on,
+  // msPerPoint the time a point stands for.
   void SetupModView(int ctrlTag, fx::gfx::IColor color, double msPerPoint);
-  // The meter with the tag, when it is one: the product's meter settings in the accent colour.
+  // The meter with the tag: the product's meter settings in the accent colour.
   void SetupMeter(int ctrlTag);
-  // The fader scale with the tag, when it is one: the fader law's exponent and the numbers of "Fader
-  // Display Mode".
+  // The fader scale with the tag: the fader law's exponent and the numbers of "Fader Display Mode".
   void SetupFaderScale(int ctrlTag);
   bool IsEditorOpen() const { return mEditorOpen.load(std::memory_order_acquire); }
   // What the editor's layout stored: its controls (while the editor lives) and the menu's texts.

@@ -112,6 +112,8 @@ class EditorRefreshTest : public ::testing::Test {
 
 const char* const kAllShown = "MASTER LEFT RIGHT faderM scaleM lockM infM mode viewM viewLM viewRS faderRS";
 const char* const kLeftMidCore = "20,60,170,300 20,60,170,140 150.5,60,174.5,84 150.5,284,174.5,308 20,300,170,380";
+const char* const kLinkCore = "229,172,261,204";
+const char* const kLinkFull = "308,172,332,196";
 const char* const kLeftMidFull = "170,60,320,300 170,60,320,140 300.5,60,324.5,84 300.5,284,324.5,308 170,300,320,380";
 
 TEST_F(EditorRefreshTest, RefreshShowsEnablesAndPlacesByTheSettings) {
@@ -123,35 +125,20 @@ TEST_F(EditorRefreshTest, RefreshShowsEnablesAndPlacesByTheSettings) {
     const char* leftMid;  // fader, label, lock, minus-infinity switch, modulation view
     const char* link;
   } rows[] = {
-      {{}, false, kAllShown, "", kLeftMidFull, "308,172,332,196"},
-      {{{kProcessMode, 1}},
-       false,
-       "MASTER MID SIDE faderM scaleM lockM infM mode viewM viewLM viewRS faderRS",
-       "",
-       kLeftMidFull,
-       "308,172,332,196"},
-      {{{kCoreFaderLayout, 1}}, false, "LEFT RIGHT viewLM viewRS faderRS", "", kLeftMidCore, "229,172,261,204"},
-      {{{kCoreFaderLayout, 1}, {kProcessMode, 1}},
-       false,
-       "LEFT RIGHT viewLM viewRS faderRS",
-       "",
-       kLeftMidCore,
-       "229,172,261,204"},
-      {{{kHideModViews, 1}},
-       false,
-       "MASTER LEFT RIGHT faderM scaleM lockM infM mode faderRS",
-       "",
-       kLeftMidFull,
-       "308,172,332,196"},
-      {{{kBasicFaderLayout, 1}}, false, kAllShown, "faderRS scaleRS lockRS infRS", kLeftMidFull, "308,172,332,196"},
-      {{{kCoreFaderLayout, 1}, {kBasicFaderLayout, 1}, {kHideModViews, 1}},
-       false,
-       "LEFT RIGHT faderRS",
-       "faderRS scaleRS lockRS infRS",
-       kLeftMidCore,
-       "229,172,261,204"},
-      {{}, true, kAllShown, "all", kLeftMidFull, "308,172,332,196"},
-      {{{kCoreFaderLayout, 1}}, true, "LEFT RIGHT viewLM viewRS faderRS", "all", kLeftMidCore, "229,172,261,204"},
+      // clang-format off
+      {{}, false, kAllShown, "", kLeftMidFull, kLinkFull},
+      {{{kProcessMode, 1}}, false, "MASTER MID SIDE faderM scaleM lockM infM mode viewM viewLM viewRS faderRS", "",
+       kLeftMidFull, kLinkFull},
+      {{{kCoreFaderLayout, 1}}, false, "LEFT RIGHT viewLM viewRS faderRS", "", kLeftMidCore, kLinkCore},
+      {{{kCoreFaderLayout, 1}, {kProcessMode, 1}}, false, "LEFT RIGHT viewLM viewRS faderRS", "", kLeftMidCore,
+       kLinkCore},
+      {{{kHideModViews, 1}}, false, "MASTER LEFT RIGHT faderM scaleM lockM infM mode faderRS", "", kLeftMidFull,
+       kLinkFull},
+      {{{kBasicFaderLayout, 1}}, false, kAllShown, "faderRS scaleRS lockRS infRS", kLeftMidFull, kLinkFull},
+      {{{kCoreFaderLayout, 1}, {kBasicFaderLayout, 1}, {kHideModViews, 1}}, false, "LEFT RIGHT faderRS",
+       "faderRS scaleRS lockRS infRS", kLeftMidCore, kLinkCore},
+      {{}, true, kAllShown, "all", kLeftMidFull, kLinkFull},
+      // clang-format on
   };
   const int switches[] = {kProcessMode, kCoreFaderLayout, kHideModViews, kBasicFaderLayout};
   int n = 0;
