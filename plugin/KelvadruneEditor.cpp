@@ -1,4 +1,5 @@
-// Main thread: the idle work, the editor notifications, the About box and the update checks.
+// Main thread: the idle work, the editor notifications, the editor refresh, the About box and the update
+// checks.
 #include <cmath>
 
 #include "graphics/IControl.h"
@@ -15,7 +16,7 @@ using fx::gfx::IRECT;
 
 constexpr int kMaxAboutLine = 1024;
 constexpr int kModViewMsgTag = 0;
-// 20 / ln 10: an amplitude's natural logarithm in dB.
+// 20 / ln 10: dB per unit of an amplitude's natural logarithm.
 constexpr double kLnToDB = 8.685889638065037;
 
 // The left/mid column's places: with "Core Fader Layout" on it takes the master column's place.
