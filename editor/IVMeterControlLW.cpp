@@ -281,6 +281,16 @@ float IVMeterControlLW<MAXNC>::LevelFraction(float level) const {
   return f;
 }
 
+// Silence arrives as minus infinity dB (the log of 0): an infinite (or undefined) fraction is drawn a
+// bar's length beyond the end it points to, where the clip hides it, so no infinite coordinate reaches
+// the renderer. Finite levels are drawn where LevelFraction puts them.
+template <int MAXNC>
+float IVMeterControlLW<MAXNC>::BarFraction(float level) const {
+  const float f = LevelFraction(level);
+  if (std::isfinite(f)) return f;
+  return f > 0.f ? 2.f : -1.f;
+}
+
 // With numbers, each mark line stops a number's width short of the meter's centre on either side, so the
 // gap around the numbers is the same wherever the meter sits in the editor.
 template <int MAXNC>
@@ -335,7 +345,7 @@ template <int MAXNC>
 void IVMeterControlLW<MAXNC>::DrawVerticalBar(IGraphics& g, const Channel& ch) {
   const IRECT& r = ch.barBounds;
   const float l = r.H();
-  const auto yOf = [&](float level) { return r.B - LevelFraction(level) * l; };
+  const auto yOf = [&](float level) { return r.B - BarFraction(level) * l; };
   // Bars fade towards the level's origin: the bottom, or the top for an inverted channel.
   const float from = ch.inverted ? r.B : r.T;
   const float to = ch.inverted ? r.T : r.B;
@@ -371,7 +381,7 @@ template <int MAXNC>
 void IVMeterControlLW<MAXNC>::DrawHorizontalBar(IGraphics& g, const Channel& ch) {
   const IRECT& r = ch.barBounds;
   const float w = r.W();
-  const auto xOf = [&](float level) { return r.L + LevelFraction(level) * w; };
+  const auto xOf = [&](float level) { return r.L + BarFraction(level) * w; };
   const float from = ch.inverted ? r.L : r.R;
   const float to = ch.inverted ? r.R : r.L;
   const auto fill = [&](const IRECT& bar, const IColor& color, int fadedAlpha) {

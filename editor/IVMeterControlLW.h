@@ -7,13 +7,14 @@
 
 #include "graphics/IControl.h"
 #include "graphics/IVectorBase.h"
+#include "plugin/EditorViewSetup.h"
 
 #include <array>
 
 namespace fx::gfx {
 
 template <int MAXNC = 2>
-class IVMeterControlLW : public IControl, public IVectorBase {
+class IVMeterControlLW : public IControl, public IVectorBase, public kd::IMeterView {
  public:
   static_assert(MAXNC >= 1 && MAXNC <= 2, "the meter lays out one or two channel columns");
 
@@ -54,7 +55,7 @@ class IVMeterControlLW : public IControl, public IVectorBase {
   // The settings the plug-in's editor update gives the product's meter: marks and numbers on, vertical,
   // both bars and peak texts on in the accent colour, plain (not squared) scale, range 5 from -72 to 0 dB;
   // then the layout and a redraw.
-  void ApplyProductSetup(const IColor& accent);
+  void ApplyProductSetup(const IColor& accent) override;
 
   // Settings, written by the plug-in's editor update; call LayoutMeter after changing the layout flags and
   // SetDirty(false) after each change.
@@ -69,7 +70,7 @@ class IVMeterControlLW : public IControl, public IVectorBase {
   void SetColors(int ch, const IColor& bar, const IColor& hold);
   void SetSecondColors(int ch, const IColor& bar, const IColor& hold);
   // The idle work's levels (dB) of one channel; marks the meter dirty without an action.
-  void SetLevels(int ch, float bar, float hold, float peakText);
+  void SetLevels(int ch, float bar, float hold, float peakText) override;
   void SetSecondLevels(int ch, float bar, float hold);
 
   int GetRangeIdx() const { return mRangeIdx; }
@@ -79,6 +80,11 @@ class IVMeterControlLW : public IControl, public IVectorBase {
   const IRECT& GetBarBounds(int ch) const { return mChannels[ch].barBounds; }
   const IRECT& GetPeakTextBounds(int ch) const { return mChannels[ch].peakTextBounds; }
   const Mark& GetMark(int rangeIdx, int i) const { return mMarkTables[rangeIdx][i]; }
+  // The levels (dB) SetLevels gave channel ch.
+  float GetBarLevel(int ch) const { return mChannels[ch].barLevel; }
+  float GetHoldLevel(int ch) const { return mChannels[ch].holdLevel; }
+  float GetPeakTextLevel(int ch) const { return mChannels[ch].peakTextLevel; }
+  const IColor& GetBarColor(int ch) const { return mChannels[ch].barColor; }
 
  private:
   struct Channel {
@@ -98,6 +104,8 @@ class IVMeterControlLW : public IControl, public IVectorBase {
     bool inverted = false;
   };
 
+  // LevelFraction for drawing: an infinite or undefined fraction becomes -1 or 2 (clipped anyway).
+  float BarFraction(float level) const;
   void InitMarkTables();
   void SyncRangeFromParam();
   void DrawMeterScale(IGraphics& g, bool marks, bool labels);

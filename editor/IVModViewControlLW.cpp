@@ -54,6 +54,16 @@ void IVModViewControlLW<MAXNC, MAXBUF>::OnResize() {
   SetDirty(false, -1);
 }
 
+template <int MAXNC, int MAXBUF>
+void IVModViewControlLW<MAXNC, MAXBUF>::ApplyProductSetup(const IColor& color, double msPerPoint) {
+  mMsPerPoint = msPerPoint;
+  mLineColor = color;
+  mFillColor = color;
+  mFill = true;
+  mPlotEnabled = true;
+  SetDirty(false, -1);
+}
+
 // A message shorter than a record is not a record: it is ignored rather than taken as a repeat of the
 // last one, so a truncated message never moves the plot.
 template <int MAXNC, int MAXBUF>

@@ -7,6 +7,7 @@
 
 #include "graphics/IControl.h"
 #include "graphics/IVectorBase.h"
+#include "plugin/EditorViewSetup.h"
 #include "plugin/IBufferSender.h"
 
 #include <vector>
@@ -14,7 +15,7 @@
 namespace fx::gfx {
 
 template <int MAXNC = 1, int MAXBUF = 1>
-class IVModViewControlLW : public IControl, public IVectorBase {
+class IVModViewControlLW : public IControl, public IVectorBase, public kd::IModViewSetup {
  public:
   using Record = ISenderData<MAXNC>;
   static constexpr int kMsgTagRecord = 0;
@@ -41,6 +42,14 @@ class IVModViewControlLW : public IControl, public IVectorBase {
   void SetFillColor(const IColor& color) { mFillColor = color; }
   void SetFill(bool fill) { mFill = fill; }
   void SetPlotEnabled(bool enabled) { mPlotEnabled = enabled; }
+  // Line and fill in color, the fill and the plot on, and the time a point stands for (kept for the
+  // plug-in; the plot draws one point per record whatever it is).
+  void ApplyProductSetup(const IColor& color, double msPerPoint) override;
+  double GetMsPerPoint() const { return mMsPerPoint; }
+  const IColor& GetLineColor() const { return mLineColor; }
+  const IColor& GetFillColor() const { return mFillColor; }
+  bool GetFill() const { return mFill; }
+  bool GetPlotEnabled() const { return mPlotEnabled; }
 
   // Values 0..1 of the plot's height, oldest first; one per whole point of the plot's width.
   const std::vector<float>& GetHistory() const { return mHistory; }
@@ -61,6 +70,7 @@ class IVModViewControlLW : public IControl, public IVectorBase {
   IColor mLineColor = IColor(255, 69, 148, 200);
   IColor mFillColor = IColor(127, 69, 148, 200);
   bool mFill = false;
+  double mMsPerPoint = 0.0;
 };
 
 }  // namespace fx::gfx

@@ -8,6 +8,7 @@
 #include "controls/IVSliderControl.h"
 #include "graphics/IControl.h"
 #include "graphics/IVectorBase.h"
+#include "plugin/EditorViewSetup.h"
 
 namespace fx::gfx {
 
@@ -28,7 +29,7 @@ class IVSliderControlLW : public IVSliderControl {
   IRECT mHandleBounds;
 };
 
-class IVSliderControlBG : public IControl, public IVectorBase {
+class IVSliderControlBG : public IControl, public IVectorBase, public kd::IFaderScaleSetup {
  public:
   // endInset: the fader's handle size; the scale's travel is the widget shortened by it at both ends.
   IVSliderControlBG(const IRECT& bounds, const char* label, const IVStyle& style, bool drawBackground, float endInset);
@@ -45,11 +46,11 @@ class IVSliderControlBG : public IControl, public IVectorBase {
   static float TickPosition(float q, float exponent);
 
   // Written by the plug-in's editor update; each setter marks the scale dirty.
-  void SetShapeExponent(float exponent);
+  void SetShapeExponent(float exponent) override;
   void SetRange(float minimum, float maximum, float middle);
   // The numbers of "Fader Display Mode": 0 the volume range in dB with 0 in the middle, 1 -100..100 with 0,
   // 2 0..100 with 50; any other mode leaves the range as it is.
-  void SetDisplayMode(int mode, float minVolume, float maxVolume);
+  void SetDisplayMode(int mode, float minVolume, float maxVolume) override;
   float GetShapeExponent() const { return mShapeExponent; }
   float GetRangeMin() const { return mRangeMin; }
   float GetRangeMax() const { return mRangeMax; }

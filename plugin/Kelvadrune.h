@@ -7,9 +7,9 @@
 // Files by role: Kelvadrune.cpp (configuration, construction, latency), KelvadruneParams.cpp (the 24
 // parameters), KelvadruneParamChange.cpp (parameter changes, any thread), KelvadruneEditorCommands.cpp
 // (editor commands, main thread), KelvadruneDSP.cpp (set-up, reset, activation, bypass),
-// KelvadruneProcess.cpp (the audio thread), KelvadruneEditor.cpp (idle work, editor notifications, about
-// text, the update checks it starts); KelvadruneState.cpp and the KelvadrunePresets base hold the state
-// chunk and the preset files.
+// KelvadruneProcess.cpp (the audio thread), KelvadruneEditor.cpp (idle work, editor notifications, the
+// editor refresh, about text, the update checks it starts); KelvadruneState.cpp and the KelvadrunePresets base hold the
+// state chunk and the preset files.
 //
 // Threads: the host's main thread constructs, resets, activates, bypasses, opens the editor and runs the
 // 20 ms idle tick; the audio thread runs ProcessBlock, holding mDSPMutex for the whole block; parameter
@@ -23,19 +23,20 @@
 
 #include "framework/FwString.h"
 #include "framework/vst2/IPluginVST2.h"
+#include "graphics/IGraphicsTypes.h"
 #include "plugin/AutomationBuffer.h"
 #include "plugin/FaderLaw.h"
 #include "plugin/GainRamp.h"
 #include "plugin/IBufferSender.h"
 #include "plugin/KelvadruneEditorLinks.h"
 #include "plugin/KelvadruneIds.h"
-#include "plugin/presets/KelvadrunePresets.h"
 #include "plugin/MeterBank.h"
 #include "plugin/Oversampler.h"
 #include "plugin/PowerFade.h"
 #include "plugin/ShapeLinearExt.h"
 #include "plugin/SmoothingFilter.h"
 #include "plugin/UpdateCheck.h"
+#include "plugin/presets/KelvadrunePresets.h"
 
 class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets {
  public:
@@ -48,6 +49,10 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets {
   static constexpr const char* kVersionText = "1.0.11";
   static constexpr int kEditorBaseWidth = 640;
   static constexpr int kEditorBaseHeight = 480;
+  // The product's accent colour, on the modulation views and the meter.
+  static constexpr fx::gfx::IColor kAccentColor{255, 32, 226, 224};
+  // The meter's level for silence and for a disabled meter, in dB.
+  static constexpr float kMeterFloorDB = -400.f;
   // The meters, in the order of the meter state arrays.
   enum EMeter { kMeterFastLeft = 0, kMeterFastRight, kMeterHoldLeft, kMeterHoldRight, kNumMeters };
 
@@ -90,15 +95,30 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets {
   // ---- Main thread: idle work and the editor ----
 
   // Every 20 ms tick: latency reports, deferred parameter display and editor refreshes, and while the
-  // editor is open its resize, tooltips, About box, update checks and modulation-view records.
+  // editor is open its resize, tooltips, About box, update checks and the update button, then the audio
+  // thread's display data: modulation-view records to their views and the meter levels to the meter.
   void OnIdle() override;
   // Sends every parameter to the editor, then marks it open.
   void OnUIOpen() override;
-  // Marks the editor closed and cancels a running update check (joined before this returns).
+  // Marks the editor closed, forgets its controls and cancels a running update check (joined before this
+  // returns).
   void OnUIClose() override;
-  // Brings the open editor in line with the settings (enabled unless bypassed, tooltips re-applied);
-  // nothing without an editor holding controls.
+  // Brings the open editor in line with the settings: everything enabled unless bypassed (then everything
+  // disabled), the left/mid column placed by "Core Fader Layout", the controls of the master column, the
+  // modulation views and the right/side column shown, hidden or disabled, the fader labels, the fader
+  // scales, the modulation views and the meter set up; tooltips are re-applied on the next tick. Nothing
+  // until the layout has built the controls. Runs on the main thread (parameter changes from other threads
+  // ask for it through the idle tick); takes the editor lock.
   void UpdateGUI();
+  // Parts of the refresh, main thread with the editor lock held; a control missing under the tag, or of
+  // another kind, is left alone.
+  // The modulation view with the tag (kCtrlTagModViewMaster..RS): color on its line and fill, its plot on,
+  // msPerPoint the time a point stands for.
+  void SetupModView(int ctrlTag, fx::gfx::IColor color, double msPerPoint);
+  // The meter with the tag: the product's meter settings in the accent colour.
+  void SetupMeter(int ctrlTag);
+  // The fader scale with the tag: the fader law's exponent and the numbers of "Fader Display Mode".
+  void SetupFaderScale(int ctrlTag);
   bool IsEditorOpen() const { return mEditorOpen.load(std::memory_order_acquire); }
   // What the editor's layout stored: its controls (while the editor lives) and the menu's texts.
   KelvadruneEditorLinks& GetEditorLinks() { return mEditorLinks; }
@@ -205,6 +225,13 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets {
   // Collects a finished update check, then starts the automatic one (once per process, while "Auto update
   // check" is on) or a requested manual one when none runs. Never waits for the network.
   void RunUpdateChecks();
+  // The update button shows the process-wide update-available flag.
+  void SyncUpdateButton(fx::gfx::IGraphics& ui);
+  // The meter levels in dB into the meter (tag kCtrlTagMeter), when the editor has one.
+  void WriteMeterLevels(fx::gfx::IGraphics& ui);
+  // Parts of UpdateGUI.
+  void PlaceLeftMidColumn(bool coreLayout);
+  void ShowFaderColumns(bool coreLayout, bool midSide, bool linked, bool hideModViews);
 
   // ---- DSP set-up (KelvadruneDSP.cpp; the caller holds mDSPMutex) ----
   void InitDSP();

@@ -1,14 +1,60 @@
-// Main thread: the idle work, the editor notifications, the About box and the update checks.
+// Main thread: the idle work, the editor notifications, the editor refresh, the About box and the update
+// checks.
+#include <cmath>
+
 #include "graphics/IControl.h"
 #include "graphics/IGraphics.h"
 #include "graphics/IPopupMenuControlBase.h"
+#include "plugin/EditorViewSetup.h"
 #include "plugin/HostDisplayNames.h"
 #include "plugin/Kelvadrune.h"
 
 namespace {
 
+using fx::gfx::IControl;
+using fx::gfx::IRECT;
+
 constexpr int kMaxAboutLine = 1024;
 constexpr int kModViewMsgTag = 0;
+// 20 / ln 10: dB per unit of an amplitude's natural logarithm.
+constexpr double kLnToDB = 8.685889638065037;
+
+// The left/mid column's places: with "Core Fader Layout" on it takes the master column's place.
+struct ColumnPlaces {
+  IRECT fader;  // the fader and the scale behind it
+  IRECT label;
+  IRECT lock;
+  IRECT minusInf;
+  IRECT modView;
+  IRECT link;
+};
+constexpr ColumnPlaces kLeftMidCore = {{20, 60, 170, 300},         {20, 60, 170, 140},  {150.5f, 60, 174.5f, 84},
+                                       {150.5f, 284, 174.5f, 308}, {20, 300, 170, 380}, {229, 172, 261, 204}};
+constexpr ColumnPlaces kLeftMidFull = {{170, 60, 320, 300},        {170, 60, 320, 140},  {300.5f, 60, 324.5f, 84},
+                                       {300.5f, 284, 324.5f, 308}, {170, 300, 320, 380}, {308, 172, 332, 196}};
+
+// The two functions the editor refresh applies to groups of controls.
+const auto kEnable = [](IControl* control) { control->SetDisabled(false); };
+const auto kDisable = [](IControl* control) { control->SetDisabled(true); };
+
+// A control the layout did not store (null) is left alone.
+void Place(IControl* control, const IRECT& bounds) {
+  if (!control) return;
+  control->SetTargetAndDrawRECTs(bounds);
+  control->OnResize();
+}
+
+void Show(IControl* control, bool show) {
+  if (control) control->Hide(!show);
+}
+
+void Enable(IControl* control, bool enable) {
+  if (control) control->SetDisabled(!enable);
+}
+
+float ToDB(double amplitude) {
+  return static_cast<float>(std::log(amplitude) * kLnToDB);
+}
 
 }  // namespace
 
@@ -35,12 +81,14 @@ void Kelvadrune::OnIdle() {
   }
   if (mAboutRequested.exchange(false, std::memory_order_acq_rel)) ShowAboutBox();
   RunUpdateChecks();
+  SyncUpdateButton(*ui);
   for (GainState& state : mGains) {
     SenderRecord record;
     while (state.sender.PopRecord(record)) {
       SendControlMsgFromDelegate(record.ctrlTag, kModViewMsgTag, static_cast<int>(sizeof(record)), &record);
     }
   }
+  WriteMeterLevels(*ui);
 }
 
 void Kelvadrune::OnUIOpen() {
@@ -56,19 +104,132 @@ void Kelvadrune::OnUIClose() {
 
 void Kelvadrune::RunUpdateChecks() {
   mUpdateCheck.Collect();
+  if (auto result = mUpdateCheck.TakeManualResult()) {
+    if (fx::gfx::IGraphics* ui = GetUI())
+      ui->ShowMessageBox(kd::UpdateCheckMessage(*result), kd::kUpdateCheckCaption, fx::gfx::kMB_OK, nullptr);
+  }
   if (mAutoUpdateCheck.load(std::memory_order_acquire) > 0) mUpdateCheck.StartAutomatic(GetPluginName(), kVersionText);
   if (!mUpdateCheck.IsRunning() && mUpdateCheckRequested.exchange(false, std::memory_order_acq_rel)) {
     mUpdateCheck.StartManual(GetPluginName(), kVersionText);
   }
 }
 
+void Kelvadrune::SyncUpdateButton(fx::gfx::IGraphics& ui) {
+  IControl* button = ui.GetControl(mEditorLinks.updateButtonIdx);
+  if (!button) return;
+  const double shown = kd::IsUpdateAvailable() ? 1.0 : 0.0;
+  if (button->GetValue() == shown) return;
+  button->SetValue(shown);
+  button->SetDirty(true, -1);
+}
+
+void Kelvadrune::WriteMeterLevels(fx::gfx::IGraphics& ui) {
+  auto* meter = dynamic_cast<kd::IMeterView*>(ui.GetControlWithTag(kCtrlTagMeter));
+  if (!meter) return;
+  const bool disabled = mDisableMeter.load(std::memory_order_acquire) != 0;
+  constexpr int kFast[] = {kMeterFastLeft, kMeterFastRight};
+  constexpr int kHold[] = {kMeterHoldLeft, kMeterHoldRight};
+  for (int ch = 0; ch < 2; ++ch) {
+    if (disabled) {
+      meter->SetLevels(ch, kMeterFloorDB, kMeterFloorDB, kMeterFloorDB);
+    } else {
+      meter->SetLevels(ch, ToDB(GetMeterLevel(kFast[ch])), ToDB(GetMeterLevel(kHold[ch])),
+                       ToDB(GetMeterPeak(kFast[ch])));
+    }
+  }
+}
+
 void Kelvadrune::UpdateGUI() {
   const auto editorLock = LockEditor();
   fx::gfx::IGraphics* ui = GetUI();
-  if (!ui || ui->NControls() < 1) return;
+  if (!ui || !mEditorLinks.built || ui->NControls() < 1) return;
   mTooltipsPending.store(true, std::memory_order_release);
   const bool bypassed = GetBypassed();
-  ui->ForAllControlsFunc([bypassed](fx::gfx::IControl* control) { control->SetDisabled(bypassed); });
+  if (!bypassed) ui->ForAllControlsFunc(kEnable);
+
+  const bool coreLayout = mCoreFaderLayout.load(std::memory_order_acquire) != 0;
+  PlaceLeftMidColumn(coreLayout);
+  ShowFaderColumns(coreLayout, mProcessMode.load(std::memory_order_acquire) != 0,
+                   mBasicFaderLayout.load(std::memory_order_acquire) != 0,
+                   mHideModViews.load(std::memory_order_acquire) != 0);
+
+  // The fader parameters' display already follows the settings; the label text and the faders follow here.
+  ApplyFaderLabels();
+  for (IControl* fader : mEditorLinks.faders)
+    if (fader) fader->SetDirty(false, -1);
+
+  // The senders' window (their set-up may run on the audio thread; its length never changes).
+  for (int tag : {kCtrlTagModViewMaster, kCtrlTagModViewLM, kCtrlTagModViewRS})
+    SetupModView(tag, kAccentColor, ModViewSender::kDefaultWindowMs);
+  SetupMeter(kCtrlTagMeter);
+  for (int tag : {kCtrlTagFaderScaleMaster, kCtrlTagFaderScaleLM, kCtrlTagFaderScaleRS}) SetupFaderScale(tag);
+
+  if (bypassed) ui->ForAllControlsFunc(kDisable);
+}
+
+void Kelvadrune::PlaceLeftMidColumn(bool coreLayout) {
+  const ColumnPlaces& at = coreLayout ? kLeftMidCore : kLeftMidFull;
+  KelvadruneEditorLinks& links = mEditorLinks;
+  Place(links.faders[kGainIdxLM], at.fader);
+  Place(links.faderScales[kGainIdxLM], at.fader);
+  Place(links.faderLabels[KelvadruneEditorLinks::kLabelLeft], at.label);
+  Place(links.lockSwitches[kGainIdxLM], at.lock);
+  Place(links.minusInfSwitches[kGainIdxLM], at.minusInf);
+  Place(links.modViews[kGainIdxLM], at.modView);
+  Place(links.linkSwitch, at.link);
+  if (links.gradientPanel) links.gradientPanel->SetDirty(false, -1);
+}
+
+// The core layout drops the master column and the stereo/mid-side switch (its left/right column then
+// reads "LEFT" and "RIGHT" in either mode); the link leaves the right/side column visible but disabled.
+void Kelvadrune::ShowFaderColumns(bool coreLayout, bool midSide, bool linked, bool hideModViews) {
+  using Links = KelvadruneEditorLinks;
+  Links& links = mEditorLinks;
+  for (IControl* view : links.modViews) Show(view, false);
+  if (!hideModViews) {
+    Show(links.modViews[kGainIdxLM], true);
+    Show(links.modViews[kGainIdxRS], true);
+    Show(links.modViews[kGainIdxMaster], !coreLayout);
+  }
+
+  IControl* const masterColumn[] = {links.faderLabels[Links::kLabelMaster], links.faders[kGainIdxMaster],
+                                    links.faderScales[kGainIdxMaster],      links.lockSwitches[kGainIdxMaster],
+                                    links.minusInfSwitches[kGainIdxMaster], links.stereoMSSwitch};
+  for (IControl* label : links.faderLabels) Show(label, false);
+  for (IControl* control : masterColumn) Show(control, !coreLayout);
+
+  for (IControl* control : {links.faders[kGainIdxRS], links.faderScales[kGainIdxRS], links.lockSwitches[kGainIdxRS],
+                            links.minusInfSwitches[kGainIdxRS]})
+    Enable(control, !linked);
+
+  const bool leftRight = !midSide || coreLayout;
+  Show(links.faderLabels[leftRight ? Links::kLabelLeft : Links::kLabelMid], true);
+  Show(links.faderLabels[leftRight ? Links::kLabelRight : Links::kLabelSide], true);
+}
+
+void Kelvadrune::SetupModView(int ctrlTag, fx::gfx::IColor color, double msPerPoint) {
+  fx::gfx::IGraphics* ui = GetUI();
+  if (!ui) return;
+  if (auto* view = dynamic_cast<kd::IModViewSetup*>(ui->GetControlWithTag(ctrlTag)))
+    view->ApplyProductSetup(color, msPerPoint);
+}
+
+void Kelvadrune::SetupMeter(int ctrlTag) {
+  fx::gfx::IGraphics* ui = GetUI();
+  if (!ui) return;
+  if (auto* meter = dynamic_cast<kd::IMeterView*>(ui->GetControlWithTag(ctrlTag)))
+    meter->ApplyProductSetup(kAccentColor);
+}
+
+void Kelvadrune::SetupFaderScale(int ctrlTag) {
+  fx::gfx::IGraphics* ui = GetUI();
+  if (!ui) return;
+  auto* scale = dynamic_cast<kd::IFaderScaleSetup*>(ui->GetControlWithTag(ctrlTag));
+  if (!scale) return;
+  scale->SetShapeExponent(static_cast<float>(mFaderShape.load(std::memory_order_acquire)));
+  scale->SetDisplayMode(mFaderDisplayMode.load(std::memory_order_acquire),
+                        static_cast<float>(mMinGain.load(std::memory_order_acquire)),
+                        static_cast<float>(mMaxGain.load(std::memory_order_acquire)));
 }
 
 void Kelvadrune::GetHostDisplayName(fx::FwString& out) const {

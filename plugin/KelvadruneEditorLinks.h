@@ -1,8 +1,9 @@
 // What the editor's layout leaves in the plug-in: the controls the plug-in's editor refresh moves, hides
 // and enables, the update button's place in the control list, and the three texts the plug-in menu's rows
-// point to. The plug-in knows the controls only by forward declaration; it needs nothing else of the
-// editor. The pointers are valid while the editor's graphics live: the layout sets `built` last, and the
-// plug-in forgets the controls when the editor closes. Main thread only.
+// point to. The plug-in holds the controls as plain IControl (it only moves, hides, enables and redraws
+// them); what it writes into particular views goes through the interfaces of plugin/EditorViewSetup.h, so
+// it needs nothing of the editor. The pointers are valid while the editor's graphics live: the layout sets
+// `built` last, and the plug-in forgets the controls when the editor closes. Main thread only.
 #pragma once
 
 #include <array>
@@ -11,30 +12,24 @@
 #include "plugin/KelvadruneIds.h"
 
 namespace fx::gfx {
-class IBSwitchControlLW;
-class ITextControl;
-class IVPanelControlLW;
-class IVSliderControlBG;
-class IVSliderControlLW;
-template <int MAXNC, int MAXBUF>
-class IVModViewControlLW;
-}  // namespace fx::gfx
+class IControl;
+}
 
 struct KelvadruneEditorLinks {
   // The longest of the three texts, in characters.
   static constexpr int kMaxTextLength = 4096;
   enum EFaderLabel { kLabelMaster = 0, kLabelLeft, kLabelMid, kLabelRight, kLabelSide, kNumFaderLabels };
 
-  fx::gfx::IVPanelControlLW* gradientPanel = nullptr;
+  fx::gfx::IControl* gradientPanel = nullptr;
   // Per gain (EGain): the modulation views, the scales behind the faders, the faders, the switches.
-  std::array<fx::gfx::IVModViewControlLW<1, 1>*, kNumGains> modViews{};
-  std::array<fx::gfx::IVSliderControlBG*, kNumGains> faderScales{};
-  std::array<fx::gfx::IVSliderControlLW*, kNumGains> faders{};
-  std::array<fx::gfx::IBSwitchControlLW*, kNumGains> lockSwitches{};
-  std::array<fx::gfx::IBSwitchControlLW*, kNumGains> minusInfSwitches{};
-  std::array<fx::gfx::ITextControl*, kNumFaderLabels> faderLabels{};
-  fx::gfx::IBSwitchControlLW* linkSwitch = nullptr;
-  fx::gfx::IBSwitchControlLW* stereoMSSwitch = nullptr;
+  std::array<fx::gfx::IControl*, kNumGains> modViews{};
+  std::array<fx::gfx::IControl*, kNumGains> faderScales{};
+  std::array<fx::gfx::IControl*, kNumGains> faders{};
+  std::array<fx::gfx::IControl*, kNumGains> lockSwitches{};
+  std::array<fx::gfx::IControl*, kNumGains> minusInfSwitches{};
+  std::array<fx::gfx::IControl*, kNumFaderLabels> faderLabels{};
+  fx::gfx::IControl* linkSwitch = nullptr;
+  fx::gfx::IControl* stereoMSSwitch = nullptr;
   // The update button's index in the graphics' control list; -1 without an editor.
   int updateButtonIdx = -1;
   fx::FwString changeLogURL;

@@ -145,7 +145,8 @@ const ControlRow kRows[] = {
   {28, Is<Switch>, {150.5f, 284, 174.5f, 308}, -1, kMATreatMinAsInf, "Treat min as -inf"},
   {29, Is<Switch>, {300.5f, 284, 324.5f, 308}, -1, kLMTreatMinAsInf, "Treat min as -inf"},
   {30, Is<Switch>, {450.5f, 284, 474.5f, 308}, -1, kRSTreatMinAsInf, "Treat min as -inf"},
-  {31, Is<Switch>, {300.5f, 172, 324.5f, 196}, -1, kBasicFaderLayout, "Link LR/MS Fader"},
+  // Attached at 300.5, 172; the plug-in's editor refresh that ends the layout moves it to its place.
+  {31, Is<Switch>, {308, 172, 332, 196}, -1, kBasicFaderLayout, "Link LR/MS Fader"},
   {32, Is<IVMeterControlLW<2>>, {470, 60, 620, 380}, kCtrlTagMeter, -1, "Left/Right peak meter. Click to reset."},
   {33, Is<Switch>, {42, 392, 98, 448}, -1, kPower, "Power off/on"},
   {34, Is<Switch>, {142, 392, 198, 448}, -1, kProcessMode, "Stereo or Mid/Side processing"},
@@ -192,7 +193,7 @@ TEST_F(LayoutTest, PlugInKeepsTheControlsItUpdates) {
     EXPECT_EQ(static_cast<IControl*>(links.modViews[i]), Row(11 + i)) << i;
     EXPECT_EQ(static_cast<IControl*>(links.faderScales[i]), Row(14 + i)) << i;
     EXPECT_EQ(static_cast<IControl*>(links.faders[i]), Row(17 + i)) << i;
-    EXPECT_TRUE(links.faders[i]->GetGripLine()) << i;
+    EXPECT_TRUE(dynamic_cast<IVSliderControlLW&>(*links.faders[i]).GetGripLine()) << i;
     EXPECT_EQ(static_cast<IControl*>(links.lockSwitches[i]), Row(25 + i)) << i;
     EXPECT_EQ(static_cast<IControl*>(links.minusInfSwitches[i]), Row(28 + i)) << i;
   }

@@ -56,6 +56,8 @@ class KelvadruneEditorTest : public testing::Test {
     mSinks[0] = static_cast<RecordSink*>(mGraphics->AttachControl(new RecordSink, kCtrlTagModViewMaster));
     mSinks[1] = static_cast<RecordSink*>(mGraphics->AttachControl(new RecordSink, kCtrlTagModViewLM));
     mSinks[2] = static_cast<RecordSink*>(mGraphics->AttachControl(new RecordSink, kCtrlTagModViewRS));
+    // The sinks stand for a layout's views: the editor refresh runs once a layout has built.
+    mPlug->GetEditorLinks().built = true;
     mPlug->OnUIOpen();
   }
   void TearDown() override { mPlug->CloseWindow(); }

@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "graphics/IControl.h"
 #include "plugin/Kelvadrune.h"
 #include "tests/support/RecordingGraphics.h"
 
@@ -164,6 +165,24 @@ TEST(UpdateCheckTest, ServersAnswerWithResultAndTransferCode) {
   }
 }
 
+// Keeps the message boxes the plug-in shows, "caption|text" each.
+class MessageBoxGraphics : public fx::gfx::test::RecordingGraphics {
+ public:
+  using RecordingGraphics::RecordingGraphics;
+  fx::gfx::EMsgBoxResult ShowMessageBox(const char* str, const char* caption, fx::gfx::EMsgBoxType,
+                                        fx::gfx::IMsgBoxCompletionHandlerFunc) override {
+    boxes.push_back(std::string(caption) + "|" + str);
+    return fx::gfx::kOK;
+  }
+  std::vector<std::string> boxes;
+};
+
+class ButtonStandIn : public fx::gfx::IControl {
+ public:
+  ButtonStandIn() : IControl(fx::gfx::IRECT(0, 0, 10, 10)) {}
+  void Draw(fx::gfx::IGraphics&) override {}
+};
+
 // The product with an editor open on the recording test double, its checks pointed at a loopback server.
 class KelvadruneUpdateCheckTest : public testing::Test {
  protected:
@@ -171,33 +190,41 @@ class KelvadruneUpdateCheckTest : public testing::Test {
     setenv(kd::kUpdateServiceVariable, server.Address().c_str(), 1);
     mPlug = std::make_unique<Kelvadrune>(fx::InstanceInfo{});
     mPlug->SetMakeGraphicsFunc([this] {
-      return new fx::gfx::test::RecordingGraphics(*mPlug, Kelvadrune::kEditorBaseWidth, Kelvadrune::kEditorBaseHeight);
+      mGraphics = new MessageBoxGraphics(*mPlug, Kelvadrune::kEditorBaseWidth, Kelvadrune::kEditorBaseHeight);
+      return mGraphics;
     });
     int parent = 0;
     ASSERT_NE(mPlug->OpenWindow(&parent), nullptr);
+    // A plain control stands for the layout's update button.
+    mButton = mGraphics->AttachControl(new ButtonStandIn);
+    mPlug->GetEditorLinks().updateButtonIdx = mGraphics->NControls() - 1;
     mPlug->OnUIOpen();
   }
-  // Ticks until the manual check's result is there.
-  std::optional<int> ManualResult() {
-    std::optional<int> result;
+  // Ticks until the manual check's message box shows; "" when none did.
+  std::string ManualResultBox() {
     Eventually([&] {
       mPlug->OnIdle();
-      return (result = mPlug->GetUpdateCheck().TakeManualResult()).has_value();
+      return !mGraphics->boxes.empty();
     });
-    return result;
+    return mGraphics->boxes.empty() ? "" : mGraphics->boxes.front();
   }
 
   std::unique_ptr<Kelvadrune> mPlug;
+  MessageBoxGraphics* mGraphics = nullptr;
+  fx::gfx::IControl* mButton = nullptr;
 };
 
-TEST_F(KelvadruneUpdateCheckTest, CommandRunsTheCheckOnLaterTicksAndSetsTheSharedFlag) {
+TEST_F(KelvadruneUpdateCheckTest, CommandRunsTheCheckOnLaterTicksShowsItsMessageAndSetsTheSharedFlag) {
   for (const auto& [body, result] :
        {std::pair{"1.0.12", kd::kUpdateCheckNewer}, {"1.0.11", kd::kUpdateCheckUpToDate}}) {
     LoopbackServer server(LoopbackServer::kAnswer, body);
     Open(server);
     mPlug->OnParamChange(kMsgCheckUpdate, fx::kUI, -1);
-    EXPECT_EQ(ManualResult(), result) << body;
+    EXPECT_EQ(ManualResultBox(), std::string("Check for update|") + kd::UpdateCheckMessage(result)) << body;
     EXPECT_EQ(kd::IsUpdateAvailable(), result == kd::kUpdateCheckNewer) << body;
+    mPlug->OnIdle();
+    EXPECT_EQ(mGraphics->boxes.size(), 1u) << "shown once";
+    EXPECT_EQ(mButton->GetValue(), result == kd::kUpdateCheckNewer ? 1.0 : 0.0) << body;
     mPlug->CloseWindow();
   }
 }
