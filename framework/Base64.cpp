@@ -21,8 +21,8 @@ void Base64Encode(const uint8_t* data, int size, FwString& out) {
   out.Set("");
   for (int i = 0; data && i < size; i += 3) {
     const int n = size - i < 3 ? size - i : 3;
-    const uint32_t group = (uint32_t{data[i]} << 16) | (n > 1 ? uint32_t{data[i + 1]} << 8 : 0u) |
-                           (n > 2 ? uint32_t{data[i + 2]} : 0u);
+    const uint32_t group =
+        (uint32_t{data[i]} << 16) | (n > 1 ? uint32_t{data[i + 1]} << 8 : 0u) | (n > 2 ? uint32_t{data[i + 2]} : 0u);
     const char quad[5] = {kAlphabet[(group >> 18) & 63], kAlphabet[(group >> 12) & 63],
                           n > 1 ? kAlphabet[(group >> 6) & 63] : '=', n > 2 ? kAlphabet[group & 63] : '=', '\0'};
     out.Append(quad);

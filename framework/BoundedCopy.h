@@ -11,9 +11,8 @@ namespace fx {
 int CopyBounded(char* dst, int capacity, const char* src);
 
 template <size_t N>
-int CopyBounded(char (&dst)[N], const char* src)
-{
+int CopyBounded(char (&dst)[N], const char* src) {
   return CopyBounded(dst, static_cast<int>(N), src);
 }
 
-} // namespace fx
+}  // namespace fx

@@ -6,7 +6,7 @@
 namespace fx {
 
 class FwHeapBuf {
-public:
+ public:
   static constexpr int kDefaultGranularity = 4096;
 
   // Any thread (the owner's); allocates nothing.
@@ -44,7 +44,7 @@ public:
   // Takes effect on the next reallocation; values below 1 become 1.
   void SetGranularity(int granularity);
 
-private:
+ private:
   long long NewAllocation(int newSize) const;
   bool Reallocate(int newAlloc, int newSize);
 
@@ -54,4 +54,4 @@ private:
   int mGranul = kDefaultGranularity;
 };
 
-} // namespace fx
+}  // namespace fx

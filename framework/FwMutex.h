@@ -8,7 +8,7 @@
 namespace fx {
 
 class FwMutex {
-public:
+ public:
   FwMutex() = default;
   FwMutex(const FwMutex&) = delete;
   FwMutex& operator=(const FwMutex&) = delete;
@@ -20,20 +20,20 @@ public:
   // The holding thread; never blocks.
   void Unlock() { mMutex.unlock(); }
 
-private:
+ private:
   std::recursive_mutex mMutex;
 };
 
 // Holds a FwMutex for the lifetime of the scope.
 class FwMutexLock {
-public:
+ public:
   explicit FwMutexLock(FwMutex& mutex) : mMutex(mutex) { mMutex.Lock(); }
   ~FwMutexLock() { mMutex.Unlock(); }
   FwMutexLock(const FwMutexLock&) = delete;
   FwMutexLock& operator=(const FwMutexLock&) = delete;
 
-private:
+ private:
   FwMutex& mMutex;
 };
 
-} // namespace fx
+}  // namespace fx

@@ -13,7 +13,7 @@ namespace fx {
 
 template <class T>
 class FwPtrList {
-public:
+ public:
   using DeleteFunc = void (*)(void*);
 
   explicit FwPtrList(int granularity = FwHeapBuf::kDefaultGranularity) : mBuf(granularity) {}
@@ -22,17 +22,12 @@ public:
 
   int GetSize() const { return mBuf.GetSize() / static_cast<int>(sizeof(T*)); }
   // Item idx, or null outside 0..size-1.
-  T* Get(int idx) const
-  {
-    return idx >= 0 && idx < GetSize() ? GetList()[idx] : nullptr;
-  }
+  T* Get(int idx) const { return idx >= 0 && idx < GetSize() ? GetList()[idx] : nullptr; }
   T* const* GetList() const { return static_cast<T* const*>(mBuf.Get()); }
   // Index of the first entry equal to item, or -1.
-  int Find(const T* item) const
-  {
+  int Find(const T* item) const {
     for (int i = 0; i < GetSize(); ++i)
-      if (GetList()[i] == item)
-        return i;
+      if (GetList()[i] == item) return i;
     return -1;
   }
 
@@ -42,15 +37,11 @@ public:
 
   // Inserts item before position idx (clamped to 0..size); answers it, or null
   // when the list cannot grow.
-  T* Insert(int idx, T* item)
-  {
+  T* Insert(int idx, T* item) {
     const int n = GetSize();
-    if (idx < 0)
-      idx = 0;
-    if (idx > n)
-      idx = n;
-    if (!mBuf.Resize((n + 1) * static_cast<int>(sizeof(T*)), false))
-      return nullptr;
+    if (idx < 0) idx = 0;
+    if (idx > n) idx = n;
+    if (!mBuf.Resize((n + 1) * static_cast<int>(sizeof(T*)), false)) return nullptr;
     T** list = Items();
     std::memmove(list + idx + 1, list + idx, static_cast<size_t>(n - idx) * sizeof(T*));
     list[idx] = item;
@@ -58,31 +49,25 @@ public:
   }
 
   // Replaces entry idx; nothing outside the range. The old item is not deleted.
-  void Set(int idx, T* item)
-  {
-    if (idx >= 0 && idx < GetSize())
-      Items()[idx] = item;
+  void Set(int idx, T* item) {
+    if (idx >= 0 && idx < GetSize()) Items()[idx] = item;
   }
 
   // Removes entry idx (nothing outside the range), deleting its item when
   // wantDelete is set: through deleteFunc when given, else with delete.
-  void Delete(int idx, bool wantDelete = false, DeleteFunc deleteFunc = nullptr)
-  {
+  void Delete(int idx, bool wantDelete = false, DeleteFunc deleteFunc = nullptr) {
     const int n = GetSize();
-    if (idx < 0 || idx >= n)
-      return;
+    if (idx < 0 || idx >= n) return;
     T* item = Items()[idx];
     std::memmove(Items() + idx, Items() + idx + 1, static_cast<size_t>(n - idx - 1) * sizeof(T*));
     mBuf.Resize((n - 1) * static_cast<int>(sizeof(T*)), false);
-    if (wantDelete)
-      DeleteItem(item, deleteFunc);
+    if (wantDelete) DeleteItem(item, deleteFunc);
   }
 
   // Empties the list, keeping its memory for the next items. With wantDelete the
   // items are deleted from the last to the first (null entries skipped), each
   // leaving the list before it is deleted.
-  void Empty(bool wantDelete = false, DeleteFunc deleteFunc = nullptr)
-  {
+  void Empty(bool wantDelete = false, DeleteFunc deleteFunc = nullptr) {
     if (wantDelete) {
       for (int i = GetSize() - 1; i >= 0; --i) {
         T* item = Items()[i];
@@ -95,13 +80,11 @@ public:
 
   int GetAllocatedBytes() const { return mBuf.GetAllocated(); }
 
-private:
+ private:
   T** Items() { return static_cast<T**>(mBuf.Get()); }
 
-  static void DeleteItem(T* item, DeleteFunc deleteFunc)
-  {
-    if (!item)
-      return;
+  static void DeleteItem(T* item, DeleteFunc deleteFunc) {
+    if (!item) return;
     if (deleteFunc)
       deleteFunc(item);
     else
@@ -111,4 +94,4 @@ private:
   FwHeapBuf mBuf;
 };
 
-} // namespace fx
+}  // namespace fx

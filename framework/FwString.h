@@ -10,7 +10,7 @@
 namespace fx {
 
 class FwString {
-public:
+ public:
   static constexpr int kGranularity = 128;
 
   FwString();
@@ -48,11 +48,11 @@ public:
   // Appends at most maxLen formatted characters after the current text.
   void AppendFormatted(int maxLen, const char* format, ...) __attribute__((format(printf, 3, 4)));
 
-private:
+ private:
   void FormatAt(int offset, int maxLen, const char* format, va_list args);
   void SetLength(int length);
 
   FwHeapBuf mBuf{kGranularity};
 };
 
-} // namespace fx
+}  // namespace fx

@@ -85,7 +85,9 @@ constexpr HostKey kHostKeys[] = {
 // Hosts' product strings are short; anything past this is ignored.
 constexpr size_t kMaxHostTextLength = 255;
 
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char AsciiLower(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 }  // namespace
 

@@ -18,7 +18,7 @@
 namespace fx {
 
 class IByteChunk {
-public:
+ public:
   explicit IByteChunk(int granularity = FwHeapBuf::kDefaultGranularity) : mBytes(granularity) {}
 
   int Size() const { return mBytes.GetSize(); }
@@ -45,28 +45,24 @@ public:
 
   // Plain values: integers, enumerations, floats and doubles, little-endian.
   template <class T>
-  int Put(const T* value)
-  {
+  int Put(const T* value) {
     uint8_t bytes[sizeof(T)];
     ToLittleEndian(*value, bytes);
     return PutBytes(bytes, sizeof(T));
   }
 
   template <class T>
-  int Get(T* value, int startPos) const
-  {
+  int Get(T* value, int startPos) const {
     uint8_t bytes[sizeof(T)];
     const int next = GetBytes(bytes, sizeof(T), startPos);
-    if (next >= 0)
-      *value = FromLittleEndian<T>(bytes);
+    if (next >= 0) *value = FromLittleEndian<T>(bytes);
     return next;
   }
 
   // Overwrites the value at pos, e.g. a size field written as a placeholder.
   // Answers pos + sizeof(T), or -1 when it does not lie inside the chunk.
   template <class T>
-  int PutAt(const T* value, int pos)
-  {
+  int PutAt(const T* value, int pos) {
     uint8_t bytes[sizeof(T)];
     ToLittleEndian(*value, bytes);
     return PutBytesAt(bytes, sizeof(T), pos);
@@ -80,36 +76,45 @@ public:
   // text, or -1 (str unchanged) when the length or the text passes the end.
   int GetStr(FwString& str, int startPos) const;
 
-private:
-  template <size_t N> struct UnsignedOfSize;
+ private:
+  template <size_t N>
+  struct UnsignedOfSize;
 
   template <class T>
-  static void ToLittleEndian(const T& value, uint8_t* bytes)
-  {
+  static void ToLittleEndian(const T& value, uint8_t* bytes) {
     static_assert(std::is_arithmetic_v<T> || std::is_enum_v<T>, "chunks store plain values");
     using U = typename UnsignedOfSize<sizeof(T)>::Type;
     const U bits = std::bit_cast<U>(value);
-    for (size_t i = 0; i < sizeof(T); ++i)
-      bytes[i] = static_cast<uint8_t>(bits >> (8 * i));
+    for (size_t i = 0; i < sizeof(T); ++i) bytes[i] = static_cast<uint8_t>(bits >> (8 * i));
   }
 
   template <class T>
-  static T FromLittleEndian(const uint8_t* bytes)
-  {
+  static T FromLittleEndian(const uint8_t* bytes) {
     static_assert(std::is_arithmetic_v<T> || std::is_enum_v<T>, "chunks store plain values");
     using U = typename UnsignedOfSize<sizeof(T)>::Type;
     U bits = 0;
-    for (size_t i = 0; i < sizeof(T); ++i)
-      bits |= static_cast<U>(static_cast<U>(bytes[i]) << (8 * i));
+    for (size_t i = 0; i < sizeof(T); ++i) bits |= static_cast<U>(static_cast<U>(bytes[i]) << (8 * i));
     return std::bit_cast<T>(bits);
   }
 
   FwHeapBuf mBytes;
 };
 
-template <> struct IByteChunk::UnsignedOfSize<1> { using Type = uint8_t; };
-template <> struct IByteChunk::UnsignedOfSize<2> { using Type = uint16_t; };
-template <> struct IByteChunk::UnsignedOfSize<4> { using Type = uint32_t; };
-template <> struct IByteChunk::UnsignedOfSize<8> { using Type = uint64_t; };
+template <>
+struct IByteChunk::UnsignedOfSize<1> {
+  using Type = uint8_t;
+};
+template <>
+struct IByteChunk::UnsignedOfSize<2> {
+  using Type = uint16_t;
+};
+template <>
+struct IByteChunk::UnsignedOfSize<4> {
+  using Type = uint32_t;
+};
+template <>
+struct IByteChunk::UnsignedOfSize<8> {
+  using Type = uint64_t;
+};
 
-} // namespace fx
+}  // namespace fx

@@ -12,20 +12,28 @@ IEditorDelegate::IEditorDelegate(int nParams) {
   }
 }
 
-IEditorDelegate::~IEditorDelegate() { mParams.Empty(true); }
+IEditorDelegate::~IEditorDelegate() {
+  mParams.Empty(true);
+}
 
 void* IEditorDelegate::OpenWindow(void*) {
   OnUIOpen();
   return nullptr;
 }
 
-void IEditorDelegate::CloseWindow() { OnUIClose(); }
+void IEditorDelegate::CloseWindow() {
+  OnUIClose();
+}
 
 void IEditorDelegate::OnParentWindowResize(int, int) {}
 
-double IEditorDelegate::ConvertPresetParamValue(int, int, int, double value) { return value; }
+double IEditorDelegate::ConvertPresetParamValue(int, int, int, double value) {
+  return value;
+}
 
-void IEditorDelegate::OnUIOpen() { SendAllParametersToEditor(); }
+void IEditorDelegate::OnUIOpen() {
+  SendAllParametersToEditor();
+}
 
 void IEditorDelegate::SendAllParametersToEditor() {
   for (int i = 0; i < NParams(); ++i) {
@@ -40,7 +48,9 @@ double IEditorDelegate::ConstrainedNormalized(const IParam& param, double value)
 
 void IEditorDelegate::OnUIClose() {}
 
-void IEditorDelegate::OnParamChange(int paramIdx, EParamSource, int) { OnParamChange(paramIdx); }
+void IEditorDelegate::OnParamChange(int paramIdx, EParamSource, int) {
+  OnParamChange(paramIdx);
+}
 
 void IEditorDelegate::OnParamChange(int) {}
 
@@ -57,13 +67,21 @@ void IEditorDelegate::OnMidiMsgUI(const IMidiMsg&) {}
 
 void IEditorDelegate::OnSysexMsgUI(const ISysEx&) {}
 
-bool IEditorDelegate::OnMessage(int, int, int, const void*) { return false; }
+bool IEditorDelegate::OnMessage(int, int, int, const void*) {
+  return false;
+}
 
-void IEditorDelegate::OnRestoreState() { SendAllParametersToEditor(); }
+void IEditorDelegate::OnRestoreState() {
+  SendAllParametersToEditor();
+}
 
-bool IEditorDelegate::OnKeyDown(const IKeyPress&) { return false; }
+bool IEditorDelegate::OnKeyDown(const IKeyPress&) {
+  return false;
+}
 
-bool IEditorDelegate::OnKeyUp(const IKeyPress&) { return false; }
+bool IEditorDelegate::OnKeyUp(const IKeyPress&) {
+  return false;
+}
 
 void IEditorDelegate::SendControlValueFromDelegate(int, double) {}
 
@@ -75,9 +93,13 @@ void IEditorDelegate::SendArbitraryMsgFromDelegate(int msgTag, int dataSize, con
   OnMessage(msgTag, -1, dataSize, data);
 }
 
-void IEditorDelegate::SendMidiMsgFromDelegate(const IMidiMsg& msg) { OnMidiMsgUI(msg); }
+void IEditorDelegate::SendMidiMsgFromDelegate(const IMidiMsg& msg) {
+  OnMidiMsgUI(msg);
+}
 
-void IEditorDelegate::SendSysexMsgFromDelegate(const ISysEx& msg) { OnSysexMsgUI(msg); }
+void IEditorDelegate::SendSysexMsgFromDelegate(const ISysEx& msg) {
+  OnSysexMsgUI(msg);
+}
 
 void IEditorDelegate::SendParameterValueFromDelegate(int paramIdx, double, bool) {
   OnParamChangeUI(paramIdx, kDelegate);
@@ -92,7 +114,9 @@ void IEditorDelegate::SendParameterValueFromUI(int paramIdx, double normalizedVa
   OnParamChangeUI(paramIdx, kUI);
 }
 
-bool IEditorDelegate::EditorResizeFromUI(int, int, bool) { return false; }
+bool IEditorDelegate::EditorResizeFromUI(int, int, bool) {
+  return false;
+}
 
 void IEditorDelegate::SendMidiMsgFromUI(const IMidiMsg&) {}
 
@@ -111,9 +135,13 @@ bool IEditorDelegate::ConstrainEditorResize(int& width, int& height) const {
   return false;
 }
 
-bool IEditorDelegate::SerializeEditorState(IByteChunk&) const { return true; }
+bool IEditorDelegate::SerializeEditorState(IByteChunk&) const {
+  return true;
+}
 
-int IEditorDelegate::UnserializeEditorState(const IByteChunk&, int startPos) { return startPos; }
+int IEditorDelegate::UnserializeEditorState(const IByteChunk&, int startPos) {
+  return startPos;
+}
 
 void IEditorDelegate::SetScreenScale(float) {}
 

@@ -30,7 +30,9 @@ void IOConfig::AddBusInfo(ERoute direction, int nChannels) {
   if (!mBuses[direction].Add(bus)) delete bus;
 }
 
-const IBusInfo* IOConfig::GetBusInfo(ERoute direction, int idx) const { return mBuses[direction].Get(idx); }
+const IBusInfo* IOConfig::GetBusInfo(ERoute direction, int idx) const {
+  return mBuses[direction].Get(idx);
+}
 
 int IOConfig::NChansOnBus(ERoute direction, int idx) const {
   const IBusInfo* bus = GetBusInfo(direction, idx);

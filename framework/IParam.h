@@ -23,8 +23,8 @@
 namespace fx {
 
 class IParam {
-public:
-  static constexpr int kMaxTextLen = 32; // name, label, group and display-text fields, zero included
+ public:
+  static constexpr int kMaxTextLen = 32;  // name, label, group and display-text fields, zero included
 
   using DisplayFunc = std::function<void(double value, FwString& out)>;
 
@@ -40,7 +40,7 @@ public:
   // Every operation: any thread, never blocks or allocates (Clone allocates and
   // runs on the thread that initialises parameters).
   class Shape {
-  public:
+   public:
     virtual ~Shape() = default;
     virtual Shape* Clone() const = 0;
     // Prepares the shape from the parameter's range; called by InitDouble.
@@ -53,7 +53,7 @@ public:
 
   // min + v x (max - min). An empty range (max == min) maps every value to 0.
   class ShapeLinear : public Shape {
-  public:
+   public:
     Shape* Clone() const override;
     int GetDisplayType() const override;
     double NormalizedToValue(double normalized, const IParam& param) const override;
@@ -62,7 +62,7 @@ public:
 
   // min + v^e x (max - min); values below min map to 0.
   class ShapePowCurve : public Shape {
-  public:
+   public:
     explicit ShapePowCurve(double shape);
     Shape* Clone() const override;
     int GetDisplayType() const override;
@@ -76,7 +76,7 @@ public:
   // min > 0, else 1e-8. A range whose max is not above lo collapses to lo (mul 0)
   // and maps every value to 0; values <= 0 map like lo.
   class ShapeExp : public Shape {
-  public:
+   public:
     Shape* Clone() const override;
     void Init(const IParam& param) override;
     int GetDisplayType() const override;
@@ -100,23 +100,21 @@ public:
 
   void InitDouble(const char* name, double defaultVal, double minVal, double maxVal, double step,
                   const char* label = "", int flags = kFlagsNone, const char* group = "",
-                  const Shape& shape = ShapeLinear(), EParamUnit unit = kUnitCustom,
-                  DisplayFunc displayFunc = nullptr);
+                  const Shape& shape = ShapeLinear(), EParamUnit unit = kUnitCustom, DisplayFunc displayFunc = nullptr);
   void InitBool(const char* name, bool defaultVal, const char* label = "", int flags = kFlagsNone,
                 const char* group = "", const char* offText = "off", const char* onText = "on");
-  void InitInt(const char* name, int defaultVal, int minVal, int maxVal, const char* label = "",
-               int flags = kFlagsNone, const char* group = "");
-  void InitEnum(const char* name, int defaultVal, std::initializer_list<const char*> texts,
-                const char* label = "", int flags = kFlagsNone, const char* group = "");
-  // An enum of nEnums values without display texts.
-  void InitEnum(const char* name, int defaultVal, int nEnums, const char* label = "",
+  void InitInt(const char* name, int defaultVal, int minVal, int maxVal, const char* label = "", int flags = kFlagsNone,
+               const char* group = "");
+  void InitEnum(const char* name, int defaultVal, std::initializer_list<const char*> texts, const char* label = "",
                 int flags = kFlagsNone, const char* group = "");
+  // An enum of nEnums values without display texts.
+  void InitEnum(const char* name, int defaultVal, int nEnums, const char* label = "", int flags = kFlagsNone,
+                const char* group = "");
   // An enum of nEnums values whose display texts are firstText and the following
   // arguments (only as many as were passed; a null firstText gives none).
   template <class... Texts>
-  void InitEnum(const char* name, int defaultVal, int nEnums, const char* label, int flags,
-                const char* group, const char* firstText, Texts... furtherTexts)
-  {
+  void InitEnum(const char* name, int defaultVal, int nEnums, const char* label, int flags, const char* group,
+                const char* firstText, Texts... furtherTexts) {
     const std::array<const char*, 1 + sizeof...(Texts)> texts{firstText, furtherTexts...};
     InitEnumWithTexts(name, defaultVal, nEnums, label, flags, group, texts.data(),
                       firstText ? static_cast<int>(texts.size()) : 0);
@@ -125,22 +123,21 @@ public:
                      int flags = kFlagsNone, const char* group = "");
   void InitSeconds(const char* name, double defaultVal, double minVal, double maxVal, double step,
                    int flags = kFlagsNone, const char* group = "");
-  void InitMilliseconds(const char* name, double defaultVal, double minVal, double maxVal,
-                        int flags = kFlagsNone, const char* group = "");
+  void InitMilliseconds(const char* name, double defaultVal, double minVal, double maxVal, int flags = kFlagsNone,
+                        const char* group = "");
   // An enum over the notes minNote..maxNote (MIDI numbers) shown as "C 4", "C#4", ...;
   // defaultVal is an index counted from minNote.
   void InitPitch(const char* name, int defaultVal, int minNote, int maxNote, int flags = kFlagsNone,
                  const char* group = "", bool middleCisC4 = false);
-  void InitGain(const char* name, double defaultVal, double minVal, double maxVal, double step,
-                int flags = kFlagsNone, const char* group = "");
-  void InitPercentage(const char* name, double defaultVal, double minVal, double maxVal,
-                      int flags = kFlagsNone, const char* group = "");
-  void InitAngleDegrees(const char* name, double defaultVal, double minVal, double maxVal,
-                        int flags = kFlagsNone, const char* group = "");
+  void InitGain(const char* name, double defaultVal, double minVal, double maxVal, double step, int flags = kFlagsNone,
+                const char* group = "");
+  void InitPercentage(const char* name, double defaultVal, double minVal, double maxVal, int flags = kFlagsNone,
+                      const char* group = "");
+  void InitAngleDegrees(const char* name, double defaultVal, double minVal, double maxVal, int flags = kFlagsNone,
+                        const char* group = "");
   // A copy of source: the first occurrence of searchStr in its name replaced by
   // replaceStr, and newGroup as group when that is not empty.
-  void Init(const IParam& source, const char* searchStr, const char* replaceStr,
-            const char* newGroup = nullptr);
+  void Init(const IParam& source, const char* searchStr, const char* replaceStr, const char* newGroup = nullptr);
 
   // Appends a fixed text for value; an earlier entry for the same value wins lookups.
   void SetDisplayText(double value, const char* text);
@@ -221,9 +218,9 @@ public:
   // Appends {"id", "name", "type", "min", "max", "default", "display_type", "rate"} as JSON.
   void GetJSON(FwString& json, int idx) const;
 
-private:
-  void InitEnumWithTexts(const char* name, int defaultVal, int nEnums, const char* label, int flags,
-                         const char* group, const char* const* texts, int nTexts);
+ private:
+  void InitEnumWithTexts(const char* name, int defaultVal, int nEnums, const char* label, int flags, const char* group,
+                         const char* const* texts, int nTexts);
   void SetTypeIfNone(EParamType type);
   double RoundToStep(double value) const;
   double DisplayValue(double value) const;
@@ -251,4 +248,4 @@ private:
   FwTypedBuf<DisplayText> mDisplayTexts;
 };
 
-} // namespace fx
+}  // namespace fx

@@ -9,7 +9,9 @@ namespace fx {
 namespace {
 
 // The configuration's texts are kept to their first 128 characters.
-void SetName(FwString& name, const char* text) { name.Set(text ? text : "", IPluginAPIBase::kMaxNameLen); }
+void SetName(FwString& name, const char* text) {
+  name.Set(text ? text : "", IPluginAPIBase::kMaxNameLen);
+}
 
 }  // namespace
 
@@ -106,7 +108,9 @@ bool IPluginAPIBase::GetMidiNoteText(int, char* text) const {
   return false;
 }
 
-void* IPluginAPIBase::GetGraphicsHandle() const { return GetEditorView(); }
+void* IPluginAPIBase::GetGraphicsHandle() const {
+  return GetEditorView();
+}
 
 void IPluginAPIBase::OnIdle() {}
 
@@ -119,7 +123,9 @@ void IPluginAPIBase::SendParameterValueFromAPI(int paramIdx, double value, bool 
 
 void IPluginAPIBase::HostIdentifiedHook() {}
 
-bool IPluginAPIBase::EditorResize(int, int) { return false; }
+bool IPluginAPIBase::EditorResize(int, int) {
+  return false;
+}
 
 void IPluginAPIBase::BeginInformHostOfParamChange(int) {}
 
@@ -136,9 +142,13 @@ void IPluginAPIBase::InformHostOfAllParams() {
   }
 }
 
-void IPluginAPIBase::BeginInformHostOfParamChangeFromUI(int paramIdx) { BeginInformHostOfParamChange(paramIdx); }
+void IPluginAPIBase::BeginInformHostOfParamChangeFromUI(int paramIdx) {
+  BeginInformHostOfParamChange(paramIdx);
+}
 
-void IPluginAPIBase::EndInformHostOfParamChangeFromUI(int paramIdx) { EndInformHostOfParamChange(paramIdx); }
+void IPluginAPIBase::EndInformHostOfParamChangeFromUI(int paramIdx) {
+  EndInformHostOfParamChange(paramIdx);
+}
 
 void IPluginAPIBase::SendParameterValueFromUI(int paramIdx, double normalizedValue) {
   IParam* param = GetParam(paramIdx);
@@ -152,15 +162,21 @@ bool IPluginAPIBase::EditorResizeFromUI(int width, int height, bool needsPlatfor
   return !needsPlatformResize || EditorResize(width, height);
 }
 
-void IPluginAPIBase::SendMidiMsgFromUI(const IMidiMsg& msg) { DeferMidiMsg(msg); }
+void IPluginAPIBase::SendMidiMsgFromUI(const IMidiMsg& msg) {
+  DeferMidiMsg(msg);
+}
 
-void IPluginAPIBase::SendSysexMsgFromUI(const ISysEx& msg) { DeferSysexMsg(msg); }
+void IPluginAPIBase::SendSysexMsgFromUI(const ISysEx& msg) {
+  DeferSysexMsg(msg);
+}
 
 void IPluginAPIBase::SendArbitraryMsgFromUI(int msgTag, int ctrlTag, int dataSize, const void* data) {
   OnMessage(msgTag, ctrlTag, dataSize, data);
 }
 
-void IPluginAPIBase::DeferMidiMsg(const IMidiMsg& msg) { mMidiMsgsFromEditor.Push(msg); }
+void IPluginAPIBase::DeferMidiMsg(const IMidiMsg& msg) {
+  mMidiMsgsFromEditor.Push(msg);
+}
 
 void IPluginAPIBase::DeferSysexMsg(const ISysEx& msg) {
   SysExData data;

@@ -17,13 +17,23 @@ constexpr int kMaxParamNameLen = 32;
 constexpr int kMaxBuildInfoLen = 256;
 constexpr int kMaxVersionTextLen = 32;
 
-int Major(int packed) { return (packed >> 16) & 0xFFFF; }
-int Minor(int packed) { return (packed >> 8) & 0xFF; }
-int Patch(int packed) { return packed & 0xFF; }
+int Major(int packed) {
+  return (packed >> 16) & 0xFFFF;
+}
+int Minor(int packed) {
+  return (packed >> 8) & 0xFF;
+}
+int Patch(int packed) {
+  return packed & 0xFF;
+}
 
-int Decimal(int packed) { return Major(packed) * 1000 + Minor(packed) * 100 + Patch(packed) * 10; }
+int Decimal(int packed) {
+  return Major(packed) * 1000 + Minor(packed) * 100 + Patch(packed) * 10;
+}
 
-bool SameText(const char* a, const char* b) { return a && b && std::strcmp(a, b) == 0; }
+bool SameText(const char* a, const char* b) {
+  return a && b && std::strcmp(a, b) == 0;
+}
 
 // rand() x 2^-31 in single precision, through the parameter's shape.
 void Randomise(IParam& param) {
@@ -40,15 +50,23 @@ IPluginBase::IPluginBase(int nParams, int nPresets) : IGEditorDelegate(nParams) 
   }
 }
 
-IPluginBase::~IPluginBase() { mPresets.Empty(true); }
+IPluginBase::~IPluginBase() {
+  mPresets.Empty(true);
+}
 
 // ---- Hooks ----
 
-bool IPluginBase::SerializeState(IByteChunk& chunk) const { return SerializeParams(chunk); }
+bool IPluginBase::SerializeState(IByteChunk& chunk) const {
+  return SerializeParams(chunk);
+}
 
-int IPluginBase::UnserializeState(const IByteChunk& chunk, int startPos) { return UnserializeParams(chunk, startPos); }
+int IPluginBase::UnserializeState(const IByteChunk& chunk, int startPos) {
+  return UnserializeParams(chunk, startPos);
+}
 
-int IPluginBase::CheckState(const IByteChunk& chunk, int startPos) { return CheckParams(chunk, startPos); }
+int IPluginBase::CheckState(const IByteChunk& chunk, int startPos) {
+  return CheckParams(chunk, startPos);
+}
 
 void IPluginBase::InformHostOfPresetChange() {}
 
@@ -56,9 +74,13 @@ void IPluginBase::OnPresetsModified() {}
 
 // ---- Identity ----
 
-int IPluginBase::GetPluginVersion(bool decimal) const { return decimal ? Decimal(mVersion) : mVersion; }
+int IPluginBase::GetPluginVersion(bool decimal) const {
+  return decimal ? Decimal(mVersion) : mVersion;
+}
 
-int IPluginBase::GetHostVersion(bool decimal) const { return decimal ? Decimal(mHostVersion) : mHostVersion; }
+int IPluginBase::GetHostVersion(bool decimal) const {
+  return decimal ? Decimal(mHostVersion) : mHostVersion;
+}
 
 void IPluginBase::GetPluginVersionStr(FwString& str) const {
   str.SetFormatted(kMaxVersionTextLen, "v%d.%d.%d", Major(mVersion), Minor(mVersion), Patch(mVersion));
@@ -74,13 +96,15 @@ const char* IPluginBase::GetAPIString() const {
   return api >= 0 && api < static_cast<int>(std::size(kNames)) ? kNames[api] : "";
 }
 
-const char* IPluginBase::GetArchString() const { return "x86-64"; }
+const char* IPluginBase::GetArchString() const {
+  return "x86-64";
+}
 
 void IPluginBase::GetBuildInfoStr(FwString& str, const char* date, const char* time) const {
   FwString version;
   GetPluginVersionStr(version);
-  str.SetFormatted(kMaxBuildInfoLen, "%s %s (%s), built on %s at %.5s ", version.Get(), GetAPIString(),
-                   GetArchString(), date ? date : "", time ? time : "");
+  str.SetFormatted(kMaxBuildInfoLen, "%s %s (%s), built on %s at %.5s ", version.Get(), GetAPIString(), GetArchString(),
+                   date ? date : "", time ? time : "");
 }
 
 // ---- Parameter state ----
@@ -172,7 +196,9 @@ void IPluginBase::ForParamInGroup(const char* group, const ParamFunc& func) {
   }
 }
 
-void IPluginBase::DefaultParamValues() { DefaultParamValues(0, NParams() - 1); }
+void IPluginBase::DefaultParamValues() {
+  DefaultParamValues(0, NParams() - 1);
+}
 
 void IPluginBase::DefaultParamValues(int startIdx, int endIdx) {
   ForParamInRange(startIdx, endIdx, [](int, IParam& param) { param.SetToDefault(); });
@@ -182,7 +208,9 @@ void IPluginBase::DefaultParamValues(const char* group) {
   ForParamInGroup(group, [](int, IParam& param) { param.SetToDefault(); });
 }
 
-void IPluginBase::RandomiseParamValues() { RandomiseParamValues(0, NParams() - 1); }
+void IPluginBase::RandomiseParamValues() {
+  RandomiseParamValues(0, NParams() - 1);
+}
 
 void IPluginBase::RandomiseParamValues(int startIdx, int endIdx) {
   ForParamInRange(startIdx, endIdx, [](int, IParam& param) { Randomise(param); });

@@ -136,8 +136,7 @@ bool IsValidProgramRecord(const FileReader& r, int pos, const IPluginBase& plug)
 
 void ApplyProgramValues(const FileReader& r, int pos, IPluginBase& plug) {
   for (int i = 0; i < plug.NParams(); ++i) {
-    const double normalized =
-        std::clamp(static_cast<double>(r.FloatBE(pos + kProgramHeaderSize + 4 * i)), 0.0, 1.0);
+    const double normalized = std::clamp(static_cast<double>(r.FloatBE(pos + kProgramHeaderSize + 4 * i)), 0.0, 1.0);
     plug.GetParam(i)->SetNormalized(normalized);
   }
 }
@@ -199,8 +198,8 @@ std::vector<uint8_t> MakeProgramFile(const IPluginBase& plug) {
 std::vector<uint8_t> MakeBankFile(const IPluginBase& plug) {
   FileWriter w;
   const IByteChunk chunk = plug.DoesStateChunks() ? MakeChunk(plug, true) : IByteChunk();
-  PutHeader(w, plug, plug.DoesStateChunks() ? chunk.Size() + 160 : 0,
-            plug.DoesStateChunks() ? kBankChunk : kBankParams, kBankVersion, plug.NPresets());
+  PutHeader(w, plug, plug.DoesStateChunks() ? chunk.Size() + 160 : 0, plug.DoesStateChunks() ? kBankChunk : kBankParams,
+            kBankVersion, plug.NPresets());
   w.PutBE(plug.GetCurrentPresetIdx());
   w.PutZeros(kBankReservedSize);
   if (plug.DoesStateChunks()) {

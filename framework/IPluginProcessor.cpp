@@ -66,7 +66,9 @@ void IPluginProcessor::CopyInputsToOutputs(double** inputs, double** outputs, in
   }
 }
 
-void IPluginProcessor::ProcessMidiMsg(const IMidiMsg& msg) { SendMidiMsg(msg); }
+void IPluginProcessor::ProcessMidiMsg(const IMidiMsg& msg) {
+  SendMidiMsg(msg);
+}
 
 void IPluginProcessor::ProcessSysEx(const ISysEx&) {}
 
@@ -82,9 +84,13 @@ bool IPluginProcessor::SendMidiMsgs(FwTypedBuf<IMidiMsg>& msgs) {
   return allSent;
 }
 
-bool IPluginProcessor::SendSysEx(const ISysEx&) { return false; }
+bool IPluginProcessor::SendSysEx(const ISysEx&) {
+  return false;
+}
 
-double IPluginProcessor::GetGainReduction() const { return 1.0; }
+double IPluginProcessor::GetGainReduction() const {
+  return 1.0;
+}
 
 void IPluginProcessor::GetBusName(ERoute direction, int busIdx, int nBuses, FwString& str) const {
   if (direction == kOutput) {
@@ -272,7 +278,9 @@ void IPluginProcessor::InitLatencyDelay() {
 
 // ---- Per block ----
 
-int IPluginProcessor::ClampToBlock(int nFrames) const { return std::clamp(nFrames, 0, GetBlockSize()); }
+int IPluginProcessor::ClampToBlock(int nFrames) const {
+  return std::clamp(nFrames, 0, GetBlockSize());
+}
 
 void IPluginProcessor::AttachBuffers(ERoute direction, int first, int count, double** data, int nFrames) {
   const int end = std::min(first + std::max(count, 0), MaxNChannels(direction));

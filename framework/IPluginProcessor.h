@@ -70,8 +70,8 @@ class IPluginProcessor {
 
   // ---- Configuration queries (any thread; the configurations never change after construction) ----
 
-  static int ParseChannelIOStr(const char* text, FwPtrList<IOConfig>& configs, int& maxNInChans,
-                               int& maxNOutChans, int& maxNInBuses, int& maxNOutBuses);
+  static int ParseChannelIOStr(const char* text, FwPtrList<IOConfig>& configs, int& maxNInChans, int& maxNOutChans,
+                               int& maxNInBuses, int& maxNOutBuses);
   int NIOConfigs() const { return mIOConfigs.GetSize(); }
   const IOConfig* GetIOConfig(int idx) const { return mIOConfigs.Get(idx); }
   // Largest bus count of the direction; configIdx (when given) gets the last configuration having it.

@@ -22,37 +22,29 @@ constexpr int kExactTextSize = 340;
 
 // Collects output into a bounded buffer while counting the full length.
 class Output {
-public:
+ public:
   Output(char* dst, int capacity) : mDst(dst), mCapacity(dst ? std::max(capacity, 0) : 0) {}
 
-  void Put(char c)
-  {
-    if (mLength + 1 < mCapacity)
-      mDst[mLength] = c;
+  void Put(char c) {
+    if (mLength + 1 < mCapacity) mDst[mLength] = c;
     ++mLength;
   }
-  void Put(const char* text, int length)
-  {
-    for (int i = 0; i < length; ++i)
-      Put(text[i]);
+  void Put(const char* text, int length) {
+    for (int i = 0; i < length; ++i) Put(text[i]);
   }
-  void Pad(char c, int count)
-  {
-    for (int i = 0; i < count; ++i)
-      Put(c);
+  void Pad(char c, int count) {
+    for (int i = 0; i < count; ++i) Put(c);
   }
   // Room left for a C-library call that writes at the current end (zero included).
   char* End() { return mLength < mCapacity ? mDst + mLength : nullptr; }
   int Room() const { return mLength < mCapacity ? mCapacity - mLength : 0; }
   void Advance(int count) { mLength += count; }
-  int Finish()
-  {
-    if (mCapacity > 0)
-      mDst[std::min(mLength, mCapacity - 1)] = '\0';
+  int Finish() {
+    if (mCapacity > 0) mDst[std::min(mLength, mCapacity - 1)] = '\0';
     return mLength;
   }
 
-private:
+ private:
   char* mDst;
   int mCapacity;
   int mLength = 0;
@@ -70,8 +62,7 @@ struct Directive {
   char conversion = 0;
 };
 
-int ReadNumber(const char*& p)
-{
+int ReadNumber(const char*& p) {
   int n = 0;
   while (std::isdigit(static_cast<unsigned char>(*p))) {
     n = std::min(n * 10 + (*p - '0'), 1 << 20);
@@ -81,8 +72,7 @@ int ReadNumber(const char*& p)
 }
 
 // Parses the part of a conversion after '%'; '*' takes its value from args.
-const char* ParseDirective(const char* p, Directive& directive, va_list& args)
-{
+const char* ParseDirective(const char* p, Directive& directive, va_list& args) {
   for (;; ++p) {
     if (*p == '-')
       directive.leftAlign = true;
@@ -104,8 +94,7 @@ const char* ParseDirective(const char* p, Directive& directive, va_list& args)
       directive.width = directive.width == INT32_MIN ? 0 : -directive.width;
     }
     ++p;
-  }
-  else {
+  } else {
     directive.width = ReadNumber(p);
   }
   if (*p == '.') {
@@ -114,42 +103,36 @@ const char* ParseDirective(const char* p, Directive& directive, va_list& args)
       const int precision = va_arg(args, int);
       directive.precision = precision < 0 ? -1 : precision;
       ++p;
-    }
-    else {
+    } else {
       directive.precision = ReadNumber(p);
     }
   }
   int n = 0;
-  while (n < 2 && std::strchr("hlLjzt", *p) && *p)
-    directive.length[n++] = *p++;
+  while (n < 2 && std::strchr("hlLjzt", *p) && *p) directive.length[n++] = *p++;
   directive.conversion = *p;
   return *p ? p + 1 : p;
 }
 
 void PutPadded(Output& out, const Directive& directive, const char* prefix, const char* body, int bodyLen,
-               bool zeroPadAllowed)
-{
+               bool zeroPadAllowed) {
   const int prefixLen = static_cast<int>(std::strlen(prefix));
   const int fill = std::max(directive.width - prefixLen - bodyLen, 0);
   if (directive.leftAlign) {
     out.Put(prefix, prefixLen);
     out.Put(body, bodyLen);
     out.Pad(' ', fill);
-  }
-  else if (directive.zeroPad && zeroPadAllowed) {
+  } else if (directive.zeroPad && zeroPadAllowed) {
     out.Put(prefix, prefixLen);
     out.Pad('0', fill);
     out.Put(body, bodyLen);
-  }
-  else {
+  } else {
     out.Pad(' ', fill);
     out.Put(prefix, prefixLen);
     out.Put(body, bodyLen);
   }
 }
 
-void PutFloat(Output& out, const Directive& directive, double value)
-{
+void PutFloat(Output& out, const Directive& directive, double value) {
   const char conv = static_cast<char>(std::tolower(static_cast<unsigned char>(directive.conversion)));
   const bool upper = directive.conversion != conv;
   const int precision = std::min(directive.precision, kMaxFloatPrecision);
@@ -160,15 +143,13 @@ void PutFloat(Output& out, const Directive& directive, double value)
   if (conv == 'a') {
     r = precision < 0 ? std::to_chars(digits, end, value, std::chars_format::hex)
                       : std::to_chars(digits, end, value, std::chars_format::hex, precision);
-  }
-  else {
+  } else {
     const std::chars_format format = conv == 'f'   ? std::chars_format::fixed
                                      : conv == 'e' ? std::chars_format::scientific
                                                    : std::chars_format::general;
     r = std::to_chars(digits, end, value, format, precision < 0 ? 6 : precision);
   }
-  if (r.ec != std::errc())
-    return;
+  if (r.ec != std::errc()) return;
 
   const bool negative = digits[0] == '-';
   char* body = negative ? digits + 1 : digits;
@@ -184,8 +165,7 @@ void PutFloat(Output& out, const Directive& directive, double value)
     ++bodyLen;
   }
   if (upper)
-    for (int i = 0; i < bodyLen; ++i)
-      body[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(body[i])));
+    for (int i = 0; i < bodyLen; ++i) body[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(body[i])));
 
   char prefix[4] = {};
   int n = 0;
@@ -202,13 +182,10 @@ void PutFloat(Output& out, const Directive& directive, double value)
   PutPadded(out, directive, prefix, body, bodyLen, finite);
 }
 
-void PutString(Output& out, const Directive& directive, const char* text)
-{
-  if (!text)
-    text = "(null)";
+void PutString(Output& out, const Directive& directive, const char* text) {
+  if (!text) text = "(null)";
   int length = 0;
-  while (text[length] && (directive.precision < 0 || length < directive.precision))
-    ++length;
+  while (text[length] && (directive.precision < 0 || length < directive.precision)) ++length;
   PutPadded(out, directive, "", text, length, false);
 }
 
@@ -216,45 +193,36 @@ void PutString(Output& out, const Directive& directive, const char* text)
 // they are handed to the C library one at a time with the flags rebuilt.
 // Precision is passed only where C defines it (integers), not for %c and %p.
 template <class T>
-void PutWithCLibrary(Output& out, const Directive& directive, T value)
-{
+void PutWithCLibrary(Output& out, const Directive& directive, T value) {
   const bool withPrecision = directive.conversion != 'c' && directive.conversion != 'p';
   char format[32];
   int n = 0;
   format[n++] = '%';
-  if (directive.leftAlign)
-    format[n++] = '-';
-  if (directive.plusSign)
-    format[n++] = '+';
-  if (directive.spaceSign)
-    format[n++] = ' ';
-  if (directive.alternate)
-    format[n++] = '#';
-  if (directive.zeroPad)
-    format[n++] = '0';
+  if (directive.leftAlign) format[n++] = '-';
+  if (directive.plusSign) format[n++] = '+';
+  if (directive.spaceSign) format[n++] = ' ';
+  if (directive.alternate) format[n++] = '#';
+  if (directive.zeroPad) format[n++] = '0';
   format[n++] = '*';
   if (withPrecision) {
     format[n++] = '.';
     format[n++] = '*';
   }
   for (const char c : directive.length)
-    if (c)
-      format[n++] = c;
+    if (c) format[n++] = c;
   format[n++] = directive.conversion;
   format[n] = '\0';
 
   char scratch[1];
   char* dst = out.End() ? out.End() : scratch;
   const int room = out.End() ? out.Room() : 1;
-  const int written = withPrecision
-                          ? std::snprintf(dst, static_cast<size_t>(room), format, directive.width, directive.precision, value)
-                          : std::snprintf(dst, static_cast<size_t>(room), format, directive.width, value);
-  if (written > 0)
-    out.Advance(written);
+  const int written =
+      withPrecision ? std::snprintf(dst, static_cast<size_t>(room), format, directive.width, directive.precision, value)
+                    : std::snprintf(dst, static_cast<size_t>(room), format, directive.width, value);
+  if (written > 0) out.Advance(written);
 }
 
-void PutInteger(Output& out, const Directive& directive, va_list& args)
-{
+void PutInteger(Output& out, const Directive& directive, va_list& args) {
   const bool isSigned = directive.conversion == 'd' || directive.conversion == 'i';
   const char* length = directive.length;
   if (!std::strcmp(length, "ll") || !std::strcmp(length, "l") || !std::strcmp(length, "j") ||
@@ -273,10 +241,9 @@ void PutInteger(Output& out, const Directive& directive, va_list& args)
     PutWithCLibrary(out, directive, va_arg(args, unsigned int));
 }
 
-} // namespace
+}  // namespace
 
-int FormatTextV(char* dst, int capacity, const char* format, va_list args)
-{
+int FormatTextV(char* dst, int capacity, const char* format, va_list args) {
   Output out(dst, capacity);
   va_list ap;
   va_copy(ap, args);
@@ -289,40 +256,51 @@ int FormatTextV(char* dst, int capacity, const char* format, va_list args)
     Directive directive;
     p = ParseDirective(p + 1, directive, ap);
     switch (directive.conversion) {
-    case '%':
-      out.Put('%');
-      break;
-    case 'd': case 'i': case 'u': case 'o': case 'x': case 'X':
-      PutInteger(out, directive, ap);
-      break;
-    case 'c':
-      PutWithCLibrary(out, directive, va_arg(ap, int));
-      break;
-    case 'p':
-      PutWithCLibrary(out, directive, va_arg(ap, void*));
-      break;
-    case 's':
-      PutString(out, directive, va_arg(ap, const char*));
-      break;
-    case 'n':
-      va_arg(ap, void*); // never writes through a caller's pointer
-      break;
-    case 'f': case 'F': case 'e': case 'E': case 'g': case 'G': case 'a': case 'A':
-      if (directive.length[0] == 'L')
-        PutFloat(out, directive, static_cast<double>(va_arg(ap, long double)));
-      else
-        PutFloat(out, directive, va_arg(ap, double));
-      break;
-    default:
-      break; // an unknown or cut-off conversion prints nothing
+      case '%':
+        out.Put('%');
+        break;
+      case 'd':
+      case 'i':
+      case 'u':
+      case 'o':
+      case 'x':
+      case 'X':
+        PutInteger(out, directive, ap);
+        break;
+      case 'c':
+        PutWithCLibrary(out, directive, va_arg(ap, int));
+        break;
+      case 'p':
+        PutWithCLibrary(out, directive, va_arg(ap, void*));
+        break;
+      case 's':
+        PutString(out, directive, va_arg(ap, const char*));
+        break;
+      case 'n':
+        va_arg(ap, void*);  // never writes through a caller's pointer
+        break;
+      case 'f':
+      case 'F':
+      case 'e':
+      case 'E':
+      case 'g':
+      case 'G':
+      case 'a':
+      case 'A':
+        if (directive.length[0] == 'L')
+          PutFloat(out, directive, static_cast<double>(va_arg(ap, long double)));
+        else
+          PutFloat(out, directive, va_arg(ap, double));
+        break;
+      default:
+        break;  // an unknown or cut-off conversion prints nothing
     }
   }
   va_end(ap);
   return out.Finish();
 }
 
-int FormatText(char* dst, int capacity, const char* format, ...)
-{
+int FormatText(char* dst, int capacity, const char* format, ...) {
   va_list args;
   va_start(args, format);
   const int length = FormatTextV(dst, capacity, format, args);
@@ -330,13 +308,11 @@ int FormatText(char* dst, int capacity, const char* format, ...)
   return length;
 }
 
-int FormatFixed(char* dst, int capacity, double value, int decimals)
-{
+int FormatFixed(char* dst, int capacity, double value, int decimals) {
   return FormatText(dst, capacity, "%.*f", decimals, value);
 }
 
-int FormatExact(char* dst, int capacity, double value)
-{
+int FormatExact(char* dst, int capacity, double value) {
   // The longest shortest-form text is that of the smallest subnormal:
   // "-0." and 323 zeros before its one significant digit.
   char text[kExactTextSize];
@@ -346,20 +322,15 @@ int FormatExact(char* dst, int capacity, double value)
   return FormatText(dst, capacity, "%s", text);
 }
 
-bool ParseDouble(const char* text, double& value)
-{
-  if (!text)
-    return false;
+bool ParseDouble(const char* text, double& value) {
+  if (!text) return false;
   const char* p = text;
-  while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r' || *p == '\f' || *p == '\v')
-    ++p;
-  if (*p == '+' && p[1] != '-')
-    ++p;
+  while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r' || *p == '\f' || *p == '\v') ++p;
+  if (*p == '+' && p[1] != '-') ++p;
   double parsed = 0.0;
   const char* end = p + std::strlen(p);
   const std::from_chars_result r = std::from_chars(p, end, parsed, std::chars_format::general);
-  if (r.ec == std::errc::invalid_argument)
-    return false;
+  if (r.ec == std::errc::invalid_argument) return false;
   if (r.ec == std::errc::result_out_of_range) {
     // from_chars leaves the value alone on overflow and underflow; strtod's
     // answers (infinity, or zero) are what a user typing such a number means.
@@ -367,11 +338,10 @@ bool ParseDouble(const char* text, double& value)
     const char* exponent = std::strpbrk(digits, "eE");
     const bool tiny = exponent && exponent < r.ptr && exponent[1] == '-';
     parsed = tiny ? 0.0 : HUGE_VAL;
-    if (*p == '-')
-      parsed = -parsed;
+    if (*p == '-') parsed = -parsed;
   }
   value = parsed;
   return true;
 }
 
-} // namespace fx
+}  // namespace fx

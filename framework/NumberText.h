@@ -39,4 +39,4 @@ int FormatTextV(char* dst, int capacity, const char* format, va_list args);
 // Any thread; never allocates or blocks.
 bool ParseDouble(const char* text, double& value);
 
-} // namespace fx
+}  // namespace fx

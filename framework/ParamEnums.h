@@ -36,4 +36,4 @@ enum EParamDisplayMode {
 
 enum EParamSource { kReset = 0, kHost = 1, kPresetRecall = 2, kUI = 3, kDelegate = 4 };
 
-} // namespace fx
+}  // namespace fx

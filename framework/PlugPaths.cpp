@@ -11,12 +11,18 @@ namespace {
 
 constexpr int kMaxPresetsPathLen = 1024;
 
-bool HasText(const char* text) { return text && *text; }
+bool HasText(const char* text) {
+  return text && *text;
+}
 
 // The module stands for every bundle identifier: it is the only bundle a Linux plug-in has.
-bool FindBundle(const char* bundleID) { return HasText(bundleID) && !platform::paths::ModulePath().empty(); }
+bool FindBundle(const char* bundleID) {
+  return HasText(bundleID) && !platform::paths::ModulePath().empty();
+}
 
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char AsciiLower(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool EqualIgnoringCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -51,7 +57,9 @@ std::string ParentOf(const std::string& path) {
   return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
-bool Contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
+bool Contains(const std::string& text, const char* part) {
+  return text.find(part) != std::string::npos;
+}
 
 bool AcceptIfExists(const std::string& candidate, FwString& result) {
   if (platform::paths::FileExists(candidate.c_str())) {
@@ -76,9 +84,13 @@ void BundleResourceFolderOf(FwString& path, const char* bundleID) {
   if (FindBundle(bundleID)) path.Set(platform::paths::ModuleResourceFolder().c_str());
 }
 
-void DesktopFolder(FwString& path) { path.Set(platform::paths::DesktopFolder().c_str()); }
+void DesktopFolder(FwString& path) {
+  path.Set(platform::paths::DesktopFolder().c_str());
+}
 
-void HomeFolder(FwString& path) { path.Set(platform::paths::HomeFolder().c_str()); }
+void HomeFolder(FwString& path) {
+  path.Set(platform::paths::HomeFolder().c_str());
+}
 
 void LibraryPresetsFolder(FwString& path, const char* makerName, const char* pluginName, bool isSystem) {
   const std::string library = isSystem ? platform::paths::SystemDataFolder() : platform::paths::UserDataFolder();
@@ -98,13 +110,21 @@ void AppGroupContainerFolder(FwString& path, const char* appGroupID) {
   path.Set((platform::paths::UserDataFolder() + "/" + (appGroupID ? appGroupID : "")).c_str());
 }
 
-void MusicFolder(FwString& path) { path.Set(platform::paths::MusicFolder().c_str()); }
+void MusicFolder(FwString& path) {
+  path.Set(platform::paths::MusicFolder().c_str());
+}
 
-bool RunsAsAppExtension() { return Contains(platform::paths::ProcessName(), "AUv3"); }
+bool RunsAsAppExtension() {
+  return Contains(platform::paths::ProcessName(), "AUv3");
+}
 
-bool RunsSandboxed() { return Contains(platform::paths::HomeFolder(), "Library/Containers/"); }
+bool RunsSandboxed() {
+  return Contains(platform::paths::HomeFolder(), "Library/Containers/");
+}
 
-bool RunsInXPCProcess() { return Contains(platform::paths::ProcessName(), "XPC"); }
+bool RunsInXPCProcess() {
+  return Contains(platform::paths::ProcessName(), "XPC");
+}
 
 bool FindResourceInBundle(const char* fileName, const char* type, FwString& result, const char* bundleID) {
   if (!ExtensionMatches(fileName, type)) return false;
@@ -112,9 +132,8 @@ bool FindResourceInBundle(const char* fileName, const char* type, FwString& resu
     result.Set("");
     return false;
   }
-  const std::string folder = RunsAsAppExtension()
-                                 ? ParentOf(ParentOf(platform::paths::ModulePath())) + "/Resources/"
-                                 : platform::paths::ModuleResourceFolder() + "/";
+  const std::string folder = RunsAsAppExtension() ? ParentOf(ParentOf(platform::paths::ModulePath())) + "/Resources/"
+                                                  : platform::paths::ModuleResourceFolder() + "/";
   return AcceptIfExists(folder + std::string(WithoutExtension(fileName)) + "." + type, result);
 }
 

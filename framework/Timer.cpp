@@ -4,7 +4,9 @@
 
 namespace fx {
 
-Timer* Timer::Create(ITimerFunction func, uint32_t intervalMs) { return new Timer_impl(std::move(func), intervalMs); }
+Timer* Timer::Create(ITimerFunction func, uint32_t intervalMs) {
+  return new Timer_impl(std::move(func), intervalMs);
+}
 
 Timer_impl::Timer_impl(ITimerFunction func, uint32_t intervalMs)
     : mTimerFunc(std::move(func)), mIntervalMs(intervalMs) {
@@ -14,10 +16,14 @@ Timer_impl::Timer_impl(ITimerFunction func, uint32_t intervalMs)
   loop.AddTimer(*mOSTimer);
 }
 
-Timer_impl::~Timer_impl() { Stop(); }
+Timer_impl::~Timer_impl() {
+  Stop();
+}
 
 // The invalidated handle is freed only with the timer, because Stop may run inside the handle's own callout.
-void Timer_impl::Stop() { mOSTimer->Invalidate(); }
+void Timer_impl::Stop() {
+  mOSTimer->Invalidate();
+}
 
 // An empty function would throw out of the run loop into the host; such a tick does nothing instead.
 void Timer_impl::OnTick() {

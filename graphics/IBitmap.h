@@ -12,20 +12,16 @@ namespace fx::gfx {
 
 // An image of the renderer: its id, size in pixels, the integral pixel scale it was made for and the draw
 // scale it was drawn at. Renderers derive from it to hold their own image object.
-class APIBitmap
-{
-public:
+class APIBitmap {
+ public:
   APIBitmap() = default;
   APIBitmap(int bitmapID, int width, int height, float scale, float drawScale)
-    : mBitmapID(bitmapID), mWidth(width), mHeight(height), mScale(scale), mDrawScale(drawScale)
-  {
-  }
+      : mBitmapID(bitmapID), mWidth(width), mHeight(height), mScale(scale), mDrawScale(drawScale) {}
   virtual ~APIBitmap() = default;
   APIBitmap(const APIBitmap&) = delete;
   APIBitmap& operator=(const APIBitmap&) = delete;
 
-  void SetBitmap(int bitmapID, int width, int height, float scale, float drawScale)
-  {
+  void SetBitmap(int bitmapID, int width, int height, float scale, float drawScale) {
     mBitmapID = bitmapID;
     mWidth = width;
     mHeight = height;
@@ -38,7 +34,7 @@ public:
   float GetScale() const { return mScale; }
   float GetDrawScale() const { return mDrawScale; }
 
-private:
+ private:
   int mBitmapID = 0;
   int mWidth = 0;
   int mHeight = 0;
@@ -48,9 +44,8 @@ private:
 
 // A strip of nStates equal frames side by side (horizontal) or stacked (vertical). The empty bitmap has no
 // image; a bitmap with no frames or no image draws nothing.
-class IBitmap
-{
-public:
+class IBitmap {
+ public:
   IBitmap() = default;
   // Width and height in points are the image's pixel size over its scale, truncated.
   IBitmap(APIBitmap* apiBitmap, int nStates, bool framesAreHorizontal, const char* name = "");
@@ -69,7 +64,7 @@ public:
   // An image with at least one frame.
   bool IsValid() const { return mAPIBitmap != nullptr && mN > 0; }
 
-private:
+ private:
   APIBitmap* mAPIBitmap = nullptr;
   int mW = 0;
   int mH = 0;
@@ -79,9 +74,8 @@ private:
 };
 
 // A parsed SVG picture; the empty ISVG has none. A picture without area draws nothing.
-class ISVG
-{
-public:
+class ISVG {
+ public:
   ISVG() = default;
   explicit ISVG(svg::SVGImage* image) : mImage(image) {}
 
@@ -90,15 +84,14 @@ public:
   bool IsValid() const { return mImage != nullptr && W() > 0.f && H() > 0.f; }
   svg::SVGImage* GetImage() const { return mImage; }
 
-private:
+ private:
   svg::SVGImage* mImage = nullptr;
 };
 
 // The SVG cache's entry: the parsed picture it owns.
-struct SVGImageHolder
-{
+struct SVGImageHolder {
   explicit SVGImageHolder(std::unique_ptr<svg::SVGImage> image) : mImage(std::move(image)) {}
   std::unique_ptr<svg::SVGImage> mImage;
 };
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

@@ -6,18 +6,14 @@
 
 namespace fx::gfx {
 
-int IBitmapBase::FrameForValue(int nFrames, double value)
-{
-  if (nFrames <= 1)
-    return 1;
+int IBitmapBase::FrameForValue(int nFrames, double value) {
+  if (nFrames <= 1) return 1;
   const int i = static_cast<int>(static_cast<double>(nFrames - 1) * value + 0.5);
   return std::min(std::max(i, 0) + 1, nFrames);
 }
 
-void IBitmapBase::DrawBitmap(IGraphics& g)
-{
-  if (!mControl)
-    return;
+void IBitmapBase::DrawBitmap(IGraphics& g) {
+  if (!mControl) return;
   const IRECT& r = mControl->GetRECT();
   const float fw = static_cast<float>(mBitmap.FW());
   const float fh = static_cast<float>(mBitmap.FH());
@@ -28,25 +24,20 @@ void IBitmapBase::DrawBitmap(IGraphics& g)
 }
 
 // A bitmap that cannot be fetched again by its name keeps the image it has rather than losing it.
-void IBitmapBase::OnRescale(IGraphics& g)
-{
+void IBitmapBase::OnRescale(IGraphics& g) {
   IBitmap scaled = g.GetScaledBitmap(mBitmap);
-  if (scaled.GetAPIBitmap())
-    mBitmap = scaled;
+  if (scaled.GetAPIBitmap()) mBitmap = scaled;
 }
 
 IBitmapControl::IBitmapControl(float x, float y, const IBitmap& bitmap, int paramIdx, int blendMethod)
-  : IControl(IRECT(x, y, x + static_cast<float>(bitmap.FW()), y + static_cast<float>(bitmap.FH())), paramIdx),
-    IBitmapBase(bitmap)
-{
+    : IControl(IRECT(x, y, x + static_cast<float>(bitmap.FW()), y + static_cast<float>(bitmap.FH())), paramIdx),
+      IBitmapBase(bitmap) {
   mBlend = IBlend(blendMethod, 1.f);
   AttachIControl(this);
 }
 
-void IBitmapControl::OnRescale()
-{
-  if (mGraphics)
-    IBitmapBase::OnRescale(*mGraphics);
+void IBitmapControl::OnRescale() {
+  if (mGraphics) IBitmapBase::OnRescale(*mGraphics);
 }
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

@@ -10,9 +10,8 @@ namespace fx::gfx {
 
 class IGraphics;
 
-class IBitmapBase
-{
-public:
+class IBitmapBase {
+ public:
   explicit IBitmapBase(const IBitmap& bitmap) : mBitmap(bitmap) {}
   virtual ~IBitmapBase() = default;
 
@@ -26,14 +25,13 @@ public:
   // The frame (1..N) a value 0..1 shows.
   static int FrameForValue(int nFrames, double value);
 
-protected:
+ protected:
   IBitmap mBitmap;
   IControl* mControl = nullptr;
 };
 
-class IBitmapControl : public IControl, public IBitmapBase
-{
-public:
+class IBitmapControl : public IControl, public IBitmapBase {
+ public:
   // The control is one frame of the strip in size, its top-left corner at (x, y).
   IBitmapControl(float x, float y, const IBitmap& bitmap, int paramIdx = -1, int blendMethod = kBlendDefault);
   ~IBitmapControl() override = default;
@@ -42,4 +40,4 @@ public:
   void Draw(IGraphics& g) override { DrawBitmap(g); }
 };
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

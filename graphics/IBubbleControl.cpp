@@ -7,8 +7,7 @@
 namespace fx::gfx {
 
 IBubbleControl::IBubbleControl(const IText& text, const IColor& fillColor, const IColor& strokeColor, float roundness)
-  : IControl(IRECT()), mRoundness(roundness), mFillColor(fillColor), mStrokeColor(strokeColor)
-{
+    : IControl(IRECT()), mRoundness(roundness), mFillColor(fillColor), mStrokeColor(strokeColor) {
   mText = text;
   mHide = true;
   mIgnoreMouse = true;
@@ -18,17 +17,13 @@ IBubbleControl::IBubbleControl(const IText& text, const IColor& fillColor, const
   SetAnimationEndActionFunction([this](IControl*) { OnAnimationEnd(); });
 }
 
-void IBubbleControl::OnAnimationEnd()
-{
-  if (mState == kShown)
-    SetAnimation([this](IControl*) { Animation(); }, kHoldMs);
+void IBubbleControl::OnAnimationEnd() {
+  if (mState == kShown) SetAnimation([this](IControl*) { Animation(); }, kHoldMs);
 }
 
-void IBubbleControl::Animation()
-{
+void IBubbleControl::Animation() {
   const double p = GetAnimationProgress();
-  if (p <= 1.0)
-  {
+  if (p <= 1.0) {
     if (mState == kFadingIn)
       mBlend.weight = static_cast<float>(p) * mMaxOpacity;
     else if (mState == kShown)
@@ -37,8 +32,7 @@ void IBubbleControl::Animation()
       mBlend.weight = static_cast<float>(1.0 - p) * mMaxOpacity;
     return;
   }
-  switch (mState)
-  {
+  switch (mState) {
     case kFadingIn:
       mBlend.weight = mMaxOpacity;
       mState = kShown;
@@ -46,8 +40,7 @@ void IBubbleControl::Animation()
       break;
     case kShown:
       // While the caller is still held the bubble stays; the test is made again after another fade period.
-      if (!(mGraphics && mCaller && mGraphics->ControlIsCaptured(mCaller)))
-      {
+      if (!(mGraphics && mCaller && mGraphics->ControlIsCaptured(mCaller))) {
         mBlend.weight = mMaxOpacity;
         mState = kFadingOut;
       }
@@ -68,12 +61,9 @@ void IBubbleControl::Animation()
 }
 
 void IBubbleControl::ShowBubble(IControl* caller, float x, float y, const char* str, EDirection dir,
-                                IRECT minimumContentBounds, uint64_t touchID)
-{
-  if (!mGraphics)
-    return;
-  if (mMaxBounds.W() == 0.f)
-    mMaxBounds = mGraphics->GetBounds();
+                                IRECT minimumContentBounds, uint64_t touchID) {
+  if (!mGraphics) return;
+  if (mMaxBounds.W() == 0.f) mMaxBounds = mGraphics->GetBounds();
   mDirection = dir;
   mTouchId = touchID;
   mStr.Set(str ? str : "");
@@ -87,29 +77,20 @@ void IBubbleControl::ShowBubble(IControl* caller, float x, float y, const char* 
   const IRECT callerRect = caller ? caller->GetRECT() : IRECT(x, y, x, y);
 
   IRECT bounds;
-  if (dir == kHorizontal)
-  {
+  if (dir == kHorizontal) {
     bounds = IRECT(x, y - h / 2.f, x + w, y + h / 2.f);
-    if (bounds.R > mMaxBounds.R - mSize - mHorizontalPadding)
-    {
+    if (bounds.R > mMaxBounds.R - mSize - mHorizontalPadding) {
       bounds = IRECT(callerRect.L - w, bounds.T, callerRect.L, bounds.B);
       mArrowDir = kArrowRight;
-    }
-    else
-    {
+    } else {
       mArrowDir = kArrowLeft;
     }
-  }
-  else
-  {
+  } else {
     bounds = IRECT(x - w / 2.f, y - h, x + w / 2.f, y);
-    if (bounds.T < mMaxBounds.T)
-    {
+    if (bounds.T < mMaxBounds.T) {
       bounds = bounds.GetTranslated(0.f, callerRect.H() + h);
       mArrowDir = kArrowUp;
-    }
-    else
-    {
+    } else {
       mArrowDir = kArrowDown;
     }
   }
@@ -121,46 +102,36 @@ void IBubbleControl::ShowBubble(IControl* caller, float x, float y, const char* 
   SetTargetAndDrawRECTs(mBubbleBounds);
   OnResize();
 
-  if (mState == kHidden)
-  {
+  if (mState == kHidden) {
     Hide(false);
     mState = kFadingIn;
     SetDirty(true);
   }
-  if (caller == mCaller)
-    return;
+  if (caller == mCaller) return;
   mGraphics->SetAllControlsDirty();
   mCaller = caller;
 }
 
-void IBubbleControl::MeasureText(IRECT& r)
-{
-  if (mGraphics)
-    mGraphics->MeasureText(mText, mStr.Get(), r);
+void IBubbleControl::MeasureText(IRECT& r) {
+  if (mGraphics) mGraphics->MeasureText(mText, mStr.Get(), r);
 }
 
-void IBubbleControl::Draw(IGraphics& g)
-{
+void IBubbleControl::Draw(IGraphics& g) {
   const IRECT r = mBubbleBounds.GetPadded(-mHorizontalPadding);
   g.DrawFastDropShadow(r, mRECT, 2.f, mRoundness, 10.f, &mBlend);
   DrawBubble(g, r);
   DrawContent(g, r);
 }
 
-void IBubbleControl::DrawContent(IGraphics& g, const IRECT& r)
-{
-  if (mStr.GetLength() > 0)
-    g.DrawText(mText, mStr.Get(), r, &mBlend);
+void IBubbleControl::DrawContent(IGraphics& g, const IRECT& r) {
+  if (mStr.GetLength() > 0) g.DrawText(mText, mStr.Get(), r, &mBlend);
 }
 
 // An arrow of depth and half-width mSize, centred on one side; the path runs clockwise.
-void IBubbleControl::AddArrow(IGraphics& g, const IRECT& r, int side)
-{
-  if (side != mArrowDir)
-    return;
+void IBubbleControl::AddArrow(IGraphics& g, const IRECT& r, int side) {
+  if (side != mArrowDir) return;
   const float s = mSize;
-  switch (side)
-  {
+  switch (side) {
     case kArrowUp:
       g.PathLineTo(r.MW() - s, r.T);
       g.PathLineTo(r.MW(), r.T - s);
@@ -184,8 +155,7 @@ void IBubbleControl::AddArrow(IGraphics& g, const IRECT& r, int side)
   }
 }
 
-void IBubbleControl::DrawBubble(IGraphics& g, const IRECT& r)
-{
+void IBubbleControl::DrawBubble(IGraphics& g, const IRECT& r) {
   const float rad = std::clamp(mRoundness, 0.f, std::max(0.f, std::min(r.W(), r.H()) / 2.f));
   g.PathClear();
   g.PathMoveTo(r.L, r.T + rad);
@@ -204,4 +174,4 @@ void IBubbleControl::DrawBubble(IGraphics& g, const IRECT& r)
   g.PathStroke(IPattern(mStrokeColor), 1.f, IStrokeOptions(), &mBlend);
 }
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

@@ -12,9 +12,8 @@
 
 namespace fx::gfx {
 
-class IBubbleControl : public IControl
-{
-public:
+class IBubbleControl : public IControl {
+ public:
   enum EArrowDir : int { kArrowUp = 0, kArrowRight = 1, kArrowDown = 2, kArrowLeft = 3 };
   enum EState : int { kHidden = 0, kFadingIn, kShown, kFadingOut };
 
@@ -42,13 +41,11 @@ public:
   const char* GetStr() const { return mStr.Get(); }
   IControl* GetCaller() const { return mCaller; }
   // Called by the graphics object before it deletes `control`: the bubble keeps no pointer to it.
-  void ForgetCaller(const IControl* control)
-  {
-    if (mCaller == control)
-      mCaller = nullptr;
+  void ForgetCaller(const IControl* control) {
+    if (mCaller == control) mCaller = nullptr;
   }
 
-private:
+ private:
   void Animation();
   void OnAnimationEnd();
   void AddArrow(IGraphics& g, const IRECT& r, int side);
@@ -61,13 +58,13 @@ private:
   int mArrowDir = kArrowLeft;
   FwString mStr;
   float mRoundness;
-  float mHorizontalPadding = 10.f; // the first inset, between the bubble's bounds and its box
+  float mHorizontalPadding = 10.f;  // the first inset, between the bubble's bounds and its box
   float mVerticalPadding = 10.f;
   float mMaxOpacity = 0.95f;
-  float mSize = 5.f; // the arrow's depth and half-width, and extra room left and right of the text
+  float mSize = 5.f;  // the arrow's depth and half-width, and extra room left and right of the text
   IColor mFillColor;
   IColor mStrokeColor;
   EState mState = kHidden;
 };
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

@@ -7,13 +7,12 @@
 
 namespace fx::gfx {
 
-class IButtonControlBase : public IControl
-{
-public:
+class IButtonControlBase : public IControl {
+ public:
   explicit IButtonControlBase(const IRECT& bounds, IActionFunction actionFunc = SplashClickActionFunc);
 
   void OnMouseDown(float x, float y, const IMouseMod& mod) override;
   void OnEndAnimation() override;
 };
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

@@ -15,7 +15,7 @@ namespace fx {
 class IParam;
 struct IMidiMsg;
 struct IKeyPress;
-} // namespace fx
+}  // namespace fx
 
 namespace fx::gfx {
 
@@ -23,12 +23,10 @@ class IGraphics;
 class IGEditorDelegate;
 class IPopupMenu;
 
-class IControl
-{
-public:
+class IControl {
+ public:
   // One value entry: the bound parameter index (-1 for none) and the normalized value.
-  struct ParamTuple
-  {
+  struct ParamTuple {
     int idx = -1;
     double value = 0.0;
   };
@@ -173,7 +171,7 @@ public:
   // The named colours of SetHighlight's index.
   enum EHighlightColor : int { kHighlightRed = 0, kHighlightBlue, kHighlightGreen, kHighlightYellow };
 
-protected:
+ protected:
   // The entry an index addresses: 0 for a one-entry control.
   int EffectiveValIdx(int valIdx) const { return NVals() == 1 ? 0 : valIdx; }
   bool ValidValIdx(int valIdx) const { return valIdx >= 0 && valIdx < NVals(); }
@@ -213,4 +211,4 @@ protected:
   EGestureType mLastGesture = kGestureUnknown;
 };
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

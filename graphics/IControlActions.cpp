@@ -6,22 +6,17 @@
 
 namespace fx::gfx {
 
-void DefaultAnimationFunc(IControl* control)
-{
-  if (control->GetAnimationFunction() && control->GetAnimationProgress() > 1.0)
-    control->OnEndAnimation();
+void DefaultAnimationFunc(IControl* control) {
+  if (control->GetAnimationFunction() && control->GetAnimationProgress() > 1.0) control->OnEndAnimation();
 }
 
-void SplashAnimationFunc(IControl* control)
-{
+void SplashAnimationFunc(IControl* control) {
   const double progress = control->GetAnimationProgress();
-  if (progress > 1.0)
-  {
+  if (progress > 1.0) {
     control->OnEndAnimation();
     return;
   }
-  if (auto* vb = dynamic_cast<IVectorBase*>(control))
-  {
+  if (auto* vb = dynamic_cast<IVectorBase*>(control)) {
     vb->SetSplashRadius(static_cast<float>(progress) * vb->GetMaxSplashRadius());
     vb->OnStyleChanged();
   }
@@ -30,20 +25,16 @@ void SplashAnimationFunc(IControl* control)
 
 void EmptyClickActionFunc(IControl*) {}
 
-void DefaultClickActionFunc(IControl* control)
-{
+void DefaultClickActionFunc(IControl* control) {
   control->SetAnimation(DefaultAnimationFunc);
   control->StartAnimation(kClickAnimationMs);
 }
 
-void SplashClickActionFunc(IControl* control)
-{
-  if (auto* vb = dynamic_cast<IVectorBase*>(control))
-  {
+void SplashClickActionFunc(IControl* control) {
+  if (auto* vb = dynamic_cast<IVectorBase*>(control)) {
     float x = 0.f;
     float y = 0.f;
-    if (const IGraphics* g = control->GetUI())
-      g->GetMouseDownPoint(x, y);
+    if (const IGraphics* g = control->GetUI()) g->GetMouseDownPoint(x, y);
     vb->SetSplashPoint(x, y);
     vb->OnStyleChanged();
   }
@@ -51,4 +42,4 @@ void SplashClickActionFunc(IControl* control)
   control->StartAnimation(kClickAnimationMs);
 }
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

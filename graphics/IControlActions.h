@@ -23,4 +23,4 @@ void SplashClickActionFunc(IControl* control);
 void ShowBubbleHorizontalActionFunc(IControl* control);
 void ShowBubbleVerticalActionFunc(IControl* control);
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

@@ -11,14 +11,11 @@ namespace fx::gfx {
 namespace {
 
 // The display text of entry 0's value through its parameter, and the unit label; empty for an unbound control.
-FwString BubbleText(IControl* control)
-{
+FwString BubbleText(IControl* control) {
   FwString text;
-  if (const IParam* param = control->GetParam(0))
-  {
+  if (const IParam* param = control->GetParam(0)) {
     param->GetDisplay(control->GetValue(0), true, text, true);
-    if (param->GetLabel()[0])
-    {
+    if (param->GetLabel()[0]) {
       text.Append(" ");
       text.Append(param->GetLabel());
     }
@@ -29,24 +26,20 @@ FwString BubbleText(IControl* control)
 // The smallest content a value bubble shows, so short values do not make it jump in size.
 constexpr IRECT kMinimumBubbleContent(0.f, 0.f, 50.f, 30.f);
 
-} // namespace
+}  // namespace
 
-void ShowBubbleHorizontalActionFunc(IControl* control)
-{
+void ShowBubbleHorizontalActionFunc(IControl* control) {
   IGraphics* g = control ? control->GetUI() : nullptr;
-  if (!g)
-    return;
+  if (!g) return;
   const IRECT& r = control->GetRECT();
   g->ShowBubbleControl(control, r.R, r.MH(), BubbleText(control).Get(), kHorizontal, kMinimumBubbleContent);
 }
 
-void ShowBubbleVerticalActionFunc(IControl* control)
-{
+void ShowBubbleVerticalActionFunc(IControl* control) {
   IGraphics* g = control ? control->GetUI() : nullptr;
-  if (!g)
-    return;
+  if (!g) return;
   const IRECT& r = control->GetRECT();
   g->ShowBubbleControl(control, r.MW(), r.T, BubbleText(control).Get(), kVertical, kMinimumBubbleContent);
 }
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

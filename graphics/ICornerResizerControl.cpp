@@ -6,46 +6,38 @@ namespace fx::gfx {
 
 ICornerResizerControl::ICornerResizerControl(const IRECT& graphicsBounds, float size, const IColor& color,
                                              const IColor& mouseOverColor, const IColor& dragColor)
-  : IControl(IRECT(graphicsBounds.R - size, graphicsBounds.B - size, graphicsBounds.R, graphicsBounds.B)),
-    mSize(size), mInitialGraphicsBounds(graphicsBounds), mColor(color), mMouseOverColor(mouseOverColor),
-    mDragColor(dragColor)
-{
+    : IControl(IRECT(graphicsBounds.R - size, graphicsBounds.B - size, graphicsBounds.R, graphicsBounds.B)),
+      mSize(size),
+      mInitialGraphicsBounds(graphicsBounds),
+      mColor(color),
+      mMouseOverColor(mouseOverColor),
+      mDragColor(dragColor) {}
+
+void ICornerResizerControl::OnMouseDown(float, float, const IMouseMod&) {
+  if (mGraphics) mGraphics->StartDragResize();
 }
 
-void ICornerResizerControl::OnMouseDown(float, float, const IMouseMod&)
-{
-  if (mGraphics)
-    mGraphics->StartDragResize();
-}
-
-void ICornerResizerControl::OnMouseDblClick(float, float, const IMouseMod&)
-{
+void ICornerResizerControl::OnMouseDblClick(float, float, const IMouseMod&) {
   if (mGraphics)
     mGraphics->Resize(static_cast<int>(mInitialGraphicsBounds.W()), static_cast<int>(mInitialGraphicsBounds.H()), 1.f,
                       true);
 }
 
-void ICornerResizerControl::OnMouseOver(float x, float y, const IMouseMod& mod)
-{
-  if (!mMouseOver && mGraphics)
-    mPrevCursorType = mGraphics->SetMouseCursor(kSizeNWSECursor);
+void ICornerResizerControl::OnMouseOver(float x, float y, const IMouseMod& mod) {
+  if (!mMouseOver && mGraphics) mPrevCursorType = mGraphics->SetMouseCursor(kSizeNWSECursor);
   mMouseOver = true;
   IControl::OnMouseOver(x, y, mod);
 }
 
-void ICornerResizerControl::OnMouseOut()
-{
-  if (mMouseOver && mGraphics)
-    mGraphics->SetMouseCursor(mPrevCursorType);
+void ICornerResizerControl::OnMouseOut() {
+  if (mMouseOver && mGraphics) mGraphics->SetMouseCursor(mPrevCursorType);
   mMouseOver = false;
   IControl::OnMouseOut();
 }
 
 // The side is divided by the draw scale so the square keeps its size on screen.
-void ICornerResizerControl::OnRescale()
-{
-  if (!mGraphics || !(mGraphics->GetDrawScale() > 0.f))
-    return;
+void ICornerResizerControl::OnRescale() {
+  if (!mGraphics || !(mGraphics->GetDrawScale() > 0.f)) return;
   const float w = static_cast<float>(mGraphics->Width());
   const float h = static_cast<float>(mGraphics->Height());
   const float s = mSize / mGraphics->GetDrawScale();
@@ -54,10 +46,9 @@ void ICornerResizerControl::OnRescale()
   OnResize();
 }
 
-void ICornerResizerControl::Draw(IGraphics& g)
-{
+void ICornerResizerControl::Draw(IGraphics& g) {
   const IColor& color = g.GetResizingInProcess() ? mDragColor : (mMouseOver ? mMouseOverColor : mColor);
   g.FillTriangle(color, mRECT.L, mRECT.B, mRECT.R, mRECT.T, mRECT.R, mRECT.B, &mBlend);
 }
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

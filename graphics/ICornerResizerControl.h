@@ -8,9 +8,8 @@
 
 namespace fx::gfx {
 
-class ICornerResizerControl : public IControl
-{
-public:
+class ICornerResizerControl : public IControl {
+ public:
   // graphicsBounds: the editor's initial bounds; size: the square's side in points at draw scale 1.
   ICornerResizerControl(const IRECT& graphicsBounds, float size, const IColor& color = COLOR_TRANSLUCENT,
                         const IColor& mouseOverColor = COLOR_BLACK, const IColor& dragColor = COLOR_BLACK);
@@ -23,7 +22,7 @@ public:
   void OnRescale() override;
   void Draw(IGraphics& g) override;
 
-private:
+ private:
   float mSize;
   IRECT mInitialGraphicsBounds;
   bool mMouseOver = false;
@@ -33,4 +32,4 @@ private:
   IColor mDragColor;
 };
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

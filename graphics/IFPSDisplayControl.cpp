@@ -9,8 +9,7 @@ namespace fx::gfx {
 
 namespace {
 
-IText StyleText(float size, const IColor& color, EAlign align, EVAlign valign)
-{
+IText StyleText(float size, const IColor& color, EAlign align, EVAlign valign) {
   IText text;
   text.SetFont("Roboto-Regular");
   text.mSize = size;
@@ -23,11 +22,10 @@ IText StyleText(float size, const IColor& color, EAlign align, EVAlign valign)
 // The value texts are at most 32 characters.
 constexpr int kValueTextLen = 33;
 
-} // namespace
+}  // namespace
 
 IFPSDisplayControl::IFPSDisplayControl(const IRECT& bounds, EDisplayKind kind, const char* label)
-  : IControl(bounds), IVectorBase(DEFAULT_STYLE), mDisplayKind(kind), mLabel(label ? label : "")
-{
+    : IControl(bounds), IVectorBase(DEFAULT_STYLE), mDisplayKind(kind), mLabel(label ? label : "") {
   AttachIControl(this, label);
   mStyle.colorSpec.SetColor(kBG, COLOR_WHITE);
   const IColor& frame = mStyle.colorSpec.GetColor(kFR);
@@ -37,29 +35,27 @@ IFPSDisplayControl::IFPSDisplayControl(const IRECT& bounds, EDisplayKind kind, c
   mSecondaryValueStyle = StyleText(15.f, frame, kAlignFar, kVAlignBottom);
 }
 
-void IFPSDisplayControl::OnMouseDown(float, float, const IMouseMod&)
-{
+void IFPSDisplayControl::OnMouseDown(float, float, const IMouseMod&) {
   mDisplayKind = static_cast<EDisplayKind>((mDisplayKind + 1) % 3);
 }
 
 // Frames per second up to 80, frame times up to 20 ms, percentages up to 100.
-float IFPSDisplayControl::PlotValue(float v) const
-{
-  switch (mDisplayKind)
-  {
-    case kFPS: return std::min(1.f / (v + 0.00001f), 80.f) / 80.f;
-    case kPercentage: return std::min(v, 100.f) / 100.f;
-    default: return std::min(v * 1000.f, 20.f) / 20.f;
+float IFPSDisplayControl::PlotValue(float v) const {
+  switch (mDisplayKind) {
+    case kFPS:
+      return std::min(1.f / (v + 0.00001f), 80.f) / 80.f;
+    case kPercentage:
+      return std::min(v, 100.f) / 100.f;
+    default:
+      return std::min(v * 1000.f, 20.f) / 20.f;
   }
 }
 
-void IFPSDisplayControl::Draw(IGraphics& g)
-{
+void IFPSDisplayControl::Draw(IGraphics& g) {
   const int n = IGraphics::kNumFrameTimes;
   const int newest = g.GetFrameTimeIdx();
   float sum = 0.f;
-  for (int i = 0; i < n; ++i)
-    sum += g.GetFrameTime(i);
+  for (int i = 0; i < n; ++i) sum += g.GetFrameTime(i);
   const float average = sum / static_cast<float>(n);
 
   g.FillRect(mStyle.colorSpec.GetColor(kBG), mRECT, &mBlend);
@@ -69,8 +65,7 @@ void IFPSDisplayControl::Draw(IGraphics& g)
   const IRECT inner = mRECT.GetPadded(-2.f);
   g.PathClear();
   g.PathMoveTo(inner.L, inner.B);
-  for (int i = 0; i < n; ++i)
-  {
+  for (int i = 0; i < n; ++i) {
     const float v = g.GetFrameTime((newest + i) % n);
     g.PathLineTo(inner.L + static_cast<float>(i) / 99.f * inner.W(), inner.B - PlotValue(v) * inner.H());
   }
@@ -78,14 +73,11 @@ void IFPSDisplayControl::Draw(IGraphics& g)
   g.PathFill(IPattern(mStyle.colorSpec.GetColor(kFG)), IFillOptions(), &mBlend);
 
   const char* api = g.GetDrawingAPIStr();
-  if (api && api[0])
-    g.DrawText(mAPIStyle, api, inner, &mBlend);
-  if (mLabel.GetLength() > 0)
-    g.DrawText(*mLabelStyle, mLabel.Get(), inner, &mBlend);
+  if (api && api[0]) g.DrawText(mAPIStyle, api, inner, &mBlend);
+  if (mLabel.GetLength() > 0) g.DrawText(*mLabelStyle, mLabel.Get(), inner, &mBlend);
 
   char text[kValueTextLen];
-  switch (mDisplayKind)
-  {
+  switch (mDisplayKind) {
     case kPercentage:
       FormatText(text, sizeof(text), "%.1f %%", average);
       g.DrawText(mMainValueStyle, text, inner, &mBlend);
@@ -103,4 +95,4 @@ void IFPSDisplayControl::Draw(IGraphics& g)
   }
 }
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

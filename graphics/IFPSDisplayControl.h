@@ -10,9 +10,8 @@
 
 namespace fx::gfx {
 
-class IFPSDisplayControl : public IControl, public IVectorBase
-{
-public:
+class IFPSDisplayControl : public IControl, public IVectorBase {
+ public:
   enum EDisplayKind : int { kFPS = 0, kFrameTime, kPercentage };
 
   IFPSDisplayControl(const IRECT& bounds, EDisplayKind kind = kFPS, const char* label = "");
@@ -25,7 +24,7 @@ public:
 
   EDisplayKind GetDisplayKind() const { return mDisplayKind; }
 
-private:
+ private:
   // The plotted height (0..1) of a frame time in seconds.
   float PlotValue(float seconds) const;
 
@@ -37,4 +36,4 @@ private:
   IText mSecondaryValueStyle;
 };
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

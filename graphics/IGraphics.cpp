@@ -13,14 +13,12 @@
 namespace fx::gfx {
 
 IGraphics::IGraphics(IGEditorDelegate& dlg, int w, int h, int fps, float scale)
-  : mWidth(w), mHeight(h), mFPS(fps), mDrawScale(scale), mDelegate(&dlg)
-{
+    : mWidth(w), mHeight(h), mFPS(fps), mDrawScale(scale), mDelegate(&dlg) {
   RetainStaticStorage();
 }
 
 // No platform or delegate calls from here: the derived classes (and maybe the delegate) are gone.
-IGraphics::~IGraphics()
-{
+IGraphics::~IGraphics() {
   mCursorHidden = false;
   mOpenEdits.clear();
   mPopupEdits.clear();
@@ -28,8 +26,7 @@ IGraphics::~IGraphics()
   ReleaseStaticStorage();
 }
 
-void IGraphics::RemoveAllControls()
-{
+void IGraphics::RemoveAllControls() {
   ReleaseMouseCapture();
   EndEdits(mPopupEdits);
   mMouseOver = nullptr;
@@ -40,32 +37,25 @@ void IGraphics::RemoveAllControls()
   mTextEntryControl.reset();
   mCornerResizer.reset();
   mPerfDisplay.reset();
-  while (!mBubbleControls.empty())
-    mBubbleControls.pop_back();
-  while (!mControls.empty())
-    mControls.pop_back();
+  while (!mBubbleControls.empty()) mBubbleControls.pop_back();
+  while (!mControls.empty()) mControls.pop_back();
   mCtrlTags.clear();
 }
 
-void IGraphics::ConnectControl(IControl& control)
-{
+void IGraphics::ConnectControl(IControl& control) {
   control.SetDelegate(mDelegate);
   control.SetGraphics(this);
 }
 
-void IGraphics::InitControl(IControl& control)
-{
+void IGraphics::InitControl(IControl& control) {
   control.OnInit();
   control.OnResize();
   control.OnRescale();
 }
 
-IControl* IGraphics::AttachControl(IControl* control, int tag, const char* group)
-{
-  if (!control)
-    return nullptr;
-  if (tag >= 0 && !mCtrlTags.try_emplace(tag, control).second)
-    return nullptr;
+IControl* IGraphics::AttachControl(IControl* control, int tag, const char* group) {
+  if (!control) return nullptr;
+  if (tag >= 0 && !mCtrlTags.try_emplace(tag, control).second) return nullptr;
   ConnectControl(*control);
   InitControl(*control);
   control->SetGroup(group);
@@ -74,39 +64,31 @@ IControl* IGraphics::AttachControl(IControl* control, int tag, const char* group
   return control;
 }
 
-IControl* IGraphics::AttachBackgroundControl(IControl* control)
-{
-  if (!control)
-    return nullptr;
+IControl* IGraphics::AttachBackgroundControl(IControl* control) {
+  if (!control) return nullptr;
   ConnectControl(*control);
   InitControl(*control);
   mControls.emplace(mControls.begin(), control);
-  if (mMouseOverIdx >= 0)
-    ++mMouseOverIdx;
+  if (mMouseOverIdx >= 0) ++mMouseOverIdx;
   return control;
 }
 
-void IGraphics::AttachCornerResizer(IControl* control, EUIResizerMode sizeMode, bool layoutOnResize)
-{
-  if (mCornerResizer)
-  {
+void IGraphics::AttachCornerResizer(IControl* control, EUIResizerMode sizeMode, bool layoutOnResize) {
+  if (mCornerResizer) {
     delete control;
     return;
   }
   mCornerResizer.reset(control);
   mGUISizeMode = sizeMode;
   mLayoutOnResize = layoutOnResize;
-  if (control)
-  {
+  if (control) {
     ConnectControl(*control);
     InitControl(*control);
   }
 }
 
-void IGraphics::AttachPopupMenuControl(IPopupMenuControlBase* control)
-{
-  if (mPopupControl || !control)
-  {
+void IGraphics::AttachPopupMenuControl(IPopupMenuControlBase* control) {
+  if (mPopupControl || !control) {
     delete control;
     return;
   }
@@ -116,10 +98,8 @@ void IGraphics::AttachPopupMenuControl(IPopupMenuControlBase* control)
   control->OnRescale();
 }
 
-void IGraphics::AttachTextEntryControl(ITextEntryControlBase* control)
-{
-  if (mTextEntryControl || !control)
-  {
+void IGraphics::AttachTextEntryControl(ITextEntryControlBase* control) {
+  if (mTextEntryControl || !control) {
     delete control;
     return;
   }
@@ -131,315 +111,243 @@ void IGraphics::AttachTextEntryControl(ITextEntryControlBase* control)
 
 // A menu still open in the control can no longer be answered: it is answered with no choice, which also
 // ends the host edit of the press that opened it.
-void IGraphics::RemovePopupMenuControl()
-{
-  if (mPopupControl && mInPopupMenu)
-    SetControlValueAfterPopupMenu(nullptr);
+void IGraphics::RemovePopupMenuControl() {
+  if (mPopupControl && mInPopupMenu) SetControlValueAfterPopupMenu(nullptr);
   ForgetControl(mPopupControl.get());
   mPopupControl.reset();
 }
 
 // An entry still open in the control is abandoned, so pointer drags reach the controls again.
-void IGraphics::RemoveTextEntryControl()
-{
-  if (mTextEntryControl)
-    mInTextEntry = nullptr;
+void IGraphics::RemoveTextEntryControl() {
+  if (mTextEntryControl) mInTextEntry = nullptr;
   ForgetControl(mTextEntryControl.get());
   mTextEntryControl.reset();
 }
 
-void IGraphics::AttachBubbleControl(IControl* control)
-{
-  if (!control)
-    return;
+void IGraphics::AttachBubbleControl(IControl* control) {
+  if (!control) return;
   ConnectControl(*control);
   InitControl(*control);
   mBubbleControls.emplace_back(control);
 }
 
-void IGraphics::SetPerfDisplay(IControl* control)
-{
+void IGraphics::SetPerfDisplay(IControl* control) {
   ForgetControl(mPerfDisplay.get());
   mPerfDisplay.reset(control);
-  if (control)
-  {
+  if (control) {
     ConnectControl(*control);
     InitControl(*control);
-  }
-  else
-  {
+  } else {
     mMouseOverIdx = -1;
   }
   SetAllControlsDirty();
 }
 
-IControl* IGraphics::GetBubbleControl(int idx) const
-{
-  if (idx < 0 || idx >= NBubbleControls())
-    return nullptr;
+IControl* IGraphics::GetBubbleControl(int idx) const {
+  if (idx < 0 || idx >= NBubbleControls()) return nullptr;
   return mBubbleControls[static_cast<std::size_t>(idx)].get();
 }
 
 // Drops every pointer this object keeps to a control that is about to be deleted.
-void IGraphics::ForgetControl(IControl* control)
-{
-  if (!control)
-    return;
-  if (ControlIsCaptured(control))
-    ReleaseMouseCapture();
-  if (mMouseOver == control)
-  {
+void IGraphics::ForgetControl(IControl* control) {
+  if (!control) return;
+  if (ControlIsCaptured(control)) ReleaseMouseCapture();
+  if (mMouseOver == control) {
     mMouseOver = nullptr;
     mMouseOverIdx = -1;
   }
-  if (mInTextEntry == control)
-    mInTextEntry = nullptr;
-  if (mInPopupMenu == control)
-  {
+  if (mInTextEntry == control) mInTextEntry = nullptr;
+  if (mInPopupMenu == control) {
     mInPopupMenu = nullptr;
     EndEdits(mPopupEdits);
   }
   for (const auto& bubble : mBubbleControls)
-    if (auto* b = dynamic_cast<IBubbleControl*>(bubble.get()))
-      b->ForgetCaller(control);
-  const auto tag = std::find_if(mCtrlTags.begin(), mCtrlTags.end(), [control](const auto& e) { return e.second == control; });
-  if (tag != mCtrlTags.end())
-    mCtrlTags.erase(tag);
+    if (auto* b = dynamic_cast<IBubbleControl*>(bubble.get())) b->ForgetCaller(control);
+  const auto tag =
+      std::find_if(mCtrlTags.begin(), mCtrlTags.end(), [control](const auto& e) { return e.second == control; });
+  if (tag != mCtrlTags.end()) mCtrlTags.erase(tag);
 }
 
-void IGraphics::RemoveControlWithTag(int ctrlTag)
-{
+void IGraphics::RemoveControlWithTag(int ctrlTag) {
   const auto it = mCtrlTags.find(ctrlTag);
-  if (it != mCtrlTags.end())
-    RemoveControl(it->second);
+  if (it != mCtrlTags.end()) RemoveControl(it->second);
   mCtrlTags.erase(ctrlTag);
   SetAllControlsDirty();
 }
 
-void IGraphics::RemoveControl(int idx)
-{
+void IGraphics::RemoveControl(int idx) {
   IControl* control = GetControl(idx);
-  if (control)
-  {
+  if (control) {
     ForgetControl(control);
-    if (mMouseOverIdx > idx)
-      --mMouseOverIdx;
+    if (mMouseOverIdx > idx) --mMouseOverIdx;
     mControls.erase(mControls.begin() + idx);
   }
   SetAllControlsDirty();
 }
 
-void IGraphics::RemoveControl(IControl* control)
-{
+void IGraphics::RemoveControl(IControl* control) {
   const int idx = GetControlIdx(control);
-  if (idx < 0)
-  {
+  if (idx < 0) {
     SetAllControlsDirty();
     return;
   }
   RemoveControl(idx);
 }
 
-void IGraphics::SetControlPosition(IControl* control, float x, float y)
-{
+void IGraphics::SetControlPosition(IControl* control, float x, float y) {
   control->SetPosition(x, y);
-  if (!control->IsHidden())
-    SetAllControlsDirty();
+  if (!control->IsHidden()) SetAllControlsDirty();
 }
 
-void IGraphics::SetControlSize(IControl* control, float w, float h)
-{
+void IGraphics::SetControlSize(IControl* control, float w, float h) {
   control->SetSize(w, h);
-  if (!control->IsHidden())
-    SetAllControlsDirty();
+  if (!control->IsHidden()) SetAllControlsDirty();
 }
 
-void IGraphics::SetControlBounds(IControl* control, const IRECT& r)
-{
+void IGraphics::SetControlBounds(IControl* control, const IRECT& r) {
   control->SetTargetAndDrawRECTs(r);
   control->SetMouseIsOver(false);
   control->OnResize();
-  if (!control->IsHidden())
-    SetAllControlsDirty();
+  if (!control->IsHidden()) SetAllControlsDirty();
 }
 
-IControl* IGraphics::GetControlWithTag(int ctrlTag) const
-{
+IControl* IGraphics::GetControlWithTag(int ctrlTag) const {
   const auto it = mCtrlTags.find(ctrlTag);
   return it == mCtrlTags.end() ? nullptr : it->second;
 }
 
-IControl* IGraphics::GetControl(int idx) const
-{
-  if (idx < 0 || idx >= NControls())
-    return nullptr;
+IControl* IGraphics::GetControl(int idx) const {
+  if (idx < 0 || idx >= NControls()) return nullptr;
   return mControls[static_cast<std::size_t>(idx)].get();
 }
 
-int IGraphics::GetControlIdx(const IControl* control) const
-{
+int IGraphics::GetControlIdx(const IControl* control) const {
   for (int i = 0; i < NControls(); ++i)
-    if (mControls[static_cast<std::size_t>(i)].get() == control)
-      return i;
+    if (mControls[static_cast<std::size_t>(i)].get() == control) return i;
   return -1;
 }
 
-IControl* IGraphics::GetControlWithParamIdx(int paramIdx) const
-{
+IControl* IGraphics::GetControlWithParamIdx(int paramIdx) const {
   for (const auto& control : mControls)
-    if (control->LinkedToParam(paramIdx) >= 0)
-      return control.get();
+    if (control->LinkedToParam(paramIdx) >= 0) return control.get();
   return nullptr;
 }
 
-bool IGraphics::ControlIsCaptured(const IControl* control) const
-{
-  return std::any_of(mCapturedMap.begin(), mCapturedMap.end(), [control](const auto& e) { return e.second == control; });
+bool IGraphics::ControlIsCaptured(const IControl* control) const {
+  return std::any_of(mCapturedMap.begin(), mCapturedMap.end(),
+                     [control](const auto& e) { return e.second == control; });
 }
 
-void IGraphics::ForStandardControlsFunc(const IControlFunction& func)
-{
-  for (size_t i = 0; i < mControls.size(); ++i)
-    func(mControls[i].get());
+void IGraphics::ForStandardControlsFunc(const IControlFunction& func) {
+  for (size_t i = 0; i < mControls.size(); ++i) func(mControls[i].get());
 }
 
-void IGraphics::ForAllControlsFunc(const IControlFunction& func)
-{
+void IGraphics::ForAllControlsFunc(const IControlFunction& func) {
   ForStandardControlsFunc(func);
-  if (mPerfDisplay)
-    func(mPerfDisplay.get());
-  if (mCornerResizer)
-    func(mCornerResizer.get());
-  if (mTextEntryControl)
-    func(mTextEntryControl.get());
-  if (mPopupControl)
-    func(mPopupControl.get());
-  for (size_t i = 0; i < mBubbleControls.size(); ++i)
-    func(mBubbleControls[i].get());
+  if (mPerfDisplay) func(mPerfDisplay.get());
+  if (mCornerResizer) func(mCornerResizer.get());
+  if (mTextEntryControl) func(mTextEntryControl.get());
+  if (mPopupControl) func(mPopupControl.get());
+  for (size_t i = 0; i < mBubbleControls.size(); ++i) func(mBubbleControls[i].get());
 }
 
-void IGraphics::ForControlWithParam(int paramIdx, const IControlFunction& func)
-{
+void IGraphics::ForControlWithParam(int paramIdx, const IControlFunction& func) {
   ForStandardControlsFunc([&](IControl* control) {
-    if (control->LinkedToParam(paramIdx) >= 0)
-      func(control);
+    if (control->LinkedToParam(paramIdx) >= 0) func(control);
   });
 }
 
-void IGraphics::ForControlWithParam(const std::vector<int>& params, const IControlFunction& func)
-{
+void IGraphics::ForControlWithParam(const std::vector<int>& params, const IControlFunction& func) {
   ForStandardControlsFunc([&](IControl* control) {
     if (std::any_of(params.begin(), params.end(), [control](int p) { return control->LinkedToParam(p) >= 0; }))
       func(control);
   });
 }
 
-void IGraphics::ForControlInGroup(const char* group, const IControlFunction& func)
-{
+void IGraphics::ForControlInGroup(const char* group, const IControlFunction& func) {
   const char* wanted = group ? group : "";
   ForStandardControlsFunc([&](IControl* control) {
-    if (std::strcmp(control->GetGroup(), wanted) == 0)
-      func(control);
+    if (std::strcmp(control->GetGroup(), wanted) == 0) func(control);
   });
 }
 
-void IGraphics::HideControl(int paramIdx, bool hide)
-{
+void IGraphics::HideControl(int paramIdx, bool hide) {
   ForControlWithParam(paramIdx, [hide](IControl* c) { c->Hide(hide); });
 }
 
-void IGraphics::DisableControl(int paramIdx, bool disable)
-{
+void IGraphics::DisableControl(int paramIdx, bool disable) {
   ForControlWithParam(paramIdx, [disable](IControl* c) { c->SetDisabled(disable); });
 }
 
-void IGraphics::SetControlDirty(int paramIdx, bool triggerAction, int valIdx)
-{
+void IGraphics::SetControlDirty(int paramIdx, bool triggerAction, int valIdx) {
   ForControlWithParam(paramIdx, [=](IControl* c) { c->SetDirty(triggerAction, valIdx); });
 }
 
-void IGraphics::SetParameterHighlight(int paramIdx, bool on, int colorIdx)
-{
+void IGraphics::SetParameterHighlight(int paramIdx, bool on, int colorIdx) {
   ForControlWithParam(paramIdx, [=](IControl* c) { c->SetHighlight(on, colorIdx); });
 }
 
-void IGraphics::SetAllControlsDirty()
-{
+void IGraphics::SetAllControlsDirty() {
   ForAllControlsFunc([](IControl* c) { c->SetDirty(false, -1); });
 }
 
-void IGraphics::SetAllControlsClean()
-{
+void IGraphics::SetAllControlsClean() {
   ForAllControlsFunc([](IControl* c) { c->SetClean(); });
 }
 
-void IGraphics::ForAllControlsOnGUIIdle()
-{
+void IGraphics::ForAllControlsOnGUIIdle() {
   ForAllControlsFunc([](IControl* c) { c->OnGUIIdle(); });
 }
 
-void IGraphics::AssignParamNameToolTips()
-{
+void IGraphics::AssignParamNameToolTips() {
   ForStandardControlsFunc([](IControl* c) {
-    if (const IParam* param = c->GetParam(0))
-      c->SetTooltip(param->GetName());
+    if (const IParam* param = c->GetParam(0)) c->SetTooltip(param->GetName());
   });
 }
 
-void IGraphics::UpdatePeers(IControl* caller, int valIdx)
-{
+void IGraphics::UpdatePeers(IControl* caller, int valIdx) {
   const int paramIdx = caller->GetParamIdx(valIdx);
-  if (paramIdx < 0)
-    return;
+  if (paramIdx < 0) return;
   const double value = caller->GetValue(valIdx);
   ForStandardControlsFunc([&](IControl* c) {
     const int entry = c->LinkedToParam(paramIdx);
-    if (c != caller && entry >= 0)
-      c->SetValueFromDelegate(value, entry);
+    if (c != caller && entry >= 0) c->SetValueFromDelegate(value, entry);
   });
 }
 
-void IGraphics::SetLastClickedParam(float x, float y)
-{
+void IGraphics::SetLastClickedParam(float x, float y) {
   const IControl* control = GetMouseControl(x, y, false);
   mLastClickedParam = control ? control->GetParamIdx(0) : -1;
 }
 
-int IGraphics::GetAndResetLastClickedParam()
-{
+int IGraphics::GetAndResetLastClickedParam() {
   const int param = mLastClickedParam;
   mLastClickedParam = -1;
   return param;
 }
 
-void IGraphics::StyleAllVectorControls(const IVStyle& style)
-{
+void IGraphics::StyleAllVectorControls(const IVStyle& style) {
   ForStandardControlsFunc([&style](IControl* c) {
-    if (auto* vb = dynamic_cast<IVectorBase*>(c))
-      vb->SetStyle(style);
+    if (auto* vb = dynamic_cast<IVectorBase*>(c)) vb->SetStyle(style);
   });
 }
 
-void IGraphics::EnableTooltips(bool enable)
-{
+void IGraphics::EnableTooltips(bool enable) {
   mEnableTooltips = enable;
   UpdateTooltips();
 }
 
-void IGraphics::SetStrictDrawing(bool strict)
-{
+void IGraphics::SetStrictDrawing(bool strict) {
   mStrict = strict;
   SetAllControlsDirty();
 }
 
-void IGraphics::SetScaleConstraints(float lo, float hi)
-{
+void IGraphics::SetScaleConstraints(float lo, float hi) {
   mMinScale = std::min(lo, hi);
   mMaxScale = std::max(lo, hi);
 }
 
-void IGraphics::SetSizeConstraints(int widthLo, int widthHi, int heightLo, int heightHi)
-{
+void IGraphics::SetSizeConstraints(int widthLo, int widthHi, int heightLo, int heightHi) {
   mMinWidth = static_cast<float>(std::min(widthLo, widthHi));
   mMaxWidth = static_cast<float>(std::max(widthLo, widthHi));
   mMinHeight = static_cast<float>(std::min(heightLo, heightHi));
@@ -447,4 +355,4 @@ void IGraphics::SetSizeConstraints(int widthLo, int widthHi, int heightLo, int h
   mSizeConstraintsSet = true;
 }
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

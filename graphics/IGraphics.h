@@ -38,7 +38,7 @@ class IByteChunk;
 template <class T>
 class FwTypedBuf;
 class FwString;
-} // namespace fx
+}  // namespace fx
 
 namespace fx::gfx {
 
@@ -61,9 +61,8 @@ using IMidiFunc = std::function<void(const IMidiMsg&)>;
 using IControlFunction = std::function<void(IControl* control)>;
 using IFileDialogCompletionHandlerFunc = std::function<void(const FwString& fileName, const FwString& path)>;
 
-class IGraphics : public IEditorView
-{
-public:
+class IGraphics : public IEditorView {
+ public:
   // Retains the process-wide bitmap and SVG caches for this object's lifetime.
   IGraphics(IGEditorDelegate& dlg, int w, int h, int fps = 0, float scale = 1.f);
   virtual ~IGraphics();
@@ -85,7 +84,8 @@ public:
   // Fills bounds with the text's extent and returns its width; 0 (bounds untouched) for an empty string.
   virtual float MeasureText(const IText& text, const char* str, IRECT& bounds) const;
   // Renderers without multi-line layout show "Unsupported".
-  virtual void DrawMultiLineText(const IText& text, const char* str, const IRECT& bounds, const IBlend* blend = nullptr);
+  virtual void DrawMultiLineText(const IText& text, const char* str, const IRECT& bounds,
+                                 const IBlend* blend = nullptr);
   virtual IColor GetPointColor(int x, int y) = 0;
   virtual void* GetDrawContext() = 0;
   virtual const char* GetDrawingAPIStr() = 0;
@@ -147,8 +147,8 @@ public:
   // Modal: blocks the main thread until the user answers.
   virtual EMsgBoxResult ShowMessageBox(const char* str, const char* caption, EMsgBoxType type,
                                        IMsgBoxCompletionHandlerFunc completionHandler = nullptr) = 0;
-  virtual void PromptForFile(FwString& fileName, FwString& path, EFileAction action = kFileOpen,
-                             const char* ext = "", IFileDialogCompletionHandlerFunc completionHandler = nullptr) = 0;
+  virtual void PromptForFile(FwString& fileName, FwString& path, EFileAction action = kFileOpen, const char* ext = "",
+                             IFileDialogCompletionHandlerFunc completionHandler = nullptr) = 0;
   virtual void PromptForDirectory(FwString& dir, IFileDialogCompletionHandlerFunc completionHandler = nullptr) = 0;
   virtual bool PromptForColor(IColor& color, const char* str = "", IColorPickerHandlerFunc func = nullptr) = 0;
   virtual bool OpenURL(const char* url, const char* msgWindowTitle = nullptr, const char* confirmMsg = nullptr,
@@ -218,7 +218,8 @@ public:
                        const IBlend* blend = nullptr, float thickness = 1.f);
   virtual void DrawCircle(const IColor& color, float cx, float cy, float r, const IBlend* blend = nullptr,
                           float thickness = 1.f);
-  virtual void DrawEllipse(const IColor& color, const IRECT& bounds, const IBlend* blend = nullptr, float thickness = 1.f);
+  virtual void DrawEllipse(const IColor& color, const IRECT& bounds, const IBlend* blend = nullptr,
+                           float thickness = 1.f);
   virtual void DrawEllipse(const IColor& color, float x, float y, float r1, float r2, float angle = 0.f,
                            const IBlend* blend = nullptr, float thickness = 1.f);
   // Nothing for fewer than one point.
@@ -237,7 +238,8 @@ public:
   virtual void FillEllipse(const IColor& color, float x, float y, float r1, float r2, float angle = 0.f,
                            const IBlend* blend = nullptr);
   // A pie slice from the centre.
-  virtual void FillArc(const IColor& color, float cx, float cy, float r, float a1, float a2, const IBlend* blend = nullptr);
+  virtual void FillArc(const IColor& color, float cx, float cy, float r, float a1, float a2,
+                       const IBlend* blend = nullptr);
   virtual void FillConvexPolygon(const IColor& color, const float* x, const float* y, int nPoints,
                                  const IBlend* blend = nullptr);
   // Inner lines only, every gridSize points; a size of 1 or less draws none in that direction.
@@ -484,8 +486,7 @@ public:
   float GetScreenScale() const { return mScreenScale; }
   float GetDrawScale() const { return mDrawScale; }
   // The offset at which the finished frame is shown in the view, in points (the platform sets it).
-  void SetTranslation(float x, float y)
-  {
+  void SetTranslation(float x, float y) {
     mXTranslation = x;
     mYTranslation = y;
   }
@@ -513,7 +514,10 @@ public:
   void ReleaseMouseCapture();
   IControl* GetMouseControl(float x, float y, bool capture, bool mouseOver = false, uint64_t touchID = 0);
   int GetMouseControlIdx(float x, float y, bool mouseOver = false);
-  void GetMouseDownPoint(float& x, float& y) const { x = mMouseDownX; y = mMouseDownY; }
+  void GetMouseDownPoint(float& x, float& y) const {
+    x = mMouseDownX;
+    y = mMouseDownY;
+  }
   IControl* GetMouseOver() const { return mMouseOver; }
   int GetMouseOverIdx() const { return mMouseOverIdx; }
 
@@ -548,11 +552,11 @@ public:
   ECursor GetCursorType() const { return static_cast<ECursor>(mCursorType); }
   bool CursorIsHidden() const { return mCursorHidden; }
 
-protected:
+ protected:
   void SetCursorHidden(bool hidden) { mCursorHidden = hidden; }
   void DoCreatePopupMenu(IControl& control, IPopupMenu& menu, const IRECT& bounds, int valIdx, bool isContext);
 
-private:
+ private:
   // The end of both LoadBitmap forms, under the bitmap cache's lock: the image in hand (null: the empty
   // IBitmap) at the target scale, drawn at it when it has another; an image just loaded joins the cache.
   IBitmap FinishLoadBitmap(APIBitmap* inHand, std::unique_ptr<APIBitmap> loaded, const char* name, int nStates,
@@ -635,8 +639,7 @@ private:
   std::stack<IMatrix> mTransformStates;
   // A pushed layer; owner holds it when it came through the owning push (or StartLayer), so a layer still
   // pushed when this object goes is freed, while a borrowed one stays with whoever pushed it.
-  struct StackedLayer
-  {
+  struct StackedLayer {
     ILayer* layer;
     ILayerPtr owner;
   };
@@ -644,4 +647,4 @@ private:
   FwString mSharedResourcesSubPath;
 };
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

@@ -6,24 +6,21 @@ namespace fx::gfx {
 
 namespace {
 
-double SteadyClockMs()
-{
+double SteadyClockMs() {
   const auto now = std::chrono::steady_clock::now().time_since_epoch();
   return std::chrono::duration<double, std::milli>(now).count();
 }
 
 GraphicsClockFunc gClock = nullptr;
 
-} // namespace
+}  // namespace
 
-double GraphicsClockMs()
-{
+double GraphicsClockMs() {
   return gClock ? gClock() : SteadyClockMs();
 }
 
-void SetGraphicsClock(GraphicsClockFunc clock)
-{
+void SetGraphicsClock(GraphicsClockFunc clock) {
   gClock = clock;
 }
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

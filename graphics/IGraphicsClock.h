@@ -12,4 +12,4 @@ double GraphicsClockMs();
 // Installs a replacement clock; null restores the steady clock. Main thread.
 void SetGraphicsClock(GraphicsClockFunc clock);
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

@@ -46,4 +46,4 @@ inline constexpr IText DEFAULT_LABEL_TEXT(19.f, kVAlignTop);
 // The default text aligned to the bottom.
 inline constexpr IText DEFAULT_VALUE_TEXT(14.f, kVAlignBottom);
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

@@ -9,8 +9,7 @@ void IGraphics::ReleaseDrawContext() {}
 
 void IGraphics::EndFrame() {}
 
-void IGraphics::DrawMultiLineText(const IText& text, const char*, const IRECT& bounds, const IBlend* blend)
-{
+void IGraphics::DrawMultiLineText(const IText& text, const char*, const IRECT& bounds, const IBlend* blend) {
   DoDrawText(text, "Unsupported", bounds, blend);
 }
 
@@ -28,54 +27,45 @@ void IGraphics::RemovePlatformView(void*) {}
 
 void IGraphics::HidePlatformView(void*, bool) {}
 
-ECursor IGraphics::SetMouseCursor(ECursor cursorType)
-{
+ECursor IGraphics::SetMouseCursor(ECursor cursorType) {
   const auto previous = static_cast<ECursor>(mCursorType);
   mCursorType = cursorType;
   return previous;
 }
 
-bool IGraphics::WindowIsOpen()
-{
+bool IGraphics::WindowIsOpen() {
   return GetWindow() != nullptr;
 }
 
-bool IGraphics::SetFilePathInClipboard(const char*)
-{
+bool IGraphics::SetFilePathInClipboard(const char*) {
   return false;
 }
 
-bool IGraphics::InitiateExternalFileDragDrop(const char*, const IRECT&)
-{
+bool IGraphics::InitiateExternalFileDragDrop(const char*, const IRECT&) {
   return false;
 }
 
-const char* IGraphics::GetPlatformAPIStr()
-{
+const char* IGraphics::GetPlatformAPIStr() {
   return "";
 }
 
-bool IGraphics::RevealPathInExplorerOrFinder(FwString&, bool)
-{
+bool IGraphics::RevealPathInExplorerOrFinder(FwString&, bool) {
   return false;
 }
 
 void IGraphics::PlatformPreResourceHook() {}
 
-void* IGraphics::GetPlatformResourceHandle() const
-{
+void* IGraphics::GetPlatformResourceHandle() const {
   return nullptr;
 }
 
 void IGraphics::PlatformPostResourceHook() {}
 
-const char* IGraphics::GetBundleID() const
-{
+const char* IGraphics::GetBundleID() const {
   return "";
 }
 
-const char* IGraphics::GetAppGroupID() const
-{
+const char* IGraphics::GetAppGroupID() const {
   return "";
 }
 
@@ -83,13 +73,11 @@ void IGraphics::ActivateContext() {}
 
 void IGraphics::DeactivateContext() {}
 
-bool IGraphics::PlatformSupportsMultiTouch() const
-{
+bool IGraphics::PlatformSupportsMultiTouch() const {
   return false;
 }
 
-float IGraphics::GetPlatformWindowScale() const
-{
+float IGraphics::GetPlatformWindowScale() const {
   return 1.f;
 }
 
@@ -97,19 +85,16 @@ void IGraphics::PlatformResize(bool) {}
 
 void IGraphics::DrawResize() {}
 
-EUIAppearance IGraphics::GetUIAppearance() const
-{
+EUIAppearance IGraphics::GetUIAppearance() const {
   return kUIAppearanceLight;
 }
 
-bool IGraphics::RendererQueryHook()
-{
+bool IGraphics::RendererQueryHook() {
   return true;
 }
 
-float IGraphics::GetTotalScale() const
-{
+float IGraphics::GetTotalScale() const {
   return mScreenScale * mDrawScale;
 }
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

@@ -11,43 +11,35 @@ namespace {
 constexpr float kDirtyPad = 0.75f;
 
 // Seconds since the first timed frame of the process.
-double SecondsSinceFirstTimedFrame()
-{
+double SecondsSinceFirstTimedFrame() {
   static const double sReferenceMs = GraphicsClockMs();
   return (GraphicsClockMs() - sReferenceMs) / 1000.0;
 }
 
-} // namespace
+}  // namespace
 
-void IGraphics::BeginFrame()
-{
-  if (!mPerfDisplay)
-    return;
+void IGraphics::BeginFrame() {
+  if (!mPerfDisplay) return;
   const double t = SecondsSinceFirstTimedFrame();
   mFrameTimeIdx = (mFrameTimeIdx + 1) % kNumFrameTimes;
   mFrameTimes[mFrameTimeIdx] = static_cast<float>(t - mPrevTimestamp);
   mPrevTimestamp = t;
 }
 
-IRECT IGraphics::DirtyRectOf(IControl& control) const
-{
+IRECT IGraphics::DirtyRectOf(IControl& control) const {
   IRECT r = control.GetRECT().GetPadded(kDirtyPad);
-  if (const IControl* parent = control.GetParent())
-    r.ConstrainInto(parent->GetRECT().GetPadded(kDirtyPad));
+  if (const IControl* parent = control.GetParent()) r.ConstrainInto(parent->GetRECT().GetPadded(kDirtyPad));
   return r;
 }
 
-bool IGraphics::IsDirty(IRECTList& rects)
-{
-  if (mDisplayTickFunc)
-    mDisplayTickFunc();
+bool IGraphics::IsDirty(IRECTList& rects) {
+  if (mDisplayTickFunc) mDisplayTickFunc();
 
   ForAllControlsFunc([](IControl* c) { c->Animate(); });
 
   bool dirty = false;
   ForAllControlsFunc([&](IControl* c) {
-    if (c->IsDirty())
-    {
+    if (c->IsDirty()) {
       rects.Add(DirtyRectOf(*c));
       dirty = true;
     }
@@ -55,45 +47,33 @@ bool IGraphics::IsDirty(IRECTList& rects)
   return dirty;
 }
 
-void IGraphics::Draw(IRECTList& rects)
-{
-  if (rects.Size() == 0)
-    return;
+void IGraphics::Draw(IRECTList& rects) {
+  if (rects.Size() == 0) return;
   const float scale = GetTotalScale();
   BeginFrame();
-  if (mStrict)
-  {
+  if (mStrict) {
     Draw(rects.Bounds().GetPixelAligned(scale), scale);
-  }
-  else
-  {
+  } else {
     rects.PixelAlign(scale);
     rects.Optimize();
-    for (int i = 0; i < rects.Size(); ++i)
-      Draw(rects.Get(i), scale);
+    for (int i = 0; i < rects.Size(); ++i) Draw(rects.Get(i), scale);
   }
   EndFrame();
 }
 
-void IGraphics::Draw(const IRECT& bounds, float scale)
-{
+void IGraphics::Draw(const IRECT& bounds, float scale) {
   ForAllControlsFunc([&](IControl* c) { DrawControl(c, bounds, scale); });
 }
 
-void IGraphics::DrawControl(IControl* control, const IRECT& bounds, float scale)
-{
-  if (!control || (control->IsHidden() && control != GetControl(0)))
-    return;
+void IGraphics::DrawControl(IControl* control, const IRECT& bounds, float scale) {
+  if (!control || (control->IsHidden() && control != GetControl(0))) return;
 
   IRECT clip = bounds.Intersect(control->GetRECT().GetPadded(kDirtyPad).GetPixelAligned(scale));
-  if (!(clip.W() > 0.f && clip.H() > 0.f))
-    return;
+  if (!(clip.W() > 0.f && clip.H() > 0.f)) return;
 
-  for (const IControl* ancestor = control->GetParent(); ancestor; ancestor = ancestor->GetParent())
-  {
+  for (const IControl* ancestor = control->GetParent(); ancestor; ancestor = ancestor->GetParent()) {
     const IRECT outer = ancestor->GetRECT().GetPadded(kDirtyPad).GetPixelAligned(scale);
-    if (clip.Empty() || outer.Empty() || !clip.Intersects(outer))
-      return;
+    if (clip.Empty() || outer.Empty() || !clip.Intersects(outer)) return;
     clip.ConstrainInto(outer);
   }
 
@@ -105,39 +85,31 @@ void IGraphics::DrawControl(IControl* control, const IRECT& bounds, float scale)
   OnControlDrawn(*control);
 }
 
-void IGraphics::PathTransformReset(bool clearStates)
-{
-  if (clearStates)
-    mTransformStates = {};
+void IGraphics::PathTransformReset(bool clearStates) {
+  if (clearStates) mTransformStates = {};
   mTransform = IMatrix();
   PathTransformSetMatrix(mTransform);
 }
 
-void IGraphics::PathCircle(float cx, float cy, float r)
-{
+void IGraphics::PathCircle(float cx, float cy, float r) {
   PathMoveTo(cx, cy - r);
   PathArc(cx, cy, r, 0.f, 360.f, kWindingCW);
   PathClose();
 }
 
-void IGraphics::FillCircle(const IColor& color, float cx, float cy, float r, const IBlend* blend)
-{
+void IGraphics::FillCircle(const IColor& color, float cx, float cy, float r, const IBlend* blend) {
   PathClear();
   PathCircle(cx, cy, r);
   PathFill(IPattern(color), IFillOptions(), blend);
 }
 
-void IGraphics::DrawText(const IText& text, const char* str, const IRECT& bounds, const IBlend* blend)
-{
-  if (str && str[0])
-    DoDrawText(text, str, bounds, blend);
+void IGraphics::DrawText(const IText& text, const char* str, const IRECT& bounds, const IBlend* blend) {
+  if (str && str[0]) DoDrawText(text, str, bounds, blend);
 }
 
-float IGraphics::MeasureText(const IText& text, const char* str, IRECT& bounds) const
-{
-  if (!str || !str[0])
-    return 0.f;
+float IGraphics::MeasureText(const IText& text, const char* str, IRECT& bounds) const {
+  if (!str || !str[0]) return 0.f;
   return DoMeasureText(text, str, bounds);
 }
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

@@ -18,135 +18,102 @@ namespace fx::gfx {
 
 namespace {
 
-bool TakesEvent(const IControl& c, float x, float y, bool mouseOver)
-{
-  if (c.IsHidden() || c.GetIgnoreMouse())
-    return false;
-  if (c.IsDisabled() && !(mouseOver ? c.GetMouseOverWhenDisabled() : c.GetMouseEventsWhenDisabled()))
-    return false;
+bool TakesEvent(const IControl& c, float x, float y, bool mouseOver) {
+  if (c.IsHidden() || c.GetIgnoreMouse()) return false;
+  if (c.IsDisabled() && !(mouseOver ? c.GetMouseOverWhenDisabled() : c.GetMouseEventsWhenDisabled())) return false;
   return c.IsHit(x, y);
 }
 
-} // namespace
+}  // namespace
 
 // ---- Hit testing ----
 
-int IGraphics::GetMouseControlIdx(float x, float y, bool mouseOver)
-{
-  if (mouseOver && !mEnableMouseOver)
-    return -1;
+int IGraphics::GetMouseControlIdx(float x, float y, bool mouseOver) {
+  if (mouseOver && !mEnableMouseOver) return -1;
   // The background at index 0 never takes mouse-over.
   const int lowest = mouseOver ? 1 : 0;
   for (int i = NControls() - 1; i >= lowest; --i)
-    if (TakesEvent(*GetControl(i), x, y, mouseOver))
-      return i;
+    if (TakesEvent(*GetControl(i), x, y, mouseOver)) return i;
   return -1;
 }
 
-IControl* IGraphics::SpecialControlAt(float x, float y) const
-{
-  if (mPopupControl && mPopupControl->GetExpanded())
-    return mPopupControl.get();
-  if (mTextEntryControl && mTextEntryControl->EditInProgress())
-    return mTextEntryControl.get();
-  if (mCornerResizer && mCornerResizer->GetRECT().Contains(x, y))
-    return mCornerResizer.get();
-  if (mPerfDisplay && mPerfDisplay->GetRECT().Contains(x, y))
-    return mPerfDisplay.get();
+IControl* IGraphics::SpecialControlAt(float x, float y) const {
+  if (mPopupControl && mPopupControl->GetExpanded()) return mPopupControl.get();
+  if (mTextEntryControl && mTextEntryControl->EditInProgress()) return mTextEntryControl.get();
+  if (mCornerResizer && mCornerResizer->GetRECT().Contains(x, y)) return mCornerResizer.get();
+  if (mPerfDisplay && mPerfDisplay->GetRECT().Contains(x, y)) return mPerfDisplay.get();
   return nullptr;
 }
 
-IControl* IGraphics::GetMouseControl(float x, float y, bool capture, bool mouseOver, uint64_t touchID)
-{
+IControl* IGraphics::GetMouseControl(float x, float y, bool capture, bool mouseOver, uint64_t touchID) {
   const auto held = mCapturedMap.find(touchID);
-  if (held != mCapturedMap.end())
-    return held->second;
-  if (mouseOver && !mEnableMouseOver)
-  {
+  if (held != mCapturedMap.end()) return held->second;
+  if (mouseOver && !mEnableMouseOver) {
     mMouseOverIdx = -1;
     return nullptr;
   }
 
   int idx = -1;
   IControl* control = SpecialControlAt(x, y);
-  if (!control)
-  {
+  if (!control) {
     idx = GetMouseControlIdx(x, y, mouseOver);
     control = GetControl(idx);
   }
 
-  if (capture && control)
-  {
-    if (mEnableMultiTouch && ControlIsCaptured(control) && !control->GetWantsMultiTouch())
-      return nullptr;
+  if (capture && control) {
+    if (mEnableMultiTouch && ControlIsCaptured(control) && !control->GetWantsMultiTouch()) return nullptr;
     mCapturedMap.try_emplace(touchID, control);
   }
-  if (mouseOver)
-    mMouseOverIdx = idx;
+  if (mouseOver) mMouseOverIdx = idx;
   return control;
 }
 
 // ---- The host's edit bracket ----
 
-void IGraphics::BeginInformHostOfBoundParams(IControl& control, uint64_t touchID)
-{
+void IGraphics::BeginInformHostOfBoundParams(IControl& control, uint64_t touchID) {
   std::vector<int>& open = mOpenEdits[touchID];
-  for (int i = 0; i < control.NVals(); ++i)
-  {
-    if (!control.IsBound(i))
-      continue;
+  for (int i = 0; i < control.NVals(); ++i) {
+    if (!control.IsBound(i)) continue;
     const int paramIdx = control.GetParamIdx(i);
     mDelegate->BeginInformHostOfParamChangeFromUI(paramIdx);
     open.push_back(paramIdx);
   }
 }
 
-void IGraphics::EndEdits(std::vector<int>& params)
-{
+void IGraphics::EndEdits(std::vector<int>& params) {
   const std::vector<int> closing = std::move(params);
   params.clear();
-  for (int paramIdx : closing)
-    mDelegate->EndInformHostOfParamChangeFromUI(paramIdx);
+  for (int paramIdx : closing) mDelegate->EndInformHostOfParamChangeFromUI(paramIdx);
 }
 
-void IGraphics::EndEditsOfTouch(uint64_t touchID)
-{
+void IGraphics::EndEditsOfTouch(uint64_t touchID) {
   const auto it = mOpenEdits.find(touchID);
-  if (it == mOpenEdits.end())
-    return;
+  if (it == mOpenEdits.end()) return;
   std::vector<int> params = std::move(it->second);
   mOpenEdits.erase(it);
   EndEdits(params);
 }
 
-void IGraphics::ReleaseMouseCapture()
-{
+void IGraphics::ReleaseMouseCapture() {
   mCapturedMap.clear();
-  while (!mOpenEdits.empty())
-    EndEditsOfTouch(mOpenEdits.begin()->first);
-  if (mCursorHidden)
-    HideMouseCursor(false, true);
+  while (!mOpenEdits.empty()) EndEditsOfTouch(mOpenEdits.begin()->first);
+  if (mCursorHidden) HideMouseCursor(false, true);
 }
 
 // ---- Pointer ----
 
-void IGraphics::OnMouseDown(const std::vector<IMouseInfo>& points)
-{
-  if (points.size() == 1)
-  {
+void IGraphics::OnMouseDown(const std::vector<IMouseInfo>& points) {
+  if (points.size() == 1) {
     mMouseDownX = points.front().x;
     mMouseDownY = points.front().y;
   }
 
-  for (const IMouseInfo& p : points)
-  {
+  for (const IMouseInfo& p : points) {
     IControl* control = GetMouseControl(p.x, p.y, true, false, p.ms.touchID);
-    if (!control)
-      continue;
+    if (!control) continue;
 
     const int valIdx = std::max(control->GetValIdxForPos(p.x, p.y), 0);
-    if (control->GetParamIdx(valIdx) >= 0 && p.ms.R)
-    {
+    if (control->GetParamIdx(valIdx) >= 0 && p.ms.R) {
       ReleaseMouseCapture();
       ResetPromptMenu();
       control->CreateContextMenu(mPromptPopupMenu);
@@ -160,179 +127,137 @@ void IGraphics::OnMouseDown(const std::vector<IMouseInfo>& points)
   }
 }
 
-void IGraphics::OnMouseDrag(const std::vector<IMouseInfo>& points)
-{
-  if (mResizingInProcess && points.size() == 1)
-  {
+void IGraphics::OnMouseDrag(const std::vector<IMouseInfo>& points) {
+  if (mResizingInProcess && points.size() == 1) {
     OnDragResize(points.front().x, points.front().y);
     return;
   }
 
-  for (const IMouseInfo& p : points)
-  {
+  for (const IMouseInfo& p : points) {
     const auto held = mCapturedMap.find(p.ms.touchID);
-    if (held == mCapturedMap.end() || (p.dX == 0.f && p.dY == 0.f))
-      continue;
+    if (held == mCapturedMap.end() || (p.dX == 0.f && p.dY == 0.f)) continue;
     IControl* control = held->second;
-    if (mInTextEntry && control != mTextEntryControl.get())
-      continue;
+    if (mInTextEntry && control != mTextEntryControl.get()) continue;
     control->OnMouseDrag(p.x, p.y, p.dX, p.dY, p.ms);
   }
 }
 
-void IGraphics::OnMouseUp(const std::vector<IMouseInfo>& points)
-{
-  for (const IMouseInfo& p : points)
-  {
+void IGraphics::OnMouseUp(const std::vector<IMouseInfo>& points) {
+  for (const IMouseInfo& p : points) {
     const auto held = mCapturedMap.find(p.ms.touchID);
-    if (held == mCapturedMap.end())
-      continue;
+    if (held == mCapturedMap.end()) continue;
     IControl* control = held->second;
     control->OnMouseUp(p.x, p.y, p.ms);
     EndEditsOfTouch(p.ms.touchID);
     mCapturedMap.erase(p.ms.touchID);
   }
 
-  if (mResizingInProcess)
-    EndDragResize();
+  if (mResizingInProcess) EndDragResize();
 
   if (points.size() == 1 && points.front().ms.touchID == 0)
     OnMouseOver(points.front().x, points.front().y, points.front().ms);
 }
 
 // A cancelled touch still closes the host edit its press opened.
-void IGraphics::OnTouchCancelled(const std::vector<IMouseInfo>& points)
-{
-  for (const IMouseInfo& p : points)
-  {
+void IGraphics::OnTouchCancelled(const std::vector<IMouseInfo>& points) {
+  for (const IMouseInfo& p : points) {
     const auto held = mCapturedMap.find(p.ms.touchID);
-    if (held == mCapturedMap.end())
-      continue;
+    if (held == mCapturedMap.end()) continue;
     held->second->OnTouchCancelled(p.x, p.y, p.ms);
     EndEditsOfTouch(p.ms.touchID);
     mCapturedMap.erase(p.ms.touchID);
   }
 }
 
-bool IGraphics::OnMouseDblClick(float x, float y, const IMouseMod& mod)
-{
+bool IGraphics::OnMouseDblClick(float x, float y, const IMouseMod& mod) {
   IControl* control = GetMouseControl(x, y, true);
-  if (!control)
-    return false;
-  if (control->GetDblAsSingleClick())
-  {
+  if (!control) return false;
+  if (control->GetDblAsSingleClick()) {
     IMouseInfo info;
     info.x = x;
     info.y = y;
     info.ms = mod;
     OnMouseDown({info});
-  }
-  else
-  {
+  } else {
     control->OnMouseDblClick(x, y, mod);
     ReleaseMouseCapture();
   }
   return true;
 }
 
-bool IGraphics::OnMouseOver(float x, float y, const IMouseMod& mod)
-{
+bool IGraphics::OnMouseOver(float x, float y, const IMouseMod& mod) {
   IControl* control = GetMouseControl(x, y, false, true);
-  if (control != mMouseOver)
-  {
-    if (mMouseOver)
-      mMouseOver->OnMouseOut();
+  if (control != mMouseOver) {
+    if (mMouseOver) mMouseOver->OnMouseOut();
     mMouseOver = control;
   }
-  if (control)
-    control->OnMouseOver(x, y, mod);
+  if (control) control->OnMouseOver(x, y, mod);
   return control != nullptr;
 }
 
 // The cursor becomes the arrow and is recorded as the current one.
-void IGraphics::OnMouseOut()
-{
+void IGraphics::OnMouseOut() {
   SetMouseCursor(kArrowCursor);
   ForAllControlsFunc([](IControl* c) { c->OnMouseOut(); });
   mMouseOver = nullptr;
   mMouseOverIdx = -1;
 }
 
-void IGraphics::OnMouseWheel(float x, float y, const IMouseMod& mod, float delta)
-{
-  if (IControl* control = GetMouseControl(x, y, false))
-    control->OnMouseWheel(x, y, mod, delta);
+void IGraphics::OnMouseWheel(float x, float y, const IMouseMod& mod, float delta) {
+  if (IControl* control = GetMouseControl(x, y, false)) control->OnMouseWheel(x, y, mod, delta);
 }
 
 // ---- Keys, drops, focus ----
 
-bool IGraphics::OnKeyDown(float x, float y, const IKeyPress& key)
-{
+bool IGraphics::OnKeyDown(float x, float y, const IKeyPress& key) {
   IControl* control = GetMouseControl(x, y, false);
-  if (control && control != GetControl(0) && control->OnKeyDown(x, y, key))
-    return true;
+  if (control && control != GetControl(0) && control->OnKeyDown(x, y, key)) return true;
   return mKeyHandlerFunc ? mKeyHandlerFunc(key, false) : false;
 }
 
-bool IGraphics::OnKeyUp(float x, float y, const IKeyPress& key)
-{
+bool IGraphics::OnKeyUp(float x, float y, const IKeyPress& key) {
   IControl* control = GetMouseControl(x, y, false);
-  if (control && control != GetControl(0) && control->OnKeyUp(x, y, key))
-    return true;
+  if (control && control != GetControl(0) && control->OnKeyUp(x, y, key)) return true;
   return mKeyHandlerFunc ? mKeyHandlerFunc(key, true) : false;
 }
 
-void IGraphics::OnDrop(const char* str, float x, float y)
-{
-  if (IControl* control = GetMouseControl(x, y, false))
-    control->OnDrop(str);
+void IGraphics::OnDrop(const char* str, float x, float y) {
+  if (IControl* control = GetMouseControl(x, y, false)) control->OnDrop(str);
 }
 
-void IGraphics::OnDropMultiple(const std::vector<const char*>& paths, float x, float y)
-{
-  if (IControl* control = GetMouseControl(x, y, false))
-    control->OnDropMultiple(paths);
+void IGraphics::OnDropMultiple(const std::vector<const char*>& paths, float x, float y) {
+  if (IControl* control = GetMouseControl(x, y, false)) control->OnDropMultiple(paths);
 }
 
-void IGraphics::OnFocusLost()
-{
+void IGraphics::OnFocusLost() {
   mMouseOver = nullptr;
   mMouseOverIdx = -1;
   ReleaseMouseCapture();
-  if (mPopupControl && mPopupControl->GetExpanded())
-    mPopupControl->Hide(true);
-  if (mTextEntryControl && mTextEntryControl->EditInProgress())
-    mTextEntryControl->Hide(true);
+  if (mPopupControl && mPopupControl->GetExpanded()) mPopupControl->Hide(true);
+  if (mTextEntryControl && mTextEntryControl->EditInProgress()) mTextEntryControl->Hide(true);
 }
 
-void IGraphics::OnAppearanceChanged(EUIAppearance appearance)
-{
-  if (mAppearanceChangedFunc)
-    mAppearanceChangedFunc(appearance);
+void IGraphics::OnAppearanceChanged(EUIAppearance appearance) {
+  if (mAppearanceChangedFunc) mAppearanceChangedFunc(appearance);
 }
 
 // ---- Value prompts ----
 
-void IGraphics::ResetPromptMenu()
-{
+void IGraphics::ResetPromptMenu() {
   mPromptPopupMenu.Clear(true);
 }
 
-void IGraphics::PromptUserInput(IControl& control, const IRECT& bounds, int valIdx)
-{
+void IGraphics::PromptUserInput(IControl& control, const IRECT& bounds, int valIdx) {
   const IParam* param = control.GetParam(valIdx);
-  if (!param)
-    return;
+  if (!param) return;
 
   const int nTexts = param->NDisplayTexts();
   const bool asMenu = nTexts > 0 && (param->Type() == kTypeEnum || param->Type() == kTypeBool);
-  if (asMenu)
-  {
+  if (asMenu) {
     // Items are the display texts in their own order, so a range that does not start at 0 still lines up.
     const char* current = param->GetDisplayText(param->Value());
     ResetPromptMenu();
-    for (int i = 0; i < nTexts; ++i)
-    {
+    for (int i = 0; i < nTexts; ++i) {
       const char* text = param->GetDisplayTextAtIdx(i);
       const int flags = std::strcmp(text, current) == 0 ? IPopupMenu::Item::kChecked : IPopupMenu::Item::kNoFlags;
       mPromptPopupMenu.AddItem(new IPopupMenu::Item(text, flags, -1));
@@ -344,16 +269,15 @@ void IGraphics::PromptUserInput(IControl& control, const IRECT& bounds, int valI
 
   FwString text;
   param->GetDisplay(param->Value(), false, text, false);
-  if (control.GetPromptShowsParamLabel())
-  {
+  if (control.GetPromptShowsParamLabel()) {
     text.Append(" ");
     text.Append(param->GetLabel());
   }
   CreateTextEntry(control, control.GetText(), bounds, text.Get(), valIdx);
 }
 
-void IGraphics::CreateTextEntry(IControl& control, const IText& text, const IRECT& bounds, const char* str, int valIdx)
-{
+void IGraphics::CreateTextEntry(IControl& control, const IText& text, const IRECT& bounds, const char* str,
+                                int valIdx) {
   mInTextEntry = &control;
   mTextEntryValIdx = valIdx;
   const int paramIdx = valIdx < 0 ? -1 : control.GetParamIdx(valIdx);
@@ -364,22 +288,18 @@ void IGraphics::CreateTextEntry(IControl& control, const IText& text, const IREC
   control.SetDirty(false);
 }
 
-void IGraphics::CreatePopupMenu(IControl& control, IPopupMenu& menu, const IRECT& bounds, int valIdx)
-{
+void IGraphics::CreatePopupMenu(IControl& control, IPopupMenu& menu, const IRECT& bounds, int valIdx) {
   DoCreatePopupMenu(control, menu, bounds, valIdx, false);
 }
 
 // The press that opened the menu hands its open host edits to the menu; they end when it answers.
-void IGraphics::DoCreatePopupMenu(IControl& control, IPopupMenu& menu, const IRECT& bounds, int valIdx, bool isContext)
-{
+void IGraphics::DoCreatePopupMenu(IControl& control, IPopupMenu& menu, const IRECT& bounds, int valIdx,
+                                  bool isContext) {
   EndEdits(mPopupEdits);
-  for (const auto& [touchID, held] : mCapturedMap)
-  {
-    if (held != &control)
-      continue;
+  for (const auto& [touchID, held] : mCapturedMap) {
+    if (held != &control) continue;
     const auto open = mOpenEdits.find(touchID);
-    if (open == mOpenEdits.end())
-      continue;
+    if (open == mOpenEdits.end()) continue;
     mPopupEdits.insert(mPopupEdits.end(), open->second.begin(), open->second.end());
     mOpenEdits.erase(open);
   }
@@ -389,22 +309,18 @@ void IGraphics::DoCreatePopupMenu(IControl& control, IPopupMenu& menu, const IRE
   mPopupMenuValIdx = valIdx;
   mIsContextMenu = isContext;
 
-  if (mPopupControl)
-  {
+  if (mPopupControl) {
     mPopupControl->CreatePopupMenu(menu, bounds, &control);
     return;
   }
   bool isAsync = false;
   IPopupMenu* answer = CreatePlatformPopupMenu(menu, bounds, isAsync);
-  if (!isAsync)
-    SetControlValueAfterPopupMenu(answer);
+  if (!isAsync) SetControlValueAfterPopupMenu(answer);
 }
 
-void IGraphics::SetControlValueAfterPopupMenu(IPopupMenu* menu)
-{
+void IGraphics::SetControlValueAfterPopupMenu(IPopupMenu* menu) {
   IControl* control = mInPopupMenu;
-  if (!control)
-    return;
+  if (!control) return;
   mInPopupMenu = nullptr;
   std::vector<int> edits = std::move(mPopupEdits);
   mPopupEdits.clear();
@@ -417,38 +333,31 @@ void IGraphics::SetControlValueAfterPopupMenu(IPopupMenu* menu)
   EndEdits(edits);
 }
 
-void IGraphics::SetControlValueAfterTextEdit(const char* str)
-{
+void IGraphics::SetControlValueAfterTextEdit(const char* str) {
   IControl* control = mInTextEntry;
-  if (!control)
-    return;
+  if (!control) return;
   mInTextEntry = nullptr;
   const char* text = str ? str : "";
 
   const IParam* param = mTextEntryValIdx >= 0 ? control->GetParam(mTextEntryValIdx) : nullptr;
-  if (!param)
-  {
+  if (!param) {
     control->OnTextEntryCompletion(text, mTextEntryValIdx);
     return;
   }
   // Typed "nan" is refused outright; the parameter would otherwise read it as its current value.
   double typed;
-  if (!param->MapDisplayText(text, &typed) && ParseDouble(text, typed) && std::isnan(typed))
-    return;
+  if (!param->MapDisplayText(text, &typed) && ParseDouble(text, typed) && std::isnan(typed)) return;
   double normalized;
   if (ParamValueToNormalized(*param, param->StringToValue(text), normalized))
     control->SetValueFromUserInput(normalized, mTextEntryValIdx);
 }
 
-void IGraphics::PopupContextMenuForControl(int controlIdx, float x, float y)
-{
+void IGraphics::PopupContextMenuForControl(int controlIdx, float x, float y) {
   IControl* control = GetControl(controlIdx);
-  if (!control)
-    return;
+  if (!control) return;
   ResetPromptMenu();
   control->CreateContextMenu(mPromptPopupMenu);
-  if (mPromptPopupMenu.NItems() > 0)
-    DoCreatePopupMenu(*control, mPromptPopupMenu, IRECT(x, y, x, y), -1, true);
+  if (mPromptPopupMenu.NItems() > 0) DoCreatePopupMenu(*control, mPromptPopupMenu, IRECT(x, y, x, y), -1, true);
 }
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

@@ -17,54 +17,44 @@ constexpr uint8_t kNoteOn = 0x90;
 constexpr uint8_t kNoteOff = 0x80;
 
 // One keyboard for the whole process, as every editor shares the computer's keys. Main thread only.
-struct QwertyKeyboardState
-{
+struct QwertyKeyboardState {
   int baseNote = 48;
   bool held[kNumNotes] = {};
 };
 
-QwertyKeyboardState& KeyboardState()
-{
+QwertyKeyboardState& KeyboardState() {
   static QwertyKeyboardState sState;
   return sState;
 }
 
 // Semitones above the base note for the letters A to Z; -1 for keys that play nothing.
-int NoteOffsetOfLetter(int vk)
-{
+int NoteOffsetOfLetter(int vk) {
   static constexpr int kOffsets[26] = {
-    0,  -1, -1, 4, 3,  5,  7,  9,  -1, 11, 12, 14, -1, // A..M
-    -1, 13, -1, -1, -1, 2, 6, 10, -1, 1,  -1, 8,  -1   // N..Z
+      0,  -1, -1, 4,  3,  5, 7, 9,  -1, 11, 12, 14, -1,  // A..M
+      -1, 13, -1, -1, -1, 2, 6, 10, -1, 1,  -1, 8,  -1   // N..Z
   };
-  if (vk < 'A' || vk > 'Z')
-    return -1;
+  if (vk < 'A' || vk > 'Z') return -1;
   return kOffsets[vk - 'A'];
 }
 
-} // namespace
+}  // namespace
 
-void IGraphics::SetQwertyMidiKeyHandlerFunc(IMidiFunc func)
-{
+void IGraphics::SetQwertyMidiKeyHandlerFunc(IMidiFunc func) {
   mKeyHandlerFunc = [this, func](const IKeyPress& key, bool isUp) -> bool {
     QwertyKeyboardState& kb = KeyboardState();
     const auto send = [&](uint8_t status, int note, uint8_t velocity) {
       const IMidiMsg msg(0, status, static_cast<uint8_t>(note), velocity);
       mDelegate->SendMidiMsgFromUI(msg);
-      if (func)
-        func(msg);
+      if (func) func(msg);
     };
 
-    if (key.VK == 'Z' || key.VK == 'X')
-    {
-      if (isUp)
-        return true;
-      kb.baseNote = key.VK == 'Z' ? std::min(std::max(kb.baseNote, 36), 108) - 12
-                                  : std::min(std::max(kb.baseNote, 12), 84) + 12;
+    if (key.VK == 'Z' || key.VK == 'X') {
+      if (isUp) return true;
+      kb.baseNote =
+          key.VK == 'Z' ? std::min(std::max(kb.baseNote, 36), 108) - 12 : std::min(std::max(kb.baseNote, 12), 84) + 12;
       // Every sounding note stops and is forgotten, so its key can play again at the new octave.
-      for (int note = 0; note < kNumNotes; ++note)
-      {
-        if (!kb.held[note])
-          continue;
+      for (int note = 0; note < kNumNotes; ++note) {
+        if (!kb.held[note]) continue;
         kb.held[note] = false;
         send(kNoteOff, note, 0);
       }
@@ -72,16 +62,12 @@ void IGraphics::SetQwertyMidiKeyHandlerFunc(IMidiFunc func)
     }
 
     const int offset = NoteOffsetOfLetter(key.VK);
-    if (offset < 0)
-      return false; // not ours: the host keeps its shortcut
+    if (offset < 0) return false;  // not ours: the host keeps its shortcut
     const int note = kb.baseNote + offset;
-    if (!isUp && !kb.held[note])
-    {
+    if (!isUp && !kb.held[note]) {
       kb.held[note] = true;
       send(kNoteOn, note, 127);
-    }
-    else if (isUp && kb.held[note])
-    {
+    } else if (isUp && kb.held[note]) {
       kb.held[note] = false;
       send(kNoteOff, note, 0);
     }
@@ -89,46 +75,38 @@ void IGraphics::SetQwertyMidiKeyHandlerFunc(IMidiFunc func)
   };
 }
 
-void IGraphics::AttachGestureRecognizer(EGestureType type)
-{
+void IGraphics::AttachGestureRecognizer(EGestureType type) {
   if (std::find(mRegisteredGestureRecognizers.begin(), mRegisteredGestureRecognizers.end(), type) ==
       mRegisteredGestureRecognizers.end())
     mRegisteredGestureRecognizers.push_back(type);
 }
 
-void IGraphics::AttachGestureRecognizerToRegion(const IRECT& bounds, EGestureType type, IGestureFunction func)
-{
+void IGraphics::AttachGestureRecognizerToRegion(const IRECT& bounds, EGestureType type, IGestureFunction func) {
   AttachGestureRecognizer(type);
   mGestureRegions.Add(bounds);
   mGestureRegionFuncs[mGestureRegions.Size() - 1] = std::move(func);
 }
 
-void IGraphics::ClearGestureRegions()
-{
+void IGraphics::ClearGestureRegions() {
   mGestureRegions.Clear();
   mGestureRegionFuncs.clear();
 }
 
-bool IGraphics::RespondsToGesture(float x, float y)
-{
+bool IGraphics::RespondsToGesture(float x, float y) {
   const IControl* control = GetMouseControl(x, y, false);
-  if (control && control->GetWantsGestures())
-    return true;
+  if (control && control->GetWantsGestures()) return true;
   return mGestureRegions.Find(x, y) >= 0;
 }
 
-void IGraphics::OnGestureRecognized(const IGestureInfo& info)
-{
+void IGraphics::OnGestureRecognized(const IGestureInfo& info) {
   IControl* control = GetMouseControl(info.x, info.y, false);
-  if (control && control->GetWantsGestures())
-  {
+  if (control && control->GetWantsGestures()) {
     control->OnGesture(info);
     return;
   }
   const int region = mGestureRegions.Find(info.x, info.y);
   const auto handler = mGestureRegionFuncs.find(region);
-  if (handler != mGestureRegionFuncs.end() && handler->second)
-    handler->second(nullptr, info);
+  if (handler != mGestureRegionFuncs.end() && handler->second) handler->second(nullptr, info);
 }
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

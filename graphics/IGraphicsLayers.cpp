@@ -13,41 +13,34 @@ namespace fx::gfx {
 namespace {
 
 // Degrees to radians with pi as the float the drawing code has always used.
-double Radians(float degrees)
-{
+double Radians(float degrees) {
   return static_cast<double>(degrees / 180.f * 3.1415927f);
 }
 
-bool Overlaps(const IRECT& r, const IRECT& area)
-{
+bool Overlaps(const IRECT& r, const IRECT& area) {
   return r.R >= area.L && r.L < area.R && r.B >= area.T && r.T < area.B;
 }
 
-} // namespace
+}  // namespace
 
-void IGraphics::PathTransformSave()
-{
+void IGraphics::PathTransformSave() {
   mTransformStates.push(mTransform);
 }
 
-void IGraphics::PathTransformRestore()
-{
-  if (mTransformStates.empty())
-    return;
+void IGraphics::PathTransformRestore() {
+  if (mTransformStates.empty()) return;
   mTransform = mTransformStates.top();
   mTransformStates.pop();
   PathTransformSetMatrix(mTransform);
 }
 
-void IGraphics::PathTransformTranslate(float x, float y)
-{
+void IGraphics::PathTransformTranslate(float x, float y) {
   mTransform.mTX += mTransform.mXX * x + mTransform.mXY * y;
   mTransform.mTY += mTransform.mYX * x + mTransform.mYY * y;
   PathTransformSetMatrix(mTransform);
 }
 
-void IGraphics::PathTransformScale(float x, float y)
-{
+void IGraphics::PathTransformScale(float x, float y) {
   mTransform.mXX *= x;
   mTransform.mYX *= x;
   mTransform.mXY *= y;
@@ -55,13 +48,11 @@ void IGraphics::PathTransformScale(float x, float y)
   PathTransformSetMatrix(mTransform);
 }
 
-void IGraphics::PathTransformScale(float scale)
-{
+void IGraphics::PathTransformScale(float scale) {
   PathTransformScale(scale, scale);
 }
 
-void IGraphics::PathTransformRotate(float degrees)
-{
+void IGraphics::PathTransformRotate(float degrees) {
   const double c = std::cos(Radians(degrees));
   const double s = std::sin(Radians(degrees));
   const IMatrix m = mTransform;
@@ -72,8 +63,7 @@ void IGraphics::PathTransformRotate(float degrees)
   PathTransformSetMatrix(mTransform);
 }
 
-void IGraphics::PathTransformSkew(float xAngle, float yAngle)
-{
+void IGraphics::PathTransformSkew(float xAngle, float yAngle) {
   const double a = std::tan(Radians(yAngle));
   const double b = std::tan(Radians(xAngle));
   const IMatrix m = mTransform;
@@ -84,8 +74,7 @@ void IGraphics::PathTransformSkew(float xAngle, float yAngle)
   PathTransformSetMatrix(mTransform);
 }
 
-void IGraphics::PathTransformMatrix(const IMatrix& m)
-{
+void IGraphics::PathTransformMatrix(const IMatrix& m) {
   const IMatrix c = mTransform;
   mTransform.mXX = m.mXX * c.mXX + m.mYX * c.mXY;
   mTransform.mYX = m.mXX * c.mYX + m.mYX * c.mYY;
@@ -96,8 +85,7 @@ void IGraphics::PathTransformMatrix(const IMatrix& m)
   PathTransformSetMatrix(mTransform);
 }
 
-void IGraphics::StartLayer(IControl* control, const IRECT& r, bool cacheable)
-{
+void IGraphics::StartLayer(IControl* control, const IRECT& r, bool cacheable) {
   const float s = GetTotalScale();
   const IRECT aligned(std::floor(r.L * s) / s, std::floor(r.T * s) / s, std::ceil(r.R * s) / s, std::ceil(r.B * s) / s);
   // The point size is rounded up before scaling.
@@ -107,26 +95,21 @@ void IGraphics::StartLayer(IControl* control, const IRECT& r, bool cacheable)
   PushLayer(std::make_unique<ILayer>(image, aligned, control, control ? control->GetRECT() : IRECT()));
 }
 
-ILayerPtr IGraphics::EndLayer()
-{
+ILayerPtr IGraphics::EndLayer() {
   return ILayerPtr(PopLayer());
 }
 
-void IGraphics::PushLayer(ILayer* layer)
-{
+void IGraphics::PushLayer(ILayer* layer) {
   PushStackedLayer(layer, nullptr);
 }
 
-void IGraphics::PushLayer(ILayerPtr&& layer)
-{
+void IGraphics::PushLayer(ILayerPtr&& layer) {
   ILayer* raw = layer.get();
   PushStackedLayer(raw, std::move(layer));
 }
 
-void IGraphics::PushStackedLayer(ILayer* layer, ILayerPtr&& owner)
-{
-  if (!layer)
-    return;
+void IGraphics::PushStackedLayer(ILayer* layer, ILayerPtr&& owner) {
+  if (!layer) return;
   mLayers.push(StackedLayer{layer, std::move(owner)});
   UpdateLayer();
   mTransform = IMatrix();
@@ -135,10 +118,8 @@ void IGraphics::PushStackedLayer(ILayer* layer, ILayerPtr&& owner)
   PathClear();
 }
 
-ILayer* IGraphics::PopLayer()
-{
-  if (mLayers.empty())
-    return nullptr;
+ILayer* IGraphics::PopLayer() {
+  if (mLayers.empty()) return nullptr;
   ILayer* layer = mLayers.top().layer;
   // The caller takes over an owned layer (EndLayer wraps it again).
   static_cast<void>(mLayers.top().owner.release());
@@ -151,23 +132,17 @@ ILayer* IGraphics::PopLayer()
   return layer;
 }
 
-bool IGraphics::CheckLayer(const ILayerPtr& layer)
-{
-  if (!layer || !layer->mBitmap)
-    return false;
-  if (layer->mControl && layer->mControl->GetRECT() != layer->mControlRECT)
-  {
+bool IGraphics::CheckLayer(const ILayerPtr& layer) {
+  if (!layer || !layer->mBitmap) return false;
+  if (layer->mControl && layer->mControl->GetRECT() != layer->mControlRECT) {
     layer->mControlRECT = layer->mControl->GetRECT();
     layer->Invalidate();
   }
-  return !layer->mInvalid && layer->mBitmap->GetDrawScale() == mDrawScale &&
-         layer->mBitmap->GetScale() == mScreenScale;
+  return !layer->mInvalid && layer->mBitmap->GetDrawScale() == mDrawScale && layer->mBitmap->GetScale() == mScreenScale;
 }
 
-void IGraphics::DrawLayer(const ILayerPtr& layer, const IBlend* blend)
-{
-  if (!layer || !layer->mBitmap)
-    return;
+void IGraphics::DrawLayer(const ILayerPtr& layer, const IBlend* blend) {
+  if (!layer || !layer->mBitmap) return;
   PathTransformSave();
   mTransform = IMatrix();
   PathTransformSetMatrix(mTransform);
@@ -175,10 +150,8 @@ void IGraphics::DrawLayer(const ILayerPtr& layer, const IBlend* blend)
   PathTransformRestore();
 }
 
-void IGraphics::DrawFittedLayer(const ILayerPtr& layer, const IRECT& bounds, const IBlend* blend)
-{
-  if (!layer || !layer->mBitmap || !(layer->mRECT.W() > 0.f) || !(layer->mRECT.H() > 0.f))
-    return;
+void IGraphics::DrawFittedLayer(const ILayerPtr& layer, const IRECT& bounds, const IBlend* blend) {
+  if (!layer || !layer->mBitmap || !(layer->mRECT.W() > 0.f) || !(layer->mRECT.H() > 0.f)) return;
   PathTransformSave();
   PathTransformTranslate(bounds.L, bounds.T);
   PathTransformScale(bounds.W() / layer->mRECT.W(), bounds.H() / layer->mRECT.H());
@@ -186,10 +159,8 @@ void IGraphics::DrawFittedLayer(const ILayerPtr& layer, const IRECT& bounds, con
   PathTransformRestore();
 }
 
-void IGraphics::DrawRotatedLayer(const ILayerPtr& layer, double angle)
-{
-  if (!layer || !layer->mBitmap)
-    return;
+void IGraphics::DrawRotatedLayer(const ILayerPtr& layer, double angle) {
+  if (!layer || !layer->mBitmap) return;
   PathTransformSave();
   mTransform = IMatrix();
   PathTransformSetMatrix(mTransform);
@@ -197,13 +168,11 @@ void IGraphics::DrawRotatedLayer(const ILayerPtr& layer, double angle)
   PathTransformRestore();
 }
 
-IRECT IGraphics::LayerOrClipArea() const
-{
+IRECT IGraphics::LayerOrClipArea() const {
   return mLayers.empty() ? mClipRECT : mLayers.top().layer->mRECT;
 }
 
-void IGraphics::PathClipRegion(const IRECT& r)
-{
+void IGraphics::PathClipRegion(const IRECT& r) {
   const IRECT area = LayerOrClipArea();
   IRECT clip;
   if (r.Empty())
@@ -216,10 +185,8 @@ void IGraphics::PathClipRegion(const IRECT& r)
 }
 
 // The blurred alpha is handed to the renderer, which colours it with the shadow's pattern.
-void IGraphics::ApplyLayerDropShadow(ILayerPtr& layer, const IShadow& shadow)
-{
-  if (!layer || !layer->mBitmap)
-    return;
+void IGraphics::ApplyLayerDropShadow(ILayerPtr& layer, const IShadow& shadow) {
+  if (!layer || !layer->mBitmap) return;
   RawBitmapData pixels;
   GetLayerBitmapData(layer, pixels);
   const APIBitmap& image = *layer->mBitmap;
@@ -227,8 +194,7 @@ void IGraphics::ApplyLayerDropShadow(ILayerPtr& layer, const IShadow& shadow)
   const int height = image.GetHeight();
   const int size = pixels.GetSize();
   // A buffer that does not hold the whole image would be read past its end.
-  if (size == 0 || width <= 0 || height <= 0 || size < width * height * 4)
-    return;
+  if (size == 0 || width <= 0 || height <= 0 || size < width * height * 4) return;
   RawBitmapData scratch;
   scratch.Resize(size);
   const ShadowKernel kernel = MakeShadowKernel(image.GetScale() * image.GetDrawScale(), shadow.mBlurSize);
@@ -241,17 +207,15 @@ void IGraphics::ApplyLayerDropShadow(ILayerPtr& layer, const IShadow& shadow)
   ApplyShadowMask(layer, pixels, shadow);
 }
 
-void IGraphics::CalculateTextRotation(const IText& text, const IRECT& bounds, IRECT& rect, double& tx, double& ty) const
-{
-  if (text.mAngle == 0.f)
-    return;
+void IGraphics::CalculateTextRotation(const IText& text, const IRECT& bounds, IRECT& rect, double& tx,
+                                      double& ty) const {
+  if (text.mAngle == 0.f) return;
   const double c = std::cos(Radians(text.mAngle));
   const double s = std::sin(Radians(text.mAngle));
   const double xs[4] = {rect.L, rect.R, rect.R, rect.L};
   const double ys[4] = {rect.T, rect.T, rect.B, rect.B};
   double l = 0.0, t = 0.0, r = 0.0, b = 0.0;
-  for (int i = 0; i < 4; ++i)
-  {
+  for (int i = 0; i < 4; ++i) {
     const double x = xs[i] * c - ys[i] * s;
     const double y = xs[i] * s + ys[i] * c;
     l = i == 0 ? x : std::min(l, x);
@@ -260,26 +224,35 @@ void IGraphics::CalculateTextRotation(const IText& text, const IRECT& bounds, IR
     b = i == 0 ? y : std::max(b, y);
   }
   rect = IRECT(static_cast<float>(l), static_cast<float>(t), static_cast<float>(r), static_cast<float>(b));
-  switch (text.mAlign)
-  {
-    case kAlignNear: tx = bounds.L - rect.L; break;
-    case kAlignCenter: tx = bounds.MW() - rect.MW(); break;
-    default: tx = bounds.R - rect.R; break;
+  switch (text.mAlign) {
+    case kAlignNear:
+      tx = bounds.L - rect.L;
+      break;
+    case kAlignCenter:
+      tx = bounds.MW() - rect.MW();
+      break;
+    default:
+      tx = bounds.R - rect.R;
+      break;
   }
-  switch (text.mVAlign)
-  {
-    case kVAlignTop: ty = bounds.T - rect.T; break;
-    case kVAlignMiddle: ty = bounds.MH() - rect.MH(); break;
-    default: ty = bounds.B - rect.B; break;
+  switch (text.mVAlign) {
+    case kVAlignTop:
+      ty = bounds.T - rect.T;
+      break;
+    case kVAlignMiddle:
+      ty = bounds.MH() - rect.MH();
+      break;
+    default:
+      ty = bounds.B - rect.B;
+      break;
   }
 }
 
-void IGraphics::DoMeasureTextRotation(const IText& text, const IRECT& bounds, IRECT& rect) const
-{
+void IGraphics::DoMeasureTextRotation(const IText& text, const IRECT& bounds, IRECT& rect) const {
   double tx = 0.0;
   double ty = 0.0;
   CalculateTextRotation(text, bounds, rect, tx, ty);
   rect = rect.GetTranslated(static_cast<float>(tx), static_cast<float>(ty));
 }
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

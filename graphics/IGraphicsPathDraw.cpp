@@ -10,16 +10,14 @@ namespace fx::gfx {
 
 namespace {
 
-IStrokeOptions DashedOptions(float dashLen)
-{
+IStrokeOptions DashedOptions(float dashLen) {
   IStrokeOptions options;
   options.mDash.SetDash(&dashLen, 0.f, 1);
   return options;
 }
 
 // A corner radius that fits the rectangle: 0 .. half the shorter side (NaN counts as 0).
-float ClampRadius(float r, const IRECT& bounds)
-{
+float ClampRadius(float r, const IRECT& bounds) {
   const float limit = std::max(0.f, std::min(bounds.W(), bounds.H()) * 0.5f);
   return (r > 0.f) ? std::min(r, limit) : 0.f;
 }
@@ -27,24 +25,19 @@ float ClampRadius(float r, const IRECT& bounds)
 // Calls line(v) for v = start + step, start + 2 step, ... while v < end. Far from zero a float sum can
 // round back to where it was (or be NaN/infinite); the lines stop there so the walk always ends.
 template <typename LineFunc>
-void ForEachGridLine(float start, float end, float step, LineFunc&& line)
-{
-  for (float v = start;;)
-  {
+void ForEachGridLine(float start, float end, float step, LineFunc&& line) {
+  for (float v = start;;) {
     const float next = v + step;
-    if (!(next > v) || !(next < end))
-      return;
+    if (!(next > v) || !(next < end)) return;
     v = next;
     line(v);
   }
 }
 
-} // namespace
+}  // namespace
 
-void IGraphics::DrawFittedBitmap(const IBitmap& bitmap, const IRECT& bounds, const IBlend* blend)
-{
-  if (!bitmap.IsValid() || bitmap.W() <= 0 || bitmap.H() <= 0)
-    return;
+void IGraphics::DrawFittedBitmap(const IBitmap& bitmap, const IRECT& bounds, const IBlend* blend) {
+  if (!bitmap.IsValid() || bitmap.W() <= 0 || bitmap.H() <= 0) return;
   PathTransformSave();
   PathTransformTranslate(bounds.L, bounds.T);
   PathTransformScale(bounds.W() / static_cast<float>(bitmap.W()), bounds.H() / static_cast<float>(bitmap.H()));
@@ -53,10 +46,8 @@ void IGraphics::DrawFittedBitmap(const IBitmap& bitmap, const IRECT& bounds, con
 }
 
 void IGraphics::DrawRotatedBitmap(const IBitmap& bitmap, float destCentreX, float destCentreY, double angle,
-                                  const IBlend* blend)
-{
-  if (!bitmap.IsValid() || !(bitmap.GetDrawScale() > 0.f))
-    return;
+                                  const IBlend* blend) {
+  if (!bitmap.IsValid() || !(bitmap.GetDrawScale() > 0.f)) return;
   const float w = static_cast<float>(bitmap.W()) / bitmap.GetDrawScale();
   const float h = static_cast<float>(bitmap.H()) / bitmap.GetDrawScale();
   PathTransformSave();
@@ -66,14 +57,12 @@ void IGraphics::DrawRotatedBitmap(const IBitmap& bitmap, float destCentreX, floa
   PathTransformRestore();
 }
 
-void IGraphics::DrawPoint(const IColor& color, float x, float y, const IBlend* blend)
-{
+void IGraphics::DrawPoint(const IColor& color, float x, float y, const IBlend* blend) {
   FillRect(color, IRECT(x, y, x + 1.f, y + 1.f), blend);
 }
 
 void IGraphics::DrawLine(const IPattern& pattern, float x1, float y1, float x2, float y2, const IBlend* blend,
-                         float thickness)
-{
+                         float thickness) {
   PathClear();
   PathMoveTo(x1, y1);
   PathLineTo(x2, y2);
@@ -81,8 +70,7 @@ void IGraphics::DrawLine(const IPattern& pattern, float x1, float y1, float x2, 
 }
 
 void IGraphics::DrawDottedLine(const IColor& color, float x1, float y1, float x2, float y2, const IBlend* blend,
-                               float thickness, float dashLen)
-{
+                               float thickness, float dashLen) {
   PathClear();
   PathMoveTo(x1, y1);
   PathLineTo(x2, y2);
@@ -90,130 +78,113 @@ void IGraphics::DrawDottedLine(const IColor& color, float x1, float y1, float x2
 }
 
 void IGraphics::DrawTriangle(const IColor& color, float x1, float y1, float x2, float y2, float x3, float y3,
-                             const IBlend* blend, float thickness)
-{
+                             const IBlend* blend, float thickness) {
   PathClear();
   PathTriangle(x1, y1, x2, y2, x3, y3);
   PathStroke(IPattern(color), thickness, IStrokeOptions(), blend);
 }
 
-void IGraphics::DrawRect(const IColor& color, const IRECT& bounds, const IBlend* blend, float thickness)
-{
+void IGraphics::DrawRect(const IColor& color, const IRECT& bounds, const IBlend* blend, float thickness) {
   PathClear();
   PathRect(bounds);
   PathStroke(IPattern(color), thickness, IStrokeOptions(), blend);
 }
 
 void IGraphics::DrawRoundRect(const IColor& color, const IRECT& bounds, float cornerRadius, const IBlend* blend,
-                              float thickness)
-{
+                              float thickness) {
   PathClear();
   PathRoundRect(bounds, cornerRadius);
   PathStroke(IPattern(color), thickness, IStrokeOptions(), blend);
 }
 
 void IGraphics::DrawRoundRect(const IColor& color, const IRECT& bounds, float cRTL, float cRTR, float cRBR, float cRBL,
-                              const IBlend* blend, float thickness)
-{
+                              const IBlend* blend, float thickness) {
   PathClear();
   PathRoundRect(bounds, cRTL, cRTR, cRBR, cRBL);
   PathStroke(IPattern(color), thickness, IStrokeOptions(), blend);
 }
 
 void IGraphics::DrawArc(const IPattern& pattern, float cx, float cy, float r, float a1, float a2, const IBlend* blend,
-                        float thickness)
-{
+                        float thickness) {
   PathClear();
   PathArc(cx, cy, r, a1, a2, kWindingCW);
   PathStroke(pattern, thickness, IStrokeOptions(), blend);
 }
 
-void IGraphics::DrawCircle(const IColor& color, float cx, float cy, float r, const IBlend* blend, float thickness)
-{
+void IGraphics::DrawCircle(const IColor& color, float cx, float cy, float r, const IBlend* blend, float thickness) {
   PathClear();
   PathCircle(cx, cy, r);
   PathStroke(IPattern(color), thickness, IStrokeOptions(), blend);
 }
 
-void IGraphics::DrawEllipse(const IColor& color, const IRECT& bounds, const IBlend* blend, float thickness)
-{
+void IGraphics::DrawEllipse(const IColor& color, const IRECT& bounds, const IBlend* blend, float thickness) {
   PathClear();
   PathEllipse(bounds);
   PathStroke(IPattern(color), thickness, IStrokeOptions(), blend);
 }
 
 void IGraphics::DrawEllipse(const IColor& color, float x, float y, float r1, float r2, float angle, const IBlend* blend,
-                            float thickness)
-{
+                            float thickness) {
   PathClear();
   PathEllipse(x, y, r1, r2, angle);
   PathStroke(IPattern(color), thickness, IStrokeOptions(), blend);
 }
 
 void IGraphics::DrawConvexPolygon(const IColor& color, const float* x, const float* y, int nPoints, const IBlend* blend,
-                                  float thickness)
-{
-  if (nPoints < 1 || !x || !y)
-    return;
+                                  float thickness) {
+  if (nPoints < 1 || !x || !y) return;
   PathClear();
   PathConvexPolygon(x, y, nPoints);
   PathStroke(IPattern(color), thickness, IStrokeOptions(), blend);
 }
 
 void IGraphics::DrawDottedRect(const IColor& color, const IRECT& bounds, const IBlend* blend, float thickness,
-                               float dashLen)
-{
+                               float dashLen) {
   PathClear();
   PathRect(bounds);
   PathStroke(IPattern(color), thickness, DashedOptions(dashLen), blend);
 }
 
 void IGraphics::FillTriangle(const IColor& color, float x1, float y1, float x2, float y2, float x3, float y3,
-                             const IBlend* blend)
-{
+                             const IBlend* blend) {
   PathClear();
   PathTriangle(x1, y1, x2, y2, x3, y3);
   PathFill(IPattern(color), IFillOptions(), blend);
 }
 
-void IGraphics::FillRect(const IColor& color, const IRECT& bounds, const IBlend* blend)
-{
+void IGraphics::FillRect(const IColor& color, const IRECT& bounds, const IBlend* blend) {
   PathClear();
   PathRect(bounds);
   PathFill(IPattern(color), IFillOptions(), blend);
 }
 
-void IGraphics::FillRoundRect(const IPattern& pattern, const IRECT& bounds, float cornerRadius, const IBlend* blend)
-{
+void IGraphics::FillRoundRect(const IPattern& pattern, const IRECT& bounds, float cornerRadius, const IBlend* blend) {
   PathClear();
   PathRoundRect(bounds, cornerRadius);
   PathFill(pattern, IFillOptions(), blend);
 }
 
 void IGraphics::FillRoundRect(const IColor& color, const IRECT& bounds, float cRTL, float cRTR, float cRBR, float cRBL,
-                              const IBlend* blend)
-{
+                              const IBlend* blend) {
   PathClear();
   PathRoundRect(bounds, cRTL, cRTR, cRBR, cRBL);
   PathFill(IPattern(color), IFillOptions(), blend);
 }
 
-void IGraphics::FillEllipse(const IColor& color, const IRECT& bounds, const IBlend* blend)
-{
+void IGraphics::FillEllipse(const IColor& color, const IRECT& bounds, const IBlend* blend) {
   PathClear();
   PathEllipse(bounds);
   PathFill(IPattern(color), IFillOptions(), blend);
 }
 
-void IGraphics::FillEllipse(const IColor& color, float x, float y, float r1, float r2, float angle, const IBlend* blend)
-{
+void IGraphics::FillEllipse(const IColor& color, float x, float y, float r1, float r2, float angle,
+                            const IBlend* blend) {
   PathClear();
   PathEllipse(x, y, r1, r2, angle);
   PathFill(IPattern(color), IFillOptions(), blend);
 }
 
-void IGraphics::FillArc(const IColor& color, float cx, float cy, float r, float a1, float a2, const IBlend* blend)
-{
+void IGraphics::FillArc(const IColor& color, float cx, float cy, float r, float a1, float a2, const IBlend* blend) {
   PathClear();
   PathMoveTo(cx, cy);
   PathArc(cx, cy, r, a1, a2, kWindingCW);
@@ -221,18 +192,16 @@ void IGraphics::FillArc(const IColor& color, float cx, float cy, float r, float 
   PathFill(IPattern(color), IFillOptions(), blend);
 }
 
-void IGraphics::FillConvexPolygon(const IColor& color, const float* x, const float* y, int nPoints, const IBlend* blend)
-{
-  if (nPoints < 1 || !x || !y)
-    return;
+void IGraphics::FillConvexPolygon(const IColor& color, const float* x, const float* y, int nPoints,
+                                  const IBlend* blend) {
+  if (nPoints < 1 || !x || !y) return;
   PathClear();
   PathConvexPolygon(x, y, nPoints);
   PathFill(IPattern(color), IFillOptions(), blend);
 }
 
-void IGraphics::DrawGrid(const IColor& color, const IRECT& bounds, float gridSizeH, float gridSizeV, const IBlend* blend,
-                         float thickness)
-{
+void IGraphics::DrawGrid(const IColor& color, const IRECT& bounds, float gridSizeH, float gridSizeV,
+                         const IBlend* blend, float thickness) {
   PathClear();
   if (gridSizeH > 1.f)
     ForEachGridLine(bounds.L, bounds.R, gridSizeH, [&](float x) {
@@ -248,22 +217,18 @@ void IGraphics::DrawGrid(const IColor& color, const IRECT& bounds, float gridSiz
 }
 
 void IGraphics::DrawData(const IColor& color, const IRECT& bounds, const float* normYPoints, int nPoints,
-                         const float* normXPoints, const IBlend* blend, float thickness, const IColor* fillColor)
-{
-  if (nPoints < 1 || !normYPoints)
-    return;
+                         const float* normXPoints, const IBlend* blend, float thickness, const IColor* fillColor) {
+  if (nPoints < 1 || !normYPoints) return;
   const float w = bounds.W();
   const float h = bounds.H();
   PathClear();
   PathMoveTo(bounds.L, bounds.B - h * normYPoints[0]);
-  for (int i = 1; i < nPoints; ++i)
-  {
+  for (int i = 1; i < nPoints; ++i) {
     const float x = normXPoints ? bounds.L + w * normXPoints[i]
                                 : bounds.L + static_cast<float>(i) * (w / static_cast<float>(nPoints - 1));
     PathLineTo(x, bounds.B - h * normYPoints[i]);
   }
-  if (fillColor)
-  {
+  if (fillColor) {
     IFillOptions options;
     options.mPreserve = true;
     PathFill(IPattern(*fillColor), options, blend);
@@ -271,8 +236,7 @@ void IGraphics::DrawData(const IColor& color, const IRECT& bounds, const float* 
   PathStroke(IPattern(color), thickness, IStrokeOptions(), blend);
 }
 
-void IGraphics::PathRect(const IRECT& bounds)
-{
+void IGraphics::PathRect(const IRECT& bounds) {
   PathMoveTo(bounds.L, bounds.T);
   PathLineTo(bounds.R, bounds.T);
   PathLineTo(bounds.R, bounds.B);
@@ -282,14 +246,12 @@ void IGraphics::PathRect(const IRECT& bounds)
 
 // Radii in the order top-left, top-right, bottom-right, bottom-left; four clockwise corner arcs joined by
 // the straight edges the path interface draws between them.
-void IGraphics::PathRoundRect(const IRECT& bounds, float cRTL, float cRTR, float cRBR, float cRBL)
-{
+void IGraphics::PathRoundRect(const IRECT& bounds, float cRTL, float cRTR, float cRBR, float cRBL) {
   const float tl = ClampRadius(cRTL, bounds);
   const float tr = ClampRadius(cRTR, bounds);
   const float br = ClampRadius(cRBR, bounds);
   const float bl = ClampRadius(cRBL, bounds);
-  if (tl <= 0.f && tr <= 0.f && br <= 0.f && bl <= 0.f)
-  {
+  if (tl <= 0.f && tr <= 0.f && br <= 0.f && bl <= 0.f) {
     PathRect(bounds);
     return;
   }
@@ -301,40 +263,32 @@ void IGraphics::PathRoundRect(const IRECT& bounds, float cRTL, float cRTR, float
   PathClose();
 }
 
-void IGraphics::PathRoundRect(const IRECT& bounds, float cornerRadius)
-{
+void IGraphics::PathRoundRect(const IRECT& bounds, float cornerRadius) {
   PathRoundRect(bounds, cornerRadius, cornerRadius, cornerRadius, cornerRadius);
 }
 
-void IGraphics::PathTriangle(float x1, float y1, float x2, float y2, float x3, float y3)
-{
+void IGraphics::PathTriangle(float x1, float y1, float x2, float y2, float x3, float y3) {
   PathMoveTo(x1, y1);
   PathLineTo(x2, y2);
   PathLineTo(x3, y3);
   PathClose();
 }
 
-void IGraphics::PathConvexPolygon(const float* x, const float* y, int nPoints)
-{
-  if (nPoints < 1 || !x || !y)
-    return;
+void IGraphics::PathConvexPolygon(const float* x, const float* y, int nPoints) {
+  if (nPoints < 1 || !x || !y) return;
   PathMoveTo(x[0], y[0]);
-  for (int i = 1; i < nPoints; ++i)
-    PathLineTo(x[i], y[i]);
+  for (int i = 1; i < nPoints; ++i) PathLineTo(x[i], y[i]);
   PathClose();
 }
 
-void IGraphics::PathEllipse(const IRECT& bounds)
-{
+void IGraphics::PathEllipse(const IRECT& bounds) {
   PathEllipse(bounds.MW(), bounds.MH(), bounds.W() / 2.f, bounds.H() / 2.f, 0.f);
 }
 
 // The unit circle under a scaled transform, so the renderer only ever sees circles.
-void IGraphics::PathEllipse(float x, float y, float r1, float r2, float angle)
-{
+void IGraphics::PathEllipse(float x, float y, float r1, float r2, float angle) {
   PathTransformSave();
-  if (r1 <= 0.f || r2 <= 0.f)
-  {
+  if (r1 <= 0.f || r2 <= 0.f) {
     PathTransformRestore();
     return;
   }
@@ -347,4 +301,4 @@ void IGraphics::PathEllipse(float x, float y, float r1, float r2, float angle)
   PathTransformRestore();
 }
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

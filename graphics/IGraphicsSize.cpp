@@ -9,21 +9,17 @@
 
 namespace fx::gfx {
 
-int IGraphics::WindowWidth() const
-{
+int IGraphics::WindowWidth() const {
   return static_cast<int>(GetPlatformWindowScale() * static_cast<float>(static_cast<int>(mWidth * mDrawScale)));
 }
 
-int IGraphics::WindowHeight() const
-{
+int IGraphics::WindowHeight() const {
   return static_cast<int>(GetPlatformWindowScale() * static_cast<float>(static_cast<int>(mHeight * mDrawScale)));
 }
 
 // A scale that is not a positive number is refused: it would reach the renderer and every control.
-void IGraphics::SetScreenScale(float scale)
-{
-  if (!(scale > 0.f) || !std::isfinite(scale))
-    return;
+void IGraphics::SetScreenScale(float scale) {
+  if (!(scale > 0.f) || !std::isfinite(scale)) return;
   mScreenScale = scale;
   PlatformResize(mDelegate->EditorResizeFromUI(WindowWidth(), WindowHeight(), true));
   ForAllControlsFunc([](IControl* c) { c->OnRescale(); });
@@ -31,61 +27,48 @@ void IGraphics::SetScreenScale(float scale)
   DrawResize();
 }
 
-void IGraphics::Resize(int w, int h, float scale, bool needsPlatformResize)
-{
-  if (!std::isfinite(scale))
-    return;
+void IGraphics::Resize(int w, int h, float scale, bool needsPlatformResize) {
+  if (!std::isfinite(scale)) return;
   mDelegate->ConstrainEditorResize(w, h);
   scale = std::max(scale, mMinScale);
-  if (mSizeConstraintsSet)
-  {
+  if (mSizeConstraintsSet) {
     w = static_cast<int>(std::clamp(static_cast<float>(w), mMinWidth, mMaxWidth));
     h = static_cast<int>(std::clamp(static_cast<float>(h), mMinHeight, mMaxHeight));
   }
   scale = std::min(scale, mMaxScale);
 
-  if (w == mWidth && h == mHeight && scale == mDrawScale)
-    return;
+  if (w == mWidth && h == mHeight && scale == mDrawScale) return;
 
   ReleaseMouseCapture();
   mDrawScale = scale;
   mWidth = w;
   mHeight = h;
-  if (mCornerResizer)
-    mCornerResizer->OnRescale();
+  if (mCornerResizer) mCornerResizer->OnRescale();
   PlatformResize(mDelegate->EditorResizeFromUI(WindowWidth(), WindowHeight(), needsPlatformResize));
   ForAllControlsFunc([](IControl* c) { c->OnResize(); });
   SetAllControlsDirty();
   DrawResize();
 
-  if (mLayoutOnResize)
-    mDelegate->LayoutUI(this);
+  if (mLayoutOnResize) mDelegate->LayoutUI(this);
 }
 
 // In scale mode the zoom follows the pointer relative to the press; a press that never happened (or at
 // the editor's edge, 0) gives no ratio, so the drag is ignored rather than divided by it.
-void IGraphics::OnDragResize(float x, float y)
-{
-  if (mGUISizeMode == kUIResizerScale)
-  {
-    if (!(mMouseDownX > 0.f && mMouseDownY > 0.f))
-      return;
+void IGraphics::OnDragResize(float x, float y) {
+  if (mGUISizeMode == kUIResizerScale) {
+    if (!(mMouseDownX > 0.f && mMouseDownY > 0.f)) return;
     const float scale = std::min(x * mDrawScale / mMouseDownX, y * mDrawScale / mMouseDownY);
     Resize(mWidth, mHeight, scale, true);
-  }
-  else
-  {
+  } else {
     Resize(static_cast<int>(x), static_cast<int>(y), mDrawScale, true);
   }
 }
 
-void IGraphics::EndDragResize()
-{
+void IGraphics::EndDragResize() {
   mResizingInProcess = false;
-  if (mGUISizeMode != kUIResizerScale)
-    return;
+  if (mGUISizeMode != kUIResizerScale) return;
   ForAllControlsFunc([](IControl* c) { c->OnRescale(); });
   SetAllControlsDirty();
 }
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

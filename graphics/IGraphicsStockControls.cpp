@@ -11,65 +11,51 @@
 
 namespace fx::gfx {
 
-void IGraphics::AttachBackground(const char* fileName)
-{
+void IGraphics::AttachBackground(const char* fileName) {
   AttachBackgroundControl(new IBitmapControl(0.f, 0.f, LoadBitmap(fileName, 1, false, 0)));
 }
 
-void IGraphics::AttachSVGBackground(const char* fileName)
-{
+void IGraphics::AttachSVGBackground(const char* fileName) {
   AttachBackgroundControl(new ISVGControl(GetBounds(), LoadSVG(fileName, "px", 72.f)));
 }
 
-void IGraphics::AttachPanelBackground(const IPattern& pattern)
-{
+void IGraphics::AttachPanelBackground(const IPattern& pattern) {
   AttachBackgroundControl(new IPanelControl(GetBounds(), pattern));
 }
 
 void IGraphics::AttachCornerResizer(EUIResizerMode sizeMode, bool layoutOnResize, const IColor& color,
-                                    const IColor& mouseOverColor, const IColor& dragColor, float size)
-{
+                                    const IColor& mouseOverColor, const IColor& dragColor, float size) {
   AttachCornerResizer(new ICornerResizerControl(GetBounds(), size, color, mouseOverColor, dragColor), sizeMode,
                       layoutOnResize);
 }
 
-void IGraphics::AttachBubbleControl(const IText& text)
-{
+void IGraphics::AttachBubbleControl(const IText& text) {
   AttachBubbleControl(new IBubbleControl(text));
 }
 
 // Without multi-touch the first bubble serves every caller; with it, the bubble already showing the
 // caller's touch, else a hidden one, else the first.
 void IGraphics::ShowBubbleControl(IControl* caller, float x, float y, const char* str, EDirection dir,
-                                  IRECT minimumContentBounds)
-{
-  if (mBubbleControls.empty())
-    return;
+                                  IRECT minimumContentBounds) {
+  if (mBubbleControls.empty()) return;
   uint64_t touchID = 0;
   for (const auto& [touch, control] : mCapturedMap)
-    if (control == caller)
-      touchID = touch;
+    if (control == caller) touchID = touch;
 
   IBubbleControl* chosen = nullptr;
-  if (mEnableMultiTouch)
-  {
+  if (mEnableMultiTouch) {
     for (const auto& c : mBubbleControls)
       if (auto* bubble = dynamic_cast<IBubbleControl*>(c.get()); bubble && !chosen)
-        if (bubble->GetState() != IBubbleControl::kHidden && bubble->GetTouchID() == touchID)
-          chosen = bubble;
+        if (bubble->GetState() != IBubbleControl::kHidden && bubble->GetTouchID() == touchID) chosen = bubble;
     for (const auto& c : mBubbleControls)
       if (auto* bubble = dynamic_cast<IBubbleControl*>(c.get()); bubble && !chosen)
-        if (bubble->GetState() == IBubbleControl::kHidden)
-          chosen = bubble;
+        if (bubble->GetState() == IBubbleControl::kHidden) chosen = bubble;
   }
-  if (!chosen)
-    chosen = dynamic_cast<IBubbleControl*>(mBubbleControls.front().get());
-  if (chosen)
-    chosen->ShowBubble(caller, x, y, str, dir, minimumContentBounds, touchID);
+  if (!chosen) chosen = dynamic_cast<IBubbleControl*>(mBubbleControls.front().get());
+  if (chosen) chosen->ShowBubble(caller, x, y, str, dir, minimumContentBounds, touchID);
 }
 
-void IGraphics::ShowFPSDisplay(bool enable)
-{
+void IGraphics::ShowFPSDisplay(bool enable) {
   if (enable && !mPerfDisplay)
     SetPerfDisplay(new IFPSDisplayControl(IRECT(10.f, 10.f, 210.f, 60.f), IFPSDisplayControl::kFPS, "Frame Time"));
   else if (!enable && mPerfDisplay)
@@ -78,4 +64,4 @@ void IGraphics::ShowFPSDisplay(bool enable)
     SetAllControlsDirty();
 }
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

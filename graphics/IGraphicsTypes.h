@@ -12,8 +12,7 @@ class IControl;
 class IPopupMenu;
 
 // A colour as alpha, red, green, blue, each 0..255 (alpha 255 is opaque).
-struct IColor
-{
+struct IColor {
   int A = 255;
   int R = 0;
   int G = 0;
@@ -24,9 +23,8 @@ struct IColor
   bool operator==(const IColor&) const = default;
 };
 
-enum EBlend : int
-{
-  kBlendDefault = 0, // source-over
+enum EBlend : int {
+  kBlendDefault = 0,  // source-over
   kBlendSourceIn,
   kBlendSourceOut,
   kBlendSourceAtop,
@@ -39,8 +37,7 @@ enum EBlend : int
 };
 
 // How a drawing call is composited; a null blend pointer means source-over at weight 1.
-struct IBlend
-{
+struct IBlend {
   int method = kBlendDefault;
   float weight = 1.f;
 
@@ -53,8 +50,7 @@ enum EAlign : int { kAlignNear = 0, kAlignCenter = 1, kAlignFar = 2 };
 enum EVAlign : int { kVAlignTop = 0, kVAlignMiddle = 1, kVAlignBottom = 2 };
 
 // A text style. The font id names a font loaded through the graphics object (at most 63 characters).
-struct IText
-{
+struct IText {
   static constexpr int kFontIDLen = 64;
 
   char mFont[kFontIDLen] = "Roboto-Regular";
@@ -74,13 +70,12 @@ struct IText
 };
 
 // Buttons and modifiers of a pointer event; a mouse has touch id 0.
-struct IMouseMod
-{
+struct IMouseMod {
   bool L = false;
   bool R = false;
-  bool S = false; // shift
-  bool C = false; // control
-  bool A = false; // alt / option
+  bool S = false;  // shift
+  bool C = false;  // control
+  bool A = false;  // alt / option
   uint64_t touchID = 0;
   float touchRadius = 0.f;
 
@@ -88,8 +83,7 @@ struct IMouseMod
   bool FineAdjust() const { return C || S; }
 };
 
-struct IMouseInfo
-{
+struct IMouseInfo {
   float x = 0.f;
   float y = 0.f;
   float dX = 0.f;
@@ -100,8 +94,7 @@ struct IMouseInfo
 enum EDirection : int { kVertical = 0, kHorizontal = 1 };
 
 // Pointer shapes; the platform maps each to its own cursor.
-enum ECursor : int
-{
+enum ECursor : int {
   kArrowCursor = 0,
   kIBeamCursor = 1,
   kWaitCursor = 2,
@@ -123,8 +116,7 @@ enum EUIResizerMode : int { kUIResizerScale = 0, kUIResizerSize = 1 };
 
 enum EUIAppearance : int { kUIAppearanceLight = 0, kUIAppearanceDark = 1 };
 
-enum EGestureType : int
-{
+enum EGestureType : int {
   kGestureUnknown = 0,
   kGestureTap,
   kGestureDoubleTap,
@@ -142,19 +134,27 @@ enum EGestureType : int
 enum EGestureState : int { kGestureStateUnknown = 0, kGestureStateBegan, kGestureStateChanged, kGestureStateEnded };
 
 // A recognised gesture at a point in editor points.
-struct IGestureInfo
-{
+struct IGestureInfo {
   float x = 0.f;
   float y = 0.f;
-  float scale = 0.f;    // pinch
-  float velocity = 0.f; // pinch and rotate
-  float angle = 0.f;    // rotate, degrees
+  float scale = 0.f;     // pinch
+  float velocity = 0.f;  // pinch and rotate
+  float angle = 0.f;     // rotate, degrees
   EGestureState state = kGestureStateUnknown;
   EGestureType type = kGestureUnknown;
 };
 
 enum EMsgBoxType : int { kMB_OK = 0, kMB_OKCANCEL, kMB_ABORTRETRYIGNORE, kMB_YESNOCANCEL, kMB_YESNO, kMB_RETRYCANCEL };
-enum EMsgBoxResult : int { kNoResult = 0, kOK = 1, kCANCEL = 2, kABORT = 3, kRETRY = 4, kIGNORE = 5, kYES = 6, kNO = 7 };
+enum EMsgBoxResult : int {
+  kNoResult = 0,
+  kOK = 1,
+  kCANCEL = 2,
+  kABORT = 3,
+  kRETRY = 4,
+  kIGNORE = 5,
+  kYES = 6,
+  kNO = 7
+};
 enum EFileAction : int { kFileOpen = 0, kFileSave = 1 };
 // kSharedImage: an image the renderer was handed and does not own (never deleted with its bitmap).
 enum EResourceLocation : int { kNotFound = 0, kAbsolutePath = 1, kSharedImage = 3 };
@@ -167,4 +167,4 @@ using IGestureFunction = std::function<void(IControl*, const IGestureInfo&)>;
 using IMsgBoxCompletionHandlerFunc = std::function<void(EMsgBoxResult)>;
 using IColorPickerHandlerFunc = std::function<void(const IColor&)>;
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

@@ -8,9 +8,8 @@ namespace fx::gfx {
 
 inline constexpr double DEFAULT_GEARING = 4.0;
 
-class IKnobControlBase : public IControl
-{
-public:
+class IKnobControlBase : public IControl {
+ public:
   IKnobControlBase(const IRECT& bounds, int paramIdx = -1, EDirection direction = kVertical,
                    double gearing = DEFAULT_GEARING);
   // An unbound knob that reports through its action function.
@@ -30,7 +29,7 @@ public:
   void SetHideCursorOnDrag(bool hide) { mHideCursorOnDrag = hide; }
   bool GetMouseDown() const { return mMouseDown; }
 
-protected:
+ protected:
   bool mHideCursorOnDrag = true;
   EDirection mDirection;
   double mGearing;
@@ -38,4 +37,4 @@ protected:
   double mDragValue = 0.0;
 };
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

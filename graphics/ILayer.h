@@ -13,14 +13,11 @@ namespace fx::gfx {
 
 class IControl;
 
-class ILayer
-{
-public:
+class ILayer {
+ public:
   // Takes ownership of the image.
   ILayer(APIBitmap* bitmap, const IRECT& layerRect, IControl* control, const IRECT& controlRect)
-    : mBitmap(bitmap), mControl(control), mControlRECT(controlRect), mRECT(layerRect)
-  {
-  }
+      : mBitmap(bitmap), mControl(control), mControlRECT(controlRect), mRECT(layerRect) {}
 
   void Invalidate() { mInvalid = true; }
   const APIBitmap* GetAPIBitmap() const { return mBitmap.get(); }
@@ -30,7 +27,7 @@ public:
   IBitmap GetBitmap() const { return IBitmap(mBitmap.get(), 1, false); }
   const IRECT& Bounds() const { return mRECT; }
 
-private:
+ private:
   friend class IGraphics;
 
   std::unique_ptr<APIBitmap> mBitmap;
@@ -44,13 +41,14 @@ using ILayerPtr = std::unique_ptr<ILayer>;
 
 // A layer drop shadow: the fill, blur size in points, offset, opacity and whether the layer's own content
 // is drawn over the shadow.
-struct IShadow
-{
+struct IShadow {
   IShadow(const IPattern& pattern, float blurSize, float xOffset, float yOffset, float opacity, bool drawForeground)
-    : mPattern(pattern), mBlurSize(blurSize), mXOffset(xOffset), mYOffset(yOffset), mOpacity(opacity),
-      mDrawForeground(drawForeground)
-  {
-  }
+      : mPattern(pattern),
+        mBlurSize(blurSize),
+        mXOffset(xOffset),
+        mYOffset(yOffset),
+        mOpacity(opacity),
+        mDrawForeground(drawForeground) {}
 
   IPattern mPattern;
   float mBlurSize = 0.f;
@@ -60,4 +58,4 @@ struct IShadow
   bool mDrawForeground = true;
 };
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

@@ -5,8 +5,7 @@
 
 namespace fx::gfx {
 
-IMatrix& IMatrix::Transform(const IMatrix& m)
-{
+IMatrix& IMatrix::Transform(const IMatrix& m) {
   const IMatrix p = *this;
   mXX = m.mXX * p.mXX + m.mYX * p.mXY;
   mYX = m.mXX * p.mYX + m.mYX * p.mYY;
@@ -17,29 +16,25 @@ IMatrix& IMatrix::Transform(const IMatrix& m)
   return *this;
 }
 
-IMatrix& IMatrix::Translate(double x, double y)
-{
+IMatrix& IMatrix::Translate(double x, double y) {
   return Transform(IMatrix(1.0, 0.0, 0.0, 1.0, x, y));
 }
 
-IMatrix& IMatrix::Scale(double x, double y)
-{
+IMatrix& IMatrix::Scale(double x, double y) {
   return Transform(IMatrix(x, 0.0, 0.0, y, 0.0, 0.0));
 }
 
-IMatrix& IMatrix::Rotate(double degrees)
-{
+IMatrix& IMatrix::Rotate(double degrees) {
   const double rad = degrees * std::numbers::pi / 180.0;
   const double c = std::cos(rad);
   const double s = std::sin(rad);
   return Transform(IMatrix(c, s, -s, c, 0.0, 0.0));
 }
 
-void IMatrix::TransformPoint(double& x, double& y) const
-{
+void IMatrix::TransformPoint(double& x, double& y) const {
   const double x0 = x;
   x = mXX * x0 + mXY * y + mTX;
   y = mYX * x0 + mYY * y + mTY;
 }
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

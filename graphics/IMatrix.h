@@ -4,8 +4,7 @@
 
 namespace fx::gfx {
 
-struct IMatrix
-{
+struct IMatrix {
   double mXX = 1.0;
   double mYX = 0.0;
   double mXY = 0.0;
@@ -15,7 +14,7 @@ struct IMatrix
 
   constexpr IMatrix() = default;
   constexpr IMatrix(double xx, double yx, double xy, double yy, double tx, double ty)
-    : mXX(xx), mYX(yx), mXY(xy), mYY(yy), mTX(tx), mTY(ty) {}
+      : mXX(xx), mYX(yx), mXY(xy), mYY(yy), mTX(tx), mTY(ty) {}
   bool operator==(const IMatrix&) const = default;
 
   // Each premultiplies: the new operation applies to points before the existing transform.
@@ -27,4 +26,4 @@ struct IMatrix
   void TransformPoint(double& x, double& y) const;
 };
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

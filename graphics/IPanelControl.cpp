@@ -5,85 +5,64 @@
 namespace fx::gfx {
 
 IContainerBase::IContainerBase(const IRECT& bounds, AttachFunc attachFunc, ResizeFunc resizeFunc)
-  : IControl(bounds), mAttachFunc(std::move(attachFunc)), mResizeFunc(std::move(resizeFunc))
-{
+    : IControl(bounds), mAttachFunc(std::move(attachFunc)), mResizeFunc(std::move(resizeFunc)) {
   mIgnoreMouse = true;
 }
 
 IContainerBase::IContainerBase(const IRECT& bounds, int paramIdx, IActionFunction actionFunc)
-  : IControl(bounds, paramIdx, std::move(actionFunc))
-{
+    : IControl(bounds, paramIdx, std::move(actionFunc)) {
   mIgnoreMouse = true;
 }
 
-void IContainerBase::OnAttached()
-{
-  if (mAttachFunc)
-    mAttachFunc(this, mRECT);
+void IContainerBase::OnAttached() {
+  if (mAttachFunc) mAttachFunc(this, mRECT);
   OnResize();
 }
 
-void IContainerBase::OnResize()
-{
-  if (mResizeFunc && !mChildren.empty())
-    mResizeFunc(this, mRECT);
+void IContainerBase::OnResize() {
+  if (mResizeFunc && !mChildren.empty()) mResizeFunc(this, mRECT);
 }
 
-void IContainerBase::Hide(bool hide)
-{
-  for (IControl* child : mChildren)
-    child->Hide(hide);
+void IContainerBase::Hide(bool hide) {
+  for (IControl* child : mChildren) child->Hide(hide);
   IControl::Hide(hide);
 }
 
-void IContainerBase::SetDisabled(bool disable)
-{
-  for (IControl* child : mChildren)
-    child->SetDisabled(disable);
+void IContainerBase::SetDisabled(bool disable) {
+  for (IControl* child : mChildren) child->SetDisabled(disable);
   IControl::SetDisabled(disable);
 }
 
-IControl* IContainerBase::AddChildControl(IControl* child)
-{
-  if (!child || !mGraphics)
-    return nullptr;
+IControl* IContainerBase::AddChildControl(IControl* child) {
+  if (!child || !mGraphics) return nullptr;
   child->SetParent(this);
   IControl* attached = mGraphics->AttachControl(child, -1, GetGroup());
-  if (attached)
-    mChildren.push_back(attached);
+  if (attached) mChildren.push_back(attached);
   return attached;
 }
 
-void IContainerBase::ForAllChildrenFunc(const std::function<void(int index, IControl* child)>& func)
-{
-  for (std::size_t i = 0; i < mChildren.size(); ++i)
-    func(static_cast<int>(i), mChildren[i]);
+void IContainerBase::ForAllChildrenFunc(const std::function<void(int index, IControl* child)>& func) {
+  for (std::size_t i = 0; i < mChildren.size(); ++i) func(static_cast<int>(i), mChildren[i]);
 }
 
-IControl* IContainerBase::GetChild(int index) const
-{
+IControl* IContainerBase::GetChild(int index) const {
   return index >= 0 && index < NChildren() ? mChildren[static_cast<std::size_t>(index)] : nullptr;
 }
 
 IPanelControl::IPanelControl(const IRECT& bounds, const IPattern& pattern, bool drawFrame, AttachFunc attachFunc,
                              ResizeFunc resizeFunc)
-  : IContainerBase(bounds, std::move(attachFunc), std::move(resizeFunc)), mPattern(pattern), mDrawFrame(drawFrame)
-{
-}
+    : IContainerBase(bounds, std::move(attachFunc), std::move(resizeFunc)), mPattern(pattern), mDrawFrame(drawFrame) {}
 
-void IPanelControl::SetPattern(const IPattern& pattern)
-{
+void IPanelControl::SetPattern(const IPattern& pattern) {
   mPattern = pattern;
   SetDirty(false);
 }
 
-void IPanelControl::Draw(IGraphics& g)
-{
+void IPanelControl::Draw(IGraphics& g) {
   g.PathClear();
   g.PathRect(mRECT);
   g.PathFill(mPattern, IFillOptions(), &mBlend);
-  if (mDrawFrame)
-    g.DrawRect(COLOR_LIGHT_GRAY, mRECT, &mBlend, 1.f);
+  if (mDrawFrame) g.DrawRect(COLOR_LIGHT_GRAY, mRECT, &mBlend, 1.f);
 }
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

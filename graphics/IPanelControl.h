@@ -17,9 +17,8 @@ class IContainerBase;
 // Builds (on attach) or lays out (on resize) a container's children in the given rectangle.
 using IContainerFunction = std::function<void(IContainerBase* container, const IRECT& bounds)>;
 
-class IContainerBase : public IControl
-{
-public:
+class IContainerBase : public IControl {
+ public:
   using AttachFunc = IContainerFunction;
   using ResizeFunc = IContainerFunction;
 
@@ -43,25 +42,24 @@ public:
   int NChildren() const { return static_cast<int>(mChildren.size()); }
   IControl* GetChild(int index) const;
 
-protected:
+ protected:
   AttachFunc mAttachFunc;
   ResizeFunc mResizeFunc;
   // Not owned: the graphics' control list owns and deletes every child.
   std::vector<IControl*> mChildren;
 };
 
-class IPanelControl : public IContainerBase
-{
-public:
+class IPanelControl : public IContainerBase {
+ public:
   IPanelControl(const IRECT& bounds, const IPattern& pattern, bool drawFrame = false, AttachFunc attachFunc = nullptr,
                 ResizeFunc resizeFunc = nullptr);
 
   void Draw(IGraphics& g) override;
   void SetPattern(const IPattern& pattern);
 
-private:
+ private:
   IPattern mPattern;
   bool mDrawFrame;
 };
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

@@ -4,11 +4,10 @@
 
 namespace fx::gfx {
 
-void IStrokeOptions::DashOptions::SetDash(const float* lengths, float offset, int count)
-{
+void IStrokeOptions::DashOptions::SetDash(const float* lengths, float offset, int count) {
   mCount = lengths ? std::clamp(count, 0, kMaxDashes) : 0;
   std::copy(lengths, lengths + mCount, mArray);
   mOffset = offset;
 }
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

@@ -8,15 +8,13 @@ enum EFillRule : int { kFillWinding = 0, kFillEvenOdd = 1, kFillPreserveWinding 
 enum ELineCap : int { kCapButt = 0, kCapRound = 1, kCapSquare = 2 };
 enum ELineJoin : int { kJoinMiter = 0, kJoinRound = 1, kJoinBevel = 2 };
 
-struct IStrokeOptions
-{
+struct IStrokeOptions {
   static constexpr int kMaxDashes = 8;
 
-  struct DashOptions
-  {
+  struct DashOptions {
     float mArray[kMaxDashes] = {};
     float mOffset = 0.f;
-    int mCount = 0; // 0: a solid line
+    int mCount = 0;  // 0: a solid line
 
     // Keeps at most 8 lengths.
     void SetDash(const float* lengths, float offset, int count);
@@ -29,10 +27,9 @@ struct IStrokeOptions
   DashOptions mDash;
 };
 
-struct IFillOptions
-{
+struct IFillOptions {
   EFillRule mFillRule = kFillWinding;
   bool mPreserve = false;
 };
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

@@ -10,14 +10,12 @@ namespace fx::gfx {
 enum EPatternType : int { kSolidPattern = 0, kLinearPattern = 1, kRadialPattern = 2 };
 enum EPatternExtend : int { kExtendPad = 1, kExtendReflect = 2, kExtendRepeat = 3 };
 
-struct IColorStop
-{
+struct IColorStop {
   IColor mColor = IColor(255, 0, 0, 0);
   float mOffset = 0.f;
 };
 
-struct IPattern
-{
+struct IPattern {
   static constexpr int kMaxStops = 16;
 
   EPatternType mType = kSolidPattern;
@@ -36,4 +34,4 @@ struct IPattern
   int NStops() const { return mNStops; }
 };
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

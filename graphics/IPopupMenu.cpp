@@ -1,7 +1,7 @@
 #include "graphics/IPopupMenu.h"
 
-#include <algorithm>
 #include <strings.h>
+#include <algorithm>
 
 namespace fx::gfx {
 
@@ -9,36 +9,28 @@ IPopupMenu::Item::Item(const char* text, int flags, int tag) : mText(text ? text
 
 IPopupMenu::Item::Item(const char* text, IPopupMenu* submenu) : mText(text ? text : ""), mSubmenu(submenu) {}
 
-IPopupMenu::Item::~Item()
-{
+IPopupMenu::Item::~Item() {
   delete mSubmenu;
 }
 
 IPopupMenu::IPopupMenu(const char* rootTitle, int prefix, bool multiCheck, std::initializer_list<const char*> items)
-  : mPrefix(prefix), mCanMultiCheck(multiCheck)
-{
+    : mPrefix(prefix), mCanMultiCheck(multiCheck) {
   SetRootTitle(rootTitle);
-  for (const char* text : items)
-    AddItem(text);
+  for (const char* text : items) AddItem(text);
 }
 
 IPopupMenu::IPopupMenu(const char* rootTitle, std::initializer_list<const char*> items, IPopupFunction func)
-  : IPopupMenu(rootTitle, 0, false, items)
-{
+    : IPopupMenu(rootTitle, 0, false, items) {
   mPopupFunc = std::move(func);
 }
 
-IPopupMenu::~IPopupMenu()
-{
+IPopupMenu::~IPopupMenu() {
   Clear(false);
 }
 
-void IPopupMenu::Clear(bool resetEverything)
-{
-  while (!mItems.empty())
-    mItems.pop_back();
-  if (resetEverything)
-  {
+void IPopupMenu::Clear(bool resetEverything) {
+  while (!mItems.empty()) mItems.pop_back();
+  if (resetEverything) {
     mChosenItemIdx = -1;
     mPrefix = 0;
     mCanMultiCheck = false;
@@ -47,16 +39,13 @@ void IPopupMenu::Clear(bool resetEverything)
 }
 
 // Bisection by case-insensitive comparison; an equal text puts the new item before the match.
-int IPopupMenu::SortedPosition(const char* text) const
-{
+int IPopupMenu::SortedPosition(const char* text) const {
   int lo = 0;
   int hi = NItems();
-  while (lo != hi)
-  {
+  while (lo != hi) {
     const int mid = (lo + hi) / 2;
     const int cmp = strcasecmp(text, mItems[static_cast<std::size_t>(mid)]->GetText());
-    if (cmp == 0)
-      return mid;
+    if (cmp == 0) return mid;
     if (cmp > 0)
       lo = mid + 1;
     else
@@ -65,10 +54,8 @@ int IPopupMenu::SortedPosition(const char* text) const
   return lo;
 }
 
-IPopupMenu::Item* IPopupMenu::AddItem(Item* item, int index)
-{
-  if (!item)
-    return nullptr;
+IPopupMenu::Item* IPopupMenu::AddItem(Item* item, int index) {
+  if (!item) return nullptr;
   int pos;
   if (index == kAppend)
     pos = NItems();
@@ -80,66 +67,51 @@ IPopupMenu::Item* IPopupMenu::AddItem(Item* item, int index)
   return item;
 }
 
-IPopupMenu::Item* IPopupMenu::AddItem(const char* text, int index, int itemFlags)
-{
+IPopupMenu::Item* IPopupMenu::AddItem(const char* text, int index, int itemFlags) {
   return AddItem(new Item(text, itemFlags), index);
 }
 
-IPopupMenu::Item* IPopupMenu::AddItem(const char* text, IPopupMenu* submenu, int index)
-{
+IPopupMenu::Item* IPopupMenu::AddItem(const char* text, IPopupMenu* submenu, int index) {
   // A menu without a completion function leaves the submenu's own.
-  if (submenu && mPopupFunc)
-    submenu->SetFunction(mPopupFunc);
+  if (submenu && mPopupFunc) submenu->SetFunction(mPopupFunc);
   return AddItem(new Item(text, submenu), index);
 }
 
-IPopupMenu::Item* IPopupMenu::AddSeparator(int index)
-{
+IPopupMenu::Item* IPopupMenu::AddSeparator(int index) {
   return AddItem(new Item("", Item::kSeparator), index);
 }
 
-void IPopupMenu::RemoveEmptySubmenus()
-{
+void IPopupMenu::RemoveEmptySubmenus() {
   std::erase_if(mItems, [](const std::unique_ptr<Item>& item) {
     return item->GetSubmenu() && item->GetSubmenu()->NItems() == 0;
   });
 }
 
-IPopupMenu::Item* IPopupMenu::GetItem(int index) const
-{
-  if (index < 0 || index >= NItems())
-    return nullptr;
+IPopupMenu::Item* IPopupMenu::GetItem(int index) const {
+  if (index < 0 || index >= NItems()) return nullptr;
   return mItems[static_cast<std::size_t>(index)].get();
 }
 
-const char* IPopupMenu::GetItemText(int index) const
-{
+const char* IPopupMenu::GetItemText(int index) const {
   const Item* item = GetItem(index);
   return item ? item->GetText() : "";
 }
 
-void IPopupMenu::CheckItem(int index, bool checked)
-{
-  if (Item* item = GetItem(index))
-    item->SetChecked(checked);
+void IPopupMenu::CheckItem(int index, bool checked) {
+  if (Item* item = GetItem(index)) item->SetChecked(checked);
 }
 
-void IPopupMenu::CheckItemAlone(int index)
-{
-  for (int i = 0; i < NItems(); ++i)
-    CheckItem(i, i == index);
+void IPopupMenu::CheckItemAlone(int index) {
+  for (int i = 0; i < NItems(); ++i) CheckItem(i, i == index);
 }
 
-bool IPopupMenu::IsItemChecked(int index) const
-{
+bool IPopupMenu::IsItemChecked(int index) const {
   const Item* item = GetItem(index);
   return item && item->GetChecked();
 }
 
-void IPopupMenu::ExecFunction()
-{
-  if (mPopupFunc)
-    mPopupFunc(this);
+void IPopupMenu::ExecFunction() {
+  if (mPopupFunc) mPopupFunc(this);
 }
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

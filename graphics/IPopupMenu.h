@@ -13,17 +13,14 @@
 
 namespace fx::gfx {
 
-class IPopupMenu
-{
-public:
-  class Item
-  {
-  public:
-    enum Flags : int
-    {
+class IPopupMenu {
+ public:
+  class Item {
+   public:
+    enum Flags : int {
       kNoFlags = 0,
       kDisabled = 1,
-      kTitle = 2, // shown but not choosable
+      kTitle = 2,  // shown but not choosable
       kChecked = 4,
       kSeparator = 8
     };
@@ -51,7 +48,7 @@ public:
     void SetChecked(bool checked) { SetFlag(kChecked, checked); }
     void SetTitle(bool title) { SetFlag(kTitle, title); }
 
-  private:
+   private:
     void SetFlag(int flag, bool on) { mFlags = on ? (mFlags | flag) : (mFlags & ~flag); }
 
     std::string mText;
@@ -110,7 +107,7 @@ public:
   // Calls the completion function with this menu when one is set.
   void ExecFunction();
 
-private:
+ private:
   int SortedPosition(const char* text) const;
 
   int mPrefix = 0;
@@ -121,4 +118,4 @@ private:
   std::string mRootTitle;
 };
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

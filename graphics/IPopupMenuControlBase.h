@@ -7,9 +7,8 @@
 
 namespace fx::gfx {
 
-class IPopupMenuControlBase : public IControl
-{
-public:
+class IPopupMenuControlBase : public IControl {
+ public:
   enum EPopupState : int { kCollapsed = 0, kExpanding = 1, kExpanded = 2, kCollapsing = 3 };
 
   using IControl::IControl;
@@ -23,8 +22,8 @@ public:
   // While expanded the menu takes every pointer event.
   bool GetExpanded() const { return mState == kExpanded; }
 
-protected:
+ protected:
   EPopupState mState = kCollapsed;
 };
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

@@ -4,8 +4,7 @@
 
 namespace fx::gfx {
 
-struct IRECT
-{
+struct IRECT {
   float L = 0.f;
   float T = 0.f;
   float R = 0.f;
@@ -47,4 +46,4 @@ struct IRECT
   int Subtract(const IRECT& cut, IRECT out[4]) const;
 };
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

@@ -4,64 +4,50 @@ namespace fx::gfx {
 
 namespace {
 
-bool CoversFullSide(const IRECT& r, const IRECT& overlap)
-{
+bool CoversFullSide(const IRECT& r, const IRECT& overlap) {
   return (overlap.L == r.L && overlap.R == r.R) || (overlap.T == r.T && overlap.B == r.B);
 }
 
-bool Touch(float lo1, float hi1, float lo2, float hi2)
-{
+bool Touch(float lo1, float hi1, float lo2, float hi2) {
   return lo1 <= hi2 && lo2 <= hi1;
 }
 
-bool Mergeable(const IRECT& a, const IRECT& b)
-{
-  if (a.Empty() || b.Empty())
-    return true;
-  if (a.L == b.L && a.R == b.R && Touch(a.T, a.B, b.T, b.B))
-    return true;
+bool Mergeable(const IRECT& a, const IRECT& b) {
+  if (a.Empty() || b.Empty()) return true;
+  if (a.L == b.L && a.R == b.R && Touch(a.T, a.B, b.T, b.B)) return true;
   return a.T == b.T && a.B == b.B && Touch(a.L, a.R, b.L, b.R);
 }
 
-} // namespace
+}  // namespace
 
-void IRECTList::Remove(int idx)
-{
+void IRECTList::Remove(int idx) {
   mRects.erase(mRects.begin() + idx);
 }
 
-IRECT IRECTList::Bounds() const
-{
+IRECT IRECTList::Bounds() const {
   IRECT u;
-  for (const IRECT& r : mRects)
-    u = u.Union(r);
+  for (const IRECT& r : mRects) u = u.Union(r);
   return u;
 }
 
-void IRECTList::PixelAlign(float scale)
-{
-  for (IRECT& r : mRects)
-    r = r.GetPixelAligned(scale);
+void IRECTList::PixelAlign(float scale) {
+  for (IRECT& r : mRects) r = r.GetPixelAligned(scale);
 }
 
-int IRECTList::Find(float x, float y) const
-{
+int IRECTList::Find(float x, float y) const {
   for (int i = 0; i < Size(); ++i)
-    if (mRects[static_cast<std::size_t>(i)].Contains(x, y))
-      return i;
+    if (mRects[static_cast<std::size_t>(i)].Contains(x, y)) return i;
   return -1;
 }
 
-void IRECTList::Optimize()
-{
+void IRECTList::Optimize() {
   RemoveOverlaps();
   MergeNeighbours();
 }
 
 // Cuts the overlap off one of the two rectangles: one that it spans wall to wall loses a band,
 // otherwise the smaller one is split around it. The piece kept stays in place, the others go to the end.
-void IRECTList::CutOverlap(int i, int j, const IRECT& overlap)
-{
+void IRECTList::CutOverlap(int i, int j, const IRECT& overlap) {
   const IRECT& ri = mRects[static_cast<std::size_t>(i)];
   const IRECT& rj = mRects[static_cast<std::size_t>(j)];
   int victim;
@@ -75,57 +61,46 @@ void IRECTList::CutOverlap(int i, int j, const IRECT& overlap)
   IRECT pieces[4];
   const int n = mRects[static_cast<std::size_t>(victim)].Subtract(overlap, pieces);
   mRects[static_cast<std::size_t>(victim)] = pieces[0];
-  for (int k = 1; k < n; ++k)
-    mRects.push_back(pieces[k]);
+  for (int k = 1; k < n; ++k) mRects.push_back(pieces[k]);
 }
 
-void IRECTList::RemoveOverlaps()
-{
-  for (int i = 0; i < Size(); ++i)
-  {
+void IRECTList::RemoveOverlaps() {
+  for (int i = 0; i < Size(); ++i) {
     int j = i + 1;
-    while (j < Size())
-    {
+    while (j < Size()) {
       const IRECT ri = mRects[static_cast<std::size_t>(i)];
       const IRECT rj = mRects[static_cast<std::size_t>(j)];
-      if (ri.Contains(rj))
-      {
+      if (ri.Contains(rj)) {
         Remove(j);
         continue;
       }
-      if (rj.Contains(ri))
-      {
+      if (rj.Contains(ri)) {
         Remove(i);
         j = i + 1;
         continue;
       }
       const IRECT overlap = ri.Intersect(rj);
-      if (!overlap.Empty())
-        CutOverlap(i, j, overlap);
+      if (!overlap.Empty()) CutOverlap(i, j, overlap);
       ++j;
     }
   }
 }
 
-void IRECTList::MergeNeighbours()
-{
+void IRECTList::MergeNeighbours() {
   int i = 0;
-  while (i < Size())
-  {
+  while (i < Size()) {
     bool merged = false;
-    for (int j = i + 1; j < Size(); ++j)
-    {
-      if (Mergeable(mRects[static_cast<std::size_t>(i)], mRects[static_cast<std::size_t>(j)]))
-      {
-        mRects[static_cast<std::size_t>(j)] = mRects[static_cast<std::size_t>(j)].Union(mRects[static_cast<std::size_t>(i)]);
+    for (int j = i + 1; j < Size(); ++j) {
+      if (Mergeable(mRects[static_cast<std::size_t>(i)], mRects[static_cast<std::size_t>(j)])) {
+        mRects[static_cast<std::size_t>(j)] =
+            mRects[static_cast<std::size_t>(j)].Union(mRects[static_cast<std::size_t>(i)]);
         Remove(i);
         merged = true;
         break;
       }
     }
-    if (!merged)
-      ++i;
+    if (!merged) ++i;
   }
 }
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

@@ -10,9 +10,8 @@
 
 namespace fx::gfx {
 
-class IRECTList
-{
-public:
+class IRECTList {
+ public:
   void Add(const IRECT& r) { mRects.push_back(r); }
   void Clear() { mRects.clear(); }
   int Size() const { return static_cast<int>(mRects.size()); }
@@ -31,7 +30,7 @@ public:
   // The index of the first rectangle containing the point, or -1.
   int Find(float x, float y) const;
 
-private:
+ private:
   void RemoveOverlaps();
   void MergeNeighbours();
   void CutOverlap(int i, int j, const IRECT& overlap);
@@ -39,4 +38,4 @@ private:
   std::vector<IRECT> mRects;
 };
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

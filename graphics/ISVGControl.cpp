@@ -5,26 +5,20 @@
 namespace fx::gfx {
 
 ISVGControl::ISVGControl(const IRECT& bounds, const ISVG& svg, bool useLayer, int paramIdx)
-  : IControl(bounds, paramIdx), mSVG(svg), mUseLayer(useLayer)
-{
-}
+    : IControl(bounds, paramIdx), mSVG(svg), mUseLayer(useLayer) {}
 
-void ISVGControl::SetSVG(const ISVG& svg)
-{
+void ISVGControl::SetSVG(const ISVG& svg) {
   mSVG = svg;
   mLayer.reset();
   SetDirty(false);
 }
 
-void ISVGControl::Draw(IGraphics& g)
-{
-  if (!mUseLayer)
-  {
+void ISVGControl::Draw(IGraphics& g) {
+  if (!mUseLayer) {
     g.DrawSVG(mSVG, mRECT, &mBlend);
     return;
   }
-  if (!g.CheckLayer(mLayer))
-  {
+  if (!g.CheckLayer(mLayer)) {
     g.StartLayer(this, mRECT);
     g.DrawSVG(mSVG, mRECT);
     mLayer = g.EndLayer();
@@ -32,4 +26,4 @@ void ISVGControl::Draw(IGraphics& g)
   g.DrawLayer(mLayer, &mBlend);
 }
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

@@ -9,19 +9,18 @@
 
 namespace fx::gfx {
 
-class ISVGControl : public IControl
-{
-public:
+class ISVGControl : public IControl {
+ public:
   ISVGControl(const IRECT& bounds, const ISVG& svg, bool useLayer = false, int paramIdx = -1);
   ~ISVGControl() override = default;
 
   void Draw(IGraphics& g) override;
   void SetSVG(const ISVG& svg);
 
-private:
+ private:
   ISVG mSVG;
   bool mUseLayer;
   ILayerPtr mLayer;
 };
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

@@ -8,11 +8,10 @@
 
 namespace fx::gfx {
 
-class ISliderControlBase : public IControl
-{
-public:
-  ISliderControlBase(const IRECT& bounds, int paramIdx = -1, EDirection dir = kVertical,
-                     bool clickToPosition = false, double gearing = DEFAULT_GEARING, float handleSize = 0.f);
+class ISliderControlBase : public IControl {
+ public:
+  ISliderControlBase(const IRECT& bounds, int paramIdx = -1, EDirection dir = kVertical, bool clickToPosition = false,
+                     double gearing = DEFAULT_GEARING, float handleSize = 0.f);
   ISliderControlBase(const IRECT& bounds, IActionFunction actionFunc, EDirection dir = kVertical,
                      bool clickToPosition = false, double gearing = DEFAULT_GEARING, float handleSize = 0.f);
 
@@ -28,7 +27,7 @@ public:
   void SetHideCursorOnDrag(bool hide) { mHideCursorOnDrag = hide; }
   bool GetMouseDown() const { return mMouseDown; }
 
-protected:
+ protected:
   bool mClickToPosition;
   bool mHideCursorOnDrag = true;
   EDirection mDirection;
@@ -39,4 +38,4 @@ protected:
   double mDragValue = 0.0;
 };
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

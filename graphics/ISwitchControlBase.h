@@ -8,9 +8,8 @@
 
 namespace fx::gfx {
 
-class ISwitchControlBase : public IControl
-{
-public:
+class ISwitchControlBase : public IControl {
+ public:
   ISwitchControlBase(const IRECT& bounds, int paramIdx = -1, IActionFunction actionFunc = nullptr, int numStates = 2);
 
   // A bound switch takes one state per whole unit of its parameter's range, at most kMaxNumStates.
@@ -30,10 +29,10 @@ public:
   bool GetStateDisabled(int state) const;
   bool GetMouseDown() const { return mMouseDown; }
 
-protected:
+ protected:
   int mNumStates = 2;
   std::vector<bool> mDisabledStates;
   bool mMouseDown = false;
 };
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

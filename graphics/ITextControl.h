@@ -10,9 +10,8 @@
 
 namespace fx::gfx {
 
-class ITextControl : public IControl
-{
-public:
+class ITextControl : public IControl {
+ public:
   ITextControl(const IRECT& bounds, const char* str = "", const IText& text = DEFAULT_TEXT,
                const IColor& bgColor = COLOR_TRANSPARENT, bool setBoundsBasedOnStr = false);
 
@@ -28,7 +27,7 @@ public:
   const char* GetStr() const { return mStr.Get(); }
   void SetBoxColor(const IColor& color) { mBGColor = color; }
 
-protected:
+ protected:
   ITextControl(const IRECT& bounds, int paramIdx, IActionFunction actionFunc, const char* str, const IText& text,
                const IColor& bgColor);
   // Resizes the rectangles to the measured string, keeping their centre.
@@ -39,9 +38,8 @@ protected:
   bool mSetBoundsBasedOnStr = false;
 };
 
-class IURLControl : public ITextControl
-{
-public:
+class IURLControl : public ITextControl {
+ public:
   IURLControl(const IRECT& bounds, const char* label, const char* url, const IText& text = DEFAULT_TEXT,
               const IColor& bgColor = COLOR_TRANSPARENT, const IColor& mouseOverColor = COLOR_WHITE,
               const IColor& clickedColor = COLOR_BLUE);
@@ -53,7 +51,7 @@ public:
   void SetText(const IText& text) override;
   bool GetClicked() const { return mClicked; }
 
-private:
+ private:
   FwString mURLStr;
   IColor mOriginalColor;
   IColor mMOColor;
@@ -61,9 +59,8 @@ private:
   bool mClicked = false;
 };
 
-class ITextToggleControl : public ITextControl
-{
-public:
+class ITextToggleControl : public ITextControl {
+ public:
   ITextToggleControl(const IRECT& bounds, int paramIdx, const char* offText = "OFF", const char* onText = "ON",
                      const IText& text = DEFAULT_TEXT, const IColor& bgColor = COLOR_TRANSPARENT);
   ITextToggleControl(const IRECT& bounds, IActionFunction actionFunc, const char* offText = "OFF",
@@ -74,14 +71,13 @@ public:
   // Shows the on string above 0.5, else the off string.
   void SetDirty(bool triggerAction = true, int valIdx = -1) override;
 
-private:
+ private:
   FwString mOffText;
   FwString mOnText;
 };
 
-class ICaptionControl : public ITextControl
-{
-public:
+class ICaptionControl : public ITextControl {
+ public:
   ICaptionControl(const IRECT& bounds, int paramIdx, const IText& text = DEFAULT_TEXT,
                   const IColor& bgColor = COLOR_TRANSPARENT, bool showParamLabel = true);
 
@@ -91,16 +87,15 @@ public:
   void OnResize() override;
   const IRECT& GetTriangleRECT() const { return mTri; }
 
-private:
+ private:
   bool mShowParamLabel;
   IColor mTriangleColor = COLOR_BLACK;
   IColor mTriangleMouseOverColor = COLOR_WHITE;
   IRECT mTri;
 };
 
-class PlaceHolder : public ITextControl
-{
-public:
+class PlaceHolder : public ITextControl {
+ public:
   explicit PlaceHolder(const IRECT& bounds, const char* str = "Place Holder");
 
   void Draw(IGraphics& g) override;
@@ -113,7 +108,7 @@ public:
   const char* GetHeightStr() const { return mHeightStr.Get(); }
   const IRECT& GetCentreLabelBounds() const { return mCentreLabelBounds; }
 
-private:
+ private:
   void DrawLabel(IGraphics& g, const IText& style, const char* str, float x, float y, const IBlend& blend);
 
   IRECT mCentreLabelBounds;
@@ -125,4 +120,4 @@ private:
   IText mHeightText = DEFAULT_TEXT;
 };
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

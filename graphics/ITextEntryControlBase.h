@@ -6,21 +6,19 @@
 
 namespace fx::gfx {
 
-class ITextEntryControlBase : public IControl
-{
-public:
+class ITextEntryControlBase : public IControl {
+ public:
   using IControl::IControl;
 
   // Opens the entry over `bounds` with `str`, at most `length` characters, for the parameter (-1 for
   // none). The typed text comes back through IGraphics::SetControlValueAfterTextEdit. Does not block.
-  virtual void CreateTextEntry(int paramIdx, const IText& text, const IRECT& bounds, int length,
-                               const char* str) = 0;
+  virtual void CreateTextEntry(int paramIdx, const IText& text, const IRECT& bounds, int length, const char* str) = 0;
 
   // While editing, the entry takes every pointer event and receives the only drags.
   bool EditInProgress() const { return mEditing; }
 
-protected:
+ protected:
   bool mEditing = false;
 };
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

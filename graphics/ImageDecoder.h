@@ -7,11 +7,10 @@
 
 namespace fx::gfx {
 
-struct DecodedImage
-{
+struct DecodedImage {
   int width = 0;
   int height = 0;
-  std::vector<uint8_t> rgba; // width * height * 4 bytes
+  std::vector<uint8_t> rgba;  // width * height * 4 bytes
 };
 
 // False (and `image` unchanged) for a null or empty buffer or data that is not a whole PNG or JPEG.
@@ -19,4 +18,4 @@ bool DecodeImage(const void* data, int size, DecodedImage& image);
 // The same for a file; false when it cannot be read.
 bool DecodeImageFile(const char* path, DecodedImage& image);
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

@@ -17,4 +17,4 @@ bool ParamValueToNormalized(const IParam& param, double value, double& normalize
 // and clamped to the range. Any thread; never blocks.
 double ParamValueFromNormalized(const IParam& param, double normalized);
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

@@ -12,4 +12,4 @@ namespace fx::gfx {
 StaticStorage<APIBitmap>& BitmapCache();
 StaticStorage<SVGImageHolder>& SVGCache();
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

@@ -8,25 +8,20 @@
 
 namespace fx::gfx {
 
-std::vector<int> ScaleSearchOrder(int targetScale)
-{
+std::vector<int> ScaleSearchOrder(int targetScale) {
   std::vector<int> order;
-  if (targetScale < 1)
-    return order;
+  if (targetScale < 1) return order;
   order.push_back(targetScale);
   // Starting lower than the target - 1 would skip scales between 3 and a larger target.
   const int highest = std::max(kMaxImageScale, targetScale - 1);
   for (int s = highest; s >= 1; --s)
-    if (s != targetScale)
-      order.push_back(s);
+    if (s != targetScale) order.push_back(s);
   return order;
 }
 
-FwString ScaledResourceName(const char* name, int scale)
-{
+FwString ScaledResourceName(const char* name, int scale) {
   const std::string full = name ? name : "";
-  if (scale == 1)
-    return FwString(full.c_str());
+  if (scale == 1) return FwString(full.c_str());
   const std::size_t lastSep = full.find_last_of("/\\");
   const std::size_t dot = full.find_last_of('.');
   const bool hasExt = dot != std::string::npos && (lastSep == std::string::npos || dot > lastSep);
@@ -37,12 +32,10 @@ FwString ScaledResourceName(const char* name, int scale)
   return FwString((stem + suffix + ext).c_str());
 }
 
-const char* ResourceExtension(const char* name)
-{
-  if (!name)
-    return "";
+const char* ResourceExtension(const char* name) {
+  if (!name) return "";
   const char* dot = std::strrchr(name, '.');
   return dot ? dot + 1 : name;
 }
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

@@ -22,4 +22,4 @@ FwString ScaledResourceName(const char* name, int scale);
 // The text after the last dot of the name, or the whole name when it has no dot.
 const char* ResourceExtension(const char* name);
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

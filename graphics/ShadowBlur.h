@@ -9,10 +9,9 @@
 
 namespace fx::gfx {
 
-struct ShadowKernel
-{
-  std::vector<uint8_t> taps; // tap i weighs the samples i away from the centre
-  int norm = 0;              // tap 0 + 2 * (taps 1 .. k-1)
+struct ShadowKernel {
+  std::vector<uint8_t> taps;  // tap i weighs the samples i away from the centre
+  int norm = 0;               // tap 0 + 2 * (taps 1 .. k-1)
 };
 
 // size = max(1, scale * blurSize + 1), at most 1024; k = ceil(size) taps of round(255 * exp(-i^2 * 4.5 / size^2)).
@@ -24,4 +23,4 @@ ShadowKernel MakeShadowKernel(float scale, float blurSize);
 void BlurAlphaPass(const uint8_t* in, std::ptrdiff_t inRowStep, int rows, int samples, uint8_t* out,
                    std::ptrdiff_t outStride, const ShadowKernel& kernel);
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

@@ -19,11 +19,9 @@
 namespace fx::gfx {
 
 template <class T>
-class StaticStorage
-{
-public:
-  struct DataKey
-  {
+class StaticStorage {
+ public:
+  struct DataKey {
     std::size_t hash = 0;
     FwString name;
     double scale = 1.0;
@@ -38,11 +36,9 @@ public:
   FwMutex& GetMutex() { return mMutex; }
 
   // The first entry with this exact name and scale, or null.
-  T* Find(const char* name, double scale = 1.0) const
-  {
+  T* Find(const char* name, double scale = 1.0) const {
     const std::size_t hash = KeyHash(name, scale);
-    for (int i = 0; i < mDatas.GetSize(); ++i)
-    {
+    for (int i = 0; i < mDatas.GetSize(); ++i) {
       const DataKey* key = mDatas.Get(i);
       if (key->hash == hash && key->scale == scale && std::string_view(key->name.Get()) == SafeName(name))
         return key->data.get();
@@ -51,10 +47,8 @@ public:
   }
 
   // Takes ownership of data (null is ignored).
-  void Add(T* data, const char* name, double scale = 1.0)
-  {
-    if (!data)
-      return;
+  void Add(T* data, const char* name, double scale = 1.0) {
+    if (!data) return;
     auto* key = new DataKey;
     key->hash = KeyHash(name, scale);
     key->name.Set(SafeName(name));
@@ -64,36 +58,29 @@ public:
   }
 
   // Deletes the entry holding data; data not in the cache is ignored.
-  void Remove(T* data)
-  {
+  void Remove(T* data) {
     for (int i = 0; i < mDatas.GetSize(); ++i)
-      if (mDatas.Get(i)->data.get() == data)
-      {
+      if (mDatas.Get(i)->data.get() == data) {
         mDatas.Delete(i, true);
         return;
       }
   }
 
   // Deletes every entry, from the last to the first.
-  void Clear()
-  {
-    for (int i = mDatas.GetSize() - 1; i >= 0; --i)
-      mDatas.Delete(i, true);
+  void Clear() {
+    for (int i = mDatas.GetSize() - 1; i >= 0; --i) mDatas.Delete(i, true);
   }
 
   void Retain() { ++mCount; }
   // Empties the cache when the last user lets go.
-  void Release()
-  {
-    if (mCount > 0 && --mCount == 0)
-      Clear();
+  void Release() {
+    if (mCount > 0 && --mCount == 0) Clear();
   }
   int GetRetainCount() const { return mCount; }
   int GetSize() const { return mDatas.GetSize(); }
 
   // The key text is the name followed by the scale printed as "-%.1fx" (knob.png at 2 is "knob.png-2.0x").
-  static FwString KeyText(const char* name, double scale)
-  {
+  static FwString KeyText(const char* name, double scale) {
     char scaleText[48];
     FormatText(scaleText, sizeof(scaleText), "-%.1fx", scale);
     FwString key(SafeName(name));
@@ -101,10 +88,9 @@ public:
     return key;
   }
 
-private:
+ private:
   static const char* SafeName(const char* name) { return name ? name : ""; }
-  static std::size_t KeyHash(const char* name, double scale)
-  {
+  static std::size_t KeyHash(const char* name, double scale) {
     const FwString key = KeyText(name, scale);
     return std::hash<std::string_view>()(std::string_view(key.Get(), static_cast<std::size_t>(key.GetLength())));
   }
@@ -114,4 +100,4 @@ private:
   FwPtrList<DataKey> mDatas;
 };
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

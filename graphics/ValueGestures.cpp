@@ -13,43 +13,35 @@ namespace {
 constexpr double kWheelIncrement = 0.01;
 constexpr double kFineWheelIncrement = 0.001;
 
-} // namespace
+}  // namespace
 
-bool IsBoundToSteppedParam(const IControl& control)
-{
+bool IsBoundToSteppedParam(const IControl& control) {
   const IParam* param = control.GetParam(0);
   return param && param->GetStepped() && param->GetStep() > 0.0;
 }
 
-double SnapToParamStep(const IControl& control, double normalized)
-{
-  if (!IsBoundToSteppedParam(control))
-    return normalized;
+double SnapToParamStep(const IControl& control, double normalized) {
+  if (!IsBoundToSteppedParam(control)) return normalized;
   const IParam& param = *control.GetParam(0);
   double snapped = normalized;
   ParamValueToNormalized(param, ParamValueFromNormalized(param, normalized), snapped);
   return snapped;
 }
 
-bool AddRelativeDrag(double& dragValue, const IRECT& bounds, EDirection direction, float dX, float dY,
-                     double gearing, const IMouseMod& mod)
-{
+bool AddRelativeDrag(double& dragValue, const IRECT& bounds, EDirection direction, float dX, float dY, double gearing,
+                     const IMouseMod& mod) {
   const double g = mod.FineAdjust() ? gearing * kFineAdjustFactor : gearing;
   const double range = direction == kHorizontal ? bounds.R - bounds.L : bounds.T - bounds.B;
-  if (range == 0.0 || !(g > 0.0))
-    return false;
+  if (range == 0.0 || !(g > 0.0)) return false;
   const double delta = direction == kHorizontal ? dX : dY;
   dragValue = std::clamp(dragValue + delta / range / g, 0.0, 1.0);
   return true;
 }
 
-double WheelValue(const IControl& control, const IMouseMod& mod, float d)
-{
+double WheelValue(const IControl& control, const IMouseMod& mod, float d) {
   const double current = control.GetValue(0);
-  if (!IsBoundToSteppedParam(control))
-    return current + (mod.FineAdjust() ? kFineWheelIncrement : kWheelIncrement) * d;
-  if (d == 0.f)
-    return current;
+  if (!IsBoundToSteppedParam(control)) return current + (mod.FineAdjust() ? kFineWheelIncrement : kWheelIncrement) * d;
+  if (d == 0.f) return current;
   const IParam& param = *control.GetParam(0);
   const double value = ParamValueFromNormalized(param, current) + (d > 0.f ? param.GetStep() : -param.GetStep());
   double normalized = current;
@@ -57,4 +49,4 @@ double WheelValue(const IControl& control, const IMouseMod& mod, float d)
   return normalized;
 }
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

@@ -23,11 +23,11 @@ double SnapToParamStep(const IControl& control, double normalized);
 // drag) changes it by 1 / gearing, ten times less with fine adjustment; the result stays in 0..1.
 // Answers false, leaving dragValue alone, when bounds has no extent in the direction or gearing is not
 // positive.
-bool AddRelativeDrag(double& dragValue, const IRECT& bounds, EDirection direction, float dX, float dY,
-                     double gearing, const IMouseMod& mod);
+bool AddRelativeDrag(double& dragValue, const IRECT& bounds, EDirection direction, float dX, float dY, double gearing,
+                     const IMouseMod& mod);
 
 // The value after a wheel movement of d notches: one parameter step per notch for stepped parameters,
 // otherwise 0.01 (0.001 with fine adjustment) per notch, unclamped.
 double WheelValue(const IControl& control, const IMouseMod& mod, float d);
 
-} // namespace fx::gfx
+}  // namespace fx::gfx

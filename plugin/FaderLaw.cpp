@@ -13,9 +13,13 @@ double FaderPositionToDB(double position, double minGain, double maxGain) {
   return position < 0.5 ? (1.0 - 2.0 * position) * minGain : (2.0 * position - 1.0) * maxGain;
 }
 
-double DBToGain(double dB) { return std::exp(dB * kNeperPerDB); }
+double DBToGain(double dB) {
+  return std::exp(dB * kNeperPerDB);
+}
 
-double RoundToHundredths(double dB) { return std::floor(dB * 100.0 + 0.5) / 100.0; }
+double RoundToHundredths(double dB) {
+  return std::floor(dB * 100.0 + 0.5) / 100.0;
+}
 
 double GainToViewPosition(double gain, double minGain, double maxGain) {
   double dB = gain > 0.0 ? std::log(std::fabs(gain)) * kDBPerNeper : kSilentDB;

@@ -43,8 +43,8 @@ void Kelvadrune::InitDSP() {
 }
 
 void Kelvadrune::UpdateFilterCoefficients() {
-  const kd::SmoothingFilter::Coefficients c = kd::SmoothingFilter::Design(
-      mMDFilterFreq.load(std::memory_order_acquire), mSampleRate.load(std::memory_order_acquire));
+  const kd::SmoothingFilter::Coefficients c = kd::SmoothingFilter::Design(mMDFilterFreq.load(std::memory_order_acquire),
+                                                                          mSampleRate.load(std::memory_order_acquire));
   for (GainState& state : mGains) {
     for (kd::SmoothingFilter& filter : state.filters) filter.SetCoefficients(c);
     state.lastGain = 0.0;
@@ -80,7 +80,9 @@ void Kelvadrune::ReinitDSP() {
   if (GetLatency() != latency) SetLatencyPDC(latency);
 }
 
-void Kelvadrune::OnActivate(bool) { std::lock_guard<std::mutex> lock(mDSPMutex); }
+void Kelvadrune::OnActivate(bool) {
+  std::lock_guard<std::mutex> lock(mDSPMutex);
+}
 
 // The smoothing design is re-applied between blocks, never in the middle of one.
 void Kelvadrune::OnBypassChanged(bool) {

@@ -13,7 +13,9 @@ constexpr double kMinFaderShape = 1.0;
 constexpr double kMaxFaderShape = 10.0;
 
 // An integer setting takes the value truncated toward zero.
-int Truncated(double value) { return static_cast<int>(value); }
+int Truncated(double value) {
+  return static_cast<int>(value);
+}
 
 // Stores value in member; true when it differs from what the member held.
 template <typename T>
@@ -21,7 +23,7 @@ bool StoreIfChanged(std::atomic<T>& member, T value) {
   return member.exchange(value, std::memory_order_acq_rel) != value;
 }
 
-const int kHostsReportingLatencyAtOnce[] = {fx::kHostFL,       fx::kHostLogic,    fx::kHostGarageBand,
+const int kHostsReportingLatencyAtOnce[] = {fx::kHostFL,        fx::kHostLogic,    fx::kHostGarageBand,
                                             fx::kHostStudioOne, fx::kHostWaveform, fx::kHostSadie};
 
 }  // namespace
@@ -141,7 +143,7 @@ void Kelvadrune::ApplyFaderShape(double shape) {
 // host's generic editor shows what the plug-in processes; the label text follows on the main thread.
 void Kelvadrune::ApplyFaderDisplay() {
   static constexpr fx::EParamDisplayMode kModes[] = {fx::kDisplayBipolarScaled, fx::kDisplayBipolarPercent,
-                                                      fx::kDisplayPercent};
+                                                     fx::kDisplayPercent};
   const int displayMode = mFaderDisplayMode.load(std::memory_order_acquire);
   for (int gain = 0; gain < kNumGains; ++gain) {
     fx::IParam& param = *GetParam(kGainMaster + gain);
@@ -158,9 +160,8 @@ void Kelvadrune::FinishChange() {
   mLatency.store(0, std::memory_order_release);
   mPDCLatency.store(0, std::memory_order_release);
   const fx::EHost host = GetHost();
-  const bool reportsAtOnce =
-      std::find(std::begin(kHostsReportingLatencyAtOnce), std::end(kHostsReportingLatencyAtOnce), host) !=
-          std::end(kHostsReportingLatencyAtOnce) ||
-      (host == fx::kHostAbletonLive && GetAPI() == fx::kAPIVST2);
+  const bool reportsAtOnce = std::find(std::begin(kHostsReportingLatencyAtOnce), std::end(kHostsReportingLatencyAtOnce),
+                                       host) != std::end(kHostsReportingLatencyAtOnce) ||
+                             (host == fx::kHostAbletonLive && GetAPI() == fx::kAPIVST2);
   if (reportsAtOnce && GetLatency() != 0) SetLatencyPDC(0);
 }

@@ -2,11 +2,13 @@
 
 namespace kd {
 
-Oversampler::~Oversampler() { Release(); }
+Oversampler::~Oversampler() {
+  Release();
+}
 
 bool Oversampler::Build(int bufferFactor, int blockSize, int nUp, int nDown, int nThird, double sampleRate) {
-  if (mBuilt && bufferFactor == mBufferFactor && sampleRate == mSampleRate && blockSize == mBlockSize &&
-      nUp == mNUp && nDown == mNDown && nThird == mNThird) {
+  if (mBuilt && bufferFactor == mBufferFactor && sampleRate == mSampleRate && blockSize == mBlockSize && nUp == mNUp &&
+      nDown == mNDown && nThird == mNThird) {
     return false;
   }
   Release();
@@ -60,8 +62,7 @@ rsmp::CDSPResampler* Oversampler::Up(int factorIdx, int channel) const {
 }
 
 rsmp::CDSPResampler* Oversampler::Down(int factorIdx, int channel) const {
-  if (factorIdx < 0 || factorIdx >= kNumFactors || channel < 0 ||
-      channel >= static_cast<int>(mDown[factorIdx].size()))
+  if (factorIdx < 0 || factorIdx >= kNumFactors || channel < 0 || channel >= static_cast<int>(mDown[factorIdx].size()))
     return nullptr;
   return mDown[factorIdx][channel].get();
 }

@@ -6,7 +6,9 @@
 
 namespace kd {
 
-ProcessorChain::~ProcessorChain() { Destroy(); }
+ProcessorChain::~ProcessorChain() {
+  Destroy();
+}
 
 void ProcessorChain::Create() {
   mList = std::make_unique<ProcessorList>();
@@ -23,7 +25,9 @@ void ProcessorChain::Append(ChainProcessor* item) {
   mList->Append(item);
 }
 
-ChainProcessor* ProcessorChain::Get(int index) { return mList ? mList->Get(index) : nullptr; }
+ChainProcessor* ProcessorChain::Get(int index) {
+  return mList ? mList->Get(index) : nullptr;
+}
 
 void ProcessorChain::FreeScratch() {
   FreeChannelBuffers(mScratch, mNChans);

@@ -2,7 +2,9 @@
 
 namespace kd {
 
-void ProcessorList::DefaultDeleter(ChainProcessor* item) { delete item; }
+void ProcessorList::DefaultDeleter(ChainProcessor* item) {
+  delete item;
+}
 
 ProcessorList::~ProcessorList() {
   Node* node = mHead;

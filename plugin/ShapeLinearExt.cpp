@@ -10,11 +10,15 @@ ShapeLinearExt::ShapeLinearExt(double midNorm, double midValue, double lowExp, d
 ShapeLinearExt::ShapeLinearExt(const ShapeLinearExt& other)
     : ShapeLinearExt(other.mMidNorm, other.mMidValue, other.LowExp(), other.HighExp()) {}
 
-fx::IParam::Shape* ShapeLinearExt::Clone() const { return new ShapeLinearExt(*this); }
+fx::IParam::Shape* ShapeLinearExt::Clone() const {
+  return new ShapeLinearExt(*this);
+}
 
 void ShapeLinearExt::Init(const fx::IParam&) {}
 
-int ShapeLinearExt::GetDisplayType() const { return 0; }
+int ShapeLinearExt::GetDisplayType() const {
+  return 0;
+}
 
 void ShapeLinearExt::SetExponents(double lowExp, double highExp) {
   mLowExp.store(lowExp, std::memory_order_relaxed);

@@ -29,7 +29,9 @@ SmoothingFilter::Coefficients SmoothingFilter::Design(double cornerHz, double sa
   return out;
 }
 
-void SmoothingFilter::Clear() { *this = SmoothingFilter(); }
+void SmoothingFilter::Clear() {
+  *this = SmoothingFilter();
+}
 
 void SmoothingFilter::SetCoefficients(const Coefficients& c) {
   mC = c;

@@ -45,8 +45,12 @@ void FloatBlock(benchmark::State& state, bool bypassed) {
   state.SetItemsProcessed(state.iterations() * nFrames);
 }
 
-void BM_FloatBlockProcessed(benchmark::State& state) { FloatBlock(state, false); }
-void BM_FloatBlockPassedThrough(benchmark::State& state) { FloatBlock(state, true); }
+void BM_FloatBlockProcessed(benchmark::State& state) {
+  FloatBlock(state, false);
+}
+void BM_FloatBlockPassedThrough(benchmark::State& state) {
+  FloatBlock(state, true);
+}
 BENCHMARK(BM_FloatBlockProcessed)->Arg(64)->Arg(512)->Arg(4096);
 BENCHMARK(BM_FloatBlockPassedThrough)->Arg(64)->Arg(512)->Arg(4096);
 

@@ -41,8 +41,8 @@ struct Block {
 };
 
 void ReportPerFrame(benchmark::State& state) {
-  state.counters["ns_per_frame"] = benchmark::Counter(
-      kFrames * 1e-9, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  state.counters["ns_per_frame"] =
+      benchmark::Counter(kFrames * 1e-9, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 void BM_ConstantGainFloor(benchmark::State& state) {

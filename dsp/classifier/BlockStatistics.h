@@ -12,7 +12,9 @@ inline float block_sum(const float* x, uint32_t n) {
   return sum;
 }
 
-inline float block_mean(const float* x, uint32_t n) { return block_sum(x, n) / static_cast<float>(n); }
+inline float block_mean(const float* x, uint32_t n) {
+  return block_sum(x, n) / static_cast<float>(n);
+}
 
 inline float block_mean_square(const float* x, uint32_t n) {
   float sum = 0.0f;

@@ -1,8 +1,8 @@
 #include "dsp/classifier/Classifier.h"
 
 #include <algorithm>
-#include <iterator>
 #include <cmath>
+#include <iterator>
 
 #include "dsp/classifier/ClassifierMemory.h"
 

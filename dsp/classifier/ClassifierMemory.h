@@ -18,8 +18,7 @@ constexpr uint64_t align_region(uint64_t bytes) {
 // True when memory can hold a Record of recordSize bytes (its fixed fields and any trailing samples).
 template <typename Record>
 bool is_usable_memory(const Record* memory, uint64_t memorySize, uint64_t recordSize) {
-  return memory != nullptr && memorySize >= recordSize &&
-         reinterpret_cast<uintptr_t>(memory) % alignof(Record) == 0;
+  return memory != nullptr && memorySize >= recordSize && reinterpret_cast<uintptr_t>(memory) % alignof(Record) == 0;
 }
 
 }  // namespace classifier

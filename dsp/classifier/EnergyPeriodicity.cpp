@@ -36,7 +36,9 @@ void shift_older(EnergyPeriodicityState& s) {
 
 }  // namespace
 
-uint64_t energy_periodicity_size() { return sizeof(EnergyPeriodicityState); }
+uint64_t energy_periodicity_size() {
+  return sizeof(EnergyPeriodicityState);
+}
 
 int energy_periodicity_init(EnergyPeriodicityState* state, uint64_t size) {
   if (!is_usable_memory(state, size, energy_periodicity_size())) return -1;

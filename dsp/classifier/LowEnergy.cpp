@@ -8,7 +8,9 @@
 
 namespace classifier {
 
-uint64_t low_energy_size() { return sizeof(LowEnergyState); }
+uint64_t low_energy_size() {
+  return sizeof(LowEnergyState);
+}
 
 int low_energy_init(LowEnergyState* state, uint64_t size) {
   if (!is_usable_memory(state, size, low_energy_size())) return -1;

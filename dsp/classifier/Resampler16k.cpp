@@ -1,8 +1,8 @@
 #include "dsp/classifier/Resampler16k.h"
 
 #include <algorithm>
-#include <iterator>
 #include <cassert>
+#include <iterator>
 
 #include "dsp/classifier/ClassifierMemory.h"
 #include "dsp/classifier/ClassifierTables.h"

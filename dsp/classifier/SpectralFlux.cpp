@@ -1,8 +1,8 @@
 #include "dsp/classifier/SpectralFlux.h"
 
 #include <algorithm>
-#include <iterator>
 #include <cmath>
+#include <iterator>
 
 #include "dsp/classifier/ClassifierMemory.h"
 #include "dsp/classifier/ClassifierTables.h"
@@ -46,7 +46,9 @@ float spectra_norm(const SpectralFluxState& s) {
 
 }  // namespace
 
-uint64_t spectral_flux_size() { return sizeof(SpectralFluxState); }
+uint64_t spectral_flux_size() {
+  return sizeof(SpectralFluxState);
+}
 
 int spectral_flux_init(SpectralFluxState* state, uint64_t size) {
   if (!is_usable_memory(state, size, spectral_flux_size())) return -1;

@@ -1,8 +1,8 @@
 #include "dsp/classifier/SpectralSlope.h"
 
 #include <algorithm>
-#include <iterator>
 #include <cmath>
+#include <iterator>
 
 #include "dsp/classifier/ClassifierMemory.h"
 #include "dsp/classifier/ClassifierTables.h"
@@ -59,7 +59,9 @@ float fitted_slope(SpectralSlopeState& s, const float* x) {
 
 }  // namespace
 
-uint64_t spectral_slope_size() { return sizeof(SpectralSlopeState); }
+uint64_t spectral_slope_size() {
+  return sizeof(SpectralSlopeState);
+}
 
 int spectral_slope_init(SpectralSlopeState* state, uint64_t size) {
   if (!is_usable_memory(state, size, spectral_slope_size())) return -1;

@@ -38,7 +38,9 @@ void smooth_correlation(VariancePeriodicityState& s) {
 
 }  // namespace
 
-uint64_t variance_periodicity_size() { return sizeof(VariancePeriodicityState); }
+uint64_t variance_periodicity_size() {
+  return sizeof(VariancePeriodicityState);
+}
 
 int variance_periodicity_init(VariancePeriodicityState* state, uint64_t size) {
   if (!is_usable_memory(state, size, variance_periodicity_size())) return -1;

@@ -1,8 +1,8 @@
 #include "dsp/classifier/ZeroCrossings.h"
 
 #include <algorithm>
-#include <iterator>
 #include <cmath>
+#include <iterator>
 #include <utility>
 
 #include "dsp/classifier/BlockStatistics.h"
@@ -59,9 +59,13 @@ void sort_descending(float* values, uint32_t n) {
 
 }  // namespace
 
-uint64_t zcr_skewness_size() { return sizeof(ZcrSkewnessState); }
+uint64_t zcr_skewness_size() {
+  return sizeof(ZcrSkewnessState);
+}
 
-int zcr_skewness_init(ZcrSkewnessState* state, uint64_t size) { return init_counts(state, size); }
+int zcr_skewness_init(ZcrSkewnessState* state, uint64_t size) {
+  return init_counts(state, size);
+}
 
 int zcr_skewness_process(ZcrSkewnessState* state, const float* samples, uint32_t count) {
   return process_counts(state, samples, count);
@@ -82,9 +86,13 @@ float zcr_skewness_get(const ZcrSkewnessState* state) {
   return thirdMoment / (std::sqrt(variance) * variance);
 }
 
-uint64_t zcr_median_ratio_size() { return sizeof(ZcrMedianRatioState); }
+uint64_t zcr_median_ratio_size() {
+  return sizeof(ZcrMedianRatioState);
+}
 
-int zcr_median_ratio_init(ZcrMedianRatioState* state, uint64_t size) { return init_counts(state, size); }
+int zcr_median_ratio_init(ZcrMedianRatioState* state, uint64_t size) {
+  return init_counts(state, size);
+}
 
 int zcr_median_ratio_process(ZcrMedianRatioState* state, const float* samples, uint32_t count) {
   return process_counts(state, samples, count);

@@ -10,7 +10,9 @@ namespace {
 constexpr int kInitialBlockSize = 512;
 
 // -1 empty, 0 mono, 1 stereo, -2 user-defined for more channels.
-int32_t ArrangementType(int nChannels) { return nChannels <= 2 ? nChannels - 1 : vst2::kArrangementUserDefined; }
+int32_t ArrangementType(int nChannels) {
+  return nChannels <= 2 ? nChannels - 1 : vst2::kArrangementUserDefined;
+}
 
 }  // namespace
 
@@ -106,8 +108,8 @@ void IPluginVST2::SetParameter(vst2::EffectRecord* effect, int32_t index, float 
   }
 }
 
-intptr_t IPluginVST2::Dispatcher(vst2::EffectRecord* effect, int32_t opcode, int32_t index, intptr_t value,
-                                 void* ptr, float opt) {
+intptr_t IPluginVST2::Dispatcher(vst2::EffectRecord* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
+                                 float opt) {
   IPluginVST2* plug = FromRecord(effect);
   if (!plug || opcode < 0 || opcode > vst2::kMaxEffectOpcode) return 0;
   try {

@@ -82,8 +82,7 @@ class IPluginVST2 : public IPluginAPIBase, public IPluginProcessor {
                              float opt);
   static void Process(vst2::EffectRecord* effect, float** inputs, float** outputs, int32_t frames);
   static void ProcessReplacing(vst2::EffectRecord* effect, float** inputs, float** outputs, int32_t frames);
-  static void ProcessDoubleReplacing(vst2::EffectRecord* effect, double** inputs, double** outputs,
-                                     int32_t frames);
+  static void ProcessDoubleReplacing(vst2::EffectRecord* effect, double** inputs, double** outputs, int32_t frames);
   static void SetParameter(vst2::EffectRecord* effect, int32_t index, float normalized);
   static float GetParameter(vst2::EffectRecord* effect, int32_t index);
 

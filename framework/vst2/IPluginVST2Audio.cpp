@@ -9,7 +9,9 @@ namespace fx {
 
 namespace {
 
-bool IsUsableBlock(int32_t frames) { return frames > 0 && frames <= IPluginVST2::kMaxBlockSize; }
+bool IsUsableBlock(int32_t frames) {
+  return frames > 0 && frames <= IPluginVST2::kMaxBlockSize;
+}
 
 // Hosts that cannot connect more than two channels each way.
 bool IsRestrictedHost(EHost host) {
@@ -154,15 +156,21 @@ intptr_t IPluginVST2::CallHost(int32_t opcode, int32_t index, intptr_t value, vo
   return mHostCallback ? mHostCallback(&mEffect, opcode, index, value, ptr, opt) : 0;
 }
 
-void IPluginVST2::BeginInformHostOfParamChange(int idx) { CallHost(vst2::kHostBeginEdit, idx); }
+void IPluginVST2::BeginInformHostOfParamChange(int idx) {
+  CallHost(vst2::kHostBeginEdit, idx);
+}
 
-void IPluginVST2::EndInformHostOfParamChange(int idx) { CallHost(vst2::kHostEndEdit, idx); }
+void IPluginVST2::EndInformHostOfParamChange(int idx) {
+  CallHost(vst2::kHostEndEdit, idx);
+}
 
 void IPluginVST2::InformHostOfParamChange(int idx, double normalizedValue) {
   CallHost(vst2::kHostAutomate, idx, 0, nullptr, static_cast<float>(normalizedValue));
 }
 
-void IPluginVST2::InformHostOfPresetChange() { CallHost(vst2::kHostUpdateDisplay); }
+void IPluginVST2::InformHostOfPresetChange() {
+  CallHost(vst2::kHostUpdateDisplay);
+}
 
 bool IPluginVST2::EditorResize(int width, int height) {
   if (!HasUI() || (width == GetEditorWidth() && height == GetEditorHeight())) return false;

@@ -43,7 +43,9 @@ void CopyHostText(char (&dst)[kMaxHostTextLen + 1], const void* ptr) {
   dst[text.size()] = '\0';
 }
 
-int ClampToInt(intptr_t value) { return static_cast<int>(std::clamp<intptr_t>(value, INT_MIN, INT_MAX)); }
+int ClampToInt(intptr_t value) {
+  return static_cast<int>(std::clamp<intptr_t>(value, INT_MIN, INT_MAX));
+}
 
 // The host's decimal version v (e.g. 60204 for 6.2.4) packed as major << 16 | minor << 8 | patch.
 int PackHostVersion(intptr_t v) {
@@ -505,7 +507,11 @@ intptr_t IPluginVST2::TailSize() const {
   return tail == 0 ? 1 : tail;
 }
 
-intptr_t IPluginVST2::VendorSpecificHook(int, intptr_t, void*, float) { return 0; }
-intptr_t IPluginVST2::CanDoHook(const char*) { return 0; }
+intptr_t IPluginVST2::VendorSpecificHook(int, intptr_t, void*, float) {
+  return 0;
+}
+intptr_t IPluginVST2::CanDoHook(const char*) {
+  return 0;
+}
 
 }  // namespace fx

@@ -10,13 +10,12 @@ namespace fx::gfx::svg {
 
 enum ESVGColorKind : int { kColorInvalid = 0, kColorNone, kColorValue, kColorUrl, kColorCurrent };
 
-struct SVGColorValue
-{
+struct SVGColorValue {
   ESVGColorKind kind = kColorInvalid;
-  uint32_t rgba = 0; // packed, alpha 255, for kColorValue
-  std::string id;    // the referenced id without '#', for kColorUrl
+  uint32_t rgba = 0;  // packed, alpha 255, for kColorValue
+  std::string id;     // the referenced id without '#', for kColorUrl
 };
 
 SVGColorValue ParseColor(std::string_view text);
 
-} // namespace fx::gfx::svg
+}  // namespace fx::gfx::svg

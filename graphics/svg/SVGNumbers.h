@@ -8,10 +8,20 @@
 
 namespace fx::gfx::svg {
 
-enum ESVGUnit : int { kUnitUser = 0, kUnitPx, kUnitPt, kUnitPc, kUnitMm, kUnitCm, kUnitIn, kUnitPercent, kUnitEm, kUnitEx };
+enum ESVGUnit : int {
+  kUnitUser = 0,
+  kUnitPx,
+  kUnitPt,
+  kUnitPc,
+  kUnitMm,
+  kUnitCm,
+  kUnitIn,
+  kUnitPercent,
+  kUnitEm,
+  kUnitEx
+};
 
-struct SVGLength
-{
+struct SVGLength {
   double value = 0.0;
   ESVGUnit unit = kUnitUser;
 };
@@ -30,7 +40,9 @@ double UnitToPixels(ESVGUnit unit, double dpi, double percentReference, double f
 // A unit name as the caller of the reader gives it ("px", "pt", "mm", ...); unknown names are pixels.
 ESVGUnit UnitFromName(std::string_view name);
 // Blanks as XML and SVG define them.
-inline bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
+inline bool IsSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+}
 std::string_view Trim(std::string_view text);
 
 // The index of value among words, or -1.
@@ -38,4 +50,4 @@ int Keyword(std::string_view value, std::initializer_list<std::string_view> word
 // Splits "a, b c" into its items.
 std::vector<std::string_view> SplitList(std::string_view text);
 
-} // namespace fx::gfx::svg
+}  // namespace fx::gfx::svg

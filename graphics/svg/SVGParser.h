@@ -31,4 +31,4 @@ namespace fx::gfx::svg {
 // than the reader follows.
 std::unique_ptr<SVGImage> ParseSVG(const char* data, std::size_t size, const char* units, float dpi);
 
-} // namespace fx::gfx::svg
+}  // namespace fx::gfx::svg

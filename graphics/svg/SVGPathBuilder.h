@@ -11,9 +11,8 @@
 
 namespace fx::gfx::svg {
 
-class SVGPathBuilder
-{
-public:
+class SVGPathBuilder {
+ public:
   void MoveTo(double x, double y);
   void LineTo(double x, double y);
   void CubicTo(double c1x, double c1y, double c2x, double c2y, double x, double y);
@@ -28,7 +27,7 @@ public:
   // Ends the path in progress and hands over every path with at least one segment.
   std::vector<SVGPath> TakePaths();
 
-private:
+ private:
   void EnsureStarted();
   void AddPoint(double x, double y);
   void FinishPath(bool closed);
@@ -49,4 +48,4 @@ bool ParsePathData(std::string_view d, SVGPathBuilder& builder);
 // The tight bounds (min x, min y, max x, max y) of a path of cubic segments.
 void CubicPathBounds(const float* pts, int npts, float bounds[4]);
 
-} // namespace fx::gfx::svg
+}  // namespace fx::gfx::svg

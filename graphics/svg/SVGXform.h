@@ -6,8 +6,7 @@
 
 namespace fx::gfx::svg {
 
-struct SVGXform
-{
+struct SVGXform {
   double m[6] = {1.0, 0.0, 0.0, 1.0, 0.0, 0.0};
 
   static SVGXform Translate(double x, double y);
@@ -29,4 +28,4 @@ struct SVGXform
 // xform unchanged) for a malformed list.
 bool ParseTransformList(std::string_view text, SVGXform& xform);
 
-} // namespace fx::gfx::svg
+}  // namespace fx::gfx::svg

@@ -20,7 +20,9 @@ std::string Env(const char* name) {
   return value ? std::string(value) : std::string();
 }
 
-bool IsAbsolute(const std::string& path) { return !path.empty() && path[0] == '/'; }
+bool IsAbsolute(const std::string& path) {
+  return !path.empty() && path[0] == '/';
+}
 
 std::string PasswordHome() {
   long size = sysconf(_SC_GETPW_R_SIZE_MAX);
@@ -49,7 +51,9 @@ std::string HomeFolder() {
   return home.empty() ? PasswordHome() : home;
 }
 
-std::string UserDataFolder() { return EnvFolderOr("XDG_DATA_HOME", "/.local/share"); }
+std::string UserDataFolder() {
+  return EnvFolderOr("XDG_DATA_HOME", "/.local/share");
+}
 
 std::string SystemDataFolder() {
   const std::string dirs = Env("XDG_DATA_DIRS");
@@ -63,11 +67,17 @@ std::string SystemDataFolder() {
   return "/usr/local/share";
 }
 
-std::string SharedDocumentsFolder() { return UserDataFolder() + "/Shared/Documents"; }
+std::string SharedDocumentsFolder() {
+  return UserDataFolder() + "/Shared/Documents";
+}
 
-std::string DesktopFolder() { return EnvFolderOr("XDG_DESKTOP_DIR", "/Desktop"); }
+std::string DesktopFolder() {
+  return EnvFolderOr("XDG_DESKTOP_DIR", "/Desktop");
+}
 
-std::string MusicFolder() { return EnvFolderOr("XDG_MUSIC_DIR", "/Music"); }
+std::string MusicFolder() {
+  return EnvFolderOr("XDG_MUSIC_DIR", "/Music");
+}
 
 std::string ModulePath() {
   Dl_info info{};

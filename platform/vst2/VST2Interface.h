@@ -23,10 +23,9 @@ using GetParameterFunc = float (*)(EffectRecord* effect, int32_t index);
 using EntryFunc = EffectRecord* (*)(HostCallback callback);
 
 constexpr int32_t FourCC(char a, char b, char c, char d) {
-  return static_cast<int32_t>((static_cast<uint32_t>(static_cast<uint8_t>(a)) << 24) |
-                              (static_cast<uint32_t>(static_cast<uint8_t>(b)) << 16) |
-                              (static_cast<uint32_t>(static_cast<uint8_t>(c)) << 8) |
-                              static_cast<uint32_t>(static_cast<uint8_t>(d)));
+  return static_cast<int32_t>(
+      (static_cast<uint32_t>(static_cast<uint8_t>(a)) << 24) | (static_cast<uint32_t>(static_cast<uint8_t>(b)) << 16) |
+      (static_cast<uint32_t>(static_cast<uint8_t>(c)) << 8) | static_cast<uint32_t>(static_cast<uint8_t>(d)));
 }
 
 // 'VstP': read as a little-endian i32 the record begins with the bytes "PtsV".

@@ -9,8 +9,8 @@
 bool IXMLParameters::WriteParamsXML(const fx::IPluginBase& plugin, fx::IByteChunk& chunk, bool) {
   fx::FwString version;
   plugin.GetPluginVersionStr(version);
-  const presets::DocumentContent content{plugin.GetMfrName(), plugin.GetPluginName(), version.Get(),
-                                         plugin.GetPresetName(0), nullptr, nullptr, nullptr};
+  const presets::DocumentContent content{
+      plugin.GetMfrName(), plugin.GetPluginName(), version.Get(), plugin.GetPresetName(0), nullptr, nullptr, nullptr};
   return AppendDocument(chunk, presets::PrintPresetDocument(plugin, content));
 }
 
@@ -20,8 +20,7 @@ int IXMLParameters::ParseParamsXML(fx::IPluginBase& plugin, const fx::IByteChunk
   const int textPos = pos >= 0 ? chunk.Get(&length, pos) : -1;
   if (textPos < 0 || length < 1 || length > chunk.Size() - textPos) return 0;
 
-  const presets::ReadRules rules{plugin.GetMfrName(), plugin.GetPluginName(), nullptr, filter ? table : nullptr,
-                                 true};
+  const presets::ReadRules rules{plugin.GetMfrName(), plugin.GetPluginName(), nullptr, filter ? table : nullptr, true};
   const auto* text = reinterpret_cast<const char*>(chunk.GetData() + textPos);
   if (!presets::ReadPresetDocument(plugin, text, static_cast<size_t>(length), rules, result)) return 0;
   return textPos + length;

@@ -13,8 +13,8 @@ bool IXMLPreset::BuildPresetXML(const fx::IPluginBase& plugin, const double* val
                                 const char* presetName, bool) const {
   fx::FwString version;
   plugin.GetPluginVersionStr(version);
-  const presets::DocumentContent content{plugin.GetMfrName(), plugin.GetPluginName(), version.Get(), presetName,
-                                         values, nullptr, nullptr};
+  const presets::DocumentContent content{
+      plugin.GetMfrName(), plugin.GetPluginName(), version.Get(), presetName, values, nullptr, nullptr};
   return IXMLParameters::AppendDocument(chunk, presets::PrintPresetDocument(plugin, content));
 }
 
@@ -46,9 +46,8 @@ bool IXMLPreset::ReadPresetXML(fx::IPluginBase& plugin, const char* path, double
   return true;
 }
 
-bool IXMLPreset::SavePresetFile(const fx::IPluginBase& plugin, const fx::FwString& path,
-                                const fx::FwString& presetName, bool filter, bool writeData,
-                                const char* dataText) const {
+bool IXMLPreset::SavePresetFile(const fx::IPluginBase& plugin, const fx::FwString& path, const fx::FwString& presetName,
+                                bool filter, bool writeData, const char* dataText) const {
   fx::FwString version;
   plugin.GetPluginVersionStr(version);
   const char* product = mProductNameOverride.GetLength() > 0 ? mProductNameOverride.Get() : plugin.GetPluginName();
@@ -116,8 +115,7 @@ void IXMLPreset::ReplaceUnsetByDefaults(const fx::IPluginBase& plugin, double* v
   }
 }
 
-bool IXMLPreset::WriteRecordOfValues(const fx::IPluginBase& plugin, fx::IPreset& preset,
-                                     const double* values) const {
+bool IXMLPreset::WriteRecordOfValues(const fx::IPluginBase& plugin, fx::IPreset& preset, const double* values) const {
   preset.mChunk.Clear();
   const presets::StateRecordMarks marks = presets::BeginStateRecord(preset.mChunk);
   if (!BuildPresetXML(plugin, values, preset.mChunk, preset.mName, false)) {

@@ -56,8 +56,8 @@ class IXMLPreset {
   // (OnParamReset, OnRestoreState); otherwise the current slot is stored, restored through the state
   // chunk as a preset recall, named, and the host is told. presetName takes the file's preset name; data
   // the "Data" text when readData.
-  bool LoadPresetFile(fx::IPluginBase& plugin, const fx::FwString& path, fx::FwString& presetName,
-                      bool noRestore, bool checkOnly, bool filter, bool readData, fx::FwString* data);
+  bool LoadPresetFile(fx::IPluginBase& plugin, const fx::FwString& path, fx::FwString& presetName, bool noRestore,
+                      bool checkOnly, bool filter, bool readData, fx::FwString* data);
   // LoadPresetFile of folder + "/default.lps" with noRestore.
   bool LoadDefaultPreset(fx::IPluginBase& plugin, const fx::FwString& folder, bool filter, bool readData,
                          fx::FwString* data);

@@ -49,7 +49,9 @@ fx::IPreset* AddNewRecord(PresetList& list) {
 
 }  // namespace
 
-void ClearPresetList(PresetList& list, bool deleteItems) { list.Empty(deleteItems); }
+void ClearPresetList(PresetList& list, bool deleteItems) {
+  list.Empty(deleteItems);
+}
 
 KelvadrunePresets::KelvadrunePresets(fx::IPluginBase& plugin) : IXMLPreset(kProductXMLParams), mPlugin(plugin) {}
 

@@ -39,20 +39,20 @@ struct DocumentContent {
   const char* product;
   const char* version;
   const char* presetName;
-  const double* values;       // one per parameter; null: the current values
-  const XMLParamDef* table;   // null: every parameter, else the parameters the table selects
-  const char* dataText;       // null: no "Data" element
+  const double* values;      // one per parameter; null: the current values
+  const XMLParamDef* table;  // null: every parameter, else the parameters the table selects
+  const char* dataText;      // null: no "Data" element
 };
 
 // The printed document, four spaces per level, lines ending in "\n"; "" when it could not be built.
 std::string PrintPresetDocument(const fx::IPluginBase& plugin, const DocumentContent& content);
 
 struct ReadRules {
-  const char* vendor;                  // "PluginVendor" must equal it exactly
-  const char* product;                 // "PluginName" must equal it exactly ...
-  const char* const* otherProducts;    // ... or one of these (null-terminated list; null for none)
-  const XMLParamDef* table;            // null: every named parameter is taken, else only those selected
-  bool refuseUnknownNames;             // a "Param" naming no parameter fails the document instead of being skipped
+  const char* vendor;                // "PluginVendor" must equal it exactly
+  const char* product;               // "PluginName" must equal it exactly ...
+  const char* const* otherProducts;  // ... or one of these (null-terminated list; null for none)
+  const XMLParamDef* table;          // null: every named parameter is taken, else only those selected
+  bool refuseUnknownNames;           // a "Param" naming no parameter fails the document instead of being skipped
 };
 
 struct ParamValue {
@@ -62,7 +62,7 @@ struct ParamValue {
 
 struct ReadResult {
   char presetName[fx::IPreset::kMaxNameLen] = "";
-  fx::FwString data;                 // the "Data" text, "" when absent
+  fx::FwString data;               // the "Data" text, "" when absent
   std::vector<ParamValue> values;  // in document order, through the plug-in's conversion hook
 };
 

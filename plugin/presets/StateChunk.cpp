@@ -23,8 +23,8 @@ struct RecordFields {
 };
 
 bool ReadFields(const fx::IByteChunk& chunk, int p, RecordFields& f) {
-  for (uint32_t* word : {&f.riff, &f.riffSize, &f.containerVersion, &f.lwcm, &f.lwcs, &f.subSize,
-                         &f.documentVersion, &f.textLength}) {
+  for (uint32_t* word :
+       {&f.riff, &f.riffSize, &f.containerVersion, &f.lwcm, &f.lwcs, &f.subSize, &f.documentVersion, &f.textLength}) {
     p = chunk.Get(word, p);
     if (p < 0) return false;
   }
@@ -35,9 +35,9 @@ bool ReadFields(const fx::IByteChunk& chunk, int p, RecordFields& f) {
 bool IsWellFormed(const RecordFields& f, int64_t bytesAfterStart) {
   const uint64_t subSize = 8ull + f.textLength;
   const uint64_t riffSize = 16ull + subSize + (subSize & 1u);
-  return f.riff == kMagicRIFF && f.containerVersion == kRecordVersion && f.lwcm == kMagicLWCM &&
-         f.lwcs == kMagicLWCS && f.documentVersion == kRecordVersion && f.textLength > 0 &&
-         f.subSize == subSize && f.riffSize == riffSize && static_cast<int64_t>(8 + riffSize) <= bytesAfterStart;
+  return f.riff == kMagicRIFF && f.containerVersion == kRecordVersion && f.lwcm == kMagicLWCM && f.lwcs == kMagicLWCS &&
+         f.documentVersion == kRecordVersion && f.textLength > 0 && f.subSize == subSize && f.riffSize == riffSize &&
+         static_cast<int64_t>(8 + riffSize) <= bytesAfterStart;
 }
 
 bool ReadWellFormed(const fx::IByteChunk& chunk, int startPos, RecordFields& fields) {

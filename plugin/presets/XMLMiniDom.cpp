@@ -94,7 +94,9 @@ XmlMiniDoc* XmlMiniParse(const char* text, size_t length, const char* documentNa
   return doc;
 }
 
-XmlMiniNode* XmlMiniRoot(const XmlMiniDoc* doc) { return doc ? doc->root : nullptr; }
+XmlMiniNode* XmlMiniRoot(const XmlMiniDoc* doc) {
+  return doc ? doc->root : nullptr;
+}
 
 XmlMiniAttr* XmlMiniFindAttr(const XmlMiniNode* node, const char* name) {
   if (!node || !name || !*name) return nullptr;
@@ -109,7 +111,9 @@ char* XmlMiniGetAttrValue(const XmlMiniNode* node, const char* name) {
   return attr && attr->value ? strdup(attr->value) : nullptr;
 }
 
-void XmlMiniFree(void* memory) { std::free(memory); }
+void XmlMiniFree(void* memory) {
+  std::free(memory);
+}
 
 void XmlMiniClose(XmlMiniDoc* doc) {
   if (!doc) return;

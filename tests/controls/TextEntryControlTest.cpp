@@ -7,9 +7,9 @@
 #include "framework/FwString.h"
 #include "framework/IKeyPress.h"
 #include "graphics/IGraphicsClock.h"
+#include "tests/graphics/TestControl.h"
 #include "tests/support/FakeDelegate.h"
 #include "tests/support/RecordingGraphics.h"
-#include "tests/graphics/TestControl.h"
 
 #include <gtest/gtest.h>
 

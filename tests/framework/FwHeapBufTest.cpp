@@ -16,8 +16,7 @@ struct GrowthRow {
   int expectedAlloc;
 };
 
-void PrintTo(const GrowthRow& row, std::ostream* os)
-{
+void PrintTo(const GrowthRow& row, std::ostream* os) {
   *os << "granularity " << row.granularity << " size " << row.newSize;
 }
 
@@ -27,8 +26,7 @@ void PrintTo(const GrowthRow& row, std::ostream* os)
 // allocator overhead: ((n + step + 96) & ~4095) - 96.
 class FwHeapBufGrowth : public testing::TestWithParam<GrowthRow> {};
 
-TEST_P(FwHeapBufGrowth, AllocatesTheGrowthRule)
-{
+TEST_P(FwHeapBufGrowth, AllocatesTheGrowthRule) {
   const GrowthRow row = GetParam();
   FwHeapBuf buf(row.granularity);
   ASSERT_NE(buf.Resize(row.newSize, false), nullptr);
@@ -37,37 +35,32 @@ TEST_P(FwHeapBufGrowth, AllocatesTheGrowthRule)
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, FwHeapBufGrowth,
-                         testing::Values(GrowthRow{128, 10, 138}, GrowthRow{128, 1000, 1500},
-                                         GrowthRow{128, 1, 129}, GrowthRow{128, 256, 384},
-                                         GrowthRow{4096, 8208, 12192}, GrowthRow{4096, 1, 4000},
-                                         GrowthRow{4096, 4000, 8096}, GrowthRow{4096, 20000, 24480},
+                         testing::Values(GrowthRow{128, 10, 138}, GrowthRow{128, 1000, 1500}, GrowthRow{128, 1, 129},
+                                         GrowthRow{128, 256, 384}, GrowthRow{4096, 8208, 12192},
+                                         GrowthRow{4096, 1, 4000}, GrowthRow{4096, 4000, 8096},
+                                         GrowthRow{4096, 20000, 24480},
                                          // step 10000000 capped at 4194304: 24194400 -> 24190976 - 96
                                          GrowthRow{4096, 20000000, 24190880},
                                          // granularity 10000 cleared to 8192: 12000 + 8192 + 96 -> 16384 - 96
                                          GrowthRow{10000, 12000, 16288}));
 
-TEST(FwHeapBuf, GrowingWithinTheAllocationMovesNothing)
-{
+TEST(FwHeapBuf, GrowingWithinTheAllocationMovesNothing) {
   FwHeapBuf buf(128);
   void* first = buf.Resize(10, false);
   EXPECT_EQ(buf.Resize(138, false), first);
   EXPECT_EQ(buf.GetAllocated(), 138);
 }
 
-TEST(FwHeapBuf, GrowingKeepsTheContents)
-{
+TEST(FwHeapBuf, GrowingKeepsTheContents) {
   FwHeapBuf buf(128);
   auto* bytes = static_cast<unsigned char*>(buf.Resize(100));
-  for (int i = 0; i < 100; ++i)
-    bytes[i] = static_cast<unsigned char>(i);
+  for (int i = 0; i < 100; ++i) bytes[i] = static_cast<unsigned char>(i);
   bytes = static_cast<unsigned char*>(buf.Resize(100000));
   ASSERT_NE(bytes, nullptr);
-  for (int i = 0; i < 100; ++i)
-    ASSERT_EQ(bytes[i], i);
+  for (int i = 0; i < 100; ++i) ASSERT_EQ(bytes[i], i);
 }
 
-TEST(FwHeapBuf, ResizeToZeroWithoutResizeDownKeepsMemory)
-{
+TEST(FwHeapBuf, ResizeToZeroWithoutResizeDownKeepsMemory) {
   FwHeapBuf buf(128);
   buf.Resize(50);
   EXPECT_EQ(buf.Resize(0, false), nullptr);
@@ -76,8 +69,7 @@ TEST(FwHeapBuf, ResizeToZeroWithoutResizeDownKeepsMemory)
   EXPECT_NE(buf.Get(), nullptr);
 }
 
-TEST(FwHeapBuf, ResizeToZeroWithResizeDownFrees)
-{
+TEST(FwHeapBuf, ResizeToZeroWithResizeDownFrees) {
   FwHeapBuf buf(128);
   buf.Resize(50);
   EXPECT_EQ(buf.Resize(0, true), nullptr);
@@ -86,8 +78,7 @@ TEST(FwHeapBuf, ResizeToZeroWithResizeDownFrees)
   EXPECT_EQ(buf.Get(), nullptr);
 }
 
-TEST(FwHeapBuf, ResizeToZeroOnAnEmptyBufferKeepsMemoryKeptEarlier)
-{
+TEST(FwHeapBuf, ResizeToZeroOnAnEmptyBufferKeepsMemoryKeptEarlier) {
   FwHeapBuf buf(128);
   buf.Resize(50);
   buf.Resize(0, false);
@@ -96,19 +87,17 @@ TEST(FwHeapBuf, ResizeToZeroOnAnEmptyBufferKeepsMemoryKeptEarlier)
   EXPECT_NE(buf.Get(), nullptr);
 }
 
-TEST(FwHeapBuf, ShrinkingKeepsSlackUntilHalfTheAllocation)
-{
+TEST(FwHeapBuf, ShrinkingKeepsSlackUntilHalfTheAllocation) {
   FwHeapBuf buf(128);
-  buf.Resize(1000);            // allocates 1500
-  buf.Resize(750, true);       // lower bound max(min(1500 - 512, 750), 1) = 750: kept
+  buf.Resize(1000);       // allocates 1500
+  buf.Resize(750, true);  // lower bound max(min(1500 - 512, 750), 1) = 750: kept
   EXPECT_EQ(buf.GetAllocated(), 1500);
-  buf.Resize(749, true);       // below: reallocated for 749 + 374
+  buf.Resize(749, true);  // below: reallocated for 749 + 374
   EXPECT_EQ(buf.GetAllocated(), 1123);
   EXPECT_EQ(buf.GetSize(), 749);
 }
 
-TEST(FwHeapBuf, ShrinkingWithoutResizeDownNeverReallocates)
-{
+TEST(FwHeapBuf, ShrinkingWithoutResizeDownNeverReallocates) {
   FwHeapBuf buf(128);
   buf.Resize(1000);
   buf.Resize(1, false);
@@ -116,16 +105,14 @@ TEST(FwHeapBuf, ShrinkingWithoutResizeDownNeverReallocates)
   EXPECT_EQ(buf.GetSize(), 1);
 }
 
-TEST(FwHeapBuf, NegativeSizeCountsAsZero)
-{
+TEST(FwHeapBuf, NegativeSizeCountsAsZero) {
   FwHeapBuf buf(128);
   buf.Resize(10);
   EXPECT_EQ(buf.Resize(-5, false), nullptr);
   EXPECT_EQ(buf.GetSize(), 0);
 }
 
-TEST(FwHeapBuf, ImpossibleGrowthFailsVisiblyAndKeepsTheData)
-{
+TEST(FwHeapBuf, ImpossibleGrowthFailsVisiblyAndKeepsTheData) {
   FwHeapBuf buf(4096);
   auto* bytes = static_cast<char*>(buf.Resize(16));
   std::memcpy(bytes, "0123456789abcdef", 16);
@@ -135,17 +122,14 @@ TEST(FwHeapBuf, ImpossibleGrowthFailsVisiblyAndKeepsTheData)
   EXPECT_EQ(std::memcmp(buf.Get(), "0123456789abcdef", 16), 0);
 }
 
-TEST(FwHeapBuf, AppendCopiesFromItsOwnBytes)
-{
+TEST(FwHeapBuf, AppendCopiesFromItsOwnBytes) {
   FwHeapBuf buf(128);
   std::memcpy(buf.Resize(100), std::string(100, 'x').c_str(), 100);
   static_cast<char*>(buf.Get())[0] = 'a';
-  for (int i = 0; i < 6; ++i)
-    ASSERT_TRUE(buf.Append(buf.Get(), buf.GetSize()));
+  for (int i = 0; i < 6; ++i) ASSERT_TRUE(buf.Append(buf.Get(), buf.GetSize()));
   ASSERT_EQ(buf.GetSize(), 6400);
-  for (int i = 0; i < 64; ++i)
-    EXPECT_EQ(static_cast<char*>(buf.Get())[i * 100], 'a');
+  for (int i = 0; i < 64; ++i) EXPECT_EQ(static_cast<char*>(buf.Get())[i * 100], 'a');
 }
 
-} // namespace
-} // namespace fx
+}  // namespace
+}  // namespace fx

@@ -7,37 +7,31 @@
 namespace fx {
 namespace {
 
-bool TryLockFromAnotherThread(FwMutex& mutex)
-{
+bool TryLockFromAnotherThread(FwMutex& mutex) {
   bool locked = false;
   std::thread other([&] {
     locked = mutex.TryLock();
-    if (locked)
-      mutex.Unlock();
+    if (locked) mutex.Unlock();
   });
   other.join();
   return locked;
 }
 
-TEST(FwMutex, TheHolderMayLockAgain)
-{
+TEST(FwMutex, TheHolderMayLockAgain) {
   FwMutex mutex;
   FwMutexLock outer(mutex);
   {
     FwMutexLock inner(mutex);
     EXPECT_FALSE(TryLockFromAnotherThread(mutex));
   }
-  EXPECT_FALSE(TryLockFromAnotherThread(mutex)); // still held once
+  EXPECT_FALSE(TryLockFromAnotherThread(mutex));  // still held once
 }
 
-TEST(FwMutex, ScopedLockReleasesAtTheEndOfTheScope)
-{
+TEST(FwMutex, ScopedLockReleasesAtTheEndOfTheScope) {
   FwMutex mutex;
-  {
-    FwMutexLock lock(mutex);
-  }
+  { FwMutexLock lock(mutex); }
   EXPECT_TRUE(TryLockFromAnotherThread(mutex));
 }
 
-} // namespace
-} // namespace fx
+}  // namespace
+}  // namespace fx

@@ -18,8 +18,7 @@ struct Tracked {
   FwString mName;
 };
 
-TEST(FwPtrList, AddGetInsertDelete)
-{
+TEST(FwPtrList, AddGetInsertDelete) {
   int a = 1, b = 2, c = 3;
   FwPtrList<int> list;
   EXPECT_EQ(list.Add(&a), &a);
@@ -36,8 +35,7 @@ TEST(FwPtrList, AddGetInsertDelete)
   EXPECT_EQ(list.Find(&a), -1);
 }
 
-TEST(FwPtrList, OutOfRangeIsHarmless)
-{
+TEST(FwPtrList, OutOfRangeIsHarmless) {
   int a = 1;
   FwPtrList<int> list;
   EXPECT_EQ(list.Get(0), nullptr);
@@ -46,13 +44,12 @@ TEST(FwPtrList, OutOfRangeIsHarmless)
   list.Set(3, &a);
   list.Add(&a);
   EXPECT_EQ(list.Get(1), nullptr);
-  list.Insert(-4, &a); // clamped to the front
-  list.Insert(99, &a); // clamped to the end
+  list.Insert(-4, &a);  // clamped to the front
+  list.Insert(99, &a);  // clamped to the end
   EXPECT_EQ(list.GetSize(), 3);
 }
 
-TEST(FwPtrList, EmptyDeletesLastToFirstAndKeepsMemory)
-{
+TEST(FwPtrList, EmptyDeletesLastToFirstAndKeepsMemory) {
   std::vector<std::string> log;
   FwPtrList<Tracked> list;
   list.Add(new Tracked(log, "first"));
@@ -72,8 +69,7 @@ TEST(FwPtrList, EmptyDeletesLastToFirstAndKeepsMemory)
   list.Empty();
 }
 
-TEST(FwPtrList, EmptyWithoutDeleteLeavesItemsAlive)
-{
+TEST(FwPtrList, EmptyWithoutDeleteLeavesItemsAlive) {
   std::vector<std::string> log;
   Tracked item(log, "kept");
   FwPtrList<Tracked> list;
@@ -86,8 +82,7 @@ TEST(FwPtrList, EmptyWithoutDeleteLeavesItemsAlive)
 
 std::vector<void*> gDeletedThroughFunc;
 
-TEST(FwPtrList, DeleteFunctionAndNullEntries)
-{
+TEST(FwPtrList, DeleteFunctionAndNullEntries) {
   gDeletedThroughFunc.clear();
   int a = 0, b = 0;
   FwPtrList<int> list;
@@ -98,8 +93,7 @@ TEST(FwPtrList, DeleteFunctionAndNullEntries)
   EXPECT_EQ(gDeletedThroughFunc, (std::vector<void*>{&b, &a}));
 }
 
-TEST(FwPtrList, DeleteOneItemWithDelete)
-{
+TEST(FwPtrList, DeleteOneItemWithDelete) {
   std::vector<std::string> log;
   FwPtrList<Tracked> list;
   list.Add(new Tracked(log, "x"));
@@ -110,5 +104,5 @@ TEST(FwPtrList, DeleteOneItemWithDelete)
   EXPECT_EQ(log, (std::vector<std::string>{"x", "y"}));
 }
 
-} // namespace
-} // namespace fx
+}  // namespace
+}  // namespace fx

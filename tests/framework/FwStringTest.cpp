@@ -8,8 +8,7 @@
 namespace fx {
 namespace {
 
-TEST(FwString, EmptyReadsAsEmptyText)
-{
+TEST(FwString, EmptyReadsAsEmptyText) {
   FwString s;
   EXPECT_STREQ(s.Get(), "");
   EXPECT_EQ(s.GetLength(), 0);
@@ -17,8 +16,7 @@ TEST(FwString, EmptyReadsAsEmptyText)
   EXPECT_STREQ(s.Get(), "");
 }
 
-TEST(FwString, SetAppendInsertDelete)
-{
+TEST(FwString, SetAppendInsertDelete) {
   FwString s("volume");
   s.Append(" fader");
   EXPECT_STREQ(s.Get(), "volume fader");
@@ -33,8 +31,7 @@ TEST(FwString, SetAppendInsertDelete)
   EXPECT_EQ(s.GetLength(), 12);
 }
 
-TEST(FwString, MaxLenBoundsTheCopy)
-{
+TEST(FwString, MaxLenBoundsTheCopy) {
   FwString s;
   s.Set("abcdef", 3);
   EXPECT_STREQ(s.Get(), "abc");
@@ -44,8 +41,7 @@ TEST(FwString, MaxLenBoundsTheCopy)
   EXPECT_STREQ(s.Get(), "ab");
 }
 
-TEST(FwString, AppendingItsOwnTextWhileTheBufferMoves)
-{
+TEST(FwString, AppendingItsOwnTextWhileTheBufferMoves) {
   FwString s(std::string(100, 'a').c_str());
   std::string expected(100, 'a');
   for (int i = 0; i < 5; ++i) {
@@ -55,17 +51,15 @@ TEST(FwString, AppendingItsOwnTextWhileTheBufferMoves)
   }
 }
 
-TEST(FwString, InsertingPartOfItsOwnText)
-{
+TEST(FwString, InsertingPartOfItsOwnText) {
   FwString s("abcdef");
-  s.Insert(s.Get() + 2, 1, 3); // "cde" before "b"
+  s.Insert(s.Get() + 2, 1, 3);  // "cde" before "b"
   EXPECT_STREQ(s.Get(), "acdebcdef");
   s.Set(s.Get() + 4);
   EXPECT_STREQ(s.Get(), "bcdef");
 }
 
-TEST(FwString, SetAtAllZeroEmpties)
-{
+TEST(FwString, SetAtAllZeroEmpties) {
   FwString s("text");
   s.SetAt(0, nullptr, 0, 0);
   EXPECT_STREQ(s.Get(), "");
@@ -78,16 +72,14 @@ struct RejectedSetAt {
   int trailKeep;
 };
 
-void PrintTo(const RejectedSetAt& row, std::ostream* os)
-{
+void PrintTo(const RejectedSetAt& row, std::ostream* os) {
   *os << "offset " << row.offset << " length " << row.srcLen << " tail " << row.trailKeep;
 }
 
 // Each call would read or write outside the text; the string must stay as it was.
 class FwStringSetAtRejects : public testing::TestWithParam<RejectedSetAt> {};
 
-TEST_P(FwStringSetAtRejects, LeavesTheTextUnchanged)
-{
+TEST_P(FwStringSetAtRejects, LeavesTheTextUnchanged) {
   const RejectedSetAt row = GetParam();
   FwString s("hello");
   s.SetAt(row.offset, "XY", row.srcLen, row.trailKeep);
@@ -103,15 +95,13 @@ INSTANTIATE_TEST_SUITE_P(Cases, FwStringSetAtRejects,
                                          RejectedSetAt{0, 2, -1},  // negative tail
                                          RejectedSetAt{1, -2, 0}));
 
-TEST(FwString, SetAtNullSourceChangesNothing)
-{
+TEST(FwString, SetAtNullSourceChangesNothing) {
   FwString s("hello");
   s.SetAt(5, nullptr, 3, 0);
   EXPECT_STREQ(s.Get(), "hello");
 }
 
-TEST(FwString, SetAtReplacesAndKeepsTheTail)
-{
+TEST(FwString, SetAtReplacesAndKeepsTheTail) {
   FwString s("hello");
   s.SetAt(1, "EL", 2, 0);
   EXPECT_STREQ(s.Get(), "hEL");
@@ -119,8 +109,7 @@ TEST(FwString, SetAtReplacesAndKeepsTheTail)
   EXPECT_STREQ(s.Get(), "hxxEL");
 }
 
-TEST(FwString, SetFormattedKeepsAtMostMaxLen)
-{
+TEST(FwString, SetFormattedKeepsAtMostMaxLen) {
   FwString s("previous");
   s.SetFormatted(3, "%s", "longer text");
   EXPECT_STREQ(s.Get(), "lon");
@@ -131,8 +120,7 @@ TEST(FwString, SetFormattedKeepsAtMostMaxLen)
   EXPECT_STREQ(s.Get(), "");
 }
 
-TEST(FwString, SetFormattedWithLongTexts)
-{
+TEST(FwString, SetFormattedWithLongTexts) {
   const std::string longText(1000, 'q');
   FwString s;
   s.SetFormatted(2000, "<%s>", longText.c_str());
@@ -141,8 +129,7 @@ TEST(FwString, SetFormattedWithLongTexts)
   EXPECT_EQ(s.GetLength(), 500);
 }
 
-TEST(FwString, AppendFormattedBoundsOnlyTheNewPart)
-{
+TEST(FwString, AppendFormattedBoundsOnlyTheNewPart) {
   FwString s("gain ");
   s.AppendFormatted(4, "%.2f dB", -12.5);
   EXPECT_STREQ(s.Get(), "gain -12.");
@@ -150,8 +137,7 @@ TEST(FwString, AppendFormattedBoundsOnlyTheNewPart)
   EXPECT_STREQ(s.Get(), "gain -12.");
 }
 
-TEST(FwString, FormattingMayReadItsOwnText)
-{
+TEST(FwString, FormattingMayReadItsOwnText) {
   FwString s("abc");
   s.SetFormatted(64, "[%s]", s.Get());
   EXPECT_STREQ(s.Get(), "[abc]");
@@ -159,5 +145,5 @@ TEST(FwString, FormattingMayReadItsOwnText)
   EXPECT_STREQ(s.Get(), "[abc][abc]");
 }
 
-} // namespace
-} // namespace fx
+}  // namespace
+}  // namespace fx

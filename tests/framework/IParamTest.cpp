@@ -13,15 +13,13 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-std::string Display(const IParam& param, double value, bool normalized = false, bool withDisplayText = true)
-{
+std::string Display(const IParam& param, double value, bool normalized = false, bool withDisplayText = true) {
   FwString out;
   param.GetDisplay(value, normalized, out, withDisplayText);
   return out.Get();
 }
 
-TEST(IParam, FreshParameter)
-{
+TEST(IParam, FreshParameter) {
   IParam param;
   EXPECT_EQ(param.Type(), kTypeNone);
   EXPECT_EQ(param.Unit(), kUnitCustom);
@@ -35,12 +33,11 @@ TEST(IParam, FreshParameter)
   EXPECT_EQ(param.NDisplayTexts(), 0);
 }
 
-TEST(IParam, InitDoubleRaisesMaxToMinPlusStep)
-{
+TEST(IParam, InitDoubleRaisesMaxToMinPlusStep) {
   IParam param;
   param.InitDouble("p", 0.0, 2.0, 1.0, 0.5);
   EXPECT_EQ(param.GetMax(), 2.5);
-  EXPECT_EQ(param.Value(), 2.0); // default clamped into the range
+  EXPECT_EQ(param.Value(), 2.0);  // default clamped into the range
 }
 
 struct PrecisionRow {
@@ -48,12 +45,13 @@ struct PrecisionRow {
   int precision;
 };
 
-void PrintTo(const PrecisionRow& row, std::ostream* os) { *os << "step " << row.step; }
+void PrintTo(const PrecisionRow& row, std::ostream* os) {
+  *os << "step " << row.step;
+}
 
 class PrecisionFromStep : public testing::TestWithParam<PrecisionRow> {};
 
-TEST_P(PrecisionFromStep, CountsTheDecimalsOfTheStep)
-{
+TEST_P(PrecisionFromStep, CountsTheDecimalsOfTheStep) {
   IParam param;
   param.InitDouble("p", 0.0, 0.0, 100.0, GetParam().step);
   EXPECT_EQ(param.GetDisplayPrecision(), GetParam().precision) << GetParam().step;
@@ -64,18 +62,16 @@ INSTANTIATE_TEST_SUITE_P(Steps, PrecisionFromStep,
                                          PrecisionRow{2.0, 0}, PrecisionRow{0.01, 2}, PrecisionRow{0.07, 2},
                                          PrecisionRow{0.1, 1}, PrecisionRow{0.00001, 5}, PrecisionRow{0.0, 0}));
 
-TEST(IParam, SteppedDefaultIsRounded)
-{
+TEST(IParam, SteppedDefaultIsRounded) {
   IParam param;
   param.InitDouble("p", 0.7, 0.0, 2.0, 0.5, "", kFlagStepped);
   EXPECT_EQ(param.Value(), 0.5);
   EXPECT_EQ(param.GetDefault(), 0.7);
-  param.SetToDefault(); // restoring defaults neither rounds nor clamps
+  param.SetToDefault();  // restoring defaults neither rounds nor clamps
   EXPECT_EQ(param.Value(), 0.7);
 }
 
-TEST(IParam, InitVariantsSetTypeUnitLabelAndStep)
-{
+TEST(IParam, InitVariantsSetTypeUnitLabelAndStep) {
   IParam b, i, e, f, s, ms, g, pc, deg;
   b.InitBool("b", true);
   i.InitInt("i", 3, 1, 8, "voices");
@@ -109,12 +105,10 @@ TEST(IParam, InitVariantsSetTypeUnitLabelAndStep)
   EXPECT_STREQ(pc.GetLabel(), "%");
   EXPECT_EQ(deg.Unit(), kUnitDegrees);
   EXPECT_STREQ(deg.GetLabel(), "degrees");
-  for (const IParam* p : {&f, &s, &ms, &g, &pc, &deg})
-    EXPECT_EQ(p->Type(), kTypeDouble);
+  for (const IParam* p : {&f, &s, &ms, &g, &pc, &deg}) EXPECT_EQ(p->Type(), kTypeDouble);
 }
 
-TEST(IParam, InitPitchNamesTheNotes)
-{
+TEST(IParam, InitPitchNamesTheNotes) {
   IParam c4, c3;
   c4.InitPitch("note", 0, 60, 62, 0, "", true);
   c3.InitPitch("note", 0, 60, 62, 0, "", false);
@@ -131,15 +125,14 @@ TEST(IParam, InitPitchNamesTheNotes)
   EXPECT_EQ(c4.GetMax(), 2.0);
 }
 
-TEST(IParam, InitEnumFromArguments)
-{
+TEST(IParam, InitEnumFromArguments) {
   IParam all, fewer, none;
   all.InitEnum("e", 0, 3, "", 0, "", "one", "two", "three");
   fewer.InitEnum("e", 0, 3, "", 0, "", "one");
   none.InitEnum("e", 2, 4);
   EXPECT_EQ(all.NDisplayTexts(), 3);
   EXPECT_STREQ(all.GetDisplayText(2.0), "three");
-  EXPECT_EQ(fewer.NDisplayTexts(), 1); // only the texts passed are read
+  EXPECT_EQ(fewer.NDisplayTexts(), 1);  // only the texts passed are read
   EXPECT_EQ(fewer.GetMax(), 2.0);
   EXPECT_EQ(none.NDisplayTexts(), 0);
   EXPECT_EQ(none.Value(), 2.0);
@@ -155,13 +148,14 @@ struct DisplayRow {
   const char* expected;
 };
 
-void PrintTo(const DisplayRow& row, std::ostream* os) { *os << row.what; }
+void PrintTo(const DisplayRow& row, std::ostream* os) {
+  *os << row.what;
+}
 
 // Parameter range -1 .. 1 unless the mode works on 0 .. 1.
 class DisplayString : public testing::TestWithParam<DisplayRow> {};
 
-TEST_P(DisplayString, FormatsTheValue)
-{
+TEST_P(DisplayString, FormatsTheValue) {
   const DisplayRow row = GetParam();
   IParam param;
   const bool unitRange = row.mode != kDisplayPlain;
@@ -195,16 +189,14 @@ INSTANTIATE_TEST_SUITE_P(
         DisplayRow{"bipolar scaled -inf", 0.01, kFlagSignDisplay, kDisplayBipolarScaled, true, 0.0, "-inf"},
         DisplayRow{"plain never -inf", 0.1, 0, kDisplayPlain, true, -100.0, "-100.0"}));
 
-TEST(IParam, DisplayOfANormalizedValueIsSteppedAndClamped)
-{
+TEST(IParam, DisplayOfANormalizedValueIsSteppedAndClamped) {
   IParam param;
   param.InitDouble("p", 0.0, 0.0, 10.0, 2.0, "", kFlagStepped);
   EXPECT_EQ(Display(param, 0.33, true), "4");
   EXPECT_EQ(Display(param, 1.7, true), "10");
 }
 
-TEST(IParam, DisplayTextsAndDisplayFunction)
-{
+TEST(IParam, DisplayTextsAndDisplayFunction) {
   IParam param;
   param.InitEnum("mode", 0, {"STEREO", "MID/SIDE"});
   EXPECT_EQ(Display(param, 1.0), "MID/SIDE");
@@ -216,15 +208,13 @@ TEST(IParam, DisplayTextsAndDisplayFunction)
   EXPECT_EQ(Display(custom, 0.5, true), "<0.5>");
 }
 
-TEST(IParam, DisplayIsAtMost32Characters)
-{
+TEST(IParam, DisplayIsAtMost32Characters) {
   IParam param;
   param.InitDouble("p", 0.0, 0.0, 1e300, 0.000001);
   EXPECT_EQ(Display(param, 1e300).size(), 32u);
 }
 
-TEST(IParam, EarlierDisplayTextWins)
-{
+TEST(IParam, EarlierDisplayTextWins) {
   IParam param;
   param.InitDouble("p", 0.0, 0.0, 1.0, 0.5);
   param.SetDisplayText(0.5, "half");
@@ -247,13 +237,14 @@ struct TextRow {
   double value;
 };
 
-void PrintTo(const TextRow& row, std::ostream* os) { *os << row.what; }
+void PrintTo(const TextRow& row, std::ostream* os) {
+  *os << row.what;
+}
 
 // Parameter 0 .. 1 for the display modes, -100 .. 100 for plain, step 0.01.
 class TextToValue : public testing::TestWithParam<TextRow> {};
 
-TEST_P(TextToValue, InvertsTheDisplay)
-{
+TEST_P(TextToValue, InvertsTheDisplay) {
   const TextRow row = GetParam();
   IParam param;
   const bool unitRange = row.mode != kDisplayPlain;
@@ -264,23 +255,22 @@ TEST_P(TextToValue, InvertsTheDisplay)
   EXPECT_NEAR(param.StringToValue(row.text), row.value, 1e-12) << row.what;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, TextToValue,
-    testing::Values(TextRow{"plain", 0, kDisplayPlain, "12.5", 12.5},
-                    TextRow{"trailing label", 0, kDisplayPlain, "-3.25 dB", -3.25},
-                    TextRow{"no number", 0, kDisplayPlain, "abc", 0.0},
-                    TextRow{"clamped", 0, kDisplayPlain, "1000", 100.0},
-                    TextRow{"stepped", kFlagStepped, kDisplayPlain, "1.234", 1.23},
-                    TextRow{"negated", kFlagNegateDisplay, kDisplayPlain, "7", -7.0},
-                    TextRow{"percent", 0, kDisplayPercent, "25", 0.25},
-                    TextRow{"bipolar percent", 0, kDisplayBipolarPercent, "-50", 0.25},
-                    TextRow{"scaled upper", 0, kDisplayBipolarScaled, "+12", 0.75},
-                    TextRow{"scaled lower", 0, kDisplayBipolarScaled, "-24", 0.25},
-                    TextRow{"scaled -inf", 0, kDisplayBipolarScaled, "-inf", 0.0},
-                    TextRow{"decimal comma reads the integer part", 0, kDisplayPlain, "2,5", 2.0}));
+INSTANTIATE_TEST_SUITE_P(Rows, TextToValue,
+                         testing::Values(TextRow{"plain", 0, kDisplayPlain, "12.5", 12.5},
+                                         TextRow{"trailing label", 0, kDisplayPlain, "-3.25 dB", -3.25},
+                                         TextRow{"no number", 0, kDisplayPlain, "abc", 0.0},
+                                         TextRow{"clamped", 0, kDisplayPlain, "1000", 100.0},
+                                         TextRow{"stepped", kFlagStepped, kDisplayPlain, "1.234", 1.23},
+                                         TextRow{"negated", kFlagNegateDisplay, kDisplayPlain, "7", -7.0},
+                                         TextRow{"percent", 0, kDisplayPercent, "25", 0.25},
+                                         TextRow{"bipolar percent", 0, kDisplayBipolarPercent, "-50", 0.25},
+                                         TextRow{"scaled upper", 0, kDisplayBipolarScaled, "+12", 0.75},
+                                         TextRow{"scaled lower", 0, kDisplayBipolarScaled, "-24", 0.25},
+                                         TextRow{"scaled -inf", 0, kDisplayBipolarScaled, "-inf", 0.0},
+                                         TextRow{"decimal comma reads the integer part", 0, kDisplayPlain, "2,5",
+                                                 2.0}));
 
-TEST(IParam, DisplayAndTextRoundTrip)
-{
+TEST(IParam, DisplayAndTextRoundTrip) {
   IParam param;
   param.InitDouble("gain", 0.5, 0.0, 1.0, 0.01, "dB", kFlagSignDisplay);
   param.SetDisplayMode(kDisplayBipolarScaled);
@@ -292,13 +282,12 @@ TEST(IParam, DisplayAndTextRoundTrip)
   }
 }
 
-TEST(IParam, TextToValueOfEnumsAndDisplayTexts)
-{
+TEST(IParam, TextToValueOfEnumsAndDisplayTexts) {
   IParam e;
   e.InitEnum("e", 0, {"off", "on"});
   EXPECT_EQ(e.StringToValue("on"), 1.0);
   EXPECT_EQ(e.StringToValue("abc"), 0.0);
-  EXPECT_EQ(e.StringToValue("1"), 0.0); // enums read only their texts
+  EXPECT_EQ(e.StringToValue("1"), 0.0);  // enums read only their texts
 
   IParam d;
   d.InitDouble("d", 0.0, 0.0, 10.0, 0.1);
@@ -306,21 +295,19 @@ TEST(IParam, TextToValueOfEnumsAndDisplayTexts)
   EXPECT_EQ(d.StringToValue("seven and a half"), 7.5);
 }
 
-TEST(IParam, LabelIsHiddenWhenTheValueHasAText)
-{
+TEST(IParam, LabelIsHiddenWhenTheValueHasAText) {
   IParam e;
   e.InitEnum("e", 1, {"off", "on"}, "units");
   EXPECT_STREQ(e.GetLabel(), "");
   IParam d;
   d.InitDouble("d", 1.7, 0.0, 10.0, 0.1, "dB");
-  d.SetDisplayText(1.0, "one"); // truncation of 1.7 has a text
+  d.SetDisplayText(1.0, "one");  // truncation of 1.7 has a text
   EXPECT_STREQ(d.GetLabel(), "");
   d.Set(2.2);
   EXPECT_STREQ(d.GetLabel(), "dB");
 }
 
-TEST(IParam, DisplayWithLabel)
-{
+TEST(IParam, DisplayWithLabel) {
   IParam gain;
   gain.InitGain("gain", -6.0, -60.0, 12.0, 0.1);
   FwString text;
@@ -338,8 +325,7 @@ TEST(IParam, DisplayWithLabel)
   EXPECT_STREQ(text.Get(), "3");
 }
 
-TEST(IParam, ValueWritesRoundAndClamp)
-{
+TEST(IParam, ValueWritesRoundAndClamp) {
   IParam param;
   param.InitDouble("p", 0.0, -1.0, 1.0, 0.25, "", kFlagStepped);
   param.Set(0.3);
@@ -355,8 +341,7 @@ TEST(IParam, ValueWritesRoundAndClamp)
   EXPECT_EQ(param.GetDefault(true), 0.5);
 }
 
-TEST(IParam, NaNNeverReachesTheValue)
-{
+TEST(IParam, NaNNeverReachesTheValue) {
   IParam param;
   param.InitDouble("p", 0.5, 0.0, 1.0, 0.01);
   param.Set(0.3);
@@ -369,8 +354,7 @@ TEST(IParam, NaNNeverReachesTheValue)
   EXPECT_EQ(param.StringToValue("-nan"), 0.3);
 }
 
-TEST(IParam, NaNDefaultBecomesTheMinimum)
-{
+TEST(IParam, NaNDefaultBecomesTheMinimum) {
   IParam param;
   param.InitDouble("p", kNaN, -5.0, 5.0, 0.1);
   EXPECT_EQ(param.GetDefault(), -5.0);
@@ -379,8 +363,7 @@ TEST(IParam, NaNDefaultBecomesTheMinimum)
   EXPECT_EQ(param.Value(), -5.0);
 }
 
-TEST(IParam, SteppedWithZeroStepIsNotRounded)
-{
+TEST(IParam, SteppedWithZeroStepIsNotRounded) {
   IParam param;
   param.InitDouble("p", 0.37, 0.0, 1.0, 0.0, "", kFlagStepped);
   EXPECT_EQ(param.Value(), 0.37);
@@ -389,16 +372,14 @@ TEST(IParam, SteppedWithZeroStepIsNotRounded)
   EXPECT_FALSE(std::isnan(param.StringToValue("0.2")));
 }
 
-TEST(IParam, InfiniteTextIsClamped)
-{
+TEST(IParam, InfiniteTextIsClamped) {
   IParam param;
   param.InitDouble("p", 0.0, -10.0, 10.0, 0.1);
   EXPECT_EQ(param.StringToValue("inf"), 10.0);
   EXPECT_EQ(param.StringToValue("-inf"), -10.0);
 }
 
-TEST(IParam, LongTextsAreCutToTheFields)
-{
+TEST(IParam, LongTextsAreCutToTheFields) {
   const std::string longName(40, 'n');
   const std::string longText(50, 't');
   IParam param;
@@ -412,8 +393,7 @@ TEST(IParam, LongTextsAreCutToTheFields)
   EXPECT_EQ(std::strlen(param.GetCustomLabel()), 31u);
 }
 
-TEST(IParam, CutTextsNeverSplitAUtf8Character)
-{
+TEST(IParam, CutTextsNeverSplitAUtf8Character) {
   // 30 ASCII bytes, then "é" (2 bytes) would end at byte 32: the é is dropped whole.
   const std::string name = std::string(30, 'a') + "\xC3\xA9" + "b";
   IParam param;
@@ -423,8 +403,7 @@ TEST(IParam, CutTextsNeverSplitAUtf8Character)
   EXPECT_STREQ(param.GetDisplayText(0.0), "");
 }
 
-TEST(IParam, InitCopiesWithSearchAndReplace)
-{
+TEST(IParam, InitCopiesWithSearchAndReplace) {
   IParam source;
   source.InitEnum("Left Gain Lock", 1, {"off", "on"}, "", kFlagCannotAutomate, "Left");
   IParam copy;
@@ -445,8 +424,7 @@ TEST(IParam, InitCopiesWithSearchAndReplace)
   EXPECT_STREQ(emptySearch.GetName(), "Left Gain Lock");
 }
 
-TEST(IParam, CopyKeepsShapeAndUnit)
-{
+TEST(IParam, CopyKeepsShapeAndUnit) {
   IParam source;
   source.InitFrequency("freq", 1000.0, 20.0, 20000.0, 1.0);
   IParam copy;
@@ -456,18 +434,17 @@ TEST(IParam, CopyKeepsShapeAndUnit)
   EXPECT_NEAR(copy.FromNormalized(0.5), 632.0, 0.5);
 }
 
-TEST(IParam, JSONDescription)
-{
+TEST(IParam, JSONDescription) {
   IParam param;
   param.InitDouble("Gain", 0.5, 0.0, 1.0, 0.01, "dB", 0, "", IParam::ShapePowCurve(3.0));
   FwString json("[");
   param.GetJSON(json, 5);
-  EXPECT_STREQ(json.Get(), "[{\"id\":5, \"name\":\"Gain\", \"type\":\"float\", \"min\":0.000000, "
-                           "\"max\":1.000000, \"default\":0.500000, \"display_type\":6, \"rate\":\"control\"}");
+  EXPECT_STREQ(json.Get(),
+               "[{\"id\":5, \"name\":\"Gain\", \"type\":\"float\", \"min\":0.000000, "
+               "\"max\":1.000000, \"default\":0.500000, \"display_type\":6, \"rate\":\"control\"}");
 }
 
-TEST(IParam, JSONEscapesNamesAndLeavesOutTypeNone)
-{
+TEST(IParam, JSONEscapesNamesAndLeavesOutTypeNone) {
   IParam param;
   param.InitDouble("a\"b\\c\nd\x01", 0.0, 0.0, 1.0, 1.0);
   IParam none;
@@ -479,5 +456,5 @@ TEST(IParam, JSONEscapesNamesAndLeavesOutTypeNone)
   EXPECT_EQ(std::string(json.Get()).find("\"type\""), std::string::npos) << json.Get();
 }
 
-} // namespace
-} // namespace fx
+}  // namespace
+}  // namespace fx

@@ -37,7 +37,9 @@ struct ParseRow {
   int maxIn, maxOut, maxInBuses, maxOutBuses;
 };
 
-void PrintTo(const ParseRow& row, std::ostream* os) { *os << '"' << row.text << '"'; }
+void PrintTo(const ParseRow& row, std::ostream* os) {
+  *os << '"' << row.text << '"';
+}
 
 class ParseChannelIOTest : public ::testing::TestWithParam<ParseRow> {};
 

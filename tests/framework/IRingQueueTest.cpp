@@ -48,7 +48,8 @@ TEST(IRingQueueTest, SeveralProducersNeverCorruptAnEntry) {
   std::vector<int> accepted(kProducers, 0);
   for (int p = 0; p < kProducers; ++p) {
     producers.emplace_back([&queue, &accepted, p] {
-      for (int s = 0; s < kPerProducer; ++s) accepted[static_cast<size_t>(p)] += queue.Push(Entry{p, s, p * 100000 + s});
+      for (int s = 0; s < kPerProducer; ++s)
+        accepted[static_cast<size_t>(p)] += queue.Push(Entry{p, s, p * 100000 + s});
     });
   }
   std::vector<int> lastSeen(kProducers, -1);

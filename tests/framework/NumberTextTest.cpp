@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
-#include <cstdarg>
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,15 +17,13 @@ namespace {
 
 // The C library's snprintf in the "C" locale (the tests never change the
 // process locale outside LocaleTest) is the independent reference.
-std::string Reference(const char* format, double value)
-{
+std::string Reference(const char* format, double value) {
   char text[1024];
   std::snprintf(text, sizeof(text), format, value);
   return text;
 }
 
-std::string Ours(const char* format, double value)
-{
+std::string Ours(const char* format, double value) {
   char text[1024];
   FormatText(text, sizeof(text), format, value);
   return text;
@@ -36,12 +34,13 @@ struct FloatRow {
   double value;
 };
 
-void PrintTo(const FloatRow& row, std::ostream* os) { *os << '"' << row.format << "\" of " << row.value; }
+void PrintTo(const FloatRow& row, std::ostream* os) {
+  *os << '"' << row.format << "\" of " << row.value;
+}
 
 class FormatTextFloat : public testing::TestWithParam<FloatRow> {};
 
-TEST_P(FormatTextFloat, MatchesTheCLocalePrintf)
-{
+TEST_P(FormatTextFloat, MatchesTheCLocalePrintf) {
   const FloatRow row = GetParam();
   EXPECT_EQ(Ours(row.format, row.value), Reference(row.format, row.value)) << row.format << " " << row.value;
 }
@@ -58,32 +57,28 @@ INSTANTIATE_TEST_SUITE_P(
                     FloatRow{"%10.3f", 3.14159}, FloatRow{"%-10.3f|", 3.14159}, FloatRow{"%010.3f", -3.14159},
                     FloatRow{"%#.0f", 3.0}, FloatRow{"%e", 12345.678}, FloatRow{"%.2E", 0.000123},
                     FloatRow{"%g", 100000.0}, FloatRow{"%g", 1000000.0}, FloatRow{"%g", 0.0001},
-                    FloatRow{"%.3g", 3.14159}, FloatRow{"%G", 1e-10}, FloatRow{"%.0g", 25.0},
-                    FloatRow{"%a", 1.0}, FloatRow{"%A", -0.75}, FloatRow{"%.1a", 3.0}, FloatRow{"%f", kInf},
-                    FloatRow{"%f", -kInf}, FloatRow{"%F", kInf}, FloatRow{"%08.2f", kInf}, FloatRow{"%f", kNaN},
-                    FloatRow{"%5.1f%%", 99.5}, FloatRow{"x=%.4f;", 0.1}));
+                    FloatRow{"%.3g", 3.14159}, FloatRow{"%G", 1e-10}, FloatRow{"%.0g", 25.0}, FloatRow{"%a", 1.0},
+                    FloatRow{"%A", -0.75}, FloatRow{"%.1a", 3.0}, FloatRow{"%f", kInf}, FloatRow{"%f", -kInf},
+                    FloatRow{"%F", kInf}, FloatRow{"%08.2f", kInf}, FloatRow{"%f", kNaN}, FloatRow{"%5.1f%%", 99.5},
+                    FloatRow{"x=%.4f;", 0.1}));
 
-TEST(FormatText, IntegerStringAndCharacterConversions)
-{
+TEST(FormatText, IntegerStringAndCharacterConversions) {
   char text[256];
-  FormatText(text, sizeof(text), "%d|%5i|%-4d|%04d|%+d|%u|%x|%X|%#o|%c|%s|%.2s|%6s|%ld|%lld|%zu", -12, 34, 5, 7,
-             8, 4000000000u, 255u, 255u, 8u, 'k', "str", "abc", "r", -5L, 1LL << 40, static_cast<size_t>(77));
+  FormatText(text, sizeof(text), "%d|%5i|%-4d|%04d|%+d|%u|%x|%X|%#o|%c|%s|%.2s|%6s|%ld|%lld|%zu", -12, 34, 5, 7, 8,
+             4000000000u, 255u, 255u, 8u, 'k', "str", "abc", "r", -5L, 1LL << 40, static_cast<size_t>(77));
   char expected[256];
-  std::snprintf(expected, sizeof(expected), "%d|%5i|%-4d|%04d|%+d|%u|%x|%X|%#o|%c|%s|%.2s|%6s|%ld|%lld|%zu", -12,
-                34, 5, 7, 8, 4000000000u, 255u, 255u, 8u, 'k', "str", "abc", "r", -5L, 1LL << 40,
-                static_cast<size_t>(77));
+  std::snprintf(expected, sizeof(expected), "%d|%5i|%-4d|%04d|%+d|%u|%x|%X|%#o|%c|%s|%.2s|%6s|%ld|%lld|%zu", -12, 34, 5,
+                7, 8, 4000000000u, 255u, 255u, 8u, 'k', "str", "abc", "r", -5L, 1LL << 40, static_cast<size_t>(77));
   EXPECT_STREQ(text, expected);
 }
 
-TEST(FormatText, StarWidthAndPrecision)
-{
+TEST(FormatText, StarWidthAndPrecision) {
   char text[64];
   FormatText(text, sizeof(text), "[%*.*f][%-*d][%.*f]", 8, 2, 3.14159, 4, 7, -1, 2.5);
   EXPECT_STREQ(text, "[    3.14][7   ][2.500000]");
 }
 
-TEST(FormatText, TruncatesButAnswersTheFullLength)
-{
+TEST(FormatText, TruncatesButAnswersTheFullLength) {
   char text[6];
   EXPECT_EQ(FormatText(text, sizeof(text), "%s-%.3f", "abc", 1.0), 9);
   EXPECT_STREQ(text, "abc-1");
@@ -94,8 +89,7 @@ TEST(FormatText, TruncatesButAnswersTheFullLength)
 }
 
 // Without the format attribute, so the compiler lets the faulty arguments through.
-int FormatUnchecked(char* dst, int capacity, const char* format, ...)
-{
+int FormatUnchecked(char* dst, int capacity, const char* format, ...) {
   va_list args;
   va_start(args, format);
   const int length = FormatTextV(dst, capacity, format, args);
@@ -103,8 +97,7 @@ int FormatUnchecked(char* dst, int capacity, const char* format, ...)
   return length;
 }
 
-TEST(FormatText, NullStringAndCountConversionAreHarmless)
-{
+TEST(FormatText, NullStringAndCountConversionAreHarmless) {
   char text[32];
   int count = 42;
   FormatUnchecked(text, sizeof(text), "%s%n|", static_cast<const char*>(nullptr), &count);
@@ -112,8 +105,7 @@ TEST(FormatText, NullStringAndCountConversionAreHarmless)
   EXPECT_EQ(count, 42);
 }
 
-TEST(FormatFixed, WritesTheDecimalsAsked)
-{
+TEST(FormatFixed, WritesTheDecimalsAsked) {
   char text[32];
   EXPECT_EQ(FormatFixed(text, sizeof(text), -1.23456, 3), 6);
   EXPECT_STREQ(text, "-1.235");
@@ -126,14 +118,15 @@ struct ExactRow {
   const char* text;
 };
 
-void PrintTo(const ExactRow& row, std::ostream* os) { *os << row.text; }
+void PrintTo(const ExactRow& row, std::ostream* os) {
+  *os << row.text;
+}
 
 class FormatExactRows : public testing::TestWithParam<ExactRow> {};
 
 // The expected texts are the shortest decimal forms (as Python's repr gives them, written out in fixed
 // notation); each must read back to the very same bits.
-TEST_P(FormatExactRows, WritesTheShortestTextThatReadsBackBitForBit)
-{
+TEST_P(FormatExactRows, WritesTheShortestTextThatReadsBackBitForBit) {
   const ExactRow row = GetParam();
   char text[400];
   EXPECT_EQ(FormatExact(text, sizeof(text), row.value), static_cast<int>(std::strlen(row.text)));
@@ -144,16 +137,15 @@ TEST_P(FormatExactRows, WritesTheShortestTextThatReadsBackBitForBit)
   EXPECT_EQ(parsed, row.value);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Values, FormatExactRows,
-    testing::Values(ExactRow{0.45, "0.45"}, ExactRow{0.1 + 0.2, "0.30000000000000004"}, ExactRow{20500.0, "20500"},
-                    ExactRow{-96.125, "-96.125"}, ExactRow{-0.0, "-0"}, ExactRow{0.0, "0"},
-                    ExactRow{1.0 / 3.0, "0.3333333333333333"}, ExactRow{1e-7, "0.0000001"},
-                    ExactRow{0.010000000000000002, "0.010000000000000002"},
-                    ExactRow{1e21, "1000000000000000000000"}));
+INSTANTIATE_TEST_SUITE_P(Values, FormatExactRows,
+                         testing::Values(ExactRow{0.45, "0.45"}, ExactRow{0.1 + 0.2, "0.30000000000000004"},
+                                         ExactRow{20500.0, "20500"}, ExactRow{-96.125, "-96.125"}, ExactRow{-0.0, "-0"},
+                                         ExactRow{0.0, "0"}, ExactRow{1.0 / 3.0, "0.3333333333333333"},
+                                         ExactRow{1e-7, "0.0000001"},
+                                         ExactRow{0.010000000000000002, "0.010000000000000002"},
+                                         ExactRow{1e21, "1000000000000000000000"}));
 
-TEST(FormatExact, ExtremesFitAndCutTextStillCountsTheWholeLength)
-{
+TEST(FormatExact, ExtremesFitAndCutTextStillCountsTheWholeLength) {
   char text[400];
   for (double value : {std::numeric_limits<double>::denorm_min(), -std::numeric_limits<double>::max(),
                        std::numeric_limits<double>::min()}) {
@@ -174,12 +166,13 @@ struct ParseRow {
   double value;
 };
 
-void PrintTo(const ParseRow& row, std::ostream* os) { *os << '"' << row.text << '"'; }
+void PrintTo(const ParseRow& row, std::ostream* os) {
+  *os << '"' << row.text << '"';
+}
 
 class ParseDoubleRows : public testing::TestWithParam<ParseRow> {};
 
-TEST_P(ParseDoubleRows, ReadsTheLeadingNumber)
-{
+TEST_P(ParseDoubleRows, ReadsTheLeadingNumber) {
   const ParseRow row = GetParam();
   double value = -777.0;
   EXPECT_EQ(ParseDouble(row.text, value), row.ok) << row.text;
@@ -196,8 +189,7 @@ INSTANTIATE_TEST_SUITE_P(Texts, ParseDoubleRows,
                                          ParseRow{"abc", false, 0.0}, ParseRow{"", false, 0.0},
                                          ParseRow{"+-1", false, 0.0}, ParseRow{"-", false, 0.0}));
 
-TEST(ParseDouble, NullTextAndNaN)
-{
+TEST(ParseDouble, NullTextAndNaN) {
   double value = 1.0;
   EXPECT_FALSE(ParseDouble(nullptr, value));
   EXPECT_EQ(value, 1.0);
@@ -208,12 +200,10 @@ TEST(ParseDouble, NullTextAndNaN)
 // A host may put the process into a decimal-comma locale. The locale is built
 // by the test CMakeLists at configure time when the system can (localedef and
 // the German locale source); otherwise this test is skipped.
-TEST(LocaleTest, DecimalCommaLocaleChangesNothing)
-{
+TEST(LocaleTest, DecimalCommaLocaleChangesNothing) {
   setenv("LOCPATH", KD_TEST_LOCALE_DIR, 1);
   const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
-  if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8"))
-    GTEST_SKIP() << "no decimal-comma locale available";
+  if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) GTEST_SKIP() << "no decimal-comma locale available";
   char reference[32];
   std::snprintf(reference, sizeof(reference), "%.2f", 1.5);
   char text[32];
@@ -222,11 +212,11 @@ TEST(LocaleTest, DecimalCommaLocaleChangesNothing)
   const bool ok = ParseDouble("2.75", parsed);
   std::setlocale(LC_NUMERIC, previous.c_str());
 
-  EXPECT_STREQ(reference, "1,50"); // the locale is really in effect
+  EXPECT_STREQ(reference, "1,50");  // the locale is really in effect
   EXPECT_STREQ(text, "1.50|0.25");
   EXPECT_TRUE(ok);
   EXPECT_EQ(parsed, 2.75);
 }
 
-} // namespace
-} // namespace fx
+}  // namespace
+}  // namespace fx

@@ -99,7 +99,7 @@ struct ExtensionRow {
 };
 
 TEST_F(PlugPathsTest, ExtensionTestIgnoresCaseAndTakesWholeNamesWithoutADot) {
-  const ExtensionRow rows[] = {{"Knob.SVG", "svg", true}, {"svg", "svg", true},   {"knob.png", "svg", false},
+  const ExtensionRow rows[] = {{"Knob.SVG", "svg", true}, {"svg", "svg", true},        {"knob.png", "svg", false},
                                {"a.b.svg", "svg", true},  {"knob.svgz", "svg", false}, {"knob", "svg", false}};
   for (const ExtensionRow& row : rows) {
     FwString result("before");

@@ -52,7 +52,9 @@ class TestPlugin : public IPluginAPIBase {
     IPluginAPIBase::SendParameterValueFromDelegate(paramIdx, value, normalized);
   }
   void OnMidiMsgUI(const IMidiMsg& msg) override { events.push_back({"midiUI", msg.mData1}); }
-  void OnSysexMsgUI(const ISysEx& msg) override { events.push_back({"sysexUI", msg.mSize, msg.mData ? msg.mData[0] : -1.0}); }
+  void OnSysexMsgUI(const ISysEx& msg) override {
+    events.push_back({"sysexUI", msg.mSize, msg.mData ? msg.mData[0] : -1.0});
+  }
   void OnIdle() override { events.push_back({"idle"}); }
   void OnPresetsModified() override { events.push_back({"presetsModified"}); }
   void OnRestoreState() override { events.push_back({"restoreState"}); }

@@ -32,7 +32,9 @@ void* CountedAllocation(std::size_t bytes, std::size_t alignment) {
 }
 
 // Out of line, so that the compiler does not pair a free with the operator new it sees inlined.
-[[gnu::noinline]] void ReleaseCounted(void* block) noexcept { std::free(block); }
+[[gnu::noinline]] void ReleaseCounted(void* block) noexcept {
+  std::free(block);
+}
 
 }  // namespace
 

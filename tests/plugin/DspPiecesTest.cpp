@@ -20,7 +20,9 @@
 
 namespace {
 
-double ReferenceGain(double dB) { return std::pow(10.0, dB / 20.0); }
+double ReferenceGain(double dB) {
+  return std::pow(10.0, dB / 20.0);
+}
 
 // ---- Fader shape ----
 
@@ -46,7 +48,8 @@ TEST_P(FaderShapeTest, FollowsTheTwoPowerCurvesAndInvertsThem) {
   const double s = GetParam();
   const kd::ShapeLinearExt shape(0.5, 0.5, s, s);
   for (double x = 0.0; x <= 1.0; x += 0.03125) {
-    const double expected = x >= 0.5 ? 0.5 + 0.5 * std::pow(2.0 * x - 1.0, s) : 0.5 * (1.0 - std::pow(1.0 - 2.0 * x, s));
+    const double expected =
+        x >= 0.5 ? 0.5 + 0.5 * std::pow(2.0 * x - 1.0, s) : 0.5 * (1.0 - std::pow(1.0 - 2.0 * x, s));
     const double value = shape.NormalizedToValue(x, mParam);
     EXPECT_NEAR(value, expected, 1e-15) << "x " << x;
     EXPECT_NEAR(shape.ValueToNormalized(value, mParam), x, 1e-9) << "x " << x;
@@ -92,7 +95,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, FaderLawTest,
                                          FaderRow{0.0, -96, 12, -96.0}, FaderRow{0.875, -96, 12, 9.0}));
 
 TEST(FaderLaw, MinusInfinityAppliesWhereTheShownDBIsNotAboveTheMinimum) {
-  kd::FaderRules rules;  // -48 .. 48, minus infinity on
+  kd::FaderRules rules;                            // -48 .. 48, minus infinity on
   const double atMin = (-47.996 + 48.0) / 96.0;    // shows -48.00
   const double aboveMin = (-47.99 + 48.0) / 96.0;  // shows -47.99
   EXPECT_EQ(kd::FaderGain::Compute(0.0, rules), 0.0);
@@ -125,7 +128,9 @@ struct ViewRow {
   double position;
 };
 
-void PrintTo(const ViewRow& row, std::ostream* os) { *os << "gain " << row.gain << " at " << row.position; }
+void PrintTo(const ViewRow& row, std::ostream* os) {
+  *os << "gain " << row.gain << " at " << row.position;
+}
 
 class ViewPositionTest : public testing::TestWithParam<ViewRow> {};
 
@@ -184,7 +189,9 @@ struct DesignRow {
   double expectedCorner;  // after the half-rate limit
 };
 
-void PrintTo(const DesignRow& row, std::ostream* os) { *os << row.corner << " Hz at " << row.rate << " Hz"; }
+void PrintTo(const DesignRow& row, std::ostream* os) {
+  *os << row.corner << " Hz at " << row.rate << " Hz";
+}
 
 class SmoothingDesignTest : public testing::TestWithParam<DesignRow> {};
 
@@ -204,8 +211,8 @@ TEST_P(SmoothingDesignTest, CoefficientsMatchTheBilinearOnePole) {
 INSTANTIATE_TEST_SUITE_P(Rows, SmoothingDesignTest,
                          testing::Values(DesignRow{20500.0, 44100.0, 20500.0}, DesignRow{20500.0, 48000.0, 20500.0},
                                          DesignRow{100.0, 48000.0, 100.0}, DesignRow{1.0, 44100.0, 1.0},
-                                         DesignRow{22000.0, 32000.0, 16000.0},
-                                         DesignRow{0.0, 48000.0, 1000.0}, DesignRow{-5.0, 48000.0, 1000.0}));
+                                         DesignRow{22000.0, 32000.0, 16000.0}, DesignRow{0.0, 48000.0, 1000.0},
+                                         DesignRow{-5.0, 48000.0, 1000.0}));
 
 TEST(SmoothingFilter, ASampleRateOfZeroOrNaNGivesNoNaN) {
   for (double rate : {0.0, -1.0, std::nan("")}) {
@@ -251,7 +258,9 @@ struct FadeRow {
   int fadeInTicks;  // ticks that still fade: ceil(ln 100 x N / 2 pi) - 1 with N = 0.1 rate
 };
 
-void PrintTo(const FadeRow& row, std::ostream* os) { *os << row.rate << " Hz"; }
+void PrintTo(const FadeRow& row, std::ostream* os) {
+  *os << row.rate << " Hz";
+}
 
 class PowerFadeTest : public testing::TestWithParam<FadeRow> {};
 
@@ -492,7 +501,9 @@ void PrintTo(const HostRow& row, std::ostream* os) {
 
 class HostNameTest : public testing::TestWithParam<HostRow> {};
 
-TEST_P(HostNameTest, ShowsTheHostsName) { EXPECT_STREQ(kd::HostDisplayName(GetParam().host), GetParam().name); }
+TEST_P(HostNameTest, ShowsTheHostsName) {
+  EXPECT_STREQ(kd::HostDisplayName(GetParam().host), GetParam().name);
+}
 
 INSTANTIATE_TEST_SUITE_P(Rows, HostNameTest,
                          testing::Values(HostRow{fx::kHostUninit, "Unknown"}, HostRow{fx::kHostUnknown, "Unknown"},

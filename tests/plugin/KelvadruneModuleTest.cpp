@@ -9,7 +9,9 @@
 namespace kelvadrune_test {
 namespace {
 
-double Gain(double dB) { return std::pow(10.0, dB / 20.0); }
+double Gain(double dB) {
+  return std::pow(10.0, dB / 20.0);
+}
 
 // Enough samples at 44.1 kHz for the power fade-in (3232 samples) and the smoothing to settle.
 constexpr int kSettle = 8192;
@@ -45,11 +47,30 @@ TEST_F(ModuleTest, OldEntryPointGivesAWorkingRecordToo) {
 
 TEST_F(ModuleTest, ParameterNamesInIndexOrder) {
   Start();
-  const char* names[] = {"GUI scale", "Toggle tooltips", "Auto update check", "Power", "Processing Mode", "MVol",
-                         "LMVol", "RSVol", "Lock MVol", "Lock LMVol", "Lock RSVol", "Min volume", "Max volume",
-                         "Master Treat Min as Inf", "LM Treat Min as Inf", "RS Treat Min as Inf", "Hide Mod Views",
-                         "Sample Accurate Automation", "Fader shape", "MD filter freq", "Disable Meter",
-                         "Fader Display Mode", "Core Fader Layout", "Basic Fader Layout"};
+  const char* names[] = {"GUI scale",
+                         "Toggle tooltips",
+                         "Auto update check",
+                         "Power",
+                         "Processing Mode",
+                         "MVol",
+                         "LMVol",
+                         "RSVol",
+                         "Lock MVol",
+                         "Lock LMVol",
+                         "Lock RSVol",
+                         "Min volume",
+                         "Max volume",
+                         "Master Treat Min as Inf",
+                         "LM Treat Min as Inf",
+                         "RS Treat Min as Inf",
+                         "Hide Mod Views",
+                         "Sample Accurate Automation",
+                         "Fader shape",
+                         "MD filter freq",
+                         "Disable Meter",
+                         "Fader Display Mode",
+                         "Core Fader Layout",
+                         "Basic Fader Layout"};
   for (int i = 0; i < 24; ++i) EXPECT_EQ(mHost.ParamText(vst2::kEffGetParamName, i), names[i]) << i;
 }
 
@@ -92,12 +113,13 @@ TEST_P(DisplayTest, HostSeesTheDisplayText) {
   EXPECT_EQ(Display(GetParam().param), GetParam().text);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, DisplayTest,
-    testing::Values(DisplayRow{5, 0.5f, "0.00"}, DisplayRow{5, 0.75f, "+24.00"}, DisplayRow{5, 0.0f, "-inf"},
-                    DisplayRow{5, 0.25f, "-24.00"}, DisplayRow{6, 1.0f, "+48.00"}, DisplayRow{7, 0.5f, "0.00"},
-                    DisplayRow{3, 0.0f, "off"}, DisplayRow{4, 1.0f, "MID/SIDE"}, DisplayRow{21, 1.0f, "0/100%"},
-                    DisplayRow{19, 0.5f, "345"}, DisplayRow{0, 0.25f, "1.50"}, DisplayRow{11, 1.0f, "-1.00"}));
+INSTANTIATE_TEST_SUITE_P(Rows, DisplayTest,
+                         testing::Values(DisplayRow{5, 0.5f, "0.00"}, DisplayRow{5, 0.75f, "+24.00"},
+                                         DisplayRow{5, 0.0f, "-inf"}, DisplayRow{5, 0.25f, "-24.00"},
+                                         DisplayRow{6, 1.0f, "+48.00"}, DisplayRow{7, 0.5f, "0.00"},
+                                         DisplayRow{3, 0.0f, "off"}, DisplayRow{4, 1.0f, "MID/SIDE"},
+                                         DisplayRow{21, 1.0f, "0/100%"}, DisplayRow{19, 0.5f, "345"},
+                                         DisplayRow{0, 0.25f, "1.50"}, DisplayRow{11, 1.0f, "-1.00"}));
 
 TEST_F(ModuleTest, FaderDisplayFollowsMinimumAndMinusInfinitySwitch) {
   Start();
@@ -134,7 +156,9 @@ struct GainRow {
   double rightGain;
 };
 
-void PrintTo(const GainRow& row, std::ostream* os) { *os << row.name; }
+void PrintTo(const GainRow& row, std::ostream* os) {
+  *os << row.name;
+}
 
 class ExactGainTest : public ModuleTest, public testing::WithParamInterface<GainRow> {};
 
@@ -243,7 +267,9 @@ struct FadeRow {
   int fadeSamples;  // ceil(ln 100 x 0.1 rate / 2 pi) - 1, as in the fade's own test
 };
 
-void PrintTo(const FadeRow& row, std::ostream* os) { *os << row.rate << " Hz"; }
+void PrintTo(const FadeRow& row, std::ostream* os) {
+  *os << row.rate << " Hz";
+}
 
 class PowerFadeModuleTest : public ModuleTest, public testing::WithParamInterface<FadeRow> {};
 
@@ -272,8 +298,7 @@ TEST_P(PowerFadeModuleTest, FadeOutEndsInBitExactDryOutput) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Rates, PowerFadeModuleTest,
-                         testing::Values(FadeRow{44100.0f, 3232}, FadeRow{48000.0f, 3518}));
+INSTANTIATE_TEST_SUITE_P(Rates, PowerFadeModuleTest, testing::Values(FadeRow{44100.0f, 3232}, FadeRow{48000.0f, 3518}));
 
 }  // namespace
 }  // namespace kelvadrune_test

@@ -12,7 +12,9 @@
 
 namespace {
 
-double Gain(double dB) { return std::pow(10.0, dB / 20.0); }
+double Gain(double dB) {
+  return std::pow(10.0, dB / 20.0);
+}
 
 class KelvadruneTest : public testing::Test {
  protected:
@@ -83,7 +85,9 @@ struct RampRow {
   int blockSize;
 };
 
-void PrintTo(const RampRow& row, std::ostream* os) { *os << row.blockSize << " samples at " << row.rate << " Hz"; }
+void PrintTo(const RampRow& row, std::ostream* os) {
+  *os << row.blockSize << " samples at " << row.rate << " Hz";
+}
 
 class RampLengthTest : public KelvadruneTest, public testing::WithParamInterface<RampRow> {};
 
@@ -285,7 +289,9 @@ struct ScaleRow {
   double after;
 };
 
-void PrintTo(const ScaleRow& row, std::ostream* os) { *os << row.before << " to " << row.after; }
+void PrintTo(const ScaleRow& row, std::ostream* os) {
+  *os << row.before << " to " << row.after;
+}
 
 class ResetGUIScaleTest : public KelvadruneTest, public testing::WithParamInterface<ScaleRow> {};
 
@@ -314,7 +320,9 @@ struct FixedScaleRow {
   double scale;
 };
 
-void PrintTo(const FixedScaleRow& row, std::ostream* os) { *os << "entry " << row.radioIdx << " gives " << row.scale; }
+void PrintTo(const FixedScaleRow& row, std::ostream* os) {
+  *os << "entry " << row.radioIdx << " gives " << row.scale;
+}
 
 class FixedGUIScaleTest : public KelvadruneTest, public testing::WithParamInterface<FixedScaleRow> {};
 

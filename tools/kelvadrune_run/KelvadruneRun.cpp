@@ -55,10 +55,9 @@ std::string FourCC(int32_t v) {
 void PrintSummary(vsthost::TestHost& host) {
   const vst2::EffectRecord& e = *host.Effect();
   std::printf("Effect record\n");
-  std::printf("  magic %s, unique id %s, version %d\n", FourCC(e.magic).c_str(), FourCC(e.uniqueID).c_str(),
-              e.version);
-  std::printf("  %d parameters, %d programs, %d in, %d out, flags 0x%x, initial delay %d\n", e.numParams,
-              e.numPrograms, e.numInputs, e.numOutputs, static_cast<unsigned>(e.flags), e.initialDelay);
+  std::printf("  magic %s, unique id %s, version %d\n", FourCC(e.magic).c_str(), FourCC(e.uniqueID).c_str(), e.version);
+  std::printf("  %d parameters, %d programs, %d in, %d out, flags 0x%x, initial delay %d\n", e.numParams, e.numPrograms,
+              e.numInputs, e.numOutputs, static_cast<unsigned>(e.flags), e.initialDelay);
   std::printf("  %s by %s\n\n", Text(host, vst2::kEffGetEffectName).c_str(),
               Text(host, vst2::kEffGetVendorString).c_str());
 }

@@ -19,7 +19,9 @@ class AlignedMemory {
   void* data() { return mStorage.data(); }
   uint64_t size() const { return mStorage.size() * sizeof(std::max_align_t); }
   template <typename Record>
-  Record* as() { return static_cast<Record*>(data()); }
+  Record* as() {
+    return static_cast<Record*>(data());
+  }
 
  private:
   std::vector<std::max_align_t> mStorage;
@@ -30,7 +32,8 @@ inline std::vector<std::complex<double>> reference_dft(const std::vector<std::co
   std::vector<std::complex<double>> out(n);
   for (size_t k = 0; k < n; ++k) {
     std::complex<double> sum = 0.0;
-    for (size_t t = 0; t < n; ++t) sum += x[t] * std::polar(1.0, -2.0 * std::numbers::pi * double(k * t % n) / double(n));
+    for (size_t t = 0; t < n; ++t)
+      sum += x[t] * std::polar(1.0, -2.0 * std::numbers::pi * double(k * t % n) / double(n));
     out[k] = sum;
   }
   return out;

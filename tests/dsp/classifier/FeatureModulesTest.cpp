@@ -28,8 +28,8 @@ struct Module {
   uint32_t blockLength;
 };
 
-template <typename State, uint64_t (*Size)(), int (*Init)(State*, uint64_t), int (*Process)(State*, const float*, uint32_t),
-          typename GetState, float (*Get)(GetState*)>
+template <typename State, uint64_t (*Size)(), int (*Init)(State*, uint64_t),
+          int (*Process)(State*, const float*, uint32_t), typename GetState, float (*Get)(GetState*)>
 Module module(const char* name, uint32_t blockLength) {
   return {name,
           Size,
@@ -177,7 +177,9 @@ TEST_F(SlopeFixture, GetIsLogOfAbsoluteThirdCentralMoment) {
 
 // ---- energy periodicity ----
 
-std::vector<float> block_of_level(uint32_t n, float amplitude, uint32_t seed) { return noise(n, amplitude, seed); }
+std::vector<float> block_of_level(uint32_t n, float amplitude, uint32_t seed) {
+  return noise(n, amplitude, seed);
+}
 
 TEST(EnergyPeriodicity, MatchesDirectAutocorrelationAndAgesHistory) {
   AlignedMemory memory(energy_periodicity_size());
@@ -356,12 +358,9 @@ TEST(ZeroCrossings, CountsSignChangesAndIgnoresZeros) {
     float expected;
   };
   const Row rows[] = {
-      {"all positive", {1.0f}, 0.0f},
-      {"all negative", {-1.0f}, 1.0f},
-      {"alternating", {1.0f, -1.0f}, 255.0f},
-      {"zeros between", {1.0f, 0.0f, -1.0f, 0.0f}, 127.0f},
-      {"zeros only", {0.0f}, 0.0f},
-      {"tiny values count", {1e-30f, -1e-30f, 0.0f, 0.0f}, 127.0f},
+      {"all positive", {1.0f}, 0.0f},         {"all negative", {-1.0f}, 1.0f},
+      {"alternating", {1.0f, -1.0f}, 255.0f}, {"zeros between", {1.0f, 0.0f, -1.0f, 0.0f}, 127.0f},
+      {"zeros only", {0.0f}, 0.0f},           {"tiny values count", {1e-30f, -1e-30f, 0.0f, 0.0f}, 127.0f},
   };
   for (const Row& row : rows) {
     std::vector<float> x(256);

@@ -25,7 +25,9 @@ struct RateRow {
   uint32_t tapCount;
 };
 
-void PrintTo(const RateRow& row, std::ostream* os) { *os << row.rate << " Hz"; }
+void PrintTo(const RateRow& row, std::ostream* os) {
+  *os << row.rate << " Hz";
+}
 
 const RateRow kRates[] = {
     {32000, 1, 2, 2048, kLowPass32kTaps, kLowPass32kTapCount},
@@ -78,8 +80,8 @@ TEST(Resampler16kSize, RefusesUnsupportedPairs) {
     int32_t out;
     uint32_t count;
   };
-  const Pair pairs[] = {{16000, 16000, 1024}, {96000, 16000, 1024}, {44100, 8000, 1024}, {-32000, 16000, 1024},
-                        {48000, 16000, 0},    {48000, 16000, kResamplerMaxOutputCount + 1}};
+  const Pair pairs[] = {{16000, 16000, 1024},  {96000, 16000, 1024}, {44100, 8000, 1024},
+                        {-32000, 16000, 1024}, {48000, 16000, 0},    {48000, 16000, kResamplerMaxOutputCount + 1}};
   for (const Pair& p : pairs) {
     uint32_t inputCount = 77;
     EXPECT_EQ(resampler16k_size(p.in, p.out, p.count, &inputCount), 0u) << p.in << " " << p.out << " " << p.count;

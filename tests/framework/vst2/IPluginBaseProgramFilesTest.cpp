@@ -37,7 +37,9 @@ void PutBE(Bytes& out, uint32_t v) {
   for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(v >> shift));
 }
 
-void PutTag(Bytes& out, const char* tag) { out.insert(out.end(), tag, tag + 4); }
+void PutTag(Bytes& out, const char* tag) {
+  out.insert(out.end(), tag, tag + 4);
+}
 
 uint32_t BE(const Bytes& b, size_t at) {
   return uint32_t(b[at]) << 24 | uint32_t(b[at + 1]) << 16 | uint32_t(b[at + 2]) << 8 | b[at + 3];
@@ -187,7 +189,9 @@ struct MalformedFileRow {
   Bytes bytes;
 };
 
-void PrintTo(const MalformedFileRow& row, std::ostream* os) { *os << row.name; }
+void PrintTo(const MalformedFileRow& row, std::ostream* os) {
+  *os << row.name;
+}
 
 class MalformedFiles : public ProgramFiles, public testing::WithParamInterface<MalformedFileRow> {};
 

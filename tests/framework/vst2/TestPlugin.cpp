@@ -179,13 +179,13 @@ class TestPlugin final : public fx::IPluginVST2 {
   }
 
  private:
-  TestPlugin(const fx::InstanceInfo& info, const Options& o) : IPluginVST2(info, MakeConfig(o)), mMaxBlock(o.maxBlock), mThrowing(o.throwing) {
+  TestPlugin(const fx::InstanceInfo& info, const Options& o)
+      : IPluginVST2(info, MakeConfig(o)), mMaxBlock(o.maxBlock), mThrowing(o.throwing) {
     GetParam(0)->InitDouble("Gain", 1.0, 0.0, 2.0, 0.01, "x");
     GetParam(1)->InitEnum("Mode", 0, {"Low", "Mid", "High"});
     GetParam(2)->InitBool("Switch", false);
     GetParam(3)->InitInt("Steps", 5, 0, 10, "st", fx::kFlagCannotAutomate);
-    GetParam(4)->InitDouble("A parameter name of 31 chars...", 0.5, 0.0, 1.0, 0.0,
-                            "A label that is 31 bytes long..");
+    GetParam(4)->InitDouble("A parameter name of 31 chars...", 0.5, 0.0, 1.0, 0.0, "A label that is 31 bytes long..");
     SetTailSize(o.tail);
     if (o.noDouble) {
       GetEffectRecord().flags &= ~vst2::kFlagCanDoubleReplacing;

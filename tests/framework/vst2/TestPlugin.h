@@ -2,8 +2,8 @@
 // Its configuration comes from the environment variable KD_TEST_PLUGIN when an instance is created:
 // blank-separated words "chunks", "editor", "midiin", "midiout", "synth", "io=<channel-I/O text>",
 // "tail=<samples>", "latency=<samples>", "maxblock=<frames>" (OnReset throws for larger block sizes, as a
-// plug-in that cannot build them does), "nodouble" (a record without double-precision processing), "throwing" (ProcessBlock and OnParamChange
-// throw). Without it: "1-1 2-2", an editor, no chunks, no MIDI.
+// plug-in that cannot build them does), "nodouble" (a record without double-precision processing), "throwing"
+// (ProcessBlock and OnParamChange throw). Without it: "1-1 2-2", an editor, no chunks, no MIDI.
 //
 // Tests reach what only an editor or the plug-in itself could do through private vendor-specific
 // requests (ETestRequest), so that every test still drives the plug-in only through its effect record.

@@ -19,7 +19,9 @@ struct RecordRow {
   int32_t arrangementType;
 };
 
-void PrintTo(const RecordRow& row, std::ostream* os) { *os << '"' << row.config << '"'; }
+void PrintTo(const RecordRow& row, std::ostream* os) {
+  *os << '"' << row.config << '"';
+}
 
 class EffectRecordFields : public testing::TestWithParam<RecordRow> {};
 
@@ -52,11 +54,12 @@ TEST_P(EffectRecordFields, FollowTheConfiguration) {
   EXPECT_EQ(out->numChannels, row.outputs);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, EffectRecordFields,
-    testing::Values(RecordRow{"editor", 0x1019, 2, 2, 1}, RecordRow{"editor chunks", 0x1039, 2, 2, 1},
-                    RecordRow{"io=2-2", 0x1010, 2, 2, 1}, RecordRow{"io=1-1 synth", 0x1118, 1, 1, 0},
-                    RecordRow{"io=3-3", 0x1010, 3, 3, -2}, RecordRow{"io=0-2", 0x1010, 0, 2, -1}));
+INSTANTIATE_TEST_SUITE_P(Rows, EffectRecordFields,
+                         testing::Values(RecordRow{"editor", 0x1019, 2, 2, 1},
+                                         RecordRow{"editor chunks", 0x1039, 2, 2, 1},
+                                         RecordRow{"io=2-2", 0x1010, 2, 2, 1},
+                                         RecordRow{"io=1-1 synth", 0x1118, 1, 1, 0},
+                                         RecordRow{"io=3-3", 0x1010, 3, 3, -2}, RecordRow{"io=0-2", 0x1010, 0, 2, -1}));
 
 TEST(EffectRecord, OldMainEntryGivesAFullPointerRecord) {
   TestHost host;
@@ -90,7 +93,9 @@ struct AnswerRow {
   intptr_t answer;
 };
 
-void PrintTo(const AnswerRow& row, std::ostream* os) { *os << row.name; }
+void PrintTo(const AnswerRow& row, std::ostream* os) {
+  *os << row.name;
+}
 
 class DispatcherAnswers : public PluginTest, public testing::WithParamInterface<AnswerRow> {};
 
@@ -160,17 +165,17 @@ TEST_P(CanDoStrings, AreAnsweredExactly) {
   EXPECT_EQ(host.Dispatch(vst2::kEffCanDo, 0, 0, text), row.answer) << row.text;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, CanDoStrings,
-    testing::Values(CanDoRow{"", "receiveVstTimeInfo", 1}, CanDoRow{"", "receiveVstEvents", 0},
-                    CanDoRow{"midiin", "receiveVstEvents", 1}, CanDoRow{"midiin", "receiveVstMidiEvent", 1},
-                    CanDoRow{"", "sendVstMidiEvent", 0}, CanDoRow{"midiout", "sendVstEvents", 1},
-                    CanDoRow{"midiout", "sendVstMidiEvent", 1}, CanDoRow{"", "bypass", 1},
-                    CanDoRow{"", "hasCockosExtensions", 0xBEEF0000},
-                    CanDoRow{"", "hasCockosViewAsConfig", 0xBEEF0000},
-                    CanDoRow{"", "wantsChannelCountNotifications", 1}, CanDoRow{"", "MPE", 0},
-                    CanDoRow{"", "supportsGainReductionInfo", 1}, CanDoRow{"", "Bypass", 0}, CanDoRow{"", "", 0},
-                    CanDoRow{"", "receiveVstTimeInfo ", 0}));
+INSTANTIATE_TEST_SUITE_P(Rows, CanDoStrings,
+                         testing::Values(CanDoRow{"", "receiveVstTimeInfo", 1}, CanDoRow{"", "receiveVstEvents", 0},
+                                         CanDoRow{"midiin", "receiveVstEvents", 1},
+                                         CanDoRow{"midiin", "receiveVstMidiEvent", 1},
+                                         CanDoRow{"", "sendVstMidiEvent", 0}, CanDoRow{"midiout", "sendVstEvents", 1},
+                                         CanDoRow{"midiout", "sendVstMidiEvent", 1}, CanDoRow{"", "bypass", 1},
+                                         CanDoRow{"", "hasCockosExtensions", 0xBEEF0000},
+                                         CanDoRow{"", "hasCockosViewAsConfig", 0xBEEF0000},
+                                         CanDoRow{"", "wantsChannelCountNotifications", 1}, CanDoRow{"", "MPE", 0},
+                                         CanDoRow{"", "supportsGainReductionInfo", 1}, CanDoRow{"", "Bypass", 0},
+                                         CanDoRow{"", "", 0}, CanDoRow{"", "receiveVstTimeInfo ", 0}));
 
 TEST_F(PluginTest, VendorSpecificRequests) {
   Start();

@@ -117,7 +117,9 @@ struct BadChunkRow {
   intptr_t sizeOverride;  // 0: the real size
 };
 
-void PrintTo(const BadChunkRow& row, std::ostream* os) { *os << row.name; }
+void PrintTo(const BadChunkRow& row, std::ostream* os) {
+  *os << row.name;
+}
 
 class BadChunks : public PluginTest, public testing::WithParamInterface<BadChunkRow> {};
 

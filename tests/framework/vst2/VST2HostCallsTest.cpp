@@ -104,7 +104,9 @@ struct TimeRow {
   fx::ITimeInfo expected;
 };
 
-void PrintTo(const TimeRow& row, std::ostream* os) { *os << row.name; }
+void PrintTo(const TimeRow& row, std::ostream* os) {
+  *os << row.name;
+}
 
 class TimeInfoFallbacks : public PluginTest, public testing::WithParamInterface<TimeRow> {};
 
@@ -151,18 +153,16 @@ fx::ITimeInfo Expect(double tempo, double ppq, double bar, double cs, double ce,
   return i;
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, TimeInfoFallbacks,
-                         testing::Values(TimeRow{"AllValid", 0x3E06, 8.0, 90.0, 4.0, 2.0, 6.0, 7, 8,
-                                                 Expect(90, 8, 4, 2, 6, 7, 8, true, true)},
-                                         TimeRow{"NoFlags", 0, 8.0, 90.0, 4.0, 2.0, 6.0, 7, 8,
-                                                 Expect(120, -1, -1, -1, -1, 4, 4, false, false)},
-                                         TimeRow{"SignatureThreeOverZero", 0x2000, 0, 0, 0, 0, 0, 3, 0,
-                                                 Expect(120, -1, -1, -1, -1, 4, 4, false, false)},
-                                         TimeRow{"NegativeValues", 0x3E00, -1.5, -60.0, -2.0, 1.0, -1.0, -3, 4,
-                                                 Expect(120, -1, -1, -1, -1, 4, 4, false, false)},
-                                         TimeRow{"ZeroTempo", 0x0400, 0, 0.0, 0, 0, 0, 0, 0,
-                                                 Expect(120, -1, -1, -1, -1, 4, 4, false, false)}),
-                         [](const testing::TestParamInfo<TimeRow>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    Rows, TimeInfoFallbacks,
+    testing::Values(
+        TimeRow{"AllValid", 0x3E06, 8.0, 90.0, 4.0, 2.0, 6.0, 7, 8, Expect(90, 8, 4, 2, 6, 7, 8, true, true)},
+        TimeRow{"NoFlags", 0, 8.0, 90.0, 4.0, 2.0, 6.0, 7, 8, Expect(120, -1, -1, -1, -1, 4, 4, false, false)},
+        TimeRow{"SignatureThreeOverZero", 0x2000, 0, 0, 0, 0, 0, 3, 0, Expect(120, -1, -1, -1, -1, 4, 4, false, false)},
+        TimeRow{"NegativeValues", 0x3E00, -1.5, -60.0, -2.0, 1.0, -1.0, -3, 4,
+                Expect(120, -1, -1, -1, -1, 4, 4, false, false)},
+        TimeRow{"ZeroTempo", 0x0400, 0, 0.0, 0, 0, 0, 0, 0, Expect(120, -1, -1, -1, -1, 4, 4, false, false)}),
+    [](const testing::TestParamInfo<TimeRow>& info) { return info.param.name; });
 
 TEST_F(PluginTest, HostWithoutTimeInfoGivesTheFallbacks) {
   Start();

@@ -9,9 +9,9 @@
 
 #include "graphics/CoreTextFont.h"
 #include "graphics/vector/IGraphicsVector.h"
-#include "tests/support/FakeDelegate.h"
 #include "tests/graphics/vector/RecordingBackend.h"
 #include "tests/graphics/vector/RecordingFramebuffers.h"
+#include "tests/support/FakeDelegate.h"
 
 namespace fx::gfx::test {
 

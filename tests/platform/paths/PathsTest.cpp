@@ -15,9 +15,8 @@ namespace {
 class PathsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    root = std::filesystem::temp_directory_path() /
-           ("kd_paths_" + std::to_string(getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    root = std::filesystem::temp_directory_path() / ("kd_paths_" + std::to_string(getpid()) + "_" +
+                                                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::create_directories(root);
     setenv("HOME", (root / "home").c_str(), 1);
     unsetenv("XDG_DATA_HOME");

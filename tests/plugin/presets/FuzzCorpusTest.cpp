@@ -13,7 +13,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool IsValidSeed(const fs::path& path) { return path.filename().string().rfind("valid_", 0) == 0; }
+bool IsValidSeed(const fs::path& path) {
+  return path.filename().string().rfind("valid_", 0) == 0;
+}
 
 TEST(FuzzCorpusTest, StateChunkSeeds) {
   int seeds = 0;

@@ -87,9 +87,9 @@ TEST_F(KelvadruneStateHostTest, ProgramChunkRestoresAll24ValuesInAFreshInstance)
   auto source = StartInstance();
   const std::vector<float> wanted = DistinctSettings();
   for (int i = 0; i < kNumProductParams; ++i) source->SetParameter(i, wanted[static_cast<size_t>(i)]);
-  source->SetParameter(5, 0.25f);    // "MVol"
-  source->SetParameter(11, 0.75f);   // "Min volume"
-  source->SetParameter(19, 0.5f);    // "MD filter freq", a power curve
+  source->SetParameter(5, 0.25f);   // "MVol"
+  source->SetParameter(11, 0.75f);  // "Min volume"
+  source->SetParameter(19, 0.5f);   // "MD filter freq", a power curve
   const std::vector<float> before = Normalized(*source);
   const std::vector<std::string> shown = DisplayTexts(*source);
   const Bytes chunk = GetChunk(*source, false);

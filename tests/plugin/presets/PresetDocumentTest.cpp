@@ -71,10 +71,10 @@ TEST(PresetDocumentTest, ValuesAreSteppedClampedAndDefaulted) {
       {"val inf clamps", "<Param name=\"Max volume\" val=\"inf\" />", kMaxGain, 240.0},
       {"comment between params", "<Param name=\"MVol\" val=\"0.1\" /><!-- c --><Param name=\"Steps\" val=\"9\" />",
        kSteps, 9.0},
-      {"later duplicate wins", "<Param name=\"MVol\" val=\"0.1\" /><Param name=\"MVol\" val=\"0.2\" />",
-       kGainMaster, 0.2},
-      {"unnamed param skipped", "<Param val=\"0.3\" /><Param name=\"\" val=\"0.3\" /><Param name=\"MVol\" val=\"0.4\" />",
-       kGainMaster, 0.4},
+      {"later duplicate wins", "<Param name=\"MVol\" val=\"0.1\" /><Param name=\"MVol\" val=\"0.2\" />", kGainMaster,
+       0.2},
+      {"unnamed param skipped",
+       "<Param val=\"0.3\" /><Param name=\"\" val=\"0.3\" /><Param name=\"MVol\" val=\"0.4\" />", kGainMaster, 0.4},
       {"decimal comma is not read as a point", "<Param name=\"MVol\" val=\"0,75\" />", kGainMaster, 0.0},
   };
   for (const ValueRow& row : rows) {
@@ -110,7 +110,8 @@ std::vector<RefusedRow> RefusedDocuments() {
   add("preset without attribute", [](DocParts& p) { p.presetStart = "<Preset>"; });
   add("preset whose first attribute is not name",
       [](DocParts& p) { p.presetStart = "<Preset kind=\"x\" name=\"Loaded\">"; });
-  add("parameter starting with a comment", [](DocParts& p) { p.params = "<!-- c --><Param name=\"MVol\" val=\"0.1\" />"; });
+  add("parameter starting with a comment",
+      [](DocParts& p) { p.params = "<!-- c --><Param name=\"MVol\" val=\"0.1\" />"; });
   add("empty parameter list", [](DocParts& p) { p.params = ""; });
   add("foreign element after a param",
       [](DocParts& p) { p.params = "<Param name=\"MVol\" val=\"0.1\" /><Other name=\"Steps\" val=\"1\" />"; });
@@ -221,7 +222,7 @@ TEST(PresetDocumentTest, WriterPrintsEveryParameterByNameWithItsExactValue) {
   PresetTestPlugin plugin;
   plugin.Set(kMinGain, -96.125);
   const presets::DocumentContent content{"Lunderwick", "Kelvadrune", "v1.0.11", "Name & \"quotes\"",
-                                         nullptr, nullptr, "data"};
+                                         nullptr,      nullptr,      "data"};
   const std::string text = presets::PrintPresetDocument(plugin, content);
   // A value holding a double quote is printed in single quotes.
   EXPECT_NE(text.find("    <Data>data</Data>\n    <Preset name='Name &amp; &quot;quotes&quot;'>\n"), std::string::npos);

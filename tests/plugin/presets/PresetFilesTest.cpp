@@ -85,11 +85,12 @@ TEST_F(PresetFilesTest, EveryStoredFormRestoresRandomSettingsBitForBit) {
 }
 
 TEST_F(PresetFilesTest, LoadGivesTheTablesMissingParametersTheirDefaults) {
-  ASSERT_TRUE(WriteTextFile(Path("partial.lps"),
-                            "<?xml version=\"1.0\" ?><PresetXMLTree version=\"1\"><PluginVendor>Lunderwick</PluginVendor>"
-                            "<PluginName>Kelvadrune</PluginName><PluginVersion>v1.0.11</PluginVersion>"
-                            "<Preset name=\"p\"><Parameter><Param name=\"MVol\" val=\"0.2\" /></Parameter></Preset>"
-                            "</PresetXMLTree>"));
+  ASSERT_TRUE(
+      WriteTextFile(Path("partial.lps"),
+                    "<?xml version=\"1.0\" ?><PresetXMLTree version=\"1\"><PluginVendor>Lunderwick</PluginVendor>"
+                    "<PluginName>Kelvadrune</PluginName><PluginVersion>v1.0.11</PluginVersion>"
+                    "<Preset name=\"p\"><Parameter><Param name=\"MVol\" val=\"0.2\" /></Parameter></Preset>"
+                    "</PresetXMLTree>"));
   PresetTestPlugin plugin;
   plugin.Set(kProcessMode, 1);   // in the table: back to its default
   plugin.Set(kHideModViews, 1);  // not in the table: kept
@@ -282,11 +283,12 @@ TEST_F(PresetFilesTest, RescanOfAMissingFolderListsNothing) {
 }
 
 TEST_F(PresetFilesTest, ReadPresetXMLFillsValuesUnclampedWithTableDefaults) {
-  ASSERT_TRUE(WriteTextFile(Path("v.lps"),
-                            "<?xml version=\"1.0\" ?><PresetXMLTree version=\"1\"><PluginVendor>Lunderwick</PluginVendor>"
-                            "<PluginName>Kelvadrune</PluginName><PluginVersion>v1.0.11</PluginVersion>"
-                            "<Preset name=\"v\"><Parameter><Param name=\"MD filter freq\" val=\"30000\" />"
-                            "<Param name=\"Hide Mod Views\" val=\"1\" /></Parameter></Preset></PresetXMLTree>"));
+  ASSERT_TRUE(
+      WriteTextFile(Path("v.lps"),
+                    "<?xml version=\"1.0\" ?><PresetXMLTree version=\"1\"><PluginVendor>Lunderwick</PluginVendor>"
+                    "<PluginName>Kelvadrune</PluginName><PluginVersion>v1.0.11</PluginVersion>"
+                    "<Preset name=\"v\"><Parameter><Param name=\"MD filter freq\" val=\"30000\" />"
+                    "<Param name=\"Hide Mod Views\" val=\"1\" /></Parameter></Preset></PresetXMLTree>"));
   PresetTestPlugin plugin;
   std::vector<double> values(kNumParams, -7.0);
   fx::FwString name;
@@ -365,8 +367,8 @@ TEST(PresetStoreTest, SortKeepsOrderWithinCategoriesAndKeepsEveryRecord) {
     const char* name;
     int category;
   };
-  for (const Row& row : {Row{"n1", -1}, Row{"b1", 1}, Row{"a1", 0}, Row{"x", 5}, Row{"b2", 1}, Row{"a2", 0},
-                         Row{"n2", -1}}) {
+  for (const Row& row :
+       {Row{"n1", -1}, Row{"b1", 1}, Row{"a1", 0}, Row{"x", 5}, Row{"b2", 1}, Row{"a2", 0}, Row{"n2", -1}}) {
     plugin.AddPreset(row.name, row.category, 0);
   }
   PresetList& list = const_cast<PresetList&>(plugin.GetBuiltInPresets());

@@ -14,8 +14,18 @@
 namespace presets_test {
 
 enum ETestParams {
-  kGUIScale = 0, kProcessMode = 4, kGainMaster = 5, kLockGainMaster = 8, kMinGain = 11, kMaxGain = 12,
-  kHideModViews = 16, kFaderShape = 18, kMDFilterFreq = 19, kFaderDisplayMode = 21, kSteps = 24, kNumParams = 25
+  kGUIScale = 0,
+  kProcessMode = 4,
+  kGainMaster = 5,
+  kLockGainMaster = 8,
+  kMinGain = 11,
+  kMaxGain = 12,
+  kHideModViews = 16,
+  kFaderShape = 18,
+  kMDFilterFreq = 19,
+  kFaderDisplayMode = 21,
+  kSteps = 24,
+  kNumParams = 25
 };
 
 enum class ELayout { kProduct, kMVolOnly };

@@ -22,7 +22,9 @@ std::string TinyDocument(const std::string& presetName) {
          "    <PluginVendor>Lunderwick</PluginVendor>\n"
          "    <PluginName>Kelvadrune</PluginName>\n"
          "    <PluginVersion>v1.0.11</PluginVersion>\n"
-         "    <Preset name=\"" + presetName + "\">\n"
+         "    <Preset name=\"" +
+         presetName +
+         "\">\n"
          "        <Parameter>\n"
          "            <Param name=\"MVol\" val=\"0.5\" />\n"
          "        </Parameter>\n"
@@ -30,7 +32,9 @@ std::string TinyDocument(const std::string& presetName) {
          "</PresetXMLTree>\n";
 }
 
-void PutText(Bytes& out, const char* four) { out.insert(out.end(), four, four + 4); }
+void PutText(Bytes& out, const char* four) {
+  out.insert(out.end(), four, four + 4);
+}
 
 void PutWord(Bytes& out, uint32_t word) {
   for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(word >> (8 * i)));
@@ -65,7 +69,9 @@ fx::IByteChunk ChunkOf(const Bytes& bytes) {
   return chunk;
 }
 
-Bytes BytesOf(const fx::IByteChunk& chunk) { return Bytes(chunk.GetData(), chunk.GetData() + chunk.Size()); }
+Bytes BytesOf(const fx::IByteChunk& chunk) {
+  return Bytes(chunk.GetData(), chunk.GetData() + chunk.Size());
+}
 
 TEST(StateChunkTest, WritesTheExactRecordWithoutPadForAnEvenSubSize) {
   PresetTestPlugin plugin(ELayout::kMVolOnly);
@@ -116,7 +122,7 @@ TEST(StateChunkTest, ReadAnswersThePositionAfterTheRecordAndItsPad) {
 TEST(StateChunkTest, RoundTripRestoresEveryValueExactly) {
   PresetTestPlugin source;
   const std::vector<double> wanted = {2.25, 0, 1, 0, 1, 0.123456789, 0.75, 0.1, 1, 0, 1, -96.5, 12.25,
-                                      0, 1, 0, 1, 1, 3.5, 5000, 1, 2, 1, 1, 7};
+                                      0,    1, 0, 1, 1, 3.5,         5000, 1,   2, 1, 1, 7};
   for (int i = 0; i < kNumParams; ++i) source.Set(i, wanted[static_cast<size_t>(i)]);
   fx::IByteChunk chunk;
   ASSERT_TRUE(source.WriteStateChunk(chunk));

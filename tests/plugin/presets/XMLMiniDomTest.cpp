@@ -9,12 +9,14 @@
 
 namespace {
 
-XmlMiniDoc* Parse(const std::string& text) { return XmlMiniParse(text.c_str(), text.size(), "test"); }
+XmlMiniDoc* Parse(const std::string& text) {
+  return XmlMiniParse(text.c_str(), text.size(), "test");
+}
 
 TEST(XmlMiniDomTest, RefusesTextsWhoseLengthDisagrees) {
   const char text[] = "<a/>\0<b/>";
   EXPECT_EQ(XmlMiniParse(text, sizeof(text) - 1, nullptr), nullptr);  // a zero byte before the end
-  EXPECT_EQ(XmlMiniParse("<a/>", 3, nullptr), nullptr);                // not terminated at length
+  EXPECT_EQ(XmlMiniParse("<a/>", 3, nullptr), nullptr);               // not terminated at length
   EXPECT_EQ(XmlMiniParse(nullptr, 0, nullptr), nullptr);
 }
 
