@@ -3,6 +3,8 @@
 #include "plugin/resampler/CFracFilterBankCache.h"
 #include "plugin/resampler/MirroredRing.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -11,15 +13,16 @@ namespace rsmp {
 
 namespace {
 
+// Sums of the even and of the odd taps in the two lanes of one vector, taken in tap order, then added:
+// the same operations in the same order as two scalar running sums.
 template <int FL>
 double DotExact(const double* x, const double* row)
 {
-  double s0 = 0.0;
-  double s1 = 0.0;
+  __m128d sums = _mm_setzero_pd();
   [&]<int... K>(std::integer_sequence<int, K...>) {
-    (((K % 2 == 0 ? s0 : s1) += x[K] * row[K]), ...);
-  }(std::make_integer_sequence<int, FL>());
-  return s0 + s1;
+    ((sums = _mm_add_pd(sums, _mm_mul_pd(_mm_loadu_pd(x + 2 * K), _mm_loadu_pd(row + 2 * K)))), ...);
+  }(std::make_integer_sequence<int, FL / 2>());
+  return _mm_cvtsd_f64(sums) + _mm_cvtsd_f64(_mm_unpackhi_pd(sums, sums));
 }
 
 // One routine per half-length fl2 = 3 .. 15.
@@ -105,7 +108,11 @@ CDSPFracInterpolator::CDSPFracInterpolator(const CPhasePlan& plan, bool isThird,
   flo = 2 * fl2 - 1;
   flb = kBufLen + 1 - fl2;
   if (IsWhole)
+  {
     Dot = GetExactDot(fl2);
+    WholeStep = SrcSRDiv / DstSRDiv;
+    StepRemainder = SrcSRDiv - WholeStep * DstSRDiv;
+  }
   std::fill(Buf, Buf + kBufLen + kMaxFilterLen - 1, 0.0);
   Clear();
 }
@@ -154,9 +161,14 @@ double* CDSPFracInterpolator::ConvolveExact(double* op) noexcept
   while (r > 0)
   {
     *op++ = Dot(Buf + ReadPos, Bank.GetRow(InPosFracW));
-    InPosFracW += SrcSRDiv;
-    const int s = InPosFracW / DstSRDiv;
-    InPosFracW -= s * DstSRDiv;
+    // InPosFracW stays below DstSRDiv, so one comparison carries what a division would.
+    int s = WholeStep;
+    InPosFracW += StepRemainder;
+    if (InPosFracW >= DstSRDiv)
+    {
+      InPosFracW -= DstSRDiv;
+      s++;
+    }
     ReadPos = (ReadPos + s) & (kBufLen - 1);
     r -= s;
   }

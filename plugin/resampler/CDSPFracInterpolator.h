@@ -73,6 +73,9 @@ private:
   int flb;
   int SrcSRDiv;
   int DstSRDiv;
+  // Exact stepping: SrcSRDiv = WholeStep x DstSRDiv + StepRemainder.
+  int WholeStep = 0;
+  int StepRemainder = 0;
   int LatencyLeft = 0;
   int BufLeft = 0;
   int WritePos = 0;
