@@ -1,5 +1,7 @@
 #include "plugin/resampler/CDSPFFTObject.h"
 
+#include <emmintrin.h>
+
 #include <cmath>
 #include <numbers>
 #include <stdexcept>
@@ -8,6 +10,55 @@
 namespace rsmp {
 
 namespace {
+
+// Complex numbers are held one per SSE2 vector, real part in the low lane. Every vector operation below
+// performs, lane by lane, the same additions and multiplications as the scalar formulas in the comments,
+// so the results are the same bit for bit (a + (-b) == a - b and a x (-b) == -(a x b) exactly).
+
+// A twiddle factor w prepared for multiplication: (wr, wr) and (-wi, wi).
+struct CTwiddle
+{
+  __m128d Re;
+  __m128d Im;
+};
+
+inline CTwiddle MakeTwiddle(double wr, double wi) noexcept { return {_mm_set1_pd(wr), _mm_set_pd(wi, -wi)}; }
+
+// (xr wr - xi wi, xr wi + xi wr).
+inline __m128d Multiply(__m128d x, const CTwiddle& w) noexcept
+{
+  return _mm_add_pd(_mm_mul_pd(x, w.Re), _mm_mul_pd(_mm_shuffle_pd(x, x, 1), w.Im));
+}
+
+inline __m128d Swap(__m128d x) noexcept { return _mm_shuffle_pd(x, x, 1); }
+
+// Sign masks: flip the real part, or the imaginary part.
+inline __m128d NegReMask() noexcept { return _mm_set_pd(0.0, -0.0); }
+inline __m128d NegImMask() noexcept { return _mm_set_pd(-0.0, 0.0); }
+
+// One radix-4 butterfly on p0 .. p3, a quarter span apart; b, c and d come multiplied by their twiddles.
+// `rotMask` makes sign x i x (C - D) from swap(C - D): NegReMask forwards, NegImMask backwards.
+inline void Butterfly(double* p0, double* p1, double* p2, double* p3, __m128d b, __m128d c, __m128d d,
+                      __m128d rotMask) noexcept
+{
+  const __m128d a = _mm_loadu_pd(p0);
+  const __m128d sumAB = _mm_add_pd(a, b);
+  const __m128d difAB = _mm_sub_pd(a, b);
+  const __m128d sumCD = _mm_add_pd(c, d);
+  const __m128d rotCD = _mm_xor_pd(Swap(_mm_sub_pd(c, d)), rotMask);
+  _mm_storeu_pd(p0, _mm_add_pd(sumAB, sumCD));
+  _mm_storeu_pd(p1, _mm_add_pd(difAB, rotCD));
+  _mm_storeu_pd(p2, _mm_sub_pd(sumAB, sumCD));
+  _mm_storeu_pd(p3, _mm_sub_pd(difAB, rotCD));
+}
+
+inline void SwapComplex(double* z, int i, int j) noexcept
+{
+  const __m128d a = _mm_loadu_pd(z + 2 * i);
+  const __m128d b = _mm_loadu_pd(z + 2 * j);
+  _mm_storeu_pd(z + 2 * i, b);
+  _mm_storeu_pd(z + 2 * j, a);
+}
 
 int BitRevCapacity(int len) { return static_cast<int>(std::ceil(std::sqrt(len / 2.0) + 2.0)); }
 
@@ -75,47 +126,50 @@ void CDSPFFTObject::BuildTablesIfNeeded() noexcept
   BitRev[0] = Len;
 }
 
-// The index has m = Order - 1 bits, split as [high h bits][middle bit when m is odd][low h bits]; the
-// reversal swaps the reversed halves and keeps the middle bit.
+// The index i has m = Order - 1 bits, split as [high h bits][middle bit when m is odd][low h bits]; its
+// reversal j swaps the reversed halves and keeps the middle bit. Each pair is swapped once, from the
+// smaller index: for a given low part with reversal r, j > i holds for every high part below r, and
+// for high == r exactly when the reversal of r exceeds the low part. So the loops need no data-dependent
+// branch.
 void CDSPFFTObject::BitReverse(double* z) const noexcept
 {
-  const int points = Len / 2;
   const int h = BitRev[1];
   const bool hasMiddleBit = ((Order - 1) & 1) != 0;
-  const int lowMask = (1 << h) - 1;
   const int highShift = hasMiddleBit ? h + 1 : h;
+  const int lowCount = 1 << h;
   const std::int32_t* table = BitRev.Data() + 2;
-  for (int i = 0; i < points; i++)
+  for (int middle = 0; middle <= (hasMiddleBit ? 1 << h : 0); middle += 1 << h)
   {
-    const int high = i >> highShift;
-    const int low = i & lowMask;
-    const int middle = hasMiddleBit ? ((i >> h) & 1) << h : 0;
-    const int j = (table[low] << highShift) | middle | table[high];
-    if (j > i)
+    for (int low = 0; low < lowCount; low++)
     {
-      std::swap(z[2 * i], z[2 * j]);
-      std::swap(z[2 * i + 1], z[2 * j + 1]);
+      const int r = table[low];
+      const int iBase = middle | low;
+      const int jBase = (r << highShift) | middle;
+      for (int high = 0; high < r; high++)
+        SwapComplex(z, (high << highShift) | iBase, jBase | table[high]);
+      if (table[r] > low)
+        SwapComplex(z, (r << highShift) | iBase, jBase | table[r]);
     }
   }
 }
 
 // Decimation in time on bit-reversed data: an optional radix-2 pass, then radix-4 passes, each joining
-// four transforms of L / 4 points (of the samples 4m, 4m + 2, 4m + 1, 4m + 3) into one of L points.
+// four transforms of L / 4 points (of the samples 4m, 4m + 2, 4m + 1, 4m + 3) into one of L points. The
+// first butterfly of each pass has unit twiddles and skips their multiplications.
 void CDSPFFTObject::ComplexTransform(double* z, bool isForward) const noexcept
 {
   const int points = Len / 2;
   const double sign = isForward ? 1.0 : -1.0;
+  const __m128d rotMask = isForward ? NegReMask() : NegImMask();
   int span = 4;
   if (((Order - 1) & 1) != 0)
   {
     for (int p = 0; p < points; p += 2)
     {
-      const double re = z[2 * p + 2];
-      const double im = z[2 * p + 3];
-      z[2 * p + 2] = z[2 * p] - re;
-      z[2 * p + 3] = z[2 * p + 1] - im;
-      z[2 * p] += re;
-      z[2 * p + 1] += im;
+      const __m128d a = _mm_loadu_pd(z + 2 * p);
+      const __m128d b = _mm_loadu_pd(z + 2 * p + 2);
+      _mm_storeu_pd(z + 2 * p, _mm_add_pd(a, b));
+      _mm_storeu_pd(z + 2 * p + 2, _mm_sub_pd(a, b));
     }
     span = 8;
   }
@@ -123,7 +177,15 @@ void CDSPFFTObject::ComplexTransform(double* z, bool isForward) const noexcept
   {
     const int quarter = span / 4;
     const int tableStep = Len / span;
-    for (int j = 0; j < quarter; j++)
+    for (int b = 0; b < points; b += span)
+    {
+      double* p0 = z + 2 * b;
+      double* p1 = p0 + 2 * quarter;
+      double* p2 = p1 + 2 * quarter;
+      double* p3 = p2 + 2 * quarter;
+      Butterfly(p0, p1, p2, p3, _mm_loadu_pd(p1), _mm_loadu_pd(p2), _mm_loadu_pd(p3), rotMask);
+    }
+    for (int j = 1; j < quarter; j++)
     {
       const double w1r = CosAt(j * tableStep);
       const double w1i = sign * SinAt(j * tableStep);
@@ -131,29 +193,17 @@ void CDSPFFTObject::ComplexTransform(double* z, bool isForward) const noexcept
       const double w2i = 2.0 * w1r * w1i;
       const double w3r = w1r * w2r - w1i * w2i;
       const double w3i = w1r * w2i + w1i * w2r;
+      const CTwiddle w1 = MakeTwiddle(w1r, w1i);
+      const CTwiddle w2 = MakeTwiddle(w2r, w2i);
+      const CTwiddle w3 = MakeTwiddle(w3r, w3i);
       for (int b = j; b < points; b += span)
       {
         double* p0 = z + 2 * b;
         double* p1 = p0 + 2 * quarter;
         double* p2 = p1 + 2 * quarter;
         double* p3 = p2 + 2 * quarter;
-        const double ar = p0[0], ai = p0[1];
-        const double br = p1[0] * w2r - p1[1] * w2i, bi = p1[0] * w2i + p1[1] * w2r;
-        const double cr = p2[0] * w1r - p2[1] * w1i, ci = p2[0] * w1i + p2[1] * w1r;
-        const double dr = p3[0] * w3r - p3[1] * w3i, di = p3[0] * w3i + p3[1] * w3r;
-        const double sumABr = ar + br, sumABi = ai + bi;
-        const double difABr = ar - br, difABi = ai - bi;
-        const double sumCDr = cr + dr, sumCDi = ci + di;
-        // sign x i x (C - D)
-        const double rotCDr = -sign * (ci - di), rotCDi = sign * (cr - dr);
-        p0[0] = sumABr + sumCDr;
-        p0[1] = sumABi + sumCDi;
-        p1[0] = difABr + rotCDr;
-        p1[1] = difABi + rotCDi;
-        p2[0] = sumABr - sumCDr;
-        p2[1] = sumABi - sumCDi;
-        p3[0] = difABr - rotCDr;
-        p3[1] = difABi - rotCDi;
+        Butterfly(p0, p1, p2, p3, Multiply(_mm_loadu_pd(p1), w2), Multiply(_mm_loadu_pd(p2), w1),
+                  Multiply(_mm_loadu_pd(p3), w3), rotMask);
       }
     }
   }
@@ -165,18 +215,21 @@ void CDSPFFTObject::ComplexTransform(double* z, bool isForward) const noexcept
 void CDSPFFTObject::RealSplitForward(double* a) const noexcept
 {
   const int points = Len / 2;
+  const __m128d half = _mm_set1_pd(0.5);
+  const __m128d halfNegIm = _mm_set_pd(-0.5, 0.5);
   for (int k = 1; k < points / 2; k++)
   {
     double* zk = a + 2 * k;
     double* zm = a + 2 * (points - k);
-    const double er = 0.5 * (zk[0] + zm[0]), ei = 0.5 * (zk[1] - zm[1]);
-    const double orr = 0.5 * (zk[1] + zm[1]), oi = -0.5 * (zk[0] - zm[0]);
-    const double wr = CosAt(k), wi = SinAt(k);
-    const double tr = wr * orr - wi * oi, ti = wr * oi + wi * orr;
-    zk[0] = er + tr;
-    zk[1] = ei + ti;
-    zm[0] = er - tr;
-    zm[1] = ti - ei;
+    const __m128d vk = _mm_loadu_pd(zk);
+    const __m128d vm = _mm_loadu_pd(zm);
+    // E = 0.5 (zk0 + zm0, zk1 - zm1); O = (0.5 (zk1 + zm1), -0.5 (zk0 - zm0)).
+    const __m128d e = _mm_mul_pd(half, _mm_add_pd(vk, _mm_xor_pd(vm, NegImMask())));
+    const __m128d o = _mm_mul_pd(halfNegIm, _mm_add_pd(Swap(vk), _mm_xor_pd(Swap(vm), NegImMask())));
+    const __m128d t = Multiply(o, MakeTwiddle(CosAt(k), SinAt(k)));
+    _mm_storeu_pd(zk, _mm_add_pd(e, t));
+    // (er - tr, ti - ei) == (er - tr, -(ei - ti)).
+    _mm_storeu_pd(zm, _mm_xor_pd(_mm_sub_pd(e, t), NegImMask()));
   }
   const double dc = a[0] + a[1];
   a[1] = a[0] - a[1];
@@ -188,18 +241,20 @@ void CDSPFFTObject::RealSplitForward(double* a) const noexcept
 void CDSPFFTObject::RealSplitInverse(double* a) const noexcept
 {
   const int points = Len / 2;
+  const __m128d half = _mm_set1_pd(0.5);
   for (int k = 1; k < points / 2; k++)
   {
     double* xk = a + 2 * k;
     double* xm = a + 2 * (points - k);
-    const double er = 0.5 * (xk[0] + xm[0]), ei = 0.5 * (xk[1] - xm[1]);
-    const double dr = 0.5 * (xk[0] - xm[0]), di = 0.5 * (xk[1] + xm[1]);
-    const double wr = CosAt(k), wi = -SinAt(k);
-    const double orr = wr * dr - wi * di, oi = wr * di + wi * dr;
-    xk[0] = er - oi;
-    xk[1] = ei + orr;
-    xm[0] = er + oi;
-    xm[1] = orr - ei;
+    const __m128d vk = _mm_loadu_pd(xk);
+    const __m128d vm = _mm_loadu_pd(xm);
+    // E = 0.5 (xk0 + xm0, xk1 - xm1); D = 0.5 (xk0 - xm0, xk1 + xm1); O = conj(w^k) D.
+    const __m128d e = _mm_mul_pd(half, _mm_add_pd(vk, _mm_xor_pd(vm, NegImMask())));
+    const __m128d d = _mm_mul_pd(half, _mm_add_pd(vk, _mm_xor_pd(vm, NegReMask())));
+    const __m128d o = Swap(Multiply(d, MakeTwiddle(CosAt(k), -SinAt(k))));
+    // (er - oi, ei + orr) and (er + oi, orr - ei), with o = (oi, orr).
+    _mm_storeu_pd(xk, _mm_add_pd(e, _mm_xor_pd(o, NegReMask())));
+    _mm_storeu_pd(xm, _mm_add_pd(o, _mm_xor_pd(e, NegImMask())));
   }
   const double dc = 0.5 * (a[0] + a[1]);
   a[1] = 0.5 * (a[0] - a[1]);
