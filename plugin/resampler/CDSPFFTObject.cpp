@@ -1,6 +1,6 @@
 #include "plugin/resampler/CDSPFFTObject.h"
 
-#include <emmintrin.h>
+#include "plugin/resampler/ComplexVectorOps.h"
 
 #include <cmath>
 #include <numbers>
@@ -10,55 +10,6 @@
 namespace rsmp {
 
 namespace {
-
-// Complex numbers are held one per SSE2 vector, real part in the low lane. Every vector operation below
-// performs, lane by lane, the same additions and multiplications as the scalar formulas in the comments,
-// so the results are the same bit for bit (a + (-b) == a - b and a x (-b) == -(a x b) exactly).
-
-// A twiddle factor w prepared for multiplication: (wr, wr) and (-wi, wi).
-struct CTwiddle
-{
-  __m128d Re;
-  __m128d Im;
-};
-
-inline CTwiddle MakeTwiddle(double wr, double wi) noexcept { return {_mm_set1_pd(wr), _mm_set_pd(wi, -wi)}; }
-
-// (xr wr - xi wi, xr wi + xi wr).
-inline __m128d Multiply(__m128d x, const CTwiddle& w) noexcept
-{
-  return _mm_add_pd(_mm_mul_pd(x, w.Re), _mm_mul_pd(_mm_shuffle_pd(x, x, 1), w.Im));
-}
-
-inline __m128d Swap(__m128d x) noexcept { return _mm_shuffle_pd(x, x, 1); }
-
-// Sign masks: flip the real part, or the imaginary part.
-inline __m128d NegReMask() noexcept { return _mm_set_pd(0.0, -0.0); }
-inline __m128d NegImMask() noexcept { return _mm_set_pd(-0.0, 0.0); }
-
-// One radix-4 butterfly on p0 .. p3, a quarter span apart; b, c and d come multiplied by their twiddles.
-// `rotMask` makes sign x i x (C - D) from swap(C - D): NegReMask forwards, NegImMask backwards.
-inline void Butterfly(double* p0, double* p1, double* p2, double* p3, __m128d b, __m128d c, __m128d d,
-                      __m128d rotMask) noexcept
-{
-  const __m128d a = _mm_loadu_pd(p0);
-  const __m128d sumAB = _mm_add_pd(a, b);
-  const __m128d difAB = _mm_sub_pd(a, b);
-  const __m128d sumCD = _mm_add_pd(c, d);
-  const __m128d rotCD = _mm_xor_pd(Swap(_mm_sub_pd(c, d)), rotMask);
-  _mm_storeu_pd(p0, _mm_add_pd(sumAB, sumCD));
-  _mm_storeu_pd(p1, _mm_add_pd(difAB, rotCD));
-  _mm_storeu_pd(p2, _mm_sub_pd(sumAB, sumCD));
-  _mm_storeu_pd(p3, _mm_sub_pd(difAB, rotCD));
-}
-
-inline void SwapComplex(double* z, int i, int j) noexcept
-{
-  const __m128d a = _mm_loadu_pd(z + 2 * i);
-  const __m128d b = _mm_loadu_pd(z + 2 * j);
-  _mm_storeu_pd(z + 2 * i, b);
-  _mm_storeu_pd(z + 2 * j, a);
-}
 
 int BitRevCapacity(int len) { return static_cast<int>(std::ceil(std::sqrt(len / 2.0) + 2.0)); }
 
@@ -78,8 +29,17 @@ CDSPFFTObject::CDSPFFTObject(int order, CFFTObjectPool* pool)
   , Pool(pool)
   , BitRev(BitRevCapacity(Len))
   , Trig(Len / 2)
+  , UseAvx2(IsAvx2Available())
 {
 }
+
+bool CDSPFFTObject::IsAvx2Available() noexcept
+{
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2");
+}
+
+void CDSPFFTObject::SetAvx2Enabled(bool enabled) noexcept { UseAvx2 = enabled && IsAvx2Available(); }
 
 void CDSPFFTObject::Forward(double* a) noexcept
 {
@@ -154,29 +114,52 @@ void CDSPFFTObject::BitReverse(double* z) const noexcept
 }
 
 // Decimation in time on bit-reversed data: an optional radix-2 pass, then radix-4 passes, each joining
-// four transforms of L / 4 points (of the samples 4m, 4m + 2, 4m + 1, 4m + 3) into one of L points. The
-// first butterfly of each pass has unit twiddles and skips their multiplications.
+// four transforms of L / 4 points (of the samples 4m, 4m + 2, 4m + 1, 4m + 3) into one of L points.
 void CDSPFFTObject::ComplexTransform(double* z, bool isForward) const noexcept
 {
   const int points = Len / 2;
-  const double sign = isForward ? 1.0 : -1.0;
-  const __m128d rotMask = isForward ? NegReMask() : NegImMask();
   int span = 4;
   if (((Order - 1) & 1) != 0)
   {
-    for (int p = 0; p < points; p += 2)
-    {
-      const __m128d a = _mm_loadu_pd(z + 2 * p);
-      const __m128d b = _mm_loadu_pd(z + 2 * p + 2);
-      _mm_storeu_pd(z + 2 * p, _mm_add_pd(a, b));
-      _mm_storeu_pd(z + 2 * p + 2, _mm_sub_pd(a, b));
-    }
+    RadixTwoPass(z);
     span = 8;
   }
   for (; span <= points; span *= 4)
   {
     const int quarter = span / 4;
-    const int tableStep = Len / span;
+    if (UseAvx2 && quarter >= 4)
+    {
+      RadixFourPass(z, span, isForward, 0, 2);
+      RadixFourPassAvx2(z, span, isForward);
+    }
+    else
+      RadixFourPass(z, span, isForward, 0, quarter);
+  }
+}
+
+void CDSPFFTObject::RadixTwoPass(double* z) const noexcept
+{
+  const int points = Len / 2;
+  for (int p = 0; p < points; p += 2)
+  {
+    const __m128d a = _mm_loadu_pd(z + 2 * p);
+    const __m128d b = _mm_loadu_pd(z + 2 * p + 2);
+    _mm_storeu_pd(z + 2 * p, _mm_add_pd(a, b));
+    _mm_storeu_pd(z + 2 * p + 2, _mm_sub_pd(a, b));
+  }
+}
+
+// Twiddles w1 = e^{sign i 2 pi j / span}, w2 = w1^2, w3 = w1 w2. The butterfly j == 0 has unit twiddles
+// and skips their multiplications.
+void CDSPFFTObject::RadixFourPass(double* z, int span, bool isForward, int fromJ, int toJ) const noexcept
+{
+  const int points = Len / 2;
+  const int quarter = span / 4;
+  const int tableStep = Len / span;
+  const double sign = isForward ? 1.0 : -1.0;
+  const __m128d rotMask = isForward ? NegReMask() : NegImMask();
+  if (fromJ == 0)
+  {
     for (int b = 0; b < points; b += span)
     {
       double* p0 = z + 2 * b;
@@ -185,26 +168,27 @@ void CDSPFFTObject::ComplexTransform(double* z, bool isForward) const noexcept
       double* p3 = p2 + 2 * quarter;
       Butterfly(p0, p1, p2, p3, _mm_loadu_pd(p1), _mm_loadu_pd(p2), _mm_loadu_pd(p3), rotMask);
     }
-    for (int j = 1; j < quarter; j++)
+    fromJ = 1;
+  }
+  for (int j = fromJ; j < toJ; j++)
+  {
+    const double w1r = CosAt(j * tableStep);
+    const double w1i = sign * SinAt(j * tableStep);
+    const double w2r = w1r * w1r - w1i * w1i;
+    const double w2i = 2.0 * w1r * w1i;
+    const double w3r = w1r * w2r - w1i * w2i;
+    const double w3i = w1r * w2i + w1i * w2r;
+    const CTwiddle w1 = MakeTwiddle(w1r, w1i);
+    const CTwiddle w2 = MakeTwiddle(w2r, w2i);
+    const CTwiddle w3 = MakeTwiddle(w3r, w3i);
+    for (int b = j; b < points; b += span)
     {
-      const double w1r = CosAt(j * tableStep);
-      const double w1i = sign * SinAt(j * tableStep);
-      const double w2r = w1r * w1r - w1i * w1i;
-      const double w2i = 2.0 * w1r * w1i;
-      const double w3r = w1r * w2r - w1i * w2i;
-      const double w3i = w1r * w2i + w1i * w2r;
-      const CTwiddle w1 = MakeTwiddle(w1r, w1i);
-      const CTwiddle w2 = MakeTwiddle(w2r, w2i);
-      const CTwiddle w3 = MakeTwiddle(w3r, w3i);
-      for (int b = j; b < points; b += span)
-      {
-        double* p0 = z + 2 * b;
-        double* p1 = p0 + 2 * quarter;
-        double* p2 = p1 + 2 * quarter;
-        double* p3 = p2 + 2 * quarter;
-        Butterfly(p0, p1, p2, p3, Multiply(_mm_loadu_pd(p1), w2), Multiply(_mm_loadu_pd(p2), w1),
-                  Multiply(_mm_loadu_pd(p3), w3), rotMask);
-      }
+      double* p0 = z + 2 * b;
+      double* p1 = p0 + 2 * quarter;
+      double* p2 = p1 + 2 * quarter;
+      double* p3 = p2 + 2 * quarter;
+      Butterfly(p0, p1, p2, p3, Multiply(_mm_loadu_pd(p1), w2), Multiply(_mm_loadu_pd(p2), w1),
+                Multiply(_mm_loadu_pd(p3), w3), rotMask);
     }
   }
 }
@@ -217,7 +201,7 @@ void CDSPFFTObject::RealSplitForward(double* a) const noexcept
   const int points = Len / 2;
   const __m128d half = _mm_set1_pd(0.5);
   const __m128d halfNegIm = _mm_set_pd(-0.5, 0.5);
-  for (int k = 1; k < points / 2; k++)
+  for (int k = UseAvx2 ? RealSplitForwardAvx2(a) : 1; k < points / 2; k++)
   {
     double* zk = a + 2 * k;
     double* zm = a + 2 * (points - k);
@@ -242,7 +226,7 @@ void CDSPFFTObject::RealSplitInverse(double* a) const noexcept
 {
   const int points = Len / 2;
   const __m128d half = _mm_set1_pd(0.5);
-  for (int k = 1; k < points / 2; k++)
+  for (int k = UseAvx2 ? RealSplitInverseAvx2(a) : 1; k < points / 2; k++)
   {
     double* xk = a + 2 * k;
     double* xm = a + 2 * (points - k);

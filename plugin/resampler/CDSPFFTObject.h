@@ -4,7 +4,9 @@
 // a[2k] = sum x[j] cos(2 pi j k / n) and a[2k+1] = sum x[j] sin(2 pi j k / n). Inverse takes the same
 // layout and returns n/2 times the signal, so Inverse(Forward(x)) x GetInvMulConst() == x.
 // Method: complex radix-4 FFT of n/2 points (a radix-2 pass first for odd orders) on the even/odd
-// sample pairs, then the real-split pass that separates the two interleaved transforms.
+// sample pairs, then the real-split pass that separates the two interleaved transforms. On processors
+// with AVX2 the passes take two butterflies at a time with the same arithmetic, so both paths give the
+// same result bit for bit.
 #pragma once
 
 #include "plugin/resampler/Allocation.h"
@@ -31,6 +33,12 @@ public:
   double GetInvMulConst() const noexcept { return InvMulConst; }
   CFFTObjectPool* GetPool() const noexcept { return Pool; }
 
+  // Any thread: whether this processor runs AVX2 code. New objects use it when it does.
+  static bool IsAvx2Available() noexcept;
+  // Holder's thread: the AVX2 routines (only where available) or the plain SSE2 ones.
+  void SetAvx2Enabled(bool enabled) noexcept;
+  bool GetAvx2Enabled() const noexcept { return UseAvx2; }
+
   // Holder's thread only; never allocates or blocks. In place on GetLen() doubles. The first call
   // builds the tables.
   void Forward(double* a) noexcept;
@@ -42,8 +50,16 @@ private:
   void BuildTablesIfNeeded() noexcept;
   void BitReverse(double* z) const noexcept;
   void ComplexTransform(double* z, bool isForward) const noexcept;
+  void RadixTwoPass(double* z) const noexcept;
+  // The butterflies fromJ <= j < toJ of the radix-4 pass that makes transforms of `span` points.
+  void RadixFourPass(double* z, int span, bool isForward, int fromJ, int toJ) const noexcept;
   void RealSplitForward(double* a) const noexcept;
   void RealSplitInverse(double* a) const noexcept;
+  // AVX2 forms: the butterflies j >= 2 of a pass with a quarter span of at least 4; the real-split pairs
+  // from k = 1 on, two at a time, returning the first k left over.
+  void RadixFourPassAvx2(double* z, int span, bool isForward) const noexcept;
+  int RealSplitForwardAvx2(double* a) const noexcept;
+  int RealSplitInverseAvx2(double* a) const noexcept;
   // e^{i 2 pi k / Len} for 0 <= k < Len / 4.
   double CosAt(int k) const noexcept { return Trig[2 * k]; }
   double SinAt(int k) const noexcept { return Trig[2 * k + 1]; }
@@ -58,6 +74,7 @@ private:
   CAlignedBuffer<std::int32_t> BitRev;
   // Cosine and sine pairs of the first quarter turn at Len points (Len / 2 doubles).
   CAlignedBuffer<double> Trig;
+  bool UseAvx2;
 };
 
 } // namespace rsmp

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <numbers>
 #include <random>
 #include <stdexcept>
@@ -115,6 +116,31 @@ TEST(RealFFT, SecondTransformReusesTheBuiltTables)
   fft.Forward(first.data());
   fft.Forward(second.data());
   EXPECT_EQ(first, second);
+}
+
+// The AVX2 routines do the plain routines' additions and multiplications lane by lane in the same
+// order and without fused multiply-add, so the tolerance between the two paths is zero.
+TEST(RealFFT, Avx2PathEqualsThePlainPathBitForBit)
+{
+  if (!CDSPFFTObject::IsAvx2Available())
+    GTEST_SKIP() << "no AVX2 on this processor";
+  for (int order = 0; order <= 16; order++)
+  {
+    CDSPFFTObject vectorised(order, nullptr);
+    CDSPFFTObject plain(order, nullptr);
+    plain.SetAvx2Enabled(false);
+    ASSERT_TRUE(vectorised.GetAvx2Enabled());
+    ASSERT_FALSE(plain.GetAvx2Enabled());
+    std::vector<double> a = RandomBlock(vectorised.GetLen(), 300u + static_cast<unsigned>(order));
+    std::vector<double> b = a;
+    const size_t bytes = sizeof(double) * a.size();
+    vectorised.Forward(a.data());
+    plain.Forward(b.data());
+    EXPECT_EQ(std::memcmp(a.data(), b.data(), bytes), 0) << "forward, order " << order;
+    vectorised.Inverse(a.data());
+    plain.Inverse(b.data());
+    EXPECT_EQ(std::memcmp(a.data(), b.data(), bytes), 0) << "inverse, order " << order;
+  }
 }
 
 TEST(RealFFT, OrderOutsideTheRangeIsRefused)

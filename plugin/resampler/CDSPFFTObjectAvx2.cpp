@@ -1,0 +1,125 @@
+// The real FFT's AVX2 routines: two complex numbers per vector (real parts in the even lanes), two
+// butterflies or two real-split pairs per step. Lane by lane they perform the plain routines' operations
+// in the same order (no fused multiply-add), so results match them bit for bit. Only called when the
+// processor has AVX2.
+#include "plugin/resampler/CDSPFFTObject.h"
+
+#include <immintrin.h>
+
+namespace rsmp {
+
+namespace {
+
+[[gnu::target("avx2")]] inline __m256d NegReMask256() noexcept { return _mm256_set_pd(0.0, -0.0, 0.0, -0.0); }
+[[gnu::target("avx2")]] inline __m256d NegImMask256() noexcept { return _mm256_set_pd(-0.0, 0.0, -0.0, 0.0); }
+
+// Real and imaginary parts swapped in both complex numbers.
+[[gnu::target("avx2")]] inline __m256d Swap256(__m256d x) noexcept { return _mm256_permute_pd(x, 0b0101); }
+
+// Two complex numbers, each at `low` and `high`.
+[[gnu::target("avx2")]] inline __m256d LoadPair256(const double* low, const double* high) noexcept
+{
+  return _mm256_set_m128d(_mm_loadu_pd(high), _mm_loadu_pd(low));
+}
+
+// x w with w given as (wr, wr) and (-wi, wi) per complex number: (xr wr - xi wi, xr wi + xi wr).
+[[gnu::target("avx2")]] inline __m256d Multiply256(__m256d x, __m256d wRe, __m256d wIm) noexcept
+{
+  return _mm256_add_pd(_mm256_mul_pd(x, wRe), _mm256_mul_pd(Swap256(x), wIm));
+}
+
+// Both halves of a pair of complex numbers exchanged: (z0, z1) to (z1, z0).
+[[gnu::target("avx2")]] inline __m256d Reverse256(__m256d x) noexcept { return _mm256_permute2f128_pd(x, x, 1); }
+
+} // namespace
+
+[[gnu::target("avx2")]] void CDSPFFTObject::RadixFourPassAvx2(double* z, int span, bool isForward) const noexcept
+{
+  const int points = Len / 2;
+  const int quarter = span / 4;
+  const int tableStep = Len / span;
+  const __m256d sign = _mm256_set1_pd(isForward ? 1.0 : -1.0);
+  const __m256d two = _mm256_set1_pd(2.0);
+  const __m256d rotMask = isForward ? NegReMask256() : NegImMask256();
+  for (int j = 2; j < quarter; j += 2)
+  {
+    // (cos, sin) of j and j + 1, spread to (w1r, w1r) and (w1i, w1i) per butterfly.
+    const __m256d w = LoadPair256(Trig.Data() + 2 * j * tableStep, Trig.Data() + 2 * (j + 1) * tableStep);
+    const __m256d w1r = _mm256_movedup_pd(w);
+    const __m256d w1i = _mm256_mul_pd(sign, _mm256_permute_pd(w, 0b1111));
+    const __m256d w2r = _mm256_sub_pd(_mm256_mul_pd(w1r, w1r), _mm256_mul_pd(w1i, w1i));
+    const __m256d w2i = _mm256_mul_pd(_mm256_mul_pd(two, w1r), w1i);
+    const __m256d w3r = _mm256_sub_pd(_mm256_mul_pd(w1r, w2r), _mm256_mul_pd(w1i, w2i));
+    const __m256d w3i = _mm256_add_pd(_mm256_mul_pd(w1r, w2i), _mm256_mul_pd(w1i, w2r));
+    const __m256d w1Im = _mm256_xor_pd(w1i, NegReMask256());
+    const __m256d w2Im = _mm256_xor_pd(w2i, NegReMask256());
+    const __m256d w3Im = _mm256_xor_pd(w3i, NegReMask256());
+    for (int b = j; b < points; b += span)
+    {
+      double* p0 = z + 2 * b;
+      double* p1 = p0 + 2 * quarter;
+      double* p2 = p1 + 2 * quarter;
+      double* p3 = p2 + 2 * quarter;
+      const __m256d a = _mm256_loadu_pd(p0);
+      const __m256d bb = Multiply256(_mm256_loadu_pd(p1), w2r, w2Im);
+      const __m256d c = Multiply256(_mm256_loadu_pd(p2), w1r, w1Im);
+      const __m256d d = Multiply256(_mm256_loadu_pd(p3), w3r, w3Im);
+      const __m256d sumAB = _mm256_add_pd(a, bb);
+      const __m256d difAB = _mm256_sub_pd(a, bb);
+      const __m256d sumCD = _mm256_add_pd(c, d);
+      const __m256d rotCD = _mm256_xor_pd(Swap256(_mm256_sub_pd(c, d)), rotMask);
+      _mm256_storeu_pd(p0, _mm256_add_pd(sumAB, sumCD));
+      _mm256_storeu_pd(p1, _mm256_add_pd(difAB, rotCD));
+      _mm256_storeu_pd(p2, _mm256_sub_pd(sumAB, sumCD));
+      _mm256_storeu_pd(p3, _mm256_sub_pd(difAB, rotCD));
+    }
+  }
+}
+
+// Pairs k, k + 1 with their mirrors N - k, N - k - 1 (loaded as one vector and reversed).
+[[gnu::target("avx2")]] int CDSPFFTObject::RealSplitForwardAvx2(double* a) const noexcept
+{
+  const int points = Len / 2;
+  const __m256d half = _mm256_set1_pd(0.5);
+  const __m256d halfNegIm = _mm256_set_pd(-0.5, 0.5, -0.5, 0.5);
+  int k = 1;
+  for (; k + 1 < points / 2; k += 2)
+  {
+    double* zk = a + 2 * k;
+    double* zm = a + 2 * (points - k - 1);
+    const __m256d vk = _mm256_loadu_pd(zk);
+    const __m256d vm = Reverse256(_mm256_loadu_pd(zm));
+    const __m256d e = _mm256_mul_pd(half, _mm256_add_pd(vk, _mm256_xor_pd(vm, NegImMask256())));
+    const __m256d o = _mm256_mul_pd(halfNegIm, _mm256_add_pd(Swap256(vk), _mm256_xor_pd(Swap256(vm), NegImMask256())));
+    const __m256d w = _mm256_loadu_pd(Trig.Data() + 2 * k);
+    const __m256d t = Multiply256(o, _mm256_movedup_pd(w), _mm256_xor_pd(_mm256_permute_pd(w, 0b1111), NegReMask256()));
+    _mm256_storeu_pd(zk, _mm256_add_pd(e, t));
+    _mm256_storeu_pd(zm, Reverse256(_mm256_xor_pd(_mm256_sub_pd(e, t), NegImMask256())));
+  }
+  return k;
+}
+
+[[gnu::target("avx2")]] int CDSPFFTObject::RealSplitInverseAvx2(double* a) const noexcept
+{
+  const int points = Len / 2;
+  const __m256d half = _mm256_set1_pd(0.5);
+  int k = 1;
+  for (; k + 1 < points / 2; k += 2)
+  {
+    double* xk = a + 2 * k;
+    double* xm = a + 2 * (points - k - 1);
+    const __m256d vk = _mm256_loadu_pd(xk);
+    const __m256d vm = Reverse256(_mm256_loadu_pd(xm));
+    const __m256d e = _mm256_mul_pd(half, _mm256_add_pd(vk, _mm256_xor_pd(vm, NegImMask256())));
+    const __m256d d = _mm256_mul_pd(half, _mm256_add_pd(vk, _mm256_xor_pd(vm, NegReMask256())));
+    // Twiddles (cos, -sin): as (wr, wr) and (-wi, wi) = (sin, -sin).
+    const __m256d w = _mm256_loadu_pd(Trig.Data() + 2 * k);
+    const __m256d o =
+      Swap256(Multiply256(d, _mm256_movedup_pd(w), _mm256_xor_pd(_mm256_permute_pd(w, 0b1111), NegImMask256())));
+    _mm256_storeu_pd(xk, _mm256_add_pd(e, _mm256_xor_pd(o, NegReMask256())));
+    _mm256_storeu_pd(xm, Reverse256(_mm256_add_pd(o, _mm256_xor_pd(e, NegImMask256()))));
+  }
+  return k;
+}
+
+} // namespace rsmp
