@@ -127,11 +127,8 @@ void CDSPFFTObject::ComplexTransform(double* z, bool isForward) const noexcept
   for (; span <= points; span *= 4)
   {
     const int quarter = span / 4;
-    if (UseAvx2 && quarter >= 4)
-    {
-      RadixFourPass(z, span, isForward, 0, 2);
+    if (UseAvx2 && quarter >= 2)
       RadixFourPassAvx2(z, span, isForward);
-    }
     else
       RadixFourPass(z, span, isForward, 0, quarter);
   }

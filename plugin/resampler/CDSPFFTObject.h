@@ -55,8 +55,8 @@ private:
   void RadixFourPass(double* z, int span, bool isForward, int fromJ, int toJ) const noexcept;
   void RealSplitForward(double* a) const noexcept;
   void RealSplitInverse(double* a) const noexcept;
-  // AVX2 forms: the butterflies j >= 2 of a pass with a quarter span of at least 4; the real-split pairs
-  // from k = 1 on, two at a time, returning the first k left over.
+  // AVX2 forms: a radix-4 pass with a quarter span of at least 2; the real-split pairs from k = 1 on,
+  // two at a time, returning the first k left over.
   void RadixFourPassAvx2(double* z, int span, bool isForward) const noexcept;
   int RealSplitForwardAvx2(double* a) const noexcept;
   int RealSplitInverseAvx2(double* a) const noexcept;

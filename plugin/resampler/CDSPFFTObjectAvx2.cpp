@@ -33,6 +33,8 @@ namespace {
 
 } // namespace
 
+// Butterflies j and j + 1 together. The butterfly j == 0 keeps its inputs where the plain pass skips
+// the multiplication by unit twiddles, so both give the same bits.
 [[gnu::target("avx2")]] void CDSPFFTObject::RadixFourPassAvx2(double* z, int span, bool isForward) const noexcept
 {
   const int points = Len / 2;
@@ -41,7 +43,7 @@ namespace {
   const __m256d sign = _mm256_set1_pd(isForward ? 1.0 : -1.0);
   const __m256d two = _mm256_set1_pd(2.0);
   const __m256d rotMask = isForward ? NegReMask256() : NegImMask256();
-  for (int j = 2; j < quarter; j += 2)
+  for (int j = 0; j < quarter; j += 2)
   {
     // (cos, sin) of j and j + 1, spread to (w1r, w1r) and (w1i, w1i) per butterfly.
     const __m256d w = LoadPair256(Trig.Data() + 2 * j * tableStep, Trig.Data() + 2 * (j + 1) * tableStep);
@@ -54,6 +56,7 @@ namespace {
     const __m256d w1Im = _mm256_xor_pd(w1i, NegReMask256());
     const __m256d w2Im = _mm256_xor_pd(w2i, NegReMask256());
     const __m256d w3Im = _mm256_xor_pd(w3i, NegReMask256());
+    const bool isFirst = j == 0;
     for (int b = j; b < points; b += span)
     {
       double* p0 = z + 2 * b;
@@ -61,9 +64,18 @@ namespace {
       double* p2 = p1 + 2 * quarter;
       double* p3 = p2 + 2 * quarter;
       const __m256d a = _mm256_loadu_pd(p0);
-      const __m256d bb = Multiply256(_mm256_loadu_pd(p1), w2r, w2Im);
-      const __m256d c = Multiply256(_mm256_loadu_pd(p2), w1r, w1Im);
-      const __m256d d = Multiply256(_mm256_loadu_pd(p3), w3r, w3Im);
+      const __m256d x1 = _mm256_loadu_pd(p1);
+      const __m256d x2 = _mm256_loadu_pd(p2);
+      const __m256d x3 = _mm256_loadu_pd(p3);
+      __m256d bb = Multiply256(x1, w2r, w2Im);
+      __m256d c = Multiply256(x2, w1r, w1Im);
+      __m256d d = Multiply256(x3, w3r, w3Im);
+      if (isFirst)
+      {
+        bb = _mm256_blend_pd(bb, x1, 0b0011);
+        c = _mm256_blend_pd(c, x2, 0b0011);
+        d = _mm256_blend_pd(d, x3, 0b0011);
+      }
       const __m256d sumAB = _mm256_add_pd(a, bb);
       const __m256d difAB = _mm256_sub_pd(a, bb);
       const __m256d sumCD = _mm256_add_pd(c, d);
