@@ -29,6 +29,7 @@ CDSPFFTObject::CDSPFFTObject(int order, CFFTObjectPool* pool)
   , Pool(pool)
   , BitRev(BitRevCapacity(Len))
   , Trig(Len / 2)
+  , SwapList(Len / 2)
   , UseAvx2(IsAvx2Available())
 {
 }
@@ -83,21 +84,26 @@ void CDSPFFTObject::BuildTablesIfNeeded() noexcept
       reversed |= ((j >> b) & 1) << (halfBits - 1 - b);
     BitRev[2 + j] = reversed;
   }
+  BuildSwapList();
   BitRev[0] = Len;
 }
 
 // The index i has m = Order - 1 bits, split as [high h bits][middle bit when m is odd][low h bits]; its
-// reversal j swaps the reversed halves and keeps the middle bit. Each pair is swapped once, from the
+// reversal j swaps the reversed halves and keeps the middle bit. Each pair is listed once, from the
 // smaller index: for a given low part with reversal r, j > i holds for every high part below r, and
-// for high == r exactly when the reversal of r exceeds the low part. So the loops need no data-dependent
-// branch.
-void CDSPFFTObject::BitReverse(double* z) const noexcept
+// for high == r exactly when the reversal of r exceeds the low part.
+void CDSPFFTObject::BuildSwapList() noexcept
 {
   const int h = BitRev[1];
   const bool hasMiddleBit = ((Order - 1) & 1) != 0;
   const int highShift = hasMiddleBit ? h + 1 : h;
   const int lowCount = 1 << h;
   const std::int32_t* table = BitRev.Data() + 2;
+  std::int32_t* list = SwapList.Data();
+  const auto add = [&](int i, int j) {
+    *list++ = 2 * i;
+    *list++ = 2 * j;
+  };
   for (int middle = 0; middle <= (hasMiddleBit ? 1 << h : 0); middle += 1 << h)
   {
     for (int low = 0; low < lowCount; low++)
@@ -106,10 +112,24 @@ void CDSPFFTObject::BitReverse(double* z) const noexcept
       const int iBase = middle | low;
       const int jBase = (r << highShift) | middle;
       for (int high = 0; high < r; high++)
-        SwapComplex(z, (high << highShift) | iBase, jBase | table[high]);
+        add((high << highShift) | iBase, jBase | table[high]);
       if (table[r] > low)
-        SwapComplex(z, (r << highShift) | iBase, jBase | table[r]);
+        add((r << highShift) | iBase, jBase | table[r]);
     }
+  }
+  SwapCount = static_cast<int>(list - SwapList.Data()) / 2;
+}
+
+void CDSPFFTObject::BitReverse(double* z) const noexcept
+{
+  const std::int32_t* list = SwapList.Data();
+  for (int n = 0; n < SwapCount; n++, list += 2)
+  {
+    double* zi = z + list[0];
+    double* zj = z + list[1];
+    const __m128d a = _mm_loadu_pd(zi);
+    _mm_storeu_pd(zi, _mm_loadu_pd(zj));
+    _mm_storeu_pd(zj, a);
   }
 }
 

@@ -48,6 +48,7 @@ private:
   friend class CFFTObjectPool;
 
   void BuildTablesIfNeeded() noexcept;
+  void BuildSwapList() noexcept;
   void BitReverse(double* z) const noexcept;
   void ComplexTransform(double* z, bool isForward) const noexcept;
   void RadixTwoPass(double* z) const noexcept;
@@ -74,6 +75,9 @@ private:
   CAlignedBuffer<std::int32_t> BitRev;
   // Cosine and sine pairs of the first quarter turn at Len points (Len / 2 doubles).
   CAlignedBuffer<double> Trig;
+  // The bit reversal as pairs of double offsets (2 i, 2 j), i < j, each pair once: fewer than Len / 4.
+  CAlignedBuffer<std::int32_t> SwapList;
+  int SwapCount = 0;
   bool UseAvx2;
 };
 

@@ -45,12 +45,4 @@ inline void Butterfly(double* p0, double* p1, double* p2, double* p3, __m128d b,
   _mm_storeu_pd(p3, _mm_sub_pd(difAB, rotCD));
 }
 
-inline void SwapComplex(double* z, int i, int j) noexcept
-{
-  const __m128d a = _mm_loadu_pd(z + 2 * i);
-  const __m128d b = _mm_loadu_pd(z + 2 * j);
-  _mm_storeu_pd(z + 2 * i, b);
-  _mm_storeu_pd(z + 2 * j, a);
-}
-
 } // namespace rsmp
