@@ -13,6 +13,20 @@ namespace {
 
 int BitRevCapacity(int len) { return static_cast<int>(std::ceil(std::sqrt(len / 2.0) + 2.0)); }
 
+// Doubles of the AVX2 twiddle table: kTwiddleDoublesPerButterfly per butterfly of a radix-4 pass with a
+// quarter span of at least 2; none above kMaxTwiddleTableOrder or without AVX2.
+int TwiddleTableCapacity(int order)
+{
+  if (order > CDSPFFTObject::kMaxTwiddleTableOrder || order < 2 || !CDSPFFTObject::IsAvx2Available())
+    return 0;
+  const int points = 1 << (order - 1);
+  int quarters = 0;
+  for (int quarter = ((order - 1) & 1) != 0 ? 2 : 1; quarter <= points / 4; quarter *= 4)
+    if (quarter >= 2)
+      quarters += quarter;
+  return CDSPFFTObject::kTwiddleDoublesPerButterfly * quarters;
+}
+
 int ValidatedOrder(int order)
 {
   if (order < 0 || order > CDSPFFTObject::kMaxOrder)
@@ -30,6 +44,7 @@ CDSPFFTObject::CDSPFFTObject(int order, CFFTObjectPool* pool)
   , BitRev(BitRevCapacity(Len))
   , Trig(Len / 2)
   , SwapList(Len / 2)
+  , TwiddleTable(TwiddleTableCapacity(Order))
   , UseAvx2(IsAvx2Available())
 {
 }
@@ -85,6 +100,8 @@ void CDSPFFTObject::BuildTablesIfNeeded() noexcept
     BitRev[2 + j] = reversed;
   }
   BuildSwapList();
+  if (TwiddleTable.Data() != nullptr)
+    BuildTwiddleTableAvx2();
   BitRev[0] = Len;
 }
 
@@ -138,17 +155,19 @@ void CDSPFFTObject::BitReverse(double* z) const noexcept
 void CDSPFFTObject::ComplexTransform(double* z, bool isForward) const noexcept
 {
   const int points = Len / 2;
-  int span = 4;
-  if (((Order - 1) & 1) != 0)
-  {
+  const int firstSpan = FirstRadixFourSpan();
+  if (firstSpan == 8)
     RadixTwoPass(z);
-    span = 8;
-  }
-  for (; span <= points; span *= 4)
+  const double* table = TwiddleTable.Data();
+  for (int span = firstSpan; span <= points; span *= 4)
   {
     const int quarter = span / 4;
     if (UseAvx2 && quarter >= 2)
-      RadixFourPassAvx2(z, span, isForward);
+    {
+      RadixFourPassAvx2(z, span, isForward, table);
+      if (table != nullptr)
+        table += kTwiddleDoublesPerButterfly * quarter;
+    }
     else
       RadixFourPass(z, span, isForward, 0, quarter);
   }

@@ -11,6 +11,8 @@
 
 #include "plugin/resampler/Allocation.h"
 
+#include <immintrin.h>
+
 #include <cstdint>
 
 namespace rsmp {
@@ -21,6 +23,11 @@ class CDSPFFTObject : public CStdClassAllocator
 {
 public:
   static constexpr int kMaxOrder = 30;
+  // The AVX2 routines read their twiddle factors from a table up to this order and compute them above
+  // it, where the table (two doubles per point) would grow large; kTwiddleDoublesPerButterfly doubles
+  // per butterfly of a pass.
+  static constexpr int kMaxTwiddleTableOrder = 14;
+  static constexpr int kTwiddleDoublesPerButterfly = 12;
 
   // Any thread, allocates the work areas. Throws std::invalid_argument for an order outside
   // 0 .. kMaxOrder, std::bad_alloc when the heap fails.
@@ -58,7 +65,11 @@ private:
   void RealSplitInverse(double* a) const noexcept;
   // AVX2 forms: a radix-4 pass with a quarter span of at least 2; the real-split pairs from k = 1 on,
   // two at a time, returning the first k left over.
-  void RadixFourPassAvx2(double* z, int span, bool isForward) const noexcept;
+  void RadixFourPassAvx2(double* z, int span, bool isForward, const double* table) const noexcept;
+  void ComputeTwiddlesAvx2(int span, int j, __m256d* w) const noexcept;
+  void BuildTwiddleTableAvx2() noexcept;
+  // 8 for odd Order - 1 (after a radix-2 pass), else 4.
+  int FirstRadixFourSpan() const noexcept { return ((Order - 1) & 1) != 0 ? 8 : 4; }
   int RealSplitForwardAvx2(double* a) const noexcept;
   int RealSplitInverseAvx2(double* a) const noexcept;
   // e^{i 2 pi k / Len} for 0 <= k < Len / 4.
@@ -78,6 +89,9 @@ private:
   // The bit reversal as pairs of double offsets (2 i, 2 j), i < j, each pair once: fewer than Len / 4.
   CAlignedBuffer<std::int32_t> SwapList;
   int SwapCount = 0;
+  // AVX2 twiddles per radix-4 pass with a quarter span of at least 2, in pass order; empty when the
+  // processor lacks AVX2 or above kMaxTwiddleTableOrder.
+  CAlignedBuffer<double> TwiddleTable;
   bool UseAvx2;
 };
 

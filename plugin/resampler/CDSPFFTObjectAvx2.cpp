@@ -33,29 +33,63 @@ namespace {
 
 } // namespace
 
-// Butterflies j and j + 1 together. The butterfly j == 0 keeps its inputs where the plain pass skips
-// the multiplication by unit twiddles, so both give the same bits.
-[[gnu::target("avx2")]] void CDSPFFTObject::RadixFourPassAvx2(double* z, int span, bool isForward) const noexcept
+// Twiddles of butterflies j and j + 1 of the forward pass over `span`: w1 = e^{i 2 pi j / span},
+// w2 = w1^2, w3 = w1 w2 by the plain pass's formulas, each as (wr, wr, wr', wr') and
+// (-wi, wi, -wi', wi') in `w[0 .. 5]`: w1, w2, w3 in that order, real forms first. A backward pass
+// takes the same real forms and negated imaginary ones: with sin negated the formulas give the same
+// real parts and exactly negated imaginary parts.
+[[gnu::target("avx2")]] void CDSPFFTObject::ComputeTwiddlesAvx2(int span, int j, __m256d* w) const noexcept
+{
+  const int tableStep = Len / span;
+  const __m256d trig = LoadPair256(Trig.Data() + 2 * j * tableStep, Trig.Data() + 2 * (j + 1) * tableStep);
+  const __m256d w1r = _mm256_movedup_pd(trig);
+  const __m256d w1i = _mm256_permute_pd(trig, 0b1111);
+  const __m256d w2r = _mm256_sub_pd(_mm256_mul_pd(w1r, w1r), _mm256_mul_pd(w1i, w1i));
+  const __m256d w2i = _mm256_mul_pd(_mm256_mul_pd(_mm256_set1_pd(2.0), w1r), w1i);
+  w[0] = w1r;
+  w[1] = _mm256_xor_pd(w1i, NegReMask256());
+  w[2] = w2r;
+  w[3] = _mm256_xor_pd(w2i, NegReMask256());
+  w[4] = _mm256_sub_pd(_mm256_mul_pd(w1r, w2r), _mm256_mul_pd(w1i, w2i));
+  w[5] = _mm256_xor_pd(_mm256_add_pd(_mm256_mul_pd(w1r, w2i), _mm256_mul_pd(w1i, w2r)), NegReMask256());
+}
+
+[[gnu::target("avx2")]] void CDSPFFTObject::BuildTwiddleTableAvx2() noexcept
+{
+  auto* entry = reinterpret_cast<__m256d*>(TwiddleTable.Data());
+  for (int span = FirstRadixFourSpan(); span <= Len / 2; span *= 4)
+    for (int j = 0; j < span / 4 && span >= 8; j += 2, entry += 6)
+      ComputeTwiddlesAvx2(span, j, entry);
+}
+
+// Butterflies j and j + 1 together, with twiddles from `table` (the pass's part of the twiddle table)
+// or computed when it is null. The butterfly j == 0 keeps its inputs where the plain pass skips the
+// multiplication by unit twiddles, so both give the same bits.
+[[gnu::target("avx2")]] void CDSPFFTObject::RadixFourPassAvx2(double* z, int span, bool isForward,
+                                                             const double* table) const noexcept
 {
   const int points = Len / 2;
   const int quarter = span / 4;
-  const int tableStep = Len / span;
-  const __m256d sign = _mm256_set1_pd(isForward ? 1.0 : -1.0);
-  const __m256d two = _mm256_set1_pd(2.0);
+  const __m256d imSign = isForward ? _mm256_setzero_pd() : _mm256_set1_pd(-0.0);
   const __m256d rotMask = isForward ? NegReMask256() : NegImMask256();
+  const auto* entry = reinterpret_cast<const __m256d*>(table);
   for (int j = 0; j < quarter; j += 2)
   {
-    // (cos, sin) of j and j + 1, spread to (w1r, w1r) and (w1i, w1i) per butterfly.
-    const __m256d w = LoadPair256(Trig.Data() + 2 * j * tableStep, Trig.Data() + 2 * (j + 1) * tableStep);
-    const __m256d w1r = _mm256_movedup_pd(w);
-    const __m256d w1i = _mm256_mul_pd(sign, _mm256_permute_pd(w, 0b1111));
-    const __m256d w2r = _mm256_sub_pd(_mm256_mul_pd(w1r, w1r), _mm256_mul_pd(w1i, w1i));
-    const __m256d w2i = _mm256_mul_pd(_mm256_mul_pd(two, w1r), w1i);
-    const __m256d w3r = _mm256_sub_pd(_mm256_mul_pd(w1r, w2r), _mm256_mul_pd(w1i, w2i));
-    const __m256d w3i = _mm256_add_pd(_mm256_mul_pd(w1r, w2i), _mm256_mul_pd(w1i, w2r));
-    const __m256d w1Im = _mm256_xor_pd(w1i, NegReMask256());
-    const __m256d w2Im = _mm256_xor_pd(w2i, NegReMask256());
-    const __m256d w3Im = _mm256_xor_pd(w3i, NegReMask256());
+    __m256d w[6];
+    if (entry != nullptr)
+    {
+      for (int i = 0; i < 6; i++)
+        w[i] = _mm256_load_pd(reinterpret_cast<const double*>(entry + i));
+      entry += 6;
+    }
+    else
+      ComputeTwiddlesAvx2(span, j, w);
+    const __m256d w1r = w[0];
+    const __m256d w1Im = _mm256_xor_pd(w[1], imSign);
+    const __m256d w2r = w[2];
+    const __m256d w2Im = _mm256_xor_pd(w[3], imSign);
+    const __m256d w3r = w[4];
+    const __m256d w3Im = _mm256_xor_pd(w[5], imSign);
     const bool isFirst = j == 0;
     for (int b = j; b < points; b += span)
     {
