@@ -213,8 +213,16 @@ void CDSPBlockConvolver::FilterBlock() noexcept
   FFTForward->Forward(CurInput);
   if (UpShift >= 1)
     ExtendUpShiftedSpectrum(CurInput);
-  MultiplyBySpectrum(CurInput);
-  FFTOutput->Inverse(CurInput);
+  if (Filter.GetIsZeroPhase())
+  {
+    MultiplyEnds(CurInput);
+    FFTOutput->InverseOfProduct(CurInput, Filter.GetSpectrum());
+  }
+  else
+  {
+    MultiplyBySpectrum(CurInput);
+    FFTOutput->Inverse(CurInput);
+  }
 }
 
 // The spectrum of a block zero-stuffed by 2^u is the short block's spectrum repeated 2^u times: first
@@ -239,28 +247,36 @@ void CDSPBlockConvolver::ExtendUpShiftedSpectrum(double* a) const noexcept
   }
 }
 
+// DC and Nyquist of a zero-phase product, whose other bins the inverse transform multiplies. A shorter
+// inverse (down by 2^d) takes the bin at its own length as its Nyquist.
+void CDSPBlockConvolver::MultiplyEnds(double* a) const noexcept
+{
+  const double* k = Filter.GetSpectrum();
+  a[0] *= k[0];
+  if (DownShift >= 1)
+  {
+    const int count = BlockLen2 >> DownShift;
+    a[1] = a[count] * k[count] - a[count + 1] * k[count + 1];
+  }
+  else
+    a[1] *= k[1];
+}
+
+// The product with a minimum-phase filter's complex spectrum.
 void CDSPBlockConvolver::MultiplyBySpectrum(double* a) const noexcept
 {
   const double* k = Filter.GetSpectrum();
   const int count = DownShift >= 1 ? BlockLen2 >> DownShift : BlockLen2;
   const double nyquistRe = count < BlockLen2 ? a[count] : 0.0;
   const double nyquistIm = count < BlockLen2 ? a[count + 1] : 0.0;
-  if (Filter.GetIsZeroPhase())
+  a[0] *= k[0];
+  a[1] *= k[1];
+  for (int i = 2; i < count; i += 2)
   {
-    for (int i = 0; i < count; i++)
-      a[i] *= k[i];
-  }
-  else
-  {
-    a[0] *= k[0];
-    a[1] *= k[1];
-    for (int i = 2; i < count; i += 2)
-    {
-      const double re = a[i] * k[i] - a[i + 1] * k[i + 1];
-      const double im = a[i] * k[i + 1] + a[i + 1] * k[i];
-      a[i] = re;
-      a[i + 1] = im;
-    }
+    const double re = a[i] * k[i] - a[i + 1] * k[i + 1];
+    const double im = a[i] * k[i + 1] + a[i + 1] * k[i];
+    a[i] = re;
+    a[i + 1] = im;
   }
   if (DownShift >= 1)
     a[1] = nyquistRe * k[count] - nyquistIm * k[count + 1];

@@ -52,6 +52,7 @@ private:
   const double* StoreInput(const double* ip, int pos, int count) noexcept;
   void FilterBlock() noexcept;
   void ExtendUpShiftedSpectrum(double* a) const noexcept;
+  void MultiplyEnds(double* a) const noexcept;
   void MultiplyBySpectrum(double* a) const noexcept;
   double* EmitOutput(double* op, int pos, int count) noexcept;
   double* EmitFromBlock(double* op, int pos, int count) noexcept;

@@ -67,7 +67,9 @@ void CDSPFFTObject::Forward(double* a) noexcept
   RealSplitForward(a);
 }
 
-void CDSPFFTObject::Inverse(double* a) noexcept
+void CDSPFFTObject::Inverse(double* a) noexcept { InverseOfProduct(a, nullptr); }
+
+void CDSPFFTObject::InverseOfProduct(double* a, const double* spectrum) noexcept
 {
   if (Len < 2)
   {
@@ -75,7 +77,7 @@ void CDSPFFTObject::Inverse(double* a) noexcept
     return;
   }
   BuildTablesIfNeeded();
-  RealSplitInverse(a);
+  RealSplitInverse(a, spectrum);
   BitReverse(a);
   ComplexTransform(a, false);
 }
@@ -257,17 +259,27 @@ void CDSPFFTObject::RealSplitForward(double* a) const noexcept
 }
 
 // The mirror of RealSplitForward: E = (X[k] + conj X[N-k]) / 2, O = conj(w^k) (X[k] - conj X[N-k]) / 2,
-// Z[k] = E + i O, Z[N-k] = conj(E - i O).
-void CDSPFFTObject::RealSplitInverse(double* a) const noexcept
+// Z[k] = E + i O, Z[N-k] = conj(E - i O). A given spectrum multiplies a[2 ..] element-wise on the way in.
+void CDSPFFTObject::RealSplitInverse(double* a, const double* spectrum) const noexcept
 {
   const int points = Len / 2;
   const __m128d half = _mm_set1_pd(0.5);
-  for (int k = UseAvx2 ? RealSplitInverseAvx2(a) : 1; k < points / 2; k++)
+  if (spectrum != nullptr && points >= 2)
+  {
+    a[points] *= spectrum[points];
+    a[points + 1] *= spectrum[points + 1];
+  }
+  for (int k = UseAvx2 ? RealSplitInverseAvx2(a, spectrum) : 1; k < points / 2; k++)
   {
     double* xk = a + 2 * k;
     double* xm = a + 2 * (points - k);
-    const __m128d vk = _mm_loadu_pd(xk);
-    const __m128d vm = _mm_loadu_pd(xm);
+    __m128d vk = _mm_loadu_pd(xk);
+    __m128d vm = _mm_loadu_pd(xm);
+    if (spectrum != nullptr)
+    {
+      vk = _mm_mul_pd(vk, _mm_loadu_pd(spectrum + 2 * k));
+      vm = _mm_mul_pd(vm, _mm_loadu_pd(spectrum + 2 * (points - k)));
+    }
     // E = 0.5 (xk0 + xm0, xk1 - xm1); D = 0.5 (xk0 - xm0, xk1 + xm1); O = conj(w^k) D.
     const __m128d e = _mm_mul_pd(half, _mm_add_pd(vk, _mm_xor_pd(vm, NegImMask())));
     const __m128d d = _mm_mul_pd(half, _mm_add_pd(vk, _mm_xor_pd(vm, NegReMask())));

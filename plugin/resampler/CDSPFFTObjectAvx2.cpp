@@ -145,7 +145,7 @@ namespace {
   return k;
 }
 
-[[gnu::target("avx2")]] int CDSPFFTObject::RealSplitInverseAvx2(double* a) const noexcept
+[[gnu::target("avx2")]] int CDSPFFTObject::RealSplitInverseAvx2(double* a, const double* spectrum) const noexcept
 {
   const int points = Len / 2;
   const __m256d half = _mm256_set1_pd(0.5);
@@ -154,8 +154,13 @@ namespace {
   {
     double* xk = a + 2 * k;
     double* xm = a + 2 * (points - k - 1);
-    const __m256d vk = _mm256_loadu_pd(xk);
-    const __m256d vm = Reverse256(_mm256_loadu_pd(xm));
+    __m256d vk = _mm256_loadu_pd(xk);
+    __m256d vm = Reverse256(_mm256_loadu_pd(xm));
+    if (spectrum != nullptr)
+    {
+      vk = _mm256_mul_pd(vk, _mm256_loadu_pd(spectrum + 2 * k));
+      vm = _mm256_mul_pd(vm, Reverse256(_mm256_loadu_pd(spectrum + 2 * (points - k - 1))));
+    }
     const __m256d e = _mm256_mul_pd(half, _mm256_add_pd(vk, _mm256_xor_pd(vm, NegImMask256())));
     const __m256d d = _mm256_mul_pd(half, _mm256_add_pd(vk, _mm256_xor_pd(vm, NegReMask256())));
     // Twiddles (cos, -sin): as (wr, wr) and (-wi, wi) = (sin, -sin).

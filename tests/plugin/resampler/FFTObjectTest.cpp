@@ -143,6 +143,28 @@ TEST(RealFFT, Avx2PathEqualsThePlainPathBitForBit)
   }
 }
 
+// The products are the same multiplications, only taken inside the first pass: equal bit for bit.
+TEST(RealFFT, InverseOfProductEqualsMultiplyingFirst)
+{
+  for (const bool avx2 : {false, true})
+  {
+    for (int order = 1; order <= 12; order++)
+    {
+      CDSPFFTObject fft(order, nullptr);
+      fft.SetAvx2Enabled(avx2);
+      const std::vector<double> spectrum = RandomBlock(fft.GetLen(), 500u + static_cast<unsigned>(order));
+      std::vector<double> fused = RandomBlock(fft.GetLen(), 600u + static_cast<unsigned>(order));
+      std::vector<double> separate = fused;
+      for (size_t i = 2; i < separate.size(); i++)
+        separate[i] *= spectrum[i];
+      fft.Inverse(separate.data());
+      fft.InverseOfProduct(fused.data(), spectrum.data());
+      EXPECT_EQ(std::memcmp(fused.data(), separate.data(), sizeof(double) * fused.size()), 0)
+        << "order " << order << (avx2 ? " with AVX2" : "");
+    }
+  }
+}
+
 TEST(RealFFT, OrderOutsideTheRangeIsRefused)
 {
   EXPECT_THROW(CDSPFFTObject(-1, nullptr), std::invalid_argument);
