@@ -157,11 +157,18 @@ void CDSPFFTObject::BitReverse(double* z) const noexcept
 void CDSPFFTObject::ComplexTransform(double* z, bool isForward) const noexcept
 {
   const int points = Len / 2;
-  const int firstSpan = FirstRadixFourSpan();
-  if (firstSpan == 8)
+  int span = FirstRadixFourSpan();
+  if (UseAvx2 && points >= 8)
+  {
+    // After a radix-2 pass the radix-4 passes start at 8 points, after a radix-4 one at 16.
+    FirstPassAvx2(z, isForward);
+    if (span == 4)
+      span = 16;
+  }
+  else if (span == 8)
     RadixTwoPass(z);
   const double* table = TwiddleTable.Data();
-  for (int span = firstSpan; span <= points; span *= 4)
+  for (; span <= points; span *= 4)
   {
     const int quarter = span / 4;
     if (UseAvx2 && quarter >= 2)

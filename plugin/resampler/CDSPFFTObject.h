@@ -69,6 +69,8 @@ private:
   void RealSplitInverse(double* a, const double* spectrum) const noexcept;
   // AVX2 forms: a radix-4 pass with a quarter span of at least 2; the real-split pairs from k = 1 on,
   // two at a time, returning the first k left over.
+  // The first pass (radix 2, or radix 4 over spans of 4 points) for at least 8 points.
+  void FirstPassAvx2(double* z, bool isForward) const noexcept;
   void RadixFourPassAvx2(double* z, int span, bool isForward, const double* table) const noexcept;
   void ComputeTwiddlesAvx2(int span, int j, __m256d* w) const noexcept;
   void BuildTwiddleTableAvx2() noexcept;

@@ -33,6 +33,54 @@ namespace {
 
 } // namespace
 
+// Pairs of adjacent vectors (z0, z1), (z2, z3) are transposed to (z0, z2), (z1, z3) and back, so that
+// each vector holds the same member of two neighbouring butterflies.
+[[gnu::target("avx2")]] void CDSPFFTObject::FirstPassAvx2(double* z, bool isForward) const noexcept
+{
+  const int points = Len / 2;
+  if (FirstRadixFourSpan() == 8)
+  {
+    for (int p = 0; p < points; p += 4)
+    {
+      const __m256d x0 = _mm256_loadu_pd(z + 2 * p);
+      const __m256d x1 = _mm256_loadu_pd(z + 2 * p + 4);
+      const __m256d a = _mm256_permute2f128_pd(x0, x1, 0x20);
+      const __m256d b = _mm256_permute2f128_pd(x0, x1, 0x31);
+      const __m256d sum = _mm256_add_pd(a, b);
+      const __m256d dif = _mm256_sub_pd(a, b);
+      _mm256_storeu_pd(z + 2 * p, _mm256_permute2f128_pd(sum, dif, 0x20));
+      _mm256_storeu_pd(z + 2 * p + 4, _mm256_permute2f128_pd(sum, dif, 0x31));
+    }
+    return;
+  }
+  // Radix 4 with unit twiddles, butterflies b and b + 4.
+  const __m256d rotMask = isForward ? NegReMask256() : NegImMask256();
+  for (int b = 0; b < points; b += 8)
+  {
+    double* p = z + 2 * b;
+    const __m256d x0 = _mm256_loadu_pd(p);
+    const __m256d x1 = _mm256_loadu_pd(p + 4);
+    const __m256d x2 = _mm256_loadu_pd(p + 8);
+    const __m256d x3 = _mm256_loadu_pd(p + 12);
+    const __m256d a = _mm256_permute2f128_pd(x0, x2, 0x20);
+    const __m256d bb = _mm256_permute2f128_pd(x0, x2, 0x31);
+    const __m256d c = _mm256_permute2f128_pd(x1, x3, 0x20);
+    const __m256d d = _mm256_permute2f128_pd(x1, x3, 0x31);
+    const __m256d sumAB = _mm256_add_pd(a, bb);
+    const __m256d difAB = _mm256_sub_pd(a, bb);
+    const __m256d sumCD = _mm256_add_pd(c, d);
+    const __m256d rotCD = _mm256_xor_pd(Swap256(_mm256_sub_pd(c, d)), rotMask);
+    const __m256d y0 = _mm256_add_pd(sumAB, sumCD);
+    const __m256d y1 = _mm256_add_pd(difAB, rotCD);
+    const __m256d y2 = _mm256_sub_pd(sumAB, sumCD);
+    const __m256d y3 = _mm256_sub_pd(difAB, rotCD);
+    _mm256_storeu_pd(p, _mm256_permute2f128_pd(y0, y1, 0x20));
+    _mm256_storeu_pd(p + 4, _mm256_permute2f128_pd(y2, y3, 0x20));
+    _mm256_storeu_pd(p + 8, _mm256_permute2f128_pd(y0, y1, 0x31));
+    _mm256_storeu_pd(p + 12, _mm256_permute2f128_pd(y2, y3, 0x31));
+  }
+}
+
 // Twiddles of butterflies j and j + 1 of the forward pass over `span`: w1 = e^{i 2 pi j / span},
 // w2 = w1^2, w3 = w1 w2 by the plain pass's formulas, each as (wr, wr, wr', wr') and
 // (-wi, wi, -wi', wi') in `w[0 .. 5]`: w1, w2, w3 in that order, real forms first. A backward pass
