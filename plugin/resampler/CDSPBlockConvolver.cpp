@@ -2,6 +2,7 @@
 
 #include "plugin/resampler/CFFTObjectPool.h"
 #include "plugin/resampler/CKernelFilterCache.h"
+#include "plugin/resampler/VectorPath.h"
 
 #include <algorithm>
 #include <bit>
@@ -90,6 +91,9 @@ CDSPBlockConvolver::CDSPBlockConvolver(CDSPKernelFilter& filter, int upFactor, i
     if (inverseOrder != forwardOrder)
       FFTInverse = pool.Acquire(inverseOrder);
     FFTOutput = FFTInverse != nullptr ? FFTInverse : FFTForward;
+    // Pooled objects keep the choice they were last given.
+    FFTForward->SetAvx2Enabled(IsAvx2Used());
+    FFTOutput->SetAvx2Enabled(IsAvx2Used());
     WorkBlock.Alloc(2 * BlockLen2 + PrevInputLen);
   }
   catch (...)

@@ -1,6 +1,7 @@
 #include "plugin/resampler/CDSPFFTObject.h"
 
 #include "plugin/resampler/ComplexVectorOps.h"
+#include "plugin/resampler/VectorPath.h"
 
 #include <cmath>
 #include <numbers>
@@ -17,7 +18,7 @@ int BitRevCapacity(int len) { return static_cast<int>(std::ceil(std::sqrt(len / 
 // quarter span of at least 2; none above kMaxTwiddleTableOrder or without AVX2.
 int TwiddleTableCapacity(int order)
 {
-  if (order > CDSPFFTObject::kMaxTwiddleTableOrder || order < 2 || !CDSPFFTObject::IsAvx2Available())
+  if (order > CDSPFFTObject::kMaxTwiddleTableOrder || order < 2 || !IsAvx2Available())
     return 0;
   const int points = 1 << (order - 1);
   int quarters = 0;
@@ -45,14 +46,8 @@ CDSPFFTObject::CDSPFFTObject(int order, CFFTObjectPool* pool)
   , Trig(Len / 2)
   , SwapList(Len / 2)
   , TwiddleTable(TwiddleTableCapacity(Order))
-  , UseAvx2(IsAvx2Available())
+  , UseAvx2(IsAvx2Used())
 {
-}
-
-bool CDSPFFTObject::IsAvx2Available() noexcept
-{
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx2");
 }
 
 void CDSPFFTObject::SetAvx2Enabled(bool enabled) noexcept { UseAvx2 = enabled && IsAvx2Available(); }

@@ -40,9 +40,8 @@ public:
   double GetInvMulConst() const noexcept { return InvMulConst; }
   CFFTObjectPool* GetPool() const noexcept { return Pool; }
 
-  // Any thread: whether this processor runs AVX2 code. New objects use it when it does.
-  static bool IsAvx2Available() noexcept;
-  // Holder's thread: the AVX2 routines (only where available) or the plain SSE2 ones.
+  // Holder's thread: the AVX2 routines (only where available) or the plain SSE2 ones. New objects take
+  // them when IsAvx2Used().
   void SetAvx2Enabled(bool enabled) noexcept;
   bool GetAvx2Enabled() const noexcept { return UseAvx2; }
 

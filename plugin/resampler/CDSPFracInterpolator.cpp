@@ -1,8 +1,8 @@
 #include "plugin/resampler/CDSPFracInterpolator.h"
 
-#include "plugin/resampler/CDSPFFTObject.h"
 #include "plugin/resampler/CFracFilterBankCache.h"
 #include "plugin/resampler/MirroredRing.h"
+#include "plugin/resampler/VectorPath.h"
 
 #include <immintrin.h>
 
@@ -57,7 +57,7 @@ bool IsWholeNumber(double v) noexcept { return v == std::floor(v); }
 
 CDSPFracInterpolator::DotFn CDSPFracInterpolator::GetExactDot(int halfLength, bool avx2) noexcept
 {
-  if (avx2 && CDSPFFTObject::IsAvx2Available())
+  if (avx2 && IsAvx2Available())
     return kExactDotsAvx2<3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15>[halfLength - 3];
   return kExactDots<3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15>[halfLength - 3];
 }
@@ -133,7 +133,7 @@ CDSPFracInterpolator::CDSPFracInterpolator(const CPhasePlan& plan, bool isThird,
   flb = kBufLen + 1 - fl2;
   if (IsWhole)
   {
-    Dot = GetExactDot(fl2, true);
+    Dot = GetExactDot(fl2, IsAvx2Used());
     WholeStep = SrcSRDiv / DstSRDiv;
     StepRemainder = SrcSRDiv - WholeStep * DstSRDiv;
   }

@@ -1,6 +1,6 @@
 #include "plugin/resampler/HalfBandConvolution.h"
 
-#include "plugin/resampler/CDSPFFTObject.h"
+#include "plugin/resampler/VectorPath.h"
 
 #include <immintrin.h>
 
@@ -141,14 +141,14 @@ constexpr CDSPHBDownsampler::ConvolveFn kDownConvolversAvx2[] = {ConvolveDownAvx
 
 CDSPHBUpsampler::ConvolveFn GetHalfBandUpConvolver(int taps, bool avx2) noexcept
 {
-  if (avx2 && CDSPFFTObject::IsAvx2Available())
+  if (avx2 && IsAvx2Available())
     return kUpConvolversAvx2<1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14>[taps - 1];
   return kUpConvolvers<1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14>[taps - 1];
 }
 
 CDSPHBDownsampler::ConvolveFn GetHalfBandDownConvolver(int taps, bool avx2) noexcept
 {
-  if (avx2 && CDSPFFTObject::IsAvx2Available())
+  if (avx2 && IsAvx2Available())
     return kDownConvolversAvx2<1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14>[taps - 1];
   return kDownConvolvers<1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14>[taps - 1];
 }

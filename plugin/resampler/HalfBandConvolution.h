@@ -10,8 +10,8 @@ namespace rsmp {
 
 // Routine for `taps` (1 .. kMaxHalfBandTaps): the AVX2 one when `avx2` is set and the processor has
 // AVX2, else the plain SSE2 one. Both give the same bits.
-CDSPHBUpsampler::ConvolveFn GetHalfBandUpConvolver(int taps, bool avx2 = true) noexcept;
-CDSPHBDownsampler::ConvolveFn GetHalfBandDownConvolver(int taps, bool avx2 = true) noexcept;
+CDSPHBUpsampler::ConvolveFn GetHalfBandUpConvolver(int taps, bool avx2) noexcept;
+CDSPHBDownsampler::ConvolveFn GetHalfBandDownConvolver(int taps, bool avx2) noexcept;
 
 // Drops the first `latencyLeft` of `written` output samples (counting the drop down across calls) by
 // moving `out` forward; returns the number of samples left.

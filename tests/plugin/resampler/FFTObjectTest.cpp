@@ -1,5 +1,6 @@
 #include "plugin/resampler/CFFTObjectPool.h"
 #include "plugin/resampler/ResamplerStores.h"
+#include "plugin/resampler/VectorPath.h"
 
 #include <gtest/gtest.h>
 
@@ -122,7 +123,7 @@ TEST(RealFFT, SecondTransformReusesTheBuiltTables)
 // order and without fused multiply-add, so the tolerance between the two paths is zero.
 TEST(RealFFT, Avx2PathEqualsThePlainPathBitForBit)
 {
-  if (!CDSPFFTObject::IsAvx2Available())
+  if (!rsmp::IsAvx2Available())
     GTEST_SKIP() << "no AVX2 on this processor";
   for (int order = 0; order <= 16; order++)
   {

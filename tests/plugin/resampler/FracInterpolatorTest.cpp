@@ -1,7 +1,7 @@
 #include "plugin/resampler/Allocation.h"
-#include "plugin/resampler/CDSPFFTObject.h"
 #include "plugin/resampler/CDSPFracInterpolator.h"
 #include "plugin/resampler/CFracFilterBankCache.h"
+#include "plugin/resampler/VectorPath.h"
 
 #include <gtest/gtest.h>
 
@@ -123,7 +123,7 @@ TEST(FracInterpolator, WholeLatencyIsDroppedOnTheInputSide)
 // multiply-add: the tolerance between them is zero.
 TEST(FracInterpolator, Avx2DotProductsEqualThePlainOnesBitForBit)
 {
-  if (!CDSPFFTObject::IsAvx2Available())
+  if (!rsmp::IsAvx2Available())
     GTEST_SKIP() << "no AVX2 on this processor";
   std::mt19937 generator(5);
   std::uniform_real_distribution<double> uniform(-1.0, 1.0);

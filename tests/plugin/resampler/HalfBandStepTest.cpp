@@ -1,8 +1,8 @@
 #include "plugin/resampler/CDSPHBDownsampler.h"
 #include "plugin/resampler/CDSPHBUpsampler.h"
-#include "plugin/resampler/CDSPFFTObject.h"
 #include "plugin/resampler/HalfBandConvolution.h"
 #include "plugin/resampler/HalfBandFilters.h"
+#include "plugin/resampler/VectorPath.h"
 
 #include <gtest/gtest.h>
 
@@ -206,7 +206,7 @@ TEST(HalfBandDownsampler, MatchesDirectFilteringWithOddSplits)
 // the tolerance between them is zero. Counts cover whole vectors and every remainder.
 TEST(HalfBandConvolution, Avx2RoutinesEqualThePlainOnesBitForBit)
 {
-  if (!CDSPFFTObject::IsAvx2Available())
+  if (!rsmp::IsAvx2Available())
     GTEST_SKIP() << "no AVX2 on this processor";
   std::mt19937 generator(11);
   std::uniform_real_distribution<double> uniform(-1.0, 1.0);
