@@ -44,10 +44,11 @@ CDSPFFTObject::CDSPFFTObject(int order, CFFTObjectPool* pool)
   , Pool(pool)
   , BitRev(BitRevCapacity(Len))
   , Trig(Len / 2)
-  , SwapList(Len / 2)
-  , TwiddleTable(TwiddleTableCapacity(Order))
   , UseAvx2(IsAvx2Used())
 {
+  // Written when the tables are built: an object that never transforms keeps them out of memory.
+  SwapList.AllocUnwritten(Len / 2);
+  TwiddleTable.AllocUnwritten(TwiddleTableCapacity(Order));
 }
 
 void CDSPFFTObject::SetAvx2Enabled(bool enabled) noexcept { UseAvx2 = enabled && IsAvx2Available(); }

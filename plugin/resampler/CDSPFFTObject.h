@@ -24,10 +24,10 @@ class CDSPFFTObject : public CStdClassAllocator
 public:
   static constexpr int kMaxOrder = 30;
   // The AVX2 routines read their twiddle factors from a table up to this order and compute them above
-  // it, where the table (two doubles per point) would grow large; kTwiddleDoublesPerButterfly doubles
+  // it, where the table (one double per point) would grow large; kTwiddleDoublesPerButterfly doubles
   // per butterfly of a pass.
   static constexpr int kMaxTwiddleTableOrder = 14;
-  static constexpr int kTwiddleDoublesPerButterfly = 12;
+  static constexpr int kTwiddleDoublesPerButterfly = 6;
 
   // Any thread, allocates the work areas. Throws std::invalid_argument for an order outside
   // 0 .. kMaxOrder, std::bad_alloc when the heap fails.

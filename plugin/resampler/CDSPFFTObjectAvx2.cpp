@@ -82,10 +82,9 @@ namespace {
 }
 
 // Twiddles of butterflies j and j + 1 of the forward pass over `span`: w1 = e^{i 2 pi j / span},
-// w2 = w1^2, w3 = w1 w2 by the plain pass's formulas, each as (wr, wr, wr', wr') and
-// (-wi, wi, -wi', wi') in `w[0 .. 5]`: w1, w2, w3 in that order, real forms first. A backward pass
-// takes the same real forms and negated imaginary ones: with sin negated the formulas give the same
-// real parts and exactly negated imaginary parts.
+// w2 = w1^2, w3 = w1 w2 by the plain pass's formulas, as complex pairs (wr, wi, wr', wi') in w[0 .. 2].
+// A backward pass takes their conjugates: with sin negated the formulas give the same real parts and
+// exactly negated imaginary parts.
 [[gnu::target("avx2")]] void CDSPFFTObject::ComputeTwiddlesAvx2(int span, int j, __m256d* w) const noexcept
 {
   const int tableStep = Len / span;
@@ -94,19 +93,18 @@ namespace {
   const __m256d w1i = _mm256_permute_pd(trig, 0b1111);
   const __m256d w2r = _mm256_sub_pd(_mm256_mul_pd(w1r, w1r), _mm256_mul_pd(w1i, w1i));
   const __m256d w2i = _mm256_mul_pd(_mm256_mul_pd(_mm256_set1_pd(2.0), w1r), w1i);
-  w[0] = w1r;
-  w[1] = _mm256_xor_pd(w1i, NegReMask256());
-  w[2] = w2r;
-  w[3] = _mm256_xor_pd(w2i, NegReMask256());
-  w[4] = _mm256_sub_pd(_mm256_mul_pd(w1r, w2r), _mm256_mul_pd(w1i, w2i));
-  w[5] = _mm256_xor_pd(_mm256_add_pd(_mm256_mul_pd(w1r, w2i), _mm256_mul_pd(w1i, w2r)), NegReMask256());
+  const __m256d w3r = _mm256_sub_pd(_mm256_mul_pd(w1r, w2r), _mm256_mul_pd(w1i, w2i));
+  const __m256d w3i = _mm256_add_pd(_mm256_mul_pd(w1r, w2i), _mm256_mul_pd(w1i, w2r));
+  w[0] = trig;
+  w[1] = _mm256_blend_pd(w2r, w2i, 0b1010);
+  w[2] = _mm256_blend_pd(w3r, w3i, 0b1010);
 }
 
 [[gnu::target("avx2")]] void CDSPFFTObject::BuildTwiddleTableAvx2() noexcept
 {
   auto* entry = reinterpret_cast<__m256d*>(TwiddleTable.Data());
   for (int span = FirstRadixFourSpan(); span <= Len / 2; span *= 4)
-    for (int j = 0; j < span / 4 && span >= 8; j += 2, entry += 6)
+    for (int j = 0; j < span / 4 && span >= 8; j += 2, entry += 3)
       ComputeTwiddlesAvx2(span, j, entry);
 }
 
@@ -118,26 +116,27 @@ namespace {
 {
   const int points = Len / 2;
   const int quarter = span / 4;
-  const __m256d imSign = isForward ? _mm256_setzero_pd() : _mm256_set1_pd(-0.0);
+  // (-wi, wi) forwards, (wi, -wi) backwards, from (wi, wi).
+  const __m256d imMask = isForward ? NegReMask256() : NegImMask256();
   const __m256d rotMask = isForward ? NegReMask256() : NegImMask256();
   const auto* entry = reinterpret_cast<const __m256d*>(table);
   for (int j = 0; j < quarter; j += 2)
   {
-    __m256d w[6];
+    __m256d w[3];
     if (entry != nullptr)
     {
-      for (int i = 0; i < 6; i++)
+      for (int i = 0; i < 3; i++)
         w[i] = _mm256_load_pd(reinterpret_cast<const double*>(entry + i));
-      entry += 6;
+      entry += 3;
     }
     else
       ComputeTwiddlesAvx2(span, j, w);
-    const __m256d w1r = w[0];
-    const __m256d w1Im = _mm256_xor_pd(w[1], imSign);
-    const __m256d w2r = w[2];
-    const __m256d w2Im = _mm256_xor_pd(w[3], imSign);
-    const __m256d w3r = w[4];
-    const __m256d w3Im = _mm256_xor_pd(w[5], imSign);
+    const __m256d w1r = _mm256_movedup_pd(w[0]);
+    const __m256d w1Im = _mm256_xor_pd(_mm256_permute_pd(w[0], 0b1111), imMask);
+    const __m256d w2r = _mm256_movedup_pd(w[1]);
+    const __m256d w2Im = _mm256_xor_pd(_mm256_permute_pd(w[1], 0b1111), imMask);
+    const __m256d w3r = _mm256_movedup_pd(w[2]);
+    const __m256d w3Im = _mm256_xor_pd(_mm256_permute_pd(w[2], 0b1111), imMask);
     const bool isFirst = j == 0;
     for (int b = j; b < points; b += span)
     {
