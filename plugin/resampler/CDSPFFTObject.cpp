@@ -6,7 +6,6 @@
 #include <cmath>
 #include <numbers>
 #include <stdexcept>
-#include <utility>
 
 namespace rsmp {
 
