@@ -91,6 +91,7 @@ CDSPBlockConvolver::CDSPBlockConvolver(CDSPKernelFilter& filter, int upFactor, i
     if (inverseOrder != forwardOrder)
       FFTInverse = pool.Acquire(inverseOrder);
     FFTOutput = FFTInverse != nullptr ? FFTInverse : FFTForward;
+    IsInverseMirrored = UpShift == 1 && DownShift < 1 && filter.GetIsZeroPhase();
     // Pooled objects keep the choice they were last given.
     FFTForward->SetAvx2Enabled(IsAvx2Used());
     FFTOutput->SetAvx2Enabled(IsAvx2Used());
@@ -220,7 +221,7 @@ void CDSPBlockConvolver::FilterBlock() noexcept
   if (Filter.GetIsZeroPhase())
   {
     MultiplyEnds(CurInput);
-    FFTOutput->InverseOfProduct(CurInput, Filter.GetSpectrum());
+    FFTOutput->InverseOfProduct(CurInput, Filter.GetSpectrum(), IsInverseMirrored);
   }
   else
   {
@@ -230,13 +231,14 @@ void CDSPBlockConvolver::FilterBlock() noexcept
 }
 
 // The spectrum of a block zero-stuffed by 2^u is the short block's spectrum repeated 2^u times: first
-// mirrored (conjugated) about the old Nyquist bin, then copied upwards once per further doubling.
+// mirrored (conjugated) about the old Nyquist bin, then copied upwards once per further doubling. An
+// inverse transform that reads the mirror from the lower half needs only the old Nyquist bin moved.
 void CDSPBlockConvolver::ExtendUpShiftedSpectrum(double* a) const noexcept
 {
   int len = BlockLen2 >> UpShift;
   const double dc = a[0];
   const double nyquist = a[1];
-  for (int j = 1; j < len / 2; j++)
+  for (int j = 1; j < len / 2 && !IsInverseMirrored; j++)
   {
     a[2 * (len - j)] = a[2 * j];
     a[2 * (len - j) + 1] = -a[2 * j + 1];

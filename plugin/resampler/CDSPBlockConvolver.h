@@ -82,6 +82,9 @@ private:
   int DownSkipInit = 0;
   CAlignedBuffer<double> WorkBlock;
   bool DoConsumeLatency;
+  // Up by 2 into a full-length zero-phase inverse: the inverse transform reads the spectrum's mirrored
+  // upper half from the lower one, which is then never written.
+  bool IsInverseMirrored = false;
 };
 
 } // namespace rsmp

@@ -64,7 +64,7 @@ void CDSPFFTObject::Forward(double* a) noexcept
 
 void CDSPFFTObject::Inverse(double* a) noexcept { InverseOfProduct(a, nullptr); }
 
-void CDSPFFTObject::InverseOfProduct(double* a, const double* spectrum) noexcept
+void CDSPFFTObject::InverseOfProduct(double* a, const double* spectrum, bool isMirrored) noexcept
 {
   if (Len < 2)
   {
@@ -72,7 +72,7 @@ void CDSPFFTObject::InverseOfProduct(double* a, const double* spectrum) noexcept
     return;
   }
   BuildTablesIfNeeded();
-  RealSplitInverse(a, spectrum);
+  RealSplitInverse(a, spectrum, isMirrored);
   BitReverse(a);
   ComplexTransform(a, false);
 }
@@ -261,8 +261,9 @@ void CDSPFFTObject::RealSplitForward(double* a) const noexcept
 }
 
 // The mirror of RealSplitForward: E = (X[k] + conj X[N-k]) / 2, O = conj(w^k) (X[k] - conj X[N-k]) / 2,
-// Z[k] = E + i O, Z[N-k] = conj(E - i O). A given spectrum multiplies a[2 ..] element-wise on the way in.
-void CDSPFFTObject::RealSplitInverse(double* a, const double* spectrum) const noexcept
+// Z[k] = E + i O, Z[N-k] = conj(E - i O). A given spectrum multiplies a[2 ..] element-wise on the way in;
+// a mirrored block gives X[N-k] as conj X[k].
+void CDSPFFTObject::RealSplitInverse(double* a, const double* spectrum, bool isMirrored) const noexcept
 {
   const int points = Len / 2;
   const __m128d half = _mm_set1_pd(0.5);
@@ -271,12 +272,12 @@ void CDSPFFTObject::RealSplitInverse(double* a, const double* spectrum) const no
     a[points] *= spectrum[points];
     a[points + 1] *= spectrum[points + 1];
   }
-  for (int k = UseAvx2 ? RealSplitInverseAvx2(a, spectrum) : 1; k < points / 2; k++)
+  for (int k = UseAvx2 ? RealSplitInverseAvx2(a, spectrum, isMirrored) : 1; k < points / 2; k++)
   {
     double* xk = a + 2 * k;
     double* xm = a + 2 * (points - k);
     __m128d vk = _mm_loadu_pd(xk);
-    __m128d vm = _mm_loadu_pd(xm);
+    __m128d vm = isMirrored ? _mm_xor_pd(vk, NegImMask()) : _mm_loadu_pd(xm);
     if (spectrum != nullptr)
     {
       vk = _mm_mul_pd(vk, _mm_loadu_pd(spectrum + 2 * k));

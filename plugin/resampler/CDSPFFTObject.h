@@ -52,7 +52,10 @@ public:
   // As Inverse of the element-wise product a[i] x spectrum[i] for i >= 2 (the form a spectrum of real
   // bins takes when each bin's imaginary slot repeats its real part), the products taken inside the
   // transform's first pass; a[0] and a[1] are transformed as they stand. Same bits as multiplying first.
-  void InverseOfProduct(double* a, const double* spectrum) noexcept;
+  // With `isMirrored` the bins above the middle one are taken as the conjugates of those below, as in
+  // the spectrum of a real block zero-stuffed by two (X[N - k] = conj X[k], N = GetLen() / 2), and
+  // a[N + 2 ..] is not read.
+  void InverseOfProduct(double* a, const double* spectrum, bool isMirrored = false) noexcept;
 
 private:
   friend class CFFTObjectPool;
@@ -65,7 +68,7 @@ private:
   // The butterflies fromJ <= j < toJ of the radix-4 pass that makes transforms of `span` points.
   void RadixFourPass(double* z, int span, bool isForward, int fromJ, int toJ) const noexcept;
   void RealSplitForward(double* a) const noexcept;
-  void RealSplitInverse(double* a, const double* spectrum) const noexcept;
+  void RealSplitInverse(double* a, const double* spectrum, bool isMirrored) const noexcept;
   // AVX2 forms: a radix-4 pass with a quarter span of at least 2; the real-split pairs from k = 1 on,
   // two at a time, returning the first k left over.
   // The first pass (radix 2, or radix 4 over spans of 4 points) for at least 8 points.
@@ -76,7 +79,7 @@ private:
   // 8 for odd Order - 1 (after a radix-2 pass), else 4.
   int FirstRadixFourSpan() const noexcept { return ((Order - 1) & 1) != 0 ? 8 : 4; }
   int RealSplitForwardAvx2(double* a) const noexcept;
-  int RealSplitInverseAvx2(double* a, const double* spectrum) const noexcept;
+  int RealSplitInverseAvx2(double* a, const double* spectrum, bool isMirrored) const noexcept;
   // e^{i 2 pi k / Len} for 0 <= k < Len / 4.
   double CosAt(int k) const noexcept { return Trig[2 * k]; }
   double SinAt(int k) const noexcept { return Trig[2 * k + 1]; }

@@ -192,7 +192,8 @@ namespace {
   return k;
 }
 
-[[gnu::target("avx2")]] int CDSPFFTObject::RealSplitInverseAvx2(double* a, const double* spectrum) const noexcept
+[[gnu::target("avx2")]] int CDSPFFTObject::RealSplitInverseAvx2(double* a, const double* spectrum,
+                                                               bool isMirrored) const noexcept
 {
   const int points = Len / 2;
   const __m256d half = _mm256_set1_pd(0.5);
@@ -202,7 +203,7 @@ namespace {
     double* xk = a + 2 * k;
     double* xm = a + 2 * (points - k - 1);
     __m256d vk = _mm256_loadu_pd(xk);
-    __m256d vm = Reverse256(_mm256_loadu_pd(xm));
+    __m256d vm = isMirrored ? _mm256_xor_pd(vk, NegImMask256()) : Reverse256(_mm256_loadu_pd(xm));
     if (spectrum != nullptr)
     {
       vk = _mm256_mul_pd(vk, _mm256_loadu_pd(spectrum + 2 * k));

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <numbers>
 #include <random>
 #include <stdexcept>
@@ -144,24 +145,36 @@ TEST(RealFFT, Avx2PathEqualsThePlainPathBitForBit)
   }
 }
 
-// The products are the same multiplications, only taken inside the first pass: equal bit for bit.
+// The products are the same multiplications, only taken inside the first pass, and a mirrored upper
+// half is the same conjugation, only read from the lower half: equal bit for bit.
 TEST(RealFFT, InverseOfProductEqualsMultiplyingFirst)
 {
   for (const bool avx2 : {false, true})
   {
-    for (int order = 1; order <= 12; order++)
+    for (const bool mirrored : {false, true})
     {
-      CDSPFFTObject fft(order, nullptr);
-      fft.SetAvx2Enabled(avx2);
-      const std::vector<double> spectrum = RandomBlock(fft.GetLen(), 500u + static_cast<unsigned>(order));
-      std::vector<double> fused = RandomBlock(fft.GetLen(), 600u + static_cast<unsigned>(order));
-      std::vector<double> separate = fused;
-      for (size_t i = 2; i < separate.size(); i++)
-        separate[i] *= spectrum[i];
-      fft.Inverse(separate.data());
-      fft.InverseOfProduct(fused.data(), spectrum.data());
-      EXPECT_EQ(std::memcmp(fused.data(), separate.data(), sizeof(double) * fused.size()), 0)
-        << "order " << order << (avx2 ? " with AVX2" : "");
+      for (int order = 1; order <= 12; order++)
+      {
+        CDSPFFTObject fft(order, nullptr);
+        fft.SetAvx2Enabled(avx2);
+        const int n = fft.GetLen() / 2;
+        const std::vector<double> spectrum = RandomBlock(fft.GetLen(), 500u + static_cast<unsigned>(order));
+        std::vector<double> fused = RandomBlock(fft.GetLen(), 600u + static_cast<unsigned>(order));
+        std::vector<double> separate = fused;
+        for (int k = 1; mirrored && k < n / 2; k++)
+        {
+          separate[static_cast<size_t>(2 * (n - k))] = separate[static_cast<size_t>(2 * k)];
+          separate[static_cast<size_t>(2 * (n - k) + 1)] = -separate[static_cast<size_t>(2 * k + 1)];
+          // Never read.
+          fused[static_cast<size_t>(2 * (n - k))] = std::numeric_limits<double>::quiet_NaN();
+        }
+        for (size_t i = 2; i < separate.size(); i++)
+          separate[i] *= spectrum[i];
+        fft.Inverse(separate.data());
+        fft.InverseOfProduct(fused.data(), spectrum.data(), mirrored);
+        EXPECT_EQ(std::memcmp(fused.data(), separate.data(), sizeof(double) * fused.size()), 0)
+          << "order " << order << (avx2 ? " with AVX2" : "") << (mirrored ? " mirrored" : "");
+      }
     }
   }
 }
