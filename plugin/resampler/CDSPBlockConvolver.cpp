@@ -2,6 +2,7 @@
 
 #include "plugin/resampler/CFFTObjectPool.h"
 #include "plugin/resampler/CKernelFilterCache.h"
+#include "plugin/resampler/VectorPath.h"
 
 #include <algorithm>
 #include <bit>
@@ -90,6 +91,10 @@ CDSPBlockConvolver::CDSPBlockConvolver(CDSPKernelFilter& filter, int upFactor, i
     if (inverseOrder != forwardOrder)
       FFTInverse = pool.Acquire(inverseOrder);
     FFTOutput = FFTInverse != nullptr ? FFTInverse : FFTForward;
+    IsInverseMirrored = UpShift == 1 && DownShift < 1 && filter.GetIsZeroPhase();
+    // Pooled objects keep the choice they were last given.
+    FFTForward->SetAvx2Enabled(IsAvx2Used());
+    FFTOutput->SetAvx2Enabled(IsAvx2Used());
     WorkBlock.Alloc(2 * BlockLen2 + PrevInputLen);
   }
   catch (...)
@@ -213,18 +218,27 @@ void CDSPBlockConvolver::FilterBlock() noexcept
   FFTForward->Forward(CurInput);
   if (UpShift >= 1)
     ExtendUpShiftedSpectrum(CurInput);
-  MultiplyBySpectrum(CurInput);
-  FFTOutput->Inverse(CurInput);
+  if (Filter.GetIsZeroPhase())
+  {
+    MultiplyEnds(CurInput);
+    FFTOutput->InverseOfProduct(CurInput, Filter.GetSpectrum(), IsInverseMirrored);
+  }
+  else
+  {
+    MultiplyBySpectrum(CurInput);
+    FFTOutput->Inverse(CurInput);
+  }
 }
 
 // The spectrum of a block zero-stuffed by 2^u is the short block's spectrum repeated 2^u times: first
-// mirrored (conjugated) about the old Nyquist bin, then copied upwards once per further doubling.
+// mirrored (conjugated) about the old Nyquist bin, then copied upwards once per further doubling. An
+// inverse transform that reads the mirror from the lower half needs only the old Nyquist bin moved.
 void CDSPBlockConvolver::ExtendUpShiftedSpectrum(double* a) const noexcept
 {
   int len = BlockLen2 >> UpShift;
   const double dc = a[0];
   const double nyquist = a[1];
-  for (int j = 1; j < len / 2; j++)
+  for (int j = 1; j < len / 2 && !IsInverseMirrored; j++)
   {
     a[2 * (len - j)] = a[2 * j];
     a[2 * (len - j) + 1] = -a[2 * j + 1];
@@ -239,28 +253,36 @@ void CDSPBlockConvolver::ExtendUpShiftedSpectrum(double* a) const noexcept
   }
 }
 
+// DC and Nyquist of a zero-phase product, whose other bins the inverse transform multiplies. A shorter
+// inverse (down by 2^d) takes the bin at its own length as its Nyquist.
+void CDSPBlockConvolver::MultiplyEnds(double* a) const noexcept
+{
+  const double* k = Filter.GetSpectrum();
+  a[0] *= k[0];
+  if (DownShift >= 1)
+  {
+    const int count = BlockLen2 >> DownShift;
+    a[1] = a[count] * k[count] - a[count + 1] * k[count + 1];
+  }
+  else
+    a[1] *= k[1];
+}
+
+// The product with a minimum-phase filter's complex spectrum.
 void CDSPBlockConvolver::MultiplyBySpectrum(double* a) const noexcept
 {
   const double* k = Filter.GetSpectrum();
   const int count = DownShift >= 1 ? BlockLen2 >> DownShift : BlockLen2;
   const double nyquistRe = count < BlockLen2 ? a[count] : 0.0;
   const double nyquistIm = count < BlockLen2 ? a[count + 1] : 0.0;
-  if (Filter.GetIsZeroPhase())
+  a[0] *= k[0];
+  a[1] *= k[1];
+  for (int i = 2; i < count; i += 2)
   {
-    for (int i = 0; i < count; i++)
-      a[i] *= k[i];
-  }
-  else
-  {
-    a[0] *= k[0];
-    a[1] *= k[1];
-    for (int i = 2; i < count; i += 2)
-    {
-      const double re = a[i] * k[i] - a[i + 1] * k[i + 1];
-      const double im = a[i] * k[i + 1] + a[i + 1] * k[i];
-      a[i] = re;
-      a[i + 1] = im;
-    }
+    const double re = a[i] * k[i] - a[i + 1] * k[i + 1];
+    const double im = a[i] * k[i + 1] + a[i + 1] * k[i];
+    a[i] = re;
+    a[i + 1] = im;
   }
   if (DownShift >= 1)
     a[1] = nyquistRe * k[count] - nyquistIm * k[count + 1];

@@ -52,6 +52,7 @@ private:
   const double* StoreInput(const double* ip, int pos, int count) noexcept;
   void FilterBlock() noexcept;
   void ExtendUpShiftedSpectrum(double* a) const noexcept;
+  void MultiplyEnds(double* a) const noexcept;
   void MultiplyBySpectrum(double* a) const noexcept;
   double* EmitOutput(double* op, int pos, int count) noexcept;
   double* EmitFromBlock(double* op, int pos, int count) noexcept;
@@ -81,6 +82,9 @@ private:
   int DownSkipInit = 0;
   CAlignedBuffer<double> WorkBlock;
   bool DoConsumeLatency;
+  // Up by 2 into a full-length zero-phase inverse: the inverse transform reads the spectrum's mirrored
+  // upper half from the lower one, which is then never written.
+  bool IsInverseMirrored = false;
 };
 
 } // namespace rsmp

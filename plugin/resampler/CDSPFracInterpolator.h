@@ -40,6 +40,9 @@ public:
 
   // Exact stepping: sum of fl taps of `row` over `x`.
   using DotFn = double (*)(const double* x, const double* row);
+  // Any thread: the dot product for filters of 2 x halfLength taps (halfLength 3 .. 15), the AVX2 form
+  // when `avx2` is set and the processor has AVX2, else the plain SSE2 one; both give the same bits.
+  static DotFn GetExactDot(int halfLength, bool avx2) noexcept;
 
   // Subtractive search for a step both rates are multiples of; 0 when none turns up in 148 subtractions.
   static double FindCommonStep(double src, double dst) noexcept;
@@ -73,6 +76,9 @@ private:
   int flb;
   int SrcSRDiv;
   int DstSRDiv;
+  // Exact stepping: SrcSRDiv = WholeStep x DstSRDiv + StepRemainder.
+  int WholeStep = 0;
+  int StepRemainder = 0;
   int LatencyLeft = 0;
   int BufLeft = 0;
   int WritePos = 0;

@@ -2,6 +2,7 @@
 
 #include "plugin/resampler/HalfBandConvolution.h"
 #include "plugin/resampler/MirroredRing.h"
+#include "plugin/resampler/VectorPath.h"
 
 #include <algorithm>
 
@@ -12,7 +13,7 @@ CDSPHBDownsampler::CDSPHBDownsampler(double reqAtten, int steepIndex, bool isThi
   const CHalfBandFilter& filter = CopyHalfBandFilter(isThird, steepIndex, reqAtten, Filter);
   const int n = filter.TapCount;
   FilterAtten = filter.Atten;
-  Convolve = GetHalfBandDownConvolver(n);
+  Convolve = GetHalfBandDownConvolver(n, IsAvx2Used());
   fl2 = n;
   fll = n - 1;
   flo = 2 * n - 1;

@@ -2,6 +2,7 @@
 
 #include "plugin/resampler/HalfBandConvolution.h"
 #include "plugin/resampler/MirroredRing.h"
+#include "plugin/resampler/VectorPath.h"
 
 #include <algorithm>
 
@@ -14,7 +15,7 @@ CDSPHBUpsampler::CDSPHBUpsampler(double reqAtten, int steepIndex, bool isThird, 
   const CHalfBandFilter& filter = CopyHalfBandFilter(isThird, steepIndex, reqAtten, Filter);
   const int n = filter.TapCount;
   FilterAtten = filter.Atten;
-  Convolve = GetHalfBandUpConvolver(n);
+  Convolve = GetHalfBandUpConvolver(n, IsAvx2Used());
   fll = n - 1;
   fl2 = n;
   flo = 2 * n - 1;

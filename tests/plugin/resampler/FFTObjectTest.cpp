@@ -1,9 +1,12 @@
 #include "plugin/resampler/CFFTObjectPool.h"
 #include "plugin/resampler/ResamplerStores.h"
+#include "plugin/resampler/VectorPath.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <limits>
 #include <numbers>
 #include <random>
 #include <stdexcept>
@@ -115,6 +118,65 @@ TEST(RealFFT, SecondTransformReusesTheBuiltTables)
   fft.Forward(first.data());
   fft.Forward(second.data());
   EXPECT_EQ(first, second);
+}
+
+// The AVX2 routines do the plain routines' additions and multiplications lane by lane in the same
+// order and without fused multiply-add, so the tolerance between the two paths is zero.
+TEST(RealFFT, Avx2PathEqualsThePlainPathBitForBit)
+{
+  if (!rsmp::IsAvx2Available())
+    GTEST_SKIP() << "no AVX2 on this processor";
+  for (int order = 0; order <= 16; order++)
+  {
+    CDSPFFTObject vectorised(order, nullptr);
+    CDSPFFTObject plain(order, nullptr);
+    plain.SetAvx2Enabled(false);
+    ASSERT_TRUE(vectorised.GetAvx2Enabled());
+    ASSERT_FALSE(plain.GetAvx2Enabled());
+    std::vector<double> a = RandomBlock(vectorised.GetLen(), 300u + static_cast<unsigned>(order));
+    std::vector<double> b = a;
+    const size_t bytes = sizeof(double) * a.size();
+    vectorised.Forward(a.data());
+    plain.Forward(b.data());
+    EXPECT_EQ(std::memcmp(a.data(), b.data(), bytes), 0) << "forward, order " << order;
+    vectorised.Inverse(a.data());
+    plain.Inverse(b.data());
+    EXPECT_EQ(std::memcmp(a.data(), b.data(), bytes), 0) << "inverse, order " << order;
+  }
+}
+
+// The products are the same multiplications, only taken inside the first pass, and a mirrored upper
+// half is the same conjugation, only read from the lower half: equal bit for bit.
+TEST(RealFFT, InverseOfProductEqualsMultiplyingFirst)
+{
+  for (const bool avx2 : {false, true})
+  {
+    for (const bool mirrored : {false, true})
+    {
+      for (int order = 1; order <= 12; order++)
+      {
+        CDSPFFTObject fft(order, nullptr);
+        fft.SetAvx2Enabled(avx2);
+        const int n = fft.GetLen() / 2;
+        const std::vector<double> spectrum = RandomBlock(fft.GetLen(), 500u + static_cast<unsigned>(order));
+        std::vector<double> fused = RandomBlock(fft.GetLen(), 600u + static_cast<unsigned>(order));
+        std::vector<double> separate = fused;
+        for (int k = 1; mirrored && k < n / 2; k++)
+        {
+          separate[static_cast<size_t>(2 * (n - k))] = separate[static_cast<size_t>(2 * k)];
+          separate[static_cast<size_t>(2 * (n - k) + 1)] = -separate[static_cast<size_t>(2 * k + 1)];
+          // Never read.
+          fused[static_cast<size_t>(2 * (n - k))] = std::numeric_limits<double>::quiet_NaN();
+        }
+        for (size_t i = 2; i < separate.size(); i++)
+          separate[i] *= spectrum[i];
+        fft.Inverse(separate.data());
+        fft.InverseOfProduct(fused.data(), spectrum.data(), mirrored);
+        EXPECT_EQ(std::memcmp(fused.data(), separate.data(), sizeof(double) * fused.size()), 0)
+          << "order " << order << (avx2 ? " with AVX2" : "") << (mirrored ? " mirrored" : "");
+      }
+    }
+  }
 }
 
 TEST(RealFFT, OrderOutsideTheRangeIsRefused)

@@ -1,11 +1,14 @@
 #include "plugin/resampler/Allocation.h"
 #include "plugin/resampler/CDSPFracInterpolator.h"
 #include "plugin/resampler/CFracFilterBankCache.h"
+#include "plugin/resampler/VectorPath.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <numbers>
+#include <random>
 #include <vector>
 
 namespace rsmp {
@@ -114,6 +117,31 @@ TEST(FracInterpolator, WholeLatencyIsDroppedOnTheInputSide)
   const std::vector<double> y = Interpolate(interpolator, x, 1);
   ASSERT_FALSE(y.empty());
   EXPECT_NEAR(y[0], x[2], 1e-15);
+}
+
+// The AVX2 dot products add the same products in the same order as the plain ones, without fused
+// multiply-add: the tolerance between them is zero.
+TEST(FracInterpolator, Avx2DotProductsEqualThePlainOnesBitForBit)
+{
+  if (!rsmp::IsAvx2Available())
+    GTEST_SKIP() << "no AVX2 on this processor";
+  std::mt19937 generator(5);
+  std::uniform_real_distribution<double> uniform(-1.0, 1.0);
+  std::vector<double> x(CDSPFracInterpolator::kMaxFilterLen + 3);
+  std::vector<double> row(CDSPFracInterpolator::kMaxFilterLen);
+  for (int trial = 0; trial < 20; trial++)
+  {
+    for (double& value : x)
+      value = uniform(generator);
+    for (double& value : row)
+      value = uniform(generator);
+    for (int halfLength = 3; halfLength <= 15; halfLength++)
+    {
+      const double plain = CDSPFracInterpolator::GetExactDot(halfLength, false)(x.data() + trial % 3, row.data());
+      const double vectorised = CDSPFracInterpolator::GetExactDot(halfLength, true)(x.data() + trial % 3, row.data());
+      EXPECT_EQ(std::memcmp(&plain, &vectorised, sizeof(double)), 0) << "half length " << halfLength;
+    }
+  }
 }
 
 TEST(FracInterpolator, OutputLengthBound)

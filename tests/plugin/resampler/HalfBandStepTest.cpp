@@ -1,12 +1,16 @@
 #include "plugin/resampler/CDSPHBDownsampler.h"
 #include "plugin/resampler/CDSPHBUpsampler.h"
+#include "plugin/resampler/HalfBandConvolution.h"
 #include "plugin/resampler/HalfBandFilters.h"
+#include "plugin/resampler/VectorPath.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <numbers>
 #include <ostream>
+#include <random>
 #include <vector>
 
 namespace rsmp {
@@ -195,6 +199,42 @@ TEST(HalfBandDownsampler, MatchesDirectFilteringWithOddSplits)
     for (int k = 0; k < filter.TapCount; k++)
       expected += filter.Coeffs[k] * (At(x, 2 * i - 2 * k - 1) + At(x, 2 * i + 2 * k + 1));
     ASSERT_NEAR(y[i], expected, 1e-14) << i;
+  }
+}
+
+// The AVX2 routines repeat the plain routines' operations lane by lane, without fused multiply-add:
+// the tolerance between them is zero. Counts cover whole vectors and every remainder.
+TEST(HalfBandConvolution, Avx2RoutinesEqualThePlainOnesBitForBit)
+{
+  if (!rsmp::IsAvx2Available())
+    GTEST_SKIP() << "no AVX2 on this processor";
+  std::mt19937 generator(11);
+  std::uniform_real_distribution<double> uniform(-1.0, 1.0);
+  std::vector<double> r1(160);
+  std::vector<double> r2(160);
+  std::vector<double> h(kMaxHalfBandTaps);
+  for (std::vector<double>* v : {&r1, &r2, &h})
+    for (double& value : *v)
+      value = uniform(generator);
+  for (int taps = 1; taps <= kMaxHalfBandTaps; taps++)
+  {
+    for (const int count : {1, 2, 3, 4, 5, 6, 7, 8, 101})
+    {
+      std::vector<double> plain(2 * count);
+      std::vector<double> vectorised(2 * count);
+      const double* r = r2.data() + kMaxHalfBandTaps;
+      double* end = GetHalfBandUpConvolver(taps, false)(plain.data(), r, h.data(), count);
+      EXPECT_EQ(GetHalfBandUpConvolver(taps, true)(vectorised.data(), r, h.data(), count) - vectorised.data(),
+                end - plain.data());
+      EXPECT_EQ(std::memcmp(plain.data(), vectorised.data(), sizeof(double) * plain.size()), 0)
+        << "up, taps " << taps << " count " << count;
+      end = GetHalfBandDownConvolver(taps, false)(plain.data(), r1.data(), r, h.data(), count);
+      EXPECT_EQ(GetHalfBandDownConvolver(taps, true)(vectorised.data(), r1.data(), r, h.data(), count) -
+                  vectorised.data(),
+                end - plain.data());
+      EXPECT_EQ(std::memcmp(plain.data(), vectorised.data(), sizeof(double) * count), 0)
+        << "down, taps " << taps << " count " << count;
+    }
   }
 }
 

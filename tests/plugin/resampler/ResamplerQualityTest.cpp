@@ -1,10 +1,12 @@
 #include "plugin/resampler/Allocation.h"
 #include "plugin/resampler/CDSPResampler.h"
+#include "plugin/resampler/VectorPath.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <numbers>
 #include <vector>
@@ -188,6 +190,31 @@ TEST(ResamplerQuality, OutputDoesNotDependOnHowTheInputIsSplit)
     CDSPResampler24_44k whole(kRate, dst, 1000);
     CDSPResampler24_44k pieces(kRate, dst, 1000);
     EXPECT_EQ(Resample(whole, x, 1000), Resample(pieces, x, 37)) << dst;
+  }
+}
+
+// Whole chains (convolvers, half-band steps, both interpolators, both phases) built with the AVX2
+// routines and with the plain ones: the AVX2 routines repeat the plain arithmetic lane by lane, so the
+// tolerance is zero.
+TEST(ResamplerQuality, Avx2ChainsEqualThePlainChainsBitForBit)
+{
+  if (!IsAvx2Available())
+    GTEST_SKIP() << "no AVX2 on this processor";
+  const std::vector<double> x = Tones(6000, {0.05, 0.31, 0.47});
+  for (const int phase : {0, 1})
+  {
+    for (const double dst : {2 * kRate, 8 * kRate, kRate / 2, kRate / 8, 48000.0, 32000.0, 12345.6, 3 * kRate})
+    {
+      SetAvx2Allowed(false);
+      CDSPResampler plain(kRate, dst, 500, 8.0, 124.28, phase);
+      SetAvx2Allowed(true);
+      CDSPResampler vectorised(kRate, dst, 500, 8.0, 124.28, phase);
+      const std::vector<double> expected = Resample(plain, x, 500);
+      const std::vector<double> actual = Resample(vectorised, x, 500);
+      ASSERT_EQ(actual.size(), expected.size()) << dst;
+      EXPECT_EQ(std::memcmp(actual.data(), expected.data(), sizeof(double) * actual.size()), 0)
+        << dst << " phase " << phase;
+    }
   }
 }
 
