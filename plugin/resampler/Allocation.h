@@ -29,12 +29,10 @@ void FailFamilyAllocationAfter(std::int64_t count) noexcept;
 // Root of the family: objects created with `new` come from the family's allocation path. Objects with
 // over-aligned members (the steps' 64-byte aligned rings) need the aligned form: the heap guarantees
 // only 16 bytes.
-class CStdClassAllocator
-{
-public:
+class CStdClassAllocator {
+ public:
   static void* operator new(std::size_t bytes) { return AllocateFamilyMemory(bytes); }
-  static void* operator new(std::size_t bytes, std::align_val_t alignment)
-  {
+  static void* operator new(std::size_t bytes, std::align_val_t alignment) {
     return AllocateAlignedFamilyMemory(bytes, static_cast<std::size_t>(alignment));
   }
   static void operator delete(void* block) noexcept { FreeFamilyMemory(block); }
@@ -44,9 +42,8 @@ public:
 // An owned block of `T` over-allocated by 64 bytes and used from its first 64-byte boundary, so sample
 // and spectrum buffers suit vector loads. Allocation happens only in Alloc; the contents start zeroed.
 template <typename T>
-class CAlignedBuffer
-{
-public:
+class CAlignedBuffer {
+ public:
   static constexpr std::size_t kAlignment = 64;
 
   CAlignedBuffer() = default;
@@ -56,8 +53,7 @@ public:
   CAlignedBuffer(const CAlignedBuffer&) = delete;
   CAlignedBuffer& operator=(const CAlignedBuffer&) = delete;
   CAlignedBuffer(CAlignedBuffer&& other) noexcept { Swap(other); }
-  CAlignedBuffer& operator=(CAlignedBuffer&& other) noexcept
-  {
+  CAlignedBuffer& operator=(CAlignedBuffer&& other) noexcept {
     CAlignedBuffer moved(std::move(other));
     Swap(moved);
     return *this;
@@ -65,21 +61,17 @@ public:
 
   // Replaces the block by a zeroed one of `capacity` elements (0 frees it). Throws std::bad_alloc and
   // then leaves the buffer empty.
-  void Alloc(int capacity)
-  {
+  void Alloc(int capacity) {
     AllocUnwritten(capacity);
-    for (int i = 0; i < mCapacity; i++)
-      new (mData + i) T();
+    for (int i = 0; i < mCapacity; i++) new (mData + i) T();
   }
 
   // As Alloc, but the contents are left unwritten (for plain numbers only): the pages of a large block
   // become resident only where they are first written.
-  void AllocUnwritten(int capacity)
-  {
+  void AllocUnwritten(int capacity) {
     static_assert(std::is_trivially_default_constructible_v<T> && std::is_trivially_destructible_v<T>);
     Free();
-    if (capacity <= 0)
-      return;
+    if (capacity <= 0) return;
     const std::size_t bytes = static_cast<std::size_t>(capacity) * sizeof(T);
     void* block = AllocateFamilyMemory(bytes + kAlignment);
     const auto address = reinterpret_cast<std::uintptr_t>(block);
@@ -89,8 +81,7 @@ public:
     mCapacity = capacity;
   }
 
-  void Free() noexcept
-  {
+  void Free() noexcept {
     FreeFamilyMemory(mBlock);
     mBlock = nullptr;
     mData = nullptr;
@@ -102,9 +93,8 @@ public:
   T& operator[](int index) const noexcept { return mData[index]; }
   operator T*() const noexcept { return mData; }
 
-private:
-  void Swap(CAlignedBuffer& other) noexcept
-  {
+ private:
+  void Swap(CAlignedBuffer& other) noexcept {
     std::swap(mBlock, other.mBlock);
     std::swap(mData, other.mData);
     std::swap(mCapacity, other.mCapacity);
@@ -115,4 +105,4 @@ private:
   int mCapacity = 0;
 };
 
-} // namespace rsmp
+}  // namespace rsmp

@@ -14,21 +14,21 @@ namespace {
 
 constexpr int kMaxFactor = 64;
 
-int BitLength(int value) { return static_cast<int>(std::bit_width(static_cast<unsigned>(value))); }
+int BitLength(int value) {
+  return static_cast<int>(std::bit_width(static_cast<unsigned>(value)));
+}
 
-} // namespace
+}  // namespace
 
-CDSPBlockConvolver::CDSPBlockConvolver(CDSPKernelFilter& filter, int upFactor, int downFactor,
-                                       bool doConsumeLatency, double prevLatency)
-  : Filter(filter)
-  , UpFactor(upFactor)
-  , DownFactor(downFactor)
-  , BlockLen2(2 << filter.GetBlockLenBits())
-  , OutOffset(filter.GetIsZeroPhase() ? filter.GetLatency() : 0)
-  , DoConsumeLatency(doConsumeLatency)
-{
-  try
-  {
+CDSPBlockConvolver::CDSPBlockConvolver(CDSPKernelFilter& filter, int upFactor, int downFactor, bool doConsumeLatency,
+                                       double prevLatency)
+    : Filter(filter),
+      UpFactor(upFactor),
+      DownFactor(downFactor),
+      BlockLen2(2 << filter.GetBlockLenBits()),
+      OutOffset(filter.GetIsZeroPhase() ? filter.GetLatency() : 0),
+      DoConsumeLatency(doConsumeLatency) {
+  try {
     if (upFactor < 1 || upFactor > kMaxFactor || downFactor < 1 || downFactor > kMaxFactor)
       throw std::invalid_argument("block convolver factor outside 1 .. 64");
     const int kernelLen = filter.GetKernelLen();
@@ -36,14 +36,11 @@ CDSPBlockConvolver::CDSPBlockConvolver(CDSPKernelFilter& filter, int upFactor, i
 
     UpShift = BitLength(UpFactor) - 1;
     int forwardOrder = blockBits + 1;
-    if ((1 << UpShift) == UpFactor)
-    {
+    if ((1 << UpShift) == UpFactor) {
       forwardOrder = blockBits + 1 - UpShift;
       PrevInputLen = (kernelLen - 1 + UpFactor - 1) / UpFactor;
       InputLen = BlockLen2 - PrevInputLen * UpFactor;
-    }
-    else
-    {
+    } else {
       UpShift = -1;
       PrevInputLen = kernelLen - 1;
       InputLen = BlockLen2 - PrevInputLen;
@@ -57,27 +54,20 @@ CDSPBlockConvolver::CDSPBlockConvolver(CDSPKernelFilter& filter, int upFactor, i
 
     DownShift = BitLength(DownFactor) - 1;
     int inverseOrder = blockBits + 1;
-    if ((1 << DownShift) == DownFactor)
-    {
+    if ((1 << DownShift) == DownFactor) {
       inverseOrder = blockBits + 1 - DownShift;
-      if (DownFactor > 1 && UpShift <= 0)
-      {
+      if (DownFactor > 1 && UpShift <= 0) {
         const int ilc = InputLen & (DownFactor - 1);
         PrevInputLen += ilc;
         InputLen -= ilc;
         Latency -= ilc;
         const int lc = inLatency & (DownFactor - 1);
-        if (lc > 0)
-          InputDelay = DownFactor - lc;
+        if (lc > 0) InputDelay = DownFactor - lc;
       }
-      if (!DoConsumeLatency)
-        Latency /= DownFactor;
-    }
-    else
-    {
+      if (!DoConsumeLatency) Latency /= DownFactor;
+    } else {
       DownShift = -1;
-      if (!DoConsumeLatency && DownFactor > 1)
-      {
+      if (!DoConsumeLatency && DownFactor > 1) {
         DownSkipInit = Latency % DownFactor;
         Latency /= DownFactor;
       }
@@ -88,17 +78,14 @@ CDSPBlockConvolver::CDSPBlockConvolver(CDSPKernelFilter& filter, int upFactor, i
 
     CFFTObjectPool& pool = filter.GetCache().GetFFTObjects();
     FFTForward = pool.Acquire(forwardOrder);
-    if (inverseOrder != forwardOrder)
-      FFTInverse = pool.Acquire(inverseOrder);
+    if (inverseOrder != forwardOrder) FFTInverse = pool.Acquire(inverseOrder);
     FFTOutput = FFTInverse != nullptr ? FFTInverse : FFTForward;
     IsInverseMirrored = UpShift == 1 && DownShift < 1 && filter.GetIsZeroPhase();
     // Pooled objects keep the choice they were last given.
     FFTForward->SetAvx2Enabled(IsAvx2Used());
     FFTOutput->SetAvx2Enabled(IsAvx2Used());
     WorkBlock.Alloc(2 * BlockLen2 + PrevInputLen);
-  }
-  catch (...)
-  {
+  } catch (...) {
     ReleaseFFTObject(FFTInverse);
     ReleaseFFTObject(FFTForward);
     ReleaseLowPassFilter(filter);
@@ -107,43 +94,41 @@ CDSPBlockConvolver::CDSPBlockConvolver(CDSPKernelFilter& filter, int upFactor, i
   Clear();
 }
 
-CDSPBlockConvolver::~CDSPBlockConvolver()
-{
+CDSPBlockConvolver::~CDSPBlockConvolver() {
   ReleaseLowPassFilter(Filter);
   ReleaseFFTObject(FFTInverse);
   ReleaseFFTObject(FFTForward);
 }
 
-int CDSPBlockConvolver::GetInputLengthForOutput(int outPos) const
-{
+int CDSPBlockConvolver::GetInputLengthForOutput(int outPos) const {
   return static_cast<int>((static_cast<double>(outPos) * DownFactor + Latency) / UpFactor +
                           DownFactor * LatencyFrac / UpFactor);
 }
 
-int CDSPBlockConvolver::GetLatency() const { return DoConsumeLatency ? 0 : Latency; }
+int CDSPBlockConvolver::GetLatency() const {
+  return DoConsumeLatency ? 0 : Latency;
+}
 
-double CDSPBlockConvolver::GetLatencyFraction() const { return LatencyFrac; }
+double CDSPBlockConvolver::GetLatencyFraction() const {
+  return LatencyFrac;
+}
 
-int CDSPBlockConvolver::GetMaxOutputLength(int maxInLen) const
-{
+int CDSPBlockConvolver::GetMaxOutputLength(int maxInLen) const {
   return (maxInLen * UpFactor + DownFactor - 1) / DownFactor;
 }
 
-void CDSPBlockConvolver::Clear()
-{
+void CDSPBlockConvolver::Clear() {
   CurInput = WorkBlock.Data();
   CurOutput = CurInput + BlockLen2;
   PrevInput = CurOutput + BlockLen2;
   std::fill(PrevInput, PrevInput + PrevInputLen, 0.0);
   if (DoConsumeLatency)
     LatencyLeft = Latency;
-  else
-  {
+  else {
     LatencyLeft = 0;
     if (DownShift >= 1)
       std::fill(CurOutput, CurOutput + (BlockLen2 >> DownShift), 0.0);
-    else
-    {
+    else {
       std::fill(CurOutput + BlockLen2 - OutOffset, CurOutput + BlockLen2, 0.0);
       std::fill(CurOutput, CurOutput + std::max(0, InputLen - OutOffset), 0.0);
     }
@@ -154,13 +139,11 @@ void CDSPBlockConvolver::Clear()
   DownSkip = DownSkipInit;
 }
 
-int CDSPBlockConvolver::Process(double* in, int length, double*& out)
-{
+int CDSPBlockConvolver::Process(double* in, int length, double*& out) {
   int l = length * UpFactor;
   const double* ip = in;
   double* op = out;
-  while (l >= InDataLeft)
-  {
+  while (l >= InDataLeft) {
     const int b = InDataLeft;
     l -= b;
     InDataLeft = InputLen;
@@ -169,8 +152,7 @@ int CDSPBlockConvolver::Process(double* in, int length, double*& out)
     FilterBlock();
     op = EmitOutput(op, pos - OutOffset, b);
     std::swap(CurInput, CurOutput);
-    if (l == 0)
-      return static_cast<int>(op - out);
+    if (l == 0) return static_cast<int>(op - out);
   }
   const int pos = InputLen - InDataLeft;
   InDataLeft -= l;
@@ -180,10 +162,8 @@ int CDSPBlockConvolver::Process(double* in, int length, double*& out)
 }
 
 // Stores `count` up-sampled positions from `pos` on; returns the next unread input sample.
-const double* CDSPBlockConvolver::StoreInput(const double* ip, int pos, int count) noexcept
-{
-  if (UpShift >= 0)
-  {
+const double* CDSPBlockConvolver::StoreInput(const double* ip, int pos, int count) noexcept {
+  if (UpShift >= 0) {
     const int samples = count >> UpShift;
     std::copy(ip, ip + samples, CurInput + (pos >> UpShift));
     return ip + samples;
@@ -194,15 +174,13 @@ const double* CDSPBlockConvolver::StoreInput(const double* ip, int pos, int coun
   dst += zeros;
   UpSkip -= zeros;
   int left = count - zeros;
-  while (left >= UpFactor)
-  {
+  while (left >= UpFactor) {
     *dst = *ip++;
     std::fill(dst + 1, dst + UpFactor, 0.0);
     dst += UpFactor;
     left -= UpFactor;
   }
-  if (left > 0)
-  {
+  if (left > 0) {
     *dst = *ip++;
     std::fill(dst + 1, dst + left, 0.0);
     UpSkip = UpFactor - left;
@@ -210,21 +188,16 @@ const double* CDSPBlockConvolver::StoreInput(const double* ip, int pos, int coun
   return ip;
 }
 
-void CDSPBlockConvolver::FilterBlock() noexcept
-{
+void CDSPBlockConvolver::FilterBlock() noexcept {
   const int n = UpShift >= 0 ? InputLen >> UpShift : InputLen;
   std::copy(PrevInput, PrevInput + PrevInputLen, CurInput + n);
   std::copy(CurInput + n - PrevInputLen, CurInput + n, PrevInput);
   FFTForward->Forward(CurInput);
-  if (UpShift >= 1)
-    ExtendUpShiftedSpectrum(CurInput);
-  if (Filter.GetIsZeroPhase())
-  {
+  if (UpShift >= 1) ExtendUpShiftedSpectrum(CurInput);
+  if (Filter.GetIsZeroPhase()) {
     MultiplyEnds(CurInput);
     FFTOutput->InverseOfProduct(CurInput, Filter.GetSpectrum(), IsInverseMirrored);
-  }
-  else
-  {
+  } else {
     MultiplyBySpectrum(CurInput);
     FFTOutput->Inverse(CurInput);
   }
@@ -233,21 +206,18 @@ void CDSPBlockConvolver::FilterBlock() noexcept
 // The spectrum of a block zero-stuffed by 2^u is the short block's spectrum repeated 2^u times: first
 // mirrored (conjugated) about the old Nyquist bin, then copied upwards once per further doubling. An
 // inverse transform that reads the mirror from the lower half needs only the old Nyquist bin moved.
-void CDSPBlockConvolver::ExtendUpShiftedSpectrum(double* a) const noexcept
-{
+void CDSPBlockConvolver::ExtendUpShiftedSpectrum(double* a) const noexcept {
   int len = BlockLen2 >> UpShift;
   const double dc = a[0];
   const double nyquist = a[1];
-  for (int j = 1; j < len / 2 && !IsInverseMirrored; j++)
-  {
+  for (int j = 1; j < len / 2 && !IsInverseMirrored; j++) {
     a[2 * (len - j)] = a[2 * j];
     a[2 * (len - j) + 1] = -a[2 * j + 1];
   }
   a[len] = nyquist;
   a[len + 1] = 0.0;
   a[1] = dc;
-  for (len *= 2; len < BlockLen2; len *= 2)
-  {
+  for (len *= 2; len < BlockLen2; len *= 2) {
     std::copy(a, a + len, a + len);
     a[len + 1] = 0.0;
   }
@@ -255,85 +225,69 @@ void CDSPBlockConvolver::ExtendUpShiftedSpectrum(double* a) const noexcept
 
 // DC and Nyquist of a zero-phase product, whose other bins the inverse transform multiplies. A shorter
 // inverse (down by 2^d) takes the bin at its own length as its Nyquist.
-void CDSPBlockConvolver::MultiplyEnds(double* a) const noexcept
-{
+void CDSPBlockConvolver::MultiplyEnds(double* a) const noexcept {
   const double* k = Filter.GetSpectrum();
   a[0] *= k[0];
-  if (DownShift >= 1)
-  {
+  if (DownShift >= 1) {
     const int count = BlockLen2 >> DownShift;
     a[1] = a[count] * k[count] - a[count + 1] * k[count + 1];
-  }
-  else
+  } else
     a[1] *= k[1];
 }
 
 // The product with a minimum-phase filter's complex spectrum.
-void CDSPBlockConvolver::MultiplyBySpectrum(double* a) const noexcept
-{
+void CDSPBlockConvolver::MultiplyBySpectrum(double* a) const noexcept {
   const double* k = Filter.GetSpectrum();
   const int count = DownShift >= 1 ? BlockLen2 >> DownShift : BlockLen2;
   const double nyquistRe = count < BlockLen2 ? a[count] : 0.0;
   const double nyquistIm = count < BlockLen2 ? a[count + 1] : 0.0;
   a[0] *= k[0];
   a[1] *= k[1];
-  for (int i = 2; i < count; i += 2)
-  {
+  for (int i = 2; i < count; i += 2) {
     const double re = a[i] * k[i] - a[i + 1] * k[i + 1];
     const double im = a[i] * k[i + 1] + a[i + 1] * k[i];
     a[i] = re;
     a[i + 1] = im;
   }
-  if (DownShift >= 1)
-    a[1] = nyquistRe * k[count] - nyquistIm * k[count + 1];
+  if (DownShift >= 1) a[1] = nyquistRe * k[count] - nyquistIm * k[count + 1];
 }
 
-double* CDSPBlockConvolver::EmitOutput(double* op, int pos, int count) noexcept
-{
-  if (pos < 0)
-  {
-    if (pos + count > 0)
-    {
+double* CDSPBlockConvolver::EmitOutput(double* op, int pos, int count) noexcept {
+  if (pos < 0) {
+    if (pos + count > 0) {
       op = EmitFromBlock(op, BlockLen2 + pos, -pos);
       count += pos;
       pos = 0;
-    }
-    else
+    } else
       pos += BlockLen2;
   }
   return EmitFromBlock(op, pos, count);
 }
 
-double* CDSPBlockConvolver::EmitFromBlock(double* op, int pos, int count) noexcept
-{
-  if (LatencyLeft >= count)
-  {
+double* CDSPBlockConvolver::EmitFromBlock(double* op, int pos, int count) noexcept {
+  if (LatencyLeft >= count) {
     LatencyLeft -= count;
     return op;
   }
   pos += LatencyLeft;
   count -= LatencyLeft;
   LatencyLeft = 0;
-  if (DownShift >= 1)
-  {
+  if (DownShift >= 1) {
     const int phase = pos & (DownFactor - 1);
     const int skip = phase > 0 ? DownFactor - phase : 0;
-    if (count <= skip)
-      return op;
+    if (count <= skip) return op;
     const int copied = (count - skip + DownFactor - 1) >> DownShift;
     const double* src = CurOutput + ((pos + skip) >> DownShift);
     return std::copy(src, src + copied, op);
   }
-  if (DownFactor >= 2)
-  {
+  if (DownFactor >= 2) {
     const int copied = (count + DownFactor - 1 - DownSkip) / DownFactor;
     const double* src = CurOutput + pos + DownSkip;
-    for (int j = 0; j < copied; j++)
-      op[j] = src[j * DownFactor];
+    for (int j = 0; j < copied; j++) op[j] = src[j * DownFactor];
     DownSkip = DownSkip - count + copied * DownFactor;
     return op + copied;
   }
   return std::copy(CurOutput + pos, CurOutput + pos + count, op);
 }
 
-} // namespace rsmp
+}  // namespace rsmp

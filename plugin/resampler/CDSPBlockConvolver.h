@@ -11,17 +11,15 @@
 
 namespace rsmp {
 
-class CDSPBlockConvolver : public CDSPProcessor
-{
-public:
+class CDSPBlockConvolver : public CDSPProcessor {
+ public:
   // Any thread; takes FFT objects from the filter's cache's pool and allocates the work block. Takes
   // over one reference to `filter` (returned on destruction, and also when construction throws).
   // Factors must be 1 .. 64 and leave the filter's block room for new input; throws
   // std::invalid_argument otherwise, std::bad_alloc when the heap fails. Any up-factor works with any
   // block length: a stuffed sample's zeros run on into the next block.
   // `prevLatency` is the latency fraction of the step before, in its output samples.
-  CDSPBlockConvolver(CDSPKernelFilter& filter, int upFactor, int downFactor, bool doConsumeLatency,
-                     double prevLatency);
+  CDSPBlockConvolver(CDSPKernelFilter& filter, int upFactor, int downFactor, bool doConsumeLatency, double prevLatency);
   // Owner's thread; takes the filter-cache lock, then the FFT-object lock.
   ~CDSPBlockConvolver() override;
 
@@ -48,7 +46,7 @@ public:
   int GetInverseOrder() const noexcept { return FFTOutput->GetOrder(); }
   bool HasSeparateInverseFFT() const noexcept { return FFTInverse != nullptr; }
 
-private:
+ private:
   const double* StoreInput(const double* ip, int pos, int count) noexcept;
   void FilterBlock() noexcept;
   void ExtendUpShiftedSpectrum(double* a) const noexcept;
@@ -87,4 +85,4 @@ private:
   bool IsInverseMirrored = false;
 };
 
-} // namespace rsmp
+}  // namespace rsmp

@@ -19,9 +19,8 @@ namespace rsmp {
 
 class CFFTObjectPool;
 
-class CDSPFFTObject : public CStdClassAllocator
-{
-public:
+class CDSPFFTObject : public CStdClassAllocator {
+ public:
   static constexpr int kMaxOrder = 30;
   // The AVX2 routines read their twiddle factors from a table up to this order and compute them above
   // it, where the table (one double per point) would grow large; kTwiddleDoublesPerButterfly doubles
@@ -57,7 +56,7 @@ public:
   // a[N + 2 ..] is not read.
   void InverseOfProduct(double* a, const double* spectrum, bool isMirrored = false) noexcept;
 
-private:
+ private:
   friend class CFFTObjectPool;
 
   void BuildTablesIfNeeded() noexcept;
@@ -103,4 +102,4 @@ private:
   bool UseAvx2;
 };
 
-} // namespace rsmp
+}  // namespace rsmp

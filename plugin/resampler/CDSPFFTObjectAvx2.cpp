@@ -10,38 +10,41 @@ namespace rsmp {
 
 namespace {
 
-[[gnu::target("avx2")]] inline __m256d NegReMask256() noexcept { return _mm256_set_pd(0.0, -0.0, 0.0, -0.0); }
-[[gnu::target("avx2")]] inline __m256d NegImMask256() noexcept { return _mm256_set_pd(-0.0, 0.0, -0.0, 0.0); }
+[[gnu::target("avx2")]] inline __m256d NegReMask256() noexcept {
+  return _mm256_set_pd(0.0, -0.0, 0.0, -0.0);
+}
+[[gnu::target("avx2")]] inline __m256d NegImMask256() noexcept {
+  return _mm256_set_pd(-0.0, 0.0, -0.0, 0.0);
+}
 
 // Real and imaginary parts swapped in both complex numbers.
-[[gnu::target("avx2")]] inline __m256d Swap256(__m256d x) noexcept { return _mm256_permute_pd(x, 0b0101); }
+[[gnu::target("avx2")]] inline __m256d Swap256(__m256d x) noexcept {
+  return _mm256_permute_pd(x, 0b0101);
+}
 
 // Two complex numbers, each at `low` and `high`.
-[[gnu::target("avx2")]] inline __m256d LoadPair256(const double* low, const double* high) noexcept
-{
+[[gnu::target("avx2")]] inline __m256d LoadPair256(const double* low, const double* high) noexcept {
   return _mm256_set_m128d(_mm_loadu_pd(high), _mm_loadu_pd(low));
 }
 
 // x w with w given as (wr, wr) and (-wi, wi) per complex number: (xr wr - xi wi, xr wi + xi wr).
-[[gnu::target("avx2")]] inline __m256d Multiply256(__m256d x, __m256d wRe, __m256d wIm) noexcept
-{
+[[gnu::target("avx2")]] inline __m256d Multiply256(__m256d x, __m256d wRe, __m256d wIm) noexcept {
   return _mm256_add_pd(_mm256_mul_pd(x, wRe), _mm256_mul_pd(Swap256(x), wIm));
 }
 
 // Both halves of a pair of complex numbers exchanged: (z0, z1) to (z1, z0).
-[[gnu::target("avx2")]] inline __m256d Reverse256(__m256d x) noexcept { return _mm256_permute2f128_pd(x, x, 1); }
+[[gnu::target("avx2")]] inline __m256d Reverse256(__m256d x) noexcept {
+  return _mm256_permute2f128_pd(x, x, 1);
+}
 
-} // namespace
+}  // namespace
 
 // Pairs of adjacent vectors (z0, z1), (z2, z3) are transposed to (z0, z2), (z1, z3) and back, so that
 // each vector holds the same member of two neighbouring butterflies.
-[[gnu::target("avx2")]] void CDSPFFTObject::FirstPassAvx2(double* z, bool isForward) const noexcept
-{
+[[gnu::target("avx2")]] void CDSPFFTObject::FirstPassAvx2(double* z, bool isForward) const noexcept {
   const int points = Len / 2;
-  if (FirstRadixFourSpan() == 8)
-  {
-    for (int p = 0; p < points; p += 4)
-    {
+  if (FirstRadixFourSpan() == 8) {
+    for (int p = 0; p < points; p += 4) {
       const __m256d x0 = _mm256_loadu_pd(z + 2 * p);
       const __m256d x1 = _mm256_loadu_pd(z + 2 * p + 4);
       const __m256d a = _mm256_permute2f128_pd(x0, x1, 0x20);
@@ -55,8 +58,7 @@ namespace {
   }
   // Radix 4 with unit twiddles, butterflies b and b + 4.
   const __m256d rotMask = isForward ? NegReMask256() : NegImMask256();
-  for (int b = 0; b < points; b += 8)
-  {
+  for (int b = 0; b < points; b += 8) {
     double* p = z + 2 * b;
     const __m256d x0 = _mm256_loadu_pd(p);
     const __m256d x1 = _mm256_loadu_pd(p + 4);
@@ -85,8 +87,7 @@ namespace {
 // w2 = w1^2, w3 = w1 w2 by the plain pass's formulas, as complex pairs (wr, wi, wr', wi') in w[0 .. 2].
 // A backward pass takes their conjugates: with sin negated the formulas give the same real parts and
 // exactly negated imaginary parts.
-[[gnu::target("avx2")]] void CDSPFFTObject::ComputeTwiddlesAvx2(int span, int j, __m256d* w) const noexcept
-{
+[[gnu::target("avx2")]] void CDSPFFTObject::ComputeTwiddlesAvx2(int span, int j, __m256d* w) const noexcept {
   const int tableStep = Len / span;
   const __m256d trig = LoadPair256(Trig.Data() + 2 * j * tableStep, Trig.Data() + 2 * (j + 1) * tableStep);
   const __m256d w1r = _mm256_movedup_pd(trig);
@@ -100,36 +101,29 @@ namespace {
   w[2] = _mm256_blend_pd(w3r, w3i, 0b1010);
 }
 
-[[gnu::target("avx2")]] void CDSPFFTObject::BuildTwiddleTableAvx2() noexcept
-{
+[[gnu::target("avx2")]] void CDSPFFTObject::BuildTwiddleTableAvx2() noexcept {
   auto* entry = reinterpret_cast<__m256d*>(TwiddleTable.Data());
   for (int span = FirstRadixFourSpan(); span <= Len / 2; span *= 4)
-    for (int j = 0; j < span / 4 && span >= 8; j += 2, entry += 3)
-      ComputeTwiddlesAvx2(span, j, entry);
+    for (int j = 0; j < span / 4 && span >= 8; j += 2, entry += 3) ComputeTwiddlesAvx2(span, j, entry);
 }
 
 // Butterflies j and j + 1 together, with twiddles from `table` (the pass's part of the twiddle table)
 // or computed when it is null. The butterfly j == 0 keeps its inputs where the plain pass skips the
 // multiplication by unit twiddles, so both give the same bits.
 [[gnu::target("avx2")]] void CDSPFFTObject::RadixFourPassAvx2(double* z, int span, bool isForward,
-                                                             const double* table) const noexcept
-{
+                                                              const double* table) const noexcept {
   const int points = Len / 2;
   const int quarter = span / 4;
   // (-wi, wi) forwards, (wi, -wi) backwards, from (wi, wi).
   const __m256d imMask = isForward ? NegReMask256() : NegImMask256();
   const __m256d rotMask = isForward ? NegReMask256() : NegImMask256();
   const auto* entry = reinterpret_cast<const __m256d*>(table);
-  for (int j = 0; j < quarter; j += 2)
-  {
+  for (int j = 0; j < quarter; j += 2) {
     __m256d w[3];
-    if (entry != nullptr)
-    {
-      for (int i = 0; i < 3; i++)
-        w[i] = _mm256_load_pd(reinterpret_cast<const double*>(entry + i));
+    if (entry != nullptr) {
+      for (int i = 0; i < 3; i++) w[i] = _mm256_load_pd(reinterpret_cast<const double*>(entry + i));
       entry += 3;
-    }
-    else
+    } else
       ComputeTwiddlesAvx2(span, j, w);
     const __m256d w1r = _mm256_movedup_pd(w[0]);
     const __m256d w1Im = _mm256_xor_pd(_mm256_permute_pd(w[0], 0b1111), imMask);
@@ -138,8 +132,7 @@ namespace {
     const __m256d w3r = _mm256_movedup_pd(w[2]);
     const __m256d w3Im = _mm256_xor_pd(_mm256_permute_pd(w[2], 0b1111), imMask);
     const bool isFirst = j == 0;
-    for (int b = j; b < points; b += span)
-    {
+    for (int b = j; b < points; b += span) {
       double* p0 = z + 2 * b;
       double* p1 = p0 + 2 * quarter;
       double* p2 = p1 + 2 * quarter;
@@ -151,8 +144,7 @@ namespace {
       __m256d bb = Multiply256(x1, w2r, w2Im);
       __m256d c = Multiply256(x2, w1r, w1Im);
       __m256d d = Multiply256(x3, w3r, w3Im);
-      if (isFirst)
-      {
+      if (isFirst) {
         bb = _mm256_blend_pd(bb, x1, 0b0011);
         c = _mm256_blend_pd(c, x2, 0b0011);
         d = _mm256_blend_pd(d, x3, 0b0011);
@@ -170,14 +162,12 @@ namespace {
 }
 
 // Pairs k, k + 1 with their mirrors N - k, N - k - 1 (loaded as one vector and reversed).
-[[gnu::target("avx2")]] int CDSPFFTObject::RealSplitForwardAvx2(double* a) const noexcept
-{
+[[gnu::target("avx2")]] int CDSPFFTObject::RealSplitForwardAvx2(double* a) const noexcept {
   const int points = Len / 2;
   const __m256d half = _mm256_set1_pd(0.5);
   const __m256d halfNegIm = _mm256_set_pd(-0.5, 0.5, -0.5, 0.5);
   int k = 1;
-  for (; k + 1 < points / 2; k += 2)
-  {
+  for (; k + 1 < points / 2; k += 2) {
     double* zk = a + 2 * k;
     double* zm = a + 2 * (points - k - 1);
     const __m256d vk = _mm256_loadu_pd(zk);
@@ -193,19 +183,16 @@ namespace {
 }
 
 [[gnu::target("avx2")]] int CDSPFFTObject::RealSplitInverseAvx2(double* a, const double* spectrum,
-                                                               bool isMirrored) const noexcept
-{
+                                                                bool isMirrored) const noexcept {
   const int points = Len / 2;
   const __m256d half = _mm256_set1_pd(0.5);
   int k = 1;
-  for (; k + 1 < points / 2; k += 2)
-  {
+  for (; k + 1 < points / 2; k += 2) {
     double* xk = a + 2 * k;
     double* xm = a + 2 * (points - k - 1);
     __m256d vk = _mm256_loadu_pd(xk);
     __m256d vm = isMirrored ? _mm256_xor_pd(vk, NegImMask256()) : Reverse256(_mm256_loadu_pd(xm));
-    if (spectrum != nullptr)
-    {
+    if (spectrum != nullptr) {
       vk = _mm256_mul_pd(vk, _mm256_loadu_pd(spectrum + 2 * k));
       vm = _mm256_mul_pd(vm, Reverse256(_mm256_loadu_pd(spectrum + 2 * (points - k - 1))));
     }
@@ -214,11 +201,11 @@ namespace {
     // Twiddles (cos, -sin): as (wr, wr) and (-wi, wi) = (sin, -sin).
     const __m256d w = _mm256_loadu_pd(Trig.Data() + 2 * k);
     const __m256d o =
-      Swap256(Multiply256(d, _mm256_movedup_pd(w), _mm256_xor_pd(_mm256_permute_pd(w, 0b1111), NegImMask256())));
+        Swap256(Multiply256(d, _mm256_movedup_pd(w), _mm256_xor_pd(_mm256_permute_pd(w, 0b1111), NegImMask256())));
     _mm256_storeu_pd(xk, _mm256_add_pd(e, _mm256_xor_pd(o, NegReMask256())));
     _mm256_storeu_pd(xm, Reverse256(_mm256_add_pd(o, _mm256_xor_pd(e, NegImMask256()))));
   }
   return k;
 }
 
-} // namespace rsmp
+}  // namespace rsmp

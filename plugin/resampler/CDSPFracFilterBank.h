@@ -10,16 +10,14 @@ namespace rsmp {
 class CFracFilterBankCache;
 
 // One window row: Kaiser beta, window power and the attenuation the bank reaches with it.
-struct CFracWindowRow
-{
+struct CFracWindowRow {
   double Beta;
   double Power;
   double Atten;
 };
 
-class CDSPFracFilterBank : public CStdClassAllocator
-{
-public:
+class CDSPFracFilterBank : public CStdClassAllocator {
+ public:
   static constexpr int kNormalRowCount = 12;
   static constexpr int kThirdRowCount = 10;
 
@@ -50,7 +48,7 @@ public:
   int GetRefCount() const noexcept { return RefCount; }
   CFracFilterBankCache& GetCache() const noexcept { return *Cache; }
 
-private:
+ private:
   friend class CFracFilterBankCache;
 
   // Under the filter-bank lock; allocates the table. Throws std::bad_alloc.
@@ -74,4 +72,4 @@ private:
   CFracFilterBankCache* Cache;
 };
 
-} // namespace rsmp
+}  // namespace rsmp

@@ -17,30 +17,27 @@ namespace {
 // Sums of the even and of the odd taps in the two lanes of one vector, taken in tap order, then added:
 // the same operations in the same order as two scalar running sums.
 template <int FL>
-double DotExact(const double* x, const double* row)
-{
+double DotExact(const double* x, const double* row) {
   __m128d sums = _mm_setzero_pd();
   [&]<int... K>(std::integer_sequence<int, K...>) {
     ((sums = _mm_add_pd(sums, _mm_mul_pd(_mm_loadu_pd(x + 2 * K), _mm_loadu_pd(row + 2 * K)))), ...);
-  }(std::make_integer_sequence<int, FL / 2>());
+  }
+  (std::make_integer_sequence<int, FL / 2>());
   return _mm_cvtsd_f64(sums) + _mm_cvtsd_f64(_mm_unpackhi_pd(sums, sums));
 }
 
 // As DotExact, with four products per multiplication; their two halves are added in tap order as
 // before, so the result is the same bit for bit.
 template <int FL>
-[[gnu::target("avx2")]] double DotExactAvx2(const double* x, const double* row)
-{
+[[gnu::target("avx2")]] double DotExactAvx2(const double* x, const double* row) {
   __m128d sums = _mm_setzero_pd();
 #pragma GCC unroll 16
-  for (int k = 0; k + 4 <= FL; k += 4)
-  {
+  for (int k = 0; k + 4 <= FL; k += 4) {
     const __m256d products = _mm256_mul_pd(_mm256_loadu_pd(x + k), _mm256_loadu_pd(row + k));
     sums = _mm_add_pd(sums, _mm256_castpd256_pd128(products));
     sums = _mm_add_pd(sums, _mm256_extractf128_pd(products, 1));
   }
-  if constexpr (FL % 4 != 0)
-    sums = _mm_add_pd(sums, _mm_mul_pd(_mm_loadu_pd(x + FL - 2), _mm_loadu_pd(row + FL - 2)));
+  if constexpr (FL % 4 != 0) sums = _mm_add_pd(sums, _mm_mul_pd(_mm_loadu_pd(x + FL - 2), _mm_loadu_pd(row + FL - 2)));
   return _mm_cvtsd_f64(sums) + _mm_cvtsd_f64(_mm_unpackhi_pd(sums, sums));
 }
 
@@ -51,50 +48,42 @@ constexpr CDSPFracInterpolator::DotFn kExactDots[] = {DotExact<2 * FL2>...};
 template <int... FL2>
 constexpr CDSPFracInterpolator::DotFn kExactDotsAvx2[] = {DotExactAvx2<2 * FL2>...};
 
-bool IsWholeNumber(double v) noexcept { return v == std::floor(v); }
+bool IsWholeNumber(double v) noexcept {
+  return v == std::floor(v);
+}
 
-} // namespace
+}  // namespace
 
-CDSPFracInterpolator::DotFn CDSPFracInterpolator::GetExactDot(int halfLength, bool avx2) noexcept
-{
-  if (avx2 && IsAvx2Available())
-    return kExactDotsAvx2<3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15>[halfLength - 3];
+CDSPFracInterpolator::DotFn CDSPFracInterpolator::GetExactDot(int halfLength, bool avx2) noexcept {
+  if (avx2 && IsAvx2Available()) return kExactDotsAvx2<3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15>[halfLength - 3];
   return kExactDots<3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15>[halfLength - 3];
 }
 
-double CDSPFracInterpolator::FindCommonStep(double src, double dst) noexcept
-{
+double CDSPFracInterpolator::FindCommonStep(double src, double dst) noexcept {
   double x = src - dst;
   double y = dst;
-  if (x == 0.0)
-    return dst;
-  for (int subtractions = 0; subtractions < 148;)
-  {
+  if (x == 0.0) return dst;
+  for (int subtractions = 0; subtractions < 148;) {
     x = std::fabs(x);
     y -= x;
     subtractions++;
-    if (y == 0.0)
-      return x;
+    if (y == 0.0) return x;
     y = std::fabs(y);
     x -= y;
     subtractions++;
-    if (x == 0.0)
-      return y;
+    if (x == 0.0) return y;
   }
   return 0.0;
 }
 
-CDSPFracInterpolator::CPhasePlan CDSPFracInterpolator::PlanPhases(double src, double dst) noexcept
-{
+CDSPFracInterpolator::CPhasePlan CDSPFracInterpolator::PlanPhases(double src, double dst) noexcept {
   CPhasePlan plan;
   const double step = FindCommonStep(src, dst);
-  if (!(step > 0.0))
-    return plan;
+  if (!(step > 0.0)) return plan;
   const double srcDiv = src / step;
   const double dstDiv = dst / step;
   // The source count is also bounded so that the phase arithmetic stays within int.
-  if (!IsWholeNumber(srcDiv) || !IsWholeNumber(dstDiv) || dstDiv >= kMaxWholePhases || srcDiv > 1e9)
-    return plan;
+  if (!IsWholeNumber(srcDiv) || !IsWholeNumber(dstDiv) || dstDiv >= kMaxWholePhases || srcDiv > 1e9) return plan;
   plan.IsWhole = true;
   plan.SrcDiv = static_cast<int>(srcDiv);
   plan.DstDiv = static_cast<int>(dstDiv);
@@ -103,25 +92,21 @@ CDSPFracInterpolator::CPhasePlan CDSPFracInterpolator::PlanPhases(double src, do
 
 CDSPFracInterpolator::CDSPFracInterpolator(bool isThird, double srcSampleRate, double dstSampleRate, double reqAtten,
                                            double prevLatency)
-  : CDSPFracInterpolator(PlanPhases(srcSampleRate, dstSampleRate), isThird, srcSampleRate, dstSampleRate, reqAtten,
-                         prevLatency)
-{
-}
+    : CDSPFracInterpolator(PlanPhases(srcSampleRate, dstSampleRate), isThird, srcSampleRate, dstSampleRate, reqAtten,
+                           prevLatency) {}
 
 CDSPFracInterpolator::CDSPFracInterpolator(const CPhasePlan& plan, bool isThird, double srcSampleRate,
                                            double dstSampleRate, double reqAtten, double prevLatency)
-  : SrcSampleRate(srcSampleRate)
-  , DstSampleRate(dstSampleRate)
-  , InitFracPos(prevLatency - static_cast<int>(prevLatency))
-  , InitLatency(static_cast<int>(prevLatency))
-  , SrcSRDiv(plan.SrcDiv)
-  , DstSRDiv(plan.DstDiv)
-  , IsWhole(plan.IsWhole)
-  , Bank(IsWhole ? rsmp::GetFilterBank(DstSRDiv, 1, 2, isThird, false, reqAtten)
-                 : rsmp::GetFilterBank(-1, 3, 8, isThird, true, reqAtten))
-{
-  if (IsWhole)
-  {
+    : SrcSampleRate(srcSampleRate),
+      DstSampleRate(dstSampleRate),
+      InitFracPos(prevLatency - static_cast<int>(prevLatency)),
+      InitLatency(static_cast<int>(prevLatency)),
+      SrcSRDiv(plan.SrcDiv),
+      DstSRDiv(plan.DstDiv),
+      IsWhole(plan.IsWhole),
+      Bank(IsWhole ? rsmp::GetFilterBank(DstSRDiv, 1, 2, isThird, false, reqAtten)
+                   : rsmp::GetFilterBank(-1, 3, 8, isThird, true, reqAtten)) {
+  if (IsWhole) {
     const double v = InitFracPos * DstSRDiv;
     InitFracPosW = static_cast<int>(v);
     LatencyFrac = (v - InitFracPosW) / SrcSRDiv;
@@ -131,8 +116,7 @@ CDSPFracInterpolator::CDSPFracInterpolator(const CPhasePlan& plan, bool isThird,
   fll = fl2 - 1;
   flo = 2 * fl2 - 1;
   flb = kBufLen + 1 - fl2;
-  if (IsWhole)
-  {
+  if (IsWhole) {
     Dot = GetExactDot(fl2, IsAvx2Used());
     WholeStep = SrcSRDiv / DstSRDiv;
     StepRemainder = SrcSRDiv - WholeStep * DstSRDiv;
@@ -141,10 +125,11 @@ CDSPFracInterpolator::CDSPFracInterpolator(const CPhasePlan& plan, bool isThird,
   Clear();
 }
 
-CDSPFracInterpolator::~CDSPFracInterpolator() { ReleaseFilterBank(Bank); }
+CDSPFracInterpolator::~CDSPFracInterpolator() {
+  ReleaseFilterBank(Bank);
+}
 
-int CDSPFracInterpolator::GetInputLengthForOutput(int outPos) const
-{
+int CDSPFracInterpolator::GetInputLengthForOutput(int outPos) const {
   if (IsWhole)
     return InitLatency + fl2 +
            static_cast<int>((static_cast<double>(outPos) * SrcSRDiv + InitFracPosW) / DstSRDiv +
@@ -152,17 +137,19 @@ int CDSPFracInterpolator::GetInputLengthForOutput(int outPos) const
   return InitLatency + fl2 + static_cast<int>(InitFracPos + outPos * SrcSampleRate / DstSampleRate);
 }
 
-int CDSPFracInterpolator::GetLatency() const { return 0; }
+int CDSPFracInterpolator::GetLatency() const {
+  return 0;
+}
 
-double CDSPFracInterpolator::GetLatencyFraction() const { return LatencyFrac; }
+double CDSPFracInterpolator::GetLatencyFraction() const {
+  return LatencyFrac;
+}
 
-int CDSPFracInterpolator::GetMaxOutputLength(int maxInLen) const
-{
+int CDSPFracInterpolator::GetMaxOutputLength(int maxInLen) const {
   return static_cast<int>(std::ceil(maxInLen * DstSampleRate / SrcSampleRate)) + 1;
 }
 
-void CDSPFracInterpolator::Clear()
-{
+void CDSPFracInterpolator::Clear() {
   LatencyLeft = InitLatency;
   BufLeft = 0;
   WritePos = 0;
@@ -170,8 +157,7 @@ void CDSPFracInterpolator::Clear()
   std::fill(Buf + flb, Buf + kBufLen, 0.0);
   if (IsWhole)
     InPosFracW = InitFracPosW;
-  else
-  {
+  else {
     InPosFrac = InitFracPos;
     OutCount = 0;
     InPosInt = 0;
@@ -179,17 +165,14 @@ void CDSPFracInterpolator::Clear()
   }
 }
 
-double* CDSPFracInterpolator::ConvolveExact(double* op) noexcept
-{
+double* CDSPFracInterpolator::ConvolveExact(double* op) noexcept {
   int r = BufLeft - fl2;
-  while (r > 0)
-  {
+  while (r > 0) {
     *op++ = Dot(Buf + ReadPos, Bank.GetRow(InPosFracW));
     // InPosFracW stays below DstSRDiv, so one comparison carries what a division would.
     int s = WholeStep;
     InPosFracW += StepRemainder;
-    if (InPosFracW >= DstSRDiv)
-    {
+    if (InPosFracW >= DstSRDiv) {
       InPosFracW -= DstSRDiv;
       s++;
     }
@@ -201,25 +184,21 @@ double* CDSPFracInterpolator::ConvolveExact(double* op) noexcept
 }
 
 // Taps a + b f + c f^2 from the bank's pairwise layout (a0 a1 b0 b1 c0 c1 per pair of taps).
-double CDSPFracInterpolator::GeneralSum(const double* x, const double* row, double f) const noexcept
-{
+double CDSPFracInterpolator::GeneralSum(const double* x, const double* row, double f) const noexcept {
   const double f2 = f * f;
   double s0 = 0.0;
   double s1 = 0.0;
-  for (int k = 0; k < fl; k += 2, row += 6)
-  {
+  for (int k = 0; k < fl; k += 2, row += 6) {
     s0 += x[k] * (row[0] + row[2] * f + row[4] * f2);
     s1 += x[k + 1] * (row[1] + row[3] * f + row[5] * f2);
   }
   return s0 + s1;
 }
 
-double* CDSPFracInterpolator::ConvolveGeneral(double* op) noexcept
-{
+double* CDSPFracInterpolator::ConvolveGeneral(double* op) noexcept {
   const int fracs = Bank.GetFilterFracs();
   int r = BufLeft - fl2;
-  while (r > 0)
-  {
+  while (r > 0) {
     const double p = fracs * InPosFrac;
     const int i = static_cast<int>(p);
     *op++ = GeneralSum(Buf + ReadPos, Bank.GetRow(i), p - i);
@@ -236,12 +215,9 @@ double* CDSPFracInterpolator::ConvolveGeneral(double* op) noexcept
   return op;
 }
 
-int CDSPFracInterpolator::Process(double* in, int length, double*& out)
-{
-  if (LatencyLeft > 0)
-  {
-    if (LatencyLeft >= length)
-    {
+int CDSPFracInterpolator::Process(double* in, int length, double*& out) {
+  if (LatencyLeft > 0) {
+    if (LatencyLeft >= length) {
       LatencyLeft -= length;
       return 0;
     }
@@ -250,8 +226,7 @@ int CDSPFracInterpolator::Process(double* in, int length, double*& out)
     LatencyLeft = 0;
   }
   double* op = out;
-  while (length > 0)
-  {
+  while (length > 0) {
     const int b = std::min({length, flb - BufLeft, kBufLen - WritePos});
     WriteMirrored(Buf, kBufLen, flo, WritePos, in, b);
     in += b;
@@ -260,8 +235,7 @@ int CDSPFracInterpolator::Process(double* in, int length, double*& out)
     BufLeft += b;
     op = IsWhole ? ConvolveExact(op) : ConvolveGeneral(op);
   }
-  if (!IsWhole && OutCount >= 1001)
-  {
+  if (!IsWhole && OutCount >= 1001) {
     OutCount = 0;
     InPosInt = 0;
     InPosShift = InPosFrac * DstSampleRate / SrcSampleRate;
@@ -269,4 +243,4 @@ int CDSPFracInterpolator::Process(double* in, int length, double*& out)
   return static_cast<int>(op - out);
 }
 
-} // namespace rsmp
+}  // namespace rsmp

@@ -10,9 +10,8 @@
 
 namespace rsmp {
 
-class CDSPFracInterpolator : public CDSPProcessor
-{
-public:
+class CDSPFracInterpolator : public CDSPProcessor {
+ public:
   static constexpr int kBufLen = 256;
   // Exact stepping is used up to this many output phases (exclusive).
   static constexpr int kMaxWholePhases = 1501;
@@ -47,9 +46,8 @@ public:
   // Subtractive search for a step both rates are multiples of; 0 when none turns up in 148 subtractions.
   static double FindCommonStep(double src, double dst) noexcept;
 
-private:
-  struct CPhasePlan
-  {
+ private:
+  struct CPhasePlan {
     bool IsWhole = false;
     int SrcDiv = 0;
     int DstDiv = 0;
@@ -93,4 +91,4 @@ private:
   DotFn Dot = nullptr;
 };
 
-} // namespace rsmp
+}  // namespace rsmp

@@ -8,8 +8,7 @@
 
 namespace rsmp {
 
-CDSPHBDownsampler::CDSPHBDownsampler(double reqAtten, int steepIndex, bool isThird, double prevLatency)
-{
+CDSPHBDownsampler::CDSPHBDownsampler(double reqAtten, int steepIndex, bool isThird, double prevLatency) {
   const CHalfBandFilter& filter = CopyHalfBandFilter(isThird, steepIndex, reqAtten, Filter);
   const int n = filter.TapCount;
   FilterAtten = filter.Atten;
@@ -26,19 +25,23 @@ CDSPHBDownsampler::CDSPHBDownsampler(double reqAtten, int steepIndex, bool isThi
   Clear();
 }
 
-int CDSPHBDownsampler::GetInputLengthForOutput(int outPos) const
-{
+int CDSPHBDownsampler::GetInputLengthForOutput(int outPos) const {
   return static_cast<int>(2.0 * (outPos + Latency + LatencyFrac)) + flo;
 }
 
-int CDSPHBDownsampler::GetLatency() const { return 0; }
+int CDSPHBDownsampler::GetLatency() const {
+  return 0;
+}
 
-double CDSPHBDownsampler::GetLatencyFraction() const { return LatencyFrac; }
+double CDSPHBDownsampler::GetLatencyFraction() const {
+  return LatencyFrac;
+}
 
-int CDSPHBDownsampler::GetMaxOutputLength(int maxInLen) const { return (maxInLen + 1) / 2; }
+int CDSPHBDownsampler::GetMaxOutputLength(int maxInLen) const {
+  return (maxInLen + 1) / 2;
+}
 
-void CDSPHBDownsampler::Clear()
-{
+void CDSPHBDownsampler::Clear() {
   LatencyLeft = Latency;
   BufLeft = 0;
   WritePos1 = 0;
@@ -49,8 +52,7 @@ void CDSPHBDownsampler::Clear()
 }
 
 // The odd sample that completes a pair whose even sample came at the end of the previous call.
-void CDSPHBDownsampler::StorePending(double sample) noexcept
-{
+void CDSPHBDownsampler::StorePending(double sample) noexcept {
   Buf2[WritePos2] = sample;
   MirrorHead(Buf2, kBufLen, flo, WritePos2, 1);
   WritePos2 = WritePos1;
@@ -58,17 +60,14 @@ void CDSPHBDownsampler::StorePending(double sample) noexcept
 }
 
 // Stores whole pairs, and a last even sample when `length` is odd; returns the samples taken.
-int CDSPHBDownsampler::StorePairs(const double* in, int length) noexcept
-{
+int CDSPHBDownsampler::StorePairs(const double* in, int length) noexcept {
   const int c = std::min({(length + 1) / 2, kBufLen - WritePos1, flb - BufLeft});
   const int p = 2 * c > length ? c - 1 : c;
-  for (int i = 0; i < p; i++)
-  {
+  for (int i = 0; i < p; i++) {
     Buf1[WritePos1 + i] = in[2 * i];
     Buf2[WritePos1 + i] = in[2 * i + 1];
   }
-  if (p < c)
-    Buf1[WritePos1 + p] = in[2 * p];
+  if (p < c) Buf1[WritePos1 + p] = in[2 * p];
   MirrorHead(Buf1, kBufLen, flo, WritePos1, c);
   MirrorHead(Buf2, kBufLen, flo, WritePos1, p);
   WritePos1 = (WritePos1 + c) & (kBufLen - 1);
@@ -77,25 +76,19 @@ int CDSPHBDownsampler::StorePairs(const double* in, int length) noexcept
   return c + p;
 }
 
-double* CDSPHBDownsampler::ConvolveAvailable(double* op) noexcept
-{
-  if (BufLeft <= fll)
-    return op;
+double* CDSPHBDownsampler::ConvolveAvailable(double* op) noexcept {
+  if (BufLeft <= fll) return op;
   const int q = BufLeft - fll;
   BufLeft -= q;
-  ReadPos = ConvolveInRuns<kBufLen>(ReadPos, q, [&](int from, int run) {
-    op = Convolve(op, Buf1 + from + fl2, Buf2 + from + fll, Filter, run);
-  });
+  ReadPos = ConvolveInRuns<kBufLen>(
+      ReadPos, q, [&](int from, int run) { op = Convolve(op, Buf1 + from + fl2, Buf2 + from + fll, Filter, run); });
   return op;
 }
 
-int CDSPHBDownsampler::Process(double* in, int length, double*& out)
-{
+int CDSPHBDownsampler::Process(double* in, int length, double*& out) {
   double* op = out;
-  while (length > 0)
-  {
-    if (WritePos1 != WritePos2)
-    {
+  while (length > 0) {
+    if (WritePos1 != WritePos2) {
       StorePending(*in++);
       length--;
     }
@@ -107,4 +100,4 @@ int CDSPHBDownsampler::Process(double* in, int length, double*& out)
   return SkipLatency(static_cast<int>(op - out), LatencyLeft, out);
 }
 
-} // namespace rsmp
+}  // namespace rsmp

@@ -9,9 +9,8 @@
 
 namespace rsmp {
 
-class CDSPHBDownsampler : public CDSPProcessor
-{
-public:
+class CDSPHBDownsampler : public CDSPProcessor {
+ public:
   static constexpr int kBufLen = 1024;
 
   // Any thread, no allocation beyond the object. `prevLatency` is the previous step's latency
@@ -32,7 +31,7 @@ public:
   // Writes, for each of `count` read positions, r1[i] + sum_k h[k] (r2[i-k] + r2[i+1+k]).
   using ConvolveFn = double* (*)(double* op, const double* r1, const double* r2, const double* h, int count);
 
-private:
+ private:
   static constexpr int kBufStride = kBufLen + 2 * kMaxHalfBandTaps - 1;
 
   void StorePending(double sample) noexcept;
@@ -57,4 +56,4 @@ private:
   ConvolveFn Convolve;
 };
 
-} // namespace rsmp
+}  // namespace rsmp

@@ -10,8 +10,7 @@ namespace rsmp {
 
 CDSPHBUpsampler::CDSPHBUpsampler(double reqAtten, int steepIndex, bool isThird, bool doConsumeLatency,
                                  double prevLatency)
-  : DoConsumeLatency(doConsumeLatency)
-{
+    : DoConsumeLatency(doConsumeLatency) {
   const CHalfBandFilter& filter = CopyHalfBandFilter(isThird, steepIndex, reqAtten, Filter);
   const int n = filter.TapCount;
   FilterAtten = filter.Atten;
@@ -24,8 +23,7 @@ CDSPHBUpsampler::CDSPHBUpsampler(double reqAtten, int steepIndex, bool isThird, 
   LatencyFrac = latency - Latency;
   if (DoConsumeLatency)
     flb = kBufLen - fll;
-  else
-  {
+  else {
     Latency += 2 * n;
     flb = kBufLen - flo;
   }
@@ -33,19 +31,23 @@ CDSPHBUpsampler::CDSPHBUpsampler(double reqAtten, int steepIndex, bool isThird, 
   Clear();
 }
 
-int CDSPHBUpsampler::GetInputLengthForOutput(int outPos) const
-{
+int CDSPHBUpsampler::GetInputLengthForOutput(int outPos) const {
   return static_cast<int>((outPos + Latency + LatencyFrac) * 0.5) + fl2;
 }
 
-int CDSPHBUpsampler::GetLatency() const { return DoConsumeLatency ? 0 : Latency; }
+int CDSPHBUpsampler::GetLatency() const {
+  return DoConsumeLatency ? 0 : Latency;
+}
 
-double CDSPHBUpsampler::GetLatencyFraction() const { return LatencyFrac; }
+double CDSPHBUpsampler::GetLatencyFraction() const {
+  return LatencyFrac;
+}
 
-int CDSPHBUpsampler::GetMaxOutputLength(int maxInLen) const { return 2 * maxInLen; }
+int CDSPHBUpsampler::GetMaxOutputLength(int maxInLen) const {
+  return 2 * maxInLen;
+}
 
-void CDSPHBUpsampler::Clear()
-{
+void CDSPHBUpsampler::Clear() {
   LatencyLeft = DoConsumeLatency ? Latency : 0;
   BufLeft = DoConsumeLatency ? 0 : fl2;
   WritePos = 0;
@@ -53,23 +55,18 @@ void CDSPHBUpsampler::Clear()
   std::fill(Buf + flb, Buf + kBufLen, 0.0);
 }
 
-double* CDSPHBUpsampler::ConvolveAvailable(double* op) noexcept
-{
-  if (BufLeft <= fl2)
-    return op;
+double* CDSPHBUpsampler::ConvolveAvailable(double* op) noexcept {
+  if (BufLeft <= fl2) return op;
   const int c = BufLeft - fl2;
   BufLeft -= c;
-  ReadPos = ConvolveInRuns<kBufLen>(ReadPos, c, [&](int from, int run) {
-    op = Convolve(op, Buf + from + fll, Filter, run);
-  });
+  ReadPos =
+      ConvolveInRuns<kBufLen>(ReadPos, c, [&](int from, int run) { op = Convolve(op, Buf + from + fll, Filter, run); });
   return op;
 }
 
-int CDSPHBUpsampler::Process(double* in, int length, double*& out)
-{
+int CDSPHBUpsampler::Process(double* in, int length, double*& out) {
   double* op = out;
-  while (length > 0)
-  {
+  while (length > 0) {
     const int b = std::min({length, kBufLen - WritePos, flb - BufLeft});
     WriteMirrored(Buf, kBufLen, flo, WritePos, in, b);
     in += b;
@@ -81,4 +78,4 @@ int CDSPHBUpsampler::Process(double* in, int length, double*& out)
   return SkipLatency(static_cast<int>(op - out), LatencyLeft, out);
 }
 
-} // namespace rsmp
+}  // namespace rsmp

@@ -8,9 +8,8 @@
 
 namespace rsmp {
 
-class CDSPHBUpsampler : public CDSPProcessor
-{
-public:
+class CDSPHBUpsampler : public CDSPProcessor {
+ public:
   static constexpr int kBufLen = 512;
 
   // Any thread, no allocation beyond the object. The filter is the standard or third family's choice
@@ -31,7 +30,7 @@ public:
   // Writes, for each of `count` read positions from `r`, the pair (r[i], sum_k h[k] (r[i-k] + r[i+1+k])).
   using ConvolveFn = double* (*)(double* op, const double* r, const double* h, int count);
 
-private:
+ private:
   double* ConvolveAvailable(double* op) noexcept;
 
   alignas(64) double Buf[kBufLen + 2 * kMaxHalfBandTaps - 1];
@@ -51,4 +50,4 @@ private:
   ConvolveFn Convolve;
 };
 
-} // namespace rsmp
+}  // namespace rsmp

@@ -11,8 +11,7 @@ class CFFTObjectPool;
 class CKernelFilterCache;
 
 // Intermediate figures of the design, from the request values alone (no kernel is made).
-struct CLowPassGeometry
-{
+struct CLowPassGeometry {
   int CorrectionIndex = 0;   // index into the correction table, 0 .. 264
   double Atten = 0.0;        // minus the corrected attenuation, dB (negative)
   double WindowPower = 0.0;  // fitted window power (signed)
@@ -25,9 +24,8 @@ struct CLowPassGeometry
   double BandEdge = 0.0;     // sinc band edge w, radians per sample
 };
 
-class CDSPKernelFilter : public CStdClassAllocator
-{
-public:
+class CDSPKernelFilter : public CStdClassAllocator {
+ public:
   // Range the fitted design is valid for; requests outside it are refused.
   static constexpr double kMinTransBand = 0.5;   // percent
   static constexpr double kMaxTransBand = 45.0;  // percent
@@ -75,13 +73,12 @@ public:
   int GetSpectrumLen() const noexcept { return 2 << BlockLenBits; }
   CKernelFilterCache& GetCache() const noexcept { return *Cache; }
 
-private:
+ private:
   friend class CKernelFilterCache;
 
   CDSPKernelFilter(double reqNormFreq, double reqTransBand, double reqAtten, int reqPhase, double reqGain,
                    CKernelFilterCache& cache);
-  bool Matches(double reqNormFreq, double reqTransBand, double reqAtten, int reqPhase,
-               double reqGain) const noexcept;
+  bool Matches(double reqNormFreq, double reqTransBand, double reqAtten, int reqPhase, double reqGain) const noexcept;
   // Under the filter-cache lock; takes FFT objects from `pool`. Throws std::bad_alloc.
   void DesignLowPassFilter(CFFTObjectPool& pool);
   void StoreZeroPhaseSpectrum(const double* kernel, int fl2, double scale);
@@ -103,4 +100,4 @@ private:
   CKernelFilterCache* Cache;
 };
 
-} // namespace rsmp
+}  // namespace rsmp

@@ -6,9 +6,8 @@
 
 namespace rsmp {
 
-class CDSPProcessor : public CStdClassAllocator
-{
-public:
+class CDSPProcessor : public CStdClassAllocator {
+ public:
   CDSPProcessor() = default;
   CDSPProcessor(const CDSPProcessor&) = delete;
   CDSPProcessor& operator=(const CDSPProcessor&) = delete;
@@ -34,4 +33,4 @@ public:
   virtual int Process(double* in, int length, double*& out) = 0;
 };
 
-} // namespace rsmp
+}  // namespace rsmp

@@ -17,9 +17,8 @@
 
 namespace rsmp {
 
-class CDSPResampler : public CDSPProcessor
-{
-public:
+class CDSPResampler : public CDSPProcessor {
+ public:
   // Any thread; takes the family's cache locks briefly and allocates. `reqTransBand` is the transition
   // band in percent, `reqAtten` the stop-band attenuation in dB, `reqPhase` 0 for linear phase and any
   // other value for minimum phase; `maxInLen` is the most samples one Process call may pass. Throws
@@ -52,7 +51,7 @@ public:
   // Doubles held by the step buffers.
   int GetStepBufferLength() const noexcept { return StepBufCapacity[0] + StepBufCapacity[1]; }
 
-private:
+ private:
   void BuildChain(double src, double dst, double transBand, double atten, int phase);
   bool BuildSingleConvolver(double src, double dst, double transBand, double atten, int phase);
   bool BuildWholeUpsampling(double src, double dst, double transBand, double atten, int phase);
@@ -81,17 +80,14 @@ private:
 
 // The resampler the plug-in's oversampler creates: transition band 8 %, attenuation 124.28 dB, linear
 // phase.
-class CDSPResampler24_44k : public CDSPResampler
-{
-public:
+class CDSPResampler24_44k : public CDSPResampler {
+ public:
   static constexpr double kTransBand = 8.0;
   static constexpr double kAtten = 124.28;
 
   // Any thread; see CDSPResampler.
   CDSPResampler24_44k(double srcSampleRate, double dstSampleRate, int maxInLen)
-    : CDSPResampler(srcSampleRate, dstSampleRate, maxInLen, kTransBand, kAtten, 0)
-  {
-  }
+      : CDSPResampler(srcSampleRate, dstSampleRate, maxInLen, kTransBand, kAtten, 0) {}
 };
 
-} // namespace rsmp
+}  // namespace rsmp

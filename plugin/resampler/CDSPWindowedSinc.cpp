@@ -5,39 +5,36 @@
 
 namespace rsmp {
 
-double BesselI0(double x) noexcept
-{
+double BesselI0(double x) noexcept {
   const double ax = std::fabs(x);
-  if (ax < 3.75)
-  {
+  if (ax < 3.75) {
     const double t = (x / 3.75) * (x / 3.75);
-    return 1.0 + t * (3.5156229 + t * (3.0899424 + t * (1.2067492 + t * (0.2659732 + t * (0.0360768 + t * 0.0045813)))));
+    return 1.0 +
+           t * (3.5156229 + t * (3.0899424 + t * (1.2067492 + t * (0.2659732 + t * (0.0360768 + t * 0.0045813)))));
   }
   const double t = 3.75 / ax;
   const double poly =
-    0.39894228 +
-    t * (0.01328592 +
-         t * (0.00225319 +
-              t * (-0.00157565 + t * (0.00916281 + t * (-0.02057706 + t * (0.02635537 + t * (-0.01647633 + t * 0.00392377)))))));
+      0.39894228 +
+      t * (0.01328592 +
+           t * (0.00225319 +
+                t * (-0.00157565 +
+                     t * (0.00916281 + t * (-0.02057706 + t * (0.02635537 + t * (-0.01647633 + t * 0.00392377)))))));
   return poly * std::exp(ax) / std::sqrt(ax);
 }
 
-double CDSPWindowedSinc::KaiserPower(double x, double beta, double normaliser, double power) noexcept
-{
+double CDSPWindowedSinc::KaiserPower(double x, double beta, double normaliser, double power) noexcept {
   const double inside = 1.0 - x * x;
   const double window = inside <= 0.0 ? 0.0 : BesselI0(beta * std::sqrt(inside)) * normaliser;
   return std::exp(power * std::log(std::fabs(window) + 1e-300));
 }
 
-void CDSPWindowedSinc::GenerateLowPass(double* h, int fl2, double len2, double w, double power) noexcept
-{
+void CDSPWindowedSinc::GenerateLowPass(double* h, int fl2, double len2, double w, double power) noexcept {
   h[fl2] = w / std::numbers::pi * KaiserPower(0.0, kLowPassBeta, kLowPassNormaliser, power);
   // sin(k w) / pi by the recurrence s(k+1) = 2 cos(w) s(k) - s(k-1).
   const double twoCos = 2.0 * std::cos(w);
   double previous = 0.0;
   double current = std::sin(w) / std::numbers::pi;
-  for (int k = 1; k <= fl2; k++)
-  {
+  for (int k = 1; k <= fl2; k++) {
     const double tap = current / k * KaiserPower(k / len2, kLowPassBeta, kLowPassNormaliser, power);
     h[fl2 + k] = tap;
     h[fl2 - k] = tap;
@@ -47,4 +44,4 @@ void CDSPWindowedSinc::GenerateLowPass(double* h, int fl2, double len2, double w
   }
 }
 
-} // namespace rsmp
+}  // namespace rsmp

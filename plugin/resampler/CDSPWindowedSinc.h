@@ -8,9 +8,8 @@ namespace rsmp {
 // Abramowitz and Stegun 9.8.1 (|x| < 3.75) and 9.8.2 (|x| >= 3.75); relative error below 2e-7.
 double BesselI0(double x) noexcept;
 
-class CDSPWindowedSinc
-{
-public:
+class CDSPWindowedSinc {
+ public:
   // Window used by the low-pass design: beta 125 with its stored normaliser 1 / I0(125).
   static constexpr double kLowPassBeta = 125.0;
   static constexpr double kLowPassNormaliser = 1.4464347789334407e-53;
@@ -24,4 +23,4 @@ public:
   static void GenerateLowPass(double* h, int fl2, double len2, double w, double power) noexcept;
 };
 
-} // namespace rsmp
+}  // namespace rsmp

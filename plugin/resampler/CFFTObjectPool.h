@@ -7,9 +7,8 @@
 
 namespace rsmp {
 
-class CFFTObjectPool : public CResamplerStore
-{
-public:
+class CFFTObjectPool : public CResamplerStore {
+ public:
   CFFTObjectPool() = default;
 
   // Any thread; takes the FFT-object lock briefly (may block); allocates when the order's list is
@@ -23,7 +22,7 @@ public:
   // Any thread; takes the lock. True when `object` is on the free list of its order.
   bool IsFree(const CDSPFFTObject* object) const;
 
-private:
+ private:
   ~CFFTObjectPool() override;
   void FreeUnheldEntries() override;
 
@@ -36,9 +35,8 @@ CDSPFFTObject* AcquireFFTObject(int order);
 void ReleaseFFTObject(CDSPFFTObject* object) noexcept;
 
 // Holds one FFT object for a scope and returns it on destruction, also while unwinding.
-class CFFTObjectHolder
-{
-public:
+class CFFTObjectHolder {
+ public:
   CFFTObjectHolder(CFFTObjectPool& pool, int order) : mObject(pool.Acquire(order)) {}
   ~CFFTObjectHolder() { ReleaseFFTObject(mObject); }
   CFFTObjectHolder(const CFFTObjectHolder&) = delete;
@@ -47,15 +45,14 @@ public:
   CDSPFFTObject* operator->() const noexcept { return mObject; }
   CDSPFFTObject* Get() const noexcept { return mObject; }
   // Hands the object over to the caller, who must release it.
-  CDSPFFTObject* Detach() noexcept
-  {
+  CDSPFFTObject* Detach() noexcept {
     CDSPFFTObject* object = mObject;
     mObject = nullptr;
     return object;
   }
 
-private:
+ private:
   CDSPFFTObject* mObject;
 };
 
-} // namespace rsmp
+}  // namespace rsmp

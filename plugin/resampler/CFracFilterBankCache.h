@@ -8,9 +8,8 @@
 
 namespace rsmp {
 
-class CFracFilterBankCache : public CResamplerStore
-{
-public:
+class CFracFilterBankCache : public CResamplerStore {
+ public:
   // From this many dynamic banks on, each miss evicts the least recently used one if it is unused.
   static constexpr int kEvictionCount = 12;
 
@@ -31,7 +30,7 @@ public:
   const CDSPFracFilterBank* GetDynamicHead() const;
   const CDSPFracFilterBank* GetStaticHead() const;
 
-private:
+ private:
   ~CFracFilterBankCache() override;
   void FreeUnheldEntries() override;
   static CDSPFracFilterBank* FindAndPromote(CDSPFracFilterBank*& head, int reqFracs, int elementSize, int interpPoints,
@@ -55,4 +54,4 @@ CDSPFracFilterBank& GetFilterBank(int reqFracs, int elementSize, int interpPoint
 // Returns a reference to the cache the bank came from (safe after unload).
 void ReleaseFilterBank(CDSPFracFilterBank& bank) noexcept;
 
-} // namespace rsmp
+}  // namespace rsmp

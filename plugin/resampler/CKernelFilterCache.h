@@ -7,9 +7,8 @@
 
 namespace rsmp {
 
-class CKernelFilterCache : public CResamplerStore
-{
-public:
+class CKernelFilterCache : public CResamplerStore {
+ public:
   // From this many cached filters on, each miss evicts the least recently used one if it is unused.
   static constexpr int kEvictionCount = 96;
 
@@ -30,7 +29,7 @@ public:
   // The pool that lends FFT objects to this cache's designs and to the convolvers using its filters.
   CFFTObjectPool& GetFFTObjects() const noexcept { return mFFTObjects; }
 
-private:
+ private:
   ~CKernelFilterCache() override;
   void FreeUnheldEntries() override;
   CDSPKernelFilter* FindAndPromote(double reqNormFreq, double reqTransBand, double reqAtten, int reqPhase,
@@ -50,4 +49,4 @@ CDSPKernelFilter& GetLowPassFilter(double reqNormFreq, double reqTransBand, doub
 // Returns a reference to the cache the filter came from.
 void ReleaseLowPassFilter(CDSPKernelFilter& filter) noexcept;
 
-} // namespace rsmp
+}  // namespace rsmp

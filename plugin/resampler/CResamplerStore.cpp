@@ -2,8 +2,7 @@
 
 namespace rsmp {
 
-void CResamplerStore::Close()
-{
+void CResamplerStore::Close() {
   bool mustDelete = false;
   {
     std::lock_guard<std::recursive_mutex> lock(mLock);
@@ -14,22 +13,18 @@ void CResamplerStore::Close()
   DeleteIf(mustDelete);
 }
 
-int CResamplerStore::GetHeldCount() const
-{
+int CResamplerStore::GetHeldCount() const {
   std::lock_guard<std::recursive_mutex> lock(mLock);
   return mHeldCount;
 }
 
-bool CResamplerStore::NoteEntryReturned() noexcept
-{
+bool CResamplerStore::NoteEntryReturned() noexcept {
   mHeldCount--;
   return mIsClosed && mHeldCount == 0;
 }
 
-void CResamplerStore::DeleteIf(bool mustDelete) noexcept
-{
-  if (mustDelete)
-    delete this;
+void CResamplerStore::DeleteIf(bool mustDelete) noexcept {
+  if (mustDelete) delete this;
 }
 
-} // namespace rsmp
+}  // namespace rsmp

@@ -9,9 +9,8 @@
 
 namespace rsmp {
 
-class CResamplerStore : public CStdClassAllocator
-{
-public:
+class CResamplerStore : public CStdClassAllocator {
+ public:
   CResamplerStore(const CResamplerStore&) = delete;
   CResamplerStore& operator=(const CResamplerStore&) = delete;
 
@@ -26,7 +25,7 @@ public:
   // Any thread, takes the lock: number of entries handed out and not yet returned.
   int GetHeldCount() const;
 
-protected:
+ protected:
   CResamplerStore() = default;
   virtual ~CResamplerStore() = default;
 
@@ -41,10 +40,10 @@ protected:
   // Deletes the store when `mustDelete`; call after the lock is released.
   void DeleteIf(bool mustDelete) noexcept;
 
-private:
+ private:
   mutable std::recursive_mutex mLock;
   int mHeldCount = 0;
   bool mIsClosed = false;
 };
 
-} // namespace rsmp
+}  // namespace rsmp

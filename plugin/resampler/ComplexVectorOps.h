@@ -9,31 +9,36 @@
 namespace rsmp {
 
 // A twiddle factor w prepared for multiplication: (wr, wr) and (-wi, wi).
-struct CTwiddle
-{
+struct CTwiddle {
   __m128d Re;
   __m128d Im;
 };
 
-inline CTwiddle MakeTwiddle(double wr, double wi) noexcept { return {_mm_set1_pd(wr), _mm_set_pd(wi, -wi)}; }
+inline CTwiddle MakeTwiddle(double wr, double wi) noexcept {
+  return {_mm_set1_pd(wr), _mm_set_pd(wi, -wi)};
+}
 
 // (xr wr - xi wi, xr wi + xi wr).
-inline __m128d Multiply(__m128d x, const CTwiddle& w) noexcept
-{
+inline __m128d Multiply(__m128d x, const CTwiddle& w) noexcept {
   return _mm_add_pd(_mm_mul_pd(x, w.Re), _mm_mul_pd(_mm_shuffle_pd(x, x, 1), w.Im));
 }
 
-inline __m128d Swap(__m128d x) noexcept { return _mm_shuffle_pd(x, x, 1); }
+inline __m128d Swap(__m128d x) noexcept {
+  return _mm_shuffle_pd(x, x, 1);
+}
 
 // Sign masks: flip the real part, or the imaginary part.
-inline __m128d NegReMask() noexcept { return _mm_set_pd(0.0, -0.0); }
-inline __m128d NegImMask() noexcept { return _mm_set_pd(-0.0, 0.0); }
+inline __m128d NegReMask() noexcept {
+  return _mm_set_pd(0.0, -0.0);
+}
+inline __m128d NegImMask() noexcept {
+  return _mm_set_pd(-0.0, 0.0);
+}
 
 // One radix-4 butterfly on p0 .. p3, a quarter span apart; b, c and d come multiplied by their twiddles.
 // `rotMask` makes sign x i x (C - D) from swap(C - D): NegReMask forwards, NegImMask backwards.
 inline void Butterfly(double* p0, double* p1, double* p2, double* p3, __m128d b, __m128d c, __m128d d,
-                      __m128d rotMask) noexcept
-{
+                      __m128d rotMask) noexcept {
   const __m128d a = _mm_loadu_pd(p0);
   const __m128d sumAB = _mm_add_pd(a, b);
   const __m128d difAB = _mm_sub_pd(a, b);
@@ -45,4 +50,4 @@ inline void Butterfly(double* p0, double* p1, double* p2, double* p3, __m128d b,
   _mm_storeu_pd(p3, _mm_sub_pd(difAB, rotCD));
 }
 
-} // namespace rsmp
+}  // namespace rsmp

@@ -15,12 +15,9 @@ CDSPHBDownsampler::ConvolveFn GetHalfBandDownConvolver(int taps, bool avx2) noex
 
 // Drops the first `latencyLeft` of `written` output samples (counting the drop down across calls) by
 // moving `out` forward; returns the number of samples left.
-inline int SkipLatency(int written, int& latencyLeft, double*& out) noexcept
-{
-  if (latencyLeft == 0)
-    return written;
-  if (latencyLeft >= written)
-  {
+inline int SkipLatency(int written, int& latencyLeft, double*& out) noexcept {
+  if (latencyLeft == 0) return written;
+  if (latencyLeft >= written) {
     latencyLeft -= written;
     return 0;
   }
@@ -30,4 +27,4 @@ inline int SkipLatency(int written, int& latencyLeft, double*& out) noexcept
   return written;
 }
 
-} // namespace rsmp
+}  // namespace rsmp

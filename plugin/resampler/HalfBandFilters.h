@@ -7,16 +7,14 @@
 
 namespace rsmp {
 
-struct CHalfBandFilter
-{
+struct CHalfBandFilter {
   const double* Coeffs;  // h[0 .. TapCount - 1]
   int TapCount;          // 1 .. kMaxHalfBandTaps
   double Atten;          // attenuation the filter reaches over its stop band, dB
 };
 
 // One steepness row: filters ordered by length, shortest first.
-struct CHalfBandRow
-{
+struct CHalfBandRow {
   const CHalfBandFilter* Filters;
   int Count;
 };
@@ -37,4 +35,4 @@ const CHalfBandFilter& GetHalfBandFilterThird(int steepIndex, double reqAtten) n
 // one, with its coefficients copied into `coeffs` (kMaxHalfBandTaps doubles; zeros after the taps).
 const CHalfBandFilter& CopyHalfBandFilter(bool isThird, int steepIndex, double reqAtten, double* coeffs) noexcept;
 
-} // namespace rsmp
+}  // namespace rsmp

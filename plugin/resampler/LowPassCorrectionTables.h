@@ -9,4 +9,4 @@ constexpr int kLowPassCorrectionCount = 265;
 constexpr double kLowPassCorrectionScales[3] = {101.0, 210.0, 196.0};
 extern const signed char kLowPassCorrections[3][kLowPassCorrectionCount];
 
-} // namespace rsmp
+}  // namespace rsmp

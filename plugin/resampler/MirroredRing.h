@@ -10,16 +10,14 @@
 namespace rsmp {
 
 // Repeats ring[from .. from + count) in the tail where it lies below `mirrorLen`.
-inline void MirrorHead(double* ring, int ringLen, int mirrorLen, int from, int count) noexcept
-{
+inline void MirrorHead(double* ring, int ringLen, int mirrorLen, int from, int count) noexcept {
   const int end = std::min(from + count, mirrorLen);
-  if (from < end)
-    std::memcpy(ring + ringLen + from, ring + from, sizeof(double) * (end - from));
+  if (from < end) std::memcpy(ring + ringLen + from, ring + from, sizeof(double) * (end - from));
 }
 
 // Writes `count` samples at `writePos` (count <= ringLen - writePos) and keeps the tail in step.
-inline void WriteMirrored(double* ring, int ringLen, int mirrorLen, int writePos, const double* in, int count) noexcept
-{
+inline void WriteMirrored(double* ring, int ringLen, int mirrorLen, int writePos, const double* in,
+                          int count) noexcept {
   std::memcpy(ring + writePos, in, sizeof(double) * count);
   MirrorHead(ring, ringLen, mirrorLen, writePos, count);
 }
@@ -28,10 +26,8 @@ inline void WriteMirrored(double* ring, int ringLen, int mirrorLen, int writePos
 // (each run's last sums reach into the tail); returns the read position after them. RingLen is a power
 // of two.
 template <int RingLen, typename Convolve>
-int ConvolveInRuns(int readPos, int count, Convolve&& convolve)
-{
-  while (count > 0)
-  {
+int ConvolveInRuns(int readPos, int count, Convolve&& convolve) {
+  while (count > 0) {
     const int run = std::min(count, RingLen - readPos);
     convolve(readPos, run);
     readPos = (readPos + run) & (RingLen - 1);
@@ -40,4 +36,4 @@ int ConvolveInRuns(int readPos, int count, Convolve&& convolve)
   return readPos;
 }
 
-} // namespace rsmp
+}  // namespace rsmp

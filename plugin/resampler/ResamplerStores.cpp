@@ -7,15 +7,9 @@ namespace {
 // Set up in the order FFT objects, filters; closed in the reverse order. Closing frees what nobody
 // holds; a store with entries still held (by a resampler that outlives the module's statics) lives on
 // until the last of them comes back.
-struct CStoreSet
-{
-  CStoreSet()
-    : FFTObjects(new CFFTObjectPool)
-    , Filters(new CKernelFilterCache(*FFTObjects))
-  {
-  }
-  ~CStoreSet()
-  {
+struct CStoreSet {
+  CStoreSet() : FFTObjects(new CFFTObjectPool), Filters(new CKernelFilterCache(*FFTObjects)) {}
+  ~CStoreSet() {
     Filters->Close();
     FFTObjects->Close();
   }
@@ -26,8 +20,7 @@ struct CStoreSet
   CKernelFilterCache* Filters;
 };
 
-CStoreSet& Stores()
-{
+CStoreSet& Stores() {
   static CStoreSet stores;
   return stores;
 }
@@ -35,10 +28,14 @@ CStoreSet& Stores()
 // The stores exist before the module's entry point can run.
 [[maybe_unused]] const bool sStoresReady = (Stores(), true);
 
-} // namespace
+}  // namespace
 
-CFFTObjectPool& CResamplerStores::FFTObjects() { return *Stores().FFTObjects; }
+CFFTObjectPool& CResamplerStores::FFTObjects() {
+  return *Stores().FFTObjects;
+}
 
-CKernelFilterCache& CResamplerStores::Filters() { return *Stores().Filters; }
+CKernelFilterCache& CResamplerStores::Filters() {
+  return *Stores().Filters;
+}
 
-} // namespace rsmp
+}  // namespace rsmp

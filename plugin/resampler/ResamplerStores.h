@@ -8,12 +8,11 @@
 
 namespace rsmp {
 
-class CResamplerStores
-{
-public:
+class CResamplerStores {
+ public:
   // Any thread, never blocks after module load. Valid until unload.
   static CFFTObjectPool& FFTObjects();
   static CKernelFilterCache& Filters();
 };
 
-} // namespace rsmp
+}  // namespace rsmp

@@ -8,10 +8,9 @@ namespace {
 
 std::atomic<bool> gAvx2Allowed{true};
 
-} // namespace
+}  // namespace
 
-bool IsAvx2Available() noexcept
-{
+bool IsAvx2Available() noexcept {
   static const bool available = [] {
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx2") != 0;
@@ -19,8 +18,12 @@ bool IsAvx2Available() noexcept
   return available;
 }
 
-void SetAvx2Allowed(bool allowed) noexcept { gAvx2Allowed.store(allowed, std::memory_order_relaxed); }
+void SetAvx2Allowed(bool allowed) noexcept {
+  gAvx2Allowed.store(allowed, std::memory_order_relaxed);
+}
 
-bool IsAvx2Used() noexcept { return IsAvx2Available() && gAvx2Allowed.load(std::memory_order_relaxed); }
+bool IsAvx2Used() noexcept {
+  return IsAvx2Available() && gAvx2Allowed.load(std::memory_order_relaxed);
+}
 
-} // namespace rsmp
+}  // namespace rsmp

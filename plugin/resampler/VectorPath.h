@@ -13,4 +13,4 @@ void SetAvx2Allowed(bool allowed) noexcept;
 // Available and allowed.
 bool IsAvx2Used() noexcept;
 
-} // namespace rsmp
+}  // namespace rsmp

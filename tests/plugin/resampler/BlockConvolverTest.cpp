@@ -19,66 +19,58 @@ using rsmp::CDSPKernelFilter;
 constexpr double kTransBand = 8.0;
 constexpr double kAtten = 124.28;
 
-double Cutoff(int up, int down) { return std::min(0.5, 1.0 / std::max(up, down)); }
+double Cutoff(int up, int down) {
+  return std::min(0.5, 1.0 / std::max(up, down));
+}
 
-struct CDesign
-{
+struct CDesign {
   double TransBand;
   double Atten;
   int Phase;
 };
 
-struct CReference
-{
+struct CReference {
   std::vector<double> Taps;
   int Delay = 0;
 };
 
-class BlockConvolver : public ::testing::Test
-{
-protected:
-  ~BlockConvolver() override
-  {
+class BlockConvolver : public ::testing::Test {
+ protected:
+  ~BlockConvolver() override {
     mCache->Close();
     mPool->Close();
   }
 
   // A convolver with the chain's filter for the factors (cut-off 1 / max(L, M) of Nyquist, gain L).
-  CDSPBlockConvolver* Make(int up, int down, int phase = 0, double prevLatency = 0.0)
-  {
+  CDSPBlockConvolver* Make(int up, int down, int phase = 0, double prevLatency = 0.0) {
     return MakeDesigned({kTransBand, kAtten, phase}, up, down, prevLatency);
   }
 
-  CDSPBlockConvolver* MakeDesigned(const CDesign& design, int up, int down, double prevLatency = 0.0)
-  {
+  CDSPBlockConvolver* MakeDesigned(const CDesign& design, int up, int down, double prevLatency = 0.0) {
     CDSPKernelFilter& filter =
-      mCache->GetLowPassFilter(Cutoff(up, down), design.TransBand, design.Atten, design.Phase, up);
+        mCache->GetLowPassFilter(Cutoff(up, down), design.TransBand, design.Atten, design.Phase, up);
     return new CDSPBlockConvolver(filter, up, down, true, prevLatency);
   }
 
   // The taps the convolver's filter is designed from, scaled to its gain, and the delay (in up-sampled
   // samples) at which the convolver's consumed latency lines them up: the centre for linear phase, the
   // whole samples of the group delay for minimum phase.
-  CReference MakeReference(const CDesign& design, int up, int down)
-  {
+  CReference MakeReference(const CDesign& design, int up, int down) {
     const rsmp::CLowPassGeometry geometry =
-      CDSPKernelFilter::ComputeGeometry(Cutoff(up, down), design.TransBand, design.Atten);
+        CDSPKernelFilter::ComputeGeometry(Cutoff(up, down), design.TransBand, design.Atten);
     CReference reference;
     reference.Taps.resize(static_cast<size_t>(geometry.KernelLen));
     CDSPKernelFilter::GenerateKernel(geometry, reference.Taps.data());
     reference.Delay = geometry.HalfTaps;
-    if (design.Phase != 0)
-    {
+    if (design.Phase != 0) {
       double groupDelay = 0.0;
       CDSPKernelFilter::MakeMinimumPhase(*mPool, reference.Taps.data(), geometry.KernelLen,
                                          CDSPKernelFilter::kMinPhaseLenMult, false, &groupDelay);
       reference.Delay = static_cast<int>(groupDelay);
     }
     long double sum = 0.0L;
-    for (double tap : reference.Taps)
-      sum += tap;
-    for (double& tap : reference.Taps)
-      tap = static_cast<double>(tap * up / sum);
+    for (double tap : reference.Taps) sum += tap;
+    for (double& tap : reference.Taps) tap = static_cast<double>(tap * up / sum);
     return reference;
   }
 
@@ -86,24 +78,21 @@ protected:
   rsmp::CKernelFilterCache* mCache = new rsmp::CKernelFilterCache(*mPool);
 };
 
-std::vector<double> RandomSignal(int length, unsigned seed)
-{
+std::vector<double> RandomSignal(int length, unsigned seed) {
   std::mt19937 generator(seed);
   std::uniform_real_distribution<double> uniform(-1.0, 1.0);
   std::vector<double> signal(static_cast<size_t>(length));
-  for (double& value : signal)
-    value = uniform(generator);
+  for (double& value : signal) value = uniform(generator);
   return signal;
 }
 
 // Runs `input` through the convolver in chunks of the given lengths (cycled) and collects the output.
-std::vector<double> RunChunked(CDSPBlockConvolver& convolver, std::vector<double> input, const std::vector<int>& chunks)
-{
+std::vector<double> RunChunked(CDSPBlockConvolver& convolver, std::vector<double> input,
+                               const std::vector<int>& chunks) {
   std::vector<double> output;
   std::vector<double> buffer;
   size_t position = 0;
-  for (size_t c = 0; position < input.size(); c++)
-  {
+  for (size_t c = 0; position < input.size(); c++) {
     const int length = std::min(chunks[c % chunks.size()], static_cast<int>(input.size() - position));
     buffer.assign(static_cast<size_t>(convolver.GetMaxOutputLength(length)), 0.0);
     double* out = buffer.data();
@@ -118,17 +107,14 @@ std::vector<double> RunChunked(CDSPBlockConvolver& convolver, std::vector<double
 // Zero-stuffs by `up`, convolves directly with the reference taps and keeps every `down`-th sample;
 // output j is the filtered stream at up-sampled position j x down + the reference delay.
 std::vector<double> DirectResample(const std::vector<double>& input, const CReference& reference, int up, int down,
-                                   int outputs)
-{
+                                   int outputs) {
   const long long stuffedLength = static_cast<long long>(input.size()) * up;
   const int taps = static_cast<int>(reference.Taps.size());
   std::vector<double> output(static_cast<size_t>(outputs));
-  for (int j = 0; j < outputs; j++)
-  {
+  for (int j = 0; j < outputs; j++) {
     const long long position = static_cast<long long>(j) * down + reference.Delay;
     long double acc = 0.0L;
-    for (int k = 0; k < taps; k++)
-    {
+    for (int k = 0; k < taps; k++) {
       const long long n = position - k;
       if (n >= 0 && n < stuffedLength && n % up == 0)
         acc += static_cast<long double>(reference.Taps[static_cast<size_t>(k)]) * input[static_cast<size_t>(n / up)];
@@ -138,20 +124,19 @@ std::vector<double> DirectResample(const std::vector<double>& input, const CRefe
   return output;
 }
 
-double WorstDifference(const std::vector<double>& a, const std::vector<double>& b)
-{
+double WorstDifference(const std::vector<double>& a, const std::vector<double>& b) {
   double worst = 0.0;
-  for (size_t i = 0; i < std::min(a.size(), b.size()); i++)
-    worst = std::max(worst, std::fabs(a[i] - b[i]));
+  for (size_t i = 0; i < std::min(a.size(), b.size()); i++) worst = std::max(worst, std::fabs(a[i] - b[i]));
   return worst;
 }
 
 // A down-factor of 2^d is taken by a shorter inverse transform, which drops the filtered spectrum above
 // the new Nyquist; that part is already down by the stop-band attenuation.
-double FoldedTolerance(double atten) { return 4.0 * std::pow(10.0, -atten / 20.0); }
+double FoldedTolerance(double atten) {
+  return 4.0 * std::pow(10.0, -atten / 20.0);
+}
 
-TEST_F(BlockConvolver, UpTwoWithThePluginFilterHasTheReferenceGeometry)
-{
+TEST_F(BlockConvolver, UpTwoWithThePluginFilterHasTheReferenceGeometry) {
   CDSPBlockConvolver* convolver = Make(2, 1);
   EXPECT_EQ(convolver->GetFilter().GetKernelLen(), 247);
   EXPECT_EQ(convolver->GetBlockLen2(), 512);
@@ -167,24 +152,20 @@ TEST_F(BlockConvolver, UpTwoWithThePluginFilterHasTheReferenceGeometry)
   delete convolver;
 }
 
-TEST_F(BlockConvolver, FactorKindsChooseTheirTransforms)
-{
-  struct CRow
-  {
+TEST_F(BlockConvolver, FactorKindsChooseTheirTransforms) {
+  struct CRow {
     int Up, Down, UpShift, DownShift;
     bool EvenInput;
   };
   for (const CRow& row : {CRow{1, 2, 0, 1, true}, CRow{3, 2, -1, 1, true}, CRow{2, 3, 1, -1, false},
-                          CRow{1, 3, 0, -1, false}, CRow{3, 1, -1, 0, false}})
-  {
+                          CRow{1, 3, 0, -1, false}, CRow{3, 1, -1, 0, false}}) {
     CDSPBlockConvolver* convolver = Make(row.Up, row.Down);
     const int bits = convolver->GetFilter().GetBlockLenBits();
     EXPECT_EQ(convolver->GetUpShift(), row.UpShift) << row.Up << "/" << row.Down;
     EXPECT_EQ(convolver->GetDownShift(), row.DownShift) << row.Up << "/" << row.Down;
     EXPECT_EQ(convolver->GetForwardOrder(), bits + 1 - std::max(row.UpShift, 0));
     EXPECT_EQ(convolver->GetInverseOrder(), bits + 1 - std::max(row.DownShift, 0));
-    if (row.EvenInput)
-    {
+    if (row.EvenInput) {
       EXPECT_EQ(convolver->GetInputLen() % 2, 0);
     }
     delete convolver;
@@ -192,11 +173,10 @@ TEST_F(BlockConvolver, FactorKindsChooseTheirTransforms)
 }
 
 // Factor pairs whose result is exactly a direct convolution (no shortened inverse transform).
-TEST_F(BlockConvolver, EqualsDirectConvolutionForWholeFactors)
-{
+TEST_F(BlockConvolver, EqualsDirectConvolutionForWholeFactors) {
   const std::vector<double> input = RandomSignal(2500, 3);
-  for (const auto& [up, down] : std::vector<std::pair<int, int>>{{1, 1}, {2, 1}, {3, 1}, {4, 1}, {8, 1}, {1, 3}, {2, 3}})
-  {
+  for (const auto& [up, down] :
+       std::vector<std::pair<int, int>>{{1, 1}, {2, 1}, {3, 1}, {4, 1}, {8, 1}, {1, 3}, {2, 3}}) {
     CDSPBlockConvolver* convolver = Make(up, down);
     const std::vector<double> output = RunChunked(*convolver, input, {2500});
     ASSERT_GT(output.size(), 500u) << up << "/" << down;
@@ -207,11 +187,9 @@ TEST_F(BlockConvolver, EqualsDirectConvolutionForWholeFactors)
   }
 }
 
-TEST_F(BlockConvolver, EqualsDirectConvolutionWithinTheStopBandForFoldedDownFactors)
-{
+TEST_F(BlockConvolver, EqualsDirectConvolutionWithinTheStopBandForFoldedDownFactors) {
   const std::vector<double> input = RandomSignal(2500, 4);
-  for (const auto& [up, down] : std::vector<std::pair<int, int>>{{1, 2}, {3, 2}, {3, 4}, {1, 4}})
-  {
+  for (const auto& [up, down] : std::vector<std::pair<int, int>>{{1, 2}, {3, 2}, {3, 4}, {1, 4}}) {
     CDSPBlockConvolver* convolver = Make(up, down);
     const std::vector<double> output = RunChunked(*convolver, input, {2500});
     ASSERT_GT(output.size(), 300u) << up << "/" << down;
@@ -224,37 +202,33 @@ TEST_F(BlockConvolver, EqualsDirectConvolutionWithinTheStopBandForFoldedDownFact
 
 // Designs whose block takes a number of new up-sampled positions that is not a multiple of the up-factor:
 // a stuffed sample's zeros then run on into the next block.
-struct CStuffingRow
-{
+struct CStuffingRow {
   CDesign Design;
   int Up;
   int Down;
 };
 
-TEST_F(BlockConvolver, ZeroStuffingCarriesAcrossBlocksOfAnyLength)
-{
+TEST_F(BlockConvolver, ZeroStuffingCarriesAcrossBlocksOfAnyLength) {
   const std::vector<double> input = RandomSignal(2500, 8);
   const CStuffingRow rows[] = {
-    {{10.0, 124.28, 0}, 3, 1}, {{10.0, 124.28, 1}, 3, 1}, {{8.0, 80.0, 1}, 3, 1}, {{10.0, 124.28, 0}, 3, 2},
-    {{10.0, 124.28, 1}, 3, 2}, {{12.0, 124.28, 0}, 3, 4}, {{12.0, 124.28, 1}, 3, 4},
+      {{10.0, 124.28, 0}, 3, 1}, {{10.0, 124.28, 1}, 3, 1}, {{8.0, 80.0, 1}, 3, 1},    {{10.0, 124.28, 0}, 3, 2},
+      {{10.0, 124.28, 1}, 3, 2}, {{12.0, 124.28, 0}, 3, 4}, {{12.0, 124.28, 1}, 3, 4},
   };
-  for (const CStuffingRow& row : rows)
-  {
+  for (const CStuffingRow& row : rows) {
     const std::string label = (::testing::Message() << row.Up << "/" << row.Down << " band " << row.Design.TransBand
                                                     << " phase " << row.Design.Phase)
-                                .GetString();
+                                  .GetString();
     CDSPBlockConvolver* convolver = MakeDesigned(row.Design, row.Up, row.Down);
     EXPECT_NE(convolver->GetInputLen() % row.Up, 0) << label;
     const std::vector<double> output = RunChunked(*convolver, input, {2500});
     ASSERT_GT(output.size(), 1000u) << label;
     const CReference reference = MakeReference(row.Design, row.Up, row.Down);
     const std::vector<double> expected =
-      DirectResample(input, reference, row.Up, row.Down, static_cast<int>(output.size()));
+        DirectResample(input, reference, row.Up, row.Down, static_cast<int>(output.size()));
     const bool isFolded = row.Down > 1 && (row.Down & (row.Down - 1)) == 0;
     const double tolerance = isFolded ? FoldedTolerance(row.Design.Atten) : 1e-12;
     EXPECT_LT(WorstDifference(output, expected), tolerance) << label;
-    for (const std::vector<int>& chunks : std::vector<std::vector<int>>{{1}, {7, 1, 300}, {64, 3, 0, 511}})
-    {
+    for (const std::vector<int>& chunks : std::vector<std::vector<int>>{{1}, {7, 1, 300}, {64, 3, 0, 511}}) {
       convolver->Clear();
       EXPECT_EQ(RunChunked(*convolver, input, chunks), output) << label << " chunks " << chunks[0];
     }
@@ -262,15 +236,13 @@ TEST_F(BlockConvolver, ZeroStuffingCarriesAcrossBlocksOfAnyLength)
   }
 }
 
-TEST_F(BlockConvolver, OutputIsIdenticalHoweverTheInputIsSplit)
-{
+TEST_F(BlockConvolver, OutputIsIdenticalHoweverTheInputIsSplit) {
   const std::vector<double> input = RandomSignal(3000, 5);
-  for (const auto& [up, down] : std::vector<std::pair<int, int>>{{2, 1}, {1, 2}, {3, 2}, {2, 3}, {3, 1}, {1, 3}})
-  {
+  for (const auto& [up, down] : std::vector<std::pair<int, int>>{{2, 1}, {1, 2}, {3, 2}, {2, 3}, {3, 1}, {1, 3}}) {
     CDSPBlockConvolver* convolver = Make(up, down);
     const std::vector<double> whole = RunChunked(*convolver, input, {3000});
-    for (const std::vector<int>& chunks : std::vector<std::vector<int>>{{1}, {7, 1, 300}, {266, 1000}, {64, 3, 0, 511}})
-    {
+    for (const std::vector<int>& chunks :
+         std::vector<std::vector<int>>{{1}, {7, 1, 300}, {266, 1000}, {64, 3, 0, 511}}) {
       convolver->Clear();
       EXPECT_EQ(RunChunked(*convolver, input, chunks), whole) << up << "/" << down << " chunks " << chunks[0];
     }
@@ -278,23 +250,21 @@ TEST_F(BlockConvolver, OutputIsIdenticalHoweverTheInputIsSplit)
   }
 }
 
-TEST_F(BlockConvolver, MinimumPhaseFilterDelaysByItsLatency)
-{
+TEST_F(BlockConvolver, MinimumPhaseFilterDelaysByItsLatency) {
   CDSPBlockConvolver* convolver = Make(2, 1, 1);
   std::vector<double> impulse(2000, 0.0);
   impulse[0] = 1.0;
   const std::vector<double> output = RunChunked(*convolver, impulse, {2000});
   ASSERT_GT(output.size(), 100u);
   // With the latency consumed the response starts at once and peaks within the filter's group delay.
-  const auto peak = std::max_element(output.begin(), output.end(),
-                                     [](double a, double b) { return std::fabs(a) < std::fabs(b); });
+  const auto peak =
+      std::max_element(output.begin(), output.end(), [](double a, double b) { return std::fabs(a) < std::fabs(b); });
   EXPECT_LT(peak - output.begin(), 2 * convolver->GetFilter().GetLatency() + 2);
   EXPECT_NE(output[0], 0.0);
   delete convolver;
 }
 
-TEST_F(BlockConvolver, ClearRestoresTheConstructedState)
-{
+TEST_F(BlockConvolver, ClearRestoresTheConstructedState) {
   const std::vector<double> input = RandomSignal(1500, 6);
   CDSPBlockConvolver* convolver = Make(3, 2);
   const std::vector<double> first = RunChunked(*convolver, input, {333});
@@ -303,12 +273,10 @@ TEST_F(BlockConvolver, ClearRestoresTheConstructedState)
   delete convolver;
 }
 
-TEST_F(BlockConvolver, ProcessNeverAllocates)
-{
+TEST_F(BlockConvolver, ProcessNeverAllocates) {
   const std::vector<double> input = RandomSignal(4000, 7);
   std::vector<double> buffer(20000);
-  for (const auto& [up, down] : std::vector<std::pair<int, int>>{{2, 1}, {1, 2}, {3, 2}})
-  {
+  for (const auto& [up, down] : std::vector<std::pair<int, int>>{{2, 1}, {1, 2}, {3, 2}}) {
     CDSPBlockConvolver* convolver = Make(up, down);
     const std::int64_t allocations = rsmp::GetFamilyAllocationCount();
     double* out = buffer.data();
@@ -319,8 +287,7 @@ TEST_F(BlockConvolver, ProcessNeverAllocates)
   }
 }
 
-TEST_F(BlockConvolver, EmptyInputGivesNoOutput)
-{
+TEST_F(BlockConvolver, EmptyInputGivesNoOutput) {
   CDSPBlockConvolver* convolver = Make(2, 1);
   double sample = 0.0;
   double* out = &sample;
@@ -328,8 +295,7 @@ TEST_F(BlockConvolver, EmptyInputGivesNoOutput)
   delete convolver;
 }
 
-TEST_F(BlockConvolver, InputLengthForOutputIncludesTheLatency)
-{
+TEST_F(BlockConvolver, InputLengthForOutputIncludesTheLatency) {
   CDSPBlockConvolver* convolver = Make(2, 1);
   // (p x 1 + 389) / 2
   EXPECT_EQ(convolver->GetInputLengthForOutput(0), 194);
@@ -338,12 +304,10 @@ TEST_F(BlockConvolver, InputLengthForOutputIncludesTheLatency)
   delete convolver;
 }
 
-TEST_F(BlockConvolver, RefusedFactorsReturnTheFilterReference)
-{
+TEST_F(BlockConvolver, RefusedFactorsReturnTheFilterReference) {
   CDSPKernelFilter& filter = mCache->GetLowPassFilter(0.5, kTransBand, kAtten, 0, 1.0);
   const std::int64_t live = rsmp::GetFamilyLiveBlockCount();
-  for (const auto& [up, down] : std::vector<std::pair<int, int>>{{0, 1}, {1, 0}, {-2, 1}, {65, 1}, {1, 1000}})
-  {
+  for (const auto& [up, down] : std::vector<std::pair<int, int>>{{0, 1}, {1, 0}, {-2, 1}, {65, 1}, {1, 1000}}) {
     mCache->GetLowPassFilter(0.5, kTransBand, kAtten, 0, 1.0);
     EXPECT_THROW(CDSPBlockConvolver(filter, up, down, true, 0.0), std::invalid_argument) << up << "/" << down;
     EXPECT_EQ(filter.GetRefCount(), 1);
@@ -352,12 +316,10 @@ TEST_F(BlockConvolver, RefusedFactorsReturnTheFilterReference)
   mCache->Release(filter);
 }
 
-TEST_F(BlockConvolver, FailedConstructionLeaksNothing)
-{
+TEST_F(BlockConvolver, FailedConstructionLeaksNothing) {
   CDSPKernelFilter& filter = mCache->GetLowPassFilter(0.5, kTransBand, kAtten, 0, 2.0);
   const std::int64_t live = rsmp::GetFamilyLiveBlockCount();
-  for (int failAfter = 0; failAfter < 3; failAfter++)
-  {
+  for (int failAfter = 0; failAfter < 3; failAfter++) {
     mCache->GetLowPassFilter(0.5, kTransBand, kAtten, 0, 2.0);
     rsmp::FailFamilyAllocationAfter(failAfter);
     EXPECT_THROW(CDSPBlockConvolver(filter, 2, 1, true, 0.0), std::bad_alloc) << failAfter;
@@ -369,4 +331,4 @@ TEST_F(BlockConvolver, FailedConstructionLeaksNothing)
   mCache->Release(filter);
 }
 
-} // namespace
+}  // namespace

@@ -14,12 +14,10 @@
 namespace rsmp {
 namespace {
 
-std::vector<double> Interpolate(CDSPFracInterpolator& interpolator, const std::vector<double>& in, int block)
-{
+std::vector<double> Interpolate(CDSPFracInterpolator& interpolator, const std::vector<double>& in, int block) {
   std::vector<double> out;
   std::vector<double> buffer(interpolator.GetMaxOutputLength(block));
-  for (std::size_t pos = 0; pos < in.size(); pos += block)
-  {
+  for (std::size_t pos = 0; pos < in.size(); pos += block) {
     const int n = static_cast<int>(std::min<std::size_t>(block, in.size() - pos));
     double* op = buffer.data();
     const int produced = interpolator.Process(const_cast<double*>(in.data()) + pos, n, op);
@@ -28,16 +26,13 @@ std::vector<double> Interpolate(CDSPFracInterpolator& interpolator, const std::v
   return out;
 }
 
-std::vector<double> Sine(std::size_t length, double fraction)
-{
+std::vector<double> Sine(std::size_t length, double fraction) {
   std::vector<double> x(length);
-  for (std::size_t i = 0; i < length; i++)
-    x[i] = std::sin(2.0 * std::numbers::pi * fraction * i + 0.3);
+  for (std::size_t i = 0; i < length; i++) x[i] = std::sin(2.0 * std::numbers::pi * fraction * i + 0.3);
   return x;
 }
 
-TEST(FracInterpolator, WholeRatioStepsThroughItsPhasesExactly)
-{
+TEST(FracInterpolator, WholeRatioStepsThroughItsPhasesExactly) {
   CDSPFracInterpolator interpolator(false, 88200.0, 48000.0, 124.28, 0.0);
   EXPECT_TRUE(interpolator.IsExact());
   EXPECT_EQ(interpolator.GetSrcSRDiv(), 147);
@@ -48,16 +43,14 @@ TEST(FracInterpolator, WholeRatioStepsThroughItsPhasesExactly)
   EXPECT_EQ(interpolator.GetFilterBank().GetReqAtten(), 125.4653);
 }
 
-TEST(FracInterpolator, CommonStepOfRates)
-{
+TEST(FracInterpolator, CommonStepOfRates) {
   EXPECT_EQ(CDSPFracInterpolator::FindCommonStep(88200.0, 48000.0), 600.0);
   EXPECT_EQ(CDSPFracInterpolator::FindCommonStep(48000.0, 48000.0), 48000.0);
   EXPECT_EQ(CDSPFracInterpolator::FindCommonStep(96000.0, 44100.0), 300.0);
   EXPECT_EQ(CDSPFracInterpolator::FindCommonStep(1.0, std::numbers::pi), 0.0);
 }
 
-TEST(FracInterpolator, TooManyPhasesUseTheSharedQuadraticBank)
-{
+TEST(FracInterpolator, TooManyPhasesUseTheSharedQuadraticBank) {
   CDSPFracInterpolator interpolator(false, 44100.0, 44101.0, 124.28, 0.0);
   EXPECT_FALSE(interpolator.IsExact());
   const CDSPFracFilterBank& bank = interpolator.GetFilterBank();
@@ -67,8 +60,7 @@ TEST(FracInterpolator, TooManyPhasesUseTheSharedQuadraticBank)
   EXPECT_EQ(bank.GetInterpPoints(), 8);
 }
 
-TEST(FracInterpolator, RequestsOnOneWindowRowShareOneStaticBank)
-{
+TEST(FracInterpolator, RequestsOnOneWindowRowShareOneStaticBank) {
   const int before = GetFracFilterBankCache().GetStaticCount();
   CDSPFracInterpolator a(false, 44100.0, 44101.0, 120.0, 0.0);
   CDSPFracInterpolator b(false, 44100.0, 44103.0, 125.0, 0.0);
@@ -76,10 +68,8 @@ TEST(FracInterpolator, RequestsOnOneWindowRowShareOneStaticBank)
   EXPECT_LE(GetFracFilterBankCache().GetStaticCount(), before + 1);
 }
 
-TEST(FracInterpolator, FirstOutputIsTheFirstInputSample)
-{
-  for (const double dst : {48000.0, 44101.0})
-  {
+TEST(FracInterpolator, FirstOutputIsTheFirstInputSample) {
+  for (const double dst : {48000.0, 44101.0}) {
     CDSPFracInterpolator interpolator(false, 88200.0, dst, 124.28, 0.0);
     const std::vector<double> x = Sine(400, 0.05);
     const std::vector<double> y = Interpolate(interpolator, x, 400);
@@ -90,18 +80,15 @@ TEST(FracInterpolator, FirstOutputIsTheFirstInputSample)
 
 // Output j lies at input position j x src / dst; a tone below a fifth of the input rate (the chain
 // feeds the interpolator twice oversampled) comes out as the same tone at that position.
-TEST(FracInterpolator, InterpolatesABandLimitedToneAtTheRightPositions)
-{
+TEST(FracInterpolator, InterpolatesABandLimitedToneAtTheRightPositions) {
   const double fraction = 0.17;
-  for (const double dst : {48000.0, 44101.0, 96001.0})
-  {
+  for (const double dst : {48000.0, 44101.0, 96001.0}) {
     const double src = 88200.0;
     CDSPFracInterpolator interpolator(false, src, dst, 124.28, 0.0);
     const std::vector<double> y = Interpolate(interpolator, Sine(8000, fraction), 333);
     ASSERT_GT(y.size(), 2000u);
     double worst = 0.0;
-    for (std::size_t j = 100; j < y.size(); j++)
-    {
+    for (std::size_t j = 100; j < y.size(); j++) {
       const double position = j * src / dst;
       worst = std::max(worst, std::fabs(y[j] - std::sin(2.0 * std::numbers::pi * fraction * position + 0.3)));
     }
@@ -109,8 +96,7 @@ TEST(FracInterpolator, InterpolatesABandLimitedToneAtTheRightPositions)
   }
 }
 
-TEST(FracInterpolator, WholeLatencyIsDroppedOnTheInputSide)
-{
+TEST(FracInterpolator, WholeLatencyIsDroppedOnTheInputSide) {
   CDSPFracInterpolator interpolator(false, 88200.0, 48000.0, 124.28, 2.0);
   EXPECT_EQ(interpolator.GetLatency(), 0);
   std::vector<double> x = Sine(400, 0.05);
@@ -121,22 +107,16 @@ TEST(FracInterpolator, WholeLatencyIsDroppedOnTheInputSide)
 
 // The AVX2 dot products add the same products in the same order as the plain ones, without fused
 // multiply-add: the tolerance between them is zero.
-TEST(FracInterpolator, Avx2DotProductsEqualThePlainOnesBitForBit)
-{
-  if (!rsmp::IsAvx2Available())
-    GTEST_SKIP() << "no AVX2 on this processor";
+TEST(FracInterpolator, Avx2DotProductsEqualThePlainOnesBitForBit) {
+  if (!rsmp::IsAvx2Available()) GTEST_SKIP() << "no AVX2 on this processor";
   std::mt19937 generator(5);
   std::uniform_real_distribution<double> uniform(-1.0, 1.0);
   std::vector<double> x(CDSPFracInterpolator::kMaxFilterLen + 3);
   std::vector<double> row(CDSPFracInterpolator::kMaxFilterLen);
-  for (int trial = 0; trial < 20; trial++)
-  {
-    for (double& value : x)
-      value = uniform(generator);
-    for (double& value : row)
-      value = uniform(generator);
-    for (int halfLength = 3; halfLength <= 15; halfLength++)
-    {
+  for (int trial = 0; trial < 20; trial++) {
+    for (double& value : x) value = uniform(generator);
+    for (double& value : row) value = uniform(generator);
+    for (int halfLength = 3; halfLength <= 15; halfLength++) {
       const double plain = CDSPFracInterpolator::GetExactDot(halfLength, false)(x.data() + trial % 3, row.data());
       const double vectorised = CDSPFracInterpolator::GetExactDot(halfLength, true)(x.data() + trial % 3, row.data());
       EXPECT_EQ(std::memcmp(&plain, &vectorised, sizeof(double)), 0) << "half length " << halfLength;
@@ -144,33 +124,27 @@ TEST(FracInterpolator, Avx2DotProductsEqualThePlainOnesBitForBit)
   }
 }
 
-TEST(FracInterpolator, OutputLengthBound)
-{
+TEST(FracInterpolator, OutputLengthBound) {
   CDSPFracInterpolator interpolator(false, 88200.0, 48000.0, 124.28, 0.0);
   EXPECT_EQ(interpolator.GetMaxOutputLength(147), 81);
   EXPECT_EQ(interpolator.GetMaxOutputLength(0), 1);
 }
 
-TEST(FracFilterBank, EveryFilterHasUnitGainAndTheWholeDelayIsAnImpulse)
-{
+TEST(FracFilterBank, EveryFilterHasUnitGainAndTheWholeDelayIsAnImpulse) {
   CFracFilterBankCache& cache = GetFracFilterBankCache();
   CDSPFracFilterBank& bank = cache.GetFilterBank(7, 1, 2, false, false, 124.28);
-  for (int r = 0; r < bank.GetFilterFracs() + 2; r++)
-  {
+  for (int r = 0; r < bank.GetFilterFracs() + 2; r++) {
     double sum = 0.0;
-    for (int k = 0; k < bank.GetFilterLen(); k++)
-      sum += bank.GetRow(r)[k];
+    for (int k = 0; k < bank.GetFilterLen(); k++) sum += bank.GetRow(r)[k];
     EXPECT_NEAR(sum, 1.0, 1e-14);
   }
   // Row 0 has delay 1: tap fl2 - 1 holds the sample itself.
   const int fl2 = bank.GetFilterLen() / 2;
-  for (int k = 0; k < bank.GetFilterLen(); k++)
-    EXPECT_NEAR(bank.GetRow(0)[k], k == fl2 - 1 ? 1.0 : 0.0, 1e-15) << k;
+  for (int k = 0; k < bank.GetFilterLen(); k++) EXPECT_NEAR(bank.GetRow(0)[k], k == fl2 - 1 ? 1.0 : 0.0, 1e-15) << k;
   cache.Release(bank);
 }
 
-TEST(FracFilterBankCache, DynamicBanksAreSharedCountedAndEvictedFromTwelve)
-{
+TEST(FracFilterBankCache, DynamicBanksAreSharedCountedAndEvictedFromTwelve) {
   const int phases = 900;
   CFracFilterBankCache& cache = GetFracFilterBankCache();
   CDSPFracFilterBank& first = cache.GetFilterBank(phases, 1, 2, true, false, 100.0);
@@ -190,8 +164,7 @@ TEST(FracFilterBankCache, DynamicBanksAreSharedCountedAndEvictedFromTwelve)
 
 // At unload the cache frees what nobody holds; a bank still held is freed by its last release, and
 // the cache with it.
-TEST(FracFilterBankCache, BanksHeldAcrossUnloadAreFreedByTheirLastHolder)
-{
+TEST(FracFilterBankCache, BanksHeldAcrossUnloadAreFreedByTheirLastHolder) {
   const std::int64_t liveBefore = GetFamilyLiveBlockCount();
   auto* cache = new CFracFilterBankCache;
   CDSPFracFilterBank& held = cache->GetFilterBank(-1, 3, 8, false, true, 100.0);
@@ -204,5 +177,5 @@ TEST(FracFilterBankCache, BanksHeldAcrossUnloadAreFreedByTheirLastHolder)
   EXPECT_EQ(GetFamilyLiveBlockCount(), liveBefore);
 }
 
-} // namespace
-} // namespace rsmp
+}  // namespace
+}  // namespace rsmp

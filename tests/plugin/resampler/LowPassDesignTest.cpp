@@ -15,11 +15,9 @@ using rsmp::CDSPKernelFilter;
 using rsmp::CLowPassGeometry;
 
 // Local stores, closed at the end of each test, so that designs stay out of the process-wide cache.
-class LowPassDesign : public ::testing::Test
-{
-protected:
-  ~LowPassDesign() override
-  {
+class LowPassDesign : public ::testing::Test {
+ protected:
+  ~LowPassDesign() override {
     mCache->Close();
     mPool->Close();
   }
@@ -29,32 +27,28 @@ protected:
 };
 
 // Zero-phase response of a symmetric kernel at w (radians per sample), normalised to 1 at DC.
-double ZeroPhaseResponse(const std::vector<double>& h, double w)
-{
+double ZeroPhaseResponse(const std::vector<double>& h, double w) {
   const int fl2 = static_cast<int>(h.size() / 2);
   double sum = 0.0;
   double response = h[static_cast<size_t>(fl2)];
-  for (double tap : h)
-    sum += tap;
-  for (int k = 1; k <= fl2; k++)
-    response += 2.0 * h[static_cast<size_t>(fl2 + k)] * std::cos(k * w);
+  for (double tap : h) sum += tap;
+  for (int k = 1; k <= fl2; k++) response += 2.0 * h[static_cast<size_t>(fl2 + k)] * std::cos(k * w);
   return response / sum;
 }
 
-double Decibels(double magnitude) { return 20.0 * std::log10(std::fabs(magnitude)); }
+double Decibels(double magnitude) {
+  return 20.0 * std::log10(std::fabs(magnitude));
+}
 
-std::vector<double> DesignKernel(double f, double transBand, double atten)
-{
+std::vector<double> DesignKernel(double f, double transBand, double atten) {
   const CLowPassGeometry geometry = CDSPKernelFilter::ComputeGeometry(f, transBand, atten);
   std::vector<double> kernel(static_cast<size_t>(geometry.KernelLen));
   CDSPKernelFilter::GenerateKernel(geometry, kernel.data());
   return kernel;
 }
 
-TEST(LowPassGeometry, PluginFiltersMatchTheReferenceFigures)
-{
-  struct CRow
-  {
+TEST(LowPassGeometry, PluginFiltersMatchTheReferenceFigures) {
+  struct CRow {
     double Cutoff;
     int KernelLen;
     int BlockLenBits;
@@ -67,8 +61,7 @@ TEST(LowPassGeometry, PluginFiltersMatchTheReferenceFigures)
   EXPECT_NEAR(half.CutoffShift, 0.0694789, 5e-8);
   EXPECT_NEAR(half.Len2, 123.626, 5e-4);
   EXPECT_EQ(half.HalfTaps, 123);
-  for (const CRow& row : {CRow{0.5, 247, 8}, CRow{0.25, 495, 9}})
-  {
+  for (const CRow& row : {CRow{0.5, 247, 8}, CRow{0.25, 495, 9}}) {
     const CLowPassGeometry geometry = CDSPKernelFilter::ComputeGeometry(row.Cutoff, 8.0, 124.28);
     EXPECT_EQ(geometry.KernelLen, row.KernelLen) << row.Cutoff;
     EXPECT_EQ(geometry.BlockLenBits, row.BlockLenBits) << row.Cutoff;
@@ -77,27 +70,23 @@ TEST(LowPassGeometry, PluginFiltersMatchTheReferenceFigures)
 
 // The response figures the design promises: flat pass band, -3 dB at f (1 - bw), the full attenuation
 // from the cut-off f to Nyquist (f as a fraction of Nyquist).
-struct CResponseRow
-{
+struct CResponseRow {
   double Cutoff;
   double TransBand;
   double Atten;
 };
 
 const CResponseRow kResponseRows[] = {
-  {0.5, 8.0, 124.28}, {1.0 / 3.0, 8.0, 124.28}, {0.25, 8.0, 124.28}, {0.5, 2.0, 124.28}, {0.45, 4.0, 100.0},
-  {0.5, 30.0, 60.0},  {0.4, 15.0, 180.0},       {0.3, 45.0, 140.0},  {0.5, 8.0, 200.0},
+    {0.5, 8.0, 124.28}, {1.0 / 3.0, 8.0, 124.28}, {0.25, 8.0, 124.28}, {0.5, 2.0, 124.28}, {0.45, 4.0, 100.0},
+    {0.5, 30.0, 60.0},  {0.4, 15.0, 180.0},       {0.3, 45.0, 140.0},  {0.5, 8.0, 200.0},
 };
 
-TEST(LowPassResponse, StopBandReachesTheRequestedAttenuationFromTheCutoff)
-{
-  for (const CResponseRow& row : kResponseRows)
-  {
+TEST(LowPassResponse, StopBandReachesTheRequestedAttenuationFromTheCutoff) {
+  for (const CResponseRow& row : kResponseRows) {
     const std::vector<double> kernel = DesignKernel(row.Cutoff, row.TransBand, row.Atten);
     double worst = -400.0;
     const int points = 8 * static_cast<int>(kernel.size());
-    for (int i = 0; i <= points; i++)
-    {
+    for (int i = 0; i <= points; i++) {
       const double w = std::numbers::pi * (row.Cutoff + (1.0 - row.Cutoff) * i / points);
       worst = std::max(worst, Decibels(ZeroPhaseResponse(kernel, w)));
     }
@@ -105,20 +94,16 @@ TEST(LowPassResponse, StopBandReachesTheRequestedAttenuationFromTheCutoff)
   }
 }
 
-TEST(LowPassResponse, MinusThreeDecibelsAtOneTransitionBandBelowTheCutoff)
-{
-  for (const CResponseRow& row : kResponseRows)
-  {
+TEST(LowPassResponse, MinusThreeDecibelsAtOneTransitionBandBelowTheCutoff) {
+  for (const CResponseRow& row : kResponseRows) {
     const std::vector<double> kernel = DesignKernel(row.Cutoff, row.TransBand, row.Atten);
     const double w = std::numbers::pi * row.Cutoff * (1.0 - row.TransBand * 0.01);
     EXPECT_NEAR(Decibels(ZeroPhaseResponse(kernel, w)), -3.0, 0.3) << row.Cutoff << " " << row.TransBand;
   }
 }
 
-TEST(LowPassResponse, PassBandIsFlatBelowTwoTransitionBands)
-{
-  for (const CResponseRow& row : kResponseRows)
-  {
+TEST(LowPassResponse, PassBandIsFlatBelowTwoTransitionBands) {
+  for (const CResponseRow& row : kResponseRows) {
     const std::vector<double> kernel = DesignKernel(row.Cutoff, row.TransBand, row.Atten);
     const double edge = row.Cutoff * (1.0 - 2.0 * row.TransBand * 0.01);
     double worst = 0.0;
@@ -128,8 +113,7 @@ TEST(LowPassResponse, PassBandIsFlatBelowTwoTransitionBands)
   }
 }
 
-TEST_F(LowPassDesign, LinearPhaseSpectrumIsTheScaledCentredKernel)
-{
+TEST_F(LowPassDesign, LinearPhaseSpectrumIsTheScaledCentredKernel) {
   rsmp::CDSPKernelFilter& filter = mCache->GetLowPassFilter(0.5, 8.0, 124.28, 0, 2.0);
   EXPECT_TRUE(filter.GetIsZeroPhase());
   EXPECT_EQ(filter.GetLatency(), 123);
@@ -142,8 +126,7 @@ TEST_F(LowPassDesign, LinearPhaseSpectrumIsTheScaledCentredKernel)
   // DC is gain x 2 / N; every bin holds H at its frequency in both halves.
   EXPECT_NEAR(spectrum[0], 2.0 * 2.0 / n, 1e-15);
   const std::vector<double> kernel = DesignKernel(0.5, 8.0, 124.28);
-  for (int k = 1; k < n / 2; k++)
-  {
+  for (int k = 1; k < n / 2; k++) {
     const double expected = 4.0 / n * ZeroPhaseResponse(kernel, 2.0 * std::numbers::pi * k / n);
     EXPECT_NEAR(spectrum[2 * k], expected, 1e-15) << k;
     EXPECT_EQ(spectrum[2 * k + 1], spectrum[2 * k]) << k;
@@ -152,16 +135,13 @@ TEST_F(LowPassDesign, LinearPhaseSpectrumIsTheScaledCentredKernel)
 }
 
 // Impulse response of a stored spectrum (minimum-phase layout) through an independent inverse DFT.
-std::vector<double> KernelFromSpectrum(const rsmp::CDSPKernelFilter& filter)
-{
+std::vector<double> KernelFromSpectrum(const rsmp::CDSPKernelFilter& filter) {
   const int n = filter.GetSpectrumLen();
   const double* a = filter.GetSpectrum();
   std::vector<double> h(static_cast<size_t>(n));
-  for (int j = 0; j < n; j++)
-  {
+  for (int j = 0; j < n; j++) {
     double sum = a[0] + ((j & 1) != 0 ? -a[1] : a[1]);
-    for (int k = 1; k < n / 2; k++)
-    {
+    for (int k = 1; k < n / 2; k++) {
       const double angle = 2.0 * std::numbers::pi * ((static_cast<long>(j) * k) % n) / n;
       sum += 2.0 * (a[2 * k] * std::cos(angle) + a[2 * k + 1] * std::sin(angle));
     }
@@ -170,25 +150,21 @@ std::vector<double> KernelFromSpectrum(const rsmp::CDSPKernelFilter& filter)
   return h;
 }
 
-TEST_F(LowPassDesign, MinimumPhaseKeepsTheMagnitudeAndMovesEnergyForward)
-{
+TEST_F(LowPassDesign, MinimumPhaseKeepsTheMagnitudeAndMovesEnergyForward) {
   rsmp::CDSPKernelFilter& filter = mCache->GetLowPassFilter(0.5, 8.0, 124.28, 1, 1.0);
   EXPECT_FALSE(filter.GetIsZeroPhase());
   const int n = filter.GetSpectrumLen();
   const std::vector<double> linear = DesignKernel(0.5, 8.0, 124.28);
   const double* spectrum = filter.GetSpectrum();
   double worstStop = -400.0;
-  for (int k = 1; k < n / 2; k++)
-  {
+  for (int k = 1; k < n / 2; k++) {
     const double magnitude = std::hypot(spectrum[2 * k], spectrum[2 * k + 1]) * n / 2.0;
     const double w = 2.0 * std::numbers::pi * k / n;
-    if (w <= std::numbers::pi * 0.5 * 0.84)
-    {
+    if (w <= std::numbers::pi * 0.5 * 0.84) {
       // The minimum-phase kernel is cut to the linear kernel's length, which costs a little flatness.
       EXPECT_NEAR(Decibels(magnitude), Decibels(ZeroPhaseResponse(linear, w)), 0.005) << k;
     }
-    if (w >= std::numbers::pi * 0.5)
-      worstStop = std::max(worstStop, Decibels(magnitude));
+    if (w >= std::numbers::pi * 0.5) worstStop = std::max(worstStop, Decibels(magnitude));
   }
   EXPECT_LE(worstStop, -124.28 + 1.0);
 
@@ -197,17 +173,14 @@ TEST_F(LowPassDesign, MinimumPhaseKeepsTheMagnitudeAndMovesEnergyForward)
   const std::vector<double> h = KernelFromSpectrum(filter);
   double energyMin = 0.0;
   double energyLinear = 0.0;
-  for (int j = 0; j < 123; j++)
-  {
+  for (int j = 0; j < 123; j++) {
     energyMin += h[static_cast<size_t>(j)] * h[static_cast<size_t>(j)];
     energyLinear += linear[static_cast<size_t>(j)] * linear[static_cast<size_t>(j)];
   }
   double totalMin = 0.0;
   double totalLinear = 0.0;
-  for (double v : h)
-    totalMin += v * v;
-  for (double v : linear)
-    totalLinear += v * v;
+  for (double v : h) totalMin += v * v;
+  for (double v : linear) totalLinear += v * v;
   EXPECT_GT(energyMin / totalMin, 0.99);
   EXPECT_LT(energyLinear / totalLinear, 0.6);
   EXPECT_GT(filter.GetLatency(), 0);
@@ -217,8 +190,7 @@ TEST_F(LowPassDesign, MinimumPhaseKeepsTheMagnitudeAndMovesEnergyForward)
   mCache->Release(filter);
 }
 
-TEST_F(LowPassDesign, MinimumPhaseReflectsZerosIntoTheUnitCircle)
-{
+TEST_F(LowPassDesign, MinimumPhaseReflectsZerosIntoTheUnitCircle) {
   // 1 - 2 z^-1 + 4 z^-2 has its zeros at 2 e^(+-i pi/3), outside the unit circle; its minimum-phase
   // match with the same magnitude is the reversed polynomial 4 - 2 z^-1 + z^-2.
   double kernel[3] = {1.0, -2.0, 4.0};
@@ -231,17 +203,16 @@ TEST_F(LowPassDesign, MinimumPhaseReflectsZerosIntoTheUnitCircle)
   EXPECT_NEAR(groupDelay, 0.0, 1e-6);
 }
 
-TEST(LowPassGeometry, RequestsOutsideTheDesignRangeAreRefused)
-{
+TEST(LowPassGeometry, RequestsOutsideTheDesignRangeAreRefused) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double rows[][3] = {
-    {0.0, 8.0, 124.28},  {0.6, 8.0, 124.28},  {nan, 8.0, 124.28}, {-0.1, 8.0, 124.28}, {0.5, 0.1, 124.28},
-    {0.5, 46.0, 124.28}, {0.5, nan, 124.28},  {0.5, 8.0, 10.0},   {0.5, 8.0, 300.0},   {0.5, 8.0, nan},
-    {1e-6, 8.0, 124.28}, {0.001, 0.5, 218.0},
+      {0.0, 8.0, 124.28}, {0.6, 8.0, 124.28},  {nan, 8.0, 124.28},  {-0.1, 8.0, 124.28},
+      {0.5, 0.1, 124.28}, {0.5, 46.0, 124.28}, {0.5, nan, 124.28},  {0.5, 8.0, 10.0},
+      {0.5, 8.0, 300.0},  {0.5, 8.0, nan},     {1e-6, 8.0, 124.28}, {0.001, 0.5, 218.0},
   };
   for (const auto& row : rows)
     EXPECT_THROW(CDSPKernelFilter::ComputeGeometry(row[0], row[1], row[2]), std::invalid_argument)
-      << row[0] << " " << row[1] << " " << row[2];
+        << row[0] << " " << row[1] << " " << row[2];
 }
 
-} // namespace
+}  // namespace

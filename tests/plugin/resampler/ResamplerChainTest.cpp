@@ -23,11 +23,9 @@ constexpr double kRate = 44100.0;
 
 // One letter per step: C block convolver, U half-band upsampler, D half-band downsampler,
 // I fractional interpolator.
-std::string DescribeChain(const CDSPResampler& resampler)
-{
+std::string DescribeChain(const CDSPResampler& resampler) {
   std::string text;
-  for (int i = 0; i < resampler.GetStepCount(); i++)
-  {
+  for (int i = 0; i < resampler.GetStepCount(); i++) {
     const CDSPProcessor& step = resampler.GetStep(i);
     if (dynamic_cast<const CDSPBlockConvolver*>(&step))
       text += 'C';
@@ -41,8 +39,7 @@ std::string DescribeChain(const CDSPResampler& resampler)
   return text;
 }
 
-struct ChainRow
-{
+struct ChainRow {
   double src;
   double dst;
   double transBand;
@@ -53,17 +50,13 @@ struct ChainRow
   double gain;
 };
 
-void PrintTo(const ChainRow& row, std::ostream* os)
-{
+void PrintTo(const ChainRow& row, std::ostream* os) {
   *os << std::setprecision(10) << row.src << " Hz to " << row.dst << " Hz, band " << row.transBand;
 }
 
-class ChainStructure : public ::testing::TestWithParam<ChainRow>
-{
-};
+class ChainStructure : public ::testing::TestWithParam<ChainRow> {};
 
-TEST_P(ChainStructure, BuildsTheStepsForTheRatePair)
-{
+TEST_P(ChainStructure, BuildsTheStepsForTheRatePair) {
   const ChainRow& row = GetParam();
   CDSPResampler resampler(row.src, row.dst, 256, row.transBand, 124.28, 0);
   EXPECT_EQ(DescribeChain(resampler), row.chain);
@@ -76,33 +69,30 @@ TEST_P(ChainStructure, BuildsTheStepsForTheRatePair)
   EXPECT_DOUBLE_EQ(convolver.GetFilter().GetReqGain(), row.gain);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-  RatePairs, ChainStructure,
-  ::testing::Values(ChainRow{kRate, 2 * kRate, 8.0, "C", 2, 1, 0.5, 2.0},
-                    ChainRow{kRate, 4 * kRate, 8.0, "CU", 2, 1, 0.5, 2.0},
-                    ChainRow{kRate, 3 * kRate, 8.0, "C", 3, 1, 1.0 / 3.0, 3.0},
-                    ChainRow{kRate, 6 * kRate, 8.0, "CU", 3, 1, 1.0 / 3.0, 3.0},
-                    ChainRow{kRate, 256 * kRate, 8.0, "CUUUUUUU", 2, 1, 0.5, 2.0},
-                    ChainRow{2 * kRate, kRate, 8.0, "C", 1, 2, 0.5, 1.0},
-                    ChainRow{3 * kRate, kRate, 8.0, "C", 1, 3, 1.0 / 3.0, 1.0},
-                    ChainRow{4 * kRate, kRate, 8.0, "DC", 1, 2, 0.5, 0.5},
-                    ChainRow{256 * kRate, kRate, 8.0, "DDDDDDDC", 1, 2, 0.5, 1.0 / 128.0},
-                    ChainRow{kRate * 3, kRate * 2, 8.0, "C", 2, 3, 1.0 / 3.0, 2.0},
-                    ChainRow{kRate * 2, kRate * 3, 8.0, "C", 3, 2, 1.0 / 3.0, 3.0},
-                    ChainRow{kRate * 4, kRate * 3, 8.0, "C", 3, 4, 1.0 / 4.0, 3.0},
-                    ChainRow{44100.0, 48000.0, 2.0, "CI", 2, 1, 0.5, 2.0},
-                    ChainRow{48000.0, 44100.0, 2.0, "CI", 2, 1, 0.5 * 44100.0 / 48000.0, 2.0},
-                    ChainRow{192000.0, 44100.0, 2.0, "DCI", 1, 1, 88200.0 / 192000.0, 0.5},
-                    ChainRow{44100.0, 192000.0, 2.0, "CICU", 2, 1, 0.5, 2.0}));
+INSTANTIATE_TEST_SUITE_P(RatePairs, ChainStructure,
+                         ::testing::Values(ChainRow{kRate, 2 * kRate, 8.0, "C", 2, 1, 0.5, 2.0},
+                                           ChainRow{kRate, 4 * kRate, 8.0, "CU", 2, 1, 0.5, 2.0},
+                                           ChainRow{kRate, 3 * kRate, 8.0, "C", 3, 1, 1.0 / 3.0, 3.0},
+                                           ChainRow{kRate, 6 * kRate, 8.0, "CU", 3, 1, 1.0 / 3.0, 3.0},
+                                           ChainRow{kRate, 256 * kRate, 8.0, "CUUUUUUU", 2, 1, 0.5, 2.0},
+                                           ChainRow{2 * kRate, kRate, 8.0, "C", 1, 2, 0.5, 1.0},
+                                           ChainRow{3 * kRate, kRate, 8.0, "C", 1, 3, 1.0 / 3.0, 1.0},
+                                           ChainRow{4 * kRate, kRate, 8.0, "DC", 1, 2, 0.5, 0.5},
+                                           ChainRow{256 * kRate, kRate, 8.0, "DDDDDDDC", 1, 2, 0.5, 1.0 / 128.0},
+                                           ChainRow{kRate * 3, kRate * 2, 8.0, "C", 2, 3, 1.0 / 3.0, 2.0},
+                                           ChainRow{kRate * 2, kRate * 3, 8.0, "C", 3, 2, 1.0 / 3.0, 3.0},
+                                           ChainRow{kRate * 4, kRate * 3, 8.0, "C", 3, 4, 1.0 / 4.0, 3.0},
+                                           ChainRow{44100.0, 48000.0, 2.0, "CI", 2, 1, 0.5, 2.0},
+                                           ChainRow{48000.0, 44100.0, 2.0, "CI", 2, 1, 0.5 * 44100.0 / 48000.0, 2.0},
+                                           ChainRow{192000.0, 44100.0, 2.0, "DCI", 1, 1, 88200.0 / 192000.0, 0.5},
+                                           ChainRow{44100.0, 192000.0, 2.0, "CICU", 2, 1, 0.5, 2.0}));
 
 // Least-squares fit of a cos(w n) + b sin(w n) to x[from ..]; returns the amplitude and sets the largest
 // distance of x from the fitted tone.
-double FitTone(const std::vector<double>& x, std::size_t from, double cyclesPerSample, double& worstResidual)
-{
+double FitTone(const std::vector<double>& x, std::size_t from, double cyclesPerSample, double& worstResidual) {
   double cc = 0.0, ss = 0.0, cs = 0.0, xc = 0.0, xs = 0.0;
   const double w = 2.0 * std::numbers::pi * cyclesPerSample;
-  for (std::size_t n = from; n < x.size(); n++)
-  {
+  for (std::size_t n = from; n < x.size(); n++) {
     const double c = std::cos(w * n);
     const double s = std::sin(w * n);
     cc += c * c;
@@ -120,8 +110,7 @@ double FitTone(const std::vector<double>& x, std::size_t from, double cyclesPerS
   return std::hypot(a, b);
 }
 
-struct MinimumPhaseRow
-{
+struct MinimumPhaseRow {
   double src;
   double dst;
   const char* chain;
@@ -130,25 +119,23 @@ struct MinimumPhaseRow
 // Minimum-phase chains whose first step stuffs by 3 into blocks that do not hold a whole number of
 // stuffed samples (transition band 10 %: 728 new positions per block): a tone in the pass band comes
 // out clean at its amplitude however the input is split.
-TEST(ResamplerChain, MinimumPhaseChainsUpByThreeCarryStuffingAcrossBlocks)
-{
-  const MinimumPhaseRow rows[] = {{2 * kRate, 3 * kRate, "C"}, {kRate, 3 * kRate, "C"}, {kRate, 6 * kRate, "CU"},
-                                  {kRate, 12 * kRate, "CUU"}, {4 * kRate, 3 * kRate, "C"}};
+TEST(ResamplerChain, MinimumPhaseChainsUpByThreeCarryStuffingAcrossBlocks) {
+  const MinimumPhaseRow rows[] = {{2 * kRate, 3 * kRate, "C"},
+                                  {kRate, 3 * kRate, "C"},
+                                  {kRate, 6 * kRate, "CU"},
+                                  {kRate, 12 * kRate, "CUU"},
+                                  {4 * kRate, 3 * kRate, "C"}};
   const double cyclesPerInput = 0.0731;
   std::vector<double> in(6000);
-  for (std::size_t n = 0; n < in.size(); n++)
-    in[n] = 0.5 * std::sin(2.0 * std::numbers::pi * cyclesPerInput * n + 0.3);
-  for (const MinimumPhaseRow& row : rows)
-  {
+  for (std::size_t n = 0; n < in.size(); n++) in[n] = 0.5 * std::sin(2.0 * std::numbers::pi * cyclesPerInput * n + 0.3);
+  for (const MinimumPhaseRow& row : rows) {
     std::vector<std::vector<double>> outputs;
-    for (const int block : {500, 37})
-    {
+    for (const int block : {500, 37}) {
       CDSPResampler resampler(row.src, row.dst, 500, 10.0, 124.28, 1);
       EXPECT_EQ(DescribeChain(resampler), row.chain) << row.src << " -> " << row.dst;
       std::vector<double> out;
       const std::int64_t allocations = GetFamilyAllocationCount();
-      for (std::size_t pos = 0; pos < in.size(); pos += block)
-      {
+      for (std::size_t pos = 0; pos < in.size(); pos += block) {
         const int n = static_cast<int>(std::min<std::size_t>(block, in.size() - pos));
         double* op = nullptr;
         const int produced = resampler.Process(in.data() + pos, n, op);
@@ -167,8 +154,7 @@ TEST(ResamplerChain, MinimumPhaseChainsUpByThreeCarryStuffingAcrossBlocks)
   }
 }
 
-TEST(ResamplerChain, HalfBandStepsTakeTheirSteepnessFromTheirPlace)
-{
+TEST(ResamplerChain, HalfBandStepsTakeTheirSteepnessFromTheirPlace) {
   CDSPResampler up(kRate, 16 * kRate, 64, 8.0, 124.28, 0);
   const int expectedTaps[] = {9, 5, 3};
   for (int i = 0; i < 3; i++)
@@ -178,8 +164,7 @@ TEST(ResamplerChain, HalfBandStepsTakeTheirSteepnessFromTheirPlace)
     EXPECT_EQ(dynamic_cast<const CDSPHBDownsampler&>(down.GetStep(i)).GetTapCount(), expectedTaps[2 - i]);
 }
 
-TEST(ResamplerChain, EqualRatesPassTheInputThrough)
-{
+TEST(ResamplerChain, EqualRatesPassTheInputThrough) {
   CDSPResampler resampler(kRate, kRate, 100, 8.0, 124.28, 0);
   double in[10] = {};
   double* out = nullptr;
@@ -191,8 +176,7 @@ TEST(ResamplerChain, EqualRatesPassTheInputThrough)
   EXPECT_EQ(resampler.GetStepBufferLength(), 0);
 }
 
-TEST(ResamplerChain, InputLongerThanBuiltForIsRefusedUntouched)
-{
+TEST(ResamplerChain, InputLongerThanBuiltForIsRefusedUntouched) {
   CDSPResampler resampler(kRate, 4 * kRate, 64, 8.0, 124.28, 0);
   std::vector<double> in(65, 1.0);
   double marker = 0.0;
@@ -203,8 +187,7 @@ TEST(ResamplerChain, InputLongerThanBuiltForIsRefusedUntouched)
   EXPECT_EQ(resampler.Process(in.data(), 0, out), 0);
 }
 
-TEST(ResamplerChain, BadRatesAndLengthsAreRefusedAtConstruction)
-{
+TEST(ResamplerChain, BadRatesAndLengthsAreRefusedAtConstruction) {
   const double nan = std::nan("");
   EXPECT_THROW(CDSPResampler(0.0, kRate, 64, 8.0, 124.28, 0), std::invalid_argument);
   EXPECT_THROW(CDSPResampler(kRate, -1.0, 64, 8.0, 124.28, 0), std::invalid_argument);
@@ -213,13 +196,12 @@ TEST(ResamplerChain, BadRatesAndLengthsAreRefusedAtConstruction)
   EXPECT_THROW(CDSPResampler(1.0, 1e9, 1024, 8.0, 124.28, 0), std::invalid_argument);
 }
 
-TEST(ResamplerChain, EveryStepBufferHoldsTheLargestOutputOfItsSteps)
-{
+TEST(ResamplerChain, EveryStepBufferHoldsTheLargestOutputOfItsSteps) {
   CDSPResampler resampler(kRate, 8 * kRate, 512, 8.0, 124.28, 0);
   // Outputs 1024, 2048, 4096 alternate between the two buffers: 1024 and 4096 in buffer 0.
   EXPECT_EQ(resampler.GetMaxOutputLength(0), 4096);
   EXPECT_EQ(resampler.GetStepBufferLength(), 4096 + 2048);
 }
 
-} // namespace
-} // namespace rsmp
+}  // namespace
+}  // namespace rsmp

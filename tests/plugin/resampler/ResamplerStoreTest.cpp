@@ -8,8 +8,7 @@ namespace {
 
 // Unload with entries still held: the stores free what nobody holds, and the holders' later returns
 // free the rest (and the stores themselves) without touching freed memory.
-TEST(ResamplerStoreClose, EmptyStoresFreeThemselvesAtOnce)
-{
+TEST(ResamplerStoreClose, EmptyStoresFreeThemselvesAtOnce) {
   const std::int64_t live = rsmp::GetFamilyLiveBlockCount();
   auto* pool = new rsmp::CFFTObjectPool;
   auto* cache = new rsmp::CKernelFilterCache(*pool);
@@ -18,8 +17,7 @@ TEST(ResamplerStoreClose, EmptyStoresFreeThemselvesAtOnce)
   EXPECT_EQ(rsmp::GetFamilyLiveBlockCount(), live);
 }
 
-TEST(ResamplerStoreClose, PooledObjectsAreFreedAndHeldOnesOnReturn)
-{
+TEST(ResamplerStoreClose, PooledObjectsAreFreedAndHeldOnesOnReturn) {
   const std::int64_t live = rsmp::GetFamilyLiveBlockCount();
   auto* pool = new rsmp::CFFTObjectPool;
   rsmp::CDSPFFTObject* held = pool->Acquire(4);
@@ -32,8 +30,7 @@ TEST(ResamplerStoreClose, PooledObjectsAreFreedAndHeldOnesOnReturn)
   EXPECT_EQ(rsmp::GetFamilyLiveBlockCount(), live);
 }
 
-TEST(ResamplerStoreClose, ConvolverOutlivingTheStoresStaysUsable)
-{
+TEST(ResamplerStoreClose, ConvolverOutlivingTheStoresStaysUsable) {
   const std::int64_t live = rsmp::GetFamilyLiveBlockCount();
   auto* pool = new rsmp::CFFTObjectPool;
   auto* cache = new rsmp::CKernelFilterCache(*pool);
@@ -56,8 +53,7 @@ TEST(ResamplerStoreClose, ConvolverOutlivingTheStoresStaysUsable)
   EXPECT_EQ(rsmp::GetFamilyLiveBlockCount(), live);
 }
 
-TEST(ResamplerStoreClose, LastReturnedFilterFreesTheCache)
-{
+TEST(ResamplerStoreClose, LastReturnedFilterFreesTheCache) {
   const std::int64_t live = rsmp::GetFamilyLiveBlockCount();
   auto* pool = new rsmp::CFFTObjectPool;
   auto* cache = new rsmp::CKernelFilterCache(*pool);
@@ -69,4 +65,4 @@ TEST(ResamplerStoreClose, LastReturnedFilterFreesTheCache)
   EXPECT_EQ(rsmp::GetFamilyLiveBlockCount(), live);
 }
 
-} // namespace
+}  // namespace
