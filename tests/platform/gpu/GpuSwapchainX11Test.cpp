@@ -3,6 +3,7 @@
 // read back with XGetImage. Runs under xvfb-run; every case skips without $DISPLAY.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -24,6 +25,10 @@ struct WindowCase {
   int width, height;                // points at scale 1: pixels
   int resizedWidth, resizedHeight;  // after SetContentSize
 };
+
+void PrintTo(const WindowCase& c, std::ostream* out) {
+  *out << c.name;
+}
 
 class SwapchainX11Test : public GpuTest, public ::testing::WithParamInterface<WindowCase> {
  protected:
@@ -162,6 +167,15 @@ TEST_P(SwapchainX11Test, PresentedFramesAppearInTheWindowBeforeAndAfterAResize) 
 
   mWindow->SetContentSize(window::Size{double(c.resizedWidth), double(c.resizedHeight)});
   ASSERT_TRUE(WaitFor([&] { return WindowSize() == std::make_pair(c.resizedWidth, c.resizedHeight); }));
+  // A frame still of the old size: at the top-left over black.
+  const std::vector<uint8_t> old = PresentFrame({1.0, 0.0, 1.0, 1.0}, {1.0, 1.0, 0.0, 1.0});
+  ASSERT_FALSE(old.empty());
+  std::vector<uint8_t> expected(static_cast<size_t>(c.resizedWidth) * c.resizedHeight * 4, 0);
+  for (int y = 0; y < std::min(c.height, c.resizedHeight); ++y)
+    std::memcpy(&expected[static_cast<size_t>(y) * c.resizedWidth * 4], &old[static_cast<size_t>(y) * c.width * 4],
+                static_cast<size_t>(std::min(c.width, c.resizedWidth)) * 4);
+  EXPECT_TRUE(WindowShows(expected));
+
   mLayer->SetBounds(c.resizedWidth, c.resizedHeight);
   frame = PresentFrame({0.0, 1.0, 0.0, 1.0}, {0.0, 0.0, 1.0, 1.0});
   EXPECT_EQ(mLayer->SurfaceState(), GpuSurfaceState::Presented);
@@ -178,6 +192,31 @@ INSTANTIATE_TEST_SUITE_P(Windows, SwapchainX11Test,
                          ::testing::Values(WindowCase{"TopLevel", false, 160, 120, 220, 90},
                                            WindowCase{"ChildOfHostWindow", true, 200, 120, 120, 150}),
                          [](const ::testing::TestParamInfo<WindowCase>& info) { return info.param.name; });
+
+using SwapchainLossTest = SwapchainX11Test;
+
+TEST_F(SwapchainLossTest, AWindowThatIsGoneLeavesTheFrontBufferForASoftwarePresent) {
+  OpenWindow(true, 100, 80);
+  if (HasFatalFailure()) return;
+  std::string reason;
+  GpuDrawableLayer unplaced(*mDevice);
+  EXPECT_FALSE(unplaced.SetSurfaceTarget({mDisplay, 0}, reason));
+  EXPECT_FALSE(unplaced.PresentsToSurface());
+
+  PresentFrame({0.0, 0.0, 1.0, 1.0}, {1.0, 1.0, 1.0, 1.0});
+  // The host tears its window down, and the editor's child window with it.
+  XDestroyWindow(mDisplay, mParent);
+  mParent = 0;
+  XSync(mDisplay, False);
+  for (int frame = 0; frame < 2; ++frame) {
+    const std::vector<uint8_t> front = PresentFrame({1.0, 0.0, 0.0, 1.0}, {0.0, 1.0, 0.0, 1.0});
+    ASSERT_FALSE(front.empty());
+    EXPECT_EQ(front[2], 255);  // the clear colour's red in a corner
+    EXPECT_EQ(mLayer->SurfaceState(), GpuSurfaceState::Lost);
+    EXPECT_FALSE(mLayer->PresentsToSurface());
+    EXPECT_NE(mLayer->SurfaceLossReason().find("SURFACE_LOST"), std::string::npos) << mLayer->SurfaceLossReason();
+  }
+}
 
 }  // namespace
 }  // namespace platform::gpu::test
