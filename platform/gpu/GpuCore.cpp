@@ -36,21 +36,22 @@ bool HasLayer(const VulkanFunctions& fn, const char* name) {
                      [name](const VkLayerProperties& layer) { return std::strcmp(layer.layerName, name) == 0; });
 }
 
-bool HasInstanceExtension(const VulkanFunctions& fn, const char* name) {
+// The extensions the loader (device null) or a device offers; empty when they cannot be listed.
+std::vector<VkExtensionProperties> Extensions(const VulkanFunctions& fn, VkPhysicalDevice device) {
   uint32_t count = 0;
-  if (fn.vkEnumerateInstanceExtensionProperties(nullptr, &count, nullptr) != VK_SUCCESS) return false;
-  std::vector<VkExtensionProperties> extensions(count);
-  if (fn.vkEnumerateInstanceExtensionProperties(nullptr, &count, extensions.data()) != VK_SUCCESS) return false;
-  return std::any_of(extensions.begin(), extensions.end(), [name](const VkExtensionProperties& extension) {
-    return std::strcmp(extension.extensionName, name) == 0;
-  });
+  std::vector<VkExtensionProperties> extensions;
+  auto list = [&](VkExtensionProperties* out) {
+    return device ? fn.vkEnumerateDeviceExtensionProperties(device, nullptr, &count, out)
+                  : fn.vkEnumerateInstanceExtensionProperties(nullptr, &count, out);
+  };
+  if (list(nullptr) != VK_SUCCESS) return extensions;
+  extensions.resize(count);
+  if (list(extensions.data()) != VK_SUCCESS) count = 0;
+  extensions.resize(count);
+  return extensions;
 }
 
-bool HasDeviceExtension(const VulkanFunctions& fn, VkPhysicalDevice device, const char* name) {
-  uint32_t count = 0;
-  if (fn.vkEnumerateDeviceExtensionProperties(device, nullptr, &count, nullptr) != VK_SUCCESS) return false;
-  std::vector<VkExtensionProperties> extensions(count);
-  if (fn.vkEnumerateDeviceExtensionProperties(device, nullptr, &count, extensions.data()) != VK_SUCCESS) return false;
+bool Offers(const std::vector<VkExtensionProperties>& extensions, const char* name) {
   return std::any_of(extensions.begin(), extensions.end(), [name](const VkExtensionProperties& extension) {
     return std::strcmp(extension.extensionName, name) == 0;
   });
@@ -133,8 +134,10 @@ bool GpuCore::CreateInstance(bool validation, bool presentation, std::string& re
   const char* layers[] = {kValidationLayer};
   std::vector<const char*> extensions;
   if (validation) extensions.push_back(VK_EXT_DEBUG_UTILS_EXTENSION_NAME);
-  mSurfaceExtensions = presentation && HasInstanceExtension(fn, VK_KHR_SURFACE_EXTENSION_NAME) &&
-                       HasInstanceExtension(fn, kXlibSurfaceExtension);
+  if (presentation) {
+    const std::vector<VkExtensionProperties> offered = Extensions(fn, VK_NULL_HANDLE);
+    mSurfaceExtensions = Offers(offered, VK_KHR_SURFACE_EXTENSION_NAME) && Offers(offered, kXlibSurfaceExtension);
+  }
   if (mSurfaceExtensions) {
     extensions.push_back(VK_KHR_SURFACE_EXTENSION_NAME);
     extensions.push_back(kXlibSurfaceExtension);
@@ -240,7 +243,7 @@ bool GpuCore::CreateDeviceAndQueue(bool presentation, std::string& reason) {
   info.pQueueCreateInfos = &queueInfo;
   const char* swapchainExtension = VK_KHR_SWAPCHAIN_EXTENSION_NAME;
   const bool swapchains =
-      presentation && mSurfaceExtensions && HasDeviceExtension(fn, physicalDevice, swapchainExtension);
+      presentation && mSurfaceExtensions && Offers(Extensions(fn, physicalDevice), swapchainExtension);
   if (swapchains) {
     info.enabledExtensionCount = 1;
     info.ppEnabledExtensionNames = &swapchainExtension;
