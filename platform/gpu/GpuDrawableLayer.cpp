@@ -107,7 +107,8 @@ GpuDrawableLayer::GpuDrawableLayer(const GpuDevice& device)
 
 GpuDrawableLayer::~GpuDrawableLayer() {
   WaitForFramesInFlight();
-  // The window's surface goes with the layer, even while drawables outlive it.
+  // The window's surface goes with the layer, even while drawables outlive it; released outside the
+  // lock, as destroying it waits for the GPU.
   std::shared_ptr<GpuSwapchain> swapchain;
   {
     std::lock_guard<std::mutex> lock(mRing->mutex);
@@ -118,7 +119,7 @@ GpuDrawableLayer::~GpuDrawableLayer() {
 bool GpuDrawableLayer::SetSurfaceTarget(const GpuSurfaceTarget& target, std::string& reason) {
   std::shared_ptr<GpuSwapchain> made;
   if (target.display || target.window != 0) made = GpuSwapchain::Create(mCore, target, reason);
-  std::shared_ptr<GpuSwapchain> old;
+  std::shared_ptr<GpuSwapchain> old;  // released outside the lock, as destroying it waits for the GPU
   {
     std::lock_guard<std::mutex> lock(mRing->mutex);
     old = std::move(mRing->swapchain);
