@@ -297,6 +297,8 @@ void GpuCommandBuffer::SubmitNow() {
     const VkResult result = mCore->Submit(*mSlot);
     if (result == VK_SUCCESS) {
       mSubmitted = true;
+      // Queued right behind this buffer, so no drawable is handed out again before its copy is queued.
+      for (const std::shared_ptr<GpuDrawable>& drawable : mPresented) drawable->PresentToSurface();
     } else {
       Fail(std::string("vkQueueSubmit failed: ") + VulkanResultName(result));
     }

@@ -14,6 +14,8 @@ namespace platform::gpu {
 namespace {
 
 constexpr const char* kValidationLayer = "VK_LAYER_KHRONOS_validation";
+// Named here rather than through vulkan_xlib.h, which needs Xlib's headers.
+constexpr const char* kXlibSurfaceExtension = "VK_KHR_xlib_surface";
 // Sets per descriptor pool; a frame with more draws than this takes a second pool.
 constexpr uint32_t kSetsPerPool = 256;
 
@@ -32,6 +34,27 @@ bool HasLayer(const VulkanFunctions& fn, const char* name) {
   if (fn.vkEnumerateInstanceLayerProperties(&count, layers.data()) != VK_SUCCESS) return false;
   return std::any_of(layers.begin(), layers.end(),
                      [name](const VkLayerProperties& layer) { return std::strcmp(layer.layerName, name) == 0; });
+}
+
+// The extensions the loader (device null) or a device offers; empty when they cannot be listed.
+std::vector<VkExtensionProperties> Extensions(const VulkanFunctions& fn, VkPhysicalDevice device) {
+  uint32_t count = 0;
+  std::vector<VkExtensionProperties> extensions;
+  auto list = [&](VkExtensionProperties* out) {
+    return device ? fn.vkEnumerateDeviceExtensionProperties(device, nullptr, &count, out)
+                  : fn.vkEnumerateInstanceExtensionProperties(nullptr, &count, out);
+  };
+  if (list(nullptr) != VK_SUCCESS) return extensions;
+  extensions.resize(count);
+  if (list(extensions.data()) != VK_SUCCESS) count = 0;
+  extensions.resize(count);
+  return extensions;
+}
+
+bool Offers(const std::vector<VkExtensionProperties>& extensions, const char* name) {
+  return std::any_of(extensions.begin(), extensions.end(), [name](const VkExtensionProperties& extension) {
+    return std::strcmp(extension.extensionName, name) == 0;
+  });
 }
 
 // Higher is better: a real GPU before an integrated one before the CPU device.
@@ -74,12 +97,13 @@ GpuCore::~GpuCore() {
   if (instance) fn.vkDestroyInstance(instance, nullptr);
 }
 
-bool GpuCore::Create(bool validation, const std::string& deviceChoice, std::string& reason) {
-  return LoadVulkanGlobals(fn, reason) && CreateInstance(validation, reason) &&
-         PickPhysicalDevice(deviceChoice, reason) && CreateDeviceAndQueue(reason) && CreateLayouts(reason);
+bool GpuCore::Create(bool validation, bool presentation, const std::string& deviceChoice, std::string& reason) {
+  return LoadVulkanGlobals(fn, reason) && CreateInstance(validation, presentation, reason) &&
+         PickPhysicalDevice(deviceChoice, reason) && CreateDeviceAndQueue(presentation, reason) &&
+         CreateLayouts(reason);
 }
 
-bool GpuCore::CreateInstance(bool validation, std::string& reason) {
+bool GpuCore::CreateInstance(bool validation, bool presentation, std::string& reason) {
   uint32_t loaderVersion = VK_API_VERSION_1_0;
   auto enumerateVersion = reinterpret_cast<PFN_vkEnumerateInstanceVersion>(
       fn.vkGetInstanceProcAddr(VK_NULL_HANDLE, "vkEnumerateInstanceVersion"));
@@ -108,16 +132,25 @@ bool GpuCore::CreateInstance(bool validation, std::string& reason) {
   messengerInfo.pUserData = this;
 
   const char* layers[] = {kValidationLayer};
-  const char* extensions[] = {VK_EXT_DEBUG_UTILS_EXTENSION_NAME};
+  std::vector<const char*> extensions;
+  if (validation) extensions.push_back(VK_EXT_DEBUG_UTILS_EXTENSION_NAME);
+  if (presentation) {
+    const std::vector<VkExtensionProperties> offered = Extensions(fn, VK_NULL_HANDLE);
+    mSurfaceExtensions = Offers(offered, VK_KHR_SURFACE_EXTENSION_NAME) && Offers(offered, kXlibSurfaceExtension);
+  }
+  if (mSurfaceExtensions) {
+    extensions.push_back(VK_KHR_SURFACE_EXTENSION_NAME);
+    extensions.push_back(kXlibSurfaceExtension);
+  }
   VkInstanceCreateInfo info{VK_STRUCTURE_TYPE_INSTANCE_CREATE_INFO};
   info.pApplicationInfo = &app;
+  info.enabledExtensionCount = static_cast<uint32_t>(extensions.size());
+  info.ppEnabledExtensionNames = extensions.data();
   if (validation) {
     // Chained to the instance, the messenger also sees messages of instance creation and destruction.
     info.pNext = &messengerInfo;
     info.enabledLayerCount = 1;
     info.ppEnabledLayerNames = layers;
-    info.enabledExtensionCount = 1;
-    info.ppEnabledExtensionNames = extensions;
   }
   if (VulkanFailed(fn.vkCreateInstance(&info, nullptr, &instance), "vkCreateInstance", reason)) {
     instance = VK_NULL_HANDLE;
@@ -196,7 +229,7 @@ bool GpuCore::PickPhysicalDevice(const std::string& deviceChoice, std::string& r
   return true;
 }
 
-bool GpuCore::CreateDeviceAndQueue(std::string& reason) {
+bool GpuCore::CreateDeviceAndQueue(bool presentation, std::string& reason) {
   const float priority = 1.0f;
   VkDeviceQueueCreateInfo queueInfo{VK_STRUCTURE_TYPE_DEVICE_QUEUE_CREATE_INFO};
   queueInfo.queueFamilyIndex = queueFamily;
@@ -208,6 +241,13 @@ bool GpuCore::CreateDeviceAndQueue(std::string& reason) {
   info.pNext = &features13;
   info.queueCreateInfoCount = 1;
   info.pQueueCreateInfos = &queueInfo;
+  const char* swapchainExtension = VK_KHR_SWAPCHAIN_EXTENSION_NAME;
+  const bool swapchains =
+      presentation && mSurfaceExtensions && Offers(Extensions(fn, physicalDevice), swapchainExtension);
+  if (swapchains) {
+    info.enabledExtensionCount = 1;
+    info.ppEnabledExtensionNames = &swapchainExtension;
+  }
   if (VulkanFailed(fn.vkCreateDevice(physicalDevice, &info, nullptr, &device), "vkCreateDevice", reason)) {
     device = VK_NULL_HANDLE;
     return false;
@@ -220,6 +260,9 @@ bool GpuCore::CreateDeviceAndQueue(std::string& reason) {
     return false;
   }
   fn.vkGetDeviceQueue(device, queueFamily, 0, &queue);
+  // Without these functions the device still renders; only presenting to a window falls back.
+  std::string presentationReason;
+  canPresent = swapchains && LoadVulkanPresentationFunctions(fn, instance, device, presentationReason);
   return true;
 }
 
@@ -380,6 +423,21 @@ VkResult GpuCore::Submit(GpuFrameSlot& slot) {
   submit.pCommandBuffers = &slot.commandBuffer;
   std::lock_guard<std::mutex> lock(mQueueMutex);
   return fn.vkQueueSubmit(queue, 1, &submit, slot.fence);
+}
+
+VkResult GpuCore::Submit(const VkSubmitInfo& submit, VkFence fence) {
+  std::lock_guard<std::mutex> lock(mQueueMutex);
+  return fn.vkQueueSubmit(queue, 1, &submit, fence);
+}
+
+VkResult GpuCore::Present(const VkPresentInfoKHR& present) {
+  std::lock_guard<std::mutex> lock(mQueueMutex);
+  return fn.vkQueuePresentKHR(queue, &present);
+}
+
+void GpuCore::WaitQueueIdle() {
+  std::lock_guard<std::mutex> lock(mQueueMutex);
+  fn.vkQueueWaitIdle(queue);
 }
 
 bool GpuCore::RunNow(const std::function<void(VkCommandBuffer)>& record, std::string& reason) {

@@ -48,8 +48,10 @@ class GpuCore {
   GpuCore& operator=(const GpuCore&) = delete;
 
   // Creation thread. Instance, device, queue, layouts; false with a reason, leaving what was made for
-  // the destructor to release.
-  bool Create(bool validation, const std::string& deviceChoice, std::string& reason);
+  // the destructor to release. With presentation, the surface and swapchain extensions are enabled
+  // where the loader and device offer them (canPresent says whether they did); a device without them
+  // is still made.
+  bool Create(bool validation, bool presentation, const std::string& deviceChoice, std::string& reason);
 
   // Any thread; never blocks. A memory type with the wanted properties among the allowed bits.
   bool FindMemoryType(uint32_t allowedBits, VkMemoryPropertyFlags wanted, uint32_t& index) const;
@@ -63,6 +65,11 @@ class GpuCore {
 
   // Any thread; blocks on the queue mutex. Ends the slot's command buffer and submits it with its fence.
   VkResult Submit(GpuFrameSlot& slot);
+  // Any thread; block on the queue mutex. A prepared submission, a present, and waiting for the queue to
+  // drain (only when a swapchain is rebuilt or destroyed).
+  VkResult Submit(const VkSubmitInfo& submit, VkFence fence);
+  VkResult Present(const VkPresentInfoKHR& present);
+  void WaitQueueIdle();
   // Any thread; blocks until the GPU is done. Records with `record`, submits and waits: uploads,
   // read-backs and layout set-up that the caller needs finished before it returns.
   bool RunNow(const std::function<void(VkCommandBuffer)>& record, std::string& reason);
@@ -87,6 +94,7 @@ class GpuCore {
   VkDevice device = VK_NULL_HANDLE;
   VkQueue queue = VK_NULL_HANDLE;
   uint32_t queueFamily = 0;
+  bool canPresent = false;  // VK_KHR_xlib_surface and VK_KHR_swapchain are enabled
   VkPhysicalDeviceMemoryProperties memoryProperties{};
   VkPhysicalDeviceProperties properties{};
   VkFormat stencilFormat = VK_FORMAT_UNDEFINED;
@@ -98,13 +106,14 @@ class GpuCore {
   VkSampler placeholderSampler = VK_NULL_HANDLE;
 
  private:
-  bool CreateInstance(bool validation, std::string& reason);
+  bool CreateInstance(bool validation, bool presentation, std::string& reason);
   bool PickPhysicalDevice(const std::string& deviceChoice, std::string& reason);
-  bool CreateDeviceAndQueue(std::string& reason);
+  bool CreateDeviceAndQueue(bool presentation, std::string& reason);
   bool CreateLayouts(std::string& reason);
   void CompletionLoop();
   void DestroySlot(GpuFrameSlot& slot);
 
+  bool mSurfaceExtensions = false;  // creation thread only
   std::mutex mQueueMutex;
   std::mutex mSlotMutex;
   std::vector<std::unique_ptr<GpuFrameSlot>> mFreeSlots;  // guarded by mSlotMutex

@@ -14,7 +14,7 @@ std::shared_ptr<GpuDevice> GpuDevice::Create(const GpuDeviceOptions& options, st
     if (fromEnvironment) choice = fromEnvironment;
   }
   auto core = std::make_shared<GpuCore>();
-  if (!core->Create(options.validation, choice, reason)) return nullptr;
+  if (!core->Create(options.validation, options.presentation, choice, reason)) return nullptr;
   core->StartCompletionThread();
   std::shared_ptr<GpuDevice> device(new GpuDevice(std::move(core)));
   if (!device->MakePlaceholders(reason)) return nullptr;
@@ -86,6 +86,10 @@ void GpuDevice::WaitForFramesInFlight() {
 
 bool GpuDevice::IsCpuDevice() const {
   return mCore->properties.deviceType == VK_PHYSICAL_DEVICE_TYPE_CPU;
+}
+
+bool GpuDevice::CanPresent() const {
+  return mCore->canPresent;
 }
 
 int GpuDevice::ValidationMessageCount() const {

@@ -24,6 +24,9 @@ struct GpuDeviceOptions {
   // "cpu", "gpu" or part of a device name; empty: the KD_GPU_DEVICE environment variable, and without it
   // the best device (a real GPU before the CPU device).
   std::string deviceChoice;
+  // Enables presenting drawable layers in windows (the surface and swapchain extensions) where the
+  // loader and device offer it; CanPresent tells. Off, the device never touches the window system.
+  bool presentation = false;
 };
 
 class GpuDevice {
@@ -50,6 +53,8 @@ class GpuDevice {
 
   const std::string& Name() const { return mName; }
   bool IsCpuDevice() const;
+  // Whether drawable layers of this device can be given a window (GpuDrawableLayer::SetSurfaceTarget).
+  bool CanPresent() const;
   // Messages the validation layer has reported since creation (0 without validation).
   int ValidationMessageCount() const;
 

@@ -5,6 +5,7 @@
 
 #include "platform/gpu/GpuCore.h"
 #include "platform/gpu/GpuDevice.h"
+#include "platform/gpu/GpuSwapchain.h"
 
 namespace platform::gpu {
 
@@ -24,6 +25,29 @@ struct GpuLayerRing {
   std::shared_ptr<GpuTexture> front;
   int presented = 0;
   int presentsPending = 0;
+  // The window's swapchain: used and replaced only on the main thread, but held here because a drawable
+  // presents through it.
+  std::shared_ptr<GpuSwapchain> swapchain;
+  GpuSurfaceState surfaceState = GpuSurfaceState::None;
+  std::string surfaceLoss;
+
+  // Main thread.
+  void ShowInWindow(const std::shared_ptr<GpuTexture>& texture) {
+    std::shared_ptr<GpuSwapchain> target;
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      target = swapchain;
+    }
+    if (!target) return;
+    std::string reason;
+    const GpuSurfaceState state = target->Present(texture, reason);
+    std::lock_guard<std::mutex> lock(mutex);
+    surfaceState = state;
+    if (state == GpuSurfaceState::Lost) {
+      surfaceLoss = reason;
+      swapchain.reset();
+    }
+  }
 };
 
 namespace {
@@ -47,6 +71,10 @@ void GpuDrawable::SchedulePresent() {
   mScheduled = true;
   std::lock_guard<std::mutex> lock(mRing->mutex);
   ++mRing->presentsPending;
+}
+
+void GpuDrawable::PresentToSurface() {
+  mRing->ShowInWindow(mTexture);
 }
 
 void GpuDrawable::FinishPresent(bool completed) {
@@ -79,6 +107,53 @@ GpuDrawableLayer::GpuDrawableLayer(const GpuDevice& device)
 
 GpuDrawableLayer::~GpuDrawableLayer() {
   WaitForFramesInFlight();
+  // The window's surface goes with the layer, even while drawables outlive it; released outside the
+  // lock, as destroying it waits for the GPU.
+  std::shared_ptr<GpuSwapchain> swapchain;
+  {
+    std::lock_guard<std::mutex> lock(mRing->mutex);
+    swapchain = std::move(mRing->swapchain);
+  }
+}
+
+bool GpuDrawableLayer::SetSurfaceTarget(const GpuSurfaceTarget& target, std::string& reason) {
+  std::shared_ptr<GpuSwapchain> made;
+  if (target.display || target.window != 0) made = GpuSwapchain::Create(mCore, target, reason);
+  std::shared_ptr<GpuSwapchain> old;  // released outside the lock, as destroying it waits for the GPU
+  {
+    std::lock_guard<std::mutex> lock(mRing->mutex);
+    old = std::move(mRing->swapchain);
+    mRing->swapchain = made;
+    mRing->surfaceState = GpuSurfaceState::None;
+    mRing->surfaceLoss.clear();
+  }
+  return made != nullptr;
+}
+
+bool GpuDrawableLayer::PresentsToSurface() const {
+  std::lock_guard<std::mutex> lock(mRing->mutex);
+  return mRing->swapchain != nullptr;
+}
+
+GpuSurfaceState GpuDrawableLayer::SurfaceState() const {
+  std::lock_guard<std::mutex> lock(mRing->mutex);
+  return mRing->surfaceState;
+}
+
+std::string GpuDrawableLayer::SurfaceLossReason() const {
+  std::lock_guard<std::mutex> lock(mRing->mutex);
+  return mRing->surfaceLoss;
+}
+
+GpuSurfaceState GpuDrawableLayer::PresentFrontBufferToSurface() {
+  std::shared_ptr<GpuTexture> front;
+  {
+    std::lock_guard<std::mutex> lock(mRing->mutex);
+    if (!mRing->swapchain || !mRing->front) return GpuSurfaceState::None;
+    front = mRing->front;
+  }
+  mRing->ShowInWindow(front);
+  return SurfaceState();
 }
 
 void GpuDrawableLayer::SetBounds(double width, double height) {

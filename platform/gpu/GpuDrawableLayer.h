@@ -1,10 +1,12 @@
 // The surface the editor draws into: a ring of three BGRA images sized from the layer's bounds times its
 // contents scale. NextDrawable hands out a free image; a command buffer presents it once it completes,
-// and the last presented image is the front buffer, which a test (or, later, the window layer) reads.
-// Headless: nothing is shown on a screen yet.
+// and the last presented image is the front buffer, which tests (and a software present) read. Given a
+// window (SetSurfaceTarget), every presented frame is also copied into the window through a Vulkan
+// swapchain when its command buffer is submitted; without one the layer is headless.
 //
 // Threads: the layer's functions on the main thread (NextDrawable may block up to a second for an image
-// to come back); presentation finishes on the device's completion thread.
+// to come back; a present to a window blocks as GpuSwapchain says); presentation finishes on the
+// device's completion thread.
 #pragma once
 
 #include <condition_variable>
@@ -22,6 +24,19 @@ class GpuCore;
 class GpuDevice;
 struct GpuLayerRing;
 
+// A native window for a swapchain, as the window layer hands it out: an X11 Display* and window id
+// (VK_KHR_xlib_surface). Both must stay valid while a layer presents to them.
+struct GpuSurfaceTarget {
+  void* display = nullptr;
+  unsigned long window = 0;
+};
+
+// How the last present to a window went. Skipped: nothing changed on screen (the window has no size, no
+// swapchain image came free in time, or the window was being resized); the next present, or
+// PresentFrontBufferToSurface, shows the picture. Lost: the window or swapchain is gone for good and
+// the layer has dropped its target; the caller goes back to a software present of the front buffer.
+enum class GpuSurfaceState { None, Presented, Skipped, Lost };
+
 class GpuDrawable {
  public:
   ~GpuDrawable();
@@ -37,6 +52,9 @@ class GpuDrawable {
       : mRing(std::move(ring)), mIndex(index), mGeneration(generation), mTexture(std::move(texture)) {}
   // Recording thread: a command buffer will present this drawable.
   void SchedulePresent();
+  // Committing thread, once the command buffer that presents this drawable has been submitted: copies
+  // it into the layer's window, if it has one.
+  void PresentToSurface();
   // Completion thread: the command buffer finished; completed = its work reached the image.
   void FinishPresent(bool completed);
   void Release();
@@ -71,6 +89,20 @@ class GpuDrawableLayer {
   // A free image of the ring; null with a reason for a zero size, a failed image or none free within a
   // second.
   std::shared_ptr<GpuDrawable> NextDrawable(std::string& reason);
+
+  // Shows every frame presented from now on in the window (a top-level one, or the child of a host's
+  // window), through a swapchain that follows the window's size. False with a reason when the device
+  // was made without presentation or the window's surface cannot be made: the caller keeps presenting
+  // in software. An empty target (or a failure) detaches the window; destroy the layer or detach before
+  // the window goes.
+  bool SetSurfaceTarget(const GpuSurfaceTarget& target, std::string& reason);
+  bool PresentsToSurface() const;
+  // How the last present to the window went, and why it was lost.
+  GpuSurfaceState SurfaceState() const;
+  std::string SurfaceLossReason() const;
+  // Shows the front buffer in the window again (after the window was exposed, or a skipped present);
+  // None when there is no window or nothing was presented yet.
+  GpuSurfaceState PresentFrontBufferToSurface();
 
   // The last presented image as BGRA rows of width x 4 bytes; false when nothing was presented yet.
   bool ReadFrontBuffer(std::vector<uint8_t>& bgra, int& width, int& height) const;

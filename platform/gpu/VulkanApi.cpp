@@ -72,6 +72,26 @@ bool LoadVulkanDeviceFunctions(VulkanFunctions& fn, VkDevice device, std::string
   return true;
 }
 
+bool LoadVulkanPresentationFunctions(VulkanFunctions& fn, VkInstance instance, VkDevice device, std::string& reason) {
+#define KD_VK_LOAD_SURFACE(name)                                                     \
+  fn.name = reinterpret_cast<PFN_##name>(fn.vkGetInstanceProcAddr(instance, #name)); \
+  if (!fn.name) {                                                                    \
+    reason = "missing Vulkan function " #name;                                       \
+    return false;                                                                    \
+  }
+  KD_VK_SURFACE_FUNCTIONS(KD_VK_LOAD_SURFACE)
+#undef KD_VK_LOAD_SURFACE
+#define KD_VK_LOAD_SWAPCHAIN(name)                                               \
+  fn.name = reinterpret_cast<PFN_##name>(fn.vkGetDeviceProcAddr(device, #name)); \
+  if (!fn.name) {                                                                \
+    reason = "missing Vulkan function " #name;                                   \
+    return false;                                                                \
+  }
+  KD_VK_SWAPCHAIN_FUNCTIONS(KD_VK_LOAD_SWAPCHAIN)
+#undef KD_VK_LOAD_SWAPCHAIN
+  return true;
+}
+
 const char* VulkanResultName(VkResult result) {
   switch (result) {
     case VK_SUCCESS:
@@ -108,6 +128,14 @@ const char* VulkanResultName(VkResult result) {
       return "VK_ERROR_FRAGMENTED_POOL";
     case VK_ERROR_OUT_OF_POOL_MEMORY:
       return "VK_ERROR_OUT_OF_POOL_MEMORY";
+    case VK_SUBOPTIMAL_KHR:
+      return "VK_SUBOPTIMAL_KHR";
+    case VK_ERROR_OUT_OF_DATE_KHR:
+      return "VK_ERROR_OUT_OF_DATE_KHR";
+    case VK_ERROR_SURFACE_LOST_KHR:
+      return "VK_ERROR_SURFACE_LOST_KHR";
+    case VK_ERROR_NATIVE_WINDOW_IN_USE_KHR:
+      return "VK_ERROR_NATIVE_WINDOW_IN_USE_KHR";
     default:
       return "VK_ERROR_UNKNOWN";
   }

@@ -24,6 +24,7 @@ namespace platform::gpu {
   X(vkGetPhysicalDeviceQueueFamilyProperties) \
   X(vkGetPhysicalDeviceMemoryProperties)      \
   X(vkGetPhysicalDeviceFormatProperties)      \
+  X(vkEnumerateDeviceExtensionProperties)     \
   X(vkCreateDevice)                           \
   X(vkGetDeviceProcAddr)
 
@@ -31,11 +32,26 @@ namespace platform::gpu {
   X(vkCreateDebugUtilsMessengerEXT) \
   X(vkDestroyDebugUtilsMessengerEXT)
 
+// Presenting to a window: only when the device was asked for it and the extensions are there.
+#define KD_VK_SURFACE_FUNCTIONS(X)             \
+  X(vkDestroySurfaceKHR)                       \
+  X(vkGetPhysicalDeviceSurfaceSupportKHR)      \
+  X(vkGetPhysicalDeviceSurfaceCapabilitiesKHR) \
+  X(vkGetPhysicalDeviceSurfaceFormatsKHR)
+
+#define KD_VK_SWAPCHAIN_FUNCTIONS(X) \
+  X(vkCreateSwapchainKHR)            \
+  X(vkDestroySwapchainKHR)           \
+  X(vkGetSwapchainImagesKHR)         \
+  X(vkAcquireNextImageKHR)           \
+  X(vkQueuePresentKHR)
+
 #define KD_VK_DEVICE_FUNCTIONS(X)  \
   X(vkDestroyDevice)               \
   X(vkGetDeviceQueue)              \
   X(vkDeviceWaitIdle)              \
   X(vkQueueSubmit)                 \
+  X(vkQueueWaitIdle)               \
   X(vkAllocateMemory)              \
   X(vkFreeMemory)                  \
   X(vkMapMemory)                   \
@@ -74,10 +90,13 @@ namespace platform::gpu {
   X(vkDestroyFence)                \
   X(vkResetFences)                 \
   X(vkWaitForFences)               \
+  X(vkCreateSemaphore)             \
+  X(vkDestroySemaphore)            \
   X(vkCmdPipelineBarrier)          \
   X(vkCmdCopyBufferToImage)        \
   X(vkCmdCopyImageToBuffer)        \
   X(vkCmdBlitImage)                \
+  X(vkCmdCopyImage)                \
   X(vkCmdClearColorImage)          \
   X(vkCmdBeginRendering)           \
   X(vkCmdEndRendering)             \
@@ -111,6 +130,8 @@ struct VulkanFunctions {
   KD_VK_INSTANCE_FUNCTIONS(KD_VK_DECLARE_POINTER)
   KD_VK_DEBUG_FUNCTIONS(KD_VK_DECLARE_POINTER)
   KD_VK_DEVICE_FUNCTIONS(KD_VK_DECLARE_POINTER)
+  KD_VK_SURFACE_FUNCTIONS(KD_VK_DECLARE_POINTER)
+  KD_VK_SWAPCHAIN_FUNCTIONS(KD_VK_DECLARE_POINTER)
 };
 
 // Any thread; may block on the dynamic linker. Opens the loader ("libvulkan.so.1", or the file named by
@@ -123,6 +144,9 @@ bool LoadVulkanGlobals(VulkanFunctions& fn, std::string& reason);
 bool LoadVulkanInstanceFunctions(VulkanFunctions& fn, VkInstance instance, std::string& reason);
 // After device creation. False with a reason when one is missing.
 bool LoadVulkanDeviceFunctions(VulkanFunctions& fn, VkDevice device, std::string& reason);
+// After creating a device with the surface and swapchain extensions enabled. False with a reason when
+// one is missing.
+bool LoadVulkanPresentationFunctions(VulkanFunctions& fn, VkInstance instance, VkDevice device, std::string& reason);
 
 // "VK_ERROR_OUT_OF_DEVICE_MEMORY" and the like, for failure reasons.
 const char* VulkanResultName(VkResult result);

@@ -176,6 +176,10 @@ void Window::BackingPropertiesChanged() {
   for (View* view : views) view->ViewDidChangeBackingProperties();
 }
 
+void Window::ContentsExposed() {
+  if (mExposed) mExposed();
+}
+
 void Window::AppearanceChanged() {
   std::vector<View*> views{&mContent};
   for (size_t i = 0; i < views.size(); ++i) {

@@ -5,6 +5,7 @@
 // Every operation: the main thread; none blocks.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -100,12 +101,18 @@ class Window {
 
   NativeSurface Surface() const;
   const PresentedFrame& LastPresentedFrame() const { return mPresented; }
+  // Runs when the window system lost what the window showed (X11: an Expose), after the last software
+  // frame, if any, was put back: whoever shows frames another way (a GPU swapchain on Surface()) shows
+  // its last one again. Main thread, from Pump; an empty handler removes it.
+  void SetExposedHandler(std::function<void()> handler) { mExposed = std::move(handler); }
 
   // Back-end side: translates one native input into the layer's events and sends them.
   void HandleInput(const NativeInput& input);
   // Back-end side: the backing scale or the appearance changed; tells every view.
   void BackingPropertiesChanged();
   void AppearanceChanged();
+  // Back-end side: the window's contents must be shown again; runs the exposed handler.
+  void ContentsExposed();
 
  private:
   friend class View;
@@ -137,6 +144,7 @@ class Window {
   int mClickCount = 0;
   std::vector<const TrackingArea*> mInsideAreas;
   PresentedFrame mPresented;
+  std::function<void()> mExposed;
   // Cleared by the destructor; event dispatch holds a copy to notice a window closed by a handler.
   std::shared_ptr<bool> mAlive = std::make_shared<bool>(true);
 };

@@ -701,6 +701,7 @@ void X11Backend::Dispatch(XEvent& event) {
         if (frame.count > 0) {
           target->Present(frame.pixels.data(), frame.width, frame.height, frame.width * 4, frame.pixelOrigin);
         }
+        target->owner.ContentsExposed();
       }
       return;
     case ConfigureNotify:

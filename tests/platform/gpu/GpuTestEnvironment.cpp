@@ -36,6 +36,8 @@ class DeviceEnvironment : public ::testing::Environment {
       GpuDeviceOptions options;
       options.validation = true;
       options.deviceChoice = "cpu";
+      // Windows are used by the X11 tests only; the extensions change nothing for the headless ones.
+      options.presentation = true;
       mDevice = GpuDevice::Create(options, mReason);
     }
     EXPECT_NE(mDevice, nullptr) << mReason;
