@@ -7,44 +7,12 @@
 
 #include <memory>
 
-#include "graphics/CoreTextFont.h"
-#include "graphics/vector/IGraphicsVector.h"
 #include "tests/graphics/vector/RecordingBackend.h"
 #include "tests/graphics/vector/RecordingFramebuffers.h"
+#include "tests/graphics/vector/TestVectorGraphics.h"
 #include "tests/support/FakeDelegate.h"
 
 namespace fx::gfx::test {
-
-class TestVectorGraphics : public IGraphicsVector {
- public:
-  using IGraphicsVector::IGraphicsVector;
-
-  void GetMouseLocation(float& x, float& y) const override { x = y = 0.f; }
-  void HideMouseCursor(bool, bool) override {}
-  void MoveMouseCursor(float, float) override {}
-  void ForceEndUserEdit() override {}
-  void* OpenWindow(void*) override { return nullptr; }
-  void CloseWindow() override {}
-  void* GetWindow() override { return nullptr; }
-  bool GetTextFromClipboard(FwString&) override { return false; }
-  bool SetTextInClipboard(const char*) override { return false; }
-  void UpdateTooltips() override {}
-  EMsgBoxResult ShowMessageBox(const char*, const char*, EMsgBoxType, IMsgBoxCompletionHandlerFunc) override {
-    return kOK;
-  }
-  void PromptForFile(FwString&, FwString&, EFileAction, const char*, IFileDialogCompletionHandlerFunc) override {}
-  void PromptForDirectory(FwString&, IFileDialogCompletionHandlerFunc) override {}
-  bool PromptForColor(IColor&, const char*, IColorPickerHandlerFunc) override { return false; }
-  bool OpenURL(const char*, const char*, const char*, const char*) override { return false; }
-  PlatformFontPtr LoadPlatformFont(const char* id, const char* file) override {
-    return CoreTextHelpers::LoadPlatformFont(id, file, "", "");
-  }
-  PlatformFontPtr LoadPlatformFont(const char*, void*, int) override { return nullptr; }
-  PlatformFontPtr LoadPlatformFont(const char*, const char*, int) override { return nullptr; }
-  void CachePlatformFont(const char*, const PlatformFontPtr&) override {}
-  void CreatePlatformTextEntry(int, const IText&, const IRECT&, int, const char*) override {}
-  IPopupMenu* CreatePlatformPopupMenu(IPopupMenu&, const IRECT&, bool&) override { return nullptr; }
-};
 
 struct VectorGraphicsTest : ::testing::Test {
   FakeDelegate dlg;
