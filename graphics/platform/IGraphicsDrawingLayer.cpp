@@ -6,6 +6,7 @@
 #include "graphics/vector/MVRBackend.h"
 #include "platform/gpu/GpuDevice.h"
 #include "platform/gpu/GpuDrawableLayer.h"
+#include "platform/window/Window.h"
 
 namespace fx::gfx {
 
@@ -19,7 +20,9 @@ std::shared_ptr<platform::gpu::GpuDevice> SharedDevice() {
   if (std::shared_ptr<platform::gpu::GpuDevice> device = shared.lock()) return device;
   if (failed) return nullptr;
   std::string reason;
-  std::shared_ptr<platform::gpu::GpuDevice> device = platform::gpu::GpuDevice::Create({}, reason);
+  platform::gpu::GpuDeviceOptions options;
+  options.presentation = true;
+  std::shared_ptr<platform::gpu::GpuDevice> device = platform::gpu::GpuDevice::Create(options, reason);
   if (!device) {
     failed = true;
     std::fprintf(stderr, "Kelvadrune: no GPU device for the editor: %s\n", reason.c_str());
@@ -45,18 +48,39 @@ class GpuDrawingLayer final : public IGraphicsDrawingLayer {
     mLayer->SetContentsScale(scale);
   }
 
+  ~GpuDrawingLayer() override { ShowInWindow(nullptr); }
+
   bool TakeFinishedFrame(std::vector<uint8_t>& bgra, int& width, int& height) override {
     if (!mLayer) return false;
+    if (mLayer->PresentsToSurface()) {
+      // A frame the swapchain had no image for in time is shown now, or a still editor would never show it.
+      if (mLayer->SurfaceState() == platform::gpu::GpuSurfaceState::Skipped) mLayer->PresentFrontBufferToSurface();
+      return false;
+    }
     const int presented = mLayer->PresentedCount();
     if (presented == mTaken) return false;
     mTaken = presented;
     return mLayer->ReadFrontBuffer(bgra, width, height);
   }
 
+  void ShowInWindow(platform::window::Window* window) override {
+    if (mWindow) mWindow->SetExposedHandler({});
+    mWindow = nullptr;
+    std::string reason;
+    if (mLayer) mLayer->SetSurfaceTarget({}, reason);
+    if (!window || !mLayer || !mDevice->CanPresent()) return;
+    const platform::window::NativeSurface surface = window->Surface();
+    if (!surface.display || !mLayer->SetSurfaceTarget({surface.display, surface.window}, reason)) return;
+    mWindow = window;
+    platform::gpu::GpuDrawableLayer* layer = mLayer.get();
+    window->SetExposedHandler([layer] { layer->PresentFrontBufferToSurface(); });
+  }
+
  private:
   std::shared_ptr<platform::gpu::GpuDevice> mDevice;
   std::unique_ptr<platform::gpu::GpuDrawableLayer> mLayer;
   MVRlayer mRendererLayer;
+  platform::window::Window* mWindow = nullptr;
   int mTaken = 0;
 };
 

@@ -12,6 +12,10 @@
 #include <memory>
 #include <vector>
 
+namespace platform::window {
+class Window;
+}
+
 namespace fx::gfx {
 
 class IGraphicsDrawingLayer {
@@ -22,8 +26,12 @@ class IGraphicsDrawingLayer {
   virtual void* RendererLayer() = 0;
   // The size of the frames in pixels: the view's size in points times the backing scale.
   virtual void SetDrawableSize(double widthPoints, double heightPoints, double scale) = 0;
-  // The frame finished since the last call, as BGRA rows of width x 4 bytes; false when there is none new.
+  // The frame finished since the last call, as BGRA rows of width x 4 bytes, for the window's software
+  // present; false when there is none new, or when the layer shows its frames in the window itself.
   virtual bool TakeFinishedFrame(std::vector<uint8_t>& bgra, int& width, int& height) = 0;
+  // Shows the frames in the window directly where the window system and the GPU allow it (null: stop, before
+  // the window goes). Without that the frames reach the window through TakeFinishedFrame.
+  virtual void ShowInWindow(platform::window::Window* window) { (void)window; }
 };
 
 using DrawingLayerMaker = std::function<std::unique_ptr<IGraphicsDrawingLayer>()>;

@@ -59,6 +59,7 @@ void* IGraphicsMac::OpenWindow(void* parent) {
   UpdateTooltips();
   GetDelegate()->OnUIOpen();
   mWindow->ContentView().AddSubview(*mView);
+  mView->Layer()->ShowInWindow(mWindow.get());
   return mView.get();
 }
 
@@ -69,6 +70,7 @@ std::shared_ptr<IGraphicsView_vKelvadrune_vst> IGraphicsMac::CloseView() {
   view->RemoveAllToolTips();
   view->KillTimer();
   view->RemoveFromSuperview();
+  view->Layer()->ShowInWindow(nullptr);
   mWindow.reset();
   return view;
 }
