@@ -1,6 +1,6 @@
 # Sourced by the scripts: installs the Debian packages the project needs, only those missing.
 KD_PACKAGES=(
-  cmake ninja-build g++ pkg-config clang locales
+  cmake ninja-build g++ pkg-config clang clang-format locales
   libgtest-dev libgmock-dev libbenchmark-dev
   libtinyxml-dev libstb-dev libcurl4-openssl-dev
   libfontconfig-dev fonts-dejavu-core fonts-roboto-unhinted libpng-dev
