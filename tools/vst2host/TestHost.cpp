@@ -75,6 +75,11 @@ bool TestHost::Instantiate(std::string& error, bool useLegacyMain) {
     error = "no module loaded";
     return false;
   }
+  return InstantiateFrom(entry, error);
+}
+
+bool TestHost::InstantiateFrom(vst2::EntryFunc entry, std::string& error) {
+  Close();
   tCreatingHost = this;
   mCreating = true;
   vst2::EffectRecord* effect = entry(&TestHost::Callback);
@@ -217,6 +222,7 @@ intptr_t TestHost::Answer(HostCall& call, void* ptr) {
       return 1;
     case vst2::kHostSizeWindow:
       Record(call);
+      if (mSizeWindowHandler) mSizeWindowHandler(call.index, static_cast<int>(call.value));
       return mSizeWindowAnswer;
     case vst2::kHostGetCurrentProcessLevel:
       Record(call);
