@@ -1,6 +1,7 @@
 #include "graphics/platform/IGraphicsDrawingLayer.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "graphics/vector/MVRBackend.h"
@@ -14,8 +15,13 @@ namespace {
 
 // The process's GPU device while any editor's layer holds it (none outlives the editors, so nothing of Vulkan is left
 // for the module's unloading); a device that could not be opened is reported once and not asked for again.
-std::shared_ptr<platform::gpu::GpuDevice> SharedDevice() {
+std::weak_ptr<platform::gpu::GpuDevice>& SharedDeviceSlot() {
   static std::weak_ptr<platform::gpu::GpuDevice> shared;
+  return shared;
+}
+
+std::shared_ptr<platform::gpu::GpuDevice> SharedDevice() {
+  std::weak_ptr<platform::gpu::GpuDevice>& shared = SharedDeviceSlot();
   static bool failed = false;
   if (std::shared_ptr<platform::gpu::GpuDevice> device = shared.lock()) return device;
   if (failed) return nullptr;
@@ -29,6 +35,13 @@ std::shared_ptr<platform::gpu::GpuDevice> SharedDevice() {
   }
   shared = device;
   return device;
+}
+
+// KD_SOFTWARE_PRESENT=1 keeps frames off the GPU's own presenting (a driver whose swapchain misbehaves, or a
+// test that reads back what the window was given).
+bool SoftwarePresentWanted() {
+  const char* value = std::getenv("KD_SOFTWARE_PRESENT");
+  return value && *value && std::string(value) != "0";
 }
 
 class GpuDrawingLayer final : public IGraphicsDrawingLayer {
@@ -68,7 +81,7 @@ class GpuDrawingLayer final : public IGraphicsDrawingLayer {
     mWindow = nullptr;
     std::string reason;
     if (mLayer) mLayer->SetSurfaceTarget({}, reason);
-    if (!window || !mLayer || !mDevice->CanPresent()) return;
+    if (!window || !mLayer || !mDevice->CanPresent() || SoftwarePresentWanted()) return;
     const platform::window::NativeSurface surface = window->Surface();
     if (!surface.display || !mLayer->SetSurfaceTarget({surface.display, surface.window}, reason)) return;
     mWindow = window;
@@ -90,6 +103,10 @@ DrawingLayerMaker& InstalledMaker() {
 }
 
 }  // namespace
+
+void WaitForDrawingLayerFrames() {
+  if (std::shared_ptr<platform::gpu::GpuDevice> device = SharedDeviceSlot().lock()) device->WaitForFramesInFlight();
+}
 
 void SetDrawingLayerMaker(DrawingLayerMaker maker) {
   InstalledMaker() = std::move(maker);

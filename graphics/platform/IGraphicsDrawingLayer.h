@@ -38,6 +38,10 @@ using DrawingLayerMaker = std::function<std::unique_ptr<IGraphicsDrawingLayer>()
 
 // Main thread. Null restores the GPU layer.
 void SetDrawingLayerMaker(DrawingLayerMaker maker);
+// Main thread; blocks. Waits until every frame the editors' GPU layers committed has completed, so that the
+// next redraw hands it to its window (for tests and screenshots, which run on a clock of their own).
+void WaitForDrawingLayerFrames();
+
 // Main thread. A new layer from the installed maker; the GPU layer opens the process's device on first use (a
 // machine without Vulkan gets a layer without a GPU: the renderer context is then not made, nothing is drawn).
 std::unique_ptr<IGraphicsDrawingLayer> MakeDrawingLayer();

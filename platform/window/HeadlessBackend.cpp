@@ -33,6 +33,16 @@ const char* Outcome(bool ok) {
 
 }  // namespace
 
+void HeadlessBackend::Inject(Window& window, const NativeInput& input) {
+  using Kind = NativeInput::Kind;
+  if (input.kind == Kind::kButtonPress || input.kind == Kind::kButtonRelease || input.kind == Kind::kMotion ||
+      input.kind == Kind::kWheel || input.kind == Kind::kEnter) {
+    const Rect frame = window.Frame();  // screen points, bottom-left origin
+    mPointer = Point{frame.origin.x * mScale + input.pixel.x, mDisplay.height - frame.MaxY() * mScale + input.pixel.y};
+  }
+  window.HandleInput(input);
+}
+
 void HeadlessBackend::SetBackingScaleFactor(double scale) {
   if (scale <= 0.0 || scale == mScale) return;
   mScale = scale;

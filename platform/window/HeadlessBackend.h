@@ -31,7 +31,8 @@ class HeadlessBackend final : public Backend {
   const char* Name() const override { return "headless"; }
 
   HeadlessScript& Script() { return mScript; }
-  void Inject(Window& window, const NativeInput& input) { window.HandleInput(input); }
+  // Mouse input also moves the display's pointer to its place, as a person's pointer is where it clicks.
+  void Inject(Window& window, const NativeInput& input);
   // Tells every window's views when the value changes.
   void SetBackingScaleFactor(double scale);
   void SetAppearance(Appearance appearance);

@@ -3,12 +3,15 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <optional>
 #include <ostream>
 #include <type_traits>
 
+#include "tools/pngfile/PngFile.h"
+#include "tools/vst2host/HostEditor.h"
 #include "tools/vst2host/SignalGenerator.h"
 #include "tools/vst2host/TestHost.h"
 #include "tools/vst2host/WavFile.h"
@@ -32,7 +35,10 @@ constexpr const char* kUsage =
     "  --output FILE            write the processed audio to a WAV file\n"
     "  --format pcm16|pcm24|float   output sample format (float)\n"
     "  --double                 process in double precision (single when the plug-in has none)\n"
-    "  --save-state FILE        write the plug-in's state chunk to a file\n";
+    "  --save-state FILE        write the plug-in's state chunk to a file\n"
+    "  --screenshot FILE.png    open the editor without a display, render a frame, save it as a PNG\n"
+    "  --editor                 open the editor in a window on $DISPLAY and process the generated signal\n"
+    "                           until the window is closed\n";
 
 struct ParamSetting {
   int index = 0;
@@ -55,6 +61,8 @@ struct Options {
   EWavFormat format = EWavFormat::kFloat32;
   bool doublePrecision = false;
   std::string saveState;
+  std::string screenshot;
+  bool editor = false;
 };
 
 template <typename T>
@@ -93,6 +101,7 @@ bool ParseOption(const std::string& name, const std::string& value, Options& o) 
   if (name == "--block") return ParseNumber(value, o.blockSize) && o.blockSize > 0;
   if (name == "--load-state") return !(o.loadState = value).empty();
   if (name == "--save-state") return !(o.saveState = value).empty();
+  if (name == "--screenshot") return !(o.screenshot = value).empty();
   if (name == "--input") return !(o.input = value).empty();
   if (name == "--output") return !(o.output = value).empty();
   if (name == "--format") return ParseFormat(value, o.format);
@@ -124,6 +133,8 @@ bool ParseArgs(const std::vector<std::string>& args, Options& o, std::ostream& e
       o.params = true;
     else if (a == "--double")
       o.doublePrecision = true;
+    else if (a == "--editor")
+      o.editor = true;
     else if (i + 1 < args.size() && ParseOption(a, args[i + 1], o))
       ++i;
     else {
@@ -133,6 +144,10 @@ bool ParseArgs(const std::vector<std::string>& args, Options& o, std::ostream& e
   }
   if (o.signal && !o.input.empty()) {
     err << "--signal and --input exclude each other\n";
+    return false;
+  }
+  if (o.editor && (!o.input.empty() || !o.output.empty() || !o.screenshot.empty())) {
+    err << "--editor processes the generated signal only, without --input, --output or --screenshot\n";
     return false;
   }
   return true;
@@ -163,10 +178,10 @@ std::string HostText(TestHost& host, int32_t opcode) {
 void PrintInfo(TestHost& host, std::ostream& out) {
   const vst2::EffectRecord& e = *host.Effect();
   out << "magic " << Hex(e.magic) << " (" << FourCCText(e.magic) << ")\n"
-      << "programs " << e.numPrograms << "\nparameters " << e.numParams << "\ninputs " << e.numInputs
-      << "\noutputs " << e.numOutputs << "\nflags " << Hex(e.flags) << "\ninitial delay " << e.initialDelay
-      << "\nio ratio " << e.ioRatio << "\nunique id " << Hex(e.uniqueID) << " (" << FourCCText(e.uniqueID)
-      << ")\nversion " << e.version << "\neffect name " << HostText(host, vst2::kEffGetEffectName) << "\nvendor "
+      << "programs " << e.numPrograms << "\nparameters " << e.numParams << "\ninputs " << e.numInputs << "\noutputs "
+      << e.numOutputs << "\nflags " << Hex(e.flags) << "\ninitial delay " << e.initialDelay << "\nio ratio "
+      << e.ioRatio << "\nunique id " << Hex(e.uniqueID) << " (" << FourCCText(e.uniqueID) << ")\nversion " << e.version
+      << "\neffect name " << HostText(host, vst2::kEffGetEffectName) << "\nvendor "
       << HostText(host, vst2::kEffGetVendorString) << "\nproduct " << HostText(host, vst2::kEffGetProductString)
       << "\ncategory " << host.Dispatch(vst2::kEffGetPlugCategory) << "\nvst version "
       << host.Dispatch(vst2::kEffGetVstVersion) << "\n";
@@ -186,8 +201,7 @@ bool ReadFile(const std::string& path, std::vector<char>& bytes) {
   if (!file) return false;
   char buffer[65536];
   size_t n;
-  while ((n = std::fread(buffer, 1, sizeof(buffer), file.get())) > 0)
-    bytes.insert(bytes.end(), buffer, buffer + n);
+  while ((n = std::fread(buffer, 1, sizeof(buffer), file.get())) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
   return !std::ferror(file.get());
 }
 
@@ -339,6 +353,48 @@ bool Process(TestHost& host, const Options& o, std::ostream& err) {
   return processed;
 }
 
+bool SaveScreenshot(TestHost& host, const std::string& path, std::ostream& err) {
+  EditorPicture picture;
+  std::string error;
+  if (!CaptureEditorFrame(host, picture, error)) {
+    err << error << "\n";
+    return false;
+  }
+  if (!WritePngRgba(path, picture.rgba, picture.width, picture.height)) {
+    err << "cannot write " << path << "\n";
+    return false;
+  }
+  return true;
+}
+
+// The generated signal through the plug-in a block at a time, at the pace of the audio clock, while the
+// editor's window is open; the output is dropped.
+bool RunEditor(TestHost& host, const Options& o, std::ostream& err) {
+  if (host.Effect()->numOutputs < 1) {
+    err << "nothing to process\n";
+    return false;
+  }
+  SignalSpec spec = o.signal.value_or(SignalSpec{});
+  spec.sampleRate = static_cast<int>(o.sampleRate);
+  SignalGenerator generator(spec);
+  std::vector<std::vector<float>> read(spec.channels, std::vector<float>(o.blockSize));
+  std::vector<std::vector<float>> in(std::max(host.Effect()->numInputs, 0), std::vector<float>(o.blockSize));
+  std::vector<std::vector<float>> out(host.Effect()->numOutputs, std::vector<float>(o.blockSize));
+  const std::vector<float*> readPtrs = Pointers(read);
+  std::vector<float*> inPtrs = Pointers(in), outPtrs = Pointers(out);
+  const auto processBlock = [&] {
+    generator.Fill(readPtrs.data(), o.blockSize);
+    for (size_t c = 0; c < in.size(); ++c) in[c] = read[std::min<size_t>(c, read.size() - 1)];
+    host.ProcessReplacing(inPtrs.data(), outPtrs.data(), o.blockSize);
+  };
+  std::string error;
+  if (!RunEditorWindow(host, o.blockSize / static_cast<double>(o.sampleRate), processBlock, error)) {
+    err << error << "\n";
+    return false;
+  }
+  return true;
+}
+
 bool SetUp(TestHost& host, const Options& o, std::ostream& err) {
   std::string error;
   if (!host.Load(o.modulePath, error) || !host.Instantiate(error, o.legacyMain)) {
@@ -366,6 +422,8 @@ bool Run(TestHost& host, const Options& o, std::ostream& out, std::ostream& err)
   if (o.params) PrintParams(host, out);
   if (!o.output.empty() && !Process(host, o, err)) return false;
   if (!o.saveState.empty() && !SaveState(host, o.saveState, err)) return false;
+  if (!o.screenshot.empty() && !SaveScreenshot(host, o.screenshot, err)) return false;
+  if (o.editor && !RunEditor(host, o, err)) return false;
   host.Suspend();
   host.Close();
   return true;
@@ -379,6 +437,12 @@ int RunHostCommandLine(const std::vector<std::string>& args, std::ostream& out, 
     err << kUsage;
     return 2;
   }
+  // The plug-in's window layer chooses its back end when it is first used: a window on the display for
+  // --editor, none for a screenshot.
+  if (options.editor)
+    setenv("KD_WINDOW_BACKEND", "x11", 1);
+  else if (!options.screenshot.empty())
+    setenv("KD_WINDOW_BACKEND", "headless", 1);
   TestHost host;
   return Run(host, options, out, err) ? 0 : 1;
 }

@@ -12,7 +12,9 @@ vst2::EntryFunc FindEntry(void* handle, const char* name) {
 
 }  // namespace
 
-PluginModule::~PluginModule() { Unload(); }
+PluginModule::~PluginModule() {
+  Unload();
+}
 
 bool PluginModule::Load(const std::string& path, std::string& error) {
   Unload();

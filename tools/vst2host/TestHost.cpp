@@ -33,8 +33,7 @@ RecordedEvent CopyEvent(const vst2::Event& event) {
     std::copy(midi.midiData, midi.midiData + 3, copy.midi);
   } else if (event.type == vst2::kEventSysEx) {
     const auto& sysex = reinterpret_cast<const vst2::SysExEvent&>(event);
-    if (sysex.sysexDump && sysex.dumpBytes > 0)
-      copy.sysex.assign(sysex.sysexDump, sysex.sysexDump + sysex.dumpBytes);
+    if (sysex.sysexDump && sysex.dumpBytes > 0) copy.sysex.assign(sysex.sysexDump, sysex.sysexDump + sysex.dumpBytes);
   }
   return copy;
 }
@@ -61,7 +60,9 @@ void CopyText(const std::string& text, void* ptr, size_t size) {
 
 TestHost::TestHost() : mTransport(DefaultTransport()) {}
 
-TestHost::~TestHost() { Close(); }
+TestHost::~TestHost() {
+  Close();
+}
 
 bool TestHost::Load(const std::string& modulePath, std::string& error) {
   Close();
@@ -75,6 +76,11 @@ bool TestHost::Instantiate(std::string& error, bool useLegacyMain) {
     error = "no module loaded";
     return false;
   }
+  return InstantiateFrom(entry, error);
+}
+
+bool TestHost::InstantiateFrom(vst2::EntryFunc entry, std::string& error) {
+  Close();
   tCreatingHost = this;
   mCreating = true;
   vst2::EffectRecord* effect = entry(&TestHost::Callback);
@@ -108,21 +114,33 @@ intptr_t TestHost::Dispatch(int32_t opcode, int32_t index, intptr_t value, void*
   return mEffect->dispatcher(mEffect, opcode, index, value, ptr, opt);
 }
 
-void TestHost::Open() { Dispatch(vst2::kEffOpen); }
+void TestHost::Open() {
+  Dispatch(vst2::kEffOpen);
+}
 void TestHost::SetSampleRate(float rate) {
   mTransport.sampleRate = rate;
   Dispatch(vst2::kEffSetSampleRate, 0, 0, nullptr, rate);
 }
-void TestHost::SetBlockSize(int frames) { Dispatch(vst2::kEffSetBlockSize, 0, frames); }
-void TestHost::Resume() { Dispatch(vst2::kEffMainsChanged, 0, 1); }
-void TestHost::Suspend() { Dispatch(vst2::kEffMainsChanged, 0, 0); }
-void TestHost::PumpRunLoop() { Dispatch(vst2::kEffIdle); }
+void TestHost::SetBlockSize(int frames) {
+  Dispatch(vst2::kEffSetBlockSize, 0, frames);
+}
+void TestHost::Resume() {
+  Dispatch(vst2::kEffMainsChanged, 0, 1);
+}
+void TestHost::Suspend() {
+  Dispatch(vst2::kEffMainsChanged, 0, 0);
+}
+void TestHost::PumpRunLoop() {
+  Dispatch(vst2::kEffIdle);
+}
 
 void TestHost::SetParameter(int index, float normalized) {
   if (mEffect) mEffect->setParameter(mEffect, index, normalized);
 }
 
-float TestHost::GetParameter(int index) { return mEffect ? mEffect->getParameter(mEffect, index) : 0.0f; }
+float TestHost::GetParameter(int index) {
+  return mEffect ? mEffect->getParameter(mEffect, index) : 0.0f;
+}
 
 std::string TestHost::ParamText(int32_t opcode, int index) {
   // Hosts give 64 bytes although the interface promises the plug-in writes at most 32 with the terminator.
@@ -217,6 +235,7 @@ intptr_t TestHost::Answer(HostCall& call, void* ptr) {
       return 1;
     case vst2::kHostSizeWindow:
       Record(call);
+      if (mSizeWindowHandler) mSizeWindowHandler(call.index, static_cast<int>(call.value));
       return mSizeWindowAnswer;
     case vst2::kHostGetCurrentProcessLevel:
       Record(call);

@@ -29,6 +29,9 @@ class TestHost {
   bool Load(const std::string& modulePath, std::string& error);
   // Main thread. Calls the entry point and checks the record's magic; a record without it is not used.
   bool Instantiate(std::string& error, bool useLegacyMain = false);
+  // Main thread. The same through an entry function linked into this program (in-process tests, whose
+  // plug-in shares the program's window layer); no module needs to be loaded.
+  bool InstantiateFrom(vst2::EntryFunc entry, std::string& error);
   // Main thread. The close request; the record must not be used afterwards.
   void Close();
   vst2::EffectRecord* Effect() const { return mEffect; }
@@ -65,6 +68,10 @@ class TestHost {
   void SetEventsAnswer(intptr_t answer) { mEventsAnswer = answer; }
   // Called from inside the plug-in's I/O-changed request, where a host re-reads the record.
   void SetIOChangedHandler(std::function<void(TestHost&)> handler) { mIOChangedHandler = std::move(handler); }
+  // Called from inside the plug-in's size-window request with the size it asks for (before the answer).
+  void SetSizeWindowHandler(std::function<void(int width, int height)> handler) {
+    mSizeWindowHandler = std::move(handler);
+  }
 
   std::vector<HostCall> Calls() const;
   std::vector<HostCall> CallsWith(int32_t opcode) const;
@@ -91,6 +98,7 @@ class TestHost {
   intptr_t mSizeWindowAnswer = 1;
   intptr_t mEventsAnswer = 1;
   std::function<void(TestHost&)> mIOChangedHandler;
+  std::function<void(int, int)> mSizeWindowHandler;
 
   mutable std::mutex mCallsMutex;
   std::vector<HostCall> mCalls;

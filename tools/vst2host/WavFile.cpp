@@ -215,8 +215,7 @@ int WavReader::Read(float* const* channels, int maxFrames) {
   return frames;
 }
 
-bool WavWriter::Open(const std::string& path, int channels, int sampleRate, EWavFormat format,
-                     std::string& error) {
+bool WavWriter::Open(const std::string& path, int channels, int sampleRate, EWavFormat format, std::string& error) {
   if (channels < 1 || channels > kMaxChannels || sampleRate < 1) {
     error = "no audio to write";
     return false;

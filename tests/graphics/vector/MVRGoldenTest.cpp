@@ -9,7 +9,7 @@
 
 #include "graphics/vector/VRText.h"
 #include "tests/graphics/vector/MVRTestRenderer.h"
-#include "tests/graphics/vector/PngFile.h"
+#include "tools/pngfile/PngFile.h"
 #include "tests/graphics/vector/TestFonts.h"
 
 namespace {

@@ -26,13 +26,7 @@ class DeviceEnvironment : public ::testing::Environment {
   std::shared_ptr<GpuDevice> Get() {
     if (!mTried) {
       mTried = true;
-      // Only the CPU device's driver is loaded, and its shader cache and the layer's files go to a
-      // folder of this process.
-      setenv("VK_DRIVER_FILES", "/usr/share/vulkan/icd.d/lvp_icd.x86_64.json", 1);
-      mCacheDir = std::filesystem::temp_directory_path() / ("kd_gpu_cache_" + std::to_string(getpid()));
-      std::filesystem::create_directories(mCacheDir);
-      setenv("XDG_CACHE_HOME", mCacheDir.c_str(), 1);
-      KeepDriversMapped();
+      Prepare();
       GpuDeviceOptions options;
       options.validation = true;
       options.deviceChoice = "cpu";
@@ -42,6 +36,17 @@ class DeviceEnvironment : public ::testing::Environment {
     }
     EXPECT_NE(mDevice, nullptr) << mReason;
     return mDevice;
+  }
+
+  // Only the CPU device's driver is loaded, and its shader cache and the layer's files go to a folder of
+  // this process.
+  void Prepare() {
+    if (!mCacheDir.empty()) return;
+    setenv("VK_DRIVER_FILES", "/usr/share/vulkan/icd.d/lvp_icd.x86_64.json", 1);
+    mCacheDir = std::filesystem::temp_directory_path() / ("kd_gpu_cache_" + std::to_string(getpid()));
+    std::filesystem::create_directories(mCacheDir);
+    setenv("XDG_CACHE_HOME", mCacheDir.c_str(), 1);
+    KeepDriversMapped();
   }
 
   void TearDown() override {
@@ -74,5 +79,7 @@ std::shared_ptr<GpuDevice> SharedDevice() {
 GpuDevice* Device() {
   return gEnvironment->Get().get();
 }
+
+void PrepareCpuDeviceEnvironment() { gEnvironment->Prepare(); }
 
 }  // namespace platform::gpu::test

@@ -64,8 +64,8 @@ TEST_F(HostCommandLine, ListsParametersAfterSettingThem) {
 TEST_F(HostCommandLine, ProcessesAGeneratedSignalIntoAWavFile) {
   const std::string path = Temp("impulse.wav");
   const Result r =
-      RunHost({KD_TEST_PLUGIN_PATH, "--set", "0=0.75", "--signal", "impulse", "--amplitude", "0.5", "--seconds",
-               "0.01", "--rate", "8000", "--block", "16", "--output", path, "--format", "pcm24"});
+      RunHost({KD_TEST_PLUGIN_PATH, "--set", "0=0.75", "--signal", "impulse", "--amplitude", "0.5", "--seconds", "0.01",
+               "--rate", "8000", "--block", "16", "--output", path, "--format", "pcm24"});
   ASSERT_EQ(r.code, 0) << r.err;
   Audio audio;
   std::string error;
@@ -97,8 +97,8 @@ TEST_F(HostCommandLine, ProcessesAWavFileInDoublePrecision) {
 // run would hold several times over) leave the process's peak resident size nearly where it was.
 TEST_F(HostCommandLine, StreamsALongRunInBoundedMemory) {
   const std::string path = Temp("long.wav");
-  const std::vector<std::string> shortRun = {KD_TEST_PLUGIN_PATH, "--signal", "noise", "--seconds", "1",
-                                             "--output", path, "--format", "pcm16"};
+  const std::vector<std::string> shortRun = {KD_TEST_PLUGIN_PATH, "--signal", "noise",    "--seconds", "1",
+                                             "--output",          path,       "--format", "pcm16"};
   ASSERT_EQ(RunHost(shortRun).code, 0);  // the module and the host's own buffers are counted from here
   const long before = PeakResidentKiB();
   std::vector<std::string> longRun = shortRun;
@@ -161,16 +161,16 @@ TEST_P(HostCommandLineBadArgs, AreRefused) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, HostCommandLineBadArgs,
-    testing::Values(
-        BadArgsRow{{}, 2}, BadArgsRow{{"--info"}, 2}, BadArgsRow{{KD_TEST_PLUGIN_PATH, "--bogus"}, 2},
-        BadArgsRow{{KD_TEST_PLUGIN_PATH, "--rate"}, 2}, BadArgsRow{{KD_TEST_PLUGIN_PATH, "--rate", "0"}, 2},
-        BadArgsRow{{KD_TEST_PLUGIN_PATH, "--block", "-4"}, 2}, BadArgsRow{{KD_TEST_PLUGIN_PATH, "--set", "0"}, 2},
-        BadArgsRow{{KD_TEST_PLUGIN_PATH, "--signal", "square"}, 2},
-        BadArgsRow{{KD_TEST_PLUGIN_PATH, "--seconds", "nan"}, 2},
-        BadArgsRow{{KD_TEST_PLUGIN_PATH, "--signal", "sine", "--input", "x.wav"}, 2},
-        BadArgsRow{{"/nonexistent/module.so", "--info"}, 1},
-        BadArgsRow{{KD_TEST_PLUGIN_PATH, "--set", "9=0.5"}, 1},
-        BadArgsRow{{KD_TEST_PLUGIN_PATH, "--input", "/nonexistent/x.wav", "--output", "/tmp/x.wav"}, 1}));
+    testing::Values(BadArgsRow{{}, 2}, BadArgsRow{{"--info"}, 2}, BadArgsRow{{KD_TEST_PLUGIN_PATH, "--bogus"}, 2},
+                    BadArgsRow{{KD_TEST_PLUGIN_PATH, "--rate"}, 2}, BadArgsRow{{KD_TEST_PLUGIN_PATH, "--rate", "0"}, 2},
+                    BadArgsRow{{KD_TEST_PLUGIN_PATH, "--block", "-4"}, 2},
+                    BadArgsRow{{KD_TEST_PLUGIN_PATH, "--set", "0"}, 2},
+                    BadArgsRow{{KD_TEST_PLUGIN_PATH, "--signal", "square"}, 2},
+                    BadArgsRow{{KD_TEST_PLUGIN_PATH, "--seconds", "nan"}, 2},
+                    BadArgsRow{{KD_TEST_PLUGIN_PATH, "--signal", "sine", "--input", "x.wav"}, 2},
+                    BadArgsRow{{"/nonexistent/module.so", "--info"}, 1},
+                    BadArgsRow{{KD_TEST_PLUGIN_PATH, "--set", "9=0.5"}, 1},
+                    BadArgsRow{{KD_TEST_PLUGIN_PATH, "--input", "/nonexistent/x.wav", "--output", "/tmp/x.wav"}, 1}));
 
 }  // namespace
 }  // namespace vsthost

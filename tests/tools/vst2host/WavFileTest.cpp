@@ -107,7 +107,9 @@ struct MalformedCase {
   std::vector<unsigned char> replacement;
 };
 
-void PrintTo(const MalformedCase& row, std::ostream* os) { *os << row.name; }
+void PrintTo(const MalformedCase& row, std::ostream* os) {
+  *os << row.name;
+}
 
 class MalformedWav : public testing::TestWithParam<MalformedCase> {};
 
@@ -128,8 +130,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, MalformedWav,
                                          MalformedCase{"FormatTooShort", 16, {8, 0, 0, 0}},
                                          MalformedCase{"EightBitPcm", 34, {8, 0}},
                                          MalformedCase{"ZeroChannels", 22, {0, 0}},
-                                         MalformedCase{"ZeroRate", 24, {0, 0, 0, 0}},
-                                         MalformedCase{"ALaw", 20, {6, 0}},
+                                         MalformedCase{"ZeroRate", 24, {0, 0, 0, 0}}, MalformedCase{"ALaw", 20, {6, 0}},
                                          MalformedCase{"NoFormatBeforeData", 12, {'j', 'u', 'n', 'k'}}),
                          [](const testing::TestParamInfo<MalformedCase>& info) { return info.param.name; });
 

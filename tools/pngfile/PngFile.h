@@ -1,4 +1,5 @@
-// Reading and writing 8-bit RGBA PNG files for the golden-image tests (through libpng's simplified interface).
+// Reading and writing 8-bit RGBA PNG files (through libpng's simplified interface): the golden-image tests and
+// the test host's editor screenshots.
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "tests/graphics/vector/PngFile.h"
+#include "tools/pngfile/PngFile.h"
 
 #include <png.h>
 

@@ -1,0 +1,139 @@
+// The product's editor through the test host on the headless window layer and the CPU device: the time of one
+// whole-editor frame at 100 % and 200 % GUI scale, the CPU time an open editor with nothing to do takes per
+// second (only the meter's refresh at the plug-in's idle rate draws), and the time from effEditOpen to the first
+// presented frame (with the GPU device made by the open, and kept by another open editor).
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "editor/KelvadruneInstance.h"
+#include "graphics/IGraphics.h"
+#include "platform/runloop/Clock.h"
+#include "platform/runloop/RunLoop.h"
+#include "platform/window/Backend.h"
+#include "platform/window/Window.h"
+#include "tools/vst2host/TestHost.h"
+
+namespace {
+
+namespace pw = platform::window;
+
+// Only the CPU device's driver, its shader cache in a folder of this process.
+void UseCpuDevice() {
+  static const bool done = [] {
+    setenv("VK_DRIVER_FILES", "/usr/share/vulkan/icd.d/lvp_icd.x86_64.json", 0);
+    setenv("KD_GPU_DEVICE", "cpu", 1);
+    const std::filesystem::path cache =
+        std::filesystem::temp_directory_path() / ("kd_bench_cache_" + std::to_string(getpid()));
+    std::filesystem::create_directories(cache);
+    setenv("XDG_CACHE_HOME", cache.c_str(), 1);
+    pw::SelectBackend(pw::BackendKind::kHeadless);
+    return true;
+  }();
+  (void)done;
+}
+
+// One plug-in instance in the test host, its editor driven by a manual clock.
+struct Editor {
+  explicit Editor(double guiScale = 1.0) {
+    UseCpuDevice();
+    platform::RunLoop::Main().SetClock(&clock);
+    std::string error;
+    ok = host.InstantiateFrom(&CreateKelvadruneInstance, error);
+    if (!ok) return;
+    host.Open();
+    host.SetSampleRate(48000.f);
+    host.SetBlockSize(256);
+    host.Resume();
+    plug = static_cast<KelvadruneInstance*>(static_cast<fx::IPluginVST2*>(host.Effect()->object));
+    host.SetParameter(kGUIScale, static_cast<float>(plug->GetParam(kGUIScale)->ToNormalized(guiScale)));
+  }
+  ~Editor() {
+    host.Close();
+    platform::RunLoop::Main().RunPostedWork();
+    platform::RunLoop::Main().SetClock(nullptr);
+  }
+  bool Open() {
+    if (!ok || host.Dispatch(vst2::kEffEditOpen) != 1) return false;
+    window = pw::CurrentBackend().Windows().back();
+    for (int i = 0; i < 600 && Presented() == 0; ++i) Frame();
+    return Presented() > 0;
+  }
+  void Close() { host.Dispatch(vst2::kEffEditClose); }
+  void Frame() {
+    clock.Advance(1.0 / 60.0);
+    host.Dispatch(vst2::kEffEditIdle);
+  }
+  int Presented() const { return window->LastPresentedFrame().count; }
+
+  platform::ManualClock clock;
+  vsthost::TestHost host;
+  KelvadruneInstance* plug = nullptr;
+  pw::Window* window = nullptr;
+  bool ok = false;
+};
+
+// Every control redrawn and presented; the argument is the GUI scale in percent.
+void BM_EditorFrame(benchmark::State& state) {
+  Editor editor(state.range(0) / 100.0);
+  if (!editor.Open()) {
+    state.SkipWithError("the editor did not open");
+    return;
+  }
+  for (auto _ : state) {
+    editor.plug->GetUI()->SetAllControlsDirty();
+    const int before = editor.Presented();
+    editor.Frame();
+    if (editor.Presented() == before) {
+      state.SkipWithError("no frame presented");
+      break;
+    }
+  }
+  state.counters["width"] = editor.window->LastPresentedFrame().width;
+  editor.Close();
+}
+BENCHMARK(BM_EditorFrame)->Arg(100)->Arg(200)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+
+// One iteration is one second of an open editor on which nothing happens.
+void BM_IdleEditorSecond(benchmark::State& state) {
+  Editor editor;
+  if (!editor.Open()) {
+    state.SkipWithError("the editor did not open");
+    return;
+  }
+  const int before = editor.Presented();
+  for (auto _ : state)
+    for (int frame = 0; frame < 60; ++frame) editor.Frame();
+  state.counters["frames/s"] =
+      benchmark::Counter(editor.Presented() - before, benchmark::Counter::kAvgIterations);
+  editor.Close();
+}
+BENCHMARK(BM_IdleEditorSecond)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+
+// effEditOpen to the first presented frame, then closed again. Argument 1: another instance's open editor
+// keeps the GPU device, as in a session with several editors; 0: each open makes the device.
+void BM_OpenToFirstFrame(benchmark::State& state) {
+  std::unique_ptr<Editor> keeper;
+  if (state.range(0) == 1) {
+    keeper = std::make_unique<Editor>();
+    keeper->Open();
+  }
+  Editor editor;
+  for (auto _ : state) {
+    if (!editor.Open()) {
+      state.SkipWithError("the editor did not open");
+      break;
+    }
+    state.PauseTiming();
+    editor.Close();
+    state.ResumeTiming();
+  }
+  if (keeper) keeper->Close();
+}
+BENCHMARK(BM_OpenToFirstFrame)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace

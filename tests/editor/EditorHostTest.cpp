@@ -1,0 +1,236 @@
+// The editor end to end through the VST 2 dispatcher: its size and pictures, clicks and drags on its controls
+// and what the host sees of them, the plug-in menu's GUI scale, the in-editor text entry, presets through the
+// preset bar's panels, meters moving with audio, and the editor's life cycle.
+#include <atomic>
+#include <cmath>
+#include <cstdlib>
+#include <thread>
+
+#include "tests/editor/EditorHostFixture.h"
+#include "tools/pngfile/PngFile.h"
+
+namespace kelvadrune_test {
+namespace {
+
+using Kind = pw::NativeInput::Kind;
+
+constexpr Rgb kAccent{32, 226, 224};
+
+bool Near(const Rgb& a, const Rgb& b, int tolerance = 6) {
+  return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance && std::abs(a.b - b.b) <= tolerance;
+}
+
+struct Box {
+  int l, t, r, b;
+  int Area() const { return (r - l) * (b - t); }
+};
+
+std::string Text(const Rgb& c) {
+  return std::to_string(c.r) + "," + std::to_string(c.g) + "," + std::to_string(c.b);
+}
+
+// The host calls with one of the opcodes, as "opcode:index" (and ":value" for automation, rounded to 1/100).
+std::vector<std::string> EditCalls(const vsthost::TestHost& host) {
+  std::vector<std::string> calls;
+  for (const vsthost::HostCall& c : host.Calls()) {
+    if (c.opcode == vst2::kHostBeginEdit) calls.push_back("begin:" + std::to_string(c.index));
+    if (c.opcode == vst2::kHostEndEdit) calls.push_back("end:" + std::to_string(c.index));
+    if (c.opcode == vst2::kHostAutomate)
+      calls.push_back("automate:" + std::to_string(c.index) + ":" + std::to_string(std::lround(c.opt * 100)));
+  }
+  return calls;
+}
+
+TEST_F(EditorHostTest, OpensAt640x480WithItsPanelsAndThePowerSwitchOn) {
+  vst2::EditorRect* rect = nullptr;
+  ASSERT_EQ(host.Dispatch(vst2::kEffEditGetRect, 0, 0, &rect), 1);
+  ASSERT_NE(rect, nullptr);
+  EXPECT_EQ(rect->right - rect->left, 640);
+  EXPECT_EQ(rect->bottom - rect->top, 480);
+  OpenEditor();
+  EXPECT_EQ(Presented().width, 640);
+  EXPECT_EQ(Presented().height, 480);
+  const struct {
+    float x, y;
+    Rgb colour;
+    const char* what;
+  } probes[] = {
+      {430, 4, {40, 42, 44}, "top strip, upper band"}, {430, 36, {34, 36, 38}, "top strip, lower band"},
+      {10, 50, {42, 44, 46}, "gradient panel, top"},   {10, 470, {20, 22, 24}, "gradient panel, bottom"},
+      {250, 12, {0, 0, 0}, "preset name box"},         {70, 420, kAccent, "power switch, on picture"},
+      {95, 250, kAccent, "master fader's fill"},
+  };
+  for (const auto& p : probes) EXPECT_TRUE(Near(Pixel(p.x, p.y), p.colour)) << p.what << ": " << Text(Pixel(p.x, p.y));
+}
+
+// The whole editor against a reviewed picture; a differing frame is written beside the test for review.
+TEST_F(EditorHostTest, WholeEditorMatchesTheReviewedPicture) {
+  OpenEditor();
+  std::vector<uint8_t> golden;
+  int w = 0, h = 0;
+  ASSERT_TRUE(ReadPngRgba(KD_EDITOR_GOLDEN_DIR "/editor.png", golden, w, h));
+  ASSERT_EQ(w, Presented().width);
+  ASSERT_EQ(h, Presented().height);
+  const std::vector<uint8_t> actual = Rgba();
+  int differing = 0;
+  for (size_t i = 0; i < actual.size(); i += 4) {
+    for (int c = 0; c < 3; ++c)
+      if (std::abs(actual[i + c] - golden[i + c]) > 24) {
+        ++differing;
+        break;
+      }
+  }
+  // Text and curve edges may move by a pixel with the rasteriser's version; nothing larger may change.
+  EXPECT_LT(differing, w * h / 200);
+  if (differing >= w * h / 200)
+    WritePngRgba(testing::TempDir() + "editor_actual_" + std::to_string(getpid()) + ".png", actual, w, h);
+}
+
+TEST_F(EditorHostTest, PowerClickIsOneGestureAndTheNextFrameShowsItOff) {
+  OpenEditor();
+  host.ClearCalls();
+  Click(70, 420);
+  Frame();
+  EXPECT_EQ(EditCalls(host), (std::vector<std::string>{"begin:3", "automate:3:0", "end:3"}));
+  EXPECT_EQ(host.GetParameter(kPower), 0.f);
+  EXPECT_FALSE(Near(Pixel(70, 420), kAccent)) << "power switch still on: " << Text(Pixel(70, 420));
+}
+
+// Controls are dimmed by the host's bypass (power only fades the sound).
+TEST_F(EditorHostTest, HostBypassDimsEveryControl) {
+  OpenEditor();
+  const Rgb power = Pixel(70, 420), fill = Pixel(95, 250);
+  host.Dispatch(vst2::kEffSetBypass, 0, 1);
+  Frame();
+  EXPECT_LT(Pixel(70, 420).Brightness(), power.Brightness()) << Text(Pixel(70, 420));
+  EXPECT_LT(Pixel(95, 250).Brightness(), fill.Brightness()) << Text(Pixel(95, 250));
+  host.Dispatch(vst2::kEffSetBypass, 0, 0);
+  Frame();
+  EXPECT_TRUE(Near(Pixel(95, 250), fill));
+}
+
+TEST_F(EditorHostTest, DraggingAFaderRaisesItWithTheCursorHiddenMeanwhile) {
+  OpenEditor();
+  const float before = host.GetParameter(kGainMaster);
+  const pw::CursorCounters cursor = backend->cursorCounters;
+  host.ClearCalls();
+  Inject(Kind::kMotion, 95, 180);
+  Inject(Kind::kButtonPress, 95, 180);
+  // The hidden pointer goes back to where it was pressed after every move, so a steady upward hand sends
+  // the same position each time.
+  for (int step = 1; step <= 4; ++step) Inject(Kind::kMotion, 95, 170);
+  EXPECT_EQ(backend->cursorCounters.lastWarp, backend->PointerPixels());
+  EXPECT_EQ(backend->cursorCounters.hides, cursor.hides + 1);
+  EXPECT_EQ(backend->cursorCounters.shows, cursor.shows);
+  Inject(Kind::kButtonRelease, 95, 170);
+  EXPECT_EQ(backend->cursorCounters.shows, cursor.shows + 1);
+  EXPECT_GT(host.GetParameter(kGainMaster), before);
+  const std::vector<std::string> calls = EditCalls(host);
+  ASSERT_GE(calls.size(), 3u);
+  EXPECT_EQ(calls.front(), "begin:5");
+  EXPECT_EQ(calls.back(), "end:5");
+}
+
+TEST_F(EditorHostTest, FixedGUIScaleFromThePluginMenuResizesTheHostWindow) {
+  OpenEditor();
+  host.ClearCalls();
+  // The in-editor menu: "Fixed GUI scale" opens its submenu under the pointer, then "150%".
+  Click(20, 20);
+  Frames(2);
+  Inject(Kind::kMotion, 85, 301);
+  Frames(2);
+  Inject(Kind::kMotion, 230, 329);
+  Click(230, 329);
+  Frames(30);
+  const std::vector<vsthost::HostCall> sizes = host.CallsWith(vst2::kHostSizeWindow);
+  ASSERT_EQ(sizes.size(), 1u) << testing::PrintToString(backend->LogLines());
+  EXPECT_EQ(sizes[0].index, 960);
+  EXPECT_EQ(sizes[0].value, 720);
+  EXPECT_EQ(Presented().width, 960);
+  EXPECT_EQ(Presented().height, 720);
+  EXPECT_TRUE(Near(Pixel(70, 420, 1.5f), kAccent)) << Text(Pixel(70, 420, 1.5f));
+}
+
+TEST_F(EditorHostTest, AValueTypedIntoTheFadersTextEntrySetsIt) {
+  OpenEditor();
+  Click(95, 293);  // the master fader's value
+  Frame();
+  for (char c : std::string("-6")) Key(c == '-' ? 27 : pw::keycode::k6, static_cast<char32_t>(c));
+  Key(pw::keycode::kReturn, U'\r');
+  Frame();
+  EXPECT_EQ(host.ParamText(vst2::kEffGetParamDisplay, kGainMaster), "-6.00");
+}
+
+TEST_F(EditorHostTest, APresetSavedAndLoadedThroughThePresetBar) {
+  OpenEditor();
+  const std::string path = std::string(std::getenv("HOME")) + "/Editor test.lps";
+  const struct {
+    float value;
+    float menuY;  // "Save preset ..." or "Load preset ..." in the preset bar's menu
+  } steps[] = {{0.25f, 117}, {0.75f, 71}};
+  for (const auto& step : steps) {
+    host.SetParameter(kGainMaster, step.value);
+    backend->Script().panelAnswers.push_back(path);
+    Click(250, 20);
+    Frames(2);
+    Click(290, step.menuY);
+    Frames(4);
+  }
+  EXPECT_NEAR(host.GetParameter(kGainMaster), 0.25f, 1e-4f) << testing::PrintToString(backend->LogLines());
+}
+
+TEST_F(EditorHostTest, MetersAndModulationViewsFollowTheAudioAndAClickResetsTheMeter) {
+  OpenEditor();
+  const std::vector<uint8_t> silent = Rgba();
+  // The master fader moves between blocks, so that its modulation view has something to plot.
+  for (int i = 0; i < 10; ++i) {
+    host.SetParameter(kGainMaster, i % 2 ? 0.2f : 0.8f);
+    ProcessSine(8, 0.9f);
+    Frames(2);
+  }
+  const Box meter{480, 100, 610, 370}, modView{22, 312, 168, 378};
+  EXPECT_GT(ChangedPixels(silent, meter), meter.Area() / 2);
+  EXPECT_GT(ChangedPixels(silent, modView), modView.Area() / 10);
+  Frames(30);  // the peak hold stays without audio
+  EXPECT_GT(ChangedPixels(silent, meter), meter.Area() / 2);
+  Click(545, 200);
+  Frames(4);
+  EXPECT_EQ(ChangedPixels(silent, meter), 0);
+}
+
+// The meter is the only control that asks for drawing by itself, at the plug-in's idle rate (every 20 ms): the
+// editor skips the redraw periods in which nothing asked.
+TEST_F(EditorHostTest, DrawsOnlyWhenSomethingIsDirty) {
+  OpenEditor();
+  const int before = Presented().count;
+  Frames(60);
+  EXPECT_GT(Presented().count - before, 0);
+  EXPECT_LE(Presented().count - before, 50);
+}
+
+TEST_F(EditorHostTest, ClosesAndReopensThroughTheDispatcher) {
+  OpenEditor();
+  CloseEditor();
+  EXPECT_TRUE(backend->Windows().empty());
+  Frames(2);
+  OpenEditor();
+  EXPECT_TRUE(Near(Pixel(70, 420), kAccent));
+}
+
+// Audio keeps running on its own thread while the host opens and closes the editor a hundred times.
+TEST_F(EditorHostTest, OpenAndClose100TimesWhileAudioRuns) {
+  std::atomic<bool> stop{false};
+  std::thread audio([&] {
+    while (!stop.load()) ProcessSine(1, 0.5f);
+  });
+  for (int i = 0; i < 100 && !HasFatalFailure(); ++i) {
+    OpenEditor();
+    CloseEditor();
+  }
+  stop.store(true);
+  audio.join();
+  EXPECT_TRUE(backend->Windows().empty());
+}
+
+}  // namespace
+}  // namespace kelvadrune_test
