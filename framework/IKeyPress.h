@@ -3,7 +3,7 @@
 // keypad digits; 0 when the key has none), the typed character as UTF-8 and the modifier flags.
 #pragma once
 
-#include <cstring>
+#include "framework/BoundedCopy.h"
 
 namespace fx {
 
@@ -20,7 +20,7 @@ struct IKeyPress {
   // Keeps at most four bytes of the typed text, always zero-terminated; null means no character.
   IKeyPress(const char* typed, int vk, bool shift = false, bool command = false, bool option = false)
       : VK(vk), S(shift), C(command), A(option) {
-    if (typed) std::strncpy(utf8, typed, kUTF8Size - 1);
+    if (typed) CopyBounded(utf8, typed);
   }
 };
 

@@ -1,13 +1,14 @@
 #include "graphics/IGraphicsTypes.h"
 
+#include "framework/BoundedCopy.h"
+
 #include <cstring>
 
 namespace fx::gfx {
 
 void IText::SetFont(const char* font) {
   if (!font) return;
-  std::strncpy(mFont, font, kFontIDLen - 1);
-  mFont[kFontIDLen - 1] = '\0';
+  CopyBounded(mFont, font);
 }
 
 bool IText::operator==(const IText& other) const {
