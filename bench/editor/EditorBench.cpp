@@ -108,8 +108,7 @@ void BM_IdleEditorSecond(benchmark::State& state) {
   const int before = editor.Presented();
   for (auto _ : state)
     for (int frame = 0; frame < 60; ++frame) editor.Frame();
-  state.counters["frames/s"] =
-      benchmark::Counter(editor.Presented() - before, benchmark::Counter::kAvgIterations);
+  state.counters["frames/s"] = benchmark::Counter(editor.Presented() - before, benchmark::Counter::kAvgIterations);
   editor.Close();
 }
 BENCHMARK(BM_IdleEditorSecond)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();

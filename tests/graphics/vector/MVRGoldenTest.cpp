@@ -9,8 +9,8 @@
 
 #include "graphics/vector/VRText.h"
 #include "tests/graphics/vector/MVRTestRenderer.h"
-#include "tools/pngfile/PngFile.h"
 #include "tests/graphics/vector/TestFonts.h"
+#include "tools/pngfile/PngFile.h"
 
 namespace {
 

@@ -80,6 +80,8 @@ GpuDevice* Device() {
   return gEnvironment->Get().get();
 }
 
-void PrepareCpuDeviceEnvironment() { gEnvironment->Prepare(); }
+void PrepareCpuDeviceEnvironment() {
+  gEnvironment->Prepare();
+}
 
 }  // namespace platform::gpu::test
