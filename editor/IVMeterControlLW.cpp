@@ -1,5 +1,8 @@
 #include "editor/IVMeterControlLW.h"
 
+#include <bit>
+#include <cstdint>
+
 #include "editor/EditorCommand.h"
 #include "editor/EditorPaint.h"
 #include "framework/IParam.h"
@@ -164,9 +167,13 @@ void IVMeterControlLW<MAXNC>::SetSecondColors(int ch, const IColor& bar, const I
 template <int MAXNC>
 void IVMeterControlLW<MAXNC>::SetLevels(int ch, float bar, float hold, float peakText) {
   if (!ValidChannel(ch)) return;
-  mChannels[ch].barLevel = bar;
-  mChannels[ch].holdLevel = hold;
-  mChannels[ch].peakTextLevel = peakText;
+  // The idle tick writes the levels 50 times a second: only a change redraws, so a still editor stays idle.
+  const auto same = [](float a, float b) { return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b); };
+  auto& c = mChannels[ch];
+  if (same(c.barLevel, bar) && same(c.holdLevel, hold) && same(c.peakTextLevel, peakText)) return;
+  c.barLevel = bar;
+  c.holdLevel = hold;
+  c.peakTextLevel = peakText;
   SetDirty(false, -1);
 }
 

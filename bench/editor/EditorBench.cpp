@@ -12,6 +12,7 @@
 
 #include "editor/KelvadruneInstance.h"
 #include "graphics/IGraphics.h"
+#include "graphics/platform/IGraphicsDrawingLayer.h"
 #include "platform/runloop/Clock.h"
 #include "platform/runloop/RunLoop.h"
 #include "platform/window/Backend.h"
@@ -37,11 +38,13 @@ void UseCpuDevice() {
   (void)done;
 }
 
-// One plug-in instance in the test host, its editor driven by a manual clock.
+// One plug-in instance in the test host, its editor driven by a manual clock; each redraw waits for the GPU,
+// so a frame's time includes drawing it.
 struct Editor {
   explicit Editor(double guiScale = 1.0) {
     UseCpuDevice();
     platform::RunLoop::Main().SetClock(&clock);
+    fx::gfx::SetDrawingLayersSynchronous(true);
     std::string error;
     ok = host.InstantiateFrom(&CreateKelvadruneInstance, error);
     if (!ok) return;
@@ -56,6 +59,7 @@ struct Editor {
     host.Close();
     platform::RunLoop::Main().RunPostedWork();
     platform::RunLoop::Main().SetClock(nullptr);
+    fx::gfx::SetDrawingLayersSynchronous(false);
   }
   bool Open() {
     if (!ok || host.Dispatch(vst2::kEffEditOpen) != 1) return false;

@@ -1,5 +1,6 @@
 #include "graphics/platform/IGraphicsDrawingLayer.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -15,13 +16,13 @@ namespace {
 
 // The process's GPU device while any editor's layer holds it (none outlives the editors, so nothing of Vulkan is left
 // for the module's unloading); a device that could not be opened is reported once and not asked for again.
-std::weak_ptr<platform::gpu::GpuDevice>& SharedDeviceSlot() {
-  static std::weak_ptr<platform::gpu::GpuDevice> shared;
-  return shared;
+std::atomic<bool>& SynchronousLayers() {
+  static std::atomic<bool> synchronous{false};
+  return synchronous;
 }
 
 std::shared_ptr<platform::gpu::GpuDevice> SharedDevice() {
-  std::weak_ptr<platform::gpu::GpuDevice>& shared = SharedDeviceSlot();
+  static std::weak_ptr<platform::gpu::GpuDevice> shared;
   static bool failed = false;
   if (std::shared_ptr<platform::gpu::GpuDevice> device = shared.lock()) return device;
   if (failed) return nullptr;
@@ -65,6 +66,7 @@ class GpuDrawingLayer final : public IGraphicsDrawingLayer {
 
   bool TakeFinishedFrame(std::vector<uint8_t>& bgra, int& width, int& height) override {
     if (!mLayer) return false;
+    if (SynchronousLayers().load(std::memory_order_relaxed)) mLayer->WaitForFramesInFlight();
     if (mLayer->PresentsToSurface()) {
       // A frame the swapchain had no image for in time is shown now, or a still editor would never show it.
       if (mLayer->SurfaceState() == platform::gpu::GpuSurfaceState::Skipped) mLayer->PresentFrontBufferToSurface();
@@ -104,8 +106,8 @@ DrawingLayerMaker& InstalledMaker() {
 
 }  // namespace
 
-void WaitForDrawingLayerFrames() {
-  if (std::shared_ptr<platform::gpu::GpuDevice> device = SharedDeviceSlot().lock()) device->WaitForFramesInFlight();
+void SetDrawingLayersSynchronous(bool synchronous) {
+  SynchronousLayers().store(synchronous, std::memory_order_relaxed);
 }
 
 void SetDrawingLayerMaker(DrawingLayerMaker maker) {

@@ -38,9 +38,10 @@ using DrawingLayerMaker = std::function<std::unique_ptr<IGraphicsDrawingLayer>()
 
 // Main thread. Null restores the GPU layer.
 void SetDrawingLayerMaker(DrawingLayerMaker maker);
-// Main thread; blocks. Waits until every frame the editors' GPU layers committed has completed, so that the
-// next redraw hands it to its window (for tests and screenshots, which run on a clock of their own).
-void WaitForDrawingLayerFrames();
+// Main thread. On: each redraw waits for the frame it drew and hands that frame to the window at once, so
+// "the next frame" is the one just drawn (tests and screenshots, which run on a clock of their own). Off (the
+// default): a redraw hands over the frames that have completed by then and never waits for the GPU.
+void SetDrawingLayersSynchronous(bool synchronous);
 
 // Main thread. A new layer from the installed maker; the GPU layer opens the process's device on first use (a
 // machine without Vulkan gets a layer without a GPU: the renderer context is then not made, nothing is drawn).
