@@ -15,12 +15,7 @@ IVKnobControl::IVKnobControl(const IRECT& bounds, int paramIdx, const char* labe
       mStartAngle(startAngle),
       mEndAngle(endAngle),
       mAnchorAngle(anchorAngle) {
-  mDisablePrompt = !valueIsEditable;
-  mText = style.valueText;
-  mHideCursorOnDrag = style.hideCursor;
-  mShape = EVShape::Ellipse;
-  mTrackSize = trackSize;
-  AttachIControl(this, label);
+  SetUp(style, valueIsEditable, trackSize, EVShape::Ellipse, label);
 }
 
 IVKnobControl::IVKnobControl(const IRECT& bounds, IActionFunction actionFunc, const char* label, const IVStyle& style,
@@ -31,11 +26,17 @@ IVKnobControl::IVKnobControl(const IRECT& bounds, IActionFunction actionFunc, co
       mStartAngle(startAngle),
       mEndAngle(endAngle),
       mAnchorAngle(anchorAngle) {
+  SetUp(style, valueIsEditable, trackSize, EVShape::Ellipse, label);
+}
+
+// What both constructors share.
+void IVKnobControl::SetUp(const IVStyle& style, bool valueIsEditable, float trackSize, EVShape shape,
+                          const char* label) {
   mDisablePrompt = !valueIsEditable;
   mText = style.valueText;
   mHideCursorOnDrag = style.hideCursor;
-  mShape = EVShape::Ellipse;
   mTrackSize = trackSize;
+  mShape = shape;
   AttachIControl(this, label);
 }
 

@@ -56,6 +56,9 @@ class IVKnobControl : public IKnobControlBase, public IVectorBase {
   float mEndAngle;
   float mAnchorAngle;
   bool mValueMouseOver = false;
+
+ private:
+  void SetUp(const IVStyle& style, bool valueIsEditable, float trackSize, EVShape shape, const char* label);
 };
 
 }  // namespace fx::gfx

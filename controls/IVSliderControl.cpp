@@ -16,12 +16,7 @@ IVSliderControl::IVSliderControl(const IRECT& bounds, int paramIdx, const char* 
       mHandleInsideTrack(handleInsideTrack),
       mHandleXOffset(handleXOffset),
       mHandleYOffset(handleYOffset) {
-  mDisablePrompt = !valueIsEditable;
-  mText = style.valueText;
-  mHideCursorOnDrag = style.hideCursor;
-  mTrackSize = trackSize;
-  mShape = EVShape::Rectangle;
-  AttachIControl(this, label);
+  SetUp(style, valueIsEditable, trackSize, EVShape::Rectangle, label);
 }
 
 IVSliderControl::IVSliderControl(const IRECT& bounds, IActionFunction actionFunc, const char* label,
@@ -33,11 +28,17 @@ IVSliderControl::IVSliderControl(const IRECT& bounds, IActionFunction actionFunc
       mHandleInsideTrack(handleInsideTrack),
       mHandleXOffset(handleXOffset),
       mHandleYOffset(handleYOffset) {
+  SetUp(style, valueIsEditable, trackSize, EVShape::Ellipse, label);
+}
+
+// What both constructors share.
+void IVSliderControl::SetUp(const IVStyle& style, bool valueIsEditable, float trackSize, EVShape shape,
+                            const char* label) {
   mDisablePrompt = !valueIsEditable;
   mText = style.valueText;
   mHideCursorOnDrag = style.hideCursor;
   mTrackSize = trackSize;
-  mShape = EVShape::Ellipse;
+  mShape = shape;
   AttachIControl(this, label);
 }
 

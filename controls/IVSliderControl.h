@@ -50,6 +50,9 @@ class IVSliderControl : public ISliderControlBase, public IVectorBase {
   bool mValueMouseOver = false;
   float mHandleXOffset;
   float mHandleYOffset;
+
+ private:
+  void SetUp(const IVStyle& style, bool valueIsEditable, float trackSize, EVShape shape, const char* label);
 };
 
 }  // namespace fx::gfx
