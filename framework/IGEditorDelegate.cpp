@@ -23,12 +23,16 @@ IGEditorDelegate::~IGEditorDelegate() {
 void* IGEditorDelegate::OpenWindow(void* parent) {
   std::lock_guard lock(mEditorMutex);
   IEditorView* view = mView.load(std::memory_order_acquire);
-  if (!view) {
+  const bool made = !view;
+  if (made) {
     view = CreateGraphics();
     if (view && IsComplete(mSavedSize)) view->RestoreEditorSize(mSavedSize);
     mView.store(view, std::memory_order_release);
   }
-  return view ? view->OpenWindow(parent) : nullptr;
+  void* window = view ? view->OpenWindow(parent) : nullptr;
+  // Graphics made for an open that failed (no window, nothing to draw with) go again at once.
+  if (!window && made) delete mView.exchange(nullptr, std::memory_order_acq_rel);
+  return window;
 }
 
 void IGEditorDelegate::CloseWindow() {

@@ -54,6 +54,11 @@ void* IGraphicsMac::OpenWindow(void* parent) {
   mView = std::make_shared<IGraphicsView_vKelvadrune_vst>(*this);
   ++mViewCount;
   InitDrawContext(mView->Layer()->RendererLayer());
+  // Nothing to draw with (no Vulkan on this machine): the host is told the editor cannot open.
+  if (!GetDrawContext()) {
+    CloseView();
+    return nullptr;
+  }
   SetScreenScale(static_cast<float>(pw::MainScreen().backingScaleFactor));
   GetDelegate()->LayoutUI(this);
   UpdateTooltips();

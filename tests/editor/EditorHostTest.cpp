@@ -198,9 +198,8 @@ TEST_F(EditorHostTest, MetersAndModulationViewsFollowTheAudioAndAClickResetsTheM
   EXPECT_EQ(ChangedPixels(silent, meter), 0);
 }
 
-// The meter is the only control that asks for drawing by itself, at the plug-in's idle rate (every 20 ms): the
-// editor skips the redraw periods in which nothing asked.
-// A still editor draws nothing; a change from the host is drawn once.
+// A still editor draws nothing (the meter redraws only when its levels change); a change from the host is drawn
+// once.
 TEST_F(EditorHostTest, DrawsOnlyWhenSomethingIsDirty) {
   OpenEditor();
   Frames(5);
@@ -234,6 +233,19 @@ TEST_F(EditorHostTest, OpenAndClose100TimesWhileAudioRuns) {
   stop.store(true);
   audio.join();
   EXPECT_TRUE(backend->Windows().empty());
+}
+
+// CTest runs this case again with KD_VULKAN_LIBRARY naming a loader that does not exist: the editor cannot
+// open, the host is told so, and the plug-in goes on processing audio.
+TEST_F(EditorHostTest, WithoutVulkanTheEditorDoesNotOpenAndAudioGoesOn) {
+  if (!std::getenv("KD_VULKAN_LIBRARY")) GTEST_SKIP() << "runs with the Vulkan loader made unavailable";
+  EXPECT_EQ(host.Dispatch(vst2::kEffEditOpen), 0);
+  EXPECT_TRUE(backend->Windows().empty());
+  std::vector<float> in(kBlock, 0.5f), out(kBlock, 0.f);
+  float* ins[2] = {in.data(), in.data()};
+  float* outs[2] = {out.data(), out.data()};
+  host.ProcessReplacing(ins, outs, kBlock);
+  EXPECT_EQ(out[kBlock - 1], 0.5f);  // defaults pass the signal through
 }
 
 }  // namespace
