@@ -22,12 +22,7 @@ IVTabSwitchControl::IVTabSwitchControl(const IRECT& bounds, int paramIdx, const 
     : ISwitchControlBase(bounds, paramIdx, SplashClickActionFunc, static_cast<int>(options.size())),
       IVectorBase(style),
       mDirection(direction) {
-  AttachIControl(this, label);
-  mText = style.valueText;
-  mShape = shape;
-  for (const char* option : options) mTabLabels.emplace_back(option ? option : "");
-  CentreAlign(mStyle.valueText);
-  CentreAlign(mText);
+  SetUp(options, label, style, shape);
 }
 
 IVTabSwitchControl::IVTabSwitchControl(const IRECT& bounds, IActionFunction actionFunc,
@@ -36,6 +31,12 @@ IVTabSwitchControl::IVTabSwitchControl(const IRECT& bounds, IActionFunction acti
     : ISwitchControlBase(bounds, -1, std::move(actionFunc), static_cast<int>(options.size())),
       IVectorBase(style),
       mDirection(direction) {
+  SetUp(options, label, style, shape);
+}
+
+// What both constructors share.
+void IVTabSwitchControl::SetUp(const std::vector<const char*>& options, const char* label, const IVStyle& style,
+                               EVShape shape) {
   AttachIControl(this, label);
   mText = style.valueText;
   mShape = shape;

@@ -56,6 +56,9 @@ class IVTabSwitchControl : public ISwitchControlBase, public IVectorBase {
   std::vector<IRECT> mButtons;
   std::vector<FwString> mTabLabels;
   EDirection mDirection;
+
+ private:
+  void SetUp(const std::vector<const char*>& options, const char* label, const IVStyle& style, EVShape shape);
 };
 
 class IVRadioButtonControl : public IVTabSwitchControl {

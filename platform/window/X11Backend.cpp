@@ -155,6 +155,8 @@ class X11Backend final : public Backend {
 
   void Dispatch(XEvent& event);
   void ServeSelection(const XSelectionRequestEvent& request);
+  // The dialog program started on command; null, with "cancelled" and the reason logged, when there is none.
+  std::unique_ptr<ChildProcess> StartTool(const std::vector<std::string>& command, const std::string& what);
   // Runs a dialog program to its end; false (logged) when there is none or it cannot start.
   bool RunTool(const std::vector<std::string>& command, const std::string& what, int* status, std::string* output);
   // Starts a dialog program; done runs from a later Pump. False (logged) when it cannot start.
@@ -459,18 +461,21 @@ void X11Backend::ServeSelection(const XSelectionRequestEvent& request) {
   XSendEvent(mDisplay, request.requestor, False, 0, reinterpret_cast<XEvent*>(&reply));
 }
 
-bool X11Backend::RunTool(const std::vector<std::string>& command, const std::string& what, int* status,
-                         std::string* output) {
+std::unique_ptr<ChildProcess> X11Backend::StartTool(const std::vector<std::string>& command, const std::string& what) {
   if (mTool == DialogTool::kNone) {
     Log(what + " -> cancelled (neither zenity nor kdialog is installed)");
-    return false;
+    return nullptr;
   }
   std::string error;
   std::unique_ptr<ChildProcess> child = ChildProcess::Start(command, true, &error);
-  if (!child) {
-    Log(what + " -> cancelled (" + error + ")");
-    return false;
-  }
+  if (!child) Log(what + " -> cancelled (" + error + ")");
+  return child;
+}
+
+bool X11Backend::RunTool(const std::vector<std::string>& command, const std::string& what, int* status,
+                         std::string* output) {
+  std::unique_ptr<ChildProcess> child = StartTool(command, what);
+  if (!child) return false;
   XFlush(mDisplay);
   child->Wait();
   *status = child->ExitStatus();
@@ -479,16 +484,8 @@ bool X11Backend::RunTool(const std::vector<std::string>& command, const std::str
 }
 
 bool X11Backend::BeginTool(const std::vector<std::string>& command, const std::string& what, Done done) {
-  if (mTool == DialogTool::kNone) {
-    Log(what + " -> cancelled (neither zenity nor kdialog is installed)");
-    return false;
-  }
-  std::string error;
-  std::unique_ptr<ChildProcess> child = ChildProcess::Start(command, true, &error);
-  if (!child) {
-    Log(what + " -> cancelled (" + error + ")");
-    return false;
-  }
+  std::unique_ptr<ChildProcess> child = StartTool(command, what);
+  if (!child) return false;
   Log(what + " -> shown with " + DialogToolName(mTool));
   mPending.push_back({std::move(child), std::move(done)});
   return true;

@@ -16,6 +16,17 @@
 
 namespace fx::gfx::test {
 
+// A recording graphics that keeps the addresses the editor asks to open.
+class UrlGraphics : public RecordingGraphics {
+ public:
+  using RecordingGraphics::RecordingGraphics;
+  std::vector<std::string> opened;
+  bool OpenURL(const char* url, const char*, const char*, const char*) override {
+    opened.emplace_back(url);
+    return true;
+  }
+};
+
 class CommandDelegate : public FakeDelegate {
  public:
   // "index source offset" of every parameter change the editor sent.

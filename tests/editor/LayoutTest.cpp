@@ -27,17 +27,6 @@
 namespace fx::gfx::test {
 namespace {
 
-// Keeps the addresses the editor opens. Fonts do not load on this double.
-class LayoutGraphics : public RecordingGraphics {
- public:
-  using RecordingGraphics::RecordingGraphics;
-  std::vector<std::string> opened;
-  bool OpenURL(const char* url, const char*, const char*, const char*) override {
-    opened.emplace_back(url);
-    return true;
-  }
-};
-
 // A left click at the editor's bottom-right corner, away from every menu.
 IMouseInfo Beside() {
   IMouseInfo p;
@@ -58,7 +47,7 @@ class LayoutTest : public ::testing::Test {
     plug->SetParameterValue(kGUIScale, plug->GetParam(kGUIScale)->ToNormalized(scale));
     InstallEditor(*plug, [this](IGEditorDelegate& dlg, int width, int height, int fps, float scale) {
       made = Num(width) + "x" + Num(height) + " " + Num(fps) + " fps at " + Num(scale);
-      return g = new LayoutGraphics(dlg, width, height, scale);
+      return g = new UrlGraphics(dlg, width, height, scale);
     });
     int parent = 0;
     ASSERT_NE(plug->OpenWindow(&parent), nullptr);
@@ -86,7 +75,7 @@ class LayoutTest : public ::testing::Test {
 
   presets_test::TempDataHome home;
   std::unique_ptr<Kelvadrune> plug;
-  LayoutGraphics* g = nullptr;
+  UrlGraphics* g = nullptr;
   std::string made;
 };
 

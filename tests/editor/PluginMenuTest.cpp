@@ -7,18 +7,7 @@
 namespace fx::gfx::test {
 namespace {
 
-// Keeps the addresses the editor asks to open, and the chosen radio index at the moment each command
-// reaches the delegate.
-class UrlGraphics : public RecordingGraphics {
- public:
-  using RecordingGraphics::RecordingGraphics;
-  std::vector<std::string> opened;
-  bool OpenURL(const char* url, const char*, const char*, const char*) override {
-    opened.emplace_back(url);
-    return true;
-  }
-};
-
+// Keeps the chosen radio index at the moment each command reaches the delegate.
 class RadioReadingDelegate : public CommandDelegate {
  public:
   const kd::IScaleChoiceSource* menu = nullptr;
