@@ -4,10 +4,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <limits>
-
-#include <limits>
-#include "plugin/resampler/VectorPath.h"
 
 namespace kd {
 
@@ -22,19 +18,19 @@ constexpr int kHold = 1;  // lanes 2 and 3
 constexpr double kSilence = 1e-8;
 
 template <typename Vector>
-[[gnu::always_inline]] inline Vector Half(const std::array<double, 4>& lanes, int half) {
+Vector Half(const std::array<double, 4>& lanes, int half) {
   Vector v;
   std::memcpy(&v, lanes.data() + 2 * half, sizeof(v));
   return v;
 }
 
 template <typename Vector>
-[[gnu::always_inline]] inline void StoreHalf(std::array<double, 4>& lanes, int half, Vector v) {
+void StoreHalf(std::array<double, 4>& lanes, int half, Vector v) {
   std::memcpy(lanes.data() + 2 * half, &v, sizeof(v));
 }
 
 // max(a, b) that keeps b when a is NaN or equal, as "a > b ? a : b" says.
-[[gnu::always_inline]] inline Pair Greater(Pair a, Pair b) {
+inline Pair Greater(Pair a, Pair b) {
   return a > b ? a : b;
 }
 
@@ -196,7 +192,7 @@ struct Segments {
   std::array<Mask, kSegments> attacked{};
 };
 
-[[gnu::always_inline]] inline Pair Frame(const double* left, const double* right, int i) {
+inline Pair Frame(const double* left, const double* right, int i) {
   return Pair{std::fabs(left[i]), std::fabs(right[i])};
 }
 
@@ -204,12 +200,12 @@ struct Segments {
 // (x > level), else the release step. The larger of the two is the select's answer: the step gives at least
 // x from a level at or above x (every rounding is monotone, and (x - x) r + x is x) and at most x from a
 // level below x. On an infinite or NaN sample the level turns NaN and stays so.
-[[gnu::always_inline]] inline Pair FastStep(Pair x, Pair level, Pair release) {
+inline Pair FastStep(Pair x, Pair level, Pair release) {
   return Greater(x, (level - x) * release + x);
 }
 
 // The largest |p[i]| of [begin, end), 0 for none; NaN is passed over.
-[[gnu::always_inline]] inline double Largest(const double* p, int begin, int end) {
+inline double Largest(const double* p, int begin, int end) {
   std::array<Pair, 4> largest{};
   int i = begin;
   for (; i + 8 <= end; i += 8) {
@@ -227,8 +223,7 @@ struct Segments {
 }
 
 // The segments [first, first + kGroup) side by side from their levels.
-[[gnu::always_inline]] inline void RunGroup(const double* left, const double* right, int first, Pair release,
-                                            Segments& seg) {
+inline void RunGroup(const double* left, const double* right, int first, Pair release, Segments& seg) {
   std::array<Pair, kGroup> level;
   std::array<Mask, kGroup> attacked{};
   for (int k = 0; k < kGroup; ++k) level[k] = seg.level[first + k];
@@ -259,8 +254,8 @@ struct Segments {
 // Speculating (kNoAttack), every step is taken as a release, and false comes back when a lane attacked
 // after its start, which then needs the run again without speculation.
 template <bool kNoAttack>
-[[gnu::always_inline]] inline bool RunTail(const double* left, const double* right, const Segments& seg,
-                                           const std::array<int, 2>& known, Pair release, Pair& fast) {
+inline bool RunTail(const double* left, const double* right, const Segments& seg, const std::array<int, 2>& known,
+                    Pair release, Pair& fast) {
   const int first = std::min(known[0], known[1]);
   fast = seg.level[first];
   Mask attackedAfterStart = {0, 0};
@@ -287,8 +282,11 @@ template <bool kNoAttack>
 
 }  // namespace
 
-// False, with nothing changed, when a sample is infinite or NaN.
-[[gnu::always_inline]] inline bool MeterBank::RunSegmentedBody(const double* left, const double* right, int n) {
+bool MeterBank::RunSegmented(const double* left, const double* right, int n) {
+  if (n < kSegments * kMinSegment + 1 || !(mRelease <= kMaxSegmentedRelease) || !std::isfinite(mLevel[0]) ||
+      !std::isfinite(mLevel[1])) {
+    return false;
+  }
   Segments seg;
   seg.length = (n - 1) / kSegments;
   for (int s = 0; s < kSegments; ++s) seg.begin[s] = s * seg.length;
@@ -354,23 +352,6 @@ template <bool kNoAttack>
   StoreHalf(mPeak, kHold, Greater(blockLargest, Half<Pair>(mPeak, kHold)));
   StoreHalf(mHoldCounter, kHold, counter);
   return true;
-}
-
-bool MeterBank::RunSegmentedSse2(const double* left, const double* right, int n) {
-  return RunSegmentedBody(left, right, n);
-}
-
-[[gnu::target("avx2")]] bool MeterBank::RunSegmentedAvx2(const double* left, const double* right, int n) {
-  return RunSegmentedBody(left, right, n);
-}
-
-bool MeterBank::RunSegmented(const double* left, const double* right, int n) {
-  const double fastLowest = std::min(mLevel[0], mLevel[1]);
-  if (n < kSegments * kMinSegment + 1 || !(mRelease <= kMaxSegmentedRelease) ||
-      !(fastLowest <= std::numeric_limits<double>::max())) {
-    return false;
-  }
-  return rsmp::IsAvx2Used() ? RunSegmentedAvx2(left, right, n) : RunSegmentedSse2(left, right, n);
 }
 
 }  // namespace kd

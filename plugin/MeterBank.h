@@ -39,12 +39,8 @@ class MeterBank {
   template <bool kHasRight, bool kMayFallSilent, bool kHoldsThrough>
   void Run(const double* left, const double* right, int n);
   // The segmented path (MeterBank.cpp says what it rests on): false, with nothing changed, for a block it
-  // does not take. The same operations in plain SSE2 or, where the processor has it, AVX2 encoding (the
-  // resampler's switch, rsmp::IsAvx2Used, chooses).
+  // does not take.
   bool RunSegmented(const double* left, const double* right, int n);
-  bool RunSegmentedBody(const double* left, const double* right, int n);
-  bool RunSegmentedSse2(const double* left, const double* right, int n);
-  bool RunSegmentedAvx2(const double* left, const double* right, int n);
   bool MayFallSilent(int n) const;
   bool HoldsThrough(int n) const;
 

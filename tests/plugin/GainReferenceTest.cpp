@@ -21,7 +21,6 @@
 
 #include "plugin/Kelvadrune.h"
 #include "plugin/MeterBank.h"
-#include "plugin/resampler/VectorPath.h"
 
 namespace {
 
@@ -490,8 +489,8 @@ TEST(MeterBankReference, HardSignalsGiveTheBallisticsOfEachMeterAlone) {
 // Long stereo blocks at 48 kHz, where the bank works a block out in segments side by side and only the end
 // state counts: signals whose last attack falls early, late or nowhere in a block, ties between a sample
 // and the level, amplitudes that rise and then fall until the holds end, and a NaN and an infinity in the
-// middle of such blocks; in plain SSE2 and, where the processor has it, AVX2 form. After every block each
-// meter's level, peak and stage must be exactly those of the model meters ticked one sample at a time.
+// middle of such blocks. After every block each meter's level, peak and stage must be exactly those of the
+// model meters ticked one sample at a time.
 struct LongBlockSignal {
   const char* name;
   double (*left)(int i, double noise);
@@ -525,35 +524,30 @@ TEST(MeterBankReference, LongBlocksGiveTheBallisticsOfEachMeterAlone) {
       left[i] = signal.left(i, v);
       right[i] = signal.right(i, v);
     }
-    for (const bool avx2 : {false, true}) {
-      if (avx2 && !rsmp::IsAvx2Available()) continue;
-      rsmp::SetAvx2Allowed(avx2);
-      kd::MeterBank bank;
-      bank.Init(kMeterRate, 4.0);
-      std::array<ModelMeter, 4> model;
-      model[2].holdLength = model[3].holdLength = static_cast<int>(4.0 * kMeterRate);
-      int done = 0;
-      for (int b = 0; done < kSamples; ++b) {
-        const int n = std::min(lengths[b % 6], kSamples - done);
-        bank.Process(left.data() + done, right.data() + done, n);
-        for (int i = 0; i < n; ++i, ++done) {
-          for (int lane = 0; lane < 4; ++lane) {
-            model[lane].Tick(std::fabs(lane % 2 ? right[done] : left[done]), release);
-          }
-        }
+    kd::MeterBank bank;
+    bank.Init(kMeterRate, 4.0);
+    std::array<ModelMeter, 4> model;
+    model[2].holdLength = model[3].holdLength = static_cast<int>(4.0 * kMeterRate);
+    int done = 0;
+    for (int b = 0; done < kSamples; ++b) {
+      const int n = std::min(lengths[b % 6], kSamples - done);
+      bank.Process(left.data() + done, right.data() + done, n);
+      for (int i = 0; i < n; ++i, ++done) {
         for (int lane = 0; lane < 4; ++lane) {
-          const std::string where = std::string(signal.name) + (avx2 ? " avx2" : " sse2") + " lane " +
-                                    std::to_string(lane) + " after sample " + std::to_string(done);
-          ASSERT_EQ(std::isnan(bank.Level(lane)), std::isnan(model[lane].level)) << where;
-          if (!std::isnan(model[lane].level)) {
-            ASSERT_EQ(bank.Level(lane), model[lane].level) << where;
-          }
-          ASSERT_EQ(bank.Peak(lane), model[lane].peak) << where;
-          ASSERT_EQ(bank.Stage(lane), model[lane].stage) << where;
+          model[lane].Tick(std::fabs(lane % 2 ? right[done] : left[done]), release);
         }
       }
+      for (int lane = 0; lane < 4; ++lane) {
+        const std::string where =
+            std::string(signal.name) + " lane " + std::to_string(lane) + " after sample " + std::to_string(done);
+        ASSERT_EQ(std::isnan(bank.Level(lane)), std::isnan(model[lane].level)) << where;
+        if (!std::isnan(model[lane].level)) {
+          ASSERT_EQ(bank.Level(lane), model[lane].level) << where;
+        }
+        ASSERT_EQ(bank.Peak(lane), model[lane].peak) << where;
+        ASSERT_EQ(bank.Stage(lane), model[lane].stage) << where;
+      }
     }
-    rsmp::SetAvx2Allowed(true);
   }
 }
 
