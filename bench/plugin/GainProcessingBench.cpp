@@ -98,7 +98,8 @@ void BM_GainDefaults(benchmark::State& state) {
 }
 BENCHMARK(BM_GainDefaults);
 
-// Defaults on a noise signal: the meters' work must not depend on the signal.
+// Defaults on a noise signal: the meters' serial tail depends on where a block's last attack falls, so a
+// second kind of signal.
 void BM_GainDefaultsNoise(benchmark::State& state) {
   Block b;
   uint32_t seed = 1;
