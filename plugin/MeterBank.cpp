@@ -79,6 +79,7 @@ bool MeterBank::HoldsThrough(int n) const {
 void MeterBank::Process(const double* left, const double* right, int n) {
   const bool mayFallSilent = MayFallSilent(n);
   const bool holdsThrough = HoldsThrough(n);
+  if (right && !mayFallSilent && holdsThrough && RunSegmented(left, right, n)) return;
   // Each combination is its own loop, so that the per-sample work holds nothing the block cannot need.
   if (right) {
     if (mayFallSilent)
@@ -156,6 +157,201 @@ void MeterBank::Run(const double* left, const double* right, int n) {
   StoreHalf(mHoldCounter, kHold, counter);
   StoreHalf(mHolding, kHold, holding);
   StoreHalf(mReleasing, kHold, releasing);
+}
+
+// ---- The segmented path ----
+//
+// For a stereo block of finite samples in which no level can fall silent and both hold meters hold
+// throughout. What it rests on:
+// - The hold meters only ever attack: their levels end at the block's largest sample if that is above the
+//   held level, their counters then count from its first occurrence; peaks are the largest sample.
+// - A fast meter's step is monotone in the level, and an attack sets the level whatever it was, so runs
+//   from different levels are equal from the first attack of the higher one on. No release step raises a
+//   level, so a level is never above the largest of its start and the samples so far.
+// - So the block's first n - 1 samples are cut into segments, each run from that bound (the first from
+//   the true state), all side by side: from its first attack on, a segment's run is the true one, and the
+//   true state at its end is known. Then each lane runs on one sample at a time from the end of its last
+//   segment known that way, over the block's last sample too (whose attack decides the stage).
+// The segments' runs are independent, so they fill the pipeline where one run waits on its previous
+// sample; what stays serial is the tail after each lane's last known attack.
+
+namespace {
+
+constexpr int kSegments = 8;
+constexpr int kGroup = 4;  // segments run side by side at a time, the later group first
+constexpr int kMinSegment = 16;
+// A release step never raises a level while the release factor is below 1 by more than three roundings
+// can make up: far below any factor a real sample rate gives.
+constexpr double kMaxSegmentedRelease = 1.0 - 0x1p-40;
+
+struct Segments {
+  std::array<int, kSegments + 1> begin{};  // begin[kSegments] is n - 1
+  int length = 0;                          // of each segment but the last, which takes the remainder
+  std::array<Pair, kSegments> largest{};   // of each segment, the last one's with sample n - 1
+  std::array<Pair, kSegments> level{};     // each segment's run at its end
+  std::array<Mask, kSegments> attacked{};
+};
+
+inline Pair Frame(const double* left, const double* right, int i) {
+  return Pair{std::fabs(left[i]), std::fabs(right[i])};
+}
+
+// A fast meter's step for a running meter on finite samples and levels: the sample on an attack
+// (x > level), else the release step. The larger of the two is the select's answer: the step gives at least
+// x from a level at or above x (every rounding is monotone, and (x - x) r + x is x) and at most x from a
+// level below x. On an infinite or NaN sample the level turns NaN and stays so.
+inline Pair FastStep(Pair x, Pair level, Pair release) {
+  return Greater(x, (level - x) * release + x);
+}
+
+// The largest |p[i]| of [begin, end), 0 for none; NaN is passed over.
+inline double Largest(const double* p, int begin, int end) {
+  std::array<Pair, 4> largest{};
+  int i = begin;
+  for (; i + 8 <= end; i += 8) {
+    for (int k = 0; k < 4; ++k) {
+      Pair v;
+      std::memcpy(&v, p + i + 2 * k, sizeof(v));
+      const Pair magnitude = {std::fabs(v[0]), std::fabs(v[1])};
+      largest[k] = Greater(magnitude, largest[k]);
+    }
+  }
+  const Pair pairs = Greater(Greater(largest[0], largest[1]), Greater(largest[2], largest[3]));
+  double result = std::max(pairs[0], pairs[1]);
+  for (; i < end; ++i) result = std::max(result, std::fabs(p[i]));
+  return result;
+}
+
+// The segments [first, first + kGroup) side by side from their levels.
+inline void RunGroup(const double* left, const double* right, int first, Pair release, Segments& seg) {
+  std::array<Pair, kGroup> level;
+  std::array<Mask, kGroup> attacked{};
+  for (int k = 0; k < kGroup; ++k) level[k] = seg.level[first + k];
+  const int length = seg.length;
+  for (int i = 0; i < length; ++i) {
+#pragma GCC unroll 4
+    for (int k = 0; k < kGroup; ++k) {
+      const Pair x = Frame(left, right, seg.begin[first + k] + i);
+      attacked[k] |= x > level[k];
+      level[k] = FastStep(x, level[k], release);
+    }
+  }
+  constexpr int kLast = kGroup - 1;
+  if (first + kLast == kSegments - 1) {
+    for (int i = seg.begin[kSegments - 1] + length; i < seg.begin[kSegments]; ++i) {
+      const Pair x = Frame(left, right, i);
+      attacked[kLast] |= x > level[kLast];
+      level[kLast] = FastStep(x, level[kLast], release);
+    }
+  }
+  for (int k = 0; k < kGroup; ++k) {
+    seg.level[first + k] = level[k];
+    seg.attacked[first + k] = attacked[k];
+  }
+}
+
+// From the known segment ends to sample n - 1 (exclusive): lane l starts at the end of segment known[l].
+// Speculating (kNoAttack), every step is taken as a release, and false comes back when a lane attacked
+// after its start, which then needs the run again without speculation.
+template <bool kNoAttack>
+inline bool RunTail(const double* left, const double* right, const Segments& seg, const std::array<int, 2>& known,
+                    Pair release, Pair& fast) {
+  const int first = std::min(known[0], known[1]);
+  fast = seg.level[first];
+  Mask attackedAfterStart = {0, 0};
+  for (int s = first + 1; s <= kSegments; ++s) {
+    const Mask take = {known[0] == s - 1 ? -1 : 0, known[1] == s - 1 ? -1 : 0};
+    fast = take ? seg.level[s - 1] : fast;
+    const int end = s < kSegments ? seg.begin[s + 1] : seg.begin[kSegments];
+    const int begin = s < kSegments ? seg.begin[s] : end;
+    Mask attacked = {0, 0};
+    for (int i = begin; i < end; ++i) {
+      const Pair x = Frame(left, right, i);
+      if constexpr (kNoAttack) {
+        attacked |= x > fast;
+        fast = (fast - x) * release + x;
+      } else {
+        fast = FastStep(x, fast, release);
+      }
+    }
+    const Mask started = {known[0] < s ? -1 : 0, known[1] < s ? -1 : 0};
+    attackedAfterStart |= attacked & started;
+  }
+  return !(attackedAfterStart[0] || attackedAfterStart[1]);
+}
+
+}  // namespace
+
+bool MeterBank::RunSegmented(const double* left, const double* right, int n) {
+  if (n < kSegments * kMinSegment + 1 || !(mRelease <= kMaxSegmentedRelease) || !std::isfinite(mLevel[0]) ||
+      !std::isfinite(mLevel[1])) {
+    return false;
+  }
+  Segments seg;
+  seg.length = (n - 1) / kSegments;
+  for (int s = 0; s < kSegments; ++s) seg.begin[s] = s * seg.length;
+  seg.begin[kSegments] = n - 1;
+  for (int s = 0; s < kSegments; ++s) {
+    const int end = s + 1 < kSegments ? seg.begin[s + 1] : n;
+    seg.largest[s] = Pair{Largest(left, seg.begin[s], end), Largest(right, seg.begin[s], end)};
+  }
+  const Pair fastStart = Half<Pair>(mLevel, kFast);
+  Pair bound = fastStart;
+  for (int s = 0; s < kSegments; ++s) {
+    seg.level[s] = bound;
+    bound = Greater(seg.largest[s], bound);
+  }
+  const Pair release = {mRelease, mRelease};
+
+  // The later segments first: when each lane has a known end among them, the earlier ones are not needed.
+  std::array<int, 2> known{0, 0};
+  for (int first = kSegments - kGroup; first >= 0; first -= kGroup) {
+    RunGroup(left, right, first, release, seg);
+    for (int s = first + kGroup - 1; s >= first; --s) {
+      for (int lane = 0; lane < 2; ++lane) {
+        if (known[lane] == 0 && seg.attacked[s][lane]) known[lane] = s;
+      }
+    }
+    if (known[0] > 0 && known[1] > 0) break;
+  }
+  // A NaN or infinite sample leaves its segment's run at NaN.
+  for (int s = std::min(known[0], known[1]); s < kSegments; ++s) {
+    if (std::isnan(seg.level[s][0]) || std::isnan(seg.level[s][1])) return false;
+  }
+  const Pair last = Frame(left, right, n - 1);
+  if (!std::isfinite(last[0]) || !std::isfinite(last[1])) return false;
+
+  Pair fast;
+  if (!RunTail<true>(left, right, seg, known, release, fast)) RunTail<false>(left, right, seg, known, release, fast);
+  const Mask lastAttacked = last > fast;
+  fast = FastStep(last, fast, release);
+
+  // The hold meters, the peaks and the fast meters' stages.
+  Pair blockLargest = seg.largest[0];
+  for (const Pair& l : seg.largest) blockLargest = Greater(l, blockLargest);
+  Pair holdLevel = Half<Pair>(mLevel, kHold);
+  Pair counter = Half<Pair>(mHoldCounter, kHold);
+  const double* const channels[2] = {left, right};
+  for (int lane = 0; lane < 2; ++lane) {
+    if (!(blockLargest[lane] > holdLevel[lane])) {
+      counter[lane] += n;
+      continue;
+    }
+    int s = 0;
+    while (seg.largest[s][lane] != blockLargest[lane]) ++s;
+    int i = seg.begin[s];
+    while (std::fabs(channels[lane][i]) != blockLargest[lane]) ++i;
+    counter[lane] = n - 1 - i;
+    holdLevel[lane] = blockLargest[lane];
+  }
+  StoreHalf(mLevel, kFast, fast);
+  StoreHalf(mHolding, kFast, lastAttacked);
+  StoreHalf(mReleasing, kFast, ~lastAttacked);
+  StoreHalf(mPeak, kFast, Greater(blockLargest, Half<Pair>(mPeak, kFast)));
+  StoreHalf(mLevel, kHold, holdLevel);
+  StoreHalf(mPeak, kHold, Greater(blockLargest, Half<Pair>(mPeak, kHold)));
+  StoreHalf(mHoldCounter, kHold, counter);
+  return true;
 }
 
 }  // namespace kd

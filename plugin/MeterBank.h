@@ -3,8 +3,10 @@
 // select, so the cost does not depend on the signal. The results are exactly those of each meter ticked
 // alone: instant attack (the level becomes the sample), a hold for the hold meters, then a release of
 // 20 dB per second; a level below 1e-8 becomes 0.
-// Audio thread only (and the DSP set-up under the DSP mutex); the plug-in publishes levels and peaks to
-// the main thread once per block. Never allocates.
+// Only the state at a block's end is observable (the plug-in publishes levels and peaks once per block), so
+// a stereo block in which nothing can fall silent or end a hold is worked out in segments run side by side
+// (see RunSegmented), with results that are still exactly those of the per-sample steps.
+// Audio thread only (and the DSP set-up under the DSP mutex). Never allocates.
 #pragma once
 
 #include <array>
@@ -36,6 +38,9 @@ class MeterBank {
   using Lanes = std::array<double, kNumLanes>;
   template <bool kHasRight, bool kMayFallSilent, bool kHoldsThrough>
   void Run(const double* left, const double* right, int n);
+  // The segmented path (MeterBank.cpp says what it rests on): false, with nothing changed, for a block it
+  // does not take.
+  bool RunSegmented(const double* left, const double* right, int n);
   bool MayFallSilent(int n) const;
   bool HoldsThrough(int n) const;
 

@@ -486,6 +486,71 @@ TEST(MeterBankReference, HardSignalsGiveTheBallisticsOfEachMeterAlone) {
   }
 }
 
+// Long stereo blocks at 48 kHz, where the bank works a block out in segments side by side and only the end
+// state counts: signals whose last attack falls early, late or nowhere in a block, ties between a sample
+// and the level, amplitudes that rise and then fall until the holds end, and a NaN and an infinity in the
+// middle of such blocks. After every block each meter's level, peak and stage must be exactly those of the
+// model meters ticked one sample at a time.
+struct LongBlockSignal {
+  const char* name;
+  double (*left)(int i, double noise);
+  double (*right)(int i, double noise);
+};
+
+TEST(MeterBankReference, LongBlocksGiveTheBallisticsOfEachMeterAlone) {
+  constexpr double kMeterRate = 48000.0;
+  constexpr int kSamples = 6 * static_cast<int>(kMeterRate);
+  const LongBlockSignal signals[] = {
+      {"sines", [](int i, double) { return 0.5 * std::sin(0.031 * i); },
+       [](int i, double) { return 0.4 * std::cos(0.017 * i); }},
+      {"noise", [](int, double v) { return v - 0.5; }, [](int, double v) { return 0.25 - 0.5 * v; }},
+      {"steps and ties", [](int i, double) { return 0.25 * (1 + (i / 700) % 3); },
+       [](int i, double) { return i % 1000 < 500 ? 0.5 : -0.5; }},
+      {"rise then fall", [](int i, double v) { return (v - 0.5) * std::min(1.0, 1e-6 * i) * std::exp(-1e-5 * i); },
+       [](int i, double) { return std::sin(0.2 * i) * (i < kSamples / 3 ? i * 3.0 / kSamples : 1e-3); }},
+      {"rare clicks", [](int i, double v) { return i % 5003 == 17 ? 0.9 : 0.01 * v; },
+       [](int i, double v) { return i % 7919 == 4000 ? -0.8 : 0.02 * (v - 0.5); }},
+      {"odd values", [](int i, double v) { return i == 100000 ? std::numeric_limits<double>::quiet_NaN() : v; },
+       [](int i, double v) { return i == 50000 ? std::numeric_limits<double>::infinity() : 0.3 * v + 0.1; }},
+  };
+  const double release = std::pow(10.0, -1.0 / kMeterRate);
+  const int lengths[] = {512, 129, 4096, 300, 2048, 1000};
+  for (const LongBlockSignal& signal : signals) {
+    std::vector<double> left(kSamples), right(kSamples);
+    uint64_t noise = 11;
+    for (int i = 0; i < kSamples; ++i) {
+      noise = noise * 6364136223846793005ull + 1442695040888963407ull;
+      const double v = static_cast<double>(noise >> 11) / 9007199254740992.0;
+      left[i] = signal.left(i, v);
+      right[i] = signal.right(i, v);
+    }
+    kd::MeterBank bank;
+    bank.Init(kMeterRate, 4.0);
+    std::array<ModelMeter, 4> model;
+    model[2].holdLength = model[3].holdLength = static_cast<int>(4.0 * kMeterRate);
+    int done = 0;
+    for (int b = 0; done < kSamples; ++b) {
+      const int n = std::min(lengths[b % 6], kSamples - done);
+      bank.Process(left.data() + done, right.data() + done, n);
+      for (int i = 0; i < n; ++i, ++done) {
+        for (int lane = 0; lane < 4; ++lane) {
+          model[lane].Tick(std::fabs(lane % 2 ? right[done] : left[done]), release);
+        }
+      }
+      for (int lane = 0; lane < 4; ++lane) {
+        const std::string where =
+            std::string(signal.name) + " lane " + std::to_string(lane) + " after sample " + std::to_string(done);
+        ASSERT_EQ(std::isnan(bank.Level(lane)), std::isnan(model[lane].level)) << where;
+        if (!std::isnan(model[lane].level)) {
+          ASSERT_EQ(bank.Level(lane), model[lane].level) << where;
+        }
+        ASSERT_EQ(bank.Peak(lane), model[lane].peak) << where;
+        ASSERT_EQ(bank.Stage(lane), model[lane].stage) << where;
+      }
+    }
+  }
+}
+
 // Ramps cut by the next move, a fader jump in each direction, and power switched off and on: the fade's
 // mix of dry and processed signal, the bypass once it has ended, and the fade back in.
 TEST_F(GainReferenceTest, RampsAndPowerFadeMatchTheFormulas) {
