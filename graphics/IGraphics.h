@@ -572,14 +572,33 @@ class IGraphics : public IEditorView {
   void EndEdits(std::vector<int>& params);
   void EndEditsOfTouch(uint64_t touchID);
   void Draw(const IRECT& bounds, float scale);
-  void DrawControl(IControl* control, const IRECT& bounds, float scale);
+  // The pixel-aligned part of bounds the control draws in (its padded rectangle, within its ancestors'); false
+  // when it draws nothing there (hidden, or outside).
+  bool DrawRegionOf(IControl* control, const IRECT& bounds, float scale, IRECT& clip) const;
+  // The whole device pixels inside r; empty when there are none.
+  static IRECT InnerPixels(const IRECT& r, float scale);
+  // Whether the opaque cover collected so far hides all of region.
+  bool IsCovered(const IRECT& region);
+  void DrawControl(IControl* control, const IRECT& clip);
   IRECT DirtyRectOf(IControl& control) const;
   void BeginInformHostOfBoundParams(IControl& control, uint64_t touchID);
   IControl* SpecialControlAt(float x, float y) const;
   void ResetPromptMenu();
 
+  // A control the draw loop is about to draw in a region, with the region (the control is null when it is left out).
+  struct DrawEntry {
+    IControl* control;
+    IRECT clip;
+  };
+
   std::vector<std::unique_ptr<IControl>> mControls;
   std::unordered_map<int, IControl*> mCtrlTags;
+  // Scratch of the draw loop, kept to spare the allocations: the controls of a region, the opaque rectangles in
+  // front of the one looked at, and the pieces of its region they leave.
+  std::vector<DrawEntry> mDrawList;
+  std::vector<IRECT> mOpaqueCover;
+  std::vector<IRECT> mUncovered;
+  std::vector<IRECT> mPieces;
   std::unique_ptr<IControl> mCornerResizer;
   std::vector<std::unique_ptr<IControl>> mBubbleControls;
   std::unique_ptr<IPopupMenuControlBase> mPopupControl;

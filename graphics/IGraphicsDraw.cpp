@@ -3,6 +3,8 @@
 
 #include "graphics/IGraphicsClock.h"
 
+#include <cmath>
+
 namespace fx::gfx {
 
 namespace {
@@ -61,22 +63,68 @@ void IGraphics::Draw(IRECTList& rects) {
   EndFrame();
 }
 
+// Every control that draws in bounds, back to front; a control whose region the opaque parts of the controls in
+// front of it cover completely would only be painted over, and is left out.
 void IGraphics::Draw(const IRECT& bounds, float scale) {
-  ForAllControlsFunc([&](IControl* c) { DrawControl(c, bounds, scale); });
+  mDrawList.clear();
+  ForAllControlsFunc([&](IControl* c) {
+    IRECT clip;
+    if (DrawRegionOf(c, bounds, scale, clip)) mDrawList.push_back({c, clip});
+  });
+  // Only the window's own pixels need covering: a region may reach past its edges.
+  const IRECT window(0.f, 0.f, static_cast<float>(Width()), static_cast<float>(Height()));
+  mOpaqueCover.clear();
+  for (auto entry = mDrawList.rbegin(); entry != mDrawList.rend(); ++entry) {
+    if (IsCovered(entry->clip.Intersect(window))) {
+      entry->control = nullptr;
+      continue;
+    }
+    const IRECT opaque = InnerPixels(entry->control->OpaqueBounds(), scale).Intersect(entry->clip);
+    if (!opaque.Empty()) mOpaqueCover.push_back(opaque);
+  }
+  for (const DrawEntry& entry : mDrawList)
+    if (entry.control) DrawControl(entry.control, entry.clip);
 }
 
-void IGraphics::DrawControl(IControl* control, const IRECT& bounds, float scale) {
-  if (!control || (control->IsHidden() && control != GetControl(0))) return;
+bool IGraphics::DrawRegionOf(IControl* control, const IRECT& bounds, float scale, IRECT& clip) const {
+  if (!control || (control->IsHidden() && control != GetControl(0))) return false;
 
-  IRECT clip = bounds.Intersect(control->GetRECT().GetPadded(kDirtyPad).GetPixelAligned(scale));
-  if (!(clip.W() > 0.f && clip.H() > 0.f)) return;
+  clip = bounds.Intersect(control->GetRECT().GetPadded(kDirtyPad).GetPixelAligned(scale));
+  if (!(clip.W() > 0.f && clip.H() > 0.f)) return false;
 
   for (const IControl* ancestor = control->GetParent(); ancestor; ancestor = ancestor->GetParent()) {
     const IRECT outer = ancestor->GetRECT().GetPadded(kDirtyPad).GetPixelAligned(scale);
-    if (clip.Empty() || outer.Empty() || !clip.Intersects(outer)) return;
+    if (clip.Empty() || outer.Empty() || !clip.Intersects(outer)) return false;
     clip.ConstrainInto(outer);
   }
+  return true;
+}
 
+IRECT IGraphics::InnerPixels(const IRECT& r, float scale) {
+  if (r.Empty()) return IRECT();
+  const IRECT inner(std::ceil(r.L * scale) / scale, std::ceil(r.T * scale) / scale, std::floor(r.R * scale) / scale,
+                    std::floor(r.B * scale) / scale);
+  return inner.L < inner.R && inner.T < inner.B ? inner : IRECT();
+}
+
+// What is left of the region after each cover rectangle in turn is cut away: nothing means covered.
+bool IGraphics::IsCovered(const IRECT& region) {
+  if (mOpaqueCover.empty()) return false;
+  mUncovered.assign(1, region);
+  for (const IRECT& cover : mOpaqueCover) {
+    mPieces.clear();
+    for (const IRECT& piece : mUncovered) {
+      IRECT out[4];
+      const int n = piece.Subtract(cover, out);
+      mPieces.insert(mPieces.end(), out, out + n);
+    }
+    mUncovered.swap(mPieces);
+    if (mUncovered.empty()) return true;
+  }
+  return false;
+}
+
+void IGraphics::DrawControl(IControl* control, const IRECT& clip) {
   PathTransformReset();
   PathClear();
   SetClipRegion(clip);

@@ -37,6 +37,28 @@ float Within(float v, float lo, float hi) {
   return std::min(std::max(v, lo), hi);
 }
 
+// Whether painting with the pattern leaves every pixel as it was: no stop has any alpha and the operation keeps the
+// destination under a transparent source. Such a fill or stroke would still shade every pixel it covers: it is not
+// drawn at all.
+bool LeavesTargetUnchanged(const IPattern& pattern, const IBlend* blend) {
+  if (blend != nullptr) {
+    switch (blend->method) {
+      case kBlendDefault:
+      case kBlendSourceAtop:
+      case kBlendDestOver:
+      case kBlendDestOut:
+      case kBlendAdd:
+      case kBlendXOR:
+        break;
+      default:
+        return false;
+    }
+  }
+  for (int i = 0; i < pattern.NStops(); ++i)
+    if (pattern.GetStop(i).mColor.A != 0) return false;
+  return true;
+}
+
 }  // namespace
 
 IGraphicsVector::IGraphicsVector(IGEditorDelegate& dlg, int w, int h, int fps, float scale)
@@ -206,7 +228,7 @@ void IGraphicsVector::PathStroke(const IPattern& pattern, float thickness, const
     vrLineJoin(mVG, kLineJoins[options.mJoinOption]);
   vrMiterLimit(mVG, options.mMiterLimit);
   vrStrokeWidth(mVG, thickness);
-  if (SetPathPaint(pattern, blend, true)) {
+  if (!LeavesTargetUnchanged(pattern, blend) && SetPathPaint(pattern, blend, true)) {
     vrPathWinding(mVG, VR_CCW);
     SetBlendMode(mVG, blend);
     vrStroke(mVG);
@@ -222,7 +244,7 @@ void IGraphicsVector::PathFill(const IPattern& pattern, const IFillOptions& opti
     vrPathWinding(mVG, VR_CCW);
   else if (options.mFillRule == kFillEvenOdd)
     vrPathWinding(mVG, VR_CW);
-  if (SetPathPaint(pattern, blend, false)) {
+  if (!LeavesTargetUnchanged(pattern, blend) && SetPathPaint(pattern, blend, false)) {
     SetBlendMode(mVG, blend);
     vrFill(mVG);
     vrGlobalCompositeOperation(mVG, VR_SOURCE_OVER);

@@ -107,6 +107,52 @@ TEST_F(VectorGraphicsTest, PatternsBecomeTwoColourGradientsOrAreRefused) {
   }
 }
 
+// A transparent paint leaves the destination as it was under the operations whose destination factor is one for a
+// source of alpha 0 (source-over, atop, destination-over and -out, add, xor): it is not drawn, as it would only
+// cost its pixels. Under the others it clears or keeps only part of what is there, and is drawn.
+TEST_F(VectorGraphicsTest, TransparentPaintIsDrawnOnlyWhereItChangesPixels) {
+  IPattern clearGradient(kLinearPattern);
+  clearGradient.AddStop(IColor(0, 255, 0, 0), 0.f);
+  clearGradient.AddStop(IColor(0, 0, 0, 255), 1.f);
+  IPattern halfClearGradient = clearGradient;
+  halfClearGradient.mStops[1].mColor.A = 1;
+  const IPattern clear(IColor(0, 255, 255, 255));
+  struct Row {
+    int method;  // -1: no blend
+    IPattern pattern;
+    bool drawn;
+  } rows[] = {
+      {-1, clear, false},
+      {kBlendDefault, clear, false},
+      {kBlendSourceAtop, clear, false},
+      {kBlendDestOver, clear, false},
+      {kBlendDestOut, clear, false},
+      {kBlendAdd, clear, false},
+      {kBlendXOR, clear, false},
+      {-1, clearGradient, false},
+      {kBlendSourceIn, clear, true},
+      {kBlendSourceOut, clear, true},
+      {kBlendDestIn, clear, true},
+      {kBlendDestAtop, clear, true},
+      {-1, halfClearGradient, true},
+      {-1, IPattern(IColor(1, 0, 0, 0)), true},
+  };
+  g->BeginFrame();
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.method << " " << row.pattern.mType);
+    const IBlend blend(row.method, 1.f);
+    for (const bool stroke : {false, true}) {
+      const int before = Draws();
+      g->PathRect(IRECT(0, 0, 100, 100));
+      stroke ? g->PathStroke(row.pattern, 2.f, IStrokeOptions(), row.method < 0 ? nullptr : &blend)
+             : g->PathFill(row.pattern, IFillOptions(), row.method < 0 ? nullptr : &blend);
+      EXPECT_EQ(Draws() - before, row.drawn ? 1 : 0) << (stroke ? "stroke" : "fill");
+      EXPECT_EQ(ctx->ncommands, 0) << "the path is cleared either way";
+      EXPECT_EQ(vrGetState(ctx)->compositeOperation.dstRGB, VR_ONE_MINUS_SRC_ALPHA) << "back to source-over";
+    }
+  }
+}
+
 TEST_F(VectorGraphicsTest, FillRulesSetTheLastWindingAndStrokeOptionsTheState) {
   struct FillRow {
     EFillRule rule;
