@@ -14,6 +14,7 @@
 #include "graphics/IGraphics.h"
 #include "graphics/StaticStorage.h"
 #include "graphics/vector/MVRBackend.h"
+#include "graphics/vector/PathExtent.h"
 
 namespace fx::gfx {
 
@@ -130,6 +131,22 @@ class IGraphicsVector : public IGraphics {
                          const IBlend* blend = nullptr) override;
 
  private:
+  // Starts a new path in the renderer and forgets the extent of the last one.
+  void BeginPath();
+  // A point in the current user space in the renderer's frame units.
+  void FramePoint(float x, float y, float& fx, float& fy) const;
+  // Adds a point given in the current user space to the path's extent.
+  void AddCorner(float x, float y, bool move);
+  void AddCurvePoint(float x, float y);
+  // The scissor's box with room for anti-aliasing and outset (frame units) around it; false when nothing can be
+  // left out: no scissor, no path bounds, or a composite operation that changes pixels outside the scissor.
+  bool ScissorRoom(float outset, IRECT& room) const;
+  // Whether the path lies outside the scissor's room: drawing it would change no pixel, while costing every pixel
+  // it covers (the renderer applies the scissor per pixel).
+  bool PathHiddenByScissor(float outset) const;
+  // False when the fill would change no pixel; a rectangle reaching out of the scissor's room is cut down to it.
+  bool TrimFillToScissor(const IFillOptions& options);
+  void SetFillWinding(const IFillOptions& options);
   // The editor's size in whole points at the draw scale.
   float WindowWidthPoints() const;
   float WindowHeightPoints() const;
@@ -149,6 +166,7 @@ class IGraphicsVector : public IGraphics {
   StaticStorage<APIBitmap> mBitmapCache;
   VRcontext* mVG = nullptr;
   MVRframebuffer* mMainFramebuffer = nullptr;
+  PathExtent mPath;
 };
 
 }  // namespace fx::gfx

@@ -248,6 +248,67 @@ TEST_F(VectorGraphicsTest, ClipRegionBecomesTheScissorInDrawScale) {
   EXPECT_FLOAT_EQ(s.extent[1], 25);
 }
 
+// The clip (10, 20, 110, 70) at draw scale 2 is the scissor (20, 40, 220, 140) in frame units, with two pixels of room
+// around it: (18, 38, 222, 142). A fill or stroke wholly outside the room is left out, a rectangle reaching out of
+// it is cut down to it, unless the path is kept for another use or the operation changes pixels outside the scissor.
+TEST_F(VectorGraphicsTest, DrawingTheScissorHidesIsLeftOutAndRectanglesAreCutToIt) {
+  Open(2.f);
+  g->BeginFrame();
+  g->PathTransformSetMatrix(IMatrix());
+  g->SetClipRegion(IRECT(10, 20, 110, 70));
+  enum Shape { kRect, kCircle, kLine };
+  struct Row {
+    const char* name;
+    Shape shape;
+    IRECT r;                // the rectangle, the circle's bounding square, or the line from (L, T) to (R, B)
+    float thickness = 0.f;  // 0: fill
+    int method = -1;        // -1: no blend
+    bool preserve = false;
+    bool drawn = true;
+    IRECT bounds;  // of the recorded geometry, frame units
+  } rows[] = {
+      {"rectangle inside", kRect, {20, 30, 100, 60}, 0, -1, false, true, {40, 60, 200, 120}},
+      {"rectangle across the sides", kRect, {0, 30, 200, 60}, 0, -1, false, true, {18, 60, 222, 120}},
+      {"rectangle below, within the room", kRect, {20, 70.5f, 100, 90}, 0, -1, false, true, {40, 141, 200, 142}},
+      {"rectangle below the room", kRect, {20, 72, 100, 90}, 0, -1, false, false, {}},
+      {"clearing blend outside", kRect, {20, 72, 100, 90}, 0, kBlendSourceIn, false, true, {40, 144, 200, 180}},
+      {"clearing blend across", kRect, {0, 30, 200, 60}, 0, kBlendDestIn, false, true, {0, 60, 400, 120}},
+      {"path kept", kRect, {0, 30, 200, 60}, 0, -1, true, true, {0, 60, 400, 120}},
+      {"circle outside", kCircle, {140, 90, 160, 110}, 0, -1, false, false, {}},
+      {"circle across", kCircle, {100, 50, 120, 70}, 0, -1, false, true, {200, 100, 240, 140}},
+      {"thick line reaching in", kLine, {0, 75, 200, 75}, 20, -1, false, true, {0, 150, 400, 150}},
+      // The half width times the miter limit (10) is the room a stroke may need: 2 x 10 frame units.
+      {"thin line outside", kLine, {0, 85, 200, 85}, 2, -1, false, false, {}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const int before = Draws();
+    const IBlend blend(row.method, 1.f);
+    const IBlend* b = row.method < 0 ? nullptr : &blend;
+    if (row.shape == kRect)
+      g->PathRect(row.r);
+    else if (row.shape == kCircle)
+      g->PathCircle(row.r.MW(), row.r.MH(), 0.5f * row.r.W());
+    else {
+      g->PathMoveTo(row.r.L, row.r.T);
+      g->PathLineTo(row.r.R, row.r.B);
+    }
+    IFillOptions fill;
+    fill.mPreserve = row.preserve;
+    if (row.thickness > 0.f)
+      g->PathStroke(IPattern(COLOR_RED), row.thickness, IStrokeOptions(), b);
+    else
+      g->PathFill(IPattern(COLOR_RED), fill, b);
+    g->PathClear();
+    ASSERT_EQ(Draws() - before, row.drawn ? 1 : 0);
+    if (!row.drawn || row.thickness > 0.f) continue;
+    EXPECT_NEAR(Last().bounds[0], row.bounds.L, 1e-3f);
+    EXPECT_NEAR(Last().bounds[1], row.bounds.T, 1e-3f);
+    EXPECT_NEAR(Last().bounds[2], row.bounds.R, 1e-3f);
+    EXPECT_NEAR(Last().bounds[3], row.bounds.B, 1e-3f);
+  }
+}
+
 TEST_F(VectorGraphicsTest, DottedLinesAndRectsStrokeTheirDashesOrNothing) {
   struct Row {
     const char* name;
