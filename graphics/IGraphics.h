@@ -112,7 +112,8 @@ class IGraphics : public IEditorView {
   virtual void PathFill(const IPattern& pattern, const IFillOptions& options = IFillOptions(),
                         const IBlend* blend = nullptr) = 0;
   virtual void PathTransformSetMatrix(const IMatrix& matrix) = 0;
-  // Called after each control's Draw.
+  // Called before and after each control's Draw.
+  virtual void OnControlDrawing(IControl& control);
   virtual void OnControlDrawn(IControl& control);
   // The renderer's scissor, in untransformed editor points.
   virtual void SetClipRegion(const IRECT& r) = 0;

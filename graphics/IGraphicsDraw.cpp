@@ -129,6 +129,7 @@ void IGraphics::DrawControl(IControl* control, const IRECT& clip) {
   PathClear();
   SetClipRegion(clip);
   mClipRECT = clip;
+  OnControlDrawing(*control);
   control->Draw(*this);
   OnControlDrawn(*control);
 }

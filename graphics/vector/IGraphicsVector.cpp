@@ -188,9 +188,20 @@ void IGraphicsVector::PathClear() {
   if (mVG != nullptr) BeginPath();
 }
 
+// Held strokes keep their paths; only the current path goes.
 void IGraphicsVector::BeginPath() {
-  vrBeginPath(mVG);
+  if (mHeld.count > 0)
+    mVG->ncommands = mHeld.end;
+  else
+    vrBeginPath(mVG);
   mPath.Clear();
+  mPathFlattened = false;
+}
+
+// A path's first command other than a move would continue the held strokes' last sub-path (an arc, too, starts
+// with a line when the renderer's path is not empty): those are drawn first.
+void IGraphicsVector::SeparateFromHeldStrokes() {
+  if (mHeld.count > 0 && mVG->ncommands == mHeld.end) DrawHeldStrokes();
 }
 
 // Points are kept in frame units, as the renderer keeps them.
@@ -260,12 +271,15 @@ void IGraphicsVector::SetFillWinding(const IFillOptions& options) {
 }
 
 void IGraphicsVector::PathClose() {
-  if (mVG != nullptr) vrClosePath(mVG);
+  if (mVG == nullptr) return;
+  SeparateFromHeldStrokes();
+  vrClosePath(mVG);
 }
 
 // The arc lies within its circle's bounding square.
 void IGraphicsVector::PathArc(float cx, float cy, float r, float a1, float a2, EWinding winding) {
   if (mVG == nullptr) return;
+  SeparateFromHeldStrokes();
   for (const float x : {cx - r, cx + r})
     for (const float y : {cy - r, cy + r}) AddCurvePoint(x, y);
   vrArc(mVG, cx, cy, r, ArcRadians(a1), ArcRadians(a2), winding == kWindingCW ? VR_CW : VR_CCW);
@@ -279,12 +293,14 @@ void IGraphicsVector::PathMoveTo(float x, float y) {
 
 void IGraphicsVector::PathLineTo(float x, float y) {
   if (mVG == nullptr) return;
+  SeparateFromHeldStrokes();
   AddCorner(x, y, false);
   vrLineTo(mVG, x, y);
 }
 
 void IGraphicsVector::PathSetWinding(bool clockwise) {
   if (mVG == nullptr) return;
+  SeparateFromHeldStrokes();
   mPath.ForgetRectangle();
   vrPathWinding(mVG, clockwise ? VR_CW : VR_CCW);
 }
@@ -292,6 +308,7 @@ void IGraphicsVector::PathSetWinding(bool clockwise) {
 // A curve lies within the hull of its control points.
 void IGraphicsVector::PathCubicBezierTo(float c1x, float c1y, float c2x, float c2y, float x2, float y2) {
   if (mVG == nullptr) return;
+  SeparateFromHeldStrokes();
   AddCurvePoint(c1x, c1y);
   AddCurvePoint(c2x, c2y);
   AddCurvePoint(x2, y2);
@@ -300,6 +317,7 @@ void IGraphicsVector::PathCubicBezierTo(float c1x, float c1y, float c2x, float c
 
 void IGraphicsVector::PathQuadraticBezierTo(float cx, float cy, float x2, float y2) {
   if (mVG == nullptr) return;
+  SeparateFromHeldStrokes();
   AddCurvePoint(cx, cy);
   AddCurvePoint(x2, y2);
   vrQuadTo(mVG, cx, cy, x2, y2);
@@ -321,6 +339,9 @@ bool IGraphicsVector::SetPathPaint(const IPattern& pattern, const IBlend* blend,
 void IGraphicsVector::PathStroke(const IPattern& pattern, float thickness, const IStrokeOptions& options,
                                  const IBlend* blend) {
   if (mVG == nullptr) return;
+  // A solid colour's stroke inside a control's drawing may wait for the next ones; any other is drawn now, in order.
+  const bool holdable = mHoldStrokes && !options.mPreserve && pattern.mType == kSolidPattern && !mPathFlattened;
+  if (!holdable) DrawHeldStrokes();
   // Values the renderer does not know leave its cap or join as it was.
   if (options.mCapOption >= kCapButt && options.mCapOption <= kCapSquare) vrLineCap(mVG, kLineCaps[options.mCapOption]);
   if (options.mJoinOption >= kJoinMiter && options.mJoinOption <= kJoinBevel)
@@ -333,18 +354,74 @@ void IGraphicsVector::PathStroke(const IPattern& pattern, float thickness, const
     // A miter reaches at most the miter limit times the half width past the path's points.
     const float* t = vrGetState(mVG)->xform;
     const float scale = std::max(std::hypot(t[0], t[1]), std::hypot(t[2], t[3]));
-    if (!PathHiddenByScissor(0.5f * thickness * scale * std::max(options.mMiterLimit, 1.f))) vrStroke(mVG);
+    if (!PathHiddenByScissor(0.5f * thickness * scale * std::max(options.mMiterLimit, 1.f))) {
+      if (holdable)
+        HoldStroke();
+      else
+        vrStroke(mVG);
+      mPathFlattened = options.mPreserve;
+    }
     vrGlobalCompositeOperation(mVG, VR_SOURCE_OVER);
   }
   if (!options.mPreserve) BeginPath();
 }
 
+// The held strokes' paths stay at the start of the renderer's path; the current path follows them.
+void IGraphicsVector::HoldStroke() {
+  const VRstate& state = *vrGetState(mVG);
+  if (mHeld.count > 0 && !SameStroke(mHeld.state, state)) DrawHeldStrokes();
+  if (mHeld.count == 0) mHeld.state = state;
+  mHeld.end = mVG->ncommands;
+  ++mHeld.count;
+}
+
+// The current path's commands are set aside while the held ones are stroked with the state they were held with,
+// then put back as the whole path.
+void IGraphicsVector::DrawHeldStrokes() {
+  if (mHeld.count == 0) return;
+  mHeld.count = 0;
+  const float* commands = mVG->commands;
+  mPathTail.assign(commands + mHeld.end, commands + mVG->ncommands);
+  mVG->ncommands = mHeld.end;
+  VRstate* state = vrGetState(mVG);
+  const VRstate current = *state;
+  *state = mHeld.state;
+  vrStroke(mVG);
+  *state = current;
+  vrBeginPath(mVG);
+  // The renderer's command buffer held the tail before: it has the room.
+  std::copy(mPathTail.begin(), mPathTail.end(), mVG->commands);
+  mVG->ncommands = static_cast<int>(mPathTail.size());
+}
+
+// Everything the renderer's stroke reads of its state, bar the path.
+bool IGraphicsVector::SameStroke(const VRstate& a, const VRstate& b) {
+  const auto same = [](const auto& x, const auto& y) { return std::memcmp(&x, &y, sizeof(x)) == 0; };
+  return same(a.compositeOperation, b.compositeOperation) && a.shapeAntiAlias == b.shapeAntiAlias &&
+         same(a.stroke, b.stroke) && same(a.strokeWidth, b.strokeWidth) && same(a.miterLimit, b.miterLimit) &&
+         a.lineJoin == b.lineJoin && a.lineCap == b.lineCap && same(a.alpha, b.alpha) && same(a.xform, b.xform) &&
+         same(a.scissor, b.scissor);
+}
+
+void IGraphicsVector::OnControlDrawing(IControl&) {
+  mHoldStrokes = true;
+}
+
+void IGraphicsVector::OnControlDrawn(IControl&) {
+  DrawHeldStrokes();
+  mHoldStrokes = false;
+}
+
 void IGraphicsVector::PathFill(const IPattern& pattern, const IFillOptions& options, const IBlend* blend) {
   if (mVG == nullptr) return;
+  DrawHeldStrokes();
   SetFillWinding(options);
   if (!LeavesTargetUnchanged(pattern, blend) && SetPathPaint(pattern, blend, false)) {
     SetBlendMode(mVG, blend);
-    if (TrimFillToScissor(options)) vrFill(mVG);
+    if (TrimFillToScissor(options)) {
+      vrFill(mVG);
+      mPathFlattened = options.mPreserve;
+    }
     vrGlobalCompositeOperation(mVG, VR_SOURCE_OVER);
   }
   if (!options.mPreserve) BeginPath();
@@ -416,6 +493,7 @@ void IGraphicsVector::DrawDottedRect(const IColor& color, const IRECT& bounds, c
 void IGraphicsVector::DrawFastDropShadow(const IRECT& innerBounds, const IRECT& outerBounds, float xyDrop,
                                          float roundness, float blur, const IBlend* blend) {
   if (mVG == nullptr) return;
+  DrawHeldStrokes();
   const VRpaint shadow =
       vrBoxGradient(mVG, innerBounds.L + xyDrop, innerBounds.T + xyDrop, innerBounds.W(), innerBounds.H(), roundness,
                     blur, vrRGBAf(0.f, 0.f, 0.f, 128.f * BlendWeight(blend) / 255.f), vrRGBAf(0.f, 0.f, 0.f, 0.f));

@@ -309,6 +309,86 @@ TEST_F(VectorGraphicsTest, DrawingTheScissorHidesIsLeftOutAndRectanglesAreCutToI
   }
 }
 
+// Inside a control's drawing, strokes of a solid colour that match the one before are held and drawn as one stroke
+// of several paths; anything else draws the held ones first. Each path keeps the geometry it has when drawn alone
+// (outside a control's drawing every stroke is drawn at once).
+TEST_F(VectorGraphicsTest, MatchingStrokesOfAControlAreDrawnAsOne) {
+  struct Blank : IControl {
+    Blank() : IControl(IRECT()) {}
+    void Draw(IGraphics&) override {}
+  } control;
+  IPattern gradient(kLinearPattern);
+  gradient.AddStop(COLOR_RED, 0.f);
+  gradient.AddStop(COLOR_BLUE, 1.f);
+  // r: a red line 1 thick, w: 2 thick, b: blue, g: a gradient, p: red keeping its path, a: a red arc, f: a fill,
+  // c: another clip. Each line lies lower than the last.
+  const auto run = [&](const std::string& ops) {
+    float y = 10.f;
+    for (const char op : ops) {
+      y += 3.f;
+      g->PathClear();
+      if (op == 'c') {
+        g->SetClipRegion(IRECT(0, 0, 150, 90));
+        continue;
+      }
+      if (op == 'f') {
+        g->PathRect(IRECT(10, y, 20, y + 2));
+        g->PathFill(IPattern(COLOR_GREEN));
+        continue;
+      }
+      if (op == 'a') {
+        g->PathArc(50, y, 5, 0, 90);
+      } else {
+        g->PathMoveTo(10, y);
+        g->PathLineTo(90, y + 1);
+      }
+      IStrokeOptions options;
+      options.mPreserve = op == 'p';
+      const IPattern paint = op == 'b' ? IPattern(COLOR_BLUE) : op == 'g' ? gradient : IPattern(COLOR_RED);
+      g->PathStroke(paint, op == 'w' ? 2.f : 1.f, options);
+    }
+  };
+  // Draws as kind and path count; every path's stroke strip with its paint, in order.
+  const auto drawn = [&](int from, std::string& kinds, std::vector<std::vector<float>>& strips) {
+    for (int i = from; i < Draws(); ++i) {
+      const RecordedDraw& d = backend.draws[static_cast<std::size_t>(i)];
+      kinds += (kinds.empty() ? "" : " ") + std::string(d.kind == RecordedDraw::Fill ? "F" : "S") +
+               std::to_string(d.paths.size());
+      for (const RecordedPath& p : d.paths) {
+        std::vector<float> strip = {d.paint.innerColor.r, d.paint.innerColor.b, d.strokeWidth};
+        for (const VRvertex& v : p.stroke) strip.insert(strip.end(), {v.x, v.y, v.u, v.v});
+        strips.push_back(strip);
+      }
+    }
+  };
+  const struct {
+    const char* ops;
+    const char* held;
+  } rows[] = {
+      {"rrr", "S3"},    {"rrbr", "S2 S1 S1"}, {"rrwr", "S2 S1 S1"}, {"rfr", "S1 F1 S1"},
+      {"rcr", "S1 S1"}, {"rar", "S1 S2"},     {"rpr", "S1 S1 S1"},  {"rgr", "S1 S1 S1"},
+  };
+  g->BeginFrame();
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.ops);
+    g->SetClipRegion(IRECT(0, 0, 200, 100));
+    std::string aloneKinds, heldKinds;
+    std::vector<std::vector<float>> alone, held;
+    int from = Draws();
+    run(row.ops);
+    drawn(from, aloneKinds, alone);
+    g->SetClipRegion(IRECT(0, 0, 200, 100));
+    from = Draws();
+    g->OnControlDrawing(control);
+    run(row.ops);
+    g->OnControlDrawn(control);
+    drawn(from, heldKinds, held);
+    EXPECT_EQ(heldKinds, row.held);
+    EXPECT_EQ(held, alone);
+    EXPECT_EQ(ctx->ncommands, 0);
+  }
+}
+
 TEST_F(VectorGraphicsTest, DottedLinesAndRectsStrokeTheirDashesOrNothing) {
   struct Row {
     const char* name;
