@@ -578,7 +578,7 @@ class IGraphics : public IEditorView {
   bool DrawRegionOf(IControl* control, const IRECT& bounds, float scale, IRECT& clip) const;
   // The whole device pixels inside r; empty when there are none.
   static IRECT InnerPixels(const IRECT& r, float scale);
-  // Whether the opaque cover collected so far hides all of region.
+  // Whether the opaque cover collected so far hides all of region; what it leaves is in mUncovered.
   bool IsCovered(const IRECT& region);
   void DrawControl(IControl* control, const IRECT& clip);
   IRECT DirtyRectOf(IControl& control) const;
@@ -586,17 +586,24 @@ class IGraphics : public IEditorView {
   IControl* SpecialControlAt(float x, float y) const;
   void ResetPromptMenu();
 
-  // A control the draw loop is about to draw in a region, with the region (the control is null when it is left out).
+  // A control the draw loop is about to draw in a region, with the region (the control is null when it is left out)
+  // and, when it is drawn piecewise instead, its pieces in mDrawPieces.
   struct DrawEntry {
     IControl* control;
     IRECT clip;
+    int firstPiece;
+    int pieces;
   };
+  static constexpr int kMaxDrawPieces = 8;
+  static constexpr std::size_t kMaxCoverPieces = 64;
 
   std::vector<std::unique_ptr<IControl>> mControls;
   std::unordered_map<int, IControl*> mCtrlTags;
   // Scratch of the draw loop, kept to spare the allocations: the controls of a region, the opaque rectangles in
   // front of the one looked at, and the pieces of its region they leave.
   std::vector<DrawEntry> mDrawList;
+  std::vector<IRECT> mDrawPieces;
+  IRECTList mMergedPieces;
   std::vector<IRECT> mOpaqueCover;
   std::vector<IRECT> mUncovered;
   std::vector<IRECT> mPieces;

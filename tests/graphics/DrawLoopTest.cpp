@@ -1,5 +1,7 @@
 #include "tests/graphics/GraphicsFixture.h"
 
+#include <algorithm>
+
 #include "graphics/IControlActions.h"
 #include "graphics/IGraphicsClock.h"
 #include "graphics/IPanelControl.h"
@@ -174,6 +176,48 @@ TEST_F(DrawLoop, ControlsHiddenByOpaquePanelsInFrontAreLeftOut) {
     IRECTList rects;
     Frame(rects);
     EXPECT_EQ(journal, row.drawn ? std::vector<std::string>{"x:Draw"} : std::vector<std::string>{});
+  }
+}
+
+// An opaque panel that opaque panels in front cover in part is drawn once in each piece they leave (neighbouring
+// pieces merged), when there are at most eight: its fill then reaches only those. The background fills the
+// 400 x 300 window; its region is the window.
+TEST_F(DrawLoop, PartlyCoveredPanelsAreDrawnInTheirVisiblePieces) {
+  const IPattern opaque(IColor(255, 10, 20, 30));
+  struct Row {
+    const char* name;
+    std::vector<IRECT> front;
+    std::vector<std::string> backgroundClips;
+  } rows[] = {
+      {"one panel in the middle",
+       {IRECT(100, 100, 200, 200)},
+       {"SetClipRegion 0,0,100,300", "SetClipRegion 100,0,200,100", "SetClipRegion 100,200,200,300",
+        "SetClipRegion 200,0,400,300"}},
+      {"a row of panels leaves a band above and below",
+       {IRECT(0, 100, 200, 200), IRECT(200, 100, 400, 200)},
+       {"SetClipRegion 0,0,400,100", "SetClipRegion 0,200,400,300"}},
+      {"scattered panels leave too many pieces",
+       {IRECT(20, 20, 40, 40), IRECT(120, 20, 140, 40), IRECT(20, 120, 40, 140), IRECT(120, 120, 140, 140),
+        IRECT(220, 220, 240, 240)},
+       {"SetClipRegion -1,-1,401,301"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    g.RemoveAllControls();
+    IControl* background = g.AttachControl(new IPanelControl(IRECT(0, 0, 400, 300), opaque));
+    for (const IRECT& r : row.front) g.AttachControl(new IPanelControl(r, opaque));
+    for (int i = 0; i < g.NControls(); ++i) g.GetControl(i)->SetClean();
+    background->SetDirty(false);
+    g.log.clear();
+    IRECTList rects;
+    Frame(rects);
+    std::vector<std::string> clips;
+    for (const std::string& e : g.log) {
+      if (e.rfind("SetClipRegion", 0) == 0) clips.push_back(e);
+      if (e.rfind("OnControlDrawn ", 0) == 0 && e != "OnControlDrawn 0") clips.pop_back();
+    }
+    std::sort(clips.begin(), clips.end());
+    EXPECT_EQ(clips, row.backgroundClips);
   }
 }
 
