@@ -35,6 +35,10 @@ void IVPanelControlLW::Draw(IGraphics& g) {
     g.DrawRect(mFrameColor, mRECT, &mBlend, mFrameThickness);
 }
 
+IRECT IVPanelControlLW::OpaqueBounds() const {
+  return !(mRoundness > 0.f) && mPattern.IsOpaque() ? mRECT : IRECT();
+}
+
 void ISVGControlLW::Draw(IGraphics& g) {
   g.DrawSVG(mSVG, mRECT);
 }

@@ -20,6 +20,8 @@ class IVPanelControlLW : public IControl {
 
   // roundness is the corner radius in points; 0 gives square corners.
   void Draw(IGraphics& g) override;
+  // The rectangle, for square corners and an opaque fill.
+  IRECT OpaqueBounds() const override;
 
  private:
   IPattern mPattern;

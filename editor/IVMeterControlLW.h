@@ -36,6 +36,8 @@ class IVMeterControlLW : public IControl, public IVectorBase, public kd::IMeterV
                    bool drawBackground, bool peakTextOnTop);
 
   void Draw(IGraphics& g) override;
+  // The rectangle, when the background is drawn in an opaque colour.
+  IRECT OpaqueBounds() const override { return mDrawBackground ? OpaqueBackground(mRECT) : IRECT(); }
   void DrawWidget(IGraphics& g) override;
   void OnMouseDown(float x, float y, const IMouseMod& mod) override;
   void OnMouseDblClick(float, float, const IMouseMod&) override {}

@@ -25,6 +25,8 @@ class IVModViewControlLW : public IControl, public IVectorBase, public kd::IModV
                      bool labelOnTop);
 
   void Draw(IGraphics& g) override;
+  // The rectangle, when the background is drawn in an opaque colour.
+  IRECT OpaqueBounds() const override { return mDrawBackground ? OpaqueBackground(mRECT) : IRECT(); }
   void DrawWidget(IGraphics& g) override;
   void OnResize() override;
   // A record message (tag 0, at least one whole record) to an enabled view shifts the history by its

@@ -117,6 +117,10 @@ void IControl::OnTextEntryCompletion(const char*, int) {}
 
 void IControl::OnContextSelection(int) {}
 
+IRECT IControl::OpaqueBounds() const {
+  return IRECT();
+}
+
 void IControl::DrawHighlight(IGraphics& g) {
   if (mHighlight) g.FillCircle(mHighlightColor, mTargetRECT.R - 5.f, mTargetRECT.T + 5.f, 2.f, nullptr);
 }

@@ -70,6 +70,9 @@ class IControl {
   // Drawing, called by the draw loop with the clip set to the control's region.
   virtual void Draw(IGraphics& g) = 0;
   virtual void DrawHighlight(IGraphics& g);
+  // The part of the rectangle that Draw covers completely with opaque paint composited over what is beneath; empty
+  // (the default) when there is none. The draw loop leaves out the controls beneath that it hides.
+  virtual IRECT OpaqueBounds() const;
   // Values. A one-entry control treats every value index as 0 in SetDirty, SetValueToDefault and
   // GetValIdxForPos; a negative index means all entries where accepted.
   virtual void SetParamIdx(int paramIdx, int valIdx = 0);

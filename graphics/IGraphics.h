@@ -112,7 +112,8 @@ class IGraphics : public IEditorView {
   virtual void PathFill(const IPattern& pattern, const IFillOptions& options = IFillOptions(),
                         const IBlend* blend = nullptr) = 0;
   virtual void PathTransformSetMatrix(const IMatrix& matrix) = 0;
-  // Called after each control's Draw.
+  // Called before and after each control's Draw.
+  virtual void OnControlDrawing(IControl& control);
   virtual void OnControlDrawn(IControl& control);
   // The renderer's scissor, in untransformed editor points.
   virtual void SetClipRegion(const IRECT& r) = 0;
@@ -572,14 +573,40 @@ class IGraphics : public IEditorView {
   void EndEdits(std::vector<int>& params);
   void EndEditsOfTouch(uint64_t touchID);
   void Draw(const IRECT& bounds, float scale);
-  void DrawControl(IControl* control, const IRECT& bounds, float scale);
+  // The pixel-aligned part of bounds the control draws in (its padded rectangle, within its ancestors'); false
+  // when it draws nothing there (hidden, or outside).
+  bool DrawRegionOf(IControl* control, const IRECT& bounds, float scale, IRECT& clip) const;
+  // The whole device pixels inside r; empty when there are none.
+  static IRECT InnerPixels(const IRECT& r, float scale);
+  // Whether the opaque cover collected so far hides all of region; what it leaves is in mUncovered.
+  bool IsCovered(const IRECT& region);
+  void DrawControl(IControl* control, const IRECT& clip);
   IRECT DirtyRectOf(IControl& control) const;
   void BeginInformHostOfBoundParams(IControl& control, uint64_t touchID);
   IControl* SpecialControlAt(float x, float y) const;
   void ResetPromptMenu();
 
+  // A control the draw loop is about to draw in a region, with the region (the control is null when it is left out)
+  // and, when it is drawn piecewise instead, its pieces in mDrawPieces.
+  struct DrawEntry {
+    IControl* control;
+    IRECT clip;
+    int firstPiece;
+    int pieces;
+  };
+  static constexpr int kMaxDrawPieces = 8;
+  static constexpr std::size_t kMaxCoverPieces = 64;
+
   std::vector<std::unique_ptr<IControl>> mControls;
   std::unordered_map<int, IControl*> mCtrlTags;
+  // Scratch of the draw loop, kept to spare the allocations: the controls of a region, the opaque rectangles in
+  // front of the one looked at, and the pieces of its region they leave.
+  std::vector<DrawEntry> mDrawList;
+  std::vector<IRECT> mDrawPieces;
+  IRECTList mMergedPieces;
+  std::vector<IRECT> mOpaqueCover;
+  std::vector<IRECT> mUncovered;
+  std::vector<IRECT> mPieces;
   std::unique_ptr<IControl> mCornerResizer;
   std::vector<std::unique_ptr<IControl>> mBubbleControls;
   std::unique_ptr<IPopupMenuControlBase> mPopupControl;

@@ -19,6 +19,8 @@ void IGraphics::UpdateLayer() {}
 
 void IGraphics::PathSetWinding(bool) {}
 
+void IGraphics::OnControlDrawing(IControl&) {}
+
 void IGraphics::OnControlDrawn(IControl&) {}
 
 void IGraphics::AttachPlatformView(const IRECT&, void*) {}

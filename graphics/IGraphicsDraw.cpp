@@ -3,6 +3,8 @@
 
 #include "graphics/IGraphicsClock.h"
 
+#include <cmath>
+
 namespace fx::gfx {
 
 namespace {
@@ -61,26 +63,101 @@ void IGraphics::Draw(IRECTList& rects) {
   EndFrame();
 }
 
+// Every control that draws in bounds, back to front; a control whose region the opaque parts of the controls in
+// front of it cover completely would only be painted over, and is left out. An opaque control (a panel) that they
+// cover in part is drawn once in each piece they leave, when those are few: its fill then shades only them.
 void IGraphics::Draw(const IRECT& bounds, float scale) {
-  ForAllControlsFunc([&](IControl* c) { DrawControl(c, bounds, scale); });
+  mDrawList.clear();
+  mDrawPieces.clear();
+  ForAllControlsFunc([&](IControl* c) {
+    IRECT clip;
+    if (DrawRegionOf(c, bounds, scale, clip)) mDrawList.push_back({c, clip, 0, 0});
+  });
+  // Only the window's own pixels need covering: a region may reach past its edges.
+  const IRECT window(0.f, 0.f, static_cast<float>(Width()), static_cast<float>(Height()));
+  mOpaqueCover.clear();
+  for (auto entry = mDrawList.rbegin(); entry != mDrawList.rend(); ++entry) {
+    const IRECT visible = entry->clip.Intersect(window);
+    if (IsCovered(visible)) {
+      entry->control = nullptr;
+      continue;
+    }
+    const IRECT opaque = InnerPixels(entry->control->OpaqueBounds(), scale).Intersect(entry->clip);
+    if (opaque.Empty()) continue;
+    if (!mOpaqueCover.empty() && !visible.Empty()) {
+      float area = 0.f;
+      mMergedPieces.Clear();
+      for (const IRECT& piece : mUncovered) {
+        area += piece.Area();
+        mMergedPieces.Add(piece);
+      }
+      mMergedPieces.Optimize();
+      if (area < visible.Area() && mMergedPieces.Size() <= kMaxDrawPieces) {
+        entry->firstPiece = static_cast<int>(mDrawPieces.size());
+        entry->pieces = mMergedPieces.Size();
+        for (int i = 0; i < mMergedPieces.Size(); ++i) mDrawPieces.push_back(mMergedPieces.Get(i));
+      }
+    }
+    mOpaqueCover.push_back(opaque);
+  }
+  for (const DrawEntry& entry : mDrawList) {
+    if (!entry.control) continue;
+    if (entry.pieces == 0) DrawControl(entry.control, entry.clip);
+    for (int i = 0; i < entry.pieces; ++i)
+      DrawControl(entry.control, mDrawPieces[static_cast<std::size_t>(entry.firstPiece + i)]);
+  }
 }
 
-void IGraphics::DrawControl(IControl* control, const IRECT& bounds, float scale) {
-  if (!control || (control->IsHidden() && control != GetControl(0))) return;
+bool IGraphics::DrawRegionOf(IControl* control, const IRECT& bounds, float scale, IRECT& clip) const {
+  if (!control || (control->IsHidden() && control != GetControl(0))) return false;
 
-  IRECT clip = bounds.Intersect(control->GetRECT().GetPadded(kDirtyPad).GetPixelAligned(scale));
-  if (!(clip.W() > 0.f && clip.H() > 0.f)) return;
+  clip = bounds.Intersect(control->GetRECT().GetPadded(kDirtyPad).GetPixelAligned(scale));
+  if (!(clip.W() > 0.f && clip.H() > 0.f)) return false;
 
   for (const IControl* ancestor = control->GetParent(); ancestor; ancestor = ancestor->GetParent()) {
     const IRECT outer = ancestor->GetRECT().GetPadded(kDirtyPad).GetPixelAligned(scale);
-    if (clip.Empty() || outer.Empty() || !clip.Intersects(outer)) return;
+    if (clip.Empty() || outer.Empty() || !clip.Intersects(outer)) return false;
     clip.ConstrainInto(outer);
   }
+  return true;
+}
 
+IRECT IGraphics::InnerPixels(const IRECT& r, float scale) {
+  if (r.Empty()) return IRECT();
+  const IRECT inner(std::ceil(r.L * scale) / scale, std::ceil(r.T * scale) / scale, std::floor(r.R * scale) / scale,
+                    std::floor(r.B * scale) / scale);
+  return inner.L < inner.R && inner.T < inner.B ? inner : IRECT();
+}
+
+// What is left of the region after each cover rectangle in turn is cut away (kept in mUncovered): nothing means
+// covered.
+bool IGraphics::IsCovered(const IRECT& region) {
+  if (mOpaqueCover.empty()) return false;
+  mUncovered.assign(1, region);
+  for (const IRECT& cover : mOpaqueCover) {
+    mPieces.clear();
+    for (const IRECT& piece : mUncovered) {
+      IRECT out[4];
+      const int n = piece.Subtract(cover, out);
+      mPieces.insert(mPieces.end(), out, out + n);
+    }
+    mUncovered.swap(mPieces);
+    if (mUncovered.empty()) return true;
+    // Covers scattered over the region would cut it into ever more pieces: it counts as not covered, uncut.
+    if (mUncovered.size() > kMaxCoverPieces) {
+      mUncovered.assign(1, region);
+      return false;
+    }
+  }
+  return false;
+}
+
+void IGraphics::DrawControl(IControl* control, const IRECT& clip) {
   PathTransformReset();
   PathClear();
   SetClipRegion(clip);
   mClipRECT = clip;
+  OnControlDrawing(*control);
   control->Draw(*this);
   OnControlDrawn(*control);
 }

@@ -58,6 +58,11 @@ void IPanelControl::SetPattern(const IPattern& pattern) {
   SetDirty(false);
 }
 
+IRECT IPanelControl::OpaqueBounds() const {
+  const bool plainBlend = mBlend.method == kBlendDefault && mBlend.weight == 1.f;
+  return plainBlend && mPattern.IsOpaque() ? mRECT : IRECT();
+}
+
 void IPanelControl::Draw(IGraphics& g) {
   g.PathClear();
   g.PathRect(mRECT);

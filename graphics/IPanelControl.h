@@ -55,6 +55,8 @@ class IPanelControl : public IContainerBase {
                 ResizeFunc resizeFunc = nullptr);
 
   void Draw(IGraphics& g) override;
+  // The rectangle, for an opaque pattern drawn at full weight.
+  IRECT OpaqueBounds() const override;
   void SetPattern(const IPattern& pattern);
 
  private:

@@ -32,6 +32,9 @@ struct IPattern {
   void AddStop(const IColor& color, float offset);
   const IColorStop& GetStop(int idx) const { return mStops[idx]; }
   int NStops() const { return mNStops; }
+  // Whether it paints every point fully opaque: it has stops, all opaque, and a gradient's transform is finite
+  // and can be inverted (a singular one paints nothing).
+  bool IsOpaque() const;
 };
 
 }  // namespace fx::gfx

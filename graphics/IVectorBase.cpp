@@ -69,6 +69,12 @@ void IVectorBase::DrawBackground(IGraphics& g, const IRECT& r) {
   g.FillRect(GetColor(kBG), r, GetBlend());
 }
 
+IRECT IVectorBase::OpaqueBackground(const IRECT& r) const {
+  const IBlend* blend = GetBlend();
+  const bool plain = !blend || (blend->method == kBlendDefault && blend->weight == 1.f);
+  return plain && GetColor(kBG).A == 255 ? r : IRECT();
+}
+
 void IVectorBase::DrawWidget(IGraphics&) {}
 
 void IVectorBase::DrawLabel(IGraphics& g) {

@@ -27,6 +27,8 @@ class IVectorBase {
   virtual void SetStyle(const IVStyle& style);
   // Fills r in kBG with the control's blend.
   virtual void DrawBackground(IGraphics& g, const IRECT& r);
+  // r when the base's DrawBackground covers it with opaque paint (an opaque kBG at full weight); empty otherwise.
+  IRECT OpaqueBackground(const IRECT& r) const;
   // Each control draws its widget here; nothing in the base.
   virtual void DrawWidget(IGraphics& g);
   // The label string in the label style, when there is a label area and labels are shown.

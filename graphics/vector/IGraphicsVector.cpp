@@ -1,5 +1,6 @@
 // Construction, the frame life cycle with the deferred deletion of framebuffers, the path operations, strokes and
-// fills, transforms, clipping, dotted lines and rectangles and the fast drop shadow.
+// fills (leaving out those that would change no pixel), transforms, clipping, dotted lines and rectangles and the
+// fast drop shadow.
 #include "graphics/vector/IGraphicsVector.h"
 
 #include <algorithm>
@@ -35,6 +36,37 @@ bool UsableDashLength(float dashLen) {
 
 float Within(float v, float lo, float hi) {
   return std::min(std::max(v, lo), hi);
+}
+
+// Whether painting with the pattern leaves every pixel as it was: no stop has any alpha and the operation keeps the
+// destination under a transparent source. Such a fill or stroke would still shade every pixel it covers: it is not
+// drawn at all.
+bool LeavesTargetUnchanged(const IPattern& pattern, const IBlend* blend) {
+  if (blend != nullptr) {
+    switch (blend->method) {
+      case kBlendDefault:
+      case kBlendSourceAtop:
+      case kBlendDestOver:
+      case kBlendDestOut:
+      case kBlendAdd:
+      case kBlendXOR:
+        break;
+      default:
+        return false;
+    }
+  }
+  for (int i = 0; i < pattern.NStops(); ++i)
+    if (pattern.GetStop(i).mColor.A != 0) return false;
+  return true;
+}
+
+// Whether the composite operation keeps the destination under a fully transparent source: its destination factors
+// are one there. Pixels outside the scissor get such a source.
+bool KeepsDestinationOutsideSource(const VRcompositeOperationState& op) {
+  const auto one = [](int factor) {
+    return factor == VR_ONE || factor == VR_ONE_MINUS_SRC_ALPHA || factor == VR_ONE_MINUS_SRC_COLOR;
+  };
+  return one(op.dstRGB) && one(op.dstAlpha);
 }
 
 }  // namespace
@@ -153,35 +185,142 @@ IColor IGraphicsVector::GetPointColor(int, int) {
 }
 
 void IGraphicsVector::PathClear() {
-  if (mVG != nullptr) vrBeginPath(mVG);
+  if (mVG != nullptr) BeginPath();
+}
+
+// Held strokes keep their paths; only the current path goes.
+void IGraphicsVector::BeginPath() {
+  if (mHeld.count > 0)
+    mVG->ncommands = mHeld.end;
+  else
+    vrBeginPath(mVG);
+  mPath.Clear();
+  mPathFlattened = false;
+}
+
+// A path's first command other than a move would continue the held strokes' last sub-path (an arc, too, starts
+// with a line when the renderer's path is not empty): those are drawn first.
+void IGraphicsVector::SeparateFromHeldStrokes() {
+  if (mHeld.count > 0 && mVG->ncommands == mHeld.end) DrawHeldStrokes();
+}
+
+// Points are kept in frame units, as the renderer keeps them.
+void IGraphicsVector::FramePoint(float x, float y, float& fx, float& fy) const {
+  const float* t = vrGetState(mVG)->xform;
+  fx = t[0] * x + t[2] * y + t[4];
+  fy = t[1] * x + t[3] * y + t[5];
+}
+
+void IGraphicsVector::AddCorner(float x, float y, bool move) {
+  float fx = 0.f, fy = 0.f;
+  FramePoint(x, y, fx, fy);
+  mPath.AddCorner(fx, fy, move);
+}
+
+void IGraphicsVector::AddCurvePoint(float x, float y) {
+  float fx = 0.f, fy = 0.f;
+  FramePoint(x, y, fx, fy);
+  mPath.AddCurvePoint(fx, fy);
+}
+
+// The scissor's pixels end half a pixel outside its box and a path's anti-aliased edge reaches half a pixel beyond
+// the path: two pixels of room around the box cover both.
+bool IGraphicsVector::ScissorRoom(float outset, IRECT& room) const {
+  const VRstate& state = *vrGetState(mVG);
+  if (!mPath.HasBounds() || !ScissorBox(state.scissor, room) ||
+      !KeepsDestinationOutsideSource(state.compositeOperation))
+    return false;
+  room = room.GetPadded(outset + 2.f / GetScreenScale());
+  return true;
+}
+
+bool IGraphicsVector::PathHiddenByScissor(float outset) const {
+  IRECT room;
+  if (!ScissorRoom(outset, room)) return false;
+  const IRECT& b = mPath.Bounds();
+  return b.L > room.R || b.R < room.L || b.T > room.B || b.B < room.T;
+}
+
+// Outside the room nothing the fill covers is drawn: the rectangle cut down to it shades fewer pixels for the same
+// picture. The cut rectangle is made in frame units (the transform reset meanwhile), with the winding the fill rule
+// gives.
+bool IGraphicsVector::TrimFillToScissor(const IFillOptions& options) {
+  if (PathHiddenByScissor(0.f)) return false;
+  IRECT room, rect;
+  if (options.mPreserve || !ScissorRoom(0.f, room) || !mPath.IsRectangle(rect)) return true;
+  if (rect.L >= room.L && rect.T >= room.T && rect.R <= room.R && rect.B <= room.B) return true;
+  const IRECT cut(std::max(rect.L, room.L), std::max(rect.T, room.T), std::min(rect.R, room.R),
+                  std::min(rect.B, room.B));
+  vrBeginPath(mVG);
+  float* xform = vrGetState(mVG)->xform;
+  float saved[6];
+  std::copy(xform, xform + 6, saved);
+  vrResetTransform(mVG);
+  vrRect(mVG, cut.L, cut.T, cut.W(), cut.H());
+  std::copy(saved, saved + 6, xform);
+  SetFillWinding(options);
+  return true;
+}
+
+void IGraphicsVector::SetFillWinding(const IFillOptions& options) {
+  // Rule 2 adds no winding command: the windings set with PathSetWinding decide.
+  if (options.mFillRule == kFillWinding)
+    vrPathWinding(mVG, VR_CCW);
+  else if (options.mFillRule == kFillEvenOdd)
+    vrPathWinding(mVG, VR_CW);
 }
 
 void IGraphicsVector::PathClose() {
-  if (mVG != nullptr) vrClosePath(mVG);
+  if (mVG == nullptr) return;
+  SeparateFromHeldStrokes();
+  vrClosePath(mVG);
 }
 
+// The arc lies within its circle's bounding square.
 void IGraphicsVector::PathArc(float cx, float cy, float r, float a1, float a2, EWinding winding) {
-  if (mVG != nullptr) vrArc(mVG, cx, cy, r, ArcRadians(a1), ArcRadians(a2), winding == kWindingCW ? VR_CW : VR_CCW);
+  if (mVG == nullptr) return;
+  SeparateFromHeldStrokes();
+  for (const float x : {cx - r, cx + r})
+    for (const float y : {cy - r, cy + r}) AddCurvePoint(x, y);
+  vrArc(mVG, cx, cy, r, ArcRadians(a1), ArcRadians(a2), winding == kWindingCW ? VR_CW : VR_CCW);
 }
 
 void IGraphicsVector::PathMoveTo(float x, float y) {
-  if (mVG != nullptr) vrMoveTo(mVG, x, y);
+  if (mVG == nullptr) return;
+  AddCorner(x, y, true);
+  vrMoveTo(mVG, x, y);
 }
 
 void IGraphicsVector::PathLineTo(float x, float y) {
-  if (mVG != nullptr) vrLineTo(mVG, x, y);
+  if (mVG == nullptr) return;
+  SeparateFromHeldStrokes();
+  AddCorner(x, y, false);
+  vrLineTo(mVG, x, y);
 }
 
 void IGraphicsVector::PathSetWinding(bool clockwise) {
-  if (mVG != nullptr) vrPathWinding(mVG, clockwise ? VR_CW : VR_CCW);
+  if (mVG == nullptr) return;
+  SeparateFromHeldStrokes();
+  mPath.ForgetRectangle();
+  vrPathWinding(mVG, clockwise ? VR_CW : VR_CCW);
 }
 
+// A curve lies within the hull of its control points.
 void IGraphicsVector::PathCubicBezierTo(float c1x, float c1y, float c2x, float c2y, float x2, float y2) {
-  if (mVG != nullptr) vrBezierTo(mVG, c1x, c1y, c2x, c2y, x2, y2);
+  if (mVG == nullptr) return;
+  SeparateFromHeldStrokes();
+  AddCurvePoint(c1x, c1y);
+  AddCurvePoint(c2x, c2y);
+  AddCurvePoint(x2, y2);
+  vrBezierTo(mVG, c1x, c1y, c2x, c2y, x2, y2);
 }
 
 void IGraphicsVector::PathQuadraticBezierTo(float cx, float cy, float x2, float y2) {
-  if (mVG != nullptr) vrQuadTo(mVG, cx, cy, x2, y2);
+  if (mVG == nullptr) return;
+  SeparateFromHeldStrokes();
+  AddCurvePoint(cx, cy);
+  AddCurvePoint(x2, y2);
+  vrQuadTo(mVG, cx, cy, x2, y2);
 }
 
 bool IGraphicsVector::SetPathPaint(const IPattern& pattern, const IBlend* blend, bool stroke) {
@@ -200,34 +339,92 @@ bool IGraphicsVector::SetPathPaint(const IPattern& pattern, const IBlend* blend,
 void IGraphicsVector::PathStroke(const IPattern& pattern, float thickness, const IStrokeOptions& options,
                                  const IBlend* blend) {
   if (mVG == nullptr) return;
+  // A solid colour's stroke inside a control's drawing may wait for the next ones; any other is drawn now, in order.
+  const bool holdable = mHoldStrokes && !options.mPreserve && pattern.mType == kSolidPattern && !mPathFlattened;
+  if (!holdable) DrawHeldStrokes();
   // Values the renderer does not know leave its cap or join as it was.
   if (options.mCapOption >= kCapButt && options.mCapOption <= kCapSquare) vrLineCap(mVG, kLineCaps[options.mCapOption]);
   if (options.mJoinOption >= kJoinMiter && options.mJoinOption <= kJoinBevel)
     vrLineJoin(mVG, kLineJoins[options.mJoinOption]);
   vrMiterLimit(mVG, options.mMiterLimit);
   vrStrokeWidth(mVG, thickness);
-  if (SetPathPaint(pattern, blend, true)) {
+  if (!LeavesTargetUnchanged(pattern, blend) && SetPathPaint(pattern, blend, true)) {
     vrPathWinding(mVG, VR_CCW);
     SetBlendMode(mVG, blend);
-    vrStroke(mVG);
+    // A miter reaches at most the miter limit times the half width past the path's points.
+    const float* t = vrGetState(mVG)->xform;
+    const float scale = std::max(std::hypot(t[0], t[1]), std::hypot(t[2], t[3]));
+    if (!PathHiddenByScissor(0.5f * thickness * scale * std::max(options.mMiterLimit, 1.f))) {
+      if (holdable)
+        HoldStroke();
+      else
+        vrStroke(mVG);
+      mPathFlattened = options.mPreserve;
+    }
     vrGlobalCompositeOperation(mVG, VR_SOURCE_OVER);
   }
-  if (!options.mPreserve) vrBeginPath(mVG);
+  if (!options.mPreserve) BeginPath();
+}
+
+// The held strokes' paths stay at the start of the renderer's path; the current path follows them.
+void IGraphicsVector::HoldStroke() {
+  const VRstate& state = *vrGetState(mVG);
+  if (mHeld.count > 0 && !SameStroke(mHeld.state, state)) DrawHeldStrokes();
+  if (mHeld.count == 0) mHeld.state = state;
+  mHeld.end = mVG->ncommands;
+  ++mHeld.count;
+}
+
+// The current path's commands are set aside while the held ones are stroked with the state they were held with,
+// then put back as the whole path.
+void IGraphicsVector::DrawHeldStrokes() {
+  if (mHeld.count == 0) return;
+  mHeld.count = 0;
+  const float* commands = mVG->commands;
+  mPathTail.assign(commands + mHeld.end, commands + mVG->ncommands);
+  mVG->ncommands = mHeld.end;
+  VRstate* state = vrGetState(mVG);
+  const VRstate current = *state;
+  *state = mHeld.state;
+  vrStroke(mVG);
+  *state = current;
+  vrBeginPath(mVG);
+  // The renderer's command buffer held the tail before: it has the room.
+  std::copy(mPathTail.begin(), mPathTail.end(), mVG->commands);
+  mVG->ncommands = static_cast<int>(mPathTail.size());
+}
+
+// Everything the renderer's stroke reads of its state, bar the path.
+bool IGraphicsVector::SameStroke(const VRstate& a, const VRstate& b) {
+  const auto same = [](const auto& x, const auto& y) { return std::memcmp(&x, &y, sizeof(x)) == 0; };
+  return same(a.compositeOperation, b.compositeOperation) && a.shapeAntiAlias == b.shapeAntiAlias &&
+         same(a.stroke, b.stroke) && same(a.strokeWidth, b.strokeWidth) && same(a.miterLimit, b.miterLimit) &&
+         a.lineJoin == b.lineJoin && a.lineCap == b.lineCap && same(a.alpha, b.alpha) && same(a.xform, b.xform) &&
+         same(a.scissor, b.scissor);
+}
+
+void IGraphicsVector::OnControlDrawing(IControl&) {
+  mHoldStrokes = true;
+}
+
+void IGraphicsVector::OnControlDrawn(IControl&) {
+  DrawHeldStrokes();
+  mHoldStrokes = false;
 }
 
 void IGraphicsVector::PathFill(const IPattern& pattern, const IFillOptions& options, const IBlend* blend) {
   if (mVG == nullptr) return;
-  // Rule 2 adds no winding command: the windings set with PathSetWinding decide.
-  if (options.mFillRule == kFillWinding)
-    vrPathWinding(mVG, VR_CCW);
-  else if (options.mFillRule == kFillEvenOdd)
-    vrPathWinding(mVG, VR_CW);
-  if (SetPathPaint(pattern, blend, false)) {
+  DrawHeldStrokes();
+  SetFillWinding(options);
+  if (!LeavesTargetUnchanged(pattern, blend) && SetPathPaint(pattern, blend, false)) {
     SetBlendMode(mVG, blend);
-    vrFill(mVG);
+    if (TrimFillToScissor(options)) {
+      vrFill(mVG);
+      mPathFlattened = options.mPreserve;
+    }
     vrGlobalCompositeOperation(mVG, VR_SOURCE_OVER);
   }
-  if (!options.mPreserve) vrBeginPath(mVG);
+  if (!options.mPreserve) BeginPath();
 }
 
 void IGraphicsVector::PathTransformSetMatrix(const IMatrix& m) {
@@ -296,6 +493,7 @@ void IGraphicsVector::DrawDottedRect(const IColor& color, const IRECT& bounds, c
 void IGraphicsVector::DrawFastDropShadow(const IRECT& innerBounds, const IRECT& outerBounds, float xyDrop,
                                          float roundness, float blur, const IBlend* blend) {
   if (mVG == nullptr) return;
+  DrawHeldStrokes();
   const VRpaint shadow =
       vrBoxGradient(mVG, innerBounds.L + xyDrop, innerBounds.T + xyDrop, innerBounds.W(), innerBounds.H(), roundness,
                     blur, vrRGBAf(0.f, 0.f, 0.f, 128.f * BlendWeight(blend) / 255.f), vrRGBAf(0.f, 0.f, 0.f, 0.f));

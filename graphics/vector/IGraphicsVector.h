@@ -14,6 +14,7 @@
 #include "graphics/IGraphics.h"
 #include "graphics/StaticStorage.h"
 #include "graphics/vector/MVRBackend.h"
+#include "graphics/vector/PathExtent.h"
 
 namespace fx::gfx {
 
@@ -62,6 +63,10 @@ class IGraphicsVector : public IGraphics {
   // framebuffers released during the frame.
   void EndFrame() override;
   void* GetDrawContext() override { return mVG; }
+  // Between the two, strokes of a solid colour that differ only in their paths are drawn as one (the renderer
+  // draws each sub-path's strip as it would alone, in order): a control's many ticks or lines cost one draw.
+  void OnControlDrawing(IControl& control) override;
+  void OnControlDrawn(IControl& control) override;
   const char* GetDrawingAPIStr() override { return "vector | Metal"; }
   bool BitmapExtSupported(const char* ext) override;
   // Reading pixels back is not supported: opaque black.
@@ -130,6 +135,27 @@ class IGraphicsVector : public IGraphics {
                          const IBlend* blend = nullptr) override;
 
  private:
+  // Starts a new path in the renderer and forgets the extent of the last one.
+  void BeginPath();
+  void SeparateFromHeldStrokes();
+  // Holds the stroke just set up instead of drawing it; draws the held ones first when this one differs.
+  void HoldStroke();
+  void DrawHeldStrokes();
+  static bool SameStroke(const VRstate& a, const VRstate& b);
+  // A point in the current user space in the renderer's frame units.
+  void FramePoint(float x, float y, float& fx, float& fy) const;
+  // Adds a point given in the current user space to the path's extent.
+  void AddCorner(float x, float y, bool move);
+  void AddCurvePoint(float x, float y);
+  // The scissor's box with room for anti-aliasing and outset (frame units) around it; false when nothing can be
+  // left out: no scissor, no path bounds, or a composite operation that changes pixels outside the scissor.
+  bool ScissorRoom(float outset, IRECT& room) const;
+  // Whether the path lies outside the scissor's room: drawing it would change no pixel, while costing every pixel
+  // it covers (the renderer applies the scissor per pixel).
+  bool PathHiddenByScissor(float outset) const;
+  // False when the fill would change no pixel; a rectangle reaching out of the scissor's room is cut down to it.
+  bool TrimFillToScissor(const IFillOptions& options);
+  void SetFillWinding(const IFillOptions& options);
   // The editor's size in whole points at the draw scale.
   float WindowWidthPoints() const;
   float WindowHeightPoints() const;
@@ -149,6 +175,18 @@ class IGraphicsVector : public IGraphics {
   StaticStorage<APIBitmap> mBitmapCache;
   VRcontext* mVG = nullptr;
   MVRframebuffer* mMainFramebuffer = nullptr;
+  PathExtent mPath;
+  // The path's geometry was made by a fill or stroke that kept the path: the renderer would reuse it.
+  bool mPathFlattened = false;
+  // Strokes held back: their paths are the renderer's path commands before end, drawn with state.
+  struct HeldStrokes {
+    int count = 0;
+    int end = 0;
+    VRstate state{};
+  };
+  bool mHoldStrokes = false;
+  HeldStrokes mHeld;
+  std::vector<float> mPathTail;
 };
 
 }  // namespace fx::gfx

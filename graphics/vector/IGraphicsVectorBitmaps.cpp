@@ -125,6 +125,7 @@ APIBitmap* IGraphicsVector::CreateAPIBitmap(int width, int height, float scale, 
   // Making the framebuffer flushes and restarts the renderer: what was drawn so far goes to the current target, and
   // the state (transform, scissor, paints) is carried over to the restarted frame.
   const bool inFrame = mInDraw && mVG != nullptr;
+  if (inFrame) DrawHeldStrokes();
   VRstate state{};
   if (inFrame) {
     state = *vrGetState(mVG);
@@ -141,6 +142,7 @@ APIBitmap* IGraphicsVector::CreateAPIBitmap(int width, int height, float scale, 
 void IGraphicsVector::DrawBitmap(const IBitmap& bitmap, const IRECT& dest, int srcX, int srcY, const IBlend* blend) {
   const APIBitmap* image = bitmap.GetAPIBitmap();
   if (image == nullptr || !ImageExists(mVG, image->GetBitmapID())) return;
+  DrawHeldStrokes();
   const float s = 1.f / (image->GetScale() * image->GetDrawScale());
   if (!std::isfinite(s)) return;
   VRpaint paint{};
@@ -186,6 +188,7 @@ void IGraphicsVector::BindDrawTarget() {
 
 void IGraphicsVector::UpdateLayer() {
   if (mVG == nullptr) return;
+  DrawHeldStrokes();
   vrEndFrame(mVG);
   BindDrawTarget();
 }

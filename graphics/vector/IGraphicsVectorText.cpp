@@ -110,6 +110,7 @@ float IGraphicsVector::DoMeasureText(const IText& text, const char* str, IRECT& 
 
 void IGraphicsVector::DoDrawText(const IText& text, const char* str, const IRECT& bounds, const IBlend* blend) {
   if (mVG == nullptr) return;
+  DrawHeldStrokes();
   IRECT measured = bounds;
   double x = 0.0, y = 0.0;
   PrepareText(text, str, measured, x, y);
@@ -129,6 +130,7 @@ void IGraphicsVector::DoDrawText(const IText& text, const char* str, const IRECT
 
 void IGraphicsVector::DrawMultiLineText(const IText& text, const char* str, const IRECT& bounds, const IBlend* blend) {
   if (mVG == nullptr || str == nullptr || str[0] == '\0') return;
+  DrawHeldStrokes();
   vrSave(mVG);
   vrFontSize(mVG, text.mSize);
   vrFontFace(mVG, text.mFont);

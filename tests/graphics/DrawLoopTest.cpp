@@ -1,7 +1,10 @@
 #include "tests/graphics/GraphicsFixture.h"
 
+#include <algorithm>
+
 #include "graphics/IControlActions.h"
 #include "graphics/IGraphicsClock.h"
+#include "graphics/IPanelControl.h"
 
 namespace fx::gfx::test {
 namespace {
@@ -115,6 +118,107 @@ TEST_F(DrawLoop, StrictDrawingDrawsTheUnionOnce) {
   EXPECT_EQ(g.Entries("SetClipRegion"),
             (std::vector<std::string>{"SetClipRegion -1,-1,11,11", "SetClipRegion 199,199,211,211"}));
   EXPECT_EQ(g.Count("BeginFrame"), 1);
+}
+
+// A control is drawn in the region of (10, 10, 20, 20) padded by 0.75 to whole pixels: (9, 9, 21, 21) at scale 1,
+// the padded rectangle itself at scale 4. Panels attached after it hide it only where their opaque paint covers
+// every pixel of that region.
+TEST_F(DrawLoop, ControlsHiddenByOpaquePanelsInFrontAreLeftOut) {
+  const IColor opaque(255, 10, 20, 30), translucent(254, 10, 20, 30);
+  IPattern gradient(kLinearPattern);
+  gradient.AddStop(opaque, 0.f);
+  gradient.AddStop(IColor(255, 200, 100, 0), 1.f);
+  IPattern singular = gradient;
+  singular.mTransform = IMatrix(0, 0, 0, 0, 0, 0);
+  struct Panel {
+    IRECT r;
+    IPattern pattern;
+    bool behind = false;  // attached before the control
+    bool hidden = false;
+    bool disabled = false;
+  };
+  struct Row {
+    const char* name;
+    float scale;
+    std::vector<Panel> panels;
+    bool drawn;
+  } rows[] = {
+      {"one opaque panel over the region", 1.f, {{IRECT(0, 0, 30, 30), opaque}}, false},
+      {"two panels that together cover it",
+       1.f,
+       {{IRECT(0, 0, 30, 15), opaque}, {IRECT(0, 15, 30, 30), gradient}},
+       false},
+      {"edge exactly on the region's last pixel", 1.f, {{IRECT(9, 9, 21, 21), opaque}}, false},
+      {"edge half a pixel short", 1.f, {{IRECT(9, 9, 20.5f, 21), opaque}}, true},
+      {"the padded rectangle at scale 1", 1.f, {{IRECT(9.25f, 9.25f, 20.75f, 20.75f), opaque}}, true},
+      {"the padded rectangle at scale 4, in whole pixels", 4.f, {{IRECT(9.25f, 9.25f, 20.75f, 20.75f), opaque}}, false},
+      {"a gap between two panels", 1.f, {{IRECT(0, 0, 30, 14), opaque}, {IRECT(0, 15, 30, 30), opaque}}, true},
+      {"translucent", 1.f, {{IRECT(0, 0, 30, 30), translucent}}, true},
+      {"singular gradient paints nothing", 1.f, {{IRECT(0, 0, 30, 30), singular}}, true},
+      {"panel behind the control", 1.f, {{IRECT(0, 0, 30, 30), opaque, true}}, true},
+      {"hidden panel", 1.f, {{IRECT(0, 0, 30, 30), opaque, false, true}}, true},
+      {"disabled panel is dimmed", 1.f, {{IRECT(0, 0, 30, 30), opaque, false, false, true}}, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    g.RemoveAllControls();
+    g.SetScreenScale(row.scale);
+    for (const Panel& p : row.panels)
+      if (p.behind) g.AttachControl(new IPanelControl(p.r, p.pattern));
+    Attach("x", IRECT(10, 10, 20, 20));
+    for (const Panel& p : row.panels) {
+      if (p.behind) continue;
+      IControl* panel = g.AttachControl(new IPanelControl(p.r, p.pattern));
+      panel->Hide(p.hidden);
+      panel->SetDisabled(p.disabled);
+    }
+    journal.clear();
+    IRECTList rects;
+    Frame(rects);
+    EXPECT_EQ(journal, row.drawn ? std::vector<std::string>{"x:Draw"} : std::vector<std::string>{});
+  }
+}
+
+// An opaque panel that opaque panels in front cover in part is drawn once in each piece they leave (neighbouring
+// pieces merged), when there are at most eight: its fill then reaches only those. The background fills the
+// 400 x 300 window; its region is the window.
+TEST_F(DrawLoop, PartlyCoveredPanelsAreDrawnInTheirVisiblePieces) {
+  const IPattern opaque(IColor(255, 10, 20, 30));
+  struct Row {
+    const char* name;
+    std::vector<IRECT> front;
+    std::vector<std::string> backgroundClips;
+  } rows[] = {
+      {"one panel in the middle",
+       {IRECT(100, 100, 200, 200)},
+       {"SetClipRegion 0,0,100,300", "SetClipRegion 100,0,200,100", "SetClipRegion 100,200,200,300",
+        "SetClipRegion 200,0,400,300"}},
+      {"a row of panels leaves a band above and below",
+       {IRECT(0, 100, 200, 200), IRECT(200, 100, 400, 200)},
+       {"SetClipRegion 0,0,400,100", "SetClipRegion 0,200,400,300"}},
+      {"scattered panels leave too many pieces",
+       {IRECT(20, 20, 40, 40), IRECT(120, 20, 140, 40), IRECT(20, 120, 40, 140), IRECT(120, 120, 140, 140),
+        IRECT(220, 220, 240, 240)},
+       {"SetClipRegion -1,-1,401,301"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    g.RemoveAllControls();
+    IControl* background = g.AttachControl(new IPanelControl(IRECT(0, 0, 400, 300), opaque));
+    for (const IRECT& r : row.front) g.AttachControl(new IPanelControl(r, opaque));
+    for (int i = 0; i < g.NControls(); ++i) g.GetControl(i)->SetClean();
+    background->SetDirty(false);
+    g.log.clear();
+    IRECTList rects;
+    Frame(rects);
+    std::vector<std::string> clips;
+    for (const std::string& e : g.log) {
+      if (e.rfind("SetClipRegion", 0) == 0) clips.push_back(e);
+      if (e.rfind("OnControlDrawn ", 0) == 0 && e != "OnControlDrawn 0") clips.pop_back();
+    }
+    std::sort(clips.begin(), clips.end());
+    EXPECT_EQ(clips, row.backgroundClips);
+  }
 }
 
 TEST_F(DrawLoop, RunningAnimationKeepsItsControlDirtyUntilItEnds) {

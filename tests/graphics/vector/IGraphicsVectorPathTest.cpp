@@ -107,6 +107,52 @@ TEST_F(VectorGraphicsTest, PatternsBecomeTwoColourGradientsOrAreRefused) {
   }
 }
 
+// A transparent paint leaves the destination as it was under the operations whose destination factor is one for a
+// source of alpha 0 (source-over, atop, destination-over and -out, add, xor): it is not drawn, as it would only
+// cost its pixels. Under the others it clears or keeps only part of what is there, and is drawn.
+TEST_F(VectorGraphicsTest, TransparentPaintIsDrawnOnlyWhereItChangesPixels) {
+  IPattern clearGradient(kLinearPattern);
+  clearGradient.AddStop(IColor(0, 255, 0, 0), 0.f);
+  clearGradient.AddStop(IColor(0, 0, 0, 255), 1.f);
+  IPattern halfClearGradient = clearGradient;
+  halfClearGradient.mStops[1].mColor.A = 1;
+  const IPattern clear(IColor(0, 255, 255, 255));
+  struct Row {
+    int method;  // -1: no blend
+    IPattern pattern;
+    bool drawn;
+  } rows[] = {
+      {-1, clear, false},
+      {kBlendDefault, clear, false},
+      {kBlendSourceAtop, clear, false},
+      {kBlendDestOver, clear, false},
+      {kBlendDestOut, clear, false},
+      {kBlendAdd, clear, false},
+      {kBlendXOR, clear, false},
+      {-1, clearGradient, false},
+      {kBlendSourceIn, clear, true},
+      {kBlendSourceOut, clear, true},
+      {kBlendDestIn, clear, true},
+      {kBlendDestAtop, clear, true},
+      {-1, halfClearGradient, true},
+      {-1, IPattern(IColor(1, 0, 0, 0)), true},
+  };
+  g->BeginFrame();
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.method << " " << row.pattern.mType);
+    const IBlend blend(row.method, 1.f);
+    for (const bool stroke : {false, true}) {
+      const int before = Draws();
+      g->PathRect(IRECT(0, 0, 100, 100));
+      stroke ? g->PathStroke(row.pattern, 2.f, IStrokeOptions(), row.method < 0 ? nullptr : &blend)
+             : g->PathFill(row.pattern, IFillOptions(), row.method < 0 ? nullptr : &blend);
+      EXPECT_EQ(Draws() - before, row.drawn ? 1 : 0) << (stroke ? "stroke" : "fill");
+      EXPECT_EQ(ctx->ncommands, 0) << "the path is cleared either way";
+      EXPECT_EQ(vrGetState(ctx)->compositeOperation.dstRGB, VR_ONE_MINUS_SRC_ALPHA) << "back to source-over";
+    }
+  }
+}
+
 TEST_F(VectorGraphicsTest, FillRulesSetTheLastWindingAndStrokeOptionsTheState) {
   struct FillRow {
     EFillRule rule;
@@ -200,6 +246,147 @@ TEST_F(VectorGraphicsTest, ClipRegionBecomesTheScissorInDrawScale) {
   for (int i = 0; i < 6; ++i) EXPECT_FLOAT_EQ(s.xform[i], xform[i]);
   EXPECT_FLOAT_EQ(s.extent[0], 50);
   EXPECT_FLOAT_EQ(s.extent[1], 25);
+}
+
+// The clip (10, 20, 110, 70) at draw scale 2 is the scissor (20, 40, 220, 140) in frame units, with two pixels of room
+// around it: (18, 38, 222, 142). A fill or stroke wholly outside the room is left out, a rectangle reaching out of
+// it is cut down to it, unless the path is kept for another use or the operation changes pixels outside the scissor.
+TEST_F(VectorGraphicsTest, DrawingTheScissorHidesIsLeftOutAndRectanglesAreCutToIt) {
+  Open(2.f);
+  g->BeginFrame();
+  g->PathTransformSetMatrix(IMatrix());
+  g->SetClipRegion(IRECT(10, 20, 110, 70));
+  enum Shape { kRect, kCircle, kLine };
+  struct Row {
+    const char* name;
+    Shape shape;
+    IRECT r;                // the rectangle, the circle's bounding square, or the line from (L, T) to (R, B)
+    float thickness = 0.f;  // 0: fill
+    int method = -1;        // -1: no blend
+    bool preserve = false;
+    bool drawn = true;
+    IRECT bounds;  // of the recorded geometry, frame units
+  } rows[] = {
+      {"rectangle inside", kRect, {20, 30, 100, 60}, 0, -1, false, true, {40, 60, 200, 120}},
+      {"rectangle across the sides", kRect, {0, 30, 200, 60}, 0, -1, false, true, {18, 60, 222, 120}},
+      {"rectangle below, within the room", kRect, {20, 70.5f, 100, 90}, 0, -1, false, true, {40, 141, 200, 142}},
+      {"rectangle below the room", kRect, {20, 72, 100, 90}, 0, -1, false, false, {}},
+      {"clearing blend outside", kRect, {20, 72, 100, 90}, 0, kBlendSourceIn, false, true, {40, 144, 200, 180}},
+      {"clearing blend across", kRect, {0, 30, 200, 60}, 0, kBlendDestIn, false, true, {0, 60, 400, 120}},
+      {"path kept", kRect, {0, 30, 200, 60}, 0, -1, true, true, {0, 60, 400, 120}},
+      {"circle outside", kCircle, {140, 90, 160, 110}, 0, -1, false, false, {}},
+      {"circle across", kCircle, {100, 50, 120, 70}, 0, -1, false, true, {200, 100, 240, 140}},
+      {"thick line reaching in", kLine, {0, 75, 200, 75}, 20, -1, false, true, {0, 150, 400, 150}},
+      // The half width times the miter limit (10) is the room a stroke may need: 2 x 10 frame units.
+      {"thin line outside", kLine, {0, 85, 200, 85}, 2, -1, false, false, {}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const int before = Draws();
+    const IBlend blend(row.method, 1.f);
+    const IBlend* b = row.method < 0 ? nullptr : &blend;
+    if (row.shape == kRect)
+      g->PathRect(row.r);
+    else if (row.shape == kCircle)
+      g->PathCircle(row.r.MW(), row.r.MH(), 0.5f * row.r.W());
+    else {
+      g->PathMoveTo(row.r.L, row.r.T);
+      g->PathLineTo(row.r.R, row.r.B);
+    }
+    IFillOptions fill;
+    fill.mPreserve = row.preserve;
+    if (row.thickness > 0.f)
+      g->PathStroke(IPattern(COLOR_RED), row.thickness, IStrokeOptions(), b);
+    else
+      g->PathFill(IPattern(COLOR_RED), fill, b);
+    g->PathClear();
+    ASSERT_EQ(Draws() - before, row.drawn ? 1 : 0);
+    if (!row.drawn || row.thickness > 0.f) continue;
+    EXPECT_NEAR(Last().bounds[0], row.bounds.L, 1e-3f);
+    EXPECT_NEAR(Last().bounds[1], row.bounds.T, 1e-3f);
+    EXPECT_NEAR(Last().bounds[2], row.bounds.R, 1e-3f);
+    EXPECT_NEAR(Last().bounds[3], row.bounds.B, 1e-3f);
+  }
+}
+
+// Inside a control's drawing, strokes of a solid colour that match the one before are held and drawn as one stroke
+// of several paths; anything else draws the held ones first. Each path keeps the geometry it has when drawn alone
+// (outside a control's drawing every stroke is drawn at once).
+TEST_F(VectorGraphicsTest, MatchingStrokesOfAControlAreDrawnAsOne) {
+  struct Blank : IControl {
+    Blank() : IControl(IRECT()) {}
+    void Draw(IGraphics&) override {}
+  } control;
+  IPattern gradient(kLinearPattern);
+  gradient.AddStop(COLOR_RED, 0.f);
+  gradient.AddStop(COLOR_BLUE, 1.f);
+  // r: a red line 1 thick, w: 2 thick, b: blue, g: a gradient, p: red keeping its path, a: a red arc, f: a fill,
+  // c: another clip. Each line lies lower than the last.
+  const auto run = [&](const std::string& ops) {
+    float y = 10.f;
+    for (const char op : ops) {
+      y += 3.f;
+      g->PathClear();
+      if (op == 'c') {
+        g->SetClipRegion(IRECT(0, 0, 150, 90));
+        continue;
+      }
+      if (op == 'f') {
+        g->PathRect(IRECT(10, y, 20, y + 2));
+        g->PathFill(IPattern(COLOR_GREEN));
+        continue;
+      }
+      if (op == 'a') {
+        g->PathArc(50, y, 5, 0, 90);
+      } else {
+        g->PathMoveTo(10, y);
+        g->PathLineTo(90, y + 1);
+      }
+      IStrokeOptions options;
+      options.mPreserve = op == 'p';
+      const IPattern paint = op == 'b' ? IPattern(COLOR_BLUE) : op == 'g' ? gradient : IPattern(COLOR_RED);
+      g->PathStroke(paint, op == 'w' ? 2.f : 1.f, options);
+    }
+  };
+  // Draws as kind and path count; every path's stroke strip with its paint, in order.
+  const auto drawn = [&](int from, std::string& kinds, std::vector<std::vector<float>>& strips) {
+    for (int i = from; i < Draws(); ++i) {
+      const RecordedDraw& d = backend.draws[static_cast<std::size_t>(i)];
+      kinds += (kinds.empty() ? "" : " ") + std::string(d.kind == RecordedDraw::Fill ? "F" : "S") +
+               std::to_string(d.paths.size());
+      for (const RecordedPath& p : d.paths) {
+        std::vector<float> strip = {d.paint.innerColor.r, d.paint.innerColor.b, d.strokeWidth};
+        for (const VRvertex& v : p.stroke) strip.insert(strip.end(), {v.x, v.y, v.u, v.v});
+        strips.push_back(strip);
+      }
+    }
+  };
+  const struct {
+    const char* ops;
+    const char* held;
+  } rows[] = {
+      {"rrr", "S3"},    {"rrbr", "S2 S1 S1"}, {"rrwr", "S2 S1 S1"}, {"rfr", "S1 F1 S1"},
+      {"rcr", "S1 S1"}, {"rar", "S1 S2"},     {"rpr", "S1 S1 S1"},  {"rgr", "S1 S1 S1"},
+  };
+  g->BeginFrame();
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.ops);
+    g->SetClipRegion(IRECT(0, 0, 200, 100));
+    std::string aloneKinds, heldKinds;
+    std::vector<std::vector<float>> alone, held;
+    int from = Draws();
+    run(row.ops);
+    drawn(from, aloneKinds, alone);
+    g->SetClipRegion(IRECT(0, 0, 200, 100));
+    from = Draws();
+    g->OnControlDrawing(control);
+    run(row.ops);
+    g->OnControlDrawn(control);
+    drawn(from, heldKinds, held);
+    EXPECT_EQ(heldKinds, row.held);
+    EXPECT_EQ(held, alone);
+    EXPECT_EQ(ctx->ncommands, 0);
+  }
 }
 
 TEST_F(VectorGraphicsTest, DottedLinesAndRectsStrokeTheirDashesOrNothing) {
