@@ -168,6 +168,8 @@ MVRcontext_vKelvadrune_vst::~MVRcontext_vKelvadrune_vst() {
   cbuffers.clear();
   textures.clear();
   mPipelines.clear();
+  mStencilOnlyPipelines.clear();
+  mFragmentVariants.clear();
   pipelineState.reset();
   stencilOnlyPipelineState.reset();
   if (mMadeDevice && metalLayer != nullptr) metalLayer->device.reset();

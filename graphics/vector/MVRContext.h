@@ -156,11 +156,17 @@ class MVRcontext_vKelvadrune_vst {
   platform::gpu::GpuClearColor clearColor;
 
  private:
-  struct PipelinePair {
+  // A shading pipeline: a blend, a format and the fragment function specialised for one kind of record.
+  struct ShadingPipeline {
     MVRblend blend;
     platform::gpu::GpuPixelFormat format;
+    platform::gpu::ShaderFragmentVariant variant;
     std::shared_ptr<platform::gpu::GpuRenderPipelineState> pipeline;
-    std::shared_ptr<platform::gpu::GpuRenderPipelineState> stencilOnly;
+  };
+  // Stencil-only pipelines have no fragment stage and write no colour: one per format serves every blend.
+  struct StencilOnlyPipeline {
+    platform::gpu::GpuPixelFormat format;
+    std::shared_ptr<platform::gpu::GpuRenderPipelineState> pipeline;
   };
 
   platform::gpu::GpuDevice& device() const { return *metalLayer->device; }
@@ -180,7 +186,13 @@ class MVRcontext_vKelvadrune_vst {
   // Vertices of all paths' fringe strips joined into one strip by repeated end vertices; returns the next vertex.
   int writeJoinedStrips(int at, const VRpath* paths, int npaths);
 
+  // The blend and format of the following draws; makes the format's stencil-only pipeline when it is new.
   bool updateRenderPipelineStatesForBlend(const MVRblend& blend, platform::gpu::GpuPixelFormat pixelFormat);
+  // Makes the pipeline of the blend and format in force with the fragment function specialised for the
+  // record at uniformOffset the one in force (pipelineState), building it when it is new.
+  void useShadingPipelineFor(int uniformOffset);
+  platform::gpu::GpuRenderPipelineDescriptor pipelineDescriptor(const MVRblend& blend,
+                                                                platform::gpu::GpuPixelFormat pixelFormat) const;
   void updateStencilTextureToSize(int width, int height);
   bool renderCommandEncoderWithColorTexture(platform::gpu::GpuCommandBuffer& commands,
                                             const std::shared_ptr<platform::gpu::GpuTexture>& colorTexture);
@@ -191,7 +203,10 @@ class MVRcontext_vKelvadrune_vst {
   void triangles(const MVRcall& call);
   void releaseBuffers(MVRbuffers_vKelvadrune_vst& set);
 
-  std::vector<PipelinePair> mPipelines;
+  std::vector<ShadingPipeline> mPipelines;
+  std::vector<StencilOnlyPipeline> mStencilOnlyPipelines;
+  std::vector<std::pair<platform::gpu::ShaderFragmentVariant, std::shared_ptr<platform::gpu::GpuFunction>>>
+      mFragmentVariants;
   bool mMadeDevice = false;  // the layer had no device: this context made it and takes it away again
 };
 

@@ -147,23 +147,10 @@ bool MVRcontext_vKelvadrune_vst::renderCommandEncoderWithColorTexture(GpuCommand
   return true;
 }
 
-bool MVRcontext_vKelvadrune_vst::updateRenderPipelineStatesForBlend(const MVRblend& blend, GpuPixelFormat pixelFormat) {
-  if (pipelineState && stencilOnlyPipelineState && pixelFormat == piplelinePixelFormat && blend == blendFunc)
-    return true;
-  // Pipelines cost milliseconds to build on some devices: every blend and format met stays cached, so a frame
-  // that switches composite operations back and forth builds each pair once.
-  for (const PipelinePair& pair : mPipelines) {
-    if (pair.blend == blend && pair.format == pixelFormat) {
-      pipelineState = pair.pipeline;
-      stencilOnlyPipelineState = pair.stencilOnly;
-      blendFunc = blend;
-      piplelinePixelFormat = pixelFormat;
-      return true;
-    }
-  }
+GpuRenderPipelineDescriptor MVRcontext_vKelvadrune_vst::pipelineDescriptor(const MVRblend& blend,
+                                                                           GpuPixelFormat pixelFormat) const {
   GpuRenderPipelineDescriptor descriptor;
   descriptor.vertexFunction = vertexFunction;
-  descriptor.fragmentFunction = fragmentFunction;
   descriptor.vertexDescriptor = vertexDescriptor;
   descriptor.colorFormat = pixelFormat;
   descriptor.stencilFormat = GpuPixelFormat::Stencil8;
@@ -172,22 +159,59 @@ bool MVRcontext_vKelvadrune_vst::updateRenderPipelineStatesForBlend(const MVRble
   descriptor.sourceAlpha = blend.srcAlpha;
   descriptor.destinationRGB = blend.dstRGB;
   descriptor.destinationAlpha = blend.dstAlpha;
-  std::string reason;
-  std::shared_ptr<GpuRenderPipelineState> pipeline = device().NewRenderPipelineState(descriptor, reason);
-  checkError(reason, "init pipeline state");
-  descriptor.fragmentFunction = nullptr;
-  descriptor.colorWrites = false;
-  reason.clear();
-  std::shared_ptr<GpuRenderPipelineState> stencilOnly = device().NewRenderPipelineState(descriptor, reason);
-  checkError(reason, "init pipeline stencil only state");
-  // On failure the states in force stay: drawing goes on with them.
-  if (!pipeline || !stencilOnly) return false;
-  mPipelines.push_back({blend, pixelFormat, pipeline, stencilOnly});
-  pipelineState = std::move(pipeline);
+  return descriptor;
+}
+
+bool MVRcontext_vKelvadrune_vst::updateRenderPipelineStatesForBlend(const MVRblend& blend, GpuPixelFormat pixelFormat) {
+  if (stencilOnlyPipelineState && pixelFormat == piplelinePixelFormat && blend == blendFunc) return true;
+  std::shared_ptr<GpuRenderPipelineState> stencilOnly;
+  for (const StencilOnlyPipeline& entry : mStencilOnlyPipelines)
+    if (entry.format == pixelFormat) stencilOnly = entry.pipeline;
+  if (!stencilOnly) {
+    GpuRenderPipelineDescriptor descriptor = pipelineDescriptor(MVRblend{}, pixelFormat);
+    descriptor.colorWrites = false;
+    std::string reason;
+    stencilOnly = device().NewRenderPipelineState(descriptor, reason);
+    checkError(reason, "init pipeline stencil only state");
+    // On failure the states in force stay: drawing goes on with them.
+    if (!stencilOnly) return false;
+    mStencilOnlyPipelines.push_back({pixelFormat, stencilOnly});
+  }
   stencilOnlyPipelineState = std::move(stencilOnly);
   blendFunc = blend;
   piplelinePixelFormat = pixelFormat;
   return true;
+}
+
+void MVRcontext_vKelvadrune_vst::useShadingPipelineFor(int uniformOffset) {
+  const ShaderFragmentVariant variant = FragmentVariantFor(*fragUniformAtIndex(uniformOffset));
+  // Pipelines cost milliseconds to build on some devices: every blend, format and variant met stays cached, so
+  // a frame that switches paints or composite operations back and forth builds each once.
+  for (const ShadingPipeline& entry : mPipelines) {
+    if (entry.variant == variant && entry.blend == blendFunc && entry.format == piplelinePixelFormat) {
+      pipelineState = entry.pipeline;
+      return;
+    }
+  }
+  std::shared_ptr<GpuFunction> fragment;
+  for (const auto& [known, function] : mFragmentVariants)
+    if (known == variant) fragment = function;
+  if (!fragment) {
+    fragment = std::make_shared<GpuFunction>(
+        fragmentFunction, GpuFunctionConstantValues{{kConstantPaint, static_cast<uint32_t>(variant.paint)},
+                                                    {kConstantScissor, variant.scissor ? 1u : 0u},
+                                                    {kConstantStrokeDiscard, variant.strokeDiscard ? 1u : 0u}});
+    mFragmentVariants.emplace_back(variant, fragment);
+  }
+  GpuRenderPipelineDescriptor descriptor = pipelineDescriptor(blendFunc, piplelinePixelFormat);
+  descriptor.fragmentFunction = std::move(fragment);
+  std::string reason;
+  std::shared_ptr<GpuRenderPipelineState> pipeline = device().NewRenderPipelineState(descriptor, reason);
+  checkError(reason, "init pipeline state");
+  // On failure the pipeline in force stays: drawing goes on with it.
+  if (!pipeline) return;
+  mPipelines.push_back({blendFunc, piplelinePixelFormat, variant, pipeline});
+  pipelineState = std::move(pipeline);
 }
 
 void MVRcontext_vKelvadrune_vst::updateStencilTextureToSize(int width, int height) {
@@ -217,6 +241,7 @@ void MVRcontext_vKelvadrune_vst::setUniforms(int uniformOffset, int image) {
 
 void MVRcontext_vKelvadrune_vst::convexFill(const MVRcall& call) {
   setUniforms(call.uniformOffset, call.image);
+  useShadingPipelineFor(call.uniformOffset);
   renderEncoder->SetRenderPipelineState(pipelineState);
   if (call.indexCount > 0)
     renderEncoder->DrawIndexedPrimitives(GpuPrimitiveType::Triangle, static_cast<uint32_t>(call.indexCount),
@@ -235,6 +260,7 @@ void MVRcontext_vKelvadrune_vst::fill(const MVRcall& call) {
     renderEncoder->DrawIndexedPrimitives(GpuPrimitiveType::Triangle, static_cast<uint32_t>(call.indexCount),
                                          buffers->indexBuffer, static_cast<size_t>(call.indexOffset) * indexSize);
   renderEncoder->SetCullMode(GpuCullMode::Back);
+  useShadingPipelineFor(call.uniformOffset);
   renderEncoder->SetRenderPipelineState(pipelineState);
   setUniforms(call.uniformOffset, call.image);
   // The fringe where the stencil is still 0 (outside the shape), then the cover quad where it is not 0, which
@@ -259,10 +285,13 @@ void MVRcontext_vKelvadrune_vst::stroke(const MVRcall& call) {
     // unmarked, then clear the marks.
     setUniforms(call.uniformOffset + fragSize, call.image);
     renderEncoder->SetDepthStencilState(strokeShapeStencilState);
+    useShadingPipelineFor(call.uniformOffset + fragSize);
     renderEncoder->SetRenderPipelineState(pipelineState);
     renderEncoder->DrawPrimitives(GpuPrimitiveType::TriangleStrip, offset, count);
     setUniforms(call.uniformOffset, call.image);
     renderEncoder->SetDepthStencilState(strokeAntiAliasStencilState);
+    useShadingPipelineFor(call.uniformOffset);
+    renderEncoder->SetRenderPipelineState(pipelineState);
     renderEncoder->DrawPrimitives(GpuPrimitiveType::TriangleStrip, offset, count);
     renderEncoder->SetDepthStencilState(strokeClearStencilState);
     renderEncoder->SetRenderPipelineState(stencilOnlyPipelineState);
@@ -270,6 +299,7 @@ void MVRcontext_vKelvadrune_vst::stroke(const MVRcall& call) {
     renderEncoder->SetDepthStencilState(defaultStencilState);
   } else {
     setUniforms(call.uniformOffset, call.image);
+    useShadingPipelineFor(call.uniformOffset);
     renderEncoder->SetRenderPipelineState(pipelineState);
     renderEncoder->DrawPrimitives(GpuPrimitiveType::TriangleStrip, offset, count);
   }
@@ -277,6 +307,7 @@ void MVRcontext_vKelvadrune_vst::stroke(const MVRcall& call) {
 
 void MVRcontext_vKelvadrune_vst::triangles(const MVRcall& call) {
   setUniforms(call.uniformOffset, call.image);
+  useShadingPipelineFor(call.uniformOffset);
   renderEncoder->SetRenderPipelineState(pipelineState);
   renderEncoder->DrawPrimitives(GpuPrimitiveType::Triangle, static_cast<uint32_t>(call.triangleOffset),
                                 static_cast<uint32_t>(call.triangleCount));

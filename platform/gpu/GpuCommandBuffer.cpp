@@ -604,12 +604,10 @@ bool GpuRenderEncoder::PrepareDraw(GpuPrimitiveType type) {
                                 &dynamicOffset);
     mOffsetDirty = false;
   }
-  const int32_t recordIndex = static_cast<int32_t>((mFragmentUniformsOffset - mWindowBase) / kFragmentRecordStride);
-  if (recordIndex != mRecordIndex) {
-    mFn.vkCmdPushConstants(mCommands, core.pipelineLayout, VK_SHADER_STAGE_FRAGMENT_BIT, 0, sizeof recordIndex,
-                           &recordIndex);
-    mRecordIndex = recordIndex;
-  }
+  // The record index travels as the draw's first instance (the vertex function hands it to the fragment
+  // function), not as a push constant: on the CPU device any change of fragment state copies the whole shading
+  // state once per draw, while draws that differ only in their record then share it.
+  mRecordIndex = static_cast<uint32_t>((mFragmentUniformsOffset - mWindowBase) / kFragmentRecordStride);
   if (mVertexDirty && mVertexBuffer) {
     const VkBuffer buffer = mVertexBuffer->Handle();
     const VkDeviceSize offset = mVertexOffset;
@@ -621,7 +619,7 @@ bool GpuRenderEncoder::PrepareDraw(GpuPrimitiveType type) {
 
 void GpuRenderEncoder::DrawPrimitives(GpuPrimitiveType type, uint32_t vertexStart, uint32_t vertexCount) {
   if (vertexCount == 0 || !PrepareDraw(type)) return;
-  mFn.vkCmdDraw(mCommands, vertexCount, 1, vertexStart, 0);
+  mFn.vkCmdDraw(mCommands, vertexCount, 1, vertexStart, mRecordIndex);
 }
 
 void GpuRenderEncoder::DrawIndexedPrimitives(GpuPrimitiveType type, uint32_t indexCount,
@@ -635,7 +633,7 @@ void GpuRenderEncoder::DrawIndexedPrimitives(GpuPrimitiveType type, uint32_t ind
   if (!PrepareDraw(type)) return;
   mOwner.Retain(indexBuffer);
   mFn.vkCmdBindIndexBuffer(mCommands, indexBuffer->Handle(), indexBufferOffset, VK_INDEX_TYPE_UINT32);
-  mFn.vkCmdDrawIndexed(mCommands, indexCount, 1, 0, 0, 0);
+  mFn.vkCmdDrawIndexed(mCommands, indexCount, 1, 0, 0, mRecordIndex);
 }
 
 // ---- Blit encoder ----

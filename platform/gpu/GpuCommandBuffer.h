@@ -144,7 +144,7 @@ class GpuRenderEncoder {
   size_t mWindowBase = 0;
   size_t mWindowRange = 0;
   bool mWindowValid = false;
-  int32_t mRecordIndex = -1;  // last pushed
+  uint32_t mRecordIndex = 0;  // of the draw being prepared: its first instance
   bool mDescriptorsDirty = true;
   bool mOffsetDirty = true;
   VkDescriptorSet mSet = VK_NULL_HANDLE;

@@ -281,13 +281,9 @@ bool GpuCore::CreateLayouts(std::string& reason) {
     setLayout = VK_NULL_HANDLE;
     return false;
   }
-  // The fragment functions' record index within fragment buffer 0's window (ShaderInterface.h).
-  const VkPushConstantRange recordIndex{VK_SHADER_STAGE_FRAGMENT_BIT, 0, sizeof(int32_t)};
   VkPipelineLayoutCreateInfo layoutInfo{VK_STRUCTURE_TYPE_PIPELINE_LAYOUT_CREATE_INFO};
   layoutInfo.setLayoutCount = 1;
   layoutInfo.pSetLayouts = &setLayout;
-  layoutInfo.pushConstantRangeCount = 1;
-  layoutInfo.pPushConstantRanges = &recordIndex;
   if (VulkanFailed(fn.vkCreatePipelineLayout(device, &layoutInfo, nullptr, &pipelineLayout), "vkCreatePipelineLayout",
                    reason)) {
     pipelineLayout = VK_NULL_HANDLE;

@@ -2,10 +2,15 @@
 // rectangle over the feather, an image by its texture type, or text from the alpha atlas; then the
 // scissor's coverage. Compiled twice: with EDGE_AA ("fragmentShaderAA") the stroke coordinates also give
 // the anti-aliasing coverage, and fragments below the stroke threshold are discarded.
+//
+// Function constants (ids in ShaderInterface.h) specialise the function to one kind of paint: a CPU
+// rasteriser pays for every instruction of every fragment, and a solid fill then costs a few multiplies
+// instead of two matrices, a distance and a texture read. The defaults give the general function, which
+// takes everything from the record.
 #version 450
 
 // One record per 256-byte slot of fragment buffer 0 (the padding fills the slot); the draw's record is
-// chosen by a push constant. Layout: ShaderInterface.h.
+// chosen by its first instance, which the vertex function passes on. Layout: ShaderInterface.h.
 struct FragmentUniforms {
   mat3 scissorMat;
   mat3 paintMat;
@@ -27,10 +32,6 @@ layout(set = 0, binding = 1, std140) uniform FragmentRecords {
   FragmentUniforms records[64];
 };
 
-layout(push_constant) uniform DrawRecord {
-  int recordIndex;
-};
-
 // The draw's record.
 #define U records[recordIndex]
 
@@ -39,6 +40,7 @@ layout(set = 0, binding = 3) uniform sampler smp;
 
 layout(location = 0) in vec2 ftcoord;
 layout(location = 1) in vec2 fpos;
+layout(location = 2) flat in int recordIndex;
 
 layout(location = 0) out vec4 outColor;
 
@@ -47,6 +49,19 @@ const int kTypeImage = 1;
 const int kTypeTriangles = 2;
 const int kTexStraightRGBA = 1;
 const int kTexAlpha = 2;
+
+// The paint the function is specialised for: any (by the record's type), the inner colour alone (a
+// gradient whose colours are equal), a gradient, an image, or text (the atlas by the vertices' coordinates).
+const int kPaintAny = 0;
+const int kPaintSolid = 1;
+const int kPaintGradient = 2;
+const int kPaintImage = 3;
+const int kPaintText = 4;
+layout(constant_id = 0) const int kPaint = kPaintAny;
+// False where the record's scissor is the whole frame (its mask is 1 everywhere).
+layout(constant_id = 1) const bool kScissor = true;
+// False where the record's stroke threshold is at most -1, which no coverage falls below.
+layout(constant_id = 2) const bool kStrokeDiscard = true;
 
 // Signed distance from pt to a rectangle of half-size ext with corner radius rad (negative inside).
 float roundedRectDistance(vec2 pt, vec2 ext, float rad) {
@@ -69,24 +84,48 @@ float strokeMask() {
 }
 #endif
 
-void main() {
-  float scissor = scissorMask(fpos);
-#ifdef EDGE_AA
-  float strokeAlpha = strokeMask();
-  if (strokeAlpha < U.strokeThr) discard;
-#else
-  float strokeAlpha = 1.0;
-#endif
-  // Written without branches on the paint type: a CPU rasteriser runs both sides of a branch under a
-  // mask, so every path is computed and one is chosen, with a single texture read for image and text.
-  vec2 pt = (U.paintMat * vec3(fpos, 1.0)).xy;
-  vec2 uv = mix(ftcoord, pt / U.extent, float(U.type == kTypeImage));
+// The image or atlas at uv, premultiplied by the texture type.
+vec4 textureColor(vec2 uv) {
   vec4 texColor = texture(sampler2D(tex, smp), uv);
   if (U.texType == kTexStraightRGBA) texColor = vec4(texColor.rgb * texColor.a, texColor.a);
   if (U.texType == kTexAlpha) texColor = vec4(texColor.r);
+  return texColor;
+}
+
+// The gradient's mix of the inner and outer colour at paint point pt.
+vec4 gradientColor(vec2 pt) {
   float d = clamp((roundedRectDistance(pt, U.extent, U.radius) + U.feather * 0.5) / U.feather, 0.0, 1.0);
-  vec4 color = U.type == kTypeGradient ? mix(U.innerCol, U.outerCol, d) : texColor * U.innerCol;
-  // Triangles (text) take the atlas' coverage only: stroke coverage does not apply to them.
-  float coverage = U.type == kTypeTriangles ? scissor : strokeAlpha * scissor;
-  outColor = color * coverage;
+  return mix(U.innerCol, U.outerCol, d);
+}
+
+vec2 paintPoint() {
+  return (U.paintMat * vec3(fpos, 1.0)).xy;
+}
+
+void main() {
+  float scissor = kScissor ? scissorMask(fpos) : 1.0;
+#ifdef EDGE_AA
+  float strokeAlpha = strokeMask();
+  if (kStrokeDiscard && strokeAlpha < U.strokeThr) discard;
+#else
+  float strokeAlpha = 1.0;
+#endif
+  if (kPaint == kPaintSolid) {
+    outColor = U.innerCol * (strokeAlpha * scissor);
+  } else if (kPaint == kPaintGradient) {
+    outColor = gradientColor(paintPoint()) * (strokeAlpha * scissor);
+  } else if (kPaint == kPaintImage) {
+    outColor = textureColor(paintPoint() / U.extent) * U.innerCol * (strokeAlpha * scissor);
+  } else if (kPaint == kPaintText) {
+    // Triangles (text) take the atlas' coverage only: stroke coverage does not apply to them.
+    outColor = textureColor(ftcoord) * U.innerCol * scissor;
+  } else {
+    // Written without branches on the paint type: a CPU rasteriser runs both sides of a branch under a
+    // mask, so every path is computed and one is chosen, with a single texture read for image and text.
+    vec2 pt = paintPoint();
+    vec4 texColor = textureColor(mix(ftcoord, pt / U.extent, float(U.type == kTypeImage)));
+    vec4 color = U.type == kTypeGradient ? gradientColor(pt) : texColor * U.innerCol;
+    float coverage = U.type == kTypeTriangles ? scissor : strokeAlpha * scissor;
+    outColor = color * coverage;
+  }
 }

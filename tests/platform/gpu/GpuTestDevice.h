@@ -37,6 +37,7 @@ class GpuTest : public ::testing::Test {
 
   struct PipelineSpec {
     const char* fragment = "fragmentShader";  // null: stencil only
+    GpuFunctionConstantValues constants;      // none: the general function
     bool blending = true;
     GpuBlendFactor srcRGB = GpuBlendFactor::One;
     GpuBlendFactor dstRGB = GpuBlendFactor::OneMinusSourceAlpha;
