@@ -190,24 +190,30 @@ class MVRcontext_vKelvadrune_vst {
   bool updateRenderPipelineStatesForBlend(const MVRblend& blend, platform::gpu::GpuPixelFormat pixelFormat);
   // Makes the pipeline of the blend and format in force with the fragment function specialised for the
   // record at uniformOffset the one in force (pipelineState), building it when it is new.
-  void useShadingPipelineFor(int uniformOffset);
+  // With `scissored`, the call's scissor is already applied as the pass's scissor rectangle and the function
+  // variant leaves it out.
+  void useShadingPipelineFor(int uniformOffset, bool scissored);
+  // Sets the pass's scissor rectangle for a call: the record's scissor where that is exact (useShadingPipelineFor
+  // then drops the shader's), else the whole target. True in the first case.
+  bool scissorCall(const MVRcall& call);
   platform::gpu::GpuRenderPipelineDescriptor pipelineDescriptor(const MVRblend& blend,
                                                                 platform::gpu::GpuPixelFormat pixelFormat) const;
   void updateStencilTextureToSize(int width, int height);
   bool renderCommandEncoderWithColorTexture(platform::gpu::GpuCommandBuffer& commands,
                                             const std::shared_ptr<platform::gpu::GpuTexture>& colorTexture);
   void setUniforms(int uniformOffset, int image);
-  void fill(const MVRcall& call);
-  void convexFill(const MVRcall& call);
-  void stroke(const MVRcall& call);
-  void triangles(const MVRcall& call);
+  void fill(const MVRcall& call, bool scissored);
+  void convexFill(const MVRcall& call, bool scissored);
+  void stroke(const MVRcall& call, bool scissored);
+  void triangles(const MVRcall& call, bool scissored);
   void releaseBuffers(MVRbuffers_vKelvadrune_vst& set);
 
   std::vector<ShadingPipeline> mPipelines;
   std::vector<StencilOnlyPipeline> mStencilOnlyPipelines;
   std::vector<std::pair<platform::gpu::ShaderFragmentVariant, std::shared_ptr<platform::gpu::GpuFunction>>>
       mFragmentVariants;
-  bool mMadeDevice = false;  // the layer had no device: this context made it and takes it away again
+  float mViewPoints[2] = {0.0f, 0.0f};  // the frame's size in points, as renderViewport had it
+  bool mMadeDevice = false;             // the layer had no device: this context made it and takes it away again
 };
 
 // The back end object of a context made by mvrCreateContext.

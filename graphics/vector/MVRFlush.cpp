@@ -1,6 +1,8 @@
 // Frame submission: the recorded calls of a buffer set replayed into one render pass (a bound framebuffer of this
 // context or the layer's next drawable), with the stencil sequences of fills and strokes; then present or
 // synchronise, and commit with a completion handler that frees the set.
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "graphics/vector/MVRContext.h"
@@ -8,6 +10,24 @@
 using namespace platform::gpu;
 
 namespace {
+
+// One axis of an axis-aligned scissor as the pixels [from, to): the shader's mask on that axis is
+// clamp(0.5 - (|m p + offset| - ext) scale) at a pixel centre p (in points), so it is exactly 0 or 1 at every
+// centre when both edges lie on pixel boundaries and the ramp is at most a pixel wide. False otherwise.
+bool PixelEdges(float m, float offset, float ext, float scale, double pixelsPerPoint, int& from, int& to) {
+  constexpr double kEdgeSlack = 1e-3;  // pixels: far below what an 8-bit channel shows
+  if (m == 0.0f || !(std::fabs(m) * static_cast<double>(scale) >= pixelsPerPoint * (1.0 - 1e-4))) return false;
+  const double a = (-ext - offset) / static_cast<double>(m) * pixelsPerPoint;
+  const double b = (ext - offset) / static_cast<double>(m) * pixelsPerPoint;
+  const double low = std::min(a, b), high = std::max(a, b);
+  const double roundLow = std::round(low), roundHigh = std::round(high);
+  if (!(std::fabs(low - roundLow) <= kEdgeSlack && std::fabs(high - roundHigh) <= kEdgeSlack && roundHigh > roundLow))
+    return false;
+  constexpr double kLimit = 1 << 30;
+  from = static_cast<int>(std::clamp(roundLow, -kLimit, kLimit));
+  to = static_cast<int>(std::clamp(roundHigh, -kLimit, kLimit));
+  return true;
+}
 
 void ClearSet(MVRbuffers_vKelvadrune_vst& set) {
   set.isBusy = false;
@@ -87,18 +107,19 @@ void MVRcontext_vKelvadrune_vst::renderFlush() {
       // An image deleted after the call was recorded: the call draws nothing.
       if (call.image != 0 && findTexture(call.image) == nullptr) continue;
       updateRenderPipelineStatesForBlend(call.blendFunc, colorTexture->Format());
+      const bool scissored = scissorCall(call);
       switch (call.type) {
         case MVR_FILL:
-          fill(call);
+          fill(call, scissored);
           break;
         case MVR_CONVEXFILL:
-          convexFill(call);
+          convexFill(call, scissored);
           break;
         case MVR_STROKE:
-          stroke(call);
+          stroke(call, scissored);
           break;
         case MVR_TRIANGLES:
-          triangles(call);
+          triangles(call, scissored);
           break;
         default:
           break;
@@ -183,8 +204,28 @@ bool MVRcontext_vKelvadrune_vst::updateRenderPipelineStatesForBlend(const MVRble
   return true;
 }
 
-void MVRcontext_vKelvadrune_vst::useShadingPipelineFor(int uniformOffset) {
-  const ShaderFragmentVariant variant = FragmentVariantFor(*fragUniformAtIndex(uniformOffset));
+bool MVRcontext_vKelvadrune_vst::scissorCall(const MVRcall& call) {
+  // A scissor that the pass's rectangle gives exactly costs the shader nothing, and fragments outside it are
+  // never shaded; every pass of the call (stencil ones too) is cut alike, so the stencil outside stays as it was.
+  const MVRfragUniforms& u = *fragUniformAtIndex(call.uniformOffset);
+  GpuRegion rect{0, 0, static_cast<int>(viewPortSize[0]), static_cast<int>(viewPortSize[1])};
+  bool exact = false;
+  if (FragmentVariantFor(u).scissor && u.scissorMat[1] == 0.0f && u.scissorMat[4] == 0.0f && mViewPoints[0] > 0.0f &&
+      mViewPoints[1] > 0.0f) {
+    int x0 = 0, x1 = 0, y0 = 0, y1 = 0;
+    exact = PixelEdges(u.scissorMat[0], u.scissorMat[8], u.scissorExt[0], u.scissorScale[0],
+                       viewPortSize[0] / static_cast<double>(mViewPoints[0]), x0, x1) &&
+            PixelEdges(u.scissorMat[5], u.scissorMat[9], u.scissorExt[1], u.scissorScale[1],
+                       viewPortSize[1] / static_cast<double>(mViewPoints[1]), y0, y1);
+    if (exact) rect = {x0, y0, x1 - x0, y1 - y0};
+  }
+  renderEncoder->SetScissorRect(rect);
+  return exact;
+}
+
+void MVRcontext_vKelvadrune_vst::useShadingPipelineFor(int uniformOffset, bool scissored) {
+  ShaderFragmentVariant variant = FragmentVariantFor(*fragUniformAtIndex(uniformOffset));
+  if (scissored) variant.scissor = false;
   // Pipelines cost milliseconds to build on some devices: every blend, format and variant met stays cached, so
   // a frame that switches paints or composite operations back and forth builds each once.
   for (const ShadingPipeline& entry : mPipelines) {
@@ -239,9 +280,9 @@ void MVRcontext_vKelvadrune_vst::setUniforms(int uniformOffset, int image) {
   renderEncoder->SetFragmentSamplerState(texture != nullptr && texture->sampler ? texture->sampler : pseudoSampler, 0);
 }
 
-void MVRcontext_vKelvadrune_vst::convexFill(const MVRcall& call) {
+void MVRcontext_vKelvadrune_vst::convexFill(const MVRcall& call, bool scissored) {
   setUniforms(call.uniformOffset, call.image);
-  useShadingPipelineFor(call.uniformOffset);
+  useShadingPipelineFor(call.uniformOffset, scissored);
   renderEncoder->SetRenderPipelineState(pipelineState);
   if (call.indexCount > 0)
     renderEncoder->DrawIndexedPrimitives(GpuPrimitiveType::Triangle, static_cast<uint32_t>(call.indexCount),
@@ -251,7 +292,7 @@ void MVRcontext_vKelvadrune_vst::convexFill(const MVRcall& call) {
                                   static_cast<uint32_t>(call.strokeCount));
 }
 
-void MVRcontext_vKelvadrune_vst::fill(const MVRcall& call) {
+void MVRcontext_vKelvadrune_vst::fill(const MVRcall& call, bool scissored) {
   // The shapes count windings in the stencil (front faces up, back faces down), colour writes off.
   renderEncoder->SetCullMode(GpuCullMode::None);
   renderEncoder->SetDepthStencilState(fillShapeStencilState);
@@ -260,7 +301,7 @@ void MVRcontext_vKelvadrune_vst::fill(const MVRcall& call) {
     renderEncoder->DrawIndexedPrimitives(GpuPrimitiveType::Triangle, static_cast<uint32_t>(call.indexCount),
                                          buffers->indexBuffer, static_cast<size_t>(call.indexOffset) * indexSize);
   renderEncoder->SetCullMode(GpuCullMode::Back);
-  useShadingPipelineFor(call.uniformOffset);
+  useShadingPipelineFor(call.uniformOffset, scissored);
   renderEncoder->SetRenderPipelineState(pipelineState);
   setUniforms(call.uniformOffset, call.image);
   // The fringe where the stencil is still 0 (outside the shape), then the cover quad where it is not 0, which
@@ -276,7 +317,7 @@ void MVRcontext_vKelvadrune_vst::fill(const MVRcall& call) {
   renderEncoder->SetDepthStencilState(defaultStencilState);
 }
 
-void MVRcontext_vKelvadrune_vst::stroke(const MVRcall& call) {
+void MVRcontext_vKelvadrune_vst::stroke(const MVRcall& call, bool scissored) {
   if (call.strokeCount < 1) return;
   const auto offset = static_cast<uint32_t>(call.strokeOffset);
   const auto count = static_cast<uint32_t>(call.strokeCount);
@@ -285,12 +326,12 @@ void MVRcontext_vKelvadrune_vst::stroke(const MVRcall& call) {
     // unmarked, then clear the marks.
     setUniforms(call.uniformOffset + fragSize, call.image);
     renderEncoder->SetDepthStencilState(strokeShapeStencilState);
-    useShadingPipelineFor(call.uniformOffset + fragSize);
+    useShadingPipelineFor(call.uniformOffset + fragSize, scissored);
     renderEncoder->SetRenderPipelineState(pipelineState);
     renderEncoder->DrawPrimitives(GpuPrimitiveType::TriangleStrip, offset, count);
     setUniforms(call.uniformOffset, call.image);
     renderEncoder->SetDepthStencilState(strokeAntiAliasStencilState);
-    useShadingPipelineFor(call.uniformOffset);
+    useShadingPipelineFor(call.uniformOffset, scissored);
     renderEncoder->SetRenderPipelineState(pipelineState);
     renderEncoder->DrawPrimitives(GpuPrimitiveType::TriangleStrip, offset, count);
     renderEncoder->SetDepthStencilState(strokeClearStencilState);
@@ -299,15 +340,15 @@ void MVRcontext_vKelvadrune_vst::stroke(const MVRcall& call) {
     renderEncoder->SetDepthStencilState(defaultStencilState);
   } else {
     setUniforms(call.uniformOffset, call.image);
-    useShadingPipelineFor(call.uniformOffset);
+    useShadingPipelineFor(call.uniformOffset, scissored);
     renderEncoder->SetRenderPipelineState(pipelineState);
     renderEncoder->DrawPrimitives(GpuPrimitiveType::TriangleStrip, offset, count);
   }
 }
 
-void MVRcontext_vKelvadrune_vst::triangles(const MVRcall& call) {
+void MVRcontext_vKelvadrune_vst::triangles(const MVRcall& call, bool scissored) {
   setUniforms(call.uniformOffset, call.image);
-  useShadingPipelineFor(call.uniformOffset);
+  useShadingPipelineFor(call.uniformOffset, scissored);
   renderEncoder->SetRenderPipelineState(pipelineState);
   renderEncoder->DrawPrimitives(GpuPrimitiveType::Triangle, static_cast<uint32_t>(call.triangleOffset),
                                 static_cast<uint32_t>(call.triangleCount));

@@ -355,7 +355,8 @@ GpuRenderEncoder::GpuRenderEncoder(GpuCommandBuffer& owner, VkCommandBuffer comm
       mCommands(commands),
       mFn(owner.mCore->fn),
       mTargetWidth(targetWidth),
-      mTargetHeight(targetHeight) {}
+      mTargetHeight(targetHeight),
+      mScissor{0, 0, targetWidth, targetHeight} {}
 
 GpuRenderEncoder::~GpuRenderEncoder() {
   EndEncoding();
@@ -395,6 +396,22 @@ void GpuRenderEncoder::SetFrontFacingWinding(GpuWinding winding) {
 void GpuRenderEncoder::SetStencilReferenceValue(uint32_t value) {
   if (mEnded) return;
   mFn.vkCmdSetStencilReference(mCommands, VK_STENCIL_FACE_FRONT_AND_BACK, value);
+}
+
+void GpuRenderEncoder::SetScissorRect(const GpuRegion& rect) {
+  if (mEnded) return;
+  const auto clip = [](long long from, long long size, long long low, long long high) {
+    return static_cast<int>(std::clamp(from + std::max(size, 0LL), low, high));
+  };
+  const int x0 = clip(rect.x, 0, 0, mTargetWidth), y0 = clip(rect.y, 0, 0, mTargetHeight);
+  const int x1 = clip(rect.x, rect.width, x0, mTargetWidth), y1 = clip(rect.y, rect.height, y0, mTargetHeight);
+  const GpuRegion clipped{x0, y0, x1 - x0, y1 - y0};
+  if (clipped.x == mScissor.x && clipped.y == mScissor.y && clipped.width == mScissor.width &&
+      clipped.height == mScissor.height)
+    return;
+  mScissor = clipped;
+  const VkRect2D vk{{x0, y0}, {static_cast<uint32_t>(x1 - x0), static_cast<uint32_t>(y1 - y0)}};
+  mFn.vkCmdSetScissor(mCommands, 0, 1, &vk);
 }
 
 void GpuRenderEncoder::SetRenderPipelineState(std::shared_ptr<GpuRenderPipelineState> pipeline) {
