@@ -208,7 +208,7 @@ bool MVRcontext_vKelvadrune_vst::scissorCall(const MVRcall& call) {
   // A scissor that the pass's rectangle gives exactly costs the shader nothing, and fragments outside it are
   // never shaded; every pass of the call (stencil ones too) is cut alike, so the stencil outside stays as it was.
   const MVRfragUniforms& u = *fragUniformAtIndex(call.uniformOffset);
-  GpuRegion rect{0, 0, static_cast<int>(viewPortSize[0]), static_cast<int>(viewPortSize[1])};
+  GpuRegion rect{0, 0, 1 << 30, 1 << 30};  // the whole target: the encoder clips the rectangle to it
   bool exact = false;
   if (FragmentVariantFor(u).scissor && u.scissorMat[1] == 0.0f && u.scissorMat[4] == 0.0f && mViewPoints[0] > 0.0f &&
       mViewPoints[1] > 0.0f) {
