@@ -224,7 +224,8 @@ bool MVRcontext_vKelvadrune_vst::scissorCall(const MVRcall& call) {
 }
 
 void MVRcontext_vKelvadrune_vst::useShadingPipelineFor(int uniformOffset, bool scissored) {
-  ShaderFragmentVariant variant = FragmentVariantFor(*fragUniformAtIndex(uniformOffset));
+  ShaderFragmentVariant variant =
+      FragmentVariantFor(*fragUniformAtIndex(uniformOffset), mViewPoints[0], mViewPoints[1]);
   if (scissored) variant.scissor = false;
   // Pipelines cost milliseconds to build on some devices: every blend, format and variant met stays cached, so
   // a frame that switches paints or composite operations back and forth builds each once.

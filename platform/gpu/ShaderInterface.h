@@ -2,6 +2,8 @@
 // same layout (std140) and a test checks the offsets. Any thread.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
@@ -61,12 +63,16 @@ enum class ShaderPaint : int32_t {
   Gradient = 2,  // type 0
   Image = 3,     // type 1
   Text = 4,      // type 2
+  // type 0 whose rounded rectangle, over the whole frame, is so much larger across than along the
+  // gradient that its distance is the distance along it (a linear gradient).
+  LinearGradient = 5,
 };
 
 // The specialisation of a fragment function that shades a record as the general function does, with the
-// least code: the paint by the record's type (solid when a gradient's colours are equal), no scissor
-// when the record's is the whole frame (its mask is then exactly 1), no discard when the threshold is at
-// most -1 (coverage is never below it).
+// least code: the paint by the record's type (solid when a gradient's colours are equal, linear when
+// its distance reduces to the distance along it at every point of a frame of the given size in points),
+// no scissor when the record's is the whole frame (its mask is then exactly 1), no discard when the
+// threshold is at most -1 (coverage is never below it).
 struct ShaderFragmentVariant {
   ShaderPaint paint = ShaderPaint::Any;
   bool scissor = true;
@@ -75,12 +81,39 @@ struct ShaderFragmentVariant {
   bool operator==(const ShaderFragmentVariant&) const = default;
 };
 
-inline ShaderFragmentVariant FragmentVariantFor(const ShaderFragmentUniforms& u) {
+// With a radius of 0, the rounded-rectangle distance of paint point (x, y) is |y| - ext.y wherever
+// |x| - ext.x <= 0 and |x| - ext.x < |y| - ext.y. Both hold over the frame when they hold at its corners
+// (x and y are affine in the position, and y keeps its sign), with a margin far above the rounding of
+// the function's single-precision arithmetic.
+inline bool GradientIsLinearOver(const ShaderFragmentUniforms& u, float width, float height) {
+  if (u.radius != 0.0f || !(width > 0.0f) || !(height > 0.0f)) return false;
+  constexpr double kMargin = 1.0;
+  double maxAcross = 0.0, minAlong = 0.0, maxAlong = 0.0;
+  bool first = true;
+  for (const double x : {0.0, static_cast<double>(width)}) {
+    for (const double y : {0.0, static_cast<double>(height)}) {
+      const double across = u.paintMat[0] * x + u.paintMat[4] * y + u.paintMat[8];
+      const double along = u.paintMat[1] * x + u.paintMat[5] * y + u.paintMat[9];
+      maxAcross = first ? std::abs(across) : std::max(maxAcross, std::abs(across));
+      minAlong = first ? along : std::min(minAlong, along);
+      maxAlong = first ? along : std::max(maxAlong, along);
+      first = false;
+    }
+  }
+  const double minAbsAlong = minAlong > 0.0 ? minAlong : maxAlong < 0.0 ? -maxAlong : 0.0;
+  const double across = maxAcross - u.extent[0];
+  return across <= -kMargin && across + kMargin < minAbsAlong - u.extent[1];
+}
+
+inline ShaderFragmentVariant FragmentVariantFor(const ShaderFragmentUniforms& u, float frameWidth = 0.0f,
+                                                float frameHeight = 0.0f) {
   ShaderFragmentVariant variant;
   if (u.type == 0) {
     const bool solid = u.innerCol[0] == u.outerCol[0] && u.innerCol[1] == u.outerCol[1] &&
                        u.innerCol[2] == u.outerCol[2] && u.innerCol[3] == u.outerCol[3];
-    variant.paint = solid ? ShaderPaint::Solid : ShaderPaint::Gradient;
+    variant.paint = solid                                              ? ShaderPaint::Solid
+                    : GradientIsLinearOver(u, frameWidth, frameHeight) ? ShaderPaint::LinearGradient
+                                                                       : ShaderPaint::Gradient;
   } else if (u.type == 1) {
     variant.paint = ShaderPaint::Image;
   } else if (u.type == 2) {

@@ -51,12 +51,14 @@ const int kTexStraightRGBA = 1;
 const int kTexAlpha = 2;
 
 // The paint the function is specialised for: any (by the record's type), the inner colour alone (a
-// gradient whose colours are equal), a gradient, an image, or text (the atlas by the vertices' coordinates).
+// gradient whose colours are equal), a gradient, an image, text (the atlas by the vertices' coordinates),
+// or a gradient whose distance is the distance along it (the caller checks that for the frame).
 const int kPaintAny = 0;
 const int kPaintSolid = 1;
 const int kPaintGradient = 2;
 const int kPaintImage = 3;
 const int kPaintText = 4;
+const int kPaintLinearGradient = 5;
 layout(constant_id = 0) const int kPaint = kPaintAny;
 // False where the record's scissor is the whole frame (its mask is 1 everywhere).
 layout(constant_id = 1) const bool kScissor = true;
@@ -114,6 +116,9 @@ void main() {
     outColor = U.innerCol * (strokeAlpha * scissor);
   } else if (kPaint == kPaintGradient) {
     outColor = gradientColor(paintPoint()) * (strokeAlpha * scissor);
+  } else if (kPaint == kPaintLinearGradient) {
+    float d = clamp((abs(paintPoint().y) - U.extent.y + U.feather * 0.5) / U.feather, 0.0, 1.0);
+    outColor = mix(U.innerCol, U.outerCol, d) * (strokeAlpha * scissor);
   } else if (kPaint == kPaintImage) {
     outColor = textureColor(paintPoint() / U.extent) * U.innerCol * (strokeAlpha * scissor);
   } else if (kPaint == kPaintText) {

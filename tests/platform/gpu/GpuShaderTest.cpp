@@ -1,8 +1,11 @@
 // The shader library: its blob format and the checks on it, the uniform layout as the compiled code
 // declares it, and each shading path against values worked out from the paint model by hand.
+#include <algorithm>
 #include <cstring>
 #include <functional>
+#include <iterator>
 #include <map>
+#include <string>
 
 #include "platform/gpu/ShaderBlob.h"
 #include "platform/gpu/ShaderLibraryData.h"
@@ -245,9 +248,9 @@ struct VariantRow {
   ShaderFragmentVariant expected;
 };
 
-// Every kind of record: the variant chosen for it, and that variant shades it as the general function does,
-// with and without edge anti-aliasing (coordinates ramp 0 to 1 across the target, so the stroke coverage
-// varies, and the scissor, where there is one, cuts through the middle).
+// Every kind of record: the variant chosen for it in a 16 x 8 frame, and that variant shades it as the general
+// function does, with and without edge anti-aliasing (coordinates ramp 0 to 1 across the target, so the stroke
+// coverage varies, and the scissor, where there is one, cuts through the middle).
 TEST_F(PaintTest, SpecialisedFunctionsShadeTheirRecordsAsTheGeneralFunction) {
   const auto scissor = [](ShaderFragmentUniforms& u) {
     SetMatrix(u.scissorMat, 1, 0, -6.3f, 0, 1, -4);
@@ -280,6 +283,16 @@ TEST_F(PaintTest, SpecialisedFunctionsShadeTheirRecordsAsTheGeneralFunction) {
        },
        0,
        {ShaderPaint::Gradient, true, false}},
+      {"linear gradient",
+       [](ShaderFragmentUniforms& u) {
+         const float blue[4] = {0, 0, 0.5f, 0.5f};
+         std::memcpy(u.outerCol, blue, sizeof blue);
+         SetMatrix(u.paintMat, 1, 0, -8, 0, 1, 1e5f - 4);
+         u.extent[0] = u.extent[1] = 1e5f;
+         u.feather = 4;
+       },
+       0,
+       {ShaderPaint::LinearGradient, false, false}},
       {"image",
        [](ShaderFragmentUniforms& u) {
          u.type = 1;
@@ -312,7 +325,7 @@ TEST_F(PaintTest, SpecialisedFunctionsShadeTheirRecordsAsTheGeneralFunction) {
   for (const VariantRow& row : rows) {
     ShaderFragmentUniforms u = Solid(0.2f, 0.4f, 0.6f, 0.8f);
     row.paint(u);
-    const ShaderFragmentVariant variant = FragmentVariantFor(u);
+    const ShaderFragmentVariant variant = FragmentVariantFor(u, 16, 8);
     EXPECT_EQ(variant, row.expected) << row.name;
     const std::shared_ptr<GpuTexture> texture = row.texture == 1 ? image : row.texture == 2 ? atlas : nullptr;
     for (const char* fragment : {"fragmentShader", "fragmentShaderAA"}) {
@@ -334,6 +347,15 @@ TEST_F(PaintTest, SpecialisedFunctionsShadeTheirRecordsAsTheGeneralFunction) {
         ASSERT_NEAR(pixels[0][i], pixels[1][i], 1) << row.name << ", " << fragment << ", byte " << i;
     }
   }
+  // The linear gradient in a frame that reaches past its rectangle's side (x beyond 1e5 + 8): no longer linear.
+  ShaderFragmentUniforms linear = Solid(0.2f, 0.4f, 0.6f, 0.8f);
+  std::find_if(std::begin(rows), std::end(rows), [](const VariantRow& row) {
+    return std::string(row.name) == "linear gradient";
+  })->paint(linear);
+  EXPECT_EQ(FragmentVariantFor(linear, 16, 8).paint, ShaderPaint::LinearGradient);
+  EXPECT_EQ(FragmentVariantFor(linear, 2e5f, 8).paint, ShaderPaint::Gradient);
+  linear.radius = 1;
+  EXPECT_EQ(FragmentVariantFor(linear, 16, 8).paint, ShaderPaint::Gradient);
 }
 
 struct ImageRow {
