@@ -9,38 +9,20 @@
 // takes everything from the record.
 #version 450
 
-// One record per 256-byte slot of fragment buffer 0 (the padding fills the slot); the draw's record is
-// chosen by its first instance, which the vertex function passes on. Layout: ShaderInterface.h.
-struct FragmentUniforms {
-  mat3 scissorMat;
-  mat3 paintMat;
-  vec4 innerCol;
-  vec4 outerCol;
-  vec2 scissorExt;
-  vec2 scissorScale;
-  vec2 extent;
-  float radius;
-  float feather;
-  float strokeMult;
-  float strokeThr;
-  int texType;
-  int type;
-  vec4 slotPadding[5];
-};
+// The fragment uniform records (fragment buffer 0) and the draw's record as flat inputs.
+#extension GL_GOOGLE_include_directive : require
+#include "FragmentRecords.glsl"
 
-layout(set = 0, binding = 1, std140) uniform FragmentRecords {
-  FragmentUniforms records[64];
-};
-
-// The draw's record.
-#define U records[recordIndex]
+// The draw's record: read from fragment buffer 0 by the general function, from the vertex function's flat
+// outputs by a specialised one (a CPU rasteriser reads a record indexed per fragment lane by lane, a flat
+// input once per block).
+FragmentUniforms U;
 
 layout(set = 0, binding = 2) uniform texture2D tex;
 layout(set = 0, binding = 3) uniform sampler smp;
 
 layout(location = 0) in vec2 ftcoord;
 layout(location = 1) in vec2 fpos;
-layout(location = 2) flat in int recordIndex;
 
 layout(location = 0) out vec4 outColor;
 
@@ -105,6 +87,10 @@ vec2 paintPoint() {
 }
 
 void main() {
+  if (kPaint == kPaintAny)
+    U = records[recordIndex];
+  else
+    U = FlatRecord();
   float scissor = kScissor ? scissorMask(fpos) : 1.0;
 #ifdef EDGE_AA
   float strokeAlpha = strokeMask();
