@@ -210,8 +210,14 @@ class MVRcontext_vKelvadrune_vst {
 
   std::vector<ShadingPipeline> mPipelines;
   std::vector<StencilOnlyPipeline> mStencilOnlyPipelines;
-  std::vector<std::pair<platform::gpu::ShaderFragmentVariant, std::shared_ptr<platform::gpu::GpuFunction>>>
-      mFragmentVariants;
+  // The vertex and fragment function specialised alike for one variant (the vertex function hands on what the
+  // fragment function reads).
+  struct VariantFunctions {
+    platform::gpu::ShaderFragmentVariant variant;
+    std::shared_ptr<platform::gpu::GpuFunction> vertex;
+    std::shared_ptr<platform::gpu::GpuFunction> fragment;
+  };
+  std::vector<VariantFunctions> mFragmentVariants;
   float mViewPoints[2] = {0.0f, 0.0f};  // the frame's size in points, as renderViewport had it
   bool mMadeDevice = false;             // the layer had no device: this context made it and takes it away again
 };

@@ -235,18 +235,19 @@ void MVRcontext_vKelvadrune_vst::useShadingPipelineFor(int uniformOffset, bool s
       return;
     }
   }
-  std::shared_ptr<GpuFunction> fragment;
-  for (const auto& [known, function] : mFragmentVariants)
-    if (known == variant) fragment = function;
-  if (!fragment) {
-    fragment = std::make_shared<GpuFunction>(
-        fragmentFunction, GpuFunctionConstantValues{{kConstantPaint, static_cast<uint32_t>(variant.paint)},
-                                                    {kConstantScissor, variant.scissor ? 1u : 0u},
-                                                    {kConstantStrokeDiscard, variant.strokeDiscard ? 1u : 0u}});
-    mFragmentVariants.emplace_back(variant, fragment);
+  auto functions = std::find_if(mFragmentVariants.begin(), mFragmentVariants.end(),
+                                [&](const VariantFunctions& known) { return known.variant == variant; });
+  if (functions == mFragmentVariants.end()) {
+    const GpuFunctionConstantValues constants{{kConstantPaint, static_cast<uint32_t>(variant.paint)},
+                                              {kConstantScissor, variant.scissor ? 1u : 0u},
+                                              {kConstantStrokeDiscard, variant.strokeDiscard ? 1u : 0u}};
+    functions = mFragmentVariants.insert(mFragmentVariants.end(),
+                                         {variant, std::make_shared<GpuFunction>(vertexFunction, constants),
+                                          std::make_shared<GpuFunction>(fragmentFunction, constants)});
   }
   GpuRenderPipelineDescriptor descriptor = pipelineDescriptor(blendFunc, piplelinePixelFormat);
-  descriptor.fragmentFunction = std::move(fragment);
+  descriptor.vertexFunction = functions->vertex;
+  descriptor.fragmentFunction = functions->fragment;
   std::string reason;
   std::shared_ptr<GpuRenderPipelineState> pipeline = device().NewRenderPipelineState(descriptor, reason);
   checkError(reason, "init pipeline state");

@@ -1,7 +1,24 @@
 // The fragment uniform records, for the vertex and the fragment function: one record per 256-byte slot
 // of fragment buffer 0 (the padding fills the slot), the draw's chosen by its first instance. Layout:
 // ShaderInterface.h. The vertex function also hands the draw's record to the fragment function as flat
-// values (all alike for a draw), FLAT_RECORD_OUT in the vertex function, in in the fragment function.
+// values (all alike for a draw), FLAT_RECORD_OUT in the vertex function, in in the fragment function:
+// those the fragment function's specialisation reads, as both functions get the same constants.
+
+// The paint the function is specialised for: any (by the record's type), the inner colour alone (a
+// gradient whose colours are equal), a gradient, an image, text (the atlas by the vertices' coordinates),
+// or a gradient whose distance is the distance along it (the caller checks that for the frame).
+const int kPaintAny = 0;
+const int kPaintSolid = 1;
+const int kPaintGradient = 2;
+const int kPaintImage = 3;
+const int kPaintText = 4;
+const int kPaintLinearGradient = 5;
+layout(constant_id = 0) const int kPaint = kPaintAny;
+// False where the record's scissor is the whole frame (its mask is 1 everywhere).
+layout(constant_id = 1) const bool kScissor = true;
+// False where the record's stroke threshold is at most -1, which no coverage falls below.
+layout(constant_id = 2) const bool kStrokeDiscard = true;
+
 struct FragmentUniforms {
   mat3 scissorMat;
   mat3 paintMat;
@@ -44,17 +61,27 @@ layout(location = 11) flat FLAT_RECORD ivec2 recordTypes;
 
 #ifdef FLAT_RECORD_OUT
 void WriteFlatRecord(int index) {
-  FragmentUniforms r = records[index];
   recordIndex = index;
-  recordInnerCol = r.innerCol;
-  recordOuterCol = r.outerCol;
-  recordPaintX = vec4(r.paintMat[0].x, r.paintMat[1].x, r.paintMat[2].x, r.extent.x);
-  recordPaintY = vec4(r.paintMat[0].y, r.paintMat[1].y, r.paintMat[2].y, r.extent.y);
-  recordScissorX = vec4(r.scissorMat[0].x, r.scissorMat[1].x, r.scissorMat[2].x, r.scissorExt.x);
-  recordScissorY = vec4(r.scissorMat[0].y, r.scissorMat[1].y, r.scissorMat[2].y, r.scissorExt.y);
-  recordParams = vec4(r.radius, r.feather, r.strokeMult, r.strokeThr);
-  recordScissorScale = r.scissorScale;
-  recordTypes = ivec2(r.texType, r.type);
+  if (kPaint == kPaintAny) return;  // the general fragment function reads the record itself
+  recordInnerCol = records[index].innerCol;
+  recordParams = vec4(records[index].radius, records[index].feather, records[index].strokeMult,
+                      records[index].strokeThr);
+  if (kPaint == kPaintGradient || kPaint == kPaintLinearGradient) recordOuterCol = records[index].outerCol;
+  if (kPaint == kPaintGradient || kPaint == kPaintImage) {
+    mat3 m = records[index].paintMat;
+    recordPaintX = vec4(m[0].x, m[1].x, m[2].x, records[index].extent.x);
+  }
+  if (kPaint == kPaintGradient || kPaint == kPaintLinearGradient || kPaint == kPaintImage) {
+    mat3 m = records[index].paintMat;
+    recordPaintY = vec4(m[0].y, m[1].y, m[2].y, records[index].extent.y);
+  }
+  if (kScissor) {
+    mat3 m = records[index].scissorMat;
+    recordScissorX = vec4(m[0].x, m[1].x, m[2].x, records[index].scissorExt.x);
+    recordScissorY = vec4(m[0].y, m[1].y, m[2].y, records[index].scissorExt.y);
+    recordScissorScale = records[index].scissorScale;
+  }
+  if (kPaint == kPaintImage || kPaint == kPaintText) recordTypes = ivec2(records[index].texType, records[index].type);
 }
 #else
 FragmentUniforms FlatRecord() {

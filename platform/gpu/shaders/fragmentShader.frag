@@ -32,21 +32,6 @@ const int kTypeTriangles = 2;
 const int kTexStraightRGBA = 1;
 const int kTexAlpha = 2;
 
-// The paint the function is specialised for: any (by the record's type), the inner colour alone (a
-// gradient whose colours are equal), a gradient, an image, text (the atlas by the vertices' coordinates),
-// or a gradient whose distance is the distance along it (the caller checks that for the frame).
-const int kPaintAny = 0;
-const int kPaintSolid = 1;
-const int kPaintGradient = 2;
-const int kPaintImage = 3;
-const int kPaintText = 4;
-const int kPaintLinearGradient = 5;
-layout(constant_id = 0) const int kPaint = kPaintAny;
-// False where the record's scissor is the whole frame (its mask is 1 everywhere).
-layout(constant_id = 1) const bool kScissor = true;
-// False where the record's stroke threshold is at most -1, which no coverage falls below.
-layout(constant_id = 2) const bool kStrokeDiscard = true;
-
 // Signed distance from pt to a rectangle of half-size ext with corner radius rad (negative inside).
 float roundedRectDistance(vec2 pt, vec2 ext, float rad) {
   vec2 ext2 = ext - vec2(rad, rad);
