@@ -168,6 +168,8 @@ MVRcontext_vKelvadrune_vst::~MVRcontext_vKelvadrune_vst() {
   cbuffers.clear();
   textures.clear();
   mPipelines.clear();
+  mStencilOnlyPipelines.clear();
+  mFragmentVariants.clear();
   pipelineState.reset();
   stencilOnlyPipelineState.reset();
   if (mMadeDevice && metalLayer != nullptr) metalLayer->device.reset();
@@ -212,6 +214,8 @@ void MVRcontext_vKelvadrune_vst::renderViewport(float width, float height, float
   if (buffers) renderCancel();
   viewPortSize[0] = FramePixels(width, devicePixelRatio);
   viewPortSize[1] = FramePixels(height, devicePixelRatio);
+  mViewPoints[0] = width;
+  mViewPoints[1] = height;
   semaphore->Wait();
   {
     std::lock_guard<std::mutex> lock(*setsMutex);

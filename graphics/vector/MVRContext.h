@@ -156,11 +156,17 @@ class MVRcontext_vKelvadrune_vst {
   platform::gpu::GpuClearColor clearColor;
 
  private:
-  struct PipelinePair {
+  // A shading pipeline: a blend, a format and the fragment function specialised for one kind of record.
+  struct ShadingPipeline {
     MVRblend blend;
     platform::gpu::GpuPixelFormat format;
+    platform::gpu::ShaderFragmentVariant variant;
     std::shared_ptr<platform::gpu::GpuRenderPipelineState> pipeline;
-    std::shared_ptr<platform::gpu::GpuRenderPipelineState> stencilOnly;
+  };
+  // Stencil-only pipelines have no fragment stage and write no colour: one per format serves every blend.
+  struct StencilOnlyPipeline {
+    platform::gpu::GpuPixelFormat format;
+    std::shared_ptr<platform::gpu::GpuRenderPipelineState> pipeline;
   };
 
   platform::gpu::GpuDevice& device() const { return *metalLayer->device; }
@@ -180,19 +186,40 @@ class MVRcontext_vKelvadrune_vst {
   // Vertices of all paths' fringe strips joined into one strip by repeated end vertices; returns the next vertex.
   int writeJoinedStrips(int at, const VRpath* paths, int npaths);
 
+  // The blend and format of the following draws; makes the format's stencil-only pipeline when it is new.
   bool updateRenderPipelineStatesForBlend(const MVRblend& blend, platform::gpu::GpuPixelFormat pixelFormat);
+  // Makes the pipeline of the blend and format in force with the fragment function specialised for the
+  // record at uniformOffset the one in force (pipelineState), building it when it is new.
+  // With `scissored`, the call's scissor is already applied as the pass's scissor rectangle and the function
+  // variant leaves it out.
+  void useShadingPipelineFor(int uniformOffset, bool scissored);
+  // Sets the pass's scissor rectangle for a call: the record's scissor where that is exact (useShadingPipelineFor
+  // then drops the shader's), else the whole target. True in the first case.
+  bool scissorCall(const MVRcall& call);
+  platform::gpu::GpuRenderPipelineDescriptor pipelineDescriptor(const MVRblend& blend,
+                                                                platform::gpu::GpuPixelFormat pixelFormat) const;
   void updateStencilTextureToSize(int width, int height);
   bool renderCommandEncoderWithColorTexture(platform::gpu::GpuCommandBuffer& commands,
                                             const std::shared_ptr<platform::gpu::GpuTexture>& colorTexture);
   void setUniforms(int uniformOffset, int image);
-  void fill(const MVRcall& call);
-  void convexFill(const MVRcall& call);
-  void stroke(const MVRcall& call);
-  void triangles(const MVRcall& call);
+  void fill(const MVRcall& call, bool scissored);
+  void convexFill(const MVRcall& call, bool scissored);
+  void stroke(const MVRcall& call, bool scissored);
+  void triangles(const MVRcall& call, bool scissored);
   void releaseBuffers(MVRbuffers_vKelvadrune_vst& set);
 
-  std::vector<PipelinePair> mPipelines;
-  bool mMadeDevice = false;  // the layer had no device: this context made it and takes it away again
+  std::vector<ShadingPipeline> mPipelines;
+  std::vector<StencilOnlyPipeline> mStencilOnlyPipelines;
+  // The vertex and fragment function specialised alike for one variant (the vertex function hands on what the
+  // fragment function reads).
+  struct VariantFunctions {
+    platform::gpu::ShaderFragmentVariant variant;
+    std::shared_ptr<platform::gpu::GpuFunction> vertex;
+    std::shared_ptr<platform::gpu::GpuFunction> fragment;
+  };
+  std::vector<VariantFunctions> mFragmentVariants;
+  float mViewPoints[2] = {0.0f, 0.0f};  // the frame's size in points, as renderViewport had it
+  bool mMadeDevice = false;             // the layer had no device: this context made it and takes it away again
 };
 
 // The back end object of a context made by mvrCreateContext.

@@ -1,6 +1,8 @@
 // Frame submission: the recorded calls of a buffer set replayed into one render pass (a bound framebuffer of this
 // context or the layer's next drawable), with the stencil sequences of fills and strokes; then present or
 // synchronise, and commit with a completion handler that frees the set.
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "graphics/vector/MVRContext.h"
@@ -8,6 +10,24 @@
 using namespace platform::gpu;
 
 namespace {
+
+// One axis of an axis-aligned scissor as the pixels [from, to): the shader's mask on that axis is
+// clamp(0.5 - (|m p + offset| - ext) scale) at a pixel centre p (in points), so it is exactly 0 or 1 at every
+// centre when both edges lie on pixel boundaries and the ramp is at most a pixel wide. False otherwise.
+bool PixelEdges(float m, float offset, float ext, float scale, double pixelsPerPoint, int& from, int& to) {
+  constexpr double kEdgeSlack = 1e-3;  // pixels: far below what an 8-bit channel shows
+  if (m == 0.0f || !(std::fabs(m) * static_cast<double>(scale) >= pixelsPerPoint * (1.0 - 1e-4))) return false;
+  const double a = (-ext - offset) / static_cast<double>(m) * pixelsPerPoint;
+  const double b = (ext - offset) / static_cast<double>(m) * pixelsPerPoint;
+  const double low = std::min(a, b), high = std::max(a, b);
+  const double roundLow = std::round(low), roundHigh = std::round(high);
+  if (!(std::fabs(low - roundLow) <= kEdgeSlack && std::fabs(high - roundHigh) <= kEdgeSlack && roundHigh > roundLow))
+    return false;
+  constexpr double kLimit = 1 << 30;
+  from = static_cast<int>(std::clamp(roundLow, -kLimit, kLimit));
+  to = static_cast<int>(std::clamp(roundHigh, -kLimit, kLimit));
+  return true;
+}
 
 void ClearSet(MVRbuffers_vKelvadrune_vst& set) {
   set.isBusy = false;
@@ -87,18 +107,19 @@ void MVRcontext_vKelvadrune_vst::renderFlush() {
       // An image deleted after the call was recorded: the call draws nothing.
       if (call.image != 0 && findTexture(call.image) == nullptr) continue;
       updateRenderPipelineStatesForBlend(call.blendFunc, colorTexture->Format());
+      const bool scissored = scissorCall(call);
       switch (call.type) {
         case MVR_FILL:
-          fill(call);
+          fill(call, scissored);
           break;
         case MVR_CONVEXFILL:
-          convexFill(call);
+          convexFill(call, scissored);
           break;
         case MVR_STROKE:
-          stroke(call);
+          stroke(call, scissored);
           break;
         case MVR_TRIANGLES:
-          triangles(call);
+          triangles(call, scissored);
           break;
         default:
           break;
@@ -147,23 +168,10 @@ bool MVRcontext_vKelvadrune_vst::renderCommandEncoderWithColorTexture(GpuCommand
   return true;
 }
 
-bool MVRcontext_vKelvadrune_vst::updateRenderPipelineStatesForBlend(const MVRblend& blend, GpuPixelFormat pixelFormat) {
-  if (pipelineState && stencilOnlyPipelineState && pixelFormat == piplelinePixelFormat && blend == blendFunc)
-    return true;
-  // Pipelines cost milliseconds to build on some devices: every blend and format met stays cached, so a frame
-  // that switches composite operations back and forth builds each pair once.
-  for (const PipelinePair& pair : mPipelines) {
-    if (pair.blend == blend && pair.format == pixelFormat) {
-      pipelineState = pair.pipeline;
-      stencilOnlyPipelineState = pair.stencilOnly;
-      blendFunc = blend;
-      piplelinePixelFormat = pixelFormat;
-      return true;
-    }
-  }
+GpuRenderPipelineDescriptor MVRcontext_vKelvadrune_vst::pipelineDescriptor(const MVRblend& blend,
+                                                                           GpuPixelFormat pixelFormat) const {
   GpuRenderPipelineDescriptor descriptor;
   descriptor.vertexFunction = vertexFunction;
-  descriptor.fragmentFunction = fragmentFunction;
   descriptor.vertexDescriptor = vertexDescriptor;
   descriptor.colorFormat = pixelFormat;
   descriptor.stencilFormat = GpuPixelFormat::Stencil8;
@@ -172,22 +180,81 @@ bool MVRcontext_vKelvadrune_vst::updateRenderPipelineStatesForBlend(const MVRble
   descriptor.sourceAlpha = blend.srcAlpha;
   descriptor.destinationRGB = blend.dstRGB;
   descriptor.destinationAlpha = blend.dstAlpha;
-  std::string reason;
-  std::shared_ptr<GpuRenderPipelineState> pipeline = device().NewRenderPipelineState(descriptor, reason);
-  checkError(reason, "init pipeline state");
-  descriptor.fragmentFunction = nullptr;
-  descriptor.colorWrites = false;
-  reason.clear();
-  std::shared_ptr<GpuRenderPipelineState> stencilOnly = device().NewRenderPipelineState(descriptor, reason);
-  checkError(reason, "init pipeline stencil only state");
-  // On failure the states in force stay: drawing goes on with them.
-  if (!pipeline || !stencilOnly) return false;
-  mPipelines.push_back({blend, pixelFormat, pipeline, stencilOnly});
-  pipelineState = std::move(pipeline);
+  return descriptor;
+}
+
+bool MVRcontext_vKelvadrune_vst::updateRenderPipelineStatesForBlend(const MVRblend& blend, GpuPixelFormat pixelFormat) {
+  if (stencilOnlyPipelineState && pixelFormat == piplelinePixelFormat && blend == blendFunc) return true;
+  std::shared_ptr<GpuRenderPipelineState> stencilOnly;
+  for (const StencilOnlyPipeline& entry : mStencilOnlyPipelines)
+    if (entry.format == pixelFormat) stencilOnly = entry.pipeline;
+  if (!stencilOnly) {
+    GpuRenderPipelineDescriptor descriptor = pipelineDescriptor(MVRblend{}, pixelFormat);
+    descriptor.colorWrites = false;
+    std::string reason;
+    stencilOnly = device().NewRenderPipelineState(descriptor, reason);
+    checkError(reason, "init pipeline stencil only state");
+    // On failure the states in force stay: drawing goes on with them.
+    if (!stencilOnly) return false;
+    mStencilOnlyPipelines.push_back({pixelFormat, stencilOnly});
+  }
   stencilOnlyPipelineState = std::move(stencilOnly);
   blendFunc = blend;
   piplelinePixelFormat = pixelFormat;
   return true;
+}
+
+bool MVRcontext_vKelvadrune_vst::scissorCall(const MVRcall& call) {
+  // A scissor that the pass's rectangle gives exactly costs the shader nothing, and fragments outside it are
+  // never shaded; every pass of the call (stencil ones too) is cut alike, so the stencil outside stays as it was.
+  const MVRfragUniforms& u = *fragUniformAtIndex(call.uniformOffset);
+  GpuRegion rect{0, 0, 1 << 30, 1 << 30};  // the whole target: the encoder clips the rectangle to it
+  bool exact = false;
+  if (FragmentVariantFor(u).scissor && u.scissorMat[1] == 0.0f && u.scissorMat[4] == 0.0f && mViewPoints[0] > 0.0f &&
+      mViewPoints[1] > 0.0f) {
+    int x0 = 0, x1 = 0, y0 = 0, y1 = 0;
+    exact = PixelEdges(u.scissorMat[0], u.scissorMat[8], u.scissorExt[0], u.scissorScale[0],
+                       viewPortSize[0] / static_cast<double>(mViewPoints[0]), x0, x1) &&
+            PixelEdges(u.scissorMat[5], u.scissorMat[9], u.scissorExt[1], u.scissorScale[1],
+                       viewPortSize[1] / static_cast<double>(mViewPoints[1]), y0, y1);
+    if (exact) rect = {x0, y0, x1 - x0, y1 - y0};
+  }
+  renderEncoder->SetScissorRect(rect);
+  return exact;
+}
+
+void MVRcontext_vKelvadrune_vst::useShadingPipelineFor(int uniformOffset, bool scissored) {
+  ShaderFragmentVariant variant =
+      FragmentVariantFor(*fragUniformAtIndex(uniformOffset), mViewPoints[0], mViewPoints[1]);
+  if (scissored) variant.scissor = false;
+  // Pipelines cost milliseconds to build on some devices: every blend, format and variant met stays cached, so
+  // a frame that switches paints or composite operations back and forth builds each once.
+  for (const ShadingPipeline& entry : mPipelines) {
+    if (entry.variant == variant && entry.blend == blendFunc && entry.format == piplelinePixelFormat) {
+      pipelineState = entry.pipeline;
+      return;
+    }
+  }
+  auto functions = std::find_if(mFragmentVariants.begin(), mFragmentVariants.end(),
+                                [&](const VariantFunctions& known) { return known.variant == variant; });
+  if (functions == mFragmentVariants.end()) {
+    const GpuFunctionConstantValues constants{{kConstantPaint, static_cast<uint32_t>(variant.paint)},
+                                              {kConstantScissor, variant.scissor ? 1u : 0u},
+                                              {kConstantStrokeDiscard, variant.strokeDiscard ? 1u : 0u}};
+    functions = mFragmentVariants.insert(mFragmentVariants.end(),
+                                         {variant, std::make_shared<GpuFunction>(vertexFunction, constants),
+                                          std::make_shared<GpuFunction>(fragmentFunction, constants)});
+  }
+  GpuRenderPipelineDescriptor descriptor = pipelineDescriptor(blendFunc, piplelinePixelFormat);
+  descriptor.vertexFunction = functions->vertex;
+  descriptor.fragmentFunction = functions->fragment;
+  std::string reason;
+  std::shared_ptr<GpuRenderPipelineState> pipeline = device().NewRenderPipelineState(descriptor, reason);
+  checkError(reason, "init pipeline state");
+  // On failure the pipeline in force stays: drawing goes on with it.
+  if (!pipeline) return;
+  mPipelines.push_back({blendFunc, piplelinePixelFormat, variant, pipeline});
+  pipelineState = std::move(pipeline);
 }
 
 void MVRcontext_vKelvadrune_vst::updateStencilTextureToSize(int width, int height) {
@@ -215,8 +282,9 @@ void MVRcontext_vKelvadrune_vst::setUniforms(int uniformOffset, int image) {
   renderEncoder->SetFragmentSamplerState(texture != nullptr && texture->sampler ? texture->sampler : pseudoSampler, 0);
 }
 
-void MVRcontext_vKelvadrune_vst::convexFill(const MVRcall& call) {
+void MVRcontext_vKelvadrune_vst::convexFill(const MVRcall& call, bool scissored) {
   setUniforms(call.uniformOffset, call.image);
+  useShadingPipelineFor(call.uniformOffset, scissored);
   renderEncoder->SetRenderPipelineState(pipelineState);
   if (call.indexCount > 0)
     renderEncoder->DrawIndexedPrimitives(GpuPrimitiveType::Triangle, static_cast<uint32_t>(call.indexCount),
@@ -226,7 +294,7 @@ void MVRcontext_vKelvadrune_vst::convexFill(const MVRcall& call) {
                                   static_cast<uint32_t>(call.strokeCount));
 }
 
-void MVRcontext_vKelvadrune_vst::fill(const MVRcall& call) {
+void MVRcontext_vKelvadrune_vst::fill(const MVRcall& call, bool scissored) {
   // The shapes count windings in the stencil (front faces up, back faces down), colour writes off.
   renderEncoder->SetCullMode(GpuCullMode::None);
   renderEncoder->SetDepthStencilState(fillShapeStencilState);
@@ -235,6 +303,7 @@ void MVRcontext_vKelvadrune_vst::fill(const MVRcall& call) {
     renderEncoder->DrawIndexedPrimitives(GpuPrimitiveType::Triangle, static_cast<uint32_t>(call.indexCount),
                                          buffers->indexBuffer, static_cast<size_t>(call.indexOffset) * indexSize);
   renderEncoder->SetCullMode(GpuCullMode::Back);
+  useShadingPipelineFor(call.uniformOffset, scissored);
   renderEncoder->SetRenderPipelineState(pipelineState);
   setUniforms(call.uniformOffset, call.image);
   // The fringe where the stencil is still 0 (outside the shape), then the cover quad where it is not 0, which
@@ -250,7 +319,7 @@ void MVRcontext_vKelvadrune_vst::fill(const MVRcall& call) {
   renderEncoder->SetDepthStencilState(defaultStencilState);
 }
 
-void MVRcontext_vKelvadrune_vst::stroke(const MVRcall& call) {
+void MVRcontext_vKelvadrune_vst::stroke(const MVRcall& call, bool scissored) {
   if (call.strokeCount < 1) return;
   const auto offset = static_cast<uint32_t>(call.strokeOffset);
   const auto count = static_cast<uint32_t>(call.strokeCount);
@@ -259,10 +328,13 @@ void MVRcontext_vKelvadrune_vst::stroke(const MVRcall& call) {
     // unmarked, then clear the marks.
     setUniforms(call.uniformOffset + fragSize, call.image);
     renderEncoder->SetDepthStencilState(strokeShapeStencilState);
+    useShadingPipelineFor(call.uniformOffset + fragSize, scissored);
     renderEncoder->SetRenderPipelineState(pipelineState);
     renderEncoder->DrawPrimitives(GpuPrimitiveType::TriangleStrip, offset, count);
     setUniforms(call.uniformOffset, call.image);
     renderEncoder->SetDepthStencilState(strokeAntiAliasStencilState);
+    useShadingPipelineFor(call.uniformOffset, scissored);
+    renderEncoder->SetRenderPipelineState(pipelineState);
     renderEncoder->DrawPrimitives(GpuPrimitiveType::TriangleStrip, offset, count);
     renderEncoder->SetDepthStencilState(strokeClearStencilState);
     renderEncoder->SetRenderPipelineState(stencilOnlyPipelineState);
@@ -270,13 +342,15 @@ void MVRcontext_vKelvadrune_vst::stroke(const MVRcall& call) {
     renderEncoder->SetDepthStencilState(defaultStencilState);
   } else {
     setUniforms(call.uniformOffset, call.image);
+    useShadingPipelineFor(call.uniformOffset, scissored);
     renderEncoder->SetRenderPipelineState(pipelineState);
     renderEncoder->DrawPrimitives(GpuPrimitiveType::TriangleStrip, offset, count);
   }
 }
 
-void MVRcontext_vKelvadrune_vst::triangles(const MVRcall& call) {
+void MVRcontext_vKelvadrune_vst::triangles(const MVRcall& call, bool scissored) {
   setUniforms(call.uniformOffset, call.image);
+  useShadingPipelineFor(call.uniformOffset, scissored);
   renderEncoder->SetRenderPipelineState(pipelineState);
   renderEncoder->DrawPrimitives(GpuPrimitiveType::Triangle, static_cast<uint32_t>(call.triangleOffset),
                                 static_cast<uint32_t>(call.triangleCount));

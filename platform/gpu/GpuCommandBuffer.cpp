@@ -355,7 +355,8 @@ GpuRenderEncoder::GpuRenderEncoder(GpuCommandBuffer& owner, VkCommandBuffer comm
       mCommands(commands),
       mFn(owner.mCore->fn),
       mTargetWidth(targetWidth),
-      mTargetHeight(targetHeight) {}
+      mTargetHeight(targetHeight),
+      mScissor{0, 0, targetWidth, targetHeight} {}
 
 GpuRenderEncoder::~GpuRenderEncoder() {
   EndEncoding();
@@ -395,6 +396,22 @@ void GpuRenderEncoder::SetFrontFacingWinding(GpuWinding winding) {
 void GpuRenderEncoder::SetStencilReferenceValue(uint32_t value) {
   if (mEnded) return;
   mFn.vkCmdSetStencilReference(mCommands, VK_STENCIL_FACE_FRONT_AND_BACK, value);
+}
+
+void GpuRenderEncoder::SetScissorRect(const GpuRegion& rect) {
+  if (mEnded) return;
+  const auto clip = [](long long from, long long size, long long low, long long high) {
+    return static_cast<int>(std::clamp(from + std::max(size, 0LL), low, high));
+  };
+  const int x0 = clip(rect.x, 0, 0, mTargetWidth), y0 = clip(rect.y, 0, 0, mTargetHeight);
+  const int x1 = clip(rect.x, rect.width, x0, mTargetWidth), y1 = clip(rect.y, rect.height, y0, mTargetHeight);
+  const GpuRegion clipped{x0, y0, x1 - x0, y1 - y0};
+  if (clipped.x == mScissor.x && clipped.y == mScissor.y && clipped.width == mScissor.width &&
+      clipped.height == mScissor.height)
+    return;
+  mScissor = clipped;
+  const VkRect2D vk{{x0, y0}, {static_cast<uint32_t>(x1 - x0), static_cast<uint32_t>(y1 - y0)}};
+  mFn.vkCmdSetScissor(mCommands, 0, 1, &vk);
 }
 
 void GpuRenderEncoder::SetRenderPipelineState(std::shared_ptr<GpuRenderPipelineState> pipeline) {
@@ -604,12 +621,10 @@ bool GpuRenderEncoder::PrepareDraw(GpuPrimitiveType type) {
                                 &dynamicOffset);
     mOffsetDirty = false;
   }
-  const int32_t recordIndex = static_cast<int32_t>((mFragmentUniformsOffset - mWindowBase) / kFragmentRecordStride);
-  if (recordIndex != mRecordIndex) {
-    mFn.vkCmdPushConstants(mCommands, core.pipelineLayout, VK_SHADER_STAGE_FRAGMENT_BIT, 0, sizeof recordIndex,
-                           &recordIndex);
-    mRecordIndex = recordIndex;
-  }
+  // The record index travels as the draw's first instance (the vertex function hands it to the fragment
+  // function), not as a push constant: on the CPU device any change of fragment state copies the whole shading
+  // state once per draw, while draws that differ only in their record then share it.
+  mRecordIndex = static_cast<uint32_t>((mFragmentUniformsOffset - mWindowBase) / kFragmentRecordStride);
   if (mVertexDirty && mVertexBuffer) {
     const VkBuffer buffer = mVertexBuffer->Handle();
     const VkDeviceSize offset = mVertexOffset;
@@ -621,7 +636,7 @@ bool GpuRenderEncoder::PrepareDraw(GpuPrimitiveType type) {
 
 void GpuRenderEncoder::DrawPrimitives(GpuPrimitiveType type, uint32_t vertexStart, uint32_t vertexCount) {
   if (vertexCount == 0 || !PrepareDraw(type)) return;
-  mFn.vkCmdDraw(mCommands, vertexCount, 1, vertexStart, 0);
+  mFn.vkCmdDraw(mCommands, vertexCount, 1, vertexStart, mRecordIndex);
 }
 
 void GpuRenderEncoder::DrawIndexedPrimitives(GpuPrimitiveType type, uint32_t indexCount,
@@ -635,7 +650,7 @@ void GpuRenderEncoder::DrawIndexedPrimitives(GpuPrimitiveType type, uint32_t ind
   if (!PrepareDraw(type)) return;
   mOwner.Retain(indexBuffer);
   mFn.vkCmdBindIndexBuffer(mCommands, indexBuffer->Handle(), indexBufferOffset, VK_INDEX_TYPE_UINT32);
-  mFn.vkCmdDrawIndexed(mCommands, indexCount, 1, 0, 0, 0);
+  mFn.vkCmdDrawIndexed(mCommands, indexCount, 1, 0, 0, mRecordIndex);
 }
 
 // ---- Blit encoder ----

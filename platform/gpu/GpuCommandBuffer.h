@@ -82,7 +82,7 @@ struct GpuViewport {
 };
 
 // Records one render pass. Starts with cull mode None, clockwise front faces, no depth-stencil state
-// (stencil test off), stencil reference 0 and the viewport covering the colour target. Bindings follow
+// (stencil test off), stencil reference 0 and the viewport and scissor covering the colour target. Bindings follow
 // the shader library's layout: vertex buffer 0 holds the vertices, vertex buffer 1 the vertex uniforms,
 // fragment buffer 0 the fragment uniforms, fragment texture and sampler 0 the image.
 class GpuRenderEncoder {
@@ -95,6 +95,9 @@ class GpuRenderEncoder {
   void SetCullMode(GpuCullMode mode);
   void SetFrontFacingWinding(GpuWinding winding);
   void SetStencilReferenceValue(uint32_t value);
+  // Only fragments inside the rectangle (pixels, clipped to the target) are drawn; a pass starts with the whole
+  // target.
+  void SetScissorRect(const GpuRegion& rect);
   void SetRenderPipelineState(std::shared_ptr<GpuRenderPipelineState> pipeline);
   // Null restores the default: no stencil test.
   void SetDepthStencilState(std::shared_ptr<GpuDepthStencilState> state);
@@ -126,6 +129,7 @@ class GpuRenderEncoder {
   bool mEnded = false;
   int mTargetWidth;
   int mTargetHeight;
+  GpuRegion mScissor;
 
   std::shared_ptr<GpuRenderPipelineState> mPipeline;
   bool mPipelineBound = false;
@@ -144,7 +148,7 @@ class GpuRenderEncoder {
   size_t mWindowBase = 0;
   size_t mWindowRange = 0;
   bool mWindowValid = false;
-  int32_t mRecordIndex = -1;  // last pushed
+  uint32_t mRecordIndex = 0;  // of the draw being prepared: its first instance
   bool mDescriptorsDirty = true;
   bool mOffsetDirty = true;
   VkDescriptorSet mSet = VK_NULL_HANDLE;

@@ -269,8 +269,9 @@ bool GpuCore::CreateDeviceAndQueue(bool presentation, std::string& reason) {
 bool GpuCore::CreateLayouts(std::string& reason) {
   VkDescriptorSetLayoutBinding bindings[4] = {};
   bindings[0] = {kBindingVertexUniforms, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER, 1, VK_SHADER_STAGE_VERTEX_BIT, nullptr};
-  bindings[1] = {kBindingFragmentUniforms, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER_DYNAMIC, 1, VK_SHADER_STAGE_FRAGMENT_BIT,
-                 nullptr};
+  // The vertex function reads the fragment records too, to hand the draw's to the fragment function.
+  bindings[1] = {kBindingFragmentUniforms, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER_DYNAMIC, 1,
+                 VK_SHADER_STAGE_VERTEX_BIT | VK_SHADER_STAGE_FRAGMENT_BIT, nullptr};
   bindings[2] = {kBindingFragmentTexture, VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE, 1, VK_SHADER_STAGE_FRAGMENT_BIT, nullptr};
   bindings[3] = {kBindingFragmentSampler, VK_DESCRIPTOR_TYPE_SAMPLER, 1, VK_SHADER_STAGE_FRAGMENT_BIT, nullptr};
   VkDescriptorSetLayoutCreateInfo setInfo{VK_STRUCTURE_TYPE_DESCRIPTOR_SET_LAYOUT_CREATE_INFO};
@@ -281,13 +282,9 @@ bool GpuCore::CreateLayouts(std::string& reason) {
     setLayout = VK_NULL_HANDLE;
     return false;
   }
-  // The fragment functions' record index within fragment buffer 0's window (ShaderInterface.h).
-  const VkPushConstantRange recordIndex{VK_SHADER_STAGE_FRAGMENT_BIT, 0, sizeof(int32_t)};
   VkPipelineLayoutCreateInfo layoutInfo{VK_STRUCTURE_TYPE_PIPELINE_LAYOUT_CREATE_INFO};
   layoutInfo.setLayoutCount = 1;
   layoutInfo.pSetLayouts = &setLayout;
-  layoutInfo.pushConstantRangeCount = 1;
-  layoutInfo.pPushConstantRanges = &recordIndex;
   if (VulkanFailed(fn.vkCreatePipelineLayout(device, &layoutInfo, nullptr, &pipelineLayout), "vkCreatePipelineLayout",
                    reason)) {
     pipelineLayout = VK_NULL_HANDLE;

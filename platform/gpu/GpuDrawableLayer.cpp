@@ -221,7 +221,8 @@ bool GpuDrawableLayer::ReadFrontBuffer(std::vector<uint8_t>& bgra, int& width, i
   width = front->Width();
   height = front->Height();
   bgra.resize(static_cast<size_t>(width) * height * 4);
-  return front->GetBytes(bgra.data(), static_cast<size_t>(width) * 4, {0, 0, width, height}, 0);
+  std::lock_guard<std::mutex> lock(mReadMutex);
+  return front->GetBytes(bgra.data(), static_cast<size_t>(width) * 4, {0, 0, width, height}, 0, mReadStaging);
 }
 
 int GpuDrawableLayer::PresentedCount() const {

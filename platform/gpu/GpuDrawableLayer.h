@@ -115,6 +115,9 @@ class GpuDrawableLayer {
   double mWidth = 0.0;
   double mHeight = 0.0;
   double mScale = 1.0;
+  // ReadFrontBuffer's staging buffer, kept for the next read.
+  mutable std::mutex mReadMutex;
+  mutable std::shared_ptr<GpuBuffer> mReadStaging;
 };
 
 }  // namespace platform::gpu

@@ -3,6 +3,8 @@
 // Vulkan records are started as `VkThing info{VK_STRUCTURE_TYPE_THING}`, the rest zero by the language.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
+#include <cstddef>
+
 #include "platform/gpu/GpuCore.h"
 
 namespace platform::gpu {
@@ -42,8 +44,16 @@ VkBlendFactor BlendFactor(GpuBlendFactor factor) {
 GpuFunction::GpuFunction(std::shared_ptr<GpuCore> core, std::string name, GpuShaderStage stage, VkShaderModule module)
     : mCore(std::move(core)), mName(std::move(name)), mStage(stage), mModule(module) {}
 
+GpuFunction::GpuFunction(std::shared_ptr<const GpuFunction> base, GpuFunctionConstantValues constants)
+    : mCore(base->mCore),
+      mBase(base),
+      mName(base->mName),
+      mStage(base->mStage),
+      mModule(base->mModule),
+      mConstants(std::move(constants)) {}
+
 GpuFunction::~GpuFunction() {
-  mCore->fn.vkDestroyShaderModule(mCore->device, mModule, nullptr);
+  if (!mBase) mCore->fn.vkDestroyShaderModule(mCore->device, mModule, nullptr);
 }
 
 std::shared_ptr<GpuRenderPipelineState> GpuRenderPipelineState::Create(std::shared_ptr<GpuCore> core,
@@ -63,15 +73,33 @@ std::shared_ptr<GpuRenderPipelineState> GpuRenderPipelineState::Create(std::shar
   GpuCore& c = *state->mCore;
 
   VkPipelineShaderStageCreateInfo stages[2] = {};
+  VkSpecializationInfo specialisations[2] = {};
+  std::vector<VkSpecializationMapEntry> constantEntries[2];
   uint32_t stageCount = 0;
   for (const GpuFunction* function : {d.vertexFunction.get(), d.fragmentFunction.get()}) {
     if (!function) continue;
-    VkPipelineShaderStageCreateInfo& stage = stages[stageCount++];
+    VkPipelineShaderStageCreateInfo& stage = stages[stageCount];
     stage.sType = VK_STRUCTURE_TYPE_PIPELINE_SHADER_STAGE_CREATE_INFO;
     stage.stage =
         function->Stage() == GpuShaderStage::Vertex ? VK_SHADER_STAGE_VERTEX_BIT : VK_SHADER_STAGE_FRAGMENT_BIT;
     stage.module = function->Module();
     stage.pName = "main";
+    // The values lie in the function's own list: entry i reads the second word of element i.
+    const GpuFunctionConstantValues& constants = function->Constants();
+    if (!constants.empty()) {
+      for (size_t i = 0; i < constants.size(); ++i)
+        constantEntries[stageCount].push_back(
+            {constants[i].index,
+             static_cast<uint32_t>(i * sizeof(GpuFunctionConstant) + offsetof(GpuFunctionConstant, value)),
+             sizeof(uint32_t)});
+      VkSpecializationInfo& specialisation = specialisations[stageCount];
+      specialisation.mapEntryCount = static_cast<uint32_t>(constants.size());
+      specialisation.pMapEntries = constantEntries[stageCount].data();
+      specialisation.dataSize = constants.size() * sizeof(GpuFunctionConstant);
+      specialisation.pData = constants.data();
+      stage.pSpecializationInfo = &specialisation;
+    }
+    ++stageCount;
   }
 
   std::vector<VkVertexInputAttributeDescription> attributes;

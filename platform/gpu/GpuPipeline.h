@@ -18,10 +18,21 @@ class GpuCore;
 
 enum class GpuShaderStage : uint32_t { Vertex = 0, Fragment = 1 };
 
-// One compiled shader function of a library.
+// One value for a function constant (a specialisation constant of the code): its id and 32 bits, an int
+// as it is, a bool as 0 or 1.
+struct GpuFunctionConstant {
+  uint32_t index = 0;
+  uint32_t value = 0;
+};
+using GpuFunctionConstantValues = std::vector<GpuFunctionConstant>;
+
+// One compiled shader function of a library, or that function specialised with constant values (the
+// pipeline's compiler then folds them and drops the code they switch off).
 class GpuFunction {
  public:
   GpuFunction(std::shared_ptr<GpuCore> core, std::string name, GpuShaderStage stage, VkShaderModule module);
+  // The same code with the given constant values; shares the base function's module.
+  GpuFunction(std::shared_ptr<const GpuFunction> base, GpuFunctionConstantValues constants);
   ~GpuFunction();
   GpuFunction(const GpuFunction&) = delete;
   GpuFunction& operator=(const GpuFunction&) = delete;
@@ -29,12 +40,15 @@ class GpuFunction {
   const std::string& Name() const { return mName; }
   GpuShaderStage Stage() const { return mStage; }
   VkShaderModule Module() const { return mModule; }
+  const GpuFunctionConstantValues& Constants() const { return mConstants; }
 
  private:
   std::shared_ptr<GpuCore> mCore;
+  std::shared_ptr<const GpuFunction> mBase;  // owns the module of a specialised function
   std::string mName;
   GpuShaderStage mStage;
   VkShaderModule mModule;
+  GpuFunctionConstantValues mConstants;
 };
 
 enum class GpuVertexFormat { Float2, Float4 };

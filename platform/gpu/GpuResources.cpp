@@ -220,10 +220,17 @@ bool GpuTexture::ReplaceRegion(const GpuRegion& region, int level, const void* b
 }
 
 bool GpuTexture::GetBytes(void* bytes, size_t bytesPerRow, const GpuRegion& region, int level) const {
+  std::shared_ptr<GpuBuffer> staging;
+  return GetBytes(bytes, bytesPerRow, region, level, staging);
+}
+
+bool GpuTexture::GetBytes(void* bytes, size_t bytesPerRow, const GpuRegion& region, int level,
+                          std::shared_ptr<GpuBuffer>& staging) const {
   if (!bytes || !RegionFits(region, level, bytesPerRow)) return false;
   const size_t rowBytes = static_cast<size_t>(region.width) * BytesPerPixel(mDescriptor.format);
   std::string reason;
-  std::shared_ptr<GpuBuffer> staging = GpuBuffer::Create(mCore, rowBytes * region.height, reason);
+  if (!staging || staging->Length() < rowBytes * region.height)
+    staging = GpuBuffer::Create(mCore, rowBytes * region.height, reason);
   if (!staging) return false;
   const VulkanFunctions& fn = mCore->fn;
   const bool copied = mCore->RunNow(

@@ -74,6 +74,10 @@ class GpuTexture {
   // Main thread; blocks until every command buffer committed before has finished and the copy is done.
   // Reads region of level `level` into bytes with rows bytesPerRow apart; false as for ReplaceRegion.
   bool GetBytes(void* bytes, size_t bytesPerRow, const GpuRegion& region, int level) const;
+  // The same through a staging buffer the caller keeps between reads (made or replaced when null or too
+  // small): a reader of whole frames then allocates and clears nothing per frame.
+  bool GetBytes(void* bytes, size_t bytesPerRow, const GpuRegion& region, int level,
+                std::shared_ptr<GpuBuffer>& staging) const;
 
   GpuPixelFormat Format() const { return mDescriptor.format; }
   int Width() const { return mDescriptor.width; }

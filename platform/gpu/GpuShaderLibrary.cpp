@@ -35,6 +35,13 @@ std::shared_ptr<GpuFunction> GpuLibrary::NewFunction(const std::string& name) co
   return nullptr;
 }
 
+std::shared_ptr<GpuFunction> GpuLibrary::NewFunction(const std::string& name,
+                                                     GpuFunctionConstantValues constants) const {
+  std::shared_ptr<GpuFunction> base = NewFunction(name);
+  if (!base) return nullptr;
+  return std::make_shared<GpuFunction>(std::move(base), std::move(constants));
+}
+
 std::vector<std::string> GpuLibrary::FunctionNames() const {
   std::vector<std::string> names;
   for (const auto& function : mFunctions) names.push_back(function->Name());

@@ -20,6 +20,8 @@ class GpuLibrary {
 
   // The function of that name, null when the library has none.
   std::shared_ptr<GpuFunction> NewFunction(const std::string& name) const;
+  // That function specialised with the constant values (ids the code does not declare are ignored).
+  std::shared_ptr<GpuFunction> NewFunction(const std::string& name, GpuFunctionConstantValues constants) const;
   std::vector<std::string> FunctionNames() const;
 
  private:

@@ -2,37 +2,21 @@
 // rectangle over the feather, an image by its texture type, or text from the alpha atlas; then the
 // scissor's coverage. Compiled twice: with EDGE_AA ("fragmentShaderAA") the stroke coordinates also give
 // the anti-aliasing coverage, and fragments below the stroke threshold are discarded.
+//
+// Function constants (ids in ShaderInterface.h) specialise the function to one kind of paint: a CPU
+// rasteriser pays for every instruction of every fragment, and a solid fill then costs a few multiplies
+// instead of two matrices, a distance and a texture read. The defaults give the general function, which
+// takes everything from the record.
 #version 450
 
-// One record per 256-byte slot of fragment buffer 0 (the padding fills the slot); the draw's record is
-// chosen by a push constant. Layout: ShaderInterface.h.
-struct FragmentUniforms {
-  mat3 scissorMat;
-  mat3 paintMat;
-  vec4 innerCol;
-  vec4 outerCol;
-  vec2 scissorExt;
-  vec2 scissorScale;
-  vec2 extent;
-  float radius;
-  float feather;
-  float strokeMult;
-  float strokeThr;
-  int texType;
-  int type;
-  vec4 slotPadding[5];
-};
+// The fragment uniform records (fragment buffer 0) and the draw's record as flat inputs.
+#extension GL_GOOGLE_include_directive : require
+#include "FragmentRecords.glsl"
 
-layout(set = 0, binding = 1, std140) uniform FragmentRecords {
-  FragmentUniforms records[64];
-};
-
-layout(push_constant) uniform DrawRecord {
-  int recordIndex;
-};
-
-// The draw's record.
-#define U records[recordIndex]
+// The draw's record: read from fragment buffer 0 by the general function, from the vertex function's flat
+// outputs by a specialised one (a CPU rasteriser reads a record indexed per fragment lane by lane, a flat
+// input once per block).
+FragmentUniforms U;
 
 layout(set = 0, binding = 2) uniform texture2D tex;
 layout(set = 0, binding = 3) uniform sampler smp;
@@ -69,24 +53,55 @@ float strokeMask() {
 }
 #endif
 
-void main() {
-  float scissor = scissorMask(fpos);
-#ifdef EDGE_AA
-  float strokeAlpha = strokeMask();
-  if (strokeAlpha < U.strokeThr) discard;
-#else
-  float strokeAlpha = 1.0;
-#endif
-  // Written without branches on the paint type: a CPU rasteriser runs both sides of a branch under a
-  // mask, so every path is computed and one is chosen, with a single texture read for image and text.
-  vec2 pt = (U.paintMat * vec3(fpos, 1.0)).xy;
-  vec2 uv = mix(ftcoord, pt / U.extent, float(U.type == kTypeImage));
+// The image or atlas at uv, premultiplied by the texture type.
+vec4 textureColor(vec2 uv) {
   vec4 texColor = texture(sampler2D(tex, smp), uv);
   if (U.texType == kTexStraightRGBA) texColor = vec4(texColor.rgb * texColor.a, texColor.a);
   if (U.texType == kTexAlpha) texColor = vec4(texColor.r);
+  return texColor;
+}
+
+// The gradient's mix of the inner and outer colour at paint point pt.
+vec4 gradientColor(vec2 pt) {
   float d = clamp((roundedRectDistance(pt, U.extent, U.radius) + U.feather * 0.5) / U.feather, 0.0, 1.0);
-  vec4 color = U.type == kTypeGradient ? mix(U.innerCol, U.outerCol, d) : texColor * U.innerCol;
-  // Triangles (text) take the atlas' coverage only: stroke coverage does not apply to them.
-  float coverage = U.type == kTypeTriangles ? scissor : strokeAlpha * scissor;
-  outColor = color * coverage;
+  return mix(U.innerCol, U.outerCol, d);
+}
+
+vec2 paintPoint() {
+  return (U.paintMat * vec3(fpos, 1.0)).xy;
+}
+
+void main() {
+  if (kPaint == kPaintAny)
+    U = records[recordIndex];
+  else
+    U = FlatRecord();
+  float scissor = kScissor ? scissorMask(fpos) : 1.0;
+#ifdef EDGE_AA
+  float strokeAlpha = strokeMask();
+  if (kStrokeDiscard && strokeAlpha < U.strokeThr) discard;
+#else
+  float strokeAlpha = 1.0;
+#endif
+  if (kPaint == kPaintSolid) {
+    outColor = U.innerCol * (strokeAlpha * scissor);
+  } else if (kPaint == kPaintGradient) {
+    outColor = gradientColor(paintPoint()) * (strokeAlpha * scissor);
+  } else if (kPaint == kPaintLinearGradient) {
+    float d = clamp((abs(paintPoint().y) - U.extent.y + U.feather * 0.5) / U.feather, 0.0, 1.0);
+    outColor = mix(U.innerCol, U.outerCol, d) * (strokeAlpha * scissor);
+  } else if (kPaint == kPaintImage) {
+    outColor = textureColor(paintPoint() / U.extent) * U.innerCol * (strokeAlpha * scissor);
+  } else if (kPaint == kPaintText) {
+    // Triangles (text) take the atlas' coverage only: stroke coverage does not apply to them.
+    outColor = textureColor(ftcoord) * U.innerCol * scissor;
+  } else {
+    // Written without branches on the paint type: a CPU rasteriser runs both sides of a branch under a
+    // mask, so every path is computed and one is chosen, with a single texture read for image and text.
+    vec2 pt = paintPoint();
+    vec4 texColor = textureColor(mix(ftcoord, pt / U.extent, float(U.type == kTypeImage)));
+    vec4 color = U.type == kTypeGradient ? gradientColor(pt) : texColor * U.innerCol;
+    float coverage = U.type == kTypeTriangles ? scissor : strokeAlpha * scissor;
+    outColor = color * coverage;
+  }
 }

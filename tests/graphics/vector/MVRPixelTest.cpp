@@ -108,6 +108,34 @@ TEST_F(MVRTest, ProbedPixelsOfPrimitives) {
         {15, 10, kWhite, 0},
         {15, 29, kWhite, 0},
         {15, 30, kClear, 0}}},
+      {"scissor edges through pixel centres half cover them",
+       [](VRcontext* c) {
+         vrScissor(c, 10.5f, 10, 20, 20);
+         FillRect(c, 0, 0, 64, 64);
+       },
+       {{9, 15, kClear, 0}, {10, 15, {128, 128, 128, 128}, 1}, {20, 15, kWhite, 0}, {30, 15, {128, 128, 128, 128}, 1}}},
+      {"a scissored stencil fill leaves the stencil clear outside the scissor",
+       [](VRcontext* c) {
+         // Two squares make a fill through the stencil; the scissor keeps only the first. The second fill's cover
+         // quad spans the first's squares, so stencil counts left outside the scissor would paint them.
+         vrScissor(c, 0, 0, 32, 64);
+         vrBeginPath(c);
+         vrRect(c, 4, 4, 24, 24);
+         vrRect(c, 36, 36, 24, 24);
+         vrFillColor(c, vrRGBA(255, 0, 0, 255));
+         vrFill(c);
+         vrResetScissor(c);
+         vrBeginPath(c);
+         vrRect(c, 40, 4, 20, 20);
+         vrRect(c, 4, 40, 20, 20);
+         vrFillColor(c, vrRGBA(0, 0, 255, 255));
+         vrFill(c);
+       },
+       {{16, 16, {255, 0, 0, 255}, 0},
+        {48, 48, kClear, 0},
+        {50, 14, {0, 0, 255, 255}, 0},
+        {14, 50, {0, 0, 255, 255}, 0},
+        {32, 32, kClear, 0}}},
   };
   VRcontext* ctx = Context();
   ASSERT_NE(ctx, nullptr);

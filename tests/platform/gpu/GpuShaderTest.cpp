@@ -1,7 +1,11 @@
 // The shader library: its blob format and the checks on it, the uniform layout as the compiled code
 // declares it, and each shading path against values worked out from the paint model by hand.
+#include <algorithm>
 #include <cstring>
+#include <functional>
+#include <iterator>
 #include <map>
+#include <string>
 
 #include "platform/gpu/ShaderBlob.h"
 #include "platform/gpu/ShaderLibraryData.h"
@@ -235,6 +239,123 @@ TEST_F(PaintTest, TextTakesTheAtlasCoverageAndIgnoresStrokeCoverage) {
       ASSERT_EQ(p.a, 200) << x << "," << y;
       ASSERT_EQ(p.r, 200) << x << "," << y;
     }
+}
+
+struct VariantRow {
+  const char* name;
+  std::function<void(ShaderFragmentUniforms&)> paint;  // changes to a solid 20 % red, 40 % green, 60 % blue, 80 % alpha
+  int texture;                                         // 0 none, 1 a straight RGBA image, 2 an alpha atlas
+  ShaderFragmentVariant expected;
+};
+
+// Every kind of record: the variant chosen for it in a 16 x 8 frame, and that variant shades it as the general
+// function does, with and without edge anti-aliasing (coordinates ramp 0 to 1 across the target, so the stroke
+// coverage varies, and the scissor, where there is one, cuts through the middle).
+TEST_F(PaintTest, SpecialisedFunctionsShadeTheirRecordsAsTheGeneralFunction) {
+  const auto scissor = [](ShaderFragmentUniforms& u) {
+    SetMatrix(u.scissorMat, 1, 0, -6.3f, 0, 1, -4);
+    u.scissorExt[0] = 4.3f;
+    u.scissorExt[1] = 1000;
+  };
+  const auto gradient = [](ShaderFragmentUniforms& u) {
+    const float blue[4] = {0, 0, 0.5f, 0.5f};
+    std::memcpy(u.outerCol, blue, sizeof blue);
+    SetMatrix(u.paintMat, 1, 0, -8, 0, 1, -4);
+    u.extent[0] = u.extent[1] = 3;
+    u.radius = 2;
+    u.feather = 4;
+  };
+  const VariantRow rows[] = {
+      {"solid", [](ShaderFragmentUniforms&) {}, 0, {ShaderPaint::Solid, false, false}},
+      {"solid, scissored", scissor, 0, {ShaderPaint::Solid, true, false}},
+      {"solid, stroke threshold",
+       [&](ShaderFragmentUniforms& u) {
+         scissor(u);
+         u.strokeThr = 0.4f;
+       },
+       0,
+       {ShaderPaint::Solid, true, true}},
+      {"gradient", gradient, 0, {ShaderPaint::Gradient, false, false}},
+      {"gradient, scissored",
+       [&](ShaderFragmentUniforms& u) {
+         gradient(u);
+         scissor(u);
+       },
+       0,
+       {ShaderPaint::Gradient, true, false}},
+      {"linear gradient",
+       [](ShaderFragmentUniforms& u) {
+         const float blue[4] = {0, 0, 0.5f, 0.5f};
+         std::memcpy(u.outerCol, blue, sizeof blue);
+         SetMatrix(u.paintMat, 1, 0, -8, 0, 1, 1e5f - 4);
+         u.extent[0] = u.extent[1] = 1e5f;
+         u.feather = 4;
+       },
+       0,
+       {ShaderPaint::LinearGradient, false, false}},
+      {"image",
+       [](ShaderFragmentUniforms& u) {
+         u.type = 1;
+         u.texType = 1;
+         SetMatrix(u.paintMat, 1, 0, -2, 0, 1, 0);
+         u.extent[0] = 12;
+         u.extent[1] = 8;
+       },
+       1,
+       {ShaderPaint::Image, false, false}},
+      {"text",
+       [&](ShaderFragmentUniforms& u) {
+         u.type = 2;
+         u.texType = 2;
+         scissor(u);
+       },
+       2,
+       {ShaderPaint::Text, true, false}},
+  };
+  std::shared_ptr<GpuTexture> image = Texture(GpuPixelFormat::RGBA8Unorm, 4, 4, kTextureUsageShaderRead);
+  std::shared_ptr<GpuTexture> atlas = Texture(GpuPixelFormat::R8Unorm, 4, 4, kTextureUsageShaderRead);
+  std::vector<uint8_t> texels(64), coverage(16);
+  for (size_t i = 0; i < texels.size(); ++i) texels[i] = static_cast<uint8_t>(i * 37 % 256);
+  for (size_t i = 0; i < coverage.size(); ++i) coverage[i] = static_cast<uint8_t>(i * 16);
+  ASSERT_TRUE(image->ReplaceRegion({0, 0, 4, 4}, 0, texels.data(), 16));
+  ASSERT_TRUE(atlas->ReplaceRegion({0, 0, 4, 4}, 0, coverage.data(), 4));
+  auto sampler = Sampler(GpuSamplerFilter::Linear, GpuSamplerAddressMode::ClampToEdge);
+  const std::vector<ShaderVertex> quad = Quad(0, 0, 16, 8, 0, 0, 1, 1);
+
+  for (const VariantRow& row : rows) {
+    ShaderFragmentUniforms u = Solid(0.2f, 0.4f, 0.6f, 0.8f);
+    row.paint(u);
+    const ShaderFragmentVariant variant = FragmentVariantFor(u, 16, 8);
+    EXPECT_EQ(variant, row.expected) << row.name;
+    const std::shared_ptr<GpuTexture> texture = row.texture == 1 ? image : row.texture == 2 ? atlas : nullptr;
+    for (const char* fragment : {"fragmentShader", "fragmentShaderAA"}) {
+      std::vector<uint8_t> pixels[2];
+      for (int specialised = 0; specialised < 2; ++specialised) {
+        PipelineSpec spec;
+        spec.fragment = fragment;
+        if (specialised)
+          spec.constants = {{kConstantPaint, static_cast<uint32_t>(variant.paint)},
+                            {kConstantScissor, variant.scissor},
+                            {kConstantStrokeDiscard, variant.strokeDiscard}};
+        auto pipeline = Pipeline(spec);
+        pixels[specialised] = Render(16, 8, {0, 0.5f, 0, 0.5f}, false, [&](GpuRenderEncoder& encoder) {
+          DrawTriangles(encoder, pipeline, quad, u, texture, sampler);
+        });
+      }
+      ASSERT_EQ(pixels[0].size(), pixels[1].size());
+      for (size_t i = 0; i < pixels[0].size(); ++i)
+        ASSERT_NEAR(pixels[0][i], pixels[1][i], 1) << row.name << ", " << fragment << ", byte " << i;
+    }
+  }
+  // The linear gradient in a frame that reaches past its rectangle's side (x beyond 1e5 + 8): no longer linear.
+  ShaderFragmentUniforms linear = Solid(0.2f, 0.4f, 0.6f, 0.8f);
+  std::find_if(std::begin(rows), std::end(rows), [](const VariantRow& row) {
+    return std::string(row.name) == "linear gradient";
+  })->paint(linear);
+  EXPECT_EQ(FragmentVariantFor(linear, 16, 8).paint, ShaderPaint::LinearGradient);
+  EXPECT_EQ(FragmentVariantFor(linear, 2e5f, 8).paint, ShaderPaint::Gradient);
+  linear.radius = 1;
+  EXPECT_EQ(FragmentVariantFor(linear, 16, 8).paint, ShaderPaint::Gradient);
 }
 
 struct ImageRow {

@@ -59,8 +59,8 @@ std::shared_ptr<GpuSampler> GpuTest::Sampler(GpuSamplerFilter filter, GpuSampler
 
 std::shared_ptr<GpuRenderPipelineState> GpuTest::Pipeline(const PipelineSpec& spec) {
   GpuRenderPipelineDescriptor descriptor;
-  descriptor.vertexFunction = mLibrary->NewFunction("vertexShader");
-  if (spec.fragment) descriptor.fragmentFunction = mLibrary->NewFunction(spec.fragment);
+  descriptor.vertexFunction = mLibrary->NewFunction("vertexShader", spec.constants);
+  if (spec.fragment) descriptor.fragmentFunction = mLibrary->NewFunction(spec.fragment, spec.constants);
   descriptor.vertexDescriptor.attributes = {{GpuVertexFormat::Float2, 0}, {GpuVertexFormat::Float2, 8}};
   descriptor.vertexDescriptor.stride = sizeof(ShaderVertex);
   descriptor.colorFormat = spec.color;

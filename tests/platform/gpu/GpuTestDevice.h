@@ -37,6 +37,7 @@ class GpuTest : public ::testing::Test {
 
   struct PipelineSpec {
     const char* fragment = "fragmentShader";  // null: stencil only
+    GpuFunctionConstantValues constants;      // for both functions; none: the general ones
     bool blending = true;
     GpuBlendFactor srcRGB = GpuBlendFactor::One;
     GpuBlendFactor dstRGB = GpuBlendFactor::OneMinusSourceAlpha;
