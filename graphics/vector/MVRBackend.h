@@ -21,6 +21,10 @@ enum MVRcreateFlags {
   MVR_TRIPLE_BUFFER = 0x2000,  // neither buffer flag: one buffer set, one frame in flight
 };
 
+// An image flag of mvrCreateFramebuffer: the image takes the pixel format of the layer's drawables (BGRA), so that
+// mvrPresentFramebuffer copies it unchanged; mvrReadPixels then gives its bytes in that order.
+constexpr int MVR_IMAGE_DRAWABLE_FORMAT = 0x20000;
+
 // What the back end draws with, in place of a system drawing layer: the device (a context made on a layer without
 // one makes the default device and sets it here) and the drawable layer a frame goes to when no framebuffer of
 // the context is bound (null: off-screen drawing only). The record must outlive the context.
@@ -50,6 +54,10 @@ MVRframebuffer* mvrBoundFramebuffer();
 MVRframebuffer* mvrCreateFramebuffer(VRcontext* ctx, int width, int height, int imageFlags);
 // Null is ignored; call it before deleting the framebuffer's context. Deleting the bound framebuffer unbinds it.
 void mvrDeleteFramebuffer(MVRframebuffer* fb);
+// Shows the framebuffer's image as the layer's next frame: copied as it is into the next drawable, which is then
+// presented, with no drawing. False (nothing done) when the context has no layer, no drawable comes free, or the
+// image differs from the drawable in size or pixel format; the caller then draws the image instead.
+bool mvrPresentFramebuffer(MVRframebuffer* fb);
 // The next render pass of ctx clears its target to the colour (premultiplied here).
 void mvrClearWithColor(VRcontext* ctx, VRcolor color);
 // Copies the region of the image into data, rows of width x 4 bytes (RGBA) or width bytes (alpha) apart: data holds
