@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 #include "graphics/vector/MVRBackend.h"
@@ -72,9 +73,11 @@ class GpuDrawingLayer final : public IGraphicsDrawingLayer {
   bool PresentFinishedFrame(const FramePresenter& present) override {
     int width = 0, height = 0;
     if (!NewFrameForSoftwarePresent() || !mLayer->FrontBufferSize(width, height)) return false;
-    return present(width, height, [&](unsigned char* bgra, size_t bytesPerRow) {
+    // Handed on by reference: the reader is not copied into the std::function, which then allocates nothing.
+    const auto read = [&](unsigned char* bgra, size_t bytesPerRow) {
       return mLayer->ReadFrontBuffer(bgra, bytesPerRow, width, height);
-    });
+    };
+    return present(width, height, std::ref(read));
   }
 
   void ShowInWindow(platform::window::Window* window) override {
@@ -124,12 +127,13 @@ DrawingLayerMaker& InstalledMaker() {
 bool IGraphicsDrawingLayer::PresentFinishedFrame(const FramePresenter& present) {
   int width = 0, height = 0;
   if (!TakeFinishedFrame(mTakenFrame, width, height)) return false;
-  return present(width, height, [&](unsigned char* bgra, size_t bytesPerRow) {
+  const auto read = [&](unsigned char* bgra, size_t bytesPerRow) {
     for (int y = 0; y < height; ++y)
       std::copy_n(mTakenFrame.data() + static_cast<size_t>(y) * width * 4, static_cast<size_t>(width) * 4,
                   bgra + static_cast<size_t>(y) * bytesPerRow);
     return true;
-  });
+  };
+  return present(width, height, std::ref(read));
 }
 
 void SetDrawingLayersSynchronous(bool synchronous) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "platform/window/Backend.h"
 #include "platform/window/Notifications.h"
@@ -367,12 +368,13 @@ void Window::PassKeyOn(const Event& key) {
 
 bool Window::Present(const View& view, const unsigned char* pixels, int width, int height, int bytesPerRow) {
   if (!pixels || bytesPerRow < width * 4) return false;
-  return Present(view, width, height, [&](unsigned char* bgra, size_t rowBytes) {
+  const auto copy = [&](unsigned char* bgra, size_t rowBytes) {
     for (int y = 0; y < height; ++y)
       std::copy_n(pixels + static_cast<size_t>(y) * bytesPerRow, static_cast<size_t>(width) * 4,
                   bgra + static_cast<size_t>(y) * rowBytes);
     return true;
-  });
+  };
+  return Present(view, width, height, std::ref(copy));
 }
 
 bool Window::Present(const View& view, int width, int height, const View::PixelWriter& write) {
