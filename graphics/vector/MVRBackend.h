@@ -1,6 +1,6 @@
 // The renderer's GPU back end on the project's GPU layer (platform/gpu): the context creation function that fills
 // the renderer's render callbacks, and the off-screen framebuffers with the process-wide binding that chooses the
-// target of the next flush, clearing and reading pixels back.
+// target of the next flush, clearing, reading pixels back and copying one into the layer as its next frame.
 //
 // Threads: every function here runs on the editor's (main) thread. mvrReadPixels and mvrImageHandle block until the
 // GPU has finished the frames that draw into the image; starting a frame (vrBeginFrame) blocks while every buffer
@@ -56,7 +56,8 @@ MVRframebuffer* mvrCreateFramebuffer(VRcontext* ctx, int width, int height, int 
 void mvrDeleteFramebuffer(MVRframebuffer* fb);
 // Shows the framebuffer's image as the layer's next frame: copied as it is into the next drawable, which is then
 // presented, with no drawing. False (nothing done) when the context has no layer, no drawable comes free, or the
-// image differs from the drawable in size or pixel format; the caller then draws the image instead.
+// image differs from the drawable in size or pixel format; the caller then draws the image instead. Blocks, as a
+// flush to the layer does, while every drawable is in flight.
 bool mvrPresentFramebuffer(MVRframebuffer* fb);
 // The next render pass of ctx clears its target to the colour (premultiplied here).
 void mvrClearWithColor(VRcontext* ctx, VRcolor color);
