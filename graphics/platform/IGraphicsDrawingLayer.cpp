@@ -1,8 +1,10 @@
 #include "graphics/platform/IGraphicsDrawingLayer.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 #include "graphics/vector/MVRBackend.h"
@@ -65,17 +67,17 @@ class GpuDrawingLayer final : public IGraphicsDrawingLayer {
   ~GpuDrawingLayer() override { ShowInWindow(nullptr); }
 
   bool TakeFinishedFrame(std::vector<uint8_t>& bgra, int& width, int& height) override {
-    if (!mLayer) return false;
-    if (SynchronousLayers().load(std::memory_order_relaxed)) mLayer->WaitForFramesInFlight();
-    if (mLayer->PresentsToSurface()) {
-      // A frame the swapchain had no image for in time is shown now, or a still editor would never show it.
-      if (mLayer->SurfaceState() == platform::gpu::GpuSurfaceState::Skipped) mLayer->PresentFrontBufferToSurface();
-      return false;
-    }
-    const int presented = mLayer->PresentedCount();
-    if (presented == mTaken) return false;
-    mTaken = presented;
-    return mLayer->ReadFrontBuffer(bgra, width, height);
+    return NewFrameForSoftwarePresent() && mLayer->ReadFrontBuffer(bgra, width, height);
+  }
+
+  bool PresentFinishedFrame(const FramePresenter& present) override {
+    int width = 0, height = 0;
+    if (!NewFrameForSoftwarePresent() || !mLayer->FrontBufferSize(width, height)) return false;
+    // Handed on by reference: the reader is not copied into the std::function, which then allocates nothing.
+    const auto read = [&](unsigned char* bgra, size_t bytesPerRow) {
+      return mLayer->ReadFrontBuffer(bgra, bytesPerRow, width, height);
+    };
+    return present(width, height, std::ref(read));
   }
 
   void ShowInWindow(platform::window::Window* window) override {
@@ -92,6 +94,22 @@ class GpuDrawingLayer final : public IGraphicsDrawingLayer {
   }
 
  private:
+  // Whether a frame presented since the last call waits for a software present; a window the layer presents to
+  // itself gets a skipped frame again instead.
+  bool NewFrameForSoftwarePresent() {
+    if (!mLayer) return false;
+    if (SynchronousLayers().load(std::memory_order_relaxed)) mLayer->WaitForFramesInFlight();
+    if (mLayer->PresentsToSurface()) {
+      // A frame the swapchain had no image for in time is shown now, or a still editor would never show it.
+      if (mLayer->SurfaceState() == platform::gpu::GpuSurfaceState::Skipped) mLayer->PresentFrontBufferToSurface();
+      return false;
+    }
+    const int presented = mLayer->PresentedCount();
+    if (presented == mTaken) return false;
+    mTaken = presented;
+    return true;
+  }
+
   std::shared_ptr<platform::gpu::GpuDevice> mDevice;
   std::unique_ptr<platform::gpu::GpuDrawableLayer> mLayer;
   MVRlayer mRendererLayer;
@@ -105,6 +123,18 @@ DrawingLayerMaker& InstalledMaker() {
 }
 
 }  // namespace
+
+bool IGraphicsDrawingLayer::PresentFinishedFrame(const FramePresenter& present) {
+  int width = 0, height = 0;
+  if (!TakeFinishedFrame(mTakenFrame, width, height)) return false;
+  const auto read = [&](unsigned char* bgra, size_t bytesPerRow) {
+    for (int y = 0; y < height; ++y)
+      std::copy_n(mTakenFrame.data() + static_cast<size_t>(y) * width * 4, static_cast<size_t>(width) * 4,
+                  bgra + static_cast<size_t>(y) * bytesPerRow);
+    return true;
+  };
+  return present(width, height, std::ref(read));
+}
 
 void SetDrawingLayersSynchronous(bool synchronous) {
   SynchronousLayers().store(synchronous, std::memory_order_relaxed);

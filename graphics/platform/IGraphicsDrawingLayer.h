@@ -7,6 +7,7 @@
 // but a copy.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -29,9 +30,18 @@ class IGraphicsDrawingLayer {
   // The frame finished since the last call, as BGRA rows of width x 4 bytes, for the window's software
   // present; false when there is none new, or when the layer shows its frames in the window itself.
   virtual bool TakeFinishedFrame(std::vector<uint8_t>& bgra, int& width, int& height) = 0;
+  // The same frame handed to `present` with its size and a reader that writes its BGRA rows (bytesPerRow apart)
+  // into memory of the caller's, e.g. the window's frame storage, so that it is read once and not copied again;
+  // false when there is none new or `present` fails. By default through TakeFinishedFrame.
+  using FrameReader = std::function<bool(unsigned char* bgra, size_t bytesPerRow)>;
+  using FramePresenter = std::function<bool(int width, int height, const FrameReader& read)>;
+  virtual bool PresentFinishedFrame(const FramePresenter& present);
   // Shows the frames in the window directly where the window system and the GPU allow it (null: stop, before
   // the window goes). Without that the frames reach the window through TakeFinishedFrame.
   virtual void ShowInWindow(platform::window::Window* window) { (void)window; }
+
+ private:
+  std::vector<uint8_t> mTakenFrame;  // PresentFinishedFrame's copy of a frame from TakeFinishedFrame
 };
 
 using DrawingLayerMaker = std::function<std::unique_ptr<IGraphicsDrawingLayer>()>;

@@ -102,8 +102,9 @@ void IGraphicsView_vKelvadrune_vst::Render() {
 
 // The one hand-over of finished frames from the drawing layer to the window.
 void IGraphicsView_vKelvadrune_vst::PresentFinishedFrame() {
-  int width = 0, height = 0;
-  if (mLayer->TakeFinishedFrame(mFrame, width, height)) PresentBGRA(mFrame.data(), width, height, width * 4);
+  mLayer->PresentFinishedFrame([this](int width, int height, const IGraphicsDrawingLayer::FrameReader& read) {
+    return PresentBGRA(width, height, read);
+  });
 }
 
 void IGraphicsView_vKelvadrune_vst::UpdateDrawableSize() {

@@ -145,7 +145,6 @@ class IGraphicsView_vKelvadrune_vst final : public platform::window::View,
   IRECTList mDirtyRects;
   IColorPickerHandlerFunc mColorPickerFunc;
   std::unique_ptr<IGraphicsDrawingLayer> mLayer;
-  std::vector<uint8_t> mFrame;
 };
 
 }  // namespace fx::gfx

@@ -130,6 +130,12 @@ void IGraphicsVector::EndFrame() {
   if (mVG != nullptr) {
     vrEndFrame(mVG);
     mvrBindFramebuffer(nullptr);
+    // Untranslated, the main framebuffer is the frame as it is: copied into the drawable, not drawn into it.
+    if (GetTranslationX() == 0.f && GetTranslationY() == 0.f && mvrPresentFramebuffer(mMainFramebuffer)) {
+      mInDraw = false;
+      ClearFramebufferStack();
+      return;
+    }
     const float w = WindowWidthPoints();
     const float h = WindowHeightPoints();
     vrBeginFrame(mVG, w, h, GetScreenScale());

@@ -169,8 +169,9 @@ void IGraphicsVector::DrawResize() {
     mMainFramebuffer = nullptr;
   }
   if (mVG != nullptr)
-    mMainFramebuffer = mvrCreateFramebuffer(mVG, static_cast<int>(WindowWidthPoints() * GetScreenScale()),
-                                            static_cast<int>(WindowHeightPoints() * GetScreenScale()), 0);
+    mMainFramebuffer =
+        mvrCreateFramebuffer(mVG, static_cast<int>(WindowWidthPoints() * GetScreenScale()),
+                             static_cast<int>(WindowHeightPoints() * GetScreenScale()), MVR_IMAGE_DRAWABLE_FORMAT);
   DeactivateContext();
 }
 

@@ -106,6 +106,11 @@ void mvrDeleteFramebuffer(MVRframebuffer* fb) {
   std::free(fb);
 }
 
+bool mvrPresentFramebuffer(MVRframebuffer* fb) {
+  MVRcontext_vKelvadrune_vst* object = fb != nullptr ? mvrBackend(fb->ctx) : nullptr;
+  return object != nullptr && object->presentImage(fb->image);
+}
+
 void mvrClearWithColor(VRcontext* ctx, VRcolor color) {
   MVRcontext_vKelvadrune_vst* object = mvrBackend(ctx);
   if (object == nullptr) return;

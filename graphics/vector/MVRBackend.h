@@ -1,6 +1,6 @@
 // The renderer's GPU back end on the project's GPU layer (platform/gpu): the context creation function that fills
 // the renderer's render callbacks, and the off-screen framebuffers with the process-wide binding that chooses the
-// target of the next flush, clearing and reading pixels back.
+// target of the next flush, clearing, reading pixels back and copying one into the layer as its next frame.
 //
 // Threads: every function here runs on the editor's (main) thread. mvrReadPixels and mvrImageHandle block until the
 // GPU has finished the frames that draw into the image; starting a frame (vrBeginFrame) blocks while every buffer
@@ -20,6 +20,10 @@ enum MVRcreateFlags {
   MVR_DOUBLE_BUFFER = 0x1000,
   MVR_TRIPLE_BUFFER = 0x2000,  // neither buffer flag: one buffer set, one frame in flight
 };
+
+// An image flag of mvrCreateFramebuffer: the image takes the pixel format of the layer's drawables (BGRA), so that
+// mvrPresentFramebuffer copies it unchanged; mvrReadPixels then gives its bytes in that order.
+constexpr int MVR_IMAGE_DRAWABLE_FORMAT = 0x20000;
 
 // What the back end draws with, in place of a system drawing layer: the device (a context made on a layer without
 // one makes the default device and sets it here) and the drawable layer a frame goes to when no framebuffer of
@@ -50,6 +54,11 @@ MVRframebuffer* mvrBoundFramebuffer();
 MVRframebuffer* mvrCreateFramebuffer(VRcontext* ctx, int width, int height, int imageFlags);
 // Null is ignored; call it before deleting the framebuffer's context. Deleting the bound framebuffer unbinds it.
 void mvrDeleteFramebuffer(MVRframebuffer* fb);
+// Shows the framebuffer's image as the layer's next frame: copied as it is into the next drawable, which is then
+// presented, with no drawing. False (nothing done) when the context has no layer, no drawable comes free, or the
+// image differs from the drawable in size or pixel format; the caller then draws the image instead. Blocks, as a
+// flush to the layer does, while every drawable is in flight.
+bool mvrPresentFramebuffer(MVRframebuffer* fb);
 // The next render pass of ctx clears its target to the colour (premultiplied here).
 void mvrClearWithColor(VRcontext* ctx, VRcolor color);
 // Copies the region of the image into data, rows of width x 4 bytes (RGBA) or width bytes (alpha) apart: data holds

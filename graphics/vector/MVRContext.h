@@ -117,6 +117,8 @@ class MVRcontext_vKelvadrune_vst {
   // Textures and read-back, for the entry functions.
   MVRtexture_vKelvadrune_vst* findTexture(int image);
   int createImageFromTexture(std::shared_ptr<platform::gpu::GpuTexture> texture, int imageFlags);
+  // Copies the image into the layer's next drawable and presents it (mvrPresentFramebuffer).
+  bool presentImage(int image);
   // Blocks until every committed frame drawing into the image has completed.
   void waitForFramesDrawingInto(int image);
   void waitForAllFrames();

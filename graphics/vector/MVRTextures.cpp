@@ -38,6 +38,8 @@ int MVRcontext_vKelvadrune_vst::renderCreateTexture(int type, int width, int hei
   if ((type != VR_TEXTURE_ALPHA && type != VR_TEXTURE_RGBA) || width <= 0 || height <= 0) return 0;
   GpuTextureDescriptor descriptor;
   descriptor.format = type == VR_TEXTURE_ALPHA ? GpuPixelFormat::R8Unorm : GpuPixelFormat::RGBA8Unorm;
+  if (type == VR_TEXTURE_RGBA && (imageFlags & MVR_IMAGE_DRAWABLE_FORMAT) && metalLayer->drawables != nullptr)
+    descriptor.format = metalLayer->drawables->PixelFormat();
   descriptor.width = width;
   descriptor.height = height;
   descriptor.mipmapped = (imageFlags & VR_IMAGE_GENERATE_MIPMAPS) != 0;
@@ -93,6 +95,30 @@ int MVRcontext_vKelvadrune_vst::createImageFromTexture(std::shared_ptr<GpuTextur
   record->flags = imageFlags | MVR_TEXTURE_NOT_OWNED;
   record->tex = std::move(texture);
   return record->id;
+}
+
+bool MVRcontext_vKelvadrune_vst::presentImage(int image) {
+  const MVRtexture_vKelvadrune_vst* texture = findTexture(image);
+  if (texture == nullptr || metalLayer->drawables == nullptr ||
+      texture->tex->Format() != metalLayer->drawables->PixelFormat())
+    return false;
+  std::string reason;
+  std::shared_ptr<GpuDrawable> drawable = metalLayer->drawables->NextDrawable(reason);
+  checkError(reason, "next drawable");
+  // A drawable follows its layer's bounds, which may differ from the image for a moment while the editor is resized.
+  if (!drawable || drawable->Texture()->Width() != texture->tex->Width() ||
+      drawable->Texture()->Height() != texture->tex->Height())
+    return false;
+  std::shared_ptr<GpuCommandBuffer> commands = commandQueue->CommandBuffer(reason);
+  checkError(reason, "command buffer");
+  if (!commands) return false;
+  if (std::unique_ptr<GpuBlitEncoder> blit = commands->BlitCommandEncoder()) {
+    blit->CopyTexture(texture->tex, drawable->Texture());
+    blit->EndEncoding();
+  }
+  commands->PresentDrawable(drawable);
+  if (!commands->Commit()) checkError(commands->Error(), "commit");
+  return true;
 }
 
 int MVRcontext_vKelvadrune_vst::renderDeleteTexture(int image) {

@@ -692,6 +692,43 @@ void GpuBlitEncoder::CopyFromBuffer(std::shared_ptr<GpuBuffer> buffer, size_t of
                                           &copy);
 }
 
+void GpuBlitEncoder::CopyTexture(std::shared_ptr<GpuTexture> source, std::shared_ptr<GpuTexture> destination) {
+  if (mEnded) return;
+  if (!source || !destination || BytesPerPixel(source->Format()) == 0 || BytesPerPixel(destination->Format()) == 0 ||
+      source->Width() != destination->Width() || source->Height() != destination->Height()) {
+    mOwner.Fail("a texture-to-texture copy between textures that differ in size or are not colour");
+    return;
+  }
+  GpuCore& core = *mOwner.mCore;
+  const bool sameFormat = source->Format() == destination->Format();
+  if (!sameFormat && (BytesPerPixel(source->Format()) != 4 || BytesPerPixel(destination->Format()) != 4 ||
+                      !core.CanBlit(source->Format(), destination->Format()))) {
+    mOwner.Fail("a texture-to-texture copy between formats the device cannot convert");
+    return;
+  }
+  mOwner.Retain(source);
+  mOwner.Retain(destination);
+  // Both live in the general layout, which transfers accept for source and destination alike.
+  const VkImageSubresourceLayers level0{VK_IMAGE_ASPECT_COLOR_BIT, 0, 0, 1};
+  if (sameFormat) {
+    VkImageCopy copy{};
+    copy.srcSubresource = level0;
+    copy.dstSubresource = level0;
+    copy.extent = {static_cast<uint32_t>(source->Width()), static_cast<uint32_t>(source->Height()), 1};
+    core.fn.vkCmdCopyImage(mCommands, source->Image(), VK_IMAGE_LAYOUT_GENERAL, destination->Image(),
+                           VK_IMAGE_LAYOUT_GENERAL, 1, &copy);
+    return;
+  }
+  // Same size and nearest filtering: every pixel lands on itself, only its channels are reordered.
+  VkImageBlit blit{};
+  blit.srcSubresource = level0;
+  blit.srcOffsets[1] = {source->Width(), source->Height(), 1};
+  blit.dstSubresource = level0;
+  blit.dstOffsets[1] = {destination->Width(), destination->Height(), 1};
+  core.fn.vkCmdBlitImage(mCommands, source->Image(), VK_IMAGE_LAYOUT_GENERAL, destination->Image(),
+                         VK_IMAGE_LAYOUT_GENERAL, 1, &blit, VK_FILTER_NEAREST);
+}
+
 void GpuBlitEncoder::GenerateMipmaps(std::shared_ptr<GpuTexture> texture) {
   if (mEnded || !texture || BytesPerPixel(texture->Format()) == 0) return;
   mOwner.Retain(texture);

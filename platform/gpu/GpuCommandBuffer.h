@@ -156,8 +156,8 @@ class GpuRenderEncoder {
   bool mTopologySet = false;
 };
 
-// Records copies: buffer to texture, mip-level generation, and making a texture's contents visible to
-// the CPU.
+// Records copies: buffer to texture, texture to texture, mip-level generation, and making a texture's
+// contents visible to the CPU.
 class GpuBlitEncoder {
  public:
   ~GpuBlitEncoder();
@@ -168,6 +168,10 @@ class GpuBlitEncoder {
   // to level `level` of the texture at (x, y). Out-of-range copies are dropped and mark the buffer failed.
   void CopyFromBuffer(std::shared_ptr<GpuBuffer> buffer, size_t offset, size_t bytesPerRow,
                       std::shared_ptr<GpuTexture> texture, int level, const GpuRegion& region);
+  // Copies level 0 of one colour texture into level 0 of another of the same size: the bytes as they are
+  // when the formats match, otherwise each pixel converted (RGBA to BGRA and back). A missing texture,
+  // sizes that differ, a stencil texture or a conversion the device cannot do marks the buffer failed.
+  void CopyTexture(std::shared_ptr<GpuTexture> source, std::shared_ptr<GpuTexture> destination);
   // Fills levels 1.. of a mipmapped texture from level 0 by linear down-sampling.
   void GenerateMipmaps(std::shared_ptr<GpuTexture> texture);
   // Makes the GPU's writes to the texture visible to later CPU reads.

@@ -303,6 +303,14 @@ bool GpuCore::FindMemoryType(uint32_t allowedBits, VkMemoryPropertyFlags wanted,
   return false;
 }
 
+bool GpuCore::CanBlit(GpuPixelFormat source, GpuPixelFormat destination) const {
+  VkFormatProperties from, to;
+  fn.vkGetPhysicalDeviceFormatProperties(physicalDevice, VulkanFormat(source), &from);
+  fn.vkGetPhysicalDeviceFormatProperties(physicalDevice, VulkanFormat(destination), &to);
+  return (from.optimalTilingFeatures & VK_FORMAT_FEATURE_BLIT_SRC_BIT) &&
+         (to.optimalTilingFeatures & VK_FORMAT_FEATURE_BLIT_DST_BIT);
+}
+
 VkFormat GpuCore::VulkanFormat(GpuPixelFormat format) const {
   switch (format) {
     case GpuPixelFormat::R8Unorm:

@@ -56,6 +56,8 @@ class GpuCore {
   // Any thread; never blocks. A memory type with the wanted properties among the allowed bits.
   bool FindMemoryType(uint32_t allowedBits, VkMemoryPropertyFlags wanted, uint32_t& index) const;
   VkFormat VulkanFormat(GpuPixelFormat format) const;
+  // Any thread; never blocks. Whether a blit can read the one format and write the other (optimal tiling).
+  bool CanBlit(GpuPixelFormat source, GpuPixelFormat destination) const;
 
   // Any thread; blocks briefly on the slot mutex. A begun command buffer with its fence reset, or null.
   std::unique_ptr<GpuFrameSlot> TakeSlot(std::string& reason);

@@ -212,17 +212,28 @@ std::shared_ptr<GpuDrawable> GpuDrawableLayer::NextDrawable(std::string& reason)
 }
 
 bool GpuDrawableLayer::ReadFrontBuffer(std::vector<uint8_t>& bgra, int& width, int& height) const {
+  if (!FrontBufferSize(width, height)) return false;
+  bgra.resize(static_cast<size_t>(width) * height * 4);
+  return ReadFrontBuffer(bgra.data(), static_cast<size_t>(width) * 4, width, height);
+}
+
+bool GpuDrawableLayer::FrontBufferSize(int& width, int& height) const {
+  std::lock_guard<std::mutex> lock(mRing->mutex);
+  if (!mRing->front) return false;
+  width = mRing->front->Width();
+  height = mRing->front->Height();
+  return true;
+}
+
+bool GpuDrawableLayer::ReadFrontBuffer(void* bgra, size_t bytesPerRow, int width, int height) const {
   std::shared_ptr<GpuTexture> front;
   {
     std::lock_guard<std::mutex> lock(mRing->mutex);
     front = mRing->front;
   }
-  if (!front) return false;
-  width = front->Width();
-  height = front->Height();
-  bgra.resize(static_cast<size_t>(width) * height * 4);
+  if (!front || front->Width() != width || front->Height() != height) return false;
   std::lock_guard<std::mutex> lock(mReadMutex);
-  return front->GetBytes(bgra.data(), static_cast<size_t>(width) * 4, {0, 0, width, height}, 0, mReadStaging);
+  return front->GetBytes(bgra, bytesPerRow, {0, 0, width, height}, 0, mReadStaging);
 }
 
 int GpuDrawableLayer::PresentedCount() const {

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -106,6 +107,12 @@ class GpuDrawableLayer {
 
   // The last presented image as BGRA rows of width x 4 bytes; false when nothing was presented yet.
   bool ReadFrontBuffer(std::vector<uint8_t>& bgra, int& width, int& height) const;
+  // The size of the last presented image; false when nothing was presented yet.
+  bool FrontBufferSize(int& width, int& height) const;
+  // The last presented image into memory of the caller's, rows bytesPerRow apart, through a staging buffer
+  // the layer keeps: nothing is allocated per read. False when nothing was presented yet or the image is no
+  // longer width x height (the layer was resized in between).
+  bool ReadFrontBuffer(void* bgra, size_t bytesPerRow, int width, int height) const;
   int PresentedCount() const;
   void WaitForFramesInFlight();
 

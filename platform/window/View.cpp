@@ -203,4 +203,9 @@ bool View::PresentBGRA(const unsigned char* pixels, int width, int height, int b
   return window && window->Present(*this, pixels, width, height, bytesPerRow);
 }
 
+bool View::PresentBGRA(int width, int height, const PixelWriter& write) {
+  Window* window = GetWindow();
+  return window && window->Present(*this, width, height, write);
+}
+
 }  // namespace platform::window

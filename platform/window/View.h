@@ -5,6 +5,8 @@
 // Every operation: the main thread (the thread that pumps the back end); none blocks.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -131,6 +133,11 @@ class View {
   Size DrawableSize() const { return mDrawableSize; }
   void SetDrawableSize(Size pixels) { mDrawableSize = pixels; }
   bool PresentBGRA(const unsigned char* pixels, int width, int height, int bytesPerRow);
+  // The same with the frame written by `write` straight into the window's frame storage (rows bytesPerRow
+  // apart), which is reused from frame to frame: nothing is copied or allocated on the way. A writer that
+  // fails makes the present fail and leaves the stored pixels unspecified.
+  using PixelWriter = std::function<bool(unsigned char* bgra, size_t bytesPerRow)>;
+  bool PresentBGRA(int width, int height, const PixelWriter& write);
 
  private:
   friend class Window;

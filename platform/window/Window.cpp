@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "platform/window/Backend.h"
 #include "platform/window/Notifications.h"
@@ -366,7 +367,18 @@ void Window::PassKeyOn(const Event& key) {
 }
 
 bool Window::Present(const View& view, const unsigned char* pixels, int width, int height, int bytesPerRow) {
-  if (!pixels || width <= 0 || height <= 0 || bytesPerRow < width * 4) return false;
+  if (!pixels || bytesPerRow < width * 4) return false;
+  const auto copy = [&](unsigned char* bgra, size_t rowBytes) {
+    for (int y = 0; y < height; ++y)
+      std::copy_n(pixels + static_cast<size_t>(y) * bytesPerRow, static_cast<size_t>(width) * 4,
+                  bgra + static_cast<size_t>(y) * rowBytes);
+    return true;
+  };
+  return Present(view, width, height, std::ref(copy));
+}
+
+bool Window::Present(const View& view, int width, int height, const View::PixelWriter& write) {
+  if (!write || width <= 0 || height <= 0) return false;
   const double scale = BackingScaleFactor();
   const Point inWindow = view.ConvertPointToView(Point{}, nullptr);
   const Point origin{std::round(inWindow.x * scale), std::round((ContentSize().height - inWindow.y) * scale)};
@@ -374,12 +386,9 @@ bool Window::Present(const View& view, const unsigned char* pixels, int width, i
   mPresented.height = height;
   mPresented.pixelOrigin = origin;
   mPresented.pixels.resize(static_cast<size_t>(width) * height * 4);
-  for (int y = 0; y < height; ++y) {
-    std::copy_n(pixels + static_cast<size_t>(y) * bytesPerRow, static_cast<size_t>(width) * 4,
-                mPresented.pixels.begin() + static_cast<ptrdiff_t>(y) * width * 4);
-  }
+  if (!write(mPresented.pixels.data(), static_cast<size_t>(width) * 4)) return false;
   ++mPresented.count;
-  mNative->Present(pixels, width, height, bytesPerRow, origin);
+  mNative->Present(mPresented.pixels.data(), width, height, width * 4, origin);
   return true;
 }
 

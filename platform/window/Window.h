@@ -123,6 +123,7 @@ class Window {
   void TrackPointer(const Event& base, bool dragging);
   void SendKey(const NativeInput& input, const Event& base);
   bool Present(const View& view, const unsigned char* pixels, int width, int height, int bytesPerRow);
+  bool Present(const View& view, int width, int height, const View::PixelWriter& write);
   void CollectTrackingAreas(View& view, std::vector<const TrackingArea*>& out);
   bool HasTrackingArea(const TrackingArea* area);
   Point PointInView(const View& view, Point inWindow) const { return view.ConvertPointFromView(inWindow, nullptr); }

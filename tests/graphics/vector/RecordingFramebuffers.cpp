@@ -72,6 +72,11 @@ void mvrDeleteFramebuffer(MVRframebuffer* fb) {
   delete fb;
 }
 
+// Nothing is presented here: frames end with the main framebuffer drawn as an image, which the log shows.
+bool mvrPresentFramebuffer(MVRframebuffer*) {
+  return false;
+}
+
 void mvrClearWithColor(VRcontext*, VRcolor color) {
   sFramebuffers.log.push_back("clear " + std::to_string(BoundImage()) + (color.a == 0.f ? " transparent" : ""));
 }

@@ -1,6 +1,7 @@
 // Frames in flight: command buffers complete on the device's thread while the main thread records the
 // next frame, bounded by a counting semaphore as the renderer's back end bounds its buffer sets; queue
 // order, lifetimes that follow the GPU, and the drawable layer's ring and front buffer.
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <thread>
@@ -238,6 +239,15 @@ TEST_F(FramesTest, DrawableLayerRingPresentsIntoItsFrontBuffer) {
   EXPECT_EQ(right[0], 153);
   EXPECT_EQ(right[2], 0);
   EXPECT_EQ(right[3], 255);
+  // The same picture read into memory of the caller's with padded rows, the padding left alone; a size other
+  // than the front buffer's is refused.
+  std::vector<uint8_t> padded(20 * (40 * 4 + 8), 0x77);
+  EXPECT_FALSE(layer.ReadFrontBuffer(padded.data(), 40 * 4 + 8, 20, 20));
+  ASSERT_TRUE(layer.ReadFrontBuffer(padded.data(), 40 * 4 + 8, 40, 20));
+  for (int y = 0; y < 20; ++y) {
+    EXPECT_TRUE(std::equal(&front[y * 40 * 4], &front[(y + 1) * 40 * 4], &padded[y * (40 * 4 + 8)])) << "row " << y;
+    EXPECT_EQ(padded[y * (40 * 4 + 8) + 40 * 4 + 7], 0x77) << "row " << y;
+  }
 
   // Held drawables are not handed out twice; a dropped one comes back; a new scale means new images.
   std::string reason;

@@ -1,4 +1,5 @@
-// Buffers, textures and samplers on the CPU device: pixel round trips, copies, mip levels and sampling
+// Buffers, textures and samplers on the CPU device: pixel round trips, copies (buffer to texture and texture to
+// texture), mip levels and sampling
 // modes, checked against values worked out by hand.
 #include <cstring>
 #include <numeric>
@@ -120,6 +121,74 @@ TEST_F(ResourceTest, BlitCopiesBufferRowsAndGeneratesMipLevelsByAveraging) {
       EXPECT_EQ(bytes[i * 4 + 2], 60) << "level " << level;
       EXPECT_EQ(bytes[i * 4 + 3], 255) << "level " << level;
     }
+  }
+}
+
+struct TextureCopyRow {
+  GpuPixelFormat from, to;
+  bool swapsRedAndBlue;
+  const char* name;
+};
+
+void PrintTo(const TextureCopyRow& row, std::ostream* out) {
+  *out << row.name;
+}
+
+class TextureCopyTest : public GpuTest, public ::testing::WithParamInterface<TextureCopyRow> {};
+
+TEST_P(TextureCopyTest, CopyGivesTheSourcePixelsInTheDestinationsFormat) {
+  // A 13 x 7 source of distinct bytes into a destination holding other bytes: every pixel is replaced, the
+  // channels reordered only where the formats name them in another order.
+  const TextureCopyRow row = GetParam();
+  const int width = 13, height = 7;
+  std::shared_ptr<GpuTexture> source = Texture(row.from, width, height, kTextureUsageShaderRead);
+  std::shared_ptr<GpuTexture> destination = Texture(row.to, width, height, kTextureUsageRenderTarget);
+  ASSERT_NE(source, nullptr);
+  ASSERT_NE(destination, nullptr);
+  std::vector<uint8_t> pixels(width * height * 4), old(width * height * 4, 0x5a);
+  for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>(i * 29 + 3);
+  ASSERT_TRUE(source->ReplaceRegion({0, 0, width, height}, 0, pixels.data(), width * 4));
+  ASSERT_TRUE(destination->ReplaceRegion({0, 0, width, height}, 0, old.data(), width * 4));
+
+  std::shared_ptr<GpuCommandBuffer> commands = mQueue->CommandBuffer();
+  std::unique_ptr<GpuBlitEncoder> blit = commands->BlitCommandEncoder();
+  blit->CopyTexture(source, destination);
+  blit->EndEncoding();
+  ASSERT_TRUE(commands->Commit()) << commands->Error();
+  commands->WaitUntilCompleted();
+  ASSERT_EQ(commands->Status(), GpuCommandBufferStatus::Completed);
+
+  std::vector<uint8_t> back(width * height * 4);
+  ASSERT_TRUE(destination->GetBytes(back.data(), width * 4, {0, 0, width, height}, 0));
+  const int order[4] = {row.swapsRedAndBlue ? 2 : 0, 1, row.swapsRedAndBlue ? 0 : 2, 3};
+  for (int i = 0; i < width * height; ++i)
+    for (int c = 0; c < 4; ++c)
+      ASSERT_EQ(back[i * 4 + c], pixels[i * 4 + order[c]]) << "pixel " << i << " channel " << c;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, TextureCopyTest,
+    ::testing::Values(TextureCopyRow{GpuPixelFormat::BGRA8Unorm, GpuPixelFormat::BGRA8Unorm, false, "BgraToBgra"},
+                      TextureCopyRow{GpuPixelFormat::RGBA8Unorm, GpuPixelFormat::RGBA8Unorm, false, "RgbaToRgba"},
+                      TextureCopyRow{GpuPixelFormat::RGBA8Unorm, GpuPixelFormat::BGRA8Unorm, true, "RgbaToBgra"},
+                      TextureCopyRow{GpuPixelFormat::BGRA8Unorm, GpuPixelFormat::RGBA8Unorm, true, "BgraToRgba"}),
+    [](const ::testing::TestParamInfo<TextureCopyRow>& info) { return std::string(info.param.name); });
+
+TEST_F(ResourceTest, CopiesBetweenTexturesOfOtherSizesOrKindsFailTheCommandBuffer) {
+  std::shared_ptr<GpuTexture> small = Texture(GpuPixelFormat::RGBA8Unorm, 4, 4, kTextureUsageShaderRead);
+  std::shared_ptr<GpuTexture> wide = Texture(GpuPixelFormat::RGBA8Unorm, 5, 4, kTextureUsageShaderRead);
+  std::shared_ptr<GpuTexture> alpha = Texture(GpuPixelFormat::R8Unorm, 4, 4, kTextureUsageShaderRead);
+  std::shared_ptr<GpuTexture> stencil = Texture(GpuPixelFormat::Stencil8, 4, 4, kTextureUsageRenderTarget);
+  const std::pair<std::shared_ptr<GpuTexture>, std::shared_ptr<GpuTexture>> pairs[] = {
+      {small, wide}, {small, alpha}, {stencil, stencil}, {small, nullptr}};
+  for (const auto& [from, to] : pairs) {
+    std::shared_ptr<GpuCommandBuffer> commands = mQueue->CommandBuffer();
+    std::unique_ptr<GpuBlitEncoder> blit = commands->BlitCommandEncoder();
+    blit->CopyTexture(from, to);
+    blit->EndEncoding();
+    EXPECT_FALSE(commands->Commit());
+    commands->WaitUntilCompleted();
+    EXPECT_FALSE(commands->Error().empty());
   }
 }
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "platform/window/Cursor.h"
 #include "platform/window/Notifications.h"
 #include "tests/platform/window/WindowTestSupport.h"
@@ -247,6 +249,32 @@ TEST_F(WindowEventsTest, PresentedFramesAreReadableAtTheViewsPlace) {
   EXPECT_EQ(frame.pixels, std::vector<unsigned char>(std::begin(pixels), std::end(pixels)));
   RecordingView loose(MakeRect(0, 0, 2, 2));
   EXPECT_FALSE(loose.PresentBGRA(pixels, 2, 2, 8));
+}
+
+TEST_F(WindowEventsTest, FramesWrittenIntoTheWindowReuseItsStorage) {
+  // A writer fills the window's own frame storage: the same frame as presenting the bytes, in the same memory
+  // from frame to frame while the size stays; a failing writer presents nothing.
+  const unsigned char pixels[2 * 3 * 4] = {1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12,
+                                           13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24};
+  const auto write = [&](unsigned char* bgra, size_t bytesPerRow) {
+    for (int y = 0; y < 3; ++y) std::memcpy(bgra + y * bytesPerRow, pixels + y * 8, 8);
+    return true;
+  };
+  ASSERT_TRUE(view.PresentBGRA(2, 3, write));
+  const PresentedFrame& frame = window->LastPresentedFrame();
+  EXPECT_EQ(frame.count, 1);
+  EXPECT_EQ(frame.width, 2);
+  EXPECT_EQ(frame.height, 3);
+  EXPECT_EQ(frame.pixels, std::vector<unsigned char>(std::begin(pixels), std::end(pixels)));
+  const unsigned char* storage = frame.pixels.data();
+  ASSERT_TRUE(view.PresentBGRA(2, 3, write));
+  EXPECT_EQ(frame.count, 2);
+  EXPECT_EQ(frame.pixels.data(), storage);
+  EXPECT_FALSE(view.PresentBGRA(2, 3, [](unsigned char*, size_t) { return false; }));
+  EXPECT_FALSE(view.PresentBGRA(0, 3, write));
+  EXPECT_EQ(frame.count, 2);
+  RecordingView loose(MakeRect(0, 0, 2, 2));
+  EXPECT_FALSE(loose.PresentBGRA(2, 3, write));
 }
 
 }  // namespace
