@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "editor/KelvadruneInstance.h"
+#include "graphics/IGraphicsClock.h"
 #include "graphics/platform/IGraphicsDrawingLayer.h"
 #include "platform/runloop/Clock.h"
 #include "platform/runloop/RunLoop.h"
@@ -43,6 +44,8 @@ class EditorHostTest : public testing::Test {
       backend->ClearLog();
     }
     platform::RunLoop::Main().SetClock(&clock);
+    sClock = &clock;
+    fx::gfx::SetGraphicsClock(&ManualClockMs);
     fx::gfx::SetDrawingLayersSynchronous(true);
     std::string error;
     ASSERT_TRUE(host.InstantiateFrom(&CreateKelvadruneInstance, error)) << error;
@@ -56,6 +59,8 @@ class EditorHostTest : public testing::Test {
     pw::SelectBackend(pw::BackendKind::kHeadless);
     platform::RunLoop::Main().RunPostedWork();
     platform::RunLoop::Main().SetClock(nullptr);
+    fx::gfx::SetGraphicsClock(nullptr);
+    sClock = nullptr;
     fx::gfx::SetDrawingLayersSynchronous(false);
   }
 
@@ -144,6 +149,11 @@ class EditorHostTest : public testing::Test {
       host.ProcessReplacing(ins, outs, kBlock);
     }
   }
+
+  // Animations (a menu's fades) read the graphics clock: it follows the manual clock too, so they take the
+  // same frames however fast the machine draws.
+  static double ManualClockMs() { return sClock->NowSeconds() * 1000.0; }
+  inline static const platform::ManualClock* sClock = nullptr;
 
   // A test that sets the X11 back end selects it itself, before SetUp.
   pw::BackendKind backendKind = pw::BackendKind::kHeadless;
