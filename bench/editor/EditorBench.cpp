@@ -2,6 +2,10 @@
 // whole-editor frame at 100 % and 200 % GUI scale, the CPU time an open editor with nothing to do takes per
 // second (only the meter's refresh at the plug-in's idle rate draws), and the time from effEditOpen to the first
 // presented frame (with the GPU device made by the open, and kept by another open editor).
+// On the CPU device a good part of a 200 % frame is the driver's own memory: it bins each frame into about 140
+// blocks of 64 KiB and frees them, glibc hands the freed memory back to the kernel, and the next frame faults it in
+// again. Running with GLIBC_TUNABLES=glibc.malloc.trim_threshold=268435456 shows the frame without that (a plug-in
+// cannot set it for its host's process).
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
