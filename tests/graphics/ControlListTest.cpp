@@ -1,5 +1,6 @@
 #include "tests/graphics/GraphicsFixture.h"
 
+#include "graphics/IPopupMenuControlBase.h"
 #include "graphics/ITextEntryControlBase.h"
 
 #include "framework/IParam.h"
@@ -8,6 +9,19 @@ namespace fx::gfx::test {
 namespace {
 
 using ControlList = GraphicsFixture;
+
+// The in-editor text entry and popup menu as the core sees them: they only need to exist here.
+struct QuietEntry : ITextEntryControlBase {
+  using ITextEntryControlBase::ITextEntryControlBase;
+  void Draw(IGraphics&) override {}
+  void CreateTextEntry(int, const IText&, const IRECT&, int, const char*) override {}
+};
+
+struct QuietMenu : IPopupMenuControlBase {
+  using IPopupMenuControlBase::IPopupMenuControlBase;
+  void Draw(IGraphics&) override {}
+  void CreatePopupMenu(IPopupMenu&, const IRECT&, IControl*) override {}
+};
 
 TEST_F(ControlList, AttachCallsHooksInOrderAndConnects) {
   TestControl* c = Attach("a", IRECT(0, 0, 10, 10), -1, 3, "grp");
@@ -147,6 +161,76 @@ TEST_F(ControlList, RemoveWithBadIndexOrTagOnlyRedraws) {
   EXPECT_TRUE(a->IsDirty());
 }
 
+TEST_F(ControlList, MarkingAllReachesTheSpecialControlsToo) {
+  // Every kind of control the editor holds: list controls, the frame-time display, the corner resizer, the
+  // in-editor text entry and popup menu, and a bubble.
+  Attach("a", IRECT(0, 0, 10, 10));
+  Attach("b", IRECT(20, 0, 30, 10));
+  g.SetPerfDisplay(new TestControl(journal, "perf", IRECT(10, 10, 210, 60)));
+  g.AttachCornerResizer(new TestControl(journal, "resizer", IRECT(390, 290, 400, 300)));
+  g.AttachTextEntryControl(new QuietEntry(IRECT(0, 0, 100, 20)));
+  g.AttachPopupMenuControl(new QuietMenu(IRECT(0, 0, 100, 100)));
+  g.AttachBubbleControl(new TestControl(journal, "bubble", IRECT()));
+  const std::pair<const char*, IControl*> controls[] = {
+      {"list 0", g.GetControl(0)},
+      {"list 1", g.GetControl(1)},
+      {"resizer", g.GetCornerResizer()},
+      {"text entry", g.GetTextEntryControl()},
+      {"popup menu", g.GetPopupMenuControl()},
+      {"bubble", g.GetBubbleControl(0)},
+  };
+  for (const auto& [name, control] : controls) ASSERT_NE(control, nullptr) << name;
+  // The frame-time display redraws every frame whatever it is told; that it is visited at all shows in the
+  // iteration order.
+  EXPECT_TRUE(g.GetPerfDisplay()->IsDirty());
+
+  struct Row {
+    const char* operation;
+    void (IGraphics::*mark)();
+    bool dirty;
+  } rows[] = {
+      {"clean", &IGraphics::SetAllControlsClean, false},
+      {"dirty", &IGraphics::SetAllControlsDirty, true},
+      {"clean again", &IGraphics::SetAllControlsClean, false},
+  };
+  for (const Row& row : rows) {
+    (g.*row.mark)();
+    for (const auto& [name, control] : controls)
+      EXPECT_EQ(control->IsDirty(), row.dirty) << row.operation << ": " << name;
+  }
+}
+
+TEST_F(ControlList, MovingOrResizingAControlRedrawsAllOnlyWhenItIsShown) {
+  TestControl* moved = Attach("moved", IRECT(0, 0, 10, 10));
+  TestControl* other = Attach("other", IRECT(100, 100, 120, 120));
+  g.AttachTextEntryControl(new QuietEntry(IRECT(0, 0, 100, 20)));
+  IControl* entry = g.GetTextEntryControl();
+  struct Row {
+    const char* operation;
+    bool hidden;
+    IRECT after;
+  } rows[] = {
+      {"position", false, IRECT(30, 40, 40, 50)}, {"position", true, IRECT(50, 60, 60, 70)},
+      {"size", false, IRECT(50, 60, 75, 65)},     {"size", true, IRECT(50, 60, 55, 80)},
+      {"bounds", false, IRECT(1, 2, 3, 4)},       {"bounds", true, IRECT(5, 6, 7, 8)},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.operation) + (row.hidden ? " hidden" : " shown"));
+    moved->Hide(row.hidden);
+    g.SetAllControlsClean();
+    const std::string operation = row.operation;
+    if (operation == "position") g.SetControlPosition(moved, row.after.L, row.after.T);
+    if (operation == "size") g.SetControlSize(moved, row.after.W(), row.after.H());
+    if (operation == "bounds") g.SetControlBounds(moved, row.after);
+    EXPECT_EQ(moved->GetRECT(), row.after);  // moved either way
+    // A shown control leaves its old place and takes a new one: the whole editor redraws. A hidden one
+    // shows nowhere, so nothing does.
+    EXPECT_EQ(moved->IsDirty(), !row.hidden);
+    EXPECT_EQ(other->IsDirty(), !row.hidden);
+    EXPECT_EQ(entry->IsDirty(), !row.hidden);
+  }
+}
+
 TEST_F(ControlList, FindingByParameterAndPeers) {
   TestControl* a = Attach("a", IRECT(0, 0, 10, 10), FakeDelegate::kGain);
   auto* multi = static_cast<TestControl*>(
@@ -193,14 +277,9 @@ TEST_F(ControlList, SettingsAndConstraints) {
 }
 
 TEST_F(ControlList, PopupAndTextEntryControlsAreOwnedOnce) {
-  struct Entry : ITextEntryControlBase {
-    using ITextEntryControlBase::ITextEntryControlBase;
-    void Draw(IGraphics&) override {}
-    void CreateTextEntry(int, const IText&, const IRECT&, int, const char*) override {}
-  };
-  g.AttachTextEntryControl(new Entry(IRECT()));
+  g.AttachTextEntryControl(new QuietEntry(IRECT()));
   ITextEntryControlBase* first = g.GetTextEntryControl();
-  g.AttachTextEntryControl(new Entry(IRECT()));
+  g.AttachTextEntryControl(new QuietEntry(IRECT()));
   EXPECT_EQ(g.GetTextEntryControl(), first);
   g.RemoveTextEntryControl();
   EXPECT_EQ(g.GetTextEntryControl(), nullptr);

@@ -4,6 +4,7 @@
 
 #include "platform/window/Cursor.h"
 #include "platform/window/Notifications.h"
+#include "platform/window/TextField.h"
 #include "tests/platform/window/WindowTestSupport.h"
 
 namespace platform::window {
@@ -156,6 +157,46 @@ TEST_F(WindowEventsTest, KeysGoToTheFirstResponderAndUnusedOnesTravelUp) {
   escape.keyCode = keycode::kEscape;
   backend->Inject(*window, escape);
   EXPECT_EQ(backend->LogLines().back(), "key-down 53 passed on");
+}
+
+TEST_F(WindowEventsTest, ALeftClickGivesTheFieldUnderItTheTyping) {
+  // Two fields left of the view, a field that cannot be edited, and the content's bare background.
+  TextField first(MakeRect(10, 10, 80, 20));
+  TextField second(MakeRect(10, 40, 80, 20));
+  TextField locked(MakeRect(10, 70, 80, 20));
+  locked.SetEditable(false);
+  for (TextField* field : {&first, &second, &locked}) window->ContentView().AddSubview(*field);
+  struct Row {
+    const char* what;
+    Point pixel;
+    int button;
+    const char* typed;
+    View* responder;
+    std::string firstText, secondText;
+  } rows[] = {
+      {"left click into the first field", {50, 20}, 0, "1", &first, "1", ""},
+      {"left click into the second field", {50, 50}, 0, "2", &second, "1", "2"},
+      {"right click into the first field", {50, 20}, 1, "3", &second, "1", "2"},
+      {"middle click into the first field", {50, 20}, 2, "4", &second, "1", "2"},
+      {"left click on the bare background", {50, 250}, 0, "5", &second, "1", "2"},
+      {"left click into the locked field", {50, 80}, 0, "6", &second, "1", "2"},
+      {"left click into the view", {150, 80}, 0, "7", &view, "1", "2"},
+      {"left click back into the first field", {50, 20}, 0, "8", &first, "18", "2"},
+  };
+  double time = 0.0;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    // Whatever field starts editing now is typed into: one answer waits, and it is gone after the pump.
+    backend->Script().textEntries.assign({TextEntryAnswer{{row.typed}, false, true}});
+    Inject(Kind::kButtonPress, row.pixel, time += 1.0, row.button);
+    Inject(Kind::kButtonRelease, row.pixel, time + 0.05, row.button);
+    EXPECT_EQ(window->FirstResponder(), row.responder);
+    backend->Pump();
+    backend->Script().textEntries.clear();
+    EXPECT_EQ(first.StringValue(), row.firstText);
+    EXPECT_EQ(second.StringValue(), row.secondText);
+    EXPECT_EQ(locked.StringValue(), "");
+  }
 }
 
 TEST_F(WindowEventsTest, RemovedViewsGetNothingMore) {

@@ -22,6 +22,7 @@ struct Seen {
   double deltaY;
   int keyCode;
   std::u32string characters;
+  int button;  // the event's button number: 0 left, 1 right, 2 middle, then the extra buttons
 };
 
 class RecordingView : public View {
@@ -32,6 +33,8 @@ class RecordingView : public View {
   void MouseUp(const Event& e) override { Record(e); }
   void RightMouseDown(const Event& e) override { Record(e); }
   void RightMouseUp(const Event& e) override { Record(e); }
+  void OtherMouseDown(const Event& e) override { Record(e); }
+  void OtherMouseUp(const Event& e) override { Record(e); }
   void MouseMoved(const Event& e) override { Record(e); }
   void MouseDragged(const Event& e) override { Record(e); }
   void MouseEntered(const Event& e) override { Record(e); }
@@ -54,7 +57,7 @@ class RecordingView : public View {
  private:
   void Record(const Event& e) {
     seen.push_back({e.type, ConvertPointFromView(e.locationInWindow, nullptr), e.clickCount, e.modifierFlags, e.deltaX,
-                    e.deltaY, e.keyCode, e.characters});
+                    e.deltaY, e.keyCode, e.characters, e.buttonNumber});
   }
   bool mTakesKeys;
   const TrackingArea* mArea = nullptr;

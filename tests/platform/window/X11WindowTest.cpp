@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 
 #include "platform/window/Dialogs.h"
 #include "platform/window/Pasteboard.h"
@@ -104,6 +106,85 @@ TEST_F(X11WindowTest, AClickThroughXTestArrivesAtTheRightPoint) {
       EXPECT_EQ(seen.deltaY, 1.0);
     }
   }
+}
+
+TEST_F(X11WindowTest, EachXButtonReachesItsOwnHandler) {
+  // X numbers left, middle and right 1, 2, 3 (4 to 7 are wheel steps); the layer's buttons are left 0,
+  // right 1, middle 2, and the extra buttons from X's 8 on.
+  struct Row {
+    unsigned xButton;
+    EventType down, up;
+    int button;
+  } rows[] = {
+      {1, EventType::kLeftMouseDown, EventType::kLeftMouseUp, 0},
+      {3, EventType::kRightMouseDown, EventType::kRightMouseUp, 1},
+      {2, EventType::kOtherMouseDown, EventType::kOtherMouseUp, 2},
+      {8, EventType::kOtherMouseDown, EventType::kOtherMouseUp, 3},
+  };
+  int rootX = 0, rootY = 0;
+  ::Window ignored = 0;
+  XTranslateCoordinates(display, child, DefaultRootWindow(display), 50, 60, &rootX, &rootY, &ignored);
+  XTestFakeMotionEvent(display, -1, rootX, rootY, 0);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.xButton);
+    view.seen.clear();
+    XTestFakeButtonEvent(display, row.xButton, True, 0);
+    XTestFakeButtonEvent(display, row.xButton, False, 0);
+    XSync(display, False);
+    std::vector<Seen> buttons;
+    ASSERT_TRUE(PumpUntil([&] {
+      buttons.clear();
+      std::copy_if(view.seen.begin(), view.seen.end(), std::back_inserter(buttons), [](const Seen& s) {
+        return s.type != EventType::kMouseEntered && s.type != EventType::kMouseExited;
+      });
+      return buttons.size() >= 2;
+    }));
+    ASSERT_EQ(buttons.size(), 2u);
+    EXPECT_EQ(buttons[0].type, row.down);
+    EXPECT_EQ(buttons[1].type, row.up);
+    EXPECT_EQ(buttons[0].button, row.button);
+    EXPECT_EQ(buttons[1].button, row.button);
+  }
+}
+
+TEST_F(X11WindowTest, AClickTakesTheKeyboardFromAnotherWindow) {
+  // Another window of the host's holds the keyboard; the editor window is not key.
+  const ::Window other = XCreateSimpleWindow(display, DefaultRootWindow(display), 600, 500, 100, 100, 0, 0, 0);
+  XMapWindow(display, other);
+  XSync(display, False);
+  ASSERT_TRUE(PumpUntil([&] {
+    XWindowAttributes attributes{};
+    return XGetWindowAttributes(display, other, &attributes) && attributes.map_state == IsViewable;
+  }));
+  XSetInputFocus(display, other, RevertToPointerRoot, CurrentTime);
+  XSync(display, False);
+  Pump();
+  ASSERT_FALSE(window->IsKeyWindow());
+  ASSERT_TRUE(window->MakeFirstResponder(&view));
+
+  int rootX = 0, rootY = 0;
+  ::Window ignored = 0;
+  XTranslateCoordinates(display, child, DefaultRootWindow(display), 50, 60, &rootX, &rootY, &ignored);
+  XTestFakeMotionEvent(display, -1, rootX, rootY, 0);
+  XTestFakeButtonEvent(display, 1, True, 0);
+  XTestFakeButtonEvent(display, 1, False, 0);
+  XSync(display, False);
+  ::Window focus = 0;
+  int revert = 0;
+  EXPECT_TRUE(PumpUntil([&] {
+    XGetInputFocus(display, &focus, &revert);
+    return focus == child && window->IsKeyWindow();
+  }));
+
+  const KeyCode b = XKeysymToKeycode(display, XK_b);
+  XTestFakeKeyEvent(display, b, True, 0);
+  XTestFakeKeyEvent(display, b, False, 0);
+  XSync(display, False);
+  EXPECT_TRUE(PumpUntil([&] {
+    return std::any_of(view.seen.begin(), view.seen.end(),
+                       [](const Seen& s) { return s.type == EventType::kKeyDown && s.characters == U"b"; });
+  }));
+  XDestroyWindow(display, other);
 }
 
 TEST_F(X11WindowTest, PresentedPixelsReachTheWindow) {
