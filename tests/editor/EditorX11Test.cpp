@@ -14,6 +14,7 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
+#include "tests/platform/window/X11DisplayKeptUp.h"
 #include "tests/platform/window/XdndSource.h"
 
 namespace kelvadrune_test {

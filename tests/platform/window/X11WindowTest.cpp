@@ -20,6 +20,7 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include "tests/platform/window/X11DisplayKeptUp.h"
 #include "tests/platform/window/XdndSource.h"
 
 namespace platform::window {
