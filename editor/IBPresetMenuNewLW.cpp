@@ -1,6 +1,8 @@
 #include "editor/IBPresetMenuNewLW.h"
 
 #include <algorithm>
+#include <cctype>
+#include <string_view>
 
 #include "editor/ISBInfoMenuLW.h"
 #include "framework/IPluginBase.h"
@@ -192,6 +194,19 @@ void IBPresetMenuNewLW<VERSION>::OnDrop(const char* path) {
   mChosenPath.Set(path, kMaxChosenPath);
   Send(mLoadMsg);
   Send(mPresetChosenMsg);
+}
+
+template <int VERSION>
+bool IBPresetMenuNewLW<VERSION>::AcceptsDrop(const std::vector<const char*>& paths) const {
+  if (paths.empty() || !paths.front() || mExt.empty()) return false;
+  const std::string_view path = paths.front();
+  const std::string_view name = path.substr(path.find_last_of('/') + 1);
+  // The extension alone (".lps") names a hidden file, not a preset.
+  if (name.size() <= mExt.size() + 1 || name[name.size() - mExt.size() - 1] != '.') return false;
+  const auto sameLetter = [](char a, char b) {
+    return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+  };
+  return std::equal(mExt.begin(), mExt.end(), name.end() - static_cast<std::ptrdiff_t>(mExt.size()), sameLetter);
 }
 
 template <int VERSION>

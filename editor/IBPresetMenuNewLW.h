@@ -50,6 +50,8 @@ class IBPresetMenuNewLW : public IControl, public kd::IPresetPathSource {
   void OnMouseOut() override;
   // A dropped file is loaded like one chosen in the open dialog.
   void OnDrop(const char* path) override;
+  // A drop is taken when its first file (the one loaded) has the preset extension, in any case.
+  bool AcceptsDrop(const std::vector<const char*>& paths) const override;
   void OnResize() override;
   void OnPopupMenuSelection(IPopupMenu* menu, int valIdx) override;
 

@@ -38,6 +38,7 @@ void IGraphics::RemoveAllControls() {
   mCornerResizer.reset();
   mPerfDisplay.reset();
   while (!mBubbleControls.empty()) mBubbleControls.pop_back();
+  mToolTipControl.reset();
   while (!mControls.empty()) mControls.pop_back();
   mCtrlTags.clear();
 }
@@ -141,6 +142,15 @@ void IGraphics::SetPerfDisplay(IControl* control) {
     mMouseOverIdx = -1;
   }
   SetAllControlsDirty();
+}
+
+void IGraphics::SetToolTipControl(IControl* control) {
+  ForgetControl(mToolTipControl.get());
+  mToolTipControl.reset(control);
+  if (!control) return;
+  ConnectControl(*control);
+  InitControl(*control);
+  control->SetIgnoreMouse(true);
 }
 
 IControl* IGraphics::GetBubbleControl(int idx) const {
@@ -249,6 +259,7 @@ void IGraphics::ForAllControlsFunc(const IControlFunction& func) {
   if (mTextEntryControl) func(mTextEntryControl.get());
   if (mPopupControl) func(mPopupControl.get());
   for (size_t i = 0; i < mBubbleControls.size(); ++i) func(mBubbleControls[i].get());
+  if (mToolTipControl) func(mToolTipControl.get());
 }
 
 void IGraphics::ForControlWithParam(int paramIdx, const IControlFunction& func) {

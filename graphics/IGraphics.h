@@ -374,6 +374,10 @@ class IGraphics : public IEditorView {
   void AttachBubbleControl(IControl* control);
   // Owns the frame-time display (null removes it); frame times are recorded while it exists.
   void SetPerfDisplay(IControl* control);
+  // Owns the control that shows tooltips over the editor (null removes it): drawn after every other control, it
+  // takes no events. The platform graphics attach one when they first show a tooltip.
+  void SetToolTipControl(IControl* control);
+  IControl* GetToolTipControl() const { return mToolTipControl.get(); }
   // The stock backgrounds, inserted at list index 0: a bitmap, an SVG picture, a filled panel.
   void AttachBackground(const char* fileName);
   void AttachSVGBackground(const char* fileName);
@@ -410,7 +414,8 @@ class IGraphics : public IEditorView {
   int NCapturedControls() const { return static_cast<int>(mCapturedMap.size()); }
   // Each control of the list, in order.
   void ForStandardControlsFunc(const IControlFunction& func);
-  // The list, then the frame-time display, corner resizer, text entry and popup menu, then the bubbles.
+  // The list, then the frame-time display, corner resizer, text entry and popup menu, then the bubbles, then the
+  // tooltip control.
   void ForAllControlsFunc(const IControlFunction& func);
   void ForControlWithParam(int paramIdx, const IControlFunction& func);
   void ForControlWithParam(const std::vector<int>& params, const IControlFunction& func);
@@ -510,6 +515,8 @@ class IGraphics : public IEditorView {
   bool OnKeyUp(float x, float y, const IKeyPress& key);
   void OnDrop(const char* str, float x, float y);
   void OnDropMultiple(const std::vector<const char*>& paths, float x, float y);
+  // Whether the control at (x, y) takes a drop of these files (IControl::AcceptsDrop).
+  bool AcceptsDrop(const std::vector<const char*>& paths, float x, float y);
   void OnFocusLost();
   void OnAppearanceChanged(EUIAppearance appearance);
   void ReleaseMouseCapture();
@@ -612,6 +619,7 @@ class IGraphics : public IEditorView {
   std::unique_ptr<IPopupMenuControlBase> mPopupControl;
   std::unique_ptr<IControl> mPerfDisplay;
   std::unique_ptr<ITextEntryControlBase> mTextEntryControl;
+  std::unique_ptr<IControl> mToolTipControl;
   IPopupMenu mPromptPopupMenu;
   int mCursorType = kArrowCursor;
   int mWidth;

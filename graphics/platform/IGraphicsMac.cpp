@@ -7,6 +7,7 @@
 #include "framework/IGEditorDelegate.h"
 #include "graphics/CoreTextFont.h"
 #include "graphics/IPopupMenuControlBase.h"
+#include "graphics/platform/IGraphicsToolTip.h"
 #include "graphics/platform/IGraphicsView.h"
 #include "platform/runloop/RunLoop.h"
 #include "platform/window/Backend.h"
@@ -208,8 +209,9 @@ ECursor IGraphicsMac::SetMouseCursor(ECursor cursorType) {
 // ---- Tooltips, native text entry and menus, appearance ----
 
 void IGraphicsMac::UpdateTooltips() {
-  if (!mView || !TooltipsEnabled()) return;
+  if (!mView) return;
   mView->RemoveAllToolTips();
+  if (!TooltipsEnabled()) return;
   // An open in-editor menu covers the controls: no tooltips until it closes.
   if (IPopupMenuControlBase* popup = GetPopupMenuControl();
       popup && popup->GetState() > IPopupMenuControlBase::kCollapsed)
@@ -220,6 +222,19 @@ void IGraphicsMac::UpdateTooltips() {
     const bool zero = target.L == 0.f && target.T == 0.f && target.R == 0.f && target.B == 0.f;
     if (!control->IsHidden() && !zero) mView->RegisterToolTip(target);
   });
+}
+
+void IGraphicsMac::ShowToolTip(const char* text, float x, float y) {
+  auto* tip = dynamic_cast<IGraphicsToolTip*>(GetToolTipControl());
+  if (!tip) {
+    tip = new IGraphicsToolTip();
+    SetToolTipControl(tip);
+  }
+  tip->ShowTip(text, x, y);
+}
+
+void IGraphicsMac::HideToolTip() {
+  if (auto* tip = dynamic_cast<IGraphicsToolTip*>(GetToolTipControl())) tip->HideTip();
 }
 
 void IGraphicsMac::CreatePlatformTextEntry(int paramIdx, const IText& text, const IRECT& bounds, int length,

@@ -94,7 +94,13 @@ class IGraphicsMac : public IGraphicsVector {
   bool RevealPathInExplorerOrFinder(FwString& path, bool select = false) override;
 
   // ---- Tooltips, native text entry and menus, appearance ----
+  // Registers the tooltip rectangles of the visible controls with the view (none while an in-editor menu is open);
+  // with tooltips disabled it only removes them, which also hides a tooltip being shown.
   void UpdateTooltips() override;
+  // The window shows a control's tooltip, the pointer resting at (x, y) (editor points): it is drawn over the
+  // editor by the tooltip control (IGraphicsToolTip), attached with the first one. Main thread.
+  void ShowToolTip(const char* text, float x, float y);
+  void HideToolTip();
   void CreatePlatformTextEntry(int paramIdx, const IText& text, const IRECT& bounds, int length,
                                const char* str) override;
   // Always asynchronous: the menu is shown from the main run loop's queue; the answer reaches

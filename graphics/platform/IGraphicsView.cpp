@@ -50,6 +50,12 @@ std::u32string AcceptedCharacters(EParamType type) {
   }
 }
 
+std::vector<const char*> Paths(const IGraphicsDraggingInfo& info) {
+  std::vector<const char*> paths;
+  for (const std::string& file : info.filenames) paths.push_back(file.c_str());
+  return paths;
+}
+
 }  // namespace
 
 IGraphicsView_vKelvadrune_vst::IGraphicsView_vKelvadrune_vst(IGraphicsMac& graphics)
@@ -286,23 +292,40 @@ std::string IGraphicsView_vKelvadrune_vst::StringForToolTip(pw::View&, int, pw::
   return mGraphics->GetControl(idx)->GetTooltip();
 }
 
+void IGraphicsView_vKelvadrune_vst::ShowToolTip(const std::string& text, pw::Point point) {
+  if (!mGraphics) return;
+  const float scale = mGraphics->GetDrawScale();
+  mGraphics->ShowToolTip(text.c_str(), static_cast<float>(point.x / scale), static_cast<float>(point.y / scale));
+}
+
+void IGraphicsView_vKelvadrune_vst::HideToolTip() {
+  if (mGraphics) mGraphics->HideToolTip();
+}
+
 // ---- Drops ----
 
-int IGraphicsView_vKelvadrune_vst::DraggingEntered(const IGraphicsDraggingInfo& info) {
-  return info.filenames.empty() ? 0 : 4;
+void IGraphicsView_vKelvadrune_vst::EditorPoint(pw::Point inWindow, float& x, float& y) const {
+  const pw::Point point = ConvertPointFromView(inWindow, nullptr);
+  x = static_cast<float>(point.x / mGraphics->GetDrawScale());
+  y = static_cast<float>(point.y / mGraphics->GetDrawScale());
+}
+
+pw::DragOperation IGraphicsView_vKelvadrune_vst::DraggingEntered(const IGraphicsDraggingInfo& info) {
+  if (!mGraphics || info.filenames.empty()) return pw::DragOperation::kNone;
+  float x = 0.f, y = 0.f;
+  EditorPoint(info.draggingLocation, x, y);
+  return mGraphics->AcceptsDrop(Paths(info), x, y) ? pw::DragOperation::kCopy : pw::DragOperation::kNone;
 }
 
 bool IGraphicsView_vKelvadrune_vst::PerformDragOperation(const IGraphicsDraggingInfo& info) {
+  const auto keep = weak_from_this().lock();
   if (!mGraphics || info.filenames.empty()) return true;
-  const pw::Point point = ConvertPointFromView(info.draggingLocation, nullptr);
-  const auto x = static_cast<float>(point.x / mGraphics->GetDrawScale());
-  const auto y = static_cast<float>(point.y / mGraphics->GetDrawScale());
+  float x = 0.f, y = 0.f;
+  EditorPoint(info.draggingLocation, x, y);
   if (info.filenames.size() == 1) {
     mGraphics->OnDrop(info.filenames.front().c_str(), x, y);
   } else {
-    std::vector<const char*> paths;
-    for (const std::string& file : info.filenames) paths.push_back(file.c_str());
-    mGraphics->OnDropMultiple(paths, x, y);
+    mGraphics->OnDropMultiple(Paths(info), x, y);
   }
   return true;
 }

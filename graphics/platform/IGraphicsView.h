@@ -45,10 +45,7 @@ int TranslateKeyEvent(const platform::window::Event& event, int& flags);
 IKeyPress MakeKeyPress(const platform::window::Event& event);
 
 // Files dragged onto the view: their paths, in the drag's order, and where the pointer is in window coordinates.
-struct IGraphicsDraggingInfo {
-  std::vector<std::string> filenames;
-  platform::window::Point draggingLocation;
-};
+using IGraphicsDraggingInfo = platform::window::DraggingInfo;
 
 class IGraphicsView_vKelvadrune_vst final : public platform::window::View,
                                             public platform::window::ToolTipOwner,
@@ -84,13 +81,17 @@ class IGraphicsView_vKelvadrune_vst final : public platform::window::View,
   // Returns at once; func is called with every colour picked. True when the panel was shown.
   bool PromptForColor(IColor& color, IColorPickerHandlerFunc func);
   void RegisterToolTip(const IRECT& bounds);
+  // The window shows or hides the tooltip of the control under the pointer (point in view coordinates); the
+  // graphics draw it over the editor.
+  void ShowToolTip(const std::string& text, platform::window::Point point) override;
+  void HideToolTip() override;
   void SetMouseCursor(ECursor cursor);
 
-  // ---- Dropping files (the window layer delivers no drags from other programs: a host or test calls these) ----
-  // 4 (copy) when the drag carries file names, else 0 (none).
-  int DraggingEntered(const IGraphicsDraggingInfo& info);
+  // ---- Dropping files (from other programs, through the window: X11's drag-and-drop protocol, or a test) ----
+  // Copy when the control under the pointer takes the files (IControl::AcceptsDrop), else none.
+  platform::window::DragOperation DraggingEntered(const IGraphicsDraggingInfo& info) override;
   // Always true; the files go to the control under the pointer.
-  bool PerformDragOperation(const IGraphicsDraggingInfo& info);
+  bool PerformDragOperation(const IGraphicsDraggingInfo& info) override;
 
   // ---- View ----
   // Ends a pending text entry; when the host removes the view (not the graphics closing it), the editor delegate
@@ -123,6 +124,8 @@ class IGraphicsView_vKelvadrune_vst final : public platform::window::View,
   void ControlTextDidEndEditing(platform::window::TextField& field) override;
 
  private:
+  // A point in window coordinates in editor points.
+  void EditorPoint(platform::window::Point inWindow, float& x, float& y) const;
   void GetMouseXY(const platform::window::Event& event, float& x, float& y);
   IMouseInfo GetMouseLeft(const platform::window::Event& event);
   IMouseInfo GetMouseRight(const platform::window::Event& event);

@@ -191,12 +191,26 @@ int View::AddToolTipRect(Rect rect, ToolTipOwner& owner, void* userData) {
   return mNextToolTipTag++;
 }
 
-std::string View::ToolTipAt(Point point) {
+void View::RemoveAllToolTips() {
+  mToolTips.clear();
+  if (Window* window = GetWindow()) window->ToolTipsRemoved(*this);
+}
+
+int View::ToolTipTagAt(Point point) const {
   for (auto it = mToolTips.rbegin(); it != mToolTips.rend(); ++it) {
-    if (it->rect.Contains(point)) return it->owner->StringForToolTip(*this, it->tag, point, it->userData);
+    if (it->rect.Contains(point)) return it->tag;
+  }
+  return 0;
+}
+
+std::string View::ToolTipText(int tag, Point point) {
+  for (const ToolTipRect& tip : mToolTips) {
+    if (tip.tag == tag) return tip.owner->StringForToolTip(*this, tag, point, tip.userData);
   }
   return {};
 }
+
+void View::ShowToolTip(const std::string&, Point) {}
 
 bool View::PresentBGRA(const unsigned char* pixels, int width, int height, int bytesPerRow) {
   Window* window = GetWindow();

@@ -53,6 +53,16 @@ class ToolTipOwner {
   virtual std::string StringForToolTip(View& view, int tag, Point point, void* userData) = 0;
 };
 
+// What a drop of the dragged files would do, as the view under them answers.
+enum class DragOperation { kNone, kCopy };
+
+// Files dragged over a view from another program: their paths in the drag's order, and where the pointer is in
+// window coordinates.
+struct DraggingInfo {
+  std::vector<std::string> filenames;
+  Point draggingLocation;
+};
+
 class View {
  public:
   explicit View(Rect frame = {});
@@ -121,12 +131,31 @@ class View {
   void RemoveTrackingArea(const TrackingArea& area);
   const std::vector<std::unique_ptr<TrackingArea>>& TrackingAreas() const { return mTrackingAreas; }
 
-  // Tooltips; rect in the view's coordinates. The owner is asked for the text when the tooltip shows.
+  // Tooltips; rect in the view's coordinates. The owner is asked for the text when the tooltip shows. The window
+  // shows a rectangle's tooltip when the pointer rests in it (ToolTipTracker); removing the rectangles hides it.
   int AddToolTipRect(Rect rect, ToolTipOwner& owner, void* userData);
-  void RemoveAllToolTips() { mToolTips.clear(); }
+  void RemoveAllToolTips();
   int NumToolTipRects() const { return static_cast<int>(mToolTips.size()); }
+  // The tag of the last-added tooltip rectangle under point (view coordinates); 0 when none.
+  int ToolTipTagAt(Point point) const;
+  // The text of the rectangle tag, asked of its owner for point (view coordinates); "" when there is no such one.
+  std::string ToolTipText(int tag, Point point);
   // The text of the last-added tooltip rectangle under point (view coordinates); "" when none.
-  std::string ToolTipAt(Point point);
+  std::string ToolTipAt(Point point) { return ToolTipText(ToolTipTagAt(point), point); }
+  // The window shows a tooltip of this view with text, the pointer resting at point (view coordinates), or stops
+  // showing it. The layer draws no tooltip itself: a view that shows tooltips draws it over its content.
+  virtual void ShowToolTip(const std::string& text, Point point);
+  virtual void HideToolTip() {}
+
+  // Files dragged from other programs (the back end's drag-and-drop protocol, or a test, through the window). The
+  // window asks the view under the pointer: entered when the drag comes over it, updated as it moves there (the
+  // answer of entered by default), exited when it leaves it or is cancelled; a drop on a view whose last answer was
+  // not kNone performs it. Views take no drops by default.
+  virtual DragOperation DraggingEntered(const DraggingInfo&) { return DragOperation::kNone; }
+  virtual DragOperation DraggingUpdated(const DraggingInfo& info) { return DraggingEntered(info); }
+  virtual void DraggingExited() {}
+  // True when the files were taken.
+  virtual bool PerformDragOperation(const DraggingInfo&) { return false; }
 
   // Presenting: the size in pixels of the frames the view shows, and a software present of one BGRA frame
   // (8 bits per channel, blue first) at the view's place in its window. False outside a window.

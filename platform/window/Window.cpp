@@ -149,16 +149,6 @@ void Window::MakeKeyAndOrderFront() {
   mIsKey = true;
 }
 
-std::string Window::ToolTipText() {
-  if (!mPointerInside) return {};
-  const Point topDown{mLastPointer.x, ContentSize().height - mLastPointer.y};
-  for (View* view = mContent.HitTest(topDown); view; view = view->Superview()) {
-    std::string text = view->ToolTipAt(PointInView(*view, mLastPointer));
-    if (!text.empty() || view->NumToolTipRects() > 0) return text;
-  }
-  return {};
-}
-
 NativeSurface Window::Surface() const {
   return mNative->Surface();
 }
@@ -166,6 +156,8 @@ NativeSurface Window::Surface() const {
 void Window::ViewLeaving(View& view) {
   if (mFirstResponder && mFirstResponder->IsDescendantOf(view)) mFirstResponder = nullptr;
   if (mMouseDownView && mMouseDownView->IsDescendantOf(view)) mMouseDownView = nullptr;
+  if (mDragView && mDragView->IsDescendantOf(view)) mDragView = nullptr;
+  mToolTips.Forget(view);
   std::erase_if(mInsideAreas, [&](const TrackingArea* a) { return a->Owner().IsDescendantOf(view); });
 }
 
@@ -211,9 +203,17 @@ void Window::HandleInput(const NativeInput& input) {
     case Kind::kLeave:
       mPointerInside = input.kind == Kind::kEnter;
       mLastPointer = base.locationInWindow;
+      if (!mPointerInside) {
+        mToolTips.Cancel();
+      } else if (mButtonsDown == 0) {
+        mToolTips.PointerMoved(mContent.HitTest(TopDown(base.locationInWindow)), base.locationInWindow);
+      }
       TrackPointer(base, mButtonsDown != 0);
       break;
     case Kind::kKeyPress:
+      mToolTips.Dismiss();
+      SendKey(input, base);
+      break;
     case Kind::kKeyRelease:
       SendKey(input, base);
       break;
@@ -230,8 +230,9 @@ void Window::SendMouse(const NativeInput& input, const Event& base) {
   Event e = base;
   const Point previous = mLastPointer;
   mLastPointer = e.locationInWindow;
-  const Point topDown{e.locationInWindow.x, ContentSize().height - e.locationInWindow.y};
+  const Point topDown = TopDown(e.locationInWindow);
   if (input.kind == Kind::kButtonPress || input.kind == Kind::kButtonRelease) mPointerInside = true;
+  if (input.kind == Kind::kButtonPress || input.kind == Kind::kWheel) mToolTips.Dismiss();
 
   if (input.kind == Kind::kButtonPress) {
     const bool again = input.button == mLastClickButton && input.timestamp - mLastClickTime <= kDoubleClickSeconds &&
@@ -290,6 +291,7 @@ void Window::SendMouse(const NativeInput& input, const Event& base) {
     return;
   }
   mPointerInside = true;
+  mToolTips.PointerMoved(mContent.HitTest(topDown), e.locationInWindow);
   TrackPointer(base, false);
   if (!*alive) return;
   e.type = EventType::kMouseMoved;
@@ -307,6 +309,39 @@ void Window::SendMouse(const NativeInput& input, const Event& base) {
     if (!(area->Options() & tracking::kMouseMoved) || &area->Owner() == target) continue;
     if (area->GetRect().Contains(PointInView(area->Owner(), e.locationInWindow))) Send(area->Owner(), e);
   }
+}
+
+DraggingInfo Window::DragInfo(const std::vector<std::string>& files, Point pixel) const {
+  const double scale = BackingScaleFactor();
+  return DraggingInfo{files, Point{pixel.x / scale, ContentSize().height - pixel.y / scale}};
+}
+
+DragOperation Window::DragMoved(const std::vector<std::string>& files, Point pixel) {
+  const DraggingInfo info = DragInfo(files, pixel);
+  View* hit = mContent.HitTest(TopDown(info.draggingLocation));
+  if (hit != mDragView) {
+    DragExited();
+    mDragView = hit;
+    return hit ? hit->DraggingEntered(info) : DragOperation::kNone;
+  }
+  return hit ? hit->DraggingUpdated(info) : DragOperation::kNone;
+}
+
+void Window::DragExited() {
+  View* left = mDragView;
+  mDragView = nullptr;
+  if (left) left->DraggingExited();
+}
+
+bool Window::DragDropped(const std::vector<std::string>& files, Point pixel) {
+  if (DragMoved(files, pixel) == DragOperation::kNone) {
+    DragExited();
+    return false;
+  }
+  View* target = mDragView;
+  mDragView = nullptr;
+  // The view may close the window while it takes the files: nothing is touched after this.
+  return target->PerformDragOperation(DragInfo(files, pixel));
 }
 
 bool Window::HasTrackingArea(const TrackingArea* area) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/window/Event.h"
+#include "platform/window/ToolTipTracker.h"
 #include "platform/window/View.h"
 
 namespace platform::window {
@@ -96,8 +97,9 @@ class Window {
   bool AcceptsMouseMovedEvents() const { return mAcceptsMouseMoved; }
   void MakeKeyAndOrderFront();
   bool IsKeyWindow() const { return mIsKey; }
-  // The tooltip at the pointer's last position in the window; "" when none.
-  std::string ToolTipText();
+  // The text of the tooltip the window shows now (the pointer rested in a tooltip rectangle; ToolTipTracker);
+  // "" when none.
+  const std::string& ToolTipText() const { return mToolTips.ShownText(); }
 
   NativeSurface Surface() const;
   const PresentedFrame& LastPresentedFrame() const { return mPresented; }
@@ -108,6 +110,15 @@ class Window {
 
   // Back-end side: translates one native input into the layer's events and sends them.
   void HandleInput(const NativeInput& input);
+  // Back-end side (and tests): files dragged from another program are over the content at pixel (pixels from
+  // the top-left corner). The view under them hears it (entered, or updated while it stays under the drag; the
+  // view the drag left, exited) and answers what a drop there would do.
+  DragOperation DragMoved(const std::vector<std::string>& files, Point pixel);
+  // The drag left the window or was cancelled.
+  void DragExited();
+  // The files were dropped at pixel: the view under them takes them when it answers other than kNone there.
+  // True when it took them.
+  bool DragDropped(const std::vector<std::string>& files, Point pixel);
   // Back-end side: the backing scale or the appearance changed; tells every view.
   void BackingPropertiesChanged();
   void AppearanceChanged();
@@ -118,6 +129,8 @@ class Window {
   friend class View;
   explicit Window(Size contentSize);
   void ViewLeaving(View& view);
+  void ToolTipsRemoved(View& view) { mToolTips.Forget(view); }
+  DraggingInfo DragInfo(const std::vector<std::string>& files, Point pixel) const;
   void PassKeyOn(const Event& key);
   void SendMouse(const NativeInput& input, const Event& base);
   void TrackPointer(const Event& base, bool dragging);
@@ -127,6 +140,8 @@ class Window {
   void CollectTrackingAreas(View& view, std::vector<const TrackingArea*>& out);
   bool HasTrackingArea(const TrackingArea* area);
   Point PointInView(const View& view, Point inWindow) const { return view.ConvertPointFromView(inWindow, nullptr); }
+  // A point in window coordinates in the content view's coordinates (y downwards), as HitTest takes it.
+  Point TopDown(Point inWindow) const { return Point{inWindow.x, ContentSize().height - inWindow.y}; }
 
   View mContent;
   std::unique_ptr<NativeWindow> mNative;
@@ -144,6 +159,8 @@ class Window {
   Point mLastClickPoint;
   int mClickCount = 0;
   std::vector<const TrackingArea*> mInsideAreas;
+  ToolTipTracker mToolTips;
+  View* mDragView = nullptr;  // the view under a drag from another program
   PresentedFrame mPresented;
   std::function<void()> mExposed;
   // Cleared by the destructor; event dispatch holds a copy to notice a window closed by a handler.

@@ -1,6 +1,7 @@
 #include "platform/window/Workspace.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cctype>
 
@@ -17,6 +18,19 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
   }
   return true;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+std::string LocalHostName() {
+  char name[256] = {};
+  if (::gethostname(name, sizeof name - 1) != 0) return {};
+  return name;
 }
 
 std::string ParentFolder(const std::string& path) {
@@ -56,6 +70,48 @@ std::optional<URL> URL::FromText(std::string_view text) {
   const std::string path = ExpandTilde(text);
   if (!path.starts_with('/')) return std::nullopt;
   return URL(path, true);
+}
+
+std::optional<URL> URL::WithFileURLString(std::string_view text) {
+  if (!StartsWithNoCase(text, "file:")) return std::nullopt;
+  std::string_view rest = text.substr(5);
+  if (rest.starts_with("//")) {
+    const size_t pathStart = rest.find('/', 2);
+    if (pathStart == std::string_view::npos) return std::nullopt;
+    const std::string_view host = rest.substr(2, pathStart - 2);
+    const bool local =
+        host.empty() || (host.size() == 9 && StartsWithNoCase(host, "localhost")) || host == LocalHostName();
+    if (!local) return std::nullopt;
+    rest = rest.substr(pathStart);
+  }
+  if (!rest.starts_with('/')) return std::nullopt;
+  std::string path;
+  for (size_t i = 0; i < rest.size(); ++i) {
+    if (rest[i] != '%') {
+      path += rest[i];
+      continue;
+    }
+    const int high = i + 2 < rest.size() ? HexDigit(rest[i + 1]) : -1;
+    const int low = high >= 0 ? HexDigit(rest[i + 2]) : -1;
+    // A path cannot hold a NUL byte, and a cut escape is no URL a program wrote.
+    if (low < 0 || (high == 0 && low == 0)) return std::nullopt;
+    path += static_cast<char>(high * 16 + low);
+    i += 2;
+  }
+  return URL(std::move(path), true);
+}
+
+std::vector<std::string> FilePathsInURIList(std::string_view list) {
+  std::vector<std::string> paths;
+  while (!list.empty()) {
+    const size_t end = list.find('\n');
+    std::string_view line = list.substr(0, end);
+    list = end == std::string_view::npos ? std::string_view() : list.substr(end + 1);
+    if (line.ends_with('\r')) line.remove_suffix(1);
+    if (line.empty() || line.starts_with('#')) continue;
+    if (std::optional<URL> url = URL::WithFileURLString(line)) paths.push_back(url->Path());
+  }
+  return paths;
 }
 
 std::string URL::AbsoluteString() const {

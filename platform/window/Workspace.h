@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform::window {
 
@@ -20,6 +21,10 @@ class URL {
   // What a text names: a web URL when it is a web address, else a file URL when it is an absolute path
   // (after "~" is expanded); nullopt when it is neither.
   static std::optional<URL> FromText(std::string_view text);
+  // A "file:" URL as programs hand them over ("file:///path", "file://localhost/path", "file://HOST/path" with
+  // this machine's host name, "file:/path"), its %-escapes decoded; nullopt for any other text, a file on another
+  // host, a bad escape or a decoded NUL.
+  static std::optional<URL> WithFileURLString(std::string_view text);
 
   bool IsFileURL() const { return mIsFile; }
   // The URL as text; file URLs percent-encode every byte but letters, digits and "-._~/".
@@ -33,6 +38,10 @@ class URL {
   std::string mText;
   bool mIsFile;
 };
+
+// The local files a text/uri-list names (lines ending in CR LF or LF, "#" comment lines), in its order; other
+// URLs are left out.
+std::vector<std::string> FilePathsInURIList(std::string_view list);
 
 class Workspace {
  public:

@@ -13,6 +13,7 @@
 #include "platform/window/DialogTool.h"
 #include "platform/window/Menu.h"
 #include "platform/window/Workspace.h"
+#include "platform/window/X11DragDrop.h"
 #include "platform/window/X11Keys.h"
 
 // Xlib last: its headers define macros (None, Bool, Status) that must not meet the layer's own names.
@@ -179,6 +180,14 @@ class X11Backend final : public Backend {
   std::vector<std::unique_ptr<ChildProcess>> mOpeners;
   std::vector<std::function<void()>> mDeferred;
   std::set<unsigned> mKeysDown;
+  // Files dropped by other programs (XDND); hooked into window creation and Dispatch.
+  X11DragDrop mDragDrop{mDisplay,
+                        [this](unsigned long id) -> Window* {
+                          for (X11Window* window : mNativeWindows)
+                            if (window->id == id && !window->destroyed) return &window->owner;
+                          return nullptr;
+                        },
+                        [this](const std::function<void()>& call) { return WithTrappedErrors(mDisplay, call); }};
 };
 
 // --- X11Window ---
@@ -327,6 +336,7 @@ std::unique_ptr<NativeWindow> X11Backend::CreateNativeWindow(Window& window, voi
     return nullptr;
   }
   auto native = std::make_unique<X11Window>(*this, window, id, parent, pixels);
+  mDragDrop.MakeAware(id);
   XDefineCursor(mDisplay, id, CursorFor(cursorKind, cursorCounters.visible));
   XMapWindow(mDisplay, id);
   XFlush(mDisplay);
@@ -607,6 +617,7 @@ int X11Backend::Pump() {
 }
 
 void X11Backend::Dispatch(XEvent& event) {
+  if ((event.type == ClientMessage || event.type == SelectionNotify) && mDragDrop.HandleEvent(event)) return;
   if (event.type == SelectionRequest) {
     ServeSelection(event.xselectionrequest);
     return;

@@ -179,6 +179,89 @@ TEST_F(EditorHostTest, APresetSavedAndLoadedThroughThePresetBar) {
   EXPECT_NEAR(host.GetParameter(kGainMaster), 0.25f, 1e-4f) << testing::PrintToString(backend->LogLines());
 }
 
+// Files dragged from another program (the window's entry point, as the X11 back end's drop protocol uses it): the
+// preset bar takes a preset file and loads it; it refuses any other file.
+TEST_F(EditorHostTest, APresetFileDroppedOnThePresetBarIsLoaded) {
+  OpenEditor();
+  const std::string preset = std::string(std::getenv("HOME")) + "/Dropped preset.lps";
+  host.SetParameter(kGainMaster, 0.25f);
+  backend->Script().panelAnswers.push_back(preset);
+  Click(250, 20);
+  Frames(2);
+  Click(290, 117);  // "Save preset ..."
+  Frames(4);
+  host.SetParameter(kGainMaster, 0.75f);
+  const pw::Point presetBar{280, 20};
+  EXPECT_EQ(window->DragMoved({"/tmp/notes.txt"}, presetBar), pw::DragOperation::kNone);
+  EXPECT_FALSE(window->DragDropped({"/tmp/notes.txt"}, presetBar));
+  EXPECT_EQ(window->DragMoved({preset}, pw::Point{95, 180}), pw::DragOperation::kNone);  // a fader takes no file
+  EXPECT_EQ(window->DragMoved({preset}, presetBar), pw::DragOperation::kCopy);
+  EXPECT_NEAR(host.GetParameter(kGainMaster), 0.75f, 1e-4f);
+  EXPECT_TRUE(window->DragDropped({preset}, presetBar));
+  Frames(2);
+  EXPECT_NEAR(host.GetParameter(kGainMaster), 0.25f, 1e-4f) << testing::PrintToString(backend->LogLines());
+}
+
+// After the pointer rested on the meter, its tooltip shows in a pale box beside the pointer; a leave, a click or a
+// key takes it away, leaving the frame as it was, and it stays away while the pointer stays.
+TEST_F(EditorHostTest, TooltipsShowAfterTheDelayBesideThePointerAndGoOnLeaveClickOrKey) {
+  OpenEditor();
+  const std::vector<uint8_t> still = Rgba();
+  const Box whole{0, 0, 640, 480};
+  const Box belowPointer{400, 215, 640, 245};
+  const int delayFrames = static_cast<int>(std::lround(pw::ToolTipTracker::kDelaySeconds * 60.0));
+  for (const char* dismiss : {"leave", "click", "key"}) {
+    SCOPED_TRACE(dismiss);
+    Inject(Kind::kMotion, 545, 200);
+    Frame();
+    const std::vector<uint8_t> hovered = Rgba();
+    Frames(delayFrames - 3);
+    EXPECT_EQ(window->ToolTipText(), "");
+    EXPECT_EQ(ChangedPixels(hovered, whole), 0);
+    Frames(4);
+    EXPECT_EQ(window->ToolTipText(), "Left/Right peak meter. Click to reset.");
+    EXPECT_GT(ChangedPixels(hovered, belowPointer), belowPointer.Area() / 4);
+    EXPECT_GT(Pixel(530, 222).Brightness(), 600) << Text(Pixel(530, 222));
+    EXPECT_EQ(ChangedPixels(hovered, Box{0, 0, 640, 215}), 0);
+    const std::string how = dismiss;
+    if (how == "leave") Inject(Kind::kLeave, 700, 200);
+    if (how == "click") Click(545, 200);
+    if (how == "key") Key(pw::keycode::kA, U'a');
+    Frames(delayFrames * 2);
+    EXPECT_EQ(window->ToolTipText(), "");
+    EXPECT_EQ(ChangedPixels(how == "leave" ? still : hovered, whole), 0);
+    Inject(Kind::kLeave, 700, 200);
+    Frame();
+  }
+}
+
+// Tooltips follow the "Toggle tooltips" parameter, whether the host or the plug-in menu's row sets it.
+TEST_F(EditorHostTest, TheTooltipsParameterAndItsMenuRowSwitchTooltips) {
+  OpenEditor();
+  const auto hoverTheMeter = [&] {
+    Inject(Kind::kLeave, 700, 200);
+    Inject(Kind::kMotion, 545, 200);
+    Frames(60);
+    return window->ToolTipText();
+  };
+  const std::string meter = "Left/Right peak meter. Click to reset.";
+  host.SetParameter(kToggleTooltips, 0.f);
+  Frame();
+  EXPECT_EQ(hoverTheMeter(), "");
+  host.SetParameter(kToggleTooltips, 1.f);
+  Frame();
+  EXPECT_EQ(hoverTheMeter(), meter);
+  // The plug-in menu's "Tooltips" row.
+  Click(20, 20);
+  Frames(2);
+  Inject(Kind::kMotion, 85, 234);
+  Frames(2);
+  Click(85, 234);
+  Frames(30);
+  EXPECT_EQ(host.GetParameter(kToggleTooltips), 0.f);
+  EXPECT_EQ(hoverTheMeter(), "");
+}
+
 TEST_F(EditorHostTest, MetersAndModulationViewsFollowTheAudioAndAClickResetsTheMeter) {
   OpenEditor();
   const std::vector<uint8_t> silent = Rgba();

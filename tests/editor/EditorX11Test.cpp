@@ -4,13 +4,18 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <fstream>
 
+#include "platform/window/Workspace.h"
 #include "tests/editor/EditorHostFixture.h"
 
 // Xlib after the project's headers: its macros must not meet their names.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+
+#include "tests/platform/window/X11DisplayKeptUp.h"
+#include "tests/platform/window/XdndSource.h"
 
 namespace kelvadrune_test {
 namespace {
@@ -90,6 +95,78 @@ TEST_F(EditorX11Test, OpensAsAChildAndShowsThePresentedFrame) {
     }
   XDestroyImage(image);
   EXPECT_EQ(differing, 0);
+}
+
+TEST_F(EditorX11Test, ATooltipShowsInTheWindowWhereThePointerRestsAndGoesWhenItLeaves) {
+  const auto moveTo = [&](int x, int y) {
+    int rootX = 0, rootY = 0;
+    ::Window ignored = 0;
+    XTranslateCoordinates(display, child, DefaultRootWindow(display), x, y, &rootX, &rootY, &ignored);
+    XTestFakeMotionEvent(display, -1, rootX, rootY, 0);
+    XSync(display, False);
+  };
+  const auto shown = [&](int x, int y) {
+    Frames(2);
+    XSync(static_cast<::Display*>(window->Surface().display), False);
+    XImage* image = XGetImage(display, child, x, y, 1, 1, AllPlanes, ZPixmap);
+    const unsigned long pixel = image ? XGetPixel(image, 0, 0) : 0;
+    if (image) XDestroyImage(image);
+    return static_cast<int>(((pixel >> 16) & 0xFF) + ((pixel >> 8) & 0xFF) + (pixel & 0xFF));
+  };
+  const int before = shown(530, 222);
+  moveTo(545, 200);  // the meter
+  ASSERT_TRUE(FramesUntil([&] { return window->ToolTipText() == "Left/Right peak meter. Click to reset."; }));
+  EXPECT_GT(shown(530, 222), 600);  // the pale box below the pointer
+  moveTo(-20, 200);                 // out of the editor
+  EXPECT_TRUE(FramesUntil([&] { return window->ToolTipText().empty(); }));
+  EXPECT_EQ(shown(530, 222), before);
+}
+
+// The test plays a file manager dragging files onto the editor through XDND: the preset bar takes a preset file
+// (the source is told it would be copied), loads it when dropped, and refuses other files and other places.
+TEST_F(EditorX11Test, APresetFileDraggedInThroughXdndLoadsOnThePresetBar) {
+  const std::string preset = std::string(std::getenv("HOME")) + "/Dragged in #1.lps";
+  std::ofstream(preset) << "<?xml version=\"1.0\" ?>\n<PresetXMLTree version=\"1\">\n"
+                           "<PluginVendor>Lunderwick</PluginVendor>\n<PluginName>Kelvadrune</PluginName>\n"
+                           "<PluginVersion>v1.0.11</PluginVersion>\n<Preset name=\"Dragged in\">\n<Parameter>\n"
+                           "<Param name=\"Power\" val=\"0.000000\" />\n</Parameter>\n</Preset>\n</PresetXMLTree>\n";
+  ASSERT_EQ(host.GetParameter(kPower), 1.f);
+  xdnd_test::XdndSource source(display);
+  const auto rootOf = [&](int x, int y) {
+    int rootX = 0, rootY = 0;
+    ::Window ignored = 0;
+    XTranslateCoordinates(display, child, DefaultRootWindow(display), x, y, &rootX, &rootY, &ignored);
+    return std::pair{rootX, rootY};
+  };
+  const auto uri = [](const std::string& path) { return pw::URL::FileURLWithPath(path)->AbsoluteString() + "\r\n"; };
+  struct Row {
+    const char* what;
+    std::string list;
+    std::pair<int, int> at;
+    bool accepted;
+  } rows[] = {{"a text file on the preset bar", uri("/tmp/notes.txt"), rootOf(280, 20), false},
+              {"the preset on a fader", uri(preset), rootOf(95, 180), false},
+              {"the preset on the preset bar", uri(preset), rootOf(280, 20), true}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    source.Enter(child, {source.uriList}, row.list);
+    source.Position(child, row.at.first, row.at.second);
+    ASSERT_TRUE(FramesUntil([&] {
+      source.Serve();
+      return source.statusAnswer.has_value();
+    }));
+    EXPECT_EQ(source.statusAnswer->yes, row.accepted);
+    EXPECT_EQ(source.statusAnswer->action, row.accepted ? source.actionCopy : 0);
+    if (!row.accepted) source.Leave(child);
+  }
+  source.Drop(child);
+  ASSERT_TRUE(FramesUntil([&] {
+    source.Serve();
+    return source.finishedAnswer.has_value();
+  }));
+  EXPECT_TRUE(source.finishedAnswer->yes);
+  EXPECT_EQ(source.finishedAnswer->action, source.actionCopy);
+  EXPECT_TRUE(FramesUntil([&] { return host.GetParameter(kPower) == 0.f; }));
 }
 
 TEST_F(EditorX11Test, AClickThroughXTestSwitchesThePowerOff) {

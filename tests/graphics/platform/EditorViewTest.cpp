@@ -70,16 +70,31 @@ TEST_F(PlatformGraphicsTest, MouseEventsReachTheControlAsTheCoreExpects) {
   }
 }
 
-TEST_F(PlatformGraphicsTest, DroppedFilesArriveAtTheEditorPoint) {
+TEST_F(PlatformGraphicsTest, DroppedFilesArriveAtTheEditorPointWhenTheControlThereTakesThem) {
   Open(2.f);
   // View point (200, 100) is editor point (100, 50) at draw scale 2; window y runs upwards from the bottom.
   const pw::Point inWindow{200, 200 - 100};
-  EXPECT_EQ(V().DraggingEntered({{}, inWindow}), 0);
-  EXPECT_EQ(V().DraggingEntered({{"/tmp/a.wav"}, inWindow}), 4);
+  const pw::Point besides{100, 200 - 50};  // editor (50, 25): the background, which takes no drop
+  struct Row {
+    std::vector<std::string> files;
+    pw::Point at;
+    pw::DragOperation answer;
+  } rows[] = {{{}, inWindow, pw::DragOperation::kNone},
+              {{"/tmp/a.wav"}, inWindow, pw::DragOperation::kCopy},
+              {{"/tmp/a.txt", "/tmp/b.wav"}, inWindow, pw::DragOperation::kNone},
+              {{"/tmp/a.wav"}, besides, pw::DragOperation::kNone}};
+  for (const Row& row : rows) EXPECT_EQ(V().DraggingEntered({row.files, row.at}), row.answer);
   EXPECT_TRUE(V().PerformDragOperation({{"/tmp/a.wav"}, inWindow}));
   EXPECT_TRUE(V().PerformDragOperation({{"/tmp/a.wav", "/tmp/b.wav"}, inWindow}));
-  EXPECT_TRUE(V().PerformDragOperation({{"/tmp/c.wav"}, pw::Point{100, 200 - 50}}));  // editor (50, 25): no control
+  EXPECT_TRUE(V().PerformDragOperation({{"/tmp/c.wav"}, besides}));
   EXPECT_EQ(journal, (std::vector<std::string>{"drop /tmp/a.wav", "drops 2"}));
+
+  // Through the window, as the X11 back end delivers a drop: only what the control takes reaches it.
+  journal.clear();
+  const pw::Point pixel{200, 100};
+  EXPECT_FALSE(W().DragDropped({"/tmp/d.txt"}, pixel));
+  EXPECT_TRUE(W().DragDropped({"/tmp/d.wav"}, pixel));
+  EXPECT_EQ(journal, std::vector<std::string>{"drop /tmp/d.wav"});
 }
 
 TEST(KeyTranslationTest, KeysBecomeVirtualKeysOrCharacters) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "graphics/ITextEntryControlBase.h"
+#include "graphics/platform/IGraphicsToolTip.h"
 #include "platform/window/Workspace.h"
 #include "tests/graphics/platform/PlatformGraphicsFixture.h"
 
@@ -259,14 +260,55 @@ TEST_F(PlatformGraphicsTest, OpenURLTellsWebAddressesFromPaths) {
   }
 }
 
-TEST_F(PlatformGraphicsTest, TooltipsAndClipboard) {
+// The window shows a control's tooltip when the pointer rests on it; the graphics draw it over the editor, beside
+// the pointer and inside the editor, and a moved or hidden tooltip repaints where it was.
+TEST_F(PlatformGraphicsTest, TooltipsAreDrawnBesideThePointerWhileEnabled) {
   Open();
   control->SetTooltip("Gain");
   G().EnableTooltips(true);
   EXPECT_EQ(V().NumToolTipRects(), 2);  // the background and the control; texts are asked for when shown
-  Inject(Kind::kMotion, 100, 50);
+  for (int i = 0; i < 2; ++i) Frame();
+  const auto rest = [&](float x, float y) {
+    Inject(Kind::kMotion, x, y);
+    clock.Advance(pw::ToolTipTracker::kDelaySeconds);
+    platform::RunLoop::Main().RunDueTimers();
+  };
+  rest(100, 50);
   EXPECT_EQ(W().ToolTipText(), "Gain");
+  auto* tip = dynamic_cast<IGraphicsToolTip*>(G().GetToolTipControl());
+  ASSERT_NE(tip, nullptr);
+  EXPECT_TRUE(tip->IsShowing());
+  EXPECT_EQ(tip->GetTipText(), "Gain");
+  const IRECT first = tip->GetBox();
+  EXPECT_EQ(first.L, 100.f + IGraphicsToolTip::kOffsetX);
+  EXPECT_EQ(first.T, 50.f + IGraphicsToolTip::kOffsetY);
+  const int flushes = Layer().backend.flushCalls;
+  Frame();
+  EXPECT_GT(Layer().backend.flushCalls, flushes);
 
+  // Near the bottom-right corner the box stays inside the editor, above the pointer.
+  G().ShowToolTip("Gain", 109.f, 95.f);
+  const IRECT second = tip->GetBox();
+  EXPECT_LE(second.R, 200.f);
+  EXPECT_LE(second.B, 95.f);
+  IRECTList dirty;
+  ASSERT_TRUE(G().IsDirty(dirty));
+  EXPECT_TRUE(dirty.Bounds().Contains(first.Union(second)));
+  Frame();
+
+  G().EnableTooltips(false);
+  EXPECT_EQ(V().NumToolTipRects(), 0);
+  EXPECT_EQ(W().ToolTipText(), "");
+  EXPECT_FALSE(tip->IsShowing());
+  dirty.Clear();
+  ASSERT_TRUE(G().IsDirty(dirty));
+  EXPECT_TRUE(dirty.Bounds().Contains(second));
+  rest(101, 50);
+  EXPECT_EQ(W().ToolTipText(), "");
+}
+
+TEST_F(PlatformGraphicsTest, Clipboard) {
+  Open();
   FwString text;
   EXPECT_FALSE(G().GetTextFromClipboard(text));
   EXPECT_TRUE(G().SetTextInClipboard("-6.5 dB"));

@@ -273,5 +273,35 @@ TEST_F(DialogsTest, OnlyRealWebAddressesAreWebUrls) {
   EXPECT_EQ(LastLog(), "open-url file:///tmp -> failed");
 }
 
+// Round trips with the encoding of FileURLWithPath, and the forms other programs write.
+TEST_F(DialogsTest, FileUrlsOfDroppedFilesDecodeToLocalPaths) {
+  for (const char* path : {"/a b/c.lps", "/tmp/100% sure #1?.lps", "/\xC3\xA9t\xC3\xA9/x"}) {
+    const std::optional<URL> back = URL::WithFileURLString(URL::FileURLWithPath(path)->AbsoluteString());
+    EXPECT_EQ(back ? back->Path() : "none", path);
+  }
+  struct Row {
+    const char* text;
+    const char* path;  // null: no file URL
+  } rows[] = {{"file://localhost/x%2fy", "/x/y"},
+              {"FILE:///Upper", "/Upper"},
+              {"file:/short/form", "/short/form"},
+              {"file:///%c3%a9", "/\xC3\xA9"},
+              {"file://elsewhere.example/x", nullptr},
+              {"file://localhostile/x", nullptr},
+              {"file:relative", nullptr},
+              {"file://", nullptr},
+              {"file:///cut%2", nullptr},
+              {"file:///bad%zz", nullptr},
+              {"file:///nul%00byte", nullptr},
+              {"https://example.com/x.lps", nullptr}};
+  for (const Row& row : rows) {
+    const std::optional<URL> url = URL::WithFileURLString(row.text);
+    EXPECT_EQ(url ? url->Path() : "none", row.path ? row.path : "none") << row.text;
+  }
+  EXPECT_EQ(FilePathsInURIList("# dragged\r\nfile:///a%20b.lps\r\n\r\nhttp://x/y\r\nfile:///c\nfile:///d"),
+            (std::vector<std::string>{"/a b.lps", "/c", "/d"}));
+  EXPECT_TRUE(FilePathsInURIList("").empty());
+}
+
 }  // namespace
 }  // namespace platform::window

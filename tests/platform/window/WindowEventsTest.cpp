@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 
+#include "platform/runloop/RunLoop.h"
 #include "platform/window/Cursor.h"
 #include "platform/window/Notifications.h"
 #include "platform/window/TextField.h"
@@ -256,7 +258,7 @@ TEST_F(WindowEventsTest, ViewPointsConvertToTheScreenAndBack) {
   EXPECT_EQ(view.ConvertPointFromView(inWindow, nullptr), (Point{0, 0}));
 }
 
-TEST_F(WindowEventsTest, FocusLossIsPostedAndTooltipsAskTheirOwner) {
+TEST_F(WindowEventsTest, FocusLossIsPosted) {
   std::vector<std::string> posted;
   NotificationCenter::Default().AddObserver(this, notification::kWindowDidResignKey, window.get(),
                                             [&](const std::string& name, const void*) { posted.push_back(name); });
@@ -265,18 +267,106 @@ TEST_F(WindowEventsTest, FocusLossIsPostedAndTooltipsAskTheirOwner) {
   Inject(Kind::kFocusOut, {});
   NotificationCenter::Default().RemoveObserver(this);
   EXPECT_EQ(posted, std::vector<std::string>{notification::kWindowDidResignKey});
+}
 
+// The desktop's tooltip behaviour, step by step on the main run loop's clock. The view's rectangles: tag 1 on its
+// left half (window pixels 100 to 200), tag 2 on its right half, tag 3 in the right half's top-right corner (window
+// pixels 280 to 300, 50 to 70), added last, so it wins there, whose owner has no text.
+TEST_F(WindowEventsTest, TooltipsShowWhereThePointerRestsAndGoOnLeaveClickWheelKeyOrRemoval) {
+  struct ClockInUse {
+    explicit ClockInUse(const Clock& clock) { RunLoop::Main().SetClock(&clock); }
+    ~ClockInUse() { RunLoop::Main().SetClock(nullptr); }
+  };
+  ManualClock clock(100.0);
+  const ClockInUse inUse(clock);
   struct Owner : ToolTipOwner {
-    std::string StringForToolTip(View&, int tag, Point, void*) override { return "tip " + std::to_string(tag); }
+    std::string StringForToolTip(View&, int tag, Point, void*) override {
+      return tag == 3 ? "" : "tip " + std::to_string(tag);
+    }
   } owner;
-  const int first = view.AddToolTipRect(MakeRect(0, 0, 100, 100), owner, nullptr);
-  const int second = view.AddToolTipRect(MakeRect(100, 0, 100, 100), owner, nullptr);
-  Inject(Kind::kMotion, {150, 80});
-  EXPECT_EQ(window->ToolTipText(), "tip " + std::to_string(first));
-  Inject(Kind::kMotion, {250, 80});
-  EXPECT_EQ(window->ToolTipText(), "tip " + std::to_string(second));
+  ASSERT_EQ(view.AddToolTipRect(MakeRect(0, 0, 100, 100), owner, nullptr), 1);
+  ASSERT_EQ(view.AddToolTipRect(MakeRect(100, 0, 100, 100), owner, nullptr), 2);
+  ASSERT_EQ(view.AddToolTipRect(MakeRect(180, 0, 20, 20), owner, nullptr), 3);
+  const double delay = ToolTipTracker::kDelaySeconds;
+  struct Step {
+    std::optional<Kind> kind;  // none: only the wait
+    Point pixel;
+    double wait;
+    const char* shown;
+    std::vector<std::string> told;
+  } steps[] = {
+      {Kind::kMotion, {150, 80}, delay - 0.1, "", {}},
+      {Kind::kMotion, {152, 80}, delay - 0.1, "", {}},  // every move starts the wait again
+      {std::nullopt, {}, 0.1, "tip 1", {"show tip 1 at 52,30"}},
+      {Kind::kMotion, {160, 90}, 2 * delay, "tip 1", {}},  // it stays while the pointer stays in its rectangle
+      {Kind::kMotion, {250, 80}, 0.0, "", {"hide"}},
+      {std::nullopt, {}, delay, "tip 2", {"show tip 2 at 150,30"}},
+      {Kind::kButtonPress, {250, 80}, 0.0, "", {"hide"}},
+      {Kind::kButtonRelease, {250, 80}, 0.0, "", {}},
+      {Kind::kMotion, {251, 80}, 2 * delay, "", {}},  // quiet after a click until the pointer leaves the rectangle
+      {Kind::kMotion, {150, 80}, delay, "tip 1", {"show tip 1 at 50,30"}},
+      {Kind::kKeyPress, {150, 80}, 2 * delay, "", {"hide"}},
+      {Kind::kMotion, {250, 80}, delay, "tip 2", {"show tip 2 at 150,30"}},
+      {Kind::kWheel, {250, 80}, 0.0, "", {"hide"}},
+      {Kind::kMotion, {150, 80}, delay, "tip 1", {"show tip 1 at 50,30"}},
+      {Kind::kLeave, {50, 80}, 2 * delay, "", {"hide"}},
+      {Kind::kEnter, {250, 80}, delay, "tip 2", {"show tip 2 at 150,30"}},
+      {Kind::kMotion, {290, 60}, 2 * delay, "", {"hide"}},  // a rectangle without a text shows nothing
+      {Kind::kMotion, {250, 80}, delay, "tip 2", {"show tip 2 at 150,30"}},
+  };
+  for (size_t i = 0; i < std::size(steps); ++i) {
+    SCOPED_TRACE(i);
+    const Step& step = steps[i];
+    view.tips.clear();
+    if (step.kind) Inject(*step.kind, step.pixel);
+    clock.Advance(step.wait);
+    RunLoop::Main().RunDueTimers();
+    EXPECT_EQ(window->ToolTipText(), step.shown);
+    EXPECT_EQ(view.tips, step.told);
+  }
+  view.tips.clear();
   view.RemoveAllToolTips();
   EXPECT_EQ(window->ToolTipText(), "");
+  EXPECT_EQ(view.tips, std::vector<std::string>{"hide"});
+}
+
+// Files dragged from another program: the view under them is asked as the drag moves, and only its yes lets a drop
+// through. The recording view takes files named "*.lps"; the content view around it takes nothing.
+TEST_F(WindowEventsTest, DraggedFilesAskTheViewUnderThemAndADropNeedsItsYes) {
+  struct Row {
+    const char* call;  // "moved", "exited" or "dropped"
+    Point pixel;
+    std::vector<std::string> files;
+    bool yes;  // moved: the answer is copy; dropped: the view took the files
+    std::vector<std::string> told;
+  } rows[] = {
+      {"moved", {150, 80}, {"/a.lps"}, true, {"entered"}},
+      {"moved", {160, 90}, {"/a.lps"}, true, {"updated"}},
+      {"moved", {20, 10}, {"/a.lps"}, false, {"exited"}},
+      {"moved", {150, 80}, {"/a.wav"}, false, {"entered"}},
+      {"exited", {}, {}, false, {"exited"}},
+      {"dropped", {150, 80}, {"/a.wav"}, false, {"entered", "exited"}},
+      {"dropped", {20, 10}, {"/a.lps"}, false, {}},
+      {"dropped", {150, 80}, {"/a.lps", "/b c.lps"}, true, {"entered", "perform /a.lps|/b c.lps at 50,30"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.call) + " " + RecordingView::At(row.pixel));
+    view.drags.clear();
+    const std::string call = row.call;
+    if (call == "moved") {
+      EXPECT_EQ(window->DragMoved(row.files, row.pixel) == DragOperation::kCopy, row.yes);
+    } else if (call == "dropped") {
+      EXPECT_EQ(window->DragDropped(row.files, row.pixel), row.yes);
+    } else {
+      window->DragExited();
+    }
+    EXPECT_EQ(view.drags, row.told);
+  }
+  // Pixels become points at the backing scale.
+  backend->SetBackingScaleFactor(2.0);
+  view.drags.clear();
+  EXPECT_TRUE(window->DragDropped({"/c.lps"}, {300, 160}));
+  EXPECT_EQ(view.drags.back(), "perform /c.lps at 50,30");
 }
 
 TEST_F(WindowEventsTest, PresentedFramesAreReadableAtTheViewsPlace) {

@@ -51,13 +51,40 @@ class RecordingView : public View {
     if (mArea) RemoveTrackingArea(*mArea);
     mArea = &AddTrackingArea(Bounds(), tracking::kMouseEnteredAndExited | tracking::kActiveAlways);
   }
+  // Tooltips: "show TEXT at X,Y" (view point, whole points) and "hide".
+  void ShowToolTip(const std::string& text, Point point) override {
+    tips.push_back("show " + text + " at " + At(point));
+  }
+  void HideToolTip() override { tips.push_back("hide"); }
+  // Drags: "entered", "updated", "exited", "perform FILE|FILE at X,Y"; files named "*.lps" are taken.
+  DragOperation DraggingEntered(const DraggingInfo& info) override { return Answer("entered", info); }
+  DragOperation DraggingUpdated(const DraggingInfo& info) override { return Answer("updated", info); }
+  void DraggingExited() override { drags.push_back("exited"); }
+  bool PerformDragOperation(const DraggingInfo& info) override {
+    std::string files;
+    for (const std::string& file : info.filenames) files += (files.empty() ? "" : "|") + file;
+    drags.push_back("perform " + files + " at " + At(ConvertPointFromView(info.draggingLocation, nullptr)));
+    return true;
+  }
+
+  // "X,Y" in whole points.
+  static std::string At(Point p) {
+    return std::to_string(static_cast<int>(p.x)) + "," + std::to_string(static_cast<int>(p.y));
+  }
 
   std::vector<Seen> seen;
+  std::vector<std::string> tips;
+  std::vector<std::string> drags;
 
  private:
   void Record(const Event& e) {
     seen.push_back({e.type, ConvertPointFromView(e.locationInWindow, nullptr), e.clickCount, e.modifierFlags, e.deltaX,
                     e.deltaY, e.keyCode, e.characters, e.buttonNumber});
+  }
+  DragOperation Answer(const char* what, const DraggingInfo& info) {
+    drags.push_back(what);
+    const bool takes = !info.filenames.empty() && info.filenames.front().ends_with(".lps");
+    return takes ? DragOperation::kCopy : DragOperation::kNone;
   }
   bool mTakesKeys;
   const TrackingArea* mArea = nullptr;

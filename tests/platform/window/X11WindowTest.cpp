@@ -9,8 +9,10 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/runloop/RunLoop.h"
 #include "platform/window/Dialogs.h"
 #include "platform/window/Pasteboard.h"
+#include "platform/window/X11DragDrop.h"
 
 #include "tests/platform/window/WindowTestSupport.h"
 
@@ -19,6 +21,9 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
+
+#include "tests/platform/window/X11DisplayKeptUp.h"
+#include "tests/platform/window/XdndSource.h"
 
 namespace platform::window {
 namespace {
@@ -291,6 +296,101 @@ TEST_F(X11WindowTest, DialogsRunThroughTheDialogProgramOrAnswerCancelled) {
   EXPECT_EQ(panel.Filename(), "/data/chosen.lps");
   ::unlink(program.c_str());
   ::rmdir(folder);
+}
+
+// This test plays another program dragging files onto the window through XDND (its own connection and source
+// window): the window's view (which takes "*.lps" files) decides each XdndStatus, a taken drop reaches it, and a
+// source that stops answering is given up after the timeout (run loop on a manual clock), never waited for.
+TEST_F(X11WindowTest, FilesDraggedInThroughXdndReachTheViewWhenItTakesThem) {
+  platform::ManualClock clock(50.0);
+  RunLoop::Main().SetClock(&clock);
+  xdnd_test::XdndSource source(display);
+  const Atom plain = XInternAtom(display, "text/plain", False);
+  int rootX = 0, rootY = 0;
+  ::Window ignored = 0;
+  XTranslateCoordinates(display, child, DefaultRootWindow(display), 50, 40, &rootX, &rootY, &ignored);
+  const std::string at =
+      " at " + RecordingView::At(Point{50 / window->BackingScaleFactor(), 40 / window->BackingScaleFactor()});
+  struct Row {
+    const char* what;
+    std::vector<Atom> types;
+    const char* list;
+    bool dead;        // the source never hands the list over
+    bool accepted;    // XdndStatus
+    bool dropped;     // the source drops, else it leaves
+    bool deadAtDrop;  // the source stops answering before the drop
+    bool taken;       // XdndFinished
+    std::vector<std::string> told;
+  } rows[] = {
+      {"a preset",
+       {source.uriList},
+       "file:///tmp/a%20b.lps\r\n",
+       false,
+       true,
+       true,
+       false,
+       true,
+       {"entered", "updated", "perform /tmp/a b.lps" + at}},
+      {"a sound", {source.uriList}, "file:///tmp/a.wav\r\n", false, false, false, false, false, {"entered", "exited"}},
+      {"four types",
+       {source.utf8, XA_STRING, plain, source.uriList},
+       "# one\r\nfile:///tmp/c.lps\r\n",
+       false,
+       true,
+       true,
+       false,
+       true,
+       {"entered", "updated", "perform /tmp/c.lps" + at}},
+      {"no files", {source.utf8, plain}, "", false, false, false, false, false, {}},
+      {"a dead source", {source.uriList}, "file:///tmp/d.lps", true, false, false, false, false, {}},
+      {"dead at the drop",
+       {source.uriList},
+       "file:///tmp/e.lps",
+       false,
+       true,
+       true,
+       true,
+       false,
+       {"entered", "exited"}},
+  };
+  // Pumps both sides and the main run loop; once the source has played dead, the clock passes the timeout.
+  const auto exchange = [&](const std::optional<xdnd_test::Answer>& answer) {
+    bool advanced = false;
+    return PumpUntil([&] {
+      source.Serve();
+      if (source.playDead && source.requests > 0 && !advanced) {
+        clock.Advance(X11DragDrop::kAnswerTimeoutSeconds + 0.1);
+        advanced = true;
+      }
+      RunLoop::Main().RunDueTimers();
+      return answer.has_value();
+    });
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    view.drags.clear();
+    source.playDead = row.dead;
+    source.requests = 0;
+    source.Enter(child, row.types, row.list);
+    source.Position(child, rootX, rootY);
+    ASSERT_TRUE(exchange(source.statusAnswer));
+    EXPECT_EQ(source.statusAnswer->yes, row.accepted);
+    EXPECT_EQ(source.statusAnswer->action, row.accepted ? source.actionCopy : 0);
+    if (row.dropped) {
+      source.playDead = row.deadAtDrop;
+      source.requests = 0;
+      source.Drop(child);
+      ASSERT_TRUE(exchange(source.finishedAnswer));
+      EXPECT_EQ(source.finishedAnswer->yes, row.taken);
+      EXPECT_EQ(source.finishedAnswer->action, row.taken ? source.actionCopy : 0);
+    } else {
+      source.Leave(child);
+      XSync(display, False);
+      for (int i = 0; i < 5; ++i) Pump();
+    }
+    EXPECT_EQ(view.drags, row.told);
+  }
+  RunLoop::Main().SetClock(nullptr);
 }
 
 }  // namespace
