@@ -52,8 +52,12 @@ struct X11Handlers {
     return saved ? saved(display) : 0;
   }
 
-  // Stands in for Xlib's exit() after an IO error on a connection of ours.
-  static void OnLostExit(Display*, void* connection) { static_cast<X11Connection*>(connection)->mLost = true; }
+  // Stands in for Xlib's exit() after an IO error on a connection of ours. Xlib locked the display for the
+  // exit, which does not come: unlocked here, or any other thread's later call on it would wait for ever.
+  static void OnLostExit(Display* display, void* connection) {
+    static_cast<X11Connection*>(connection)->mLost = true;
+    XUnlockDisplay(display);
+  }
 };
 
 std::shared_ptr<X11Connection> X11Connection::Open(std::string* why) {
