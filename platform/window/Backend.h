@@ -4,8 +4,9 @@
 // and the desktop services. The back end is chosen at run time: X11 unless a test selects the headless one.
 // Threads: editors may live on different threads of a host. A window belongs to the thread that made it:
 // its input is handed over only by that thread's Pump, under the window's event lock; dialog completions
-// run from the Pump of the thread that asked. Every operation may be called from any thread; only the Run*
-// calls and TrackMenu block, as modal dialogs do.
+// run from the Pump of the thread that asked. Operations may come from any thread (the cursor bookkeeping
+// and the headless back end's script: one thread at a time); only the Run* calls and TrackMenu block, as
+// modal dialogs do.
 #pragma once
 
 #include <functional>

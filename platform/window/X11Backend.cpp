@@ -453,8 +453,9 @@ std::unique_ptr<NativeWindow> X11Backend::CreateNativeWindow(Window& window, voi
   if (error == X11Scope::kLost) return Refuse("the X server went away");
   if (error != 0 || id == 0) {
     if (id != 0) XDestroyWindow(display, id);
-    return Refuse("window " + std::to_string(parent) + " cannot take a child window (X error " + std::to_string(error) +
-                  ")");
+    char what[96];
+    std::snprintf(what, sizeof what, "window 0x%lx cannot take a child window (X error %d)", parent, error);
+    return Refuse(what);
   }
   auto native = std::make_unique<X11Window>(*this, window, *link, id, parent, pixels);
   XDefineCursor(display, id, CursorFor(*link, cursorKind, cursorCounters.visible));
@@ -748,6 +749,7 @@ void X11Backend::Dispatch(const X11Connection& connection, XEvent& event) {
         {
           // The key tables are the connection's: read under the display lock.
           X11Scope scope(*target.connection);
+          if (!scope.Usable()) return;
           XLookupString(&key, bytes, sizeof bytes, &keysym, nullptr);
           XKeyEvent shiftOnly = key;
           shiftOnly.state &= ShiftMask | LockMask;
