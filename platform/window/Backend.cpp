@@ -19,6 +19,16 @@ std::unique_ptr<Backend>& Current() {
   return backend;
 }
 
+std::mutex& CurrentMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+std::unique_ptr<Backend> MakeBackend(BackendKind kind) {
+  if (kind == BackendKind::kX11) return MakeX11Backend();
+  return std::make_unique<HeadlessBackend>();
+}
+
 std::string Quoted(const std::string& text) {
   return "\"" + text + "\"";
 }
@@ -31,7 +41,33 @@ std::string Joined(const std::vector<std::string>& items, const char* separator)
 
 }  // namespace
 
+void Backend::Log(std::string line) {
+  std::lock_guard lock(mMutex);
+  mLog.push_back(std::move(line));
+}
+
+std::vector<std::string> Backend::LogLines() const {
+  std::lock_guard lock(mMutex);
+  return mLog;
+}
+
+void Backend::ClearLog() {
+  std::lock_guard lock(mMutex);
+  mLog.clear();
+}
+
+std::vector<Window*> Backend::Windows() const {
+  std::lock_guard lock(mMutex);
+  return mWindows;
+}
+
+void Backend::AddWindow(Window& window) {
+  std::lock_guard lock(mMutex);
+  mWindows.push_back(&window);
+}
+
 void Backend::RemoveWindow(Window& window) {
+  std::lock_guard lock(mMutex);
   std::erase(mWindows, &window);
 }
 
@@ -72,26 +108,21 @@ std::string Describe(Color color) {
 }
 
 Backend& CurrentBackend() {
+  std::lock_guard lock(CurrentMutex());
   std::unique_ptr<Backend>& backend = Current();
   if (!backend) {
     const char* asked = std::getenv("KD_WINDOW_BACKEND");
-    if (asked && std::strcmp(asked, "x11") == 0) backend = MakeX11Backend();
-    if (!backend) backend = std::make_unique<HeadlessBackend>();
+    const bool headless = asked && std::strcmp(asked, "headless") == 0;
+    backend = MakeBackend(headless ? BackendKind::kHeadless : BackendKind::kX11);
   }
   return *backend;
 }
 
 bool SelectBackend(BackendKind kind) {
+  std::lock_guard lock(CurrentMutex());
   std::unique_ptr<Backend>& backend = Current();
   if (backend && !backend->Windows().empty()) return false;
-  std::unique_ptr<Backend> next;
-  if (kind == BackendKind::kX11) {
-    next = MakeX11Backend();
-  } else {
-    next = std::make_unique<HeadlessBackend>();
-  }
-  if (!next) return false;
-  backend = std::move(next);
+  backend = MakeBackend(kind);
   return true;
 }
 

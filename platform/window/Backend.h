@@ -1,13 +1,17 @@
 // The back ends of the window layer: what differs between the headless stand-in that tests drive and a
 // real X11 display. The layer's public classes (windows, views, menus, dialogs, clipboard, cursor, opening
 // URLs) are written once on top of this interface; each back end only supplies native windows, raw input
-// and the desktop services. The back end is chosen at run time: headless unless asked for X11.
-// Every operation: the main thread (the thread that pumps); only the Run* calls and TrackMenu block, as
+// and the desktop services. The back end is chosen at run time: X11 unless a test selects the headless one.
+// Threads: editors may live on different threads of a host. A window belongs to the thread that made it:
+// its input is handed over only by that thread's Pump, under the window's event lock; dialog completions
+// run from the Pump of the thread that asked. Operations may come from any thread (the cursor bookkeeping
+// and the headless back end's script: one thread at a time); only the Run* calls and TrackMenu block, as
 // modal dialogs do.
 #pragma once
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -41,6 +45,9 @@ class NativeWindow {
   virtual NativeSurface Surface() const = 0;
   // The key event being sent was used by no view: hand it to the window's parent (X11: the host's window).
   virtual void PassKeyOn(bool down, int keyCode) = 0;
+  // Whether the window shows on the display, as last heard from the window system; changes afterwards reach
+  // the window as input (NativeInput::Kind::kHidden, kShown).
+  virtual bool IsVisible() const = 0;
 };
 
 struct AlertRequest {
@@ -81,8 +88,9 @@ class Backend {
   virtual ~Backend() = default;
   virtual const char* Name() const = 0;
 
-  // Null when no window can be made; the reason goes to the log.
-  virtual std::unique_ptr<NativeWindow> CreateNativeWindow(Window& window, void* parentHandle, Size pixels) = 0;
+  // A native window of contentPoints at the back end's scale; null when none can be made, the reason then in
+  // the log. The calling thread is the window's: its input is handed over by that thread's Pump.
+  virtual std::unique_ptr<NativeWindow> CreateNativeWindow(Window& window, void* parentHandle, Size contentPoints) = 0;
   virtual Size DisplayPixels() const = 0;
   virtual double BackingScaleFactor() const = 0;
   virtual Appearance GetAppearance() const = 0;
@@ -113,18 +121,19 @@ class Backend {
   virtual bool OpenURL(const URL& url) = 0;
   virtual bool OpenPath(const std::string& path) = 0;
 
-  // Handles what is pending (native events, answers of dialogs, finished openers) without waiting.
+  // Handles what is pending for the calling thread (input of the windows it made, answers of the dialogs it
+  // asked for, finished openers) without waiting, except for the event lock of a window it hands input to.
   // Answers how many things it handled.
   virtual int Pump() = 0;
 
-  // The layer's log: every dialog, menu, text entry and opener with its answer, one line each.
-  void Log(std::string line) { mLog.push_back(std::move(line)); }
-  const std::vector<std::string>& LogLines() const { return mLog; }
-  void ClearLog() { mLog.clear(); }
+  // The layer's log: every window, dialog, menu, text entry and opener with its answer, one line each.
+  void Log(std::string line);
+  std::vector<std::string> LogLines() const;
+  void ClearLog();
 
   // The windows open on this back end.
-  const std::vector<Window*>& Windows() const { return mWindows; }
-  void AddWindow(Window& window) { mWindows.push_back(&window); }
+  std::vector<Window*> Windows() const;
+  void AddWindow(Window& window);
   void RemoveWindow(Window& window);
 
   // Cursor bookkeeping shared by both back ends (Cursor.cpp).
@@ -133,6 +142,7 @@ class Backend {
   int cursorHideLevel = 0;
 
  private:
+  mutable std::mutex mMutex;  // guards the log and the list of windows
   std::vector<std::string> mLog;
   std::vector<Window*> mWindows;
 };
@@ -145,11 +155,12 @@ std::string Describe(Color color);
 
 enum class BackendKind { kHeadless, kX11 };
 
-// The back end in use. The first call chooses: X11 when $KD_WINDOW_BACKEND is "x11" and a display opens,
-// headless otherwise.
+// The back end in use: unless one was selected, the X11 one, which connects to the display when it is first
+// needed (a window made, or a question only the display can answer). A test aid: $KD_WINDOW_BACKEND set to
+// "headless" makes the headless one the default.
 Backend& CurrentBackend();
-// Replaces the back end in use; only while no window is open. False (keeping the current one) when the
-// back end cannot start (X11 without a display) or windows are open.
+// Replaces the back end in use with a new one of kind; only while no window is open and no other thread uses
+// the layer. False (keeping the current one) when windows are open.
 bool SelectBackend(BackendKind kind);
 // The pump of the back end in use: what a host's editor-idle call and a run-loop timer call.
 int Pump();

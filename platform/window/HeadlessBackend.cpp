@@ -1,5 +1,7 @@
 #include "platform/window/HeadlessBackend.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "platform/window/Menu.h"
@@ -7,12 +9,16 @@
 
 namespace platform::window {
 
-namespace {
-
 // A window that exists only as a place on an imaginary display.
-class HeadlessWindow final : public NativeWindow {
+class HeadlessBackend::Native final : public NativeWindow {
  public:
-  HeadlessWindow(HeadlessBackend& backend, Point origin, Size pixels) : mBackend(backend), mFrame{origin, pixels} {}
+  Native(HeadlessBackend& backend, uint64_t serial, Point origin, Size pixels)
+      : mBackend(backend), mSerial(serial), mFrame{origin, pixels} {}
+  ~Native() override {
+    std::lock_guard lock(mBackend.mMutex);
+    std::erase_if(mBackend.mMade, [&](const Made& made) { return made.serial == mSerial; });
+    std::erase_if(mBackend.mQueued, [&](const Queued& queued) { return queued.serial == mSerial; });
+  }
   void SetContentPixels(Size pixels) override { mFrame.size = pixels; }
   Rect FrameInDisplay() const override { return mFrame; }
   void Present(const unsigned char*, int, int, int, Point) override {}
@@ -21,11 +27,15 @@ class HeadlessWindow final : public NativeWindow {
   void PassKeyOn(bool down, int keyCode) override {
     mBackend.Log(std::string(down ? "key-down " : "key-up ") + std::to_string(keyCode) + " passed on");
   }
+  bool IsVisible() const override { return true; }
 
  private:
   HeadlessBackend& mBackend;
+  const uint64_t mSerial;
   Rect mFrame;
 };
+
+namespace {
 
 const char* Outcome(bool ok) {
   return ok ? "ok" : "failed";
@@ -35,12 +45,63 @@ const char* Outcome(bool ok) {
 
 void HeadlessBackend::Inject(Window& window, const NativeInput& input) {
   using Kind = NativeInput::Kind;
-  if (input.kind == Kind::kButtonPress || input.kind == Kind::kButtonRelease || input.kind == Kind::kMotion ||
-      input.kind == Kind::kWheel || input.kind == Kind::kEnter) {
-    const Rect frame = window.Frame();  // screen points, bottom-left origin
-    mPointer = Point{frame.origin.x * mScale + input.pixel.x, mDisplay.height - frame.MaxY() * mScale + input.pixel.y};
+  const bool moves = input.kind == Kind::kButtonPress || input.kind == Kind::kButtonRelease ||
+                     input.kind == Kind::kMotion || input.kind == Kind::kWheel || input.kind == Kind::kEnter;
+  const Rect frame = moves ? window.Frame() : Rect{};  // screen points, bottom-left origin
+  uint64_t serial = 0;
+  {
+    std::lock_guard lock(mMutex);
+    if (moves) {
+      mPointer =
+          Point{frame.origin.x * mScale + input.pixel.x, mDisplay.height - frame.MaxY() * mScale + input.pixel.y};
+    }
+    auto made = std::find_if(mMade.begin(), mMade.end(), [&](const Made& m) { return m.window == &window; });
+    if (made == mMade.end()) return;
+    serial = made->serial;
+    if (made->thread != std::this_thread::get_id()) {
+      mQueued.push_back({serial, input});
+      return;
+    }
   }
-  window.HandleInput(input);
+  HandOver(serial, input);
+}
+
+Window* HeadlessBackend::Find(uint64_t serial) const {
+  auto made = std::find_if(mMade.begin(), mMade.end(), [&](const Made& m) { return m.serial == serial; });
+  return made != mMade.end() && made->thread == std::this_thread::get_id() ? made->window : nullptr;
+}
+
+void HeadlessBackend::HandOver(uint64_t serial, const NativeInput& input) {
+  std::shared_ptr<std::recursive_mutex> eventLock;
+  {
+    std::lock_guard lock(mMutex);
+    const Window* window = Find(serial);
+    if (!window) return;
+    eventLock = window->EventLock();
+  }
+  std::unique_lock<std::recursive_mutex> owner;
+  if (eventLock) owner = std::unique_lock(*eventLock);
+  Window* window = nullptr;
+  {
+    std::lock_guard lock(mMutex);
+    window = Find(serial);
+  }
+  if (window) window->HandleInput(input);
+}
+
+void HeadlessBackend::Defer(std::function<void()> task) {
+  std::lock_guard lock(mMutex);
+  mDeferred.push_back({std::this_thread::get_id(), std::move(task)});
+}
+
+Point HeadlessBackend::PointerPixels() const {
+  std::lock_guard lock(mMutex);
+  return mPointer;
+}
+
+void HeadlessBackend::WarpPointer(Point displayPixels) {
+  std::lock_guard lock(mMutex);
+  mPointer = displayPixels;
 }
 
 void HeadlessBackend::SetBackingScaleFactor(double scale) {
@@ -58,15 +119,24 @@ void HeadlessBackend::SetAppearance(Appearance appearance) {
   for (Window* window : Windows()) window->AppearanceChanged();
 }
 
-std::unique_ptr<NativeWindow> HeadlessBackend::CreateNativeWindow(Window&, void* parentHandle, Size pixels) {
-  // Windows are laid out down the display's diagonal so that screen conversions are not all trivial.
-  const Point origin{100.0 + mNextWindowOffset, 50.0 + mNextWindowOffset};
-  mNextWindowOffset += 20;
+std::unique_ptr<NativeWindow> HeadlessBackend::CreateNativeWindow(Window& window, void* parentHandle,
+                                                                  Size contentPoints) {
+  const Size pixels{std::ceil(contentPoints.width * mScale), std::ceil(contentPoints.height * mScale)};
+  uint64_t serial = 0;
+  Point origin;
+  {
+    std::lock_guard lock(mMutex);
+    serial = mNextSerial++;
+    mMade.push_back({serial, &window, std::this_thread::get_id()});
+    // Windows are laid out down the display's diagonal so that screen conversions are not all trivial.
+    origin = Point{100.0 + mNextWindowOffset, 50.0 + mNextWindowOffset};
+    mNextWindowOffset += 20;
+  }
   char line[96];
   std::snprintf(line, sizeof line, "window %s %.0fx%.0f", parentHandle ? "child" : "top-level", pixels.width,
                 pixels.height);
   Log(line);
-  return std::make_unique<HeadlessWindow>(*this, origin, pixels);
+  return std::make_unique<Native>(*this, serial, origin, pixels);
 }
 
 bool HeadlessBackend::SetClipboard(const ClipboardContents& contents) {
@@ -109,7 +179,7 @@ std::optional<std::string> HeadlessBackend::RunPanel(const PanelRequest& request
 
 void HeadlessBackend::BeginPanel(const PanelRequest& request, PanelCompletion completion) {
   std::optional<std::string> answer = RunPanel(request);
-  mDeferred.push_back([answer, completion = std::move(completion)] { completion(answer); });
+  Defer([answer, completion = std::move(completion)] { completion(answer); });
 }
 
 MenuItem* HeadlessBackend::TrackMenu(Menu& menu, Point screenLocation) {
@@ -137,7 +207,7 @@ void HeadlessBackend::BeginTextEntry(const std::string& text, Rect, TextEntryCom
   std::string line = "text-entry \"" + text + "\" -> ";
   if (mScript.textEntries.empty()) {
     Log(line + "cancelled (unscripted)");
-    mDeferred.push_back([completion = std::move(completion)] { completion(TextEntryAnswer{}); });
+    Defer([completion = std::move(completion)] { completion(TextEntryAnswer{}); });
     return;
   }
   TextEntryAnswer answer = mScript.textEntries.front();
@@ -145,7 +215,7 @@ void HeadlessBackend::BeginTextEntry(const std::string& text, Rect, TextEntryCom
   std::string typed;
   for (const std::string& piece : answer.typed) typed += "[" + piece + "]";
   Log(line + typed + (answer.commit ? " commit" : " cancel"));
-  mDeferred.push_back([answer, completion = std::move(completion)] { completion(answer); });
+  Defer([answer, completion = std::move(completion)] { completion(answer); });
 }
 
 void HeadlessBackend::BeginColorPick(Color initial, bool, ColorHandler handler) {
@@ -158,7 +228,7 @@ void HeadlessBackend::BeginColorPick(Color initial, bool, ColorHandler handler) 
   mScript.colorPicks.pop_front();
   for (Color c : picks) line += Describe(c) + " ";
   Log(line);
-  for (Color c : picks) mDeferred.push_back([handler, c] { handler(c); });
+  for (Color c : picks) Defer([handler, c] { handler(c); });
 }
 
 bool HeadlessBackend::OpenURL(const URL& url) {
@@ -172,11 +242,29 @@ bool HeadlessBackend::OpenPath(const std::string& path) {
 }
 
 int HeadlessBackend::Pump() {
-  // Only what was queued before this call runs now; answers queued by answers wait for the next pump.
-  std::deque<std::function<void()>> due;
-  due.swap(mDeferred);
-  for (auto& task : due) task();
-  return static_cast<int>(due.size());
+  // Only what was queued for this thread before this call runs now; answers queued by answers wait for the
+  // next pump.
+  std::vector<Queued> input;
+  std::vector<Deferred> due;
+  {
+    std::lock_guard lock(mMutex);
+    const std::thread::id self = std::this_thread::get_id();
+    for (auto it = mQueued.begin(); it != mQueued.end();) {
+      if (!Find(it->serial)) {
+        ++it;
+        continue;
+      }
+      input.push_back(std::move(*it));
+      it = mQueued.erase(it);
+    }
+    auto mine =
+        std::stable_partition(mDeferred.begin(), mDeferred.end(), [&](const Deferred& d) { return d.thread != self; });
+    due.assign(std::make_move_iterator(mine), std::make_move_iterator(mDeferred.end()));
+    mDeferred.erase(mine, mDeferred.end());
+  }
+  for (const Queued& queued : input) HandOver(queued.serial, queued.input);
+  for (Deferred& deferred : due) deferred.task();
+  return static_cast<int>(input.size() + due.size());
 }
 
 }  // namespace platform::window

@@ -1,14 +1,17 @@
 // The back end for tests and for running without a display: no native window exists; tests inject native
 // input into windows, read the last presented frame, and set a script from which every dialog, menu, text
 // entry, colour pick and opener answers. Everything the back end is asked goes to the log with its answer.
-// Answers of sheets, text entries and colour picks are delivered by the next Pump, never inside the call
-// that asked. Every operation: the main thread; nothing blocks.
+// Answers of sheets, text entries and colour picks are delivered by the next Pump of the thread that asked,
+// never inside the call that asked. Any thread; nothing blocks but the event lock of a window input goes to.
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/window/Backend.h"
@@ -31,7 +34,9 @@ class HeadlessBackend final : public Backend {
   const char* Name() const override { return "headless"; }
 
   HeadlessScript& Script() { return mScript; }
-  // Mouse input also moves the display's pointer to its place, as a person's pointer is where it clicks.
+  // Hands input to window as the window system would: at once on the thread that made the window, otherwise
+  // from that thread's next Pump; either way under the window's event lock. Mouse input also moves the
+  // display's pointer to its place, as a person's pointer is where it clicks.
   void Inject(Window& window, const NativeInput& input);
   // Tells every window's views when the value changes.
   void SetBackingScaleFactor(double scale);
@@ -40,12 +45,12 @@ class HeadlessBackend final : public Backend {
   void SetPointerPixels(Point pixels) { mPointer = pixels; }
   const ClipboardContents& Clipboard() const { return mClipboard; }
 
-  std::unique_ptr<NativeWindow> CreateNativeWindow(Window& window, void* parentHandle, Size pixels) override;
+  std::unique_ptr<NativeWindow> CreateNativeWindow(Window& window, void* parentHandle, Size contentPoints) override;
   Size DisplayPixels() const override { return mDisplay; }
   double BackingScaleFactor() const override { return mScale; }
   Appearance GetAppearance() const override { return mAppearance; }
-  Point PointerPixels() const override { return mPointer; }
-  void WarpPointer(Point displayPixels) override { mPointer = displayPixels; }
+  Point PointerPixels() const override;
+  void WarpPointer(Point displayPixels) override;
   void ApplyCursor(CursorKind, bool) override {}
   bool HasCursorKind(CursorKind) const override { return true; }
   bool SetClipboard(const ClipboardContents& contents) override;
@@ -61,8 +66,34 @@ class HeadlessBackend final : public Backend {
   int Pump() override;
 
  private:
+  class Native;
+  // A window made here: who made it, and a number that is never reused.
+  struct Made {
+    uint64_t serial;
+    Window* window;
+    std::thread::id thread;
+  };
+  struct Queued {
+    uint64_t serial;
+    NativeInput input;
+  };
+  struct Deferred {
+    std::thread::id thread;
+    std::function<void()> task;
+  };
+
+  // The window of serial if it is still open and the calling thread made it; mMutex held.
+  Window* Find(uint64_t serial) const;
+  // Takes the window's event lock, finds the window again (it may have closed meanwhile), hands input over.
+  void HandOver(uint64_t serial, const NativeInput& input);
+  void Defer(std::function<void()> task);
+
   HeadlessScript mScript;
-  std::deque<std::function<void()>> mDeferred;
+  mutable std::mutex mMutex;  // guards the windows made, queued input, deferred answers and the pointer
+  std::vector<Made> mMade;
+  std::vector<Queued> mQueued;
+  std::vector<Deferred> mDeferred;
+  uint64_t mNextSerial = 1;
   Size mDisplay{1920, 1080};
   double mScale = 1.0;
   Appearance mAppearance = Appearance::kLight;

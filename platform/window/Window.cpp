@@ -80,10 +80,9 @@ void Send(View& view, const Event& e) {
 std::unique_ptr<Window> Window::Create(void* parentHandle, Size contentSize) {
   Backend& backend = CurrentBackend();
   std::unique_ptr<Window> window(new Window(contentSize));
-  const double scale = backend.BackingScaleFactor();
-  window->mNative = backend.CreateNativeWindow(
-      *window, parentHandle, Size{std::ceil(contentSize.width * scale), std::ceil(contentSize.height * scale)});
+  window->mNative = backend.CreateNativeWindow(*window, parentHandle, contentSize);
   if (!window->mNative) return nullptr;
+  window->mVisible = window->mNative->IsVisible();
   backend.AddWindow(*window);
   return window;
 }
@@ -142,6 +141,14 @@ bool Window::MakeFirstResponder(View* view) {
     return false;
   }
   return true;
+}
+
+void Window::SetEventLock(std::shared_ptr<std::recursive_mutex> lock) {
+  mEventLock = std::move(lock);
+}
+
+const std::shared_ptr<std::recursive_mutex>& Window::EventLock() const {
+  return mEventLock;
 }
 
 void Window::MakeKeyAndOrderFront() {
@@ -217,6 +224,12 @@ void Window::HandleInput(const NativeInput& input) {
     case Kind::kKeyRelease:
       SendKey(input, base);
       break;
+    case Kind::kHidden:
+    case Kind::kShown: {
+      const bool visible = input.kind == Kind::kShown;
+      if (mVisible.exchange(visible) != visible && mVisibilityChanged) mVisibilityChanged(visible);
+      break;
+    }
     default:
       SendMouse(input, base);
       break;

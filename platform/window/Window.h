@@ -2,11 +2,13 @@
 // with its content view, first responder, pointer tracking and presented frame. Back ends feed it native
 // input through HandleInput; the window turns that into the layer's events (click counts, drags to the
 // view that took the mouse down, entered/exited through tracking areas, keys to the first responder).
-// Every operation: the main thread; none blocks.
+// Every operation: the thread that made the window, or one holding its event lock; none blocks.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -30,7 +32,9 @@ struct NativeInput {
     kEnter,
     kLeave,
     kFocusIn,
-    kFocusOut
+    kFocusOut,
+    kHidden,  // the window no longer shows (unmapped, inside an unmapped window, or covered entirely)
+    kShown
   };
   Kind kind = Kind::kMotion;
   double timestamp = 0.0;  // seconds
@@ -108,6 +112,17 @@ class Window {
   // its last one again. Main thread, from Pump; an empty handler removes it.
   void SetExposedHandler(std::function<void()> handler) { mExposed = std::move(handler); }
 
+  // Whether the window shows on the display: false while the host hides it (X11: our window or one of its
+  // ancestors unmapped, or the window covered entirely). Any thread.
+  bool IsVisible() const { return mVisible.load(); }
+  // Runs with the new state each time the window is hidden or shown again (a window shown again wants one
+  // fresh frame). The window's thread, from Pump; an empty handler removes it.
+  void SetVisibilityHandler(std::function<void(bool visible)> handler) { mVisibilityChanged = std::move(handler); }
+
+  // The lock of the window's owner (an editor) under which the back end hands input over; may be null.
+  void SetEventLock(std::shared_ptr<std::recursive_mutex> lock);
+  const std::shared_ptr<std::recursive_mutex>& EventLock() const;
+
   // Back-end side: translates one native input into the layer's events and sends them.
   void HandleInput(const NativeInput& input);
   // Back-end side (and tests): files dragged from another program are over the content at pixel (pixels from
@@ -144,6 +159,8 @@ class Window {
   Point TopDown(Point inWindow) const { return Point{inWindow.x, ContentSize().height - inWindow.y}; }
 
   View mContent;
+  // Before the native window: the back end may read it until the native window is gone.
+  std::shared_ptr<std::recursive_mutex> mEventLock;
   std::unique_ptr<NativeWindow> mNative;
   View* mFirstResponder = nullptr;
   View* mMouseDownView = nullptr;
@@ -163,6 +180,8 @@ class Window {
   View* mDragView = nullptr;  // the view under a drag from another program
   PresentedFrame mPresented;
   std::function<void()> mExposed;
+  std::atomic<bool> mVisible{true};
+  std::function<void(bool)> mVisibilityChanged;
   // Cleared by the destructor; event dispatch holds a copy to notice a window closed by a handler.
   std::shared_ptr<bool> mAlive = std::make_shared<bool>(true);
 };

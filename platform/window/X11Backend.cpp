@@ -2,11 +2,17 @@
 
 #include <poll.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <map>
+#include <optional>
 #include <set>
+#include <thread>
 
 #include "platform/window/Backend.h"
 #include "platform/window/ChildProcess.h"
@@ -17,6 +23,8 @@
 #include "platform/window/X11Keys.h"
 
 // Xlib last: its headers define macros (None, Bool, Status) that must not meet the layer's own names.
+#include "platform/window/X11Connection.h"
+
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xcursor/Xcursor.h>
@@ -30,30 +38,9 @@ namespace {
 
 using XWindow = ::Window;
 
-// X errors on the layer's connection (a window the host destroyed under us, a focus refused) are noted
-// here instead of reaching the default handler, which ends the process and would take the host down with
-// a plug-in's window. Errors of other connections in the process go on to the handler that was there.
-int gTrappedError = 0;
-Display* gOurDisplay = nullptr;
-XErrorHandler gPreviousHandler = nullptr;
-
-int OnXError(Display* display, XErrorEvent* event) {
-  if (display == gOurDisplay) {
-    gTrappedError = event->error_code;
-    return 0;
-  }
-  return gPreviousHandler ? gPreviousHandler(display, event) : 0;
-}
-
-// Runs call and answers the X error it caused, 0 when none.
-template <typename Call>
-int WithTrappedErrors(Display* display, Call call) {
-  XSync(display, False);
-  gTrappedError = 0;
-  call();
-  XSync(display, False);
-  return gTrappedError;
-}
+// Input waiting for a thread that does not pump (a window made on a thread that never comes back) is
+// bounded: past this many entries the oldest go.
+constexpr size_t kMaxWaiting = 4096;
 
 struct CursorName {
   CursorKind shape;
@@ -81,11 +68,63 @@ double NowSeconds() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
+// What the layer made on one connection: the window that owns the clipboard, atoms, cursors, and the host's
+// windows above the layer's whose mapping it follows. Display lock.
+struct Link {
+  explicit Link(std::shared_ptr<X11Connection> opened);
+  ~Link();
+  Link(const Link&) = delete;
+  Link& operator=(const Link&) = delete;
+
+  const std::shared_ptr<X11Connection> connection;
+  XWindow selectionWindow = 0;
+  Atom clipboard = 0, utf8 = 0, targets = 0, uriList = 0, property = 0, wmDelete = 0;
+  double scale = 1.0;
+  std::map<std::pair<CursorKind, bool>, ::Cursor> cursors;
+  std::map<XWindow, int> watched;  // each host window followed, with how many of the layer's windows are inside
+  // Files dropped by other programs (XDND) on this connection's windows.
+  std::shared_ptr<X11DragDrop> dragDrop;
+};
+
+Link::Link(std::shared_ptr<X11Connection> opened) : connection(std::move(opened)) {
+  X11Scope scope(*connection);
+  Display* display = scope.display();
+  selectionWindow = XCreateSimpleWindow(display, connection->root(), 0, 0, 1, 1, 0, 0, 0);
+  clipboard = XInternAtom(display, "CLIPBOARD", False);
+  utf8 = XInternAtom(display, "UTF8_STRING", False);
+  targets = XInternAtom(display, "TARGETS", False);
+  uriList = XInternAtom(display, "text/uri-list", False);
+  property = XInternAtom(display, "KD_SELECTION", False);
+  wmDelete = XInternAtom(display, "WM_DELETE_WINDOW", False);
+  // Held keys report one press and no release until let go, so repeats can be told from new presses.
+  XkbSetDetectableAutoRepeat(display, True, nullptr);
+  // The desktop's font resolution says how many pixels make a point: 96 dpi is a scale of 1.
+  if (const char* resources = XResourceManagerString(display)) {
+    if (const char* dpi = std::strstr(resources, "Xft.dpi:")) {
+      const double value = std::strtod(dpi + 8, nullptr);
+      if (value >= 48.0 && value <= 480.0) scale = value / 96.0;
+    }
+  }
+}
+
+Link::~Link() {
+  X11Scope scope(*connection);
+  if (!scope.Usable()) return;
+  for (auto& [key, cursor] : cursors) XFreeCursor(scope.display(), cursor);
+  XDestroyWindow(scope.display(), selectionWindow);
+}
+
+// The line that says why an editor's window was not made, on stderr and in the log.
+std::string CannotOpen(const std::string& why) {
+  return "Kelvadrune: cannot open the editor: " + why;
+}
+
 class X11Backend;
 
 class X11Window final : public NativeWindow {
  public:
-  X11Window(X11Backend& backend, Window& owner, XWindow id, XWindow parent, Size pixels);
+  // Display lock, in a scope on link.
+  X11Window(X11Backend& backend, Window& owner, Link& link, XWindow id, XWindow parent, Size pixels);
   ~X11Window() override;
 
   void SetContentPixels(Size pixels) override;
@@ -94,14 +133,28 @@ class X11Window final : public NativeWindow {
   void MakeKeyAndOrderFront() override;
   NativeSurface Surface() const override;
   void PassKeyOn(bool down, int keyCode) override;
+  bool IsVisible() const override;
 
   X11Backend& backend;
   Window& owner;
+  const std::shared_ptr<X11Connection> connection;
   const XWindow id;
   const XWindow parent;
-  XKeyEvent lastKey{};  // the key event being sent, kept to be passed on
+  const bool topLevel;
+  const Atom closeAtom;                                       // what the window manager's close request carries
+  const std::thread::id thread = std::this_thread::get_id();  // only its Pump hands the window's input over
+
+  // Display lock.
   Size size;
-  bool destroyed = false;  // the server destroyed it with the host's window
+  bool destroyed = false;          // the server destroyed it with the host's window
+  bool viewable = false;           // mapped, and every window above it too
+  bool obscured = false;           // covered entirely by other windows
+  bool reported = false;           // the visibility last queued for the window's thread
+  std::vector<XWindow> ancestors;  // the host's windows above it, nearest first
+
+  // The window's thread, while its input is handed over.
+  XKeyEvent lastKey{};  // the key event being sent, kept to be passed on
+  std::set<unsigned> keysDown;
 
  private:
   GC mGC = nullptr;
@@ -113,16 +166,13 @@ class X11Window final : public NativeWindow {
 
 class X11Backend final : public Backend {
  public:
-  explicit X11Backend(Display* display);
+  X11Backend() : mTool(FindDialogTool()) {}
   ~X11Backend() override;
   const char* Name() const override { return "x11"; }
 
-  std::unique_ptr<NativeWindow> CreateNativeWindow(Window& window, void* parentHandle, Size pixels) override;
-  Size DisplayPixels() const override {
-    return Size{static_cast<double>(DisplayWidth(mDisplay, mScreen)),
-                static_cast<double>(DisplayHeight(mDisplay, mScreen))};
-  }
-  double BackingScaleFactor() const override { return mScale; }
+  std::unique_ptr<NativeWindow> CreateNativeWindow(Window& window, void* parentHandle, Size contentPoints) override;
+  Size DisplayPixels() const override;
+  double BackingScaleFactor() const override;
   Appearance GetAppearance() const override;
   Point PointerPixels() const override;
   void WarpPointer(Point displayPixels) override;
@@ -140,62 +190,104 @@ class X11Backend final : public Backend {
   bool OpenPath(const std::string& path) override;
   int Pump() override;
 
-  Display* display() const { return mDisplay; }
-  XWindow root() const { return mRoot; }
-  void Register(X11Window* window) { mNativeWindows.push_back(window); }
-  void Unregister(X11Window* window) { std::erase(mNativeWindows, window); }
-  ::Cursor CursorFor(CursorKind shape, bool visible);
-  Atom deleteWindowAtom() const { return mWmDelete; }
+  // Display lock.
+  void Unregister(X11Window& window);
+  ::Cursor CursorFor(Link& link, CursorKind shape, bool visible);
 
  private:
   using Done = std::function<void(int status, const std::string& output)>;
   struct Pending {
+    std::thread::id thread;  // the thread that asked: its Pump runs done
     std::unique_ptr<ChildProcess> child;
     Done done;
   };
+  struct Opener {
+    std::thread::id thread;
+    std::unique_ptr<ChildProcess> child;
+  };
+  struct Deferred {
+    std::thread::id thread;
+    std::function<void()> task;
+  };
+  // An event read from a connection, or a change of a window's visibility, waiting for the thread that
+  // hands it over.
+  struct Waiting {
+    const X11Connection* connection;
+    XWindow window;  // 0: any thread's (requests for the clipboard)
+    XEvent event;
+    std::optional<bool> visible;  // set: no X event, the window was hidden or shown
+  };
+  enum class Connect { kNever, kOnce, kAlways };
 
-  void Dispatch(XEvent& event);
-  void ServeSelection(const XSelectionRequestEvent& request);
+  // The link to the server, connecting on demand: kOnce when no attempt was made since the last loss,
+  // kAlways for a window. Null without a usable connection. Display lock.
+  Link* Live(Connect connect);
+  Link* LinkForQuestion() const;
+  // A connection that went away: its windows are reported hidden and gone, the next use connects anew.
+  void NoticeLoss();
+  // The line that says why no window was made, on stderr and in the log; answers null.
+  std::unique_ptr<NativeWindow> Refuse(const std::string& why);
+  // Display lock, in a scope on link.
+  void ReadEvents(X11Scope& scope, Link& link);
+  void Note(X11Scope& scope, Link& link, XEvent& event);
+  void NoteAncestor(X11Scope& scope, Link& link, XEvent& event);
+  void Watch(X11Scope& scope, Link& link, X11Window& window);
+  void Unwatch(X11Scope& scope, Link& link, X11Window& window);
+  bool Viewable(X11Scope& scope, const X11Window& window);
+  void UpdateVisibility(X11Scope& scope, X11Window& window);
+  void Report(X11Window& window);
+  void Queue(Waiting waiting);
+  std::vector<Waiting> TakeThisThreads();
+  // The open window with id on connection; display lock.
+  X11Window* Registered(const X11Connection* connection, XWindow id) const;
+  // The same, when the calling thread made it.
+  X11Window* Mine(const X11Connection* connection, XWindow id) const;
+  // Takes the window's event lock, finds the window again (it may have closed meanwhile) and runs hand on
+  // it without the display lock.
+  template <typename Hand>
+  void HandOver(const X11Connection* connection, XWindow id, Hand hand);
+  // The window's thread.
+  void Dispatch(const X11Connection& connection, XEvent& event);
+  void ServeSelection(const X11Connection& connection, const XSelectionRequestEvent& request);
   // The dialog program started on command; null, with "cancelled" and the reason logged, when there is none.
   std::unique_ptr<ChildProcess> StartTool(const std::vector<std::string>& command, const std::string& what);
   // Runs a dialog program to its end; false (logged) when there is none or it cannot start.
   bool RunTool(const std::vector<std::string>& command, const std::string& what, int* status, std::string* output);
-  // Starts a dialog program; done runs from a later Pump. False (logged) when it cannot start.
+  // Starts a dialog program; done runs from a later Pump of this thread. False (logged) when it cannot start.
   bool BeginTool(const std::vector<std::string>& command, const std::string& what, Done done);
+  void Defer(std::function<void()> task);
   bool StartOpener(const std::string& target, const std::string& what);
   int PollChildren();
 
-  Display* mDisplay;
-  int mScreen;
-  XWindow mRoot;
-  XWindow mSelectionWindow;
-  double mScale = 1.0;
-  DialogTool mTool;
-  Atom mClipboard, mUtf8, mTargets, mUriList, mProperty, mWmDelete;
+  const DialogTool mTool;
+  // Display lock.
+  std::unique_ptr<Link> mLink;
+  bool mConnectTried = false;
+  std::string mWhyNot;
+  std::deque<Waiting> mWaiting;
+  bool mToldDropped = false;
+  std::vector<X11Window*> mNativeWindows;
   ClipboardContents mOffered;
   bool mOwnsClipboard = false;
-  std::map<std::pair<CursorKind, bool>, ::Cursor> mCursors;
-  std::vector<X11Window*> mNativeWindows;
+  // The dialog programs and openers, and answers due from later pumps.
+  std::mutex mChildrenMutex;
   std::vector<Pending> mPending;
-  std::vector<std::unique_ptr<ChildProcess>> mOpeners;
-  std::vector<std::function<void()>> mDeferred;
-  std::set<unsigned> mKeysDown;
-  // Files dropped by other programs (XDND); hooked into window creation and Dispatch.
-  X11DragDrop mDragDrop{mDisplay,
-                        [this](unsigned long id) -> Window* {
-                          for (X11Window* window : mNativeWindows)
-                            if (window->id == id && !window->destroyed) return &window->owner;
-                          return nullptr;
-                        },
-                        [this](const std::function<void()>& call) { return WithTrappedErrors(mDisplay, call); }};
+  std::vector<Opener> mOpeners;
+  std::vector<Deferred> mDeferred;
 };
 
 // --- X11Window ---
 
-X11Window::X11Window(X11Backend& b, Window& w, XWindow windowId, XWindow parentId, Size pixels)
-    : backend(b), owner(w), id(windowId), parent(parentId), size(pixels) {
-  const bool topLevel = parent == backend.root();
-  Display* display = backend.display();
+X11Window::X11Window(X11Backend& b, Window& w, Link& link, XWindow windowId, XWindow parentId, Size pixels)
+    : backend(b),
+      owner(w),
+      connection(link.connection),
+      id(windowId),
+      parent(parentId),
+      topLevel(parentId == link.connection->root()),
+      closeAtom(link.wmDelete),
+      size(pixels) {
+  Display* display = connection->display();
   XWindowAttributes attributes{};
   XGetWindowAttributes(display, id, &attributes);
   mVisual = attributes.visual;
@@ -206,142 +298,549 @@ X11Window::X11Window(X11Backend& b, Window& w, XWindow windowId, XWindow parentI
                  mVisual->red_mask == 0xFF0000 && mVisual->green_mask == 0xFF00 && mVisual->blue_mask == 0xFF;
   mGC = XCreateGC(display, id, 0, nullptr);
   if (topLevel) {
-    Atom protocols[] = {backend.deleteWindowAtom()};
+    Atom protocols[] = {link.wmDelete};
     XSetWMProtocols(display, id, protocols, 1);
     XStoreName(display, id, "Kelvadrune");
   }
-  backend.Register(this);
 }
 
 X11Window::~X11Window() {
-  backend.Unregister(this);
-  Display* display = backend.display();
-  WithTrappedErrors(display, [&] {
-    XFreeGC(display, mGC);
-    if (!destroyed) XDestroyWindow(display, id);
-  });
+  X11Scope scope(*connection);
+  backend.Unregister(*this);
+  // After a loss only the client's side of the graphics context is freed; nothing reaches the server.
+  XFreeGC(connection->display(), mGC);
+  if (scope.Usable() && !destroyed) XDestroyWindow(connection->display(), id);
 }
 
 void X11Window::SetContentPixels(Size pixels) {
+  X11Scope scope(*connection);
   size = pixels;
-  XResizeWindow(backend.display(), id, static_cast<unsigned>(std::max(1.0, pixels.width)),
+  if (!scope.Usable() || destroyed) return;
+  XResizeWindow(scope.display(), id, static_cast<unsigned>(std::max(1.0, pixels.width)),
                 static_cast<unsigned>(std::max(1.0, pixels.height)));
-  XFlush(backend.display());
 }
 
 Rect X11Window::FrameInDisplay() const {
+  X11Scope scope(*connection);
   int x = 0, y = 0;
   XWindow child = 0;
-  if (!destroyed) XTranslateCoordinates(backend.display(), id, backend.root(), 0, 0, &x, &y, &child);
+  if (scope.Usable() && !destroyed) {
+    XTranslateCoordinates(scope.display(), id, connection->root(), 0, 0, &x, &y, &child);
+  }
   return Rect{{static_cast<double>(x), static_cast<double>(y)}, size};
 }
 
 void X11Window::Present(const unsigned char* bgra, int width, int height, int bytesPerRow, Point pixelOrigin) {
-  if (destroyed) return;
+  X11Scope scope(*connection);
+  if (!scope.Usable() || destroyed) return;
   if (!mCanPutImage) {
     if (!mToldCannotPresent) backend.Log("present: the window's visual is not 24-bit BGR; nothing shown");
     mToldCannotPresent = true;
     return;
   }
-  XImage* image = XCreateImage(backend.display(), mVisual, static_cast<unsigned>(mDepth), ZPixmap, 0,
+  XImage* image = XCreateImage(scope.display(), mVisual, static_cast<unsigned>(mDepth), ZPixmap, 0,
                                reinterpret_cast<char*>(const_cast<unsigned char*>(bgra)), static_cast<unsigned>(width),
                                static_cast<unsigned>(height), 32, bytesPerRow);
   if (!image) return;
   image->byte_order = LSBFirst;  // the bytes in memory are blue, green, red, alpha
-  XPutImage(backend.display(), id, mGC, image, 0, 0, static_cast<int>(pixelOrigin.x), static_cast<int>(pixelOrigin.y),
+  XPutImage(scope.display(), id, mGC, image, 0, 0, static_cast<int>(pixelOrigin.x), static_cast<int>(pixelOrigin.y),
             static_cast<unsigned>(width), static_cast<unsigned>(height));
   image->data = nullptr;  // the pixels belong to the caller
   XDestroyImage(image);
-  XFlush(backend.display());
 }
 
 void X11Window::MakeKeyAndOrderFront() {
-  if (destroyed) return;
-  Display* display = backend.display();
+  X11Scope scope(*connection);
+  if (!scope.Usable() || destroyed) return;
   // Focus can only go to a viewable window; a refusal is no fault.
-  WithTrappedErrors(display, [&] {
-    XRaiseWindow(display, id);
-    XSetInputFocus(display, id, RevertToParent, CurrentTime);
-  });
+  XRaiseWindow(scope.display(), id);
+  XSetInputFocus(scope.display(), id, RevertToParent, CurrentTime);
 }
 
 NativeSurface X11Window::Surface() const {
-  return NativeSurface{backend.display(), id};
+  X11Scope scope(*connection);
+  if (!scope.Usable() || destroyed) return {};
+  return NativeSurface{scope.display(), id};
 }
 
 void X11Window::PassKeyOn(bool down, int) {
   const bool matches = lastKey.type == (down ? KeyPress : KeyRelease);
-  if (destroyed || parent == backend.root() || !matches) return;
+  if (topLevel || !matches) return;
+  X11Scope scope(*connection);
+  if (!scope.Usable() || destroyed) return;
   XKeyEvent event = lastKey;
   event.window = parent;
   event.subwindow = 0;
-  Display* display = backend.display();
-  WithTrappedErrors(display, [&] {
-    XSendEvent(display, parent, True, down ? KeyPressMask : KeyReleaseMask, reinterpret_cast<XEvent*>(&event));
-  });
+  XSendEvent(scope.display(), parent, True, down ? KeyPressMask : KeyReleaseMask, reinterpret_cast<XEvent*>(&event));
 }
 
-// --- X11Backend ---
+bool X11Window::IsVisible() const {
+  std::lock_guard lock(X11DisplayMutex());
+  return reported;
+}
 
-X11Backend::X11Backend(Display* display)
-    : mDisplay(display), mScreen(DefaultScreen(display)), mRoot(RootWindow(display, mScreen)), mTool(FindDialogTool()) {
-  gOurDisplay = mDisplay;
-  gPreviousHandler = XSetErrorHandler(OnXError);
-  mSelectionWindow = XCreateSimpleWindow(mDisplay, mRoot, 0, 0, 1, 1, 0, 0, 0);
-  mClipboard = XInternAtom(mDisplay, "CLIPBOARD", False);
-  mUtf8 = XInternAtom(mDisplay, "UTF8_STRING", False);
-  mTargets = XInternAtom(mDisplay, "TARGETS", False);
-  mUriList = XInternAtom(mDisplay, "text/uri-list", False);
-  mProperty = XInternAtom(mDisplay, "KD_SELECTION", False);
-  mWmDelete = XInternAtom(mDisplay, "WM_DELETE_WINDOW", False);
-  // Held keys report one press and no release until let go, so repeats can be told from new presses.
-  XkbSetDetectableAutoRepeat(mDisplay, True, nullptr);
-  // The desktop's font resolution says how many pixels make a point: 96 dpi is a scale of 1.
-  if (const char* resources = XResourceManagerString(mDisplay)) {
-    if (const char* dpi = std::strstr(resources, "Xft.dpi:")) {
-      const double value = std::strtod(dpi + 8, nullptr);
-      if (value >= 48.0 && value <= 480.0) mScale = value / 96.0;
+// --- X11Backend: connections and windows ---
+
+X11Backend::~X11Backend() {
+  {
+    std::lock_guard lock(mChildrenMutex);
+    mPending.clear();
+    mOpeners.clear();
+  }
+  std::lock_guard lock(X11DisplayMutex());
+  mLink.reset();
+}
+
+Link* X11Backend::Live(Connect connect) {
+  NoticeLoss();
+  const bool attempt = connect == Connect::kAlways || (connect == Connect::kOnce && !mConnectTried);
+  if (!mLink && attempt) {
+    mConnectTried = true;
+    if (std::shared_ptr<X11Connection> connection = X11Connection::Open(&mWhyNot)) {
+      mLink = std::make_unique<Link>(std::move(connection));
+      X11Connection* opened = mLink->connection.get();
+      X11Scope scope(*opened);
+      mLink->dragDrop = std::make_shared<X11DragDrop>(
+          opened->display(),
+          [this, opened](unsigned long id) -> Window* {
+            std::lock_guard lock(X11DisplayMutex());
+            X11Window* window = Registered(opened, id);
+            return window && !window->destroyed ? &window->owner : nullptr;
+          },
+          [opened](const std::function<void()>& call) {
+            X11Scope trap(*opened);
+            return trap.Trap(call);
+          });
+    }
+  }
+  return mLink.get();
+}
+
+Link* X11Backend::LinkForQuestion() const {
+  // Questions leave the layer as it was, but may connect: the display's answers need the display.
+  return const_cast<X11Backend*>(this)->Live(Connect::kOnce);
+}
+
+void X11Backend::NoticeLoss() {
+  if (!mLink || !mLink->connection->Lost()) return;
+  const X11Connection* lost = mLink->connection.get();
+  const std::string line = "Kelvadrune: the X server went away; the editor's windows are gone";
+  Log(line);
+  std::fprintf(stderr, "%s\n", line.c_str());
+  // What was read from the server is of no use now; the windows only learn that they are hidden.
+  std::erase_if(mWaiting, [&](const Waiting& w) { return w.connection == lost && !w.visible; });
+  for (X11Window* window : mNativeWindows) {
+    if (window->connection.get() != lost || !window->reported) continue;
+    window->reported = false;
+    Queue(Waiting{lost, window->id, XEvent{}, false});
+  }
+  mLink.reset();
+  mOwnsClipboard = false;
+  mConnectTried = false;
+}
+
+std::unique_ptr<NativeWindow> X11Backend::Refuse(const std::string& why) {
+  const std::string line = CannotOpen(why);
+  Log(line);
+  std::fprintf(stderr, "%s\n", line.c_str());
+  return nullptr;
+}
+
+std::unique_ptr<NativeWindow> X11Backend::CreateNativeWindow(Window& window, void* parentHandle, Size contentPoints) {
+  std::lock_guard lock(X11DisplayMutex());
+  Link* link = Live(Connect::kAlways);
+  if (!link) return Refuse(mWhyNot);
+  X11Scope scope(*link->connection);
+  Display* display = scope.display();
+  const XWindow root = link->connection->root();
+  const XWindow parent = parentHandle ? static_cast<XWindow>(reinterpret_cast<uintptr_t>(parentHandle)) : root;
+  const Size pixels{std::max(1.0, std::ceil(contentPoints.width * link->scale)),
+                    std::max(1.0, std::ceil(contentPoints.height * link->scale))};
+  XSetWindowAttributes attributes{};
+  attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | EnterWindowMask |
+                          LeaveWindowMask | KeyPressMask | KeyReleaseMask | FocusChangeMask | StructureNotifyMask |
+                          VisibilityChangeMask;
+  attributes.background_pixel = BlackPixel(display, link->connection->screen());
+  XWindow id = 0;
+  const int error = scope.Trap([&] {
+    id = XCreateWindow(display, parent, 0, 0, static_cast<unsigned>(pixels.width), static_cast<unsigned>(pixels.height),
+                       0, CopyFromParent, InputOutput, CopyFromParent, CWEventMask | CWBackPixel, &attributes);
+  });
+  if (error == X11Scope::kLost) return Refuse("the X server went away");
+  if (error != 0 || id == 0) {
+    if (id != 0) XDestroyWindow(display, id);
+    char what[96];
+    std::snprintf(what, sizeof what, "window 0x%lx cannot take a child window (X error %d)", parent, error);
+    return Refuse(what);
+  }
+  auto native = std::make_unique<X11Window>(*this, window, *link, id, parent, pixels);
+  XDefineCursor(display, id, CursorFor(*link, cursorKind, cursorCounters.visible));
+  link->dragDrop->MakeAware(id);
+  XMapWindow(display, id);
+  mNativeWindows.push_back(native.get());
+  Watch(scope, *link, *native);
+  // The window starts out as it is now; only later changes are reported.
+  native->viewable = Viewable(scope, *native);
+  native->reported = native->viewable;
+  Log(std::string("window ") + (parentHandle ? "child" : "top-level") + " " + std::to_string(id));
+  return native;
+}
+
+void X11Backend::Unregister(X11Window& window) {
+  std::erase(mNativeWindows, &window);
+  if (mLink && mLink->connection == window.connection) {
+    X11Scope scope(*mLink->connection);
+    Unwatch(scope, *mLink, window);
+  }
+}
+
+X11Window* X11Backend::Registered(const X11Connection* connection, XWindow id) const {
+  for (X11Window* window : mNativeWindows) {
+    if (window->connection.get() == connection && window->id == id) return window;
+  }
+  return nullptr;
+}
+
+X11Window* X11Backend::Mine(const X11Connection* connection, XWindow id) const {
+  X11Window* window = Registered(connection, id);
+  return window && window->thread == std::this_thread::get_id() ? window : nullptr;
+}
+
+void X11Backend::Watch(X11Scope& scope, Link& link, X11Window& window) {
+  if (window.topLevel) return;
+  // The host's windows from the parent up to the top: unmapping any of them hides this one, and only the
+  // window unmapped hears of it.
+  Display* display = scope.display();
+  std::vector<XWindow> chain;
+  scope.Trap([&] {
+    for (XWindow at = window.id;;) {
+      XWindow root = 0, above = 0;
+      XWindow* children = nullptr;
+      unsigned count = 0;
+      if (!XQueryTree(display, at, &root, &above, &children, &count)) break;
+      if (children) XFree(children);
+      if (above == 0 || above == root || Registered(link.connection.get(), above)) break;
+      chain.push_back(above);
+      at = above;
+    }
+    for (XWindow above : chain) {
+      if (link.watched[above]++ == 0) XSelectInput(display, above, StructureNotifyMask);
+    }
+  });
+  window.ancestors = std::move(chain);
+}
+
+void X11Backend::Unwatch(X11Scope& scope, Link& link, X11Window& window) {
+  for (XWindow above : window.ancestors) {
+    auto it = link.watched.find(above);
+    if (it == link.watched.end() || --it->second > 0) continue;
+    link.watched.erase(it);
+    if (scope.Usable()) XSelectInput(scope.display(), above, NoEventMask);
+  }
+  window.ancestors.clear();
+}
+
+bool X11Backend::Viewable(X11Scope& scope, const X11Window& window) {
+  XWindowAttributes attributes{};
+  Status got = 0;
+  if (!window.destroyed && scope.Usable()) {
+    scope.Trap([&] { got = XGetWindowAttributes(scope.display(), window.id, &attributes); });
+  }
+  return got && attributes.map_state == IsViewable;
+}
+
+void X11Backend::UpdateVisibility(X11Scope& scope, X11Window& window) {
+  window.viewable = Viewable(scope, window);
+  Report(window);
+}
+
+void X11Backend::Report(X11Window& window) {
+  const bool visible = window.viewable && !window.obscured && !window.destroyed;
+  if (visible == window.reported) return;
+  window.reported = visible;
+  Queue(Waiting{window.connection.get(), window.id, XEvent{}, visible});
+}
+
+void X11Backend::Queue(Waiting waiting) {
+  mWaiting.push_back(std::move(waiting));
+  if (mWaiting.size() <= kMaxWaiting) return;
+  mWaiting.pop_front();
+  if (!mToldDropped) {
+    Log("input: a window's thread does not pump; its oldest input is dropped");
+  }
+  mToldDropped = true;
+}
+
+// --- X11Backend: pumping ---
+
+template <typename Hand>
+void X11Backend::HandOver(const X11Connection* connection, XWindow id, Hand hand) {
+  std::shared_ptr<std::recursive_mutex> eventLock;
+  {
+    std::lock_guard lock(X11DisplayMutex());
+    const X11Window* window = Mine(connection, id);
+    if (!window) return;
+    eventLock = window->owner.EventLock();
+  }
+  std::unique_lock<std::recursive_mutex> ownerLock;
+  if (eventLock) ownerLock = std::unique_lock(*eventLock);
+  X11Window* window = nullptr;
+  {
+    std::lock_guard lock(X11DisplayMutex());
+    window = Mine(connection, id);
+  }
+  if (window) hand(*window);
+}
+
+int X11Backend::Pump() {
+  std::vector<Waiting> mine;
+  {
+    std::lock_guard lock(X11DisplayMutex());
+    if (Link* link = Live(Connect::kNever)) {
+      X11Scope scope(*link->connection);
+      ReadEvents(scope, *link);
+    }
+    NoticeLoss();
+    mine = TakeThisThreads();
+  }
+  for (Waiting& waiting : mine) {
+    if (waiting.visible) {
+      NativeInput input;
+      input.kind = *waiting.visible ? NativeInput::Kind::kShown : NativeInput::Kind::kHidden;
+      HandOver(waiting.connection, waiting.window, [&](X11Window& target) { target.owner.HandleInput(input); });
+    } else {
+      Dispatch(*waiting.connection, waiting.event);
+    }
+  }
+  return static_cast<int>(mine.size()) + PollChildren();
+}
+
+void X11Backend::ReadEvents(X11Scope& scope, Link& link) {
+  while (scope.Usable() && XPending(scope.display()) > 0) {
+    XEvent event;
+    XNextEvent(scope.display(), &event);
+    Note(scope, link, event);
+  }
+}
+
+// What the server says about the windows' state is noted at once, by whichever thread reads it; input
+// waits for the window's thread.
+void X11Backend::Note(X11Scope& scope, Link& link, XEvent& event) {
+  const X11Connection* connection = link.connection.get();
+  if (event.type == SelectionRequest || event.type == SelectionClear) {
+    Queue(Waiting{connection, 0, event, std::nullopt});
+    return;
+  }
+  if (link.watched.count(event.xany.window) > 0) {
+    NoteAncestor(scope, link, event);
+    return;
+  }
+  X11Window* window = Registered(connection, event.xany.window);
+  if (!window) return;
+  switch (event.type) {
+    case ConfigureNotify:
+      window->size = Size{static_cast<double>(event.xconfigure.width), static_cast<double>(event.xconfigure.height)};
+      return;
+    case DestroyNotify:
+      window->destroyed = true;
+      Report(*window);
+      return;
+    case MapNotify:
+    case UnmapNotify:
+      UpdateVisibility(scope, *window);
+      return;
+    case VisibilityNotify:
+      // Only a viewable window hears how covered it is.
+      window->viewable = true;
+      window->obscured = event.xvisibility.state == VisibilityFullyObscured;
+      Report(*window);
+      return;
+    case ReparentNotify:
+      Unwatch(scope, link, *window);
+      Watch(scope, link, *window);
+      UpdateVisibility(scope, *window);
+      return;
+    default:
+      Queue(Waiting{connection, window->id, event, std::nullopt});
+  }
+}
+
+void X11Backend::NoteAncestor(X11Scope& scope, Link& link, XEvent& event) {
+  const XWindow above = event.xany.window;
+  if (event.type == DestroyNotify) link.watched.erase(above);
+  for (X11Window* window : mNativeWindows) {
+    if (window->connection != link.connection) continue;
+    auto& chain = window->ancestors;
+    if (std::find(chain.begin(), chain.end(), above) == chain.end()) continue;
+    switch (event.type) {
+      case MapNotify:
+      case UnmapNotify:
+        UpdateVisibility(scope, *window);
+        break;
+      case ReparentNotify:
+        Unwatch(scope, link, *window);
+        Watch(scope, link, *window);
+        UpdateVisibility(scope, *window);
+        break;
+      case DestroyNotify:
+        std::erase(chain, above);
+        break;
+      default:
+        break;
     }
   }
 }
 
-X11Backend::~X11Backend() {
-  mPending.clear();
-  mOpeners.clear();
-  for (auto& [key, cursor] : mCursors) XFreeCursor(mDisplay, cursor);
-  XDestroyWindow(mDisplay, mSelectionWindow);
-  XCloseDisplay(mDisplay);
-  // Hand error handling back unless someone installed a handler of their own since.
-  XErrorHandler current = XSetErrorHandler(gPreviousHandler);
-  if (current != OnXError) XSetErrorHandler(current);
-  gOurDisplay = nullptr;
+std::vector<X11Backend::Waiting> X11Backend::TakeThisThreads() {
+  std::vector<Waiting> mine;
+  for (auto it = mWaiting.begin(); it != mWaiting.end();) {
+    const bool anyThread = it->window == 0;
+    const bool gone = !anyThread && !Registered(it->connection, it->window);
+    if (!gone && !anyThread && !Mine(it->connection, it->window)) {
+      ++it;
+      continue;
+    }
+    if (!gone) mine.push_back(std::move(*it));
+    it = mWaiting.erase(it);
+  }
+  return mine;
 }
 
-std::unique_ptr<NativeWindow> X11Backend::CreateNativeWindow(Window& window, void* parentHandle, Size pixels) {
-  const XWindow parent = parentHandle ? static_cast<XWindow>(reinterpret_cast<uintptr_t>(parentHandle)) : mRoot;
-  XSetWindowAttributes attributes{};
-  attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | EnterWindowMask |
-                          LeaveWindowMask | KeyPressMask | KeyReleaseMask | FocusChangeMask | StructureNotifyMask;
-  attributes.background_pixel = BlackPixel(mDisplay, mScreen);
-  XWindow id = 0;
-  const int error = WithTrappedErrors(mDisplay, [&] {
-    id = XCreateWindow(mDisplay, parent, 0, 0, static_cast<unsigned>(std::max(1.0, pixels.width)),
-                       static_cast<unsigned>(std::max(1.0, pixels.height)), 0, CopyFromParent, InputOutput,
-                       CopyFromParent, CWEventMask | CWBackPixel, &attributes);
-  });
-  if (error != 0 || id == 0) {
-    Log("window: cannot create a child of window " + std::to_string(parent) + " (X error " + std::to_string(error) +
-        ")");
-    if (id != 0) WithTrappedErrors(mDisplay, [&] { XDestroyWindow(mDisplay, id); });
-    return nullptr;
+// The window's thread, under the window's event lock: the one place X events become the layer's input.
+void X11Backend::Dispatch(const X11Connection& connection, XEvent& event) {
+  if (event.type == SelectionRequest) {
+    ServeSelection(connection, event.xselectionrequest);
+    return;
   }
-  auto native = std::make_unique<X11Window>(*this, window, id, parent, pixels);
-  mDragDrop.MakeAware(id);
-  XDefineCursor(mDisplay, id, CursorFor(cursorKind, cursorCounters.visible));
-  XMapWindow(mDisplay, id);
-  XFlush(mDisplay);
-  Log(std::string("window ") + (parentHandle ? "child" : "top-level") + " " + std::to_string(id));
-  return native;
+  if (event.type == SelectionClear) {
+    std::lock_guard lock(X11DisplayMutex());
+    if (mLink && mLink->connection.get() == &connection && event.xselectionclear.selection == mLink->clipboard) {
+      mOwnsClipboard = false;
+    }
+    return;
+  }
+  std::shared_ptr<X11DragDrop> dragDrop;
+  if (event.type == ClientMessage || event.type == SelectionNotify) {
+    std::lock_guard lock(X11DisplayMutex());
+    if (mLink && mLink->connection.get() == &connection) dragDrop = mLink->dragDrop;
+  }
+  HandOver(&connection, event.xany.window, [&](X11Window& target) {
+    if (dragDrop && dragDrop->HandleEvent(event)) return;
+    NativeInput input;
+    using Kind = NativeInput::Kind;
+    switch (event.type) {
+      case ButtonPress:
+      case ButtonRelease: {
+        const XButtonEvent& b = event.xbutton;
+        input.timestamp = b.time / 1000.0;
+        input.pixel = Point{static_cast<double>(b.x), static_cast<double>(b.y)};
+        input.modifierFlags = TranslateX11Modifiers(b.state);
+        if (b.button >= 4 && b.button <= 7) {
+          if (event.type == ButtonRelease) return;  // a wheel step is a press and a release; one step counts
+          input.kind = Kind::kWheel;
+          input.wheelY = b.button == 4 ? 1.0 : b.button == 5 ? -1.0 : 0.0;
+          input.wheelX = b.button == 6 ? -1.0 : b.button == 7 ? 1.0 : 0.0;
+          break;
+        }
+        input.kind = event.type == ButtonPress ? Kind::kButtonPress : Kind::kButtonRelease;
+        // A click gives the window the keyboard, as clicking into a window does on the desktop; a host's
+        // embedded window gets no focus otherwise.
+        if (event.type == ButtonPress && !target.owner.IsKeyWindow()) target.MakeKeyAndOrderFront();
+        // X numbers left, middle, right as 1, 2, 3 and extra buttons from 8 on.
+        input.button = b.button == 1 ? 0 : b.button == 3 ? 1 : b.button == 2 ? 2 : static_cast<int>(b.button) - 5;
+        break;
+      }
+      case MotionNotify:
+        input.kind = Kind::kMotion;
+        input.timestamp = event.xmotion.time / 1000.0;
+        input.pixel = Point{static_cast<double>(event.xmotion.x), static_cast<double>(event.xmotion.y)};
+        input.modifierFlags = TranslateX11Modifiers(event.xmotion.state);
+        break;
+      case EnterNotify:
+      case LeaveNotify:
+        input.kind = event.type == EnterNotify ? Kind::kEnter : Kind::kLeave;
+        input.timestamp = event.xcrossing.time / 1000.0;
+        input.pixel = Point{static_cast<double>(event.xcrossing.x), static_cast<double>(event.xcrossing.y)};
+        input.modifierFlags = TranslateX11Modifiers(event.xcrossing.state);
+        break;
+      case KeyPress:
+      case KeyRelease: {
+        XKeyEvent& key = event.xkey;
+        target.lastKey = key;
+        char bytes[32];
+        KeySym keysym = 0, shifted = 0, base = 0;
+        {
+          // The key tables are the connection's: read under the display lock.
+          X11Scope scope(*target.connection);
+          if (!scope.Usable()) return;
+          XLookupString(&key, bytes, sizeof bytes, &keysym, nullptr);
+          XKeyEvent shiftOnly = key;
+          shiftOnly.state &= ShiftMask | LockMask;
+          XLookupString(&shiftOnly, bytes, sizeof bytes, &shifted, nullptr);
+          base = XLookupKeysym(&key, 0);
+        }
+        const TranslatedKey translated = TranslateX11Key(keysym, shifted, base, key.state);
+        input.kind = event.type == KeyPress ? Kind::kKeyPress : Kind::kKeyRelease;
+        input.timestamp = key.time / 1000.0;
+        input.pixel = Point{static_cast<double>(key.x), static_cast<double>(key.y)};
+        input.modifierFlags = TranslateX11Modifiers(key.state);
+        input.keyCode = translated.keyCode;
+        input.characters = translated.characters;
+        input.charactersIgnoringModifiers = translated.charactersIgnoringModifiers;
+        if (event.type == KeyPress) {
+          input.isARepeat = !target.keysDown.insert(key.keycode).second;
+        } else {
+          target.keysDown.erase(key.keycode);
+        }
+        break;
+      }
+      case FocusIn:
+      case FocusOut:
+        // Focus moving inside the window, or passing through a grab, is no change of the key window.
+        if (event.xfocus.detail == NotifyInferior || event.xfocus.detail == NotifyPointer ||
+            event.xfocus.mode == NotifyGrab || event.xfocus.mode == NotifyUngrab) {
+          return;
+        }
+        input.kind = event.type == FocusIn ? Kind::kFocusIn : Kind::kFocusOut;
+        if (event.type == FocusOut) target.keysDown.clear();
+        break;
+      case Expose:
+        if (event.xexpose.count == 0) {
+          const PresentedFrame& frame = target.owner.LastPresentedFrame();
+          if (frame.count > 0) {
+            target.Present(frame.pixels.data(), frame.width, frame.height, frame.width * 4, frame.pixelOrigin);
+          }
+          target.owner.ContentsExposed();
+        }
+        return;
+      case ClientMessage:
+        if (static_cast<Atom>(event.xclient.data.l[0]) == target.closeAtom) {
+          Log("window: close asked by the window manager");
+        }
+        return;
+      default:
+        return;
+    }
+    // The window may be gone after this call: a view's handler may close the editor.
+    target.owner.HandleInput(input);
+  });
+}
+
+// --- X11Backend: the display, the pointer and the clipboard ---
+
+Size X11Backend::DisplayPixels() const {
+  std::lock_guard lock(X11DisplayMutex());
+  const Link* link = LinkForQuestion();
+  if (!link) return Size{1920, 1080};
+  Display* display = link->connection->display();
+  const int screen = link->connection->screen();
+  return Size{static_cast<double>(DisplayWidth(display, screen)), static_cast<double>(DisplayHeight(display, screen))};
+}
+
+double X11Backend::BackingScaleFactor() const {
+  std::lock_guard lock(X11DisplayMutex());
+  const Link* link = LinkForQuestion();
+  return link ? link->scale : 1.0;
 }
 
 Appearance X11Backend::GetAppearance() const {
@@ -351,78 +850,106 @@ Appearance X11Backend::GetAppearance() const {
 }
 
 Point X11Backend::PointerPixels() const {
+  std::lock_guard lock(X11DisplayMutex());
+  const Link* link = LinkForQuestion();
+  if (!link) return Point{};
+  X11Scope scope(*link->connection);
   XWindow rootReturn = 0, child = 0;
   int rootX = 0, rootY = 0, x = 0, y = 0;
   unsigned mask = 0;
-  XQueryPointer(mDisplay, mRoot, &rootReturn, &child, &rootX, &rootY, &x, &y, &mask);
+  if (scope.Usable()) {
+    XQueryPointer(scope.display(), link->connection->root(), &rootReturn, &child, &rootX, &rootY, &x, &y, &mask);
+  }
   return Point{static_cast<double>(rootX), static_cast<double>(rootY)};
 }
 
 void X11Backend::WarpPointer(Point displayPixels) {
-  XWarpPointer(mDisplay, 0, mRoot, 0, 0, 0, 0, static_cast<int>(displayPixels.x), static_cast<int>(displayPixels.y));
-  XFlush(mDisplay);
+  std::lock_guard lock(X11DisplayMutex());
+  Link* link = Live(Connect::kOnce);
+  if (!link) return;
+  X11Scope scope(*link->connection);
+  if (!scope.Usable()) return;
+  XWarpPointer(scope.display(), 0, link->connection->root(), 0, 0, 0, 0, static_cast<int>(displayPixels.x),
+               static_cast<int>(displayPixels.y));
 }
 
-::Cursor X11Backend::CursorFor(CursorKind shape, bool visible) {
+::Cursor X11Backend::CursorFor(Link& link, CursorKind shape, bool visible) {
   const auto key = std::make_pair(visible ? shape : CursorKind::kArrow, visible);
-  if (auto it = mCursors.find(key); it != mCursors.end()) return it->second;
+  if (auto it = link.cursors.find(key); it != link.cursors.end()) return it->second;
+  X11Scope scope(*link.connection);
+  Display* display = scope.display();
   ::Cursor cursor = 0;
+  if (!scope.Usable()) return cursor;
   if (!visible) {
     // An empty one-pixel cursor: the server has no "hidden" cursor of its own.
     char empty = 0;
-    Pixmap blank = XCreateBitmapFromData(mDisplay, mRoot, &empty, 1, 1);
+    Pixmap blank = XCreateBitmapFromData(display, link.connection->root(), &empty, 1, 1);
     XColor black{};
-    cursor = XCreatePixmapCursor(mDisplay, blank, blank, &black, &black, 0, 0);
-    XFreePixmap(mDisplay, blank);
+    cursor = XCreatePixmapCursor(display, blank, blank, &black, &black, 0, 0);
+    XFreePixmap(display, blank);
   } else {
     for (const CursorName& name : kCursorNames) {
       if (name.shape != shape) continue;
-      cursor = XcursorLibraryLoadCursor(mDisplay, name.themeName);
-      if (!cursor) cursor = XCreateFontCursor(mDisplay, name.fontShape);
+      cursor = XcursorLibraryLoadCursor(display, name.themeName);
+      if (!cursor) cursor = XCreateFontCursor(display, name.fontShape);
     }
   }
-  mCursors[key] = cursor;
+  link.cursors[key] = cursor;
   return cursor;
 }
 
 void X11Backend::ApplyCursor(CursorKind shape, bool visible) {
-  const ::Cursor cursor = CursorFor(shape, visible);
+  std::lock_guard lock(X11DisplayMutex());
+  Link* link = Live(Connect::kNever);
+  if (!link) return;
+  X11Scope scope(*link->connection);
+  const ::Cursor cursor = CursorFor(*link, shape, visible);
   for (X11Window* window : mNativeWindows) {
-    if (!window->destroyed) XDefineCursor(mDisplay, window->id, cursor);
+    if (window->connection == link->connection && !window->destroyed && scope.Usable()) {
+      XDefineCursor(scope.display(), window->id, cursor);
+    }
   }
-  XFlush(mDisplay);
 }
 
 bool X11Backend::SetClipboard(const ClipboardContents& contents) {
+  std::lock_guard lock(X11DisplayMutex());
   mOffered = contents;
+  Link* link = Live(Connect::kOnce);
+  if (!link) return !contents.hasText;
+  X11Scope scope(*link->connection);
+  if (!scope.Usable()) return false;
   if (!contents.hasText) {
-    if (mOwnsClipboard) XSetSelectionOwner(mDisplay, mClipboard, 0, CurrentTime);
+    if (mOwnsClipboard) XSetSelectionOwner(scope.display(), link->clipboard, 0, CurrentTime);
     mOwnsClipboard = false;
-    XFlush(mDisplay);
     return true;
   }
-  XSetSelectionOwner(mDisplay, mClipboard, mSelectionWindow, CurrentTime);
-  mOwnsClipboard = XGetSelectionOwner(mDisplay, mClipboard) == mSelectionWindow;
+  XSetSelectionOwner(scope.display(), link->clipboard, link->selectionWindow, CurrentTime);
+  mOwnsClipboard = XGetSelectionOwner(scope.display(), link->clipboard) == link->selectionWindow;
   return mOwnsClipboard;
 }
 
 std::optional<std::string> X11Backend::ClipboardText() {
+  std::lock_guard lock(X11DisplayMutex());
   if (mOwnsClipboard) return mOffered.hasText ? std::optional<std::string>(mOffered.text) : std::nullopt;
-  if (XGetSelectionOwner(mDisplay, mClipboard) == 0) return std::nullopt;
-  XDeleteProperty(mDisplay, mSelectionWindow, mProperty);
-  XConvertSelection(mDisplay, mClipboard, mUtf8, mProperty, mSelectionWindow, CurrentTime);
-  XFlush(mDisplay);
+  Link* link = Live(Connect::kOnce);
+  if (!link) return std::nullopt;
+  X11Scope scope(*link->connection);
+  Display* display = scope.display();
+  if (!scope.Usable() || XGetSelectionOwner(display, link->clipboard) == 0) return std::nullopt;
+  XDeleteProperty(display, link->selectionWindow, link->property);
+  XConvertSelection(display, link->clipboard, link->utf8, link->property, link->selectionWindow, CurrentTime);
+  XFlush(display);
   // The owner answers through the server; a quarter of a second is ample for a live program and bounds
   // the wait when the owner hangs.
   const double deadline = NowSeconds() + 0.25;
   XEvent event;
-  while (!XCheckTypedWindowEvent(mDisplay, mSelectionWindow, SelectionNotify, &event)) {
+  while (!XCheckTypedWindowEvent(display, link->selectionWindow, SelectionNotify, &event)) {
     const double left = deadline - NowSeconds();
-    if (left <= 0.0) {
+    if (left <= 0.0 || !scope.Usable()) {
       Log("clipboard: no answer from its owner");
       return std::nullopt;
     }
-    pollfd p{ConnectionNumber(mDisplay), POLLIN, 0};
+    pollfd p{ConnectionNumber(display), POLLIN, 0};
     ::poll(&p, 1, static_cast<int>(left * 1000.0) + 1);
   }
   if (event.xselection.property == 0) return std::nullopt;
@@ -431,8 +958,8 @@ std::optional<std::string> X11Backend::ClipboardText() {
   unsigned long count = 0, after = 0;
   unsigned char* data = nullptr;
   std::optional<std::string> text;
-  if (XGetWindowProperty(mDisplay, mSelectionWindow, mProperty, 0, 1 << 24, True, AnyPropertyType, &type, &format,
-                         &count, &after, &data) == Success &&
+  if (XGetWindowProperty(display, link->selectionWindow, link->property, 0, 1 << 24, True, AnyPropertyType, &type,
+                         &format, &count, &after, &data) == Success &&
       data && format == 8) {
     text = std::string(reinterpret_cast<char*>(data), count);
   }
@@ -440,7 +967,13 @@ std::optional<std::string> X11Backend::ClipboardText() {
   return text;
 }
 
-void X11Backend::ServeSelection(const XSelectionRequestEvent& request) {
+void X11Backend::ServeSelection(const X11Connection& connection, const XSelectionRequestEvent& request) {
+  std::lock_guard lock(X11DisplayMutex());
+  Link* link = Live(Connect::kNever);
+  if (!link || link->connection.get() != &connection) return;
+  X11Scope scope(*link->connection);
+  Display* display = scope.display();
+  if (!scope.Usable()) return;
   XSelectionEvent reply{};
   reply.type = SelectionNotify;
   reply.requestor = request.requestor;
@@ -450,26 +983,29 @@ void X11Backend::ServeSelection(const XSelectionRequestEvent& request) {
   reply.property = 0;
   // Clients from before the conventions on properties give none: the target then names the property.
   const Atom property = request.property ? request.property : request.target;
-  if (mOwnsClipboard && request.selection == mClipboard) {
-    if (request.target == mTargets) {
-      std::vector<Atom> targets{mTargets, mUtf8, XA_STRING};
-      if (!mOffered.fileURLs.empty()) targets.push_back(mUriList);
-      XChangeProperty(mDisplay, request.requestor, property, XA_ATOM, 32, PropModeReplace,
+  if (mOwnsClipboard && request.selection == link->clipboard) {
+    if (request.target == link->targets) {
+      std::vector<Atom> targets{link->targets, link->utf8, XA_STRING};
+      if (!mOffered.fileURLs.empty()) targets.push_back(link->uriList);
+      XChangeProperty(display, request.requestor, property, XA_ATOM, 32, PropModeReplace,
                       reinterpret_cast<unsigned char*>(targets.data()), static_cast<int>(targets.size()));
       reply.property = property;
-    } else if (request.target == mUtf8 || request.target == XA_STRING || request.target == mUriList) {
+    } else if (request.target == link->utf8 || request.target == XA_STRING || request.target == link->uriList) {
       std::string data = mOffered.text;
-      if (request.target == mUriList) {
+      if (request.target == link->uriList) {
         data.clear();
         for (const std::string& url : mOffered.fileURLs) data += url + "\r\n";
       }
-      XChangeProperty(mDisplay, request.requestor, property, request.target, 8, PropModeReplace,
+      XChangeProperty(display, request.requestor, property, request.target, 8, PropModeReplace,
                       reinterpret_cast<const unsigned char*>(data.data()), static_cast<int>(data.size()));
       reply.property = property;
     }
   }
-  XSendEvent(mDisplay, request.requestor, False, 0, reinterpret_cast<XEvent*>(&reply));
+  // The requestor may be gone already: the error stays in the trap.
+  XSendEvent(display, request.requestor, False, 0, reinterpret_cast<XEvent*>(&reply));
 }
+
+// --- X11Backend: dialog programs and openers ---
 
 std::unique_ptr<ChildProcess> X11Backend::StartTool(const std::vector<std::string>& command, const std::string& what) {
   if (mTool == DialogTool::kNone) {
@@ -486,7 +1022,6 @@ bool X11Backend::RunTool(const std::vector<std::string>& command, const std::str
                          std::string* output) {
   std::unique_ptr<ChildProcess> child = StartTool(command, what);
   if (!child) return false;
-  XFlush(mDisplay);
   child->Wait();
   *status = child->ExitStatus();
   *output = child->Output();
@@ -497,8 +1032,14 @@ bool X11Backend::BeginTool(const std::vector<std::string>& command, const std::s
   std::unique_ptr<ChildProcess> child = StartTool(command, what);
   if (!child) return false;
   Log(what + " -> shown with " + DialogToolName(mTool));
-  mPending.push_back({std::move(child), std::move(done)});
+  std::lock_guard lock(mChildrenMutex);
+  mPending.push_back({std::this_thread::get_id(), std::move(child), std::move(done)});
   return true;
+}
+
+void X11Backend::Defer(std::function<void()> task) {
+  std::lock_guard lock(mChildrenMutex);
+  mDeferred.push_back({std::this_thread::get_id(), std::move(task)});
 }
 
 int X11Backend::RunAlert(const AlertRequest& request) {
@@ -524,7 +1065,7 @@ std::optional<std::string> X11Backend::RunPanel(const PanelRequest& request) {
 void X11Backend::BeginPanel(const PanelRequest& request, PanelCompletion completion) {
   auto done = [completion](int status, const std::string& output) { completion(ReadPanelAnswer(status, output)); };
   if (!BeginTool(PanelCommand(mTool, request), Describe(request), done)) {
-    mDeferred.push_back([completion] { completion(std::nullopt); });
+    Defer([completion] { completion(std::nullopt); });
   }
 }
 
@@ -546,7 +1087,7 @@ MenuItem* X11Backend::TrackMenu(Menu& menu, Point) {
 void X11Backend::BeginTextEntry(const std::string& text, Rect, TextEntryCompletion completion) {
   auto done = [completion](int status, const std::string& output) { completion(ReadTextEntryAnswer(status, output)); };
   if (!BeginTool(TextEntryCommand(mTool, text), "text-entry \"" + text + "\"", done)) {
-    mDeferred.push_back([completion] { completion(TextEntryAnswer{}); });
+    Defer([completion] { completion(TextEntryAnswer{}); });
   }
 }
 
@@ -566,7 +1107,8 @@ bool X11Backend::StartOpener(const std::string& target, const std::string& what)
     return false;
   }
   Log(what + " -> started");
-  mOpeners.push_back(std::move(child));
+  std::lock_guard lock(mChildrenMutex);
+  mOpeners.push_back({std::this_thread::get_id(), std::move(child)});
   return true;
 }
 
@@ -579,161 +1121,46 @@ bool X11Backend::OpenPath(const std::string& path) {
 }
 
 int X11Backend::PollChildren() {
+  const std::thread::id self = std::this_thread::get_id();
   int handled = 0;
-  std::erase_if(mOpeners, [&](const std::unique_ptr<ChildProcess>& opener) {
-    if (!opener->Poll()) return false;
-    if (opener->ExitStatus() != 0) Log("xdg-open ended with status " + std::to_string(opener->ExitStatus()));
-    ++handled;
-    return true;
-  });
   // Finished dialogs leave the list before their completions run: a completion may start another dialog.
   std::vector<Pending> finished;
-  for (size_t i = 0; i < mPending.size();) {
-    if (mPending[i].child->Poll()) {
-      finished.push_back(std::move(mPending[i]));
-      mPending.erase(mPending.begin() + static_cast<ptrdiff_t>(i));
-    } else {
-      ++i;
+  std::vector<Deferred> deferred;
+  {
+    std::lock_guard lock(mChildrenMutex);
+    std::erase_if(mOpeners, [&](const Opener& opener) {
+      if (opener.thread != self || !opener.child->Poll()) return false;
+      const int status = opener.child->ExitStatus();
+      if (status != 0) Log("xdg-open ended with status " + std::to_string(status));
+      ++handled;
+      return true;
+    });
+    for (auto it = mPending.begin(); it != mPending.end();) {
+      if (it->thread == self && it->child->Poll()) {
+        finished.push_back(std::move(*it));
+        it = mPending.erase(it);
+      } else {
+        ++it;
+      }
+    }
+    for (auto it = mDeferred.begin(); it != mDeferred.end();) {
+      if (it->thread == self) {
+        deferred.push_back(std::move(*it));
+        it = mDeferred.erase(it);
+      } else {
+        ++it;
+      }
     }
   }
   for (Pending& pending : finished) pending.done(pending.child->ExitStatus(), pending.child->Output());
-  std::vector<std::function<void()>> deferred;
-  deferred.swap(mDeferred);
-  for (auto& task : deferred) task();
+  for (Deferred& task : deferred) task.task();
   return handled + static_cast<int>(finished.size() + deferred.size());
-}
-
-int X11Backend::Pump() {
-  int handled = 0;
-  while (XPending(mDisplay) > 0) {
-    XEvent event;
-    XNextEvent(mDisplay, &event);
-    Dispatch(event);
-    ++handled;
-  }
-  handled += PollChildren();
-  XFlush(mDisplay);
-  return handled;
-}
-
-void X11Backend::Dispatch(XEvent& event) {
-  if ((event.type == ClientMessage || event.type == SelectionNotify) && mDragDrop.HandleEvent(event)) return;
-  if (event.type == SelectionRequest) {
-    ServeSelection(event.xselectionrequest);
-    return;
-  }
-  if (event.type == SelectionClear) {
-    if (event.xselectionclear.selection == mClipboard) mOwnsClipboard = false;
-    return;
-  }
-  X11Window* target = nullptr;
-  for (X11Window* window : mNativeWindows) {
-    if (window->id == event.xany.window) target = window;
-  }
-  if (!target) return;
-  NativeInput input;
-  using Kind = NativeInput::Kind;
-  switch (event.type) {
-    case ButtonPress:
-    case ButtonRelease: {
-      const XButtonEvent& b = event.xbutton;
-      input.timestamp = b.time / 1000.0;
-      input.pixel = Point{static_cast<double>(b.x), static_cast<double>(b.y)};
-      input.modifierFlags = TranslateX11Modifiers(b.state);
-      if (b.button >= 4 && b.button <= 7) {
-        if (event.type == ButtonRelease) return;  // a wheel step is a press and a release; one step counts
-        input.kind = Kind::kWheel;
-        input.wheelY = b.button == 4 ? 1.0 : b.button == 5 ? -1.0 : 0.0;
-        input.wheelX = b.button == 6 ? -1.0 : b.button == 7 ? 1.0 : 0.0;
-        break;
-      }
-      input.kind = event.type == ButtonPress ? Kind::kButtonPress : Kind::kButtonRelease;
-      // A click gives the window the keyboard, as clicking into a window does on the desktop; a host's
-      // embedded window gets no focus otherwise.
-      if (event.type == ButtonPress && !target->owner.IsKeyWindow()) target->MakeKeyAndOrderFront();
-      // X numbers left, middle, right as 1, 2, 3 and extra buttons from 8 on.
-      input.button = b.button == 1 ? 0 : b.button == 3 ? 1 : b.button == 2 ? 2 : static_cast<int>(b.button) - 5;
-      break;
-    }
-    case MotionNotify:
-      input.kind = Kind::kMotion;
-      input.timestamp = event.xmotion.time / 1000.0;
-      input.pixel = Point{static_cast<double>(event.xmotion.x), static_cast<double>(event.xmotion.y)};
-      input.modifierFlags = TranslateX11Modifiers(event.xmotion.state);
-      break;
-    case EnterNotify:
-    case LeaveNotify:
-      input.kind = event.type == EnterNotify ? Kind::kEnter : Kind::kLeave;
-      input.timestamp = event.xcrossing.time / 1000.0;
-      input.pixel = Point{static_cast<double>(event.xcrossing.x), static_cast<double>(event.xcrossing.y)};
-      input.modifierFlags = TranslateX11Modifiers(event.xcrossing.state);
-      break;
-    case KeyPress:
-    case KeyRelease: {
-      XKeyEvent& key = event.xkey;
-      target->lastKey = key;
-      char bytes[32];
-      KeySym keysym = 0, shifted = 0;
-      XLookupString(&key, bytes, sizeof bytes, &keysym, nullptr);
-      XKeyEvent shiftOnly = key;
-      shiftOnly.state &= ShiftMask | LockMask;
-      XLookupString(&shiftOnly, bytes, sizeof bytes, &shifted, nullptr);
-      const TranslatedKey translated = TranslateX11Key(keysym, shifted, XLookupKeysym(&key, 0), key.state);
-      input.kind = event.type == KeyPress ? Kind::kKeyPress : Kind::kKeyRelease;
-      input.timestamp = key.time / 1000.0;
-      input.pixel = Point{static_cast<double>(key.x), static_cast<double>(key.y)};
-      input.modifierFlags = TranslateX11Modifiers(key.state);
-      input.keyCode = translated.keyCode;
-      input.characters = translated.characters;
-      input.charactersIgnoringModifiers = translated.charactersIgnoringModifiers;
-      if (event.type == KeyPress) {
-        input.isARepeat = !mKeysDown.insert(key.keycode).second;
-      } else {
-        mKeysDown.erase(key.keycode);
-      }
-      break;
-    }
-    case FocusIn:
-    case FocusOut:
-      // Focus moving inside the window, or passing through a grab, is no change of the key window.
-      if (event.xfocus.detail == NotifyInferior || event.xfocus.detail == NotifyPointer ||
-          event.xfocus.mode == NotifyGrab || event.xfocus.mode == NotifyUngrab) {
-        return;
-      }
-      input.kind = event.type == FocusIn ? Kind::kFocusIn : Kind::kFocusOut;
-      if (event.type == FocusOut) mKeysDown.clear();
-      break;
-    case Expose:
-      if (event.xexpose.count == 0) {
-        const PresentedFrame& frame = target->owner.LastPresentedFrame();
-        if (frame.count > 0) {
-          target->Present(frame.pixels.data(), frame.width, frame.height, frame.width * 4, frame.pixelOrigin);
-        }
-        target->owner.ContentsExposed();
-      }
-      return;
-    case ConfigureNotify:
-      target->size = Size{static_cast<double>(event.xconfigure.width), static_cast<double>(event.xconfigure.height)};
-      return;
-    case DestroyNotify:
-      target->destroyed = true;
-      return;
-    case ClientMessage:
-      if (static_cast<Atom>(event.xclient.data.l[0]) == mWmDelete) Log("window: close asked by the window manager");
-      return;
-    default:
-      return;
-  }
-  // The window may be gone after this call: a view's handler may close the editor.
-  target->owner.HandleInput(input);
 }
 
 }  // namespace
 
 std::unique_ptr<Backend> MakeX11Backend() {
-  Display* display = XOpenDisplay(nullptr);
-  if (!display) return nullptr;
-  return std::make_unique<X11Backend>(display);
+  return std::make_unique<X11Backend>();
 }
 
 }  // namespace platform::window

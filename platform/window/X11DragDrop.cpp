@@ -178,7 +178,6 @@ void X11DragDrop::RequestFiles(Reading reading, unsigned long time) {
     XDeleteProperty(mDisplay, target, mProperty);
     XConvertSelection(mDisplay, mSelection, mUriList, mProperty, target, time);
   });
-  XFlush(mDisplay);
   RunLoop& loop = RunLoop::Main();
   mTimeout = std::make_unique<RunLoopTimer>(loop.NowSeconds() + kAnswerTimeoutSeconds, 0.0,
                                             [this](RunLoopTimer&) { OnTimeout(); });
@@ -283,7 +282,6 @@ void X11DragDrop::Send(unsigned long source, unsigned long type, const long (&da
   event.xclient.format = 32;
   std::copy(std::begin(data), std::end(data), event.xclient.data.l);
   mTrapErrors([&] { XSendEvent(mDisplay, source, False, NoEventMask, &event); });
-  XFlush(mDisplay);
 }
 
 }  // namespace platform::window

@@ -437,12 +437,9 @@ int RunHostCommandLine(const std::vector<std::string>& args, std::ostream& out, 
     err << kUsage;
     return 2;
   }
-  // The plug-in's window layer chooses its back end when it is first used: a window on the display for
-  // --editor, none for a screenshot.
-  if (options.editor)
-    setenv("KD_WINDOW_BACKEND", "x11", 1);
-  else if (!options.screenshot.empty())
-    setenv("KD_WINDOW_BACKEND", "headless", 1);
+  // A screenshot needs no display: the plug-in's window layer is asked for its headless back end (a test
+  // aid it reads when first used). The editor window takes the layer's own choice, the display.
+  if (!options.screenshot.empty()) setenv("KD_WINDOW_BACKEND", "headless", 1);
   TestHost host;
   return Run(host, options, out, err) ? 0 : 1;
 }

@@ -21,8 +21,8 @@ struct EditorPicture {
 
 // Main thread; blocks up to timeoutSeconds. Opens the editor with no parent window, gives the plug-in idle
 // time until it has presented a frame, copies that frame and closes the editor. False with a reason when the
-// editor does not open or presents nothing in time. The plug-in's window layer must be headless (the
-// default unless $KD_WINDOW_BACKEND asks for X11 before the plug-in is created).
+// editor does not open or presents nothing in time. The plug-in's window layer must be headless
+// ($KD_WINDOW_BACKEND set to "headless" before the plug-in is created).
 bool CaptureEditorFrame(TestHost& host, EditorPicture& picture, std::string& error, double timeoutSeconds = 30.0);
 
 // Main thread; blocks until the window is closed. Opens a top-level window of the editor's size on the X
