@@ -36,12 +36,16 @@ IPluginAPIBase::IPluginAPIBase(const Config& config, EAPI api) : IPluginBase(con
 }
 
 IPluginAPIBase::~IPluginAPIBase() {
-  if (mTimer) mTimer->Stop();
+  StopTimer();
   mTimer.reset();
 }
 
 void IPluginAPIBase::CreateTimer() {
   mTimer.reset(Timer::Create([this](Timer& timer) { OnTimer(timer); }, kTimerIntervalMs));
+}
+
+void IPluginAPIBase::StopTimer() {
+  if (mTimer) mTimer->Stop();
 }
 
 void IPluginAPIBase::OnTimer(Timer&) {

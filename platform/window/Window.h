@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -106,6 +107,13 @@ class Window {
   // its last one again. Main thread, from Pump; an empty handler removes it.
   void SetExposedHandler(std::function<void()> handler) { mExposed = std::move(handler); }
 
+  // The lock the window's owner handles its events under (an editor's lock), null for none. Back ends take it
+  // before they hand the window an event; being shared, it can still be taken when the window and its owner
+  // went meanwhile on another thread (the back end then finds the window again under it). Set by the owner on
+  // the window's thread, before its first event.
+  void SetEventLock(std::shared_ptr<std::recursive_mutex> lock) { mEventLock = std::move(lock); }
+  const std::shared_ptr<std::recursive_mutex>& EventLock() const { return mEventLock; }
+
   // Back-end side: translates one native input into the layer's events and sends them.
   void HandleInput(const NativeInput& input);
   // Back-end side: the backing scale or the appearance changed; tells every view.
@@ -146,6 +154,7 @@ class Window {
   std::vector<const TrackingArea*> mInsideAreas;
   PresentedFrame mPresented;
   std::function<void()> mExposed;
+  std::shared_ptr<std::recursive_mutex> mEventLock;
   // Cleared by the destructor; event dispatch holds a copy to notice a window closed by a handler.
   std::shared_ptr<bool> mAlive = std::make_shared<bool>(true);
 };
