@@ -33,7 +33,10 @@ void* IGEditorDelegate::OpenWindow(void* parent) {
   }
   // Set first: the view's open already asks whose thread this is.
   const std::thread::id previous = mEditorThread.exchange(std::this_thread::get_id(), std::memory_order_acq_rel);
+  // A new editor opened while a closed one finishes its event may talk to the host as it opens.
+  const bool detaching = mDetaching.exchange(false, std::memory_order_acq_rel);
   void* window = view ? view->OpenWindow(parent) : nullptr;
+  mDetaching.store(detaching, std::memory_order_release);
   if (!window) {
     mEditorThread.store(made ? std::thread::id{} : previous, std::memory_order_release);
     // Graphics made for an open that failed (no window, nothing to draw with) go again at once.
@@ -54,6 +57,7 @@ void IGEditorDelegate::CloseWindow() {
       // An event of this editor is on this thread's stack (the lock is ours, so the event is too): it must
       // return into living controls.
       mDetached.emplace_back(mView.exchange(nullptr, std::memory_order_acq_rel));
+      mDetaching.store(true, std::memory_order_release);
       view->DetachWindow();
     } else {
       view->CloseWindow();
@@ -79,6 +83,7 @@ void IGEditorDelegate::LeaveEditorEvent() {
     view->CloseWindow();
     view.reset();
   }
+  mDetaching.store(false, std::memory_order_release);
 }
 
 IGEditorDelegate::EditorEvent::EditorEvent(std::shared_ptr<std::recursive_mutex> mutex) : mMutex(std::move(mutex)) {

@@ -90,6 +90,10 @@ class IGEditorDelegate : public IEditorDelegate {
   const std::shared_ptr<std::recursive_mutex>& EditorMutex() const { return mEditorMutex; }
   // Any thread: whether the caller is on the thread that opened the editor that is open now.
   bool IsEditorThread() const;
+  // Any thread: true while an editor closed from inside one of its own events is finishing that event (a new
+  // editor's open meanwhile excepted). What the editor sends towards the host then goes nowhere: the host
+  // hears nothing more from an editor it closed.
+  bool IsEditorDetaching() const { return mDetaching.load(std::memory_order_acquire); }
 
   // Main thread, at construction.
   void SetMakeGraphicsFunc(MakeGraphicsFunc func) { mMakeGraphicsFunc = std::move(func); }
@@ -109,6 +113,8 @@ class IGEditorDelegate : public IEditorDelegate {
   IEditorView::Size mSavedSize;
   bool mClosing = false;
   int mEventDepth = 0;
+  // Written under mEditorMutex.
+  std::atomic<bool> mDetaching{false};
   // Views closed from inside an event, deleted when the outermost one ends.
   std::vector<std::unique_ptr<IEditorView>> mDetached;
 };

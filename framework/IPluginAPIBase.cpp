@@ -147,34 +147,40 @@ void IPluginAPIBase::InformHostOfAllParams() {
 }
 
 void IPluginAPIBase::BeginInformHostOfParamChangeFromUI(int paramIdx) {
+  if (IsEditorDetaching()) return;
   BeginInformHostOfParamChange(paramIdx);
 }
 
 void IPluginAPIBase::EndInformHostOfParamChangeFromUI(int paramIdx) {
+  if (IsEditorDetaching()) return;
   EndInformHostOfParamChange(paramIdx);
 }
 
 void IPluginAPIBase::SendParameterValueFromUI(int paramIdx, double normalizedValue) {
   IParam* param = GetParam(paramIdx);
-  if (!param) return;
+  if (!param || IsEditorDetaching()) return;
   SetParameterValue(paramIdx, normalizedValue);
   param->SetNormalized(normalizedValue);
   OnParamChangeUI(paramIdx, kUI);
 }
 
 bool IPluginAPIBase::EditorResizeFromUI(int width, int height, bool needsPlatformResize) {
+  if (IsEditorDetaching()) return false;
   return !needsPlatformResize || EditorResize(width, height);
 }
 
 void IPluginAPIBase::SendMidiMsgFromUI(const IMidiMsg& msg) {
+  if (IsEditorDetaching()) return;
   DeferMidiMsg(msg);
 }
 
 void IPluginAPIBase::SendSysexMsgFromUI(const ISysEx& msg) {
+  if (IsEditorDetaching()) return;
   DeferSysexMsg(msg);
 }
 
 void IPluginAPIBase::SendArbitraryMsgFromUI(int msgTag, int ctrlTag, int dataSize, const void* data) {
+  if (IsEditorDetaching()) return;
   OnMessage(msgTag, ctrlTag, dataSize, data);
 }
 

@@ -98,6 +98,8 @@ class IPluginAPIBase : public IPluginBase {
   // ---- Overrides of the editor delegate's defaults ----
 
   void InformHostOfAllParams() override;
+  // The editor's calls below do nothing while IsEditorDetaching: a closed editor finishing its event says
+  // nothing more.
   void BeginInformHostOfParamChangeFromUI(int paramIdx) override;
   void EndInformHostOfParamChangeFromUI(int paramIdx) override;
   // SetParameterValue, the value stored once more the same way, then OnParamChangeUI(index, kUI).

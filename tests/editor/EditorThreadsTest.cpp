@@ -1,0 +1,125 @@
+// The editor as the threads of a real host drive it: a host that closes (and reopens) the editor from inside
+// the edit calls a gesture makes, idle calls from a second thread while the first opens, draws and closes,
+// and a loader thread's early idle call.
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "tests/editor/EditorHostFixture.h"
+#include "tests/support/HostThread.h"
+
+namespace kelvadrune_test {
+namespace {
+
+using Kind = pw::NativeInput::Kind;
+
+constexpr Rgb kAccent{32, 226, 224};
+
+std::string Describe(const vsthost::HostCall& call) {
+  switch (call.opcode) {
+    case vst2::kHostBeginEdit:
+      return "begin:" + std::to_string(call.index);
+    case vst2::kHostEndEdit:
+      return "end:" + std::to_string(call.index);
+    case vst2::kHostAutomate:
+      return "automate:" + std::to_string(call.index);
+    default:
+      return std::to_string(call.opcode);
+  }
+}
+
+enum class Gesture { kClick, kDrag, kWheel };
+
+class EditorThreadsTest : public EditorHostTest {
+ protected:
+  // The gesture on the power switch (click) or the master fader (drag, wheel), stopping when the window went.
+  void Perform(Gesture gesture) {
+    const pw::Window* const target = window;
+    const auto open = [&] {
+      const auto& windows = pw::CurrentBackend().Windows();
+      return std::find(windows.begin(), windows.end(), target) != windows.end();
+    };
+    switch (gesture) {
+      case Gesture::kClick:
+        for (Kind kind : {Kind::kMotion, Kind::kButtonPress, Kind::kButtonRelease})
+          if (open()) InjectInto(*target, kind, 70, 420);
+        break;
+      case Gesture::kDrag:
+        for (Kind kind : {Kind::kMotion, Kind::kButtonPress, Kind::kMotion, Kind::kMotion, Kind::kButtonRelease})
+          if (open()) InjectInto(*target, kind, 95, kind == Kind::kMotion ? 170.f : 180.f);
+        break;
+      case Gesture::kWheel:
+        for (Kind kind : {Kind::kMotion, Kind::kWheel})
+          if (open()) InjectInto(*target, kind, 95, 180);
+        break;
+    }
+  }
+  void InjectInto(const pw::Window& target, Kind kind, float x, float y) {
+    pw::NativeInput input;
+    input.kind = kind;
+    input.pixel = pw::Point{x, y};
+    input.wheelY = kind == Kind::kWheel ? 1.0 : 0.0;
+    input.timestamp = (eventTime += 0.7);
+    backend->Inject(const_cast<pw::Window&>(target), input);
+  }
+};
+
+// Hosts close the editor from inside a begin edit, an automation or an end edit its own gesture sent (a strip
+// rebuilt when a parameter changes), and some open a new one right there. The gesture's code returns into the
+// old controls, which stay until it has; the new editor draws and takes clicks.
+TEST_F(EditorThreadsTest, AHostClosingTheEditorInsideAnEditCallOfAGestureIsSafe) {
+  const struct {
+    Gesture gesture;
+    int32_t closesIn;
+    bool reopens;
+  } rows[] = {
+      {Gesture::kClick, vst2::kHostBeginEdit, false}, {Gesture::kClick, vst2::kHostAutomate, false},
+      {Gesture::kClick, vst2::kHostEndEdit, false},   {Gesture::kClick, vst2::kHostBeginEdit, true},
+      {Gesture::kClick, vst2::kHostAutomate, true},   {Gesture::kClick, vst2::kHostEndEdit, true},
+      {Gesture::kDrag, vst2::kHostBeginEdit, false},  {Gesture::kDrag, vst2::kHostAutomate, false},
+      {Gesture::kDrag, vst2::kHostEndEdit, false},    {Gesture::kDrag, vst2::kHostAutomate, true},
+      {Gesture::kWheel, vst2::kHostAutomate, false},  {Gesture::kWheel, vst2::kHostAutomate, true},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << "gesture " << static_cast<int>(row.gesture) << ", closed in " << row.closesIn
+                                    << (row.reopens ? ", reopened" : ""));
+    OpenEditor();
+    host.ClearCalls();
+    bool closed = false;
+    std::vector<std::string> after;
+    host.SetEditHandler([&](vsthost::TestHost& h, const vsthost::HostCall& call) {
+      if (closed) {
+        after.push_back(Describe(call));
+        return;
+      }
+      if (call.opcode != row.closesIn) return;
+      closed = true;
+      h.Dispatch(vst2::kEffEditClose);
+      if (row.reopens) {
+        EXPECT_EQ(h.Dispatch(vst2::kEffEditOpen), 1);
+      }
+    });
+    Perform(row.gesture);
+    host.SetEditHandler(nullptr);
+    ASSERT_TRUE(closed);
+    Frames(3);
+    // The host heard nothing more from the editor it closed.
+    EXPECT_EQ(after, std::vector<std::string>{});
+    if (row.reopens) {
+      ASSERT_EQ(backend->Windows().size(), 1u);
+      window = backend->Windows().back();
+      Frames(3);
+      ASSERT_GT(Presented().count, 0);
+      const float power = host.GetParameter(kPower);
+      Click(70, 420);
+      Frame();
+      EXPECT_NE(host.GetParameter(kPower), power);
+      CloseEditor();
+    } else {
+      EXPECT_TRUE(backend->Windows().empty());
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kelvadrune_test
