@@ -2,7 +2,9 @@
 // the edit calls a gesture makes, idle calls from a second thread while the first opens, draws and closes,
 // and a loader thread's early idle call.
 #include <algorithm>
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/editor/EditorHostFixture.h"
@@ -119,6 +121,40 @@ TEST_F(EditorThreadsTest, AHostClosingTheEditorInsideAnEditCallOfAGestureIsSafe)
       EXPECT_TRUE(backend->Windows().empty());
     }
   }
+}
+
+// A loader thread's single early idle call, before the host's GUI thread opens the editor: the editor still
+// draws and takes clicks on the GUI thread.
+TEST_F(EditorThreadsTest, ALoadersFirstIdleDoesNotTakeTheLoop) {
+  std::thread loader([&] { host.Dispatch(vst2::kEffIdle); });
+  loader.join();
+  OpenEditor();
+  const int presented = Presented().count;
+  Click(70, 420);
+  Frames(2);
+  EXPECT_EQ(host.GetParameter(kPower), 0.f);
+  EXPECT_GT(Presented().count, presented);
+}
+
+// A host whose idle timer thread calls the plug-in while its GUI thread opens, draws, clicks and closes the
+// editor: the other thread's idle calls leave the editor alone, and every editor draws and takes its click.
+TEST_F(EditorThreadsTest, IdleOnASecondThreadWhileTheFirstOpensDrawsAndCloses) {
+  std::atomic<bool> stop{false};
+  kd::test::HostThread idleThread;
+  idleThread.Start([&] {
+    for (int i = 0; !stop.load(); ++i) host.Dispatch(i % 2 ? vst2::kEffEditIdle : vst2::kEffIdle);
+  });
+  for (int round = 0; round < 10 && !HasFatalFailure(); ++round) {
+    OpenEditor();
+    const float power = host.GetParameter(kPower);
+    Click(70, 420);
+    Frames(2);
+    EXPECT_NE(host.GetParameter(kPower), power);
+    CloseEditor();
+  }
+  stop.store(true);
+  ASSERT_TRUE(idleThread.Wait());
+  EXPECT_TRUE(backend->Windows().empty());
 }
 
 }  // namespace
