@@ -73,7 +73,6 @@ void Kelvadrune::OnIdle() {
   if ((editorThread || !ui) && mGUIRefreshPending.exchange(false, std::memory_order_acq_rel)) UpdateGUI();
   if (!IsEditorOpen() || !ui) return;
   if (editorThread) RunEditorThreadIdle(*ui);
-  SyncUpdateButton(*ui);
   for (GainState& state : mGains) {
     SenderRecord record;
     while (state.sender.PopRecord(record)) {
@@ -95,6 +94,8 @@ void Kelvadrune::RunEditorThreadIdle(fx::gfx::IGraphics& ui) {
   }
   if (mAboutRequested.exchange(false, std::memory_order_acq_rel)) ShowAboutBox();
   RunUpdateChecks();
+  // Its change triggers the button's action, which is the editor thread's to run.
+  SyncUpdateButton(ui);
 }
 
 void Kelvadrune::OnUIOpen() {

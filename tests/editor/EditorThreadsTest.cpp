@@ -157,5 +157,25 @@ TEST_F(EditorThreadsTest, IdleOnASecondThreadWhileTheFirstOpensDrawsAndCloses) {
   EXPECT_TRUE(backend->Windows().empty());
 }
 
+// Idle work that reaches the window waits for the editor's thread: a GUI scale the host set is applied at the
+// editor thread's next idle, never by another thread's, and is not lost meanwhile.
+TEST_F(EditorThreadsTest, IdleWorkOnTheWindowWaitsForTheEditorsThread) {
+  OpenEditor();
+  host.ClearCalls();
+  host.SetParameter(kGUIScale, 0.25f);  // 1.5 on its 1 to 3 range
+  kd::test::HostThread idleThread;
+  for (int i = 0; i < 5; ++i) {
+    clock.Advance(0.02);
+    ASSERT_TRUE(idleThread.Run([&] { host.Dispatch(vst2::kEffIdle); }));
+  }
+  EXPECT_TRUE(host.CallsWith(vst2::kHostSizeWindow).empty());
+  Frames(4);
+  const std::vector<vsthost::HostCall> sizes = host.CallsWith(vst2::kHostSizeWindow);
+  ASSERT_EQ(sizes.size(), 1u);
+  EXPECT_EQ(sizes[0].index, 960);
+  EXPECT_EQ(sizes[0].value, 720);
+  EXPECT_EQ(Presented().width, 960);
+}
+
 }  // namespace
 }  // namespace kelvadrune_test
