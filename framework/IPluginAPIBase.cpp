@@ -77,7 +77,7 @@ void IPluginAPIBase::SetHost(const char* host, int version) {
 
 void IPluginAPIBase::SetParameterValue(int paramIdx, double normalizedValue) {
   IParam* param = GetParam(paramIdx);
-  if (!param) return;
+  if (!param || IsEditorDetaching()) return;
   param->SetNormalized(normalizedValue);
   InformHostOfParamChange(paramIdx, normalizedValue);
   OnParamChange(paramIdx, kUI, -1);

@@ -62,8 +62,8 @@ class IPluginAPIBase : public IPluginBase {
   // Any thread; never blocks.
   static EHost LookUpHost(const char* host) { return fx::LookUpHost(host); }
 
-  // Main thread (editor). Stores the value from its normalized form, tells the host (automation) and runs
-  // OnParamChange(index, kUI, -1). An invalid index is ignored.
+  // Editor thread. Stores the value from its normalized form, tells the host (automation) and runs
+  // OnParamChange(index, kUI, -1). An invalid index is ignored, and so is every call while IsEditorDetaching.
   void SetParameterValue(int paramIdx, double normalizedValue);
 
   // ---- Virtual operations added here ----
