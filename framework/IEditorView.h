@@ -25,6 +25,10 @@ class IEditorView {
   // Answers the platform view made inside parent, or null.
   virtual void* OpenWindow(void* parent) = 0;
   virtual void CloseWindow() = 0;
+  // The editor leaves the screen while one of its own events is still being handled: its window and its
+  // timers go at once, its controls stay for that event to return into; CloseWindow follows when it has
+  // returned. Default: nothing, all happens in CloseWindow.
+  virtual void DetachWindow() {}
 
   virtual Size GetEditorSize() const = 0;
   // Takes a size the host stored (all three non-zero), resizing the platform view with it.

@@ -3,16 +3,22 @@
 // while no editor exists and stores them in the host's state, and routes values, messages and MIDI to the
 // view's controls by tag or by parameter. The view is reached only through the framework's IEditorView.
 //
-// Threads: the editor operations below run on the main thread or on any other non-audio thread a host
-// calls the dispatcher on (some open the editor on one thread and hand over state on another). The view
-// pointer is atomic, and opening, closing, the editor state and every hand-over to the view run under one
-// editor lock (recursive: the view calls back into the delegate while it opens). The lock may block; the
-// audio thread never takes it.
+// Threads: the editor operations below run on any non-audio thread a host calls the dispatcher on (some
+// open the editor on one thread and hand over state on another). The editor belongs to the thread that
+// opened it (IsEditorThread): its frames and events arrive there only. The view pointer is atomic, and
+// opening, closing, the editor state, every hand-over to the view, each frame and each input event run
+// under one editor lock (recursive: the view calls back into the delegate while it opens; shared-owned, so
+// that a late event can still take it when the delegate is gone). The lock may block; the audio thread
+// never takes it. A close from inside an event or frame of the editor (a host answering a call the event
+// made) detaches the editor at once and deletes it when the outermost event has returned (EditorEvent).
 #pragma once
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <mutex>
+#include <thread>
+#include <vector>
 
 #include "framework/IEditorDelegate.h"
 #include "framework/IEditorView.h"
@@ -30,11 +36,15 @@ class IGEditorDelegate : public IEditorDelegate {
   // Deletes a view that is still open, then the parameters.
   ~IGEditorDelegate() override;
 
+  class EditorEvent;
+
   // Creates the view when there is none (resized to the saved size and scale when all three are non-zero)
-  // and answers the platform view it opens inside parent, or null.
+  // and answers the platform view it opens inside parent, or null. The calling thread becomes the editor's.
   void* OpenWindow(void* parent) override;
   // Ignored while a close is running. OnUIClose, then the view's size and draw scale are kept, its window
-  // closed and the view deleted.
+  // closed and the view deleted. Inside an event or frame of the editor (see EditorEvent) the view is only
+  // detached (GetEditorView answers null, its window and timers go) and is closed and deleted when the
+  // outermost event returns. From another thread it waits for the event in hand.
   void CloseWindow() override;
   // Resizes the view to the host window's size in editor points, at scale 1.
   void OnParentWindowResize(int width, int height) override;
@@ -74,22 +84,62 @@ class IGEditorDelegate : public IEditorDelegate {
   Graphics* GetUI() const {
     return dynamic_cast<Graphics*>(GetEditorView());
   }
-  // Any non-audio thread; blocks while another thread opens, closes or hands something to the editor.
-  std::unique_lock<std::recursive_mutex> LockEditor() const { return std::unique_lock(mEditorMutex); }
+  // Any non-audio thread; blocks while another thread opens, closes, draws or hands something to the editor.
+  std::unique_lock<std::recursive_mutex> LockEditor() const { return std::unique_lock(*mEditorMutex); }
+  // The editor lock itself, for what may outlive the delegate (the window layer's event dispatch).
+  const std::shared_ptr<std::recursive_mutex>& EditorMutex() const { return mEditorMutex; }
+  // Any thread: whether the caller is on the thread that opened the editor that is open now.
+  bool IsEditorThread() const;
+  // Any thread: true while an editor closed from inside one of its own events is finishing that event (a new
+  // editor's open meanwhile excepted). What the editor sends towards the host then goes nowhere: the host
+  // hears nothing more from an editor it closed.
+  bool IsEditorDetaching() const { return mDetaching.load(std::memory_order_acquire); }
 
   // Main thread, at construction.
   void SetMakeGraphicsFunc(MakeGraphicsFunc func) { mMakeGraphicsFunc = std::move(func); }
   void SetLayoutFunc(LayoutFunc func) { mLayoutFunc = std::move(func); }
 
  private:
+  void LeaveEditorEvent();
+
   MakeGraphicsFunc mMakeGraphicsFunc;
   LayoutFunc mLayoutFunc;
-  mutable std::recursive_mutex mEditorMutex;
+  const std::shared_ptr<std::recursive_mutex> mEditorMutex = std::make_shared<std::recursive_mutex>();
   // Owned. Written only under mEditorMutex; read atomically so that any thread may ask whether it exists.
   std::atomic<IEditorView*> mView{nullptr};
+  // The thread that opened mView; the default id while closed.
+  std::atomic<std::thread::id> mEditorThread{};
   // Guarded by mEditorMutex.
   IEditorView::Size mSavedSize;
   bool mClosing = false;
+  int mEventDepth = 0;
+  // Written under mEditorMutex.
+  std::atomic<bool> mDetaching{false};
+  // Views closed from inside an event, deleted when the outermost one ends.
+  std::vector<std::unique_ptr<IEditorView>> mDetached;
+};
+
+// One event or frame of the editor in hand on the editor's thread: the editor lock is held for its whole
+// length, and while any is in hand a close only detaches the editor; the outermost one, as it ends, closes
+// and deletes what was detached. Made on the stack by whatever hands the editor an event.
+class IGEditorDelegate::EditorEvent {
+ public:
+  // Takes the lock (blocks while another thread opens, closes, draws or hands something over). A null mutex
+  // takes nothing.
+  explicit EditorEvent(std::shared_ptr<std::recursive_mutex> mutex);
+  // Under the lock, once the caller has seen that its editor is still open (the delegate may be gone by
+  // then): counts the event on the delegate. Once only.
+  void Enter(IGEditorDelegate& delegate);
+  // Leaves (the outermost event deletes detached editors) and lets the lock go.
+  ~EditorEvent();
+  EditorEvent(EditorEvent&& other) noexcept;
+  EditorEvent(const EditorEvent&) = delete;
+  EditorEvent& operator=(const EditorEvent&) = delete;
+  EditorEvent& operator=(EditorEvent&&) = delete;
+
+ private:
+  std::shared_ptr<std::recursive_mutex> mMutex;
+  IGEditorDelegate* mDelegate = nullptr;
 };
 
 }  // namespace fx::gfx

@@ -36,12 +36,16 @@ IPluginAPIBase::IPluginAPIBase(const Config& config, EAPI api) : IPluginBase(con
 }
 
 IPluginAPIBase::~IPluginAPIBase() {
-  if (mTimer) mTimer->Stop();
+  StopTimer();
   mTimer.reset();
 }
 
 void IPluginAPIBase::CreateTimer() {
   mTimer.reset(Timer::Create([this](Timer& timer) { OnTimer(timer); }, kTimerIntervalMs));
+}
+
+void IPluginAPIBase::StopTimer() {
+  if (mTimer) mTimer->Stop();
 }
 
 void IPluginAPIBase::OnTimer(Timer&) {
@@ -73,7 +77,7 @@ void IPluginAPIBase::SetHost(const char* host, int version) {
 
 void IPluginAPIBase::SetParameterValue(int paramIdx, double normalizedValue) {
   IParam* param = GetParam(paramIdx);
-  if (!param) return;
+  if (!param || IsEditorDetaching()) return;
   param->SetNormalized(normalizedValue);
   InformHostOfParamChange(paramIdx, normalizedValue);
   OnParamChange(paramIdx, kUI, -1);
@@ -143,34 +147,40 @@ void IPluginAPIBase::InformHostOfAllParams() {
 }
 
 void IPluginAPIBase::BeginInformHostOfParamChangeFromUI(int paramIdx) {
+  if (IsEditorDetaching()) return;
   BeginInformHostOfParamChange(paramIdx);
 }
 
 void IPluginAPIBase::EndInformHostOfParamChangeFromUI(int paramIdx) {
+  if (IsEditorDetaching()) return;
   EndInformHostOfParamChange(paramIdx);
 }
 
 void IPluginAPIBase::SendParameterValueFromUI(int paramIdx, double normalizedValue) {
   IParam* param = GetParam(paramIdx);
-  if (!param) return;
+  if (!param || IsEditorDetaching()) return;
   SetParameterValue(paramIdx, normalizedValue);
   param->SetNormalized(normalizedValue);
   OnParamChangeUI(paramIdx, kUI);
 }
 
 bool IPluginAPIBase::EditorResizeFromUI(int width, int height, bool needsPlatformResize) {
+  if (IsEditorDetaching()) return false;
   return !needsPlatformResize || EditorResize(width, height);
 }
 
 void IPluginAPIBase::SendMidiMsgFromUI(const IMidiMsg& msg) {
+  if (IsEditorDetaching()) return;
   DeferMidiMsg(msg);
 }
 
 void IPluginAPIBase::SendSysexMsgFromUI(const ISysEx& msg) {
+  if (IsEditorDetaching()) return;
   DeferSysexMsg(msg);
 }
 
 void IPluginAPIBase::SendArbitraryMsgFromUI(int msgTag, int ctrlTag, int dataSize, const void* data) {
+  if (IsEditorDetaching()) return;
   OnMessage(msgTag, ctrlTag, dataSize, data);
 }
 

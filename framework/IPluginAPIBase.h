@@ -47,7 +47,11 @@ class IPluginAPIBase : public IPluginBase {
 
   // Main thread. Starts (or restarts) the 20 ms tick; the binding calls it at the end of its constructor.
   void CreateTimer();
-  // Main thread, from the timer. With an editor configured (open or not): drains the parameter queue into
+  // Any non-audio thread holding no editor lock. No tick starts afterwards, and a tick running on another
+  // thread (any thread may pump the main loop) has ended when it returns. The binding calls it before it
+  // deletes the plug-in: a tick reaches the most derived class, which goes first.
+  void StopTimer();
+  // Any non-audio thread, from the timer. With an editor configured (open or not): drains the parameter queue into
   // SendParameterValueFromDelegate, then the MIDI and SysEx queues from the processor into
   // SendMidiMsgFromDelegate and SendSysexMsgFromDelegate. Then always OnIdle.
   void OnTimer(Timer& timer);
@@ -58,8 +62,8 @@ class IPluginAPIBase : public IPluginBase {
   // Any thread; never blocks.
   static EHost LookUpHost(const char* host) { return fx::LookUpHost(host); }
 
-  // Main thread (editor). Stores the value from its normalized form, tells the host (automation) and runs
-  // OnParamChange(index, kUI, -1). An invalid index is ignored.
+  // Editor thread. Stores the value from its normalized form, tells the host (automation) and runs
+  // OnParamChange(index, kUI, -1). An invalid index is ignored, and so is every call while IsEditorDetaching.
   void SetParameterValue(int paramIdx, double normalizedValue);
 
   // ---- Virtual operations added here ----
@@ -76,7 +80,8 @@ class IPluginAPIBase : public IPluginBase {
   virtual bool GetMidiNoteText(int note, char* text) const;
   // Main thread. The open editor view (the graphics), null while no editor is open.
   virtual void* GetGraphicsHandle() const;
-  // Main thread, every timer tick after the queues are drained. Default: nothing.
+  // Every timer tick after the queues are drained, on whichever thread pumps the main loop (not always the
+  // editor's: IGEditorDelegate::IsEditorThread tells). Default: nothing.
   virtual void OnIdle();
   // Any thread; never blocks or allocates. Queues (index, value) for the editor; a normalized value is
   // first mapped, stepped and clamped. Dropped when the queue is full or the index is invalid.
@@ -93,6 +98,8 @@ class IPluginAPIBase : public IPluginBase {
   // ---- Overrides of the editor delegate's defaults ----
 
   void InformHostOfAllParams() override;
+  // The editor's calls below do nothing while IsEditorDetaching: a closed editor finishing its event says
+  // nothing more.
   void BeginInformHostOfParamChangeFromUI(int paramIdx) override;
   void EndInformHostOfParamChangeFromUI(int paramIdx) override;
   // SetParameterValue, the value stored once more the same way, then OnParamChangeUI(index, kUI).

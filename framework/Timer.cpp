@@ -1,18 +1,67 @@
 #include "framework/Timer.h"
 
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
 #include "platform/runloop/RunLoop.h"
 
 namespace fx {
+
+// The ticks in progress, shared with the run loop's callout so that a tick never outlives what it reads.
+struct Timer_impl::Ticks {
+  explicit Ticks(ITimerFunction function) : func(std::move(function)) {}
+
+  // Runs one tick unless stopped; false when stopped.
+  bool Run(Timer& timer) {
+    {
+      std::lock_guard lock(mutex);
+      if (stopped) return false;
+      running.push_back(std::this_thread::get_id());
+    }
+    struct Done {
+      Ticks& ticks;
+      ~Done() {
+        std::lock_guard lock(ticks.mutex);
+        ticks.running.erase(std::find(ticks.running.begin(), ticks.running.end(), std::this_thread::get_id()));
+        ticks.finished.notify_all();
+      }
+    } done{*this};
+    // An empty function would throw out of the run loop into the host; such a tick does nothing instead.
+    if (func) func(timer);
+    return true;
+  }
+
+  // No tick starts after this; returns once no other thread is inside one.
+  void StopAndWait() {
+    std::unique_lock lock(mutex);
+    stopped = true;
+    const std::thread::id self = std::this_thread::get_id();
+    finished.wait(lock,
+                  [&] { return std::all_of(running.begin(), running.end(), [&](auto id) { return id == self; }); });
+  }
+
+  const ITimerFunction func;
+  std::mutex mutex;
+  std::condition_variable finished;
+  bool stopped = false;                  // guarded by mutex
+  std::vector<std::thread::id> running;  // guarded by mutex: one entry per tick in progress
+};
 
 Timer* Timer::Create(ITimerFunction func, uint32_t intervalMs) {
   return new Timer_impl(std::move(func), intervalMs);
 }
 
 Timer_impl::Timer_impl(ITimerFunction func, uint32_t intervalMs)
-    : mTimerFunc(std::move(func)), mIntervalMs(intervalMs) {
+    : mTicks(std::make_shared<Ticks>(std::move(func))), mIntervalMs(intervalMs) {
   platform::RunLoop& loop = platform::RunLoop::Main();
-  mOSTimer = std::make_unique<platform::RunLoopTimer>(loop.NowSeconds(), mIntervalMs / 1000.0,
-                                                      [this](platform::RunLoopTimer&) { OnTick(); });
+  // The callout holds the ticks, not this object: a tick on another thread may still be leaving while Stop
+  // on this one returns.
+  mOSTimer = std::make_unique<platform::RunLoopTimer>(
+      loop.NowSeconds(), mIntervalMs / 1000.0,
+      [ticks = mTicks, self = static_cast<Timer*>(this)](platform::RunLoopTimer&) { ticks->Run(*self); });
   loop.AddTimer(*mOSTimer);
 }
 
@@ -23,11 +72,7 @@ Timer_impl::~Timer_impl() {
 // The invalidated handle is freed only with the timer, because Stop may run inside the handle's own callout.
 void Timer_impl::Stop() {
   mOSTimer->Invalidate();
-}
-
-// An empty function would throw out of the run loop into the host; such a tick does nothing instead.
-void Timer_impl::OnTick() {
-  if (mTimerFunc) mTimerFunc(*this);
+  mTicks->StopAndWait();
 }
 
 }  // namespace fx

@@ -1,5 +1,5 @@
-// A repeating callback on the process's main run loop (platform/runloop). Its ticks arrive only on the
-// thread that pumps the main loop, between that thread's other work.
+// A repeating callback on the process's main run loop (platform/runloop), not bound to a thread: its ticks
+// arrive on whichever host thread pumps the main loop, one thread at a time, between that thread's other work.
 #pragma once
 
 #include <cstdint>
@@ -16,14 +16,16 @@ class Timer {
  public:
   using ITimerFunction = std::function<void(Timer&)>;
 
-  // Main thread. A running timer, owned (and deleted) by the caller; its first tick comes at the next
-  // pump of the main loop, then one every intervalMs.
+  // Any non-audio thread. A running timer, owned (and deleted) by the caller; its first tick comes at the
+  // next pump of the main loop, then one every intervalMs.
   static Timer* Create(ITimerFunction func, uint32_t intervalMs);
 
-  // Main thread. Stops the timer first.
+  // Stops the timer first.
   virtual ~Timer() = default;
-  // Main thread, also from inside the timer's own tick; never blocks. No tick arrives afterwards; a
-  // second call, and deleting a stopped timer, do not touch the run loop again.
+  // Any non-audio thread, also from inside the timer's own tick. No tick starts afterwards; a tick running
+  // on another thread at that moment is waited for (one on the calling thread is not), so whatever the
+  // function touches may go once Stop returns. The caller must therefore hold no lock the function takes.
+  // A second call, and deleting a stopped timer, do not touch the run loop again.
   virtual void Stop() = 0;
 };
 
@@ -34,10 +36,10 @@ class Timer_impl final : public Timer {
   void Stop() override;
 
  private:
-  void OnTick();
+  struct Ticks;
 
+  std::shared_ptr<Ticks> mTicks;
   std::unique_ptr<platform::RunLoopTimer> mOSTimer;  // invalid once stopped
-  ITimerFunction mTimerFunc;
   uint32_t mIntervalMs;
 };
 

@@ -94,9 +94,11 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets {
 
   // ---- Main thread: idle work and the editor ----
 
-  // Every 20 ms tick: latency reports, deferred parameter display and editor refreshes, and while the
-  // editor is open its resize, tooltips, About box, update checks and the update button, then the audio
-  // thread's display data: modulation-view records to their views and the meter levels to the meter.
+  // Every 20 ms tick, on whichever thread pumps the main loop: latency reports, deferred parameter display,
+  // and while the editor is open, on the editor's thread only, editor refreshes, its resize, tooltips, About
+  // box, update checks and update button (other threads leave those requests for the editor thread's next
+  // tick); then, on any thread under the editor lock, the audio thread's display data: modulation-view
+  // records to their views and the meter levels to the meter.
   void OnIdle() override;
   // Sends every parameter to the editor, then marks it open.
   void OnUIOpen() override;
@@ -222,6 +224,9 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets {
   void ResetMeters();
 
   // ---- Idle work (KelvadruneEditor.cpp) ----
+  // The editor thread's part of the idle work: resize, tooltips (both wait while a popup menu shows), About
+  // box, update checks, update button.
+  void RunEditorThreadIdle(fx::gfx::IGraphics& ui);
   // Collects a finished update check, then starts the automatic one (once per process, while "Auto update
   // check" is on) or a requested manual one when none runs. Never waits for the network.
   void RunUpdateChecks();

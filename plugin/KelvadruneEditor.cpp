@@ -66,22 +66,13 @@ void Kelvadrune::OnIdle() {
   if (mFaderLabelsPending.exchange(false, std::memory_order_acq_rel)) ApplyFaderLabels();
   // A host may close the editor from another thread meanwhile: the graphics are used under the editor lock.
   const auto editorLock = LockEditor();
-  if (mGUIRefreshPending.exchange(false, std::memory_order_acq_rel)) UpdateGUI();
+  // What reaches the window, dialogs or the update check runs on the editor's thread only; called on another
+  // thread, the requests stay for the editor thread's next idle. The controls' data may come from any thread.
+  const bool editorThread = IsEditorThread();
   fx::gfx::IGraphics* ui = GetUI();
+  if ((editorThread || !ui) && mGUIRefreshPending.exchange(false, std::memory_order_acq_rel)) UpdateGUI();
   if (!IsEditorOpen() || !ui) return;
-  // A showing popup menu keeps the editor's size and tooltips as they are until it closes.
-  const fx::gfx::IPopupMenuControlBase* popup = ui->GetPopupMenuControl();
-  const bool menuShowing = popup && popup->GetState() > fx::gfx::IPopupMenuControlBase::kCollapsed;
-  if (!menuShowing && mResizePending.exchange(false, std::memory_order_acq_rel)) {
-    ui->Resize(kEditorBaseWidth, kEditorBaseHeight, static_cast<float>(mGUIScale.load(std::memory_order_acquire)),
-               true);
-  }
-  if (!menuShowing && mTooltipsPending.exchange(false, std::memory_order_acq_rel)) {
-    ui->EnableTooltips(mTooltips.load(std::memory_order_acquire) > 0);
-  }
-  if (mAboutRequested.exchange(false, std::memory_order_acq_rel)) ShowAboutBox();
-  RunUpdateChecks();
-  SyncUpdateButton(*ui);
+  if (editorThread) RunEditorThreadIdle(*ui);
   for (GainState& state : mGains) {
     SenderRecord record;
     while (state.sender.PopRecord(record)) {
@@ -89,6 +80,22 @@ void Kelvadrune::OnIdle() {
     }
   }
   WriteMeterLevels(*ui);
+}
+
+void Kelvadrune::RunEditorThreadIdle(fx::gfx::IGraphics& ui) {
+  // A showing popup menu keeps the editor's size and tooltips as they are until it closes.
+  const fx::gfx::IPopupMenuControlBase* popup = ui.GetPopupMenuControl();
+  const bool menuShowing = popup && popup->GetState() > fx::gfx::IPopupMenuControlBase::kCollapsed;
+  if (!menuShowing && mResizePending.exchange(false, std::memory_order_acq_rel)) {
+    ui.Resize(kEditorBaseWidth, kEditorBaseHeight, static_cast<float>(mGUIScale.load(std::memory_order_acquire)), true);
+  }
+  if (!menuShowing && mTooltipsPending.exchange(false, std::memory_order_acq_rel)) {
+    ui.EnableTooltips(mTooltips.load(std::memory_order_acquire) > 0);
+  }
+  if (mAboutRequested.exchange(false, std::memory_order_acq_rel)) ShowAboutBox();
+  RunUpdateChecks();
+  // Its change triggers the button's action, which is the editor thread's to run.
+  SyncUpdateButton(ui);
 }
 
 void Kelvadrune::OnUIOpen() {

@@ -61,6 +61,8 @@ intptr_t IPluginVST2::Dispatch(int32_t opcode, int32_t index, intptr_t value, vo
     case vst2::kEffOpen:
       return Open();
     case vst2::kEffClose:
+      // A tick on another host thread may be inside the plug-in right now: it ends before anything goes.
+      StopTimer();
       delete this;
       return 0;
     case vst2::kEffSetProgram:

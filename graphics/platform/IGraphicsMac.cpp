@@ -31,7 +31,7 @@ IGraphicsMac::~IGraphicsMac() {
   FwMutexLock lock(cache.GetMutex());
   cache.Release();
   // The graphics close the view themselves: nothing reaches the delegate, whose editor may be going right now.
-  if (mView) CloseWindow();
+  if (mView || mDetachedView) CloseWindow();
 }
 
 namespace {
@@ -43,15 +43,20 @@ constexpr double kEventPumpInterval = 1.0 / 120.0;
 void* IGraphicsMac::OpenWindow(void* parent) {
   // A second open without a close: the old view goes as CloseWindow would take it, without the delegate's close,
   // which would delete this object while it opens.
-  if (mView) CloseWindow();
-  // The window system's events reach the views from the main run loop; one pump for the process, made with
-  // the first editor, which no view owns (a view may close while its events are being pumped).
-  static const std::unique_ptr<platform::RunLoopTimer> sEventPump =
-      pw::MakePumpTimer(platform::RunLoop::Main(), kEventPumpInterval);
+  if (mView || mDetachedView) CloseWindow();
+  mThread = std::this_thread::get_id();
   const pw::Size size{static_cast<double>(static_cast<int>(static_cast<float>(Width()) * GetDrawScale())),
                       static_cast<double>(static_cast<int>(static_cast<float>(Height()) * GetDrawScale()))};
   mWindow = pw::Window::Create(parent, size);
   if (!mWindow) return nullptr;
+  // The window layer hands the window its events under the editor lock, which outlives the delegate.
+  mWindow->SetEventLock(GetDelegate()->EditorMutex());
+  // The window system's events reach the window from the main run loop, on this thread only. The pump keeps
+  // no reference to the editor, which may close while its events are being pumped.
+  platform::RunLoop& loop = platform::RunLoop::Main();
+  mEventPump = std::make_unique<platform::RunLoopTimer>(
+      loop.NowSeconds(), kEventPumpInterval, [](platform::RunLoopTimer&) { pw::Pump(); }, mThread);
+  loop.AddTimer(*mEventPump);
   mView = std::make_shared<IGraphicsView_vKelvadrune_vst>(*this);
   ++mViewCount;
   InitDrawContext(mView->Layer()->RendererLayer());
@@ -60,6 +65,7 @@ void* IGraphicsMac::OpenWindow(void* parent) {
     CloseView();
     return nullptr;
   }
+  mView->SetTimer();
   SetScreenScale(static_cast<float>(pw::MainScreen().backingScaleFactor));
   GetDelegate()->LayoutUI(this);
   UpdateTooltips();
@@ -77,15 +83,20 @@ std::shared_ptr<IGraphicsView_vKelvadrune_vst> IGraphicsMac::CloseView() {
   view->KillTimer();
   view->RemoveFromSuperview();
   view->Layer()->ShowInWindow(nullptr);
+  mEventPump.reset();
   mWindow.reset();
   return view;
 }
 
 void IGraphicsMac::CloseWindow() {
-  if (!mView) return;
+  if (!mView && !mDetachedView) return;
   // The renderer context draws into the view's layer: the view goes after it.
-  const std::shared_ptr<IGraphicsView_vKelvadrune_vst> closed = CloseView();
+  const std::shared_ptr<IGraphicsView_vKelvadrune_vst> closed = mView ? CloseView() : std::move(mDetachedView);
   ReleaseDrawContext();
+}
+
+void IGraphicsMac::DetachWindow() {
+  if (mView) mDetachedView = CloseView();
 }
 
 void* IGraphicsMac::GetWindow() {
@@ -247,19 +258,26 @@ IPopupMenu* IGraphicsMac::CreatePlatformPopupMenu(IPopupMenu& menu, const IRECT&
   const std::weak_ptr<IGraphicsMac*> self = mSelf;
   IPopupMenu* menuPtr = &menu;
   const unsigned viewCount = mViewCount;
-  platform::RunLoop::Main().Post([self, menuPtr, bounds, viewCount] {
-    const std::shared_ptr<IGraphicsMac*> alive = self.lock();
-    if (!alive || !*alive) return;  // the graphics are gone: nothing to answer, nothing to touch
-    IGraphicsMac& graphics = **alive;
-    // A view closed (or closed and reopened) since the request took the menu's owner with it.
-    if (!graphics.mView || graphics.mViewCount != viewCount) {
-      graphics.SetControlValueAfterPopupMenu(nullptr);
-      return;
-    }
-    IPopupMenu* answer = graphics.mView->CreatePopupMenu(*menuPtr, graphics.ViewRect(bounds));
-    if (answer && answer->GetFunction()) answer->ExecFunction();
-    graphics.SetControlValueAfterPopupMenu(answer);
-  });
+  // Shown on the editor's thread, as one of the editor's events: under the editor lock, within which the
+  // graphics are deleted (by the delegate) if at all.
+  std::shared_ptr<std::recursive_mutex> editorMutex = GetDelegate()->EditorMutex();
+  platform::RunLoop::Main().Post(
+      [self, menuPtr, bounds, viewCount, editorMutex = std::move(editorMutex)] {
+        IGEditorDelegate::EditorEvent event(editorMutex);
+        const std::shared_ptr<IGraphicsMac*> alive = self.lock();
+        if (!alive || !*alive) return;  // the graphics are gone: nothing to answer, nothing to touch
+        IGraphicsMac& graphics = **alive;
+        event.Enter(*graphics.GetDelegate());
+        // A view closed (or closed and reopened) since the request took the menu's owner with it.
+        if (!graphics.mView || graphics.mViewCount != viewCount) {
+          graphics.SetControlValueAfterPopupMenu(nullptr);
+          return;
+        }
+        IPopupMenu* answer = graphics.mView->CreatePopupMenu(*menuPtr, graphics.ViewRect(bounds));
+        if (answer && answer->GetFunction()) answer->ExecFunction();
+        graphics.SetControlValueAfterPopupMenu(answer);
+      },
+      mThread);
   return nullptr;
 }
 

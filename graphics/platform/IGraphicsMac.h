@@ -4,16 +4,24 @@
 // clipboard, alerts, open, save and folder panels, the colour panel, opening URLs and files, tooltips, native text
 // entry and popup menus, the desktop's appearance and the platform font loaders.
 //
-// Threads: main thread only, apart from the process-wide font-descriptor cache, whose mutex the constructor and
-// destructor take (before the renderer's framebuffer mutex). Modal dialogs block the main thread until answered;
-// popup menus are shown from the main run loop's queue, never inside the call that asked for them.
+// Threads: the editor belongs to the thread that opened it (EditorThread): the view's redraw timer, the window
+// layer's event pump and the popup menus' queued work are bound to it on the main run loop, and idle calls from
+// other threads leave the editor alone. Every call runs under the editor delegate's editor lock, apart from the
+// process-wide font-descriptor cache, whose mutex the constructor and destructor take (before the renderer's
+// framebuffer mutex). Modal dialogs block the editor's thread until answered; popup menus are shown from the
+// main run loop's queue, never inside the call that asked for them.
 #pragma once
 
 #include <memory>
+#include <thread>
 
 #include "framework/FwString.h"
 #include "graphics/vector/IGraphicsVector.h"
 #include "platform/window/Geometry.h"
+
+namespace platform {
+class RunLoopTimer;
+}
 
 namespace platform::window {
 class Window;
@@ -46,6 +54,11 @@ class IGraphicsMac : public IGraphicsVector {
   // Removes and releases the view and its window, then the renderer context and every control. Nothing when no
   // view is open; never calls back into the delegate.
   void CloseWindow() override;
+  // The window, the view's timers and the event pump go at once; the renderer context and the controls stay
+  // (with the view, which the context draws into) until CloseWindow.
+  void DetachWindow() override;
+  // The thread that opened the window; the default id before the first open.
+  std::thread::id EditorThread() const { return mThread; }
   void* GetWindow() override;
   bool WindowIsOpen() override;
   void PlatformResize(bool parentHasResized) override;
@@ -129,7 +142,12 @@ class IGraphicsMac : public IGraphicsVector {
   void MoveCursorToScreenPoint(platform::window::Point point);
 
   std::shared_ptr<IGraphicsView_vKelvadrune_vst> mView;
+  // A view detached while one of its events was in hand, kept for the renderer context until CloseWindow.
+  std::shared_ptr<IGraphicsView_vKelvadrune_vst> mDetachedView;
   std::unique_ptr<platform::window::Window> mWindow;
+  // Pumps the window layer's events on the editor's thread while the window is open.
+  std::unique_ptr<platform::RunLoopTimer> mEventPump;
+  std::thread::id mThread;
   platform::window::Point mCursorLockPosition;
   FwString mBundleID;
   FwString mAppGroupID;

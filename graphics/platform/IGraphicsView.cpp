@@ -64,9 +64,10 @@ IGraphicsView_vKelvadrune_vst::IGraphicsView_vKelvadrune_vst(IGraphicsMac& graph
           {static_cast<double>(static_cast<int>(static_cast<float>(graphics.Width()) * graphics.GetDrawScale())),
            static_cast<double>(static_cast<int>(static_cast<float>(graphics.Height()) * graphics.GetDrawScale()))}}),
       mGraphics(&graphics),
+      mEditorMutex(graphics.GetDelegate()->EditorMutex()),
+      mThread(graphics.EditorThread()),
       mLayer(MakeDrawingLayer()) {
   UpdateDrawableSize();
-  SetTimer();
 }
 
 IGraphicsView_vKelvadrune_vst::~IGraphicsView_vKelvadrune_vst() {
@@ -84,8 +85,15 @@ void IGraphicsView_vKelvadrune_vst::SetTimer() {
   const int fps = mGraphics && mGraphics->FPS() > 0 ? mGraphics->FPS() : kDefaultFPS;
   const double interval = 1.0 / fps;
   platform::RunLoop& loop = platform::RunLoop::Main();
-  mTimer = std::make_unique<platform::RunLoopTimer>(loop.NowSeconds() + interval, interval,
-                                                    [this](platform::RunLoopTimer&) { Render(); });
+  // A close on another thread may free the view while this thread is about to draw: the frame takes the editor
+  // lock first and then looks whether the view is still there.
+  mTimer = std::make_unique<platform::RunLoopTimer>(
+      loop.NowSeconds() + interval, interval,
+      [view = weak_from_this(), mutex = mEditorMutex](platform::RunLoopTimer&) {
+        const std::lock_guard lock(*mutex);
+        if (const std::shared_ptr<IGraphicsView_vKelvadrune_vst> alive = view.lock()) alive->Render();
+      },
+      mThread);
   loop.AddTimer(*mTimer);
 }
 
@@ -94,9 +102,16 @@ void IGraphicsView_vKelvadrune_vst::KillTimer() {
   if (mTimer) mTimer->Invalidate();
 }
 
+IGEditorDelegate::EditorEvent IGraphicsView_vKelvadrune_vst::BeginEvent() {
+  IGEditorDelegate::EditorEvent event(mEditorMutex);
+  if (mGraphics) event.Enter(*mGraphics->GetDelegate());
+  return event;
+}
+
 void IGraphicsView_vKelvadrune_vst::Render() {
   // A control's drawing or animation may close the editor, which releases this view.
   const std::shared_ptr<IGraphicsView_vKelvadrune_vst> keep = weak_from_this().lock();
+  const IGEditorDelegate::EditorEvent frame = BeginEvent();
   if (!mGraphics) return;
   mDirtyRects.Clear();
   if (mGraphics->IsDirty(mDirtyRects)) {
@@ -157,6 +172,8 @@ void IGraphicsView_vKelvadrune_vst::ViewDidMoveToWindow() {
 }
 
 void IGraphicsView_vKelvadrune_vst::ViewDidChangeBackingProperties() {
+  const auto keep = weak_from_this().lock();
+  const IGEditorDelegate::EditorEvent event = BeginEvent();
   const pw::Window* window = GetWindow();
   if (!window) return;
   const auto scale = static_cast<float>(window->BackingScaleFactor());
@@ -165,6 +182,8 @@ void IGraphicsView_vKelvadrune_vst::ViewDidChangeBackingProperties() {
 }
 
 void IGraphicsView_vKelvadrune_vst::ViewDidChangeEffectiveAppearance() {
+  const auto keep = weak_from_this().lock();
+  const IGEditorDelegate::EditorEvent event = BeginEvent();
   if (!mGraphics) return;
   mGraphics->OnAppearanceChanged(EffectiveAppearance() == pw::Appearance::kDark ? kUIAppearanceDark
                                                                                 : kUIAppearanceLight);
@@ -228,6 +247,8 @@ void IGraphicsView_vKelvadrune_vst::CreateTextEntry(int paramIdx, const IText& t
 }
 
 void IGraphicsView_vKelvadrune_vst::ControlTextDidEndEditing(pw::TextField& field) {
+  const auto keep = weak_from_this().lock();
+  const IGEditorDelegate::EditorEvent event = BeginEvent();
   if (mGraphics) {
     mGraphics->SetControlValueAfterTextEdit(field.StringValue().c_str());
     mGraphics->SetAllControlsDirty();
@@ -275,6 +296,8 @@ bool IGraphicsView_vKelvadrune_vst::PromptForColor(IColor& color, IColorPickerHa
 }
 
 void IGraphicsView_vKelvadrune_vst::OnColorPicked(const pw::ColorPanel& panel) {
+  const auto keep = weak_from_this().lock();
+  const IGEditorDelegate::EditorEvent event = BeginEvent();
   const pw::Color c = panel.GetColor();
   const IColor picked(static_cast<int>(c.alpha * 255.0), static_cast<int>(c.red * 255.0),
                       static_cast<int>(c.green * 255.0), static_cast<int>(c.blue * 255.0));
@@ -319,6 +342,7 @@ pw::DragOperation IGraphicsView_vKelvadrune_vst::DraggingEntered(const IGraphics
 
 bool IGraphicsView_vKelvadrune_vst::PerformDragOperation(const IGraphicsDraggingInfo& info) {
   const auto keep = weak_from_this().lock();
+  const IGEditorDelegate::EditorEvent event = BeginEvent();
   if (!mGraphics || info.filenames.empty()) return true;
   float x = 0.f, y = 0.f;
   EditorPoint(info.draggingLocation, x, y);

@@ -3,14 +3,19 @@
 // mouse, wheel, key and drop events into the graphics core's events, and shows the native text field, popup
 // menus, colour panel, cursors and tooltips. Made and owned by IGraphicsMac while its editor is open.
 //
-// Main thread only: the window layer's events, the run-loop timer and the colour panel's picks all arrive
-// there. Only CreatePopupMenu blocks, as a native menu does, until the user has chosen.
+// The editor's thread only: the window layer's events, the run-loop timer (bound to that thread) and the colour
+// panel's picks all arrive there, each handled as one editor event under the editor lock (so a close from inside
+// leaves the graphics for the event to return into). Only CreatePopupMenu blocks, as a native menu does, until
+// the user has chosen.
 #pragma once
 
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "framework/IGEditorDelegate.h"
 #include "framework/IKeyPress.h"
 #include "graphics/IGraphicsTypes.h"
 #include "graphics/IRECT.h"
@@ -52,7 +57,7 @@ class IGraphicsView_vKelvadrune_vst final : public platform::window::View,
                                             public platform::window::TextFieldDelegate,
                                             public std::enable_shared_from_this<IGraphicsView_vKelvadrune_vst> {
  public:
-  // Sized to the editor at its draw scale, with a new drawing layer, and redrawing from now on.
+  // Sized to the editor at its draw scale, with a new drawing layer; it belongs to the graphics' editor thread.
   explicit IGraphicsView_vKelvadrune_vst(IGraphicsMac& graphics);
   // Closes the colour panel it may have opened and stops observing.
   ~IGraphicsView_vKelvadrune_vst() override;
@@ -63,7 +68,8 @@ class IGraphicsView_vKelvadrune_vst final : public platform::window::View,
   IGraphicsDrawingLayer* Layer() const { return mLayer.get(); }
 
   // ---- Drawing ----
-  // Redraws from now on, every 1 / the editor's frame rate seconds (60 frames a second when it names none).
+  // Redraws from now on, every 1 / the editor's frame rate seconds (60 frames a second when it names none), on
+  // the editor's thread. The view must be owned by a shared pointer by then.
   void SetTimer();
   // No redraw after this; also from inside a redraw.
   void KillTimer();
@@ -126,6 +132,8 @@ class IGraphicsView_vKelvadrune_vst final : public platform::window::View,
  private:
   // A point in window coordinates in editor points.
   void EditorPoint(platform::window::Point inWindow, float& x, float& y) const;
+  // One event of the editor: the editor lock, and the delegate told while the view still has its graphics.
+  IGEditorDelegate::EditorEvent BeginEvent();
   void GetMouseXY(const platform::window::Event& event, float& x, float& y);
   IMouseInfo GetMouseLeft(const platform::window::Event& event);
   IMouseInfo GetMouseRight(const platform::window::Event& event);
@@ -137,6 +145,8 @@ class IGraphicsView_vKelvadrune_vst final : public platform::window::View,
   void OnColorPicked(const platform::window::ColorPanel& panel);
 
   IGraphicsMac* mGraphics;
+  const std::shared_ptr<std::recursive_mutex> mEditorMutex;
+  const std::thread::id mThread;
   std::unique_ptr<platform::RunLoopTimer> mTimer;
   const platform::window::TrackingArea* mTrackingArea = nullptr;
   std::unique_ptr<IGraphicsTextField_vKelvadrune_vst> mTextFieldView;

@@ -204,16 +204,19 @@ void IGraphicsView_vKelvadrune_vst::PressMouse(const IMouseInfo& info, const pw:
 // Handlers that reach the graphics keep the view alive: a control may close the editor, which releases the view.
 void IGraphicsView_vKelvadrune_vst::MouseDown(const pw::Event& event) {
   const auto keep = weak_from_this().lock();
+  const IGEditorDelegate::EditorEvent editorEvent = BeginEvent();
   PressMouse(GetMouseLeft(event), event);
 }
 
 void IGraphicsView_vKelvadrune_vst::RightMouseDown(const pw::Event& event) {
   const auto keep = weak_from_this().lock();
+  const IGEditorDelegate::EditorEvent editorEvent = BeginEvent();
   PressMouse(GetMouseRight(event), event);
 }
 
 void IGraphicsView_vKelvadrune_vst::MouseUp(const pw::Event& event) {
   const auto keep = weak_from_this().lock();
+  const IGEditorDelegate::EditorEvent editorEvent = BeginEvent();
   const IMouseInfo info = GetMouseLeft(event);
   if (!mGraphics) return;
   mGraphics->OnMouseUp({info});
@@ -225,12 +228,14 @@ void IGraphicsView_vKelvadrune_vst::MouseUp(const pw::Event& event) {
 
 void IGraphicsView_vKelvadrune_vst::RightMouseUp(const pw::Event& event) {
   const auto keep = weak_from_this().lock();
+  const IGEditorDelegate::EditorEvent editorEvent = BeginEvent();
   const IMouseInfo info = GetMouseRight(event);
   if (mGraphics) mGraphics->OnMouseUp({info});
 }
 
 void IGraphicsView_vKelvadrune_vst::DragMouse(const pw::Event& event, bool right) {
   const auto keep = weak_from_this().lock();
+  const IGEditorDelegate::EditorEvent editorEvent = BeginEvent();
   const float prevX = mPrevX;
   const float prevY = mPrevY;
   IMouseInfo info = right ? GetMouseRight(event) : GetMouseLeft(event);
@@ -251,17 +256,21 @@ void IGraphicsView_vKelvadrune_vst::RightMouseDragged(const pw::Event& event) {
 
 void IGraphicsView_vKelvadrune_vst::MouseMoved(const pw::Event& event) {
   const auto keep = weak_from_this().lock();
+  const IGEditorDelegate::EditorEvent editorEvent = BeginEvent();
   const IMouseInfo info = GetMouseLeft(event);
   if (mGraphics) mGraphics->OnMouseOver(info.x, info.y, info.ms);
 }
 
 void IGraphicsView_vKelvadrune_vst::MouseEntered(const pw::Event&) {
+  const auto keep = weak_from_this().lock();
+  const IGEditorDelegate::EditorEvent editorEvent = BeginEvent();
   mMouseOutDuringDrag = false;
   if (mGraphics) mGraphics->SetMouseCursor(mGraphics->GetCursorType());
 }
 
 void IGraphicsView_vKelvadrune_vst::MouseExited(const pw::Event&) {
   const auto keep = weak_from_this().lock();
+  const IGEditorDelegate::EditorEvent editorEvent = BeginEvent();
   if (!mGraphics) return;
   // During a drag the control keeps the mouse: its mouse-out waits for the release.
   if (mGraphics->ControlIsCaptured()) {
@@ -273,6 +282,7 @@ void IGraphicsView_vKelvadrune_vst::MouseExited(const pw::Event&) {
 
 void IGraphicsView_vKelvadrune_vst::ScrollWheel(const pw::Event& event) {
   const auto keep = weak_from_this().lock();
+  const IGEditorDelegate::EditorEvent editorEvent = BeginEvent();
   EndUserInput();
   const IMouseInfo info = GetMouseLeft(event);
   if (mGraphics) mGraphics->OnMouseWheel(info.x, info.y, info.ms, static_cast<float>(event.deltaY));
@@ -287,12 +297,14 @@ void IGraphicsView_vKelvadrune_vst::UpdateTrackingAreas() {
 
 void IGraphicsView_vKelvadrune_vst::KeyDown(const pw::Event& event) {
   const auto keep = weak_from_this().lock();
+  const IGEditorDelegate::EditorEvent editorEvent = BeginEvent();
   const IKeyPress key = MakeKeyPress(event);
   if (!mGraphics || !mGraphics->OnKeyDown(mPrevX, mPrevY, key)) View::KeyDown(event);
 }
 
 void IGraphicsView_vKelvadrune_vst::KeyUp(const pw::Event& event) {
   const auto keep = weak_from_this().lock();
+  const IGEditorDelegate::EditorEvent editorEvent = BeginEvent();
   const IKeyPress key = MakeKeyPress(event);
   if (!mGraphics || !mGraphics->OnKeyUp(mPrevX, mPrevY, key)) View::KeyUp(event);
 }

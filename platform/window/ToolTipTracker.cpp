@@ -1,5 +1,7 @@
 #include "platform/window/ToolTipTracker.h"
 
+#include <thread>
+
 #include "platform/runloop/RunLoop.h"
 #include "platform/window/View.h"
 
@@ -61,7 +63,8 @@ void ToolTipTracker::Forget(const View& view) {
 
 void ToolTipTracker::StartDelay() {
   RunLoop& loop = RunLoop::Main();
-  mDelay = std::make_unique<RunLoopTimer>(loop.NowSeconds() + kDelaySeconds, 0.0, [this](RunLoopTimer&) { Show(); });
+  mDelay = std::make_unique<RunLoopTimer>(
+      loop.NowSeconds() + kDelaySeconds, 0.0, [this](RunLoopTimer&) { Show(); }, std::this_thread::get_id());
   loop.AddTimer(*mDelay);
 }
 

@@ -4,7 +4,7 @@
 // leaving the window or removing the rectangles hides it; a click, a wheel step or a key hides it too, and the
 // rectangle then stays quiet until the pointer leaves it. The layer draws no tooltip: the view does
 // (View::ShowToolTip, View::HideToolTip).
-// Main thread only (the thread that pumps the back end and runs the main run loop); nothing blocks.
+// The window's thread only (its delay timer is bound to that thread); nothing blocks.
 #pragma once
 
 #include <memory>

@@ -143,14 +143,6 @@ bool Window::MakeFirstResponder(View* view) {
   return true;
 }
 
-void Window::SetEventLock(std::shared_ptr<std::recursive_mutex> lock) {
-  mEventLock = std::move(lock);
-}
-
-const std::shared_ptr<std::recursive_mutex>& Window::EventLock() const {
-  return mEventLock;
-}
-
 void Window::MakeKeyAndOrderFront() {
   mNative->MakeKeyAndOrderFront();
   mIsKey = true;

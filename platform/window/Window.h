@@ -119,9 +119,12 @@ class Window {
   // fresh frame). The window's thread, from Pump; an empty handler removes it.
   void SetVisibilityHandler(std::function<void(bool visible)> handler) { mVisibilityChanged = std::move(handler); }
 
-  // The lock of the window's owner (an editor) under which the back end hands input over; may be null.
-  void SetEventLock(std::shared_ptr<std::recursive_mutex> lock);
-  const std::shared_ptr<std::recursive_mutex>& EventLock() const;
+  // The lock the window's owner handles its events under (an editor's lock), null for none. Back ends take it
+  // before they hand the window an event; being shared, it can still be taken when the window and its owner
+  // went meanwhile on another thread (the back end then finds the window again under it). Set by the owner on
+  // the window's thread, before its first event.
+  void SetEventLock(std::shared_ptr<std::recursive_mutex> lock) { mEventLock = std::move(lock); }
+  const std::shared_ptr<std::recursive_mutex>& EventLock() const { return mEventLock; }
 
   // Back-end side: translates one native input into the layer's events and sends them.
   void HandleInput(const NativeInput& input);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <thread>
 
 #include "platform/runloop/RunLoop.h"
 #include "platform/window/Window.h"
@@ -179,8 +180,9 @@ void X11DragDrop::RequestFiles(Reading reading, unsigned long time) {
     XConvertSelection(mDisplay, mSelection, mUriList, mProperty, target, time);
   });
   RunLoop& loop = RunLoop::Main();
-  mTimeout = std::make_unique<RunLoopTimer>(loop.NowSeconds() + kAnswerTimeoutSeconds, 0.0,
-                                            [this](RunLoopTimer&) { OnTimeout(); });
+  mTimeout = std::make_unique<RunLoopTimer>(
+      loop.NowSeconds() + kAnswerTimeoutSeconds, 0.0, [this](RunLoopTimer&) { OnTimeout(); },
+      std::this_thread::get_id());
   loop.AddTimer(*mTimeout);
 }
 

@@ -14,7 +14,7 @@
 // Left out: being a drag source (dragging files out of the editor), XdndProxy, and lists so large that the source
 // hands them over in pieces (INCR); such a drop is refused.
 //
-// Main thread only: events arrive from the back end's pump, the timeout from the main run loop.
+// The window's thread: events arrive from its pump, the timeout from the main run loop bound to that thread.
 #pragma once
 
 #include <functional>

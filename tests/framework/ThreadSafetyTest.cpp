@@ -1,12 +1,16 @@
 // Built and run a second time under ThreadSanitizer by scripts/test: host threads set parameters and
 // bypass while the main thread drains the parameter queue through the 20 ms tick and changes the
-// latency, and the audio thread processes (or passes through) blocks that read the parameters; and one
-// host thread opens and closes the editor while another hands the plug-in editor state and restores it.
-// Nothing here sleeps; each thread runs a fixed number of steps.
+// latency, and the audio thread processes (or passes through) blocks that read the parameters; one
+// host thread opens and closes the editor while another hands the plug-in editor state and restores it;
+// the tick runs on a second host thread while the first opens, idles and closes the editor; a close from
+// another thread waits for the editor's event in hand; and stopping the tick waits for one in progress.
+// Nothing here sleeps; each thread runs a fixed number of steps, and waits are bounded.
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -16,6 +20,7 @@
 #include "framework/IPluginProcessor.h"
 #include "platform/runloop/RunLoop.h"
 #include "tests/framework/TestPlugin.h"
+#include "tests/support/HostThread.h"
 
 namespace fx {
 namespace {
@@ -217,6 +222,116 @@ TEST(ThreadSafetyTest, EditorOpensAndClosesWhileAnotherThreadHandsOverState) {
   EXPECT_EQ(badSizes.load(), 0);
   EXPECT_EQ(plugin.GetEditorView(), nullptr);
   EXPECT_EQ(plugin.viewsAlive.load(), 0);
+}
+
+// Spins until the flag is set or the host thread's patience ran out; false then.
+bool AwaitFlag(const std::atomic<bool>& flag) {
+  const auto deadline = std::chrono::steady_clock::now() + kd::test::HostThread::kPatience;
+  while (!flag.load()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::yield();
+  }
+  return true;
+}
+
+// A host whose idle timer thread calls the plug-in's idle while its UI thread opens, idles and closes the
+// editor: the plug-in's tick (queue drains into the view) runs on either thread, never together with the
+// editor's own calls, and the view is never used after the close.
+TEST(ThreadSafetyTest, TicksOnASecondThreadWhileTheFirstOpensIdlesAndCloses) {
+  platform::ManualClock clock;
+  platform::RunLoop::Main().SetClock(&clock);
+  {
+    EditorPlugin plugin(test::TestConfig(kNParams, 1));
+    plugin.CreateTimer();
+    constexpr int kRounds = 600;
+    std::atomic<bool> stop{false};
+    kd::test::HostThread idleThread;
+    idleThread.Start([&] {
+      for (int i = 0; !stop.load(); ++i) {
+        plugin.SendParameterValueFromAPI(i % kNParams, 0.5, true);
+        platform::RunLoop::Main().RunOnce();
+      }
+    });
+    for (int i = 0; i < kRounds; ++i) {
+      plugin.OpenWindow(nullptr);
+      EXPECT_TRUE(plugin.IsEditorThread());
+      plugin.SendControlValueFromDelegate(0, 0.25);
+      clock.AdvanceMs(20);
+      platform::RunLoop::Main().RunOnce();
+      plugin.CloseWindow();
+      EXPECT_FALSE(plugin.IsEditorThread());
+    }
+    stop.store(true);
+    ASSERT_TRUE(idleThread.Wait());
+    plugin.StopTimer();
+    EXPECT_EQ(plugin.viewsAlive.load(), 0);
+  }
+  platform::RunLoop::Main().SetClock(nullptr);
+}
+
+// A host closing the editor from another thread while the editor's thread is inside one of its events: the
+// close waits for the event to end, then tears down; the event's view is never freed under it.
+TEST(ThreadSafetyTest, ACloseFromAnotherThreadWaitsForTheEventInHand) {
+  EditorPlugin plugin(test::TestConfig(kNParams, 1));
+  plugin.OpenWindow(nullptr);
+  auto* view = static_cast<PlainView*>(plugin.GetEditorView());
+  kd::test::HostThread closer;
+  std::atomic<bool> closing{false};
+  {
+    gfx::IGEditorDelegate::EditorEvent event(plugin.EditorMutex());
+    event.Enter(plugin);
+    closer.Start([&] {
+      closing.store(true);
+      plugin.CloseWindow();
+    });
+    ASSERT_TRUE(AwaitFlag(closing));
+    for (int i = 0; i < 20000; ++i) view->lastValue = i;  // the close may be about to run: plain writes race with it
+    EXPECT_EQ(plugin.GetEditorView(), view);
+    EXPECT_EQ(plugin.viewsAlive.load(), 1);
+  }
+  ASSERT_TRUE(closer.Wait());
+  EXPECT_EQ(plugin.GetEditorView(), nullptr);
+  EXPECT_EQ(plugin.viewsAlive.load(), 0);
+}
+
+// A plug-in whose idle work can be held inside a tick.
+class SlowIdlePlugin : public IPluginAPIBase {
+ public:
+  explicit SlowIdlePlugin(const Config& config) : IPluginAPIBase(config, kAPIVST2) {}
+  void OnIdle() override {
+    if (!hold.load()) return;
+    inside.store(true);
+    AwaitFlag(release);
+    ended.store(true);
+  }
+  std::atomic<bool> hold{true}, inside{false}, release{false}, ended{false};
+};
+
+// The binding stops the tick before it deletes the plug-in: a tick another host thread is running at that
+// moment ends first, and the plug-in may go right after.
+TEST(ThreadSafetyTest, StoppingTheTickWaitsForATickOnAnotherThread) {
+  platform::ManualClock clock;
+  platform::RunLoop::Main().SetClock(&clock);
+  {
+    auto plugin = std::make_unique<SlowIdlePlugin>(test::TestConfig(kNParams, 1));
+    SlowIdlePlugin* const raw = plugin.get();
+    plugin->CreateTimer();
+    kd::test::HostThread idleThread, closeThread;
+    idleThread.Start([&] { platform::RunLoop::Main().RunOnce(); });
+    ASSERT_TRUE(AwaitFlag(plugin->inside));
+    bool endedFirst = false;
+    closeThread.Start([&] {
+      raw->StopTimer();
+      endedFirst = raw->ended.load();
+      plugin.reset();
+    });
+    for (int i = 0; i < 1000; ++i) std::this_thread::yield();  // give a stop that does not wait its chance
+    raw->release.store(true);
+    ASSERT_TRUE(closeThread.Wait());
+    ASSERT_TRUE(idleThread.Wait());
+    EXPECT_TRUE(endedFirst);
+  }
+  platform::RunLoop::Main().SetClock(nullptr);
 }
 
 }  // namespace

@@ -18,6 +18,7 @@ class FakeGraphics : public gfx::IGraphics {
   // What the tests observe and steer.
   int opened = 0;
   int closed = 0;
+  int detached = 0;
   float mouseX = 0.f;
   float mouseY = 0.f;
   float windowScale = 1.f;
@@ -31,6 +32,10 @@ class FakeGraphics : public gfx::IGraphics {
   }
   void CloseWindow() override {
     ++closed;
+    view = nullptr;
+  }
+  void DetachWindow() override {
+    ++detached;
     view = nullptr;
   }
   void* GetWindow() override { return view; }

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <vector>
 
 #include "graphics/IControl.h"
@@ -146,6 +147,66 @@ TEST(EditorWindowTest, DestructionDeletesOpenGraphics) {
     delegate.OpenWindow(nullptr);
   }
   EXPECT_EQ(FakeGraphics::destroyed, destroyedBefore + 1);
+}
+
+// A host closing the editor from inside one of the editor's own events (nested events too): the editor is
+// detached at once and deleted when the outermost event returns; a new one may open meanwhile; what the
+// detached editor still says goes nowhere.
+TEST(EditorWindowTest, ACloseInsideAnEventDetachesAndTheOutermostEventDeletes) {
+  const struct {
+    int depth;
+    bool reopens;
+  } rows[] = {{1, false}, {1, true}, {2, false}, {2, true}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << "depth " << row.depth << (row.reopens ? ", reopened" : ""));
+    TestDelegate delegate;
+    delegate.OpenWindow(nullptr);
+    FakeGraphics* const old = delegate.graphics;
+    const int destroyedBefore = FakeGraphics::destroyed;
+    {
+      std::vector<std::unique_ptr<gfx::IGEditorDelegate::EditorEvent>> events;
+      for (int d = 0; d < row.depth; ++d) {
+        events.push_back(std::make_unique<gfx::IGEditorDelegate::EditorEvent>(delegate.EditorMutex()));
+        events.back()->Enter(delegate);
+      }
+      EXPECT_TRUE(delegate.IsEditorThread());
+      delegate.CloseWindow();
+      EXPECT_EQ(delegate.uiCloses, 1);
+      EXPECT_EQ(delegate.GetEditorView(), nullptr);
+      EXPECT_FALSE(delegate.IsEditorThread());
+      EXPECT_EQ(old->detached, 1);
+      EXPECT_EQ(old->closed, 0);
+      EXPECT_TRUE(delegate.IsEditorDetaching());
+      if (row.reopens) {
+        EXPECT_NE(delegate.OpenWindow(nullptr), nullptr);
+        EXPECT_NE(delegate.graphics, old);
+        EXPECT_TRUE(delegate.IsEditorThread());
+      }
+      EXPECT_TRUE(delegate.IsEditorDetaching()) << "the old editor's event is still in hand";
+      while (!events.empty()) {
+        EXPECT_EQ(FakeGraphics::destroyed, destroyedBefore) << "deleted under an event in hand";
+        EXPECT_EQ(old->closed, 0);
+        events.pop_back();
+      }
+    }
+    EXPECT_EQ(FakeGraphics::destroyed, destroyedBefore + 1);
+    EXPECT_FALSE(delegate.IsEditorDetaching());
+    EXPECT_EQ(delegate.GetEditorView() != nullptr, row.reopens);
+  }
+}
+
+// Outside any event the close deletes at once, as ever; an event of an editor that closed meanwhile (the
+// caller found it gone and entered nothing) keeps nothing alive.
+TEST(EditorWindowTest, ACloseOutsideEventsDeletesAtOnce) {
+  TestDelegate delegate;
+  delegate.OpenWindow(nullptr);
+  const int destroyedBefore = FakeGraphics::destroyed;
+  {
+    const gfx::IGEditorDelegate::EditorEvent lockedOnly(delegate.EditorMutex());
+    delegate.CloseWindow();
+    EXPECT_EQ(FakeGraphics::destroyed, destroyedBefore + 1);
+    EXPECT_FALSE(delegate.IsEditorDetaching());
+  }
 }
 
 TEST(EditorStateTest, OpenGraphicsAreWrittenExactly) {

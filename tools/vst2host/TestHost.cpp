@@ -249,10 +249,13 @@ intptr_t TestHost::Answer(HostCall& call, void* ptr) {
       Record(call);
       return mVendorVersion;
     case vst2::kHostAutomate:
-    case vst2::kHostWantMidi:
-    case vst2::kHostUpdateDisplay:
     case vst2::kHostBeginEdit:
     case vst2::kHostEndEdit:
+      Record(call);
+      if (mEditHandler) mEditHandler(*this, call);
+      return 1;
+    case vst2::kHostWantMidi:
+    case vst2::kHostUpdateDisplay:
       Record(call);
       return 1;
     default:

@@ -73,6 +73,10 @@ class TestHost {
     mSizeWindowHandler = std::move(handler);
   }
 
+  // Called from inside the plug-in's edit requests (begin edit, automate, end edit) once recorded, where
+  // hosts may close or reopen the editor (when a parameter change rebuilds a strip, say).
+  void SetEditHandler(std::function<void(TestHost&, const HostCall&)> handler) { mEditHandler = std::move(handler); }
+
   std::vector<HostCall> Calls() const;
   std::vector<HostCall> CallsWith(int32_t opcode) const;
   void ClearCalls();
@@ -99,6 +103,7 @@ class TestHost {
   intptr_t mEventsAnswer = 1;
   std::function<void(TestHost&)> mIOChangedHandler;
   std::function<void(int, int)> mSizeWindowHandler;
+  std::function<void(TestHost&, const HostCall&)> mEditHandler;
 
   mutable std::mutex mCallsMutex;
   std::vector<HostCall> mCalls;

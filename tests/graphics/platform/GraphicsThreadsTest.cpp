@@ -1,0 +1,123 @@
+// The platform graphics among a host's threads: idle calls from a thread that did not open the editor leave it
+// alone, a close from another thread waits for the frame in hand, and a second thread idling while the first
+// opens, draws, clicks and closes. Built and run a second time under ThreadSanitizer by scripts/test.
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include "tests/graphics/platform/PlatformGraphicsFixture.h"
+#include "tests/support/HostThread.h"
+
+namespace fx::gfx::test {
+namespace {
+
+using Kind = pw::NativeInput::Kind;
+
+// Spins until the flag is set or the host thread's patience ran out; false then.
+bool AwaitFlag(const std::atomic<bool>& flag) {
+  const auto deadline = std::chrono::steady_clock::now() + kd::test::HostThread::kPatience;
+  while (!flag.load()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::yield();
+  }
+  return true;
+}
+
+// Draws only once the test lets it: a frame in hand for as long as the test wants.
+class HeldControl : public IControl {
+ public:
+  HeldControl(std::atomic<bool>& inside, std::atomic<bool>& release)
+      : IControl(IRECT(0.f, 0.f, 10.f, 10.f)), mInside(inside), mRelease(release) {}
+  void Draw(IGraphics&) override {
+    mInside.store(true);
+    AwaitFlag(mRelease);
+  }
+
+ private:
+  std::atomic<bool>& mInside;
+  std::atomic<bool>& mRelease;
+};
+
+using GraphicsThreadsTest = PlatformGraphicsTest;
+
+// Another thread's idle pumps the main loop: the editor's redraw, its window events (a text entry's answer) and
+// its popup menus wait for its own thread's next pump.
+TEST_F(GraphicsThreadsTest, AnotherThreadsIdleLeavesTheEditorAlone) {
+  Open();
+  Frame();
+  const int flushes = Layer().backend.flushCalls;
+  control->SetDirty(false);
+  backend->Script().textEntries.push_back({{"x"}, false, true});
+  G().CreateTextEntry(*control, IText(), control->GetRECT(), "1");
+  backend->Script().menuChoices.push_back({1});
+  const auto menu = std::make_unique<IPopupMenu>("", std::initializer_list<const char*>{"A", "B", "C"});
+  G().CreatePopupMenu(*control, *menu, control->GetRECT());
+  clock.Advance(1.0);
+  kd::test::HostThread other;
+  ASSERT_TRUE(other.Run([] {
+    platform::RunLoop::Main().RunOnce();
+    platform::RunLoop::Main().RunOnce();
+  }));
+  EXPECT_EQ(Layer().backend.flushCalls, flushes);
+  EXPECT_TRUE(journal.empty());
+  EXPECT_TRUE(V().IsTextEntryOpen());
+  EXPECT_TRUE(Log("menu").empty());
+  platform::RunLoop::Main().RunOnce();
+  EXPECT_GT(Layer().backend.flushCalls, flushes);
+  EXPECT_EQ(journal, (std::vector<std::string>{"menu 1", "text 1x"}));
+}
+
+// The host closes the editor from another thread while the editor's thread draws: the close waits for the frame,
+// then tears the editor down.
+TEST_F(GraphicsThreadsTest, ACloseFromAnotherThreadWaitsForTheFrameInHand) {
+  kd::test::HostThread editorThread, closer;
+  std::atomic<bool> inside{false}, release{false}, closed{false};
+  ASSERT_TRUE(editorThread.Run([&] {
+    Open();
+    G().AttachControl(new HeldControl(inside, release))->SetDirty(false);
+  }));
+  clock.Advance(1.0 / 60.0);
+  editorThread.Start([] { platform::RunLoop::Main().RunDueTimers(); });
+  ASSERT_TRUE(AwaitFlag(inside));
+  closer.Start([&] {
+    dlg.CloseWindow();
+    closed.store(true);
+  });
+  for (int i = 0; i < 2000; ++i) std::this_thread::yield();  // a close that does not wait gets its chance
+  EXPECT_FALSE(closed.load()) << "closed during the frame";
+  release.store(true);
+  ASSERT_TRUE(editorThread.Wait());
+  ASSERT_TRUE(closer.Wait());
+  EXPECT_EQ(dlg.GetEditorView(), nullptr);
+  EXPECT_EQ(dlg.closes, 1);
+  EXPECT_TRUE(backend->Windows().empty());
+}
+
+// A host's idle timer thread pumps without pause while its GUI thread opens, draws, clicks and closes: each
+// editor draws and takes its click on the GUI thread only.
+TEST_F(GraphicsThreadsTest, IdleOnASecondThreadWhileTheFirstOpensDrawsAndCloses) {
+  std::atomic<bool> stop{false};
+  kd::test::HostThread idleThread;
+  idleThread.Start([&] {
+    while (!stop.load()) platform::RunLoop::Main().RunOnce();
+  });
+  for (int round = 0; round < 50 && !HasFatalFailure(); ++round) {
+    journal.clear();
+    Open();
+    Frame();
+    EXPECT_GT(Layer().backend.flushCalls, 0);
+    Inject(Kind::kButtonPress, 100, 50, 10.0 * round);
+    Inject(Kind::kButtonRelease, 100, 50, 10.0 * round);
+    Frame();
+    EXPECT_EQ(journal, (std::vector<std::string>{"down L", "up"}));
+    dlg.CloseWindow();
+  }
+  stop.store(true);
+  ASSERT_TRUE(idleThread.Wait());
+  EXPECT_EQ(dlg.opens, 50);
+  EXPECT_EQ(dlg.closes, 50);
+}
+
+}  // namespace
+}  // namespace fx::gfx::test
