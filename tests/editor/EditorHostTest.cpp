@@ -198,14 +198,27 @@ TEST_F(EditorHostTest, MetersAndModulationViewsFollowTheAudioAndAClickResetsTheM
   EXPECT_EQ(ChangedPixels(silent, meter), 0);
 }
 
-// A still editor draws nothing (the meter redraws only when its levels change); a change from the host is drawn
-// once.
+// A still editor draws nothing while audio runs, silent or steady: the meter and the modulation views redraw only
+// what moves by a pixel. A falling level moves the meter on every frame; a change from the host is drawn once.
 TEST_F(EditorHostTest, DrawsOnlyWhenSomethingIsDirty) {
   OpenEditor();
-  Frames(5);
-  const int before = Presented().count;
-  Frames(60);
-  EXPECT_EQ(Presented().count, before);
+  // About 21 ms of audio before each frame, as a host's audio runs between its idle calls.
+  const auto frames = [this](int n, float amplitude) {
+    for (int i = 0; i < n; ++i) {
+      ProcessSine(4, amplitude);
+      Frame();
+    }
+  };
+  for (const float amplitude : {0.f, 0.5f}) {
+    frames(30, amplitude);  // the meter rises, the views fill with the steady gain
+    const int before = Presented().count;
+    frames(60, amplitude);
+    EXPECT_EQ(Presented().count, before) << amplitude;
+  }
+  int before = Presented().count;
+  frames(20, 0.f);
+  EXPECT_GE(Presented().count, before + 15);
+  before = Presented().count;
   host.SetParameter(kGainMaster, 0.75f);
   Frames(10);
   EXPECT_EQ(Presented().count, before + 1);
