@@ -131,9 +131,20 @@ bool GpuCore::CreateInstance(bool validation, bool presentation, std::string& re
   messengerInfo.pfnUserCallback = OnValidationMessage;
   messengerInfo.pUserData = this;
 
+  // Beyond the layer's default checks, the synchronisation ones: a missing barrier between two passes, or between
+  // a copy and the pass that reads it, is otherwise invisible on a device that runs its work in order.
+  const VkValidationFeatureEnableEXT enabledChecks[] = {VK_VALIDATION_FEATURE_ENABLE_SYNCHRONIZATION_VALIDATION_EXT};
+  VkValidationFeaturesEXT checks{VK_STRUCTURE_TYPE_VALIDATION_FEATURES_EXT};
+  checks.enabledValidationFeatureCount = 1;
+  checks.pEnabledValidationFeatures = enabledChecks;
+  checks.pNext = &messengerInfo;
+
   const char* layers[] = {kValidationLayer};
   std::vector<const char*> extensions;
-  if (validation) extensions.push_back(VK_EXT_DEBUG_UTILS_EXTENSION_NAME);
+  if (validation) {
+    extensions.push_back(VK_EXT_DEBUG_UTILS_EXTENSION_NAME);
+    extensions.push_back(VK_EXT_VALIDATION_FEATURES_EXTENSION_NAME);
+  }
   if (presentation) {
     const std::vector<VkExtensionProperties> offered = Extensions(fn, VK_NULL_HANDLE);
     mSurfaceExtensions = Offers(offered, VK_KHR_SURFACE_EXTENSION_NAME) && Offers(offered, kXlibSurfaceExtension);
@@ -148,7 +159,7 @@ bool GpuCore::CreateInstance(bool validation, bool presentation, std::string& re
   info.ppEnabledExtensionNames = extensions.data();
   if (validation) {
     // Chained to the instance, the messenger also sees messages of instance creation and destruction.
-    info.pNext = &messengerInfo;
+    info.pNext = &checks;
     info.enabledLayerCount = 1;
     info.ppEnabledLayerNames = layers;
   }
