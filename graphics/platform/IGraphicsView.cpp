@@ -91,13 +91,28 @@ void IGraphicsView_vKelvadrune_vst::KillTimer() {
 void IGraphicsView_vKelvadrune_vst::Render() {
   // A control's drawing or animation may close the editor, which releases this view.
   const std::shared_ptr<IGraphicsView_vKelvadrune_vst> keep = weak_from_this().lock();
-  if (!mGraphics) return;
+  if (!mGraphics || SkipFrame()) return;
   mDirtyRects.Clear();
   if (mGraphics->IsDirty(mDirtyRects)) {
     mGraphics->SetAllControlsClean();
     mGraphics->Draw(mDirtyRects);
   }
   PresentFinishedFrame();
+}
+
+// A hidden window draws nothing; shown again, it draws everything once, as what it showed may be gone and what
+// changed meanwhile was never drawn.
+bool IGraphicsView_vKelvadrune_vst::SkipFrame() {
+  const pw::Window* window = GetWindow();
+  if (window && !window->IsVisible()) {
+    mHidden = true;
+    return true;
+  }
+  if (mHidden) {
+    mHidden = false;
+    mGraphics->SetAllControlsDirty();
+  }
+  return false;
 }
 
 // The one hand-over of finished frames from the drawing layer to the window.

@@ -70,7 +70,8 @@ class IGraphicsView_vKelvadrune_vst final : public platform::window::View,
   void SetTimer();
   // No redraw after this; also from inside a redraw.
   void KillTimer();
-  // Draws the dirty controls, if any, then shows the frame the layer finished.
+  // Draws the dirty controls, if any, then shows the frame the layer finished; nothing while the window is
+  // hidden.
   void Render();
 
   // ---- Native text entry, menus, colour, tooltips, cursor ----
@@ -130,6 +131,8 @@ class IGraphicsView_vKelvadrune_vst final : public platform::window::View,
   void DragMouse(const platform::window::Event& event, bool right);
   void WindowDidResign();
   void UpdateDrawableSize();
+  // Whether this tick draws nothing (and presents nothing).
+  bool SkipFrame();
   void PresentFinishedFrame();
   void OnColorPicked(const platform::window::ColorPanel& panel);
 
@@ -142,6 +145,7 @@ class IGraphicsView_vKelvadrune_vst final : public platform::window::View,
   float mPrevX = 0.f;
   float mPrevY = 0.f;
   bool mMouseOutDuringDrag = false;
+  bool mHidden = false;  // the last tick found the window hidden
   IRECTList mDirtyRects;
   IColorPickerHandlerFunc mColorPickerFunc;
   std::unique_ptr<IGraphicsDrawingLayer> mLayer;

@@ -101,6 +101,10 @@ class Window {
 
   NativeSurface Surface() const;
   const PresentedFrame& LastPresentedFrame() const { return mPresented; }
+  // Whether the window is mapped and not fully covered; a window shows until its back end says otherwise.
+  bool IsVisible() const { return mVisible; }
+  // Back-end side (and tests on the headless back end): the window was mapped, unmapped or covered.
+  void SetVisible(bool visible) { mVisible = visible; }
   // Runs when the window system lost what the window showed (X11: an Expose), after the last software
   // frame, if any, was put back: whoever shows frames another way (a GPU swapchain on Surface()) shows
   // its last one again. Main thread, from Pump; an empty handler removes it.
@@ -145,6 +149,7 @@ class Window {
   int mClickCount = 0;
   std::vector<const TrackingArea*> mInsideAreas;
   PresentedFrame mPresented;
+  bool mVisible = true;
   std::function<void()> mExposed;
   // Cleared by the destructor; event dispatch holds a copy to notice a window closed by a handler.
   std::shared_ptr<bool> mAlive = std::make_shared<bool>(true);

@@ -224,6 +224,36 @@ TEST_F(EditorHostTest, DrawsOnlyWhenSomethingIsDirty) {
   EXPECT_EQ(Presented().count, before + 1);
 }
 
+// A hidden (unmapped) editor draws no frame, whatever changes and however long audio runs; shown again, it
+// draws one frame, which shows the editor as it is now.
+TEST_F(EditorHostTest, HiddenDrawsNothingAndShownAgainDrawsOnce) {
+  OpenEditor();
+  struct Case {
+    const char* name;
+    float gainWhileHidden;  // -1: nothing changes
+  };
+  for (const Case& c : {Case{"unchanged", -1.f}, Case{"fader moved", 0.25f}}) {
+    Frames(5);
+    const std::vector<uint8_t> shown = Rgba();
+    const int before = Presented().count;
+    window->SetVisible(false);
+    if (c.gainWhileHidden >= 0.f) host.SetParameter(kGainMaster, c.gainWhileHidden);
+    for (int i = 0; i < 30; ++i) {
+      ProcessSine(4, 0.5f);
+      Frame();
+    }
+    EXPECT_EQ(Presented().count, before) << c.name;
+    window->SetVisible(true);
+    Frames(3);
+    EXPECT_EQ(Presented().count, before + 1) << c.name;
+    const int changed = ChangedPixels(shown, Box{20, 60, 170, 300});  // the master fader column
+    if (c.gainWhileHidden >= 0.f)
+      EXPECT_GT(changed, 0) << c.name;
+    else
+      EXPECT_EQ(changed, 0) << c.name;
+  }
+}
+
 TEST_F(EditorHostTest, ClosesAndReopensThroughTheDispatcher) {
   OpenEditor();
   CloseEditor();
