@@ -101,7 +101,8 @@ void IGraphicsView_vKelvadrune_vst::Render() {
 }
 
 // A hidden window draws nothing; shown again, it draws everything once, as what it showed may be gone and what
-// changed meanwhile was never drawn.
+// changed meanwhile was never drawn. While the GPU is not ready for another frame, the dirty controls wait for a
+// later tick (nothing here waits for the GPU); the frames it has finished are shown either way.
 bool IGraphicsView_vKelvadrune_vst::SkipFrame() {
   const pw::Window* window = GetWindow();
   if (window && !window->IsVisible()) {
@@ -112,7 +113,9 @@ bool IGraphicsView_vKelvadrune_vst::SkipFrame() {
     mHidden = false;
     mGraphics->SetAllControlsDirty();
   }
-  return false;
+  // Finished frames go to the window before anything new is queued behind them.
+  PresentFinishedFrame();
+  return !mLayer->ReadyForFrame();
 }
 
 // The one hand-over of finished frames from the drawing layer to the window.

@@ -131,7 +131,7 @@ class IGraphicsView_vKelvadrune_vst final : public platform::window::View,
   void DragMouse(const platform::window::Event& event, bool right);
   void WindowDidResign();
   void UpdateDrawableSize();
-  // Whether this tick draws nothing (and presents nothing).
+  // Whether this tick draws nothing: the window is hidden, or the GPU not ready for another frame.
   bool SkipFrame();
   void PresentFinishedFrame();
   void OnColorPicked(const platform::window::ColorPanel& panel);

@@ -89,6 +89,7 @@ GpuCore::~GpuCore() {
   if (device) {
     fn.vkDeviceWaitIdle(device);
     for (auto& slot : mFreeSlots) DestroySlot(*slot);
+    if (mMarker) fn.vkDestroyFence(device, mMarker, nullptr);
     if (pipelineLayout) fn.vkDestroyPipelineLayout(device, pipelineLayout, nullptr);
     if (setLayout) fn.vkDestroyDescriptorSetLayout(device, setLayout, nullptr);
     fn.vkDestroyDevice(device, nullptr);
@@ -438,12 +439,37 @@ VkResult GpuCore::Submit(GpuFrameSlot& slot) {
   submit.commandBufferCount = 1;
   submit.pCommandBuffers = &slot.commandBuffer;
   std::lock_guard<std::mutex> lock(mQueueMutex);
+  ++mSubmissions;
   return fn.vkQueueSubmit(queue, 1, &submit, slot.fence);
 }
 
 VkResult GpuCore::Submit(const VkSubmitInfo& submit, VkFence fence) {
   std::lock_guard<std::mutex> lock(mQueueMutex);
+  ++mSubmissions;
   return fn.vkQueueSubmit(queue, 1, &submit, fence);
+}
+
+bool GpuCore::QueueIdleNow() {
+  std::lock_guard<std::mutex> lock(mQueueMutex);
+  if (mMarkerQueued) {
+    const VkResult status = fn.vkGetFenceStatus(device, mMarker);
+    if (status == VK_NOT_READY) return false;
+    mMarkerQueued = false;
+    if (status == VK_SUCCESS && mMarkedSubmissions == mSubmissions) return true;
+  }
+  if (!mMarker) {
+    VkFenceCreateInfo info{VK_STRUCTURE_TYPE_FENCE_CREATE_INFO};
+    if (fn.vkCreateFence(device, &info, nullptr, &mMarker) != VK_SUCCESS) {
+      mMarker = VK_NULL_HANDLE;
+      return false;
+    }
+  }
+  // An empty submission's fence signals once everything submitted before it has completed.
+  if (fn.vkResetFences(device, 1, &mMarker) != VK_SUCCESS || fn.vkQueueSubmit(queue, 0, nullptr, mMarker) != VK_SUCCESS)
+    return false;
+  mMarkerQueued = true;
+  mMarkedSubmissions = mSubmissions;
+  return false;
 }
 
 VkResult GpuCore::Present(const VkPresentInfoKHR& present) {
