@@ -203,12 +203,14 @@ void IBMeterControl::OnMsgFromDelegate(int msgTag, int dataSize, const void* dat
   const long long first = std::max(0LL, static_cast<long long>(offset));
   const long long end = std::min({static_cast<long long>(offset) + count, static_cast<long long>(NVals()),
                                   static_cast<long long>(entriesInRecord)});
+  const int shown = FrameForValue(mBitmap.N(), GetValue(0));
   for (long long channel = first; channel < end; ++channel) {
     float level = 0.f;
     if (bytes) std::memcpy(&level, bytes + kRecordHeaderSize + channel * kRecordEntrySize, sizeof(float));
     SetValue(LevelToValue(level), static_cast<int>(channel));
   }
-  SetDirty(false);
+  // Only channel 0's frame is drawn: records that keep it redraw nothing.
+  if (FrameForValue(mBitmap.N(), GetValue(0)) != shown) SetDirty(false);
 }
 
 }  // namespace fx::gfx

@@ -107,7 +107,8 @@ class IBMeterControl : public IBitmapControl {
 
   // Message 0: a sender record (int tag, int channel count, int channel offset, then from byte 16 one
   // 8-byte entry per channel whose first float is the level). Only channels the control has and entries
-  // the record holds are read; levels become values clamped to 0..1 (NaN to 0).
+  // the record holds are read; levels become values clamped to 0..1 (NaN to 0). Marks the meter dirty only
+  // when the frame it shows changes.
   void OnMsgFromDelegate(int msgTag, int dataSize, const void* data) override;
 
   static constexpr int kRecordHeaderSize = 16;

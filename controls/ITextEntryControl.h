@@ -37,6 +37,9 @@ class ITextEntryControl : public ITextEntryControlBase, public ITextEditHost {
   // Answers whether the key was used (changed something, or ended the entry); Tab never is.
   bool OnKeyDown(float x, float y, const IKeyPress& key) override;
   void OnEndAnimation() override;
+  // Only when something shows differently: the blink's animation alone does not redraw the field every frame,
+  // only the caret showing or hiding does.
+  bool IsDirty() override { return mDirty; }
 
   // Hands the text to the graphics core and closes the field.
   void CommitEdit();

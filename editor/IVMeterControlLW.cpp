@@ -1,8 +1,5 @@
 #include "editor/IVMeterControlLW.h"
 
-#include <bit>
-#include <cstdint>
-
 #include "editor/EditorCommand.h"
 #include "editor/EditorPaint.h"
 #include "framework/IParam.h"
@@ -167,14 +164,44 @@ void IVMeterControlLW<MAXNC>::SetSecondColors(int ch, const IColor& bar, const I
 template <int MAXNC>
 void IVMeterControlLW<MAXNC>::SetLevels(int ch, float bar, float hold, float peakText) {
   if (!ValidChannel(ch)) return;
-  // The idle tick writes the levels 50 times a second: only a change redraws, so a still editor stays idle.
-  const auto same = [](float a, float b) { return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b); };
-  auto& c = mChannels[ch];
-  if (same(c.barLevel, bar) && same(c.holdLevel, hold) && same(c.peakTextLevel, peakText)) return;
+  Channel& c = mChannels[ch];
   c.barLevel = bar;
   c.holdLevel = hold;
   c.peakTextLevel = peakText;
-  SetDirty(false, -1);
+  // The idle tick writes the levels 50 times a second: only what a redraw would show differently redraws, so
+  // steady or slowly falling levels leave the editor idle. A hidden meter is redrawn whole when shown.
+  const ShownLevels shown = ShownOf(c);
+  if (shown == mShown[ch]) return;
+  mShown[ch] = shown;
+  if (!IsHidden()) SetDirty(false, -1);
+}
+
+template <int MAXNC>
+typename IVMeterControlLW<MAXNC>::ShownLevels IVMeterControlLW<MAXNC>::ShownOf(const Channel& ch) const {
+  ShownLevels shown;
+  const float scale = GetUI() ? GetUI()->GetTotalScale() : 1.f;
+  const IRECT& r = ch.barBounds;
+  // Farther than a hold line's thickness past either end, the clip hides any difference.
+  const float from = mHorizontal ? r.L : r.B;
+  const float length = mHorizontal ? r.W() : -r.H();
+  const float low = std::min(from, from + length) - kHoldThickness;
+  const float high = std::max(from, from + length) + kHoldThickness;
+  const auto pixel = [&](float level) {
+    return std::lround(std::clamp(from + BarFraction(level) * length, low, high) * scale);
+  };
+  if (ch.barEnabled) {
+    shown.bar = pixel(ch.barLevel);
+    shown.hold = pixel(ch.holdLevel);
+  }
+  if (ch.peakText) shown.peakText = PeakText(ch.peakTextLevel);
+  return shown;
+}
+
+template <int MAXNC>
+std::array<char, 32> IVMeterControlLW<MAXNC>::PeakText(float level) {
+  std::array<char, 32> text{"-inf"};
+  if (level > kMinusInfinityDB) FormatFixed(text.data(), static_cast<int>(text.size()), level, 1);
+  return text;
 }
 
 template <int MAXNC>
@@ -426,9 +453,7 @@ void IVMeterControlLW<MAXNC>::DrawPeakText(IGraphics& g, const IRECT& r, const I
   text.mFGColor = color;
   text.mAlign = kAlignFar;
   if (!mPeakTextOnTop) g.FillRect(kPeakTextShade, r, &mBlend);
-  char str[32] = "-inf";
-  if (level > kMinusInfinityDB) FormatFixed(str, sizeof(str), level, 1);
-  g.DrawText(text, str, r);
+  g.DrawText(text, PeakText(level).data(), r);
   g.PathClipRegion();
 }
 

@@ -71,7 +71,8 @@ class IVMeterControlLW : public IControl, public IVectorBase, public kd::IMeterV
   void SetInverted(int ch, bool inverted);
   void SetColors(int ch, const IColor& bar, const IColor& hold);
   void SetSecondColors(int ch, const IColor& bar, const IColor& hold);
-  // The idle work's levels (dB) of one channel; marks the meter dirty without an action.
+  // The idle work's levels (dB) of one channel; marks the meter dirty, without an action, only when the
+  // drawing shows them differently: a bar end or hold line a device pixel away, or another peak text.
   void SetLevels(int ch, float bar, float hold, float peakText) override;
   void SetSecondLevels(int ch, float bar, float hold);
 
@@ -106,8 +107,20 @@ class IVMeterControlLW : public IControl, public IVectorBase, public kd::IMeterV
     bool inverted = false;
   };
 
+  // What the drawing shows of a channel's levels: the device-pixel rows (columns) its bar and hold line end
+  // at, and its peak text; levels beyond the bar's ends all look alike.
+  struct ShownLevels {
+    long bar = 0;
+    long hold = 0;
+    std::array<char, 32> peakText{};
+    bool operator==(const ShownLevels&) const = default;
+  };
+
   // LevelFraction for drawing: an infinite or undefined fraction becomes -1 or 2 (clipped anyway).
   float BarFraction(float level) const;
+  ShownLevels ShownOf(const Channel& ch) const;
+  // "-inf", or the level with one decimal.
+  static std::array<char, 32> PeakText(float level);
   void InitMarkTables();
   void SyncRangeFromParam();
   void DrawMeterScale(IGraphics& g, bool marks, bool labels);
@@ -131,6 +144,7 @@ class IVMeterControlLW : public IControl, public IVectorBase, public kd::IMeterV
   bool mHorizontal = false;
   std::array<std::array<Mark, kMarksPerRange>, kNumRanges> mMarkTables{};
   std::array<Channel, MAXNC> mChannels{};
+  std::array<ShownLevels, MAXNC> mShown{};  // as last marked for drawing
   int mMessageId;
 };
 

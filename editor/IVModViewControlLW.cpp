@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace fx::gfx {
 
@@ -51,6 +52,7 @@ void IVModViewControlLW<MAXNC, MAXBUF>::OnResize() {
   const float width = mPlotBounds.W();
   const std::size_t n = width >= 1.f ? static_cast<std::size_t>(width) : 0u;
   if (n != mHistory.size()) mHistory.assign(n, 0.f);
+  mRows = PixelRows{};  // counted again at the next record
   SetDirty(false, -1);
 }
 
@@ -71,13 +73,53 @@ void IVModViewControlLW<MAXNC, MAXBUF>::OnMsgFromDelegate(int msgTag, int dataSi
   if (msgTag != kMsgTagRecord || mDisabled) return;
   if (!data || dataSize < static_cast<int>(sizeof(Record))) return;
   std::memcpy(&mLastRecord, data, sizeof(Record));
+  if (mHistory.empty()) return;
+  const float value = mLastRecord.reset ? 0.f : mLastRecord.vals[0];
+  const bool changed = PlotChangesWith(value, mLastRecord.reset);
   if (mLastRecord.reset) {
     std::fill(mHistory.begin(), mHistory.end(), 0.f);
-  } else if (!mHistory.empty()) {
+  } else {
     std::rotate(mHistory.begin(), mHistory.begin() + 1, mHistory.end());
-    mHistory.back() = mLastRecord.vals[0];
+    mHistory.back() = value;
   }
-  SetDirty(false, -1);
+  // A hidden view, or one with its plot off, shows no change; showing it (or the plot) redraws it whole.
+  if (changed && mPlotEnabled && !IsHidden()) SetDirty(false, -1);
+}
+
+template <int MAXNC, int MAXBUF>
+typename IVModViewControlLW<MAXNC, MAXBUF>::PixelRows IVModViewControlLW<MAXNC, MAXBUF>::CurrentPixelRows() const {
+  const IRECT inner = InnerPlot();
+  return {inner.B, inner.H(), GetUI() ? GetUI()->GetTotalScale() : 1.f};
+}
+
+template <int MAXNC, int MAXBUF>
+long IVModViewControlLW<MAXNC, MAXBUF>::PixelRow(float value) const {
+  const float y = (mRows.bottom - value * mRows.height) * mRows.scale;
+  // Far beyond the plot every value looks alike (clipped); NaNs share a row no number plots on.
+  return std::isnan(y) ? std::numeric_limits<long>::min() : std::lround(std::clamp(y, -1e6f, 1e6f));
+}
+
+// A shift moves every value one point to the left, so it leaves the picture as it was only when every
+// value, the new one too, plots on the same pixel row; a reset likewise only when that row is the bottom's.
+// Counting the newest entries on the newest one's row tells that without looking through the history, except
+// when the rows move (a new size or scale): then the count starts again from the history.
+template <int MAXNC, int MAXBUF>
+bool IVModViewControlLW<MAXNC, MAXBUF>::PlotChangesWith(float value, bool reset) {
+  const std::size_t n = mHistory.size();
+  const PixelRows rows = CurrentPixelRows();
+  if (!(rows == mRows)) {
+    mRows = rows;
+    const long newest = PixelRow(mHistory.back());
+    mFlatRun = 0;
+    while (mFlatRun < n && PixelRow(mHistory[n - 1 - mFlatRun]) == newest) ++mFlatRun;
+  }
+  const bool onNewestRow = PixelRow(value) == PixelRow(mHistory.back());
+  const bool changed = !(mFlatRun >= n && onNewestRow);
+  if (reset)
+    mFlatRun = n;
+  else
+    mFlatRun = onNewestRow ? std::min(mFlatRun + 1, n) : 1;
+  return changed;
 }
 
 template <int MAXNC, int MAXBUF>
@@ -98,7 +140,7 @@ template <int MAXNC, int MAXBUF>
 void IVModViewControlLW<MAXNC, MAXBUF>::DrawPlot(IGraphics& g) {
   if (mHistory.size() < 2) return;
   g.PathClipRegion(mPlotBounds);
-  const IRECT inner = mPlotBounds.GetPadded(-0.5f * mTrackSize);
+  const IRECT inner = InnerPlot();
   if (mFill) {
     g.PathClear();
     PathThroughHistory(g, inner);

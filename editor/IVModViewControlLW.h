@@ -30,7 +30,8 @@ class IVModViewControlLW : public IControl, public IVectorBase, public kd::IModV
   void DrawWidget(IGraphics& g) override;
   void OnResize() override;
   // A record message (tag 0, at least one whole record) to an enabled view shifts the history by its
-  // value, or clears the history when the record carries the reset flag.
+  // value, or clears the history when the record carries the reset flag. The view is marked dirty only
+  // when that moves the plot by a device pixel somewhere: a flat plot that stays flat is not redrawn.
   void OnMsgFromDelegate(int msgTag, int dataSize, const void* data) override;
   void OnMouseDown(float, float, const IMouseMod&) override { SetDirty(false, -1); }
   void OnMouseUp(float, float, const IMouseMod&) override { SetDirty(false, -1); }
@@ -59,8 +60,23 @@ class IVModViewControlLW : public IControl, public IVectorBase, public kd::IModV
   const IRECT& GetPlotBounds() const { return mPlotBounds; }
 
  private:
+  // Where values land in device pixels: the inner plot's bottom and height (points) and the total scale.
+  struct PixelRows {
+    float bottom = 0.f;
+    float height = 0.f;
+    float scale = 0.f;
+    bool operator==(const PixelRows&) const = default;
+  };
+
   void DrawPlot(IGraphics& g);
   void PathThroughHistory(IGraphics& g, const IRECT& inner) const;
+  IRECT InnerPlot() const { return mPlotBounds.GetPadded(-0.5f * mTrackSize); }
+  PixelRows CurrentPixelRows() const;
+  // The device-pixel row a value plots at, with mRows.
+  long PixelRow(float value) const;
+  // Whether the plot drawn now would differ from the last one after the history took value as its newest
+  // entry (after a reset, when value is 0 everywhere); keeps mFlatRun up to date.
+  bool PlotChangesWith(float value, bool reset);
 
   Record mLastRecord;
   float mInset = 4.f;
@@ -73,6 +89,10 @@ class IVModViewControlLW : public IControl, public IVectorBase, public kd::IModV
   IColor mFillColor = IColor(127, 69, 148, 200);
   bool mFill = false;
   double mMsPerPoint = 0.0;
+  // How many of the newest history entries fall on the newest one's pixel row, counted with mRows; the
+  // plot is flat when all of them do.
+  std::size_t mFlatRun = 0;
+  PixelRows mRows;
 };
 
 }  // namespace fx::gfx

@@ -80,6 +80,14 @@ class GpuDrawingLayer final : public IGraphicsDrawingLayer {
     return present(width, height, std::ref(read));
   }
 
+  // One frame in flight at most, and in software a finished frame goes to the window before the next is drawn:
+  // the frame's buffer sets and drawable are then free, and the read of the finished frame has no frame to
+  // wait behind.
+  bool ReadyForFrame() override {
+    if (!mLayer) return true;
+    return mLayer->ReadyForFrame() && (mLayer->PresentsToSurface() || mLayer->PresentedCount() == mTaken);
+  }
+
   void ShowInWindow(platform::window::Window* window) override {
     if (mWindow) mWindow->SetExposedHandler({});
     mWindow = nullptr;
@@ -95,15 +103,17 @@ class GpuDrawingLayer final : public IGraphicsDrawingLayer {
 
  private:
   // Whether a frame presented since the last call waits for a software present; a window the layer presents to
-  // itself gets a skipped frame again instead.
+  // itself catches up instead.
   bool NewFrameForSoftwarePresent() {
     if (!mLayer) return false;
     if (SynchronousLayers().load(std::memory_order_relaxed)) mLayer->WaitForFramesInFlight();
     if (mLayer->PresentsToSurface()) {
-      // A frame the swapchain had no image for in time is shown now, or a still editor would never show it.
-      if (mLayer->SurfaceState() == platform::gpu::GpuSurfaceState::Skipped) mLayer->PresentFrontBufferToSurface();
+      // A frame the swapchain could not take at once is shown now, or a still editor would never show it.
+      mLayer->UpdateSurface();
       return false;
     }
+    // Read while no frame is in flight: the read's copy then waits for nothing else.
+    if (!mLayer->ReadyForFrame()) return false;
     const int presented = mLayer->PresentedCount();
     if (presented == mTaken) return false;
     mTaken = presented;

@@ -3,8 +3,8 @@
 // layer. By default a ring of GPU images (platform/gpu's GpuDrawableLayer on the process's GPU device); a program
 // may install another maker, e.g. a test's recording layer.
 //
-// Main thread only; nothing here blocks except the GPU layer's read of a finished frame, which waits for nothing
-// but a copy.
+// Main thread only; nothing here blocks except the GPU layer's read of a finished frame, which is made only while
+// no frame is in flight, so that it waits for nothing but its own copy.
 #pragma once
 
 #include <cstddef>
@@ -39,6 +39,9 @@ class IGraphicsDrawingLayer {
   // Shows the frames in the window directly where the window system and the GPU allow it (null: stop, before
   // the window goes). Without that the frames reach the window through TakeFinishedFrame.
   virtual void ShowInWindow(platform::window::Window* window) { (void)window; }
+  // Whether a frame drawn now would be drawn and shown without waiting for the GPU; when not, the view draws
+  // at a later tick instead (and keeps presenting finished frames meanwhile). Never blocks.
+  virtual bool ReadyForFrame() { return true; }
 
  private:
   std::vector<uint8_t> mTakenFrame;  // PresentFinishedFrame's copy of a frame from TakeFinishedFrame

@@ -112,13 +112,31 @@ void IGraphicsView_vKelvadrune_vst::Render() {
   // A control's drawing or animation may close the editor, which releases this view.
   const std::shared_ptr<IGraphicsView_vKelvadrune_vst> keep = weak_from_this().lock();
   const IGEditorDelegate::EditorEvent frame = BeginEvent();
-  if (!mGraphics) return;
+  if (!mGraphics || SkipFrame()) return;
   mDirtyRects.Clear();
   if (mGraphics->IsDirty(mDirtyRects)) {
     mGraphics->SetAllControlsClean();
     mGraphics->Draw(mDirtyRects);
   }
   PresentFinishedFrame();
+}
+
+// A hidden window draws nothing; shown again, it draws everything once, as what it showed may be gone and what
+// changed meanwhile was never drawn. While the GPU is not ready for another frame, the dirty controls wait for a
+// later tick (nothing here waits for the GPU); the frames it has finished are shown either way.
+bool IGraphicsView_vKelvadrune_vst::SkipFrame() {
+  const pw::Window* window = GetWindow();
+  if (window && !window->IsVisible()) {
+    mHidden = true;
+    return true;
+  }
+  if (mHidden) {
+    mHidden = false;
+    mGraphics->SetAllControlsDirty();
+  }
+  // Finished frames go to the window before anything new is queued behind them.
+  PresentFinishedFrame();
+  return !mLayer->ReadyForFrame();
 }
 
 // The one hand-over of finished frames from the drawing layer to the window.

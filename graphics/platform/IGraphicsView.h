@@ -73,7 +73,8 @@ class IGraphicsView_vKelvadrune_vst final : public platform::window::View,
   void SetTimer();
   // No redraw after this; also from inside a redraw.
   void KillTimer();
-  // Draws the dirty controls, if any, then shows the frame the layer finished.
+  // Draws the dirty controls, if any, then shows the frame the layer finished; nothing while the window is
+  // hidden.
   void Render();
 
   // ---- Native text entry, menus, colour, tooltips, cursor ----
@@ -141,6 +142,8 @@ class IGraphicsView_vKelvadrune_vst final : public platform::window::View,
   void DragMouse(const platform::window::Event& event, bool right);
   void WindowDidResign();
   void UpdateDrawableSize();
+  // Whether this tick draws nothing: the window is hidden, or the GPU not ready for another frame.
+  bool SkipFrame();
   void PresentFinishedFrame();
   void OnColorPicked(const platform::window::ColorPanel& panel);
 
@@ -155,6 +158,7 @@ class IGraphicsView_vKelvadrune_vst final : public platform::window::View,
   float mPrevX = 0.f;
   float mPrevY = 0.f;
   bool mMouseOutDuringDrag = false;
+  bool mHidden = false;  // the last tick found the window hidden
   IRECTList mDirtyRects;
   IColorPickerHandlerFunc mColorPickerFunc;
   std::unique_ptr<IGraphicsDrawingLayer> mLayer;

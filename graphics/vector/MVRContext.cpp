@@ -16,6 +16,10 @@ constexpr int kMinVertices = 4096;
 constexpr int kMinIndexes = 4096;
 constexpr int kMinUniformRecords = 128;
 constexpr size_t kViewSizeBufferBytes = 16;
+// A frame waits this long at most for a buffer set, as a drawable is waited for: the editor begins a frame only
+// when one is free, so only a frame of many flushes (layers) waits, for its own earlier ones; a frame that still
+// finds none (a GPU that stopped) records nothing.
+constexpr double kBufferSetTimeoutSeconds = 1.0;
 
 // New capacity for n + count items: the need, at least the minimum, plus half the old capacity; -1 when the
 // bytes would not fit an int.
@@ -216,7 +220,7 @@ void MVRcontext_vKelvadrune_vst::renderViewport(float width, float height, float
   viewPortSize[1] = FramePixels(height, devicePixelRatio);
   mViewPoints[0] = width;
   mViewPoints[1] = height;
-  semaphore->Wait();
+  if (!semaphore->WaitFor(kBufferSetTimeoutSeconds)) return;
   {
     std::lock_guard<std::mutex> lock(*setsMutex);
     for (auto& set : cbuffers) {

@@ -89,6 +89,7 @@ GpuCore::~GpuCore() {
   if (device) {
     fn.vkDeviceWaitIdle(device);
     for (auto& slot : mFreeSlots) DestroySlot(*slot);
+    if (mMarker) fn.vkDestroyFence(device, mMarker, nullptr);
     if (pipelineLayout) fn.vkDestroyPipelineLayout(device, pipelineLayout, nullptr);
     if (setLayout) fn.vkDestroyDescriptorSetLayout(device, setLayout, nullptr);
     fn.vkDestroyDevice(device, nullptr);
@@ -131,9 +132,20 @@ bool GpuCore::CreateInstance(bool validation, bool presentation, std::string& re
   messengerInfo.pfnUserCallback = OnValidationMessage;
   messengerInfo.pUserData = this;
 
+  // Beyond the layer's default checks, the synchronisation ones: a missing barrier between two passes, or between
+  // a copy and the pass that reads it, is otherwise invisible on a device that runs its work in order.
+  const VkValidationFeatureEnableEXT enabledChecks[] = {VK_VALIDATION_FEATURE_ENABLE_SYNCHRONIZATION_VALIDATION_EXT};
+  VkValidationFeaturesEXT checks{VK_STRUCTURE_TYPE_VALIDATION_FEATURES_EXT};
+  checks.enabledValidationFeatureCount = 1;
+  checks.pEnabledValidationFeatures = enabledChecks;
+  checks.pNext = &messengerInfo;
+
   const char* layers[] = {kValidationLayer};
   std::vector<const char*> extensions;
-  if (validation) extensions.push_back(VK_EXT_DEBUG_UTILS_EXTENSION_NAME);
+  if (validation) {
+    extensions.push_back(VK_EXT_DEBUG_UTILS_EXTENSION_NAME);
+    extensions.push_back(VK_EXT_VALIDATION_FEATURES_EXTENSION_NAME);
+  }
   if (presentation) {
     const std::vector<VkExtensionProperties> offered = Extensions(fn, VK_NULL_HANDLE);
     mSurfaceExtensions = Offers(offered, VK_KHR_SURFACE_EXTENSION_NAME) && Offers(offered, kXlibSurfaceExtension);
@@ -148,7 +160,7 @@ bool GpuCore::CreateInstance(bool validation, bool presentation, std::string& re
   info.ppEnabledExtensionNames = extensions.data();
   if (validation) {
     // Chained to the instance, the messenger also sees messages of instance creation and destruction.
-    info.pNext = &messengerInfo;
+    info.pNext = &checks;
     info.enabledLayerCount = 1;
     info.ppEnabledLayerNames = layers;
   }
@@ -427,12 +439,37 @@ VkResult GpuCore::Submit(GpuFrameSlot& slot) {
   submit.commandBufferCount = 1;
   submit.pCommandBuffers = &slot.commandBuffer;
   std::lock_guard<std::mutex> lock(mQueueMutex);
+  ++mSubmissions;
   return fn.vkQueueSubmit(queue, 1, &submit, slot.fence);
 }
 
 VkResult GpuCore::Submit(const VkSubmitInfo& submit, VkFence fence) {
   std::lock_guard<std::mutex> lock(mQueueMutex);
+  ++mSubmissions;
   return fn.vkQueueSubmit(queue, 1, &submit, fence);
+}
+
+bool GpuCore::QueueIdleNow() {
+  std::lock_guard<std::mutex> lock(mQueueMutex);
+  if (mMarkerQueued) {
+    const VkResult status = fn.vkGetFenceStatus(device, mMarker);
+    if (status == VK_NOT_READY) return false;
+    mMarkerQueued = false;
+    if (status == VK_SUCCESS && mMarkedSubmissions == mSubmissions) return true;
+  }
+  if (!mMarker) {
+    VkFenceCreateInfo info{VK_STRUCTURE_TYPE_FENCE_CREATE_INFO};
+    if (fn.vkCreateFence(device, &info, nullptr, &mMarker) != VK_SUCCESS) {
+      mMarker = VK_NULL_HANDLE;
+      return false;
+    }
+  }
+  // An empty submission's fence signals once everything submitted before it has completed.
+  if (fn.vkResetFences(device, 1, &mMarker) != VK_SUCCESS || fn.vkQueueSubmit(queue, 0, nullptr, mMarker) != VK_SUCCESS)
+    return false;
+  mMarkerQueued = true;
+  mMarkedSubmissions = mSubmissions;
+  return false;
 }
 
 VkResult GpuCore::Present(const VkPresentInfoKHR& present) {

@@ -72,6 +72,10 @@ class GpuCore {
   VkResult Submit(const VkSubmitInfo& submit, VkFence fence);
   VkResult Present(const VkPresentInfoKHR& present);
   void WaitQueueIdle();
+  // Any thread; never blocks (but on the queue mutex). Whether everything submitted so far has completed, as
+  // far as can be known without waiting: a marker queued behind the last submission has signalled. A call
+  // that finds submissions after the marker queues a new one and answers false.
+  bool QueueIdleNow();
   // Any thread; blocks until the GPU is done. Records with `record`, submits and waits: uploads,
   // read-backs and layout set-up that the caller needs finished before it returns.
   bool RunNow(const std::function<void(VkCommandBuffer)>& record, std::string& reason);
@@ -117,6 +121,10 @@ class GpuCore {
 
   bool mSurfaceExtensions = false;  // creation thread only
   std::mutex mQueueMutex;
+  uint64_t mSubmissions = 0;         // guarded by mQueueMutex
+  VkFence mMarker = VK_NULL_HANDLE;  // guarded by mQueueMutex
+  uint64_t mMarkedSubmissions = 0;   // submissions before the marker; guarded by mQueueMutex
+  bool mMarkerQueued = false;        // guarded by mQueueMutex
   std::mutex mSlotMutex;
   std::vector<std::unique_ptr<GpuFrameSlot>> mFreeSlots;  // guarded by mSlotMutex
 

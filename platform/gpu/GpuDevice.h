@@ -19,7 +19,8 @@ namespace platform::gpu {
 class GpuCore;
 
 struct GpuDeviceOptions {
-  // The Khronos validation layer with a message counter; creation fails when the layer is missing.
+  // The Khronos validation layer, its synchronisation checks included, with a message counter; creation fails
+  // when the layer is missing.
   bool validation = false;
   // "cpu", "gpu" or part of a device name; empty: the KD_GPU_DEVICE environment variable, and without it
   // the best device (a real GPU before the CPU device).

@@ -1,5 +1,6 @@
 #include "platform/gpu/GpuDrawableLayer.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 
@@ -22,7 +23,10 @@ struct GpuLayerRing {
   int width = 0;
   int height = 0;
   uint64_t generation = 0;
+  uint64_t handedOut = 0;  // drawables so far
   std::shared_ptr<GpuTexture> front;
+  uint64_t frontSequence = 0;
+  uint64_t shownSequence = 0;  // of the frame the window was last given
   int presented = 0;
   int presentsPending = 0;
   // The window's swapchain: used and replaced only on the main thread, but held here because a drawable
@@ -31,22 +35,42 @@ struct GpuLayerRing {
   GpuSurfaceState surfaceState = GpuSurfaceState::None;
   std::string surfaceLoss;
 
-  // Main thread.
-  void ShowInWindow(const std::shared_ptr<GpuTexture>& texture) {
-    std::shared_ptr<GpuSwapchain> target;
-    {
-      std::lock_guard<std::mutex> lock(mutex);
-      target = swapchain;
-    }
+  // Main thread. Gives the window the frame `sequence`.
+  void ShowInWindow(const std::shared_ptr<GpuTexture>& texture, uint64_t sequence) {
+    std::shared_ptr<GpuSwapchain> target = Swapchain();
     if (!target) return;
     std::string reason;
     const GpuSurfaceState state = target->Present(texture, reason);
     std::lock_guard<std::mutex> lock(mutex);
     surfaceState = state;
-    if (state == GpuSurfaceState::Lost) {
-      surfaceLoss = reason;
-      swapchain.reset();
+    if (state == GpuSurfaceState::Presented) shownSequence = std::max(shownSequence, sequence);
+    if (state == GpuSurfaceState::Lost) Lose(reason);
+  }
+
+  // Main thread. A present that waited for its copy; a failure leaves the window to be given the front again.
+  void FinishShowing() {
+    std::shared_ptr<GpuSwapchain> target = Swapchain();
+    if (!target) return;
+    std::string reason;
+    const GpuSurfaceState state = target->FinishPresent(reason);
+    std::lock_guard<std::mutex> lock(mutex);
+    if (state == GpuSurfaceState::Skipped) {
+      surfaceState = state;
+      shownSequence = 0;
     }
+    if (state == GpuSurfaceState::Lost) Lose(reason);
+  }
+
+  std::shared_ptr<GpuSwapchain> Swapchain() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return swapchain;
+  }
+
+  // With the mutex held.
+  void Lose(const std::string& reason) {
+    surfaceState = GpuSurfaceState::Lost;
+    surfaceLoss = reason;
+    swapchain.reset();
   }
 };
 
@@ -74,7 +98,7 @@ void GpuDrawable::SchedulePresent() {
 }
 
 void GpuDrawable::PresentToSurface() {
-  mRing->ShowInWindow(mTexture);
+  mRing->ShowInWindow(mTexture, mSequence);
 }
 
 void GpuDrawable::FinishPresent(bool completed) {
@@ -82,6 +106,7 @@ void GpuDrawable::FinishPresent(bool completed) {
     std::lock_guard<std::mutex> lock(mRing->mutex);
     if (completed) {
       mRing->front = mTexture;
+      mRing->frontSequence = mSequence;
       ++mRing->presented;
     }
     if (mScheduled) --mRing->presentsPending;
@@ -147,13 +172,31 @@ std::string GpuDrawableLayer::SurfaceLossReason() const {
 
 GpuSurfaceState GpuDrawableLayer::PresentFrontBufferToSurface() {
   std::shared_ptr<GpuTexture> front;
+  uint64_t sequence = 0;
   {
     std::lock_guard<std::mutex> lock(mRing->mutex);
     if (!mRing->swapchain || !mRing->front) return GpuSurfaceState::None;
     front = mRing->front;
+    sequence = mRing->frontSequence;
   }
-  mRing->ShowInWindow(front);
+  mRing->ShowInWindow(front, sequence);
   return SurfaceState();
+}
+
+void GpuDrawableLayer::UpdateSurface() {
+  mRing->FinishShowing();
+  bool behind = false;
+  {
+    std::lock_guard<std::mutex> lock(mRing->mutex);
+    behind = mRing->swapchain && mRing->front && mRing->shownSequence < mRing->frontSequence;
+  }
+  if (behind) PresentFrontBufferToSurface();
+}
+
+bool GpuDrawableLayer::ReadyForFrame() const {
+  std::lock_guard<std::mutex> lock(mRing->mutex);
+  // A present still waiting for the GPU would make the new frame's own present wait for it.
+  return mRing->presentsPending == 0 && !(mRing->swapchain && mRing->swapchain->PresentPending());
 }
 
 void GpuDrawableLayer::SetBounds(double width, double height) {
@@ -202,7 +245,8 @@ std::shared_ptr<GpuDrawable> GpuDrawableLayer::NextDrawable(std::string& reason)
     for (int i = 0; i < static_cast<int>(mRing->images.size()); ++i) {
       if (mRing->images[i].inUse) continue;
       mRing->images[i].inUse = true;
-      return std::shared_ptr<GpuDrawable>(new GpuDrawable(mRing, i, mRing->generation, mRing->images[i].texture));
+      return std::shared_ptr<GpuDrawable>(
+          new GpuDrawable(mRing, i, mRing->generation, ++mRing->handedOut, mRing->images[i].texture));
     }
     if (mRing->changed.wait_until(lock, deadline) == std::cv_status::timeout) {
       reason = "no drawable came back within a second";

@@ -5,8 +5,8 @@
 // swapchain when its command buffer is submitted; without one the layer is headless.
 //
 // Threads: the layer's functions on the main thread (NextDrawable may block up to a second for an image
-// to come back; a present to a window blocks as GpuSwapchain says); presentation finishes on the
-// device's completion thread.
+// to come back, which ReadyForFrame rules out; presenting to a window never waits, see GpuSwapchain);
+// presentation finishes on the device's completion thread.
 #pragma once
 
 #include <condition_variable>
@@ -49,8 +49,13 @@ class GpuDrawable {
  private:
   friend class GpuDrawableLayer;
   friend class GpuCommandBuffer;
-  GpuDrawable(std::shared_ptr<GpuLayerRing> ring, int index, uint64_t generation, std::shared_ptr<GpuTexture> texture)
-      : mRing(std::move(ring)), mIndex(index), mGeneration(generation), mTexture(std::move(texture)) {}
+  GpuDrawable(std::shared_ptr<GpuLayerRing> ring, int index, uint64_t generation, uint64_t sequence,
+              std::shared_ptr<GpuTexture> texture)
+      : mRing(std::move(ring)),
+        mIndex(index),
+        mGeneration(generation),
+        mSequence(sequence),
+        mTexture(std::move(texture)) {}
   // Recording thread: a command buffer will present this drawable.
   void SchedulePresent();
   // Committing thread, once the command buffer that presents this drawable has been submitted: copies
@@ -63,6 +68,7 @@ class GpuDrawable {
   std::shared_ptr<GpuLayerRing> mRing;
   int mIndex;
   uint64_t mGeneration;
+  uint64_t mSequence;  // drawables handed out before this one, plus one
   std::shared_ptr<GpuTexture> mTexture;
   bool mScheduled = false;  // recording thread only
   bool mReleased = false;   // guarded by the ring's mutex
@@ -90,6 +96,10 @@ class GpuDrawableLayer {
   // A free image of the ring; null with a reason for a zero size, a failed image or none free within a
   // second.
   std::shared_ptr<GpuDrawable> NextDrawable(std::string& reason);
+  // Whether a frame begun now finds everything free without waiting: no frame of this layer is still in
+  // flight (so the renderer's buffer sets and the ring's images have all come back), and no present to the
+  // window waits for the GPU. Never blocks.
+  bool ReadyForFrame() const;
 
   // Shows every frame presented from now on in the window (a top-level one, or the child of a host's
   // window), through a swapchain that follows the window's size. False with a reason when the device
@@ -104,6 +114,10 @@ class GpuDrawableLayer {
   // Shows the front buffer in the window again (after the window was exposed, or a skipped present);
   // None when there is no window or nothing was presented yet.
   GpuSurfaceState PresentFrontBufferToSurface();
+  // The window catches up, without waiting: a present that waited for its copy is made, and a front buffer
+  // the window has not been given (its present was skipped) is presented. Called at every tick of the
+  // editor, so a skipped frame is shown as soon as the GPU and the display take it.
+  void UpdateSurface();
 
   // The last presented image as BGRA rows of width x 4 bytes; false when nothing was presented yet.
   bool ReadFrontBuffer(std::vector<uint8_t>& bgra, int& width, int& height) const;

@@ -11,6 +11,7 @@
 // Xlib last, for the surface's types only (nothing is linked): its macros must not meet the layer's names.
 #include <X11/Xlib.h>
 #include <vulkan/vulkan_xlib.h>
+#undef None  // Xlib's 0, which would meet GpuSurfaceState::None
 
 namespace platform::gpu {
 
@@ -62,6 +63,18 @@ bool IsLoss(VkResult result) {
 }
 
 }  // namespace
+
+GpuSwapchain::GpuSwapchain(std::shared_ptr<GpuCore> core)
+    : mCore(std::move(core)), mPresentAfterCopy(mCore->properties.deviceType == VK_PHYSICAL_DEVICE_TYPE_CPU) {}
+
+VkPresentModeKHR GpuSwapchain::PickPresentMode(const std::vector<VkPresentModeKHR>& offered) {
+  // MAILBOX replaces a waiting image and never tears; IMMEDIATE never waits but may tear; FIFO waits for the
+  // vertical blank once its queue is full.
+  for (VkPresentModeKHR wanted : {VK_PRESENT_MODE_MAILBOX_KHR, VK_PRESENT_MODE_IMMEDIATE_KHR}) {
+    if (std::find(offered.begin(), offered.end(), wanted) != offered.end()) return wanted;
+  }
+  return VK_PRESENT_MODE_FIFO_KHR;
+}
 
 std::unique_ptr<GpuSwapchain> GpuSwapchain::Create(std::shared_ptr<GpuCore> core, const GpuSurfaceTarget& target,
                                                    std::string& reason) {
@@ -136,7 +149,9 @@ GpuSwapchain::~GpuSwapchain() {
   }
   mCore->WaitQueueIdle();
   DestroySwapchain(mSwapchain, mReady);
+  DestroySemaphores(mRetired);
   for (Frame& frame : mFrames) {
+    DestroySemaphores(frame.retired);
     if (frame.acquired) fn.vkDestroySemaphore(mCore->device, frame.acquired, nullptr);
     if (frame.fence) fn.vkDestroyFence(mCore->device, frame.fence, nullptr);
     if (frame.pool) fn.vkDestroyCommandPool(mCore->device, frame.pool, nullptr);
@@ -145,11 +160,14 @@ GpuSwapchain::~GpuSwapchain() {
 }
 
 void GpuSwapchain::DestroySwapchain(VkSwapchainKHR swapchain, std::vector<VkSemaphore>& ready) {
-  const VulkanFunctions& fn = mCore->fn;
   // The swapchain first: destroying it finishes its presents, which wait on the semaphores.
-  if (swapchain) fn.vkDestroySwapchainKHR(mCore->device, swapchain, nullptr);
-  for (VkSemaphore semaphore : ready) fn.vkDestroySemaphore(mCore->device, semaphore, nullptr);
-  ready.clear();
+  if (swapchain) mCore->fn.vkDestroySwapchainKHR(mCore->device, swapchain, nullptr);
+  DestroySemaphores(ready);
+}
+
+void GpuSwapchain::DestroySemaphores(std::vector<VkSemaphore>& semaphores) {
+  for (VkSemaphore semaphore : semaphores) mCore->fn.vkDestroySemaphore(mCore->device, semaphore, nullptr);
+  semaphores.clear();
 }
 
 bool GpuSwapchain::Rebuild(const VkSurfaceCapabilitiesKHR& capabilities, VkExtent2D extent, std::string& reason) {
@@ -172,12 +190,22 @@ bool GpuSwapchain::Rebuild(const VkSurfaceCapabilitiesKHR& capabilities, VkExten
     reason = "the window offers no 8-bit BGRA swapchain format";
     return false;
   }
+  uint32_t modeCount = 0;
+  if (VulkanFailed(fn.vkGetPhysicalDeviceSurfacePresentModesKHR(mCore->physicalDevice, mSurface, &modeCount, nullptr),
+                   "vkGetPhysicalDeviceSurfacePresentModesKHR", reason))
+    return false;
+  std::vector<VkPresentModeKHR> modes(modeCount);
+  if (VulkanFailed(
+          fn.vkGetPhysicalDeviceSurfacePresentModesKHR(mCore->physicalDevice, mSurface, &modeCount, modes.data()),
+          "vkGetPhysicalDeviceSurfacePresentModesKHR", reason))
+    return false;
+  modes.resize(modeCount);
   // Three images let one be shown, one wait for the display and one be copied into.
   uint32_t imageCount = std::max(capabilities.minImageCount, 3u);
   if (capabilities.maxImageCount != 0) imageCount = std::min(imageCount, capabilities.maxImageCount);
 
-  // The old swapchain's images may still be read by a present or written by a copy.
-  mCore->WaitQueueIdle();
+  // The old swapchain's images are written only by the copies, which have all completed (see Present); the
+  // presents that read them are the presentation engine's, which retiring the swapchain lets finish.
   VkSwapchainCreateInfoKHR info{VK_STRUCTURE_TYPE_SWAPCHAIN_CREATE_INFO_KHR};
   info.surface = mSurface;
   info.minImageCount = imageCount;
@@ -189,14 +217,16 @@ bool GpuSwapchain::Rebuild(const VkSurfaceCapabilitiesKHR& capabilities, VkExten
   info.imageSharingMode = VK_SHARING_MODE_EXCLUSIVE;
   info.preTransform = capabilities.currentTransform;
   info.compositeAlpha = PickCompositeAlpha(capabilities.supportedCompositeAlpha);
-  info.presentMode = VK_PRESENT_MODE_FIFO_KHR;  // the one mode every device offers
+  info.presentMode = PickPresentMode(modes);
   info.clipped = VK_TRUE;
   info.oldSwapchain = mSwapchain;
   VkSwapchainKHR made = VK_NULL_HANDLE;
   const VkResult result = fn.vkCreateSwapchainKHR(mCore->device, &info, nullptr, &made);
-  // The old one is retired either way.
-  std::vector<VkSemaphore> oldReady = std::move(mReady);
-  DestroySwapchain(mSwapchain, oldReady);
+  // The old one is retired either way. Its presents may still wait on its semaphores, and only a queue that
+  // has gone past them says they no longer do: they go with the next copy's completion (see CopyDone).
+  if (mSwapchain) mCore->fn.vkDestroySwapchainKHR(mCore->device, mSwapchain, nullptr);
+  mRetired.insert(mRetired.end(), mReady.begin(), mReady.end());
+  mReady.clear();
   mSwapchain = VK_NULL_HANDLE;
   mImages.clear();
   if (VulkanFailed(result, "vkCreateSwapchainKHR", reason)) return false;
@@ -222,16 +252,34 @@ bool GpuSwapchain::Rebuild(const VkSurfaceCapabilitiesKHR& capabilities, VkExten
   return true;
 }
 
+bool GpuSwapchain::CopyDone(Frame& frame, std::string& reason) {
+  if (!frame.submitted) return true;
+  const VkResult status = mCore->fn.vkGetFenceStatus(mCore->device, frame.fence);
+  if (status == VK_NOT_READY) return false;
+  if (VulkanFailed(status, "reading a present copy's fence", reason)) return false;
+  frame.submitted = false;
+  frame.source.reset();
+  DestroySemaphores(frame.retired);
+  return true;
+}
+
+bool GpuSwapchain::AllCopiesDone(std::string& reason) {
+  bool done = true;
+  for (Frame& frame : mFrames) done = CopyDone(frame, reason) && done;
+  return done;
+}
+
 GpuSurfaceState GpuSwapchain::Present(const std::shared_ptr<GpuTexture>& image, std::string& reason) {
   const VulkanFunctions& fn = mCore->fn;
-  Frame& frame = mFrames[mNextFrame];
-  if (frame.submitted) {
-    // The frame's own fence: the copy that last used this slot.
-    const VkResult waited = fn.vkWaitForFences(mCore->device, 1, &frame.fence, VK_TRUE, UINT64_MAX);
-    if (VulkanFailed(waited, "waiting for a present copy", reason)) return GpuSurfaceState::Lost;
-    frame.submitted = false;
-    frame.source.reset();
+  // A present still waiting for its copy comes first; while it waits, no other image is taken.
+  if (mPending) {
+    const GpuSurfaceState finished = FinishPresent(reason);
+    if (finished == GpuSurfaceState::Lost) return finished;
+    if (mPending) return GpuSurfaceState::Skipped;
   }
+  Frame& frame = mFrames[mNextFrame];
+  // The copy that last used this slot must be done: not waited for, the frame is skipped instead.
+  if (!CopyDone(frame, reason)) return reason.empty() ? GpuSurfaceState::Skipped : GpuSurfaceState::Lost;
 
   uint32_t imageIndex = 0;
   for (int attempt = 0;; ++attempt) {
@@ -249,11 +297,13 @@ GpuSurfaceState GpuSwapchain::Present(const std::shared_ptr<GpuTexture>& image, 
     // A minimised or zero-size window shows nothing; the swapchain is kept for when it comes back.
     if (extent.width == 0 || extent.height == 0) return GpuSurfaceState::Skipped;
     if (!mSwapchain || mOutOfDate || extent.width != mExtent.width || extent.height != mExtent.height) {
+      // The old images are not written any more once the copies into them are done; until then, skipped.
+      if (!AllCopiesDone(reason)) return reason.empty() ? GpuSurfaceState::Skipped : GpuSurfaceState::Lost;
       if (!Rebuild(capabilities, extent, reason)) return GpuSurfaceState::Lost;
     }
-    const VkResult acquired = fn.vkAcquireNextImageKHR(
-        mCore->device, mSwapchain, std::chrono::duration_cast<std::chrono::nanoseconds>(kAcquireTimeout).count(),
-        frame.acquired, VK_NULL_HANDLE, &imageIndex);
+    // Without a wait: an image that is not free at once (all of them shown or queued) skips the frame.
+    const VkResult acquired =
+        fn.vkAcquireNextImageKHR(mCore->device, mSwapchain, 0, frame.acquired, VK_NULL_HANDLE, &imageIndex);
     if (acquired == VK_SUCCESS) break;
     if (acquired == VK_SUBOPTIMAL_KHR) {
       // The image is ours and shows correctly, only not at the best; rebuild next time.
@@ -291,8 +341,33 @@ GpuSurfaceState GpuSwapchain::Present(const std::shared_ptr<GpuTexture>& image, 
     return GpuSurfaceState::Lost;
   frame.submitted = true;
   frame.source = image;
+  frame.retired = std::move(mRetired);
+  mRetired.clear();
   mNextFrame = (mNextFrame + 1) % kFramesInFlight;
+  if (mPresentAfterCopy) {
+    mPending = &frame;
+    mPendingImage = imageIndex;
+    mCore->QueueIdleNow();  // the marker behind the copy, which FinishPresent looks for
+    return GpuSurfaceState::Presented;
+  }
+  return QueuePresent(imageIndex, reason);
+}
 
+bool GpuSwapchain::PresentPending() const {
+  return mPending != nullptr;
+}
+
+// A CPU device's present waits for everything queued before it, not only for the copy: it is made once the
+// queue has gone idle.
+GpuSurfaceState GpuSwapchain::FinishPresent(std::string& reason) {
+  if (!mPending) return GpuSurfaceState::None;
+  if (!CopyDone(*mPending, reason)) return reason.empty() ? GpuSurfaceState::None : GpuSurfaceState::Lost;
+  if (!mCore->QueueIdleNow()) return GpuSurfaceState::None;
+  mPending = nullptr;
+  return QueuePresent(mPendingImage, reason);
+}
+
+GpuSurfaceState GpuSwapchain::QueuePresent(uint32_t imageIndex, std::string& reason) {
   VkPresentInfoKHR present{VK_STRUCTURE_TYPE_PRESENT_INFO_KHR};
   present.waitSemaphoreCount = 1;
   present.pWaitSemaphores = &mReady[imageIndex];

@@ -37,7 +37,8 @@ namespace platform::gpu {
   X(vkDestroySurfaceKHR)                       \
   X(vkGetPhysicalDeviceSurfaceSupportKHR)      \
   X(vkGetPhysicalDeviceSurfaceCapabilitiesKHR) \
-  X(vkGetPhysicalDeviceSurfaceFormatsKHR)
+  X(vkGetPhysicalDeviceSurfaceFormatsKHR)      \
+  X(vkGetPhysicalDeviceSurfacePresentModesKHR)
 
 #define KD_VK_SWAPCHAIN_FUNCTIONS(X) \
   X(vkCreateSwapchainKHR)            \
@@ -90,6 +91,7 @@ namespace platform::gpu {
   X(vkDestroyFence)                \
   X(vkResetFences)                 \
   X(vkWaitForFences)               \
+  X(vkGetFenceStatus)              \
   X(vkCreateSemaphore)             \
   X(vkDestroySemaphore)            \
   X(vkCmdPipelineBarrier)          \

@@ -165,31 +165,36 @@ struct MeterCase {
   int channels;
   std::vector<unsigned char> record;
   std::vector<double> expected;  // every channel's value, starting from 0.5
+  bool redraws;                  // channel 0's frame of three (2 at 0.5) changed
 };
 
 const float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 // clang-format off
 const MeterCase kMeters[] = {
-  {"ShortRecordZeroesChannel0", IBMeterControl::kLinear, 2, Record(2, 0, {0.8f, 0.9f}, 39), {0.0, 0.5}},
-  {"LinearClamps", IBMeterControl::kLinear, 2, Record(2, 0, {2.f, -1.f}), {1.0, 0.0}},
-  {"LogRange", IBMeterControl::kLog, 1, Record(1, 0, {1.f}), {72.0 / 84.0}},
-  {"LogSilenceIsEmpty", IBMeterControl::kLog, 1, Record(1, 0, {0.f}), {0.0}},
-  {"NaNIsEmpty", IBMeterControl::kLinear, 1, Record(1, 0, {kNaN}), {0.0}},
-  {"OffsetAndCountBoundedByMeter", IBMeterControl::kLinear, 2, Record(3, 1, {0.1f, 0.2f, 0.3f}), {0.5, 0.2}},
+  {"ShortRecordZeroesChannel0", IBMeterControl::kLinear, 2, Record(2, 0, {0.8f, 0.9f}, 39), {0.0, 0.5}, true},
+  {"LinearClamps", IBMeterControl::kLinear, 2, Record(2, 0, {2.f, -1.f}), {1.0, 0.0}, true},
+  {"LogRange", IBMeterControl::kLog, 1, Record(1, 0, {1.f}), {72.0 / 84.0}, true},
+  {"LogSilenceIsEmpty", IBMeterControl::kLog, 1, Record(1, 0, {0.f}), {0.0}, true},
+  {"NaNIsEmpty", IBMeterControl::kLinear, 1, Record(1, 0, {kNaN}), {0.0}, true},
+  {"OffsetAndCountBoundedByMeter", IBMeterControl::kLinear, 2, Record(3, 1, {0.1f, 0.2f, 0.3f}), {0.5, 0.2}, false},
   {"HugeCountReadsOnlyTheRecord", IBMeterControl::kLinear, 4, Record(1000000, 0, {0.1f, 0.2f, 0.3f}),
-   {0.1, 0.2, 0.3, 0.5}},
-  {"NegativeOffsetSkipsMissingChannels", IBMeterControl::kLinear, 2, Record(2, -1, {0.1f, 0.2f}), {0.1, 0.5}},
+   {0.1, 0.2, 0.3, 0.5}, true},
+  {"NegativeOffsetSkipsMissingChannels", IBMeterControl::kLinear, 2, Record(2, -1, {0.1f, 0.2f}), {0.1, 0.5}, true},
+  {"ALevelWithinTheFrameRedrawsNothing", IBMeterControl::kLinear, 1, Record(1, 0, {0.6f}), {0.6}, false},
 };
 // clang-format on
 
+// A record redraws the meter only when the frame it shows changes.
 TEST_F(BitmapControls, MeterReadsOnlyItsChannelsFromTheRecord) {
   for (const MeterCase& c : kMeters) {
     auto* meter = Add(new IBMeterControl(0.f, 0.f, Strip(3), c.channels, c.response, 12.f, -72.f));
     for (int i = 0; i < c.channels; ++i) meter->SetValue(0.5, i);
+    meter->SetClean();
     meter->OnMsgFromDelegate(0, static_cast<int>(c.record.size()), c.record.data());
     for (int i = 0; i < c.channels; ++i)
       EXPECT_NEAR(meter->GetValue(i), c.expected[static_cast<std::size_t>(i)], 1e-6) << c.name << " channel " << i;
+    EXPECT_EQ(meter->IsDirty(), c.redraws) << c.name;
   }
 }
 

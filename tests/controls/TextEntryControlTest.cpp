@@ -223,6 +223,26 @@ TEST_F(TextEntry, CaretBlinksHalfOfEverySecondWhileEditing) {
   EXPECT_EQ(entry->GetAnimationFunction(), nullptr);
 }
 
+// Frames every 20 ms for three seconds: the field redraws exactly when the caret shows or hides, not on every frame
+// of the blink.
+TEST_F(TextEntry, BlinkRedrawsOnlyWhenTheCaretShowsOrHides) {
+  Open(FakeDelegate::kGain, "1");
+  Key(VirtualKey(39));
+  Tick(0);
+  entry->SetClean();
+  int flips = 0, redraws = 0;
+  bool visible = entry->IsCaretVisible();
+  for (double ms = 20; ms <= 3000; ms += 20) {
+    Tick(ms);
+    flips += entry->IsCaretVisible() != visible ? 1 : 0;
+    visible = entry->IsCaretVisible();
+    redraws += entry->IsDirty() ? 1 : 0;
+    entry->SetClean();
+  }
+  EXPECT_GE(flips, 5);
+  EXPECT_EQ(redraws, flips);
+}
+
 TEST_F(TextEntry, ContextMenuEditsTheFieldThatOpenedIt) {
   AttachPopupMenuControl(g);
   g.EnableMouseOver(true);

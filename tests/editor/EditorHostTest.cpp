@@ -281,17 +281,60 @@ TEST_F(EditorHostTest, MetersAndModulationViewsFollowTheAudioAndAClickResetsTheM
   EXPECT_EQ(ChangedPixels(silent, meter), 0);
 }
 
-// A still editor draws nothing (the meter redraws only when its levels change); a change from the host is drawn
-// once.
+// A still editor draws nothing while audio runs, silent or steady: the meter and the modulation views redraw only
+// what moves by a pixel. A falling level moves the meter on every frame; a change from the host is drawn once.
 TEST_F(EditorHostTest, DrawsOnlyWhenSomethingIsDirty) {
   OpenEditor();
-  Frames(5);
-  const int before = Presented().count;
-  Frames(60);
-  EXPECT_EQ(Presented().count, before);
+  // About 21 ms of audio before each frame, as a host's audio runs between its idle calls.
+  const auto frames = [this](int n, float amplitude) {
+    for (int i = 0; i < n; ++i) {
+      ProcessSine(4, amplitude);
+      Frame();
+    }
+  };
+  for (const float amplitude : {0.f, 0.5f}) {
+    frames(30, amplitude);  // the meter rises, the views fill with the steady gain
+    const int before = Presented().count;
+    frames(60, amplitude);
+    EXPECT_EQ(Presented().count, before) << amplitude;
+  }
+  int before = Presented().count;
+  frames(20, 0.f);
+  EXPECT_GE(Presented().count, before + 15);
+  before = Presented().count;
   host.SetParameter(kGainMaster, 0.75f);
   Frames(10);
   EXPECT_EQ(Presented().count, before + 1);
+}
+
+// A hidden (unmapped) editor draws no frame, whatever changes and however long audio runs; shown again, it
+// draws one frame, which shows the editor as it is now.
+TEST_F(EditorHostTest, HiddenDrawsNothingAndShownAgainDrawsOnce) {
+  OpenEditor();
+  struct Case {
+    const char* name;
+    float gainWhileHidden;  // -1: nothing changes
+  };
+  for (const Case& c : {Case{"unchanged", -1.f}, Case{"fader moved", 0.25f}}) {
+    Frames(5);
+    const std::vector<uint8_t> shown = Rgba();
+    const int before = Presented().count;
+    Inject(pw::NativeInput::Kind::kHidden, 0.f, 0.f);
+    if (c.gainWhileHidden >= 0.f) host.SetParameter(kGainMaster, c.gainWhileHidden);
+    for (int i = 0; i < 30; ++i) {
+      ProcessSine(4, 0.5f);
+      Frame();
+    }
+    EXPECT_EQ(Presented().count, before) << c.name;
+    Inject(pw::NativeInput::Kind::kShown, 0.f, 0.f);
+    Frames(3);
+    EXPECT_EQ(Presented().count, before + 1) << c.name;
+    const int changed = ChangedPixels(shown, Box{20, 60, 170, 300});  // the master fader column
+    if (c.gainWhileHidden >= 0.f)
+      EXPECT_GT(changed, 0) << c.name;
+    else
+      EXPECT_EQ(changed, 0) << c.name;
+  }
 }
 
 TEST_F(EditorHostTest, ClosesAndReopensThroughTheDispatcher) {

@@ -1,6 +1,7 @@
 // The peak meter as the editor configures it (range 5: floor -72, span 72, plain scale, numbers on):
 // bar, hold-line and peak-text placement for known levels, the scale's numbers and the gap its lines
-// leave for them, the click that resets it and the wheel that picks a range through a parameter.
+// leave for them, which level changes redraw it, the click that resets it and the wheel that picks a range
+// through a parameter.
 #include "editor/IVMeterControlLW.h"
 #include "tests/editor/EditorFixture.h"
 
@@ -69,6 +70,68 @@ TEST_P(Levels, BarHoldLineAndPeakText) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Meter, Levels, ::testing::ValuesIn(kLevels),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Levels (dB) the idle tick writes into both channels: bar, hold line, peak text.
+struct Written {
+  float bar, hold, peak;
+};
+
+std::vector<Written> Repeat(const std::vector<Written>& pattern, int times) {
+  std::vector<Written> out;
+  for (int i = 0; i < times; ++i) out.insert(out.end(), pattern.begin(), pattern.end());
+  return out;
+}
+
+std::vector<Written> Falling(float from, float step, int steps) {
+  std::vector<Written> out;
+  for (int i = 1; i <= steps; ++i) out.push_back({from - step * static_cast<float>(i), -3.f, -2.f});
+  return out;
+}
+
+struct DirtyCase {
+  const char* name;
+  Written settled;
+  std::vector<Written> ticks;
+  bool hidden;
+  int dirty;  // ticks after which the meter is dirty
+};
+
+// A bar 266 points long spans 72 dB: one point (a pixel at scale 1) is 0.27 dB. -6 dB ends at 128.2, -6.04 dB
+// at 128.3; 0.3 dB is 1.1 points.
+// clang-format off
+const DirtyCase kDirty[] = {
+  {"SteadyLevels", {-6.f, -3.f, -2.f}, Repeat({{-6.f, -3.f, -2.f}}, 100), false, 0},
+  {"WobbleWithinAPixel", {-6.f, -3.f, -2.f}, Repeat({{-6.04f, -3.04f, -2.04f}, {-6.f, -3.f, -2.f}}, 50), false, 0},
+  {"BarFallingAPixelATick", {-6.f, -3.f, -2.f}, Falling(-6.f, 0.3f, 40), false, 40},
+  {"HoldLineMovesAPixel", {-6.f, -3.f, -2.f}, {{-6.f, -3.3f, -2.f}}, false, 1},
+  {"PeakTextReadsDifferently", {-6.f, -3.f, -2.f}, {{-6.f, -3.f, -2.2f}}, false, 1},
+  {"BelowTheFloorLooksAlike", {-100.f, -100.f, -50.f}, {{-400.f, -400.f, -50.f}, {-144.f, -90.f, -50.f}}, false, 0},
+  {"AboveTheTopLooksAlike", {7.2f, 7.2f, 7.2f}, {{10.f, 12.f, 7.2f}}, false, 0},
+  {"SilenceAfterTheFloorShowsMinusInf", {-100.f, -100.f, -100.f}, {{-400.f, -400.f, -400.f}}, false, 1},
+  {"HiddenMeter", {-6.f, -3.f, -2.f}, Falling(-6.f, 0.3f, 10), true, 0},
+};
+// clang-format on
+
+class MeterRedraws : public MeterTest, public ::testing::WithParamInterface<DirtyCase> {};
+
+TEST_P(MeterRedraws, OnlyLevelsTheDrawingShowsDifferentlyRedrawIt) {
+  const DirtyCase& c = GetParam();
+  Meter* m = MakeMeter(470);
+  for (int ch = 0; ch < 2; ++ch) m->SetLevels(ch, c.settled.bar, c.settled.hold, c.settled.peak);
+  m->Hide(c.hidden);
+  m->SetClean();
+  int dirty = 0;
+  for (const Written& w : c.ticks) {
+    for (int ch = 0; ch < 2; ++ch) m->SetLevels(ch, w.bar, w.hold, w.peak);
+    dirty += m->IsDirty() ? 1 : 0;
+    m->SetClean();
+  }
+  EXPECT_EQ(dirty, c.dirty);
+  EXPECT_EQ(m->GetBarLevel(1), c.ticks.back().bar);  // the newest levels are drawn whenever it redraws
+}
+
+INSTANTIATE_TEST_SUITE_P(Meter, MeterRedraws, ::testing::ValuesIn(kDirty),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MeterTest, ScaleNumbersAndLinesOfRangeFive) {

@@ -1,5 +1,5 @@
 // The modulation views: history length from the plot width, records that shift or clear the history,
-// messages that must change nothing, and the plotted line and fill.
+// messages that must change nothing, the plotted line and fill, and which records redraw the view.
 #include "editor/IVModViewControlLW.h"
 #include "tests/editor/EditorFixture.h"
 
@@ -111,6 +111,65 @@ TEST_F(ModViewTest, PlotsALineOverAGradientFill) {
   EXPECT_EQ(shapes[1].paint, "PathStroke 255,32,226,224 t2");
   EXPECT_EQ(shapes[1].xs.size(), 142u);
 }
+
+// The plot's inner rect is 70 points high: at scale 1 a value of 1 / 70 is one device pixel.
+constexpr float kPixel = 1.f / 70.f;
+constexpr float kReset = -1.f;  // stands for a record with the reset flag
+
+std::vector<float> Repeat(const std::vector<float>& pattern, int times) {
+  std::vector<float> out;
+  for (int i = 0; i < times; ++i) out.insert(out.end(), pattern.begin(), pattern.end());
+  return out;
+}
+
+std::vector<float> Then(std::vector<float> first, const std::vector<float>& second) {
+  first.insert(first.end(), second.begin(), second.end());
+  return first;
+}
+
+struct DirtyCase {
+  const char* name;
+  float settled;           // every history entry holds it before the records below
+  std::vector<float> run;  // the records' values (kReset: a reset record)
+  float scale;             // the editor's screen scale
+  bool hidden;
+  int dirty;  // records of the run after which the view is dirty
+};
+
+// A step of one record scrolls through all 142 points of the plot and out: 143 records move the picture.
+// clang-format off
+const DirtyCase kDirty[] = {
+  {"SteadyValue", 0.5f, Repeat({0.5f}, 500), 1.f, false, 0},
+  {"WobbleWithinAPixel", 0.5f, Repeat({0.5f + 0.3f * kPixel, 0.5f}, 250), 1.f, false, 0},
+  {"TheSameWobbleAtDoubleScale", 0.5f, Repeat({0.5f + 0.3f * kPixel, 0.5f}, 250), 2.f, false, 500},
+  {"OneStepScrollsThroughAndOut", 0.5f, Then({0.6f}, Repeat({0.5f}, 300)), 1.f, false, 143},
+  {"ARiseOfAPixel", 0.5f, Then({0.5f + 1.2f * kPixel}, Repeat({0.5f + 1.2f * kPixel}, 300)), 1.f, false, 142},
+  {"ResetOfAPlotAtTheBottom", 0.f, {kReset}, 1.f, false, 0},
+  {"ResetOfARaisedPlot", 0.5f, {kReset, 0.f, 0.f}, 1.f, false, 1},
+  {"HiddenView", 0.5f, {0.6f, 0.7f, kReset}, 1.f, true, 0},
+};
+// clang-format on
+
+class ModViewRedraws : public ModViewTest, public ::testing::WithParamInterface<DirtyCase> {};
+
+TEST_P(ModViewRedraws, OnlyRecordsThatMoveThePlotByAPixelRedrawIt) {
+  const DirtyCase& c = GetParam();
+  g.SetScreenScale(c.scale);
+  view->SetPlotEnabled(true);
+  for (int i = 0; i < 200; ++i) Send(Record(c.settled));
+  view->Hide(c.hidden);
+  view->SetClean();
+  int dirty = 0;
+  for (float value : c.run) {
+    Send(value == kReset ? Record(0.f, true) : Record(value));
+    dirty += view->IsDirty() ? 1 : 0;
+    view->SetClean();
+  }
+  EXPECT_EQ(dirty, c.dirty);
+}
+
+INSTANTIATE_TEST_SUITE_P(ModView, ModViewRedraws, ::testing::ValuesIn(kDirty),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ModViewTest, FewerThanTwoValuesPlotNothing) {
   auto* narrow = Add(new ModView({0, 0, 9.5f, 100}, "X", BareStyle(), false, false));

@@ -1,12 +1,19 @@
 // The drawable layer presenting through a Vulkan swapchain into X11 windows made by the window layer: a
-// top-level window and the child of a window the test makes as a host would. What the window shows is
-// read back with XGetImage. Runs under xvfb-run; every case skips without $DISPLAY.
+// top-level window and the child of a window the test makes as a host would; a GPU that has not finished
+// holds up no present, and the last frame still reaches the window. What the window shows is read back
+// with XGetImage. Runs under xvfb-run; every case skips without $DISPLAY.
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <thread>
 
+#include "platform/gpu/GpuCore.h"
 #include "platform/gpu/GpuDrawableLayer.h"
 #include "platform/window/Backend.h"
 #include "platform/window/Window.h"
@@ -73,10 +80,22 @@ class SwapchainX11Test : public GpuTest, public ::testing::WithParamInterface<Wi
   // Clears the next drawable to `clear`, fills its middle with `quad`, presents it and waits for the
   // frame to complete; answers what the layer's front buffer holds.
   std::vector<uint8_t> PresentFrame(GpuClearColor clear, GpuClearColor quad) {
+    std::shared_ptr<GpuCommandBuffer> commands = CommitFrame(clear, quad);
+    if (!commands) return {};
+    commands->WaitUntilCompleted();
+    std::vector<uint8_t> front;
+    int frontWidth = 0, frontHeight = 0;
+    EXPECT_TRUE(mLayer->ReadFrontBuffer(front, frontWidth, frontHeight));
+    EXPECT_EQ(static_cast<size_t>(frontWidth) * frontHeight * 4, front.size());
+    return front;
+  }
+
+  // The same frame committed, not waited for.
+  std::shared_ptr<GpuCommandBuffer> CommitFrame(GpuClearColor clear, GpuClearColor quad) {
     std::string reason;
     std::shared_ptr<GpuDrawable> drawable = mLayer->NextDrawable(reason);
     EXPECT_NE(drawable, nullptr) << reason;
-    if (!drawable) return {};
+    if (!drawable) return nullptr;
     const int width = drawable->Texture()->Width();
     const int height = drawable->Texture()->Height();
     PipelineSpec spec;
@@ -97,13 +116,7 @@ class SwapchainX11Test : public GpuTest, public ::testing::WithParamInterface<Wi
     encoder->EndEncoding();
     commands->PresentDrawable(drawable);
     EXPECT_TRUE(commands->Commit()) << commands->Error();
-    commands->WaitUntilCompleted();
-    std::vector<uint8_t> front;
-    int frontWidth = 0, frontHeight = 0;
-    EXPECT_TRUE(mLayer->ReadFrontBuffer(front, frontWidth, frontHeight));
-    EXPECT_EQ(frontWidth, width);
-    EXPECT_EQ(frontHeight, height);
-    return front;
+    return commands;
   }
 
   std::pair<int, int> WindowSize() {
@@ -134,10 +147,12 @@ class SwapchainX11Test : public GpuTest, public ::testing::WithParamInterface<Wi
     });
   }
 
+  // Pumps the window layer and lets the drawable layer's window catch up, as the editor's ticks do.
   template <typename Done>
   bool WaitFor(Done done) {
     for (int i = 0; i < 500; ++i) {
       window::Pump();
+      if (mLayer) mLayer->UpdateSurface();
       if (done()) return true;
       ::usleep(10000);
     }
@@ -198,6 +213,95 @@ INSTANTIATE_TEST_SUITE_P(Windows, SwapchainX11Test,
                                            WindowCase{"ChildOfHostWindow", true, 200, 120, 120, 150}),
                          [](const ::testing::TestParamInfo<WindowCase>& info) { return info.param.name; });
 
+// Holds the device's queue, as a GPU busy with other work would: a submission that waits for an event only the
+// host sets. Released by Release, or after ten seconds by a watchdog, which then fails the test (something waited
+// for the GPU that should not have).
+class QueueHold {
+ public:
+  explicit QueueHold(GpuCore& core) : mCore(core) {
+    const auto get = [&core](const char* name) { return core.fn.vkGetDeviceProcAddr(core.device, name); };
+    mCreateEvent = reinterpret_cast<PFN_vkCreateEvent>(get("vkCreateEvent"));
+    mDestroyEvent = reinterpret_cast<PFN_vkDestroyEvent>(get("vkDestroyEvent"));
+    mSetEvent = reinterpret_cast<PFN_vkSetEvent>(get("vkSetEvent"));
+    const auto waitEvents = reinterpret_cast<PFN_vkCmdWaitEvents>(get("vkCmdWaitEvents"));
+    VkEventCreateInfo info{VK_STRUCTURE_TYPE_EVENT_CREATE_INFO, nullptr, 0};
+    EXPECT_EQ(mCreateEvent(core.device, &info, nullptr, &mEvent), VK_SUCCESS);
+    std::string reason;
+    mSlot = core.TakeSlot(reason);
+    EXPECT_NE(mSlot, nullptr) << reason;
+    waitEvents(mSlot->commandBuffer, 1, &mEvent, VK_PIPELINE_STAGE_HOST_BIT, VK_PIPELINE_STAGE_ALL_COMMANDS_BIT, 0,
+               nullptr, 0, nullptr, 0, nullptr);
+    EXPECT_EQ(core.Submit(*mSlot), VK_SUCCESS);
+    mWatchdog = std::thread([this] {
+      std::unique_lock<std::mutex> lock(mMutex);
+      if (mChanged.wait_for(lock, std::chrono::seconds(10), [this] { return mReleased; })) return;
+      ADD_FAILURE() << "the GPU was waited for";
+      SetEvent();
+    });
+  }
+  ~QueueHold() { Release(); }
+
+  void Release() {
+    {
+      std::lock_guard<std::mutex> lock(mMutex);
+      if (!mReleased) SetEvent();
+      mReleased = true;
+    }
+    mChanged.notify_all();
+    if (mWatchdog.joinable()) mWatchdog.join();
+    if (!mSlot) return;
+    mCore.fn.vkWaitForFences(mCore.device, 1, &mSlot->fence, VK_TRUE, UINT64_MAX);
+    mCore.ReturnSlot(std::move(mSlot));
+    mDestroyEvent(mCore.device, mEvent, nullptr);
+  }
+
+ private:
+  void SetEvent() {
+    if (!mEventSet) mSetEvent(mCore.device, mEvent);
+    mEventSet = true;
+  }
+
+  GpuCore& mCore;
+  PFN_vkCreateEvent mCreateEvent = nullptr;
+  PFN_vkDestroyEvent mDestroyEvent = nullptr;
+  PFN_vkSetEvent mSetEvent = nullptr;
+  VkEvent mEvent = VK_NULL_HANDLE;
+  std::unique_ptr<GpuFrameSlot> mSlot;
+  std::mutex mMutex;
+  std::condition_variable mChanged;
+  bool mReleased = false;  // guarded by mMutex
+  bool mEventSet = false;  // guarded by mMutex
+  std::thread mWatchdog;
+};
+
+using SwapchainBusyGpuTest = SwapchainX11Test;
+
+// Frames committed while the GPU has not finished (fences not signalled) neither wait nor get lost: the layer
+// says it is not ready for another frame, a present whose copy slot or earlier present is still busy is
+// skipped, and once the GPU is done the window catches up with the last frame.
+TEST_F(SwapchainBusyGpuTest, AFenceNotYetSignalledHoldsUpNoFrameAndTheLastFrameStillShows) {
+  OpenWindow(true, 120, 90);
+  if (HasFatalFailure()) return;
+  ASSERT_FALSE(PresentFrame({0.0, 0.0, 1.0, 1.0}, {1.0, 1.0, 1.0, 1.0}).empty());
+  ASSERT_TRUE(WaitFor([&] { return mLayer->ReadyForFrame(); }));
+  QueueHold hold(*mDevice->Core());
+  std::shared_ptr<GpuCommandBuffer> first = CommitFrame({1.0, 0.0, 0.0, 1.0}, {0.0, 1.0, 0.0, 1.0});
+  EXPECT_FALSE(mLayer->ReadyForFrame());
+  std::shared_ptr<GpuCommandBuffer> last = CommitFrame({0.0, 1.0, 0.0, 1.0}, {1.0, 0.0, 1.0, 1.0});
+  ASSERT_NE(last, nullptr);
+  for (int tick = 0; tick < 5; ++tick) mLayer->UpdateSurface();
+  EXPECT_FALSE(mLayer->ReadyForFrame());
+  EXPECT_EQ(mLayer->PresentedCount(), 1);  // held: neither frame has completed
+  hold.Release();
+  last->WaitUntilCompleted();
+  std::vector<uint8_t> shown;
+  int width = 0, height = 0;
+  ASSERT_TRUE(mLayer->ReadFrontBuffer(shown, width, height));
+  EXPECT_TRUE(WindowShows(shown));
+  EXPECT_EQ(shown[1], 255);  // the last frame's green clear colour in a corner
+  EXPECT_TRUE(mLayer->ReadyForFrame());
+}
+
 using SwapchainLossTest = SwapchainX11Test;
 
 TEST_F(SwapchainLossTest, AWindowThatIsGoneLeavesTheFrontBufferForASoftwarePresent) {
@@ -217,7 +321,8 @@ TEST_F(SwapchainLossTest, AWindowThatIsGoneLeavesTheFrontBufferForASoftwarePrese
     const std::vector<uint8_t> front = PresentFrame({1.0, 0.0, 0.0, 1.0}, {0.0, 1.0, 0.0, 1.0});
     ASSERT_FALSE(front.empty());
     EXPECT_EQ(front[2], 255);  // the clear colour's red in a corner
-    EXPECT_EQ(mLayer->SurfaceState(), GpuSurfaceState::Lost);
+    // Found at the present, or at a later tick when a present was still waiting for the GPU.
+    EXPECT_TRUE(WaitFor([&] { return mLayer->SurfaceState() == GpuSurfaceState::Lost; }));
     EXPECT_FALSE(mLayer->PresentsToSurface());
     EXPECT_NE(mLayer->SurfaceLossReason().find("SURFACE_LOST"), std::string::npos) << mLayer->SurfaceLossReason();
   }
