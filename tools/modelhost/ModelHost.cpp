@@ -126,14 +126,16 @@ void ModelHost::CloseEditor() {
 
 bool ModelHost::RunGuiUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
   const Clock::time_point end = Clock::now() + timeout;
-  for (Clock::time_point turn = Clock::now();; turn += kIdleInterval) {
-    if (done && done()) return true;
+  while (!(done && done())) {
     if (Clock::now() >= end) return false;
+    // A turn that overran is not caught up with a burst of idle calls; the next comes an interval later.
+    const Clock::time_point next = Clock::now() + kIdleInterval;
     mWindow.HandleEvents();
     if (EditorIsOpen()) Dispatch(vst2::kEffEditIdle);
     FollowSizeRequest();
-    std::this_thread::sleep_until(turn + kIdleInterval);
+    std::this_thread::sleep_until(next);
   }
+  return true;
 }
 
 void ModelHost::FollowSizeRequest() {
@@ -144,7 +146,7 @@ void ModelHost::FollowSizeRequest() {
 // --- Audio thread ---
 
 void ModelHost::StartAudio() {
-  if (mAudioRunning.exchange(true)) return;
+  if (!mEffect || !mEffect->processReplacing || mAudioRunning.exchange(true)) return;
   mAudio = std::thread([this] { ProcessAudio(); });
 }
 
