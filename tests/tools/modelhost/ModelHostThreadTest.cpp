@@ -100,6 +100,7 @@ TEST_P(ModelHostCrossThreadCloseInCallback, TheEditorClosesAndOpensAgain) {
   DragMasterFader(host);
   ASSERT_TRUE(closed.load()) << "the drag made no such call";
   host.SetEditHandler(nullptr);
+  // Hosts send a closed editor no idle calls: its window goes without them.
   EXPECT_TRUE(host.RunGuiUntil([&] { return host.Window().EditorWindow() == 0; }, milliseconds(5000)))
       << "the editor's window stays after the close";
   ASSERT_NO_FATAL_FAILURE(OpenAndSee(host));
