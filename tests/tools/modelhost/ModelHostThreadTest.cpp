@@ -1,0 +1,119 @@
+// The module's editor driven as Linux hosts drive it, from the threads they use: it draws in the host's window and
+// a drag reaches the host as one gesture on the GUI thread, whatever other thread idles the plug-in meanwhile or
+// first, and when the host closes the editor from inside one of the gesture's calls.
+#include <atomic>
+#include <thread>
+
+#include "tests/tools/modelhost/ModelHostFixture.h"
+
+namespace modelhost_test {
+namespace {
+
+// A careless host's other thread sending both idle requests, until it is told to stop or for a number of rounds.
+class IdlingThread {
+ public:
+  explicit IdlingThread(ModelHost& host, int rounds = -1)
+      : mThread([this, &host, rounds] {
+          for (int round = 0; !mStop.load() && round != rounds; ++round) {
+            host.Dispatch(vst2::kEffEditIdle);
+            host.Dispatch(vst2::kEffIdle);
+            std::this_thread::sleep_for(milliseconds(1));
+          }
+        }) {}
+  ~IdlingThread() { Stop(); }
+  void Stop() {
+    mStop.store(true);
+    Finish();
+  }
+  // Waits until the rounds are done.
+  void Finish() {
+    if (mThread.joinable()) mThread.join();
+  }
+
+ private:
+  std::atomic<bool> mStop{false};
+  std::thread mThread;
+};
+
+using ModelHostEditor = ModelHostOnDisplay;
+
+TEST_F(ModelHostEditor, DrawsInTheHostsWindowAndADragReachesTheHostAsOneGesture) {
+  ModelHost host;
+  ASSERT_NO_FATAL_FAILURE(Load(host));
+  ASSERT_NO_FATAL_FAILURE(OpenAndSee(host));
+  ASSERT_NO_FATAL_FAILURE(DragReachesTheHost(host));
+  EXPECT_GT(host.BlocksProcessed(), 0);
+}
+
+using ModelHostCrossThread = ModelHostOnDisplay;
+
+TEST_F(ModelHostCrossThread, AnotherThreadIdlesWhileTheGuiThreadOpensAndClosesTheEditorOverAndOver) {
+  constexpr int kCycles = 20;
+  ModelHost host;
+  ASSERT_NO_FATAL_FAILURE(Load(host));
+  ASSERT_NO_FATAL_FAILURE(OpenAndSee(host));
+  IdlingThread other(host);
+  for (int cycle = 0; cycle < kCycles; ++cycle) {
+    host.CloseEditor();
+    std::string error;
+    ASSERT_TRUE(host.OpenEditor(error)) << "cycle " << cycle << ": " << error;
+    host.RunGui(3 * ModelHost::kIdleInterval);
+  }
+  ASSERT_NO_FATAL_FAILURE(See(host));
+  ASSERT_NO_FATAL_FAILURE(DragReachesTheHost(host));
+}
+
+// Where the other thread's idle requests come, all before the GUI thread's first.
+enum class EarlyIdle { kBeforeTheEditorOpens, kBetweenOpenAndTheFirstIdle };
+
+class ModelHostCrossThreadEarlyIdle : public ModelHostOnDisplay, public testing::WithParamInterface<EarlyIdle> {};
+
+TEST_P(ModelHostCrossThreadEarlyIdle, TheEditorStillDrawsAndTakesDragsOnTheGuiThread) {
+  ModelHost host;
+  ASSERT_NO_FATAL_FAILURE(Load(host));
+  if (GetParam() == EarlyIdle::kBeforeTheEditorOpens) IdlingThread(host, 5).Finish();
+  std::string error;
+  ASSERT_TRUE(host.OpenEditor(error)) << error;
+  if (GetParam() == EarlyIdle::kBetweenOpenAndTheFirstIdle) IdlingThread(host, 5).Finish();
+  ASSERT_NO_FATAL_FAILURE(See(host));
+  ASSERT_NO_FATAL_FAILURE(DragReachesTheHost(host));
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, ModelHostCrossThreadEarlyIdle,
+                         testing::Values(EarlyIdle::kBeforeTheEditorOpens, EarlyIdle::kBetweenOpenAndTheFirstIdle),
+                         [](const testing::TestParamInfo<EarlyIdle>& info) {
+                           return info.param == EarlyIdle::kBeforeTheEditorOpens ? "BeforeTheEditorOpens"
+                                                                                 : "BetweenOpenAndTheFirstIdle";
+                         });
+
+// The host closes the editor from inside the call of the gesture the row names, then opens it again.
+class ModelHostCrossThreadCloseInCallback : public ModelHostOnDisplay, public testing::WithParamInterface<int32_t> {};
+
+TEST_P(ModelHostCrossThreadCloseInCallback, TheEditorClosesAndOpensAgain) {
+  ModelHost host;
+  ASSERT_NO_FATAL_FAILURE(Load(host));
+  ASSERT_NO_FATAL_FAILURE(OpenAndSee(host));
+  std::atomic<bool> closed{false};
+  host.SetEditHandler([&](const EditCall& call) {
+    if (call.opcode == GetParam() && !closed.exchange(true)) host.CloseEditor();
+  });
+  DragMasterFader(host);
+  ASSERT_TRUE(closed.load()) << "the drag made no such call";
+  host.SetEditHandler(nullptr);
+  // Hosts send a closed editor no idle calls: its window goes without them.
+  EXPECT_TRUE(host.RunGuiUntil([&] { return host.Window().EditorWindow() == 0; }, milliseconds(5000)))
+      << "the editor's window stays after the close";
+  ASSERT_NO_FATAL_FAILURE(OpenAndSee(host));
+  ASSERT_NO_FATAL_FAILURE(DragReachesTheHost(host));
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, ModelHostCrossThreadCloseInCallback,
+                         testing::Values(vst2::kHostBeginEdit, vst2::kHostAutomate, vst2::kHostEndEdit),
+                         [](const testing::TestParamInfo<int32_t>& info) {
+                           return info.param == vst2::kHostBeginEdit  ? "InBeginEdit"
+                                  : info.param == vst2::kHostAutomate ? "InAutomate"
+                                                                      : "InEndEdit";
+                         });
+
+}  // namespace
+}  // namespace modelhost_test
