@@ -3,14 +3,14 @@
 #include "editor/KelvadruneLayout.h"
 #include "framework/vst2/VST2EditorFrame.h"
 #include "framework/vst2/VST2Entry.h"
-#include "graphics/platform/IGraphicsMac.h"
+#include "graphics/platform/IGraphicsLinux.h"
 #include "platform/window/Window.h"
 
 KelvadruneInstance::KelvadruneInstance(const fx::InstanceInfo& info) : Kelvadrune(info) {
   // The graphics find the editor's pictures and fonts in the module's resources through the plug-in's bundle
   // identifier: without it no resource is found.
   fx::gfx::InstallEditor(*this, [this](fx::gfx::IGEditorDelegate& dlg, int width, int height, int fps, float scale) {
-    auto* graphics = new fx::gfx::IGraphicsMac(dlg, width, height, fps, scale);
+    auto* graphics = new fx::gfx::IGraphicsLinux(dlg, width, height, fps, scale);
     graphics->SetBundleID(GetBundleID());
     graphics->SetAppGroupID(GetAppGroupID());
     return static_cast<fx::gfx::IGraphics*>(graphics);
@@ -21,7 +21,7 @@ intptr_t KelvadruneInstance::VendorSpecificHook(int index, intptr_t value, void*
   if (index != vst2::kVendorEditorFrame) return Kelvadrune::VendorSpecificHook(index, value, ptr, opt);
   if (!ptr) return 0;
   auto lock = LockEditor();
-  const auto* graphics = GetUI<fx::gfx::IGraphicsMac>();
+  const auto* graphics = GetUI<fx::gfx::IGraphicsLinux>();
   const platform::window::Window* window = graphics ? graphics->GetPlatformWindow() : nullptr;
   if (!window || window->LastPresentedFrame().count == 0) return 0;
   const platform::window::PresentedFrame& presented = window->LastPresentedFrame();

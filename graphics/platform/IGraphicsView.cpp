@@ -4,7 +4,7 @@
 
 #include "framework/IGEditorDelegate.h"
 #include "graphics/CoreTextFont.h"
-#include "graphics/platform/IGraphicsMac.h"
+#include "graphics/platform/IGraphicsLinux.h"
 #include "graphics/platform/IGraphicsMenu.h"
 #include "platform/runloop/RunLoop.h"
 #include "platform/window/Cursor.h"
@@ -58,7 +58,7 @@ std::vector<const char*> Paths(const IGraphicsDraggingInfo& info) {
 
 }  // namespace
 
-IGraphicsView_vKelvadrune_vst::IGraphicsView_vKelvadrune_vst(IGraphicsMac& graphics)
+IGraphicsView_vKelvadrune_vst::IGraphicsView_vKelvadrune_vst(IGraphicsLinux& graphics)
     : View(pw::Rect{
           {},
           {static_cast<double>(static_cast<int>(static_cast<float>(graphics.Width()) * graphics.GetDrawScale())),
@@ -160,7 +160,7 @@ void IGraphicsView_vKelvadrune_vst::RemoveFromSuperview() {
   // The delegate's close deletes the graphics, and with them the last owner of this view.
   const std::shared_ptr<IGraphicsView_vKelvadrune_vst> keep = weak_from_this().lock();
   if (mTextFieldView) EndUserInput();
-  if (IGraphicsMac* graphics = mGraphics) {
+  if (IGraphicsLinux* graphics = mGraphics) {
     IGEditorDelegate& delegate = *graphics->GetDelegate();
     // Graphics the delegate does not hold (it may hold another editor) close themselves.
     if (delegate.GetEditorView() == static_cast<IEditorView*>(graphics)) {

@@ -1,7 +1,7 @@
 // The editor's view: hosts the editor in its window, owns the drawing layer the renderer draws into, redraws
 // from its own repeating timer on the main run loop at the editor's frame rate, turns the window layer's
 // mouse, wheel, key and drop events into the graphics core's events, and shows the native text field, popup
-// menus, colour panel, cursors and tooltips. Made and owned by IGraphicsMac while its editor is open.
+// menus, colour panel, cursors and tooltips. Made and owned by IGraphicsLinux while its editor is open.
 //
 // The editor's thread only: the window layer's events, the run-loop timer (bound to that thread) and the colour
 // panel's picks all arrive there, each handled as one editor event under the editor lock (so a close from inside
@@ -31,7 +31,7 @@ class RunLoopTimer;
 
 namespace fx::gfx {
 
-class IGraphicsMac;
+class IGraphicsLinux;
 class IPopupMenu;
 
 // Flag bits of TranslateKeyEvent.
@@ -58,7 +58,7 @@ class IGraphicsView_vKelvadrune_vst final : public platform::window::View,
                                             public std::enable_shared_from_this<IGraphicsView_vKelvadrune_vst> {
  public:
   // Sized to the editor at its draw scale, with a new drawing layer; it belongs to the graphics' editor thread.
-  explicit IGraphicsView_vKelvadrune_vst(IGraphicsMac& graphics);
+  explicit IGraphicsView_vKelvadrune_vst(IGraphicsLinux& graphics);
   // Closes the colour panel it may have opened and stops observing.
   ~IGraphicsView_vKelvadrune_vst() override;
 
@@ -147,7 +147,7 @@ class IGraphicsView_vKelvadrune_vst final : public platform::window::View,
   void PresentFinishedFrame();
   void OnColorPicked(const platform::window::ColorPanel& panel);
 
-  IGraphicsMac* mGraphics;
+  IGraphicsLinux* mGraphics;
   const std::shared_ptr<std::recursive_mutex> mEditorMutex;
   const std::thread::id mThread;
   std::unique_ptr<platform::RunLoopTimer> mTimer;

@@ -1,7 +1,7 @@
 // The view's mouse, wheel and key events, the key table and the cursor shapes.
 #include <iterator>
 
-#include "graphics/platform/IGraphicsMac.h"
+#include "graphics/platform/IGraphicsLinux.h"
 #include "graphics/platform/IGraphicsView.h"
 #include "platform/window/Cursor.h"
 

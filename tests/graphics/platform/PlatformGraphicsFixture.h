@@ -13,7 +13,7 @@
 
 #include "graphics/IControl.h"
 #include "graphics/platform/IGraphicsDrawingLayer.h"
-#include "graphics/platform/IGraphicsMac.h"
+#include "graphics/platform/IGraphicsLinux.h"
 #include "graphics/platform/IGraphicsView.h"
 #include "platform/runloop/RunLoop.h"
 #include "platform/window/HeadlessBackend.h"
@@ -115,7 +115,7 @@ class PlatformGraphicsTest : public ::testing::Test {
     platform::RunLoop::Main().SetClock(&clock);
     SetDrawingLayerMaker([] { return std::make_unique<RecordingDrawingLayer>(); });
     ResetFramebuffers();
-    dlg.SetMakeGraphicsFunc([this] { return new IGraphicsMac(dlg, 200, 100, 60, drawScale); });
+    dlg.SetMakeGraphicsFunc([this] { return new IGraphicsLinux(dlg, 200, 100, 60, drawScale); });
     dlg.layout = [this](IGraphics* g) {
       g->EnableMouseOver(true);
       g->AttachPanelBackground(IPattern(IColor(255, 128, 128, 128)));  // index 0 never takes mouse-over
@@ -134,7 +134,7 @@ class PlatformGraphicsTest : public ::testing::Test {
     drawScale = scale;
     ASSERT_NE(dlg.OpenWindow(nullptr), nullptr);
   }
-  IGraphicsMac& G() { return *dlg.GetUI<IGraphicsMac>(); }
+  IGraphicsLinux& G() { return *dlg.GetUI<IGraphicsLinux>(); }
   pw::Window& W() { return *G().GetPlatformWindow(); }
   IGraphicsView_vKelvadrune_vst& V() { return *G().GetView(); }
   RecordingDrawingLayer& Layer() { return *static_cast<RecordingDrawingLayer*>(V().Layer()); }

@@ -13,35 +13,35 @@ using Kind = pw::NativeInput::Kind;
 TEST_F(PlatformGraphicsTest, HostRemovingTheViewClosesTheEditorOnceThroughTheDelegate) {
   Open();
   V().RemoveFromSuperview();
-  EXPECT_EQ(dlg.GetUI<IGraphicsMac>(), nullptr);
+  EXPECT_EQ(dlg.GetUI<IGraphicsLinux>(), nullptr);
   EXPECT_EQ(dlg.closes, 1);
   EXPECT_TRUE(backend->Windows().empty());
 }
 
 TEST_F(PlatformGraphicsTest, ReopeningAndDestroyingNeverCallBackIntoTheDelegate) {
   Open();
-  IGraphicsMac* graphics = &G();
+  IGraphicsLinux* graphics = &G();
   // A second open without a close: the same graphics, one view, one window, a new layout.
   ASSERT_NE(dlg.OpenWindow(nullptr), nullptr);
-  EXPECT_EQ(dlg.GetUI<IGraphicsMac>(), graphics);
+  EXPECT_EQ(dlg.GetUI<IGraphicsLinux>(), graphics);
   EXPECT_EQ(backend->Windows().size(), 1u);
   EXPECT_EQ(dlg.layouts, 2);
   EXPECT_EQ(dlg.opens, 2);
   EXPECT_EQ(dlg.closes, 0);
 
   // Graphics the delegate does not hold: destroyed while open, they close without the close notification.
-  auto loose = std::make_unique<IGraphicsMac>(dlg, 100, 100, 60, 1.f);
+  auto loose = std::make_unique<IGraphicsLinux>(dlg, 100, 100, 60, 1.f);
   ASSERT_NE(loose->OpenWindow(nullptr), nullptr);
   loose.reset();
   EXPECT_EQ(dlg.closes, 0);
   EXPECT_EQ(backend->Windows().size(), 1u);
 
   // Removed by the host, they close themselves, and the delegate's own editor stays open.
-  loose = std::make_unique<IGraphicsMac>(dlg, 100, 100, 60, 1.f);
+  loose = std::make_unique<IGraphicsLinux>(dlg, 100, 100, 60, 1.f);
   ASSERT_NE(loose->OpenWindow(nullptr), nullptr);
   loose->GetView()->RemoveFromSuperview();
   EXPECT_FALSE(loose->WindowIsOpen());
-  EXPECT_EQ(dlg.GetUI<IGraphicsMac>(), graphics);
+  EXPECT_EQ(dlg.GetUI<IGraphicsLinux>(), graphics);
   EXPECT_TRUE(graphics->WindowIsOpen());
   EXPECT_EQ(dlg.closes, 0);
 }

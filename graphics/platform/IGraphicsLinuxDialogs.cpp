@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "graphics/platform/IGraphicsMac.h"
+#include "graphics/platform/IGraphicsLinux.h"
 #include "graphics/platform/IGraphicsView.h"
 #include "platform/window/Dialogs.h"
 #include "platform/window/Pasteboard.h"
@@ -66,31 +66,31 @@ std::vector<std::string> SplitTypes(const char* ext) {
 
 }  // namespace
 
-bool IGraphicsMac::GetTextFromClipboard(FwString& text) {
+bool IGraphicsLinux::GetTextFromClipboard(FwString& text) {
   const std::optional<std::string> string = pw::Pasteboard::General().String();
   text.Set(string ? string->c_str() : "");
   return string.has_value();
 }
 
-bool IGraphicsMac::SetTextInClipboard(const char* text) {
+bool IGraphicsLinux::SetTextInClipboard(const char* text) {
   pw::Pasteboard& pasteboard = pw::Pasteboard::General();
   pasteboard.ClearContents();
   return pasteboard.SetString(text ? text : "");
 }
 
-bool IGraphicsMac::SetFilePathInClipboard(const char* path) {
+bool IGraphicsLinux::SetFilePathInClipboard(const char* path) {
   pw::Pasteboard& pasteboard = pw::Pasteboard::General();
   pasteboard.ClearContents();
   return pasteboard.WriteFileURLs({path ? path : ""});
 }
 
-bool IGraphicsMac::InitiateExternalFileDragDrop(const char*, const IRECT&) {
+bool IGraphicsLinux::InitiateExternalFileDragDrop(const char*, const IRECT&) {
   ReleaseMouseCapture();
   return false;
 }
 
-EMsgBoxResult IGraphicsMac::ShowMessageBox(const char* text, const char* caption, EMsgBoxType type,
-                                           IMsgBoxCompletionHandlerFunc completion) {
+EMsgBoxResult IGraphicsLinux::ShowMessageBox(const char* text, const char* caption, EMsgBoxType type,
+                                             IMsgBoxCompletionHandlerFunc completion) {
   ReleaseMouseCapture();
   const MessageBoxButtons buttons = ButtonsFor(type);
   pw::Alert alert;
@@ -105,8 +105,8 @@ EMsgBoxResult IGraphicsMac::ShowMessageBox(const char* text, const char* caption
   return result;
 }
 
-void IGraphicsMac::PromptForFile(FwString& fileName, FwString& path, EFileAction action, const char* ext,
-                                 IFileDialogCompletionHandlerFunc completion) {
+void IGraphicsLinux::PromptForFile(FwString& fileName, FwString& path, EFileAction action, const char* ext,
+                                   IFileDialogCompletionHandlerFunc completion) {
   if (!mView) {
     fileName.Set("");
     return;
@@ -148,7 +148,7 @@ void IGraphicsMac::PromptForFile(FwString& fileName, FwString& path, EFileAction
   }
 }
 
-void IGraphicsMac::PromptForDirectory(FwString& path, IFileDialogCompletionHandlerFunc completion) {
+void IGraphicsLinux::PromptForDirectory(FwString& path, IFileDialogCompletionHandlerFunc completion) {
   // The default start is only where the panel opens: the caller's path changes only when a folder is chosen.
   const std::string start = path.GetLength() > 0 ? path.Get() : "~/Desktop";
   auto panel = std::make_shared<pw::OpenPanel>();
@@ -172,18 +172,18 @@ void IGraphicsMac::PromptForDirectory(FwString& path, IFileDialogCompletionHandl
   if (panel->RunModal() == pw::kModalResponseOK) path.Set((panel->Filename() + "/").c_str());
 }
 
-bool IGraphicsMac::PromptForColor(IColor& color, const char*, IColorPickerHandlerFunc func) {
+bool IGraphicsLinux::PromptForColor(IColor& color, const char*, IColorPickerHandlerFunc func) {
   return mView && mView->PromptForColor(color, std::move(func));
 }
 
-bool IGraphicsMac::OpenURL(const char* url, const char*, const char*, const char*) {
+bool IGraphicsLinux::OpenURL(const char* url, const char*, const char*, const char*) {
   if (!url || *url == '\0') return false;
   std::optional<pw::URL> target = pw::URL::WithString(url);
   if (!target) target = pw::URL::FileURLWithPath(url);
   return target && pw::Workspace::Shared().OpenURL(*target);
 }
 
-bool IGraphicsMac::RevealPathInExplorerOrFinder(FwString& path, bool select) {
+bool IGraphicsLinux::RevealPathInExplorerOrFinder(FwString& path, bool select) {
   const std::string file = path.Get();
   if (file.empty() || !pw::Workspace::FileExistsAtPath(pw::ExpandTilde(file))) return false;
   if (!select) return pw::Workspace::Shared().OpenFile(file);

@@ -31,12 +31,12 @@ namespace fx::gfx {
 
 class IGraphicsView_vKelvadrune_vst;
 
-class IGraphicsMac : public IGraphicsVector {
+class IGraphicsLinux : public IGraphicsVector {
  public:
   // Retains the process's font-descriptor cache.
-  IGraphicsMac(IGEditorDelegate& dlg, int w, int h, int fps, float scale);
+  IGraphicsLinux(IGEditorDelegate& dlg, int w, int h, int fps, float scale);
   // Closes an open editor without calling back into the delegate, then lets go of the descriptor cache.
-  ~IGraphicsMac() override;
+  ~IGraphicsLinux() override;
 
   void SetBundleID(const char* id) { mBundleID.Set(id ? id : ""); }
   void SetAppGroupID(const char* id) { mAppGroupID.Set(id ? id : ""); }
@@ -157,7 +157,7 @@ class IGraphicsMac : public IGraphicsVector {
   float mCursorY = -1.f;
   // Queued popup menus hold a weak reference: gone with the graphics. The view count tells them whether the view
   // they were asked for is still the one open.
-  std::shared_ptr<IGraphicsMac*> mSelf;
+  std::shared_ptr<IGraphicsLinux*> mSelf;
   unsigned mViewCount = 0;
 };
 

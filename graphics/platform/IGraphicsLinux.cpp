@@ -1,6 +1,6 @@
 // Construction and destruction, the window's life cycle, sub-views, the mouse cursor, tooltips, native text entry
 // and popup menus, appearance and fonts.
-#include "graphics/platform/IGraphicsMac.h"
+#include "graphics/platform/IGraphicsLinux.h"
 
 #include <cmath>
 
@@ -18,14 +18,14 @@ namespace fx::gfx {
 
 namespace pw = platform::window;
 
-IGraphicsMac::IGraphicsMac(IGEditorDelegate& dlg, int w, int h, int fps, float scale)
-    : IGraphicsVector(dlg, w, h, fps, scale), mSelf(std::make_shared<IGraphicsMac*>(this)) {
+IGraphicsLinux::IGraphicsLinux(IGEditorDelegate& dlg, int w, int h, int fps, float scale)
+    : IGraphicsVector(dlg, w, h, fps, scale), mSelf(std::make_shared<IGraphicsLinux*>(this)) {
   FontDescriptorCache& cache = FontDescriptorCacheStorage();
   FwMutexLock lock(cache.GetMutex());
   cache.Retain();
 }
 
-IGraphicsMac::~IGraphicsMac() {
+IGraphicsLinux::~IGraphicsLinux() {
   *mSelf = nullptr;
   FontDescriptorCache& cache = FontDescriptorCacheStorage();
   FwMutexLock lock(cache.GetMutex());
@@ -40,7 +40,7 @@ constexpr double kEventPumpInterval = 1.0 / 120.0;
 
 }  // namespace
 
-void* IGraphicsMac::OpenWindow(void* parent) {
+void* IGraphicsLinux::OpenWindow(void* parent) {
   // A second open without a close: the old view goes as CloseWindow would take it, without the delegate's close,
   // which would delete this object while it opens.
   if (mView || mDetachedView) CloseWindow();
@@ -75,7 +75,7 @@ void* IGraphicsMac::OpenWindow(void* parent) {
   return mView.get();
 }
 
-std::shared_ptr<IGraphicsView_vKelvadrune_vst> IGraphicsMac::CloseView() {
+std::shared_ptr<IGraphicsView_vKelvadrune_vst> IGraphicsLinux::CloseView() {
   std::shared_ptr<IGraphicsView_vKelvadrune_vst> view = std::move(mView);
   ++mViewCount;
   view->DetachGraphics();
@@ -88,26 +88,26 @@ std::shared_ptr<IGraphicsView_vKelvadrune_vst> IGraphicsMac::CloseView() {
   return view;
 }
 
-void IGraphicsMac::CloseWindow() {
+void IGraphicsLinux::CloseWindow() {
   if (!mView && !mDetachedView) return;
   // The renderer context draws into the view's layer: the view goes after it.
   const std::shared_ptr<IGraphicsView_vKelvadrune_vst> closed = mView ? CloseView() : std::move(mDetachedView);
   ReleaseDrawContext();
 }
 
-void IGraphicsMac::DetachWindow() {
+void IGraphicsLinux::DetachWindow() {
   if (mView) mDetachedView = CloseView();
 }
 
-void* IGraphicsMac::GetWindow() {
+void* IGraphicsLinux::GetWindow() {
   return mView.get();
 }
 
-bool IGraphicsMac::WindowIsOpen() {
+bool IGraphicsLinux::WindowIsOpen() {
   return mView != nullptr;
 }
 
-void IGraphicsMac::PlatformResize(bool) {
+void IGraphicsLinux::PlatformResize(bool) {
   if (mView) {
     const pw::Size size{static_cast<double>(static_cast<int>(static_cast<float>(Width()) * GetDrawScale())),
                         static_cast<double>(static_cast<int>(static_cast<float>(Height()) * GetDrawScale()))};
@@ -118,32 +118,32 @@ void IGraphicsMac::PlatformResize(bool) {
   UpdateTooltips();
 }
 
-pw::Rect IGraphicsMac::ViewRect(const IRECT& r) const {
+pw::Rect IGraphicsLinux::ViewRect(const IRECT& r) const {
   const float scale = GetDrawScale();
   const double left = std::floor(r.L * scale);
   const double top = std::floor(r.T * scale);
   return pw::Rect{{left, top}, {std::ceil(r.R * scale) - left, std::ceil(r.B * scale) - top}};
 }
 
-void IGraphicsMac::AttachPlatformView(const IRECT& r, void* platformView) {
+void IGraphicsLinux::AttachPlatformView(const IRECT& r, void* platformView) {
   if (!mView || !platformView) return;
   auto* view = static_cast<pw::View*>(platformView);
   view->SetFrame(ViewRect(r));
   mView->AddSubview(*view);
 }
 
-void IGraphicsMac::RemovePlatformView(void* platformView) {
+void IGraphicsLinux::RemovePlatformView(void* platformView) {
   if (platformView) static_cast<pw::View*>(platformView)->RemoveFromSuperview();
 }
 
-void IGraphicsMac::HidePlatformView(void* platformView, bool hide) {
+void IGraphicsLinux::HidePlatformView(void* platformView, bool hide) {
   if (platformView) static_cast<pw::View*>(platformView)->SetHidden(hide);
 }
 
 // ---- Mouse cursor ----
 // Screen coordinates run upwards from the bottom of the main screen, display coordinates downwards from its top.
 
-void IGraphicsMac::ScreenToPoint(float& x, float& y) const {
+void IGraphicsLinux::ScreenToPoint(float& x, float& y) const {
   if (!mView) return;
   pw::Point inWindow{};
   if (const pw::Window* window = mView->GetWindow())
@@ -153,14 +153,14 @@ void IGraphicsMac::ScreenToPoint(float& x, float& y) const {
   y = static_cast<float>(inView.y / GetDrawScale());
 }
 
-void IGraphicsMac::GetMouseLocation(float& x, float& y) const {
+void IGraphicsLinux::GetMouseLocation(float& x, float& y) const {
   const pw::Point location = pw::MouseLocation();
   x = static_cast<float>(location.x);
   y = static_cast<float>(location.y);
   ScreenToPoint(x, y);
 }
 
-void IGraphicsMac::StoreCursorPosition() {
+void IGraphicsLinux::StoreCursorPosition() {
   const pw::Point location = pw::MouseLocation();
   mCursorLockPosition = pw::Point{std::round(location.x), std::round(location.y)};
   mCursorX = static_cast<float>(mCursorLockPosition.x);
@@ -168,13 +168,13 @@ void IGraphicsMac::StoreCursorPosition() {
   ScreenToPoint(mCursorX, mCursorY);
 }
 
-void IGraphicsMac::MoveCursorToScreenPoint(pw::Point point) {
+void IGraphicsLinux::MoveCursorToScreenPoint(pw::Point point) {
   pw::AssociateMouseAndMouseCursorPosition(false);
   pw::DisplayMoveCursorToPoint(pw::Point{point.x, pw::DisplayPixelsHigh() - point.y});
   pw::AssociateMouseAndMouseCursorPosition(true);
 }
 
-void IGraphicsMac::HideMouseCursor(bool hide, bool lock) {
+void IGraphicsLinux::HideMouseCursor(bool hide, bool lock) {
   if (CursorIsHidden() == hide) return;
   SetCursorHidden(hide);
   if (hide) {
@@ -189,7 +189,7 @@ void IGraphicsMac::HideMouseCursor(bool hide, bool lock) {
   }
 }
 
-void IGraphicsMac::MoveMouseCursor(float x, float y) {
+void IGraphicsLinux::MoveMouseCursor(float x, float y) {
   if (mTabletInput) return;
   pw::Point screen{x, y};
   if (mView) {
@@ -201,7 +201,7 @@ void IGraphicsMac::MoveMouseCursor(float x, float y) {
   StoreCursorPosition();
 }
 
-void IGraphicsMac::RepositionMouseCursor(float& prevX, float& prevY, float x, float y) {
+void IGraphicsLinux::RepositionMouseCursor(float& prevX, float& prevY, float x, float y) {
   if (CursorIsHidden() && mCursorLock && !mTabletInput) {
     MoveCursorToScreenPoint(mCursorLockPosition);
     prevX = mCursorX;
@@ -212,14 +212,14 @@ void IGraphicsMac::RepositionMouseCursor(float& prevX, float& prevY, float x, fl
   prevY = mCursorY = y;
 }
 
-ECursor IGraphicsMac::SetMouseCursor(ECursor cursorType) {
+ECursor IGraphicsLinux::SetMouseCursor(ECursor cursorType) {
   if (mView) mView->SetMouseCursor(cursorType);
   return IGraphics::SetMouseCursor(cursorType);
 }
 
 // ---- Tooltips, native text entry and menus, appearance ----
 
-void IGraphicsMac::UpdateTooltips() {
+void IGraphicsLinux::UpdateTooltips() {
   if (!mView) return;
   mView->RemoveAllToolTips();
   if (!TooltipsEnabled()) return;
@@ -235,7 +235,7 @@ void IGraphicsMac::UpdateTooltips() {
   });
 }
 
-void IGraphicsMac::ShowToolTip(const char* text, float x, float y) {
+void IGraphicsLinux::ShowToolTip(const char* text, float x, float y) {
   auto* tip = dynamic_cast<IGraphicsToolTip*>(GetToolTipControl());
   if (!tip) {
     tip = new IGraphicsToolTip();
@@ -244,18 +244,18 @@ void IGraphicsMac::ShowToolTip(const char* text, float x, float y) {
   tip->ShowTip(text, x, y);
 }
 
-void IGraphicsMac::HideToolTip() {
+void IGraphicsLinux::HideToolTip() {
   if (auto* tip = dynamic_cast<IGraphicsToolTip*>(GetToolTipControl())) tip->HideTip();
 }
 
-void IGraphicsMac::CreatePlatformTextEntry(int paramIdx, const IText& text, const IRECT& bounds, int length,
-                                           const char* str) {
+void IGraphicsLinux::CreatePlatformTextEntry(int paramIdx, const IText& text, const IRECT& bounds, int length,
+                                             const char* str) {
   if (mView) mView->CreateTextEntry(paramIdx, text, str, length, ViewRect(bounds));
 }
 
-IPopupMenu* IGraphicsMac::CreatePlatformPopupMenu(IPopupMenu& menu, const IRECT& bounds, bool& isAsync) {
+IPopupMenu* IGraphicsLinux::CreatePlatformPopupMenu(IPopupMenu& menu, const IRECT& bounds, bool& isAsync) {
   isAsync = true;
-  const std::weak_ptr<IGraphicsMac*> self = mSelf;
+  const std::weak_ptr<IGraphicsLinux*> self = mSelf;
   IPopupMenu* menuPtr = &menu;
   const unsigned viewCount = mViewCount;
   // Shown on the editor's thread, as one of the editor's events: under the editor lock, within which the
@@ -264,9 +264,9 @@ IPopupMenu* IGraphicsMac::CreatePlatformPopupMenu(IPopupMenu& menu, const IRECT&
   platform::RunLoop::Main().Post(
       [self, menuPtr, bounds, viewCount, editorMutex = std::move(editorMutex)] {
         IGEditorDelegate::EditorEvent event(editorMutex);
-        const std::shared_ptr<IGraphicsMac*> alive = self.lock();
+        const std::shared_ptr<IGraphicsLinux*> alive = self.lock();
         if (!alive || !*alive) return;  // the graphics are gone: nothing to answer, nothing to touch
-        IGraphicsMac& graphics = **alive;
+        IGraphicsLinux& graphics = **alive;
         event.Enter(*graphics.GetDelegate());
         // A view closed (or closed and reopened) since the request took the menu's owner with it.
         if (!graphics.mView || graphics.mViewCount != viewCount) {
@@ -281,30 +281,30 @@ IPopupMenu* IGraphicsMac::CreatePlatformPopupMenu(IPopupMenu& menu, const IRECT&
   return nullptr;
 }
 
-void IGraphicsMac::ForceEndUserEdit() {
+void IGraphicsLinux::ForceEndUserEdit() {
   if (mView) mView->EndUserInput();
 }
 
-EUIAppearance IGraphicsMac::GetUIAppearance() const {
+EUIAppearance IGraphicsLinux::GetUIAppearance() const {
   if (mView && mView->EffectiveAppearance() == pw::Appearance::kDark) return kUIAppearanceDark;
   return kUIAppearanceLight;
 }
 
 // ---- Fonts ----
 
-PlatformFontPtr IGraphicsMac::LoadPlatformFont(const char* fontID, const char* fileNameOrResID) {
+PlatformFontPtr IGraphicsLinux::LoadPlatformFont(const char* fontID, const char* fileNameOrResID) {
   return CoreTextHelpers::LoadPlatformFont(fontID, fileNameOrResID, GetBundleID(), GetSharedResourcesSubPath());
 }
 
-PlatformFontPtr IGraphicsMac::LoadPlatformFont(const char* fontID, void* data, int dataSize) {
+PlatformFontPtr IGraphicsLinux::LoadPlatformFont(const char* fontID, void* data, int dataSize) {
   return CoreTextHelpers::LoadPlatformFont(fontID, static_cast<const void*>(data), dataSize);
 }
 
-PlatformFontPtr IGraphicsMac::LoadPlatformFont(const char* fontID, const char* fontName, int style) {
+PlatformFontPtr IGraphicsLinux::LoadPlatformFont(const char* fontID, const char* fontName, int style) {
   return CoreTextHelpers::LoadPlatformFont(fontID, fontName, style);
 }
 
-void IGraphicsMac::CachePlatformFont(const char* fontID, const PlatformFontPtr& font) {
+void IGraphicsLinux::CachePlatformFont(const char* fontID, const PlatformFontPtr& font) {
   CoreTextHelpers::CachePlatformFont(fontID, font, FontDescriptorCacheStorage());
 }
 
