@@ -57,7 +57,7 @@ void* IGraphicsLinux::OpenWindow(void* parent) {
   mEventPump = std::make_unique<platform::RunLoopTimer>(
       loop.NowSeconds(), kEventPumpInterval, [](platform::RunLoopTimer&) { pw::Pump(); }, mThread);
   loop.AddTimer(*mEventPump);
-  mView = std::make_shared<IGraphicsView_vKelvadrune_vst>(*this);
+  mView = std::make_shared<IGraphicsView>(*this);
   ++mViewCount;
   InitDrawContext(mView->Layer()->RendererLayer());
   // Nothing to draw with (no Vulkan on this machine): the host is told the editor cannot open.
@@ -75,8 +75,8 @@ void* IGraphicsLinux::OpenWindow(void* parent) {
   return mView.get();
 }
 
-std::shared_ptr<IGraphicsView_vKelvadrune_vst> IGraphicsLinux::CloseView() {
-  std::shared_ptr<IGraphicsView_vKelvadrune_vst> view = std::move(mView);
+std::shared_ptr<IGraphicsView> IGraphicsLinux::CloseView() {
+  std::shared_ptr<IGraphicsView> view = std::move(mView);
   ++mViewCount;
   view->DetachGraphics();
   view->RemoveAllToolTips();
@@ -91,7 +91,7 @@ std::shared_ptr<IGraphicsView_vKelvadrune_vst> IGraphicsLinux::CloseView() {
 void IGraphicsLinux::CloseWindow() {
   if (!mView && !mDetachedView) return;
   // The renderer context draws into the view's layer: the view goes after it.
-  const std::shared_ptr<IGraphicsView_vKelvadrune_vst> closed = mView ? CloseView() : std::move(mDetachedView);
+  const std::shared_ptr<IGraphicsView> closed = mView ? CloseView() : std::move(mDetachedView);
   ReleaseDrawContext();
 }
 

@@ -29,7 +29,7 @@ class Window;
 
 namespace fx::gfx {
 
-class IGraphicsView_vKelvadrune_vst;
+class IGraphicsView;
 
 class IGraphicsLinux : public IGraphicsVector {
  public:
@@ -67,7 +67,7 @@ class IGraphicsLinux : public IGraphicsVector {
   void HidePlatformView(void* platformView, bool hide) override;
   // The native window the editor is shown in, null while closed.
   platform::window::Window* GetPlatformWindow() const { return mWindow.get(); }
-  IGraphicsView_vKelvadrune_vst* GetView() const { return mView.get(); }
+  IGraphicsView* GetView() const { return mView.get(); }
 
   // ---- Mouse cursor ----
   void GetMouseLocation(float& x, float& y) const override;
@@ -134,16 +134,16 @@ class IGraphicsLinux : public IGraphicsVector {
 
  private:
   // Closes the view and its window and hands the view over; it hears nothing of the graphics from the first step on.
-  std::shared_ptr<IGraphicsView_vKelvadrune_vst> CloseView();
+  std::shared_ptr<IGraphicsView> CloseView();
   // The pointer's screen position in editor units (unchanged without a view).
   void ScreenToPoint(float& x, float& y) const;
   void StoreCursorPosition();
   // point in screen coordinates (y upwards); moved on the display with the pointer dissociated.
   void MoveCursorToScreenPoint(platform::window::Point point);
 
-  std::shared_ptr<IGraphicsView_vKelvadrune_vst> mView;
+  std::shared_ptr<IGraphicsView> mView;
   // A view detached while one of its events was in hand, kept for the renderer context until CloseWindow.
-  std::shared_ptr<IGraphicsView_vKelvadrune_vst> mDetachedView;
+  std::shared_ptr<IGraphicsView> mDetachedView;
   std::unique_ptr<platform::window::Window> mWindow;
   // Pumps the window layer's events on the editor's thread while the window is open.
   std::unique_ptr<platform::RunLoopTimer> mEventPump;

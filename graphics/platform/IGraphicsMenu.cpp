@@ -22,9 +22,7 @@ std::string Prefixed(const char* text, int prefixKind, int number) {
 
 }  // namespace
 
-IGraphicsMenu_vKelvadrune_vst::IGraphicsMenu_vKelvadrune_vst(IPopupMenu& menu,
-                                                             IGraphicsMenuRcvr_vKelvadrune_vst& receiver)
-    : Menu(""), mIPopupMenu(&menu) {
+IGraphicsMenu::IGraphicsMenu(IPopupMenu& menu, IGraphicsMenuRcvr& receiver) : Menu(""), mIPopupMenu(&menu) {
   SetAutoenablesItems(false);
   for (int i = 0; i < menu.NItems(); ++i) {
     const IPopupMenu::Item& item = *menu.GetItem(i);
@@ -36,7 +34,7 @@ IGraphicsMenu_vKelvadrune_vst::IGraphicsMenu_vKelvadrune_vst(IPopupMenu& menu,
     pw::MenuItem* added = nullptr;
     if (IPopupMenu* submenu = item.GetSubmenu()) {
       added = &AddItemWithTitle(title, nullptr);
-      SetSubmenu(std::make_unique<IGraphicsMenu_vKelvadrune_vst>(*submenu, receiver), *added);
+      SetSubmenu(std::make_unique<IGraphicsMenu>(*submenu, receiver), *added);
     } else {
       added = &AddItemWithTitle(title, [&receiver](pw::MenuItem& chosen) { receiver.OnMenuSelection(chosen); });
     }

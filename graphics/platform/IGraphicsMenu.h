@@ -11,9 +11,9 @@
 namespace fx::gfx {
 
 // The target of every item's action: keeps the item chosen last.
-class IGraphicsMenuRcvr_vKelvadrune_vst : public platform::window::View {
+class IGraphicsMenuRcvr : public platform::window::View {
  public:
-  explicit IGraphicsMenuRcvr_vKelvadrune_vst(platform::window::Rect frame) : View(frame) {}
+  explicit IGraphicsMenuRcvr(platform::window::Rect frame) : View(frame) {}
 
   void OnMenuSelection(platform::window::MenuItem& sender) { nsMenuItem = &sender; }
   // Null until an item is chosen.
@@ -23,13 +23,13 @@ class IGraphicsMenuRcvr_vKelvadrune_vst : public platform::window::View {
   platform::window::MenuItem* nsMenuItem = nullptr;
 };
 
-class IGraphicsMenu_vKelvadrune_vst : public platform::window::Menu {
+class IGraphicsMenu : public platform::window::Menu {
  public:
   // One native item per item of menu, in order: separators stay separators, items with a submenu open a
   // menu built the same way (owned by this one), every other item reports to receiver when chosen. Item
   // texts get the menu's number prefix (kinds 1 to 3: "1: ", "01: ", "001: "; other kinds none). The
   // receiver must outlive the menu's showing; menu must outlive this object.
-  IGraphicsMenu_vKelvadrune_vst(IPopupMenu& menu, IGraphicsMenuRcvr_vKelvadrune_vst& receiver);
+  IGraphicsMenu(IPopupMenu& menu, IGraphicsMenuRcvr& receiver);
 
   // The menu this one was built from.
   IPopupMenu* GetIPopupMenu() const { return mIPopupMenu; }

@@ -42,13 +42,13 @@ int LeadingIntValue(const std::u32string& text) {
 
 }  // namespace
 
-bool IGraphicsTextField_vKelvadrune_vst::BecomeFirstResponder() {
+bool IGraphicsTextField::BecomeFirstResponder() {
   if (!TextField::BecomeFirstResponder()) return false;
   if (pw::FieldEditor* editor = CurrentEditor()) editor->insertionPointColor = TextColor();
   return true;
 }
 
-pw::Rect IGraphicsTextFieldCell_vKelvadrune_vst::DrawingRectForBounds(pw::Rect bounds) {
+pw::Rect IGraphicsTextFieldCell::DrawingRectForBounds(pw::Rect bounds) {
   pw::Rect rect = TextFieldCell::DrawingRectForBounds(bounds);
   if (mIsEditingOrSelecting) return rect;
   rect.origin.x += 3.0;
@@ -61,14 +61,14 @@ pw::Rect IGraphicsTextFieldCell_vKelvadrune_vst::DrawingRectForBounds(pw::Rect b
   return rect;
 }
 
-void IGraphicsTextFieldCell_vKelvadrune_vst::EditWithFrame(pw::Rect frame) {
+void IGraphicsTextFieldCell::EditWithFrame(pw::Rect frame) {
   const pw::Rect centred = DrawingRectForBounds(frame);
   mIsEditingOrSelecting = true;
   TextFieldCell::EditWithFrame(centred);
   mIsEditingOrSelecting = false;
 }
 
-bool IGraphicsFormatter_vKelvadrune_vst::IsPartialStringValid(const std::string& partial) {
+bool IGraphicsFormatter::IsPartialStringValid(const std::string& partial) {
   const std::optional<std::u32string> text = DecodeUtf8(partial);
   if (!text) return false;
   if (filterCharacterSet) {

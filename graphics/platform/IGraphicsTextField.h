@@ -11,7 +11,7 @@
 
 namespace fx::gfx {
 
-class IGraphicsTextField_vKelvadrune_vst : public platform::window::TextField {
+class IGraphicsTextField : public platform::window::TextField {
  public:
   using TextField::TextField;
   // Starts editing as the field does; the caret then takes the text colour. False when editing cannot start.
@@ -19,7 +19,7 @@ class IGraphicsTextField_vKelvadrune_vst : public platform::window::TextField {
 };
 
 // Installed for vertically centred text only.
-class IGraphicsTextFieldCell_vKelvadrune_vst : public platform::window::TextFieldCell {
+class IGraphicsTextFieldCell : public platform::window::TextFieldCell {
  public:
   // Outside editing: 3 points in from the left and right, and the text's height centred in bounds. While
   // the field editor opens, the rect is left as it is.
@@ -31,7 +31,7 @@ class IGraphicsTextFieldCell_vKelvadrune_vst : public platform::window::TextFiel
   bool mIsEditingOrSelecting = false;
 };
 
-class IGraphicsFormatter_vKelvadrune_vst : public platform::window::Formatter {
+class IGraphicsFormatter : public platform::window::Formatter {
  public:
   // The characters a text may hold; nullopt (the default) accepts every character.
   void SetAcceptableCharacterSet(std::optional<std::u32string> characters) {

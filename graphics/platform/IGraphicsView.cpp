@@ -58,7 +58,7 @@ std::vector<const char*> Paths(const IGraphicsDraggingInfo& info) {
 
 }  // namespace
 
-IGraphicsView_vKelvadrune_vst::IGraphicsView_vKelvadrune_vst(IGraphicsLinux& graphics)
+IGraphicsView::IGraphicsView(IGraphicsLinux& graphics)
     : View(pw::Rect{
           {},
           {static_cast<double>(static_cast<int>(static_cast<float>(graphics.Width()) * graphics.GetDrawScale())),
@@ -70,7 +70,7 @@ IGraphicsView_vKelvadrune_vst::IGraphicsView_vKelvadrune_vst(IGraphicsLinux& gra
   UpdateDrawableSize();
 }
 
-IGraphicsView_vKelvadrune_vst::~IGraphicsView_vKelvadrune_vst() {
+IGraphicsView::~IGraphicsView() {
   KillTimer();
   if (pw::ColorPanel::SharedExists()) {
     pw::ColorPanel::Shared().Close();
@@ -81,7 +81,7 @@ IGraphicsView_vKelvadrune_vst::~IGraphicsView_vKelvadrune_vst() {
 
 // ---- Drawing ----
 
-void IGraphicsView_vKelvadrune_vst::SetTimer() {
+void IGraphicsView::SetTimer() {
   const int fps = mGraphics && mGraphics->FPS() > 0 ? mGraphics->FPS() : kDefaultFPS;
   const double interval = 1.0 / fps;
   platform::RunLoop& loop = platform::RunLoop::Main();
@@ -91,26 +91,26 @@ void IGraphicsView_vKelvadrune_vst::SetTimer() {
       loop.NowSeconds() + interval, interval,
       [view = weak_from_this(), mutex = mEditorMutex](platform::RunLoopTimer&) {
         const std::lock_guard lock(*mutex);
-        if (const std::shared_ptr<IGraphicsView_vKelvadrune_vst> alive = view.lock()) alive->Render();
+        if (const std::shared_ptr<IGraphicsView> alive = view.lock()) alive->Render();
       },
       mThread);
   loop.AddTimer(*mTimer);
 }
 
 // The timer object stays until the view goes: the close may come from inside its own callout.
-void IGraphicsView_vKelvadrune_vst::KillTimer() {
+void IGraphicsView::KillTimer() {
   if (mTimer) mTimer->Invalidate();
 }
 
-IGEditorDelegate::EditorEvent IGraphicsView_vKelvadrune_vst::BeginEvent() {
+IGEditorDelegate::EditorEvent IGraphicsView::BeginEvent() {
   IGEditorDelegate::EditorEvent event(mEditorMutex);
   if (mGraphics) event.Enter(*mGraphics->GetDelegate());
   return event;
 }
 
-void IGraphicsView_vKelvadrune_vst::Render() {
+void IGraphicsView::Render() {
   // A control's drawing or animation may close the editor, which releases this view.
-  const std::shared_ptr<IGraphicsView_vKelvadrune_vst> keep = weak_from_this().lock();
+  const std::shared_ptr<IGraphicsView> keep = weak_from_this().lock();
   const IGEditorDelegate::EditorEvent frame = BeginEvent();
   if (!mGraphics || SkipFrame()) return;
   mDirtyRects.Clear();
@@ -124,7 +124,7 @@ void IGraphicsView_vKelvadrune_vst::Render() {
 // A hidden window draws nothing; shown again, it draws everything once, as what it showed may be gone and what
 // changed meanwhile was never drawn. While the GPU is not ready for another frame, the dirty controls wait for a
 // later tick (nothing here waits for the GPU); the frames it has finished are shown either way.
-bool IGraphicsView_vKelvadrune_vst::SkipFrame() {
+bool IGraphicsView::SkipFrame() {
   const pw::Window* window = GetWindow();
   if (window && !window->IsVisible()) {
     mHidden = true;
@@ -140,13 +140,13 @@ bool IGraphicsView_vKelvadrune_vst::SkipFrame() {
 }
 
 // The one hand-over of finished frames from the drawing layer to the window.
-void IGraphicsView_vKelvadrune_vst::PresentFinishedFrame() {
+void IGraphicsView::PresentFinishedFrame() {
   mLayer->PresentFinishedFrame([this](int width, int height, const IGraphicsDrawingLayer::FrameReader& read) {
     return PresentBGRA(width, height, read);
   });
 }
 
-void IGraphicsView_vKelvadrune_vst::UpdateDrawableSize() {
+void IGraphicsView::UpdateDrawableSize() {
   const pw::Window* window = GetWindow();
   const double scale = window ? window->BackingScaleFactor() : pw::MainScreen().backingScaleFactor;
   const pw::Size points = Frame().size;
@@ -156,9 +156,9 @@ void IGraphicsView_vKelvadrune_vst::UpdateDrawableSize() {
 
 // ---- View ----
 
-void IGraphicsView_vKelvadrune_vst::RemoveFromSuperview() {
+void IGraphicsView::RemoveFromSuperview() {
   // The delegate's close deletes the graphics, and with them the last owner of this view.
-  const std::shared_ptr<IGraphicsView_vKelvadrune_vst> keep = weak_from_this().lock();
+  const std::shared_ptr<IGraphicsView> keep = weak_from_this().lock();
   if (mTextFieldView) EndUserInput();
   if (IGraphicsLinux* graphics = mGraphics) {
     IGEditorDelegate& delegate = *graphics->GetDelegate();
@@ -172,7 +172,7 @@ void IGraphicsView_vKelvadrune_vst::RemoveFromSuperview() {
   View::RemoveFromSuperview();
 }
 
-void IGraphicsView_vKelvadrune_vst::ViewDidMoveToWindow() {
+void IGraphicsView::ViewDidMoveToWindow() {
   pw::Window* window = GetWindow();
   pw::NotificationCenter& center = pw::NotificationCenter::Default();
   center.RemoveObserver(this);
@@ -189,7 +189,7 @@ void IGraphicsView_vKelvadrune_vst::ViewDidMoveToWindow() {
   UpdateDrawableSize();
 }
 
-void IGraphicsView_vKelvadrune_vst::ViewDidChangeBackingProperties() {
+void IGraphicsView::ViewDidChangeBackingProperties() {
   const auto keep = weak_from_this().lock();
   const IGEditorDelegate::EditorEvent event = BeginEvent();
   const pw::Window* window = GetWindow();
@@ -199,7 +199,7 @@ void IGraphicsView_vKelvadrune_vst::ViewDidChangeBackingProperties() {
   UpdateDrawableSize();
 }
 
-void IGraphicsView_vKelvadrune_vst::ViewDidChangeEffectiveAppearance() {
+void IGraphicsView::ViewDidChangeEffectiveAppearance() {
   const auto keep = weak_from_this().lock();
   const IGEditorDelegate::EditorEvent event = BeginEvent();
   if (!mGraphics) return;
@@ -207,24 +207,23 @@ void IGraphicsView_vKelvadrune_vst::ViewDidChangeEffectiveAppearance() {
                                                                                 : kUIAppearanceLight);
 }
 
-void IGraphicsView_vKelvadrune_vst::WindowDidResign() {
+void IGraphicsView::WindowDidResign() {
   if (mTimer && mTimer->IsValid() && mGraphics) mGraphics->OnFocusLost();
 }
 
-bool IGraphicsView_vKelvadrune_vst::ResignFirstResponder() {
+bool IGraphicsView::ResignFirstResponder() {
   if (mGraphics) mGraphics->OnFocusLost();
   return true;
 }
 
 // ---- Native text entry ----
 
-void IGraphicsView_vKelvadrune_vst::CreateTextEntry(int paramIdx, const IText& text, const char* str, int length,
-                                                    pw::Rect area) {
+void IGraphicsView::CreateTextEntry(int paramIdx, const IText& text, const char* str, int length, pw::Rect area) {
   if (mTextFieldView || !mGraphics) return;
   mEndedTextField.reset();
-  auto field = std::make_unique<IGraphicsTextField_vKelvadrune_vst>(area);
+  auto field = std::make_unique<IGraphicsTextField>(area);
   if (text.mVAlign == kVAlignMiddle) {
-    field->SetCell(std::make_unique<IGraphicsTextFieldCell_vKelvadrune_vst>());
+    field->SetCell(std::make_unique<IGraphicsTextFieldCell>());
     field->SetEditable(true);
     field->SetDrawsBackground(true);
   }
@@ -242,7 +241,7 @@ void IGraphicsView_vKelvadrune_vst::CreateTextEntry(int paramIdx, const IText& t
   field->SetAlignment(AlignmentOf(text.mAlign, field->Alignment()));
   if (paramIdx >= 0) {
     if (const IParam* param = mGraphics->GetDelegate()->GetParam(paramIdx)) {
-      auto formatter = std::make_unique<IGraphicsFormatter_vKelvadrune_vst>();
+      auto formatter = std::make_unique<IGraphicsFormatter>();
       formatter->SetAcceptableCharacterSet(AcceptedCharacters(param->Type()));
       formatter->SetMaximumLength(length);
       field->SetFormatter(std::move(formatter));
@@ -264,7 +263,7 @@ void IGraphicsView_vKelvadrune_vst::CreateTextEntry(int paramIdx, const IText& t
   }
 }
 
-void IGraphicsView_vKelvadrune_vst::ControlTextDidEndEditing(pw::TextField& field) {
+void IGraphicsView::ControlTextDidEndEditing(pw::TextField& field) {
   const auto keep = weak_from_this().lock();
   const IGEditorDelegate::EditorEvent event = BeginEvent();
   if (mGraphics) {
@@ -274,10 +273,10 @@ void IGraphicsView_vKelvadrune_vst::ControlTextDidEndEditing(pw::TextField& fiel
   EndUserInput();
 }
 
-void IGraphicsView_vKelvadrune_vst::EndUserInput() {
+void IGraphicsView::EndUserInput() {
   // Only the native field's own entry ends here: an edit in the in-editor text entry is not this view's.
   if (!mTextFieldView) return;
-  std::unique_ptr<IGraphicsTextField_vKelvadrune_vst> field = std::move(mTextFieldView);
+  std::unique_ptr<IGraphicsTextField> field = std::move(mTextFieldView);
   field->SetDelegate(nullptr);
   field->RemoveFromSuperview();
   if (pw::Window* window = GetWindow()) window->MakeFirstResponder(this);
@@ -288,22 +287,22 @@ void IGraphicsView_vKelvadrune_vst::EndUserInput() {
 
 // ---- Popup menus, colour, tooltips ----
 
-IPopupMenu* IGraphicsView_vKelvadrune_vst::CreatePopupMenu(IPopupMenu& menu, pw::Rect bounds) {
-  IGraphicsMenuRcvr_vKelvadrune_vst receiver(bounds);
-  IGraphicsMenu_vKelvadrune_vst native(menu, receiver);
+IPopupMenu* IGraphicsView::CreatePopupMenu(IPopupMenu& menu, pw::Rect bounds) {
+  IGraphicsMenuRcvr receiver(bounds);
+  IGraphicsMenu native(menu, receiver);
   pw::MenuItem* positioning = menu.GetChosenItemIdx() >= 0 ? native.ItemAtIndex(menu.GetChosenItemIdx()) : nullptr;
   const pw::Point location =
       positioning ? pw::Point{bounds.MinX(), bounds.MinY()} : pw::Point{bounds.MinX(), bounds.MaxY() + 4.0};
   native.PopUpMenuPositioningItem(positioning, location, this);
   pw::MenuItem* chosen = receiver.MenuItem();
-  auto* owner = chosen ? dynamic_cast<IGraphicsMenu_vKelvadrune_vst*>(chosen->GetMenu()) : nullptr;
+  auto* owner = chosen ? dynamic_cast<IGraphicsMenu*>(chosen->GetMenu()) : nullptr;
   if (!owner) return nullptr;
   IPopupMenu* answer = owner->GetIPopupMenu();
   answer->SetChosenItemIdx(owner->IndexOfItem(*chosen));
   return answer;
 }
 
-bool IGraphicsView_vKelvadrune_vst::PromptForColor(IColor& color, IColorPickerHandlerFunc func) {
+bool IGraphicsView::PromptForColor(IColor& color, IColorPickerHandlerFunc func) {
   mColorPickerFunc = std::move(func);
   pw::ColorPanel& panel = pw::ColorPanel::Shared();
   panel.SetShowsAlpha(true);
@@ -313,7 +312,7 @@ bool IGraphicsView_vKelvadrune_vst::PromptForColor(IColor& color, IColorPickerHa
   return true;
 }
 
-void IGraphicsView_vKelvadrune_vst::OnColorPicked(const pw::ColorPanel& panel) {
+void IGraphicsView::OnColorPicked(const pw::ColorPanel& panel) {
   const auto keep = weak_from_this().lock();
   const IGEditorDelegate::EditorEvent event = BeginEvent();
   const pw::Color c = panel.GetColor();
@@ -322,43 +321,43 @@ void IGraphicsView_vKelvadrune_vst::OnColorPicked(const pw::ColorPanel& panel) {
   if (mColorPickerFunc) mColorPickerFunc(picked);
 }
 
-void IGraphicsView_vKelvadrune_vst::RegisterToolTip(const IRECT& bounds) {
+void IGraphicsView::RegisterToolTip(const IRECT& bounds) {
   if (mGraphics) AddToolTipRect(mGraphics->ViewRect(bounds), *this, nullptr);
 }
 
-std::string IGraphicsView_vKelvadrune_vst::StringForToolTip(pw::View&, int, pw::Point, void*) {
+std::string IGraphicsView::StringForToolTip(pw::View&, int, pw::Point, void*) {
   if (!mGraphics) return {};
   const int idx = mGraphics->GetMouseOverIdx();
   if (idx < 0 || idx >= mGraphics->NControls()) return {};
   return mGraphics->GetControl(idx)->GetTooltip();
 }
 
-void IGraphicsView_vKelvadrune_vst::ShowToolTip(const std::string& text, pw::Point point) {
+void IGraphicsView::ShowToolTip(const std::string& text, pw::Point point) {
   if (!mGraphics) return;
   const float scale = mGraphics->GetDrawScale();
   mGraphics->ShowToolTip(text.c_str(), static_cast<float>(point.x / scale), static_cast<float>(point.y / scale));
 }
 
-void IGraphicsView_vKelvadrune_vst::HideToolTip() {
+void IGraphicsView::HideToolTip() {
   if (mGraphics) mGraphics->HideToolTip();
 }
 
 // ---- Drops ----
 
-void IGraphicsView_vKelvadrune_vst::EditorPoint(pw::Point inWindow, float& x, float& y) const {
+void IGraphicsView::EditorPoint(pw::Point inWindow, float& x, float& y) const {
   const pw::Point point = ConvertPointFromView(inWindow, nullptr);
   x = static_cast<float>(point.x / mGraphics->GetDrawScale());
   y = static_cast<float>(point.y / mGraphics->GetDrawScale());
 }
 
-pw::DragOperation IGraphicsView_vKelvadrune_vst::DraggingEntered(const IGraphicsDraggingInfo& info) {
+pw::DragOperation IGraphicsView::DraggingEntered(const IGraphicsDraggingInfo& info) {
   if (!mGraphics || info.filenames.empty()) return pw::DragOperation::kNone;
   float x = 0.f, y = 0.f;
   EditorPoint(info.draggingLocation, x, y);
   return mGraphics->AcceptsDrop(Paths(info), x, y) ? pw::DragOperation::kCopy : pw::DragOperation::kNone;
 }
 
-bool IGraphicsView_vKelvadrune_vst::PerformDragOperation(const IGraphicsDraggingInfo& info) {
+bool IGraphicsView::PerformDragOperation(const IGraphicsDraggingInfo& info) {
   const auto keep = weak_from_this().lock();
   const IGEditorDelegate::EditorEvent event = BeginEvent();
   if (!mGraphics || info.filenames.empty()) return true;

@@ -52,15 +52,15 @@ IKeyPress MakeKeyPress(const platform::window::Event& event);
 // Files dragged onto the view: their paths, in the drag's order, and where the pointer is in window coordinates.
 using IGraphicsDraggingInfo = platform::window::DraggingInfo;
 
-class IGraphicsView_vKelvadrune_vst final : public platform::window::View,
-                                            public platform::window::ToolTipOwner,
-                                            public platform::window::TextFieldDelegate,
-                                            public std::enable_shared_from_this<IGraphicsView_vKelvadrune_vst> {
+class IGraphicsView final : public platform::window::View,
+                            public platform::window::ToolTipOwner,
+                            public platform::window::TextFieldDelegate,
+                            public std::enable_shared_from_this<IGraphicsView> {
  public:
   // Sized to the editor at its draw scale, with a new drawing layer; it belongs to the graphics' editor thread.
-  explicit IGraphicsView_vKelvadrune_vst(IGraphicsLinux& graphics);
+  explicit IGraphicsView(IGraphicsLinux& graphics);
   // Closes the colour panel it may have opened and stops observing.
-  ~IGraphicsView_vKelvadrune_vst() override;
+  ~IGraphicsView() override;
 
   // The graphics stop hearing from the view: what the view does from here (its removal included) reaches no
   // graphics. The graphics call it first when they close the view themselves.
@@ -152,9 +152,9 @@ class IGraphicsView_vKelvadrune_vst final : public platform::window::View,
   const std::thread::id mThread;
   std::unique_ptr<platform::RunLoopTimer> mTimer;
   const platform::window::TrackingArea* mTrackingArea = nullptr;
-  std::unique_ptr<IGraphicsTextField_vKelvadrune_vst> mTextFieldView;
+  std::unique_ptr<IGraphicsTextField> mTextFieldView;
   // A field that ended from inside its own editing: kept until the next text entry or the view's end.
-  std::unique_ptr<IGraphicsTextField_vKelvadrune_vst> mEndedTextField;
+  std::unique_ptr<IGraphicsTextField> mEndedTextField;
   float mPrevX = 0.f;
   float mPrevY = 0.f;
   bool mMouseOutDuringDrag = false;

@@ -163,7 +163,7 @@ IKeyPress MakeKeyPress(const pw::Event& event) {
 
 // ---- Mouse ----
 
-void IGraphicsView_vKelvadrune_vst::GetMouseXY(const pw::Event& event, float& x, float& y) {
+void IGraphicsView::GetMouseXY(const pw::Event& event, float& x, float& y) {
   if (!mGraphics) return;
   const pw::Point point = ConvertPointFromView(event.locationInWindow, nullptr);
   x = static_cast<float>(point.x / mGraphics->GetDrawScale());
@@ -172,7 +172,7 @@ void IGraphicsView_vKelvadrune_vst::GetMouseXY(const pw::Event& event, float& x,
   mGraphics->SetTabletInput(event.subtype == pw::kSubtypeTabletPoint);
 }
 
-IMouseInfo IGraphicsView_vKelvadrune_vst::GetMouseLeft(const pw::Event& event) {
+IMouseInfo IGraphicsView::GetMouseLeft(const pw::Event& event) {
   IMouseInfo info;
   GetMouseXY(event, info.x, info.y);
   info.ms.L = true;
@@ -184,14 +184,14 @@ IMouseInfo IGraphicsView_vKelvadrune_vst::GetMouseLeft(const pw::Event& event) {
   return info;
 }
 
-IMouseInfo IGraphicsView_vKelvadrune_vst::GetMouseRight(const pw::Event& event) {
+IMouseInfo IGraphicsView::GetMouseRight(const pw::Event& event) {
   IMouseInfo info = GetMouseLeft(event);
   info.ms.L = false;
   info.ms.R = true;
   return info;
 }
 
-void IGraphicsView_vKelvadrune_vst::PressMouse(const IMouseInfo& info, const pw::Event& event) {
+void IGraphicsView::PressMouse(const IMouseInfo& info, const pw::Event& event) {
   if (!mGraphics) return;
   // Odd clicks press, even ones double-click: a triple click is a press again.
   if (event.clickCount % 2 == 0 && event.clickCount > 0) {
@@ -202,19 +202,19 @@ void IGraphicsView_vKelvadrune_vst::PressMouse(const IMouseInfo& info, const pw:
 }
 
 // Handlers that reach the graphics keep the view alive: a control may close the editor, which releases the view.
-void IGraphicsView_vKelvadrune_vst::MouseDown(const pw::Event& event) {
+void IGraphicsView::MouseDown(const pw::Event& event) {
   const auto keep = weak_from_this().lock();
   const IGEditorDelegate::EditorEvent editorEvent = BeginEvent();
   PressMouse(GetMouseLeft(event), event);
 }
 
-void IGraphicsView_vKelvadrune_vst::RightMouseDown(const pw::Event& event) {
+void IGraphicsView::RightMouseDown(const pw::Event& event) {
   const auto keep = weak_from_this().lock();
   const IGEditorDelegate::EditorEvent editorEvent = BeginEvent();
   PressMouse(GetMouseRight(event), event);
 }
 
-void IGraphicsView_vKelvadrune_vst::MouseUp(const pw::Event& event) {
+void IGraphicsView::MouseUp(const pw::Event& event) {
   const auto keep = weak_from_this().lock();
   const IGEditorDelegate::EditorEvent editorEvent = BeginEvent();
   const IMouseInfo info = GetMouseLeft(event);
@@ -226,14 +226,14 @@ void IGraphicsView_vKelvadrune_vst::MouseUp(const pw::Event& event) {
   }
 }
 
-void IGraphicsView_vKelvadrune_vst::RightMouseUp(const pw::Event& event) {
+void IGraphicsView::RightMouseUp(const pw::Event& event) {
   const auto keep = weak_from_this().lock();
   const IGEditorDelegate::EditorEvent editorEvent = BeginEvent();
   const IMouseInfo info = GetMouseRight(event);
   if (mGraphics) mGraphics->OnMouseUp({info});
 }
 
-void IGraphicsView_vKelvadrune_vst::DragMouse(const pw::Event& event, bool right) {
+void IGraphicsView::DragMouse(const pw::Event& event, bool right) {
   const auto keep = weak_from_this().lock();
   const IGEditorDelegate::EditorEvent editorEvent = BeginEvent();
   const float prevX = mPrevX;
@@ -246,29 +246,29 @@ void IGraphicsView_vKelvadrune_vst::DragMouse(const pw::Event& event, bool right
   mGraphics->OnMouseDrag({info});
 }
 
-void IGraphicsView_vKelvadrune_vst::MouseDragged(const pw::Event& event) {
+void IGraphicsView::MouseDragged(const pw::Event& event) {
   DragMouse(event, false);
 }
 
-void IGraphicsView_vKelvadrune_vst::RightMouseDragged(const pw::Event& event) {
+void IGraphicsView::RightMouseDragged(const pw::Event& event) {
   DragMouse(event, true);
 }
 
-void IGraphicsView_vKelvadrune_vst::MouseMoved(const pw::Event& event) {
+void IGraphicsView::MouseMoved(const pw::Event& event) {
   const auto keep = weak_from_this().lock();
   const IGEditorDelegate::EditorEvent editorEvent = BeginEvent();
   const IMouseInfo info = GetMouseLeft(event);
   if (mGraphics) mGraphics->OnMouseOver(info.x, info.y, info.ms);
 }
 
-void IGraphicsView_vKelvadrune_vst::MouseEntered(const pw::Event&) {
+void IGraphicsView::MouseEntered(const pw::Event&) {
   const auto keep = weak_from_this().lock();
   const IGEditorDelegate::EditorEvent editorEvent = BeginEvent();
   mMouseOutDuringDrag = false;
   if (mGraphics) mGraphics->SetMouseCursor(mGraphics->GetCursorType());
 }
 
-void IGraphicsView_vKelvadrune_vst::MouseExited(const pw::Event&) {
+void IGraphicsView::MouseExited(const pw::Event&) {
   const auto keep = weak_from_this().lock();
   const IGEditorDelegate::EditorEvent editorEvent = BeginEvent();
   if (!mGraphics) return;
@@ -280,7 +280,7 @@ void IGraphicsView_vKelvadrune_vst::MouseExited(const pw::Event&) {
   }
 }
 
-void IGraphicsView_vKelvadrune_vst::ScrollWheel(const pw::Event& event) {
+void IGraphicsView::ScrollWheel(const pw::Event& event) {
   const auto keep = weak_from_this().lock();
   const IGEditorDelegate::EditorEvent editorEvent = BeginEvent();
   EndUserInput();
@@ -288,21 +288,21 @@ void IGraphicsView_vKelvadrune_vst::ScrollWheel(const pw::Event& event) {
   if (mGraphics) mGraphics->OnMouseWheel(info.x, info.y, info.ms, static_cast<float>(event.deltaY));
 }
 
-void IGraphicsView_vKelvadrune_vst::UpdateTrackingAreas() {
+void IGraphicsView::UpdateTrackingAreas() {
   if (mTrackingArea) RemoveTrackingArea(*mTrackingArea);
   mTrackingArea = &AddTrackingArea(Bounds(), kTrackingOptions);
 }
 
 // ---- Keys ----
 
-void IGraphicsView_vKelvadrune_vst::KeyDown(const pw::Event& event) {
+void IGraphicsView::KeyDown(const pw::Event& event) {
   const auto keep = weak_from_this().lock();
   const IGEditorDelegate::EditorEvent editorEvent = BeginEvent();
   const IKeyPress key = MakeKeyPress(event);
   if (!mGraphics || !mGraphics->OnKeyDown(mPrevX, mPrevY, key)) View::KeyDown(event);
 }
 
-void IGraphicsView_vKelvadrune_vst::KeyUp(const pw::Event& event) {
+void IGraphicsView::KeyUp(const pw::Event& event) {
   const auto keep = weak_from_this().lock();
   const IGEditorDelegate::EditorEvent editorEvent = BeginEvent();
   const IKeyPress key = MakeKeyPress(event);
@@ -311,7 +311,7 @@ void IGraphicsView_vKelvadrune_vst::KeyUp(const pw::Event& event) {
 
 // ---- Cursor ----
 
-void IGraphicsView_vKelvadrune_vst::SetMouseCursor(ECursor cursor) {
+void IGraphicsView::SetMouseCursor(ECursor cursor) {
   const pw::CursorKind kind = CursorKindOf(cursor);
   pw::SetCursor(pw::IsCursorAvailable(kind) ? kind : pw::CursorKind::kArrow);
 }

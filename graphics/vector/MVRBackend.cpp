@@ -8,16 +8,18 @@
 
 #include "graphics/vector/MVRContext.h"
 
+using namespace fx::gfx::gpu;
+
 namespace {
 
 // Shared by every context of the process; main thread only, atomic so that no editor ever sees a torn value.
 std::atomic<MVRframebuffer*> gBoundFramebuffer{nullptr};
 
-MVRcontext_vKelvadrune_vst* Self(void* uptr) {
-  return static_cast<MVRcontext_vKelvadrune_vst*>(uptr);
+MVRcontext* Self(void* uptr) {
+  return static_cast<MVRcontext*>(uptr);
 }
 
-VRparams Params(MVRcontext_vKelvadrune_vst* object, int flags) {
+VRparams Params(MVRcontext* object, int flags) {
   VRparams p{};
   p.userPtr = object;
   p.edgeAntiAlias = flags & MVR_ANTIALIAS;
@@ -57,7 +59,7 @@ VRparams Params(MVRcontext_vKelvadrune_vst* object, int flags) {
 
 VRcontext* mvrCreateContext(void* layer, int flags) {
   if (layer == nullptr) return nullptr;
-  auto* object = new (std::nothrow) MVRcontext_vKelvadrune_vst(static_cast<MVRlayer*>(layer), flags);
+  auto* object = new (std::nothrow) MVRcontext(static_cast<MVRlayer*>(layer), flags);
   if (object == nullptr) return nullptr;
   const VRparams params = Params(object, flags);
   object->inCreation = true;
@@ -107,12 +109,12 @@ void mvrDeleteFramebuffer(MVRframebuffer* fb) {
 }
 
 bool mvrPresentFramebuffer(MVRframebuffer* fb) {
-  MVRcontext_vKelvadrune_vst* object = fb != nullptr ? mvrBackend(fb->ctx) : nullptr;
+  MVRcontext* object = fb != nullptr ? mvrBackend(fb->ctx) : nullptr;
   return object != nullptr && object->presentImage(fb->image);
 }
 
 void mvrClearWithColor(VRcontext* ctx, VRcolor color) {
-  MVRcontext_vKelvadrune_vst* object = mvrBackend(ctx);
+  MVRcontext* object = mvrBackend(ctx);
   if (object == nullptr) return;
   object->clearColor = {static_cast<double>(color.r) * color.a, static_cast<double>(color.g) * color.a,
                         static_cast<double>(color.b) * color.a, static_cast<double>(color.a)};
@@ -120,9 +122,9 @@ void mvrClearWithColor(VRcontext* ctx, VRcolor color) {
 }
 
 void mvrReadPixels(VRcontext* ctx, int image, int x, int y, int width, int height, void* data) {
-  MVRcontext_vKelvadrune_vst* object = mvrBackend(ctx);
+  MVRcontext* object = mvrBackend(ctx);
   if (object == nullptr || data == nullptr || width <= 0 || height <= 0) return;
-  MVRtexture_vKelvadrune_vst* texture = object->findTexture(image);
+  MVRtexture* texture = object->findTexture(image);
   if (texture == nullptr) return;
   std::shared_ptr<platform::gpu::GpuTexture> tex = texture->tex;
   object->waitForFramesDrawingInto(image);
@@ -132,8 +134,8 @@ void mvrReadPixels(VRcontext* ctx, int image, int x, int y, int width, int heigh
 }
 
 std::shared_ptr<platform::gpu::GpuTexture> mvrImageHandle(VRcontext* ctx, int image) {
-  MVRcontext_vKelvadrune_vst* object = mvrBackend(ctx);
-  MVRtexture_vKelvadrune_vst* texture = object != nullptr ? object->findTexture(image) : nullptr;
+  MVRcontext* object = mvrBackend(ctx);
+  MVRtexture* texture = object != nullptr ? object->findTexture(image) : nullptr;
   if (texture == nullptr) return nullptr;
   std::shared_ptr<platform::gpu::GpuTexture> tex = texture->tex;
   object->waitForFramesDrawingInto(image);
@@ -141,16 +143,16 @@ std::shared_ptr<platform::gpu::GpuTexture> mvrImageHandle(VRcontext* ctx, int im
 }
 
 int mvrCreateImageFromHandle(VRcontext* ctx, std::shared_ptr<platform::gpu::GpuTexture> texture, int imageFlags) {
-  MVRcontext_vKelvadrune_vst* object = mvrBackend(ctx);
+  MVRcontext* object = mvrBackend(ctx);
   return object != nullptr ? object->createImageFromTexture(std::move(texture), imageFlags) : 0;
 }
 
 std::shared_ptr<platform::gpu::GpuDevice> mvrDevice(VRcontext* ctx) {
-  MVRcontext_vKelvadrune_vst* object = mvrBackend(ctx);
+  MVRcontext* object = mvrBackend(ctx);
   return object != nullptr && object->metalLayer != nullptr ? object->metalLayer->device : nullptr;
 }
 
 std::shared_ptr<platform::gpu::GpuCommandQueue> mvrCommandQueue(VRcontext* ctx) {
-  MVRcontext_vKelvadrune_vst* object = mvrBackend(ctx);
+  MVRcontext* object = mvrBackend(ctx);
   return object != nullptr ? object->commandQueue : nullptr;
 }

@@ -9,6 +9,8 @@
 
 using namespace platform::gpu;
 
+namespace fx::gfx::gpu {
+
 namespace {
 
 constexpr int kMinCalls = 128;
@@ -102,15 +104,15 @@ std::shared_ptr<GpuDepthStencilState> StencilState(GpuDevice& device, GpuCompare
 
 }  // namespace
 
-MVRbuffers_vKelvadrune_vst::~MVRbuffers_vKelvadrune_vst() {
+MVRbuffers::~MVRbuffers() {
   std::free(calls);
 }
 
-MVRcontext_vKelvadrune_vst* mvrBackend(VRcontext* ctx) {
-  return ctx != nullptr ? static_cast<MVRcontext_vKelvadrune_vst*>(ctx->params.userPtr) : nullptr;
+MVRcontext* mvrBackend(VRcontext* ctx) {
+  return ctx != nullptr ? static_cast<MVRcontext*>(ctx->params.userPtr) : nullptr;
 }
 
-int MVRcontext_vKelvadrune_vst::renderCreate() {
+int MVRcontext::renderCreate() {
   if (metalLayer == nullptr) return 0;
   std::string reason;
   if (!metalLayer->device) {
@@ -130,7 +132,7 @@ int MVRcontext_vKelvadrune_vst::renderCreate() {
 
   maxBuffers = (flags & MVR_TRIPLE_BUFFER) ? 3 : (flags & MVR_DOUBLE_BUFFER) ? 2 : 1;
   cbuffers.clear();
-  for (int i = 0; i < maxBuffers; ++i) cbuffers.push_back(std::make_shared<MVRbuffers_vKelvadrune_vst>());
+  for (int i = 0; i < maxBuffers; ++i) cbuffers.push_back(std::make_shared<MVRbuffers>());
   clearBufferOnFlush = false;
   semaphore = std::make_shared<platform::Semaphore>(maxBuffers);
   setsMutex = std::make_shared<std::mutex>();
@@ -162,7 +164,7 @@ int MVRcontext_vKelvadrune_vst::renderCreate() {
   return 1;
 }
 
-MVRcontext_vKelvadrune_vst::~MVRcontext_vKelvadrune_vst() {
+MVRcontext::~MVRcontext() {
   if (semaphore) {
     renderCancel();
     waitForAllFrames();
@@ -180,7 +182,7 @@ MVRcontext_vKelvadrune_vst::~MVRcontext_vKelvadrune_vst() {
   metalLayer = nullptr;
 }
 
-void MVRcontext_vKelvadrune_vst::releaseBuffers(MVRbuffers_vKelvadrune_vst& set) {
+void MVRcontext::releaseBuffers(MVRbuffers& set) {
   set.viewSizeBuffer.reset();
   set.stencilTexture.reset();
   set.indexBuffer.reset();
@@ -192,7 +194,7 @@ void MVRcontext_vKelvadrune_vst::releaseBuffers(MVRbuffers_vKelvadrune_vst& set)
   set.cindexes = set.cverts = set.cuniforms = 0;
 }
 
-void MVRcontext_vKelvadrune_vst::waitForAllFrames() {
+void MVRcontext::waitForAllFrames() {
   std::vector<std::shared_ptr<GpuCommandBuffer>> inFlight;
   {
     std::lock_guard<std::mutex> lock(*setsMutex);
@@ -202,7 +204,7 @@ void MVRcontext_vKelvadrune_vst::waitForAllFrames() {
   for (auto& commands : inFlight) commands->WaitUntilCompleted();
 }
 
-void MVRcontext_vKelvadrune_vst::waitForFramesDrawingInto(int image) {
+void MVRcontext::waitForFramesDrawingInto(int image) {
   std::vector<std::shared_ptr<GpuCommandBuffer>> inFlight;
   {
     std::lock_guard<std::mutex> lock(*setsMutex);
@@ -212,7 +214,7 @@ void MVRcontext_vKelvadrune_vst::waitForFramesDrawingInto(int image) {
   for (auto& commands : inFlight) commands->WaitUntilCompleted();
 }
 
-void MVRcontext_vKelvadrune_vst::renderViewport(float width, float height, float devicePixelRatio) {
+void MVRcontext::renderViewport(float width, float height, float devicePixelRatio) {
   // A frame begun while the previous one was neither flushed nor cancelled would hold its buffer set for ever and
   // in the end block here for good: the unfinished frame is dropped.
   if (buffers) renderCancel();
@@ -247,8 +249,8 @@ void MVRcontext_vKelvadrune_vst::renderViewport(float width, float height, float
   }
 }
 
-MVRcall* MVRcontext_vKelvadrune_vst::allocCall() {
-  MVRbuffers_vKelvadrune_vst& b = *buffers;
+MVRcall* MVRcontext::allocCall() {
+  MVRbuffers& b = *buffers;
   if (b.ncalls + 1 > b.ccalls) {
     const int capacity = GrownCapacity(b.ncalls, 1, b.ccalls, kMinCalls, sizeof(MVRcall));
     if (capacity < 0) return nullptr;
@@ -262,7 +264,7 @@ MVRcall* MVRcontext_vKelvadrune_vst::allocCall() {
   return call;
 }
 
-bool MVRcontext_vKelvadrune_vst::growBuffer(std::shared_ptr<GpuBuffer>& buffer, int used, int capacity, int itemSize) {
+bool MVRcontext::growBuffer(std::shared_ptr<GpuBuffer>& buffer, int used, int capacity, int itemSize) {
   std::string reason;
   std::shared_ptr<GpuBuffer> grown = device().NewBuffer(static_cast<size_t>(capacity) * itemSize, reason);
   if (!grown) {
@@ -275,8 +277,8 @@ bool MVRcontext_vKelvadrune_vst::growBuffer(std::shared_ptr<GpuBuffer>& buffer, 
   return true;
 }
 
-int MVRcontext_vKelvadrune_vst::allocVerts(int count) {
-  MVRbuffers_vKelvadrune_vst& b = *buffers;
+int MVRcontext::allocVerts(int count) {
+  MVRbuffers& b = *buffers;
   if (count < 0) return -1;
   if (static_cast<long long>(b.nverts) + count > b.cverts) {
     const int capacity = GrownCapacity(b.nverts, count, b.cverts, kMinVertices, sizeof(VRvertex));
@@ -289,8 +291,8 @@ int MVRcontext_vKelvadrune_vst::allocVerts(int count) {
   return first;
 }
 
-int MVRcontext_vKelvadrune_vst::allocIndexes(int count) {
-  MVRbuffers_vKelvadrune_vst& b = *buffers;
+int MVRcontext::allocIndexes(int count) {
+  MVRbuffers& b = *buffers;
   if (count < 0) return -1;
   if (static_cast<long long>(b.nindexes) + count > b.cindexes) {
     const int capacity = GrownCapacity(b.nindexes, count, b.cindexes, kMinIndexes, indexSize);
@@ -303,8 +305,8 @@ int MVRcontext_vKelvadrune_vst::allocIndexes(int count) {
   return first;
 }
 
-int MVRcontext_vKelvadrune_vst::allocFragUniforms(int count) {
-  MVRbuffers_vKelvadrune_vst& b = *buffers;
+int MVRcontext::allocFragUniforms(int count) {
+  MVRbuffers& b = *buffers;
   if (count < 0) return -1;
   if (static_cast<long long>(b.nuniforms) + count > b.cuniforms) {
     const int capacity = GrownCapacity(b.nuniforms, count, b.cuniforms, kMinUniformRecords, fragSize);
@@ -317,19 +319,19 @@ int MVRcontext_vKelvadrune_vst::allocFragUniforms(int count) {
   return first;
 }
 
-MVRfragUniforms* MVRcontext_vKelvadrune_vst::fragUniformAtIndex(int offset) {
+MVRfragUniforms* MVRcontext::fragUniformAtIndex(int offset) {
   return reinterpret_cast<MVRfragUniforms*>(buffers->uniforms + offset);
 }
 
-void MVRcontext_vKelvadrune_vst::dropCall(int verts, int indexes, int uniforms) {
-  MVRbuffers_vKelvadrune_vst& b = *buffers;
+void MVRcontext::dropCall(int verts, int indexes, int uniforms) {
+  MVRbuffers& b = *buffers;
   --b.ncalls;
   b.nverts = verts;
   b.nindexes = indexes;
   b.nuniforms = uniforms;
 }
 
-MVRblend MVRcontext_vKelvadrune_vst::blendCompositeOperation(VRcompositeOperationState op) const {
+MVRblend MVRcontext::blendCompositeOperation(VRcompositeOperationState op) const {
   MVRblend blend;
   if (!BlendFactor(op.srcRGB, blend.srcRGB) || !BlendFactor(op.dstRGB, blend.dstRGB) ||
       !BlendFactor(op.srcAlpha, blend.srcAlpha) || !BlendFactor(op.dstAlpha, blend.dstAlpha))
@@ -337,9 +339,8 @@ MVRblend MVRcontext_vKelvadrune_vst::blendCompositeOperation(VRcompositeOperatio
   return blend;
 }
 
-bool MVRcontext_vKelvadrune_vst::convertPaintForFrag(MVRfragUniforms* frag, const VRpaint* paint,
-                                                     const VRscissor* scissor, float width, float fringe,
-                                                     float strokeThr) {
+bool MVRcontext::convertPaintForFrag(MVRfragUniforms* frag, const VRpaint* paint, const VRscissor* scissor, float width,
+                                     float fringe, float strokeThr) {
   std::memset(frag, 0, sizeof(MVRfragUniforms));
   StorePremultiplied(frag->innerCol, paint->innerColor);
   StorePremultiplied(frag->outerCol, paint->outerColor);
@@ -370,7 +371,7 @@ bool MVRcontext_vKelvadrune_vst::convertPaintForFrag(MVRfragUniforms* frag, cons
     frag->feather = paint->feather;
     vrTransformInverse(inverse, paint->xform);
   } else {
-    const MVRtexture_vKelvadrune_vst* texture = findTexture(paint->image);
+    const MVRtexture* texture = findTexture(paint->image);
     if (texture == nullptr) return false;
     frag->type = 1;
     frag->texType = texture->type == VR_TEXTURE_ALPHA ? 2 : (texture->flags & VR_IMAGE_PREMULTIPLIED) ? 0 : 1;
@@ -392,6 +393,8 @@ bool MVRcontext_vKelvadrune_vst::convertPaintForFrag(MVRfragUniforms* frag, cons
   return true;
 }
 
-void MVRcontext_vKelvadrune_vst::checkError(const std::string& error, const char* message) const {
+void MVRcontext::checkError(const std::string& error, const char* message) const {
   if (!error.empty() && (flags & MVR_DEBUG)) std::printf("Error occurs after %s: %s\n", message, error.c_str());
 }
+
+}  // namespace fx::gfx::gpu

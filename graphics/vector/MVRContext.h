@@ -21,6 +21,8 @@
 #include "platform/gpu/ShaderInterface.h"
 #include "platform/runloop/Semaphore.h"
 
+namespace fx::gfx::gpu {
+
 // Blend factors of a pipeline, colour and alpha separately. Default: premultiplied source-over.
 struct MVRblend {
   platform::gpu::GpuBlendFactor srcRGB = platform::gpu::GpuBlendFactor::One;
@@ -52,8 +54,8 @@ struct MVRcall {
 using MVRfragUniforms = platform::gpu::ShaderFragmentUniforms;
 
 // Everything one frame writes. The array fields point into the shared GPU buffers (or, for calls, a malloc'd array).
-struct MVRbuffers_vKelvadrune_vst {
-  ~MVRbuffers_vKelvadrune_vst();
+struct MVRbuffers {
+  ~MVRbuffers();
 
   // commandBuffer, isBusy and image change on the completion thread: guarded by the context's setsMutex.
   std::shared_ptr<platform::gpu::GpuCommandBuffer> commandBuffer;
@@ -79,7 +81,7 @@ struct MVRbuffers_vKelvadrune_vst {
 };
 
 // One image. id 0 marks a free record, handed out again under a new id.
-struct MVRtexture_vKelvadrune_vst {
+struct MVRtexture {
   int id = 0;
   int type = 0;   // VRtexture
   int flags = 0;  // VRimageFlags, and MVR_TEXTURE_NOT_OWNED
@@ -90,13 +92,13 @@ struct MVRtexture_vKelvadrune_vst {
 // An image wrapping a texture made elsewhere: deleting the image only drops this back end's reference.
 constexpr int MVR_TEXTURE_NOT_OWNED = 0x10000;
 
-class MVRcontext_vKelvadrune_vst {
+class MVRcontext {
  public:
-  MVRcontext_vKelvadrune_vst(MVRlayer* layer, int flags) : flags(flags), metalLayer(layer) {}
+  MVRcontext(MVRlayer* layer, int flags) : flags(flags), metalLayer(layer) {}
   // Waits for the frames in flight (renderDelete).
-  ~MVRcontext_vKelvadrune_vst();
-  MVRcontext_vKelvadrune_vst(const MVRcontext_vKelvadrune_vst&) = delete;
-  MVRcontext_vKelvadrune_vst& operator=(const MVRcontext_vKelvadrune_vst&) = delete;
+  ~MVRcontext();
+  MVRcontext(const MVRcontext&) = delete;
+  MVRcontext& operator=(const MVRcontext&) = delete;
 
   // The render callbacks.
   int renderCreate();
@@ -115,7 +117,7 @@ class MVRcontext_vKelvadrune_vst {
                        const VRvertex* verts, int nverts, float fringe);
 
   // Textures and read-back, for the entry functions.
-  MVRtexture_vKelvadrune_vst* findTexture(int image);
+  MVRtexture* findTexture(int image);
   int createImageFromTexture(std::shared_ptr<platform::gpu::GpuTexture> texture, int imageFlags);
   // Copies the image into the layer's next drawable and presents it (mvrPresentFramebuffer).
   bool presentImage(int image);
@@ -135,9 +137,9 @@ class MVRcontext_vKelvadrune_vst {
   MVRlayer* metalLayer;
   std::unique_ptr<platform::gpu::GpuRenderEncoder> renderEncoder;
   uint32_t viewPortSize[2] = {0, 0};
-  std::vector<MVRtexture_vKelvadrune_vst> textures;
-  std::shared_ptr<MVRbuffers_vKelvadrune_vst> buffers;
-  std::vector<std::shared_ptr<MVRbuffers_vKelvadrune_vst>> cbuffers;
+  std::vector<MVRtexture> textures;
+  std::shared_ptr<MVRbuffers> buffers;
+  std::vector<std::shared_ptr<MVRbuffers>> cbuffers;
   std::shared_ptr<platform::Semaphore> semaphore;
   std::shared_ptr<std::mutex> setsMutex;
   MVRblend blendFunc;
@@ -172,7 +174,7 @@ class MVRcontext_vKelvadrune_vst {
   };
 
   platform::gpu::GpuDevice& device() const { return *metalLayer->device; }
-  MVRtexture_vKelvadrune_vst* allocTexture();
+  MVRtexture* allocTexture();
   MVRcall* allocCall();
   int allocVerts(int count);
   int allocIndexes(int count);
@@ -208,7 +210,7 @@ class MVRcontext_vKelvadrune_vst {
   void convexFill(const MVRcall& call, bool scissored);
   void stroke(const MVRcall& call, bool scissored);
   void triangles(const MVRcall& call, bool scissored);
-  void releaseBuffers(MVRbuffers_vKelvadrune_vst& set);
+  void releaseBuffers(MVRbuffers& set);
 
   std::vector<ShadingPipeline> mPipelines;
   std::vector<StencilOnlyPipeline> mStencilOnlyPipelines;
@@ -225,4 +227,6 @@ class MVRcontext_vKelvadrune_vst {
 };
 
 // The back end object of a context made by mvrCreateContext.
-MVRcontext_vKelvadrune_vst* mvrBackend(VRcontext* ctx);
+MVRcontext* mvrBackend(VRcontext* ctx);
+
+}  // namespace fx::gfx::gpu

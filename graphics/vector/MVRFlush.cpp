@@ -9,6 +9,8 @@
 
 using namespace platform::gpu;
 
+namespace fx::gfx::gpu {
+
 namespace {
 
 // One axis of an axis-aligned scissor as the pixels [from, to): the shader's mask on that axis is
@@ -29,7 +31,7 @@ bool PixelEdges(float m, float offset, float ext, float scale, double pixelsPerP
   return true;
 }
 
-void ClearSet(MVRbuffers_vKelvadrune_vst& set) {
+void ClearSet(MVRbuffers& set) {
   set.isBusy = false;
   set.commandBuffer.reset();
   set.image = 0;
@@ -38,9 +40,9 @@ void ClearSet(MVRbuffers_vKelvadrune_vst& set) {
 
 }  // namespace
 
-void MVRcontext_vKelvadrune_vst::renderCancel() {
+void MVRcontext::renderCancel() {
   if (!buffers) return;
-  std::shared_ptr<MVRbuffers_vKelvadrune_vst> set = std::move(buffers);
+  std::shared_ptr<MVRbuffers> set = std::move(buffers);
   {
     std::lock_guard<std::mutex> lock(*setsMutex);
     ClearSet(*set);
@@ -48,7 +50,7 @@ void MVRcontext_vKelvadrune_vst::renderCancel() {
   semaphore->Signal();
 }
 
-void MVRcontext_vKelvadrune_vst::renderFlush() {
+void MVRcontext::renderFlush() {
   if (!buffers) return;
   if (viewPortSize[0] == 0 || viewPortSize[1] == 0 || !buffers->viewSizeBuffer) {
     renderCancel();
@@ -64,7 +66,7 @@ void MVRcontext_vKelvadrune_vst::renderFlush() {
   MVRframebuffer* bound = mvrBoundFramebuffer();
   if (bound != nullptr && bound->ctx != nullptr && bound->ctx->params.userPtr == this) {
     image = bound->image;
-    if (MVRtexture_vKelvadrune_vst* texture = findTexture(image)) colorTexture = texture->tex;
+    if (MVRtexture* texture = findTexture(image)) colorTexture = texture->tex;
   } else if (metalLayer->drawables != nullptr) {
     drawable = metalLayer->drawables->NextDrawable(reason);
     checkError(reason, "next drawable");
@@ -83,7 +85,7 @@ void MVRcontext_vKelvadrune_vst::renderFlush() {
     return;
   }
 
-  std::shared_ptr<MVRbuffers_vKelvadrune_vst> set = buffers;
+  std::shared_ptr<MVRbuffers> set = buffers;
   commands->Enqueue();
   {
     std::lock_guard<std::mutex> lock(*setsMutex);
@@ -140,8 +142,8 @@ void MVRcontext_vKelvadrune_vst::renderFlush() {
   if (!commands->Commit()) checkError(commands->Error(), "commit");
 }
 
-bool MVRcontext_vKelvadrune_vst::renderCommandEncoderWithColorTexture(GpuCommandBuffer& commands,
-                                                                      const std::shared_ptr<GpuTexture>& colorTexture) {
+bool MVRcontext::renderCommandEncoderWithColorTexture(GpuCommandBuffer& commands,
+                                                      const std::shared_ptr<GpuTexture>& colorTexture) {
   GpuRenderPassDescriptor pass;
   pass.color.texture = colorTexture;
   pass.color.clearColor = clearColor;
@@ -168,8 +170,7 @@ bool MVRcontext_vKelvadrune_vst::renderCommandEncoderWithColorTexture(GpuCommand
   return true;
 }
 
-GpuRenderPipelineDescriptor MVRcontext_vKelvadrune_vst::pipelineDescriptor(const MVRblend& blend,
-                                                                           GpuPixelFormat pixelFormat) const {
+GpuRenderPipelineDescriptor MVRcontext::pipelineDescriptor(const MVRblend& blend, GpuPixelFormat pixelFormat) const {
   GpuRenderPipelineDescriptor descriptor;
   descriptor.vertexFunction = vertexFunction;
   descriptor.vertexDescriptor = vertexDescriptor;
@@ -183,7 +184,7 @@ GpuRenderPipelineDescriptor MVRcontext_vKelvadrune_vst::pipelineDescriptor(const
   return descriptor;
 }
 
-bool MVRcontext_vKelvadrune_vst::updateRenderPipelineStatesForBlend(const MVRblend& blend, GpuPixelFormat pixelFormat) {
+bool MVRcontext::updateRenderPipelineStatesForBlend(const MVRblend& blend, GpuPixelFormat pixelFormat) {
   if (stencilOnlyPipelineState && pixelFormat == piplelinePixelFormat && blend == blendFunc) return true;
   std::shared_ptr<GpuRenderPipelineState> stencilOnly;
   for (const StencilOnlyPipeline& entry : mStencilOnlyPipelines)
@@ -204,7 +205,7 @@ bool MVRcontext_vKelvadrune_vst::updateRenderPipelineStatesForBlend(const MVRble
   return true;
 }
 
-bool MVRcontext_vKelvadrune_vst::scissorCall(const MVRcall& call) {
+bool MVRcontext::scissorCall(const MVRcall& call) {
   // A scissor that the pass's rectangle gives exactly costs the shader nothing, and fragments outside it are
   // never shaded; every pass of the call (stencil ones too) is cut alike, so the stencil outside stays as it was.
   const MVRfragUniforms& u = *fragUniformAtIndex(call.uniformOffset);
@@ -223,7 +224,7 @@ bool MVRcontext_vKelvadrune_vst::scissorCall(const MVRcall& call) {
   return exact;
 }
 
-void MVRcontext_vKelvadrune_vst::useShadingPipelineFor(int uniformOffset, bool scissored) {
+void MVRcontext::useShadingPipelineFor(int uniformOffset, bool scissored) {
   ShaderFragmentVariant variant =
       FragmentVariantFor(*fragUniformAtIndex(uniformOffset), mViewPoints[0], mViewPoints[1]);
   if (scissored) variant.scissor = false;
@@ -257,7 +258,7 @@ void MVRcontext_vKelvadrune_vst::useShadingPipelineFor(int uniformOffset, bool s
   pipelineState = std::move(pipeline);
 }
 
-void MVRcontext_vKelvadrune_vst::updateStencilTextureToSize(int width, int height) {
+void MVRcontext::updateStencilTextureToSize(int width, int height) {
   std::shared_ptr<GpuTexture>& stencil = buffers->stencilTexture;
   // The GPU layer's passes need attachments of one size, so any other size is dropped, not only a smaller one.
   if (stencil && (stencil->Width() != width || stencil->Height() != height)) stencil.reset();
@@ -273,16 +274,16 @@ void MVRcontext_vKelvadrune_vst::updateStencilTextureToSize(int width, int heigh
   }
 }
 
-void MVRcontext_vKelvadrune_vst::setUniforms(int uniformOffset, int image) {
+void MVRcontext::setUniforms(int uniformOffset, int image) {
   renderEncoder->SetFragmentBufferOffset(static_cast<size_t>(uniformOffset), 0);
-  const MVRtexture_vKelvadrune_vst* texture = findTexture(image);
+  const MVRtexture* texture = findTexture(image);
   // Without an image the GPU layer binds its placeholder texture, which the paint types that sample no image
   // never show.
   renderEncoder->SetFragmentTexture(texture != nullptr ? texture->tex : nullptr, 0);
   renderEncoder->SetFragmentSamplerState(texture != nullptr && texture->sampler ? texture->sampler : pseudoSampler, 0);
 }
 
-void MVRcontext_vKelvadrune_vst::convexFill(const MVRcall& call, bool scissored) {
+void MVRcontext::convexFill(const MVRcall& call, bool scissored) {
   setUniforms(call.uniformOffset, call.image);
   useShadingPipelineFor(call.uniformOffset, scissored);
   renderEncoder->SetRenderPipelineState(pipelineState);
@@ -294,7 +295,7 @@ void MVRcontext_vKelvadrune_vst::convexFill(const MVRcall& call, bool scissored)
                                   static_cast<uint32_t>(call.strokeCount));
 }
 
-void MVRcontext_vKelvadrune_vst::fill(const MVRcall& call, bool scissored) {
+void MVRcontext::fill(const MVRcall& call, bool scissored) {
   // The shapes count windings in the stencil (front faces up, back faces down), colour writes off.
   renderEncoder->SetCullMode(GpuCullMode::None);
   renderEncoder->SetDepthStencilState(fillShapeStencilState);
@@ -319,7 +320,7 @@ void MVRcontext_vKelvadrune_vst::fill(const MVRcall& call, bool scissored) {
   renderEncoder->SetDepthStencilState(defaultStencilState);
 }
 
-void MVRcontext_vKelvadrune_vst::stroke(const MVRcall& call, bool scissored) {
+void MVRcontext::stroke(const MVRcall& call, bool scissored) {
   if (call.strokeCount < 1) return;
   const auto offset = static_cast<uint32_t>(call.strokeOffset);
   const auto count = static_cast<uint32_t>(call.strokeCount);
@@ -348,10 +349,12 @@ void MVRcontext_vKelvadrune_vst::stroke(const MVRcall& call, bool scissored) {
   }
 }
 
-void MVRcontext_vKelvadrune_vst::triangles(const MVRcall& call, bool scissored) {
+void MVRcontext::triangles(const MVRcall& call, bool scissored) {
   setUniforms(call.uniformOffset, call.image);
   useShadingPipelineFor(call.uniformOffset, scissored);
   renderEncoder->SetRenderPipelineState(pipelineState);
   renderEncoder->DrawPrimitives(GpuPrimitiveType::Triangle, static_cast<uint32_t>(call.triangleOffset),
                                 static_cast<uint32_t>(call.triangleCount));
 }
+
+}  // namespace fx::gfx::gpu

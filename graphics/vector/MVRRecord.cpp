@@ -5,6 +5,8 @@
 
 #include "graphics/vector/MVRContext.h"
 
+namespace fx::gfx::gpu {
+
 namespace {
 
 // 1 - 0.5 / 255: the second stroke pass keeps only fragments the first pass left (nearly) uncovered.
@@ -19,7 +21,7 @@ int JoinedStripVertices(const VRpath* paths, int npaths) {
 
 }  // namespace
 
-int MVRcontext_vKelvadrune_vst::writeJoinedStrips(int at, const VRpath* paths, int npaths) {
+int MVRcontext::writeJoinedStrips(int at, const VRpath* paths, int npaths) {
   VRvertex* verts = buffers->verts;
   for (int i = 0; i < npaths; ++i) {
     const VRpath& path = paths[i];
@@ -34,9 +36,8 @@ int MVRcontext_vKelvadrune_vst::writeJoinedStrips(int at, const VRpath* paths, i
   return at;
 }
 
-void MVRcontext_vKelvadrune_vst::renderFill(const VRpaint* paint, VRcompositeOperationState op,
-                                            const VRscissor* scissor, float fringe, const float* bounds,
-                                            const VRpath* paths, int npaths) {
+void MVRcontext::renderFill(const VRpaint* paint, VRcompositeOperationState op, const VRscissor* scissor, float fringe,
+                            const float* bounds, const VRpath* paths, int npaths) {
   if (!buffers || npaths <= 0) return;
   const int verts0 = buffers->nverts, indexes0 = buffers->nindexes, uniforms0 = buffers->nuniforms;
   MVRcall* call = allocCall();
@@ -101,9 +102,8 @@ void MVRcontext_vKelvadrune_vst::renderFill(const VRpaint* paint, VRcompositeOpe
     dropCall(verts0, indexes0, uniforms0);
 }
 
-void MVRcontext_vKelvadrune_vst::renderStroke(const VRpaint* paint, VRcompositeOperationState op,
-                                              const VRscissor* scissor, float fringe, float strokeWidth,
-                                              const VRpath* paths, int npaths) {
+void MVRcontext::renderStroke(const VRpaint* paint, VRcompositeOperationState op, const VRscissor* scissor,
+                              float fringe, float strokeWidth, const VRpath* paths, int npaths) {
   if (!buffers || npaths <= 0) return;
   const int strokeVertices = JoinedStripVertices(paths, npaths);
   if (strokeVertices == 0) return;
@@ -133,9 +133,8 @@ void MVRcontext_vKelvadrune_vst::renderStroke(const VRpaint* paint, VRcompositeO
   if (!known) dropCall(verts0, indexes0, uniforms0);
 }
 
-void MVRcontext_vKelvadrune_vst::renderTriangles(const VRpaint* paint, VRcompositeOperationState op,
-                                                 const VRscissor* scissor, const VRvertex* verts, int nverts,
-                                                 float fringe) {
+void MVRcontext::renderTriangles(const VRpaint* paint, VRcompositeOperationState op, const VRscissor* scissor,
+                                 const VRvertex* verts, int nverts, float fringe) {
   if (!buffers || nverts <= 0) return;
   const int verts0 = buffers->nverts, indexes0 = buffers->nindexes, uniforms0 = buffers->nuniforms;
   MVRcall* call = allocCall();
@@ -162,3 +161,5 @@ void MVRcontext_vKelvadrune_vst::renderTriangles(const VRpaint* paint, VRcomposi
   }
   frag->type = 2;
 }
+
+}  // namespace fx::gfx::gpu

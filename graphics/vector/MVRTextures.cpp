@@ -4,6 +4,8 @@
 
 using namespace platform::gpu;
 
+namespace fx::gfx::gpu {
+
 namespace {
 
 int PixelBytes(int type) {
@@ -12,8 +14,8 @@ int PixelBytes(int type) {
 
 }  // namespace
 
-MVRtexture_vKelvadrune_vst* MVRcontext_vKelvadrune_vst::allocTexture() {
-  MVRtexture_vKelvadrune_vst* record = nullptr;
+MVRtexture* MVRcontext::allocTexture() {
+  MVRtexture* record = nullptr;
   for (auto& texture : textures) {
     if (texture.id == 0) {
       record = &texture;
@@ -21,20 +23,19 @@ MVRtexture_vKelvadrune_vst* MVRcontext_vKelvadrune_vst::allocTexture() {
     }
   }
   if (record == nullptr) record = &textures.emplace_back();
-  *record = MVRtexture_vKelvadrune_vst{};
+  *record = MVRtexture{};
   record->id = ++textureId;
   return record;
 }
 
-MVRtexture_vKelvadrune_vst* MVRcontext_vKelvadrune_vst::findTexture(int image) {
+MVRtexture* MVRcontext::findTexture(int image) {
   if (image <= 0) return nullptr;
   for (auto& texture : textures)
     if (texture.id == image) return &texture;
   return nullptr;
 }
 
-int MVRcontext_vKelvadrune_vst::renderCreateTexture(int type, int width, int height, int imageFlags,
-                                                    const unsigned char* data) {
+int MVRcontext::renderCreateTexture(int type, int width, int height, int imageFlags, const unsigned char* data) {
   if ((type != VR_TEXTURE_ALPHA && type != VR_TEXTURE_RGBA) || width <= 0 || height <= 0) return 0;
   GpuTextureDescriptor descriptor;
   descriptor.format = type == VR_TEXTURE_ALPHA ? GpuPixelFormat::R8Unorm : GpuPixelFormat::RGBA8Unorm;
@@ -80,7 +81,7 @@ int MVRcontext_vKelvadrune_vst::renderCreateTexture(int type, int width, int hei
   checkError(reason, "init sampler");
   if (!sampler) return 0;
 
-  MVRtexture_vKelvadrune_vst* record = allocTexture();
+  MVRtexture* record = allocTexture();
   record->type = type;
   record->flags = imageFlags;
   record->tex = std::move(tex);
@@ -88,17 +89,17 @@ int MVRcontext_vKelvadrune_vst::renderCreateTexture(int type, int width, int hei
   return record->id;
 }
 
-int MVRcontext_vKelvadrune_vst::createImageFromTexture(std::shared_ptr<GpuTexture> texture, int imageFlags) {
+int MVRcontext::createImageFromTexture(std::shared_ptr<GpuTexture> texture, int imageFlags) {
   if (!texture) return 0;
-  MVRtexture_vKelvadrune_vst* record = allocTexture();
+  MVRtexture* record = allocTexture();
   record->type = VR_TEXTURE_RGBA;
   record->flags = imageFlags | MVR_TEXTURE_NOT_OWNED;
   record->tex = std::move(texture);
   return record->id;
 }
 
-bool MVRcontext_vKelvadrune_vst::presentImage(int image) {
-  const MVRtexture_vKelvadrune_vst* texture = findTexture(image);
+bool MVRcontext::presentImage(int image) {
+  const MVRtexture* texture = findTexture(image);
   if (texture == nullptr || metalLayer->drawables == nullptr ||
       texture->tex->Format() != metalLayer->drawables->PixelFormat())
     return false;
@@ -121,18 +122,17 @@ bool MVRcontext_vKelvadrune_vst::presentImage(int image) {
   return true;
 }
 
-int MVRcontext_vKelvadrune_vst::renderDeleteTexture(int image) {
-  MVRtexture_vKelvadrune_vst* texture = findTexture(image);
+int MVRcontext::renderDeleteTexture(int image) {
+  MVRtexture* texture = findTexture(image);
   if (texture == nullptr) return 0;
   // Frames in flight that draw with the texture hold it until they complete; a texture made elsewhere
   // (MVR_TEXTURE_NOT_OWNED) lives on with its other owners.
-  *texture = MVRtexture_vKelvadrune_vst{};
+  *texture = MVRtexture{};
   return 1;
 }
 
-int MVRcontext_vKelvadrune_vst::renderUpdateTexture(int image, int x, int y, int width, int height,
-                                                    const unsigned char* data) {
-  MVRtexture_vKelvadrune_vst* texture = findTexture(image);
+int MVRcontext::renderUpdateTexture(int image, int x, int y, int width, int height, const unsigned char* data) {
+  MVRtexture* texture = findTexture(image);
   if (texture == nullptr || data == nullptr) return 0;
   const int textureWidth = texture->tex->Width(), textureHeight = texture->tex->Height();
   // data holds the whole image: a region outside it would read beyond the caller's pixels.
@@ -143,10 +143,12 @@ int MVRcontext_vKelvadrune_vst::renderUpdateTexture(int image, int x, int y, int
   return texture->tex->ReplaceRegion({x, y, width, height}, 0, start, rowBytes) ? 1 : 0;
 }
 
-int MVRcontext_vKelvadrune_vst::renderGetTextureSize(int image, int* width, int* height) {
-  MVRtexture_vKelvadrune_vst* texture = findTexture(image);
+int MVRcontext::renderGetTextureSize(int image, int* width, int* height) {
+  MVRtexture* texture = findTexture(image);
   if (texture == nullptr) return 0;
   if (width != nullptr) *width = texture->tex->Width();
   if (height != nullptr) *height = texture->tex->Height();
   return 1;
 }
+
+}  // namespace fx::gfx::gpu

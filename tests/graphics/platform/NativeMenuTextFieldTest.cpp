@@ -39,8 +39,8 @@ TEST(NativeMenuTest, PrefixKindsNumberItemsCountingSeparators) {
     menu.AddItem("Alpha");
     menu.AddSeparator();
     menu.AddItem("Gamma");
-    IGraphicsMenuRcvr_vKelvadrune_vst receiver(pw::Rect{});
-    IGraphicsMenu_vKelvadrune_vst native(menu, receiver);
+    IGraphicsMenuRcvr receiver(pw::Rect{});
+    IGraphicsMenu native(menu, receiver);
     EXPECT_EQ(Titles(native), row.titles);
     EXPECT_TRUE(native.ItemAtIndex(1)->IsSeparatorItem());
     EXPECT_FALSE(native.AutoenablesItems());
@@ -64,8 +64,8 @@ TEST(NativeMenuTest, ItemFlagsBecomeStateEnablingAndIndentation) {
     SCOPED_TRACE(row.flags);
     IPopupMenu menu;
     menu.AddItem("Item", IPopupMenu::kAppend, row.flags);
-    IGraphicsMenuRcvr_vKelvadrune_vst receiver(pw::Rect{});
-    IGraphicsMenu_vKelvadrune_vst native(menu, receiver);
+    IGraphicsMenuRcvr receiver(pw::Rect{});
+    IGraphicsMenu native(menu, receiver);
     const pw::MenuItem& item = *native.ItemAtIndex(0);
     EXPECT_EQ(item.IsEnabled(), row.enabled);
     EXPECT_EQ(item.State(), row.state);
@@ -86,13 +86,13 @@ TEST(NativeMenuTest, ChoiceInSubmenuNamesTheSubmenuAndItsOwnIndex) {
   submenu->AddItem("Inner A");
   submenu->AddItem("Inner B");
   menu.AddItem("More", submenu);
-  IGraphicsMenuRcvr_vKelvadrune_vst receiver(pw::Rect{});
-  IGraphicsMenu_vKelvadrune_vst native(menu, receiver);
+  IGraphicsMenuRcvr receiver(pw::Rect{});
+  IGraphicsMenu native(menu, receiver);
   backend.Script().menuChoices.push_back({2, 1});
   ASSERT_TRUE(native.PopUpMenuPositioningItem(nullptr, pw::Point{}, nullptr));
   pw::MenuItem* chosen = receiver.MenuItem();
   ASSERT_NE(chosen, nullptr);
-  auto* owner = dynamic_cast<IGraphicsMenu_vKelvadrune_vst*>(chosen->GetMenu());
+  auto* owner = dynamic_cast<IGraphicsMenu*>(chosen->GetMenu());
   ASSERT_NE(owner, nullptr);
   EXPECT_EQ(owner->GetIPopupMenu(), submenu);
   EXPECT_EQ(owner->IndexOfItem(*chosen), 1);
@@ -125,7 +125,7 @@ TEST(NativeFormatterTest, JudgesTheWholeProposedText) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.text);
-    IGraphicsFormatter_vKelvadrune_vst formatter;
+    IGraphicsFormatter formatter;
     formatter.SetAcceptableCharacterSet(row.set);
     formatter.SetMaximumLength(row.maxLength);
     formatter.SetMaximumValue(row.maxValue);
@@ -137,11 +137,11 @@ TEST(NativeTextFieldTest, CellCentresTextAndFieldEditsThroughFormatter) {
   pw::HeadlessBackend& backend = Headless();
   std::unique_ptr<pw::Window> window = pw::Window::Create(nullptr, pw::Size{300, 200});
   ASSERT_NE(window, nullptr);
-  IGraphicsTextField_vKelvadrune_vst field(pw::MakeRect(10, 10, 100, 40));
-  field.SetCell(std::make_unique<IGraphicsTextFieldCell_vKelvadrune_vst>());
+  IGraphicsTextField field(pw::MakeRect(10, 10, 100, 40));
+  field.SetCell(std::make_unique<IGraphicsTextFieldCell>());
   field.SetFont(pw::FieldFont{"", 0, 12.0});
   field.SetTextColor(pw::Color{0.2, 0.4, 0.6, 1.0});
-  auto formatter = std::make_unique<IGraphicsFormatter_vKelvadrune_vst>();
+  auto formatter = std::make_unique<IGraphicsFormatter>();
   formatter->SetAcceptableCharacterSet(U"0123456789");
   formatter->SetMaximumLength(3);
   field.SetFormatter(std::move(formatter));

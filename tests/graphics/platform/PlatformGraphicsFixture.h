@@ -136,7 +136,7 @@ class PlatformGraphicsTest : public ::testing::Test {
   }
   IGraphicsLinux& G() { return *dlg.GetUI<IGraphicsLinux>(); }
   pw::Window& W() { return *G().GetPlatformWindow(); }
-  IGraphicsView_vKelvadrune_vst& V() { return *G().GetView(); }
+  IGraphicsView& V() { return *G().GetView(); }
   RecordingDrawingLayer& Layer() { return *static_cast<RecordingDrawingLayer*>(V().Layer()); }
 
   // One redraw-timer period.

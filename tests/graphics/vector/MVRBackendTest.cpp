@@ -6,6 +6,8 @@
 #include "graphics/vector/VRText.h"
 #include "tests/graphics/vector/MVRTestRenderer.h"
 
+using namespace fx::gfx::gpu;
+
 namespace {
 
 TEST_F(MVRTest, CreationFlagsChooseBufferSetsAndFragmentFunction) {
@@ -19,7 +21,7 @@ TEST_F(MVRTest, CreationFlagsChooseBufferSetsAndFragmentFunction) {
   for (const Row& row : rows) {
     VRcontext* ctx = Context(row.flags);
     ASSERT_NE(ctx, nullptr);
-    MVRcontext_vKelvadrune_vst* backend = mvrBackend(ctx);
+    MVRcontext* backend = mvrBackend(ctx);
     EXPECT_EQ(backend->maxBuffers, row.sets) << row.flags;
     EXPECT_EQ(static_cast<int>(backend->cbuffers.size()), row.sets);
     EXPECT_EQ(backend->semaphore->Count(), row.sets);
@@ -32,7 +34,7 @@ TEST_F(MVRTest, CreationFlagsChooseBufferSetsAndFragmentFunction) {
 TEST_F(MVRTest, FillsAreRecordedAsConvexOrStencilFills) {
   VRcontext* ctx = Context();
   ASSERT_NE(ctx, nullptr);
-  MVRcontext_vKelvadrune_vst* backend = mvrBackend(ctx);
+  MVRcontext* backend = mvrBackend(ctx);
   vrBeginFrame(ctx, 100, 100, 1);
   vrBeginPath(ctx);
   vrRect(ctx, 10, 10, 20, 20);
@@ -44,7 +46,7 @@ TEST_F(MVRTest, FillsAreRecordedAsConvexOrStencilFills) {
   vrScissor(ctx, 5, 5, 60, 60);
   vrFill(ctx);
   ASSERT_NE(backend->buffers, nullptr);
-  const MVRbuffers_vKelvadrune_vst& set = *backend->buffers;
+  const MVRbuffers& set = *backend->buffers;
   ASSERT_EQ(set.ncalls, 2);
   const MVRcall& convex = set.calls[0];
   EXPECT_EQ(convex.type, MVR_CONVEXFILL);
@@ -75,12 +77,12 @@ TEST_F(MVRTest, FillsAreRecordedAsConvexOrStencilFills) {
 TEST_F(MVRTest, DeletedImageRecordIsReusedUnderANewId) {
   VRcontext* ctx = Context();
   ASSERT_NE(ctx, nullptr);
-  MVRcontext_vKelvadrune_vst* backend = mvrBackend(ctx);
+  MVRcontext* backend = mvrBackend(ctx);
   const std::vector<unsigned char> pixels(4 * 4 * 4, 200);
   std::vector<int> ids;
   while (ids.empty() || ids.back() < 5) ids.push_back(vrCreateImageRGBA(ctx, 4, 4, 0, pixels.data()));
   const size_t records = backend->textures.size();
-  const MVRtexture_vKelvadrune_vst* fifth = backend->findTexture(5);
+  const MVRtexture* fifth = backend->findTexture(5);
   vrDeleteImage(ctx, 5);
   EXPECT_EQ(backend->findTexture(5), nullptr);
   const int next = vrCreateImageRGBA(ctx, 4, 4, 0, pixels.data());
