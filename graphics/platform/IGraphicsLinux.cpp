@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "framework/IGEditorDelegate.h"
-#include "graphics/CoreTextFont.h"
+#include "graphics/FontconfigFont.h"
 #include "graphics/IPopupMenuControlBase.h"
 #include "graphics/platform/IGraphicsToolTip.h"
 #include "graphics/platform/IGraphicsView.h"
@@ -293,19 +293,19 @@ EUIAppearance IGraphicsLinux::GetUIAppearance() const {
 // ---- Fonts ----
 
 PlatformFontPtr IGraphicsLinux::LoadPlatformFont(const char* fontID, const char* fileNameOrResID) {
-  return CoreTextHelpers::LoadPlatformFont(fontID, fileNameOrResID, GetBundleID(), GetSharedResourcesSubPath());
+  return FontFileHelpers::LoadPlatformFont(fontID, fileNameOrResID, GetBundleID(), GetSharedResourcesSubPath());
 }
 
 PlatformFontPtr IGraphicsLinux::LoadPlatformFont(const char* fontID, void* data, int dataSize) {
-  return CoreTextHelpers::LoadPlatformFont(fontID, static_cast<const void*>(data), dataSize);
+  return FontFileHelpers::LoadPlatformFont(fontID, static_cast<const void*>(data), dataSize);
 }
 
 PlatformFontPtr IGraphicsLinux::LoadPlatformFont(const char* fontID, const char* fontName, int style) {
-  return CoreTextHelpers::LoadPlatformFont(fontID, fontName, style);
+  return FontFileHelpers::LoadPlatformFont(fontID, fontName, style);
 }
 
 void IGraphicsLinux::CachePlatformFont(const char* fontID, const PlatformFontPtr& font) {
-  CoreTextHelpers::CachePlatformFont(fontID, font, FontDescriptorCacheStorage());
+  FontFileHelpers::CachePlatformFont(fontID, font, FontDescriptorCacheStorage());
 }
 
 }  // namespace fx::gfx

@@ -3,7 +3,7 @@
 #include "graphics/platform/IGraphicsView.h"
 
 #include "framework/IGEditorDelegate.h"
-#include "graphics/CoreTextFont.h"
+#include "graphics/FontconfigFont.h"
 #include "graphics/platform/IGraphicsLinux.h"
 #include "graphics/platform/IGraphicsMenu.h"
 #include "platform/runloop/RunLoop.h"
@@ -231,8 +231,8 @@ void IGraphicsView::CreateTextEntry(int paramIdx, const IText& text, const char*
   // loaded through the graphics has no entry; the field then uses the desktop's default face at the text's size.
   pw::FieldFont font;
   font.size = text.mSize * mGraphics->GetDrawScale();
-  if (const CoreTextFontDescriptor* entry =
-          CoreTextHelpers::GetCTFontDescriptor(text.mFont, FontDescriptorCacheStorage())) {
+  if (const FontFileDescriptor* entry =
+          FontFileHelpers::GetFontFileDescriptor(text.mFont, FontDescriptorCacheStorage())) {
     font.file = entry->descriptor.path;
     font.faceIndex = entry->descriptor.faceIndex;
     font.size *= entry->emRatio;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "graphics/CoreTextFont.h"
+#include "graphics/FontconfigFont.h"
 
 namespace fx::gfx {
 namespace {
@@ -203,28 +203,28 @@ TEST(FontFileData, DejaVuSansTables) {
 }
 
 TEST(PlatformFontLoaders, FileFamilyAndMemory) {
-  const PlatformFontPtr file = CoreTextHelpers::LoadPlatformFont("Sans", kDejaVuSans, nullptr, nullptr);
+  const PlatformFontPtr file = FontFileHelpers::LoadPlatformFont("Sans", kDejaVuSans, nullptr, nullptr);
   ASSERT_TRUE(file);
   EXPECT_FALSE(file->IsSystem());
   EXPECT_EQ(file->GetDescriptor().path, kDejaVuSans);
-  EXPECT_EQ(CoreTextHelpers::LoadPlatformFont("Sans", "no-such-font.ttf", nullptr, nullptr), nullptr);
+  EXPECT_EQ(FontFileHelpers::LoadPlatformFont("Sans", "no-such-font.ttf", nullptr, nullptr), nullptr);
 
-  const PlatformFontPtr bold = CoreTextHelpers::LoadPlatformFont("Bold", "DejaVu Sans", 1);
+  const PlatformFontPtr bold = FontFileHelpers::LoadPlatformFont("Bold", "DejaVu Sans", 1);
   ASSERT_TRUE(bold);
   EXPECT_TRUE(bold->IsSystem());
   const auto boldData = bold->GetFontData();
   ASSERT_TRUE(boldData && boldData->IsValid());
   EXPECT_STREQ(boldData->GetStyle(), "Bold");
   EXPECT_EQ(boldData->GetMacStyle() & 1, 1);
-  EXPECT_EQ(CoreTextHelpers::LoadPlatformFont("X", "No Such Family", 0), nullptr);
+  EXPECT_EQ(FontFileHelpers::LoadPlatformFont("X", "No Such Family", 0), nullptr);
 
   const Bytes synthetic = Font({});
-  const PlatformFontPtr memory = CoreTextHelpers::LoadPlatformFont("Mem", synthetic.data(), int(synthetic.size()));
+  const PlatformFontPtr memory = FontFileHelpers::LoadPlatformFont("Mem", synthetic.data(), int(synthetic.size()));
   ASSERT_TRUE(memory);
   EXPECT_STREQ(memory->GetFontData()->GetFamily(), "Test Sans");
   const Bytes junk(100, 0x55);
-  EXPECT_EQ(CoreTextHelpers::LoadPlatformFont("Junk", junk.data(), int(junk.size())), nullptr);
-  EXPECT_EQ(CoreTextHelpers::LoadPlatformFont("None", static_cast<const void*>(nullptr), 0), nullptr);
+  EXPECT_EQ(FontFileHelpers::LoadPlatformFont("Junk", junk.data(), int(junk.size())), nullptr);
+  EXPECT_EQ(FontFileHelpers::LoadPlatformFont("None", static_cast<const void*>(nullptr), 0), nullptr);
 }
 
 TEST(PlatformFontCache, TheFirstFontUnderAnIdStays) {
@@ -233,15 +233,15 @@ TEST(PlatformFontCache, TheFirstFontUnderAnIdStays) {
   FaceSpec tall;
   tall.unitsPerEM = 2000;
   const Bytes second = Font(tall);
-  CoreTextHelpers::CachePlatformFont("Id", CoreTextHelpers::LoadPlatformFont("Id", first.data(), int(first.size())),
+  FontFileHelpers::CachePlatformFont("Id", FontFileHelpers::LoadPlatformFont("Id", first.data(), int(first.size())),
                                      cache);
-  CoreTextHelpers::CachePlatformFont("Id", CoreTextHelpers::LoadPlatformFont("Id", second.data(), int(second.size())),
+  FontFileHelpers::CachePlatformFont("Id", FontFileHelpers::LoadPlatformFont("Id", second.data(), int(second.size())),
                                      cache);
-  const CoreTextFontDescriptor* entry = CoreTextHelpers::GetCTFontDescriptor("Id", cache);
+  const FontFileDescriptor* entry = FontFileHelpers::GetFontFileDescriptor("Id", cache);
   ASSERT_TRUE(entry);
   EXPECT_DOUBLE_EQ(entry->emRatio, 1.0);  // 1000 / (800 + 200), not the second font's 2.0
   EXPECT_EQ(cache.GetSize(), 1);
-  EXPECT_EQ(CoreTextHelpers::GetCTFontDescriptor("Other", cache), nullptr);
+  EXPECT_EQ(FontFileHelpers::GetFontFileDescriptor("Other", cache), nullptr);
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 // back end's tests draw through, on the recording back end or the GPU one.
 #pragma once
 
-#include "graphics/CoreTextFont.h"
+#include "graphics/FontconfigFont.h"
 #include "graphics/vector/IGraphicsVector.h"
 
 namespace fx::gfx::test {
@@ -29,7 +29,7 @@ class TestVectorGraphics : public IGraphicsVector {
   bool PromptForColor(IColor&, const char*, IColorPickerHandlerFunc) override { return false; }
   bool OpenURL(const char*, const char*, const char*, const char*) override { return false; }
   PlatformFontPtr LoadPlatformFont(const char* id, const char* file) override {
-    return CoreTextHelpers::LoadPlatformFont(id, file, "", "");
+    return FontFileHelpers::LoadPlatformFont(id, file, "", "");
   }
   PlatformFontPtr LoadPlatformFont(const char*, void*, int) override { return nullptr; }
   PlatformFontPtr LoadPlatformFont(const char*, const char*, int) override { return nullptr; }

@@ -10,11 +10,11 @@
 
 namespace fx::gfx {
 
-class CoreTextFont : public PlatformFont {
+class FontconfigFont : public PlatformFont {
  public:
   // faceName: the style a font found by family name was asked for (picks the face in a collection); empty
   // for fonts from a file or memory.
-  CoreTextFont(platform::fonts::FontDescriptor descriptor, bool system, const char* faceName);
+  FontconfigFont(platform::fonts::FontDescriptor descriptor, bool system, const char* faceName);
 
   const platform::fonts::FontDescriptor& GetDescriptor() const override { return mDescriptor; }
   // Face 0, or the first face whose style is the face name; null when the face cannot be read.
@@ -26,18 +26,18 @@ class CoreTextFont : public PlatformFont {
 };
 
 // A cache entry: the descriptor a font id was first loaded with, and units per em over its height.
-struct CoreTextFontDescriptor {
+struct FontFileDescriptor {
   platform::fonts::FontDescriptor descriptor;
   double emRatio = 1.0;
 };
 
-using FontDescriptorCache = StaticStorage<CoreTextFontDescriptor>;
+using FontDescriptorCache = StaticStorage<FontFileDescriptor>;
 
 // The process's cache: lives until the module is unloaded, retained by each editor's platform graphics
 // and emptied when the last one lets go.
 FontDescriptorCache& FontDescriptorCacheStorage();
 
-namespace CoreTextHelpers {
+namespace FontFileHelpers {
 
 // A font file found like any resource (the module's resources, the shared resources folder, a plain path),
 // with the type "ttf". Null when not found or not a readable font. fontID is not used.
@@ -53,8 +53,8 @@ PlatformFontPtr LoadPlatformFont(const char* fontID, const void* data, int dataS
 // is cached already (the first font loaded under an id wins).
 void CachePlatformFont(const char* fontID, const PlatformFontPtr& font, FontDescriptorCache& cache);
 // Under the cache's mutex: the entry for fontID, or null.
-const CoreTextFontDescriptor* GetCTFontDescriptor(const char* fontID, FontDescriptorCache& cache);
+const FontFileDescriptor* GetFontFileDescriptor(const char* fontID, FontDescriptorCache& cache);
 
-}  // namespace CoreTextHelpers
+}  // namespace FontFileHelpers
 
 }  // namespace fx::gfx

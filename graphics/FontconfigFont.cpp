@@ -1,4 +1,4 @@
-#include "graphics/CoreTextFont.h"
+#include "graphics/FontconfigFont.h"
 
 #include <utility>
 
@@ -17,7 +17,7 @@ bool IsUsableFont(const FontBytes& bytes, int faceIndex) {
 }
 
 PlatformFontPtr MakeFont(FontDescriptor descriptor, bool system, const char* faceName) {
-  return std::make_unique<CoreTextFont>(std::move(descriptor), system, faceName);
+  return std::make_unique<FontconfigFont>(std::move(descriptor), system, faceName);
 }
 
 const char* StyleName(int style) {
@@ -33,12 +33,12 @@ const char* StyleName(int style) {
 
 }  // namespace
 
-CoreTextFont::CoreTextFont(FontDescriptor descriptor, bool system, const char* faceName)
+FontconfigFont::FontconfigFont(FontDescriptor descriptor, bool system, const char* faceName)
     : PlatformFont(system), mDescriptor(std::move(descriptor)) {
   mFaceName.Set(faceName ? faceName : "");
 }
 
-std::unique_ptr<IFontFileData> CoreTextFont::GetFontData() const {
+std::unique_ptr<IFontFileData> FontconfigFont::GetFontData() const {
   if (!mDescriptor.bytes) return nullptr;
   const auto* data = mDescriptor.bytes->data();
   const int size = static_cast<int>(mDescriptor.bytes->size());
@@ -51,7 +51,7 @@ FontDescriptorCache& FontDescriptorCacheStorage() {
   return cache;
 }
 
-namespace CoreTextHelpers {
+namespace FontFileHelpers {
 
 PlatformFontPtr LoadPlatformFont(const char*, const char* fileNameOrResID, const char* bundleID,
                                  const char* sharedResourcesSubPath) {
@@ -85,14 +85,14 @@ void CachePlatformFont(const char* fontID, const PlatformFontPtr& font, FontDesc
   FwMutexLock lock(cache.GetMutex());
   if (cache.Find(fontID, 1.0)) return;
   const std::unique_ptr<IFontFileData> data = font->GetFontData();
-  cache.Add(new CoreTextFontDescriptor{font->GetDescriptor(), data ? data->GetEmRatio() : 1.0}, fontID, 1.0);
+  cache.Add(new FontFileDescriptor{font->GetDescriptor(), data ? data->GetEmRatio() : 1.0}, fontID, 1.0);
 }
 
-const CoreTextFontDescriptor* GetCTFontDescriptor(const char* fontID, FontDescriptorCache& cache) {
+const FontFileDescriptor* GetFontFileDescriptor(const char* fontID, FontDescriptorCache& cache) {
   FwMutexLock lock(cache.GetMutex());
   return cache.Find(fontID, 1.0);
 }
 
-}  // namespace CoreTextHelpers
+}  // namespace FontFileHelpers
 
 }  // namespace fx::gfx
