@@ -41,7 +41,7 @@ std::shared_ptr<platform::gpu::GpuDevice> CpuDevice() {
 
 // A renderer context drawing into a bound framebuffer of the scene's pixel size.
 struct Target {
-  MVRlayer layer;
+  VulkanLayer layer;
   VRcontext* ctx = nullptr;
   MVRframebuffer* fb = nullptr;
   int font = -1;

@@ -122,7 +122,7 @@ class GpuDrawingLayer final : public IGraphicsDrawingLayer {
 
   std::shared_ptr<platform::gpu::GpuDevice> mDevice;
   std::unique_ptr<platform::gpu::GpuDrawableLayer> mLayer;
-  MVRlayer mRendererLayer;
+  VulkanLayer mRendererLayer;
   platform::window::Window* mWindow = nullptr;
   int mTaken = 0;
 };

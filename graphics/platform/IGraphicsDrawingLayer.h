@@ -22,7 +22,7 @@ namespace fx::gfx {
 class IGraphicsDrawingLayer {
  public:
   virtual ~IGraphicsDrawingLayer() = default;
-  // What the GPU back end's mvrCreateContext takes as its layer (an MVRlayer); null when the layer has no GPU
+  // What the GPU back end's mvrCreateContext takes as its layer (an VulkanLayer); null when the layer has no GPU
   // behind it.
   virtual void* RendererLayer() = 0;
   // The size of the frames in pixels: the view's size in points times the backing scale.

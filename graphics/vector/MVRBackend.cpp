@@ -59,7 +59,7 @@ VRparams Params(MVRcontext* object, int flags) {
 
 VRcontext* mvrCreateContext(void* layer, int flags) {
   if (layer == nullptr) return nullptr;
-  auto* object = new (std::nothrow) MVRcontext(static_cast<MVRlayer*>(layer), flags);
+  auto* object = new (std::nothrow) MVRcontext(static_cast<VulkanLayer*>(layer), flags);
   if (object == nullptr) return nullptr;
   const VRparams params = Params(object, flags);
   object->inCreation = true;
@@ -149,7 +149,7 @@ int mvrCreateImageFromHandle(VRcontext* ctx, std::shared_ptr<platform::gpu::GpuT
 
 std::shared_ptr<platform::gpu::GpuDevice> mvrDevice(VRcontext* ctx) {
   MVRcontext* object = mvrBackend(ctx);
-  return object != nullptr && object->metalLayer != nullptr ? object->metalLayer->device : nullptr;
+  return object != nullptr && object->vulkanLayer != nullptr ? object->vulkanLayer->device : nullptr;
 }
 
 std::shared_ptr<platform::gpu::GpuCommandQueue> mvrCommandQueue(VRcontext* ctx) {

@@ -28,7 +28,7 @@ constexpr int MVR_IMAGE_DRAWABLE_FORMAT = 0x20000;
 // What the back end draws with, in place of a system drawing layer: the device (a context made on a layer without
 // one makes the default device and sets it here) and the drawable layer a frame goes to when no framebuffer of
 // the context is bound (null: off-screen drawing only). The record must outlive the context.
-struct MVRlayer {
+struct VulkanLayer {
   std::shared_ptr<platform::gpu::GpuDevice> device;
   platform::gpu::GpuDrawableLayer* drawables = nullptr;
 };
@@ -40,7 +40,7 @@ struct MVRframebuffer {
   int reserved;
 };
 
-// layer points at an MVRlayer; flags are MVRcreateFlags (the editor passes 0x2001). Null when the layer is null,
+// layer points at an VulkanLayer; flags are MVRcreateFlags (the editor passes 0x2001). Null when the layer is null,
 // no device can be made, the shader library does not load or the renderer cannot be made.
 VRcontext* mvrCreateContext(void* layer, int flags);
 // Waits for the context's frames in flight, unbinds a bound framebuffer of this context, then frees everything.

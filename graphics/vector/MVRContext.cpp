@@ -113,12 +113,12 @@ MVRcontext* mvrBackend(VRcontext* ctx) {
 }
 
 int MVRcontext::renderCreate() {
-  if (metalLayer == nullptr) return 0;
+  if (vulkanLayer == nullptr) return 0;
   std::string reason;
-  if (!metalLayer->device) {
-    metalLayer->device = GpuDevice::Create(GpuDeviceOptions{}, reason);
+  if (!vulkanLayer->device) {
+    vulkanLayer->device = GpuDevice::Create(GpuDeviceOptions{}, reason);
     checkError(reason, "init device");
-    if (!metalLayer->device) return 0;
+    if (!vulkanLayer->device) return 0;
     mMadeDevice = true;
   }
   // A system layer would also be made non-opaque here; the drawable layer always keeps its alpha.
@@ -178,8 +178,8 @@ MVRcontext::~MVRcontext() {
   mFragmentVariants.clear();
   pipelineState.reset();
   stencilOnlyPipelineState.reset();
-  if (mMadeDevice && metalLayer != nullptr) metalLayer->device.reset();
-  metalLayer = nullptr;
+  if (mMadeDevice && vulkanLayer != nullptr) vulkanLayer->device.reset();
+  vulkanLayer = nullptr;
 }
 
 void MVRcontext::releaseBuffers(MVRbuffers& set) {

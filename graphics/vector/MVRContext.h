@@ -94,7 +94,7 @@ constexpr int MVR_TEXTURE_NOT_OWNED = 0x10000;
 
 class MVRcontext {
  public:
-  MVRcontext(MVRlayer* layer, int flags) : flags(flags), metalLayer(layer) {}
+  MVRcontext(VulkanLayer* layer, int flags) : flags(flags), vulkanLayer(layer) {}
   // Waits for the frames in flight (renderDelete).
   ~MVRcontext();
   MVRcontext(const MVRcontext&) = delete;
@@ -134,7 +134,7 @@ class MVRcontext {
   int textureId = 0;
   int maxBuffers = 0;
   std::shared_ptr<platform::gpu::GpuCommandQueue> commandQueue;
-  MVRlayer* metalLayer;
+  VulkanLayer* vulkanLayer;
   std::unique_ptr<platform::gpu::GpuRenderEncoder> renderEncoder;
   uint32_t viewPortSize[2] = {0, 0};
   std::vector<MVRtexture> textures;
@@ -173,7 +173,7 @@ class MVRcontext {
     std::shared_ptr<platform::gpu::GpuRenderPipelineState> pipeline;
   };
 
-  platform::gpu::GpuDevice& device() const { return *metalLayer->device; }
+  platform::gpu::GpuDevice& device() const { return *vulkanLayer->device; }
   MVRtexture* allocTexture();
   MVRcall* allocCall();
   int allocVerts(int count);

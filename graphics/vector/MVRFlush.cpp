@@ -67,8 +67,8 @@ void MVRcontext::renderFlush() {
   if (bound != nullptr && bound->ctx != nullptr && bound->ctx->params.userPtr == this) {
     image = bound->image;
     if (MVRtexture* texture = findTexture(image)) colorTexture = texture->tex;
-  } else if (metalLayer->drawables != nullptr) {
-    drawable = metalLayer->drawables->NextDrawable(reason);
+  } else if (vulkanLayer->drawables != nullptr) {
+    drawable = vulkanLayer->drawables->NextDrawable(reason);
     checkError(reason, "next drawable");
     if (drawable) colorTexture = drawable->Texture();
   }

@@ -39,8 +39,8 @@ int MVRcontext::renderCreateTexture(int type, int width, int height, int imageFl
   if ((type != VR_TEXTURE_ALPHA && type != VR_TEXTURE_RGBA) || width <= 0 || height <= 0) return 0;
   GpuTextureDescriptor descriptor;
   descriptor.format = type == VR_TEXTURE_ALPHA ? GpuPixelFormat::R8Unorm : GpuPixelFormat::RGBA8Unorm;
-  if (type == VR_TEXTURE_RGBA && (imageFlags & MVR_IMAGE_DRAWABLE_FORMAT) && metalLayer->drawables != nullptr)
-    descriptor.format = metalLayer->drawables->PixelFormat();
+  if (type == VR_TEXTURE_RGBA && (imageFlags & MVR_IMAGE_DRAWABLE_FORMAT) && vulkanLayer->drawables != nullptr)
+    descriptor.format = vulkanLayer->drawables->PixelFormat();
   descriptor.width = width;
   descriptor.height = height;
   descriptor.mipmapped = (imageFlags & VR_IMAGE_GENERATE_MIPMAPS) != 0;
@@ -100,11 +100,11 @@ int MVRcontext::createImageFromTexture(std::shared_ptr<GpuTexture> texture, int 
 
 bool MVRcontext::presentImage(int image) {
   const MVRtexture* texture = findTexture(image);
-  if (texture == nullptr || metalLayer->drawables == nullptr ||
-      texture->tex->Format() != metalLayer->drawables->PixelFormat())
+  if (texture == nullptr || vulkanLayer->drawables == nullptr ||
+      texture->tex->Format() != vulkanLayer->drawables->PixelFormat())
     return false;
   std::string reason;
-  std::shared_ptr<GpuDrawable> drawable = metalLayer->drawables->NextDrawable(reason);
+  std::shared_ptr<GpuDrawable> drawable = vulkanLayer->drawables->NextDrawable(reason);
   checkError(reason, "next drawable");
   // A drawable follows its layer's bounds, which may differ from the image for a moment while the editor is resized.
   if (!drawable || drawable->Texture()->Width() != texture->tex->Width() ||

@@ -41,7 +41,7 @@ class GpuGraphicsTest : public ::testing::Test {
   std::unique_ptr<TestVectorGraphics> g;
 
  private:
-  MVRlayer mLayer;
+  VulkanLayer mLayer;
   std::unique_ptr<platform::gpu::GpuDrawableLayer> mDrawables;
   std::vector<uint8_t> mBgra;
   int mWidth = 0;

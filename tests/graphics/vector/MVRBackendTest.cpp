@@ -155,7 +155,7 @@ TEST_F(MVRTest, ClearWithoutCallsClearsTheBoundFramebuffer) {
 TEST_F(MVRTest, FramebufferOfAnotherContextIsNotDrawnInto) {
   platform::gpu::GpuDrawableLayer drawables(*mLayer.device);
   drawables.SetBounds(16, 16);
-  MVRlayer windowLayer{mLayer.device, &drawables};
+  VulkanLayer windowLayer{mLayer.device, &drawables};
   VRcontext* window = mvrCreateContext(&windowLayer, MVR_ANTIALIAS | MVR_TRIPLE_BUFFER);
   ASSERT_NE(window, nullptr);
   VRcontext* other = Context();

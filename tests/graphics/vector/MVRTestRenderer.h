@@ -27,7 +27,7 @@ class MVRTest : public ::testing::Test {
   std::vector<uint8_t> Render(VRcontext* ctx, int width, int height, const std::function<void(VRcontext*)>& draw);
   static Rgba8 Pixel(const std::vector<uint8_t>& rgba, int width, int x, int y);
 
-  MVRlayer mLayer;
+  VulkanLayer mLayer;
   std::vector<VRcontext*> mContexts;
   int mMessagesBefore = 0;
 };
