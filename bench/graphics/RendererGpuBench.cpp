@@ -12,7 +12,7 @@
 #include <string>
 
 #include "bench/graphics/VectorScene.h"
-#include "graphics/vector/MVRBackend.h"
+#include "graphics/vector/GVRBackend.h"
 #include "graphics/vector/VRText.h"
 
 namespace {
@@ -43,25 +43,25 @@ std::shared_ptr<platform::gpu::GpuDevice> CpuDevice() {
 struct Target {
   VulkanLayer layer;
   VRcontext* ctx = nullptr;
-  MVRframebuffer* fb = nullptr;
+  GVRframebuffer* fb = nullptr;
   int font = -1;
 
   Target() {
     layer.device = CpuDevice();
     if (!layer.device) return;
-    ctx = mvrCreateContext(&layer, MVR_ANTIALIAS | MVR_TRIPLE_BUFFER);
+    ctx = gvrCreateContext(&layer, GVR_ANTIALIAS | GVR_TRIPLE_BUFFER);
     if (ctx == nullptr) return;
-    fb = mvrCreateFramebuffer(ctx, static_cast<int>(kSceneWidth * kSceneRatio),
+    fb = gvrCreateFramebuffer(ctx, static_cast<int>(kSceneWidth * kSceneRatio),
                               static_cast<int>(kSceneHeight * kSceneRatio), 0);
-    mvrBindFramebuffer(fb);
+    gvrBindFramebuffer(fb);
     font = vrCreateFont(ctx, "sans", kSceneFont);
   }
   ~Target() {
-    mvrBindFramebuffer(nullptr);
-    mvrDeleteFramebuffer(fb);
-    mvrDeleteContext(ctx);
+    gvrBindFramebuffer(nullptr);
+    gvrDeleteFramebuffer(fb);
+    gvrDeleteContext(ctx);
   }
-  void WaitForGpu() const { mvrImageHandle(ctx, fb->image); }
+  void WaitForGpu() const { gvrImageHandle(ctx, fb->image); }
 };
 
 void BM_RendererFrameSplit(benchmark::State& state) {

@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "graphics/vector/MVRBackend.h"
+#include "graphics/vector/GVRBackend.h"
 #include "platform/gpu/GpuDevice.h"
 #include "platform/gpu/GpuDrawableLayer.h"
 #include "platform/window/Window.h"

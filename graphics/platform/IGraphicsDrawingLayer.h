@@ -1,5 +1,5 @@
 // The drawing layer of the editor view: the surface the GPU back end's renderer context is made on
-// (mvrCreateContext's layer), sized in pixels by the view, whose finished frames the view hands to the window
+// (gvrCreateContext's layer), sized in pixels by the view, whose finished frames the view hands to the window
 // layer. By default a ring of GPU images (platform/gpu's GpuDrawableLayer on the process's GPU device); a program
 // may install another maker, e.g. a test's recording layer.
 //
@@ -22,7 +22,7 @@ namespace fx::gfx {
 class IGraphicsDrawingLayer {
  public:
   virtual ~IGraphicsDrawingLayer() = default;
-  // What the GPU back end's mvrCreateContext takes as its layer (an VulkanLayer); null when the layer has no GPU
+  // What the GPU back end's gvrCreateContext takes as its layer (an VulkanLayer); null when the layer has no GPU
   // behind it.
   virtual void* RendererLayer() = 0;
   // The size of the frames in pixels: the view's size in points times the backing scale.

@@ -91,7 +91,7 @@ IGraphicsVector::~IGraphicsVector() {
 }
 
 void IGraphicsVector::InitDrawContext(void* layer) {
-  mVG = mvrCreateContext(layer, MVR_ANTIALIAS | MVR_TRIPLE_BUFFER);
+  mVG = gvrCreateContext(layer, GVR_ANTIALIAS | GVR_TRIPLE_BUFFER);
 }
 
 void IGraphicsVector::ReleaseDrawContext() {
@@ -100,12 +100,12 @@ void IGraphicsVector::ReleaseDrawContext() {
     FwMutexLock lock(mBitmapCache.GetMutex());
     mBitmapCache.Clear();
     if (mMainFramebuffer != nullptr) {
-      mvrDeleteFramebuffer(mMainFramebuffer);
+      gvrDeleteFramebuffer(mMainFramebuffer);
       mMainFramebuffer = nullptr;
     }
     // Framebuffers released during an open frame belong to this context: they go before it.
     ClearFramebufferStack();
-    if (mVG != nullptr) mvrDeleteContext(mVG);
+    if (mVG != nullptr) gvrDeleteContext(mVG);
   }
   mVG = nullptr;
 }
@@ -122,16 +122,16 @@ void IGraphicsVector::BeginFrame() {
   mInDraw = true;
   IGraphics::BeginFrame();
   if (mVG == nullptr) return;
-  mvrBindFramebuffer(mMainFramebuffer);
+  gvrBindFramebuffer(mMainFramebuffer);
   vrBeginFrame(mVG, WindowWidthPoints(), WindowHeightPoints(), GetScreenScale());
 }
 
 void IGraphicsVector::EndFrame() {
   if (mVG != nullptr) {
     vrEndFrame(mVG);
-    mvrBindFramebuffer(nullptr);
+    gvrBindFramebuffer(nullptr);
     // Untranslated, the main framebuffer is the frame as it is: copied into the drawable, not drawn into it.
-    if (GetTranslationX() == 0.f && GetTranslationY() == 0.f && mvrPresentFramebuffer(mMainFramebuffer)) {
+    if (GetTranslationX() == 0.f && GetTranslationY() == 0.f && gvrPresentFramebuffer(mMainFramebuffer)) {
       mInDraw = false;
       ClearFramebufferStack();
       return;
@@ -160,9 +160,9 @@ void IGraphicsVector::EndFrame() {
   ClearFramebufferStack();
 }
 
-void IGraphicsVector::QueueFramebufferDelete(MVRframebuffer* fb) {
+void IGraphicsVector::QueueFramebufferDelete(GVRframebuffer* fb) {
   if (!mInDraw) {
-    mvrDeleteFramebuffer(fb);
+    gvrDeleteFramebuffer(fb);
     return;
   }
   FwMutexLock lock(mFramebufferMutex);
@@ -172,7 +172,7 @@ void IGraphicsVector::QueueFramebufferDelete(MVRframebuffer* fb) {
 void IGraphicsVector::ClearFramebufferStack() {
   FwMutexLock lock(mFramebufferMutex);
   while (!mFramebufferDeletions.empty()) {
-    mvrDeleteFramebuffer(mFramebufferDeletions.back());
+    gvrDeleteFramebuffer(mFramebufferDeletions.back());
     mFramebufferDeletions.pop_back();
   }
 }

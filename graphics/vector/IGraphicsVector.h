@@ -1,5 +1,5 @@
 // The editor's drawing back end: the graphics core's path interface, frames, bitmaps, layers and text on the vector
-// renderer, whose GPU side is reached through the back end's framebuffer functions (MVRBackend.h). Every frame is
+// renderer, whose GPU side is reached through the back end's framebuffer functions (GVRBackend.h). Every frame is
 // drawn into an off-screen main framebuffer and then shown in the view as one textured rectangle. The class is
 // abstract: the platform class derives from it and supplies the window, cursor, menus and dialogs.
 //
@@ -13,7 +13,7 @@
 #include "graphics/IFontFileData.h"
 #include "graphics/IGraphics.h"
 #include "graphics/StaticStorage.h"
-#include "graphics/vector/MVRBackend.h"
+#include "graphics/vector/GVRBackend.h"
 #include "graphics/vector/PathExtent.h"
 
 namespace fx::gfx {
@@ -36,12 +36,12 @@ class IGraphicsVector : public IGraphics {
     Bitmap(IGraphicsVector* graphics, VRcontext* ctx, int width, int height, float scale, float drawScale);
     ~Bitmap() override;
 
-    MVRframebuffer* GetFramebuffer() const { return mFramebuffer; }
+    GVRframebuffer* GetFramebuffer() const { return mFramebuffer; }
 
    private:
     IGraphicsVector* mGraphics = nullptr;
     VRcontext* mVG;
-    MVRframebuffer* mFramebuffer = nullptr;
+    GVRframebuffer* mFramebuffer = nullptr;
     bool mShared = false;
   };
 
@@ -162,7 +162,7 @@ class IGraphicsVector : public IGraphics {
   // Binds the top layer's framebuffer (or the main one) and begins a renderer frame of its size.
   void BindDrawTarget();
   // Deleted at once outside a frame, after the frame inside one.
-  void QueueFramebufferDelete(MVRframebuffer* fb);
+  void QueueFramebufferDelete(GVRframebuffer* fb);
   // Deletes the framebuffers released during the frame, last released first.
   void ClearFramebufferStack();
   // Sets the current paint of a fill or stroke; false when the pattern cannot be painted.
@@ -171,10 +171,10 @@ class IGraphicsVector : public IGraphics {
 
   bool mInDraw = false;
   FwMutex mFramebufferMutex;
-  std::vector<MVRframebuffer*> mFramebufferDeletions;
+  std::vector<GVRframebuffer*> mFramebufferDeletions;
   StaticStorage<APIBitmap> mBitmapCache;
   VRcontext* mVG = nullptr;
-  MVRframebuffer* mMainFramebuffer = nullptr;
+  GVRframebuffer* mMainFramebuffer = nullptr;
   PathExtent mPath;
   // The path's geometry was made by a fill or stroke that kept the path: the renderer would reuse it.
   bool mPathFlattened = false;

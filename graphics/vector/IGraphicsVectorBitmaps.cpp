@@ -15,7 +15,7 @@ namespace fx::gfx {
 namespace {
 
 // The framebuffer behind a layer's image; null for an image that is not one of ours or has none.
-MVRframebuffer* FramebufferOf(const APIBitmap* bitmap) {
+GVRframebuffer* FramebufferOf(const APIBitmap* bitmap) {
   const auto* ours = dynamic_cast<const IGraphicsVector::Bitmap*>(bitmap);
   return ours != nullptr ? ours->GetFramebuffer() : nullptr;
 }
@@ -46,11 +46,11 @@ IGraphicsVector::Bitmap::Bitmap(VRcontext* ctx, int width, int height, const uns
 IGraphicsVector::Bitmap::Bitmap(IGraphicsVector* graphics, VRcontext* ctx, int width, int height, float scale,
                                 float drawScale)
     : mGraphics(graphics), mVG(ctx) {
-  mFramebuffer = ctx != nullptr ? mvrCreateFramebuffer(ctx, width, height, 0) : nullptr;
+  mFramebuffer = ctx != nullptr ? gvrCreateFramebuffer(ctx, width, height, 0) : nullptr;
   // Without a framebuffer nothing is bound or cleared: that would clear whatever target is current.
   if (mFramebuffer != nullptr) {
-    mvrBindFramebuffer(mFramebuffer);
-    mvrClearWithColor(ctx, vrRGBAf(0.f, 0.f, 0.f, 0.f));
+    gvrBindFramebuffer(mFramebuffer);
+    gvrClearWithColor(ctx, vrRGBAf(0.f, 0.f, 0.f, 0.f));
     vrBeginFrame(ctx, static_cast<float>(width), static_cast<float>(height), 1.f);
     vrEndFrame(ctx);
   }
@@ -165,25 +165,25 @@ void IGraphicsVector::DrawBitmap(const IBitmap& bitmap, const IRECT& dest, int s
 void IGraphicsVector::DrawResize() {
   ActivateContext();
   if (mMainFramebuffer != nullptr) {
-    mvrDeleteFramebuffer(mMainFramebuffer);
+    gvrDeleteFramebuffer(mMainFramebuffer);
     mMainFramebuffer = nullptr;
   }
   if (mVG != nullptr)
     mMainFramebuffer =
-        mvrCreateFramebuffer(mVG, static_cast<int>(WindowWidthPoints() * GetScreenScale()),
-                             static_cast<int>(WindowHeightPoints() * GetScreenScale()), MVR_IMAGE_DRAWABLE_FORMAT);
+        gvrCreateFramebuffer(mVG, static_cast<int>(WindowWidthPoints() * GetScreenScale()),
+                             static_cast<int>(WindowHeightPoints() * GetScreenScale()), GVR_IMAGE_DRAWABLE_FORMAT);
   DeactivateContext();
 }
 
 void IGraphicsVector::BindDrawTarget() {
   const ILayer* layer = GetTopLayer();
-  MVRframebuffer* layerFramebuffer = layer != nullptr ? FramebufferOf(layer->GetAPIBitmap()) : nullptr;
+  GVRframebuffer* layerFramebuffer = layer != nullptr ? FramebufferOf(layer->GetAPIBitmap()) : nullptr;
   if (layerFramebuffer == nullptr) {
-    mvrBindFramebuffer(mMainFramebuffer);
+    gvrBindFramebuffer(mMainFramebuffer);
     vrBeginFrame(mVG, WindowWidthPoints(), WindowHeightPoints(), GetScreenScale());
     return;
   }
-  mvrBindFramebuffer(layerFramebuffer);
+  gvrBindFramebuffer(layerFramebuffer);
   vrBeginFrame(mVG, layer->Bounds().W() * GetDrawScale(), layer->Bounds().H() * GetDrawScale(), GetScreenScale());
 }
 
@@ -201,7 +201,7 @@ void IGraphicsVector::GetLayerBitmapData(const ILayerPtr& layer, RawBitmapData& 
   data.Resize(size);
   if (size <= 0 || data.GetSize() < size) return;
   PushLayer(layer.get());
-  mvrReadPixels(mVG, image.GetBitmapID(), 0, 0, image.GetWidth(), image.GetHeight(), data.Get());
+  gvrReadPixels(mVG, image.GetBitmapID(), 0, 0, image.GetWidth(), image.GetHeight(), data.Get());
   PopLayer();
 }
 

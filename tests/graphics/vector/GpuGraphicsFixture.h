@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "graphics/vector/MVRBackend.h"
+#include "graphics/vector/GVRBackend.h"
 #include "platform/gpu/GpuDrawableLayer.h"
 #include "tests/graphics/vector/TestVectorGraphics.h"
 #include "tests/support/FakeDelegate.h"

@@ -32,11 +32,11 @@ void ResetFramebuffers() {
   sFramebuffers = RecordingFramebuffers();
 }
 
-VRcontext* mvrCreateContext(void* layer, int flags) {
+VRcontext* gvrCreateContext(void* layer, int flags) {
   if (layer == nullptr) return nullptr;
   sFramebuffers.createFlags = flags;
   VRparams params = static_cast<RecordingBackend*>(layer)->Params();
-  params.edgeAntiAlias = flags & MVR_ANTIALIAS;
+  params.edgeAntiAlias = flags & GVR_ANTIALIAS;
   // Flushes are logged with the target they draw into.
   params.renderFlush = [](void* uptr) {
     static_cast<RecordingBackend*>(uptr)->flushCalls++;
@@ -45,17 +45,17 @@ VRcontext* mvrCreateContext(void* layer, int flags) {
   return vrCreateContext(&params);
 }
 
-void mvrDeleteContext(VRcontext* ctx) {
+void gvrDeleteContext(VRcontext* ctx) {
   vrDeleteContext(ctx);
 }
 
-void mvrBindFramebuffer(MVRframebuffer* fb) {
+void gvrBindFramebuffer(GVRframebuffer* fb) {
   sFramebuffers.bound = fb;
   sFramebuffers.log.push_back("bind " + std::to_string(BoundImage()));
 }
 
-MVRframebuffer* mvrCreateFramebuffer(VRcontext* ctx, int width, int height, int imageFlags) {
-  auto* fb = new MVRframebuffer{ctx, 0, 0};
+GVRframebuffer* gvrCreateFramebuffer(VRcontext* ctx, int width, int height, int imageFlags) {
+  auto* fb = new GVRframebuffer{ctx, 0, 0};
   fb->image = ctx->params.renderCreateTexture(ctx->params.userPtr, VR_TEXTURE_RGBA, width, height,
                                               imageFlags | VR_IMAGE_PREMULTIPLIED, nullptr);
   sFramebuffers.created.push_back(fb->image);
@@ -64,7 +64,7 @@ MVRframebuffer* mvrCreateFramebuffer(VRcontext* ctx, int width, int height, int 
   return fb;
 }
 
-void mvrDeleteFramebuffer(MVRframebuffer* fb) {
+void gvrDeleteFramebuffer(GVRframebuffer* fb) {
   if (fb == nullptr) return;
   if (fb->image > 0) fb->ctx->params.renderDeleteTexture(fb->ctx->params.userPtr, fb->image);
   sFramebuffers.log.push_back("delete " + std::to_string(fb->image));
@@ -73,15 +73,15 @@ void mvrDeleteFramebuffer(MVRframebuffer* fb) {
 }
 
 // Nothing is presented here: frames end with the main framebuffer drawn as an image, which the log shows.
-bool mvrPresentFramebuffer(MVRframebuffer*) {
+bool gvrPresentFramebuffer(GVRframebuffer*) {
   return false;
 }
 
-void mvrClearWithColor(VRcontext*, VRcolor color) {
+void gvrClearWithColor(VRcontext*, VRcolor color) {
   sFramebuffers.log.push_back("clear " + std::to_string(BoundImage()) + (color.a == 0.f ? " transparent" : ""));
 }
 
-void mvrReadPixels(VRcontext*, int image, int x, int y, int width, int height, void* data) {
+void gvrReadPixels(VRcontext*, int image, int x, int y, int width, int height, void* data) {
   sFramebuffers.readCalls++;
   sFramebuffers.log.push_back("read " + std::to_string(image) + " " + std::to_string(x) + "," + std::to_string(y) +
                               " " + std::to_string(width) + "x" + std::to_string(height));

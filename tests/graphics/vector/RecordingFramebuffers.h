@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "graphics/vector/MVRBackend.h"
+#include "graphics/vector/GVRBackend.h"
 #include "tests/graphics/vector/RecordingBackend.h"
 
 struct RecordingFramebuffers {
   std::vector<std::string> log;
-  MVRframebuffer* bound = nullptr;
+  GVRframebuffer* bound = nullptr;
   // The images of the framebuffers made, in order.
   std::vector<int> created;
   int createFlags = 0;

@@ -1,6 +1,6 @@
 // The renderer's images as GPU textures with their samplers. Records are reused: a deleted image's record is handed
 // out again under a new id, and ids are never reused.
-#include "graphics/vector/MVRContext.h"
+#include "graphics/vector/GVRContext.h"
 
 using namespace platform::gpu;
 
@@ -14,8 +14,8 @@ int PixelBytes(int type) {
 
 }  // namespace
 
-MVRtexture* MVRcontext::allocTexture() {
-  MVRtexture* record = nullptr;
+GVRtexture* GVRcontext::allocTexture() {
+  GVRtexture* record = nullptr;
   for (auto& texture : textures) {
     if (texture.id == 0) {
       record = &texture;
@@ -23,23 +23,23 @@ MVRtexture* MVRcontext::allocTexture() {
     }
   }
   if (record == nullptr) record = &textures.emplace_back();
-  *record = MVRtexture{};
+  *record = GVRtexture{};
   record->id = ++textureId;
   return record;
 }
 
-MVRtexture* MVRcontext::findTexture(int image) {
+GVRtexture* GVRcontext::findTexture(int image) {
   if (image <= 0) return nullptr;
   for (auto& texture : textures)
     if (texture.id == image) return &texture;
   return nullptr;
 }
 
-int MVRcontext::renderCreateTexture(int type, int width, int height, int imageFlags, const unsigned char* data) {
+int GVRcontext::renderCreateTexture(int type, int width, int height, int imageFlags, const unsigned char* data) {
   if ((type != VR_TEXTURE_ALPHA && type != VR_TEXTURE_RGBA) || width <= 0 || height <= 0) return 0;
   GpuTextureDescriptor descriptor;
   descriptor.format = type == VR_TEXTURE_ALPHA ? GpuPixelFormat::R8Unorm : GpuPixelFormat::RGBA8Unorm;
-  if (type == VR_TEXTURE_RGBA && (imageFlags & MVR_IMAGE_DRAWABLE_FORMAT) && vulkanLayer->drawables != nullptr)
+  if (type == VR_TEXTURE_RGBA && (imageFlags & GVR_IMAGE_DRAWABLE_FORMAT) && vulkanLayer->drawables != nullptr)
     descriptor.format = vulkanLayer->drawables->PixelFormat();
   descriptor.width = width;
   descriptor.height = height;
@@ -81,7 +81,7 @@ int MVRcontext::renderCreateTexture(int type, int width, int height, int imageFl
   checkError(reason, "init sampler");
   if (!sampler) return 0;
 
-  MVRtexture* record = allocTexture();
+  GVRtexture* record = allocTexture();
   record->type = type;
   record->flags = imageFlags;
   record->tex = std::move(tex);
@@ -89,17 +89,17 @@ int MVRcontext::renderCreateTexture(int type, int width, int height, int imageFl
   return record->id;
 }
 
-int MVRcontext::createImageFromTexture(std::shared_ptr<GpuTexture> texture, int imageFlags) {
+int GVRcontext::createImageFromTexture(std::shared_ptr<GpuTexture> texture, int imageFlags) {
   if (!texture) return 0;
-  MVRtexture* record = allocTexture();
+  GVRtexture* record = allocTexture();
   record->type = VR_TEXTURE_RGBA;
-  record->flags = imageFlags | MVR_TEXTURE_NOT_OWNED;
+  record->flags = imageFlags | GVR_TEXTURE_NOT_OWNED;
   record->tex = std::move(texture);
   return record->id;
 }
 
-bool MVRcontext::presentImage(int image) {
-  const MVRtexture* texture = findTexture(image);
+bool GVRcontext::presentImage(int image) {
+  const GVRtexture* texture = findTexture(image);
   if (texture == nullptr || vulkanLayer->drawables == nullptr ||
       texture->tex->Format() != vulkanLayer->drawables->PixelFormat())
     return false;
@@ -122,17 +122,17 @@ bool MVRcontext::presentImage(int image) {
   return true;
 }
 
-int MVRcontext::renderDeleteTexture(int image) {
-  MVRtexture* texture = findTexture(image);
+int GVRcontext::renderDeleteTexture(int image) {
+  GVRtexture* texture = findTexture(image);
   if (texture == nullptr) return 0;
   // Frames in flight that draw with the texture hold it until they complete; a texture made elsewhere
-  // (MVR_TEXTURE_NOT_OWNED) lives on with its other owners.
-  *texture = MVRtexture{};
+  // (GVR_TEXTURE_NOT_OWNED) lives on with its other owners.
+  *texture = GVRtexture{};
   return 1;
 }
 
-int MVRcontext::renderUpdateTexture(int image, int x, int y, int width, int height, const unsigned char* data) {
-  MVRtexture* texture = findTexture(image);
+int GVRcontext::renderUpdateTexture(int image, int x, int y, int width, int height, const unsigned char* data) {
+  GVRtexture* texture = findTexture(image);
   if (texture == nullptr || data == nullptr) return 0;
   const int textureWidth = texture->tex->Width(), textureHeight = texture->tex->Height();
   // data holds the whole image: a region outside it would read beyond the caller's pixels.
@@ -143,8 +143,8 @@ int MVRcontext::renderUpdateTexture(int image, int x, int y, int width, int heig
   return texture->tex->ReplaceRegion({x, y, width, height}, 0, start, rowBytes) ? 1 : 0;
 }
 
-int MVRcontext::renderGetTextureSize(int image, int* width, int* height) {
-  MVRtexture* texture = findTexture(image);
+int GVRcontext::renderGetTextureSize(int image, int* width, int* height) {
+  GVRtexture* texture = findTexture(image);
   if (texture == nullptr) return 0;
   if (width != nullptr) *width = texture->tex->Width();
   if (height != nullptr) *height = texture->tex->Height();

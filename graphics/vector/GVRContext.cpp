@@ -1,4 +1,4 @@
-#include "graphics/vector/MVRContext.h"
+#include "graphics/vector/GVRContext.h"
 
 #include <algorithm>
 #include <cmath>
@@ -104,15 +104,15 @@ std::shared_ptr<GpuDepthStencilState> StencilState(GpuDevice& device, GpuCompare
 
 }  // namespace
 
-MVRbuffers::~MVRbuffers() {
+GVRbuffers::~GVRbuffers() {
   std::free(calls);
 }
 
-MVRcontext* mvrBackend(VRcontext* ctx) {
-  return ctx != nullptr ? static_cast<MVRcontext*>(ctx->params.userPtr) : nullptr;
+GVRcontext* gvrBackend(VRcontext* ctx) {
+  return ctx != nullptr ? static_cast<GVRcontext*>(ctx->params.userPtr) : nullptr;
 }
 
-int MVRcontext::renderCreate() {
+int GVRcontext::renderCreate() {
   if (vulkanLayer == nullptr) return 0;
   std::string reason;
   if (!vulkanLayer->device) {
@@ -126,13 +126,13 @@ int MVRcontext::renderCreate() {
   checkError(reason, "init library");
   if (!library) return 0;
   vertexFunction = library->NewFunction("vertexShader");
-  fragmentFunction = library->NewFunction((flags & MVR_ANTIALIAS) ? "fragmentShaderAA" : "fragmentShader");
+  fragmentFunction = library->NewFunction((flags & GVR_ANTIALIAS) ? "fragmentShaderAA" : "fragmentShader");
   commandQueue = device().NewCommandQueue();
   if (!vertexFunction || !fragmentFunction || !commandQueue) return 0;
 
-  maxBuffers = (flags & MVR_TRIPLE_BUFFER) ? 3 : (flags & MVR_DOUBLE_BUFFER) ? 2 : 1;
+  maxBuffers = (flags & GVR_TRIPLE_BUFFER) ? 3 : (flags & GVR_DOUBLE_BUFFER) ? 2 : 1;
   cbuffers.clear();
-  for (int i = 0; i < maxBuffers; ++i) cbuffers.push_back(std::make_shared<MVRbuffers>());
+  for (int i = 0; i < maxBuffers; ++i) cbuffers.push_back(std::make_shared<GVRbuffers>());
   clearBufferOnFlush = false;
   semaphore = std::make_shared<platform::Semaphore>(maxBuffers);
   setsMutex = std::make_shared<std::mutex>();
@@ -143,7 +143,7 @@ int MVRcontext::renderCreate() {
   textures.clear();
   pseudoSampler = device().NewSampler(GpuSamplerDescriptor{}, reason);
   if (!pseudoSampler) return 0;
-  blendFunc = MVRblend{};
+  blendFunc = GVRblend{};
 
   defaultStencilState = device().NewDepthStencilState(GpuDepthStencilDescriptor{});
   GpuDepthStencilDescriptor fillShape;
@@ -164,7 +164,7 @@ int MVRcontext::renderCreate() {
   return 1;
 }
 
-MVRcontext::~MVRcontext() {
+GVRcontext::~GVRcontext() {
   if (semaphore) {
     renderCancel();
     waitForAllFrames();
@@ -182,7 +182,7 @@ MVRcontext::~MVRcontext() {
   vulkanLayer = nullptr;
 }
 
-void MVRcontext::releaseBuffers(MVRbuffers& set) {
+void GVRcontext::releaseBuffers(GVRbuffers& set) {
   set.viewSizeBuffer.reset();
   set.stencilTexture.reset();
   set.indexBuffer.reset();
@@ -194,7 +194,7 @@ void MVRcontext::releaseBuffers(MVRbuffers& set) {
   set.cindexes = set.cverts = set.cuniforms = 0;
 }
 
-void MVRcontext::waitForAllFrames() {
+void GVRcontext::waitForAllFrames() {
   std::vector<std::shared_ptr<GpuCommandBuffer>> inFlight;
   {
     std::lock_guard<std::mutex> lock(*setsMutex);
@@ -204,7 +204,7 @@ void MVRcontext::waitForAllFrames() {
   for (auto& commands : inFlight) commands->WaitUntilCompleted();
 }
 
-void MVRcontext::waitForFramesDrawingInto(int image) {
+void GVRcontext::waitForFramesDrawingInto(int image) {
   std::vector<std::shared_ptr<GpuCommandBuffer>> inFlight;
   {
     std::lock_guard<std::mutex> lock(*setsMutex);
@@ -214,7 +214,7 @@ void MVRcontext::waitForFramesDrawingInto(int image) {
   for (auto& commands : inFlight) commands->WaitUntilCompleted();
 }
 
-void MVRcontext::renderViewport(float width, float height, float devicePixelRatio) {
+void GVRcontext::renderViewport(float width, float height, float devicePixelRatio) {
   // A frame begun while the previous one was neither flushed nor cancelled would hold its buffer set for ever and
   // in the end block here for good: the unfinished frame is dropped.
   if (buffers) renderCancel();
@@ -249,22 +249,22 @@ void MVRcontext::renderViewport(float width, float height, float devicePixelRati
   }
 }
 
-MVRcall* MVRcontext::allocCall() {
-  MVRbuffers& b = *buffers;
+GVRcall* GVRcontext::allocCall() {
+  GVRbuffers& b = *buffers;
   if (b.ncalls + 1 > b.ccalls) {
-    const int capacity = GrownCapacity(b.ncalls, 1, b.ccalls, kMinCalls, sizeof(MVRcall));
+    const int capacity = GrownCapacity(b.ncalls, 1, b.ccalls, kMinCalls, sizeof(GVRcall));
     if (capacity < 0) return nullptr;
-    auto* grown = static_cast<MVRcall*>(std::realloc(b.calls, sizeof(MVRcall) * capacity));
+    auto* grown = static_cast<GVRcall*>(std::realloc(b.calls, sizeof(GVRcall) * capacity));
     if (grown == nullptr) return nullptr;
     b.calls = grown;
     b.ccalls = capacity;
   }
-  MVRcall* call = &b.calls[b.ncalls++];
-  *call = MVRcall{};
+  GVRcall* call = &b.calls[b.ncalls++];
+  *call = GVRcall{};
   return call;
 }
 
-bool MVRcontext::growBuffer(std::shared_ptr<GpuBuffer>& buffer, int used, int capacity, int itemSize) {
+bool GVRcontext::growBuffer(std::shared_ptr<GpuBuffer>& buffer, int used, int capacity, int itemSize) {
   std::string reason;
   std::shared_ptr<GpuBuffer> grown = device().NewBuffer(static_cast<size_t>(capacity) * itemSize, reason);
   if (!grown) {
@@ -277,8 +277,8 @@ bool MVRcontext::growBuffer(std::shared_ptr<GpuBuffer>& buffer, int used, int ca
   return true;
 }
 
-int MVRcontext::allocVerts(int count) {
-  MVRbuffers& b = *buffers;
+int GVRcontext::allocVerts(int count) {
+  GVRbuffers& b = *buffers;
   if (count < 0) return -1;
   if (static_cast<long long>(b.nverts) + count > b.cverts) {
     const int capacity = GrownCapacity(b.nverts, count, b.cverts, kMinVertices, sizeof(VRvertex));
@@ -291,8 +291,8 @@ int MVRcontext::allocVerts(int count) {
   return first;
 }
 
-int MVRcontext::allocIndexes(int count) {
-  MVRbuffers& b = *buffers;
+int GVRcontext::allocIndexes(int count) {
+  GVRbuffers& b = *buffers;
   if (count < 0) return -1;
   if (static_cast<long long>(b.nindexes) + count > b.cindexes) {
     const int capacity = GrownCapacity(b.nindexes, count, b.cindexes, kMinIndexes, indexSize);
@@ -305,8 +305,8 @@ int MVRcontext::allocIndexes(int count) {
   return first;
 }
 
-int MVRcontext::allocFragUniforms(int count) {
-  MVRbuffers& b = *buffers;
+int GVRcontext::allocFragUniforms(int count) {
+  GVRbuffers& b = *buffers;
   if (count < 0) return -1;
   if (static_cast<long long>(b.nuniforms) + count > b.cuniforms) {
     const int capacity = GrownCapacity(b.nuniforms, count, b.cuniforms, kMinUniformRecords, fragSize);
@@ -319,29 +319,29 @@ int MVRcontext::allocFragUniforms(int count) {
   return first;
 }
 
-MVRfragUniforms* MVRcontext::fragUniformAtIndex(int offset) {
-  return reinterpret_cast<MVRfragUniforms*>(buffers->uniforms + offset);
+GVRfragUniforms* GVRcontext::fragUniformAtIndex(int offset) {
+  return reinterpret_cast<GVRfragUniforms*>(buffers->uniforms + offset);
 }
 
-void MVRcontext::dropCall(int verts, int indexes, int uniforms) {
-  MVRbuffers& b = *buffers;
+void GVRcontext::dropCall(int verts, int indexes, int uniforms) {
+  GVRbuffers& b = *buffers;
   --b.ncalls;
   b.nverts = verts;
   b.nindexes = indexes;
   b.nuniforms = uniforms;
 }
 
-MVRblend MVRcontext::blendCompositeOperation(VRcompositeOperationState op) const {
-  MVRblend blend;
+GVRblend GVRcontext::blendCompositeOperation(VRcompositeOperationState op) const {
+  GVRblend blend;
   if (!BlendFactor(op.srcRGB, blend.srcRGB) || !BlendFactor(op.dstRGB, blend.dstRGB) ||
       !BlendFactor(op.srcAlpha, blend.srcAlpha) || !BlendFactor(op.dstAlpha, blend.dstAlpha))
-    return MVRblend{};
+    return GVRblend{};
   return blend;
 }
 
-bool MVRcontext::convertPaintForFrag(MVRfragUniforms* frag, const VRpaint* paint, const VRscissor* scissor, float width,
+bool GVRcontext::convertPaintForFrag(GVRfragUniforms* frag, const VRpaint* paint, const VRscissor* scissor, float width,
                                      float fringe, float strokeThr) {
-  std::memset(frag, 0, sizeof(MVRfragUniforms));
+  std::memset(frag, 0, sizeof(GVRfragUniforms));
   StorePremultiplied(frag->innerCol, paint->innerColor);
   StorePremultiplied(frag->outerCol, paint->outerColor);
 
@@ -371,7 +371,7 @@ bool MVRcontext::convertPaintForFrag(MVRfragUniforms* frag, const VRpaint* paint
     frag->feather = paint->feather;
     vrTransformInverse(inverse, paint->xform);
   } else {
-    const MVRtexture* texture = findTexture(paint->image);
+    const GVRtexture* texture = findTexture(paint->image);
     if (texture == nullptr) return false;
     frag->type = 1;
     frag->texType = texture->type == VR_TEXTURE_ALPHA ? 2 : (texture->flags & VR_IMAGE_PREMULTIPLIED) ? 0 : 1;
@@ -393,8 +393,8 @@ bool MVRcontext::convertPaintForFrag(MVRfragUniforms* frag, const VRpaint* paint
   return true;
 }
 
-void MVRcontext::checkError(const std::string& error, const char* message) const {
-  if (!error.empty() && (flags & MVR_DEBUG)) std::printf("Error occurs after %s: %s\n", message, error.c_str());
+void GVRcontext::checkError(const std::string& error, const char* message) const {
+  if (!error.empty() && (flags & GVR_DEBUG)) std::printf("Error occurs after %s: %s\n", message, error.c_str());
 }
 
 }  // namespace fx::gfx::gpu

@@ -1,11 +1,11 @@
 // The GPU back end's own object (the render callbacks' user pointer) and its records: buffer sets, recorded calls,
 // blend factors and textures.
 //
-// Design: each fill, stroke and triangle list the renderer hands over becomes one recorded call (MVRcall) whose
-// vertices, indices and fragment uniforms are copied into the buffer set of the frame (MVRbuffers); the flush
-// replays the calls into one render pass (MVRFlush.cpp). Up to three sets let the CPU record one frame while the
-// GPU reads others; a semaphore counts the free sets. Recording: MVRContext.cpp (creation, buffers, uniforms) and
-// MVRRecord.cpp (fills, strokes, triangles); textures: MVRTextures.cpp; entry functions: MVRBackend.cpp.
+// Design: each fill, stroke and triangle list the renderer hands over becomes one recorded call (GVRcall) whose
+// vertices, indices and fragment uniforms are copied into the buffer set of the frame (GVRbuffers); the flush
+// replays the calls into one render pass (GVRFlush.cpp). Up to three sets let the CPU record one frame while the
+// GPU reads others; a semaphore counts the free sets. Recording: GVRContext.cpp (creation, buffers, uniforms) and
+// GVRRecord.cpp (fills, strokes, triangles); textures: GVRTextures.cpp; entry functions: GVRBackend.cpp.
 //
 // Threads: everything on the editor's (main) thread, except the command buffers' completion handlers, which run on
 // the GPU layer's completion thread and touch only their own buffer set (under setsMutex) and the semaphore.
@@ -17,26 +17,26 @@
 #include <string>
 #include <vector>
 
-#include "graphics/vector/MVRBackend.h"
+#include "graphics/vector/GVRBackend.h"
 #include "platform/gpu/ShaderInterface.h"
 #include "platform/runloop/Semaphore.h"
 
 namespace fx::gfx::gpu {
 
 // Blend factors of a pipeline, colour and alpha separately. Default: premultiplied source-over.
-struct MVRblend {
+struct GVRblend {
   platform::gpu::GpuBlendFactor srcRGB = platform::gpu::GpuBlendFactor::One;
   platform::gpu::GpuBlendFactor dstRGB = platform::gpu::GpuBlendFactor::OneMinusSourceAlpha;
   platform::gpu::GpuBlendFactor srcAlpha = platform::gpu::GpuBlendFactor::One;
   platform::gpu::GpuBlendFactor dstAlpha = platform::gpu::GpuBlendFactor::OneMinusSourceAlpha;
 
-  bool operator==(const MVRblend&) const = default;
+  bool operator==(const GVRblend&) const = default;
 };
 
-enum MVRcallType { MVR_NONE = 0, MVR_FILL = 1, MVR_CONVEXFILL = 2, MVR_STROKE = 3, MVR_TRIANGLES = 4 };
+enum GVRcallType { GVR_NONE = 0, GVR_FILL = 1, GVR_CONVEXFILL = 2, GVR_STROKE = 3, GVR_TRIANGLES = 4 };
 
 // One recorded draw. Offsets and counts are in vertices or indices; uniformOffset in bytes.
-struct MVRcall {
+struct GVRcall {
   int type;
   int image;  // 0: none
   int reserved[2];
@@ -47,15 +47,15 @@ struct MVRcall {
   int strokeOffset;
   int strokeCount;
   int uniformOffset;
-  MVRblend blendFunc;
+  GVRblend blendFunc;
 };
 
 // The fragment uniform record: the shader library's layout (offsets checked there), one per 256-byte slot.
-using MVRfragUniforms = platform::gpu::ShaderFragmentUniforms;
+using GVRfragUniforms = platform::gpu::ShaderFragmentUniforms;
 
 // Everything one frame writes. The array fields point into the shared GPU buffers (or, for calls, a malloc'd array).
-struct MVRbuffers {
-  ~MVRbuffers();
+struct GVRbuffers {
+  ~GVRbuffers();
 
   // commandBuffer, isBusy and image change on the completion thread: guarded by the context's setsMutex.
   std::shared_ptr<platform::gpu::GpuCommandBuffer> commandBuffer;
@@ -63,7 +63,7 @@ struct MVRbuffers {
   int image = 0;  // the framebuffer image the frame draws into, 0 = the layer's drawable
   std::shared_ptr<platform::gpu::GpuBuffer> viewSizeBuffer;
   std::shared_ptr<platform::gpu::GpuTexture> stencilTexture;
-  MVRcall* calls = nullptr;
+  GVRcall* calls = nullptr;
   int ccalls = 0;
   int ncalls = 0;
   std::shared_ptr<platform::gpu::GpuBuffer> indexBuffer;
@@ -81,24 +81,24 @@ struct MVRbuffers {
 };
 
 // One image. id 0 marks a free record, handed out again under a new id.
-struct MVRtexture {
+struct GVRtexture {
   int id = 0;
   int type = 0;   // VRtexture
-  int flags = 0;  // VRimageFlags, and MVR_TEXTURE_NOT_OWNED
+  int flags = 0;  // VRimageFlags, and GVR_TEXTURE_NOT_OWNED
   std::shared_ptr<platform::gpu::GpuTexture> tex;
   std::shared_ptr<platform::gpu::GpuSampler> sampler;
 };
 
 // An image wrapping a texture made elsewhere: deleting the image only drops this back end's reference.
-constexpr int MVR_TEXTURE_NOT_OWNED = 0x10000;
+constexpr int GVR_TEXTURE_NOT_OWNED = 0x10000;
 
-class MVRcontext {
+class GVRcontext {
  public:
-  MVRcontext(VulkanLayer* layer, int flags) : flags(flags), vulkanLayer(layer) {}
+  GVRcontext(VulkanLayer* layer, int flags) : flags(flags), vulkanLayer(layer) {}
   // Waits for the frames in flight (renderDelete).
-  ~MVRcontext();
-  MVRcontext(const MVRcontext&) = delete;
-  MVRcontext& operator=(const MVRcontext&) = delete;
+  ~GVRcontext();
+  GVRcontext(const GVRcontext&) = delete;
+  GVRcontext& operator=(const GVRcontext&) = delete;
 
   // The render callbacks.
   int renderCreate();
@@ -117,15 +117,15 @@ class MVRcontext {
                        const VRvertex* verts, int nverts, float fringe);
 
   // Textures and read-back, for the entry functions.
-  MVRtexture* findTexture(int image);
+  GVRtexture* findTexture(int image);
   int createImageFromTexture(std::shared_ptr<platform::gpu::GpuTexture> texture, int imageFlags);
-  // Copies the image into the layer's next drawable and presents it (mvrPresentFramebuffer).
+  // Copies the image into the layer's next drawable and presents it (gvrPresentFramebuffer).
   bool presentImage(int image);
   // Blocks until every committed frame drawing into the image has completed.
   void waitForFramesDrawingInto(int image);
   void waitForAllFrames();
 
-  // True while mvrCreateContext is making the renderer: a failed creation deletes this object itself.
+  // True while gvrCreateContext is making the renderer: a failed creation deletes this object itself.
   bool inCreation = false;
   bool clearBufferOnFlush = false;
   int fragSize = 256;
@@ -137,12 +137,12 @@ class MVRcontext {
   VulkanLayer* vulkanLayer;
   std::unique_ptr<platform::gpu::GpuRenderEncoder> renderEncoder;
   uint32_t viewPortSize[2] = {0, 0};
-  std::vector<MVRtexture> textures;
-  std::shared_ptr<MVRbuffers> buffers;
-  std::vector<std::shared_ptr<MVRbuffers>> cbuffers;
+  std::vector<GVRtexture> textures;
+  std::shared_ptr<GVRbuffers> buffers;
+  std::vector<std::shared_ptr<GVRbuffers>> cbuffers;
   std::shared_ptr<platform::Semaphore> semaphore;
   std::shared_ptr<std::mutex> setsMutex;
-  MVRblend blendFunc;
+  GVRblend blendFunc;
   std::shared_ptr<platform::gpu::GpuDepthStencilState> defaultStencilState;
   std::shared_ptr<platform::gpu::GpuDepthStencilState> fillShapeStencilState;
   std::shared_ptr<platform::gpu::GpuDepthStencilState> fillAntiAliasStencilState;
@@ -162,7 +162,7 @@ class MVRcontext {
  private:
   // A shading pipeline: a blend, a format and the fragment function specialised for one kind of record.
   struct ShadingPipeline {
-    MVRblend blend;
+    GVRblend blend;
     platform::gpu::GpuPixelFormat format;
     platform::gpu::ShaderFragmentVariant variant;
     std::shared_ptr<platform::gpu::GpuRenderPipelineState> pipeline;
@@ -174,16 +174,16 @@ class MVRcontext {
   };
 
   platform::gpu::GpuDevice& device() const { return *vulkanLayer->device; }
-  MVRtexture* allocTexture();
-  MVRcall* allocCall();
+  GVRtexture* allocTexture();
+  GVRcall* allocCall();
   int allocVerts(int count);
   int allocIndexes(int count);
   int allocFragUniforms(int count);
-  MVRfragUniforms* fragUniformAtIndex(int offset);
+  GVRfragUniforms* fragUniformAtIndex(int offset);
   // Drops the last call of the set again, with what it allocated after `verts`, `indexes` and `uniforms`.
   void dropCall(int verts, int indexes, int uniforms);
-  MVRblend blendCompositeOperation(VRcompositeOperationState op) const;
-  bool convertPaintForFrag(MVRfragUniforms* frag, const VRpaint* paint, const VRscissor* scissor, float width,
+  GVRblend blendCompositeOperation(VRcompositeOperationState op) const;
+  bool convertPaintForFrag(GVRfragUniforms* frag, const VRpaint* paint, const VRscissor* scissor, float width,
                            float fringe, float strokeThr);
   void checkError(const std::string& error, const char* message) const;
   bool growBuffer(std::shared_ptr<platform::gpu::GpuBuffer>& buffer, int used, int capacity, int itemSize);
@@ -191,7 +191,7 @@ class MVRcontext {
   int writeJoinedStrips(int at, const VRpath* paths, int npaths);
 
   // The blend and format of the following draws; makes the format's stencil-only pipeline when it is new.
-  bool updateRenderPipelineStatesForBlend(const MVRblend& blend, platform::gpu::GpuPixelFormat pixelFormat);
+  bool updateRenderPipelineStatesForBlend(const GVRblend& blend, platform::gpu::GpuPixelFormat pixelFormat);
   // Makes the pipeline of the blend and format in force with the fragment function specialised for the
   // record at uniformOffset the one in force (pipelineState), building it when it is new.
   // With `scissored`, the call's scissor is already applied as the pass's scissor rectangle and the function
@@ -199,18 +199,18 @@ class MVRcontext {
   void useShadingPipelineFor(int uniformOffset, bool scissored);
   // Sets the pass's scissor rectangle for a call: the record's scissor where that is exact (useShadingPipelineFor
   // then drops the shader's), else the whole target. True in the first case.
-  bool scissorCall(const MVRcall& call);
-  platform::gpu::GpuRenderPipelineDescriptor pipelineDescriptor(const MVRblend& blend,
+  bool scissorCall(const GVRcall& call);
+  platform::gpu::GpuRenderPipelineDescriptor pipelineDescriptor(const GVRblend& blend,
                                                                 platform::gpu::GpuPixelFormat pixelFormat) const;
   void updateStencilTextureToSize(int width, int height);
   bool renderCommandEncoderWithColorTexture(platform::gpu::GpuCommandBuffer& commands,
                                             const std::shared_ptr<platform::gpu::GpuTexture>& colorTexture);
   void setUniforms(int uniformOffset, int image);
-  void fill(const MVRcall& call, bool scissored);
-  void convexFill(const MVRcall& call, bool scissored);
-  void stroke(const MVRcall& call, bool scissored);
-  void triangles(const MVRcall& call, bool scissored);
-  void releaseBuffers(MVRbuffers& set);
+  void fill(const GVRcall& call, bool scissored);
+  void convexFill(const GVRcall& call, bool scissored);
+  void stroke(const GVRcall& call, bool scissored);
+  void triangles(const GVRcall& call, bool scissored);
+  void releaseBuffers(GVRbuffers& set);
 
   std::vector<ShadingPipeline> mPipelines;
   std::vector<StencilOnlyPipeline> mStencilOnlyPipelines;
@@ -226,7 +226,7 @@ class MVRcontext {
   bool mMadeDevice = false;             // the layer had no device: this context made it and takes it away again
 };
 
-// The back end object of a context made by mvrCreateContext.
-MVRcontext* mvrBackend(VRcontext* ctx);
+// The back end object of a context made by gvrCreateContext.
+GVRcontext* gvrBackend(VRcontext* ctx);
 
 }  // namespace fx::gfx::gpu

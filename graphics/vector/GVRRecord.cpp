@@ -3,7 +3,7 @@
 // paths are joined into one triangle strip.
 #include <cstring>
 
-#include "graphics/vector/MVRContext.h"
+#include "graphics/vector/GVRContext.h"
 
 namespace fx::gfx::gpu {
 
@@ -21,7 +21,7 @@ int JoinedStripVertices(const VRpath* paths, int npaths) {
 
 }  // namespace
 
-int MVRcontext::writeJoinedStrips(int at, const VRpath* paths, int npaths) {
+int GVRcontext::writeJoinedStrips(int at, const VRpath* paths, int npaths) {
   VRvertex* verts = buffers->verts;
   for (int i = 0; i < npaths; ++i) {
     const VRpath& path = paths[i];
@@ -36,18 +36,18 @@ int MVRcontext::writeJoinedStrips(int at, const VRpath* paths, int npaths) {
   return at;
 }
 
-void MVRcontext::renderFill(const VRpaint* paint, VRcompositeOperationState op, const VRscissor* scissor, float fringe,
+void GVRcontext::renderFill(const VRpaint* paint, VRcompositeOperationState op, const VRscissor* scissor, float fringe,
                             const float* bounds, const VRpath* paths, int npaths) {
   if (!buffers || npaths <= 0) return;
   const int verts0 = buffers->nverts, indexes0 = buffers->nindexes, uniforms0 = buffers->nuniforms;
-  MVRcall* call = allocCall();
+  GVRcall* call = allocCall();
   if (call == nullptr) return;
-  call->type = MVR_FILL;
+  call->type = GVR_FILL;
   call->triangleCount = 4;
   call->image = paint->image;
   call->blendFunc = blendCompositeOperation(op);
   if (npaths == 1 && paths[0].convex) {
-    call->type = MVR_CONVEXFILL;
+    call->type = GVR_CONVEXFILL;
     call->triangleCount = 0;
   }
 
@@ -84,7 +84,7 @@ void MVRcontext::renderFill(const VRpaint* paint, VRcompositeOperationState op, 
     }
     vertex += path.nfill;
   }
-  if (call->type == MVR_FILL) {
+  if (call->type == GVR_FILL) {
     // The cover quad over the bounds, as a strip; u 0.5 and v 1 are full coverage in the fragment function.
     call->triangleOffset = vertex;
     verts[vertex++] = {bounds[2], bounds[3], 0.5f, 1.0f};
@@ -102,19 +102,19 @@ void MVRcontext::renderFill(const VRpaint* paint, VRcompositeOperationState op, 
     dropCall(verts0, indexes0, uniforms0);
 }
 
-void MVRcontext::renderStroke(const VRpaint* paint, VRcompositeOperationState op, const VRscissor* scissor,
+void GVRcontext::renderStroke(const VRpaint* paint, VRcompositeOperationState op, const VRscissor* scissor,
                               float fringe, float strokeWidth, const VRpath* paths, int npaths) {
   if (!buffers || npaths <= 0) return;
   const int strokeVertices = JoinedStripVertices(paths, npaths);
   if (strokeVertices == 0) return;
   const int verts0 = buffers->nverts, indexes0 = buffers->nindexes, uniforms0 = buffers->nuniforms;
-  MVRcall* call = allocCall();
+  GVRcall* call = allocCall();
   if (call == nullptr) return;
-  call->type = MVR_STROKE;
+  call->type = GVR_STROKE;
   call->image = paint->image;
   call->blendFunc = blendCompositeOperation(op);
 
-  const bool stencilStrokes = (flags & MVR_STENCIL_STROKES) != 0;
+  const bool stencilStrokes = (flags & GVR_STENCIL_STROKES) != 0;
   const int first = allocVerts(strokeVertices);
   const int uniformOffset = first < 0 ? -1 : allocFragUniforms(stencilStrokes ? 2 : 1);
   if (uniformOffset < 0) {
@@ -133,13 +133,13 @@ void MVRcontext::renderStroke(const VRpaint* paint, VRcompositeOperationState op
   if (!known) dropCall(verts0, indexes0, uniforms0);
 }
 
-void MVRcontext::renderTriangles(const VRpaint* paint, VRcompositeOperationState op, const VRscissor* scissor,
+void GVRcontext::renderTriangles(const VRpaint* paint, VRcompositeOperationState op, const VRscissor* scissor,
                                  const VRvertex* verts, int nverts, float fringe) {
   if (!buffers || nverts <= 0) return;
   const int verts0 = buffers->nverts, indexes0 = buffers->nindexes, uniforms0 = buffers->nuniforms;
-  MVRcall* call = allocCall();
+  GVRcall* call = allocCall();
   if (call == nullptr) return;
-  call->type = MVR_TRIANGLES;
+  call->type = GVR_TRIANGLES;
   call->image = paint->image;
   call->blendFunc = blendCompositeOperation(op);
 
@@ -154,7 +154,7 @@ void MVRcontext::renderTriangles(const VRpaint* paint, VRcompositeOperationState
   std::memcpy(&buffers->verts[first], verts, sizeof(VRvertex) * nverts);
 
   call->uniformOffset = uniformOffset;
-  MVRfragUniforms* frag = fragUniformAtIndex(uniformOffset);
+  GVRfragUniforms* frag = fragUniformAtIndex(uniformOffset);
   if (!convertPaintForFrag(frag, paint, scissor, 1.0f, fringe, -1.0f)) {
     dropCall(verts0, indexes0, uniforms0);
     return;

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "graphics/vector/MVRContext.h"
+#include "graphics/vector/GVRContext.h"
 
 using namespace platform::gpu;
 
@@ -31,7 +31,7 @@ bool PixelEdges(float m, float offset, float ext, float scale, double pixelsPerP
   return true;
 }
 
-void ClearSet(MVRbuffers& set) {
+void ClearSet(GVRbuffers& set) {
   set.isBusy = false;
   set.commandBuffer.reset();
   set.image = 0;
@@ -40,9 +40,9 @@ void ClearSet(MVRbuffers& set) {
 
 }  // namespace
 
-void MVRcontext::renderCancel() {
+void GVRcontext::renderCancel() {
   if (!buffers) return;
-  std::shared_ptr<MVRbuffers> set = std::move(buffers);
+  std::shared_ptr<GVRbuffers> set = std::move(buffers);
   {
     std::lock_guard<std::mutex> lock(*setsMutex);
     ClearSet(*set);
@@ -50,7 +50,7 @@ void MVRcontext::renderCancel() {
   semaphore->Signal();
 }
 
-void MVRcontext::renderFlush() {
+void GVRcontext::renderFlush() {
   if (!buffers) return;
   if (viewPortSize[0] == 0 || viewPortSize[1] == 0 || !buffers->viewSizeBuffer) {
     renderCancel();
@@ -63,10 +63,10 @@ void MVRcontext::renderFlush() {
   int image = 0;
   std::shared_ptr<GpuTexture> colorTexture;
   std::shared_ptr<GpuDrawable> drawable;
-  MVRframebuffer* bound = mvrBoundFramebuffer();
+  GVRframebuffer* bound = gvrBoundFramebuffer();
   if (bound != nullptr && bound->ctx != nullptr && bound->ctx->params.userPtr == this) {
     image = bound->image;
-    if (MVRtexture* texture = findTexture(image)) colorTexture = texture->tex;
+    if (GVRtexture* texture = findTexture(image)) colorTexture = texture->tex;
   } else if (vulkanLayer->drawables != nullptr) {
     drawable = vulkanLayer->drawables->NextDrawable(reason);
     checkError(reason, "next drawable");
@@ -85,7 +85,7 @@ void MVRcontext::renderFlush() {
     return;
   }
 
-  std::shared_ptr<MVRbuffers> set = buffers;
+  std::shared_ptr<GVRbuffers> set = buffers;
   commands->Enqueue();
   {
     std::lock_guard<std::mutex> lock(*setsMutex);
@@ -105,22 +105,22 @@ void MVRcontext::renderFlush() {
   // which frees the set, and nothing is drawn.
   if (renderCommandEncoderWithColorTexture(*commands, colorTexture)) {
     for (int i = 0; i < set->ncalls; ++i) {
-      const MVRcall& call = set->calls[i];
+      const GVRcall& call = set->calls[i];
       // An image deleted after the call was recorded: the call draws nothing.
       if (call.image != 0 && findTexture(call.image) == nullptr) continue;
       updateRenderPipelineStatesForBlend(call.blendFunc, colorTexture->Format());
       const bool scissored = scissorCall(call);
       switch (call.type) {
-        case MVR_FILL:
+        case GVR_FILL:
           fill(call, scissored);
           break;
-        case MVR_CONVEXFILL:
+        case GVR_CONVEXFILL:
           convexFill(call, scissored);
           break;
-        case MVR_STROKE:
+        case GVR_STROKE:
           stroke(call, scissored);
           break;
-        case MVR_TRIANGLES:
+        case GVR_TRIANGLES:
           triangles(call, scissored);
           break;
         default:
@@ -132,7 +132,7 @@ void MVRcontext::renderFlush() {
   }
   // The layer always presents through its command buffer: there is no presentation inside a transaction.
   if (drawable) commands->PresentDrawable(drawable);
-  if (mvrBoundFramebuffer() != nullptr) {
+  if (gvrBoundFramebuffer() != nullptr) {
     if (std::unique_ptr<GpuBlitEncoder> blit = commands->BlitCommandEncoder()) {
       blit->Synchronize(colorTexture);
       blit->EndEncoding();
@@ -142,7 +142,7 @@ void MVRcontext::renderFlush() {
   if (!commands->Commit()) checkError(commands->Error(), "commit");
 }
 
-bool MVRcontext::renderCommandEncoderWithColorTexture(GpuCommandBuffer& commands,
+bool GVRcontext::renderCommandEncoderWithColorTexture(GpuCommandBuffer& commands,
                                                       const std::shared_ptr<GpuTexture>& colorTexture) {
   GpuRenderPassDescriptor pass;
   pass.color.texture = colorTexture;
@@ -170,7 +170,7 @@ bool MVRcontext::renderCommandEncoderWithColorTexture(GpuCommandBuffer& commands
   return true;
 }
 
-GpuRenderPipelineDescriptor MVRcontext::pipelineDescriptor(const MVRblend& blend, GpuPixelFormat pixelFormat) const {
+GpuRenderPipelineDescriptor GVRcontext::pipelineDescriptor(const GVRblend& blend, GpuPixelFormat pixelFormat) const {
   GpuRenderPipelineDescriptor descriptor;
   descriptor.vertexFunction = vertexFunction;
   descriptor.vertexDescriptor = vertexDescriptor;
@@ -184,13 +184,13 @@ GpuRenderPipelineDescriptor MVRcontext::pipelineDescriptor(const MVRblend& blend
   return descriptor;
 }
 
-bool MVRcontext::updateRenderPipelineStatesForBlend(const MVRblend& blend, GpuPixelFormat pixelFormat) {
+bool GVRcontext::updateRenderPipelineStatesForBlend(const GVRblend& blend, GpuPixelFormat pixelFormat) {
   if (stencilOnlyPipelineState && pixelFormat == piplelinePixelFormat && blend == blendFunc) return true;
   std::shared_ptr<GpuRenderPipelineState> stencilOnly;
   for (const StencilOnlyPipeline& entry : mStencilOnlyPipelines)
     if (entry.format == pixelFormat) stencilOnly = entry.pipeline;
   if (!stencilOnly) {
-    GpuRenderPipelineDescriptor descriptor = pipelineDescriptor(MVRblend{}, pixelFormat);
+    GpuRenderPipelineDescriptor descriptor = pipelineDescriptor(GVRblend{}, pixelFormat);
     descriptor.colorWrites = false;
     std::string reason;
     stencilOnly = device().NewRenderPipelineState(descriptor, reason);
@@ -205,10 +205,10 @@ bool MVRcontext::updateRenderPipelineStatesForBlend(const MVRblend& blend, GpuPi
   return true;
 }
 
-bool MVRcontext::scissorCall(const MVRcall& call) {
+bool GVRcontext::scissorCall(const GVRcall& call) {
   // A scissor that the pass's rectangle gives exactly costs the shader nothing, and fragments outside it are
   // never shaded; every pass of the call (stencil ones too) is cut alike, so the stencil outside stays as it was.
-  const MVRfragUniforms& u = *fragUniformAtIndex(call.uniformOffset);
+  const GVRfragUniforms& u = *fragUniformAtIndex(call.uniformOffset);
   GpuRegion rect{0, 0, 1 << 30, 1 << 30};  // the whole target: the encoder clips the rectangle to it
   bool exact = false;
   if (FragmentVariantFor(u).scissor && u.scissorMat[1] == 0.0f && u.scissorMat[4] == 0.0f && mViewPoints[0] > 0.0f &&
@@ -224,7 +224,7 @@ bool MVRcontext::scissorCall(const MVRcall& call) {
   return exact;
 }
 
-void MVRcontext::useShadingPipelineFor(int uniformOffset, bool scissored) {
+void GVRcontext::useShadingPipelineFor(int uniformOffset, bool scissored) {
   ShaderFragmentVariant variant =
       FragmentVariantFor(*fragUniformAtIndex(uniformOffset), mViewPoints[0], mViewPoints[1]);
   if (scissored) variant.scissor = false;
@@ -258,7 +258,7 @@ void MVRcontext::useShadingPipelineFor(int uniformOffset, bool scissored) {
   pipelineState = std::move(pipeline);
 }
 
-void MVRcontext::updateStencilTextureToSize(int width, int height) {
+void GVRcontext::updateStencilTextureToSize(int width, int height) {
   std::shared_ptr<GpuTexture>& stencil = buffers->stencilTexture;
   // The GPU layer's passes need attachments of one size, so any other size is dropped, not only a smaller one.
   if (stencil && (stencil->Width() != width || stencil->Height() != height)) stencil.reset();
@@ -274,16 +274,16 @@ void MVRcontext::updateStencilTextureToSize(int width, int height) {
   }
 }
 
-void MVRcontext::setUniforms(int uniformOffset, int image) {
+void GVRcontext::setUniforms(int uniformOffset, int image) {
   renderEncoder->SetFragmentBufferOffset(static_cast<size_t>(uniformOffset), 0);
-  const MVRtexture* texture = findTexture(image);
+  const GVRtexture* texture = findTexture(image);
   // Without an image the GPU layer binds its placeholder texture, which the paint types that sample no image
   // never show.
   renderEncoder->SetFragmentTexture(texture != nullptr ? texture->tex : nullptr, 0);
   renderEncoder->SetFragmentSamplerState(texture != nullptr && texture->sampler ? texture->sampler : pseudoSampler, 0);
 }
 
-void MVRcontext::convexFill(const MVRcall& call, bool scissored) {
+void GVRcontext::convexFill(const GVRcall& call, bool scissored) {
   setUniforms(call.uniformOffset, call.image);
   useShadingPipelineFor(call.uniformOffset, scissored);
   renderEncoder->SetRenderPipelineState(pipelineState);
@@ -295,7 +295,7 @@ void MVRcontext::convexFill(const MVRcall& call, bool scissored) {
                                   static_cast<uint32_t>(call.strokeCount));
 }
 
-void MVRcontext::fill(const MVRcall& call, bool scissored) {
+void GVRcontext::fill(const GVRcall& call, bool scissored) {
   // The shapes count windings in the stencil (front faces up, back faces down), colour writes off.
   renderEncoder->SetCullMode(GpuCullMode::None);
   renderEncoder->SetDepthStencilState(fillShapeStencilState);
@@ -309,7 +309,7 @@ void MVRcontext::fill(const MVRcall& call, bool scissored) {
   setUniforms(call.uniformOffset, call.image);
   // The fringe where the stencil is still 0 (outside the shape), then the cover quad where it is not 0, which
   // also zeroes the stencil for the next fill.
-  if ((flags & MVR_ANTIALIAS) && call.strokeCount >= 1) {
+  if ((flags & GVR_ANTIALIAS) && call.strokeCount >= 1) {
     renderEncoder->SetDepthStencilState(fillAntiAliasStencilState);
     renderEncoder->DrawPrimitives(GpuPrimitiveType::TriangleStrip, static_cast<uint32_t>(call.strokeOffset),
                                   static_cast<uint32_t>(call.strokeCount));
@@ -320,11 +320,11 @@ void MVRcontext::fill(const MVRcall& call, bool scissored) {
   renderEncoder->SetDepthStencilState(defaultStencilState);
 }
 
-void MVRcontext::stroke(const MVRcall& call, bool scissored) {
+void GVRcontext::stroke(const GVRcall& call, bool scissored) {
   if (call.strokeCount < 1) return;
   const auto offset = static_cast<uint32_t>(call.strokeOffset);
   const auto count = static_cast<uint32_t>(call.strokeCount);
-  if (flags & MVR_STENCIL_STROKES) {
+  if (flags & GVR_STENCIL_STROKES) {
     // Fill the stroke's core once where the stencil is 0 and mark it, add the anti-aliased edge where it is still
     // unmarked, then clear the marks.
     setUniforms(call.uniformOffset + fragSize, call.image);
@@ -349,7 +349,7 @@ void MVRcontext::stroke(const MVRcall& call, bool scissored) {
   }
 }
 
-void MVRcontext::triangles(const MVRcall& call, bool scissored) {
+void GVRcontext::triangles(const GVRcall& call, bool scissored) {
   setUniforms(call.uniformOffset, call.image);
   useShadingPipelineFor(call.uniformOffset, scissored);
   renderEncoder->SetRenderPipelineState(pipelineState);

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "graphics/vector/VRText.h"
-#include "tests/graphics/vector/MVRTestRenderer.h"
+#include "tests/graphics/vector/GVRTestRenderer.h"
 #include "tests/graphics/vector/TestFonts.h"
 
 namespace {
@@ -53,7 +53,7 @@ void FillRect(VRcontext* c, float x, float y, float w, float h) {
   vrFill(c);
 }
 
-TEST_F(MVRTest, ProbedPixelsOfPrimitives) {
+TEST_F(GVRTest, ProbedPixelsOfPrimitives) {
   struct Row {
     const char* name;
     void (*draw)(VRcontext*);
@@ -154,7 +154,7 @@ TEST_F(MVRTest, ProbedPixelsOfPrimitives) {
 
 // A 4 x 4 image of distinct opaque colours drawn 8 times larger with nearest sampling: 8 x 8 blocks of exactly the
 // image's colours (rows mirrored for a flipped image; a mipmapped one magnified shows its first level).
-TEST_F(MVRTest, NearestSampledImageGivesExactBlocks) {
+TEST_F(GVRTest, NearestSampledImageGivesExactBlocks) {
   VRcontext* ctx = Context();
   ASSERT_NE(ctx, nullptr);
   std::vector<unsigned char> image(4 * 4 * 4);
@@ -190,7 +190,7 @@ TEST_F(MVRTest, NearestSampledImageGivesExactBlocks) {
 // Porter-Duff: result = source x Fs + destination x Fd on premultiplied colours (Porter and Duff, "Compositing
 // Digital Images", 1984; lighter is the plus operator). A blue destination of alpha 0.8 on the left, a red source of
 // alpha 0.6 on the right, overlapping in the middle; outside the source the destination is untouched.
-TEST_F(MVRTest, CompositeOperationsFollowPorterDuff) {
+TEST_F(GVRTest, CompositeOperationsFollowPorterDuff) {
   struct Row {
     int op;
     double (*fs)(double as, double ad);
@@ -238,7 +238,7 @@ TEST_F(MVRTest, CompositeOperationsFollowPorterDuff) {
 }
 
 // An image paint whose image was deleted, before recording or between recording and the flush, draws nothing.
-TEST_F(MVRTest, PaintOfADeletedImageDrawsNothing) {
+TEST_F(GVRTest, PaintOfADeletedImageDrawsNothing) {
   VRcontext* ctx = Context();
   ASSERT_NE(ctx, nullptr);
   const std::vector<unsigned char> white(8 * 8 * 4, 255);
@@ -262,7 +262,7 @@ TEST_F(MVRTest, PaintOfADeletedImageDrawsNothing) {
 }
 
 // Text through the renderer's text functions: ink inside the measured bounds and nowhere else, also rotated.
-TEST_F(MVRTest, TextIsDrawnWithinItsMeasuredBounds) {
+TEST_F(GVRTest, TextIsDrawnWithinItsMeasuredBounds) {
   VRcontext* ctx = Context();
   ASSERT_NE(ctx, nullptr);
   const int font = vrCreateFont(ctx, "sans", KD_DEJAVU_DIR "DejaVuSans.ttf");

@@ -8,20 +8,20 @@
 #include <functional>
 #include <vector>
 
-#include "graphics/vector/MVRBackend.h"
-#include "graphics/vector/MVRContext.h"
+#include "graphics/vector/GVRBackend.h"
+#include "graphics/vector/GVRContext.h"
 
 struct Rgba8 {
   int r, g, b, a;
 };
 
-class MVRTest : public ::testing::Test {
+class GVRTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
 
   // A context with these creation flags (deleted with the test); null with the test failed.
-  VRcontext* Context(int flags = MVR_ANTIALIAS | MVR_TRIPLE_BUFFER);
+  VRcontext* Context(int flags = GVR_ANTIALIAS | GVR_TRIPLE_BUFFER);
   // Draws one frame of width x height points at ratio 1 into a new framebuffer cleared to transparent and reads it
   // back (premultiplied RGBA rows).
   std::vector<uint8_t> Render(VRcontext* ctx, int width, int height, const std::function<void(VRcontext*)>& draw);

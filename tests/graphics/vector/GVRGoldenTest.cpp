@@ -8,7 +8,7 @@
 #include <string>
 
 #include "graphics/vector/VRText.h"
-#include "tests/graphics/vector/MVRTestRenderer.h"
+#include "tests/graphics/vector/GVRTestRenderer.h"
 #include "tests/graphics/vector/TestFonts.h"
 #include "tools/pngfile/PngFile.h"
 
@@ -112,7 +112,7 @@ std::string GoldenPath(const char* name) {
   return std::string(KD_GOLDEN_DIR) + "/" + name + ".png";
 }
 
-TEST_F(MVRTest, PrimitivesMatchTheirGoldenImages) {
+TEST_F(GVRTest, PrimitivesMatchTheirGoldenImages) {
   VRcontext* ctx = Context();
   ASSERT_NE(ctx, nullptr);
   const int font = vrCreateFont(ctx, "sans", KD_DEJAVU_DIR "DejaVuSans.ttf");

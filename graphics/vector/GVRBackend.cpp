@@ -1,28 +1,28 @@
 // The entry functions: the context creation that fills the renderer's callbacks, and the framebuffers with their
 // process-wide binding.
-#include "graphics/vector/MVRBackend.h"
+#include "graphics/vector/GVRBackend.h"
 
 #include <atomic>
 #include <cstdlib>
 #include <new>
 
-#include "graphics/vector/MVRContext.h"
+#include "graphics/vector/GVRContext.h"
 
 using namespace fx::gfx::gpu;
 
 namespace {
 
 // Shared by every context of the process; main thread only, atomic so that no editor ever sees a torn value.
-std::atomic<MVRframebuffer*> gBoundFramebuffer{nullptr};
+std::atomic<GVRframebuffer*> gBoundFramebuffer{nullptr};
 
-MVRcontext* Self(void* uptr) {
-  return static_cast<MVRcontext*>(uptr);
+GVRcontext* Self(void* uptr) {
+  return static_cast<GVRcontext*>(uptr);
 }
 
-VRparams Params(MVRcontext* object, int flags) {
+VRparams Params(GVRcontext* object, int flags) {
   VRparams p{};
   p.userPtr = object;
-  p.edgeAntiAlias = flags & MVR_ANTIALIAS;
+  p.edgeAntiAlias = flags & GVR_ANTIALIAS;
   p.renderCreate = [](void* u) { return Self(u)->renderCreate(); };
   p.renderCreateTexture = [](void* u, int type, int w, int h, int imageFlags, const unsigned char* data) {
     return Self(u)->renderCreateTexture(type, w, h, imageFlags, data);
@@ -48,7 +48,7 @@ VRparams Params(MVRcontext* object, int flags) {
   p.renderTriangles = [](void* u, VRpaint* paint, VRcompositeOperationState op, VRscissor* scissor,
                          const VRvertex* verts, int nverts,
                          float fringe) { Self(u)->renderTriangles(paint, op, scissor, verts, nverts, fringe); };
-  // During creation the object is deleted by mvrCreateContext, which knows whether the renderer was made.
+  // During creation the object is deleted by gvrCreateContext, which knows whether the renderer was made.
   p.renderDelete = [](void* u) {
     if (!Self(u)->inCreation) delete Self(u);
   };
@@ -57,9 +57,9 @@ VRparams Params(MVRcontext* object, int flags) {
 
 }  // namespace
 
-VRcontext* mvrCreateContext(void* layer, int flags) {
+VRcontext* gvrCreateContext(void* layer, int flags) {
   if (layer == nullptr) return nullptr;
-  auto* object = new (std::nothrow) MVRcontext(static_cast<VulkanLayer*>(layer), flags);
+  auto* object = new (std::nothrow) GVRcontext(static_cast<VulkanLayer*>(layer), flags);
   if (object == nullptr) return nullptr;
   const VRparams params = Params(object, flags);
   object->inCreation = true;
@@ -72,25 +72,25 @@ VRcontext* mvrCreateContext(void* layer, int flags) {
   return ctx;
 }
 
-void mvrDeleteContext(VRcontext* ctx) {
+void gvrDeleteContext(VRcontext* ctx) {
   if (ctx == nullptr) return;
   // A binding left to a deleted context would send another context's flush through a dangling pointer.
-  MVRframebuffer* bound = gBoundFramebuffer.load();
+  GVRframebuffer* bound = gBoundFramebuffer.load();
   if (bound != nullptr && bound->ctx == ctx) gBoundFramebuffer.store(nullptr);
   vrDeleteContext(ctx);
 }
 
-void mvrBindFramebuffer(MVRframebuffer* fb) {
+void gvrBindFramebuffer(GVRframebuffer* fb) {
   gBoundFramebuffer.store(fb);
 }
 
-MVRframebuffer* mvrBoundFramebuffer() {
+GVRframebuffer* gvrBoundFramebuffer() {
   return gBoundFramebuffer.load();
 }
 
-MVRframebuffer* mvrCreateFramebuffer(VRcontext* ctx, int width, int height, int imageFlags) {
+GVRframebuffer* gvrCreateFramebuffer(VRcontext* ctx, int width, int height, int imageFlags) {
   if (ctx == nullptr) return nullptr;
-  auto* fb = static_cast<MVRframebuffer*>(std::malloc(sizeof(MVRframebuffer)));
+  auto* fb = static_cast<GVRframebuffer*>(std::malloc(sizeof(GVRframebuffer)));
   if (fb == nullptr) return nullptr;
   fb->ctx = ctx;
   fb->image = ctx->params.renderCreateTexture(ctx->params.userPtr, VR_TEXTURE_RGBA, width, height,
@@ -99,32 +99,32 @@ MVRframebuffer* mvrCreateFramebuffer(VRcontext* ctx, int width, int height, int 
   return fb;
 }
 
-void mvrDeleteFramebuffer(MVRframebuffer* fb) {
+void gvrDeleteFramebuffer(GVRframebuffer* fb) {
   if (fb == nullptr) return;
   // A deleted framebuffer left bound would be read by the next flush of any context.
-  MVRframebuffer* expected = fb;
+  GVRframebuffer* expected = fb;
   gBoundFramebuffer.compare_exchange_strong(expected, nullptr);
   if (fb->image > 0) fb->ctx->params.renderDeleteTexture(fb->ctx->params.userPtr, fb->image);
   std::free(fb);
 }
 
-bool mvrPresentFramebuffer(MVRframebuffer* fb) {
-  MVRcontext* object = fb != nullptr ? mvrBackend(fb->ctx) : nullptr;
+bool gvrPresentFramebuffer(GVRframebuffer* fb) {
+  GVRcontext* object = fb != nullptr ? gvrBackend(fb->ctx) : nullptr;
   return object != nullptr && object->presentImage(fb->image);
 }
 
-void mvrClearWithColor(VRcontext* ctx, VRcolor color) {
-  MVRcontext* object = mvrBackend(ctx);
+void gvrClearWithColor(VRcontext* ctx, VRcolor color) {
+  GVRcontext* object = gvrBackend(ctx);
   if (object == nullptr) return;
   object->clearColor = {static_cast<double>(color.r) * color.a, static_cast<double>(color.g) * color.a,
                         static_cast<double>(color.b) * color.a, static_cast<double>(color.a)};
   object->clearBufferOnFlush = true;
 }
 
-void mvrReadPixels(VRcontext* ctx, int image, int x, int y, int width, int height, void* data) {
-  MVRcontext* object = mvrBackend(ctx);
+void gvrReadPixels(VRcontext* ctx, int image, int x, int y, int width, int height, void* data) {
+  GVRcontext* object = gvrBackend(ctx);
   if (object == nullptr || data == nullptr || width <= 0 || height <= 0) return;
-  MVRtexture* texture = object->findTexture(image);
+  GVRtexture* texture = object->findTexture(image);
   if (texture == nullptr) return;
   std::shared_ptr<platform::gpu::GpuTexture> tex = texture->tex;
   object->waitForFramesDrawingInto(image);
@@ -133,26 +133,26 @@ void mvrReadPixels(VRcontext* ctx, int image, int x, int y, int width, int heigh
   tex->GetBytes(data, rowBytes, {x, y, width, height}, 0);
 }
 
-std::shared_ptr<platform::gpu::GpuTexture> mvrImageHandle(VRcontext* ctx, int image) {
-  MVRcontext* object = mvrBackend(ctx);
-  MVRtexture* texture = object != nullptr ? object->findTexture(image) : nullptr;
+std::shared_ptr<platform::gpu::GpuTexture> gvrImageHandle(VRcontext* ctx, int image) {
+  GVRcontext* object = gvrBackend(ctx);
+  GVRtexture* texture = object != nullptr ? object->findTexture(image) : nullptr;
   if (texture == nullptr) return nullptr;
   std::shared_ptr<platform::gpu::GpuTexture> tex = texture->tex;
   object->waitForFramesDrawingInto(image);
   return tex;
 }
 
-int mvrCreateImageFromHandle(VRcontext* ctx, std::shared_ptr<platform::gpu::GpuTexture> texture, int imageFlags) {
-  MVRcontext* object = mvrBackend(ctx);
+int gvrCreateImageFromHandle(VRcontext* ctx, std::shared_ptr<platform::gpu::GpuTexture> texture, int imageFlags) {
+  GVRcontext* object = gvrBackend(ctx);
   return object != nullptr ? object->createImageFromTexture(std::move(texture), imageFlags) : 0;
 }
 
-std::shared_ptr<platform::gpu::GpuDevice> mvrDevice(VRcontext* ctx) {
-  MVRcontext* object = mvrBackend(ctx);
+std::shared_ptr<platform::gpu::GpuDevice> gvrDevice(VRcontext* ctx) {
+  GVRcontext* object = gvrBackend(ctx);
   return object != nullptr && object->vulkanLayer != nullptr ? object->vulkanLayer->device : nullptr;
 }
 
-std::shared_ptr<platform::gpu::GpuCommandQueue> mvrCommandQueue(VRcontext* ctx) {
-  MVRcontext* object = mvrBackend(ctx);
+std::shared_ptr<platform::gpu::GpuCommandQueue> gvrCommandQueue(VRcontext* ctx) {
+  GVRcontext* object = gvrBackend(ctx);
   return object != nullptr ? object->commandQueue : nullptr;
 }

@@ -4,13 +4,13 @@
 #include <vector>
 
 #include "graphics/vector/VRText.h"
-#include "tests/graphics/vector/MVRTestRenderer.h"
+#include "tests/graphics/vector/GVRTestRenderer.h"
 
 using namespace fx::gfx::gpu;
 
 namespace {
 
-TEST_F(MVRTest, CreationFlagsChooseBufferSetsAndFragmentFunction) {
+TEST_F(GVRTest, CreationFlagsChooseBufferSetsAndFragmentFunction) {
   struct Row {
     int flags, sets;
     const char* fragment;
@@ -21,20 +21,20 @@ TEST_F(MVRTest, CreationFlagsChooseBufferSetsAndFragmentFunction) {
   for (const Row& row : rows) {
     VRcontext* ctx = Context(row.flags);
     ASSERT_NE(ctx, nullptr);
-    MVRcontext* backend = mvrBackend(ctx);
+    GVRcontext* backend = gvrBackend(ctx);
     EXPECT_EQ(backend->maxBuffers, row.sets) << row.flags;
     EXPECT_EQ(static_cast<int>(backend->cbuffers.size()), row.sets);
     EXPECT_EQ(backend->semaphore->Count(), row.sets);
     EXPECT_EQ(backend->fragmentFunction->Name(), row.fragment);
     EXPECT_EQ(ctx->params.edgeAntiAlias, row.flags & 1);
   }
-  EXPECT_EQ(mvrCreateContext(nullptr, 0x2001), nullptr);
+  EXPECT_EQ(gvrCreateContext(nullptr, 0x2001), nullptr);
 }
 
-TEST_F(MVRTest, FillsAreRecordedAsConvexOrStencilFills) {
+TEST_F(GVRTest, FillsAreRecordedAsConvexOrStencilFills) {
   VRcontext* ctx = Context();
   ASSERT_NE(ctx, nullptr);
-  MVRcontext* backend = mvrBackend(ctx);
+  GVRcontext* backend = gvrBackend(ctx);
   vrBeginFrame(ctx, 100, 100, 1);
   vrBeginPath(ctx);
   vrRect(ctx, 10, 10, 20, 20);
@@ -46,26 +46,26 @@ TEST_F(MVRTest, FillsAreRecordedAsConvexOrStencilFills) {
   vrScissor(ctx, 5, 5, 60, 60);
   vrFill(ctx);
   ASSERT_NE(backend->buffers, nullptr);
-  const MVRbuffers& set = *backend->buffers;
+  const GVRbuffers& set = *backend->buffers;
   ASSERT_EQ(set.ncalls, 2);
-  const MVRcall& convex = set.calls[0];
-  EXPECT_EQ(convex.type, MVR_CONVEXFILL);
+  const GVRcall& convex = set.calls[0];
+  EXPECT_EQ(convex.type, GVR_CONVEXFILL);
   EXPECT_EQ(convex.triangleCount, 0);
-  const MVRfragUniforms& plain = *reinterpret_cast<const MVRfragUniforms*>(set.uniforms + convex.uniformOffset);
+  const GVRfragUniforms& plain = *reinterpret_cast<const GVRfragUniforms*>(set.uniforms + convex.uniformOffset);
   EXPECT_EQ(plain.scissorExt[0], 1.0f);
   EXPECT_EQ(plain.scissorScale[1], 1.0f);
   EXPECT_EQ(plain.scissorMat[0], 0.0f);
   EXPECT_EQ(plain.scissorMat[10], 0.0f);
 
-  const MVRcall& fill = set.calls[1];
-  EXPECT_EQ(fill.type, MVR_FILL);
+  const GVRcall& fill = set.calls[1];
+  EXPECT_EQ(fill.type, GVR_FILL);
   ASSERT_EQ(fill.triangleCount, 4);
   EXPECT_EQ(fill.uniformOffset, 256);
-  EXPECT_TRUE(fill.blendFunc == MVRblend{});
+  EXPECT_TRUE(fill.blendFunc == GVRblend{});
   // The cover quad: a strip over the bounds of both rectangles, at full coverage.
   const VRvertex cover[4] = {{60, 70, 0.5f, 1}, {60, 10, 0.5f, 1}, {10, 70, 0.5f, 1}, {10, 10, 0.5f, 1}};
   EXPECT_EQ(std::memcmp(&set.verts[fill.triangleOffset], cover, sizeof cover), 0);
-  const MVRfragUniforms& scissored = *reinterpret_cast<const MVRfragUniforms*>(set.uniforms + fill.uniformOffset);
+  const GVRfragUniforms& scissored = *reinterpret_cast<const GVRfragUniforms*>(set.uniforms + fill.uniformOffset);
   EXPECT_EQ(scissored.scissorExt[0], 30.0f);
   EXPECT_EQ(scissored.scissorMat[8], -35.0f);  // the inverse translation of the scissor's centre
   vrCancelFrame(ctx);
@@ -74,15 +74,15 @@ TEST_F(MVRTest, FillsAreRecordedAsConvexOrStencilFills) {
 }
 
 // Image records are reused under new ids; ids never repeat.
-TEST_F(MVRTest, DeletedImageRecordIsReusedUnderANewId) {
+TEST_F(GVRTest, DeletedImageRecordIsReusedUnderANewId) {
   VRcontext* ctx = Context();
   ASSERT_NE(ctx, nullptr);
-  MVRcontext* backend = mvrBackend(ctx);
+  GVRcontext* backend = gvrBackend(ctx);
   const std::vector<unsigned char> pixels(4 * 4 * 4, 200);
   std::vector<int> ids;
   while (ids.empty() || ids.back() < 5) ids.push_back(vrCreateImageRGBA(ctx, 4, 4, 0, pixels.data()));
   const size_t records = backend->textures.size();
-  const MVRtexture* fifth = backend->findTexture(5);
+  const GVRtexture* fifth = backend->findTexture(5);
   vrDeleteImage(ctx, 5);
   EXPECT_EQ(backend->findTexture(5), nullptr);
   const int next = vrCreateImageRGBA(ctx, 4, 4, 0, pixels.data());
@@ -98,14 +98,14 @@ TEST_F(MVRTest, DeletedImageRecordIsReusedUnderANewId) {
 
 // A region is read into a buffer of exactly its size (rows of the region's width); the rows match the same rows of
 // a whole-image read. Regions outside the image and unknown images write nothing.
-TEST_F(MVRTest, ReadPixelsOfARegionFillsExactlyTheRegion) {
+TEST_F(GVRTest, ReadPixelsOfARegionFillsExactlyTheRegion) {
   VRcontext* ctx = Context();
   ASSERT_NE(ctx, nullptr);
-  MVRframebuffer* fb = mvrCreateFramebuffer(ctx, 100, 60, 0);
+  GVRframebuffer* fb = gvrCreateFramebuffer(ctx, 100, 60, 0);
   ASSERT_NE(fb, nullptr);
   ASSERT_GT(fb->image, 0);
-  mvrBindFramebuffer(fb);
-  mvrClearWithColor(ctx, vrRGBAf(0, 0, 0, 0));
+  gvrBindFramebuffer(fb);
+  gvrClearWithColor(ctx, vrRGBAf(0, 0, 0, 0));
   vrBeginFrame(ctx, 100, 60, 1);
   vrBeginPath(ctx);
   vrRect(ctx, 0, 0, 100, 60);
@@ -113,55 +113,55 @@ TEST_F(MVRTest, ReadPixelsOfARegionFillsExactlyTheRegion) {
   vrFill(ctx);
   vrEndFrame(ctx);
   std::vector<uint8_t> whole(100 * 60 * 4);
-  mvrReadPixels(ctx, fb->image, 0, 0, 100, 60, whole.data());
+  gvrReadPixels(ctx, fb->image, 0, 0, 100, 60, whole.data());
   std::vector<uint8_t> region(10 * 10 * 4);
-  mvrReadPixels(ctx, fb->image, 20, 30, 10, 10, region.data());
+  gvrReadPixels(ctx, fb->image, 20, 30, 10, 10, region.data());
   for (int row = 0; row < 10; ++row)
     EXPECT_EQ(std::memcmp(&region[row * 40], &whole[((30 + row) * 100 + 20) * 4], 40), 0) << "row " << row;
 
   std::vector<uint8_t> untouched(10 * 10 * 4, 7);
   for (const int* r : {(const int[]){95, 30, 10, 10}, (const int[]){-1, 0, 10, 10}, (const int[]){0, 55, 10, 10}})
-    mvrReadPixels(ctx, fb->image, r[0], r[1], r[2], r[3], untouched.data());
-  mvrReadPixels(ctx, 999, 0, 0, 10, 10, untouched.data());
+    gvrReadPixels(ctx, fb->image, r[0], r[1], r[2], r[3], untouched.data());
+  gvrReadPixels(ctx, 999, 0, 0, 10, 10, untouched.data());
   EXPECT_EQ(untouched, std::vector<uint8_t>(10 * 10 * 4, 7));
-  mvrBindFramebuffer(nullptr);
-  mvrDeleteFramebuffer(fb);
+  gvrBindFramebuffer(nullptr);
+  gvrDeleteFramebuffer(fb);
 }
 
 // Clearing to transparent with no draw calls still clears the bound framebuffer.
-TEST_F(MVRTest, ClearWithoutCallsClearsTheBoundFramebuffer) {
+TEST_F(GVRTest, ClearWithoutCallsClearsTheBoundFramebuffer) {
   VRcontext* ctx = Context();
   ASSERT_NE(ctx, nullptr);
-  MVRframebuffer* fb = mvrCreateFramebuffer(ctx, 16, 16, 0);
-  mvrBindFramebuffer(fb);
-  mvrClearWithColor(ctx, vrRGBAf(1, 0, 0, 0.5f));
+  GVRframebuffer* fb = gvrCreateFramebuffer(ctx, 16, 16, 0);
+  gvrBindFramebuffer(fb);
+  gvrClearWithColor(ctx, vrRGBAf(1, 0, 0, 0.5f));
   vrBeginFrame(ctx, 16, 16, 1);
   vrEndFrame(ctx);
   std::vector<uint8_t> pixels(16 * 16 * 4);
-  mvrReadPixels(ctx, fb->image, 0, 0, 16, 16, pixels.data());
+  gvrReadPixels(ctx, fb->image, 0, 0, 16, 16, pixels.data());
   EXPECT_EQ(Pixel(pixels, 16, 7, 7).r, 128);
   EXPECT_EQ(Pixel(pixels, 16, 7, 7).a, 128);
-  mvrClearWithColor(ctx, vrRGBAf(0, 0, 0, 0));
+  gvrClearWithColor(ctx, vrRGBAf(0, 0, 0, 0));
   vrBeginFrame(ctx, 16, 16, 1);
   vrEndFrame(ctx);
-  mvrReadPixels(ctx, fb->image, 0, 0, 16, 16, pixels.data());
+  gvrReadPixels(ctx, fb->image, 0, 0, 16, 16, pixels.data());
   EXPECT_EQ(pixels, std::vector<uint8_t>(16 * 16 * 4, 0));
   // Deleting the bound framebuffer unbinds it.
-  mvrDeleteFramebuffer(fb);
-  EXPECT_EQ(mvrBoundFramebuffer(), nullptr);
+  gvrDeleteFramebuffer(fb);
+  EXPECT_EQ(gvrBoundFramebuffer(), nullptr);
 }
 
 // A framebuffer bound for another context leaves this one drawing into its layer's drawable.
-TEST_F(MVRTest, FramebufferOfAnotherContextIsNotDrawnInto) {
+TEST_F(GVRTest, FramebufferOfAnotherContextIsNotDrawnInto) {
   platform::gpu::GpuDrawableLayer drawables(*mLayer.device);
   drawables.SetBounds(16, 16);
   VulkanLayer windowLayer{mLayer.device, &drawables};
-  VRcontext* window = mvrCreateContext(&windowLayer, MVR_ANTIALIAS | MVR_TRIPLE_BUFFER);
+  VRcontext* window = gvrCreateContext(&windowLayer, GVR_ANTIALIAS | GVR_TRIPLE_BUFFER);
   ASSERT_NE(window, nullptr);
   VRcontext* other = Context();
   ASSERT_NE(other, nullptr);
-  MVRframebuffer* fb = mvrCreateFramebuffer(other, 16, 16, 0);
-  mvrBindFramebuffer(fb);
+  GVRframebuffer* fb = gvrCreateFramebuffer(other, 16, 16, 0);
+  gvrBindFramebuffer(fb);
   vrBeginFrame(window, 16, 16, 1);
   vrBeginPath(window);
   vrRect(window, 0, 0, 16, 16);
@@ -175,27 +175,27 @@ TEST_F(MVRTest, FramebufferOfAnotherContextIsNotDrawnInto) {
   ASSERT_EQ(w, 16);
   EXPECT_EQ(bgra[(8 * 16 + 8) * 4 + 1], 255);  // green
   std::vector<uint8_t> pixels(16 * 16 * 4, 9);
-  mvrReadPixels(other, fb->image, 0, 0, 16, 16, pixels.data());
+  gvrReadPixels(other, fb->image, 0, 0, 16, 16, pixels.data());
   EXPECT_EQ(pixels, std::vector<uint8_t>(16 * 16 * 4, 0));
-  mvrBindFramebuffer(nullptr);
-  mvrDeleteFramebuffer(fb);
-  mvrDeleteContext(window);
+  gvrBindFramebuffer(nullptr);
+  gvrDeleteFramebuffer(fb);
+  gvrDeleteContext(window);
 }
 
 // Frames begun and never ended, frames of no size, and deletion with frames in flight neither block nor leak.
-TEST_F(MVRTest, UnfinishedFramesAndDeletionInFlightAreSafe) {
-  VRcontext* single = Context(MVR_ANTIALIAS);
+TEST_F(GVRTest, UnfinishedFramesAndDeletionInFlightAreSafe) {
+  VRcontext* single = Context(GVR_ANTIALIAS);
   ASSERT_NE(single, nullptr);
   for (int i = 0; i < 3; ++i) vrBeginFrame(single, 32, 32, 1);  // one buffer set: a second begin must not wait
   vrEndFrame(single);
   vrBeginFrame(single, -5, 1e30f, 1);
   vrEndFrame(single);
-  EXPECT_EQ(mvrBackend(single)->semaphore->Count(), 1);
+  EXPECT_EQ(gvrBackend(single)->semaphore->Count(), 1);
 
-  VRcontext* ctx = mvrCreateContext(&mLayer, MVR_ANTIALIAS | MVR_TRIPLE_BUFFER);
+  VRcontext* ctx = gvrCreateContext(&mLayer, GVR_ANTIALIAS | GVR_TRIPLE_BUFFER);
   ASSERT_NE(ctx, nullptr);
-  MVRframebuffer* fb = mvrCreateFramebuffer(ctx, 256, 256, 0);
-  mvrBindFramebuffer(fb);
+  GVRframebuffer* fb = gvrCreateFramebuffer(ctx, 256, 256, 0);
+  gvrBindFramebuffer(fb);
   for (int frame = 0; frame < 5; ++frame) {
     vrBeginFrame(ctx, 256, 256, 1);
     for (int i = 0; i < 50; ++i) {
@@ -205,9 +205,9 @@ TEST_F(MVRTest, UnfinishedFramesAndDeletionInFlightAreSafe) {
     }
     vrEndFrame(ctx);
   }
-  mvrDeleteFramebuffer(fb);
-  mvrDeleteContext(ctx);
-  EXPECT_EQ(mvrBoundFramebuffer(), nullptr);
+  gvrDeleteFramebuffer(fb);
+  gvrDeleteContext(ctx);
+  EXPECT_EQ(gvrBoundFramebuffer(), nullptr);
 }
 
 }  // namespace

@@ -1,10 +1,11 @@
-// The renderer's GPU back end on the project's GPU layer (platform/gpu): the context creation function that fills
-// the renderer's render callbacks, and the off-screen framebuffers with the process-wide binding that chooses the
-// target of the next flush, clearing, reading pixels back and copying one into the layer as its next frame.
+// GVR, the GPU vector renderer: the renderer's back end on the project's GPU layer (platform/gpu, Vulkan): the context
+// creation function that fills the renderer's render callbacks, and the off-screen framebuffers with the process-wide
+// binding that chooses the target of the next flush, clearing, reading pixels back and copying one into the layer as
+// its next frame.
 //
-// Threads: every function here runs on the editor's (main) thread. mvrReadPixels and mvrImageHandle block until the
+// Threads: every function here runs on the editor's (main) thread. gvrReadPixels and gvrImageHandle block until the
 // GPU has finished the frames that draw into the image; starting a frame (vrBeginFrame) blocks while every buffer
-// set is in flight; mvrDeleteContext blocks until the context's frames in flight have completed.
+// set is in flight; gvrDeleteContext blocks until the context's frames in flight have completed.
 #pragma once
 
 #include <memory>
@@ -13,17 +14,17 @@
 #include "platform/gpu/GpuDevice.h"
 #include "platform/gpu/GpuDrawableLayer.h"
 
-enum MVRcreateFlags {
-  MVR_ANTIALIAS = 1,        // anti-aliased fragment function: the renderer generates edge fringes
-  MVR_STENCIL_STROKES = 2,  // strokes through the stencil buffer: overlapping parts are covered once
-  MVR_DEBUG = 4,            // errors are printed on standard output
-  MVR_DOUBLE_BUFFER = 0x1000,
-  MVR_TRIPLE_BUFFER = 0x2000,  // neither buffer flag: one buffer set, one frame in flight
+enum GVRcreateFlags {
+  GVR_ANTIALIAS = 1,        // anti-aliased fragment function: the renderer generates edge fringes
+  GVR_STENCIL_STROKES = 2,  // strokes through the stencil buffer: overlapping parts are covered once
+  GVR_DEBUG = 4,            // errors are printed on standard output
+  GVR_DOUBLE_BUFFER = 0x1000,
+  GVR_TRIPLE_BUFFER = 0x2000,  // neither buffer flag: one buffer set, one frame in flight
 };
 
-// An image flag of mvrCreateFramebuffer: the image takes the pixel format of the layer's drawables (BGRA), so that
-// mvrPresentFramebuffer copies it unchanged; mvrReadPixels then gives its bytes in that order.
-constexpr int MVR_IMAGE_DRAWABLE_FORMAT = 0x20000;
+// An image flag of gvrCreateFramebuffer: the image takes the pixel format of the layer's drawables (BGRA), so that
+// gvrPresentFramebuffer copies it unchanged; gvrReadPixels then gives its bytes in that order.
+constexpr int GVR_IMAGE_DRAWABLE_FORMAT = 0x20000;
 
 // What the back end draws with, in place of a system drawing layer: the device (a context made on a layer without
 // one makes the default device and sets it here) and the drawable layer a frame goes to when no framebuffer of
@@ -34,40 +35,40 @@ struct VulkanLayer {
 };
 
 // An off-screen render target: one RGBA image of the context, drawn into while it is bound.
-struct MVRframebuffer {
+struct GVRframebuffer {
   VRcontext* ctx;
   int image;  // 0 when the image could not be made
   int reserved;
 };
 
-// layer points at an VulkanLayer; flags are MVRcreateFlags (the editor passes 0x2001). Null when the layer is null,
+// layer points at an VulkanLayer; flags are GVRcreateFlags (the editor passes 0x2001). Null when the layer is null,
 // no device can be made, the shader library does not load or the renderer cannot be made.
-VRcontext* mvrCreateContext(void* layer, int flags);
+VRcontext* gvrCreateContext(void* layer, int flags);
 // Waits for the context's frames in flight, unbinds a bound framebuffer of this context, then frees everything.
-void mvrDeleteContext(VRcontext* ctx);
+void gvrDeleteContext(VRcontext* ctx);
 
 // Stores fb as the process-wide bound framebuffer (null unbinds); a flush draws into it only when it belongs to the
 // flushing context, otherwise into the layer's next drawable.
-void mvrBindFramebuffer(MVRframebuffer* fb);
-MVRframebuffer* mvrBoundFramebuffer();
+void gvrBindFramebuffer(GVRframebuffer* fb);
+GVRframebuffer* gvrBoundFramebuffer();
 // Null only when the record cannot be allocated; its image is a premultiplied RGBA image (0 when that failed).
-MVRframebuffer* mvrCreateFramebuffer(VRcontext* ctx, int width, int height, int imageFlags);
+GVRframebuffer* gvrCreateFramebuffer(VRcontext* ctx, int width, int height, int imageFlags);
 // Null is ignored; call it before deleting the framebuffer's context. Deleting the bound framebuffer unbinds it.
-void mvrDeleteFramebuffer(MVRframebuffer* fb);
+void gvrDeleteFramebuffer(GVRframebuffer* fb);
 // Shows the framebuffer's image as the layer's next frame: copied as it is into the next drawable, which is then
 // presented, with no drawing. False (nothing done) when the context has no layer, no drawable comes free, or the
 // image differs from the drawable in size or pixel format; the caller then draws the image instead. Blocks, as a
 // flush to the layer does, while every drawable is in flight.
-bool mvrPresentFramebuffer(MVRframebuffer* fb);
+bool gvrPresentFramebuffer(GVRframebuffer* fb);
 // The next render pass of ctx clears its target to the colour (premultiplied here).
-void mvrClearWithColor(VRcontext* ctx, VRcolor color);
+void gvrClearWithColor(VRcontext* ctx, VRcolor color);
 // Copies the region of the image into data, rows of width x 4 bytes (RGBA) or width bytes (alpha) apart: data holds
 // exactly the region. Nothing is written for an unknown image or a region outside the image.
-void mvrReadPixels(VRcontext* ctx, int image, int x, int y, int width, int height, void* data);
+void gvrReadPixels(VRcontext* ctx, int image, int x, int y, int width, int height, void* data);
 
 // The texture of an image (after the frames drawing into it have completed); null for an unknown image.
-std::shared_ptr<platform::gpu::GpuTexture> mvrImageHandle(VRcontext* ctx, int image);
+std::shared_ptr<platform::gpu::GpuTexture> gvrImageHandle(VRcontext* ctx, int image);
 // A new RGBA image id on an existing texture (no sampler of its own: drawn with the default one); 0 on failure.
-int mvrCreateImageFromHandle(VRcontext* ctx, std::shared_ptr<platform::gpu::GpuTexture> texture, int imageFlags);
-std::shared_ptr<platform::gpu::GpuDevice> mvrDevice(VRcontext* ctx);
-std::shared_ptr<platform::gpu::GpuCommandQueue> mvrCommandQueue(VRcontext* ctx);
+int gvrCreateImageFromHandle(VRcontext* ctx, std::shared_ptr<platform::gpu::GpuTexture> texture, int imageFlags);
+std::shared_ptr<platform::gpu::GpuDevice> gvrDevice(VRcontext* ctx);
+std::shared_ptr<platform::gpu::GpuCommandQueue> gvrCommandQueue(VRcontext* ctx);

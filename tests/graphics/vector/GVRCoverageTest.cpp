@@ -4,7 +4,7 @@
 #include <functional>
 #include <vector>
 
-#include "tests/graphics/vector/MVRTestRenderer.h"
+#include "tests/graphics/vector/GVRTestRenderer.h"
 
 namespace {
 
@@ -100,7 +100,7 @@ bool Neighbourhood(const std::vector<double>& coverage, int x, int y, double val
   return true;
 }
 
-TEST_F(MVRTest, FilledShapesMatchTheirIdealCoverage) {
+TEST_F(GVRTest, FilledShapesMatchTheirIdealCoverage) {
   VRcontext* ctx = Context();
   ASSERT_NE(ctx, nullptr);
   for (const Shape& shape : Shapes()) {
@@ -147,7 +147,7 @@ void ExpectNoPartialCoverage(const std::vector<uint8_t>& pixels) {
   EXPECT_GT(covered, 100);
 }
 
-TEST_F(MVRTest, WithoutAntiAliasingEdgesAreHard) {
+TEST_F(GVRTest, WithoutAntiAliasingEdgesAreHard) {
   const auto shapes = [](VRcontext* c) {
     vrBeginPath(c);
     vrCircle(c, 20.3f, 20.6f, 14);
@@ -158,7 +158,7 @@ TEST_F(MVRTest, WithoutAntiAliasingEdgesAreHard) {
     vrStrokeWidth(c, 3);
     vrStroke(c);
   };
-  VRcontext* plain = Context(MVR_TRIPLE_BUFFER);
+  VRcontext* plain = Context(GVR_TRIPLE_BUFFER);
   ASSERT_NE(plain, nullptr);
   ExpectNoPartialCoverage(Render(plain, kSize, kSize, shapes));
   VRcontext* smooth = Context();
@@ -170,14 +170,14 @@ TEST_F(MVRTest, WithoutAntiAliasingEdgesAreHard) {
 }
 
 // A path that covers some pixels twice is still drawn once there: half-transparent paint stays half.
-TEST_F(MVRTest, SelfOverlappingPathsHaveUniformAlpha) {
+TEST_F(GVRTest, SelfOverlappingPathsHaveUniformAlpha) {
   struct Row {
     const char* name;
     int flags;
     void (*draw)(VRcontext*);
     int overlapX, overlapY, singleX, singleY;
   } rows[] = {
-      {"fill of two overlapping rectangles", MVR_ANTIALIAS,
+      {"fill of two overlapping rectangles", GVR_ANTIALIAS,
        [](VRcontext* c) {
          vrBeginPath(c);
          vrRect(c, 4, 4, 30, 30);
@@ -186,7 +186,7 @@ TEST_F(MVRTest, SelfOverlappingPathsHaveUniformAlpha) {
          vrFill(c);
        },
        27, 27, 10, 10},
-      {"fill of a self-crossing polygon", MVR_ANTIALIAS,
+      {"fill of a self-crossing polygon", GVR_ANTIALIAS,
        [](VRcontext* c) {
          vrBeginPath(c);
          vrMoveTo(c, 4, 4);
@@ -202,7 +202,7 @@ TEST_F(MVRTest, SelfOverlappingPathsHaveUniformAlpha) {
          vrFill(c);
        },
        40, 30, 10, 10},
-      {"pentagram (every turn to one side)", MVR_ANTIALIAS,
+      {"pentagram (every turn to one side)", GVR_ANTIALIAS,
        [](VRcontext* c) {
          vrBeginPath(c);
          for (int i = 0; i < 5; ++i) {
@@ -216,7 +216,7 @@ TEST_F(MVRTest, SelfOverlappingPathsHaveUniformAlpha) {
          vrFill(c);
        },
        32, 32, 32, 6},
-      {"stroke crossing itself, through the stencil", MVR_ANTIALIAS | MVR_STENCIL_STROKES,
+      {"stroke crossing itself, through the stencil", GVR_ANTIALIAS | GVR_STENCIL_STROKES,
        [](VRcontext* c) {
          vrBeginPath(c);
          vrMoveTo(c, 10, 10);
