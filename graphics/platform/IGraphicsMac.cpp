@@ -257,6 +257,10 @@ EUIAppearance IGraphicsMac::GetUIAppearance() const {
   return kUIAppearanceLight;
 }
 
+const char* IGraphicsMac::GetPlatformAPIStr() {
+  return pw::CurrentBackend().Name();
+}
+
 // ---- Fonts ----
 
 PlatformFontPtr IGraphicsMac::LoadPlatformFont(const char* fontID, const char* fileNameOrResID) {
