@@ -5,11 +5,13 @@
 #include <atomic>
 #include <cctype>
 #include <charconv>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <mutex>
 #include <system_error>
+#include <thread>
 #include <utility>
 
 #include "plugin/DetachedWorker.h"
@@ -32,6 +34,36 @@ std::atomic<bool> gUpdateAvailable{false};
 // Workers of this module still alive, finished or not; each is counted before it starts and counts itself
 // out as its last step.
 std::atomic<int> gLiveWorkers{0};
+// How long a process that exits waits for workers still finishing a cancelled transfer.
+constexpr auto kExitGrace = std::chrono::milliseconds(250);
+
+// libcurl's process-wide set-up, once per module load, on the main thread at the first check: no worker ever
+// runs the set-up of the TLS library under it. libcurl counts its initialisations, so the host's own use of
+// libcurl keeps its own. Undone when the module goes. At unload no worker is left (each holds the module);
+// at process exit, this runs before the TLS library's own exit handler (registered during the set-up), and
+// workers still finishing get a short grace first, so that none is cut off inside libcurl while the library
+// is torn down behind it; if one is still held by a name lookup after that, libcurl is left set up.
+class CurlGlobal {
+ public:
+  CurlGlobal() : mOk(curl_global_init(CURL_GLOBAL_ALL) == CURLE_OK) {}
+  ~CurlGlobal() {
+    const auto giveUp = std::chrono::steady_clock::now() + kExitGrace;
+    while (gLiveWorkers.load(std::memory_order_acquire) > 0 && std::chrono::steady_clock::now() < giveUp)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (mOk && gLiveWorkers.load(std::memory_order_acquire) == 0) curl_global_cleanup();
+  }
+  CurlGlobal(const CurlGlobal&) = delete;
+  CurlGlobal& operator=(const CurlGlobal&) = delete;
+  bool Ok() const { return mOk; }
+
+ private:
+  const bool mOk;
+};
+
+bool EnsureCurlGlobalInit() {
+  static const CurlGlobal global;
+  return global.Ok();
+}
 
 // One "%d" as the C library reads it (leading blanks, an optional sign, digits) from text at pos; false when
 // there is no number or it does not fit an int.
@@ -203,17 +235,14 @@ void PublishMulti(UpdateTransfer& transfer, CURLM* multi) {
   transfer.multi = multi;
 }
 
-// The worker: libcurl's counted process-wide set-up, one transfer, the clean-up; then the result is
-// published (read only when the check still waits for it) and the worker counts itself out.
+// The worker: one transfer; then the result is published (read only when the check still waits for it) and
+// the worker counts itself out.
 void RunTransfer(UpdateTransfer& transfer) {
-  if (curl_global_init(CURL_GLOBAL_ALL) == CURLE_OK) {
-    if (CURLM* multi = curl_multi_init()) {
-      PublishMulti(transfer, multi);
-      transfer.result = CheckVersionOnline(transfer, multi);
-      PublishMulti(transfer, nullptr);
-      curl_multi_cleanup(multi);
-    }
-    curl_global_cleanup();
+  if (CURLM* multi = curl_multi_init()) {
+    PublishMulti(transfer, multi);
+    transfer.result = CheckVersionOnline(transfer, multi);
+    PublishMulti(transfer, nullptr);
+    curl_multi_cleanup(multi);
   }
   transfer.finished.store(true, std::memory_order_release);
   gLiveWorkers.fetch_sub(1, std::memory_order_acq_rel);
@@ -243,14 +272,15 @@ bool UpdateCheck::Start(const std::string& url, const char* ownVersion, bool man
   auto transfer = std::make_shared<UpdateTransfer>(url, ownVersion ? ownVersion : "", mLimits);
   mTransfer = transfer;
   // Checks whose network does not answer must not pile up threads: past the bound, the check ends at once.
+  const bool room = gLiveWorkers.fetch_add(1, std::memory_order_acq_rel) < kMaxLingeringChecks;
   bool started = false;
-  if (gLiveWorkers.fetch_add(1, std::memory_order_acq_rel) < kMaxLingeringChecks) {
-    started = StartDetachedWorker([transfer] { RunTransfer(*transfer); });
-  } else {
+  if (!room) {
     transfer->result = kUpdateCheckServiceUnavailable;
     transfer->errorText = "Earlier update checks are still waiting for the network";
+  } else if (EnsureCurlGlobalInit()) {
+    started = StartDetachedWorker([transfer] { RunTransfer(*transfer); });
   }
-  // Without a worker the check ends at once; no thread counts as no handle.
+  // Without a worker the check ends at once; no libcurl set-up or no thread counts as no handle.
   if (!started) {
     gLiveWorkers.fetch_sub(1, std::memory_order_acq_rel);
     transfer->finished.store(true, std::memory_order_release);

@@ -10,11 +10,12 @@
 // detached worker (DetachedWorker.h) that shares ownership of everything it touches with the check. Nobody
 // ever waits for it: cancelling (editor closed) or destroying the check only wakes the transfer and lets go,
 // and a worker that libcurl still holds (a name lookup is not interrupted) finishes on its own later, its
-// result dropped, while its module stays loaded. The transfer is bounded: 25 s to connect, 30 s in all,
-// 64 KiB of reply; at most kMaxLingeringChecks workers live in the process, beyond that a check answers
-// "Service not available" at once. libcurl's process-wide set-up is counted (curl_global_init and
-// curl_global_cleanup around each transfer, on the worker), so the host's own use of libcurl keeps its own.
-// Nothing here runs on the audio thread.
+// result dropped, while its module stays loaded. (libcurl's quick exit would end the worker sooner but leave
+// libcurl's own resolver thread running inside libcurl, which may be unloaded with the module.) The transfer
+// is bounded: 25 s to connect, 30 s in all, 64 KiB of reply; at most kMaxLingeringChecks workers of this
+// module live at once, beyond that a check answers "Service not available" at once. libcurl's process-wide
+// set-up is done once on the main thread and undone when the module goes (UpdateCheck.cpp); a process that
+// exits gives workers still finishing at most 250 ms. Nothing here runs on the audio thread.
 #pragma once
 
 #include <cstddef>

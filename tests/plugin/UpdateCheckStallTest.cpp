@@ -6,9 +6,13 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <netdb.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <string_view>
@@ -25,6 +29,8 @@ using namespace std::chrono_literals;
 constexpr auto kGiveUp = 20s;
 constexpr std::string_view kStalledDomain = ".stall.test";
 constexpr const char* kStalledURL = "http://update.stall.test/versioncheck?productname=Kelvadrune";
+// A loopback port nothing listens on: the connection is refused at once.
+constexpr const char* kRefusedURL = "http://127.0.0.1:1/versioncheck?productname=Kelvadrune";
 // libcurl's code for a name that does not resolve.
 constexpr int kCouldNotResolve = 6;
 
@@ -170,6 +176,32 @@ TEST(UpdateCheckStallTest, AModuleUnloadedUnderStuckWorkersStaysMappedUntilTheyH
 
   Gate().Open();
   EXPECT_TRUE(Eventually([] { return !ProbeLoaded(); })) << "the last worker to finish lets the module go";
+}
+
+// A host that quits right after closing its editors: the program exits while a worker has only just started
+// (in libcurl's first steps) or while another is held in a lookup. It must end as any program does, with no
+// crash and (under the sanitizers) no leak, however far the workers got.
+TEST(UpdateCheckStallTest, AProgramExitingWhileWorkersRunEndsCleanly) {
+  for (const bool lookupHeld : {false, true, false, true, false, true}) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      Gate().Close();
+      kd::UpdateCheck starting, stuck;
+      starting.Start(kRefusedURL, "1.0.11", true);
+      stuck.Start(kStalledURL, "1.0.11", true);
+      if (lookupHeld && !Eventually([] { return Gate().Waiting() == 1; })) std::_Exit(2);
+      starting.Cancel();
+      stuck.Cancel();
+      std::exit(0);
+    }
+    int status = 0;
+    if (!Eventually([&] { return waitpid(child, &status, WNOHANG) == child; })) {
+      kill(child, SIGKILL);
+      waitpid(child, &status, 0);
+    }
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "lookup held " << lookupHeld << ", status " << status;
+  }
 }
 
 }  // namespace
