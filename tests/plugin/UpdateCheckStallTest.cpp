@@ -94,7 +94,7 @@ bool Eventually(Done done) {
 // The resolver every library of this program reaches: names under kStalledDomain wait at the gate and then do
 // not resolve; every other name goes on to the C library.
 extern "C" __attribute__((visibility("default"))) int getaddrinfo(const char* node, const char* service,
-                                                                  const addrinfo* hints, addrinfo** result) noexcept {
+                                                                  const addrinfo* hints, addrinfo** result) {
   if (node && std::string_view(node).ends_with(kStalledDomain)) {
     Gate().Pass();
     return EAI_NONAME;
