@@ -17,6 +17,7 @@
 #include "framework/IParam.h"
 #include "graphics/IGraphics.h"
 #include "graphics/ITextControl.h"
+#include "platform/paths/Paths.h"
 #include "plugin/Kelvadrune.h"
 
 namespace fx::gfx {
@@ -105,7 +106,8 @@ IText PresetNameText() {
 void SetMenuTexts(const Kelvadrune& plug, Links& links) {
   const char* product = plug.GetPluginName();
   links.changeLogURL.SetFormatted(Links::kMaxTextLength, kChangeLogFormat, product);
-  links.manualPath.SetFormatted(Links::kMaxTextLength, kManualFormat, product, product, kManualSuffix);
+  links.manualPath.SetFormatted(Links::kMaxTextLength, kManualFormat, platform::paths::SharedDocumentsFolder().c_str(),
+                                product, product, kManualSuffix);
   links.dataFolderPath.SetFormatted(Links::kMaxTextLength, "%s", plug.GetDataFolder().Get());
 }
 

@@ -23,8 +23,9 @@ class IGraphics;
 
 // The maker's change-log page; "%s" is the product name.
 inline constexpr const char* kChangeLogFormat = "https://www.lunderwick.com/products/%s#Changelog";
-// The product's manual; the three "%s" are the product name twice and kManualSuffix.
-inline constexpr const char* kManualFormat = "/Users/Shared/Documents/%s/%s%s";
+// The product's manual; the four "%s" are the maker's shared documents folder (platform/paths), the product
+// name twice and kManualSuffix.
+inline constexpr const char* kManualFormat = "%s/%s/%s%s";
 inline constexpr const char* kManualSuffix = " manual.pdf";
 inline constexpr int kNumPluginMenuRows = 29;
 

@@ -97,7 +97,24 @@ const char* IPluginBase::GetAPIString() const {
 }
 
 const char* IPluginBase::GetArchString() const {
-  return "x86-64";
+  // The processor the module was built for, named as the toolchain's target triplets name it.
+#if defined(__x86_64__)
+  return "x86_64";
+#elif defined(__aarch64__)
+  return "aarch64";
+#elif defined(__i386__)
+  return "i686";
+#elif defined(__arm__)
+  return "arm";
+#elif defined(__riscv) && __riscv_xlen == 64
+  return "riscv64";
+#elif defined(__powerpc64__) && defined(__LITTLE_ENDIAN__)
+  return "powerpc64le";
+#elif defined(__s390x__)
+  return "s390x";
+#else
+  return "unknown";
+#endif
 }
 
 void IPluginBase::GetBuildInfoStr(FwString& str, const char* date, const char* time) const {

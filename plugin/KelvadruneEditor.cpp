@@ -1,6 +1,7 @@
 // Main thread: the idle work, the editor notifications, the editor refresh, the About box and the update
 // checks.
 #include <cmath>
+#include <string>
 
 #include "graphics/IControl.h"
 #include "graphics/IGraphics.h"
@@ -15,6 +16,17 @@ using fx::gfx::IControl;
 using fx::gfx::IRECT;
 
 constexpr int kMaxAboutLine = 1024;
+
+// ", " and the window layer's back end the editor runs on, in capitals (", X11"); "" without an editor. ASCII
+// only: the host's locale must not change the text.
+std::string AboutWindowSystem(fx::gfx::IGraphics* ui) {
+  const char* name = ui ? ui->GetPlatformAPIStr() : nullptr;
+  if (!name || !*name) return {};
+  std::string text = std::string(", ") + name;
+  for (char& c : text)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return text;
+}
 constexpr int kModViewMsgTag = 0;
 // 20 / ln 10: dB per unit of an amplitude's natural logarithm.
 constexpr double kLnToDB = 8.685889638065037;
@@ -256,7 +268,8 @@ void Kelvadrune::GetAboutText(fx::FwString& out) const {
   out.AppendFormatted(kMaxAboutLine, "Build date: %s\n", __DATE__);
   out.AppendFormatted(kMaxAboutLine, "Build time: %s\n", __TIME__);
   out.Append("\n");
-  out.AppendFormatted(kMaxAboutLine, "Format: %s %s (INTEL, VECTOR, METAL)\n", GetAPIString(), GetArchString());
+  out.AppendFormatted(kMaxAboutLine, "Format: %s %s (VECTOR, VULKAN%s)\n", GetAPIString(), GetArchString(),
+                      AboutWindowSystem(GetUI()).c_str());
   out.AppendFormatted(kMaxAboutLine, "Host: %s\n", host.Get());
   out.AppendFormatted(kMaxAboutLine, "Channels: %d-%d (%d-%d)\n", NChannelsConnected(fx::kInput),
                       NChannelsConnected(fx::kOutput), MaxNChannels(fx::kInput), MaxNChannels(fx::kOutput));

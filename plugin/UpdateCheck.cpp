@@ -2,12 +2,19 @@
 
 #include <curl/curl.h>
 
+#include <atomic>
 #include <cctype>
 #include <charconv>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <mutex>
 #include <system_error>
+#include <thread>
+#include <utility>
+
+#include "plugin/DetachedWorker.h"
 
 namespace kd {
 
@@ -24,19 +31,38 @@ constexpr int kMaxPollMs = 1000;
 
 std::atomic<bool> gAutomaticCheckClaimed{false};
 std::atomic<bool> gUpdateAvailable{false};
+// Workers of this module still alive, finished or not; each is counted before it starts and counts itself
+// out as its last step.
+std::atomic<int> gLiveWorkers{0};
+// How long a process that exits waits for workers still finishing a cancelled transfer.
+constexpr auto kExitGrace = std::chrono::milliseconds(250);
 
-// libcurl's process-wide set-up, once per process on the first check's (main) thread; cleaned up when the
-// module is unloaded, after every instance has joined its worker. libcurl counts its initialisations, so
-// another library of the host using libcurl keeps its own.
-void EnsureCurlGlobalInit() {
-  struct CurlGlobal {
-    CurlGlobal() { ok = curl_global_init(CURL_GLOBAL_ALL) == CURLE_OK; }
-    ~CurlGlobal() {
-      if (ok) curl_global_cleanup();
-    }
-    bool ok = false;
-  };
+// libcurl's process-wide set-up, once per module load, on the main thread at the first check: no worker ever
+// runs the set-up of the TLS library under it. libcurl counts its initialisations, so the host's own use of
+// libcurl keeps its own. Undone when the module goes. At unload no worker is left (each holds the module);
+// at process exit, this runs before the TLS library's own exit handler (registered during the set-up), and
+// workers still finishing get a short grace first, so that none is cut off inside libcurl while the library
+// is torn down behind it; if one is still held by a name lookup after that, libcurl is left set up.
+class CurlGlobal {
+ public:
+  CurlGlobal() : mOk(curl_global_init(CURL_GLOBAL_ALL) == CURLE_OK) {}
+  ~CurlGlobal() {
+    const auto giveUp = std::chrono::steady_clock::now() + kExitGrace;
+    while (gLiveWorkers.load(std::memory_order_acquire) > 0 && std::chrono::steady_clock::now() < giveUp)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (mOk && gLiveWorkers.load(std::memory_order_acquire) == 0) curl_global_cleanup();
+  }
+  CurlGlobal(const CurlGlobal&) = delete;
+  CurlGlobal& operator=(const CurlGlobal&) = delete;
+  bool Ok() const { return mOk; }
+
+ private:
+  const bool mOk;
+};
+
+bool EnsureCurlGlobalInit() {
   static const CurlGlobal global;
+  return global.Ok();
 }
 
 // One "%d" as the C library reads it (leading blanks, an optional sign, digits) from text at pos; false when
@@ -132,79 +158,33 @@ bool IsUpdateAvailable() {
   return gUpdateAvailable.load(std::memory_order_acquire);
 }
 
-UpdateCheck::~UpdateCheck() {
-  Cancel();
-}
+struct UpdateTransfer {
+  UpdateTransfer(std::string url, std::string ownVersion, const UpdateCheck::Limits& limits)
+      : url(std::move(url)), ownVersion(std::move(ownVersion)), limits(limits) {}
 
-bool UpdateCheck::StartAutomatic(const char* productName, const char* ownVersion) {
-  if (IsRunning() || gAutomaticCheckClaimed.exchange(true, std::memory_order_acq_rel)) return false;
-  mAutomatic = true;
-  return Start(UpdateCheckURL(productName), ownVersion, false);
-}
+  const std::string url;
+  const std::string ownVersion;
+  const UpdateCheck::Limits limits;
+  // Set by the main thread; the worker looks at it between waits.
+  std::atomic<bool> cancelled{false};
+  // The worker creates and cleans up the transfer's multi handle; the main thread only wakes it.
+  std::mutex multiMutex;
+  CURLM* multi = nullptr;
+  // Written before finished is published; read by the main thread only after it.
+  std::atomic<bool> finished{false};
+  int result = kUpdateCheckNoHandle;
+  int curlCode = -1;
+  std::string errorText;
+};
 
-bool UpdateCheck::StartManual(const char* productName, const char* ownVersion) {
-  return Start(UpdateCheckURL(productName), ownVersion, true);
-}
-
-bool UpdateCheck::Start(const std::string& url, const char* ownVersion, bool manual) {
-  if (IsRunning()) return false;
-  mManual = manual;
-  mLastErrorText.clear();
-  mLastCurlCode = -1;
-  mCancel.store(false, std::memory_order_release);
-  mState.store(kRunning, std::memory_order_release);
-  EnsureCurlGlobalInit();
-  mMulti = curl_multi_init();
-  if (mMulti) {
-    try {
-      mWorker = std::thread(&UpdateCheck::Run, this, url, std::string(ownVersion ? ownVersion : ""));
-      return true;
-    } catch (const std::system_error&) {
-      // No thread for the check: it ends at once, as when libcurl gives no handle.
-    }
-  }
-  mResult = kUpdateCheckNoHandle;
-  mCurlCode = -1;
-  mErrorText.clear();
-  mState.store(kFinished, std::memory_order_release);
-  return true;
-}
-
-void UpdateCheck::Run(std::string url, std::string ownVersion) {
-  mResult = CheckVersionOnline(ownVersion.c_str(), url.c_str());
-  mState.store(kFinished, std::memory_order_release);
-}
-
-int UpdateCheck::CheckVersionOnline(const char* ownVersion, const char* url) {
-  mErrorText.clear();
-  mCurlCode = -1;
-  CURL* easy = curl_easy_init();
-  if (!easy) return kUpdateCheckNoHandle;
-  ReplyBuffer body{{}, mLimits.maxReplyBytes};
-  curl_easy_setopt(easy, CURLOPT_URL, url);
-  curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, CurlWriteToString);
-  curl_easy_setopt(easy, CURLOPT_WRITEDATA, &body);
-  curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, mLimits.connectTimeoutMs);
-  // A server that accepts and then never answers, or trickles, may not hold the check for ever.
-  curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, mLimits.transferTimeoutMs);
-  // Signals (the resolver's alarm, SIGPIPE) belong to the host process, not to a worker thread of a plug-in.
-  curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-  const int code = Perform(easy);
-  mCurlCode = code;
-  mErrorText.assign(curl_easy_strerror(static_cast<CURLcode>(code)));
-  if (mErrorText.size() > kMaxErrorText) mErrorText.resize(kMaxErrorText);
-  curl_easy_cleanup(easy);
-  if (code != CURLE_OK) return kUpdateCheckServiceUnavailable;
-  return CompareVersionReply(body.text, ownVersion);
-}
+namespace {
 
 // The transfer on the multi interface, so that Cancel can wake it at once (curl_multi_wakeup) instead of
-// waiting for a time-out.
-int UpdateCheck::Perform(void* easy) {
-  CURLM* multi = mMulti;
+// waiting for a time-out. The libcurl code; CURLE_ABORTED_BY_CALLBACK when cancelled.
+int Perform(UpdateTransfer& transfer, CURLM* multi, CURL* easy) {
   if (curl_multi_add_handle(multi, easy) != CURLM_OK) return CURLE_FAILED_INIT;
   CURLcode result = CURLE_ABORTED_BY_CALLBACK;
-  while (!mCancel.load(std::memory_order_acquire)) {
+  while (!transfer.cancelled.load(std::memory_order_acquire)) {
     int running = 0;
     if (curl_multi_perform(multi, &running) != CURLM_OK) {
       result = CURLE_FAILED_INIT;
@@ -224,36 +204,113 @@ int UpdateCheck::Perform(void* easy) {
       break;
     }
   }
+  // A name lookup still running is waited for here (libcurl cannot interrupt it): on this worker only.
   curl_multi_remove_handle(multi, easy);
   return result;
 }
 
+int CheckVersionOnline(UpdateTransfer& transfer, CURLM* multi) {
+  CURL* easy = curl_easy_init();
+  if (!easy) return kUpdateCheckNoHandle;
+  ReplyBuffer body{{}, transfer.limits.maxReplyBytes};
+  curl_easy_setopt(easy, CURLOPT_URL, transfer.url.c_str());
+  curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, CurlWriteToString);
+  curl_easy_setopt(easy, CURLOPT_WRITEDATA, &body);
+  curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, transfer.limits.connectTimeoutMs);
+  // A server that accepts and then never answers, or trickles, may not hold the check for ever.
+  curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, transfer.limits.transferTimeoutMs);
+  // Signals (the resolver's alarm, SIGPIPE) belong to the host process, not to a worker thread of a plug-in.
+  curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+  const int code = Perform(transfer, multi, easy);
+  transfer.curlCode = code;
+  transfer.errorText.assign(curl_easy_strerror(static_cast<CURLcode>(code)));
+  if (transfer.errorText.size() > kMaxErrorText) transfer.errorText.resize(kMaxErrorText);
+  curl_easy_cleanup(easy);
+  if (code != CURLE_OK) return kUpdateCheckServiceUnavailable;
+  return CompareVersionReply(body.text, transfer.ownVersion.c_str());
+}
+
+void PublishMulti(UpdateTransfer& transfer, CURLM* multi) {
+  const std::lock_guard<std::mutex> lock(transfer.multiMutex);
+  transfer.multi = multi;
+}
+
+// The worker: one transfer; then the result is published (read only when the check still waits for it) and
+// the worker counts itself out.
+void RunTransfer(UpdateTransfer& transfer) {
+  if (CURLM* multi = curl_multi_init()) {
+    PublishMulti(transfer, multi);
+    transfer.result = CheckVersionOnline(transfer, multi);
+    PublishMulti(transfer, nullptr);
+    curl_multi_cleanup(multi);
+  }
+  transfer.finished.store(true, std::memory_order_release);
+  gLiveWorkers.fetch_sub(1, std::memory_order_acq_rel);
+}
+
+}  // namespace
+
+UpdateCheck::~UpdateCheck() {
+  Cancel();
+}
+
+bool UpdateCheck::StartAutomatic(const char* productName, const char* ownVersion) {
+  if (IsRunning() || gAutomaticCheckClaimed.exchange(true, std::memory_order_acq_rel)) return false;
+  mAutomatic = true;
+  return Start(UpdateCheckURL(productName), ownVersion, false);
+}
+
+bool UpdateCheck::StartManual(const char* productName, const char* ownVersion) {
+  return Start(UpdateCheckURL(productName), ownVersion, true);
+}
+
+bool UpdateCheck::Start(const std::string& url, const char* ownVersion, bool manual) {
+  if (IsRunning()) return false;
+  mManual = manual;
+  mLastErrorText.clear();
+  mLastCurlCode = -1;
+  auto transfer = std::make_shared<UpdateTransfer>(url, ownVersion ? ownVersion : "", mLimits);
+  mTransfer = transfer;
+  // Checks whose network does not answer must not pile up threads: past the bound, the check ends at once.
+  const bool room = gLiveWorkers.fetch_add(1, std::memory_order_acq_rel) < kMaxLingeringChecks;
+  bool started = false;
+  if (!room) {
+    transfer->result = kUpdateCheckServiceUnavailable;
+    transfer->errorText = "Earlier update checks are still waiting for the network";
+  } else if (EnsureCurlGlobalInit()) {
+    started = StartDetachedWorker([transfer] { RunTransfer(*transfer); });
+  }
+  // Without a worker the check ends at once; no libcurl set-up or no thread counts as no handle.
+  if (!started) {
+    gLiveWorkers.fetch_sub(1, std::memory_order_acq_rel);
+    transfer->finished.store(true, std::memory_order_release);
+  }
+  return true;
+}
+
 bool UpdateCheck::Collect() {
-  if (mState.load(std::memory_order_acquire) != kFinished) return false;
-  JoinWorker();
-  mLastErrorText = mErrorText;
-  mLastCurlCode = mCurlCode;
-  gUpdateAvailable.store(mResult == kUpdateCheckNewer, std::memory_order_release);
-  if (mManual) mManualResult = mResult;
+  if (!mTransfer || !mTransfer->finished.load(std::memory_order_acquire)) return false;
+  const int result = mTransfer->result;
+  mLastErrorText = mTransfer->errorText;
+  mLastCurlCode = mTransfer->curlCode;
+  mTransfer.reset();
+  gUpdateAvailable.store(result == kUpdateCheckNewer, std::memory_order_release);
+  if (mManual) mManualResult = result;
   mAutomatic = false;
-  mState.store(kIdle, std::memory_order_release);
   return true;
 }
 
 void UpdateCheck::Cancel() {
-  if (Collect() || !IsRunning()) return;
-  mCancel.store(true, std::memory_order_release);
-  curl_multi_wakeup(mMulti);
-  JoinWorker();
+  if (Collect() || !mTransfer) return;
+  mTransfer->cancelled.store(true, std::memory_order_release);
+  {
+    const std::lock_guard<std::mutex> lock(mTransfer->multiMutex);
+    if (mTransfer->multi) curl_multi_wakeup(mTransfer->multi);
+  }
+  // The worker keeps its own share of the transfer and finishes on its own; its result goes with it.
+  mTransfer.reset();
   if (mAutomatic) gAutomaticCheckClaimed.store(false, std::memory_order_release);
   mAutomatic = false;
-  mState.store(kIdle, std::memory_order_release);
-}
-
-void UpdateCheck::JoinWorker() {
-  if (mWorker.joinable()) mWorker.join();
-  if (mMulti) curl_multi_cleanup(mMulti);
-  mMulti = nullptr;
 }
 
 std::optional<int> UpdateCheck::TakeManualResult() {

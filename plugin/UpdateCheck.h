@@ -7,18 +7,22 @@
 // and the update button shows the process-wide update-available flag).
 //
 // Threads: the main thread starts a check and collects its result on the idle tick; the transfer runs on a
-// worker thread of the check's own, started for one check and joined when the result is collected, when
-// the check is cancelled (editor closed) and when the checker is destroyed, so the host's threads never wait
-// for the network. The transfer is bounded: 25 s to connect, 30 s in all, 64 KiB of reply. Nothing here
-// runs on the audio thread.
+// detached worker (DetachedWorker.h) that shares ownership of everything it touches with the check. Nobody
+// ever waits for it: cancelling (editor closed) or destroying the check only wakes the transfer and lets go,
+// and a worker that libcurl still holds (a name lookup is not interrupted) finishes on its own later, its
+// result dropped, while its module stays loaded. (libcurl's quick exit would end the worker sooner but leave
+// libcurl's own resolver thread running inside libcurl, which may be unloaded with the module.) The transfer
+// is bounded: 25 s to connect, 30 s in all, 64 KiB of reply; at most kMaxLingeringChecks workers of this
+// module live at once, beyond that a check answers "Service not available" at once. libcurl's process-wide
+// set-up is done once on the main thread and undone when the module goes (UpdateCheck.cpp); a process that
+// exits gives workers still finishing at most 250 ms. Nothing here runs on the audio thread.
 #pragma once
 
-#include <atomic>
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 
 namespace kd {
 
@@ -37,6 +41,8 @@ enum EUpdateCheckResult {
 inline constexpr const char* kUpdateCheckCaption = "Check for update";
 // The environment variable that points the check at a test server; only "http://127.0.0.1:<port>" is taken.
 inline constexpr const char* kUpdateServiceVariable = "KD_UPDATE_SERVICE";
+// The most workers of this module alive at once, counting those that still finish a cancelled transfer.
+inline constexpr int kMaxLingeringChecks = 4;
 
 // Any thread. The manual check's message for a result ("Unknown" for codes outside 0..5).
 const char* UpdateCheckMessage(int result);
@@ -64,6 +70,9 @@ std::size_t CurlWriteToString(const char* data, std::size_t size, std::size_t co
 // Process-wide update-available flag, shared by every instance's update button; false at load. Any thread.
 bool IsUpdateAvailable();
 
+// What one check's worker shares with the main thread (UpdateCheck.cpp).
+struct UpdateTransfer;
+
 // One plug-in instance's checks: at most one running at a time.
 class UpdateCheck {
  public:
@@ -76,10 +85,10 @@ class UpdateCheck {
   UpdateCheck() = default;
   UpdateCheck(const UpdateCheck&) = delete;
   UpdateCheck& operator=(const UpdateCheck&) = delete;
-  // Main thread. Cancels a running check and joins its worker.
+  // Main thread; never blocks. Cancels a running check (Cancel).
   ~UpdateCheck();
 
-  // Main thread, while no check runs (tests shorten the bounds).
+  // Main thread; applies to the checks started after it (tests shorten the bounds).
   void SetLimits(const Limits& limits) { mLimits = limits; }
 
   // Main thread; never blocks. The automatic check: claims the process's one automatic check (at most one
@@ -91,15 +100,15 @@ class UpdateCheck {
   // Main thread; never blocks. A check of ownVersion against the reply of url; false while a check runs.
   bool Start(const std::string& url, const char* ownVersion, bool manual);
 
-  // Main thread. True from a start until the finished check is collected.
-  bool IsRunning() const { return mState.load(std::memory_order_acquire) != kIdle; }
-  // Main thread, each idle tick; never blocks. When the worker has finished: joins it, keeps its error text
-  // and code, sets the update-available flag (true exactly for kUpdateCheckNewer) and keeps a manual
-  // check's result for the editor. True when a result was collected.
+  // Main thread. True from a start until the finished check is collected or the check is cancelled.
+  bool IsRunning() const { return mTransfer != nullptr; }
+  // Main thread, each idle tick; never blocks. When the worker has finished: keeps its error text and
+  // code, sets the update-available flag (true exactly for kUpdateCheckNewer) and keeps a manual check's
+  // result for the editor. True when a result was collected.
   bool Collect();
-  // Main thread; waits only for the worker to leave the transfer, which it wakes. Stops a running check
-  // (a finished one is collected instead); a cancelled automatic check gives its claim back so that a later
-  // tick can run it again.
+  // Main thread; never blocks. Stops a running check (a finished one is collected instead): wakes its
+  // transfer and leaves the worker to finish on its own, its result unread. A cancelled automatic check
+  // gives its claim back so that a later tick can run it again.
   void Cancel();
 
   // Main thread. The result of the last collected manual check, once; nothing when none is waiting.
@@ -109,28 +118,11 @@ class UpdateCheck {
   int GetLastCurlCode() const { return mLastCurlCode; }
 
  private:
-  enum EState { kIdle = 0, kRunning, kFinished };
-
-  // The worker thread.
-  void Run(std::string url, std::string ownVersion);
-  int CheckVersionOnline(const char* ownVersion, const char* url);
-  int Perform(void* easy);
-  void JoinWorker();
-
   Limits mLimits;
-  std::atomic<int> mState{kIdle};
-  std::atomic<bool> mCancel{false};
-  std::thread mWorker;
-  // The transfer's multi handle: created before the worker starts and cleaned up after it is joined, so that
-  // Cancel can wake the transfer from the main thread.
-  void* mMulti = nullptr;
+  // The running check's transfer; null while idle.
+  std::shared_ptr<UpdateTransfer> mTransfer;
   bool mManual = false;
   bool mAutomatic = false;
-  // Written by the worker before it publishes kFinished; read by the main thread after the join.
-  int mResult = kUpdateCheckNoHandle;
-  int mCurlCode = -1;
-  std::string mErrorText;
-  // Main thread.
   std::string mLastErrorText;
   int mLastCurlCode = -1;
   std::optional<int> mManualResult;

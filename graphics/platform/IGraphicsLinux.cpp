@@ -290,6 +290,10 @@ EUIAppearance IGraphicsLinux::GetUIAppearance() const {
   return kUIAppearanceLight;
 }
 
+const char* IGraphicsLinux::GetPlatformAPIStr() {
+  return pw::CurrentBackend().Name();
+}
+
 // ---- Fonts ----
 
 PlatformFontPtr IGraphicsLinux::LoadPlatformFont(const char* fontID, const char* fileNameOrResID) {

@@ -42,7 +42,8 @@ class IGraphicsLinux : public IGraphicsVector {
   void SetAppGroupID(const char* id) { mAppGroupID.Set(id ? id : ""); }
   const char* GetBundleID() const override { return mBundleID.Get(); }
   const char* GetAppGroupID() const override { return mAppGroupID.Get(); }
-  const char* GetPlatformAPIStr() override { return "Cocoa"; }
+  // The window layer's back end the editor runs on: "x11" or "headless".
+  const char* GetPlatformAPIStr() override;
   void ActivateContext() override {}
   void DeactivateContext() override {}
 
@@ -94,8 +95,9 @@ class IGraphicsLinux : public IGraphicsVector {
   // untouched. Without a view fileName is emptied and nothing is shown.
   void PromptForFile(FwString& fileName, FwString& path, EFileAction action = kFileOpen, const char* ext = "",
                      IFileDialogCompletionHandlerFunc completion = nullptr) override;
-  // Starts in path ("~/Desktop" when empty). Modal: a chosen folder (with a trailing "/") replaces path, a cancel
-  // leaves it as it was. With a completion function: a sheet; it gets the folder, or "" when cancelled.
+  // Starts in path; when empty, in the user's documents folder (platform/paths), or the home folder when that
+  // folder is not there. Modal: a chosen folder (with a trailing "/") replaces path, a cancel leaves it as it
+  // was. With a completion function: a sheet; it gets the folder, or "" when cancelled.
   void PromptForDirectory(FwString& path, IFileDialogCompletionHandlerFunc completion = nullptr) override;
   bool PromptForColor(IColor& color, const char* prompt = "", IColorPickerHandlerFunc func = nullptr) override;
 

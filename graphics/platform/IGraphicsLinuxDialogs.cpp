@@ -5,6 +5,7 @@
 
 #include "graphics/platform/IGraphicsLinux.h"
 #include "graphics/platform/IGraphicsView.h"
+#include "platform/paths/Paths.h"
 #include "platform/window/Dialogs.h"
 #include "platform/window/Pasteboard.h"
 #include "platform/window/Window.h"
@@ -47,6 +48,12 @@ std::string FolderOf(const std::string& file) {
   const size_t slash = file.find_last_of('/');
   if (slash == std::string::npos) return "/";
   return file.substr(0, slash) + "/";
+}
+
+// Where a folder prompt without a start opens: the user's documents folder, the home folder when there is none.
+std::string DefaultDirectory() {
+  const std::string documents = platform::paths::DocumentsFolder();
+  return platform::paths::FileExists(documents.c_str()) ? documents : platform::paths::HomeFolder();
 }
 
 std::vector<std::string> SplitTypes(const char* ext) {
@@ -150,7 +157,7 @@ void IGraphicsLinux::PromptForFile(FwString& fileName, FwString& path, EFileActi
 
 void IGraphicsLinux::PromptForDirectory(FwString& path, IFileDialogCompletionHandlerFunc completion) {
   // The default start is only where the panel opens: the caller's path changes only when a folder is chosen.
-  const std::string start = path.GetLength() > 0 ? path.Get() : "~/Desktop";
+  const std::string start = path.GetLength() > 0 ? path.Get() : DefaultDirectory();
   auto panel = std::make_shared<pw::OpenPanel>();
   panel->SetTitle("Choose a Directory");
   panel->SetCanChooseFiles(false);

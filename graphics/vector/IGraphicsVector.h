@@ -67,7 +67,7 @@ class IGraphicsVector : public IGraphics {
   // draws each sub-path's strip as it would alone, in order): a control's many ticks or lines cost one draw.
   void OnControlDrawing(IControl& control) override;
   void OnControlDrawn(IControl& control) override;
-  const char* GetDrawingAPIStr() override { return "vector | Metal"; }
+  const char* GetDrawingAPIStr() override { return "vector | Vulkan"; }
   bool BitmapExtSupported(const char* ext) override;
   // Reading pixels back is not supported: opaque black.
   IColor GetPointColor(int x, int y) override;

@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdlib>
 #include <fstream>
+#include <string_view>
 #include <vector>
 
 namespace platform::paths {
@@ -39,6 +40,35 @@ std::string EnvFolderOr(const char* name, const char* homeSubfolder) {
   const std::string value = Env(name);
   if (IsAbsolute(value)) return value;
   return HomeFolder() + homeSubfolder;
+}
+
+// The entry `name` of the user's user-dirs.dirs ($XDG_CONFIG_HOME, else ~/.config), in the two forms
+// xdg-user-dirs writes: NAME="$HOME/sub" or NAME="/absolute"; "" when there is none of those.
+std::string UserDirsEntry(const char* name) {
+  const std::string config = Env("XDG_CONFIG_HOME");
+  std::ifstream file((IsAbsolute(config) ? config : HomeFolder() + "/.config") + "/user-dirs.dirs");
+  const std::string key = std::string(name) + "=\"";
+  for (std::string line; std::getline(file, line);) {
+    if (line.rfind(key, 0) != 0) continue;
+    const size_t end = line.find('"', key.size());
+    if (end == std::string::npos) return {};
+    std::string value = line.substr(key.size(), end - key.size());
+    constexpr std::string_view kHome = "$HOME";
+    if (value.rfind(kHome, 0) == 0 && (value.size() == kHome.size() || value[kHome.size()] == '/')) {
+      value = HomeFolder() + value.substr(kHome.size());
+    }
+    return IsAbsolute(value) ? value : std::string();
+  }
+  return {};
+}
+
+// A user folder of xdg-user-dirs: the variable when it holds an absolute path, else the user's
+// user-dirs.dirs entry, else HomeFolder() + homeSubfolder.
+std::string UserDirOr(const char* name, const char* homeSubfolder) {
+  const std::string value = Env(name);
+  if (IsAbsolute(value)) return value;
+  const std::string entry = UserDirsEntry(name);
+  return entry.empty() ? HomeFolder() + homeSubfolder : entry;
 }
 
 // Any address inside this module identifies it to the loader.
@@ -72,11 +102,15 @@ std::string SharedDocumentsFolder() {
 }
 
 std::string DesktopFolder() {
-  return EnvFolderOr("XDG_DESKTOP_DIR", "/Desktop");
+  return UserDirOr("XDG_DESKTOP_DIR", "/Desktop");
 }
 
 std::string MusicFolder() {
-  return EnvFolderOr("XDG_MUSIC_DIR", "/Music");
+  return UserDirOr("XDG_MUSIC_DIR", "/Music");
+}
+
+std::string DocumentsFolder() {
+  return UserDirOr("XDG_DOCUMENTS_DIR", "");
 }
 
 std::string ModulePath() {

@@ -24,10 +24,13 @@ std::string SystemDataFolder();
 // UserDataFolder() + "/Shared/Documents".
 std::string SharedDocumentsFolder();
 
-// The user's desktop and music folders: $XDG_DESKTOP_DIR or $XDG_MUSIC_DIR when absolute, else
-// HomeFolder() + "/Desktop" or "/Music".
+// The user's desktop, music and documents folders as xdg-user-dirs names them: $XDG_DESKTOP_DIR,
+// $XDG_MUSIC_DIR or $XDG_DOCUMENTS_DIR when absolute, else that entry of the user's user-dirs.dirs
+// ($XDG_CONFIG_HOME or ~/.config; "$HOME/..." or an absolute path), else HomeFolder() + "/Desktop",
+// + "/Music", or HomeFolder() itself for the documents. The folder need not exist.
 std::string DesktopFolder();
 std::string MusicFolder();
+std::string DocumentsFolder();
 
 // Absolute path of the loaded module (shared library or executable) that contains this code; "" when the
 // loader cannot tell.

@@ -16,14 +16,21 @@
 
 namespace fx::gfx::test {
 
-// A recording graphics that keeps the addresses the editor asks to open.
+// A recording graphics that keeps the addresses the editor asks to open and the message boxes it shows
+// ("caption|text").
 class UrlGraphics : public RecordingGraphics {
  public:
   using RecordingGraphics::RecordingGraphics;
   std::vector<std::string> opened;
+  std::vector<std::string> boxes;
   bool OpenURL(const char* url, const char*, const char*, const char*) override {
     opened.emplace_back(url);
     return true;
+  }
+  EMsgBoxResult ShowMessageBox(const char* text, const char* caption, EMsgBoxType,
+                               IMsgBoxCompletionHandlerFunc) override {
+    boxes.push_back(std::string(caption) + "|" + text);
+    return kOK;
   }
 };
 

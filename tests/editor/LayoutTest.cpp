@@ -2,6 +2,7 @@
 // temporary data folder: every control at its place with its class, tag, parameter and tooltip, what the
 // layout leaves in the plug-in, the editor's settings, the plug-in menu's rows end to end and the colour
 // parser.
+#include <filesystem>
 #include <memory>
 #include <typeinfo>
 
@@ -192,7 +193,8 @@ TEST_F(LayoutTest, PlugInKeepsTheControlsItUpdates) {
   EXPECT_EQ(static_cast<IControl*>(links.stereoMSSwitch), Row(34));
   EXPECT_EQ(g->GetControl(links.updateButtonIdx), Row(10));
   EXPECT_STREQ(links.changeLogURL.Get(), "https://www.lunderwick.com/products/Kelvadrune#Changelog");
-  EXPECT_STREQ(links.manualPath.Get(), "/Users/Shared/Documents/Kelvadrune/Kelvadrune manual.pdf");
+  EXPECT_EQ(std::string(links.manualPath.Get()),
+            home.DataHome() + "/Shared/Documents/Kelvadrune/Kelvadrune manual.pdf");
   EXPECT_EQ(std::string(links.dataFolderPath.Get()), home.DataFolder());
 
   plug->CloseWindow();
@@ -272,11 +274,20 @@ TEST(PluginMenuRows, EmptyTextsGiveEmptyAddresses) {
 
 // Menu items: 2 About, 4 manual, 5 change log, 6 download, 9 auto update check, 11 data folder,
 // 13 tooltips, 15 reset scale, 17 fixed scale (submenu), 20 fader display mode (submenu).
+// The manual is opened once it is installed; before, the user is told where it was looked for.
 TEST_F(LayoutTest, AddressRowsOpenTheirAddresses) {
   for (int item : {4, 5, 6, 11}) ChooseInPluginMenu(item);
   const KelvadruneEditorLinks& links = plug->GetEditorLinks();
-  EXPECT_EQ(g->opened, (std::vector<std::string>{links.manualPath.Get(), links.changeLogURL.Get(),
-                                                 links.changeLogURL.Get(), home.DataFolder()}));
+  EXPECT_EQ(g->opened,
+            (std::vector<std::string>{links.changeLogURL.Get(), links.changeLogURL.Get(), home.DataFolder()}));
+  EXPECT_EQ(g->boxes, std::vector<std::string>{std::string("Open manual|Not found:\n") + links.manualPath.Get()});
+
+  const std::string manual = links.manualPath.Get();
+  std::filesystem::create_directories(std::filesystem::path(manual).parent_path());
+  ASSERT_TRUE(presets_test::WriteTextFile(manual, "%PDF-1.4"));
+  ChooseInPluginMenu(4);
+  EXPECT_EQ(g->opened.back(), manual);
+  EXPECT_EQ(g->boxes.size(), 1u);
 }
 
 TEST_F(LayoutTest, ParameterRowsReachThePlugIn) {

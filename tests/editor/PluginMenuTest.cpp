@@ -36,6 +36,7 @@ const InfoMenuEntry kRows[] = {
   {"Not a row", kNumInfoMenuEntryTypes, true, 99},
   {"Count", kParamToggle, false, FakeDelegate::kInt},
   {"Dead command", kCommand, true, -1},
+  {"Open folder ...", kOpenURL, true, -1, "/"},
 };
 // clang-format on
 
@@ -87,8 +88,8 @@ TEST_F(PluginMenuTest, MenuFollowsTheRowsAndTheCurrentValues) {
   EXPECT_STREQ(m.GetRootTitle(), "");
   EXPECT_EQ(Describe(m),
             ">> Plugin menu <<:0|:8|About ...:0|:8|Open manual ...:0|Bypass:4|Mode:0[STEREO:0|MID/SIDE:0|MONO:4]"
-            "|Scale:0[100%:0|150%:0]|Count:1|Dead command:0");
-  const int itemIndex[] = {2, -1, 4, 5, -1, -1, -1, -1, -1, -1, -1, 8, 9};
+            "|Scale:0[100%:0|150%:0]|Count:1|Dead command:0|Open folder ...:0");
+  const int itemIndex[] = {2, -1, 4, 5, -1, -1, -1, -1, -1, -1, -1, 8, 9, 10};
   for (size_t r = 0; r < std::size(itemIndex); ++r) EXPECT_EQ(menu->GetRows()[r].itemIndex, itemIndex[r]) << r;
 
   // A new click builds afresh: the check marks follow the values.
@@ -105,6 +106,7 @@ struct RootChoice {
   std::vector<std::string> host;
   std::vector<std::string> opened;
   double bypassAfter;
+  std::vector<std::string> boxes = {};
 };
 
 void PrintTo(const RootChoice& c, std::ostream* os) {
@@ -122,6 +124,7 @@ TEST_P(PluginMenuRoot, ChoiceAnswersByRowType) {
   EXPECT_EQ(dlg.host, c.host);
   EXPECT_EQ(g.opened, c.opened);
   EXPECT_EQ(dlg.GetParam(FakeDelegate::kBool)->Value(), c.bypassAfter);
+  EXPECT_EQ(g.boxes, c.boxes);
 }
 
 // clang-format off
@@ -129,7 +132,8 @@ const RootChoice kRootChoices[] = {
   {"TitleDoesNothing", 0, 0.0, {}, {}, {}, 0.0},
   {"SeparatorDoesNothing", 1, 0.0, {}, {}, {}, 0.0},
   {"CommandIsSent", 2, 0.0, {"25 3 -1"}, {}, {}, 0.0},
-  {"AddressIsOpened", 4, 0.0, {}, {}, {"/docs/manual.pdf"}, 0.0},
+  {"MissingFileTellsWhereItWasLookedFor", 4, 0.0, {}, {}, {}, 0.0, {"Open manual|Not found:\n/docs/manual.pdf"}},
+  {"ExistingPathIsOpened", 10, 0.0, {}, {}, {"/"}, 0.0},
   {"ToggleTurnsOn", 5, 0.0, {}, {"send 0 1"}, {}, 1.0},
   {"ToggleTurnsOffFromOne", 5, 1.0, {}, {"send 0 0"}, {}, 0.0},
   {"CommandWithoutIdSendsNothing", 9, 0.0, {}, {}, {}, 0.0},

@@ -1,10 +1,12 @@
 // The product with an editor open on the graphics core's recording test double: deferred commands run on
 // the idle tick, the modulation-view records reach their views, the editor follows bypass and scale.
 #include <gtest/gtest.h>
+#include <sys/utsname.h>
 
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "plugin/Kelvadrune.h"
@@ -14,7 +16,7 @@ namespace {
 
 using fx::gfx::IRECT;
 
-// Records the message boxes the plug-in shows.
+// Records the message boxes the plug-in shows, and stands for a window back end of the given name.
 class MessageBoxGraphics : public fx::gfx::test::RecordingGraphics {
  public:
   using RecordingGraphics::RecordingGraphics;
@@ -23,7 +25,9 @@ class MessageBoxGraphics : public fx::gfx::test::RecordingGraphics {
     boxes.emplace_back(std::string(caption) + "|" + str);
     return fx::gfx::kOK;
   }
+  const char* GetPlatformAPIStr() override { return platform; }
   std::vector<std::string> boxes;
+  const char* platform = "";
 };
 
 // A modulation view stand-in: counts the records it is sent and keeps the last one.
@@ -86,6 +90,26 @@ TEST_F(KelvadruneEditorTest, AboutBoxShowsOnTheNextIdleTick) {
   EXPECT_NE(mGraphics->boxes[0].find("\nHost: Bitwig Studio\n"), std::string::npos);
   mPlug->OnIdle();
   EXPECT_EQ(mGraphics->boxes.size(), 1u);
+}
+
+// The format line names the processor, the renderer on Vulkan and the window layer's back end it runs on.
+TEST_F(KelvadruneEditorTest, AboutBoxNamesWhatTheEditorRunsOn) {
+  utsname machine{};
+  ASSERT_EQ(uname(&machine), 0);
+  const std::string format = std::string("\nFormat: VST2 ") + machine.machine + " (VECTOR, VULKAN";
+  const std::pair<const char*, std::string> rows[] = {
+      {"x11", format + ", X11)\n"},
+      {"headless", format + ", HEADLESS)\n"},
+      {"", format + ")\n"},
+  };
+  for (const auto& [platform, line] : rows) {
+    mGraphics->platform = platform;
+    mGraphics->boxes.clear();
+    Command(kMsgAbout);
+    mPlug->OnIdle();
+    ASSERT_EQ(mGraphics->boxes.size(), 1u) << platform;
+    EXPECT_NE(mGraphics->boxes[0].find(line), std::string::npos) << mGraphics->boxes[0];
+  }
 }
 
 TEST_F(KelvadruneEditorTest, ModViewRecordsReachTheirViews) {

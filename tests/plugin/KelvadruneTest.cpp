@@ -371,7 +371,7 @@ TEST_F(KelvadruneTest, AboutTextListsProductFormatHostAndSetUp) {
   EXPECT_EQ(lines[3].rfind("Build date: ", 0), 0u);
   EXPECT_EQ(lines[4].size(), std::string("Build time: hh:mm:ss").size());
   EXPECT_EQ(lines[5], "");
-  EXPECT_EQ(lines[6], "Format: VST2 x86-64 (INTEL, VECTOR, METAL)");
+  EXPECT_EQ(lines[6], std::string("Format: VST2 ") + mPlug->GetArchString() + " (VECTOR, VULKAN)");
   EXPECT_EQ(lines[7], "Host: Unknown");
   EXPECT_EQ(lines[8], "Channels: 2-2 (2-2)");
   EXPECT_EQ(lines[9], "Plugin delay: 0 smp (0.0 ms)");

@@ -240,7 +240,7 @@ TEST_F(KelvadruneUpdateCheckTest, ASilentServerNeverHoldsTheIdleTickAndClosingCa
   mPlug->CloseWindow();
   EXPECT_FALSE(mPlug->GetUpdateCheck().IsRunning());
   EXPECT_FALSE(mPlug->GetUpdateCheck().TakeManualResult()) << "a cancelled check has no result";
-  // A check running when the plug-in goes is cancelled and joined by its destructor.
+  // A check running when the plug-in goes is cancelled by its destructor and left to finish on its own.
   Open(server);
   mPlug->OnParamChange(kMsgCheckUpdate, fx::kUI, -1);
   mPlug->OnIdle();

@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <utility>
+
 #include "graphics/ITextEntryControlBase.h"
 #include "graphics/platform/IGraphicsToolTip.h"
 #include "platform/window/Workspace.h"
 #include "tests/graphics/platform/PlatformGraphicsFixture.h"
+#include "tests/support/TempDataHome.h"
 
 namespace fx::gfx::test {
 namespace {
@@ -81,8 +86,13 @@ TEST_F(PlatformGraphicsTest, MessageBoxesAnswerByTypeAndButton) {
   }
 }
 
+// Without a start the prompt opens in the user's documents folder, or in the home folder when that is not there.
 TEST_F(PlatformGraphicsTest, DirectoryPromptChangesThePathOnlyWhenAFolderIsChosen) {
-  const std::string desktop = pw::ExpandTilde("~/Desktop");
+  presets_test::TempDataHome home;
+  unsetenv("XDG_CONFIG_HOME");
+  const std::string documents = home.Root() + "/Dokumente";
+  setenv("XDG_DOCUMENTS_DIR", documents.c_str(), 1);
+  std::filesystem::create_directories(documents);
   struct Row {
     const char* path;
     bool sheet;
@@ -90,16 +100,19 @@ TEST_F(PlatformGraphicsTest, DirectoryPromptChangesThePathOnlyWhenAFolderIsChose
     const char* pathAfter;
     const char* completed;  // what the sheet's completion gets
     std::string startsIn;
+    bool documentsThere = true;
   } rows[] = {
-      {"", false, std::nullopt, "", nullptr, desktop},
-      {"", false, "/tmp/x", "/tmp/x/", nullptr, desktop},
+      {"", false, std::nullopt, "", nullptr, documents},
+      {"", false, "/tmp/x", "/tmp/x/", nullptr, documents},
       {"/data/", false, std::nullopt, "/data/", nullptr, "/data/"},
-      {"", true, std::nullopt, "", "", desktop},
+      {"", true, std::nullopt, "", "", documents},
       {"/data/", true, "/tmp/y", "/data/", "/tmp/y/", "/data/"},
+      {"", false, std::nullopt, "", nullptr, home.Root(), false},
   };
   Open();
   for (const Row& row : rows) {
-    SCOPED_TRACE(testing::Message() << row.path << " " << row.sheet);
+    SCOPED_TRACE(testing::Message() << row.path << " " << row.sheet << " " << row.startsIn);
+    if (!row.documentsThere) std::filesystem::remove(documents);
     backend->ClearLog();
     backend->Script().panelAnswers.push_back(row.answer);
     FwString path(row.path);
@@ -118,6 +131,17 @@ TEST_F(PlatformGraphicsTest, DirectoryPromptChangesThePathOnlyWhenAFolderIsChose
     ASSERT_EQ(Log("panel directory").size(), 1u);
     EXPECT_NE(Log("panel directory")[0].find("dir=\"" + row.startsIn + "\""), std::string::npos);
   }
+  unsetenv("XDG_DOCUMENTS_DIR");
+}
+
+// What the graphics say they run on: the renderer on Vulkan, and the window layer's back end.
+TEST_F(PlatformGraphicsTest, ApiStringsNameTheRendererAndTheWindowBackEnd) {
+  Open();
+  const std::pair<std::string, std::string> rows[] = {
+      {G().GetDrawingAPIStr(), "vector | Vulkan"},
+      {G().GetPlatformAPIStr(), "headless"},
+  };
+  for (const auto& [said, expected] : rows) EXPECT_EQ(said, expected);
 }
 
 TEST_F(PlatformGraphicsTest, FilePromptFillsNameAndFolderOnBothRoads) {

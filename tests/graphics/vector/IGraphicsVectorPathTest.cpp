@@ -494,7 +494,7 @@ TEST_F(VectorGraphicsTest, AnEditorWithoutContextDrawsNothing) {
 }
 
 TEST_F(VectorGraphicsTest, BackEndQueries) {
-  EXPECT_STREQ(g->GetDrawingAPIStr(), "vector | Metal");
+  EXPECT_STREQ(g->GetDrawingAPIStr(), "vector | Vulkan");
   EXPECT_EQ(g->GetPointColor(3, 4), IColor(255, 0, 0, 0));
   for (const char* ext : {"png", "PNG", "xjpegx", "JPG"}) EXPECT_TRUE(g->BitmapExtSupported(ext)) << ext;
   // The last is compared by its first 31 characters only.

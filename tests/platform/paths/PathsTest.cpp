@@ -23,6 +23,8 @@ class PathsTest : public ::testing::Test {
     unsetenv("XDG_DATA_DIRS");
     unsetenv("XDG_DESKTOP_DIR");
     unsetenv("XDG_MUSIC_DIR");
+    unsetenv("XDG_DOCUMENTS_DIR");
+    unsetenv("XDG_CONFIG_HOME");
   }
   void TearDown() override { std::filesystem::remove_all(root); }
 
@@ -37,6 +39,7 @@ TEST_F(PathsTest, FoldersFollowTheEnvironmentAtEachCall) {
   EXPECT_EQ(SharedDocumentsFolder(), Under("home/.local/share/Shared/Documents"));
   EXPECT_EQ(DesktopFolder(), Under("home/Desktop"));
   EXPECT_EQ(MusicFolder(), Under("home/Music"));
+  EXPECT_EQ(DocumentsFolder(), Under("home"));
   EXPECT_EQ(SystemDataFolder(), "/usr/local/share");
 
   setenv("XDG_DATA_HOME", Under("data").c_str(), 1);
@@ -52,6 +55,30 @@ TEST_F(PathsTest, RelativeXdgValuesAreIgnored) {
   setenv("XDG_DATA_HOME", "not/absolute", 1);
   setenv("XDG_DESKTOP_DIR", "", 1);
   EXPECT_EQ(UserDataFolder(), Under("home/.local/share"));
+  EXPECT_EQ(DesktopFolder(), Under("home/Desktop"));
+}
+
+// user-dirs.dirs as xdg-user-dirs writes it (a localised desktop among them); the environment comes first.
+TEST_F(PathsTest, UserFoldersComeFromUserDirsDirs) {
+  std::filesystem::create_directories(Under("home/.config"));
+  std::ofstream(Under("home/.config/user-dirs.dirs")) << "# written by xdg-user-dirs-update\n"
+                                                         "XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n"
+                                                         "XDG_DOCUMENTS_DIR=\"/srv/docs\"\n"
+                                                         "XDG_MUSIC_DIR=\"Music\"\n";
+  struct Row {
+    std::string (*folder)();
+    std::string expected;
+  } rows[] = {
+      {DesktopFolder, Under("home/Schreibtisch")},
+      {DocumentsFolder, "/srv/docs"},
+      {MusicFolder, Under("home/Music")},  // neither "$HOME/..." nor absolute: ignored
+  };
+  for (const Row& row : rows) EXPECT_EQ(row.folder(), row.expected) << row.expected;
+
+  setenv("XDG_DOCUMENTS_DIR", Under("env docs").c_str(), 1);
+  EXPECT_EQ(DocumentsFolder(), Under("env docs"));
+  // The file is looked for in $XDG_CONFIG_HOME when that is set.
+  setenv("XDG_CONFIG_HOME", Under("elsewhere").c_str(), 1);
   EXPECT_EQ(DesktopFolder(), Under("home/Desktop"));
 }
 
