@@ -40,6 +40,9 @@ std::shared_ptr<platform::gpu::GpuDevice> SharedDevice() {
   return device;
 }
 
+// Every pixel of any frame.
+constexpr platform::window::PixelRect kEverything{0, 0, 1 << 30, 1 << 30};
+
 // KD_SOFTWARE_PRESENT=1 keeps frames off the GPU's own presenting (a driver whose swapchain misbehaves, or a
 // test that reads back what the window was given).
 bool SoftwarePresentWanted() {
@@ -70,14 +73,22 @@ class GpuDrawingLayer final : public IGraphicsDrawingLayer {
     return NewFrameForSoftwarePresent() && mLayer->ReadFrontBuffer(bgra, width, height);
   }
 
+  void AddChangedRegion(const platform::window::PixelRect& region) override { mChanged = mChanged.Union(region); }
+
   bool PresentFinishedFrame(const FramePresenter& present) override {
     int width = 0, height = 0;
     if (!NewFrameForSoftwarePresent() || !mLayer->FrontBufferSize(width, height)) return false;
     // Handed on by reference: the reader is not copied into the std::function, which then allocates nothing.
-    const auto read = [&](unsigned char* bgra, size_t bytesPerRow) {
-      return mLayer->ReadFrontBuffer(bgra, bytesPerRow, width, height);
+    const auto read = [&](unsigned char* bgra, size_t bytesPerRow, platform::window::PixelRect region) {
+      return mLayer->ReadFrontBuffer(bgra, bytesPerRow, width, height,
+                                     {region.x, region.y, region.width, region.height});
     };
-    return present(width, height, std::ref(read));
+    const platform::window::PixelRect changed = mChanged;
+    mChanged = {};
+    if (present(width, height, changed, std::ref(read))) return true;
+    // The window may not hold what the changes were made to: the next present is of the whole frame.
+    mChanged = kEverything;
+    return false;
   }
 
   // One frame in flight at most, and in software a finished frame goes to the window before the next is drawn:
@@ -93,7 +104,9 @@ class GpuDrawingLayer final : public IGraphicsDrawingLayer {
     mWindow = nullptr;
     std::string reason;
     if (mLayer) mLayer->SetSurfaceTarget({}, reason);
-    if (!window || !mLayer || !mDevice->CanPresent() || SoftwarePresentWanted()) return;
+    // The CPU device's own presenting is a software one of the whole window on this thread: the software present
+    // here puts only the changed part of a frame on the window.
+    if (!window || !mLayer || !mDevice->CanPresent() || mDevice->IsCpuDevice() || SoftwarePresentWanted()) return;
     const platform::window::NativeSurface surface = window->Surface();
     if (!surface.display || !mLayer->SetSurfaceTarget({surface.display, surface.window}, reason)) return;
     mWindow = window;
@@ -110,6 +123,8 @@ class GpuDrawingLayer final : public IGraphicsDrawingLayer {
     if (mLayer->PresentsToSurface()) {
       // A frame the swapchain could not take at once is shown now, or a still editor would never show it.
       mLayer->UpdateSurface();
+      // Should the window come back to software presents, what it holds from them is out of date.
+      mChanged = kEverything;
       return false;
     }
     // Read while no frame is in flight: the read's copy then waits for nothing else.
@@ -125,6 +140,8 @@ class GpuDrawingLayer final : public IGraphicsDrawingLayer {
   VulkanLayer mRendererLayer;
   platform::window::Window* mWindow = nullptr;
   int mTaken = 0;
+  // The pixels the frames drawn since the last software present changed.
+  platform::window::PixelRect mChanged = kEverything;
 };
 
 DrawingLayerMaker& InstalledMaker() {
@@ -137,13 +154,13 @@ DrawingLayerMaker& InstalledMaker() {
 bool IGraphicsDrawingLayer::PresentFinishedFrame(const FramePresenter& present) {
   int width = 0, height = 0;
   if (!TakeFinishedFrame(mTakenFrame, width, height)) return false;
-  const auto read = [&](unsigned char* bgra, size_t bytesPerRow) {
-    for (int y = 0; y < height; ++y)
-      std::copy_n(mTakenFrame.data() + static_cast<size_t>(y) * width * 4, static_cast<size_t>(width) * 4,
-                  bgra + static_cast<size_t>(y) * bytesPerRow);
+  const auto read = [&](unsigned char* bgra, size_t bytesPerRow, platform::window::PixelRect region) {
+    for (int y = 0; y < region.height; ++y)
+      std::copy_n(mTakenFrame.data() + (static_cast<size_t>(region.y + y) * width + region.x) * 4,
+                  static_cast<size_t>(region.width) * 4, bgra + static_cast<size_t>(y) * bytesPerRow);
     return true;
   };
-  return present(width, height, std::ref(read));
+  return present(width, height, {0, 0, width, height}, std::ref(read));
 }
 
 void SetDrawingLayersSynchronous(bool synchronous) {

@@ -13,6 +13,8 @@
 #include <memory>
 #include <vector>
 
+#include "platform/window/Geometry.h"
+
 namespace platform::window {
 class Window;
 }
@@ -30,11 +32,17 @@ class IGraphicsDrawingLayer {
   // The frame finished since the last call, as BGRA rows of width x 4 bytes, for the window's software
   // present; false when there is none new, or when the layer shows its frames in the window itself.
   virtual bool TakeFinishedFrame(std::vector<uint8_t>& bgra, int& width, int& height) = 0;
-  // The same frame handed to `present` with its size and a reader that writes its BGRA rows (bytesPerRow apart)
-  // into memory of the caller's, e.g. the window's frame storage, so that it is read once and not copied again;
-  // false when there is none new or `present` fails. By default through TakeFinishedFrame.
-  using FrameReader = std::function<bool(unsigned char* bgra, size_t bytesPerRow)>;
-  using FramePresenter = std::function<bool(int width, int height, const FrameReader& read)>;
+  // The frame drawn last changed the frame before it only inside `region` (pixels); the view tells it after each
+  // frame it draws. Changes add up until a frame is presented.
+  virtual void AddChangedRegion(const platform::window::PixelRect& region) { (void)region; }
+  // The same frame handed to `present` with its size, the part that changed since the frame presented before
+  // (the whole frame when the layer keeps no account), and a reader that writes the BGRA rows of a region of it
+  // (the first at bgra, bytesPerRow apart) into memory of the caller's, e.g. the window's frame storage, so that
+  // only that region is read, once; false when there is none new or `present` fails. By default through
+  // TakeFinishedFrame.
+  using FrameReader = std::function<bool(unsigned char* bgra, size_t bytesPerRow, platform::window::PixelRect region)>;
+  using FramePresenter =
+      std::function<bool(int width, int height, platform::window::PixelRect changed, const FrameReader& read)>;
   virtual bool PresentFinishedFrame(const FramePresenter& present);
   // Shows the frames in the window directly where the window system and the GPU allow it (null: stop, before
   // the window goes). Without that the frames reach the window through TakeFinishedFrame.

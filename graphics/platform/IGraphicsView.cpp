@@ -2,6 +2,9 @@
 // appearance.
 #include "graphics/platform/IGraphicsView.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "framework/IGEditorDelegate.h"
 #include "graphics/FontconfigFont.h"
 #include "graphics/platform/IGraphicsLinux.h"
@@ -117,8 +120,23 @@ void IGraphicsView::Render() {
   if (mGraphics->IsDirty(mDirtyRects)) {
     mGraphics->SetAllControlsClean();
     mGraphics->Draw(mDirtyRects);
+    mLayer->AddChangedRegion(ChangedPixels());
   }
   PresentFinishedFrame();
+}
+
+// The pixels the frame just drawn can have changed: the dirty rectangles' bounds, with a pixel around them for the
+// antialiased edges of what was drawn in them; everything when the editor is drawn shifted. The window keeps
+// what lies outside its frame out.
+pw::PixelRect IGraphicsView::ChangedPixels() const {
+  if (mGraphics->GetTranslationX() != 0.f || mGraphics->GetTranslationY() != 0.f)
+    return pw::PixelRect{0, 0, 1 << 30, 1 << 30};
+  const IRECT bounds = mDirtyRects.Bounds();
+  const float scale = mGraphics->GetTotalScale();
+  const auto pixel = [](float v) { return static_cast<int>(std::clamp(v, -1e6f, 1e6f)); };
+  const int left = pixel(std::floor(bounds.L * scale)) - 1, top = pixel(std::floor(bounds.T * scale)) - 1;
+  const int right = pixel(std::ceil(bounds.R * scale)) + 1, bottom = pixel(std::ceil(bounds.B * scale)) + 1;
+  return pw::PixelRect{left, top, right - left, bottom - top};
 }
 
 // A hidden window draws nothing; shown again, it draws everything once, as what it showed may be gone and what
@@ -141,9 +159,10 @@ bool IGraphicsView::SkipFrame() {
 
 // The one hand-over of finished frames from the drawing layer to the window.
 void IGraphicsView::PresentFinishedFrame() {
-  mLayer->PresentFinishedFrame([this](int width, int height, const IGraphicsDrawingLayer::FrameReader& read) {
-    return PresentBGRA(width, height, read);
-  });
+  mLayer->PresentFinishedFrame(
+      [this](int width, int height, pw::PixelRect changed, const IGraphicsDrawingLayer::FrameReader& read) {
+        return PresentBGRA(width, height, changed, read);
+      });
 }
 
 void IGraphicsView::UpdateDrawableSize() {

@@ -145,6 +145,7 @@ class IGraphicsView final : public platform::window::View,
   // Whether this tick draws nothing: the window is hidden, or the GPU not ready for another frame.
   bool SkipFrame();
   void PresentFinishedFrame();
+  platform::window::PixelRect ChangedPixels() const;
   void OnColorPicked(const platform::window::ColorPanel& panel);
 
   IGraphicsLinux* mGraphics;

@@ -270,14 +270,29 @@ bool GpuDrawableLayer::FrontBufferSize(int& width, int& height) const {
 }
 
 bool GpuDrawableLayer::ReadFrontBuffer(void* bgra, size_t bytesPerRow, int width, int height) const {
+  return ReadFrontBuffer(bgra, bytesPerRow, width, height, {0, 0, width, height});
+}
+
+bool GpuDrawableLayer::ReadFrontBuffer(void* bgra, size_t bytesPerRow, int width, int height,
+                                       const GpuRegion& region) const {
   std::shared_ptr<GpuTexture> front;
   {
     std::lock_guard<std::mutex> lock(mRing->mutex);
     front = mRing->front;
   }
   if (!front || front->Width() != width || front->Height() != height) return false;
+  if (region.width <= 0 || region.height <= 0 || region.x < 0 || region.y < 0 || region.x > width - region.width ||
+      region.y > height - region.height)
+    return false;
   std::lock_guard<std::mutex> lock(mReadMutex);
-  return front->GetBytes(bgra, bytesPerRow, {0, 0, width, height}, 0, mReadStaging);
+  if (!front->GetBytes(bgra, bytesPerRow, region, 0, mReadStaging)) return false;
+  mBytesReadBack += static_cast<size_t>(region.width) * region.height * 4;
+  return true;
+}
+
+size_t GpuDrawableLayer::BytesReadBack() const {
+  std::lock_guard<std::mutex> lock(mReadMutex);
+  return mBytesReadBack;
 }
 
 int GpuDrawableLayer::PresentedCount() const {

@@ -127,6 +127,11 @@ class GpuDrawableLayer {
   // the layer keeps: nothing is allocated per read. False when nothing was presented yet or the image is no
   // longer width x height (the layer was resized in between).
   bool ReadFrontBuffer(void* bgra, size_t bytesPerRow, int width, int height) const;
+  // Only `region` of that image (of width x height), its top-left pixel at bgra: a frame that changed in a
+  // small part costs a copy of that part. False also when the region is empty or leaves the image.
+  bool ReadFrontBuffer(void* bgra, size_t bytesPerRow, int width, int height, const GpuRegion& region) const;
+  // Pixel bytes the reads of the front buffer have copied out so far.
+  size_t BytesReadBack() const;
   int PresentedCount() const;
   void WaitForFramesInFlight();
 
@@ -139,6 +144,7 @@ class GpuDrawableLayer {
   // ReadFrontBuffer's staging buffer, kept for the next read.
   mutable std::mutex mReadMutex;
   mutable std::shared_ptr<GpuBuffer> mReadStaging;
+  mutable size_t mBytesReadBack = 0;  // guarded by mReadMutex
 };
 
 }  // namespace platform::gpu

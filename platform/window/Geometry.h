@@ -5,6 +5,8 @@
 // coordinates (the cursor functions) run from the top-left corner of the main display, y downwards.
 #pragma once
 
+#include <algorithm>
+
 namespace platform::window {
 
 struct Point {
@@ -36,5 +38,31 @@ struct Rect {
 inline Rect MakeRect(double x, double y, double width, double height) {
   return Rect{{x, y}, {width, height}};
 }
+
+// A rectangle of a frame's pixels, from the frame's top-left corner, y downwards.
+struct PixelRect {
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+  bool operator==(const PixelRect&) const = default;
+
+  bool IsEmpty() const { return width <= 0 || height <= 0; }
+  // The smallest rectangle holding both; an empty one adds nothing.
+  PixelRect Union(const PixelRect& other) const {
+    if (other.IsEmpty()) return *this;
+    if (IsEmpty()) return other;
+    const int left = std::min(x, other.x), top = std::min(y, other.y);
+    return {left, top, std::max(x + width, other.x + other.width) - left,
+            std::max(y + height, other.y + other.height) - top};
+  }
+  // The pixels in both; empty (all zero) when they do not meet.
+  PixelRect Intersection(const PixelRect& other) const {
+    const int left = std::max(x, other.x), top = std::max(y, other.y);
+    const int right = std::min(x + width, other.x + other.width), bottom = std::min(y + height, other.y + other.height);
+    if (right <= left || bottom <= top) return {};
+    return {left, top, right - left, bottom - top};
+  }
+};
 
 }  // namespace platform::window

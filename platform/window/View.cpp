@@ -222,4 +222,9 @@ bool View::PresentBGRA(int width, int height, const PixelWriter& write) {
   return window && window->Present(*this, width, height, write);
 }
 
+bool View::PresentBGRA(int width, int height, PixelRect changed, const RegionWriter& write) {
+  Window* window = GetWindow();
+  return window && window->Present(*this, width, height, changed, write);
+}
+
 }  // namespace platform::window

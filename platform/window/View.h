@@ -167,6 +167,13 @@ class View {
   // fails makes the present fail and leaves the stored pixels unspecified.
   using PixelWriter = std::function<bool(unsigned char* bgra, size_t bytesPerRow)>;
   bool PresentBGRA(int width, int height, const PixelWriter& write);
+  // A frame of width x height that differs from the one presented before only inside `changed`: only a region
+  // of it is written and put on the window. The region is `changed` within the frame, or the whole frame when
+  // the window holds no complete frame of this size at this place. `write` writes the region's rows, the first
+  // at bgra (its top-left pixel in the window's frame storage), rows bytesPerRow apart. Nothing changed: true,
+  // and nothing is presented.
+  using RegionWriter = std::function<bool(unsigned char* bgra, size_t bytesPerRow, PixelRect region)>;
+  bool PresentBGRA(int width, int height, PixelRect changed, const RegionWriter& write);
 
  private:
   friend class Window;

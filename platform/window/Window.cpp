@@ -418,17 +418,36 @@ bool Window::Present(const View& view, const unsigned char* pixels, int width, i
 }
 
 bool Window::Present(const View& view, int width, int height, const View::PixelWriter& write) {
+  if (!write) return false;
+  const auto whole = [&](unsigned char* bgra, size_t bytesPerRow, PixelRect) { return write(bgra, bytesPerRow); };
+  return Present(view, width, height, PixelRect{0, 0, width, height}, std::ref(whole));
+}
+
+bool Window::Present(const View& view, int width, int height, PixelRect changed, const View::RegionWriter& write) {
   if (!write || width <= 0 || height <= 0) return false;
   const double scale = BackingScaleFactor();
   const Point inWindow = view.ConvertPointToView(Point{}, nullptr);
   const Point origin{std::round(inWindow.x * scale), std::round((ContentSize().height - inWindow.y) * scale)};
-  mPresented.width = width;
-  mPresented.height = height;
-  mPresented.pixelOrigin = origin;
-  mPresented.pixels.resize(static_cast<size_t>(width) * height * 4);
-  if (!write(mPresented.pixels.data(), static_cast<size_t>(width) * 4)) return false;
+  const PixelRect frame{0, 0, width, height};
+  const bool kept =
+      mPresentedWhole && mPresented.width == width && mPresented.height == height && mPresented.pixelOrigin == origin;
+  const PixelRect region = kept ? changed.Intersection(frame) : frame;
+  if (region.IsEmpty()) return true;
+  if (!kept) {
+    mPresented.width = width;
+    mPresented.height = height;
+    mPresented.pixelOrigin = origin;
+    mPresented.pixels.resize(static_cast<size_t>(width) * height * 4);
+  }
+  const size_t rowBytes = static_cast<size_t>(width) * 4;
+  unsigned char* first = mPresented.pixels.data() + static_cast<size_t>(region.y) * rowBytes + region.x * 4;
+  mPresentedWhole = write(first, rowBytes, region);
+  if (!mPresentedWhole) return false;
   ++mPresented.count;
-  mNative->Present(mPresented.pixels.data(), width, height, width * 4, origin);
+  mPresented.updated = region;
+  mPresented.bytesSent += static_cast<size_t>(region.width) * region.height * 4;
+  mNative->Present(first, region.width, region.height, static_cast<int>(rowBytes),
+                   Point{origin.x + region.x, origin.y + region.y});
   return true;
 }
 

@@ -64,6 +64,8 @@ struct PresentedFrame {
   Point pixelOrigin;                  // top-left corner in the window's content, pixels
   std::vector<unsigned char> pixels;  // width x height x 4 bytes, rows packed, blue first
   int count = 0;                      // frames presented so far
+  PixelRect updated;                  // the part of the frame the last present wrote and put on the window
+  size_t bytesSent = 0;               // pixel bytes put on the window by presents so far
 };
 
 class Window {
@@ -155,6 +157,7 @@ class Window {
   void SendKey(const NativeInput& input, const Event& base);
   bool Present(const View& view, const unsigned char* pixels, int width, int height, int bytesPerRow);
   bool Present(const View& view, int width, int height, const View::PixelWriter& write);
+  bool Present(const View& view, int width, int height, PixelRect changed, const View::RegionWriter& write);
   void CollectTrackingAreas(View& view, std::vector<const TrackingArea*>& out);
   bool HasTrackingArea(const TrackingArea* area);
   Point PointInView(const View& view, Point inWindow) const { return view.ConvertPointFromView(inWindow, nullptr); }
@@ -182,6 +185,7 @@ class Window {
   ToolTipTracker mToolTips;
   View* mDragView = nullptr;  // the view under a drag from another program
   PresentedFrame mPresented;
+  bool mPresentedWhole = false;  // mPresented holds a complete frame (a failed write leaves it incomplete)
   std::function<void()> mExposed;
   std::atomic<bool> mVisible{true};
   std::function<void(bool)> mVisibilityChanged;

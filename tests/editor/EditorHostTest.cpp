@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <thread>
 
 #include "tests/editor/EditorHostFixture.h"
@@ -334,6 +335,63 @@ TEST_F(EditorHostTest, HiddenDrawsNothingAndShownAgainDrawsOnce) {
       EXPECT_GT(changed, 0) << c.name;
     else
       EXPECT_EQ(changed, 0) << c.name;
+  }
+}
+
+// After changes in small parts of the editor, the window holds what a redraw of the whole editor shows, though each
+// frame sent it only a rectangle around what changed; shown again after hiding, the editor is redrawn and sent whole.
+TEST_F(EditorHostTest, FramesSentInPartsAddUpToAWholeRedraw) {
+  OpenEditor();
+  struct Case {
+    const char* name;
+    std::function<void()> change;
+    Box within;  // in editor points at scale 1: every rectangle sent lies inside
+  };
+  const Case cases[] = {
+      {"fader moved by the host",
+       [this] {
+         for (const float gain : {0.2f, 0.6f, 0.4f}) {
+           host.SetParameter(kGainMaster, gain);
+           Frames(2);
+         }
+       },
+       Box{10, 50, 180, 310}},
+      {"meters rising and falling",
+       [this] {
+         for (const float amplitude : {0.5f, 0.f}) {
+           for (int i = 0; i < 40; ++i) {
+             ProcessSine(4, amplitude);
+             Frame();
+           }
+         }
+       },
+       Box{460, 50, 630, 390}},
+  };
+  const pw::PresentedFrame& frame = Presented();
+  const size_t whole = static_cast<size_t>(frame.width) * frame.height * 4;
+  for (const Case& c : cases) {
+    int count = frame.count;
+    size_t sent = frame.bytesSent;
+    c.change();
+    Frames(10);
+    EXPECT_GT(frame.count, count) << c.name;
+    EXPECT_LT(frame.bytesSent - sent, whole * static_cast<size_t>(frame.count - count)) << c.name;
+    const pw::PixelRect& last = frame.updated;
+    EXPECT_GE(last.x, c.within.l) << c.name;
+    EXPECT_GE(last.y, c.within.t) << c.name;
+    EXPECT_LE(last.x + last.width, c.within.r) << c.name;
+    EXPECT_LE(last.y + last.height, c.within.b) << c.name;
+    const std::vector<uint8_t> parted = Rgba();
+    count = frame.count;
+    sent = frame.bytesSent;
+    Inject(pw::NativeInput::Kind::kHidden, 0.f, 0.f);
+    Frames(2);
+    Inject(pw::NativeInput::Kind::kShown, 0.f, 0.f);
+    Frames(3);
+    ASSERT_EQ(frame.count, count + 1) << c.name;
+    EXPECT_EQ(frame.updated, (pw::PixelRect{0, 0, frame.width, frame.height})) << c.name;
+    EXPECT_EQ(frame.bytesSent - sent, whole) << c.name;
+    EXPECT_EQ(ChangedPixels(parted, Box{0, 0, frame.width, frame.height}), 0) << c.name;
   }
 }
 

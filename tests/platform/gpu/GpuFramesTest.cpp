@@ -248,6 +248,27 @@ TEST_F(FramesTest, DrawableLayerRingPresentsIntoItsFrontBuffer) {
     EXPECT_TRUE(std::equal(&front[y * 40 * 4], &front[(y + 1) * 40 * 4], &padded[y * (40 * 4 + 8)])) << "row " << y;
     EXPECT_EQ(padded[y * (40 * 4 + 8) + 40 * 4 + 7], 0x77) << "row " << y;
   }
+  // Regions of it, only their bytes read back; a region that leaves the image is refused and reads nothing.
+  struct Region {
+    GpuRegion region;
+    bool read;
+  };
+  for (const Region& r : {Region{{8, 5, 4, 6}, true}, Region{{39, 19, 1, 1}, true}, Region{{0, 0, 40, 20}, true},
+                          Region{{-1, 0, 2, 2}, false}, Region{{38, 0, 3, 1}, false}, Region{{0, 0, 0, 5}, false}}) {
+    const GpuRegion& g = r.region;
+    const size_t before = layer.BytesReadBack();
+    std::vector<uint8_t> part(40 * 20 * 4, 0x77);
+    EXPECT_EQ(layer.ReadFrontBuffer(part.data(), 40 * 4, 40, 20, g), r.read) << g.x << "," << g.y;
+    if (!r.read) {
+      EXPECT_EQ(layer.BytesReadBack(), before);
+      continue;
+    }
+    EXPECT_EQ(layer.BytesReadBack() - before, static_cast<size_t>(g.width) * g.height * 4);
+    for (int y = 0; y < g.height; ++y)
+      EXPECT_TRUE(std::equal(&front[((g.y + y) * 40 + g.x) * 4], &front[((g.y + y) * 40 + g.x + g.width) * 4],
+                             &part[y * 40 * 4]))
+          << g.x << "," << g.y << " row " << y;
+  }
 
   // Held drawables are not handed out twice; a dropped one comes back; a new scale means new images.
   std::string reason;

@@ -439,5 +439,66 @@ TEST_F(WindowEventsTest, ViewsHearOfWindowScaleAppearanceAndFrameChanges) {
   EXPECT_EQ(MainScreen().frame.size, (Size{960, 540}));
 }
 
+// Frames that each differ from the one before only inside a rectangle: the window writes and sends only that part
+// (the whole frame while it holds no complete one of that size), and what it holds is always the frame as drawn.
+TEST_F(WindowEventsTest, PartialPresentsAddUpToTheWholeFrame) {
+  struct Step {
+    const char* name;
+    int width, height;
+    PixelRect changed;
+    bool writes;     // the writer succeeds
+    PixelRect sent;  // what is written and put on the window; empty: nothing
+  };
+  const Step steps[] = {
+      {"first frame, whole", 8, 6, {2, 2, 1, 1}, true, {0, 0, 8, 6}},
+      {"one part", 8, 6, {2, 1, 3, 2}, true, {2, 1, 3, 2}},
+      {"a part past the edge", 8, 6, {6, 4, 5, 5}, true, {6, 4, 2, 2}},
+      {"outside the frame", 8, 6, {9, 0, 3, 3}, true, {}},
+      {"nothing changed", 8, 6, {}, true, {}},
+      {"the write fails", 8, 6, {1, 1, 2, 2}, false, {1, 1, 2, 2}},
+      {"after a failure, whole", 8, 6, {0, 0, 1, 1}, true, {0, 0, 8, 6}},
+      {"another size, whole", 5, 7, {1, 1, 1, 1}, true, {0, 0, 5, 7}},
+      {"a row", 5, 7, {0, 6, 5, 1}, true, {0, 6, 5, 1}},
+  };
+  std::vector<unsigned char> drawn;  // the frame as drawn, rows packed
+  int drawnWidth = 0;
+  const PresentedFrame& frame = window->LastPresentedFrame();
+  for (int n = 0; n < static_cast<int>(std::size(steps)); ++n) {
+    const Step& step = steps[n];
+    const PixelRect whole{0, 0, step.width, step.height};
+    const bool fresh = step.width != drawnWidth || drawn.size() != static_cast<size_t>(step.width) * step.height * 4;
+    if (fresh) {
+      drawn.assign(static_cast<size_t>(step.width) * step.height * 4, 0);
+      drawnWidth = step.width;
+    }
+    const PixelRect redrawn = fresh ? whole : step.changed.Intersection(whole);
+    for (int y = redrawn.y; y < redrawn.y + redrawn.height; ++y)
+      for (int x = redrawn.x; x < redrawn.x + redrawn.width; ++x)
+        for (int c = 0; c < 4; ++c)
+          drawn[(static_cast<size_t>(y) * step.width + x) * 4 + c] =
+              static_cast<unsigned char>(n * 31 + x * 7 + y * 13 + c);
+    PixelRect asked;
+    const auto write = [&](unsigned char* bgra, size_t bytesPerRow, PixelRect region) {
+      asked = region;
+      for (int y = 0; y < region.height; ++y)
+        std::memcpy(bgra + y * bytesPerRow, &drawn[(static_cast<size_t>(region.y + y) * step.width + region.x) * 4],
+                    static_cast<size_t>(region.width) * 4);
+      return step.writes;
+    };
+    const int count = frame.count;
+    const size_t bytes = frame.bytesSent;
+    EXPECT_EQ(view.PresentBGRA(step.width, step.height, step.changed, write), step.writes) << step.name;
+    EXPECT_EQ(asked, step.sent) << step.name;
+    if (!step.writes) continue;
+    const bool sent = !step.sent.IsEmpty();
+    EXPECT_EQ(frame.count, count + (sent ? 1 : 0)) << step.name;
+    EXPECT_EQ(frame.bytesSent - bytes, static_cast<size_t>(step.sent.width) * step.sent.height * 4) << step.name;
+    if (sent) {
+      EXPECT_EQ(frame.updated, step.sent) << step.name;
+    }
+    EXPECT_EQ(frame.pixels, drawn) << step.name;
+  }
+}
+
 }  // namespace
 }  // namespace platform::window

@@ -207,6 +207,38 @@ TEST_F(X11WindowTest, PresentedPixelsReachTheWindow) {
   ASSERT_NE(image, nullptr);
   EXPECT_EQ(XGetPixel(image, 1, 1) & 0xFFFFFF, 0xFF0000u);
   XDestroyImage(image);
+  // Parts of later frames land at their place; the window shows the frame as drawn whole.
+  struct Part {
+    PixelRect changed;
+    unsigned long rgb;
+  };
+  std::vector<unsigned long> drawn(16, 0xFF0000u);
+  for (const Part& part :
+       {Part{{1, 1, 2, 2}, 0x00FF00u}, Part{{2, 0, 2, 3}, 0x0000FFu}, Part{{0, 3, 1, 1}, 0xFFFF00u}}) {
+    const PixelRect& c = part.changed;
+    for (int y = c.y; y < c.y + c.height; ++y)
+      for (int x = c.x; x < c.x + c.width; ++x) drawn[y * 4 + x] = part.rgb;
+    const auto write = [&](unsigned char* bgra, size_t bytesPerRow, PixelRect region) {
+      for (int y = 0; y < region.height; ++y)
+        for (int x = 0; x < region.width; ++x) {
+          const unsigned long rgb = drawn[(region.y + y) * 4 + region.x + x];
+          unsigned char* p = bgra + y * bytesPerRow + x * 4;
+          p[0] = rgb & 0xFF;
+          p[1] = (rgb >> 8) & 0xFF;
+          p[2] = (rgb >> 16) & 0xFF;
+          p[3] = 255;
+        }
+      return true;
+    };
+    ASSERT_TRUE(view.PresentBGRA(4, 4, c, write));
+    EXPECT_EQ(window->LastPresentedFrame().updated, c);
+  }
+  XSync(static_cast<::Display*>(window->Surface().display), False);
+  image = XGetImage(display, child, 0, 0, 4, 4, AllPlanes, ZPixmap);
+  ASSERT_NE(image, nullptr);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x) EXPECT_EQ(XGetPixel(image, x, y) & 0xFFFFFF, drawn[y * 4 + x]) << x << "," << y;
+  XDestroyImage(image);
 }
 
 }  // namespace
