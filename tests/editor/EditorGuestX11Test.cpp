@@ -13,26 +13,13 @@
 
 #include "platform/vst2/VST2Interface.h"
 #include "tests/platform/gpu/GpuTestEnvironment.h"
+#include "tests/platform/window/X11DisplayKeptUp.h"
 #include "tools/vst2host/TestHost.h"
 
 // Xlib after the project's headers: its macros must not meet their names.
 #include <X11/Xlib.h>
 
 namespace {
-
-// The server resets when its last client leaves and refuses clients that connect meanwhile: one connection
-// stays open for the whole program, so that one test's end never leaves the next to meet a reset.
-class KeepTheServer : public testing::Environment {
- public:
-  void SetUp() override { mDisplay = std::getenv("DISPLAY") ? XOpenDisplay(nullptr) : nullptr; }
-  void TearDown() override {
-    if (mDisplay) XCloseDisplay(mDisplay);
-  }
-
- private:
-  ::Display* mDisplay = nullptr;
-};
-[[maybe_unused]] testing::Environment* const kKeepTheServer = testing::AddGlobalTestEnvironment(new KeepTheServer);
 
 int gHostErrors = 0;
 int HostErrorHandler(::Display*, XErrorEvent*) {

@@ -19,6 +19,7 @@
 #include "platform/window/X11Backend.h"
 #include "tests/platform/window/WindowTestSupport.h"
 #include "tests/platform/window/WindowThreadSupport.h"
+#include "tests/platform/window/X11DisplayKeptUp.h"
 
 // Xlib after the layer: its macros must not meet the layer's names.
 #include <X11/Xatom.h>
@@ -26,20 +27,6 @@
 
 namespace platform::window {
 namespace {
-
-// The server resets when its last client leaves and refuses clients that connect meanwhile: one connection
-// stays open for the whole program, so that one test's end never leaves the next to meet a reset.
-class KeepTheServer : public testing::Environment {
- public:
-  void SetUp() override { mDisplay = std::getenv("DISPLAY") ? XOpenDisplay(nullptr) : nullptr; }
-  void TearDown() override {
-    if (mDisplay) XCloseDisplay(mDisplay);
-  }
-
- private:
-  ::Display* mDisplay = nullptr;
-};
-[[maybe_unused]] testing::Environment* const kKeepTheServer = testing::AddGlobalTestEnvironment(new KeepTheServer);
 
 int gHostErrors = 0;
 int gHostIOErrors = 0;
