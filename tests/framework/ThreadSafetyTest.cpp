@@ -224,16 +224,6 @@ TEST(ThreadSafetyTest, EditorOpensAndClosesWhileAnotherThreadHandsOverState) {
   EXPECT_EQ(plugin.viewsAlive.load(), 0);
 }
 
-// Spins until the flag is set or the host thread's patience ran out; false then.
-bool AwaitFlag(const std::atomic<bool>& flag) {
-  const auto deadline = std::chrono::steady_clock::now() + kd::test::HostThread::kPatience;
-  while (!flag.load()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::yield();
-  }
-  return true;
-}
-
 // A host whose idle timer thread calls the plug-in's idle while its UI thread opens, idles and closes the
 // editor: the plug-in's tick (queue drains into the view) runs on either thread, never together with the
 // editor's own calls, and the view is never used after the close.
@@ -284,7 +274,7 @@ TEST(ThreadSafetyTest, ACloseFromAnotherThreadWaitsForTheEventInHand) {
       closing.store(true);
       plugin.CloseWindow();
     });
-    ASSERT_TRUE(AwaitFlag(closing));
+    ASSERT_TRUE(kd::test::AwaitFlag(closing));
     for (int i = 0; i < 20000; ++i) view->lastValue = i;  // the close may be about to run: plain writes race with it
     EXPECT_EQ(plugin.GetEditorView(), view);
     EXPECT_EQ(plugin.viewsAlive.load(), 1);
@@ -301,7 +291,7 @@ class SlowIdlePlugin : public IPluginAPIBase {
   void OnIdle() override {
     if (!hold.load()) return;
     inside.store(true);
-    AwaitFlag(release);
+    kd::test::AwaitFlag(release);
     ended.store(true);
   }
   std::atomic<bool> hold{true}, inside{false}, release{false}, ended{false};
@@ -318,7 +308,7 @@ TEST(ThreadSafetyTest, StoppingTheTickWaitsForATickOnAnotherThread) {
     plugin->CreateTimer();
     kd::test::HostThread idleThread, closeThread;
     idleThread.Start([&] { platform::RunLoop::Main().RunOnce(); });
-    ASSERT_TRUE(AwaitFlag(plugin->inside));
+    ASSERT_TRUE(kd::test::AwaitFlag(plugin->inside));
     bool endedFirst = false;
     closeThread.Start([&] {
       raw->StopTimer();

@@ -3,6 +3,7 @@
 // for the piece to end. Waits are bounded, so that a test of a deadlock fails instead of hanging.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -74,5 +75,15 @@ class HostThread {
   bool mQuit = false;
   std::thread mThread;  // last: starts once the rest is built
 };
+
+// Spins until the flag is set or a host thread's patience ran out; false then.
+inline bool AwaitFlag(const std::atomic<bool>& flag) {
+  const auto deadline = std::chrono::steady_clock::now() + HostThread::kPatience;
+  while (!flag.load()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::yield();
+  }
+  return true;
+}
 
 }  // namespace kd::test

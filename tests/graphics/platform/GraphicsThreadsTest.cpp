@@ -14,16 +14,6 @@ namespace {
 
 using Kind = pw::NativeInput::Kind;
 
-// Spins until the flag is set or the host thread's patience ran out; false then.
-bool AwaitFlag(const std::atomic<bool>& flag) {
-  const auto deadline = std::chrono::steady_clock::now() + kd::test::HostThread::kPatience;
-  while (!flag.load()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::yield();
-  }
-  return true;
-}
-
 // Draws only once the test lets it: a frame in hand for as long as the test wants.
 class HeldControl : public IControl {
  public:
@@ -31,7 +21,7 @@ class HeldControl : public IControl {
       : IControl(IRECT(0.f, 0.f, 10.f, 10.f)), mInside(inside), mRelease(release) {}
   void Draw(IGraphics&) override {
     mInside.store(true);
-    AwaitFlag(mRelease);
+    kd::test::AwaitFlag(mRelease);
   }
 
  private:
@@ -79,7 +69,7 @@ TEST_F(GraphicsThreadsTest, ACloseFromAnotherThreadWaitsForTheFrameInHand) {
   }));
   clock.Advance(1.0 / 60.0);
   editorThread.Start([] { platform::RunLoop::Main().RunDueTimers(); });
-  ASSERT_TRUE(AwaitFlag(inside));
+  ASSERT_TRUE(kd::test::AwaitFlag(inside));
   closer.Start([&] {
     dlg.CloseWindow();
     closed.store(true);
