@@ -7,13 +7,12 @@
 // again. Running with GLIBC_TUNABLES=glibc.malloc.trim_threshold=268435456 shows the frame without that (a plug-in
 // cannot set it for its host's process).
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
 
+#include "bench/editor/CpuDeviceProcess.h"
 #include "editor/KelvadruneInstance.h"
 #include "graphics/IGraphics.h"
 #include "graphics/platform/IGraphicsDrawingLayer.h"
@@ -27,19 +26,13 @@ namespace {
 
 namespace pw = platform::window;
 
-// Only the CPU device's driver, its shader cache in a folder of this process.
+// Only the CPU device, on the headless window layer.
 void UseCpuDevice() {
-  static const bool done = [] {
-    setenv("VK_DRIVER_FILES", "/usr/share/vulkan/icd.d/lvp_icd.x86_64.json", 0);
-    setenv("KD_GPU_DEVICE", "cpu", 1);
-    const std::filesystem::path cache =
-        std::filesystem::temp_directory_path() / ("kd_bench_cache_" + std::to_string(getpid()));
-    std::filesystem::create_directories(cache);
-    setenv("XDG_CACHE_HOME", cache.c_str(), 1);
-    pw::SelectBackend(pw::BackendKind::kHeadless);
-    return true;
+  static const bool selected = [] {
+    kd::bench::UseCpuDeviceOnly();
+    return pw::SelectBackend(pw::BackendKind::kHeadless);
   }();
-  (void)done;
+  (void)selected;
 }
 
 // One plug-in instance in the test host, its editor driven by a manual clock; each redraw waits for the GPU,

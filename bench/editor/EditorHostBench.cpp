@@ -9,18 +9,17 @@
 // input.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "bench/editor/CpuDeviceProcess.h"
 #include "editor/KelvadruneInstance.h"
 #include "platform/window/Backend.h"
 #include "tools/vst2host/TestHost.h"
@@ -45,18 +44,9 @@ constexpr double kGateSeconds = 0.5;
 
 enum Signal { kSilence = 0, kSine = 1, kGatedSine = 2 };
 
-// Only the CPU device's driver, its shader cache in a folder of this process; the X11 window layer.
+// Only the CPU device, on the X11 window layer.
 bool PrepareHostProcess(std::string& error) {
-  static const bool done = [] {
-    setenv("VK_DRIVER_FILES", "/usr/share/vulkan/icd.d/lvp_icd.x86_64.json", 0);
-    setenv("KD_GPU_DEVICE", "cpu", 1);
-    const std::filesystem::path cache =
-        std::filesystem::temp_directory_path() / ("kd_bench_cache_" + std::to_string(getpid()));
-    std::filesystem::create_directories(cache);
-    setenv("XDG_CACHE_HOME", cache.c_str(), 1);
-    return true;
-  }();
-  (void)done;
+  kd::bench::UseCpuDeviceOnly();
   if (!std::getenv("DISPLAY")) {
     error = "no X display (run under xvfb-run)";
     return false;
