@@ -121,8 +121,9 @@ void IGraphicsView::Render() {
     mGraphics->SetAllControlsClean();
     mGraphics->Draw(mDirtyRects);
     mLayer->AddChangedRegion(ChangedPixels());
+    // What finished before this frame went in SkipFrame; the frame itself may be done already.
+    PresentFinishedFrame();
   }
-  PresentFinishedFrame();
 }
 
 // The pixels the frame just drawn can have changed: the dirty rectangles' bounds, with a pixel around them for the
