@@ -16,6 +16,9 @@ using fx::gfx::IControl;
 using fx::gfx::IRECT;
 
 constexpr int kMaxAboutLine = 1024;
+constexpr int kModViewMsgTag = 0;
+// 20 / ln 10: dB per unit of an amplitude's natural logarithm.
+constexpr double kLnToDB = 8.685889638065037;
 
 // ", " and the window layer's back end the editor runs on, in capitals (", X11"); "" without an editor. ASCII
 // only: the host's locale must not change the text.
@@ -27,9 +30,6 @@ std::string AboutWindowSystem(fx::gfx::IGraphics* ui) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   return text;
 }
-constexpr int kModViewMsgTag = 0;
-// 20 / ln 10: dB per unit of an amplitude's natural logarithm.
-constexpr double kLnToDB = 8.685889638065037;
 
 // The left/mid column's places: with "Core Fader Layout" on it takes the master column's place.
 struct ColumnPlaces {
