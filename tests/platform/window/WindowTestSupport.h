@@ -2,6 +2,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <memory>
 #include <string>
@@ -113,5 +114,16 @@ class HeadlessWindowTest : public ::testing::Test {
   HeadlessBackend* backend = nullptr;
   std::unique_ptr<Window> window;
 };
+
+// Pumps the back end until done() holds, for at most five seconds: an X server answers asynchronously.
+template <typename Done>
+bool PumpUntil(Done done) {
+  for (int i = 0; i < 500; ++i) {
+    Pump();
+    if (done()) return true;
+    ::usleep(10000);
+  }
+  return false;
+}
 
 }  // namespace platform::window

@@ -88,16 +88,6 @@ class X11GuestTest : public ::testing::Test {
     if (window) PumpUntil([&] { return window->IsVisible(); });
     return window;
   }
-  // Pumps until done() holds, for at most five seconds: the server answers asynchronously.
-  template <typename Done>
-  bool PumpUntil(Done done) {
-    for (int i = 0; i < 500; ++i) {
-      Pump();
-      if (done()) return true;
-      ::usleep(10000);
-    }
-    return false;
-  }
 
   std::pair<XErrorHandler, XIOErrorHandler> found;
   ::Display* host = nullptr;

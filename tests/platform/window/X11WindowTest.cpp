@@ -59,17 +59,6 @@ class X11WindowTest : public ::testing::Test {
     }
   }
 
-  // Pumps the back end until done() holds, for at most five seconds: the server answers asynchronously.
-  template <typename Done>
-  bool PumpUntil(Done done) {
-    for (int i = 0; i < 500; ++i) {
-      Pump();
-      if (done()) return true;
-      ::usleep(10000);
-    }
-    return false;
-  }
-
   ::Display* display = nullptr;
   ::Window parent = 0;
   ::Window child = 0;
