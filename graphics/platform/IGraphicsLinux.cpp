@@ -53,10 +53,7 @@ void* IGraphicsLinux::OpenWindow(void* parent) {
   mWindow->SetEventLock(GetDelegate()->EditorMutex());
   // The window system's events reach the window from the main run loop, on this thread only. The pump keeps
   // no reference to the editor, which may close while its events are being pumped.
-  platform::RunLoop& loop = platform::RunLoop::Main();
-  mEventPump = std::make_unique<platform::RunLoopTimer>(
-      loop.NowSeconds(), kEventPumpInterval, [](platform::RunLoopTimer&) { pw::Pump(); }, mThread);
-  loop.AddTimer(*mEventPump);
+  mEventPump = pw::MakePumpTimer(platform::RunLoop::Main(), kEventPumpInterval, mThread);
   mView = std::make_shared<IGraphicsView>(*this);
   ++mViewCount;
   InitDrawContext(mView->Layer()->RendererLayer());

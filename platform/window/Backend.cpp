@@ -130,8 +130,9 @@ int Pump() {
   return CurrentBackend().Pump();
 }
 
-std::unique_ptr<RunLoopTimer> MakePumpTimer(RunLoop& loop, double intervalSeconds) {
-  auto timer = std::make_unique<RunLoopTimer>(loop.NowSeconds(), intervalSeconds, [](RunLoopTimer&) { Pump(); });
+std::unique_ptr<RunLoopTimer> MakePumpTimer(RunLoop& loop, double intervalSeconds, std::thread::id thread) {
+  auto timer = std::make_unique<RunLoopTimer>(
+      loop.NowSeconds(), intervalSeconds, [](RunLoopTimer&) { Pump(); }, thread);
   loop.AddTimer(*timer);
   return timer;
 }

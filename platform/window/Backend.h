@@ -14,6 +14,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/window/Color.h"
@@ -164,7 +165,8 @@ Backend& CurrentBackend();
 bool SelectBackend(BackendKind kind);
 // The pump of the back end in use: what a host's editor-idle call and a run-loop timer call.
 int Pump();
-// A repeating timer on loop that pumps the back end every intervalSeconds; the caller owns it.
-std::unique_ptr<RunLoopTimer> MakePumpTimer(RunLoop& loop, double intervalSeconds);
+// A repeating timer on loop that pumps the back end every intervalSeconds, on thread only when one is given;
+// the caller owns it.
+std::unique_ptr<RunLoopTimer> MakePumpTimer(RunLoop& loop, double intervalSeconds, std::thread::id thread = {});
 
 }  // namespace platform::window
