@@ -24,6 +24,18 @@ constexpr int kFactoryGroup = -1;
 
 using Item = IPopupMenu::Item;
 
+// The store's loading flag, set for the life of the scope and cleared when it ends, however the load went.
+class StoreLoadingScope {
+ public:
+  explicit StoreLoadingScope(KelvadrunePresets& store) : mStore(store) { mStore.SetLoading(true); }
+  ~StoreLoadingScope() { mStore.SetLoading(false); }
+  StoreLoadingScope(const StoreLoadingScope&) = delete;
+  StoreLoadingScope& operator=(const StoreLoadingScope&) = delete;
+
+ private:
+  KelvadrunePresets& mStore;
+};
+
 void AddPresetMenuItem(IPopupMenu& menu, const char* text) {
   ISBInfoMenuLW::AddMenuItem(menu, text, IPopupMenu::kAppend, Item::kNoFlags);
 }
@@ -47,6 +59,7 @@ IBPresetMenuNewLW<VERSION>::IBPresetMenuNewLW(IPluginBase& plugin, const IRECT& 
       mPlugin(plugin),
       mStore(store),
       mFolder(folder),
+      mBuiltPathFolder(folder),
       mExt(ext ? ext : ""),
       mLoadMsg(loadMsg),
       mSaveMsg(saveMsg),
@@ -73,7 +86,7 @@ IBPresetMenuNewLW<VERSION>::IBPresetMenuNewLW(IPluginBase& plugin, const IRECT& 
 template <int VERSION>
 std::string IBPresetMenuNewLW<VERSION>::ShortenName(const char* name, int maxChars) {
   const std::string full = name ? name : "";
-  if (maxChars < kMinShortenedChars || full.size() <= static_cast<size_t>(maxChars)) return full;
+  if (maxChars < kMinShortenedChars || full.size() < static_cast<size_t>(maxChars)) return full;
   const int half = maxChars / 2;
   std::string result = full.substr(0, half) + full.substr(full.size() - (maxChars - half));
   result.replace(half - 2, kEllipsisLength, kEllipsis);
@@ -106,7 +119,13 @@ const IPreset* IBPresetMenuNewLW<VERSION>::CombinedRecord(int idx) const {
 template <int VERSION>
 void IBPresetMenuNewLW<VERSION>::LoadRecord(const IPreset* record) {
   if (!record) return;
-  mStore.CopyPresetToSlot(*record, 0);
+  const StoreLoadingScope loading(mStore);
+  RestoreIntoSlot(*record);
+}
+
+template <int VERSION>
+void IBPresetMenuNewLW<VERSION>::RestoreIntoSlot(const IPreset& record) {
+  mStore.CopyPresetToSlot(record, 0);
   mPlugin.RestorePreset(0);
   mPlugin.InformHostOfPresetChange();
 }
@@ -187,11 +206,10 @@ void IBPresetMenuNewLW<VERSION>::OnMouseOut() {
   SetDirty(false, -1);
 }
 
-// An empty drop names no file: the last chosen file is not loaded again.
+// An empty drop keeps the chosen path as it was; the load command goes to the plug-in in any case.
 template <int VERSION>
 void IBPresetMenuNewLW<VERSION>::OnDrop(const char* path) {
-  if (!path || !*path) return;
-  mChosenPath.Set(path, kMaxChosenPath);
+  if (path && *path) mChosenPath.Set(path, kMaxChosenPath);
   Send(mLoadMsg);
   Send(mPresetChosenMsg);
 }
@@ -283,8 +301,7 @@ void IBPresetMenuNewLW<VERSION>::OnPopupMenuSelection(IPopupMenu* menu, int) {
 template <int VERSION>
 void IBPresetMenuNewLW<VERSION>::PromptAndSend(int action, int msg) {
   mChosenPath.Set("");
-  FwString folder(mFolder);
-  if (IGraphics* g = GetUI()) g->PromptForFile(mChosenPath, folder, static_cast<EFileAction>(action), mExt.c_str());
+  if (IGraphics* g = GetUI()) g->PromptForFile(mChosenPath, mFolder, static_cast<EFileAction>(action), mExt.c_str());
   Send(msg);
 }
 
@@ -295,7 +312,7 @@ void IBPresetMenuNewLW<VERSION>::AnswerRootChoice(int chosen) {
     PromptAndSend(kFileOpen, mLoadMsg);
     Send(mPresetChosenMsg);
   } else if (chosen == mResetItemIdx) {
-    LoadRecord(&mStore.GetWorkingPreset());
+    RestoreIntoSlot(mStore.GetWorkingPreset());
     Send(mResetMsg);
     Send(mPresetChosenMsg);
   } else if (chosen == mSaveItemIdx) {
@@ -313,17 +330,19 @@ void IBPresetMenuNewLW<VERSION>::AnswerRootChoice(int chosen) {
 
 template <int VERSION>
 void IBPresetMenuNewLW<VERSION>::AnswerUserChoice(int chosen) {
-  const IPreset* record = mStore.GetFilePresets().Get(chosen);
-  if (chosen < 0 || !record) return;
+  if (chosen < 0) return;
   mCurrentIdx = NStorePresets() + chosen;
+  // A record gone since the menu was built loads nothing, as in the factory list; by path it names no file.
+  const IPreset* record = mStore.GetFilePresets().Get(chosen);
   if (!mUserPresetsByPath) {
     LoadRecord(record);
-  } else {
-    mChosenPath.Set(mFolder.Get());
+  } else if (record) {
+    mChosenPath.Set(mBuiltPathFolder.Get());
     mChosenPath.Append("/");
     mChosenPath.Append(record->mName);
     mChosenPath.Append(".");
     mChosenPath.Append(mExt.c_str());
+    const StoreLoadingScope loading(mStore);
     Send(mLoadMsg);
   }
   Send(mPresetChosenMsg);

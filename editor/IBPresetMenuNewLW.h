@@ -33,9 +33,9 @@ class IBPresetMenuNewLW : public IControl, public kd::IPresetPathSource {
   static constexpr int kMaxShownName = 255;
 
   // Commands are sent when 0 or more: load, save, save as default, rescan (sent before the menu is built),
-  // reset (after "Reset to default") and preset chosen (after every load). folder: where the dialogs
-  // start and where by-path user presets lie; ext (without the dot) is the extension of both dialogs. The
-  // name is shortened to maxChars characters.
+  // reset (after "Reset to default") and preset chosen (after every load). folder: where the first dialog
+  // starts (each later one starts where the last ended) and where by-path user presets lie; ext (without
+  // the dot) is the extension of both dialogs. The name is shortened to maxChars characters.
   IBPresetMenuNewLW(IPluginBase& plugin, const IRECT& bounds, const IRECT& nameBounds, const IRECT& prevBounds,
                     const ISVG& prevOff, const IText& text, const ISVG& prevOn, const IRECT& nextBounds,
                     const ISVG& nextOff, const ISVG& nextOn, int loadMsg, int saveMsg, int saveDefaultMsg,
@@ -48,7 +48,8 @@ class IBPresetMenuNewLW : public IControl, public kd::IPresetPathSource {
   void OnMouseUp(float x, float y, const IMouseMod& mod) override;
   void OnMouseOver(float x, float y, const IMouseMod& mod) override;
   void OnMouseOut() override;
-  // A dropped file is loaded like one chosen in the open dialog.
+  // A dropped file is loaded like one chosen in the open dialog. An empty path keeps the chosen path and
+  // still sends the load and preset-chosen commands.
   void OnDrop(const char* path) override;
   // A drop is taken when its first file (the one loaded) has the preset extension, in any case.
   bool AcceptsDrop(const std::vector<const char*>& paths) const override;
@@ -58,8 +59,8 @@ class IBPresetMenuNewLW : public IControl, public kd::IPresetPathSource {
   // Rebuilds the preset menu from the store and opens it through the graphics.
   void BuildAndShowMenu();
 
-  // A name longer than maxChars (at least 7) becomes its head, " ... " and its tail, maxChars in all; a
-  // name that fits is left as it is.
+  // A name of maxChars characters or more (maxChars at least 7) becomes its head, " ... " and its tail,
+  // maxChars in all; a shorter name is left as it is.
   static std::string ShortenName(const char* name, int maxChars);
 
   const char* GetChosenPresetPath() const override { return mChosenPath.Get(); }
@@ -74,8 +75,10 @@ class IBPresetMenuNewLW : public IControl, public kd::IPresetPathSource {
   int NUserPresets() const;
   // Entry idx of the store's presets followed by the user presets; null outside.
   const IPreset* CombinedRecord(int idx) const;
-  // Slot 0 takes the record, is restored and the host is told; nothing for a missing record.
+  // RestoreIntoSlot with the store's loading flag set around it; nothing for a missing record.
   void LoadRecord(const IPreset* record);
+  // Slot 0 takes the record, is restored and the host is told.
+  void RestoreIntoSlot(const IPreset& record);
   void StepBack();
   void StepForward();
   void PromptAndSend(int action, int msg);
@@ -84,7 +87,10 @@ class IBPresetMenuNewLW : public IControl, public kd::IPresetPathSource {
 
   IPluginBase& mPlugin;
   KelvadrunePresets& mStore;
+  // The dialogs' folder, which each dialog leaves where it ended; by-path user presets are built on the
+  // constructor's folder.
   FwString mFolder;
+  FwString mBuiltPathFolder;
   FwString mChosenPath;
   std::string mExt;
   IPopupMenu mMenu;

@@ -1,7 +1,7 @@
 // The editor's corner resizer: an SVG picture (off, or on while the mouse is over it or a resize runs) in
 // the bottom-right corner. A drag rescales or resizes the editor, as its commands and the control key
 // choose; the end of a rescale and a double click reach the plug-in as editor commands, which store or
-// reset "GUI scale". Main thread only.
+// toggle "GUI scale" between 100 % and 150 %. Main thread only.
 #pragma once
 
 #include "graphics/IBitmap.h"

@@ -6,14 +6,24 @@
 #include "graphics/platform/IGraphicsLinux.h"
 #include "platform/window/Window.h"
 
+namespace {
+
+// The folder under the user's music folder whose "Resources" the editor's pictures and fonts may lie in.
+constexpr const char* kSharedResourcesSubPath = "Kelvadrune";
+
+}  // namespace
+
+fx::gfx::IGraphicsLinux* MakeGraphics(Kelvadrune& plug, int width, int height, int fps, float scale) {
+  auto* graphics = new fx::gfx::IGraphicsLinux(plug, width, height, fps, scale);
+  graphics->SetBundleID(plug.GetBundleID());
+  graphics->SetAppGroupID(plug.GetAppGroupID());
+  graphics->SetSharedResourcesSubPath(kSharedResourcesSubPath);
+  return graphics;
+}
+
 KelvadruneInstance::KelvadruneInstance(const fx::InstanceInfo& info) : Kelvadrune(info) {
-  // The graphics find the editor's pictures and fonts in the module's resources through the plug-in's bundle
-  // identifier: without it no resource is found.
-  fx::gfx::InstallEditor(*this, [this](fx::gfx::IGEditorDelegate& dlg, int width, int height, int fps, float scale) {
-    auto* graphics = new fx::gfx::IGraphicsLinux(dlg, width, height, fps, scale);
-    graphics->SetBundleID(GetBundleID());
-    graphics->SetAppGroupID(GetAppGroupID());
-    return static_cast<fx::gfx::IGraphics*>(graphics);
+  fx::gfx::InstallEditor(*this, [this](fx::gfx::IGEditorDelegate&, int width, int height, int fps, float scale) {
+    return static_cast<fx::gfx::IGraphics*>(MakeGraphics(*this, width, height, fps, scale));
   });
 }
 

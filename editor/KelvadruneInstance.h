@@ -1,10 +1,22 @@
 // The plug-in as the module hands it to a host: Kelvadrune with its editor drawn by the platform graphics on
 // the GPU back end, answering the framework's editor-frame request (VST2EditorFrame.h). The module's entry
-// points create it; in-process tests create it the same way through CreateKelvadruneInstance.
+// points create it; in-process tests create it the same way through CreateKelvadruneInstance. Beside it, the
+// make-graphics function its editor uses.
 #pragma once
 
+#include "graphics/platform/IGraphicsDrawingLayer.h"
 #include "platform/vst2/VST2Interface.h"
 #include "plugin/Kelvadrune.h"
+
+namespace fx::gfx {
+class IGraphicsLinux;
+}
+
+// Main thread. The editor's graphics for plug (their editor delegate) at width x height points, fps frames a
+// second and the draw scale, carrying the plug-in's bundle and application-group identifiers and the
+// shared-resources sub-path "Kelvadrune": pictures and fonts are looked for beside the module first, then in
+// the user's music folder under Kelvadrune/Resources, then as plain paths. The caller owns the result.
+fx::gfx::IGraphicsLinux* MakeGraphics(Kelvadrune& plug, int width, int height, int fps, float scale);
 
 class KelvadruneInstance final : public Kelvadrune {
  public:
@@ -13,6 +25,10 @@ class KelvadruneInstance final : public Kelvadrune {
 
   // Main thread. The editor-frame request; everything else goes to the product.
   intptr_t VendorSpecificHook(int index, intptr_t value, void* ptr, float opt) override;
+
+ private:
+  // The editors' GPU device stays from one editor to the next while the instance lives.
+  fx::gfx::GpuDeviceKeeper mGpuKeeper;
 };
 
 // Any thread; blocks while another instance is being created. What VSTPluginMain answers: a new instance's

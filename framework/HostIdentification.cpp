@@ -69,7 +69,7 @@ constexpr HostKey kHostKeys[] = {
     {"juce vst host", kHostPluginHost},
     {"komplete kontrol", kHostKompleteKontrol},
     {"vst3shell", kHostVST3Shell},
-    {"com.apple.mainstage", kHostMainStage},
+    {"com.uaudio.luna", kHostLuna},
     {"audiogridderserver", kHostAudioGridder},
     {"equalizer apo", kHostEqualizerAPO},
     {"architect", kHostArchitect},

@@ -61,7 +61,7 @@ enum EHost : int {
   kHostPluginHost,
   kHostKompleteKontrol,
   kHostVST3Shell,
-  kHostMainStage,
+  kHostLuna,
   kHostAudioGridder,
   kHostVSTLive,
   kHostEqualizerAPO,

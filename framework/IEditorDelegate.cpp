@@ -27,7 +27,7 @@ void IEditorDelegate::CloseWindow() {
 
 void IEditorDelegate::OnParentWindowResize(int, int) {}
 
-double IEditorDelegate::ConvertPresetParamValue(int, int, int, double value) {
+double IEditorDelegate::ConvertPresetParamValue(const char*, const char*, int, double value) {
   return value;
 }
 

@@ -38,8 +38,9 @@ class IEditorDelegate {
 
   // ---- Hooks of the plug-in ----
 
-  // Main thread, while loading a preset of another version. Default: the value unchanged.
-  virtual double ConvertPresetParamValue(int fileVersion, int ownVersion, int paramIdx, double value);
+  // Main thread, for each value a preset or state being loaded holds, with the document's version text ("" when
+  // it has none) and the plug-in's own ("v1.0.11"). Default: the value unchanged.
+  virtual double ConvertPresetParamValue(const char* fileVersion, const char* ownVersion, int paramIdx, double value);
   // Main thread, once the editor's controls exist. Default: every parameter's normalized value to the
   // editor (SendParameterValueFromDelegate).
   virtual void OnUIOpen();

@@ -103,7 +103,7 @@ bool IPluginAPIBase::CompareState(const uint8_t* data, int dataSize, int startPo
 void IPluginAPIBase::LateHostIdentifiedHook() {}
 
 void IPluginAPIBase::GetParamIndices(int n, FwTypedBuf<int>& list) const {
-  if (n <= 0 || n > NParams()) return;
+  if (n <= 0 || n >= NParams()) return;
   for (int i = 0; i < n; ++i) list.Add(i);
 }
 

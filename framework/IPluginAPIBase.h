@@ -74,7 +74,8 @@ class IPluginAPIBase : public IPluginBase {
   virtual bool CompareState(const uint8_t* data, int dataSize, int startPos) const;
   // Main thread, after HostIdentifiedHook. Default: nothing.
   virtual void LateHostIdentifiedHook();
-  // Main thread. When 0 < n <= number of parameters, appends 0 .. n-1 to the list; otherwise nothing.
+  // Main thread. When 0 < n < number of parameters (the full count excluded), appends 0 .. n-1 to the list;
+  // otherwise nothing.
   virtual void GetParamIndices(int n, FwTypedBuf<int>& list) const;
   // Main thread. The name of a MIDI note for the host, at most 64 bytes. Default: clears it, false.
   virtual bool GetMidiNoteText(int note, char* text) const;

@@ -97,9 +97,9 @@ const char* IPluginBase::GetAPIString() const {
 }
 
 const char* IPluginBase::GetArchString() const {
-  // The processor the module was built for, named as the toolchain's target triplets name it.
+  // The processor the module was built for; x86-64 as its makers write it, the others as their toolchains do.
 #if defined(__x86_64__)
-  return "x86_64";
+  return "x86-64";
 #elif defined(__aarch64__)
   return "aarch64";
 #elif defined(__i386__)

@@ -68,7 +68,7 @@ class IPluginBase : public gfx::IGEditorDelegate {
   void GetHostVersionStr(FwString& str) const;
   // "VST2", "VST3", "AU", "AUv3", "AAX", "APP", "WAM", "WEB", "CLAP"; "" for any other API.
   const char* GetAPIString() const;
-  // The processor the module was built for: "x86_64", "aarch64", "i686", "arm", "riscv64", "powerpc64le",
+  // The processor the module was built for: "x86-64", "aarch64", "i686", "arm", "riscv64", "powerpc64le",
   // "s390x", or "unknown".
   const char* GetArchString() const;
   // "<version> <API> (<arch>), built on <date> at <first five characters of time> ", at most 256 characters.

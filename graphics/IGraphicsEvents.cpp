@@ -257,7 +257,7 @@ void IGraphics::PromptUserInput(IControl& control, const IRECT& bounds, int valI
   if (!param) return;
 
   const int nTexts = param->NDisplayTexts();
-  const bool asMenu = nTexts > 0 && (param->Type() == kTypeEnum || param->Type() == kTypeBool);
+  const bool asMenu = param->Type() == kTypeEnum || (param->Type() == kTypeBool && nTexts > 0);
   if (asMenu) {
     // Items are the display texts in their own order, so a range that does not start at 0 still lines up.
     const char* current = param->GetDisplayText(param->Value());

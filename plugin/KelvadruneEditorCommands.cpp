@@ -1,13 +1,19 @@
 // Main thread: the editor's commands (the EMsgTags indices), the GUI scale they set, the meter reset and
 // the fader label text that follows the display mode. Commands that need the editor do nothing without
 // one; preset commands block on file I/O.
+#include <cmath>
+
 #include "graphics/IGraphics.h"
 #include "plugin/EditorReadBack.h"
 #include "plugin/Kelvadrune.h"
 
 namespace {
 
-constexpr double kResetGUIScale = 1.0;
+// "Reset GUI scale" toggles between 100 % and 150 %: a scale within a hundredth of 100 % goes to 150 %,
+// any other back to 100 %.
+constexpr double kGUIScaleOneHundred = 1.0;
+constexpr double kGUIScaleOneFifty = 1.5;
+constexpr double kGUIScaleToggleTolerance = 0.01;
 
 // The preset bar's chosen file; "" when the editor has no preset bar under its tag.
 const char* ChosenPresetPath(const fx::gfx::IGraphics& ui) {
@@ -19,6 +25,10 @@ const char* ChosenPresetPath(const fx::gfx::IGraphics& ui) {
 int ChosenRadioIndex(const fx::gfx::IGraphics& ui) {
   const auto* menu = dynamic_cast<const kd::IScaleChoiceSource*>(ui.GetControlWithTag(kCtrlTagPluginMenu));
   return menu ? menu->GetChosenRadioIndex() : -1;
+}
+
+double ToggledGUIScale(double scale) {
+  return std::fabs(kGUIScaleOneHundred - scale) < kGUIScaleToggleTolerance ? kGUIScaleOneFifty : kGUIScaleOneHundred;
 }
 
 }  // namespace
@@ -48,7 +58,7 @@ void Kelvadrune::ApplyCommand(int command) {
       if (hasEditor) ApplyGUIScaleCommand(GetUI()->GetDrawScale(), false);
       break;
     case kMsgResetGUIScale:
-      ApplyGUIScaleCommand(kResetGUIScale, true);
+      ApplyGUIScaleCommand(ToggledGUIScale(mGUIScale.load(std::memory_order_acquire)), true);
       break;
     case kMsgSetMinGUIScale:
       ApplyGUIScaleCommand(GetParam(kGUIScale)->GetMin(), true);

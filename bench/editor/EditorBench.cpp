@@ -1,7 +1,8 @@
 // The product's editor through the test host on the headless window layer and the CPU device: the time of one
 // whole-editor frame at 100 % and 200 % GUI scale, the CPU time an open editor with nothing to do takes per
 // second (only the meter's refresh at the plug-in's idle rate draws), and the time from effEditOpen to the first
-// presented frame (with the GPU device made by the open, and kept by another open editor).
+// presented frame (the instance alone, which keeps the GPU device and its pipelines from its first open on, and
+// beside another instance's open editor).
 // On the CPU device a good part of a 200 % frame is the driver's own memory: it bins each frame into about 140
 // blocks of 64 KiB and frees them, glibc hands the freed memory back to the kernel, and the next frame faults it in
 // again. Running with GLIBC_TUNABLES=glibc.malloc.trim_threshold=268435456 shows the frame without that (a plug-in
@@ -114,8 +115,9 @@ void BM_IdleEditorSecond(benchmark::State& state) {
 }
 BENCHMARK(BM_IdleEditorSecond)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
-// effEditOpen to the first presented frame, then closed again. Argument 1: another instance's open editor
-// keeps the GPU device, as in a session with several editors; 0: each open makes the device.
+// effEditOpen to the first presented frame, then closed again. The instance keeps the GPU device and the pipelines
+// its first open made for the later ones. Argument 1: another instance's editor is open meanwhile, as in a session
+// with several editors; 0: this instance alone.
 void BM_OpenToFirstFrame(benchmark::State& state) {
   std::unique_ptr<Editor> keeper;
   if (state.range(0) == 1) {

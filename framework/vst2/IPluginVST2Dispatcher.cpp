@@ -31,6 +31,15 @@ constexpr size_t kMaxHostTextLen = 255;
 // 20·log10|g| = ln|g| · 20 / ln 10.
 constexpr double kDBPerNeper = 8.685889638065037;
 
+// Whether the chunk begins with the framework's header magic, "tffp" (its little-endian bytes).
+bool BeginsWithChunkMagic(const IByteChunk& chunk) {
+  if (chunk.Size() < 4) return false;
+  const uint8_t* bytes = chunk.GetData();
+  uint32_t magic = 0;
+  for (int i = 3; i >= 0; --i) magic = (magic << 8) | bytes[i];
+  return magic == static_cast<uint32_t>(IPluginBase::kChunkMagic);
+}
+
 // A host text bounded to kMaxHostTextLen characters, in case the host forgot its terminator.
 std::string_view HostText(const void* ptr) {
   const char* text = static_cast<const char*>(ptr);
@@ -361,13 +370,8 @@ intptr_t IPluginVST2::GetChunk(bool isBank, void* ptr) {
 }
 
 intptr_t IPluginVST2::SetChunk(bool isBank, intptr_t size, const void* data) {
-  // The host's length and the header are checked before anything changes: a negative, empty or oversized
-  // length, a chunk shorter than its header and a wrong magic are refused.
-  if (!data || size < kChunkHeaderSize || size > INT_MAX) return 0;
-  int32_t magic = 0;
-  const auto* bytes = static_cast<const uint8_t*>(data);
-  for (int i = 3; i >= 0; --i) magic = static_cast<int32_t>((static_cast<uint32_t>(magic) << 8) | bytes[i]);
-  if (magic != kChunkMagic) return 0;
+  // A negative, empty or oversized length is refused before anything changes.
+  if (!data || size < 1 || size > INT_MAX) return 0;
 
   // The readers check a whole state or bank before they change anything, so a refused chunk leaves every
   // parameter and slot exactly as it was; nothing is restored afterwards.
@@ -379,12 +383,23 @@ intptr_t IPluginVST2::SetChunk(bool isBank, intptr_t size, const void* data) {
   return 1;
 }
 
+// A chunk that begins with the header holds a bank of every slot (a bank chunk of the current version) or
+// one state after the header; a chunk of 4 to 7 bytes has no room for either, and the state reader refuses
+// its start of -1. A chunk without the header is one state from its first byte.
 bool IPluginVST2::ReadChunk(bool isBank) {
   IByteChunk& chunk = isBank ? mBankChunk : mProgramChunk;
-  int32_t version = 0;
-  chunk.Get(&version, 4);
-  if (isBank && version >= kChunkVersion) return UnserializePresets(chunk, kChunkHeaderSize) >= 0;
-  if (UnserializeState(chunk, kChunkHeaderSize) < 0) return false;
+  int statePos = 0;
+  if (BeginsWithChunkMagic(chunk)) {
+    int32_t version = 0;
+    if (chunk.Get(&version, 4) < 0) {
+      statePos = -1;
+    } else if (isBank && version >= kChunkVersion) {
+      return UnserializePresets(chunk, kChunkHeaderSize) >= 0;
+    } else {
+      statePos = kChunkHeaderSize;
+    }
+  }
+  if (UnserializeState(chunk, statePos) < 0) return false;
   ModifyCurrentPreset(nullptr);
   return true;
 }

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <mutex>
 #include <string>
 
 #include "graphics/vector/GVRBackend.h"
@@ -16,27 +17,44 @@ namespace fx::gfx {
 
 namespace {
 
-// The process's GPU device while any editor's layer holds it (none outlives the editors, so nothing of Vulkan is left
-// for the module's unloading); a device that could not be opened is reported once and not asked for again.
 std::atomic<bool>& SynchronousLayers() {
   static std::atomic<bool> synchronous{false};
   return synchronous;
 }
 
+// The process's GPU device: opened by the first layer that asks, kept while any keeper lives and otherwise only
+// while a layer holds it (so nothing of Vulkan is left for the module's unloading); a device that could not be
+// opened is reported once and not asked for again. Layers on several threads (editors of two instances) ask at
+// the same time, and keepers come and go on any thread: all of it under the mutex.
+struct SharedGpu {
+  std::mutex mutex;
+  int keepers = 0;
+  std::shared_ptr<platform::gpu::GpuDevice> kept;  // while keepers > 0 and a layer has opened the device
+  std::weak_ptr<platform::gpu::GpuDevice> device;
+  bool failed = false;
+};
+
+SharedGpu& TheSharedGpu() {
+  static SharedGpu gpu;
+  return gpu;
+}
+
 std::shared_ptr<platform::gpu::GpuDevice> SharedDevice() {
-  static std::weak_ptr<platform::gpu::GpuDevice> shared;
-  static bool failed = false;
-  if (std::shared_ptr<platform::gpu::GpuDevice> device = shared.lock()) return device;
-  if (failed) return nullptr;
-  std::string reason;
-  platform::gpu::GpuDeviceOptions options;
-  options.presentation = true;
-  std::shared_ptr<platform::gpu::GpuDevice> device = platform::gpu::GpuDevice::Create(options, reason);
-  if (!device) {
-    failed = true;
-    std::fprintf(stderr, "Kelvadrune: no GPU device for the editor: %s\n", reason.c_str());
+  SharedGpu& gpu = TheSharedGpu();
+  std::lock_guard<std::mutex> lock(gpu.mutex);
+  std::shared_ptr<platform::gpu::GpuDevice> device = gpu.device.lock();
+  if (!device && !gpu.failed) {
+    std::string reason;
+    platform::gpu::GpuDeviceOptions options;
+    options.presentation = true;
+    device = platform::gpu::GpuDevice::Create(options, reason);
+    if (!device) {
+      gpu.failed = true;
+      std::fprintf(stderr, "Kelvadrune: no GPU device for the editor: %s\n", reason.c_str());
+    }
+    gpu.device = device;
   }
-  shared = device;
+  if (gpu.keepers > 0) gpu.kept = device;
   return device;
 }
 
@@ -174,6 +192,22 @@ void SetDrawingLayerMaker(DrawingLayerMaker maker) {
 std::unique_ptr<IGraphicsDrawingLayer> MakeDrawingLayer() {
   if (const DrawingLayerMaker& maker = InstalledMaker()) return maker();
   return std::make_unique<GpuDrawingLayer>();
+}
+
+GpuDeviceKeeper::GpuDeviceKeeper() {
+  SharedGpu& gpu = TheSharedGpu();
+  std::lock_guard<std::mutex> lock(gpu.mutex);
+  if (gpu.keepers++ == 0) gpu.kept = gpu.device.lock();
+}
+
+GpuDeviceKeeper::~GpuDeviceKeeper() {
+  SharedGpu& gpu = TheSharedGpu();
+  std::shared_ptr<platform::gpu::GpuDevice> released;
+  {
+    std::lock_guard<std::mutex> lock(gpu.mutex);
+    if (--gpu.keepers == 0) released = std::move(gpu.kept);
+  }
+  // Dropped outside the lock: the device's destruction waits for its frames in flight.
 }
 
 }  // namespace fx::gfx

@@ -3,8 +3,8 @@
 // layer. By default a ring of GPU images (platform/gpu's GpuDrawableLayer on the process's GPU device); a program
 // may install another maker, e.g. a test's recording layer.
 //
-// Main thread only; nothing here blocks except the GPU layer's read of a finished frame, which is made only while
-// no frame is in flight, so that it waits for nothing but its own copy.
+// Main thread only (GpuDeviceKeeper: any thread); nothing here blocks except the GPU layer's read of a finished
+// frame, which is made only while no frame is in flight, so that it waits for nothing but its own copy.
 #pragma once
 
 #include <cstddef>
@@ -67,5 +67,19 @@ void SetDrawingLayersSynchronous(bool synchronous);
 // Main thread. A new layer from the installed maker; the GPU layer opens the process's device on first use (a
 // machine without Vulkan gets a layer without a GPU: the renderer context is then not made, nothing is drawn).
 std::unique_ptr<IGraphicsDrawingLayer> MakeDrawingLayer();
+
+// Keeps the GPU layers' device, with the pipelines it has compiled, from one editor to the next while any keeper
+// lives (without one, the device goes with the last layer). Opening a device anew reloads the driver, and Mesa's CPU
+// device leaves about 10 MB of compiled code mapped at every unloading; so each plug-in instance holds a keeper,
+// and the last one to go releases the device (once no layer uses it), before the module can be unloaded. A keeper
+// opens nothing itself: the first layer does. Any thread; the last keeper's destructor waits for the device's
+// frames in flight.
+class GpuDeviceKeeper {
+ public:
+  GpuDeviceKeeper();
+  ~GpuDeviceKeeper();
+  GpuDeviceKeeper(const GpuDeviceKeeper&) = delete;
+  GpuDeviceKeeper& operator=(const GpuDeviceKeeper&) = delete;
+};
 
 }  // namespace fx::gfx

@@ -1,8 +1,8 @@
 // The editor's platform graphics: the concrete graphics class the product's make-graphics function creates. It
 // draws through the vector renderer (IGraphicsVector) and adds what needs the platform: the editor's view and
 // window and their life cycle, the renderer context on the view's drawing layer, cursor hiding and warping, the
-// clipboard, alerts, open, save and folder panels, the colour panel, opening URLs and files, tooltips, native text
-// entry and popup menus, the desktop's appearance and the platform font loaders.
+// clipboard, dragging files out, alerts, open, save and folder panels, the colour panel, opening URLs and files,
+// tooltips, native text entry and popup menus, the desktop's appearance and the platform font loaders.
 //
 // Threads: the editor belongs to the thread that opened it (EditorThread): the view's redraw timer, the window
 // layer's event pump and the popup menus' queued work are bound to it on the main run loop, and idle calls from
@@ -84,7 +84,11 @@ class IGraphicsLinux : public IGraphicsVector {
   bool GetTextFromClipboard(FwString& text) override;
   bool SetTextInClipboard(const char* text) override;
   bool SetFilePathInClipboard(const char* path) override;
-  // Files cannot be dragged out of the editor here: releases the mouse capture and answers false.
+  // From a control's mouse-down or drag handler: starts dragging the file at path out of the editor into another
+  // program (the window's DragFileOut), from the button press in hand, then releases the mouse capture (the drag
+  // has the button; the control hears no mouse-up). True once the drag has started; false, with the capture
+  // released all the same, when none can start (no window, an empty path, no button held, headless). The icon's
+  // bounds are not used: the pointer shows the drag.
   bool InitiateExternalFileDragDrop(const char* path, const IRECT& iconBounds) override;
 
   // ---- Dialogs (modal ones block until answered) ----
@@ -95,15 +99,17 @@ class IGraphicsLinux : public IGraphicsVector {
   // untouched. Without a view fileName is emptied and nothing is shown.
   void PromptForFile(FwString& fileName, FwString& path, EFileAction action = kFileOpen, const char* ext = "",
                      IFileDialogCompletionHandlerFunc completion = nullptr) override;
-  // Starts in path; when empty, in the user's documents folder (platform/paths), or the home folder when that
-  // folder is not there. Modal: a chosen folder (with a trailing "/") replaces path, a cancel leaves it as it
-  // was. With a completion function: a sheet; it gets the folder, or "" when cancelled.
+  // Starts in path; an empty path is first set to the user's documents folder (platform/paths), or the home
+  // folder when that folder is not there. Modal: path becomes the chosen folder (with a trailing "/"), or ""
+  // when cancelled. With a completion function: a sheet; path stays, and the function gets the folder, or ""
+  // when cancelled.
   void PromptForDirectory(FwString& path, IFileDialogCompletionHandlerFunc completion = nullptr) override;
   bool PromptForColor(IColor& color, const char* prompt = "", IColorPickerHandlerFunc func = nullptr) override;
 
   // ---- URLs and files ----
-  // A web address opens as one; any other text is taken as a file path. False when url is null or empty, or the
-  // opener could not be started.
+  // A text containing "http" must be a web address, any other is taken as a file path. True without opening
+  // anything when the text forms no URL (null, empty, or a malformed address); otherwise whether the opener
+  // started.
   bool OpenURL(const char* url, const char* msgWindowTitle = nullptr, const char* confirmMsg = nullptr,
                const char* errMsgOnFailure = nullptr) override;
   bool RevealPathInExplorerOrFinder(FwString& path, bool select = false) override;

@@ -1,6 +1,8 @@
 // The clipboard, message boxes, file, folder and colour prompts, opening URLs and revealing files.
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "graphics/platform/IGraphicsLinux.h"
@@ -91,9 +93,10 @@ bool IGraphicsLinux::SetFilePathInClipboard(const char* path) {
   return pasteboard.WriteFileURLs({path ? path : ""});
 }
 
-bool IGraphicsLinux::InitiateExternalFileDragDrop(const char*, const IRECT&) {
+bool IGraphicsLinux::InitiateExternalFileDragDrop(const char* path, const IRECT&) {
+  const bool started = mWindow && path && *path && mWindow->DragFileOut(path);
   ReleaseMouseCapture();
-  return false;
+  return started;
 }
 
 EMsgBoxResult IGraphicsLinux::ShowMessageBox(const char* text, const char* caption, EMsgBoxType type,
@@ -156,8 +159,8 @@ void IGraphicsLinux::PromptForFile(FwString& fileName, FwString& path, EFileActi
 }
 
 void IGraphicsLinux::PromptForDirectory(FwString& path, IFileDialogCompletionHandlerFunc completion) {
-  // The default start is only where the panel opens: the caller's path changes only when a folder is chosen.
-  const std::string start = path.GetLength() > 0 ? path.Get() : DefaultDirectory();
+  // Without a start the caller's path becomes the default folder, also when the panel is then cancelled.
+  if (path.GetLength() == 0) path.Set(DefaultDirectory().c_str());
   auto panel = std::make_shared<pw::OpenPanel>();
   panel->SetTitle("Choose a Directory");
   panel->SetCanChooseFiles(false);
@@ -165,18 +168,22 @@ void IGraphicsLinux::PromptForDirectory(FwString& path, IFileDialogCompletionHan
   panel->SetResolvesAliases(true);
   panel->SetCanCreateDirectories(true);
   panel->SetFloatingPanel(true);
-  panel->SetDirectory(start);
+  panel->SetDirectory(path.Get());
 
+  // Both roads: the chosen folder with a trailing "/", or "" when cancelled.
+  const auto answer = [panel](int response, FwString& chosen) {
+    chosen.Set(response == pw::kModalResponseOK ? (panel->Filename() + "/").c_str() : "");
+  };
   if (completion) {
     pw::Window* window = mView ? mView->GetWindow() : nullptr;
-    panel->BeginSheetModalForWindow(window, [panel, completion](int response) {
+    panel->BeginSheetModalForWindow(window, [answer, completion](int response) {
       FwString chosen;
-      if (response == pw::kModalResponseOK) chosen.Set((panel->Filename() + "/").c_str());
+      answer(response, chosen);
       completion(FwString(), chosen);
     });
     return;
   }
-  if (panel->RunModal() == pw::kModalResponseOK) path.Set((panel->Filename() + "/").c_str());
+  answer(panel->RunModal(), path);
 }
 
 bool IGraphicsLinux::PromptForColor(IColor& color, const char*, IColorPickerHandlerFunc func) {
@@ -184,10 +191,11 @@ bool IGraphicsLinux::PromptForColor(IColor& color, const char*, IColorPickerHand
 }
 
 bool IGraphicsLinux::OpenURL(const char* url, const char*, const char*, const char*) {
-  if (!url || *url == '\0') return false;
-  std::optional<pw::URL> target = pw::URL::WithString(url);
-  if (!target) target = pw::URL::FileURLWithPath(url);
-  return target && pw::Workspace::Shared().OpenURL(*target);
+  const std::string_view text = url ? url : "";
+  const std::optional<pw::URL> target =
+      text.find("http") != std::string_view::npos ? pw::URL::WithString(text) : pw::URL::FileURLWithPath(text);
+  // A text that forms no URL has nothing to open: there is nothing to report.
+  return !target || pw::Workspace::Shared().OpenURL(*target);
 }
 
 bool IGraphicsLinux::RevealPathInExplorerOrFinder(FwString& path, bool select) {

@@ -400,8 +400,10 @@ FNTglyph* fntGetGlyph(FNTcontext* stash, FNTfont* font, unsigned int codepoint, 
     int width = stash->params.width;
     unsigned char* dst = &stash->texData[(gx + pad) + (gy + pad) * width];
     if (!fntRasterizeGlyph(&renderFont->font, dst, gw - pad * 2, gh - pad * 2, width, scale, g)) {
+      // Too big for the rasteriser's scratch memory: the glyph keeps its place with a blank picture, so later
+      // requests find it instead of taking more of the atlas each time.
       stash->glyphError = FNT_SCRATCH_FULL;
-      return nullptr;
+      for (int y = 0; y < gh; ++y) std::memset(&stash->texData[gx + (gy + y) * width], 0, static_cast<size_t>(gw));
     }
     // One empty pixel round the glyph keeps bilinear sampling from bleeding into its neighbours.
     unsigned char* rect = &stash->texData[gx + gy * width];

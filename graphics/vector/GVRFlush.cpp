@@ -193,7 +193,7 @@ bool GVRcontext::updateRenderPipelineStatesForBlend(const GVRblend& blend, GpuPi
     GpuRenderPipelineDescriptor descriptor = pipelineDescriptor(GVRblend{}, pixelFormat);
     descriptor.colorWrites = false;
     std::string reason;
-    stencilOnly = device().NewRenderPipelineState(descriptor, reason);
+    stencilOnly = device().SharedRenderPipelineState(descriptor, reason);
     checkError(reason, "init pipeline stencil only state");
     // On failure the states in force stay: drawing goes on with them.
     if (!stencilOnly) return false;
@@ -228,8 +228,9 @@ void GVRcontext::useShadingPipelineFor(int uniformOffset, bool scissored) {
   ShaderFragmentVariant variant =
       FragmentVariantFor(*fragUniformAtIndex(uniformOffset), mViewPoints[0], mViewPoints[1]);
   if (scissored) variant.scissor = false;
-  // Pipelines cost milliseconds to build on some devices: every blend, format and variant met stays cached, so
-  // a frame that switches paints or composite operations back and forth builds each once.
+  // Pipelines cost milliseconds to build on some devices: every blend, format and variant met stays cached here,
+  // so a frame that switches paints or composite operations back and forth looks each up once, and the device
+  // keeps them for the contexts after this one, which then build none.
   for (const ShadingPipeline& entry : mPipelines) {
     if (entry.variant == variant && entry.blend == blendFunc && entry.format == piplelinePixelFormat) {
       pipelineState = entry.pipeline;
@@ -250,7 +251,7 @@ void GVRcontext::useShadingPipelineFor(int uniformOffset, bool scissored) {
   descriptor.vertexFunction = functions->vertex;
   descriptor.fragmentFunction = functions->fragment;
   std::string reason;
-  std::shared_ptr<GpuRenderPipelineState> pipeline = device().NewRenderPipelineState(descriptor, reason);
+  std::shared_ptr<GpuRenderPipelineState> pipeline = device().SharedRenderPipelineState(descriptor, reason);
   checkError(reason, "init pipeline state");
   // On failure the pipeline in force stays: drawing goes on with it.
   if (!pipeline) return;

@@ -260,7 +260,7 @@ float vrText(VRcontext* ctx, float x, float y, const char* string, const char* e
   while (fntTextIterNext(ctx->fs, &iter, &q)) {
     if (iter.prevGlyphIndex == -1) {
       if (ctx->fs->glyphError != FNT_ATLAS_FULL) {
-        // A glyph that cannot be rendered at all (too big for the rasteriser's scratch memory) is left out.
+        // A glyph whose size does not fit the glyph record is left out.
         prevIter = iter;
         continue;
       }

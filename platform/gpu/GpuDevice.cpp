@@ -68,6 +68,27 @@ std::shared_ptr<GpuRenderPipelineState> GpuDevice::NewRenderPipelineState(const 
   return GpuRenderPipelineState::Create(mCore, descriptor, reason);
 }
 
+std::shared_ptr<GpuRenderPipelineState> GpuDevice::SharedRenderPipelineState(
+    const GpuRenderPipelineDescriptor& descriptor, std::string& reason) {
+  const auto find = [&]() -> std::shared_ptr<GpuRenderPipelineState> {
+    for (const SharedPipeline& shared : mSharedPipelines)
+      if (MakeSamePipeline(shared.descriptor, descriptor)) return shared.pipeline;
+    return nullptr;
+  };
+  {
+    std::lock_guard<std::mutex> lock(mSharedMutex);
+    if (std::shared_ptr<GpuRenderPipelineState> pipeline = find()) return pipeline;
+  }
+  // Compiled outside the lock: a user on another thread waits for no compile of this one's.
+  std::shared_ptr<GpuRenderPipelineState> made = NewRenderPipelineState(descriptor, reason);
+  if (!made) return nullptr;
+  std::lock_guard<std::mutex> lock(mSharedMutex);
+  // Another thread may have made the same one meanwhile: everyone uses the first.
+  if (std::shared_ptr<GpuRenderPipelineState> pipeline = find()) return pipeline;
+  mSharedPipelines.push_back({descriptor, made});
+  return made;
+}
+
 std::shared_ptr<GpuDepthStencilState> GpuDevice::NewDepthStencilState(const GpuDepthStencilDescriptor& descriptor) {
   return std::make_shared<GpuDepthStencilState>(descriptor);
 }
@@ -77,7 +98,9 @@ std::shared_ptr<GpuLibrary> GpuDevice::NewLibrary(const void* data, size_t size,
 }
 
 std::shared_ptr<GpuLibrary> GpuDevice::NewDefaultLibrary(std::string& reason) {
-  return NewLibrary(kShaderLibraryData, kShaderLibraryDataSize, reason);
+  std::lock_guard<std::mutex> lock(mSharedMutex);
+  if (!mDefaultLibrary) mDefaultLibrary = NewLibrary(kShaderLibraryData, kShaderLibraryDataSize, reason);
+  return mDefaultLibrary;
 }
 
 void GpuDevice::WaitForFramesInFlight() {

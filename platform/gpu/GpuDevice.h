@@ -7,7 +7,9 @@
 #pragma once
 
 #include <memory>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/gpu/GpuCommandBuffer.h"
 #include "platform/gpu/GpuPipeline.h"
@@ -44,8 +46,14 @@ class GpuDevice {
   std::shared_ptr<GpuSampler> NewSampler(const GpuSamplerDescriptor& descriptor, std::string& reason);
   std::shared_ptr<GpuRenderPipelineState> NewRenderPipelineState(const GpuRenderPipelineDescriptor& descriptor,
                                                                  std::string& reason);
+  // The device's one pipeline state for the descriptor, made at the first call: later calls with a descriptor that
+  // makes the same pipeline (MakeSamePipeline) answer it, and it stays until the device goes. Users that come and
+  // go (editors) then compile nothing again, which matters where the driver does not give compiled code back.
+  std::shared_ptr<GpuRenderPipelineState> SharedRenderPipelineState(const GpuRenderPipelineDescriptor& descriptor,
+                                                                    std::string& reason);
   std::shared_ptr<GpuDepthStencilState> NewDepthStencilState(const GpuDepthStencilDescriptor& descriptor);
-  // A library from blob bytes (copied); NewDefaultLibrary: the one compiled into the module.
+  // A library from blob bytes (copied); NewDefaultLibrary: the one compiled into the module, made at the first
+  // call and the same for every later one.
   std::shared_ptr<GpuLibrary> NewLibrary(const void* data, size_t size, std::string& reason);
   std::shared_ptr<GpuLibrary> NewDefaultLibrary(std::string& reason);
 
@@ -71,6 +79,15 @@ class GpuDevice {
   std::shared_ptr<GpuTexture> mPlaceholderTexture;
   std::shared_ptr<GpuSampler> mPlaceholderSampler;
   std::shared_ptr<GpuBuffer> mPlaceholderBuffer;
+
+  struct SharedPipeline {
+    // Holds the functions, so that their modules stay, and no other code gets their handles.
+    GpuRenderPipelineDescriptor descriptor;
+    std::shared_ptr<GpuRenderPipelineState> pipeline;
+  };
+  std::mutex mSharedMutex;
+  std::shared_ptr<GpuLibrary> mDefaultLibrary;   // guarded by mSharedMutex
+  std::vector<SharedPipeline> mSharedPipelines;  // guarded by mSharedMutex
 };
 
 }  // namespace platform::gpu

@@ -39,7 +39,20 @@ VkBlendFactor BlendFactor(GpuBlendFactor factor) {
   return VK_BLEND_FACTOR_ONE;
 }
 
+bool SameCode(const GpuFunction* a, const GpuFunction* b) {
+  if (!a || !b) return a == b;
+  return a->Module() == b->Module() && a->Stage() == b->Stage() && a->Constants() == b->Constants();
+}
+
 }  // namespace
+
+bool MakeSamePipeline(const GpuRenderPipelineDescriptor& a, const GpuRenderPipelineDescriptor& b) {
+  return SameCode(a.vertexFunction.get(), b.vertexFunction.get()) &&
+         SameCode(a.fragmentFunction.get(), b.fragmentFunction.get()) && a.vertexDescriptor == b.vertexDescriptor &&
+         a.colorFormat == b.colorFormat && a.stencilFormat == b.stencilFormat &&
+         a.blendingEnabled == b.blendingEnabled && a.sourceRGB == b.sourceRGB && a.destinationRGB == b.destinationRGB &&
+         a.sourceAlpha == b.sourceAlpha && a.destinationAlpha == b.destinationAlpha && a.colorWrites == b.colorWrites;
+}
 
 GpuFunction::GpuFunction(std::shared_ptr<GpuCore> core, std::string name, GpuShaderStage stage, VkShaderModule module)
     : mCore(std::move(core)), mName(std::move(name)), mStage(stage), mModule(module) {}

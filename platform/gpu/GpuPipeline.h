@@ -23,6 +23,8 @@ enum class GpuShaderStage : uint32_t { Vertex = 0, Fragment = 1 };
 struct GpuFunctionConstant {
   uint32_t index = 0;
   uint32_t value = 0;
+
+  bool operator==(const GpuFunctionConstant&) const = default;
 };
 using GpuFunctionConstantValues = std::vector<GpuFunctionConstant>;
 
@@ -56,12 +58,16 @@ enum class GpuVertexFormat { Float2, Float4 };
 struct GpuVertexAttribute {
   GpuVertexFormat format = GpuVertexFormat::Float2;
   uint32_t offset = 0;  // bytes into the vertex
+
+  bool operator==(const GpuVertexAttribute&) const = default;
 };
 
 // Attribute i is shader location i; all come from vertex buffer 0, one step per vertex.
 struct GpuVertexDescriptor {
   std::vector<GpuVertexAttribute> attributes;
   uint32_t stride = 0;
+
+  bool operator==(const GpuVertexDescriptor&) const = default;
 };
 
 struct GpuRenderPipelineDescriptor {
@@ -77,6 +83,10 @@ struct GpuRenderPipelineDescriptor {
   GpuBlendFactor destinationAlpha = GpuBlendFactor::Zero;
   bool colorWrites = true;  // false: the pipeline only touches the stencil
 };
+
+// Whether two descriptors make the same pipeline: their functions run the same code (one shader module) with the
+// same constant values, and every other field is equal.
+bool MakeSamePipeline(const GpuRenderPipelineDescriptor& a, const GpuRenderPipelineDescriptor& b);
 
 class GpuRenderPipelineState {
  public:

@@ -6,6 +6,7 @@
 
 #include "platform/window/Backend.h"
 #include "platform/window/Notifications.h"
+#include "platform/window/Workspace.h"
 
 namespace platform::window {
 
@@ -347,6 +348,18 @@ bool Window::DragDropped(const std::vector<std::string>& files, Point pixel) {
   mDragView = nullptr;
   // The view may close the window while it takes the files: nothing is touched after this.
   return target->PerformDragOperation(DragInfo(files, pixel));
+}
+
+bool Window::DragFileOut(const std::string& path) {
+  const std::optional<URL> url = URL::FileURLWithPath(path);
+  if (!url || !url->Path().starts_with('/')) return false;
+  if (!mNative->BeginFileDrag(url->AbsoluteString())) return false;
+  // The drag took the button: the press is over for the views.
+  mButtonsDown = 0;
+  mMouseDownView = nullptr;
+  mMouseDownButton = -1;
+  mToolTips.Cancel();
+  return true;
 }
 
 bool Window::HasTrackingArea(const TrackingArea* area) {

@@ -139,6 +139,12 @@ class Window {
   // The files were dropped at pixel: the view under them takes them when it answers other than kNone there.
   // True when it took them.
   bool DragDropped(const std::vector<std::string>& files, Point pixel);
+  // Starts dragging the file at path (absolute, or from "~") out of the window into another program, from the
+  // button press in hand (a view's mouse-down or drag handler calls it). True once the drag has started: it then
+  // has the button, so the view that took the press hears no more of it (no drag, no mouse-up). False when none
+  // can start: a path that names no file, no button held, a back end without drags (headless), the pointer held
+  // by another program.
+  bool DragFileOut(const std::string& path);
   // Back-end side: the backing scale or the appearance changed; tells every view.
   void BackingPropertiesChanged();
   void AppearanceChanged();

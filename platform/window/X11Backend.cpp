@@ -20,6 +20,7 @@
 #include "platform/window/Menu.h"
 #include "platform/window/Workspace.h"
 #include "platform/window/X11DragDrop.h"
+#include "platform/window/X11DragSource.h"
 #include "platform/window/X11Keys.h"
 
 // Xlib last: its headers define macros (None, Bool, Status) that must not meet the layer's own names.
@@ -82,8 +83,9 @@ struct Link {
   double scale = 1.0;
   std::map<std::pair<CursorKind, bool>, ::Cursor> cursors;
   std::map<XWindow, int> watched;  // each host window followed, with how many of the layer's windows are inside
-  // Files dropped by other programs (XDND) on this connection's windows.
+  // Files dropped by other programs (XDND) on this connection's windows, and dragged out of them.
   std::shared_ptr<X11DragDrop> dragDrop;
+  std::shared_ptr<X11DragSource> dragSource;
 };
 
 Link::Link(std::shared_ptr<X11Connection> opened) : connection(std::move(opened)) {
@@ -134,10 +136,12 @@ class X11Window final : public NativeWindow {
   NativeSurface Surface() const override;
   void PassKeyOn(bool down, int keyCode) override;
   bool IsVisible() const override;
+  bool BeginFileDrag(const std::string& uri) override;
 
   X11Backend& backend;
   Window& owner;
   const std::shared_ptr<X11Connection> connection;
+  const std::shared_ptr<X11DragSource> dragSource;
   const XWindow id;
   const XWindow parent;
   const bool topLevel;
@@ -155,6 +159,8 @@ class X11Window final : public NativeWindow {
   // The window's thread, while its input is handed over.
   XKeyEvent lastKey{};  // the key event being sent, kept to be passed on
   std::set<unsigned> keysDown;
+  unsigned pressButton = 0;  // the X button held since the last press, 0 for none
+  Time pressTime = 0;        // the server's time of that press
 
  private:
   GC mGC = nullptr;
@@ -282,6 +288,7 @@ X11Window::X11Window(X11Backend& b, Window& w, Link& link, XWindow windowId, XWi
     : backend(b),
       owner(w),
       connection(link.connection),
+      dragSource(link.dragSource),
       id(windowId),
       parent(parentId),
       topLevel(parentId == link.connection->root()),
@@ -305,6 +312,7 @@ X11Window::X11Window(X11Backend& b, Window& w, Link& link, XWindow windowId, XWi
 }
 
 X11Window::~X11Window() {
+  dragSource->WindowGone(id);
   X11Scope scope(*connection);
   backend.Unregister(*this);
   // After a loss only the client's side of the graphics context is freed; nothing reaches the server.
@@ -379,6 +387,14 @@ bool X11Window::IsVisible() const {
   return reported;
 }
 
+bool X11Window::BeginFileDrag(const std::string& uri) {
+  if (pressButton == 0) {
+    backend.Log("file-drag " + uri + " -> cannot start (no button held)");
+    return false;
+  }
+  return dragSource->Start(id, pressButton, pressTime, uri);
+}
+
 // --- X11Backend: connections and windows ---
 
 X11Backend::~X11Backend() {
@@ -411,6 +427,8 @@ Link* X11Backend::Live(Connect connect) {
             X11Scope trap(*opened);
             return trap.Trap(call);
           });
+      mLink->dragSource =
+          std::make_shared<X11DragSource>(mLink->connection, [this](const std::string& line) { Log(line); });
     }
   }
   return mLink.get();
@@ -628,7 +646,8 @@ void X11Backend::ReadEvents(X11Scope& scope, Link& link) {
 void X11Backend::Note(X11Scope& scope, Link& link, XEvent& event) {
   const X11Connection* connection = link.connection.get();
   if (event.type == SelectionRequest || event.type == SelectionClear) {
-    Queue(Waiting{connection, 0, event, std::nullopt});
+    const XWindow owner = Registered(connection, event.xany.window) ? event.xany.window : 0;
+    Queue(Waiting{connection, owner, event, std::nullopt});
     return;
   }
   if (link.watched.count(event.xany.window) > 0) {
@@ -708,11 +727,17 @@ std::vector<X11Backend::Waiting> X11Backend::TakeThisThreads() {
 
 // The window's thread, under the window's event lock: the one place X events become the layer's input.
 void X11Backend::Dispatch(const X11Connection& connection, XEvent& event) {
-  if (event.type == SelectionRequest) {
+  // The clipboard's selection is any thread's; one a window owns (a drag's) is its thread's, as its input.
+  bool windowsSelection = false;
+  if (event.type == SelectionRequest || event.type == SelectionClear) {
+    std::lock_guard lock(X11DisplayMutex());
+    windowsSelection = Registered(&connection, event.xany.window) != nullptr;
+  }
+  if (event.type == SelectionRequest && !windowsSelection) {
     ServeSelection(connection, event.xselectionrequest);
     return;
   }
-  if (event.type == SelectionClear) {
+  if (event.type == SelectionClear && !windowsSelection) {
     std::lock_guard lock(X11DisplayMutex());
     if (mLink && mLink->connection.get() == &connection && event.xselectionclear.selection == mLink->clipboard) {
       mOwnsClipboard = false;
@@ -720,11 +745,16 @@ void X11Backend::Dispatch(const X11Connection& connection, XEvent& event) {
     return;
   }
   std::shared_ptr<X11DragDrop> dragDrop;
-  if (event.type == ClientMessage || event.type == SelectionNotify) {
+  std::shared_ptr<X11DragSource> dragSource;
+  {
     std::lock_guard lock(X11DisplayMutex());
-    if (mLink && mLink->connection.get() == &connection) dragDrop = mLink->dragDrop;
+    if (mLink && mLink->connection.get() == &connection) {
+      dragDrop = mLink->dragDrop;
+      dragSource = mLink->dragSource;
+    }
   }
   HandOver(&connection, event.xany.window, [&](X11Window& target) {
+    if (dragSource && dragSource->HandleEvent(event)) return;
     if (dragDrop && dragDrop->HandleEvent(event)) return;
     NativeInput input;
     using Kind = NativeInput::Kind;
@@ -743,6 +773,13 @@ void X11Backend::Dispatch(const X11Connection& connection, XEvent& event) {
           break;
         }
         input.kind = event.type == ButtonPress ? Kind::kButtonPress : Kind::kButtonRelease;
+        // The press a drag out of the window starts from.
+        if (event.type == ButtonPress) {
+          target.pressButton = b.button;
+          target.pressTime = b.time;
+        } else if (b.button == target.pressButton) {
+          target.pressButton = 0;
+        }
         // A click gives the window the keyboard, as clicking into a window does on the desktop; a host's
         // embedded window gets no focus otherwise.
         if (event.type == ButtonPress && !target.owner.IsKeyWindow()) target.MakeKeyAndOrderFront();
@@ -990,7 +1027,8 @@ void X11Backend::ServeSelection(const X11Connection& connection, const XSelectio
       XChangeProperty(display, request.requestor, property, XA_ATOM, 32, PropModeReplace,
                       reinterpret_cast<unsigned char*>(targets.data()), static_cast<int>(targets.size()));
       reply.property = property;
-    } else if (request.target == link->utf8 || request.target == XA_STRING || request.target == link->uriList) {
+    } else if (request.target == link->utf8 || request.target == XA_STRING ||
+               (request.target == link->uriList && !mOffered.fileURLs.empty())) {
       std::string data = mOffered.text;
       if (request.target == link->uriList) {
         data.clear();

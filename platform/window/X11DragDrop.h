@@ -11,8 +11,8 @@
 // within kAnswerTimeoutSeconds (on the main run loop's clock) is abandoned, its status refused, its drop finished
 // as refused.
 //
-// Left out: being a drag source (dragging files out of the editor), XdndProxy, and lists so large that the source
-// hands them over in pieces (INCR); such a drop is refused.
+// Left out: XdndProxy, and lists so large that the source hands them over in pieces (INCR); such a drop is refused.
+// Dragging files out of the windows is X11DragSource's.
 //
 // The window's thread: events arrive from its pump, the timeout from the main run loop bound to that thread.
 #pragma once

@@ -20,7 +20,7 @@ int IXMLParameters::ParseParamsXML(fx::IPluginBase& plugin, const fx::IByteChunk
   const int textPos = pos >= 0 ? chunk.Get(&length, pos) : -1;
   if (textPos < 0 || length < 1 || length > chunk.Size() - textPos) return 0;
 
-  const presets::ReadRules rules{plugin.GetMfrName(), plugin.GetPluginName(), nullptr, filter ? table : nullptr, true};
+  const presets::ReadRules rules{plugin.GetMfrName(), plugin.GetPluginName(), nullptr, filter ? table : nullptr};
   const auto* text = reinterpret_cast<const char*>(chunk.GetData() + textPos);
   if (!presets::ReadPresetDocument(plugin, text, static_cast<size_t>(length), rules, result)) return 0;
   return textPos + length;

@@ -19,8 +19,9 @@ class IXMLParameters {
 
   // Reads the text at pos and, when the whole document is valid for this plug-in, stores every value it
   // names, copies its preset name into slot 0 and calls OnParamReset(kPresetRecall). With filter only the
-  // parameters table selects are taken. A parameter name the plug-in does not know fails the document.
-  // Answers the position after the text, or 0 with nothing changed.
+  // parameters table selects are taken. A parameter name the plug-in does not know is skipped, so a state
+  // saved by a version with more parameters still restores every one this version has. Answers the
+  // position after the text, or 0 with nothing changed.
   static int ReadParamsXML(fx::IPluginBase& plugin, const fx::IByteChunk& chunk, int pos, bool filter,
                            const XMLParamDef* table);
   // The position ReadParamsXML would answer, without storing anything; 0 when it would refuse the text.

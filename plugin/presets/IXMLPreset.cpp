@@ -23,7 +23,7 @@ bool IXMLPreset::ReadFile(fx::IPluginBase& plugin, const char* path, bool filter
   if (!presets::ReadWholeFile(path, presets::kMaxDocumentBytes, text)) return false;
   const presets::ReadRules rules{plugin.GetMfrName(), plugin.GetPluginName(),
                                  mOtherProductNamesEnabled ? mOtherProductNames : nullptr,
-                                 filter && mUseParamTable ? mParamTable : nullptr, false};
+                                 filter && mUseParamTable ? mParamTable : nullptr};
   return presets::ReadPresetDocument(plugin, text.data(), text.size(), rules, result);
 }
 

@@ -84,6 +84,9 @@ class KelvadrunePresets : public IXMLPreset {
   const fx::IPreset& GetWorkingPreset() const { return mWorkingPreset; }
   const PresetList& GetBuiltInPresets() const { return mBuiltInPresets; }
   const PresetList& GetFilePresets() const { return mFilePresets; }
+  // Set by the preset bar while it loads a record of the store, or has a by-path user preset loaded.
+  bool IsLoading() const { return mLoading; }
+  void SetLoading(bool loading) { mLoading = loading; }
 
  private:
   void FillFromPairs(fx::IPreset& preset, const char* name, int nPairs, va_list args);
@@ -97,6 +100,7 @@ class KelvadrunePresets : public IXMLPreset {
   PresetList mBuiltInPresets;
   PresetList mFilePresets;
   bool mUseOwnStore = true;
+  bool mLoading = false;
   // The state record applies every parameter it names.
   bool mFilterByParamTable = false;
 };

@@ -2,7 +2,6 @@
 
 #include <tinyxml.h>
 
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -70,11 +69,12 @@ double ValueOf(const TiXmlElement& param) {
   return value;
 }
 
-// The "Param" elements: every element of the list must be one; unnamed ones and, unless the rules refuse
-// them, unknown names are skipped.
-bool ReadParams(fx::IPluginBase& plugin, const TiXmlElement& first, const ReadRules& rules, int fileVersion,
+// The "Param" elements: every element of the list must be one; unnamed ones and names of no parameter
+// (one a later version added, say) are skipped.
+bool ReadParams(fx::IPluginBase& plugin, const TiXmlElement& first, const ReadRules& rules, const char* fileVersion,
                 ReadResult& result) {
-  const int ownVersion = plugin.GetPluginVersion(false);
+  fx::FwString ownVersion;
+  plugin.GetPluginVersionStr(ownVersion);
   for (const TiXmlNode* node = &first; node; node = node->NextSibling()) {
     const TiXmlElement* param = node->ToElement();
     if (!param) continue;
@@ -82,12 +82,8 @@ bool ReadParams(fx::IPluginBase& plugin, const TiXmlElement& first, const ReadRu
     const char* name = param->Attribute("name");
     if (!name || !*name) continue;
     const int paramIdx = FindParamByName(plugin, name);
-    if (paramIdx < 0) {
-      if (rules.refuseUnknownNames) return false;
-      continue;
-    }
-    if (rules.table && !XMLTableSelects(rules.table, paramIdx)) continue;
-    const double value = plugin.ConvertPresetParamValue(fileVersion, ownVersion, paramIdx, ValueOf(*param));
+    if (paramIdx < 0 || (rules.table && !XMLTableSelects(rules.table, paramIdx))) continue;
+    const double value = plugin.ConvertPresetParamValue(fileVersion, ownVersion.Get(), paramIdx, ValueOf(*param));
     result.values.push_back({paramIdx, value});
   }
   return true;
@@ -106,7 +102,8 @@ bool ReadTree(fx::IPluginBase& plugin, const TiXmlElement& tree, const ReadRules
   const TiXmlNode* parameter = preset->FirstChild("Parameter");
   const TiXmlNode* first = parameter ? parameter->FirstChild() : nullptr;
   if (!first || !first->ToElement()) return false;
-  return ReadParams(plugin, *first->ToElement(), rules, ParseVersionText(version->GetText()), result);
+  const char* versionText = version->GetText();
+  return ReadParams(plugin, *first->ToElement(), rules, versionText ? versionText : "", result);
 }
 
 }  // namespace
@@ -149,23 +146,6 @@ void ApplyParamValues(fx::IPluginBase& plugin, const std::vector<ParamValue>& va
   for (const ParamValue& entry : values) {
     if (fx::IParam* param = plugin.GetParam(entry.paramIdx)) param->Set(entry.value);
   }
-}
-
-int ParseVersionText(const char* text) {
-  if (!text || *text != 'v') return 0;
-  const char* const end = text + std::strlen(text);
-  const char* at = text + 1;
-  int parts[3] = {};
-  for (int k = 0; k < 3; ++k) {
-    if (k > 0) {
-      if (at == end || *at != '.') return 0;
-      ++at;
-    }
-    const auto [next, error] = std::from_chars(at, end, parts[k]);
-    if (error != std::errc() || parts[k] < 0 || parts[k] > (k == 0 ? 0x7FFF : 0xFF)) return 0;
-    at = next;
-  }
-  return at == end ? (parts[0] << 16) | (parts[1] << 8) | parts[2] : 0;
 }
 
 }  // namespace presets

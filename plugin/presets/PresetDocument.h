@@ -52,7 +52,6 @@ struct ReadRules {
   const char* product;               // "PluginName" must equal it exactly ...
   const char* const* otherProducts;  // ... or one of these (null-terminated list; null for none)
   const XMLParamDef* table;          // null: every named parameter is taken, else only those selected
-  bool refuseUnknownNames;           // a "Param" naming no parameter fails the document instead of being skipped
 };
 
 struct ParamValue {
@@ -74,8 +73,5 @@ bool ReadPresetDocument(fx::IPluginBase& plugin, const char* text, size_t length
 
 // Stores each value into its parameter (rounded to the step when stepped, clamped, atomic exchange).
 void ApplyParamValues(fx::IPluginBase& plugin, const std::vector<ParamValue>& values);
-
-// "v1.2.3" as major << 16 | minor << 8 | patch; 0 for any other text.
-int ParseVersionText(const char* text);
 
 }  // namespace presets

@@ -1,12 +1,20 @@
-// The editor end to end through the VST 2 dispatcher: its size and pictures, clicks and drags on its controls
-// and what the host sees of them, the plug-in menu's GUI scale, the in-editor text entry, presets through the
-// preset bar's panels, meters moving with audio, and the editor's life cycle.
+// The editor end to end through the VST 2 dispatcher: its size and pictures (and where its graphics find
+// them), clicks and drags on its controls and what the host sees of them, the plug-in menu's GUI scale, the
+// in-editor text entry, presets through the preset bar's panels, meters moving with audio, and the editor's
+// life cycle.
+#include <unistd.h>
+
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <memory>
 #include <thread>
 
+#include "graphics/platform/IGraphicsLinux.h"
+#include "platform/paths/Paths.h"
 #include "tests/editor/EditorHostFixture.h"
 #include "tools/pngfile/PngFile.h"
 
@@ -62,6 +70,41 @@ TEST_F(EditorHostTest, OpensAt640x480WithItsPanelsAndThePowerSwitchOn) {
       {95, 250, kAccent, "master fader's fill"},
   };
   for (const auto& p : probes) EXPECT_TRUE(Near(Pixel(p.x, p.y), p.colour)) << p.what << ": " << Text(Pixel(p.x, p.y));
+}
+
+// The product's graphics find a picture beside the module first and then in the user's music folder under
+// Kelvadrune/Resources: a picture only there loads, and one beside the module wins over its namesake there.
+TEST(EditorResources, PictureInTheSharedFolderLoadsAndOneBesideTheModuleWins) {
+  namespace fs = std::filesystem;
+  const fs::path music = fs::path(testing::TempDir()) / ("kd_music_" + std::to_string(::getpid()));
+  const fs::path shared = music / "Kelvadrune" / "Resources";
+  const fs::path module = platform::paths::ModuleResourceFolder();
+  fs::create_directories(shared);
+  fs::create_directories(module);
+  const auto picture = [](const fs::path& path, int width) {
+    std::ofstream(path) << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << width << "\" height=\"5\"/>";
+  };
+  const std::string sharedOnly = "kd_shared_only_" + std::to_string(::getpid()) + ".svg";
+  const std::string both = "kd_both_places_" + std::to_string(::getpid()) + ".svg";
+  picture(shared / sharedOnly, 11);
+  picture(shared / both, 22);
+  picture(module / both, 33);
+  const char* oldMusic = std::getenv("XDG_MUSIC_DIR");
+  const std::string savedMusic = oldMusic ? oldMusic : "";
+  ::setenv("XDG_MUSIC_DIR", music.c_str(), 1);
+  {
+    Kelvadrune plug(fx::InstanceInfo{});
+    const std::unique_ptr<fx::gfx::IGraphicsLinux> g(MakeGraphics(plug, 640, 480, 60, 1.f));
+    EXPECT_EQ(g->LoadSVG(sharedOnly.c_str()).W(), 11.f);
+    EXPECT_EQ(g->LoadSVG(both.c_str()).W(), 33.f);
+    EXPECT_FALSE(g->LoadSVG("kd_nowhere.svg").IsValid());
+  }
+  if (oldMusic)
+    ::setenv("XDG_MUSIC_DIR", savedMusic.c_str(), 1);
+  else
+    ::unsetenv("XDG_MUSIC_DIR");
+  fs::remove(module / both);
+  fs::remove_all(music);
 }
 
 // The whole editor against a reviewed picture; a differing frame is written beside the test for review.

@@ -305,10 +305,13 @@ TEST_F(LayoutTest, GUIScaleRows) {
     EXPECT_DOUBLE_EQ(plug->GetParam(kGUIScale)->Value(), 1.0 + 0.25 * entry) << entry;
     EXPECT_EQ(PluginMenu()->GetChosenRadioIndex(), entry);
   }
-  ChooseInPluginMenu(15);  // "Reset GUI scale", twice: it resets, it does not toggle
+  ChooseInPluginMenu(15);  // "Reset GUI scale", three times: from 300 % to 100 %, then 150 %, then 100 %
   EXPECT_DOUBLE_EQ(plug->GetParam(kGUIScale)->Value(), 1.0);
   ChooseInPluginMenu(15);
+  EXPECT_DOUBLE_EQ(plug->GetParam(kGUIScale)->Value(), 1.5);
+  ChooseInPluginMenu(15);
   EXPECT_DOUBLE_EQ(plug->GetParam(kGUIScale)->Value(), 1.0);
+  EXPECT_STREQ(PluginMenu()->GetMenu().GetItem(15)->GetText(), "Reset GUI scale");
 }
 
 TEST(ColorFromHexString, ReadsTheHexDigitsAfterTheFirstCharacter) {

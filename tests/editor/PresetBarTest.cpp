@@ -1,7 +1,8 @@
 // The preset bar on the product with an open editor and a temporary data folder: the menu built from the
 // store and the preset files, loading and saving through the dialogs and the plug-in's commands, the
-// previous and next buttons, dropped files, the shown name and its shortening.
+// store's loading flag, the previous and next buttons, dropped files, the shown name and its shortening.
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "editor/IBPresetMenuNewLW.h"
@@ -15,7 +16,8 @@ namespace {
 
 using PresetBar = IBPresetMenuNewLW<1>;
 
-// The dialogs answer with `answer` ("" = cancelled) and are recorded as "open|save folder ext".
+// The dialogs answer with `answer` ("" = cancelled) and are recorded as "open|save folder ext"; an answered
+// dialog leaves the folder where it ended, the answer's own, as the platform's dialogs do.
 class DialogGraphics : public RecordingGraphics {
  public:
   using RecordingGraphics::RecordingGraphics;
@@ -25,6 +27,7 @@ class DialogGraphics : public RecordingGraphics {
                      IFileDialogCompletionHandlerFunc) override {
     prompts.push_back(std::string(action == kFileOpen ? "open " : "save ") + path.Get() + " " + ext);
     fileName.Set(answer.c_str());
+    if (!answer.empty()) path.Set(std::filesystem::path(answer).parent_path().c_str());
   }
 };
 
@@ -36,14 +39,22 @@ IMouseInfo At(float x, float y) {
   return p;
 }
 
-// The product, keeping the editor commands it receives.
+// The product, keeping the editor commands it receives and, for each state it reads and each load command,
+// whether the store's loading flag was set; with failReads every state read fails.
 class CommandKelvadrune : public Kelvadrune {
  public:
   using Kelvadrune::Kelvadrune;
   std::vector<int> commands;
+  std::vector<bool> loadingSeen;
+  bool failReads = false;
   void OnParamChange(int paramIdx, EParamSource source, int sampleOffset) override {
     if (paramIdx >= kMsgNone) commands.push_back(paramIdx);
+    if (paramIdx == kMsgLoadPreset) loadingSeen.push_back(IsLoading());
     Kelvadrune::OnParamChange(paramIdx, source, sampleOffset);
+  }
+  int UnserializeState(const fx::IByteChunk& chunk, int startPos) override {
+    loadingSeen.push_back(IsLoading());
+    return failReads ? -1 : Kelvadrune::UnserializeState(chunk, startPos);
   }
 };
 
@@ -67,6 +78,14 @@ class PresetBarTest : public ::testing::Test {
   }
   void TearDown() override { plug->CloseWindow(); }
 
+  // A bar below the fixture's that loads user presets by path and sends kMsgLogoMenu as its reset command
+  // and kMsgLogoClick as its preset-chosen command (the plug-in ignores both).
+  PresetBar* AttachSecondBar() {
+    return static_cast<PresetBar*>(g->AttachControl(
+        new PresetBar(*plug, {186, 40, 420, 64}, {186, 40, 370, 64}, {}, ISVG(), IText(), ISVG(), {}, ISVG(), ISVG(),
+                      kMsgLoadPreset, kMsgSavePreset, kMsgSaveDefaultPreset, kMsgRescanPresets, kMsgLogoMenu,
+                      kMsgLogoClick, *plug, plug->GetDataFolder(), "lps", 19, true, false, true, {194, 40, 362, 64})));
+  }
   std::string DataFile(const std::string& name) const { return home.DataFolder() + "/" + name; }
   // A preset file in the data folder, saved with master volume at value.
   void SavePreset(const std::string& name, double value) {
@@ -138,8 +157,9 @@ TEST_F(PresetBarTest, SaveAndLoadGoThroughTheDialogsAndThePlugIn) {
   Choose(OpenMenu(), 2);  // "Load preset ..."
   EXPECT_DOUBLE_EQ(Master(), 0.75);
   EXPECT_STREQ(plug->GetPresetName(plug->GetCurrentPresetIdx()), "My Preset");
-  const std::string folder = home.DataFolder();
-  EXPECT_EQ(g->prompts, (std::vector<std::string>{"save " + folder + " lps", "open " + folder + " lps"}));
+  // The first dialog starts in the data folder, the second where the first ended.
+  EXPECT_EQ(g->prompts,
+            (std::vector<std::string>{"save " + home.DataFolder() + " lps", "open " + home.Root() + " lps"}));
   EXPECT_EQ(plug->commands, (std::vector<int>{kMsgRescanPresets, kMsgSavePreset, kMsgRescanPresets, kMsgLoadPreset}));
 }
 
@@ -172,10 +192,7 @@ TEST_F(PresetBarTest, MenuChoicesLoadStoreAndUserPresets) {
 TEST_F(PresetBarTest, FactoryPresetsLoadFromTheStoreAndUserPresetsByPathThroughThePlugIn) {
   plug->AddPreset("Warm", -1, 1, kGainMaster, 0.3);
   SavePreset("Song A.lps", 0.25);
-  auto* byPath = static_cast<PresetBar*>(g->AttachControl(
-      new PresetBar(*plug, {186, 40, 420, 64}, {186, 40, 370, 64}, {}, ISVG(), IText(), ISVG(), {}, ISVG(), ISVG(),
-                    kMsgLoadPreset, kMsgSavePreset, kMsgSaveDefaultPreset, kMsgRescanPresets, -1, -1, *plug,
-                    plug->GetDataFolder(), "lps", 19, true, false, true, {194, 40, 362, 64})));
+  PresetBar* byPath = AttachSecondBar();
   byPath->OnMouseDown(250, 50, IMouseMod());
   IPopupMenu& menu = *g->lastPlatformMenu;
   ASSERT_EQ(Describe(menu), kFixedItems + "|--|Init|--|Factory[Warm]|--|User[Song A]");
@@ -183,11 +200,38 @@ TEST_F(PresetBarTest, FactoryPresetsLoadFromTheStoreAndUserPresetsByPathThroughT
   EXPECT_DOUBLE_EQ(Master(), 0.3);
   EXPECT_EQ(byPath->GetCurrentIndex(), 1);
 
+  // A dialog that ends elsewhere moves where the next dialog starts, not where by-path presets are found.
+  g->answer = home.Root() + "/Elsewhere.lps";
   byPath->OnMouseDown(250, 50, IMouseMod());
+  Choose(*g->lastPlatformMenu, 5);  // "Save preset ..."
+  byPath->OnMouseDown(250, 50, IMouseMod());
+  plug->commands.clear();
   Choose(*g->lastPlatformMenu->GetItem(12)->GetSubmenu(), 0);
   EXPECT_EQ(std::string(byPath->GetChosenPresetPath()), DataFile("Song A.lps"));
-  EXPECT_EQ(plug->commands.back(), kMsgLoadPreset);  // the plug-in reads the bar under the preset tag
+  // The plug-in reads the bar under the preset tag; then the bar's preset-chosen command.
+  EXPECT_EQ(plug->commands, (std::vector<int>{kMsgLoadPreset, kMsgLogoClick}));
   EXPECT_EQ(byPath->GetCurrentIndex(), 2);
+}
+
+TEST_F(PresetBarTest, AUserPresetGoneSinceTheMenuWasBuiltIsChosenButLoadsNothing) {
+  SavePreset("Song A.lps", 0.25);
+  SavePreset("Song B.lps", 0.5);
+  PresetBar* byPath = AttachSecondBar();
+  for (PresetBar* chooser : {bar, byPath}) {
+    SCOPED_TRACE(chooser == bar ? "by record" : "by path");
+    chooser->OnMouseDown(250, chooser == bar ? 20 : 50, IMouseMod());
+    IPopupMenu& user = *g->lastPlatformMenu->GetItem(10)->GetSubmenu();
+    ASSERT_EQ(Describe(user), "Song A|Song B");
+    std::filesystem::remove(DataFile("Song B.lps"));
+    plug->OnParamChange(kMsgRescanPresets, kUI, -1);
+    plug->GetParam(kGainMaster)->Set(0.7);
+    plug->commands.clear();
+    Choose(user, 1);
+    EXPECT_DOUBLE_EQ(Master(), 0.7);
+    EXPECT_EQ(chooser->GetCurrentIndex(), 2);
+    EXPECT_EQ(plug->commands, chooser == bar ? std::vector<int>{} : std::vector<int>{kMsgLogoClick});
+    SavePreset("Song B.lps", 0.5);
+  }
 }
 
 TEST_F(PresetBarTest, ButtonsStepThroughStoreThenUserPresetsWithoutWrapping) {
@@ -218,15 +262,99 @@ TEST_F(PresetBarTest, ButtonsStepThroughStoreThenUserPresetsWithoutWrapping) {
   }
 }
 
+// Every drop sends the load and the preset-chosen command; an empty one keeps the chosen path, so the plug-in
+// loads nothing before the first file and the last dropped file again after it.
 TEST_F(PresetBarTest, DroppedFileIsLoaded) {
   SavePreset("Dropped.lps", 0.3);
-  plug->GetParam(kGainMaster)->Set(0.9);
-  plug->commands.clear();
-  bar->OnDrop("");
-  EXPECT_TRUE(plug->commands.empty());
-  bar->OnDrop(DataFile("Dropped.lps").c_str());
-  EXPECT_EQ(plug->commands, std::vector<int>{kMsgLoadPreset});
-  EXPECT_DOUBLE_EQ(Master(), 0.3);
+  const std::string dropped = DataFile("Dropped.lps");
+  const struct {
+    const char* path;
+    const char* chosen;
+    double master;  // set to 0.9 before the drop
+  } drops[] = {
+      {"", "", 0.9},
+      {nullptr, "", 0.9},
+      {dropped.c_str(), dropped.c_str(), 0.3},
+      {"", dropped.c_str(), 0.3},
+      {nullptr, dropped.c_str(), 0.3},
+  };
+  for (const auto& d : drops) {
+    plug->GetParam(kGainMaster)->Set(0.9);
+    plug->commands.clear();
+    bar->OnDrop(d.path);
+    const std::string what = d.path ? std::string("\"") + d.path + "\"" : "null";
+    EXPECT_EQ(plug->commands, std::vector<int>{kMsgLoadPreset}) << what;
+    EXPECT_STREQ(bar->GetChosenPresetPath(), d.chosen) << what;
+    EXPECT_DOUBLE_EQ(Master(), d.master) << what;
+  }
+  // A bar with a preset-chosen command sends it after the load, for an empty drop too.
+  PresetBar* second = AttachSecondBar();
+  for (const char* path : {"", dropped.c_str()}) {
+    plug->commands.clear();
+    second->OnDrop(path);
+    EXPECT_EQ(plug->commands, (std::vector<int>{kMsgLoadPreset, kMsgLogoClick})) << path;
+  }
+}
+
+// A drop is taken when its first file has the preset extension in any case and a name before it; a file
+// named only ".lps" (hidden, no name) is refused, and so is anything dropped beside the bar.
+TEST_F(PresetBarTest, DropsAreTakenOnlyForANamedPresetFile) {
+  const struct {
+    std::vector<const char*> paths;
+    bool taken;
+  } drops[] = {
+      {{"/a/Song.lps"}, true},
+      {{"/a/Song.LPS"}, true},
+      {{"x.lps"}, true},
+      {{"/a/.lps"}, false},
+      {{".lps"}, false},
+      {{"/a.b/.lps"}, false},
+      {{"/a/Songlps"}, false},
+      {{"/a/Song.lps.bak"}, false},
+      {{"/a/notes.txt", "/a/Song.lps"}, false},
+      {{}, false},
+  };
+  for (const auto& d : drops) {
+    const std::string what = d.paths.empty() ? "none" : d.paths.front();
+    EXPECT_EQ(g->AcceptsDrop(d.paths, 250, 20), d.taken) << what;
+    EXPECT_FALSE(g->AcceptsDrop(d.paths, 250, 100)) << what;
+  }
+}
+
+// The store's loading flag is set while the bar loads a record of the store (and while the plug-in loads a
+// by-path user preset), never for "Reset to default", and is clear after every load, also one that fails.
+TEST_F(PresetBarTest, LoadingFlagIsSetAroundEachStoreLoadAndClearedAfter) {
+  plug->AddPreset("Warm", -1, 1, kGainMaster, 0.3);
+  SavePreset("Song A.lps", 0.25);
+  PresetBar* byPath = AttachSecondBar();
+  Choose(OpenMenu(), -1);  // the rescan lists the file
+  const struct {
+    const char* what;
+    std::function<void()> load;
+    bool loading;
+  } roads[] = {
+      {"next button", [&] { g->OnMouseDown({At(400, 20)}); }, true},
+      {"factory preset", [&] { Choose(*OpenMenu().GetItem(10)->GetSubmenu(), 0); }, true},
+      {"user preset by path",
+       [&] {
+         byPath->OnMouseDown(250, 50, IMouseMod());
+         Choose(*g->lastPlatformMenu->GetItem(12)->GetSubmenu(), 0);
+       },
+       true},
+      {"reset to default", [&] { Choose(OpenMenu(), 3); }, false},
+  };
+  for (bool fail : {false, true}) {
+    for (const auto& road : roads) {
+      const std::string what = std::string(road.what) + (fail ? ", failing" : "");
+      plug->failReads = fail;
+      plug->loadingSeen.clear();
+      road.load();
+      ASSERT_FALSE(plug->loadingSeen.empty()) << what;
+      for (bool seen : plug->loadingSeen) EXPECT_EQ(seen, road.loading) << what;
+      EXPECT_FALSE(plug->IsLoading()) << what;
+      g->OnMouseUp({At(0, 0)});
+    }
+  }
 }
 
 TEST_F(PresetBarTest, NameIsShownShortenedWithTheFullNameInTheTooltip) {
@@ -240,15 +368,19 @@ TEST_F(PresetBarTest, NameIsShownShortenedWithTheFullNameInTheTooltip) {
   EXPECT_EQ(bar->GetTooltip(), "Preset menu: " + longName);
 }
 
-TEST(PresetBarName, ShortensOnlyWhatDoesNotFit) {
+// A name of maxChars characters or more shows its head, " ... " and its tail, maxChars in all.
+TEST(PresetBarName, ShortensANameOfMaxCharsOrMore) {
   const struct {
     const char* name;
     int maxChars;
     const char* shown;
   } cases[] = {
       {"Init", 19, "Init"},
-      {"exactly nineteen ch", 19, "exactly nineteen ch"},
+      {"eighteen chars ok!", 19, "eighteen chars ok!"},
+      {"exactly nineteen ch", 19, "exactly ... teen ch"},
       {"twenty characters ok", 19, "twenty  ... ters ok"},
+      {"abcdefg", 7, "a ... g"},
+      {"abcdef", 7, "abcdef"},
       {"A preset with a long name", 19, "A prese ... ng name"},
       {"abcdefgh", 7, "a ... h"},
       {"a long name kept whole", 6, "a long name kept whole"},

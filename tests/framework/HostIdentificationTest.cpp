@@ -32,7 +32,7 @@ INSTANTIATE_TEST_SUITE_P(ProductStrings, LookUpHostTest,
                                            HostRow{"Blue Cat's VST3 Host", 45}, HostRow{"KV_ElementFX", 52},
                                            HostRow{"Element", 52}, HostRow{"Bitwig Studio", 34},
                                            HostRow{"Cantabile 3", 62}, HostRow{"MetaPlugin", 67},
-                                           HostRow{"Standalone", 24}, HostRow{"com.apple.mainstage", 56},
+                                           HostRow{"Standalone", 24}, HostRow{"com.uaudio.luna", 56},
                                            HostRow{"Cubase 13", 3}));
 
 TEST(LookUpHostEdgeTest, NullIsUnknown) {

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "platform/runloop/RunLoop.h"
 #include "tests/framework/TestPlugin.h"
@@ -216,17 +217,25 @@ TEST_F(APIBaseTest, CompareStateReadsOnlyTheGivenBytes) {
   EXPECT_TRUE(TestPlugin(TestConfig(0, 1)).CompareState(nullptr, 0, 0));
 }
 
-TEST_F(APIBaseTest, ParamIndicesAcceptTheFullCount) {
+// The first n indices are appended after what the list holds, for a count above 0 and below the number of
+// parameters; any other count (the full number included) adds nothing.
+TEST_F(APIBaseTest, ParamIndicesAppendOnlyForACountBelowTheNumberOfParameters) {
   TestPlugin plugin(TestConfig(3, 1));
-  for (int n : {0, -1, 4}) {
+  const struct {
+    int n;
+    std::vector<int> after;
+  } rows[] = {
+      {-1, {9}}, {0, {9}}, {1, {9, 0}}, {2, {9, 0, 1}}, {3, {9}}, {4, {9}},
+  };
+  for (const auto& row : rows) {
     FwTypedBuf<int> list;
-    plugin.GetParamIndices(n, list);
-    EXPECT_EQ(list.GetSize(), 0) << n;
+    list.Add(9);
+    plugin.GetParamIndices(row.n, list);
+    EXPECT_EQ(std::vector<int>(list.Get(), list.Get() + list.GetSize()), row.after) << row.n;
   }
   FwTypedBuf<int> list;
-  plugin.GetParamIndices(3, list);
-  ASSERT_EQ(list.GetSize(), 3);
-  EXPECT_EQ(list.Get()[2], 2);
+  TestPlugin(TestConfig(0, 1)).GetParamIndices(1, list);
+  EXPECT_EQ(list.GetSize(), 0);
 }
 
 TEST_F(APIBaseTest, ResetNotifiesEveryParameterBothWays) {

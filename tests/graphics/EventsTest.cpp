@@ -256,6 +256,16 @@ TEST_F(Events, EnumPromptIsAMenuWithTheCurrentTextTicked) {
   EXPECT_EQ(g.GetControlInPopupMenu(), nullptr);
 }
 
+TEST_F(Events, EnumWithoutTextsIsStillPromptedAsAMenu) {
+  TestControl* a = Attach("a", IRECT(0, 0, 50, 50), FakeDelegate::kBareEnum);
+  a->DisablePrompt(false);
+  g.asyncMenus = true;
+  a->PromptUserInput(0);
+  EXPECT_EQ(g.lastPlatformMenu, &g.GetPromptMenu());
+  EXPECT_EQ(g.GetPromptMenu().NItems(), 0);
+  EXPECT_EQ(g.Count("CreatePlatformTextEntry"), 0);
+}
+
 TEST_F(Events, RightClickPromptThroughMenuClosesTheEditWhenAnswered) {
   // An unbound entry under the right button takes the ordinary click path, whose default prompts.
   TestControl* a = static_cast<TestControl*>(

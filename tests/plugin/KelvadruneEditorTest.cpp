@@ -1,7 +1,6 @@
 // The product with an editor open on the graphics core's recording test double: deferred commands run on
 // the idle tick, the modulation-view records reach their views, the editor follows bypass and scale.
 #include <gtest/gtest.h>
-#include <sys/utsname.h>
 
 #include <cstring>
 #include <memory>
@@ -94,9 +93,7 @@ TEST_F(KelvadruneEditorTest, AboutBoxShowsOnTheNextIdleTick) {
 
 // The format line names the processor, the renderer on Vulkan and the window layer's back end it runs on.
 TEST_F(KelvadruneEditorTest, AboutBoxNamesWhatTheEditorRunsOn) {
-  utsname machine{};
-  ASSERT_EQ(uname(&machine), 0);
-  const std::string format = std::string("\nFormat: VST2 ") + machine.machine + " (VECTOR, VULKAN";
+  const std::string format = std::string("\nFormat: VST2 ") + mPlug->GetArchString() + " (VECTOR, VULKAN";
   const std::pair<const char*, std::string> rows[] = {
       {"x11", format + ", X11)\n"},
       {"headless", format + ", HEADLESS)\n"},

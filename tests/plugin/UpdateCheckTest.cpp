@@ -165,6 +165,60 @@ TEST(UpdateCheckTest, ServersAnswerWithResultAndTransferCode) {
   }
 }
 
+// The process's one automatic check, claimed by the instance that starts it: a manual check needs no claim and
+// gives none back, a cancelled (or destroyed) automatic check gives it back so a later tick can start one, and a
+// finished one keeps it for good. Skipped in a process where an earlier test finished an automatic check (ctest
+// runs each test in a process of its own).
+TEST(UpdateCheckTest, OneAutomaticCheckPerProcessAndACancelledOneGivesItsClaimBack) {
+  LoopbackServer silent(LoopbackServer::kSilent, ""), answering(LoopbackServer::kAnswer, "1.0.11");
+  setenv(kd::kUpdateServiceVariable, silent.Address().c_str(), 1);
+  enum EStep { kAutomatic, kManual, kCancel, kFinish, kDestroy, kServiceAnswers };
+  struct Row {
+    int instance;
+    EStep step;
+    bool started;  // kAutomatic, kManual: the answer
+  } rows[] = {
+      {1, kAutomatic, false},                                                       // claimed by instance 0
+      {0, kAutomatic, false},                                                       // already running
+      {1, kManual, true},          {1, kCancel, false},    {2, kAutomatic, false},  // the manual check left it
+      {0, kCancel, false},         {2, kAutomatic, true},  {0, kAutomatic, false},
+      {2, kDestroy, false},        {1, kAutomatic, true},  {1, kCancel, false},
+      {0, kServiceAnswers, false}, {0, kAutomatic, true},  {0, kFinish, false},  // collected: the claim stays
+      {1, kAutomatic, false},      {0, kAutomatic, false}, {1, kManual, true},
+      {1, kFinish, false},         {1, kAutomatic, false},
+  };
+  // At most four workers run at once, cancelled ones included: the rows start no more before the service answers.
+  std::unique_ptr<kd::UpdateCheck> checks[3];
+  for (auto& check : checks) check = std::make_unique<kd::UpdateCheck>();
+  if (!checks[0]->StartAutomatic("Kelvadrune", "1.0.11")) GTEST_SKIP() << "an automatic check finished earlier";
+  for (size_t i = 0; i < std::size(rows); ++i) {
+    const Row& row = rows[i];
+    SCOPED_TRACE(testing::Message() << "row " << i);
+    kd::UpdateCheck& check = *checks[row.instance];
+    switch (row.step) {
+      case kAutomatic:
+        EXPECT_EQ(check.StartAutomatic("Kelvadrune", "1.0.11"), row.started);
+        break;
+      case kManual:
+        EXPECT_EQ(check.StartManual("Kelvadrune", "1.0.11"), row.started);
+        break;
+      case kCancel:
+        check.Cancel();
+        EXPECT_FALSE(check.IsRunning());
+        break;
+      case kFinish:
+        EXPECT_TRUE(Eventually([&] { return check.Collect(); }));
+        break;
+      case kDestroy:
+        checks[row.instance] = std::make_unique<kd::UpdateCheck>();
+        break;
+      case kServiceAnswers:
+        setenv(kd::kUpdateServiceVariable, answering.Address().c_str(), 1);
+        break;
+    }
+  }
+}
+
 // Keeps the message boxes the plug-in shows, "caption|text" each.
 class MessageBoxGraphics : public fx::gfx::test::RecordingGraphics {
  public:

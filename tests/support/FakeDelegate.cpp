@@ -14,6 +14,7 @@ FakeDelegate::FakeDelegate() : IGEditorDelegate(kNumParams) {
   GetParam(kNamedInt)->SetDisplayText(1, "One");
   GetParam(kNamedInt)->SetDisplayText(2, "Two");
   GetParam(kNamedInt)->SetDisplayText(3, "Three");
+  GetParam(kBareEnum)->InitEnum("Steps", 1, 3);
 }
 
 void FakeDelegate::BeginInformHostOfParamChangeFromUI(int paramIdx) {

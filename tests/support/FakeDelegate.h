@@ -18,6 +18,7 @@ class FakeDelegate : public IGEditorDelegate {
     kInt,       // "Count": stepped 0..10, default 5
     kGain,      // "Gain": -72..12 dB, step 0.1, power-curve shape, not stepped
     kNamedInt,  // "Slot": stepped 1..3 with display texts One, Two, Three
+    kBareEnum,  // "Steps": an enum of three values without display texts
     kNumParams
   };
 

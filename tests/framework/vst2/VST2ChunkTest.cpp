@@ -88,6 +88,20 @@ TEST_F(PluginTest, BankChunkWithAnOldVersionIsReadAsOneState) {
   EXPECT_FLOAT_EQ(mHost.GetParameter(0), 0.25f);
 }
 
+// A chunk without the header is one state from its first byte, for a program and for a bank alike.
+TEST_F(PluginTest, ChunkWithoutTheHeaderIsReadWholeAsState) {
+  Start();
+  for (int32_t index : {1, 0}) {
+    mHost.SetParameter(0, 0.9f);
+    mHost.SetParameter(3, 0.0f);
+    std::vector<uint8_t> bare = StateChunk(0.5);
+    bare.erase(bare.begin(), bare.begin() + 8);
+    EXPECT_EQ(SetChunk(mHost, index, bare), 1) << index;
+    EXPECT_FLOAT_EQ(mHost.GetParameter(0), 0.25f) << index;
+    EXPECT_EQ(mHost.ParamText(vst2::kEffGetParamDisplay, 3), "7") << index;
+  }
+}
+
 TEST_F(PluginTest, WholeBankChunkNamesEverySlot) {
   Start();
   EXPECT_EQ(SetChunk(mHost, 0, BankChunk(5)), 1);
@@ -142,9 +156,18 @@ std::vector<uint8_t> Truncated(std::vector<uint8_t> bytes, size_t n) {
   return bytes;
 }
 
-std::vector<uint8_t> WrongMagic() {
-  auto bytes = StateChunk(0.5);
+// Without "tffp" the whole chunk is the state: five values of 8 bytes, here one byte short, after a header
+// whose magic is mistyped (so it is no header) or with no header at all.
+std::vector<uint8_t> WrongMagicShortState() {
+  auto bytes = Truncated(StateChunk(0.5), 39);
   bytes[0] = 'x';
+  return bytes;
+}
+
+std::vector<uint8_t> BareShortState() {
+  auto bytes = StateChunk(0.5);
+  bytes.erase(bytes.begin(), bytes.begin() + 8);
+  bytes.pop_back();
   return bytes;
 }
 
@@ -154,7 +177,12 @@ INSTANTIATE_TEST_SUITE_P(Rows, BadChunks,
                                          BadChunkRow{"HugeLength", 1, StateChunk(0.5), intptr_t{INT_MAX} + 1},
                                          BadChunkRow{"MagicOnly", 1, {'t', 'f', 'f', 'p'}, 0},
                                          BadChunkRow{"ShorterThanHeader", 1, {'t', 'f', 'f', 'p', 0, 0, 1}, 0},
-                                         BadChunkRow{"WrongMagic", 1, WrongMagic(), 0},
+                                         BadChunkRow{"WrongMagicShortState", 1, WrongMagicShortState(), 0},
+                                         BadChunkRow{"BankWithWrongMagicShortState", 0, WrongMagicShortState(), 0},
+                                         BadChunkRow{"BareShortState", 1, BareShortState(), 0},
+                                         BadChunkRow{"BankBareShortState", 0, BareShortState(), 0},
+                                         BadChunkRow{"ThreeBytes", 1, {'t', 'f', 'f'}, 0},
+                                         BadChunkRow{"BankMagicOnly", 0, {'t', 'f', 'f', 'p'}, 0},
                                          BadChunkRow{"TruncatedState", 1, Truncated(StateChunk(0.5), 8 + 24), 0},
                                          BadChunkRow{"TruncatedBank", 0, Truncated(StateChunk(0.5), 12), 0},
                                          BadChunkRow{"HeaderOnlyBank", 0, Truncated(StateChunk(0.5), 8), 0},

@@ -86,8 +86,10 @@ TEST_F(PlatformGraphicsTest, MessageBoxesAnswerByTypeAndButton) {
   }
 }
 
-// Without a start the prompt opens in the user's documents folder, or in the home folder when that is not there.
-TEST_F(PlatformGraphicsTest, DirectoryPromptChangesThePathOnlyWhenAFolderIsChosen) {
+// Without a start the prompt opens in the user's documents folder, or in the home folder when that is not there,
+// and the caller's path names that folder from then on. The modal road answers in the caller's path (a cancel
+// empties it); the sheet road leaves the path and answers through the completion ("" for a cancel).
+TEST_F(PlatformGraphicsTest, DirectoryPromptStartsInTheDocumentsFolderAndACancelAnswersAnEmptyPath) {
   presets_test::TempDataHome home;
   unsetenv("XDG_CONFIG_HOME");
   const std::string documents = home.Root() + "/Dokumente";
@@ -97,17 +99,21 @@ TEST_F(PlatformGraphicsTest, DirectoryPromptChangesThePathOnlyWhenAFolderIsChose
     const char* path;
     bool sheet;
     std::optional<std::string> answer;
-    const char* pathAfter;
+    std::string pathAfter;
     const char* completed;  // what the sheet's completion gets
     std::string startsIn;
     bool documentsThere = true;
   } rows[] = {
       {"", false, std::nullopt, "", nullptr, documents},
       {"", false, "/tmp/x", "/tmp/x/", nullptr, documents},
-      {"/data/", false, std::nullopt, "/data/", nullptr, "/data/"},
-      {"", true, std::nullopt, "", "", documents},
+      {"/data/", false, std::nullopt, "", nullptr, "/data/"},
+      {"/data/", false, "/tmp/x", "/tmp/x/", nullptr, "/data/"},
+      {"", true, std::nullopt, documents, "", documents},
+      {"", true, "/tmp/y", documents, "/tmp/y/", documents},
       {"/data/", true, "/tmp/y", "/data/", "/tmp/y/", "/data/"},
+      {"/data/", true, std::nullopt, "/data/", "", "/data/"},
       {"", false, std::nullopt, "", nullptr, home.Root(), false},
+      {"", true, std::nullopt, home.Root(), "", home.Root(), false},
   };
   Open();
   for (const Row& row : rows) {
@@ -125,7 +131,7 @@ TEST_F(PlatformGraphicsTest, DirectoryPromptChangesThePathOnlyWhenAFolderIsChose
       };
     G().PromptForDirectory(path, completion);
     pw::Pump();
-    EXPECT_STREQ(path.Get(), row.pathAfter);
+    EXPECT_EQ(path.Get(), row.pathAfter);
     EXPECT_EQ(completed.has_value(), row.completed != nullptr);
     EXPECT_EQ(completed.value_or(""), row.completed ? row.completed : "");
     ASSERT_EQ(Log("panel directory").size(), 1u);
@@ -263,23 +269,32 @@ TEST_F(PlatformGraphicsTest, NativeTextEntryFiltersTypingAndHandsTheTextBack) {
   }
 }
 
+// A text with "http" in it is taken as a web address, any other as a file path. A text that forms no URL opens
+// nothing and answers true; otherwise the answer is the opener's.
 TEST_F(PlatformGraphicsTest, OpenURLTellsWebAddressesFromPaths) {
   struct Row {
     const char* url;
-    bool opened;
+    bool openerWorks;
+    bool answer;
     const char* logged;
   } rows[] = {
-      {nullptr, false, nullptr},
-      {"", false, nullptr},
-      {"https://example.com/a", true, "open-url https://example.com/a -> ok"},
-      {"/tmp/http notes.txt", true, "open-url file:///tmp/http%20notes.txt -> ok"},
-      {"httpd.conf", true, "open-url file://httpd.conf -> ok"},
+      {nullptr, true, true, nullptr},
+      {"", true, true, nullptr},
+      {"https://example.com/a", true, true, "open-url https://example.com/a -> ok"},
+      {"https://example.com/a", false, false, "open-url https://example.com/a -> failed"},
+      {"http://", true, true, nullptr},              // no host
+      {"/tmp/http notes.txt", true, true, nullptr},  // "http" but no web address
+      {"httpd.conf", true, true, nullptr},
+      {"/tmp/notes.txt", true, true, "open-url file:///tmp/notes.txt -> ok"},
+      {"/tmp/notes.txt", false, false, "open-url file:///tmp/notes.txt -> failed"},
+      {"/tmp/HTTP notes.txt", true, true, "open-url file:///tmp/HTTP%20notes.txt -> ok"},  // the test is for "http"
   };
   Open();
   for (const Row& row : rows) {
-    SCOPED_TRACE(row.url ? row.url : "null");
+    SCOPED_TRACE(testing::Message() << (row.url ? row.url : "null") << " " << row.openerWorks);
     backend->ClearLog();
-    EXPECT_EQ(G().OpenURL(row.url), row.opened);
+    backend->Script().openersSucceed = row.openerWorks;
+    EXPECT_EQ(G().OpenURL(row.url), row.answer);
     EXPECT_EQ(Log("open-url"), row.logged ? std::vector<std::string>{row.logged} : std::vector<std::string>{});
   }
 }
@@ -340,6 +355,27 @@ TEST_F(PlatformGraphicsTest, Clipboard) {
   EXPECT_STREQ(text.Get(), "-6.5 dB");
   EXPECT_TRUE(G().SetFilePathInClipboard("/tmp/a b.wav"));
   EXPECT_EQ(backend->Clipboard().fileURLs, std::vector<std::string>{"file:///tmp/a%20b.wav"});
+}
+
+// A drag out of the editor needs a display: headless, none starts, the window is asked with the file's URI, and the
+// control that took the press lets go of the mouse all the same. An empty path asks nothing.
+TEST_F(PlatformGraphicsTest, FileDragOutAnswersFalseHeadlessAndReleasesTheCapture) {
+  Open();
+  double time = 0.0;
+  for (const char* path : {"/tmp/a b.wav", ""}) {
+    SCOPED_TRACE(path);
+    backend->ClearLog();
+    time += 10.0;  // no double click: that captures nothing
+    Inject(pw::NativeInput::Kind::kButtonPress, 100.f, 50.f, time);
+    ASSERT_TRUE(G().ControlIsCaptured(control));
+    EXPECT_FALSE(G().InitiateExternalFileDragDrop(path, IRECT(90.f, 40.f, 110.f, 60.f)));
+    EXPECT_EQ(G().NCapturedControls(), 0);
+    const std::vector<std::string> expected =
+        *path ? std::vector<std::string>{"file-drag file:///tmp/a%20b.wav -> cannot start (no display)"}
+              : std::vector<std::string>{};
+    EXPECT_EQ(Log("file-drag"), expected);
+    Inject(pw::NativeInput::Kind::kButtonRelease, 100.f, 50.f, time + 0.1);
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "graphics/vector/FontManager.h"
@@ -131,12 +132,23 @@ TEST(FontManager, GlyphSizesBlurAndLimits) {
   ASSERT_NE(a, nullptr);
   EXPECT_EQ(a->x0, -1);
 
-  // A glyph whose outline needs more than the fixed scratch memory fails as a whole and says so: the snowman
-  // (U+2603, 852 outline points) flattened at 3200 pixels.
+  // A glyph whose outline needs more than the fixed scratch memory says so and is kept blank in its place: the
+  // snowman (U+2603, 852 outline points) flattened at 3200 pixels. Asking again takes no more of the atlas.
   s.errors.clear();
-  EXPECT_EQ(fntGetGlyph(s.fs, font, 0x2603, 32000, 0, FNT_GLYPH_BITMAP_REQUIRED), nullptr);
+  std::memset(s.fs->texData, 0xff, static_cast<size_t>(s.fs->params.width) * s.fs->params.height);
+  FNTglyph* big = fntGetGlyph(s.fs, font, 0x2603, 32000, 0, FNT_GLYPH_BITMAP_REQUIRED);
+  ASSERT_NE(big, nullptr);
   EXPECT_EQ(s.errors, (std::vector<int>{FNT_SCRATCH_FULL}));
   EXPECT_EQ(s.fs->glyphError, FNT_SCRATCH_FULL);
+  int blank = 0;
+  for (int y = big->y0; y < big->y1; ++y)
+    for (int x = big->x0; x < big->x1; ++x) blank += s.fs->texData[x + y * s.fs->params.width] == 0;
+  EXPECT_EQ(blank, (big->x1 - big->x0) * (big->y1 - big->y0));
+  const int nodes = s.fs->atlas->nnodes;
+  s.errors.clear();
+  EXPECT_EQ(fntGetGlyph(s.fs, font, 0x2603, 32000, 0, FNT_GLYPH_BITMAP_REQUIRED), big);
+  EXPECT_TRUE(s.errors.empty());
+  EXPECT_EQ(s.fs->atlas->nnodes, nodes);
   EXPECT_NE(fntGetGlyph(s.fs, font, 0x2603, 200, 0, FNT_GLYPH_BITMAP_REQUIRED), nullptr);
 }
 

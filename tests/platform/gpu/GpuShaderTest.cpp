@@ -24,6 +24,63 @@ TEST_F(ShaderTest, DefaultLibraryHasTheThreeFunctions) {
   EXPECT_EQ(mLibrary->NewFunction("missing"), nullptr);
 }
 
+// The device's own library and shared pipelines: a descriptor that makes the same pipeline as an earlier one, with
+// functions specialised anew from the library, gets the earlier pipeline; one that differs in one field makes
+// another, itself shared from then on.
+TEST_F(ShaderTest, SharedPipelinesAreOnePerDistinctDescriptor) {
+  std::string reason;
+  EXPECT_EQ(mDevice->NewDefaultLibrary(reason), mLibrary);
+  using Change = std::function<void(GpuRenderPipelineDescriptor&)>;
+  const auto shared = [&](const Change& change) {
+    const GpuFunctionConstantValues solid{{kConstantPaint, static_cast<uint32_t>(ShaderPaint::Solid)}};
+    GpuRenderPipelineDescriptor d;
+    d.vertexFunction = mLibrary->NewFunction("vertexShader", solid);
+    d.fragmentFunction = mLibrary->NewFunction("fragmentShader", solid);
+    d.vertexDescriptor.attributes = {{GpuVertexFormat::Float2, 0}, {GpuVertexFormat::Float2, 8}};
+    d.vertexDescriptor.stride = sizeof(ShaderVertex);
+    d.colorFormat = GpuPixelFormat::RGBA8Unorm;
+    d.blendingEnabled = true;
+    d.destinationRGB = d.destinationAlpha = GpuBlendFactor::OneMinusSourceAlpha;
+    if (change) change(d);
+    std::string why;
+    std::shared_ptr<GpuRenderPipelineState> pipeline = mDevice->SharedRenderPipelineState(d, why);
+    EXPECT_NE(pipeline, nullptr) << why;
+    return pipeline;
+  };
+  const std::pair<const char*, Change> changes[] = {
+      {"another constant value",
+       [&](auto& d) {
+         d.fragmentFunction =
+             mLibrary->NewFunction("fragmentShader", {{kConstantPaint, static_cast<uint32_t>(ShaderPaint::Gradient)}});
+       }},
+      {"another fragment function",
+       [&](auto& d) {
+         d.fragmentFunction = mLibrary->NewFunction("fragmentShaderAA", d.fragmentFunction->Constants());
+       }},
+      {"no fragment function",
+       [](auto& d) {
+         d.fragmentFunction = nullptr;
+         d.colorWrites = false;
+       }},
+      {"colour writes off", [](auto& d) { d.colorWrites = false; }},
+      {"colour format", [](auto& d) { d.colorFormat = GpuPixelFormat::BGRA8Unorm; }},
+      {"stencil attachment", [](auto& d) { d.stencilFormat = GpuPixelFormat::Stencil8; }},
+      {"blending off", [](auto& d) { d.blendingEnabled = false; }},
+      {"a blend factor", [](auto& d) { d.sourceAlpha = GpuBlendFactor::Zero; }},
+      {"the vertex stride", [](auto& d) { d.vertexDescriptor.stride += 8; }},
+  };
+  const std::shared_ptr<GpuRenderPipelineState> first = shared(nullptr);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(shared(nullptr), first);
+  std::vector<std::shared_ptr<GpuRenderPipelineState>> made{first};
+  for (const auto& [what, change] : changes) {
+    const std::shared_ptr<GpuRenderPipelineState> pipeline = shared(change);
+    EXPECT_EQ(std::find(made.begin(), made.end(), pipeline), made.end()) << what << ": an earlier pipeline";
+    EXPECT_EQ(shared(change), pipeline) << what << ": not shared";
+    made.push_back(pipeline);
+  }
+}
+
 TEST_F(ShaderTest, DamagedBlobsMakeNoLibrary) {
   const std::vector<uint8_t> good(kShaderLibraryData, kShaderLibraryData + kShaderLibraryDataSize);
   std::vector<std::vector<uint8_t>> damaged;

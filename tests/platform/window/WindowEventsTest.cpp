@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <optional>
+#include <thread>
 
 #include "platform/runloop/RunLoop.h"
 #include "platform/window/Cursor.h"
@@ -320,6 +321,12 @@ TEST_F(WindowEventsTest, TooltipsShowWhereThePointerRestsAndGoOnLeaveClickWheelK
     view.tips.clear();
     if (step.kind) Inject(*step.kind, step.pixel);
     clock.Advance(step.wait);
+    // A host thread pumping the loop first runs nothing of the window's: the delay waits for the window's thread.
+    const std::vector<std::string> toldBefore = view.tips;
+    const std::string shownBefore = window->ToolTipText();
+    std::thread([] { RunLoop::Main().RunOnce(); }).join();
+    EXPECT_EQ(view.tips, toldBefore);
+    EXPECT_EQ(window->ToolTipText(), shownBefore);
     RunLoop::Main().RunDueTimers();
     EXPECT_EQ(window->ToolTipText(), step.shown);
     EXPECT_EQ(view.tips, step.told);

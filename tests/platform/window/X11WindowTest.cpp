@@ -24,6 +24,7 @@
 
 #include "tests/platform/window/X11DisplayKeptUp.h"
 #include "tests/platform/window/XdndSource.h"
+#include "tests/platform/window/XdndTarget.h"
 
 namespace platform::window {
 namespace {
@@ -102,18 +103,25 @@ TEST_F(X11WindowTest, AClickThroughXTestArrivesAtTheRightPoint) {
   }
 }
 
-TEST_F(X11WindowTest, EachXButtonReachesItsOwnHandler) {
-  // X numbers left, middle and right 1, 2, 3 (4 to 7 are wheel steps); the layer's buttons are left 0,
-  // right 1, middle 2, and the extra buttons from X's 8 on.
+TEST_F(X11WindowTest, EachXButtonReachesItsOwnHandlerAndAWheelStepScrollsOnce) {
+  // X numbers left, middle and right 1, 2, 3, and the extra buttons from 8 on; the layer's buttons are left 0,
+  // right 1, middle 2, then the extra ones. X's 4 to 7 are wheel steps up, down, left and right, each a press and
+  // a release: one step is one scroll of one line. A left click after each row marks where the row's events end.
+  using T = EventType;
   struct Row {
     unsigned xButton;
-    EventType down, up;
+    std::vector<EventType> types;
     int button;
+    double deltaX, deltaY;
   } rows[] = {
-      {1, EventType::kLeftMouseDown, EventType::kLeftMouseUp, 0},
-      {3, EventType::kRightMouseDown, EventType::kRightMouseUp, 1},
-      {2, EventType::kOtherMouseDown, EventType::kOtherMouseUp, 2},
-      {8, EventType::kOtherMouseDown, EventType::kOtherMouseUp, 3},
+      {1, {T::kLeftMouseDown, T::kLeftMouseUp}, 0, 0, 0},
+      {3, {T::kRightMouseDown, T::kRightMouseUp}, 1, 0, 0},
+      {2, {T::kOtherMouseDown, T::kOtherMouseUp}, 2, 0, 0},
+      {8, {T::kOtherMouseDown, T::kOtherMouseUp}, 3, 0, 0},
+      {4, {T::kScrollWheel}, 0, 0, 1},
+      {5, {T::kScrollWheel}, 0, 0, -1},
+      {6, {T::kScrollWheel}, 0, -1, 0},
+      {7, {T::kScrollWheel}, 0, 1, 0},
   };
   int rootX = 0, rootY = 0;
   ::Window ignored = 0;
@@ -122,22 +130,30 @@ TEST_F(X11WindowTest, EachXButtonReachesItsOwnHandler) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.xButton);
     view.seen.clear();
-    XTestFakeButtonEvent(display, row.xButton, True, 0);
-    XTestFakeButtonEvent(display, row.xButton, False, 0);
+    for (unsigned xButton : {row.xButton, 1u}) {
+      XTestFakeButtonEvent(display, xButton, True, 0);
+      XTestFakeButtonEvent(display, xButton, False, 0);
+    }
     XSync(display, False);
     std::vector<Seen> buttons;
     ASSERT_TRUE(PumpUntil([&] {
       buttons.clear();
-      std::copy_if(view.seen.begin(), view.seen.end(), std::back_inserter(buttons), [](const Seen& s) {
-        return s.type != EventType::kMouseEntered && s.type != EventType::kMouseExited;
-      });
-      return buttons.size() >= 2;
+      std::copy_if(view.seen.begin(), view.seen.end(), std::back_inserter(buttons),
+                   [](const Seen& s) { return s.type != T::kMouseEntered && s.type != T::kMouseExited; });
+      return buttons.size() >= row.types.size() + 2 && buttons.back().type == T::kLeftMouseUp;
     }));
-    ASSERT_EQ(buttons.size(), 2u);
-    EXPECT_EQ(buttons[0].type, row.down);
-    EXPECT_EQ(buttons[1].type, row.up);
-    EXPECT_EQ(buttons[0].button, row.button);
-    EXPECT_EQ(buttons[1].button, row.button);
+    std::vector<EventType> types;
+    for (const Seen& seen : buttons) types.push_back(seen.type);
+    std::vector<EventType> expected = row.types;
+    expected.insert(expected.end(), {T::kLeftMouseDown, T::kLeftMouseUp});
+    EXPECT_EQ(types, expected);
+    for (size_t i = 0; i < row.types.size() && i < buttons.size(); ++i) {
+      if (row.types[i] != T::kScrollWheel) {
+        EXPECT_EQ(buttons[i].button, row.button);
+      }
+      EXPECT_EQ(buttons[i].deltaX, row.deltaX);
+      EXPECT_EQ(buttons[i].deltaY, row.deltaY);
+    }
   }
 }
 
@@ -288,6 +304,71 @@ TEST_F(X11WindowTest, OtherProgramsPasteTheTextTheLayerCopied) {
   XFree(data);
 }
 
+// Requests the layer cannot serve are refused at once (the reply names no property), so the asking program does
+// not wait: a target it does not offer, another selection, and any request after another program took the
+// clipboard. The test's connection sends the requests as the X server passes them on, to the window that owned
+// the clipboard.
+TEST_F(X11WindowTest, ClipboardRequestsTheLayerCannotServeAreRefused) {
+  ASSERT_TRUE(Pasteboard::General().SetString("Kelvadrune"));
+  const Atom clipboard = XInternAtom(display, "CLIPBOARD", False);
+  const ::Window owner = XGetSelectionOwner(display, clipboard);
+  ASSERT_NE(owner, 0u);
+  const Atom property = XInternAtom(display, "ASKED", False);
+  const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+  const Atom uriList = XInternAtom(display, "text/uri-list", False);
+  struct Row {
+    const char* selection;
+    const char* target;
+    bool takenByAnother;  // the test's connection owns the clipboard from this row on
+    bool served;
+  } rows[] = {
+      {"CLIPBOARD", "UTF8_STRING", false, true}, {"CLIPBOARD", "TARGETS", false, true},
+      {"CLIPBOARD", "image/png", false, false},  {"CLIPBOARD", "text/uri-list", false, false},  // no files copied
+      {"PRIMARY", "UTF8_STRING", false, false},  {"CLIPBOARD", "UTF8_STRING", true, false},
+      {"CLIPBOARD", "TARGETS", true, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.selection << " " << row.target << " " << row.takenByAnother);
+    if (row.takenByAnother && XGetSelectionOwner(display, clipboard) != parent) {
+      XSetSelectionOwner(display, clipboard, parent, CurrentTime);
+    }
+    XEvent request{};
+    request.xselectionrequest.type = SelectionRequest;
+    request.xselectionrequest.owner = owner;
+    request.xselectionrequest.requestor = parent;
+    request.xselectionrequest.selection = XInternAtom(display, row.selection, False);
+    request.xselectionrequest.target = XInternAtom(display, row.target, False);
+    request.xselectionrequest.property = property;
+    request.xselectionrequest.time = CurrentTime;
+    XSendEvent(display, owner, False, NoEventMask, &request);
+    XSync(display, False);
+    XEvent reply;
+    ASSERT_TRUE(PumpUntil([&] { return XCheckTypedWindowEvent(display, parent, SelectionNotify, &reply); }));
+    EXPECT_EQ(reply.xselection.target, request.xselectionrequest.target);
+    EXPECT_EQ(reply.xselection.property, row.served ? property : None);
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    XGetWindowProperty(display, parent, property, 0, 1024, True, AnyPropertyType, &type, &format, &count, &after,
+                       &data);
+    if (row.served && format == 8) {
+      EXPECT_EQ(std::string(reinterpret_cast<char*>(data), count), "Kelvadrune");
+    }
+    if (row.served && format == 32) {
+      const Atom* atoms = reinterpret_cast<const Atom*>(data);
+      EXPECT_NE(std::find(atoms, atoms + count, utf8), atoms + count);
+      EXPECT_EQ(std::find(atoms, atoms + count, uriList), atoms + count) << "no files copied";
+    }
+    if (row.served) {
+      EXPECT_NE(format, 0);
+    } else {
+      EXPECT_EQ(count, 0u) << "nothing written for a refusal";
+    }
+    if (data) XFree(data);
+  }
+}
+
 TEST_F(X11WindowTest, DialogsRunThroughTheDialogProgramOrAnswerCancelled) {
   window.reset();
   ::setenv("KD_DIALOG_TOOL", "none", 1);
@@ -321,7 +402,8 @@ TEST_F(X11WindowTest, DialogsRunThroughTheDialogProgramOrAnswerCancelled) {
 
 // This test plays another program dragging files onto the window through XDND (its own connection and source
 // window): the window's view (which takes "*.lps" files) decides each XdndStatus, a taken drop reaches it, and a
-// source that stops answering is given up after the timeout (run loop on a manual clock), never waited for.
+// source that stops answering is given up 2 s after the request it left unanswered (run loop on a manual clock),
+// not sooner, not later, and never waited for.
 TEST_F(X11WindowTest, FilesDraggedInThroughXdndReachTheViewWhenItTakesThem) {
   platform::ManualClock clock(50.0);
   RunLoop::Main().SetClock(&clock);
@@ -374,13 +456,19 @@ TEST_F(X11WindowTest, FilesDraggedInThroughXdndReachTheViewWhenItTakesThem) {
        false,
        {"entered", "exited"}},
   };
-  // Pumps both sides and the main run loop; once the source has played dead, the clock passes the timeout.
+  // Pumps both sides and the main run loop. Once the source has played dead, the clock moves to just before 2 s
+  // (the window has not answered yet), then to 2 s.
   const auto exchange = [&](const std::optional<xdnd_test::Answer>& answer) {
     bool advanced = false;
     return PumpUntil([&] {
       source.Serve();
       if (source.playDead && source.requests > 0 && !advanced) {
-        clock.Advance(X11DragDrop::kAnswerTimeoutSeconds + 0.1);
+        clock.Advance(2.0 - 1.0 / 64);
+        RunLoop::Main().RunDueTimers();
+        XSync(display, False);
+        source.Serve();
+        EXPECT_FALSE(answer.has_value()) << "given up before 2 s";
+        clock.Advance(1.0 / 64);
         advanced = true;
       }
       RunLoop::Main().RunDueTimers();
@@ -412,6 +500,226 @@ TEST_F(X11WindowTest, FilesDraggedInThroughXdndReachTheViewWhenItTakesThem) {
     EXPECT_EQ(view.drags, row.told);
   }
   RunLoop::Main().SetClock(nullptr);
+}
+
+}  // namespace
+}  // namespace platform::window
+
+namespace platform::window {
+namespace {
+
+// Sources of XDND versions 3 to 5 drop alike (before version 5 XdndFinished carries no flags); an older source is
+// not heard (its position refused, the view told nothing), nor one claiming a newer version than the window's 5.
+TEST_F(X11WindowTest, XdndSourcesOfVersionsThreeToFiveDropOnTheWindow) {
+  xdnd_test::XdndSource source(display);
+  int rootX = 0, rootY = 0;
+  ::Window ignored = 0;
+  XTranslateCoordinates(display, child, DefaultRootWindow(display), 50, 40, &rootX, &rootY, &ignored);
+  const double scale = window->BackingScaleFactor();
+  const std::vector<std::string> dropped{"entered", "updated",
+                                         "perform /tmp/v.lps at " + RecordingView::At(Point{50 / scale, 40 / scale})};
+  const auto answered = [&](const std::optional<xdnd_test::Answer>& answer) {
+    return PumpUntil([&] {
+      source.Serve();
+      return answer.has_value();
+    });
+  };
+  for (const long version : {1L, 2L, 3L, 4L, 5L, 6L, 255L}) {
+    SCOPED_TRACE(version);
+    const bool heard = version >= 3 && version <= 5;
+    view.drags.clear();
+    source.version = version;
+    source.Enter(child, {source.uriList}, "file:///tmp/v.lps\r\n");
+    source.Position(child, rootX, rootY);
+    ASSERT_TRUE(answered(source.statusAnswer));
+    EXPECT_EQ(source.statusAnswer->yes, heard);
+    if (!heard) {
+      source.Leave(child);
+      XSync(display, False);
+      for (int i = 0; i < 5; ++i) Pump();
+      EXPECT_EQ(view.drags, std::vector<std::string>{});
+      continue;
+    }
+    source.Drop(child);
+    ASSERT_TRUE(answered(source.finishedAnswer));
+    EXPECT_EQ(source.finishedAnswer->yes, version == 5);
+    EXPECT_EQ(source.finishedAnswer->action, version == 5 ? source.actionCopy : 0);
+    EXPECT_EQ(view.drags, dropped);
+  }
+}
+
+std::string HexId(unsigned long id) {
+  char text[24];
+  std::snprintf(text, sizeof text, "0x%lx", id);
+  return text;
+}
+
+// The window's log line that ends a drag out of it; "" while none has ended.
+std::string DragEnding() {
+  for (const std::string& line : CurrentBackend().LogLines())
+    if (line.starts_with("file-drag ") && !line.ends_with("-> started")) return line;
+  return "";
+}
+
+// The window drags a file out to this test's XDND target: the target is the window under the pointer that takes
+// drops, the list it reads names the file, percent-encoded, the view that took the press hears no more of the
+// button, and every ending lets go of the pointer and says in the log how the drag ended. A silent target is left
+// 2 s (on the run loop's manual clock) after the message it did not answer, not sooner and not later.
+TEST_F(X11WindowTest, AFileDraggedOutReachesTheTargetUnderThePointer) {
+  platform::ManualClock clock(50.0);
+  RunLoop::Main().SetClock(&clock);
+  using Answer = xdnd_test::XdndTarget::Answer;
+  enum class Layout { kTopLevel, kInsideAware, kOverUnawareChild, kProxied };
+  const ::Window root = DefaultRootWindow(display);
+  const std::string at = "position 700,200";  // the pointer on the root window, inside every layout's target
+  const std::vector<std::string> dropped{"enter 5 text/uri-list", at, "drop"};
+  const std::vector<std::string> left{"enter 5 text/uri-list", at, "leave"};
+  const std::string uri = "file:///tmp/Kelvadrune%20%C3%A9%25.lps";
+  struct Row {
+    const char* what;
+    long version;  // of the target's XdndAware
+    Answer answer;
+    Layout layout;
+    std::vector<std::string> heard;
+    const char* ending;  // after "-> " in the log, then the target's id unless "no target"
+  } rows[] = {
+      {"accepting", 5, Answer::kAccept, Layout::kTopLevel, dropped, "dropped on"},
+      {"version 4", 4, Answer::kAccept, Layout::kTopLevel, {"enter 4 text/uri-list", at, "drop"}, "dropped on"},
+      {"version 3", 3, Answer::kAccept, Layout::kTopLevel, {"enter 3 text/uri-list", at, "drop"}, "dropped on"},
+      {"a newer version", 6, Answer::kAccept, Layout::kTopLevel, dropped, "dropped on"},
+      {"version 2", 2, Answer::kAccept, Layout::kTopLevel, {}, "no target"},
+      {"refusing", 5, Answer::kRefuse, Layout::kTopLevel, left, "refused by"},
+      {"inside an aware window", 5, Answer::kAccept, Layout::kInsideAware, dropped, "dropped on"},
+      {"over an unaware child", 5, Answer::kAccept, Layout::kOverUnawareChild, dropped, "dropped on"},
+      {"through a proxy", 5, Answer::kAccept, Layout::kProxied, dropped, "dropped on"},
+      {"silent", 5, Answer::kSilent, Layout::kTopLevel, left, "no answer from"},
+      {"silent at the drop", 5, Answer::kSilentAtDrop, Layout::kTopLevel, dropped, "no answer from"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    CurrentBackend().ClearLog();
+    view.seen.clear();
+    // The target covers root 600..800 x 100..300; through a proxy, a window manager's frame and its client do. An
+    // aware window around the target would show in its record as "... for 0xID".
+    std::unique_ptr<xdnd_test::XdndTarget> target;
+    ::Window around = 0, named = 0;
+    if (row.layout == Layout::kInsideAware || row.layout == Layout::kProxied) {
+      around = XCreateSimpleWindow(display, root, 600, 100, 200, 200, 0, 0, 0);
+      XMapWindow(display, around);
+    }
+    if (row.layout == Layout::kInsideAware) {
+      const long version = 5;
+      XChangeProperty(display, around, XInternAtom(display, "XdndAware", False), XA_ATOM, 32, PropModeReplace,
+                      reinterpret_cast<const unsigned char*>(&version), 1);
+      target = std::make_unique<xdnd_test::XdndTarget>(display, row.version, 50, 50, 100, 100, around);
+    } else if (row.layout == Layout::kProxied) {
+      named = XCreateSimpleWindow(display, around, 0, 0, 200, 200, 0, 0, 0);
+      const Atom wmState = XInternAtom(display, "WM_STATE", False);
+      const long state[2] = {1, 0};  // normal, no icon
+      XChangeProperty(display, named, wmState, wmState, 32, PropModeReplace,
+                      reinterpret_cast<const unsigned char*>(state), 2);
+      XMapWindow(display, named);
+      target = std::make_unique<xdnd_test::XdndTarget>(display, row.version, 1200, 1000, 10, 10);
+      target->ProxyFor(named);
+    } else {
+      target = std::make_unique<xdnd_test::XdndTarget>(display, row.version, 600, 100, 200, 200);
+      if (row.layout == Layout::kOverUnawareChild)
+        XMapWindow(display, XCreateSimpleWindow(display, target->window, 50, 50, 100, 100, 0, 0, 0));
+    }
+    if (!named) named = target->window;
+    target->answer = row.answer;
+    const auto pump = [&](auto done) {
+      return PumpUntil([&] {
+        target->Serve();
+        RunLoop::Main().RunDueTimers();
+        return done();
+      });
+    };
+    const auto turns = [&](int count) { pump([&] { return --count == 0; }); };
+    const auto saw = [&](EventType type) {
+      return std::any_of(view.seen.begin(), view.seen.end(), [&](const Seen& s) { return s.type == type; });
+    };
+
+    int rootX = 0, rootY = 0;
+    ::Window ignored = 0;
+    XTranslateCoordinates(display, child, root, 50, 40, &rootX, &rootY, &ignored);
+    XTestFakeMotionEvent(display, -1, rootX, rootY, 0);
+    XTestFakeButtonEvent(display, 1, True, 0);
+    XSync(display, False);
+    ASSERT_TRUE(pump([&] { return saw(EventType::kLeftMouseDown); }));
+    ASSERT_TRUE(window->DragFileOut("/tmp/Kelvadrune \xC3\xA9%.lps"));
+    XTestFakeMotionEvent(display, -1, 700, 200, 0);
+    XSync(display, False);
+    if (row.heard.empty()) turns(20);
+    ASSERT_TRUE(pump([&] { return target->heard.size() >= std::min<size_t>(2, row.heard.size()); }));
+    XTestFakeButtonEvent(display, 1, False, 0);
+    XSync(display, False);
+    if (row.answer == Answer::kSilent || row.answer == Answer::kSilentAtDrop) {
+      ASSERT_TRUE(pump([&] { return row.answer == Answer::kSilent || !target->dropped.empty(); }));
+      turns(20);
+      EXPECT_EQ(DragEnding(), "");
+      clock.Advance(2.0 - 1.0 / 64);
+      turns(5);
+      EXPECT_EQ(DragEnding(), "");
+      clock.Advance(1.0 / 64);
+    }
+    ASSERT_TRUE(pump([&] { return !DragEnding().empty() && target->heard.size() >= row.heard.size(); }));
+    const std::string ending = row.heard.empty() ? row.ending : row.ending + (" " + HexId(named));
+    EXPECT_EQ(DragEnding(), "file-drag " + uri + " -> " + ending);
+    std::vector<std::string> heard = row.heard;
+    for (std::string& line : heard) line += named != target->window ? " for " + HexId(named) : "";
+    EXPECT_EQ(target->heard, heard);
+    const bool read = row.heard.size() == 3 && row.heard.back() == "drop";
+    EXPECT_EQ(target->dropped, read ? uri + "\r\n" : "");
+    EXPECT_FALSE(saw(EventType::kLeftMouseUp));
+    // The pointer is free again: another program can take it.
+    EXPECT_EQ(XGrabPointer(display, parent, False, ButtonPressMask, GrabModeAsync, GrabModeAsync, 0, 0, CurrentTime),
+              GrabSuccess);
+    XUngrabPointer(display, CurrentTime);
+    target.reset();
+    if (around) XDestroyWindow(display, around);
+  }
+  RunLoop::Main().SetClock(nullptr);
+}
+
+// A drag starts only from a button held in a viewable window, one at a time, for a file's absolute path.
+TEST_F(X11WindowTest, AFileDragOutStartsOnlyFromAButtonHeldInTheWindow) {
+  struct Row {
+    const char* what;
+    bool press, hide, running;
+    const char* path;
+    const char* logged;  // after "file-drag URI -> "; "" for no line
+  } rows[] = {
+      {"no button held", false, false, false, "/tmp/a.wav", "cannot start (no button held)"},
+      {"a relative path", true, false, false, "a.wav", ""},
+      {"a hidden window", true, true, false, "/tmp/a.wav", "cannot start (no pointer grab)"},
+      {"a drag running", true, false, true, "/tmp/a.wav", "cannot start (another drag runs)"},
+  };
+  int rootX = 0, rootY = 0;
+  ::Window ignored = 0;
+  XTranslateCoordinates(display, child, DefaultRootWindow(display), 50, 40, &rootX, &rootY, &ignored);
+  XTestFakeMotionEvent(display, -1, rootX, rootY, 0);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    view.seen.clear();
+    XTestFakeButtonEvent(display, 1, row.press, 0);
+    XSync(display, False);
+    ASSERT_TRUE(PumpUntil([&] { return !view.seen.empty() || !row.press; }));
+    if (row.hide) XUnmapWindow(display, child);
+    XSync(display, False);
+    if (row.running) {
+      ASSERT_TRUE(window->DragFileOut("/tmp/first.wav"));
+    }
+    CurrentBackend().ClearLog();
+    EXPECT_FALSE(window->DragFileOut(row.path));
+    const std::string line = "file-drag file://" + std::string(row.path) + " -> " + row.logged;
+    EXPECT_EQ(CurrentBackend().LogLines(), *row.logged ? std::vector<std::string>{line} : std::vector<std::string>{});
+    XTestFakeButtonEvent(display, 1, False, 0);
+    if (row.hide) XMapWindow(display, child);
+    XSync(display, False);
+    // The first drag ends over the window, whose view takes no ".wav" file.
+    ASSERT_TRUE(PumpUntil([&] { return !row.running || !DragEnding().empty(); }));
+  }
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
-// The drag source's part of the drag-and-drop protocol file managers use (XDND, version 5), played by a test on a
-// real X display with its own connection and window: it owns XdndSelection, sends XdndEnter, XdndPosition,
-// XdndLeave and XdndDrop to a target window, answers the target's requests for the selection with a text/uri-list
-// (unless told to play dead), and keeps the target's XdndStatus and XdndFinished answers.
-// Include after the project's headers: Xlib's macros must not meet their names.
+// The drag source's part of the drag-and-drop protocol file managers use (XDND, version 5 unless told another), played
+// by a test on a real X display with its own connection and window: it owns XdndSelection, sends XdndEnter,
+// XdndPosition, XdndLeave and XdndDrop to a target window, answers the target's requests for the selection with a
+// text/uri-list (unless told to play dead), and keeps the target's XdndStatus and XdndFinished answers. Include after
+// the project's headers: Xlib's macros must not meet their names.
 #pragma once
 
 #include <optional>
@@ -48,7 +48,7 @@ class XdndSource {
     mUriList = uriList;
     statusAnswer.reset();
     finishedAnswer.reset();
-    long data[5] = {static_cast<long>(window), 5L << 24, 0, 0, 0};
+    long data[5] = {static_cast<long>(window), version << 24, 0, 0, 0};
     if (types.size() > 3) {
       XChangeProperty(mDisplay, window, typeList, XA_ATOM, 32, PropModeReplace,
                       reinterpret_cast<const unsigned char*>(types.data()), static_cast<int>(types.size()));
@@ -93,6 +93,7 @@ class XdndSource {
   ::Window window = 0;
   Atom enter = 0, position = 0, status = 0, leave = 0, drop = 0, finished = 0, selection = 0, typeList = 0,
        actionCopy = 0, uriList = 0, utf8 = 0;
+  long version = 5;  // spoken in XdndEnter
   bool playDead = false;
   int requests = 0;
   std::optional<Answer> statusAnswer;

@@ -1,5 +1,6 @@
 // The product's state through the built module in the test host: the exact program chunk, round trips of
-// program and bank chunks into fresh instances, refusal of malformed chunks, and the default preset.
+// program and bank chunks (with and without the framework's header) into fresh instances, refusal of
+// malformed chunks, and the default preset.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -100,6 +101,23 @@ TEST_F(KelvadruneStateHostTest, ProgramChunkRestoresAll24ValuesInAFreshInstance)
   EXPECT_EQ(SetChunk(*target, false, chunk), 1);
   EXPECT_EQ(DisplayTexts(*target), shown);
   EXPECT_EQ(Normalized(*target), before);
+}
+
+// A host that hands back the bare state record, without the framework's header: the record is read whole
+// from its first byte, as a program and as a bank.
+TEST_F(KelvadruneStateHostTest, BareStateRecordIsReadWholeAsProgramOrBank) {
+  auto source = StartInstance();
+  source->SetParameter(5, 0.25f);
+  source->SetParameter(19, 0.5f);
+  const std::vector<float> wanted = Normalized(*source);
+  const Bytes chunk = GetChunk(*source, false);
+  source.reset();
+  const Bytes bare(chunk.begin() + 8, chunk.end());
+  for (bool bank : {false, true}) {
+    auto target = StartInstance();
+    EXPECT_EQ(SetChunk(*target, bank, bare), 1) << bank;
+    EXPECT_EQ(Normalized(*target), wanted) << bank;
+  }
 }
 
 // Random settings: every parameter at a random normalized position, the steepest fader shape and the
@@ -217,7 +235,14 @@ TEST_F(KelvadruneStateHostTest, MalformedProgramChunksAreRefusedAndChangeNothing
   Bytes cut(good.begin(), good.begin() + static_cast<long>(good.size() / 2));
   Bytes garbage = good;
   for (size_t i = 8 + 32; i < garbage.size() - 1; ++i) garbage[i] = '#';
-  for (const Bytes& bad : {headerOnly, wrongMagic, riffTooBig, riffTooSmall, cut, garbage}) {
+  // Without "tffp" the whole chunk must be a record: a mistyped header is not one, nor are its 4 bytes left out
+  // of a cut record; with "tffp" and fewer than 8 bytes there is no room for a record at all.
+  Bytes mistypedHeader = good;
+  mistypedHeader[0] = 'T';
+  Bytes bareCut(good.begin() + 8, good.end() - 4);
+  const Bytes shortHeader = {'t', 'f', 'f', 'p', 0x00, 0x00, 0x01};
+  for (const Bytes& bad :
+       {headerOnly, wrongMagic, riffTooBig, riffTooSmall, cut, garbage, mistypedHeader, bareCut, shortHeader}) {
     EXPECT_EQ(SetChunk(*host, false, bad), 0);
     EXPECT_EQ(Normalized(*host), before);
   }
@@ -246,7 +271,8 @@ TEST_F(KelvadruneStateHostTest, MalformedBankChunksAreRefusedAndChangeNothing) {
   Bytes wrongMagic = good;
   wrongMagic[record + 16] = 'X';
   Bytes cut(good.begin(), good.begin() + static_cast<long>(good.size() - 20));
-  for (const Bytes& bad : {nameOnly, riffTooBig, wrongMagic, cut}) {
+  const Bytes magicOnly = {'t', 'f', 'f', 'p'};
+  for (const Bytes& bad : {nameOnly, riffTooBig, wrongMagic, cut, magicOnly}) {
     EXPECT_EQ(SetChunk(*host, true, bad), 0);
     EXPECT_EQ(Normalized(*host), before);
     EXPECT_EQ(ProgramName(*host), "Current");

@@ -1,5 +1,5 @@
-// The preset document's reading rules, through the state record's reader (strict about names) and the
-// preset-file loader (which skips unknown names), and the writer's text.
+// The preset document's reading rules, through the state record's reader and the preset-file loader, and
+// the writer's text.
 #include <gtest/gtest.h>
 
 #include <clocale>
@@ -76,6 +76,13 @@ TEST(PresetDocumentTest, ValuesAreSteppedClampedAndDefaulted) {
       {"unnamed param skipped",
        "<Param val=\"0.3\" /><Param name=\"\" val=\"0.3\" /><Param name=\"MVol\" val=\"0.4\" />", kGainMaster, 0.4},
       {"decimal comma is not read as a point", "<Param name=\"MVol\" val=\"0,75\" />", kGainMaster, 0.0},
+      // A name of no parameter (a later version's, or one differing in case) is skipped, the rest is read.
+      {"unknown name skipped", "<Param name=\"Volume\" val=\"0.9\" /><Param name=\"MVol\" val=\"0.3\" />", kGainMaster,
+       0.3},
+      {"name in other case skipped", "<Param name=\"mvol\" val=\"0.1\" /><Param name=\"Steps\" val=\"8\" />",
+       kGainMaster, 0.5},
+      {"param after a skipped name", "<Param name=\"mvol\" val=\"0.1\" /><Param name=\"Steps\" val=\"8\" />", kSteps,
+       8.0},
   };
   for (const ValueRow& row : rows) {
     PresetTestPlugin chunkPlugin;
@@ -115,6 +122,8 @@ std::vector<RefusedRow> RefusedDocuments() {
   add("empty parameter list", [](DocParts& p) { p.params = ""; });
   add("foreign element after a param",
       [](DocParts& p) { p.params = "<Param name=\"MVol\" val=\"0.1\" /><Other name=\"Steps\" val=\"1\" />"; });
+  add("unknown name, then a foreign element",
+      [](DocParts& p) { p.params = "<Param name=\"Volume\" val=\"0.1\" /><Other name=\"MVol\" val=\"1\" />"; });
   rows.push_back({"not XML", "this is not xml"});
   rows.push_back({"no tree", "<?xml version=\"1.0\" ?>\n<Other/>\n"});
   rows.push_back({"cut short", Doc(param).substr(0, 120)});
@@ -144,18 +153,6 @@ TEST(PresetDocumentTest, RefusedDocumentsChangeNothing) {
   }
 }
 
-TEST(PresetDocumentTest, NamesDifferingInCaseAreSkippedInFilesAndRefusedInChunks) {
-  const std::string text = Doc("<Param name=\"mvol\" val=\"0.1\" /><Param name=\"Steps\" val=\"8\" />");
-  PresetTestPlugin filePlugin;
-  EXPECT_TRUE(ReadAsFile(filePlugin, text));
-  EXPECT_EQ(filePlugin.Value(kGainMaster), 0.5);
-  EXPECT_EQ(filePlugin.Value(kSteps), 8);
-
-  PresetTestPlugin chunkPlugin;
-  EXPECT_EQ(ReadAsChunk(chunkPlugin, text), 0);
-  EXPECT_EQ(chunkPlugin.Value(kSteps), 5);
-}
-
 TEST(PresetDocumentTest, ChunkReaderNamesSlotZeroAndRefreshesOnce) {
   PresetTestPlugin plugin;
   const std::string text = Doc("<Param name=\"MVol\" val=\"0.1\" />");
@@ -164,11 +161,16 @@ TEST(PresetDocumentTest, ChunkReaderNamesSlotZeroAndRefreshesOnce) {
   EXPECT_EQ(plugin.paramResets, 1);
 }
 
-TEST(PresetDocumentTest, ConversionHookSeesBothVersions) {
-  PresetTestPlugin plugin;
-  ReadAsChunk(plugin, Doc("<Param name=\"MVol\" val=\"0.1\" />"));
-  EXPECT_EQ(plugin.seenFileVersion, 0x10009);
-  EXPECT_EQ(plugin.seenOwnVersion, 0x1000B);
+TEST(PresetDocumentTest, ConversionHookSeesBothVersionTextsAsWritten) {
+  for (const char* version : {"v1.0.9", "1.0.9-beta", ""}) {
+    PresetTestPlugin plugin;
+    DocParts parts;
+    parts.version = std::string("<PluginVersion>") + version + "</PluginVersion>";
+    parts.params = "<Param name=\"MVol\" val=\"0.1\" />";
+    ASSERT_GT(ReadAsChunk(plugin, Doc(parts)), 0) << version;
+    EXPECT_EQ(plugin.seenFileVersion, version);
+    EXPECT_EQ(plugin.seenOwnVersion, "v1.0.11");
+  }
 }
 
 TEST(PresetDocumentTest, ChunkReaderRefusesBadPositionsAndLengths) {
@@ -202,18 +204,6 @@ TEST(PresetDocumentTest, TableSelection) {
   const XMLParamDef all[] = {{"x", kXMLAllPresetParams, fx::kTypeNone, nullptr}, {nullptr, -1, fx::kTypeNone, nullptr}};
   EXPECT_TRUE(XMLTableSelects(all, 23));
   EXPECT_FALSE(XMLTableSelects(nullptr, 4));
-}
-
-TEST(PresetDocumentTest, VersionTexts) {
-  struct Row {
-    const char* text;
-    int packed;
-  };
-  for (const Row& row : {Row{"v1.0.11", 0x1000B}, Row{"v2.3.4", 0x20304}, Row{"v0.0.0", 0}, Row{"1.0.11", 0},
-                         Row{"v1.0", 0}, Row{"v1.0.11x", 0}, Row{"v1.256.0", 0}, Row{"v-1.0.0", 0}, Row{"", 0}}) {
-    EXPECT_EQ(presets::ParseVersionText(row.text), row.packed) << row.text;
-  }
-  EXPECT_EQ(presets::ParseVersionText(nullptr), 0);
 }
 
 // The product's document names every parameter by its display name in index order, each value as the

@@ -5,6 +5,7 @@
 // that whole documents and records can be written out by hand in the tests.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "framework/BoundedCopy.h"
@@ -64,7 +65,7 @@ class PresetTestPlugin : public fx::IPluginAPIBase, public KelvadrunePresets {
   }
   void OnRestoreState() override { ++restores; }
   void InformHostOfPresetChange() override { ++hostPresetChanges; }
-  double ConvertPresetParamValue(int fileVersion, int ownVersion, int, double value) override {
+  double ConvertPresetParamValue(const char* fileVersion, const char* ownVersion, int, double value) override {
     seenFileVersion = fileVersion;
     seenOwnVersion = ownVersion;
     return value;
@@ -82,8 +83,8 @@ class PresetTestPlugin : public fx::IPluginAPIBase, public KelvadrunePresets {
   int paramResets = 0;
   int restores = 0;
   int hostPresetChanges = 0;
-  int seenFileVersion = -1;
-  int seenOwnVersion = -1;
+  std::string seenFileVersion;
+  std::string seenOwnVersion;
 
  private:
   void InitProductParams() {
