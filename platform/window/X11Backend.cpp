@@ -25,6 +25,7 @@
 
 // Xlib last: its headers define macros (None, Bool, Status) that must not meet the layer's own names.
 #include "platform/window/X11Connection.h"
+#include "platform/window/X11SelectionReply.h"
 
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
@@ -1011,22 +1012,12 @@ void X11Backend::ServeSelection(const X11Connection& connection, const XSelectio
   X11Scope scope(*link->connection);
   Display* display = scope.display();
   if (!scope.Usable()) return;
-  XSelectionEvent reply{};
-  reply.type = SelectionNotify;
-  reply.requestor = request.requestor;
-  reply.selection = request.selection;
-  reply.target = request.target;
-  reply.time = request.time;
-  reply.property = 0;
-  // Clients from before the conventions on properties give none: the target then names the property.
-  const Atom property = request.property ? request.property : request.target;
+  X11SelectionReply reply(request);
   if (mOwnsClipboard && request.selection == link->clipboard) {
     if (request.target == link->targets) {
       std::vector<Atom> targets{link->targets, link->utf8, XA_STRING};
       if (!mOffered.fileURLs.empty()) targets.push_back(link->uriList);
-      XChangeProperty(display, request.requestor, property, XA_ATOM, 32, PropModeReplace,
-                      reinterpret_cast<unsigned char*>(targets.data()), static_cast<int>(targets.size()));
-      reply.property = property;
+      reply.Grant(display, XA_ATOM, 32, targets.data(), static_cast<int>(targets.size()));
     } else if (request.target == link->utf8 || request.target == XA_STRING ||
                (request.target == link->uriList && !mOffered.fileURLs.empty())) {
       std::string data = mOffered.text;
@@ -1034,13 +1025,11 @@ void X11Backend::ServeSelection(const X11Connection& connection, const XSelectio
         data.clear();
         for (const std::string& url : mOffered.fileURLs) data += url + "\r\n";
       }
-      XChangeProperty(display, request.requestor, property, request.target, 8, PropModeReplace,
-                      reinterpret_cast<const unsigned char*>(data.data()), static_cast<int>(data.size()));
-      reply.property = property;
+      reply.Grant(display, request.target, 8, data.data(), static_cast<int>(data.size()));
     }
   }
   // The requestor may be gone already: the error stays in the trap.
-  XSendEvent(display, request.requestor, False, 0, reinterpret_cast<XEvent*>(&reply));
+  reply.Send(display);
 }
 
 // --- X11Backend: dialog programs and openers ---

@@ -9,6 +9,7 @@
 
 // Xlib last: its headers define macros (None, Bool, Status) that must not meet the layer's own names.
 #include "platform/window/X11Connection.h"
+#include "platform/window/X11SelectionReply.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -274,31 +275,19 @@ void X11DragSource::ServeSelection(const XEvent& event) {
   X11Scope scope(*mConnection);
   if (!scope.Usable()) return;
   Display* display = scope.display();
-  XSelectionEvent reply{};
-  reply.type = SelectionNotify;
-  reply.requestor = request.requestor;
-  reply.selection = request.selection;
-  reply.target = request.target;
-  reply.time = request.time;
-  reply.property = 0;
-  // Clients from before the conventions on properties give none: the target then names the property.
-  const Atom property = request.property ? request.property : request.target;
+  X11SelectionReply reply(request);
   // The requestor may be gone already: its errors stay in the trap.
   scope.Trap([&] {
     if (mDrag && request.owner == mDrag->window) {
       if (request.target == mTargets) {
         const Atom targets[] = {mTargets, mUriList};
-        XChangeProperty(display, request.requestor, property, XA_ATOM, 32, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(targets), static_cast<int>(std::size(targets)));
-        reply.property = property;
+        reply.Grant(display, XA_ATOM, 32, targets, static_cast<int>(std::size(targets)));
       } else if (request.target == mUriList) {
         const std::string list = mDrag->uri + "\r\n";
-        XChangeProperty(display, request.requestor, property, mUriList, 8, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(list.data()), static_cast<int>(list.size()));
-        reply.property = property;
+        reply.Grant(display, mUriList, 8, list.data(), static_cast<int>(list.size()));
       }
     }
-    XSendEvent(display, request.requestor, False, NoEventMask, reinterpret_cast<XEvent*>(&reply));
+    reply.Send(display);
   });
 }
 

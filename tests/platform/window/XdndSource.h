@@ -14,6 +14,18 @@
 
 namespace xdnd_test {
 
+// Sends one of the protocol's client messages, of type, to window, carrying five 32-bit values.
+inline void SendXdndMessage(Display* display, ::Window window, Atom type, const long (&data)[5]) {
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window;
+  event.xclient.message_type = type;
+  event.xclient.format = 32;
+  for (int i = 0; i < 5; ++i) event.xclient.data.l[i] = data[i];
+  XSendEvent(display, window, False, NoEventMask, &event);
+  XFlush(display);
+}
+
 // XdndStatus: l[1] bit 0 accepts; l[4] is the action. XdndFinished: l[1] bit 0 took the drop; l[2] the action.
 struct Answer {
   bool yes = false;
@@ -100,16 +112,7 @@ class XdndSource {
   std::optional<Answer> finishedAnswer;
 
  private:
-  void Send(::Window target, Atom type, const long (&data)[5]) {
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = target;
-    event.xclient.message_type = type;
-    event.xclient.format = 32;
-    for (int i = 0; i < 5; ++i) event.xclient.data.l[i] = data[i];
-    XSendEvent(mDisplay, target, False, NoEventMask, &event);
-    XFlush(mDisplay);
-  }
+  void Send(::Window target, Atom type, const long (&data)[5]) { SendXdndMessage(mDisplay, target, type, data); }
   void ServeRequest(const XSelectionRequestEvent& request) {
     ++requests;
     if (playDead) return;

@@ -14,6 +14,8 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
+#include "tests/platform/window/XdndSource.h"
+
 namespace xdnd_test {
 
 class XdndTarget {
@@ -125,16 +127,7 @@ class XdndTarget {
     const bool taken = !dropped.empty() && mVersion >= 5;
     Send(finished, {static_cast<long>(mNamed), taken ? 1L : 0L, taken ? static_cast<long>(actionCopy) : 0, 0, 0});
   }
-  void Send(Atom type, std::vector<long> data) {
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = mSource;
-    event.xclient.message_type = type;
-    event.xclient.format = 32;
-    for (size_t i = 0; i < 5; ++i) event.xclient.data.l[i] = data[i];
-    XSendEvent(mDisplay, mSource, False, NoEventMask, &event);
-    XFlush(mDisplay);
-  }
+  void Send(Atom type, const long (&data)[5]) { SendXdndMessage(mDisplay, mSource, type, data); }
 
   Display* mDisplay;
   const long mVersion;
