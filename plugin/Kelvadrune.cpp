@@ -78,6 +78,17 @@ void Kelvadrune::SetSampleAccurateActive(bool active) {
   mSampleAccurateActive.store(active, std::memory_order_release);
 }
 
+void Kelvadrune::SetTestSignalForTesting(int testSignal) {
+  std::lock_guard<std::mutex> lock(mDSPMutex);
+  mTestSignal.store(testSignal, std::memory_order_release);
+}
+
+void Kelvadrune::SetOversamplingFactorForTesting(int factor) {
+  std::lock_guard<std::mutex> lock(mDSPMutex);
+  mOversampler.SetFactor(factor);
+  mOversampler.Reset();
+}
+
 double Kelvadrune::GetMeterLevel(int meter) const {
   return meter >= 0 && meter < kNumMeters ? mMeterLevel[meter].load(std::memory_order_acquire) : 0.0;
 }

@@ -35,6 +35,7 @@
 #include "plugin/PowerFade.h"
 #include "plugin/ShapeLinearExt.h"
 #include "plugin/SmoothingFilter.h"
+#include "plugin/TestOscillator.h"
 #include "plugin/UpdateCheck.h"
 #include "plugin/presets/KelvadrunePresets.h"
 
@@ -146,6 +147,14 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets {
   // offsets through VST 2). Main thread, while the audio is suspended.
   void SetSampleAccurateActive(bool active);
 
+  // ---- For tests only: the product never calls these (test signal off, factor 1) ----
+
+  // Main thread, while the audio is suspended. The test signal replaces the output while it is 1.
+  void SetTestSignalForTesting(int testSignal);
+  // Main thread, while the audio is suspended. Selects the oversampling factor (1, 2, 4, ... 256) and
+  // clears every resampler; the next DSP set-up puts it back to 1.
+  void SetOversamplingFactorForTesting(int factor);
+
   // ---- Read-outs for the idle work and for tests (any thread; never block) ----
 
   double GetMeterLevel(int meter) const;
@@ -187,6 +196,7 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets {
     bool meters = true;
     bool senders = false;
     bool sampleAccurate = false;
+    bool testSignal = false;
     double minGain = -48.0;
     double maxGain = 48.0;
     std::array<kd::FaderRules, kNumGains> rules;
@@ -246,12 +256,17 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets {
   // ---- Audio thread (KelvadruneProcess.cpp) ----
   BlockSettings ReadBlockSettings() const;
   Routing Route(double** inputs, double** outputs, int nIn, int nOut) const;
+  // The block at the host's rate, or at the oversampled rate through the oversampler's buffers.
+  void ProcessAtRate(const Routing& io, int nFrames, const BlockSettings& s);
+  void ProcessOversampled(double** inputs, double** outputs, int nIn, int nOut, int nFrames, const BlockSettings& s);
   void ProcessCore(const Routing& io, int nFrames, const BlockSettings& s);
   void FaderPositions(GainState& state, int start, int n, const BlockSettings& s, double* positions);
   void GainCurve(GainState& state, const double* positions, double* gains, int n);
   void MixChunk(const Routing& io, int start, int n, const BlockSettings& s, const double* gM, const double* gLM,
                 const double* gS);
   bool TryProcessSteadyBlock(const Routing& io, int nFrames, const BlockSettings& s);
+  void WriteTestSignal(const Routing& io, int start, int n, const double* gM, const double* gLM, const double* gS);
+  double TickTestOscillator() { return mTestOscillator.Tick(); }
   void FeedSenders(double gM, double gLM, double gS, const BlockSettings& s);
   void PublishMeters();
   void ClearOutputs(double** outputs, int nFrames);
@@ -276,6 +291,7 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets {
   std::atomic<int> mBasicFaderLayout{0};
   std::atomic<int> mSampleAccurateAutomation{0};
   std::atomic<bool> mSampleAccurateActive{false};
+  std::atomic<int> mTestSignal{0};
 
   // ---- Requests for the idle work ----
   std::atomic<bool> mResizePending{false};
@@ -300,6 +316,7 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets {
   Oversampler mOversampler;
   std::array<GainState, kNumGains> mGains;
   kd::PowerFade mFade;
+  kd::TestOscillator mTestOscillator;
   kd::MeterBank mMeters;  // lanes in EMeter order
   std::array<std::atomic<double>, kNumMeters> mMeterLevel{};
   std::array<std::atomic<double>, kNumMeters> mMeterPeak{};

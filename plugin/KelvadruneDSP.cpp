@@ -11,6 +11,11 @@ constexpr int kOversamplerDownChannels = 2;
 constexpr int kOversamplerThirdCount = 2;
 constexpr double kHoldMeterSeconds = 4.0;
 constexpr double kSmoothingThreshold = 1e-8;
+// The test signal as set up (a 1 Hz sine) and as every filter design leaves it (a 1000 Hz sine).
+constexpr double kTestSetupFrequency = 1.0;
+constexpr double kTestSetupPulseWidth = 0.5;
+constexpr double kTestFrequency = 1000.0;
+constexpr double kTestPulseWidth = 1.0;
 
 }  // namespace
 
@@ -35,6 +40,9 @@ void Kelvadrune::InitDSP() {
   static_assert(kMeterFastLeft == 0 && kMeterFastRight == 1 && kMeterHoldLeft == 2 && kMeterHoldRight == 3);
   mMeters.Init(rate, kHoldMeterSeconds);
   mFade.Reset(rate);
+  mTestOscillator.Setup(kd::TestOscillator::kSine, kTestSetupFrequency, rate, kTestSetupPulseWidth, 1.0, 0.0);
+  mTestOscillator.SetAmplitudes(1.0, 1.0, 1.0);
+  mTestOscillator.SetRandom(false);
   UpdateFilterCoefficients();
   mGains[kGainIdxMaster].sender.Init(rate, kCtrlTagModViewMaster);
   mGains[kGainIdxLM].sender.Init(rate, kCtrlTagModViewLM);
@@ -50,6 +58,8 @@ void Kelvadrune::UpdateFilterCoefficients() {
     state.lastGain = 0.0;
     state.smoothing = false;
   }
+  mTestOscillator.Setup(kd::TestOscillator::kSine, kTestFrequency, mSampleRate.load(std::memory_order_acquire),
+                        kTestPulseWidth, 1.0, 0.0);
   mLatency.store(0, std::memory_order_release);
 }
 

@@ -7,6 +7,11 @@
 
 namespace {
 
+// The most input channels the oversampled path up-samples (the oversampler's up channels).
+constexpr int kMaxUpChannels = 4;
+// The output channels the oversampled path down-samples, and silences when the counts come out wrong.
+constexpr int kMaxDownChannels = 2;
+
 // Master gain, then left/right or mid/side gains; the core layout has no master fader or mid/side mode.
 inline void ApplyGains(double l, double r, double gM, double gLM, double gS, bool coreLayout, bool midSide,
                        double& outL, double& outR) {
@@ -53,10 +58,11 @@ void Kelvadrune::ProcessBlock(double** inputs, double** outputs, int nFrames) {
     mGains[g].ramp.BeginBlock(mGain[g].load(std::memory_order_acquire));
     mGains[g].fader.SetRules(s.rules[g]);
   }
-  const Routing io = Route(inputs, outputs, nIn, nOut);
-  if (!TryProcessSteadyBlock(io, nFrames, s)) ProcessCore(io, nFrames, s);
-  // The meters read the block's outputs: left from output 0, right from output 1 (silence with one output).
-  if (s.meters) mMeters.Process(io.outL, io.outR, nFrames);
+  if (mOversampler.Factor() > 1) {
+    ProcessOversampled(inputs, outputs, nIn, nOut, nFrames, s);
+  } else {
+    ProcessAtRate(Route(inputs, outputs, nIn, nOut), nFrames, s);
+  }
   if (s.sampleAccurate) {
     for (GainState& state : mGains) state.automation.EndBlock();
   }
@@ -73,6 +79,7 @@ Kelvadrune::BlockSettings Kelvadrune::ReadBlockSettings() const {
   s.meters = mDisableMeter.load(kOrder) == 0;
   s.senders = mEditorOpen.load(kOrder) && mHideModViews.load(kOrder) == 0;
   s.sampleAccurate = mSampleAccurateActive.load(kOrder);
+  s.testSignal = mTestSignal.load(kOrder) == 1;
   s.minGain = mMinGain.load(kOrder);
   s.maxGain = mMaxGain.load(kOrder);
   // The minus-infinity threshold comes from the parameter as the faders show it.
@@ -96,6 +103,47 @@ Kelvadrune::Routing Kelvadrune::Route(double** inputs, double** outputs, int nIn
   return io;
 }
 
+void Kelvadrune::ProcessAtRate(const Routing& io, int nFrames, const BlockSettings& s) {
+  if (!TryProcessSteadyBlock(io, nFrames, s)) ProcessCore(io, nFrames, s);
+  // The meters read the outputs: left from output 0, right from output 1 (silence with one output).
+  if (s.meters) mMeters.Process(io.outL, io.outR, nFrames);
+}
+
+// In pieces of at most a block (what the up-samplers and the input copies take): each input channel
+// up-sampled, the processing (ramps, smoothing, fade, meters and feeds alike) at the oversampled rate into
+// the oversampled buffers, each output channel down-sampled back. A piece whose counts do not come out
+// right (the resamplers still filling at the start, or more samples than the oversampled buffers hold)
+// leaves the two outputs silent for its length.
+void Kelvadrune::ProcessOversampled(double** inputs, double** outputs, int nIn, int nOut, int nFrames,
+                                    const BlockSettings& s) {
+  const int piece = std::max(mBlockSize.load(std::memory_order_acquire), 1);
+  const int nUp = std::min({nIn, mOversampler.NumUpChannels(), kMaxUpChannels});
+  const int nOversampled = std::min(mOversampler.NumDownChannels(), kMaxDownChannels);
+  const int nDown = std::min(nOut, nOversampled);
+  std::array<double*, kMaxUpChannels> up{};
+  std::array<double*, kMaxDownChannels> oversampled{};
+  std::array<double*, kMaxDownChannels> down{};
+  for (int c = 0; c < nOversampled; ++c) oversampled[c] = mOversampler.OversampledBuffer(c);
+  for (int done = 0; done < nFrames; done += piece) {
+    const int n = std::min(piece, nFrames - done);
+    const int upCount = mOversampler.Upsample(0, inputs[0] + done, n, up[0]);
+    bool counts = upCount <= mOversampler.MaxOversampledLength();
+    for (int c = 1; c < nUp; ++c) counts = mOversampler.Upsample(c, inputs[c] + done, n, up[c]) == upCount && counts;
+    if (counts) {
+      ProcessAtRate(Route(up.data(), oversampled.data(), nIn, nOut), upCount, s);
+      for (int c = 0; c < nDown; ++c) counts = mOversampler.Downsample(c, upCount, down[c]) == n && counts;
+    }
+    for (int c = 0; c < std::min(kMaxDownChannels, MaxNChannels(fx::kOutput)); ++c) {
+      if (!outputs[c]) continue;
+      if (!counts) {
+        std::fill_n(outputs[c] + done, n, 0.0);
+      } else if (c < nDown) {
+        std::copy_n(down[c], n, outputs[c] + done);
+      }
+    }
+  }
+}
+
 // The block in chunks, each in passes: the fader positions of every gain, then each gain's curve (fader
 // law and smoothing), then the fade and the mix, then the modulation-view feeds. Every sample goes through
 // the same operations in the same order as in one sample-by-sample loop; the passes only keep each
@@ -116,6 +164,7 @@ void Kelvadrune::ProcessCore(const Routing& io, int nFrames, const BlockSettings
     const double* gLM = curves[kGainIdxLM].data();
     const double* gS = s.linked ? gLM : curves[kGainIdxRS].data();
     MixChunk(io, start, n, s, gM, gLM, gS);
+    if (s.testSignal) WriteTestSignal(io, start, n, gM, gLM, gS);
     if (s.senders) {
       for (int i = 0; i < n; ++i) {
         if (s.power)
@@ -230,7 +279,7 @@ void Kelvadrune::MixChunk(const Routing& io, int start, int n, const BlockSettin
 // same arithmetic with the gains taken once, in loops the compiler can vectorise. False when the block
 // needs the sample-by-sample path.
 bool Kelvadrune::TryProcessSteadyBlock(const Routing& io, int nFrames, const BlockSettings& s) {
-  if (s.sampleAccurate || !mFade.HasEnded(s.power)) return false;
+  if (s.sampleAccurate || s.testSignal || !mFade.HasEnded(s.power)) return false;
   std::array<double, kNumGains> gains{};
   for (int g = 0; g < kNumGains; ++g) {
     GainState& state = mGains[g];
@@ -284,6 +333,17 @@ bool Kelvadrune::TryProcessSteadyBlock(const Routing& io, int nFrames, const Blo
     }
   }
   return true;
+}
+
+// The test signal in place of the outputs, whatever "Power" and the fade: t x gM x gLM on the left and
+// t x gM x gS on the right.
+void Kelvadrune::WriteTestSignal(const Routing& io, int start, int n, const double* gM, const double* gLM,
+                                 const double* gS) {
+  for (int i = 0; i < n; ++i) {
+    const double t = TickTestOscillator();
+    io.outL[start + i] = t * gM[i] * gLM[i];
+    if (io.outR) io.outR[start + i] = t * gM[i] * gS[i];
+  }
 }
 
 void Kelvadrune::FeedSenders(double gM, double gLM, double gS, const BlockSettings& s) {

@@ -1,11 +1,13 @@
-// The oversampler's resampler pairs: for each factor 1, 2, 4, ..., 256 an up-sampler per up channel
-// (rate to factor x rate, up to a block per call) and a down-sampler per down channel (back to the rate,
-// up to a block at the largest buffered factor per call). The plug-in keeps the factor at 1, so
-// processing never runs through them and no oversampling buffers are kept; they are built (and the
+// The oversampler: for each factor 1, 2, 4, ..., 256 an up-sampler per up channel (rate to factor x rate,
+// up to a block per call) and a down-sampler per down channel (back to the rate, up to a block at the
+// largest buffered factor per call), with the buffers the oversampled path runs through: a copy of each up
+// channel's input (a block) and an oversampled buffer per down channel (maxOversampledLength samples).
+// The plug-in keeps the factor at 1, so processing never runs through them; they are built (and the
 // resampler family's caches filled) at set-up.
 //
 // Threads: Build, Reset and Release allocate or free and run under the plug-in's DSP mutex while no
-// block runs (construction, reset, destruction). Nothing here runs on the audio thread.
+// block runs (construction, reset, destruction). Upsample, Downsample and the buffers serve the audio
+// thread under the same mutex and allocate nothing.
 #pragma once
 
 #include <array>
@@ -38,15 +40,33 @@ class Oversampler {
   void SetFactor(int factor) { mFactor = factor; }
   int BufferFactor() const { return mBufferFactor; }
   int MaxOversampledLength() const { return mMaxOversampledLength; }
+  int NumUpChannels() const { return mNUp; }
+  int NumDownChannels() const { return mNDown; }
   // The resamplers of factor index k (factor 2^k) for a channel; null outside the built ranges.
   rsmp::CDSPResampler* Up(int factorIdx, int channel) const;
   rsmp::CDSPResampler* Down(int factorIdx, int channel) const;
+  // Audio thread. Copies n samples of an up channel's input into its buffer and runs them through the
+  // selected up-sampler; out points at the up-sampled samples (inside the resampler, valid until its next
+  // call). The number of up-sampled samples; 0, with nothing run, for n outside 0 .. the block size.
+  int Upsample(int channel, const double* in, int n, double*& out);
+  // Audio thread. A down channel's oversampled buffer, maxOversampledLength samples.
+  double* OversampledBuffer(int channel) const { return mOversampled[channel].get(); }
+  // Audio thread. Runs the first n samples of a down channel's oversampled buffer through the selected
+  // down-sampler; out points at the result. The number of samples it gave.
+  int Downsample(int channel, int n, double*& out);
   // Index of the pair Reset selected (0 for factor 1).
   int CurrentFactorIdx() const { return mCurrentIdx; }
   int NumResamplers() const;
 
  private:
   using ResamplerPtr = std::unique_ptr<rsmp::CDSPResampler>;
+  struct AlignedFree {
+    void operator()(double* block) const noexcept;
+  };
+  // Samples on a 64-byte boundary.
+  using AlignedSamples = std::unique_ptr<double[], AlignedFree>;
+
+  static AlignedSamples AllocateSamples(int n);
 
   static int FactorIdx(int factor);
 
@@ -61,6 +81,8 @@ class Oversampler {
   bool mBuilt = false;
   std::array<std::vector<ResamplerPtr>, kNumFactors> mUp;
   std::array<std::vector<ResamplerPtr>, kNumFactors> mDown;
+  std::vector<AlignedSamples> mInputs;       // one per up channel, a block each
+  std::vector<AlignedSamples> mOversampled;  // one per down channel, maxOversampledLength each
   int mCurrentIdx = 0;
 };
 

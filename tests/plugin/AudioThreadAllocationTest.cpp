@@ -1,7 +1,8 @@
 // Nothing on the audio thread allocates: every form of operator new is replaced in this test program by one
 // that counts while a block is being processed, and the resampler family's own count must not move either.
 // Each row drives one family of paths (stereo, mid/side, sample-accurate automation, bypass, the power
-// fade, meters and modulation-view feeds) through fader moves, settled blocks and odd block lengths.
+// fade, meters and modulation-view feeds, the test signal, the oversampled path at each factor) through
+// fader moves, settled blocks and odd block lengths.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -216,6 +217,22 @@ INSTANTIATE_TEST_SUITE_P(Paths, AudioThreadAllocationTest,
                                                    }
                                                    MoveEveryHalfSecond(p, b, kGainLM);
                                                  }}),
+                         [](const testing::TestParamInfo<PathRow>& info) { return std::string(info.param.name); });
+
+// The paths the product never takes, through the test-only setters: the test signal at factor 1, and the
+// oversampled path at each factor (16 being beyond what its buffers hold), one output only after 2 s.
+template <int Factor>
+void TestOnlyPath(Kelvadrune& plug, int b) {
+  if (b == 0) plug.SetTestSignalForTesting(Factor == 1 ? 1 : 0);
+  if (b == 0) plug.SetOversamplingFactorForTesting(Factor);
+  if (b == static_cast<int>(2 * kRate) / kBlock) plug.SetChannelConnections(fx::kOutput, 1, 1, false);
+  MoveEveryHalfSecond(plug, b, kGainMaster);
+}
+
+INSTANTIATE_TEST_SUITE_P(TestOnlyPaths, AudioThreadAllocationTest,
+                         testing::Values(PathRow{"TestSignal", TestOnlyPath<1>}, PathRow{"Factor2", TestOnlyPath<2>},
+                                         PathRow{"Factor4", TestOnlyPath<4>}, PathRow{"Factor8", TestOnlyPath<8>},
+                                         PathRow{"Factor16", TestOnlyPath<16>}),
                          [](const testing::TestParamInfo<PathRow>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -1,10 +1,18 @@
 // The plug-in's DSP pieces on their own, against closed-form references.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cctype>
 #include <cmath>
+#include <cstdint>
+#include <functional>
+#include <limits>
 #include <numbers>
 #include <ostream>
+#include <random>
+#include <string>
+#include <tuple>
 #include <vector>
 
 #include "framework/IParam.h"
@@ -17,6 +25,7 @@
 #include "plugin/PowerFade.h"
 #include "plugin/ShapeLinearExt.h"
 #include "plugin/SmoothingFilter.h"
+#include "plugin/TestOscillator.h"
 
 namespace {
 
@@ -482,6 +491,82 @@ TEST(AutomationBuffer, OffsetsOutsideTheBlockAreIgnored) {
   empty.SetPending(0, 1.0);
   empty.Interpolate(16);
   EXPECT_EQ(empty.Position(0), 0.0);
+}
+
+// ---- Test-signal generator ----
+
+// The reference stream: the standard 32-bit Mersenne Twister with its default seed, uniform integers on
+// 0 .. 2^31 - 1, divided by 2^31 - 1.
+struct ReferenceDraws {
+  std::mt19937 engine;
+  std::uniform_int_distribution<std::int32_t> uniform{0, 2147483647};
+  double operator()() { return uniform(engine) / 2147483647.0; }
+};
+
+using Amplitudes = std::array<double, 3>;
+
+// Each waveform's value at phase p with pulse width 0.5 (0 for those outside 0..6).
+double WaveValue(int waveform, double p, const Amplitudes& a) {
+  const bool high = p < std::clamp(a[2], 0.1, 0.9) * 0.5;
+  const double values[] = {a[0] * std::sin(2.0 * std::numbers::pi * p),
+                           p < 0.5 ? a[0] : -a[0],
+                           high ? a[0] : -a[1],
+                           a[0] * (1.0 - 2.0 * p),
+                           a[0] * (2.0 * p - 1.0),
+                           a[0] * (4.0 * std::fabs(p - 0.5) - 1.0),
+                           high ? a[0] : a[1]};
+  return waveform >= 0 && waveform <= 6 ? values[waveform] : 0.0;
+}
+
+// The amplitudes of the next cycle: fresh draws where the rules take them, in order a0, a1, a2.
+Amplitudes Renewed(int waveform, Amplitudes a, bool random, ReferenceDraws& draw) {
+  if (waveform == 2) {
+    for (double& x : a) x = random ? draw() : 1.0;
+  } else if (waveform == 6) {
+    a[0] = 2.0 * draw() - 1.0;
+    a[1] = 2.0 * draw() - 1.0;
+    a[2] = random ? draw() : 1.0;
+  } else if (waveform >= 0 && waveform <= 5) {
+    a[0] = random ? draw() : 1.0;
+  }
+  return a;
+}
+
+class TestOscillatorTest : public testing::TestWithParam<std::tuple<int, bool>> {};
+
+// 1000 Hz at 64 kHz: cycles of 64 samples, sample i at phase i / 64 exactly. Gain 1.5 and offset 0.3 make
+// the peaks clip at 1; a2 = 0.05 puts the first cycle's pulse edge at the lower limit 0.1 x 0.5 and a
+// renewed a2 of 1 at the upper limit 0.9 x 0.5. Three cycles, the amplitudes renewed after each.
+TEST_P(TestOscillatorTest, CyclesFollowTheClosedFormsAndRenewTheirAmplitudes) {
+  const auto [waveform, random] = GetParam();
+  kd::TestOscillator osc;
+  osc.Setup(waveform, 1000.0, 64000.0, 0.5, 1.5, 0.3);
+  Amplitudes a{0.8, -0.6, 0.05};
+  osc.SetAmplitudes(a[0], a[1], a[2]);
+  osc.SetRandom(random);
+  ReferenceDraws draws;
+  for (int cycle = 0; cycle < 3; ++cycle) {
+    for (int i = 0; i < 64; ++i) {
+      const double expected = std::clamp((WaveValue(waveform, i / 64.0, a) * 1.5 + 0.3) * 0.5 + 0.5, 0.0, 1.0);
+      ASSERT_NEAR(osc.Tick(), expected, 1e-15) << "cycle " << cycle << " sample " << i;
+    }
+    a = Renewed(waveform, a, random, draws);
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(osc.Amplitude(k), a[k]) << "cycle " << cycle << " a" << k;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Waveforms, TestOscillatorTest, testing::Combine(testing::Range(-1, 8), testing::Bool()));
+
+// A rate of zero, NaN or below the frequency gives one-sample cycles of the value at phase 0.
+TEST(TestOscillator, UnusableRatesGiveOneSampleCycles) {
+  for (const double rate : {0.0, std::numeric_limits<double>::quiet_NaN(), 500.0, -48000.0}) {
+    kd::TestOscillator osc;
+    osc.Setup(kd::TestOscillator::kFallingSaw, 1000.0, rate, 1.0, 1.0, 0.0);
+    osc.SetAmplitudes(0.5, 1.0, 1.0);
+    EXPECT_EQ(osc.CycleLength(), 1) << rate;
+    EXPECT_EQ(osc.Tick(), 0.75) << rate;  // (0.5 x 1 + 0) x 0.5 + 0.5
+    EXPECT_EQ(osc.Tick(), 1.0) << rate;   // renewed to 1, phase 0 again
+  }
 }
 
 // ---- Host names ----

@@ -2,8 +2,10 @@
 // set-up, parameter changes and editor commands, meters, modulation-view feeds, the About text.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
+#include <numbers>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -113,6 +115,119 @@ TEST_F(KelvadruneTest, FaderChangeReachesItsTargetAfterOneBlock) {
   const std::vector<double> next = Run(64, 0.5, 0.5);
   EXPECT_NEAR(next[63], 0.5 * Gain(24.0), 1e-13);
 }
+
+// ---- The test signal and the oversampled path, through the test-only setters ----
+
+struct SettingRow {
+  const char* name;
+  int param;  // -1: one output channel instead
+  double value;
+  int settleFrames;
+};
+
+void PrintTo(const SettingRow& row, std::ostream* os) {
+  *os << row.name;
+}
+
+class TestSignalTest : public KelvadruneTest, public testing::WithParamInterface<SettingRow> {};
+
+// With the faders at +24 (master), -24 (left/mid) and +12 dB (right/side), the outputs are the generator's
+// 1000 Hz sine (t = 0.5 + 0.5 sin(2 pi i / 64) at 64 kHz) times the master and left/mid gains on the left,
+// times the master and right/side gains (left/mid when linked) on the right, whatever the input, "Power",
+// the fade and the layout.
+TEST_P(TestSignalTest, OutputsAreTheGeneratorTimesTheGains) {
+  const SettingRow& row = GetParam();
+  Configure(64000.0, 64);
+  HostSet(kGainMaster, 0.75);
+  HostSet(kGainLM, 0.25);
+  HostSet(kGainRS, 0.625);
+  Run(64000, 0.3, -0.2);
+  if (row.param < 0) mPlug->SetChannelConnections(fx::kOutput, 1, 1, false);
+  if (row.param >= 0) HostSet(row.param, row.value);
+  Run(row.settleFrames, 0.3, -0.2);
+  mPlug->SetTestSignalForTesting(1);
+  std::vector<double> right;
+  const std::vector<double> left = Run(192, 0.3, -0.2, &right);
+  const double gS = row.param == kBasicFaderLayout ? Gain(-24.0) : Gain(12.0);
+  for (int i = 0; i < 192; ++i) {
+    const double t = 0.5 + 0.5 * std::sin(2.0 * std::numbers::pi * (i % 64) / 64.0);
+    ASSERT_NEAR(left[i], t * Gain(24.0) * Gain(-24.0), 1e-12) << i;
+    ASSERT_NEAR(right[i], row.param < 0 ? 0.0 : t * Gain(24.0) * gS, 1e-11) << i;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, TestSignalTest,
+    testing::Values(SettingRow{"Stereo", kPower, 1.0, 0}, SettingRow{"PowerOff", kPower, 0.0, 64000},
+                    SettingRow{"PowerFading", kPower, 0.0, 640}, SettingRow{"MidSide", kProcessMode, 1.0, 0},
+                    SettingRow{"CoreLayout", kCoreFaderLayout, 1.0, 0},
+                    SettingRow{"Linked", kBasicFaderLayout, 1.0, 64000}, SettingRow{"Mono", -1, 0.0, 0}));
+
+class OversamplingTest : public KelvadruneTest, public testing::WithParamInterface<int> {};
+
+// 6 kHz at 48 kHz (8 samples a period) through +12 dB, in calls of 150 frames (pieces of the 64-sample
+// block): silence while the resamplers fill, then, after the ringing of the sine's start, a pure sine
+// (x[n-1] + x[n+1] = sqrt(2) x[n] within the resampler's quality) whose power over whole periods gives
+// the fader's gain.
+TEST_P(OversamplingTest, SineComesBackAtTheFadersGainAfterTheLatency) {
+  Configure(48000.0, 64);
+  HostSet(kGainMaster, 0.625);
+  mPlug->SetOversamplingFactorForTesting(GetParam());
+  std::vector<double> in(150), outL(150), outR(150), out;
+  for (int done = 0; done < 48000; done += 150) {
+    for (int i = 0; i < 150; ++i) in[i] = 0.1 * std::sin(std::numbers::pi / 4.0 * (done + i));
+    double* ins[2] = {in.data(), in.data()};
+    double* outs[2] = {outL.data(), outR.data()};
+    mPlug->ProcessBlock(ins, outs, 150);
+    ASSERT_EQ(outL, outR);
+    out.insert(out.end(), outL.begin(), outL.end());
+  }
+  const int first = std::find_if(out.begin(), out.end(), [](double x) { return x != 0.0; }) - out.begin();
+  EXPECT_GE(first, 64);
+  ASSERT_LT(first, 4800);
+  const double amplitude = 0.1 * Gain(12.0);
+  double power = 0.0;
+  for (int n = first + 4800; n < first + 4800 + 8 * 4000; ++n) {
+    power += out[n] * out[n] / (8 * 4000);
+    ASSERT_NEAR(out[n - 1] + out[n + 1], std::sqrt(2.0) * out[n], 1e-6 * amplitude) << n;
+  }
+  EXPECT_NEAR(std::sqrt(2.0 * power), amplitude, 1e-5 * amplitude);
+}
+
+// A fader's ramp lasts a block's worth of samples at the processing's rate: from 0 to +24 dB (gain G) the
+// output rises from 10 % to 90 % of the step in (ln(1 + 0.9 (G - 1)) - ln(1 + 0.1 (G - 1))) / ln G x 64 /
+// factor samples (the position moves linearly, the gain exponentially).
+TEST_P(OversamplingTest, GainStepRisesAtTheOversampledRate) {
+  Configure(48000.0, 64);
+  mPlug->SetOversamplingFactorForTesting(GetParam());
+  Run(48000, 0.1, 0.1);
+  HostSet(kGainMaster, 0.75);
+  const std::vector<double> out = Run(4800, 0.1, 0.1);
+  const double low = 1.0 + 0.1 * (Gain(24.0) - 1.0);
+  const double high = 1.0 + 0.9 * (Gain(24.0) - 1.0);
+  auto crossing = [&](double level) {
+    const int i = std::find_if(out.begin(), out.end(), [&](double x) { return x >= 0.1 * level; }) - out.begin();
+    return i - (out[i] - 0.1 * level) / (out[i] - out[i - 1]);
+  };
+  EXPECT_NEAR(crossing(high) - crossing(low), std::log(high / low) / std::log(Gain(24.0)) * 64.0 / GetParam(), 0.25);
+}
+
+// A block whose down-sampled count is not its length leaves both outputs silent: the first, while the
+// resamplers fill, and every block at a factor the oversampled buffers are not sized for (16). The next
+// DSP set-up goes back to factor 1.
+TEST_P(OversamplingTest, BlocksWithTheWrongCountAreSilent) {
+  Configure(48000.0, 64);
+  mPlug->SetOversamplingFactorForTesting(GetParam());
+  std::vector<double> right;
+  EXPECT_EQ(Run(64, 0.5, -0.5, &right), std::vector<double>(64, 0.0));
+  mPlug->SetOversamplingFactorForTesting(16);
+  EXPECT_EQ(Run(4800, 0.5, -0.5, &right), std::vector<double>(4800, 0.0));
+  EXPECT_EQ(right, std::vector<double>(64 + 4800, 0.0));
+  Configure(44100.0, 64);
+  EXPECT_EQ(mPlug->GetOversampler().Factor(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Factors, OversamplingTest, testing::Values(2, 4, 8));
 
 TEST_F(KelvadruneTest, NonAutomatableHostChangesTakeEffect) {
   HostSet(kGainMaster, 0.75);
