@@ -1,16 +1,10 @@
 #include "plugin/Oversampler.h"
 
 #include <algorithm>
-#include <new>
+
+#include "plugin/ChannelBuffers.h"
 
 namespace kd {
-
-namespace {
-
-// The oversampler's sample buffers start on a cache line.
-constexpr std::align_val_t kSampleAlignment{64};
-
-}  // namespace
 
 Oversampler::~Oversampler() {
   Release();
@@ -30,8 +24,8 @@ bool Oversampler::Build(int bufferFactor, int blockSize, int nUp, int nDown, int
   mNThird = nThird;
   mMaxOversampledLength = bufferFactor * blockSize;
   try {
-    for (int c = 0; c < nUp; ++c) mInputs.push_back(AllocateSamples(blockSize));
-    for (int c = 0; c < nDown; ++c) mOversampled.push_back(AllocateSamples(mMaxOversampledLength));
+    mInputs = AllocChannelBuffers(blockSize, nUp);
+    mOversampled = AllocChannelBuffers(mMaxOversampledLength, nDown);
     for (int k = 0; k < kNumFactors; ++k) {
       const double factor = static_cast<double>(1 << k);
       for (int c = 0; c < nUp; ++c) {
@@ -64,20 +58,21 @@ void Oversampler::Release() {
     mUp[k].clear();
     mDown[k].clear();
   }
-  mInputs.clear();
-  mOversampled.clear();
+  FreeChannelBuffers(mInputs, mNUp);
+  FreeChannelBuffers(mOversampled, mNDown);
+  mInputs = mOversampled = nullptr;
   mBuilt = false;
 }
 
 int Oversampler::Upsample(int channel, const double* in, int n, double*& out) {
   if (n < 0 || n > mBlockSize) return 0;
-  double* copy = mInputs[channel].get();
+  double* copy = mInputs[channel];
   std::copy_n(in, n, copy);
   return mUp[mCurrentIdx][channel]->Process(copy, n, out);
 }
 
 int Oversampler::Downsample(int channel, int n, double*& out) {
-  return mDown[mCurrentIdx][channel]->Process(mOversampled[channel].get(), n, out);
+  return mDown[mCurrentIdx][channel]->Process(mOversampled[channel], n, out);
 }
 
 rsmp::CDSPResampler* Oversampler::Up(int factorIdx, int channel) const {
@@ -96,15 +91,6 @@ int Oversampler::NumResamplers() const {
   int n = 0;
   for (int k = 0; k < kNumFactors; ++k) n += static_cast<int>(mUp[k].size() + mDown[k].size());
   return n;
-}
-
-void Oversampler::AlignedFree::operator()(double* block) const noexcept {
-  ::operator delete(block, kSampleAlignment);
-}
-
-Oversampler::AlignedSamples Oversampler::AllocateSamples(int n) {
-  const std::size_t bytes = static_cast<std::size_t>(std::max(n, 1)) * sizeof(double);
-  return AlignedSamples(static_cast<double*>(::operator new(bytes, kSampleAlignment)));
 }
 
 int Oversampler::FactorIdx(int factor) {

@@ -50,7 +50,7 @@ class Oversampler {
   // call). The number of up-sampled samples; 0, with nothing run, for n outside 0 .. the block size.
   int Upsample(int channel, const double* in, int n, double*& out);
   // Audio thread. A down channel's oversampled buffer, maxOversampledLength samples.
-  double* OversampledBuffer(int channel) const { return mOversampled[channel].get(); }
+  double* OversampledBuffer(int channel) const { return mOversampled[channel]; }
   // Audio thread. Runs the first n samples of a down channel's oversampled buffer through the selected
   // down-sampler; out points at the result. The number of samples it gave.
   int Downsample(int channel, int n, double*& out);
@@ -60,13 +60,6 @@ class Oversampler {
 
  private:
   using ResamplerPtr = std::unique_ptr<rsmp::CDSPResampler>;
-  struct AlignedFree {
-    void operator()(double* block) const noexcept;
-  };
-  // Samples on a 64-byte boundary.
-  using AlignedSamples = std::unique_ptr<double[], AlignedFree>;
-
-  static AlignedSamples AllocateSamples(int n);
 
   static int FactorIdx(int factor);
 
@@ -81,8 +74,8 @@ class Oversampler {
   bool mBuilt = false;
   std::array<std::vector<ResamplerPtr>, kNumFactors> mUp;
   std::array<std::vector<ResamplerPtr>, kNumFactors> mDown;
-  std::vector<AlignedSamples> mInputs;       // one per up channel, a block each
-  std::vector<AlignedSamples> mOversampled;  // one per down channel, maxOversampledLength each
+  double** mInputs = nullptr;       // one per up channel, a block each
+  double** mOversampled = nullptr;  // one per down channel, maxOversampledLength each
   int mCurrentIdx = 0;
 };
 

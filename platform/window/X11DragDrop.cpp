@@ -7,6 +7,7 @@
 #include "platform/runloop/RunLoop.h"
 #include "platform/window/Window.h"
 #include "platform/window/Workspace.h"
+#include "platform/window/XdndProtocol.h"
 
 // Xlib last: its headers define macros (None, Bool, Status) that must not meet the layer's own names.
 #include <X11/Xatom.h>
@@ -16,19 +17,8 @@ namespace platform::window {
 
 namespace {
 
-// The protocol version spoken here, and the oldest one whose messages carry everything used (the position's time
-// stamp, the requested action).
-constexpr long kVersion = 5;
-constexpr int kOldestVersion = 3;
-
 // XdndEnter: more than three types are offered (listed in the source's XdndTypeList).
 constexpr long kMoreTypes = 1;
-// XdndStatus: the drop would be accepted; send positions even inside the rectangle (it is empty here anyway, as
-// the answer depends on the control under the pointer).
-constexpr long kStatusAccept = 1;
-constexpr long kStatusSendPositions = 2;
-// XdndFinished (version 5): the drop was taken.
-constexpr long kFinishedAccepted = 1;
 
 constexpr const char* kAtomNames[] = {"XdndAware",    "XdndEnter",      "XdndPosition",  "XdndStatus",
                                       "XdndLeave",    "XdndDrop",       "XdndFinished",  "XdndSelection",
@@ -51,7 +41,7 @@ X11DragDrop::X11DragDrop(Display* display, FindWindow findWindow, TrapErrors tra
 X11DragDrop::~X11DragDrop() = default;
 
 void X11DragDrop::MakeAware(unsigned long xid) {
-  const long version = kVersion;
+  const long version = xdnd::kVersion;
   mTrapErrors([&] {
     XChangeProperty(mDisplay, xid, mAware, XA_ATOM, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(&version), 1);
@@ -90,7 +80,7 @@ void X11DragDrop::OnEnter(const long* data, unsigned long target) {
   if (mDrag) EndDrag(true);
   const int version = static_cast<int>((static_cast<unsigned long>(data[1]) >> 24) & 0xFF);
   // A source must not speak a version above ours; one below the oldest we know is ignored (its positions refused).
-  if (version < kOldestVersion || version > kVersion) return;
+  if (version < xdnd::kOldestVersion || version > xdnd::kVersion) return;
   Drag drag;
   drag.source = static_cast<unsigned long>(data[0]);
   drag.target = target;
@@ -254,15 +244,16 @@ void X11DragDrop::OnTimeout() {
 
 void X11DragDrop::SendStatus(unsigned long source, unsigned long target, bool accept) {
   if (mDrag && mDrag->source == source) mDrag->accepted = accept;
-  const long status[5] = {static_cast<long>(target), (accept ? kStatusAccept : 0) | kStatusSendPositions, 0, 0,
-                          accept ? static_cast<long>(mActionCopy) : 0};
+  // Positions inside the rectangle too (it is empty): the answer depends on the control under the pointer.
+  const long status[5] = {static_cast<long>(target), (accept ? xdnd::kStatusAccept : 0) | xdnd::kStatusSendPositions, 0,
+                          0, accept ? static_cast<long>(mActionCopy) : 0};
   Send(source, mStatus, status);
 }
 
 void X11DragDrop::SendFinished(const Drag& drag, bool accepted) {
   // Before version 5 the message carries the target only.
   const bool flags = drag.version >= 5 && accepted;
-  const long finished[5] = {static_cast<long>(drag.target), flags ? kFinishedAccepted : 0,
+  const long finished[5] = {static_cast<long>(drag.target), flags ? xdnd::kFinishedAccepted : 0,
                             flags ? static_cast<long>(mActionCopy) : 0, 0, 0};
   Send(drag.source, mFinished, finished);
 }

@@ -10,6 +10,7 @@
 // Xlib last: its headers define macros (None, Bool, Status) that must not meet the layer's own names.
 #include "platform/window/X11Connection.h"
 #include "platform/window/X11SelectionReply.h"
+#include "platform/window/XdndProtocol.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -17,17 +18,6 @@
 namespace platform::window {
 
 namespace {
-
-// The protocol version spoken here, and the oldest one whose messages carry everything used (the position's time
-// stamp and action, the drop's time stamp).
-constexpr int kVersion = 5;
-constexpr int kOldestVersion = 3;
-
-// XdndStatus: the drop would be accepted; send positions also inside the rectangle given.
-constexpr long kStatusAccept = 1;
-constexpr long kStatusSendPositions = 2;
-// XdndFinished (version 5): the drop was taken.
-constexpr long kFinishedAccepted = 1;
 
 // Windows nest far less deeply than this; the bound only ends the walk down a tree that changes under it.
 constexpr size_t kMaxDepth = 64;
@@ -150,8 +140,7 @@ void X11DragSource::WindowGone(unsigned long window) {
   X11Scope scope(*mConnection);
   if (!mDrag || mDrag->window != window) return;
   if (mDrag->target.window && !mDrag->dropped && scope.Usable()) {
-    const long leave[5] = {static_cast<long>(mDrag->window), 0, 0, 0, 0};
-    Send(mLeave, leave);
+    SendLeave();
   }
   End("cancelled (the window closed)");
 }
@@ -163,8 +152,7 @@ void X11DragSource::Moved(int rootX, int rootY) {
   const Target under = FindTarget(rootX, rootY);
   if (under.window != drag.target.window || under.sendTo != drag.target.sendTo) {
     if (drag.target.window) {
-      const long leave[5] = {static_cast<long>(drag.window), 0, 0, 0, 0};
-      Send(mLeave, leave);
+      SendLeave();
     }
     mTimeout.reset();
     drag.target = under;
@@ -209,8 +197,7 @@ void X11DragSource::Released(int rootX, int rootY) {
 void X11DragSource::Concluded() {
   Drag& drag = *mDrag;
   if (!drag.accepted) {
-    const long leave[5] = {static_cast<long>(drag.window), 0, 0, 0, 0};
-    Send(mLeave, leave);
+    SendLeave();
     End("refused by " + Hex(drag.target.window));
     return;
   }
@@ -223,8 +210,8 @@ void X11DragSource::Concluded() {
 void X11DragSource::OnStatus(const long* data) {
   Drag& drag = *mDrag;
   if (static_cast<unsigned long>(data[0]) != drag.target.window || drag.dropped) return;
-  drag.accepted = (data[1] & kStatusAccept) != 0;
-  drag.wantsPositions = (data[1] & kStatusSendPositions) != 0;
+  drag.accepted = (data[1] & xdnd::kStatusAccept) != 0;
+  drag.wantsPositions = (data[1] & xdnd::kStatusSendPositions) != 0;
   // The rectangle, on the root window: x and y, then width and height, each pair in the high and low 16 bits.
   drag.quietX = static_cast<int>((data[2] >> 16) & 0xFFFF);
   drag.quietY = static_cast<int>(data[2] & 0xFFFF);
@@ -244,7 +231,7 @@ void X11DragSource::OnFinished(const long* data) {
   Drag& drag = *mDrag;
   if (!drag.dropped || static_cast<unsigned long>(data[0]) != drag.target.window) return;
   // Before version 5 the message says nothing more: the drop is over.
-  const bool taken = drag.target.version < 5 || (data[1] & kFinishedAccepted) != 0;
+  const bool taken = drag.target.version < 5 || (data[1] & xdnd::kFinishedAccepted) != 0;
   End((taken ? "dropped on " : "refused by ") + Hex(drag.target.window));
 }
 
@@ -261,8 +248,7 @@ void X11DragSource::OnTimeout() {
     drag.awaitingStatus = false;
     drag.accepted = false;
     if (drag.released) {
-      const long leave[5] = {static_cast<long>(drag.window), 0, 0, 0, 0};
-      Send(mLeave, leave);
+      SendLeave();
       End("no answer from " + Hex(drag.target.window));
     } else if (drag.movedMeanwhile) {
       SendPosition();
@@ -317,15 +303,15 @@ X11DragSource::Target X11DragSource::FindTarget(int rootX, int rootY) {
     const auto proxyWindow = static_cast<::Window>(*proxy);
     const std::optional<long> self = ReadValue(proxyWindow, mProxy, XA_WINDOW);
     const std::optional<long> version = ReadValue(proxyWindow, mAware, XA_ATOM);
-    if (self && static_cast<::Window>(*self) == proxyWindow && version && *version >= kOldestVersion) {
-      return Target{topLevel, proxyWindow, static_cast<int>(std::min<long>(*version, kVersion))};
+    if (self && static_cast<::Window>(*self) == proxyWindow && version && *version >= xdnd::kOldestVersion) {
+      return Target{topLevel, proxyWindow, static_cast<int>(std::min<long>(*version, xdnd::kVersion))};
     }
   }
   for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
     const std::optional<long> version = ReadValue(*it, mAware, XA_ATOM);
     if (!version) continue;
-    if (*version < kOldestVersion) return Target{};
-    return Target{*it, *it, static_cast<int>(std::min<long>(*version, kVersion))};
+    if (*version < xdnd::kOldestVersion) return Target{};
+    return Target{*it, *it, static_cast<int>(std::min<long>(*version, xdnd::kVersion))};
   }
   return Target{};
 }
@@ -357,6 +343,11 @@ void X11DragSource::SendPosition() {
   drag.awaitingStatus = true;
   drag.movedMeanwhile = false;
   ArmTimeout();
+}
+
+void X11DragSource::SendLeave() {
+  const long leave[5] = {static_cast<long>(mDrag->window), 0, 0, 0, 0};
+  Send(mLeave, leave);
 }
 
 void X11DragSource::Send(unsigned long type, const long (&data)[5]) {

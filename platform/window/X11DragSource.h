@@ -100,6 +100,7 @@ class X11DragSource : public std::enable_shared_from_this<X11DragSource> {
   // The single 32-bit value of a window's property of type; nullopt when it has none (or the window is gone).
   std::optional<long> ReadValue(unsigned long window, unsigned long property, unsigned long type);
   void SendPosition();
+  void SendLeave();
   void Send(unsigned long type, const long (&data)[5]);
   void ArmTimeout();
   // Ends the drag: lets go of the pointer and the selection; result goes to the log.
