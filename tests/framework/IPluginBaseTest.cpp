@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "tests/framework/TestPlugin.h"
 
@@ -78,6 +79,21 @@ TEST(ParameterStateTest, NegativeStartOrNoParametersOnlyRecall) {
   IByteChunk out;
   EXPECT_TRUE(empty.SerializeParams(out));
   EXPECT_EQ(out.Size(), 0);
+}
+
+// The base's own hooks, which nothing in the framework calls: the notification changes nothing, the
+// query answers true, and the extra state reader reads nothing, answering the position it was given.
+TEST(ParameterStateTest, UncalledBaseHooksKeepTheirTrivialDefaults) {
+  TestPlugin plugin(TestConfig(1, 1));
+  plugin.GetParam(0)->Set(2.0);
+  IByteChunk chunk;
+  const double value = 9.0;
+  chunk.Put(&value);
+  for (int startPos : {-1, 0, 4, 8, 100}) EXPECT_EQ(plugin.ReadExtraStateHook(chunk, startPos), startPos);
+  plugin.PluginBaseNotifyHook();
+  EXPECT_TRUE(plugin.PluginBaseQueryHook());
+  EXPECT_EQ(plugin.GetParam(0)->Value(), 2.0);
+  EXPECT_TRUE(plugin.events.empty());
 }
 
 TEST(IdentityTest, VersionsAndStrings) {
@@ -265,6 +281,45 @@ TEST(BankTest, RoundTripRestoresNamesFlagsAndStates) {
   EXPECT_EQ(target.Count("restoreState"), 1);
 }
 
+// A slot's state is loaded and written back by the plug-in: values beyond a parameter's range come back
+// clamped to it (-10..10), free slots stay free, and the current slot is the one restored at the end.
+TEST(BankTest, SlotStatesComeBackInThePluginsOwnForm) {
+  const struct {
+    const char* name;
+    bool initialized;
+    std::vector<double> stored;
+    std::vector<double> kept;
+  } slots[] = {
+      {"loud", true, {1e9, -3.0}, {10.0, -3.0}},
+      {"free", false, {}, {}},
+      {"quiet", true, {-20.0, 2.5}, {-10.0, 2.5}},
+  };
+  IByteChunk bank;
+  for (const auto& slot : slots) {
+    const uint8_t initialized = slot.initialized ? 1 : 0;
+    bank.PutStr(slot.name);
+    bank.Put(&initialized);
+    for (double v : slot.stored) bank.Put(&v);
+  }
+  TestPlugin plugin(TestConfig(2, 3));
+  ASSERT_EQ(plugin.UnserializePresets(bank, 0), bank.Size());
+  for (int i = 0; i < 3; ++i) {
+    SCOPED_TRACE(slots[i].name);
+    EXPECT_STREQ(plugin.GetPresetName(i), slots[i].name);
+    EXPECT_EQ(plugin.GetPreset(i)->mInitialized, slots[i].initialized);
+    if (slots[i].initialized) {
+      EXPECT_EQ(ChunkDoubles(plugin.GetPreset(i)->mChunk), slots[i].kept);
+    }
+  }
+  EXPECT_EQ(plugin.GetParam(0)->Value(), 10.0);
+  EXPECT_EQ(plugin.GetParam(1)->Value(), -3.0);
+
+  IByteChunk again;
+  ASSERT_TRUE(plugin.SerializePresets(again));
+  EXPECT_EQ(again.Size(), bank.Size()) << "the same slots, every value still eight bytes";
+  EXPECT_NE(Bytes(again), Bytes(bank));
+}
+
 TEST(BankTest, OverlongNameIsCutToTheSlot) {
   IByteChunk bank;
   const std::string name(300, 'q');
@@ -370,6 +425,40 @@ TEST(ProgramFileTest, PlainPluginRoundTripsTheCurrentValuesAndNamesTheSlot) {
   EXPECT_FLOAT_EQ(static_cast<float>(target.GetParam(0)->Value()), 5.0f);
   EXPECT_FLOAT_EQ(static_cast<float>(target.GetParam(1)->Value()), -2.5f);
   EXPECT_STREQ(target.GetPresetName(0), "Saved");
+  std::filesystem::remove(path);
+}
+
+// A program file from a plug-in with another number of parameters: the parameters take the file's values
+// in order, the ones it holds beyond them are ignored; a file holding fewer values than the plug-in has
+// parameters is refused and changes nothing.
+TEST(ProgramFileTest, OtherParameterCountsLoadInOrderWhileTheValuesLast) {
+  const struct {
+    std::vector<double> saved;
+    bool loads;
+    std::vector<double> after;
+  } rows[] = {
+      {{5.0, -2.5}, true, {5.0, -2.5}},
+      {{5.0, -2.5, 7.5}, true, {5.0, -2.5}},
+      {{-7.5, 1.25, 2.5, -5.0, 10.0}, true, {-7.5, 1.25}},
+      {{5.0}, false, {1.0, 1.0}},
+      {{}, false, {1.0, 1.0}},
+  };
+  const std::string path = testing::TempDir() + "kd_base_counts.fxp";
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.saved.size());
+    TestPlugin source(TestConfig(static_cast<int>(row.saved.size()), 1));
+    source.MakeDefaultPreset("From file");
+    for (size_t i = 0; i < row.saved.size(); ++i) source.GetParam(static_cast<int>(i))->Set(row.saved[i]);
+    ASSERT_TRUE(source.SaveProgramFile(path.c_str()));
+
+    TestPlugin target(TestConfig(2, 1));
+    target.GetParam(0)->Set(1.0);
+    target.GetParam(1)->Set(1.0);
+    target.MakeDefaultPreset("Kept");
+    EXPECT_EQ(target.LoadProgramFile(path.c_str()), row.loads);
+    for (int i = 0; i < 2; ++i) EXPECT_FLOAT_EQ(static_cast<float>(target.GetParam(i)->Value()), row.after[i]);
+    EXPECT_STREQ(target.GetPresetName(0), row.loads ? "From file" : "Kept");
+  }
   std::filesystem::remove(path);
 }
 
