@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace fx {
@@ -100,12 +101,27 @@ bool IPluginAPIBase::CompareState(const uint8_t* data, int dataSize, int startPo
   return true;
 }
 
+int IPluginAPIBase::APIQueryHookA() {
+  return 0;
+}
+
+int IPluginAPIBase::APIQueryHookB() {
+  return 0;
+}
+
 void IPluginAPIBase::LateHostIdentifiedHook() {}
 
 void IPluginAPIBase::GetParamIndices(int n, FwTypedBuf<int>& list) const {
   if (n <= 0 || n >= NParams()) return;
   for (int i = 0; i < n; ++i) list.Add(i);
 }
+
+// Summed in 64 bits, so that no pair overflows.
+bool IPluginAPIBase::PairTestHook(int a, int b) {
+  return static_cast<int64_t>(a) + b == 0;
+}
+
+void IPluginAPIBase::APINotifyHookA() {}
 
 bool IPluginAPIBase::GetMidiNoteText(int, char* text) const {
   if (text) text[0] = '\0';
@@ -117,6 +133,24 @@ void* IPluginAPIBase::GetGraphicsHandle() const {
 }
 
 void IPluginAPIBase::OnIdle() {}
+
+void IPluginAPIBase::TripleOutHook(int& a, int& b, int& c) {
+  a = 0;
+  b = 0;
+  c = 0;
+}
+
+void IPluginAPIBase::APINotifyHookB() {}
+
+int IPluginAPIBase::APIQueryHookC() {
+  return 0;
+}
+
+void IPluginAPIBase::APINotifyHookC() {}
+
+int IPluginAPIBase::APIQueryHookD() {
+  return 0;
+}
 
 void IPluginAPIBase::SendParameterValueFromAPI(int paramIdx, double value, bool normalized) {
   const IParam* param = GetParam(paramIdx);
@@ -136,6 +170,10 @@ void IPluginAPIBase::BeginInformHostOfParamChange(int) {}
 void IPluginAPIBase::EndInformHostOfParamChange(int) {}
 
 void IPluginAPIBase::InformHostOfParamChange(int, double) {}
+
+void IPluginAPIBase::APINotifyHookD() {}
+
+void IPluginAPIBase::APINotifyHookE() {}
 
 // ---- Overrides of the editor delegate's defaults ----
 

@@ -72,11 +72,18 @@ class IPluginAPIBase : public IPluginBase {
   // every current value within 0.00001 in single precision. Only the dataSize bytes are read: too few of
   // them, or a negative startPos, answer false. True when there are no parameters.
   virtual bool CompareState(const uint8_t* data, int dataSize, int startPos) const;
+  // Any thread. Queries and notifications the framework keeps for plug-ins; nothing in it calls them.
+  // Defaults: the queries answer 0, the notifications do nothing.
+  virtual int APIQueryHookA();
+  virtual int APIQueryHookB();
   // Main thread, after HostIdentifiedHook. Default: nothing.
   virtual void LateHostIdentifiedHook();
   // Main thread. When 0 < n < number of parameters (the full count excluded), appends 0 .. n-1 to the list;
   // otherwise nothing.
   virtual void GetParamIndices(int n, FwTypedBuf<int>& list) const;
+  // Any thread; nothing in the framework calls it. Default: true when a + b is 0.
+  virtual bool PairTestHook(int a, int b);
+  virtual void APINotifyHookA();
   // Main thread. The name of a MIDI note for the host, at most 64 bytes. Default: clears it, false.
   virtual bool GetMidiNoteText(int note, char* text) const;
   // Main thread. The open editor view (the graphics), null while no editor is open.
@@ -84,6 +91,12 @@ class IPluginAPIBase : public IPluginBase {
   // Every timer tick after the queues are drained, on whichever thread pumps the main loop (not always the
   // editor's: IGEditorDelegate::IsEditorThread tells). Default: nothing.
   virtual void OnIdle();
+  // Any thread; nothing in the framework calls it. Default: writes 0 to all three.
+  virtual void TripleOutHook(int& a, int& b, int& c);
+  virtual void APINotifyHookB();
+  virtual int APIQueryHookC();
+  virtual void APINotifyHookC();
+  virtual int APIQueryHookD();
   // Any thread; never blocks or allocates. Queues (index, value) for the editor; a normalized value is
   // first mapped, stepped and clamped. Dropped when the queue is full or the index is invalid.
   virtual void SendParameterValueFromAPI(int paramIdx, double value, bool normalized);
@@ -95,6 +108,9 @@ class IPluginAPIBase : public IPluginBase {
   virtual void BeginInformHostOfParamChange(int paramIdx);
   virtual void EndInformHostOfParamChange(int paramIdx);
   virtual void InformHostOfParamChange(int paramIdx, double normalizedValue);
+  // Any thread; as the hooks above, nothing calls them. Defaults: nothing.
+  virtual void APINotifyHookD();
+  virtual void APINotifyHookE();
 
   // ---- Overrides of the editor delegate's defaults ----
 

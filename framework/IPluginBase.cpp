@@ -56,6 +56,8 @@ IPluginBase::~IPluginBase() {
 
 // ---- Hooks ----
 
+void IPluginBase::PluginBaseNotifyHook() {}
+
 bool IPluginBase::SerializeState(IByteChunk& chunk) const {
   return SerializeParams(chunk);
 }
@@ -66,6 +68,14 @@ int IPluginBase::UnserializeState(const IByteChunk& chunk, int startPos) {
 
 int IPluginBase::CheckState(const IByteChunk& chunk, int startPos) {
   return CheckParams(chunk, startPos);
+}
+
+bool IPluginBase::PluginBaseQueryHook() {
+  return true;
+}
+
+int IPluginBase::ReadExtraStateHook(const IByteChunk&, int startPos) {
+  return startPos;
 }
 
 void IPluginBase::InformHostOfPresetChange() {}

@@ -45,6 +45,8 @@ class IPluginBase : public gfx::IGEditorDelegate {
 
   // ---- Hooks ----
 
+  // Main thread. A notification nothing in the framework sends. Default: nothing.
+  virtual void PluginBaseNotifyHook();
   // Appends the plug-in's state. Default: SerializeParams.
   virtual bool SerializeState(IByteChunk& chunk) const;
   // Reads the plug-in's state at startPos; the position after it, or -1 with nothing changed (a refused
@@ -53,6 +55,11 @@ class IPluginBase : public gfx::IGEditorDelegate {
   // Checks, without changing anything, that UnserializeState would take the state at startPos; the
   // position after it, or -1. Default: CheckParams.
   virtual int CheckState(const IByteChunk& chunk, int startPos);
+  // Main thread. A query nothing in the framework asks. Default: true.
+  virtual bool PluginBaseQueryHook();
+  // Main thread. Reads state a plug-in keeps beyond its own at startPos; the position after it. Nothing
+  // in the framework calls it. Default: startPos unchanged.
+  virtual int ReadExtraStateHook(const IByteChunk& chunk, int startPos);
   // Tells the host that the current preset changed. Default: nothing.
   virtual void InformHostOfPresetChange();
   // After a preset slot or the current index changed. Default: nothing.
@@ -153,9 +160,9 @@ class IPluginBase : public gfx::IGEditorDelegate {
   void ModifyCurrentPreset(const char* name = nullptr);
   bool SerializePresets(IByteChunk& chunk) const;
   // Reads the bank format at startPos into the slots: every slot's header and state is checked first
-  // (CheckState), then the slots take their names and the states' bytes as they stand, and the current
-  // preset is restored. Answers the position after the last slot, or -1 with nothing changed when any
-  // slot is missing or refused. Names are cut to the slot.
+  // (CheckState), then the slots take their names, each initialised slot's state is loaded and its chunk
+  // refilled by SerializeState, and the current preset is restored. Answers the position after the last
+  // slot, or -1 with nothing changed when any slot is missing or refused. Names are cut to the slot.
   int UnserializePresets(const IByteChunk& chunk, int startPos);
 
   // ---- Program and bank files (main thread; block on file I/O) ----
@@ -163,10 +170,13 @@ class IPluginBase : public gfx::IGEditorDelegate {
   // False for a null or empty path or when the file cannot be written completely.
   bool SaveProgramFile(const char* path) const;
   bool SaveBankFile(const char* path) const;
-  // False for a null or empty path, a file that cannot be read, or contents the plug-in refuses. The whole
-  // file is checked against its own size and the plug-in before anything changes: a file that is short,
-  // names another plug-in, carries counts or indices that do not fit, or whose state cannot be read is
-  // refused and the plug-in keeps its state.
+  // False for a null or empty path, a file that cannot be read, or contents the plug-in refuses. A file is
+  // checked against its own size and the plug-in before anything changes: one that is short (fewer values
+  // than the plug-in has parameters), names another plug-in, carries a program count that does not fit
+  // the slots, or whose state cannot be read is refused and the plug-in keeps its state. A program file's
+  // parameter count is not compared: the parameters take its first values in order. A bank stops with
+  // false at a record of another kind or parameter count, after loading the records before it; a bank
+  // whose current index lies outside the slots loads and restores no slot at the end.
   bool LoadProgramFile(const char* path);
   bool LoadBankFile(const char* path);
 

@@ -197,14 +197,17 @@ int IPluginBase::UnserializePresets(const IByteChunk& chunk, int startPos) {
     if (pos < slot.stateStart) return -1;
     slot.stateEnd = pos;
   }
+  // Each slot's state is loaded and written back by the plug-in, so every slot holds the state in the
+  // plug-in's own current form whatever encoding or trailing bytes the bank carried.
   for (int i = 0; i < NPresets(); ++i) {
     const SlotExtent& slot = slots[static_cast<size_t>(i)];
     IPreset& preset = *mPresets.Get(i);
     CopyBounded(preset.mName, slot.header.mName);
     preset.mInitialized = slot.header.mInitialized;
+    if (!slot.header.mInitialized) continue;
+    if (UnserializeState(chunk, slot.stateStart) < 1) continue;
     preset.mChunk.Clear();
-    if (slot.header.mInitialized)
-      preset.mChunk.PutBytes(chunk.GetData() + slot.stateStart, slot.stateEnd - slot.stateStart);
+    SerializeState(preset.mChunk);
   }
   RestorePreset(mCurrentPresetIdx);
   return pos;

@@ -120,18 +120,24 @@ class FileReader {
   const std::vector<uint8_t>& mBytes;
 };
 
-// A parameter-variant program record at pos: the right kind, version and parameter count, fully inside
-// the file, every value finite.
-bool IsValidProgramRecord(const FileReader& r, int pos, const IPluginBase& plug) {
+// A parameter-variant program record at pos holds one value for every parameter of the plug-in inside
+// the file, every one finite. Reading stops after the plug-in's parameters, so a record that says it
+// holds more values gives its first ones; one that ends before them is refused, as reading on would run
+// past the file's end.
+bool HasProgramValues(const FileReader& r, int pos, const IPluginBase& plug) {
   const int nParams = plug.NParams();
   if (!r.Has(pos, kProgramHeaderSize + 4 * nParams)) return false;
-  if (r.BE(pos) != kFileMagic || r.BE(pos + 8) != kProgramParams || r.BE(pos + 12) != kProgramVersion ||
-      r.BE(pos + 24) != nParams)
-    return false;
   for (int i = 0; i < nParams; ++i) {
     if (!std::isfinite(r.FloatBE(pos + kProgramHeaderSize + 4 * i))) return false;
   }
   return true;
+}
+
+// The header of a parameter-variant program record inside a bank: the right kind and version, and as
+// many values as the plug-in has parameters.
+bool IsBankProgramHeader(const FileReader& r, int pos, const IPluginBase& plug) {
+  return r.BE(pos) == kFileMagic && r.BE(pos + 8) == kProgramParams && r.BE(pos + 12) == kProgramVersion &&
+         r.BE(pos + 24) == plug.NParams();
 }
 
 void ApplyProgramValues(const FileReader& r, int pos, IPluginBase& plug) {
@@ -227,7 +233,7 @@ bool ReadProgramFile(IPluginBase& plug, const std::vector<uint8_t>& file) {
     if (!ExtractChunk(r, kProgramHeaderSize, chunk) || !ReadStateChunk(plug, chunk)) return false;
     return FinishProgramLoad(plug, name);
   }
-  if (kind == kProgramParams && IsValidProgramRecord(r, 0, plug)) {
+  if (kind == kProgramParams && HasProgramValues(r, 0, plug)) {
     ApplyProgramValues(r, 0, plug);
     return FinishProgramLoad(plug, name);
   }
@@ -245,15 +251,21 @@ bool ReadBankFile(IPluginBase& plug, const std::vector<uint8_t>& file) {
     return true;
   }
   if (kind != kBankParams) return false;
-  // Every record is checked before the first one is applied.
+  // A record of another kind, version or parameter count stops the load there with false, after the
+  // records before it. A count that does not fit the slots, or a record before that stop which runs past
+  // the file's end or holds a value that is not a number, refuses the file before anything changes.
   const int32_t nPrograms = r.BE(24);
   const int32_t current = r.BE(28);
-  if (nPrograms < 0 || nPrograms > plug.NPresets() || current < 0 || current >= plug.NPresets()) return false;
+  if (nPrograms < 0 || nPrograms > plug.NPresets()) return false;
   const int recordSize = kProgramHeaderSize + 4 * plug.NParams();
-  for (int k = 0; k < nPrograms; ++k) {
-    if (!IsValidProgramRecord(r, kBankHeaderSize + k * recordSize, plug)) return false;
+  int nLoaded = 0;
+  for (; nLoaded < nPrograms; ++nLoaded) {
+    const int pos = kBankHeaderSize + nLoaded * recordSize;
+    if (!r.Has(pos, kProgramHeaderSize)) return false;
+    if (!IsBankProgramHeader(r, pos, plug)) break;
+    if (!HasProgramValues(r, pos, plug)) return false;
   }
-  for (int k = 0; k < nPrograms; ++k) {
+  for (int k = 0; k < nLoaded; ++k) {
     const int pos = kBankHeaderSize + k * recordSize;
     plug.RestorePreset(k);
     ApplyProgramValues(r, pos, plug);
@@ -261,6 +273,8 @@ bool ReadBankFile(IPluginBase& plug, const std::vector<uint8_t>& file) {
     r.Name(pos + 28, name);
     plug.ModifyCurrentPreset(name);
   }
+  if (nLoaded < nPrograms) return false;
+  // A current index outside the slots restores nothing; the records are loaded all the same.
   plug.RestorePreset(current);
   plug.InformHostOfPresetChange();
   return true;

@@ -167,7 +167,7 @@ RootPair BandPassTransform::transform(Complex c) const {
 BandStopTransform::BandStopTransform(double fc, double fw, PoleZeroLayout& digital, const PoleZeroLayout& analog)
     : BandStopTransform(normalisedEdges(fc, fw), fc, digital, analog) {}
 
-BandStopTransform::BandStopTransform(BandEdges edges, double fc, PoleZeroLayout& digital,
+BandStopTransform::BandStopTransform(BandEdges edges, double centre, PoleZeroLayout& digital,
                                      const PoleZeroLayout& analog) {
   const double wc2 = edges.lower;
   const double wc = edges.upper;
@@ -177,7 +177,7 @@ BandStopTransform::BandStopTransform(BandEdges edges, double fc, PoleZeroLayout&
   mB2 = mB * mB;
 
   mapOneToTwo([this](Complex c) { return transform(c); }, digital, analog);
-  digital.setNormalPoint(fc < 0.25 ? kPi : 0.0, analog.getNormalGain());
+  digital.setNormalPoint(centre < 0.25 ? kPi : 0.0, analog.getNormalGain());
 }
 
 RootPair BandStopTransform::transform(Complex c) const {
@@ -193,9 +193,10 @@ GeometricBandPassTransform::GeometricBandPassTransform(double sampleRate, double
                                                        PoleZeroLayout& digital, const PoleZeroLayout& analog)
     : BandPassTransform(geometricEdges(sampleRate, centerHz, q), digital, analog) {}
 
-// The normal point is chosen on the normalised centre (hertz / sample rate), like the other band-stop.
+// The normal point is chosen on the centre in hertz against 0.25, so every audible centre is normalised
+// at DC; a band-stop's gain is the same at DC and at Nyquist, so the choice does not change the response.
 GeometricBandStopTransform::GeometricBandStopTransform(double sampleRate, double centerHz, double q,
                                                        PoleZeroLayout& digital, const PoleZeroLayout& analog)
-    : BandStopTransform(geometricEdges(sampleRate, centerHz, q), centerHz / sampleRate, digital, analog) {}
+    : BandStopTransform(geometricEdges(sampleRate, centerHz, q), centerHz, digital, analog) {}
 
 }  // namespace Dsp

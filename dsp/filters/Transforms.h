@@ -57,7 +57,8 @@ class BandStopTransform {
   BandStopTransform(double fc, double fw, PoleZeroLayout& digital, const PoleZeroLayout& analog);
 
  protected:
-  BandStopTransform(BandEdges edges, double fc, PoleZeroLayout& digital, const PoleZeroLayout& analog);
+  // The normal point is Nyquist when centre is below 0.25, else DC.
+  BandStopTransform(BandEdges edges, double centre, PoleZeroLayout& digital, const PoleZeroLayout& analog);
 
  private:
   RootPair transform(Complex c) const;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -236,6 +237,45 @@ TEST_F(APIBaseTest, ParamIndicesAppendOnlyForACountBelowTheNumberOfParameters) {
   FwTypedBuf<int> list;
   TestPlugin(TestConfig(0, 1)).GetParamIndices(1, list);
   EXPECT_EQ(list.GetSize(), 0);
+}
+
+// Hooks nothing in the framework calls keep trivial answers a plug-in may override: the queries 0, the
+// pair test true only for opposite numbers, the triple writes zeros, the notifications change nothing.
+TEST_F(APIBaseTest, UncalledHooksKeepTheirTrivialDefaults) {
+  TestPlugin plugin(TestConfig(2, 1));
+  plugin.GetParam(0)->Set(3.0);
+  const struct {
+    int a;
+    int b;
+    bool opposite;
+  } pairs[] = {
+      {0, 0, true},
+      {5, -5, true},
+      {-7, 7, true},
+      {1, 1, false},
+      {2, -3, false},
+      {INT32_MAX, -INT32_MAX, true},
+      {INT32_MIN, INT32_MIN, false},
+      {INT32_MIN, INT32_MAX, false},
+  };
+  for (const auto& row : pairs) EXPECT_EQ(plugin.PairTestHook(row.a, row.b), row.opposite) << row.a << " " << row.b;
+
+  for (int (IPluginAPIBase::*query)() : {&IPluginAPIBase::APIQueryHookA, &IPluginAPIBase::APIQueryHookB,
+                                         &IPluginAPIBase::APIQueryHookC, &IPluginAPIBase::APIQueryHookD}) {
+    EXPECT_EQ((plugin.*query)(), 0);
+  }
+  int a = 4, b = -1, c = 99;
+  plugin.TripleOutHook(a, b, c);
+  EXPECT_EQ(std::vector<int>({a, b, c}), std::vector<int>({0, 0, 0}));
+
+  for (void (IPluginAPIBase::*notify)() :
+       {&IPluginAPIBase::APINotifyHookA, &IPluginAPIBase::APINotifyHookB, &IPluginAPIBase::APINotifyHookC,
+        &IPluginAPIBase::APINotifyHookD, &IPluginAPIBase::APINotifyHookE}) {
+    (plugin.*notify)();
+  }
+  EXPECT_TRUE(plugin.events.empty());
+  EXPECT_EQ(plugin.GetParam(0)->Value(), 3.0);
+  EXPECT_EQ(plugin.GetParam(1)->Value(), 0.0);
 }
 
 TEST_F(APIBaseTest, ResetNotifiesEveryParameterBothWays) {

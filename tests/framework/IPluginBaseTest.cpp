@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "tests/framework/TestPlugin.h"
 
@@ -78,6 +79,21 @@ TEST(ParameterStateTest, NegativeStartOrNoParametersOnlyRecall) {
   IByteChunk out;
   EXPECT_TRUE(empty.SerializeParams(out));
   EXPECT_EQ(out.Size(), 0);
+}
+
+// The base's own hooks, which nothing in the framework calls: the notification changes nothing, the
+// query answers true, and the extra state reader reads nothing, answering the position it was given.
+TEST(ParameterStateTest, UncalledBaseHooksKeepTheirTrivialDefaults) {
+  TestPlugin plugin(TestConfig(1, 1));
+  plugin.GetParam(0)->Set(2.0);
+  IByteChunk chunk;
+  const double value = 9.0;
+  chunk.Put(&value);
+  for (int startPos : {-1, 0, 4, 8, 100}) EXPECT_EQ(plugin.ReadExtraStateHook(chunk, startPos), startPos);
+  plugin.PluginBaseNotifyHook();
+  EXPECT_TRUE(plugin.PluginBaseQueryHook());
+  EXPECT_EQ(plugin.GetParam(0)->Value(), 2.0);
+  EXPECT_TRUE(plugin.events.empty());
 }
 
 TEST(IdentityTest, VersionsAndStrings) {
@@ -263,6 +279,40 @@ TEST(BankTest, RoundTripRestoresNamesFlagsAndStates) {
   EXPECT_EQ(ChunkDoubles(target.GetPreset(1)->mChunk), (std::vector<double>{-1.0, -2.0}));
   EXPECT_EQ(target.GetParam(0)->Value(), 1.0) << "the current preset (0) is restored at the end";
   EXPECT_EQ(target.Count("restoreState"), 1);
+}
+
+// A slot's state is loaded and written back by the plug-in: values beyond a parameter's range come back
+// clamped to it (-10..10), free slots stay free, and the current slot is the one restored at the end.
+TEST(BankTest, SlotStatesComeBackInThePluginsOwnForm) {
+  const struct {
+    const char* name;
+    bool initialized;
+    std::vector<double> stored;
+    std::vector<double> kept;
+  } slots[] = {
+      {"loud", true, {1e9, -3.0}, {10.0, -3.0}},
+      {"free", false, {}, {}},
+      {"quiet", true, {-20.0, 2.5}, {-10.0, 2.5}},
+  };
+  IByteChunk bank;
+  for (const auto& slot : slots) {
+    const uint8_t initialized = slot.initialized ? 1 : 0;
+    bank.PutStr(slot.name);
+    bank.Put(&initialized);
+    for (double v : slot.stored) bank.Put(&v);
+  }
+  TestPlugin plugin(TestConfig(2, 3));
+  ASSERT_EQ(plugin.UnserializePresets(bank, 0), bank.Size());
+  for (int i = 0; i < 3; ++i) {
+    SCOPED_TRACE(slots[i].name);
+    EXPECT_STREQ(plugin.GetPresetName(i), slots[i].name);
+    EXPECT_EQ(plugin.GetPreset(i)->mInitialized, slots[i].initialized);
+    if (slots[i].initialized) {
+      EXPECT_EQ(ChunkDoubles(plugin.GetPreset(i)->mChunk), slots[i].kept);
+    }
+  }
+  EXPECT_EQ(plugin.GetParam(0)->Value(), 10.0);
+  EXPECT_EQ(plugin.GetParam(1)->Value(), -3.0);
 }
 
 TEST(BankTest, OverlongNameIsCutToTheSlot) {

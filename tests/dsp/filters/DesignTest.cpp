@@ -186,13 +186,23 @@ TEST(ButterworthDesign, GeometricBandsHaveTheirEdgesAtCentreTimesAndOverOnePlusO
   }
 }
 
-TEST(ButterworthDesign, GeometricBandStopIsNormalisedOnTheNormalisedCentre) {
-  // 1000 Hz is below a quarter of the rate, so the normal point is Nyquist; 15 kHz is above it.
+// The normal point follows the centre in hertz against 0.25: Nyquist only for a centre below a quarter
+// hertz, DC for every audible one. Either way the gain at DC and at Nyquist is one.
+TEST(ButterworthDesign, GeometricBandStopIsNormalisedByItsCentreInHertz) {
+  struct Row {
+    double centreHz;
+    double q;
+    double normalW;
+  };
+  const Row rows[] = {{0.2, 0.1, kPi}, {0.3, 0.1, 0.0}, {1000.0, 2.0, 0.0}, {15000.0, 8.0, 0.0}};
   Dsp::Butterworth::GeometricBandStop<4> bandStop;
-  bandStop.configure(4, kRate, 1000.0, 2.0);
-  EXPECT_EQ(bandStop.getDigitalLayout().getNormalW(), kPi);
-  bandStop.configure(4, kRate, 15000.0, 8.0);
-  EXPECT_EQ(bandStop.getDigitalLayout().getNormalW(), 0.0);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.centreHz);
+    bandStop.configure(4, kRate, row.centreHz, row.q);
+    EXPECT_EQ(bandStop.getDigitalLayout().getNormalW(), row.normalW);
+    EXPECT_NEAR(magnitude(bandStop.getCascade(), 0.0), 1.0, 1e-9);
+    EXPECT_NEAR(magnitude(bandStop.getCascade(), kRate / 2.0), 1.0, 1e-9);
+  }
 }
 
 TEST(ChebyshevIDesign, PassBandRipplesWithinTheGivenDecibels) {

@@ -241,22 +241,68 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(MalformedFileRow{"Empty", false, {}},
                     MalformedFileRow{"ProgramHeaderOnly", false, Cut(DefaultProgramRecord("x"), 56)},
                     MalformedFileRow{"ProgramShortValues", false, Cut(DefaultProgramRecord("x"), 70)},
+                    MalformedFileRow{"ProgramFourValues", false, Cut(DefaultProgramRecord("x", 4), 72)},
                     MalformedFileRow{"OtherPlugin", false, With(DefaultProgramRecord("x"), 16, {0, 0, 0, 1})},
                     MalformedFileRow{"ProgramVersion2", false, With(DefaultProgramRecord("x"), 12, {0, 0, 0, 2})},
                     MalformedFileRow{"NotCcnK", false, With(DefaultProgramRecord("x"), 0, {'C', 'c', 'n', 'X'})},
-                    MalformedFileRow{"ProgramParamCount", false, DefaultProgramRecord("x", 4)},
                     MalformedFileRow{"NaNValue", false, With(DefaultProgramRecord("x"), 56, {0x7F, 0xC0, 0, 0})},
                     MalformedFileRow{"ChunkProgramWithoutChunks", false, ChunkProgram()},
                     MalformedFileRow{"BankHeaderShort", true, Cut(BankHeader("FxBk", 0, 0), 100)},
                     MalformedFileRow{"BankTooManyPrograms", true, Bank("FxBk", 4, 0, 4)},
                     MalformedFileRow{"BankNegativeCount", true, Bank("FxBk", 0xFFFFFFFF, 0, 1)},
-                    MalformedFileRow{"BankCurrentPastSlots", true, Bank("FxBk", 2, 3, 2)},
-                    MalformedFileRow{"BankNegativeCurrent", true, Bank("FxBk", 2, 0x80000000, 2)},
                     MalformedFileRow{"BankCountPastFileEnd", true, Bank("FxBk", 3, 0, 2)},
-                    MalformedFileRow{"BankSecondRecordParamCount", true, Bank("FxBk", 2, 0, 2, 4)},
+                    MalformedFileRow{"BankFirstRecordParamCount", true, With(Bank("FxBk", 2, 0, 2), 180, {0, 0, 0, 4})},
                     MalformedFileRow{"ChunkBankWithoutChunks", true, Bank("FBCh", 0, 0, 0)},
                     MalformedFileRow{"UnknownBankKind", true, Bank("FxXX", 1, 0, 1)}),
     [](const testing::TestParamInfo<MalformedFileRow>& info) { return info.param.name; });
+
+struct PartialLoadRow {
+  const char* name;
+  bool bank;
+  Bytes bytes;
+  intptr_t answer;
+  int program;            // the current slot afterwards
+  const char* slot0Name;  // slot 0's name afterwards
+};
+
+void PrintTo(const PartialLoadRow& row, std::ostream* os) {
+  *os << row.name;
+}
+
+class PartialLoads : public ProgramFiles, public testing::WithParamInterface<PartialLoadRow> {};
+
+// Files that load although something in them does not fit: the parameters take a program's values in
+// order whatever count its header gives, a bank whose current index lies outside the slots keeps the last
+// record's slot, and a bank stops with false at a record of another parameter count after loading the
+// records before it. Every loaded record sets gain (parameter 0) to 0.5 normalized, from 0.3.
+TEST_P(PartialLoads, TakeWhatFitsAndAnswerAsTheyEnd) {
+  Start();
+  mHost.SetParameter(0, 0.3f);
+  const PartialLoadRow& row = GetParam();
+  const std::string path = TempPath("partial");
+  WriteAll(path, row.bytes);
+  EXPECT_EQ(Request(row.bank ? kLoadBankFile : kLoadProgramFile, path), row.answer);
+  EXPECT_FLOAT_EQ(mHost.GetParameter(0), 0.5f);
+  EXPECT_EQ(mHost.Dispatch(vst2::kEffGetProgram), row.program);
+  char name[64];
+  mHost.Dispatch(vst2::kEffGetProgramNameIndexed, 0, 0, name);
+  EXPECT_STREQ(name, row.slot0Name);
+}
+
+Bytes WithExtraValues(Bytes bytes, int n) {
+  for (int i = 0; i < n; ++i) PutBE(bytes, 0x3F800000u);
+  return bytes;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, PartialLoads,
+    testing::Values(PartialLoadRow{"ProgramCountBelowItsValues", false, DefaultProgramRecord("P", 4), 1, 0, "P"},
+                    PartialLoadRow{"ProgramMoreValues", false, WithExtraValues(DefaultProgramRecord("P", 7), 2), 1, 0,
+                                   "P"},
+                    PartialLoadRow{"BankCurrentPastSlots", true, Bank("FxBk", 2, 3, 2), 1, 1, "Loaded"},
+                    PartialLoadRow{"BankNegativeCurrent", true, Bank("FxBk", 2, 0x80000000, 2), 1, 1, "Loaded"},
+                    PartialLoadRow{"BankSecondRecordParamCount", true, Bank("FxBk", 2, 0, 2, 4), 0, 0, "Loaded"}),
+    [](const testing::TestParamInfo<PartialLoadRow>& info) { return info.param.name; });
 
 TEST_F(ProgramFiles, BadPathsAnswerFalse) {
   Start();
