@@ -98,6 +98,33 @@ int fntGlyphIndex(FNTfont* font, unsigned int codepoint) {
   return stbtt_FindGlyphIndex(&font->font, static_cast<int>(codepoint));
 }
 
+// The kerning of a glyph pair in font units, read from the font's 'kern' table alone (pair adjustments kept only in
+// other tables are not applied): its first subtable when that one is horizontal kerning of format 0 (coverage 1),
+// whose pairs are sorted by (left << 16 | right). Pairs past the end of the font's bytes are not read.
+int fntKernAdvance(const FNTfont* font, int left, int right) {
+  const long long table = font->font.kern;
+  if (table <= 0 || left < 0 || right < 0 || table + 18 > font->dataSize) return 0;
+  const unsigned char* data = font->data;
+  const auto u16 = [data](long long at) { return static_cast<unsigned int>(data[at] << 8 | data[at + 1]); };
+  if (u16(table + 2) < 1 || u16(table + 8) != 1) return 0;
+  const long long pairs = table + 18;
+  long long lo = 0;
+  long long hi = std::min<long long>(u16(table + 10), (font->dataSize - pairs) / 6) - 1;
+  const unsigned int key = static_cast<unsigned int>(left) << 16 | static_cast<unsigned int>(right);
+  while (lo <= hi) {
+    const long long mid = (lo + hi) / 2;
+    const long long at = pairs + mid * 6;
+    const unsigned int pair = u16(at) << 16 | u16(at + 2);
+    if (key < pair)
+      hi = mid - 1;
+    else if (key > pair)
+      lo = mid + 1;
+    else
+      return static_cast<short>(u16(at + 4));
+  }
+  return 0;
+}
+
 // Vertical offset of the pen for the alignment's vertical bits, in the atlas's orientation.
 float fntVerticalAlign(FNTcontext* stash, FNTfont* font, int align, short isize) {
   float offset = 0.0f;
@@ -450,7 +477,7 @@ FNTglyph* fntGetGlyph(FNTcontext* stash, FNTfont* font, unsigned int codepoint, 
 void fntGetQuad(FNTcontext* stash, FNTfont* font, int prevGlyphIndex, FNTglyph* glyph, float scale, float spacing,
                 float* x, float* y, FNTquad* q) {
   if (prevGlyphIndex != -1) {
-    float adv = static_cast<float>(stbtt_GetGlyphKernAdvance(&font->font, prevGlyphIndex, glyph->index)) * scale;
+    float adv = static_cast<float>(fntKernAdvance(font, prevGlyphIndex, glyph->index)) * scale;
     *x += std::trunc(adv + spacing + 0.5f);
   }
   // The atlas rectangle without its empty border pixel.

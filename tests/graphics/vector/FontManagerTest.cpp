@@ -152,6 +152,42 @@ TEST(FontManager, GlyphSizesBlurAndLimits) {
   EXPECT_NE(fntGetGlyph(s.fs, font, 0x2603, 200, 0, FNT_GLYPH_BITMAP_REQUIRED), nullptr);
 }
 
+// Kerning comes from the font's 'kern' table only. Values read once from the files' tables with a small script:
+// DejaVu Sans (hhea height 2384) kerns A-V by -131, T-o by -348 and A-A by +57 units; Roboto (height 2400) has no
+// 'kern' table, its pair adjustments live in GPOS alone, so nothing of it is kerned.
+TEST(FontManager, KerningComesFromTheKernTableOnly) {
+  struct Row {
+    const char* file;
+    float height;
+    const char* pair;
+    int kernUnits;
+  } rows[] = {
+      {KD_DEJAVU_DIR "DejaVuSans.ttf", 2384, "AV", -131},
+      {KD_DEJAVU_DIR "DejaVuSans.ttf", 2384, "To", -348},
+      {KD_DEJAVU_DIR "DejaVuSans.ttf", 2384, "AA", 57},
+      {KD_DEJAVU_DIR "DejaVuSans.ttf", 2384, "oT", 0},
+      {KD_ROBOTO_FILE, 2400, "AV", 0},
+      {KD_ROBOTO_FILE, 2400, "To", 0},
+      {KD_ROBOTO_FILE, 2400, "Ta", 0},
+  };
+  constexpr float kSize = 200;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.file << " " << row.pair);
+    Stash s;
+    ASSERT_EQ(fntAddFont(s.fs, "font", row.file, 0), 0);
+    fntSetSize(s.fs, kSize);
+    float bounds[4];
+    const float pair = fntTextBounds(s.fs, 0, 0, row.pair, nullptr, bounds);
+    const float first = fntTextBounds(s.fs, 0, 0, row.pair, row.pair + 1, bounds);
+    const float second = fntTextBounds(s.fs, 0, 0, row.pair + 1, nullptr, bounds);
+    // The pen moves in whole pixels: a half is added to the kerning and the sum cut to a whole pixel towards zero.
+    EXPECT_NEAR(pair - first - second, row.kernUnits * kSize / row.height, 1.5f);
+    if (row.kernUnits == 0) {
+      EXPECT_EQ(pair, first + second);
+    }
+  }
+}
+
 TEST(FontManager, StateStackHoldsTwentyStates) {
   Stash s;
   for (int i = 0; i < 20; ++i) fntPushState(s.fs);
