@@ -354,8 +354,10 @@ void IGraphicsVector::PathStroke(const IPattern& pattern, float thickness, const
     vrLineJoin(mVG, kLineJoins[options.mJoinOption]);
   vrMiterLimit(mVG, options.mMiterLimit);
   vrStrokeWidth(mVG, thickness);
-  if (!LeavesTargetUnchanged(pattern, blend) && SetPathPaint(pattern, blend, true)) {
-    vrPathWinding(mVG, VR_CCW);
+  const bool painted = !LeavesTargetUnchanged(pattern, blend) && SetPathPaint(pattern, blend, true);
+  // Given whether or not the stroke is drawn: a fill that keeps the windings sees the same path either way.
+  vrPathWinding(mVG, VR_CCW);
+  if (painted) {
     SetBlendMode(mVG, blend);
     // A miter reaches at most the miter limit times the half width past the path's points.
     const float* t = vrGetState(mVG)->xform;
@@ -365,11 +367,21 @@ void IGraphicsVector::PathStroke(const IPattern& pattern, float thickness, const
         HoldStroke();
       else
         vrStroke(mVG);
-      mPathFlattened = options.mPreserve;
     }
     vrGlobalCompositeOperation(mVG, VR_SOURCE_OVER);
   }
-  if (!options.mPreserve) BeginPath();
+  EndPathUse(options.mPreserve);
+}
+
+// A kept path is flattened as the renderer's fill or stroke flattens it, drawn or not: windings given after it
+// change it no more than they would after a drawn one.
+void IGraphicsVector::EndPathUse(bool preserve) {
+  if (!preserve) {
+    BeginPath();
+    return;
+  }
+  vrFlattenPaths(mVG);
+  mPathFlattened = true;
 }
 
 // The held strokes' paths stay at the start of the renderer's path; the current path follows them.
@@ -424,13 +436,10 @@ void IGraphicsVector::PathFill(const IPattern& pattern, const IFillOptions& opti
   SetFillWinding(options);
   if (!LeavesTargetUnchanged(pattern, blend) && SetPathPaint(pattern, blend, false)) {
     SetBlendMode(mVG, blend);
-    if (TrimFillToScissor(options)) {
-      vrFill(mVG);
-      mPathFlattened = options.mPreserve;
-    }
+    if (TrimFillToScissor(options)) vrFill(mVG);
     vrGlobalCompositeOperation(mVG, VR_SOURCE_OVER);
   }
-  if (!options.mPreserve) BeginPath();
+  EndPathUse(options.mPreserve);
 }
 
 void IGraphicsVector::PathTransformSetMatrix(const IMatrix& m) {

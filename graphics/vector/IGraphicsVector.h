@@ -137,6 +137,8 @@ class IGraphicsVector : public IGraphics {
  private:
   // Starts a new path in the renderer and forgets the extent of the last one.
   void BeginPath();
+  // After a fill or stroke, drawn or left out: clears the path, or keeps it as the renderer keeps a drawn one.
+  void EndPathUse(bool preserve);
   void SeparateFromHeldStrokes();
   // Holds the stroke just set up instead of drawing it; draws the held ones first when this one differs.
   void HoldStroke();
