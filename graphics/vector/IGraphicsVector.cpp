@@ -262,10 +262,14 @@ bool IGraphicsVector::TrimFillToScissor(const IFillOptions& options) {
   float saved[6];
   std::copy(xform, xform + 6, saved);
   vrResetTransform(mVG);
-  vrRect(mVG, cut.L, cut.T, cut.W(), cut.H());
+  AddRect(mVG, cut);
   std::copy(saved, saved + 6, xform);
   SetFillWinding(options);
   return true;
+}
+
+void IGraphicsVector::AddRect(VRcontext* vg, const IRECT& r) {
+  vrRect(vg, r.L, r.T, r.W(), r.H());
 }
 
 void IGraphicsVector::SetFillWinding(const IFillOptions& options) {
@@ -513,7 +517,7 @@ void IGraphicsVector::DrawFastDropShadow(const IRECT& innerBounds, const IRECT& 
       vrBoxGradient(mVG, innerBounds.L + xyDrop, innerBounds.T + xyDrop, innerBounds.W(), innerBounds.H(), roundness,
                     blur, vrRGBAf(0.f, 0.f, 0.f, 128.f * BlendWeight(blend) / 255.f), vrRGBAf(0.f, 0.f, 0.f, 0.f));
   vrBeginPath(mVG);
-  vrRect(mVG, outerBounds.L, outerBounds.T, outerBounds.W(), outerBounds.H());
+  AddRect(mVG, outerBounds);
   vrFillPaint(mVG, shadow);
   vrGlobalCompositeOperation(mVG, VR_SOURCE_OVER);
   vrFill(mVG);

@@ -2,8 +2,10 @@
 // UTF-8 decoding of the text iterator.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "graphics/vector/FontManager.h"
@@ -186,6 +188,86 @@ TEST(FontManager, KerningComesFromTheKernTableOnly) {
       EXPECT_EQ(pair, first + second);
     }
   }
+}
+
+// Drawing through the render callbacks: the changed texture goes to renderUpdate before the quads that sample it go
+// to renderDraw, six vertices a quad, in batches of at most 1024 vertices (170 quads).
+TEST(FontManager, DrawingGoesThroughTheRenderCallbacks) {
+  struct Calls {
+    std::string order;  // u: renderUpdate, d: renderDraw
+    std::vector<int> batches;
+    std::vector<float> verts, tcoords;
+    std::vector<unsigned int> colors;
+  } calls;
+  FNTparams params{};
+  params.width = params.height = 512;
+  params.flags = FNT_ZERO_TOPLEFT;
+  params.userPtr = &calls;
+  params.renderUpdate = [](void* u, int* rect, const unsigned char* data) {
+    EXPECT_LT(rect[0], rect[2]);
+    EXPECT_LT(rect[1], rect[3]);
+    EXPECT_NE(data, nullptr);
+    static_cast<Calls*>(u)->order += 'u';
+  };
+  params.renderDraw = [](void* u, const float* verts, const float* tcoords, const unsigned int* colors, int n) {
+    Calls& c = *static_cast<Calls*>(u);
+    c.order += 'd';
+    c.batches.push_back(n);
+    c.verts.assign(verts, verts + 2 * n);
+    c.tcoords.assign(tcoords, tcoords + 2 * n);
+    c.colors.assign(colors, colors + n);
+  };
+  FNTcontext* fs = fntCreateInternal(&params);
+  ASSERT_NE(fs, nullptr);
+  EXPECT_EQ(fntDrawText(fs, 10, 50, "Hi", nullptr), 10) << "no font yet";
+  EXPECT_EQ(calls.order, "");
+
+  ASSERT_EQ(fntAddFont(fs, "sans", KD_DEJAVU_DIR "DejaVuSans.ttf", 0), 0);
+  fntSetSize(fs, 20);
+  fntSetColor(fs, 0x11223344);
+  float bounds[4];
+  const float advance = fntTextBounds(fs, 10, 50, "Hi", nullptr, bounds);
+  EXPECT_EQ(fntDrawText(fs, 10, 50, "Hi", nullptr), 10 + advance);
+  EXPECT_EQ(calls.order, "ud");
+  EXPECT_EQ(calls.batches, std::vector<int>{12});
+  int dirty[4];
+  EXPECT_EQ(fntValidateTexture(fs, dirty), 0) << "the changes were handed over";
+  EXPECT_EQ(calls.colors, std::vector<unsigned int>(12, 0x11223344));
+  for (int quad = 0; quad < 2; ++quad) {
+    // Two triangles over one rectangle: two distinct x and two distinct y among six corners, inside the bounds.
+    std::vector<float> xs, ys;
+    for (int v = quad * 6; v < quad * 6 + 6; ++v) {
+      const float x = calls.verts[v * 2], y = calls.verts[v * 2 + 1];
+      EXPECT_GE(x, bounds[0] - 1e-3f);
+      EXPECT_LE(x, bounds[2] + 1e-3f);
+      EXPECT_GE(y, bounds[1] - 1e-3f);
+      EXPECT_LE(y, bounds[3] + 1e-3f);
+      xs.push_back(x);
+      ys.push_back(y);
+    }
+    std::sort(xs.begin(), xs.end());
+    std::sort(ys.begin(), ys.end());
+    EXPECT_EQ(std::unique(xs.begin(), xs.end()) - xs.begin(), 2) << "quad " << quad;
+    EXPECT_EQ(std::unique(ys.begin(), ys.end()) - ys.begin(), 2) << "quad " << quad;
+  }
+  fntDrawText(fs, 10, 50, "Hi", nullptr);
+  EXPECT_EQ(calls.order, "udd") << "cached glyphs change no texture";
+
+  calls = Calls{};
+  fntDrawText(fs, 0, 50, std::string(200, 'a').c_str(), nullptr);
+  EXPECT_EQ(calls.order, "udd");
+  EXPECT_EQ(calls.batches, (std::vector<int>{1020, 180}));
+
+  // The atlas over its backing: the texture's quad spans the atlas's size with the whole texture.
+  calls = Calls{};
+  const int nodes = fs->atlas->nnodes;
+  fntDrawDebug(fs, 5, 7);
+  ASSERT_EQ(calls.batches, std::vector<int>{6 * (2 + nodes)});
+  EXPECT_EQ(std::vector<float>(calls.verts.begin() + 12, calls.verts.begin() + 16),
+            (std::vector<float>{5, 7, 517, 519}));
+  EXPECT_EQ(std::vector<float>(calls.tcoords.begin() + 12, calls.tcoords.begin() + 16),
+            (std::vector<float>{0, 0, 1, 1}));
+  fntDeleteInternal(fs);
 }
 
 TEST(FontManager, StateStackHoldsTwentyStates) {
