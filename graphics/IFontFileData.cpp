@@ -93,9 +93,8 @@ bool IFontFileData::FindFace(int faceIndex) {
   const BigEndian in(GetData(), GetSize());
   if (!in.Has(0, 12) || faceIndex < 0) return false;
   const uint32_t signature = in.U32(0);
-  // TrueType (also under Apple's 'true'), the old TrueType "1", CFF OpenType and Type 1 in sfnt: one face.
-  if (signature == 0x00010000 || signature == Tag("true") || signature == Tag("1\0\0\0") || signature == Tag("OTTO") ||
-      signature == Tag("typ1")) {
+  // TrueType, the old TrueType "1", CFF OpenType and Type 1 in sfnt: one face. Apple's 'true' is not among them.
+  if (signature == 0x00010000 || signature == Tag("1\0\0\0") || signature == Tag("OTTO") || signature == Tag("typ1")) {
     if (faceIndex != 0) return false;
     mFaceOffset = 0;
     return true;

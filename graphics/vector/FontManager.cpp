@@ -98,6 +98,72 @@ int fntGlyphIndex(FNTfont* font, unsigned int codepoint) {
   return stbtt_FindGlyphIndex(&font->font, static_cast<int>(codepoint));
 }
 
+// Hands what the render callbacks have not had yet to them: the changed part of the texture (renderUpdate), then
+// the vertices gathered so far (renderDraw).
+void fntFlush(FNTcontext* stash) {
+  const int* dirty = stash->dirtyRect;
+  if (stash->params.renderUpdate != nullptr && dirty[0] < dirty[2] && dirty[1] < dirty[3]) {
+    stash->params.renderUpdate(stash->params.userPtr, stash->dirtyRect, stash->texData);
+    fntResetDirtyRect(stash);
+  }
+  if (stash->nverts > 0 && stash->params.renderDraw != nullptr)
+    stash->params.renderDraw(stash->params.userPtr, stash->verts, stash->tcoords, stash->colors, stash->nverts);
+  stash->nverts = 0;
+}
+
+void fntVertex(FNTcontext* stash, float x, float y, float s, float t, unsigned int color) {
+  const int n = stash->nverts++;
+  stash->verts[n * 2] = x;
+  stash->verts[n * 2 + 1] = y;
+  stash->tcoords[n * 2] = s;
+  stash->tcoords[n * 2 + 1] = t;
+  stash->colors[n] = color;
+}
+
+// A quad as two triangles; the vertices gathered so far are drawn first when the buffer has no room for it.
+void fntQuadVertices(FNTcontext* stash, const FNTquad& q, unsigned int color) {
+  if (stash->nverts + 6 > FNT_VERTEX_COUNT) fntFlush(stash);
+  fntVertex(stash, q.x0, q.y0, q.s0, q.t0, color);
+  fntVertex(stash, q.x1, q.y1, q.s1, q.t1, color);
+  fntVertex(stash, q.x1, q.y0, q.s1, q.t0, color);
+  fntVertex(stash, q.x0, q.y0, q.s0, q.t0, color);
+  fntVertex(stash, q.x0, q.y1, q.s0, q.t1, color);
+  fntVertex(stash, q.x1, q.y1, q.s1, q.t1, color);
+}
+
+// A quad of one colour: it samples the white texel block at the atlas's origin.
+void fntSolidQuad(FNTcontext* stash, float x0, float y0, float x1, float y1, unsigned int color) {
+  const float s = stash->itw, t = stash->ith;
+  fntQuadVertices(stash, FNTquad{x0, y0, s, t, x1, y1, s, t}, color);
+}
+
+// The kerning of a glyph pair in font units, read from the font's 'kern' table alone (pair adjustments kept only in
+// other tables are not applied): its first subtable when that one is horizontal kerning of format 0 (coverage 1),
+// whose pairs are sorted by (left << 16 | right). Pairs past the end of the font's bytes are not read.
+int fntKernAdvance(const FNTfont* font, int left, int right) {
+  const long long table = font->font.kern;
+  if (table <= 0 || left < 0 || right < 0 || table + 18 > font->dataSize) return 0;
+  const unsigned char* data = font->data;
+  const auto u16 = [data](long long at) { return static_cast<unsigned int>(data[at] << 8 | data[at + 1]); };
+  if (u16(table + 2) < 1 || u16(table + 8) != 1) return 0;
+  const long long pairs = table + 18;
+  long long lo = 0;
+  long long hi = std::min<long long>(u16(table + 10), (font->dataSize - pairs) / 6) - 1;
+  const unsigned int key = static_cast<unsigned int>(left) << 16 | static_cast<unsigned int>(right);
+  while (lo <= hi) {
+    const long long mid = (lo + hi) / 2;
+    const long long at = pairs + mid * 6;
+    const unsigned int pair = u16(at) << 16 | u16(at + 2);
+    if (key < pair)
+      hi = mid - 1;
+    else if (key > pair)
+      lo = mid + 1;
+    else
+      return static_cast<short>(u16(at + 4));
+  }
+  return 0;
+}
+
 // Vertical offset of the pen for the alignment's vertical bits, in the atlas's orientation.
 float fntVerticalAlign(FNTcontext* stash, FNTfont* font, int align, short isize) {
   float offset = 0.0f;
@@ -450,7 +516,7 @@ FNTglyph* fntGetGlyph(FNTcontext* stash, FNTfont* font, unsigned int codepoint, 
 void fntGetQuad(FNTcontext* stash, FNTfont* font, int prevGlyphIndex, FNTglyph* glyph, float scale, float spacing,
                 float* x, float* y, FNTquad* q) {
   if (prevGlyphIndex != -1) {
-    float adv = static_cast<float>(stbtt_GetGlyphKernAdvance(&font->font, prevGlyphIndex, glyph->index)) * scale;
+    float adv = static_cast<float>(fntKernAdvance(font, prevGlyphIndex, glyph->index)) * scale;
     *x += std::trunc(adv + spacing + 0.5f);
   }
   // The atlas rectangle without its empty border pixel.
@@ -594,6 +660,29 @@ float fntTextBounds(FNTcontext* stash, float x, float y, const char* str, const 
   return advance;
 }
 
+float fntDrawText(FNTcontext* stash, float x, float y, const char* str, const char* end) {
+  FNTtextIter iter;
+  if (str == nullptr || !fntTextIterInit(stash, &iter, x, y, str, end, FNT_GLYPH_BITMAP_REQUIRED)) return x;
+  const unsigned int color = fntGetState(stash)->color;
+  FNTquad q;
+  while (fntTextIterNext(stash, &iter, &q))
+    if (iter.prevGlyphIndex != -1) fntQuadVertices(stash, q, color);
+  fntFlush(stash);
+  return iter.nextx;
+}
+
+void fntDrawDebug(FNTcontext* stash, float x, float y) {
+  const float w = static_cast<float>(stash->params.width), h = static_cast<float>(stash->params.height);
+  fntSolidQuad(stash, x, y, x + w, y + h, 0x40000000u);
+  fntQuadVertices(stash, FNTquad{x, y, 0.0f, 0.0f, x + w, y + h, 1.0f, 1.0f}, 0xffffffffu);
+  const FNTatlas* atlas = stash->atlas;
+  for (int i = 0; i < atlas->nnodes; ++i) {
+    const FNTatlasNode& n = atlas->nodes[i];
+    fntSolidQuad(stash, x + n.x, y + n.y, x + n.x + n.width, y + n.y + 1, 0xc00000ffu);
+  }
+  fntFlush(stash);
+}
+
 void fntLineBounds(FNTcontext* stash, float y, float* miny, float* maxy) {
   FNTfont* font;
   short isize, iblur;
@@ -639,6 +728,7 @@ void fntGetAtlasSize(FNTcontext* stash, int* width, int* height) {
 
 int fntResetAtlas(FNTcontext* stash, int width, int height) {
   if (width <= 0 || height <= 0 || width > SHRT_MAX || height > SHRT_MAX) return 0;
+  fntFlush(stash);
   if (stash->params.renderResize != nullptr && stash->params.renderResize(stash->params.userPtr, width, height) == 0)
     return 0;
   size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(height);

@@ -160,6 +160,14 @@ float fntTextBounds(FNTcontext* stash, float x, float y, const char* str, const 
 void fntLineBounds(FNTcontext* stash, float y, float* miny, float* maxy);
 void fntVertMetrics(FNTcontext* stash, float* ascender, float* descender, float* lineh);
 
+// Drawing through the render callbacks (the vector renderer draws text itself and calls neither). Each hands the
+// changed part of the texture to renderUpdate, then its quads, two triangles each, to renderDraw, in batches of up
+// to 1024 vertices. fntDrawText draws with the top state (font, size, colour, blur, spacing, alignment) and returns
+// the pen's x after the text (x when the state's font is not usable); fntDrawDebug shows the atlas at (x, y) over a
+// translucent backing, with the skyline's segments as red lines.
+float fntDrawText(FNTcontext* stash, float x, float y, const char* str, const char* end);
+void fntDrawDebug(FNTcontext* stash, float x, float y);
+
 // UTF-8 decoding, one byte at a time: returns the new state, FNT_UTF8_ACCEPT when *codepoint is complete,
 // FNT_UTF8_REJECT for a malformed sequence.
 constexpr unsigned int FNT_UTF8_ACCEPT = 0;

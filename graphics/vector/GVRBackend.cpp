@@ -128,8 +128,8 @@ void gvrReadPixels(VRcontext* ctx, int image, int x, int y, int width, int heigh
   if (texture == nullptr) return;
   std::shared_ptr<platform::gpu::GpuTexture> tex = texture->tex;
   object->waitForFramesDrawingInto(image);
-  // Rows of the region's own width: data is sized for the region, not for the whole image.
-  const size_t rowBytes = static_cast<size_t>(width) * (texture->type == VR_TEXTURE_ALPHA ? 1 : 4);
+  // Rows as far apart as the image's rows: the region's first row at data, each next one a whole image row on.
+  const size_t rowBytes = static_cast<size_t>(tex->Width()) * (texture->type == VR_TEXTURE_ALPHA ? 1 : 4);
   tex->GetBytes(data, rowBytes, {x, y, width, height}, 0);
 }
 

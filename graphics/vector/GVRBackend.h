@@ -62,8 +62,10 @@ void gvrDeleteFramebuffer(GVRframebuffer* fb);
 bool gvrPresentFramebuffer(GVRframebuffer* fb);
 // The next render pass of ctx clears its target to the colour (premultiplied here).
 void gvrClearWithColor(VRcontext* ctx, VRcolor color);
-// Copies the region of the image into data, rows of width x 4 bytes (RGBA) or width bytes (alpha) apart: data holds
-// exactly the region. Nothing is written for an unknown image or a region outside the image.
+// Copies the region of the image into data with the image's row stride: the region's rows are the image's width x 4
+// bytes (RGBA) or width bytes (alpha) apart, the first at data, so data holds (height - 1) image rows and one region
+// row; the bytes between the region's rows are left as they are. Nothing is written for an unknown image or a region
+// outside the image.
 void gvrReadPixels(VRcontext* ctx, int image, int x, int y, int width, int height, void* data);
 
 // The texture of an image (after the frames drawing into it have completed); null for an unknown image.

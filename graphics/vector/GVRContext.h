@@ -156,6 +156,8 @@ class GVRcontext {
   std::shared_ptr<platform::gpu::GpuRenderPipelineState> pipelineState;
   std::shared_ptr<platform::gpu::GpuRenderPipelineState> stencilOnlyPipelineState;
   std::shared_ptr<platform::gpu::GpuSampler> pseudoSampler;
+  // Bound where a draw has no image; never made, so the GPU layer's placeholder stands in.
+  std::shared_ptr<platform::gpu::GpuTexture> pseudoTexture;
   platform::gpu::GpuVertexDescriptor vertexDescriptor;
   platform::gpu::GpuClearColor clearColor;
 

@@ -278,9 +278,9 @@ void GVRcontext::updateStencilTextureToSize(int width, int height) {
 void GVRcontext::setUniforms(int uniformOffset, int image) {
   renderEncoder->SetFragmentBufferOffset(static_cast<size_t>(uniformOffset), 0);
   const GVRtexture* texture = findTexture(image);
-  // Without an image the GPU layer binds its placeholder texture, which the paint types that sample no image
-  // never show.
-  renderEncoder->SetFragmentTexture(texture != nullptr ? texture->tex : nullptr, 0);
+  // Without an image the pseudo texture; it is null, so the GPU layer binds its placeholder texture, which the paint
+  // types that sample no image never show.
+  renderEncoder->SetFragmentTexture(texture != nullptr ? texture->tex : pseudoTexture, 0);
   renderEncoder->SetFragmentSamplerState(texture != nullptr && texture->sampler ? texture->sampler : pseudoSampler, 0);
 }
 

@@ -262,10 +262,14 @@ bool IGraphicsVector::TrimFillToScissor(const IFillOptions& options) {
   float saved[6];
   std::copy(xform, xform + 6, saved);
   vrResetTransform(mVG);
-  vrRect(mVG, cut.L, cut.T, cut.W(), cut.H());
+  AddRect(mVG, cut);
   std::copy(saved, saved + 6, xform);
   SetFillWinding(options);
   return true;
+}
+
+void IGraphicsVector::AddRect(VRcontext* vg, const IRECT& r) {
+  vrRect(vg, r.L, r.T, r.W(), r.H());
 }
 
 void IGraphicsVector::SetFillWinding(const IFillOptions& options) {
@@ -354,8 +358,10 @@ void IGraphicsVector::PathStroke(const IPattern& pattern, float thickness, const
     vrLineJoin(mVG, kLineJoins[options.mJoinOption]);
   vrMiterLimit(mVG, options.mMiterLimit);
   vrStrokeWidth(mVG, thickness);
-  if (!LeavesTargetUnchanged(pattern, blend) && SetPathPaint(pattern, blend, true)) {
-    vrPathWinding(mVG, VR_CCW);
+  const bool painted = !LeavesTargetUnchanged(pattern, blend) && SetPathPaint(pattern, blend, true);
+  // Given whether or not the stroke is drawn: a fill that keeps the windings sees the same path either way.
+  vrPathWinding(mVG, VR_CCW);
+  if (painted) {
     SetBlendMode(mVG, blend);
     // A miter reaches at most the miter limit times the half width past the path's points.
     const float* t = vrGetState(mVG)->xform;
@@ -365,11 +371,21 @@ void IGraphicsVector::PathStroke(const IPattern& pattern, float thickness, const
         HoldStroke();
       else
         vrStroke(mVG);
-      mPathFlattened = options.mPreserve;
     }
     vrGlobalCompositeOperation(mVG, VR_SOURCE_OVER);
   }
-  if (!options.mPreserve) BeginPath();
+  EndPathUse(options.mPreserve);
+}
+
+// A kept path is flattened as the renderer's fill or stroke flattens it, drawn or not: windings given after it
+// change it no more than they would after a drawn one.
+void IGraphicsVector::EndPathUse(bool preserve) {
+  if (!preserve) {
+    BeginPath();
+    return;
+  }
+  vrFlattenPaths(mVG);
+  mPathFlattened = true;
 }
 
 // The held strokes' paths stay at the start of the renderer's path; the current path follows them.
@@ -424,13 +440,10 @@ void IGraphicsVector::PathFill(const IPattern& pattern, const IFillOptions& opti
   SetFillWinding(options);
   if (!LeavesTargetUnchanged(pattern, blend) && SetPathPaint(pattern, blend, false)) {
     SetBlendMode(mVG, blend);
-    if (TrimFillToScissor(options)) {
-      vrFill(mVG);
-      mPathFlattened = options.mPreserve;
-    }
+    if (TrimFillToScissor(options)) vrFill(mVG);
     vrGlobalCompositeOperation(mVG, VR_SOURCE_OVER);
   }
-  if (!options.mPreserve) BeginPath();
+  EndPathUse(options.mPreserve);
 }
 
 void IGraphicsVector::PathTransformSetMatrix(const IMatrix& m) {
@@ -504,7 +517,7 @@ void IGraphicsVector::DrawFastDropShadow(const IRECT& innerBounds, const IRECT& 
       vrBoxGradient(mVG, innerBounds.L + xyDrop, innerBounds.T + xyDrop, innerBounds.W(), innerBounds.H(), roundness,
                     blur, vrRGBAf(0.f, 0.f, 0.f, 128.f * BlendWeight(blend) / 255.f), vrRGBAf(0.f, 0.f, 0.f, 0.f));
   vrBeginPath(mVG);
-  vrRect(mVG, outerBounds.L, outerBounds.T, outerBounds.W(), outerBounds.H());
+  AddRect(mVG, outerBounds);
   vrFillPaint(mVG, shadow);
   vrGlobalCompositeOperation(mVG, VR_SOURCE_OVER);
   vrFill(mVG);

@@ -137,6 +137,8 @@ class IGraphicsVector : public IGraphics {
  private:
   // Starts a new path in the renderer and forgets the extent of the last one.
   void BeginPath();
+  // After a fill or stroke, drawn or left out: clears the path, or keeps it as the renderer keeps a drawn one.
+  void EndPathUse(bool preserve);
   void SeparateFromHeldStrokes();
   // Holds the stroke just set up instead of drawing it; draws the held ones first when this one differs.
   void HoldStroke();
@@ -165,6 +167,8 @@ class IGraphicsVector : public IGraphics {
   void QueueFramebufferDelete(GVRframebuffer* fb);
   // Deletes the framebuffers released during the frame, last released first.
   void ClearFramebufferStack();
+  // Adds the rectangle to the renderer's path as a closed sub-path.
+  static void AddRect(VRcontext* vg, const IRECT& r);
   // Sets the current paint of a fill or stroke; false when the pattern cannot be painted.
   bool SetPathPaint(const IPattern& pattern, const IBlend* blend, bool stroke);
   void PrepareText(const IText& text, const char* str, IRECT& r, double& x, double& y) const;

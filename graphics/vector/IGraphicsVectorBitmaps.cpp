@@ -154,7 +154,7 @@ void IGraphicsVector::DrawBitmap(const IBitmap& bitmap, const IRECT& dest, int s
   paint.innerColor = paint.outerColor = vrRGBAf(1.f, 1.f, 1.f, BlendWeight(blend));
   paint.image = image->GetBitmapID();
   vrBeginPath(mVG);
-  vrRect(mVG, dest.L, dest.T, dest.W(), dest.H());
+  AddRect(mVG, dest);
   vrFillPaint(mVG, paint);
   SetBlendMode(mVG, blend);
   vrFill(mVG);

@@ -137,16 +137,20 @@ TEST(FontFileData, SignaturesFacesAndCollections) {
     bool valid;
     const char* family;
   };
-  FaceSpec apple;
-  apple.signature = 0x74727565;  // 'true'
-  FaceSpec unknown;
-  unknown.signature = 0x12345678;
+  const auto withSignature = [](uint32_t signature) {
+    FaceSpec spec;
+    spec.signature = signature;
+    return spec;
+  };
   FaceSpec second;
   second.windowsFamily = u"Second";
   const Row rows[] = {
       {"TrueType", Font({}), 0, true, "Test Sans"},
-      {"Apple TrueType", Font(apple), 0, true, "Test Sans"},
-      {"unknown signature", Font(unknown), 0, false, ""},
+      {"old TrueType '1'", Font(withSignature(0x31000000)), 0, true, "Test Sans"},
+      {"CFF OpenType 'OTTO'", Font(withSignature(0x4F54544F)), 0, true, "Test Sans"},
+      {"Type 1 'typ1'", Font(withSignature(0x74797031)), 0, true, "Test Sans"},
+      {"Apple's 'true' is not a signature the reader knows", Font(withSignature(0x74727565)), 0, false, ""},
+      {"unknown signature", Font(withSignature(0x12345678)), 0, false, ""},
       {"face 1 of a single face", Font({}), 1, false, ""},
       {"collection face 1", Collection(0x00010000, {FaceSpec{}, second}), 1, true, "Second"},
       {"collection version 2", Collection(0x00020000, {FaceSpec{}, second}), 0, true, "Test Sans"},

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "graphics/vector/FontManager.h"
@@ -150,6 +151,110 @@ TEST(FontManager, GlyphSizesBlurAndLimits) {
   EXPECT_TRUE(s.errors.empty());
   EXPECT_EQ(s.fs->atlas->nnodes, nodes);
   EXPECT_NE(fntGetGlyph(s.fs, font, 0x2603, 200, 0, FNT_GLYPH_BITMAP_REQUIRED), nullptr);
+}
+
+// Kerning comes from the font's 'kern' table only. Values read once from the files' tables with a small script:
+// DejaVu Sans (hhea height 2384) kerns A-V by -131, T-o by -348 and A-A by +57 units; Roboto (height 2400) has no
+// 'kern' table, its pair adjustments live in GPOS alone, so nothing of it is kerned.
+TEST(FontManager, KerningComesFromTheKernTableOnly) {
+  struct Row {
+    const char* file;
+    float height;
+    const char* pair;
+    int kernUnits;
+  } rows[] = {
+      {KD_DEJAVU_DIR "DejaVuSans.ttf", 2384, "AV", -131},
+      {KD_DEJAVU_DIR "DejaVuSans.ttf", 2384, "To", -348},
+      {KD_DEJAVU_DIR "DejaVuSans.ttf", 2384, "AA", 57},
+      {KD_DEJAVU_DIR "DejaVuSans.ttf", 2384, "oT", 0},
+      {KD_ROBOTO_FILE, 2400, "AV", 0},
+      {KD_ROBOTO_FILE, 2400, "To", 0},
+      {KD_ROBOTO_FILE, 2400, "Ta", 0},
+  };
+  constexpr float kSize = 200;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.file << " " << row.pair);
+    Stash s;
+    ASSERT_EQ(fntAddFont(s.fs, "font", row.file, 0), 0);
+    fntSetSize(s.fs, kSize);
+    float bounds[4];
+    const float pair = fntTextBounds(s.fs, 0, 0, row.pair, nullptr, bounds);
+    const float first = fntTextBounds(s.fs, 0, 0, row.pair, row.pair + 1, bounds);
+    const float second = fntTextBounds(s.fs, 0, 0, row.pair + 1, nullptr, bounds);
+    // The pen moves in whole pixels: a half is added to the kerning and the sum cut to a whole pixel towards zero.
+    EXPECT_NEAR(pair - first - second, row.kernUnits * kSize / row.height, 1.5f);
+    if (row.kernUnits == 0) {
+      EXPECT_EQ(pair, first + second);
+    }
+  }
+}
+
+// Drawing through the render callbacks: the changed texture goes to renderUpdate before the quads that sample it go
+// to renderDraw, six vertices a quad, in batches of at most 1024 vertices (170 quads).
+TEST(FontManager, DrawingGoesThroughTheRenderCallbacks) {
+  struct Calls {
+    std::string order;  // u: renderUpdate, d: renderDraw
+    std::vector<int> batches;
+    std::vector<float> verts, tcoords;
+    std::vector<unsigned int> colors;
+  } calls;
+  FNTparams params{};
+  params.width = params.height = 512;
+  params.flags = FNT_ZERO_TOPLEFT;
+  params.userPtr = &calls;
+  params.renderUpdate = [](void* u, int* rect, const unsigned char* data) {
+    EXPECT_LT(rect[0], rect[2]);
+    EXPECT_LT(rect[1], rect[3]);
+    EXPECT_NE(data, nullptr);
+    static_cast<Calls*>(u)->order += 'u';
+  };
+  params.renderDraw = [](void* u, const float* verts, const float* tcoords, const unsigned int* colors, int n) {
+    Calls& c = *static_cast<Calls*>(u);
+    c.order += 'd';
+    c.batches.push_back(n);
+    c.verts.assign(verts, verts + 2 * n);
+    c.tcoords.assign(tcoords, tcoords + 2 * n);
+    c.colors.assign(colors, colors + n);
+  };
+  FNTcontext* fs = fntCreateInternal(&params);
+  ASSERT_NE(fs, nullptr);
+  EXPECT_EQ(fntDrawText(fs, 10, 50, "Hi", nullptr), 10) << "no font yet";
+  EXPECT_EQ(calls.order, "");
+
+  ASSERT_EQ(fntAddFont(fs, "sans", KD_DEJAVU_DIR "DejaVuSans.ttf", 0), 0);
+  fntSetSize(fs, 20);
+  fntSetColor(fs, 0x11223344);
+  float bounds[4];
+  const float advance = fntTextBounds(fs, 10, 50, "Hi", nullptr, bounds);
+  EXPECT_EQ(fntDrawText(fs, 10, 50, "Hi", nullptr), 10 + advance);
+  EXPECT_EQ(calls.order, "ud");
+  EXPECT_EQ(calls.batches, std::vector<int>{12});
+  int dirty[4];
+  EXPECT_EQ(fntValidateTexture(fs, dirty), 0) << "the changes were handed over";
+  EXPECT_EQ(calls.colors, std::vector<unsigned int>(12, 0x11223344));
+  // Every corner lies within the text's bounds, which are measured without the callbacks.
+  for (size_t v = 0; v < 12; ++v) {
+    EXPECT_TRUE(calls.verts[v * 2] >= bounds[0] && calls.verts[v * 2] <= bounds[2]) << v;
+    EXPECT_TRUE(calls.verts[v * 2 + 1] >= bounds[1] && calls.verts[v * 2 + 1] <= bounds[3]) << v;
+  }
+  fntDrawText(fs, 10, 50, "Hi", nullptr);
+  EXPECT_EQ(calls.order, "udd") << "cached glyphs change no texture";
+
+  calls = Calls{};
+  fntDrawText(fs, 0, 50, std::string(200, 'a').c_str(), nullptr);
+  EXPECT_EQ(calls.order, "udd");
+  EXPECT_EQ(calls.batches, (std::vector<int>{1020, 180}));
+
+  // The atlas over its backing: the texture's quad spans the atlas's size with the whole texture.
+  calls = Calls{};
+  const int nodes = fs->atlas->nnodes;
+  fntDrawDebug(fs, 5, 7);
+  ASSERT_EQ(calls.batches, std::vector<int>{6 * (2 + nodes)});
+  EXPECT_EQ(std::vector<float>(calls.verts.begin() + 12, calls.verts.begin() + 16),
+            (std::vector<float>{5, 7, 517, 519}));
+  EXPECT_EQ(std::vector<float>(calls.tcoords.begin() + 12, calls.tcoords.begin() + 16),
+            (std::vector<float>{0, 0, 1, 1}));
+  fntDeleteInternal(fs);
 }
 
 TEST(FontManager, StateStackHoldsTwentyStates) {

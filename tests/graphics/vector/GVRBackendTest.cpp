@@ -1,5 +1,6 @@
 // The back end's own behaviour: buffer sets, the records of fills, framebuffer binding across contexts, clearing,
 // image records, read-back of regions, and deletion with frames in flight.
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -96,9 +97,10 @@ TEST_F(GVRTest, DeletedImageRecordIsReusedUnderANewId) {
   EXPECT_EQ(ctx->params.renderCreateTexture(backend, 3, 4, 4, 0, nullptr), 0);
 }
 
-// A region is read into a buffer of exactly its size (rows of the region's width); the rows match the same rows of
-// a whole-image read. Regions outside the image and unknown images write nothing.
-TEST_F(GVRTest, ReadPixelsOfARegionFillsExactlyTheRegion) {
+// A region is read with the image's row stride: a 10 x 10 region at (20, 30) of an RGBA image 100 pixels wide writes
+// its rows 400 bytes apart, each matching the same pixels of a whole-image read, and leaves the bytes between them.
+// Regions outside the image and unknown images write nothing.
+TEST_F(GVRTest, ReadPixelsOfARegionWritesRowsTheImageWidthApart) {
   VRcontext* ctx = Context();
   ASSERT_NE(ctx, nullptr);
   GVRframebuffer* fb = gvrCreateFramebuffer(ctx, 100, 60, 0);
@@ -114,10 +116,14 @@ TEST_F(GVRTest, ReadPixelsOfARegionFillsExactlyTheRegion) {
   vrEndFrame(ctx);
   std::vector<uint8_t> whole(100 * 60 * 4);
   gvrReadPixels(ctx, fb->image, 0, 0, 100, 60, whole.data());
-  std::vector<uint8_t> region(10 * 10 * 4);
+  std::vector<uint8_t> region(10 * 400, 7);
   gvrReadPixels(ctx, fb->image, 20, 30, 10, 10, region.data());
-  for (int row = 0; row < 10; ++row)
-    EXPECT_EQ(std::memcmp(&region[row * 40], &whole[((30 + row) * 100 + 20) * 4], 40), 0) << "row " << row;
+  for (int row = 0; row < 10; ++row) {
+    EXPECT_EQ(std::memcmp(&region[row * 400], &whole[((30 + row) * 100 + 20) * 4], 40), 0) << "row " << row;
+    EXPECT_TRUE(std::all_of(region.begin() + row * 400 + 40, region.begin() + (row + 1) * 400,
+                            [](uint8_t b) { return b == 7; }))
+        << "between rows " << row << " and " << row + 1;
+  }
 
   std::vector<uint8_t> untouched(10 * 10 * 4, 7);
   for (const int* r : {(const int[]){95, 30, 10, 10}, (const int[]){-1, 0, 10, 10}, (const int[]){0, 55, 10, 10}})

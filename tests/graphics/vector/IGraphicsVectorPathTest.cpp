@@ -153,6 +153,68 @@ TEST_F(VectorGraphicsTest, TransparentPaintIsDrawnOnlyWhereItChangesPixels) {
   }
 }
 
+// Leaving a transparent fill or stroke out leaves the path as drawing it would: the stroke's winding command still
+// goes in, and a kept path is flattened, so that windings given after it change nothing, as after a drawn one. The
+// same scene with an alpha of 1 (drawn) and of 0 (left out) hands the next draw the same paths, and the last one's
+// winding is the one a drawn first call leaves.
+TEST_F(VectorGraphicsTest, LeftOutTransparentPaintLeavesThePathAsDrawingIt) {
+  IFillOptions keepWindings, evenOdd, keepWinding, keepEvenOdd;
+  keepWindings.mFillRule = kFillPreserveWinding;
+  evenOdd.mFillRule = keepEvenOdd.mFillRule = kFillEvenOdd;
+  keepWinding.mPreserve = keepEvenOdd.mPreserve = true;
+  IStrokeOptions keep;
+  keep.mPreserve = true;
+  struct Row {
+    const char* name;
+    bool strokeFirst;
+    IFillOptions firstFill;
+    bool strokeNext;
+    IFillOptions nextFill;
+    int winding;
+  } rows[] = {
+      {"kept stroke, then a fill keeping the windings: the stroke's counter-clockwise one",
+       true,
+       {},
+       false,
+       keepWindings,
+       VR_CCW},
+      {"kept stroke, then an even-odd fill: flattened before its winding", true, {}, false, evenOdd, VR_CCW},
+      {"kept even-odd fill, then a stroke", false, keepEvenOdd, true, {}, VR_CW},
+      {"kept fill, then an even-odd fill", false, keepWinding, false, evenOdd, VR_CCW},
+  };
+  const auto scene = [&](const Row& row, int alpha) {
+    const IPattern first(IColor(alpha, 0, 0, 255)), next(IColor(255, 0, 128, 0));
+    const int before = Draws();
+    g->PathRect(IRECT(0, 0, 60, 40));
+    g->PathRect(IRECT(20, 10, 50, 30));
+    g->PathSetWinding(true);
+    row.strokeFirst ? g->PathStroke(first, 2.f, keep) : g->PathFill(first, row.firstFill);
+    row.strokeNext ? g->PathStroke(next, 2.f) : g->PathFill(next, row.nextFill);
+    EXPECT_EQ(Draws() - before, alpha > 0 ? 2 : 1);
+    EXPECT_EQ(ctx->ncommands, 0);
+    return Last();
+  };
+  const auto same = [](const std::vector<VRvertex>& a, const std::vector<VRvertex>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const VRvertex& p, const VRvertex& q) {
+      return p.x == q.x && p.y == q.y && p.u == q.u && p.v == q.v;
+    });
+  };
+  g->BeginFrame();
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const RecordedDraw drawn = scene(row, 1);
+    const RecordedDraw leftOut = scene(row, 0);
+    ASSERT_EQ(drawn.paths.size(), 2u);
+    ASSERT_EQ(leftOut.paths.size(), 2u);
+    EXPECT_EQ(drawn.paths[1].path.winding, row.winding);
+    for (size_t i = 0; i < 2; ++i) {
+      EXPECT_EQ(leftOut.paths[i].path.winding, drawn.paths[i].path.winding) << "path " << i;
+      EXPECT_TRUE(same(leftOut.paths[i].fill, drawn.paths[i].fill)) << "path " << i;
+      EXPECT_TRUE(same(leftOut.paths[i].stroke, drawn.paths[i].stroke)) << "path " << i;
+    }
+  }
+}
+
 TEST_F(VectorGraphicsTest, FillRulesSetTheLastWindingAndStrokeOptionsTheState) {
   struct FillRow {
     EFillRule rule;

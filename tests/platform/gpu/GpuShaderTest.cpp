@@ -30,6 +30,9 @@ TEST_F(ShaderTest, DefaultLibraryHasTheThreeFunctions) {
 TEST_F(ShaderTest, SharedPipelinesAreOnePerDistinctDescriptor) {
   std::string reason;
   EXPECT_EQ(mDevice->NewDefaultLibrary(reason), mLibrary);
+  // The same functions loaded once more: the same names and constants, other code.
+  const std::shared_ptr<GpuLibrary> copy = mDevice->NewLibrary(kShaderLibraryData, kShaderLibraryDataSize, reason);
+  ASSERT_NE(copy, nullptr) << reason;
   using Change = std::function<void(GpuRenderPipelineDescriptor&)>;
   const auto shared = [&](const Change& change) {
     const GpuFunctionConstantValues solid{{kConstantPaint, static_cast<uint32_t>(ShaderPaint::Solid)}};
@@ -66,7 +69,20 @@ TEST_F(ShaderTest, SharedPipelinesAreOnePerDistinctDescriptor) {
       {"colour format", [](auto& d) { d.colorFormat = GpuPixelFormat::BGRA8Unorm; }},
       {"stencil attachment", [](auto& d) { d.stencilFormat = GpuPixelFormat::Stencil8; }},
       {"blending off", [](auto& d) { d.blendingEnabled = false; }},
-      {"a blend factor", [](auto& d) { d.sourceAlpha = GpuBlendFactor::Zero; }},
+      {"the source colour factor", [](auto& d) { d.sourceRGB = GpuBlendFactor::SourceAlpha; }},
+      {"the destination colour factor", [](auto& d) { d.destinationRGB = GpuBlendFactor::One; }},
+      {"the source alpha factor", [](auto& d) { d.sourceAlpha = GpuBlendFactor::Zero; }},
+      {"the destination alpha factor", [](auto& d) { d.destinationAlpha = GpuBlendFactor::One; }},
+      {"another vertex function",
+       [&](auto& d) { d.vertexFunction = copy->NewFunction("vertexShader", d.vertexFunction->Constants()); }},
+      {"the vertex function's constant value",
+       [&](auto& d) {
+         d.vertexFunction =
+             mLibrary->NewFunction("vertexShader", {{kConstantPaint, static_cast<uint32_t>(ShaderPaint::Gradient)}});
+       }},
+      {"a vertex attribute's offset", [](auto& d) { d.vertexDescriptor.attributes[1].offset = 4; }},
+      {"a vertex attribute's format",
+       [](auto& d) { d.vertexDescriptor.attributes[1].format = GpuVertexFormat::Float4; }},
       {"the vertex stride", [](auto& d) { d.vertexDescriptor.stride += 8; }},
   };
   const std::shared_ptr<GpuRenderPipelineState> first = shared(nullptr);
