@@ -87,8 +87,8 @@ class IGraphicsLinux : public IGraphicsVector {
   // From a control's mouse-down or drag handler: starts dragging the file at path out of the editor into another
   // program (the window's DragFileOut), from the button press in hand, then releases the mouse capture (the drag
   // has the button; the control hears no mouse-up). True once the drag has started; false, with the capture
-  // released all the same, when none can start (no window, an empty path, no button held, headless). The icon's
-  // bounds are not used: the pointer shows the drag.
+  // released all the same, when none can start (no window, an empty path, no button held, headless). The file's
+  // picture starts on iconBounds and follows the pointer.
   bool InitiateExternalFileDragDrop(const char* path, const IRECT& iconBounds) override;
 
   // ---- Dialogs (modal ones block until answered) ----

@@ -93,8 +93,14 @@ bool IGraphicsLinux::SetFilePathInClipboard(const char* path) {
   return pasteboard.WriteFileURLs({path ? path : ""});
 }
 
-bool IGraphicsLinux::InitiateExternalFileDragDrop(const char* path, const IRECT&) {
-  const bool started = mWindow && path && *path && mWindow->DragFileOut(path);
+bool IGraphicsLinux::InitiateExternalFileDragDrop(const char* path, const IRECT& iconBounds) {
+  // The picture starts on the view rectangle of iconBounds, which the window takes in its own coordinates.
+  pw::Rect frame;
+  if (mView) {
+    const pw::Rect inView = ViewRect(iconBounds);
+    frame = pw::Rect{mView->ConvertPointToView(pw::Point{inView.MinX(), inView.MaxY()}, nullptr), inView.size};
+  }
+  const bool started = mWindow && path && *path && mWindow->DragFileOut(path, frame);
   ReleaseMouseCapture();
   return started;
 }

@@ -49,10 +49,11 @@ class NativeWindow {
   // Whether the window shows on the display, as last heard from the window system; changes afterwards reach
   // the window as input (NativeInput::Kind::kHidden, kShown).
   virtual bool IsVisible() const = 0;
-  // The window's thread. Starts dragging the file uri names (a file:// URI) out of the window into another
-  // program, from the button press in hand; it then runs from the thread's pumps and timers. False, with a line
-  // in the log, when no drag can start (no button held, no display, the pointer taken by another program).
-  virtual bool BeginFileDrag(const std::string& uri) = 0;
+  // The window's thread. Starts dragging the file at path (uri: its file:// URI) out of the window into another
+  // program, from the button press in hand, its picture starting on picture (content pixels; empty: none); it then
+  // runs from the thread's pumps and timers. False, with a line in the log, when no drag can start (no button held,
+  // no display, the pointer taken by another program).
+  virtual bool BeginFileDrag(const std::string& uri, const std::string& path, PixelRect picture) = 0;
 };
 
 struct AlertRequest {

@@ -28,7 +28,7 @@ class HeadlessBackend::Native final : public NativeWindow {
     mBackend.Log(std::string(down ? "key-down " : "key-up ") + std::to_string(keyCode) + " passed on");
   }
   bool IsVisible() const override { return true; }
-  bool BeginFileDrag(const std::string& uri) override {
+  bool BeginFileDrag(const std::string& uri, const std::string&, PixelRect) override {
     mBackend.Log("file-drag " + uri + " -> cannot start (no display)");
     return false;
   }

@@ -350,10 +350,24 @@ bool Window::DragDropped(const std::vector<std::string>& files, Point pixel) {
   return target->PerformDragOperation(DragInfo(files, pixel));
 }
 
-bool Window::DragFileOut(const std::string& path) {
+bool Window::DragFileOut(const std::string& path, Rect pictureFrame) {
   const std::optional<URL> url = URL::FileURLWithPath(path);
   if (!url || !url->Path().starts_with('/')) return false;
-  if (!mNative->BeginFileDrag(url->AbsoluteString())) return false;
+  // Window coordinates run upwards from the content's bottom; its pixels downwards from the top. A rectangle
+  // beyond any display (or not a number) shows no picture rather than overflowing.
+  const double scale = BackingScaleFactor();
+  const double left = std::floor(pictureFrame.MinX() * scale);
+  const double top = std::floor((ContentSize().height - pictureFrame.MaxY()) * scale);
+  const double right = std::ceil(pictureFrame.MaxX() * scale);
+  const double bottom = std::ceil((ContentSize().height - pictureFrame.MinY()) * scale);
+  constexpr double kFar = 1 << 20;
+  PixelRect picture;
+  if (!pictureFrame.IsEmpty() && std::fabs(left) < kFar && std::fabs(top) < kFar && std::fabs(right) < kFar &&
+      std::fabs(bottom) < kFar) {
+    picture = PixelRect{static_cast<int>(left), static_cast<int>(top), static_cast<int>(right - left),
+                        static_cast<int>(bottom - top)};
+  }
+  if (!mNative->BeginFileDrag(url->AbsoluteString(), url->Path(), picture)) return false;
   // The drag took the button: the press is over for the views.
   mButtonsDown = 0;
   mMouseDownView = nullptr;

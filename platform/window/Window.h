@@ -141,10 +141,11 @@ class Window {
   bool DragDropped(const std::vector<std::string>& files, Point pixel);
   // Starts dragging the file at path (absolute, or from "~") out of the window into another program, from the
   // button press in hand (a view's mouse-down or drag handler calls it). True once the drag has started: it then
-  // has the button, so the view that took the press hears no more of it (no drag, no mouse-up). False when none
-  // can start: a path that names no file, no button held, a back end without drags (headless), the pointer held
-  // by another program.
-  bool DragFileOut(const std::string& path);
+  // has the button, so the view that took the press hears no more of it (no drag, no mouse-up). The file's picture
+  // starts on pictureFrame (window coordinates; empty: no picture) and follows the pointer. False when none can
+  // start: a path that names no file, no button held, a back end without drags (headless), the pointer held by
+  // another program.
+  bool DragFileOut(const std::string& path, Rect pictureFrame = {});
   // Back-end side: the backing scale or the appearance changed; tells every view.
   void BackingPropertiesChanged();
   void AppearanceChanged();

@@ -17,9 +17,11 @@
 #include "platform/window/Backend.h"
 #include "platform/window/ChildProcess.h"
 #include "platform/window/DialogTool.h"
+#include "platform/window/FileIcon.h"
 #include "platform/window/Menu.h"
 #include "platform/window/Workspace.h"
 #include "platform/window/X11DragDrop.h"
+#include "platform/window/X11DragPicture.h"
 #include "platform/window/X11DragSource.h"
 #include "platform/window/X11Keys.h"
 
@@ -39,6 +41,9 @@ namespace platform::window {
 namespace {
 
 using XWindow = ::Window;
+
+// The size of a dragged file's picture, before it is scaled to the rectangle it starts on.
+constexpr int kFilePictureSize = 64;
 
 // Input waiting for a thread that does not pump (a window made on a thread that never comes back) is
 // bounded: past this many entries the oldest go.
@@ -137,7 +142,7 @@ class X11Window final : public NativeWindow {
   NativeSurface Surface() const override;
   void PassKeyOn(bool down, int keyCode) override;
   bool IsVisible() const override;
-  bool BeginFileDrag(const std::string& uri) override;
+  bool BeginFileDrag(const std::string& uri, const std::string& path, PixelRect picture) override;
 
   X11Backend& backend;
   Window& owner;
@@ -388,12 +393,24 @@ bool X11Window::IsVisible() const {
   return reported;
 }
 
-bool X11Window::BeginFileDrag(const std::string& uri) {
+bool X11Window::BeginFileDrag(const std::string& uri, const std::string& path, PixelRect picture) {
   if (pressButton == 0) {
     backend.Log("file-drag " + uri + " -> cannot start (no button held)");
     return false;
   }
-  return dragSource->Start(id, pressButton, pressTime, uri);
+  std::shared_ptr<X11DragPicture> shown;
+  if (!picture.IsEmpty()) {
+    // The desktop's files are read before the display is locked: other threads' editors need not wait for them.
+    const FilePicture pixels = PictureForFile(DesktopFolders::FromEnvironment(), path, kFilePictureSize);
+    X11Scope scope(*connection);
+    int rootX = 0, rootY = 0;
+    XWindow child = 0;
+    if (scope.Usable() && !destroyed &&
+        XTranslateCoordinates(scope.display(), id, connection->root(), picture.x, picture.y, &rootX, &rootY, &child)) {
+      shown = X11DragPicture::Create(connection, pixels, PixelRect{rootX, rootY, picture.width, picture.height});
+    }
+  }
+  return dragSource->Start(id, pressButton, pressTime, uri, std::move(shown));
 }
 
 // --- X11Backend: connections and windows ---

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/runloop/RunLoop.h"
+#include "platform/window/X11DragPicture.h"
 
 // Xlib last: its headers define macros (None, Bool, Status) that must not meet the layer's own names.
 #include "platform/window/X11Connection.h"
@@ -25,6 +26,24 @@ constexpr size_t kMaxDepth = 64;
 constexpr const char* kAtomNames[] = {"XdndAware",     "XdndProxy", "XdndEnter",    "XdndPosition",  "XdndStatus",
                                       "XdndLeave",     "XdndDrop",  "XdndFinished", "XdndSelection", "XdndActionCopy",
                                       "text/uri-list", "TARGETS",   "WM_STATE"};
+
+// The topmost viewable child of parent at x, y (in parent) but for skip: what the pointer would meet under it.
+::Window ChildBelow(Display* display, ::Window parent, int x, int y, ::Window skip) {
+  ::Window rootReturn = 0, parentReturn = 0;
+  ::Window* children = nullptr;
+  unsigned count = 0;
+  if (!XQueryTree(display, parent, &rootReturn, &parentReturn, &children, &count)) return 0;
+  ::Window found = 0;
+  // Bottom to top: the last one that holds the point is on top.
+  for (unsigned i = count; i-- > 0 && !found;) {
+    XWindowAttributes a{};
+    if (children[i] == skip || !XGetWindowAttributes(display, children[i], &a) || a.map_state != IsViewable) continue;
+    const int outer = 2 * a.border_width;
+    if (x >= a.x && x < a.x + a.width + outer && y >= a.y && y < a.y + a.height + outer) found = children[i];
+  }
+  if (children) XFree(children);
+  return found;
+}
 
 std::string Hex(unsigned long id) {
   char text[24];
@@ -49,7 +68,8 @@ X11DragSource::X11DragSource(std::shared_ptr<X11Connection> connection, Log log)
 
 X11DragSource::~X11DragSource() = default;
 
-bool X11DragSource::Start(unsigned long window, unsigned button, unsigned long time, const std::string& uri) {
+bool X11DragSource::Start(unsigned long window, unsigned button, unsigned long time, const std::string& uri,
+                          std::shared_ptr<X11DragPicture> picture) {
   X11Scope scope(*mConnection);
   const std::string what = "file-drag " + uri + " -> ";
   if (!scope.Usable()) return false;
@@ -79,6 +99,7 @@ bool X11DragSource::Start(unsigned long window, unsigned button, unsigned long t
   drag.time = time;
   drag.thread = std::this_thread::get_id();
   drag.grabbed = true;
+  drag.picture = std::move(picture);
   mLog(what + "started");
   int rootX = 0, rootY = 0;
   scope.Trap([&] {
@@ -149,6 +170,7 @@ void X11DragSource::Moved(int rootX, int rootY) {
   Drag& drag = *mDrag;
   drag.rootX = rootX;
   drag.rootY = rootY;
+  if (drag.picture) drag.picture->Follow(rootX, rootY);
   const Target under = FindTarget(rootX, rootY);
   if (under.window != drag.target.window || under.sendTo != drag.target.sendTo) {
     if (drag.target.window) {
@@ -232,7 +254,7 @@ void X11DragSource::OnFinished(const long* data) {
   if (!drag.dropped || static_cast<unsigned long>(data[0]) != drag.target.window) return;
   // Before version 5 the message says nothing more: the drop is over.
   const bool taken = drag.target.version < 5 || (data[1] & xdnd::kFinishedAccepted) != 0;
-  End((taken ? "dropped on " : "refused by ") + Hex(drag.target.window));
+  End((taken ? "dropped on " : "refused by ") + Hex(drag.target.window), taken);
 }
 
 void X11DragSource::OnTimeout() {
@@ -281,13 +303,16 @@ X11DragSource::Target X11DragSource::FindTarget(int rootX, int rootY) {
   X11Scope scope(*mConnection);
   Display* display = scope.display();
   const ::Window root = mConnection->root();
-  // The windows under the pointer, from the root down to the deepest.
+  // The windows under the pointer, from the root down to the deepest, but for the drag's picture.
+  const ::Window picture = mDrag && mDrag->picture ? mDrag->picture->WindowId() : 0;
   std::vector<::Window> chain{root};
   scope.Trap([&] {
     while (chain.size() < kMaxDepth) {
       int x = 0, y = 0;
       ::Window child = 0;
       if (!XTranslateCoordinates(display, root, chain.back(), rootX, rootY, &x, &y, &child) || child == 0) break;
+      if (child == picture) child = ChildBelow(display, chain.back(), x, y, picture);
+      if (child == 0) break;
       chain.push_back(child);
     }
   });
@@ -377,7 +402,7 @@ void X11DragSource::ArmTimeout() {
   loop.AddTimer(*mTimeout);
 }
 
-void X11DragSource::End(const std::string& result) {
+void X11DragSource::End(const std::string& result, bool taken) {
   Drag& drag = *mDrag;
   X11Scope scope(*mConnection);
   if (scope.Usable()) {
@@ -388,6 +413,14 @@ void X11DragSource::End(const std::string& result) {
       // again even when it reached the server before this request.
       if (XGetSelectionOwner(display, mSelection) == drag.window) XSetSelectionOwner(display, mSelection, 0, drag.time);
     });
+  }
+  if (drag.picture) {
+    if (taken) {
+      drag.picture->Go();
+    } else {
+      mReturning = drag.picture;
+      mReturning->SlideBack(drag.thread);
+    }
   }
   mLog("file-drag " + drag.uri + " -> " + result);
   // The timeout may be the one running this: a timer may go from inside its own callout.

@@ -12,7 +12,10 @@
 // not answer a position within kAnswerTimeoutSeconds (on the main run loop's clock) counts as refusing, and a
 // drop it does not finish within that time ends the drag as well.
 //
-// Left out: a picture of the file under the pointer, actions other than copy, cancelling with the Escape key.
+// The file's picture (X11DragPicture), when the drag has one, follows the pointer; the search for the target passes
+// it by. A drop the target took takes it away at once; any other ending sends it sliding back first.
+//
+// Left out: actions other than copy, cancelling with the Escape key.
 //
 // Threads: one drag per connection at a time, run by the thread that started it (its window's thread): its pump
 // hands over the events, its main run loop fires the timeout. Every call takes the display lock (X11Connection.h)
@@ -35,6 +38,7 @@ class RunLoopTimer;
 namespace platform::window {
 
 class X11Connection;
+class X11DragPicture;
 
 class X11DragSource : public std::enable_shared_from_this<X11DragSource> {
  public:
@@ -46,15 +50,17 @@ class X11DragSource : public std::enable_shared_from_this<X11DragSource> {
 
   // Any thread; takes the display lock.
   X11DragSource(std::shared_ptr<X11Connection> connection, Log log);
-  // Makes no X request: the connection may be lost.
+  // Makes no X request but to take away a picture still showing (not on a lost connection).
   ~X11DragSource();
   X11DragSource(const X11DragSource&) = delete;
   X11DragSource& operator=(const X11DragSource&) = delete;
 
   // The window's thread. Starts dragging uri (a file's URI) out of window, from the press of button at time (the
-  // press's server time). False, with a line in the log, when another drag runs or the selection or the pointer
-  // cannot be taken (the window is not viewable, another program grabbed the pointer).
-  bool Start(unsigned long window, unsigned button, unsigned long time, const std::string& uri);
+  // press's server time), showing picture (not shown yet) when there is one. False, with a line in the log, when
+  // another drag runs or the selection or the pointer cannot be taken (the window is not viewable, another program
+  // grabbed the pointer); the picture is then not shown.
+  bool Start(unsigned long window, unsigned button, unsigned long time, const std::string& uri,
+             std::shared_ptr<X11DragPicture> picture = nullptr);
   // The drag's thread, from its pump, for an event of one of the back end's windows: the pointer's motion and
   // buttons while the drag holds them, the target's XdndStatus and XdndFinished, and requests for XdndSelection.
   // True when it belonged to the drag (and was handled).
@@ -84,6 +90,7 @@ class X11DragSource : public std::enable_shared_from_this<X11DragSource> {
     int quietX = 0, quietY = 0, quietWidth = 0, quietHeight = 0;
     bool released = false;
     bool dropped = false;
+    std::shared_ptr<X11DragPicture> picture;
   };
 
   // The pointer's motion and buttons: true when the drag holds them.
@@ -103,8 +110,9 @@ class X11DragSource : public std::enable_shared_from_this<X11DragSource> {
   void SendLeave();
   void Send(unsigned long type, const long (&data)[5]);
   void ArmTimeout();
-  // Ends the drag: lets go of the pointer and the selection; result goes to the log.
-  void End(const std::string& result);
+  // Ends the drag: lets go of the pointer and the selection; result goes to the log. The picture goes at once when
+  // the target took the drop, else it slides back first.
+  void End(const std::string& result, bool taken = false);
 
   const std::shared_ptr<X11Connection> mConnection;
   const Log mLog;
@@ -113,6 +121,7 @@ class X11DragSource : public std::enable_shared_from_this<X11DragSource> {
   // Display lock.
   std::optional<Drag> mDrag;
   std::unique_ptr<RunLoopTimer> mTimeout;
+  std::shared_ptr<X11DragPicture> mReturning;  // the last drag's picture, sliding back
 };
 
 }  // namespace platform::window
