@@ -4,7 +4,7 @@ KD_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libtinyxml-dev libstb-dev libcurl4-openssl-dev
   libfontconfig-dev fonts-dejavu-core fonts-roboto-unhinted libpng-dev
-  libx11-dev libxcursor-dev libxtst-dev xvfb xauth
+  libx11-dev libxcursor-dev libxfixes-dev libxtst-dev xvfb xauth
   libvulkan-dev mesa-vulkan-drivers glslc vulkan-validationlayers
 )
 
