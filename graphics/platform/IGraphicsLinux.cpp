@@ -177,9 +177,9 @@ void IGraphicsLinux::StoreCursorPosition() {
   ScreenToPoint(mCursorX, mCursorY);
 }
 
-void IGraphicsLinux::MoveCursorToScreenPoint(pw::Point point) {
+void IGraphicsLinux::MoveCursorToScreenPoint(double x, double y) {
   pw::AssociateMouseAndMouseCursorPosition(false);
-  pw::DisplayMoveCursorToPoint(pw::Point{point.x, pw::DisplayPixelsHigh() - point.y});
+  pw::DisplayMoveCursorToPoint(pw::Point{x, pw::DisplayPixelsHigh() - y});
   pw::AssociateMouseAndMouseCursorPosition(true);
 }
 
@@ -206,13 +206,13 @@ void IGraphicsLinux::MoveMouseCursor(float x, float y) {
     const pw::Window* window = mView->GetWindow();
     screen = window ? window->ConvertRectToScreen(pw::Rect{inWindow, {}}).origin : pw::Point{};
   }
-  MoveCursorToScreenPoint(screen);
+  MoveCursorToScreenPoint(screen.x, screen.y);
   StoreCursorPosition();
 }
 
 void IGraphicsLinux::RepositionMouseCursor(float& prevX, float& prevY, float x, float y) {
   if (CursorIsHidden() && mCursorLock && !mTabletInput) {
-    MoveCursorToScreenPoint(mCursorLockPosition);
+    MoveCursorToScreenPoint(mCursorLockPosition.x, mCursorLockPosition.y);
     prevX = mCursorX;
     prevY = mCursorY;
     return;

@@ -46,6 +46,9 @@ class IGraphicsLinux : public IGraphicsVector {
   const char* GetPlatformAPIStr() override;
   void ActivateContext() override {}
   void DeactivateContext() override {}
+  float MeasureText(const IText& text, const char* str, IRECT& bounds) const override {
+    return IGraphics::MeasureText(text, str, bounds);
+  }
 
   // ---- Window ----
   // parent: the host's window (an X11 window id) or null for a top-level window. Closes an open view first
@@ -159,8 +162,8 @@ class IGraphicsLinux : public IGraphicsVector {
   // The pointer's screen position in editor units (unchanged without a view).
   void ScreenToPoint(float& x, float& y) const;
   void StoreCursorPosition();
-  // point in screen coordinates (y upwards); moved on the display with the pointer dissociated.
-  void MoveCursorToScreenPoint(platform::window::Point point);
+  // (x, y) in screen coordinates (y upwards); moved on the display with the pointer dissociated.
+  void MoveCursorToScreenPoint(double x, double y);
 
   std::shared_ptr<IGraphicsView> mView;
   // A view detached while one of its events was in hand, kept for the renderer context until CloseWindow.
