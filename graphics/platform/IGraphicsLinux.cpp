@@ -2,6 +2,9 @@
 // and popup menus, appearance and fonts.
 #include "graphics/platform/IGraphicsLinux.h"
 
+#include <sys/utsname.h>
+
+#include <algorithm>
 #include <cmath>
 
 #include "framework/IGEditorDelegate.h"
@@ -150,6 +153,15 @@ void IGraphicsLinux::ScreenToPoint(float& x, float& y) const {
   y = static_cast<float>(inView.y / GetDrawScale());
 }
 
+void IGraphicsLinux::PointToScreen(float& x, float& y) const {
+  if (!mView) return;
+  const pw::Point inWindow = mView->ConvertPointToView(pw::Point{x * GetDrawScale(), y * GetDrawScale()}, nullptr);
+  const pw::Window* window = mView->GetWindow();
+  const pw::Point screen = window ? window->ConvertRectToScreen(pw::Rect{inWindow, {}}).origin : pw::Point{};
+  x = static_cast<float>(screen.x);
+  y = static_cast<float>(screen.y);
+}
+
 void IGraphicsLinux::GetMouseLocation(float& x, float& y) const {
   const pw::Point location = pw::MouseLocation();
   x = static_cast<float>(location.x);
@@ -165,9 +177,9 @@ void IGraphicsLinux::StoreCursorPosition() {
   ScreenToPoint(mCursorX, mCursorY);
 }
 
-void IGraphicsLinux::MoveCursorToScreenPoint(pw::Point point) {
+void IGraphicsLinux::MoveCursorToScreenPoint(double x, double y) {
   pw::AssociateMouseAndMouseCursorPosition(false);
-  pw::DisplayMoveCursorToPoint(pw::Point{point.x, pw::DisplayPixelsHigh() - point.y});
+  pw::DisplayMoveCursorToPoint(pw::Point{x, pw::DisplayPixelsHigh() - y});
   pw::AssociateMouseAndMouseCursorPosition(true);
 }
 
@@ -194,13 +206,13 @@ void IGraphicsLinux::MoveMouseCursor(float x, float y) {
     const pw::Window* window = mView->GetWindow();
     screen = window ? window->ConvertRectToScreen(pw::Rect{inWindow, {}}).origin : pw::Point{};
   }
-  MoveCursorToScreenPoint(screen);
+  MoveCursorToScreenPoint(screen.x, screen.y);
   StoreCursorPosition();
 }
 
 void IGraphicsLinux::RepositionMouseCursor(float& prevX, float& prevY, float x, float y) {
   if (CursorIsHidden() && mCursorLock && !mTabletInput) {
-    MoveCursorToScreenPoint(mCursorLockPosition);
+    MoveCursorToScreenPoint(mCursorLockPosition.x, mCursorLockPosition.y);
     prevX = mCursorX;
     prevY = mCursorY;
     return;
@@ -212,6 +224,41 @@ void IGraphicsLinux::RepositionMouseCursor(float& prevX, float& prevY, float x, 
 ECursor IGraphicsLinux::SetMouseCursor(ECursor cursorType) {
   if (mView) mView->SetMouseCursor(cursorType);
   return IGraphics::SetMouseCursor(cursorType);
+}
+
+// ---- System ----
+
+int IGraphicsLinux::GetSystemVersion() {
+  // Initialised once, by whichever thread asks first; the others wait for it.
+  static const int sVersion = [] {
+    utsname name{};
+    return uname(&name) == 0 ? SystemVersionFromRelease(name.release) : 0;
+  }();
+  return sVersion;
+}
+
+int IGraphicsLinux::SystemVersionFromRelease(const char* release) {
+  const char* c = release ? release : "";
+  // The next number of at most four digits (longer ones stop at 9999); -1 when there is none at c.
+  const auto number = [&c] {
+    if (*c < '0' || *c > '9') return -1;
+    int value = 0;
+    for (; *c >= '0' && *c <= '9'; ++c) value = std::min(value * 10 + (*c - '0'), 9999);
+    return value;
+  };
+  const int major = number();
+  if (major < 0) return 0;
+  int parts[2] = {0, 0};  // minor, patch
+  for (int& part : parts) {
+    if (*c != '.') break;
+    ++c;
+    const int value = number();
+    if (value < 0) break;
+    part = std::min(value, 15);
+  }
+  int digits = 0;
+  for (int rest = major, shift = 0; rest > 0; rest /= 10, shift += 4) digits |= (rest % 10) << shift;
+  return digits << 8 | parts[0] << 4 | parts[1];
 }
 
 // ---- Tooltips, native text entry and menus, appearance ----

@@ -46,6 +46,9 @@ class IGraphicsLinux : public IGraphicsVector {
   const char* GetPlatformAPIStr() override;
   void ActivateContext() override {}
   void DeactivateContext() override {}
+  float MeasureText(const IText& text, const char* str, IRECT& bounds) const override {
+    return IGraphics::MeasureText(text, str, bounds);
+  }
 
   // ---- Window ----
   // parent: the host's window (an X11 window id) or null for a top-level window. Closes an open view first
@@ -79,6 +82,19 @@ class IGraphicsLinux : public IGraphicsVector {
   // cursor position in prevX, prevY; otherwise answers and stores x, y.
   void RepositionMouseCursor(float& prevX, float& prevY, float x, float y);
   void SetTabletInput(bool tablet) { mTabletInput = tablet; }
+  // Editor point (x, y) on the screen (points, y upwards from the bottom of the main screen, as MoveMouseCursor
+  // and GetMouseLocation take it): times the draw scale, view to window, window to screen (the window's place on
+  // the display as the window system tells it). Nothing without a view.
+  void PointToScreen(float& x, float& y) const;
+
+  // ---- System ----
+  // The running kernel's version (uname's release) as SystemVersionFromRelease packs it, read once per process;
+  // 0 when it cannot be read. Any thread.
+  static int GetSystemVersion();
+  // "MAJOR.MINOR.PATCH..." packed in nibbles: the major's decimal digits above the minor and the patch, one nibble
+  // each (at most 15): "6.1.0-18-amd64" gives 0x610, "5.15.0" 0x5F0, "10.2.1" 0x1021. A missing minor or patch
+  // counts 0; 0 when the text does not start with a number.
+  static int SystemVersionFromRelease(const char* release);
 
   // ---- Clipboard, drags ----
   bool GetTextFromClipboard(FwString& text) override;
@@ -99,10 +115,10 @@ class IGraphicsLinux : public IGraphicsVector {
   // untouched. Without a view fileName is emptied and nothing is shown.
   void PromptForFile(FwString& fileName, FwString& path, EFileAction action = kFileOpen, const char* ext = "",
                      IFileDialogCompletionHandlerFunc completion = nullptr) override;
-  // Starts in path; an empty path is first set to the user's documents folder (platform/paths), or the home
-  // folder when that folder is not there. Modal: path becomes the chosen folder (with a trailing "/"), or ""
-  // when cancelled. With a completion function: a sheet; path stays, and the function gets the folder, or ""
-  // when cancelled.
+  // Starts in path; an empty path is first set to the user's desktop folder (the xdg desktop directory,
+  // platform/paths), or the home folder when that folder is not there. Modal: path becomes the chosen folder (with a
+  // trailing "/"), or "" when cancelled. With a completion function: a sheet; path stays, and the function gets the
+  // folder, or "" when cancelled.
   void PromptForDirectory(FwString& path, IFileDialogCompletionHandlerFunc completion = nullptr) override;
   bool PromptForColor(IColor& color, const char* prompt = "", IColorPickerHandlerFunc func = nullptr) override;
 
@@ -146,8 +162,8 @@ class IGraphicsLinux : public IGraphicsVector {
   // The pointer's screen position in editor units (unchanged without a view).
   void ScreenToPoint(float& x, float& y) const;
   void StoreCursorPosition();
-  // point in screen coordinates (y upwards); moved on the display with the pointer dissociated.
-  void MoveCursorToScreenPoint(platform::window::Point point);
+  // (x, y) in screen coordinates (y upwards); moved on the display with the pointer dissociated.
+  void MoveCursorToScreenPoint(double x, double y);
 
   std::shared_ptr<IGraphicsView> mView;
   // A view detached while one of its events was in hand, kept for the renderer context until CloseWindow.

@@ -52,10 +52,10 @@ std::string FolderOf(const std::string& file) {
   return file.substr(0, slash) + "/";
 }
 
-// Where a folder prompt without a start opens: the user's documents folder, the home folder when there is none.
+// Where a folder prompt without a start opens: the user's desktop folder, the home folder when there is none.
 std::string DefaultDirectory() {
-  const std::string documents = platform::paths::DocumentsFolder();
-  return platform::paths::FileExists(documents.c_str()) ? documents : platform::paths::HomeFolder();
+  const std::string desktop = platform::paths::DesktopFolder();
+  return platform::paths::FileExists(desktop.c_str()) ? desktop : platform::paths::HomeFolder();
 }
 
 std::vector<std::string> SplitTypes(const char* ext) {

@@ -70,6 +70,7 @@ IGraphicsView::IGraphicsView(IGraphicsLinux& graphics)
       mEditorMutex(graphics.GetDelegate()->EditorMutex()),
       mThread(graphics.EditorThread()),
       mLayer(MakeDrawingLayer()) {
+  RegisterForDraggedFiles();
   UpdateDrawableSize();
 }
 
@@ -370,11 +371,9 @@ void IGraphicsView::EditorPoint(pw::Point inWindow, float& x, float& y) const {
   y = static_cast<float>(point.y / mGraphics->GetDrawScale());
 }
 
+// Any files: the control where they land decides what to do with them when they are dropped.
 pw::DragOperation IGraphicsView::DraggingEntered(const IGraphicsDraggingInfo& info) {
-  if (!mGraphics || info.filenames.empty()) return pw::DragOperation::kNone;
-  float x = 0.f, y = 0.f;
-  EditorPoint(info.draggingLocation, x, y);
-  return mGraphics->AcceptsDrop(Paths(info), x, y) ? pw::DragOperation::kCopy : pw::DragOperation::kNone;
+  return info.filenames.empty() ? pw::DragOperation::kNone : pw::DragOperation::kCopy;
 }
 
 bool IGraphicsView::PerformDragOperation(const IGraphicsDraggingInfo& info) {

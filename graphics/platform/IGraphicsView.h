@@ -95,9 +95,9 @@ class IGraphicsView final : public platform::window::View,
   void SetMouseCursor(ECursor cursor);
 
   // ---- Dropping files (from other programs, through the window: X11's drag-and-drop protocol, or a test) ----
-  // Copy when the control under the pointer takes the files (IControl::AcceptsDrop), else none.
+  // Copy whenever files are dragged (wherever they are), none for an empty list.
   platform::window::DragOperation DraggingEntered(const IGraphicsDraggingInfo& info) override;
-  // Always true; the files go to the control under the pointer.
+  // Always true; the files go to IGraphics::OnDrop (one) or OnDropMultiple (more) at the editor point.
   bool PerformDragOperation(const IGraphicsDraggingInfo& info) override;
 
   // ---- View ----

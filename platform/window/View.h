@@ -148,9 +148,12 @@ class View {
   virtual void HideToolTip() {}
 
   // Files dragged from other programs (the back end's drag-and-drop protocol, or a test, through the window). The
-  // window asks the view under the pointer: entered when the drag comes over it, updated as it moves there (the
-  // answer of entered by default), exited when it leaves it or is cancelled; a drop on a view whose last answer was
-  // not kNone performs it. Views take no drops by default.
+  // window asks the deepest view under the pointer that registered for dragged files (a view that did not, such as
+  // a field over the view, passes the drag to its superviews): entered when the drag comes over it, updated as it
+  // moves there (the answer of entered by default), exited when it leaves it or is cancelled; a drop on a view
+  // whose last answer was not kNone performs it. Views take no drops by default.
+  void RegisterForDraggedFiles() { mTakesDraggedFiles = true; }
+  bool RegisteredForDraggedFiles() const { return mTakesDraggedFiles; }
   virtual DragOperation DraggingEntered(const DraggingInfo&) { return DragOperation::kNone; }
   virtual DragOperation DraggingUpdated(const DraggingInfo& info) { return DraggingEntered(info); }
   virtual void DraggingExited() {}
@@ -188,6 +191,7 @@ class View {
 
   Rect mFrame;
   bool mHidden = false;
+  bool mTakesDraggedFiles = false;
   View* mSuperview = nullptr;
   Window* mRootOf = nullptr;  // set on a window's content view
   std::vector<View*> mSubviews;

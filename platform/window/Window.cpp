@@ -325,6 +325,7 @@ DraggingInfo Window::DragInfo(const std::vector<std::string>& files, Point pixel
 DragOperation Window::DragMoved(const std::vector<std::string>& files, Point pixel) {
   const DraggingInfo info = DragInfo(files, pixel);
   View* hit = mContent.HitTest(TopDown(info.draggingLocation));
+  while (hit && !hit->RegisteredForDraggedFiles()) hit = hit->Superview();
   if (hit != mDragView) {
     DragExited();
     mDragView = hit;

@@ -131,8 +131,8 @@ class Window {
   // Back-end side: translates one native input into the layer's events and sends them.
   void HandleInput(const NativeInput& input);
   // Back-end side (and tests): files dragged from another program are over the content at pixel (pixels from
-  // the top-left corner). The view under them hears it (entered, or updated while it stays under the drag; the
-  // view the drag left, exited) and answers what a drop there would do.
+  // the top-left corner). The view under them that registered for dragged files hears it (entered, or updated
+  // while it stays under the drag; the view the drag left, exited) and answers what a drop there would do.
   DragOperation DragMoved(const std::vector<std::string>& files, Point pixel);
   // The drag left the window or was cancelled.
   void DragExited();

@@ -223,8 +223,8 @@ TEST_F(EditorHostTest, APresetSavedAndLoadedThroughThePresetBar) {
   EXPECT_NEAR(host.GetParameter(kGainMaster), 0.25f, 1e-4f) << testing::PrintToString(backend->LogLines());
 }
 
-// Files dragged from another program (the window's entry point, as the X11 back end's drop protocol uses it): the
-// preset bar takes a preset file and loads it; it refuses any other file.
+// Files dragged from another program (the window's entry point, as the X11 back end's drop protocol uses it): any
+// file is answered with a copy wherever it is; the preset bar loads a dropped preset file.
 TEST_F(EditorHostTest, APresetFileDroppedOnThePresetBarIsLoaded) {
   OpenEditor();
   const std::string preset = std::string(std::getenv("HOME")) + "/Dropped preset.lps";
@@ -236,9 +236,8 @@ TEST_F(EditorHostTest, APresetFileDroppedOnThePresetBarIsLoaded) {
   Frames(4);
   host.SetParameter(kGainMaster, 0.75f);
   const pw::Point presetBar{280, 20};
-  EXPECT_EQ(window->DragMoved({"/tmp/notes.txt"}, presetBar), pw::DragOperation::kNone);
-  EXPECT_FALSE(window->DragDropped({"/tmp/notes.txt"}, presetBar));
-  EXPECT_EQ(window->DragMoved({preset}, pw::Point{95, 180}), pw::DragOperation::kNone);  // a fader takes no file
+  EXPECT_EQ(window->DragMoved({"/tmp/notes.txt"}, presetBar), pw::DragOperation::kCopy);
+  EXPECT_EQ(window->DragMoved({preset}, pw::Point{95, 180}), pw::DragOperation::kCopy);  // over a fader
   EXPECT_EQ(window->DragMoved({preset}, presetBar), pw::DragOperation::kCopy);
   EXPECT_NEAR(host.GetParameter(kGainMaster), 0.75f, 1e-4f);
   EXPECT_TRUE(window->DragDropped({preset}, presetBar));

@@ -70,31 +70,47 @@ TEST_F(PlatformGraphicsTest, MouseEventsReachTheControlAsTheCoreExpects) {
   }
 }
 
-TEST_F(PlatformGraphicsTest, DroppedFilesArriveAtTheEditorPointWhenTheControlThereTakesThem) {
+// Any dragged files are answered with a copy wherever they are, and a drop reaches the control under it, whatever
+// the files; a native view over the editor (here a bare one, as a host's platform view) passes drags to the editor.
+TEST_F(PlatformGraphicsTest, DroppedFilesArriveAtTheEditorPointWhateverTheFilesAndWhereverTheyLand) {
   Open(2.f);
   // View point (200, 100) is editor point (100, 50) at draw scale 2; window y runs upwards from the bottom.
   const pw::Point inWindow{200, 200 - 100};
-  const pw::Point besides{100, 200 - 50};  // editor (50, 25): the background, which takes no drop
+  const pw::Point besides{100, 200 - 50};  // editor (50, 25): the background
   struct Row {
     std::vector<std::string> files;
     pw::Point at;
     pw::DragOperation answer;
   } rows[] = {{{}, inWindow, pw::DragOperation::kNone},
               {{"/tmp/a.wav"}, inWindow, pw::DragOperation::kCopy},
-              {{"/tmp/a.txt", "/tmp/b.wav"}, inWindow, pw::DragOperation::kNone},
-              {{"/tmp/a.wav"}, besides, pw::DragOperation::kNone}};
+              {{"/tmp/a.txt", "/tmp/b.wav"}, inWindow, pw::DragOperation::kCopy},
+              {{"/tmp/a.wav"}, besides, pw::DragOperation::kCopy},
+              {{}, besides, pw::DragOperation::kNone}};
   for (const Row& row : rows) EXPECT_EQ(V().DraggingEntered({row.files, row.at}), row.answer);
   EXPECT_TRUE(V().PerformDragOperation({{"/tmp/a.wav"}, inWindow}));
-  EXPECT_TRUE(V().PerformDragOperation({{"/tmp/a.wav", "/tmp/b.wav"}, inWindow}));
+  EXPECT_TRUE(V().PerformDragOperation({{"/tmp/a.txt", "/tmp/b.wav"}, inWindow}));
   EXPECT_TRUE(V().PerformDragOperation({{"/tmp/c.wav"}, besides}));
+  EXPECT_TRUE(V().PerformDragOperation({{}, inWindow}));
   EXPECT_EQ(journal, (std::vector<std::string>{"drop /tmp/a.wav", "drops 2"}));
 
-  // Through the window, as the X11 back end delivers a drop: only what the control takes reaches it.
-  journal.clear();
-  const pw::Point pixel{200, 100};
-  EXPECT_FALSE(W().DragDropped({"/tmp/d.txt"}, pixel));
-  EXPECT_TRUE(W().DragDropped({"/tmp/d.wav"}, pixel));
-  EXPECT_EQ(journal, std::vector<std::string>{"drop /tmp/d.wav"});
+  // Through the window, as the X11 back end delivers a drop, also over a native view on the journal control.
+  pw::View overlay;
+  G().AttachPlatformView(IRECT(95.f, 45.f, 105.f, 55.f), &overlay);
+  struct Drop {
+    const char* file;
+    pw::Point pixel;  // pixels from the top-left corner
+    const char* seen;
+  } drops[] = {{"/tmp/d.txt", {185, 85}, "drop /tmp/d.txt"},
+               {"/tmp/e.wav", {200, 100}, "drop /tmp/e.wav"},
+               {"/tmp/f.doc", {20, 20}, nullptr}};
+  for (const Drop& drop : drops) {
+    SCOPED_TRACE(drop.file);
+    journal.clear();
+    EXPECT_EQ(W().DragMoved({drop.file}, drop.pixel), pw::DragOperation::kCopy);
+    EXPECT_TRUE(W().DragDropped({drop.file}, drop.pixel));
+    EXPECT_EQ(journal, drop.seen ? std::vector<std::string>{drop.seen} : std::vector<std::string>{});
+  }
+  G().RemovePlatformView(&overlay);
 }
 
 TEST(KeyTranslationTest, KeysBecomeVirtualKeysOrCharacters) {

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include "tests/graphics/platform/PlatformGraphicsFixture.h"
 #include "tests/support/HostThread.h"
@@ -107,6 +108,25 @@ TEST_F(GraphicsThreadsTest, IdleOnASecondThreadWhileTheFirstOpensDrawsAndCloses)
   ASSERT_TRUE(idleThread.Wait());
   EXPECT_EQ(dlg.opens, 50);
   EXPECT_EQ(dlg.closes, 50);
+}
+
+// The system version is read once for the whole process: threads asking at the same time all get that one value.
+TEST(SystemVersionThreadsTest, EveryThreadGetsTheOneValue) {
+  constexpr int kThreads = 4;
+  std::atomic<int> waiting{kThreads};
+  int seen[kThreads] = {};
+  std::vector<std::thread> threads;
+  for (int i = 0; i < kThreads; ++i) {
+    threads.emplace_back([&, i] {
+      // All start together, so that the first asks meet.
+      --waiting;
+      while (waiting.load() > 0) std::this_thread::yield();
+      seen[i] = IGraphicsLinux::GetSystemVersion();
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  for (const int version : seen) EXPECT_EQ(version, IGraphicsLinux::GetSystemVersion());
+  EXPECT_NE(IGraphicsLinux::GetSystemVersion(), 0);
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <utility>
 
 #include "graphics/ITextEntryControlBase.h"
@@ -86,15 +88,21 @@ TEST_F(PlatformGraphicsTest, MessageBoxesAnswerByTypeAndButton) {
   }
 }
 
-// Without a start the prompt opens in the user's documents folder, or in the home folder when that is not there,
-// and the caller's path names that folder from then on. The modal road answers in the caller's path (a cancel
-// empties it); the sheet road leaves the path and answers through the completion ("" for a cancel).
-TEST_F(PlatformGraphicsTest, DirectoryPromptStartsInTheDocumentsFolderAndACancelAnswersAnEmptyPath) {
+// Without a start the prompt opens in the user's desktop folder: the one the user's user-dirs.dirs names (in
+// $XDG_CONFIG_HOME), else "$HOME/Desktop", or the home folder when that folder is not there; the caller's path
+// names that folder from then on. The modal road answers in the caller's path (a cancel empties it); the sheet road
+// leaves the path and answers through the completion ("" for a cancel).
+TEST_F(PlatformGraphicsTest, DirectoryPromptStartsOnTheDesktopAndACancelAnswersAnEmptyPath) {
   presets_test::TempDataHome home;
-  unsetenv("XDG_CONFIG_HOME");
-  const std::string documents = home.Root() + "/Dokumente";
-  setenv("XDG_DOCUMENTS_DIR", documents.c_str(), 1);
-  std::filesystem::create_directories(documents);
+  unsetenv("XDG_DESKTOP_DIR");
+  const std::string config = home.Root() + "/config";
+  setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+  std::filesystem::create_directories(config);
+  const std::string named = home.Root() + "/Schreibtisch";
+  const std::string fallback = home.Root() + "/Desktop";
+  std::filesystem::create_directories(named);
+  std::filesystem::create_directories(fallback);
+  enum class Desktop { kNamed, kDefault, kMissing };
   struct Row {
     const char* path;
     bool sheet;
@@ -102,23 +110,30 @@ TEST_F(PlatformGraphicsTest, DirectoryPromptStartsInTheDocumentsFolderAndACancel
     std::string pathAfter;
     const char* completed;  // what the sheet's completion gets
     std::string startsIn;
-    bool documentsThere = true;
+    Desktop desktop = Desktop::kNamed;
   } rows[] = {
-      {"", false, std::nullopt, "", nullptr, documents},
-      {"", false, "/tmp/x", "/tmp/x/", nullptr, documents},
+      {"", false, std::nullopt, "", nullptr, named},
+      {"", false, "/tmp/x", "/tmp/x/", nullptr, named},
       {"/data/", false, std::nullopt, "", nullptr, "/data/"},
       {"/data/", false, "/tmp/x", "/tmp/x/", nullptr, "/data/"},
-      {"", true, std::nullopt, documents, "", documents},
-      {"", true, "/tmp/y", documents, "/tmp/y/", documents},
+      {"", true, std::nullopt, named, "", named},
+      {"", true, "/tmp/y", named, "/tmp/y/", named},
       {"/data/", true, "/tmp/y", "/data/", "/tmp/y/", "/data/"},
       {"/data/", true, std::nullopt, "/data/", "", "/data/"},
-      {"", false, std::nullopt, "", nullptr, home.Root(), false},
-      {"", true, std::nullopt, home.Root(), "", home.Root(), false},
+      {"", false, "/tmp/z", "/tmp/z/", nullptr, fallback, Desktop::kDefault},
+      {"", true, std::nullopt, fallback, "", fallback, Desktop::kDefault},
+      {"", false, std::nullopt, "", nullptr, home.Root(), Desktop::kMissing},
+      {"", true, std::nullopt, home.Root(), "", home.Root(), Desktop::kMissing},
   };
   Open();
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::Message() << row.path << " " << row.sheet << " " << row.startsIn);
-    if (!row.documentsThere) std::filesystem::remove(documents);
+    // The entry as xdg-user-dirs writes it; without it the xdg default applies.
+    presets_test::WriteTextFile(config + "/user-dirs.dirs",
+                                row.desktop == Desktop::kNamed
+                                    ? "# written by a test\nXDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n"
+                                    : "XDG_MUSIC_DIR=\"$HOME/Musik\"\n");
+    if (row.desktop == Desktop::kMissing) std::filesystem::remove(fallback);
     backend->ClearLog();
     backend->Script().panelAnswers.push_back(row.answer);
     FwString path(row.path);
@@ -137,7 +152,7 @@ TEST_F(PlatformGraphicsTest, DirectoryPromptStartsInTheDocumentsFolderAndACancel
     ASSERT_EQ(Log("panel directory").size(), 1u);
     EXPECT_NE(Log("panel directory")[0].find("dir=\"" + row.startsIn + "\""), std::string::npos);
   }
-  unsetenv("XDG_DOCUMENTS_DIR");
+  unsetenv("XDG_CONFIG_HOME");
 }
 
 // What the graphics say they run on: the renderer on Vulkan, and the window layer's back end.
@@ -376,6 +391,40 @@ TEST_F(PlatformGraphicsTest, FileDragOutAnswersFalseHeadlessAndReleasesTheCaptur
     EXPECT_EQ(Log("file-drag"), expected);
     Inject(pw::NativeInput::Kind::kButtonRelease, 100.f, 50.f, time + 0.1);
   }
+}
+
+// Kernel releases as uname reports them, packed by hand: the major's decimal digits, then minor and patch one
+// nibble each, capped at 15; what follows the numbers does not count.
+TEST(SystemVersionTest, KernelReleasesPackIntoNibbles) {
+  const std::pair<const char*, int> rows[] = {
+      {"6.1.0-18-amd64", 0x610},
+      {"5.15.0-91-generic", 0x5F0},
+      {"6.16.3+deb14-amd64", 0x6F3},
+      {"4.19.123", 0x4FF},
+      {"3.10.0-1160.el7.x86_64", 0x3A0},
+      {"2.6.32", 0x26F},
+      {"6.8", 0x680},
+      {"6.1-rc3", 0x610},
+      {"6", 0x600},
+      {"6..1", 0x600},
+      {"10.2.1", 0x1021},
+      {"12.0.0", 0x1200},
+      {"", 0},
+      {nullptr, 0},
+      {"Linux", 0},
+      {".6.1", 0},
+  };
+  for (const auto& [release, packed] : rows) {
+    SCOPED_TRACE(release ? release : "null");
+    EXPECT_EQ(IGraphicsLinux::SystemVersionFromRelease(release), packed);
+  }
+  // The running kernel, read here from procfs.
+  std::ifstream file("/proc/sys/kernel/osrelease");
+  int major = -1, minor = -1;
+  char dot = 0;
+  file >> major >> dot >> minor;
+  ASSERT_TRUE(file && dot == '.' && major > 0 && major < 10 && minor >= 0) << "an unusual kernel";
+  EXPECT_EQ(IGraphicsLinux::GetSystemVersion() >> 4, major << 4 | std::min(minor, 15));
 }
 
 }  // namespace

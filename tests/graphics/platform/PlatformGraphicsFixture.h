@@ -59,7 +59,7 @@ class RecordingDrawingLayer final : public IGraphicsDrawingLayer {
 };
 
 // Writes what reaches it to the journal: "down L R", "dbl", "up", "drag dX,dY", "out", "wheel", "drop PATH",
-// "drops N", "menu INDEX" or "menu none", "text TYPED" (unbound only). Takes drops of files named "*.wav".
+// "drops N", "menu INDEX" or "menu none", "text TYPED" (unbound only).
 class JournalControl : public IControl {
  public:
   JournalControl(std::vector<std::string>& journal, const IRECT& bounds, int paramIdx)
@@ -81,9 +81,6 @@ class JournalControl : public IControl {
   void OnDrop(const char* path) override { mJournal.push_back(std::string("drop ") + path); }
   void OnDropMultiple(const std::vector<const char*>& paths) override {
     mJournal.push_back("drops " + std::to_string(paths.size()));
-  }
-  bool AcceptsDrop(const std::vector<const char*>& paths) const override {
-    return !paths.empty() && std::string(paths.front()).ends_with(".wav");
   }
   void OnTextEntryCompletion(const char* str, int) override { mJournal.push_back(std::string("text ") + str); }
   void OnPopupMenuSelection(IPopupMenu* menu, int) override {

@@ -338,8 +338,11 @@ TEST_F(WindowEventsTest, TooltipsShowWhereThePointerRestsAndGoOnLeaveClickWheelK
 }
 
 // Files dragged from another program: the view under them is asked as the drag moves, and only its yes lets a drop
-// through. The recording view takes files named "*.lps"; the content view around it takes nothing.
+// through. The recording view takes files named "*.lps"; the content view around it takes nothing. A subview that
+// did not register for dragged files (pixels 140..170 x 70..90) leaves the drag to the recording view under it.
 TEST_F(WindowEventsTest, DraggedFilesAskTheViewUnderThemAndADropNeedsItsYes) {
+  View bare(MakeRect(40, 20, 30, 20));
+  view.AddSubview(bare);
   struct Row {
     const char* call;  // "moved", "exited" or "dropped"
     Point pixel;
@@ -348,7 +351,7 @@ TEST_F(WindowEventsTest, DraggedFilesAskTheViewUnderThemAndADropNeedsItsYes) {
     std::vector<std::string> told;
   } rows[] = {
       {"moved", {150, 80}, {"/a.lps"}, true, {"entered"}},
-      {"moved", {160, 90}, {"/a.lps"}, true, {"updated"}},
+      {"moved", {200, 95}, {"/a.lps"}, true, {"updated"}},
       {"moved", {20, 10}, {"/a.lps"}, false, {"exited"}},
       {"moved", {150, 80}, {"/a.wav"}, false, {"entered"}},
       {"exited", {}, {}, false, {"exited"}},

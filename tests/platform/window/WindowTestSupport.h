@@ -28,7 +28,9 @@ struct Seen {
 
 class RecordingView : public View {
  public:
-  explicit RecordingView(Rect frame, bool takesKeys = true) : View(frame), mTakesKeys(takesKeys) {}
+  explicit RecordingView(Rect frame, bool takesKeys = true) : View(frame), mTakesKeys(takesKeys) {
+    RegisterForDraggedFiles();
+  }
   bool AcceptsFirstResponder() const override { return true; }
   void MouseDown(const Event& e) override { Record(e); }
   void MouseUp(const Event& e) override { Record(e); }

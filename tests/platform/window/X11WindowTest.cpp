@@ -13,6 +13,7 @@
 #include "platform/window/Dialogs.h"
 #include "platform/window/Pasteboard.h"
 #include "platform/window/X11DragDrop.h"
+#include "platform/window/X11DragSource.h"
 
 #include "tests/platform/window/WindowTestSupport.h"
 
@@ -562,14 +563,15 @@ std::string DragEnding() {
 }
 
 // The window drags a file out to this test's XDND target: the target is the window under the pointer that takes
-// drops, the list it reads names the file, percent-encoded, the view that took the press hears no more of the
+// drops (a top-level window's proxy only when the proxy names itself: one left behind naming another window is
+// passed over), the list it reads names the file, percent-encoded, the view that took the press hears no more of the
 // button, and every ending lets go of the pointer and says in the log how the drag ended. A silent target is left
 // 2 s (on the run loop's manual clock) after the message it did not answer, not sooner and not later.
 TEST_F(X11WindowTest, AFileDraggedOutReachesTheTargetUnderThePointer) {
   platform::ManualClock clock(50.0);
   RunLoop::Main().SetClock(&clock);
   using Answer = xdnd_test::XdndTarget::Answer;
-  enum class Layout { kTopLevel, kInsideAware, kOverUnawareChild, kProxied };
+  enum class Layout { kTopLevel, kInsideAware, kOverUnawareChild, kProxied, kStaleProxy };
   const ::Window root = DefaultRootWindow(display);
   const std::string at = "position 700,200";  // the pointer on the root window, inside every layout's target
   const std::vector<std::string> dropped{"enter 5 text/uri-list", at, "drop"};
@@ -589,9 +591,11 @@ TEST_F(X11WindowTest, AFileDraggedOutReachesTheTargetUnderThePointer) {
       {"a newer version", 6, Answer::kAccept, Layout::kTopLevel, dropped, "dropped on"},
       {"version 2", 2, Answer::kAccept, Layout::kTopLevel, {}, "no target"},
       {"refusing", 5, Answer::kRefuse, Layout::kTopLevel, left, "refused by"},
+      {"refusing at the drop", 5, Answer::kRefuseAtDrop, Layout::kTopLevel, dropped, "refused by"},
       {"inside an aware window", 5, Answer::kAccept, Layout::kInsideAware, dropped, "dropped on"},
       {"over an unaware child", 5, Answer::kAccept, Layout::kOverUnawareChild, dropped, "dropped on"},
       {"through a proxy", 5, Answer::kAccept, Layout::kProxied, dropped, "dropped on"},
+      {"beside a stale proxy", 5, Answer::kAccept, Layout::kStaleProxy, dropped, "dropped on"},
       {"silent", 5, Answer::kSilent, Layout::kTopLevel, left, "no answer from"},
       {"silent at the drop", 5, Answer::kSilentAtDrop, Layout::kTopLevel, dropped, "no answer from"},
   };
@@ -599,11 +603,21 @@ TEST_F(X11WindowTest, AFileDraggedOutReachesTheTargetUnderThePointer) {
     SCOPED_TRACE(row.what);
     CurrentBackend().ClearLog();
     view.seen.clear();
-    // The target covers root 600..800 x 100..300; through a proxy, a window manager's frame and its client do. An
-    // aware window around the target would show in its record as "... for 0xID".
+    // The target covers root 600..800 x 100..300; through a proxy, a window manager's frame and its client do
+    // (beside a stale proxy, the target is inside the client). An aware window around the target would show in its
+    // record as "... for 0xID".
     std::unique_ptr<xdnd_test::XdndTarget> target;
     ::Window around = 0, named = 0;
-    if (row.layout == Layout::kInsideAware || row.layout == Layout::kProxied) {
+    const auto makeClient = [&] {
+      const ::Window client = XCreateSimpleWindow(display, around, 0, 0, 200, 200, 0, 0, 0);
+      const Atom wmState = XInternAtom(display, "WM_STATE", False);
+      const long state[2] = {1, 0};  // normal, no icon
+      XChangeProperty(display, client, wmState, wmState, 32, PropModeReplace,
+                      reinterpret_cast<const unsigned char*>(state), 2);
+      XMapWindow(display, client);
+      return client;
+    };
+    if (row.layout == Layout::kInsideAware || row.layout == Layout::kProxied || row.layout == Layout::kStaleProxy) {
       around = XCreateSimpleWindow(display, root, 600, 100, 200, 200, 0, 0, 0);
       XMapWindow(display, around);
     }
@@ -613,14 +627,21 @@ TEST_F(X11WindowTest, AFileDraggedOutReachesTheTargetUnderThePointer) {
                       reinterpret_cast<const unsigned char*>(&version), 1);
       target = std::make_unique<xdnd_test::XdndTarget>(display, row.version, 50, 50, 100, 100, around);
     } else if (row.layout == Layout::kProxied) {
-      named = XCreateSimpleWindow(display, around, 0, 0, 200, 200, 0, 0, 0);
-      const Atom wmState = XInternAtom(display, "WM_STATE", False);
-      const long state[2] = {1, 0};  // normal, no icon
-      XChangeProperty(display, named, wmState, wmState, 32, PropModeReplace,
-                      reinterpret_cast<const unsigned char*>(state), 2);
-      XMapWindow(display, named);
+      named = makeClient();
       target = std::make_unique<xdnd_test::XdndTarget>(display, row.version, 1200, 1000, 10, 10);
       target->ProxyFor(named);
+    } else if (row.layout == Layout::kStaleProxy) {
+      // The client's proxy is an aware window (of this test's connection, so what it was sent would be heard)
+      // whose own XdndProxy names the client instead of itself.
+      const ::Window client = makeClient();
+      target = std::make_unique<xdnd_test::XdndTarget>(display, row.version, 0, 0, 200, 200, client);
+      const ::Window stale = XCreateSimpleWindow(display, around, 0, 0, 1, 1, 0, 0, 0);
+      const long version = 5;
+      XChangeProperty(display, stale, target->aware, XA_ATOM, 32, PropModeReplace,
+                      reinterpret_cast<const unsigned char*>(&version), 1);
+      for (const auto& [carrier, proxy] : {std::pair{client, stale}, std::pair{stale, client}})
+        XChangeProperty(display, carrier, target->proxy, XA_WINDOW, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(&proxy), 1);
     } else {
       target = std::make_unique<xdnd_test::XdndTarget>(display, row.version, 600, 100, 200, 200);
       if (row.layout == Layout::kOverUnawareChild)
@@ -678,6 +699,104 @@ TEST_F(X11WindowTest, AFileDraggedOutReachesTheTargetUnderThePointer) {
     XUngrabPointer(display, CurrentTime);
     target.reset();
     if (around) XDestroyWindow(display, around);
+  }
+  RunLoop::Main().SetClock(nullptr);
+}
+
+// While the pointer moves over the target, the window tells it where the pointer is as the target asks: one
+// position at a time, none while it stays inside the rectangle of the target's last status (unless the target asks
+// for them all), and, when the target leaves a position unanswered for 2 s (run loop on a manual clock) after the
+// pointer moved on, one for where the pointer is then. Each drag starts with "enter" and "position 700,200"; each
+// step moves the pointer and lists what the target hears after it.
+TEST_F(X11WindowTest, AFileDraggedOutTellsTheTargetWhereThePointerGoesAsItAsks) {
+  platform::ManualClock clock(50.0);
+  RunLoop::Main().SetClock(&clock);
+  using Answer = xdnd_test::XdndTarget::Answer;
+  struct Step {
+    int x, y;  // on the root window
+    std::vector<std::string> heard;
+    bool timeout = false;  // the clock passes the answer timeout after the move
+  };
+  struct Row {
+    const char* what;
+    Answer first;  // to the first position; every later one is accepted
+    bool sendPositions;
+    std::vector<Step> steps;
+  } rows[] = {
+      // The rectangle 680..740 x 190..210 is not square: width and height are not interchangeable.
+      {"a quiet rectangle",
+       Answer::kAccept,
+       false,
+       {{730, 195, {}}, {690, 209, {}}, {700, 230, {"position 700,230"}}, {745, 215, {"position 745,215"}}}},
+      {"positions asked for everywhere",
+       Answer::kAccept,
+       true,
+       {{730, 195, {"position 730,195"}}, {690, 209, {"position 690,209"}}}},
+      {"an unanswered position", Answer::kSilent, false, {{710, 210, {}}, {720, 220, {"position 720,220"}, true}}},
+  };
+  const std::string uri = "file:///tmp/paced.lps";
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    CurrentBackend().ClearLog();
+    xdnd_test::XdndTarget target(display, 5, 600, 100, 200, 200);
+    target.answer = row.first;
+    target.quietX = 680;
+    target.quietY = 190;
+    target.quietWidth = 60;
+    target.quietHeight = 20;
+    target.sendPositions = row.sendPositions;
+    const auto pump = [&](auto done) {
+      return PumpUntil([&] {
+        target.Serve();
+        RunLoop::Main().RunDueTimers();
+        return done();
+      });
+    };
+    // The window and the target exchange what they have on their way.
+    const auto settle = [&] {
+      int count = 10;
+      pump([&] {
+        XSync(display, False);
+        return --count == 0;
+      });
+    };
+
+    int rootX = 0, rootY = 0;
+    ::Window ignored = 0;
+    XTranslateCoordinates(display, child, DefaultRootWindow(display), 50, 40, &rootX, &rootY, &ignored);
+    XTestFakeMotionEvent(display, -1, rootX, rootY, 0);
+    XTestFakeButtonEvent(display, 1, True, 0);
+    XSync(display, False);
+    ASSERT_TRUE(PumpUntil([&] { return !view.seen.empty(); }));
+    ASSERT_TRUE(window->DragFileOut("/tmp/paced.lps"));
+    XTestFakeMotionEvent(display, -1, 700, 200, 0);
+    XSync(display, False);
+    ASSERT_TRUE(pump([&] { return target.heard.size() >= 2; }));
+    EXPECT_EQ(target.heard, (std::vector<std::string>{"enter 5 text/uri-list", "position 700,200"}));
+    target.answer = Answer::kAccept;
+    settle();
+    for (const Step& step : row.steps) {
+      SCOPED_TRACE(testing::Message() << step.x << "," << step.y);
+      const size_t before = target.heard.size();
+      XTestFakeMotionEvent(display, -1, step.x, step.y, 0);
+      XSync(display, False);
+      settle();
+      if (step.timeout) {
+        EXPECT_EQ(target.heard.size(), before) << "a position before the timeout";
+        clock.Advance(X11DragSource::kAnswerTimeoutSeconds);
+      }
+      ASSERT_TRUE(pump([&] { return target.heard.size() >= before + step.heard.size(); }));
+      settle();
+      EXPECT_EQ(
+          std::vector<std::string>(target.heard.begin() + static_cast<std::ptrdiff_t>(before), target.heard.end()),
+          step.heard);
+    }
+    // The last answer accepted the drop.
+    XTestFakeButtonEvent(display, 1, False, 0);
+    XSync(display, False);
+    ASSERT_TRUE(pump([&] { return !DragEnding().empty(); }));
+    EXPECT_EQ(DragEnding(), "file-drag " + uri + " -> dropped on " + HexId(target.window));
+    EXPECT_EQ(target.heard.back(), "drop");
   }
   RunLoop::Main().SetClock(nullptr);
 }

@@ -1,7 +1,9 @@
 // The drop target's part of the drag-and-drop protocol file managers use (XDND), played by a test on a real X
 // display, on a connection the test hands it: a window carrying XdndAware of a chosen version that answers each
-// XdndPosition with an XdndStatus accepting or refusing the drop (or not at all, when told to stay silent), reads the
-// dropped text/uri-list from XdndSelection and answers XdndFinished (unless told to stay silent at the drop). It keeps
+// XdndPosition with an XdndStatus accepting or refusing the drop (or not at all, when told to stay silent), with the
+// rectangle inside which it wants no further position unless it asks for them all, reads the dropped text/uri-list
+// from XdndSelection and answers XdndFinished, the drop taken or (when told to refuse at the drop) not, unless told
+// to stay silent at the drop. It keeps
 // what it heard as text, in order: "enter V TYPE", "position X,Y", "leave", "drop", with " for 0xID" added when a
 // message names another window than the helper's (it serves as that window's proxy).
 // Include after the project's headers: Xlib's macros must not meet their names.
@@ -20,7 +22,7 @@ namespace xdnd_test {
 
 class XdndTarget {
  public:
-  enum class Answer { kAccept, kRefuse, kSilent, kSilentAtDrop };
+  enum class Answer { kAccept, kRefuse, kSilent, kSilentAtDrop, kRefuseAtDrop };
 
   // A mapped window at x, y (in parent, the root when 0) of width by height, aware of the given version.
   XdndTarget(Display* display, long version, int x, int y, int width, int height, ::Window parent = 0)
@@ -71,6 +73,9 @@ class XdndTarget {
   Atom aware = 0, proxy = 0, enter = 0, position = 0, status = 0, leave = 0, drop = 0, finished = 0, selection = 0,
        actionCopy = 0, uriList = 0, property = 0;
   Answer answer = Answer::kAccept;
+  // The status's rectangle on the root window (empty by default) and whether positions inside it are wanted too.
+  int quietX = 0, quietY = 0, quietWidth = 0, quietHeight = 0;
+  bool sendPositions = false;
   std::vector<std::string> heard;
   std::string dropped;  // the list read at the drop
 
@@ -102,7 +107,9 @@ class XdndTarget {
     mNamed = message.window;
     if (type == position && answer != Answer::kSilent) {
       const bool accept = answer != Answer::kRefuse;
-      Send(status, {static_cast<long>(mNamed), accept ? 1L : 0L, 0, 0, accept ? static_cast<long>(actionCopy) : 0});
+      const long flags = (accept ? 1L : 0L) | (sendPositions ? 2L : 0L);
+      Send(status, {static_cast<long>(mNamed), flags, static_cast<long>(quietX) << 16 | quietY,
+                    static_cast<long>(quietWidth) << 16 | quietHeight, accept ? static_cast<long>(actionCopy) : 0});
     }
     if (type == drop && answer != Answer::kSilent) {
       XConvertSelection(mDisplay, selection, uriList, property, window, static_cast<Time>(l[2]));
@@ -124,7 +131,7 @@ class XdndTarget {
     }
     if (answer == Answer::kSilentAtDrop) return;
     // Before version 5 the message carries the target only.
-    const bool taken = !dropped.empty() && mVersion >= 5;
+    const bool taken = !dropped.empty() && mVersion >= 5 && answer != Answer::kRefuseAtDrop;
     Send(finished, {static_cast<long>(mNamed), taken ? 1L : 0L, taken ? static_cast<long>(actionCopy) : 0, 0, 0});
   }
   void Send(Atom type, const long (&data)[5]) { SendXdndMessage(mDisplay, mSource, type, data); }
