@@ -79,6 +79,34 @@ TEST(IPopupMenu, SubmenuCarriesTheParentsFunction) {
   EXPECT_EQ(chosenIn, sub);
 }
 
+// The submenu's own function never survives being added: it answers through its parent's, or through none
+// when the parent has none.
+TEST(IPopupMenu, AddingASubmenuReplacesItsOwnFunction) {
+  struct Row {
+    bool parentHasFunction;
+    bool submenuHasFunction;
+    const char* expectCalled;
+  };
+  const Row rows[] = {
+      {true, true, "parent"},
+      {true, false, "parent"},
+      {false, true, ""},
+      {false, false, ""},
+  };
+  for (const Row& row : rows) {
+    std::string called;
+    IPopupMenu menu;
+    if (row.parentHasFunction) menu.SetFunction([&](IPopupMenu*) { called += "parent"; });
+    auto* sub = new IPopupMenu;
+    if (row.submenuHasFunction) sub->SetFunction([&](IPopupMenu*) { called += "own"; });
+    menu.AddItem("sub", sub, IPopupMenu::kSorted);
+    EXPECT_EQ(static_cast<bool>(sub->GetFunction()), row.parentHasFunction);
+    sub->ExecFunction();
+    EXPECT_EQ(called, row.expectCalled) << row.parentHasFunction << row.submenuHasFunction;
+    EXPECT_EQ(menu.GetItem(0)->GetSubmenu(), sub);
+  }
+}
+
 TEST(IPopupMenu, DeletingAMenuDeletesNestedSubmenus) {
   auto* menu = new IPopupMenu("root", {"x"});
   auto* sub = new IPopupMenu("sub", {"y"});
