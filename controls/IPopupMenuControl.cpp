@@ -99,10 +99,10 @@ IPopupMenuControl::MenuPanel::MenuPanel(IPopupMenuControl& control, IPopupMenu& 
     mCells.clear();
     const float firstTop = e.T + kShadowSize + m;
     // At least one cell however short the editor: a column of none could neither show nor choose anything.
-    const int maxVisible = std::max(1, static_cast<int>((e.B - m - firstTop) / (cellH + kCellGap)));
-    if (n >= maxVisible) {
+    mMaxVisibleCells = std::max(1, static_cast<int>((e.B - m - firstTop) / (cellH + kCellGap)));
+    if (n >= mMaxVisibleCells) {
       mScrolls = true;
-      layColumn(firstTop, maxVisible);
+      layColumn(firstTop, mMaxVisibleCells);
     } else {
       // Grown upward from the origin, but never past the editor's bottom or above its top.
       float columnH = kCellGap * static_cast<float>(n - 1);

@@ -51,6 +51,7 @@ class IPopupMenuControl : public IPopupMenuControlBase {
     std::vector<IRECT> mCells;
     IRECT mOuterRECT;
     IRECT mBackgroundRECT;
+    int mMaxVisibleCells = 0;  // how many cells the editor's height holds; set when the column is too tall
     bool mShouldDraw = true;
     IBlend mBlend{kBlendDefault, 0.f};
     IRECT mLargestCellRECT;

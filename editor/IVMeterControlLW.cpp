@@ -85,7 +85,8 @@ IVMeterControlLW<MAXNC>::IVMeterControlLW(const IRECT& bounds, int paramIdx, int
       IVectorBase(style, false, false),
       mDrawBackground(drawBackground),
       mPeakTextOnTop(peakTextOnTop),
-      mMessageId(messageId) {
+      mMessageId(messageId),
+      mParamIdx(paramIdx) {
   AttachIControl(this, label);
   InitMarkTables();
   LayoutMeter();

@@ -176,6 +176,7 @@ TEST_P(PopupPlacement, OpensWhereTheEditorHasRoom) {
   EXPECT_EQ(popup->GetAnchorArrowDir(), c.dir);
   EXPECT_EQ(panel.mScrolls, c.scrolls);
   EXPECT_EQ(panel.NCells(), c.scrolls ? 17 : c.nItems);
+  EXPECT_EQ(panel.mMaxVisibleCells, c.scrolls ? 17 : 0);
   EXPECT_GE(panel.mCells.front().T, 0.f);
   EXPECT_LE(panel.mCells.back().B, 300.f);
   EXPECT_EQ(popup->GetAnchorRECT(), c.anchor);

@@ -232,6 +232,11 @@ TEST_F(ControlList, MarkingAllReachesTheSpecialControlsToo) {
     for (const auto& [name, control] : controls)
       EXPECT_EQ(control->IsDirty(), row.dirty) << row.operation << ": " << name;
   }
+
+  // Any control operation with its arguments goes the same way.
+  g.ForAllControls(&IControl::Hide, true);
+  for (const auto& [name, control] : controls) EXPECT_TRUE(control->IsHidden()) << name;
+  EXPECT_TRUE(g.GetPerfDisplay()->IsHidden());
 }
 
 TEST_F(ControlList, MovingOrResizingAControlRedrawsAllOnlyWhenItIsShown) {
