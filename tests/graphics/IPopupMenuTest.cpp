@@ -63,47 +63,24 @@ TEST(IPopupMenu, ANullItemAddsNothing) {
   EXPECT_EQ(menu.NItems(), 2);
 }
 
+// A submenu added with a text answers through its parent's completion function, called with the submenu; its own
+// function never survives, also when the parent has none.
 TEST(IPopupMenu, SubmenuCarriesTheParentsFunction) {
-  int calls = 0;
-  IPopupMenu* chosenIn = nullptr;
-  IPopupMenu menu("root", {"x"}, [&](IPopupMenu* m) {
-    ++calls;
-    chosenIn = m;
-  });
-  auto* sub = new IPopupMenu("sub", {"s1", "s2"});
-  menu.AddItem("more", sub);
-  ASSERT_EQ(menu.GetItem(1)->GetSubmenu(), sub);
-  sub->SetChosenItemIdx(1);
-  sub->ExecFunction();
-  EXPECT_EQ(calls, 1);
-  EXPECT_EQ(chosenIn, sub);
-}
-
-// The submenu's own function never survives being added: it answers through its parent's, or through none
-// when the parent has none.
-TEST(IPopupMenu, AddingASubmenuReplacesItsOwnFunction) {
-  struct Row {
-    bool parentHasFunction;
-    bool submenuHasFunction;
-    const char* expectCalled;
-  };
-  const Row rows[] = {
-      {true, true, "parent"},
-      {true, false, "parent"},
-      {false, true, ""},
-      {false, false, ""},
-  };
-  for (const Row& row : rows) {
+  const struct {
+    bool parentHasOne, submenuHasOne;
+    const char* called;
+  } rows[] = {{true, true, "parent"}, {true, false, "parent"}, {false, true, ""}, {false, false, ""}};
+  for (const auto& row : rows) {
     std::string called;
-    IPopupMenu menu;
-    if (row.parentHasFunction) menu.SetFunction([&](IPopupMenu*) { called += "parent"; });
-    auto* sub = new IPopupMenu;
-    if (row.submenuHasFunction) sub->SetFunction([&](IPopupMenu*) { called += "own"; });
-    menu.AddItem("sub", sub, IPopupMenu::kSorted);
-    EXPECT_EQ(static_cast<bool>(sub->GetFunction()), row.parentHasFunction);
+    IPopupMenu menu("root", {"x"});
+    auto* sub = new IPopupMenu("sub", {"s1", "s2"});
+    if (row.parentHasOne)
+      menu.SetFunction([&](IPopupMenu* m) { called += m == sub ? "parent" : "parent, other menu"; });
+    if (row.submenuHasOne) sub->SetFunction([&](IPopupMenu*) { called += "own"; });
+    menu.AddItem("more", sub, IPopupMenu::kSorted);
+    ASSERT_EQ(menu.GetItem(0)->GetSubmenu(), sub);
     sub->ExecFunction();
-    EXPECT_EQ(called, row.expectCalled) << row.parentHasFunction << row.submenuHasFunction;
-    EXPECT_EQ(menu.GetItem(0)->GetSubmenu(), sub);
+    EXPECT_EQ(called, row.called) << row.parentHasOne << row.submenuHasOne;
   }
 }
 
