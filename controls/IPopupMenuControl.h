@@ -115,7 +115,6 @@ class IPopupMenuControl : public IPopupMenuControlBase {
   EAnchorArrowDir GetAnchorArrowDir() const { return mAnchorArrowDir; }
   const IRECT& GetAnchorRECT() const { return mAnchorRECT; }
   const IRECT& GetAnchorArrowRECT() const { return mAnchorArrowRECT; }
-  const IRECT& GetSubmenuArrowRECT() const { return mSubmenuArrowRECT; }
   bool GetSubmenuShown() const { return mSubmenuShown; }
 
   // Fixed look and feel, in editor points.
