@@ -25,6 +25,28 @@ float ClampInto(float v, float lo, float hi) {
   return hi < lo ? lo : std::clamp(v, lo, hi);
 }
 
+// A triangle as wide and as deep as the rectangle is high, centred in it, its tip towards dir.
+void FillArrow(IGraphics& g, const IColor& color, const IRECT& r, IPopupMenuControl::EAnchorArrowDir dir,
+               const IBlend* blend) {
+  const float half = 0.5f * r.H();
+  const float cx = r.MW();
+  const float cy = r.MH();
+  switch (dir) {
+    case IPopupMenuControl::kPointLeft:
+      g.FillTriangle(color, cx - half, cy, cx + half, cy - half, cx + half, cy + half, blend);
+      break;
+    case IPopupMenuControl::kPointRight:
+      g.FillTriangle(color, cx + half, cy, cx - half, cy + half, cx - half, cy - half, blend);
+      break;
+    case IPopupMenuControl::kPointUp:
+      g.FillTriangle(color, cx, cy - half, cx + half, cy + half, cx - half, cy + half, blend);
+      break;
+    case IPopupMenuControl::kPointDown:
+      g.FillTriangle(color, cx, cy + half, cx - half, cy - half, cx + half, cy - half, blend);
+      break;
+  }
+}
+
 bool Showing(IPopupMenuControl::EPopupMenuState s) {
   return s == IPopupMenuControl::kOpening || s == IPopupMenuControl::kOpen || s == IPopupMenuControl::kSubmenuDelay;
 }
@@ -38,11 +60,12 @@ IPopupMenuControl::MenuPanel::MenuPanel(IPopupMenuControl& control, IPopupMenu& 
   float cellW;
   float cellH;
   control.CellSize(menu, cellW, cellH);
-  mLargestCellRECT = IRECT(x, y, x + cellW, y + cellH);
+  mLargestCellRECT = control.CellRectAt(menu, x, y);
 
   const IRECT& e = control.mEditorRECT;
   const float m = kCellMargin;
-  const float left = x + m;
+  const int perColumn = control.mMaxColumnItems;
+  float left = x + m;
   const int n = menu.NItems();
   auto heightOf = [&](int i) { return menu.GetItem(i)->GetIsSeparator() ? kSeparatorHeight : cellH; };
   auto layColumn = [&](float top, int count) {
@@ -53,19 +76,33 @@ IPopupMenuControl::MenuPanel::MenuPanel(IPopupMenuControl& control, IPopupMenu& 
     }
   };
 
+  // Down from the origin; a column full by the item limit or by the editor's bottom either starts the next
+  // column to the right or, with scrolling, gives way to the layouts below.
+  bool tooTall = false;
   float top = y + m;
-  int fitting = 0;
-  while (fitting < n && top + heightOf(fitting) + m <= e.B) top += heightOf(fitting++) + kCellGap;
+  for (int i = 0; i < n; ++i) {
+    const float h = heightOf(i);
+    const bool newColumn = i >= 2 && perColumn > 0 && i % perColumn == 0;
+    if (newColumn || top + h + m > e.B) {
+      if (control.mScrollIfTooBig) {
+        tooTall = true;
+        break;
+      }
+      left += cellW + kCellGap;
+      top = y + m;
+    }
+    mCells.emplace_back(left, top, left + cellW, top + h);
+    top += h + kCellGap;
+  }
 
-  if (fitting == n) {
-    layColumn(y + m, n);
-  } else {
+  if (tooTall) {
+    mCells.clear();
     const float firstTop = e.T + kShadowSize + m;
     // At least one cell however short the editor: a column of none could neither show nor choose anything.
-    const int maxVisible = std::max(1, static_cast<int>((e.B - m - firstTop) / (cellH + kCellGap)));
-    if (n >= maxVisible) {
+    mMaxVisibleCells = std::max(1, static_cast<int>((e.B - m - firstTop) / (cellH + kCellGap)));
+    if (n >= mMaxVisibleCells) {
       mScrolls = true;
-      layColumn(firstTop, maxVisible);
+      layColumn(firstTop, mMaxVisibleCells);
     } else {
       // Grown upward from the origin, but never past the editor's bottom or above its top.
       float columnH = kCellGap * static_cast<float>(n - 1);
@@ -173,12 +210,48 @@ void IPopupMenuControl::MeasurePanel(IPopupMenu& menu, float& width, float& heig
            kCellGap * static_cast<float>(n - 1);
 }
 
+IRECT IPopupMenuControl::CellRectAt(IPopupMenu& menu, float x, float y) const {
+  float w;
+  float h;
+  CellSize(menu, w, h);
+  return IRECT(x, y, x + w, y + h);
+}
+
 IRECT IPopupMenuControl::OriginRange(float w, float h) const {
   const IRECT& e = mEditorRECT;
   return IRECT(e.L + kShadowSize, e.T + kShadowSize, e.R - w - 2.f * kShadowSize, e.B - h - 2.f * kShadowSize);
 }
 
-// Callout arrows are not drawn, so panels sit right against their anchor.
+void IPopupMenuControl::SetAnchorArrow(EAnchorArrowDir dir, const IRECT& a) {
+  const float arrow = ArrowSize();
+  const float half = 0.5f * arrow;
+  mAnchorArrowDir = dir;
+  switch (dir) {
+    case kPointLeft:
+      mAnchorArrowRECT = IRECT(a.R, a.MH() - half, a.R + arrow, a.MH() + half);
+      break;
+    case kPointRight:
+      mAnchorArrowRECT = IRECT(a.L - arrow, a.MH() - half, a.L, a.MH() + half);
+      break;
+    case kPointUp:
+      mAnchorArrowRECT = IRECT(a.MW() - half, a.B, a.MW() + half, a.B + arrow);
+      break;
+    case kPointDown:
+      mAnchorArrowRECT = IRECT(a.MW() - half, a.T - arrow, a.MW() + half, a.T);
+      break;
+  }
+}
+
+void IPopupMenuControl::PlaceBeside(const IRECT& a, float w, float& x) {
+  if (a.MW() <= mEditorRECT.MW()) {
+    x = a.R + ArrowSize();
+    SetAnchorArrow(kPointLeft, a);
+  } else {
+    x = a.L - ArrowSize() - w - kShadowSize;
+    SetAnchorArrow(kPointRight, a);
+  }
+}
+
 void IPopupMenuControl::OpenMenu(const IRECT& anchor) {
   Hide(false);
   SetMenuState(kOpening);
@@ -186,6 +259,7 @@ void IPopupMenuControl::OpenMenu(const IRECT& anchor) {
   mPanels.clear();
   mActivePanel = mAppearingPanel = nullptr;
   mHoverCell = -1;
+  mAnchorRECT = anchor;
 
   float w;
   float h;
@@ -193,44 +267,35 @@ void IPopupMenuControl::OpenMenu(const IRECT& anchor) {
   const IRECT range = OriginRange(w, h);
   const IRECT& a = anchor;
   const IRECT& e = mEditorRECT;
+  const float arrow = ArrowSize();
   const float textSize = mText.mSize;
   const bool upperHalf = a.MH() <= e.MH();
-  const bool leftHalf = a.MW() <= e.MW();
 
   float x = 0.f;
-  float y = upperHalf ? a.MH() - textSize : a.MH() - h + textSize;
-  auto beside = [&] {
-    if (leftHalf) {
-      x = a.R;
-      mAnchorArrowDir = kPointLeft;
-    } else {
-      x = a.L - w - kShadowSize;
-      mAnchorArrowDir = kPointRight;
-    }
-  };
+  float y = upperHalf ? a.MH() - textSize - arrow : a.MH() - h + textSize + arrow;
+  PlaceBeside(a, w, x);
   auto xFits = [&] { return range.L < x && x <= range.R; };
-  beside();
 
   const bool fits = xFits() && range.T < y && y <= range.B;
   if (!fits) {
     const bool onlyTooLow = xFits() && range.T < y;
     if (!onlyTooLow && upperHalf) {
-      y = a.B;
-      mAnchorArrowDir = kPointUp;
+      y = a.B + arrow;
+      SetAnchorArrow(kPointUp, a);
       if (y <= range.B) {
         x = a.MW() - 0.5f * w;
       } else {
-        beside();
+        PlaceBeside(a, w, x);
         y = range.B;
       }
     }
     if ((x <= range.L || x > range.R || y > range.B) && a.MH() > e.MH()) {
-      y = a.T - h - kShadowSize;
-      mAnchorArrowDir = kPointDown;
+      y = a.T - arrow - h - kShadowSize;
+      SetAnchorArrow(kPointDown, a);
       if (y > range.T) {
         x = a.MW() - 0.5f * w;
       } else {
-        beside();
+        PlaceBeside(a, w, x);
         y = range.T;
       }
     }
@@ -238,22 +303,25 @@ void IPopupMenuControl::OpenMenu(const IRECT& anchor) {
     y = ClampInto(y, range.T, range.B);
   }
 
-  // Below the anchor whenever there is room there.
-  if (a.B <= range.B) {
-    x = ClampInto(a.MW() - 0.5f * w, range.L, range.R);
-    y = a.B;
-    mAnchorArrowDir = kPointUp;
+  if (mPreferBelow) {
+    if (a.B + arrow <= range.B) {
+      x = a.MW() - 0.5f * w;
+      y = a.B + arrow;
+      SetAnchorArrow(kPointUp, a);
+    }
+    x = ClampInto(x, range.L, range.R);
   }
 
   if (mRootHasSubmenus) {
     mSubmenusOpenRight = a.MW() <= e.MW();
-    x = ClampInto(a.MW() - 0.5f * w, range.L, range.R);
+    const float offset = a.MW() > e.MW() ? mRootHorizontalOffset : -mRootHorizontalOffset;
+    x = ClampInto(a.MW() - 0.5f * w + offset, range.L, range.R);
     if (e.B - a.B >= a.T - e.T) {
-      y = std::max(std::min(range.B, a.B), range.T);
-      mAnchorArrowDir = kPointUp;
+      y = std::max(std::min(range.B, a.B + arrow), range.T);
+      SetAnchorArrow(kPointUp, a);
     } else {
-      y = ClampInto(a.T - h - kShadowSize, range.T, range.B);
-      mAnchorArrowDir = kPointDown;
+      y = ClampInto(a.T - arrow - h - kShadowSize, range.T, range.B);
+      SetAnchorArrow(kPointDown, a);
     }
   }
 
@@ -319,7 +387,10 @@ void IPopupMenuControl::UpdateSubmenus() {
         any = true;
       }
     }
-    if (any) mActivePanel->mHighlightedCell = -1;
+    if (any) {
+      mActivePanel->mHighlightedCell = -1;
+      mSubmenuShown = false;
+    }
     return;
   }
 
@@ -334,7 +405,9 @@ void IPopupMenuControl::UpdateSubmenus() {
     const IRECT range = OriginRange(w, h);
     const IRECT& cell = mActivePanel->mCells[static_cast<size_t>(mHoverCell)];
     const float m = kCellMargin;
-    const float x = ClampInto(mSubmenusOpenRight ? cell.R + m : cell.L - m - w - kShadowSize, range.L, range.R);
+    const float arrow = ArrowSize();
+    const float x =
+        ClampInto(mSubmenusOpenRight ? cell.R + m + arrow : cell.L - m - arrow - w - kShadowSize, range.L, range.R);
     const float y = mAnchorArrowDir == kPointUp
                         ? ClampInto(cell.T - m, range.T, range.B)
                         : ClampInto(cell.T - 0.5f * m - h + 2.f * kCellGap + kShadowSize, range.T, range.B);
@@ -347,6 +420,11 @@ void IPopupMenuControl::UpdateSubmenus() {
     mRECT = mRECT.Union(p->mOuterRECT);
     mTargetRECT = mTargetRECT.Union(p->mBackgroundRECT);
   }
+  mSubmenuShown = true;
+  const IRECT& cell = mActivePanel->mCells[static_cast<size_t>(mHoverCell)];
+  const float arrow = ArrowSize();
+  const float left = mSubmenusOpenRight ? cell.R + kCellMargin : cell.L - kCellMargin - arrow;
+  mSubmenuArrowRECT = IRECT(left, cell.MH() - 0.5f * arrow, left + arrow, cell.MH() + 0.5f * arrow);
   mMouseIsOver = false;
   OnResize();
   if (mAppearingPanel != subPanel) {
@@ -391,6 +469,7 @@ void IPopupMenuControl::ChooseAndClose() {
     }
   }
 
+  mSubmenuShown = false;
   mActivePanel = nullptr;
   SetMenuState(kChoiceBlink);
   Hide(true);
@@ -453,6 +532,7 @@ void IPopupMenuControl::OnEndAnimation() {
       SetPanelWeights(0.f);
       SetMenuState(kFinishing);
       mHoverCell = -1;
+      mAnchorRECT = IRECT();
       SetDirty(true);
       break;
     case kFinishing:
@@ -504,6 +584,18 @@ void IPopupMenuControl::Draw(IGraphics& g) {
       if (item->GetSubmenu()) DrawSubmenuIndicator(g, cell, item, selected, blend);
     }
   }
+  if (mPanels.empty()) return;
+  const IBlend* rootBlend = &mPanels.front()->mBlend;
+  if (mCallOut) DrawAnchorArrow(g, mAnchorArrowRECT, rootBlend);
+  if (mRootHasSubmenus && mSubmenuShown) DrawSubmenuArrow(g, mSubmenuArrowRECT, rootBlend);
+}
+
+void IPopupMenuControl::DrawAnchorArrow(IGraphics& g, const IRECT& bounds, const IBlend* blend) {
+  FillArrow(g, mPanelColor, bounds, mAnchorArrowDir, blend);
+}
+
+void IPopupMenuControl::DrawSubmenuArrow(IGraphics& g, const IRECT& bounds, const IBlend* blend) {
+  FillArrow(g, mPanelColor, bounds, mSubmenusOpenRight ? kPointLeft : kPointRight, blend);
 }
 
 void IPopupMenuControl::DrawPanelShadow(IGraphics& g, MenuPanel* panel) {

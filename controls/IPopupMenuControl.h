@@ -51,6 +51,7 @@ class IPopupMenuControl : public IPopupMenuControlBase {
     std::vector<IRECT> mCells;
     IRECT mOuterRECT;
     IRECT mBackgroundRECT;
+    int mMaxVisibleCells = 0;  // how many cells the editor's height holds; set when the column is too tall
     bool mShouldDraw = true;
     IBlend mBlend{kBlendDefault, 0.f};
     IRECT mLargestCellRECT;
@@ -80,6 +81,11 @@ class IPopupMenuControl : public IPopupMenuControlBase {
   void Draw(IGraphics& g) override;
   void OnEndAnimation() override;
 
+  // The callout triangle in the panel colour, its side the rectangle's height, centred in it and pointing as
+  // the anchor arrow direction says.
+  virtual void DrawAnchorArrow(IGraphics& g, const IRECT& bounds, const IBlend* blend);
+  // The same triangle pointing at the cell whose submenu is shown: left when submenus open to the right.
+  virtual void DrawSubmenuArrow(IGraphics& g, const IRECT& bounds, const IBlend* blend);
   virtual void DrawPanelFill(IGraphics& g, MenuPanel* panel);
   virtual void DrawPanelShadow(IGraphics& g, MenuPanel* panel);
   virtual void DrawCellHighlight(IGraphics& g, const IRECT& cell, const IPopupMenu::Item* item, bool selected,
@@ -98,6 +104,8 @@ class IPopupMenuControl : public IPopupMenuControlBase {
 
   // Width and height of the panel for menu (cells plus gaps, without margins).
   void MeasurePanel(IPopupMenu& menu, float& width, float& height) const;
+  // The size of menu's largest cell placed with its top left at (x, y).
+  IRECT CellRectAt(IPopupMenu& menu, float x, float y) const;
 
   EPopupMenuState GetMenuState() const { return mMenuState; }
   int NPanels() const { return static_cast<int>(mPanels.size()); }
@@ -105,6 +113,9 @@ class IPopupMenuControl : public IPopupMenuControlBase {
   MenuPanel* GetActivePanel() const { return mActivePanel; }
   int GetHoverCell() const { return mHoverCell; }
   EAnchorArrowDir GetAnchorArrowDir() const { return mAnchorArrowDir; }
+  const IRECT& GetAnchorRECT() const { return mAnchorRECT; }
+  const IRECT& GetAnchorArrowRECT() const { return mAnchorArrowRECT; }
+  bool GetSubmenuShown() const { return mSubmenuShown; }
 
   // Fixed look and feel, in editor points.
   static constexpr float kCellGap = 2.f;
@@ -133,6 +144,11 @@ class IPopupMenuControl : public IPopupMenuControlBase {
   MenuPanel* PanelOfMenu(const IPopupMenu* menu) const;
   // The editor rectangle less the shadow and the panel's size: where a panel's origin may lie.
   IRECT OriginRange(float w, float h) const;
+  // The callout arrow's size: 0 while callouts are off, so panels sit right against what they point at.
+  float ArrowSize() const { return mCallOut ? mCalloutArrowSize : 0.f; }
+  // Places the root panel beside the anchor (left or right by the anchor's half of the editor).
+  void PlaceBeside(const IRECT& anchor, float w, float& x);
+  void SetAnchorArrow(EAnchorArrowDir dir, const IRECT& anchor);
 
   std::vector<std::unique_ptr<MenuPanel>> mPanels;
   MenuPanel* mActivePanel = nullptr;
@@ -140,9 +156,19 @@ class IPopupMenuControl : public IPopupMenuControlBase {
   EPopupMenuState mMenuState = kClosed;
   int mHoverCell = -1;  // a cell of the active panel
   IPopupMenu* mRootMenu = nullptr;
+  int mMaxColumnItems = 0;  // 0: no limit
+  bool mScrollIfTooBig = true;
+  bool mCallOut = false;
   bool mRootHasSubmenus = false;
+  bool mPreferBelow = true;
   bool mSubmenusOpenRight = true;
+  bool mSubmenuShown = false;
+  float mRootHorizontalOffset = 0.f;
+  float mCalloutArrowSize = 8.f;
+  IRECT mAnchorRECT;
   EAnchorArrowDir mAnchorArrowDir = kPointLeft;
+  IRECT mAnchorArrowRECT;
+  IRECT mSubmenuArrowRECT;
   IRECT mEditorRECT;
   IColor mPanelColor = COLOR_WHITE;
   IColor mHighlightColor = IColor(255, 0, 0, 255);

@@ -56,14 +56,17 @@ void DropOldestRedo(TextUndoState& undo) {
   ++undo.redoPoint;
 }
 
-// Appends a record keeping `units` on one side, first forgetting the oldest steps on that side and then
-// of the other side until the units fit. Every caller keeps a record slot free and at most 999 units.
+// Appends a record keeping `units` on one side, first forgetting the oldest steps of that side until the
+// units fit beside those of the other side. When the other side's units and these would reach the store's
+// size the record keeps nothing instead (so replaying it only removes what the step put back): the other
+// side's steps are never given up for it.
 void PushRecord(TextUndoState& undo, bool redoSide, TextUndoRecord record, const std::u16string& units) {
-  const int count = static_cast<int>(units.size());
-  assert(count <= kMaxChars && undo.undoPoint < undo.redoPoint);
+  assert(undo.undoPoint < undo.redoPoint);
+  const int otherUnits = redoSide ? undo.undoCharPoint : kMaxChars - undo.redoCharPoint;
+  int count = static_cast<int>(units.size());
+  if (otherUnits + count >= kMaxChars) count = 0;
   while (FreeChars(undo) < count) {
-    const bool dropRedo = redoSide ? HasRedo(undo) : !HasUndo(undo);
-    if (dropRedo)
+    if (redoSide)
       DropOldestRedo(undo);
     else
       DropOldestUndo(undo);
@@ -83,7 +86,7 @@ void PushRecord(TextUndoState& undo, bool redoSide, TextUndoRecord record, const
     }
     undo.records[undo.undoPoint++] = record;
   }
-  if (count > 0) std::copy(units.begin(), units.end(), undo.chars.begin() + record.charStorage);
+  if (count > 0) std::copy(units.begin(), units.begin() + count, undo.chars.begin() + record.charStorage);
 }
 
 bool FitsText(const TextUndoRecord& record, int length) {
@@ -139,8 +142,9 @@ void UndoTextEdit(TextEditBuffer& text, TextEditState& state) {
   assert(StoredLength(record) == 0 || record.charStorage + record.insertLength == undo.undoCharPoint);
   const std::u16string removed = Apply(text, state, record);
   --undo.undoPoint;
-  undo.undoCharPoint -= StoredLength(record);
+  // The redo record is made while the replayed units still take their room in the store.
   PushRecord(undo, true, {record.where, 0, StoredLength(record), -1}, removed);
+  undo.undoCharPoint -= StoredLength(record);
 }
 
 void RedoTextEdit(TextEditBuffer& text, TextEditState& state) {
@@ -154,8 +158,8 @@ void RedoTextEdit(TextEditBuffer& text, TextEditState& state) {
   assert(StoredLength(record) == 0 || record.charStorage == undo.redoCharPoint);
   const std::u16string removed = Apply(text, state, record);
   ++undo.redoPoint;
-  undo.redoCharPoint += StoredLength(record);
   PushRecord(undo, false, {record.where, 0, StoredLength(record), -1}, removed);
+  undo.redoCharPoint += StoredLength(record);
 }
 
 }  // namespace fx::gfx

@@ -20,7 +20,10 @@ void ClearTextHistory(TextUndoState& undo);
 
 // Undo and redo act on the text through its buffer and put the cursor after what they put back. A record
 // that reaches beyond the current text (the text was replaced since it was made) is never applied: the
-// history belongs to another text and is cleared. Nothing happens when there is no record.
+// history belongs to another text and is cleared. Nothing happens when there is no record. The record for
+// the way back keeps the units the step removed only when they and the units of the records still to be
+// replayed stay below the store's size; otherwise it keeps none (replaying it back only removes what the
+// step put back), and no step still to be replayed is forgotten for it.
 void UndoTextEdit(TextEditBuffer& text, TextEditState& state);
 void RedoTextEdit(TextEditBuffer& text, TextEditState& state);
 

@@ -48,8 +48,11 @@ constexpr MarkRow kRange6[] = {{-6, kLineAndLabel}, {-12, kLineOnly}, {-18, kLin
 
 constexpr float kRangeFloors[] = {-12.f, -18.f, -24.f, -36.f, -48.f, -72.f, -96.f};
 
-// The widest scale number; its size sets the number boxes and the gap the mark lines leave for them.
+// The widest scale number; its size sets the number boxes.
 constexpr const char* kWidestMeterNumber = "-99";
+// With numbers on, the mark lines end at this share of the centre's x and start again at the centre's x
+// divided by it.
+constexpr float kMarkGapShare = 0.96f;
 constexpr float kBarGap = 4.f;
 constexpr float kHoldThickness = 3.f;
 constexpr int kGradientTopAlpha = 229;
@@ -82,7 +85,8 @@ IVMeterControlLW<MAXNC>::IVMeterControlLW(const IRECT& bounds, int paramIdx, int
       IVectorBase(style, false, false),
       mDrawBackground(drawBackground),
       mPeakTextOnTop(peakTextOnTop),
-      mMessageId(messageId) {
+      mMessageId(messageId),
+      mParamIdx(paramIdx) {
   AttachIControl(this, label);
   InitMarkTables();
   LayoutMeter();
@@ -350,9 +354,10 @@ void IVMeterControlLW<MAXNC>::DrawMeterScale(IGraphics& g, bool marks, bool labe
         if (line) g.DrawHorizontalLine(fg, lineY, a.L, a.R, &mBlend, mStyle.frameThickness);
         continue;
       }
+      // The gap left for the number grows with the centre's distance from the editor's left edge.
       if (line) {
-        g.DrawHorizontalLine(fg, lineY, a.L, cx - tw, &mBlend, mStyle.frameThickness);
-        g.DrawHorizontalLine(fg, lineY, cx + tw, a.R, &mBlend, mStyle.frameThickness);
+        g.DrawHorizontalLine(fg, lineY, a.L, kMarkGapShare * cx, &mBlend, mStyle.frameThickness);
+        g.DrawHorizontalLine(fg, lineY, cx / kMarkGapShare, a.R, &mBlend, mStyle.frameThickness);
       }
       if (mark.label) {
         char str[32];

@@ -146,6 +146,7 @@ class IVMeterControlLW : public IControl, public IVectorBase, public kd::IMeterV
   std::array<Channel, MAXNC> mChannels{};
   std::array<ShownLevels, MAXNC> mShown{};  // as last marked for drawing
   int mMessageId;
+  int mParamIdx;  // the parameter bound to value entry 0, or -1
 };
 
 }  // namespace fx::gfx

@@ -299,15 +299,15 @@ void IGraphics::SetParameterHighlight(int paramIdx, bool on, int colorIdx) {
 }
 
 void IGraphics::SetAllControlsDirty() {
-  ForAllControlsFunc([](IControl* c) { c->SetDirty(false, -1); });
+  ForAllControls(&IControl::SetDirty, false, -1);
 }
 
 void IGraphics::SetAllControlsClean() {
-  ForAllControlsFunc([](IControl* c) { c->SetClean(); });
+  ForAllControls(&IControl::SetClean);
 }
 
 void IGraphics::ForAllControlsOnGUIIdle() {
-  ForAllControlsFunc([](IControl* c) { c->OnGUIIdle(); });
+  ForAllControls(&IControl::OnGUIIdle);
 }
 
 void IGraphics::AssignParamNameToolTips() {

@@ -417,6 +417,11 @@ class IGraphics : public IEditorView {
   // The list, then the frame-time display, corner resizer, text entry and popup menu, then the bubbles, then the
   // tooltip control.
   void ForAllControlsFunc(const IControlFunction& func);
+  // Calls the control operation `method` with `args` on every control, in ForAllControlsFunc's order.
+  template <typename Method, typename... Args>
+  void ForAllControls(Method method, Args... args) {
+    ForAllControlsFunc([&](IControl* control) { (control->*method)(args...); });
+  }
   void ForControlWithParam(int paramIdx, const IControlFunction& func);
   void ForControlWithParam(const std::vector<int>& params, const IControlFunction& func);
   void ForControlInGroup(const char* group, const IControlFunction& func);

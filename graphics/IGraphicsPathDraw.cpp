@@ -16,10 +16,10 @@ IStrokeOptions DashedOptions(float dashLen) {
   return options;
 }
 
-// A corner radius that fits the rectangle: 0 .. half the shorter side (NaN counts as 0).
-float ClampRadius(float r, const IRECT& bounds) {
-  const float limit = std::max(0.f, std::min(bounds.W(), bounds.H()) * 0.5f);
-  return (r > 0.f) ? std::min(r, limit) : 0.f;
+// A corner radius as given, except that a negative, infinite or NaN one (which would put the arc's
+// centre outside any usable place) counts as 0.
+float UsableRadius(float r) {
+  return (std::isfinite(r) && r > 0.f) ? r : 0.f;
 }
 
 // Calls line(v) for v = start + step, start + 2 step, ... while v < end. Far from zero a float sum can
@@ -247,10 +247,10 @@ void IGraphics::PathRect(const IRECT& bounds) {
 // Radii in the order top-left, top-right, bottom-right, bottom-left; four clockwise corner arcs joined by
 // the straight edges the path interface draws between them.
 void IGraphics::PathRoundRect(const IRECT& bounds, float cRTL, float cRTR, float cRBR, float cRBL) {
-  const float tl = ClampRadius(cRTL, bounds);
-  const float tr = ClampRadius(cRTR, bounds);
-  const float br = ClampRadius(cRBR, bounds);
-  const float bl = ClampRadius(cRBL, bounds);
+  const float tl = UsableRadius(cRTL);
+  const float tr = UsableRadius(cRTR);
+  const float br = UsableRadius(cRBR);
+  const float bl = UsableRadius(cRBL);
   if (tl <= 0.f && tr <= 0.f && br <= 0.f && bl <= 0.f) {
     PathRect(bounds);
     return;

@@ -55,11 +55,12 @@ void IGraphics::ShowBubbleControl(IControl* caller, float x, float y, const char
   if (chosen) chosen->ShowBubble(caller, x, y, str, dir, minimumContentBounds, touchID);
 }
 
+// Turning the display off forgets the mouse-over index and redraws everything, also when none was shown.
 void IGraphics::ShowFPSDisplay(bool enable) {
-  if (enable && !mPerfDisplay)
-    SetPerfDisplay(new IFPSDisplayControl(IRECT(10.f, 10.f, 210.f, 60.f), IFPSDisplayControl::kFPS, "Frame Time"));
-  else if (!enable && mPerfDisplay)
+  if (!enable)
     SetPerfDisplay(nullptr);
+  else if (!mPerfDisplay)
+    SetPerfDisplay(new IFPSDisplayControl(IRECT(10.f, 10.f, 210.f, 60.f), IFPSDisplayControl::kFPS, "Frame Time"));
   else
     SetAllControlsDirty();
 }

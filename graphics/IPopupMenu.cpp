@@ -72,8 +72,8 @@ IPopupMenu::Item* IPopupMenu::AddItem(const char* text, int index, int itemFlags
 }
 
 IPopupMenu::Item* IPopupMenu::AddItem(const char* text, IPopupMenu* submenu, int index) {
-  // A menu without a completion function leaves the submenu's own.
-  if (submenu && mPopupFunc) submenu->SetFunction(mPopupFunc);
+  // The submenu answers as this menu does, so an empty function replaces the submenu's own too.
+  if (submenu) submenu->SetFunction(mPopupFunc);
   return AddItem(new Item(text, submenu), index);
 }
 

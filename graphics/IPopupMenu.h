@@ -73,7 +73,7 @@ class IPopupMenu {
   // nothing and is returned.
   Item* AddItem(Item* item, int index = kAppend);
   Item* AddItem(const char* text, int index = kAppend, int itemFlags = Item::kNoFlags);
-  // The submenu gets a copy of this menu's completion function (when it has one) and is owned by the new item.
+  // The submenu gets a copy of this menu's completion function (an empty one too) and is owned by the new item.
   Item* AddItem(const char* text, IPopupMenu* submenu, int index = kAppend);
   Item* AddSeparator(int index = kAppend);
   void RemoveEmptySubmenus();
@@ -110,6 +110,7 @@ class IPopupMenu {
  private:
   int SortedPosition(const char* text) const;
 
+  [[maybe_unused]] int mReserved = 0;  // kept at 0: no operation of the menu reads or changes it
   int mPrefix = 0;
   int mChosenItemIdx = -1;
   bool mCanMultiCheck = false;

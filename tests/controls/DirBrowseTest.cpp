@@ -102,13 +102,13 @@ TEST_F(DirBrowse, FoldersBecomeSubmenusAndSelectionChecksOneEntry) {
   browser.GetMenu().SetFunction([](IPopupMenu*) {});
   browser.SetupMenu();
   EXPECT_EQ(Render(browser.GetMenu()), "One[a1,toB[b1]],Two[b1,toAlpha[a1]],Three[]");
-  // Submenus answer through the main menu's completion function; a menu without one leaves theirs.
+  // Submenus answer through the main menu's completion function; a menu without one leaves them none.
   EXPECT_TRUE(browser.GetMenu().GetItem(0)->GetSubmenu()->GetItem(1)->GetSubmenu()->GetFunction());
   auto* own = new IPopupMenu();
   own->SetFunction([](IPopupMenu*) {});
   IPopupMenu plain;
   plain.AddItem("own", own);
-  EXPECT_TRUE(own->GetFunction());
+  EXPECT_FALSE(own->GetFunction());
 
   const std::string b1 = (root / "Bravo" / "b1.xml").string();
   browser.SetSelectedFile(b1.c_str());

@@ -143,16 +143,21 @@ struct PlaceCase {
   IRECT firstCell;
   IPopupMenuControl::EAnchorArrowDir dir;
   bool scrolls;
+  IRECT arrowRect;  // callouts are off: an arrow of size 0 where the panel meets the anchor
 };
 
 // Editor 400 x 300, shadow 10, margin 5. Three items: a panel 63 x 46; thirty: 49 x 478, taller than
 // the editor, so it scrolls from the editor's top with (300 - 5 - 15) / 16 = 17 cells.
 // clang-format off
 const PlaceCase kPlaces[] = {
-  {"BelowTheAnchor", {100, 50, 140, 70}, 3, {93.5f, 75, 156.5f, 89}, IPopupMenuControl::kPointUp, false},
-  {"UpwardNearTheBottom", {100, 270, 140, 290}, 3, {93.5f, 219, 156.5f, 233}, IPopupMenuControl::kPointDown, false},
-  {"PulledInFromTheRightEdge", {370, 50, 390, 70}, 3, {322, 75, 385, 89}, IPopupMenuControl::kPointUp, false},
-  {"TallerThanTheEditor", {100, 50, 140, 70}, 30, {145, 15, 194, 29}, IPopupMenuControl::kPointLeft, true},
+  {"BelowTheAnchor", {100, 50, 140, 70}, 3, {93.5f, 75, 156.5f, 89}, IPopupMenuControl::kPointUp, false,
+   {120, 70, 120, 70}},
+  {"UpwardNearTheBottom", {100, 270, 140, 290}, 3, {93.5f, 219, 156.5f, 233}, IPopupMenuControl::kPointDown, false,
+   {120, 270, 120, 270}},
+  {"PulledInFromTheRightEdge", {370, 50, 390, 70}, 3, {322, 75, 385, 89}, IPopupMenuControl::kPointUp, false,
+   {380, 70, 380, 70}},
+  {"TallerThanTheEditor", {100, 50, 140, 70}, 30, {145, 15, 194, 29}, IPopupMenuControl::kPointLeft, true,
+   {140, 60, 140, 60}},
 };
 // clang-format on
 
@@ -169,8 +174,20 @@ TEST_P(PopupPlacement, OpensWhereTheEditorHasRoom) {
   EXPECT_EQ(popup->GetAnchorArrowDir(), c.dir);
   EXPECT_EQ(panel.mScrolls, c.scrolls);
   EXPECT_EQ(panel.NCells(), c.scrolls ? 17 : c.nItems);
+  EXPECT_EQ(panel.mMaxVisibleCells, c.scrolls ? 17 : 0);
   EXPECT_GE(panel.mCells.front().T, 0.f);
   EXPECT_LE(panel.mCells.back().B, 300.f);
+  EXPECT_EQ(popup->GetAnchorRECT(), c.anchor);
+  EXPECT_EQ(popup->GetAnchorArrowRECT(), c.arrowRect);
+}
+
+// The widest label (7 points a character) + 28 wide and one label high at the point; labels that measure to
+// nothing still make a cell one text size (the default 14) high.
+TEST_F(PopupMenu, CellRectAtIsTheWidestLabelsCellAtThePoint) {
+  IPopupMenu three("", {"One", "Two", "Three"});
+  IPopupMenu empty("", {""});
+  EXPECT_EQ(popup->CellRectAt(three, 10, 20), IRECT(10, 20, 73, 34));
+  EXPECT_EQ(popup->CellRectAt(empty, 3, 4.5f), IRECT(3, 4.5f, 31, 18.5f));
 }
 
 INSTANTIATE_TEST_SUITE_P(Anchors, PopupPlacement, ::testing::ValuesIn(kPlaces),
@@ -239,6 +256,56 @@ TEST_F(PopupMenu, SubmenuAppearsAfterItsDelayAndReportsItsOwnChoice) {
   Hover(110, 98);
   Hover(110, 80);
   EXPECT_FALSE(popup->GetPanel(1)->mShouldDraw);
+}
+
+// The arrows through their virtual slots: callouts are off, so only the submenu arrow is drawn (with the root
+// panel's blend), while a submenu is shown, in a square of size 0 beside its cell.
+class ArrowRecordingMenu : public IPopupMenuControl {
+ public:
+  using IPopupMenuControl::IPopupMenuControl;
+  void DrawAnchorArrow(IGraphics&, const IRECT& r, const IBlend*) override { anchors.push_back(r); }
+  void DrawSubmenuArrow(IGraphics&, const IRECT& r, const IBlend* blend) override {
+    if (blend == &GetPanel(0)->mBlend) submenus.push_back(r);
+  }
+  std::vector<IRECT> anchors, submenus;
+};
+
+TEST_F(PopupMenu, SubmenuArrowIsDrawnWhileASubmenuIsShown) {
+  g.RemovePopupMenuControl();
+  g.AttachPopupMenuControl(new ArrowRecordingMenu(-1, DEFAULT_TEXT));
+  auto* arrows = static_cast<ArrowRecordingMenu*>(g.GetPopupMenuControl());
+  auto menu = Menu({"A"});
+  menu->AddItem("Sub", new IPopupMenu("", {"X", "Y"}));
+  menu->AddItem("C");
+  Open(*menu, caller->GetRECT());
+  At(101);
+  // Root cells of 49 x 14 from (100.5, 75): "Sub" spans 91..105, so its arrow sits at (149.5 + 5, 98).
+  const struct {
+    float y;  // hovered, at x 110
+    bool shown;
+  } steps[] = {{80, false}, {98, true}, {112, false}, {98, true}};
+  for (const auto& step : steps) {
+    Hover(110, step.y);
+    EXPECT_EQ(arrows->GetSubmenuShown(), step.shown) << step.y;
+    arrows->submenus.clear();
+    arrows->Draw(g);
+    EXPECT_EQ(arrows->submenus, step.shown ? std::vector<IRECT>{IRECT(154.5f, 98, 154.5f, 98)} : std::vector<IRECT>{});
+    EXPECT_TRUE(arrows->anchors.empty());
+  }
+  // Drawn on purpose, it is a white triangle pointing back at the cell (submenus open to the right here).
+  g.log.clear();
+  arrows->IPopupMenuControl::DrawSubmenuArrow(g, IRECT(10, 10, 18, 18), nullptr);
+  EXPECT_EQ(g.Count("PathMoveTo 10,14"), 1);
+  EXPECT_EQ(g.Count("PathFill 255,255,255,255"), 1);
+
+  Press(300, 250);  // outside: closes the menu
+  EXPECT_FALSE(arrows->GetSubmenuShown());
+  // The anchor is kept until the closing fade has run, then forgotten.
+  EXPECT_EQ(arrows->GetAnchorRECT(), caller->GetRECT());
+  At(202);
+  At(303);
+  EXPECT_EQ(arrows->GetMenuState(), IPopupMenuControl::kFinishing);
+  EXPECT_EQ(arrows->GetAnchorRECT(), IRECT());
 }
 
 TEST_F(PopupMenu, EveryRequestIsAnsweredOnceHoweverItArrives) {

@@ -81,20 +81,35 @@ TEST(TextUndo, HistoryKeeps99RecordsAnd999Units) {
   }
 }
 
-TEST(TextUndo, RedoKeepsWhatItsUndoRemovedEvenWhenTheStoreIsFull) {
-  // 500 units deleted (kept by the undo record), then 600 pasted: undoing the paste must keep its 600 units
-  // for redo, which only fits by forgetting the older deletion.
-  TextEditFixture f(std::string(500, 'a').c_str(), 0, 0, 500);
-  f.Key(kDelete);
-  f.host.clipboard = std::string(600, 'p');
-  Paste(f.text, f.state);
-  f.Key(kUndo);
-  EXPECT_EQ(f.Text(), "");
-  f.Key(kRedo);
-  EXPECT_EQ(f.Text(), std::string(600, 'p'));
-  f.Key(kUndo);
-  EXPECT_FALSE(f.Key(kUndo));
-  EXPECT_EQ(f.Text(), "");
+// A deletion kept by an older undo record, then a paste; the paste is undone and redone. Its redo record keeps
+// the pasted units only while they and the units the undo records hold stay below the store's 999; otherwise
+// redoing the paste brings nothing back, and the older deletion stays undoable.
+TEST(TextUndo, RedoOfAStepKeepsItsUnitsOnlyWhenTheyFitBesideTheUndoRecords) {
+  struct Row {
+    int deleted;
+    int pasted;
+    bool redoBringsThePasteBack;
+  };
+  const Row rows[] = {
+      {500, 600, false}, {399, 600, false}, {398, 600, true}, {300, 600, true}, {0, 999, false}, {0, 998, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.deleted << " deleted, " << row.pasted << " pasted");
+    TextEditFixture f(std::string(static_cast<size_t>(row.deleted), 'a').c_str(), 0, 0, row.deleted);
+    if (row.deleted > 0) f.Key(kDelete);
+    f.host.clipboard = std::string(static_cast<size_t>(row.pasted), 'p');
+    Paste(f.text, f.state);
+    const int undoRecords = f.state.undo.undoPoint;
+    f.Key(kUndo);
+    EXPECT_EQ(f.Text(), "");
+    EXPECT_EQ(f.state.undo.undoPoint, undoRecords - 1);  // no older step forgotten
+    f.Key(kRedo);
+    EXPECT_EQ(f.Text(), row.redoBringsThePasteBack ? std::string(static_cast<size_t>(row.pasted), 'p') : "");
+    EXPECT_EQ(f.state.undo.undoPoint, undoRecords);
+    while (f.Key(kUndo)) {
+    }
+    EXPECT_EQ(f.Text(), std::string(static_cast<size_t>(row.deleted), 'a'));
+  }
 }
 
 TEST(TextUndo, HistoryOfAnEarlierTextNeverActsBeyondTheCurrentOne) {

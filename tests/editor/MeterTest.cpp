@@ -144,19 +144,26 @@ TEST_F(MeterTest, ScaleNumbersAndLinesOfRangeFive) {
   EXPECT_EQ(numbers, (std::vector<std::string>{"0", "-12", "-23", "-36", "-48", "-60"}));
 }
 
-// "-99" is 21 points wide in the recording's metrics: each line stops 21 points from the centre, for a
-// meter at the editor's left edge as for one at its right.
-TEST_F(MeterTest, MarkLinesLeaveTheSameGapWhereverTheMeterSits) {
-  for (float left : {0.f, 470.f}) {
-    Meter* m = MakeMeter(left);
+// With numbers on, each mark line stops at 0.96 of the meter's centre x (in editor points) and starts again at the
+// centre divided by 0.96: the gap grows with the meter's distance from the editor's left edge.
+TEST_F(MeterTest, MarkLinesLeaveAGapThatGrowsWithTheCentresX) {
+  struct Row {
+    float left;
+    float leftEnd, rightStart;  // 0.96 cx and cx / 0.96, cx = left + 75
+  } rows[] = {
+      {470.f, 523.2f, 567.70833f},  // the product's meter
+      {200.f, 264.f, 286.45833f},
+      {0.f, 72.f, 78.125f},
+  };
+  for (const Row& row : rows) {
+    Meter* m = MakeMeter(row.left);
     g.log.clear();
     m->DrawWidget(g);
     const std::vector<Shape> lines = Only(Shapes(), "PathStroke 255,200,200,200 t1");
-    ASSERT_EQ(lines.size(), 24u) << left;  // 12 marks, each in two halves
-    const float cx = left + 75.f;
-    const float y = 106.f + 266.f / 12.f;  // -6 dB, a line without a number, 6/72 below the top
-    EXPECT_TRUE(lines[2].IsHorizontalLine(y, left + 8.f, cx - 21.f, 2e-3f)) << left;
-    EXPECT_TRUE(lines[3].IsHorizontalLine(y, cx + 21.f, left + 142.f, 2e-3f)) << left;
+    ASSERT_EQ(lines.size(), 24u) << row.left;  // 12 marks, each in two halves
+    const float y = 106.f + 266.f / 12.f;      // -6 dB, a line without a number, 6/72 below the top
+    EXPECT_TRUE(lines[2].IsHorizontalLine(y, row.left + 8.f, row.leftEnd, 2e-3f)) << row.left;
+    EXPECT_TRUE(lines[3].IsHorizontalLine(y, row.rightStart, row.left + 142.f, 2e-3f)) << row.left;
   }
 }
 

@@ -161,6 +161,26 @@ TEST_F(ControlList, RemoveWithBadIndexOrTagOnlyRedraws) {
   EXPECT_TRUE(a->IsDirty());
 }
 
+// Switching the frame-time display redraws every control; switching it off also forgets which control the
+// mouse is over, whether or not a display was shown.
+TEST_F(ControlList, FrameTimeDisplaySwitchRedrawsAll) {
+  g.EnableMouseOver(true);
+  TestControl* bg = Attach("bg", g.GetBounds());
+  Attach("knob", IRECT(300, 200, 340, 240));  // away from the display
+  for (const bool shownBefore : {false, true}) {
+    for (const bool enable : {false, true}) {
+      g.ShowFPSDisplay(shownBefore);
+      g.OnMouseOver(320, 220, IMouseMod());
+      ASSERT_EQ(g.GetMouseOverIdx(), 1);
+      g.SetAllControlsClean();
+      g.ShowFPSDisplay(enable);
+      EXPECT_EQ(g.GetPerfDisplay() != nullptr, enable) << shownBefore << enable;
+      EXPECT_EQ(g.GetMouseOverIdx(), enable ? 1 : -1) << shownBefore << enable;
+      EXPECT_TRUE(bg->IsDirty() && g.GetControl(1)->IsDirty()) << shownBefore << enable;
+    }
+  }
+}
+
 TEST_F(ControlList, MarkingAllReachesTheSpecialControlsToo) {
   // Every kind of control the editor holds: list controls, the frame-time display, the corner resizer, the
   // in-editor text entry and popup menu, and a bubble.
@@ -198,6 +218,11 @@ TEST_F(ControlList, MarkingAllReachesTheSpecialControlsToo) {
     for (const auto& [name, control] : controls)
       EXPECT_EQ(control->IsDirty(), row.dirty) << row.operation << ": " << name;
   }
+
+  // Any control operation with its arguments goes the same way.
+  g.ForAllControls(&IControl::Hide, true);
+  for (const auto& [name, control] : controls) EXPECT_TRUE(control->IsHidden()) << name;
+  EXPECT_TRUE(g.GetPerfDisplay()->IsHidden());
 }
 
 TEST_F(ControlList, MovingOrResizingAControlRedrawsAllOnlyWhenItIsShown) {

@@ -54,11 +54,21 @@ INSTANTIATE_TEST_SUITE_P(
             [](IGraphics& g) { g.DrawRoundRect(kRed, IRECT(0, 0, 20, 10), 1.f, 2.f, 3.f, 4.f); },
             {"PathClear", "PathMoveTo 0,1", "PathArc 1,1 r1 270..360 w0", "PathArc 18,2 r2 0..90 w0",
              "PathArc 17,7 r3 90..180 w0", "PathArc 4,6 r4 180..270 w0", "PathClose", kRedStroke}},
-    // Radii larger than half the shorter side are cut to it; negative ones count as 0.
-    DrawRow{"FillRoundRect clamps radii",
+    // Radii are kept as given, even beyond half the shorter side; a negative one counts as 0 and still
+    // makes an arc of radius 0 at its corner.
+    DrawRow{"FillRoundRect keeps large radii",
             [](IGraphics& g) { g.FillRoundRect(kRed, IRECT(0, 0, 20, 10), 50.f, -3.f, 0.f, 2.f); },
-            {"PathClear", "PathMoveTo 0,5", "PathArc 5,5 r5 270..360 w0", "PathArc 20,0 r0 0..90 w0",
+            {"PathClear", "PathMoveTo 0,50", "PathArc 50,50 r50 270..360 w0", "PathArc 20,0 r0 0..90 w0",
              "PathArc 20,10 r0 90..180 w0", "PathArc 2,8 r2 180..270 w0", "PathClose", kRedFill}},
+    DrawRow{"FillRoundRect with infinite and NaN radii",
+            [](IGraphics& g) {
+              const float inf = std::numeric_limits<float>::infinity();
+              const float nan = std::numeric_limits<float>::quiet_NaN();
+              g.FillRoundRect(kRed, IRECT(0, 0, 20, 10), inf, nan, -inf, 3.f);
+            },
+            {"PathClear", "PathMoveTo 0,0", "PathArc 0,0 r0 270..360 w0", "PathArc 20,0 r0 0..90 w0",
+             "PathArc 20,10 r0 90..180 w0", "PathArc 3,7 r3 180..270 w0", "PathClose", kRedFill}},
+
     DrawRow{"FillRoundRect one radius takes a pattern",
             [](IGraphics& g) { g.FillRoundRect(IPattern(kRed), IRECT(0, 0, 4, 4), 1.f); },
             {"PathClear", "PathMoveTo 0,1", "PathArc 1,1 r1 270..360 w0", "PathArc 3,1 r1 0..90 w0",

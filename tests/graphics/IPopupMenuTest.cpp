@@ -63,20 +63,25 @@ TEST(IPopupMenu, ANullItemAddsNothing) {
   EXPECT_EQ(menu.NItems(), 2);
 }
 
+// A submenu added with a text answers through its parent's completion function, called with the submenu; its own
+// function never survives, also when the parent has none.
 TEST(IPopupMenu, SubmenuCarriesTheParentsFunction) {
-  int calls = 0;
-  IPopupMenu* chosenIn = nullptr;
-  IPopupMenu menu("root", {"x"}, [&](IPopupMenu* m) {
-    ++calls;
-    chosenIn = m;
-  });
-  auto* sub = new IPopupMenu("sub", {"s1", "s2"});
-  menu.AddItem("more", sub);
-  ASSERT_EQ(menu.GetItem(1)->GetSubmenu(), sub);
-  sub->SetChosenItemIdx(1);
-  sub->ExecFunction();
-  EXPECT_EQ(calls, 1);
-  EXPECT_EQ(chosenIn, sub);
+  const struct {
+    bool parentHasOne, submenuHasOne;
+    const char* called;
+  } rows[] = {{true, true, "parent"}, {true, false, "parent"}, {false, true, ""}, {false, false, ""}};
+  for (const auto& row : rows) {
+    std::string called;
+    IPopupMenu menu("root", {"x"});
+    auto* sub = new IPopupMenu("sub", {"s1", "s2"});
+    if (row.parentHasOne)
+      menu.SetFunction([&](IPopupMenu* m) { called += m == sub ? "parent" : "parent, other menu"; });
+    if (row.submenuHasOne) sub->SetFunction([&](IPopupMenu*) { called += "own"; });
+    menu.AddItem("more", sub, IPopupMenu::kSorted);
+    ASSERT_EQ(menu.GetItem(0)->GetSubmenu(), sub);
+    sub->ExecFunction();
+    EXPECT_EQ(called, row.called) << row.parentHasOne << row.submenuHasOne;
+  }
 }
 
 TEST(IPopupMenu, DeletingAMenuDeletesNestedSubmenus) {
