@@ -356,6 +356,7 @@ void Kelvadrune::PublishMeters() {
   for (int m = 0; m < kNumMeters; ++m) {
     mMeterLevel[m].store(mMeters.Level(m), std::memory_order_release);
     mMeterPeak[m].store(mMeters.Peak(m), std::memory_order_release);
+    mMeterInverted[m].store(mMeters.Inverted(m), std::memory_order_release);
   }
 }
 

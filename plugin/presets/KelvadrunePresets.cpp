@@ -58,6 +58,7 @@ KelvadrunePresets::KelvadrunePresets(fx::IPluginBase& plugin) : IXMLPreset(kProd
 KelvadrunePresets::~KelvadrunePresets() {
   ClearPresetList(mBuiltInPresets, true);
   ClearPresetList(mFilePresets, true);
+  ClearPresetList(mOtherItems, true);
 }
 
 // ---- Start-up ----
@@ -202,6 +203,7 @@ bool KelvadrunePresets::SaveDefaultPresetCommand() {
 
 int KelvadrunePresets::RescanPresetsCommand() {
   ClearPresetList(mFilePresets, true);
+  ClearPresetList(mOtherItems, true);
   const FolderListing listing(mDataFolder.Get());
   for (int i = 0; i < listing.count; ++i) {
     const char* name = listing.entries[i]->d_name;

@@ -91,15 +91,17 @@ TEST_F(KelvadruneEditorTest, AboutBoxShowsOnTheNextIdleTick) {
   EXPECT_EQ(mGraphics->boxes.size(), 1u);
 }
 
-// The format line names the processor, the renderer on Vulkan and the window layer's back end it runs on.
+// The format line names the processor and its family and the renderer on Vulkan; not the window layer's
+// back end the editor runs on.
 TEST_F(KelvadruneEditorTest, AboutBoxNamesWhatTheEditorRunsOn) {
-  const std::string format = std::string("\nFormat: VST2 ") + mPlug->GetArchString() + " (VECTOR, VULKAN";
-  const std::pair<const char*, std::string> rows[] = {
-      {"x11", format + ", X11)\n"},
-      {"headless", format + ", HEADLESS)\n"},
-      {"", format + ")\n"},
-  };
-  for (const auto& [platform, line] : rows) {
+#if defined(__x86_64__)
+  const std::string line = "\nFormat: VST2 x86-64 (INTEL, VECTOR, VULKAN)\n";
+#elif defined(__aarch64__)
+  const std::string line = "\nFormat: VST2 aarch64 (ARM, VECTOR, VULKAN)\n";
+#else
+  const std::string line = std::string("\nFormat: VST2 ") + mPlug->GetArchString() + " (";
+#endif
+  for (const char* platform : {"x11", "headless", ""}) {
     mGraphics->platform = platform;
     mGraphics->boxes.clear();
     Command(kMsgAbout);

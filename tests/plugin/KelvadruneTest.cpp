@@ -494,9 +494,9 @@ TEST_F(KelvadruneTest, AboutTextListsProductFormatHostAndSetUp) {
   EXPECT_EQ(lines[4].size(), std::string("Build time: hh:mm:ss").size());
   EXPECT_EQ(lines[5], "");
 #if defined(__x86_64__)
-  EXPECT_EQ(lines[6], "Format: VST2 x86-64 (VECTOR, VULKAN)");
-#else
-  EXPECT_EQ(lines[6], std::string("Format: VST2 ") + mPlug->GetArchString() + " (VECTOR, VULKAN)");
+  EXPECT_EQ(lines[6], "Format: VST2 x86-64 (INTEL, VECTOR, VULKAN)");
+#elif defined(__aarch64__)
+  EXPECT_EQ(lines[6], "Format: VST2 aarch64 (ARM, VECTOR, VULKAN)");
 #endif
   EXPECT_EQ(lines[7], "Host: Unknown");
   EXPECT_EQ(lines[8], "Channels: 2-2 (2-2)");
