@@ -126,6 +126,9 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets, public ICMe
   bool IsEditorOpen() const { return mEditorOpen.load(std::memory_order_acquire); }
   // What the editor's layout stored: its controls (while the editor lives) and the menu's texts.
   KelvadruneEditorLinks& GetEditorLinks() { return mEditorLinks; }
+  // The font the preset bar's name is drawn in; null when the product names none (the editor then uses its
+  // Roboto font).
+  const char* GetFontName() const { return mFontName; }
 
   // ---- Services (main thread) ----
 
@@ -180,6 +183,10 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets, public ICMe
   bool IsAboutRequested() const { return mAboutRequested.load(std::memory_order_acquire); }
   bool IsGUIRefreshPending() const { return mGUIRefreshPending.load(std::memory_order_acquire); }
   double GetGUIScale() const { return mGUIScale.load(std::memory_order_acquire); }
+
+ protected:
+  // The font name; the product's constructor names none.
+  const char* mFontName = nullptr;
 
  private:
   // Everything one gain needs on the audio thread.
