@@ -699,6 +699,26 @@ TEST_P(TestOscillatorTest, CyclesFollowTheClosedFormsAndRenewTheirAmplitudes) {
 
 INSTANTIATE_TEST_SUITE_P(Waveforms, TestOscillatorTest, testing::Combine(testing::Range(-1, 8), testing::Bool()));
 
+// A set-up in the middle of a cycle starts the waveform again at phase 0, at the new frequency (1000 Hz at
+// 64 kHz: sample i at phase i / 64), whatever the phase and cycle count the ticks before had reached.
+TEST(TestOscillator, SetupAfterTicksRestartsAtPhaseZero) {
+  const Amplitudes a{1.0, 1.0, 1.0};
+  for (const int waveform : {kd::TestOscillator::kSine, kd::TestOscillator::kRisingSaw, kd::TestOscillator::kTriangle,
+                             kd::TestOscillator::kPulse}) {
+    for (const int ticks : {1, 17, 63, 100}) {
+      kd::TestOscillator osc;
+      osc.Setup(waveform, 750.0, 48000.0, 0.5, 1.0, 0.0);
+      for (int i = 0; i < ticks; ++i) osc.Tick();
+      osc.Setup(waveform, 1000.0, 64000.0, 0.5, 1.0, 0.0);
+      EXPECT_EQ(osc.CycleLength(), 64);
+      for (int i = 0; i < 64; ++i) {
+        const double expected = std::clamp(WaveValue(waveform, i / 64.0, a) * 0.5 + 0.5, 0.0, 1.0);
+        ASSERT_NEAR(osc.Tick(), expected, 1e-15) << waveform << " after " << ticks << " ticks, sample " << i;
+      }
+    }
+  }
+}
+
 // A rate of zero, NaN or below the frequency gives one-sample cycles of the value at phase 0.
 TEST(TestOscillator, UnusableRatesGiveOneSampleCycles) {
   for (const double rate : {0.0, std::numeric_limits<double>::quiet_NaN(), 500.0, -48000.0}) {
