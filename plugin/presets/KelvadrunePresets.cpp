@@ -56,6 +56,10 @@ void ClearPresetList(PresetList& list, bool deleteItems) {
 KelvadrunePresets::KelvadrunePresets(fx::IPluginBase& plugin) : IXMLPreset(kProductXMLParams), mPlugin(plugin) {}
 
 KelvadrunePresets::~KelvadrunePresets() {
+  FreePresetStore();
+}
+
+void KelvadrunePresets::FreePresetStore() {
   ClearPresetList(mBuiltInPresets, true);
   ClearPresetList(mFilePresets, true);
   ClearPresetList(mOtherItems, true);

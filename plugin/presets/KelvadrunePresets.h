@@ -67,6 +67,9 @@ class KelvadrunePresets : public IXMLPreset {
   static void SortPresetsByCategory(PresetList& list, int nCategories);
   // The first record that is not initialised; null when there is none.
   static fx::IPreset* FirstFreePreset(const PresetList& list);
+  // Deletes the records of the built-in list, the file list and the third list and empties them (also done
+  // when the store goes).
+  void FreePresetStore();
 
   // ---- Preset commands (the editor supplies the paths) ----
 

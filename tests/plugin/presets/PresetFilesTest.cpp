@@ -300,6 +300,21 @@ TEST_F(PresetFilesTest, RescanEmptiesTheThirdList) {
   }
 }
 
+// Freeing the store deletes the records of all three lists (the leak check sees any left behind).
+TEST_F(PresetFilesTest, FreePresetStoreEmptiesEveryList) {
+  PresetTestPlugin plugin;
+  ASSERT_TRUE(plugin.InitDataFolder());
+  ASSERT_TRUE(plugin.SavePresetCommand((mHome.DataFolder() + "/a.lps").c_str()));
+  plugin.AddPreset("Built in", 0, 0);
+  ASSERT_EQ(plugin.RescanPresetsCommand(), 1);
+  plugin.AddOtherItem("other");
+  ASSERT_EQ(plugin.GetBuiltInPresets().GetSize(), 1);
+  plugin.FreePresetStore();
+  EXPECT_EQ(plugin.GetBuiltInPresets().GetSize(), 0);
+  EXPECT_EQ(plugin.GetFilePresets().GetSize(), 0);
+  EXPECT_EQ(plugin.GetOtherItems().GetSize(), 0);
+}
+
 TEST_F(PresetFilesTest, ReadPresetXMLFillsValuesUnclampedWithTableDefaults) {
   ASSERT_TRUE(
       WriteTextFile(Path("v.lps"),
