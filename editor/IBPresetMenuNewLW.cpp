@@ -1,8 +1,6 @@
 #include "editor/IBPresetMenuNewLW.h"
 
 #include <algorithm>
-#include <cctype>
-#include <string_view>
 
 #include "editor/ISBInfoMenuLW.h"
 #include "framework/IPluginBase.h"
@@ -52,15 +50,16 @@ IBPresetMenuNewLW<VERSION>::IBPresetMenuNewLW(IPluginBase& plugin, const IRECT& 
                                               const ISVG& prevOn, const IRECT& nextBounds, const ISVG& nextOff,
                                               const ISVG& nextOn, int loadMsg, int saveMsg, int saveDefaultMsg,
                                               int rescanMsg, int resetMsg, int presetChosenMsg,
-                                              KelvadrunePresets& store, const FwString& folder, const char* ext,
-                                              int maxChars, bool hoverHighlight, bool showButtons,
+                                              KelvadrunePresets& store, const FwString& folder, const char* loadExt,
+                                              const char* saveExt, int maxChars, bool hoverHighlight, bool showButtons,
                                               bool userPresetsByPath, const IRECT& textBounds)
     : IControl(bounds),
       mPlugin(plugin),
       mStore(store),
       mFolder(folder),
       mBuiltPathFolder(folder),
-      mExt(ext ? ext : ""),
+      mLoadExt(loadExt ? loadExt : ""),
+      mSaveExt(saveExt ? saveExt : ""),
       mLoadMsg(loadMsg),
       mSaveMsg(saveMsg),
       mSaveDefaultMsg(saveDefaultMsg),
@@ -216,15 +215,7 @@ void IBPresetMenuNewLW<VERSION>::OnDrop(const char* path) {
 
 template <int VERSION>
 bool IBPresetMenuNewLW<VERSION>::AcceptsDrop(const std::vector<const char*>& paths) const {
-  if (paths.empty() || !paths.front() || mExt.empty()) return false;
-  const std::string_view path = paths.front();
-  const std::string_view name = path.substr(path.find_last_of('/') + 1);
-  // The extension alone (".lps") names a hidden file, not a preset.
-  if (name.size() <= mExt.size() + 1 || name[name.size() - mExt.size() - 1] != '.') return false;
-  const auto sameLetter = [](char a, char b) {
-    return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-  };
-  return std::equal(mExt.begin(), mExt.end(), name.end() - static_cast<std::ptrdiff_t>(mExt.size()), sameLetter);
+  return !paths.empty() && paths.front() && *paths.front();
 }
 
 template <int VERSION>
@@ -301,7 +292,8 @@ void IBPresetMenuNewLW<VERSION>::OnPopupMenuSelection(IPopupMenu* menu, int) {
 template <int VERSION>
 void IBPresetMenuNewLW<VERSION>::PromptAndSend(int action, int msg) {
   mChosenPath.Set("");
-  if (IGraphics* g = GetUI()) g->PromptForFile(mChosenPath, mFolder, static_cast<EFileAction>(action), mExt.c_str());
+  if (IGraphics* g = GetUI())
+    g->PromptForFile(mChosenPath, mFolder, static_cast<EFileAction>(action), mLoadExt.c_str());
   Send(msg);
 }
 
@@ -341,7 +333,7 @@ void IBPresetMenuNewLW<VERSION>::AnswerUserChoice(int chosen) {
     mChosenPath.Append("/");
     mChosenPath.Append(record->mName);
     mChosenPath.Append(".");
-    mChosenPath.Append(mExt.c_str());
+    mChosenPath.Append(mLoadExt.c_str());
     const StoreLoadingScope loading(mStore);
     Send(mLoadMsg);
   }

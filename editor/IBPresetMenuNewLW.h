@@ -34,24 +34,26 @@ class IBPresetMenuNewLW : public IControl, public kd::IPresetPathSource {
 
   // Commands are sent when 0 or more: load, save, save as default, rescan (sent before the menu is built),
   // reset (after "Reset to default") and preset chosen (after every load). folder: where the first dialog
-  // starts (each later one starts where the last ended) and where by-path user presets lie; ext (without
-  // the dot) is the extension of both dialogs. The name is shortened to maxChars characters.
+  // starts (each later one starts where the last ended) and where by-path user presets lie. The extensions
+  // are without the dot; the load extension is that of both dialogs and of by-path user presets, the save
+  // extension is kept beside it. The name is shortened to maxChars characters.
   IBPresetMenuNewLW(IPluginBase& plugin, const IRECT& bounds, const IRECT& nameBounds, const IRECT& prevBounds,
                     const ISVG& prevOff, const IText& text, const ISVG& prevOn, const IRECT& nextBounds,
                     const ISVG& nextOff, const ISVG& nextOn, int loadMsg, int saveMsg, int saveDefaultMsg,
                     int rescanMsg, int resetMsg, int presetChosenMsg, KelvadrunePresets& store, const FwString& folder,
-                    const char* ext, int maxChars, bool hoverHighlight, bool showButtons, bool userPresetsByPath,
-                    const IRECT& textBounds);
+                    const char* loadExt, const char* saveExt, int maxChars, bool hoverHighlight, bool showButtons,
+                    bool userPresetsByPath, const IRECT& textBounds);
 
   void Draw(IGraphics& g) override;
   void OnMouseDown(float x, float y, const IMouseMod& mod) override;
   void OnMouseUp(float x, float y, const IMouseMod& mod) override;
   void OnMouseOver(float x, float y, const IMouseMod& mod) override;
   void OnMouseOut() override;
-  // A dropped file is loaded like one chosen in the open dialog. An empty path keeps the chosen path and
-  // still sends the load and preset-chosen commands.
+  // A dropped file, whatever its name, is loaded like one chosen in the open dialog (one that is no preset
+  // fails to load and changes nothing). An empty path keeps the chosen path and still sends the load and
+  // preset-chosen commands.
   void OnDrop(const char* path) override;
-  // A drop is taken when its first file (the one loaded) has the preset extension, in any case.
+  // A drop is taken when its first file (the one loaded) has a non-empty path.
   bool AcceptsDrop(const std::vector<const char*>& paths) const override;
   void OnResize() override;
   void OnPopupMenuSelection(IPopupMenu* menu, int valIdx) override;
@@ -64,6 +66,8 @@ class IBPresetMenuNewLW : public IControl, public kd::IPresetPathSource {
   static std::string ShortenName(const char* name, int maxChars);
 
   const char* GetChosenPresetPath() const override { return mChosenPath.Get(); }
+  const std::string& GetLoadExtension() const { return mLoadExt; }
+  const std::string& GetSaveExtension() const { return mSaveExt; }
   int GetCurrentIndex() const { return mCurrentIdx; }
   const IPopupMenu& GetMenu() const { return mMenu; }
   bool GetPrevPressed() const { return mPrevPressed; }
@@ -92,7 +96,8 @@ class IBPresetMenuNewLW : public IControl, public kd::IPresetPathSource {
   FwString mFolder;
   FwString mBuiltPathFolder;
   FwString mChosenPath;
-  std::string mExt;
+  std::string mLoadExt;
+  std::string mSaveExt;
   IPopupMenu mMenu;
   IPopupMenu* mFactoryMenu = nullptr;
   IPopupMenu* mUserMenu = nullptr;

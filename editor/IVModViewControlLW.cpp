@@ -71,8 +71,8 @@ void IVModViewControlLW<MAXNC, MAXBUF>::ApplyProductSetup(const IColor& color, d
 template <int MAXNC, int MAXBUF>
 void IVModViewControlLW<MAXNC, MAXBUF>::OnMsgFromDelegate(int msgTag, int dataSize, const void* data) {
   if (msgTag != kMsgTagRecord || mDisabled) return;
-  if (!data || dataSize < static_cast<int>(sizeof(Record))) return;
-  std::memcpy(&mLastRecord, data, sizeof(Record));
+  // A message shorter than a record leaves the last record as it was and is taken all the same.
+  if (data && dataSize >= static_cast<int>(sizeof(Record))) std::memcpy(&mLastRecord, data, sizeof(Record));
   if (mHistory.empty()) return;
   const float value = mLastRecord.reset ? 0.f : mLastRecord.vals[0];
   const bool changed = PlotChangesWith(value, mLastRecord.reset);

@@ -96,9 +96,9 @@ IText MenuText() {
   return text;
 }
 
-IText PresetNameText() {
+IText PresetNameText(const Kelvadrune& plug) {
   IText text(16.f, kVAlignMiddle);
-  text.SetFont(kFontRoboto);
+  text.SetFont(plug.GetFontName() ? plug.GetFontName() : kFontRoboto);
   text.mFGColor = ColorFromHexString("#b4b7bc", 255);
   return text;
 }
@@ -129,9 +129,9 @@ void AttachTopStrip(Kelvadrune& plug, IGraphics& g, Links& links) {
   Attach(g,
          new IBPresetMenuNewLW<1>(
              plug, {186, 8, 420, 32}, {186, 8, 370, 32}, {370, 8, 394, 32}, SVG(g, "button_prev_off.svg"),
-             PresetNameText(), SVG(g, "button_prev_on.svg"), {396, 8, 420, 32}, SVG(g, "button_next_off.svg"),
+             PresetNameText(plug), SVG(g, "button_prev_on.svg"), {396, 8, 420, 32}, SVG(g, "button_next_off.svg"),
              SVG(g, "button_next_on.svg"), kMsgLoadPreset, kMsgSavePreset, kMsgSaveDefaultPreset, kMsgRescanPresets, -1,
-             -1, plug, plug.GetDataFolder(), "lps", kMaxPresetNameChars, true, true, false, {194, 8, 362, 32}),
+             -1, plug, plug.GetDataFolder(), "lps", "lps", kMaxPresetNameChars, true, true, false, {194, 8, 362, 32}),
          kCtrlTagPresetMenu, "Preset menu");
   Attach(g, new ISVGControlLW({438, 8, 568, 32}, SVG(g, "company_logo.svg")));
   Attach(g, new IVClickControlHiddenMenuLW({438, 8, 568, 32}, kMsgLogoClick, kMsgLogoMenu, -1, -1), kCtrlTagLogoMenu);

@@ -89,12 +89,24 @@ void Kelvadrune::SetOversamplingFactorForTesting(int factor) {
   mOversampler.Reset();
 }
 
+void Kelvadrune::SetMeterBallisticsForTesting(int meter, double attack, bool inverted) {
+  if (meter < 0 || meter >= kNumMeters) return;
+  std::lock_guard<std::mutex> lock(mDSPMutex);
+  mMeters.SetAttack(meter, attack);
+  mMeters.SetInverted(meter, inverted);
+  PublishMeters();
+}
+
 double Kelvadrune::GetMeterLevel(int meter) const {
   return meter >= 0 && meter < kNumMeters ? mMeterLevel[meter].load(std::memory_order_acquire) : 0.0;
 }
 
 double Kelvadrune::GetMeterPeak(int meter) const {
   return meter >= 0 && meter < kNumMeters ? mMeterPeak[meter].load(std::memory_order_acquire) : 0.0;
+}
+
+bool Kelvadrune::IsMeterInverted(int meter) const {
+  return meter >= 0 && meter < kNumMeters && mMeterInverted[meter].load(std::memory_order_acquire);
 }
 
 bool Kelvadrune::PopModViewRecord(int gain, SenderRecord& record) {

@@ -28,6 +28,7 @@
 #include "plugin/FaderLaw.h"
 #include "plugin/GainRamp.h"
 #include "plugin/IBufferSender.h"
+#include "plugin/ICMessageBox.h"
 #include "plugin/KelvadruneEditorLinks.h"
 #include "plugin/KelvadruneIds.h"
 #include "plugin/MeterBank.h"
@@ -39,7 +40,7 @@
 #include "plugin/UpdateCheck.h"
 #include "plugin/presets/KelvadrunePresets.h"
 
-class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets {
+class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets, public ICMessageBox {
  public:
   using ShapeLinearExt = kd::ShapeLinearExt;
   using Oversampler = kd::Oversampler;
@@ -97,9 +98,9 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets {
 
   // Every 20 ms tick, on whichever thread pumps the main loop: latency reports, deferred parameter display,
   // and while the editor is open, on the editor's thread only, editor refreshes, its resize, tooltips, About
-  // box, update checks and update button (other threads leave those requests for the editor thread's next
-  // tick); then, on any thread under the editor lock, the audio thread's display data: modulation-view
-  // records to their views and the meter levels to the meter.
+  // box, update checks, update button and a waiting message box (other threads leave those requests for the
+  // editor thread's next tick); then, on any thread under the editor lock, the audio thread's display data:
+  // modulation-view records to their views and the meter levels to the meter.
   void OnIdle() override;
   // Sends every parameter to the editor, then marks it open.
   void OnUIOpen() override;
@@ -125,6 +126,9 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets {
   bool IsEditorOpen() const { return mEditorOpen.load(std::memory_order_acquire); }
   // What the editor's layout stored: its controls (while the editor lives) and the menu's texts.
   KelvadruneEditorLinks& GetEditorLinks() { return mEditorLinks; }
+  // The font the preset bar's name is drawn in; null when the product names none (the editor then uses its
+  // Roboto font).
+  const char* GetFontName() const { return mFontName; }
 
   // ---- Services (main thread) ----
 
@@ -154,11 +158,17 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets {
   // Main thread, while the audio is suspended. Selects the oversampling factor (1, 2, 4, ... 256) and
   // clears every resampler; the next DSP set-up puts it back to 1.
   void SetOversamplingFactorForTesting(int factor);
+  // Main thread, while the audio is suspended. A meter's (EMeter) attack coefficient and inverted flag; the
+  // next DSP set-up puts them back to 0 and off.
+  void SetMeterBallisticsForTesting(int meter, double attack, bool inverted);
 
   // ---- Read-outs for the idle work and for tests (any thread; never block) ----
 
   double GetMeterLevel(int meter) const;
   double GetMeterPeak(int meter) const;
+  bool IsMeterInverted(int meter) const;
+  // Main thread (the only consumer). The record of a gain (EGain) the idle work took last.
+  const SenderRecord& GetLastModViewRecord(int gain) const { return mGains[gain].sender.GetLastRecord(); }
   // Main thread (the only consumer). The oldest modulation-view record of a gain (EGain); false when none.
   bool PopModViewRecord(int gain, SenderRecord& record);
   // Under no block (tests, while suspended): the DSP's state.
@@ -173,6 +183,10 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets {
   bool IsAboutRequested() const { return mAboutRequested.load(std::memory_order_acquire); }
   bool IsGUIRefreshPending() const { return mGUIRefreshPending.load(std::memory_order_acquire); }
   double GetGUIScale() const { return mGUIScale.load(std::memory_order_acquire); }
+
+ protected:
+  // The font name; the product's constructor names none.
+  const char* mFontName = nullptr;
 
  private:
   // Everything one gain needs on the audio thread.
@@ -235,15 +249,19 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets {
 
   // ---- Idle work (KelvadruneEditor.cpp) ----
   // The editor thread's part of the idle work: resize, tooltips (both wait while a popup menu shows), About
-  // box, update checks, update button.
+  // box, update checks, update button, a waiting message box.
   void RunEditorThreadIdle(fx::gfx::IGraphics& ui);
   // Collects a finished update check, then starts the automatic one (once per process, while "Auto update
   // check" is on) or a requested manual one when none runs. Never waits for the network.
   void RunUpdateChecks();
   // The update button shows the process-wide update-available flag.
   void SyncUpdateButton(fx::gfx::IGraphics& ui);
+  // The message waiting in the ICMessageBox base, in the editor's message box.
+  void ShowPendingMessageBox(fx::gfx::IGraphics& ui);
   // The meter levels in dB into the meter (tag kCtrlTagMeter), when the editor has one.
   void WriteMeterLevels(fx::gfx::IGraphics& ui);
+  // The amplitude a meter's level or peak stands for: 1 - the value for an inverted meter.
+  double MeterAmplitude(int meter, double value) const;
   // Parts of UpdateGUI.
   void PlaceLeftMidColumn(bool coreLayout);
   void ShowFaderColumns(bool coreLayout, bool midSide, bool linked, bool hideModViews);
@@ -320,6 +338,7 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets {
   kd::MeterBank mMeters;  // lanes in EMeter order
   std::array<std::atomic<double>, kNumMeters> mMeterLevel{};
   std::array<std::atomic<double>, kNumMeters> mMeterPeak{};
+  std::array<std::atomic<bool>, kNumMeters> mMeterInverted{};
 
   // Main thread. Declared last: destroyed first, its worker cancelled and joined before anything else goes.
   kd::UpdateCheck mUpdateCheck;

@@ -1,7 +1,6 @@
 // Main thread: the idle work, the editor notifications, the editor refresh, the About box and the update
 // checks.
 #include <cmath>
-#include <string>
 
 #include "graphics/IControl.h"
 #include "graphics/IGraphics.h"
@@ -20,16 +19,19 @@ constexpr int kModViewMsgTag = 0;
 // 20 / ln 10: dB per unit of an amplitude's natural logarithm.
 constexpr double kLnToDB = 8.685889638065037;
 
-// ", " and the window layer's back end the editor runs on, in capitals (", X11"); "" without an editor. ASCII
-// only: the host's locale must not change the text.
-std::string AboutWindowSystem(fx::gfx::IGraphics* ui) {
-  const char* name = ui ? ui->GetPlatformAPIStr() : nullptr;
-  if (!name || !*name) return {};
-  std::string text = std::string(", ") + name;
-  for (char& c : text)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return text;
-}
+// The family of the processor the module was built for, as the About box names it.
+constexpr const char* kProcessorFamily =
+#if defined(__x86_64__) || defined(__i386__)
+    "INTEL";
+#elif defined(__aarch64__) || defined(__arm__)
+    "ARM";
+#elif defined(__riscv)
+    "RISCV";
+#elif defined(__powerpc__) || defined(__powerpc64__)
+    "POWERPC";
+#else
+    "UNKNOWN";
+#endif
 
 // The left/mid column's places: with "Core Fader Layout" on it takes the master column's place.
 struct ColumnPlaces {
@@ -85,9 +87,10 @@ void Kelvadrune::OnIdle() {
   if ((editorThread || !ui) && mGUIRefreshPending.exchange(false, std::memory_order_acq_rel)) UpdateGUI();
   if (!IsEditorOpen() || !ui) return;
   if (editorThread) RunEditorThreadIdle(*ui);
+  // Each record is kept in its sender as the last one taken, and that copy goes to the view.
   for (GainState& state : mGains) {
-    SenderRecord record;
-    while (state.sender.PopRecord(record)) {
+    while (state.sender.PopToLastRecord()) {
+      const SenderRecord& record = state.sender.GetLastRecord();
       SendControlMsgFromDelegate(record.ctrlTag, kModViewMsgTag, static_cast<int>(sizeof(record)), &record);
     }
   }
@@ -108,6 +111,13 @@ void Kelvadrune::RunEditorThreadIdle(fx::gfx::IGraphics& ui) {
   RunUpdateChecks();
   // Its change triggers the button's action, which is the editor thread's to run.
   SyncUpdateButton(ui);
+  ShowPendingMessageBox(ui);
+}
+
+void Kelvadrune::ShowPendingMessageBox(fx::gfx::IGraphics& ui) {
+  fx::FwString text;
+  fx::FwString caption;
+  if (TakeMessageBox(text, caption)) ui.ShowMessageBox(text.Get(), caption.Get(), fx::gfx::kMB_OK, nullptr);
 }
 
 void Kelvadrune::OnUIOpen() {
@@ -136,10 +146,21 @@ void Kelvadrune::RunUpdateChecks() {
 void Kelvadrune::SyncUpdateButton(fx::gfx::IGraphics& ui) {
   IControl* button = ui.GetControl(mEditorLinks.updateButtonIdx);
   if (!button) return;
-  const double shown = kd::IsUpdateAvailable() ? 1.0 : 0.0;
-  if (button->GetValue() == shown) return;
-  button->SetValue(shown);
+  // Only the two values the button shows are switched; any other value is left as it is.
+  const bool available = kd::IsUpdateAvailable();
+  const double value = button->GetValue();
+  if (available && value == 0.0) {
+    button->SetValue(1.0);
+  } else if (!available && value == 1.0) {
+    button->SetValue(0.0);
+  } else {
+    return;
+  }
   button->SetDirty(true, -1);
+}
+
+double Kelvadrune::MeterAmplitude(int meter, double value) const {
+  return IsMeterInverted(meter) ? 1.0 - value : value;
 }
 
 void Kelvadrune::WriteMeterLevels(fx::gfx::IGraphics& ui) {
@@ -152,8 +173,9 @@ void Kelvadrune::WriteMeterLevels(fx::gfx::IGraphics& ui) {
     if (disabled) {
       meter->SetLevels(ch, kMeterFloorDB, kMeterFloorDB, kMeterFloorDB);
     } else {
-      meter->SetLevels(ch, ToDB(GetMeterLevel(kFast[ch])), ToDB(GetMeterLevel(kHold[ch])),
-                       ToDB(GetMeterPeak(kFast[ch])));
+      meter->SetLevels(ch, ToDB(MeterAmplitude(kFast[ch], GetMeterLevel(kFast[ch]))),
+                       ToDB(MeterAmplitude(kHold[ch], GetMeterLevel(kHold[ch]))),
+                       ToDB(MeterAmplitude(kFast[ch], GetMeterPeak(kFast[ch]))));
     }
   }
 }
@@ -268,8 +290,8 @@ void Kelvadrune::GetAboutText(fx::FwString& out) const {
   out.AppendFormatted(kMaxAboutLine, "Build date: %s\n", __DATE__);
   out.AppendFormatted(kMaxAboutLine, "Build time: %s\n", __TIME__);
   out.Append("\n");
-  out.AppendFormatted(kMaxAboutLine, "Format: %s %s (VECTOR, VULKAN%s)\n", GetAPIString(), GetArchString(),
-                      AboutWindowSystem(GetUI()).c_str());
+  out.AppendFormatted(kMaxAboutLine, "Format: %s %s (%s, VECTOR, VULKAN)\n", GetAPIString(), GetArchString(),
+                      kProcessorFamily);
   out.AppendFormatted(kMaxAboutLine, "Host: %s\n", host.Get());
   out.AppendFormatted(kMaxAboutLine, "Channels: %d-%d (%d-%d)\n", NChannelsConnected(fx::kInput),
                       NChannelsConnected(fx::kOutput), MaxNChannels(fx::kInput), MaxNChannels(fx::kOutput));

@@ -113,7 +113,8 @@ void Kelvadrune::ProcessAtRate(const Routing& io, int nFrames, const BlockSettin
 // up-sampled, the processing (ramps, smoothing, fade, meters and feeds alike) at the oversampled rate into
 // the oversampled buffers, each output channel down-sampled back. A piece whose counts do not come out
 // right (the resamplers still filling at the start, or more samples than the oversampled buffers hold)
-// leaves the two outputs silent for its length.
+// leaves the two outputs silent for the whole host block, as one block the host gave: a later piece that
+// fits (a short last one) would only sound the few samples its down-samplers were given.
 void Kelvadrune::ProcessOversampled(double** inputs, double** outputs, int nIn, int nOut, int nFrames,
                                     const BlockSettings& s) {
   const int piece = std::max(mBlockSize.load(std::memory_order_acquire), 1);
@@ -124,6 +125,8 @@ void Kelvadrune::ProcessOversampled(double** inputs, double** outputs, int nIn, 
   std::array<double*, kMaxDownChannels> oversampled{};
   std::array<double*, kMaxDownChannels> down{};
   for (int c = 0; c < nOversampled; ++c) oversampled[c] = mOversampler.OversampledBuffer(c);
+  const int nSilenced = std::min(kMaxDownChannels, MaxNChannels(fx::kOutput));
+  bool blockCounts = true;
   for (int done = 0; done < nFrames; done += piece) {
     const int n = std::min(piece, nFrames - done);
     const int upCount = mOversampler.Upsample(0, inputs[0] + done, n, up[0]);
@@ -133,14 +136,15 @@ void Kelvadrune::ProcessOversampled(double** inputs, double** outputs, int nIn, 
       ProcessAtRate(Route(up.data(), oversampled.data(), nIn, nOut), upCount, s);
       for (int c = 0; c < nDown; ++c) counts = mOversampler.Downsample(c, upCount, down[c]) == n && counts;
     }
-    for (int c = 0; c < std::min(kMaxDownChannels, MaxNChannels(fx::kOutput)); ++c) {
-      if (!outputs[c]) continue;
-      if (!counts) {
-        std::fill_n(outputs[c] + done, n, 0.0);
-      } else if (c < nDown) {
-        std::copy_n(down[c], n, outputs[c] + done);
-      }
+    blockCounts = blockCounts && counts;
+    if (!blockCounts) continue;
+    for (int c = 0; c < nDown; ++c) {
+      if (outputs[c]) std::copy_n(down[c], n, outputs[c] + done);
     }
+  }
+  if (blockCounts) return;
+  for (int c = 0; c < nSilenced; ++c) {
+    if (outputs[c]) std::fill_n(outputs[c], nFrames, 0.0);
   }
 }
 
@@ -356,6 +360,7 @@ void Kelvadrune::PublishMeters() {
   for (int m = 0; m < kNumMeters; ++m) {
     mMeterLevel[m].store(mMeters.Level(m), std::memory_order_release);
     mMeterPeak[m].store(mMeters.Peak(m), std::memory_order_release);
+    mMeterInverted[m].store(mMeters.Inverted(m), std::memory_order_release);
   }
 }
 

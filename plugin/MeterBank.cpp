@@ -42,7 +42,32 @@ void MeterBank::Init(double sampleRate, double holdSeconds) {
   const double hold = usable ? static_cast<int>(holdSeconds * sampleRate) : 0;
   mHoldLength = {0.0, 0.0, hold, hold};
   mHoldCounter = {};
+  mAttack = {};
+  mInverted = {};
+  mPerSample = false;
   ResetLevels();
+}
+
+void MeterBank::SetAttack(int lane, double attack) {
+  mAttack[lane] = attack;
+  UpdatePerSample();
+}
+
+void MeterBank::SetInverted(int lane, bool inverted) {
+  mInverted[lane] = inverted ? 1 : 0;
+  UpdatePerSample();
+}
+
+void MeterBank::UpdatePerSample() {
+  mPerSample = false;
+  for (int lane = 0; lane < kNumLanes; ++lane) mPerSample = mPerSample || mAttack[lane] != 0.0 || mInverted[lane];
+}
+
+void MeterBank::SetStage(int lane, int stage) {
+  const std::int64_t holding = stage == kStageHolding ? -1 : 0;
+  const std::int64_t releasing = stage == kStageReleasing ? -1 : 0;
+  std::memcpy(&mHolding[lane], &holding, sizeof(holding));
+  std::memcpy(&mReleasing[lane], &releasing, sizeof(releasing));
 }
 
 void MeterBank::ResetLevels() {
@@ -77,6 +102,10 @@ bool MeterBank::HoldsThrough(int n) const {
 }
 
 void MeterBank::Process(const double* left, const double* right, int n) {
+  if (mPerSample) {
+    RunPerSample(left, right, n);
+    return;
+  }
   const bool mayFallSilent = MayFallSilent(n);
   const bool holdsThrough = HoldsThrough(n);
   if (right && !mayFallSilent && holdsThrough && RunSegmented(left, right, n)) return;
@@ -157,6 +186,46 @@ void MeterBank::Run(const double* left, const double* right, int n) {
   StoreHalf(mHoldCounter, kHold, counter);
   StoreHalf(mHolding, kHold, holding);
   StoreHalf(mReleasing, kHold, releasing);
+}
+
+// One meter after the other, each sample by the steps: x (inverted: 1 - min(x, 1)); peak = max(peak, x);
+// above the level an attack (level = (level - x) attack + x, counter 0, holding); else releasing a
+// release step; else holding: the release starts (with one step) once the counter has reached the hold
+// length, and the counter counts on; then a level below 1e-8 becomes 0.
+void MeterBank::RunPerSample(const double* left, const double* right, int n) {
+  for (int lane = 0; lane < kNumLanes; ++lane) {
+    const double* samples = lane % 2 == 0 ? left : right;
+    const bool inverted = mInverted[lane] != 0;
+    const double attack = mAttack[lane];
+    const double holdLength = mHoldLength[lane];
+    double level = mLevel[lane];
+    double peak = mPeak[lane];
+    double counter = mHoldCounter[lane];
+    int stage = Stage(lane);
+    for (int i = 0; i < n; ++i) {
+      double x = samples ? std::fabs(samples[i]) : 0.0;
+      if (inverted) x = 1.0 - std::min(x, 1.0);
+      if (x > peak) peak = x;
+      if (x > level) {
+        level = (level - x) * attack + x;
+        counter = 0.0;
+        stage = kStageHolding;
+      } else if (stage == kStageReleasing) {
+        level = (level - x) * mRelease + x;
+      } else if (stage == kStageHolding) {
+        if (counter >= holdLength) {
+          stage = kStageReleasing;
+          level = (level - x) * mRelease + x;
+        }
+        counter += 1.0;
+      }
+      if (level < kSilence) level = 0.0;
+    }
+    mLevel[lane] = level;
+    mPeak[lane] = peak;
+    mHoldCounter[lane] = counter;
+    SetStage(lane, stage);
+  }
 }
 
 // ---- The segmented path ----

@@ -6,6 +6,10 @@
 // Only the state at a block's end is observable (the plug-in publishes levels and peaks once per block), so
 // a stereo block in which nothing can fall silent or end a hold is worked out in segments run side by side
 // (see RunSegmented), with results that are still exactly those of the per-sample steps.
+// Each meter also has an attack coefficient and an inverted flag (0 and off after Init, as the plug-in
+// leaves them): with an attack c an attack moves the level to (level - x) c + x instead of x, and an
+// inverted meter takes 1 - min(x, 1) for the amplitude x. A bank with any of them set is ticked one
+// sample and one meter at a time, by the steps as written; one without takes the paths above.
 // Audio thread only (and the DSP set-up under the DSP mutex). Never allocates.
 #pragma once
 
@@ -20,19 +24,24 @@ class MeterBank {
   enum EStage { kStageIdle = 0, kStageHolding = 1, kStageReleasing = 4 };
 
   // Release 10^(-1 / rate) per sample; the hold meters hold int(holdSeconds x rate) samples, the fast ones
-  // none. Levels, peaks and stages cleared. A rate that is not a positive number leaves the release at 0
-  // (an instant fall) and no hold, rather than NaN.
+  // none. Levels, peaks and stages cleared, attacks 0 and no meter inverted. A rate that is not a positive
+  // number leaves the release at 0 (an instant fall) and no hold, rather than NaN.
   void Init(double sampleRate, double holdSeconds);
   // Levels, peaks and stages to 0 (the meters' "reset" click).
   void ResetLevels();
   // n samples of the outputs: the left lanes take |left[i]|, the right lanes |right[i]|, or silence when
-  // right is null (one output).
+  // right is null (one output); an inverted lane takes 1 - min(x, 1) of that (so 1 for silence).
   void Process(const double* left, const double* right, int n);
+  // The lane's attack coefficient (0: an attack takes the sample itself) and inverted flag.
+  void SetAttack(int lane, double attack);
+  void SetInverted(int lane, bool inverted);
 
   double Level(int lane) const { return mLevel[lane]; }
   double Peak(int lane) const { return mPeak[lane]; }
   int Stage(int lane) const;
   int HoldLength(int lane) const { return static_cast<int>(mHoldLength[lane]); }
+  double Attack(int lane) const { return mAttack[lane]; }
+  bool Inverted(int lane) const { return mInverted[lane] != 0; }
 
  private:
   using Lanes = std::array<double, kNumLanes>;
@@ -43,6 +52,10 @@ class MeterBank {
   bool RunSegmented(const double* left, const double* right, int n);
   bool MayFallSilent(int n) const;
   bool HoldsThrough(int n) const;
+  // Every lane by the steps as written, for a bank with an attack or an inverted lane.
+  void RunPerSample(const double* left, const double* right, int n);
+  void SetStage(int lane, int stage);
+  void UpdatePerSample();
 
   // Counters are held as doubles (exact: a hold never comes near 2^53 samples) so that they share the
   // level's vector shape; stages as masks with all bits set where true.
@@ -53,6 +66,9 @@ class MeterBank {
   Lanes mPeak{};
   Lanes mHolding{};    // stage 1
   Lanes mReleasing{};  // stage 4
+  Lanes mAttack{};
+  std::array<int, kNumLanes> mInverted{};
+  bool mPerSample = false;  // some lane has an attack or is inverted
 };
 
 }  // namespace kd

@@ -56,8 +56,13 @@ void ClearPresetList(PresetList& list, bool deleteItems) {
 KelvadrunePresets::KelvadrunePresets(fx::IPluginBase& plugin) : IXMLPreset(kProductXMLParams), mPlugin(plugin) {}
 
 KelvadrunePresets::~KelvadrunePresets() {
+  FreePresetStore();
+}
+
+void KelvadrunePresets::FreePresetStore() {
   ClearPresetList(mBuiltInPresets, true);
   ClearPresetList(mFilePresets, true);
+  ClearPresetList(mOtherItems, true);
 }
 
 // ---- Start-up ----
@@ -202,6 +207,7 @@ bool KelvadrunePresets::SaveDefaultPresetCommand() {
 
 int KelvadrunePresets::RescanPresetsCommand() {
   ClearPresetList(mFilePresets, true);
+  ClearPresetList(mOtherItems, true);
   const FolderListing listing(mDataFolder.Get());
   for (int i = 0; i < listing.count; ++i) {
     const char* name = listing.entries[i]->d_name;

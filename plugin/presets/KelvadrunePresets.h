@@ -1,6 +1,7 @@
 // The product's presets: its data folder and the "VST2" preset folder inside it, the state record the
-// host and the preset slots hold, the product's own preset store (a working record, the built-in presets
-// and the presets found in the data folder) and the preset commands of the editor.
+// host and the preset slots hold, the product's own preset store (a working record, the built-in presets,
+// the presets found in the data folder and a third list of owned records) and the preset commands of the
+// editor.
 //
 // A base of the product class, constructed with a reference to the plug-in it belongs to (used only
 // after construction). Everything here runs on the main thread; the file operations block on disk I/O.
@@ -66,6 +67,9 @@ class KelvadrunePresets : public IXMLPreset {
   static void SortPresetsByCategory(PresetList& list, int nCategories);
   // The first record that is not initialised; null when there is none.
   static fx::IPreset* FirstFreePreset(const PresetList& list);
+  // Deletes the records of the built-in list, the file list and the third list and empties them (also done
+  // when the store goes).
+  void FreePresetStore();
 
   // ---- Preset commands (the editor supplies the paths) ----
 
@@ -76,7 +80,7 @@ class KelvadrunePresets : public IXMLPreset {
   // Saves the current values as default.lps in the preset folder.
   bool SaveDefaultPresetCommand();
   // Lists the data folder's files whose names contain ".lps" and that load, in name order, as records of
-  // the file list (replacing its old records). Answers the number listed.
+  // the file list (replacing its old records); the third list is emptied too. Answers the number listed.
   int RescanPresetsCommand();
 
   const fx::FwString& GetDataFolder() const { return mDataFolder; }
@@ -84,9 +88,15 @@ class KelvadrunePresets : public IXMLPreset {
   const fx::IPreset& GetWorkingPreset() const { return mWorkingPreset; }
   const PresetList& GetBuiltInPresets() const { return mBuiltInPresets; }
   const PresetList& GetFilePresets() const { return mFilePresets; }
+  const PresetList& GetOtherItems() const { return mOtherItems; }
   // Set by the preset bar while it loads a record of the store, or has a by-path user preset loaded.
   bool IsLoading() const { return mLoading; }
   void SetLoading(bool loading) { mLoading = loading; }
+
+ protected:
+  // The store's third list: records it owns (deleted with the store and by every rescan). The product puts
+  // nothing in it; a derived class may.
+  PresetList& OtherItems() { return mOtherItems; }
 
  private:
   void FillFromPairs(fx::IPreset& preset, const char* name, int nPairs, va_list args);
@@ -99,6 +109,7 @@ class KelvadrunePresets : public IXMLPreset {
   fx::IPreset mWorkingPreset;
   PresetList mBuiltInPresets;
   PresetList mFilePresets;
+  PresetList mOtherItems;
   bool mUseOwnStore = true;
   bool mLoading = false;
   // The state record applies every parameter it names.

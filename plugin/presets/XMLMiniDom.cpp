@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -88,7 +89,13 @@ XmlMiniDoc* XmlMiniParse(const char* text, size_t length, const char* documentNa
     delete document;
     return nullptr;
   }
-  auto* doc = new XmlMiniDoc;
+  // From the C heap, as XmlMiniFree releases the handle once XmlMiniClose has emptied it.
+  void* memory = std::malloc(sizeof(XmlMiniDoc));
+  if (!memory) {
+    delete document;
+    return nullptr;
+  }
+  auto* doc = new (memory) XmlMiniDoc;
   doc->document = document;
   doc->root = ConvertTree(document->RootElement());
   return doc;
@@ -119,5 +126,6 @@ void XmlMiniClose(XmlMiniDoc* doc) {
   if (!doc) return;
   FreeTree(doc->root);
   delete doc->document;
-  delete doc;
+  doc->root = nullptr;
+  doc->document = nullptr;
 }

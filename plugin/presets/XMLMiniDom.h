@@ -49,9 +49,11 @@ XmlMiniAttr* XmlMiniFindAttr(const XmlMiniNode* node, const char* name);
 // there is none or memory runs out.
 char* XmlMiniGetAttrValue(const XmlMiniNode* node, const char* name);
 
-// Releases memory handed out by XmlMiniGetAttrValue. Null is ignored.
+// Releases memory handed out by XmlMiniGetAttrValue, and a handle of XmlMiniParse once XmlMiniClose has
+// emptied it. Null is ignored.
 void XmlMiniFree(void* memory);
 
-// Releases the tree, the parsed document and the handle itself; the handle must not be used afterwards.
-// Null is ignored.
+// Releases the tree and the parsed document and empties the handle (document and root null, so
+// XmlMiniRoot answers null); the handle itself stays until the caller releases it with XmlMiniFree. Null is
+// ignored.
 void XmlMiniClose(XmlMiniDoc* doc);

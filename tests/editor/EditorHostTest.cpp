@@ -224,7 +224,8 @@ TEST_F(EditorHostTest, APresetSavedAndLoadedThroughThePresetBar) {
 }
 
 // Files dragged from another program (the window's entry point, as the X11 back end's drop protocol uses it): any
-// file is answered with a copy wherever it is; the preset bar loads a dropped preset file.
+// file is answered with a copy wherever it is; the preset bar loads a dropped preset file, any other file changes
+// nothing.
 TEST_F(EditorHostTest, APresetFileDroppedOnThePresetBarIsLoaded) {
   OpenEditor();
   const std::string preset = std::string(std::getenv("HOME")) + "/Dropped preset.lps";
@@ -236,7 +237,12 @@ TEST_F(EditorHostTest, APresetFileDroppedOnThePresetBarIsLoaded) {
   Frames(4);
   host.SetParameter(kGainMaster, 0.75f);
   const pw::Point presetBar{280, 20};
-  EXPECT_EQ(window->DragMoved({"/tmp/notes.txt"}, presetBar), pw::DragOperation::kCopy);
+  const std::string notes = std::string(std::getenv("HOME")) + "/notes.txt";
+  std::ofstream(notes) << "not a preset\n";
+  EXPECT_EQ(window->DragMoved({notes}, presetBar), pw::DragOperation::kCopy);
+  EXPECT_TRUE(window->DragDropped({notes}, presetBar));
+  Frames(2);
+  EXPECT_NEAR(host.GetParameter(kGainMaster), 0.75f, 1e-4f);
   EXPECT_EQ(window->DragMoved({preset}, pw::Point{95, 180}), pw::DragOperation::kCopy);  // over a fader
   EXPECT_EQ(window->DragMoved({preset}, presetBar), pw::DragOperation::kCopy);
   EXPECT_NEAR(host.GetParameter(kGainMaster), 0.75f, 1e-4f);

@@ -265,9 +265,12 @@ TEST_F(EditorRefreshTest, UpdateButtonFollowsTheSharedFlag) {
   ASSERT_FALSE(kd::IsUpdateAvailable());
   IControl* button = g->GetControl(L().updateButtonIdx);
   EXPECT_EQ(button->GetValue(), 0.0);
-  button->SetValue(1.0);
-  plug->OnIdle();
-  EXPECT_EQ(button->GetValue(), 0.0);
+  // Only a button showing an update (1.0) is switched back; any value but 0.0 and 1.0 is left alone.
+  for (const auto& [before, after] : {std::pair{1.0, 0.0}, {0.0, 0.0}, {0.5, 0.5}}) {
+    button->SetValue(before);
+    plug->OnIdle();
+    EXPECT_EQ(button->GetValue(), after) << before;
+  }
 }
 
 // The plug-in menu's "Fixed GUI scale" entries send the command; the editor takes the scale on the first

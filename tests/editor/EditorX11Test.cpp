@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 
 #include "platform/window/Workspace.h"
 #include "tests/editor/EditorHostFixture.h"

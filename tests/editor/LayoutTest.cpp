@@ -37,13 +37,19 @@ IMouseInfo Beside() {
   return p;
 }
 
+// The product with the font name it gives the editor (the product itself names none).
+class FontKelvadrune : public Kelvadrune {
+ public:
+  explicit FontKelvadrune(const char* fontName) : Kelvadrune(InstanceInfo{}) { mFontName = fontName; }
+};
+
 class LayoutTest : public ::testing::Test {
  protected:
   void SetUp() override { Open(); }
   void TearDown() override { plug->CloseWindow(); }
 
-  void Open(bool tooltips = true, double scale = 1.0) {
-    plug = std::make_unique<Kelvadrune>(InstanceInfo{});
+  void Open(bool tooltips = true, double scale = 1.0, const char* fontName = nullptr) {
+    plug = std::make_unique<FontKelvadrune>(fontName);
     plug->GetParam(kToggleTooltips)->Set(tooltips ? 1.0 : 0.0);
     plug->SetParameterValue(kGUIScale, plug->GetParam(kGUIScale)->ToNormalized(scale));
     InstallEditor(*plug, [this](IGEditorDelegate& dlg, int width, int height, int fps, float scale) {
@@ -242,6 +248,26 @@ TEST_F(LayoutTest, TooltipsAndScaleFollowTheParametersAndTooltipsAreSetEitherWay
   EXPECT_EQ(made, "640x480 60 fps at 1.5");
   EXPECT_FALSE(g->TooltipsEnabled());
   EXPECT_STREQ(Row(17)->GetTooltip(), "Master volume");
+}
+
+// The preset bar's name is drawn in the plug-in's font, in Roboto when the plug-in names none (as the
+// product does); it loads and saves "lps" files.
+TEST_F(LayoutTest, PresetBarTakesThePlugInsFontAndThePresetExtension) {
+  EXPECT_EQ(plug->GetFontName(), nullptr);
+  const struct {
+    const char* fontName;
+    const char* shown;
+  } rows[] = {{nullptr, "Roboto-Regular"}, {"Verdana Bold", "Verdana Bold"}, {"Verdana Normal", "Verdana Normal"}};
+  for (const auto& row : rows) {
+    plug->CloseWindow();
+    Open(true, 1.0, row.fontName);
+    const auto* bar = dynamic_cast<const IBPresetMenuNewLW<1>*>(Row(7));
+    ASSERT_NE(bar, nullptr);
+    EXPECT_STREQ(bar->GetText().mFont, row.shown);
+    EXPECT_FLOAT_EQ(bar->GetText().mSize, 16.f);
+    EXPECT_EQ(bar->GetLoadExtension(), "lps");
+    EXPECT_EQ(bar->GetSaveExtension(), "lps");
+  }
 }
 
 TEST_F(LayoutTest, PluginMenuHoldsTheProductsRows) {

@@ -67,8 +67,7 @@ struct IgnoredCase {
 const IgnoredCase kIgnored[] = {
   {"OtherTag", 1, 36, false},
   {"DisabledView", 0, 36, true},
-  {"ShorterThanARecord", 0, 20, false},
-  {"Empty", 0, 0, false},
+  {"ShorterThanARecordToADisabledView", 0, 20, true},
 };
 // clang-format on
 
@@ -87,6 +86,34 @@ TEST_P(Ignored, MessageChangesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(ModView, Ignored, ::testing::ValuesIn(kIgnored),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A message shorter than a record (36 bytes) keeps the last record and is taken as that record again: the
+// history shifts by its value, or is cleared when it carries the reset flag.
+TEST_F(ModViewTest, ShortMessagesRepeatTheLastRecord) {
+  const struct {
+    int size;
+    bool lastReset;
+  } rows[] = {{20, false}, {35, false}, {0, false}, {20, true}};
+  for (const auto& row : rows) {
+    const std::vector<float>& h = view->GetHistory();
+    Send(Record(0.f, true));
+    Send(Record(0.25f));
+    Send(Record(0.5f, row.lastReset));
+    Send(Record(0.9f), 0, row.size);
+    EXPECT_EQ(view->GetLastRecord().vals[0], 0.5f) << row.size;
+    if (row.lastReset) {
+      EXPECT_EQ(std::count(h.begin(), h.end(), 0.f), 142) << row.size;
+    } else {
+      EXPECT_EQ(h[139], 0.25f) << row.size;
+      EXPECT_EQ(h[140], 0.5f) << row.size;
+      EXPECT_EQ(h[141], 0.5f) << row.size;
+    }
+  }
+  Send(Record(0.5f));
+  view->OnMsgFromDelegate(0, 0, nullptr);  // no data at all: as short as can be
+  EXPECT_EQ(view->GetHistory()[140], 0.5f);
+  EXPECT_EQ(view->GetHistory()[141], 0.5f);
+}
 
 // Plot 24..166 x 304..376; inner rect (half the 2-point line inside) 25..165 x 305..375, dx = 140 / 142.
 TEST_F(ModViewTest, PlotsALineOverAGradientFill) {

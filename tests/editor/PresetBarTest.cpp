@@ -72,7 +72,7 @@ class PresetBarTest : public ::testing::Test {
         g->AttachControl(new PresetBar(*plug, {186, 8, 420, 32}, {186, 8, 370, 32}, {370, 8, 394, 32}, none, text, none,
                                        {396, 8, 420, 32}, none, none, kMsgLoadPreset, kMsgSavePreset,
                                        kMsgSaveDefaultPreset, kMsgRescanPresets, -1, -1, *plug, plug->GetDataFolder(),
-                                       "lps", 19, true, true, false, {194, 8, 362, 32}),
+                                       "lps", "lps", 19, true, true, false, {194, 8, 362, 32}),
                          kCtrlTagPresetMenu));
     g->asyncMenus = true;
   }
@@ -80,11 +80,11 @@ class PresetBarTest : public ::testing::Test {
 
   // A bar below the fixture's that loads user presets by path and sends kMsgLogoMenu as its reset command
   // and kMsgLogoClick as its preset-chosen command (the plug-in ignores both).
-  PresetBar* AttachSecondBar() {
-    return static_cast<PresetBar*>(g->AttachControl(
-        new PresetBar(*plug, {186, 40, 420, 64}, {186, 40, 370, 64}, {}, ISVG(), IText(), ISVG(), {}, ISVG(), ISVG(),
-                      kMsgLoadPreset, kMsgSavePreset, kMsgSaveDefaultPreset, kMsgRescanPresets, kMsgLogoMenu,
-                      kMsgLogoClick, *plug, plug->GetDataFolder(), "lps", 19, true, false, true, {194, 40, 362, 64})));
+  PresetBar* AttachSecondBar(const char* saveExt = "lps") {
+    return static_cast<PresetBar*>(g->AttachControl(new PresetBar(
+        *plug, {186, 40, 420, 64}, {186, 40, 370, 64}, {}, ISVG(), IText(), ISVG(), {}, ISVG(), ISVG(), kMsgLoadPreset,
+        kMsgSavePreset, kMsgSaveDefaultPreset, kMsgRescanPresets, kMsgLogoMenu, kMsgLogoClick, *plug,
+        plug->GetDataFolder(), "lps", saveExt, 19, true, false, true, {194, 40, 362, 64})));
   }
   std::string DataFile(const std::string& name) const { return home.DataFolder() + "/" + name; }
   // A preset file in the data folder, saved with master volume at value.
@@ -213,6 +213,27 @@ TEST_F(PresetBarTest, FactoryPresetsLoadFromTheStoreAndUserPresetsByPathThroughT
   EXPECT_EQ(byPath->GetCurrentIndex(), 2);
 }
 
+// The save extension is kept beside the load extension; both dialogs and the paths of by-path user
+// presets use the load extension.
+TEST_F(PresetBarTest, DialogsAndBuiltPathsUseTheLoadExtension) {
+  SavePreset("Song A.lps", 0.25);
+  PresetBar* byPath = AttachSecondBar("xml");
+  EXPECT_EQ(byPath->GetLoadExtension(), "lps");
+  EXPECT_EQ(byPath->GetSaveExtension(), "xml");
+  g->answer = "";
+  for (const int item : {5, 2}) {  // "Save preset ...", "Load preset ..."
+    byPath->OnMouseDown(250, 50, IMouseMod());
+    Choose(*g->lastPlatformMenu, item);
+  }
+  EXPECT_EQ(g->prompts,
+            (std::vector<std::string>{"save " + home.DataFolder() + " lps", "open " + home.DataFolder() + " lps"}));
+  byPath->OnMouseDown(250, 50, IMouseMod());
+  ASSERT_EQ(Describe(*g->lastPlatformMenu), kFixedItems + "|--|Init|--|User[Song A]");
+  Choose(*g->lastPlatformMenu->GetItem(10)->GetSubmenu(), 0);
+  EXPECT_EQ(std::string(byPath->GetChosenPresetPath()), DataFile("Song A.lps"));
+  EXPECT_DOUBLE_EQ(Master(), 0.25);
+}
+
 TEST_F(PresetBarTest, AUserPresetGoneSinceTheMenuWasBuiltIsChosenButLoadsNothing) {
   SavePreset("Song A.lps", 0.25);
   SavePreset("Song B.lps", 0.5);
@@ -263,10 +284,15 @@ TEST_F(PresetBarTest, ButtonsStepThroughStoreThenUserPresetsWithoutWrapping) {
 }
 
 // Every drop sends the load and the preset-chosen command; an empty one keeps the chosen path, so the plug-in
-// loads nothing before the first file and the last dropped file again after it.
+// loads nothing before the first file and the last dropped file again after it. A dropped file that is no
+// preset, whatever its name, is taken as the chosen path but fails to load and changes nothing.
 TEST_F(PresetBarTest, DroppedFileIsLoaded) {
   SavePreset("Dropped.lps", 0.3);
   const std::string dropped = DataFile("Dropped.lps");
+  const std::string notes = DataFile("notes.txt");
+  const std::string broken = DataFile("Broken.lps");
+  ASSERT_TRUE(presets_test::WriteTextFile(notes, "not a preset"));
+  ASSERT_TRUE(presets_test::WriteTextFile(broken, "<Preset/>"));
   const struct {
     const char* path;
     const char* chosen;
@@ -277,6 +303,9 @@ TEST_F(PresetBarTest, DroppedFileIsLoaded) {
       {dropped.c_str(), dropped.c_str(), 0.3},
       {"", dropped.c_str(), 0.3},
       {nullptr, dropped.c_str(), 0.3},
+      {notes.c_str(), notes.c_str(), 0.9},
+      {broken.c_str(), broken.c_str(), 0.9},
+      {dropped.c_str(), dropped.c_str(), 0.3},
   };
   for (const auto& d : drops) {
     plug->GetParam(kGainMaster)->Set(0.9);
@@ -296,9 +325,9 @@ TEST_F(PresetBarTest, DroppedFileIsLoaded) {
   }
 }
 
-// A drop is taken when its first file has the preset extension in any case and a name before it; a file
-// named only ".lps" (hidden, no name) is refused, and so is anything dropped beside the bar.
-TEST_F(PresetBarTest, DropsAreTakenOnlyForANamedPresetFile) {
+// A drop is taken when its first file has a non-empty path, whatever its name (the load decides whether it
+// is a preset); an empty or missing first path is refused, and so is anything dropped beside the bar.
+TEST_F(PresetBarTest, DropsAreTakenForAnyNamedFile) {
   const struct {
     std::vector<const char*> paths;
     bool taken;
@@ -306,16 +335,17 @@ TEST_F(PresetBarTest, DropsAreTakenOnlyForANamedPresetFile) {
       {{"/a/Song.lps"}, true},
       {{"/a/Song.LPS"}, true},
       {{"x.lps"}, true},
-      {{"/a/.lps"}, false},
-      {{".lps"}, false},
-      {{"/a.b/.lps"}, false},
-      {{"/a/Songlps"}, false},
-      {{"/a/Song.lps.bak"}, false},
-      {{"/a/notes.txt", "/a/Song.lps"}, false},
+      {{"/a/.lps"}, true},
+      {{"/a/Songlps"}, true},
+      {{"/a/Song.lps.bak"}, true},
+      {{"/a/notes.txt", "/a/Song.lps"}, true},
+      {{""}, false},
+      {{nullptr}, false},
+      {{"", "/a/Song.lps"}, false},
       {{}, false},
   };
   for (const auto& d : drops) {
-    const std::string what = d.paths.empty() ? "none" : d.paths.front();
+    const std::string what = d.paths.empty() || !d.paths.front() ? "none" : d.paths.front();
     EXPECT_EQ(g->AcceptsDrop(d.paths, 250, 20), d.taken) << what;
     EXPECT_FALSE(g->AcceptsDrop(d.paths, 250, 100)) << what;
   }

@@ -405,6 +405,84 @@ TEST(MeterBank, RateZeroGivesNoNaN) {
   EXPECT_EQ(bank.HoldLength(2), 0);
 }
 
+// An attack coefficient c moves the level a share 1 - c of the way to the sample: held at x from 0, the
+// level after k samples is x (1 - c^k). An inverted meter sees 1 - min(|s|, 1).
+TEST(MeterBank, AttackCoefficientAndInversionFollowTheirRules) {
+  struct Row {
+    double attack;
+    bool inverted;
+    double sample;
+    int samples;
+    double level;  // of lane 2 (a hold meter: no release within the run)
+    double peak;
+  };
+  const Row rows[] = {
+      {0.5, false, 0.8, 1, 0.4, 0.8},         {0.5, false, 0.8, 3, 0.8 * (1.0 - 0.125), 0.8},
+      {0.9, false, -1.0, 2, 1.0 - 0.81, 1.0}, {0.0, true, 0.25, 1, 0.75, 0.75},
+      {0.0, true, 2.0, 5, 0.0, 0.0},  // 1 - min(2, 1)
+      {0.0, true, 0.0, 1, 1.0, 1.0},          {0.5, true, 0.5, 2, 0.5 * 0.75, 0.5},
+  };
+  for (const Row& row : rows) {
+    kd::MeterBank bank = Bank(48000.0, 4.0);
+    bank.SetAttack(2, row.attack);
+    bank.SetInverted(2, row.inverted);
+    for (int i = 0; i < row.samples; ++i) Feed(bank, row.sample, 0.0);
+    EXPECT_NEAR(bank.Level(2), row.level, 1e-15) << row.attack << " " << row.inverted << " " << row.sample;
+    EXPECT_EQ(bank.Peak(2), row.peak) << row.attack << " " << row.inverted << " " << row.sample;
+    EXPECT_EQ(bank.Stage(2), row.level > 0.0 ? kd::MeterBank::kStageHolding : kd::MeterBank::kStageIdle);
+  }
+}
+
+// With one output the right meters see silence, which an inverted meter shows as 1.0.
+TEST(MeterBank, InvertedRightMetersTakeOneWithoutARightSignal) {
+  kd::MeterBank bank = Bank(48000.0, 4.0);
+  for (int lane : {1, 3}) bank.SetInverted(lane, true);
+  const double left[] = {0.5, 0.25};
+  bank.Process(left, nullptr, 2);
+  for (int lane : {1, 3}) {
+    EXPECT_EQ(bank.Level(lane), 1.0) << lane;
+    EXPECT_EQ(bank.Peak(lane), 1.0) << lane;
+  }
+  EXPECT_EQ(bank.Level(2), 0.5);
+}
+
+// One inverted lane sends the whole bank through the step-by-step path; the other lanes must come out
+// exactly as from the bank's vector paths (holds, releases, falls to silence, one or two outputs).
+// Init puts attacks and inversions back.
+TEST(MeterBank, StepByStepPathAgreesWithTheVectorPaths) {
+  std::mt19937 random(7);
+  std::uniform_real_distribution<double> amplitude(-1.0, 1.0);
+  for (const bool stereo : {true, false}) {
+    kd::MeterBank plain = Bank(1000.0, 0.05);
+    kd::MeterBank stepped = Bank(1000.0, 0.05);
+    stepped.SetInverted(0, true);
+    for (int block = 0; block < 40; ++block) {
+      const int n = 1 + block * 37 % 300;
+      std::vector<double> left(n), right(n);
+      const double scale = block % 5 == 4 ? 0.0 : std::pow(0.5, block % 7);
+      for (int i = 0; i < n; ++i) {
+        left[i] = amplitude(random) * scale;
+        right[i] = amplitude(random) * scale;
+      }
+      plain.Process(left.data(), stereo ? right.data() : nullptr, n);
+      stepped.Process(left.data(), stereo ? right.data() : nullptr, n);
+      for (int lane = 1; lane < 4; ++lane) {
+        ASSERT_EQ(stepped.Level(lane), plain.Level(lane)) << lane << " block " << block;
+        ASSERT_EQ(stepped.Peak(lane), plain.Peak(lane)) << lane << " block " << block;
+        ASSERT_EQ(stepped.Stage(lane), plain.Stage(lane)) << lane << " block " << block;
+      }
+    }
+  }
+  kd::MeterBank bank = Bank(48000.0, 4.0);
+  bank.SetAttack(1, 0.5);
+  bank.SetInverted(3, true);
+  bank.Init(48000.0, 4.0);
+  for (int lane = 0; lane < 4; ++lane) {
+    EXPECT_EQ(bank.Attack(lane), 0.0) << lane;
+    EXPECT_FALSE(bank.Inverted(lane)) << lane;
+  }
+}
+
 // ---- Modulation-view sender ----
 
 using Sender = fx::IBufferSender<1, 32, 1>;
@@ -449,6 +527,70 @@ TEST(ModViewSender, AFullRingDropsFurtherRecords) {
   int popped = 0;
   while (sender.PopRecord(record)) ++popped;
   EXPECT_EQ(popped, 32);
+}
+
+// Rate, samples per millisecond and window as set up; the peak of the window so far and of the last one.
+TEST(ModViewSender, KeepsRateAndWindowPeaks) {
+  const struct {
+    double rate;
+    double perMs;
+    int window;
+  } rows[] = {{48000.0, 48.0, 96}, {44100.0, 44.1, 88}, {1000.0, 1.0, 2}};
+  for (const auto& row : rows) {
+    Sender sender;
+    sender.Init(row.rate, 4);
+    EXPECT_EQ(sender.GetSampleRate(), row.rate);
+    EXPECT_DOUBLE_EQ(sender.GetSamplesPerMs(), row.perMs);
+    EXPECT_EQ(sender.GetWindowSamples(), row.window);
+    // Window 1 climbs to 0.9 and falls back; window 2 is halved; the peak restarts at each window end.
+    for (int i = 1; i < row.window; ++i) sender.AddSample(i == row.window / 2 ? 0.9 : 0.1);
+    EXPECT_EQ(sender.GetPeak(), 0.9) << row.rate;
+    EXPECT_EQ(sender.GetLastPeak(), 0.0);
+    sender.AddSample(0.3);  // the window end: this sample opens the next window
+    EXPECT_EQ(sender.GetLastPeak(), 0.9) << row.rate;
+    EXPECT_EQ(sender.GetPeak(), 0.3);
+    for (int i = 1; i < row.window; ++i) sender.AddSample(0.2);
+    EXPECT_EQ(sender.GetPeak(), 0.3);
+    sender.AddSample(0.05);
+    EXPECT_EQ(sender.GetLastPeak(), 0.3) << row.rate;
+    EXPECT_EQ(sender.GetPeak(), 0.05);
+    sender.Init(row.rate, 4);
+    EXPECT_EQ(sender.GetPeak(), 0.0);
+    EXPECT_EQ(sender.GetLastPeak(), 0.0);
+  }
+}
+
+// The sum adds up the level taken at every window end. Held at p from 0, the level glides with
+// 10^(-1 / window) per sample, so at the j-th window end it is p (1 - 10^-j).
+TEST(ModViewSender, SumsTheLevelsTakenAtWindowEnds) {
+  for (const double p : {0.5, 1.0, 0.125}) {
+    Sender sender;
+    sender.Init(48000.0, 5);
+    EXPECT_EQ(sender.GetSum(), 0.0f);
+    const int windows = 6;
+    for (int i = 0; i < 96 * windows; ++i) sender.AddSample(p);
+    double expected = 0.0;
+    for (int j = 1; j <= windows; ++j) expected += p * (1.0 - std::pow(10.0, -j));
+    EXPECT_NEAR(sender.GetSum(), expected, 1e-5) << p;
+    EXPECT_EQ(sender.GetAuxValue(), 0.0);
+  }
+}
+
+// The records taken into the last-record member: each one in turn, the last kept until the next.
+TEST(ModViewSender, LastRecordKeepsTheRecordTakenLast) {
+  Sender sender;
+  sender.Init(48000.0, 6);
+  EXPECT_EQ(sender.GetLastRecord().ctrlTag, -1);
+  EXPECT_FALSE(sender.PopToLastRecord());
+  for (int i = 0; i < 96 * 3; ++i) sender.AddSample(i < 96 ? 0.0 : 1.0);
+  ASSERT_EQ(sender.RecordsQueued(), 2);
+  ASSERT_TRUE(sender.PopToLastRecord());
+  EXPECT_EQ(sender.GetLastRecord().ctrlTag, 6);
+  EXPECT_EQ(sender.GetLastRecord().vals[0], 0.0f);
+  ASSERT_TRUE(sender.PopToLastRecord());
+  EXPECT_NEAR(sender.GetLastRecord().vals[0], 0.9f, 1e-6f);  // 1 - 10^-1 after one window at 1.0
+  EXPECT_FALSE(sender.PopToLastRecord());
+  EXPECT_NEAR(sender.GetLastRecord().vals[0], 0.9f, 1e-6f);
 }
 
 TEST(ModViewSender, RateZeroMakesOneSampleWindows) {
@@ -556,6 +698,26 @@ TEST_P(TestOscillatorTest, CyclesFollowTheClosedFormsAndRenewTheirAmplitudes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Waveforms, TestOscillatorTest, testing::Combine(testing::Range(-1, 8), testing::Bool()));
+
+// A set-up in the middle of a cycle starts the waveform again at phase 0, at the new frequency (1000 Hz at
+// 64 kHz: sample i at phase i / 64), whatever the phase and cycle count the ticks before had reached.
+TEST(TestOscillator, SetupAfterTicksRestartsAtPhaseZero) {
+  const Amplitudes a{1.0, 1.0, 1.0};
+  for (const int waveform : {kd::TestOscillator::kSine, kd::TestOscillator::kRisingSaw, kd::TestOscillator::kTriangle,
+                             kd::TestOscillator::kPulse}) {
+    for (const int ticks : {1, 17, 63, 100}) {
+      kd::TestOscillator osc;
+      osc.Setup(waveform, 750.0, 48000.0, 0.5, 1.0, 0.0);
+      for (int i = 0; i < ticks; ++i) osc.Tick();
+      osc.Setup(waveform, 1000.0, 64000.0, 0.5, 1.0, 0.0);
+      EXPECT_EQ(osc.CycleLength(), 64);
+      for (int i = 0; i < 64; ++i) {
+        const double expected = std::clamp(WaveValue(waveform, i / 64.0, a) * 0.5 + 0.5, 0.0, 1.0);
+        ASSERT_NEAR(osc.Tick(), expected, 1e-15) << waveform << " after " << ticks << " ticks, sample " << i;
+      }
+    }
+  }
+}
 
 // A rate of zero, NaN or below the frequency gives one-sample cycles of the value at phase 0.
 TEST(TestOscillator, UnusableRatesGiveOneSampleCycles) {

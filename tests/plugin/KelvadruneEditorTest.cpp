@@ -2,12 +2,16 @@
 // the idle tick, the modulation-view records reach their views, the editor follows bypass and scale.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
+#include "plugin/EditorViewSetup.h"
 #include "plugin/Kelvadrune.h"
 #include "tests/support/RecordingGraphics.h"
 
@@ -43,6 +47,16 @@ class RecordSink : public fx::gfx::IControl {
   Kelvadrune::SenderRecord last;
 };
 
+// A meter stand-in: keeps the three levels of each channel it is given.
+class LevelSink : public fx::gfx::IControl, public kd::IMeterView {
+ public:
+  LevelSink() : IControl(IRECT(0, 0, 10, 10)) {}
+  void Draw(fx::gfx::IGraphics&) override {}
+  void ApplyProductSetup(const fx::gfx::IColor&) override {}
+  void SetLevels(int ch, float bar, float hold, float peakText) override { levels[ch] = {bar, hold, peakText}; }
+  std::array<std::array<float, 3>, 2> levels{};
+};
+
 class KelvadruneEditorTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -66,8 +80,10 @@ class KelvadruneEditorTest : public testing::Test {
   void TearDown() override { mPlug->CloseWindow(); }
 
   void Command(int command) { mPlug->OnParamChange(command, fx::kUI, -1); }
-  void Run(int frames) {
-    std::vector<double> l(128, 0.5), r(128, 0.5), ol(128), orr(128);
+  void Run(int frames) { Run(frames, std::vector<double>(128, 0.5), std::vector<double>(128, 0.5)); }
+  // Blocks of 128 samples of the given input.
+  void Run(int frames, std::vector<double> l, std::vector<double> r) {
+    std::vector<double> ol(128), orr(128);
     double* ins[2] = {l.data(), r.data()};
     double* outs[2] = {ol.data(), orr.data()};
     for (int done = 0; done < frames; done += 128) mPlug->ProcessBlock(ins, outs, 128);
@@ -91,15 +107,17 @@ TEST_F(KelvadruneEditorTest, AboutBoxShowsOnTheNextIdleTick) {
   EXPECT_EQ(mGraphics->boxes.size(), 1u);
 }
 
-// The format line names the processor, the renderer on Vulkan and the window layer's back end it runs on.
+// The format line names the processor and its family and the renderer on Vulkan; not the window layer's
+// back end the editor runs on.
 TEST_F(KelvadruneEditorTest, AboutBoxNamesWhatTheEditorRunsOn) {
-  const std::string format = std::string("\nFormat: VST2 ") + mPlug->GetArchString() + " (VECTOR, VULKAN";
-  const std::pair<const char*, std::string> rows[] = {
-      {"x11", format + ", X11)\n"},
-      {"headless", format + ", HEADLESS)\n"},
-      {"", format + ")\n"},
-  };
-  for (const auto& [platform, line] : rows) {
+#if defined(__x86_64__)
+  const std::string line = "\nFormat: VST2 x86-64 (INTEL, VECTOR, VULKAN)\n";
+#elif defined(__aarch64__)
+  const std::string line = "\nFormat: VST2 aarch64 (ARM, VECTOR, VULKAN)\n";
+#else
+  const std::string line = std::string("\nFormat: VST2 ") + mPlug->GetArchString() + " (";
+#endif
+  for (const char* platform : {"x11", "headless", ""}) {
     mGraphics->platform = platform;
     mGraphics->boxes.clear();
     Command(kMsgAbout);
@@ -119,6 +137,63 @@ TEST_F(KelvadruneEditorTest, ModViewRecordsReachTheirViews) {
   EXPECT_NEAR(mSinks[0]->last.vals[0], 0.5f, 1e-4f);
   Kelvadrune::SenderRecord left;
   EXPECT_FALSE(mPlug->PopModViewRecord(kGainIdxMaster, left));
+  // Each sender keeps the record handed over last.
+  for (int g = 0; g < kNumGains; ++g) {
+    EXPECT_EQ(std::memcmp(&mPlug->GetLastModViewRecord(g), &mSinks[g]->last, sizeof(Kelvadrune::SenderRecord)), 0) << g;
+  }
+}
+
+// A message waiting in the plug-in's message box shows once, on the editor thread's next idle tick, with its
+// caption; nothing waits at construction. A tick on another thread leaves it waiting.
+TEST_F(KelvadruneEditorTest, WaitingMessageBoxShowsOnTheEditorThreadsNextTick) {
+  EXPECT_FALSE(mPlug->IsMessageBoxPending());
+  mPlug->OnIdle();
+  EXPECT_TRUE(mGraphics->boxes.empty());
+  const std::pair<const char*, const char*> rows[] = {{"Saved", "Preset"}, {"", ""}, {"Line 1\nLine 2", "Note"}};
+  for (const auto& [text, caption] : rows) {
+    mGraphics->boxes.clear();
+    mPlug->PostMessageBox(text, caption);
+    EXPECT_TRUE(mPlug->IsMessageBoxPending());
+    std::thread([this] { mPlug->OnIdle(); }).join();
+    EXPECT_TRUE(mGraphics->boxes.empty()) << text;
+    EXPECT_TRUE(mPlug->IsMessageBoxPending());
+    mPlug->OnIdle();
+    ASSERT_EQ(mGraphics->boxes.size(), 1u) << text;
+    EXPECT_EQ(mGraphics->boxes[0], std::string(caption) + "|" + text);
+    EXPECT_FALSE(mPlug->IsMessageBoxPending());
+    mPlug->OnIdle();
+    EXPECT_EQ(mGraphics->boxes.size(), 1u) << "shown once";
+  }
+}
+
+// The meter's levels in dB; an inverted meter's amplitude is 1 - its level. The left input alternates
+// between 0.5 and 0.25 (at 0 dB), the right stays at 0.5: the hold and peak of the left channel are 0.5,
+// and of an inverted left meter (which sees 0.5 and 0.75) 1 - 0.75 = 0.25 (within the smoothing's settling).
+TEST_F(KelvadruneEditorTest, MeterLevelsOfInvertedMetersShowOneMinusTheLevel) {
+  auto* meter = static_cast<LevelSink*>(mGraphics->AttachControl(new LevelSink, kCtrlTagMeter));
+  const auto dB = [](double amplitude) { return static_cast<float>(20.0 * std::log10(amplitude)); };
+  const struct {
+    int inverted;  // EMeter, or -1 for none
+    float leftHold;
+    float leftPeak;
+  } rows[] = {
+      {-1, dB(0.5), dB(0.5)},
+      {Kelvadrune::kMeterHoldLeft, dB(0.25), dB(0.5)},
+      {Kelvadrune::kMeterFastLeft, dB(0.5), dB(0.25)},
+  };
+  std::vector<double> left(128);
+  for (int i = 0; i < 128; ++i) left[i] = i % 2 ? 0.25 : 0.5;
+  for (const auto& row : rows) {
+    mPlug->ReinitDSP();
+    if (row.inverted >= 0) mPlug->SetMeterBallisticsForTesting(row.inverted, 0.0, true);
+    for (int m = 0; m < Kelvadrune::kNumMeters; ++m) EXPECT_EQ(mPlug->IsMeterInverted(m), m == row.inverted) << m;
+    Run(1024, left, std::vector<double>(128, 0.5));
+    mPlug->OnIdle();
+    EXPECT_NEAR(meter->levels[0][1], row.leftHold, 1e-3f) << row.inverted;
+    EXPECT_NEAR(meter->levels[0][2], row.leftPeak, 1e-3f) << row.inverted;
+    EXPECT_NEAR(meter->levels[1][1], dB(0.5), 1e-3f) << row.inverted;
+    EXPECT_NEAR(meter->levels[1][2], dB(0.5), 1e-3f) << row.inverted;
+  }
 }
 
 TEST_F(KelvadruneEditorTest, StoreUIScaleTakesTheEditorsScaleWithoutAResize) {

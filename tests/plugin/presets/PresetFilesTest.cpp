@@ -282,6 +282,39 @@ TEST_F(PresetFilesTest, RescanOfAMissingFolderListsNothing) {
   EXPECT_EQ(plugin.RescanPresetsCommand(), 0);
 }
 
+// Every rescan, whatever it finds, deletes the records of the store's third list (the leak check sees
+// records left behind, by the rescan or by the store's destruction).
+TEST_F(PresetFilesTest, RescanEmptiesTheThirdList) {
+  for (const bool withFolder : {false, true}) {
+    PresetTestPlugin plugin;
+    if (withFolder) {
+      ASSERT_TRUE(plugin.InitDataFolder());
+      ASSERT_TRUE(plugin.SavePresetCommand((mHome.DataFolder() + "/a.lps").c_str()));
+    }
+    plugin.AddOtherItem("one");
+    plugin.AddOtherItem("two");
+    ASSERT_EQ(plugin.GetOtherItems().GetSize(), 2);
+    EXPECT_EQ(plugin.RescanPresetsCommand(), withFolder ? 1 : 0);
+    EXPECT_EQ(plugin.GetOtherItems().GetSize(), 0) << withFolder;
+    plugin.AddOtherItem("kept until the store goes");
+  }
+}
+
+// Freeing the store deletes the records of all three lists (the leak check sees any left behind).
+TEST_F(PresetFilesTest, FreePresetStoreEmptiesEveryList) {
+  PresetTestPlugin plugin;
+  ASSERT_TRUE(plugin.InitDataFolder());
+  ASSERT_TRUE(plugin.SavePresetCommand((mHome.DataFolder() + "/a.lps").c_str()));
+  plugin.AddPreset("Built in", 0, 0);
+  ASSERT_EQ(plugin.RescanPresetsCommand(), 1);
+  plugin.AddOtherItem("other");
+  ASSERT_EQ(plugin.GetBuiltInPresets().GetSize(), 1);
+  plugin.FreePresetStore();
+  EXPECT_EQ(plugin.GetBuiltInPresets().GetSize(), 0);
+  EXPECT_EQ(plugin.GetFilePresets().GetSize(), 0);
+  EXPECT_EQ(plugin.GetOtherItems().GetSize(), 0);
+}
+
 TEST_F(PresetFilesTest, ReadPresetXMLFillsValuesUnclampedWithTableDefaults) {
   ASSERT_TRUE(
       WriteTextFile(Path("v.lps"),

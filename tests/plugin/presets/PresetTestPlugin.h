@@ -79,6 +79,13 @@ class PresetTestPlugin : public fx::IPluginAPIBase, public KelvadrunePresets {
   }
   void Set(int paramIdx, double value) { GetParam(paramIdx)->Set(value); }
   void RenameSlot(const char* name) { fx::CopyBounded(GetPreset(0)->mName, name); }
+  // A named record into the store's third list, which owns it from then on.
+  void AddOtherItem(const char* name) {
+    auto* record = new fx::IPreset;
+    fx::CopyBounded(record->mName, name);
+    record->mChunk.PutStr(name);
+    OtherItems().Add(record);
+  }
 
   int paramResets = 0;
   int restores = 0;

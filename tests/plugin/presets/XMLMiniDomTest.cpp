@@ -13,6 +13,12 @@ XmlMiniDoc* Parse(const std::string& text) {
   return XmlMiniParse(text.c_str(), text.size(), "test");
 }
 
+// What a caller does when done: close the document, then release the handle.
+void Release(XmlMiniDoc* doc) {
+  XmlMiniClose(doc);
+  XmlMiniFree(doc);
+}
+
 TEST(XmlMiniDomTest, RefusesTextsWhoseLengthDisagrees) {
   const char text[] = "<a/>\0<b/>";
   EXPECT_EQ(XmlMiniParse(text, sizeof(text) - 1, nullptr), nullptr);  // a zero byte before the end
@@ -50,7 +56,7 @@ TEST(XmlMiniDomTest, BuildsChildAndSiblingLists) {
   ASSERT_NE(b->attrs->next, nullptr);
   EXPECT_STREQ(b->attrs->next->value, "2");
   EXPECT_EQ(b->nextSibling, nullptr);
-  XmlMiniClose(doc);
+  Release(doc);
 }
 
 TEST(XmlMiniDomTest, FindsAttributesIgnoringCase) {
@@ -71,7 +77,23 @@ TEST(XmlMiniDomTest, FindsAttributesIgnoringCase) {
   EXPECT_NE(copy, XmlMiniFindAttr(p, "other")->value);
   XmlMiniFree(copy);
   EXPECT_EQ(XmlMiniGetAttrValue(p, "missing"), nullptr);
-  XmlMiniClose(doc);
+  Release(doc);
+}
+
+// Closing empties the handle but leaves it to the caller, who may still ask it for its root (null), close
+// it again, and then release it with XmlMiniFree (the sanitizer catches a double release or a leak).
+TEST(XmlMiniDomTest, ClosingEmptiesTheHandleAndFreeingReleasesIt) {
+  for (const char* text : {"<a/>", "<r x=\"1\"><c>t</c><!-- n --></r>"}) {
+    XmlMiniDoc* doc = Parse(text);
+    ASSERT_NE(doc, nullptr) << text;
+    ASSERT_NE(XmlMiniRoot(doc), nullptr) << text;
+    XmlMiniClose(doc);
+    EXPECT_EQ(XmlMiniRoot(doc), nullptr) << text;
+    EXPECT_EQ(doc->document, nullptr) << text;
+    XmlMiniClose(doc);
+    EXPECT_EQ(XmlMiniRoot(doc), nullptr) << text;
+    XmlMiniFree(doc);
+  }
 }
 
 TEST(XmlMiniDomTest, NullHandlesAreIgnored) {
@@ -91,7 +113,7 @@ TEST(XmlMiniDomTest, ConvertsLongAndDeepTreesAndReleasesThem) {
   int count = 0;
   for (const XmlMiniNode* c = XmlMiniRoot(doc)->firstChild; c; c = c->nextSibling) ++count;
   EXPECT_EQ(count, 4000);
-  XmlMiniClose(doc);
+  Release(doc);
 
   std::string deep;
   for (int i = 0; i < 1000; ++i) deep += "<d>";
@@ -101,7 +123,7 @@ TEST(XmlMiniDomTest, ConvertsLongAndDeepTreesAndReleasesThem) {
   int depth = 0;
   for (const XmlMiniNode* d = XmlMiniRoot(doc); d; d = d->firstChild) ++depth;
   EXPECT_EQ(depth, 1000);
-  XmlMiniClose(doc);
+  Release(doc);
 }
 
 TEST(XmlMiniDomTest, RefusesNestingDeeperThanTheLimit) {
