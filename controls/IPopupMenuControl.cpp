@@ -63,16 +63,16 @@ IPopupMenuControl::MenuPanel::MenuPanel(IPopupMenuControl& control, IPopupMenu& 
   mLargestCellRECT = control.CellRectAt(menu, x, y);
 
   const IRECT& e = control.mEditorRECT;
-  const float m = kCellMargin;
+  const float m = control.mCellMargin;
   const int perColumn = control.mMaxColumnItems;
   float left = x + m;
   const int n = menu.NItems();
-  auto heightOf = [&](int i) { return menu.GetItem(i)->GetIsSeparator() ? kSeparatorHeight : cellH; };
+  auto heightOf = [&](int i) { return menu.GetItem(i)->GetIsSeparator() ? control.mSeparatorHeight : cellH; };
   auto layColumn = [&](float top, int count) {
     for (int i = 0; i < count; ++i) {
       const float h = heightOf(i);
       mCells.emplace_back(left, top, left + cellW, top + h);
-      top += h + kCellGap;
+      top += h + control.mCellGap;
     }
   };
 
@@ -88,24 +88,24 @@ IPopupMenuControl::MenuPanel::MenuPanel(IPopupMenuControl& control, IPopupMenu& 
         tooTall = true;
         break;
       }
-      left += cellW + kCellGap;
+      left += cellW + control.mCellGap;
       top = y + m;
     }
     mCells.emplace_back(left, top, left + cellW, top + h);
-    top += h + kCellGap;
+    top += h + control.mCellGap;
   }
 
   if (tooTall) {
     mCells.clear();
-    const float firstTop = e.T + kShadowSize + m;
+    const float firstTop = e.T + control.mShadowSize + m;
     // At least one cell however short the editor: a column of none could neither show nor choose anything.
-    mMaxVisibleCells = std::max(1, static_cast<int>((e.B - m - firstTop) / (cellH + kCellGap)));
+    mMaxVisibleCells = std::max(1, static_cast<int>((e.B - m - firstTop) / (cellH + control.mCellGap)));
     if (n >= mMaxVisibleCells) {
       mScrolls = true;
       layColumn(firstTop, mMaxVisibleCells);
     } else {
       // Grown upward from the origin, but never past the editor's bottom or above its top.
-      float columnH = kCellGap * static_cast<float>(n - 1);
+      float columnH = control.mCellGap * static_cast<float>(n - 1);
       for (int i = 0; i < n; ++i) columnH += heightOf(i);
       const float upward = std::min(y + m - static_cast<float>(n - 1) * cellH, e.B - m - columnH);
       layColumn(std::max(firstTop, upward), n);
@@ -116,7 +116,7 @@ IPopupMenuControl::MenuPanel::MenuPanel(IPopupMenuControl& control, IPopupMenu& 
   for (const IRECT& cell : mCells) cells = cells.Union(cell);
   if (control.mExpandedBounds.W() != 0.f) cells = control.mExpandedBounds;
   mBackgroundRECT = cells.GetPadded(m);
-  mOuterRECT = cells.GetPadded(kShadowSize + m);
+  mOuterRECT = cells.GetPadded(control.mShadowSize + m);
 }
 
 // A scroll arrow takes the hover whatever the item under it, so a disabled item cannot stop the scrolling.
@@ -195,7 +195,7 @@ void IPopupMenuControl::CellSize(IPopupMenu& menu, float& width, float& height) 
     GetUI()->MeasureText(mText, menu.GetItem(i)->GetText(), r);
     labels = labels.Union(r);
   }
-  width = labels.W() + 2.f * kLabelInset + kCheckColumnWidth + kArrowColumnWidth;
+  width = labels.W() + 2.f * mLabelInset + mCheckColumnWidth + mArrowColumnWidth;
   // Labels that measure to nothing (all empty) still get a cell one line high.
   height = labels.Empty() ? mText.mSize : labels.H();
 }
@@ -206,8 +206,8 @@ void IPopupMenuControl::MeasurePanel(IPopupMenu& menu, float& width, float& heig
   const int n = menu.NItems();
   int separators = 0;
   for (int i = 0; i < n; ++i) separators += menu.GetItem(i)->GetIsSeparator() ? 1 : 0;
-  height = cellH * static_cast<float>(n - separators) + kSeparatorHeight * static_cast<float>(separators) +
-           kCellGap * static_cast<float>(n - 1);
+  height = cellH * static_cast<float>(n - separators) + mSeparatorHeight * static_cast<float>(separators) +
+           mCellGap * static_cast<float>(n - 1);
 }
 
 IRECT IPopupMenuControl::CellRectAt(IPopupMenu& menu, float x, float y) const {
@@ -219,7 +219,7 @@ IRECT IPopupMenuControl::CellRectAt(IPopupMenu& menu, float x, float y) const {
 
 IRECT IPopupMenuControl::OriginRange(float w, float h) const {
   const IRECT& e = mEditorRECT;
-  return IRECT(e.L + kShadowSize, e.T + kShadowSize, e.R - w - 2.f * kShadowSize, e.B - h - 2.f * kShadowSize);
+  return IRECT(e.L + mShadowSize, e.T + mShadowSize, e.R - w - 2.f * mShadowSize, e.B - h - 2.f * mShadowSize);
 }
 
 void IPopupMenuControl::SetAnchorArrow(EAnchorArrowDir dir, const IRECT& a) {
@@ -247,7 +247,7 @@ void IPopupMenuControl::PlaceBeside(const IRECT& a, float w, float& x) {
     x = a.R + ArrowSize();
     SetAnchorArrow(kPointLeft, a);
   } else {
-    x = a.L - ArrowSize() - w - kShadowSize;
+    x = a.L - ArrowSize() - w - mShadowSize;
     SetAnchorArrow(kPointRight, a);
   }
 }
@@ -290,7 +290,7 @@ void IPopupMenuControl::OpenMenu(const IRECT& anchor) {
       }
     }
     if ((x <= range.L || x > range.R || y > range.B) && a.MH() > e.MH()) {
-      y = a.T - arrow - h - kShadowSize;
+      y = a.T - arrow - h - mShadowSize;
       SetAnchorArrow(kPointDown, a);
       if (y > range.T) {
         x = a.MW() - 0.5f * w;
@@ -320,7 +320,7 @@ void IPopupMenuControl::OpenMenu(const IRECT& anchor) {
       y = std::max(std::min(range.B, a.B + arrow), range.T);
       SetAnchorArrow(kPointUp, a);
     } else {
-      y = ClampInto(a.T - arrow - h - kShadowSize, range.T, range.B);
+      y = ClampInto(a.T - arrow - h - mShadowSize, range.T, range.B);
       SetAnchorArrow(kPointDown, a);
     }
   }
@@ -404,13 +404,13 @@ void IPopupMenuControl::UpdateSubmenus() {
     MeasurePanel(*submenu, w, h);
     const IRECT range = OriginRange(w, h);
     const IRECT& cell = mActivePanel->mCells[static_cast<size_t>(mHoverCell)];
-    const float m = kCellMargin;
+    const float m = mCellMargin;
     const float arrow = ArrowSize();
     const float x =
-        ClampInto(mSubmenusOpenRight ? cell.R + m + arrow : cell.L - m - arrow - w - kShadowSize, range.L, range.R);
+        ClampInto(mSubmenusOpenRight ? cell.R + m + arrow : cell.L - m - arrow - w - mShadowSize, range.L, range.R);
     const float y = mAnchorArrowDir == kPointUp
                         ? ClampInto(cell.T - m, range.T, range.B)
-                        : ClampInto(cell.T - 0.5f * m - h + 2.f * kCellGap + kShadowSize, range.T, range.B);
+                        : ClampInto(cell.T - 0.5f * m - h + 2.f * mCellGap + mShadowSize, range.T, range.B);
     mPanels.push_back(std::make_unique<MenuPanel>(*this, *submenu, x, y, activeIdx));
     subPanel = mPanels.back().get();
   }
@@ -423,7 +423,7 @@ void IPopupMenuControl::UpdateSubmenus() {
   mSubmenuShown = true;
   const IRECT& cell = mActivePanel->mCells[static_cast<size_t>(mHoverCell)];
   const float arrow = ArrowSize();
-  const float left = mSubmenusOpenRight ? cell.R + kCellMargin : cell.L - kCellMargin - arrow;
+  const float left = mSubmenusOpenRight ? cell.R + mCellMargin : cell.L - mCellMargin - arrow;
   mSubmenuArrowRECT = IRECT(left, cell.MH() - 0.5f * arrow, left + arrow, cell.MH() + 0.5f * arrow);
   mMouseIsOver = false;
   OnResize();
@@ -499,13 +499,13 @@ void IPopupMenuControl::AnimationTick() {
   const float pf = static_cast<float>(p);
   switch (mMenuState) {
     case kOpening:
-      if (mAppearingPanel) mAppearingPanel->mBlend.weight = pf * kOpacity;
+      if (mAppearingPanel) mAppearingPanel->mBlend.weight = pf * mOpacity;
       break;
     case kFadingOut:
-      SetPanelWeights((1.f - pf) * kOpacity);
+      SetPanelWeights((1.f - pf) * mOpacity);
       break;
     case kSubmenuDelay:
-      if (mAppearingPanel) mAppearingPanel->mBlend.weight = p > kSubmenuRevealProgress ? kOpacity : 0.f;
+      if (mAppearingPanel) mAppearingPanel->mBlend.weight = p > kSubmenuRevealProgress ? mOpacity : 0.f;
       break;
     case kFinishing:
       SetPanelWeights(0.f);
@@ -519,7 +519,7 @@ void IPopupMenuControl::OnEndAnimation() {
   switch (mMenuState) {
     case kOpening:
     case kSubmenuDelay:
-      SetPanelWeights(kOpacity);
+      SetPanelWeights(mOpacity);
       SetMenuState(kOpen);
       IControl::OnEndAnimation();
       break;
@@ -599,24 +599,24 @@ void IPopupMenuControl::DrawSubmenuArrow(IGraphics& g, const IRECT& bounds, cons
 }
 
 void IPopupMenuControl::DrawPanelShadow(IGraphics& g, MenuPanel* panel) {
-  const IRECT inner = panel->mOuterRECT.GetPadded(-kShadowSize);
-  g.DrawFastDropShadow(inner, panel->mOuterRECT, kShadowDrop, kRoundness, kShadowBlur, &panel->mBlend);
+  const IRECT inner = panel->mOuterRECT.GetPadded(-mShadowSize);
+  g.DrawFastDropShadow(inner, panel->mOuterRECT, kShadowDrop, mRoundness, kShadowBlur, &panel->mBlend);
 }
 
 void IPopupMenuControl::DrawPanelFill(IGraphics& g, MenuPanel* panel) {
-  g.FillRoundRect(IPattern(mPanelColor), panel->mBackgroundRECT, kRoundness, &panel->mBlend);
+  g.FillRoundRect(IPattern(mPanelColor), panel->mBackgroundRECT, mRoundness, &panel->mBlend);
 }
 
 void IPopupMenuControl::DrawCellHighlight(IGraphics& g, const IRECT& cell, const IPopupMenu::Item*, bool selected,
                                           const IBlend* blend) {
   if (!selected) return;
-  g.FillRect(mHighlightColor, IRECT(cell.L - kCellMargin, cell.T, cell.R + kCellMargin, cell.B), blend);
+  g.FillRect(mHighlightColor, IRECT(cell.L - mCellMargin, cell.T, cell.R + mCellMargin, cell.B), blend);
 }
 
 void IPopupMenuControl::DrawCellLabel(IGraphics& g, const IRECT& cell, const IPopupMenu::Item* item, bool selected,
                                       const IBlend* blend) {
-  const float left = cell.L + 0.5f * kCheckColumnWidth + 0.5f * std::max(1.f, kCheckColumnWidth) + kLabelInset;
-  const IRECT label(left, cell.T, cell.R - kLabelInset, cell.B);
+  const float left = cell.L + 0.5f * mCheckColumnWidth + 0.5f * std::max(1.f, mCheckColumnWidth) + mLabelInset;
+  const IRECT label(left, cell.T, cell.R - mLabelInset, cell.B);
   if (selected)
     mText.mFGColor = mHighlightedTextColor;
   else
@@ -627,8 +627,8 @@ void IPopupMenuControl::DrawCellLabel(IGraphics& g, const IRECT& cell, const IPo
 
 void IPopupMenuControl::DrawCheckMark(IGraphics& g, const IRECT& cell, const IPopupMenu::Item*, bool selected,
                                       const IBlend* blend) {
-  const float half = 0.5f * std::max(1.f, 0.5f * kCheckColumnWidth);
-  const float cx = cell.L + 0.5f * kCheckColumnWidth;
+  const float half = 0.5f * std::max(1.f, 0.5f * mCheckColumnWidth);
+  const float cx = cell.L + 0.5f * mCheckColumnWidth;
   const float cy = cell.MH();
   g.FillRoundRect(IPattern(selected ? mHighlightedTextColor : mTextColor),
                   IRECT(cx - half, cy - half, cx + half, cy + half), kCheckMarkRadius, blend);
@@ -640,10 +640,10 @@ void IPopupMenuControl::DrawSubmenuIndicator(IGraphics& g, const IRECT& cell, co
   const float cy = cell.MH();
   const IColor& c = selected ? mHighlightedTextColor : mTextColor;
   if (mSubmenusOpenRight) {
-    const float tip = cell.R + 0.5f * kCellMargin;
+    const float tip = cell.R + 0.5f * mCellMargin;
     g.FillTriangle(c, tip - size, cy - 0.5f * size, tip, cy, tip - size, cy + 0.5f * size, blend);
   } else {
-    const float tip = cell.L - 0.5f * kCellMargin;
+    const float tip = cell.L - 0.5f * mCellMargin;
     g.FillTriangle(c, tip + size, cy - 0.5f * size, tip, cy, tip + size, cy + 0.5f * size, blend);
   }
 }

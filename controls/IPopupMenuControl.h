@@ -117,17 +117,6 @@ class IPopupMenuControl : public IPopupMenuControlBase {
   const IRECT& GetAnchorArrowRECT() const { return mAnchorArrowRECT; }
   bool GetSubmenuShown() const { return mSubmenuShown; }
 
-  // Fixed look and feel, in editor points.
-  static constexpr float kCellGap = 2.f;
-  static constexpr float kSeparatorHeight = 2.f;
-  static constexpr float kRoundness = 5.f;
-  static constexpr float kShadowSize = 10.f;
-  static constexpr float kOpacity = 0.95f;
-  static constexpr float kLabelInset = 5.f;
-  static constexpr float kCheckColumnWidth = 10.f;
-  static constexpr float kArrowColumnWidth = 8.f;
-  static constexpr float kCellMargin = 5.f;
-
  private:
   void SetMenuState(EPopupMenuState state);
   void OpenMenu(const IRECT& anchor);
@@ -163,7 +152,17 @@ class IPopupMenuControl : public IPopupMenuControlBase {
   bool mPreferBelow = true;
   bool mSubmenusOpenRight = true;
   bool mSubmenuShown = false;
+  // Look and feel, in editor points; nothing changes them.
+  float mCellGap = 2.f;
+  float mSeparatorHeight = 2.f;
+  float mRoundness = 5.f;
+  float mShadowSize = 10.f;
+  float mOpacity = 0.95f;
   float mRootHorizontalOffset = 0.f;
+  float mLabelInset = 5.f;
+  float mCheckColumnWidth = 10.f;
+  float mArrowColumnWidth = 8.f;
+  float mCellMargin = 5.f;
   float mCalloutArrowSize = 8.f;
   IRECT mAnchorRECT;
   EAnchorArrowDir mAnchorArrowDir = kPointLeft;

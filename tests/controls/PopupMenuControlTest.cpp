@@ -12,6 +12,8 @@ namespace fx::gfx::test {
 namespace {
 
 constexpr int kNone = -1;
+// A shown panel's opacity.
+constexpr float kPanelOpacity = 0.95f;
 
 // A control that asks for menus and records each answer: the chosen index, kNone for no menu.
 class MenuCaller : public IControl {
@@ -61,10 +63,10 @@ TEST_F(PopupMenu, AttachedOnceThroughTheGraphicsAndLivesFromRequestToClosed) {
   EXPECT_FALSE(popup->IsHidden());
   EXPECT_TRUE(popup->GetExpanded());
   At(50);
-  EXPECT_FLOAT_EQ(popup->GetPanel(0)->mBlend.weight, 0.5f * IPopupMenuControl::kOpacity);
+  EXPECT_FLOAT_EQ(popup->GetPanel(0)->mBlend.weight, 0.5f * kPanelOpacity);
   At(101);
   EXPECT_EQ(popup->GetMenuState(), IPopupMenuControl::kOpen);
-  EXPECT_FLOAT_EQ(popup->GetPanel(0)->mBlend.weight, IPopupMenuControl::kOpacity);
+  EXPECT_FLOAT_EQ(popup->GetPanel(0)->mBlend.weight, kPanelOpacity);
 
   // Cells of 63 x 14 from (93.5, 75), 2 apart; hovering the second highlights it with its label inset 15.
   Hover(100, 95);
@@ -235,7 +237,7 @@ TEST_F(PopupMenu, SubmenuAppearsAfterItsDelayAndReportsItsOwnChoice) {
   At(200);
   EXPECT_EQ(popup->GetPanel(1)->mBlend.weight, 0.f);
   At(300);
-  EXPECT_FLOAT_EQ(popup->GetPanel(1)->mBlend.weight, IPopupMenuControl::kOpacity);
+  EXPECT_FLOAT_EQ(popup->GetPanel(1)->mBlend.weight, kPanelOpacity);
   At(302);
   EXPECT_EQ(popup->GetMenuState(), IPopupMenuControl::kOpen);
 
