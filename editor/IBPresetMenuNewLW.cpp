@@ -214,11 +214,6 @@ void IBPresetMenuNewLW<VERSION>::OnDrop(const char* path) {
 }
 
 template <int VERSION>
-bool IBPresetMenuNewLW<VERSION>::AcceptsDrop(const std::vector<const char*>& paths) const {
-  return !paths.empty() && paths.front() && *paths.front();
-}
-
-template <int VERSION>
 void IBPresetMenuNewLW<VERSION>::OnResize() {
   SetDirty(false, -1);
 }

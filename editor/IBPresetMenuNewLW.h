@@ -53,8 +53,6 @@ class IBPresetMenuNewLW : public IControl, public kd::IPresetPathSource {
   // fails to load and changes nothing). An empty path keeps the chosen path and still sends the load and
   // preset-chosen commands.
   void OnDrop(const char* path) override;
-  // A drop is taken when its first file (the one loaded) has a non-empty path.
-  bool AcceptsDrop(const std::vector<const char*>& paths) const override;
   void OnResize() override;
   void OnPopupMenuSelection(IPopupMenu* menu, int valIdx) override;
 

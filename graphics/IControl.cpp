@@ -78,10 +78,6 @@ void IControl::OnDropMultiple(const std::vector<const char*>& paths) {
   if (!paths.empty()) OnDrop(paths.front());
 }
 
-bool IControl::AcceptsDrop(const std::vector<const char*>&) const {
-  return false;
-}
-
 void IControl::OnRescale() {}
 
 void IControl::OnResize() {}

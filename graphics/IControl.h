@@ -53,9 +53,6 @@ class IControl {
   virtual void OnTouchCancelled(float x, float y, const IMouseMod& mod);
   virtual void OnDrop(const char* str);
   virtual void OnDropMultiple(const std::vector<const char*>& paths);
-  // Whether the control takes a drop of these files, asked while they are dragged over it (so that the drag's
-  // source can show it). None by default.
-  virtual bool AcceptsDrop(const std::vector<const char*>& paths) const;
   // Geometry and lifetime hooks.
   virtual void OnRescale();
   virtual void OnResize();

@@ -520,8 +520,6 @@ class IGraphics : public IEditorView {
   bool OnKeyUp(float x, float y, const IKeyPress& key);
   void OnDrop(const char* str, float x, float y);
   void OnDropMultiple(const std::vector<const char*>& paths, float x, float y);
-  // Whether the control at (x, y) takes a drop of these files (IControl::AcceptsDrop).
-  bool AcceptsDrop(const std::vector<const char*>& paths, float x, float y);
   void OnFocusLost();
   void OnAppearanceChanged(EUIAppearance appearance);
   void ReleaseMouseCapture();

@@ -229,11 +229,6 @@ void IGraphics::OnDropMultiple(const std::vector<const char*>& paths, float x, f
   if (IControl* control = GetMouseControl(x, y, false)) control->OnDropMultiple(paths);
 }
 
-bool IGraphics::AcceptsDrop(const std::vector<const char*>& paths, float x, float y) {
-  IControl* control = GetMouseControl(x, y, false);
-  return control && control->AcceptsDrop(paths);
-}
-
 void IGraphics::OnFocusLost() {
   mMouseOver = nullptr;
   mMouseOverIdx = -1;

@@ -325,32 +325,6 @@ TEST_F(PresetBarTest, DroppedFileIsLoaded) {
   }
 }
 
-// A drop is taken when its first file has a non-empty path, whatever its name (the load decides whether it
-// is a preset); an empty or missing first path is refused, and so is anything dropped beside the bar.
-TEST_F(PresetBarTest, DropsAreTakenForAnyNamedFile) {
-  const struct {
-    std::vector<const char*> paths;
-    bool taken;
-  } drops[] = {
-      {{"/a/Song.lps"}, true},
-      {{"/a/Song.LPS"}, true},
-      {{"x.lps"}, true},
-      {{"/a/.lps"}, true},
-      {{"/a/Songlps"}, true},
-      {{"/a/Song.lps.bak"}, true},
-      {{"/a/notes.txt", "/a/Song.lps"}, true},
-      {{""}, false},
-      {{nullptr}, false},
-      {{"", "/a/Song.lps"}, false},
-      {{}, false},
-  };
-  for (const auto& d : drops) {
-    const std::string what = d.paths.empty() || !d.paths.front() ? "none" : d.paths.front();
-    EXPECT_EQ(g->AcceptsDrop(d.paths, 250, 20), d.taken) << what;
-    EXPECT_FALSE(g->AcceptsDrop(d.paths, 250, 100)) << what;
-  }
-}
-
 // The store's loading flag is set while the bar loads a record of the store (and while the plug-in loads a
 // by-path user preset), never for "Reset to default", and is clear after every load, also one that fails.
 TEST_F(PresetBarTest, LoadingFlagIsSetAroundEachStoreLoadAndClearedAfter) {
