@@ -172,8 +172,8 @@ void IVMeterControlLW<MAXNC>::SetLevels(int ch, float bar, float hold, float pea
   c.barLevel = bar;
   c.holdLevel = hold;
   c.peakTextLevel = peakText;
-  // The idle tick writes the levels 50 times a second: only what a redraw would show differently redraws, so
-  // steady or slowly falling levels leave the editor idle. A hidden meter is redrawn whole when shown.
+  // The idle tick writes the levels 50 times a second: only a level that moves what is drawn redraws, so steady
+  // levels leave the editor idle. A hidden meter is redrawn whole when shown.
   const ShownLevels shown = ShownOf(c);
   if (shown == mShown[ch]) return;
   mShown[ch] = shown;
@@ -190,9 +190,7 @@ typename IVMeterControlLW<MAXNC>::ShownLevels IVMeterControlLW<MAXNC>::ShownOf(c
   const float length = mHorizontal ? r.W() : -r.H();
   const float low = std::min(from, from + length) - kHoldThickness;
   const float high = std::max(from, from + length) + kHoldThickness;
-  const auto pixel = [&](float level) {
-    return std::lround(std::clamp(from + BarFraction(level) * length, low, high) * scale);
-  };
+  const auto pixel = [&](float level) { return std::clamp(from + BarFraction(level) * length, low, high) * scale; };
   if (ch.barEnabled) {
     shown.bar = pixel(ch.barLevel);
     shown.hold = pixel(ch.holdLevel);

@@ -107,11 +107,11 @@ class IVMeterControlLW : public IControl, public IVectorBase, public kd::IMeterV
     bool inverted = false;
   };
 
-  // What the drawing shows of a channel's levels: the device-pixel rows (columns) its bar and hold line end
-  // at, and its peak text; levels beyond the bar's ends all look alike.
+  // What the drawing shows of a channel's levels: where, in device pixels, its bar and hold line end, and its
+  // peak text; levels beyond the bar's ends all look alike.
   struct ShownLevels {
-    long bar = 0;
-    long hold = 0;
+    float bar = 0.f;
+    float hold = 0.f;
     std::array<char, 32> peakText{};
     bool operator==(const ShownLevels&) const = default;
   };

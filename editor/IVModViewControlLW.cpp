@@ -93,32 +93,32 @@ typename IVModViewControlLW<MAXNC, MAXBUF>::PixelRows IVModViewControlLW<MAXNC, 
 }
 
 template <int MAXNC, int MAXBUF>
-long IVModViewControlLW<MAXNC, MAXBUF>::PixelRow(float value) const {
+float IVModViewControlLW<MAXNC, MAXBUF>::PlotY(float value) const {
   const float y = (mRows.bottom - value * mRows.height) * mRows.scale;
-  // Far beyond the plot every value looks alike (clipped); NaNs share a row no number plots on.
-  return std::isnan(y) ? std::numeric_limits<long>::min() : std::lround(std::clamp(y, -1e6f, 1e6f));
+  // NaNs all plot alike, where no number does.
+  return std::isnan(y) ? -std::numeric_limits<float>::infinity() : y;
 }
 
 // A shift moves every value one point to the left, so it leaves the picture as it was only when every
-// value, the new one too, plots on the same pixel row; a reset likewise only when that row is the bottom's.
-// Counting the newest entries on the newest one's row tells that without looking through the history, except
-// when the rows move (a new size or scale): then the count starts again from the history.
+// value, the new one too, plots at the same place; a reset likewise only when that place is the bottom.
+// Counting the newest entries that plot where the newest one does tells that without looking through the
+// history, except when the plot moves (a new size or scale): then the count starts again from the history.
 template <int MAXNC, int MAXBUF>
 bool IVModViewControlLW<MAXNC, MAXBUF>::PlotChangesWith(float value, bool reset) {
   const std::size_t n = mHistory.size();
   const PixelRows rows = CurrentPixelRows();
   if (!(rows == mRows)) {
     mRows = rows;
-    const long newest = PixelRow(mHistory.back());
+    const float newest = PlotY(mHistory.back());
     mFlatRun = 0;
-    while (mFlatRun < n && PixelRow(mHistory[n - 1 - mFlatRun]) == newest) ++mFlatRun;
+    while (mFlatRun < n && PlotY(mHistory[n - 1 - mFlatRun]) == newest) ++mFlatRun;
   }
-  const bool onNewestRow = PixelRow(value) == PixelRow(mHistory.back());
-  const bool changed = !(mFlatRun >= n && onNewestRow);
+  const bool atNewest = PlotY(value) == PlotY(mHistory.back());
+  const bool changed = !(mFlatRun >= n && atNewest);
   if (reset)
     mFlatRun = n;
   else
-    mFlatRun = onNewestRow ? std::min(mFlatRun + 1, n) : 1;
+    mFlatRun = atNewest ? std::min(mFlatRun + 1, n) : 1;
   return changed;
 }
 

@@ -72,8 +72,8 @@ class IVModViewControlLW : public IControl, public IVectorBase, public kd::IModV
   void PathThroughHistory(IGraphics& g, const IRECT& inner) const;
   IRECT InnerPlot() const { return mPlotBounds.GetPadded(-0.5f * mTrackSize); }
   PixelRows CurrentPixelRows() const;
-  // The device-pixel row a value plots at, with mRows.
-  long PixelRow(float value) const;
+  // Where, in device pixels, a value plots with mRows.
+  float PlotY(float value) const;
   // Whether the plot drawn now would differ from the last one after the history took value as its newest
   // entry (after a reset, when value is 0 everywhere); keeps mFlatRun up to date.
   bool PlotChangesWith(float value, bool reset);
@@ -89,8 +89,8 @@ class IVModViewControlLW : public IControl, public IVectorBase, public kd::IModV
   IColor mFillColor = IColor(127, 69, 148, 200);
   bool mFill = false;
   double mMsPerPoint = 0.0;
-  // How many of the newest history entries fall on the newest one's pixel row, counted with mRows; the
-  // plot is flat when all of them do.
+  // How many of the newest history entries plot where the newest one does, counted with mRows; the plot is
+  // flat when all of them do.
   std::size_t mFlatRun = 0;
   PixelRows mRows;
 };
