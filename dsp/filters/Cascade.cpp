@@ -34,7 +34,7 @@ Complex layoutResponse(const PoleZeroLayout& layout, double f) {
 
 }  // namespace
 
-Cascade::Cascade(Biquad* storage, int maxStages) : mStages(storage), mMaxStages(maxStages) {}
+Cascade::Cascade(Biquad* storage, int maxStages) : mMaxStages(maxStages), mStages(storage) {}
 
 const Biquad& Cascade::operator[](int index) const {
   if (index < 0 || index >= mNumStages) throw std::logic_error("cascade stage index out of range");

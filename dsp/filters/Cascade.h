@@ -34,9 +34,9 @@ class Cascade {
   void scaleNumerator(double scale);
 
  private:
-  Biquad* mStages;
-  int mMaxStages;
   int mNumStages = 0;
+  int mMaxStages;
+  Biquad* mStages;
 };
 
 template <int MaxStages>

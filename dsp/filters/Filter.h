@@ -25,6 +25,8 @@ class Filter {
   // Frequency response at f cycles per sample, and the stages' poles and zeros.
   virtual Complex response(double f) const = 0;
   virtual std::vector<StagePoleZeros> poleZeros() const = 0;
+  // Second-order stages the filter runs per channel (a first-order stage counts as one).
+  virtual int getNumStages() const = 0;
 
   // Audio thread; must not allocate or block. channels: getNumChannels() pointers, processed in place.
   virtual void reset() = 0;

@@ -50,9 +50,9 @@ class PoleZeroLayout {
  private:
   void append(const PoleZeroSet& set, int numPoles);
 
+  int mNumPoles = 0;
   PoleZeroSet* mSets;
   int mMaxPoles;
-  int mNumPoles = 0;
   double mNormalW = 0.0;
   double mNormalGain = 1.0;
 };

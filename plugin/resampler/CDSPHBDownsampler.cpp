@@ -17,6 +17,9 @@ CDSPHBDownsampler::CDSPHBDownsampler(double reqAtten, int steepIndex, bool isThi
   fll = n - 1;
   flo = 2 * n - 1;
   flb = kBufLen - n;
+  ReadBuf1 = Buf1 + fl2;
+  ReadBuf2 = Buf2 + fll;
+  AlignedFilter = Filter;
   const double latency = 0.5 * prevLatency;
   Latency = static_cast<int>(latency);
   LatencyFrac = latency - Latency;
@@ -81,7 +84,7 @@ double* CDSPHBDownsampler::ConvolveAvailable(double* op) noexcept {
   const int q = BufLeft - fll;
   BufLeft -= q;
   ReadPos = ConvolveInRuns<kBufLen>(
-      ReadPos, q, [&](int from, int run) { op = Convolve(op, Buf1 + from + fl2, Buf2 + from + fll, Filter, run); });
+      ReadPos, q, [&](int from, int run) { op = Convolve(op, ReadBuf1 + from, ReadBuf2 + from, AlignedFilter, run); });
   return op;
 }
 

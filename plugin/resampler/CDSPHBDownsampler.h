@@ -41,6 +41,10 @@ class CDSPHBDownsampler : public CDSPProcessor {
   alignas(64) double Buf1[kBufStride];
   alignas(64) double Buf2[kBufStride];
   alignas(16) double Filter[kMaxHalfBandTaps];
+  // Buf1 + n and Buf2 + n - 1: where the sums of the first output read; and the aligned filter.
+  const double* ReadBuf1;
+  const double* ReadBuf2;
+  const double* AlignedFilter;
   double FilterAtten;
   double LatencyFrac;
   int Latency;

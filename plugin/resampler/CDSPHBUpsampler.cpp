@@ -18,6 +18,8 @@ CDSPHBUpsampler::CDSPHBUpsampler(double reqAtten, int steepIndex, bool isThird, 
   fll = n - 1;
   fl2 = n;
   flo = 2 * n - 1;
+  ReadBuf = Buf + fll;
+  AlignedFilter = Filter;
   const double latency = 2.0 * prevLatency;
   Latency = static_cast<int>(latency);
   LatencyFrac = latency - Latency;
@@ -59,8 +61,8 @@ double* CDSPHBUpsampler::ConvolveAvailable(double* op) noexcept {
   if (BufLeft <= fl2) return op;
   const int c = BufLeft - fl2;
   BufLeft -= c;
-  ReadPos =
-      ConvolveInRuns<kBufLen>(ReadPos, c, [&](int from, int run) { op = Convolve(op, Buf + from + fll, Filter, run); });
+  ReadPos = ConvolveInRuns<kBufLen>(ReadPos, c,
+                                    [&](int from, int run) { op = Convolve(op, ReadBuf + from, AlignedFilter, run); });
   return op;
 }
 

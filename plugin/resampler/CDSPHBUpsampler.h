@@ -35,6 +35,9 @@ class CDSPHBUpsampler : public CDSPProcessor {
 
   alignas(64) double Buf[kBufLen + 2 * kMaxHalfBandTaps - 1];
   alignas(16) double Filter[kMaxHalfBandTaps];
+  // Buf + fll: the first input sample an output pair can be centred on; and the aligned filter.
+  const double* ReadBuf;
+  const double* AlignedFilter;
   double FilterAtten;
   int fll;
   int fl2;

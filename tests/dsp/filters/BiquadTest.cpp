@@ -86,6 +86,69 @@ TEST(Biquad, ResponseAgreesWithTheTransformOfTheImpulseResponse) {
   }
 }
 
+// Roots of a0 + a1 z^-1 + a2 z^-2 and b0 + b1 z^-1 + b2 z^-2 worked out by hand, for sections whose
+// a0 is not 1 or whose numerator has lost its leading terms; infinity stands for a missing root.
+TEST(Biquad, ReadbackFindsTheRootsOfUnnormalisedAndShortPolynomials) {
+  const double inf = INFINITY;
+  struct Case {
+    const char* name;
+    double a0, a1, a2, b0, b1, b2;
+    bool single;
+    std::vector<Complex> poles;
+    std::vector<Complex> zeros;
+    double gain;
+  };
+  const Case cases[] = {
+      {"first order over a0 = 2", 2.0, 1.0, 0.0, 4.0, 2.0, 0.0, true, {-0.5}, {-0.5}, 2.0},
+      {"numerator without b0",
+       1.0,
+       -0.5,
+       0.25,
+       0.0,
+       1.0,
+       0.5,
+       false,
+       {Complex(0.25, std::sqrt(0.1875)), Complex(0.25, -std::sqrt(0.1875))},
+       {-0.5, inf},
+       0.0},
+      {"zero numerator",
+       1.0,
+       -0.5,
+       0.25,
+       0.0,
+       0.0,
+       0.0,
+       false,
+       {Complex(0.25, std::sqrt(0.1875)), Complex(0.25, -std::sqrt(0.1875))},
+       {inf, inf},
+       0.0},
+  };
+  // Each expected root matches one of the read-back ones, in either order.
+  const auto matches = [](const Dsp::RootPair& got, const std::vector<Complex>& expected) {
+    const Complex roots[] = {got.first, got.second};
+    std::vector<bool> used(expected.size(), false);
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+      bool found = false;
+      for (std::size_t j = 0; j < expected.size() && !found; ++j) {
+        const Complex want = expected[j];
+        const bool same = std::isinf(want.real()) ? std::isinf(roots[i].real()) : std::abs(roots[i] - want) < 1e-12;
+        if (!used[j] && same) used[j] = found = true;
+      }
+      if (!found) return false;
+    }
+    return true;
+  };
+  for (const Case& c : cases) {
+    Dsp::Biquad stage;
+    stage.assignCoefficients(c.a0, c.a1, c.a2, c.b0, c.b1, c.b2);
+    const Dsp::StagePoleZeros readback = stage.poleZeros();
+    EXPECT_EQ(readback.set.isSinglePole(), c.single) << c.name;
+    EXPECT_TRUE(matches(readback.set.poles, c.poles)) << c.name;
+    EXPECT_TRUE(matches(readback.set.zeros, c.zeros)) << c.name;
+    EXPECT_DOUBLE_EQ(readback.gain, c.gain) << c.name;
+  }
+}
+
 TEST(Biquad, IdentityAndRefusedZeroA0) {
   Dsp::Biquad stage;
   stage.assignCoefficients(1.0, 0.3, 0.2, 0.5, 0.1, 0.0);

@@ -120,6 +120,7 @@ class RecordingFilter : public Dsp::Filter {
   ParamInfo paramInfo(int index) const override { return mParams[index](); }
   Dsp::Complex response(double) const override { return 1.0; }
   std::vector<Dsp::StagePoleZeros> poleZeros() const override { return {}; }
+  int getNumStages() const override { return 0; }
   void reset() override {}
   void process(int, float* const*) override {}
   void process(int, double* const*) override {}
