@@ -37,6 +37,10 @@ void IBSwitchControlLW::OnMouseDown(float, float, const IMouseMod&) {
   SetDirty(true, -1);
 }
 
+void IBSwitchControlLW::OnMouseUp(float x, float y, const IMouseMod& mod) {
+  ISwitchControlBase::OnMouseUp(x, y, mod);
+}
+
 void IBSwitchControlLW::OnMouseOver(float, float, const IMouseMod&) {
   mHover = true;
   SetDirty(false, -1);

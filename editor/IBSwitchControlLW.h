@@ -19,6 +19,8 @@ class IBSwitchControlLW : public ISwitchControlBase, public IBitmapBase {
   // The value steps by one frame of the bitmap (a whole step without one) and wraps to 0 past 1; the new
   // value goes to the host.
   void OnMouseDown(float x, float y, const IMouseMod& mod) override;
+  // As the switch base.
+  void OnMouseUp(float x, float y, const IMouseMod& mod) override;
   void OnMouseOver(float x, float y, const IMouseMod& mod) override;
   void OnMouseOut() override;
 

@@ -18,6 +18,7 @@ IBUpdateControlLW::IBUpdateControlLW(const IRECT& bounds, const ISVG& offSVG, co
       mMsg(msg),
       mOffSVG(offSVG),
       mOnSVG(onSVG),
+      mDrawSVG(true),
       mHoverHighlight(hoverHighlight) {
   AttachIControl(this);
   SetTooltip(kTooltipCheck);
@@ -28,7 +29,10 @@ IBUpdateControlLW::IBUpdateControlLW(const IRECT& bounds, const ISVG& offSVG, co
 void IBUpdateControlLW::Draw(IGraphics& g) {
   if (mHoverHighlight && mMouseOver) g.FillRoundRect(IPattern(mHighlightColor), mRECT, kUpdateHighlightRadius, &mBlend);
   const bool available = GetValue() > 0.0;
-  g.DrawSVG(available ? mOnSVG : mOffSVG, mRECT, &mBlend);
+  if (mDrawSVG)
+    g.DrawSVG(available ? mOnSVG : mOffSVG, mRECT, &mBlend);
+  else
+    DrawBitmap(g);
   SetTooltip(available ? kTooltipAvailable : kTooltipCheck);
 }
 

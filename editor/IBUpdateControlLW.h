@@ -27,11 +27,14 @@ class IBUpdateControlLW : public IControl, public IBitmapBase {
   void OnMouseOut() override;
 
   bool GetPressed() const { return mPressed; }
+  // Set by the constructor: the button draws its SVGs, never the bitmap base.
+  bool GetDrawSVG() const { return mDrawSVG; }
 
  private:
   int mMsg;
   ISVG mOffSVG;
   ISVG mOnSVG;
+  bool mDrawSVG = false;
   bool mHoverHighlight;
   IColor mHighlightColor = IColor(16, 255, 255, 255);
   bool mMouseOver = false;

@@ -37,6 +37,7 @@ ISBCornerResizerControlLW::ISBCornerResizerControlLW(const IRECT& svgBounds, con
       mOffsetY(offsetY),
       mOffSVG(offSVG),
       mOnSVG(onSVG),
+      mDrawSVG(true),
       mSVGBounds(svgBounds) {
   SetTargetAndDrawRECTs(GetRECT().GetPadded(-1.f));
   AttachIControl(this);
@@ -85,6 +86,10 @@ void ISBCornerResizerControlLW::OnResize() {
 }
 
 void ISBCornerResizerControlLW::Draw(IGraphics& g) {
+  if (!mDrawSVG) {
+    DrawBitmap(g);
+    return;
+  }
   const bool on = GetMouseIsOver() || g.GetResizingInProcess();
   g.DrawSVG(on ? mOnSVG : mOffSVG, mRECT.GetTranslated(mOffsetX, mOffsetY), &mBlend);
 }

@@ -30,6 +30,8 @@ class ISBCornerResizerControlLW : public ICornerResizerControl, public IBitmapBa
   void Draw(IGraphics& g) override;
 
   ECommandMode GetCommandMode() const { return mCommandMode; }
+  // Set by the constructor: the resizer draws its SVGs, never the bitmap base.
+  bool GetDrawSVG() const { return mDrawSVG; }
 
  private:
   // Whether a gesture with these modifiers rescales (true) or resizes the editor.
@@ -45,6 +47,7 @@ class ISBCornerResizerControlLW : public ICornerResizerControl, public IBitmapBa
   float mOffsetY;
   ISVG mOffSVG;
   ISVG mOnSVG;
+  bool mDrawSVG = false;
   IRECT mSVGBounds;
 };
 

@@ -44,6 +44,7 @@ ISBInfoMenuLW::ISBInfoMenuLW(IGEditorDelegate& plugin, const IRECT& bounds, cons
       mRows(rows && nRows > 0 ? std::vector<InfoMenuEntry>(rows, rows + nRows) : std::vector<InfoMenuEntry>()),
       mOffSVG(offSVG),
       mOnSVG(onSVG),
+      mDrawSVG(true),
       mHoverHighlight(hoverHighlight) {
   AttachIControl(this);
 }
@@ -56,10 +57,18 @@ IParam* ISBInfoMenuLW::Param(int paramIdx) const {
   return paramIdx < 0 ? nullptr : mPlugin.GetParam(paramIdx);
 }
 
+IPopupMenu* ISBInfoMenuLW::GetRadioGroupMenu(int radioGroup) const {
+  const auto found = mRadioGroupMenus.find(radioGroup);
+  return found == mRadioGroupMenus.end() ? nullptr : found->second;
+}
+
 // ---- Building ----
 
 void ISBInfoMenuLW::BuildAndShowMenu() {
   mMenu.Clear();
+  // The previous build's submenus went with the items.
+  mValueListMenus.clear();
+  mRadioGroupMenus.clear();
   AddMenuItem(mMenu, kTitle, IPopupMenu::kAppend, Item::kNoFlags);
   AddMenuItem(mMenu, "", IPopupMenu::kAppend, Item::kSeparator);
   for (InfoMenuEntry& row : mRows) {
@@ -99,6 +108,7 @@ void ISBInfoMenuLW::AddRowItem(InfoMenuEntry& row) {
 
 void ISBInfoMenuLW::AddValueList(InfoMenuEntry& row) {
   auto* submenu = new IPopupMenu();
+  mValueListMenus.push_back(submenu);
   const IParam* param = Param(row.id);
   if (param) {
     const int current = param->Int();
@@ -111,6 +121,7 @@ void ISBInfoMenuLW::AddValueList(InfoMenuEntry& row) {
 
 void ISBInfoMenuLW::AddRadioGroup(const InfoMenuEntry& start) {
   auto* submenu = new IPopupMenu();
+  mRadioGroupMenus[start.radioGroup] = submenu;
   for (InfoMenuEntry& row : mRows) {
     if (row.type != kRadioItem || !row.enabled || row.radioGroup != start.radioGroup) continue;
     AddMenuItem(*submenu, row.text, IPopupMenu::kAppend, Item::kNoFlags);
@@ -181,7 +192,14 @@ void ISBInfoMenuLW::SetParamFromIndex(int paramIdx, int index) {
 void ISBInfoMenuLW::Draw(IGraphics& g) {
   if (mHoverHighlight && mMouseOver)
     g.FillRoundRect(IPattern(mHighlightColor), mRECT, kInfoMenuHighlightRadius, &mBlend);
-  g.DrawSVG(mPressed ? mOnSVG : mOffSVG, mRECT, &mBlend);
+  if (mDrawSVG)
+    g.DrawSVG(mPressed ? mOnSVG : mOffSVG, mRECT, &mBlend);
+  else
+    DrawBitmap(g);
+}
+
+void ISBInfoMenuLW::SetDisabled(bool disable) {
+  IControl::SetDisabled(disable);
 }
 
 void ISBInfoMenuLW::OnMouseDown(float, float, const IMouseMod&) {

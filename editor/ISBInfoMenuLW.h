@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <vector>
 
 #include "graphics/IBitmap.h"
@@ -61,6 +62,7 @@ class ISBInfoMenuLW : public IControl, public IBitmapBase, public kd::IScaleChoi
   void OnMouseOut() override;
   // The menu's answer; a null menu (nothing chosen) only releases the button.
   void OnPopupMenuSelection(IPopupMenu* menu, int valIdx) override;
+  void SetDisabled(bool disable) override;
 
   // Rebuilds the menu from the rows and opens it through the graphics.
   void BuildAndShowMenu();
@@ -78,7 +80,13 @@ class ISBInfoMenuLW : public IControl, public IBitmapBase, public kd::IScaleChoi
   int GetChosenRadioIndex() const override { return mChosenRadioIdx; }
   const IPopupMenu& GetMenu() const { return mMenu; }
   const std::vector<InfoMenuEntry>& GetRows() const { return mRows; }
+  // The value-list submenus of the last build, in row order; their count is the list's size.
+  const std::vector<IPopupMenu*>& GetValueListMenus() const { return mValueListMenus; }
+  // The submenu the last build made for a radio group; null for a group it made none for.
+  IPopupMenu* GetRadioGroupMenu(int radioGroup) const;
   bool GetPressed() const { return mPressed; }
+  // Set by the constructor: the button draws its SVGs, never the bitmap base.
+  bool GetDrawSVG() const { return mDrawSVG; }
 
  private:
   void AddRowItem(InfoMenuEntry& row);
@@ -90,10 +98,14 @@ class ISBInfoMenuLW : public IControl, public IBitmapBase, public kd::IScaleChoi
 
   IGEditorDelegate& mPlugin;
   IPopupMenu mMenu;
+  // Not owned: the root menu's items own their submenus.
+  std::vector<IPopupMenu*> mValueListMenus;
+  std::map<int, IPopupMenu*> mRadioGroupMenus;
   std::vector<InfoMenuEntry> mRows;
   int mChosenRadioIdx = -1;
   ISVG mOffSVG;
   ISVG mOnSVG;
+  bool mDrawSVG = false;
   bool mHoverHighlight;
   IColor mHighlightColor = IColor(16, 255, 255, 255);
   bool mPressed = false;

@@ -68,6 +68,13 @@ void IGraphicsTextFieldCell::EditWithFrame(pw::Rect frame) {
   mIsEditingOrSelecting = false;
 }
 
+void IGraphicsTextFieldCell::SelectWithFrame(pw::Rect frame, int start, int length) {
+  const pw::Rect centred = DrawingRectForBounds(frame);
+  mIsEditingOrSelecting = true;
+  TextFieldCell::SelectWithFrame(centred, start, length);
+  mIsEditingOrSelecting = false;
+}
+
 bool IGraphicsFormatter::IsPartialStringValid(const std::string& partial) {
   const std::optional<std::u32string> text = DecodeUtf8(partial);
   if (!text) return false;
@@ -78,6 +85,15 @@ bool IGraphicsFormatter::IsPartialStringValid(const std::string& partial) {
   }
   if (maxLength != 0 && static_cast<int>(text->size()) > maxLength) return false;
   if (maxValue != 0) return LeadingIntValue(*text) <= maxValue;
+  return true;
+}
+
+const std::string* IGraphicsFormatter::StringForObjectValue(const std::any& object) {
+  return std::any_cast<std::string>(&object);
+}
+
+bool IGraphicsFormatter::GetObjectValue(std::any* object, const std::string* string) {
+  if (object && string) *object = std::string(*string);
   return true;
 }
 

@@ -4,6 +4,7 @@
 // Main thread only.
 #pragma once
 
+#include <any>
 #include <optional>
 #include <string>
 
@@ -24,8 +25,9 @@ class IGraphicsTextFieldCell : public platform::window::TextFieldCell {
   // Outside editing: 3 points in from the left and right, and the text's height centred in bounds. While
   // the field editor opens, the rect is left as it is.
   platform::window::Rect DrawingRectForBounds(platform::window::Rect bounds) override;
-  // Opens the field editor over the centred text rect of frame.
+  // Open the field editor over the centred text rect of frame.
   void EditWithFrame(platform::window::Rect frame) override;
+  void SelectWithFrame(platform::window::Rect frame, int start, int length) override;
 
  private:
   bool mIsEditingOrSelecting = false;
@@ -45,6 +47,10 @@ class IGraphicsFormatter : public platform::window::Formatter {
   // Judges the whole proposed text: every character in the set, no longer than the maximum length, and
   // (with a maximum value) its leading integer not above it. Text that is not valid UTF-8 is refused.
   bool IsPartialStringValid(const std::string& partial) override;
+  // The object itself when it holds a string; null otherwise.
+  static const std::string* StringForObjectValue(const std::any& object);
+  // Stores a copy of string into object when both are given; true in every case.
+  static bool GetObjectValue(std::any* object, const std::string* string);
 
  private:
   std::optional<std::u32string> filterCharacterSet;

@@ -14,6 +14,10 @@ void TextFieldCell::EditWithFrame(Rect frame) {
   mEditorFrame = frame;
 }
 
+void TextFieldCell::SelectWithFrame(Rect frame, int, int) {
+  mEditorFrame = frame;
+}
+
 TextField::TextField(Rect frame)
     : View(frame), mCell(std::make_unique<TextFieldCell>()), mSelf(std::make_shared<TextField*>(this)) {}
 

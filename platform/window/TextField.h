@@ -51,6 +51,9 @@ class TextFieldCell {
   Size CellSize() const;
   // Opens the field editor over frame; subclasses move it (the base puts it at frame).
   virtual void EditWithFrame(Rect frame);
+  // Opens the field editor over frame with length characters from start selected; subclasses move it (the
+  // base puts it at frame and leaves the selection to the back end).
+  virtual void SelectWithFrame(Rect frame, int start, int length);
   void SetFont(const FieldFont& font) { mFont = font; }
   Rect EditorFrame() const { return mEditorFrame; }
 

@@ -250,6 +250,18 @@ TEST_F(LayoutTest, TooltipsAndScaleFollowTheParametersAndTooltipsAreSetEitherWay
   EXPECT_STREQ(Row(17)->GetTooltip(), "Master volume");
 }
 
+// A resize leaves the window's size in pixels as the plug-in's editor size (960 x 720 at 1.5): a reopened
+// editor is still built on the 640 x 480 design, at the scale the resize stored in "GUI scale".
+TEST_F(LayoutTest, ReopenedEditorIsBuiltOnTheDesignSizeWhateverSizeTheWindowHad) {
+  g->Resize(640, 480, 1.5f, true);
+  EXPECT_EQ(plug->GetEditorWidth(), 960);
+  EXPECT_EQ(plug->GetEditorHeight(), 720);
+  plug->CloseWindow();
+  int parent = 0;
+  ASSERT_NE(plug->OpenWindow(&parent), nullptr);
+  EXPECT_EQ(made, "640x480 60 fps at 1.5");
+}
+
 // The preset bar's name is drawn in the plug-in's font, in Roboto when the plug-in names none (as the
 // product does); it loads and saves "lps" files.
 TEST_F(LayoutTest, PresetBarTakesThePlugInsFontAndThePresetExtension) {

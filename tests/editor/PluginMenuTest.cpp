@@ -91,11 +91,39 @@ TEST_F(PluginMenuTest, MenuFollowsTheRowsAndTheCurrentValues) {
             "|Scale:0[100%:0|150%:0]|Count:1|Dead command:0|Open folder ...:0");
   const int itemIndex[] = {2, -1, 4, 5, -1, -1, -1, -1, -1, -1, -1, 8, 9, 10};
   for (size_t r = 0; r < std::size(itemIndex); ++r) EXPECT_EQ(menu->GetRows()[r].itemIndex, itemIndex[r]) << r;
+  // The build keeps its value lists and one submenu per radio group that a submenu row opened.
+  EXPECT_EQ(menu->GetValueListMenus(), std::vector<IPopupMenu*>{m.GetItem(6)->GetSubmenu()});
+  EXPECT_EQ(menu->GetRadioGroupMenu(0), m.GetItem(7)->GetSubmenu());
+  EXPECT_EQ(menu->GetRadioGroupMenu(1), nullptr);
 
   // A new click builds afresh: the check marks follow the values.
   Choose(m, -1);
   dlg.GetParam(FakeDelegate::kBool)->Set(0.0);
-  EXPECT_EQ(Open().GetItem(5)->GetFlags(), 0);
+  const IPopupMenu& again = Open();
+  EXPECT_EQ(again.GetItem(5)->GetFlags(), 0);
+  EXPECT_EQ(menu->GetValueListMenus(), std::vector<IPopupMenu*>{again.GetItem(6)->GetSubmenu()});
+  EXPECT_EQ(menu->GetRadioGroupMenu(0), again.GetItem(7)->GetSubmenu());
+}
+
+// The button draws its pictures, off or pressed, and dims them as any disabled control does (weight 0.25).
+TEST_F(PluginMenuTest, ButtonDrawsItsPicturesDimmedWhenDisabled) {
+  EXPECT_TRUE(menu->GetDrawSVG());
+  const struct {
+    bool pressed;
+    bool disabled;
+    const char* paint;
+  } cases[] = {{false, false, "PathFill 255,128,128,128 weight1"},
+               {true, false, "PathFill 255,32,226,224 weight1"},
+               {false, true, "PathFill 255,128,128,128 weight0.25"}};
+  for (const auto& c : cases) {
+    if (c.pressed) Open();
+    menu->SetDisabled(c.disabled);
+    EXPECT_EQ(menu->IsDisabled(), c.disabled);
+    g.log.clear();
+    menu->Draw(g);
+    EXPECT_EQ(g.Entries("PathFill"), std::vector<std::string>{c.paint}) << c.paint;
+    if (c.pressed) Choose(*g.lastPlatformMenu, -1);
+  }
 }
 
 struct RootChoice {

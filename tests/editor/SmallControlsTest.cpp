@@ -41,6 +41,7 @@ TEST_P(Resizer, DragAndDoubleClickFollowTheCommandMode) {
                                                 c.msgs[3], c.swap, g.GetBounds(), 1.f, 1.f);
   g.AttachCornerResizer(resizer, kUIResizerSize, false);
   EXPECT_EQ(resizer->GetCommandMode(), c.mode);
+  EXPECT_TRUE(resizer->GetDrawSVG());
   IMouseMod mod = Left();
   mod.C = c.control;
   resizer->OnMouseDown(630, 470, mod);

@@ -37,6 +37,7 @@ TEST_F(UpdateButtonTest, EachPressSendsOneCheckAndHoldingChangesNoPicture) {
 }
 
 TEST_F(UpdateButtonTest, ValueChoosesPictureAndTooltip) {
+  EXPECT_TRUE(button->GetDrawSVG());
   const struct {
     double value;
     const std::string& picture;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <any>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -130,6 +132,53 @@ TEST(NativeFormatterTest, JudgesTheWholeProposedText) {
     formatter.SetMaximumLength(row.maxLength);
     formatter.SetMaximumValue(row.maxValue);
     EXPECT_EQ(formatter.IsPartialStringValid(row.text), row.valid);
+  }
+}
+
+TEST(NativeFormatterTest, ObjectValuesAreStringsOnly) {
+  const std::any kObjects[] = {std::any(std::string("12")), std::any(std::string()), std::any(12), std::any("12"),
+                               std::any()};
+  const bool kIsString[] = {true, true, false, false, false};
+  for (size_t i = 0; i < std::size(kObjects); ++i) {
+    const std::string* text = IGraphicsFormatter::StringForObjectValue(kObjects[i]);
+    EXPECT_EQ(text, std::any_cast<std::string>(&kObjects[i])) << i;  // the object itself, not a copy
+    EXPECT_EQ(text != nullptr, kIsString[i]) << i;
+  }
+
+  // A copy is stored only with both an object and a string; the answer is yes either way.
+  const std::string kText = "-3.5";
+  struct Row {
+    bool object;
+    const std::string* text;
+    bool stored;
+  } rows[] = {{true, &kText, true}, {true, nullptr, false}, {false, &kText, false}, {false, nullptr, false}};
+  for (const Row& row : rows) {
+    std::any object = 7;
+    EXPECT_TRUE(IGraphicsFormatter::GetObjectValue(row.object ? &object : nullptr, row.text));
+    const std::string* stored = std::any_cast<std::string>(&object);
+    ASSERT_EQ(stored != nullptr, row.stored);
+    if (stored) {
+      EXPECT_EQ(*stored, kText);
+      EXPECT_NE(stored, row.text);
+    }
+  }
+}
+
+TEST(NativeTextFieldTest, CellOpensTheEditorOverTheCentredTextEitherWay) {
+  // Bounds 100 x 40 and one line of a 12-point font, ceil(14.4) + 2 = 17 points: 3 points in at each side,
+  // 23 spare points split above and below.
+  const pw::Rect frame = pw::MakeRect(0, 0, 100, 40);
+  const pw::Rect centred = pw::MakeRect(3, 11.5, 94, 17);
+  const std::function<void(IGraphicsTextFieldCell&)> kOpenings[] = {
+      [&](IGraphicsTextFieldCell& cell) { cell.EditWithFrame(frame); },
+      [&](IGraphicsTextFieldCell& cell) { cell.SelectWithFrame(frame, 0, 4); },
+  };
+  for (size_t i = 0; i < std::size(kOpenings); ++i) {
+    IGraphicsTextFieldCell cell;
+    cell.SetFont(pw::FieldFont{"", 0, 12.0});
+    kOpenings[i](cell);
+    EXPECT_EQ(cell.EditorFrame(), centred) << i;
+    EXPECT_EQ(cell.DrawingRectForBounds(frame), centred) << i;
   }
 }
 
