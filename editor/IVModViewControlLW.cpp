@@ -66,8 +66,6 @@ void IVModViewControlLW<MAXNC, MAXBUF>::ApplyProductSetup(const IColor& color, d
   SetDirty(false, -1);
 }
 
-// A message shorter than a record is not a record: it is ignored rather than taken as a repeat of the
-// last one, so a truncated message never moves the plot.
 template <int MAXNC, int MAXBUF>
 void IVModViewControlLW<MAXNC, MAXBUF>::OnMsgFromDelegate(int msgTag, int dataSize, const void* data) {
   if (msgTag != kMsgTagRecord || mDisabled) return;
