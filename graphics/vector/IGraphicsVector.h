@@ -29,8 +29,9 @@ class IGraphicsVector : public IGraphics {
   // frame that is open when its bitmap goes.
   class Bitmap : public APIBitmap {
    public:
-    // A loaded image; its size is asked of the renderer (0 x 0 for image 0).
-    Bitmap(VRcontext* ctx, int scale, int image, bool shared);
+    // A loaded image of the named resource; its size is asked of the renderer (0 x 0 for image 0). The name is
+    // not kept: the core's bitmap and the cache key hold it.
+    Bitmap(VRcontext* ctx, const char* name, int scale, int image, bool shared);
     Bitmap(VRcontext* ctx, int width, int height, const unsigned char* pixels, float scale, float drawScale);
     // A framebuffer cleared to transparent; image 0 when the back end could not make it. Leaves it bound.
     Bitmap(IGraphicsVector* graphics, VRcontext* ctx, int width, int height, float scale, float drawScale);

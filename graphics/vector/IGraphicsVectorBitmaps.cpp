@@ -30,7 +30,8 @@ bool ImageExists(VRcontext* ctx, int image) {
 
 }  // namespace
 
-IGraphicsVector::Bitmap::Bitmap(VRcontext* ctx, int scale, int image, bool shared) : mVG(ctx), mShared(shared) {
+IGraphicsVector::Bitmap::Bitmap(VRcontext* ctx, const char*, int scale, int image, bool shared)
+    : mVG(ctx), mShared(shared) {
   int w = 0, h = 0;
   if (ctx != nullptr && image > 0) vrImageSize(ctx, image, &w, &h);
   SetBitmap(image, w, h, static_cast<float>(scale), 1.f);
@@ -103,7 +104,7 @@ APIBitmap* IGraphicsVector::LoadAPIBitmap(const char* fileNameOrResID, int scale
     image = vrCreateImage(mVG, fileNameOrResID, 0);
     DeactivateContext();
   }
-  return new Bitmap(mVG, scale, image, location == kSharedImage);
+  return new Bitmap(mVG, fileNameOrResID, scale, image, location == kSharedImage);
 }
 
 APIBitmap* IGraphicsVector::LoadAPIBitmap(const char* name, const void* data, int dataSize, int scale) {
@@ -116,7 +117,7 @@ APIBitmap* IGraphicsVector::LoadAPIBitmap(const char* name, const void* data, in
     image = vrCreateImageMem(mVG, 0, static_cast<unsigned char*>(const_cast<void*>(data)), dataSize);
     DeactivateContext();
   }
-  auto* bitmap = new Bitmap(mVG, scale, image, false);
+  auto* bitmap = new Bitmap(mVG, name, scale, image, false);
   mBitmapCache.Add(bitmap, name, scale);
   return bitmap;
 }

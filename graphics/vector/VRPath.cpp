@@ -30,7 +30,7 @@ float DistancePointSegment(float x, float y, float px, float py, float qx, float
 }
 
 // Not inlined: GCC's bounds analysis would otherwise follow the one-value close command into the point walk.
-[[gnu::noinline]] void AppendCommands(VRcontext* ctx, float* vals, int nvals) {
+[[gnu::noinline]] void vrAppendCommands(VRcontext* ctx, float* vals, int nvals) {
   VRstate* state = vrGetState(ctx);
   if (ctx->ncommands + nvals > ctx->ccommands) {
     int ccommands = ctx->ncommands + nvals + ctx->ccommands / 2;
@@ -98,7 +98,7 @@ void AddPath(VRcontext* ctx) {
   ++cache->npaths;
 }
 
-void AddPathPoint(VRcontext* ctx, float x, float y, int flags) {
+void vrAddPathPoint(VRcontext* ctx, float x, float y, int flags) {
   VRpath* path = LastPath(ctx);
   if (path == nullptr) return;
   VRpathCache* cache = ctx->cache;
@@ -127,8 +127,8 @@ void AddPathPoint(VRcontext* ctx, float x, float y, int flags) {
 
 // Adaptive subdivision: a segment is flat enough when its control points lie within the tessellation tolerance of
 // the chord; at most ten levels deep.
-void TesselateBezier(VRcontext* ctx, float x1, float y1, float x2, float y2, float x3, float y3, float x4, float y4,
-                     int level, int type) {
+void vrTesselateBezier(VRcontext* ctx, float x1, float y1, float x2, float y2, float x3, float y3, float x4, float y4,
+                       int level, int type) {
   if (level > 10) return;
   float x12 = (x1 + x2) * 0.5f, y12 = (y1 + y2) * 0.5f;
   float x23 = (x2 + x3) * 0.5f, y23 = (y2 + y3) * 0.5f;
@@ -138,13 +138,13 @@ void TesselateBezier(VRcontext* ctx, float x1, float y1, float x2, float y2, flo
   float d2 = std::fabs((x2 - x4) * dy - (y2 - y4) * dx);
   float d3 = std::fabs((x3 - x4) * dy - (y3 - y4) * dx);
   if ((d2 + d3) * (d2 + d3) < ctx->tessTol * (dx * dx + dy * dy)) {
-    AddPathPoint(ctx, x4, y4, type);
+    vrAddPathPoint(ctx, x4, y4, type);
     return;
   }
   float x234 = (x23 + x34) * 0.5f, y234 = (y23 + y34) * 0.5f;
   float x1234 = (x123 + x234) * 0.5f, y1234 = (y123 + y234) * 0.5f;
-  TesselateBezier(ctx, x1, y1, x12, y12, x123, y123, x1234, y1234, level + 1, 0);
-  TesselateBezier(ctx, x1234, y1234, x234, y234, x34, y34, x4, y4, level + 1, type);
+  vrTesselateBezier(ctx, x1, y1, x12, y12, x123, y123, x1234, y1234, level + 1, 0);
+  vrTesselateBezier(ctx, x1234, y1234, x234, y234, x34, y34, x4, y4, level + 1, type);
 }
 
 float PolyArea(const VRpoint* pts, int npts) {
@@ -168,17 +168,17 @@ void vrBeginPath(VRcontext* ctx) {
 
 void vrMoveTo(VRcontext* ctx, float x, float y) {
   float vals[] = {VR_MOVETO, x, y};
-  AppendCommands(ctx, vals, 3);
+  vrAppendCommands(ctx, vals, 3);
 }
 
 void vrLineTo(VRcontext* ctx, float x, float y) {
   float vals[] = {VR_LINETO, x, y};
-  AppendCommands(ctx, vals, 3);
+  vrAppendCommands(ctx, vals, 3);
 }
 
 void vrBezierTo(VRcontext* ctx, float c1x, float c1y, float c2x, float c2y, float x, float y) {
   float vals[] = {VR_BEZIERTO, c1x, c1y, c2x, c2y, x, y};
-  AppendCommands(ctx, vals, 7);
+  vrAppendCommands(ctx, vals, 7);
 }
 
 void vrQuadTo(VRcontext* ctx, float cx, float cy, float x, float y) {
@@ -186,7 +186,7 @@ void vrQuadTo(VRcontext* ctx, float cx, float cy, float x, float y) {
   float x0 = ctx->commandx, y0 = ctx->commandy;
   const float k = 0.6666667f;
   float vals[] = {VR_BEZIERTO, x0 + k * (cx - x0), y0 + k * (cy - y0), x + k * (cx - x), y + k * (cy - y), x, y};
-  AppendCommands(ctx, vals, 7);
+  vrAppendCommands(ctx, vals, 7);
 }
 
 void vrArcTo(VRcontext* ctx, float x1, float y1, float x2, float y2, float radius) {
@@ -272,22 +272,22 @@ void vrArc(VRcontext* ctx, float cx, float cy, float r, float a0, float a1, int 
     }
     px = x, py = y, ptanx = tanx, ptany = tany;
   }
-  AppendCommands(ctx, vals, nvals);
+  vrAppendCommands(ctx, vals, nvals);
 }
 
 void vrClosePath(VRcontext* ctx) {
   float vals[] = {VR_CLOSE};
-  AppendCommands(ctx, vals, 1);
+  vrAppendCommands(ctx, vals, 1);
 }
 
 void vrPathWinding(VRcontext* ctx, int winding) {
   float vals[] = {VR_WINDING, static_cast<float>(winding)};
-  AppendCommands(ctx, vals, 2);
+  vrAppendCommands(ctx, vals, 2);
 }
 
 void vrRect(VRcontext* ctx, float x, float y, float w, float h) {
   float vals[] = {VR_MOVETO, x, y, VR_LINETO, x, y + h, VR_LINETO, x + w, y + h, VR_LINETO, x + w, y, VR_CLOSE};
-  AppendCommands(ctx, vals, 13);
+  vrAppendCommands(ctx, vals, 13);
 }
 
 void vrRoundedRect(VRcontext* ctx, float x, float y, float w, float h, float r) {
@@ -322,7 +322,7 @@ void vrRoundedRectVarying(VRcontext* ctx, float x, float y, float w, float h, fl
       VR_BEZIERTO, x + rxTL * k, y, x, y + ryTL * k, x, y + ryTL,
       VR_CLOSE};
   // clang-format on
-  AppendCommands(ctx, vals, static_cast<int>(sizeof(vals) / sizeof(vals[0])));
+  vrAppendCommands(ctx, vals, static_cast<int>(sizeof(vals) / sizeof(vals[0])));
 }
 
 void vrEllipse(VRcontext* ctx, float cx, float cy, float rx, float ry) {
@@ -337,7 +337,7 @@ void vrEllipse(VRcontext* ctx, float cx, float cy, float rx, float ry) {
       VR_BEZIERTO, cx - rx * k, cy - ry, cx - rx, cy - ry * k, cx - rx, cy,
       VR_CLOSE};
   // clang-format on
-  AppendCommands(ctx, vals, static_cast<int>(sizeof(vals) / sizeof(vals[0])));
+  vrAppendCommands(ctx, vals, static_cast<int>(sizeof(vals) / sizeof(vals[0])));
 }
 
 void vrCircle(VRcontext* ctx, float cx, float cy, float r) {
@@ -355,17 +355,17 @@ void vrFlattenPaths(VRcontext* ctx) {
     switch (static_cast<int>(c[0])) {
       case VR_MOVETO:
         AddPath(ctx);
-        AddPathPoint(ctx, c[1], c[2], VR_PT_CORNER);
+        vrAddPathPoint(ctx, c[1], c[2], VR_PT_CORNER);
         i += 3;
         break;
       case VR_LINETO:
-        AddPathPoint(ctx, c[1], c[2], VR_PT_CORNER);
+        vrAddPathPoint(ctx, c[1], c[2], VR_PT_CORNER);
         i += 3;
         break;
       case VR_BEZIERTO:
         if (cache->npoints > 0) {
           const VRpoint* last = &cache->points[cache->npoints - 1];
-          TesselateBezier(ctx, last->x, last->y, c[1], c[2], c[3], c[4], c[5], c[6], 0, VR_PT_CORNER);
+          vrTesselateBezier(ctx, last->x, last->y, c[1], c[2], c[3], c[4], c[5], c[6], 0, VR_PT_CORNER);
         }
         i += 7;
         break;

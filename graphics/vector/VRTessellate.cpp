@@ -28,7 +28,7 @@ int CurveDivs(float r, float arc, float tol) {
   return std::max(2, static_cast<int>(std::ceil(arc / da)));
 }
 
-void CalculateJoins(VRcontext* ctx, float w, int lineJoin, float miterLimit) {
+void vrCalculateJoins(VRcontext* ctx, float w, int lineJoin, float miterLimit) {
   VRpathCache* cache = ctx->cache;
   float iw = w > 0.0f ? 1.0f / w : 0.0f;
   for (int i = 0; i < cache->npaths; ++i) {
@@ -93,8 +93,8 @@ void ChooseBevel(int bevel, const VRpoint* p0, const VRpoint* p1, float w, float
   }
 }
 
-VRvertex* RoundJoin(VRvertex* dst, const VRpoint* p0, const VRpoint* p1, float lw, float rw, float lu, float ru,
-                    int ncap) {
+VRvertex* vrRoundJoin(VRvertex* dst, const VRpoint* p0, const VRpoint* p1, float lw, float rw, float lu, float ru,
+                      int ncap) {
   float dlx0 = p0->dy, dly0 = -p0->dx;
   float dlx1 = p1->dy, dly1 = -p1->dx;
   if (p1->flags & VR_PT_LEFT) {
@@ -139,7 +139,7 @@ VRvertex* RoundJoin(VRvertex* dst, const VRpoint* p0, const VRpoint* p1, float l
   return dst;
 }
 
-VRvertex* BevelJoin(VRvertex* dst, const VRpoint* p0, const VRpoint* p1, float lw, float rw, float lu, float ru) {
+VRvertex* vrBevelJoin(VRvertex* dst, const VRpoint* p0, const VRpoint* p1, float lw, float rw, float lu, float ru) {
   float dlx0 = p0->dy, dly0 = -p0->dx;
   float dlx1 = p1->dy, dly1 = -p1->dx;
   if (p1->flags & VR_PT_LEFT) {
@@ -190,8 +190,8 @@ VRvertex* BevelJoin(VRvertex* dst, const VRpoint* p0, const VRpoint* p1, float l
   return dst;
 }
 
-VRvertex* ButtCapStart(VRvertex* dst, const VRpoint* p, float dx, float dy, float w, float d, float aa, float u0,
-                       float u1) {
+VRvertex* vrButtCapStart(VRvertex* dst, const VRpoint* p, float dx, float dy, float w, float d, float aa, float u0,
+                         float u1) {
   float px = p->x - dx * d, py = p->y - dy * d;
   float dlx = dy, dly = -dx;
   dst = Vset(dst, px + dlx * w - dx * aa, py + dly * w - dy * aa, u0, 0);
@@ -201,8 +201,8 @@ VRvertex* ButtCapStart(VRvertex* dst, const VRpoint* p, float dx, float dy, floa
   return dst;
 }
 
-VRvertex* ButtCapEnd(VRvertex* dst, const VRpoint* p, float dx, float dy, float w, float d, float aa, float u0,
-                     float u1) {
+VRvertex* vrButtCapEnd(VRvertex* dst, const VRpoint* p, float dx, float dy, float w, float d, float aa, float u0,
+                       float u1) {
   float px = p->x + dx * d, py = p->y + dy * d;
   float dlx = dy, dly = -dx;
   dst = Vset(dst, px + dlx * w, py + dly * w, u0, 1);
@@ -212,7 +212,7 @@ VRvertex* ButtCapEnd(VRvertex* dst, const VRpoint* p, float dx, float dy, float 
   return dst;
 }
 
-VRvertex* RoundCapStart(VRvertex* dst, const VRpoint* p, float dx, float dy, float w, int ncap, float u0, float u1) {
+VRvertex* vrRoundCapStart(VRvertex* dst, const VRpoint* p, float dx, float dy, float w, int ncap, float u0, float u1) {
   float px = p->x, py = p->y;
   float dlx = dy, dly = -dx;
   for (int i = 0; i < ncap; ++i) {
@@ -226,7 +226,7 @@ VRvertex* RoundCapStart(VRvertex* dst, const VRpoint* p, float dx, float dy, flo
   return dst;
 }
 
-VRvertex* RoundCapEnd(VRvertex* dst, const VRpoint* p, float dx, float dy, float w, int ncap, float u0, float u1) {
+VRvertex* vrRoundCapEnd(VRvertex* dst, const VRpoint* p, float dx, float dy, float w, int ncap, float u0, float u1) {
   float px = p->x, py = p->y;
   float dlx = dy, dly = -dx;
   dst = Vset(dst, px + dlx * w, py + dly * w, u0, 1);
@@ -247,7 +247,7 @@ void ClearVertexLists(VRpathCache* cache) {
   }
 }
 
-bool ExpandStroke(VRcontext* ctx, float w, float fringe, int lineCap, int lineJoin, float miterLimit) {
+bool vrExpandStroke(VRcontext* ctx, float w, float fringe, int lineCap, int lineJoin, float miterLimit) {
   VRpathCache* cache = ctx->cache;
   float aa = fringe;
   float u0 = 0.0f, u1 = 1.0f;
@@ -255,7 +255,7 @@ bool ExpandStroke(VRcontext* ctx, float w, float fringe, int lineCap, int lineJo
   w += aa * 0.5f;
   // Without a fringe the whole strip has coverage 1: u stays on the centre line.
   if (aa == 0.0f) u0 = u1 = 0.5f;
-  CalculateJoins(ctx, w, lineJoin, miterLimit);
+  vrCalculateJoins(ctx, w, lineJoin, miterLimit);
 
   long long cverts = 0;
   for (int i = 0; i < cache->npaths; ++i) {
@@ -297,18 +297,18 @@ bool ExpandStroke(VRcontext* ctx, float w, float fringe, int lineCap, int lineJo
       float dx = p1->x - p0->x, dy = p1->y - p0->y;
       vrNormalize(&dx, &dy);
       if (lineCap == VR_BUTT)
-        dst = ButtCapStart(dst, p0, dx, dy, w, -aa * 0.5f, aa, u0, u1);
+        dst = vrButtCapStart(dst, p0, dx, dy, w, -aa * 0.5f, aa, u0, u1);
       else if (lineCap == VR_SQUARE)
-        dst = ButtCapStart(dst, p0, dx, dy, w, w - aa, aa, u0, u1);
+        dst = vrButtCapStart(dst, p0, dx, dy, w, w - aa, aa, u0, u1);
       else if (lineCap == VR_ROUND)
-        dst = RoundCapStart(dst, p0, dx, dy, w, ncap, u0, u1);
+        dst = vrRoundCapStart(dst, p0, dx, dy, w, ncap, u0, u1);
     }
     for (int j = s; j < e; ++j) {
       if (p1->flags & (VR_PT_BEVEL | VR_PT_INNERBEVEL)) {
         if (lineJoin == VR_ROUND)
-          dst = RoundJoin(dst, p0, p1, w, w, u0, u1, ncap);
+          dst = vrRoundJoin(dst, p0, p1, w, w, u0, u1, ncap);
         else
-          dst = BevelJoin(dst, p0, p1, w, w, u0, u1);
+          dst = vrBevelJoin(dst, p0, p1, w, w, u0, u1);
       } else {
         dst = Vset(dst, p1->x + p1->dmx * w, p1->y + p1->dmy * w, u0, 1);
         dst = Vset(dst, p1->x - p1->dmx * w, p1->y - p1->dmy * w, u1, 1);
@@ -322,11 +322,11 @@ bool ExpandStroke(VRcontext* ctx, float w, float fringe, int lineCap, int lineJo
       float dx = p1->x - p0->x, dy = p1->y - p0->y;
       vrNormalize(&dx, &dy);
       if (lineCap == VR_BUTT)
-        dst = ButtCapEnd(dst, p1, dx, dy, w, -aa * 0.5f, aa, u0, u1);
+        dst = vrButtCapEnd(dst, p1, dx, dy, w, -aa * 0.5f, aa, u0, u1);
       else if (lineCap == VR_SQUARE)
-        dst = ButtCapEnd(dst, p1, dx, dy, w, w - aa, aa, u0, u1);
+        dst = vrButtCapEnd(dst, p1, dx, dy, w, w - aa, aa, u0, u1);
       else if (lineCap == VR_ROUND)
-        dst = RoundCapEnd(dst, p1, dx, dy, w, ncap, u0, u1);
+        dst = vrRoundCapEnd(dst, p1, dx, dy, w, ncap, u0, u1);
     }
     path->nstroke = static_cast<int>(dst - verts);
     verts = dst;
@@ -334,11 +334,12 @@ bool ExpandStroke(VRcontext* ctx, float w, float fringe, int lineCap, int lineJo
   return true;
 }
 
-bool ExpandFill(VRcontext* ctx, float w, int lineJoin, float miterLimit) {
+// w is the fringe width, or 0 for no fringe; the joins are always mitred.
+bool vrExpandFill(VRcontext* ctx, float w) {
   VRpathCache* cache = ctx->cache;
   float aa = ctx->fringeWidth;
   bool fringe = w > 0.0f;
-  CalculateJoins(ctx, w, lineJoin, miterLimit);
+  vrCalculateJoins(ctx, w, VR_MITER, kFillMiterLimit);
 
   long long cverts = 0;
   for (int i = 0; i < cache->npaths; ++i) {
@@ -403,7 +404,7 @@ bool ExpandFill(VRcontext* ctx, float w, int lineJoin, float miterLimit) {
       VRpoint* p1 = &pts[0];
       for (int j = 0; j < path->count; ++j) {
         if (p1->flags & (VR_PT_BEVEL | VR_PT_INNERBEVEL)) {
-          dst = BevelJoin(dst, p0, p1, lw, rw, lu, ru);
+          dst = vrBevelJoin(dst, p0, p1, lw, rw, lu, ru);
         } else {
           dst = Vset(dst, p1->x + (p1->dmx * lw), p1->y + (p1->dmy * lw), lu, 1);
           dst = Vset(dst, p1->x - (p1->dmx * rw), p1->y - (p1->dmy * rw), ru, 1);
@@ -445,7 +446,7 @@ void vrFill(VRcontext* ctx) {
   vrFlattenPaths(ctx);
   float w = (ctx->params.edgeAntiAlias && state->shapeAntiAlias) ? ctx->fringeWidth : 0.0f;
   // After a failed expansion the paths' vertex lists are empty: nothing of an earlier fill or stroke is drawn again.
-  if (!ExpandFill(ctx, w, VR_MITER, kFillMiterLimit)) return;
+  if (!vrExpandFill(ctx, w)) return;
   VRpathCache* cache = ctx->cache;
   bool anything = false;
   for (int i = 0; i < cache->npaths; ++i) anything = anything || cache->paths[i].nfill > 0;
@@ -477,7 +478,7 @@ void vrStroke(VRcontext* ctx) {
   MultiplyAlpha(&strokePaint, state->alpha);
   vrFlattenPaths(ctx);
   float fringe = (ctx->params.edgeAntiAlias && state->shapeAntiAlias) ? ctx->fringeWidth : 0.0f;
-  if (!ExpandStroke(ctx, strokeWidth * 0.5f, fringe, state->lineCap, state->lineJoin, state->miterLimit)) return;
+  if (!vrExpandStroke(ctx, strokeWidth * 0.5f, fringe, state->lineCap, state->lineJoin, state->miterLimit)) return;
   VRpathCache* cache = ctx->cache;
   if (cache->npaths == 0) return;
   ctx->params.renderStroke(ctx->params.userPtr, &strokePaint, state->compositeOperation, &state->scissor,

@@ -56,7 +56,7 @@ void FlushTextTexture(VRcontext* ctx) {
 
 // Moves text drawing on to a larger atlas image (the next slot's, or a new one with the shorter side doubled, at
 // most 2048); the glyph cache starts empty. 0 when all four slots are used or the image cannot be made.
-int AllocTextAtlas(VRcontext* ctx) {
+int vrAllocTextAtlas(VRcontext* ctx) {
   FlushTextTexture(ctx);
   if (ctx->fontImageIdx >= VR_MAX_FONTIMAGES - 1) return 0;
   int iw = 0, ih = 0;
@@ -269,7 +269,7 @@ float vrText(VRcontext* ctx, float x, float y, const char* string, const char* e
         RenderText(ctx, verts, nverts);
         nverts = 0;
       }
-      if (!AllocTextAtlas(ctx)) break;
+      if (!vrAllocTextAtlas(ctx)) break;
       iter = prevIter;
       fntTextIterNext(ctx->fs, &iter, &q);
       if (iter.prevGlyphIndex == -1) break;

@@ -57,6 +57,8 @@ TEST(VectorContext, FrameResetsStateAndSetsTolerancesFromThePixelRatio) {
   } rows[] = {{2, 0.125f, 0.005f, 0.5f},
               {1, 0.25f, 0.01f, 1},
               {0, 0.25f, 0.01f, 1},
+              {-2, 0.25f, 0.01f, 1},
+              {std::numeric_limits<float>::infinity(), 0.25f, 0.01f, 1},
               {std::numeric_limits<float>::quiet_NaN(), 0.25f, 0.01f, 1}};
   for (const Row& row : rows) {
     vrBeginFrame(ctx, 640, 480, row.ratio);
