@@ -65,14 +65,13 @@ class FwPtrList {
   }
 
   // Empties the list, keeping its memory for the next items. With wantDelete the
-  // items are deleted from the last to the first (null entries skipped), each
-  // leaving the list before it is deleted.
+  // items are deleted from the last to the first (null entries skipped), the list
+  // shrinking by that entry after each deletion.
   void Empty(bool wantDelete = false, DeleteFunc deleteFunc = nullptr) {
     if (wantDelete) {
       for (int i = GetSize() - 1; i >= 0; --i) {
-        T* item = Items()[i];
+        DeleteItem(Items()[i], deleteFunc);
         mBuf.Resize(i * static_cast<int>(sizeof(T*)), false);
-        DeleteItem(item, deleteFunc);
       }
     }
     mBuf.Resize(0, false);

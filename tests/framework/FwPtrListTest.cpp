@@ -81,16 +81,28 @@ TEST(FwPtrList, EmptyWithoutDeleteLeavesItemsAlive) {
 }
 
 std::vector<void*> gDeletedThroughFunc;
+std::vector<int> gSizeAtDeletion;
+const FwPtrList<int>* gListBeingEmptied = nullptr;
 
+// Each item is still the list's last entry while it is deleted; the list shrinks after each deletion (and
+// past a null entry without one).
 TEST(FwPtrList, DeleteFunctionAndNullEntries) {
   gDeletedThroughFunc.clear();
+  gSizeAtDeletion.clear();
   int a = 0, b = 0;
   FwPtrList<int> list;
   list.Add(&a);
   list.Add(nullptr);
   list.Add(&b);
-  list.Empty(true, [](void* item) { gDeletedThroughFunc.push_back(item); });
+  gListBeingEmptied = &list;
+  list.Empty(true, [](void* item) {
+    gDeletedThroughFunc.push_back(item);
+    gSizeAtDeletion.push_back(gListBeingEmptied->GetSize());
+  });
+  gListBeingEmptied = nullptr;
   EXPECT_EQ(gDeletedThroughFunc, (std::vector<void*>{&b, &a}));
+  EXPECT_EQ(gSizeAtDeletion, (std::vector<int>{3, 1}));
+  EXPECT_EQ(list.GetSize(), 0);
 }
 
 TEST(FwPtrList, DeleteOneItemWithDelete) {
