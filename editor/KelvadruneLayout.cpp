@@ -291,7 +291,7 @@ void LayoutControls(Kelvadrune& plug, IGraphics& g) {
 void InstallEditor(Kelvadrune& plug, MakePlatformGraphicsFunc makeGraphics) {
   plug.SetMakeGraphicsFunc([&plug, makeGraphics = std::move(makeGraphics)]() -> IGraphics* {
     if (!makeGraphics) return nullptr;
-    return makeGraphics(plug, Kelvadrune::kEditorBaseWidth, Kelvadrune::kEditorBaseHeight, kEditorFrameRate,
+    return makeGraphics(plug, plug.GetEditorBaseWidth(), plug.GetEditorBaseHeight(), kEditorFrameRate,
                         static_cast<float>(plug.GetGUIScale()));
   });
   plug.SetLayoutFunc([&plug](IGraphics* g) {

@@ -26,8 +26,16 @@ struct ISenderData {
 
 static_assert(sizeof(ISenderData<1>) == 36, "the editor reads records of 36 bytes");
 
+// The base of the senders: QUEUE_SIZE records of T queued for the editor. It holds nothing; its virtual
+// destructor lets a sender be deleted through it.
+template <int MAXNC, int QUEUE_SIZE, typename T>
+class ISender {
+ public:
+  virtual ~ISender() = default;
+};
+
 template <int MAXNC = 1, int QUEUE_SIZE = 32, int MAXBUF = 1>
-class IBufferSender {
+class IBufferSender : public ISender<MAXNC, QUEUE_SIZE, std::array<float, MAXNC>> {
  public:
   using Record = ISenderData<MAXNC>;
   static constexpr double kDefaultWindowMs = 2.0;

@@ -47,6 +47,7 @@ Kelvadrune::Kelvadrune(const fx::InstanceInfo& info)
   mSampleRate.store(GetSampleRate(), std::memory_order_release);
   mBlockSize.store(GetBlockSize(), std::memory_order_release);
   mLatency.store(GetLatency(), std::memory_order_release);
+  UpdateConnectedChannels();
   InitDataFolder();
   InitParams();
   InitPresetStore();
@@ -60,8 +61,9 @@ Kelvadrune::Kelvadrune(const fx::InstanceInfo& info)
 
 Kelvadrune::~Kelvadrune() = default;
 
-void Kelvadrune::SetLatencyPDC(int latency) {
-  if (GetHost() != fx::kHostUninit) SetLatency(latency);
+void Kelvadrune::UpdateConnectedChannels() {
+  mNumInputsConnected.store(NChannelsConnected(fx::kInput), std::memory_order_release);
+  mNumOutputsConnected.store(NChannelsConnected(fx::kOutput), std::memory_order_release);
 }
 
 double Kelvadrune::FixedGUIScale(int radioIdx) const {

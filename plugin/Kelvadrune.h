@@ -29,6 +29,7 @@
 #include "plugin/GainRamp.h"
 #include "plugin/IBufferSender.h"
 #include "plugin/ICMessageBox.h"
+#include "plugin/IExtPDCHandler.h"
 #include "plugin/KelvadruneEditorLinks.h"
 #include "plugin/KelvadruneIds.h"
 #include "plugin/MeterBank.h"
@@ -40,7 +41,7 @@
 #include "plugin/UpdateCheck.h"
 #include "plugin/presets/KelvadrunePresets.h"
 
-class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets, public ICMessageBox {
+class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets, public ICMessageBox, public IExtPDCHandler {
  public:
   using ShapeLinearExt = kd::ShapeLinearExt;
   using Oversampler = kd::Oversampler;
@@ -138,8 +139,8 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets, public ICMe
   void GetAboutText(fx::FwString& out) const;
   // Shows the About text in the editor's message box; nothing without an editor.
   void ShowAboutBox();
-  // Reports latency to the host once it has named itself (IExtPDCHandler::SetLatencyPDC).
-  void SetLatencyPDC(int latency);
+  // The gain the plug-in applies for the host's gain-reduction query: always 1.0 (none).
+  double GetGainReduction() const override { return 1.0; }
   // "GUI scale" for the plug-in menu's "Fixed GUI scale" radio entry idx (0 = 100 % .. 8 = 300 %); the
   // parameter's default for any other entry.
   double FixedGUIScale(int radioIdx) const;
@@ -178,7 +179,13 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets, public ICMe
   const kd::PowerFade& GetPowerFade() const { return mFade; }
   double GetDSPSampleRate() const { return mSampleRate.load(std::memory_order_acquire); }
   int GetDSPBlockSize() const { return mBlockSize.load(std::memory_order_acquire); }
-  int GetPendingLatency() const { return mPDCLatency.load(std::memory_order_acquire); }
+  int GetPendingLatency() const { return GetLatencyValuePDC(); }
+  // The numbers of connected input and output channel buffers at the last reset.
+  int GetNumInputsConnected() const { return mNumInputsConnected.load(std::memory_order_acquire); }
+  int GetNumOutputsConnected() const { return mNumOutputsConnected.load(std::memory_order_acquire); }
+  // The editor's base size, which "GUI scale" scales.
+  int GetEditorBaseWidth() const { return mEditorWidth; }
+  int GetEditorBaseHeight() const { return mEditorHeight; }
   bool IsResizePending() const { return mResizePending.load(std::memory_order_acquire); }
   bool IsAboutRequested() const { return mAboutRequested.load(std::memory_order_acquire); }
   bool IsGUIRefreshPending() const { return mGUIRefreshPending.load(std::memory_order_acquire); }
@@ -195,7 +202,7 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets, public ICMe
     std::array<kd::SmoothingFilter, 2> filters;
     double lastGain = 0.0;
     bool smoothing = false;
-    double threshold = 1e-8;
+    double threshold = 1.0;
     kd::FaderGain fader;
     kd::AutomationBuffer automation;
     ModViewSender sender;
@@ -269,6 +276,14 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets, public ICMe
   // ---- DSP set-up (KelvadruneDSP.cpp; the caller holds mDSPMutex) ----
   void InitDSP();
   void UpdateFilterCoefficients();
+  // The oversampler's build, its factor's pair selected with every resampler cleared, and its release.
+  void BuildOversampler(int bufferFactor, int blockSize, int nUp, int nDown, int nThird, double sampleRate) {
+    mOversampler.Build(bufferFactor, blockSize, nUp, nDown, nThird, sampleRate);
+  }
+  void ResetOversampler() { mOversampler.Reset(); }
+  void ReleaseOversampler() { mOversampler.Release(); }
+  // The counts of connected channel buffers, copied from the processor base.
+  void UpdateConnectedChannels();
   bool RateOrBlockSizeChanged() const;
 
   // ---- Audio thread (KelvadruneProcess.cpp) ----
@@ -285,12 +300,18 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets, public ICMe
   bool TryProcessSteadyBlock(const Routing& io, int nFrames, const BlockSettings& s);
   void WriteTestSignal(const Routing& io, int start, int n, const double* gM, const double* gLM, const double* gS);
   double TickTestOscillator() { return mTestOscillator.Tick(); }
+  static double TickSmoothingFilter(kd::SmoothingFilter& filter, double x) { return filter.Tick(x); }
+  // One fader's per-sample positions for the block, from the changes marked in its automation buffer.
+  static void InterpolateAutomation(kd::AutomationBuffer& buffer, int nFrames) { buffer.Interpolate(nFrames); }
   void FeedSenders(double gM, double gLM, double gS, const BlockSettings& s);
   void PublishMeters();
   void ClearOutputs(double** outputs, int nFrames);
 
   // ---- Settings (written by OnParamChange, read by the audio thread) ----
   std::atomic<double> mGUIScale{1.0};
+  // The editor's base size; never changes.
+  const int mEditorWidth = kEditorBaseWidth;
+  const int mEditorHeight = kEditorBaseHeight;
   std::atomic<int> mAutoUpdateCheck{1};
   std::atomic<int> mTooltips{1};
   std::atomic<int> mPower{1};
@@ -320,8 +341,7 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets, public ICMe
   std::atomic<bool> mFaderLabelsPending{false};
   std::atomic<bool> mEditorOpen{false};
   std::atomic<bool> mMeterResetRequested{false};
-  // The latency to report (IExtPDCHandler's value) and the one the DSP set-up asks for.
-  std::atomic<int> mPDCLatency{0};
+  // The latency the DSP set-up asks for (IExtPDCHandler holds the one to report).
   std::atomic<int> mLatency{0};
 
   // ---- Editor (main thread) ----
@@ -331,6 +351,8 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets, public ICMe
   std::mutex mDSPMutex;
   std::atomic<double> mSampleRate{0.0};
   std::atomic<int> mBlockSize{0};
+  std::atomic<int> mNumInputsConnected{0};
+  std::atomic<int> mNumOutputsConnected{0};
   Oversampler mOversampler;
   std::array<GainState, kNumGains> mGains;
   kd::PowerFade mFade;

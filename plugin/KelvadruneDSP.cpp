@@ -22,10 +22,10 @@ constexpr double kTestPulseWidth = 1.0;
 void Kelvadrune::InitDSP() {
   const double rate = mSampleRate.load(std::memory_order_acquire);
   const int blockSize = mBlockSize.load(std::memory_order_acquire);
-  mOversampler.Build(kOversamplerBufferFactor, blockSize, kOversamplerUpChannels, kOversamplerDownChannels,
-                     kOversamplerThirdCount, rate);
+  BuildOversampler(kOversamplerBufferFactor, blockSize, kOversamplerUpChannels, kOversamplerDownChannels,
+                   kOversamplerThirdCount, rate);
   mOversampler.SetFactor(1);
-  mOversampler.Reset();
+  ResetOversampler();
   for (int g = 0; g < kNumGains; ++g) {
     GainState& state = mGains[g];
     const double position = mGain[g].load(std::memory_order_acquire);
@@ -77,17 +77,18 @@ void Kelvadrune::OnReset() {
     mBlockSize.store(GetBlockSize(), std::memory_order_release);
     InitDSP();
     const int latency = mLatency.load(std::memory_order_acquire);
-    mPDCLatency.store(latency, std::memory_order_release);
-    if (GetLatency() != latency) SetLatencyPDC(latency);
+    SetLatencyValuePDC(latency);
+    if (GetLatency() != latency) SetLatencyPDC(*this, latency);
   }
+  UpdateConnectedChannels();
 }
 
 void Kelvadrune::ReinitDSP() {
   std::lock_guard<std::mutex> lock(mDSPMutex);
   InitDSP();
   const int latency = mLatency.load(std::memory_order_acquire);
-  mPDCLatency.store(latency, std::memory_order_release);
-  if (GetLatency() != latency) SetLatencyPDC(latency);
+  SetLatencyValuePDC(latency);
+  if (GetLatency() != latency) SetLatencyPDC(*this, latency);
 }
 
 void Kelvadrune::OnActivate(bool) {

@@ -74,8 +74,8 @@ float ToDB(double amplitude) {
 
 void Kelvadrune::OnIdle() {
   if (GetHost() != fx::kHostProTools) {
-    const int pending = mPDCLatency.load(std::memory_order_acquire);
-    if (GetLatency() != pending) SetLatencyPDC(pending);
+    const int pending = GetLatencyValuePDC();
+    if (GetLatency() != pending) SetLatencyPDC(*this, pending);
   }
   if (mFaderLabelsPending.exchange(false, std::memory_order_acq_rel)) ApplyFaderLabels();
   // A host may close the editor from another thread meanwhile: the graphics are used under the editor lock.
@@ -102,7 +102,7 @@ void Kelvadrune::RunEditorThreadIdle(fx::gfx::IGraphics& ui) {
   const fx::gfx::IPopupMenuControlBase* popup = ui.GetPopupMenuControl();
   const bool menuShowing = popup && popup->GetState() > fx::gfx::IPopupMenuControlBase::kCollapsed;
   if (!menuShowing && mResizePending.exchange(false, std::memory_order_acq_rel)) {
-    ui.Resize(kEditorBaseWidth, kEditorBaseHeight, static_cast<float>(mGUIScale.load(std::memory_order_acquire)), true);
+    ui.Resize(mEditorWidth, mEditorHeight, static_cast<float>(mGUIScale.load(std::memory_order_acquire)), true);
   }
   if (!menuShowing && mTooltipsPending.exchange(false, std::memory_order_acq_rel)) {
     ui.EnableTooltips(mTooltips.load(std::memory_order_acquire) > 0);

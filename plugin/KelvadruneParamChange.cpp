@@ -158,10 +158,10 @@ void Kelvadrune::ApplyFaderDisplay() {
 // told at once.
 void Kelvadrune::FinishChange() {
   mLatency.store(0, std::memory_order_release);
-  mPDCLatency.store(0, std::memory_order_release);
+  SetLatencyValuePDC(0);
   const fx::EHost host = GetHost();
   const bool reportsAtOnce = std::find(std::begin(kHostsReportingLatencyAtOnce), std::end(kHostsReportingLatencyAtOnce),
                                        host) != std::end(kHostsReportingLatencyAtOnce) ||
                              (host == fx::kHostAbletonLive && GetAPI() == fx::kAPIVST2);
-  if (reportsAtOnce && GetLatency() != 0) SetLatencyPDC(0);
+  if (reportsAtOnce && GetLatency() != 0) SetLatencyPDC(*this, 0);
 }

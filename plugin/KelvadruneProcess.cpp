@@ -35,8 +35,8 @@ inline void ApplyGains(double l, double r, double gM, double gLM, double gS, boo
 void Kelvadrune::ProcessBlock(double** inputs, double** outputs, int nFrames) {
   std::lock_guard<std::mutex> lock(mDSPMutex);
   if (GetHost() == fx::kHostProTools) {
-    const int pending = mPDCLatency.load(std::memory_order_acquire);
-    if (GetLatency() != pending) SetLatencyPDC(pending);
+    const int pending = GetLatencyValuePDC();
+    if (GetLatency() != pending) SetLatencyPDC(*this, pending);
   }
   if (!inputs || !outputs || nFrames < 1) return;
   const int nIn = NChannelsConnected(fx::kInput);
@@ -51,7 +51,7 @@ void Kelvadrune::ProcessBlock(double** inputs, double** outputs, int nFrames) {
   const BlockSettings s = ReadBlockSettings();
   if (s.sampleAccurate) {
     for (GainState& state : mGains) {
-      if (state.automation.IsActive()) state.automation.Interpolate(nFrames);
+      if (state.automation.IsActive()) InterpolateAutomation(state.automation, nFrames);
     }
   }
   for (int g = 0; g < kNumGains; ++g) {
@@ -220,7 +220,7 @@ void Kelvadrune::GainCurve(GainState& state, const double* positions, double* ga
     for (int i = 0; i < n; ++i) {
       double gain = gains[i];
       smoothing = std::fabs(last - gain) > threshold;
-      if (smoothing) gain = second.Tick(first.Tick(gain));
+      if (smoothing) gain = TickSmoothingFilter(second, TickSmoothingFilter(first, gain));
       last = gain;
       gains[i] = gain;
     }

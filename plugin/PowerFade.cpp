@@ -12,6 +12,8 @@ void PowerFade::Reset(double sampleRate) {
   mCoeff = std::exp(-2.0 * std::numbers::pi / n);
   mOneMinusCoeff = 1.0 - mCoeff;
   mState = 0.0;
+  mDoneThreshold = kDoneThreshold;
+  mFading = false;
 }
 
 }  // namespace kd

@@ -8,8 +8,9 @@ namespace kd {
 
 class SmoothingFilter {
  public:
-  // One step per sample, or two steps per sample with the input held (the oversampled design).
-  enum EMode { kModeSingle = 0, kModeHeldTwice = 15 };
+  // One step per sample; two steps per sample with the input held (the oversampled design); or two steps
+  // with a second input of 1e-24 (a zero, stuffed) and the first output doubled as the result.
+  enum EMode { kModeSingle = 0, kModeZeroStuffed = 12, kModeHeldTwice = 15 };
 
   struct Coefficients {
     double a1 = 0.0;
@@ -28,25 +29,40 @@ class SmoothingFilter {
   void Clear();
   // New coefficients in the held-twice mode; the state is kept.
   void SetCoefficients(const Coefficients& c);
+  // Another way of running the same design; the state is kept.
+  void SetMode(EMode mode) { mMode = mode; }
   // Inline: the audio thread runs up to six of these per sample frame.
   double Tick(double x) {
     x += kDenormalGuard;
     const double x1 = mX1;
     const double y1 = mY1;
     const double y = mC.b0 * x + mC.b1 * x1 + mC.b2 * mX2 - mC.a1 * y1 - mC.a2 * mY2 + kDenormalGuard;
-    if (mMode != kModeHeldTwice) {
-      mX2 = x1;
+    mX0 = x;
+    if (mMode == kModeHeldTwice) {
+      const double second = mC.b0 * x + mC.b1 * x + mC.b2 * x1 - mC.a1 * y - mC.a2 * y1 + kDenormalGuard;
+      mX2 = x;
       mX1 = x;
-      mY2 = y1;
-      mY1 = y;
-      return y;
+      mY2 = y;
+      mY1 = second;
+      mY0 = second;
+      return second;
     }
-    const double second = mC.b0 * x + mC.b1 * x + mC.b2 * x1 - mC.a1 * y - mC.a2 * y1 + kDenormalGuard;
-    mX2 = x;
+    if (mMode == kModeZeroStuffed) {
+      const double stuffed = kDenormalGuard;
+      const double second = mC.b0 * stuffed + mC.b1 * x + mC.b2 * x1 - mC.a1 * y - mC.a2 * y1 + kDenormalGuard;
+      mX2 = x;
+      mX1 = stuffed;
+      mY2 = y;
+      mY1 = second;
+      mY0 = 2.0 * y;
+      return mY0;
+    }
+    mX2 = x1;
     mX1 = x;
-    mY2 = y;
-    mY1 = second;
-    return second;
+    mY2 = y1;
+    mY1 = y;
+    mY0 = y;
+    return y;
   }
 
   // True for the designs of Design (b2 = a2 = 0, two steps per sample): TickFirstOrder then gives exactly
@@ -59,15 +75,20 @@ class SmoothingFilter {
     x += kDenormalGuard;
     const double y = mC.b0 * x + mC.b1 * mX1 - mC.a1 * mY1 + kDenormalGuard;
     const double second = mC.b0 * x + mC.b1 * x - mC.a1 * y + kDenormalGuard;
+    mX0 = x;
     mX2 = x;
     mX1 = x;
     mY2 = y;
     mY1 = second;
+    mY0 = second;
     return second;
   }
 
   const Coefficients& GetCoefficients() const { return mC; }
   EMode GetMode() const { return mMode; }
+  // The last input (with its guard) and the last result.
+  double LastInput() const { return mX0; }
+  double LastOutput() const { return mY0; }
 
  private:
   static constexpr double kDenormalGuard = 1e-24;
@@ -76,8 +97,10 @@ class SmoothingFilter {
   EMode mMode = kModeSingle;
   double mX1 = 0.0;
   double mX2 = 0.0;
+  double mX0 = 0.0;
   double mY1 = 0.0;
   double mY2 = 0.0;
+  double mY0 = 0.0;
 };
 
 }  // namespace kd

@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <charconv>
@@ -26,6 +27,8 @@ constexpr const char* kLoopbackPrefix = "http://127.0.0.1:";
 constexpr std::size_t kMaxServiceAddress = 64;
 // The longest error description kept from a transfer.
 constexpr std::size_t kMaxErrorText = 1024;
+// The longest product name sent; the request's address stays within 1024 characters.
+constexpr std::size_t kMaxProductNameLength = 255;
 // The longest wait between two looks at the cancel flag when nothing wakes the transfer sooner.
 constexpr int kMaxPollMs = 1000;
 
@@ -142,8 +145,18 @@ int CompareVersionReply(std::string_view reply, const char* ownVersion) {
   return *server > *own ? kUpdateCheckNewer : kUpdateCheckOlder;
 }
 
+void GetUpdateProductName(const char* name, char* out, int outSize) {
+  if (!out || outSize < 1) return;
+  const std::size_t length = name ? std::strlen(name) : 0;
+  const std::size_t copied = std::min(length, static_cast<std::size_t>(outSize - 1));
+  if (copied > 0) std::memcpy(out, name, copied);
+  out[copied] = '\0';
+}
+
 std::string UpdateCheckURL(const char* productName) {
-  return UpdateServiceAddress() + "/versioncheck?productname=" + (productName ? productName : "");
+  char sent[kMaxProductNameLength + 1];
+  GetUpdateProductName(productName, sent, static_cast<int>(sizeof(sent)));
+  return UpdateServiceAddress() + "/versioncheck?productname=" + sent;
 }
 
 std::size_t CurlWriteToString(const char* data, std::size_t size, std::size_t count, void* body) {

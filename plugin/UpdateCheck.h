@@ -53,8 +53,12 @@ const char* UpdateCheckMessage(int result);
 // numbers that fit an int, kUpdateCheckVersionError when ownVersion does not.
 int CompareVersionReply(std::string_view reply, const char* ownVersion);
 
+// Any thread. The product name the check sends for name: this product sends its own name unchanged. Copied
+// into out, cut to outSize - 1 characters and always terminated; nothing for outSize below 1.
+void GetUpdateProductName(const char* name, char* out, int outSize);
+
 // Any thread. The service's address (the maker's, or a loopback test server named by
-// kUpdateServiceVariable) with "/versioncheck?productname=" and productName.
+// kUpdateServiceVariable) with "/versioncheck?productname=" and the name sent for productName.
 std::string UpdateCheckURL(const char* productName);
 
 // The reply body and its bound, as the transfer's write callback fills it.

@@ -20,19 +20,24 @@ namespace fx {
 // Main thread (any thread may create; creations are serialised). The process-wide creation mutex.
 FwMutex& VST2CreationMutex();
 
-// Any thread; blocks while another instance is being created. Constructs Plug from the host callback
-// under the creation mutex and hands it to setUp there (null: none), makes sure every preset slot holds a
-// state, reports at least one program and answers the record; null when construction throws, since nothing
-// may unwind into a host.
+// Any thread; blocks while another instance is being created. A new Plug constructed from the host
+// callback under the creation mutex and handed to setUp there (null: none). An exception passes on once
+// the memory is released and the mutex unlocked.
+template <class Plug>
+Plug* MakePlug(vst2::HostCallback callback, void (*setUp)(Plug&) = nullptr) {
+  FwMutexLock lock(VST2CreationMutex());
+  auto plug = std::make_unique<Plug>(InstanceInfo{callback});
+  if (setUp) setUp(*plug);
+  return plug.release();
+}
+
+// Any thread; blocks while another instance is being created. MakePlug, then makes sure every preset slot
+// holds a state, reports at least one program and answers the record; null when construction throws, since
+// nothing may unwind into a host.
 template <class Plug>
 vst2::EffectRecord* CreateVST2Instance(vst2::HostCallback callback, void (*setUp)(Plug&) = nullptr) {
   try {
-    std::unique_ptr<Plug> plug;
-    {
-      FwMutexLock lock(VST2CreationMutex());
-      plug = std::make_unique<Plug>(InstanceInfo{callback});
-      if (setUp) setUp(*plug);
-    }
+    std::unique_ptr<Plug> plug(MakePlug<Plug>(callback, setUp));
     plug->EnsureDefaultPreset();
     vst2::EffectRecord& effect = plug.release()->GetEffectRecord();
     effect.numPrograms = std::max(effect.numPrograms, 1);

@@ -95,11 +95,11 @@ bool KelvadrunePresets::WriteStateChunk(fx::IByteChunk& chunk) const {
 }
 
 int KelvadrunePresets::ReadStateChunk(const fx::IByteChunk& chunk, int startPos) {
-  return presets::ReadStateRecord(mPlugin, chunk, startPos, mParamTable, mFilterByParamTable);
+  return presets::ReadStateRecord(mPlugin, chunk, startPos, mStateParamTable, mFilterByParamTable);
 }
 
 int KelvadrunePresets::CheckStateChunk(const fx::IByteChunk& chunk, int startPos) {
-  return presets::CheckStateRecord(mPlugin, chunk, startPos, mParamTable, mFilterByParamTable);
+  return presets::CheckStateRecord(mPlugin, chunk, startPos, mStateParamTable, mFilterByParamTable);
 }
 
 // ---- Preset store ----

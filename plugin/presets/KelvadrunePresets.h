@@ -112,6 +112,7 @@ class KelvadrunePresets : public IXMLPreset {
   PresetList mOtherItems;
   bool mUseOwnStore = true;
   bool mLoading = false;
-  // The state record applies every parameter it names.
+  // The state record's own copy of the identifier table, and its flag: it applies every parameter it names.
+  const XMLParamDef* mStateParamTable = kProductXMLParams;
   bool mFilterByParamTable = false;
 };

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <numbers>
 #include <ostream>
 #include <random>
@@ -260,6 +261,54 @@ TEST(SmoothingFilter, ClearedFilterRunsOneStepAndSetCoefficientsTwo) {
   EXPECT_EQ(filter.GetCoefficients().b0, 0.0);
 }
 
+// Every mode runs the same plain biquad at twice the sample rate where it takes two steps: held twice,
+// the input is repeated; zero-stuffed, the second input is the guard alone (a zero) and the first output,
+// doubled, is the result. A single-step filter fed those twice-rate inputs gives the reference, and all
+// three settle at the low-pass's DC gain of 1 (the zero at Nyquist removes the stuffing's alternation).
+struct ModeRow {
+  kd::SmoothingFilter::EMode mode;
+  int stepsPerSample;
+  bool stuffed;
+  double resultScale;
+};
+
+void PrintTo(const ModeRow& row, std::ostream* os) {
+  *os << "mode " << row.mode;
+}
+
+class SmoothingModeTest : public testing::TestWithParam<ModeRow> {};
+
+TEST_P(SmoothingModeTest, RunsThePlainFilterAtItsRateAndSettlesAtOne) {
+  const ModeRow& row = GetParam();
+  const auto c = kd::SmoothingFilter::Design(2000.0, 48000.0);
+  kd::SmoothingFilter filter;
+  filter.SetCoefficients(c);
+  filter.SetMode(row.mode);
+  kd::SmoothingFilter reference;
+  reference.SetCoefficients(c);
+  reference.SetMode(kd::SmoothingFilter::kModeSingle);
+  const double input[] = {1.0, 0.25, -0.5, 1.0, 1.0, 1.0};
+  for (double x : input) {
+    double expected = reference.Tick(x);
+    if (row.stepsPerSample == 2) {
+      const double second = reference.Tick(row.stuffed ? 0.0 : x);
+      if (!row.stuffed) expected = second;
+    }
+    const double result = filter.Tick(x);
+    EXPECT_NEAR(result, row.resultScale * expected, 1e-15) << x;
+    EXPECT_EQ(filter.LastOutput(), result);
+    EXPECT_EQ(filter.LastInput(), x + 1e-24);
+  }
+  double result = 0.0;
+  for (int i = 0; i < 4800; ++i) result = filter.Tick(1.0);
+  EXPECT_NEAR(result, 1.0, 1e-12);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, SmoothingModeTest,
+                         testing::Values(ModeRow{kd::SmoothingFilter::kModeSingle, 1, false, 1.0},
+                                         ModeRow{kd::SmoothingFilter::kModeHeldTwice, 2, false, 1.0},
+                                         ModeRow{kd::SmoothingFilter::kModeZeroStuffed, 2, true, 2.0}));
+
 // ---- Power fade ----
 
 struct FadeRow {
@@ -277,11 +326,20 @@ TEST_P(PowerFadeTest, FadeInLastsAsLongAsTheTimeConstantSays) {
   kd::PowerFade fade;
   fade.Reset(GetParam().rate);
   EXPECT_NEAR(fade.Coeff(), std::exp(-2.0 * std::numbers::pi / static_cast<int>(0.1 * GetParam().rate)), 1e-15);
+  EXPECT_EQ(fade.DoneThreshold(), 0.01);
   int fading = 0;
   double f = 0.0;
-  while (fade.Tick(true, f) && fading < 100000) ++fading;
+  while (fade.Tick(true, f) && fading < 100000) {
+    ASSERT_TRUE(fade.IsFading());
+    ++fading;
+  }
   EXPECT_EQ(fading, GetParam().fadeInTicks);
   EXPECT_EQ(f, 1.0);
+  EXPECT_FALSE(fade.IsFading());
+  fade.Tick(false, f);
+  EXPECT_TRUE(fade.IsFading());
+  fade.Reset(GetParam().rate);
+  EXPECT_FALSE(fade.IsFading());
 }
 
 // 4410 and 4800 samples of time constant: ln(100) x N / 2 pi = 3232.27 and 3518.07.
@@ -486,6 +544,17 @@ TEST(MeterBank, StepByStepPathAgreesWithTheVectorPaths) {
 // ---- Modulation-view sender ----
 
 using Sender = fx::IBufferSender<1, 32, 1>;
+
+// A sender deleted through its base releases the whole sender, its ring included (the sanitizer checks
+// the size of what is freed).
+TEST(ModViewSender, DeletedThroughItsBase) {
+  std::unique_ptr<fx::ISender<1, 32, std::array<float, 1>>> base = std::make_unique<fx::IBufferSender<1, 32, 1>>();
+  auto& sender = static_cast<fx::IBufferSender<1, 32, 1>&>(*base);
+  sender.Init(48000.0, 4);
+  for (int i = 0; i < 500; ++i) sender.AddSample(0.5);
+  EXPECT_GT(sender.RecordsQueued(), 0);
+  base.reset();
+}
 
 TEST(ModViewSender, OneRecordPerWindowWithTheSmoothedPosition) {
   Sender sender;

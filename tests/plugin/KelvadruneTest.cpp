@@ -8,6 +8,7 @@
 #include <numbers>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "plugin/Kelvadrune.h"
@@ -65,6 +66,31 @@ TEST_F(KelvadruneTest, ConstructionBuildsEveryResamplerAndKeepsFactorOne) {
   EXPECT_EQ(os.MaxOversampledLength(), 8 * 64);
   EXPECT_EQ(mPlug->GetDSPSampleRate(), 44100.0);
   EXPECT_EQ(mPlug->GetDSPBlockSize(), 64);
+}
+
+// Every reset, with or without a rebuild, takes the connected counts from the processor.
+TEST_F(KelvadruneTest, ResetTakesTheConnectedChannelCounts) {
+  EXPECT_EQ(mPlug->GetEditorBaseWidth(), 640);
+  EXPECT_EQ(mPlug->GetEditorBaseHeight(), 480);
+  const std::pair<int, int> rows[] = {{1, 2}, {2, 1}, {0, 2}, {2, 2}};
+  for (const auto& [nIn, nOut] : rows) {
+    mPlug->SetChannelConnections(fx::kInput, 0, 2, false);
+    mPlug->SetChannelConnections(fx::kOutput, 0, 2, false);
+    mPlug->SetChannelConnections(fx::kInput, 0, nIn, true);
+    mPlug->SetChannelConnections(fx::kOutput, 0, nOut, true);
+    mPlug->OnReset();
+    EXPECT_EQ(mPlug->GetNumInputsConnected(), nIn);
+    EXPECT_EQ(mPlug->GetNumOutputsConnected(), nOut);
+  }
+}
+
+// The host's gain-reduction query is told no reduction whatever the faders do.
+TEST_F(KelvadruneTest, GainReductionIsAlwaysNone) {
+  for (double position : {0.0, 0.25, 0.5, 1.0}) {
+    HostSet(kGainMaster, position);
+    Run(256, 0.5, 0.5);
+    EXPECT_EQ(mPlug->GetGainReduction(), 1.0) << position;
+  }
 }
 
 TEST_F(KelvadruneTest, ResetWithUnchangedRateAndBlockSizeRebuildsNothing) {

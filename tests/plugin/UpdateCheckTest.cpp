@@ -7,9 +7,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -120,6 +122,30 @@ TEST(UpdateCheckTest, RepliesCompareByWeightedVersion) {
   }
   EXPECT_STREQ(kd::UpdateCheckMessage(kd::kUpdateCheckNewer), "Plugin update is available");
   EXPECT_STREQ(kd::UpdateCheckMessage(6), "Unknown");
+}
+
+// The name sent is the product's own, cut to the caller's buffer.
+TEST(UpdateCheckTest, ProductNameIsSentUnchanged) {
+  struct Row {
+    const char* name;
+    int outSize;
+    const char* sent;
+  } rows[] = {
+      {"Kelvadrune", 64, "Kelvadrune"},
+      {"Kelvadrune", 11, "Kelvadrune"},
+      {"Kelvadrune", 5, "Kelv"},
+      {"Kelvadrune", 1, ""},
+      {nullptr, 8, ""},
+  };
+  for (const Row& row : rows) {
+    char out[64];
+    std::fill(std::begin(out), std::end(out), 'x');
+    kd::GetUpdateProductName(row.name, out, row.outSize);
+    EXPECT_STREQ(out, row.sent) << row.outSize;
+  }
+  char untouched[2] = {'x', 'y'};
+  kd::GetUpdateProductName("Kelvadrune", untouched, 0);
+  EXPECT_EQ(untouched[0], 'x');
 }
 
 TEST(UpdateCheckTest, OnlyALoopbackServerReplacesTheService) {
