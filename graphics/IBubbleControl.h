@@ -61,6 +61,7 @@ class IBubbleControl : public IControl {
   float mHorizontalPadding = 10.f;  // the first inset, between the bubble's bounds and its box
   float mVerticalPadding = 10.f;
   float mMaxOpacity = 0.95f;
+  [[maybe_unused]] float mArrowSize = 2.f;  // kept at 2: the arrow is drawn mSize deep, nothing reads this one
   float mSize = 5.f;  // the arrow's depth and half-width, and extra room left and right of the text
   IColor mFillColor;
   IColor mStrokeColor;

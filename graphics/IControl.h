@@ -3,11 +3,11 @@
 // optionally bound to a plug-in parameter. Every operation runs on the main thread and never blocks.
 #pragma once
 
+#include "framework/FwString.h"
 #include "graphics/IGraphicsTypes.h"
 #include "graphics/IRECT.h"
 
 #include <initializer_list>
-#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -70,9 +70,6 @@ class IControl {
   // Drawing, called by the draw loop with the clip set to the control's region.
   virtual void Draw(IGraphics& g) = 0;
   virtual void DrawHighlight(IGraphics& g);
-  // The part of the rectangle that Draw covers completely with opaque paint composited over what is beneath; empty
-  // (the default) when there is none. The draw loop leaves out the controls beneath that it hides.
-  virtual IRECT OpaqueBounds() const;
   // Values. A one-entry control treats every value index as 0 in SetDirty, SetValueToDefault and
   // GetValIdxForPos; a negative index means all entries where accepted.
   virtual void SetParamIdx(int paramIdx, int valIdx = 0);
@@ -98,6 +95,9 @@ class IControl {
   virtual void SnapToMouse(float x, float y, EDirection direction, const IRECT& bounds, int valIdx = -1,
                            double minClip = 0.0, double maxClip = 1.0);
   virtual void OnEndAnimation();
+  // The part of the rectangle that Draw covers completely with opaque paint composited over what is beneath; empty
+  // (the default) when there is none. The draw loop leaves out the controls beneath that it hides.
+  virtual IRECT OpaqueBounds() const;
 
   // Parameters and values.
   const IParam* GetParam(int valIdx = 0) const;
@@ -133,8 +133,8 @@ class IControl {
   const IRECT& GetTargetRECT() const { return mTargetRECT; }
   void SetTargetRECT(const IRECT& bounds) { mTargetRECT = bounds; }
   void SetTargetAndDrawRECTs(const IRECT& bounds) { mRECT = mTargetRECT = bounds; }
-  const char* GetGroup() const { return mGroup.c_str(); }
-  void SetGroup(const char* group) { mGroup = group ? group : ""; }
+  const char* GetGroup() const { return mGroup.Get(); }
+  void SetGroup(const char* group) { mGroup.Set(group); }
   const IText& GetText() const { return mText; }
   const IBlend& GetBlend() const { return mBlend; }
   void SetBlend(const IBlend& blend) { mBlend = blend; }
@@ -157,8 +157,8 @@ class IControl {
   void SetPromptShowsParamLabel(bool show) { mPromptShowsParamLabel = show; }
   bool GetMouseIsOver() const { return mMouseIsOver; }
   void SetMouseIsOver(bool over) { mMouseIsOver = over; }
-  const char* GetTooltip() const { return mTooltip.c_str(); }
-  void SetTooltip(const char* tooltip) { mTooltip = tooltip ? tooltip : ""; }
+  const char* GetTooltip() const { return mTooltip.Get(); }
+  void SetTooltip(const char* tooltip) { mTooltip.Set(tooltip); }
   IControl* GetParent() const { return mParent; }
   void SetParent(IControl* parent) { mParent = parent; }
   IGEditorDelegate* GetDelegate() const { return mDelegate; }
@@ -181,7 +181,7 @@ class IControl {
 
   IRECT mRECT;
   IRECT mTargetRECT;
-  std::string mGroup;
+  FwString mGroup;
   IText mText;
   IBlend mBlend;
   int mTextEntryLength = 7;
@@ -197,7 +197,7 @@ class IControl {
   bool mPromptShowsParamLabel = false;
   bool mMouseIsOver = false;
   bool mWantsMidi = false;
-  std::string mTooltip;
+  FwString mTooltip;
   IColor mHighlightColor = IColor(255, 255, 0, 0);
   bool mHighlight = false;
   IControl* mParent = nullptr;

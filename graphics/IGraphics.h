@@ -590,6 +590,8 @@ class IGraphics : public IEditorView {
   static IRECT InnerPixels(const IRECT& r, float scale);
   // Whether the opaque cover collected so far hides all of region; what it leaves is in mUncovered.
   bool IsCovered(const IRECT& region);
+  // Draws one control clipped to its region in bounds, when it has one there.
+  void DrawControl(IControl* control, const IRECT& bounds, float scale);
   void DrawControl(IControl* control, const IRECT& clip);
   IRECT DirtyRectOf(IControl& control) const;
   void BeginInformHostOfBoundParams(IControl& control, uint64_t touchID);

@@ -152,6 +152,11 @@ bool IGraphics::IsCovered(const IRECT& region) {
   return false;
 }
 
+void IGraphics::DrawControl(IControl* control, const IRECT& bounds, float scale) {
+  IRECT clip;
+  if (DrawRegionOf(control, bounds, scale, clip)) DrawControl(control, clip);
+}
+
 void IGraphics::DrawControl(IControl* control, const IRECT& clip) {
   PathTransformReset();
   PathClear();

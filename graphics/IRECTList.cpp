@@ -21,22 +21,22 @@ bool Mergeable(const IRECT& a, const IRECT& b) {
 }  // namespace
 
 void IRECTList::Remove(int idx) {
-  mRects.erase(mRects.begin() + idx);
+  mRects.Delete(idx);
 }
 
 IRECT IRECTList::Bounds() const {
   IRECT u;
-  for (const IRECT& r : mRects) u = u.Union(r);
+  for (int i = 0; i < Size(); ++i) u = u.Union(Get(i));
   return u;
 }
 
 void IRECTList::PixelAlign(float scale) {
-  for (IRECT& r : mRects) r = r.GetPixelAligned(scale);
+  for (int i = 0; i < Size(); ++i) At(i) = Get(i).GetPixelAligned(scale);
 }
 
 int IRECTList::Find(float x, float y) const {
   for (int i = 0; i < Size(); ++i)
-    if (mRects[static_cast<std::size_t>(i)].Contains(x, y)) return i;
+    if (Get(i).Contains(x, y)) return i;
   return -1;
 }
 
@@ -48,8 +48,8 @@ void IRECTList::Optimize() {
 // Cuts the overlap off one of the two rectangles: one that it spans wall to wall loses a band,
 // otherwise the smaller one is split around it. The piece kept stays in place, the others go to the end.
 void IRECTList::CutOverlap(int i, int j, const IRECT& overlap) {
-  const IRECT& ri = mRects[static_cast<std::size_t>(i)];
-  const IRECT& rj = mRects[static_cast<std::size_t>(j)];
+  const IRECT& ri = Get(i);
+  const IRECT& rj = Get(j);
   int victim;
   if (CoversFullSide(ri, overlap))
     victim = i;
@@ -59,17 +59,17 @@ void IRECTList::CutOverlap(int i, int j, const IRECT& overlap) {
     victim = rj.Area() <= ri.Area() ? j : i;
 
   IRECT pieces[4];
-  const int n = mRects[static_cast<std::size_t>(victim)].Subtract(overlap, pieces);
-  mRects[static_cast<std::size_t>(victim)] = pieces[0];
-  for (int k = 1; k < n; ++k) mRects.push_back(pieces[k]);
+  const int n = Get(victim).Subtract(overlap, pieces);
+  At(victim) = pieces[0];
+  for (int k = 1; k < n; ++k) Add(pieces[k]);
 }
 
 void IRECTList::RemoveOverlaps() {
   for (int i = 0; i < Size(); ++i) {
     int j = i + 1;
     while (j < Size()) {
-      const IRECT ri = mRects[static_cast<std::size_t>(i)];
-      const IRECT rj = mRects[static_cast<std::size_t>(j)];
+      const IRECT ri = Get(i);
+      const IRECT rj = Get(j);
       if (ri.Contains(rj)) {
         Remove(j);
         continue;
@@ -91,9 +91,8 @@ void IRECTList::MergeNeighbours() {
   while (i < Size()) {
     bool merged = false;
     for (int j = i + 1; j < Size(); ++j) {
-      if (Mergeable(mRects[static_cast<std::size_t>(i)], mRects[static_cast<std::size_t>(j)])) {
-        mRects[static_cast<std::size_t>(j)] =
-            mRects[static_cast<std::size_t>(j)].Union(mRects[static_cast<std::size_t>(i)]);
+      if (Mergeable(Get(i), Get(j))) {
+        At(j) = Get(j).Union(Get(i));
         Remove(i);
         merged = true;
         break;

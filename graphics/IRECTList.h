@@ -3,20 +3,19 @@
 // (the main thread's draw loop); nothing blocks.
 #pragma once
 
+#include "framework/FwTypedBuf.h"
 #include "graphics/IRECT.h"
-
-#include <cstddef>
-#include <vector>
 
 namespace fx::gfx {
 
 class IRECTList {
  public:
-  void Add(const IRECT& r) { mRects.push_back(r); }
-  void Clear() { mRects.clear(); }
-  int Size() const { return static_cast<int>(mRects.size()); }
-  const IRECT& Get(int idx) const { return mRects[static_cast<std::size_t>(idx)]; }
-  void Set(int idx, const IRECT& r) { mRects[static_cast<std::size_t>(idx)] = r; }
+  // A rectangle that does not fit (no memory) is dropped.
+  void Add(const IRECT& r) { mRects.Add(r); }
+  void Clear() { mRects.Resize(0, false); }
+  int Size() const { return mRects.GetSize(); }
+  const IRECT& Get(int idx) const { return mRects.Get()[idx]; }
+  void Set(int idx, const IRECT& r) { mRects.Get()[idx] = r; }
   // Later rectangles move down by one.
   void Remove(int idx);
 
@@ -35,7 +34,9 @@ class IRECTList {
   void MergeNeighbours();
   void CutOverlap(int i, int j, const IRECT& overlap);
 
-  std::vector<IRECT> mRects;
+  IRECT& At(int idx) { return mRects.Get()[idx]; }
+
+  FwTypedBuf<IRECT> mRects;
 };
 
 }  // namespace fx::gfx

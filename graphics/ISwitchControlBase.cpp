@@ -3,6 +3,7 @@
 #include "framework/IParam.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace fx::gfx {
 
@@ -21,7 +22,10 @@ ISwitchControlBase::ISwitchControlBase(const IRECT& bounds, int paramIdx, IActio
 
 void ISwitchControlBase::SetNumStates(int numStates) {
   mNumStates = std::clamp(numStates, 1, kMaxNumStates);
-  mDisabledStates.resize(static_cast<std::size_t>(mNumStates), false);
+  // States added are enabled. Should the buffer not grow, the states past it read as enabled and ignore changes.
+  const int before = mDisabledStates.GetSize();
+  auto* flags = static_cast<uint8_t*>(mDisabledStates.Resize(mNumStates, false));
+  if (flags && mNumStates > before) std::memset(flags + before, 0, static_cast<std::size_t>(mNumStates - before));
 }
 
 void ISwitchControlBase::OnInit() {
@@ -54,19 +58,21 @@ void ISwitchControlBase::OnMouseUp(float, float, const IMouseMod&) {
 
 void ISwitchControlBase::SetAllStatesDisabled(bool disabled) {
   for (int i = 0; i < mNumStates; ++i) {
-    mDisabledStates[static_cast<std::size_t>(i)] = disabled;
+    if (i < mDisabledStates.GetSize()) static_cast<uint8_t*>(mDisabledStates.Get())[i] = disabled ? 1 : 0;
     SetDirty(false);
   }
   SetDirty(false);
 }
 
 void ISwitchControlBase::SetStateDisabled(int state, bool disabled) {
-  if (state >= 0 && state < mNumStates) mDisabledStates[static_cast<std::size_t>(state)] = disabled;
+  if (state >= 0 && state < mNumStates && state < mDisabledStates.GetSize())
+    static_cast<uint8_t*>(mDisabledStates.Get())[state] = disabled ? 1 : 0;
   SetDirty(false);
 }
 
 bool ISwitchControlBase::GetStateDisabled(int state) const {
-  return state >= 0 && state < mNumStates && mDisabledStates[static_cast<std::size_t>(state)];
+  return state >= 0 && state < mNumStates && state < mDisabledStates.GetSize() &&
+         static_cast<const uint8_t*>(mDisabledStates.Get())[state] != 0;
 }
 
 }  // namespace fx::gfx

@@ -2,9 +2,8 @@
 // state. Draws nothing itself. Main thread only.
 #pragma once
 
+#include "framework/FwHeapBuf.h"
 #include "graphics/IControl.h"
-
-#include <vector>
 
 namespace fx::gfx {
 
@@ -31,7 +30,8 @@ class ISwitchControlBase : public IControl {
 
  protected:
   int mNumStates = 2;
-  std::vector<bool> mDisabledStates;
+  // One byte per state, non-zero when the state is disabled.
+  FwHeapBuf mDisabledStates;
   bool mMouseDown = false;
 };
 

@@ -30,9 +30,24 @@ void BlurAlphaPass(const uint8_t* in, std::ptrdiff_t inRowStep, int rows, int sa
                    std::ptrdiff_t outStride, const ShadowKernel& kernel) {
   const int k = static_cast<int>(kernel.taps.size());
   if (k == 0 || kernel.norm <= 0) return;
+  const int window = 2 * k + 1;
   for (int i = 0; i < rows; ++i) {
     const uint8_t* row = in + i * inRowStep;
+    // run: how many samples up to and including sample `end` equal it.
+    int end = -1;
+    int run = 0;
     for (int j = 0; j < samples; ++j) {
+      // Inside a stretch of equal samples as wide as the window the weighted sum is the sample itself.
+      if (j + k < samples) {
+        while (end < j + k) {
+          ++end;
+          run = end > 0 && row[end * 4] == row[(end - 1) * 4] ? run + 1 : 1;
+        }
+        if (run >= window) {
+          out[j * outStride + i * 4] = row[j * 4];
+          continue;
+        }
+      }
       int acc = kernel.taps[0] * row[j * 4];
       for (int m = 1; m < k; ++m) {
         if (j - m >= 0) acc += kernel.taps[static_cast<std::size_t>(m)] * row[(j - m) * 4];

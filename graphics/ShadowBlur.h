@@ -19,7 +19,8 @@ ShadowKernel MakeShadowKernel(float scale, float blurSize);
 
 // One pass over `rows` rows of `samples` alpha bytes, 4 bytes apart, the rows inRowStep bytes apart (negative
 // walks upwards). Sample j of row i goes to out[j * outStride + i * 4]. Taps that fall outside a row are left
-// out while the norm stays, so edges come out lighter.
+// out while the norm stays, so edges come out lighter. Where 2k + 1 consecutive samples are equal the output is
+// that value, taken without summing.
 void BlurAlphaPass(const uint8_t* in, std::ptrdiff_t inRowStep, int rows, int samples, uint8_t* out,
                    std::ptrdiff_t outStride, const ShadowKernel& kernel);
 

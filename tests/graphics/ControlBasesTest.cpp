@@ -73,6 +73,12 @@ TEST_F(ControlBases, SwitchTakesItsStatesFromTheParameterAndKeepsFlagsInRange) {
   EXPECT_FALSE(s->GetStateDisabled(-1));
   s->SetAllStatesDisabled(false);
   EXPECT_FALSE(s->GetStateDisabled(2));
+  s->SetAllStatesDisabled(true);
+  s->SetNumStates(1);
+  s->SetNumStates(3);  // states that come back start enabled
+  EXPECT_EQ((std::vector<bool>{s->GetStateDisabled(0), s->GetStateDisabled(1), s->GetStateDisabled(2)}),
+            (std::vector<bool>{true, false, false}));
+  s->SetAllStatesDisabled(false);
 
   Press(5, 5);
   Release(5, 5);

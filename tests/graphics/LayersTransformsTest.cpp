@@ -5,10 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <memory>
 #include <random>
+#include <vector>
 
 namespace fx::gfx::test {
 namespace {
@@ -251,6 +254,34 @@ TEST(ShadowBlur, KernelSizeIsBounded) {
   EXPECT_LT(255.0 * huge.norm, 2147483647.0);
   EXPECT_EQ(MakeShadowKernel(1.f, 5000.f).taps.size(), 1024u);
   EXPECT_EQ(MakeShadowKernel(1.f, std::numeric_limits<float>::quiet_NaN()).taps.size(), 1u);
+}
+
+// One pass over rows with stretches of equal samples (wider and narrower than the window, at the edges and inside)
+// gives what the direct weighted sum gives: lighter edges included.
+TEST(ShadowBlur, PassOverEqualStretchesMatchesTheDirectSum) {
+  const ShadowKernel kernel = MakeShadowKernel(2.f, 1.f);  // 3 taps: a window of 7 samples
+  const std::vector<std::vector<int>> rows = {
+      std::vector<int>(20, 200),  // all equal, edges still lighter
+      {0, 0, 0, 0, 0, 0, 0, 0, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255},
+      {9, 9, 9, 9, 9, 9, 9, 1, 2, 3, 4, 5, 6, 7, 7, 7, 7, 7, 7, 7, 7},  // runs of exactly the window at both ends
+      {50, 50, 50, 50, 50, 50, 60, 50, 50, 50, 50, 50, 50},             // runs one short of the window
+      {255, 255, 255},                                                  // shorter than the window
+  };
+  for (const std::vector<int>& row : rows) {
+    const int n = static_cast<int>(row.size());
+    std::vector<uint8_t> in(static_cast<size_t>(n) * 4, 0);
+    for (int j = 0; j < n; ++j) in[static_cast<size_t>(j) * 4] = static_cast<uint8_t>(row[static_cast<size_t>(j)]);
+    std::vector<uint8_t> out(static_cast<size_t>(n) * 4, 0);
+    BlurAlphaPass(in.data(), 0, 1, n, out.data(), 4, kernel);
+    for (int j = 0; j < n; ++j) {
+      int acc = kernel.taps[0] * row[j];
+      for (int m = 1; m < 3; ++m) {
+        if (j - m >= 0) acc += kernel.taps[m] * row[j - m];
+        if (j + m < n) acc += kernel.taps[m] * row[j + m];
+      }
+      EXPECT_EQ(out[static_cast<size_t>(j) * 4], std::min(255, acc / kernel.norm)) << "sample " << j << " of " << n;
+    }
+  }
 }
 
 // A plain two-pass blur in image coordinates: rows first, then columns, edges left out, integer division.
