@@ -4,11 +4,11 @@
 // gradient (the panel background among others). Main thread only.
 #pragma once
 
+#include "framework/FwPtrList.h"
 #include "graphics/IControl.h"
 #include "graphics/IPattern.h"
 
 #include <functional>
-#include <vector>
 
 namespace fx::gfx {
 
@@ -39,14 +39,14 @@ class IContainerBase : public IControl {
   // graphics owns it. Null, leaving child with the caller, while the container is not attached.
   IControl* AddChildControl(IControl* child);
   void ForAllChildrenFunc(const std::function<void(int index, IControl* child)>& func);
-  int NChildren() const { return static_cast<int>(mChildren.size()); }
+  int NChildren() const { return mChildren.GetSize(); }
   IControl* GetChild(int index) const;
 
  protected:
   AttachFunc mAttachFunc;
   ResizeFunc mResizeFunc;
   // Not owned: the graphics' control list owns and deletes every child.
-  std::vector<IControl*> mChildren;
+  FwPtrList<IControl> mChildren;
 };
 
 class IPanelControl : public IContainerBase {

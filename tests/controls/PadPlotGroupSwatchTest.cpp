@@ -92,6 +92,10 @@ TEST_F(Plots, SamplesEvenlyAndMapsTheRangeOntoThePlotArea) {
     EXPECT_NEAR(line[i].first, 10.f * i, 1e-4);
     EXPECT_NEAR(line[i].second, 110.f - 10.f * i, 1e-4);
   }
+  // The grid and lines come from Draw alone: the widget slot, reached through the vector base, draws nothing.
+  g.log.clear();
+  static_cast<IVectorBase*>(plot)->DrawWidget(g);
+  EXPECT_TRUE(g.log.empty());
 }
 
 TEST_F(Plots, DegeneratePlotsDrawFiniteLinesOrNothing) {
