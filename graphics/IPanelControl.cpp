@@ -10,9 +10,7 @@ IContainerBase::IContainerBase(const IRECT& bounds, AttachFunc attachFunc, Resiz
 }
 
 IContainerBase::IContainerBase(const IRECT& bounds, int paramIdx, IActionFunction actionFunc)
-    : IControl(bounds, paramIdx, std::move(actionFunc)) {
-  mIgnoreMouse = true;
-}
+    : IControl(bounds, paramIdx, std::move(actionFunc)) {}
 
 void IContainerBase::OnAttached() {
   if (mAttachFunc) mAttachFunc(this, mRECT);

@@ -1,6 +1,6 @@
 // IContainerBase, the base of controls that hold others (an attach function builds the children, a resize
-// function lays them out, hiding or disabling the container does the same to every child; the container
-// itself ignores the mouse), and IPanelControl, a container that fills its rectangle with a colour or
+// function lays them out, hiding or disabling the container does the same to every child; a container
+// built with its functions ignores the mouse), and IPanelControl, a container that fills its rectangle with a colour or
 // gradient (the panel background among others). Main thread only.
 #pragma once
 
@@ -23,7 +23,8 @@ class IContainerBase : public IControl {
   using ResizeFunc = IContainerFunction;
 
   IContainerBase(const IRECT& bounds, AttachFunc attachFunc = nullptr, ResizeFunc resizeFunc = nullptr);
-  // A container bound to a parameter or reporting through an action; no functions, no children.
+  // A container bound to a parameter or reporting through an action, taking the mouse as any control does;
+  // no functions, no children.
   IContainerBase(const IRECT& bounds, int paramIdx, IActionFunction actionFunc);
 
   // Runs the attach function once the container is in the graphics object, then OnResize.

@@ -63,6 +63,10 @@ TEST_F(ControlsFixture, ContainerLaysOutHidesAndDisablesItsChildren) {
   EXPECT_EQ(loose.AddChildControl(orphan), nullptr);
   EXPECT_EQ(loose.NChildren(), 0);
   delete orphan;
+
+  // Built with its functions a container ignores the mouse; bound to a parameter it takes it.
+  EXPECT_TRUE(loose.GetIgnoreMouse());
+  EXPECT_FALSE(IContainerBase(IRECT(), FakeDelegate::kEnum, nullptr).GetIgnoreMouse());
 }
 
 class MenuButton : public ControlsFixture {
