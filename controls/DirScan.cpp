@@ -49,13 +49,13 @@ int DirScan::First(const char* folder) {
   const std::string path(folder);
   const bool trailing = path.back() == '/' || path.back() == '\\';
   if (!trailing)
-    mFolder = path;
+    mFolder.Set(path.c_str());
   else if (path.size() > 1)
-    mFolder = path.substr(0, path.size() - 1);
+    mFolder.Set(path.c_str(), static_cast<int>(path.size() - 1));
   else
-    mFolder = std::string(1, '/');
+    mFolder.Set("/");
   Close();
-  mDir = opendir(mFolder.c_str());
+  mDir = opendir(mFolder.Get());
   if (!mDir) return 1;
   return Next() ? 0 : 1;
 }
@@ -70,25 +70,28 @@ const char* DirScan::GetCurrentName() const {
   return mEntry ? mEntry->d_name : "";
 }
 
-std::string DirScan::GetCurrentFN() const {
-  std::string path = mFolder;
-  if (path != "/") path += '/';
-  return path + GetCurrentName();
+void DirScan::GetCurrentFN(FwString* out) const {
+  if (!out) return;
+  out->Set(mFolder.Get());
+  out->Append("/");
+  out->Append(GetCurrentName());
 }
 
 bool DirScan::GetFolderId(DirId& id) const {
-  return StatDir(mFolder, id);
+  return StatDir(mFolder.Get(), id);
 }
 
 bool DirScan::LeadsBack(const std::string& target, const std::vector<DirId>& visited) const {
   DirId id;
   if (StatDir(target, id) && std::find(visited.begin(), visited.end(), id) != visited.end()) return true;
-  return IsSelfOrAncestor(RealPath(target), RealPath(mFolder));
+  return IsSelfOrAncestor(RealPath(target), RealPath(mFolder.Get()));
 }
 
 int DirScan::GetCurrentIsDirectory(const std::vector<DirId>& visited) const {
   if (!mEntry) return kNotDirectory;
-  const std::string path = GetCurrentFN();
+  FwString fn;
+  GetCurrentFN(&fn);
+  const std::string path(fn.Get());
   switch (mEntry->d_type) {
     case DT_DIR:
       return LeadsBack(path, visited) ? kLeadsBack : kDirectory;

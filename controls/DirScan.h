@@ -4,6 +4,8 @@
 // thread; it blocks on the file system.
 #pragma once
 
+#include "framework/FwString.h"
+
 #include <dirent.h>
 #include <sys/types.h>
 
@@ -36,8 +38,8 @@ class DirScan {
   void Close();
 
   const char* GetCurrentName() const;
-  // folder "/" name.
-  std::string GetCurrentFN() const;
+  // out = folder "/" name (not cut, however long).
+  void GetCurrentFN(FwString* out) const;
   // kNotDirectory without a current entry. A directory or a link to one whose directory is one of
   // `visited` (the folders being scanned, the current one included), or a link that resolves to the
   // folder or one of its ancestors, is kLeadsBack.
@@ -50,7 +52,7 @@ class DirScan {
 
   DIR* mDir = nullptr;
   dirent* mEntry = nullptr;
-  std::string mFolder;
+  FwString mFolder;
 };
 
 }  // namespace fx::gfx

@@ -1,9 +1,19 @@
 #include "controls/IDirBrowseControlBase.h"
 
-#include <algorithm>
+#include <cstring>
 #include <functional>
 
 namespace fx::gfx {
+
+namespace {
+
+// Appends a copy of text (null reads as ""); the list owns it.
+void AddString(FwPtrList<FwString>& list, const char* text) {
+  auto* copy = new FwString(text ? text : "");
+  if (!list.Add(copy)) delete copy;
+}
+
+}  // namespace
 
 IDirBrowseControlBase::IDirBrowseControlBase(const IRECT& bounds, const char* extension, bool showFileExtensions,
                                              bool scanRecursively, bool showEmptySubmenus)
@@ -13,24 +23,32 @@ IDirBrowseControlBase::IDirBrowseControlBase(const IRECT& bounds, const char* ex
       mShowEmptySubmenus(showEmptySubmenus),
       mExtension(extension ? extension : "") {}
 
+IDirBrowseControlBase::~IDirBrowseControlBase() {
+  mPaths.Empty(true);
+  mPathLabels.Empty(true);
+  mFiles.Empty(true);
+  mItems.Empty(false);
+}
+
 void IDirBrowseControlBase::AddPath(const char* path, const char* label) {
-  mPaths.emplace_back(path ? path : "");
-  mPathLabels.emplace_back(label ? label : "");
+  AddString(mPaths, path);
+  AddString(mPathLabels, label);
 }
 
 void IDirBrowseControlBase::SetupMenu() {
-  mFiles.clear();
-  mItems.clear();
+  mFiles.Empty(true);
+  mItems.Empty(false);
   mMainMenu.Clear(true);
   mSelectedItemIndex = -1;
 
-  if (mPaths.size() == 1) {
-    ScanDirectory(mPaths[0].c_str(), mMainMenu);
+  if (mPaths.GetSize() == 1) {
+    ScanDirectory(mPaths.Get(0)->Get(), mMainMenu);
   } else {
-    for (std::size_t i = 0; i < mPaths.size(); ++i) {
+    for (int i = 0; i < mPaths.GetSize(); ++i) {
       auto* submenu = new IPopupMenu();
-      mMainMenu.AddItem(mPathLabels[i].c_str(), submenu, static_cast<int>(i));
-      ScanDirectory(mPaths[i].c_str(), *submenu);
+      const FwString* label = mPathLabels.Get(i);
+      mMainMenu.AddItem(label ? label->Get() : "", submenu, i);
+      ScanDirectory(mPaths.Get(i)->Get(), *submenu);
     }
   }
   CollectSortedItems(&mMainMenu);
@@ -42,9 +60,10 @@ void IDirBrowseControlBase::ScanDirectory(const char* path, IPopupMenu& menu) {
 }
 
 bool IDirBrowseControlBase::MatchFile(const std::string& name, std::string& text) const {
-  if (mExtension.empty() || name.empty()) return false;
-  const std::size_t pos = name.rfind(mExtension);
-  if (pos == std::string::npos || pos < 1 || pos + mExtension.size() != name.size()) return false;
+  const std::string extension(mExtension.Get());
+  if (extension.empty() || name.empty()) return false;
+  const std::size_t pos = name.rfind(extension);
+  if (pos == std::string::npos || pos < 1 || pos + extension.size() != name.size()) return false;
   text = !mShowFileExtensions && pos >= 2 ? name.substr(0, pos - 1) : name;
   return true;
 }
@@ -66,15 +85,19 @@ void IDirBrowseControlBase::ScanDirectory(const char* path, IPopupMenu& menu, st
         if (kind == DirScan::kDirectory || kind == DirScan::kLinkToDirectory) {
           auto* submenu = new IPopupMenu();
           menu.AddItem(name.c_str(), submenu, IPopupMenu::kSorted);
-          ScanDirectory(scan.GetCurrentFN().c_str(), *submenu, scanning);
+          FwString folder;
+          scan.GetCurrentFN(&folder);
+          ScanDirectory(folder.Get(), *submenu, scanning);
           continue;
         }
       }
       std::string text;
       if (!MatchFile(name, text)) continue;
-      menu.AddItem(new IPopupMenu::Item(text.c_str(), IPopupMenu::Item::kNoFlags, static_cast<int>(mFiles.size())),
+      menu.AddItem(new IPopupMenu::Item(text.c_str(), IPopupMenu::Item::kNoFlags, mFiles.GetSize()),
                    IPopupMenu::kSorted);
-      mFiles.push_back(scan.GetCurrentFN());
+      auto* file = new FwString();
+      scan.GetCurrentFN(file);
+      if (!mFiles.Add(file)) delete file;
     } while (scan.Next());
     if (known) scanning.pop_back();
   }
@@ -88,25 +111,28 @@ void IDirBrowseControlBase::CollectSortedItems(IPopupMenu* menu) {
     if (item->GetSubmenu())
       CollectSortedItems(item->GetSubmenu());
     else
-      mItems.push_back(item);
+      mItems.Add(item);
   }
 }
 
 IPopupMenu::Item* IDirBrowseControlBase::GetItem(int index) const {
-  return index >= 0 && index < NItems() ? mItems[static_cast<std::size_t>(index)] : nullptr;
+  return mItems.Get(index);
 }
 
 const char* IDirBrowseControlBase::GetFilePath(int tag) const {
-  return tag >= 0 && tag < static_cast<int>(mFiles.size()) ? mFiles[static_cast<std::size_t>(tag)].c_str() : "";
+  const FwString* file = mFiles.Get(tag);
+  return file ? file->Get() : "";
 }
 
 void IDirBrowseControlBase::SetSelectedFile(const char* path) {
   mSelectedItemIndex = -1;
-  const auto file = std::find(mFiles.begin(), mFiles.end(), std::string(path ? path : ""));
-  if (file == mFiles.end()) return;
-  const int tag = static_cast<int>(file - mFiles.begin());
+  const char* wanted = path ? path : "";
+  int tag = -1;
+  for (int i = 0; i < mFiles.GetSize() && tag < 0; ++i)
+    if (std::strcmp(mFiles.Get(i)->Get(), wanted) == 0) tag = i;
+  if (tag < 0) return;
   for (int i = 0; i < NItems(); ++i) {
-    if (mItems[static_cast<std::size_t>(i)]->GetTag() == tag) {
+    if (mItems.Get(i)->GetTag() == tag) {
       mSelectedItemIndex = i;
       return;
     }

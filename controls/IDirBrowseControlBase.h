@@ -5,6 +5,7 @@
 #pragma once
 
 #include "controls/DirScan.h"
+#include "framework/FwPtrList.h"
 #include "framework/FwString.h"
 #include "graphics/IPanelControl.h"
 #include "graphics/IPopupMenu.h"
@@ -19,6 +20,10 @@ class IDirBrowseControlBase : public IContainerBase {
   // extension without its leading dot.
   IDirBrowseControlBase(const IRECT& bounds, const char* extension, bool showFileExtensions = false,
                         bool scanRecursively = true, bool showEmptySubmenus = false);
+  // Deletes the folder, label and file strings; the entries go with the menu, which owns them.
+  ~IDirBrowseControlBase() override;
+  IDirBrowseControlBase(const IDirBrowseControlBase&) = delete;
+  IDirBrowseControlBase& operator=(const IDirBrowseControlBase&) = delete;
 
   // A folder to scan and its menu text (used when there is more than one folder).
   void AddPath(const char* path, const char* label);
@@ -29,7 +34,7 @@ class IDirBrowseControlBase : public IContainerBase {
   // Every file entry of menu and its submenus, depth first in menu order, appended to the entries.
   void CollectSortedItems(IPopupMenu* menu);
 
-  int NItems() const { return static_cast<int>(mItems.size()); }
+  int NItems() const { return mItems.GetSize(); }
   IPopupMenu::Item* GetItem(int index) const;
   // The first entry whose file is exactly path; nothing selected when there is none.
   void SetSelectedFile(const char* path);
@@ -52,12 +57,13 @@ class IDirBrowseControlBase : public IContainerBase {
   bool mShowEmptySubmenus;
   int mSelectedItemIndex = -1;
   IPopupMenu mMainMenu;
-  std::vector<std::string> mPaths;
-  std::vector<std::string> mPathLabels;
-  std::vector<std::string> mFiles;
+  // Owned strings.
+  FwPtrList<FwString> mPaths;
+  FwPtrList<FwString> mPathLabels;
+  FwPtrList<FwString> mFiles;
   // Not owned: the entries belong to the menus.
-  std::vector<IPopupMenu::Item*> mItems;
-  std::string mExtension;
+  FwPtrList<IPopupMenu::Item> mItems;
+  FwString mExtension;
 };
 
 }  // namespace fx::gfx

@@ -44,6 +44,8 @@ void IVPlotControl::Draw(IGraphics& g) {
   g.DrawLayer(mLayer, &mBlend);
 }
 
+void IVPlotControl::DrawWidget(IGraphics&) {}
+
 float IVPlotControl::Normalize(double y) const {
   const double range = static_cast<double>(mMax) - static_cast<double>(mMin);
   if (range == 0.0) return 0.5f;

@@ -26,6 +26,8 @@ class IVPlotControl : public IControl, public IVectorBase {
                 const IVStyle& style = DEFAULT_STYLE, float min = -1.f, float max = 1.f, bool useLayer = false);
 
   void Draw(IGraphics& g) override;
+  // Nothing: the plot draws its grid and lines in Draw, through the layer when it uses one.
+  void DrawWidget(IGraphics& g) override;
   void OnResize() override;
 
   // Appends a plot (nothing for an empty function) and marks the cached drawing stale.

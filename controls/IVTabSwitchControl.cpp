@@ -34,15 +34,24 @@ IVTabSwitchControl::IVTabSwitchControl(const IRECT& bounds, IActionFunction acti
   SetUp(options, label, style, shape);
 }
 
+IVTabSwitchControl::~IVTabSwitchControl() {
+  mTabLabels.Empty(true);
+}
+
 // What both constructors share.
 void IVTabSwitchControl::SetUp(const std::vector<const char*>& options, const char* label, const IVStyle& style,
                                EVShape shape) {
   AttachIControl(this, label);
   mText = style.valueText;
   mShape = shape;
-  for (const char* option : options) mTabLabels.emplace_back(option ? option : "");
+  for (const char* option : options) AddTabLabel(option);
   CentreAlign(mStyle.valueText);
   CentreAlign(mText);
+}
+
+void IVTabSwitchControl::AddTabLabel(const char* text) {
+  auto* label = new FwString(text ? text : "");
+  if (!mTabLabels.Add(label)) delete label;
 }
 
 int IVTabSwitchControl::GetSelectedIdx() const {
@@ -51,7 +60,7 @@ int IVTabSwitchControl::GetSelectedIdx() const {
 
 const char* IVTabSwitchControl::GetSelectedLabelStr() const {
   const int i = GetSelectedIdx();
-  return HasText(i) ? mTabLabels[static_cast<std::size_t>(i)].Get() : "";
+  return HasText(i) ? mTabLabels.Get(i)->Get() : "";
 }
 
 void IVTabSwitchControl::Draw(IGraphics& g) {
@@ -69,8 +78,7 @@ void IVTabSwitchControl::DrawWidget(IGraphics& g) {
     const IRECT& r = GetTabRect(i);
     DrawButton(g, r, i == selected, i == mMouseOverButton, segment, disabled);
     if (HasText(i))
-      DrawButtonText(g, r, i == selected, i == mMouseOverButton, segment, disabled,
-                     mTabLabels[static_cast<std::size_t>(i)].Get());
+      DrawButtonText(g, r, i == selected, i == mMouseOverButton, segment, disabled, mTabLabels.Get(i)->Get());
   }
 }
 
@@ -113,16 +121,16 @@ int IVTabSwitchControl::GetButtonForPoint(float x, float y) const {
 void IVTabSwitchControl::OnResize() {
   mTargetRECT = MakeRects(mRECT, false);
   mMouseIsOver = false;
-  mButtons.clear();
+  mButtons.Resize(0);
   const IRECT& w = mWidgetBounds;
   const float n = static_cast<float>(mNumStates);
   for (int i = 0; i < mNumStates; ++i) {
     if (mDirection == kHorizontal) {
       const float cw = w.W() / n;
-      mButtons.emplace_back(w.L + i * cw, w.T, w.L + i * cw + cw, w.B);
+      mButtons.Add(IRECT(w.L + i * cw, w.T, w.L + i * cw + cw, w.B));
     } else {
       const float ch = w.H() / n;
-      mButtons.emplace_back(w.L, w.T + i * ch, w.R, w.T + i * ch + ch);
+      mButtons.Add(IRECT(w.L, w.T + i * ch, w.R, w.T + i * ch + ch));
     }
   }
   SetDirty(false);
@@ -135,8 +143,8 @@ bool IVTabSwitchControl::IsHit(float x, float y) const {
 void IVTabSwitchControl::OnInit() {
   ISwitchControlBase::OnInit();
   const IParam* param = GetParam(0);
-  if (!param || !mTabLabels.empty()) return;
-  for (int i = 0; i < mNumStates; ++i) mTabLabels.emplace_back(param->GetDisplayText(i));
+  if (!param || mTabLabels.GetSize() > 0) return;
+  for (int i = 0; i < mNumStates; ++i) AddTabLabel(param->GetDisplayText(i));
   if (mLabelStr.GetLength() == 0) mLabelStr.Set(param->GetName());
 }
 
@@ -200,8 +208,7 @@ void IVRadioButtonControl::DrawWidget(IGraphics& g) {
     if (HasText(i)) {
       IText text = mStyle.valueText;
       text.mFGColor = GetColor(i == selected ? kPR : kX1);
-      g.DrawText(text, mTabLabels[static_cast<std::size_t>(i)].Get(), IRECT(r.L + mButtonAreaWidth, r.T, r.R, r.B),
-                 &mBlend);
+      g.DrawText(text, mTabLabels.Get(i)->Get(), IRECT(r.L + mButtonAreaWidth, r.T, r.R, r.B), &mBlend);
     }
   }
 }

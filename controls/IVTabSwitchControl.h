@@ -2,7 +2,9 @@
 // round button and the text beside it for each entry (IVRadioButtonControl). Main thread only.
 #pragma once
 
+#include "framework/FwPtrList.h"
 #include "framework/FwString.h"
+#include "framework/FwTypedBuf.h"
 #include "graphics/ISwitchControlBase.h"
 #include "graphics/IVectorBase.h"
 
@@ -22,6 +24,10 @@ class IVTabSwitchControl : public ISwitchControlBase, public IVectorBase {
   IVTabSwitchControl(const IRECT& bounds, IActionFunction actionFunc, const std::vector<const char*>& options,
                      const char* label = "", const IVStyle& style = DEFAULT_STYLE, EVShape shape = EVShape::Rectangle,
                      EDirection direction = kHorizontal);
+  // Deletes the tab texts.
+  ~IVTabSwitchControl() override;
+  IVTabSwitchControl(const IVTabSwitchControl&) = delete;
+  IVTabSwitchControl& operator=(const IVTabSwitchControl&) = delete;
 
   void Draw(IGraphics& g) override;
   void DrawWidget(IGraphics& g) override;
@@ -46,19 +52,21 @@ class IVTabSwitchControl : public ISwitchControlBase, public IVectorBase {
   // The selected tab's text, or "" when it has none.
   const char* GetSelectedLabelStr() const;
   int GetMouseOverTab() const { return mMouseOverButton; }
-  int NTabs() const { return static_cast<int>(mButtons.size()); }
-  const IRECT& GetTabRect(int i) const { return mButtons[static_cast<std::size_t>(i)]; }
+  int NTabs() const { return mButtons.GetSize(); }
+  const IRECT& GetTabRect(int i) const { return mButtons.Get()[i]; }
 
  protected:
-  bool HasText(int i) const { return i >= 0 && i < static_cast<int>(mTabLabels.size()); }
+  bool HasText(int i) const { return mTabLabels.Get(i) != nullptr; }
 
   int mMouseOverButton = -1;
-  std::vector<IRECT> mButtons;
-  std::vector<FwString> mTabLabels;
+  FwTypedBuf<IRECT> mButtons;
+  // Owned, one per tab that has a text.
+  FwPtrList<FwString> mTabLabels;
   EDirection mDirection;
 
  private:
   void SetUp(const std::vector<const char*>& options, const char* label, const IVStyle& style, EVShape shape);
+  void AddTabLabel(const char* text);
 };
 
 class IVRadioButtonControl : public IVTabSwitchControl {

@@ -10,9 +10,7 @@ IContainerBase::IContainerBase(const IRECT& bounds, AttachFunc attachFunc, Resiz
 }
 
 IContainerBase::IContainerBase(const IRECT& bounds, int paramIdx, IActionFunction actionFunc)
-    : IControl(bounds, paramIdx, std::move(actionFunc)) {
-  mIgnoreMouse = true;
-}
+    : IControl(bounds, paramIdx, std::move(actionFunc)) {}
 
 void IContainerBase::OnAttached() {
   if (mAttachFunc) mAttachFunc(this, mRECT);
@@ -20,16 +18,16 @@ void IContainerBase::OnAttached() {
 }
 
 void IContainerBase::OnResize() {
-  if (mResizeFunc && !mChildren.empty()) mResizeFunc(this, mRECT);
+  if (mResizeFunc && mChildren.GetSize() > 0) mResizeFunc(this, mRECT);
 }
 
 void IContainerBase::Hide(bool hide) {
-  for (IControl* child : mChildren) child->Hide(hide);
+  for (int i = 0; i < mChildren.GetSize(); ++i) mChildren.Get(i)->Hide(hide);
   IControl::Hide(hide);
 }
 
 void IContainerBase::SetDisabled(bool disable) {
-  for (IControl* child : mChildren) child->SetDisabled(disable);
+  for (int i = 0; i < mChildren.GetSize(); ++i) mChildren.Get(i)->SetDisabled(disable);
   IControl::SetDisabled(disable);
 }
 
@@ -37,16 +35,16 @@ IControl* IContainerBase::AddChildControl(IControl* child) {
   if (!child || !mGraphics) return nullptr;
   child->SetParent(this);
   IControl* attached = mGraphics->AttachControl(child, -1, GetGroup());
-  if (attached) mChildren.push_back(attached);
+  if (attached) mChildren.Add(attached);
   return attached;
 }
 
 void IContainerBase::ForAllChildrenFunc(const std::function<void(int index, IControl* child)>& func) {
-  for (std::size_t i = 0; i < mChildren.size(); ++i) func(static_cast<int>(i), mChildren[i]);
+  for (int i = 0; i < mChildren.GetSize(); ++i) func(i, mChildren.Get(i));
 }
 
 IControl* IContainerBase::GetChild(int index) const {
-  return index >= 0 && index < NChildren() ? mChildren[static_cast<std::size_t>(index)] : nullptr;
+  return mChildren.Get(index);
 }
 
 IPanelControl::IPanelControl(const IRECT& bounds, const IPattern& pattern, bool drawFrame, AttachFunc attachFunc,

@@ -1,14 +1,14 @@
 // IContainerBase, the base of controls that hold others (an attach function builds the children, a resize
-// function lays them out, hiding or disabling the container does the same to every child; the container
-// itself ignores the mouse), and IPanelControl, a container that fills its rectangle with a colour or
+// function lays them out, hiding or disabling the container does the same to every child; a container
+// built with its functions ignores the mouse), and IPanelControl, a container that fills its rectangle with a colour or
 // gradient (the panel background among others). Main thread only.
 #pragma once
 
+#include "framework/FwPtrList.h"
 #include "graphics/IControl.h"
 #include "graphics/IPattern.h"
 
 #include <functional>
-#include <vector>
 
 namespace fx::gfx {
 
@@ -23,7 +23,8 @@ class IContainerBase : public IControl {
   using ResizeFunc = IContainerFunction;
 
   IContainerBase(const IRECT& bounds, AttachFunc attachFunc = nullptr, ResizeFunc resizeFunc = nullptr);
-  // A container bound to a parameter or reporting through an action; no functions, no children.
+  // A container bound to a parameter or reporting through an action, taking the mouse as any control does;
+  // no functions, no children.
   IContainerBase(const IRECT& bounds, int paramIdx, IActionFunction actionFunc);
 
   // Runs the attach function once the container is in the graphics object, then OnResize.
@@ -39,14 +40,14 @@ class IContainerBase : public IControl {
   // graphics owns it. Null, leaving child with the caller, while the container is not attached.
   IControl* AddChildControl(IControl* child);
   void ForAllChildrenFunc(const std::function<void(int index, IControl* child)>& func);
-  int NChildren() const { return static_cast<int>(mChildren.size()); }
+  int NChildren() const { return mChildren.GetSize(); }
   IControl* GetChild(int index) const;
 
  protected:
   AttachFunc mAttachFunc;
   ResizeFunc mResizeFunc;
   // Not owned: the graphics' control list owns and deletes every child.
-  std::vector<IControl*> mChildren;
+  FwPtrList<IControl> mChildren;
 };
 
 class IPanelControl : public IContainerBase {

@@ -53,8 +53,8 @@ void IVectorBase::AttachIControl(IControl* control, const char* label) {
 }
 
 void IVectorBase::SetSplashPoint(float x, float y) {
-  mSplashX = x;
-  mSplashY = y;
+  mSplashPoint.x = x;
+  mSplashPoint.y = y;
 }
 
 const IBlend* IVectorBase::GetBlend() const {
@@ -105,7 +105,7 @@ IRECT IVectorBase::DrawPressableShape(IGraphics& g, EVShape shape, const IRECT& 
 
 void IVectorBase::DrawSplash(IGraphics& g, const IRECT& clip) {
   g.PathClipRegion(clip);
-  g.FillCircle(GetColor(kHL), mSplashX, mSplashY, mSplashRadius);
+  g.FillCircle(GetColor(kHL), mSplashPoint.x, mSplashPoint.y, mSplashRadius);
   g.PathClipRegion(IRECT());
 }
 

@@ -64,8 +64,8 @@ class IVectorBase {
   void SetSplashPoint(float x, float y);
   void SetSplashRadius(float radius) { mSplashRadius = radius; }
   float GetSplashRadius() const { return mSplashRadius; }
-  float GetSplashX() const { return mSplashX; }
-  float GetSplashY() const { return mSplashY; }
+  float GetSplashX() const { return mSplashPoint.x; }
+  float GetSplashY() const { return mSplashPoint.y; }
   float GetMaxSplashRadius() const { return mMaxSplashRadius; }
   void SetMaxSplashRadius(float radius) { mMaxSplashRadius = radius; }
 
@@ -94,8 +94,11 @@ class IVectorBase {
   bool mLabelInWidget = false;
   bool mValueInWidget = false;
   float mSplashRadius = 0.f;
-  float mSplashX = 0.f;
-  float mSplashY = 0.f;
+  // Where the last click landed: the splash's centre.
+  struct SplashPoint {
+    float x = 0.f;
+    float y = 0.f;
+  } mSplashPoint;
   float mMaxSplashRadius = 50.f;
   float mTrackSize = 2.f;
   IRECT mWidgetBounds;

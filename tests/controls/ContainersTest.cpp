@@ -56,6 +56,17 @@ TEST_F(ControlsFixture, ContainerLaysOutHidesAndDisablesItsChildren) {
   box->SetDisabled(true);
   EXPECT_TRUE(box->GetChild(0)->IsDisabled());
   EXPECT_TRUE(box->GetChild(1)->IsDisabled());
+
+  // A container not yet attached has no graphics to attach a child to: the child stays the caller's.
+  IContainerBase loose(IRECT(0, 0, 10, 10));
+  auto* orphan = new Child(journal, "orphan", IRECT());
+  EXPECT_EQ(loose.AddChildControl(orphan), nullptr);
+  EXPECT_EQ(loose.NChildren(), 0);
+  delete orphan;
+
+  // Built with its functions a container ignores the mouse; bound to a parameter it takes it.
+  EXPECT_TRUE(loose.GetIgnoreMouse());
+  EXPECT_FALSE(IContainerBase(IRECT(), FakeDelegate::kEnum, nullptr).GetIgnoreMouse());
 }
 
 class MenuButton : public ControlsFixture {

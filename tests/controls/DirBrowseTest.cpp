@@ -136,7 +136,9 @@ TEST_F(DirBrowse, ScannerPathsAndEdgeCases) {
   do {
     const std::string name = scan.GetCurrentName();
     if (name == "a1.xml") {
-      EXPECT_EQ(scan.GetCurrentFN(), (root / "Alpha" / "a1.xml").string());
+      FwString fn;
+      scan.GetCurrentFN(&fn);
+      EXPECT_EQ(std::string(fn.Get()), (root / "Alpha" / "a1.xml").string());
       EXPECT_EQ(scan.GetCurrentIsDirectory(), DirScan::kNotDirectory);
       ++kinds;
     } else if (name == "toB") {
@@ -148,6 +150,29 @@ TEST_F(DirBrowse, ScannerPathsAndEdgeCases) {
     }
   } while (scan.Next());
   EXPECT_EQ(kinds, 3);
+
+  // The full name is the folder as stored (the root stays "/"), a slash and the entry's name.
+  ASSERT_EQ(scan.First("/"), 0);
+  FwString fn;
+  scan.GetCurrentFN(&fn);
+  EXPECT_EQ(std::string(fn.Get()), std::string("//") + scan.GetCurrentName());
+}
+
+TEST_F(DirBrowse, PathsLongerThanTwoThousandCharactersAreKeptWhole) {
+  fs::path deep = root / "Long";
+  for (int level = 0; level < 9; ++level) deep /= std::string(240, static_cast<char>('a' + level));
+  fs::create_directories(deep);
+  std::ofstream(deep / "deep.xml") << "x";
+  const std::string expected = (deep / "deep.xml").string();
+  ASSERT_GT(expected.size(), 2200u);
+
+  Browser browser(IRECT(), "xml");
+  browser.AddPath((root / "Long").c_str(), "Long");
+  browser.SetupMenu();
+  ASSERT_EQ(browser.NItems(), 1);
+  EXPECT_EQ(std::string(browser.GetFilePath(browser.GetItem(0)->GetTag())), expected);
+  browser.SetSelectedFile(expected.c_str());
+  EXPECT_EQ(browser.GetSelectedItemIndex(), 0);
 }
 
 }  // namespace

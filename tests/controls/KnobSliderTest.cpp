@@ -202,6 +202,12 @@ TEST_F(ControlsFixture, KnobArcRunsFromAnchorAndLabelsTakeTheParamName) {
   const auto arcs = g.Entries("PathArc 50,50 r49 ");
   ASSERT_FALSE(arcs.empty());
   EXPECT_EQ(arcs[0].rfind("PathArc 50,50 r49 -135..0", 0), 0u) << arcs[0];
+  // A knob smaller than its own track (1 x 1, track 4: radius -1.5) draws no arc.
+  auto* tiny = Add(new IVKnobControl({0, 0, 1, 1}, FakeDelegate::kGain, "", Bare(), false, false, -135.f, 135.f, -135.f,
+                                     kVertical, DEFAULT_GEARING, 4.f));
+  g.log.clear();
+  tiny->DrawWidget(g);
+  for (const std::string& e : g.Entries("PathArc")) EXPECT_EQ(e.find(" r-"), std::string::npos) << e;
   EXPECT_STREQ(k->GetLabelStr(), "Gain");
   auto* spaced = Add(new IVSliderControl({0, 0, 20, 100}, FakeDelegate::kGain, " ", Bare()));
   EXPECT_STREQ(spaced->GetLabelStr(), " ");

@@ -92,6 +92,10 @@ TEST_F(Plots, SamplesEvenlyAndMapsTheRangeOntoThePlotArea) {
     EXPECT_NEAR(line[i].first, 10.f * i, 1e-4);
     EXPECT_NEAR(line[i].second, 110.f - 10.f * i, 1e-4);
   }
+  // The grid and lines come from Draw alone: the widget slot, reached through the vector base, draws nothing.
+  g.log.clear();
+  static_cast<IVectorBase*>(plot)->DrawWidget(g);
+  EXPECT_TRUE(g.log.empty());
 }
 
 TEST_F(Plots, DegeneratePlotsDrawFiniteLinesOrNothing) {
@@ -133,6 +137,12 @@ TEST_F(Group, BoundsFollowTheNamedGroupGrownByTheMargins) {
   EXPECT_TRUE(group->GetIgnoreMouse());
   auto* lonely = Add(new IVGroupControl("", "nobody", 5, 6, 7, 8, Bare()));
   EXPECT_EQ(lonely->GetRECT(), IRECT(-5, -6, 7, 8));
+  // A group attached into the group it frames does not count itself: asking again gives the same bounds.
+  auto* inside =
+      static_cast<IVGroupControl*>(g.AttachControl(new IVGroupControl("", "knobs", 5, 6, 7, 8, Bare()), -1, "knobs"));
+  EXPECT_EQ(inside->GetRECT(), IRECT(5, 14, 97, 88));
+  inside->SetBoundsBasedOnGroup("knobs", 5, 6, 7, 8);
+  EXPECT_EQ(inside->GetRECT(), IRECT(5, 14, 97, 88));
 }
 
 TEST_F(Group, FrameIsOpenWhereTheLabelSitsAndClosedWithoutOne) {
