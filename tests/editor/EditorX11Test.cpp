@@ -24,11 +24,8 @@ namespace {
 class EditorX11Test : public EditorHostTest {
  protected:
   void SetUp() override {
-    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
-    display = XOpenDisplay(nullptr);
-    ASSERT_NE(display, nullptr);
-    int event = 0, error = 0, major = 0, minor = 0;
-    if (!XTestQueryExtension(display, &event, &error, &major, &minor)) GTEST_SKIP() << "no XTest extension";
+    xdisplay_test::OpenDisplayForXTest(display);
+    if (IsSkipped() || HasFatalFailure()) return;
     // The window is given the frames in software here, so the test can compare them with what it shows; the
     // GPU's own presenting into a window has its test with the GPU layer.
     setenv("KD_SOFTWARE_PRESENT", "1", 1);

@@ -12,17 +12,16 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 
+#include "tests/platform/window/X11DisplayKeptUp.h"
+
 namespace fx::gfx::test {
 namespace {
 
 class LinuxGraphicsX11Test : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
-    display = XOpenDisplay(nullptr);
-    ASSERT_NE(display, nullptr);
-    int event = 0, error = 0, major = 0, minor = 0;
-    if (!XTestQueryExtension(display, &event, &error, &major, &minor)) GTEST_SKIP() << "no XTest extension";
+    xdisplay_test::OpenDisplayForXTest(display);
+    if (IsSkipped() || HasFatalFailure()) return;
     // The test plays the host: the editor goes into its window, whose top-left corner is at root (kLeft, kTop).
     parent = XCreateSimpleWindow(display, DefaultRootWindow(display), kLeft, kTop, 500, 300, 0, 0, 0);
     XMapWindow(display, parent);

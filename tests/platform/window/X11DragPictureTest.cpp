@@ -19,6 +19,8 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
+#include "tests/platform/window/X11DisplayKeptUp.h"
+
 #include "tests/platform/window/XdndTarget.h"
 
 namespace platform::window {
@@ -52,11 +54,8 @@ class ScopedVariable {
 class X11DragPictureTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
-    display = XOpenDisplay(nullptr);
-    ASSERT_NE(display, nullptr);
-    int event = 0, error = 0, major = 0, minor = 0;
-    if (!XTestQueryExtension(display, &event, &error, &major, &minor)) GTEST_SKIP() << "no XTest extension";
+    xdisplay_test::OpenDisplayForXTest(display);
+    if (IsSkipped() || HasFatalFailure()) return;
     // A desktop of the test's own: a type for "*.kdpic" and its icon in hicolor, nothing of the machine's.
     const std::string data = home.DataHome();
     std::filesystem::create_directories(data + "/mime");

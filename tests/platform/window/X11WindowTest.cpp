@@ -33,11 +33,8 @@ namespace {
 class X11WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
-    display = XOpenDisplay(nullptr);
-    ASSERT_NE(display, nullptr);
-    int event = 0, error = 0, major = 0, minor = 0;
-    if (!XTestQueryExtension(display, &event, &error, &major, &minor)) GTEST_SKIP() << "no XTest extension";
+    xdisplay_test::OpenDisplayForXTest(display);
+    if (IsSkipped() || HasFatalFailure()) return;
     // The test plays the host: its own top-level window is the parent the editor window goes into.
     parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 40, 30, 320, 240, 0, 0, 0);
     XMapWindow(display, parent);
