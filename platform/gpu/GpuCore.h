@@ -29,6 +29,19 @@ struct GpuFrameSlot {
   VkFence fence = VK_NULL_HANDLE;
   std::vector<VkDescriptorPool> descriptorPools;
   size_t descriptorPoolsInUse = 0;
+  std::vector<int> descriptorSets;  // of each pool, allocated since it was last reset
+};
+
+// What a core holds for its users, counted by kind (GpuDevice::Holdings).
+enum class GpuHeld {
+  kFrameSlots,
+  kDescriptorPools,
+  kDescriptorSets,
+  kBuffers,
+  kTextures,
+  kSamplers,
+  kPipelines,
+  kKinds
 };
 
 // Descriptor bindings of the one pipeline layout every pipeline shares: vertex buffer 1 (uniform), fragment
@@ -90,6 +103,10 @@ class GpuCore {
   // Any thread; blocks until every command buffer tracked so far has completed.
   void WaitForTracked();
 
+  // Any thread; never blocks. Made (+1) and destroyed (-1) objects of a kind; how many are held.
+  void Hold(GpuHeld kind, int change) { mHeld[static_cast<int>(kind)].fetch_add(change, std::memory_order_relaxed); }
+  int Held(GpuHeld kind) const { return mHeld[static_cast<int>(kind)].load(std::memory_order_relaxed); }
+
   void CountValidationMessage() { mValidationMessages.fetch_add(1, std::memory_order_relaxed); }
   int ValidationMessages() const { return mValidationMessages.load(std::memory_order_relaxed); }
 
@@ -136,6 +153,7 @@ class GpuCore {
   std::thread mCompletionThread;
 
   std::atomic<int> mValidationMessages{0};
+  std::atomic<int> mHeld[static_cast<int>(GpuHeld::kKinds)] = {};
 };
 
 }  // namespace platform::gpu

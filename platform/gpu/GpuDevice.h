@@ -32,6 +32,18 @@ struct GpuDeviceOptions {
   bool presentation = false;
 };
 
+// What a device holds for its users, counted: a user that comes and goes (an editor) leaves it as it found it.
+struct GpuDeviceHoldings {
+  int frameSlots = 0;       // command pools with their command buffer and fence, free or recording
+  int descriptorPools = 0;  // of the frame slots
+  int descriptorSets = 0;   // allocated and not yet handed back by a reset of their pool
+  int buffers = 0;
+  int textures = 0;
+  int samplers = 0;
+  int pipelines = 0;
+  bool operator==(const GpuDeviceHoldings&) const = default;
+};
+
 class GpuDevice {
  public:
   // Null with a reason when there is no loader, no Vulkan 1.3 device or any step fails.
@@ -66,6 +78,12 @@ class GpuDevice {
   bool CanPresent() const;
   // Messages the validation layer has reported since creation (0 without validation).
   int ValidationMessageCount() const;
+  // Any thread; never blocks.
+  GpuDeviceHoldings Holdings() const;
+  // Keeps the library of the device's driver loaded while the answer lives, also after every device and the
+  // Vulkan instance are gone, so that a device opened later does not load the driver anew (Mesa's CPU device leaves
+  // some MB mapped at every unloading). Null when the library cannot be told.
+  std::shared_ptr<void> KeepDriverLoaded() const;
 
   std::shared_ptr<GpuCore> Core() const { return mCore; }
 
