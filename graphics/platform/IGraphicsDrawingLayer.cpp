@@ -1,5 +1,7 @@
 #include "graphics/platform/IGraphicsDrawingLayer.h"
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -105,6 +107,9 @@ void ReleaseWhenIdle() {
     lock.unlock();
     // No layer is left, so no frame is in flight: this waits for nothing but the driver's teardown.
     released.reset();
+    // What the driver freed (some tens of MB of frames and compiled code) goes back to the system, not only to the
+    // allocator, which would keep it for the host's process otherwise.
+    malloc_trim(0);
     lock.lock();
     break;
   }
