@@ -5,12 +5,14 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#include <sanitizer/allocator_interface.h>
+// The sanitizer's allocator: what the program has allocated and not yet freed.
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #define KD_SANITIZER_ALLOCATOR 1
 #endif
 
