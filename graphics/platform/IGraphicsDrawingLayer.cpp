@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -49,12 +50,15 @@ struct SharedGpu {
   std::condition_variable wake;
   std::thread releaser;
   bool releaserRunning = false;  // cleared by the releaser as the last thing it does under the mutex
+  // Counts the times the last keeper went: a releaser of an earlier count ends, whoever keeps the device now.
+  uint64_t generation = 0;
 
   // The module's unloading: a releaser still waiting (a keeper was never destroyed) ends first.
   ~SharedGpu() {
     {
       std::lock_guard<std::mutex> lock(mutex);
       keepers = 0;
+      ++generation;
     }
     wake.notify_all();
     if (releaser.joinable()) releaser.join();
@@ -94,10 +98,10 @@ std::shared_ptr<platform::gpu::GpuDevice> SharedDevice() {
 
 // The releaser's thread: waits until the device has been idle for the delay, lets it go unless a layer came or the
 // last keeper went meanwhile, and ends.
-void ReleaseWhenIdle() {
+void ReleaseWhenIdle(uint64_t generation) {
   SharedGpu& gpu = TheSharedGpu();
   std::unique_lock<std::mutex> lock(gpu.mutex);
-  while (gpu.keepers > 0 && gpu.layers == 0 && gpu.kept) {
+  while (gpu.generation == generation && gpu.keepers > 0 && gpu.layers == 0 && gpu.kept) {
     if (std::chrono::steady_clock::now() < gpu.releaseAt) {
       gpu.wake.wait_until(lock, gpu.releaseAt);
       continue;
@@ -113,7 +117,7 @@ void ReleaseWhenIdle() {
     lock.lock();
     break;
   }
-  gpu.releaserRunning = false;
+  if (gpu.generation == generation) gpu.releaserRunning = false;
 }
 
 // With the mutex held: a layer went. Once none is left, the kept device is let go after the idle delay.
@@ -127,7 +131,7 @@ void LayerGone(SharedGpu& gpu) {
   // A releaser that is not running has left the mutex for good: joining it waits for nothing.
   if (gpu.releaser.joinable()) gpu.releaser.join();
   gpu.releaserRunning = true;
-  gpu.releaser = std::thread(ReleaseWhenIdle);
+  gpu.releaser = std::thread(ReleaseWhenIdle, gpu.generation);
 }
 
 // Every pixel of any frame.
@@ -160,11 +164,18 @@ class GpuDrawingLayer final : public IGraphicsDrawingLayer {
   ~GpuDrawingLayer() override {
     ShowInWindow(nullptr);
     mRendererLayer = {};
+    // Waits for the layer's frames in flight.
     mLayer.reset();
-    mDevice.reset();
+    const std::shared_ptr<platform::gpu::GpuDevice> device = std::move(mDevice);
     SharedGpu& gpu = TheSharedGpu();
-    std::lock_guard<std::mutex> lock(gpu.mutex);
-    LayerGone(gpu);
+    {
+      std::lock_guard<std::mutex> lock(gpu.mutex);
+      // The last editor's frames are done: what they were recorded with goes, so that a device kept between
+      // editors holds after each close what it held after the first.
+      if (device && gpu.layers == 1) device->ReleaseIdleFrameSlots();
+      LayerGone(gpu);
+    }
+    // Dropped outside the lock: without a keeper the device goes with its last layer.
   }
 
   bool TakeFinishedFrame(std::vector<uint8_t>& bgra, int& width, int& height) override {
@@ -297,9 +308,11 @@ GpuDeviceKeeper::~GpuDeviceKeeper() {
     released = std::move(gpu.kept);
     driver = std::move(gpu.driver);
     releaser = std::move(gpu.releaser);
+    ++gpu.generation;
+    gpu.releaserRunning = false;
   }
-  // Outside the lock: a releaser sees no keeper left and ends (after a release it may be making), and the device's
-  // destruction waits for its frames in flight. The driver's library goes last, with nothing of it in use.
+  // Outside the lock: the releaser sees its count has passed and ends (after a release it may be making), and the
+  // device's destruction waits for its frames in flight. The driver's library goes last, with nothing of it in use.
   gpu.wake.notify_all();
   if (releaser.joinable()) releaser.join();
   released.reset();

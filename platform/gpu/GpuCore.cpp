@@ -402,6 +402,15 @@ void GpuCore::ReturnSlot(std::unique_ptr<GpuFrameSlot> slot) {
   mFreeSlots.push_back(std::move(slot));
 }
 
+void GpuCore::DestroyFreeSlots() {
+  std::vector<std::unique_ptr<GpuFrameSlot>> free;
+  {
+    std::lock_guard<std::mutex> lock(mSlotMutex);
+    free.swap(mFreeSlots);
+  }
+  for (auto& slot : free) DestroySlot(*slot);
+}
+
 void GpuCore::DestroySlot(GpuFrameSlot& slot) {
   for (VkDescriptorPool pool : slot.descriptorPools) fn.vkDestroyDescriptorPool(device, pool, nullptr);
   Hold(GpuHeld::kDescriptorPools, -static_cast<int>(slot.descriptorPools.size()));

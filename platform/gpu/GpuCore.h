@@ -75,6 +75,8 @@ class GpuCore {
   // Any thread; blocks briefly on the slot mutex. A begun command buffer with its fence reset, or null.
   std::unique_ptr<GpuFrameSlot> TakeSlot(std::string& reason);
   void ReturnSlot(std::unique_ptr<GpuFrameSlot> slot);
+  // Any thread; blocks briefly on the slot mutex. Destroys the slots no command buffer records or runs in.
+  void DestroyFreeSlots();
   // Any thread. A descriptor set of the shared layout from the slot's pools (a new pool when full).
   VkDescriptorSet AllocateDescriptorSet(GpuFrameSlot& slot);
 

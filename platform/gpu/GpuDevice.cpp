@@ -109,6 +109,10 @@ void GpuDevice::WaitForFramesInFlight() {
   mCore->WaitForTracked();
 }
 
+void GpuDevice::ReleaseIdleFrameSlots() {
+  mCore->DestroyFreeSlots();
+}
+
 bool GpuDevice::IsCpuDevice() const {
   return mCore->properties.deviceType == VK_PHYSICAL_DEVICE_TYPE_CPU;
 }

@@ -71,6 +71,9 @@ class GpuDevice {
 
   // Any thread; blocks until every command buffer committed so far has completed.
   void WaitForFramesInFlight();
+  // Any thread. Destroys the command pools, command buffers and descriptor pools kept for recording frames that
+  // no command buffer uses now: what a user that goes (an editor) leaves of its frames; later frames make them anew.
+  void ReleaseIdleFrameSlots();
 
   const std::string& Name() const { return mName; }
   bool IsCpuDevice() const;

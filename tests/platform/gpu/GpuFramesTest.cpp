@@ -141,6 +141,15 @@ TEST_F(FramesTest, FramesDrawnOverAndOverLeaveTheDeviceHoldingWhatTheFirstOnesDi
     EXPECT_EQ(pixel[0], draws % 2 ? 255 : 0) << "the frame's last draw shows";
     EXPECT_EQ(pixel[2], draws % 2 ? 0 : 255) << "the frame's last draw shows";
   }
+  // Idle slots released, the device holds nothing of its frames, and the next frame makes what it needs again.
+  mDevice->ReleaseIdleFrameSlots();
+  const GpuDeviceHoldings released = mDevice->Holdings();
+  EXPECT_EQ(released.frameSlots, 0);
+  EXPECT_EQ(released.descriptorPools, 0);
+  EXPECT_EQ(released.descriptorSets, 0);
+  const std::vector<uint8_t> pixels = Render(
+      2, 2, {}, false, [&](GpuRenderEncoder& encoder) { DrawTriangles(encoder, pipeline, Quad(0, 0, 2, 2), blue); });
+  EXPECT_EQ(Pixel(pixels, 2, 1, 1).b, 255);
 }
 
 TEST_F(FramesTest, EnqueuedOrderHoldsWhateverTheCommitOrder) {
