@@ -2,8 +2,9 @@
 // loads the system's Vulkan loader at run time; where there is none, creation fails cleanly and nothing
 // else in the process is affected.
 //
-// Threads: Create and the destructor on the main thread; the factory functions on any thread. The
-// destructor blocks until every committed command buffer has completed and its handlers have run.
+// Threads: Create and the destructor on any thread (an editor's, or the thread that lets an idle device go); the
+// factory functions on any thread. The destructor blocks until every committed command buffer has completed and its
+// handlers have run.
 #pragma once
 
 #include <memory>
