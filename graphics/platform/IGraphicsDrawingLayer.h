@@ -69,6 +69,9 @@ void SetDrawingLayersSynchronous(bool synchronous);
 // machine without Vulkan gets a layer without a GPU: the renderer context is then not made, nothing is drawn).
 std::unique_ptr<IGraphicsDrawingLayer> MakeDrawingLayer();
 
+// Any thread. How long a kept device stays after the last layer went (10 s unless a test shortens it).
+void SetGpuIdleRelease(std::chrono::milliseconds delay);
+
 // Keeps the GPU layers' device, with the pipelines it has compiled, from one editor to the next while any keeper
 // lives (without one, the device goes with the last layer), until no layer has used it for the idle delay; then the
 // device goes, and only the driver's library stays loaded. Opening a device anew on a driver that stays loaded
@@ -77,9 +80,6 @@ std::unique_ptr<IGraphicsDrawingLayer> MakeDrawingLayer();
 // (once no layer uses it) and the driver, before the module can be unloaded. A keeper opens nothing itself: the
 // first layer does. Any thread; the last keeper's destructor waits for the device's frames in flight and for a
 // release under way.
-// Any thread. How long a kept device stays after the last layer went (10 s unless a test shortens it).
-void SetGpuIdleRelease(std::chrono::milliseconds delay);
-
 class GpuDeviceKeeper {
  public:
   GpuDeviceKeeper();
