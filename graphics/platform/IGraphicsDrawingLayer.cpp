@@ -168,13 +168,18 @@ class GpuDrawingLayer final : public IGraphicsDrawingLayer {
     mLayer.reset();
     const std::shared_ptr<platform::gpu::GpuDevice> device = std::move(mDevice);
     SharedGpu& gpu = TheSharedGpu();
-    {
-      std::lock_guard<std::mutex> lock(gpu.mutex);
-      // The last editor's frames are done: what they were recorded with goes, so that a device kept between
-      // editors holds after each close what it held after the first.
-      if (device && gpu.layers == 1) device->ReleaseIdleFrameSlots();
-      LayerGone(gpu);
+    std::unique_lock<std::mutex> lock(gpu.mutex);
+    if (device && gpu.layers == 1) {
+      // The last editor's frames are done once their handlers have run too (outside the lock, which other layers
+      // take): what they were recorded with goes then, so that a device kept between editors holds after each
+      // close what it held after the first.
+      lock.unlock();
+      device->WaitForFramesInFlight();
+      lock.lock();
+      if (gpu.layers == 1) device->ReleaseIdleFrameSlots();
     }
+    LayerGone(gpu);
+    lock.unlock();
     // Dropped outside the lock: without a keeper the device goes with its last layer.
   }
 
