@@ -1,12 +1,18 @@
 #include "graphics/platform/IGraphicsDrawingLayer.h"
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <mutex>
 #include <string>
+#include <thread>
 
 #include "graphics/vector/GVRBackend.h"
 #include "platform/gpu/GpuDevice.h"
@@ -26,12 +32,37 @@ std::atomic<bool>& SynchronousLayers() {
 // while a layer holds it (so nothing of Vulkan is left for the module's unloading); a device that could not be
 // opened is reported once and not asked for again. Layers on several threads (editors of two instances) ask at
 // the same time, and keepers come and go on any thread: all of it under the mutex.
+//
+// A kept device no layer has used for the idle delay is let go by a thread of its own, which ends then: the
+// driver's threads and memory go with the device and its instance, and only the driver's library stays loaded
+// (for the keepers' life), so that the next editor opens a device again in a few tens of milliseconds without
+// loading the driver anew.
 struct SharedGpu {
   std::mutex mutex;
   int keepers = 0;
+  int layers = 0;                                  // GPU layers alive
   std::shared_ptr<platform::gpu::GpuDevice> kept;  // while keepers > 0 and a layer has opened the device
   std::weak_ptr<platform::gpu::GpuDevice> device;
+  std::shared_ptr<void> driver;  // the driver's library, while keepers > 0 once a device was opened
   bool failed = false;
+  std::chrono::steady_clock::duration idleDelay = std::chrono::seconds(10);
+  std::chrono::steady_clock::time_point releaseAt;
+  std::condition_variable wake;
+  std::thread releaser;
+  bool releaserRunning = false;  // cleared by the releaser as the last thing it does under the mutex
+  // Counts the times the last keeper went: a releaser of an earlier count ends, whoever keeps the device now.
+  uint64_t generation = 0;
+
+  // The module's unloading: a releaser still waiting (a keeper was never destroyed) ends first.
+  ~SharedGpu() {
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      keepers = 0;
+      ++generation;
+    }
+    wake.notify_all();
+    if (releaser.joinable()) releaser.join();
+  }
 };
 
 SharedGpu& TheSharedGpu() {
@@ -39,9 +70,16 @@ SharedGpu& TheSharedGpu() {
   return gpu;
 }
 
+// With the mutex held. Keepers keep the device, and the driver's library from its first device on.
+void Keep(SharedGpu& gpu, const std::shared_ptr<platform::gpu::GpuDevice>& device) {
+  gpu.kept = device;
+  if (device && !gpu.driver) gpu.driver = device->KeepDriverLoaded();
+}
+
 std::shared_ptr<platform::gpu::GpuDevice> SharedDevice() {
   SharedGpu& gpu = TheSharedGpu();
   std::lock_guard<std::mutex> lock(gpu.mutex);
+  ++gpu.layers;
   std::shared_ptr<platform::gpu::GpuDevice> device = gpu.device.lock();
   if (!device && !gpu.failed) {
     std::string reason;
@@ -54,8 +92,46 @@ std::shared_ptr<platform::gpu::GpuDevice> SharedDevice() {
     }
     gpu.device = device;
   }
-  if (gpu.keepers > 0) gpu.kept = device;
+  if (gpu.keepers > 0) Keep(gpu, device);
   return device;
+}
+
+// The releaser's thread: waits until the device has been idle for the delay, lets it go unless a layer came or the
+// last keeper went meanwhile, and ends.
+void ReleaseWhenIdle(uint64_t generation) {
+  SharedGpu& gpu = TheSharedGpu();
+  std::unique_lock<std::mutex> lock(gpu.mutex);
+  while (gpu.generation == generation && gpu.keepers > 0 && gpu.layers == 0 && gpu.kept) {
+    if (std::chrono::steady_clock::now() < gpu.releaseAt) {
+      gpu.wake.wait_until(lock, gpu.releaseAt);
+      continue;
+    }
+    std::shared_ptr<platform::gpu::GpuDevice> released = std::move(gpu.kept);
+    gpu.device.reset();
+    lock.unlock();
+    // No layer is left, so no frame is in flight: this waits for nothing but the driver's teardown.
+    released.reset();
+    // What the driver freed (some tens of MB of frames and compiled code) goes back to the system, not only to the
+    // allocator, which would keep it for the host's process otherwise.
+    malloc_trim(0);
+    lock.lock();
+    break;
+  }
+  if (gpu.generation == generation) gpu.releaserRunning = false;
+}
+
+// With the mutex held: a layer went. Once none is left, the kept device is let go after the idle delay.
+void LayerGone(SharedGpu& gpu) {
+  if (--gpu.layers > 0 || !gpu.kept) return;
+  gpu.releaseAt = std::chrono::steady_clock::now() + gpu.idleDelay;
+  if (gpu.releaserRunning) {
+    gpu.wake.notify_all();
+    return;
+  }
+  // A releaser that is not running has left the mutex for good: joining it waits for nothing.
+  if (gpu.releaser.joinable()) gpu.releaser.join();
+  gpu.releaserRunning = true;
+  gpu.releaser = std::thread(ReleaseWhenIdle, gpu.generation);
 }
 
 // Every pixel of any frame.
@@ -85,7 +161,27 @@ class GpuDrawingLayer final : public IGraphicsDrawingLayer {
     mLayer->SetContentsScale(scale);
   }
 
-  ~GpuDrawingLayer() override { ShowInWindow(nullptr); }
+  ~GpuDrawingLayer() override {
+    ShowInWindow(nullptr);
+    mRendererLayer = {};
+    // Waits for the layer's frames in flight.
+    mLayer.reset();
+    const std::shared_ptr<platform::gpu::GpuDevice> device = std::move(mDevice);
+    SharedGpu& gpu = TheSharedGpu();
+    std::unique_lock<std::mutex> lock(gpu.mutex);
+    if (device && gpu.layers == 1) {
+      // The last editor's frames are done once their handlers have run too (outside the lock, which other layers
+      // take): what they were recorded with goes then, so that a device kept between editors holds after each
+      // close what it held after the first.
+      lock.unlock();
+      device->WaitForFramesInFlight();
+      lock.lock();
+      if (gpu.layers == 1) device->ReleaseIdleFrameSlots();
+    }
+    LayerGone(gpu);
+    lock.unlock();
+    // Dropped outside the lock: without a keeper the device goes with its last layer.
+  }
 
   bool TakeFinishedFrame(std::vector<uint8_t>& bgra, int& width, int& height) override {
     return NewFrameForSoftwarePresent() && mLayer->ReadFrontBuffer(bgra, width, height);
@@ -194,20 +290,38 @@ std::unique_ptr<IGraphicsDrawingLayer> MakeDrawingLayer() {
   return std::make_unique<GpuDrawingLayer>();
 }
 
+void SetGpuIdleRelease(std::chrono::milliseconds delay) {
+  SharedGpu& gpu = TheSharedGpu();
+  std::lock_guard<std::mutex> lock(gpu.mutex);
+  gpu.idleDelay = delay;
+}
+
 GpuDeviceKeeper::GpuDeviceKeeper() {
   SharedGpu& gpu = TheSharedGpu();
   std::lock_guard<std::mutex> lock(gpu.mutex);
-  if (gpu.keepers++ == 0) gpu.kept = gpu.device.lock();
+  if (gpu.keepers++ == 0) Keep(gpu, gpu.device.lock());
 }
 
 GpuDeviceKeeper::~GpuDeviceKeeper() {
   SharedGpu& gpu = TheSharedGpu();
   std::shared_ptr<platform::gpu::GpuDevice> released;
+  std::shared_ptr<void> driver;
+  std::thread releaser;
   {
     std::lock_guard<std::mutex> lock(gpu.mutex);
-    if (--gpu.keepers == 0) released = std::move(gpu.kept);
+    if (--gpu.keepers > 0) return;
+    released = std::move(gpu.kept);
+    driver = std::move(gpu.driver);
+    releaser = std::move(gpu.releaser);
+    ++gpu.generation;
+    gpu.releaserRunning = false;
   }
-  // Dropped outside the lock: the device's destruction waits for its frames in flight.
+  // Outside the lock: the releaser sees its count has passed and ends (after a release it may be making), and the
+  // device's destruction waits for its frames in flight. The driver's library goes last, with nothing of it in use.
+  gpu.wake.notify_all();
+  if (releaser.joinable()) releaser.join();
+  released.reset();
+  driver.reset();
 }
 
 }  // namespace fx::gfx

@@ -7,6 +7,7 @@
 // frame, which is made only while no frame is in flight, so that it waits for nothing but its own copy.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -68,12 +69,17 @@ void SetDrawingLayersSynchronous(bool synchronous);
 // machine without Vulkan gets a layer without a GPU: the renderer context is then not made, nothing is drawn).
 std::unique_ptr<IGraphicsDrawingLayer> MakeDrawingLayer();
 
+// Any thread. How long a kept device stays after the last layer went (10 s unless a test shortens it).
+void SetGpuIdleRelease(std::chrono::milliseconds delay);
+
 // Keeps the GPU layers' device, with the pipelines it has compiled, from one editor to the next while any keeper
-// lives (without one, the device goes with the last layer). Opening a device anew reloads the driver, and Mesa's CPU
-// device leaves about 10 MB of compiled code mapped at every unloading; so each plug-in instance holds a keeper,
-// and the last one to go releases the device (once no layer uses it), before the module can be unloaded. A keeper
-// opens nothing itself: the first layer does. Any thread; the last keeper's destructor waits for the device's
-// frames in flight.
+// lives (without one, the device goes with the last layer), until no layer has used it for the idle delay; then the
+// device goes, and only the driver's library stays loaded. Opening a device anew on a driver that stays loaded
+// costs a few tens of milliseconds, while loading the driver anew costs more, and Mesa's CPU device leaves some MB
+// mapped at every unloading; so each plug-in instance holds a keeper, and the last one to go releases the device
+// (once no layer uses it) and the driver, before the module can be unloaded. A keeper opens nothing itself: the
+// first layer does. Any thread; the last keeper's destructor waits for the device's frames in flight and for a
+// release under way.
 class GpuDeviceKeeper {
  public:
   GpuDeviceKeeper();

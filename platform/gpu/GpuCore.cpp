@@ -351,8 +351,14 @@ std::unique_ptr<GpuFrameSlot> GpuCore::TakeSlot(std::string& reason) {
   if (slot) {
     VkResult result = fn.vkResetCommandPool(device, slot->commandPool, 0);
     if (result == VK_SUCCESS) result = fn.vkResetFences(device, 1, &slot->fence);
-    for (size_t i = 0; result == VK_SUCCESS && i < slot->descriptorPoolsInUse; ++i)
+    // Every pool the last recording allocated from, the one it stopped in included: sets of a pool not reset
+    // would stay allocated, and the pools grow by one whenever the sets left over fill one.
+    const size_t used = std::min(slot->descriptorPoolsInUse + 1, slot->descriptorPools.size());
+    for (size_t i = 0; result == VK_SUCCESS && i < used; ++i) {
       result = fn.vkResetDescriptorPool(device, slot->descriptorPools[i], 0);
+      Hold(GpuHeld::kDescriptorSets, -slot->descriptorSets[i]);
+      slot->descriptorSets[i] = 0;
+    }
     slot->descriptorPoolsInUse = 0;
     if (VulkanFailed(result, "resetting a command buffer", reason)) {
       DestroySlot(*slot);
@@ -360,6 +366,7 @@ std::unique_ptr<GpuFrameSlot> GpuCore::TakeSlot(std::string& reason) {
     }
   } else {
     slot = std::make_unique<GpuFrameSlot>();
+    Hold(GpuHeld::kFrameSlots, 1);
     VkCommandPoolCreateInfo poolInfo{VK_STRUCTURE_TYPE_COMMAND_POOL_CREATE_INFO};
     poolInfo.flags = VK_COMMAND_POOL_CREATE_TRANSIENT_BIT;
     poolInfo.queueFamilyIndex = queueFamily;
@@ -395,9 +402,22 @@ void GpuCore::ReturnSlot(std::unique_ptr<GpuFrameSlot> slot) {
   mFreeSlots.push_back(std::move(slot));
 }
 
+void GpuCore::DestroyFreeSlots() {
+  std::vector<std::unique_ptr<GpuFrameSlot>> free;
+  {
+    std::lock_guard<std::mutex> lock(mSlotMutex);
+    free.swap(mFreeSlots);
+  }
+  for (auto& slot : free) DestroySlot(*slot);
+}
+
 void GpuCore::DestroySlot(GpuFrameSlot& slot) {
   for (VkDescriptorPool pool : slot.descriptorPools) fn.vkDestroyDescriptorPool(device, pool, nullptr);
+  Hold(GpuHeld::kDescriptorPools, -static_cast<int>(slot.descriptorPools.size()));
+  for (int sets : slot.descriptorSets) Hold(GpuHeld::kDescriptorSets, -sets);
+  Hold(GpuHeld::kFrameSlots, -1);
   slot.descriptorPools.clear();
+  slot.descriptorSets.clear();
   if (slot.fence) fn.vkDestroyFence(device, slot.fence, nullptr);
   if (slot.commandPool) fn.vkDestroyCommandPool(device, slot.commandPool, nullptr);
   slot.fence = VK_NULL_HANDLE;
@@ -419,6 +439,8 @@ VkDescriptorSet GpuCore::AllocateDescriptorSet(GpuFrameSlot& slot) {
       VkDescriptorPool pool = VK_NULL_HANDLE;
       if (fn.vkCreateDescriptorPool(device, &info, nullptr, &pool) != VK_SUCCESS) return VK_NULL_HANDLE;
       slot.descriptorPools.push_back(pool);
+      slot.descriptorSets.push_back(0);
+      Hold(GpuHeld::kDescriptorPools, 1);
     }
     VkDescriptorSetAllocateInfo allocateInfo{VK_STRUCTURE_TYPE_DESCRIPTOR_SET_ALLOCATE_INFO};
     allocateInfo.descriptorPool = slot.descriptorPools[slot.descriptorPoolsInUse];
@@ -426,7 +448,11 @@ VkDescriptorSet GpuCore::AllocateDescriptorSet(GpuFrameSlot& slot) {
     allocateInfo.pSetLayouts = &setLayout;
     VkDescriptorSet set = VK_NULL_HANDLE;
     const VkResult result = fn.vkAllocateDescriptorSets(device, &allocateInfo, &set);
-    if (result == VK_SUCCESS) return set;
+    if (result == VK_SUCCESS) {
+      ++slot.descriptorSets[slot.descriptorPoolsInUse];
+      Hold(GpuHeld::kDescriptorSets, 1);
+      return set;
+    }
     if (result != VK_ERROR_OUT_OF_POOL_MEMORY && result != VK_ERROR_FRAGMENTED_POOL) return VK_NULL_HANDLE;
     ++slot.descriptorPoolsInUse;
   }

@@ -29,6 +29,19 @@ struct GpuFrameSlot {
   VkFence fence = VK_NULL_HANDLE;
   std::vector<VkDescriptorPool> descriptorPools;
   size_t descriptorPoolsInUse = 0;
+  std::vector<int> descriptorSets;  // of each pool, allocated since it was last reset
+};
+
+// What a core holds for its users, counted by kind (GpuDevice::Holdings).
+enum class GpuHeld {
+  kFrameSlots,
+  kDescriptorPools,
+  kDescriptorSets,
+  kBuffers,
+  kTextures,
+  kSamplers,
+  kPipelines,
+  kKinds
 };
 
 // Descriptor bindings of the one pipeline layout every pipeline shares: vertex buffer 1 (uniform), fragment
@@ -62,6 +75,8 @@ class GpuCore {
   // Any thread; blocks briefly on the slot mutex. A begun command buffer with its fence reset, or null.
   std::unique_ptr<GpuFrameSlot> TakeSlot(std::string& reason);
   void ReturnSlot(std::unique_ptr<GpuFrameSlot> slot);
+  // Any thread; blocks briefly on the slot mutex. Destroys the slots no command buffer records or runs in.
+  void DestroyFreeSlots();
   // Any thread. A descriptor set of the shared layout from the slot's pools (a new pool when full).
   VkDescriptorSet AllocateDescriptorSet(GpuFrameSlot& slot);
 
@@ -89,6 +104,10 @@ class GpuCore {
   bool Track(std::shared_ptr<GpuCommandBuffer> buffer);
   // Any thread; blocks until every command buffer tracked so far has completed.
   void WaitForTracked();
+
+  // Any thread; never blocks. Made (+1) and destroyed (-1) objects of a kind; how many are held.
+  void Hold(GpuHeld kind, int change) { mHeld[static_cast<int>(kind)].fetch_add(change, std::memory_order_relaxed); }
+  int Held(GpuHeld kind) const { return mHeld[static_cast<int>(kind)].load(std::memory_order_relaxed); }
 
   void CountValidationMessage() { mValidationMessages.fetch_add(1, std::memory_order_relaxed); }
   int ValidationMessages() const { return mValidationMessages.load(std::memory_order_relaxed); }
@@ -136,6 +155,7 @@ class GpuCore {
   std::thread mCompletionThread;
 
   std::atomic<int> mValidationMessages{0};
+  std::atomic<int> mHeld[static_cast<int>(GpuHeld::kKinds)] = {};
 };
 
 }  // namespace platform::gpu

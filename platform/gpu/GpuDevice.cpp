@@ -1,5 +1,7 @@
 #include "platform/gpu/GpuDevice.h"
 
+#include <dlfcn.h>
+
 #include <cstdlib>
 
 #include "platform/gpu/GpuCore.h"
@@ -107,6 +109,10 @@ void GpuDevice::WaitForFramesInFlight() {
   mCore->WaitForTracked();
 }
 
+void GpuDevice::ReleaseIdleFrameSlots() {
+  mCore->DestroyFreeSlots();
+}
+
 bool GpuDevice::IsCpuDevice() const {
   return mCore->properties.deviceType == VK_PHYSICAL_DEVICE_TYPE_CPU;
 }
@@ -117,6 +123,31 @@ bool GpuDevice::CanPresent() const {
 
 int GpuDevice::ValidationMessageCount() const {
   return mCore->ValidationMessages();
+}
+
+GpuDeviceHoldings GpuDevice::Holdings() const {
+  const GpuCore& core = *mCore;
+  GpuDeviceHoldings held;
+  held.frameSlots = core.Held(GpuHeld::kFrameSlots);
+  held.descriptorPools = core.Held(GpuHeld::kDescriptorPools);
+  held.descriptorSets = core.Held(GpuHeld::kDescriptorSets);
+  held.buffers = core.Held(GpuHeld::kBuffers);
+  held.textures = core.Held(GpuHeld::kTextures);
+  held.samplers = core.Held(GpuHeld::kSamplers);
+  held.pipelines = core.Held(GpuHeld::kPipelines);
+  return held;
+}
+
+std::shared_ptr<void> GpuDevice::KeepDriverLoaded() const {
+  // A device function comes straight from the driver where no layer stands between (the loader's own entry
+  // points are only the instance's): the library it lies in is the driver's.
+  void* function = reinterpret_cast<void*>(mCore->fn.vkGetDeviceProcAddr(mCore->device, "vkCreateBuffer"));
+  Dl_info where{};
+  if (!function || !dladdr(function, &where) || !where.dli_fname) return nullptr;
+  // Taken only while it is loaded, by the name it was loaded under: nothing new is loaded here.
+  void* library = dlopen(where.dli_fname, RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD);
+  if (!library) return nullptr;
+  return std::shared_ptr<void>(library, [](void* handle) { dlclose(handle); });
 }
 
 }  // namespace platform::gpu

@@ -2,8 +2,9 @@
 // loads the system's Vulkan loader at run time; where there is none, creation fails cleanly and nothing
 // else in the process is affected.
 //
-// Threads: Create and the destructor on the main thread; the factory functions on any thread. The
-// destructor blocks until every committed command buffer has completed and its handlers have run.
+// Threads: Create and the destructor on any thread (an editor's, or the thread that lets an idle device go); the
+// factory functions on any thread. The destructor blocks until every committed command buffer has completed and its
+// handlers have run.
 #pragma once
 
 #include <memory>
@@ -30,6 +31,18 @@ struct GpuDeviceOptions {
   // Enables presenting drawable layers in windows (the surface and swapchain extensions) where the
   // loader and device offer it; CanPresent tells. Off, the device never touches the window system.
   bool presentation = false;
+};
+
+// What a device holds for its users, counted: a user that comes and goes (an editor) leaves it as it found it.
+struct GpuDeviceHoldings {
+  int frameSlots = 0;       // command pools with their command buffer and fence, free or recording
+  int descriptorPools = 0;  // of the frame slots
+  int descriptorSets = 0;   // allocated and not yet handed back by a reset of their pool
+  int buffers = 0;
+  int textures = 0;
+  int samplers = 0;
+  int pipelines = 0;
+  bool operator==(const GpuDeviceHoldings&) const = default;
 };
 
 class GpuDevice {
@@ -59,6 +72,9 @@ class GpuDevice {
 
   // Any thread; blocks until every command buffer committed so far has completed.
   void WaitForFramesInFlight();
+  // Any thread. Destroys the command pools, command buffers and descriptor pools kept for recording frames that
+  // no command buffer uses now: what a user that goes (an editor) leaves of its frames; later frames make them anew.
+  void ReleaseIdleFrameSlots();
 
   const std::string& Name() const { return mName; }
   bool IsCpuDevice() const;
@@ -66,6 +82,12 @@ class GpuDevice {
   bool CanPresent() const;
   // Messages the validation layer has reported since creation (0 without validation).
   int ValidationMessageCount() const;
+  // Any thread; never blocks.
+  GpuDeviceHoldings Holdings() const;
+  // Keeps the library of the device's driver loaded while the answer lives, also after every device and the
+  // Vulkan instance are gone, so that a device opened later does not load the driver anew (Mesa's CPU device leaves
+  // some MB mapped at every unloading). Null when the library cannot be told.
+  std::shared_ptr<void> KeepDriverLoaded() const;
 
   std::shared_ptr<GpuCore> Core() const { return mCore; }
 

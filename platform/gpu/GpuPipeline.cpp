@@ -205,11 +205,15 @@ std::shared_ptr<GpuRenderPipelineState> GpuRenderPipelineState::Create(std::shar
     reason = std::string("vkCreateGraphicsPipelines failed: ") + VulkanResultName(result);
     return nullptr;
   }
+  c.Hold(GpuHeld::kPipelines, 1);
   return state;
 }
 
 GpuRenderPipelineState::~GpuRenderPipelineState() {
-  if (mPipeline) mCore->fn.vkDestroyPipeline(mCore->device, mPipeline, nullptr);
+  if (mPipeline) {
+    mCore->fn.vkDestroyPipeline(mCore->device, mPipeline, nullptr);
+    mCore->Hold(GpuHeld::kPipelines, -1);
+  }
 }
 
 }  // namespace platform::gpu

@@ -86,6 +86,7 @@ std::shared_ptr<GpuBuffer> GpuBuffer::Create(std::shared_ptr<GpuCore> core, size
     buffer->mBuffer = VK_NULL_HANDLE;
     return nullptr;
   }
+  c.Hold(GpuHeld::kBuffers, 1);
   VkMemoryRequirements requirements;
   c.fn.vkGetBufferMemoryRequirements(c.device, buffer->mBuffer, &requirements);
   if (!AllocateMemory(c, requirements, 0, VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT | VK_MEMORY_PROPERTY_HOST_COHERENT_BIT,
@@ -103,7 +104,10 @@ std::shared_ptr<GpuBuffer> GpuBuffer::Create(std::shared_ptr<GpuCore> core, size
 
 GpuBuffer::~GpuBuffer() {
   // Freeing the memory also unmaps it.
-  if (mBuffer) mCore->fn.vkDestroyBuffer(mCore->device, mBuffer, nullptr);
+  if (mBuffer) {
+    mCore->fn.vkDestroyBuffer(mCore->device, mBuffer, nullptr);
+    mCore->Hold(GpuHeld::kBuffers, -1);
+  }
   if (mMemory) mCore->fn.vkFreeMemory(mCore->device, mMemory, nullptr);
 }
 
@@ -156,6 +160,7 @@ bool GpuTexture::Build(std::string& reason) {
     mImage = VK_NULL_HANDLE;
     return false;
   }
+  c.Hold(GpuHeld::kTextures, 1);
   VkMemoryRequirements requirements;
   c.fn.vkGetImageMemoryRequirements(c.device, mImage, &requirements);
   if (!AllocateMemory(c, requirements, VK_MEMORY_PROPERTY_DEVICE_LOCAL_BIT, 0, mMemory, reason) ||
@@ -185,7 +190,10 @@ bool GpuTexture::Build(std::string& reason) {
 
 GpuTexture::~GpuTexture() {
   if (mView) mCore->fn.vkDestroyImageView(mCore->device, mView, nullptr);
-  if (mImage) mCore->fn.vkDestroyImage(mCore->device, mImage, nullptr);
+  if (mImage) {
+    mCore->fn.vkDestroyImage(mCore->device, mImage, nullptr);
+    mCore->Hold(GpuHeld::kTextures, -1);
+  }
   if (mMemory) mCore->fn.vkFreeMemory(mCore->device, mMemory, nullptr);
 }
 
@@ -279,11 +287,15 @@ std::shared_ptr<GpuSampler> GpuSampler::Create(std::shared_ptr<GpuCore> core, co
     sampler->mSampler = VK_NULL_HANDLE;
     return nullptr;
   }
+  c.Hold(GpuHeld::kSamplers, 1);
   return sampler;
 }
 
 GpuSampler::~GpuSampler() {
-  if (mSampler) mCore->fn.vkDestroySampler(mCore->device, mSampler, nullptr);
+  if (mSampler) {
+    mCore->fn.vkDestroySampler(mCore->device, mSampler, nullptr);
+    mCore->Hold(GpuHeld::kSamplers, -1);
+  }
 }
 
 }  // namespace platform::gpu

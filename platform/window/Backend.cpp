@@ -43,17 +43,25 @@ std::string Joined(const std::vector<std::string>& items, const char* separator)
 
 void Backend::Log(std::string line) {
   std::lock_guard lock(mMutex);
-  mLog.push_back(std::move(line));
+  if (mLog.size() < kLogLines) {
+    mLog.push_back(std::move(line));
+    return;
+  }
+  mLog[mLogStart] = std::move(line);
+  mLogStart = (mLogStart + 1) % kLogLines;
 }
 
 std::vector<std::string> Backend::LogLines() const {
   std::lock_guard lock(mMutex);
-  return mLog;
+  std::vector<std::string> lines(mLog.begin() + static_cast<std::ptrdiff_t>(mLogStart), mLog.end());
+  lines.insert(lines.end(), mLog.begin(), mLog.begin() + static_cast<std::ptrdiff_t>(mLogStart));
+  return lines;
 }
 
 void Backend::ClearLog() {
   std::lock_guard lock(mMutex);
   mLog.clear();
+  mLogStart = 0;
 }
 
 std::vector<Window*> Backend::Windows() const {

@@ -9,6 +9,7 @@
 // modal dialogs do.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -132,7 +133,9 @@ class Backend {
   // Answers how many things it handled.
   virtual int Pump() = 0;
 
-  // The layer's log: every window, dialog, menu, text entry and opener with its answer, one line each.
+  // The layer's log: every window, dialog, menu, text entry and opener with its answer, one line each. Only the
+  // last 64 lines are kept (tests read the latest), so a process that lives long holds no more.
+  static constexpr size_t kLogLines = 64;
   void Log(std::string line);
   std::vector<std::string> LogLines() const;
   void ClearLog();
@@ -148,8 +151,9 @@ class Backend {
   int cursorHideLevel = 0;
 
  private:
-  mutable std::mutex mMutex;  // guards the log and the list of windows
-  std::vector<std::string> mLog;
+  mutable std::mutex mMutex;      // guards the log and the list of windows
+  std::vector<std::string> mLog;  // a ring once full: the oldest line at mLogStart
+  size_t mLogStart = 0;
   std::vector<Window*> mWindows;
 };
 

@@ -11,9 +11,11 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include "graphics/platform/IGraphicsLinux.h"
+#include "graphics/vector/GVRBackend.h"
 #include "platform/paths/Paths.h"
 #include "tests/editor/EditorHostFixture.h"
 #include "tools/pngfile/PngFile.h"
@@ -452,19 +454,45 @@ TEST_F(EditorHostTest, ClosesAndReopensThroughTheDispatcher) {
   EXPECT_TRUE(Near(Pixel(70, 420), kAccent));
 }
 
-// Audio keeps running on its own thread while the host opens and closes the editor a hundred times.
+// What the GPU device kept between editors holds once its frames are done (nullopt without a device).
+std::optional<platform::gpu::GpuDeviceHoldings> KeptDeviceHoldings() {
+  std::weak_ptr<platform::gpu::GpuDevice> kept;
+  {
+    const std::unique_ptr<fx::gfx::IGraphicsDrawingLayer> layer = fx::gfx::MakeDrawingLayer();
+    if (auto* renderer = static_cast<VulkanLayer*>(layer->RendererLayer())) kept = renderer->device;
+  }
+  const std::shared_ptr<platform::gpu::GpuDevice> device = kept.lock();
+  if (!device) return std::nullopt;
+  device->WaitForFramesInFlight();
+  return device->Holdings();
+}
+
+// Audio keeps running on its own thread while the host opens and closes the editor a hundred times; what the GPU
+// device kept between editors holds after the last close is what it held after the first.
 TEST_F(EditorHostTest, OpenAndClose100TimesWhileAudioRuns) {
   std::atomic<bool> stop{false};
   std::thread audio([&] {
     while (!stop.load()) ProcessSine(1, 0.5f);
   });
+  std::optional<platform::gpu::GpuDeviceHoldings> first;
   for (int i = 0; i < 100 && !HasFatalFailure(); ++i) {
     OpenEditor();
     CloseEditor();
+    if (i == 0) first = KeptDeviceHoldings();
   }
   stop.store(true);
   audio.join();
   EXPECT_TRUE(backend->Windows().empty());
+  ASSERT_TRUE(first.has_value());
+  const std::optional<platform::gpu::GpuDeviceHoldings> last = KeptDeviceHoldings();
+  ASSERT_TRUE(last.has_value()) << "the device was not kept";
+  EXPECT_EQ(last->frameSlots, first->frameSlots);
+  EXPECT_EQ(last->descriptorPools, first->descriptorPools);
+  EXPECT_EQ(last->descriptorSets, first->descriptorSets);
+  EXPECT_EQ(last->buffers, first->buffers);
+  EXPECT_EQ(last->textures, first->textures);
+  EXPECT_EQ(last->samplers, first->samplers);
+  EXPECT_EQ(last->pipelines, first->pipelines);
 }
 
 // CTest runs this case again with KD_VULKAN_LIBRARY naming a loader that does not exist: the editor cannot

@@ -2,8 +2,13 @@
 // opened again finds it, and let go with the last keeper once no layer uses it.
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <thread>
 
 #include "graphics/platform/IGraphicsDrawingLayer.h"
 #include "graphics/vector/GVRBackend.h"
@@ -15,6 +20,7 @@ namespace {
 using fx::gfx::GpuDeviceKeeper;
 using fx::gfx::MakeDrawingLayer;
 using platform::gpu::GpuDevice;
+using std::chrono::milliseconds;
 
 // The device a new GPU layer draws with; nullopt without a device.
 std::optional<std::weak_ptr<GpuDevice>> DeviceOfANewLayer() {
@@ -22,6 +28,26 @@ std::optional<std::weak_ptr<GpuDevice>> DeviceOfANewLayer() {
   auto* renderer = static_cast<VulkanLayer*>(layer->RendererLayer());
   if (!renderer || !renderer->device) return std::nullopt;
   return renderer->device;
+}
+
+int ThreadsOfTheProcess() {
+  int threads = 0;
+  if (DIR* tasks = opendir("/proc/self/task")) {
+    while (const dirent* entry = readdir(tasks))
+      if (entry->d_name[0] != '.') ++threads;
+    closedir(tasks);
+  }
+  return threads;
+}
+
+// Polls until `done` or 20 s have passed.
+bool Eventually(const std::function<bool()>& done) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(milliseconds(5));
+  }
+  return true;
 }
 
 TEST(GpuDeviceKeeperTest, TheDeviceStaysBetweenLayersUntilTheLastKeeperGoes) {
@@ -48,6 +74,45 @@ TEST(GpuDeviceKeeperTest, TheDeviceStaysBetweenLayersUntilTheLastKeeperGoes) {
   EXPECT_FALSE(held.expired());
   late.reset();
   EXPECT_TRUE(held.expired());
+}
+
+TEST(GpuDeviceKeeperTest, AKeptDeviceNoLayerUsesGoesAfterTheIdleDelayWithTheDriversThreads) {
+  platform::gpu::test::PrepareCpuDeviceEnvironment();
+  const int threadsBefore = ThreadsOfTheProcess();
+  auto keeper = std::make_unique<GpuDeviceKeeper>();
+  fx::gfx::SetGpuIdleRelease(milliseconds(50));
+  std::optional<std::weak_ptr<GpuDevice>> first = DeviceOfANewLayer();
+  if (!first) {
+    fx::gfx::SetGpuIdleRelease(std::chrono::seconds(10));
+    GTEST_SKIP() << "no GPU device";
+  }
+  EXPECT_TRUE(Eventually([&] { return first->expired(); })) << "the idle device stays";
+  EXPECT_TRUE(Eventually([&] { return ThreadsOfTheProcess() <= threadsBefore; }))
+      << ThreadsOfTheProcess() << " threads after the release, " << threadsBefore << " before the first layer";
+
+  // Layers that come and go around the delay, on two threads, each find a device to draw with; the last one is
+  // kept until the delay passes again.
+  std::weak_ptr<GpuDevice> last;
+  const auto openAndClose = [&](int round) {
+    for (int i = 0; i < 10; ++i) {
+      std::optional<std::weak_ptr<GpuDevice>> device = DeviceOfANewLayer();
+      EXPECT_TRUE(device.has_value()) << "no device in round " << round << ", layer " << i;
+      if (device && round == 0) last = *device;
+      std::this_thread::sleep_for(milliseconds((i * 17 + round * 29) % 90));
+    }
+  };
+  std::thread other(openAndClose, 1);
+  openAndClose(0);
+  other.join();
+  EXPECT_TRUE(Eventually([&] { return last.expired(); })) << "the idle device stays";
+
+  // A device opened after a release is the keeper's again, and goes with the last keeper.
+  fx::gfx::SetGpuIdleRelease(std::chrono::seconds(10));
+  std::optional<std::weak_ptr<GpuDevice>> again = DeviceOfANewLayer();
+  ASSERT_TRUE(again.has_value());
+  EXPECT_FALSE(again->expired()) << "not kept after a release";
+  keeper.reset();
+  EXPECT_TRUE(again->expired());
 }
 
 }  // namespace

@@ -45,6 +45,11 @@ vst2::TimeInfo StoppedTransport() {
 ModelHost::ModelHost(int windowX, int windowY) : mWindowX(windowX), mWindowY(windowY) {}
 
 ModelHost::~ModelHost() {
+  ClosePlugin();
+  mModule.Unload();
+}
+
+void ModelHost::ClosePlugin() {
   StopAudio();
   if (EditorIsOpen()) CloseEditor();
   if (mEffect) {
@@ -52,7 +57,6 @@ ModelHost::~ModelHost() {
     mEffect->dispatcher(mEffect, vst2::kEffClose, 0, 0, nullptr, 0.f);
     mEffect = nullptr;
   }
-  mModule.Unload();
 }
 
 bool ModelHost::Load(const std::string& modulePath, std::string& error) {

@@ -45,6 +45,9 @@ class ModelHost {
   ModelHost(const ModelHost&) = delete;
   ModelHost& operator=(const ModelHost&) = delete;
 
+  // Stops the audio, closes the editor and the plug-in (effClose); the module stays loaded until the host goes.
+  void ClosePlugin();
+
   // Loads the module, creates the plug-in, opens it and resumes it at 48 kHz in blocks of 256. False with a reason.
   bool Load(const std::string& modulePath, std::string& error);
 

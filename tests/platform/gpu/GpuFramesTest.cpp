@@ -92,6 +92,66 @@ TEST_F(FramesTest, ThousandFramesWithThreeInFlightCompleteOffTheMainThread) {
   EXPECT_EQ(last[2], 255);
 }
 
+TEST_F(FramesTest, FramesDrawnOverAndOverLeaveTheDeviceHoldingWhatTheFirstOnesDid) {
+  // Each draw binds the other of two records, so that each takes a descriptor set of its own; 300 draws take more
+  // than one pool. A frame's sets go back to their pools when its slot records again, whatever their number.
+  const int drawsPerFrame[] = {1, 40, 300};
+  PipelineSpec spec;
+  spec.blending = false;
+  auto pipeline = Pipeline(spec);
+  auto target = Texture(GpuPixelFormat::RGBA8Unorm, 8, 8, kTextureUsageRenderTarget);
+  auto quad = Buffer(Quad(0, 0, 8, 8));
+  auto viewSize = Buffer(nullptr, 16);
+  const ShaderViewSize size{8, 8};
+  std::memcpy(viewSize->Contents(), &size, sizeof size);
+  const ShaderFragmentUniforms red = Solid(1, 0, 0, 1), blue = Solid(0, 0, 1, 1);
+  const std::shared_ptr<GpuBuffer> records[2] = {Buffer(&red, sizeof red), Buffer(&blue, sizeof blue)};
+  for (int draws : drawsPerFrame) {
+    const auto frame = [&] {
+      std::shared_ptr<GpuCommandBuffer> commands = mQueue->CommandBuffer();
+      ASSERT_NE(commands, nullptr);
+      GpuRenderPassDescriptor pass;
+      pass.color.texture = target;
+      pass.color.loadAction = GpuLoadAction::Clear;
+      std::unique_ptr<GpuRenderEncoder> encoder = commands->RenderCommandEncoder(pass);
+      ASSERT_NE(encoder, nullptr);
+      encoder->SetRenderPipelineState(pipeline);
+      encoder->SetVertexBuffer(quad, 0, 0);
+      encoder->SetVertexBuffer(viewSize, 0, 1);
+      for (int i = 0; i < draws; ++i) {
+        encoder->SetFragmentBuffer(records[i % 2], 0, 0);
+        encoder->DrawPrimitives(GpuPrimitiveType::Triangle, 0, 6);
+      }
+      encoder->EndEncoding();
+      ASSERT_TRUE(commands->Commit()) << commands->Error();
+      commands->WaitUntilCompleted();
+      mDevice->WaitForFramesInFlight();
+    };
+    for (int i = 0; i < 2; ++i) ASSERT_NO_FATAL_FAILURE(frame());
+    const GpuDeviceHoldings first = mDevice->Holdings();
+    EXPECT_GE(first.descriptorSets, draws) << "the last frame's sets are counted until their pool is reset";
+    for (int i = 0; i < 30; ++i) ASSERT_NO_FATAL_FAILURE(frame());
+    const GpuDeviceHoldings later = mDevice->Holdings();
+    EXPECT_EQ(later.frameSlots, first.frameSlots) << draws << " draws a frame";
+    EXPECT_EQ(later.descriptorPools, first.descriptorPools) << draws << " draws a frame";
+    EXPECT_EQ(later.descriptorSets, first.descriptorSets) << draws << " draws a frame";
+    EXPECT_EQ(later, first) << draws << " draws a frame";
+    uint8_t pixel[4];
+    ASSERT_TRUE(target->GetBytes(pixel, 32, {3, 3, 1, 1}, 0));
+    EXPECT_EQ(pixel[0], draws % 2 ? 255 : 0) << "the frame's last draw shows";
+    EXPECT_EQ(pixel[2], draws % 2 ? 0 : 255) << "the frame's last draw shows";
+  }
+  // Idle slots released, the device holds nothing of its frames, and the next frame makes what it needs again.
+  mDevice->ReleaseIdleFrameSlots();
+  const GpuDeviceHoldings released = mDevice->Holdings();
+  EXPECT_EQ(released.frameSlots, 0);
+  EXPECT_EQ(released.descriptorPools, 0);
+  EXPECT_EQ(released.descriptorSets, 0);
+  const std::vector<uint8_t> pixels = Render(
+      2, 2, {}, false, [&](GpuRenderEncoder& encoder) { DrawTriangles(encoder, pipeline, Quad(0, 0, 2, 2), blue); });
+  EXPECT_EQ(Pixel(pixels, 2, 1, 1).b, 255);
+}
+
 TEST_F(FramesTest, EnqueuedOrderHoldsWhateverTheCommitOrder) {
   std::shared_ptr<GpuCommandBuffer> first = mQueue->CommandBuffer();
   std::shared_ptr<GpuCommandBuffer> second = mQueue->CommandBuffer();

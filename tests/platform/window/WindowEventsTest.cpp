@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <optional>
+#include <string>
 #include <thread>
 
 #include "platform/runloop/RunLoop.h"
@@ -160,6 +161,34 @@ TEST_F(WindowEventsTest, KeysGoToTheFirstResponderAndUnusedOnesTravelUp) {
   escape.keyCode = keycode::kEscape;
   backend->Inject(*window, escape);
   EXPECT_EQ(backend->LogLines().back(), "key-down 53 passed on");
+}
+
+TEST_F(WindowEventsTest, TheLogKeepsItsLast64LinesInOrder) {
+  const auto numbered = [](int from, int to) {
+    std::vector<std::string> lines;
+    for (int i = from; i < to; ++i) lines.push_back("line " + std::to_string(i));
+    return lines;
+  };
+  struct Row {
+    int logged;
+    int firstKept;
+  };
+  for (const Row& row : {Row{3, 0}, Row{64, 0}, Row{65, 1}, Row{1000, 936}}) {
+    backend->ClearLog();
+    for (const std::string& line : numbered(0, row.logged)) backend->Log(line);
+    EXPECT_EQ(backend->LogLines(), numbered(row.firstKept, row.logged)) << row.logged << " lines logged";
+  }
+  // What the layer logs itself comes last.
+  RecordingView bystander(MakeRect(0, 0, 10, 10), false);
+  window->ContentView().AddSubview(bystander);
+  ASSERT_TRUE(window->MakeFirstResponder(&bystander));
+  NativeInput escape;
+  escape.kind = Kind::kKeyPress;
+  escape.keyCode = keycode::kEscape;
+  backend->Inject(*window, escape);
+  std::vector<std::string> expected = numbered(937, 1000);
+  expected.push_back("key-down 53 passed on");
+  EXPECT_EQ(backend->LogLines(), expected);
 }
 
 TEST_F(WindowEventsTest, ALeftClickGivesTheFieldUnderItTheTyping) {

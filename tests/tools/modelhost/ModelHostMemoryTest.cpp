@@ -1,109 +1,125 @@
-// The module's editor opened and closed over and over, as a host does that shows and hides it at a user's wish:
-// once a few openings have set up what editors share, more cost the process no address space and no resident
-// memory. Compiled shader code lives in executable mappings of its own, outside any heap, so the whole process is
-// measured (/proc/self/statm), not the heap.
-#include <malloc.h>
-#include <unistd.h>
-
+// The module's editor opened and closed over and over, as a host does that shows and hides it at a user's wish, and
+// measured as a host's process lives: nothing trimmed or purged between readings. Once a few openings have set up
+// what editors share, more cost the process no heap, no address space and no resident memory; and once no editor
+// has been open for a while, the GPU device goes with the driver's threads and memory.
 #include <algorithm>
-#include <cstdio>
+#include <chrono>
 #include <optional>
 #include <vector>
 
 #include "tests/tools/modelhost/ModelHostFixture.h"
-
-#if defined(__SANITIZE_ADDRESS__)
-// AddressSanitizer's allocator: hands back the memory its quarantine holds, so that what stays is what the program
-// still holds.
-extern "C" void __sanitizer_purge_allocator();
-#endif
+#include "tools/modelhost/ProcessFigures.h"
 
 namespace modelhost_test {
 namespace {
 
-struct ProcessMemory {
-  long addressSpaceKiB = 0;
-  long residentKiB = 0;
-};
+using modelhost::ProcessFigures;
+using modelhost::ReadProcessFigures;
 
-// The process's memory with the allocators' free memory handed back first.
-ProcessMemory Measure() {
-#if defined(__SANITIZE_ADDRESS__)
-  __sanitizer_purge_allocator();
-#endif
-  malloc_trim(0);
-  long pages = 0, resident = 0;
-  if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
-    if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) pages = resident = 0;
-    std::fclose(statm);
-  }
-  const long pageKiB = sysconf(_SC_PAGESIZE) / 1024;
-  return {pages * pageKiB, resident * pageKiB};
+// The growth per cycle of one figure, from one reading after each cycle. The driver keeps what the last frame it
+// drew used until it draws the next, and the allocator's free lists come and go, so a single reading may stand
+// high: the lowest of the first few readings is compared with the lowest of the last few.
+long GrowthPerCycle(const std::vector<ProcessFigures>& readings, long ProcessFigures::*figure, int window) {
+  const auto lowest = [&](auto from, auto to) {
+    long low = (*from).*figure;
+    for (auto it = from; it != to; ++it) low = std::min(low, (*it).*figure);
+    return low;
+  };
+  const long first = lowest(readings.begin(), readings.begin() + window);
+  const long last = lowest(readings.end() - window, readings.end());
+  return (last - first) / static_cast<long>(readings.size() - window);
 }
 
-// The editor's own growth per cycle, from one measurement after each cycle. The driver keeps what the last frame
-// it drew used (images of some MB) until it draws the next, so a single measurement may stand that much high: the
-// lowest of the first few measurements is compared with the lowest of the last few.
-long GrowthPerCycle(const std::vector<long>& samples, int window) {
-  const long first = *std::min_element(samples.begin(), samples.begin() + window);
-  const long last = *std::min_element(samples.end() - window, samples.end());
-  return (last - first) / static_cast<long>(samples.size() - window);
-}
-
-// Driver libraries are left to the Vulkan loader here, which unloads them with the last Vulkan instance, as in a
-// host: an editor that made its device anew at each open would load the driver anew each time.
+// Driver libraries are left to the Vulkan loader and the module here, as in a host: an editor that loaded the driver
+// anew at each open would show here.
 class ModelHostMemory : public ModelHostTest {
  protected:
   void SetUp() override {
     if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
     home = std::make_unique<presets_test::TempDataHome>();
-    // Blocks of a frame's size and more mapped on their own and unmapped when freed, as glibc does before its
-    // threshold adapts: freed frames then leave no holes in the heap that read as growth of the address space.
-    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+  }
+
+  // Open, shown for a moment, closed, and the host's loop run until the editor's window is gone.
+  static void Cycle(ModelHost& host) {
+    ASSERT_NO_FATAL_FAILURE(OpenAndSee(host));
+    host.RunGui(std::chrono::milliseconds(50));
+    host.CloseEditor();
+    ASSERT_TRUE(host.RunGuiUntil([&] { return host.Window().EditorWindow() == 0; }, kWindowTimeout))
+        << "the editor's window stays after the close";
   }
 };
 
 TEST_F(ModelHostMemory, OpeningAndClosingTheEditorAgainAndAgainLeavesNothingBehind) {
   constexpr int kWarmUpCycles = 3;
-  constexpr int kCycles = 16;
-  constexpr int kWindow = 4;
-  constexpr long kAddressSpaceKiBPerCycle = 100;
-#if defined(__SANITIZE_ADDRESS__)
-  // Redzones and shadow memory make each small allocation of the driver's cost about twice its size, and the
-  // allocator's own bookkeeping comes and goes: only growth of the order of a device per cycle is told apart.
-  constexpr std::optional<long> kResidentKiBPerCycle = 200;
-#elif defined(__SANITIZE_THREAD__)
-  // ThreadSanitizer's shadow of the memory a program has touched stays: there only the address space tells.
+  constexpr int kCycles = 100;
+  constexpr int kWindow = 10;
+  constexpr long kHeapKiBPerCycle = 2;
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  // Shadow memory, redzones and quarantine make the process's own figures the sanitizer's: only the heap tells.
+  constexpr std::optional<long> kAddressSpaceKiBPerCycle;
   constexpr std::optional<long> kResidentKiBPerCycle;
 #else
+  constexpr std::optional<long> kAddressSpaceKiBPerCycle = 100;
   constexpr std::optional<long> kResidentKiBPerCycle = 50;
 #endif
   ModelHost host;
   ASSERT_NO_FATAL_FAILURE(Load(host));
-  // Each cycle shows a whole frame, so that every pipeline the editor draws with is in use, then closes.
-  const auto cycle = [&host] {
-    ASSERT_NO_FATAL_FAILURE(OpenAndSee(host));
-    host.CloseEditor();
-    ASSERT_TRUE(host.RunGuiUntil([&] { return host.Window().EditorWindow() == 0; }, kWindowTimeout))
-        << "the editor's window stays after the close";
-  };
-  for (int i = 0; i < kWarmUpCycles; ++i) ASSERT_NO_FATAL_FAILURE(cycle());
-  std::vector<long> addressSpace, resident;
-  for (int i = 0; i < kCycles; ++i) {
-    ASSERT_NO_FATAL_FAILURE(cycle());
-    const ProcessMemory memory = Measure();
-    addressSpace.push_back(memory.addressSpaceKiB);
-    resident.push_back(memory.residentKiB);
-  }
-  // Open once more, and keep the driver the editor's device has loaded mapped from here on (not earlier: a driver
-  // kept mapped is not loaded anew), so that what it keeps for the life of the process is still its own for the
-  // leak checker at exit.
-  ASSERT_NO_FATAL_FAILURE(OpenAndSee(host));
+  for (int i = 0; i < kWarmUpCycles; ++i) ASSERT_NO_FATAL_FAILURE(Cycle(host));
+  // The driver the editor's device has loaded stays mapped from here on, so that what it keeps for the life of the
+  // process is still its own for the leak checker at exit; the module keeps it loaded meanwhile anyway.
   KeepDriversMapped();
-  EXPECT_LE(GrowthPerCycle(addressSpace, kWindow), kAddressSpaceKiBPerCycle) << "address space, KiB per cycle";
-  if (kResidentKiBPerCycle) {
-    EXPECT_LE(GrowthPerCycle(resident, kWindow), *kResidentKiBPerCycle) << "resident memory, KiB per cycle";
+  std::vector<ProcessFigures> readings;
+  for (int i = 0; i < kCycles; ++i) {
+    ASSERT_NO_FATAL_FAILURE(Cycle(host));
+    readings.push_back(ReadProcessFigures());
   }
+  const std::string range =
+      "after warm-up: " + Describe(readings.front()) + "; at the end: " + Describe(readings.back());
+  EXPECT_LE(GrowthPerCycle(readings, &ProcessFigures::heapInUseKiB, kWindow), kHeapKiBPerCycle)
+      << "heap in use, KiB per cycle; " << range;
+  if (kAddressSpaceKiBPerCycle) {
+    EXPECT_LE(GrowthPerCycle(readings, &ProcessFigures::addressSpaceKiB, kWindow), *kAddressSpaceKiBPerCycle)
+        << "address space, KiB per cycle; " << range;
+  }
+  if (kResidentKiBPerCycle) {
+    EXPECT_LE(GrowthPerCycle(readings, &ProcessFigures::residentKiB, kWindow), *kResidentKiBPerCycle)
+        << "resident memory, KiB per cycle; " << range;
+  }
+}
+
+// The device is let go ten seconds after the last editor closed: this one test waits that long.
+TEST_F(ModelHostMemory, TenSecondsAfterTheLastCloseTheDriversThreadsAndMemoryAreGone) {
+  constexpr std::chrono::seconds kRelease{10};
+  // The driver's code stays mapped once loaded (the CPU device's compiler library cannot be unloaded) and counts as
+  // resident while its pages are: the memory outside the libraries tells what was kept.
+  constexpr long kKeptKiB = 10 * 1024;
+  ModelHost host;
+  ASSERT_NO_FATAL_FAILURE(Load(host));
+  host.RunGui(std::chrono::milliseconds(200));
+  const ProcessFigures before = ReadProcessFigures();
+  ASSERT_NO_FATAL_FAILURE(Cycle(host));
+  KeepDriversMapped();
+  const auto closed = std::chrono::steady_clock::now();
+  const ProcessFigures kept = ReadProcessFigures();
+  EXPECT_GT(kept.threads, before.threads + 1) << "the driver started no threads: nothing to let go";
+  host.RunGui(std::chrono::seconds(2));
+  EXPECT_GT(ReadProcessFigures().threads, before.threads + 1) << "the device went before the idle delay";
+  ASSERT_TRUE(
+      host.RunGuiUntil([&] { return ReadProcessFigures().threads <= before.threads + 1; }, std::chrono::seconds(20)))
+      << "still " << ReadProcessFigures().threads << " threads, " << before.threads << " before the first open";
+  EXPECT_GE(std::chrono::steady_clock::now() - closed, kRelease - std::chrono::milliseconds(100));
+  host.RunGui(std::chrono::milliseconds(200));
+  const ProcessFigures after = ReadProcessFigures();
+  const std::string figures =
+      "before the first open: " + Describe(before) + "; kept: " + Describe(kept) + "; let go: " + Describe(after);
+  EXPECT_LE(after.threads, before.threads + 1) << figures;
+  EXPECT_LE(after.heapInUseKiB - before.heapInUseKiB, kKeptKiB) << figures;
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+  EXPECT_LE(after.residentOutsideLibrariesKiB - before.residentOutsideLibrariesKiB, kKeptKiB) << figures;
+#endif
+  std::printf("%s\n", figures.c_str());
+  // The next open makes the device again, and the editor shows as before.
+  ASSERT_NO_FATAL_FAILURE(Cycle(host));
 }
 
 }  // namespace
