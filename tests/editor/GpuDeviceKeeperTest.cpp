@@ -2,8 +2,6 @@
 // opened again finds it, and let go with the last keeper once no layer uses it.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
-
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -13,6 +11,7 @@
 #include "graphics/platform/IGraphicsDrawingLayer.h"
 #include "graphics/vector/GVRBackend.h"
 #include "tests/platform/gpu/GpuTestEnvironment.h"
+#include "tools/modelhost/ProcessFigures.h"
 
 namespace kelvadrune_test {
 namespace {
@@ -31,13 +30,7 @@ std::optional<std::weak_ptr<GpuDevice>> DeviceOfANewLayer() {
 }
 
 int ThreadsOfTheProcess() {
-  int threads = 0;
-  if (DIR* tasks = opendir("/proc/self/task")) {
-    while (const dirent* entry = readdir(tasks))
-      if (entry->d_name[0] != '.') ++threads;
-    closedir(tasks);
-  }
-  return threads;
+  return modelhost::ReadProcessFigures().threads;
 }
 
 // Polls until `done` or 20 s have passed.
