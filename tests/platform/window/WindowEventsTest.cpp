@@ -22,8 +22,18 @@ class WindowEventsTest : public HeadlessWindowTest {
     HeadlessWindowTest::SetUp();
     window->ContentView().AddSubview(view);
   }
+  // Escape typed into a view that takes no keys, which the window then passes on to its owner.
+  void PressEscapeOnABystander() {
+    window->ContentView().AddSubview(bystander);
+    ASSERT_TRUE(window->MakeFirstResponder(&bystander));
+    NativeInput escape;
+    escape.kind = Kind::kKeyPress;
+    escape.keyCode = keycode::kEscape;
+    backend->Inject(*window, escape);
+  }
   // 200 x 100 points, its top-left corner 100 points right of and 50 below the content's.
   RecordingView view{MakeRect(100, 50, 200, 100)};
+  RecordingView bystander{MakeRect(0, 0, 10, 10), false};
 };
 
 TEST_F(WindowEventsTest, ClickCountsFollowTimeDistanceAndButton) {
@@ -153,13 +163,8 @@ TEST_F(WindowEventsTest, KeysGoToTheFirstResponderAndUnusedOnesTravelUp) {
     EXPECT_EQ(view.seen[i].modifiers, rows[i].modifiers);
   }
   // A key no view uses goes on to the window's owner.
-  RecordingView bystander(MakeRect(0, 0, 10, 10), false);
-  window->ContentView().AddSubview(bystander);
-  ASSERT_TRUE(window->MakeFirstResponder(&bystander));
-  NativeInput escape;
-  escape.kind = Kind::kKeyPress;
-  escape.keyCode = keycode::kEscape;
-  backend->Inject(*window, escape);
+  PressEscapeOnABystander();
+  if (HasFatalFailure()) return;
   EXPECT_EQ(backend->LogLines().back(), "key-down 53 passed on");
 }
 
@@ -179,13 +184,8 @@ TEST_F(WindowEventsTest, TheLogKeepsItsLast64LinesInOrder) {
     EXPECT_EQ(backend->LogLines(), numbered(row.firstKept, row.logged)) << row.logged << " lines logged";
   }
   // What the layer logs itself comes last.
-  RecordingView bystander(MakeRect(0, 0, 10, 10), false);
-  window->ContentView().AddSubview(bystander);
-  ASSERT_TRUE(window->MakeFirstResponder(&bystander));
-  NativeInput escape;
-  escape.kind = Kind::kKeyPress;
-  escape.keyCode = keycode::kEscape;
-  backend->Inject(*window, escape);
+  PressEscapeOnABystander();
+  if (HasFatalFailure()) return;
   std::vector<std::string> expected = numbered(937, 1000);
   expected.push_back("key-down 53 passed on");
   EXPECT_EQ(backend->LogLines(), expected);
