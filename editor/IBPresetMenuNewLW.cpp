@@ -127,6 +127,7 @@ void IBPresetMenuNewLW<VERSION>::RestoreIntoSlot(const IPreset& record) {
   mStore.CopyPresetToSlot(record, 0);
   mPlugin.RestorePreset(0);
   mPlugin.InformHostOfPresetChange();
+  mPlugin.InformHostOfAllParams();
 }
 
 // ---- Mouse ----

@@ -79,7 +79,9 @@ class IBPresetMenuNewLW : public IControl, public kd::IPresetPathSource {
   const IPreset* CombinedRecord(int idx) const;
   // RestoreIntoSlot with the store's loading flag set around it; nothing for a missing record.
   void LoadRecord(const IPreset* record);
-  // Slot 0 takes the record, is restored and the host is told.
+  // Slot 0 takes the record and is restored; the host is told that the display changed and then each value
+  // through its automation (hosts that keep their own copy of the parameters and apply it after the state
+  // when a project reopens take values only from there).
   void RestoreIntoSlot(const IPreset& record);
   void StepBack();
   void StepForward();

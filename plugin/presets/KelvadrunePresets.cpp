@@ -191,7 +191,11 @@ fx::IPreset* KelvadrunePresets::FirstFreePreset(const PresetList& list) {
 bool KelvadrunePresets::LoadPresetCommand(const char* path) {
   if (!path || !*path) return false;
   fx::FwString presetName;
-  return LoadPresetFile(mPlugin, fx::FwString(path), presetName, false, false, mFilterByParamTable, false, nullptr);
+  if (!LoadPresetFile(mPlugin, fx::FwString(path), presetName, false, false, mFilterByParamTable, false, nullptr))
+    return false;
+  // The user's load: hosts that keep their own copy of the parameters take values only from automation.
+  mPlugin.InformHostOfAllParams();
+  return true;
 }
 
 bool KelvadrunePresets::SavePresetCommand(const char* path) {

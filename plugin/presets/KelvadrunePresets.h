@@ -73,7 +73,8 @@ class KelvadrunePresets : public IXMLPreset {
 
   // ---- Preset commands (the editor supplies the paths) ----
 
-  // Loads the preset file at path and recalls it; false for an empty path or a file that does not load.
+  // Loads the preset file at path, recalls it and tells the host every value through its automation
+  // (InformHostOfAllParams); false, with nothing told, for an empty path or a file that does not load.
   bool LoadPresetCommand(const char* path);
   // Saves the current values to path under the file's name without folder and extension.
   bool SavePresetCommand(const char* path);

@@ -4,9 +4,11 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <utility>
 
 #include "editor/IBPresetMenuNewLW.h"
 #include "framework/IParam.h"
+#include "platform/vst2/VST2Interface.h"
 #include "plugin/Kelvadrune.h"
 #include "tests/editor/EditorFixture.h"
 #include "tests/support/TempDataHome.h"
@@ -30,6 +32,14 @@ class DialogGraphics : public RecordingGraphics {
     if (!answer.empty()) path.Set(std::filesystem::path(answer).parent_path().c_str());
   }
 };
+
+// The host's automation calls (opcode 0) as (index, value), in the order they came; the host answers 0 to all.
+std::vector<std::pair<int, float>> gAutomation;
+
+intptr_t RecordAutomation(vst2::EffectRecord*, int32_t opcode, int32_t index, intptr_t, void*, float opt) {
+  if (opcode == vst2::kHostAutomate) gAutomation.emplace_back(index, opt);
+  return 0;
+}
 
 IMouseInfo At(float x, float y) {
   IMouseInfo p;
@@ -61,7 +71,8 @@ class CommandKelvadrune : public Kelvadrune {
 class PresetBarTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    plug = std::make_unique<CommandKelvadrune>(InstanceInfo{});
+    gAutomation.clear();
+    plug = std::make_unique<CommandKelvadrune>(InstanceInfo{&RecordAutomation});
     plug->SetMakeGraphicsFunc([this] { return g = new DialogGraphics(*plug, 640, 480); });
     int parent = 0;
     ASSERT_NE(plug->OpenWindow(&parent), nullptr);
@@ -357,6 +368,70 @@ TEST_F(PresetBarTest, LoadingFlagIsSetAroundEachStoreLoadAndClearedAfter) {
       for (bool seen : plug->loadingSeen) EXPECT_EQ(seen, road.loading) << what;
       EXPECT_FALSE(plug->IsLoading()) << what;
       g->OnMouseUp({At(0, 0)});
+    }
+  }
+}
+
+// After every load the user starts, the host hears each parameter once through its automation, with the value
+// it reads back from the plug-in (hosts that keep their own copy of the parameters take values only from there);
+// the host's own program change and state, and a file that does not load, tell it nothing.
+TEST_F(PresetBarTest, EachLoadTheUserStartsTellsTheHostEveryValueOnce) {
+  plug->AddPreset("Warm", -1, 1, kGainMaster, 0.3);
+  SavePreset("Song A.lps", 0.25);
+  const std::string broken = DataFile("Broken.lps");
+  ASSERT_TRUE(presets_test::WriteTextFile(broken, "<Preset/>"));
+  Choose(OpenMenu(), -1);  // the rescan lists the file
+  vst2::EffectRecord& effect = plug->GetEffectRecord();
+  // The host's state, saved with master volume at 0.4.
+  plug->GetParam(kGainMaster)->Set(0.4);
+  void* data = nullptr;
+  const intptr_t size = effect.dispatcher(&effect, vst2::kEffGetChunk, 0, 0, &data, 0.f);
+  ASSERT_GT(size, 0);
+  std::vector<char> state(static_cast<char*>(data), static_cast<char*>(data) + size);
+  const double init = plug->GetParam(kGainMaster)->GetDefault();
+  const struct {
+    const char* what;
+    std::function<void()> load;
+    double master;  // after the load; set to 0.9 before it
+    bool told;
+  } loads[] = {
+      {"Init from the menu", [&] { Choose(OpenMenu(), 8); }, init, true},
+      {"factory preset", [&] { Choose(*OpenMenu().GetItem(10)->GetSubmenu(), 0); }, 0.3, true},
+      {"user preset", [&] { Choose(*OpenMenu().GetItem(12)->GetSubmenu(), 0); }, 0.25, true},
+      {"previous button", [&] { g->OnMouseDown({At(380, 20)}); }, 0.3, true},
+      {"reset to default", [&] { Choose(OpenMenu(), 3); }, init, true},
+      {"file from the dialog",
+       [&] {
+         g->answer = DataFile("Song A.lps");
+         Choose(OpenMenu(), 2);
+       },
+       0.25, true},
+      {"dropped file", [&] { bar->OnDrop(DataFile("Song A.lps").c_str()); }, 0.25, true},
+      {"dropped file that does not load", [&] { bar->OnDrop(broken.c_str()); }, 0.9, false},
+      // Slot 0 holds the file loaded last.
+      {"host's program change", [&] { effect.dispatcher(&effect, vst2::kEffSetProgram, 0, 0, nullptr, 0.f); }, 0.25,
+       false},
+      {"host's state",
+       [&] {
+         effect.dispatcher(&effect, vst2::kEffSetChunk, 0, static_cast<intptr_t>(state.size()), state.data(), 0.f);
+       },
+       0.4, false},
+  };
+  for (const auto& load : loads) {
+    plug->GetParam(kGainMaster)->Set(0.9);
+    plug->GetParam(kPower)->Set(0.0);
+    gAutomation.clear();
+    load.load();
+    g->OnMouseUp({At(0, 0)});
+    EXPECT_DOUBLE_EQ(Master(), load.master) << load.what;
+    if (!load.told) {
+      EXPECT_TRUE(gAutomation.empty()) << load.what << ": " << gAutomation.size() << " calls";
+      continue;
+    }
+    ASSERT_EQ(gAutomation.size(), static_cast<size_t>(kNumParams)) << load.what;
+    for (int i = 0; i < kNumParams; ++i) {
+      EXPECT_EQ(gAutomation[i].first, i) << load.what;
+      EXPECT_EQ(gAutomation[i].second, effect.getParameter(&effect, i)) << load.what << ", parameter " << i;
     }
   }
 }
