@@ -129,8 +129,8 @@ class GVRcontext {
   // the same layer record and deleted first, which sets the layer's device to null, takes nothing from this one.
   const std::shared_ptr<platform::gpu::GpuDevice>& Device() const { return mDevice; }
 
-  // First of the members, so that it goes last, after everything made on it.
  private:
+  // First of the members, so that it goes last, after everything made on it.
   std::shared_ptr<platform::gpu::GpuDevice> mDevice;
 
  public:
