@@ -42,7 +42,8 @@ std::unique_ptr<IFontFileData> FontconfigFont::GetFontData() const {
   if (!mDescriptor.bytes) return nullptr;
   const auto* data = mDescriptor.bytes->data();
   const int size = static_cast<int>(mDescriptor.bytes->size());
-  const int faceIndex = mFaceName.GetLength() ? FindFaceIndex(data, size, mFaceName.Get()) : 0;
+  const int faceIndex =
+      mFaceName.GetLength() ? FindFaceIndex(data, size, mDescriptor.family.c_str(), mFaceName.Get()) : 0;
   return std::make_unique<IFontFileData>(data, size, faceIndex);
 }
 
@@ -68,7 +69,15 @@ PlatformFontPtr LoadPlatformFont(const char*, const char* fontName, int style) {
   const char* styleName = StyleName(style);
   for (FontDescriptor& match : platform::fonts::MatchInstalledFonts(fontName ? fontName : "", styleName)) {
     match.bytes = platform::fonts::ReadFontFile(match.path);
-    if (match.bytes) return MakeFont(std::move(match), true, styleName);
+    if (!match.bytes) continue;
+    // fontconfig also lists a file under its other names (Roboto Thin is listed as a "Roboto" "Regular"): the
+    // file must hold a face whose own family and style are the ones asked for, and the descriptor names that face,
+    // so that the renderer (GetFontData) and the text field draw with the same one.
+    const int face =
+        FindFaceIndex(match.bytes->data(), static_cast<int>(match.bytes->size()), match.family.c_str(), styleName);
+    if (face < 0) continue;
+    match.faceIndex = face;
+    return MakeFont(std::move(match), true, styleName);
   }
   return nullptr;
 }

@@ -17,7 +17,8 @@ class FontconfigFont : public PlatformFont {
   FontconfigFont(platform::fonts::FontDescriptor descriptor, bool system, const char* faceName);
 
   const platform::fonts::FontDescriptor& GetDescriptor() const override { return mDescriptor; }
-  // Face 0, or the first face whose style is the face name; null when the face cannot be read.
+  // Face 0, or the first face whose style is the face name and whose family is the descriptor's; null when there
+  // are no bytes.
   std::unique_ptr<IFontFileData> GetFontData() const override;
 
  private:
@@ -44,7 +45,8 @@ namespace FontFileHelpers {
 PlatformFontPtr LoadPlatformFont(const char* fontID, const char* fileNameOrResID, const char* bundleID,
                                  const char* sharedResourcesSubPath);
 // An installed font of that family with the style "Bold" (style 1), "Italic" (2) or "Regular" (others):
-// the first match whose file can be read. Null when none is installed.
+// the first match whose file can be read and holds a face of that family and style (its descriptor's face).
+// Null when none is installed.
 PlatformFontPtr LoadPlatformFont(const char* fontID, const char* fontName, int style);
 // A copy of dataSize bytes at data. Null when they are no usable font.
 PlatformFontPtr LoadPlatformFont(const char* fontID, const void* data, int dataSize);

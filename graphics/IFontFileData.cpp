@@ -1,5 +1,6 @@
 #include "graphics/IFontFileData.h"
 
+#include <strings.h>
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -96,7 +97,7 @@ bool IFontFileData::FindFace(int faceIndex) {
   // TrueType, the old TrueType "1", CFF OpenType and Type 1 in sfnt: one face. Apple's 'true' is not among them.
   if (signature == 0x00010000 || signature == Tag("1\0\0\0") || signature == Tag("OTTO") || signature == Tag("typ1")) {
     if (faceIndex != 0) return false;
-    mFaceOffset = 0;
+    mFace = GetData();
     return true;
   }
   if (signature != Tag("ttcf")) return false;
@@ -106,13 +107,13 @@ bool IFontFileData::FindFace(int faceIndex) {
     return false;
   const uint32_t offset = in.U32(12 + 4 * uint64_t(faceIndex));
   if (!in.Has(offset, 12)) return false;
-  mFaceOffset = static_cast<int>(offset);
+  mFace = GetData() + offset;
   return true;
 }
 
 void IFontFileData::FindTables() {
   const BigEndian in(GetData(), GetSize());
-  const uint64_t face = static_cast<uint64_t>(mFaceOffset);
+  const uint64_t face = static_cast<uint64_t>(mFace - GetData());
   const int count = in.U16(face + 4);
   // The smallest size each table must have for the fields read from it.
   const struct {
@@ -181,11 +182,14 @@ double IFontFileData::GetEmRatio() const {
   return static_cast<double>(mUnitsPerEM) / height;
 }
 
-int FindFaceIndex(const void* data, int size, const char* styleName) {
+int FindFaceIndex(const void* data, int size, const char* familyName, const char* styleName) {
   for (int i = 0;; ++i) {
     const IFontFileData face(data, size, i);
     if (!face.IsValid()) return -1;
-    if (face.GetStyle()[0] && (!styleName || !styleName[0] || std::strcmp(styleName, face.GetStyle()) == 0)) return i;
+    const bool style =
+        face.GetStyle()[0] && (!styleName || !styleName[0] || std::strcmp(styleName, face.GetStyle()) == 0);
+    const bool family = !familyName || !familyName[0] || strcasecmp(familyName, face.GetFamily()) == 0;
+    if (style && family) return i;
   }
 }
 

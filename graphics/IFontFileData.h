@@ -16,15 +16,18 @@ class IFontFileData {
   // signature, face index out of range, a table missing or running past the bytes) is kept but reads as
   // unusable: no face, metrics 0, names empty.
   IFontFileData(const void* data, int size, int faceIndex);
+  // The face pointer points into the object's own copy of the bytes: a copy would point into another's.
+  IFontFileData(const IFontFileData&) = delete;
+  IFontFileData& operator=(const IFontFileData&) = delete;
 
   // A face was found and it has 'head', 'name' and 'hhea' tables.
-  bool IsValid() const { return mFaceOffset >= 0 && mHeadLocation && mNameLocation && mHHeaLocation; }
+  bool IsValid() const { return mFace && mHeadLocation && mNameLocation && mHHeaLocation; }
 
   const uint8_t* GetData() const { return static_cast<const uint8_t*>(mData.Get()); }
   int GetSize() const { return mData.GetSize(); }
   int GetFaceIdx() const { return mFaceIdx; }
   // The face's offset table inside GetData(), or null.
-  const uint8_t* GetFace() const { return mFaceOffset >= 0 ? GetData() + mFaceOffset : nullptr; }
+  const uint8_t* GetFace() const { return mFace; }
   // Table offsets from the start of the data (of the whole collection); 0 when absent.
   uint32_t GetHeadLocation() const { return mHeadLocation; }
   uint32_t GetNameLocation() const { return mNameLocation; }
@@ -49,8 +52,7 @@ class IFontFileData {
   void ReadNames();
   bool ReadName(int nameID, FwString& result) const;
 
-  FwHeapBuf mData;
-  int mFaceOffset = -1;
+  const uint8_t* mFace = nullptr;
   uint32_t mHeadLocation = 0;
   uint32_t mNameLocation = 0;
   uint32_t mHHeaLocation = 0;
@@ -62,11 +64,14 @@ class IFontFileData {
   int16_t mAscender = 0;
   int16_t mDescender = 0;
   int mLineGap = 0;
+  FwHeapBuf mData;
   int mFaceIdx = 0;
 };
 
-// The index of the first face of a font file whose style name is not empty and equals styleName (any
-// face with a style name when styleName is null or empty); -1 when a face that cannot be read comes first.
-int FindFaceIndex(const void* data, int size, const char* styleName);
+// The index of the first face of a font file whose style name is not empty and equals styleName (any face
+// with a style name when styleName is null or empty) and whose family name equals familyName, case ignored as
+// the installed fonts are matched (any family when familyName is null or empty); -1 when a face that cannot be
+// read comes first.
+int FindFaceIndex(const void* data, int size, const char* familyName, const char* styleName);
 
 }  // namespace fx::gfx

@@ -86,7 +86,7 @@ class IGraphics : public IEditorView {
   // Renderers without multi-line layout show "Unsupported".
   virtual void DrawMultiLineText(const IText& text, const char* str, const IRECT& bounds,
                                  const IBlend* blend = nullptr);
-  virtual IColor GetPointColor(int x, int y) = 0;
+  virtual IColor GetPointColor(const IPattern& pattern, float x, float y) = 0;
   virtual void* GetDrawContext() = 0;
   virtual const char* GetDrawingAPIStr() = 0;
   virtual bool BitmapExtSupported(const char* ext) = 0;

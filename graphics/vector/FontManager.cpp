@@ -214,6 +214,7 @@ int fntIterInitUnaligned(FNTcontext* stash, FNTtextIter* iter, float x, float y,
   iter->end = end;
   iter->codepoint = 0;
   iter->prevGlyphIndex = -1;
+  iter->prevGlyphFont = nullptr;
   iter->bitmapOption = bitmapOption;
   return 1;
 }
@@ -502,6 +503,7 @@ FNTglyph* fntGetGlyph(FNTcontext* stash, FNTfont* font, unsigned int codepoint, 
     font->lut[h] = font->nglyphs - 1;
   }
   glyph->index = g;
+  glyph->renderFont = renderFont;
   glyph->x0 = static_cast<short>(gx);
   glyph->y0 = static_cast<short>(gy);
   // Without a bitmap the rectangle starts at (-1, -1) but keeps its size, so bounds still see the glyph's extent.
@@ -513,10 +515,12 @@ FNTglyph* fntGetGlyph(FNTcontext* stash, FNTfont* font, unsigned int codepoint, 
   return glyph;
 }
 
-void fntGetQuad(FNTcontext* stash, FNTfont* font, int prevGlyphIndex, FNTglyph* glyph, float scale, float spacing,
-                float* x, float* y, FNTquad* q) {
+void fntGetQuad(FNTcontext* stash, const FNTfont* prevFont, int prevGlyphIndex, FNTglyph* glyph, float scale,
+                float spacing, float* x, float* y, FNTquad* q) {
   if (prevGlyphIndex != -1) {
-    float adv = static_cast<float>(fntKernAdvance(font, prevGlyphIndex, glyph->index)) * scale;
+    // Glyph indices of two fonts are unrelated: only a pair from one font has a kerning, in that font's table.
+    const int kern = prevFont == glyph->renderFont ? fntKernAdvance(prevFont, prevGlyphIndex, glyph->index) : 0;
+    float adv = static_cast<float>(kern) * scale;
     *x += std::trunc(adv + spacing + 0.5f);
   }
   // The atlas rectangle without its empty border pixel.
@@ -614,10 +618,16 @@ int fntTextIterNext(FNTcontext* stash, FNTtextIter* iter, FNTquad* quad) {
     iter->x = iter->nextx;
     iter->y = iter->nexty;
     FNTglyph* glyph = fntGetGlyph(stash, iter->font, iter->codepoint, iter->isize, iter->iblur, iter->bitmapOption);
-    if (glyph != nullptr)
-      fntGetQuad(stash, iter->font, iter->prevGlyphIndex, glyph, iter->scale, iter->spacing, &iter->nextx, &iter->nexty,
-                 quad);
+    if (glyph != nullptr) {
+      // A fallback's kerning is in its own units.
+      const float scale = glyph->renderFont == iter->font
+                              ? iter->scale
+                              : stbtt_ScaleForPixelHeight(&glyph->renderFont->font, iter->isize / 10.0f);
+      fntGetQuad(stash, iter->prevGlyphFont, iter->prevGlyphIndex, glyph, scale, iter->spacing, &iter->nextx,
+                 &iter->nexty, quad);
+    }
     iter->prevGlyphIndex = glyph != nullptr ? glyph->index : -1;
+    iter->prevGlyphFont = glyph != nullptr ? glyph->renderFont : nullptr;
     iter->next = str;
     return 1;
   }

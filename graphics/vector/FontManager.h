@@ -54,6 +54,8 @@ struct FNTstate {
   float spacing;
 };
 
+struct FNTfont;
+
 struct FNTglyph {
   unsigned int codepoint;
   int index;
@@ -61,6 +63,8 @@ struct FNTglyph {
   short size, blur;
   short x0, y0, x1, y1;
   short xadv, xoff, yoff;
+  // The font whose outline and glyph index these are: the asked font, or the fallback that had the code point.
+  const FNTfont* renderFont;
 };
 
 struct FNTfont {
@@ -110,6 +114,8 @@ struct FNTtextIter {
   short isize, iblur;
   FNTfont* font;
   int prevGlyphIndex;
+  // The font the previous glyph came from (its renderFont): kerning pairs glyphs of one font only.
+  const FNTfont* prevGlyphFont;
   const char* str;
   const char* next;
   const char* end;
@@ -149,8 +155,11 @@ void fntSetFont(FNTcontext* stash, int font);
 // atlas and there is no room, or when the rasteriser runs out of scratch memory.
 FNTglyph* fntGetGlyph(FNTcontext* stash, FNTfont* font, unsigned int codepoint, short isize, short iblur,
                       int bitmapOption);
-void fntGetQuad(FNTcontext* stash, FNTfont* font, int prevGlyphIndex, FNTglyph* glyph, float scale, float spacing,
-                float* x, float* y, FNTquad* q);
+// prevFont is the font the glyph at prevGlyphIndex came from: the pair is kerned by the glyph's own font's 'kern'
+// table when both come from that font, else not at all (the spacing applies between any two glyphs). scale is the
+// pixel scale of the glyph's own font.
+void fntGetQuad(FNTcontext* stash, const FNTfont* prevFont, int prevGlyphIndex, FNTglyph* glyph, float scale,
+                float spacing, float* x, float* y, FNTquad* q);
 
 // Text. Init returns 0 when the current font is not usable or the size or blur is not finite or too large.
 int fntTextIterInit(FNTcontext* stash, FNTtextIter* iter, float x, float y, const char* str, const char* end,

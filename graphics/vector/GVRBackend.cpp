@@ -149,7 +149,7 @@ int gvrCreateImageFromHandle(VRcontext* ctx, std::shared_ptr<platform::gpu::GpuT
 
 std::shared_ptr<platform::gpu::GpuDevice> gvrDevice(VRcontext* ctx) {
   GVRcontext* object = gvrBackend(ctx);
-  return object != nullptr && object->vulkanLayer != nullptr ? object->vulkanLayer->device : nullptr;
+  return object != nullptr ? object->Device() : nullptr;
 }
 
 std::shared_ptr<platform::gpu::GpuCommandQueue> gvrCommandQueue(VRcontext* ctx) {

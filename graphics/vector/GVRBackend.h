@@ -27,8 +27,9 @@ enum GVRcreateFlags {
 constexpr int GVR_IMAGE_DRAWABLE_FORMAT = 0x20000;
 
 // What the back end draws with, in place of a system drawing layer: the device (a context made on a layer without
-// one makes the default device and sets it here) and the drawable layer a frame goes to when no framebuffer of
-// the context is bound (null: off-screen drawing only). The record must outlive the context.
+// one makes the default device and sets it here; deleting a context sets it to null, so a layer record serves one
+// context) and the drawable layer a frame goes to when no framebuffer of the context is bound (null: off-screen
+// drawing only). The record must outlive the context.
 struct VulkanLayer {
   std::shared_ptr<platform::gpu::GpuDevice> device;
   platform::gpu::GpuDrawableLayer* drawables = nullptr;
@@ -42,9 +43,11 @@ struct GVRframebuffer {
 };
 
 // layer points at an VulkanLayer; flags are GVRcreateFlags (the editor passes 0x2001). Null when the layer is null,
-// no device can be made, the shader library does not load or the renderer cannot be made.
+// has drawables but no device, no device can be made, the shader library does not load or the renderer cannot be
+// made.
 VRcontext* gvrCreateContext(void* layer, int flags);
-// Waits for the context's frames in flight, unbinds a bound framebuffer of this context, then frees everything.
+// Waits for the context's frames in flight, unbinds a bound framebuffer of this context, then frees everything and
+// sets the layer's device to null (the context's own reference to the device goes last).
 void gvrDeleteContext(VRcontext* ctx);
 
 // Stores fb as the process-wide bound framebuffer (null unbinds); a flush draws into it only when it belongs to the

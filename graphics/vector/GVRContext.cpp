@@ -116,11 +116,13 @@ int GVRcontext::renderCreate() {
   if (vulkanLayer == nullptr) return 0;
   std::string reason;
   if (!vulkanLayer->device) {
+    // A device made here would not be the one the layer's drawables were made on: frames could not reach them.
+    if (vulkanLayer->drawables != nullptr) return 0;
     vulkanLayer->device = GpuDevice::Create(GpuDeviceOptions{}, reason);
     checkError(reason, "init device");
     if (!vulkanLayer->device) return 0;
-    mMadeDevice = true;
   }
+  mDevice = vulkanLayer->device;
   // A system layer would also be made non-opaque here; the drawable layer always keeps its alpha.
   std::shared_ptr<GpuLibrary> library = device().NewDefaultLibrary(reason);
   checkError(reason, "init library");
@@ -178,7 +180,7 @@ GVRcontext::~GVRcontext() {
   mFragmentVariants.clear();
   pipelineState.reset();
   stencilOnlyPipelineState.reset();
-  if (mMadeDevice && vulkanLayer != nullptr) vulkanLayer->device.reset();
+  if (vulkanLayer != nullptr) vulkanLayer->device.reset();
   vulkanLayer = nullptr;
 }
 

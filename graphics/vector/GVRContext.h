@@ -95,7 +95,8 @@ constexpr int GVR_TEXTURE_NOT_OWNED = 0x10000;
 class GVRcontext {
  public:
   GVRcontext(VulkanLayer* layer, int flags) : flags(flags), vulkanLayer(layer) {}
-  // Waits for the frames in flight (renderDelete).
+  // renderDelete: waits for the frames in flight, frees everything, sets the layer's device to null and forgets the
+  // layer.
   ~GVRcontext();
   GVRcontext(const GVRcontext&) = delete;
   GVRcontext& operator=(const GVRcontext&) = delete;
@@ -124,7 +125,15 @@ class GVRcontext {
   // Blocks until every committed frame drawing into the image has completed.
   void waitForFramesDrawingInto(int image);
   void waitForAllFrames();
+  // The device the context was made with (the layer's then): the context keeps it, so that another context made on
+  // the same layer record and deleted first, which sets the layer's device to null, takes nothing from this one.
+  const std::shared_ptr<platform::gpu::GpuDevice>& Device() const { return mDevice; }
 
+ private:
+  // First of the members, so that it goes last, after everything made on it.
+  std::shared_ptr<platform::gpu::GpuDevice> mDevice;
+
+ public:
   // True while gvrCreateContext is making the renderer: a failed creation deletes this object itself.
   bool inCreation = false;
   bool clearBufferOnFlush = false;
@@ -175,7 +184,7 @@ class GVRcontext {
     std::shared_ptr<platform::gpu::GpuRenderPipelineState> pipeline;
   };
 
-  platform::gpu::GpuDevice& device() const { return *vulkanLayer->device; }
+  platform::gpu::GpuDevice& device() const { return *mDevice; }
   GVRtexture* allocTexture();
   GVRcall* allocCall();
   int allocVerts(int count);
@@ -225,7 +234,6 @@ class GVRcontext {
   };
   std::vector<VariantFunctions> mFragmentVariants;
   float mViewPoints[2] = {0.0f, 0.0f};  // the frame's size in points, as renderViewport had it
-  bool mMadeDevice = false;             // the layer had no device: this context made it and takes it away again
 };
 
 // The back end object of a context made by gvrCreateContext.

@@ -261,8 +261,8 @@ void GVRcontext::useShadingPipelineFor(int uniformOffset, bool scissored) {
 
 void GVRcontext::updateStencilTextureToSize(int width, int height) {
   std::shared_ptr<GpuTexture>& stencil = buffers->stencilTexture;
-  // The GPU layer's passes need attachments of one size, so any other size is dropped, not only a smaller one.
-  if (stencil && (stencil->Width() != width || stencil->Height() != height)) stencil.reset();
+  // Only a stencil texture smaller than the target is made again: a larger one serves a pass over the target's area.
+  if (stencil && (stencil->Width() < width || stencil->Height() < height)) stencil.reset();
   if (!stencil) {
     GpuTextureDescriptor descriptor;
     descriptor.format = GpuPixelFormat::Stencil8;

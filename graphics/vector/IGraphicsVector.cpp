@@ -186,7 +186,7 @@ bool IGraphicsVector::BitmapExtSupported(const char* ext) {
          std::strstr(lower, "jpeg") != nullptr;
 }
 
-IColor IGraphicsVector::GetPointColor(int, int) {
+IColor IGraphicsVector::GetPointColor(const IPattern&, float, float) {
   return IColor(255, 0, 0, 0);
 }
 

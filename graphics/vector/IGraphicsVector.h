@@ -71,7 +71,7 @@ class IGraphicsVector : public IGraphics {
   const char* GetDrawingAPIStr() override { return "vector | Vulkan"; }
   bool BitmapExtSupported(const char* ext) override;
   // Reading pixels back is not supported: opaque black.
-  IColor GetPointColor(int x, int y) override;
+  IColor GetPointColor(const IPattern& pattern, float x, float y) override;
   int AlphaChannelComponent() const override { return 3; }
   bool FlippedBitmap() const override { return false; }
 

@@ -385,7 +385,8 @@ int vrTextBreakLines(VRcontext* ctx, const char* string, const char* end, float 
     } else {
       bool prevVisible = ptype == VR_CHAR || ptype == VR_CJK_CHAR;
       if ((prevVisible && type == VR_SPACE) || type == VR_CJK_CHAR) {
-        breakEnd = iter.str;
+        // The row as it stands before this glyph: spaces between it and an ideograph stay out of the row.
+        breakEnd = rowEnd;
         breakWidth = rowWidth;
         breakMaxX = rowMaxX;
       }

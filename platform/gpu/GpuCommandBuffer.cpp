@@ -195,9 +195,10 @@ std::unique_ptr<GpuRenderEncoder> GpuCommandBuffer::RenderCommandEncoder(const G
     Fail("a render pass needs a colour texture made for rendering");
     return nullptr;
   }
-  if (stencil && (stencil->Format() != GpuPixelFormat::Stencil8 || stencil->Width() != color->Width() ||
-                  stencil->Height() != color->Height())) {
-    Fail("a render pass's stencil texture must be Stencil8 of the colour texture's size");
+  // The pass renders the colour texture's area: a larger stencil texture is used in its top-left part.
+  if (stencil && (stencil->Format() != GpuPixelFormat::Stencil8 || stencil->Width() < color->Width() ||
+                  stencil->Height() < color->Height())) {
+    Fail("a render pass's stencil texture must be Stencil8 and at least the colour texture's size");
     return nullptr;
   }
   const VulkanFunctions& fn = mCore->fn;

@@ -46,7 +46,7 @@ class FakeGraphics : public gfx::IGraphics {
   float GetPlatformWindowScale() const override { return windowScale; }
 
   void DrawBitmap(const gfx::IBitmap&, const gfx::IRECT&, int, int, const gfx::IBlend*) override {}
-  gfx::IColor GetPointColor(int, int) override { return gfx::IColor(); }
+  gfx::IColor GetPointColor(const gfx::IPattern&, float, float) override { return gfx::IColor(); }
   void* GetDrawContext() override { return nullptr; }
   const char* GetDrawingAPIStr() override { return "fake"; }
   bool BitmapExtSupported(const char*) override { return false; }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -164,7 +165,14 @@ TEST(FontFileData, SignaturesFacesAndCollections) {
     EXPECT_STREQ(font.GetFamily(), row.family) << row.what;
     if (!row.valid) {
       EXPECT_EQ(font.GetUnitsPerEM(), 0) << row.what;
+      continue;
     }
+    // The face is the object's own copy of the bytes at the offset table: the start of a single face, the offset
+    // a collection's directory gives for a face of it.
+    const bool collection = std::string(row.bytes.begin(), row.bytes.begin() + 4) == "ttcf";
+    const size_t at =
+        collection ? (size_t(row.bytes[12 + 4 * row.face + 2]) << 8 | row.bytes[12 + 4 * row.face + 3]) : 0;
+    EXPECT_EQ(font.GetFace(), font.GetData() + at) << row.what;
   }
 }
 
@@ -180,13 +188,35 @@ TEST(FontFileData, CutFilesAndUnusableMetricsAreSafe) {
   EXPECT_DOUBLE_EQ(Read(Font(flat)).GetEmRatio(), 1.0);
 }
 
-TEST(FontFileData, FindsFacesByStyleName) {
-  FaceSpec bold;
+// A face is picked by family and style: a collection may hold faces of one style in several families.
+TEST(FontFileData, FindsFacesByFamilyAndStyleName) {
+  FaceSpec other, regular, bold;
+  other.windowsFamily = u"Other Sans";
   bold.style = u"Bold";
-  const Bytes collection = Collection(0x00010000, {FaceSpec{}, bold});
-  EXPECT_EQ(FindFaceIndex(collection.data(), int(collection.size()), "Bold"), 1);
-  EXPECT_EQ(FindFaceIndex(collection.data(), int(collection.size()), ""), 0);
-  EXPECT_EQ(FindFaceIndex(collection.data(), int(collection.size()), "Italic"), -1);
+  const Bytes collection = Collection(0x00010000, {other, regular, bold});
+  const struct {
+    const char* family;
+    const char* style;
+    int face;
+  } rows[] = {
+      {"Test Sans", "Regular", 1},  {"test sans", "Bold", 2}, {"Other Sans", "Regular", 0}, {"", "Bold", 2},
+      {"Test Sans", "", 1},         {nullptr, nullptr, 0},    {"Test Sans", "Italic", -1},  {"No Sans", "Regular", -1},
+      {"Test Sans", "regular", -1},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(FindFaceIndex(collection.data(), int(collection.size()), row.family, row.style), row.face)
+        << (row.family ? row.family : "(null)") << " " << (row.style ? row.style : "(null)");
+  }
+
+  // A font found by family name reads the face of its family and style, not the first face of the style.
+  platform::fonts::FontDescriptor descriptor;
+  descriptor.bytes = std::make_shared<const Bytes>(collection);
+  descriptor.family = "Test Sans";
+  const FontconfigFont font(descriptor, true, "Regular");
+  const std::unique_ptr<IFontFileData> data = font.GetFontData();
+  ASSERT_TRUE(data && data->IsValid());
+  EXPECT_EQ(data->GetFaceIdx(), 1);
+  EXPECT_STREQ(data->GetFamily(), "Test Sans");
 }
 
 TEST(FontFileData, DejaVuSansTables) {
@@ -221,6 +251,17 @@ TEST(PlatformFontLoaders, FileFamilyAndMemory) {
   EXPECT_STREQ(boldData->GetStyle(), "Bold");
   EXPECT_EQ(boldData->GetMacStyle() & 1, 1);
   EXPECT_EQ(FontFileHelpers::LoadPlatformFont("X", "No Such Family", 0), nullptr);
+
+  // fontconfig lists Roboto's Thin, Light, Medium and Black files under "Roboto" "Regular" too (their legacy
+  // style names): the face loaded is the one whose own family is Roboto.
+  const PlatformFontPtr roboto = FontFileHelpers::LoadPlatformFont("R", "Roboto", 0);
+  ASSERT_TRUE(roboto);
+  const auto robotoData = roboto->GetFontData();
+  ASSERT_TRUE(robotoData && robotoData->IsValid());
+  EXPECT_STREQ(robotoData->GetFamily(), "Roboto");
+  EXPECT_STREQ(robotoData->GetStyle(), "Regular");
+  EXPECT_EQ(roboto->GetDescriptor().faceIndex, robotoData->GetFaceIdx());
+  EXPECT_TRUE(roboto->GetDescriptor().path.ends_with("/Roboto-Regular.ttf")) << roboto->GetDescriptor().path;
 
   const Bytes synthetic = Font({});
   const PlatformFontPtr memory = FontFileHelpers::LoadPlatformFont("Mem", synthetic.data(), int(synthetic.size()));

@@ -39,7 +39,7 @@ class RecordingGraphics : public IGraphics {
   void BeginFrame() override;
   void EndFrame() override;
   void DrawBitmap(const IBitmap&, const IRECT& dest, int srcX, int srcY, const IBlend*) override;
-  IColor GetPointColor(int, int) override { return IColor(); }
+  IColor GetPointColor(const IPattern&, float, float) override { return IColor(); }
   void* GetDrawContext() override { return nullptr; }
   const char* GetDrawingAPIStr() override { return "recording"; }
   bool BitmapExtSupported(const char*) override { return false; }

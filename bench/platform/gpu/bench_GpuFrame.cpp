@@ -231,4 +231,49 @@ void BM_EditorFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_EditorFrame)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 
+// What a blend change costs a back end that keeps the pipelines of the last blend only: each iteration is one
+// change between source-over and the add blend, the shading pipeline and the stencil-only pipeline built anew (the
+// back end keeps every blend's pipelines instead, so a frame pays this once per blend met).
+void BM_PipelineRebuildPerBlendChange(benchmark::State& state) {
+  setenv("VK_DRIVER_FILES", "/usr/share/vulkan/icd.d/lvp_icd.x86_64.json", 0);
+  GpuDeviceOptions options;
+  options.deviceChoice = "cpu";
+  std::string reason;
+  std::shared_ptr<GpuDevice> device = GpuDevice::Create(options, reason);
+  std::shared_ptr<GpuLibrary> library = device ? device->NewDefaultLibrary(reason) : nullptr;
+  if (!library) {
+    state.SkipWithError(reason.c_str());
+    return;
+  }
+  GpuRenderPipelineDescriptor shading;
+  shading.vertexFunction = library->NewFunction("vertexShader");
+  shading.fragmentFunction = library->NewFunction("fragmentShaderAA");
+  shading.vertexDescriptor = {{{GpuVertexFormat::Float2, 0}, {GpuVertexFormat::Float2, 8}}, sizeof(ShaderVertex)};
+  shading.colorFormat = GpuPixelFormat::RGBA8Unorm;
+  shading.stencilFormat = GpuPixelFormat::Stencil8;
+  shading.blendingEnabled = true;
+  GpuRenderPipelineDescriptor stencilOnly = shading;
+  stencilOnly.fragmentFunction = nullptr;
+  stencilOnly.colorWrites = false;
+  bool add = false;
+  for (auto _ : state) {
+    add = !add;
+    shading.sourceRGB = shading.sourceAlpha = add ? GpuBlendFactor::SourceAlpha : GpuBlendFactor::One;
+    shading.destinationRGB = shading.destinationAlpha =
+        add ? GpuBlendFactor::DestinationAlpha : GpuBlendFactor::OneMinusSourceAlpha;
+    stencilOnly.sourceRGB = stencilOnly.sourceAlpha = shading.sourceRGB;
+    stencilOnly.destinationRGB = stencilOnly.destinationAlpha = shading.destinationRGB;
+    std::shared_ptr<GpuRenderPipelineState> a = device->NewRenderPipelineState(shading, reason);
+    std::shared_ptr<GpuRenderPipelineState> b = device->NewRenderPipelineState(stencilOnly, reason);
+    if (!a || !b) {
+      state.SkipWithError(reason.c_str());
+      return;
+    }
+    benchmark::DoNotOptimize(a);
+  }
+  state.counters["ms_per_change"] = benchmark::Counter(static_cast<double>(state.iterations()) / 1000.0,
+                                                       benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_PipelineRebuildPerBlendChange)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+
 }  // namespace

@@ -189,6 +189,43 @@ TEST(FontManager, KerningComesFromTheKernTableOnly) {
   }
 }
 
+// A glyph from a fallback font is kerned by the fallback's own 'kern' table, in the fallback's units, and only
+// against a glyph of that same font: glyph indices of two fonts are unrelated. DejaVu Serif stands first and lacks
+// U+2267 and the private-use U+EF04 and U+EF19 that DejaVu Sans (height 2384) has. Values read once from the
+// tables with a small stb_truetype program: DejaVu Sans kerns U+EF04 before U+EF19 by -100 units; DejaVu Serif's
+// table holds -36 for 'A' followed by Sans's glyph index of U+2267, a pair of glyphs it never draws together.
+TEST(FontManager, AFallbackGlyphIsKernedByItsOwnFontOnly) {
+  struct Row {
+    const char* pair;  // two code points in UTF-8
+    int firstBytes;
+    float spacing;
+    float expected;  // pixels at size 200 between the pair's pens beyond the two advances
+    bool exact;
+  } rows[] = {
+      {"\xEE\xBC\x84\xEE\xBC\x99", 3, 0, -100 * 200 / 2384.0f, false},
+      {"A\xE2\x89\xA7", 1, 0, 0, true},
+      {"A\xE2\x89\xA7", 1, 5, 5, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.pair);
+    Stash s;
+    const int serif = s.Add("serif", "DejaVuSerif.ttf");
+    const int sans = s.Add("sans", "DejaVuSans.ttf");
+    ASSERT_EQ(fntAddFallbackFont(s.fs, serif, sans), 1);
+    fntSetFont(s.fs, serif);
+    fntSetSize(s.fs, 200);
+    fntSetSpacing(s.fs, row.spacing);
+    const float pair = fntTextBounds(s.fs, 0, 0, row.pair, nullptr, nullptr);
+    const float first = fntTextBounds(s.fs, 0, 0, row.pair, row.pair + row.firstBytes, nullptr);
+    const float second = fntTextBounds(s.fs, 0, 0, row.pair + row.firstBytes, nullptr, nullptr);
+    if (row.exact) {
+      EXPECT_EQ(pair - first - second, row.expected);
+    } else {
+      EXPECT_NEAR(pair - first - second, row.expected, 1.5f);
+    }
+  }
+}
+
 // Drawing through the render callbacks: the changed texture goes to renderUpdate before the quads that sample it go
 // to renderDraw, six vertices a quad, in batches of at most 1024 vertices (170 quads).
 TEST(FontManager, DrawingGoesThroughTheRenderCallbacks) {

@@ -2,6 +2,7 @@
 // image records, read-back of regions, and deletion with frames in flight.
 #include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "graphics/vector/VRText.h"
@@ -159,9 +160,9 @@ TEST_F(GVRTest, ClearWithoutCallsClearsTheBoundFramebuffer) {
 
 // A framebuffer bound for another context leaves this one drawing into its layer's drawable.
 TEST_F(GVRTest, FramebufferOfAnotherContextIsNotDrawnInto) {
-  platform::gpu::GpuDrawableLayer drawables(*mLayer.device);
+  platform::gpu::GpuDrawableLayer drawables(*mDevice);
   drawables.SetBounds(16, 16);
-  VulkanLayer windowLayer{mLayer.device, &drawables};
+  VulkanLayer windowLayer{mDevice, &drawables};
   VRcontext* window = gvrCreateContext(&windowLayer, GVR_ANTIALIAS | GVR_TRIPLE_BUFFER);
   ASSERT_NE(window, nullptr);
   VRcontext* other = Context();
@@ -186,6 +187,69 @@ TEST_F(GVRTest, FramebufferOfAnotherContextIsNotDrawnInto) {
   gvrBindFramebuffer(nullptr);
   gvrDeleteFramebuffer(fb);
   gvrDeleteContext(window);
+}
+
+// Deleting a context sets its layer's device to null and forgets the layer; another context made on the same layer
+// record keeps drawing with the device it was made with. A layer with drawables but no device makes no context: a
+// new device could not draw into drawables made on another.
+TEST_F(GVRTest, DeletingAContextSetsItsLayersDeviceToNull) {
+  VulkanLayer layer{mDevice, nullptr};
+  VRcontext* first = gvrCreateContext(&layer, GVR_ANTIALIAS);
+  VRcontext* second = gvrCreateContext(&layer, GVR_ANTIALIAS);
+  ASSERT_NE(first, nullptr);
+  ASSERT_NE(second, nullptr);
+  gvrDeleteContext(first);
+  EXPECT_EQ(layer.device, nullptr);
+  EXPECT_EQ(gvrDevice(second), mDevice);
+  const std::vector<uint8_t> pixels = Render(second, 8, 8, [](VRcontext* ctx) {
+    vrBeginPath(ctx);
+    vrRect(ctx, 0, 0, 8, 8);
+    vrFillColor(ctx, vrRGBA(0, 0, 255, 255));
+    vrFill(ctx);
+  });
+  EXPECT_EQ(Pixel(pixels, 8, 4, 4).b, 255);
+  gvrDeleteContext(second);
+
+  platform::gpu::GpuDrawableLayer drawables(*mDevice);
+  VulkanLayer deviceless{nullptr, &drawables};
+  EXPECT_EQ(gvrCreateContext(&deviceless, GVR_ANTIALIAS), nullptr);
+  EXPECT_EQ(deviceless.device, nullptr);
+}
+
+// A buffer set's stencil texture is made again only when it is smaller than the target in width or height; a larger
+// one serves the pass, and a stencil fill covering the whole target still draws all of it.
+TEST_F(GVRTest, StencilTextureIsMadeAgainOnlyWhenSmallerThanTheTarget) {
+  VRcontext* ctx = Context(GVR_ANTIALIAS);  // one buffer set: every frame uses the same stencil texture
+  ASSERT_NE(ctx, nullptr);
+  const GVRbuffers& set = *gvrBackend(ctx)->cbuffers[0];
+  struct Row {
+    int width, height;
+    int stencilWidth, stencilHeight;
+    bool same;  // the texture of the row before
+  } rows[] = {
+      {64, 64, 64, 64, false}, {32, 32, 64, 64, true}, {80, 20, 80, 20, false},
+      {40, 40, 40, 40, false}, {40, 10, 40, 40, true}, {41, 40, 41, 40, false},
+  };
+  const platform::gpu::GpuTexture* before = nullptr;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.width << " x " << row.height);
+    const std::vector<uint8_t> pixels = Render(ctx, row.width, row.height, [&](VRcontext* c) {
+      // Two rectangles in one path: a fill through the stencil, not a convex one.
+      vrBeginPath(c);
+      const float half = static_cast<float>(row.width / 2);  // on a pixel edge: no fringe inside
+      vrRect(c, 0, 0, half, static_cast<float>(row.height));
+      vrRect(c, half, 0, static_cast<float>(row.width) - half, static_cast<float>(row.height));
+      vrFillColor(c, vrRGBA(0, 255, 0, 255));
+      vrFill(c);
+    });
+    ASSERT_TRUE(set.stencilTexture);
+    EXPECT_EQ(set.stencilTexture->Width(), row.stencilWidth);
+    EXPECT_EQ(set.stencilTexture->Height(), row.stencilHeight);
+    EXPECT_EQ(set.stencilTexture.get() == before, row.same);
+    before = set.stencilTexture.get();
+    for (const auto& [x, y] : {std::pair{0, 0}, {row.width - 1, row.height - 1}, {row.width / 2, row.height / 2}})
+      EXPECT_EQ(Pixel(pixels, row.width, x, y).g, 255) << x << ", " << y;
+  }
 }
 
 // Frames begun and never ended, frames of no size, and deletion with frames in flight neither block nor leak.

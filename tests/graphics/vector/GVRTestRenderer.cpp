@@ -3,20 +3,22 @@
 #include "tests/platform/gpu/GpuTestEnvironment.h"
 
 void GVRTest::SetUp() {
-  mLayer.device = platform::gpu::test::SharedDevice();
-  if (!mLayer.device) GTEST_SKIP() << "no device";
-  mMessagesBefore = mLayer.device->ValidationMessageCount();
+  mDevice = platform::gpu::test::SharedDevice();
+  if (!mDevice) GTEST_SKIP() << "no device";
+  mLayer.device = mDevice;
+  mMessagesBefore = mDevice->ValidationMessageCount();
 }
 
 void GVRTest::TearDown() {
   for (VRcontext* ctx : mContexts) gvrDeleteContext(ctx);
   mContexts.clear();
-  if (!mLayer.device) return;
-  mLayer.device->WaitForFramesInFlight();
-  EXPECT_EQ(mLayer.device->ValidationMessageCount(), mMessagesBefore) << "validation messages (see the log)";
+  if (!mDevice) return;
+  mDevice->WaitForFramesInFlight();
+  EXPECT_EQ(mDevice->ValidationMessageCount(), mMessagesBefore) << "validation messages (see the log)";
 }
 
 VRcontext* GVRTest::Context(int flags) {
+  mLayer.device = mDevice;
   VRcontext* ctx = gvrCreateContext(&mLayer, flags);
   EXPECT_NE(ctx, nullptr);
   if (ctx != nullptr) mContexts.push_back(ctx);

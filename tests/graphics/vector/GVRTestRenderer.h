@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "graphics/vector/GVRBackend.h"
@@ -27,6 +28,8 @@ class GVRTest : public ::testing::Test {
   std::vector<uint8_t> Render(VRcontext* ctx, int width, int height, const std::function<void(VRcontext*)>& draw);
   static Rgba8 Pixel(const std::vector<uint8_t>& rgba, int width, int x, int y);
 
+  // The shared device: the layer's reference goes to null when a context made on it is deleted.
+  std::shared_ptr<platform::gpu::GpuDevice> mDevice;
   VulkanLayer mLayer;
   std::vector<VRcontext*> mContexts;
   int mMessagesBefore = 0;

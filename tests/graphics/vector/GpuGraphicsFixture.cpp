@@ -8,10 +8,11 @@
 namespace fx::gfx::test {
 
 void GpuGraphicsTest::SetUp() {
-  mLayer.device = platform::gpu::test::SharedDevice();
-  if (!mLayer.device) GTEST_SKIP() << "no device";
-  mMessagesBefore = mLayer.device->ValidationMessageCount();
-  mDrawables = std::make_unique<platform::gpu::GpuDrawableLayer>(*mLayer.device);
+  mDevice = platform::gpu::test::SharedDevice();
+  if (!mDevice) GTEST_SKIP() << "no device";
+  mLayer.device = mDevice;
+  mMessagesBefore = mDevice->ValidationMessageCount();
+  mDrawables = std::make_unique<platform::gpu::GpuDrawableLayer>(*mDevice);
   mDrawables->SetBounds(kSize, kSize);
   mDrawables->SetContentsScale(1.0);
   mLayer.drawables = mDrawables.get();
@@ -27,11 +28,11 @@ void GpuGraphicsTest::SetUp() {
 void GpuGraphicsTest::TearDown() {
   if (g) g->ReleaseDrawContext();
   g.reset();
-  if (!mLayer.device) return;
+  if (!mDevice) return;
   mDrawables->WaitForFramesInFlight();
   mDrawables.reset();
-  mLayer.device->WaitForFramesInFlight();
-  EXPECT_EQ(mLayer.device->ValidationMessageCount(), mMessagesBefore) << "validation messages (see the log)";
+  mDevice->WaitForFramesInFlight();
+  EXPECT_EQ(mDevice->ValidationMessageCount(), mMessagesBefore) << "validation messages (see the log)";
 }
 
 bool GpuGraphicsTest::Render() {

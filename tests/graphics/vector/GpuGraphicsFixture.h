@@ -41,6 +41,8 @@ class GpuGraphicsTest : public ::testing::Test {
   std::unique_ptr<TestVectorGraphics> g;
 
  private:
+  // The layer's device goes to null when the renderer context is deleted: the fixture keeps its own reference.
+  std::shared_ptr<platform::gpu::GpuDevice> mDevice;
   VulkanLayer mLayer;
   std::unique_ptr<platform::gpu::GpuDrawableLayer> mDrawables;
   std::vector<uint8_t> mBgra;

@@ -99,6 +99,9 @@ TEST(VectorText, LineBreaking) {
       {"aaaa", 2 * a + 1, {"aa", "aa"}},
       // Ideographs (drawn with the fallback box here) break between any two of them.
       {"\xE4\xB8\x80\xE4\xB8\x81\xE4\xB8\x82", 2 * notdef + 1, {"\xE4\xB8\x80\xE4\xB8\x81", "\xE4\xB8\x82"}},
+      // A row broken before an ideograph ends where the row ended then: the space before it stays out.
+      {"ab \xE4\xB8\xAD\xE4\xB8\xAD", a + b + space + notdef - 1, {"ab", "\xE4\xB8\xAD\xE4\xB8\xAD"}},
+      {"ab \xE4\xB8\xAD\xE4\xB8\xAD", a + b + space + notdef, {"ab \xE4\xB8\xAD", "\xE4\xB8\xAD"}},
       {"", 1000, {}},
   };
   for (const Row& row : rows) {
@@ -112,6 +115,9 @@ TEST(VectorText, LineBreaking) {
   EXPECT_EQ(std::string(r[0].next), "bb");
   EXPECT_EQ(r[1].width, 2 * b);
   EXPECT_EQ(vrTextBreakLines(t.ctx, "aa bb", nullptr, 1, r, 0), 0);
+  ASSERT_EQ(vrTextBreakLines(t.ctx, "ab \xE4\xB8\xAD", nullptr, a + b + space, r, 2), 2);
+  EXPECT_EQ(r[0].width, a + b);
+  EXPECT_EQ(std::string(r[0].next), "\xE4\xB8\xAD");
 }
 
 TEST(VectorText, NothingHappensWithoutAFontAndNoOutputIsOverrun) {
