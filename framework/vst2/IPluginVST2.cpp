@@ -101,7 +101,9 @@ void IPluginVST2::SetParameter(vst2::EffectRecord* effect, int32_t index, float 
   if (!plug || !plug->IsValidParamIdx(index) || !std::isfinite(normalized)) return;
   try {
     const double clamped = std::clamp(static_cast<double>(normalized), 0.0, 1.0);
-    plug->GetParam(index)->SetNormalized(clamped);
+    IParam& param = *plug->GetParam(index);
+    // Mapped, rounded and clamped, then rounded and clamped once more.
+    param.Set(param.FromNormalized(clamped));
     plug->SendParameterValueFromAPI(index, clamped, true);
     plug->OnParamChange(index, kHost, -1);
   } catch (...) {
