@@ -208,6 +208,8 @@ void IParam::InitAngleDegrees(const char* name, double defaultVal, double minVal
   InitDouble(name, defaultVal, minVal, maxVal, 1.0, "degrees", flags, group, ShapeLinear(), kUnitDegrees);
 }
 
+// source may be this parameter: its name, group and label are copied before InitDouble rewrites them, the
+// shape is cloned before the old one goes, and the texts counted before any is appended.
 void IParam::Init(const IParam& source, const char* searchStr, const char* replaceStr, const char* newGroup) {
   SetTypeIfNone(source.mType);
 
