@@ -203,6 +203,29 @@ TEST_F(APIBaseTest, EditorValuesAreRoundedAndClampedTwice) {
   }
 }
 
+// The delegate without graphics hands a control message to OnMessage and gives its answer back; the
+// graphics delegate delivers it to the control and answers false.
+class AnsweringDelegate : public IEditorDelegate {
+ public:
+  AnsweringDelegate() : IEditorDelegate(0) {}
+  void BeginInformHostOfParamChangeFromUI(int) override {}
+  void EndInformHostOfParamChangeFromUI(int) override {}
+  bool OnMessage(int msgTag, int ctrlTag, int dataSize, const void*) override {
+    asked.push_back({msgTag, ctrlTag, dataSize});
+    return msgTag == 7;
+  }
+  std::vector<std::vector<int>> asked;
+};
+
+TEST_F(APIBaseTest, ControlMessagesFromTheDelegateAnswerWhatOnMessageAnswers) {
+  AnsweringDelegate delegate;
+  EXPECT_TRUE(delegate.SendControlMsgFromDelegate(3, 7, 4, nullptr));
+  EXPECT_FALSE(delegate.SendControlMsgFromDelegate(3, 8, 0, nullptr));
+  EXPECT_EQ(delegate.asked, (std::vector<std::vector<int>>{{7, 3, 4}, {8, 3, 0}}));
+  TestPlugin plugin(TestConfig(1, 1));
+  EXPECT_FALSE(plugin.SendControlMsgFromDelegate(3, 7, 0, nullptr));
+}
+
 TEST_F(APIBaseTest, InformHostOfAllParamsSendsNormalizedValues) {
   TestPlugin plugin(TestConfig(2, 1));
   plugin.GetParam(1)->Set(10.0);
