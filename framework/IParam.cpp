@@ -113,7 +113,8 @@ void IParam::InitDouble(const char* name, double defaultVal, double minVal, doub
   if (std::isnan(minVal)) minVal = 0.0;
   if (std::isnan(maxVal)) maxVal = minVal;
   mMin = minVal;
-  mMax = std::max(maxVal, minVal + step);
+  // Never below min: a negative step with max below min would leave an empty range to clamp into.
+  mMax = std::max({maxVal, minVal + step, minVal});
   mStep = step;
   mDefault = std::isnan(defaultVal) ? minVal : defaultVal;
   mUnit = unit;

@@ -57,7 +57,8 @@ void IPluginVST2::InitEffectRecord(const Config& config) {
   if (config.doesChunks) mEffect.flags |= vst2::kFlagProgramChunks;
   if (LegalIO(1, -1)) mEffect.flags |= vst2::kFlagCanMono;
   if (config.plugType == kPlugTypeInstrument) mEffect.flags |= vst2::kFlagIsSynth;
-  mEffect.initialDelay = config.latency;
+  // The processor's latency: a negative one from the configuration is 0 there and here.
+  mEffect.initialDelay = GetLatency();
   mEffect.ioRatio = 1.0f;
   mEffect.object = this;
   mEffect.uniqueID = config.uniqueID;

@@ -83,6 +83,11 @@ TEST(IParam, NegativeStepIsStoredAndRoundsToItsMagnitude) {
     param.Set(set);
     EXPECT_EQ(param.Value(), stored) << set;
   }
+  // With max below min the range never turns over: max becomes min.
+  param.InitDouble("p", 0.0, 0.0, -1.0, -0.5);
+  EXPECT_EQ(param.GetMax(), 0.0);
+  param.Set(3.0);
+  EXPECT_EQ(param.Value(), 0.0);
 }
 
 // The precision is kept as given; printf's "%.*f" reads a negative one as none given: six decimals.
