@@ -1,7 +1,7 @@
 // The plug-in as the module hands it to a host: Kelvadrune with its editor drawn by the platform graphics on
-// the GPU back end, answering the framework's editor-frame request (VST2EditorFrame.h). The module's entry
-// points create it; in-process tests create it the same way through CreateKelvadruneInstance. Beside it, the
-// make-graphics function its editor uses.
+// the GPU back end. The module's entry points create it (a module built with the project's tests creates
+// KelvadruneTestInstance); in-process tests create it the same way through CreateKelvadruneInstance. Beside
+// it, the make-graphics function its editor uses.
 #pragma once
 
 #include "graphics/platform/IGraphicsDrawingLayer.h"
@@ -18,13 +18,10 @@ class IGraphicsLinux;
 // the user's music folder under Kelvadrune/Resources, then as plain paths. The caller owns the result.
 fx::gfx::IGraphicsLinux* MakeGraphics(Kelvadrune& plug, int width, int height, int fps, float scale);
 
-class KelvadruneInstance final : public Kelvadrune {
+class KelvadruneInstance : public Kelvadrune {
  public:
   // Main thread, under the framework's creation mutex.
   explicit KelvadruneInstance(const fx::InstanceInfo& info);
-
-  // Main thread. The editor-frame request; everything else goes to the product.
-  intptr_t VendorSpecificHook(int index, intptr_t value, void* ptr, float opt) override;
 
  private:
   // The editors' GPU device stays from one editor to the next while the instance lives.

@@ -85,8 +85,8 @@ bool IEditorDelegate::OnKeyUp(const IKeyPress&) {
 
 void IEditorDelegate::SendControlValueFromDelegate(int, double) {}
 
-void IEditorDelegate::SendControlMsgFromDelegate(int ctrlTag, int msgTag, int dataSize, const void* data) {
-  OnMessage(msgTag, ctrlTag, dataSize, data);
+bool IEditorDelegate::SendControlMsgFromDelegate(int ctrlTag, int msgTag, int dataSize, const void* data) {
+  return OnMessage(msgTag, ctrlTag, dataSize, data);
 }
 
 void IEditorDelegate::SendArbitraryMsgFromDelegate(int msgTag, int dataSize, const void* data) {

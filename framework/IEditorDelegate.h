@@ -71,8 +71,8 @@ class IEditorDelegate {
 
   // Defaults: nothing.
   virtual void SendControlValueFromDelegate(int ctrlTag, double normalizedValue);
-  // Default: OnMessage(msgTag, ctrlTag, dataSize, data).
-  virtual void SendControlMsgFromDelegate(int ctrlTag, int msgTag, int dataSize, const void* data);
+  // Default: OnMessage(msgTag, ctrlTag, dataSize, data), and its answer.
+  virtual bool SendControlMsgFromDelegate(int ctrlTag, int msgTag, int dataSize, const void* data);
   // Default: OnMessage(msgTag, -1, dataSize, data).
   virtual void SendArbitraryMsgFromDelegate(int msgTag, int dataSize, const void* data);
   // Default: OnMidiMsgUI.

@@ -130,10 +130,11 @@ void IGEditorDelegate::SendControlValueFromDelegate(int ctrlTag, double normaliz
     view->SetControlValueFromDelegate(ctrlTag, normalizedValue);
 }
 
-void IGEditorDelegate::SendControlMsgFromDelegate(int ctrlTag, int msgTag, int dataSize, const void* data) {
+bool IGEditorDelegate::SendControlMsgFromDelegate(int ctrlTag, int msgTag, int dataSize, const void* data) {
   std::lock_guard lock(*mEditorMutex);
   if (IEditorView* view = mView.load(std::memory_order_acquire))
     view->SendControlMsgFromDelegate(ctrlTag, msgTag, dataSize, data);
+  return false;
 }
 
 void IGEditorDelegate::SendMidiMsgFromDelegate(const IMidiMsg& msg) {

@@ -53,8 +53,8 @@ class IGEditorDelegate : public IEditorDelegate {
   bool OnKeyUp(const IKeyPress& key) override;
   // The control with the tag (if any) takes the value as its entry 0.
   void SendControlValueFromDelegate(int ctrlTag, double normalizedValue) override;
-  // The control with the tag (if any) gets the message.
-  void SendControlMsgFromDelegate(int ctrlTag, int msgTag, int dataSize, const void* data) override;
+  // The control with the tag (if any) gets the message; false, as a control answers nothing.
+  bool SendControlMsgFromDelegate(int ctrlTag, int msgTag, int dataSize, const void* data) override;
   // Every control that wants MIDI gets the message, then OnMidiMsgUI.
   void SendMidiMsgFromDelegate(const IMidiMsg& msg) override;
   // Every value entry of every control bound to the parameter takes the value (a plain value is stepped,

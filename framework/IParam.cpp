@@ -16,8 +16,9 @@ constexpr int kMaxJSONPieceLen = 8192;
 constexpr int kMaxDisplayPrecision = 6;
 
 bool IsWholeNumber(double x) {
-  // Relative tolerance: 0.07 x 100 is 7.000000000000001 in binary floating point.
-  return std::fabs(x - std::round(x)) <= 1e-9 * std::max(1.0, std::fabs(x));
+  // A tolerance relative to x only: 0.07 x 100 is 7.000000000000001 in binary floating point, while a tiny step
+  // such as 1e-10 stays a fraction.
+  return std::fabs(x - std::round(x)) <= 1e-9 * std::fabs(x);
 }
 
 int PrecisionOfStep(double step) {
@@ -106,12 +107,14 @@ void IParam::InitDouble(const char* name, double defaultVal, double minVal, doub
   CopyBounded(mGroup, group);
 
   // Guards against NaN bounds and steps, which would make every clamp and
-  // rounding of the value NaN.
-  if (!(step >= 0.0)) step = 0.0;
+  // rounding of the value NaN. A negative step is kept: rounding to it rounds
+  // to its magnitude, and it leaves max as given.
+  if (std::isnan(step)) step = 0.0;
   if (std::isnan(minVal)) minVal = 0.0;
   if (std::isnan(maxVal)) maxVal = minVal;
   mMin = minVal;
-  mMax = std::max(maxVal, minVal + step);
+  // Never below min: a negative step with max below min would leave an empty range to clamp into.
+  mMax = std::max({maxVal, minVal + step, minVal});
   mStep = step;
   mDefault = std::isnan(defaultVal) ? minVal : defaultVal;
   mUnit = unit;
@@ -206,6 +209,8 @@ void IParam::InitAngleDegrees(const char* name, double defaultVal, double minVal
   InitDouble(name, defaultVal, minVal, maxVal, 1.0, "degrees", flags, group, ShapeLinear(), kUnitDegrees);
 }
 
+// source may be this parameter: its name, group and label are copied before InitDouble rewrites them, the
+// shape is cloned before the old one goes, and the texts counted before any is appended.
 void IParam::Init(const IParam& source, const char* searchStr, const char* replaceStr, const char* newGroup) {
   SetTypeIfNone(source.mType);
 
@@ -237,7 +242,7 @@ void IParam::SetDisplayText(double value, const char* text) {
 }
 
 void IParam::SetDisplayPrecision(int precision) {
-  mDisplayPrecision = std::clamp(precision, 0, 64);
+  mDisplayPrecision = precision;
 }
 
 void IParam::SetLabel(const char* label) {
@@ -258,8 +263,8 @@ void IParam::SetMinIsMinusInfinity(bool minIsMinusInfinity) {
 }
 
 double IParam::RoundToStep(double value) const {
-  // A zero step would divide by zero and turn every value into NaN.
-  if (!GetStepped() || !(mStep > 0.0)) return value;
+  // A zero or infinite step would turn every value into NaN.
+  if (!GetStepped() || mStep == 0.0 || !std::isfinite(mStep)) return value;
   return std::round(value / mStep) * mStep;
 }
 
@@ -392,8 +397,9 @@ void IParam::GetDisplayWithLabel(FwString& out, bool withDisplayText) const {
 }
 
 double IParam::DisplayToValue(double shown) const {
-  // A zero extent would divide by zero; its half of the range is the midpoint.
-  const auto ratio = [](double x, double extent) { return extent != 0.0 ? x / extent : 0.0; };
+  // A zero extent divides as it is (a typed value beyond it clamps to an end), except 0 / 0, which would be
+  // NaN: the midpoint.
+  const auto ratio = [](double x, double extent) { return x == 0.0 && extent == 0.0 ? 0.0 : x / extent; };
   switch (GetDisplayMode()) {
     case kDisplayPercent:
       return shown / 100.0;

@@ -95,8 +95,8 @@ class IParam {
   // ---- Initialisation: the thread that builds the plug-in, before the host or
   // the editor use the parameter. Texts longer than 31 bytes are cut (always
   // terminated, never inside a UTF-8 character); a null text counts as "".
-  // A NaN default becomes min, a NaN min 0 and a NaN max min; a step that is
-  // negative or NaN counts as 0 (no rounding).
+  // A NaN default becomes min, a NaN min 0 and a NaN max min; a NaN step
+  // counts as 0 (no rounding), a negative one rounds as its magnitude does.
 
   void InitDouble(const char* name, double defaultVal, double minVal, double maxVal, double step,
                   const char* label = "", int flags = kFlagsNone, const char* group = "",

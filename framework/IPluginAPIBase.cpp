@@ -79,7 +79,8 @@ void IPluginAPIBase::SetHost(const char* host, int version) {
 void IPluginAPIBase::SetParameterValue(int paramIdx, double normalizedValue) {
   IParam* param = GetParam(paramIdx);
   if (!param || IsEditorDetaching()) return;
-  param->SetNormalized(normalizedValue);
+  // Mapped, rounded and clamped, then rounded and clamped once more.
+  param->Set(param->FromNormalized(normalizedValue));
   InformHostOfParamChange(paramIdx, normalizedValue);
   OnParamChange(paramIdx, kUI, -1);
 }
@@ -96,7 +97,7 @@ bool IPluginAPIBase::CompareState(const uint8_t* data, int dataSize, int startPo
     std::memcpy(&stored, data + (static_cast<size_t>(startPos) + static_cast<size_t>(i)) * sizeof(double),
                 sizeof(double));
     const float difference = static_cast<float>(GetParam(i)->Value()) - static_cast<float>(stored);
-    if (!(std::fabs(difference) < 0.00001f)) return false;
+    if (!(std::fabs(difference) < 0.00001)) return false;
   }
   return true;
 }
@@ -198,7 +199,7 @@ void IPluginAPIBase::SendParameterValueFromUI(int paramIdx, double normalizedVal
   IParam* param = GetParam(paramIdx);
   if (!param || IsEditorDetaching()) return;
   SetParameterValue(paramIdx, normalizedValue);
-  param->SetNormalized(normalizedValue);
+  param->Set(param->FromNormalized(normalizedValue));
   OnParamChangeUI(paramIdx, kUI);
 }
 

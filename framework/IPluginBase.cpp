@@ -189,9 +189,11 @@ void IPluginBase::CloneParamRange(int cloneStartIdx, int cloneEndIdx, int startI
   for (int k = 0; cloneStartIdx + k <= cloneEndIdx; ++k) {
     const IParam* source = GetParam(cloneStartIdx + k);
     IParam* dest = GetParam(startIdx + k);
-    if (!source || !dest || source == dest) continue;
+    if (!source || !dest) continue;
+    // Read before the copy: a parameter cloned onto itself is reset to its default by Init.
+    const double value = source->Value();
     dest->Init(*source, searchStr, replaceStr, newGroup);
-    dest->Set(source->Value());
+    dest->Set(value);
   }
 }
 

@@ -52,9 +52,6 @@ class IPluginBase : public gfx::IGEditorDelegate {
   // Reads the plug-in's state at startPos; the position after it, or -1 with nothing changed (a refused
   // state leaves every parameter as it was, so no caller needs a backup). Default: UnserializeParams.
   virtual int UnserializeState(const IByteChunk& chunk, int startPos);
-  // Checks, without changing anything, that UnserializeState would take the state at startPos; the
-  // position after it, or -1. Default: CheckParams.
-  virtual int CheckState(const IByteChunk& chunk, int startPos);
   // Main thread. A query nothing in the framework asks. Default: true.
   virtual bool PluginBaseQueryHook();
   // Main thread. Reads state a plug-in keeps beyond its own at startPos; the position after it. Nothing
@@ -64,6 +61,9 @@ class IPluginBase : public gfx::IGEditorDelegate {
   virtual void InformHostOfPresetChange();
   // After a preset slot or the current index changed. Default: nothing.
   virtual void OnPresetsModified();
+  // Checks, without changing anything, that UnserializeState would take the state at startPos; the
+  // position after it, or -1. Default: CheckParams.
+  virtual int CheckState(const IByteChunk& chunk, int startPos);
 
   // ---- Identity ----
 
@@ -186,6 +186,10 @@ class IPluginBase : public gfx::IGEditorDelegate {
   void DumpMakePresetFromNamedParamsSrc(const char* path, const char* paramEnumNames[]) const;
   void DumpPresetBlob(const char* path) const;
 
+ private:
+  // Set only by the preset operations.
+  int mCurrentPresetIdx = 0;
+
  protected:
   // Set by the API base from the configuration and by host identification.
   bool mStateChunks = false;
@@ -207,7 +211,6 @@ class IPluginBase : public gfx::IGEditorDelegate {
   void ParamValueText(int paramIdx, char* text, int capacity) const;
   const char* CurrentPresetName() const;
 
-  int mCurrentPresetIdx = 0;
   FwPtrList<IPreset> mPresets;
 };
 

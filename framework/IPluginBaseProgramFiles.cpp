@@ -271,7 +271,13 @@ bool ReadBankFile(IPluginBase& plug, const std::vector<uint8_t>& file) {
     ApplyProgramValues(r, pos, plug);
     char name[kNameSize + 1];
     r.Name(pos + 28, name);
-    plug.ModifyCurrentPreset(name);
+    // The record goes into slot k, also when the slot's former state could not be restored (the current
+    // slot is then another one): named first, as the product's state may carry the name.
+    IPreset& slot = *plug.GetPreset(k);
+    if (name[0]) CopyBounded(slot.mName, name);
+    slot.mInitialized = true;
+    slot.mChunk.Clear();
+    plug.SerializeState(slot.mChunk);
   }
   if (nLoaded < nPrograms) return false;
   // A current index outside the slots restores nothing; the records are loaded all the same.

@@ -22,9 +22,11 @@ namespace kd {
 namespace {
 
 constexpr const char* kUpdateServiceAddress = "https://update.lunderwick.com";
+#ifdef KD_TEST_REQUESTS
 constexpr const char* kLoopbackPrefix = "http://127.0.0.1:";
 // A test server's address is a prefix, a port and at most a short path.
 constexpr std::size_t kMaxServiceAddress = 64;
+#endif
 // The longest error description kept from a transfer.
 constexpr std::size_t kMaxErrorText = 1024;
 // The longest product name sent; the request's address stays within 1024 characters.
@@ -105,13 +107,15 @@ std::optional<long long> ReadVersion(std::string_view text) {
   return (static_cast<long long>(numbers[0]) * 100 + numbers[1]) * 100 + numbers[2];
 }
 
-// The maker's service, or a loopback server named in the environment (tests only run one of these).
+// The maker's service; in a build with the project's tests, a loopback server named in the environment.
 std::string UpdateServiceAddress() {
+#ifdef KD_TEST_REQUESTS
   const char* asked = std::getenv(kUpdateServiceVariable);
   if (asked && std::strncmp(asked, kLoopbackPrefix, std::strlen(kLoopbackPrefix)) == 0 &&
       std::strlen(asked) <= kMaxServiceAddress) {
     return asked;
   }
+#endif
   return kUpdateServiceAddress;
 }
 

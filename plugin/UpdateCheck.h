@@ -39,7 +39,8 @@ enum EUpdateCheckResult {
 
 // The manual check's message box caption.
 inline constexpr const char* kUpdateCheckCaption = "Check for update";
-// The environment variable that points the check at a test server; only "http://127.0.0.1:<port>" is taken.
+// The environment variable that points the check at a test server, read only in a build with the project's
+// tests; only "http://127.0.0.1:<port>" is taken. The module a user installs asks the maker's service only.
 inline constexpr const char* kUpdateServiceVariable = "KD_UPDATE_SERVICE";
 // The most workers of this module alive at once, counting those that still finish a cancelled transfer.
 inline constexpr int kMaxLingeringChecks = 4;
@@ -57,8 +58,8 @@ int CompareVersionReply(std::string_view reply, const char* ownVersion);
 // into out, cut to outSize - 1 characters and always terminated; nothing for outSize below 1.
 void GetUpdateProductName(const char* name, char* out, int outSize);
 
-// Any thread. The service's address (the maker's, or a loopback test server named by
-// kUpdateServiceVariable) with "/versioncheck?productname=" and the name sent for productName.
+// Any thread. The service's address (the maker's, or in a build with the tests a loopback test server named
+// by kUpdateServiceVariable) with "/versioncheck?productname=" and the name sent for productName.
 std::string UpdateCheckURL(const char* productName);
 
 // The reply body and its bound, as the transfer's write callback fills it.

@@ -57,7 +57,8 @@ void IPluginVST2::InitEffectRecord(const Config& config) {
   if (config.doesChunks) mEffect.flags |= vst2::kFlagProgramChunks;
   if (LegalIO(1, -1)) mEffect.flags |= vst2::kFlagCanMono;
   if (config.plugType == kPlugTypeInstrument) mEffect.flags |= vst2::kFlagIsSynth;
-  mEffect.initialDelay = config.latency;
+  // The processor's latency: a negative one from the configuration is 0 there and here.
+  mEffect.initialDelay = GetLatency();
   mEffect.ioRatio = 1.0f;
   mEffect.object = this;
   mEffect.uniqueID = config.uniqueID;
@@ -101,7 +102,9 @@ void IPluginVST2::SetParameter(vst2::EffectRecord* effect, int32_t index, float 
   if (!plug || !plug->IsValidParamIdx(index) || !std::isfinite(normalized)) return;
   try {
     const double clamped = std::clamp(static_cast<double>(normalized), 0.0, 1.0);
-    plug->GetParam(index)->SetNormalized(clamped);
+    IParam& param = *plug->GetParam(index);
+    // Mapped, rounded and clamped, then rounded and clamped once more.
+    param.Set(param.FromNormalized(clamped));
     plug->SendParameterValueFromAPI(index, clamped, true);
     plug->OnParamChange(index, kHost, -1);
   } catch (...) {

@@ -130,9 +130,7 @@ intptr_t IPluginVST2::DispatchProgramRequest(int32_t opcode, int32_t index, intp
       if (ptr) {
         char bounded[kMaxHostTextLen + 1];
         CopyHostText(bounded, ptr);
-        char name[vst2::kProgramNameSize];
-        CopyBounded(name, bounded);
-        ModifyCurrentPreset(name);
+        ModifyCurrentPreset(bounded);
         OnPresetsModified();
       }
       return 0;
@@ -481,7 +479,8 @@ intptr_t IPluginVST2::VendorSpecific(int index, intptr_t value, void* ptr, float
       char bounded[kMaxHostTextLen + 1];
       CopyHostText(bounded, text);
       const IParam& param = *GetParam(static_cast<int>(value));
-      const double normalized = std::clamp(param.ToNormalized(param.StringToValue(bounded)), 0.0, 1.0);
+      // Parsed (rounded and clamped there), rounded and clamped once more, mapped, clamped to 0..1.
+      const double normalized = std::clamp(param.ToNormalized(param.Constrain(param.StringToValue(bounded))), 0.0, 1.0);
       FormatText(text, vst2::kParamTextSize, "%.17f", normalized);
       return kVendorHandled;
     }

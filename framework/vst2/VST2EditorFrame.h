@@ -1,10 +1,13 @@
-// A vendor-specific request of this framework's modules: a host (the project's test host) asks for the last
-// frame the open editor presented, to save a picture of the editor without reading a display.
+// A vendor-specific request that only a module built with the project's tests answers (the module a user
+// installs answers it 0, as any request it does not know): the project's test host asks for the last frame
+// the open editor presented, to save a picture of the editor without reading a display.
 //
 //   dispatcher(effect, kEffVendorSpecific, kVendorEditorFrame, 0, &frame, 0.f)
 //
-// answers 1 and fills frame when the editor is open and has presented a frame, 0 otherwise. The pixels
-// belong to the plug-in and stay valid until the host's next request to it. Main thread only.
+// answers 1 and fills frame when the editor is open and has presented a frame, 0 otherwise; with a null
+// frame pointer it answers 1, so that a host can tell a module that knows the request from one whose editor
+// has not drawn yet. The pixels belong to the plug-in and stay valid until the host's next request to it.
+// Main thread only.
 #pragma once
 
 #include <cstdint>

@@ -14,11 +14,14 @@
 #include <optional>
 #include <thread>
 
+#include "editor/KelvadruneTestInstance.h"
+#include "framework/vst2/VST2EditorFrame.h"
 #include "graphics/platform/IGraphicsLinux.h"
 #include "graphics/vector/GVRBackend.h"
 #include "platform/paths/Paths.h"
 #include "tests/editor/EditorHostFixture.h"
 #include "tools/pngfile/PngFile.h"
+#include "tools/vst2host/HostEditor.h"
 
 namespace kelvadrune_test {
 namespace {
@@ -130,6 +133,38 @@ TEST_F(EditorHostTest, WholeEditorMatchesTheReviewedPicture) {
   EXPECT_LT(differing, w * h / 200);
   if (differing >= w * h / 200)
     WritePngRgba(testing::TempDir() + "editor_actual_" + std::to_string(getpid()) + ".png", actual, w, h);
+}
+
+// The instance a user's module creates answers the editor-frame request as any unknown request (0, nothing
+// written), also once its editor has drawn; the instance of a module built with the tests hands out the frame
+// its window presented.
+TEST_F(EditorHostTest, OnlyTheTestModulesInstanceHandsOutTheEditorsFrame) {
+  OpenEditor();
+  vst2::EditorFrame frame;
+  EXPECT_EQ(host.Dispatch(vst2::kEffVendorSpecific, vst2::kVendorEditorFrame, 0, nullptr), 0);
+  EXPECT_EQ(host.Dispatch(vst2::kEffVendorSpecific, vst2::kVendorEditorFrame, 0, &frame), 0);
+  EXPECT_EQ(frame.bgra, nullptr);
+  CloseEditor();
+  std::string error;
+  ASSERT_TRUE(host.InstantiateFrom(&CreateKelvadruneTestInstance, error)) << error;
+  OpenEditor();
+  EXPECT_EQ(host.Dispatch(vst2::kEffVendorSpecific, vst2::kVendorEditorFrame, 0, nullptr), 1);
+  ASSERT_EQ(host.Dispatch(vst2::kEffVendorSpecific, vst2::kVendorEditorFrame, 0, &frame), 1);
+  EXPECT_EQ(frame.width, Presented().width);
+  EXPECT_EQ(frame.height, Presented().height);
+  EXPECT_EQ(frame.bytesPerRow, Presented().width * 4);
+  EXPECT_EQ(frame.presentedCount, Presented().count);
+  EXPECT_EQ(frame.bgra, Presented().pixels.data());
+}
+
+// The test host's picture of a plug-in that does not answer the request fails at once with the reason.
+TEST_F(EditorHostTest, TheTestHostsPictureNeedsAModuleBuiltWithTheTests) {
+  vsthost::EditorPicture picture;
+  std::string error;
+  EXPECT_FALSE(vsthost::CaptureEditorFrame(host, picture, error, 0.0));
+  EXPECT_NE(error.find("only a module built with the project's tests"), std::string::npos) << error;
+  EXPECT_EQ(picture.width, 0);
+  EXPECT_TRUE(pw::CurrentBackend().Windows().empty()) << "no editor was opened";
 }
 
 TEST_F(EditorHostTest, PowerClickIsOneGestureAndTheNextFrameShowsItOff) {

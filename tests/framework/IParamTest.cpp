@@ -60,7 +60,51 @@ TEST_P(PrecisionFromStep, CountsTheDecimalsOfTheStep) {
 INSTANTIATE_TEST_SUITE_P(Steps, PrecisionFromStep,
                          testing::Values(PrecisionRow{0.25, 2}, PrecisionRow{0.001, 3}, PrecisionRow{1e-7, 6},
                                          PrecisionRow{2.0, 0}, PrecisionRow{0.01, 2}, PrecisionRow{0.07, 2},
-                                         PrecisionRow{0.1, 1}, PrecisionRow{0.00001, 5}, PrecisionRow{0.0, 0}));
+                                         PrecisionRow{0.1, 1}, PrecisionRow{0.00001, 5}, PrecisionRow{0.0, 0},
+                                         PrecisionRow{1e-10, 6}, PrecisionRow{1e-9, 6}, PrecisionRow{-0.25, 2},
+                                         PrecisionRow{-3.0, 0}));
+
+TEST(IParam, TinyStepShowsSixDecimals) {
+  IParam param;
+  param.InitDouble("p", 0.7, 0.0, 1.0, 1e-10);
+  EXPECT_EQ(Display(param, 0.7), "0.700000");
+}
+
+// A negative step is kept as given: max stays (min + step is below it), and rounding to it rounds to its
+// magnitude, as round(v / step) x step does.
+TEST(IParam, NegativeStepIsStoredAndRoundsToItsMagnitude) {
+  IParam param;
+  param.InitDouble("p", 0.7, 0.0, 2.0, -0.5, "", kFlagStepped);
+  EXPECT_EQ(param.GetStep(), -0.5);
+  EXPECT_EQ(param.GetMax(), 2.0);
+  EXPECT_EQ(param.Value(), 0.5);
+  const std::pair<double, double> rows[] = {{1.3, 1.5}, {0.2, 0.0}, {1.74, 1.5}, {1.76, 2.0}, {5.0, 2.0}};
+  for (const auto& [set, stored] : rows) {
+    param.Set(set);
+    EXPECT_EQ(param.Value(), stored) << set;
+  }
+  // With max below min the range never turns over: max becomes min.
+  param.InitDouble("p", 0.0, 0.0, -1.0, -0.5);
+  EXPECT_EQ(param.GetMax(), 0.0);
+  param.Set(3.0);
+  EXPECT_EQ(param.Value(), 0.0);
+}
+
+// The precision is kept as given; printf's "%.*f" reads a negative one as none given: six decimals.
+TEST(IParam, DisplayPrecisionIsStoredAsGiven) {
+  const struct {
+    int precision;
+    int flags;
+    const char* shown;
+  } rows[] = {{-1, 0, "2.500000"}, {-7, kFlagSignDisplay, "+2.500000"}, {3, 0, "2.500"}, {0, 0, "3"}};
+  for (const auto& row : rows) {
+    IParam param;
+    param.InitDouble("p", 0.0, -10.0, 10.0, 0.1, "", row.flags);
+    param.SetDisplayPrecision(row.precision);
+    EXPECT_EQ(param.GetDisplayPrecision(), row.precision);
+    EXPECT_EQ(Display(param, 2.5), row.shown) << row.precision;
+  }
+}
 
 TEST(IParam, SteppedDefaultIsRounded) {
   IParam param;
@@ -370,6 +414,17 @@ TEST(IParam, SteppedWithZeroStepIsNotRounded) {
   param.Set(0.51);
   EXPECT_EQ(param.Value(), 0.51);
   EXPECT_FALSE(std::isnan(param.StringToValue("0.2")));
+}
+
+// Display mode 1 with an extent of 0: a typed value divided by it is infinite and clamps to an end; 0 typed
+// (0 / 0) is the midpoint.
+TEST(IParam, ZeroDisplayExtentClampsTypedValues) {
+  IParam param;
+  param.InitDouble("p", 0.5, 0.0, 1.0, 0.01);
+  param.SetDisplayMode(kDisplayBipolarScaled);
+  param.SetDisplayExtents(0.0, 0.0);
+  const std::pair<const char*, double> rows[] = {{"3", 1.0}, {"-3", 1.0}, {"0", 0.5}, {"-0", 0.5}};
+  for (const auto& [text, value] : rows) EXPECT_EQ(param.StringToValue(text), value) << text;
 }
 
 TEST(IParam, InfiniteTextIsClamped) {

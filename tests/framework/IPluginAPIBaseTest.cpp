@@ -188,6 +188,44 @@ TEST_F(APIBaseTest, EditorChangesStoreInformTheHostAndNotify) {
   EXPECT_EQ(plugin.events, (std::vector<Event>{{"beginEdit", 0}, {"endEdit", 0}}));
 }
 
+// Range 0..2.3 in whole steps: a normalized 1.2 maps to 2.76, rounds to 3 and clamps to 2.3; rounding and
+// clamping once more gives 2. Within the range (0.5 maps to 1.15) both passes agree.
+TEST_F(APIBaseTest, EditorValuesAreRoundedAndClampedTwice) {
+  const std::pair<double, double> rows[] = {{1.2, 2.0}, {0.5, 1.0}, {-0.5, 0.0}};
+  for (const auto& [normalized, stored] : rows) {
+    TestPlugin plugin(TestConfig(1, 1));
+    plugin.GetParam(0)->InitDouble("p", 0.0, 0.0, 2.3, 1.0, "", kFlagStepped);
+    plugin.SetParameterValue(0, normalized);
+    EXPECT_EQ(plugin.GetParam(0)->Value(), stored) << normalized;
+    plugin.GetParam(0)->Set(0.0);
+    plugin.SendParameterValueFromUI(0, normalized);
+    EXPECT_EQ(plugin.GetParam(0)->Value(), stored) << normalized;
+  }
+}
+
+// The delegate without graphics hands a control message to OnMessage and gives its answer back; the
+// graphics delegate delivers it to the control and answers false.
+class AnsweringDelegate : public IEditorDelegate {
+ public:
+  AnsweringDelegate() : IEditorDelegate(0) {}
+  void BeginInformHostOfParamChangeFromUI(int) override {}
+  void EndInformHostOfParamChangeFromUI(int) override {}
+  bool OnMessage(int msgTag, int ctrlTag, int dataSize, const void*) override {
+    asked.push_back({msgTag, ctrlTag, dataSize});
+    return msgTag == 7;
+  }
+  std::vector<std::vector<int>> asked;
+};
+
+TEST_F(APIBaseTest, ControlMessagesFromTheDelegateAnswerWhatOnMessageAnswers) {
+  AnsweringDelegate delegate;
+  EXPECT_TRUE(delegate.SendControlMsgFromDelegate(3, 7, 4, nullptr));
+  EXPECT_FALSE(delegate.SendControlMsgFromDelegate(3, 8, 0, nullptr));
+  EXPECT_EQ(delegate.asked, (std::vector<std::vector<int>>{{7, 3, 4}, {8, 3, 0}}));
+  TestPlugin plugin(TestConfig(1, 1));
+  EXPECT_FALSE(plugin.SendControlMsgFromDelegate(3, 7, 0, nullptr));
+}
+
 TEST_F(APIBaseTest, InformHostOfAllParamsSendsNormalizedValues) {
   TestPlugin plugin(TestConfig(2, 1));
   plugin.GetParam(1)->Set(10.0);
@@ -216,6 +254,26 @@ TEST_F(APIBaseTest, CompareStateReadsOnlyTheGivenBytes) {
   EXPECT_FALSE(plugin.CompareState(bytes, sizeof(row), -1));
   EXPECT_FALSE(plugin.CompareState(nullptr, 0, 0));
   EXPECT_TRUE(TestPlugin(TestConfig(0, 1)).CompareState(nullptr, 0, 0));
+}
+
+// Each value is compared as a single against the double bound 0.00001: a difference of 2^-17 (7.6e-6) is
+// equal, one of 2^-16 (1.5e-5) is not, and the single nearest 0.00001 (9.99999997e-6) is below the bound.
+TEST_F(APIBaseTest, CompareStateToleratesDifferencesBelowOneHundredThousandth) {
+  const struct {
+    double current, stored;
+    bool equal;
+  } rows[] = {{1.0, 1.0 + 0x1p-17, true},
+              {1.0, 1.0 + 0x1p-16, false},
+              {1.0, 1.0 - 0x1p-17, true},
+              {1.0, 1.0, true},
+              {0.0, static_cast<double>(0.00001f), true},
+              {0.0, 0.0000101, false}};
+  for (const auto& row : rows) {
+    TestPlugin plugin(TestConfig(1, 1));
+    plugin.GetParam(0)->Set(row.current);
+    EXPECT_EQ(plugin.CompareState(reinterpret_cast<const uint8_t*>(&row.stored), sizeof(row.stored), 0), row.equal)
+        << row.current << " " << row.stored;
+  }
 }
 
 // The first n indices are appended after what the list holds, for a count above 0 and below the number of

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -365,6 +366,79 @@ TEST(ParamOperationsTest, RangesGroupsCopiesAndDefaults) {
     const double value = plugin.GetParam(i)->Value();
     EXPECT_TRUE(value == -1.0 || value == -0.5 || value == 0.0 || value == 0.5 || value == 1.0) << value;
   }
+}
+
+// A range cloned onto itself: each parameter takes the new name and group, keeps its value (not the default
+// the copy starts from) and has its display texts once more.
+TEST(ParamOperationsTest, CloneOntoItselfRenamesRegroupsAndKeepsTheValue) {
+  TestPlugin plugin(TestConfig(2, 1));
+  plugin.GetParam(0)->InitEnum("Gain mode", 0, {"soft", "hard"}, "", 0, "left");
+  plugin.GetParam(1)->InitDouble("Gain", 0.25, -1.0, 1.0, 0.0, "dB", 0, "left");
+  plugin.GetParam(0)->Set(1.0);
+  plugin.GetParam(1)->Set(-0.75);
+  plugin.CloneParamRange(0, 1, 0, "Gain", "Level", "right");
+  const struct {
+    const char* name;
+    double value;
+    int nTexts;
+    const char* label;
+  } rows[] = {{"Level mode", 1.0, 4, ""}, {"Level", -0.75, 0, "dB"}};
+  for (int i = 0; i < 2; ++i) {
+    const IParam& param = *plugin.GetParam(i);
+    EXPECT_STREQ(param.GetName(), rows[i].name);
+    EXPECT_STREQ(param.GetGroup(), "right");
+    EXPECT_EQ(param.Value(), rows[i].value) << i;
+    EXPECT_EQ(param.NDisplayTexts(), rows[i].nTexts) << i;
+    EXPECT_STREQ(param.GetCustomLabel(), rows[i].label);
+  }
+  EXPECT_STREQ(plugin.GetParam(0)->GetDisplayTextAtIdx(3, nullptr), "hard");
+  EXPECT_EQ(plugin.GetParam(1)->GetDefault(), 0.25);
+}
+
+// A parameter bank file (big-endian fields) of one-parameter records, each a name and a normalized value.
+std::vector<uint8_t> OneParamBankFile(int uniqueID, const std::vector<std::pair<const char*, float>>& records) {
+  std::vector<uint8_t> out;
+  const auto be = [&out](uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(v >> shift));
+  };
+  const auto tag = [&out](const char* t) { out.insert(out.end(), t, t + 4); };
+  tag("CcnK"), be(0), tag("FxBk"), be(2), be(uniqueID), be(0), be(static_cast<uint32_t>(records.size())), be(0);
+  out.insert(out.end(), 124, 0);
+  for (const auto& [name, value] : records) {
+    tag("CcnK"), be(0), tag("FxCk"), be(1), be(uniqueID), be(0), be(1);
+    char field[28] = {};
+    std::strncpy(field, name, sizeof(field) - 1);
+    out.insert(out.end(), field, field + sizeof(field));
+    be(std::bit_cast<uint32_t>(value));
+  }
+  return out;
+}
+
+double SlotValue(const IPreset& preset) {
+  double value = 0.0;
+  return preset.mChunk.Get(&value, 0) == 8 ? value : -99.0;
+}
+
+// Slot 1 holds a state too short to restore: its record still goes into slot 1, not the current slot 0.
+TEST(BankTest, ARecordWhoseSlotCannotBeRestoredGoesIntoItsOwnSlot) {
+  TestPlugin plugin(TestConfig(1, 2));
+  plugin.EnsureDefaultPreset();
+  plugin.GetPreset(1)->mChunk.Clear();
+  plugin.GetPreset(1)->mChunk.PutBytes("abc", 3);
+  const std::string path = testing::TempDir() + "kd_bank_" + std::to_string(getpid()) + ".fxb";
+  {
+    const std::vector<uint8_t> file = OneParamBankFile(plugin.GetUniqueID(), {{"First", 0.25f}, {"Second", 0.75f}});
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()), file.size());
+  }
+  EXPECT_TRUE(plugin.LoadBankFile(path.c_str()));
+  std::filesystem::remove(path);
+  const std::pair<const char*, double> slots[] = {{"First", -5.0}, {"Second", 5.0}};
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_STREQ(plugin.GetPresetName(i), slots[i].first);
+    EXPECT_EQ(SlotValue(*plugin.GetPreset(i)), slots[i].second) << i;
+  }
+  EXPECT_EQ(plugin.GetCurrentPresetIdx(), 0);
+  EXPECT_EQ(plugin.GetParam(0)->Value(), -5.0);
 }
 
 class DumpTest : public ::testing::Test {

@@ -32,6 +32,10 @@ struct DisplayConnection {
 }  // namespace
 
 bool CaptureEditorFrame(TestHost& host, EditorPicture& picture, std::string& error, double timeoutSeconds) {
+  if (host.Dispatch(vst2::kEffVendorSpecific, vst2::kVendorEditorFrame, 0, nullptr) != 1) {
+    error = "the plug-in does not hand out its editor's frames (only a module built with the project's tests does)";
+    return false;
+  }
   if (host.Dispatch(vst2::kEffEditOpen) == 0) {
     error = "the plug-in's editor did not open";
     return false;

@@ -20,8 +20,9 @@ struct EditorPicture {
 };
 
 // Main thread; blocks up to timeoutSeconds. Opens the editor with no parent window, gives the plug-in idle
-// time until it has presented a frame, copies that frame and closes the editor. False with a reason when the
-// editor does not open or presents nothing in time. The plug-in's window layer must be headless
+// time until it has presented a frame, copies that frame and closes the editor. False with a reason at once
+// when the plug-in does not answer the editor-frame request (VST2EditorFrame.h), and when the editor does not
+// open or presents nothing in time. The plug-in's window layer must be headless
 // ($KD_WINDOW_BACKEND set to "headless" before the plug-in is created).
 bool CaptureEditorFrame(TestHost& host, EditorPicture& picture, std::string& error, double timeoutSeconds = 30.0);
 

@@ -25,6 +25,7 @@ struct Options {
   int maxBlock = 0;  // 0: any
   bool noDouble = false;
   bool throwing = false;
+  bool steppedGain = false;
 };
 
 Options ReadOptions() {
@@ -58,6 +59,8 @@ Options ReadOptions() {
       o.noDouble = true;
     else if (word == "throwing")
       o.throwing = true;
+    else if (word == "steppedgain")
+      o.steppedGain = true;
     else if (word.starts_with("maxblock="))
       o.maxBlock = std::atoi(word.c_str() + 9);
     pos = end + 1;
@@ -181,7 +184,11 @@ class TestPlugin final : public fx::IPluginVST2 {
  private:
   TestPlugin(const fx::InstanceInfo& info, const Options& o)
       : IPluginVST2(info, MakeConfig(o)), mMaxBlock(o.maxBlock), mThrowing(o.throwing) {
-    GetParam(0)->InitDouble("Gain", 1.0, 0.0, 2.0, 0.01, "x");
+    // "steppedgain": whole steps over 0..2.3, whose top is no step.
+    if (o.steppedGain)
+      GetParam(0)->InitDouble("Gain", 1.0, 0.0, 2.3, 1.0, "x", fx::kFlagStepped);
+    else
+      GetParam(0)->InitDouble("Gain", 1.0, 0.0, 2.0, 0.01, "x");
     GetParam(1)->InitEnum("Mode", 0, {"Low", "Mid", "High"});
     GetParam(2)->InitBool("Switch", false);
     GetParam(3)->InitInt("Steps", 5, 0, 10, "st", fx::kFlagCannotAutomate);

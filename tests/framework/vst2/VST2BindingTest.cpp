@@ -1,5 +1,6 @@
 // The effect record and the dispatcher's answers, all through the test host.
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <ostream>
@@ -186,6 +187,12 @@ TEST_F(PluginTest, VendorSpecificRequests) {
   EXPECT_EQ(mHost.Dispatch(vst2::kEffVendorSpecific, 27, 0, text), 0xBEEF);
   EXPECT_STREQ(text, "0.75000000000000000");  // 1.5 on the 0..2 range
   EXPECT_EQ(mHost.Dispatch(vst2::kEffVendorSpecific, 27, kNumParams, text), 0);
+  // Whole steps over 0..2.3: "9" parses to 2.3 (rounded to 9, clamped); rounded and clamped once more, 2.
+  Start("steppedgain");
+  std::strcpy(text, "9");
+  EXPECT_EQ(mHost.Dispatch(vst2::kEffVendorSpecific, 27, 0, text), 0xBEEF);
+  EXPECT_DOUBLE_EQ(std::strtod(text, nullptr), 2.0 / 2.3);
+  Start();
   EXPECT_EQ(mHost.Dispatch(vst2::kEffVendorSpecific, 8, 2, text), 0xBEEF);  // bool
   EXPECT_EQ(mHost.Dispatch(vst2::kEffVendorSpecific, 8, 3, text), 0);       // int 0..10
   EXPECT_EQ(mHost.Dispatch(vst2::kEffVendorSpecific, 8, 0, text), 0);       // double
@@ -222,7 +229,20 @@ TEST_F(PluginTest, ParameterTextsAreBoundedAndTerminated) {
   EXPECT_STREQ(text, "Kelvadrune Test Product");
 }
 
-TEST_F(PluginTest, ProgramNamesAreBoundedToTwentyFourBytes) {
+// The host's name is kept whole (read up to 255 bytes); the host's 24-byte field gets it cut.
+TEST_F(PluginTest, ProgramNamesAreKeptWholeAndCopiedOutInTwentyFourBytes) {
+  for (const size_t length : {size_t{42}, size_t{255}, size_t{300}}) {
+    Start();
+    std::string given(length, 'n');
+    mHost.Dispatch(vst2::kEffSetProgramName, 0, 0, given.data());
+    void* data = nullptr;
+    const intptr_t size = mHost.Dispatch(vst2::kEffGetChunk, 0, 0, &data);
+    ASSERT_GT(size, 12);
+    int32_t stored = 0;  // the bank's first slot: its name length after the 8-byte header
+    std::memcpy(&stored, static_cast<const char*>(data) + 8, 4);
+    EXPECT_EQ(stored, static_cast<int32_t>(std::min<size_t>(length, 255))) << length;
+    EXPECT_EQ(std::string(static_cast<const char*>(data) + 12, stored), given.substr(0, stored));
+  }
   Start();
   char name[64] = "A program name far longer than twenty-four";
   mHost.Dispatch(vst2::kEffSetProgramName, 0, 0, name);

@@ -296,6 +296,17 @@ TEST_F(PluginTest, LatencyChangeRefusesArrangementsAndSecondChangesFromInsideThe
   EXPECT_EQ(mHost.Dispatch(vst2::kEffSetSpeakerArrangement, 0, reinterpret_cast<intptr_t>(&in), nullptr), 1);
 }
 
+// A negative latency is none: from the configuration the record reports 0, and a later negative change is
+// ignored without a call to the host.
+TEST_F(PluginTest, NegativeLatencyIsNone) {
+  Start("latency=-5");
+  EXPECT_EQ(Effect().initialDelay, 0);
+  mHost.ClearCalls();
+  TestRequest(mHost, kSetLatency, -3);
+  EXPECT_EQ(Effect().initialDelay, 0);
+  EXPECT_TRUE(mHost.CallsWith(vst2::kHostIOChanged).empty());
+}
+
 TEST_F(PluginTest, IdleRequestsRunThePluginsTimer) {
   Start();
   const intptr_t ticks = TestRequest(mHost, kIdleCount);
