@@ -31,7 +31,7 @@ std::vector<presets::ParamValue> IXMLPreset::TableDefaults(const fx::IPluginBase
   std::vector<presets::ParamValue> defaults;
   if (!mUseParamTable) return defaults;
   for (int i = 0; i < plugin.NParams(); ++i) {
-    if (XMLTableSelects(mParamTable, i)) defaults.push_back({i, plugin.GetParam(i)->GetDefault()});
+    if (XMLTableSelects(mParamTable, *plugin.GetParam(i), i)) defaults.push_back({i, plugin.GetParam(i)->GetDefault()});
   }
   return defaults;
 }
