@@ -116,14 +116,10 @@ void IXMLPreset::ReplaceUnsetByDefaults(const fx::IPluginBase& plugin, double* v
 }
 
 bool IXMLPreset::WriteRecordOfValues(const fx::IPluginBase& plugin, fx::IPreset& preset, const double* values) const {
-  preset.mChunk.Clear();
   const presets::StateRecordMarks marks = presets::BeginStateRecord(preset.mChunk);
-  if (!BuildPresetXML(plugin, values, preset.mChunk, preset.mName, false)) {
-    preset.mChunk.Clear();
-    return false;
-  }
+  const bool written = BuildPresetXML(plugin, values, preset.mChunk, preset.mName, false);
   presets::EndStateRecord(preset.mChunk, marks);
-  return true;
+  return written;
 }
 
 void IXMLPreset::LoadPresetFileToPreset(fx::IPluginBase& plugin, fx::IPreset& preset, const fx::FwString& path,
