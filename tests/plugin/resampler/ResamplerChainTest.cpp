@@ -3,6 +3,8 @@
 #include "plugin/resampler/CDSPHBDownsampler.h"
 #include "plugin/resampler/CDSPHBUpsampler.h"
 #include "plugin/resampler/CDSPResampler.h"
+#include "plugin/resampler/CKernelFilterCache.h"
+#include "plugin/resampler/ResamplerStores.h"
 
 #include <gtest/gtest.h>
 
@@ -194,6 +196,41 @@ TEST(ResamplerChain, BadRatesAndLengthsAreRefusedAtConstruction) {
   EXPECT_THROW(CDSPResampler(nan, kRate, 64, 8.0, 124.28, 0), std::invalid_argument);
   EXPECT_THROW(CDSPResampler(kRate, 2 * kRate, 0, 8.0, 124.28, 0), std::invalid_argument);
   EXPECT_THROW(CDSPResampler(1.0, 1e9, 1024, 8.0, 124.28, 0), std::invalid_argument);
+}
+
+// References held on the process-wide filter cache's filters, summed.
+int HeldFilterReferences() {
+  int held = 0;
+  for (const CDSPKernelFilter* filter = CResamplerStores::Filters().GetHead(); filter; filter = filter->GetNext())
+    held += filter->GetRefCount();
+  return held;
+}
+
+// A construction that fails at any allocation (a filter design, a convolver object, its FFT objects, a later
+// step, the step buffers) leaves no reference held on any cached filter, so every filter can be freed.
+TEST(ResamplerChain, AConstructionFailingAtAnyAllocationHoldsNoFilter) {
+  struct Row {
+    double src, dst;
+  };
+  for (const Row& row : {Row{2 * kRate, kRate}, Row{kRate, 48000.0}, Row{kRate, 4 * kRate}}) {
+    const int before = HeldFilterReferences();
+    int failures = 0;
+    for (int failAfter = 0; failAfter < 400; failAfter++) {
+      FailFamilyAllocationAfter(failAfter);
+      try {
+        CDSPResampler resampler(row.src, row.dst, 256, 8.0, 124.28, 0);
+        FailFamilyAllocationAfter(-1);
+        break;
+      } catch (const std::bad_alloc&) {
+        failures++;
+        EXPECT_EQ(HeldFilterReferences(), before)
+            << row.src << " to " << row.dst << ", failing allocation " << failAfter;
+      }
+    }
+    FailFamilyAllocationAfter(-1);
+    EXPECT_GT(failures, 0) << row.src << " to " << row.dst;
+    EXPECT_LT(failures, 400) << row.src << " to " << row.dst;
+  }
 }
 
 TEST(ResamplerChain, EveryStepBufferHoldsTheLargestOutputOfItsSteps) {
