@@ -200,6 +200,29 @@ TEST(BesselPrototype, PolesOfEveryOrderAreTheRootsOfTheReverseBesselPolynomial) 
   }
 }
 
+// The reverse Bessel polynomials' integer coefficients (the Bessel triangle), constant term first.
+TEST(BesselPrototype, ReverseBesselPolynomialCoefficientsAreTheBesselTriangle) {
+  const std::vector<std::vector<double>> rows = {{1, 1},
+                                                 {3, 3, 1},
+                                                 {15, 15, 6, 1},
+                                                 {105, 105, 45, 10, 1},
+                                                 {945, 945, 420, 105, 15, 1},
+                                                 {10395, 10395, 4725, 1260, 210, 21, 1}};
+  for (const std::vector<double>& row : rows) {
+    const int n = int(row.size()) - 1;
+    std::vector<Complex> c(row.size());
+    Dsp::Bessel::reverseBesselPolynomial(n, c.data());
+    for (int k = 0; k <= n; ++k) EXPECT_EQ(c[k], Complex(row[k], 0.0)) << "order " << n << " coefficient " << k;
+  }
+  // Order 10: c[0] = c[1] = 19!! = 654,729,075, c[8] = 9 x 10 x 11 x 12 / 8, c[9] = 10 x 11 / 2.
+  std::vector<Complex> c(11);
+  Dsp::Bessel::reverseBesselPolynomial(10, c.data());
+  EXPECT_EQ(c[0].real(), 654729075.0);
+  EXPECT_EQ(c[1].real(), 654729075.0);
+  EXPECT_EQ(c[8].real(), 1485.0);
+  EXPECT_EQ(c[9].real(), 55.0);
+}
+
 TEST(BesselPrototype, ShelfWithRealZerosKeepsBothOfThem) {
   // Order 2 at -12 dB: the zero polynomial s^2 + 3s + 3G has two real roots.
   Dsp::OwnedLayout<4> layout;
