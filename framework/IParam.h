@@ -148,6 +148,9 @@ class IParam {
   void SetDisplayMode(EParamDisplayMode mode);
   void SetDisplayExtents(double negativeExtent, double positiveExtent);
   void SetMinIsMinusInfinity(bool minIsMinusInfinity);
+  // Whether a preset table of "every preset parameter" takes this parameter (true unless cleared).
+  // Set during initialisation, before any preset is read or written.
+  void SetIsPreset(bool isPreset) { mIsPreset = isPreset; }
 
   // ---- Value: any thread, never blocks or allocates. Writes round to the step
   // when the parameter is stepped, clamp to [min, max] and store by atomic
@@ -187,6 +190,7 @@ class IParam {
   double GetNegativeDisplayExtent() const { return mNegativeExtent.load(std::memory_order_relaxed); }
   double GetPositiveDisplayExtent() const { return mPositiveExtent.load(std::memory_order_relaxed); }
   bool GetMinIsMinusInfinity() const { return mMinIsMinusInfinity.load(std::memory_order_relaxed); }
+  bool GetIsPreset() const { return mIsPreset; }
   const char* GetName() const { return mName; }
   const char* GetGroup() const { return mGroup; }
   // "" when the current value (truncated to an integer) has a display text of its own, else the label.
@@ -240,6 +244,7 @@ class IParam {
   std::atomic<double> mNegativeExtent{0.0};
   std::atomic<double> mPositiveExtent{1.0};
   std::atomic<bool> mMinIsMinusInfinity{false};
+  bool mIsPreset = true;
   char mName[kMaxTextLen] = {};
   char mLabel[kMaxTextLen] = {};
   char mGroup[kMaxTextLen] = {};

@@ -10,7 +10,7 @@ constexpr std::align_val_t kChannelAlignment{64};
 }
 
 double** AllocChannelBuffers(int length, int nChans) {
-  if (nChans < 1 || length < 0) return nullptr;
+  if (nChans < 0 || length < 0) return nullptr;
   double** buffers = new double*[nChans]();
   for (int c = 0; c < nChans; ++c) {
     buffers[c] = new (kChannelAlignment) double[length > 0 ? length : 1]();

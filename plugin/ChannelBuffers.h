@@ -6,7 +6,8 @@
 
 namespace kd {
 
-// nChans channels of length zeroed samples; null when nChans is below 1 or length below 0.
+// nChans channels of length zeroed samples (an array of no pointers for 0 channels, freed as any other);
+// null when nChans or length is below 0.
 double** AllocChannelBuffers(int length, int nChans);
 // Frees every non-null channel, then the pointer array (also for 0 channels). Null does nothing.
 void FreeChannelBuffers(double** buffers, int nChans);

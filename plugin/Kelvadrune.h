@@ -295,10 +295,13 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets, public ICMe
   void ProcessCore(const Routing& io, int nFrames, const BlockSettings& s);
   void FaderPositions(GainState& state, int start, int n, const BlockSettings& s, double* positions);
   void GainCurve(GainState& state, const double* positions, double* gains, int n);
-  void MixChunk(const Routing& io, int start, int n, const BlockSettings& s, const double* gM, const double* gLM,
+  // n samples of one chunk: io's pointers start at the chunk's first sample.
+  void MixChunk(const Routing& io, int n, const BlockSettings& s, const double* gM, const double* gLM,
                 const double* gS);
   bool TryProcessSteadyBlock(const Routing& io, int nFrames, const BlockSettings& s);
-  void WriteTestSignal(const Routing& io, int start, int n, const double* gM, const double* gLM, const double* gS);
+  void WriteTestSignal(const Routing& io, int n, const double* gM, const double* gLM, const double* gS);
+  // A host that passes one buffer for both outputs.
+  static bool SharesOneOutputBuffer(const Routing& io) { return io.outR && io.outR == io.outL; }
   double TickTestOscillator() { return mTestOscillator.Tick(); }
   static double TickSmoothingFilter(kd::SmoothingFilter& filter, double x) { return filter.Tick(x); }
   // One fader's per-sample positions for the block, from the changes marked in its automation buffer.

@@ -103,9 +103,15 @@ Kelvadrune::Routing Kelvadrune::Route(double** inputs, double** outputs, int nIn
   return io;
 }
 
+// The meters read each channel's values as computed: left from output 0, right from output 1 (silence with
+// one output). When the host gives one buffer for both outputs, the buffer ends up holding the right channel,
+// so the sample path meters each chunk before the right channel lands in it.
 void Kelvadrune::ProcessAtRate(const Routing& io, int nFrames, const BlockSettings& s) {
+  if (SharesOneOutputBuffer(io)) {
+    ProcessCore(io, nFrames, s);
+    return;
+  }
   if (!TryProcessSteadyBlock(io, nFrames, s)) ProcessCore(io, nFrames, s);
-  // The meters read the outputs: left from output 0, right from output 1 (silence with one output).
   if (s.meters) mMeters.Process(io.outL, io.outR, nFrames);
 }
 
@@ -155,8 +161,12 @@ void Kelvadrune::ProcessOversampled(double** inputs, double** outputs, int nIn, 
 // buffers (which could alias the plug-in's state, as far as the compiler knows) cannot force it back
 // through memory on every sample.
 void Kelvadrune::ProcessCore(const Routing& io, int nFrames, const BlockSettings& s) {
+  const bool sharedOutput = SharesOneOutputBuffer(io);
+  std::array<double, kChunkFrames> right;
   for (int start = 0; start < nFrames; start += kChunkFrames) {
     const int n = std::min(kChunkFrames, nFrames - start);
+    double* outR = io.outR ? io.outR + start : nullptr;
+    const Routing chunk{io.inL + start, io.inR + start, io.outL + start, sharedOutput ? right.data() : outR};
     std::array<std::array<double, kChunkFrames>, kNumGains> curves;
     for (int g = 0; g < kNumGains; ++g) FaderPositions(mGains[g], start, n, s, curves[g].data());
     // Right/side first: when linked it follows the left/mid positions, read before they turn into gains.
@@ -167,8 +177,12 @@ void Kelvadrune::ProcessCore(const Routing& io, int nFrames, const BlockSettings
     const double* gM = curves[kGainIdxMaster].data();
     const double* gLM = curves[kGainIdxLM].data();
     const double* gS = s.linked ? gLM : curves[kGainIdxRS].data();
-    MixChunk(io, start, n, s, gM, gLM, gS);
-    if (s.testSignal) WriteTestSignal(io, start, n, gM, gLM, gS);
+    MixChunk(chunk, n, s, gM, gLM, gS);
+    if (s.testSignal) WriteTestSignal(chunk, n, gM, gLM, gS);
+    if (sharedOutput) {
+      if (s.meters) mMeters.Process(chunk.outL, chunk.outR, n);
+      std::copy_n(chunk.outR, n, outR);
+    }
     if (s.senders) {
       for (int i = 0; i < n; ++i) {
         if (s.power)
@@ -233,12 +247,12 @@ void Kelvadrune::GainCurve(GainState& state, const double* positions, double* ga
 
 // The fade and the routing's arithmetic for n samples from sample start. Once the fade has ended its share
 // is exactly 1 (processed) or 0 (dry) for every sample, so the mix needs no per-sample fade.
-void Kelvadrune::MixChunk(const Routing& io, int start, int n, const BlockSettings& s, const double* gM,
-                          const double* gLM, const double* gS) {
-  const double* inL = io.inL + start;
-  const double* inR = io.inR + start;
-  double* outL = io.outL + start;
-  double* outR = io.outR ? io.outR + start : nullptr;
+void Kelvadrune::MixChunk(const Routing& io, int n, const BlockSettings& s, const double* gM, const double* gLM,
+                          const double* gS) {
+  const double* inL = io.inL;
+  const double* inR = io.inR;
+  double* outL = io.outL;
+  double* outR = io.outR;
   if (mFade.HasEnded(s.power)) {
     mFade.Advance(s.power, n);
     if (!s.power) {
@@ -257,8 +271,8 @@ void Kelvadrune::MixChunk(const Routing& io, int start, int n, const BlockSettin
   for (int i = 0; i < n; ++i) {
     double f = 0.0;
     const bool fading = fade.Tick(s.power, f);
-    const double l = io.inL[start + i];
-    const double r = io.inR[start + i];
+    const double l = inL[i];
+    const double r = inR[i];
     double outL = l;
     double outR = r;
     if (fading || s.power) {
@@ -273,8 +287,8 @@ void Kelvadrune::MixChunk(const Routing& io, int start, int n, const BlockSettin
         outR = wetR;
       }
     }
-    io.outL[start + i] = outL;
-    if (io.outR) io.outR[start + i] = outR;
+    io.outL[i] = outL;
+    if (io.outR) io.outR[i] = outR;
   }
   mFade = fade;
 }
@@ -341,12 +355,11 @@ bool Kelvadrune::TryProcessSteadyBlock(const Routing& io, int nFrames, const Blo
 
 // The test signal in place of the outputs, whatever "Power" and the fade: t x gM x gLM on the left and
 // t x gM x gS on the right.
-void Kelvadrune::WriteTestSignal(const Routing& io, int start, int n, const double* gM, const double* gLM,
-                                 const double* gS) {
+void Kelvadrune::WriteTestSignal(const Routing& io, int n, const double* gM, const double* gLM, const double* gS) {
   for (int i = 0; i < n; ++i) {
     const double t = TickTestOscillator();
-    io.outL[start + i] = t * gM[i] * gLM[i];
-    if (io.outR) io.outR[start + i] = t * gM[i] * gS[i];
+    io.outL[i] = t * gM[i] * gLM[i];
+    if (io.outR) io.outR[i] = t * gM[i] * gS[i];
   }
 }
 

@@ -33,7 +33,13 @@ void ProcessorList::Append(ChainProcessor* item) {
   mTail = node;
   mCursor = node;
   mCursorIndex = mCount;
-  ++mCount;
+  // The count is carried in unsigned arithmetic so that its wrap is defined; a count wrapped to 0 leaves
+  // no index the cursor could hold.
+  mCount = static_cast<int>(static_cast<unsigned>(mCount) + 1u);
+  if (mCount == 0) {
+    mCursor = nullptr;
+    mCursorIndex = -1;
+  }
 }
 
 ChainProcessor* ProcessorList::Get(int index) {

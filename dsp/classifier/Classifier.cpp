@@ -55,7 +55,7 @@ class LayoutBuilder {
 bool plan_layout(int32_t inputRate, uint32_t maxBlock, Layout& layout) {
   uint32_t inputCount = 0;
   const uint64_t resamplerSize = resampler16k_size(inputRate, kClassifierRate, kFrameLength, &inputCount);
-  if (resamplerSize == 0 || maxBlock == 0 || maxBlock > kClassifierMaxBlockLimit) return false;
+  if (resamplerSize == 0 || maxBlock > kClassifierMaxBlockLimit) return false;
   layout.resamplerSize = resamplerSize;
   layout.ringCapacity = 2 * std::max(inputCount, maxBlock);
   layout.ringSize = sample_ring_size(layout.ringCapacity);

@@ -68,12 +68,13 @@ struct ClassifierHeader {
 // make a system call.
 
 // Bytes of the block for inputRate and blocks of up to maxBlock samples; every region starts on a
-// kRegionAlignment boundary. 0 for an unsupported rate or a maxBlock of 0 or above kClassifierMaxBlockLimit.
+// kRegionAlignment boundary. 0 for an unsupported rate or a maxBlock above kClassifierMaxBlockLimit; a
+// maxBlock of 0 gives the regions with an empty scratch (a classifier that takes no samples).
 uint64_t classifier_size(int32_t inputRate, uint32_t maxBlock);
 
 // Lays the regions out in block and starts over: every history cleared, resampler unprimed, no decision.
 // block must be aligned to kRegionAlignment (malloc and operator new are). Returns 0, or -1 (block
-// untouched) for an unsupported rate or maxBlock, a missing or misaligned block, or a blockSize below
+// untouched) for an unsupported rate or a maxBlock above the limit, a missing or misaligned block, or a blockSize below
 // classifier_size(inputRate, maxBlock).
 int classifier_init(void* block, uint64_t blockSize, int32_t inputRate, uint32_t maxBlock);
 

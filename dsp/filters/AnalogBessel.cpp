@@ -41,23 +41,27 @@ class RootFactors {
   double mSingle = 0.0;
 };
 
-// Solves the reverse Bessel polynomial with its constant term scaled by constantScale.
-RootFactors besselRoots(PolySolver& solver, int order, double constantScale) {
+// Solves the reverse Bessel polynomial with its constant term c[0] made c[0] + (gain - 1) c[0].
+RootFactors besselRoots(PolySolver& solver, int order, double gain) {
   reverseBesselPolynomial(order, solver.coefficients());
-  solver.coefficients()[0] *= constantScale;
+  const Complex c0 = solver.coefficients()[0];
+  solver.coefficients()[0] = c0 + (gain - 1.0) * c0;
   solver.solve(order, true);
   return RootFactors(solver, order);
+}
+
+// m! in double precision; exact up to 22!, and up to the largest order's (2n)! = 40! within rounding.
+double factorial(int m) {
+  double f = 1.0;
+  for (int i = 2; i <= m; ++i) f *= i;
+  return f;
 }
 
 }  // namespace
 
 void reverseBesselPolynomial(int order, Complex* coefficients) {
-  // c[n] = 1 and c[k-1] = c[k] k (2n - k + 1) / (2 (n - k + 1)).
-  double c = 1.0;
-  coefficients[order] = c;
-  for (int k = order; k >= 1; --k) {
-    c *= double(k) * (2 * order - k + 1) / (2.0 * (order - k + 1));
-    coefficients[k - 1] = c;
+  for (int k = 0; k <= order; ++k) {
+    coefficients[k] = factorial(2 * order - k) / (factorial(order - k) * factorial(k) * std::ldexp(1.0, order - k));
   }
 }
 
@@ -72,7 +76,7 @@ void AnalogLowPass::redesign(int numPoles) {
 void AnalogLowShelf::redesign(int numPoles, double gainDb) {
   checkFinite(gainDb, "shelf gain");
 
-  // Scaling the constant term by G makes the DC gain (zeros' constant over poles' constant) G.
+  // Raising the constant term by (G - 1) c[0] makes the DC gain (zeros' constant over poles') G.
   // Strong cuts give the zero polynomial real roots; they are paired with each other, not with a
   // conjugate copy of themselves.
   const RootFactors poles = besselRoots(mPoleSolver, numPoles, 1.0);

@@ -11,11 +11,12 @@ void OnePole::configure(double scale, double pole, double zero) {
 }
 
 void TwoPole::configure(double scale, double poleRho, double poleTheta, double zeroRho, double zeroTheta) {
-  // std::polar needs a finite, non-negative radius and a finite angle.
-  if (!(poleRho >= 0.0 && zeroRho >= 0.0) || !std::isfinite(poleRho + zeroRho + poleTheta + zeroTheta))
-    throw std::logic_error("two-pole design: radii must be non-negative, radii and angles finite");
-  const Complex pole = std::polar(poleRho, poleTheta);
-  const Complex zero = std::polar(zeroRho, zeroTheta);
+  // rho (cos theta, sin theta) for any finite radius: a negative one mirrors the pair through the origin,
+  // a1 = -2 rho cos theta and a2 = rho^2 as for a positive one.
+  if (!std::isfinite(poleRho + zeroRho + poleTheta + zeroTheta))
+    throw std::logic_error("two-pole design: radii and angles must be finite");
+  const Complex pole(poleRho * std::cos(poleTheta), poleRho * std::sin(poleTheta));
+  const Complex zero(zeroRho * std::cos(zeroTheta), zeroRho * std::sin(zeroTheta));
   assignPolePair(pole, zero, std::conj(pole), std::conj(zero));
   scaleNumerator(scale);
 }

@@ -12,7 +12,8 @@ class OnePole : public Biquad {
 };
 
 // A conjugate pole pair at poleRho e^(+-i poleTheta) and a conjugate zero pair at
-// zeroRho e^(+-i zeroTheta), numerator scaled by scale.
+// zeroRho e^(+-i zeroTheta), numerator scaled by scale. A negative radius is taken as it is (the pair
+// mirrored through the origin); radii and angles must be finite.
 class TwoPole : public Biquad {
  public:
   void configure(double scale, double poleRho, double poleTheta, double zeroRho, double zeroTheta);

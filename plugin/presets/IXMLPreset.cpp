@@ -31,7 +31,7 @@ std::vector<presets::ParamValue> IXMLPreset::TableDefaults(const fx::IPluginBase
   std::vector<presets::ParamValue> defaults;
   if (!mUseParamTable) return defaults;
   for (int i = 0; i < plugin.NParams(); ++i) {
-    if (XMLTableSelects(mParamTable, i)) defaults.push_back({i, plugin.GetParam(i)->GetDefault()});
+    if (XMLTableSelects(mParamTable, *plugin.GetParam(i), i)) defaults.push_back({i, plugin.GetParam(i)->GetDefault()});
   }
   return defaults;
 }
@@ -116,14 +116,10 @@ void IXMLPreset::ReplaceUnsetByDefaults(const fx::IPluginBase& plugin, double* v
 }
 
 bool IXMLPreset::WriteRecordOfValues(const fx::IPluginBase& plugin, fx::IPreset& preset, const double* values) const {
-  preset.mChunk.Clear();
   const presets::StateRecordMarks marks = presets::BeginStateRecord(preset.mChunk);
-  if (!BuildPresetXML(plugin, values, preset.mChunk, preset.mName, false)) {
-    preset.mChunk.Clear();
-    return false;
-  }
+  const bool written = BuildPresetXML(plugin, values, preset.mChunk, preset.mName, false);
   presets::EndStateRecord(preset.mChunk, marks);
-  return true;
+  return written;
 }
 
 void IXMLPreset::LoadPresetFileToPreset(fx::IPluginBase& plugin, fx::IPreset& preset, const fx::FwString& path,

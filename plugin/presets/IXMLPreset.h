@@ -69,8 +69,9 @@ class IXMLPreset {
 
   // Replaces every kUnsetValue in values (one per parameter) by the parameter's default.
   static void ReplaceUnsetByDefaults(const fx::IPluginBase& plugin, double* values);
-  // Writes a whole state record of values (one per parameter) into preset's chunk, replacing what it
-  // held, under the preset's name.
+  // Appends a whole state record of values (one per parameter) to preset's chunk, after what it holds,
+  // under the preset's name; false (the fixed fields appended, sizes patched) when the document could not
+  // be written.
   bool WriteRecordOfValues(const fx::IPluginBase& plugin, fx::IPreset& preset, const double* values) const;
 
   const XMLParamDef* GetParamTable() const { return mParamTable; }

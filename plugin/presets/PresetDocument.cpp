@@ -26,7 +26,7 @@ TiXmlElement* AddTextElement(TiXmlElement& parent, const char* name, const char*
 
 void AddParams(TiXmlElement& parameter, const fx::IPluginBase& plugin, const DocumentContent& content) {
   for (int i = 0; i < plugin.NParams(); ++i) {
-    if (content.table && !XMLTableSelects(content.table, i)) continue;
+    if (content.table && !XMLTableSelects(content.table, *plugin.GetParam(i), i)) continue;
     const double value = content.values ? content.values[i] : plugin.GetParam(i)->Value();
     char valueText[kMaxValueText];
     fx::FormatExact(valueText, kMaxValueText, value);
@@ -82,7 +82,7 @@ bool ReadParams(fx::IPluginBase& plugin, const TiXmlElement& first, const ReadRu
     const char* name = param->Attribute("name");
     if (!name || !*name) continue;
     const int paramIdx = FindParamByName(plugin, name);
-    if (paramIdx < 0 || (rules.table && !XMLTableSelects(rules.table, paramIdx))) continue;
+    if (paramIdx < 0 || (rules.table && !XMLTableSelects(rules.table, *plugin.GetParam(paramIdx), paramIdx))) continue;
     const double value = plugin.ConvertPresetParamValue(fileVersion, ownVersion.Get(), paramIdx, ValueOf(*param));
     result.values.push_back({paramIdx, value});
   }

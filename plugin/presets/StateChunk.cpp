@@ -70,12 +70,9 @@ void EndStateRecord(fx::IByteChunk& chunk, const StateRecordMarks& marks) {
 
 bool WriteStateRecord(const fx::IPluginBase& plugin, fx::IByteChunk& chunk) {
   const StateRecordMarks marks = BeginStateRecord(chunk);
-  if (!IXMLParameters::WriteParamsXML(plugin, chunk, false)) {
-    chunk.Resize(marks.start);
-    return false;
-  }
+  const bool written = IXMLParameters::WriteParamsXML(plugin, chunk, false);
   EndStateRecord(chunk, marks);
-  return true;
+  return written;
 }
 
 int ReadStateRecord(fx::IPluginBase& plugin, const fx::IByteChunk& chunk, int startPos, const XMLParamDef* table,

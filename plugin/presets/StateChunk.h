@@ -44,8 +44,8 @@ StateRecordMarks BeginStateRecord(fx::IByteChunk& chunk);
 // Patches both sizes once the length-prefixed text has been appended, adding the pad bytes they need.
 void EndStateRecord(fx::IByteChunk& chunk, const StateRecordMarks& marks);
 
-// Appends a whole record of the current values. False, with the chunk as it was, when the document could
-// not be written.
+// Appends a whole record of the current values. False when the document could not be written: the record
+// is then its fixed fields alone, with both sizes patched to count them (a sub-size of 4).
 bool WriteStateRecord(const fx::IPluginBase& plugin, fx::IByteChunk& chunk);
 
 // Reads a record at startPos and applies it as IXMLParameters::ReadParamsXML does. Answers the position

@@ -1,10 +1,8 @@
 #include "plugin/presets/XMLParamDef.h"
 
-// Every parameter carries the preset flag in this framework, so the "all preset parameters" form selects
-// every index.
-bool XMLTableSelects(const XMLParamDef* table, int paramIdx) {
+bool XMLTableSelects(const XMLParamDef* table, const fx::IParam& param, int paramIdx) {
   if (!table) return false;
-  if (table[0].paramIdx == kXMLAllPresetParams) return paramIdx >= 0;
+  if (table[0].paramIdx == kXMLAllPresetParams) return param.GetIsPreset();
   for (const XMLParamDef* row = table; row->name; ++row) {
     if (row->paramIdx == paramIdx) return true;
   }

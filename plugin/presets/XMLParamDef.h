@@ -4,6 +4,7 @@
 // table; the preset code uses only the index column.
 #pragma once
 
+#include "framework/IParam.h"
 #include "framework/ParamEnums.h"
 
 struct XMLParamDef {
@@ -15,8 +16,9 @@ struct XMLParamDef {
 
 constexpr int kXMLAllPresetParams = -2;
 
-// True when paramIdx is selected by table (see above). A null table selects nothing.
-bool XMLTableSelects(const XMLParamDef* table, int paramIdx);
+// True when param, the parameter at paramIdx, is selected by table (see above). A null table selects
+// nothing.
+bool XMLTableSelects(const XMLParamDef* table, const fx::IParam& param, int paramIdx);
 
 // The sound-shaping parameters of the product: processing mode, the three gains and their locks and
 // minus-infinity switches, the fader range and shape, the smoothing frequency, the fader display mode and

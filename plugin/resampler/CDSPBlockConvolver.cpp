@@ -88,7 +88,6 @@ CDSPBlockConvolver::CDSPBlockConvolver(CDSPKernelFilter& filter, int upFactor, i
   } catch (...) {
     ReleaseFFTObject(FFTInverse);
     ReleaseFFTObject(FFTForward);
-    ReleaseLowPassFilter(filter);
     throw;
   }
   Clear();

@@ -14,7 +14,8 @@ namespace rsmp {
 class CDSPBlockConvolver : public CDSPProcessor {
  public:
   // Any thread; takes FFT objects from the filter's cache's pool and allocates the work block. Takes
-  // over one reference to `filter` (returned on destruction, and also when construction throws).
+  // over one reference to `filter` once constructed (returned on destruction); when construction throws,
+  // the reference stays with the caller, as it does when `new` itself fails before any constructor runs.
   // Factors must be 1 .. 64 and leave the filter's block room for new input; throws
   // std::invalid_argument otherwise, std::bad_alloc when the heap fails. Any up-factor works with any
   // block length: a stuffed sample's zeros run on into the next block.

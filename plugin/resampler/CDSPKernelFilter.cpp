@@ -104,13 +104,14 @@ int BitLength(unsigned value) {
   return value == 0 ? 1 : static_cast<int>(std::bit_width(value));
 }
 
+// The values the formulas take at all: a cut-off in (0, 0.5], a transition band and an attenuation that
+// are positive and finite. Written as negated ranges so that NaN is refused too.
 void ValidateRequest(double reqNormFreq, double reqTransBand, double reqAtten) {
-  // Written as negated ranges so that NaN is refused too.
   if (!(reqNormFreq > 0.0 && reqNormFreq <= 0.5)) throw std::invalid_argument("low-pass cut-off outside (0, 0.5]");
-  if (!(reqTransBand >= CDSPKernelFilter::kMinTransBand && reqTransBand <= CDSPKernelFilter::kMaxTransBand))
-    throw std::invalid_argument("low-pass transition band outside the design's range");
-  if (!(reqAtten >= CDSPKernelFilter::kMinAtten && reqAtten <= CDSPKernelFilter::kMaxAtten))
-    throw std::invalid_argument("low-pass attenuation outside the design's range");
+  if (!(reqTransBand > 0.0 && std::isfinite(reqTransBand)))
+    throw std::invalid_argument("low-pass transition band not positive and finite");
+  if (!(reqAtten > 0.0 && std::isfinite(reqAtten)))
+    throw std::invalid_argument("low-pass attenuation not positive and finite");
 }
 
 }  // namespace
@@ -124,7 +125,18 @@ CLowPassGeometry CDSPKernelFilter::ComputeGeometry(double reqNormFreq, double re
   const double atten = uncorrected - kLowPassCorrections[bandClass][index] / kLowPassCorrectionScales[bandClass];
   CLowPassGeometry geometry = ComputeUncorrectedGeometry(reqNormFreq, bw, atten);
   geometry.CorrectionIndex = index;
-  if (geometry.BlockLenBits > kMaxBlockLenBits) throw std::invalid_argument("low-pass kernel too long for the design");
+  // Below about 24 dB the fitted window power turns negative and the half-length and cut-off fits take
+  // roots and logarithms of it: no finite filter.
+  if (!std::isfinite(geometry.WindowPower) || !std::isfinite(geometry.HalfLength) ||
+      !std::isfinite(geometry.CutoffShift) || !(geometry.Len2 >= 0.0))
+    throw std::invalid_argument("low-pass request gives no finite design");
+  // The cut-off shift moves the band edge down by that fraction of the cut-off, so it must lie in [0, 1). The
+  // wide-band fit has a pole at a half-length of about 14.18 (bands from 25 % at about 27 to 32 dB): past
+  // it the shift swings negative (near -2.8), which would put the band edge far above the cut-off. From a
+  // band of about 116 % the shift reaches 1 and leaves no pass band.
+  if (!(geometry.CutoffShift >= 0.0 && geometry.CutoffShift < 1.0))
+    throw std::invalid_argument("low-pass request gives a cut-off shift outside 0 .. 1");
+  if (!(geometry.Len2 < kMaxLen2)) throw std::invalid_argument("low-pass kernel too long for the design");
   return geometry;
 }
 
@@ -139,7 +151,8 @@ CLowPassGeometry CDSPKernelFilter::ComputeUncorrectedGeometry(double reqNormFreq
   geometry.CutoffShift = fit.CutoffShift;
   geometry.Len2 = 0.25 * fit.HalfLength / reqNormFreq;
   // Kernels beyond this are refused by ComputeGeometry; the clamp keeps the integer conversion defined.
-  geometry.HalfTaps = static_cast<int>(std::clamp(std::floor(geometry.Len2), 0.0, 1e9));
+  geometry.HalfTaps =
+      std::isfinite(geometry.Len2) ? static_cast<int>(std::clamp(std::floor(geometry.Len2), 0.0, 1e9)) : 0;
   geometry.KernelLen = 2 * geometry.HalfTaps + 1;
   geometry.BlockLenBits = BitLength(2u * static_cast<unsigned>(geometry.HalfTaps));
   geometry.BandEdge = std::numbers::pi * (1.0 - fit.CutoffShift) * reqNormFreq;
@@ -236,6 +249,8 @@ void CDSPKernelFilter::DesignLowPassFilter(CFFTObjectPool& pool) {
   const CLowPassGeometry geometry = ComputeGeometry(ReqNormFreq, ReqTransBand, ReqAtten);
   KernelLen = geometry.KernelLen;
   BlockLenBits = geometry.BlockLenBits;
+  if (ReqPhase != 0 && BitLength(static_cast<unsigned>(KernelLen * kMinPhaseLenMult - 1)) > kMaxTransformOrder)
+    throw std::invalid_argument("low-pass kernel too long for a minimum-phase design");
   CAlignedBuffer<double> kernel(KernelLen);
   GenerateKernel(geometry, kernel);
 
@@ -254,6 +269,7 @@ void CDSPKernelFilter::DesignLowPassFilter(CFFTObjectPool& pool) {
   const int n = fft->GetLen();
   double sum = 0.0;
   for (int i = 0; i < KernelLen; i++) sum += kernel[i];
+  if (!std::isfinite(sum) || sum == 0.0) throw std::invalid_argument("low-pass request gives no finite design");
   const double scale = fft->GetInvMulConst() * ReqGain / sum;
   Spectrum.Alloc(n);
   if (IsZeroPhase)

@@ -26,19 +26,20 @@ struct CLowPassGeometry {
 
 class CDSPKernelFilter : public CStdClassAllocator {
  public:
-  // Range the fitted design is valid for; requests outside it are refused.
-  static constexpr double kMinTransBand = 0.5;   // percent
-  static constexpr double kMaxTransBand = 45.0;  // percent
-  static constexpr double kMinAtten = 49.0;      // dB
-  static constexpr double kMaxAtten = 218.0;     // dB
-  // Longest kernel the design makes (262143 taps): its spectrum stays at 2^19 doubles and a
-  // minimum-phase design's transform at 2^22 points.
-  static constexpr int kMaxBlockLenBits = 18;
+  // Memory bound of a design: no transform larger than 2^24 points (128 MiB of doubles). A linear-phase
+  // kernel's spectrum is its transform, so Len2 stays below 2^22 (kernels up to 8,388,607 taps); a
+  // minimum-phase design's cepstrum transform has the bit length of 16 x KernelLen - 1 (kernels up to
+  // 1,048,575 taps).
+  static constexpr int kMaxTransformOrder = 24;
+  static constexpr double kMaxLen2 = 4194304.0;
   static constexpr int kMinPhaseLenMult = 16;
 
-  // Any thread. Throws std::invalid_argument when a request is outside the design's range: cut-off not
-  // in (0, 0.5], transition band or attenuation outside the limits above, gain not finite and positive,
-  // or a kernel longer than kMaxBlockLenBits allows.
+  // Any thread. Throws std::invalid_argument when a request has no design: cut-off not in (0, 0.5],
+  // transition band or attenuation not positive and finite, a request for which the fitted formulas give
+  // no finite filter of non-negative length (attenuations below about 24 dB; far above the fits' range,
+  // e.g. from about 750 dB with a band below 10 %, the half-length fit turns negative), a cut-off shift
+  // outside [0, 1) (next to the wide-band fit's pole, about 27 to 32 dB with bands from 25 %, and bands
+  // from about 116 %), or a kernel past the memory bound above.
   static CLowPassGeometry ComputeGeometry(double reqNormFreq, double reqTransBand, double reqAtten);
   // Geometry from an attenuation term `atten` (minus dB) that is used as given, without correction;
   // for the tool that fits the correction tables.

@@ -161,7 +161,16 @@ void CDSPResampler::BuildOtherRatio(double src, double dst, double transBand, do
 void CDSPResampler::AddConvolver(double cutoff, double transBand, double atten, int phase, double gain, int up,
                                  int down) {
   CDSPKernelFilter& filter = GetLowPassFilter(cutoff, transBand, atten, phase, gain);
-  AddStep(new CDSPBlockConvolver(filter, up, down, true, LatencyFrac));
+  // The reference is the convolver's only once it is built: a failed allocation of the object or a
+  // throwing constructor leaves it here to give back.
+  CDSPProcessor* convolver = nullptr;
+  try {
+    convolver = new CDSPBlockConvolver(filter, up, down, true, LatencyFrac);
+  } catch (...) {
+    ReleaseLowPassFilter(filter);
+    throw;
+  }
+  AddStep(convolver);
 }
 
 // Takes ownership of `step` (deleting it if the array cannot grow).

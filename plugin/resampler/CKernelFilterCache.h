@@ -16,7 +16,7 @@ class CKernelFilterCache : public CResamplerStore {
   explicit CKernelFilterCache(CFFTObjectPool& fftObjects) : mFFTObjects(fftObjects) {}
 
   // Any thread; takes the filter-cache lock, and designs under it (may block for the design). The
-  // caller owns one reference. Throws std::invalid_argument for a request outside the design's range
+  // caller owns one reference. Throws std::invalid_argument for a request that has no design
   // (see CDSPKernelFilter::ComputeGeometry) and std::bad_alloc; either leaves the cache unchanged.
   CDSPKernelFilter& GetLowPassFilter(double reqNormFreq, double reqTransBand, double reqAtten, int reqPhase,
                                      double reqGain);

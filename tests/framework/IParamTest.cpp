@@ -31,6 +31,8 @@ TEST(IParam, FreshParameter) {
   EXPECT_EQ(param.GetShape()->GetDisplayType(), 0);
   EXPECT_STREQ(param.GetName(), "");
   EXPECT_EQ(param.NDisplayTexts(), 0);
+  EXPECT_FALSE(param.GetMinIsMinusInfinity());
+  EXPECT_TRUE(param.GetIsPreset());
 }
 
 TEST(IParam, InitDoubleRaisesMaxToMinPlusStep) {

@@ -396,6 +396,56 @@ TEST_F(KelvadruneTest, MetersAttackHoldAndRelease) {
   EXPECT_NEAR(mPlug->GetMeterLevel(Kelvadrune::kMeterHoldLeft), 0.05, 1e-4);
 }
 
+// A host that passes one buffer for both outputs: the meters read each channel's values as computed,
+// exactly what they read from two buffers, and the shared buffer ends up holding the right channel.
+TEST_F(KelvadruneTest, MetersReadEachChannelWhenBothOutputsShareOneBuffer) {
+  struct Row {
+    const char* what;
+    int param;
+    double value;
+  };
+  const Row rows[] = {{"steady", kPower, 1.0},
+                      {"master moving", kGainMaster, 0.3},
+                      {"mid/side", kProcessMode, 1.0},
+                      {"fading out", kPower, 0.0}};
+  for (const Row& row : rows) {
+    Kelvadrune separate(fx::InstanceInfo{});
+    Kelvadrune shared(fx::InstanceInfo{});
+    for (Kelvadrune* plug : {&separate, &shared}) {
+      plug->SetSampleRate(44100.0);
+      plug->SetBlockSize(64);
+      plug->OnReset();
+    }
+    std::vector<double> inL(200), inR(200), outL(200), outR(200), both(200);
+    for (int i = 0; i < 200; ++i) {
+      inL[static_cast<size_t>(i)] = 0.8 * std::sin(0.05 * i);
+      inR[static_cast<size_t>(i)] = 0.2 * std::cos(0.11 * i);
+    }
+    for (int block = 0; block < 40; ++block) {
+      if (block == 10) {
+        for (Kelvadrune* plug : {&separate, &shared}) {
+          plug->GetParam(row.param)->Set(row.value);
+          plug->OnParamChange(row.param, fx::kHost, -1);
+        }
+      }
+      double* ins[2] = {inL.data(), inR.data()};
+      double* outs[2] = {outL.data(), outR.data()};
+      double* sharedOuts[2] = {both.data(), both.data()};
+      separate.ProcessBlock(ins, outs, 200);
+      shared.ProcessBlock(ins, sharedOuts, 200);
+      ASSERT_EQ(both, outR) << row.what << ", block " << block;
+      for (int m = 0; m < Kelvadrune::kNumMeters; ++m) {
+        ASSERT_EQ(shared.GetMeterLevel(m), separate.GetMeterLevel(m))
+            << row.what << ", block " << block << " meter " << m;
+        ASSERT_EQ(shared.GetMeterPeak(m), separate.GetMeterPeak(m))
+            << row.what << ", block " << block << " meter " << m;
+      }
+    }
+    EXPECT_GT(shared.GetMeterPeak(Kelvadrune::kMeterFastLeft), shared.GetMeterPeak(Kelvadrune::kMeterFastRight))
+        << row.what;
+  }
+}
+
 TEST_F(KelvadruneTest, DisabledMetersStayWhereTheyWere) {
   Run(64, 0.5, 0.5);
   const double level = mPlug->GetMeterLevel(Kelvadrune::kMeterFastRight);

@@ -28,7 +28,10 @@ TEST(ChannelBuffers, AllocatedZeroedAlignedAndCopiedAtAnOffset) {
 }
 
 TEST(ChannelBuffers, DegenerateSetsAreHandled) {
-  EXPECT_EQ(kd::AllocChannelBuffers(8, 0), nullptr);
+  double** none = kd::AllocChannelBuffers(8, 0);
+  EXPECT_NE(none, nullptr);
+  kd::FreeChannelBuffers(none, 0);
+  EXPECT_EQ(kd::AllocChannelBuffers(8, -1), nullptr);
   EXPECT_EQ(kd::AllocChannelBuffers(-1, 2), nullptr);
   kd::FreeChannelBuffers(nullptr, 3);
   double** empty = kd::AllocChannelBuffers(0, 1);

@@ -290,8 +290,28 @@ TEST(CustomDesigns, OnePoleAndTwoPole) {
   EXPECT_NEAR(twoPole.getB0(), 0.5, 1e-15);
   EXPECT_NEAR(twoPole.getB2(), 0.5, 1e-15);
   EXPECT_LT(std::abs(twoPole.response(0.25)), 1e-12);
-  EXPECT_THROW(twoPole.configure(1.0, -0.5, 0.0, 0.5, 0.0), std::logic_error);
   EXPECT_THROW(twoPole.configure(1.0, 0.5, NAN, 0.5, 0.0), std::logic_error);
+  EXPECT_THROW(twoPole.configure(1.0, INFINITY, 0.0, 0.5, 0.0), std::logic_error);
+}
+
+// A negative radius: a1 = -2 rho cos theta and a2 = rho^2, i.e. the pair at |rho| e^(+-i (theta + pi)).
+TEST(CustomDesigns, TwoPoleTakesANegativeRadius) {
+  struct Row {
+    double poleRho, poleTheta, zeroRho, zeroTheta;
+  };
+  for (const Row& row : {Row{-0.5, 0.3, -0.9, 1.0}, Row{-0.8, 0.0, 0.7, kPi / 2.0}, Row{0.6, 2.0, -1.0, 0.25}}) {
+    Dsp::Custom::TwoPole twoPole;
+    twoPole.configure(1.0, row.poleRho, row.poleTheta, row.zeroRho, row.zeroTheta);
+    EXPECT_NEAR(twoPole.getA1(), -2.0 * row.poleRho * std::cos(row.poleTheta), 1e-15) << row.poleRho;
+    EXPECT_NEAR(twoPole.getA2(), row.poleRho * row.poleRho, 1e-15) << row.poleRho;
+    EXPECT_NEAR(twoPole.getB1(), -2.0 * row.zeroRho * std::cos(row.zeroTheta), 1e-15) << row.zeroRho;
+    EXPECT_NEAR(twoPole.getB2(), row.zeroRho * row.zeroRho, 1e-15) << row.zeroRho;
+    // The zero on the unit circle (|zeroRho| = 1) silences its mirrored frequency.
+    if (std::fabs(row.zeroRho) == 1.0) {
+      const double w = row.zeroRho < 0.0 ? row.zeroTheta + kPi : row.zeroTheta;
+      EXPECT_LT(std::abs(twoPole.response(w / (2.0 * kPi))), 1e-12);
+    }
+  }
 }
 
 }  // namespace

@@ -401,6 +401,46 @@ TEST(EllipticDesign, ZerosOnTheUnitCircleAndEquirippleBands) {
   }
 }
 
+// The largest |H| over [loHz, hiHz]: the best point of a fine grid, then a golden-section search
+// between its neighbours.
+double peakMagnitude(const Dsp::Cascade& cascade, double loHz, double hiHz) {
+  constexpr int kSteps = 4000;
+  const double step = (hiHz - loHz) / kSteps;
+  int best = 0;
+  for (int i = 1; i <= kSteps; ++i) {
+    if (magnitude(cascade, loHz + i * step) > magnitude(cascade, loHz + best * step)) best = i;
+  }
+  double a = std::max(loHz, loHz + (best - 1) * step);
+  double b = std::min(hiHz, loHz + (best + 1) * step);
+  const double r = (std::sqrt(5.0) - 1.0) / 2.0;
+  for (int i = 0; i < 200; ++i) {
+    const double c = b - r * (b - a);
+    const double d = a + r * (b - a);
+    if (magnitude(cascade, c) > magnitude(cascade, d))
+      b = d;
+    else
+      a = c;
+  }
+  return magnitude(cascade, (a + b) / 2.0);
+}
+
+// A band-stop on an even-order prototype with pass-band ripple keeps the ripple below 0 dB: its pass
+// bands peak at exactly 1, and at DC and Nyquist (the prototype's DC) it is minus the ripple.
+TEST(RippleBandStop, PeaksAtOneWithMinusTheRippleAtDcAndNyquist) {
+  const double rippleDb = 1.0;
+  const double minusRipple = std::pow(10.0, -rippleDb / 20.0);
+  Dsp::ChebyshevI::BandStop<2> chebyshev;
+  chebyshev.configure(2, kRate, 6000.0, 3000.0, rippleDb);
+  Dsp::Elliptic::BandStop<2> elliptic;
+  elliptic.configure(2, kRate, 6000.0, 3000.0, rippleDb, 0.0);
+  for (const Dsp::Cascade* cascade : {&chebyshev.getCascade(), &elliptic.getCascade()}) {
+    EXPECT_NEAR(magnitude(*cascade, 0.0), minusRipple, 1e-12);
+    EXPECT_NEAR(magnitude(*cascade, kRate / 2.0), minusRipple, 1e-12);
+    EXPECT_NEAR(peakMagnitude(*cascade, 0.0, 4500.0), 1.0, 1e-9);
+    EXPECT_NEAR(peakMagnitude(*cascade, 7500.0, kRate / 2.0), 1.0, 1e-9);
+  }
+}
+
 TEST(EllipticDesign, NarrowTransitionsKeepTheirPassBandAtHighOrders) {
   // 0.1 dB of ripple up to 1 kHz at 48 kHz with transition widths down to the narrowest of the
   // parameter's range; the ripples crowd towards the cutoff, so the grid does too.

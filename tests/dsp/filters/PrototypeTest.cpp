@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <stdexcept>
@@ -200,6 +201,29 @@ TEST(BesselPrototype, PolesOfEveryOrderAreTheRootsOfTheReverseBesselPolynomial) 
   }
 }
 
+// The reverse Bessel polynomials' integer coefficients (the Bessel triangle), constant term first.
+TEST(BesselPrototype, ReverseBesselPolynomialCoefficientsAreTheBesselTriangle) {
+  const std::vector<std::vector<double>> rows = {{1, 1},
+                                                 {3, 3, 1},
+                                                 {15, 15, 6, 1},
+                                                 {105, 105, 45, 10, 1},
+                                                 {945, 945, 420, 105, 15, 1},
+                                                 {10395, 10395, 4725, 1260, 210, 21, 1}};
+  for (const std::vector<double>& row : rows) {
+    const int n = int(row.size()) - 1;
+    std::vector<Complex> c(row.size());
+    Dsp::Bessel::reverseBesselPolynomial(n, c.data());
+    for (int k = 0; k <= n; ++k) EXPECT_EQ(c[k], Complex(row[k], 0.0)) << "order " << n << " coefficient " << k;
+  }
+  // Order 10: c[0] = c[1] = 19!! = 654,729,075, c[8] = 9 x 10 x 11 x 12 / 8, c[9] = 10 x 11 / 2.
+  std::vector<Complex> c(11);
+  Dsp::Bessel::reverseBesselPolynomial(10, c.data());
+  EXPECT_EQ(c[0].real(), 654729075.0);
+  EXPECT_EQ(c[1].real(), 654729075.0);
+  EXPECT_EQ(c[8].real(), 1485.0);
+  EXPECT_EQ(c[9].real(), 55.0);
+}
+
 TEST(BesselPrototype, ShelfWithRealZerosKeepsBothOfThem) {
   // Order 2 at -12 dB: the zero polynomial s^2 + 3s + 3G has two real roots.
   Dsp::OwnedLayout<4> layout;
@@ -342,6 +366,67 @@ TEST(EllipticPrototype, PolesAndZerosMatchTheReference) {
     const double xi = 5.0 * std::exp(row.rolloff - 1.0) + 1.0;
     const double stopBand = std::pow(10.0, -row.stopBandDb / 20.0);
     EXPECT_NEAR(relativeMagnitude(layout, xi) * passGain, stopBand, 1e-9 * stopBand);
+  }
+}
+
+// Why the elliptic prototype is designed in closed form: the prototype's written step that turns each
+// quadratic factor 1 + p s + q s^2 of the denominator into a pole pair (p / 10, q / 100, d = 1 + p + q,
+// b = (1 + p / 2) fb^2 / d, zf = fb / d^(1/4), zq = 1 / sqrt|2 (1 - b / zf^2)|, zw = 2 pi zf, pole
+// (-zw / (2 zq), sqrt|zw^2 / zq^2 - 4 zw^2| / 2), fb = 1 / (2 pi)) gives a pole of magnitude
+// (1 + p + q)^(-1/4) where the factor's roots have q^(-1/2). Fed the exact factors of a sound design,
+// in the seed list's scale (10 p, 100 q) or unscaled, it moves the poles, and the pass band built on
+// those poles and the design's own zeros no longer stays within its ripple.
+TEST(EllipticPrototype, TheWrittenQuadraticFactorStepDoesNotGiveTheFactorsRoots) {
+  const double fb = 1.0 / (2.0 * std::numbers::pi);
+  const auto writtenPole = [fb](double pIn, double qIn) {
+    const double p = pIn / 10.0;
+    const double q = qIn / 100.0;
+    const double d = 1.0 + p + q;
+    const double b = (1.0 + p / 2.0) * fb * fb / d;
+    const double zf = fb / std::pow(d, 0.25);
+    const double zq = 1.0 / std::sqrt(std::fabs(2.0 * (1.0 - b / (zf * zf))));
+    const double zw = 2.0 * std::numbers::pi * zf;
+    return Complex(-zw / (2.0 * zq), std::sqrt(std::fabs(zw * zw / (zq * zq) - 4.0 * zw * zw)) / 2.0);
+  };
+  const double rippleDb = 1.0;
+  for (const int order : {2, 4, 6}) {
+    for (const double scale : {10.0, 1.0}) {
+      SCOPED_TRACE(testing::Message() << "order " << order << ", factors scaled by " << scale);
+      Dsp::OwnedLayout<Dsp::Elliptic::kMaxOrder> layout;
+      Dsp::Elliptic::AnalogLowPass prototype(layout);
+      prototype.design(order, rippleDb, 0.0);
+      Dsp::OwnedLayout<Dsp::Elliptic::kMaxOrder> written;
+      double worstMove = 0.0;
+      for (int i = 0; i < layout.getNumSets(); ++i) {
+        const Complex pole = layout[i].poles.first;
+        const double q = 1.0 / std::norm(pole);
+        const double p = -2.0 * pole.real() / std::norm(pole);
+        ASSERT_LT(std::abs(1.0 + p * pole + q * pole * pole), 1e-12);
+        const Complex moved = writtenPole(scale * p, scale * scale * q);
+        EXPECT_NEAR(std::abs(moved), std::pow(1.0 + scale * p / 10.0 + scale * scale * q / 100.0, -0.25), 1e-12)
+            << "set " << i;
+        worstMove = std::max(worstMove, std::abs(moved - pole) / std::abs(pole));
+        written.appendConjugates(moved, layout[i].zeros.first);
+      }
+      EXPECT_GT(worstMove, 0.05);
+      // Relative to DC, a sound even-order pass band lies within [1, 1 / ripple] up to 1 rad/s.
+      const double ripple = std::pow(10.0, -rippleDb / 20.0);
+      double lo = INFINITY;
+      double hi = 0.0;
+      for (int k = 0; k <= 1000; ++k) {
+        lo = std::min(lo, relativeMagnitude(layout, k / 1000.0));
+        hi = std::max(hi, relativeMagnitude(layout, k / 1000.0));
+      }
+      EXPECT_GE(lo, 1.0 - 1e-9);
+      EXPECT_LE(hi, 1.0 / ripple + 1e-9);
+      double writtenLo = INFINITY;
+      double writtenHi = 0.0;
+      for (int k = 0; k <= 1000; ++k) {
+        writtenLo = std::min(writtenLo, relativeMagnitude(written, k / 1000.0));
+        writtenHi = std::max(writtenHi, relativeMagnitude(written, k / 1000.0));
+      }
+      EXPECT_TRUE(writtenLo < 0.9 || writtenHi > 1.2 / ripple) << writtenLo << " .. " << writtenHi;
+    }
   }
 }
 

@@ -198,12 +198,38 @@ TEST(PresetDocumentTest, FilterTakesOnlyTheTablesParameters) {
 }
 
 TEST(PresetDocumentTest, TableSelection) {
-  EXPECT_TRUE(XMLTableSelects(kProductXMLParams, 4));
-  EXPECT_TRUE(XMLTableSelects(kProductXMLParams, 17));
-  for (int notInTable : {0, 1, 2, 3, 16, 20, 22, 23, -1}) EXPECT_FALSE(XMLTableSelects(kProductXMLParams, notInTable));
+  PresetTestPlugin plugin;
+  const auto selects = [&plugin](const XMLParamDef* table, int idx) {
+    return XMLTableSelects(table, *plugin.GetParam(idx), idx);
+  };
+  EXPECT_TRUE(selects(kProductXMLParams, 4));
+  EXPECT_TRUE(selects(kProductXMLParams, 17));
+  for (int notInTable : {0, 1, 2, 3, 16, 20, 22, 23}) EXPECT_FALSE(selects(kProductXMLParams, notInTable));
   const XMLParamDef all[] = {{"x", kXMLAllPresetParams, fx::kTypeNone, nullptr}, {nullptr, -1, fx::kTypeNone, nullptr}};
-  EXPECT_TRUE(XMLTableSelects(all, 23));
-  EXPECT_FALSE(XMLTableSelects(nullptr, 4));
+  EXPECT_TRUE(selects(all, 23));
+  plugin.GetParam(23)->SetIsPreset(false);
+  EXPECT_FALSE(selects(all, 23));
+  EXPECT_FALSE(selects(nullptr, 4));
+}
+
+// A table of "every preset parameter" writes and reads exactly the parameters whose preset flag is set.
+TEST(PresetDocumentTest, AllPresetParamsTableFollowsEachParametersPresetFlag) {
+  const XMLParamDef all[] = {{"x", kXMLAllPresetParams, fx::kTypeNone, nullptr}, {nullptr, -1, fx::kTypeNone, nullptr}};
+  PresetTestPlugin plugin;
+  plugin.GetParam(kHideModViews)->SetIsPreset(false);
+  const presets::DocumentContent content{"Lunderwick", "Kelvadrune", "v1.0.11", "p", nullptr, all, nullptr};
+  const std::string printed = presets::PrintPresetDocument(plugin, content);
+  EXPECT_NE(printed.find("name=\"MVol\""), std::string::npos);
+  EXPECT_EQ(printed.find("name=\"Hide Mod Views\""), std::string::npos);
+
+  fx::IByteChunk chunk;
+  const std::string text = Doc("<Param name=\"MVol\" val=\"0.1\" /><Param name=\"Hide Mod Views\" val=\"1\" />");
+  const int32_t length = static_cast<int32_t>(text.size());
+  chunk.Put(&length);
+  chunk.PutBytes(text.data(), length);
+  EXPECT_GT(IXMLParameters::ReadParamsXML(plugin, chunk, 0, true, all), 0);
+  EXPECT_EQ(plugin.Value(kGainMaster), 0.1);
+  EXPECT_EQ(plugin.Value(kHideModViews), 0);
 }
 
 // The product's document names every parameter by its display name in index order, each value as the

@@ -4,6 +4,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -392,6 +393,19 @@ TEST(PresetStoreTest, PairsStopAtAnUnknownIndex) {
   PresetTestPlugin reader;
   ASSERT_GT(reader.ReadStateChunk(record.mChunk, 0), 0);
   EXPECT_EQ(reader.Value(kGainMaster), 0.5);
+}
+
+TEST(PresetStoreTest, FillingARecordAppendsToWhatItsChunkHolds) {
+  PresetTestPlugin plugin;
+  fx::IPreset record;
+  const uint8_t prefix[4] = {'t', 'f', 'f', 'p'};
+  record.mChunk.PutBytes(prefix, 4);
+  plugin.FillPreset(record, "Kept", 1, kGainMaster, 0.25);
+  ASSERT_GT(record.mChunk.Size(), 4);
+  EXPECT_EQ(std::memcmp(record.mChunk.GetData(), prefix, 4), 0);
+  PresetTestPlugin reader;
+  EXPECT_EQ(reader.ReadStateChunk(record.mChunk, 4), record.mChunk.Size());
+  EXPECT_EQ(reader.Value(kGainMaster), 0.25);
 }
 
 TEST(PresetStoreTest, SortKeepsOrderWithinCategoriesAndKeepsEveryRecord) {

@@ -105,6 +105,22 @@ TEST(StateChunkTest, AppendsAtTheChunksEnd) {
   EXPECT_EQ(BytesOf(chunk), expected);
 }
 
+// What a write whose document fails leaves: the fixed fields, the sub-size counting the document version
+// alone and the RIFF size the 20 bytes after it.
+TEST(StateChunkTest, ARecordWithoutADocumentKeepsItsFieldsWithBothSizesPatched) {
+  fx::IByteChunk chunk = ChunkOf({'t', 'f', 'f', 'p'});
+  presets::EndStateRecord(chunk, presets::BeginStateRecord(chunk));
+  Bytes expected = {'t', 'f', 'f', 'p'};
+  PutText(expected, "RIFF");
+  PutWord(expected, 20);
+  PutWord(expected, 1);
+  PutText(expected, "LWCM");
+  PutText(expected, "LWCS");
+  PutWord(expected, 4);
+  PutWord(expected, 1);
+  EXPECT_EQ(BytesOf(chunk), expected);
+}
+
 TEST(StateChunkTest, ReadAnswersThePositionAfterTheRecordAndItsPad) {
   for (const char* name : {"Init", "Odd"}) {
     PresetTestPlugin plugin(ELayout::kMVolOnly);

@@ -203,16 +203,60 @@ TEST_F(LowPassDesign, MinimumPhaseReflectsZerosIntoTheUnitCircle) {
   EXPECT_NEAR(groupDelay, 0.0, 1e-6);
 }
 
-TEST(LowPassGeometry, RequestsOutsideTheDesignRangeAreRefused) {
+// Refused: values the formulas cannot take, requests they give no finite low-pass for (an attenuation
+// below about 24 dB, a cut-off shift outside 0 .. 1), and kernels past the memory bound.
+TEST(LowPassGeometry, RequestsWithoutADesignAreRefused) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
   const double rows[][3] = {
-      {0.0, 8.0, 124.28}, {0.6, 8.0, 124.28},  {nan, 8.0, 124.28},  {-0.1, 8.0, 124.28},
-      {0.5, 0.1, 124.28}, {0.5, 46.0, 124.28}, {0.5, nan, 124.28},  {0.5, 8.0, 10.0},
-      {0.5, 8.0, 300.0},  {0.5, 8.0, nan},     {1e-6, 8.0, 124.28}, {0.001, 0.5, 218.0},
+      {0.0, 8.0, 124.28},  {0.6, 8.0, 124.28}, {nan, 8.0, 124.28}, {-0.1, 8.0, 124.28}, {0.5, 0.0, 124.28},
+      {0.5, -1.0, 124.28}, {0.5, nan, 124.28}, {0.5, inf, 124.28}, {0.5, 8.0, 0.0},     {0.5, 8.0, -60.0},
+      {0.5, 8.0, nan},     {0.5, 8.0, inf},    {0.5, 8.0, 10.0},   {0.5, 45.0, 23.0},   {0.5, 8.0, 24.0},
+      {0.5, 120.0, 60.0},  {0.5, 200.0, 30.0}, {0.5, 30.0, 30.0},  {1e-6, 8.0, 124.28}, {0.1, 0.001, 124.28},
   };
   for (const auto& row : rows)
     EXPECT_THROW(CDSPKernelFilter::ComputeGeometry(row[0], row[1], row[2]), std::invalid_argument)
         << row[0] << " " << row[1] << " " << row[2];
+}
+
+// Accepted wherever the formulas give a finite low-pass within the memory bound, far outside the band and
+// attenuation the fits were made for, and past 262,143 taps.
+TEST(LowPassGeometry, EveryFiniteDesignWithinTheMemoryBoundIsAccepted) {
+  const double rows[][3] = {
+      {0.5, 8.0, 25.0},     {0.5, 45.0, 30.0},   {0.5, 0.1, 124.28},  {0.5, 46.0, 124.28},
+      {0.5, 100.0, 124.28}, {0.5, 8.0, 40.0},    {0.5, 8.0, 300.0},   {0.5, 2.0, 40.0},
+      {0.5, 0.001, 124.28}, {0.001, 0.5, 218.0}, {0.5, 45.0, 1000.0}, {0.25, 0.01, 60.0},
+  };
+  for (const auto& row : rows) {
+    CLowPassGeometry geometry;
+    EXPECT_NO_THROW(geometry = CDSPKernelFilter::ComputeGeometry(row[0], row[1], row[2]))
+        << row[0] << " " << row[1] << " " << row[2];
+    EXPECT_GE(geometry.CutoffShift, 0.0);
+    EXPECT_LT(geometry.CutoffShift, 1.0);
+    EXPECT_EQ(geometry.KernelLen, 2 * geometry.HalfTaps + 1);
+    // The spectrum, 2 << BlockLenBits doubles, is the design's transform: at most 2^24 points.
+    EXPECT_LE(geometry.BlockLenBits, 23);
+  }
+  EXPECT_GT(CDSPKernelFilter::ComputeGeometry(0.5, 0.001, 124.28).KernelLen, 262143);
+}
+
+// A kernel longer than 262,143 taps is designed whole: its spectrum's DC bin carries the requested gain
+// (the forward transform's DC bin is the sum of the scaled taps, (2 / N) x gain).
+TEST_F(LowPassDesign, AKernelPast262143TapsIsDesigned) {
+  CDSPKernelFilter& filter = mCache->GetLowPassFilter(0.15, 0.01, 60.0, 0, 2.0);
+  EXPECT_GT(filter.GetKernelLen(), 262143);
+  const int n = filter.GetSpectrumLen();
+  EXPECT_NEAR(filter.GetSpectrum()[0] * n / 2.0, 2.0, 1e-9);
+  mCache->Release(filter);
+}
+
+// A minimum-phase design's cepstrum transform is 16 times its kernel: kernels above 1,048,575 taps pass
+// the bound there even though their linear-phase spectrum would not.
+TEST_F(LowPassDesign, MinimumPhaseKernelsPastTheirTransformBoundAreRefused) {
+  const CLowPassGeometry geometry = CDSPKernelFilter::ComputeGeometry(0.5, 0.001, 124.28);
+  ASSERT_GT(geometry.KernelLen, 1048575);
+  EXPECT_THROW(mCache->GetLowPassFilter(0.5, 0.001, 124.28, 1, 1.0), std::invalid_argument);
+  EXPECT_EQ(mCache->GetCount(), 0);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include "plugin/resampler/CDSPHBDownsampler.h"
 #include "plugin/resampler/CDSPHBUpsampler.h"
 #include "plugin/resampler/CDSPResampler.h"
+#include "plugin/resampler/CKernelFilterCache.h"
+#include "plugin/resampler/ResamplerStores.h"
 
 #include <gtest/gtest.h>
 
@@ -154,6 +156,32 @@ TEST(ResamplerChain, MinimumPhaseChainsUpByThreeCarryStuffingAcrossBlocks) {
   }
 }
 
+// Requests far from the plug-in's own (a narrow 2 % band at 40 dB, a wide 45 % one at 30 dB) build and carry a
+// pass-band tone at its amplitude, within what their attenuation leaves of images and ripple.
+TEST(ResamplerChain, LowAttenuationRequestsBuildWorkingChains) {
+  struct Row {
+    double src, dst, transBand, atten;
+  };
+  const double cyclesPerInput = 0.05;
+  std::vector<double> in(32 * 256);
+  for (std::size_t n = 0; n < in.size(); n++) in[n] = 0.5 * std::sin(2.0 * std::numbers::pi * cyclesPerInput * n);
+  for (const Row& row : {Row{kRate, 48000.0, 2.0, 40.0}, Row{48000.0, kRate, 45.0, 30.0}}) {
+    CDSPResampler resampler(row.src, row.dst, 256, row.transBand, row.atten, 0);
+    std::vector<double> y;
+    for (std::size_t pos = 0; pos < in.size(); pos += 256) {
+      double* op = nullptr;
+      const int produced = resampler.Process(in.data() + pos, 256, op);
+      y.insert(y.end(), op, op + produced);
+    }
+    ASSERT_GT(y.size(), in.size() / 2) << row.src << " -> " << row.dst;
+    double worstResidual = 0.0;
+    const double amplitude = FitTone(y, y.size() / 2, cyclesPerInput * row.src / row.dst, worstResidual);
+    const double tolerance = 0.5 * 2.0 * std::pow(10.0, -row.atten / 20.0);
+    EXPECT_NEAR(amplitude, 0.5, tolerance) << row.src << " -> " << row.dst;
+    EXPECT_LT(worstResidual, tolerance) << row.src << " -> " << row.dst;
+  }
+}
+
 TEST(ResamplerChain, HalfBandStepsTakeTheirSteepnessFromTheirPlace) {
   CDSPResampler up(kRate, 16 * kRate, 64, 8.0, 124.28, 0);
   const int expectedTaps[] = {9, 5, 3};
@@ -194,6 +222,41 @@ TEST(ResamplerChain, BadRatesAndLengthsAreRefusedAtConstruction) {
   EXPECT_THROW(CDSPResampler(nan, kRate, 64, 8.0, 124.28, 0), std::invalid_argument);
   EXPECT_THROW(CDSPResampler(kRate, 2 * kRate, 0, 8.0, 124.28, 0), std::invalid_argument);
   EXPECT_THROW(CDSPResampler(1.0, 1e9, 1024, 8.0, 124.28, 0), std::invalid_argument);
+}
+
+// References held on the process-wide filter cache's filters, summed.
+int HeldFilterReferences() {
+  int held = 0;
+  for (const CDSPKernelFilter* filter = CResamplerStores::Filters().GetHead(); filter; filter = filter->GetNext())
+    held += filter->GetRefCount();
+  return held;
+}
+
+// A construction that fails at any allocation (a filter design, a convolver object, its FFT objects, a later
+// step, the step buffers) leaves no reference held on any cached filter, so every filter can be freed.
+TEST(ResamplerChain, AConstructionFailingAtAnyAllocationHoldsNoFilter) {
+  struct Row {
+    double src, dst;
+  };
+  for (const Row& row : {Row{2 * kRate, kRate}, Row{kRate, 48000.0}, Row{kRate, 4 * kRate}}) {
+    const int before = HeldFilterReferences();
+    int failures = 0;
+    for (int failAfter = 0; failAfter < 400; failAfter++) {
+      FailFamilyAllocationAfter(failAfter);
+      try {
+        CDSPResampler resampler(row.src, row.dst, 256, 8.0, 124.28, 0);
+        FailFamilyAllocationAfter(-1);
+        break;
+      } catch (const std::bad_alloc&) {
+        failures++;
+        EXPECT_EQ(HeldFilterReferences(), before)
+            << row.src << " to " << row.dst << ", failing allocation " << failAfter;
+      }
+    }
+    FailFamilyAllocationAfter(-1);
+    EXPECT_GT(failures, 0) << row.src << " to " << row.dst;
+    EXPECT_LT(failures, 400) << row.src << " to " << row.dst;
+  }
 }
 
 TEST(ResamplerChain, EveryStepBufferHoldsTheLargestOutputOfItsSteps) {
