@@ -94,11 +94,17 @@ struct DirtyCase {
   Written settled;
   std::vector<Written> ticks;
   bool hidden;
-  int dirty;  // ticks after which the meter is dirty
+  int dirty;           // ticks after which the meter is dirty
+  float left = 470.f;  // 470.3: the bars' sides off whole pixels
 };
 
+// A steady sine's bar level read at each tick: within 0.004 dB of its peak (0.013 points).
+const std::vector<Written> kSineRipple = {{-6.00005f, -6.f, -6.f}, {-6.0035f, -6.f, -6.f}, {-6.0016f, -6.f, -6.f}};
+// A bar end 0.12 dB (0.44 points) either side of its hold line: within its opaque middle.
+const std::vector<Written> kUnderTheLine = {{-6.12f, -6.f, -6.f}, {-5.88f, -6.f, -6.f}};
+
 // A bar 266 points long spans 72 dB: one point (a pixel at scale 1) is 0.27 dB. -6 dB ends at 128.2, -6.04 dB
-// at 128.3; 0.3 dB is 1.1 points.
+// at 128.3; 0.3 dB is 1.1 points; 3.172e-4 dB is 0.3/256 of a point, a quarter of 8-bit coverage short of 1/256.
 // clang-format off
 const DirtyCase kDirty[] = {
   {"SteadyLevels", {-6.f, -3.f, -2.f}, Repeat({{-6.f, -3.f, -2.f}}, 100), false, 0},
@@ -111,6 +117,14 @@ const DirtyCase kDirty[] = {
   {"AboveTheTopLooksAlike", {7.2f, 7.2f, 7.2f}, {{10.f, 12.f, 7.2f}}, false, 0},
   {"SilenceAfterTheFloorShowsMinusInf", {-100.f, -100.f, -100.f}, {{-400.f, -400.f, -400.f}}, false, 1},
   {"HiddenMeter", {-6.f, -3.f, -2.f}, Falling(-6.f, 0.3f, 10), true, 0},
+  {"RippleInTheOpen", {-6.f, -3.f, -2.f}, Repeat({{-6.0035f, -3.f, -2.f}, {-6.f, -3.f, -2.f}}, 50), false, 100},
+  {"DriftBelowWhatCoverageResolves", {-6.f, -3.f, -2.f}, Falling(-6.f, 3.172e-4f, 40), false, 10},
+  {"SteadySineRippleUnderTheHoldLine", {-6.f, -6.f, -6.f}, Repeat(kSineRipple, 30), false, 0},
+  {"BarEndMovingUnderTheHoldLine", {-6.f, -6.f, -6.f}, Repeat(kUnderTheLine, 30), false, 0},
+  {"BarEndLeavingTheHoldLine", {-6.f, -6.f, -6.f}, {{-6.2f, -6.f, -6.f}}, false, 1},
+  {"HoldLineRipple", {-6.f, -6.f, -6.f}, Repeat({{-6.f, -6.0035f, -6.f}, {-6.f, -6.f, -6.f}}, 20), false, 40},
+  {"SineRippleUnderTheLineOffWholePixels", {-6.f, -6.f, -6.f}, Repeat(kSineRipple, 30), false, 0, 470.3f},
+  {"BarEndMovingUnderTheLineOffWholePixels", {-6.f, -6.f, -6.f}, Repeat(kUnderTheLine, 30), false, 60, 470.3f},
 };
 // clang-format on
 
@@ -118,7 +132,7 @@ class MeterRedraws : public MeterTest, public ::testing::WithParamInterface<Dirt
 
 TEST_P(MeterRedraws, OnlyLevelsTheDrawingShowsDifferentlyRedrawIt) {
   const DirtyCase& c = GetParam();
-  Meter* m = MakeMeter(470);
+  Meter* m = MakeMeter(c.left);
   for (int ch = 0; ch < 2; ++ch) m->SetLevels(ch, c.settled.bar, c.settled.hold, c.settled.peak);
   m->Hide(c.hidden);
   m->SetClean();
@@ -134,6 +148,27 @@ TEST_P(MeterRedraws, OnlyLevelsTheDrawingShowsDifferentlyRedrawIt) {
 
 INSTANTIATE_TEST_SUITE_P(Meter, MeterRedraws, ::testing::ValuesIn(kDirty),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The line hides the bar's end only where it is opaque: translucent (in its colour or through a disabled
+// control's blend) it lets the ripple through.
+TEST_F(MeterTest, ATranslucentHoldLineHidesNothing) {
+  for (const bool disable : {false, true}) {
+    Meter* m = MakeMeter(470);
+    if (disable)
+      m->SetDisabled(true);
+    else
+      for (int ch = 0; ch < 2; ++ch) m->SetColors(ch, kAccent, IColor(200, 32, 226, 224));
+    for (int ch = 0; ch < 2; ++ch) m->SetLevels(ch, kSineRipple.back().bar, -6.f, -6.f);
+    m->SetClean();
+    int dirty = 0;
+    for (const Written& w : Repeat(kSineRipple, 10)) {
+      for (int ch = 0; ch < 2; ++ch) m->SetLevels(ch, w.bar, w.hold, w.peak);
+      dirty += m->IsDirty() ? 1 : 0;
+      m->SetClean();
+    }
+    EXPECT_EQ(dirty, 30) << disable;
+  }
+}
 
 TEST_F(MeterTest, ScaleNumbersAndLinesOfRangeFive) {
   Meter* m = MakeMeter(470);
