@@ -2,6 +2,8 @@
 // bar, hold-line and peak-text placement for known levels, the scale's numbers and the gap its lines
 // leave for them, which level changes redraw it, the click that resets it and the wheel that picks a range
 // through a parameter.
+#include <cmath>
+
 #include "editor/IVMeterControlLW.h"
 #include "tests/editor/EditorFixture.h"
 
@@ -227,6 +229,29 @@ TEST_F(MeterTest, WheelPicksTheRangeThroughItsParameter) {
   Meter* unbound = MakeMeter(470);
   unbound->OnMouseWheel(500, 200, Left(), 1.f);
   EXPECT_EQ(unbound->GetRangeIdx(), 5);
+}
+
+// A stepped parameter 0.25..1.9 with steps of 0.5: its ends lie off the step's grid, so clamping before snapping
+// differs from snapping before clamping. Normalised: (v - 0.25) / 1.65.
+TEST_F(MeterTest, ParamValueIsClampedThenSnappedThenNormalisedThenClamped) {
+  dlg.GetParam(FakeDelegate::kInt)->InitDouble("Odd", 0.5, 0.25, 1.9, 0.5, "", kFlagStepped);
+  auto* m = Add(new Meter({0, 0, 100, 300}, FakeDelegate::kInt, -1, "", BareStyle(), false, false));
+  const struct {
+    float value;
+    double normalized;
+  } rows[] = {
+      {0.f, 0.25 / 1.65},   // 0.25, snapped up to 0.5
+      {1.2f, 0.75 / 1.65},  // 1.0
+      {1.3f, 1.25 / 1.65},  // 1.5
+      {5.f, 1.0},           // 1.9, snapped to 2.0 beyond the range, 1.06 clamped
+      {-3.f, 0.25 / 1.65},  // 0.25, snapped up to 0.5
+  };
+  for (const auto& row : rows) {
+    m->SetParamValue(0, row.value);
+    EXPECT_NEAR(m->GetValue(0), row.normalized, 1e-12) << row.value;
+  }
+  m->SetParamValue(0, std::nanf(""));
+  EXPECT_NEAR(m->GetValue(0), 0.25 / 1.65, 1e-12);
 }
 
 }  // namespace
