@@ -231,6 +231,28 @@ TEST_F(MeterTest, WheelPicksTheRangeThroughItsParameter) {
   EXPECT_EQ(unbound->GetRangeIdx(), 5);
 }
 
+// A span of 0 or less (or none at all) gives no scale: every level sits at the bars' start (fraction 0), so the
+// bars are empty and the hold lines lie on the bars' bottom, and no coordinate is infinite or undefined.
+TEST_F(MeterTest, ASpanThatIsNotPositivePutsEveryLevelAtTheBarsStart) {
+  for (const float span : {0.f, -72.f, std::nanf("")}) {
+    Meter* m = MakeMeter(470);
+    m->SetRange(5, -72.f, 0.f, span);
+    for (const float level : {-400.f, -72.f, -36.f, 0.f, 12.f}) EXPECT_EQ(m->LevelFraction(level), 0.f) << span;
+    for (int ch = 0; ch < 2; ++ch) m->SetLevels(ch, -36.f, -12.f, -36.f);
+    g.log.clear();
+    m->DrawWidget(g);
+    for (const std::string& entry : g.Entries("Path"))
+      EXPECT_TRUE(entry.find("inf") == std::string::npos && entry.find("nan") == std::string::npos) << entry;
+    const std::vector<Shape> shapes = Shapes();
+    const std::vector<Shape> bars = Only(shapes, "PathFill 229,32,226,224");
+    ASSERT_EQ(bars.size(), 2u) << span;
+    EXPECT_EQ(bars[0].ys[0], 372.f) << span;
+    const std::vector<Shape> holds = Only(shapes, "PathStroke 255,32,226,224 t3");
+    ASSERT_EQ(holds.size(), 2u) << span;
+    EXPECT_TRUE(holds[0].IsHorizontalLine(372.f, 482.f, 541.f, 2e-3f)) << span;
+  }
+}
+
 // A stepped parameter 0.25..1.9 with steps of 0.5: its ends lie off the step's grid, so clamping before snapping
 // differs from snapping before clamping. Normalised: (v - 0.25) / 1.65.
 TEST_F(MeterTest, ParamValueIsClampedThenSnappedThenNormalisedThenClamped) {
