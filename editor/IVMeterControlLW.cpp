@@ -5,7 +5,6 @@
 #include "framework/IParam.h"
 #include "framework/NumberText.h"
 #include "graphics/IGraphics.h"
-#include "graphics/ParamNormalize.h"
 
 #include <algorithm>
 #include <cmath>
@@ -59,6 +58,25 @@ constexpr int kGradientTopAlpha = 229;
 constexpr int kBarBottomAlpha = 25;
 constexpr int kSecondBarBottomAlpha = 51;
 constexpr IColor kPeakTextShade(128, 0, 0, 0);
+
+// The renderer shades an edge's pixels by its coverage, 8 bits deep: an edge moved by less than 1/256 of a
+// device pixel changes no pixel by more than one step of rounding.
+constexpr float kEdgeResolution = 1.f / 256.f;
+// A bar end under a hold line's opaque middle shows only where the line's coverage is partial: in the pixels
+// that the bar's rect covers partly (its sides off whole pixels). With c the share of such a pixel inside the
+// rect, the bar's end and the line both cover c^2 of it (the clip's and the shape's shading), so the pixel
+// shows c^2 (1 - c^2) <= 1/4 of the end's change of coverage: a move of less than four edge resolutions changes
+// it by less than a step.
+constexpr float kUnderHoldResolution = 4.f * kEdgeResolution;
+// Room for the rasteriser snapping vertices to 1/256 of a pixel and interpolating coverage in floats.
+constexpr float kCoverMargin = 1.f / 64.f;
+
+// Whether every side of r lies on a pixel boundary at the given scale.
+bool OnWholePixels(const IRECT& r, float scale) {
+  for (const float side : {r.L, r.T, r.R, r.B})
+    if (std::fabs(side * scale - std::round(side * scale)) >= kEdgeResolution) return false;
+  return true;
+}
 
 template <typename Table, std::size_t N>
 void FillTable(Table& table, const MarkRow (&rows)[N]) {
@@ -172,10 +190,11 @@ void IVMeterControlLW<MAXNC>::SetLevels(int ch, float bar, float hold, float pea
   c.barLevel = bar;
   c.holdLevel = hold;
   c.peakTextLevel = peakText;
-  // The idle tick writes the levels 50 times a second: only a level that moves what is drawn redraws, so steady
-  // levels leave the editor idle. A hidden meter is redrawn whole when shown.
+  // The idle tick writes the levels 50 times a second: only a level that moves what is drawn redraws, so
+  // steady levels, and a steady signal's sub-pixel ripple under the hold line, leave the editor idle. A hidden
+  // meter is redrawn whole when shown.
   const ShownLevels shown = ShownOf(c);
-  if (shown == mShown[ch]) return;
+  if (LooksAlike(c, mShown[ch], shown)) return;
   mShown[ch] = shown;
   if (!IsHidden()) SetDirty(false, -1);
 }
@@ -183,6 +202,8 @@ void IVMeterControlLW<MAXNC>::SetLevels(int ch, float bar, float hold, float pea
 template <int MAXNC>
 typename IVMeterControlLW<MAXNC>::ShownLevels IVMeterControlLW<MAXNC>::ShownOf(const Channel& ch) const {
   ShownLevels shown;
+  if (ch.peakText) shown.peakText = PeakText(ch.peakTextLevel);
+  if (!ch.barEnabled) return shown;
   const float scale = GetUI() ? GetUI()->GetTotalScale() : 1.f;
   const IRECT& r = ch.barBounds;
   // Farther than a hold line's thickness past either end, the clip hides any difference.
@@ -191,12 +212,29 @@ typename IVMeterControlLW<MAXNC>::ShownLevels IVMeterControlLW<MAXNC>::ShownOf(c
   const float low = std::min(from, from + length) - kHoldThickness;
   const float high = std::max(from, from + length) + kHoldThickness;
   const auto pixel = [&](float level) { return std::clamp(from + BarFraction(level) * length, low, high) * scale; };
-  if (ch.barEnabled) {
-    shown.bar = pixel(ch.barLevel);
-    shown.hold = pixel(ch.holdLevel);
-  }
-  if (ch.peakText) shown.peakText = PeakText(ch.peakTextLevel);
+  shown.bar = pixel(ch.barLevel);
+  shown.hold = pixel(ch.holdLevel);
+  // An inverted channel draws its hold line only with a bar that is not empty.
+  const float barEnd = from + BarFraction(ch.barLevel) * length;
+  shown.holdDrawn = !ch.inverted || (mHorizontal ? barEnd < r.R : barEnd > r.T);
+  // The line covers whole the pixels within half its thickness less a pixel (its shaded fringe) of its middle;
+  // the bar's end shades the pixels within half a pixel of it. The line covers only when opaque and laid over
+  // (the control's blend plain).
+  const float covered = 0.5f * kHoldThickness * scale - 1.f - kCoverMargin;
+  shown.barUnderHold =
+      shown.holdDrawn && ch.holdColor.A == 255 && mBlend == IBlend() && std::fabs(shown.bar - shown.hold) <= covered;
   return shown;
+}
+
+template <int MAXNC>
+bool IVMeterControlLW<MAXNC>::LooksAlike(const Channel& ch, const ShownLevels& drawn, const ShownLevels& now) const {
+  if (drawn.peakText != now.peakText || drawn.holdDrawn != now.holdDrawn || drawn.barUnderHold != now.barUnderHold)
+    return false;
+  if (!(std::fabs(drawn.hold - now.hold) < kEdgeResolution)) return false;
+  if (!now.barUnderHold) return std::fabs(drawn.bar - now.bar) < kEdgeResolution;
+  // Under the line in both drawings: hidden whole when the bar's rect lies on whole pixels.
+  const float scale = GetUI() ? GetUI()->GetTotalScale() : 1.f;
+  return OnWholePixels(ch.barBounds, scale) || std::fabs(drawn.bar - now.bar) < kUnderHoldResolution;
 }
 
 template <int MAXNC>
@@ -253,11 +291,18 @@ void IVMeterControlLW<MAXNC>::OnResize() {
   SetDirty(false, -1);
 }
 
+// Clamped before it is snapped: a range whose ends are off the step's grid snaps its ends onto the grid (a
+// snapped end beyond the range normalises beyond 0..1 and is clamped there). A step of 0 snaps nothing; a NaN
+// leaves the value as it is.
 template <int MAXNC>
 void IVMeterControlLW<MAXNC>::SetParamValue(int valIdx, float value) {
   const IParam* param = GetParam(valIdx);
-  double normalized = 0.0;
-  if (param && ParamValueToNormalized(*param, value, normalized)) SetValue(normalized, valIdx);
+  if (!param || std::isnan(value)) return;
+  double v = std::clamp(static_cast<double>(value), param->GetMin(), param->GetMax());
+  const double step = param->GetStep();
+  if (param->GetStepped() && step > 0.0) v = std::round(v / step) * step;
+  const double normalized = param->ToNormalized(v);
+  if (!std::isnan(normalized)) SetValue(std::clamp(normalized, 0.0, 1.0), valIdx);
 }
 
 template <int MAXNC>

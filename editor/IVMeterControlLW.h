@@ -72,7 +72,8 @@ class IVMeterControlLW : public IControl, public IVectorBase, public kd::IMeterV
   void SetColors(int ch, const IColor& bar, const IColor& hold);
   void SetSecondColors(int ch, const IColor& bar, const IColor& hold);
   // The idle work's levels (dB) of one channel; marks the meter dirty, without an action, only when the
-  // drawing shows them differently: a bar end or hold line a device pixel away, or another peak text.
+  // drawing would show them differently from what it last drew: a bar end or hold line moved by as much as
+  // the renderer resolves, or another peak text.
   void SetLevels(int ch, float bar, float hold, float peakText) override;
   void SetSecondLevels(int ch, float bar, float hold);
 
@@ -107,18 +108,23 @@ class IVMeterControlLW : public IControl, public IVectorBase, public kd::IMeterV
     bool inverted = false;
   };
 
-  // What the drawing shows of a channel's levels: where, in device pixels, its bar and hold line end, and its
-  // peak text; levels beyond the bar's ends all look alike.
+  // What the drawing shows of a channel's levels: where, in device pixels, its bar and hold line end (levels
+  // beyond the bar's ends all look alike), whether the hold line is drawn, whether the bar's end lies under
+  // the hold line's opaque middle, and the peak text.
   struct ShownLevels {
     float bar = 0.f;
     float hold = 0.f;
+    bool holdDrawn = false;
+    bool barUnderHold = false;
     std::array<char, 32> peakText{};
-    bool operator==(const ShownLevels&) const = default;
   };
 
   // LevelFraction for drawing: an infinite or undefined fraction becomes -1 or 2 (clipped anyway).
   float BarFraction(float level) const;
   ShownLevels ShownOf(const Channel& ch) const;
+  // Whether a channel drawn with `now` would differ from its drawing with `drawn` by more than the renderer's
+  // own rounding.
+  bool LooksAlike(const Channel& ch, const ShownLevels& drawn, const ShownLevels& now) const;
   // "-inf", or the level with one decimal.
   static std::array<char, 32> PeakText(float level);
   void InitMarkTables();

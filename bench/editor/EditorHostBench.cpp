@@ -4,9 +4,11 @@
 // counters are the process's CPU seconds per second (getrusage: the plug-in, the driver's threads and this
 // host together) and the mean and worst time one effEditIdle held the GUI thread.
 // Arguments: editor open (1) or closed (0); the input: silence (0), a 1 kHz sine at -6 dBFS (1), which raises the
-// meters to a level they then hold, or that sine switched on and off every half second (2), whose falling and
-// rising levels move the meters on every frame. Compare an open editor's figure with the closed one of the same
-// input.
+// meters to a level they then hold, that sine switched on and off every half second (2), whose falling and rising
+// levels move the meters on every frame, or that sine gliding down to -12 dBFS and back over 8 seconds (3), whose
+// level moves the bars by a tenth of a point a frame. Compare an open editor's figure with the closed one of the
+// same input: a steady sine should cost an open editor little more than silence, and a slowly moving level no
+// more than the sine switched on and off, which redraws the meter at every tick.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
@@ -41,8 +43,28 @@ constexpr int kHeight = 480;
 constexpr double kSineAmplitude = 0.501187;
 constexpr double kSineHz = 1000.0;
 constexpr double kGateSeconds = 0.5;
+// The gliding sine: from -6 dBFS down by 6 dB and back, 1.5 dB a second.
+constexpr double kGlideDB = 6.0;
+constexpr double kGlideSeconds = 8.0;
 
-enum Signal { kSilence = 0, kSine = 1, kGatedSine = 2 };
+enum Signal { kSilence = 0, kSine = 1, kGatedSine = 2, kGlidingSine = 3 };
+
+// The sine's amplitude at time t.
+double Amplitude(Signal signal, double t) {
+  switch (signal) {
+    case kSine:
+      return kSineAmplitude;
+    case kGatedSine:
+      return std::fmod(t, 2.0 * kGateSeconds) < kGateSeconds ? kSineAmplitude : 0.0;
+    case kGlidingSine: {
+      const double down = std::fabs(2.0 * std::fmod(t, kGlideSeconds) / kGlideSeconds - 1.0);  // 1, 0, 1
+      return kSineAmplitude * std::pow(10.0, -kGlideDB * (1.0 - down) / 20.0);
+    }
+    case kSilence:
+      break;
+  }
+  return 0.0;
+}
 
 // Only the CPU device, on the X11 window layer.
 bool PrepareHostProcess(std::string& error) {
@@ -88,8 +110,7 @@ class AudioThread {
     while (!mStop.load(std::memory_order_relaxed)) {
       for (int i = 0; i < kBlock; ++i, ++frame) {
         const double t = static_cast<double>(frame) / kSampleRate;
-        const bool on = mSignal == kSine || (mSignal == kGatedSine && std::fmod(t, 2.0 * kGateSeconds) < kGateSeconds);
-        inL[i] = inR[i] = on ? static_cast<float>(kSineAmplitude * std::sin(2.0 * M_PI * kSineHz * t)) : 0.f;
+        inL[i] = inR[i] = static_cast<float>(Amplitude(mSignal, t) * std::sin(2.0 * M_PI * kSineHz * t));
       }
       mEffect->processReplacing(mEffect, ins, outs, kBlock);
       next += period;
@@ -193,7 +214,7 @@ void BM_HostSecond(benchmark::State& state) {
 }
 BENCHMARK(BM_HostSecond)
     ->ArgNames({"open", "signal"})
-    ->ArgsProduct({{0, 1}, {kSilence, kSine, kGatedSine}})
+    ->ArgsProduct({{0, 1}, {kSilence, kSine, kGatedSine, kGlidingSine}})
     ->Iterations(5)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();

@@ -3,11 +3,13 @@
 // and fill, the picture switches and the update button in both states (the pictures of resources/), the knob's
 // fixed arc, a framed panel and the corner resizer. Expected places come from the rectangles, the values and the
 // pictures' own geometry; expected colours from the styles and the pictures' colours.
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <iterator>
 #include <numbers>
 #include <string>
+#include <vector>
 
 #include "editor/EditorPlainControls.h"
 #include "editor/IBSwitchControlLW.h"
@@ -115,6 +117,82 @@ TEST_P(MeterPixels, BarReachesTheLevelsHeight) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Meter, MeterPixels, ::testing::ValuesIn(kMeterCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A meter moving slowly, drawn both ways: every frame, and only when it marks itself dirty (the picture shown
+// then stays the last one drawn). The two pictures agree in every pixel within one step of rounding, while the
+// levels move the picture, and the quiet frames are left out. The levels: a steady sine's ripple under the hold
+// line (quiet), bar and hold rising together by 0.015 points a frame, the bar falling away from the hold by 0.074
+// points a frame, then a drift of a tenth of 1/256 of a point a frame (quiet).
+struct MeterFrame {
+  float bar, hold;
+  bool quiet;
+};
+
+std::vector<MeterFrame> SlowlyMovingLevels() {
+  std::vector<MeterFrame> levels;
+  const float ripple[] = {-0.00005f, -0.0035f, -0.0016f};
+  for (int i = 0; i < 15; ++i) levels.push_back({-6.f + ripple[i % 3], -6.f, true});
+  for (int i = 1; i <= 15; ++i) levels.push_back({-6.f + 0.004f * i, -6.f + 0.004f * i, false});
+  const float top = levels.back().hold;
+  for (int i = 1; i <= 15; ++i) levels.push_back({top - 0.02f * i, top, false});
+  const float low = levels.back().bar;
+  for (int i = 1; i <= 15; ++i) levels.push_back({low - 1e-4f * i, top, true});
+  return levels;
+}
+
+struct MovingMeterCase {
+  const char* name;
+  float left;
+};
+
+const MovingMeterCase kMovingMeterCases[] = {{"OnWholePixels", 20.f}, {"OffWholePixels", 20.3f}};
+
+class MovingMeterPixels : public EditorPixels, public ::testing::WithParamInterface<MovingMeterCase> {
+ protected:
+  std::vector<IColor> Frame() const {
+    std::vector<IColor> frame;
+    for (int y = 0; y < kSize; ++y)
+      for (int x = 0; x < kSize; ++x) frame.push_back(Pixel(x, y));
+    return frame;
+  }
+  // The largest difference of a channel between two frames.
+  static int MaxDifference(const std::vector<IColor>& a, const std::vector<IColor>& b) {
+    int most = 0;
+    for (std::size_t i = 0; i < a.size(); ++i)
+      most = std::max({most, std::abs(a[i].R - b[i].R), std::abs(a[i].G - b[i].G), std::abs(a[i].B - b[i].B)});
+    return most;
+  }
+};
+
+TEST_P(MovingMeterPixels, DrawnOnlyWhenDirtyLooksAsDrawnEveryFrame) {
+  auto* meter = Add(new IVMeterControlLW<2>(IRECT(GetParam().left, 60, GetParam().left + 150, 380), -1, -1, "",
+                                            ProbeStyle(), true, true));
+  meter->ApplyProductSetup(kAccent);
+  const auto levels = SlowlyMovingLevels();
+  std::vector<IColor> shown;
+  std::vector<IColor> previous;
+  int quietRedraws = 0;
+  int moves = 0;
+  for (std::size_t i = 0; i < levels.size(); ++i) {
+    for (int ch = 0; ch < 2; ++ch) meter->SetLevels(ch, levels[i].bar, levels[i].hold, -6.f);
+    const bool dirty = meter->IsDirty();
+    meter->SetClean();
+    ASSERT_TRUE(Render());
+    const std::vector<IColor> everyFrame = Frame();
+    if (i == 0 || dirty) {
+      shown = everyFrame;
+      quietRedraws += i > 0 && levels[i].quiet ? 1 : 0;
+    }
+    EXPECT_LE(MaxDifference(everyFrame, shown), 1) << "frame " << i;
+    if (!previous.empty() && MaxDifference(everyFrame, previous) > 1) ++moves;
+    previous = everyFrame;
+  }
+  EXPECT_GE(moves, 12);
+  EXPECT_LE(quietRedraws, 2);  // the drift passes 1/256 of a point once, maybe twice
+}
+
+INSTANTIATE_TEST_SUITE_P(Meter, MovingMeterPixels, ::testing::ValuesIn(kMovingMeterCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // ---- Fader and its scale ----

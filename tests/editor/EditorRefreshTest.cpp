@@ -4,6 +4,7 @@
 // meter, the update button's value, the fixed-scale command's resize).
 #include <cmath>
 #include <memory>
+#include <numbers>
 #include <string>
 #include <utility>
 #include <vector>
@@ -258,6 +259,37 @@ TEST_F(EditorRefreshTest, IdleTickWritesTheMeterLevelsInDB) {
               std::vector<float>(3, -400.f))
         << ch;
   }
+}
+
+// A steady 1 kHz sine at -6 dBFS: once the meter has risen, the level read at each tick ripples by a few
+// thousandths of a dB with the sine's phase, under the hold line; the meter stays clean. A level 0.5 dB lower
+// moves the bars and redraws it.
+TEST_F(EditorRefreshTest, SteadySineLeavesTheMeterCleanAndALevelChangeRedrawsIt) {
+  Meter& meter = Tagged<Meter>(kCtrlTagMeter);
+  double phase = 0.0;
+  const auto tick = [&](double amplitude) {
+    std::vector<double> in(128), out(128), out2(128);
+    double* ins[2] = {in.data(), in.data()};
+    double* outs[2] = {out.data(), out2.data()};
+    for (int done = 0; done < 960; done += 128) {  // 20 ms at 48 kHz
+      for (double& x : in) {
+        x = amplitude * std::sin(phase);
+        phase += 2.0 * std::numbers::pi * 1000.0 / 48000.0;
+      }
+      plug->ProcessBlock(ins, outs, 128);
+    }
+    plug->OnIdle();
+    const bool dirty = meter.IsDirty();
+    meter.SetClean();
+    return dirty;
+  };
+  const double minus6 = std::pow(10.0, -6.0 / 20.0);
+  for (int i = 0; i < 50; ++i) tick(minus6);
+  int dirty = 0;
+  for (int i = 0; i < 100; ++i) dirty += tick(minus6) ? 1 : 0;
+  EXPECT_EQ(dirty, 0);
+  EXPECT_NEAR(meter.GetBarLevel(0), -6.0, 0.05);
+  EXPECT_TRUE(tick(minus6 * std::pow(10.0, -0.5 / 20.0)));
 }
 
 // No check has run in this process: the flag is down and the button shows no update.

@@ -2,6 +2,8 @@
 // bar, hold-line and peak-text placement for known levels, the scale's numbers and the gap its lines
 // leave for them, which level changes redraw it, the click that resets it and the wheel that picks a range
 // through a parameter.
+#include <cmath>
+
 #include "editor/IVMeterControlLW.h"
 #include "tests/editor/EditorFixture.h"
 
@@ -94,11 +96,17 @@ struct DirtyCase {
   Written settled;
   std::vector<Written> ticks;
   bool hidden;
-  int dirty;  // ticks after which the meter is dirty
+  int dirty;           // ticks after which the meter is dirty
+  float left = 470.f;  // 470.3: the bars' sides off whole pixels
 };
 
+// A steady sine's bar level read at each tick: within 0.004 dB of its peak (0.013 points).
+const std::vector<Written> kSineRipple = {{-6.00005f, -6.f, -6.f}, {-6.0035f, -6.f, -6.f}, {-6.0016f, -6.f, -6.f}};
+// A bar end 0.12 dB (0.44 points) either side of its hold line: within its opaque middle.
+const std::vector<Written> kUnderTheLine = {{-6.12f, -6.f, -6.f}, {-5.88f, -6.f, -6.f}};
+
 // A bar 266 points long spans 72 dB: one point (a pixel at scale 1) is 0.27 dB. -6 dB ends at 128.2, -6.04 dB
-// at 128.3; 0.3 dB is 1.1 points.
+// at 128.3; 0.3 dB is 1.1 points; 3.172e-4 dB is 0.3/256 of a point, a quarter of 8-bit coverage short of 1/256.
 // clang-format off
 const DirtyCase kDirty[] = {
   {"SteadyLevels", {-6.f, -3.f, -2.f}, Repeat({{-6.f, -3.f, -2.f}}, 100), false, 0},
@@ -111,6 +119,14 @@ const DirtyCase kDirty[] = {
   {"AboveTheTopLooksAlike", {7.2f, 7.2f, 7.2f}, {{10.f, 12.f, 7.2f}}, false, 0},
   {"SilenceAfterTheFloorShowsMinusInf", {-100.f, -100.f, -100.f}, {{-400.f, -400.f, -400.f}}, false, 1},
   {"HiddenMeter", {-6.f, -3.f, -2.f}, Falling(-6.f, 0.3f, 10), true, 0},
+  {"RippleInTheOpen", {-6.f, -3.f, -2.f}, Repeat({{-6.0035f, -3.f, -2.f}, {-6.f, -3.f, -2.f}}, 50), false, 100},
+  {"DriftBelowWhatCoverageResolves", {-6.f, -3.f, -2.f}, Falling(-6.f, 3.172e-4f, 40), false, 10},
+  {"SteadySineRippleUnderTheHoldLine", {-6.f, -6.f, -6.f}, Repeat(kSineRipple, 30), false, 0},
+  {"BarEndMovingUnderTheHoldLine", {-6.f, -6.f, -6.f}, Repeat(kUnderTheLine, 30), false, 0},
+  {"BarEndLeavingTheHoldLine", {-6.f, -6.f, -6.f}, {{-6.2f, -6.f, -6.f}}, false, 1},
+  {"HoldLineRipple", {-6.f, -6.f, -6.f}, Repeat({{-6.f, -6.0035f, -6.f}, {-6.f, -6.f, -6.f}}, 20), false, 40},
+  {"SineRippleUnderTheLineOffWholePixels", {-6.f, -6.f, -6.f}, Repeat(kSineRipple, 30), false, 0, 470.3f},
+  {"BarEndMovingUnderTheLineOffWholePixels", {-6.f, -6.f, -6.f}, Repeat(kUnderTheLine, 30), false, 60, 470.3f},
 };
 // clang-format on
 
@@ -118,7 +134,7 @@ class MeterRedraws : public MeterTest, public ::testing::WithParamInterface<Dirt
 
 TEST_P(MeterRedraws, OnlyLevelsTheDrawingShowsDifferentlyRedrawIt) {
   const DirtyCase& c = GetParam();
-  Meter* m = MakeMeter(470);
+  Meter* m = MakeMeter(c.left);
   for (int ch = 0; ch < 2; ++ch) m->SetLevels(ch, c.settled.bar, c.settled.hold, c.settled.peak);
   m->Hide(c.hidden);
   m->SetClean();
@@ -134,6 +150,27 @@ TEST_P(MeterRedraws, OnlyLevelsTheDrawingShowsDifferentlyRedrawIt) {
 
 INSTANTIATE_TEST_SUITE_P(Meter, MeterRedraws, ::testing::ValuesIn(kDirty),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The line hides the bar's end only where it is opaque: translucent (in its colour or through a disabled
+// control's blend) it lets the ripple through.
+TEST_F(MeterTest, ATranslucentHoldLineHidesNothing) {
+  for (const bool disable : {false, true}) {
+    Meter* m = MakeMeter(470);
+    if (disable)
+      m->SetDisabled(true);
+    else
+      for (int ch = 0; ch < 2; ++ch) m->SetColors(ch, kAccent, IColor(200, 32, 226, 224));
+    for (int ch = 0; ch < 2; ++ch) m->SetLevels(ch, kSineRipple.back().bar, -6.f, -6.f);
+    m->SetClean();
+    int dirty = 0;
+    for (const Written& w : Repeat(kSineRipple, 10)) {
+      for (int ch = 0; ch < 2; ++ch) m->SetLevels(ch, w.bar, w.hold, w.peak);
+      dirty += m->IsDirty() ? 1 : 0;
+      m->SetClean();
+    }
+    EXPECT_EQ(dirty, 30) << disable;
+  }
+}
 
 TEST_F(MeterTest, ScaleNumbersAndLinesOfRangeFive) {
   Meter* m = MakeMeter(470);
@@ -192,6 +229,51 @@ TEST_F(MeterTest, WheelPicksTheRangeThroughItsParameter) {
   Meter* unbound = MakeMeter(470);
   unbound->OnMouseWheel(500, 200, Left(), 1.f);
   EXPECT_EQ(unbound->GetRangeIdx(), 5);
+}
+
+// A span of 0 or less (or none at all) gives no scale: every level sits at the bars' start (fraction 0), so the
+// bars are empty and the hold lines lie on the bars' bottom, and no coordinate is infinite or undefined.
+TEST_F(MeterTest, ASpanThatIsNotPositivePutsEveryLevelAtTheBarsStart) {
+  for (const float span : {0.f, -72.f, std::nanf("")}) {
+    Meter* m = MakeMeter(470);
+    m->SetRange(5, -72.f, 0.f, span);
+    for (const float level : {-400.f, -72.f, -36.f, 0.f, 12.f}) EXPECT_EQ(m->LevelFraction(level), 0.f) << span;
+    for (int ch = 0; ch < 2; ++ch) m->SetLevels(ch, -36.f, -12.f, -36.f);
+    g.log.clear();
+    m->DrawWidget(g);
+    for (const std::string& entry : g.Entries("Path"))
+      EXPECT_TRUE(entry.find("inf") == std::string::npos && entry.find("nan") == std::string::npos) << entry;
+    const std::vector<Shape> shapes = Shapes();
+    const std::vector<Shape> bars = Only(shapes, "PathFill 229,32,226,224");
+    ASSERT_EQ(bars.size(), 2u) << span;
+    EXPECT_EQ(bars[0].ys[0], 372.f) << span;
+    const std::vector<Shape> holds = Only(shapes, "PathStroke 255,32,226,224 t3");
+    ASSERT_EQ(holds.size(), 2u) << span;
+    EXPECT_TRUE(holds[0].IsHorizontalLine(372.f, 482.f, 541.f, 2e-3f)) << span;
+  }
+}
+
+// A stepped parameter 0.25..1.9 with steps of 0.5: its ends lie off the step's grid, so clamping before snapping
+// differs from snapping before clamping. Normalised: (v - 0.25) / 1.65.
+TEST_F(MeterTest, ParamValueIsClampedThenSnappedThenNormalisedThenClamped) {
+  dlg.GetParam(FakeDelegate::kInt)->InitDouble("Odd", 0.5, 0.25, 1.9, 0.5, "", kFlagStepped);
+  auto* m = Add(new Meter({0, 0, 100, 300}, FakeDelegate::kInt, -1, "", BareStyle(), false, false));
+  const struct {
+    float value;
+    double normalized;
+  } rows[] = {
+      {0.f, 0.25 / 1.65},   // 0.25, snapped up to 0.5
+      {1.2f, 0.75 / 1.65},  // 1.0
+      {1.3f, 1.25 / 1.65},  // 1.5
+      {5.f, 1.0},           // 1.9, snapped to 2.0 beyond the range, 1.06 clamped
+      {-3.f, 0.25 / 1.65},  // 0.25, snapped up to 0.5
+  };
+  for (const auto& row : rows) {
+    m->SetParamValue(0, row.value);
+    EXPECT_NEAR(m->GetValue(0), row.normalized, 1e-12) << row.value;
+  }
+  m->SetParamValue(0, std::nanf(""));
+  EXPECT_NEAR(m->GetValue(0), 0.25 / 1.65, 1e-12);
 }
 
 }  // namespace
