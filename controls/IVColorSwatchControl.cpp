@@ -60,7 +60,7 @@ void IVColorSwatchControl::DrawWidget(IGraphics& g) {
     const float share = label.empty() ? 1.f : kLabelledSwatchShare;
     const IRECT swatch(r.R - share * r.W(), r.T, r.R, r.B);
     g.FillRect(GetColor(mColorIDs[static_cast<size_t>(i)]), swatch, &mBlend);
-    g.DrawRect(i == mMouseOverCell ? COLOR_MID_GRAY : COLOR_DARK_GRAY, swatch.GetPadded(0.5f), &mBlend, 1.f);
+    g.DrawRect(i == mMouseOverCell ? COLOR_GRAY : COLOR_DARK_GRAY, swatch.GetPadded(0.5f), &mBlend, 1.f);
     if (!label.empty())
       g.DrawText(mStyle.valueText, label.c_str(), IRECT(r.L, r.T, r.L + kSwatchLabelShare * r.W(), r.B), &mBlend);
   }
