@@ -118,8 +118,11 @@ const IPreset* IBPresetMenuNewLW<VERSION>::CombinedRecord(int idx) const {
 template <int VERSION>
 void IBPresetMenuNewLW<VERSION>::LoadRecord(const IPreset* record) {
   if (!record) return;
-  const StoreLoadingScope loading(mStore);
-  RestoreIntoSlot(*record);
+  {
+    const StoreLoadingScope loading(mStore);
+    RestoreIntoSlot(*record);
+  }
+  Send(mPresetChosenMsg);
 }
 
 template <int VERSION>
@@ -167,7 +170,6 @@ void IBPresetMenuNewLW<VERSION>::StepBack() {
   }
   mCurrentIdx = cur - 1;
   LoadRecord(CombinedRecord(mCurrentIdx));
-  Send(mPresetChosenMsg);
 }
 
 template <int VERSION>
@@ -181,7 +183,6 @@ void IBPresetMenuNewLW<VERSION>::StepForward() {
   }
   mCurrentIdx = cur + 1;
   LoadRecord(CombinedRecord(mCurrentIdx));
-  Send(mPresetChosenMsg);
 }
 
 template <int VERSION>
@@ -277,7 +278,6 @@ void IBPresetMenuNewLW<VERSION>::OnPopupMenuSelection(IPopupMenu* menu, int) {
     if (chosen >= 0 && chosen < static_cast<int>(mFactoryPresets.size())) {
       mCurrentIdx = mFactoryPresets[chosen];
       LoadRecord(mStore.GetBuiltInPresets().Get(mCurrentIdx));
-      Send(mPresetChosenMsg);
     }
   } else if (menu == mUserMenu) {
     AnswerUserChoice(chosen);
@@ -312,7 +312,6 @@ void IBPresetMenuNewLW<VERSION>::AnswerRootChoice(int chosen) {
     if (k < 0 || k >= static_cast<int>(mTopLevelPresets.size())) return;
     mCurrentIdx = mTopLevelPresets[k];
     LoadRecord(mStore.GetBuiltInPresets().Get(mCurrentIdx));
-    Send(mPresetChosenMsg);
   }
 }
 
@@ -320,16 +319,20 @@ template <int VERSION>
 void IBPresetMenuNewLW<VERSION>::AnswerUserChoice(int chosen) {
   if (chosen < 0) return;
   mCurrentIdx = NStorePresets() + chosen;
-  // A record gone since the menu was built loads nothing, as in the factory list; by path it names no file.
+  // A record gone since the menu was built loads nothing and sends nothing, as in the factory list; by path
+  // it names no file.
   const IPreset* record = mStore.GetFilePresets().Get(chosen);
   if (!mUserPresetsByPath) {
     LoadRecord(record);
-  } else if (record) {
-    mChosenPath.Set(mBuiltPathFolder.Get());
-    mChosenPath.Append("/");
-    mChosenPath.Append(record->mName);
-    mChosenPath.Append(".");
-    mChosenPath.Append(mLoadExt.c_str());
+    return;
+  }
+  if (!record) return;
+  mChosenPath.Set(mBuiltPathFolder.Get());
+  mChosenPath.Append("/");
+  mChosenPath.Append(record->mName);
+  mChosenPath.Append(".");
+  mChosenPath.Append(mLoadExt.c_str());
+  {
     const StoreLoadingScope loading(mStore);
     Send(mLoadMsg);
   }

@@ -77,7 +77,8 @@ class IBPresetMenuNewLW : public IControl, public kd::IPresetPathSource {
   int NUserPresets() const;
   // Entry idx of the store's presets followed by the user presets; null outside.
   const IPreset* CombinedRecord(int idx) const;
-  // RestoreIntoSlot with the store's loading flag set around it; nothing for a missing record.
+  // RestoreIntoSlot with the store's loading flag set around it, then the preset-chosen command; nothing
+  // for a missing record.
   void LoadRecord(const IPreset* record);
   // Slot 0 takes the record and is restored; the host is told that the display changed and then each value
   // through its automation (hosts that keep their own copy of the parameters and apply it after the state
