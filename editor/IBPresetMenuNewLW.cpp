@@ -82,14 +82,20 @@ IBPresetMenuNewLW<VERSION>::IBPresetMenuNewLW(IPluginBase& plugin, const IRECT& 
   mDblAsSingleClick = true;
 }
 
+// Head and tail counted in bytes; the ellipsis takes the last two bytes of the head and the first three of
+// the tail. A cut that would fall inside a UTF-8 sequence moves into the part left out, so the head ends and
+// the tail starts on whole characters (the result is then shorter than maxChars bytes).
 template <int VERSION>
 std::string IBPresetMenuNewLW<VERSION>::ShortenName(const char* name, int maxChars) {
   const std::string full = name ? name : "";
   if (maxChars < kMinShortenedChars || full.size() < static_cast<size_t>(maxChars)) return full;
   const int half = maxChars / 2;
-  std::string result = full.substr(0, half) + full.substr(full.size() - (maxChars - half));
-  result.replace(half - 2, kEllipsisLength, kEllipsis);
-  return result;
+  const auto isContinuation = [&](size_t i) { return i < full.size() && (full[i] & 0xC0) == 0x80; };
+  size_t headEnd = static_cast<size_t>(half - 2);
+  while (headEnd > 0 && isContinuation(headEnd)) --headEnd;
+  size_t tailStart = full.size() - static_cast<size_t>(maxChars - half - (kEllipsisLength - 2));
+  while (isContinuation(tailStart)) ++tailStart;
+  return full.substr(0, headEnd) + kEllipsis + full.substr(tailStart);
 }
 
 // ---- Store ----
