@@ -93,12 +93,12 @@ class IBPresetMenuNewLW : public IControl, public kd::IPresetPathSource {
   IPluginBase& mPlugin;
   KelvadrunePresets& mStore;
   // The dialogs' folder, which each dialog leaves where it ended; by-path user presets are built on the
-  // constructor's folder.
+  // constructor's folder, kept in mBuiltPathFolder.
   FwString mFolder;
-  FwString mBuiltPathFolder;
   FwString mChosenPath;
   std::string mLoadExt;
   std::string mSaveExt;
+  FwString mBuiltPathFolder;
   IPopupMenu mMenu;
   IPopupMenu* mFactoryMenu = nullptr;
   IPopupMenu* mUserMenu = nullptr;
@@ -109,9 +109,9 @@ class IBPresetMenuNewLW : public IControl, public kd::IPresetPathSource {
   // Store indices of the menu's top-level presets and of the "Factory" submenu's items.
   std::vector<int> mTopLevelPresets;
   std::vector<int> mFactoryPresets;
-  int mLoadMsg;
   int mSaveMsg;
   int mSaveDefaultMsg;
+  int mLoadMsg;
   int mRescanMsg;
   int mResetMsg;
   int mPresetChosenMsg;
