@@ -38,7 +38,11 @@ void IDirBrowseControlBase::AddPath(const char* path, const char* label) {
 void IDirBrowseControlBase::SetupMenu() {
   mFiles.Empty(true);
   mItems.Empty(false);
-  mMainMenu.Clear(true);
+  // The menu's title stays.
+  mMainMenu.Clear(false);
+  mMainMenu.SetPrefix(0);
+  mMainMenu.SetChosenItemIdx(-1);
+  mMainMenu.SetMultiCheck(false);
   mSelectedItemIndex = -1;
 
   if (mPaths.GetSize() == 1) {
@@ -47,7 +51,7 @@ void IDirBrowseControlBase::SetupMenu() {
     for (int i = 0; i < mPaths.GetSize(); ++i) {
       auto* submenu = new IPopupMenu();
       const FwString* label = mPathLabels.Get(i);
-      mMainMenu.AddItem(label ? label->Get() : "", submenu, i);
+      mMainMenu.AddItem(label ? label->Get() : "", i, submenu);
       ScanDirectory(mPaths.Get(i)->Get(), *submenu);
     }
   }

@@ -158,12 +158,14 @@ void IPopupMenuControl::SetMenuState(EPopupMenuState state) {
     mState = kCollapsing;
 }
 
+// The graphics core answers a request that arrives while a menu shows or closes before it reaches here;
+// any other is ignored, so the shown menu and its caller stay as they are.
 void IPopupMenuControl::CreatePopupMenu(IPopupMenu& menu, const IRECT& bounds, IControl*) {
-  if (menu.NItems() == 0 || Showing(mMenuState)) {
+  if (mMenuState != kClosed) return;
+  if (menu.NItems() == 0) {
     AnswerWithoutShowing(menu);
     return;
   }
-  if (mMenuState != kClosed) EndClosingNow();
 
   mRootMenu = &menu;
   mRootHasSubmenus = false;
@@ -176,16 +178,6 @@ void IPopupMenuControl::AnswerWithoutShowing(IPopupMenu& menu) {
   menu.SetChosenItemIdx(-1);
   menu.ExecFunction();
   GetUI()->SetControlValueAfterPopupMenu(nullptr);
-}
-
-// The previous menu has already been answered; only its unseen fade remains.
-void IPopupMenuControl::EndClosingNow() {
-  mAnimationFunc = nullptr;
-  mPanels.clear();
-  mActivePanel = mAppearingPanel = nullptr;
-  mHoverCell = -1;
-  mRECT = mTargetRECT = mCollapsedBounds;
-  SetMenuState(kClosed);
 }
 
 void IPopupMenuControl::CellSize(IPopupMenu& menu, float& width, float& height) const {
@@ -455,8 +447,8 @@ void IPopupMenuControl::OnMouseDown(float x, float y, const IMouseMod& mod) {
   ChooseAndClose();
 }
 
-// The menu is closed before anyone hears of the choice, so a caller that asks for another menu in its
-// answer gets it opened.
+// The choice is reported while the menu still shows; a caller that asks for another menu in its answer is
+// answered with no choice.
 void IPopupMenuControl::ChooseAndClose() {
   MenuPanel* panel = mActivePanel ? mActivePanel : (mPanels.empty() ? nullptr : GetPanel(0));
   if (!panel) return;
@@ -469,14 +461,14 @@ void IPopupMenuControl::ChooseAndClose() {
     }
   }
 
+  menu->ExecFunction();
+  GetUI()->SetControlValueAfterPopupMenu(menu);
+
   mSubmenuShown = false;
   mActivePanel = nullptr;
   SetMenuState(kChoiceBlink);
   Hide(true);
   SetDirty(true);
-
-  menu->ExecFunction();
-  GetUI()->SetControlValueAfterPopupMenu(menu);
 }
 
 // ---- Animation ----

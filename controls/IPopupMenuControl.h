@@ -6,9 +6,9 @@
 // restarted by every move over a submenu item) -> a click anywhere: the choice (or none) is reported on
 // the menu of the panel under the mouse, through its completion function and
 // IGraphics::SetControlValueAfterPopupMenu -> choice blink, fading out, finishing (100 ms each, hidden)
-// -> closed. Every request gets exactly one answer: an empty menu, or one that arrives while another is
-// showing, is answered with no choice at once; one that arrives while the previous menu is closing
-// cuts that closing short and opens.
+// -> closed. The choice is reported before the menu hides. Every request gets exactly one answer: an
+// empty menu is answered with no choice at once, and so is one that arrives while another menu shows or
+// closes (the graphics core answers those, and the shown menu keeps its caller).
 //
 // The graphics core owns one such control outside its control list and sends it every pointer event
 // while a menu is showing. Main thread only; nothing here blocks.
@@ -125,9 +125,8 @@ class IPopupMenuControl : public IPopupMenuControlBase {
   void CellSize(IPopupMenu& menu, float& width, float& height) const;
   void StartFade();
   void AnimationTick();
-  // Answers a request that will not be shown: no choice, reported at once.
+  // Answers an empty menu: no choice, reported at once.
   void AnswerWithoutShowing(IPopupMenu& menu);
-  void EndClosingNow();
   void SetPanelWeights(float weight);
   int PanelIndex(const MenuPanel* panel) const;
   MenuPanel* PanelOfMenu(const IPopupMenu* menu) const;

@@ -18,7 +18,6 @@ IVColorSwatchControl::IVColorSwatchControl(const IRECT& bounds, const char* labe
                                            const IVStyle& style, ECellLayout layout,
                                            const std::vector<EVColor>& colorIDs, const std::vector<const char*>& labels)
     : IControl(bounds), IVectorBase(style), mColorChosenFunc(std::move(func)), mLayout(layout), mColorIDs(colorIDs) {
-  mText = style.valueText;
   mText.mAlign = kAlignFar;
   mStyle.valueText.mAlign = kAlignFar;
   // Labels beyond the colours are dropped and missing ones are empty, so every cell has exactly one.
@@ -60,7 +59,7 @@ void IVColorSwatchControl::DrawWidget(IGraphics& g) {
     const float share = label.empty() ? 1.f : kLabelledSwatchShare;
     const IRECT swatch(r.R - share * r.W(), r.T, r.R, r.B);
     g.FillRect(GetColor(mColorIDs[static_cast<size_t>(i)]), swatch, &mBlend);
-    g.DrawRect(i == mMouseOverCell ? COLOR_MID_GRAY : COLOR_DARK_GRAY, swatch.GetPadded(0.5f), &mBlend, 1.f);
+    g.DrawRect(i == mMouseOverCell ? COLOR_GRAY : COLOR_DARK_GRAY, swatch.GetPadded(0.5f), &mBlend, 1.f);
     if (!label.empty())
       g.DrawText(mStyle.valueText, label.c_str(), IRECT(r.L, r.T, r.L + kSwatchLabelShare * r.W(), r.B), &mBlend);
   }
@@ -72,14 +71,15 @@ int IVColorSwatchControl::CellAt(float x, float y) const {
   return -1;
 }
 
+// Marking dirty with the action: a set action function hears of every hover.
 void IVColorSwatchControl::OnMouseOver(float x, float y, const IMouseMod&) {
   mMouseOverCell = CellAt(x, y);
-  SetDirty(false);
+  SetDirty(true);
 }
 
 void IVColorSwatchControl::OnMouseOut() {
   mMouseOverCell = -1;
-  SetDirty(false);
+  SetDirty(true);
 }
 
 void IVColorSwatchControl::OnMouseDown(float x, float y, const IMouseMod&) {
@@ -89,7 +89,7 @@ void IVColorSwatchControl::OnMouseDown(float x, float y, const IMouseMod&) {
   IColor start = GetColor(id);
   GetUI()->PromptForColor(start, "Choose a color", [this, cell, id](const IColor& chosen) {
     mStyle.colorSpec.SetColor(id, chosen);
-    SetDirty(true);
+    SetDirty(false);
     if (mColorChosenFunc) mColorChosenFunc(cell, chosen);
   });
 }

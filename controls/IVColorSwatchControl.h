@@ -1,8 +1,8 @@
 // The stock colour swatch: a row, column or 3 x 3 grid of cells, each showing one colour of the
 // control's own style, optionally labelled. Clicking a cell opens the platform colour chooser; the chosen
 // colour replaces that style colour (so everything drawn with it changes) and is reported through the
-// action function and the colour-chosen function. Hovering only redraws. Main thread only; the colour
-// chooser may block while it is open, as the platform's is.
+// colour-chosen function. Every hover marks the control dirty with its action function. Main thread only;
+// the colour chooser may block while it is open, as the platform's is.
 #pragma once
 
 #include "graphics/IControl.h"

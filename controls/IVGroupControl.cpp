@@ -11,7 +11,6 @@ IVGroupControl::IVGroupControl(const IRECT& bounds, const char* label, float lab
     : IContainerBase(bounds, std::move(attachFunc), std::move(resizeFunc)),
       IVectorBase(style),
       mLabelOffset(labelOffset) {
-  mText = style.valueText;
   mIgnoreMouse = true;
   AttachIControl(this, label);
 }
@@ -26,7 +25,6 @@ IVGroupControl::IVGroupControl(const char* label, const char* groupName, float m
       mMarginR(marginR),
       mMarginB(marginB),
       mLabelOffset(10.f) {
-  mText = style.valueText;
   mIgnoreMouse = true;
   AttachIControl(this, label);
 }
@@ -53,7 +51,6 @@ void IVGroupControl::SetBoundsBasedOnGroup(const char* groupName, float marginL,
 void IVGroupControl::OnResize() {
   mTargetRECT = MakeRects(mRECT);
   mMouseIsOver = false;
-  IContainerBase::OnResize();
 
   const float t = mStyle.frameThickness;
   mWidgetBounds.T -= 0.5f * mLabelBounds.H() + 0.5f * t;

@@ -1,6 +1,7 @@
 // The stock group frame: a labelled rounded frame around other controls, the label sitting in a gap of
 // the frame's top edge. Its bounds can follow the controls of a named group (attach it after them).
-// It ignores the mouse. Main thread only; nothing here blocks.
+// It ignores the mouse. Its own resize lays out only the frame and the label: the children it holds are
+// built and placed by its attach function. Main thread only; nothing here blocks.
 #pragma once
 
 #include "graphics/IPanelControl.h"

@@ -10,7 +10,6 @@ namespace fx::gfx {
 IVPlotControl::IVPlotControl(const IRECT& bounds, const std::vector<Plot>& plots, int numPoints, const char* label,
                              const IVStyle& style, float min, float max, bool useLayer)
     : IControl(bounds), IVectorBase(style), mMin(min), mMax(max), mUseLayer(useLayer) {
-  mText = style.valueText;
   mPoints.assign(static_cast<size_t>(std::max(0, numPoints)), 0.f);
   for (const Plot& plot : plots) AddPlotFunc(plot.color, plot.func);
   AttachIControl(this, label);

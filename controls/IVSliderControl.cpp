@@ -108,7 +108,7 @@ void IVSliderControl::DrawTrack(IGraphics& g, const IRECT& filledArea) {
   }
   const float radius = std::min(mTrack.W(), mTrack.H()) * 0.5f * mStyle.roundness;
   g.FillRoundRect(GetColor(kSH), track, radius, &mBlend);
-  g.FillRoundRect(GetColor(kX1), filled, radius, &mBlend);
+  g.FillRoundRect(GetColor(kX1), filled, radius);
   if (mStyle.drawFrame) g.DrawRoundRect(GetColor(kFR), track, radius, &mBlend, mStyle.frameThickness);
 }
 

@@ -150,7 +150,7 @@ void IVTabSwitchControl::OnInit() {
 
 void IVTabSwitchControl::OnMouseDown(float x, float y, const IMouseMod&) {
   const int i = GetButtonForPoint(x, y);
-  if (i >= 0) SetValue(mNumStates > 1 ? static_cast<double>(i) / (mNumStates - 1) : 0.0);
+  if (i >= 0) SetValue(mNumStates > 1 ? i * (1.0 / (mNumStates - 1)) : 0.0);
   SetDirty(true);
 }
 

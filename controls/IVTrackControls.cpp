@@ -22,7 +22,6 @@ IVTrackControlBase::IVTrackControlBase(const IRECT& bounds, const char* label, c
                                        const std::vector<int>& params, int numSteps, EDirection dir,
                                        const std::vector<const char*>& trackNames)
     : IControl(bounds, -1, nullptr), IVectorBase(style), mDirection(dir), mNSteps(std::max(0, numSteps)) {
-  mText = style.valueText;
   mVals.assign(params.size(), ParamTuple());
   for (size_t i = 0; i < params.size(); ++i) SetParamIdx(params[i], static_cast<int>(i));
   mTrackBounds.assign(params.size(), IRECT());

@@ -13,7 +13,6 @@ IVXYPadControl::IVXYPadControl(const IRECT& bounds, std::initializer_list<int> p
       mHandleRadius(handleRadius),
       mTrackClipsHandle(trackClipsHandle),
       mDrawCross(drawCross) {
-  mText = style.valueText;
   mShape = EVShape::Ellipse;
   AttachIControl(this, label);
 }

@@ -101,7 +101,8 @@ std::u16string Apply(TextEditBuffer& text, TextEditState& state, const TextUndoR
   const int restored = StoredLength(record);
   text.ReplaceChars(record.where, record.deleteLength,
                     restored > 0 ? state.undo.chars.data() + record.charStorage : nullptr, restored);
-  state.cursor = state.selectStart = state.selectEnd = record.where + restored;
+  // The selection stays where it was; the caller clamps it to the new text.
+  state.cursor = record.where + restored;
   state.hasPreferredX = 0;
   return removed;
 }

@@ -57,12 +57,12 @@ IBPresetMenuNewLW<VERSION>::IBPresetMenuNewLW(IPluginBase& plugin, const IRECT& 
       mPlugin(plugin),
       mStore(store),
       mFolder(folder),
-      mBuiltPathFolder(folder),
       mLoadExt(loadExt ? loadExt : ""),
       mSaveExt(saveExt ? saveExt : ""),
-      mLoadMsg(loadMsg),
+      mBuiltPathFolder(folder),
       mSaveMsg(saveMsg),
       mSaveDefaultMsg(saveDefaultMsg),
+      mLoadMsg(loadMsg),
       mRescanMsg(rescanMsg),
       mResetMsg(resetMsg),
       mPresetChosenMsg(presetChosenMsg),
@@ -82,14 +82,20 @@ IBPresetMenuNewLW<VERSION>::IBPresetMenuNewLW(IPluginBase& plugin, const IRECT& 
   mDblAsSingleClick = true;
 }
 
+// Head and tail counted in bytes; the ellipsis takes the last two bytes of the head and the first three of
+// the tail. A cut that would fall inside a UTF-8 sequence moves into the part left out, so the head ends and
+// the tail starts on whole characters (the result is then shorter than maxChars bytes).
 template <int VERSION>
 std::string IBPresetMenuNewLW<VERSION>::ShortenName(const char* name, int maxChars) {
   const std::string full = name ? name : "";
   if (maxChars < kMinShortenedChars || full.size() < static_cast<size_t>(maxChars)) return full;
   const int half = maxChars / 2;
-  std::string result = full.substr(0, half) + full.substr(full.size() - (maxChars - half));
-  result.replace(half - 2, kEllipsisLength, kEllipsis);
-  return result;
+  const auto isContinuation = [&](size_t i) { return i < full.size() && (full[i] & 0xC0) == 0x80; };
+  size_t headEnd = static_cast<size_t>(half - 2);
+  while (headEnd > 0 && isContinuation(headEnd)) --headEnd;
+  size_t tailStart = full.size() - static_cast<size_t>(maxChars - half - (kEllipsisLength - 2));
+  while (isContinuation(tailStart)) ++tailStart;
+  return full.substr(0, headEnd) + kEllipsis + full.substr(tailStart);
 }
 
 // ---- Store ----
@@ -118,8 +124,11 @@ const IPreset* IBPresetMenuNewLW<VERSION>::CombinedRecord(int idx) const {
 template <int VERSION>
 void IBPresetMenuNewLW<VERSION>::LoadRecord(const IPreset* record) {
   if (!record) return;
-  const StoreLoadingScope loading(mStore);
-  RestoreIntoSlot(*record);
+  {
+    const StoreLoadingScope loading(mStore);
+    RestoreIntoSlot(*record);
+  }
+  Send(mPresetChosenMsg);
 }
 
 template <int VERSION>
@@ -167,7 +176,6 @@ void IBPresetMenuNewLW<VERSION>::StepBack() {
   }
   mCurrentIdx = cur - 1;
   LoadRecord(CombinedRecord(mCurrentIdx));
-  Send(mPresetChosenMsg);
 }
 
 template <int VERSION>
@@ -181,7 +189,6 @@ void IBPresetMenuNewLW<VERSION>::StepForward() {
   }
   mCurrentIdx = cur + 1;
   LoadRecord(CombinedRecord(mCurrentIdx));
-  Send(mPresetChosenMsg);
 }
 
 template <int VERSION>
@@ -277,7 +284,6 @@ void IBPresetMenuNewLW<VERSION>::OnPopupMenuSelection(IPopupMenu* menu, int) {
     if (chosen >= 0 && chosen < static_cast<int>(mFactoryPresets.size())) {
       mCurrentIdx = mFactoryPresets[chosen];
       LoadRecord(mStore.GetBuiltInPresets().Get(mCurrentIdx));
-      Send(mPresetChosenMsg);
     }
   } else if (menu == mUserMenu) {
     AnswerUserChoice(chosen);
@@ -312,7 +318,6 @@ void IBPresetMenuNewLW<VERSION>::AnswerRootChoice(int chosen) {
     if (k < 0 || k >= static_cast<int>(mTopLevelPresets.size())) return;
     mCurrentIdx = mTopLevelPresets[k];
     LoadRecord(mStore.GetBuiltInPresets().Get(mCurrentIdx));
-    Send(mPresetChosenMsg);
   }
 }
 
@@ -320,16 +325,20 @@ template <int VERSION>
 void IBPresetMenuNewLW<VERSION>::AnswerUserChoice(int chosen) {
   if (chosen < 0) return;
   mCurrentIdx = NStorePresets() + chosen;
-  // A record gone since the menu was built loads nothing, as in the factory list; by path it names no file.
+  // A record gone since the menu was built loads nothing and sends nothing, as in the factory list; by path
+  // it names no file.
   const IPreset* record = mStore.GetFilePresets().Get(chosen);
   if (!mUserPresetsByPath) {
     LoadRecord(record);
-  } else if (record) {
-    mChosenPath.Set(mBuiltPathFolder.Get());
-    mChosenPath.Append("/");
-    mChosenPath.Append(record->mName);
-    mChosenPath.Append(".");
-    mChosenPath.Append(mLoadExt.c_str());
+    return;
+  }
+  if (!record) return;
+  mChosenPath.Set(mBuiltPathFolder.Get());
+  mChosenPath.Append("/");
+  mChosenPath.Append(record->mName);
+  mChosenPath.Append(".");
+  mChosenPath.Append(mLoadExt.c_str());
+  {
     const StoreLoadingScope loading(mStore);
     Send(mLoadMsg);
   }

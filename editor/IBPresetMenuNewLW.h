@@ -77,7 +77,8 @@ class IBPresetMenuNewLW : public IControl, public kd::IPresetPathSource {
   int NUserPresets() const;
   // Entry idx of the store's presets followed by the user presets; null outside.
   const IPreset* CombinedRecord(int idx) const;
-  // RestoreIntoSlot with the store's loading flag set around it; nothing for a missing record.
+  // RestoreIntoSlot with the store's loading flag set around it, then the preset-chosen command; nothing
+  // for a missing record.
   void LoadRecord(const IPreset* record);
   // Slot 0 takes the record and is restored; the host is told that the display changed and then each value
   // through its automation (hosts that keep their own copy of the parameters and apply it after the state
@@ -92,12 +93,12 @@ class IBPresetMenuNewLW : public IControl, public kd::IPresetPathSource {
   IPluginBase& mPlugin;
   KelvadrunePresets& mStore;
   // The dialogs' folder, which each dialog leaves where it ended; by-path user presets are built on the
-  // constructor's folder.
+  // constructor's folder, kept in mBuiltPathFolder.
   FwString mFolder;
-  FwString mBuiltPathFolder;
   FwString mChosenPath;
   std::string mLoadExt;
   std::string mSaveExt;
+  FwString mBuiltPathFolder;
   IPopupMenu mMenu;
   IPopupMenu* mFactoryMenu = nullptr;
   IPopupMenu* mUserMenu = nullptr;
@@ -108,9 +109,9 @@ class IBPresetMenuNewLW : public IControl, public kd::IPresetPathSource {
   // Store indices of the menu's top-level presets and of the "Factory" submenu's items.
   std::vector<int> mTopLevelPresets;
   std::vector<int> mFactoryPresets;
-  int mLoadMsg;
   int mSaveMsg;
   int mSaveDefaultMsg;
+  int mLoadMsg;
   int mRescanMsg;
   int mResetMsg;
   int mPresetChosenMsg;

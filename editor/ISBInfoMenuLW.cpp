@@ -1,12 +1,9 @@
 #include "editor/ISBInfoMenuLW.h"
 
-#include <string>
-
 #include "editor/EditorCommand.h"
 #include "framework/IGEditorDelegate.h"
 #include "framework/IParam.h"
 #include "graphics/IGraphics.h"
-#include "platform/paths/Paths.h"
 
 namespace fx::gfx {
 
@@ -18,20 +15,6 @@ using Item = IPopupMenu::Item;
 
 int InfoMenuItemFlags(bool enabled, bool checked) {
   return (enabled ? Item::kNoFlags : Item::kDisabled) | (checked ? Item::kChecked : Item::kNoFlags);
-}
-
-// Opens a row's address. A file or folder that is not there (nothing is installed at the manual's place,
-// say) would open nothing without a word: the user is told where it was looked for instead.
-void OpenRowAddress(IGraphics& g, const InfoMenuEntry& row) {
-  const std::string address = row.url ? row.url : "";
-  if (address.empty() || address[0] != '/' || platform::paths::FileExists(address.c_str())) {
-    g.OpenURL(address.c_str());
-    return;
-  }
-  // The caption is the row's text without its trailing " ...".
-  std::string caption = row.text ? row.text : "";
-  if (caption.size() > 4 && caption.ends_with(" ...")) caption.resize(caption.size() - 4);
-  g.ShowMessageBox(("Not found:\n" + address).c_str(), caption.c_str(), kMB_OK, nullptr);
 }
 
 }  // namespace
@@ -148,7 +131,7 @@ void ISBInfoMenuLW::AnswerRootChoice(int chosen) {
   for (const InfoMenuEntry& row : mRows) {
     if (row.itemIndex != chosen) continue;
     if (row.type == kOpenURL) {
-      if (IGraphics* g = GetUI()) OpenRowAddress(*g, row);
+      if (IGraphics* g = GetUI()) g->OpenURL(row.url ? row.url : "");
     } else if (row.type == kCommand && row.id >= 0) {
       mPlugin.OnParamChange(row.id, kUI, -1);
     } else if (row.type == kParamToggle && row.id != -1) {

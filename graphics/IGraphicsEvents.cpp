@@ -295,6 +295,17 @@ void IGraphics::CreatePopupMenu(IControl& control, IPopupMenu& menu, const IRECT
 // The press that opened the menu hands its open host edits to the menu; they end when it answers.
 void IGraphics::DoCreatePopupMenu(IControl& control, IPopupMenu& menu, const IRECT& bounds, int valIdx,
                                   bool isContext) {
+  // While the in-editor menu shows or closes, a request is answered with no choice at once; the shown
+  // menu keeps its caller and edits, and the requester keeps its press.
+  if (mPopupControl && mPopupControl->GetState() != IPopupMenuControlBase::kCollapsed) {
+    menu.SetChosenItemIdx(-1);
+    menu.ExecFunction();
+    if (isContext)
+      control.OnContextSelection(-1);
+    else
+      control.OnPopupMenuSelection(nullptr, valIdx);
+    return;
+  }
   EndEdits(mPopupEdits);
   for (const auto& [touchID, held] : mCapturedMap) {
     if (held != &control) continue;

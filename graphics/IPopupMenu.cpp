@@ -77,6 +77,11 @@ IPopupMenu::Item* IPopupMenu::AddItem(const char* text, IPopupMenu* submenu, int
   return AddItem(new Item(text, submenu), index);
 }
 
+IPopupMenu::Item* IPopupMenu::AddItem(const char* text, int index, IPopupMenu* submenu) {
+  if (submenu && mPopupFunc) submenu->SetFunction(mPopupFunc);
+  return AddItem(new Item(text, submenu), index);
+}
+
 IPopupMenu::Item* IPopupMenu::AddSeparator(int index) {
   return AddItem(new Item("", Item::kSeparator), index);
 }

@@ -75,6 +75,9 @@ class IPopupMenu {
   Item* AddItem(const char* text, int index = kAppend, int itemFlags = Item::kNoFlags);
   // The submenu gets a copy of this menu's completion function (an empty one too) and is owned by the new item.
   Item* AddItem(const char* text, IPopupMenu* submenu, int index = kAppend);
+  // As the form above, except that the submenu takes a copy of this menu's completion function only when
+  // this menu has one (it keeps its own otherwise).
+  Item* AddItem(const char* text, int index, IPopupMenu* submenu);
   Item* AddSeparator(int index = kAppend);
   void RemoveEmptySubmenus();
 

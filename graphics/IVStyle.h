@@ -12,7 +12,7 @@ enum EVColor : int { kBG = 0, kFG, kPR, kFR, kHL, kSH, kX1, kX2, kX3, kNumVColor
 
 inline constexpr IColor DEFAULT_COLOR_SPEC[kNumVColors] = {
     COLOR_TRANSPARENT,   // kBG background
-    COLOR_PALE_GRAY,     // kFG foreground (off)
+    COLOR_MID_GRAY,      // kFG foreground (off)
     COLOR_LIGHT_GRAY,    // kPR pressed (on)
     COLOR_DARK_GRAY,     // kFR frame
     COLOR_TRANSLUCENT,   // kHL mouse-over highlight

@@ -119,6 +119,9 @@ const TabCase kTabs[] = {
    {"C", "B", "A", "A"}},
   {"Vertical", {"A", "B"}, kVertical, {{15, 80}, {15, 10}}, {1, 0}, {"B", "A"}},
   {"SingleTab", {"Only"}, kHorizontal, {{45, 15}, {45, 15}}, {0, 0}, {"Only", "Only"}},
+  // Eleven tabs 90 / 11 wide: tab i gives i times the double nearest 0.1, so tab 3 is not the double nearest 0.3.
+  {"ElevenTabs", {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10"}, kHorizontal,
+   {{28.6f, 15}, {53.2f, 15}, {86, 15}}, {0.30000000000000004, 0.6000000000000001, 1}, {"3", "6", "10"}},
 };
 // clang-format on
 

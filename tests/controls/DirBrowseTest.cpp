@@ -100,8 +100,17 @@ TEST_F(DirBrowse, FoldersBecomeSubmenusAndSelectionChecksOneEntry) {
   browser.AddPath((root / "Bravo").c_str(), "Two");
   browser.AddPath((root / "missing").c_str(), "Three");
   browser.GetMenu().SetFunction([](IPopupMenu*) {});
+  // A rebuild resets the choice, prefix and multi-check and keeps the title.
+  browser.GetMenu().SetRootTitle("Files");
+  browser.GetMenu().SetChosenItemIdx(4);
+  browser.GetMenu().SetPrefix(2);
+  browser.GetMenu().SetMultiCheck(true);
   browser.SetupMenu();
   EXPECT_EQ(Render(browser.GetMenu()), "One[a1,toB[b1]],Two[b1,toAlpha[a1]],Three[]");
+  EXPECT_STREQ(browser.GetMenu().GetRootTitle(), "Files");
+  EXPECT_EQ(browser.GetMenu().GetChosenItemIdx(), -1);
+  EXPECT_EQ(browser.GetMenu().GetPrefix(), 0);
+  EXPECT_FALSE(browser.GetMenu().GetMultiCheck());
   // Submenus answer through the main menu's completion function; a menu without one leaves them none.
   EXPECT_TRUE(browser.GetMenu().GetItem(0)->GetSubmenu()->GetItem(1)->GetSubmenu()->GetFunction());
   auto* own = new IPopupMenu();

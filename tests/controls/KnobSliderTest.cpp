@@ -193,6 +193,22 @@ TEST_F(ControlsFixture, SliderHandleSitsOnTheInnerEdgesAndSizesCanBeZero) {
   EXPECT_TRUE(noHandle->handles.empty());
 }
 
+// Track in the shadow colour and frame with the control's blend; the filled part in extra colour 1 without one,
+// so a disabled slider (weight 0.25) dims its track but not its fill.
+TEST_F(ControlsFixture, SliderFillsItsValuePartWithoutTheBlend) {
+  auto* s = Add(new IVSliderControl({0, 0, 20, 108}, FakeDelegate::kGain, "", Bare(), false, kVertical, false, false,
+                                    DEFAULT_GEARING, 4.f, 2.f));
+  for (const bool disabled : {false, true}) {
+    s->SetDisabled(disabled);
+    g.log.clear();
+    s->DrawTrack(g, IRECT(8, 54, 12, 104));
+    const std::string weight = disabled ? " weight0.25" : " weight1";
+    EXPECT_EQ(Paints(), (std::vector<std::string>{"PathFill 60,0,0,0" + weight, "PathFill 255,0,0,0",
+                                                  "PathStroke 255,70,70,70 t1"}))
+        << disabled;
+  }
+}
+
 TEST_F(ControlsFixture, KnobArcRunsFromAnchorAndLabelsTakeTheParamName) {
   // Widget 100 x 100, track 2: arc radius 49. Value 0.5 of -135..135 is upright (0 degrees).
   auto* k = Add(new IVKnobControl({0, 0, 100, 100}, FakeDelegate::kGain, "", Bare()));

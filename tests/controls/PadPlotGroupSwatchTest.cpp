@@ -1,9 +1,10 @@
 // XY pad, plot, group frame and colour swatch: where drags put the pad's values, what the plot draws
 // (sample positions, range mapping, degenerate plots), the group's bounds and frame path, and the
-// swatch's cell layout and colour choice.
+// swatch's cell layout, hover and colour choice, and the text style each keeps.
 #include "controls/IVColorSwatchControl.h"
 #include "controls/IVGroupControl.h"
 #include "controls/IVPlotControl.h"
+#include "controls/IVTrackControls.h"
 #include "controls/IVXYPadControl.h"
 #include "tests/controls/ControlsFixture.h"
 
@@ -128,6 +129,53 @@ TEST_F(Plots, DegeneratePlotsDrawFiniteLinesOrNothing) {
 
 using Group = ControlsFixture;
 
+// These controls keep the default text style (14 points, black, centred, middle) whatever the style's value
+// text says; the swatch's is aligned right.
+TEST_F(Group, ControlsKeepTheDefaultTextStyle) {
+  IVStyle style = Bare();
+  style.valueText.mSize = 30.f;
+  style.valueText.mFGColor = COLOR_RED;
+  style.valueText.mVAlign = kVAlignTop;
+  const struct {
+    const char* name;
+    IControl* control;
+    EAlign align;
+  } rows[] = {
+      {"XYPad", Add(new IVXYPadControl(IRECT(0, 0, 50, 50), {-1, -1}, "", style)), kAlignCenter},
+      {"Plot", Add(new IVPlotControl(IRECT(0, 0, 50, 50), {}, 8, "", style)), kAlignCenter},
+      {"Group", Add(new IVGroupControl(IRECT(0, 0, 50, 50), "", 10.f, style)), kAlignCenter},
+      {"NamedGroup", Add(new IVGroupControl("", "none", 0, 0, 0, 0, style)), kAlignCenter},
+      {"RangeSlider", Add(new IVRangeSliderControl(IRECT(0, 0, 50, 50), {-1, -1}, "", style)), kAlignCenter},
+      {"Swatch", Add(new IVColorSwatchControl(IRECT(0, 0, 50, 50), "", nullptr, style)), kAlignFar},
+  };
+  for (const auto& row : rows) {
+    const IText& text = row.control->GetText();
+    EXPECT_EQ(text.mSize, 14.f) << row.name;
+    EXPECT_EQ(text.mFGColor, IColor(255, 0, 0, 0)) << row.name;
+    EXPECT_EQ(text.mVAlign, kVAlignMiddle) << row.name;
+    EXPECT_EQ(text.mAlign, row.align) << row.name;
+  }
+}
+
+// The group's own resize lays out its frame; the resize function it was built with is not run, while its
+// attach function builds the children.
+TEST_F(Group, ResizingAGroupDoesNotRunItsResizeFunction) {
+  int attached = 0;
+  int resized = 0;
+  auto* group = Add(new IVGroupControl(
+      IRECT(0, 0, 100, 80), "", 10.f, Bare(),
+      [&](IContainerBase* c, const IRECT& r) {
+        ++attached;
+        c->AddChildControl(new TestControl(journal, "child", r.GetPadded(-10.f)));
+      },
+      [&](IContainerBase*, const IRECT&) { ++resized; }));
+  group->SetTargetAndDrawRECTs(IRECT(0, 0, 120, 90));
+  group->OnResize();
+  EXPECT_EQ(attached, 1);
+  EXPECT_EQ(group->NChildren(), 1);
+  EXPECT_EQ(resized, 0);
+}
+
 TEST_F(Group, BoundsFollowTheNamedGroupGrownByTheMargins) {
   Attach("a", IRECT(10, 20, 50, 60), -1, -1, "knobs");
   Attach("b", IRECT(40, 30, 90, 80), -1, -1, "knobs");
@@ -221,7 +269,7 @@ TEST_F(Group, SwatchCellsFollowTheLayout) {
   EXPECT_EQ(none->NCells(), 0);
 }
 
-TEST(SwatchChoice, LabelledCellIsAQuarterSwatchAndOnlyAChoiceActs) {
+TEST(SwatchChoice, LabelledCellIsAQuarterSwatchHoversActAndChoicesAreReported) {
   FakeDelegate dlg;
   ColorChooser g(dlg, 400, 300);
   std::vector<std::pair<int, IColor>> chosen;
@@ -238,16 +286,25 @@ TEST(SwatchChoice, LabelledCellIsAQuarterSwatchAndOnlyAChoiceActs) {
   EXPECT_EQ(g.Entries("DoDrawText A").front().rfind("DoDrawText A 2,2,20.1999", 0), 0u);
   EXPECT_EQ(g.Count("PathMoveTo 21.5,2"), 1);
 
+  // Every hover runs the action function; the hovered cell's outline is grey 127, the others' grey 70.
   swatch->OnMouseOver(40, 10, IMouseMod());
   EXPECT_EQ(swatch->GetMouseOverCell(), 1);
+  g.log.clear();
+  swatch->DrawWidget(g);
+  EXPECT_EQ(g.Entries("PathStroke"),
+            (std::vector<std::string>{"PathStroke 255,70,70,70 t1", "PathStroke 255,127,127,127 t1",
+                                      "PathStroke 255,70,70,70 t1"}));
+  swatch->OnMouseOver(41, 10, IMouseMod());
   swatch->OnMouseOut();
-  EXPECT_EQ(actions, 0);
+  EXPECT_EQ(swatch->GetMouseOverCell(), -1);
+  EXPECT_EQ(actions, 3);
 
+  // A chosen colour is reported through the colour-chosen function only.
   swatch->OnMouseDown(40, 10, IMouseMod());
   EXPECT_EQ(g.prompts, std::vector<std::string>{"Choose a color"});
   EXPECT_EQ(g.started, IColor(255, 20, 20, 20));
   EXPECT_EQ(swatch->GetColor(kFG), IColor(255, 1, 2, 3));
-  EXPECT_EQ(actions, 1);
+  EXPECT_EQ(actions, 3);
   ASSERT_EQ(chosen.size(), 1u);
   EXPECT_EQ(chosen[0].first, 1);
   swatch->OnMouseDown(89, 29, IMouseMod());  // the gap between cells

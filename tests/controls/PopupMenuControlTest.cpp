@@ -252,9 +252,10 @@ TEST_F(PopupMenu, SubmenuAppearsAfterItsDelayAndReportsItsOwnChoice) {
   // Moving back to a plain item of the root hides the submenu.
   auto again = Menu({"A"});
   again->AddItem("Sub", new IPopupMenu("", {"X"}));
-  At(1000);
+  for (double ms : {403.0, 504.0, 605.0}) At(ms);
+  ASSERT_EQ(popup->GetMenuState(), IPopupMenuControl::kClosed);
   Open(*again, caller->GetRECT());
-  At(1101);
+  At(706);
   Hover(110, 98);
   Hover(110, 80);
   EXPECT_FALSE(popup->GetPanel(1)->mShouldDraw);
@@ -316,28 +317,68 @@ TEST_F(PopupMenu, EveryRequestIsAnsweredOnceHoweverItArrives) {
   EXPECT_EQ(caller->answers, std::vector<int>{kNone});
   EXPECT_EQ(popup->GetMenuState(), IPopupMenuControl::kClosed);
 
-  // A request while the previous menu fades out opens at once.
+  // A request while the previous menu closes is answered with no choice at once; the closing runs on.
   auto first = Menu({"One"});
   auto second = Menu({"Two", "Three"});
   Open(*first, caller->GetRECT());
   At(101);
   Press(110, 80);
   Open(*second, caller->GetRECT());
-  EXPECT_EQ(popup->GetMenuState(), IPopupMenuControl::kOpening);
+  EXPECT_EQ(caller->answers, (std::vector<int>{kNone, 0, kNone}));
+  EXPECT_EQ(completions, (std::vector<int>{kNone, 0, kNone}));
+  EXPECT_EQ(popup->GetMenuState(), IPopupMenuControl::kChoiceBlink);
   ASSERT_EQ(popup->NPanels(), 1);
-  EXPECT_EQ(popup->GetPanel(0)->mMenu, second.get());
-  At(202);
-  Press(100, 96);
-  EXPECT_EQ(caller->answers, (std::vector<int>{kNone, 0, 1}));
-
-  // A request while a menu is showing is answered with no choice; the shown menu stays.
-  At(1000);
-  auto third = Menu({"Four"});
-  Open(*first, caller->GetRECT());
-  Open(*third, caller->GetRECT());
-  EXPECT_EQ(caller->answers, (std::vector<int>{kNone, 0, 1, kNone}));
   EXPECT_EQ(popup->GetPanel(0)->mMenu, first.get());
-  EXPECT_EQ(completions, (std::vector<int>{kNone, 0, 1, kNone}));
+  for (double ms : {202.0, 303.0, 404.0}) At(ms);
+  EXPECT_EQ(popup->GetMenuState(), IPopupMenuControl::kClosed);
+
+  // Closed, it opens; a request from another control while it shows is answered with no choice, and the
+  // shown menu still answers its own caller.
+  Open(*second, caller->GetRECT());
+  At(505);
+  auto other = Add(new MenuCaller(IRECT(10, 10, 30, 30)));
+  auto third = Menu({"Four"});
+  g.CreatePopupMenu(*other, *third, other->GetRECT());
+  EXPECT_EQ(other->answers, std::vector<int>{kNone});
+  EXPECT_EQ(popup->GetPanel(0)->mMenu, second.get());
+  Press(100, 96);
+  EXPECT_EQ(caller->answers, (std::vector<int>{kNone, 0, kNone, 1}));
+  EXPECT_EQ(other->answers, std::vector<int>{kNone});
+  EXPECT_EQ(completions, (std::vector<int>{kNone, 0, kNone, kNone, 1}));
+}
+
+// A caller that asks for a further menu when it hears of a choice.
+class AskingCaller : public MenuCaller {
+ public:
+  using MenuCaller::MenuCaller;
+  void OnPopupMenuSelection(IPopupMenu* menu, int valIdx) override {
+    MenuCaller::OnPopupMenuSelection(menu, valIdx);
+    if (!menu || !again) return;
+    IPopupMenu* next = again;
+    again = nullptr;
+    GetUI()->CreatePopupMenu(*this, *next, GetRECT());
+  }
+  IPopupMenu* again = nullptr;
+};
+
+// The completion function and the caller hear of the choice while the menu still shows; a request made in
+// that answer is answered with no choice, and the menu then hides and closes.
+TEST_F(PopupMenu, ChoiceIsReportedBeforeTheMenuHides) {
+  std::vector<std::pair<IPopupMenuControl::EPopupMenuState, bool>> seen;
+  IPopupMenu menu("", {"One"}, [&](IPopupMenu*) { seen.emplace_back(popup->GetMenuState(), popup->IsHidden()); });
+  auto asking = Add(new AskingCaller(IRECT(100, 50, 140, 70)));
+  auto next = Menu({"Two"});
+  asking->again = next.get();
+  g.CreatePopupMenu(*asking, menu, asking->GetRECT());
+  At(101);
+  Press(110, 80);
+  EXPECT_EQ(seen,
+            (std::vector<std::pair<IPopupMenuControl::EPopupMenuState, bool>>{{IPopupMenuControl::kOpen, false}}));
+  EXPECT_EQ(asking->answers, (std::vector<int>{0, kNone}));
+  EXPECT_EQ(completions, std::vector<int>{kNone});
+  EXPECT_EQ(popup->GetMenuState(), IPopupMenuControl::kChoiceBlink);
+  EXPECT_TRUE(popup->IsHidden());
+  EXPECT_EQ(popup->GetPanel(0)->mMenu, &menu);
 }
 
 TEST_F(PopupMenu, EditorTooShortForOneCellStillShowsAndChoosesOne) {

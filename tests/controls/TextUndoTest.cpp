@@ -44,6 +44,31 @@ TEST(TextUndo, UndoAndRedoReplayEdits) {
   }
 }
 
+// Undo and redo put the cursor after the units they put back and leave the selection, clamped to the text.
+TEST(TextUndo, UndoAndRedoLeaveTheSelection) {
+  struct Row {
+    std::vector<int> keys;
+    const char* want;
+    int wantCursor, wantStart, wantEnd;
+  };
+  const Row rows[] = {
+      {{'x', kShift | kHome}, "abcdefx", 0, 7, 0},
+      {{'x', kShift | kHome, kUndo}, "abcdef", 6, 6, 0},
+      {{'x', kLeft, kShift | kLeft}, "abcdefx", 5, 6, 5},
+      {{'x', kLeft, kShift | kLeft, kUndo}, "abcdef", 6, 6, 5},
+      {{'x', kLeft, kShift | kLeft, kUndo, kRedo}, "abcdefx", 7, 6, 5},
+      {{kBackspace, kHome, kShift | kRight, kShift | kRight, kUndo}, "abcdef", 6, 0, 2},
+  };
+  for (const Row& row : rows) {
+    TextEditFixture f("abcdef", 6, 6, 6);
+    for (int key : row.keys) f.Key(key);
+    EXPECT_EQ(f.Text(), row.want) << row.keys.size() << " keys";
+    EXPECT_EQ(f.state.cursor, row.wantCursor) << row.keys.size() << " keys";
+    EXPECT_EQ(f.state.selectStart, row.wantStart) << row.keys.size() << " keys";
+    EXPECT_EQ(f.state.selectEnd, row.wantEnd) << row.keys.size() << " keys";
+  }
+}
+
 TEST(TextUndo, HistoryKeeps99RecordsAnd999Units) {
   struct Row {
     const char* what;

@@ -47,13 +47,6 @@ TEST(TrackLayoutTest, TracksShareTheWidgetAndStepsCountFromTheBottom) {
   auto* none = static_cast<Bars*>(g.AttachControl(new Bars(IRECT(0, 0, 50, 100), 0, kVertical)));
   EXPECT_EQ(none->NTracks(), 0);
   EXPECT_EQ(none->GetValIdxForPos(10, 10), -1);
-
-  // Track names are set in the control's text style, which starts as the style's value text.
-  IVStyle style = Plain();
-  style.valueText = IText(23.f, kVAlignTop);
-  auto* named = static_cast<IVRangeSliderControl*>(
-      g.AttachControl(new IVRangeSliderControl(IRECT(0, 0, 50, 100), {-1, -1}, "", style)));
-  EXPECT_EQ(named->GetText(), IText(23.f, kVAlignTop));
 }
 
 struct BarCase {

@@ -168,5 +168,21 @@ TEST(VectorGeometry, TriangleTurnsClockwiseAndCornersFollowRoundness) {
   EXPECT_EQ(g.cornerBR, 0.f);
 }
 
+// The greys by name as (alpha, red, green, blue); the style's default foreground is the mid grey.
+TEST(VectorColours, GreysHoldTheirValues) {
+  const struct {
+    const char* name;
+    IColor color;
+    int a, r, g, b;
+  } rows[] = {
+      {"GRAY", COLOR_GRAY, 255, 127, 127, 127},
+      {"LIGHT_GRAY", COLOR_LIGHT_GRAY, 255, 240, 240, 240},
+      {"MID_GRAY", COLOR_MID_GRAY, 255, 200, 200, 200},
+      {"DARK_GRAY", COLOR_DARK_GRAY, 255, 70, 70, 70},
+      {"default foreground", IVStyle().colorSpec.GetColor(kFG), 255, 200, 200, 200},
+  };
+  for (const auto& row : rows) EXPECT_EQ(row.color, IColor(row.a, row.r, row.g, row.b)) << row.name;
+}
+
 }  // namespace
 }  // namespace fx::gfx::test

@@ -16,15 +16,15 @@
 
 namespace fx::gfx::test {
 
-// A recording graphics that keeps the addresses the editor asks to open and the message boxes it shows
-// ("caption|text").
+// A recording graphics that keeps the addresses the editor asks to open (with " +texts" when a window
+// title, confirmation or error text comes with one) and the message boxes it shows ("caption|text").
 class UrlGraphics : public RecordingGraphics {
  public:
   using RecordingGraphics::RecordingGraphics;
   std::vector<std::string> opened;
   std::vector<std::string> boxes;
-  bool OpenURL(const char* url, const char*, const char*, const char*) override {
-    opened.emplace_back(url);
+  bool OpenURL(const char* url, const char* title, const char* confirm, const char* error) override {
+    opened.push_back(std::string(url) + (title || confirm || error ? " +texts" : ""));
     return true;
   }
   EMsgBoxResult ShowMessageBox(const char* text, const char* caption, EMsgBoxType,

@@ -160,7 +160,7 @@ const RootChoice kRootChoices[] = {
   {"TitleDoesNothing", 0, 0.0, {}, {}, {}, 0.0},
   {"SeparatorDoesNothing", 1, 0.0, {}, {}, {}, 0.0},
   {"CommandIsSent", 2, 0.0, {"25 3 -1"}, {}, {}, 0.0},
-  {"MissingFileTellsWhereItWasLookedFor", 4, 0.0, {}, {}, {}, 0.0, {"Open manual|Not found:\n/docs/manual.pdf"}},
+  {"MissingFileIsHandedOnAsItIs", 4, 0.0, {}, {}, {"/docs/manual.pdf"}, 0.0},
   {"ExistingPathIsOpened", 10, 0.0, {}, {}, {"/"}, 0.0},
   {"ToggleTurnsOn", 5, 0.0, {}, {"send 0 1"}, {}, 1.0},
   {"ToggleTurnsOffFromOne", 5, 1.0, {}, {"send 0 0"}, {}, 0.0},

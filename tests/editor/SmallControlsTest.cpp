@@ -115,6 +115,12 @@ TEST_F(EditorFixture, LogoClickSendsOnePerPressAndItsMenuOnlyItsOwnItems) {
   logo->GetMenu().SetChosenItemIdx(0);
   logo->OnPopupMenuSelection(&logo->GetMenu(), -1);
   EXPECT_EQ(dlg.changes, std::vector<std::string>{"28 3 -1"});
+  // No choice (-1) matches none of the item indices, not even those never set (-1).
+  dlg.changes.clear();
+  auto* unset = Add(new IVClickControlHiddenMenuLW({438, 40, 568, 64}, 27, 28, 29, 30));
+  unset->GetMenu().SetChosenItemIdx(-1);
+  unset->OnPopupMenuSelection(&unset->GetMenu(), -1);
+  EXPECT_TRUE(dlg.changes.empty());
 }
 
 }  // namespace

@@ -63,24 +63,33 @@ TEST(IPopupMenu, ANullItemAddsNothing) {
   EXPECT_EQ(menu.NItems(), 2);
 }
 
-// A submenu added with a text answers through its parent's completion function, called with the submenu; its own
-// function never survives, also when the parent has none.
+// A submenu added with a text answers through its parent's completion function, called with the submenu. Added
+// with (text, submenu, index) its own function never survives, also when the parent has none; added with
+// (text, index, submenu) it keeps its own when the parent has none.
 TEST(IPopupMenu, SubmenuCarriesTheParentsFunction) {
   const struct {
-    bool parentHasOne, submenuHasOne;
+    bool indexFirst, parentHasOne, submenuHasOne;
     const char* called;
-  } rows[] = {{true, true, "parent"}, {true, false, "parent"}, {false, true, ""}, {false, false, ""}};
+  } rows[] = {{false, true, true, "parent"}, {false, true, false, "parent"}, {false, false, true, ""},
+              {false, false, false, ""},     {true, true, true, "parent"},   {true, true, false, "parent"},
+              {true, false, true, "own"},    {true, false, false, ""}};
   for (const auto& row : rows) {
     std::string called;
-    IPopupMenu menu("root", {"x"});
+    IPopupMenu menu("root", {"x", "y"});
     auto* sub = new IPopupMenu("sub", {"s1", "s2"});
     if (row.parentHasOne)
       menu.SetFunction([&](IPopupMenu* m) { called += m == sub ? "parent" : "parent, other menu"; });
     if (row.submenuHasOne) sub->SetFunction([&](IPopupMenu*) { called += "own"; });
-    menu.AddItem("more", sub, IPopupMenu::kSorted);
-    ASSERT_EQ(menu.GetItem(0)->GetSubmenu(), sub);
+    if (row.indexFirst)
+      menu.AddItem("more", 1, sub);
+    else
+      menu.AddItem("more", sub, 1);
+    ASSERT_EQ(menu.GetItem(1)->GetSubmenu(), sub);
+    EXPECT_STREQ(menu.GetItemText(1), "more");
+    EXPECT_EQ(menu.GetItem(1)->GetFlags(), IPopupMenu::Item::kNoFlags);
+    EXPECT_EQ(menu.GetItem(1)->GetTag(), -1);
     sub->ExecFunction();
-    EXPECT_EQ(called, row.called) << row.parentHasOne << row.submenuHasOne;
+    EXPECT_EQ(called, row.called) << row.indexFirst << row.parentHasOne << row.submenuHasOne;
   }
 }
 
