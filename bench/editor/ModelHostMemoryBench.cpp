@@ -5,8 +5,15 @@
 // cycle (kB) over the 200, from the lowest reading of the first ten cycles to the lowest of the last ten (a reading
 // taken while the driver still holds a frame's worth stands that much high). The second benchmark waits past the idle
 // release (10 s) after each close, so that each open makes the GPU device again; its argument is the number of such
-// cycles.
+// cycles. The third runs in a host that locks all its memory as it grows, as MusE does and Ardour may (mlockall with
+// MCL_FUTURE), on KelvadruneQuickRelease.so: 50 rounds of open, close and a wait past an idle release shortened to
+// 200 ms, and 3 rounds with the 10 s release, each read 15 s after the close; one line per round with the process's
+// anonymous and locked memory and threads, and the growth per round from round 10 to the last as counters. Memory a
+// locked series leaves stays in the process: for a fresh host's figures run each series in a process of its own
+// (--benchmark_filter='Locked.*/50/' and 'Locked.*/3/').
 #include <benchmark/benchmark.h>
+#include <dlfcn.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -137,5 +144,84 @@ BENCHMARK(BM_EditorOpenCloseCycles)
     ->Args({3, kPastRelease.count(), 1})
     ->Iterations(1)
     ->Unit(benchmark::kSecond);
+
+// The idle release of KelvadruneQuickRelease.so set to `release`; false when the module has no such entry point.
+bool SetIdleRelease(milliseconds release) {
+  void* module = dlopen(KD_KELVADRUNE_QUICK_RELEASE_PATH, RTLD_NOW | RTLD_NOLOAD);
+  if (!module) return false;
+  using SetRelease = void (*)(long);
+  const auto set = reinterpret_cast<SetRelease>(dlsym(module, "KelvadruneSetGpuIdleRelease"));
+  if (set) set(static_cast<long>(release.count()));
+  dlclose(module);
+  return set != nullptr;
+}
+
+void LockedRow(const std::string& round, const ProcessFigures& f) {
+  std::printf("| %-5s | %8ld kB | %8ld kB | %8ld kB | %9ld kB | %3d |\n", round.c_str(), f.anonymousKiB, f.lockedKiB,
+              f.heapInUseKiB, f.mallocArenaKiB, f.threads);
+  std::fflush(stdout);
+}
+
+// Arguments: rounds, the idle release (ms), the wait after each close (ms). The process's memory is locked for the
+// series and unlocked after it.
+void BM_LockedHostRounds(benchmark::State& state) {
+  const int rounds = static_cast<int>(state.range(0));
+  const milliseconds release{state.range(1)};
+  const milliseconds afterClose{state.range(2)};
+  kd::bench::UseCpuDeviceOnly();
+  UseScratchHome();
+  if (!std::getenv("DISPLAY")) {
+    state.SkipWithError("no X display (run under xvfb-run)");
+    return;
+  }
+  for (auto _ : state) {
+    if (mlockall(MCL_CURRENT | MCL_FUTURE) != 0) {
+      state.SkipWithError("this process may not lock its memory (it needs root or a large RLIMIT_MEMLOCK)");
+      return;
+    }
+    std::vector<ProcessFigures> readings;
+    std::string failure;
+    {
+      ModelHost host;
+      std::string error;
+      if (!host.Load(KD_KELVADRUNE_QUICK_RELEASE_PATH, error)) {
+        failure = error;
+      } else if (!SetIdleRelease(release)) {
+        failure = "the module has no KelvadruneSetGpuIdleRelease";
+      } else {
+        host.SetParameter(kAutoUpdateCheck, 0.f);
+        host.StartAudio();
+        host.RunGui(milliseconds(200));
+        std::printf("\n%d rounds with the memory locked, the idle release %ld ms, %ld ms after each close\n", rounds,
+                    static_cast<long>(release.count()), static_cast<long>(afterClose.count()));
+        std::printf("| round | anonymous   | locked      | heap in use | malloc arena | thr |\n");
+        LockedRow("0", modelhost::ReadProcessFigures());
+        for (int round = 1; round <= rounds && failure.empty(); ++round) {
+          if (!Cycle(host, afterClose)) {
+            failure = "an editor did not open or close";
+            break;
+          }
+          readings.push_back(modelhost::ReadProcessFigures());
+          LockedRow(std::to_string(round), readings.back());
+        }
+      }
+    }
+    munlockall();
+    if (!failure.empty()) {
+      state.SkipWithError(failure.c_str());
+      return;
+    }
+    const size_t from = std::min<size_t>(9, readings.size() - 1);
+    const double span = static_cast<double>(readings.size() - 1 - from);
+    const auto perRound = [&](long ProcessFigures::*figure) {
+      return span > 0 ? static_cast<double>(readings.back().*figure - readings[from].*figure) / span : 0.0;
+    };
+    state.counters["anonymous_kB"] = perRound(&ProcessFigures::anonymousKiB);
+    state.counters["locked_kB"] = perRound(&ProcessFigures::lockedKiB);
+    state.counters["heap_kB"] = perRound(&ProcessFigures::heapInUseKiB);
+  }
+}
+
+BENCHMARK(BM_LockedHostRounds)->Args({50, 200, 800})->Args({3, 10000, 15000})->Iterations(1)->Unit(benchmark::kSecond);
 
 }  // namespace

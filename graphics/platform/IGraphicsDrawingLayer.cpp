@@ -1,6 +1,8 @@
 #include "graphics/platform/IGraphicsDrawingLayer.h"
 
 #include <malloc.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -37,6 +39,14 @@ std::atomic<bool>& SynchronousLayers() {
 // driver's threads and memory go with the device and its instance, and only the driver's library stays loaded
 // (for the keepers' life), so that the next editor opens a device again in a few tens of milliseconds without
 // loading the driver anew.
+//
+// Except in a host that locks its memory as it grows (mlockall with MCL_FUTURE, as MusE does, and Ardour when
+// allowed): there the allocator can give no freed page back, and each new device compiles its shaders again on a
+// new thread of the driver's (on Mesa's CPU device the queue's, with LLVM, at the first frames), whose malloc arena
+// grows by about 11 MB that stay locked for good; as the driver's threads come and go they take the process's
+// arenas in turn, and one more grows with each device. So there the device is let go once, for a host that opens
+// the editor only now and then, and the device made after that is kept for as long as the keepers live: its
+// threads stay, and the memory stays what it was after the second open.
 struct SharedGpu {
   std::mutex mutex;
   int keepers = 0;
@@ -50,6 +60,8 @@ struct SharedGpu {
   std::condition_variable wake;
   std::thread releaser;
   bool releaserRunning = false;  // cleared by the releaser as the last thing it does under the mutex
+  bool releasedOnce = false;     // a kept device was let go after the idle delay
+  bool keptForGood = false;      // no device is let go after the delay any more: the process's memory is locked
   // Counts the times the last keeper went: a releaser of an earlier count ends, whoever keeps the device now.
   uint64_t generation = 0;
 
@@ -96,16 +108,35 @@ std::shared_ptr<platform::gpu::GpuDevice> SharedDevice() {
   return device;
 }
 
+// Whether memory the process maps from now on is locked into RAM (mlockall with MCL_FUTURE, with or without
+// MCL_ONFAULT): the kernel then refuses to drop a fresh page's contents (MADV_DONTNEED), as it refuses the
+// allocator's attempts to give freed memory back.
+bool NewMemoryStaysLocked() {
+  const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+  void* probe = mmap(nullptr, page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (probe == MAP_FAILED) return false;
+  const bool locked = madvise(probe, page, MADV_DONTNEED) != 0;
+  munmap(probe, page);
+  return locked;
+}
+
 // The releaser's thread: waits until the device has been idle for the delay, lets it go unless a layer came or the
-// last keeper went meanwhile, and ends.
+// last keeper went meanwhile, and ends. In a host that locks its memory only the first device is let go; a later
+// one is kept from then on.
 void ReleaseWhenIdle(uint64_t generation) {
   SharedGpu& gpu = TheSharedGpu();
+  const bool locked = NewMemoryStaysLocked();
   std::unique_lock<std::mutex> lock(gpu.mutex);
   while (gpu.generation == generation && gpu.keepers > 0 && gpu.layers == 0 && gpu.kept) {
     if (std::chrono::steady_clock::now() < gpu.releaseAt) {
       gpu.wake.wait_until(lock, gpu.releaseAt);
       continue;
     }
+    if (gpu.releasedOnce && locked) {
+      gpu.keptForGood = true;
+      break;
+    }
+    gpu.releasedOnce = true;
     std::shared_ptr<platform::gpu::GpuDevice> released = std::move(gpu.kept);
     gpu.device.reset();
     lock.unlock();
@@ -122,7 +153,7 @@ void ReleaseWhenIdle(uint64_t generation) {
 
 // With the mutex held: a layer went. Once none is left, the kept device is let go after the idle delay.
 void LayerGone(SharedGpu& gpu) {
-  if (--gpu.layers > 0 || !gpu.kept) return;
+  if (--gpu.layers > 0 || !gpu.kept || gpu.keptForGood) return;
   gpu.releaseAt = std::chrono::steady_clock::now() + gpu.idleDelay;
   if (gpu.releaserRunning) {
     gpu.wake.notify_all();

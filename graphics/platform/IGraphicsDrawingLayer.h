@@ -74,12 +74,13 @@ void SetGpuIdleRelease(std::chrono::milliseconds delay);
 
 // Keeps the GPU layers' device, with the pipelines it has compiled, from one editor to the next while any keeper
 // lives (without one, the device goes with the last layer), until no layer has used it for the idle delay; then the
-// device goes, and only the driver's library stays loaded. Opening a device anew on a driver that stays loaded
-// costs a few tens of milliseconds, while loading the driver anew costs more, and Mesa's CPU device leaves some MB
-// mapped at every unloading; so each plug-in instance holds a keeper, and the last one to go releases the device
-// (once no layer uses it) and the driver, before the module can be unloaded. A keeper opens nothing itself: the
-// first layer does. Any thread; the last keeper's destructor waits for the device's frames in flight and for a
-// release under way.
+// device goes, and only the driver's library stays loaded. In a host that locks its memory as it grows, where what
+// each new device's driver threads touch would stay locked for good, that happens once: the device opened after it
+// stays while any keeper lives. Opening a device anew on a driver that stays loaded costs a few tens of
+// milliseconds, while loading the driver anew costs more, and Mesa's CPU device leaves some MB mapped at every
+// unloading; so each plug-in instance holds a keeper, and the last one to go releases the device (once no layer
+// uses it) and the driver, before the module can be unloaded. A keeper opens nothing itself: the first layer does.
+// Any thread; the last keeper's destructor waits for the device's frames in flight and for a release under way.
 class GpuDeviceKeeper {
  public:
   GpuDeviceKeeper();

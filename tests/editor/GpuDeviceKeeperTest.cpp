@@ -108,5 +108,56 @@ TEST(GpuDeviceKeeperTest, AKeptDeviceNoLayerUsesGoesAfterTheIdleDelayWithTheDriv
   EXPECT_TRUE(again->expired());
 }
 
+std::shared_ptr<GpuDevice> DeviceOf(fx::gfx::IGraphicsDrawingLayer& layer) {
+  auto* renderer = static_cast<VulkanLayer*>(layer.RendererLayer());
+  return renderer ? renderer->device : nullptr;
+}
+
+// The idle delay counts from the last layer's close: a layer open across it keeps the one shared device for every
+// layer, and the device goes no sooner than the delay after the last layer closed. Each check of "not yet" is made
+// only while the clock says the delay cannot have passed, so a slow machine skips it instead of failing.
+TEST(GpuDeviceKeeperTest, ALayerOpenAcrossTheIdleDelayKeepsTheOneDeviceUntilTheDelayAfterTheLastClose) {
+  platform::gpu::test::PrepareCpuDeviceEnvironment();
+  constexpr milliseconds kDelay{400};
+  using Clock = std::chrono::steady_clock;
+  auto keeper = std::make_unique<GpuDeviceKeeper>();
+  fx::gfx::SetGpuIdleRelease(kDelay);
+  struct RestoreDelay {
+    ~RestoreDelay() { fx::gfx::SetGpuIdleRelease(std::chrono::seconds(10)); }
+  } restore;
+
+  std::unique_ptr<fx::gfx::IGraphicsDrawingLayer> layer = MakeDrawingLayer();
+  const std::weak_ptr<GpuDevice> device = DeviceOf(*layer);
+  if (device.expired()) GTEST_SKIP() << "no GPU device";
+  Clock::time_point closing = Clock::now();
+  layer.reset();
+
+  // Opened within the delay: the kept device.
+  std::unique_ptr<fx::gfx::IGraphicsDrawingLayer> first = MakeDrawingLayer();
+  if (Clock::now() - closing < kDelay) {
+    EXPECT_EQ(DeviceOf(*first), device.lock()) << "opened within the delay";
+  }
+  const std::weak_ptr<GpuDevice> shared = DeviceOf(*first);
+
+  // Kept open past the delay, twice over: a layer opened meanwhile draws with the same device.
+  std::this_thread::sleep_for(2 * kDelay);
+  std::unique_ptr<fx::gfx::IGraphicsDrawingLayer> second = MakeDrawingLayer();
+  EXPECT_EQ(DeviceOf(*second), shared.lock()) << "a layer opened while another is open got another device";
+  first.reset();
+  std::this_thread::sleep_for(2 * kDelay);
+
+  // The last layer closes: the device stays for the delay, then goes.
+  closing = Clock::now();
+  second.reset();
+  std::this_thread::sleep_for(kDelay / 4);
+  const bool staysAWhile = !shared.expired();
+  if (Clock::now() - closing < kDelay) {
+    EXPECT_TRUE(staysAWhile) << "the device went before the delay had passed";
+  }
+  EXPECT_TRUE(Eventually([&] { return shared.expired(); })) << "the idle device stays";
+  EXPECT_GE(Clock::now() - closing, kDelay) << "the device went before the delay had passed";
+  keeper.reset();
+}
+
 }  // namespace
 }  // namespace kelvadrune_test

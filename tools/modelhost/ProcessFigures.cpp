@@ -81,17 +81,19 @@ ProcessFigures ReadProcessFigures() {
   figures.addressSpaceKiB = KiBField("/proc/self/status", "VmSize");
   figures.residentKiB = KiBField("/proc/self/status", "VmRSS");
   figures.residentOutsideLibrariesKiB = ResidentOutsideLibrariesKiB();
+  figures.anonymousKiB = KiBField("/proc/self/status", "RssAnon");
+  figures.lockedKiB = KiBField("/proc/self/status", "VmLck");
   figures.threads = Threads();
   return figures;
 }
 
 std::string Describe(const ProcessFigures& figures) {
-  char line[200];
+  char line[256];
   std::snprintf(line, sizeof line,
                 "heap in use %ld kB, malloc arena %ld kB, address space %ld kB, resident %ld kB (outside libraries "
-                "%ld kB), %d threads",
+                "%ld kB, anonymous %ld kB, locked %ld kB), %d threads",
                 figures.heapInUseKiB, figures.mallocArenaKiB, figures.addressSpaceKiB, figures.residentKiB,
-                figures.residentOutsideLibrariesKiB, figures.threads);
+                figures.residentOutsideLibrariesKiB, figures.anonymousKiB, figures.lockedKiB, figures.threads);
   return line;
 }
 

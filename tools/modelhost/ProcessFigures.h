@@ -15,6 +15,10 @@ struct ProcessFigures {
   // Resident outside the mappings of shared libraries: the heap, stacks and other memory the process made (the
   // code of a library stays once loaded; some, like the CPU device's compiler, cannot be unloaded).
   long residentOutsideLibrariesKiB = 0;
+  // Resident memory backed by no file (heap, arenas, stacks, code the driver compiled): what a host that locks its
+  // memory pays for in RAM, whether the allocator counts it in use or not.
+  long anonymousKiB = 0;
+  long lockedKiB = 0;  // locked into memory (mlock, mlockall)
   int threads = 0;
 };
 

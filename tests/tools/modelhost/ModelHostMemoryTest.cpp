@@ -1,9 +1,15 @@
 // The module's editor opened and closed over and over, as a host does that shows and hides it at a user's wish, and
 // measured as a host's process lives: nothing trimmed or purged between readings. Once a few openings have set up
 // what editors share, more cost the process no heap, no address space and no resident memory; and once no editor
-// has been open for a while, the GPU device goes with the driver's threads and memory.
+// has been open for a while, the GPU device goes with the driver's threads and memory; in a host that locks its
+// memory, opening and closing stays bounded as well.
+#include <dlfcn.h>
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -120,6 +126,80 @@ TEST_F(ModelHostMemory, TenSecondsAfterTheLastCloseTheDriversThreadsAndMemoryAre
   std::printf("%s\n", figures.c_str());
   // The next open makes the device again, and the editor shows as before.
   ASSERT_NO_FATAL_FAILURE(Cycle(host));
+}
+
+// KelvadruneQuickRelease.so's idle release set to `release`; false without the module or its entry point.
+bool SetIdleRelease(milliseconds release) {
+  void* module = dlopen(KD_KELVADRUNE_QUICK_RELEASE_PATH, RTLD_NOW | RTLD_NOLOAD);
+  if (!module) return false;
+  using SetRelease = void (*)(long);
+  const auto set = reinterpret_cast<SetRelease>(dlsym(module, "KelvadruneSetGpuIdleRelease"));
+  if (set) set(static_cast<long>(release.count()));
+  dlclose(module);
+  return set != nullptr;
+}
+
+// A host that locks all its memory as it grows (mlockall with MCL_FUTURE, as MusE does): no page the allocator frees
+// goes back to the system, and every thread's stack is resident whole. Rounds of open, close and a wait past the idle
+// release (shortened here) cost it nothing more once the first ones have set up what stays. About 40 s in a Release
+// build; the sanitizers make locking a no-op, so it runs only without them.
+TEST_F(ModelHostMemory, InAHostThatLocksItsMemoryRoundsPastTheReleaseStayBounded) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "the sanitizers make mlockall a no-op (their shadow memory cannot be locked)";
+#endif
+  constexpr int kRounds = 50;
+  constexpr int kFrom = 10;
+  constexpr long kAnonymousKiBPerRound = 100;
+  constexpr long kDriverHighWaterKiB = 8 * 1024;
+  constexpr milliseconds kRelease{200};
+  if (mlockall(MCL_CURRENT | MCL_FUTURE) != 0)
+    GTEST_SKIP() << "this process may not lock its memory (" << std::strerror(errno)
+                 << "): it needs root, CAP_IPC_LOCK or an RLIMIT_MEMLOCK of a few GB";
+  struct Unlock {
+    ~Unlock() { munlockall(); }
+  } unlock;
+  ModelHost host;
+  ASSERT_NO_FATAL_FAILURE(Load(host, KD_KELVADRUNE_QUICK_RELEASE_PATH));
+  ASSERT_TRUE(SetIdleRelease(kRelease)) << "the module has no KelvadruneSetGpuIdleRelease";
+  host.RunGui(milliseconds(200));
+  const ProcessFigures loaded = ReadProcessFigures();
+  const auto threadsBack = [&] { return ReadProcessFigures().threads <= loaded.threads + 1; };
+  std::vector<ProcessFigures> readings;
+  for (int round = 1; round <= kRounds; ++round) {
+    ASSERT_NO_FATAL_FAILURE(Cycle(host));
+    if (round == 1) {
+      // Let go once, as in any host: the driver's threads end.
+      ASSERT_TRUE(host.RunGuiUntil(threadsBack, std::chrono::seconds(20)))
+          << "still " << ReadProcessFigures().threads << " threads after the first release, " << loaded.threads
+          << " after loading";
+    } else {
+      host.RunGui(3 * kRelease);
+    }
+    readings.push_back(ReadProcessFigures());
+  }
+  // From round 10 on: the floor each reading settles to (the lowest reading from it to the end; the allocator's top
+  // and the driver's frames in flight make single readings stand a few MB high), and where it ends (the lowest of
+  // the last ten). The driver's own threads keep the most their frames ever needed at once, and a round may need a
+  // little more than all before it: one rise of the floor up to kDriverHighWaterKiB is theirs; the rest is growth.
+  std::vector<long> floor(readings.size() - (kFrom - 1));
+  for (size_t i = floor.size(); i-- > 0;) {
+    const long reading = readings[kFrom - 1 + i].anonymousKiB;
+    floor[i] = i + 1 < floor.size() ? std::min(reading, floor[i + 1]) : reading;
+  }
+  const long end = floor[floor.size() - 10];
+  long highWater = 0;
+  for (size_t i = 1; i < floor.size(); ++i) highWater = std::max(highWater, floor[i] - floor[i - 1]);
+  highWater = std::min(highWater, kDriverHighWaterKiB);
+  const long growthPerRound = (end - floor.front() - highWater) / (kRounds - kFrom);
+  const std::string figures = "after loading: " + Describe(loaded) + "; round " + std::to_string(kFrom) + ": " +
+                              Describe(readings[kFrom - 1]) + "; round " + std::to_string(kRounds) + ": " +
+                              Describe(readings.back()) + "; floor from round " + std::to_string(kFrom) + " " +
+                              std::to_string(floor.front()) + " kB, at the end " + std::to_string(end) +
+                              " kB, the driver's high-water " + std::to_string(highWater) + " kB";
+  EXPECT_LE(growthPerRound, kAnonymousKiBPerRound) << "anonymous memory, KiB per round; " << figures;
+  // The device opened after the release stays: making it again would cost another arena for good.
+  EXPECT_FALSE(threadsBack()) << figures;
+  std::printf("%s\n", figures.c_str());
 }
 
 }  // namespace
