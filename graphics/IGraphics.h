@@ -251,7 +251,8 @@ class IGraphics : public IEditorView {
                         const float* normXPoints = nullptr, const IBlend* blend = nullptr, float thickness = 1.f,
                         const IColor* fillColor = nullptr);
 
-  // Path builders: they neither clear nor stroke. Radii are clamped to 0 .. half the shorter side.
+  // Path builders: they neither clear nor stroke. A corner radius that is negative or not finite is 0; any other
+  // is used as given, also past half the shorter side.
   void PathRect(const IRECT& bounds);
   void PathRoundRect(const IRECT& bounds, float cRTL, float cRTR, float cRBR, float cRBL);
   void PathRoundRect(const IRECT& bounds, float cornerRadius);
