@@ -125,7 +125,7 @@ void IGraphics::RemoveTextEntryControl() {
   mTextEntryControl.reset();
 }
 
-void IGraphics::AttachBubbleControl(IControl* control) {
+void IGraphics::AttachBubbleControl(IBubbleControl* control) {
   if (!control) return;
   ConnectControl(*control);
   InitControl(*control);
@@ -153,7 +153,7 @@ void IGraphics::SetToolTipControl(IControl* control) {
   control->SetIgnoreMouse(true);
 }
 
-IControl* IGraphics::GetBubbleControl(int idx) const {
+IBubbleControl* IGraphics::GetBubbleControl(int idx) const {
   if (idx < 0 || idx >= NBubbleControls()) return nullptr;
   return mBubbleControls[static_cast<std::size_t>(idx)].get();
 }
@@ -171,8 +171,7 @@ void IGraphics::ForgetControl(IControl* control) {
     mInPopupMenu = nullptr;
     EndEdits(mPopupEdits);
   }
-  for (const auto& bubble : mBubbleControls)
-    if (auto* b = dynamic_cast<IBubbleControl*>(bubble.get())) b->ForgetCaller(control);
+  for (const auto& bubble : mBubbleControls) bubble->ForgetCaller(control);
   const auto tag =
       std::find_if(mCtrlTags.begin(), mCtrlTags.end(), [control](const auto& e) { return e.second == control; });
   if (tag != mCtrlTags.end()) mCtrlTags.erase(tag);

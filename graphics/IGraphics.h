@@ -44,6 +44,7 @@ namespace fx::gfx {
 
 class IGEditorDelegate;
 class IPopupMenuControlBase;
+class IBubbleControl;
 class ITextEntryControlBase;
 class IBitmap;
 class ISVG;
@@ -371,8 +372,8 @@ class IGraphics : public IEditorView {
   void AttachTextEntryControl(ITextEntryControlBase* control);
   void RemovePopupMenuControl();
   void RemoveTextEntryControl();
-  // Appends an owned value bubble.
-  void AttachBubbleControl(IControl* control);
+  // Appends an owned value bubble (null is ignored).
+  void AttachBubbleControl(IBubbleControl* control);
   // Owns the frame-time display (null removes it); frame times are recorded while it exists.
   void SetPerfDisplay(IControl* control);
   // Owns the control that shows tooltips over the editor (null removes it): drawn after every other control, it
@@ -558,7 +559,7 @@ class IGraphics : public IEditorView {
   IControl* GetCornerResizer() const { return mCornerResizer.get(); }
   IControl* GetPerfDisplay() const { return mPerfDisplay.get(); }
   int NBubbleControls() const { return static_cast<int>(mBubbleControls.size()); }
-  IControl* GetBubbleControl(int idx) const;
+  IBubbleControl* GetBubbleControl(int idx) const;
 
   IGEditorDelegate* GetDelegate() const { return mDelegate; }
   ECursor GetCursorType() const { return static_cast<ECursor>(mCursorType); }
@@ -621,7 +622,7 @@ class IGraphics : public IEditorView {
   std::vector<IRECT> mUncovered;
   std::vector<IRECT> mPieces;
   std::unique_ptr<IControl> mCornerResizer;
-  std::vector<std::unique_ptr<IControl>> mBubbleControls;
+  std::vector<std::unique_ptr<IBubbleControl>> mBubbleControls;
   std::unique_ptr<IPopupMenuControlBase> mPopupControl;
   std::unique_ptr<IControl> mPerfDisplay;
   std::unique_ptr<ITextEntryControlBase> mTextEntryControl;

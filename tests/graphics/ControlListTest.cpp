@@ -1,5 +1,6 @@
 #include "tests/graphics/GraphicsFixture.h"
 
+#include "graphics/IBubbleControl.h"
 #include "graphics/IPopupMenuControlBase.h"
 #include "graphics/ITextEntryControlBase.h"
 
@@ -69,7 +70,7 @@ TEST_F(ControlList, BackgroundGoesToIndexZero) {
 TEST_F(ControlList, IterationOrderPutsSpecialControlsAfterTheListAndBubblesLast) {
   Attach("a", IRECT(0, 0, 1, 1));
   Attach("b", IRECT(0, 0, 1, 1));
-  auto* bubble = new TestControl(journal, "bubble", IRECT());
+  auto* bubble = new IBubbleControl();
   g.AttachBubbleControl(bubble);
   auto* resizer = new TestControl(journal, "resizer", IRECT(390, 290, 400, 300));
   g.AttachCornerResizer(resizer);
@@ -88,6 +89,15 @@ TEST_F(ControlList, IterationOrderPutsSpecialControlsAfterTheListAndBubblesLast)
   int standard = 0;
   g.ForStandardControlsFunc([&](IControl*) { ++standard; });
   EXPECT_EQ(standard, 2);
+
+  // The stock bubble takes the text style given; a null bubble is ignored.
+  IText big;
+  big.mSize = 31.f;
+  g.AttachBubbleControl(big);
+  g.AttachBubbleControl(static_cast<IBubbleControl*>(nullptr));
+  ASSERT_EQ(g.NBubbleControls(), 2);
+  EXPECT_EQ(g.GetBubbleControl(1)->GetText().mSize, 31.f);
+  EXPECT_EQ(g.GetBubbleControl(1)->GetUI(), &g);
 }
 
 TEST_F(ControlList, SecondCornerResizerIsDeleted) {
@@ -190,7 +200,7 @@ TEST_F(ControlList, MarkingAllReachesTheSpecialControlsToo) {
   g.AttachCornerResizer(new TestControl(journal, "resizer", IRECT(390, 290, 400, 300)));
   g.AttachTextEntryControl(new QuietEntry(IRECT(0, 0, 100, 20)));
   g.AttachPopupMenuControl(new QuietMenu(IRECT(0, 0, 100, 100)));
-  g.AttachBubbleControl(new TestControl(journal, "bubble", IRECT()));
+  g.AttachBubbleControl(new IBubbleControl());
   const std::pair<const char*, IControl*> controls[] = {
       {"list 0", g.GetControl(0)},
       {"list 1", g.GetControl(1)},
