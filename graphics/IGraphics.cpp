@@ -3,6 +3,7 @@
 #include "framework/IGEditorDelegate.h"
 #include "framework/IParam.h"
 #include "graphics/IBubbleControl.h"
+#include "graphics/IPanelControl.h"
 #include "graphics/IPopupMenuControlBase.h"
 #include "graphics/ITextEntryControlBase.h"
 #include "graphics/IVectorBase.h"
@@ -172,6 +173,10 @@ void IGraphics::ForgetControl(IControl* control) {
     EndEdits(mPopupEdits);
   }
   for (const auto& bubble : mBubbleControls) bubble->ForgetCaller(control);
+  // Neither a container nor its children may keep a pointer to the other once one of them goes.
+  if (auto* container = dynamic_cast<IContainerBase*>(control->GetParent())) container->RemoveChild(control);
+  for (const auto& other : mControls)
+    if (other->GetParent() == control) other->SetParent(nullptr);
   const auto tag =
       std::find_if(mCtrlTags.begin(), mCtrlTags.end(), [control](const auto& e) { return e.second == control; });
   if (tag != mCtrlTags.end()) mCtrlTags.erase(tag);

@@ -1,6 +1,7 @@
 #include "tests/graphics/GraphicsFixture.h"
 
 #include "graphics/IBubbleControl.h"
+#include "graphics/IPanelControl.h"
 #include "graphics/IPopupMenuControlBase.h"
 #include "graphics/ITextEntryControlBase.h"
 
@@ -159,6 +160,38 @@ TEST_F(ControlList, RemovingBelowTheMouseOverKeepsItsIndexRight) {
   g.RemoveControl(1);
   EXPECT_EQ(g.GetMouseOver(), b);
   EXPECT_EQ(g.GetMouseOverIdx(), 1);
+}
+
+TEST_F(ControlList, RemovingAContainerOrAChildLeavesTheOtherNoPointerToIt) {
+  const struct {
+    const char* removed;
+    int childrenLeft;
+    bool childrenParented;
+  } rows[] = {{"child 0", 1, true}, {"child 1", 1, true}, {"container", 0, false}};
+  for (const auto& row : rows) {
+    g.RemoveAllControls();
+    auto* container = static_cast<IContainerBase*>(g.AttachControl(new IContainerBase(IRECT(0, 0, 100, 100))));
+    IControl* children[] = {container->AddChildControl(new TestControl(journal, "child 0", IRECT(10, 10, 20, 20))),
+                            container->AddChildControl(new TestControl(journal, "child 1", IRECT(30, 10, 40, 20)))};
+    const std::string removed = row.removed;
+    IControl* gone = removed == "container" ? container : children[removed == "child 0" ? 0 : 1];
+    g.RemoveControl(gone);
+    if (removed != "container") {
+      EXPECT_EQ(container->NChildren(), row.childrenLeft) << row.removed;
+      EXPECT_NE(container->GetChild(0), gone) << row.removed;
+      container->Hide(true);  // reaches every child still held, and only those
+      container->Hide(false);
+    }
+    for (IControl* child : children) {
+      if (child == gone) continue;
+      EXPECT_EQ(child->GetParent() != nullptr, row.childrenParented) << row.removed;
+    }
+    // The draw loop reads each dirty control's parent chain.
+    g.SetAllControlsDirty();
+    IRECTList rects;
+    EXPECT_TRUE(g.IsDirty(rects)) << row.removed;
+    g.Draw(rects);
+  }
 }
 
 TEST_F(ControlList, RemoveWithBadIndexOrTagOnlyRedraws) {
