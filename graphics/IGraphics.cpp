@@ -21,8 +21,7 @@ IGraphics::IGraphics(IGEditorDelegate& dlg, int w, int h, int fps, float scale)
 // No platform or delegate calls from here: the derived classes (and maybe the delegate) are gone.
 IGraphics::~IGraphics() {
   mCursorHidden = false;
-  mOpenEdits.clear();
-  mPopupEdits.clear();
+  DropOpenEdits();
   RemoveAllControls();
   ReleaseStaticStorage();
 }

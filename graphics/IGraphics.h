@@ -567,6 +567,13 @@ class IGraphics : public IEditorView {
 
  protected:
   void SetCursorHidden(bool hidden) { mCursorHidden = hidden; }
+  // Forgets the host edits that a press or a pending value menu opened, without ending them: for the destructors,
+  // which may run inside the delegate's own destruction, where calling it is no longer possible. Closing the
+  // editor (RemoveAllControls) ends them instead.
+  void DropOpenEdits() {
+    mOpenEdits.clear();
+    mPopupEdits.clear();
+  }
   void DoCreatePopupMenu(IControl& control, IPopupMenu& menu, const IRECT& bounds, int valIdx, bool isContext);
 
  private:

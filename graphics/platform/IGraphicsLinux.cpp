@@ -33,7 +33,9 @@ IGraphicsLinux::~IGraphicsLinux() {
   FontDescriptorCache& cache = FontDescriptorCacheStorage();
   FwMutexLock lock(cache.GetMutex());
   cache.Release();
-  // The graphics close the view themselves: nothing reaches the delegate, whose editor may be going right now.
+  // The graphics close the view themselves: nothing reaches the delegate, whose editor may be going right now (an
+  // edit a press or a pending menu opened is not ended with the host).
+  DropOpenEdits();
   if (mView || mDetachedView) CloseWindow();
 }
 

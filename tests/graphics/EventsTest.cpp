@@ -305,6 +305,27 @@ TEST_F(Events, MenuPressHandsItsEditToThePopup) {
   EXPECT_EQ(dlg.host, (std::vector<std::string>{"begin 2", "end 2"}));
 }
 
+TEST_F(Events, ClosingEndsTheEditsOfAPressAndOfAPendingMenu) {
+  struct MenuButton : TestControl {
+    using TestControl::TestControl;
+    bool opensMenu = false;
+    IPopupMenu menu{"", {"a", "b"}};
+    void OnMouseDown(float, float, const IMouseMod&) override {
+      if (opensMenu) GetUI()->CreatePopupMenu(*this, menu, mRECT, 0);
+    }
+  };
+  for (const bool opensMenu : {false, true}) {
+    auto* b = static_cast<MenuButton*>(
+        g.AttachControl(new MenuButton(journal, "b", IRECT(0, 0, 50, 50), FakeDelegate::kInt)));
+    b->opensMenu = opensMenu;
+    g.asyncMenus = true;
+    dlg.host.clear();
+    Press(10, 10);
+    g.RemoveAllControls();  // what closing the editor's view does
+    EXPECT_EQ(dlg.host, (std::vector<std::string>{"begin 2", "end 2"})) << opensMenu;
+  }
+}
+
 TEST_F(Events, NamedValuesNotStartingAtZeroPickTheirOwnValue) {
   TestControl* a = Attach("a", IRECT(0, 0, 50, 50), FakeDelegate::kNamedInt);
   a->DisablePrompt(false);
