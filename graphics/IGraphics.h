@@ -562,6 +562,9 @@ class IGraphics : public IEditorView {
   IBubbleControl* GetBubbleControl(int idx) const;
 
   IGEditorDelegate* GetDelegate() const { return mDelegate; }
+  // What the platform view draws through (the renderer's drawing layer), from the view's attach to its close.
+  void* GetPlatformContext() const { return mPlatformContext; }
+  void SetPlatformContext(void* context) { mPlatformContext = context; }
   ECursor GetCursorType() const { return static_cast<ECursor>(mCursorType); }
   bool CursorIsHidden() const { return mCursorHidden; }
 
@@ -694,6 +697,7 @@ class IGraphics : public IEditorView {
   };
   std::stack<StackedLayer> mLayers;
   FwString mSharedResourcesSubPath;
+  void* mPlatformContext = nullptr;
 };
 
 }  // namespace fx::gfx

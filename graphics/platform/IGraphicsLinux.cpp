@@ -73,6 +73,7 @@ void* IGraphicsLinux::OpenWindow(void* parent) {
   UpdateTooltips();
   GetDelegate()->OnUIOpen();
   mWindow->ContentView().AddSubview(*mView);
+  SetPlatformContext(mView->Layer()->RendererLayer());
   mView->Layer()->ShowInWindow(mWindow.get());
   return mView.get();
 }
@@ -80,6 +81,7 @@ void* IGraphicsLinux::OpenWindow(void* parent) {
 std::shared_ptr<IGraphicsView> IGraphicsLinux::CloseView() {
   std::shared_ptr<IGraphicsView> view = std::move(mView);
   ++mViewCount;
+  SetPlatformContext(nullptr);
   view->DetachGraphics();
   view->RemoveAllToolTips();
   view->KillTimer();

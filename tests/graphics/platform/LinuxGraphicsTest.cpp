@@ -234,6 +234,20 @@ TEST_F(PlatformGraphicsTest, PopupMenusRunFromTheMainQueueAndOnlyForTheViewThatA
   }
 }
 
+TEST_F(PlatformGraphicsTest, ThePlatformContextIsTheDrawingLayerFromTheViewsAttachToItsClose) {
+  Open();
+  EXPECT_EQ(G().GetPlatformContext(), V().Layer()->RendererLayer());
+  // The steps that clear it: a change of the backing scale and the close.
+  backend->SetBackingScaleFactor(2.0);
+  EXPECT_EQ(G().GetPlatformContext(), nullptr);
+  G().CloseWindow();
+  ASSERT_NE(G().OpenWindow(nullptr), nullptr);
+  EXPECT_EQ(G().GetPlatformContext(), V().Layer()->RendererLayer());
+  G().CloseWindow();
+  EXPECT_EQ(G().GetPlatformContext(), nullptr);
+  backend->SetBackingScaleFactor(1.0);
+}
+
 // A bound control that, when told to, asks the host to close the editor from inside its own press.
 class ClosingControl : public JournalControl {
  public:
