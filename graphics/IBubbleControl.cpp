@@ -3,6 +3,7 @@
 #include "graphics/IGraphics.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace fx::gfx {
 
@@ -156,7 +157,8 @@ void IBubbleControl::AddArrow(IGraphics& g, const IRECT& r, int side) {
 }
 
 void IBubbleControl::DrawBubble(IGraphics& g, const IRECT& r) {
-  const float rad = std::clamp(mRoundness, 0.f, std::max(0.f, std::min(r.W(), r.H()) / 2.f));
+  // The roundness as given, also past half the bubble; a negative or non-finite one has no arc to draw and is 0.
+  const float rad = std::isfinite(mRoundness) && mRoundness > 0.f ? mRoundness : 0.f;
   g.PathClear();
   g.PathMoveTo(r.L, r.T + rad);
   g.PathArc(r.L + rad, r.T + rad, rad, 270.f, 360.f);

@@ -105,10 +105,11 @@ void IControl::CreateContextMenu(IPopupMenu&) {}
 void IControl::OnPopupMenuSelection(IPopupMenu* menu, int valIdx) {
   if (!menu || mDisablePrompt || !IsBound(valIdx)) return;
   const IParam& param = *GetParam(valIdx);
+  // The chosen index is the value itself unless the parameter names its values; clamping to the range below
+  // takes an index of -1 (no choice) to the minimum.
   const int chosen = menu->GetChosenItemIdx();
-  if (chosen < 0) return;
-  double value = param.GetMin() + chosen;
-  if (chosen < param.NDisplayTexts()) param.GetDisplayTextAtIdx(chosen, &value);
+  double value = chosen;
+  if (chosen >= 0 && chosen < param.NDisplayTexts()) param.GetDisplayTextAtIdx(chosen, &value);
   double normalized;
   if (ParamValueToNormalized(param, value, normalized)) SetValueFromUserInput(normalized, valIdx);
 }

@@ -3,6 +3,7 @@
 #include "framework/IGEditorDelegate.h"
 #include "framework/IParam.h"
 #include "graphics/IBubbleControl.h"
+#include "graphics/IPanelControl.h"
 #include "graphics/IPopupMenuControlBase.h"
 #include "graphics/ITextEntryControlBase.h"
 #include "graphics/IVectorBase.h"
@@ -20,8 +21,7 @@ IGraphics::IGraphics(IGEditorDelegate& dlg, int w, int h, int fps, float scale)
 // No platform or delegate calls from here: the derived classes (and maybe the delegate) are gone.
 IGraphics::~IGraphics() {
   mCursorHidden = false;
-  mOpenEdits.clear();
-  mPopupEdits.clear();
+  DropOpenEdits();
   RemoveAllControls();
   ReleaseStaticStorage();
 }
@@ -125,7 +125,7 @@ void IGraphics::RemoveTextEntryControl() {
   mTextEntryControl.reset();
 }
 
-void IGraphics::AttachBubbleControl(IControl* control) {
+void IGraphics::AttachBubbleControl(IBubbleControl* control) {
   if (!control) return;
   ConnectControl(*control);
   InitControl(*control);
@@ -153,7 +153,7 @@ void IGraphics::SetToolTipControl(IControl* control) {
   control->SetIgnoreMouse(true);
 }
 
-IControl* IGraphics::GetBubbleControl(int idx) const {
+IBubbleControl* IGraphics::GetBubbleControl(int idx) const {
   if (idx < 0 || idx >= NBubbleControls()) return nullptr;
   return mBubbleControls[static_cast<std::size_t>(idx)].get();
 }
@@ -171,8 +171,11 @@ void IGraphics::ForgetControl(IControl* control) {
     mInPopupMenu = nullptr;
     EndEdits(mPopupEdits);
   }
-  for (const auto& bubble : mBubbleControls)
-    if (auto* b = dynamic_cast<IBubbleControl*>(bubble.get())) b->ForgetCaller(control);
+  for (const auto& bubble : mBubbleControls) bubble->ForgetCaller(control);
+  // Neither a container nor its children may keep a pointer to the other once one of them goes.
+  if (auto* container = dynamic_cast<IContainerBase*>(control->GetParent())) container->RemoveChild(control);
+  for (const auto& other : mControls)
+    if (other->GetParent() == control) other->SetParent(nullptr);
   const auto tag =
       std::find_if(mCtrlTags.begin(), mCtrlTags.end(), [control](const auto& e) { return e.second == control; });
   if (tag != mCtrlTags.end()) mCtrlTags.erase(tag);

@@ -44,6 +44,7 @@ namespace fx::gfx {
 
 class IGEditorDelegate;
 class IPopupMenuControlBase;
+class IBubbleControl;
 class ITextEntryControlBase;
 class IBitmap;
 class ISVG;
@@ -65,22 +66,67 @@ class IGraphics : public IEditorView {
  public:
   // Retains the process-wide bitmap and SVG caches for this object's lifetime.
   IGraphics(IGEditorDelegate& dlg, int w, int h, int fps = 0, float scale = 1.f);
-  virtual ~IGraphics();
   IGraphics(const IGraphics&) = delete;
   IGraphics& operator=(const IGraphics&) = delete;
 
-  // ---- Frame (renderer extends; main thread, from the view's redraw timer) ----
+  // ---- Virtual operations, in the order of their table (renderer and platform supply the pure ones) ----
   // Records the frame time while a frame-time display exists.
   virtual void BeginFrame();
   virtual void InitDrawContext();
   virtual void ReleaseDrawContext();
   virtual void EndFrame();
-
-  // ---- Drawing (renderer supplies the pure ones) ----
+  // The drawing operations build paths on the path interface (renderers may override any). Every colour becomes a
+  // solid pattern; angles are degrees, 0 up, clockwise.
+  virtual void DrawSVG(const ISVG& svg, const IRECT& bounds, const IBlend* blend = nullptr,
+                       const IColor* strokeColor = nullptr, const IColor* fillColor = nullptr);
+  virtual void DrawRotatedSVG(const ISVG& svg, float destCentreX, float destCentreY, float width, float height,
+                              double angle, const IBlend* blend = nullptr);
+  // Renderers that override it hide the frame form below: they add `using IGraphics::DrawBitmap;`.
   virtual void DrawBitmap(const IBitmap& bitmap, const IRECT& dest, int srcX, int srcY, const IBlend* blend) = 0;
+  virtual void DrawFittedBitmap(const IBitmap& bitmap, const IRECT& bounds, const IBlend* blend = nullptr);
+  virtual void DrawRotatedBitmap(const IBitmap& bitmap, float destCentreX, float destCentreY, double angle,
+                                 const IBlend* blend = nullptr);
+  virtual void DrawPoint(const IColor& color, float x, float y, const IBlend* blend = nullptr);
+  virtual void DrawLine(const IPattern& pattern, float x1, float y1, float x2, float y2, const IBlend* blend = nullptr,
+                        float thickness = 1.f);
+  virtual void DrawDottedLine(const IColor& color, float x1, float y1, float x2, float y2,
+                              const IBlend* blend = nullptr, float thickness = 1.f, float dashLen = 2.f);
+  virtual void DrawTriangle(const IColor& color, float x1, float y1, float x2, float y2, float x3, float y3,
+                            const IBlend* blend = nullptr, float thickness = 1.f);
+  virtual void DrawRect(const IColor& color, const IRECT& bounds, const IBlend* blend = nullptr, float thickness = 1.f);
+  virtual void DrawRoundRect(const IColor& color, const IRECT& bounds, float cornerRadius = 5.f,
+                             const IBlend* blend = nullptr, float thickness = 1.f);
+  virtual void DrawRoundRect(const IColor& color, const IRECT& bounds, float cRTL, float cRTR, float cRBR, float cRBL,
+                             const IBlend* blend = nullptr, float thickness = 1.f);
+  virtual void DrawArc(const IPattern& pattern, float cx, float cy, float r, float a1, float a2,
+                       const IBlend* blend = nullptr, float thickness = 1.f);
+  virtual void DrawCircle(const IColor& color, float cx, float cy, float r, const IBlend* blend = nullptr,
+                          float thickness = 1.f);
+  virtual void DrawEllipse(const IColor& color, const IRECT& bounds, const IBlend* blend = nullptr,
+                           float thickness = 1.f);
+  virtual void DrawEllipse(const IColor& color, float x, float y, float r1, float r2, float angle = 0.f,
+                           const IBlend* blend = nullptr, float thickness = 1.f);
+  // Nothing for fewer than one point.
+  virtual void DrawConvexPolygon(const IColor& color, const float* x, const float* y, int nPoints,
+                                 const IBlend* blend = nullptr, float thickness = 1.f);
+  virtual void DrawDottedRect(const IColor& color, const IRECT& bounds, const IBlend* blend = nullptr,
+                              float thickness = 1.f, float dashLen = 2.f);
+  virtual void FillTriangle(const IColor& color, float x1, float y1, float x2, float y2, float x3, float y3,
+                            const IBlend* blend = nullptr);
+  virtual void FillRect(const IColor& color, const IRECT& bounds, const IBlend* blend = nullptr);
+  virtual void FillRoundRect(const IPattern& pattern, const IRECT& bounds, float cornerRadius = 5.f,
+                             const IBlend* blend = nullptr);
+  virtual void FillRoundRect(const IColor& color, const IRECT& bounds, float cRTL, float cRTR, float cRBR, float cRBL,
+                             const IBlend* blend = nullptr);
   virtual void FillCircle(const IColor& color, float cx, float cy, float r, const IBlend* blend = nullptr);
-  // Nothing for a null or empty string.
-  void DrawText(const IText& text, const char* str, const IRECT& bounds, const IBlend* blend = nullptr);
+  virtual void FillEllipse(const IColor& color, const IRECT& bounds, const IBlend* blend = nullptr);
+  virtual void FillEllipse(const IColor& color, float x, float y, float r1, float r2, float angle = 0.f,
+                           const IBlend* blend = nullptr);
+  // A pie slice from the centre.
+  virtual void FillArc(const IColor& color, float cx, float cy, float r, float a1, float a2,
+                       const IBlend* blend = nullptr);
+  virtual void FillConvexPolygon(const IColor& color, const float* x, const float* y, int nPoints,
+                                 const IBlend* blend = nullptr);
   // Fills bounds with the text's extent and returns its width; 0 (bounds untouched) for an empty string.
   virtual float MeasureText(const IText& text, const char* str, IRECT& bounds) const;
   // Renderers without multi-line layout show "Unsupported".
@@ -89,15 +135,26 @@ class IGraphics : public IEditorView {
   virtual IColor GetPointColor(const IPattern& pattern, float x, float y) = 0;
   virtual void* GetDrawContext() = 0;
   virtual const char* GetDrawingAPIStr() = 0;
+  // A copy drawn at the target scale through a layer, added to the cache.
+  virtual IBitmap ScaleBitmap(const IBitmap& inBitmap, const char* name, int targetScale);
+  virtual void RetainBitmap(const IBitmap& bitmap, const char* cacheName);
+  virtual void ReleaseBitmap(const IBitmap& bitmap);
   virtual bool BitmapExtSupported(const char* ext) = 0;
   virtual void DrawFastDropShadow(const IRECT& innerBounds, const IRECT& outerBounds, float xyDrop = 5.f,
                                   float roundness = 0.f, float blur = 10.f, const IBlend* blend = nullptr);
+  // Inner lines only, every gridSize points; a size of 1 or less draws none in that direction.
+  virtual void DrawGrid(const IColor& color, const IRECT& bounds, float gridSizeH, float gridSizeV,
+                        const IBlend* blend = nullptr, float thickness = 1.f);
+  // Y values 0 (bottom) .. 1 (top); x values the same across the width, or evenly spaced when null.
+  virtual void DrawData(const IColor& color, const IRECT& bounds, const float* normYPoints, int nPoints,
+                        const float* normXPoints = nullptr, const IBlend* blend = nullptr, float thickness = 1.f,
+                        const IColor* fillColor = nullptr);
+  virtual bool LoadFont(const char* fontID, const char* fileNameOrResID);
+  virtual bool LoadFont(const char* fontID, void* data, int dataSize);
   virtual void GetLayerBitmapData(const ILayerPtr& layer, RawBitmapData& data) = 0;
   virtual void ApplyShadowMask(ILayerPtr& layer, RawBitmapData& mask, const IShadow& shadow) = 0;
   // Makes the top layer (or the main frame) the drawing target.
   virtual void UpdateLayer();
-
-  // ---- Path interface (renderer) ----
   virtual void PathClear() = 0;
   virtual void PathClose() = 0;
   // Degrees, 0 up, clockwise.
@@ -112,19 +169,9 @@ class IGraphics : public IEditorView {
   virtual void PathFill(const IPattern& pattern, const IFillOptions& options = IFillOptions(),
                         const IBlend* blend = nullptr) = 0;
   virtual void PathTransformSetMatrix(const IMatrix& matrix) = 0;
-  // Called before and after each control's Draw.
-  virtual void OnControlDrawing(IControl& control);
   virtual void OnControlDrawn(IControl& control);
   // The renderer's scissor, in untransformed editor points.
   virtual void SetClipRegion(const IRECT& r) = 0;
-
-  void PathCircle(float cx, float cy, float r);
-  // The current transform becomes the identity (the saved transforms are dropped with clearStates).
-  void PathTransformReset(bool clearStates = false);
-  const IMatrix& GetTransform() const { return mTransform; }
-  const IRECT& GetClipRECT() const { return mClipRECT; }
-
-  // ---- Platform ----
   virtual void AttachPlatformView(const IRECT& r, void* view);
   virtual void RemovePlatformView(void* view);
   virtual void HidePlatformView(void* view, bool hide);
@@ -173,6 +220,7 @@ class IGraphics : public IEditorView {
   // With isAsync left false the returned menu (null for none) is the answer; otherwise it comes later
   // through SetControlValueAfterPopupMenu.
   virtual IPopupMenu* CreatePlatformPopupMenu(IPopupMenu& menu, const IRECT& bounds, bool& isAsync) = 0;
+  ~IGraphics() override;
   virtual bool PlatformSupportsMultiTouch() const;
   virtual float GetPlatformWindowScale() const;
   // Sets the view's frame to the editor size times the draw scale.
@@ -180,6 +228,18 @@ class IGraphics : public IEditorView {
   // The renderer rebuilds its surfaces for the new total scale.
   virtual void DrawResize();
   virtual EUIAppearance GetUIAppearance() const;
+  // The resource loads run on the main thread; they hold the cache's mutex for their whole length (bitmaps before
+  // SVGs when both are held) and may block on it and on file I/O.
+  // targetScale 0: the screen scale rounded up. The empty IBitmap when unsupported or not found.
+  virtual IBitmap LoadBitmap(const char* name, int nStates = 1, bool framesAreHorizontal = false, int targetScale = 0);
+  virtual IBitmap LoadBitmap(const char* name, const void* data, int dataSize, int nStates = 1,
+                             bool framesAreHorizontal = false, int targetScale = 0);
+  // units "px" at 72 dpi is what the product uses. The empty ISVG when missing or unreadable.
+  virtual ISVG LoadSVG(const char* fileName, const char* units = "px", float dpi = 72.f);
+  // Reads at most dataSize bytes (up to a zero byte; dataSize <= 0: up to the zero byte).
+  virtual ISVG LoadSVG(const char* name, const void* data, int dataSize, const char* units = "px", float dpi = 72.f);
+  // The whole file found by name and type; empty when missing or unreadable. May block on file I/O.
+  virtual FwTypedBuf<uint8_t> LoadResource(const char* fileNameOrResID, const char* fileType);
   virtual void AttachGestureRecognizer(EGestureType type);
   virtual APIBitmap* LoadAPIBitmap(const char* fileNameOrResID, int scale, EResourceLocation location,
                                    const char* ext) = 0;
@@ -192,66 +252,20 @@ class IGraphics : public IEditorView {
   virtual float DoMeasureText(const IText& text, const char* str, IRECT& bounds) const = 0;
   virtual void DoDrawText(const IText& text, const char* str, const IRECT& bounds, const IBlend* blend = nullptr) = 0;
   virtual float GetTotalScale() const;
+  // Operations of this system's own, after the table's: called before each control's Draw (OnControlDrawn after).
+  virtual void OnControlDrawing(IControl& control);
 
-  // ---- Drawing API on the path interface (defaults build paths; renderers may override any) ----
-  // Renderers that override the pure DrawBitmap hide the frame form below: they add `using IGraphics::DrawBitmap;`.
-  // Every colour becomes a solid pattern; angles are degrees, 0 up, clockwise.
-  virtual void DrawSVG(const ISVG& svg, const IRECT& bounds, const IBlend* blend = nullptr,
-                       const IColor* strokeColor = nullptr, const IColor* fillColor = nullptr);
-  virtual void DrawRotatedSVG(const ISVG& svg, float destCentreX, float destCentreY, float width, float height,
-                              double angle, const IBlend* blend = nullptr);
-  virtual void DrawFittedBitmap(const IBitmap& bitmap, const IRECT& bounds, const IBlend* blend = nullptr);
-  virtual void DrawRotatedBitmap(const IBitmap& bitmap, float destCentreX, float destCentreY, double angle,
-                                 const IBlend* blend = nullptr);
-  virtual void DrawPoint(const IColor& color, float x, float y, const IBlend* blend = nullptr);
-  virtual void DrawLine(const IPattern& pattern, float x1, float y1, float x2, float y2, const IBlend* blend = nullptr,
-                        float thickness = 1.f);
-  virtual void DrawDottedLine(const IColor& color, float x1, float y1, float x2, float y2,
-                              const IBlend* blend = nullptr, float thickness = 1.f, float dashLen = 2.f);
-  virtual void DrawTriangle(const IColor& color, float x1, float y1, float x2, float y2, float x3, float y3,
-                            const IBlend* blend = nullptr, float thickness = 1.f);
-  virtual void DrawRect(const IColor& color, const IRECT& bounds, const IBlend* blend = nullptr, float thickness = 1.f);
-  virtual void DrawRoundRect(const IColor& color, const IRECT& bounds, float cornerRadius = 5.f,
-                             const IBlend* blend = nullptr, float thickness = 1.f);
-  virtual void DrawRoundRect(const IColor& color, const IRECT& bounds, float cRTL, float cRTR, float cRBR, float cRBL,
-                             const IBlend* blend = nullptr, float thickness = 1.f);
-  virtual void DrawArc(const IPattern& pattern, float cx, float cy, float r, float a1, float a2,
-                       const IBlend* blend = nullptr, float thickness = 1.f);
-  virtual void DrawCircle(const IColor& color, float cx, float cy, float r, const IBlend* blend = nullptr,
-                          float thickness = 1.f);
-  virtual void DrawEllipse(const IColor& color, const IRECT& bounds, const IBlend* blend = nullptr,
-                           float thickness = 1.f);
-  virtual void DrawEllipse(const IColor& color, float x, float y, float r1, float r2, float angle = 0.f,
-                           const IBlend* blend = nullptr, float thickness = 1.f);
-  // Nothing for fewer than one point.
-  virtual void DrawConvexPolygon(const IColor& color, const float* x, const float* y, int nPoints,
-                                 const IBlend* blend = nullptr, float thickness = 1.f);
-  virtual void DrawDottedRect(const IColor& color, const IRECT& bounds, const IBlend* blend = nullptr,
-                              float thickness = 1.f, float dashLen = 2.f);
-  virtual void FillTriangle(const IColor& color, float x1, float y1, float x2, float y2, float x3, float y3,
-                            const IBlend* blend = nullptr);
-  virtual void FillRect(const IColor& color, const IRECT& bounds, const IBlend* blend = nullptr);
-  virtual void FillRoundRect(const IPattern& pattern, const IRECT& bounds, float cornerRadius = 5.f,
-                             const IBlend* blend = nullptr);
-  virtual void FillRoundRect(const IColor& color, const IRECT& bounds, float cRTL, float cRTR, float cRBR, float cRBL,
-                             const IBlend* blend = nullptr);
-  virtual void FillEllipse(const IColor& color, const IRECT& bounds, const IBlend* blend = nullptr);
-  virtual void FillEllipse(const IColor& color, float x, float y, float r1, float r2, float angle = 0.f,
-                           const IBlend* blend = nullptr);
-  // A pie slice from the centre.
-  virtual void FillArc(const IColor& color, float cx, float cy, float r, float a1, float a2,
-                       const IBlend* blend = nullptr);
-  virtual void FillConvexPolygon(const IColor& color, const float* x, const float* y, int nPoints,
-                                 const IBlend* blend = nullptr);
-  // Inner lines only, every gridSize points; a size of 1 or less draws none in that direction.
-  virtual void DrawGrid(const IColor& color, const IRECT& bounds, float gridSizeH, float gridSizeV,
-                        const IBlend* blend = nullptr, float thickness = 1.f);
-  // Y values 0 (bottom) .. 1 (top); x values the same across the width, or evenly spaced when null.
-  virtual void DrawData(const IColor& color, const IRECT& bounds, const float* normYPoints, int nPoints,
-                        const float* normXPoints = nullptr, const IBlend* blend = nullptr, float thickness = 1.f,
-                        const IColor* fillColor = nullptr);
+  // ---- Drawing ----
+  // Nothing for a null or empty string.
+  void DrawText(const IText& text, const char* str, const IRECT& bounds, const IBlend* blend = nullptr);
+  void PathCircle(float cx, float cy, float r);
+  // The current transform becomes the identity (the saved transforms are dropped with clearStates).
+  void PathTransformReset(bool clearStates = false);
+  const IMatrix& GetTransform() const { return mTransform; }
+  const IRECT& GetClipRECT() const { return mClipRECT; }
 
-  // Path builders: they neither clear nor stroke. Radii are clamped to 0 .. half the shorter side.
+  // Path builders: they neither clear nor stroke. A corner radius that is negative or not finite is 0; any other
+  // is used as given, also past half the shorter side.
   void PathRect(const IRECT& bounds);
   void PathRoundRect(const IRECT& bounds, float cRTL, float cRTR, float cRBR, float cRBL);
   void PathRoundRect(const IRECT& bounds, float cornerRadius);
@@ -330,29 +344,11 @@ class IGraphics : public IEditorView {
   void DoMeasureTextRotation(const IText& text, const IRECT& bounds, IRECT& rect) const;
 
   // ---- Resources (process-wide caches shared by every graphics object) ----
-  // Main thread. The loads hold the cache's mutex for their whole length (bitmaps before SVGs when both are
-  // held) and may block on it and on file I/O.
-  // units "px" at 72 dpi is what the product uses. The empty ISVG when missing or unreadable.
-  virtual ISVG LoadSVG(const char* fileName, const char* units = "px", float dpi = 72.f);
-  // Reads at most dataSize bytes (up to a zero byte; dataSize <= 0: up to the zero byte).
-  virtual ISVG LoadSVG(const char* name, const void* data, int dataSize, const char* units = "px", float dpi = 72.f);
-  // The whole file found by name and type; empty when missing or unreadable. May block on file I/O.
-  virtual FwTypedBuf<uint8_t> LoadResource(const char* fileNameOrResID, const char* fileType);
-  // targetScale 0: the screen scale rounded up. The empty IBitmap when unsupported or not found.
-  virtual IBitmap LoadBitmap(const char* name, int nStates = 1, bool framesAreHorizontal = false, int targetScale = 0);
-  virtual IBitmap LoadBitmap(const char* name, const void* data, int dataSize, int nStates = 1,
-                             bool framesAreHorizontal = false, int targetScale = 0);
-  // A copy drawn at the target scale through a layer, added to the cache.
-  virtual IBitmap ScaleBitmap(const IBitmap& inBitmap, const char* name, int targetScale);
-  virtual void RetainBitmap(const IBitmap& bitmap, const char* cacheName);
-  virtual void ReleaseBitmap(const IBitmap& bitmap);
   // The same resource again at the screen scale rounded up.
   IBitmap GetScaledBitmap(const IBitmap& inBitmap);
   EResourceLocation SearchImageResource(const char* name, const char* type, FwString& result, int targetScale,
                                         int& sourceScale);
   APIBitmap* SearchBitmapInCache(const char* name, int targetScale, int& sourceScale);
-  virtual bool LoadFont(const char* fontID, const char* fileNameOrResID);
-  virtual bool LoadFont(const char* fontID, void* data, int dataSize);
   bool LoadFont(const char* fontID, const char* fontName, int style);
   void SetSharedResourcesSubPath(const char* path) { mSharedResourcesSubPath.Set(path ? path : ""); }
   const char* GetSharedResourcesSubPath() const { return mSharedResourcesSubPath.Get(); }
@@ -370,8 +366,8 @@ class IGraphics : public IEditorView {
   void AttachTextEntryControl(ITextEntryControlBase* control);
   void RemovePopupMenuControl();
   void RemoveTextEntryControl();
-  // Appends an owned value bubble.
-  void AttachBubbleControl(IControl* control);
+  // Appends an owned value bubble (null is ignored).
+  void AttachBubbleControl(IBubbleControl* control);
   // Owns the frame-time display (null removes it); frame times are recorded while it exists.
   void SetPerfDisplay(IControl* control);
   // Owns the control that shows tooltips over the editor (null removes it): drawn after every other control, it
@@ -472,6 +468,11 @@ class IGraphics : public IEditorView {
   bool IsDirty(IRECTList& rects);
   // Draws the collected rectangles between BeginFrame and EndFrame; nothing for an empty list.
   void Draw(IRECTList& rects);
+  // Draws every control that has a region in bounds (pixel-aligned at scale), in ForAllControlsFunc's order; a
+  // control wholly hidden behind opaque ones in front of it is left out.
+  void Draw(const IRECT& bounds, float scale);
+  // Draws one control clipped to its region in bounds, when it has one there.
+  void DrawControl(IControl* control, const IRECT& bounds, float scale);
   // The frame times of the last 100 frames, in seconds, and the index of the newest.
   static constexpr int kNumFrameTimes = 100;
   float GetFrameTime(int idx) const { return mFrameTimes[idx]; }
@@ -557,14 +558,24 @@ class IGraphics : public IEditorView {
   IControl* GetCornerResizer() const { return mCornerResizer.get(); }
   IControl* GetPerfDisplay() const { return mPerfDisplay.get(); }
   int NBubbleControls() const { return static_cast<int>(mBubbleControls.size()); }
-  IControl* GetBubbleControl(int idx) const;
+  IBubbleControl* GetBubbleControl(int idx) const;
 
   IGEditorDelegate* GetDelegate() const { return mDelegate; }
+  // What the platform view draws through (the renderer's drawing layer), from the view's attach to its close.
+  void* GetPlatformContext() const { return mPlatformContext; }
+  void SetPlatformContext(void* context) { mPlatformContext = context; }
   ECursor GetCursorType() const { return static_cast<ECursor>(mCursorType); }
   bool CursorIsHidden() const { return mCursorHidden; }
 
  protected:
   void SetCursorHidden(bool hidden) { mCursorHidden = hidden; }
+  // Forgets the host edits that a press or a pending value menu opened, without ending them: for the destructors,
+  // which may run inside the delegate's own destruction, where calling it is no longer possible. Closing the
+  // editor (RemoveAllControls) ends them instead.
+  void DropOpenEdits() {
+    mOpenEdits.clear();
+    mPopupEdits.clear();
+  }
   void DoCreatePopupMenu(IControl& control, IPopupMenu& menu, const IRECT& bounds, int valIdx, bool isContext);
 
  private:
@@ -582,7 +593,6 @@ class IGraphics : public IEditorView {
   void ForgetControl(IControl* control);
   void EndEdits(std::vector<int>& params);
   void EndEditsOfTouch(uint64_t touchID);
-  void Draw(const IRECT& bounds, float scale);
   // The pixel-aligned part of bounds the control draws in (its padded rectangle, within its ancestors'); false
   // when it draws nothing there (hidden, or outside).
   bool DrawRegionOf(IControl* control, const IRECT& bounds, float scale, IRECT& clip) const;
@@ -590,8 +600,6 @@ class IGraphics : public IEditorView {
   static IRECT InnerPixels(const IRECT& r, float scale);
   // Whether the opaque cover collected so far hides all of region; what it leaves is in mUncovered.
   bool IsCovered(const IRECT& region);
-  // Draws one control clipped to its region in bounds, when it has one there.
-  void DrawControl(IControl* control, const IRECT& bounds, float scale);
   void DrawControl(IControl* control, const IRECT& clip);
   IRECT DirtyRectOf(IControl& control) const;
   void BeginInformHostOfBoundParams(IControl& control, uint64_t touchID);
@@ -609,22 +617,20 @@ class IGraphics : public IEditorView {
   static constexpr int kMaxDrawPieces = 8;
   static constexpr std::size_t kMaxCoverPieces = 64;
 
+  // A pushed layer; owner holds it when it came through the owning push (or StartLayer), so a layer still
+  // pushed when this object goes is freed, while a borrowed one stays with whoever pushed it.
+  struct StackedLayer {
+    ILayer* layer;
+    ILayerPtr owner;
+  };
+
   std::vector<std::unique_ptr<IControl>> mControls;
   std::unordered_map<int, IControl*> mCtrlTags;
-  // Scratch of the draw loop, kept to spare the allocations: the controls of a region, the opaque rectangles in
-  // front of the one looked at, and the pieces of its region they leave.
-  std::vector<DrawEntry> mDrawList;
-  std::vector<IRECT> mDrawPieces;
-  IRECTList mMergedPieces;
-  std::vector<IRECT> mOpaqueCover;
-  std::vector<IRECT> mUncovered;
-  std::vector<IRECT> mPieces;
   std::unique_ptr<IControl> mCornerResizer;
-  std::vector<std::unique_ptr<IControl>> mBubbleControls;
+  std::vector<std::unique_ptr<IBubbleControl>> mBubbleControls;
   std::unique_ptr<IPopupMenuControlBase> mPopupControl;
   std::unique_ptr<IControl> mPerfDisplay;
   std::unique_ptr<ITextEntryControlBase> mTextEntryControl;
-  std::unique_ptr<IControl> mToolTipControl;
   IPopupMenu mPromptPopupMenu;
   int mCursorType = kArrowCursor;
   int mWidth;
@@ -632,16 +638,10 @@ class IGraphics : public IEditorView {
   int mFPS;
   float mScreenScale = 1.f;
   float mDrawScale;
-  float mXTranslation = 0.f;
-  float mYTranslation = 0.f;
   std::vector<EGestureType> mRegisteredGestureRecognizers;
   IRECTList mGestureRegions;
   std::unordered_map<int, IGestureFunction> mGestureRegionFuncs;
   std::unordered_map<uint64_t, IControl*> mCapturedMap;
-  // The parameters whose host edit a press opened, per touch, and those handed to a pending popup menu:
-  // every begin-edit gets exactly one end-edit, whichever way the gesture ends.
-  std::unordered_map<uint64_t, std::vector<int>> mOpenEdits;
-  std::vector<int> mPopupEdits;
   IControl* mMouseOver = nullptr;
   IControl* mInTextEntry = nullptr;
   IControl* mInPopupMenu = nullptr;
@@ -667,24 +667,36 @@ class IGraphics : public IEditorView {
   bool mEnableMultiTouch = false;
   EUIResizerMode mGUISizeMode = kUIResizerScale;
   double mPrevTimestamp = 0.0;
-  float mFrameTimes[kNumFrameTimes] = {};
-  int mFrameTimeIdx = 0;
   IKeyHandlerFunc mKeyHandlerFunc;
   IDisplayTickFunc mDisplayTickFunc;
   IUIAppearanceChangedFunc mAppearanceChangedFunc;
   IGEditorDelegate* mDelegate;
   bool mCursorHidden = false;
+  std::stack<StackedLayer> mLayers;
   IRECT mClipRECT;
   IMatrix mTransform;
   std::stack<IMatrix> mTransformStates;
-  // A pushed layer; owner holds it when it came through the owning push (or StartLayer), so a layer still
-  // pushed when this object goes is freed, while a borrowed one stays with whoever pushed it.
-  struct StackedLayer {
-    ILayer* layer;
-    ILayerPtr owner;
-  };
-  std::stack<StackedLayer> mLayers;
+
+  // This system's own state beside the fields above.
+  // Scratch of the draw loop, kept to spare the allocations: the controls of a region, the opaque rectangles in
+  // front of the one looked at, and the pieces of its region they leave.
+  std::vector<DrawEntry> mDrawList;
+  std::vector<IRECT> mDrawPieces;
+  IRECTList mMergedPieces;
+  std::vector<IRECT> mOpaqueCover;
+  std::vector<IRECT> mUncovered;
+  std::vector<IRECT> mPieces;
+  std::unique_ptr<IControl> mToolTipControl;
+  float mXTranslation = 0.f;
+  float mYTranslation = 0.f;
+  // The parameters whose host edit a press opened, per touch, and those handed to a pending popup menu:
+  // every begin-edit gets exactly one end-edit, whichever way the gesture ends.
+  std::unordered_map<uint64_t, std::vector<int>> mOpenEdits;
+  std::vector<int> mPopupEdits;
+  float mFrameTimes[kNumFrameTimes] = {};
+  int mFrameTimeIdx = 0;
   FwString mSharedResourcesSubPath;
+  void* mPlatformContext = nullptr;
 };
 
 }  // namespace fx::gfx

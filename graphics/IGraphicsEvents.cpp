@@ -197,7 +197,7 @@ bool IGraphics::OnMouseOver(float x, float y, const IMouseMod& mod) {
 
 // The cursor becomes the arrow and is recorded as the current one.
 void IGraphics::OnMouseOut() {
-  SetMouseCursor(kArrowCursor);
+  mCursorType = SetMouseCursor(kArrowCursor);
   ForAllControlsFunc([](IControl* c) { c->OnMouseOut(); });
   mMouseOver = nullptr;
   mMouseOverIdx = -1;

@@ -118,12 +118,15 @@ void IGraphics::PushStackedLayer(ILayer* layer, ILayerPtr&& owner) {
   PathClear();
 }
 
+// On an empty stack nothing is popped, but the target, transform and clip are set again all the same.
 ILayer* IGraphics::PopLayer() {
-  if (mLayers.empty()) return nullptr;
-  ILayer* layer = mLayers.top().layer;
-  // The caller takes over an owned layer (EndLayer wraps it again).
-  static_cast<void>(mLayers.top().owner.release());
-  mLayers.pop();
+  ILayer* layer = nullptr;
+  if (!mLayers.empty()) {
+    layer = mLayers.top().layer;
+    // The caller takes over an owned layer (EndLayer wraps it again).
+    static_cast<void>(mLayers.top().owner.release());
+    mLayers.pop();
+  }
   UpdateLayer();
   mTransform = IMatrix();
   PathTransformSetMatrix(mTransform);

@@ -44,15 +44,14 @@ void IGraphics::ShowBubbleControl(IControl* caller, float x, float y, const char
 
   IBubbleControl* chosen = nullptr;
   if (mEnableMultiTouch) {
-    for (const auto& c : mBubbleControls)
-      if (auto* bubble = dynamic_cast<IBubbleControl*>(c.get()); bubble && !chosen)
-        if (bubble->GetState() != IBubbleControl::kHidden && bubble->GetTouchID() == touchID) chosen = bubble;
-    for (const auto& c : mBubbleControls)
-      if (auto* bubble = dynamic_cast<IBubbleControl*>(c.get()); bubble && !chosen)
-        if (bubble->GetState() == IBubbleControl::kHidden) chosen = bubble;
+    for (const auto& bubble : mBubbleControls)
+      if (!chosen && bubble->GetState() != IBubbleControl::kHidden && bubble->GetTouchID() == touchID)
+        chosen = bubble.get();
+    for (const auto& bubble : mBubbleControls)
+      if (!chosen && bubble->GetState() == IBubbleControl::kHidden) chosen = bubble.get();
   }
-  if (!chosen) chosen = dynamic_cast<IBubbleControl*>(mBubbleControls.front().get());
-  if (chosen) chosen->ShowBubble(caller, x, y, str, dir, minimumContentBounds, touchID);
+  if (!chosen) chosen = mBubbleControls.front().get();
+  chosen->ShowBubble(caller, x, y, str, dir, minimumContentBounds, touchID);
 }
 
 // Turning the display off forgets the mouse-over index and redraws everything, also when none was shown.

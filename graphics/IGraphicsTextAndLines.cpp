@@ -55,11 +55,12 @@ void IGraphics::DrawBitmapedText(const IBitmap& bitmap, const IRECT& bounds, con
 
   int lines = 1;
   int perLine = static_cast<int>(bounds.W() / cw);
+  // Text wider than bounds of no width has no character per line: nothing is drawn.
   if (multiline) {
-    if (textWidth > bounds.W() && bounds.W() > 0.f)
-      lines = static_cast<int>(textWidth / bounds.W()) + 1;
-    else
+    if (textWidth <= bounds.W())
       perLine = len;
+    else if (bounds.W() > 0.f)
+      lines = static_cast<int>(textWidth / bounds.W()) + 1;
   }
   if (perLine <= 0) return;
 

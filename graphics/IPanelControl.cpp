@@ -47,6 +47,11 @@ IControl* IContainerBase::GetChild(int index) const {
   return mChildren.Get(index);
 }
 
+void IContainerBase::RemoveChild(const IControl* child) {
+  const int index = mChildren.Find(child);
+  if (index >= 0) mChildren.Delete(index);
+}
+
 IPanelControl::IPanelControl(const IRECT& bounds, const IPattern& pattern, bool drawFrame, AttachFunc attachFunc,
                              ResizeFunc resizeFunc)
     : IContainerBase(bounds, std::move(attachFunc), std::move(resizeFunc)), mPattern(pattern), mDrawFrame(drawFrame) {}

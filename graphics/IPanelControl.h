@@ -42,6 +42,8 @@ class IContainerBase : public IControl {
   void ForAllChildrenFunc(const std::function<void(int index, IControl* child)>& func);
   int NChildren() const { return mChildren.GetSize(); }
   IControl* GetChild(int index) const;
+  // Takes a child that the graphics is removing out of the list; the others keep their order.
+  void RemoveChild(const IControl* child);
 
  protected:
   AttachFunc mAttachFunc;

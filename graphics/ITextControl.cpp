@@ -177,7 +177,8 @@ void ICaptionControl::OnMouseDown(float, float, const IMouseMod& mod) {
 void ICaptionControl::Draw(IGraphics& g) {
   if (const IParam* param = GetParam()) {
     param->GetDisplay(param->Value(), false, mStr, true);
-    if (mShowParamLabel && param->GetLabel()[0]) {
+    // The blank comes with the flag, also before an empty label.
+    if (mShowParamLabel) {
       mStr.Append(" ");
       mStr.Append(param->GetLabel());
     }

@@ -2,7 +2,6 @@
 
 #include "framework/NumberText.h"
 
-#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -12,10 +11,11 @@ std::vector<int> ScaleSearchOrder(int targetScale) {
   std::vector<int> order;
   if (targetScale < 1) return order;
   order.push_back(targetScale);
-  // Starting lower than the target - 1 would skip scales between 3 and a larger target.
-  const int highest = std::max(kMaxImageScale, targetScale - 1);
-  for (int s = highest; s >= 1; --s)
-    if (s != targetScale) order.push_back(s);
+  // Then 3, the largest scale pictures are usually drawn at, and one lower each step, passing over the target.
+  for (int s = targetScale != kMaxImageScale ? kMaxImageScale : targetScale - 1; s >= 1; --s) {
+    if (s == targetScale) continue;
+    order.push_back(s);
+  }
   return order;
 }
 

@@ -11,8 +11,8 @@ namespace fx::gfx {
 // The highest scale image files are usually provided at.
 inline constexpr int kMaxImageScale = 3;
 
-// The target first, then the higher scales from 3 (or the target - 1 when that is higher) down, skipping
-// the target, down to 1: 1 -> 1 3 2; 2 -> 2 3 1; 3 -> 3 2 1; 4 -> 4 3 2 1; 5 -> 5 4 3 2 1. Empty below 1.
+// The target first, then 3, then one lower each step, passing over the target, down to 1: 1 -> 1 3 2;
+// 2 -> 2 3 1; 3 -> 3 2 1; 4 -> 4 3 2 1; 5 -> 5 3 2 1 (a 4x file is not tried). Empty below 1.
 std::vector<int> ScaleSearchOrder(int targetScale);
 
 // The name with "@<scale>x" before its extension (the text from the last dot after the last slash or

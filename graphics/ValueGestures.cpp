@@ -5,6 +5,7 @@
 #include "graphics/ParamNormalize.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace fx::gfx {
 
@@ -32,7 +33,8 @@ bool AddRelativeDrag(double& dragValue, const IRECT& bounds, EDirection directio
                      const IMouseMod& mod) {
   const double g = mod.FineAdjust() ? gearing * kFineAdjustFactor : gearing;
   const double range = direction == kHorizontal ? bounds.R - bounds.L : bounds.T - bounds.B;
-  if (range == 0.0 || !(g > 0.0)) return false;
+  // A negative gearing drags the other way; a zero (or NaN) one would divide by zero.
+  if (range == 0.0 || g == 0.0 || std::isnan(g)) return false;
   const double delta = direction == kHorizontal ? dX : dY;
   dragValue = std::clamp(dragValue + delta / range / g, 0.0, 1.0);
   return true;

@@ -20,9 +20,9 @@ bool IsBoundToSteppedParam(const IControl& control);
 double SnapToParamStep(const IControl& control, double normalized);
 
 // Adds a drag of (dX, dY) to dragValue: a drag across the whole of `bounds` (upwards, for a vertical
-// drag) changes it by 1 / gearing, ten times less with fine adjustment; the result stays in 0..1.
-// Answers false, leaving dragValue alone, when bounds has no extent in the direction or gearing is not
-// positive.
+// drag) changes it by 1 / gearing (a negative gearing drags in reverse), ten times less with fine adjustment; the
+// result stays in 0..1. Answers false, leaving dragValue alone, when bounds has no extent in the direction or
+// gearing is 0 or NaN.
 bool AddRelativeDrag(double& dragValue, const IRECT& bounds, EDirection direction, float dX, float dY, double gearing,
                      const IMouseMod& mod);
 

@@ -33,7 +33,9 @@ IGraphicsLinux::~IGraphicsLinux() {
   FontDescriptorCache& cache = FontDescriptorCacheStorage();
   FwMutexLock lock(cache.GetMutex());
   cache.Release();
-  // The graphics close the view themselves: nothing reaches the delegate, whose editor may be going right now.
+  // The graphics close the view themselves: nothing reaches the delegate, whose editor may be going right now (an
+  // edit a press or a pending menu opened is not ended with the host).
+  DropOpenEdits();
   if (mView || mDetachedView) CloseWindow();
 }
 
@@ -71,6 +73,7 @@ void* IGraphicsLinux::OpenWindow(void* parent) {
   UpdateTooltips();
   GetDelegate()->OnUIOpen();
   mWindow->ContentView().AddSubview(*mView);
+  SetPlatformContext(mView->Layer()->RendererLayer());
   mView->Layer()->ShowInWindow(mWindow.get());
   return mView.get();
 }
@@ -78,6 +81,7 @@ void* IGraphicsLinux::OpenWindow(void* parent) {
 std::shared_ptr<IGraphicsView> IGraphicsLinux::CloseView() {
   std::shared_ptr<IGraphicsView> view = std::move(mView);
   ++mViewCount;
+  SetPlatformContext(nullptr);
   view->DetachGraphics();
   view->RemoveAllToolTips();
   view->KillTimer();

@@ -182,6 +182,7 @@ void IGraphicsView::RemoveFromSuperview() {
   const std::shared_ptr<IGraphicsView> keep = weak_from_this().lock();
   if (mTextFieldView) EndUserInput();
   if (IGraphicsLinux* graphics = mGraphics) {
+    graphics->SetPlatformContext(nullptr);
     IGEditorDelegate& delegate = *graphics->GetDelegate();
     // Graphics the delegate does not hold (it may hold another editor) close themselves.
     if (delegate.GetEditorView() == static_cast<IEditorView*>(graphics)) {
@@ -215,6 +216,7 @@ void IGraphicsView::ViewDidChangeBackingProperties() {
   const IGEditorDelegate::EditorEvent event = BeginEvent();
   const pw::Window* window = GetWindow();
   if (!window) return;
+  if (mGraphics) mGraphics->SetPlatformContext(nullptr);
   const auto scale = static_cast<float>(window->BackingScaleFactor());
   if (mGraphics && scale != mGraphics->GetScreenScale()) mGraphics->SetScreenScale(scale);
   UpdateDrawableSize();

@@ -79,7 +79,9 @@ IGraphicsVector::IGraphicsVector(IGEditorDelegate& dlg, int w, int h, int fps, f
 
 IGraphicsVector::~IGraphicsVector() {
   // A platform class that did not release its context leaves it to us; the controls (and their layers) go first,
-  // while the context their framebuffers belong to still exists.
+  // while the context their framebuffers belong to still exists. The delegate may be going right now: nothing may
+  // reach it.
+  DropOpenEdits();
   if (mVG != nullptr) ReleaseDrawContext();
   {
     FwMutexLock lock(FontDataCache().GetMutex());

@@ -107,7 +107,9 @@ class IGraphicsVector : public IGraphics {
   // Loads into this object's own cache under the scale the file was found at; holds the cache's mutex throughout and
   // may block on file I/O.
   IBitmap LoadBitmap(const char* name, int nStates = 1, bool framesAreHorizontal = false, int targetScale = 0) override;
-  // An image from encoded memory, made at scale 1 and cached under (name, 1).
+  // An image from encoded memory at the target scale (0: the screen scale rounded up): made at scale 1 and, for
+  // another target, drawn into a copy at it; what is returned stays in this object's cache under (name, its scale).
+  // The empty IBitmap for an unsupported extension or no data, or when the copy cannot be made.
   IBitmap LoadBitmap(const char* name, const void* data, int dataSize, int nStates = 1,
                      bool framesAreHorizontal = false, int targetScale = 0) override;
   // Bitmaps live in this object's cache, not the core's process-wide one: these do nothing.

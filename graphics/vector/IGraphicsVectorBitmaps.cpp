@@ -86,10 +86,31 @@ IBitmap IGraphicsVector::LoadBitmap(const char* name, int nStates, bool framesAr
   return IBitmap(bitmap, nStates, framesAreHorizontal, name);
 }
 
+// Images from memory are made at scale 1 and drawn into a copy at the target scale through a layer. Both live in
+// this object's cache, as its images belong to this renderer's context: the process-wide cache, shared by every
+// editor, cannot keep them, and this object's RetainBitmap keeps nothing.
 IBitmap IGraphicsVector::LoadBitmap(const char* name, const void* data, int dataSize, int nStates,
-                                    bool framesAreHorizontal, int) {
-  if (!BitmapExtSupported(ResourceExtension(name)) || data == nullptr || dataSize <= 0) return IBitmap();
-  return IBitmap(LoadAPIBitmap(name, data, dataSize, 1), nStates, framesAreHorizontal, name);
+                                    bool framesAreHorizontal, int targetScale) {
+  if (targetScale == 0) targetScale = static_cast<int>(std::ceil(GetScreenScale()));
+  FwMutexLock lock(mBitmapCache.GetMutex());
+  if (APIBitmap* hit = mBitmapCache.Find(name, targetScale)) return IBitmap(hit, nStates, framesAreHorizontal, name);
+  if (!BitmapExtSupported(ResourceExtension(name))) return IBitmap();
+  APIBitmap* source = nullptr;
+  for (int scale : ScaleSearchOrder(targetScale))
+    if ((source = mBitmapCache.Find(name, scale)) != nullptr) break;
+  const bool loaded = source == nullptr;
+  if (loaded) {
+    if (data == nullptr || dataSize <= 0) return IBitmap();
+    source = LoadAPIBitmap(name, data, dataSize, 1);
+  }
+  // An image that could not be decoded has no pixels to draw into a copy: it is what there is.
+  if (source->GetScale() == static_cast<float>(targetScale) || source->GetWidth() <= 0 || source->GetHeight() <= 0)
+    return IBitmap(source, nStates, framesAreHorizontal, name);
+  IBitmap scaled = ScaleBitmap(IBitmap(source, nStates, framesAreHorizontal, name), name, targetScale);
+  if (scaled.GetAPIBitmap() != nullptr) mBitmapCache.Add(scaled.GetAPIBitmap(), name, targetScale);
+  // The scaled copy is what the cache keeps of an image loaded only to make it.
+  if (loaded) mBitmapCache.Remove(source);
+  return scaled;
 }
 
 void IGraphicsVector::RetainBitmap(const IBitmap&, const char*) {}

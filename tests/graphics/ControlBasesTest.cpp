@@ -121,12 +121,21 @@ TEST_F(ControlBases, KnobGearingAndFineAdjust) {
 }
 
 TEST_F(ControlBases, HorizontalKnobRisesToTheRight) {
-  auto* k = new Knob(IRECT(0, 0, 200, 20), -1, kHorizontal, 2.0);
-  g.AttachControl(k);
-  Press(10, 10);
-  DragBy(110, 10, 100, 0);
-  EXPECT_NEAR(k->GetValue(), 0.25, 1e-9);
-  Release(110, 10);
+  // 100 points of a 200-point drag range: 0.5 / gearing from 0.5; a zero gearing leaves the value.
+  const struct {
+    double gearing;
+    double expect;
+  } rows[] = {{2.0, 0.75}, {-2.0, 0.25}, {-0.5, 0.0}, {0.5, 1.0}, {0.0, 0.5}};
+  for (const auto& row : rows) {
+    auto* k = new Knob(IRECT(0, 0, 200, 20), -1, kHorizontal, row.gearing);
+    g.AttachControl(k);
+    k->SetValue(0.5);
+    Press(10, 10);
+    DragBy(110, 10, 100, 0);
+    EXPECT_NEAR(k->GetValue(), row.expect, 1e-9) << row.gearing;
+    Release(110, 10);
+    g.RemoveControl(k);
+  }
 }
 
 TEST_F(ControlBases, SteppedKnobCrossesStepsOnSlowDrags) {

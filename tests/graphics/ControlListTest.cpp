@@ -1,5 +1,7 @@
 #include "tests/graphics/GraphicsFixture.h"
 
+#include "graphics/IBubbleControl.h"
+#include "graphics/IPanelControl.h"
 #include "graphics/IPopupMenuControlBase.h"
 #include "graphics/ITextEntryControlBase.h"
 
@@ -69,7 +71,7 @@ TEST_F(ControlList, BackgroundGoesToIndexZero) {
 TEST_F(ControlList, IterationOrderPutsSpecialControlsAfterTheListAndBubblesLast) {
   Attach("a", IRECT(0, 0, 1, 1));
   Attach("b", IRECT(0, 0, 1, 1));
-  auto* bubble = new TestControl(journal, "bubble", IRECT());
+  auto* bubble = new IBubbleControl();
   g.AttachBubbleControl(bubble);
   auto* resizer = new TestControl(journal, "resizer", IRECT(390, 290, 400, 300));
   g.AttachCornerResizer(resizer);
@@ -88,6 +90,15 @@ TEST_F(ControlList, IterationOrderPutsSpecialControlsAfterTheListAndBubblesLast)
   int standard = 0;
   g.ForStandardControlsFunc([&](IControl*) { ++standard; });
   EXPECT_EQ(standard, 2);
+
+  // The stock bubble takes the text style given; a null bubble is ignored.
+  IText big;
+  big.mSize = 31.f;
+  g.AttachBubbleControl(big);
+  g.AttachBubbleControl(static_cast<IBubbleControl*>(nullptr));
+  ASSERT_EQ(g.NBubbleControls(), 2);
+  EXPECT_EQ(g.GetBubbleControl(1)->GetText().mSize, 31.f);
+  EXPECT_EQ(g.GetBubbleControl(1)->GetUI(), &g);
 }
 
 TEST_F(ControlList, SecondCornerResizerIsDeleted) {
@@ -151,6 +162,38 @@ TEST_F(ControlList, RemovingBelowTheMouseOverKeepsItsIndexRight) {
   EXPECT_EQ(g.GetMouseOverIdx(), 1);
 }
 
+TEST_F(ControlList, RemovingAContainerOrAChildLeavesTheOtherNoPointerToIt) {
+  const struct {
+    const char* removed;
+    int childrenLeft;
+    bool childrenParented;
+  } rows[] = {{"child 0", 1, true}, {"child 1", 1, true}, {"container", 0, false}};
+  for (const auto& row : rows) {
+    g.RemoveAllControls();
+    auto* container = static_cast<IContainerBase*>(g.AttachControl(new IContainerBase(IRECT(0, 0, 100, 100))));
+    IControl* children[] = {container->AddChildControl(new TestControl(journal, "child 0", IRECT(10, 10, 20, 20))),
+                            container->AddChildControl(new TestControl(journal, "child 1", IRECT(30, 10, 40, 20)))};
+    const std::string removed = row.removed;
+    IControl* gone = removed == "container" ? container : children[removed == "child 0" ? 0 : 1];
+    g.RemoveControl(gone);
+    if (removed != "container") {
+      EXPECT_EQ(container->NChildren(), row.childrenLeft) << row.removed;
+      EXPECT_NE(container->GetChild(0), gone) << row.removed;
+      container->Hide(true);  // reaches every child still held, and only those
+      container->Hide(false);
+    }
+    for (IControl* child : children) {
+      if (child == gone) continue;
+      EXPECT_EQ(child->GetParent() != nullptr, row.childrenParented) << row.removed;
+    }
+    // The draw loop reads each dirty control's parent chain.
+    g.SetAllControlsDirty();
+    IRECTList rects;
+    EXPECT_TRUE(g.IsDirty(rects)) << row.removed;
+    g.Draw(rects);
+  }
+}
+
 TEST_F(ControlList, RemoveWithBadIndexOrTagOnlyRedraws) {
   TestControl* a = Attach("a", IRECT(0, 0, 10, 10));
   a->SetClean();
@@ -190,7 +233,7 @@ TEST_F(ControlList, MarkingAllReachesTheSpecialControlsToo) {
   g.AttachCornerResizer(new TestControl(journal, "resizer", IRECT(390, 290, 400, 300)));
   g.AttachTextEntryControl(new QuietEntry(IRECT(0, 0, 100, 20)));
   g.AttachPopupMenuControl(new QuietMenu(IRECT(0, 0, 100, 100)));
-  g.AttachBubbleControl(new TestControl(journal, "bubble", IRECT()));
+  g.AttachBubbleControl(new IBubbleControl());
   const std::pair<const char*, IControl*> controls[] = {
       {"list 0", g.GetControl(0)},
       {"list 1", g.GetControl(1)},

@@ -2,8 +2,58 @@
 
 #include "graphics/IVStyle.h"
 
+#include <cstring>
+#include <iterator>
+
 namespace fx::gfx::test {
 namespace {
+
+// The slot of a virtual operation in the class's table: under the Itanium C++ ABI (GCC and Clang on Linux) a pointer
+// to a virtual member function holds 1 + the slot's byte offset in the table.
+template <typename F>
+std::ptrdiff_t Slot(F function) {
+  struct Representation {
+    std::ptrdiff_t ptr;
+    std::ptrdiff_t adj;
+  } r{};
+  static_assert(sizeof(function) == sizeof(r));
+  std::memcpy(&r, &function, sizeof(r));
+  return r.ptr - 1;
+}
+
+TEST(DefaultOperations, VirtualOperationsLieInTheTableInTheirOrder) {
+  using G = IGraphics;
+  // A sample of the table from first to last, including operations far apart in the header's sections, each pair
+  // of overloads in its order, and the system's own operation after the table.
+  const std::ptrdiff_t slots[] = {
+      Slot(&G::BeginFrame),
+      Slot(&G::DrawSVG),
+      Slot(static_cast<void (G::*)(const IBitmap&, const IRECT&, int, int, const IBlend*)>(&G::DrawBitmap)),
+      Slot(&G::FillRect),
+      Slot(&G::FillCircle),
+      Slot(&G::MeasureText),
+      Slot(&G::ScaleBitmap),
+      Slot(&G::DrawData),
+      Slot(static_cast<bool (G::*)(const char*, const char*)>(&G::LoadFont)),
+      Slot(static_cast<bool (G::*)(const char*, void*, int)>(&G::LoadFont)),
+      Slot(&G::UpdateLayer),
+      Slot(&G::OnControlDrawn),
+      Slot(&G::SetClipRegion),
+      Slot(&G::SetMouseCursor),
+      Slot(&G::CreatePlatformPopupMenu),
+      Slot(&G::PlatformSupportsMultiTouch),
+      Slot(static_cast<IBitmap (G::*)(const char*, int, bool, int)>(&G::LoadBitmap)),
+      Slot(static_cast<IBitmap (G::*)(const char*, const void*, int, int, bool, int)>(&G::LoadBitmap)),
+      Slot(static_cast<ISVG (G::*)(const char*, const char*, float)>(&G::LoadSVG)),
+      Slot(&G::AttachGestureRecognizer),
+      Slot(&G::GetTotalScale),
+      Slot(&G::OnControlDrawing),
+  };
+  for (std::size_t i = 1; i < std::size(slots); ++i) EXPECT_LT(slots[i - 1], slots[i]) << i;
+  // The table's operations follow one another with nothing of the system's own between them.
+  EXPECT_EQ(Slot(&G::InitDrawContext) - Slot(&G::BeginFrame), static_cast<std::ptrdiff_t>(sizeof(void*)));
+  EXPECT_EQ(Slot(&G::OnControlDrawing) - Slot(&G::GetTotalScale), static_cast<std::ptrdiff_t>(sizeof(void*)));
+}
 
 TEST(DefaultStyles, ColourSpecFromAList) {
   const IVColorSpec none{};

@@ -144,7 +144,9 @@ TEST_F(Events, MouseOverAndOut) {
   g.OnMouseOver(10, 10, IMouseMod());
   g.SetMouseCursor(kHandCursor);
   g.OnMouseOut();
-  EXPECT_EQ(g.GetCursorType(), kArrowCursor);
+  // The arrow is set and the cursor before it kept, for the pointer's return.
+  EXPECT_EQ(g.GetCursorType(), kHandCursor);
+  EXPECT_EQ(g.SetMouseCursor(kHandCursor), kHandCursor);
   EXPECT_EQ(g.GetMouseOver(), nullptr);
   EXPECT_EQ(g.GetMouseOverIdx(), -1);
 }
@@ -303,6 +305,27 @@ TEST_F(Events, MenuPressHandsItsEditToThePopup) {
   EXPECT_EQ(dlg.host, (std::vector<std::string>{"begin 2", "end 2"}));
 }
 
+TEST_F(Events, ClosingEndsTheEditsOfAPressAndOfAPendingMenu) {
+  struct MenuButton : TestControl {
+    using TestControl::TestControl;
+    bool opensMenu = false;
+    IPopupMenu menu{"", {"a", "b"}};
+    void OnMouseDown(float, float, const IMouseMod&) override {
+      if (opensMenu) GetUI()->CreatePopupMenu(*this, menu, mRECT, 0);
+    }
+  };
+  for (const bool opensMenu : {false, true}) {
+    auto* b = static_cast<MenuButton*>(
+        g.AttachControl(new MenuButton(journal, "b", IRECT(0, 0, 50, 50), FakeDelegate::kInt)));
+    b->opensMenu = opensMenu;
+    g.asyncMenus = true;
+    dlg.host.clear();
+    Press(10, 10);
+    g.RemoveAllControls();  // what closing the editor's view does
+    EXPECT_EQ(dlg.host, (std::vector<std::string>{"begin 2", "end 2"})) << opensMenu;
+  }
+}
+
 TEST_F(Events, NamedValuesNotStartingAtZeroPickTheirOwnValue) {
   TestControl* a = Attach("a", IRECT(0, 0, 50, 50), FakeDelegate::kNamedInt);
   a->DisablePrompt(false);
@@ -314,6 +337,30 @@ TEST_F(Events, NamedValuesNotStartingAtZeroPickTheirOwnValue) {
   menu.SetChosenItemIdx(2);
   a->OnPopupMenuSelection(&menu, 0);
   EXPECT_DOUBLE_EQ(a->GetValue(), 1.0);
+}
+
+TEST_F(Events, AChosenIndexWithoutNamedValuesIsTheValueItself) {
+  struct Row {
+    int param;
+    int chosen;
+    double expect;
+  };
+  const Row rows[] = {
+      {FakeDelegate::kInt, 3, 0.3},       // Count 0..10: index 3 is the value 3
+      {FakeDelegate::kInt, -1, 0.0},      // no choice: clamped to the minimum
+      {FakeDelegate::kInt, 40, 1.0},      // past the range: clamped to the maximum
+      {FakeDelegate::kBareEnum, 2, 1.0},  // Steps 0..2
+      {FakeDelegate::kGain, 5, 0.9574},   // Gain -72..12 dB: 5 dB on the squared curve, sqrt(77 / 84)
+  };
+  for (const Row& row : rows) {
+    TestControl* a = Attach("a", IRECT(0, 0, 50, 50), row.param);
+    a->DisablePrompt(false);
+    a->SetValue(0.5);
+    IPopupMenu menu("", {"x"});
+    menu.SetChosenItemIdx(row.chosen);
+    a->OnPopupMenuSelection(&menu, 0);
+    EXPECT_NEAR(a->GetValue(), row.expect, 5e-4) << row.param << " " << row.chosen;
+  }
 }
 
 struct TextEntryRow {

@@ -98,9 +98,19 @@ TEST_F(LayersTransforms, PushAndPopRetargetResetAndClip) {
   EXPECT_EQ(g.log, (std::vector<std::string>{"UpdateLayer 0", "PathTransformSetMatrix 1,0,0,1,0,0",
                                              "PathTransformSetMatrix 1,0,0,1,0,0", "SetClipRegion 0,0,0,0",
                                              "PathTransformSetMatrix 1,0,0,1,0,0", "PathClear"}));
+  // With nothing to pop the main frame is made the target, the transform reset and the clip set all the same.
+  const std::vector<std::string> emptyPop = g.log;
+  g.PathTransformTranslate(3, 3);
+  g.log.clear();
   EXPECT_EQ(g.PopLayer(), nullptr);
+  EXPECT_EQ(g.log, emptyPop);
+  g.log.clear();
   EXPECT_FALSE(g.EndLayer());
+  EXPECT_EQ(g.log, emptyPop);
+  EXPECT_EQ(g.GetTransform(), IMatrix());
+  g.log.clear();
   g.PushLayer(static_cast<ILayer*>(nullptr));
+  EXPECT_TRUE(g.log.empty());
   EXPECT_EQ(g.NLayers(), 0);
 }
 

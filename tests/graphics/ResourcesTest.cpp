@@ -27,14 +27,14 @@ void PrintTo(const OrderRow& row, std::ostream* os) {
 
 class ScaleOrder : public ::testing::TestWithParam<OrderRow> {};
 
-TEST_P(ScaleOrder, TriesEveryScaleInOrder) {
+TEST_P(ScaleOrder, TriesTheTargetThenThreeThenOneLowerEachStep) {
   EXPECT_EQ(ScaleSearchOrder(GetParam().target), GetParam().order) << "target " << GetParam().target;
 }
 
 INSTANTIATE_TEST_SUITE_P(Resources, ScaleOrder,
                          ::testing::Values(OrderRow{1, {1, 3, 2}}, OrderRow{2, {2, 3, 1}}, OrderRow{3, {3, 2, 1}},
-                                           OrderRow{4, {4, 3, 2, 1}}, OrderRow{5, {5, 4, 3, 2, 1}}, OrderRow{0, {}},
-                                           OrderRow{-2, {}}));
+                                           OrderRow{4, {4, 3, 2, 1}}, OrderRow{5, {5, 3, 2, 1}},
+                                           OrderRow{6, {6, 3, 2, 1}}, OrderRow{0, {}}, OrderRow{-2, {}}));
 
 struct NameRow {
   const char* name;

@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace fx::gfx::test {
 namespace {
 
@@ -185,6 +187,23 @@ TEST_F(SmallControls, CornerResizerFollowsTheCornerAndDoubleClickRestores) {
   // A second resizer is refused.
   g.AttachCornerResizer(kUIResizerScale, false);
   EXPECT_EQ(g.GetCornerResizer(), resizer);
+}
+
+TEST_F(SmallControls, BubbleCornersHaveTheRoundnessAsTheirRadius) {
+  const struct {
+    float roundness;
+    const char* firstArc;
+  } rows[] = {{4.f, "PathArc 4,4 r4 270..360 w0"},
+              {30.f, "PathArc 30,30 r30 270..360 w0"},  // past half the 20 x 10 bubble: not clamped
+              {-5.f, "PathArc 0,0 r0 270..360 w0"},
+              {std::numeric_limits<float>::quiet_NaN(), "PathArc 0,0 r0 270..360 w0"}};
+  for (const auto& row : rows) {
+    IBubbleControl bubble(DEFAULT_TEXT, COLOR_WHITE, COLOR_BLACK, row.roundness);
+    g.log.clear();
+    bubble.DrawBubble(g, IRECT(0, 0, 20, 10));
+    ASSERT_FALSE(g.Entries("PathArc").empty());
+    EXPECT_EQ(g.Entries("PathArc").front(), row.firstArc) << row.roundness;
+  }
 }
 
 TEST_F(SmallControls, BubbleFadesInHoldsAndFadesOut) {

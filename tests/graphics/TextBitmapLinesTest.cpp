@@ -95,10 +95,15 @@ TEST_F(TextBitmapLines, BitmapFontAlignmentAndLines) {
   ASSERT_EQ(lines.size(), 5u);
   EXPECT_EQ(lines[2].substr(0, 24), "DrawBitmap 0,12,6,24 402");
   EXPECT_EQ(lines[4].substr(0, 24), "DrawBitmap 0,24,6,36 414");
-  // Without a character size nothing can be laid out.
-  EXPECT_TRUE(Run([&](IGraphics& gr) {
-                gr.DrawBitmapedText(font, IRECT(0, 0, 12, 12), near, nullptr, "a", false, true, 0);
-              }).empty());
+  // Without a character size nothing can be laid out; multi-line text wider than bounds of width 0 or less (or
+  // narrower than one character) has no character per line.
+  const IRECT noRoom[] = {IRECT(0, 0, 12, 12), IRECT(5, 0, 5, 12), IRECT(8, 0, 4, 12), IRECT(0, 0, 5, 12)};
+  const int widths[] = {0, 6, 6, 6};
+  for (int i = 0; i < 4; ++i)
+    EXPECT_TRUE(Run([&](IGraphics& gr) {
+                  gr.DrawBitmapedText(font, noRoom[i], near, nullptr, "ab", false, true, widths[i]);
+                }).empty())
+        << i;
 }
 
 TEST_F(TextBitmapLines, LinesAcrossARectangle) {

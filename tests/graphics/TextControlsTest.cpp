@@ -141,6 +141,23 @@ TEST_F(TextControls, CaptionShowsTheParameterAndAMarkerForEnumerations) {
   EXPECT_EQ(g.Count("PathFill"), 1);
 }
 
+TEST_F(TextControls, CaptionAppendsABlankAndTheLabelWheneverItShowsTheLabel) {
+  const struct {
+    int param;
+    bool showLabel;
+    const char* expect;
+  } rows[] = {{FakeDelegate::kGain, true, "0.0 dB"},
+              {FakeDelegate::kGain, false, "0.0"},
+              {FakeDelegate::kEnum, true, "STEREO "},  // an empty label still gets its blank
+              {FakeDelegate::kEnum, false, "STEREO"}};
+  for (const auto& row : rows) {
+    ICaptionControl* caption =
+        Attach(new ICaptionControl(IRECT(0, 0, 100, 20), row.param, DEFAULT_TEXT, COLOR_TRANSPARENT, row.showLabel));
+    caption->Draw(g);
+    EXPECT_STREQ(caption->GetStr(), row.expect);
+  }
+}
+
 TEST_F(TextControls, PlaceHolderPrintsItsPositionAndSize) {
   auto* ph = Attach(new PlaceHolder(IRECT(10, 20, 210, 120)));
   EXPECT_STREQ(ph->GetTLHCStr(), "10.0, 20.0");

@@ -234,6 +234,82 @@ TEST_F(PlatformGraphicsTest, PopupMenusRunFromTheMainQueueAndOnlyForTheViewThatA
   }
 }
 
+TEST_F(PlatformGraphicsTest, ThePlatformContextIsTheDrawingLayerFromTheViewsAttachToItsClose) {
+  Open();
+  EXPECT_EQ(G().GetPlatformContext(), V().Layer()->RendererLayer());
+  // The steps that clear it: a change of the backing scale and the close.
+  backend->SetBackingScaleFactor(2.0);
+  EXPECT_EQ(G().GetPlatformContext(), nullptr);
+  G().CloseWindow();
+  ASSERT_NE(G().OpenWindow(nullptr), nullptr);
+  EXPECT_EQ(G().GetPlatformContext(), V().Layer()->RendererLayer());
+  G().CloseWindow();
+  EXPECT_EQ(G().GetPlatformContext(), nullptr);
+  backend->SetBackingScaleFactor(1.0);
+}
+
+// A bound control that, when told to, asks the host to close the editor from inside its own press.
+class ClosingControl : public JournalControl {
+ public:
+  ClosingControl(std::vector<std::string>& journal, const IRECT& bounds, int paramIdx, IGEditorDelegate& dlg)
+      : JournalControl(journal, bounds, paramIdx), mDlg(dlg) {}
+  bool closeOnPress = false;
+  bool menuOnPress = false;
+  IPopupMenu menu{"", {"A", "B"}};
+  void OnMouseDown(float x, float y, const IMouseMod& mod) override {
+    JournalControl::OnMouseDown(x, y, mod);
+    if (menuOnPress) GetUI()->CreatePopupMenu(*this, menu, GetRECT());
+    if (closeOnPress) mDlg.CloseWindow();
+  }
+
+ private:
+  IGEditorDelegate& mDlg;
+};
+
+TEST_F(PlatformGraphicsTest, ClosingTheEditorEndsEveryEditAPressOrAPendingMenuOpened) {
+  struct Row {
+    const char* what;
+    bool menu;
+    bool closeInsidePress;
+  } rows[] = {{"pressed", false, false},
+              {"menu pending", true, false},
+              {"closed by the press", false, true},
+              {"closed by the press with a menu pending", true, true}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    Open();
+    auto* bound = static_cast<ClosingControl*>(
+        G().AttachControl(new ClosingControl(journal, IRECT(10.f, 10.f, 50.f, 30.f), FakeDelegate::kInt, dlg)));
+    bound->menuOnPress = row.menu;
+    bound->closeOnPress = row.closeInsidePress;
+    dlg.host.clear();
+    Inject(Kind::kButtonPress, 20, 20, 100.0);
+    if (!row.closeInsidePress) dlg.CloseWindow();
+    platform::RunLoop::Main().RunPostedWork();
+    EXPECT_EQ(dlg.host, (std::vector<std::string>{"begin 2", "end 2"}));
+  }
+}
+
+// A delegate that goes with its editor open: its own parts are gone when it deletes the graphics.
+TEST_F(PlatformGraphicsTest, ADelegateGoingWithAPressOrAMenuOpenIsNotCalledBack) {
+  for (const bool menu : {false, true}) {
+    SCOPED_TRACE(menu ? "menu pending" : "pressed");
+    auto other = std::make_unique<EditorDelegate>();
+    other->SetMakeGraphicsFunc([&] { return new IGraphicsLinux(*other, 200, 100, 60, 1.f); });
+    ASSERT_NE(other->OpenWindow(nullptr), nullptr);
+    IGraphics* graphics = other->GetUI<IGraphics>();
+    auto* bound = static_cast<ClosingControl*>(graphics->AttachControl(
+        new ClosingControl(journal, IRECT(10.f, 10.f, 50.f, 30.f), FakeDelegate::kInt, *other)));
+    bound->menuOnPress = menu;
+    IMouseInfo p;
+    p.x = 20;
+    p.y = 20;
+    graphics->OnMouseDown({p});
+    EXPECT_EQ(other->host.back(), "begin 2");
+    other.reset();  // a call into the half-destroyed delegate would abort here
+  }
+}
+
 // An in-editor text entry that is editing from the moment it opens.
 class EditingEntry : public ITextEntryControlBase {
  public:

@@ -90,6 +90,45 @@ TEST_F(BitmapTest, ImagesFromMemoryAreCachedAndUndecodableOnesDrawNothing) {
   EXPECT_EQ(Draws(), 0);
 }
 
+TEST_F(BitmapTest, ImagesFromMemoryComeAtTheTargetScale) {
+  struct Row {
+    const char* name;
+    float screenScale;
+    int targetScale, scale, framebufferPixels;
+  } rows[] = {
+      {"target 1", 1.f, 1, 1, 0},
+      {"target 2", 1.f, 2, 2, 8},
+      {"screen 1.5 asks for 2", 1.5f, 0, 2, 8},
+      {"target 3", 2.f, 3, 3, 12},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Open(1.f, row.screenScale);
+    const auto& fbs = Framebuffers();
+    const std::size_t framebuffersBefore = fbs.created.size();
+    const IBitmap a = g->LoadBitmap("strip.png", kPNG, sizeof(kPNG), 2, true, row.targetScale);
+    const IBitmap b = g->LoadBitmap("strip.png", kPNG, sizeof(kPNG), 2, true, row.targetScale);
+    ASSERT_NE(a.GetAPIBitmap(), nullptr);
+    EXPECT_EQ(a.GetAPIBitmap(), b.GetAPIBitmap()) << "the second request is a cache hit";
+    // The 4 x 2 pixel image is 4 x 2 points at any scale; at scale s it has 4 s pixels across.
+    EXPECT_EQ(a.GetScale(), row.scale);
+    EXPECT_EQ(a.W(), 4);
+    EXPECT_EQ(a.H(), 2);
+    EXPECT_EQ(a.GetAPIBitmap()->GetWidth(), 4 * row.scale);
+    EXPECT_EQ(a.N(), 2);
+    EXPECT_TRUE(a.GetFramesAreHorizontal());
+    EXPECT_EQ(fbs.created.size() - framebuffersBefore, row.framebufferPixels > 0 ? 1u : 0u);
+    if (row.framebufferPixels > 0) {
+      const std::string made = "create " + std::to_string(fbs.created.back()) + " " +
+                               std::to_string(row.framebufferPixels) + "x" + std::to_string(row.framebufferPixels / 2);
+      EXPECT_GE(fbs.Find(made), 0) << made;
+    }
+  }
+  // Without data or with an unsupported extension nothing comes back.
+  EXPECT_EQ(g->LoadBitmap("other.png", nullptr, 0).GetAPIBitmap(), nullptr);
+  EXPECT_EQ(g->LoadBitmap("strip.bmp", kPNG, sizeof(kPNG)).GetAPIBitmap(), nullptr);
+}
+
 TEST_F(BitmapTest, DrawnBitmapsShiftTheirFrameToTheDestinationAndGoneImagesDrawNothing) {
   Open(2.f);
   const IBitmap strip = g->LoadBitmap(Write("strip.png", kPNG, sizeof(kPNG)).c_str(), 2, true, 2);
