@@ -146,7 +146,7 @@ void IPluginVST2::SendQueuedSysEx() {
   while (PopSysExForProcessor(mSysExScratch)) {
     // The entry never holds more than its slot; a size that says otherwise is cut to it.
     const int size = std::clamp(mSysExScratch.mSize, 0, kMaxSysExBytes);
-    SendSysEx(ISysEx(mSysExScratch.mOffset, mSysExScratch.mData, size));
+    SendSysEx(ISysEx(mSysExScratch.mOffset, size, mSysExScratch.mData));
   }
 }
 
