@@ -37,9 +37,9 @@ class LatencyDelay {
   FwTypedBuf<double> mBuffer;
   const int mNInChans;
   const int mNOutChans;
-  int mCapacity = 0;  // samples allocated; main thread
-  int mLength = 0;    // audio thread
   int mWritePos = 0;  // audio thread
+  int mLength = 0;    // audio thread
+  int mCapacity = 0;  // samples allocated; main thread
   std::atomic<int> mRequestedLength{0};
   std::atomic<bool> mLengthPending{false};
 };
