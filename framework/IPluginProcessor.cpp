@@ -319,18 +319,33 @@ void IPluginProcessor::AttachBuffers(ERoute direction, int first, int count, flo
   }
 }
 
+// A disconnected input reads its scratch buffer, which may still hold the last block a single-precision
+// host gave it while connected (or what a plug-in wrote into its inputs): it is cleared here, on the audio
+// thread, the only one that writes it while audio runs.
+void IPluginProcessor::SilenceDisconnectedInputs(int nFrames) {
+  for (int i = 0; i < MaxNChannels(kInput); ++i) {
+    IChannelData* channel = Channel(kInput, i);
+    if (!channel->mConnected.load(std::memory_order_acquire))
+      ZeroSamples(channel->mScratchBuf.Get(), std::min(nFrames, channel->mScratchBuf.GetSize()));
+  }
+}
+
 void IPluginProcessor::ProcessBuffers(double, int nFrames) {
-  ProcessBlock(mChannelPointers[kInput].Get(), mChannelPointers[kOutput].Get(), ClampToBlock(nFrames));
+  const int n = ClampToBlock(nFrames);
+  SilenceDisconnectedInputs(n);
+  ProcessBlock(mChannelPointers[kInput].Get(), mChannelPointers[kOutput].Get(), n);
 }
 
 void IPluginProcessor::ProcessBuffers(float, int nFrames) {
   const int n = ClampToBlock(nFrames);
+  SilenceDisconnectedInputs(n);
   ProcessBlock(mChannelPointers[kInput].Get(), mChannelPointers[kOutput].Get(), n);
   ConvertOutputs(n, false);
 }
 
 void IPluginProcessor::ProcessBuffersAccumulating(int nFrames) {
   const int n = ClampToBlock(nFrames);
+  SilenceDisconnectedInputs(n);
   ProcessBlock(mChannelPointers[kInput].Get(), mChannelPointers[kOutput].Get(), n);
   ConvertOutputs(n, true);
 }
@@ -353,6 +368,7 @@ void IPluginProcessor::PassThroughBuffers(double, int nFrames) {
   const int n = ClampToBlock(nFrames);
   double** inputs = mChannelPointers[kInput].Get();
   double** outputs = mChannelPointers[kOutput].Get();
+  SilenceDisconnectedInputs(n);
   if (GetLatency() == 0 || !mLatencyDelay) {
     CopyInputsToOutputs(inputs, outputs, n);
   } else {

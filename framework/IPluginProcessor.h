@@ -121,12 +121,14 @@ class IPluginProcessor {
   // The same walk with single-precision host buffers: an input converts its samples into its scratch
   // buffer; an output points at its scratch buffer and remembers the host buffer as its destination.
   void AttachBuffers(ERoute direction, int first, int count, float** data, int nFrames);
-  // ProcessBlock over the attached buffers. The float variant then converts every connected output into
-  // its destination; the accumulating variant adds to it. A block is processed up to the block size only.
+  // ProcessBlock over the attached buffers, every disconnected input reading silence. The float variant then converts
+  // every connected output into its destination; the accumulating variant adds to it. A block is processed up to the
+  // block size only.
   void ProcessBuffers(double sampleType, int nFrames);
   void ProcessBuffers(float sampleType, int nFrames);
   void ProcessBuffersAccumulating(int nFrames);
-  // While bypassed: the inputs delayed by the latency (or copied without one) instead of ProcessBlock.
+  // While bypassed: the inputs (silence for a disconnected one) delayed by the latency (or copied without
+  // one) instead of ProcessBlock.
   void PassThroughBuffers(double sampleType, int nFrames);
   void PassThroughBuffers(float sampleType, int nFrames);
 
@@ -157,6 +159,7 @@ class IPluginProcessor {
   IChannelData* Channel(ERoute direction, int idx) const { return mChannelData[direction].Get(idx); }
   void CreateChannels(ERoute direction, int count);
   void ConvertOutputs(int nFrames, bool accumulate);
+  void SilenceDisconnectedInputs(int nFrames);
 
   const int mPlugType;
   const bool mDoesMIDIIn;

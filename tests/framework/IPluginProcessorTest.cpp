@@ -276,6 +276,49 @@ TEST_F(ProcessingTest, DisconnectedChannelsTakeNoHostPointer) {
   }
 }
 
+struct DisconnectRow {
+  const char* name;
+  bool bypassed;
+  int latency;
+  std::vector<float> output1;  // output 1 over three blocks of 4; input 1 goes after the first
+};
+
+void PrintTo(const DisconnectRow& row, std::ostream* os) {
+  *os << row.name;
+}
+
+class DisconnectedInputTest : public ProcessingTest, public ::testing::WithParamInterface<DisconnectRow> {};
+
+// A single-precision host feeds input 1 for one block, then disconnects it and gives only input 0.
+TEST_P(DisconnectedInputTest, ReadsSilenceAfterTheLastBlockItWasGiven) {
+  const DisconnectRow& row = GetParam();
+  TestProcessor processor(ConfigWithIO("2-2", row.latency));
+  Prepare(processor);
+  processor.InitLatencyDelay();
+  std::vector<float> produced;
+  for (int block = 0; block < 3; ++block) {
+    if (block == 1) processor.SetChannelConnections(kInput, 1, 1, false);
+    std::array<float, 4> in0{1, 2, 3, 4}, in1{11, 12, 13, 14}, out0{}, out1{};
+    float* inputs[] = {in0.data(), in1.data()};
+    float* outputs[] = {out0.data(), out1.data()};
+    processor.AttachBuffers(kInput, 0, 2, inputs, 4);
+    processor.AttachBuffers(kOutput, 0, 2, outputs, 4);
+    if (row.bypassed)
+      processor.PassThroughBuffers(0.0f, 4);
+    else
+      processor.ProcessBuffers(0.0f, 4);
+    produced.insert(produced.end(), out1.begin(), out1.end());
+  }
+  EXPECT_EQ(produced, row.output1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, DisconnectedInputTest,
+    ::testing::Values(DisconnectRow{"processed", false, 0, {11, 12, 13, 14, 0, 0, 0, 0, 0, 0, 0, 0}},
+                      DisconnectRow{"passed through", true, 0, {11, 12, 13, 14, 0, 0, 0, 0, 0, 0, 0, 0}},
+                      DisconnectRow{
+                          "passed through behind a latency of 3", true, 3, {0, 0, 0, 11, 12, 13, 14, 0, 0, 0, 0, 0}}));
+
 TEST_F(ProcessingTest, RestrictToTwoChannelsConnectsExactlyTwoEachWay) {
   TestProcessor processor(ConfigWithIO("4-4"));
   Prepare(processor);
