@@ -110,10 +110,11 @@ void IPluginProcessor::GetBusName(ERoute direction, int busIdx, int nBuses, FwSt
   }
 }
 
+// A latency the delay cannot hold is refused rather than reported while bypassed audio runs on another.
 void IPluginProcessor::SetLatency(int samples) {
   if (samples < 0) return;
+  if (mLatencyDelay && !mLatencyDelay->SetLength(samples)) return;
   mLatency.store(samples, std::memory_order_release);
-  if (mLatencyDelay) mLatencyDelay->SetLength(samples);
 }
 
 void IPluginProcessor::SetTailSize(int tailSize) {
@@ -273,7 +274,12 @@ void IPluginProcessor::ZeroScratchBuffers() {
 
 void IPluginProcessor::InitLatencyDelay() {
   if (MaxNChannels(kInput) <= 0) return;
-  mLatencyDelay = std::make_unique<LatencyDelay>(MaxNChannels(kInput), MaxNChannels(kOutput), GetLatency());
+  auto delay = std::make_unique<LatencyDelay>(MaxNChannels(kInput), MaxNChannels(kOutput), GetLatency());
+  // A delay that could not take the latency would silence bypassed audio; without one it passes undelayed.
+  if (delay->GetLength() == GetLatency())
+    mLatencyDelay = std::move(delay);
+  else
+    mLatencyDelay.reset();
 }
 
 // ---- Per block ----

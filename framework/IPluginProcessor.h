@@ -63,7 +63,8 @@ class IPluginProcessor {
   // bus, "Main" and "Aux" for two, else "Input %i" of busIdx. At most 32 characters.
   virtual void GetBusName(ERoute direction, int busIdx, int nBuses, FwString& str) const;
   // Main thread. Stores the latency; a latency delay, when one exists, restarts with the new length before
-  // the next block (growing it allocates: only while the audio is suspended). Negative is refused.
+  // the next block (growing it allocates: only while the audio is suspended). Negative is refused, and so
+  // is a latency the existing delay cannot hold (see LatencyDelay::SetLength): the latency stays.
   virtual void SetLatency(int samples);
   // Main thread. Stores the tail in samples; negative is refused.
   virtual void SetTailSize(int tailSize);
@@ -110,7 +111,8 @@ class IPluginProcessor {
   void SetBlockSize(int blockSize);
   // Audio or main thread; never allocates. Zeroes every scratch buffer for one block.
   void ZeroScratchBuffers();
-  // Main thread; allocates. A fresh latency delay of the current latency, when there are input channels.
+  // Main thread; allocates. A fresh latency delay of the current latency, when there are input channels;
+  // none at all when it cannot hold the latency.
   void InitLatencyDelay();
 
   // ---- Per block (audio thread; never allocate, lock or block) ----

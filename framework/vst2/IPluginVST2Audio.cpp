@@ -190,8 +190,10 @@ void IPluginVST2::HostIdentifiedHook() {
 
 void IPluginVST2::SetLatency(int samples) {
   if (samples < 0) return;
-  mEffect.initialDelay = samples;
   IPluginProcessor::SetLatency(samples);
+  // A refused latency changes nothing and is not told to the host.
+  if (GetLatency() != samples) return;
+  mEffect.initialDelay = samples;
   // A host that answers by setting the latency again from inside the I/O-changed call is not told twice.
   if (mInIOChanged.exchange(true, std::memory_order_acq_rel)) return;
   CallHost(vst2::kHostIOChanged);

@@ -244,6 +244,34 @@ TEST_F(ProcessingTest, PassThroughWithoutLatencyCopiesAndLatencyChangeRestartsTh
   EXPECT_EQ(processor.GetLatency(), 1);
 }
 
+// Two input channels of 2^27 + 1 samples each are past the delay's bound of 2^28 samples.
+TEST_F(ProcessingTest, ALatencyTheDelayCannotHoldIsRefusedAndTheDelayGoesOn) {
+  constexpr int kTooLong = (1 << 27) + 1;
+  TestProcessor processor(ConfigWithIO("2-2", 2));
+  Prepare(processor);
+  processor.InitLatencyDelay();
+  std::array<double, 4> in{1, 2, 3, 4}, out{};
+  double* inputs[] = {in.data(), in.data()};
+  double* outputs[] = {out.data(), out.data()};
+  processor.AttachBuffers(kInput, 0, 2, inputs, 4);
+  processor.AttachBuffers(kOutput, 0, 2, outputs, 4);
+  processor.PassThroughBuffers(0.0, 4);
+  processor.SetLatency(kTooLong);
+  EXPECT_EQ(processor.GetLatency(), 2);
+  in = {5, 6, 7, 8};
+  processor.PassThroughBuffers(0.0, 4);
+  EXPECT_EQ(out, (std::array<double, 4>{3, 4, 5, 6})) << "still delayed by 2, carrying on from the last block";
+
+  TestProcessor configured(ConfigWithIO("2-2", kTooLong));
+  Prepare(configured);
+  configured.InitLatencyDelay();
+  in = {1, 2, 3, 4};
+  configured.AttachBuffers(kInput, 0, 2, inputs, 4);
+  configured.AttachBuffers(kOutput, 0, 2, outputs, 4);
+  configured.PassThroughBuffers(0.0, 4);
+  EXPECT_EQ(out, in) << "no delay can hold it: bypassed audio passes undelayed, not silenced";
+}
+
 TEST_F(ProcessingTest, FloatPassThroughConvertsTheDelayedOutput) {
   TestProcessor processor(ConfigWithIO("1-1", 1));
   Prepare(processor);
