@@ -22,11 +22,11 @@ struct IMidiMsg {
 // A system-exclusive message. The data is borrowed: it stays valid only for the call that receives it.
 struct ISysEx {
   int mOffset = 0;
-  const uint8_t* mData = nullptr;
   int mSize = 0;
+  const uint8_t* mData = nullptr;
 
   ISysEx() = default;
-  ISysEx(int offset, const uint8_t* data, int size) : mOffset(offset), mData(data), mSize(size) {}
+  ISysEx(int offset, int size, const uint8_t* data) : mOffset(offset), mSize(size), mData(data) {}
 };
 
 }  // namespace fx

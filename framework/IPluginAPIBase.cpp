@@ -64,7 +64,7 @@ void IPluginAPIBase::DrainQueuesToEditor() {
   for (int n = 0; n < kMidiQueueCapacity && mMidiMsgsFromProcessor.Pop(msg); ++n) SendMidiMsgFromDelegate(msg);
   SysExData sysEx;
   for (int n = 0; n < kSysExQueueCapacity && mSysExDataFromProcessor.Pop(sysEx); ++n) {
-    SendSysexMsgFromDelegate(ISysEx(sysEx.mOffset, sysEx.mData, sysEx.mSize));
+    SendSysexMsgFromDelegate(ISysEx(sysEx.mOffset, sysEx.mSize, sysEx.mData));
   }
 }
 

@@ -110,10 +110,11 @@ void IPluginProcessor::GetBusName(ERoute direction, int busIdx, int nBuses, FwSt
   }
 }
 
+// A latency the delay cannot hold is refused rather than reported while bypassed audio runs on another.
 void IPluginProcessor::SetLatency(int samples) {
   if (samples < 0) return;
+  if (mLatencyDelay && !mLatencyDelay->SetLength(samples)) return;
   mLatency.store(samples, std::memory_order_release);
-  if (mLatencyDelay) mLatencyDelay->SetLength(samples);
 }
 
 void IPluginProcessor::SetTailSize(int tailSize) {
@@ -273,7 +274,12 @@ void IPluginProcessor::ZeroScratchBuffers() {
 
 void IPluginProcessor::InitLatencyDelay() {
   if (MaxNChannels(kInput) <= 0) return;
-  mLatencyDelay = std::make_unique<LatencyDelay>(MaxNChannels(kInput), MaxNChannels(kOutput), GetLatency());
+  auto delay = std::make_unique<LatencyDelay>(MaxNChannels(kInput), MaxNChannels(kOutput), GetLatency());
+  // A delay that could not take the latency would silence bypassed audio; without one it passes undelayed.
+  if (delay->GetLength() == GetLatency())
+    mLatencyDelay = std::move(delay);
+  else
+    mLatencyDelay.reset();
 }
 
 // ---- Per block ----
@@ -319,18 +325,33 @@ void IPluginProcessor::AttachBuffers(ERoute direction, int first, int count, flo
   }
 }
 
+// A disconnected input reads its scratch buffer, which may still hold the last block a single-precision
+// host gave it while connected (or what a plug-in wrote into its inputs): it is cleared here, on the audio
+// thread, the only one that writes it while audio runs.
+void IPluginProcessor::SilenceDisconnectedInputs(int nFrames) {
+  for (int i = 0; i < MaxNChannels(kInput); ++i) {
+    IChannelData* channel = Channel(kInput, i);
+    if (!channel->mConnected.load(std::memory_order_acquire))
+      ZeroSamples(channel->mScratchBuf.Get(), std::min(nFrames, channel->mScratchBuf.GetSize()));
+  }
+}
+
 void IPluginProcessor::ProcessBuffers(double, int nFrames) {
-  ProcessBlock(mChannelPointers[kInput].Get(), mChannelPointers[kOutput].Get(), ClampToBlock(nFrames));
+  const int n = ClampToBlock(nFrames);
+  SilenceDisconnectedInputs(n);
+  ProcessBlock(mChannelPointers[kInput].Get(), mChannelPointers[kOutput].Get(), n);
 }
 
 void IPluginProcessor::ProcessBuffers(float, int nFrames) {
   const int n = ClampToBlock(nFrames);
+  SilenceDisconnectedInputs(n);
   ProcessBlock(mChannelPointers[kInput].Get(), mChannelPointers[kOutput].Get(), n);
   ConvertOutputs(n, false);
 }
 
 void IPluginProcessor::ProcessBuffersAccumulating(int nFrames) {
   const int n = ClampToBlock(nFrames);
+  SilenceDisconnectedInputs(n);
   ProcessBlock(mChannelPointers[kInput].Get(), mChannelPointers[kOutput].Get(), n);
   ConvertOutputs(n, true);
 }
@@ -353,6 +374,7 @@ void IPluginProcessor::PassThroughBuffers(double, int nFrames) {
   const int n = ClampToBlock(nFrames);
   double** inputs = mChannelPointers[kInput].Get();
   double** outputs = mChannelPointers[kOutput].Get();
+  SilenceDisconnectedInputs(n);
   if (GetLatency() == 0 || !mLatencyDelay) {
     CopyInputsToOutputs(inputs, outputs, n);
   } else {

@@ -63,7 +63,8 @@ class IPluginProcessor {
   // bus, "Main" and "Aux" for two, else "Input %i" of busIdx. At most 32 characters.
   virtual void GetBusName(ERoute direction, int busIdx, int nBuses, FwString& str) const;
   // Main thread. Stores the latency; a latency delay, when one exists, restarts with the new length before
-  // the next block (growing it allocates: only while the audio is suspended). Negative is refused.
+  // the next block (growing it allocates: only while the audio is suspended). Negative is refused, and so
+  // is a latency the existing delay cannot hold (see LatencyDelay::SetLength): the latency stays.
   virtual void SetLatency(int samples);
   // Main thread. Stores the tail in samples; negative is refused.
   virtual void SetTailSize(int tailSize);
@@ -110,7 +111,8 @@ class IPluginProcessor {
   void SetBlockSize(int blockSize);
   // Audio or main thread; never allocates. Zeroes every scratch buffer for one block.
   void ZeroScratchBuffers();
-  // Main thread; allocates. A fresh latency delay of the current latency, when there are input channels.
+  // Main thread; allocates. A fresh latency delay of the current latency, when there are input channels;
+  // none at all when it cannot hold the latency.
   void InitLatencyDelay();
 
   // ---- Per block (audio thread; never allocate, lock or block) ----
@@ -121,12 +123,14 @@ class IPluginProcessor {
   // The same walk with single-precision host buffers: an input converts its samples into its scratch
   // buffer; an output points at its scratch buffer and remembers the host buffer as its destination.
   void AttachBuffers(ERoute direction, int first, int count, float** data, int nFrames);
-  // ProcessBlock over the attached buffers. The float variant then converts every connected output into
-  // its destination; the accumulating variant adds to it. A block is processed up to the block size only.
+  // ProcessBlock over the attached buffers, every disconnected input reading silence. The float variant then converts
+  // every connected output into its destination; the accumulating variant adds to it. A block is processed up to the
+  // block size only.
   void ProcessBuffers(double sampleType, int nFrames);
   void ProcessBuffers(float sampleType, int nFrames);
   void ProcessBuffersAccumulating(int nFrames);
-  // While bypassed: the inputs delayed by the latency (or copied without one) instead of ProcessBlock.
+  // While bypassed: the inputs (silence for a disconnected one) delayed by the latency (or copied without
+  // one) instead of ProcessBlock.
   void PassThroughBuffers(double sampleType, int nFrames);
   void PassThroughBuffers(float sampleType, int nFrames);
 
@@ -157,6 +161,7 @@ class IPluginProcessor {
   IChannelData* Channel(ERoute direction, int idx) const { return mChannelData[direction].Get(idx); }
   void CreateChannels(ERoute direction, int count);
   void ConvertOutputs(int nFrames, bool accumulate);
+  void SilenceDisconnectedInputs(int nFrames);
 
   const int mPlugType;
   const bool mDoesMIDIIn;

@@ -17,16 +17,17 @@ LatencyDelay::LatencyDelay(int nInChannels, int nOutChannels, int length)
   SetLength(length);
 }
 
-void LatencyDelay::SetLength(int length) {
-  if (length < 0) return;
+bool LatencyDelay::SetLength(int length) {
+  if (length < 0) return false;
   const long long samples = static_cast<long long>(length) * mNInChans;
-  if (samples > kMaxSamples) return;
+  if (samples > kMaxSamples) return false;
   if (samples > mCapacity) {
-    if (!mBuffer.Resize(static_cast<int>(samples), false)) return;
+    if (!mBuffer.Resize(static_cast<int>(samples), false)) return false;
     mCapacity = static_cast<int>(samples);
   }
   mRequestedLength.store(length, std::memory_order_release);
   mLengthPending.store(true, std::memory_order_release);
+  return true;
 }
 
 void LatencyDelay::ApplyPendingLength() {

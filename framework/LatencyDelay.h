@@ -16,17 +16,19 @@ class LatencyDelay {
   // Main thread; allocates.
   LatencyDelay(int nInChannels, int nOutChannels, int length);
 
-  // Main thread; never blocks. A delay no longer than any before reuses the memory; a longer one
-  // allocates, which must happen while the audio is suspended. The rings restart empty at the next
-  // block. A negative length, or one whose memory cannot be had, is refused.
-  void SetLength(int length);
+  // Main thread; never blocks. A delay no longer than any before reuses the memory (it never shrinks); a
+  // longer one allocates, which must happen while the audio is suspended. The new length, the write
+  // position 0 and the cleared rings take effect at the next block. False, with nothing changed, for a
+  // negative length, one needing more than 2^28 samples over the input channels, or one whose memory
+  // cannot be had.
+  bool SetLength(int length);
 
   // Audio thread; never allocates or blocks. For every frame in order and every channel that exists on
   // both sides: the output takes the sample written `length` frames ago and the ring takes the input
   // (inputs and outputs may be the same buffers). Outputs without a delayed channel are zeroed.
   void Process(double* const* inputs, double* const* outputs, int nFrames);
 
-  // Any thread. The length last set.
+  // Any thread. The length last taken.
   int GetLength() const { return mRequestedLength.load(std::memory_order_acquire); }
   int NInChannels() const { return mNInChans; }
   int NOutChannels() const { return mNOutChans; }
@@ -37,9 +39,9 @@ class LatencyDelay {
   FwTypedBuf<double> mBuffer;
   const int mNInChans;
   const int mNOutChans;
-  int mCapacity = 0;  // samples allocated; main thread
-  int mLength = 0;    // audio thread
   int mWritePos = 0;  // audio thread
+  int mLength = 0;    // audio thread
+  int mCapacity = 0;  // samples allocated; main thread
   std::atomic<int> mRequestedLength{0};
   std::atomic<bool> mLengthPending{false};
 };

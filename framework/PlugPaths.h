@@ -39,8 +39,9 @@ bool RunsInXPCProcess();
 
 // fileName's extension (the text after its last ".", the whole name without one) must equal type, case
 // ignored. Then the candidate is the module's resource folder, "/", fileName without its extension, "."
-// and type. True with result = the candidate when the module is known and the file exists; otherwise
-// result is emptied and the answer is false.
+// and type; in an app extension (RunsAsAppExtension) the folder is the module's path without its last two
+// components, followed by "/Resources/". True with result = the candidate when the module is known and the file exists;
+// otherwise result is emptied and the answer is false.
 bool FindResourceInBundle(const char* fileName, const char* type, FwString& result, const char* bundleID);
 // The same extension test; the candidate is the music folder, sharedSubPath, "Resources", and the last
 // path component of fileName without its extension, with the extension type. Null sharedSubPath: false.

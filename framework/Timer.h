@@ -38,8 +38,9 @@ class Timer_impl final : public Timer {
  private:
   struct Ticks;
 
-  std::shared_ptr<Ticks> mTicks;
   std::unique_ptr<platform::RunLoopTimer> mOSTimer;  // invalid once stopped
+  // The function with the state of its ticks, shared with the run loop's callout.
+  std::shared_ptr<Ticks> mTicks;
   uint32_t mIntervalMs;
 };
 

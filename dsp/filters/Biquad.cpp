@@ -80,7 +80,7 @@ Complex Biquad::response(double f) const {
   return numeratorAt(z1, z2) / denominatorAt(z1, z2);
 }
 
-StagePoleZeros Biquad::poleZeros() const {
+std::vector<StagePoleZeros> Biquad::poleZeros() const {
   const double a0 = mA0;
   const double a1 = mA1 * mA0;
   const double a2 = mA2 * mA0;
@@ -88,19 +88,19 @@ StagePoleZeros Biquad::poleZeros() const {
   const double b1 = mB1 * mA0;
   const double b2 = mB2 * mA0;
 
-  StagePoleZeros result{};
-  result.gain = b0 / a0;
+  StagePoleZeros record{};
+  record.gain = b0 / a0;
   if (a2 == 0.0 && b2 == 0.0) {
-    result.set.poles.first = -a1 / a0;
-    result.set.zeros.first = b0 != 0.0 ? Complex(-b1 / b0) : infinity();
-    return result;
+    record.set.poles.first = -a1 / a0;
+    record.set.zeros.first = b0 != 0.0 ? Complex(-b1 / b0) : infinity();
+    return {record};
   }
-  result.set.poles = quadraticRoots(a0, a1, a2);
+  record.set.poles = quadraticRoots(a0, a1, a2);
   if (b0 != 0.0)
-    result.set.zeros = quadraticRoots(b0, b1, b2);
+    record.set.zeros = quadraticRoots(b0, b1, b2);
   else
-    result.set.zeros = {b1 != 0.0 ? Complex(-b2 / b1) : infinity(), infinity()};
-  return result;
+    record.set.zeros = {b1 != 0.0 ? Complex(-b2 / b1) : infinity(), infinity()};
+  return {record};
 }
 
 }  // namespace Dsp

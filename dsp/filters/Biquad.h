@@ -3,6 +3,8 @@
 // running samples through sections.
 #pragma once
 
+#include <vector>
+
 #include "dsp/filters/PoleZeroLayout.h"
 
 namespace Dsp {
@@ -35,7 +37,8 @@ class Biquad {
 
   // Frequency response at f cycles per sample.
   Complex response(double f) const;
-  StagePoleZeros poleZeros() const;
+  // A list holding this section's one record, read back like a cascade's list of stages.
+  std::vector<StagePoleZeros> poleZeros() const;
 
   Complex numeratorAt(Complex z1, Complex z2) const { return mB0 + mB1 * z1 + mB2 * z2; }
   Complex denominatorAt(Complex z1, Complex z2) const { return 1.0 + mA1 * z1 + mA2 * z2; }

@@ -68,7 +68,10 @@ Complex Cascade::response(double f) const {
 std::vector<StagePoleZeros> Cascade::poleZeros() const {
   std::vector<StagePoleZeros> result;
   result.reserve(mNumStages);
-  for (int i = 0; i < mNumStages; ++i) result.push_back(mStages[i].poleZeros());
+  for (int i = 0; i < mNumStages; ++i) {
+    const std::vector<StagePoleZeros> stage = mStages[i].poleZeros();
+    result.insert(result.end(), stage.begin(), stage.end());
+  }
   return result;
 }
 

@@ -52,9 +52,9 @@ class PoleZeroLayout {
 
   int mNumPoles = 0;
   PoleZeroSet* mSets;
-  int mMaxPoles;
   double mNormalW = 0.0;
   double mNormalGain = 1.0;
+  int mMaxPoles;
 };
 
 template <int MaxPoles>

@@ -55,7 +55,8 @@ class IPluginVST2 : public IPluginAPIBase, public IPluginProcessor {
   // channel counts and the arrangements follow the processor.
   void HostIdentifiedHook() override;
   // Main thread, between blocks. Updates the record's initial delay and tells the host, which may re-read
-  // the record from inside that call; arrangement requests made meanwhile are refused.
+  // the record from inside that call; arrangement requests made meanwhile are refused. A latency the
+  // processor refuses changes nothing here either.
   void SetLatency(int samples) override;
   // Audio thread; never allocates: the event lives on the stack for the call. True when the host took it.
   bool SendMidiMsg(const IMidiMsg& msg) override;

@@ -146,7 +146,7 @@ void IPluginVST2::SendQueuedSysEx() {
   while (PopSysExForProcessor(mSysExScratch)) {
     // The entry never holds more than its slot; a size that says otherwise is cut to it.
     const int size = std::clamp(mSysExScratch.mSize, 0, kMaxSysExBytes);
-    SendSysEx(ISysEx(mSysExScratch.mOffset, mSysExScratch.mData, size));
+    SendSysEx(ISysEx(mSysExScratch.mOffset, size, mSysExScratch.mData));
   }
 }
 
@@ -190,8 +190,10 @@ void IPluginVST2::HostIdentifiedHook() {
 
 void IPluginVST2::SetLatency(int samples) {
   if (samples < 0) return;
-  mEffect.initialDelay = samples;
   IPluginProcessor::SetLatency(samples);
+  // A refused latency changes nothing and is not told to the host.
+  if (GetLatency() != samples) return;
+  mEffect.initialDelay = samples;
   // A host that answers by setting the latency again from inside the I/O-changed call is not told twice.
   if (mInIOChanged.exchange(true, std::memory_order_acq_rel)) return;
   CallHost(vst2::kHostIOChanged);

@@ -415,7 +415,7 @@ intptr_t IPluginVST2::ProcessEvents(const vst2::Events* events) {
     } else if (event->type == vst2::kEventSysEx) {
       const auto& sysex = reinterpret_cast<const vst2::SysExEvent&>(*event);
       if (!sysex.sysexDump || sysex.dumpBytes < 0) continue;
-      ProcessSysEx(ISysEx(sysex.deltaFrames, reinterpret_cast<const uint8_t*>(sysex.sysexDump), sysex.dumpBytes));
+      ProcessSysEx(ISysEx(sysex.deltaFrames, sysex.dumpBytes, reinterpret_cast<const uint8_t*>(sysex.sysexDump)));
     }
   }
   return 1;

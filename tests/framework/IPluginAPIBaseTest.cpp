@@ -100,7 +100,7 @@ TEST_F(APIBaseTest, QueuesDrainBeforeTheIdleCall) {
   plugin.SendParameterValueFromAPI(0, 1.0, false);
   plugin.PushMidiMsgFromProcessor(IMidiMsg(0, 0x90, 64, 1));
   const uint8_t sysex[] = {0xF0, 0x7E, 0xF7};
-  plugin.PushSysExFromProcessor(ISysEx(0, sysex, 3));
+  plugin.PushSysExFromProcessor(ISysEx(0, 3, sysex));
   Tick();
   std::vector<std::string> order;
   for (const Event& e : plugin.events) {
@@ -146,12 +146,12 @@ TEST_F(APIBaseTest, MidiQueuesHoldThirtyTwo) {
 TEST_F(APIBaseTest, SysExQueuesHoldFourMessagesOfUpTo512Bytes) {
   TestPlugin plugin(TestConfig(1, 1));
   std::vector<uint8_t> big(513, 0x42);
-  plugin.SendSysexMsgFromUI(ISysEx(0, big.data(), 513));
-  plugin.DeferSysexMsg(ISysEx(0, big.data(), -1));
+  plugin.SendSysexMsgFromUI(ISysEx(0, 513, big.data()));
+  plugin.DeferSysexMsg(ISysEx(0, -1, big.data()));
   IPluginAPIBase::SysExData data;
   EXPECT_FALSE(plugin.PopSysExForProcessor(data)) << "too long or negative: refused";
 
-  for (int i = 0; i < 5; ++i) plugin.DeferSysexMsg(ISysEx(i, big.data(), 512));
+  for (int i = 0; i < 5; ++i) plugin.DeferSysexMsg(ISysEx(i, 512, big.data()));
   int popped = 0;
   while (plugin.PopSysExForProcessor(data)) {
     EXPECT_EQ(data.mOffset, popped++);
@@ -160,7 +160,7 @@ TEST_F(APIBaseTest, SysExQueuesHoldFourMessagesOfUpTo512Bytes) {
   }
   EXPECT_EQ(popped, 4);
 
-  plugin.DeferSysexMsg(ISysEx(9, nullptr, 3));
+  plugin.DeferSysexMsg(ISysEx(9, 3, nullptr));
   ASSERT_TRUE(plugin.PopSysExForProcessor(data));
   EXPECT_EQ(data.mSize, 3);
   EXPECT_EQ(data.mData[0], 0);

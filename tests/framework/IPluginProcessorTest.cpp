@@ -244,6 +244,34 @@ TEST_F(ProcessingTest, PassThroughWithoutLatencyCopiesAndLatencyChangeRestartsTh
   EXPECT_EQ(processor.GetLatency(), 1);
 }
 
+// Two input channels of 2^27 + 1 samples each are past the delay's bound of 2^28 samples.
+TEST_F(ProcessingTest, ALatencyTheDelayCannotHoldIsRefusedAndTheDelayGoesOn) {
+  constexpr int kTooLong = (1 << 27) + 1;
+  TestProcessor processor(ConfigWithIO("2-2", 2));
+  Prepare(processor);
+  processor.InitLatencyDelay();
+  std::array<double, 4> in{1, 2, 3, 4}, out{};
+  double* inputs[] = {in.data(), in.data()};
+  double* outputs[] = {out.data(), out.data()};
+  processor.AttachBuffers(kInput, 0, 2, inputs, 4);
+  processor.AttachBuffers(kOutput, 0, 2, outputs, 4);
+  processor.PassThroughBuffers(0.0, 4);
+  processor.SetLatency(kTooLong);
+  EXPECT_EQ(processor.GetLatency(), 2);
+  in = {5, 6, 7, 8};
+  processor.PassThroughBuffers(0.0, 4);
+  EXPECT_EQ(out, (std::array<double, 4>{3, 4, 5, 6})) << "still delayed by 2, carrying on from the last block";
+
+  TestProcessor configured(ConfigWithIO("2-2", kTooLong));
+  Prepare(configured);
+  configured.InitLatencyDelay();
+  in = {1, 2, 3, 4};
+  configured.AttachBuffers(kInput, 0, 2, inputs, 4);
+  configured.AttachBuffers(kOutput, 0, 2, outputs, 4);
+  configured.PassThroughBuffers(0.0, 4);
+  EXPECT_EQ(out, in) << "no delay can hold it: bypassed audio passes undelayed, not silenced";
+}
+
 TEST_F(ProcessingTest, FloatPassThroughConvertsTheDelayedOutput) {
   TestProcessor processor(ConfigWithIO("1-1", 1));
   Prepare(processor);
@@ -275,6 +303,49 @@ TEST_F(ProcessingTest, DisconnectedChannelsTakeNoHostPointer) {
     EXPECT_EQ(outR[f], 1.0) << "input 1 took the first host pointer";
   }
 }
+
+struct DisconnectRow {
+  const char* name;
+  bool bypassed;
+  int latency;
+  std::vector<float> output1;  // output 1 over three blocks of 4; input 1 goes after the first
+};
+
+void PrintTo(const DisconnectRow& row, std::ostream* os) {
+  *os << row.name;
+}
+
+class DisconnectedInputTest : public ProcessingTest, public ::testing::WithParamInterface<DisconnectRow> {};
+
+// A single-precision host feeds input 1 for one block, then disconnects it and gives only input 0.
+TEST_P(DisconnectedInputTest, ReadsSilenceAfterTheLastBlockItWasGiven) {
+  const DisconnectRow& row = GetParam();
+  TestProcessor processor(ConfigWithIO("2-2", row.latency));
+  Prepare(processor);
+  processor.InitLatencyDelay();
+  std::vector<float> produced;
+  for (int block = 0; block < 3; ++block) {
+    if (block == 1) processor.SetChannelConnections(kInput, 1, 1, false);
+    std::array<float, 4> in0{1, 2, 3, 4}, in1{11, 12, 13, 14}, out0{}, out1{};
+    float* inputs[] = {in0.data(), in1.data()};
+    float* outputs[] = {out0.data(), out1.data()};
+    processor.AttachBuffers(kInput, 0, 2, inputs, 4);
+    processor.AttachBuffers(kOutput, 0, 2, outputs, 4);
+    if (row.bypassed)
+      processor.PassThroughBuffers(0.0f, 4);
+    else
+      processor.ProcessBuffers(0.0f, 4);
+    produced.insert(produced.end(), out1.begin(), out1.end());
+  }
+  EXPECT_EQ(produced, row.output1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, DisconnectedInputTest,
+    ::testing::Values(DisconnectRow{"processed", false, 0, {11, 12, 13, 14, 0, 0, 0, 0, 0, 0, 0, 0}},
+                      DisconnectRow{"passed through", true, 0, {11, 12, 13, 14, 0, 0, 0, 0, 0, 0, 0, 0}},
+                      DisconnectRow{
+                          "passed through behind a latency of 3", true, 3, {0, 0, 0, 11, 12, 13, 14, 0, 0, 0, 0, 0}}));
 
 TEST_F(ProcessingTest, RestrictToTwoChannelsConnectsExactlyTwoEachWay) {
   TestProcessor processor(ConfigWithIO("4-4"));

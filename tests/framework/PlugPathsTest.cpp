@@ -1,6 +1,7 @@
 #include "framework/PlugPaths.h"
 
 #include <gtest/gtest.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -125,6 +126,41 @@ TEST_F(PlugPathsTest, NameWithoutDotLooksForNameDotType) {
   EXPECT_EQ(fs::path(result.Get()), expected);
   EXPECT_FALSE(FindResourceInBundle("svg", "svg", result, nullptr)) << "no bundle identifier, no bundle";
   EXPECT_STREQ(result.Get(), "");
+}
+
+// The process's name stands in for the host's bundle identifier; the test renames its main thread, which
+// names the process, and gives the old name back.
+class ProcessNamed {
+ public:
+  explicit ProcessNamed(const char* name) {
+    prctl(PR_GET_NAME, mOld);
+    prctl(PR_SET_NAME, name);
+  }
+  ~ProcessNamed() { prctl(PR_SET_NAME, mOld); }
+
+ private:
+  char mOld[16] = {};
+};
+
+TEST_F(PlugPathsTest, AnAppExtensionFindsResourcesInResourcesTwoComponentsAboveTheModule) {
+  const std::string name = "Knob_" + unique + ".svg";
+  const fs::path resources = fs::path(platform::paths::ModulePath()).parent_path().parent_path() / "Resources";
+  const bool hadResources = fs::exists(resources);
+  const fs::path file = resources / name;
+  Touch(file);
+  BesideModule("Beside_" + unique + ".svg");
+  FwString result;
+  {
+    ProcessNamed named("kd_AUv3_test");
+    ASSERT_TRUE(RunsAsAppExtension());
+    EXPECT_TRUE(FindResourceInBundle(name.c_str(), "svg", result, "id"));
+    EXPECT_EQ(fs::path(result.Get()), file);
+    EXPECT_FALSE(FindResourceInBundle(("Beside_" + unique + ".svg").c_str(), "svg", result, "id"))
+        << "the module's own resource folder is not searched";
+  }
+  EXPECT_FALSE(RunsAsAppExtension());
+  fs::remove(file);
+  if (!hadResources) fs::remove(resources);
 }
 
 TEST_F(PlugPathsTest, SharedFolderUsesTheLastPathComponent) {

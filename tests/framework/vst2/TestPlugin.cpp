@@ -203,7 +203,7 @@ class TestPlugin final : public fx::IPluginVST2 {
   intptr_t DeferTestSysEx(int size) {
     uint8_t data[600];
     for (int i = 0; i < static_cast<int>(sizeof(data)); ++i) data[i] = static_cast<uint8_t>(i == 0 ? 0xF0 : i);
-    DeferSysexMsg(fx::ISysEx(3, data, std::min(size, static_cast<int>(sizeof(data)))));
+    DeferSysexMsg(fx::ISysEx(3, std::min(size, static_cast<int>(sizeof(data))), data));
     return 1;
   }
 
