@@ -331,9 +331,9 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets, public ICMe
   std::atomic<int> mFaderDisplayMode{0};
   std::atomic<int> mCoreFaderLayout{0};
   std::atomic<int> mBasicFaderLayout{0};
+  std::atomic<int> mTestSignal{0};
   std::atomic<int> mSampleAccurateAutomation{0};
   std::atomic<bool> mSampleAccurateActive{false};
-  std::atomic<int> mTestSignal{0};
 
   // ---- Requests for the idle work ----
   std::atomic<bool> mResizePending{false};

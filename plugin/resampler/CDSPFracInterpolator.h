@@ -86,8 +86,8 @@ class CDSPFracInterpolator : public CDSPProcessor {
   int OutCount = 0;
   int InPosInt = 0;
   double InPosShift = 0.0;
-  bool IsWhole;
   CDSPFracFilterBank& Bank;
+  bool IsWhole;
   DotFn Dot = nullptr;
 };
 
