@@ -74,7 +74,8 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets, public ICMe
   void OnReset() override;
   // Main thread; blocks until no block is running.
   void OnActivate(bool active) override;
-  // Main thread. Re-applies the smoothing design between blocks (under mDSPMutex) and refreshes the editor.
+  // Any thread. Re-applies the smoothing design between blocks (under mDSPMutex) and asks the editor thread's
+  // next idle to refresh the editor.
   void OnBypassChanged(bool bypassed) override;
   // Main thread. InitDSP and the latency report, as OnReset does for a new rate or block size.
   void ReinitDSP();
