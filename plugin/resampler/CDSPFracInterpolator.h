@@ -74,9 +74,6 @@ class CDSPFracInterpolator : public CDSPProcessor {
   int flb;
   int SrcSRDiv;
   int DstSRDiv;
-  // Exact stepping: SrcSRDiv = WholeStep x DstSRDiv + StepRemainder.
-  int WholeStep = 0;
-  int StepRemainder = 0;
   int LatencyLeft = 0;
   int BufLeft = 0;
   int WritePos = 0;
@@ -89,6 +86,9 @@ class CDSPFracInterpolator : public CDSPProcessor {
   CDSPFracFilterBank& Bank;
   bool IsWhole;
   DotFn Dot = nullptr;
+  // Exact stepping: SrcSRDiv = WholeStep x DstSRDiv + StepRemainder.
+  int WholeStep = 0;
+  int StepRemainder = 0;
 };
 
 }  // namespace rsmp
