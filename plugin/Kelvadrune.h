@@ -74,7 +74,8 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets, public ICMe
   void OnReset() override;
   // Main thread; blocks until no block is running.
   void OnActivate(bool active) override;
-  // Main thread. Re-applies the smoothing design between blocks (under mDSPMutex) and refreshes the editor.
+  // Any thread. Re-applies the smoothing design between blocks (under mDSPMutex) and asks the editor thread's
+  // next idle to refresh the editor.
   void OnBypassChanged(bool bypassed) override;
   // Main thread. InitDSP and the latency report, as OnReset does for a new rate or block size.
   void ReinitDSP();
@@ -331,9 +332,9 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets, public ICMe
   std::atomic<int> mFaderDisplayMode{0};
   std::atomic<int> mCoreFaderLayout{0};
   std::atomic<int> mBasicFaderLayout{0};
+  std::atomic<int> mTestSignal{0};
   std::atomic<int> mSampleAccurateAutomation{0};
   std::atomic<bool> mSampleAccurateActive{false};
-  std::atomic<int> mTestSignal{0};
 
   // ---- Requests for the idle work ----
   std::atomic<bool> mResizePending{false};

@@ -95,11 +95,12 @@ void Kelvadrune::OnActivate(bool) {
   std::lock_guard<std::mutex> lock(mDSPMutex);
 }
 
-// The smoothing design is re-applied between blocks, never in the middle of one.
+// The smoothing design is re-applied between blocks, never in the middle of one. The bypass request may
+// come on any host thread, the audio thread too, so the editor follows at the editor thread's next idle.
 void Kelvadrune::OnBypassChanged(bool) {
   {
     std::lock_guard<std::mutex> lock(mDSPMutex);
     UpdateFilterCoefficients();
   }
-  UpdateGUI();
+  RequestGUIRefresh();
 }

@@ -71,12 +71,12 @@ class Oversampler {
   int mNDown = 0;
   int mNThird = 0;
   int mMaxOversampledLength = 0;
-  bool mBuilt = false;
-  std::array<std::vector<ResamplerPtr>, kNumFactors> mUp;
-  std::array<std::vector<ResamplerPtr>, kNumFactors> mDown;
   double** mInputs = nullptr;       // one per up channel, a block each
   double** mOversampled = nullptr;  // one per down channel, maxOversampledLength each
+  std::array<std::vector<ResamplerPtr>, kNumFactors> mUp;
+  std::array<std::vector<ResamplerPtr>, kNumFactors> mDown;
   int mCurrentIdx = 0;
+  bool mBuilt = false;
 };
 
 }  // namespace kd

@@ -93,14 +93,14 @@ class SmoothingFilter {
  private:
   static constexpr double kDenormalGuard = 1e-24;
 
-  Coefficients mC;
-  EMode mMode = kModeSingle;
   double mX1 = 0.0;
   double mX2 = 0.0;
   double mX0 = 0.0;
   double mY1 = 0.0;
   double mY2 = 0.0;
   double mY0 = 0.0;
+  Coefficients mC;
+  EMode mMode = kModeSingle;
 };
 
 }  // namespace kd

@@ -36,11 +36,15 @@ class TestOscillator {
   // The next random value in 0..1.
   double Draw() { return static_cast<double>(mDistribution(mEngine)) / kMaxDraw; }
 
+  // Before any set-up: a 440 Hz sine at 44100 Hz (cycles of 100 samples).
+  static constexpr double kDefaultFrequency = 440.0;
+  static constexpr double kDefaultSampleRate = 44100.0;
+
   int mWaveform = kSine;
   double mPhase = 0.0;
-  double mIncrement = 0.0;
+  double mIncrement = kDefaultFrequency / kDefaultSampleRate;
   int mCycleCounter = 0;
-  int mCycleLength = 1;
+  int mCycleLength = static_cast<int>(kDefaultSampleRate / kDefaultFrequency);
   double mGain = 1.0;
   double mOffset = 0.0;
   double mPulseWidth = 0.5;

@@ -22,8 +22,8 @@ struct XmlMiniAttr {
 struct XmlMiniNode {
   int32_t kind = kXmlMiniOther;  // comments, declarations and unclassified nodes are kXmlMiniOther
   const char* name = nullptr;    // elements: the tag
-  const char* text = nullptr;    // text nodes: the text
   XmlMiniAttr* attrs = nullptr;  // elements: the attributes in document order
+  const char* text = nullptr;    // text nodes: the text
   XmlMiniNode* firstChild = nullptr;
   XmlMiniNode* nextSibling = nullptr;
 };

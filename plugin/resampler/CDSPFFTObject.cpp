@@ -37,9 +37,9 @@ CDSPFFTObject::CDSPFFTObject(int order, CFFTObjectPool* pool)
     : Order(ValidatedOrder(order)),
       Len(1 << order),
       InvMulConst(2.0 / Len),
-      Pool(pool),
       BitRev(BitRevCapacity(Len)),
       Trig(Len / 2),
+      Pool(pool),
       UseAvx2(IsAvx2Used()) {
   // Written when the tables are built: an object that never transforms keeps them out of memory.
   SwapList.AllocUnwritten(Len / 2);

@@ -87,12 +87,13 @@ class CDSPFFTObject : public CStdClassAllocator {
   int Len;
   double InvMulConst;
   CDSPFFTObject* Next = nullptr;
-  CFFTObjectPool* Pool;
   // [0]: length the tables were built for (0: not yet); [1]: bits of the half index; [2 ..]: bit
   // reversal of every half index, so the full reversal needs only a square-root-sized table.
   CAlignedBuffer<std::int32_t> BitRev;
   // Cosine and sine pairs of the first quarter turn at Len points (Len / 2 doubles).
   CAlignedBuffer<double> Trig;
+  // The pool the object goes back to.
+  CFFTObjectPool* Pool;
   // The bit reversal as pairs of double offsets (2 i, 2 j), i < j, each pair once: fewer than Len / 4.
   CAlignedBuffer<std::int32_t> SwapList;
   int SwapCount = 0;

@@ -2,9 +2,7 @@
 
 #include "plugin/resampler/CDSPWindowedSinc.h"
 
-#include <algorithm>
 #include <cmath>
-#include <numbers>
 
 namespace rsmp {
 
@@ -29,9 +27,6 @@ const CFracWindowRow kThirdWindowRows[CDSPFracFilterBank::kThirdRowCount] = {
     {10.922220609048951, 2.1221681162186004, 216.6865}, {21.2017743894772, 1.18567680801189, 233.9188},
 };
 
-// |t + d| below this counts as the sinc's centre.
-constexpr double kCentreTolerance = 2.3e-13;
-
 }  // namespace
 
 int CDSPFracFilterBank::ChooseRow(bool isThird, double reqAtten) noexcept {
@@ -43,29 +38,6 @@ int CDSPFracFilterBank::ChooseRow(bool isThird, double reqAtten) noexcept {
 
 const CFracWindowRow& CDSPFracFilterBank::GetRow(bool isThird, int row) noexcept {
   return isThird ? kThirdWindowRows[row] : kNormalWindowRows[row];
-}
-
-void CDSPFracFilterBank::GenerateFractionalSinc(double* out, int stride, double d, double len2, double beta,
-                                                double power) noexcept {
-  const int fl2 = static_cast<int>(std::ceil(len2));
-  const double clampedBeta = std::clamp(beta, 1.0, 350.0);
-  const double normaliser = 1.0 / BesselI0(clampedBeta);
-  const double s = std::sin(std::numbers::pi * d) / std::numbers::pi;
-  double x = (-fl2 + d) / len2;
-  for (int t = -fl2; t < fl2; t++, x += 1.0 / len2, out += stride) {
-    const double position = t + d;
-    if (position < -len2 || position > len2) {
-      *out = 0.0;
-      continue;
-    }
-    const double window = CDSPWindowedSinc::KaiserPower(x, clampedBeta, normaliser, std::fabs(power));
-    const bool isCentre =
-        (t == 0 && std::fabs(d) < kCentreTolerance) || (t == -1 && std::fabs(d - 1.0) < kCentreTolerance);
-    if (isCentre)
-      *out = window;
-    else
-      *out = window * ((t % 2 == 0) ? s : -s) / position;
-  }
 }
 
 CDSPFracFilterBank::CDSPFracFilterBank(int reqFracs, int elementSize, int interpPoints, bool isThird, int row,
@@ -98,7 +70,7 @@ void CDSPFracFilterBank::FillFilters(const CFracWindowRow& row) {
     const int i = r + 1 - h;
     double* taps = Table.Data() + static_cast<long>(r) * RowStride;
     const double d = static_cast<double>(FilterFracs - i) / FilterFracs;
-    GenerateFractionalSinc(taps, ElementSize, d, FilterLen / 2, row.Beta, row.Power);
+    CDSPWindowedSinc::GenerateFractional(taps, ElementSize, d, FilterLen / 2, row.Beta, row.Power);
     double sum = 0.0;
     for (int k = 0; k < FilterLen; k++) sum += taps[k * ElementSize];
     for (int k = 0; k < FilterLen; k++) taps[k * ElementSize] /= sum;

@@ -26,12 +26,6 @@ class CDSPFracFilterBank : public CStdClassAllocator {
   static int ChooseRow(bool isThird, double reqAtten) noexcept;
   static const CFracWindowRow& GetRow(bool isThird, int row) noexcept;
 
-  // Fractional form of the family's windowed sinc: fl2 = ceil(len2), taps t = -fl2 .. fl2 - 1 with
-  // delay d, written to out[0], out[stride], ... (2 fl2 taps). Window: Kaiser `beta` with normaliser
-  // 1 / I0(beta), raised to `power`. Any thread.
-  static void GenerateFractionalSinc(double* out, int stride, double d, double len2, double beta,
-                                     double power) noexcept;
-
   int GetFilterLen() const noexcept { return FilterLen; }
   int GetFilterFracs() const noexcept { return FilterFracs; }
   int GetReqFracs() const noexcept { return ReqFracs; }

@@ -103,9 +103,9 @@ CDSPFracInterpolator::CDSPFracInterpolator(const CPhasePlan& plan, bool isThird,
       InitLatency(static_cast<int>(prevLatency)),
       SrcSRDiv(plan.SrcDiv),
       DstSRDiv(plan.DstDiv),
-      IsWhole(plan.IsWhole),
-      Bank(IsWhole ? rsmp::GetFilterBank(DstSRDiv, 1, 2, isThird, false, reqAtten)
-                   : rsmp::GetFilterBank(-1, 3, 8, isThird, true, reqAtten)) {
+      Bank(plan.IsWhole ? rsmp::GetFilterBank(DstSRDiv, 1, 2, isThird, false, reqAtten)
+                        : rsmp::GetFilterBank(-1, 3, 8, isThird, true, reqAtten)),
+      IsWhole(plan.IsWhole) {
   if (IsWhole) {
     const double v = InitFracPos * DstSRDiv;
     InitFracPosW = static_cast<int>(v);

@@ -74,9 +74,6 @@ class CDSPFracInterpolator : public CDSPProcessor {
   int flb;
   int SrcSRDiv;
   int DstSRDiv;
-  // Exact stepping: SrcSRDiv = WholeStep x DstSRDiv + StepRemainder.
-  int WholeStep = 0;
-  int StepRemainder = 0;
   int LatencyLeft = 0;
   int BufLeft = 0;
   int WritePos = 0;
@@ -86,9 +83,12 @@ class CDSPFracInterpolator : public CDSPProcessor {
   int OutCount = 0;
   int InPosInt = 0;
   double InPosShift = 0.0;
-  bool IsWhole;
   CDSPFracFilterBank& Bank;
+  bool IsWhole;
   DotFn Dot = nullptr;
+  // Exact stepping: SrcSRDiv = WholeStep x DstSRDiv + StepRemainder.
+  int WholeStep = 0;
+  int StepRemainder = 0;
 };
 
 }  // namespace rsmp

@@ -45,7 +45,6 @@ class CDSPHBDownsampler : public CDSPProcessor {
   const double* ReadBuf1;
   const double* ReadBuf2;
   const double* AlignedFilter;
-  double FilterAtten;
   double LatencyFrac;
   int Latency;
   int fl2;
@@ -58,6 +57,7 @@ class CDSPHBDownsampler : public CDSPProcessor {
   int WritePos2 = 0;
   int ReadPos = 0;
   ConvolveFn Convolve;
+  double FilterAtten;
 };
 
 }  // namespace rsmp

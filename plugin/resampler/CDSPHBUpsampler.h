@@ -38,7 +38,6 @@ class CDSPHBUpsampler : public CDSPProcessor {
   // Buf + fll: the first input sample an output pair can be centred on; and the aligned filter.
   const double* ReadBuf;
   const double* AlignedFilter;
-  double FilterAtten;
   int fll;
   int fl2;
   int flo;
@@ -51,6 +50,7 @@ class CDSPHBUpsampler : public CDSPProcessor {
   int ReadPos = 0;
   bool DoConsumeLatency;
   ConvolveFn Convolve;
+  double FilterAtten;
 };
 
 }  // namespace rsmp

@@ -1,9 +1,17 @@
 #include "plugin/resampler/CDSPWindowedSinc.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
 namespace rsmp {
+
+namespace {
+
+// |t + d| below this counts as the sinc's centre.
+constexpr double kCentreTolerance = 2.3e-13;
+
+}  // namespace
 
 double BesselI0(double x) noexcept {
   const double ax = std::fabs(x);
@@ -41,6 +49,29 @@ void CDSPWindowedSinc::GenerateLowPass(double* h, int fl2, double len2, double w
     const double next = twoCos * current - previous;
     previous = current;
     current = next;
+  }
+}
+
+void CDSPWindowedSinc::GenerateFractional(double* out, int stride, double d, double len2, double beta,
+                                          double power) noexcept {
+  const int fl2 = static_cast<int>(std::ceil(len2));
+  const double clampedBeta = std::clamp(beta, 1.0, 350.0);
+  const double normaliser = 1.0 / BesselI0(clampedBeta);
+  const double s = std::sin(std::numbers::pi * d) / std::numbers::pi;
+  double x = (-fl2 + d) / len2;
+  for (int t = -fl2; t < fl2; t++, x += 1.0 / len2, out += stride) {
+    const double position = t + d;
+    if (position < -len2 || position > len2) {
+      *out = 0.0;
+      continue;
+    }
+    const double window = KaiserPower(x, clampedBeta, normaliser, std::fabs(power));
+    const bool isCentre =
+        (t == 0 && std::fabs(d) < kCentreTolerance) || (t == -1 && std::fabs(d - 1.0) < kCentreTolerance);
+    if (isCentre)
+      *out = window;
+    else
+      *out = window * ((t % 2 == 0) ? s : -s) / position;
   }
 }
 

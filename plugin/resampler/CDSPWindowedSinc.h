@@ -1,5 +1,5 @@
-// Windowed-sinc generator of the family: the Kaiser window raised to a power, and the low-pass kernel
-// the filter design builds on.
+// Windowed-sinc generator of the family: the Kaiser window raised to a power, the low-pass kernel the
+// filter design builds on, and the fractional-delay taps of the interpolator's filter banks. Any thread.
 #pragma once
 
 namespace rsmp {
@@ -21,6 +21,11 @@ class CDSPWindowedSinc {
   // Low-pass kernel of 2 fl2 + 1 taps into h: band edge w (radians per sample), window half-length
   // len2 (taps), window power. Tap fl2 +- k = sin(k w) / (pi k) x W(k / len2)^power; centre w / pi.
   static void GenerateLowPass(double* h, int fl2, double len2, double w, double power) noexcept;
+
+  // Fractional form, the filter banks' rows: fl2 = ceil(len2), taps t = -fl2 .. fl2 - 1 with delay d,
+  // written to out[0], out[stride], ... (2 fl2 taps). Window: Kaiser `beta` (limited to 1 .. 350) with
+  // normaliser 1 / I0(beta), raised to `power`.
+  static void GenerateFractional(double* out, int stride, double d, double len2, double beta, double power) noexcept;
 };
 
 }  // namespace rsmp

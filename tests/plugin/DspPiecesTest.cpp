@@ -788,6 +788,19 @@ TEST(TestOscillator, SetupAfterTicksRestartsAtPhaseZero) {
   }
 }
 
+// Before any set-up the generator is a full-scale 440 Hz sine at 44100 Hz: 100-sample cycles, sample i at
+// sin(2 pi 440 i / 44100) mapped into 0..1.
+TEST(TestOscillator, BeforeSetupItIsA440HzSineAt44100Hz) {
+  kd::TestOscillator osc;
+  EXPECT_EQ(osc.CycleLength(), 100);
+  for (int cycle = 0; cycle < 2; ++cycle) {
+    for (int i = 0; i < 100; ++i) {
+      const double expected = std::sin(2.0 * std::numbers::pi * 440.0 * i / 44100.0) * 0.5 + 0.5;
+      ASSERT_NEAR(osc.Tick(), expected, 1e-12) << "cycle " << cycle << " sample " << i;
+    }
+  }
+}
+
 // A rate of zero, NaN or below the frequency gives one-sample cycles of the value at phase 0.
 TEST(TestOscillator, UnusableRatesGiveOneSampleCycles) {
   for (const double rate : {0.0, std::numeric_limits<double>::quiet_NaN(), 500.0, -48000.0}) {
