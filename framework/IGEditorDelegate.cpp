@@ -28,7 +28,8 @@ void* IGEditorDelegate::OpenWindow(void* parent) {
   const bool made = !view;
   if (made) {
     view = CreateGraphics();
-    if (view && IsComplete(mSavedSize)) view->RestoreEditorSize(mSavedSize);
+    const IEditorView::Size saved{mSavedWidth, mSavedHeight, mSavedScale};
+    if (view && IsComplete(saved)) view->RestoreEditorSize(saved);
     mView.store(view, std::memory_order_release);
   }
   // Set first: the view's open already asks whose thread this is.
@@ -51,7 +52,10 @@ void IGEditorDelegate::CloseWindow() {
   mClosing = true;
   OnUIClose();
   if (IEditorView* view = mView.load(std::memory_order_acquire)) {
-    mSavedSize = view->GetEditorSize();
+    const IEditorView::Size size = view->GetEditorSize();
+    mSavedWidth = size.width;
+    mSavedHeight = size.height;
+    mSavedScale = size.scale;
     mEditorThread.store(std::thread::id{}, std::memory_order_release);
     if (mEventDepth > 0) {
       // An event of this editor is on this thread's stack (the lock is ours, so the event is too): it must
@@ -161,7 +165,7 @@ bool IGEditorDelegate::SerializeEditorState(IByteChunk& chunk) const {
   {
     std::lock_guard lock(*mEditorMutex);
     const IEditorView* view = mView.load(std::memory_order_acquire);
-    size = view ? view->GetEditorSize() : mSavedSize;
+    size = view ? view->GetEditorSize() : IEditorView::Size{mSavedWidth, mSavedHeight, mSavedScale};
   }
   const int32_t width = size.width;
   const int32_t height = size.height;
@@ -188,7 +192,9 @@ int IGEditorDelegate::UnserializeEditorState(const IByteChunk& chunk, int startP
   if (IEditorView* view = mView.load(std::memory_order_acquire)) {
     if (IsComplete(size)) view->RestoreEditorSize(size);
   } else {
-    mSavedSize = size;
+    mSavedWidth = width;
+    mSavedHeight = height;
+    mSavedScale = scale;
   }
   return pos;
 }

@@ -109,8 +109,10 @@ class IGEditorDelegate : public IEditorDelegate {
   std::atomic<IEditorView*> mView{nullptr};
   // The thread that opened mView; the default id while closed.
   std::atomic<std::thread::id> mEditorThread{};
-  // Guarded by mEditorMutex.
-  IEditorView::Size mSavedSize;
+  // Guarded by mEditorMutex. The editor's size and draw scale, kept while no view exists:
+  int mSavedWidth = 0;
+  int mSavedHeight = 0;
+  float mSavedScale = 0.f;
   bool mClosing = false;
   int mEventDepth = 0;
   // Written under mEditorMutex.

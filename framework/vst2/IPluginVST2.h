@@ -61,8 +61,8 @@ class IPluginVST2 : public IPluginAPIBase, public IPluginProcessor {
   // Audio thread; never allocates: the event lives on the stack for the call. True when the host took it.
   bool SendMidiMsg(const IMidiMsg& msg) override;
   bool SendSysEx(const ISysEx& msg) override;
-  // Audio thread. Sends one ready-made event the same way.
-  bool SendVSTEvent(vst2::Event& event);
+  // Audio thread. Sends one ready-made event the same way; a null event is not sent and answers false.
+  bool SendVSTEvent(vst2::Event* event);
 
   // ---- Extension points for the product (main thread) ----
 

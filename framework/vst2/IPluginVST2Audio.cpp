@@ -208,7 +208,7 @@ bool IPluginVST2::SendMidiMsg(const IMidiMsg& msg) {
   event.midiData[0] = msg.mStatus;
   event.midiData[1] = msg.mData1;
   event.midiData[2] = msg.mData2;
-  return SendVSTEvent(reinterpret_cast<vst2::Event&>(event));
+  return SendVSTEvent(reinterpret_cast<vst2::Event*>(&event));
 }
 
 bool IPluginVST2::SendSysEx(const ISysEx& msg) {
@@ -218,13 +218,14 @@ bool IPluginVST2::SendSysEx(const ISysEx& msg) {
   event.deltaFrames = msg.mOffset;
   event.dumpBytes = msg.mSize;
   event.sysexDump = const_cast<char*>(reinterpret_cast<const char*>(msg.mData));
-  return SendVSTEvent(reinterpret_cast<vst2::Event&>(event));
+  return SendVSTEvent(reinterpret_cast<vst2::Event*>(&event));
 }
 
-bool IPluginVST2::SendVSTEvent(vst2::Event& event) {
+bool IPluginVST2::SendVSTEvent(vst2::Event* event) {
+  if (!event) return false;
   vst2::Events events{};
   events.numEvents = 1;
-  events.events[0] = &event;
+  events.events[0] = event;
   return CallHost(vst2::kHostProcessEvents, 0, 0, &events) == 1;
 }
 

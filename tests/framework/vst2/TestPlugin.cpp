@@ -176,6 +176,8 @@ class TestPlugin final : public fx::IPluginVST2 {
         return mPieces.load();
       case kLargestPiece:
         return mLargestPiece.load();
+      case kSendEvent:
+        return SendVSTEvent(static_cast<vst2::Event*>(ptr)) ? 1 : 0;
       default:
         return 0;
     }

@@ -34,6 +34,7 @@ enum ETestRequest : int32_t {
   kIdleCount,      // answers the number of timer ticks (OnIdle) so far
   kPieceCount,     // answers the number of ProcessBlock calls so far
   kLargestPiece,   // answers the largest frame count ProcessBlock was given
+  kSendEvent,      // ptr: vst2::Event to send to the host as it is, or null; answers SendVSTEvent
 };
 
 constexpr int kNumParams = 5;

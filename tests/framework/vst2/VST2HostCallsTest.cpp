@@ -96,6 +96,52 @@ TEST_F(PluginTest, SysExOfTheSlotSizeIsSentWholeAndLongerIsNeverOverflowed) {
   EXPECT_EQ(sent[0].events[0].sysex[511], 511 & 0xFF);
 }
 
+struct ReadyEventRow {
+  const char* name;
+  bool null;
+  intptr_t hostAnswer;
+  intptr_t expected;
+  size_t hostCalls;
+};
+
+void PrintTo(const ReadyEventRow& row, std::ostream* os) {
+  *os << row.name;
+}
+
+class ReadyMadeEvent : public PluginTest, public testing::WithParamInterface<ReadyEventRow> {};
+
+TEST_P(ReadyMadeEvent, GoesToTheHostAsItIsAndAnswersWhetherTheHostTookIt) {
+  Start("midiout");
+  const ReadyEventRow& row = GetParam();
+  mHost.SetEventsAnswer(row.hostAnswer);
+  vst2::MidiEvent midi{};
+  midi.type = vst2::kEventMidi;
+  midi.byteSize = sizeof(vst2::MidiEvent);
+  midi.deltaFrames = 17;
+  midi.midiData[0] = 0xB2;
+  midi.midiData[1] = 7;
+  midi.midiData[2] = 99;
+  mHost.ClearCalls();
+  void* ptr = row.null ? nullptr : &midi;
+  EXPECT_EQ(TestRequest(mHost, kSendEvent, 0, ptr), row.expected);
+  const auto sent = mHost.CallsWith(vst2::kHostProcessEvents);
+  ASSERT_EQ(sent.size(), row.hostCalls);
+  if (row.hostCalls == 0) return;
+  ASSERT_EQ(sent[0].events.size(), 1u);
+  EXPECT_EQ(sent[0].events[0].type, vst2::kEventMidi);
+  EXPECT_EQ(sent[0].events[0].byteSize, 32);
+  EXPECT_EQ(sent[0].events[0].deltaFrames, 17);
+  EXPECT_EQ(sent[0].events[0].midi[0], 0xB2);
+  EXPECT_EQ(sent[0].events[0].midi[1], 7);
+  EXPECT_EQ(sent[0].events[0].midi[2], 99);
+}
+
+INSTANTIATE_TEST_SUITE_P(Events, ReadyMadeEvent,
+                         testing::Values(ReadyEventRow{"Taken", false, 1, 1, 1},
+                                         ReadyEventRow{"Refused", false, 0, 0, 1},
+                                         ReadyEventRow{"NullIsNotSent", true, 1, 0, 0}),
+                         [](const testing::TestParamInfo<ReadyEventRow>& info) { return info.param.name; });
+
 struct TimeRow {
   const char* name;
   int32_t flags;
