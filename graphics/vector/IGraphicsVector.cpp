@@ -523,7 +523,7 @@ void IGraphicsVector::DrawFastDropShadow(const IRECT& innerBounds, const IRECT& 
   vrFillPaint(mVG, shadow);
   vrGlobalCompositeOperation(mVG, VR_SOURCE_OVER);
   vrFill(mVG);
-  vrBeginPath(mVG);
+  BeginPath();
 }
 
 }  // namespace fx::gfx
