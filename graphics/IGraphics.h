@@ -516,7 +516,8 @@ class IGraphics : public IEditorView {
   bool OnMouseDblClick(float x, float y, const IMouseMod& mod);
   bool OnMouseOver(float x, float y, const IMouseMod& mod);
   void OnMouseOut();
-  void OnMouseWheel(float x, float y, const IMouseMod& mod, float delta);
+  // Whether a control under the point took the wheel.
+  bool OnMouseWheel(float x, float y, const IMouseMod& mod, float delta);
   bool OnKeyDown(float x, float y, const IKeyPress& key);
   bool OnKeyUp(float x, float y, const IKeyPress& key);
   void OnDrop(const char* str, float x, float y);

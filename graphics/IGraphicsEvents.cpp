@@ -203,8 +203,11 @@ void IGraphics::OnMouseOut() {
   mMouseOverIdx = -1;
 }
 
-void IGraphics::OnMouseWheel(float x, float y, const IMouseMod& mod, float delta) {
-  if (IControl* control = GetMouseControl(x, y, false)) control->OnMouseWheel(x, y, mod, delta);
+bool IGraphics::OnMouseWheel(float x, float y, const IMouseMod& mod, float delta) {
+  IControl* control = GetMouseControl(x, y, false);
+  if (control == nullptr) return false;
+  control->OnMouseWheel(x, y, mod, delta);
+  return true;
 }
 
 // ---- Keys, drops, focus ----

@@ -175,8 +175,8 @@ TEST_F(Events, ReleaseRefreshesMouseOver) {
 
 TEST_F(Events, WheelAndDropReachTheControlUnderThePoint) {
   Attach("a", IRECT(0, 0, 50, 50));
-  g.OnMouseWheel(10, 10, IMouseMod(), 1.f);
-  g.OnMouseWheel(100, 100, IMouseMod(), 1.f);
+  EXPECT_TRUE(g.OnMouseWheel(10, 10, IMouseMod(), 1.f));
+  EXPECT_FALSE(g.OnMouseWheel(100, 100, IMouseMod(), 1.f)) << "no control under the point";
   g.OnDrop("file.txt", 10, 10);
   g.OnDropMultiple({"one", "two"}, 10, 10);
   g.OnDropMultiple({}, 10, 10);
