@@ -567,9 +567,23 @@ class IGraphics : public IEditorView {
   void SetPlatformContext(void* context) { mPlatformContext = context; }
   ECursor GetCursorType() const { return static_cast<ECursor>(mCursorType); }
   bool CursorIsHidden() const { return mCursorHidden; }
+  // Whether the pointer's events come from a tablet pen (set by the platform view per event): the cursor is then
+  // never moved or held.
+  void SetTabletInput(bool tablet) { mTabletInput = tablet; }
 
  protected:
   void SetCursorHidden(bool hidden) { mCursorHidden = hidden; }
+  // A hidden cursor is locked when it is held where it was hidden for the length of the drag.
+  bool CursorIsLocked() const { return mCursorLock; }
+  void SetCursorLock(bool lock) { mCursorLock = lock; }
+  bool TabletInput() const { return mTabletInput; }
+  // The cursor position last stored by the platform, in editor points.
+  float CursorX() const { return mCursorX; }
+  float CursorY() const { return mCursorY; }
+  void SetCursorPosition(float x, float y) {
+    mCursorX = x;
+    mCursorY = y;
+  }
   // Forgets the host edits that a press or a pending value menu opened, without ending them: for the destructors,
   // which may run inside the delegate's own destruction, where calling it is no longer possible. Closing the
   // editor (RemoveAllControls) ends them instead.
@@ -673,6 +687,10 @@ class IGraphics : public IEditorView {
   IUIAppearanceChangedFunc mAppearanceChangedFunc;
   IGEditorDelegate* mDelegate;
   bool mCursorHidden = false;
+  bool mCursorLock = false;
+  bool mTabletInput = false;
+  float mCursorX = -1.f;
+  float mCursorY = -1.f;
   std::stack<StackedLayer> mLayers;
   IRECT mClipRECT;
   IMatrix mTransform;
