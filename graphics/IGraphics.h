@@ -20,6 +20,7 @@
 #include "graphics/IRECTList.h"
 #include "graphics/PlatformFont.h"
 
+#include "framework/FwPtrList.h"
 #include "framework/FwString.h"
 #include "framework/FwTypedBuf.h"
 #include "framework/IEditorView.h"
@@ -354,10 +355,11 @@ class IGraphics : public IEditorView {
   const char* GetSharedResourcesSubPath() const { return mSharedResourcesSubPath.Get(); }
 
   // ---- Attaching and removing controls ----
-  // The graphics object owns the control from here on. A tag >= 0 already in use refuses the control:
-  // nothing is attached and null is returned (the control stays with the caller).
+  // The graphics object owns the control from here on. A tag >= 0 already in use, or a list that cannot grow,
+  // refuses the control: nothing is attached and null is returned (the control stays with the caller).
   IControl* AttachControl(IControl* control, int tag = -1, const char* group = "");
-  // Inserts an owned control at list index 0, under every other control (the backgrounds).
+  // Inserts an owned control at list index 0, under every other control (the backgrounds); deleted, and null
+  // returned, when the list cannot grow.
   IControl* AttachBackgroundControl(IControl* control);
   // Takes ownership; a second corner resizer is deleted and nothing changes.
   void AttachCornerResizer(IControl* control, EUIResizerMode sizeMode = kUIResizerScale, bool layoutOnResize = false);
@@ -402,7 +404,7 @@ class IGraphics : public IEditorView {
   // ---- Finding and iterating ----
   IControl* GetControlWithTag(int ctrlTag) const;
   IControl* GetControl(int idx) const;
-  int NControls() const { return static_cast<int>(mControls.size()); }
+  int NControls() const { return mControls.GetSize(); }
   int GetControlIdx(const IControl* control) const;
   IControl* GetControlWithParamIdx(int paramIdx) const;
   bool ControlIsCaptured() const { return !mCapturedMap.empty(); }
@@ -558,7 +560,7 @@ class IGraphics : public IEditorView {
   ITextEntryControlBase* GetTextEntryControl() const { return mTextEntryControl.get(); }
   IControl* GetCornerResizer() const { return mCornerResizer.get(); }
   IControl* GetPerfDisplay() const { return mPerfDisplay.get(); }
-  int NBubbleControls() const { return static_cast<int>(mBubbleControls.size()); }
+  int NBubbleControls() const { return mBubbleControls.GetSize(); }
   IBubbleControl* GetBubbleControl(int idx) const;
 
   IGEditorDelegate* GetDelegate() const { return mDelegate; }
@@ -639,10 +641,11 @@ class IGraphics : public IEditorView {
     ILayerPtr owner;
   };
 
-  std::vector<std::unique_ptr<IControl>> mControls;
+  // Owned: emptied with deletion by RemoveAllControls, an entry deleted as it is removed.
+  FwPtrList<IControl> mControls;
   std::unordered_map<int, IControl*> mCtrlTags;
   std::unique_ptr<IControl> mCornerResizer;
-  std::vector<std::unique_ptr<IBubbleControl>> mBubbleControls;
+  FwPtrList<IBubbleControl> mBubbleControls;
   std::unique_ptr<IPopupMenuControlBase> mPopupControl;
   std::unique_ptr<IControl> mPerfDisplay;
   std::unique_ptr<ITextEntryControlBase> mTextEntryControl;
