@@ -101,8 +101,7 @@ void IGraphics::AttachPopupMenuControl(IPopupMenuControlBase* control) {
   }
   mPopupControl.reset(control);
   ConnectControl(*control);
-  control->OnResize();
-  control->OnRescale();
+  InitControl(*control);
 }
 
 void IGraphics::AttachTextEntryControl(ITextEntryControlBase* control) {

@@ -25,6 +25,20 @@ struct QuietMenu : IPopupMenuControlBase {
   void CreatePopupMenu(IPopupMenu&, const IRECT&, IControl*) override {}
 };
 
+TEST_F(ControlList, PopupMenuControlIsInitialisedLikeAListControl) {
+  struct HookedMenu : QuietMenu {
+    std::vector<std::string>& hooks;
+    explicit HookedMenu(std::vector<std::string>& log) : QuietMenu(IRECT(0, 0, 100, 100)), hooks(log) {}
+    void OnInit() override { hooks.push_back("OnInit"); }
+    void OnResize() override { hooks.push_back("OnResize"); }
+    void OnRescale() override { hooks.push_back("OnRescale"); }
+  };
+  std::vector<std::string> hooks;
+  g.AttachPopupMenuControl(new HookedMenu(hooks));
+  EXPECT_EQ(hooks, (std::vector<std::string>{"OnInit", "OnResize", "OnRescale"}));
+  EXPECT_EQ(g.GetPopupMenuControl()->GetUI(), &g);
+}
+
 TEST_F(ControlList, AttachCallsHooksInOrderAndConnects) {
   TestControl* c = Attach("a", IRECT(0, 0, 10, 10), -1, 3, "grp");
   ASSERT_NE(c, nullptr);
