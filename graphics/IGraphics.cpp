@@ -3,6 +3,8 @@
 #include "framework/IGEditorDelegate.h"
 #include "framework/IParam.h"
 #include "graphics/IBubbleControl.h"
+#include "graphics/ICornerResizerControl.h"
+#include "graphics/IFPSDisplayControl.h"
 #include "graphics/IPanelControl.h"
 #include "graphics/IPopupMenuControlBase.h"
 #include "graphics/ITextEntryControlBase.h"
@@ -80,7 +82,7 @@ IControl* IGraphics::AttachBackgroundControl(IControl* control) {
   return control;
 }
 
-void IGraphics::AttachCornerResizer(IControl* control, EUIResizerMode sizeMode, bool layoutOnResize) {
+void IGraphics::AttachCornerResizer(ICornerResizerControl* control, EUIResizerMode sizeMode, bool layoutOnResize) {
   if (mCornerResizer) {
     delete control;
     return;
@@ -137,7 +139,7 @@ void IGraphics::AttachBubbleControl(IBubbleControl* control) {
   if (!mBubbleControls.Add(control)) delete control;
 }
 
-void IGraphics::SetPerfDisplay(IControl* control) {
+void IGraphics::SetPerfDisplay(IFPSDisplayControl* control) {
   ForgetControl(mPerfDisplay.get());
   mPerfDisplay.reset(control);
   if (control) {

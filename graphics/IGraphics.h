@@ -46,6 +46,8 @@ namespace fx::gfx {
 class IGEditorDelegate;
 class IPopupMenuControlBase;
 class IBubbleControl;
+class ICornerResizerControl;
+class IFPSDisplayControl;
 class ITextEntryControlBase;
 class IBitmap;
 class ISVG;
@@ -362,7 +364,8 @@ class IGraphics : public IEditorView {
   // returned, when the list cannot grow.
   IControl* AttachBackgroundControl(IControl* control);
   // Takes ownership; a second corner resizer is deleted and nothing changes.
-  void AttachCornerResizer(IControl* control, EUIResizerMode sizeMode = kUIResizerScale, bool layoutOnResize = false);
+  void AttachCornerResizer(ICornerResizerControl* control, EUIResizerMode sizeMode = kUIResizerScale,
+                           bool layoutOnResize = false);
   // Take ownership; a second one is deleted and nothing changes.
   void AttachPopupMenuControl(IPopupMenuControlBase* control);
   void AttachTextEntryControl(ITextEntryControlBase* control);
@@ -371,7 +374,7 @@ class IGraphics : public IEditorView {
   // Appends an owned value bubble (null is ignored).
   void AttachBubbleControl(IBubbleControl* control);
   // Owns the frame-time display (null removes it); frame times are recorded while it exists.
-  void SetPerfDisplay(IControl* control);
+  void SetPerfDisplay(IFPSDisplayControl* control);
   // Owns the control that shows tooltips over the editor (null removes it): drawn after every other control, it
   // takes no events. The platform graphics attach one when they first show a tooltip.
   void SetToolTipControl(IControl* control);
@@ -558,8 +561,8 @@ class IGraphics : public IEditorView {
   // ---- Special controls ----
   IPopupMenuControlBase* GetPopupMenuControl() const { return mPopupControl.get(); }
   ITextEntryControlBase* GetTextEntryControl() const { return mTextEntryControl.get(); }
-  IControl* GetCornerResizer() const { return mCornerResizer.get(); }
-  IControl* GetPerfDisplay() const { return mPerfDisplay.get(); }
+  ICornerResizerControl* GetCornerResizer() const { return mCornerResizer.get(); }
+  IFPSDisplayControl* GetPerfDisplay() const { return mPerfDisplay.get(); }
   int NBubbleControls() const { return mBubbleControls.GetSize(); }
   IBubbleControl* GetBubbleControl(int idx) const;
 
@@ -644,10 +647,10 @@ class IGraphics : public IEditorView {
   // Owned: emptied with deletion by RemoveAllControls, an entry deleted as it is removed.
   FwPtrList<IControl> mControls;
   std::unordered_map<int, IControl*> mCtrlTags;
-  std::unique_ptr<IControl> mCornerResizer;
+  std::unique_ptr<ICornerResizerControl> mCornerResizer;
   FwPtrList<IBubbleControl> mBubbleControls;
   std::unique_ptr<IPopupMenuControlBase> mPopupControl;
-  std::unique_ptr<IControl> mPerfDisplay;
+  std::unique_ptr<IFPSDisplayControl> mPerfDisplay;
   std::unique_ptr<ITextEntryControlBase> mTextEntryControl;
   IPopupMenu mPromptPopupMenu;
   int mCursorType = kArrowCursor;

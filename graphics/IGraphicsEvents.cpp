@@ -6,6 +6,8 @@
 #include "framework/IGEditorDelegate.h"
 #include "framework/IParam.h"
 #include "framework/NumberText.h"
+#include "graphics/ICornerResizerControl.h"
+#include "graphics/IFPSDisplayControl.h"
 #include "graphics/IPopupMenuControlBase.h"
 #include "graphics/ITextEntryControlBase.h"
 #include "graphics/ParamNormalize.h"
