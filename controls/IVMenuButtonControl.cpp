@@ -5,7 +5,6 @@
 #include "graphics/IPopupMenu.h"
 
 #include <algorithm>
-#include <cmath>
 #include <string>
 
 namespace fx::gfx {
@@ -85,8 +84,7 @@ void IVMenuButtonControl::OnPopupMenuSelection(IPopupMenu* menu, int valIdx) {
   // when the range does not start at 0.
   double value = chosen;
   if (chosen < param->NDisplayTexts()) param->GetDisplayTextAtIdx(chosen, &value);
-  if (param->GetStepped() && param->GetStep() > 0.0) value = std::round(value / param->GetStep()) * param->GetStep();
-  value = std::clamp(value, param->GetMin(), param->GetMax());
+  value = param->Constrain(value);
   SetValueFromUserInput(std::clamp(param->ToNormalized(value), 0.0, 1.0), valIdx);
 }
 

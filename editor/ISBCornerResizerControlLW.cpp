@@ -39,7 +39,6 @@ ISBCornerResizerControlLW::ISBCornerResizerControlLW(const IRECT& svgBounds, con
       mOnSVG(onSVG),
       mDrawSVG(true),
       mSVGBounds(svgBounds) {
-  SetTargetAndDrawRECTs(GetRECT().GetPadded(-1.f));
   AttachIControl(this);
 }
 

@@ -6,7 +6,8 @@ namespace fx::gfx {
 
 ICornerResizerControl::ICornerResizerControl(const IRECT& graphicsBounds, float size, const IColor& color,
                                              const IColor& mouseOverColor, const IColor& dragColor)
-    : IControl(IRECT(graphicsBounds.R - size, graphicsBounds.B - size, graphicsBounds.R, graphicsBounds.B)),
+    : IControl(
+          IRECT(graphicsBounds.R - size, graphicsBounds.B - size, graphicsBounds.R, graphicsBounds.B).GetPadded(-1.f)),
       mSize(size),
       mInitialGraphicsBounds(graphicsBounds),
       mColor(color),

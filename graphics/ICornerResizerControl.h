@@ -10,7 +10,8 @@ namespace fx::gfx {
 
 class ICornerResizerControl : public IControl {
  public:
-  // graphicsBounds: the editor's initial bounds; size: the square's side in points at draw scale 1.
+  // graphicsBounds: the editor's initial bounds; size: the square's side in points at draw scale 1. Until the first
+  // rescale the control is that square in the bottom-right corner of graphicsBounds, shrunk by 1 on each side.
   ICornerResizerControl(const IRECT& graphicsBounds, float size, const IColor& color = COLOR_TRANSLUCENT,
                         const IColor& mouseOverColor = COLOR_BLACK, const IColor& dragColor = COLOR_BLACK);
   ~ICornerResizerControl() override = default;

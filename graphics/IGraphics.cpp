@@ -3,6 +3,8 @@
 #include "framework/IGEditorDelegate.h"
 #include "framework/IParam.h"
 #include "graphics/IBubbleControl.h"
+#include "graphics/ICornerResizerControl.h"
+#include "graphics/IFPSDisplayControl.h"
 #include "graphics/IPanelControl.h"
 #include "graphics/IPopupMenuControlBase.h"
 #include "graphics/ITextEntryControlBase.h"
@@ -37,9 +39,9 @@ void IGraphics::RemoveAllControls() {
   mTextEntryControl.reset();
   mCornerResizer.reset();
   mPerfDisplay.reset();
-  while (!mBubbleControls.empty()) mBubbleControls.pop_back();
+  mBubbleControls.Empty(true);
   mToolTipControl.reset();
-  while (!mControls.empty()) mControls.pop_back();
+  mControls.Empty(true);
   mCtrlTags.clear();
 }
 
@@ -60,7 +62,10 @@ IControl* IGraphics::AttachControl(IControl* control, int tag, const char* group
   ConnectControl(*control);
   InitControl(*control);
   control->SetGroup(group);
-  mControls.emplace_back(control);
+  if (!mControls.Add(control)) {
+    if (tag >= 0) mCtrlTags.erase(tag);
+    return nullptr;
+  }
   control->OnAttached();
   return control;
 }
@@ -69,12 +74,15 @@ IControl* IGraphics::AttachBackgroundControl(IControl* control) {
   if (!control) return nullptr;
   ConnectControl(*control);
   InitControl(*control);
-  mControls.emplace(mControls.begin(), control);
+  if (!mControls.Insert(0, control)) {
+    delete control;
+    return nullptr;
+  }
   if (mMouseOverIdx >= 0) ++mMouseOverIdx;
   return control;
 }
 
-void IGraphics::AttachCornerResizer(IControl* control, EUIResizerMode sizeMode, bool layoutOnResize) {
+void IGraphics::AttachCornerResizer(ICornerResizerControl* control, EUIResizerMode sizeMode, bool layoutOnResize) {
   if (mCornerResizer) {
     delete control;
     return;
@@ -95,8 +103,7 @@ void IGraphics::AttachPopupMenuControl(IPopupMenuControlBase* control) {
   }
   mPopupControl.reset(control);
   ConnectControl(*control);
-  control->OnResize();
-  control->OnRescale();
+  InitControl(*control);
 }
 
 void IGraphics::AttachTextEntryControl(ITextEntryControlBase* control) {
@@ -129,10 +136,10 @@ void IGraphics::AttachBubbleControl(IBubbleControl* control) {
   if (!control) return;
   ConnectControl(*control);
   InitControl(*control);
-  mBubbleControls.emplace_back(control);
+  if (!mBubbleControls.Add(control)) delete control;
 }
 
-void IGraphics::SetPerfDisplay(IControl* control) {
+void IGraphics::SetPerfDisplay(IFPSDisplayControl* control) {
   ForgetControl(mPerfDisplay.get());
   mPerfDisplay.reset(control);
   if (control) {
@@ -155,7 +162,7 @@ void IGraphics::SetToolTipControl(IControl* control) {
 
 IBubbleControl* IGraphics::GetBubbleControl(int idx) const {
   if (idx < 0 || idx >= NBubbleControls()) return nullptr;
-  return mBubbleControls[static_cast<std::size_t>(idx)].get();
+  return mBubbleControls.Get(idx);
 }
 
 // Drops every pointer this object keeps to a control that is about to be deleted.
@@ -171,11 +178,11 @@ void IGraphics::ForgetControl(IControl* control) {
     mInPopupMenu = nullptr;
     EndEdits(mPopupEdits);
   }
-  for (const auto& bubble : mBubbleControls) bubble->ForgetCaller(control);
+  for (int i = 0; i < NBubbleControls(); ++i) mBubbleControls.Get(i)->ForgetCaller(control);
   // Neither a container nor its children may keep a pointer to the other once one of them goes.
   if (auto* container = dynamic_cast<IContainerBase*>(control->GetParent())) container->RemoveChild(control);
-  for (const auto& other : mControls)
-    if (other->GetParent() == control) other->SetParent(nullptr);
+  for (int i = 0; i < NControls(); ++i)
+    if (mControls.Get(i)->GetParent() == control) mControls.Get(i)->SetParent(nullptr);
   const auto tag =
       std::find_if(mCtrlTags.begin(), mCtrlTags.end(), [control](const auto& e) { return e.second == control; });
   if (tag != mCtrlTags.end()) mCtrlTags.erase(tag);
@@ -193,7 +200,7 @@ void IGraphics::RemoveControl(int idx) {
   if (control) {
     ForgetControl(control);
     if (mMouseOverIdx > idx) --mMouseOverIdx;
-    mControls.erase(mControls.begin() + idx);
+    mControls.Delete(idx, true);
   }
   SetAllControlsDirty();
 }
@@ -231,18 +238,16 @@ IControl* IGraphics::GetControlWithTag(int ctrlTag) const {
 
 IControl* IGraphics::GetControl(int idx) const {
   if (idx < 0 || idx >= NControls()) return nullptr;
-  return mControls[static_cast<std::size_t>(idx)].get();
+  return mControls.Get(idx);
 }
 
 int IGraphics::GetControlIdx(const IControl* control) const {
-  for (int i = 0; i < NControls(); ++i)
-    if (mControls[static_cast<std::size_t>(i)].get() == control) return i;
-  return -1;
+  return mControls.Find(control);
 }
 
 IControl* IGraphics::GetControlWithParamIdx(int paramIdx) const {
-  for (const auto& control : mControls)
-    if (control->LinkedToParam(paramIdx) >= 0) return control.get();
+  for (int i = 0; i < NControls(); ++i)
+    if (mControls.Get(i)->LinkedToParam(paramIdx) >= 0) return mControls.Get(i);
   return nullptr;
 }
 
@@ -252,7 +257,7 @@ bool IGraphics::ControlIsCaptured(const IControl* control) const {
 }
 
 void IGraphics::ForStandardControlsFunc(const IControlFunction& func) {
-  for (size_t i = 0; i < mControls.size(); ++i) func(mControls[i].get());
+  for (int i = 0; i < NControls(); ++i) func(mControls.Get(i));
 }
 
 void IGraphics::ForAllControlsFunc(const IControlFunction& func) {
@@ -261,7 +266,7 @@ void IGraphics::ForAllControlsFunc(const IControlFunction& func) {
   if (mCornerResizer) func(mCornerResizer.get());
   if (mTextEntryControl) func(mTextEntryControl.get());
   if (mPopupControl) func(mPopupControl.get());
-  for (size_t i = 0; i < mBubbleControls.size(); ++i) func(mBubbleControls[i].get());
+  for (int i = 0; i < NBubbleControls(); ++i) func(mBubbleControls.Get(i));
   if (mToolTipControl) func(mToolTipControl.get());
 }
 

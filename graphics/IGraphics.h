@@ -20,6 +20,7 @@
 #include "graphics/IRECTList.h"
 #include "graphics/PlatformFont.h"
 
+#include "framework/FwPtrList.h"
 #include "framework/FwString.h"
 #include "framework/FwTypedBuf.h"
 #include "framework/IEditorView.h"
@@ -45,6 +46,8 @@ namespace fx::gfx {
 class IGEditorDelegate;
 class IPopupMenuControlBase;
 class IBubbleControl;
+class ICornerResizerControl;
+class IFPSDisplayControl;
 class ITextEntryControlBase;
 class IBitmap;
 class ISVG;
@@ -354,13 +357,15 @@ class IGraphics : public IEditorView {
   const char* GetSharedResourcesSubPath() const { return mSharedResourcesSubPath.Get(); }
 
   // ---- Attaching and removing controls ----
-  // The graphics object owns the control from here on. A tag >= 0 already in use refuses the control:
-  // nothing is attached and null is returned (the control stays with the caller).
+  // The graphics object owns the control from here on. A tag >= 0 already in use, or a list that cannot grow,
+  // refuses the control: nothing is attached and null is returned (the control stays with the caller).
   IControl* AttachControl(IControl* control, int tag = -1, const char* group = "");
-  // Inserts an owned control at list index 0, under every other control (the backgrounds).
+  // Inserts an owned control at list index 0, under every other control (the backgrounds); deleted, and null
+  // returned, when the list cannot grow.
   IControl* AttachBackgroundControl(IControl* control);
   // Takes ownership; a second corner resizer is deleted and nothing changes.
-  void AttachCornerResizer(IControl* control, EUIResizerMode sizeMode = kUIResizerScale, bool layoutOnResize = false);
+  void AttachCornerResizer(ICornerResizerControl* control, EUIResizerMode sizeMode = kUIResizerScale,
+                           bool layoutOnResize = false);
   // Take ownership; a second one is deleted and nothing changes.
   void AttachPopupMenuControl(IPopupMenuControlBase* control);
   void AttachTextEntryControl(ITextEntryControlBase* control);
@@ -369,7 +374,7 @@ class IGraphics : public IEditorView {
   // Appends an owned value bubble (null is ignored).
   void AttachBubbleControl(IBubbleControl* control);
   // Owns the frame-time display (null removes it); frame times are recorded while it exists.
-  void SetPerfDisplay(IControl* control);
+  void SetPerfDisplay(IFPSDisplayControl* control);
   // Owns the control that shows tooltips over the editor (null removes it): drawn after every other control, it
   // takes no events. The platform graphics attach one when they first show a tooltip.
   void SetToolTipControl(IControl* control);
@@ -402,7 +407,7 @@ class IGraphics : public IEditorView {
   // ---- Finding and iterating ----
   IControl* GetControlWithTag(int ctrlTag) const;
   IControl* GetControl(int idx) const;
-  int NControls() const { return static_cast<int>(mControls.size()); }
+  int NControls() const { return mControls.GetSize(); }
   int GetControlIdx(const IControl* control) const;
   IControl* GetControlWithParamIdx(int paramIdx) const;
   bool ControlIsCaptured() const { return !mCapturedMap.empty(); }
@@ -516,7 +521,8 @@ class IGraphics : public IEditorView {
   bool OnMouseDblClick(float x, float y, const IMouseMod& mod);
   bool OnMouseOver(float x, float y, const IMouseMod& mod);
   void OnMouseOut();
-  void OnMouseWheel(float x, float y, const IMouseMod& mod, float delta);
+  // Whether a control under the point took the wheel.
+  bool OnMouseWheel(float x, float y, const IMouseMod& mod, float delta);
   bool OnKeyDown(float x, float y, const IKeyPress& key);
   bool OnKeyUp(float x, float y, const IKeyPress& key);
   void OnDrop(const char* str, float x, float y);
@@ -555,9 +561,9 @@ class IGraphics : public IEditorView {
   // ---- Special controls ----
   IPopupMenuControlBase* GetPopupMenuControl() const { return mPopupControl.get(); }
   ITextEntryControlBase* GetTextEntryControl() const { return mTextEntryControl.get(); }
-  IControl* GetCornerResizer() const { return mCornerResizer.get(); }
-  IControl* GetPerfDisplay() const { return mPerfDisplay.get(); }
-  int NBubbleControls() const { return static_cast<int>(mBubbleControls.size()); }
+  ICornerResizerControl* GetCornerResizer() const { return mCornerResizer.get(); }
+  IFPSDisplayControl* GetPerfDisplay() const { return mPerfDisplay.get(); }
+  int NBubbleControls() const { return mBubbleControls.GetSize(); }
   IBubbleControl* GetBubbleControl(int idx) const;
 
   IGEditorDelegate* GetDelegate() const { return mDelegate; }
@@ -566,9 +572,23 @@ class IGraphics : public IEditorView {
   void SetPlatformContext(void* context) { mPlatformContext = context; }
   ECursor GetCursorType() const { return static_cast<ECursor>(mCursorType); }
   bool CursorIsHidden() const { return mCursorHidden; }
+  // Whether the pointer's events come from a tablet pen (set by the platform view per event): the cursor is then
+  // never moved or held.
+  void SetTabletInput(bool tablet) { mTabletInput = tablet; }
 
  protected:
   void SetCursorHidden(bool hidden) { mCursorHidden = hidden; }
+  // A hidden cursor is locked when it is held where it was hidden for the length of the drag.
+  bool CursorIsLocked() const { return mCursorLock; }
+  void SetCursorLock(bool lock) { mCursorLock = lock; }
+  bool TabletInput() const { return mTabletInput; }
+  // The cursor position last stored by the platform, in editor points.
+  float CursorX() const { return mCursorX; }
+  float CursorY() const { return mCursorY; }
+  void SetCursorPosition(float x, float y) {
+    mCursorX = x;
+    mCursorY = y;
+  }
   // Forgets the host edits that a press or a pending value menu opened, without ending them: for the destructors,
   // which may run inside the delegate's own destruction, where calling it is no longer possible. Closing the
   // editor (RemoveAllControls) ends them instead.
@@ -624,12 +644,13 @@ class IGraphics : public IEditorView {
     ILayerPtr owner;
   };
 
-  std::vector<std::unique_ptr<IControl>> mControls;
+  // Owned: emptied with deletion by RemoveAllControls, an entry deleted as it is removed.
+  FwPtrList<IControl> mControls;
   std::unordered_map<int, IControl*> mCtrlTags;
-  std::unique_ptr<IControl> mCornerResizer;
-  std::vector<std::unique_ptr<IBubbleControl>> mBubbleControls;
+  std::unique_ptr<ICornerResizerControl> mCornerResizer;
+  FwPtrList<IBubbleControl> mBubbleControls;
   std::unique_ptr<IPopupMenuControlBase> mPopupControl;
-  std::unique_ptr<IControl> mPerfDisplay;
+  std::unique_ptr<IFPSDisplayControl> mPerfDisplay;
   std::unique_ptr<ITextEntryControlBase> mTextEntryControl;
   IPopupMenu mPromptPopupMenu;
   int mCursorType = kArrowCursor;
@@ -672,6 +693,10 @@ class IGraphics : public IEditorView {
   IUIAppearanceChangedFunc mAppearanceChangedFunc;
   IGEditorDelegate* mDelegate;
   bool mCursorHidden = false;
+  bool mCursorLock = false;
+  bool mTabletInput = false;
+  float mCursorX = -1.f;
+  float mCursorY = -1.f;
   std::stack<StackedLayer> mLayers;
   IRECT mClipRECT;
   IMatrix mTransform;

@@ -1,6 +1,7 @@
 // The draw loop: dirty-rectangle collection, frame timing and control drawing with pixel-aligned clips.
 #include "graphics/IGraphics.h"
 
+#include "graphics/IFPSDisplayControl.h"
 #include "graphics/IGraphicsClock.h"
 
 #include <cmath>

@@ -6,6 +6,8 @@
 #include "framework/IGEditorDelegate.h"
 #include "framework/IParam.h"
 #include "framework/NumberText.h"
+#include "graphics/ICornerResizerControl.h"
+#include "graphics/IFPSDisplayControl.h"
 #include "graphics/IPopupMenuControlBase.h"
 #include "graphics/ITextEntryControlBase.h"
 #include "graphics/ParamNormalize.h"
@@ -203,8 +205,11 @@ void IGraphics::OnMouseOut() {
   mMouseOverIdx = -1;
 }
 
-void IGraphics::OnMouseWheel(float x, float y, const IMouseMod& mod, float delta) {
-  if (IControl* control = GetMouseControl(x, y, false)) control->OnMouseWheel(x, y, mod, delta);
+bool IGraphics::OnMouseWheel(float x, float y, const IMouseMod& mod, float delta) {
+  IControl* control = GetMouseControl(x, y, false);
+  if (control == nullptr) return false;
+  control->OnMouseWheel(x, y, mod, delta);
+  return true;
 }
 
 // ---- Keys, drops, focus ----

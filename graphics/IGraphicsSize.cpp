@@ -3,6 +3,7 @@
 #include "graphics/IGraphics.h"
 
 #include "framework/IGEditorDelegate.h"
+#include "graphics/ICornerResizerControl.h"
 
 #include <algorithm>
 #include <cmath>

@@ -37,20 +37,23 @@ void IGraphics::AttachBubbleControl(const IText& text) {
 // caller's touch, else a hidden one, else the first.
 void IGraphics::ShowBubbleControl(IControl* caller, float x, float y, const char* str, EDirection dir,
                                   IRECT minimumContentBounds) {
-  if (mBubbleControls.empty()) return;
+  if (NBubbleControls() == 0) return;
   uint64_t touchID = 0;
   for (const auto& [touch, control] : mCapturedMap)
     if (control == caller) touchID = touch;
 
   IBubbleControl* chosen = nullptr;
   if (mEnableMultiTouch) {
-    for (const auto& bubble : mBubbleControls)
-      if (!chosen && bubble->GetState() != IBubbleControl::kHidden && bubble->GetTouchID() == touchID)
-        chosen = bubble.get();
-    for (const auto& bubble : mBubbleControls)
-      if (!chosen && bubble->GetState() == IBubbleControl::kHidden) chosen = bubble.get();
+    for (int i = 0; i < NBubbleControls(); ++i) {
+      IBubbleControl* bubble = mBubbleControls.Get(i);
+      if (!chosen && bubble->GetState() != IBubbleControl::kHidden && bubble->GetTouchID() == touchID) chosen = bubble;
+    }
+    for (int i = 0; i < NBubbleControls(); ++i) {
+      IBubbleControl* bubble = mBubbleControls.Get(i);
+      if (!chosen && bubble->GetState() == IBubbleControl::kHidden) chosen = bubble;
+    }
   }
-  if (!chosen) chosen = mBubbleControls.front().get();
+  if (!chosen) chosen = mBubbleControls.Get(0);
   chosen->ShowBubble(caller, x, y, str, dir, minimumContentBounds, touchID);
 }
 

@@ -29,12 +29,12 @@ IPopupMenu::~IPopupMenu() {
 }
 
 void IPopupMenu::Clear(bool resetEverything) {
-  while (!mItems.empty()) mItems.pop_back();
+  mItems.Empty(true);
   if (resetEverything) {
     mChosenItemIdx = -1;
     mPrefix = 0;
     mCanMultiCheck = false;
-    mRootTitle.clear();
+    mRootTitle.Set("");
   }
 }
 
@@ -44,7 +44,7 @@ int IPopupMenu::SortedPosition(const char* text) const {
   int hi = NItems();
   while (lo != hi) {
     const int mid = (lo + hi) / 2;
-    const int cmp = strcasecmp(text, mItems[static_cast<std::size_t>(mid)]->GetText());
+    const int cmp = strcasecmp(text, mItems.Get(mid)->GetText());
     if (cmp == 0) return mid;
     if (cmp > 0)
       lo = mid + 1;
@@ -63,7 +63,7 @@ IPopupMenu::Item* IPopupMenu::AddItem(Item* item, int index) {
     pos = SortedPosition(item->GetText());
   else
     pos = std::clamp(index, 0, NItems());
-  mItems.insert(mItems.begin() + pos, std::unique_ptr<Item>(item));
+  mItems.Insert(pos, item);
   return item;
 }
 
@@ -87,14 +87,15 @@ IPopupMenu::Item* IPopupMenu::AddSeparator(int index) {
 }
 
 void IPopupMenu::RemoveEmptySubmenus() {
-  std::erase_if(mItems, [](const std::unique_ptr<Item>& item) {
-    return item->GetSubmenu() && item->GetSubmenu()->NItems() == 0;
-  });
+  for (int i = NItems() - 1; i >= 0; --i) {
+    const IPopupMenu* submenu = mItems.Get(i)->GetSubmenu();
+    if (submenu && submenu->NItems() == 0) mItems.Delete(i, true);
+  }
 }
 
 IPopupMenu::Item* IPopupMenu::GetItem(int index) const {
   if (index < 0 || index >= NItems()) return nullptr;
-  return mItems[static_cast<std::size_t>(index)].get();
+  return mItems.Get(index);
 }
 
 const char* IPopupMenu::GetItemText(int index) const {

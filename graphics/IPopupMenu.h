@@ -4,12 +4,11 @@
 // Main thread only.
 #pragma once
 
+#include "framework/FwPtrList.h"
+#include "framework/FwString.h"
 #include "graphics/IGraphicsTypes.h"
 
 #include <initializer_list>
-#include <memory>
-#include <string>
-#include <vector>
 
 namespace fx::gfx {
 
@@ -32,8 +31,8 @@ class IPopupMenu {
     Item(const Item&) = delete;
     Item& operator=(const Item&) = delete;
 
-    const char* GetText() const { return mText.c_str(); }
-    void SetText(const char* text) { mText = text ? text : ""; }
+    const char* GetText() const { return mText.Get(); }
+    void SetText(const char* text) { mText.Set(text); }
     IPopupMenu* GetSubmenu() const { return mSubmenu; }
     int GetFlags() const { return mFlags; }
     void SetFlags(int flags) { mFlags = flags; }
@@ -51,7 +50,7 @@ class IPopupMenu {
    private:
     void SetFlag(int flag, bool on) { mFlags = on ? (mFlags | flag) : (mFlags & ~flag); }
 
-    std::string mText;
+    FwString mText;
     IPopupMenu* mSubmenu = nullptr;
     int mFlags = kNoFlags;
     int mTag = -1;
@@ -70,7 +69,8 @@ class IPopupMenu {
 
   // Takes ownership of `item`. index -1 appends, -2 inserts in case-insensitive text order, any other
   // index inserts before that position (negative counts as 0, past the end appends). A null item adds
-  // nothing and is returned.
+  // nothing and is returned. When the list cannot grow nothing is inserted and the item is returned all the same
+  // (callers may use it at once); it is then not the menu's.
   Item* AddItem(Item* item, int index = kAppend);
   Item* AddItem(const char* text, int index = kAppend, int itemFlags = Item::kNoFlags);
   // The submenu gets a copy of this menu's completion function (an empty one too) and is owned by the new item.
@@ -81,7 +81,7 @@ class IPopupMenu {
   Item* AddSeparator(int index = kAppend);
   void RemoveEmptySubmenus();
 
-  int NItems() const { return static_cast<int>(mItems.size()); }
+  int NItems() const { return mItems.GetSize(); }
   Item* GetItem(int index) const;
   const char* GetItemText(int index) const;
   // Removes and deletes every item (and their submenus).
@@ -102,8 +102,8 @@ class IPopupMenu {
   bool GetMultiCheck() const { return mCanMultiCheck; }
   void SetMultiCheck(bool multi) { mCanMultiCheck = multi; }
 
-  const char* GetRootTitle() const { return mRootTitle.c_str(); }
-  void SetRootTitle(const char* title) { mRootTitle = title ? title : ""; }
+  const char* GetRootTitle() const { return mRootTitle.Get(); }
+  void SetRootTitle(const char* title) { mRootTitle.Set(title); }
 
   void SetFunction(IPopupFunction func) { mPopupFunc = std::move(func); }
   const IPopupFunction& GetFunction() const { return mPopupFunc; }
@@ -111,15 +111,18 @@ class IPopupMenu {
   void ExecFunction();
 
  private:
+  static constexpr int kItemsGranularity = 4096;
+
   int SortedPosition(const char* text) const;
 
   [[maybe_unused]] int mReserved = 0;  // kept at 0: no operation of the menu reads or changes it
   int mPrefix = 0;
   int mChosenItemIdx = -1;
   bool mCanMultiCheck = false;
-  std::vector<std::unique_ptr<Item>> mItems;
+  // Owned: deleted from the last to the first when the menu is emptied.
+  FwPtrList<Item> mItems{kItemsGranularity};
   IPopupFunction mPopupFunc;
-  std::string mRootTitle;
+  FwString mRootTitle;
 };
 
 }  // namespace fx::gfx

@@ -9,11 +9,11 @@ namespace fx::gfx {
 
 namespace {
 
-// A step of 0 is treated as "not stepped": dividing by it would give NaN or infinity.
+// Rounded and clamped as the parameter itself does it: to the nearest multiple of the step's size for a step of either
+// sign; a step of 0 leaves the value as it is (dividing by it would give NaN or infinity). NaN stays NaN for the
+// callers to refuse.
 double SnapAndClamp(const IParam& param, double value) {
-  const double step = param.GetStep();
-  if (param.GetStepped() && step > 0.0 && std::isfinite(value)) value = std::round(value / step) * step;
-  return std::clamp(value, param.GetMin(), param.GetMax());
+  return std::isnan(value) ? value : param.Constrain(value);
 }
 
 }  // namespace

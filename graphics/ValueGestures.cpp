@@ -14,16 +14,23 @@ namespace {
 constexpr double kWheelIncrement = 0.01;
 constexpr double kFineWheelIncrement = 0.001;
 
+// Entry 0's parameter when it is stepped with a positive step: only then do drags and wheel notches go by steps.
+const IParam* PositiveStepParam(const IControl& control) {
+  const IParam* param = control.GetParam(0);
+  return param && param->GetStepped() && param->GetStep() > 0.0 ? param : nullptr;
+}
+
 }  // namespace
 
 bool IsBoundToSteppedParam(const IControl& control) {
   const IParam* param = control.GetParam(0);
-  return param && param->GetStepped() && param->GetStep() > 0.0;
+  return param && param->GetStepped();
 }
 
 double SnapToParamStep(const IControl& control, double normalized) {
-  if (!IsBoundToSteppedParam(control)) return normalized;
-  const IParam& param = *control.GetParam(0);
+  const IParam* stepped = PositiveStepParam(control);
+  if (!stepped) return normalized;
+  const IParam& param = *stepped;
   double snapped = normalized;
   ParamValueToNormalized(param, ParamValueFromNormalized(param, normalized), snapped);
   return snapped;
@@ -42,9 +49,10 @@ bool AddRelativeDrag(double& dragValue, const IRECT& bounds, EDirection directio
 
 double WheelValue(const IControl& control, const IMouseMod& mod, float d) {
   const double current = control.GetValue(0);
-  if (!IsBoundToSteppedParam(control)) return current + (mod.FineAdjust() ? kFineWheelIncrement : kWheelIncrement) * d;
+  const IParam* stepped = PositiveStepParam(control);
+  if (!stepped) return current + (mod.FineAdjust() ? kFineWheelIncrement : kWheelIncrement) * d;
   if (d == 0.f) return current;
-  const IParam& param = *control.GetParam(0);
+  const IParam& param = *stepped;
   const double value = ParamValueFromNormalized(param, current) + (d > 0.f ? param.GetStep() : -param.GetStep());
   double normalized = current;
   ParamValueToNormalized(param, value, normalized);

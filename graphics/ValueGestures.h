@@ -13,10 +13,11 @@ class IControl;
 // Gearing is multiplied by this while control or shift is held.
 inline constexpr double kFineAdjustFactor = 10.0;
 
-// Whether entry 0 is bound to a stepped parameter with a positive step.
+// Whether entry 0 is bound to a stepped parameter, whatever its step.
 bool IsBoundToSteppedParam(const IControl& control);
 
-// A normalized value moved onto the nearest step of entry 0's stepped parameter (unchanged otherwise).
+// A normalized value moved onto the nearest step of entry 0's stepped parameter with a positive step (unchanged
+// otherwise).
 double SnapToParamStep(const IControl& control, double normalized);
 
 // Adds a drag of (dX, dY) to dragValue: a drag across the whole of `bounds` (upwards, for a vertical
@@ -26,7 +27,8 @@ double SnapToParamStep(const IControl& control, double normalized);
 bool AddRelativeDrag(double& dragValue, const IRECT& bounds, EDirection direction, float dX, float dY, double gearing,
                      const IMouseMod& mod);
 
-// The value after a wheel movement of d notches: one parameter step per notch for stepped parameters,
+// The value after a wheel movement of d notches: one parameter step per notch for stepped parameters with a positive
+// step,
 // otherwise 0.01 (0.001 with fine adjustment) per notch, unclamped.
 double WheelValue(const IControl& control, const IMouseMod& mod, float d);
 

@@ -176,9 +176,10 @@ void IGraphicsLinux::GetMouseLocation(float& x, float& y) const {
 void IGraphicsLinux::StoreCursorPosition() {
   const pw::Point location = pw::MouseLocation();
   mCursorLockPosition = pw::Point{std::round(location.x), std::round(location.y)};
-  mCursorX = static_cast<float>(mCursorLockPosition.x);
-  mCursorY = static_cast<float>(mCursorLockPosition.y);
-  ScreenToPoint(mCursorX, mCursorY);
+  float x = static_cast<float>(mCursorLockPosition.x);
+  float y = static_cast<float>(mCursorLockPosition.y);
+  ScreenToPoint(x, y);
+  SetCursorPosition(x, y);
 }
 
 void IGraphicsLinux::MoveCursorToScreenPoint(double x, double y) {
@@ -193,17 +194,18 @@ void IGraphicsLinux::HideMouseCursor(bool hide, bool lock) {
   if (hide) {
     StoreCursorPosition();
     pw::DisplayHideCursor();
-    mCursorLock = lock;
+    SetCursorLock(lock);
   } else {
     // With the hidden flag clear this only records the position: the cursor shows where it is.
-    RepositionMouseCursor(mCursorX, mCursorY, mCursorX, mCursorY);
+    float x = CursorX(), y = CursorY();
+    RepositionMouseCursor(x, y, x, y);
     pw::DisplayShowCursor();
-    mCursorLock = false;
+    SetCursorLock(false);
   }
 }
 
 void IGraphicsLinux::MoveMouseCursor(float x, float y) {
-  if (mTabletInput) return;
+  if (TabletInput()) return;
   pw::Point screen{x, y};
   if (mView) {
     const pw::Point inWindow = mView->ConvertPointToView(pw::Point{x * GetDrawScale(), y * GetDrawScale()}, nullptr);
@@ -215,14 +217,15 @@ void IGraphicsLinux::MoveMouseCursor(float x, float y) {
 }
 
 void IGraphicsLinux::RepositionMouseCursor(float& prevX, float& prevY, float x, float y) {
-  if (CursorIsHidden() && mCursorLock && !mTabletInput) {
+  if (CursorIsHidden() && CursorIsLocked() && !TabletInput()) {
     MoveCursorToScreenPoint(mCursorLockPosition.x, mCursorLockPosition.y);
-    prevX = mCursorX;
-    prevY = mCursorY;
+    prevX = CursorX();
+    prevY = CursorY();
     return;
   }
-  prevX = mCursorX = x;
-  prevY = mCursorY = y;
+  SetCursorPosition(x, y);
+  prevX = x;
+  prevY = y;
 }
 
 ECursor IGraphicsLinux::SetMouseCursor(ECursor cursorType) {

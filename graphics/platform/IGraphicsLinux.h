@@ -81,7 +81,6 @@ class IGraphicsLinux : public IGraphicsVector {
   // For every mouse event of the view: keeps a hidden, locked cursor where it was hidden and answers the stored
   // cursor position in prevX, prevY; otherwise answers and stores x, y.
   void RepositionMouseCursor(float& prevX, float& prevY, float x, float y);
-  void SetTabletInput(bool tablet) { mTabletInput = tablet; }
   // Editor point (x, y) on the screen (points, y upwards from the bottom of the main screen, as MoveMouseCursor
   // and GetMouseLocation take it): times the draw scale, view to window, window to screen (the window's place on
   // the display as the window system tells it). Nothing without a view.
@@ -175,10 +174,6 @@ class IGraphicsLinux : public IGraphicsVector {
   platform::window::Point mCursorLockPosition;
   FwString mBundleID;
   FwString mAppGroupID;
-  bool mCursorLock = false;
-  bool mTabletInput = false;
-  float mCursorX = -1.f;
-  float mCursorY = -1.f;
   // Queued popup menus hold a weak reference: gone with the graphics. The view count tells them whether the view
   // they were asked for is still the one open.
   std::shared_ptr<IGraphicsLinux*> mSelf;

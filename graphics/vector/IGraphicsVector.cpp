@@ -342,8 +342,8 @@ bool IGraphicsVector::SetPathPaint(const IPattern& pattern, const IBlend* blend,
     stroke ? vrStrokeColor(mVG, color) : vrFillColor(mVG, color);
     return true;
   }
-  VRpaint paint;
-  if (!MakePaint(mVG, pattern, blend, paint)) return false;
+  const VRpaint paint = MakePaint(mVG, pattern, blend);
+  if (!PaintIsFinite(paint)) return false;
   stroke ? vrStrokePaint(mVG, paint) : vrFillPaint(mVG, paint);
   return true;
 }
@@ -523,7 +523,7 @@ void IGraphicsVector::DrawFastDropShadow(const IRECT& innerBounds, const IRECT& 
   vrFillPaint(mVG, shadow);
   vrGlobalCompositeOperation(mVG, VR_SOURCE_OVER);
   vrFill(mVG);
-  vrBeginPath(mVG);
+  BeginPath();
 }
 
 }  // namespace fx::gfx

@@ -170,6 +170,15 @@ class IGraphicsVector : public IGraphics {
   void QueueFramebufferDelete(GVRframebuffer* fb);
   // Deletes the framebuffers released during the frame, last released first.
   void ClearFramebufferStack();
+  // The composite operation of the blend's method: 0 to 7 the Porter-Duff operations of the same number, 8 (add) one
+  // plus one on premultiplied colour, 9 exclusive-or; a null blend is source-over; any other method changes nothing.
+  static void SetBlendMode(VRcontext* ctx, const IBlend* blend);
+  // A linear or radial gradient from the first to the last stop. Pattern space runs from 0 at the transform's origin
+  // to 1 along y (linear) or out to the radius (radial, inner radius = the first stop's offset). A singular transform,
+  // or one whose inverse overflows, gives a paint whose geometry is not finite (PaintIsFinite): nothing to draw with.
+  static VRpaint MakePaint(VRcontext* ctx, const IPattern& pattern, const IBlend* blend);
+  // Straight (not premultiplied) colour, each channel over 255, alpha times the blend weight.
+  static VRcolor MakeColor(const IColor& color, const IBlend* blend);
   // Adds the rectangle to the renderer's path as a closed sub-path.
   static void AddRect(VRcontext* vg, const IRECT& r);
   // Sets the current paint of a fill or stroke; false when the pattern cannot be painted.

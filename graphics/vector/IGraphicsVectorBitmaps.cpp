@@ -181,7 +181,7 @@ void IGraphicsVector::DrawBitmap(const IBitmap& bitmap, const IRECT& dest, int s
   SetBlendMode(mVG, blend);
   vrFill(mVG);
   vrGlobalCompositeOperation(mVG, VR_SOURCE_OVER);
-  vrBeginPath(mVG);
+  BeginPath();
 }
 
 void IGraphicsVector::DrawResize() {

@@ -114,6 +114,10 @@ TEST_F(MenuButton, ChoicesAreSteppedAndClampedAndWorkWithoutParameterOrAttachmen
   count->OnPopupMenuSelection(&choices, 0);
   EXPECT_STREQ(count->GetMenuButton()->GetValueStr(), "5");
   EXPECT_DOUBLE_EQ(count->GetValue(), 0.5);
+  dlg.GetParam(FakeDelegate::kGain)->InitDouble("Thirds", 0, 0, 10, -3, "", kFlagStepped);
+  auto* thirds = Add(new IVMenuButtonControl(IRECT(0, 120, 100, 150), FakeDelegate::kGain, "", Plain()));
+  thirds->OnPopupMenuSelection(&choices, 0);
+  EXPECT_DOUBLE_EQ(thirds->GetValue(), 0.6) << "5 lands on 6, the nearest multiple of the step's size";
   auto* mode = Add(new IVMenuButtonControl(IRECT(0, 40, 100, 70), FakeDelegate::kEnum, "", Plain()));
   mode->OnPopupMenuSelection(&choices, 0);
   EXPECT_STREQ(mode->GetMenuButton()->GetValueStr(), "MONO");

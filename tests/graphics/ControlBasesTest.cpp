@@ -215,6 +215,27 @@ TEST_F(ControlBases, SliderOnAStepParameterNeitherJumpsNorFollows) {
   Release(10, 60);
 }
 
+// Any stepped parameter makes the slider drag relatively; only a positive step rounds the dragged value.
+TEST_F(ControlBases, SliderOnAParameterSteppedEitherWayDragsRelatively) {
+  const struct {
+    double step;
+    double expect;  // after a drag 0.6 of the track up from 0
+  } rows[] = {{5, 0.5}, {-5, 0.6}, {0, 0.6}};
+  for (const auto& row : rows) {
+    dlg.GetParam(FakeDelegate::kGain)->InitDouble("Steps", 0, 0, 10, row.step, "", kFlagStepped);
+    g.RemoveAllControls();
+    auto* s = new Slider(IRECT(0, 0, 20, 100), FakeDelegate::kGain, kVertical, true, 1.0);
+    g.AttachControl(s);
+    s->SetHideCursorOnDrag(false);
+    s->SetValue(0.0);
+    Press(10, 10);
+    EXPECT_DOUBLE_EQ(s->GetValue(), 0.0) << row.step << ": no jump to the click";
+    DragBy(10, 60, 0, -60);
+    EXPECT_NEAR(s->GetValue(), row.expect, 1e-12) << row.step;
+    Release(10, 60);
+  }
+}
+
 TEST_F(ControlBases, SliderRelativeDragWhileTheCursorIsHidden) {
   auto* s = new Slider(IRECT(0, 0, 200, 20), FakeDelegate::kGain, kHorizontal, false, 1.0);
   g.AttachControl(s);

@@ -1,6 +1,7 @@
 #include "tests/graphics/GraphicsFixture.h"
 
 #include "graphics/IBubbleControl.h"
+#include "graphics/IFPSDisplayControl.h"
 #include "graphics/IPanelControl.h"
 #include "graphics/IPopupMenuControlBase.h"
 #include "graphics/ITextEntryControlBase.h"
@@ -24,6 +25,20 @@ struct QuietMenu : IPopupMenuControlBase {
   void Draw(IGraphics&) override {}
   void CreatePopupMenu(IPopupMenu&, const IRECT&, IControl*) override {}
 };
+
+TEST_F(ControlList, PopupMenuControlIsInitialisedLikeAListControl) {
+  struct HookedMenu : QuietMenu {
+    std::vector<std::string>& hooks;
+    explicit HookedMenu(std::vector<std::string>& log) : QuietMenu(IRECT(0, 0, 100, 100)), hooks(log) {}
+    void OnInit() override { hooks.push_back("OnInit"); }
+    void OnResize() override { hooks.push_back("OnResize"); }
+    void OnRescale() override { hooks.push_back("OnRescale"); }
+  };
+  std::vector<std::string> hooks;
+  g.AttachPopupMenuControl(new HookedMenu(hooks));
+  EXPECT_EQ(hooks, (std::vector<std::string>{"OnInit", "OnResize", "OnRescale"}));
+  EXPECT_EQ(g.GetPopupMenuControl()->GetUI(), &g);
+}
 
 TEST_F(ControlList, AttachCallsHooksInOrderAndConnects) {
   TestControl* c = Attach("a", IRECT(0, 0, 10, 10), -1, 3, "grp");
@@ -73,9 +88,9 @@ TEST_F(ControlList, IterationOrderPutsSpecialControlsAfterTheListAndBubblesLast)
   Attach("b", IRECT(0, 0, 1, 1));
   auto* bubble = new IBubbleControl();
   g.AttachBubbleControl(bubble);
-  auto* resizer = new TestControl(journal, "resizer", IRECT(390, 290, 400, 300));
+  auto* resizer = new TestCornerResizer(journal, "resizer", IRECT(390, 290, 400, 300));
   g.AttachCornerResizer(resizer);
-  auto* perf = new TestControl(journal, "perf", IRECT(10, 10, 210, 60));
+  auto* perf = new IFPSDisplayControl(IRECT(10, 10, 210, 60));
   g.SetPerfDisplay(perf);
 
   std::vector<IControl*> seen;
@@ -102,9 +117,9 @@ TEST_F(ControlList, IterationOrderPutsSpecialControlsAfterTheListAndBubblesLast)
 }
 
 TEST_F(ControlList, SecondCornerResizerIsDeleted) {
-  auto* first = new TestControl(journal, "r1", IRECT(0, 0, 1, 1));
+  auto* first = new TestCornerResizer(journal, "r1", IRECT(0, 0, 1, 1));
   g.AttachCornerResizer(first, kUIResizerSize, true);
-  g.AttachCornerResizer(new TestControl(journal, "r2", IRECT(0, 0, 1, 1)), kUIResizerScale, false);
+  g.AttachCornerResizer(new TestCornerResizer(journal, "r2", IRECT(0, 0, 1, 1)), kUIResizerScale, false);
   EXPECT_EQ(g.GetCornerResizer(), first);
   EXPECT_EQ(g.GetResizerMode(), kUIResizerSize);
 }
@@ -229,8 +244,8 @@ TEST_F(ControlList, MarkingAllReachesTheSpecialControlsToo) {
   // in-editor text entry and popup menu, and a bubble.
   Attach("a", IRECT(0, 0, 10, 10));
   Attach("b", IRECT(20, 0, 30, 10));
-  g.SetPerfDisplay(new TestControl(journal, "perf", IRECT(10, 10, 210, 60)));
-  g.AttachCornerResizer(new TestControl(journal, "resizer", IRECT(390, 290, 400, 300)));
+  g.SetPerfDisplay(new IFPSDisplayControl(IRECT(10, 10, 210, 60)));
+  g.AttachCornerResizer(new TestCornerResizer(journal, "resizer", IRECT(390, 290, 400, 300)));
   g.AttachTextEntryControl(new QuietEntry(IRECT(0, 0, 100, 20)));
   g.AttachPopupMenuControl(new QuietMenu(IRECT(0, 0, 100, 100)));
   g.AttachBubbleControl(new IBubbleControl());

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "graphics/IControlActions.h"
+#include "graphics/IFPSDisplayControl.h"
 #include "graphics/IGraphicsClock.h"
 #include "graphics/IPanelControl.h"
 
@@ -250,7 +251,7 @@ TEST_F(DrawLoop, DisplayTickRunsBeforeCollection) {
 
 TEST_F(DrawLoop, FrameTimeRingWrapsAfterOneHundredFrames) {
   Attach("a", IRECT(0, 0, 10, 10));
-  g.SetPerfDisplay(new TestControl(journal, "perf", IRECT(10, 10, 210, 60)));
+  g.SetPerfDisplay(new IFPSDisplayControl(IRECT(10, 10, 210, 60)));
   const int start = g.GetFrameTimeIdx();
   for (int i = 0; i < 101; ++i) {
     gNowMs += 20.0;

@@ -175,8 +175,8 @@ TEST_F(Events, ReleaseRefreshesMouseOver) {
 
 TEST_F(Events, WheelAndDropReachTheControlUnderThePoint) {
   Attach("a", IRECT(0, 0, 50, 50));
-  g.OnMouseWheel(10, 10, IMouseMod(), 1.f);
-  g.OnMouseWheel(100, 100, IMouseMod(), 1.f);
+  EXPECT_TRUE(g.OnMouseWheel(10, 10, IMouseMod(), 1.f));
+  EXPECT_FALSE(g.OnMouseWheel(100, 100, IMouseMod(), 1.f)) << "no control under the point";
   g.OnDrop("file.txt", 10, 10);
   g.OnDropMultiple({"one", "two"}, 10, 10);
   g.OnDropMultiple({}, 10, 10);
@@ -381,6 +381,23 @@ TEST_F(Events, TypedTextIsSnappedAndClampedBeforeNormalizing) {
     g.SetControlValueAfterTextEdit(row.typed);
     EXPECT_DOUBLE_EQ(a->GetValue(), row.expect) << row.typed;
     EXPECT_EQ(g.GetControlInTextEntry(), nullptr);
+  }
+}
+
+// A step rounds to its size whatever its sign; a step of 0 cannot be rounded to and leaves the typed value.
+TEST_F(Events, TypedTextLandsOnTheNearerStepOfEitherSign) {
+  const struct {
+    double step;
+    const char* typed;
+    double expect;  // of the range 0..10
+  } rows[] = {{2, "3.2", 0.4}, {-2, "3.2", 0.4}, {-2, "2.9", 0.2}, {-2, "9.5", 1.0}, {0, "3.2", 0.32}};
+  for (const auto& row : rows) {
+    dlg.GetParam(FakeDelegate::kGain)->InitDouble("Steps", 0, 0, 10, row.step, "", kFlagStepped);
+    TestControl* a = Attach("a", IRECT(0, 0, 50, 50), FakeDelegate::kGain);
+    a->DisablePrompt(false);
+    a->PromptUserInput(0);
+    g.SetControlValueAfterTextEdit(row.typed);
+    EXPECT_NEAR(a->GetValue(), row.expect, 1e-12) << row.step << " " << row.typed;
   }
 }
 

@@ -101,6 +101,20 @@ TEST(IPopupMenu, DeletingAMenuDeletesNestedSubmenus) {
   delete menu;  // the leak checker reports any submenu left behind
 }
 
+TEST(IPopupMenu, EmptySubmenusAreRemovedAndTheRestKeepTheirOrder) {
+  IPopupMenu menu("", {"a"});
+  menu.AddItem("empty 1", new IPopupMenu());
+  menu.AddItem("full", new IPopupMenu("", {"x"}));
+  menu.AddItem("empty 2", new IPopupMenu());
+  menu.AddItem("b");
+  menu.AddItem("empty 3", new IPopupMenu());
+  menu.RemoveEmptySubmenus();
+  ASSERT_EQ(menu.NItems(), 3);
+  EXPECT_STREQ(menu.GetItemText(0), "a");
+  EXPECT_STREQ(menu.GetItemText(1), "full");
+  EXPECT_STREQ(menu.GetItemText(2), "b");
+}
+
 TEST(IPopupMenu, ChecksAndFlags) {
   IPopupMenu menu("", 0, false, {"a", "b", "c"});
   menu.CheckItemAlone(1);

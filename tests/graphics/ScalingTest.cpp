@@ -43,7 +43,7 @@ TEST_F(Scaling, ScaleAndSizeLimits) {
 TEST_F(Scaling, ResizeSequence) {
   g.EnableMouseOver(true);
   TestControl* a = Attach("a", IRECT(0, 0, 10, 10));
-  auto* resizer = new TestControl(journal, "corner", IRECT(380, 280, 400, 300));
+  auto* resizer = new TestCornerResizer(journal, "corner", IRECT(380, 280, 400, 300));
   g.AttachCornerResizer(resizer);
   Press(5, 5);
   journal.clear();
@@ -91,7 +91,7 @@ TEST_F(Scaling, WindowSizeFollowsTheDrawScale) {
 
 TEST_F(Scaling, DragInScaleModeFollowsTheSmallerRatio) {
   TestControl* a = Attach("a", IRECT(0, 0, 10, 10));
-  g.AttachCornerResizer(new TestControl(journal, "corner", IRECT(380, 280, 400, 300)), kUIResizerScale);
+  g.AttachCornerResizer(new TestCornerResizer(journal, "corner", IRECT(380, 280, 400, 300)), kUIResizerScale);
   Press(390, 290);
   g.StartDragResize();
   journal.clear();
@@ -108,7 +108,7 @@ TEST_F(Scaling, DragInScaleModeFollowsTheSmallerRatio) {
 }
 
 TEST_F(Scaling, DragInSizeModeSetsTheSize) {
-  g.AttachCornerResizer(new TestControl(journal, "corner", IRECT(380, 280, 400, 300)), kUIResizerSize);
+  g.AttachCornerResizer(new TestCornerResizer(journal, "corner", IRECT(380, 280, 400, 300)), kUIResizerSize);
   g.SetSizeConstraints(200, 800, 200, 800);
   Press(390, 290);
   g.StartDragResize();

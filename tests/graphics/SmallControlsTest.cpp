@@ -147,6 +147,8 @@ TEST_F(SmallControls, SVGControlWithALayerRedrawsOnlyWhenStale) {
 }
 
 TEST_F(SmallControls, CornerResizerCursorDragAndColours) {
+  const ICornerResizerControl unattached(IRECT(0, 0, 400, 300), 20.f);
+  EXPECT_EQ(unattached.GetRECT(), IRECT(381, 281, 399, 299)) << "the corner square shrunk by 1";
   g.AttachCornerResizer(kUIResizerScale, false, IColor(1, 1, 1, 1), IColor(2, 2, 2, 2), IColor(3, 3, 3, 3), 20.f);
   auto* resizer = dynamic_cast<ICornerResizerControl*>(g.GetCornerResizer());
   ASSERT_TRUE(resizer);

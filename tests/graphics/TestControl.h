@@ -3,6 +3,7 @@
 #pragma once
 
 #include "graphics/IControl.h"
+#include "graphics/ICornerResizerControl.h"
 #include "graphics/IGraphics.h"
 
 #include <string>
@@ -61,6 +62,28 @@ class TestControl : public IControl {
   }
   void OnContextSelection(int item) override { lastContextSelection = item; }
   void OnTextEntryCompletion(const char* str, int) override { lastTextEntry = str; }
+
+  void Note(const std::string& what) { mJournal.push_back(mName + ":" + what); }
+
+ private:
+  std::vector<std::string>& mJournal;
+  std::string mName;
+};
+
+// A corner resizer for tests that keeps the rectangle it is given and journals its hooks, presses and drawing
+// ("name:Hook") instead of acting on them.
+class TestCornerResizer : public ICornerResizerControl {
+ public:
+  TestCornerResizer(std::vector<std::string>& journal, std::string name, const IRECT& bounds)
+      : ICornerResizerControl(bounds, bounds.W()), mJournal(journal), mName(std::move(name)) {
+    SetTargetAndDrawRECTs(bounds);
+  }
+
+  void Draw(IGraphics&) override { Note("Draw"); }
+  void OnInit() override { Note("OnInit"); }
+  void OnResize() override { Note("OnResize"); }
+  void OnRescale() override { Note("OnRescale"); }
+  void OnMouseDown(float, float, const IMouseMod&) override { Note("OnMouseDown"); }
 
   void Note(const std::string& what) { mJournal.push_back(mName + ":" + what); }
 

@@ -4,7 +4,10 @@
 
 #include <cmath>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "graphics/vector/FontManager.h"
@@ -96,6 +99,34 @@ TEST(FontManager, FontsAndFallbacksAreCheckedOnTheWayIn) {
   EXPECT_EQ(fntAddFallbackFont(s.fs, -1, sans), 0);
   for (int i = 0; i < FNT_MAX_FALLBACKS; ++i) EXPECT_EQ(fntAddFallbackFont(s.fs, sans, sans), 1);
   EXPECT_EQ(fntAddFallbackFont(s.fs, sans, sans), 0);
+}
+
+// A face whose ascent does not lie above its descent has no height to scale glyphs by: it is refused. The hhea
+// table's ascender and descender (big-endian 16-bit values at bytes 4 and 6 of the table) are rewritten here.
+TEST(FontManager, AFaceWithoutHeightIsRefused) {
+  std::ifstream file(std::string(KD_DEJAVU_DIR) + "DejaVuSans.ttf", std::ios::binary);
+  const std::vector<unsigned char> original((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  ASSERT_GT(original.size(), 12u);
+  const auto read16 = [&](size_t at) { return static_cast<int>(original[at] << 8 | original[at + 1]); };
+  const auto read32 = [&](size_t at) {
+    return static_cast<size_t>(read16(at)) << 16 | static_cast<size_t>(read16(at + 2));
+  };
+  size_t hhea = 0;
+  for (int i = 0; i < read16(4); ++i)
+    if (std::memcmp(&original[12 + 16 * i], "hhea", 4) == 0) hhea = read32(12 + 16 * i + 8);
+  ASSERT_NE(hhea, 0u);
+  const struct { int ascent, descent, expect; } rows[] = {{1901, -483, 0}, {0, 0, -1}, {100, 200, -1}};
+  for (const auto& row : rows) {
+    std::vector<unsigned char> data = original;
+    for (const auto& [at, value] : {std::pair{hhea + 4, row.ascent}, std::pair{hhea + 6, row.descent}}) {
+      data[at] = static_cast<unsigned char>((value >> 8) & 0xff);
+      data[at + 1] = static_cast<unsigned char>(value & 0xff);
+    }
+    Stash s;
+    EXPECT_EQ(fntAddFontMem(s.fs, "face", data.data(), static_cast<int>(data.size()), 0, 0), row.expect)
+        << row.ascent << " " << row.descent;
+    EXPECT_EQ(s.fs->nfonts, row.expect + 1);
+  }
 }
 
 TEST(FontManager, GlyphFromTheSecondFallbackIsCachedUnderTheAskedFont) {

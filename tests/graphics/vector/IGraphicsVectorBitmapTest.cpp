@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "graphics/vector/VRText.h"
 #include "tests/graphics/vector/VectorGraphicsFixture.h"
@@ -155,6 +156,32 @@ TEST_F(BitmapTest, DrawnBitmapsShiftTheirFrameToTheDestinationAndGoneImagesDrawN
   const int before = Draws();
   g->DrawBitmap(strip, IRECT(10, 20, 12, 22), 0, 0, nullptr);
   EXPECT_EQ(Draws(), before) << "a paint of a deleted image would draw white";
+}
+
+// A bitmap and a fast drop shadow end with an empty path: a fill after them has nothing to fill, not even the
+// rectangle drawn before them cut to the clip.
+TEST_F(BitmapTest, BitmapsAndShadowsLeaveNoPathToFill) {
+  Open(1.f);
+  const IBitmap strip = g->LoadBitmap(Write("strip.png", kPNG, sizeof(kPNG)).c_str(), 2, true, 1);
+  struct Row {
+    const char* name;
+    std::function<void()> draw;
+  } rows[] = {
+      {"bitmap", [&] { g->DrawBitmap(strip, IRECT(20, 20, 22, 22), 0, 0, nullptr); }},
+      {"shadow", [&] { g->DrawFastDropShadow(IRECT(20, 20, 30, 30), IRECT(15, 15, 40, 40), 2, 2, 4, nullptr); }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    g->BeginFrame();
+    g->PathTransformSetMatrix(IMatrix());
+    g->SetClipRegion(IRECT(10, 10, 50, 50));
+    g->PathRect(IRECT(0, 0, 150, 90));
+    row.draw();
+    const int before = Draws();
+    g->PathFill(IPattern(COLOR_RED), IFillOptions(), nullptr);
+    for (int i = before; i < Draws(); ++i) EXPECT_TRUE(backend.draws[i].paths.empty()) << "draw " << i;
+    g->EndFrame();
+  }
 }
 
 TEST_F(BitmapTest, LayersDrawIntoTheirOwnFramebufferWithTheirCornerAsOrigin) {
