@@ -274,6 +274,10 @@ TEST_F(MeterTest, ParamValueIsClampedThenSnappedThenNormalisedThenClamped) {
   }
   m->SetParamValue(0, std::nanf(""));
   EXPECT_NEAR(m->GetValue(0), 0.25 / 1.65, 1e-12);
+  // A negative step snaps to the same grid as its size.
+  dlg.GetParam(FakeDelegate::kInt)->InitDouble("Negative", 0.5, 0.25, 1.9, -0.5, "", kFlagStepped);
+  m->SetParamValue(0, 1.2f);
+  EXPECT_NEAR(m->GetValue(0), 0.75 / 1.65, 1e-12);
 }
 
 }  // namespace
