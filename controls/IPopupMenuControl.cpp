@@ -160,7 +160,7 @@ void IPopupMenuControl::SetMenuState(EPopupMenuState state) {
 
 // The graphics core answers a request that arrives while a menu shows or closes before it reaches here;
 // any other is ignored, so the shown menu and its caller stay as they are.
-void IPopupMenuControl::CreatePopupMenu(IPopupMenu& menu, const IRECT& bounds, IControl*) {
+void IPopupMenuControl::CreatePopupMenu(IPopupMenu& menu, const IRECT& bounds) {
   if (mMenuState != kClosed) return;
   if (menu.NItems() == 0) {
     AnswerWithoutShowing(menu);
@@ -549,7 +549,7 @@ void IPopupMenuControl::Draw(IGraphics& g) {
     if (!panel.mShouldDraw) continue;
     DrawPanelShadow(g, &panel);
     DrawPanelFill(g, &panel);
-    const IBlend* blend = &panel.mBlend;
+    IBlend* blend = &panel.mBlend;
     const int n = panel.NCells();
     for (int i = 0; i < n; ++i) {
       const IRECT& cell = panel.mCells[static_cast<size_t>(i)];
@@ -577,16 +577,16 @@ void IPopupMenuControl::Draw(IGraphics& g) {
     }
   }
   if (mPanels.empty()) return;
-  const IBlend* rootBlend = &mPanels.front()->mBlend;
+  IBlend* rootBlend = &mPanels.front()->mBlend;
   if (mCallOut) DrawAnchorArrow(g, mAnchorArrowRECT, rootBlend);
   if (mRootHasSubmenus && mSubmenuShown) DrawSubmenuArrow(g, mSubmenuArrowRECT, rootBlend);
 }
 
-void IPopupMenuControl::DrawAnchorArrow(IGraphics& g, const IRECT& bounds, const IBlend* blend) {
+void IPopupMenuControl::DrawAnchorArrow(IGraphics& g, const IRECT& bounds, IBlend* blend) {
   FillArrow(g, mPanelColor, bounds, mAnchorArrowDir, blend);
 }
 
-void IPopupMenuControl::DrawSubmenuArrow(IGraphics& g, const IRECT& bounds, const IBlend* blend) {
+void IPopupMenuControl::DrawSubmenuArrow(IGraphics& g, const IRECT& bounds, IBlend* blend) {
   FillArrow(g, mPanelColor, bounds, mSubmenusOpenRight ? kPointLeft : kPointRight, blend);
 }
 
@@ -600,13 +600,13 @@ void IPopupMenuControl::DrawPanelFill(IGraphics& g, MenuPanel* panel) {
 }
 
 void IPopupMenuControl::DrawCellHighlight(IGraphics& g, const IRECT& cell, const IPopupMenu::Item*, bool selected,
-                                          const IBlend* blend) {
+                                          IBlend* blend) {
   if (!selected) return;
   g.FillRect(mHighlightColor, IRECT(cell.L - mCellMargin, cell.T, cell.R + mCellMargin, cell.B), blend);
 }
 
 void IPopupMenuControl::DrawCellLabel(IGraphics& g, const IRECT& cell, const IPopupMenu::Item* item, bool selected,
-                                      const IBlend* blend) {
+                                      IBlend* blend) {
   const float left = cell.L + 0.5f * mCheckColumnWidth + 0.5f * std::max(1.f, mCheckColumnWidth) + mLabelInset;
   const IRECT label(left, cell.T, cell.R - mLabelInset, cell.B);
   if (selected)
@@ -618,7 +618,7 @@ void IPopupMenuControl::DrawCellLabel(IGraphics& g, const IRECT& cell, const IPo
 }
 
 void IPopupMenuControl::DrawCheckMark(IGraphics& g, const IRECT& cell, const IPopupMenu::Item*, bool selected,
-                                      const IBlend* blend) {
+                                      IBlend* blend) {
   const float half = 0.5f * std::max(1.f, 0.5f * mCheckColumnWidth);
   const float cx = cell.L + 0.5f * mCheckColumnWidth;
   const float cy = cell.MH();
@@ -627,7 +627,7 @@ void IPopupMenuControl::DrawCheckMark(IGraphics& g, const IRECT& cell, const IPo
 }
 
 void IPopupMenuControl::DrawSubmenuIndicator(IGraphics& g, const IRECT& cell, const IPopupMenu::Item*, bool selected,
-                                             const IBlend* blend) {
+                                             IBlend* blend) {
   const float size = 0.5f * cell.H();
   const float cy = cell.MH();
   const IColor& c = selected ? mHighlightedTextColor : mTextColor;
@@ -640,7 +640,7 @@ void IPopupMenuControl::DrawSubmenuIndicator(IGraphics& g, const IRECT& cell, co
   }
 }
 
-void IPopupMenuControl::DrawScrollUpArrow(IGraphics& g, const IRECT& cell, bool selected, const IBlend* blend) {
+void IPopupMenuControl::DrawScrollUpArrow(IGraphics& g, const IRECT& cell, bool selected, IBlend* blend) {
   const float half = 0.5f * kScrollArrowShare * cell.H();
   const float cx = cell.MW();
   const float cy = cell.MH();
@@ -648,7 +648,7 @@ void IPopupMenuControl::DrawScrollUpArrow(IGraphics& g, const IRECT& cell, bool 
                  cy + half, blend);
 }
 
-void IPopupMenuControl::DrawScrollDownArrow(IGraphics& g, const IRECT& cell, bool selected, const IBlend* blend) {
+void IPopupMenuControl::DrawScrollDownArrow(IGraphics& g, const IRECT& cell, bool selected, IBlend* blend) {
   const float half = 0.5f * kScrollArrowShare * cell.H();
   const float cx = cell.MW();
   const float cy = cell.MH();
@@ -656,7 +656,7 @@ void IPopupMenuControl::DrawScrollDownArrow(IGraphics& g, const IRECT& cell, boo
                  cy - half, blend);
 }
 
-void IPopupMenuControl::DrawItemSeparator(IGraphics& g, const IRECT& cell, const IBlend* blend) {
+void IPopupMenuControl::DrawItemSeparator(IGraphics& g, const IRECT& cell, IBlend* blend) {
   if (!blend || blend->weight <= kSeparatorMinWeight) return;
   const IBlend faint(blend->method, kSeparatorBlendWeight);
   g.FillRect(mSeparatorColor, cell, &faint);

@@ -69,7 +69,7 @@ class IPopupMenuControl : public IPopupMenuControlBase {
 
   // Main thread, from IGraphics::DoCreatePopupMenu after it has remembered the caller (which is where
   // the answer goes); does not block.
-  void CreatePopupMenu(IPopupMenu& menu, const IRECT& bounds, IControl* caller) override;
+  void CreatePopupMenu(IPopupMenu& menu, const IRECT& bounds) override;
 
   void OnMouseDown(float x, float y, const IMouseMod& mod) override;
   void OnMouseDrag(float x, float y, float dX, float dY, const IMouseMod& mod) override;
@@ -83,22 +83,22 @@ class IPopupMenuControl : public IPopupMenuControlBase {
 
   // The callout triangle in the panel colour, its side the rectangle's height, centred in it and pointing as
   // the anchor arrow direction says.
-  virtual void DrawAnchorArrow(IGraphics& g, const IRECT& bounds, const IBlend* blend);
+  virtual void DrawAnchorArrow(IGraphics& g, const IRECT& bounds, IBlend* blend);
   // The same triangle pointing at the cell whose submenu is shown: left when submenus open to the right.
-  virtual void DrawSubmenuArrow(IGraphics& g, const IRECT& bounds, const IBlend* blend);
+  virtual void DrawSubmenuArrow(IGraphics& g, const IRECT& bounds, IBlend* blend);
   virtual void DrawPanelFill(IGraphics& g, MenuPanel* panel);
   virtual void DrawPanelShadow(IGraphics& g, MenuPanel* panel);
   virtual void DrawCellHighlight(IGraphics& g, const IRECT& cell, const IPopupMenu::Item* item, bool selected,
-                                 const IBlend* blend);
+                                 IBlend* blend);
   virtual void DrawCellLabel(IGraphics& g, const IRECT& cell, const IPopupMenu::Item* item, bool selected,
-                             const IBlend* blend);
+                             IBlend* blend);
   virtual void DrawCheckMark(IGraphics& g, const IRECT& cell, const IPopupMenu::Item* item, bool selected,
-                             const IBlend* blend);
+                             IBlend* blend);
   virtual void DrawSubmenuIndicator(IGraphics& g, const IRECT& cell, const IPopupMenu::Item* item, bool selected,
-                                    const IBlend* blend);
-  virtual void DrawScrollUpArrow(IGraphics& g, const IRECT& cell, bool selected, const IBlend* blend);
-  virtual void DrawScrollDownArrow(IGraphics& g, const IRECT& cell, bool selected, const IBlend* blend);
-  virtual void DrawItemSeparator(IGraphics& g, const IRECT& cell, const IBlend* blend);
+                                    IBlend* blend);
+  virtual void DrawScrollUpArrow(IGraphics& g, const IRECT& cell, bool selected, IBlend* blend);
+  virtual void DrawScrollDownArrow(IGraphics& g, const IRECT& cell, bool selected, IBlend* blend);
+  virtual void DrawItemSeparator(IGraphics& g, const IRECT& cell, IBlend* blend);
   // Reports the hovered cell's item (or none) on the active panel's menu and starts closing.
   virtual void ChooseAndClose();
 

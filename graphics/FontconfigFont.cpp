@@ -20,11 +20,11 @@ PlatformFontPtr MakeFont(FontDescriptor descriptor, bool system, const char* fac
   return std::make_unique<FontconfigFont>(std::move(descriptor), system, faceName);
 }
 
-const char* StyleName(int style) {
+const char* StyleName(ETextStyle style) {
   switch (style) {
-    case 1:
+    case kTextStyleBold:
       return "Bold";
-    case 2:
+    case kTextStyleItalic:
       return "Italic";
     default:
       return "Regular";
@@ -65,7 +65,7 @@ PlatformFontPtr LoadPlatformFont(const char*, const char* fileNameOrResID, const
   return MakeFont(std::move(descriptor), false, "");
 }
 
-PlatformFontPtr LoadPlatformFont(const char*, const char* fontName, int style) {
+PlatformFontPtr LoadPlatformFont(const char*, const char* fontName, ETextStyle style) {
   const char* styleName = StyleName(style);
   for (FontDescriptor& match : platform::fonts::MatchInstalledFonts(fontName ? fontName : "", styleName)) {
     match.bytes = platform::fonts::ReadFontFile(match.path);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "graphics/IFontFileData.h"
+#include "graphics/IGraphicsTypes.h"
 #include "graphics/PlatformFont.h"
 #include "graphics/StaticStorage.h"
 
@@ -44,10 +45,11 @@ namespace FontFileHelpers {
 // with the type "ttf". Null when not found or not a readable font. fontID is not used.
 PlatformFontPtr LoadPlatformFont(const char* fontID, const char* fileNameOrResID, const char* bundleID,
                                  const char* sharedResourcesSubPath);
-// An installed font of that family with the style "Bold" (style 1), "Italic" (2) or "Regular" (others):
+// An installed font of that family with the style "Bold" (kTextStyleBold), "Italic" (kTextStyleItalic) or
+// "Regular" (any other value):
 // the first match whose file can be read and holds a face of that family and style (its descriptor's face).
 // Null when none is installed.
-PlatformFontPtr LoadPlatformFont(const char* fontID, const char* fontName, int style);
+PlatformFontPtr LoadPlatformFont(const char* fontID, const char* fontName, ETextStyle style);
 // A copy of dataSize bytes at data. Null when they are no usable font.
 PlatformFontPtr LoadPlatformFont(const char* fontID, const void* data, int dataSize);
 

@@ -211,7 +211,8 @@ class IGraphics : public IEditorView {
   virtual void PlatformPostResourceHook();
   virtual std::unique_ptr<PlatformFont> LoadPlatformFont(const char* fontID, const char* fileNameOrResID) = 0;
   virtual std::unique_ptr<PlatformFont> LoadPlatformFont(const char* fontID, void* pData, int dataSize) = 0;
-  virtual std::unique_ptr<PlatformFont> LoadPlatformFont(const char* fontID, const char* fontName, int style) = 0;
+  virtual std::unique_ptr<PlatformFont> LoadPlatformFont(const char* fontID, const char* fontName,
+                                                         ETextStyle style) = 0;
   virtual void CachePlatformFont(const char* fontID, const std::unique_ptr<PlatformFont>& font) = 0;
   virtual const char* GetBundleID() const;
   virtual const char* GetAppGroupID() const;

@@ -326,7 +326,7 @@ void IGraphics::DoCreatePopupMenu(IControl& control, IPopupMenu& menu, const IRE
   mIsContextMenu = isContext;
 
   if (mPopupControl) {
-    mPopupControl->CreatePopupMenu(menu, bounds, &control);
+    mPopupControl->CreatePopupMenu(menu, bounds);
     return;
   }
   bool isAsync = false;

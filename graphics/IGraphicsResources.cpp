@@ -218,7 +218,9 @@ bool IGraphics::LoadFont(const char* fontID, void* data, int dataSize) {
 }
 
 bool IGraphics::LoadFont(const char* fontID, const char* fontName, int style) {
-  return LoadFontWith(*this, fontID, [&] { return LoadPlatformFont(fontID, fontName, style); });
+  // The style goes to the platform unchanged; one it does not know asks for the regular face.
+  return LoadFontWith(*this, fontID,
+                      [&] { return LoadPlatformFont(fontID, fontName, static_cast<ETextStyle>(style)); });
 }
 
 }  // namespace fx::gfx

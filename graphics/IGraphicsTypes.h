@@ -156,6 +156,8 @@ enum EMsgBoxResult : int {
   kNO = 7
 };
 enum EFileAction : int { kFileOpen = 0, kFileSave = 1 };
+// The style of an installed font asked for by family name.
+enum ETextStyle : int { kTextStyleNormal = 0, kTextStyleBold = 1, kTextStyleItalic = 2 };
 // kSharedImage: an image the renderer was handed and does not own (never deleted with its bitmap).
 enum EResourceLocation : int { kNotFound = 0, kAbsolutePath = 1, kSharedImage = 3 };
 

@@ -9,14 +9,15 @@ namespace fx::gfx {
 
 class IPopupMenuControlBase : public IControl {
  public:
-  enum EPopupState : int { kCollapsed = 0, kExpanding = 1, kExpanded = 2, kCollapsing = 3 };
+  enum EPopupState : int { kCollapsed = 0, kExpanded, kCollapsing };
 
   using IControl::IControl;
 
-  // Shows `menu` over `bounds` for `caller`. When the user has chosen, the control sets the chosen index,
-  // calls the menu's completion function and answers through IGraphics::SetControlValueAfterPopupMenu
-  // (null when nothing was chosen). Does not block.
-  virtual void CreatePopupMenu(IPopupMenu& menu, const IRECT& bounds, IControl* caller) = 0;
+  // Shows `menu` over `bounds`. When the user has chosen, the control sets the chosen index, calls the
+  // menu's completion function and answers through IGraphics::SetControlValueAfterPopupMenu (null when
+  // nothing was chosen), which hands the answer to the caller the graphics core has remembered. Does not
+  // block.
+  virtual void CreatePopupMenu(IPopupMenu& menu, const IRECT& bounds) = 0;
 
   EPopupState GetState() const { return mState; }
   // While expanded the menu takes every pointer event.

@@ -355,7 +355,7 @@ PlatformFontPtr IGraphicsLinux::LoadPlatformFont(const char* fontID, void* data,
   return FontFileHelpers::LoadPlatformFont(fontID, static_cast<const void*>(data), dataSize);
 }
 
-PlatformFontPtr IGraphicsLinux::LoadPlatformFont(const char* fontID, const char* fontName, int style) {
+PlatformFontPtr IGraphicsLinux::LoadPlatformFont(const char* fontID, const char* fontName, ETextStyle style) {
   return FontFileHelpers::LoadPlatformFont(fontID, fontName, style);
 }
 

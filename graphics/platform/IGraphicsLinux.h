@@ -149,7 +149,7 @@ class IGraphicsLinux : public IGraphicsVector {
   // ---- Fonts ----
   PlatformFontPtr LoadPlatformFont(const char* fontID, const char* fileNameOrResID) override;
   PlatformFontPtr LoadPlatformFont(const char* fontID, void* data, int dataSize) override;
-  PlatformFontPtr LoadPlatformFont(const char* fontID, const char* fontName, int style) override;
+  PlatformFontPtr LoadPlatformFont(const char* fontID, const char* fontName, ETextStyle style) override;
   void CachePlatformFont(const char* fontID, const PlatformFontPtr& font) override;
 
   // The view rectangle of r: edges times the draw scale, left and top floored, right and bottom ceiled.

@@ -160,6 +160,26 @@ TEST_P(Prompt, ValueAreaPromptsOnlyWhenEditable) {
 INSTANTIATE_TEST_SUITE_P(KnobSlider, Prompt, ::testing::ValuesIn(kPrompts),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// With editing off, a press on the value drawn inside the widget starts a drag like any press on the widget: each
+// drag runs from the value the knob has at its press (here set in between, as a host's automation would), never
+// from where the previous drag ended.
+TEST_F(ControlsFixture, LockedValueInWidgetDragsFromTheCurrentValue) {
+  IVStyle style;
+  style.showLabel = false;
+  auto* k = Add(new IVKnobControl({0, 0, 100, 100}, FakeDelegate::kGain, "", style, false, true, -135.f, 135.f, -135.f,
+                                  kVertical, 1.0));
+  const IRECT value = k->GetValueBounds();
+  ASSERT_TRUE(k->GetWidgetBounds().Contains(value.MW(), value.MH()));
+  const float dragHeight = k->GetDragBounds().H();
+  for (const double start : {0.25, 0.6}) {
+    k->SetValue(start);
+    k->OnMouseDown(value.MW(), value.MH(), Mod());
+    k->OnMouseDrag(value.MW(), value.MH(), 0.f, -0.2f * dragHeight, Mod());
+    k->OnMouseUp(value.MW(), value.MH(), Mod());
+    EXPECT_NEAR(k->GetValue(), start + 0.2, 1e-6);
+  }
+}
+
 class HandleProbe : public IVSliderControl {
  public:
   using IVSliderControl::IVSliderControl;

@@ -266,8 +266,8 @@ TEST_F(PopupMenu, SubmenuAppearsAfterItsDelayAndReportsItsOwnChoice) {
 class ArrowRecordingMenu : public IPopupMenuControl {
  public:
   using IPopupMenuControl::IPopupMenuControl;
-  void DrawAnchorArrow(IGraphics&, const IRECT& r, const IBlend*) override { anchors.push_back(r); }
-  void DrawSubmenuArrow(IGraphics&, const IRECT& r, const IBlend* blend) override {
+  void DrawAnchorArrow(IGraphics&, const IRECT& r, IBlend*) override { anchors.push_back(r); }
+  void DrawSubmenuArrow(IGraphics&, const IRECT& r, IBlend* blend) override {
     if (blend == &GetPanel(0)->mBlend) submenus.push_back(r);
   }
   std::vector<IRECT> anchors, submenus;

@@ -23,7 +23,7 @@ struct QuietEntry : ITextEntryControlBase {
 struct QuietMenu : IPopupMenuControlBase {
   using IPopupMenuControlBase::IPopupMenuControlBase;
   void Draw(IGraphics&) override {}
-  void CreatePopupMenu(IPopupMenu&, const IRECT&, IControl*) override {}
+  void CreatePopupMenu(IPopupMenu&, const IRECT&) override {}
 };
 
 TEST_F(ControlList, PopupMenuControlIsInitialisedLikeAListControl) {

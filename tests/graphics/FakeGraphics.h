@@ -80,7 +80,9 @@ class FakeGraphics : public gfx::IGraphics {
   bool OpenURL(const char*, const char*, const char*, const char*) override { return false; }
   std::unique_ptr<gfx::PlatformFont> LoadPlatformFont(const char*, const char*) override { return nullptr; }
   std::unique_ptr<gfx::PlatformFont> LoadPlatformFont(const char*, void*, int) override { return nullptr; }
-  std::unique_ptr<gfx::PlatformFont> LoadPlatformFont(const char*, const char*, int) override { return nullptr; }
+  std::unique_ptr<gfx::PlatformFont> LoadPlatformFont(const char*, const char*, gfx::ETextStyle) override {
+    return nullptr;
+  }
   void CachePlatformFont(const char*, const std::unique_ptr<gfx::PlatformFont>&) override {}
   void CreatePlatformTextEntry(int, const gfx::IText&, const gfx::IRECT&, int, const char*) override {}
   gfx::IPopupMenu* CreatePlatformPopupMenu(gfx::IPopupMenu&, const gfx::IRECT&, bool&) override { return nullptr; }

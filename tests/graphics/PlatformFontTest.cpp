@@ -243,18 +243,18 @@ TEST(PlatformFontLoaders, FileFamilyAndMemory) {
   EXPECT_EQ(file->GetDescriptor().path, kDejaVuSans);
   EXPECT_EQ(FontFileHelpers::LoadPlatformFont("Sans", "no-such-font.ttf", nullptr, nullptr), nullptr);
 
-  const PlatformFontPtr bold = FontFileHelpers::LoadPlatformFont("Bold", "DejaVu Sans", 1);
+  const PlatformFontPtr bold = FontFileHelpers::LoadPlatformFont("Bold", "DejaVu Sans", kTextStyleBold);
   ASSERT_TRUE(bold);
   EXPECT_TRUE(bold->IsSystem());
   const auto boldData = bold->GetFontData();
   ASSERT_TRUE(boldData && boldData->IsValid());
   EXPECT_STREQ(boldData->GetStyle(), "Bold");
   EXPECT_EQ(boldData->GetMacStyle() & 1, 1);
-  EXPECT_EQ(FontFileHelpers::LoadPlatformFont("X", "No Such Family", 0), nullptr);
+  EXPECT_EQ(FontFileHelpers::LoadPlatformFont("X", "No Such Family", kTextStyleNormal), nullptr);
 
   // fontconfig lists Roboto's Thin, Light, Medium and Black files under "Roboto" "Regular" too (their legacy
   // style names): the face loaded is the one whose own family is Roboto.
-  const PlatformFontPtr roboto = FontFileHelpers::LoadPlatformFont("R", "Roboto", 0);
+  const PlatformFontPtr roboto = FontFileHelpers::LoadPlatformFont("R", "Roboto", kTextStyleNormal);
   ASSERT_TRUE(roboto);
   const auto robotoData = roboto->GetFontData();
   ASSERT_TRUE(robotoData && robotoData->IsValid());

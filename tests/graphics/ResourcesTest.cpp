@@ -296,5 +296,23 @@ TEST_F(Resources, FontsNeedThePlatformAndTheRenderer) {
   EXPECT_FALSE(g.LoadFont("Roboto-Regular", "Roboto", 0));
 }
 
+// The family-name form hands its style to the platform as the text style of the same number.
+TEST(FamilyFonts, TheStyleReachesThePlatformUnchanged) {
+  struct StyleRecorder : DetailGraphics {
+    using DetailGraphics::DetailGraphics;
+    std::unique_ptr<PlatformFont> LoadPlatformFont(const char*, const char*, ETextStyle style) override {
+      styles.push_back(style);
+      return nullptr;
+    }
+    using DetailGraphics::LoadPlatformFont;
+    std::vector<ETextStyle> styles;
+  };
+  FakeDelegate dlg;
+  StyleRecorder g{dlg, 400, 300};
+  for (int style : {0, 1, 2, 5}) EXPECT_FALSE(g.LoadFont("id", "Family", style));
+  EXPECT_EQ(g.styles,
+            (std::vector<ETextStyle>{kTextStyleNormal, kTextStyleBold, kTextStyleItalic, static_cast<ETextStyle>(5)}));
+}
+
 }  // namespace
 }  // namespace fx::gfx::test

@@ -87,7 +87,7 @@ class RecordingGraphics : public IGraphics {
   bool OpenURL(const char*, const char*, const char*, const char*) override { return false; }
   std::unique_ptr<PlatformFont> LoadPlatformFont(const char*, const char*) override { return nullptr; }
   std::unique_ptr<PlatformFont> LoadPlatformFont(const char*, void*, int) override { return nullptr; }
-  std::unique_ptr<PlatformFont> LoadPlatformFont(const char*, const char*, int) override { return nullptr; }
+  std::unique_ptr<PlatformFont> LoadPlatformFont(const char*, const char*, ETextStyle) override { return nullptr; }
   void CachePlatformFont(const char*, const std::unique_ptr<PlatformFont>&) override {}
   void CreatePlatformTextEntry(int paramIdx, const IText&, const IRECT& bounds, int length, const char* str) override;
   IPopupMenu* CreatePlatformPopupMenu(IPopupMenu& menu, const IRECT& bounds, bool& isAsync) override;

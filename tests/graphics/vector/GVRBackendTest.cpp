@@ -93,7 +93,12 @@ TEST_F(GVRTest, DeletedImageRecordIsReusedUnderANewId) {
   EXPECT_EQ(backend->textures.size(), records);
   int w = 0, h = 0;
   EXPECT_EQ(ctx->params.renderGetTextureSize(backend, 5, &w, &h), 0);
+  EXPECT_EQ(ctx->params.renderUpdateTexture(backend, 6, 0, 0, 4, 4, pixels.data()), 1);
   EXPECT_EQ(ctx->params.renderUpdateTexture(backend, 6, 2, 2, 4, 4, pixels.data()), 0);  // outside the image
+  EXPECT_EQ(ctx->params.renderUpdateTexture(backend, 6, -1, 0, 2, 2, pixels.data()), 0);
+  EXPECT_EQ(ctx->params.renderUpdateTexture(backend, 6, 0, 0, 0, 4, pixels.data()), 0);  // empty
+  EXPECT_EQ(ctx->params.renderUpdateTexture(backend, 6, 0, 0, 4, 4, nullptr), 0);
+  EXPECT_EQ(ctx->params.renderUpdateTexture(backend, 5, 0, 0, 4, 4, pixels.data()), 0);  // deleted
   EXPECT_EQ(ctx->params.renderCreateTexture(backend, VR_TEXTURE_RGBA, 0, 4, 0, nullptr), 0);
   EXPECT_EQ(ctx->params.renderCreateTexture(backend, 3, 4, 4, 0, nullptr), 0);
 }

@@ -32,7 +32,7 @@ class TestVectorGraphics : public IGraphicsVector {
     return FontFileHelpers::LoadPlatformFont(id, file, "", "");
   }
   PlatformFontPtr LoadPlatformFont(const char*, void*, int) override { return nullptr; }
-  PlatformFontPtr LoadPlatformFont(const char*, const char*, int) override { return nullptr; }
+  PlatformFontPtr LoadPlatformFont(const char*, const char*, ETextStyle) override { return nullptr; }
   void CachePlatformFont(const char*, const PlatformFontPtr&) override {}
   void CreatePlatformTextEntry(int, const IText&, const IRECT&, int, const char*) override {}
   IPopupMenu* CreatePlatformPopupMenu(IPopupMenu&, const IRECT&, bool&) override { return nullptr; }
