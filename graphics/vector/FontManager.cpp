@@ -589,6 +589,8 @@ int fntTextIterInit(FNTcontext* stash, FNTtextIter* iter, float x, float y, cons
                     int bitmapOption) {
   if (!fntIterInitUnaligned(stash, iter, x, y, str, end, bitmapOption)) return 0;
   int align = fntGetState(stash)->align;
+  // Left alignment leaves x, whatever other horizontal bit is set beside it.
+  if (align & FNT_ALIGN_LEFT) return 1;
   if (align & FNT_ALIGN_RIGHT) {
     float width = fntTextBounds(stash, x, y, str, end, nullptr);
     iter->x = iter->nextx = x - width;
@@ -654,7 +656,9 @@ float fntTextBounds(FNTcontext* stash, float x, float y, const char* str, const 
   }
   float advance = iter.nextx - x;
   int align = fntGetState(stash)->align;
-  if (align & FNT_ALIGN_RIGHT) {
+  if (align & FNT_ALIGN_LEFT) {
+    // Left alignment leaves the bounds where the text starts.
+  } else if (align & FNT_ALIGN_RIGHT) {
     minx -= advance;
     maxx -= advance;
   } else if (align & FNT_ALIGN_CENTER) {

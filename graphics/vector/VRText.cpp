@@ -514,9 +514,10 @@ void vrTextMetrics(VRcontext* ctx, float* ascender, float* descender, float* lin
   float scale, a = 0.0f, d = 0.0f, l = 0.0f;
   if (SetupFont(ctx, &scale)) {
     fntVertMetrics(ctx->fs, &a, &d, &l);
-    a /= scale;
-    d /= scale;
-    l /= scale;
+    const float invscale = 1.0f / scale;
+    a *= invscale;
+    d *= invscale;
+    l *= invscale;
   }
   if (ascender != nullptr) *ascender = a;
   if (descender != nullptr) *descender = d;

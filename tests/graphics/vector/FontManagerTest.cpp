@@ -220,6 +220,40 @@ TEST(FontManager, KerningComesFromTheKernTableOnly) {
   }
 }
 
+// Horizontal alignment moves a text by its advance: right by all of it, centre by half; left leaves it, also when
+// another horizontal bit is set beside it.
+TEST(FontManager, LeftAlignmentLeavesTheTextWhateverElseIsSet) {
+  Stash s;
+  ASSERT_EQ(s.Add("sans", "DejaVuSans.ttf"), 0);
+  fntSetSize(s.fs, 40);
+  fntSetAlign(s.fs, FNT_ALIGN_LEFT | FNT_ALIGN_BASELINE);
+  float left[4];
+  const float advance = fntTextBounds(s.fs, 100, 50, "Kelvadrune", nullptr, left);
+  ASSERT_GT(advance, 0.f);
+  const struct {
+    int align;
+    float shift;
+  } rows[] = {
+      {FNT_ALIGN_LEFT, 0.f},
+      {FNT_ALIGN_RIGHT, -1.f},
+      {FNT_ALIGN_CENTER, -0.5f},
+      {FNT_ALIGN_LEFT | FNT_ALIGN_RIGHT, 0.f},
+      {FNT_ALIGN_LEFT | FNT_ALIGN_CENTER, 0.f},
+      {FNT_ALIGN_CENTER | FNT_ALIGN_RIGHT, -1.f},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.align);
+    fntSetAlign(s.fs, row.align | FNT_ALIGN_BASELINE);
+    float bounds[4];
+    fntTextBounds(s.fs, 100, 50, "Kelvadrune", nullptr, bounds);
+    EXPECT_FLOAT_EQ(bounds[0], left[0] + row.shift * advance);
+    EXPECT_FLOAT_EQ(bounds[2], left[2] + row.shift * advance);
+    FNTtextIter iter{};
+    ASSERT_EQ(fntTextIterInit(s.fs, &iter, 100, 50, "Kelvadrune", nullptr, FNT_GLYPH_BITMAP_OPTIONAL), 1);
+    EXPECT_FLOAT_EQ(iter.x, 100 + row.shift * advance);
+  }
+}
+
 // A glyph from a fallback font is kerned by the fallback's own 'kern' table, in the fallback's units, and only
 // against a glyph of that same font: glyph indices of two fonts are unrelated. DejaVu Serif stands first and lacks
 // U+2267 and the private-use U+EF04 and U+EF19 that DejaVu Sans (height 2384) has. Values read once from the
