@@ -1,6 +1,7 @@
 // Main thread: the editor's commands (the EMsgTags indices), the GUI scale they set, the meter reset and
 // the fader label text that follows the display mode. Commands that need the editor do nothing without
 // one; preset commands block on file I/O.
+#include <algorithm>
 #include <cmath>
 
 #include "graphics/IGraphics.h"
@@ -29,6 +30,15 @@ int ChosenRadioIndex(const fx::gfx::IGraphics& ui) {
 
 double ToggledGUIScale(double scale) {
   return std::fabs(kGUIScaleOneHundred - scale) < kGUIScaleToggleTolerance ? kGUIScaleOneFifty : kGUIScaleOneHundred;
+}
+
+// "GUI scale" is not a stepped parameter, so a scale from a command is taken to the nearest multiple of
+// its step here: a corner drag leaves the editor at any draw scale, and the stored scale is one of the
+// steps from its minimum to its maximum (100 % to 300 %).
+double StoredGUIScaleNormalized(const fx::IParam& param, double scale) {
+  const double step = param.GetStep();
+  const double stepped = std::clamp(std::round(scale / step) * step, param.GetMin(), param.GetMax());
+  return std::clamp(param.ToNormalized(stepped), 0.0, 1.0);
 }
 
 }  // namespace
@@ -74,13 +84,14 @@ void Kelvadrune::ApplyCommand(int command) {
   }
 }
 
-// The new scale becomes "GUI scale" (stored, told to the host and sent to the editor's controls); a
-// resize follows unless the editor already has that scale.
+// The new scale becomes "GUI scale" (stored on its step, told to the host and sent to the editor's
+// controls); a resize follows unless the editor already has that scale. A scale off the step is stored
+// rounded, and the parameter change then raises the resize that snaps the editor to it.
 void Kelvadrune::ApplyGUIScaleCommand(double scale, bool resize) {
   mGUIScale.store(scale, std::memory_order_release);
   fx::IParam& param = *GetParam(kGUIScale);
   if (scale != param.Value()) {
-    SetParameterValue(kGUIScale, ConstrainedNormalized(param, scale));
+    SetParameterValue(kGUIScale, StoredGUIScaleNormalized(param, scale));
     SendParameterValueFromDelegate(kGUIScale, param.Value(), false);
   }
   if (resize) mResizePending.store(true, std::memory_order_release);

@@ -56,7 +56,11 @@ CDSPBlockConvolver::CDSPBlockConvolver(CDSPKernelFilter& filter, int upFactor, i
     int inverseOrder = blockBits + 1;
     if ((1 << DownShift) == DownFactor) {
       inverseOrder = blockBits + 1 - DownShift;
-      if (DownFactor > 1 && UpShift <= 0) {
+      if (DownFactor > 1) {
+        // The alignment below keeps the down-sampling phase only for input stored sample by sample: a
+        // power-of-two up-factor folded into the forward transform would keep the wrong samples.
+        if (UpShift >= 1)
+          throw std::invalid_argument("block convolver cannot fold both a power-of-two up- and down-factor");
         const int ilc = InputLen & (DownFactor - 1);
         PrevInputLen += ilc;
         InputLen -= ilc;

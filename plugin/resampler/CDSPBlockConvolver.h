@@ -16,9 +16,9 @@ class CDSPBlockConvolver : public CDSPProcessor {
   // Any thread; takes FFT objects from the filter's cache's pool and allocates the work block. Takes
   // over one reference to `filter` once constructed (returned on destruction); when construction throws,
   // the reference stays with the caller, as it does when `new` itself fails before any constructor runs.
-  // Factors must be 1 .. 64 and leave the filter's block room for new input; throws
-  // std::invalid_argument otherwise, std::bad_alloc when the heap fails. Any up-factor works with any
-  // block length: a stuffed sample's zeros run on into the next block.
+  // Factors must be 1 .. 64, not both powers of two above 1, and leave the filter's block room for new
+  // input; throws std::invalid_argument otherwise, std::bad_alloc when the heap fails. Any up-factor
+  // works with any block length: a stuffed sample's zeros run on into the next block.
   // `prevLatency` is the latency fraction of the step before, in its output samples.
   CDSPBlockConvolver(CDSPKernelFilter& filter, int upFactor, int downFactor, bool doConsumeLatency, double prevLatency);
   // Owner's thread; takes the filter-cache lock, then the FFT-object lock.

@@ -196,12 +196,27 @@ TEST_F(KelvadruneEditorTest, MeterLevelsOfInvertedMetersShowOneMinusTheLevel) {
   }
 }
 
-TEST_F(KelvadruneEditorTest, StoreUIScaleTakesTheEditorsScaleWithoutAResize) {
-  mGraphics->Resize(Kelvadrune::kEditorBaseWidth, Kelvadrune::kEditorBaseHeight, 1.75f, false);
+// The editor's draw scale is stored to the nearest 1 % within 100 % to 300 %. A scale already on a step
+// keeps the editor as it is; any other is followed by a resize to the stored scale on the idle tick.
+TEST_F(KelvadruneEditorTest, StoreUIScaleTakesTheEditorsScaleToItsStep) {
+  struct Row {
+    float drawScale;
+    double stored;
+    bool resized;
+  };
+  const Row rows[] = {{1.75f, 1.75, false}, {1.2371f, 1.24, true}, {1.004f, 1.0, true}, {2.996f, 3.0, true},
+                      {0.8f, 1.0, true},    {3.6f, 3.0, true},     {2.5f, 2.5, false},  {1.4449f, 1.44, true}};
   mPlug->OnIdle();  // the tooltips request of the opening
-  Command(kMsgStoreUIScale);
-  EXPECT_DOUBLE_EQ(mPlug->GetParam(kGUIScale)->Value(), 1.75);
-  EXPECT_FALSE(mPlug->IsResizePending());
+  for (const Row& row : rows) {
+    mGraphics->Resize(Kelvadrune::kEditorBaseWidth, Kelvadrune::kEditorBaseHeight, row.drawScale, false);
+    ASSERT_EQ(mGraphics->GetDrawScale(), row.drawScale);
+    Command(kMsgStoreUIScale);
+    EXPECT_NEAR(mPlug->GetParam(kGUIScale)->Value(), row.stored, 1e-12) << row.drawScale;
+    EXPECT_NEAR(mPlug->GetGUIScale(), row.stored, 1e-12) << row.drawScale;
+    EXPECT_EQ(mPlug->IsResizePending(), row.resized) << row.drawScale;
+    mPlug->OnIdle();
+    EXPECT_FLOAT_EQ(mGraphics->GetDrawScale(), static_cast<float>(row.stored)) << row.drawScale;
+  }
 }
 
 TEST_F(KelvadruneEditorTest, GUIScaleChangeResizesTheEditorOnTheIdleTick) {

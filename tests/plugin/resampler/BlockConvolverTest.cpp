@@ -176,7 +176,7 @@ TEST_F(BlockConvolver, FactorKindsChooseTheirTransforms) {
 TEST_F(BlockConvolver, EqualsDirectConvolutionForWholeFactors) {
   const std::vector<double> input = RandomSignal(2500, 3);
   for (const auto& [up, down] :
-       std::vector<std::pair<int, int>>{{1, 1}, {2, 1}, {3, 1}, {4, 1}, {8, 1}, {1, 3}, {2, 3}}) {
+       std::vector<std::pair<int, int>>{{1, 1}, {2, 1}, {3, 1}, {4, 1}, {8, 1}, {1, 3}, {2, 3}, {4, 3}}) {
     CDSPBlockConvolver* convolver = Make(up, down);
     const std::vector<double> output = RunChunked(*convolver, input, {2500});
     ASSERT_GT(output.size(), 500u) << up << "/" << down;
@@ -189,7 +189,7 @@ TEST_F(BlockConvolver, EqualsDirectConvolutionForWholeFactors) {
 
 TEST_F(BlockConvolver, EqualsDirectConvolutionWithinTheStopBandForFoldedDownFactors) {
   const std::vector<double> input = RandomSignal(2500, 4);
-  for (const auto& [up, down] : std::vector<std::pair<int, int>>{{1, 2}, {3, 2}, {3, 4}, {1, 4}}) {
+  for (const auto& [up, down] : std::vector<std::pair<int, int>>{{1, 2}, {3, 2}, {3, 4}, {1, 4}, {6, 4}}) {
     CDSPBlockConvolver* convolver = Make(up, down);
     const std::vector<double> output = RunChunked(*convolver, input, {2500});
     ASSERT_GT(output.size(), 300u) << up << "/" << down;
@@ -304,10 +304,13 @@ TEST_F(BlockConvolver, InputLengthForOutputIncludesTheLatency) {
   delete convolver;
 }
 
+// Out-of-range factors, and power-of-two factors above 1 on both sides, whose kept samples would miss
+// the down-sampling phase.
 TEST_F(BlockConvolver, RefusedFactorsLeaveTheFilterReferenceWithTheCaller) {
   CDSPKernelFilter& filter = mCache->GetLowPassFilter(0.5, kTransBand, kAtten, 0, 1.0);
   const std::int64_t live = rsmp::GetFamilyLiveBlockCount();
-  for (const auto& [up, down] : std::vector<std::pair<int, int>>{{0, 1}, {1, 0}, {-2, 1}, {65, 1}, {1, 1000}}) {
+  for (const auto& [up, down] : std::vector<std::pair<int, int>>{
+           {0, 1}, {1, 0}, {-2, 1}, {65, 1}, {1, 1000}, {2, 2}, {2, 4}, {4, 2}, {4, 4}, {8, 2}, {2, 8}}) {
     EXPECT_THROW(CDSPBlockConvolver(filter, up, down, true, 0.0), std::invalid_argument) << up << "/" << down;
     EXPECT_EQ(filter.GetRefCount(), 1);
   }
