@@ -180,6 +180,27 @@ TEST_F(ControlsFixture, LockedValueInWidgetDragsFromTheCurrentValue) {
   }
 }
 
+// A press on an editable value inside the widget opens the text entry: the rest of that press
+// (drags and the release) moves nothing.
+TEST_F(ControlsFixture, EditableValueInWidgetPromptsAndTheRestOfThePressMovesNothing) {
+  IVStyle style;
+  style.showLabel = false;
+  auto* k = Add(new IVKnobControl({0, 0, 100, 100}, FakeDelegate::kGain, "", style, true, true));
+  const IRECT value = k->GetValueBounds();
+  // An earlier drag while editing was off, then a host's change.
+  k->DisablePrompt(true);
+  Press(value.MW(), value.MH());
+  DragBy(value.MW(), value.MH() + 20.f, 0.f, 20.f);
+  Release(value.MW(), value.MH() + 20.f);
+  k->DisablePrompt(false);
+  k->SetValue(0.6);
+  Press(value.MW(), value.MH());
+  ASSERT_EQ(g.textEntryParamIdx, FakeDelegate::kGain);
+  DragBy(value.MW(), value.MH() - 30.f, 0.f, -30.f);
+  Release(value.MW(), value.MH() - 30.f);
+  EXPECT_DOUBLE_EQ(k->GetValue(), 0.6);
+}
+
 class HandleProbe : public IVSliderControl {
  public:
   using IVSliderControl::IVSliderControl;
