@@ -6,9 +6,9 @@
 
 namespace fx::gfx {
 
-IVXYPadControl::IVXYPadControl(const IRECT& bounds, std::initializer_list<int> params, const char* label,
+IVXYPadControl::IVXYPadControl(const IRECT& bounds, int xParamIdx, int yParamIdx, const char* label,
                                const IVStyle& style, float handleRadius, bool trackClipsHandle, bool drawCross)
-    : IControl(bounds, params),
+    : IControl(bounds, {xParamIdx, yParamIdx}),
       IVectorBase(style),
       mHandleRadius(handleRadius),
       mTrackClipsHandle(trackClipsHandle),

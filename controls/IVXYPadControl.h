@@ -5,15 +5,13 @@
 #include "graphics/IControl.h"
 #include "graphics/IVectorBase.h"
 
-#include <initializer_list>
-
 namespace fx::gfx {
 
 class IVXYPadControl : public IControl, public IVectorBase {
  public:
-  // params: the x and y parameter indices (-1 for unbound values). With trackClipsHandle the handle
+  // xParamIdx, yParamIdx: the x and y parameter indices (-1 for an unbound value). With trackClipsHandle the handle
   // centre reaches the widget's edges and is clipped there; without, the handle stays inside it.
-  IVXYPadControl(const IRECT& bounds, std::initializer_list<int> params, const char* label = "",
+  IVXYPadControl(const IRECT& bounds, int xParamIdx, int yParamIdx, const char* label = "",
                  const IVStyle& style = DEFAULT_STYLE, float handleRadius = 10.f, bool trackClipsHandle = true,
                  bool drawCross = true);
 

@@ -15,12 +15,12 @@ class IGraphicsMenuRcvr : public platform::window::View {
  public:
   explicit IGraphicsMenuRcvr(platform::window::Rect frame) : View(frame) {}
 
-  void OnMenuSelection(platform::window::MenuItem& sender) { nsMenuItem = &sender; }
+  void OnMenuSelection(platform::window::MenuItem& sender) { menuItem = &sender; }
   // Null until an item is chosen.
-  platform::window::MenuItem* MenuItem() const { return nsMenuItem; }
+  platform::window::MenuItem* MenuItem() const { return menuItem; }
 
  private:
-  platform::window::MenuItem* nsMenuItem = nullptr;
+  platform::window::MenuItem* menuItem = nullptr;
 };
 
 class IGraphicsMenu : public platform::window::Menu {

@@ -44,7 +44,7 @@ class XYPad : public ControlsFixture, public ::testing::WithParamInterface<PadCa
 
 TEST_P(XYPad, DragSetsBothValuesFromThePointClampedIntoTheControl) {
   const PadCase& c = GetParam();
-  auto* pad = Add(new IVXYPadControl(c.bounds, {-1, -1}, "", Bare()));
+  auto* pad = Add(new IVXYPadControl(c.bounds, -1, -1, "", Bare()));
   pad->SetValue(0.5, 0);
   pad->SetValue(0.5, 1);
   pad->OnMouseDown(c.x, c.y, IMouseMod());
@@ -57,7 +57,7 @@ INSTANTIATE_TEST_SUITE_P(Points, XYPad, ::testing::ValuesIn(kPads),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(XYPad, UnclippedHandleStaysInsideTheWidget) {
-  auto* pad = Add(new IVXYPadControl(IRECT(0, 0, 100, 50), {-1, -1}, "", Bare(), 10.f, false));
+  auto* pad = Add(new IVXYPadControl(IRECT(0, 0, 100, 50), -1, -1, "", Bare(), 10.f, false));
   pad->SetValue(0, 0);
   pad->SetValue(0, 1);
   EXPECT_EQ(pad->GetHandleBounds(), IRECT(0, 30, 20, 50));
@@ -141,7 +141,7 @@ TEST_F(Group, ControlsKeepTheDefaultTextStyle) {
     IControl* control;
     EAlign align;
   } rows[] = {
-      {"XYPad", Add(new IVXYPadControl(IRECT(0, 0, 50, 50), {-1, -1}, "", style)), kAlignCenter},
+      {"XYPad", Add(new IVXYPadControl(IRECT(0, 0, 50, 50), -1, -1, "", style)), kAlignCenter},
       {"Plot", Add(new IVPlotControl(IRECT(0, 0, 50, 50), {}, 8, "", style)), kAlignCenter},
       {"Group", Add(new IVGroupControl(IRECT(0, 0, 50, 50), "", 10.f, style)), kAlignCenter},
       {"NamedGroup", Add(new IVGroupControl("", "none", 0, 0, 0, 0, style)), kAlignCenter},
