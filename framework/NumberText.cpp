@@ -322,6 +322,39 @@ int FormatExact(char* dst, int capacity, double value) {
   return FormatText(dst, capacity, "%s", text);
 }
 
+namespace {
+
+// The power of ten of a decimal number's first significant digit: "1234.5" gives 3, "0.00012" -4,
+// "0.5e3" 2. Only its sign matters to the caller, so the exponent saturates.
+long DecimalMagnitude(const char* p, const char* end) {
+  long magnitude = 0;
+  bool significant = false;
+  bool fraction = false;
+  for (; p < end && *p != 'e' && *p != 'E'; ++p) {
+    if (*p == '.') {
+      fraction = true;
+    } else if (!significant && *p == '0') {
+      if (fraction) --magnitude;
+    } else if (!significant) {
+      significant = true;
+      if (fraction) --magnitude;
+    } else if (!fraction) {
+      ++magnitude;
+    }
+  }
+  if (p < end) {
+    ++p;
+    const bool negative = p < end && *p == '-';
+    if (p < end && (*p == '-' || *p == '+')) ++p;
+    long exponent = 0;
+    for (; p < end && *p >= '0' && *p <= '9'; ++p) exponent = std::min(exponent * 10 + (*p - '0'), 1000000L);
+    magnitude += negative ? -exponent : exponent;
+  }
+  return magnitude;
+}
+
+}  // namespace
+
 bool ParseDouble(const char* text, double& value) {
   if (!text) return false;
   const char* p = text;
@@ -334,10 +367,7 @@ bool ParseDouble(const char* text, double& value) {
   if (r.ec == std::errc::result_out_of_range) {
     // from_chars leaves the value alone on overflow and underflow; strtod's
     // answers (infinity, or zero) are what a user typing such a number means.
-    const char* digits = *p == '-' ? p + 1 : p;
-    const char* exponent = std::strpbrk(digits, "eE");
-    const bool tiny = exponent && exponent < r.ptr && exponent[1] == '-';
-    parsed = tiny ? 0.0 : HUGE_VAL;
+    parsed = DecimalMagnitude(*p == '-' ? p + 1 : p, r.ptr) < 0 ? 0.0 : HUGE_VAL;
     if (*p == '-') parsed = -parsed;
   }
   value = parsed;

@@ -189,6 +189,31 @@ INSTANTIATE_TEST_SUITE_P(Texts, ParseDoubleRows,
                                          ParseRow{"abc", false, 0.0}, ParseRow{"", false, 0.0},
                                          ParseRow{"+-1", false, 0.0}, ParseRow{"-", false, 0.0}));
 
+// Numbers too large or too small for a double read as strtod reads them in the "C" locale: infinity or zero by the
+// number's size, whatever the sign of its exponent.
+TEST(ParseDouble, OutOfRangeNumbersGoWhereTheirSizeSays) {
+  const std::string zeros(400, '0');
+  const std::string texts[] = {"0." + zeros + "1",
+                               "-0." + zeros + "1",
+                               "0." + zeros + "1e5",
+                               "1" + zeros + "e-10",
+                               "1" + zeros,
+                               "-1" + zeros + ".5",
+                               "0.0001e-400",
+                               "1000e400",
+                               "12" + zeros + "e-50",
+                               "0." + zeros + "9e+100",
+                               "1e-999",
+                               "1e999"};
+  for (const std::string& text : texts) {
+    double value = 42.0;
+    ASSERT_TRUE(ParseDouble(text.c_str(), value)) << text;
+    const double expected = std::strtod(text.c_str(), nullptr);
+    EXPECT_EQ(value, expected) << text;
+    EXPECT_EQ(std::signbit(value), std::signbit(expected)) << text;
+  }
+}
+
 TEST(ParseDouble, NullTextAndNaN) {
   double value = 1.0;
   EXPECT_FALSE(ParseDouble(nullptr, value));
