@@ -20,8 +20,8 @@ IText Text(const char* font, float size, EVAlign valign) {
 IVStyle BaseStyle() {
   IVStyle style;
   style.drawShadows = false;
-  style.colorSpec = IVColorSpec{COLOR_TRANSPARENT,       kTrackColor,  kAccentColor, kFrameColor, kHighlightColor,
-                                DEFAULT_COLOR_SPEC[kSH], kAccentColor, kTextColor,   kPanelColor};
+  style.colorSpec = IVColorSpec{COLOR_TRANSPARENT,  kTrackColor,  kAccentColor, kFrameColor, kHighlightColor,
+                                COLOR_SHADOW_BLACK, kAccentColor, kTextColor,   kPanelColor};
   style.labelText = Text(kFontVerdanaBold, 12.f, kVAlignTop);
   style.valueText = Text(kFontVerdana, 12.f, kVAlignBottom);
   return style;

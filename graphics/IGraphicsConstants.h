@@ -10,6 +10,7 @@ inline constexpr IColor COLOR_TRANSPARENT(0, 0, 0, 0);
 inline constexpr IColor COLOR_TRANSLUCENT(10, 0, 0, 0);
 inline constexpr IColor COLOR_BLACK(255, 0, 0, 0);
 inline constexpr IColor COLOR_BLACK_DROP_SHADOW(128, 0, 0, 0);
+inline constexpr IColor COLOR_SHADOW_BLACK(60, 0, 0, 0);
 inline constexpr IColor COLOR_GRAY(255, 127, 127, 127);
 inline constexpr IColor COLOR_LIGHT_GRAY(255, 240, 240, 240);
 inline constexpr IColor COLOR_MID_GRAY(255, 200, 200, 200);

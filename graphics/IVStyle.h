@@ -11,15 +11,15 @@ namespace fx::gfx {
 enum EVColor : int { kBG = 0, kFG, kPR, kFR, kHL, kSH, kX1, kX2, kX3, kNumVColors };
 
 inline constexpr IColor DEFAULT_COLOR_SPEC[kNumVColors] = {
-    COLOR_TRANSPARENT,    // kBG background
-    COLOR_MID_GRAY,       // kFG foreground (off)
-    COLOR_LIGHT_GRAY,     // kPR pressed (on)
-    COLOR_DARK_GRAY,      // kFR frame
-    COLOR_TRANSLUCENT,    // kHL mouse-over highlight
-    IColor(60, 0, 0, 0),  // kSH shadow
-    COLOR_BLACK,          // kX1
-    COLOR_GREEN,          // kX2
-    COLOR_BLUE            // kX3
+    COLOR_TRANSPARENT,   // kBG background
+    COLOR_MID_GRAY,      // kFG foreground (off)
+    COLOR_LIGHT_GRAY,    // kPR pressed (on)
+    COLOR_DARK_GRAY,     // kFR frame
+    COLOR_TRANSLUCENT,   // kHL mouse-over highlight
+    COLOR_SHADOW_BLACK,  // kSH shadow
+    COLOR_BLACK,         // kX1
+    COLOR_GREEN,         // kX2
+    COLOR_BLUE           // kX3
 };
 
 // Nine colours indexed by EVColor.
