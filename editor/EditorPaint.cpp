@@ -17,11 +17,14 @@ IPattern MakeLinearGradient(float x1, float y1, float x2, float y2, std::initial
   for (const IColorStop& stop : stops) pattern.AddStop(stop.mColor, stop.mOffset);
   if (!(d > 0.0)) return pattern;
   const double a = std::atan2(dx, dy);
-  const float s = static_cast<float>(std::sin(a) / d);
-  const float c = static_cast<float>(std::cos(a) / d);
-  const float x0 = -(x1 * c - y1 * s);
-  const float y0 = -(x1 * s + y1 * c);
-  pattern.mTransform = IMatrix(c, s, -s, c, x0, y0);
+  const double s = std::sin(a) / d;
+  const double c = std::cos(a) / d;
+  // Each term is worked out in double and rounded to float once.
+  const float x0 = static_cast<float>(-(x1 * c - y1 * s));
+  const float y0 = static_cast<float>(-(x1 * s + y1 * c));
+  const float sf = static_cast<float>(s);
+  const float cf = static_cast<float>(c);
+  pattern.mTransform = IMatrix(cf, sf, -sf, cf, x0, y0);
   return pattern;
 }
 

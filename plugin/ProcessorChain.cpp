@@ -52,7 +52,15 @@ void ProcessorChain::Prepare(int nChans, int blockSize, double sampleRate) {
 }
 
 void ProcessorChain::Process(double** in, double** out, int nFrames) {
-  if (!mScratch || !in || !out) return;
+  if (!in || !out) return;
+  // An empty chain copies straight to the outputs: it needs no scratch, so it passes the input also when the
+  // chain was prepared without a block size.
+  if (Count() == 0) {
+    for (int c = 0; c < mNChans; ++c) CopyChannel(in[c], out[c], nFrames, 0);
+    return;
+  }
+  // Without scratch (no block size or channels) there is nowhere to run the items.
+  if (!mScratch) return;
   for (int offset = 0; offset < nFrames; offset += mBlockSize) {
     ProcessPiece(in, out, offset, std::min(mBlockSize, nFrames - offset));
   }

@@ -2,10 +2,12 @@
 // temporary data folder: every control at its place with its class, tag, parameter and tooltip, what the
 // layout leaves in the plug-in, the editor's settings, the plug-in menu's rows end to end and the colour
 // parser.
+#include <cmath>
 #include <filesystem>
 #include <memory>
 #include <typeinfo>
 
+#include "editor/EditorPaint.h"
 #include "editor/EditorPlainControls.h"
 #include "editor/IBPresetMenuNewLW.h"
 #include "editor/IBSwitchControlLW.h"
@@ -348,6 +350,26 @@ TEST_F(LayoutTest, GUIScaleRows) {
   ChooseInPluginMenu(15);
   EXPECT_DOUBLE_EQ(plug->GetParam(kGUIScale)->Value(), 1.0);
   EXPECT_STREQ(PluginMenu()->GetMenu().GetItem(15)->GetText(), "Reset GUI scale");
+}
+
+// A linear gradient's transform takes its start point to 0 and its end point to 1 along the gradient, and a point
+// beside the line (a step across it) to the same place as the point it stands beside.
+TEST(LinearGradient, StartIsZeroEndIsOneAcrossTheLine) {
+  const struct {
+    float x1, y1, x2, y2;
+  } rows[] = {{0, 0, 0, 480}, {10, 20, 10, 120}, {5, 5, 105, 5}, {-3, 7, 40, -50}, {100.5f, 0.25f, 0.75f, 300}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(testing::Message() << r.x1 << "," << r.y1 << " to " << r.x2 << "," << r.y2);
+    const IPattern p = MakeLinearGradient(r.x1, r.y1, r.x2, r.y2, {{COLOR_BLACK, 0.f}, {COLOR_WHITE, 1.f}});
+    const auto along = [&](double x, double y) {
+      p.mTransform.TransformPoint(x, y);
+      return y;
+    };
+    const double dx = r.x2 - r.x1, dy = r.y2 - r.y1, length = std::hypot(dx, dy);
+    EXPECT_NEAR(along(r.x1, r.y1), 0.0, 1e-5);
+    EXPECT_NEAR(along(r.x2, r.y2), 1.0, 1e-5);
+    EXPECT_NEAR(along(r.x1 + 0.5 * dx - dy / length, r.y1 + 0.5 * dy + dx / length), 0.5, 1e-5);
+  }
 }
 
 TEST(ColorFromHexString, ReadsTheHexDigitsAfterTheFirstCharacter) {

@@ -85,15 +85,20 @@ struct Signal {
 };
 
 TEST(ProcessorChain, EmptyChainPassesTheInput) {
-  kd::ProcessorChain chain;
-  chain.Create();
-  chain.Prepare(2, 4, 48000.0);
-  Signal in(4);
-  Signal out(4);
-  out.left.assign(4, 99.0);
-  chain.Process(in.ptrs, out.ptrs, 4);
-  EXPECT_EQ(out.left, in.left);
-  EXPECT_EQ(out.right, in.right);
+  // Prepared with a block size, and with none (no scratch at all): the input passes whole either way.
+  for (const int blockSize : {4, 0}) {
+    SCOPED_TRACE(blockSize);
+    kd::ProcessorChain chain;
+    chain.Create();
+    chain.Prepare(2, blockSize, 48000.0);
+    Signal in(10);
+    Signal out(10);
+    out.left.assign(10, 99.0);
+    out.right.assign(10, 99.0);
+    chain.Process(in.ptrs, out.ptrs, 10);
+    EXPECT_EQ(out.left, in.left);
+    EXPECT_EQ(out.right, in.right);
+  }
 }
 
 TEST(ProcessorChain, ActiveItemsRunInOrderAndInactiveOnesAreSkipped) {
