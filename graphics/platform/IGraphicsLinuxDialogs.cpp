@@ -206,14 +206,13 @@ bool IGraphicsLinux::OpenURL(const char* url, const char*, const char*, const ch
 
 bool IGraphicsLinux::RevealPathInExplorerOrFinder(FwString& path, bool select) {
   const std::string file = path.Get();
-  if (file.empty() || !pw::Workspace::FileExistsAtPath(pw::ExpandTilde(file))) return false;
+  if (file.empty() || !pw::Workspace::FileExistsAtPath(file)) return false;
   if (!select) return pw::Workspace::Shared().OpenFile(file);
-  const std::string expanded = pw::ExpandTilde(file);
-  const size_t slash = expanded.find_last_of('/');
+  const size_t slash = file.find_last_of('/');
   if (slash == std::string::npos) return false;
-  const std::string parent = slash == 0 ? "/" : expanded.substr(0, slash);
+  const std::string parent = slash == 0 ? "/" : file.substr(0, slash);
   // The file manager shows the parent folder; opening it a second time first would only show it twice.
-  return pw::Workspace::Shared().SelectFile(expanded, parent);
+  return pw::Workspace::Shared().SelectFile(file, parent);
 }
 
 }  // namespace fx::gfx

@@ -289,6 +289,7 @@ void IGraphicsView::ScrollWheel(const pw::Event& event) {
 }
 
 void IGraphicsView::UpdateTrackingAreas() {
+  pw::View::UpdateTrackingAreas();
   if (mTrackingArea) RemoveTrackingArea(*mTrackingArea);
   mTrackingArea = &AddTrackingArea(Bounds(), kTrackingOptions);
 }

@@ -149,7 +149,6 @@ bool GVRcontext::renderCommandEncoderWithColorTexture(GpuCommandBuffer& commands
   pass.color.clearColor = clearColor;
   pass.color.loadAction = clearBufferOnFlush ? GpuLoadAction::Clear : GpuLoadAction::Load;
   pass.color.storeAction = GpuStoreAction::Store;
-  clearBufferOnFlush = false;
   pass.stencil.texture = buffers->stencilTexture;
   pass.stencil.clearStencil = 0;
   pass.stencil.loadAction = GpuLoadAction::Clear;
@@ -159,6 +158,8 @@ bool GVRcontext::renderCommandEncoderWithColorTexture(GpuCommandBuffer& commands
     checkError(commands.Error(), "render pass");
     return false;
   }
+  // A clear asked for stays asked for until a pass that carries it is made.
+  clearBufferOnFlush = false;
   renderEncoder->SetCullMode(GpuCullMode::Back);
   renderEncoder->SetFrontFacingWinding(GpuWinding::CounterClockwise);
   renderEncoder->SetStencilReferenceValue(0);
