@@ -207,7 +207,7 @@ void MeterBank::RunPerSample(const double* left, const double* right, int n) {
       if (inverted) x = 1.0 - std::min(x, 1.0);
       if (x > peak) peak = x;
       if (x > level) {
-        level = (level - x) * attack + x;
+        level = attack == 0.0 ? x : (level - x) * attack + x;
         counter = 0.0;
         stage = kStageHolding;
       } else if (stage == kStageReleasing) {
@@ -274,8 +274,11 @@ inline Pair FastStep(Pair x, Pair level, Pair release) {
 }
 
 // The largest |p[i]| of [begin, end), 0 for none; NaN is passed over.
+// The largest magnitude in [begin, end), or NaN when a sample there is NaN or infinite (x * 0 is NaN exactly for
+// those): the comparisons alone would pass over a NaN.
 inline double Largest(const double* p, int begin, int end) {
   std::array<Pair, 4> largest{};
+  Pair unordered{};
   int i = begin;
   for (; i + 8 <= end; i += 8) {
     for (int k = 0; k < 4; ++k) {
@@ -283,12 +286,17 @@ inline double Largest(const double* p, int begin, int end) {
       std::memcpy(&v, p + i + 2 * k, sizeof(v));
       const Pair magnitude = {std::fabs(v[0]), std::fabs(v[1])};
       largest[k] = Greater(magnitude, largest[k]);
+      unordered += magnitude * 0.0;
     }
   }
   const Pair pairs = Greater(Greater(largest[0], largest[1]), Greater(largest[2], largest[3]));
   double result = std::max(pairs[0], pairs[1]);
-  for (; i < end; ++i) result = std::max(result, std::fabs(p[i]));
-  return result;
+  double tail = unordered[0] + unordered[1];
+  for (; i < end; ++i) {
+    result = std::max(result, std::fabs(p[i]));
+    tail += p[i] * 0.0;
+  }
+  return std::isnan(tail) ? tail : result;
 }
 
 // The segments [first, first + kGroup) side by side from their levels.
@@ -363,6 +371,8 @@ bool MeterBank::RunSegmented(const double* left, const double* right, int n) {
   for (int s = 0; s < kSegments; ++s) {
     const int end = s + 1 < kSegments ? seg.begin[s + 1] : n;
     seg.largest[s] = Pair{Largest(left, seg.begin[s], end), Largest(right, seg.begin[s], end)};
+    // A NaN or infinite sample anywhere: the per-sample steps carry it exactly.
+    if (std::isnan(seg.largest[s][0]) || std::isnan(seg.largest[s][1])) return false;
   }
   const Pair fastStart = Half<Pair>(mLevel, kFast);
   Pair bound = fastStart;

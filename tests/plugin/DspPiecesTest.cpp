@@ -541,6 +541,37 @@ TEST(MeterBank, StepByStepPathAgreesWithTheVectorPaths) {
   }
 }
 
+// A NaN or infinite sample reaches the levels the same way whichever path a block takes: a long stereo block (the
+// vectorised paths) ends where the same samples fed one at a time (the steps as written) end. With an attack set on
+// one lane (every lane on the step-by-step path) an infinite sample on a lane without attack is taken as it is.
+TEST(MeterBank, UnorderedSamplesEndWhereTheStepsEnd) {
+  const double kNaN = std::numeric_limits<double>::quiet_NaN(), kInf = std::numeric_limits<double>::infinity();
+  const struct {
+    int at;
+    double value;
+  } rows[] = {{5, kNaN}, {140, kNaN}, {5, kInf}, {199, -kInf}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.value << " at " << row.at);
+    kd::MeterBank block = Bank(44100.0, 4.0);
+    kd::MeterBank single = Bank(44100.0, 4.0);
+    std::vector<double> left(200, 0.5), right(200, 0.5);
+    left[row.at] = row.value;
+    left[150] = right[160] = 2.0;
+    for (kd::MeterBank* bank : {&block, &single}) Feed(*bank, 1.0, 1.0);
+    block.Process(left.data(), right.data(), 200);
+    for (int i = 0; i < 200; ++i) Feed(single, left[i], right[i]);
+    for (int lane = 0; lane < 4; ++lane) {
+      const double a = block.Level(lane), b = single.Level(lane);
+      EXPECT_TRUE(a == b || (std::isnan(a) && std::isnan(b))) << lane << ": " << a << " against " << b;
+    }
+  }
+  kd::MeterBank attack = Bank(44100.0, 4.0);
+  attack.SetAttack(1, 0.5);
+  Feed(attack, kInf, 0.25);
+  EXPECT_EQ(attack.Level(0), kInf);
+  EXPECT_EQ(attack.Level(1), 0.125);
+}
+
 // ---- Modulation-view sender ----
 
 using Sender = fx::IBufferSender<1, 32, 1>;
