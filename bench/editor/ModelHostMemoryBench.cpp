@@ -12,7 +12,6 @@
 // locked series leaves stays in the process: for a fresh host's figures run each series in a process of its own
 // (--benchmark_filter='Locked.*/50/' and 'Locked.*/3/').
 #include <benchmark/benchmark.h>
-#include <dlfcn.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -145,17 +144,6 @@ BENCHMARK(BM_EditorOpenCloseCycles)
     ->Iterations(1)
     ->Unit(benchmark::kSecond);
 
-// The idle release of KelvadruneQuickRelease.so set to `release`; false when the module has no such entry point.
-bool SetIdleRelease(milliseconds release) {
-  void* module = dlopen(KD_KELVADRUNE_QUICK_RELEASE_PATH, RTLD_NOW | RTLD_NOLOAD);
-  if (!module) return false;
-  using SetRelease = void (*)(long);
-  const auto set = reinterpret_cast<SetRelease>(dlsym(module, "KelvadruneSetGpuIdleRelease"));
-  if (set) set(static_cast<long>(release.count()));
-  dlclose(module);
-  return set != nullptr;
-}
-
 void LockedRow(const std::string& round, const ProcessFigures& f) {
   std::printf("| %-5s | %8ld kB | %8ld kB | %8ld kB | %9ld kB | %3d |\n", round.c_str(), f.anonymousKiB, f.lockedKiB,
               f.heapInUseKiB, f.mallocArenaKiB, f.threads);
@@ -186,7 +174,7 @@ void BM_LockedHostRounds(benchmark::State& state) {
       std::string error;
       if (!host.Load(KD_KELVADRUNE_QUICK_RELEASE_PATH, error)) {
         failure = error;
-      } else if (!SetIdleRelease(release)) {
+      } else if (!modelhost::SetModuleGpuIdleRelease(KD_KELVADRUNE_QUICK_RELEASE_PATH, release)) {
         failure = "the module has no KelvadruneSetGpuIdleRelease";
       } else {
         host.SetParameter(kAutoUpdateCheck, 0.f);

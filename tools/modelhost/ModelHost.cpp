@@ -1,5 +1,6 @@
 #include "tools/modelhost/ModelHost.h"
 
+#include <dlfcn.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -242,6 +243,16 @@ intptr_t ModelHost::Answer(int32_t opcode, int32_t index, intptr_t value, void* 
     default:
       return 0;
   }
+}
+
+bool SetModuleGpuIdleRelease(const char* modulePath, std::chrono::milliseconds release) {
+  void* module = dlopen(modulePath, RTLD_NOW | RTLD_NOLOAD);
+  if (!module) return false;
+  using SetRelease = void (*)(long);
+  const auto set = reinterpret_cast<SetRelease>(dlsym(module, "KelvadruneSetGpuIdleRelease"));
+  if (set) set(static_cast<long>(release.count()));
+  dlclose(module);
+  return set != nullptr;
 }
 
 }  // namespace modelhost

@@ -111,4 +111,8 @@ class ModelHost {
   std::atomic<int64_t> mBlocks{0};
 };
 
+// The GPU device's idle release of an already loaded module built with a settable release (its entry point
+// "KelvadruneSetGpuIdleRelease") set to `release`; false when the module is not loaded or has no such entry point.
+bool SetModuleGpuIdleRelease(const char* modulePath, std::chrono::milliseconds release);
+
 }  // namespace modelhost

@@ -3,7 +3,6 @@
 // what editors share, more cost the process no heap, no address space and no resident memory; and once no editor
 // has been open for a while, the GPU device goes with the driver's threads and memory; in a host that locks its
 // memory, opening and closing stays bounded as well.
-#include <dlfcn.h>
 #include <sys/mman.h>
 
 #include <algorithm>
@@ -128,17 +127,6 @@ TEST_F(ModelHostMemory, TenSecondsAfterTheLastCloseTheDriversThreadsAndMemoryAre
   ASSERT_NO_FATAL_FAILURE(Cycle(host));
 }
 
-// KelvadruneQuickRelease.so's idle release set to `release`; false without the module or its entry point.
-bool SetIdleRelease(milliseconds release) {
-  void* module = dlopen(KD_KELVADRUNE_QUICK_RELEASE_PATH, RTLD_NOW | RTLD_NOLOAD);
-  if (!module) return false;
-  using SetRelease = void (*)(long);
-  const auto set = reinterpret_cast<SetRelease>(dlsym(module, "KelvadruneSetGpuIdleRelease"));
-  if (set) set(static_cast<long>(release.count()));
-  dlclose(module);
-  return set != nullptr;
-}
-
 // A host that locks all its memory as it grows (mlockall with MCL_FUTURE, as MusE does): no page the allocator frees
 // goes back to the system, and every thread's stack is resident whole. Rounds of open, close and a wait past the idle
 // release (shortened here) cost it nothing more once the first ones have set up what stays. About 40 s in a Release
@@ -160,7 +148,8 @@ TEST_F(ModelHostMemory, InAHostThatLocksItsMemoryRoundsPastTheReleaseStayBounded
   } unlock;
   ModelHost host;
   ASSERT_NO_FATAL_FAILURE(Load(host, KD_KELVADRUNE_QUICK_RELEASE_PATH));
-  ASSERT_TRUE(SetIdleRelease(kRelease)) << "the module has no KelvadruneSetGpuIdleRelease";
+  ASSERT_TRUE(modelhost::SetModuleGpuIdleRelease(KD_KELVADRUNE_QUICK_RELEASE_PATH, kRelease))
+      << "the module has no KelvadruneSetGpuIdleRelease";
   host.RunGui(milliseconds(200));
   const ProcessFigures loaded = ReadProcessFigures();
   const auto threadsBack = [&] { return ReadProcessFigures().threads <= loaded.threads + 1; };
