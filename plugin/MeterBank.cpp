@@ -273,9 +273,8 @@ inline Pair FastStep(Pair x, Pair level, Pair release) {
   return Greater(x, (level - x) * release + x);
 }
 
-// The largest |p[i]| of [begin, end), 0 for none; NaN is passed over.
-// The largest magnitude in [begin, end), or NaN when a sample there is NaN or infinite (x * 0 is NaN exactly for
-// those): the comparisons alone would pass over a NaN.
+// The largest magnitude in [begin, end) (0 for none), or NaN when a sample there is NaN or infinite (x * 0 is NaN
+// exactly for those): the comparisons alone would pass over a NaN.
 inline double Largest(const double* p, int begin, int end) {
   std::array<Pair, 4> largest{};
   Pair unordered{};

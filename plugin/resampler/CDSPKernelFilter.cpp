@@ -131,9 +131,10 @@ CLowPassGeometry CDSPKernelFilter::ComputeGeometry(double reqNormFreq, double re
       !std::isfinite(geometry.CutoffShift) || !(geometry.Len2 >= 0.0))
     throw std::invalid_argument("low-pass request gives no finite design");
   // The cut-off shift moves the band edge down by that fraction of the cut-off, so it must lie in [0, 1). The
-  // wide-band fit has a pole at a half-length of about 14.18 (bands from 25 % at about 27 to 32 dB): past
-  // it the shift swings negative (near -2.8), which would put the band edge far above the cut-off. From a
-  // band of about 116 % the shift reaches 1 and leaves no pass band.
+  // wide-band fit has a pole at a half-length of about 14.18 (a narrow window of attenuations that moves with
+  // the band: about 27 dB at 25 %, 41 dB at 45 %): past it the shift swings negative (near -2.8), which would put
+  // the band edge far above the cut-off. From a band of about 112 % (at 200 dB) to 128 % (at 25 dB) the shift
+  // reaches 1 and leaves no pass band.
   if (!(geometry.CutoffShift >= 0.0 && geometry.CutoffShift < 1.0))
     throw std::invalid_argument("low-pass request gives a cut-off shift outside 0 .. 1");
   if (!(geometry.Len2 < kMaxLen2)) throw std::invalid_argument("low-pass kernel too long for the design");

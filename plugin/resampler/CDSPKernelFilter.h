@@ -38,8 +38,9 @@ class CDSPKernelFilter : public CStdClassAllocator {
   // transition band or attenuation not positive and finite, a request for which the fitted formulas give
   // no finite filter of non-negative length (attenuations below about 24 dB; far above the fits' range,
   // e.g. from about 750 dB with a band below 10 %, the half-length fit turns negative), a cut-off shift
-  // outside [0, 1) (next to the wide-band fit's pole, about 27 to 32 dB with bands from 25 %, and bands
-  // from about 116 %), or a kernel past the memory bound above.
+  // outside [0, 1) (next to the wide-band fit's pole, a narrow window of attenuations that moves with the band:
+  // about 27 dB at a 25 % band, 30 dB at 30 %, 41 dB at 45 %; and bands from about 112 % at 200 dB to 128 % at
+  // 25 dB), or a kernel past the memory bound above.
   static CLowPassGeometry ComputeGeometry(double reqNormFreq, double reqTransBand, double reqAtten);
   // Geometry from an attenuation term `atten` (minus dB) that is used as given, without correction;
   // for the tool that fits the correction tables.
