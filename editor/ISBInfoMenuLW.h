@@ -2,8 +2,8 @@
 // update check, data folder, tooltips, GUI scale, display parameters). The menu is built at every click
 // from a table of rows handed over by the layout, so its check marks always show the current values; the
 // choice is answered by the row's type: toggle a parameter, pick a parameter value, send an editor
-// command, pick a radio item, or open an address or file (a file or folder that is not there gives a message
-// box saying where it was looked for). Main thread only.
+// command, pick a radio item, or open an address or file (handed to the platform as it is, whether or not it
+// is there). Main thread only.
 #pragma once
 
 #include <cstdint>

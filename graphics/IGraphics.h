@@ -626,6 +626,8 @@ class IGraphics : public IEditorView {
   void BeginInformHostOfBoundParams(IControl& control, uint64_t touchID);
   IControl* SpecialControlAt(float x, float y) const;
   void ResetPromptMenu();
+  // True when the in-editor menu shows or closes and the request was answered with no choice.
+  bool AnswerWhileMenuBusy(IControl& control, int valIdx, bool isContext);
 
   // A control the draw loop is about to draw in a region, with the region (the control is null when it is left out)
   // and, when it is drawn piecewise instead, its pieces in mDrawPieces.

@@ -117,6 +117,7 @@ void IGraphics::OnMouseDown(const std::vector<IMouseInfo>& points) {
     const int valIdx = std::max(control->GetValIdxForPos(p.x, p.y), 0);
     if (control->GetParamIdx(valIdx) >= 0 && p.ms.R) {
       ReleaseMouseCapture();
+      if (AnswerWhileMenuBusy(*control, -1, true)) return;
       ResetPromptMenu();
       control->CreateContextMenu(mPromptPopupMenu);
       if (mPromptPopupMenu.NItems() > 0)
@@ -248,6 +249,17 @@ void IGraphics::OnAppearanceChanged(EUIAppearance appearance) {
 
 // ---- Value prompts ----
 
+// The prompt menu may be the one the in-editor menu is showing or closing: a request for it then is answered
+// with no choice before the menu is cleared and refilled under the shown panels.
+bool IGraphics::AnswerWhileMenuBusy(IControl& control, int valIdx, bool isContext) {
+  if (!mPopupControl || mPopupControl->GetState() == IPopupMenuControlBase::kCollapsed) return false;
+  if (isContext)
+    control.OnContextSelection(-1);
+  else
+    control.OnPopupMenuSelection(nullptr, valIdx);
+  return true;
+}
+
 void IGraphics::ResetPromptMenu() {
   mPromptPopupMenu.Clear(true);
 }
@@ -259,6 +271,7 @@ void IGraphics::PromptUserInput(IControl& control, const IRECT& bounds, int valI
   const int nTexts = param->NDisplayTexts();
   const bool asMenu = param->Type() == kTypeEnum || (param->Type() == kTypeBool && nTexts > 0);
   if (asMenu) {
+    if (AnswerWhileMenuBusy(control, valIdx, false)) return;
     // Items are the display texts in their own order, so a range that does not start at 0 still lines up.
     const char* current = param->GetDisplayText(param->Value());
     ResetPromptMenu();
@@ -370,7 +383,7 @@ void IGraphics::SetControlValueAfterTextEdit(const char* str) {
 
 void IGraphics::PopupContextMenuForControl(int controlIdx, float x, float y) {
   IControl* control = GetControl(controlIdx);
-  if (!control) return;
+  if (!control || AnswerWhileMenuBusy(*control, -1, true)) return;
   ResetPromptMenu();
   control->CreateContextMenu(mPromptPopupMenu);
   if (mPromptPopupMenu.NItems() > 0) DoCreatePopupMenu(*control, mPromptPopupMenu, IRECT(x, y, x, y), -1, true);

@@ -9,7 +9,8 @@ namespace fx::gfx {
 
 class IPopupMenuControlBase : public IControl {
  public:
-  enum EPopupState : int { kCollapsed = 0, kExpanded, kCollapsing };
+  // The values the core reads: 0 while no menu shows, 2 while expanded.
+  enum EPopupState : int { kCollapsed = 0, kExpanded = 2, kCollapsing = 3 };
 
   using IControl::IControl;
 

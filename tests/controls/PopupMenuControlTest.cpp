@@ -7,6 +7,8 @@
 
 #include <cmath>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace fx::gfx::test {
 namespace {
@@ -345,6 +347,30 @@ TEST_F(PopupMenu, EveryRequestIsAnsweredOnceHoweverItArrives) {
   EXPECT_EQ(caller->answers, (std::vector<int>{kNone, 0, kNone, 1}));
   EXPECT_EQ(other->answers, std::vector<int>{kNone});
   EXPECT_EQ(completions, (std::vector<int>{kNone, 0, kNone, kNone, 1}));
+}
+
+// A value menu shown from the shared prompt menu keeps its items and title while it shows and while it closes: a
+// second control's value prompt then is answered with no choice, and the shown menu still answers its own caller.
+TEST_F(PopupMenu, AValueMenuShowingKeepsItsItemsWhenAnotherValueIsPrompted) {
+  auto first = Add(new MenuCaller(IRECT(100, 50, 140, 70)));
+  first->SetParamIdx(FakeDelegate::kEnum);
+  auto second = Add(new MenuCaller(IRECT(10, 10, 30, 30)));
+  second->SetParamIdx(FakeDelegate::kBareEnum);
+  g.PromptUserInput(*first, first->GetRECT(), 0);
+  At(101);
+  ASSERT_EQ(popup->GetPanel(0)->mMenu, &g.GetPromptMenu());
+  const std::string title = g.GetPromptMenu().GetRootTitle();
+  for (const bool closing : {false, true}) {
+    SCOPED_TRACE(closing ? "closing" : "showing");
+    if (closing) Press(110, 80);
+    g.PromptUserInput(*second, second->GetRECT(), 0);
+    EXPECT_EQ(second->answers.back(), kNone);
+    EXPECT_EQ(g.GetPromptMenu().NItems(), 3);
+    EXPECT_STREQ(g.GetPromptMenu().GetItem(0)->GetText(), "STEREO");
+    EXPECT_EQ(g.GetPromptMenu().GetRootTitle(), title);
+  }
+  EXPECT_EQ(second->answers, (std::vector<int>{kNone, kNone}));
+  EXPECT_EQ(first->answers, std::vector<int>{0});
 }
 
 // A caller that asks for a further menu when it hears of a choice.
