@@ -93,17 +93,22 @@ void SetGrowth(benchmark::State& state, const std::vector<ProcessFigures>& readi
   state.counters["threads"] = perCycle([](const ProcessFigures& f) { return f.threads; });
 }
 
+// The CPU device, a scratch home and an X display, as every series here needs; false (the series skipped) without a
+// display.
+bool PrepareEditorSeries(benchmark::State& state) {
+  kd::bench::UseCpuDeviceOnly();
+  UseScratchHome();
+  if (std::getenv("DISPLAY")) return true;
+  state.SkipWithError("no X display (run under xvfb-run)");
+  return false;
+}
+
 // Arguments: cycles, the wait after each close (ms), readings every so many cycles.
 void BM_EditorOpenCloseCycles(benchmark::State& state) {
   const int cycles = static_cast<int>(state.range(0));
   const milliseconds afterClose{state.range(1)};
   const int every = static_cast<int>(state.range(2));
-  kd::bench::UseCpuDeviceOnly();
-  UseScratchHome();
-  if (!std::getenv("DISPLAY")) {
-    state.SkipWithError("no X display (run under xvfb-run)");
-    return;
-  }
+  if (!PrepareEditorSeries(state)) return;
   for (auto _ : state) {
     ModelHost host;
     std::string error;
@@ -156,12 +161,7 @@ void BM_LockedHostRounds(benchmark::State& state) {
   const int rounds = static_cast<int>(state.range(0));
   const milliseconds release{state.range(1)};
   const milliseconds afterClose{state.range(2)};
-  kd::bench::UseCpuDeviceOnly();
-  UseScratchHome();
-  if (!std::getenv("DISPLAY")) {
-    state.SkipWithError("no X display (run under xvfb-run)");
-    return;
-  }
+  if (!PrepareEditorSeries(state)) return;
   for (auto _ : state) {
     if (mlockall(MCL_CURRENT | MCL_FUTURE) != 0) {
       state.SkipWithError("this process may not lock its memory (it needs root or a large RLIMIT_MEMLOCK)");
