@@ -17,15 +17,24 @@ void AnalogRippleShelf::redesign(int numPoles, double gainDb, double rippleDb) {
   checkPositive(rippleDb, "ripple");
 
   const double g = -gainDb;
-  if (g == 0.0) {
-    // Without gain the ripple band vanishes and eps would be 0; the shelf is then the identity.
+  const double bigG = std::pow(10.0, g / 20.0);
+  if (bigG == 1.0) {
+    // Without gain (or with one too small to move G off 1) the ripple band vanishes and eps would be
+    // 0; the shelf is then the identity.
     designIdentity(numPoles);
   } else {
     double r = std::min(rippleDb, std::abs(g));
     if (g < 0.0) r = -r;
-    const double bigG = std::pow(10.0, g / 20.0);
-    const double gb = std::pow(10.0, (g - r) / 20.0);
-    const double eps = gb != 1.0 ? std::sqrt((bigG * bigG - gb * gb) / (gb * gb - 1.0)) : bigG - 1.0;
+    double gb = std::pow(10.0, (g - r) / 20.0);
+    double eps;
+    if (gb != 1.0) {
+      eps = std::sqrt((bigG * bigG - gb * gb) / (gb * gb - 1.0));
+    } else {
+      // A ripple as large as the gain would put the ripple band's edge at 0 dB, where eps is infinite.
+      // The shelf then takes eps = |G - 1| and the edge that eps gives, which lies between G and 1.
+      eps = std::abs(bigG - 1.0);
+      gb = std::sqrt((bigG * bigG + eps * eps) / (1.0 + eps * eps));
+    }
     const double root = std::sqrt(1.0 + 1.0 / (eps * eps));
     const double n = numPoles;
     const double u = std::log(std::pow(bigG / eps + gb * root, 1.0 / n));

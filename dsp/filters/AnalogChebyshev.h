@@ -9,8 +9,9 @@
 
 namespace Dsp {
 
-// Low shelf from gainDb at DC to 0 dB at high frequencies with rippleDb of ripple (limited to the
-// gain) in the shelf's flat part. A 0 dB shelf is the identity (poles on its zeros).
+// Low shelf from gainDb at DC to 0 dB at high frequencies with rippleDb of ripple in the shelf's flat
+// part, the ripple band lying between the gain and 0 dB. A ripple at or above the gain takes the
+// ripple that eps = |G - 1| gives, less than the gain. A 0 dB shelf is the identity (poles on its zeros).
 // design(numPoles, gainDb, rippleDb): see AnalogPrototype; also throws for a gain that is not finite
 // or a ripple that is not positive.
 class AnalogRippleShelf : public AnalogPrototype<AnalogRippleShelf, double, double> {

@@ -298,15 +298,105 @@ TEST(ChebyshevDesign, BandAndShelfKindsAreSound) {
   }
 }
 
+// Also a gain too small to show in 10^(gain / 20).
 TEST(ChebyshevDesign, ZeroDecibelShelfIsTheIdentity) {
   Dsp::ChebyshevI::LowShelf<6> lowShelf;
   Dsp::ChebyshevII::BandShelf<6> bandShelf;
   for (int order = 1; order <= 6; ++order) {
-    lowShelf.configure(order, kRate, 1000.0, 0.0, 0.5);
-    bandShelf.configure(order, kRate, 3000.0, 500.0, 0.0, 30.0);
-    for (double hz : {0.0, 500.0, 1000.0, 3000.0, 20000.0, 24000.0}) {
-      EXPECT_NEAR(std::abs(lowShelf.response(hz / kRate) - 1.0), 0.0, 1e-12);
-      EXPECT_NEAR(std::abs(bandShelf.response(hz / kRate) - 1.0), 0.0, 1e-12);
+    for (double gainDb : {0.0, 1e-20, -1e-20}) {
+      SCOPED_TRACE(testing::Message() << "order " << order << " gain " << gainDb);
+      lowShelf.configure(order, kRate, 1000.0, gainDb, 0.5);
+      bandShelf.configure(order, kRate, 3000.0, 500.0, gainDb, 30.0);
+      for (double hz : {0.0, 500.0, 1000.0, 3000.0, 20000.0, 24000.0}) {
+        EXPECT_NEAR(std::abs(lowShelf.response(hz / kRate) - 1.0), 0.0, 1e-12);
+        EXPECT_NEAR(std::abs(bandShelf.response(hz / kRate) - 1.0), 0.0, 1e-12);
+      }
+    }
+  }
+}
+
+// |H(e^jw)| in dB from the stages' coefficients: the product of (b0 + b1 z^-1 + b2 z^-2) / (1 + a1 z^-1 +
+// a2 z^-2) with z^-1 = e^-jw.
+double coefficientGainDb(const Dsp::Cascade& cascade, double hz) {
+  const Complex z1 = std::polar(1.0, -2.0 * kPi * hz / kRate);
+  Complex h = 1.0;
+  for (int i = 0; i < cascade.getNumStages(); ++i) {
+    const Dsp::Biquad& s = cascade[i];
+    h *= (s.getB0() + (s.getB1() + s.getB2() * z1) * z1) / (1.0 + (s.getA1() + s.getA2() * z1) * z1);
+  }
+  return 20.0 * std::log10(std::abs(h));
+}
+
+// One shelf of one family: configure (order, gain dB, ripple or stop band dB) gives its cascade, whose
+// shelf end lies at endHz. A family with ripple may take up to the ripple (at most the gain) off the
+// gain there; one without takes nothing.
+struct ShelfRow {
+  const char* name;
+  bool takesRipple;
+  double endHz;
+  std::function<const Dsp::Cascade&(int, double, double)> configure;
+};
+
+// A row for a shelf design placed at where (a cutoff, or a centre and a width) in hertz.
+template <bool TakesRipple, class Design, class... Where>
+ShelfRow shelfRow(const char* name, double endHz, Design& design, Where... where) {
+  return {name, TakesRipple, endHz,
+          [&design, where...](int order, double gainDb, double rippleDb) -> const Dsp::Cascade& {
+            if constexpr (TakesRipple)
+              design.configure(order, kRate, where..., gainDb, rippleDb);
+            else
+              design.configure(order, kRate, where..., gainDb);
+            return design.getCascade();
+          }};
+}
+
+// Every shelf of every family, orders 1 to 8, gains of 1 to 24 dB either way, ripples (or stop bands)
+// of 0.1 to 48 dB: the shelf end lies between the gain and the gain less the ripple taken, never past
+// the gain, and DC and Nyquist, where they are not the shelf end, lie at 0 dB.
+TEST(ShelfDesign, EveryShelfEndsWithinItsRippleOfTheGainAndElsewhereAtZeroDecibels) {
+  constexpr int kMax = 8;
+  auto butterworthLow = std::make_unique<Dsp::Butterworth::LowShelf<kMax>>();
+  auto butterworthHigh = std::make_unique<Dsp::Butterworth::HighShelf<kMax>>();
+  auto butterworthBand = std::make_unique<Dsp::Butterworth::BandShelf<kMax>>();
+  auto besselLow = std::make_unique<Dsp::Bessel::LowShelf<kMax>>();
+  auto chebyshevILow = std::make_unique<Dsp::ChebyshevI::LowShelf<kMax>>();
+  auto chebyshevIHigh = std::make_unique<Dsp::ChebyshevI::HighShelf<kMax>>();
+  auto chebyshevIBand = std::make_unique<Dsp::ChebyshevI::BandShelf<kMax>>();
+  auto chebyshevIILow = std::make_unique<Dsp::ChebyshevII::LowShelf<kMax>>();
+  auto chebyshevIIHigh = std::make_unique<Dsp::ChebyshevII::HighShelf<kMax>>();
+  auto chebyshevIIBand = std::make_unique<Dsp::ChebyshevII::BandShelf<kMax>>();
+  const double nyquist = kRate / 2.0;
+  const ShelfRow rows[] = {
+      shelfRow<false>("Butterworth low", 0.0, *butterworthLow, 1000.0),
+      shelfRow<false>("Butterworth high", nyquist, *butterworthHigh, 3000.0),
+      shelfRow<false>("Butterworth band", bandCentreHz(6000.0, 3000.0), *butterworthBand, 6000.0, 3000.0),
+      shelfRow<false>("Bessel low", 0.0, *besselLow, 1000.0),
+      shelfRow<true>("Chebyshev I low", 0.0, *chebyshevILow, 1000.0),
+      shelfRow<true>("Chebyshev I high", nyquist, *chebyshevIHigh, 3000.0),
+      shelfRow<true>("Chebyshev I band", bandCentreHz(1000.0, 200.0), *chebyshevIBand, 1000.0, 200.0),
+      shelfRow<true>("Chebyshev II low", 0.0, *chebyshevIILow, 1000.0),
+      shelfRow<true>("Chebyshev II high", nyquist, *chebyshevIIHigh, 3000.0),
+      shelfRow<true>("Chebyshev II band", bandCentreHz(15000.0, 1000.0), *chebyshevIIBand, 15000.0, 1000.0),
+  };
+  constexpr double kToleranceDb = 1e-6;
+  for (const ShelfRow& row : rows) {
+    for (int order = 1; order <= kMax; ++order) {
+      for (double gainDb : {-24.0, -12.0, -6.0, -3.0, -1.0, 1.0, 3.0, 6.0, 12.0, 24.0}) {
+        for (double rippleDb : {0.1, 0.5, 1.0, 3.0, 6.0, 12.0, 24.0, 48.0}) {
+          SCOPED_TRACE(testing::Message()
+                       << row.name << " order " << order << " gain " << gainDb << " ripple " << rippleDb);
+          const Dsp::Cascade& cascade = row.configure(order, gainDb, rippleDb);
+          const double taken = row.takesRipple ? std::min(rippleDb, std::abs(gainDb)) : 0.0;
+          const double endDb = coefficientGainDb(cascade, row.endHz);
+          EXPECT_LE(std::abs(endDb), std::abs(gainDb) + kToleranceDb);
+          EXPECT_GE(std::abs(endDb), std::abs(gainDb) - taken - kToleranceDb);
+          EXPECT_GE(endDb * gainDb, 0.0);
+          for (double hz : {0.0, nyquist}) {
+            if (hz == row.endHz) continue;
+            EXPECT_NEAR(coefficientGainDb(cascade, hz), 0.0, kToleranceDb);
+          }
+        }
+      }
     }
   }
 }
