@@ -2,8 +2,9 @@
 // and a cascade built from the result, chained by configure. A design owns its analog layout, its
 // digital layout (twice the analog one for band designs) and its cascade storage, sized for MaxOrder.
 // configure checks its arguments first and throws std::logic_error on bad ones (order outside
-// 1..MaxOrder, a frequency outside 0..Nyquist, a band width or q that is not positive, a family
-// argument its prototype refuses). Design time only; a design is used by one thread at a time.
+// 1..MaxOrder, a cutoff outside 0..Nyquist, a band that bandEdges or geometricBandEdges refuses, a
+// family argument its prototype refuses), before the prototype is designed. Design time only; a design
+// is used by one thread at a time.
 #pragma once
 
 #include <numbers>
@@ -66,7 +67,8 @@ using LowShelfDesign = CornerDesign<Prototype, MaxOrder, LowPassTransform>;
 template <class Prototype, int MaxOrder>
 using HighShelfDesign = CornerDesign<Prototype, MaxOrder, HighPassTransform>;
 
-// Band-pass and band-stop with the band given as (centre, width) in hertz.
+// Band-pass and band-stop with the band given as (centre, width) in hertz; the part of the band that
+// lies inside 0..Nyquist is taken, so the centre may lie at or beyond either end.
 template <class Prototype, int MaxOrder, class Transform>
 class BandDesign : public DesignBase<Prototype, MaxOrder, 2> {
  public:
@@ -74,8 +76,8 @@ class BandDesign : public DesignBase<Prototype, MaxOrder, 2> {
   void configure(int order, double sampleRate, double centerFrequency, double widthFrequency,
                  FamilyArgs... familyArgs) {
     checkOrder(order, MaxOrder);
-    checkFrequency(sampleRate, centerFrequency);
-    checkPositive(widthFrequency, "band width");
+    checkPositive(sampleRate, "sample rate");
+    bandEdges(centerFrequency / sampleRate, widthFrequency / sampleRate);
     this->mPrototype.design(order, familyArgs...);
     Transform(centerFrequency / sampleRate, widthFrequency / sampleRate, this->mDigital, this->mAnalog);
     this->mCascade.buildFromLayout(this->mDigital);
@@ -95,8 +97,8 @@ class BandShelfDesign : public DesignBase<Prototype, MaxOrder, 2> {
   void configure(int order, double sampleRate, double centerFrequency, double widthFrequency, double gainDb,
                  FamilyArgs... familyArgs) {
     checkOrder(order, MaxOrder);
-    checkFrequency(sampleRate, centerFrequency);
-    checkPositive(widthFrequency, "band width");
+    checkPositive(sampleRate, "sample rate");
+    bandEdges(centerFrequency / sampleRate, widthFrequency / sampleRate);
     this->mPrototype.design(order, gainDb, familyArgs...);
     BandPassTransform(centerFrequency / sampleRate, widthFrequency / sampleRate, this->mDigital, this->mAnalog);
     setFarEndNormal(this->mDigital, centerFrequency / sampleRate);
@@ -109,14 +111,14 @@ class BandShelfDesign : public DesignBase<Prototype, MaxOrder, 2> {
 };
 
 // Band designs whose band is (centre in hertz, q): edges symmetric on a log scale about the centre,
-// the upper one at centre (1 + 1/q).
+// the upper one at centre (1 + 1/q), taken as the geometric transforms take them (so a centre above
+// Nyquist still gives the part of its band below).
 template <class Prototype, int MaxOrder, class Transform>
 class GeometricBandDesign : public DesignBase<Prototype, MaxOrder, 2> {
  public:
   void configure(int order, double sampleRate, double centerFrequency, double q) {
     checkOrder(order, MaxOrder);
-    checkFrequency(sampleRate, centerFrequency);
-    checkPositive(q, "q");
+    geometricBandEdges(sampleRate, centerFrequency, q);
     this->mPrototype.design(order);
     Transform(sampleRate, centerFrequency, q, this->mDigital, this->mAnalog);
     this->mCascade.buildFromLayout(this->mDigital);
@@ -133,8 +135,7 @@ class GeometricBandShelfDesign : public DesignBase<Prototype, MaxOrder, 2> {
  public:
   void configure(int order, double sampleRate, double centerFrequency, double q, double gainDb) {
     checkOrder(order, MaxOrder);
-    checkFrequency(sampleRate, centerFrequency);
-    checkPositive(q, "q");
+    geometricBandEdges(sampleRate, centerFrequency, q);
     this->mPrototype.design(order, gainDb);
     GeometricBandPassTransform(sampleRate, centerFrequency, q, this->mDigital, this->mAnalog);
     BandShelfDesign<Prototype, MaxOrder>::setFarEndNormal(this->mDigital, centerFrequency / sampleRate);

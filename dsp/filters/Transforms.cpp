@@ -28,26 +28,6 @@ BandEdges clampedEdges(double lower, double upper) {
   return edges;
 }
 
-BandEdges normalisedEdges(double fc, double fw) {
-  checkNormalisedFrequency(fc);
-  checkPositive(fw, "band width");
-  const double ww = 2.0 * kPi * fw;
-  const double lower = 2.0 * kPi * fc - ww / 2.0;
-  return clampedEdges(lower, lower + ww);
-}
-
-BandEdges geometricEdges(double sampleRate, double centerHz, double q) {
-  checkPositive(sampleRate, "sample rate");
-  checkPositive(centerHz, "centre frequency");
-  checkPositive(q, "q");
-  const double upper = std::log10(centerHz + centerHz / q);
-  const double mid = std::log10(centerHz);
-  const double d = upper - mid;
-  const double hiHz = std::min(std::pow(10.0, mid + d), sampleRate - 1.0);
-  const double loHz = std::max(std::pow(10.0, mid - d), 1.0);
-  return clampedEdges(2.0 * kPi * loHz / sampleRate, 2.0 * kPi * hiHz / sampleRate);
-}
-
 // Refused before the digital layout is touched, so a failed transform leaves it as it was.
 void checkRoom(const PoleZeroLayout& digital, int neededPoles) {
   if (neededPoles > digital.getMaxPoles())
@@ -109,6 +89,26 @@ void mapOneToTwo(const Map& map, PoleZeroLayout& digital, const PoleZeroLayout& 
 
 }  // namespace
 
+BandEdges bandEdges(double fc, double fw) {
+  checkFinite(fc, "centre frequency");
+  checkPositive(fw, "band width");
+  const double ww = 2.0 * kPi * fw;
+  const double lower = 2.0 * kPi * fc - ww / 2.0;
+  return clampedEdges(lower, lower + ww);
+}
+
+BandEdges geometricBandEdges(double sampleRate, double centerHz, double q) {
+  checkPositive(sampleRate, "sample rate");
+  checkPositive(centerHz, "centre frequency");
+  checkPositive(q, "q");
+  const double upper = std::log10(centerHz + centerHz / q);
+  const double mid = std::log10(centerHz);
+  const double d = upper - mid;
+  const double hiHz = std::min(std::pow(10.0, mid + d), sampleRate - 1.0);
+  const double loHz = std::max(std::pow(10.0, mid - d), 1.0);
+  return clampedEdges(2.0 * kPi * loHz / sampleRate, 2.0 * kPi * hiHz / sampleRate);
+}
+
 LowPassTransform::LowPassTransform(double fc, PoleZeroLayout& digital, const PoleZeroLayout& analog) {
   checkNormalisedFrequency(fc);
   mF = std::tan(kPi * fc);
@@ -136,7 +136,7 @@ Complex HighPassTransform::transform(Complex c) const {
 }
 
 BandPassTransform::BandPassTransform(double fc, double fw, PoleZeroLayout& digital, const PoleZeroLayout& analog)
-    : BandPassTransform(normalisedEdges(fc, fw), digital, analog) {}
+    : BandPassTransform(bandEdges(fc, fw), digital, analog) {}
 
 BandPassTransform::BandPassTransform(BandEdges edges, PoleZeroLayout& digital, const PoleZeroLayout& analog) {
   const double wc2 = edges.lower;
@@ -165,7 +165,7 @@ RootPair BandPassTransform::transform(Complex c) const {
 }
 
 BandStopTransform::BandStopTransform(double fc, double fw, PoleZeroLayout& digital, const PoleZeroLayout& analog)
-    : BandStopTransform(normalisedEdges(fc, fw), fc, digital, analog) {}
+    : BandStopTransform(bandEdges(fc, fw), fc, digital, analog) {}
 
 BandStopTransform::BandStopTransform(BandEdges edges, double centre, PoleZeroLayout& digital,
                                      const PoleZeroLayout& analog) {
@@ -191,12 +191,12 @@ RootPair BandStopTransform::transform(Complex c) const {
 
 GeometricBandPassTransform::GeometricBandPassTransform(double sampleRate, double centerHz, double q,
                                                        PoleZeroLayout& digital, const PoleZeroLayout& analog)
-    : BandPassTransform(geometricEdges(sampleRate, centerHz, q), digital, analog) {}
+    : BandPassTransform(geometricBandEdges(sampleRate, centerHz, q), digital, analog) {}
 
 // The normal point is chosen on the centre in hertz against 0.25, so every audible centre is normalised
 // at DC; a band-stop's gain is the same at DC and at Nyquist, so the choice does not change the response.
 GeometricBandStopTransform::GeometricBandStopTransform(double sampleRate, double centerHz, double q,
                                                        PoleZeroLayout& digital, const PoleZeroLayout& analog)
-    : BandStopTransform(geometricEdges(sampleRate, centerHz, q), centerHz, digital, analog) {}
+    : BandStopTransform(geometricBandEdges(sampleRate, centerHz, q), centerHz, digital, analog) {}
 
 }  // namespace Dsp

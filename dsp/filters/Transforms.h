@@ -2,12 +2,28 @@
 // corner (or band) at the requested frequency. Each transform does all its work in its constructor:
 // it resets the digital layout, maps every pole pair in order, the single pole last, and sets the
 // digital normal point. fc and fw are normalised frequencies (hertz / sample rate, 0..0.5).
-// Design time only; they throw std::logic_error on a frequency outside its range.
+// Design time only; they throw std::logic_error on a corner frequency outside (0, 0.5) or a band that
+// bandEdges or geometricBandEdges refuses, leaving the digital layout as it was.
 #pragma once
 
 #include "dsp/filters/PoleZeroLayout.h"
 
 namespace Dsp {
+
+// Band edges in radians per sample, as the band transforms use them.
+struct BandEdges {
+  double lower;
+  double upper;
+};
+
+// The edges of the band with normalised centre fc and width fw, each kept inside [1e-8, pi - 0.001]
+// (so a centre at or beyond 0 or Nyquist gives the part of its band that lies inside). Throws for a
+// centre that is not finite, a width that is not positive, or a band that vanishes once kept inside.
+BandEdges bandEdges(double fc, double fw);
+// The edges of the band (sampleRate, centre in hertz, q) as GeometricBandPassTransform describes it, the
+// upper one at most sampleRate - 1 Hz and the lower one at least 1 Hz, then kept and refused as for
+// bandEdges; also throws for a sample rate, centre or q that is not positive.
+BandEdges geometricBandEdges(double sampleRate, double centerHz, double q);
 
 class LowPassTransform {
  public:
@@ -27,12 +43,6 @@ class HighPassTransform {
   Complex transform(Complex c) const;
 
   double mF;
-};
-
-// Band edges in radians per sample, as the band transforms use them.
-struct BandEdges {
-  double lower;
-  double upper;
 };
 
 class BandPassTransform {

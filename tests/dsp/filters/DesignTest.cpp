@@ -205,6 +205,60 @@ TEST(ButterworthDesign, GeometricBandStopIsNormalisedByItsCentreInHertz) {
   }
 }
 
+// A band centred at DC or Nyquist keeps the part inside the spectrum: the band-pass peaks at 1 and is
+// half power at the inside edge; the band-stop is half power there and 1 at the far end.
+TEST(ButterworthDesign, BandsCentredAtDcOrNyquistKeepThePartInside) {
+  struct Row {
+    double centre;
+    double width;
+    double insideEdge;
+    double farEnd;
+  };
+  const Row rows[] = {{0.0, 2000.0, 1000.0, kRate / 2.0}, {kRate / 2.0, 2000.0, kRate / 2.0 - 1000.0, 0.0}};
+  // The lower edge kept at 1e-8 rad puts poles within about 1e-8 of z = 1, which costs digits.
+  constexpr double kTolerance = 1e-6;
+  Dsp::Butterworth::BandPass<8> bandPass;
+  Dsp::Butterworth::BandStop<8> bandStop;
+  Dsp::Butterworth::BandShelf<8> bandShelf;
+  for (int order = 1; order <= 8; ++order) {
+    for (const Row& row : rows) {
+      SCOPED_TRACE(testing::Message() << "order " << order << " centre " << row.centre);
+      bandPass.configure(order, kRate, row.centre, row.width);
+      expectSoundDesign(bandPass.getDigitalLayout(), bandPass.getCascade(), 2 * order);
+      EXPECT_LE(range(bandPass.getCascade(), 0.0, kRate / 2.0).second, 1.0 + kTolerance);
+      EXPECT_NEAR(magnitude(bandPass.getCascade(), row.insideEdge), kHalfPower, kTolerance);
+      bandStop.configure(order, kRate, row.centre, row.width);
+      expectSoundDesign(bandStop.getDigitalLayout(), bandStop.getCascade(), 2 * order);
+      EXPECT_NEAR(magnitude(bandStop.getCascade(), row.insideEdge), kHalfPower, kTolerance);
+      EXPECT_NEAR(magnitude(bandStop.getCascade(), row.farEnd), 1.0, kTolerance);
+      bandShelf.configure(order, kRate, row.centre, row.width, -6.0);
+      expectSoundDesign(bandShelf.getDigitalLayout(), bandShelf.getCascade(), 2 * order);
+    }
+  }
+}
+
+// A centre above Nyquist with q = 1 puts the lower edge at half the centre and the upper one past
+// Nyquist, so the designs work on the band from 15 kHz up.
+TEST(ButterworthDesign, GeometricBandsCentredAboveNyquistKeepThePartBelow) {
+  Dsp::Butterworth::GeometricBandPass<8> bandPass;
+  Dsp::Butterworth::GeometricBandStop<8> bandStop;
+  Dsp::Butterworth::GeometricBandShelf<8> bandShelf;
+  for (int order = 1; order <= 8; ++order) {
+    SCOPED_TRACE(order);
+    bandPass.configure(order, kRate, 30000.0, 1.0);
+    expectSoundDesign(bandPass.getDigitalLayout(), bandPass.getCascade(), 2 * order);
+    EXPECT_LE(range(bandPass.getCascade(), 0.0, kRate / 2.0).second, 1.0 + 1e-9);
+    EXPECT_NEAR(magnitude(bandPass.getCascade(), 15000.0), kHalfPower, 1e-9);
+    bandStop.configure(order, kRate, 30000.0, 1.0);
+    expectSoundDesign(bandStop.getDigitalLayout(), bandStop.getCascade(), 2 * order);
+    EXPECT_NEAR(magnitude(bandStop.getCascade(), 15000.0), kHalfPower, 1e-9);
+    EXPECT_NEAR(magnitude(bandStop.getCascade(), 0.0), 1.0, 1e-9);
+    bandShelf.configure(order, kRate, 30000.0, 1.0, 6.0);
+    expectSoundDesign(bandShelf.getDigitalLayout(), bandShelf.getCascade(), 2 * order);
+    EXPECT_EQ(bandShelf.getDigitalLayout().getNormalW(), 0.0);
+  }
+}
+
 TEST(ChebyshevIDesign, PassBandRipplesWithinTheGivenDecibels) {
   constexpr int kMax = Dsp::ChebyshevI::kMaxOrder;
   auto lowPass = std::make_unique<Dsp::ChebyshevI::LowPass<kMax>>();
@@ -577,6 +631,20 @@ TEST(DesignArguments, BadArgumentsAreRefusedAndTheCascadeKept) {
   EXPECT_THROW(bandPass.configure(2, kRate, 1000.0, -10.0), std::logic_error);
   Dsp::Butterworth::GeometricBandPass<4> geometric;
   EXPECT_THROW(geometric.configure(2, kRate, 1000.0, 0.0), std::logic_error);
+
+  // A band with nothing inside the spectrum is refused before the prototype is touched.
+  Dsp::Butterworth::BandStop<4> bandStop;
+  bandStop.configure(4, kRate, 1000.0, 200.0);
+  geometric.configure(4, kRate, 1000.0, 1.0);
+  const double stopB0 = bandStop.getCascade()[0].getB0();
+  EXPECT_THROW(bandStop.configure(2, kRate, 23999.9, 0.01), std::logic_error);
+  EXPECT_THROW(bandStop.configure(2, kRate, 40000.0, 1000.0), std::logic_error);
+  EXPECT_THROW(bandStop.configure(2, kRate, -2000.0, 1000.0), std::logic_error);
+  EXPECT_THROW(bandStop.configure(2, kRate, NAN, 1000.0), std::logic_error);
+  EXPECT_THROW(geometric.configure(2, kRate, 60000.0, 1.0), std::logic_error);
+  EXPECT_EQ(bandStop.getAnalogLayout().getNumPoles(), 4);
+  EXPECT_EQ(bandStop.getCascade()[0].getB0(), stopB0);
+  EXPECT_EQ(geometric.getAnalogLayout().getNumPoles(), 4);
   Dsp::ChebyshevI::LowPass<4> chebyshev;
   EXPECT_THROW(chebyshev.configure(2, kRate, 1000.0, 0.0), std::logic_error);
 }

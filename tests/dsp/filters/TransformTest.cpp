@@ -63,22 +63,39 @@ void expectSamePoles(const Dsp::PoleZeroLayout& a, const Dsp::PoleZeroLayout& b)
   }
 }
 
+// Edges below 1e-8 are raised to it and edges above pi - 0.001 lowered to it before use, also for a
+// centre at or beyond DC or Nyquist: each band gives the poles of the band given by its kept edges.
 TEST(BandTransforms, EdgesBeyondTheRangeAreClampedBeforeUse) {
+  struct Row {
+    double fc;
+    double fw;
+    double lower;  // the edges kept, in radians per sample
+    double upper;
+  };
+  const double top = kPi - 0.001;
+  const Row rows[] = {
+      {0.45, 0.2, 2.0 * kPi * 0.45 - kPi * 0.2, top},
+      {0.01, 0.04, 1e-8, 2.0 * kPi * 0.01 + kPi * 0.04},
+      {0.0, 0.04, 1e-8, kPi * 0.04},
+      {0.5, 0.04, kPi - kPi * 0.04, top},
+      {-0.01, 0.06, 1e-8, -2.0 * kPi * 0.01 + kPi * 0.06},
+      {0.52, 0.1, 2.0 * kPi * 0.52 - kPi * 0.1, top},
+  };
   Prototype analog;
   analog.design.design(3);
-  // Upper edge 2 pi (0.45 + 0.1) is beyond pi - 0.001; the same band given with that edge directly.
-  const double lower = 2.0 * kPi * 0.45 - kPi * 0.2;
-  const double upper = kPi - 0.001;
-  Dsp::OwnedLayout<8> clamped;
-  Dsp::OwnedLayout<8> direct;
-  Dsp::BandPassTransform(0.45, 0.2, clamped, analog.layout);
-  Dsp::BandPassTransform((lower + upper) / (4.0 * kPi), (upper - lower) / (2.0 * kPi), direct, analog.layout);
-  expectSamePoles(clamped, direct);
-  // Lower edge below 0 is raised to 1e-8.
-  const double top = 2.0 * kPi * 0.01 + kPi * 0.04;
-  Dsp::BandStopTransform(0.01, 0.04, clamped, analog.layout);
-  Dsp::BandStopTransform((1e-8 + top) / (4.0 * kPi), (top - 1e-8) / (2.0 * kPi), direct, analog.layout);
-  expectSamePoles(clamped, direct);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << "centre " << row.fc << " width " << row.fw);
+    const double fc = (row.lower + row.upper) / (4.0 * kPi);
+    const double fw = (row.upper - row.lower) / (2.0 * kPi);
+    Dsp::OwnedLayout<8> clamped;
+    Dsp::OwnedLayout<8> direct;
+    Dsp::BandPassTransform(row.fc, row.fw, clamped, analog.layout);
+    Dsp::BandPassTransform(fc, fw, direct, analog.layout);
+    expectSamePoles(clamped, direct);
+    Dsp::BandStopTransform(row.fc, row.fw, clamped, analog.layout);
+    Dsp::BandStopTransform(fc, fw, direct, analog.layout);
+    expectSamePoles(clamped, direct);
+  }
 }
 
 TEST(BandTransforms, BandOutsideTheSpectrumIsRefusedAndTheLayoutKept) {
@@ -87,7 +104,12 @@ TEST(BandTransforms, BandOutsideTheSpectrumIsRefusedAndTheLayoutKept) {
   Dsp::OwnedLayout<8> digital;
   Dsp::BandPassTransform(0.1, 0.02, digital, analog.layout);
   EXPECT_THROW(Dsp::BandPassTransform(0.4999, 0.0001, digital, analog.layout), std::logic_error);
+  EXPECT_THROW(Dsp::BandStopTransform(0.7, 0.2, digital, analog.layout), std::logic_error);
+  EXPECT_THROW(Dsp::BandPassTransform(-0.1, 0.1, digital, analog.layout), std::logic_error);
+  EXPECT_THROW(Dsp::BandPassTransform(NAN, 0.1, digital, analog.layout), std::logic_error);
+  EXPECT_THROW(Dsp::BandStopTransform(INFINITY, 0.1, digital, analog.layout), std::logic_error);
   EXPECT_THROW(Dsp::BandPassTransform(0.1, 0.0, digital, analog.layout), std::logic_error);
+  EXPECT_THROW(Dsp::GeometricBandPassTransform(48000.0, 60000.0, 1.0, digital, analog.layout), std::logic_error);
   EXPECT_THROW(Dsp::GeometricBandStopTransform(48000.0, 1000.0, -1.0, digital, analog.layout), std::logic_error);
   EXPECT_EQ(digital.getNumPoles(), 4);
   Dsp::OwnedLayout<2> small;
@@ -103,6 +125,19 @@ TEST(GeometricTransforms, QOfOneSpansAnOctaveEachSide) {
   Dsp::GeometricBandPassTransform(48000.0, 1000.0, 1.0, geometric, analog.layout);
   // Edges 500 Hz and 2000 Hz given as centre and width in normalised units.
   Dsp::BandPassTransform(1250.0 / 48000.0, 1500.0 / 48000.0, direct, analog.layout);
+  expectSamePoles(geometric, direct);
+}
+
+// An upper edge at or beyond the sample rate is lowered to sampleRate - 1 Hz and then to pi - 0.001.
+TEST(GeometricTransforms, CentreAboveNyquistKeepsTheBandBelowIt) {
+  Prototype analog;
+  analog.design.design(2);
+  Dsp::OwnedLayout<8> geometric;
+  Dsp::OwnedLayout<8> direct;
+  Dsp::GeometricBandPassTransform(48000.0, 30000.0, 1.0, geometric, analog.layout);
+  const double lower = 2.0 * kPi * 15000.0 / 48000.0;
+  const double upper = kPi - 0.001;
+  Dsp::BandPassTransform((lower + upper) / (4.0 * kPi), (upper - lower) / (2.0 * kPi), direct, analog.layout);
   expectSamePoles(geometric, direct);
 }
 
