@@ -128,17 +128,4 @@ TEST(GeometricTransforms, QOfOneSpansAnOctaveEachSide) {
   expectSamePoles(geometric, direct);
 }
 
-// An upper edge at or beyond the sample rate is lowered to sampleRate - 1 Hz and then to pi - 0.001.
-TEST(GeometricTransforms, CentreAboveNyquistKeepsTheBandBelowIt) {
-  Prototype analog;
-  analog.design.design(2);
-  Dsp::OwnedLayout<8> geometric;
-  Dsp::OwnedLayout<8> direct;
-  Dsp::GeometricBandPassTransform(48000.0, 30000.0, 1.0, geometric, analog.layout);
-  const double lower = 2.0 * kPi * 15000.0 / 48000.0;
-  const double upper = kPi - 0.001;
-  Dsp::BandPassTransform((lower + upper) / (4.0 * kPi), (upper - lower) / (2.0 * kPi), direct, analog.layout);
-  expectSamePoles(geometric, direct);
-}
-
 }  // namespace
