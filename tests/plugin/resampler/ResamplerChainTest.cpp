@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <iomanip>
 #include <memory>
@@ -192,16 +193,19 @@ TEST(ResamplerChain, HalfBandStepsTakeTheirSteepnessFromTheirPlace) {
     EXPECT_EQ(dynamic_cast<const CDSPHBDownsampler&>(down.GetStep(i)).GetTapCount(), expectedTaps[2 - i]);
 }
 
-TEST(ResamplerChain, EqualRatesPassTheInputThrough) {
-  CDSPResampler resampler(kRate, kRate, 100, 8.0, 124.28, 0);
-  double in[10] = {};
-  double* out = nullptr;
-  EXPECT_EQ(resampler.GetStepCount(), 0);
-  EXPECT_EQ(resampler.Process(in, 10, out), 10);
-  EXPECT_EQ(out, in);
-  EXPECT_EQ(resampler.GetMaxOutputLength(5), 100);
-  EXPECT_EQ(resampler.GetLatencyFraction(), 0.0);
-  EXPECT_EQ(resampler.GetStepBufferLength(), 0);
+// Equal rates have no step and no buffer, so no block is too long for them.
+TEST(ResamplerChain, EqualRatesPassTheInputThroughForAnyBlockLength) {
+  for (const int maxInLen : {1, 100, 40'000'000, INT_MAX}) {
+    CDSPResampler resampler(kRate, kRate, maxInLen, 8.0, 124.28, 0);
+    double in[1] = {};
+    double* out = nullptr;
+    EXPECT_EQ(resampler.GetStepCount(), 0) << maxInLen;
+    EXPECT_EQ(resampler.Process(in, 1, out), 1) << maxInLen;
+    EXPECT_EQ(out, in) << maxInLen;
+    EXPECT_EQ(resampler.GetMaxOutputLength(5), maxInLen);
+    EXPECT_EQ(resampler.GetLatencyFraction(), 0.0) << maxInLen;
+    EXPECT_EQ(resampler.GetStepBufferLength(), 0) << maxInLen;
+  }
 }
 
 TEST(ResamplerChain, InputLongerThanBuiltForIsRefusedUntouched) {
@@ -221,7 +225,33 @@ TEST(ResamplerChain, BadRatesAndLengthsAreRefusedAtConstruction) {
   EXPECT_THROW(CDSPResampler(kRate, -1.0, 64, 8.0, 124.28, 0), std::invalid_argument);
   EXPECT_THROW(CDSPResampler(nan, kRate, 64, 8.0, 124.28, 0), std::invalid_argument);
   EXPECT_THROW(CDSPResampler(kRate, 2 * kRate, 0, 8.0, 124.28, 0), std::invalid_argument);
+  EXPECT_THROW(CDSPResampler(kRate, kRate, 0, 8.0, 124.28, 0), std::invalid_argument);
   EXPECT_THROW(CDSPResampler(1.0, 1e9, 1024, 8.0, 124.28, 0), std::invalid_argument);
+}
+
+// Unequal rates take blocks up to where a step could write 2^26 samples (twice the longer of the input and output
+// blocks, plus 16, for a ratio near 1 first doubles the rate); from there on they are refused before anything is
+// built, downsampling included, whose steps count their input in int. At the bound the two step buffers hold at
+// most 1.5 x 2^26 doubles.
+TEST(ResamplerChain, BlockLengthsAreBoundedByTheLongestStepOutput) {
+  struct Row {
+    double src, dst;
+    int lastBuilt;
+  };
+  const Row rows[] = {{kRate, 2 * kRate, 16'777'212},
+                      {kRate, 48000.0, 30'828'127},
+                      {48000.0, kRate, 33'554'424},
+                      {2 * kRate, kRate, 33'554'424},
+                      {128 * kRate, kRate, 33'554'424}};
+  for (const Row& row : rows) {
+    CDSPResampler resampler(row.src, row.dst, row.lastBuilt, 8.0, 124.28, 0);
+    EXPECT_LE(resampler.GetMaxOutputLength(0), CDSPResampler::kMaxOutputLength) << row.src << " -> " << row.dst;
+    EXPECT_LE(resampler.GetStepBufferLength(), 3 * (CDSPResampler::kMaxOutputLength / 2))
+        << row.src << " -> " << row.dst;
+    EXPECT_THROW(CDSPResampler(row.src, row.dst, row.lastBuilt + 1, 8.0, 124.28, 0), std::invalid_argument)
+        << row.src << " -> " << row.dst;
+  }
+  EXPECT_THROW(CDSPResampler(128 * kRate, kRate, INT_MAX, 8.0, 124.28, 0), std::invalid_argument);
 }
 
 // References held on the process-wide filter cache's filters, summed.
