@@ -147,12 +147,18 @@ void CDSPResampler::BuildDownsampling(double src, double dst, double transBand, 
 
 void CDSPResampler::BuildOtherRatio(double src, double dst, double transBand, double atten, int phase) {
   AddConvolver(dst <= src ? 0.5 * dst / src : 0.5, transBand, atten, phase, 2.0, 2, 1);
-  const double q = src / (1.0 - kTransBandScale * transBand);
+  // P = 2^m, the smallest power of two with 2 P Q > D for Q = S / (1 - kTransBandScale x T). The wider the
+  // transition band, the more the interpolator may raise the rate on its own; from 1 / kTransBandScale
+  // (about 57 %) on, Q is unbounded and no doubling is needed.
+  const double margin = 1.0 - kTransBandScale * transBand;
   int m = 0;
   double p = 1.0;
-  while (2.0 * p * q <= dst) {
-    p *= 2.0;
-    m++;
+  if (margin > 0.0) {
+    const double q = src / margin;
+    while (2.0 * p * q <= dst) {
+      p *= 2.0;
+      m++;
+    }
   }
   if (m == 0 || (m == 1 && IsWholeRatio(2.0 * src, dst))) {
     AddStep(new CDSPFracInterpolator(false, 2.0 * src, dst, atten, LatencyFrac));

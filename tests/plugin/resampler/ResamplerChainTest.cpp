@@ -7,6 +7,9 @@
 #include "plugin/resampler/ResamplerStores.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <climits>
@@ -252,6 +255,69 @@ TEST(ResamplerChain, BlockLengthsAreBoundedByTheLongestStepOutput) {
         << row.src << " -> " << row.dst;
   }
   EXPECT_THROW(CDSPResampler(128 * kRate, kRate, INT_MAX, 8.0, 124.28, 0), std::invalid_argument);
+}
+
+struct BandRow {
+  double src, dst, transBand, atten;
+  char expected;
+};
+
+// What each request comes to, one character each: 'B' built, and a constant comes out at 1 once the filters have
+// settled (within 20 dB of the attenuation: at the widest bands the design allows, the constant's image is only
+// that far down); 'b' built, but the constant came out otherwise; 'R' refused with std::invalid_argument; 'X'
+// anything else. The requests run in a child process that an alarm ends after `giveUpSeconds`: a request that
+// never returns leaves the answer short instead of hanging the test.
+std::string AnswerInChild(const std::vector<BandRow>& rows, unsigned giveUpSeconds) {
+  int fds[2];
+  if (pipe(fds) != 0) return "no pipe";
+  const pid_t child = fork();
+  if (child == 0) {
+    alarm(giveUpSeconds);
+    for (const BandRow& row : rows) {
+      char answer = 'X';
+      try {
+        CDSPResampler resampler(row.src, row.dst, 256, row.transBand, row.atten, 0);
+        std::vector<double> ones(256);
+        double worst = 0.0;
+        for (int block = 0; block < 64; block++) {
+          std::fill(ones.begin(), ones.end(), 1.0);
+          double* out = nullptr;
+          const int n = resampler.Process(ones.data(), 256, out);
+          for (int i = 0; i < n && block >= 32; i++) worst = std::max(worst, std::fabs(out[i] - 1.0));
+        }
+        answer = worst < std::pow(10.0, (20.0 - row.atten) / 20.0) ? 'B' : 'b';
+      } catch (const std::invalid_argument&) {
+        answer = 'R';
+      } catch (...) {
+      }
+      if (write(fds[1], &answer, 1) != 1) std::_Exit(2);
+    }
+    std::_Exit(0);
+  }
+  close(fds[1]);
+  std::string answers;
+  for (char c = 0; child > 0 && read(fds[0], &c, 1) == 1;) answers += c;
+  close(fds[0]);
+  if (child > 0) waitpid(child, nullptr, 0);
+  return answers;
+}
+
+// Rates that a convolver and an interpolator join, with transition bands from about 57 % (where the up-sampling
+// margin 1 - 0.0175 x band reaches 0) to the widest the design accepts at the attenuation, and just beyond.
+TEST(ResamplerChain, WideTransitionBandsBuildOrAreRefusedAtOnce) {
+  const double edge = 1.0 / 0.0175;
+  const std::vector<BandRow> rows = {
+      {kRate, 48000.0, edge, 124.28, 'B'},   {kRate, 48000.0, std::nextafter(edge, 100.0), 124.28, 'B'},
+      {kRate, 48000.0, 57.15, 124.28, 'B'},  {kRate, 48000.0, 100.0, 124.28, 'B'},
+      {kRate, 48000.0, 115.03, 124.28, 'B'}, {kRate, 48000.0, 115.04, 124.28, 'R'},
+      {kRate, 48000.0, 125.71, 40.0, 'B'},   {kRate, 48000.0, 125.72, 40.0, 'R'},
+      {48000.0, kRate, 60.0, 124.28, 'B'},   {48000.0, kRate, 115.03, 124.28, 'B'},
+      {kRate, 192000.0, 60.0, 124.28, 'B'},  {kRate, 1'000'000.0, 100.0, 124.28, 'B'}};
+  const std::string answers = AnswerInChild(rows, 60);
+  ASSERT_EQ(answers.size(), rows.size()) << "no answer to request " << answers.size();
+  for (std::size_t i = 0; i < rows.size(); i++)
+    EXPECT_EQ(answers[i], rows[i].expected) << rows[i].src << " -> " << rows[i].dst << ", band "
+                                            << std::setprecision(17) << rows[i].transBand << ", " << rows[i].atten;
 }
 
 // References held on the process-wide filter cache's filters, summed.
