@@ -6,6 +6,7 @@
 #include "plugin/resampler/CDSPHBUpsampler.h"
 #include "plugin/resampler/CKernelFilterCache.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <stdexcept>
@@ -47,8 +48,14 @@ CDSPResampler::CDSPResampler(double srcSampleRate, double dstSampleRate, int max
   if (!std::isfinite(srcSampleRate) || !std::isfinite(dstSampleRate) || srcSampleRate <= 0.0 || dstSampleRate <= 0.0 ||
       maxInLen < 1)
     throw std::invalid_argument("resampler rates must be finite and positive, maxInLen at least 1");
-  if (static_cast<double>(maxInLen) * (dstSampleRate / srcSampleRate) * 2.0 + 16.0 > kMaxOutputLength)
-    throw std::invalid_argument("resampler output length out of range");
+  // Equal rates build no step and no buffer: Process hands the input back, however long.
+  if (srcSampleRate == dstSampleRate) return;
+  // No step writes more than twice the longer of the input and output blocks (a ratio near 1 first doubles
+  // the rate, then interpolates it down), plus a few samples; this keeps each step buffer within
+  // kMaxOutputLength doubles and every step's length arithmetic within int.
+  const double longerBlock = static_cast<double>(maxInLen) * std::max(1.0, dstSampleRate / srcSampleRate);
+  if (2.0 * longerBlock + 16.0 > kMaxOutputLength)
+    throw std::invalid_argument("resampler block length out of range for the rate ratio");
   try {
     BuildChain(srcSampleRate, dstSampleRate, reqTransBand, reqAtten, reqPhase);
     AllocateStepBuffers();
@@ -69,7 +76,6 @@ void CDSPResampler::DeleteSteps() noexcept {
 }
 
 void CDSPResampler::BuildChain(double src, double dst, double transBand, double atten, int phase) {
-  if (src == dst) return;
   if (BuildSingleConvolver(src, dst, transBand, atten, phase)) return;
   if (BuildWholeUpsampling(src, dst, transBand, atten, phase)) return;
   if (2.0 * dst <= src)
@@ -141,12 +147,18 @@ void CDSPResampler::BuildDownsampling(double src, double dst, double transBand, 
 
 void CDSPResampler::BuildOtherRatio(double src, double dst, double transBand, double atten, int phase) {
   AddConvolver(dst <= src ? 0.5 * dst / src : 0.5, transBand, atten, phase, 2.0, 2, 1);
-  const double q = src / (1.0 - kTransBandScale * transBand);
+  // P = 2^m, the smallest power of two with 2 P Q > D for Q = S / (1 - kTransBandScale x T). The wider the
+  // transition band, the more the interpolator may raise the rate on its own; from 1 / kTransBandScale
+  // (about 57 %) on, Q is unbounded and no doubling is needed.
+  const double margin = 1.0 - kTransBandScale * transBand;
   int m = 0;
   double p = 1.0;
-  while (2.0 * p * q <= dst) {
-    p *= 2.0;
-    m++;
+  if (margin > 0.0) {
+    const double q = src / margin;
+    while (2.0 * p * q <= dst) {
+      p *= 2.0;
+      m++;
+    }
   }
   if (m == 0 || (m == 1 && IsWholeRatio(2.0 * src, dst))) {
     AddStep(new CDSPFracInterpolator(false, 2.0 * src, dst, atten, LatencyFrac));

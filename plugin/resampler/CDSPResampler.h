@@ -22,15 +22,17 @@ class CDSPResampler : public CDSPProcessor {
   // Any thread; takes the family's cache locks briefly and allocates. `reqTransBand` is the transition
   // band in percent, `reqAtten` the stop-band attenuation in dB, `reqPhase` 0 for linear phase and any
   // other value for minimum phase; `maxInLen` is the most samples one Process call may pass. Throws
-  // std::invalid_argument for rates that are not finite and positive, a `maxInLen` below 1, an output
-  // length beyond kMaxOutputLength, or filter requests the design refuses; std::bad_alloc when the
-  // heap fails. A throwing constructor returns everything it took.
+  // std::invalid_argument for rates that are not finite and positive, a `maxInLen` below 1, unequal rates
+  // whose steps could write more than kMaxOutputLength samples, or filter requests the design refuses;
+  // std::bad_alloc when the heap fails. A throwing constructor returns everything it took. Equal rates
+  // take any `maxInLen`: they build no step and no buffer.
   CDSPResampler(double srcSampleRate, double dstSampleRate, int maxInLen, double reqTransBand, double reqAtten,
                 int reqPhase);
   // Owner's thread; takes the cache locks to return shared filters, FFT objects and banks.
   ~CDSPResampler() override;
 
-  // Longest output one Process call may produce; larger rate ratios x maxInLen are refused.
+  // Longest block one step may write in a Process call (512 MiB of doubles): unequal rates are refused when
+  // twice maxInLen x max(1, D / S), plus 16, exceeds it.
   static constexpr int kMaxOutputLength = 1 << 26;
 
   int GetInputLengthForOutput(int outPos) const override;

@@ -7,8 +7,12 @@
 #include "plugin/resampler/ResamplerStores.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <iomanip>
 #include <memory>
@@ -192,16 +196,19 @@ TEST(ResamplerChain, HalfBandStepsTakeTheirSteepnessFromTheirPlace) {
     EXPECT_EQ(dynamic_cast<const CDSPHBDownsampler&>(down.GetStep(i)).GetTapCount(), expectedTaps[2 - i]);
 }
 
-TEST(ResamplerChain, EqualRatesPassTheInputThrough) {
-  CDSPResampler resampler(kRate, kRate, 100, 8.0, 124.28, 0);
-  double in[10] = {};
-  double* out = nullptr;
-  EXPECT_EQ(resampler.GetStepCount(), 0);
-  EXPECT_EQ(resampler.Process(in, 10, out), 10);
-  EXPECT_EQ(out, in);
-  EXPECT_EQ(resampler.GetMaxOutputLength(5), 100);
-  EXPECT_EQ(resampler.GetLatencyFraction(), 0.0);
-  EXPECT_EQ(resampler.GetStepBufferLength(), 0);
+// Equal rates have no step and no buffer, so no block is too long for them.
+TEST(ResamplerChain, EqualRatesPassTheInputThroughForAnyBlockLength) {
+  for (const int maxInLen : {1, 100, 40'000'000, INT_MAX}) {
+    CDSPResampler resampler(kRate, kRate, maxInLen, 8.0, 124.28, 0);
+    double in[1] = {};
+    double* out = nullptr;
+    EXPECT_EQ(resampler.GetStepCount(), 0) << maxInLen;
+    EXPECT_EQ(resampler.Process(in, 1, out), 1) << maxInLen;
+    EXPECT_EQ(out, in) << maxInLen;
+    EXPECT_EQ(resampler.GetMaxOutputLength(5), maxInLen);
+    EXPECT_EQ(resampler.GetLatencyFraction(), 0.0) << maxInLen;
+    EXPECT_EQ(resampler.GetStepBufferLength(), 0) << maxInLen;
+  }
 }
 
 TEST(ResamplerChain, InputLongerThanBuiltForIsRefusedUntouched) {
@@ -221,7 +228,96 @@ TEST(ResamplerChain, BadRatesAndLengthsAreRefusedAtConstruction) {
   EXPECT_THROW(CDSPResampler(kRate, -1.0, 64, 8.0, 124.28, 0), std::invalid_argument);
   EXPECT_THROW(CDSPResampler(nan, kRate, 64, 8.0, 124.28, 0), std::invalid_argument);
   EXPECT_THROW(CDSPResampler(kRate, 2 * kRate, 0, 8.0, 124.28, 0), std::invalid_argument);
+  EXPECT_THROW(CDSPResampler(kRate, kRate, 0, 8.0, 124.28, 0), std::invalid_argument);
   EXPECT_THROW(CDSPResampler(1.0, 1e9, 1024, 8.0, 124.28, 0), std::invalid_argument);
+}
+
+// Unequal rates take blocks up to where a step could write 2^26 samples (twice the longer of the input and output
+// blocks, plus 16, for a ratio near 1 first doubles the rate); from there on they are refused before anything is
+// built, downsampling included, whose steps count their input in int. At the bound the two step buffers hold at
+// most 1.5 x 2^26 doubles.
+TEST(ResamplerChain, BlockLengthsAreBoundedByTheLongestStepOutput) {
+  struct Row {
+    double src, dst;
+    int lastBuilt;
+  };
+  const Row rows[] = {{kRate, 2 * kRate, 16'777'212},
+                      {kRate, 48000.0, 30'828'127},
+                      {48000.0, kRate, 33'554'424},
+                      {2 * kRate, kRate, 33'554'424},
+                      {128 * kRate, kRate, 33'554'424}};
+  for (const Row& row : rows) {
+    CDSPResampler resampler(row.src, row.dst, row.lastBuilt, 8.0, 124.28, 0);
+    EXPECT_LE(resampler.GetMaxOutputLength(0), CDSPResampler::kMaxOutputLength) << row.src << " -> " << row.dst;
+    EXPECT_LE(resampler.GetStepBufferLength(), 3 * (CDSPResampler::kMaxOutputLength / 2))
+        << row.src << " -> " << row.dst;
+    EXPECT_THROW(CDSPResampler(row.src, row.dst, row.lastBuilt + 1, 8.0, 124.28, 0), std::invalid_argument)
+        << row.src << " -> " << row.dst;
+  }
+  EXPECT_THROW(CDSPResampler(128 * kRate, kRate, INT_MAX, 8.0, 124.28, 0), std::invalid_argument);
+}
+
+struct BandRow {
+  double src, dst, transBand, atten;
+  char expected;
+};
+
+// What each request comes to, one character each: 'B' built, and a constant comes out at 1 once the filters have
+// settled (within 20 dB of the attenuation: at the widest bands the design allows, the constant's image is only
+// that far down); 'b' built, but the constant came out otherwise; 'R' refused with std::invalid_argument; 'X'
+// anything else. The requests run in a child process that an alarm ends after `giveUpSeconds`: a request that
+// never returns leaves the answer short instead of hanging the test.
+std::string AnswerInChild(const std::vector<BandRow>& rows, unsigned giveUpSeconds) {
+  int fds[2];
+  if (pipe(fds) != 0) return "no pipe";
+  const pid_t child = fork();
+  if (child == 0) {
+    alarm(giveUpSeconds);
+    for (const BandRow& row : rows) {
+      char answer = 'X';
+      try {
+        CDSPResampler resampler(row.src, row.dst, 256, row.transBand, row.atten, 0);
+        std::vector<double> ones(256);
+        double worst = 0.0;
+        for (int block = 0; block < 64; block++) {
+          std::fill(ones.begin(), ones.end(), 1.0);
+          double* out = nullptr;
+          const int n = resampler.Process(ones.data(), 256, out);
+          for (int i = 0; i < n && block >= 32; i++) worst = std::max(worst, std::fabs(out[i] - 1.0));
+        }
+        answer = worst < std::pow(10.0, (20.0 - row.atten) / 20.0) ? 'B' : 'b';
+      } catch (const std::invalid_argument&) {
+        answer = 'R';
+      } catch (...) {
+      }
+      if (write(fds[1], &answer, 1) != 1) std::_Exit(2);
+    }
+    std::_Exit(0);
+  }
+  close(fds[1]);
+  std::string answers;
+  for (char c = 0; child > 0 && read(fds[0], &c, 1) == 1;) answers += c;
+  close(fds[0]);
+  if (child > 0) waitpid(child, nullptr, 0);
+  return answers;
+}
+
+// Rates that a convolver and an interpolator join, with transition bands from about 57 % (where the up-sampling
+// margin 1 - 0.0175 x band reaches 0) to the widest the design accepts at the attenuation, and just beyond.
+TEST(ResamplerChain, WideTransitionBandsBuildOrAreRefusedAtOnce) {
+  const double edge = 1.0 / 0.0175;
+  const std::vector<BandRow> rows = {
+      {kRate, 48000.0, edge, 124.28, 'B'},   {kRate, 48000.0, std::nextafter(edge, 100.0), 124.28, 'B'},
+      {kRate, 48000.0, 57.15, 124.28, 'B'},  {kRate, 48000.0, 100.0, 124.28, 'B'},
+      {kRate, 48000.0, 115.03, 124.28, 'B'}, {kRate, 48000.0, 115.04, 124.28, 'R'},
+      {kRate, 48000.0, 125.71, 40.0, 'B'},   {kRate, 48000.0, 125.72, 40.0, 'R'},
+      {48000.0, kRate, 60.0, 124.28, 'B'},   {48000.0, kRate, 115.03, 124.28, 'B'},
+      {kRate, 192000.0, 60.0, 124.28, 'B'},  {kRate, 1'000'000.0, 100.0, 124.28, 'B'}};
+  const std::string answers = AnswerInChild(rows, 60);
+  ASSERT_EQ(answers.size(), rows.size()) << "no answer to request " << answers.size();
+  for (std::size_t i = 0; i < rows.size(); i++)
+    EXPECT_EQ(answers[i], rows[i].expected) << rows[i].src << " -> " << rows[i].dst << ", band "
+                                            << std::setprecision(17) << rows[i].transBand << ", " << rows[i].atten;
 }
 
 // References held on the process-wide filter cache's filters, summed.
