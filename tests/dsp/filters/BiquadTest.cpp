@@ -71,6 +71,41 @@ TEST(Biquad, PolePairOfTwoRealPolesMultipliesThem) {
   EXPECT_DOUBLE_EQ(stage.getB2(), -1.0);
 }
 
+// Real-pole pairs whose second pole is at the origin but whose second zero is not: still a pole pair,
+// so both zeros stay. The response is the factored form (1 - q1 e^-jw)(1 - q2 e^-jw) / ((1 - p1 e^-jw)
+// (1 - p2 e^-jw)) with p2 = 0, alone and as a cascade normalised to unit gain at DC.
+TEST(Biquad, PairWithItsSecondPoleAtTheOriginKeepsBothZeros) {
+  struct Row {
+    double pole, zero1, zero2;
+  };
+  const auto factored = [](const Row& row, double f) {
+    const Complex z1 = std::polar(1.0, -2.0 * kPi * f);
+    return (1.0 - row.zero1 * z1) * (1.0 - row.zero2 * z1) / (1.0 - row.pole * z1);
+  };
+  for (const Row& row : {Row{0.5, -1.0, 0.3}, Row{-0.7, 0.9, -0.4}, Row{0.2, 0.8, -1.0}}) {
+    SCOPED_TRACE(testing::Message() << "pole " << row.pole << " zeros " << row.zero1 << ", " << row.zero2);
+    const Dsp::PoleZeroSet set{{row.pole, 0.0}, {row.zero1, row.zero2}};
+    Dsp::Biquad stage;
+    stage.assignSection(set);
+    EXPECT_DOUBLE_EQ(stage.getB2(), row.zero1 * row.zero2);
+    EXPECT_EQ(stage.getA2(), 0.0);
+    const Dsp::StagePoleZeros readback = readBack(stage);
+    EXPECT_FALSE(readback.set.isSinglePole());
+    EXPECT_NEAR(std::abs(readback.set.zeros.first * readback.set.zeros.second - row.zero1 * row.zero2), 0.0, 1e-15);
+
+    Dsp::OwnedLayout<2> layout;
+    layout.appendPair(set.poles, set.zeros);
+    layout.setNormalPoint(0.0, 1.0);
+    Dsp::OwnedCascade<1> cascade;
+    cascade.buildFromLayout(layout);
+    const double dc = std::abs(factored(row, 0.0));
+    for (double f : {0.0, 0.07, 0.19, 0.31, 0.5}) {
+      EXPECT_NEAR(std::abs(stage.response(f) - factored(row, f)), 0.0, 1e-12) << "f " << f;
+      EXPECT_NEAR(std::abs(cascade.response(f) - factored(row, f) / dc), 0.0, 1e-12) << "f " << f;
+    }
+  }
+}
+
 TEST(Biquad, ReadbackReturnsTheAssignedPolesZerosAndGain) {
   Dsp::Biquad stage;
   const Complex pole = std::polar(0.9, 0.3);
