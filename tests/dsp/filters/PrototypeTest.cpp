@@ -135,7 +135,8 @@ TEST(PrototypeLimits, NonPositiveRippleOrAttenuationIsRefused) {
   EXPECT_THROW(shelf.design(4, INFINITY, 1.0), std::logic_error);
 }
 
-// Reference: scipy.signal.besselap(n, norm='delay') (scipy 1.10.1), upper-half poles then the real one.
+// Reference: the roots of the reverse Bessel polynomial (unit group delay at DC), computed independently
+// of this code in double precision; upper-half poles then the real one.
 const std::vector<std::vector<Complex>> kBesselPoles = {
     {{-0.99999999999999978, 0}},
     {{-1.5, 0.86602540378443882}},
@@ -285,9 +286,9 @@ struct EllipticRow {
   std::vector<double> zeroFrequencies;
 };
 
-// Reference: scipy.signal.ellipap(n, ripple, stopBand) (scipy 1.10.1), with the stop-band depth solved
-// from the degree equation K(k)/K'(k) = n K(k1)/K'(k1) for the modulus k = 1 / (5 e^(rolloff - 1) + 1)
-// with scipy.special.ellipk, scipy.special.ellipkm1 and scipy.optimize.brentq.
+// Reference: poles and zero frequencies of the elliptic prototype's closed form, computed independently
+// of this code in double precision for the given order, ripple and stop-band depth. The depth is solved
+// from the degree equation K(k)/K'(k) = n K(k1)/K'(k1), with k = 1 / (5 e^(rolloff - 1) + 1).
 const std::vector<EllipticRow> kElliptic = {
     {3,
      0.5,
@@ -430,16 +431,16 @@ TEST(EllipticPrototype, TheWrittenQuadraticFactorStepDoesNotGiveTheFactorsRoots)
   }
 }
 
-TEST(RippleShelf, RippleLargerThanTheGainIsLimitedToIt) {
-  Dsp::OwnedLayout<8> limited;
-  Dsp::AnalogRippleShelf a(limited);
+TEST(RippleShelf, RippleAboveTheGainDesignsAsARippleEqualToTheGain) {
+  Dsp::OwnedLayout<8> above;
+  Dsp::AnalogRippleShelf a(above);
   a.design(4, -3.0, 10.0);
-  Dsp::OwnedLayout<8> exact;
-  Dsp::AnalogRippleShelf b(exact);
+  Dsp::OwnedLayout<8> equal;
+  Dsp::AnalogRippleShelf b(equal);
   b.design(4, -3.0, 3.0);
   for (int i = 0; i < 2; ++i) {
-    EXPECT_EQ(limited[i].poles.first, exact[i].poles.first);
-    EXPECT_EQ(limited[i].zeros.first, exact[i].zeros.first);
+    EXPECT_EQ(above[i].poles.first, equal[i].poles.first);
+    EXPECT_EQ(above[i].zeros.first, equal[i].zeros.first);
   }
 }
 
