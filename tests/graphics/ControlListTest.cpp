@@ -334,6 +334,18 @@ TEST_F(ControlList, FindingByParameterAndPeers) {
   EXPECT_TRUE(a->IsHidden());
   EXPECT_TRUE(multi->IsHidden());
   EXPECT_FALSE(other->IsHidden());
+
+  // A negative index names no parameter: the unbound control is not found, hidden or updated through it.
+  TestControl* unbound = Attach("u", IRECT(0, 0, 10, 10));
+  EXPECT_EQ(unbound->LinkedToParam(-1), -1);
+  EXPECT_EQ(g.GetControlWithParamIdx(-1), nullptr);
+  g.HideControl(-1, true);
+  g.DisableControl(-1, true);
+  n = 0;
+  g.ForControlWithParam({-1, -7}, [&](IControl*) { ++n; });
+  EXPECT_EQ(n, 0);
+  EXPECT_FALSE(unbound->IsHidden());
+  EXPECT_FALSE(unbound->IsDisabled());
 }
 
 TEST_F(ControlList, ParamNameTooltipsAndLastClickedParam) {
