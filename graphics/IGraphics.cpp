@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace fx::gfx {
 
@@ -139,10 +140,13 @@ void IGraphics::AttachBubbleControl(IBubbleControl* control) {
   if (!mBubbleControls.Add(control)) delete control;
 }
 
+// A display made again starts as a new one: no frame timed yet.
 void IGraphics::SetPerfDisplay(IFPSDisplayControl* control) {
   ForgetControl(mPerfDisplay.get());
   mPerfDisplay.reset(control);
   if (control) {
+    std::fill(std::begin(mFrameTimes), std::end(mFrameTimes), 0.f);
+    mFrameTimeIdx = 0;
     ConnectControl(*control);
     InitControl(*control);
   } else {

@@ -261,6 +261,25 @@ TEST_F(DrawLoop, FrameTimeRingWrapsAfterOneHundredFrames) {
   }
   EXPECT_EQ(g.GetFrameTimeIdx(), (start + 101) % IGraphics::kNumFrameTimes);
   EXPECT_FLOAT_EQ(g.GetFrameTime(g.GetFrameTimeIdx()), 0.02f);
+
+  // A display made again starts as a new one, whether the old one was switched off first or replaced.
+  for (const bool switchedOff : {true, false}) {
+    SCOPED_TRACE(switchedOff ? "off, then on" : "replaced");
+    if (switchedOff) {
+      g.ShowFPSDisplay(false);
+      g.ShowFPSDisplay(true);
+    } else {
+      g.SetPerfDisplay(new IFPSDisplayControl(IRECT(10, 10, 210, 60)));
+    }
+    EXPECT_EQ(g.GetFrameTimeIdx(), 0);
+    int timed = 0;
+    for (int i = 0; i < IGraphics::kNumFrameTimes; ++i) timed += g.GetFrameTime(i) != 0.f;
+    EXPECT_EQ(timed, 0);
+    gNowMs += 20.0;
+    IRECTList rects;
+    g.GetControl(0)->SetDirty(false);
+    Frame(rects);
+  }
 }
 
 TEST_F(DrawLoop, HighlightDotIsAFilledCircle) {
