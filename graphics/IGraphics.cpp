@@ -44,6 +44,7 @@ void IGraphics::RemoveAllControls() {
   mToolTipControl.reset();
   mControls.Empty(true);
   mCtrlTags.clear();
+  for (DrawEntry& entry : mDrawList) entry.control = nullptr;
 }
 
 void IGraphics::ConnectControl(IControl& control) {
@@ -190,6 +191,9 @@ void IGraphics::ForgetControl(IControl* control) {
   const auto tag =
       std::find_if(mCtrlTags.begin(), mCtrlTags.end(), [control](const auto& e) { return e.second == control; });
   if (tag != mCtrlTags.end()) mCtrlTags.erase(tag);
+  // A control may go while the draw loop draws another: the loop must not reach it afterwards.
+  for (DrawEntry& entry : mDrawList)
+    if (entry.control == control) entry.control = nullptr;
 }
 
 void IGraphics::RemoveControlWithTag(int ctrlTag) {
