@@ -163,6 +163,18 @@ TEST_F(ControlList, RemovingAControlInTextEntryOrPopupForgetsIt) {
   g.SetControlValueAfterTextEdit("3");  // nobody to answer: no crash
   g.SetControlValueAfterPopupMenu(&menu);
   EXPECT_EQ(dlg.CountHost("send"), 0);
+
+  // Removing every control forgets them too.
+  TestControl* c = Attach("c", IRECT(0, 0, 50, 50), FakeDelegate::kGain);
+  TestControl* d = Attach("d", IRECT(60, 0, 100, 50), FakeDelegate::kEnum);
+  g.CreateTextEntry(*c, c->GetText(), c->GetRECT(), "1", 0);
+  g.CreatePopupMenu(*d, menu, d->GetRECT(), 0);
+  g.RemoveAllControls();
+  EXPECT_EQ(g.GetControlInTextEntry(), nullptr);
+  EXPECT_EQ(g.GetControlInPopupMenu(), nullptr);
+  g.SetControlValueAfterTextEdit("3");
+  g.SetControlValueAfterPopupMenu(&menu);
+  EXPECT_EQ(dlg.CountHost("send"), 0);
 }
 
 TEST_F(ControlList, RemovingBelowTheMouseOverKeepsItsIndexRight) {
