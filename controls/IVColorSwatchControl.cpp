@@ -87,10 +87,14 @@ void IVColorSwatchControl::OnMouseDown(float x, float y, const IMouseMod&) {
   if (cell < 0) return;
   const EVColor id = mColorIDs[static_cast<size_t>(cell)];
   IColor start = GetColor(id);
-  GetUI()->PromptForColor(start, "Choose a color", [this, cell, id](const IColor& chosen) {
-    mStyle.colorSpec.SetColor(id, chosen);
-    SetDirty(false);
-    if (mColorChosenFunc) mColorChosenFunc(cell, chosen);
+  const std::weak_ptr<IVColorSwatchControl*> lifeline = mLifeline;
+  GetUI()->PromptForColor(start, "Choose a color", [lifeline, cell, id](const IColor& chosen) {
+    const std::shared_ptr<IVColorSwatchControl*> alive = lifeline.lock();
+    if (!alive) return;
+    IVColorSwatchControl& self = **alive;
+    self.mStyle.colorSpec.SetColor(id, chosen);
+    self.SetDirty(false);
+    if (self.mColorChosenFunc) self.mColorChosenFunc(cell, chosen);
   });
 }
 

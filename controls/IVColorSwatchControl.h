@@ -1,14 +1,16 @@
 // The stock colour swatch: a row, column or 3 x 3 grid of cells, each showing one colour of the
 // control's own style, optionally labelled. Clicking a cell opens the platform colour chooser; the chosen
 // colour replaces that style colour (so everything drawn with it changes) and is reported through the
-// colour-chosen function. Every hover marks the control dirty with its action function. Main thread only;
-// the colour chooser may block while it is open, as the platform's is.
+// colour-chosen function. The chooser may stay open after the click (the platform's does), and a control
+// removed meanwhile hears nothing of it. Every hover marks the control dirty with its action function.
+// Main thread only.
 #pragma once
 
 #include "graphics/IControl.h"
 #include "graphics/IVectorBase.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -46,6 +48,11 @@ class IVColorSwatchControl : public IControl, public IVectorBase {
   std::vector<IRECT> mCellRects;
   std::vector<std::string> mLabels;
   std::vector<EVColor> mColorIDs;
+
+ private:
+  // Shared, weakly, with every colour chooser the control opens: a chooser may outlive the control, and answers
+  // only while the control still exists.
+  std::shared_ptr<IVColorSwatchControl*> mLifeline = std::make_shared<IVColorSwatchControl*>(this);
 };
 
 }  // namespace fx::gfx

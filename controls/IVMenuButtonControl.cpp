@@ -34,27 +34,37 @@ IVMenuButtonControl::IVMenuButtonControl(const IRECT& bounds, int paramIdx, cons
       return;
     }
     UpdateButtonText();
-    mMenuButton->SetAnimationEndActionFunction(
-        [this](IControl*) { PromptUserInput(mMenuButton->GetWidgetBounds(), 0); });
+    // The container is reached through the button's parent, which its removal clears: a button left behind
+    // prompts for nothing.
+    mMenuButton->SetAnimationEndActionFunction([](IControl* pressed) {
+      if (auto* menu = dynamic_cast<IVMenuButtonControl*>(pressed->GetParent()))
+        menu->PromptUserInput(static_cast<IVButtonControl*>(pressed)->GetWidgetBounds(), 0);
+    });
   };
 
   mResizeFunc = [this](IContainerBase*, const IRECT& r) {
-    if (!mMenuButton) return;
-    mMenuButton->SetTargetAndDrawRECTs(r);
-    mMenuButton->SetMouseIsOver(false);
-    mMenuButton->OnResize();
+    IVButtonControl* button = GetMenuButton();
+    if (!button) return;
+    button->SetTargetAndDrawRECTs(r);
+    button->SetMouseIsOver(false);
+    button->OnResize();
   };
 }
 
+IVButtonControl* IVMenuButtonControl::GetMenuButton() const {
+  return mMenuButton && mChildren.Find(mMenuButton) >= 0 ? mMenuButton : nullptr;
+}
+
 void IVMenuButtonControl::SetButtonText(const char* text) {
-  if (!mMenuButton) return;
-  mMenuButton->SetValueStr(text);
-  mMenuButton->SetDirty(false);
+  IVButtonControl* button = GetMenuButton();
+  if (!button) return;
+  button->SetValueStr(text);
+  button->SetDirty(false);
 }
 
 void IVMenuButtonControl::UpdateButtonText() {
   const IParam* param = GetParam(0);
-  if (!mMenuButton || !param) return;
+  if (!GetMenuButton() || !param) return;
   FwString text;
   param->GetDisplayWithLabel(text, true);
   SetButtonText(text.Get());
@@ -79,18 +89,19 @@ void IVMenuButtonControl::OnPopupMenuSelection(IPopupMenu* menu, int valIdx) {
   SetButtonText(item ? item->GetText() : "");
 
   const IParam* param = GetParam(valIdx);
-  if (valIdx < 0 || !param || mDisablePrompt || chosen < 0) return;
+  if (valIdx < 0 || !param || mDisablePrompt) return;
   // The prompt's menu lists the display texts in their own order: the entry's own value maps it back even
-  // when the range does not start at 0.
+  // when the range does not start at 0. A menu without a choice (-1) is a number like any other index: it
+  // ends at the range's low end.
   double value = chosen;
-  if (chosen < param->NDisplayTexts()) param->GetDisplayTextAtIdx(chosen, &value);
+  if (chosen >= 0 && chosen < param->NDisplayTexts()) param->GetDisplayTextAtIdx(chosen, &value);
   value = param->Constrain(value);
   SetValueFromUserInput(std::clamp(param->ToNormalized(value), 0.0, 1.0), valIdx);
 }
 
 void IVMenuButtonControl::SetStyle(const IVStyle& style) {
   IVectorBase::SetStyle(style);
-  if (mMenuButton) mMenuButton->SetStyle(WithMiddleValue(style));
+  if (IVButtonControl* button = GetMenuButton()) button->SetStyle(WithMiddleValue(style));
 }
 
 }  // namespace fx::gfx

@@ -14,21 +14,22 @@ class IVMenuButtonControl : public IContainerBase, public IVectorBase {
                       EVShape shape = EVShape::Rectangle);
 
   // The choice's text goes on the button at once; with a bound parameter the chosen entry's value (the
-  // value of its display text, else its index) is then set, stepped and clamped.
+  // value of its display text, else its index, -1 without a choice) is then set, stepped and clamped.
   void OnPopupMenuSelection(IPopupMenu* menu, int valIdx) override;
   void SetValueFromDelegate(double value, int valIdx = 0) override;
   void SetValueFromUserInput(double value, int valIdx = 0) override;
   // Also restyles the button, its value text centred vertically.
   void SetStyle(const IVStyle& style) override;
 
-  // Null until the container is attached.
-  IVButtonControl* GetMenuButton() const { return mMenuButton; }
+  // Null until the container is attached, and again once the graphics has removed the button.
+  IVButtonControl* GetMenuButton() const;
 
  private:
   void SetButtonText(const char* text);
   // The parameter's display text with its unit; nothing without a parameter or before the button exists.
   void UpdateButtonText();
 
+  // Only valid while it is still a child: the graphics takes a child it removes out of the children.
   IVButtonControl* mMenuButton = nullptr;
 };
 

@@ -278,7 +278,9 @@ int IControl::GetParamIdx(int valIdx) const {
   return ValidValIdx(valIdx) ? mVals[static_cast<std::size_t>(valIdx)].idx : -1;
 }
 
+// A negative index names no parameter: an unbound entry is linked to none.
 int IControl::LinkedToParam(int paramIdx) const {
+  if (paramIdx < 0) return -1;
   for (int i = 0; i < NVals(); ++i)
     if (mVals[static_cast<std::size_t>(i)].idx == paramIdx) return i;
   return -1;

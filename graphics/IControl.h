@@ -102,6 +102,7 @@ class IControl {
   // Parameters and values.
   const IParam* GetParam(int valIdx = 0) const;
   int GetParamIdx(int valIdx = 0) const;
+  // The first entry bound to paramIdx; -1 when none is, and always for a negative paramIdx.
   int LinkedToParam(int paramIdx) const;
   int NVals() const { return static_cast<int>(mVals.size()); }
   double GetValue(int valIdx = 0) const;

@@ -24,14 +24,20 @@ void ICornerResizerControl::OnMouseDblClick(float, float, const IMouseMod&) {
                       true);
 }
 
+// The cursor found on entry is kept until the pointer leaves, also across a rescale, which clears only the
+// mouse-over colour: the diagonal cursor set here is never taken for the one to restore.
 void ICornerResizerControl::OnMouseOver(float x, float y, const IMouseMod& mod) {
-  if (!mMouseOver && mGraphics) mPrevCursorType = mGraphics->SetMouseCursor(kSizeNWSECursor);
+  if (!mCursorSet && mGraphics) {
+    mPrevCursorType = mGraphics->SetMouseCursor(kSizeNWSECursor);
+    mCursorSet = true;
+  }
   mMouseOver = true;
   IControl::OnMouseOver(x, y, mod);
 }
 
 void ICornerResizerControl::OnMouseOut() {
-  if (mMouseOver && mGraphics) mGraphics->SetMouseCursor(mPrevCursorType);
+  if (mCursorSet && mGraphics) mGraphics->SetMouseCursor(mPrevCursorType);
+  mCursorSet = false;
   mMouseOver = false;
   IControl::OnMouseOut();
 }

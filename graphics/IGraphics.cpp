@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace fx::gfx {
 
@@ -43,6 +44,7 @@ void IGraphics::RemoveAllControls() {
   mToolTipControl.reset();
   mControls.Empty(true);
   mCtrlTags.clear();
+  for (DrawEntry& entry : mDrawList) entry.control = nullptr;
 }
 
 void IGraphics::ConnectControl(IControl& control) {
@@ -139,10 +141,13 @@ void IGraphics::AttachBubbleControl(IBubbleControl* control) {
   if (!mBubbleControls.Add(control)) delete control;
 }
 
+// A display made again starts as a new one: no frame timed yet.
 void IGraphics::SetPerfDisplay(IFPSDisplayControl* control) {
   ForgetControl(mPerfDisplay.get());
   mPerfDisplay.reset(control);
   if (control) {
+    std::fill(std::begin(mFrameTimes), std::end(mFrameTimes), 0.f);
+    mFrameTimeIdx = 0;
     ConnectControl(*control);
     InitControl(*control);
   } else {
@@ -186,6 +191,9 @@ void IGraphics::ForgetControl(IControl* control) {
   const auto tag =
       std::find_if(mCtrlTags.begin(), mCtrlTags.end(), [control](const auto& e) { return e.second == control; });
   if (tag != mCtrlTags.end()) mCtrlTags.erase(tag);
+  // A control may go while the draw loop draws another: the loop must not reach it afterwards.
+  for (DrawEntry& entry : mDrawList)
+    if (entry.control == control) entry.control = nullptr;
 }
 
 void IGraphics::RemoveControlWithTag(int ctrlTag) {

@@ -101,10 +101,11 @@ void IGraphics::Draw(const IRECT& bounds, float scale) {
     }
     mOpaqueCover.push_back(opaque);
   }
+  // A control's Draw may remove controls (itself included): removal clears their entries, read afresh before
+  // every call.
   for (const DrawEntry& entry : mDrawList) {
-    if (!entry.control) continue;
-    if (entry.pieces == 0) DrawControl(entry.control, entry.clip);
-    for (int i = 0; i < entry.pieces; ++i)
+    if (entry.control && entry.pieces == 0) DrawControl(entry.control, entry.clip);
+    for (int i = 0; i < entry.pieces && entry.control; ++i)
       DrawControl(entry.control, mDrawPieces[static_cast<std::size_t>(entry.firstPiece + i)]);
   }
 }

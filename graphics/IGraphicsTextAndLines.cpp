@@ -53,16 +53,14 @@ void IGraphics::DrawBitmapedText(const IBitmap& bitmap, const IRECT& bounds, con
       break;
   }
 
-  int lines = 1;
-  int perLine = static_cast<int>(bounds.W() / cw);
-  // Text wider than bounds of no width has no character per line: nothing is drawn.
-  if (multiline) {
-    if (textWidth <= bounds.W())
-      perLine = len;
-    else if (bounds.W() > 0.f)
-      lines = static_cast<int>(textWidth / bounds.W()) + 1;
-  }
+  // The characters a line holds, at most the whole text (more would go unused): none in bounds narrower than one
+  // character, or of no (or no real) width, and then nothing is drawn. Only a line of at least one character's
+  // width divides the text into lines.
+  const float fit = bounds.W() / cw;
+  const int perLine = fit >= static_cast<float>(len) ? len : (fit >= 1.f ? static_cast<int>(fit) : 0);
   if (perLine <= 0) return;
+  int lines = 1;
+  if (multiline && textWidth > bounds.W()) lines = static_cast<int>(textWidth / bounds.W()) + 1;
 
   for (int l = 0; l < lines; ++l)
     for (int j = 0; j < perLine; ++j) {

@@ -118,6 +118,16 @@ TEST_F(MenuButton, ChoicesAreSteppedAndClampedAndWorkWithoutParameterOrAttachmen
   auto* thirds = Add(new IVMenuButtonControl(IRECT(0, 120, 100, 150), FakeDelegate::kGain, "", Plain()));
   thirds->OnPopupMenuSelection(&choices, 0);
   EXPECT_DOUBLE_EQ(thirds->GetValue(), 0.6) << "5 lands on 6, the nearest multiple of the step's size";
+  // A menu without a choice reads as index -1: below the range, so the value goes to its low end.
+  IPopupMenu unchosen("", {"a", "b"});
+  unchosen.SetChosenItemIdx(-1);
+  auto* low = Add(new IVMenuButtonControl(IRECT(0, 160, 100, 190), FakeDelegate::kInt, "", Plain()));
+  low->SetValueFromDelegate(0.5);
+  ASSERT_STREQ(low->GetMenuButton()->GetValueStr(), "5");
+  low->OnPopupMenuSelection(&unchosen, 0);
+  EXPECT_EQ(low->GetValue(), 0.0);
+  EXPECT_STREQ(low->GetMenuButton()->GetValueStr(), "0");
+  EXPECT_EQ(dlg.host.back(), "send 2 0");
   auto* mode = Add(new IVMenuButtonControl(IRECT(0, 40, 100, 70), FakeDelegate::kEnum, "", Plain()));
   mode->OnPopupMenuSelection(&choices, 0);
   EXPECT_STREQ(mode->GetMenuButton()->GetValueStr(), "MONO");
@@ -138,6 +148,35 @@ TEST_F(MenuButton, ChoicesAreSteppedAndClampedAndWorkWithoutParameterOrAttachmen
   detached.SetStyle(DEFAULT_STYLE);
   detached.OnPopupMenuSelection(nullptr, 0);
   EXPECT_EQ(detached.GetValue(), 0.25);
+}
+
+// Either part may go without the other: the one left never reaches the one removed.
+TEST_F(MenuButton, RemovingTheContainerOrItsButtonLeavesTheOtherSafe) {
+  // The container removed while the button's click animation runs: its end prompts for nothing.
+  auto* menu = Add(new IVMenuButtonControl(IRECT(0, 0, 100, 30), FakeDelegate::kEnum, "", Plain()));
+  IVButtonControl* leftBehind = menu->GetMenuButton();
+  g.syncMenuChoice = 2;
+  Press(50, 15);
+  Release(50, 15);
+  g.RemoveControl(menu);
+  ASSERT_EQ(g.GetControlIdx(leftBehind), 0);
+  At(101);
+  EXPECT_EQ(g.Count("CreatePlatformPopupMenu"), 0);
+  EXPECT_EQ(leftBehind->GetParent(), nullptr);
+
+  // The button removed: the container has none to update, restyle or lay out.
+  auto* bare = Add(new IVMenuButtonControl(IRECT(0, 40, 100, 70), FakeDelegate::kEnum, "", Plain()));
+  g.RemoveControl(bare->GetMenuButton());
+  EXPECT_EQ(bare->GetMenuButton(), nullptr);
+  bare->SetValueFromDelegate(1.0);
+  bare->SetValueFromUserInput(0.5);
+  IPopupMenu choices("", {"a", "b"});
+  choices.SetChosenItemIdx(1);
+  bare->OnPopupMenuSelection(&choices, 0);
+  bare->SetStyle(DEFAULT_STYLE);
+  g.SetControlBounds(bare, IRECT(0, 40, 120, 80));
+  EXPECT_EQ(bare->GetValue(), 0.5);
+  EXPECT_EQ(dlg.CountHost("send 1 0.5"), 1);
 }
 
 }  // namespace

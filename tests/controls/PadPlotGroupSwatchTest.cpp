@@ -227,9 +227,15 @@ class ColorChooser : public RecordingGraphics {
   bool PromptForColor(IColor& color, const char* prompt, IColorPickerHandlerFunc func) override {
     prompts.push_back(prompt);
     started = color;
-    if (func) func(answer);
+    if (answerLater)
+      pending = std::move(func);
+    else if (func)
+      func(answer);
     return true;
   }
+  // Keeps the chooser open, as the platform's does, until the test answers through pending.
+  bool answerLater = false;
+  IColorPickerHandlerFunc pending;
   std::vector<std::string> prompts;
   IColor started;
   IColor answer{255, 1, 2, 3};
@@ -309,6 +315,29 @@ TEST(SwatchChoice, LabelledCellIsAQuarterSwatchHoversActAndChoicesAreReported) {
   EXPECT_EQ(chosen[0].first, 1);
   swatch->OnMouseDown(89, 29, IMouseMod());  // the gap between cells
   EXPECT_EQ(g.prompts.size(), 1u);
+}
+
+// A chooser still open answers its swatch while it exists, and nothing once it has been removed.
+TEST(SwatchChoice, AChooserAnswersOnlyASwatchStillThere) {
+  FakeDelegate dlg;
+  ColorChooser g(dlg, 400, 300);
+  g.answerLater = true;
+  std::vector<int> chosenCells;
+  for (const bool removed : {false, true}) {
+    SCOPED_TRACE(removed ? "removed" : "still there");
+    chosenCells.clear();
+    auto* swatch = g.AttachControl(
+        new IVColorSwatchControl(IRECT(0, 0, 90, 30), "", [&](int i, IColor) { chosenCells.push_back(i); }, Swatches(),
+                                 IVColorSwatchControl::kHorizontal, {kBG, kFG, kPR}));
+    swatch->OnMouseDown(70, 10, IMouseMod());
+    ASSERT_TRUE(g.pending);
+    if (removed) g.RemoveControl(swatch);
+    g.pending(IColor(255, 4, 5, 6));
+    EXPECT_EQ(chosenCells, removed ? std::vector<int>{} : std::vector<int>{2});
+    if (!removed) {
+      EXPECT_EQ(static_cast<IVColorSwatchControl*>(swatch)->GetColor(kPR), IColor(255, 4, 5, 6));
+    }
+  }
 }
 
 }  // namespace

@@ -419,6 +419,9 @@ TEST_F(PopupMenu, EditorTooShortForOneCellStillShowsAndChoosesOne) {
   EXPECT_FALSE(panel.ShowsUpArrow());
   EXPECT_FALSE(panel.ShowsDownArrow());
   EXPECT_TRUE(std::isfinite(panel.mCells.front().T));
+  // Taller than the editor, the panel is pinned to its top: its top left stays in view.
+  EXPECT_EQ(panel.mOuterRECT.T, 0.f);
+  EXPECT_GE(panel.mOuterRECT.L, 0.f);
   flat.OnMouseDown({Point(panel.mCells.front().MW(), panel.mCells.front().MH())});
   EXPECT_EQ(c->answers, std::vector<int>{0});
 }

@@ -193,22 +193,32 @@ TEST_F(EditorHostTest, HostBypassDimsWhatControlsDrawWithTheirBlend) {
   EXPECT_TRUE(Near(Pixel(95, 180), handle));
 }
 
-TEST_F(EditorHostTest, DraggingAFaderRaisesItWithTheCursorHiddenMeanwhile) {
+// The fader moves by the drag's distance over its gearing (4) times its travel: 184 points, its 240-point rectangle
+// less the 24-point value row and the 16-point handle at each end. A steady hand up and back down again ends
+// where it began.
+TEST_F(EditorHostTest, DraggingAFaderMovesItByTheDragWithTheCursorHiddenMeanwhile) {
+  constexpr double kGearing = 4.0;
+  constexpr double kTravel = 184.0;
   OpenEditor();
   const float before = host.GetParameter(kGainMaster);
+  ASSERT_FLOAT_EQ(before, 0.5f);
   const pw::CursorCounters cursor = backend->cursorCounters;
   host.ClearCalls();
   Inject(Kind::kMotion, 95, 180);
   Inject(Kind::kButtonPress, 95, 180);
   // The hidden pointer goes back to where it was pressed after every move, so a steady upward hand sends
-  // the same position each time.
-  for (int step = 1; step <= 4; ++step) Inject(Kind::kMotion, 95, 170);
+  // the same position each time: three moves of 10 points.
+  for (int step = 1; step <= 3; ++step) Inject(Kind::kMotion, 95, 170);
   EXPECT_EQ(backend->cursorCounters.lastWarp, backend->PointerPixels());
   EXPECT_EQ(backend->cursorCounters.hides, cursor.hides + 1);
   EXPECT_EQ(backend->cursorCounters.shows, cursor.shows);
+  EXPECT_NEAR(host.GetParameter(kGainMaster), 0.5 + 30.0 / (kGearing * kTravel), 1e-6);
+  for (int step = 1; step <= 3; ++step) Inject(Kind::kMotion, 95, 190);
+  EXPECT_NEAR(host.GetParameter(kGainMaster), 0.5, 1e-6);
+  Inject(Kind::kMotion, 95, 170);
   Inject(Kind::kButtonRelease, 95, 170);
   EXPECT_EQ(backend->cursorCounters.shows, cursor.shows + 1);
-  EXPECT_GT(host.GetParameter(kGainMaster), before);
+  EXPECT_NEAR(host.GetParameter(kGainMaster), 0.5 + 10.0 / (kGearing * kTravel), 1e-6);
   const std::vector<std::string> calls = EditCalls(host);
   ASSERT_GE(calls.size(), 3u);
   EXPECT_EQ(calls.front(), "begin:5");

@@ -163,6 +163,18 @@ TEST_F(ControlList, RemovingAControlInTextEntryOrPopupForgetsIt) {
   g.SetControlValueAfterTextEdit("3");  // nobody to answer: no crash
   g.SetControlValueAfterPopupMenu(&menu);
   EXPECT_EQ(dlg.CountHost("send"), 0);
+
+  // Removing every control forgets them too.
+  TestControl* c = Attach("c", IRECT(0, 0, 50, 50), FakeDelegate::kGain);
+  TestControl* d = Attach("d", IRECT(60, 0, 100, 50), FakeDelegate::kEnum);
+  g.CreateTextEntry(*c, c->GetText(), c->GetRECT(), "1", 0);
+  g.CreatePopupMenu(*d, menu, d->GetRECT(), 0);
+  g.RemoveAllControls();
+  EXPECT_EQ(g.GetControlInTextEntry(), nullptr);
+  EXPECT_EQ(g.GetControlInPopupMenu(), nullptr);
+  g.SetControlValueAfterTextEdit("3");
+  g.SetControlValueAfterPopupMenu(&menu);
+  EXPECT_EQ(dlg.CountHost("send"), 0);
 }
 
 TEST_F(ControlList, RemovingBelowTheMouseOverKeepsItsIndexRight) {
@@ -334,6 +346,18 @@ TEST_F(ControlList, FindingByParameterAndPeers) {
   EXPECT_TRUE(a->IsHidden());
   EXPECT_TRUE(multi->IsHidden());
   EXPECT_FALSE(other->IsHidden());
+
+  // A negative index names no parameter: the unbound control is not found, hidden or updated through it.
+  TestControl* unbound = Attach("u", IRECT(0, 0, 10, 10));
+  EXPECT_EQ(unbound->LinkedToParam(-1), -1);
+  EXPECT_EQ(g.GetControlWithParamIdx(-1), nullptr);
+  g.HideControl(-1, true);
+  g.DisableControl(-1, true);
+  n = 0;
+  g.ForControlWithParam({-1, -7}, [&](IControl*) { ++n; });
+  EXPECT_EQ(n, 0);
+  EXPECT_FALSE(unbound->IsHidden());
+  EXPECT_FALSE(unbound->IsDisabled());
 }
 
 TEST_F(ControlList, ParamNameTooltipsAndLastClickedParam) {

@@ -1,6 +1,7 @@
 #include "tests/graphics/GraphicsFixture.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "graphics/IControlActions.h"
 #include "graphics/IFPSDisplayControl.h"
@@ -261,6 +262,73 @@ TEST_F(DrawLoop, FrameTimeRingWrapsAfterOneHundredFrames) {
   }
   EXPECT_EQ(g.GetFrameTimeIdx(), (start + 101) % IGraphics::kNumFrameTimes);
   EXPECT_FLOAT_EQ(g.GetFrameTime(g.GetFrameTimeIdx()), 0.02f);
+
+  // A display made again starts as a new one, whether the old one was switched off first or replaced.
+  for (const bool switchedOff : {true, false}) {
+    SCOPED_TRACE(switchedOff ? "off, then on" : "replaced");
+    if (switchedOff) {
+      g.ShowFPSDisplay(false);
+      g.ShowFPSDisplay(true);
+    } else {
+      g.SetPerfDisplay(new IFPSDisplayControl(IRECT(10, 10, 210, 60)));
+    }
+    EXPECT_EQ(g.GetFrameTimeIdx(), 0);
+    int timed = 0;
+    for (int i = 0; i < IGraphics::kNumFrameTimes; ++i) timed += g.GetFrameTime(i) != 0.f;
+    EXPECT_EQ(timed, 0);
+    gNowMs += 20.0;
+    IRECTList rects;
+    g.GetControl(0)->SetDirty(false);
+    Frame(rects);
+  }
+}
+
+// A control whose Draw runs an action, once.
+class Acting : public TestControl {
+ public:
+  using TestControl::TestControl;
+  std::function<void()> onDraw;
+  void Draw(IGraphics& g) override {
+    TestControl::Draw(g);
+    if (std::function<void()> act = std::move(onDraw)) {
+      onDraw = nullptr;
+      act();
+    }
+  }
+};
+
+// A Draw may remove controls the frame has still to draw: they are not drawn (nor touched once gone).
+TEST_F(DrawLoop, ADrawMayRemoveControlsTheFrameHasStillToDraw) {
+  struct Row {
+    const char* removed;
+    std::function<void(TestControl* later)> remove;
+  } rows[] = {
+      {"a later control", [&](TestControl* later) { g.RemoveControl(later); }},
+      {"a later control by its tag", [&](TestControl*) { g.RemoveControlWithTag(7); }},
+      {"the frame-time display", [&](TestControl*) { g.ShowFPSDisplay(false); }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.removed);
+    g.RemoveAllControls();
+    auto* acting = static_cast<Acting*>(g.AttachControl(new Acting(journal, "acting", IRECT(0, 0, 20, 20))));
+    TestControl* later = Attach("later", IRECT(10, 10, 50, 50), -1, 7);
+    g.ShowFPSDisplay(true);
+    acting->onDraw = [&] { row.remove(later); };
+    journal.clear();
+    IRECTList rects;
+    rects.Add(g.GetBounds());  // one region: the controls are drawn in list order, each once
+    g.Draw(rects);
+    const bool laterGone = g.NControls() == 1;
+    EXPECT_EQ(journal.front(), "acting:Draw");
+    EXPECT_EQ(std::count(journal.begin(), journal.end(), "later:Draw"), laterGone ? 0 : 1);
+    EXPECT_EQ(g.GetPerfDisplay() == nullptr, !laterGone);
+    // The next frame draws what is left.
+    journal.clear();
+    rects.Clear();
+    ASSERT_TRUE(Frame(rects));
+    EXPECT_GT(std::count(journal.begin(), journal.end(), "acting:Draw"), 0);
+    EXPECT_EQ(std::count(journal.begin(), journal.end(), "later:Draw") > 0, !laterGone);
+  }
 }
 
 TEST_F(DrawLoop, HighlightDotIsAFilledCircle) {

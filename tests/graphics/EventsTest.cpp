@@ -151,6 +151,27 @@ TEST_F(Events, MouseOverAndOut) {
   EXPECT_EQ(g.GetMouseOverIdx(), -1);
 }
 
+// Off, mouse-over reaches no control, special ones included, except one the pointer holds: a held control wins
+// every hit test.
+TEST_F(Events, MouseOverOffReachesOnlyAControlThePointerHolds) {
+  Attach("bg", g.GetBounds());
+  Attach("a", IRECT(0, 0, 50, 50));
+  g.AttachCornerResizer(kUIResizerScale, false);
+  g.SetMouseCursor(kHandCursor);
+  EXPECT_FALSE(g.OnMouseOver(10, 10, IMouseMod()));
+  EXPECT_FALSE(g.OnMouseOver(395, 295, IMouseMod()));  // the resizer would set its own cursor
+  EXPECT_EQ(g.GetCursorType(), kHandCursor);
+  EXPECT_EQ(Count("a:OnMouseOver"), 0);
+
+  Press(10, 10);
+  EXPECT_TRUE(g.OnMouseOver(200, 200, IMouseMod()));
+  EXPECT_EQ(Count("a:OnMouseOver"), 1);
+  EXPECT_EQ(g.GetMouseOverIdx(), -1);
+  Release(10, 10);
+  EXPECT_FALSE(g.OnMouseOver(10, 10, IMouseMod()));
+  EXPECT_EQ(Count("a:OnMouseOver"), 1);
+}
+
 TEST_F(Events, DisabledControlTakesMouseOverOnlyWhenAllowed) {
   g.EnableMouseOver(true);
   Attach("bg", g.GetBounds());

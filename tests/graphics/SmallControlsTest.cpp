@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <limits>
 
 namespace fx::gfx::test {
@@ -173,6 +174,32 @@ TEST_F(SmallControls, CornerResizerCursorDragAndColours) {
   EXPECT_TRUE(g.GetResizingInProcess());
   EXPECT_EQ(fillOf(), "PathFill 3,3,3,3 weight1");
   g.EndDragResize();
+}
+
+// Leaving restores the cursor found on entry, also when the editor was rescaled meanwhile (the pointer still on
+// the resizer, which follows the corner).
+TEST_F(SmallControls, CornerResizerRestoresTheCursorItFoundAfterARescale) {
+  g.AttachCornerResizer(kUIResizerScale, false);
+  IControl* resizer = g.GetCornerResizer();
+  const struct {
+    const char* rescale;
+    std::function<void()> act;
+  } rows[] = {
+      {"none", [] {}},
+      {"drag", [&] { g.Resize(500, 400, 2.f); }},
+      {"double click", [&] { resizer->OnMouseDblClick(390, 290, IMouseMod()); }},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.rescale);
+    g.SetMouseCursor(kIBeamCursor);
+    resizer->OnMouseOver(390, 290, IMouseMod());
+    EXPECT_EQ(g.GetCursorType(), kSizeNWSECursor);
+    row.act();
+    resizer->OnMouseOver(resizer->GetRECT().MW(), resizer->GetRECT().MH(), IMouseMod());
+    EXPECT_EQ(g.GetCursorType(), kSizeNWSECursor);
+    resizer->OnMouseOut();
+    EXPECT_EQ(g.GetCursorType(), kIBeamCursor);
+  }
 }
 
 TEST_F(SmallControls, CornerResizerFollowsTheCornerAndDoubleClickRestores) {

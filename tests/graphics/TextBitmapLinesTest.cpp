@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace fx::gfx::test {
 namespace {
 
@@ -96,14 +98,23 @@ TEST_F(TextBitmapLines, BitmapFontAlignmentAndLines) {
   EXPECT_EQ(lines[2].substr(0, 24), "DrawBitmap 0,12,6,24 402");
   EXPECT_EQ(lines[4].substr(0, 24), "DrawBitmap 0,24,6,36 414");
   // Without a character size nothing can be laid out; multi-line text wider than bounds of width 0 or less (or
-  // narrower than one character) has no character per line.
-  const IRECT noRoom[] = {IRECT(0, 0, 12, 12), IRECT(5, 0, 5, 12), IRECT(8, 0, 4, 12), IRECT(0, 0, 5, 12)};
-  const int widths[] = {0, 6, 6, 6};
-  for (int i = 0; i < 4; ++i)
-    EXPECT_TRUE(Run([&](IGraphics& gr) {
-                  gr.DrawBitmapedText(font, noRoom[i], near, nullptr, "ab", false, true, widths[i]);
-                }).empty())
-        << i;
+  // narrower than one character, however little, or not a number) has no character per line.
+  const IRECT noRoom[] = {IRECT(0, 0, 12, 12), IRECT(5, 0, 5, 12),      IRECT(8, 0, 4, 12),
+                          IRECT(0, 0, 5, 12),  IRECT(0, 0, 1e-30f, 12), IRECT(0, 0, std::nanf(""), 12)};
+  const int widths[] = {0, 6, 6, 6, 6, 6};
+  for (int i = 0; i < 6; ++i)
+    for (const bool multiline : {true, false})
+      EXPECT_TRUE(Run([&](IGraphics& gr) {
+                    gr.DrawBitmapedText(font, noRoom[i], near, nullptr, "ab", false, multiline, widths[i]);
+                  }).empty())
+          << i << multiline;
+  // Bounds of any width hold the whole text on one line.
+  for (const bool multiline : {true, false})
+    EXPECT_EQ(Run([&](IGraphics& gr) {
+                gr.DrawBitmapedText(font, IRECT(0, 0, 1e30f, 12), near, nullptr, "ab", false, multiline);
+              }).size(),
+              2u)
+        << multiline;
 }
 
 TEST_F(TextBitmapLines, LinesAcrossARectangle) {
