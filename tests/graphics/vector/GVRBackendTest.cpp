@@ -1,5 +1,5 @@
 // The back end's own behaviour: buffer sets, the records of fills, framebuffer binding across contexts, clearing,
-// image records, read-back of regions, and deletion with frames in flight.
+// image records, read-back of regions, deletion with frames in flight, and the layer handle and interface version.
 #include <algorithm>
 #include <cstring>
 #include <utility>
@@ -283,6 +283,17 @@ TEST_F(GVRTest, UnfinishedFramesAndDeletionInFlightAreSafe) {
   gvrDeleteFramebuffer(fb);
   gvrDeleteContext(ctx);
   EXPECT_EQ(gvrBoundFramebuffer(), nullptr);
+}
+
+// The layer handle a view passes is the layer record itself; the entry functions' version is 1.
+TEST_F(GVRTest, LayerHandleIsTheLayerRecordAndTheInterfaceVersionIsOne) {
+  EXPECT_EQ(gvrLayerHandle(&mLayer), &mLayer);
+  EXPECT_EQ(gvrLayerHandle(nullptr), nullptr);
+  EXPECT_EQ(gvrInterfaceVersion(), 1);
+  VRcontext* ctx = gvrCreateContext(gvrLayerHandle(&mLayer), GVR_ANTIALIAS);
+  ASSERT_NE(ctx, nullptr);
+  EXPECT_EQ(gvrDevice(ctx), mDevice);
+  gvrDeleteContext(ctx);
 }
 
 }  // namespace
