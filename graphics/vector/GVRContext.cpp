@@ -123,7 +123,8 @@ int GVRcontext::renderCreate() {
     if (!vulkanLayer->device) return 0;
   }
   mDevice = vulkanLayer->device;
-  // A system layer would also be made non-opaque here; the drawable layer always keeps its alpha.
+  // The layer is non-opaque as it is: its frames keep their alpha, and a window's swapchain composites them with it
+  // (pre-multiplied where the window system offers that), opaque only where the window offers nothing else.
   std::shared_ptr<GpuLibrary> library = device().NewDefaultLibrary(reason);
   checkError(reason, "init library");
   if (!library) return 0;
