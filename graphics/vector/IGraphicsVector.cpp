@@ -55,7 +55,8 @@ bool LeavesTargetUnchanged(const IPattern& pattern, const IBlend* blend) {
         return false;
     }
   }
-  for (int i = 0; i < pattern.NStops(); ++i)
+  // A pattern without stops still has its first (see SetPathPaint).
+  for (int i = 0; i < std::max(pattern.NStops(), 1); ++i)
     if (pattern.GetStop(i).mColor.A != 0) return false;
   return true;
 }
@@ -335,13 +336,15 @@ void IGraphicsVector::PathQuadraticBezierTo(float cx, float cy, float x2, float 
   vrQuadTo(mVG, cx, cy, x2, y2);
 }
 
+// A solid pattern paints its first stop's colour, which a pattern without stops holds as well (opaque black when
+// new); a gradient without stops has no colours to run between and is not drawn.
 bool IGraphicsVector::SetPathPaint(const IPattern& pattern, const IBlend* blend, bool stroke) {
-  if (pattern.NStops() < 1) return false;
   if (pattern.mType == kSolidPattern) {
     const VRcolor color = MakeColor(pattern.GetStop(0).mColor, blend);
     stroke ? vrStrokeColor(mVG, color) : vrFillColor(mVG, color);
     return true;
   }
+  if (pattern.NStops() < 1) return false;
   const VRpaint paint = MakePaint(mVG, pattern, blend);
   if (!PaintIsFinite(paint)) return false;
   stroke ? vrStrokePaint(mVG, paint) : vrFillPaint(mVG, paint);
