@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstring>
+#include <numbers>
 
 #include "graphics/vector/IGraphicsVectorPaint.h"
 #include "graphics/vector/VRText.h"
@@ -26,6 +27,8 @@ float ArcRadians(float degrees) {
 // The renderer's caps and joins, indexed by the core's.
 constexpr int kLineCaps[] = {VR_BUTT, VR_ROUND, VR_SQUARE};
 constexpr int kLineJoins[] = {VR_MITER, VR_ROUND, VR_BEVEL};
+
+constexpr float kSqrt2 = std::numbers::sqrt2_v<float>;
 
 // More dashes than this along one line are refused: the count must fit an int and the path stay small.
 constexpr float kMaxDashes = 1e6f;
@@ -368,10 +371,12 @@ void IGraphicsVector::PathStroke(const IPattern& pattern, float thickness, const
   vrPathWinding(mVG, VR_CCW);
   if (painted) {
     SetBlendMode(mVG, blend);
-    // A miter reaches at most the miter limit times the half width past the path's points.
+    // A miter reaches at most the miter limit times the half width past the path's points, a square cap's corner
+    // the half width times the square root of 2 (along a diagonal line), anything else the half width.
     const float* t = vrGetState(mVG)->xform;
     const float scale = std::max(std::hypot(t[0], t[1]), std::hypot(t[2], t[3]));
-    if (!PathHiddenByScissor(0.5f * thickness * scale * std::max(options.mMiterLimit, 1.f))) {
+    const float reach = std::max({options.mMiterLimit, 1.f, vrGetState(mVG)->lineCap == VR_SQUARE ? kSqrt2 : 1.f});
+    if (!PathHiddenByScissor(0.5f * thickness * scale * reach)) {
       if (holdable)
         HoldStroke();
       else
