@@ -1,5 +1,6 @@
 // The editor's drawing back end on the GPU back end, in pixels: strokes left out because they lie outside the clip
-// leave the frame as drawing them would.
+// leave the frame as drawing them would, and an off-screen bitmap whose image cannot be made leaves the frame as it
+// was drawn.
 #include <string>
 #include <vector>
 
@@ -105,6 +106,31 @@ TEST_P(CulledStroke, LeavesThePixelsOfTheStrokeDrawnInFull) {
 
 INSTANTIATE_TEST_SUITE_P(IGraphicsVectorPixels, CulledStroke, ::testing::ValuesIn(kStrokes),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Red on the left half of the control, then an off-screen bitmap too wide for any image (its framebuffer has no
+// image), then green on the right half: both halves show, as if the bitmap had not been asked for.
+class HalvesWithAFailedBitmap : public IControl {
+ public:
+  HalvesWithAFailedBitmap() : IControl(IRECT(0, 0, 200, 100)) {}
+
+  void Draw(IGraphics& g) override {
+    g.FillRect(COLOR_RED, IRECT(0, 0, 100, 100));
+    APIBitmap* bitmap = g.CreateAPIBitmap(1 << 20, 10, 1, 1.0);
+    mImage = bitmap->GetBitmapID();
+    delete bitmap;
+    g.FillRect(COLOR_GREEN, IRECT(100, 0, 200, 100));
+  }
+  int mImage = -1;
+};
+
+TEST_F(GpuGraphicsTest, ABitmapWhoseImageCannotBeMadeLeavesTheFrameAsDrawn) {
+  auto* control = Add(new HalvesWithAFailedBitmap);
+  ASSERT_TRUE(Render());
+  EXPECT_EQ(control->mImage, 0);
+  EXPECT_TRUE(Near(Pixel(50, 50), COLOR_RED, 0));
+  EXPECT_TRUE(Near(Pixel(150, 50), COLOR_GREEN, 0));
+  EXPECT_TRUE(Near(Pixel(300, 300), kBackground, 0));
+}
 
 }  // namespace
 }  // namespace fx::gfx::test
