@@ -61,6 +61,10 @@ const AlphaCase kAlphas[] = {
 };
 // clang-format on
 
+void PrintTo(const AlphaCase& row, std::ostream* os) {
+  *os << row.name;
+}
+
 class CompositeAlpha : public ::testing::TestWithParam<AlphaCase> {};
 
 TEST_P(CompositeAlpha, TheFirstThatKeepsTheFramesAlpha) {
