@@ -186,13 +186,15 @@ bool fntCurrentFont(FNTcontext* stash, FNTfont** font, short* isize, short* iblu
   if (state->font < 0 || state->font >= stash->nfonts) return false;
   FNTfont* f = stash->fonts[state->font];
   if (f->data == nullptr) return false;
-  // Size and blur are stored x10 and as is in 16-bit fields: refuse what does not fit (or is not a number).
+  // The size is stored x10 in a 16-bit field: refuse what does not fit (or is not a number).
   float size10 = state->size * 10.0f;
   if (!(size10 >= 0.0f && size10 <= static_cast<float>(SHRT_MAX))) return false;
-  if (!(state->blur >= 0.0f && state->blur <= static_cast<float>(SHRT_MAX))) return false;
+  // The blur is taken in whole pixels towards zero and at most FNT_MAX_BLUR, so -0.5 is no blur. A blur of -3 or
+  // less (or not a number) would give a glyph a negative pad, and the rasteriser would write outside its rectangle.
+  if (!(state->blur > static_cast<float>(FNT_MIN_BLUR - 1))) return false;
   *font = f;
   *isize = static_cast<short>(size10);
-  *iblur = static_cast<short>(state->blur);
+  *iblur = static_cast<short>(std::min(state->blur, static_cast<float>(FNT_MAX_BLUR)));
   return true;
 }
 
@@ -410,9 +412,9 @@ void fntSetFont(FNTcontext* stash, int font) {
 FNTglyph* fntGetGlyph(FNTcontext* stash, FNTfont* font, unsigned int codepoint, short isize, short iblur,
                       int bitmapOption) {
   stash->glyphError = 0;
-  if (isize < 2) return nullptr;
+  // Below FNT_MIN_BLUR the pad round the glyph would be negative: the rasteriser would write outside the rectangle.
+  if (isize < 2 || iblur < FNT_MIN_BLUR) return nullptr;
   if (iblur > FNT_MAX_BLUR) iblur = FNT_MAX_BLUR;
-  if (iblur < 0) iblur = 0;
   int pad = iblur + 2;
   stash->nscratch = 0;
 

@@ -33,6 +33,8 @@ constexpr int FNT_VERTEX_COUNT = 1024;
 constexpr int FNT_MAX_STATES = 20;
 constexpr int FNT_MAX_FALLBACKS = 20;
 constexpr int FNT_MAX_BLUR = 20;
+// A glyph's rectangle has a pad of blur + 2 pixels round its box: a lower blur would leave it none.
+constexpr int FNT_MIN_BLUR = -2;
 
 struct FNTparams {
   int width, height;
@@ -151,8 +153,8 @@ void fntSetBlur(FNTcontext* stash, float blur);
 void fntSetAlign(FNTcontext* stash, int align);
 void fntSetFont(FNTcontext* stash, int font);
 
-// Glyph cache. Null when the size is below 0.2 pixels or does not fit the glyph record, when the glyph must be in the
-// atlas and there is no room, or when the rasteriser runs out of scratch memory.
+// Glyph cache. iblur above FNT_MAX_BLUR counts as FNT_MAX_BLUR. Null when the size is below 0.2 pixels or does not
+// fit the glyph record, when iblur is below FNT_MIN_BLUR, or when the glyph must be in the atlas and there is no room.
 FNTglyph* fntGetGlyph(FNTcontext* stash, FNTfont* font, unsigned int codepoint, short isize, short iblur,
                       int bitmapOption);
 // prevFont is the font the glyph at prevGlyphIndex came from: the pair is kerned by the glyph's own font's 'kern'
@@ -161,7 +163,8 @@ FNTglyph* fntGetGlyph(FNTcontext* stash, FNTfont* font, unsigned int codepoint, 
 void fntGetQuad(FNTcontext* stash, const FNTfont* prevFont, int prevGlyphIndex, FNTglyph* glyph, float scale,
                 float spacing, float* x, float* y, FNTquad* q);
 
-// Text. Init returns 0 when the current font is not usable or the size or blur is not finite or too large.
+// Text. The state's blur counts in whole pixels towards zero, at most FNT_MAX_BLUR. Init returns 0 when the current
+// font is not usable, the size is not finite or too large, or the blur is below FNT_MIN_BLUR or not a number.
 int fntTextIterInit(FNTcontext* stash, FNTtextIter* iter, float x, float y, const char* str, const char* end,
                     int bitmapOption);
 int fntTextIterNext(FNTcontext* stash, FNTtextIter* iter, FNTquad* quad);

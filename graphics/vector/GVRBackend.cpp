@@ -156,3 +156,11 @@ std::shared_ptr<platform::gpu::GpuCommandQueue> gvrCommandQueue(VRcontext* ctx) 
   GVRcontext* object = gvrBackend(ctx);
   return object != nullptr ? object->commandQueue : nullptr;
 }
+
+void* gvrLayerHandle(void* layer) {
+  return layer;
+}
+
+int gvrInterfaceVersion() {
+  return 1;
+}

@@ -77,3 +77,8 @@ std::shared_ptr<platform::gpu::GpuTexture> gvrImageHandle(VRcontext* ctx, int im
 int gvrCreateImageFromHandle(VRcontext* ctx, std::shared_ptr<platform::gpu::GpuTexture> texture, int imageFlags);
 std::shared_ptr<platform::gpu::GpuDevice> gvrDevice(VRcontext* ctx);
 std::shared_ptr<platform::gpu::GpuCommandQueue> gvrCommandQueue(VRcontext* ctx);
+// The drawing-layer handle a view hands to gvrCreateContext for its layer: on this platform the layer record itself,
+// so the handle is the argument.
+void* gvrLayerHandle(void* layer);
+// The version of these entry functions: 1.
+int gvrInterfaceVersion();

@@ -44,11 +44,20 @@ void StorePremultiplied(float* out, const VRcolor& c) {
   out[3] = c.a;
 }
 
-// Pixels of a frame side; sizes that are not a positive number give 0, and the frame is then not drawn.
+// Pixels of a frame side; sizes that are not a positive number, or beyond the whole numbers a float holds exactly,
+// give 0, and the frame is then not drawn.
 uint32_t FramePixels(float points, float ratio) {
+  constexpr float kMaxPixels = 16777216.0f;  // 2^24
   const float pixels = points * ratio;
-  if (!(pixels >= 1.0f) || !std::isfinite(pixels)) return 0;
-  return pixels < 65536.0f ? static_cast<uint32_t>(pixels) : 65535u;
+  if (!(pixels >= 1.0f && pixels <= kMaxPixels)) return 0;
+  return static_cast<uint32_t>(pixels);
+}
+
+// The view size in points that the pass's viewport of `viewport` pixels spans when the frame's `pixels` are cut to
+// it: a point then lands on the same pixel as through a viewport of the whole frame.
+float ViewPoints(float points, uint32_t pixels, uint32_t viewport) {
+  if (viewport >= pixels || pixels == 0) return points;
+  return static_cast<float>(static_cast<double>(points) * viewport / pixels);
 }
 
 bool BlendFactor(int factor, GpuBlendFactor& out) {
@@ -123,7 +132,8 @@ int GVRcontext::renderCreate() {
     if (!vulkanLayer->device) return 0;
   }
   mDevice = vulkanLayer->device;
-  // A system layer would also be made non-opaque here; the drawable layer always keeps its alpha.
+  // The layer is non-opaque as it is: its frames keep their alpha, and a window's swapchain composites them with it
+  // (pre-multiplied where the window system offers that), opaque only where the window offers nothing else.
   std::shared_ptr<GpuLibrary> library = device().NewDefaultLibrary(reason);
   checkError(reason, "init library");
   if (!library) return 0;
@@ -224,6 +234,12 @@ void GVRcontext::renderViewport(float width, float height, float devicePixelRati
   viewPortSize[1] = FramePixels(height, devicePixelRatio);
   mViewPoints[0] = width;
   mViewPoints[1] = height;
+  // A frame larger than the device's largest viewport is drawn through that one, whose pixels cover every target the
+  // device can have.
+  uint32_t maxWidth = 0, maxHeight = 0;
+  device().MaxViewportSize(maxWidth, maxHeight);
+  mViewport[0] = std::min(viewPortSize[0], maxWidth);
+  mViewport[1] = std::min(viewPortSize[1], maxHeight);
   if (!semaphore->WaitFor(kBufferSetTimeoutSeconds)) return;
   {
     std::lock_guard<std::mutex> lock(*setsMutex);
@@ -246,7 +262,8 @@ void GVRcontext::renderViewport(float width, float height, float devicePixelRati
     checkError(reason, "init view size buffer");
   }
   if (buffers->viewSizeBuffer) {
-    const ShaderViewSize size{width, height};
+    const ShaderViewSize size{ViewPoints(width, viewPortSize[0], mViewport[0]),
+                              ViewPoints(height, viewPortSize[1], mViewport[1])};
     std::memcpy(buffers->viewSizeBuffer->Contents(), &size, sizeof size);
   }
 }

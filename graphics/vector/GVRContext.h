@@ -234,6 +234,9 @@ class GVRcontext {
   };
   std::vector<VariantFunctions> mFragmentVariants;
   float mViewPoints[2] = {0.0f, 0.0f};  // the frame's size in points, as renderViewport had it
+  // The pass's viewport in pixels: viewPortSize within the device's largest viewport. The view-size buffer holds the
+  // points it spans.
+  uint32_t mViewport[2] = {0, 0};
 };
 
 // The back end object of a context made by gvrCreateContext.

@@ -164,7 +164,7 @@ bool GVRcontext::renderCommandEncoderWithColorTexture(GpuCommandBuffer& commands
   renderEncoder->SetFrontFacingWinding(GpuWinding::CounterClockwise);
   renderEncoder->SetStencilReferenceValue(0);
   renderEncoder->SetViewport(
-      {0.0, 0.0, static_cast<double>(viewPortSize[0]), static_cast<double>(viewPortSize[1]), 0.0, 1.0});
+      {0.0, 0.0, static_cast<double>(mViewport[0]), static_cast<double>(mViewport[1]), 0.0, 1.0});
   renderEncoder->SetVertexBuffer(buffers->vertBuffer, 0, 0);
   renderEncoder->SetVertexBuffer(buffers->viewSizeBuffer, 0, 1);
   renderEncoder->SetFragmentBuffer(buffers->uniformBuffer, 0, 0);

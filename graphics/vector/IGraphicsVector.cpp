@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstring>
+#include <numbers>
 
 #include "graphics/vector/IGraphicsVectorPaint.h"
 #include "graphics/vector/VRText.h"
@@ -26,6 +27,8 @@ float ArcRadians(float degrees) {
 // The renderer's caps and joins, indexed by the core's.
 constexpr int kLineCaps[] = {VR_BUTT, VR_ROUND, VR_SQUARE};
 constexpr int kLineJoins[] = {VR_MITER, VR_ROUND, VR_BEVEL};
+
+constexpr float kSqrt2 = std::numbers::sqrt2_v<float>;
 
 // More dashes than this along one line are refused: the count must fit an int and the path stay small.
 constexpr float kMaxDashes = 1e6f;
@@ -55,7 +58,8 @@ bool LeavesTargetUnchanged(const IPattern& pattern, const IBlend* blend) {
         return false;
     }
   }
-  for (int i = 0; i < pattern.NStops(); ++i)
+  // A pattern without stops still has its first (see SetPathPaint).
+  for (int i = 0; i < std::max(pattern.NStops(), 1); ++i)
     if (pattern.GetStop(i).mColor.A != 0) return false;
   return true;
 }
@@ -335,13 +339,15 @@ void IGraphicsVector::PathQuadraticBezierTo(float cx, float cy, float x2, float 
   vrQuadTo(mVG, cx, cy, x2, y2);
 }
 
+// A solid pattern paints its first stop's colour, which a pattern without stops holds as well (opaque black when
+// new); a gradient without stops has no colours to run between and is not drawn.
 bool IGraphicsVector::SetPathPaint(const IPattern& pattern, const IBlend* blend, bool stroke) {
-  if (pattern.NStops() < 1) return false;
   if (pattern.mType == kSolidPattern) {
     const VRcolor color = MakeColor(pattern.GetStop(0).mColor, blend);
     stroke ? vrStrokeColor(mVG, color) : vrFillColor(mVG, color);
     return true;
   }
+  if (pattern.NStops() < 1) return false;
   const VRpaint paint = MakePaint(mVG, pattern, blend);
   if (!PaintIsFinite(paint)) return false;
   stroke ? vrStrokePaint(mVG, paint) : vrFillPaint(mVG, paint);
@@ -365,10 +371,12 @@ void IGraphicsVector::PathStroke(const IPattern& pattern, float thickness, const
   vrPathWinding(mVG, VR_CCW);
   if (painted) {
     SetBlendMode(mVG, blend);
-    // A miter reaches at most the miter limit times the half width past the path's points.
+    // A miter reaches at most the miter limit times the half width past the path's points, a square cap's corner
+    // the half width times the square root of 2 (along a diagonal line), anything else the half width.
     const float* t = vrGetState(mVG)->xform;
     const float scale = std::max(std::hypot(t[0], t[1]), std::hypot(t[2], t[3]));
-    if (!PathHiddenByScissor(0.5f * thickness * scale * std::max(options.mMiterLimit, 1.f))) {
+    const float reach = std::max({options.mMiterLimit, 1.f, vrGetState(mVG)->lineCap == VR_SQUARE ? kSqrt2 : 1.f});
+    if (!PathHiddenByScissor(0.5f * thickness * scale * reach)) {
       if (holdable)
         HoldStroke();
       else

@@ -48,8 +48,9 @@ IGraphicsVector::Bitmap::Bitmap(IGraphicsVector* graphics, VRcontext* ctx, int w
                                 float drawScale)
     : mGraphics(graphics), mVG(ctx) {
   mFramebuffer = ctx != nullptr ? gvrCreateFramebuffer(ctx, width, height, 0) : nullptr;
-  // Without a framebuffer nothing is bound or cleared: that would clear whatever target is current.
-  if (mFramebuffer != nullptr) {
+  // Without a framebuffer, or with one whose image could not be made, nothing is bound or cleared: no pass would
+  // carry the clear, which would then empty the next target the context draws into.
+  if (mFramebuffer != nullptr && mFramebuffer->image > 0) {
     gvrBindFramebuffer(mFramebuffer);
     gvrClearWithColor(ctx, vrRGBAf(0.f, 0.f, 0.f, 0.f));
     vrBeginFrame(ctx, static_cast<float>(width), static_cast<float>(height), 1.f);

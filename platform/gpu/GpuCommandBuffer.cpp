@@ -371,7 +371,15 @@ void GpuRenderEncoder::EndEncoding() {
 }
 
 void GpuRenderEncoder::SetViewport(const GpuViewport& viewport) {
-  if (mEnded || !(viewport.width > 0.0) || !(viewport.height > 0.0)) return;
+  if (mEnded) return;
+  const VkPhysicalDeviceLimits& limits = mOwner.mCore->properties.limits;
+  const double low = limits.viewportBoundsRange[0], high = limits.viewportBoundsRange[1];
+  const bool within = viewport.width > 0.0 && viewport.width <= limits.maxViewportDimensions[0] &&
+                      viewport.height > 0.0 && viewport.height <= limits.maxViewportDimensions[1] &&
+                      viewport.originX >= low && viewport.originX + viewport.width <= high && viewport.originY >= low &&
+                      viewport.originY + viewport.height <= high && viewport.znear >= 0.0 && viewport.znear <= 1.0 &&
+                      viewport.zfar >= 0.0 && viewport.zfar <= 1.0;
+  if (!within) return;
   VkViewport vk{static_cast<float>(viewport.originX), static_cast<float>(viewport.originY),
                 static_cast<float>(viewport.width),   static_cast<float>(viewport.height),
                 static_cast<float>(viewport.znear),   static_cast<float>(viewport.zfar)};

@@ -91,6 +91,8 @@ class GpuRenderEncoder {
   GpuRenderEncoder(const GpuRenderEncoder&) = delete;
   GpuRenderEncoder& operator=(const GpuRenderEncoder&) = delete;
 
+  // A viewport beyond the device's limits (GpuDevice::MaxViewportSize, its bounds range, depths outside 0..1) or
+  // without size is refused: the one in force stays.
   void SetViewport(const GpuViewport& viewport);
   void SetCullMode(GpuCullMode mode);
   void SetFrontFacingWinding(GpuWinding winding);

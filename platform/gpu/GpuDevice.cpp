@@ -117,6 +117,11 @@ bool GpuDevice::IsCpuDevice() const {
   return mCore->properties.deviceType == VK_PHYSICAL_DEVICE_TYPE_CPU;
 }
 
+void GpuDevice::MaxViewportSize(uint32_t& width, uint32_t& height) const {
+  width = mCore->properties.limits.maxViewportDimensions[0];
+  height = mCore->properties.limits.maxViewportDimensions[1];
+}
+
 bool GpuDevice::CanPresent() const {
   return mCore->canPresent;
 }

@@ -7,6 +7,7 @@
 // handlers have run.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -78,6 +79,8 @@ class GpuDevice {
 
   const std::string& Name() const { return mName; }
   bool IsCpuDevice() const;
+  // The largest viewport a render pass takes, in pixels (16,384 a side on Mesa's CPU device).
+  void MaxViewportSize(uint32_t& width, uint32_t& height) const;
   // Whether drawable layers of this device can be given a window (GpuDrawableLayer::SetSurfaceTarget).
   bool CanPresent() const;
   // Messages the validation layer has reported since creation (0 without validation).

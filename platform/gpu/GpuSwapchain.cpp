@@ -33,15 +33,6 @@ bool PickFormat(const std::vector<VkSurfaceFormatKHR>& formats, VkSurfaceFormatK
   return false;
 }
 
-VkCompositeAlphaFlagBitsKHR PickCompositeAlpha(VkCompositeAlphaFlagsKHR supported) {
-  for (VkCompositeAlphaFlagBitsKHR mode :
-       {VK_COMPOSITE_ALPHA_OPAQUE_BIT_KHR, VK_COMPOSITE_ALPHA_INHERIT_BIT_KHR,
-        VK_COMPOSITE_ALPHA_PRE_MULTIPLIED_BIT_KHR, VK_COMPOSITE_ALPHA_POST_MULTIPLIED_BIT_KHR}) {
-    if (supported & mode) return mode;
-  }
-  return VK_COMPOSITE_ALPHA_OPAQUE_BIT_KHR;
-}
-
 void ImageBarrier(const VulkanFunctions& fn, VkCommandBuffer commands, VkImage image, VkImageLayout from,
                   VkImageLayout to, VkPipelineStageFlags srcStage, VkAccessFlags srcAccess,
                   VkPipelineStageFlags dstStage, VkAccessFlags dstAccess) {
@@ -74,6 +65,17 @@ VkPresentModeKHR GpuSwapchain::PickPresentMode(const std::vector<VkPresentModeKH
     if (std::find(offered.begin(), offered.end(), wanted) != offered.end()) return wanted;
   }
   return VK_PRESENT_MODE_FIFO_KHR;
+}
+
+VkCompositeAlphaFlagBitsKHR GpuSwapchain::PickCompositeAlpha(VkCompositeAlphaFlagsKHR supported) {
+  // The frames hold premultiplied colour, which pre-multiplied compositing shows as drawn; post-multiplied or
+  // inherited alpha still keeps the layer non-opaque where the window system offers no better.
+  for (VkCompositeAlphaFlagBitsKHR mode :
+       {VK_COMPOSITE_ALPHA_PRE_MULTIPLIED_BIT_KHR, VK_COMPOSITE_ALPHA_POST_MULTIPLIED_BIT_KHR,
+        VK_COMPOSITE_ALPHA_INHERIT_BIT_KHR}) {
+    if (supported & mode) return mode;
+  }
+  return VK_COMPOSITE_ALPHA_OPAQUE_BIT_KHR;
 }
 
 std::unique_ptr<GpuSwapchain> GpuSwapchain::Create(std::shared_ptr<GpuCore> core, const GpuSurfaceTarget& target,

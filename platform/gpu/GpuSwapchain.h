@@ -51,6 +51,9 @@ class GpuSwapchain {
   // The first of MAILBOX, IMMEDIATE and FIFO among the modes a window offers (FIFO, which every device
   // has, when it offers none of them).
   static VkPresentModeKHR PickPresentMode(const std::vector<VkPresentModeKHR>& offered);
+  // How the window system composites the frames: the first of pre-multiplied, post-multiplied and inherited alpha
+  // the surface offers, so that the layer is not opaque; opaque only where it offers none of them.
+  static VkCompositeAlphaFlagBitsKHR PickCompositeAlpha(VkCompositeAlphaFlagsKHR supported);
 
  private:
   // What one copy in flight uses; kFramesInFlight of them are used in turn.

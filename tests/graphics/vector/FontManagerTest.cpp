@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <string>
 #include <utility>
 #include <vector>
@@ -182,6 +183,72 @@ TEST(FontManager, GlyphSizesBlurAndLimits) {
   EXPECT_TRUE(s.errors.empty());
   EXPECT_EQ(s.fs->atlas->nnodes, nodes);
   EXPECT_NE(fntGetGlyph(s.fs, font, 0x2603, 200, 0, FNT_GLYPH_BITMAP_REQUIRED), nullptr);
+}
+
+// The state's blur counts in whole pixels towards zero, at most 20; a glyph's pad round its box is blur + 2. Blurs
+// that would leave a negative pad are refused: the rasteriser would write outside the glyph's rectangle. Every
+// accepted blur writes inside it only (the rest of the texture keeps the marker byte); those that count as 0 give
+// the pixels of no blur. At 40 pixels glyph '1' starts floor(225 x 40 / 2384) = 3 pixels right of the pen.
+TEST(FontManager, BlurCountsInWholePixelsAndOnlyBlursLeavingNoPadAreRefused) {
+  constexpr float kInf = std::numeric_limits<float>::infinity();
+  constexpr unsigned char kMarker = 0x55;
+  const int left = static_cast<int>(std::floor(225 * 40 / kSansHeight));
+  struct Row {
+    float blur;
+    bool drawn;
+    int blurPixels;  // when drawn; the pad is 2 more
+  } rows[] = {
+      {0.f, true, 0},    {-0.5f, true, 0},  {0.9f, true, 0},           {2.5f, true, 2},  {-1.f, true, -1},
+      {-2.9f, true, -2}, {35.f, true, 20},  {1e9f, true, 20},          {kInf, true, 20}, {-3.f, false, 0},
+      {-1e9f, false, 0}, {-kInf, false, 0}, {std::nanf(""), false, 0},
+  };
+  // The glyph's pixels at each whole blur, drawn once.
+  const auto render = [&](Stash& s, float blur, FNTglyph** glyph) {
+    if (s.Add("sans", "DejaVuSans.ttf") != 0) return false;
+    std::memset(s.fs->texData, kMarker, 512 * 512);
+    fntSetSize(s.fs, 40);
+    fntSetBlur(s.fs, blur);
+    FNTtextIter iter{};
+    FNTquad q{};
+    if (!fntTextIterInit(s.fs, &iter, 0, 0, "1", nullptr, FNT_GLYPH_BITMAP_REQUIRED)) return false;
+    while (fntTextIterNext(s.fs, &iter, &q)) {
+    }
+    *glyph = s.fs->fonts[0]->nglyphs == 1 ? &s.fs->fonts[0]->glyphs[0] : nullptr;
+    return *glyph != nullptr;
+  };
+  const auto pixels = [](const Stash& s, const FNTglyph& g) {
+    std::vector<unsigned char> out;
+    for (int y = g.y0; y < g.y1; ++y)
+      out.insert(out.end(), s.fs->texData + y * 512 + g.x0, s.fs->texData + y * 512 + g.x1);
+    return out;
+  };
+  Stash plain;
+  FNTglyph* reference = nullptr;
+  ASSERT_TRUE(render(plain, 0.f, &reference));
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.blur);
+    Stash s;
+    FNTglyph* g = nullptr;
+    ASSERT_EQ(render(s, row.blur, &g), row.drawn);
+    if (!row.drawn) continue;
+    EXPECT_EQ(g->blur, row.blurPixels);
+    EXPECT_EQ(g->xoff, left - (row.blurPixels + 2));
+    int outside = 0;
+    for (int y = 0; y < 512; ++y)
+      for (int x = 0; x < 512; ++x) {
+        const bool inGlyph = x >= g->x0 && x < g->x1 && y >= g->y0 && y < g->y1;
+        outside += !inGlyph && s.fs->texData[y * 512 + x] != kMarker;
+      }
+    EXPECT_EQ(outside, 0);
+    if (row.blurPixels == 0) {
+      EXPECT_EQ(pixels(s, *g), pixels(plain, *reference));
+    }
+  }
+  // The glyph cache itself refuses such a blur, however it is asked.
+  Stash s;
+  ASSERT_EQ(s.Add("sans", "DejaVuSans.ttf"), 0);
+  EXPECT_EQ(fntGetGlyph(s.fs, s.fs->fonts[0], '1', 400, -3, FNT_GLYPH_BITMAP_REQUIRED), nullptr);
+  EXPECT_NE(fntGetGlyph(s.fs, s.fs->fonts[0], '1', 400, -2, FNT_GLYPH_BITMAP_REQUIRED), nullptr);
 }
 
 // Kerning comes from the font's 'kern' table only. Values read once from the files' tables with a small script:

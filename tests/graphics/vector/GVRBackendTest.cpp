@@ -1,5 +1,6 @@
 // The back end's own behaviour: buffer sets, the records of fills, framebuffer binding across contexts, clearing,
-// image records, read-back of regions, and deletion with frames in flight.
+// image records, read-back of regions, frames larger than the device's viewport, deletion with frames in flight, and
+// the layer handle and interface version.
 #include <algorithm>
 #include <cstring>
 #include <utility>
@@ -283,6 +284,62 @@ TEST_F(GVRTest, UnfinishedFramesAndDeletionInFlightAreSafe) {
   gvrDeleteFramebuffer(fb);
   gvrDeleteContext(ctx);
   EXPECT_EQ(gvrBoundFramebuffer(), nullptr);
+}
+
+// A frame larger than the device's largest viewport (16,384 pixels a side on the CPU device) is drawn through that
+// one: the square (10, 10)-(20, 20) in points covers pixels 10 r to 20 r at pixel ratio r in a 64 x 64 framebuffer,
+// whatever the frame's size, and no command goes beyond the device's limits (the fixture counts validation
+// messages). A frame beyond 2^24 pixels a side is not drawn.
+TEST_F(GVRTest, FramesBeyondTheLargestViewportAreDrawnThroughIt) {
+  VRcontext* ctx = Context(GVR_TRIPLE_BUFFER);  // no fringes: edges on pixel boundaries are exact
+  ASSERT_NE(ctx, nullptr);
+  constexpr int kTarget = 64;
+  GVRframebuffer* fb = gvrCreateFramebuffer(ctx, kTarget, kTarget, 0);
+  ASSERT_NE(fb, nullptr);
+  ASSERT_GT(fb->image, 0);
+  gvrBindFramebuffer(fb);
+  struct Row {
+    float width, height, ratio;
+    bool drawn;
+  } rows[] = {
+      {64, 64, 1, true},       {16384, 16384, 1, true}, {40000, 64, 1, true}, {64, 40000, 1, true},
+      {70000, 70000, 1, true}, {20000, 30000, 2, true}, {2e7f, 64, 1, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.width << " x " << row.height << " at " << row.ratio);
+    gvrClearWithColor(ctx, vrRGBAf(0, 0, 0, 0));
+    vrBeginFrame(ctx, kTarget, kTarget, 1);
+    vrEndFrame(ctx);
+    vrBeginFrame(ctx, row.width, row.height, row.ratio);
+    vrBeginPath(ctx);
+    vrRect(ctx, 10, 10, 10, 10);
+    vrFillColor(ctx, vrRGBA(0, 255, 0, 255));
+    vrFill(ctx);
+    vrEndFrame(ctx);
+    std::vector<uint8_t> pixels(kTarget * kTarget * 4);
+    gvrReadPixels(ctx, fb->image, 0, 0, kTarget, kTarget, pixels.data());
+    int wrong = 0;
+    const float from = 10 * row.ratio, to = 20 * row.ratio;
+    for (int y = 0; y < kTarget; ++y)
+      for (int x = 0; x < kTarget; ++x) {
+        const bool inside = row.drawn && x >= from && x < to && y >= from && y < to;
+        wrong += Pixel(pixels, kTarget, x, y).g != (inside ? 255 : 0);
+      }
+    EXPECT_EQ(wrong, 0);
+  }
+  gvrBindFramebuffer(nullptr);
+  gvrDeleteFramebuffer(fb);
+}
+
+// The layer handle a view passes is the layer record itself; the entry functions' version is 1.
+TEST_F(GVRTest, LayerHandleIsTheLayerRecordAndTheInterfaceVersionIsOne) {
+  EXPECT_EQ(gvrLayerHandle(&mLayer), &mLayer);
+  EXPECT_EQ(gvrLayerHandle(nullptr), nullptr);
+  EXPECT_EQ(gvrInterfaceVersion(), 1);
+  VRcontext* ctx = gvrCreateContext(gvrLayerHandle(&mLayer), GVR_ANTIALIAS);
+  ASSERT_NE(ctx, nullptr);
+  EXPECT_EQ(gvrDevice(ctx), mDevice);
+  gvrDeleteContext(ctx);
 }
 
 }  // namespace

@@ -76,6 +76,10 @@ TEST_F(VectorGraphicsTest, PatternsBecomeTwoColourGradientsOrAreRefused) {
   // Pattern transforms are the inverses of (1, 0, 0, 100, 10, 20) and (50, 0, 0, 50, 100, 80): pattern space starts
   // at (10, 20) and reaches y = 1 at (10, 120); the radial one is centred at (100, 80) with radius 50.
   const IMatrix linear(1, 0, 0, 0.01, -10, -0.2), radial(0.02, 0, 0, 0.02, -2, -1.6);
+  VRpaint blackPaint{};
+  blackPaint.xform[0] = blackPaint.xform[3] = 1.f;
+  blackPaint.feather = 1.f;
+  blackPaint.innerColor = blackPaint.outerColor = vrRGBA(0, 0, 0, 255);
   struct Row {
     const char* name;
     IPattern pattern;
@@ -91,7 +95,8 @@ TEST_F(VectorGraphicsTest, PatternsBecomeTwoColourGradientsOrAreRefused) {
       {"singular transform", pattern(kLinearPattern, kExtendPad, IMatrix(0, 0, 0, 0, 5, 5), true), false, {}},
       {"transform not finite", pattern(kRadialPattern, kExtendPad, IMatrix(kNaN, 0, 0, 1, 0, 0), true), false, {}},
       {"no stops", pattern(kLinearPattern, kExtendPad, linear, false), false, {}},
-      {"solid without stops", pattern(kSolidPattern, kExtendPad, IMatrix(), false), false, {}},
+      // A new pattern's stops hold opaque black: a solid one paints its first.
+      {"solid without stops", pattern(kSolidPattern, kExtendPad, IMatrix(), false), true, blackPaint},
   };
   g->BeginFrame();
   for (const Row& row : rows) {

@@ -122,6 +122,10 @@ TEST(VectorText, LineBreaking) {
 
 TEST(VectorText, NothingHappensWithoutAFontAndNoOutputIsOverrun) {
   TextFrame t;
+  // No row count to stop at: no line is broken, and no row written.
+  VRtextRow row[1];
+  for (const int maxRows : {0, -1, -1000})
+    EXPECT_EQ(vrTextBreakLines(t.ctx, "a\nb\nc", nullptr, 1000, row, maxRows), 0);
   VRglyphPosition positions[2];
   positions[0].str = nullptr;
   EXPECT_EQ(vrTextGlyphPositions(t.ctx, 0, 0, "abc", nullptr, positions, 0), 0);

@@ -1,6 +1,6 @@
 // Pipelines and depth-stencil states on the CPU device: the two-pass stencil fill of a concave shape with
 // a hole against an exact point-in-polygon test, the stroke sequence's clamp and clear, face culling by
-// winding, and each blend factor on known colours.
+// winding, each blend factor on known colours, and viewports within the device's limits.
 #include <cmath>
 
 #include "tests/platform/gpu/GpuTestDevice.h"
@@ -250,6 +250,53 @@ INSTANTIATE_TEST_SUITE_P(
                       BlendRow{F::SourceAlpha, F::OneMinusDestinationColor, F::SourceAlpha, F::OneMinusDestinationAlpha,
                                0.41, 0.365, 0.24, 0.41},
                       BlendRow{F::Zero, F::OneMinusSourceColor, F::Zero, F::SourceAlpha, 0.1, 0.3, 0.6, 0.4}));
+
+// An 8 x 8 target with a view size of 8 points: the quad over points 0..4 covers pixels 0..4 through the viewport a
+// pass starts with, and 0..(viewport side / 2) through a viewport the encoder takes. A viewport beyond the device's
+// largest (or with depths outside 0..1) is refused, as the validation layer would report it, and the one in force
+// stays. Probes: (6, 2) is covered only when the viewport is wider than 12 pixels, (2, 6) when it is taller.
+struct ViewportRow {
+  const char* name;
+  double width, height;  // 0: the device's largest; -1: one more than that
+  double znear;
+  bool wider, taller;
+};
+
+void PrintTo(const ViewportRow& row, std::ostream* os) {
+  *os << row.name;
+}
+
+class ViewportTest : public GpuTest, public ::testing::WithParamInterface<ViewportRow> {};
+
+TEST_P(ViewportTest, ViewportsBeyondTheDevicesLimitsAreRefused) {
+  uint32_t maxWidth = 0, maxHeight = 0;
+  mDevice->MaxViewportSize(maxWidth, maxHeight);
+  ASSERT_GE(maxWidth, 4096u);
+  ASSERT_GE(maxHeight, 4096u);
+  const auto side = [](double value, uint32_t max) { return value == 0 ? max : value < 0 ? max + 1.0 : value; };
+  const ViewportRow& row = GetParam();
+  auto pipeline = Pipeline(PipelineSpec{});
+  const std::vector<uint8_t> pixels = Render(8, 8, {}, false, [&](GpuRenderEncoder& encoder) {
+    encoder.SetViewport({0.0, 0.0, side(row.width, maxWidth), side(row.height, maxHeight), row.znear, 1.0});
+    DrawTriangles(encoder, pipeline, Quad(0, 0, 4, 4), Solid(1, 1, 1, 1));
+  });
+  EXPECT_EQ(Pixel(pixels, 8, 2, 2).a, 255);
+  EXPECT_EQ(Pixel(pixels, 8, 6, 2).a, row.wider ? 255 : 0);
+  EXPECT_EQ(Pixel(pixels, 8, 2, 6).a, row.taller ? 255 : 0);
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Rows, ViewportTest, ::testing::Values(
+  ViewportRow{"Target",                 8,     8,     0.0,  false, false},
+  ViewportRow{"TwiceTheTarget",         16,    16,    0.0,  true,  true},
+  ViewportRow{"LargestWide",            0,     8,     0.0,  true,  false},
+  ViewportRow{"LargestTall",            8,     0,     0.0,  false, true},
+  ViewportRow{"WiderThanTheLargest",    -1,    16,    0.0,  false, false},
+  ViewportRow{"TallerThanTheLargest",   16,    -1,    0.0,  false, false},
+  ViewportRow{"FortyThousand",          40000, 40000, 0.0,  false, false},
+  ViewportRow{"NearDepthBelowZero",     16,    16,    -1.0, false, false}),
+  [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 }  // namespace
 }  // namespace platform::gpu::test
