@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <string>
+#include <vector>
+
 #include "platform/window/Cursor.h"
 #include "tests/graphics/platform/PlatformGraphicsFixture.h"
 
@@ -140,6 +144,11 @@ TEST(KeyTranslationTest, KeysBecomeVirtualKeysOrCharacters) {
       {pw::keycode::kLeftArrow, U"\xF702", pw::modifier::kShift, 37, "\xEF\x9C\x82", true, false, false},
       {43, U",", pw::modifier::kShift, 0, ",", false, false, false},  // punctuation: its character, no shift
       {41, U"\u00e9", 0, 0, "\xC3\xA9", false, false, false},
+      // Characters beyond the first plane arrive whole, in four bytes.
+      {10, U"\uFFFD", 0, 0, "\xEF\xBF\xBD", false, false, false},
+      {10, U"\U00010000", 0, 0, "\xF0\x90\x80\x80", false, false, false},
+      {10, U"\U0001F600", pw::modifier::kShift, 0, "\xF0\x9F\x98\x80", false, false, false},
+      {10, U"\U0010FFFF", 0, 0, "\xF4\x8F\xBF\xBF", false, false, false},
       {10, U"", 0, 1034, "", false, false, false},  // no character: the code past 1024
   };
   for (const Row& row : rows) {
@@ -166,6 +175,64 @@ TEST_F(PlatformGraphicsTest, KeysNoControlUsesGoOnToTheHostWindow) {
   key.charactersIgnoringModifiers = key.characters = U" ";
   backend->Inject(W(), key);
   EXPECT_EQ(Log("key-down"), (std::vector<std::string>{"key-down 49 passed on"}));
+}
+
+// The editor's key handler gets the typed character whole, down and up, however many UTF-8 bytes it takes.
+TEST_F(PlatformGraphicsTest, TypedCharactersReachTheEditorWhole) {
+  struct Row {
+    std::u32string typed;
+    const char* utf8;
+  } rows[] = {
+      {U"q", "q"},
+      {U"\u00df", "\xC3\x9F"},
+      {U"\u20AC", "\xE2\x82\xAC"},
+      {U"\U0001D11E", "\xF0\x9D\x84\x9E"},
+      {U"\U0001F600", "\xF0\x9F\x98\x80"},
+  };
+  Open();
+  std::vector<std::string> seen;
+  G().SetKeyHandlerFunc([&](const IKeyPress& key, bool isUp) {
+    seen.push_back(std::string(isUp ? "up " : "down ") + key.utf8);
+    return true;
+  });
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.utf8);
+    seen.clear();
+    pw::NativeInput key;
+    key.keyCode = pw::keycode::kUnknown;
+    key.charactersIgnoringModifiers = key.characters = row.typed;
+    for (const Kind kind : {Kind::kKeyPress, Kind::kKeyRelease}) {
+      key.kind = kind;
+      backend->Inject(W(), key);
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{std::string("down ") + row.utf8, std::string("up ") + row.utf8}));
+  }
+}
+
+// The redraw timer runs at the editor's frame rate, and at 60 frames a second when that rate is not above 0.
+TEST_F(PlatformGraphicsTest, RedrawTimerRunsAtTheFrameRateOrAtSixtyWithoutOne) {
+  struct Row {
+    int fps;
+    double period;  // seconds
+  } rows[] = {{30, 1.0 / 30.0}, {0, 1.0 / 60.0}, {-5, 1.0 / 60.0}, {std::numeric_limits<int>::min(), 1.0 / 60.0}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.fps);
+    dlg.CloseWindow();
+    dlg.SetMakeGraphicsFunc([this, fps = row.fps] { return new IGraphicsLinux(dlg, 200, 100, fps, drawScale); });
+    Open();
+    // Everything is dirty after the open: the first tick draws, and no earlier one; then one tick a period.
+    const auto advanceAndCount = [&](double periods) {
+      const int before = Layer().backend.flushCalls;
+      clock.Advance(periods * row.period);
+      platform::RunLoop::Main().RunDueTimers();
+      return Layer().backend.flushCalls - before;
+    };
+    EXPECT_EQ(advanceAndCount(0.9), 0);
+    EXPECT_GT(advanceAndCount(0.2), 0);
+    control->SetDirty(false);
+    EXPECT_EQ(advanceAndCount(0.7), 0);
+    EXPECT_GT(advanceAndCount(0.4), 0);
+  }
 }
 
 TEST_F(PlatformGraphicsTest, HiddenLockedCursorStaysWhereItWasHidden) {

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <utility>
+#include <vector>
 
 #include "graphics/ITextEntryControlBase.h"
 #include "graphics/platform/IGraphicsToolTip.h"
@@ -246,6 +249,72 @@ TEST_F(PlatformGraphicsTest, ThePlatformContextIsTheDrawingLayerFromTheViewsAtta
   G().CloseWindow();
   EXPECT_EQ(G().GetPlatformContext(), nullptr);
   backend->SetBackingScaleFactor(1.0);
+}
+
+// A drawing layer without a GPU behind it, as on a machine without Vulkan; it says when it goes.
+class NoGpuDrawingLayer final : public IGraphicsDrawingLayer {
+ public:
+  explicit NoGpuDrawingLayer(int& alive) : mAlive(alive) { ++mAlive; }
+  ~NoGpuDrawingLayer() override { --mAlive; }
+  void* RendererLayer() override { return nullptr; }
+  void SetDrawableSize(double, double, double) override {}
+  bool TakeFinishedFrame(std::vector<uint8_t>&, int&, int&) override { return false; }
+
+ private:
+  int& mAlive;
+};
+
+// Nothing to draw with (no GPU behind the drawing layer, or a renderer the GPU cannot make): the open answers
+// null, leaves no window, view or layer behind and reaches neither the layout nor the delegate's open; a later open
+// that can draw goes as usual.
+TEST_F(PlatformGraphicsTest, WithoutADrawingContextTheEditorDoesNotOpenAndLeavesNothing) {
+  struct Row {
+    const char* name;
+    DrawingLayerMaker maker;
+  };
+  int layersAlive = 0;
+  const Row rows[] = {
+      {"no GPU", [&] { return std::make_unique<NoGpuDrawingLayer>(layersAlive); }},
+      {"renderer refused",
+       [] {
+         auto layer = std::make_unique<RecordingDrawingLayer>();
+         layer->backend.createSucceeds = false;
+         return layer;
+       }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    SetDrawingLayerMaker(row.maker);
+    EXPECT_EQ(dlg.OpenWindow(nullptr), nullptr);
+    EXPECT_EQ(dlg.GetUI<IGraphicsLinux>(), nullptr);
+    EXPECT_TRUE(backend->Windows().empty());
+    EXPECT_EQ(layersAlive, 0);
+    EXPECT_EQ(dlg.layouts, 0);
+    EXPECT_EQ(dlg.opens, 0);
+
+    // Graphics the delegate does not hold: closed again, and reopened once drawing is possible.
+    IGraphicsLinux loose(dlg, 100, 100, 60, 1.f);
+    EXPECT_EQ(loose.OpenWindow(nullptr), nullptr);
+    EXPECT_FALSE(loose.WindowIsOpen());
+    EXPECT_EQ(loose.GetView(), nullptr);
+    EXPECT_EQ(loose.GetPlatformWindow(), nullptr);
+    EXPECT_EQ(loose.GetDrawContext(), nullptr);
+    EXPECT_EQ(loose.GetPlatformContext(), nullptr);
+    EXPECT_TRUE(backend->Windows().empty());
+    EXPECT_EQ(layersAlive, 0);
+    EXPECT_EQ(dlg.layouts, 0);
+
+    SetDrawingLayerMaker([] { return std::make_unique<RecordingDrawingLayer>(); });
+    EXPECT_NE(loose.OpenWindow(nullptr), nullptr);
+    EXPECT_NE(loose.GetDrawContext(), nullptr);
+    loose.CloseWindow();
+    dlg.layouts = 0;
+    dlg.opens = 0;
+  }
+  Open();
+  EXPECT_EQ(dlg.layouts, 1);
+  EXPECT_EQ(dlg.opens, 1);
+  EXPECT_EQ(backend->Windows().size(), 1u);
 }
 
 // A bound control that, when told to, asks the host to close the editor from inside its own press.

@@ -34,7 +34,9 @@ TEST(X11KeysTest, KeysymsBecomeKeyCodesAndCharacters) {
       {XK_KP_Home, XK_KP_Home, XK_KP_Home, 0, keycode::kKeypad7, U"\uF729", U"\uF729"},
       {XK_KP_Enter, XK_KP_Enter, XK_KP_Enter, 0, keycode::kKeypadEnter, U"\x03", U"\x03"},
       {XK_eacute, XK_eacute, XK_eacute, 0, keycode::kUnknown, U"\u00E9", U"\u00E9"},
-      {0x1000416, 0x1000416, 0x1000416, 0, keycode::kUnknown, U"\u0416", U"\u0416"},  // a Unicode keysym
+      {0x1000416, 0x1000416, 0x1000416, 0, keycode::kUnknown, U"\u0416", U"\u0416"},          // a Unicode keysym
+      {0x101F600, 0x101F600, 0x101F600, 0, keycode::kUnknown, U"\U0001F600", U"\U0001F600"},  // beyond the first plane
+      {0x110FFFF, 0x110FFFF, 0x110FFFF, 0, keycode::kUnknown, U"\U0010FFFF", U"\U0010FFFF"},
       {XK_Shift_L, XK_Shift_L, XK_Shift_L, 0, keycode::kUnknown, U"", U""},
   };
   for (const Row& row : rows) {
