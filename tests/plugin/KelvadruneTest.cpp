@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <numbers>
 #include <ostream>
@@ -661,6 +662,22 @@ TEST_F(KelvadruneTest, AboutTextListsProductFormatHostAndSetUp) {
   EXPECT_EQ(lines[11], "Block Size: 64 smp");
   EXPECT_EQ(lines[12], "");
   EXPECT_EQ(lines[13], "");
+}
+
+// A host's rate of 0, below 0 or not a number is refused: the set-up lines keep the last good rate, and the
+// delay stays a number of ms.
+TEST_F(KelvadruneTest, AboutTextKeepsTheLastGoodSampleRate) {
+  const double requests[] = {48000.0, 0.0, -44100.0, std::numeric_limits<double>::quiet_NaN(),
+                             std::numeric_limits<double>::infinity()};
+  for (const double request : requests) {
+    mPlug->SetSampleRate(request);
+    fx::FwString text;
+    mPlug->GetAboutText(text);
+    const std::vector<std::string> lines = Lines(text.Get());
+    ASSERT_EQ(lines.size(), 14u) << request;
+    EXPECT_EQ(lines[9], "Plugin delay: 0 smp (0.0 ms)") << request;
+    EXPECT_EQ(lines[10], "Sample Rate: 48000.00 Hz") << request;
+  }
 }
 
 TEST_F(KelvadruneTest, AboutTextNamesTheHostOnceItHasNamedItself) {
