@@ -13,7 +13,7 @@ double** AllocChannelBuffers(int length, int nChans) {
   if (nChans < 0 || length < 0) return nullptr;
   double** buffers = new double*[nChans]();
   for (int c = 0; c < nChans; ++c) {
-    buffers[c] = new (kChannelAlignment) double[length > 0 ? length : 1]();
+    buffers[c] = new (kChannelAlignment) double[length]();
   }
   return buffers;
 }

@@ -15,7 +15,7 @@ void FreeChannelBuffers(double** buffers, int nChans);
 void CopyChannelBuffers(double* const* src, double** dst, int length, int nChans, int offset);
 // The same for one channel; nothing when either pointer is null or length is below 1.
 void CopyChannel(const double* src, double* dst, int length, int offset);
-// length samples of every channel to 0; every channel pointer must be set.
+// length samples of every channel to 0; every channel pointer of a set must be set. Nothing for a null set.
 void ClearChannelBuffers(double** buffers, int length, int nChans);
 
 }  // namespace kd

@@ -280,9 +280,10 @@ void Kelvadrune::GetHostDisplayName(fx::FwString& out) const {
 void Kelvadrune::GetAboutText(fx::FwString& out) const {
   fx::FwString host;
   GetHostDisplayName(host);
+  // The processor keeps only finite rates above 0, so the delay in ms is always a number.
   const double rate = GetSampleRate();
   const int latency = GetLatency();
-  const double latencyMs = rate > 0.0 ? latency * 1000.0 / rate : 0.0;
+  const double latencyMs = latency * 1000.0 / rate;
   out.Set("");
   out.AppendFormatted(kMaxAboutLine, "Manufacturer: %s\n", GetMfrName());
   out.AppendFormatted(kMaxAboutLine, "Plugin name: %s\n", GetPluginName());

@@ -372,6 +372,18 @@ TEST(LinearGradient, StartIsZeroEndIsOneAcrossTheLine) {
   }
 }
 
+// A segment of no length has no direction: the gradient keeps its stops and the identity transform, and no
+// coordinate becomes infinite or undefined.
+TEST(LinearGradient, SegmentOfNoLengthKeepsTheIdentity) {
+  for (const float at : {0.f, 240.f, -3.5f}) {
+    const IPattern p = MakeLinearGradient(at, 2 * at, at, 2 * at, {{COLOR_BLACK, 0.f}, {COLOR_WHITE, 1.f}});
+    EXPECT_TRUE(p.mTransform == IMatrix()) << at;
+    ASSERT_EQ(p.NStops(), 2) << at;
+    EXPECT_TRUE(p.GetStop(0).mColor == COLOR_BLACK && p.GetStop(0).mOffset == 0.f) << at;
+    EXPECT_TRUE(p.GetStop(1).mColor == COLOR_WHITE && p.GetStop(1).mOffset == 1.f) << at;
+  }
+}
+
 TEST(ColorFromHexString, ReadsTheHexDigitsAfterTheFirstCharacter) {
   const struct {
     const char* text;
@@ -384,6 +396,7 @@ TEST(ColorFromHexString, ReadsTheHexDigitsAfterTheFirstCharacter) {
       {"#12zz", 255, IColor(255, 0, 0, 0x12)},
       {"#", 255, IColor(255, 0, 0, 0)},
       {"", 7, IColor(7, 0, 0, 0)},
+      {nullptr, 9, IColor(9, 0, 0, 0)},
       {"#ff123456", 255, IColor(255, 0x12, 0x34, 0x56)},
   };
   for (const auto& c : cases) {

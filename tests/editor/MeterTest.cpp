@@ -3,6 +3,7 @@
 // leave for them, which level changes redraw it, the click that resets it and the wheel that picks a range
 // through a parameter.
 #include <cmath>
+#include <limits>
 
 #include "editor/IVMeterControlLW.h"
 #include "tests/editor/EditorFixture.h"
@@ -11,6 +12,7 @@ namespace fx::gfx::test {
 namespace {
 
 constexpr IColor kAccent(255, 32, 226, 224);
+constexpr float kInf = std::numeric_limits<float>::infinity();
 
 class MeterTest : public EditorFixture {
  protected:
@@ -42,6 +44,8 @@ const LevelCase kLevels[] = {
   {"FloorIsEmpty", -72.f, -72.f, 372.f, 372.f, "-72.0"},
   {"LastPrintedLevel", -383.9f, -383.9f, 1524.2972f, 1524.2972f, "-383.9"},
   {"DisabledMeterShowsMinusInf", -400.f, -400.f, 1583.7778f, 1583.7778f, "-inf"},
+  // Silence: the log of 0. Drawn a bar's length below the bar, where the clip hides it.
+  {"SilenceIsMinusInfinity", -kInf, -kInf, 638.f, 638.f, "-inf"},
 };
 // clang-format on
 
@@ -56,6 +60,8 @@ TEST_P(Levels, BarHoldLineAndPeakText) {
   m->SetLevels(1, c.bar, c.hold, c.bar);
   g.log.clear();
   m->DrawWidget(g);
+  for (const std::string& entry : g.Entries("Path"))
+    EXPECT_TRUE(entry.find("inf") == std::string::npos && entry.find("nan") == std::string::npos) << entry;
   const std::vector<std::string> texts = g.Entries("DoDrawText ");
   ASSERT_GE(texts.size(), 2u);
   EXPECT_EQ(texts[texts.size() - 2], "DoDrawText " + std::string(c.text) + " 478,68,545,87");

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <numbers>
 #include <ostream>
@@ -140,6 +141,36 @@ TEST_F(KelvadruneTest, FaderChangeReachesItsTargetAfterOneBlock) {
   EXPECT_NEAR(out[63], 0.5 * Gain(24.0), 0.005 * 0.5 * Gain(24.0));
   const std::vector<double> next = Run(64, 0.5, 0.5);
   EXPECT_NEAR(next[63], 0.5 * Gain(24.0), 1e-13);
+}
+
+// A block with no frames or without buffers between a fader change and the next real block starts no ramp:
+// the real block still ramps over its whole length, instead of jumping to the new gain at its first sample.
+TEST_F(KelvadruneTest, EmptyBlocksLeaveAFaderChangeToTheNextRealBlock) {
+  const struct {
+    const char* name;
+    bool inputs, outputs;
+    int frames;
+    double position;  // the fader's new position, each row above the last
+  } rows[] = {{"no frames", true, true, 0, 0.625},
+              {"negative frame count", true, true, -5, 0.75},
+              {"no inputs", false, true, 64, 0.875},
+              {"no outputs", true, false, 64, 1.0}};
+  const auto level = [](double position) { return 0.5 * Gain(48.0 * (2.0 * position - 1.0)); };
+  double previous = 0.5;
+  for (const auto& row : rows) {
+    Run(8192, 0.5, 0.5);
+    HostSet(kGainMaster, row.position);
+    std::vector<double> in(64, 0.5), out(64, -1.0);
+    double* ins[2] = {in.data(), in.data()};
+    double* outs[2] = {out.data(), out.data()};
+    mPlug->ProcessBlock(row.inputs ? ins : nullptr, row.outputs ? outs : nullptr, row.frames);
+    EXPECT_EQ(mPlug->GetRamp(kGainIdxMaster).Target(), previous) << row.name;
+    const std::vector<double> next = Run(64, 0.5, 0.5);
+    // A 64th of the way at the first sample (a little less, as the smoothing trails): near the old gain.
+    EXPECT_LT(next[0], level(previous) + (level(row.position) - level(previous)) / 32.0) << row.name;
+    EXPECT_NEAR(next[63], level(row.position), 0.005 * level(row.position)) << row.name;
+    previous = row.position;
+  }
 }
 
 // ---- The test signal and the oversampled path, through the test-only setters ----
@@ -631,6 +662,22 @@ TEST_F(KelvadruneTest, AboutTextListsProductFormatHostAndSetUp) {
   EXPECT_EQ(lines[11], "Block Size: 64 smp");
   EXPECT_EQ(lines[12], "");
   EXPECT_EQ(lines[13], "");
+}
+
+// A host's rate of 0, below 0 or not a number is refused: the set-up lines keep the last good rate, and the
+// delay stays a number of ms.
+TEST_F(KelvadruneTest, AboutTextKeepsTheLastGoodSampleRate) {
+  const double requests[] = {48000.0, 0.0, -44100.0, std::numeric_limits<double>::quiet_NaN(),
+                             std::numeric_limits<double>::infinity()};
+  for (const double request : requests) {
+    mPlug->SetSampleRate(request);
+    fx::FwString text;
+    mPlug->GetAboutText(text);
+    const std::vector<std::string> lines = Lines(text.Get());
+    ASSERT_EQ(lines.size(), 14u) << request;
+    EXPECT_EQ(lines[9], "Plugin delay: 0 smp (0.0 ms)") << request;
+    EXPECT_EQ(lines[10], "Sample Rate: 48000.00 Hz") << request;
+  }
 }
 
 TEST_F(KelvadruneTest, AboutTextNamesTheHostOnceItHasNamedItself) {

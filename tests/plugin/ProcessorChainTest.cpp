@@ -34,9 +34,16 @@ TEST(ChannelBuffers, DegenerateSetsAreHandled) {
   EXPECT_EQ(kd::AllocChannelBuffers(8, -1), nullptr);
   EXPECT_EQ(kd::AllocChannelBuffers(-1, 2), nullptr);
   kd::FreeChannelBuffers(nullptr, 3);
-  double** empty = kd::AllocChannelBuffers(0, 1);
+  // Channels of no samples are still channels: set, each its own, aligned; clearing or copying none of
+  // their samples touches nothing.
+  double** empty = kd::AllocChannelBuffers(0, 2);
   ASSERT_NE(empty, nullptr);
-  kd::FreeChannelBuffers(empty, 1);
+  EXPECT_TRUE(empty[0] && empty[1] && empty[0] != empty[1]);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(empty[1]) % 64, 0u);
+  kd::ClearChannelBuffers(empty, 0, 2);
+  kd::CopyChannelBuffers(empty, empty, 0, 2, 0);
+  kd::FreeChannelBuffers(empty, 2);
+  kd::ClearChannelBuffers(nullptr, 8, 2);  // no set: nothing to clear
   double sample = 1.0;
   double* channels[2] = {&sample, nullptr};
   double target = 0.0;

@@ -26,6 +26,7 @@ struct Options {
   bool noDouble = false;
   bool throwing = false;
   bool steppedGain = false;
+  bool throwOnConstruction = false;
 };
 
 Options ReadOptions() {
@@ -61,6 +62,8 @@ Options ReadOptions() {
       o.throwing = true;
     else if (word == "steppedgain")
       o.steppedGain = true;
+    else if (word == "unconstructible")
+      o.throwOnConstruction = true;
     else if (word.starts_with("maxblock="))
       o.maxBlock = std::atoi(word.c_str() + 9);
     pos = end + 1;
@@ -200,6 +203,7 @@ class TestPlugin final : public fx::IPluginVST2 {
       GetEffectRecord().flags &= ~vst2::kFlagCanDoubleReplacing;
       GetEffectRecord().processDoubleReplacing = nullptr;
     }
+    if (o.throwOnConstruction) throw std::runtime_error("construction failed");
   }
 
   intptr_t DeferTestSysEx(int size) {

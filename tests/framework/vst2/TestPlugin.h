@@ -3,7 +3,8 @@
 // blank-separated words "chunks", "editor", "midiin", "midiout", "synth", "io=<channel-I/O text>",
 // "tail=<samples>", "latency=<samples>", "maxblock=<frames>" (OnReset throws for larger block sizes, as a
 // plug-in that cannot build them does), "nodouble" (a record without double-precision processing), "throwing"
-// (ProcessBlock and OnParamChange throw). Without it: "1-1 2-2", an editor, no chunks, no MIDI.
+// (ProcessBlock and OnParamChange throw), "unconstructible" (the constructor throws once the framework's bases
+// and the parameters are built). Without it: "1-1 2-2", an editor, no chunks, no MIDI.
 //
 // Tests reach what only an editor or the plug-in itself could do through private vendor-specific
 // requests (ETestRequest), so that every test still drives the plug-in only through its effect record.

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <limits>
 #include <ostream>
+#include <string>
+#include <thread>
 
 #include "tests/framework/vst2/HostFixture.h"
 
@@ -67,6 +69,25 @@ TEST(EffectRecord, OldMainEntryGivesAFullPointerRecord) {
   ASSERT_TRUE(StartPlugin(host, "editor", true));
   EXPECT_EQ(host.Effect()->magic, vst2::kEffectMagic);
   EXPECT_EQ(host.Effect()->flags, 0x1019);
+}
+
+// A plug-in whose constructor throws gives the host no record through either entry point, and nothing
+// unwinds into the host; what was built is freed (the leak checker watches) and the creation mutex is free
+// again: another thread then creates an instance.
+TEST(EffectRecord, ConstructorExceptionGivesNoRecordThroughEitherEntryPoint) {
+  for (const bool legacyMain : {false, true}) {
+    TestHost host;
+    std::string error;
+    setenv("KD_TEST_PLUGIN", "editor unconstructible", 1);
+    ASSERT_TRUE(host.Load(KD_TEST_PLUGIN_PATH, error)) << error;
+    EXPECT_FALSE(host.Instantiate(error, legacyMain)) << legacyMain;
+    EXPECT_EQ(error, "the entry point returned no effect record") << legacyMain;
+    EXPECT_EQ(host.Effect(), nullptr);
+    std::thread([&] {
+      TestHost other;
+      EXPECT_TRUE(StartPlugin(other, "editor", legacyMain));
+    }).join();
+  }
 }
 
 TEST(EffectRecord, NullObjectAndOpcodesOutOfRangeAnswerZero) {

@@ -115,6 +115,28 @@ TEST_F(PresetFilesTest, FailedLoadKeepsTheSettings) {
   EXPECT_EQ(plugin.paramResets, 0);
 }
 
+// A plug-in whose state cannot be stored, so the current slot cannot be read back after a load.
+class UnrestorablePlugin : public PresetTestPlugin {
+ public:
+  bool SerializeState(fx::IByteChunk&) const override { return false; }
+};
+
+// The file's values are applied, and with the slot unrestorable the plug-in still takes them as after a
+// recall (one reset, one restore), the load answers true, and the host is told of no preset change.
+TEST_F(PresetFilesTest, LoadIntoAnUnrestorableSlotStillAppliesTheFile) {
+  PresetTestPlugin source;
+  source.Set(kGainMaster, 0.3);
+  source.Set(kProcessMode, 1);
+  ASSERT_TRUE(source.SavePresetCommand(Path("p.lps").c_str()));
+  UnrestorablePlugin plugin;
+  EXPECT_FALSE(plugin.RestorePreset(plugin.GetCurrentPresetIdx()));
+  ASSERT_TRUE(plugin.LoadPresetCommand(Path("p.lps").c_str()));
+  EXPECT_EQ(plugin.Values(), source.Values());
+  EXPECT_EQ(plugin.paramResets, 1);
+  EXPECT_EQ(plugin.restores, 1);
+  EXPECT_EQ(plugin.hostPresetChanges, 0);
+}
+
 TEST_F(PresetFilesTest, EmptyPathsAreIgnored) {
   PresetTestPlugin plugin;
   EXPECT_FALSE(plugin.SavePresetCommand(""));

@@ -2,6 +2,7 @@
 // a drag reaches the host as one gesture on the GUI thread, whatever other thread idles the plug-in meanwhile or
 // first, and when the host closes the editor from inside one of the gesture's calls.
 #include <atomic>
+#include <cstdlib>
 #include <thread>
 
 #include "tests/tools/modelhost/ModelHostFixture.h"
@@ -61,6 +62,35 @@ TEST_F(ModelHostCrossThread, AnotherThreadIdlesWhileTheGuiThreadOpensAndClosesTh
   }
   ASSERT_NO_FATAL_FAILURE(See(host));
   ASSERT_NO_FATAL_FAILURE(DragReachesTheHost(host));
+}
+
+// A careless host changes "Fader shape" on one thread while another maps the faders' values both ways (the
+// host's parameter set and get), with the audio running: the faders' shape is read while it changes, which
+// the thread checker must find race-free. Once both are done, the faders still map at the last shape.
+using ModelHostCrossThreadParameters = ModelHostTest;
+
+TEST_F(ModelHostCrossThreadParameters, FaderShapeChangesWhileAnotherThreadMapsTheFaders) {
+  constexpr int kRounds = 2000;
+  ModelHost host;
+  ASSERT_NO_FATAL_FAILURE(Load(host));
+  std::thread shaper([&host] {
+    for (int round = 0; round < kRounds; ++round) host.SetParameter(kFaderShape, (round % 10) / 9.f);
+  });
+  bool allMapped = true;
+  for (int round = 0; round < kRounds; ++round) {
+    const int fader = kGainMaster + round % 3;
+    host.SetParameter(fader, (round % 7) / 6.f);
+    const float normalized = host.GetParameter(fader);
+    allMapped = allMapped && normalized >= 0.f && normalized <= 1.f;
+  }
+  shaper.join();
+  EXPECT_TRUE(allMapped);
+  // At shape 10, the last the other thread set, normalized 0.9 is the value 0.5 + 0.5 x 0.8^10 = 0.55369, which
+  // the fader law shows as (2 x 0.55369 - 1) x 48 = 5.154 dB (38.4 dB at shape 1).
+  host.SetParameter(kGainMaster, 0.9f);
+  char display[64] = {};
+  host.Dispatch(vst2::kEffGetParamDisplay, kGainMaster, 0, display);
+  EXPECT_NEAR(std::strtod(display, nullptr), 5.154, 0.01) << display;
 }
 
 // Where the other thread's idle requests come, all before the GUI thread's first.
