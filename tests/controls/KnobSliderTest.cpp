@@ -180,6 +180,27 @@ TEST_F(ControlsFixture, LockedValueInWidgetDragsFromTheCurrentValue) {
   }
 }
 
+// The slider's read-out drawn across the middle of its widget: with editing off a press on it is a press on the
+// widget, and each drag runs from the value the slider has at that press, not from where an earlier one ended.
+TEST_F(ControlsFixture, LockedSliderValueOverTheWidgetDragsFromTheCurrentValue) {
+  IVStyle style;
+  style.showLabel = false;
+  style.valueText.mVAlign = kVAlignMiddle;
+  // No handle: the track is the widget's full 100-point height.
+  auto* s = Add(
+      new IVSliderControl({0, 0, 20, 100}, FakeDelegate::kGain, "", style, false, kVertical, false, false, 1.0, 0.f));
+  const IRECT value = s->GetValueBounds();
+  ASSERT_TRUE(s->GetWidgetBounds().Contains(value.MW(), value.MH()));
+  for (const double start : {0.25, 0.6}) {
+    s->SetValue(start);
+    Press(value.MW(), value.MH());
+    ASSERT_TRUE(s->GetMouseDown());
+    DragBy(value.MW(), value.MH() - 20.f, 0.f, -20.f);
+    Release(value.MW(), value.MH() - 20.f);
+    EXPECT_NEAR(s->GetValue(), start + 0.2, 1e-6);
+  }
+}
+
 // A press on an editable value inside the widget opens the text entry: the rest of that press
 // (drags and the release) moves nothing.
 TEST_F(ControlsFixture, EditableValueInWidgetPromptsAndTheRestOfThePressMovesNothing) {

@@ -138,6 +138,44 @@ TEST_F(ControlBases, HorizontalKnobRisesToTheRight) {
   }
 }
 
+// A drag that cannot be measured (no gearing, or drag bounds without extent in the drag's direction) leaves the
+// value where it is and sends nothing to the host; the press's own edit still opens and closes.
+TEST_F(ControlBases, KnobDragThatCannotBeMeasuredLeavesTheValueAndSendsNothing) {
+  struct BoundedKnob : Knob {
+    BoundedKnob(const IRECT& bounds, EDirection dir, double gearing, const IRECT& drag)
+        : Knob(bounds, FakeDelegate::kGain, dir, gearing), dragBounds(drag) {}
+    IRECT dragBounds;
+    IRECT GetDragBounds() const override { return dragBounds; }
+  };
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const struct {
+    const char* name;
+    EDirection dir;
+    double gearing;
+    IRECT drag;
+    IMouseMod mod;
+  } rows[] = {
+      {"gearing 0", kVertical, 0.0, IRECT(0, 0, 100, 100), Left()},
+      {"gearing 0, fine", kVertical, 0.0, IRECT(0, 0, 100, 100), Shift()},
+      {"gearing NaN", kVertical, nan, IRECT(0, 0, 100, 100), Left()},
+      {"no height", kVertical, 1.0, IRECT(0, 50, 100, 50), Left()},
+      {"no width", kHorizontal, 1.0, IRECT(50, 0, 50, 100), Left()},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    auto* k =
+        static_cast<Knob*>(g.AttachControl(new BoundedKnob(IRECT(0, 0, 100, 100), row.dir, row.gearing, row.drag)));
+    k->SetValue(0.5);
+    dlg.host.clear();
+    Press(50, 50, row.mod);
+    DragBy(50, 40, -10, -10, row.mod);
+    EXPECT_EQ(k->GetValue(), 0.5);
+    EXPECT_EQ(dlg.host, (std::vector<std::string>{"begin 3"}));
+    Release(50, 40, row.mod);
+    g.RemoveControl(k);
+  }
+}
+
 TEST_F(ControlBases, SteppedKnobCrossesStepsOnSlowDrags) {
   auto* k = new Knob(IRECT(0, 0, 100, 100), FakeDelegate::kInt, kVertical, 1.0);
   g.AttachControl(k);

@@ -8,6 +8,8 @@
 
 #include "framework/IParam.h"
 
+#include <functional>
+
 namespace fx::gfx::test {
 namespace {
 
@@ -175,6 +177,64 @@ TEST_F(ControlList, RemovingAControlInTextEntryOrPopupForgetsIt) {
   g.SetControlValueAfterTextEdit("3");
   g.SetControlValueAfterPopupMenu(&menu);
   EXPECT_EQ(dlg.CountHost("send"), 0);
+}
+
+// A press that opens a value menu hands its host edit to the menu; removing the control before the menu answers
+// ends that edit at once (the host would otherwise stay in the gesture), and the late answer reaches nobody.
+TEST_F(ControlList, RemovingTheControlOfAPendingMenuEndsTheEditItsPressHandedOver) {
+  struct MenuButton : TestControl {
+    using TestControl::TestControl;
+    IPopupMenu menu{"", {"a", "b"}};
+    void OnMouseDown(float, float, const IMouseMod&) override { GetUI()->CreatePopupMenu(*this, menu, mRECT, 0); }
+    void OnPopupMenuSelection(IPopupMenu*, int) override { Note("answered"); }
+  };
+  const struct {
+    const char* how;
+    std::function<void(IGraphics&, IControl*)> remove;
+  } rows[] = {
+      {"by pointer", [](IGraphics& ui, IControl* c) { ui.RemoveControl(c); }},
+      {"by index", [](IGraphics& ui, IControl* c) { ui.RemoveControl(ui.GetControlIdx(c)); }},
+      {"by tag", [](IGraphics& ui, IControl*) { ui.RemoveControlWithTag(7); }},
+  };
+  g.asyncMenus = true;
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.how);
+    auto* b = new MenuButton(journal, "b", IRECT(0, 0, 50, 50), FakeDelegate::kInt);
+    ASSERT_EQ(g.AttachControl(b, 7), b);
+    dlg.host.clear();
+    journal.clear();
+    Press(10, 10);
+    Release(10, 10);
+    ASSERT_EQ(g.GetControlInPopupMenu(), b);
+    EXPECT_EQ(dlg.host, std::vector<std::string>{"begin 2"});
+    row.remove(g, b);
+    EXPECT_EQ(dlg.host, (std::vector<std::string>{"begin 2", "end 2"}));
+    IPopupMenu answer("", {"a", "b"});  // the platform's answer, arriving after the control went with its menu
+    answer.SetChosenItemIdx(1);
+    g.SetControlValueAfterPopupMenu(&answer);
+    EXPECT_EQ(dlg.host, (std::vector<std::string>{"begin 2", "end 2"}));
+    EXPECT_EQ(Count("b:answered"), 0);
+  }
+}
+
+// The tooltip is read through the mouse-over index: a background slid in under the list keeps it on the control
+// the pointer is over.
+TEST_F(ControlList, BackgroundAttachedUnderTheMouseOverKeepsItsIndexRight) {
+  g.EnableMouseOver(true);
+  Attach("a", IRECT(0, 0, 10, 10));
+  TestControl* b = Attach("b", IRECT(20, 20, 40, 40));
+  g.OnMouseOver(30, 30, IMouseMod());
+  ASSERT_EQ(g.GetMouseOverIdx(), 1);
+  for (const int layers : {1, 2}) {
+    g.AttachBackgroundControl(new TestControl(journal, "bg", g.GetBounds()));
+    EXPECT_EQ(g.GetMouseOver(), b);
+    EXPECT_EQ(g.GetMouseOverIdx(), 1 + layers);
+    EXPECT_EQ(g.GetControl(g.GetMouseOverIdx()), b);
+  }
+  // With nothing under the pointer there is no index to move.
+  g.OnMouseOut();
+  g.AttachBackgroundControl(new TestControl(journal, "bg", g.GetBounds()));
+  EXPECT_EQ(g.GetMouseOverIdx(), -1);
 }
 
 TEST_F(ControlList, RemovingBelowTheMouseOverKeepsItsIndexRight) {

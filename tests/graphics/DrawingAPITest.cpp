@@ -205,6 +205,37 @@ TEST(DrawingAPI, FittedAndRotatedBitmapsUseTheTransform) {
   EXPECT_EQ(g.GetTransform(), IMatrix());
 }
 
+// A picture of no width or height cannot be fitted, and one of no real draw scale has no size to rotate about its
+// centre: both draw nothing and leave the transform alone.
+TEST(DrawingAPI, BitmapsWithoutSizeOrDrawScaleAreNeitherFittedNorRotated) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const struct {
+    const char* name;
+    int w, h;
+    float drawScale;
+    bool fitted;
+  } rows[] = {
+      {"0 wide, fitted", 0, 20, 1.f, true},
+      {"0 high, fitted", 40, 0, 1.f, true},
+      {"draw scale 0, rotated", 40, 20, 0.f, false},
+      {"negative draw scale, rotated", 40, 20, -2.f, false},
+      {"NaN draw scale, rotated", 40, 20, nan, false},
+  };
+  for (const auto& row : rows) {
+    FakeDelegate dlg;
+    DetailGraphics g(dlg, 400, 300);
+    APIBitmap image(1, row.w, row.h, 1.f, row.drawScale);
+    const IBitmap bitmap(&image, 1, false);
+    g.log.clear();
+    if (row.fitted)
+      g.DrawFittedBitmap(bitmap, IRECT(10, 10, 90, 30));
+    else
+      g.DrawRotatedBitmap(bitmap, 50, 60, 30.0);
+    EXPECT_TRUE(g.log.empty()) << row.name;
+    EXPECT_EQ(g.GetTransform(), IMatrix()) << row.name;
+  }
+}
+
 TEST(DrawingAPI, EmptyBitmapsDrawNothing) {
   FakeDelegate dlg;
   DetailGraphics g(dlg, 400, 300);

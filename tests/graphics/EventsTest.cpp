@@ -5,6 +5,8 @@
 #include "graphics/IPopupMenuControlBase.h"
 #include "graphics/ITextEntryControlBase.h"
 
+#include <memory>
+
 namespace fx::gfx::test {
 namespace {
 
@@ -344,6 +346,32 @@ TEST_F(Events, ClosingEndsTheEditsOfAPressAndOfAPendingMenu) {
     Press(10, 10);
     g.RemoveAllControls();  // what closing the editor's view does
     EXPECT_EQ(dlg.host, (std::vector<std::string>{"begin 2", "end 2"})) << opensMenu;
+  }
+}
+
+// Deleting the graphics themselves (as a delegate that goes with its editor open does) calls nothing back: the
+// delegate may be half gone, so an edit a press or a pending menu opened is dropped, not ended.
+TEST_F(Events, GraphicsDeletedWithAPressOrAPendingMenuCallTheDelegateNoMore) {
+  struct MenuButton : TestControl {
+    using TestControl::TestControl;
+    bool opensMenu = false;
+    IPopupMenu menu{"", {"a", "b"}};
+    void OnMouseDown(float, float, const IMouseMod&) override {
+      if (opensMenu) GetUI()->CreatePopupMenu(*this, menu, mRECT, 0);
+    }
+  };
+  for (const bool opensMenu : {false, true}) {
+    SCOPED_TRACE(opensMenu ? "menu pending" : "pressed");
+    auto other = std::make_unique<RecordingGraphics>(dlg, 200, 100);
+    auto* b = static_cast<MenuButton*>(
+        other->AttachControl(new MenuButton(journal, "b", IRECT(0, 0, 50, 50), FakeDelegate::kInt)));
+    b->opensMenu = opensMenu;
+    other->asyncMenus = true;
+    dlg.host.clear();
+    other->OnMouseDown({Point(10, 10, 0, 0, Left())});
+    ASSERT_EQ(other->GetControlInPopupMenu(), opensMenu ? b : nullptr);
+    other.reset();
+    EXPECT_EQ(dlg.host, std::vector<std::string>{"begin 2"});
   }
 }
 

@@ -161,6 +161,33 @@ TEST_F(Control, SnapToMouse) {
   EXPECT_EQ(c->GetValue(), 0.5);
 }
 
+// A track of no length (or a negative or NaN one) has no position to map the pointer to: the value stays and
+// nothing reaches the host.
+TEST_F(Control, SnapToMouseOnATrackWithoutExtentKeepsTheValueAndSendsNothing) {
+  const float nan = std::nanf("");
+  TestControl* c = Attach("a", IRECT(0, 0, 100, 100), FakeDelegate::kGain);
+  const struct {
+    const char* name;
+    IRECT track;
+    EDirection dir;
+  } rows[] = {
+      {"empty, vertical", IRECT(), kVertical},
+      {"empty, horizontal", IRECT(), kHorizontal},
+      {"no width", IRECT(50, 0, 50, 100), kHorizontal},
+      {"right of its left edge", IRECT(100, 0, 0, 100), kHorizontal},
+      {"bottom above its top", IRECT(0, 100, 100, 0), kVertical},
+      {"NaN width", IRECT(0, 0, nan, 100), kHorizontal},
+      {"NaN height", IRECT(0, 0, 100, nan), kVertical},
+  };
+  for (const auto& row : rows) {
+    c->SetValue(0.4);
+    dlg.host.clear();
+    c->SnapToMouse(30, 30, row.dir, row.track);
+    EXPECT_EQ(c->GetValue(), 0.4) << row.name;
+    EXPECT_TRUE(dlg.host.empty()) << row.name;
+  }
+}
+
 TEST_F(Control, GesturesTakeTheFirstHandlerPerType) {
   TestControl* c = Attach("a", IRECT(0, 0, 100, 100));
   int first = 0, second = 0;
@@ -224,6 +251,23 @@ TEST_F(Control, AnimationProgress) {
   c->SetAnimation(DefaultAnimationFunc, 0);  // no length: over at once
   c->Animate();
   EXPECT_FALSE(c->GetAnimationFunction());
+  SetGraphicsClock(nullptr);
+}
+
+// An animation given no length, or a negative one, is over at its first step whenever that step comes.
+TEST_F(Control, AnimationsWithoutALengthEndAtTheirFirstStep) {
+  SetGraphicsClock(FakeClock);
+  TestControl* c = Attach("a", IRECT(0, 0, 10, 10));
+  for (const int length : {0, -1, -200}) {
+    for (const double later : {0.0, 50.0, 5000.0}) {
+      gNowMs = 1000.0;
+      c->SetAnimation(DefaultAnimationFunc, length);
+      gNowMs = 1000.0 + later;
+      EXPECT_GT(c->GetAnimationProgress(), 1.0) << length << " ms, " << later << " ms later";
+      c->Animate();
+      EXPECT_FALSE(c->GetAnimationFunction()) << length << " ms, " << later << " ms later";
+    }
+  }
   SetGraphicsClock(nullptr);
 }
 

@@ -225,6 +225,20 @@ TEST_F(LayersTransforms, DrawingALayerLandsOnItsBounds) {
   EXPECT_TRUE(g.log.empty());
 }
 
+// A layer whose own rectangle has no width or height (or a NaN one) cannot be fitted to any bounds: nothing is
+// drawn and the transform is not touched.
+TEST_F(LayersTransforms, FittingALayerWithoutAreaDrawsNothing) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const IRECT rects[] = {IRECT(10, 20, 10, 60), IRECT(10, 20, 30, 20), IRECT(), IRECT(10, 20, 30, nan)};
+  for (const IRECT& r : rects) {
+    ILayerPtr layer = std::make_unique<ILayer>(new APIBitmap(1, 20, 40, 1.f, 1.f), r, nullptr, IRECT());
+    g.log.clear();
+    g.DrawFittedLayer(layer, IRECT(0, 0, 40, 20));
+    EXPECT_TRUE(g.log.empty()) << r.L << "," << r.T << "," << r.R << "," << r.B;
+    EXPECT_EQ(g.GetTransform(), IMatrix());
+  }
+}
+
 TEST_F(LayersTransforms, TextRotationBoundingBoxAndAlignment) {
   IText text;
   text.mAngle = 90.f;

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -205,6 +206,33 @@ TEST_F(Resources, RescalingKeepsAFractionalScreenScale) {
   EXPECT_EQ(b.GetScale(), 2.f);
   EXPECT_EQ(g.GetScreenScale(), 1.5f);
   EXPECT_EQ(g.GetDrawScale(), 1.f);
+}
+
+// Nothing to scale (no image, or an image of no real draw scale) gives the empty bitmap: no layer is made, nothing
+// is cached and the scales are left as they were.
+TEST_F(Resources, RescalingNothingGivesTheEmptyBitmapAndCachesNothing) {
+  APIBitmap noDrawScale(1, 40, 20, 1.f, 0.f);
+  APIBitmap negativeDrawScale(2, 40, 20, 1.f, -1.f);
+  APIBitmap nanDrawScale(3, 40, 20, 1.f, std::nanf(""));
+  const struct {
+    const char* name;
+    IBitmap input;
+  } rows[] = {
+      {"no image", IBitmap()},
+      {"draw scale 0", IBitmap(&noDrawScale, 1, false, "zero.png")},
+      {"negative draw scale", IBitmap(&negativeDrawScale, 1, false, "negative.png")},
+      {"NaN draw scale", IBitmap(&nanDrawScale, 1, false, "nan.png")},
+  };
+  g.SetScreenScale(1.5f);
+  for (const auto& row : rows) {
+    g.log.clear();
+    const IBitmap scaled = g.ScaleBitmap(row.input, "scaled.png", 2);
+    EXPECT_EQ(scaled.GetAPIBitmap(), nullptr) << row.name;
+    EXPECT_EQ(g.Count("CreateAPIBitmap"), 0) << row.name;
+    EXPECT_EQ(BitmapCache().GetSize(), 0) << row.name;
+    EXPECT_EQ(g.GetScreenScale(), 1.5f) << row.name;
+    EXPECT_EQ(g.GetDrawScale(), 1.f) << row.name;
+  }
 }
 
 TEST_F(Resources, UnsupportedMissingAndMemoryBitmaps) {

@@ -84,6 +84,30 @@ TEST_F(SmallControls, BitmapControlIsOneFrameInSizeAndDrawsTheValuesFrame) {
   EXPECT_EQ(g.log, std::vector<std::string>{"DrawBitmap 10,20,110,60 200,0"});
 }
 
+// A strip of no frames (or a negative count) has one frame of the whole image: a control on it takes the image's
+// size and draws nothing.
+TEST_F(SmallControls, BitmapWithoutFramesIsOneWholeFrameAndItsControlDrawsNothing) {
+  APIBitmap image(1, 120, 30, 2.f, 1.f);  // 60 x 15 points
+  const struct {
+    int frames;
+    bool horizontal;
+  } rows[] = {{0, true}, {0, false}, {-3, true}, {-3, false}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.frames << (row.horizontal ? " side by side" : " stacked"));
+    const IBitmap bitmap(&image, row.frames, row.horizontal, "none.png");
+    EXPECT_EQ(bitmap.FW(), 60);
+    EXPECT_EQ(bitmap.FH(), 15);
+    auto* control = new IBitmapControl(10, 20, bitmap);
+    EXPECT_EQ(control->GetRECT(), IRECT(10, 20, 70, 35));
+    g.AttachControl(control);
+    control->SetValue(1.0);
+    g.log.clear();
+    control->Draw(g);
+    EXPECT_TRUE(g.log.empty());
+    g.RemoveControl(control);
+  }
+}
+
 TEST_F(SmallControls, BitmapControlReloadsItsBitmapOnRescale) {
   const char data[] = "30x10";
   const IBitmap bitmap = g.LoadBitmap("mem.png", data, 5, 1, false, 1);

@@ -1,10 +1,11 @@
 // The path interface on the renderer: blends and patterns as composite operations and paints, fill rules and stroke
 // options in the renderer's state, arcs, clipping, dotted lines, the frame life cycle with deferred framebuffer
-// deletion, and an editor whose context could not be made.
+// deletion, an editor whose context could not be made, and one deleted with a press or a menu open.
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
+#include "graphics/IPopupMenuControlBase.h"
 #include "tests/graphics/vector/VectorGraphicsFixture.h"
 
 namespace fx::gfx::test {
@@ -558,6 +559,41 @@ TEST_F(VectorGraphicsTest, AnEditorWithoutContextDrawsNothing) {
   g->EndLayer();
   g->EndFrame();
   EXPECT_EQ(Framebuffers().Count("create"), 0);
+}
+
+// The editor may go while its delegate goes (the delegate deletes it from its own destructor): with a press held or
+// a value menu pending in the editor, deleting it calls nothing back, so the edit the press opened is dropped.
+TEST_F(VectorGraphicsTest, AnEditorDeletedWithAPressOrAPendingMenuCallsTheDelegateNoMore) {
+  struct PendingMenu : IPopupMenuControlBase {
+    PendingMenu() : IPopupMenuControlBase(IRECT()) {}
+    void Draw(IGraphics&) override {}
+    void CreatePopupMenu(IPopupMenu&, const IRECT&) override { mState = kExpanded; }
+  };
+  struct Pressed : IControl {
+    using IControl::IControl;
+    bool opensMenu = false;
+    IPopupMenu menu{"", {"a", "b"}};
+    void Draw(IGraphics&) override {}
+    void OnMouseDown(float, float, const IMouseMod&) override {
+      if (opensMenu) GetUI()->CreatePopupMenu(*this, menu, mRECT, 0);
+    }
+  };
+  for (const bool opensMenu : {false, true}) {
+    SCOPED_TRACE(opensMenu ? "menu pending" : "pressed");
+    Open(1.f);
+    g->AttachPopupMenuControl(new PendingMenu);
+    auto* pressed = static_cast<Pressed*>(g->AttachControl(new Pressed(IRECT(0, 0, 50, 50), FakeDelegate::kInt)));
+    pressed->opensMenu = opensMenu;
+    dlg.host.clear();
+    IMouseInfo p;
+    p.x = 10.f;
+    p.y = 10.f;
+    p.ms.L = true;
+    g->OnMouseDown({p});
+    ASSERT_EQ(g->GetControlInPopupMenu(), opensMenu ? pressed : nullptr);
+    g.reset();
+    EXPECT_EQ(dlg.host, std::vector<std::string>{"begin 2"});
+  }
 }
 
 TEST_F(VectorGraphicsTest, BackEndQueries) {
