@@ -52,7 +52,7 @@ class IBitmap {
 
   int W() const { return mW; }
   int H() const { return mH; }
-  // The size of one frame (integer division; 0 for a bitmap without frames).
+  // The size of one frame (integer division; the whole size for a bitmap without frames).
   int FW() const { return (mFramesAreHorizontal && mN > 0) ? mW / mN : mW; }
   int FH() const { return (!mFramesAreHorizontal && mN > 0) ? mH / mN : mH; }
   int N() const { return mN; }
