@@ -61,13 +61,14 @@ void* IGraphicsLinux::OpenWindow(void* parent) {
   mEventPump = pw::MakePumpTimer(platform::RunLoop::Main(), kEventPumpInterval, mThread);
   mView = std::make_shared<IGraphicsView>(*this);
   ++mViewCount;
+  // The redraw timer runs from the view's making; it holds the view weakly, so it starts once the view is owned.
+  mView->SetTimer();
   InitDrawContext(mView->Layer()->RendererLayer());
   // Nothing to draw with (no Vulkan on this machine): the host is told the editor cannot open.
   if (!GetDrawContext()) {
     CloseView();
     return nullptr;
   }
-  mView->SetTimer();
   SetScreenScale(static_cast<float>(pw::MainScreen().backingScaleFactor));
   GetDelegate()->LayoutUI(this);
   UpdateTooltips();

@@ -194,7 +194,7 @@ IMouseInfo IGraphicsView::GetMouseRight(const pw::Event& event) {
 void IGraphicsView::PressMouse(const IMouseInfo& info, const pw::Event& event) {
   if (!mGraphics) return;
   // Odd clicks press, even ones double-click: a triple click is a press again.
-  if (event.clickCount % 2 == 0 && event.clickCount > 0) {
+  if (event.clickCount % 2 == 0) {
     mGraphics->OnMouseDblClick(info.x, info.y, info.ms);
   } else {
     mGraphics->OnMouseDown({info});

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -71,6 +73,41 @@ TEST_F(PlatformGraphicsTest, MouseEventsReachTheControlAsTheCoreExpects) {
     journal.clear();
     Inject(step.kind, step.x, step.y, step.time, step.button, step.mods);
     EXPECT_EQ(journal, step.seen);
+  }
+}
+
+// A press reaches the core by the parity of its click count, whichever the button: odd counts press, even ones
+// (a count of 0 among them) double-click.
+TEST_F(PlatformGraphicsTest, PressesDoubleClickOnEvenClickCountsWhicheverTheButton) {
+  struct Row {
+    int clickCount;
+    bool right;
+    std::vector<std::string> seen;  // journal entries the press and its release add
+  } rows[] = {
+      {1, false, {"down L", "up"}}, {2, false, {"dbl"}},         {3, false, {"down L", "up"}},
+      {4, false, {"dbl"}},          {0, false, {"dbl"}},         {1, true, {"down R", "up"}},
+      {2, true, {"dbl"}},           {5, true, {"down R", "up"}}, {0, true, {"dbl"}},
+  };
+  Open();
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.clickCount << (row.right ? " right" : " left"));
+    journal.clear();
+    pw::Event press;
+    press.type = row.right ? pw::EventType::kRightMouseDown : pw::EventType::kLeftMouseDown;
+    press.window = &W();
+    press.locationInWindow = pw::Point{100, 100 - 50};  // editor point (100, 50); window y runs upwards
+    press.clickCount = row.clickCount;
+    press.buttonNumber = row.right ? 1 : 0;
+    pw::Event release = press;
+    release.type = row.right ? pw::EventType::kRightMouseUp : pw::EventType::kLeftMouseUp;
+    if (row.right) {
+      V().RightMouseDown(press);
+      V().RightMouseUp(release);
+    } else {
+      V().MouseDown(press);
+      V().MouseUp(release);
+    }
+    EXPECT_EQ(journal, row.seen);
   }
 }
 
@@ -232,6 +269,54 @@ TEST_F(PlatformGraphicsTest, RedrawTimerRunsAtTheFrameRateOrAtSixtyWithoutOne) {
     control->SetDirty(false);
     EXPECT_EQ(advanceAndCount(0.7), 0);
     EXPECT_GT(advanceAndCount(0.4), 0);
+  }
+}
+
+// A drawing layer whose renderer takes a while to start, as a GPU device made on the first open does: the clock moves
+// on by `startSeconds` the first time the renderer's layer is asked for.
+class SlowStartDrawingLayer final : public IGraphicsDrawingLayer {
+ public:
+  SlowStartDrawingLayer(platform::ManualClock& clock, double startSeconds) : mClock(clock), mStart(startSeconds) {}
+  RecordingBackend backend;
+
+  void* RendererLayer() override {
+    mClock.Advance(mStart);
+    mStart = 0.0;
+    return &backend;
+  }
+  void SetDrawableSize(double, double, double) override {}
+  bool TakeFinishedFrame(std::vector<uint8_t>&, int&, int&) override { return false; }
+
+ private:
+  platform::ManualClock& mClock;
+  double mStart;
+};
+
+// The redraw timer runs from the view's making, not from the renderer's start: the time the renderer takes counts into
+// the first period, and the first frame is due one period after the view was made.
+TEST_F(PlatformGraphicsTest, RedrawTimerRunsFromTheViewsMakingWhileTheRendererStarts) {
+  constexpr double kPeriod = 1.0 / 60.0;
+  struct Row {
+    double startPeriods;  // the renderer's start, in timer periods
+    bool drawsAtOnce;     // whether a frame is due as the open returns
+  } rows[] = {{0.0, false}, {0.5, false}, {0.95, false}, {1.2, true}, {30.0, true}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.startPeriods);
+    dlg.CloseWindow();
+    SlowStartDrawingLayer* layer = nullptr;
+    SetDrawingLayerMaker([&] {
+      auto made = std::make_unique<SlowStartDrawingLayer>(clock, row.startPeriods * kPeriod);
+      layer = made.get();
+      return made;
+    });
+    Open();
+    ASSERT_NE(layer, nullptr);
+    platform::RunLoop::Main().RunDueTimers();
+    EXPECT_EQ(layer->backend.flushCalls > 0, row.drawsAtOnce);
+    // Just past one period after the view's making the first frame has been drawn, however long the start took.
+    clock.Advance(std::max(0.0, 1.1 - row.startPeriods) * kPeriod);
+    platform::RunLoop::Main().RunDueTimers();
+    EXPECT_GT(layer->backend.flushCalls, 0);
   }
 }
 
