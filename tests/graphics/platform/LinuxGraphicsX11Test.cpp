@@ -2,6 +2,7 @@
 // $DISPLAY. The renderer is the recording back end, as in the headless tests.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <utility>
 
@@ -81,6 +82,39 @@ TEST_F(LinuxGraphicsX11Test, EditorPointsConvertToTheScreenWhereTheWindowIs) {
     G().GetMouseLocation(x, y);
     EXPECT_NEAR(x, (static_cast<int>(pixelX) - kLeft) / (kDrawScale * scale), 1e-3);
     EXPECT_NEAR(y, (static_cast<int>(pixelY) - kTop) / (kDrawScale * scale), 1e-3);
+  }
+}
+
+// The editor is a child window of the host's: a resize gives that window the editor's new size in pixels, as the
+// display reports it (the host resizes only its own window).
+TEST_F(LinuxGraphicsX11Test, AResizeGivesTheEditorsChildWindowItsNewSize) {
+  ASSERT_NE(dlg.OpenWindow(reinterpret_cast<void*>(parent)), nullptr);
+  const double scale = pw::MainScreen().backingScaleFactor;
+  const auto childSize = [this] {
+    ::Window root = 0, parentOfChild = 0, *children = nullptr;
+    unsigned count = 0;
+    XSync(display, False);
+    std::pair<int, int> size{-1, -1};
+    if (XQueryTree(display, parent, &root, &parentOfChild, &children, &count) && count == 1) {
+      XWindowAttributes attributes{};
+      if (XGetWindowAttributes(display, children[0], &attributes)) size = {attributes.width, attributes.height};
+    }
+    if (children) XFree(children);
+    return size;
+  };
+  struct Row {
+    int width, height;
+    float scale;
+    int pointsWide, pointsHigh;  // each side at the draw scale, truncated
+  } rows[] = {{200, 100, kDrawScale, 400, 200},
+              {300, 150, kDrawScale, 600, 300},
+              {201, 101, 1.25f, 251, 126},
+              {120, 80, 1.f, 120, 80}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.width << "x" << row.height << " at " << row.scale);
+    G().Resize(row.width, row.height, row.scale);
+    EXPECT_EQ(childSize(), std::make_pair(static_cast<int>(std::ceil(row.pointsWide * scale)),
+                                          static_cast<int>(std::ceil(row.pointsHigh * scale))));
   }
 }
 
