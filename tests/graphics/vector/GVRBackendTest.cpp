@@ -1,10 +1,13 @@
 // The back end's own behaviour: buffer sets, the records of fills, framebuffer binding across contexts, clearing,
-// image records, read-back of regions, frames larger than the device's viewport, deletion with frames in flight, and
-// the layer handle and interface version.
+// image records, read-back of regions, frames larger than the device's viewport, deletion with frames in flight,
+// the layer handle and interface version, and the requests refused (a null context, growth past INT_MAX bytes).
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <utility>
 #include <vector>
+
+#include <sys/mman.h>
 
 #include "graphics/vector/VRText.h"
 #include "tests/graphics/vector/GVRTestRenderer.h"
@@ -340,6 +343,50 @@ TEST_F(GVRTest, LayerHandleIsTheLayerRecordAndTheInterfaceVersionIsOne) {
   ASSERT_NE(ctx, nullptr);
   EXPECT_EQ(gvrDevice(ctx), mDevice);
   gvrDeleteContext(ctx);
+}
+
+// What the back end cannot hold is refused before anything is touched: no framebuffer on a null context (it would be
+// read through), and no call whose vertices would take more than INT_MAX bytes (the sets' sizes and offsets are
+// ints): that call is dropped without its vertices being read, and the frame goes on recording.
+TEST_F(GVRTest, NullContextAndGrowthPastIntMaxBytesAreRefused) {
+  EXPECT_EQ(gvrCreateFramebuffer(nullptr, 16, 16, 0), nullptr);
+  gvrDeleteFramebuffer(nullptr);
+
+  VRcontext* ctx = Context();
+  ASSERT_NE(ctx, nullptr);
+  GVRcontext* backend = gvrBackend(ctx);
+  // The oversized call's vertices: address space that reads as zeros and takes no memory.
+  const size_t count = static_cast<size_t>(std::numeric_limits<int>::max()) / sizeof(VRvertex) + 1;
+  const size_t bytes = count * sizeof(VRvertex);
+  void* reserved = mmap(nullptr, bytes, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  ASSERT_NE(reserved, MAP_FAILED);
+  VRpaint paint{};
+  vrTransformIdentity(paint.xform);
+  paint.innerColor = paint.outerColor = vrRGBA(0, 255, 0, 255);
+  VRscissor scissor{};
+  vrTransformIdentity(scissor.xform);
+  scissor.extent[0] = scissor.extent[1] = -1.0f;
+  const VRcompositeOperationState op{VR_ONE, VR_ONE_MINUS_SRC_ALPHA, VR_ONE, VR_ONE_MINUS_SRC_ALPHA};
+  const VRvertex first[3] = {{1, 1, 0.5f, 1}, {9, 1, 0.5f, 1}, {1, 9, 0.5f, 1}};
+  const VRvertex second[3] = {{20, 20, 0.5f, 1}, {29, 20, 0.5f, 1}, {20, 29, 0.5f, 1}};
+
+  vrBeginFrame(ctx, 32, 32, 1);
+  backend->renderTriangles(&paint, op, &scissor, first, 3, 1.0f);
+  ASSERT_NE(backend->buffers, nullptr);
+  const GVRbuffers& set = *backend->buffers;
+  const int capacity = set.cverts;
+  backend->renderTriangles(&paint, op, &scissor, static_cast<const VRvertex*>(reserved), static_cast<int>(count), 1.0f);
+  EXPECT_EQ(set.ncalls, 1);
+  EXPECT_EQ(set.nverts, 3);
+  EXPECT_EQ(set.nuniforms, 1);
+  EXPECT_EQ(set.cverts, capacity);
+  backend->renderTriangles(&paint, op, &scissor, second, 3, 1.0f);
+  ASSERT_EQ(set.ncalls, 2);
+  EXPECT_EQ(set.calls[1].triangleOffset, 3);
+  EXPECT_EQ(set.calls[1].triangleCount, 3);
+  EXPECT_EQ(std::memcmp(&set.verts[3], second, sizeof second), 0);
+  vrCancelFrame(ctx);
+  munmap(reserved, bytes);
 }
 
 }  // namespace
