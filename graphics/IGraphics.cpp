@@ -148,6 +148,7 @@ void IGraphics::SetPerfDisplay(IFPSDisplayControl* control) {
   if (control) {
     std::fill(std::begin(mFrameTimes), std::end(mFrameTimes), 0.f);
     mFrameTimeIdx = 0;
+    mFrameTimed = false;
     ConnectControl(*control);
     InitControl(*control);
   } else {

@@ -723,6 +723,8 @@ class IGraphics : public IEditorView {
   std::vector<int> mPopupEdits;
   float mFrameTimes[kNumFrameTimes] = {};
   int mFrameTimeIdx = 0;
+  // Whether the frame-time display has timed a frame since it was made (mPrevTimestamp is that frame's time).
+  bool mFrameTimed = false;
   FwString mSharedResourcesSubPath;
   void* mPlatformContext = nullptr;
 };

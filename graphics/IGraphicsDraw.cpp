@@ -21,9 +21,12 @@ double SecondsSinceFirstTimedFrame() {
 
 }  // namespace
 
+// The first frame a display times has no frame before it: it records 0, as the process's first timed frame does.
 void IGraphics::BeginFrame() {
   if (!mPerfDisplay) return;
   const double t = SecondsSinceFirstTimedFrame();
+  if (!mFrameTimed) mPrevTimestamp = t;
+  mFrameTimed = true;
   mFrameTimeIdx = (mFrameTimeIdx + 1) % kNumFrameTimes;
   mFrameTimes[mFrameTimeIdx] = static_cast<float>(t - mPrevTimestamp);
   mPrevTimestamp = t;

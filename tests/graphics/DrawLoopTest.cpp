@@ -262,24 +262,47 @@ TEST_F(DrawLoop, FrameTimeRingWrapsAfterOneHundredFrames) {
   }
   EXPECT_EQ(g.GetFrameTimeIdx(), (start + 101) % IGraphics::kNumFrameTimes);
   EXPECT_FLOAT_EQ(g.GetFrameTime(g.GetFrameTimeIdx()), 0.02f);
+}
 
-  // A display made again starts as a new one, whether the old one was switched off first or replaced.
-  for (const bool switchedOff : {true, false}) {
-    SCOPED_TRACE(switchedOff ? "off, then on" : "replaced");
-    if (switchedOff) {
-      g.ShowFPSDisplay(false);
-      g.ShowFPSDisplay(true);
-    } else {
-      g.SetPerfDisplay(new IFPSDisplayControl(IRECT(10, 10, 210, 60)));
-    }
-    EXPECT_EQ(g.GetFrameTimeIdx(), 0);
-    int timed = 0;
-    for (int i = 0; i < IGraphics::kNumFrameTimes; ++i) timed += g.GetFrameTime(i) != 0.f;
-    EXPECT_EQ(timed, 0);
-    gNowMs += 20.0;
+// A display made again starts as a new one: no sample, and its first frame, having none before it, times 0 however
+// long ago the last frame was timed (by the old display, or by another editor of the process).
+TEST_F(DrawLoop, FrameTimeDisplayMadeAgainStartsWithNoFrameTimed) {
+  FakeDelegate otherDlg;
+  RecordingGraphics other(otherDlg, 400, 300);
+  const struct {
+    const char* name;
+    RecordingGraphics& graphics;
+    std::function<void(IGraphics&)> makeAgain;
+  } rows[] = {
+      {"off, then on", g,
+       [](IGraphics& gr) {
+         gr.ShowFPSDisplay(false);
+         gr.ShowFPSDisplay(true);
+       }},
+      {"replaced", g, [](IGraphics& gr) { gr.SetPerfDisplay(new IFPSDisplayControl(IRECT(10, 10, 210, 60))); }},
+      {"another editor's first", other, [](IGraphics& gr) { gr.ShowFPSDisplay(true); }},
+  };
+  g.ShowFPSDisplay(true);
+  const auto frame = [](IGraphics& gr, double ms) {
+    gNowMs += ms;
     IRECTList rects;
-    g.GetControl(0)->SetDirty(false);
-    Frame(rects);
+    rects.Add(gr.GetBounds());
+    gr.Draw(rects);
+  };
+  for (int i = 0; i < 3; ++i) frame(g, 20.0);
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    gNowMs += 5000.0;  // the display is off, or the other editor is closed, for 5 s
+    row.makeAgain(row.graphics);
+    EXPECT_EQ(row.graphics.GetFrameTimeIdx(), 0);
+    int timed = 0;
+    for (int i = 0; i < IGraphics::kNumFrameTimes; ++i) timed += row.graphics.GetFrameTime(i) != 0.f;
+    EXPECT_EQ(timed, 0);
+    frame(row.graphics, 20.0);
+    EXPECT_EQ(row.graphics.GetFrameTimeIdx(), 1);
+    EXPECT_EQ(row.graphics.GetFrameTime(1), 0.f);
+    frame(row.graphics, 16.0);
+    EXPECT_FLOAT_EQ(row.graphics.GetFrameTime(2), 0.016f);
   }
 }
 
