@@ -168,8 +168,11 @@ void IGraphics::DrawControl(IControl* control, const IRECT& clip) {
   SetClipRegion(clip);
   mClipRECT = clip;
   OnControlDrawing(*control);
+  mDrawing.push_back(control);
   control->Draw(*this);
   OnControlDrawn(*control);
+  mDrawing.pop_back();
+  if (mDrawing.empty()) mRemovedWhileDrawing.clear();
 }
 
 void IGraphics::PathTransformReset(bool clearStates) {

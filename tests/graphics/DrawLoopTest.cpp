@@ -354,6 +354,74 @@ TEST_F(DrawLoop, ADrawMayRemoveControlsTheFrameHasStillToDraw) {
   }
 }
 
+// A renderer that reads the control it is told was drawn, as a renderer may.
+class ReadingGraphics : public RecordingGraphics {
+ public:
+  using RecordingGraphics::RecordingGraphics;
+  std::vector<std::string> drawn;
+  void OnControlDrawn(IControl& control) override {
+    drawn.push_back(Rect(control.GetRECT()));
+    RecordingGraphics::OnControlDrawn(control);
+  }
+};
+
+// A control that tells when it is deleted.
+class Mortal : public Acting {
+ public:
+  Mortal(std::vector<std::string>& journal, bool& deleted)
+      : Acting(journal, "mortal", IRECT(0, 0, 20, 20)), mDeleted(deleted) {}
+  ~Mortal() override { mDeleted = true; }
+
+ private:
+  bool& mDeleted;
+};
+
+// A Draw may remove its own control, alone or with all the others, from the list or a special place: the control
+// stays whole until the renderer has been told it is drawn, and goes right after; nothing reaches it then.
+TEST_F(DrawLoop, ADrawMayRemoveItsOwnControl) {
+  ReadingGraphics rg(dlg, 400, 300);
+  struct Row {
+    const char* how;
+    std::function<void(Mortal*)> attach;
+    std::function<void(Mortal*)> remove;
+  } rows[] = {
+      {"by pointer", [&](Mortal* m) { rg.AttachControl(m); }, [&](Mortal* m) { rg.RemoveControl(m); }},
+      {"by its tag", [&](Mortal* m) { rg.AttachControl(m, 3); }, [&](Mortal*) { rg.RemoveControlWithTag(3); }},
+      {"with every control", [&](Mortal* m) { rg.AttachControl(m); }, [&](Mortal*) { rg.RemoveAllControls(); }},
+      {"as the tooltip control", [&](Mortal* m) { rg.SetToolTipControl(m); },
+       [&](Mortal*) { rg.SetToolTipControl(nullptr); }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.how);
+    rg.RemoveAllControls();
+    rg.AttachControl(new TestControl(journal, "under", IRECT(0, 0, 40, 40)));
+    bool deleted = false;
+    auto* mortal = new Mortal(journal, deleted);
+    row.attach(mortal);
+    bool deletedWhenDrawn = true;
+    mortal->onDraw = [&] {
+      row.remove(mortal);
+      deletedWhenDrawn = deleted;
+    };
+    rg.drawn.clear();
+    IRECTList rects;
+    rects.Add(IRECT(0, 0, 40, 40));
+    rg.Draw(rects);
+    EXPECT_FALSE(deletedWhenDrawn);
+    EXPECT_TRUE(deleted);
+    EXPECT_EQ(rg.drawn.back(), Rect(IRECT(0, 0, 20, 20)));
+    EXPECT_EQ(rg.GetToolTipControl(), nullptr);
+    EXPECT_EQ(rg.GetControlIdx(mortal), -1);
+    // The next frames draw what is left, without it.
+    journal.clear();
+    rects.Clear();
+    rg.SetAllControlsDirty();
+    EXPECT_EQ(rg.IsDirty(rects), rg.NControls() > 0);
+    rg.Draw(rects);
+    EXPECT_EQ(std::count(journal.begin(), journal.end(), "mortal:Draw"), 0);
+  }
+}
+
 TEST_F(DrawLoop, HighlightDotIsAFilledCircle) {
   TestControl* a = Attach("a", IRECT(0, 0, 40, 40));
   a->SetHighlight(true, IControl::kHighlightBlue);
