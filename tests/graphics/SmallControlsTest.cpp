@@ -75,8 +75,10 @@ INSTANTIATE_TEST_SUITE_P(SmallControls, BitmapFrameChoice,
 
 TEST_F(SmallControls, BitmapControlIsOneFrameInSizeAndDrawsTheValuesFrame) {
   APIBitmap image(1, 300, 40, 1.f, 1.f);
-  auto* control = new IBitmapControl(10, 20, IBitmap(&image, 3, true, "strip.png"));
+  auto* control = new IBitmapControl(10, 20, IBitmap(&image, 3, true, "strip.png"), -1, kBlendDestIn);
   EXPECT_EQ(control->GetRECT(), IRECT(10, 20, 110, 60));
+  // Its blend method and weight are the control's blend, which the bitmap base draws with.
+  EXPECT_EQ(control->GetBlend(), IBlend(kBlendDestIn, 1.f));
   g.AttachControl(control);
   control->SetValue(1.0);
   g.log.clear();
