@@ -12,7 +12,6 @@ IBubbleControl::IBubbleControl(const IText& text, const IColor& fillColor, const
   mText = text;
   mHide = true;
   mIgnoreMouse = true;
-  mBlend = IBlend(kBlendDefault, 0.f);
   // Every SetDirty with an action starts a fade of 200 ms; the end of a fade-in starts the hold.
   SetActionFunction([this](IControl*) { SetAnimation([this](IControl*) { Animation(); }, kFadeMs); });
   SetAnimationEndActionFunction([this](IControl*) { OnAnimationEnd(); });
@@ -26,29 +25,29 @@ void IBubbleControl::Animation() {
   const double p = GetAnimationProgress();
   if (p <= 1.0) {
     if (mState == kFadingIn)
-      mBlend.weight = static_cast<float>(p) * mMaxOpacity;
+      mBubbleBlend.weight = static_cast<float>(p) * mMaxOpacity;
     else if (mState == kShown)
-      mBlend.weight = mMaxOpacity;
+      mBubbleBlend.weight = mMaxOpacity;
     else if (mState == kFadingOut)
-      mBlend.weight = static_cast<float>(1.0 - p) * mMaxOpacity;
+      mBubbleBlend.weight = static_cast<float>(1.0 - p) * mMaxOpacity;
     return;
   }
   switch (mState) {
     case kFadingIn:
-      mBlend.weight = mMaxOpacity;
+      mBubbleBlend.weight = mMaxOpacity;
       mState = kShown;
       OnEndAnimation();
       break;
     case kShown:
       // While the caller is still held the bubble stays; the test is made again after another fade period.
       if (!(mGraphics && mCaller && mGraphics->ControlIsCaptured(mCaller))) {
-        mBlend.weight = mMaxOpacity;
+        mBubbleBlend.weight = mMaxOpacity;
         mState = kFadingOut;
       }
       SetDirty(true);
       break;
     case kFadingOut:
-      mBlend.weight = 0.f;
+      mBubbleBlend.weight = 0.f;
       Hide(true);
       mState = kHidden;
       mTouchId = 0;
@@ -119,13 +118,13 @@ void IBubbleControl::MeasureText(IRECT& r) {
 
 void IBubbleControl::Draw(IGraphics& g) {
   const IRECT r = mBubbleBounds.GetPadded(-mHorizontalPadding);
-  g.DrawFastDropShadow(r, mRECT, 2.f, mRoundness, 10.f, &mBlend);
+  g.DrawFastDropShadow(r, mRECT, 2.f, mRoundness, 10.f, &mBubbleBlend);
   DrawBubble(g, r);
   DrawContent(g, r);
 }
 
 void IBubbleControl::DrawContent(IGraphics& g, const IRECT& r) {
-  if (mStr.GetLength() > 0) g.DrawText(mText, mStr.Get(), r, &mBlend);
+  if (mStr.GetLength() > 0) g.DrawText(mText, mStr.Get(), r, &mBubbleBlend);
 }
 
 // An arrow of depth and half-width mSize, centred on one side; the path runs clockwise.
@@ -172,8 +171,8 @@ void IBubbleControl::DrawBubble(IGraphics& g, const IRECT& r) {
   g.PathClose();
   IFillOptions fill;
   fill.mPreserve = true;
-  g.PathFill(IPattern(mFillColor), fill, &mBlend);
-  g.PathStroke(IPattern(mStrokeColor), 1.f, IStrokeOptions(), &mBlend);
+  g.PathFill(IPattern(mFillColor), fill, &mBubbleBlend);
+  g.PathStroke(IPattern(mStrokeColor), 1.f, IStrokeOptions(), &mBubbleBlend);
 }
 
 }  // namespace fx::gfx

@@ -40,6 +40,9 @@ class IBubbleControl : public IControl {
   uint64_t GetTouchID() const { return mTouchId; }
   const char* GetStr() const { return mStr.Get(); }
   IControl* GetCaller() const { return mCaller; }
+  // The bubble's own blend, which it draws with: its weight is the opacity of the fade (the control's blend, which
+  // disabling sets, is not used).
+  const IBlend& GetBubbleBlend() const { return mBubbleBlend; }
   // Called by the graphics object before it deletes `control`: the bubble keeps no pointer to it.
   void ForgetCaller(const IControl* control) {
     if (mCaller == control) mCaller = nullptr;
@@ -57,6 +60,7 @@ class IBubbleControl : public IControl {
   IControl* mCaller = nullptr;
   int mArrowDir = kArrowLeft;
   FwString mStr;
+  IBlend mBubbleBlend{kBlendDefault, 0.f};
   float mRoundness;
   float mHorizontalPadding = 10.f;  // the first inset, between the bubble's bounds and its box
   float mVerticalPadding = 10.f;

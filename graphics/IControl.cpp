@@ -270,7 +270,7 @@ void IControl::OnEndAnimation() {
   if (mAnimationEndActionFunc) mAnimationEndActionFunc(this);
 }
 
-const IParam* IControl::GetParam(int valIdx) const {
+IParam* IControl::GetParam(int valIdx) const {
   return IsBound(valIdx) ? mDelegate->GetParam(GetParamIdx(valIdx)) : nullptr;
 }
 

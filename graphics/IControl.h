@@ -100,7 +100,8 @@ class IControl {
   virtual IRECT OpaqueBounds() const;
 
   // Parameters and values.
-  const IParam* GetParam(int valIdx = 0) const;
+  // The delegate's parameter bound to entry valIdx; null when the entry is unbound or names none.
+  IParam* GetParam(int valIdx = 0) const;
   int GetParamIdx(int valIdx = 0) const;
   // The first entry bound to paramIdx; -1 when none is, and always for a negative paramIdx.
   int LinkedToParam(int paramIdx) const;

@@ -36,15 +36,35 @@ void IGraphics::RemoveAllControls() {
   mMouseOverIdx = -1;
   mInTextEntry = nullptr;
   mInPopupMenu = nullptr;
-  mPopupControl.reset();
-  mTextEntryControl.reset();
-  mCornerResizer.reset();
-  mPerfDisplay.reset();
-  mBubbleControls.Empty(true);
-  mToolTipControl.reset();
-  mControls.Empty(true);
+  DeleteControl(mPopupControl.release());
+  DeleteControl(mTextEntryControl.release());
+  DeleteControl(mCornerResizer.release());
+  DeleteControl(mPerfDisplay.release());
+  // Each leaves its list before it is deleted, the last first.
+  for (int i = NBubbleControls() - 1; i >= 0; --i) {
+    IControl* bubble = mBubbleControls.Get(i);
+    mBubbleControls.Delete(i);
+    DeleteControl(bubble);
+  }
+  DeleteControl(mToolTipControl.release());
+  for (int i = NControls() - 1; i >= 0; --i) {
+    IControl* control = mControls.Get(i);
+    mControls.Delete(i);
+    DeleteControl(control);
+  }
   mCtrlTags.clear();
   for (DrawEntry& entry : mDrawList) entry.control = nullptr;
+}
+
+// A control removed while it draws (by its own Draw, say) is out of every list at once, but stays whole until its
+// Draw has returned and the renderer has closed it (OnControlDrawn); it is deleted then.
+void IGraphics::DeleteControl(IControl* control) {
+  if (!control) return;
+  if (std::find(mDrawing.begin(), mDrawing.end(), control) == mDrawing.end()) {
+    delete control;
+    return;
+  }
+  mRemovedWhileDrawing.emplace_back(control);
 }
 
 void IGraphics::ConnectControl(IControl& control) {
@@ -124,14 +144,14 @@ void IGraphics::AttachTextEntryControl(ITextEntryControlBase* control) {
 void IGraphics::RemovePopupMenuControl() {
   if (mPopupControl && mInPopupMenu) SetControlValueAfterPopupMenu(nullptr);
   ForgetControl(mPopupControl.get());
-  mPopupControl.reset();
+  DeleteControl(mPopupControl.release());
 }
 
 // An entry still open in the control is abandoned, so pointer drags reach the controls again.
 void IGraphics::RemoveTextEntryControl() {
   if (mTextEntryControl) mInTextEntry = nullptr;
   ForgetControl(mTextEntryControl.get());
-  mTextEntryControl.reset();
+  DeleteControl(mTextEntryControl.release());
 }
 
 void IGraphics::AttachBubbleControl(IBubbleControl* control) {
@@ -144,10 +164,12 @@ void IGraphics::AttachBubbleControl(IBubbleControl* control) {
 // A display made again starts as a new one: no frame timed yet.
 void IGraphics::SetPerfDisplay(IFPSDisplayControl* control) {
   ForgetControl(mPerfDisplay.get());
+  DeleteControl(mPerfDisplay.release());
   mPerfDisplay.reset(control);
   if (control) {
     std::fill(std::begin(mFrameTimes), std::end(mFrameTimes), 0.f);
     mFrameTimeIdx = 0;
+    mFrameTimed = false;
     ConnectControl(*control);
     InitControl(*control);
   } else {
@@ -158,6 +180,7 @@ void IGraphics::SetPerfDisplay(IFPSDisplayControl* control) {
 
 void IGraphics::SetToolTipControl(IControl* control) {
   ForgetControl(mToolTipControl.get());
+  DeleteControl(mToolTipControl.release());
   mToolTipControl.reset(control);
   if (!control) return;
   ConnectControl(*control);
@@ -208,7 +231,8 @@ void IGraphics::RemoveControl(int idx) {
   if (control) {
     ForgetControl(control);
     if (mMouseOverIdx > idx) --mMouseOverIdx;
-    mControls.Delete(idx, true);
+    mControls.Delete(idx);
+    DeleteControl(control);
   }
   SetAllControlsDirty();
 }

@@ -612,6 +612,9 @@ class IGraphics : public IEditorView {
   void ConnectControl(IControl& control);
   void InitControl(IControl& control);
   void ForgetControl(IControl* control);
+  // Deletes a control this object has let go of (null is ignored); one whose Draw is running is deleted once that
+  // Draw is done.
+  void DeleteControl(IControl* control);
   void EndEdits(std::vector<int>& params);
   void EndEditsOfTouch(uint64_t touchID);
   // The pixel-aligned part of bounds the control draws in (its padded rectangle, within its ancestors'); false
@@ -714,6 +717,10 @@ class IGraphics : public IEditorView {
   std::vector<IRECT> mOpaqueCover;
   std::vector<IRECT> mUncovered;
   std::vector<IRECT> mPieces;
+  // The controls whose Draw runs (a Draw may draw another control), innermost last, and those of them removed
+  // meanwhile, deleted when the outermost Draw returns.
+  std::vector<IControl*> mDrawing;
+  std::vector<std::unique_ptr<IControl>> mRemovedWhileDrawing;
   std::unique_ptr<IControl> mToolTipControl;
   float mXTranslation = 0.f;
   float mYTranslation = 0.f;
@@ -723,6 +730,8 @@ class IGraphics : public IEditorView {
   std::vector<int> mPopupEdits;
   float mFrameTimes[kNumFrameTimes] = {};
   int mFrameTimeIdx = 0;
+  // Whether the frame-time display has timed a frame since it was made (mPrevTimestamp is that frame's time).
+  bool mFrameTimed = false;
   FwString mSharedResourcesSubPath;
   void* mPlatformContext = nullptr;
 };

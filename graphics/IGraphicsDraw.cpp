@@ -21,9 +21,12 @@ double SecondsSinceFirstTimedFrame() {
 
 }  // namespace
 
+// The first frame a display times has no frame before it: it records 0, as the process's first timed frame does.
 void IGraphics::BeginFrame() {
   if (!mPerfDisplay) return;
   const double t = SecondsSinceFirstTimedFrame();
+  if (!mFrameTimed) mPrevTimestamp = t;
+  mFrameTimed = true;
   mFrameTimeIdx = (mFrameTimeIdx + 1) % kNumFrameTimes;
   mFrameTimes[mFrameTimeIdx] = static_cast<float>(t - mPrevTimestamp);
   mPrevTimestamp = t;
@@ -165,8 +168,11 @@ void IGraphics::DrawControl(IControl* control, const IRECT& clip) {
   SetClipRegion(clip);
   mClipRECT = clip;
   OnControlDrawing(*control);
+  mDrawing.push_back(control);
   control->Draw(*this);
   OnControlDrawn(*control);
+  mDrawing.pop_back();
+  if (mDrawing.empty()) mRemovedWhileDrawing.clear();
 }
 
 void IGraphics::PathTransformReset(bool clearStates) {

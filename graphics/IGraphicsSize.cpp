@@ -18,7 +18,8 @@ int IGraphics::WindowHeight() const {
   return static_cast<int>(GetPlatformWindowScale() * static_cast<float>(static_cast<int>(mHeight * mDrawScale)));
 }
 
-// A scale that is not a positive number is refused: it would reach the renderer and every control.
+// A scale that is not a positive finite number is refused: it would reach the renderer, which sizes its surfaces
+// by it, and every control. There are no limits to hold an infinite one to.
 void IGraphics::SetScreenScale(float scale) {
   if (!(scale > 0.f) || !std::isfinite(scale)) return;
   mScreenScale = scale;
@@ -28,8 +29,9 @@ void IGraphics::SetScreenScale(float scale) {
   DrawResize();
 }
 
+// An infinite scale ends at the limit it points to; NaN passes through both limits, so it is refused.
 void IGraphics::Resize(int w, int h, float scale, bool needsPlatformResize) {
-  if (!std::isfinite(scale)) return;
+  if (std::isnan(scale)) return;
   mDelegate->ConstrainEditorResize(w, h);
   scale = std::max(scale, mMinScale);
   if (mSizeConstraintsSet) {

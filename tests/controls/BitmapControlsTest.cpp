@@ -185,16 +185,18 @@ const MeterCase kMeters[] = {
 };
 // clang-format on
 
-// A record redraws the meter only when the frame it shows changes.
+// A record redraws the meter only when the frame it shows changes: a record it leaves clean draws what it drew.
 TEST_F(BitmapControls, MeterReadsOnlyItsChannelsFromTheRecord) {
   for (const MeterCase& c : kMeters) {
     auto* meter = Add(new IBMeterControl(0.f, 0.f, Strip(3), c.channels, c.response, 12.f, -72.f));
     for (int i = 0; i < c.channels; ++i) meter->SetValue(0.5, i);
     meter->SetClean();
+    const std::vector<std::string> before = Draws(*meter);
     meter->OnMsgFromDelegate(0, static_cast<int>(c.record.size()), c.record.data());
     for (int i = 0; i < c.channels; ++i)
       EXPECT_NEAR(meter->GetValue(i), c.expected[static_cast<std::size_t>(i)], 1e-6) << c.name << " channel " << i;
     EXPECT_EQ(meter->IsDirty(), c.redraws) << c.name;
+    EXPECT_EQ(Draws(*meter) == before, !c.redraws) << c.name;
   }
 }
 

@@ -100,6 +100,19 @@ TEST_F(ControlBases, SwitchStateCountIsBounded) {
   EXPECT_EQ(s->GetNumStates(), 1);
 }
 
+// A switch whose per-state flags have no room, as when their buffer could not grow for the state count: every state
+// reads enabled and disabling one changes nothing, rather than writing past the buffer.
+TEST_F(ControlBases, SwitchWithoutRoomForItsFlagsKeepsEveryStateEnabled) {
+  struct Roomless : Switch {
+    Roomless() : Switch(IRECT(0, 0, 10, 10), -1, nullptr, 3) { mDisabledStates.Resize(0, true); }
+  };
+  auto* s = static_cast<Roomless*>(g.AttachControl(new Roomless()));
+  ASSERT_EQ(s->GetNumStates(), 3);
+  s->SetAllStatesDisabled(true);
+  s->SetStateDisabled(1, true);
+  for (int state = 0; state < 3; ++state) EXPECT_FALSE(s->GetStateDisabled(state)) << state;
+}
+
 TEST_F(ControlBases, KnobGearingAndFineAdjust) {
   auto* k = new Knob(IRECT(0, 0, 100, 100), -1, kVertical, 1.0);
   g.AttachControl(k);

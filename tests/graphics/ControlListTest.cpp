@@ -94,15 +94,19 @@ TEST_F(ControlList, IterationOrderPutsSpecialControlsAfterTheListAndBubblesLast)
   g.AttachCornerResizer(resizer);
   auto* perf = new IFPSDisplayControl(IRECT(10, 10, 210, 60));
   g.SetPerfDisplay(perf);
+  // The editor's own tooltips (the window shows none) are drawn over everything else: they come last.
+  TestControl* tip = new TestControl(journal, "tip", IRECT(0, 0, 1, 1));
+  g.SetToolTipControl(tip);
 
   std::vector<IControl*> seen;
   g.ForAllControlsFunc([&](IControl* c) { seen.push_back(c); });
-  ASSERT_EQ(seen.size(), 5u);
+  ASSERT_EQ(seen.size(), 6u);
   EXPECT_EQ(seen[0], g.GetControl(0));
   EXPECT_EQ(seen[1], g.GetControl(1));
   EXPECT_EQ(seen[2], perf);
   EXPECT_EQ(seen[3], resizer);
   EXPECT_EQ(seen[4], bubble);
+  EXPECT_EQ(seen[5], tip);
 
   int standard = 0;
   g.ForStandardControlsFunc([&](IControl*) { ++standard; });

@@ -262,24 +262,47 @@ TEST_F(DrawLoop, FrameTimeRingWrapsAfterOneHundredFrames) {
   }
   EXPECT_EQ(g.GetFrameTimeIdx(), (start + 101) % IGraphics::kNumFrameTimes);
   EXPECT_FLOAT_EQ(g.GetFrameTime(g.GetFrameTimeIdx()), 0.02f);
+}
 
-  // A display made again starts as a new one, whether the old one was switched off first or replaced.
-  for (const bool switchedOff : {true, false}) {
-    SCOPED_TRACE(switchedOff ? "off, then on" : "replaced");
-    if (switchedOff) {
-      g.ShowFPSDisplay(false);
-      g.ShowFPSDisplay(true);
-    } else {
-      g.SetPerfDisplay(new IFPSDisplayControl(IRECT(10, 10, 210, 60)));
-    }
-    EXPECT_EQ(g.GetFrameTimeIdx(), 0);
-    int timed = 0;
-    for (int i = 0; i < IGraphics::kNumFrameTimes; ++i) timed += g.GetFrameTime(i) != 0.f;
-    EXPECT_EQ(timed, 0);
-    gNowMs += 20.0;
+// A display made again starts as a new one: no sample, and its first frame, having none before it, times 0 however
+// long ago the last frame was timed (by the old display, or by another editor of the process).
+TEST_F(DrawLoop, FrameTimeDisplayMadeAgainStartsWithNoFrameTimed) {
+  FakeDelegate otherDlg;
+  RecordingGraphics other(otherDlg, 400, 300);
+  const struct {
+    const char* name;
+    RecordingGraphics& graphics;
+    std::function<void(IGraphics&)> makeAgain;
+  } rows[] = {
+      {"off, then on", g,
+       [](IGraphics& gr) {
+         gr.ShowFPSDisplay(false);
+         gr.ShowFPSDisplay(true);
+       }},
+      {"replaced", g, [](IGraphics& gr) { gr.SetPerfDisplay(new IFPSDisplayControl(IRECT(10, 10, 210, 60))); }},
+      {"another editor's first", other, [](IGraphics& gr) { gr.ShowFPSDisplay(true); }},
+  };
+  g.ShowFPSDisplay(true);
+  const auto frame = [](IGraphics& gr, double ms) {
+    gNowMs += ms;
     IRECTList rects;
-    g.GetControl(0)->SetDirty(false);
-    Frame(rects);
+    rects.Add(gr.GetBounds());
+    gr.Draw(rects);
+  };
+  for (int i = 0; i < 3; ++i) frame(g, 20.0);
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    gNowMs += 5000.0;  // the display is off, or the other editor is closed, for 5 s
+    row.makeAgain(row.graphics);
+    EXPECT_EQ(row.graphics.GetFrameTimeIdx(), 0);
+    int timed = 0;
+    for (int i = 0; i < IGraphics::kNumFrameTimes; ++i) timed += row.graphics.GetFrameTime(i) != 0.f;
+    EXPECT_EQ(timed, 0);
+    frame(row.graphics, 20.0);
+    EXPECT_EQ(row.graphics.GetFrameTimeIdx(), 1);
+    EXPECT_EQ(row.graphics.GetFrameTime(1), 0.f);
+    frame(row.graphics, 16.0);
+    EXPECT_FLOAT_EQ(row.graphics.GetFrameTime(2), 0.016f);
   }
 }
 
@@ -328,6 +351,63 @@ TEST_F(DrawLoop, ADrawMayRemoveControlsTheFrameHasStillToDraw) {
     ASSERT_TRUE(Frame(rects));
     EXPECT_GT(std::count(journal.begin(), journal.end(), "acting:Draw"), 0);
     EXPECT_EQ(std::count(journal.begin(), journal.end(), "later:Draw") > 0, !laterGone);
+  }
+}
+
+// A renderer that reads the control it is told was drawn, as a renderer may.
+class ReadingGraphics : public RecordingGraphics {
+ public:
+  using RecordingGraphics::RecordingGraphics;
+  std::vector<std::string> drawn;
+  void OnControlDrawn(IControl& control) override {
+    drawn.push_back(Rect(control.GetRECT()));
+    RecordingGraphics::OnControlDrawn(control);
+  }
+};
+
+// A control that tells when it is deleted.
+struct Mortal : Acting {
+  Mortal(std::vector<std::string>& journal, bool& deleted) : Acting(journal, "m", IRECT(0, 0, 20, 20)), gone(deleted) {}
+  ~Mortal() override { gone = true; }
+  bool& gone;
+};
+
+// A Draw may remove its own control, alone or with all the others, from the list or a special place: the control
+// stays whole until the renderer has been told it is drawn, and goes right after; nothing reaches it then.
+TEST_F(DrawLoop, ADrawMayRemoveItsOwnControl) {
+  ReadingGraphics rg(dlg, 400, 300);
+  struct Row {
+    const char* how;
+    std::function<void(Mortal*)> attach;
+    std::function<void(Mortal*)> remove;
+  } rows[] = {
+      {"by pointer", [&](Mortal* m) { rg.AttachControl(m); }, [&](Mortal* m) { rg.RemoveControl(m); }},
+      {"by its tag", [&](Mortal* m) { rg.AttachControl(m, 3); }, [&](Mortal*) { rg.RemoveControlWithTag(3); }},
+      {"with every control", [&](Mortal* m) { rg.AttachControl(m); }, [&](Mortal*) { rg.RemoveAllControls(); }},
+      {"as the tooltip control", [&](Mortal* m) { rg.SetToolTipControl(m); },
+       [&](Mortal*) { rg.SetToolTipControl(nullptr); }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.how);
+    rg.RemoveAllControls();
+    rg.AttachControl(new TestControl(journal, "under", IRECT(0, 0, 40, 40)));
+    bool deleted = false;
+    auto* mortal = new Mortal(journal, deleted);
+    row.attach(mortal);
+    bool deletedWhenDrawn = true;
+    mortal->onDraw = [&] {
+      row.remove(mortal);
+      deletedWhenDrawn = deleted;
+    };
+    rg.drawn.clear();
+    IRECTList rects;
+    rects.Add(IRECT(0, 0, 40, 40));
+    rg.Draw(rects);
+    EXPECT_FALSE(deletedWhenDrawn);
+    EXPECT_TRUE(deleted);
+    EXPECT_EQ(rg.drawn.back(), Rect(IRECT(0, 0, 20, 20)));
+    EXPECT_EQ(rg.GetToolTipControl(), nullptr);
+    EXPECT_EQ(rg.GetControlIdx(mortal), -1);
   }
 }
 

@@ -130,6 +130,7 @@ INSTANTIATE_TEST_SUITE_P(
             [](IGraphics& g) {
               const float y[] = {0.f};
               g.DrawData(kRed, IRECT(0, 0, 10, 20), y, 0);
+              g.DrawData(kRed, IRECT(0, 0, 10, 20), y, -2);
               g.DrawData(kRed, IRECT(0, 0, 10, 20), nullptr, 3);
             },
             {}},

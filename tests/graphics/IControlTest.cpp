@@ -76,6 +76,9 @@ TEST_F(Control, UnboundAndOutOfRangeEntriesSendNothing) {
   c->SetDirty(true);
   EXPECT_EQ(dlg.host, std::vector<std::string>{"send 2 0.3"});
   EXPECT_EQ(c->GetParam(1), nullptr);
+  // A bound entry hands out the delegate's own parameter, the one the delegate reads.
+  IParam* param = c->GetParam(2);
+  ASSERT_EQ(param, dlg.GetParam(FakeDelegate::kInt));
 }
 
 TEST_F(Control, ValuesFromTheDelegate) {

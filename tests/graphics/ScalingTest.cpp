@@ -1,11 +1,14 @@
 #include "tests/graphics/GraphicsFixture.h"
 
 #include <cmath>
+#include <limits>
 
 namespace fx::gfx::test {
 namespace {
 
 using Scaling = GraphicsFixture;
+
+constexpr float kInf = std::numeric_limits<float>::infinity();
 
 TEST_F(Scaling, ResizeToTheCurrentSizeDoesNothing) {
   Attach("a", IRECT(0, 0, 10, 10))->SetClean();
@@ -25,9 +28,14 @@ TEST_F(Scaling, ScaleAndSizeLimits) {
     float expectScale;
   };
   const Row rows[] = {
-      {400, 300, 5.f, false, 400, 300, 4.f},  {400, 300, 0.1f, false, 400, 300, 0.5f},
-      {1000, 100, 1.f, true, 900, 200, 1.f},  {250, 700, 2.f, true, 300, 600, 2.f},
+      {400, 300, 5.f, false, 400, 300, 4.f},
+      {400, 300, 0.1f, false, 400, 300, 0.5f},
+      {1000, 100, 1.f, true, 900, 200, 1.f},
+      {250, 700, 2.f, true, 300, 600, 2.f},
       {500, 500, 1.5f, true, 500, 500, 1.5f},
+      // An infinite scale ends at the limit it points to.
+      {400, 300, kInf, false, 400, 300, 4.f},
+      {400, 300, -kInf, false, 400, 300, 0.5f},
   };
   for (const Row& row : rows) {
     FakeDelegate d;
@@ -61,10 +69,13 @@ TEST_F(Scaling, ResizeSequence) {
   EXPECT_EQ(dlg.layouts, 1);
 }
 
+// NaN passes through both limits; the screen scale has no limits, so an infinite one is refused too.
 TEST_F(Scaling, NonNumberScalesAreRefused) {
   g.Resize(400, 300, std::nanf(""));
   g.SetScreenScale(0.f);
   g.SetScreenScale(std::nanf(""));
+  g.SetScreenScale(kInf);
+  g.SetScreenScale(-kInf);
   EXPECT_EQ(g.GetDrawScale(), 1.f);
   EXPECT_EQ(g.GetScreenScale(), 1.f);
   EXPECT_TRUE(dlg.host.empty());

@@ -75,8 +75,10 @@ INSTANTIATE_TEST_SUITE_P(SmallControls, BitmapFrameChoice,
 
 TEST_F(SmallControls, BitmapControlIsOneFrameInSizeAndDrawsTheValuesFrame) {
   APIBitmap image(1, 300, 40, 1.f, 1.f);
-  auto* control = new IBitmapControl(10, 20, IBitmap(&image, 3, true, "strip.png"));
+  auto* control = new IBitmapControl(10, 20, IBitmap(&image, 3, true, "strip.png"), -1, kBlendDestIn);
   EXPECT_EQ(control->GetRECT(), IRECT(10, 20, 110, 60));
+  // Its blend method and weight are the control's blend, which the bitmap base draws with.
+  EXPECT_EQ(control->GetBlend(), IBlend(kBlendDestIn, 1.f));
   g.AttachControl(control);
   control->SetValue(1.0);
   g.log.clear();
@@ -269,20 +271,47 @@ TEST_F(SmallControls, BubbleFadesInHoldsAndFadesOut) {
   EXPECT_FALSE(bubble->IsHidden());
   EXPECT_EQ(bubble->GetState(), IBubbleControl::kFadingIn);
   At(100);
-  EXPECT_FLOAT_EQ(bubble->GetBlend().weight, 0.475f);
+  EXPECT_FLOAT_EQ(bubble->GetBubbleBlend().weight, 0.475f);
   At(201);
   EXPECT_EQ(bubble->GetState(), IBubbleControl::kShown);
-  EXPECT_FLOAT_EQ(bubble->GetBlend().weight, 0.95f);
+  EXPECT_FLOAT_EQ(bubble->GetBubbleBlend().weight, 0.95f);
   At(700);
   EXPECT_EQ(bubble->GetState(), IBubbleControl::kShown);
   At(1202);
   EXPECT_EQ(bubble->GetState(), IBubbleControl::kFadingOut);
   At(1302);
-  EXPECT_NEAR(bubble->GetBlend().weight, 0.475f, 1e-5);
+  EXPECT_NEAR(bubble->GetBubbleBlend().weight, 0.475f, 1e-5);
   At(1403);
   EXPECT_EQ(bubble->GetState(), IBubbleControl::kHidden);
   EXPECT_TRUE(bubble->IsHidden());
-  EXPECT_EQ(bubble->GetBlend().weight, 0.f);
+  EXPECT_EQ(bubble->GetBubbleBlend().weight, 0.f);
+}
+
+// The bubble draws with its own blend, the fade's opacity: disabling or enabling it sets the control's blend, which
+// neither dims nor brightens the bubble.
+TEST_F(SmallControls, DisabledBubbleFadesWithItsOwnOpacity) {
+  g.AttachBubbleControl();
+  IBubbleControl* bubble = g.GetBubbleControl(0);
+  Box* caller = static_cast<Box*>(g.AttachControl(new Box(IRECT(100, 100, 120, 120))));
+  g.ShowBubbleControl(caller, 120, 110, "x");
+  const struct {
+    double ms;
+    bool disabled;
+    float opacity;
+  } steps[] = {{100, true, 0.475f}, {201, true, 0.95f}, {700, false, 0.95f}, {1202, true, 0.95f}, {1302, true, 0.475f}};
+  for (const auto& step : steps) {
+    At(step.ms);
+    bubble->SetDisabled(step.disabled);
+    EXPECT_EQ(bubble->GetBlend().weight, step.disabled ? 0.25f : 1.f);
+    g.log.clear();
+    bubble->Draw(g);
+    // The box is filled at the fade's opacity.
+    const std::vector<std::string> fills = g.Entries("PathFill");
+    ASSERT_EQ(fills.size(), 1u);
+    const std::size_t at = fills[0].find(" weight");
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_NEAR(std::stof(fills[0].substr(at + 7)), step.opacity, 1e-5) << step.ms;
+  }
 }
 
 TEST_F(SmallControls, BubbleStaysWhileItsCallerIsPressed) {
