@@ -368,6 +368,81 @@ TEST(ParamOperationsTest, RangesGroupsCopiesAndDefaults) {
   }
 }
 
+// Ranges that run past either end of the parameter list, up to the ends of int, touch only the parameters
+// inside it, in order.
+TEST(ParamOperationsTest, RangesPastTheListTouchOnlyItsParameters) {
+  TestPlugin plugin(TestConfig(3, 1));
+  plugin.InitParamRange(1, 5, 1, "Gain %d", 0.25, 0.0, 1.0, 0.0, "dB");
+  plugin.InitParamRange(-3, 0, 1, "Low %d", 0.5, 0.0, 1.0, 0.0);  // the counter runs on from -3
+  plugin.InitParamRange(INT32_MAX - 1, INT32_MAX, 1, "None %d", 0.0, 0.0, 1.0, 0.0);
+  plugin.InitParamRange(INT32_MIN, INT32_MIN + 1, 1, "None %d", 0.0, 0.0, 1.0, 0.0);
+  const auto names = [&plugin] {
+    std::vector<std::string> list;
+    for (int i = 0; i < 3; ++i) list.push_back(plugin.GetParam(i)->GetName());
+    return list;
+  };
+  EXPECT_EQ(names(), (std::vector<std::string>{"Low 4", "Gain 1", "Gain 2"}));
+  EXPECT_EQ(plugin.GetParam(0)->Value(), 0.5);
+
+  const struct {
+    int from, to, onto;
+    const char *search, *replace;
+    std::vector<std::string> names;
+  } clones[] = {
+      {1, 2, 2, "Gain", "Level", {"Low 4", "Gain 1", "Level 1"}},  // the second copy would land past the end
+      {-2, 0, 0, "Low", "Copy", {"Low 4", "Gain 1", "Copy 4"}},    // only the last source lies inside
+      {0, 1, -1, "Gain", "Top", {"Top 1", "Gain 1", "Copy 4"}},    // onto -1 and 0: only 1 onto 0
+      {INT32_MAX - 1, INT32_MAX, 0, "Top", "x", {"Top 1", "Gain 1", "Copy 4"}},
+      {0, INT32_MAX, INT32_MIN, "Top", "x", {"Top 1", "Gain 1", "Copy 4"}},
+  };
+  for (const auto& row : clones) {
+    SCOPED_TRACE(testing::Message() << row.from << ".." << row.to << " onto " << row.onto);
+    plugin.CloneParamRange(row.from, row.to, row.onto, row.search, row.replace);
+    EXPECT_EQ(names(), row.names);
+  }
+
+  const struct {
+    int from, to, n;
+    std::vector<double> after;
+  } copies[] = {
+      {0, 2, 3, {0.9, 0.3, 0.9}},   // 0 onto 2; 1 onto 3 and 2 onto 4 are skipped
+      {-1, 0, 2, {0.9, 0.9, 0.1}},  // -1 onto 0 is skipped, 0 onto 1
+      {0, -2, 3, {0.1, 0.3, 0.1}},  // only the last copy, 2 onto 0, lies inside
+      {2, 0, INT32_MAX, {0.1, 0.3, 0.1}},
+      {5, 0, 2, {0.9, 0.3, 0.1}},
+      {INT32_MAX, 0, INT32_MAX, {0.9, 0.3, 0.1}},
+      {1, INT32_MAX - 1, INT32_MAX, {0.9, 0.3, 0.1}},
+      {0, 1, -4, {0.9, 0.3, 0.1}},
+  };
+  for (const auto& row : copies) {
+    SCOPED_TRACE(testing::Message() << row.from << " onto " << row.to << ", " << row.n);
+    plugin.GetParam(0)->Set(0.9);
+    plugin.GetParam(1)->Set(0.3);
+    plugin.GetParam(2)->Set(0.1);
+    plugin.CopyParamValues(row.from, row.to, row.n);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(plugin.GetParam(i)->Value(), row.after[static_cast<size_t>(i)]) << i;
+  }
+
+  const struct {
+    int first, last;
+    std::vector<int> visited;
+  } visits[] = {{-1, 1, {0, 1}},
+                {2, 9, {2}},
+                {INT32_MIN, INT32_MAX, {0, 1, 2}},
+                {INT32_MAX - 1, INT32_MAX, {}},
+                {INT32_MIN, INT32_MIN + 1, {}},
+                {2, 1, {}}};
+  for (const auto& row : visits) {
+    std::vector<int> visited;
+    plugin.ForParamInRange(row.first, row.last, [&visited](int i, IParam&) { visited.push_back(i); });
+    EXPECT_EQ(visited, row.visited) << row.first << ".." << row.last;
+  }
+  plugin.DefaultParamValues(INT32_MIN, INT32_MAX);
+  EXPECT_EQ(plugin.GetParam(0)->Value(), 0.25);
+  EXPECT_EQ(plugin.GetParam(2)->Value(), 0.5);
+  EXPECT_TRUE(plugin.events.empty());
+}
+
 // A range cloned onto itself: each parameter takes the new name and group, keeps its value (not the default
 // the copy starts from) and has its display texts once more.
 TEST(ParamOperationsTest, CloneOntoItselfRenamesRegroupsAndKeepsTheValue) {
