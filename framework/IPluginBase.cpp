@@ -1,5 +1,7 @@
 #include "framework/IPluginBase.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +18,15 @@ namespace {
 constexpr int kMaxParamNameLen = 32;
 constexpr int kMaxBuildInfoLen = 256;
 constexpr int kMaxVersionTextLen = 32;
+
+// The steps k of 0..count-1 for which both a + k and b + k index the list of n parameters, as lo..hi (none
+// when lo > hi). Counted in 64 bits: a range that ends near either end of int neither wraps nor runs on.
+struct Steps {
+  int64_t lo, hi;
+};
+Steps StepsInsideList(int64_t count, int n, int64_t a, int64_t b) {
+  return {std::max<int64_t>({0, -a, -b}), std::min<int64_t>({count - 1, n - 1 - a, n - 1 - b})};
+}
 
 int Major(int packed) {
   return (packed >> 16) & 0xFFFF;
@@ -174,22 +185,21 @@ void IPluginBase::InitParamRange(int startIdx, int endIdx, int countStart, const
                                  double minVal, double maxVal, double step, const char* label, int flags,
                                  const char* group, const IParam::Shape& shape, EParamUnit unit,
                                  IParam::DisplayFunc displayFunc) {
-  int counter = countStart;
-  for (int i = startIdx; i <= endIdx; ++i, ++counter) {
-    IParam* param = GetParam(i);
-    if (!param) continue;
+  const Steps steps = StepsInsideList(int64_t{endIdx} - startIdx + 1, NParams(), startIdx, startIdx);
+  for (int64_t k = steps.lo; k <= steps.hi; ++k) {
+    IParam* param = GetParam(static_cast<int>(startIdx + k));
     FwString name;
-    name.SetFormatted(kMaxParamNameLen, nameFmtStr ? nameFmtStr : "", counter);
+    name.SetFormatted(kMaxParamNameLen, nameFmtStr ? nameFmtStr : "", static_cast<int>(countStart + k));
     param->InitDouble(name.Get(), defaultVal, minVal, maxVal, step, label, flags, group, shape, unit, displayFunc);
   }
 }
 
 void IPluginBase::CloneParamRange(int cloneStartIdx, int cloneEndIdx, int startIdx, const char* searchStr,
                                   const char* replaceStr, const char* newGroup) {
-  for (int k = 0; cloneStartIdx + k <= cloneEndIdx; ++k) {
-    const IParam* source = GetParam(cloneStartIdx + k);
-    IParam* dest = GetParam(startIdx + k);
-    if (!source || !dest) continue;
+  const Steps steps = StepsInsideList(int64_t{cloneEndIdx} - cloneStartIdx + 1, NParams(), cloneStartIdx, startIdx);
+  for (int64_t k = steps.lo; k <= steps.hi; ++k) {
+    const IParam* source = GetParam(static_cast<int>(cloneStartIdx + k));
+    IParam* dest = GetParam(static_cast<int>(startIdx + k));
     // Read before the copy: a parameter cloned onto itself is reset to its default by Init.
     const double value = source->Value();
     dest->Init(*source, searchStr, replaceStr, newGroup);
@@ -198,11 +208,9 @@ void IPluginBase::CloneParamRange(int cloneStartIdx, int cloneEndIdx, int startI
 }
 
 void IPluginBase::CopyParamValues(int startSrcIdx, int startDestIdx, int nParams) {
-  for (int k = 0; k < nParams; ++k) {
-    const IParam* source = GetParam(startSrcIdx + k);
-    IParam* dest = GetParam(startDestIdx + k);
-    if (source && dest) dest->Set(source->Value());
-  }
+  const Steps steps = StepsInsideList(nParams, NParams(), startSrcIdx, startDestIdx);
+  for (int64_t k = steps.lo; k <= steps.hi; ++k)
+    GetParam(static_cast<int>(startDestIdx + k))->Set(GetParam(static_cast<int>(startSrcIdx + k))->Value());
 }
 
 void IPluginBase::CopyParamValues(const char* inGroup, const char* outGroup) {
@@ -213,8 +221,10 @@ void IPluginBase::CopyParamValues(const char* inGroup, const char* outGroup) {
 }
 
 void IPluginBase::ForParamInRange(int startIdx, int endIdx, const ParamFunc& func) {
-  for (int i = startIdx; i <= endIdx; ++i) {
-    if (IParam* param = GetParam(i)) func(i, *param);
+  const Steps steps = StepsInsideList(int64_t{endIdx} - startIdx + 1, NParams(), startIdx, startIdx);
+  for (int64_t k = steps.lo; k <= steps.hi; ++k) {
+    const int i = static_cast<int>(startIdx + k);
+    func(i, *GetParam(i));
   }
 }
 

@@ -69,9 +69,14 @@ Timer_impl::~Timer_impl() {
   Stop();
 }
 
-// The invalidated handle is freed only with the timer, because Stop may run inside the handle's own callout.
+// Destroying the handle inside its own callout is safe: the loop keeps what a firing uses until it returns.
 void Timer_impl::Stop() {
-  mOSTimer->Invalidate();
+  std::unique_ptr<platform::RunLoopTimer> handle;
+  {
+    std::lock_guard lock(mHandleMutex);
+    handle.swap(mOSTimer);
+  }
+  handle.reset();  // invalidates: no firing starts afterwards
   mTicks->StopAndWait();
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 namespace platform {
 class RunLoopTimer;
@@ -25,7 +26,8 @@ class Timer {
   // Any non-audio thread, also from inside the timer's own tick. No tick starts afterwards; a tick running
   // on another thread at that moment is waited for (one on the calling thread is not), so whatever the
   // function touches may go once Stop returns. The caller must therefore hold no lock the function takes.
-  // A second call, and deleting a stopped timer, do not touch the run loop again.
+  // Stopping releases the run loop's timer; a second call, and deleting a stopped timer, do not touch the
+  // run loop again.
   virtual void Stop() = 0;
 };
 
@@ -38,7 +40,9 @@ class Timer_impl final : public Timer {
  private:
   struct Ticks;
 
-  std::unique_ptr<platform::RunLoopTimer> mOSTimer;  // invalid once stopped
+  // Null once stopped. Guarded by mHandleMutex: the owner and a tick may stop the timer at the same time.
+  std::unique_ptr<platform::RunLoopTimer> mOSTimer;
+  std::mutex mHandleMutex;
   // The function with the state of its ticks, shared with the run loop's callout.
   std::shared_ptr<Ticks> mTicks;
   uint32_t mIntervalMs;

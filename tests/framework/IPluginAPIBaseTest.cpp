@@ -81,6 +81,77 @@ TEST_F(APIBaseTest, FullParameterQueueDropsThe513thAndDeliversInOrder) {
   }
 }
 
+// An editor side that queues a new entry for each one delivered, as a producer that never pauses does: each
+// tick still delivers at most a queue's worth of each kind and goes on to the idle call.
+class RefillingPlugin : public TestPlugin {
+ public:
+  static constexpr int kRefills = 4000;
+  RefillingPlugin() : TestPlugin(TestConfig(2, 1)) {}
+  void SendParameterValueFromDelegate(int paramIdx, double value, bool normalized) override {
+    TestPlugin::SendParameterValueFromDelegate(paramIdx, value, normalized);
+    if (++params < kRefills) SendParameterValueFromAPI(paramIdx, value, false);
+  }
+  void OnMidiMsgUI(const IMidiMsg& msg) override {
+    TestPlugin::OnMidiMsgUI(msg);
+    if (++midi < kRefills) PushMidiMsgFromProcessor(msg);
+  }
+  void OnSysexMsgUI(const ISysEx& msg) override {
+    TestPlugin::OnSysexMsgUI(msg);
+    if (++sysex < kRefills) PushSysExFromProcessor(msg);
+  }
+  int params = 0, midi = 0, sysex = 0;
+};
+
+TEST_F(APIBaseTest, ATickDeliversAtMostAQueuesWorthWhileProducersKeepPushing) {
+  RefillingPlugin plugin;
+  plugin.CreateTimer();
+  const uint8_t bytes[] = {0xF0, 0x7E, 0xF7};
+  while (plugin.PushMidiMsgFromProcessor(IMidiMsg(0, 0x90, 60, 1))) {
+  }
+  while (plugin.PushSysExFromProcessor(ISysEx(0, 3, bytes))) {
+  }
+  for (int i = 0; i < 600; ++i) plugin.SendParameterValueFromAPI(0, 1.0, false);
+  // What each queue holds: 512 parameter changes, 32 MIDI messages, 4 SysEx messages.
+  const struct {
+    const char* name;
+    const int& delivered;
+    int held;
+  } queues[] = {{"parameters", plugin.params, 512}, {"MIDI", plugin.midi, 32}, {"SysEx", plugin.sysex, 4}};
+  for (int tick = 1; tick <= 3; ++tick) {
+    int before[3];
+    for (int q = 0; q < 3; ++q) before[q] = queues[q].delivered;
+    Tick();
+    EXPECT_EQ(plugin.Count("idle"), tick);
+    for (int q = 0; q < 3; ++q) {
+      SCOPED_TRACE(testing::Message() << queues[q].name << ", tick " << tick);
+      EXPECT_GE(queues[q].delivered - before[q], queues[q].held);
+      EXPECT_LE(queues[q].delivered - before[q], queues[q].held + 1);
+    }
+  }
+}
+
+// Indices outside the parameter list reach no parameter, no queue, no host and no notification.
+TEST_F(APIBaseTest, OutOfListIndicesReachNothing) {
+  TestPlugin plugin(TestConfig(2, 1));
+  plugin.CreateTimer();
+  for (const int idx : {-1, 2, INT32_MIN, INT32_MAX}) {
+    SCOPED_TRACE(idx);
+    plugin.SetParameterValue(idx, 0.5);
+    plugin.SendParameterValueFromAPI(idx, 0.5, true);
+    plugin.SendParameterValueFromAPI(idx, 0.5, false);
+    plugin.SendParameterValueFromUI(idx, 0.5);
+    plugin.BeginInformHostOfParamChangeFromUI(0);
+    plugin.EndInformHostOfParamChangeFromUI(0);
+  }
+  Tick();
+  std::vector<Event> expected;
+  for (int i = 0; i < 4; ++i) expected.insert(expected.end(), {{"beginEdit", 0}, {"endEdit", 0}});
+  expected.push_back({"idle"});
+  EXPECT_EQ(plugin.events, expected);
+  EXPECT_EQ(plugin.GetParam(0)->Value(), 0.0);
+  EXPECT_EQ(plugin.GetParam(1)->Value(), 0.0);
+}
+
 TEST_F(APIBaseTest, NormalizedValuesAreMappedBeforeQueueing) {
   TestPlugin plugin(TestConfig(1, 1));
   plugin.CreateTimer();

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -34,6 +35,23 @@ TEST(ParameterStateTest, TwoValuesGiveSixteenExactBytes) {
   IByteChunk chunk;
   ASSERT_TRUE(plugin.SerializeParams(chunk));
   EXPECT_EQ(Bytes(chunk), (std::vector<uint8_t>{0, 0, 0, 0, 0, 0, 0xF8, 0x3F, 0, 0, 0, 0, 0, 0, 0, 0xC0}));
+}
+
+// A chunk already as large as a chunk can be (its size is an int): the values find no room, and the
+// answer says so although the chunk is not empty. The largest size is searched for from the top, so that
+// the chunk is allocated once.
+TEST(ParameterStateTest, ValuesThatFindNoRoomAnswerFalse) {
+  IByteChunk chunk;
+  int fits = INT32_MAX;
+  while (chunk.Resize(fits) != fits) fits -= 1 << 20;
+  for (int step = 1 << 23; step > 0; step /= 2) {
+    if (step <= INT32_MAX - fits && chunk.Resize(fits + step) == fits + step) fits += step;
+  }
+  ASSERT_EQ(chunk.Resize(fits), fits);
+  ASSERT_NE(chunk.Resize(fits + 1), fits + 1);
+  TestPlugin plugin(TestConfig(2, 1));
+  EXPECT_FALSE(plugin.SerializeParams(chunk));
+  EXPECT_EQ(chunk.Size(), fits);
 }
 
 TEST(ParameterStateTest, RoundTripSetsEveryValueAndRecallsOnce) {
@@ -261,6 +279,73 @@ TEST(PresetTest, ModifyCurrentPresetStoresStateAndName) {
   EXPECT_EQ(std::strlen(plugin.GetPresetName(0)), 255u);
 }
 
+// A plug-in whose state carries the current slot's name before the values, as the product's does.
+class NamedStatePlugin : public TestPlugin {
+ public:
+  NamedStatePlugin() : TestPlugin(TestConfig(1, 2)) {}
+  bool SerializeState(IByteChunk& chunk) const override {
+    return chunk.PutStr(GetPresetName(GetCurrentPresetIdx())) > 0 && SerializeParams(chunk);
+  }
+  int UnserializeState(const IByteChunk& chunk, int startPos) override {
+    FwString name;
+    return UnserializeParams(chunk, chunk.GetStr(name, startPos));
+  }
+  int CheckState(const IByteChunk& chunk, int startPos) override {
+    FwString name;
+    return CheckParams(chunk, chunk.GetStr(name, startPos));
+  }
+};
+
+TEST(PresetTest, ARenamedSlotsStateCarriesTheNewName) {
+  NamedStatePlugin plugin;
+  plugin.MakeDefaultPreset("Old", 1);
+  plugin.ModifyCurrentPreset("New");
+  FwString stored;
+  ASSERT_GT(plugin.GetPreset(0)->mChunk.GetStr(stored, 0), 0);
+  EXPECT_STREQ(stored.Get(), "New");
+}
+
+// A slot a bank left free keeps the bytes it held before; whatever initialises it again starts from an
+// empty chunk, so the slot holds exactly its new state.
+TEST(PresetTest, ASlotInitialisedAgainHoldsOnlyItsNewState) {
+  const auto one = [](double value) {
+    IByteChunk chunk;
+    chunk.Put(&value);
+    return chunk;
+  };
+  const struct {
+    const char* name;
+    std::function<void(TestPlugin&)> initialise;
+    std::vector<uint8_t> held;
+  } rows[] = {
+      {"MakePreset", [](TestPlugin& p) { p.MakePreset("n", 5.0); }, Bytes(one(5.0))},
+      {"MakePresetFromNamedParams", [](TestPlugin& p) { p.MakePresetFromNamedParams("n", 1, 0, 5.0); },
+       Bytes(one(5.0))},
+      {"MakePresetFromChunk", [&one](TestPlugin& p) { p.MakePresetFromChunk("n", one(5.0)); }, Bytes(one(5.0))},
+      {"MakePresetFromBlob", [](TestPlugin& p) { p.MakePresetFromBlob("n", "AQID", 3); }, {1, 2, 3}},
+      {"MakeDefaultPreset", [](TestPlugin& p) { p.MakeDefaultPreset("n", 1); }, Bytes(one(-1.0))},
+      {"EnsureDefaultPreset", [](TestPlugin& p) { p.EnsureDefaultPreset(); }, Bytes(one(-1.0))},
+      {"RestorePreset", [](TestPlugin& p) { EXPECT_TRUE(p.RestorePreset(1)); }, Bytes(one(-1.0))},
+  };
+  // A bank whose first slot holds a state and whose second is free.
+  IByteChunk bank;
+  TestPlugin source(TestConfig(1, 2));
+  source.MakePreset("kept", 1.0);
+  source.SerializePresets(bank);
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    TestPlugin plugin(TestConfig(1, 2));
+    plugin.MakePreset("first", 2.0);
+    plugin.MakePreset("old", 3.0);
+    ASSERT_EQ(plugin.UnserializePresets(bank, 0), bank.Size());
+    ASSERT_FALSE(plugin.GetPreset(1)->mInitialized);
+    plugin.GetParam(0)->Set(-1.0);
+    row.initialise(plugin);
+    EXPECT_TRUE(plugin.GetPreset(1)->mInitialized);
+    EXPECT_EQ(Bytes(plugin.GetPreset(1)->mChunk), row.held);
+  }
+}
+
 TEST(BankTest, RoundTripRestoresNamesFlagsAndStates) {
   TestPlugin source(TestConfig(2, 3));
   source.MakePreset("first", 1.0, 2.0);
@@ -366,6 +451,81 @@ TEST(ParamOperationsTest, RangesGroupsCopiesAndDefaults) {
     const double value = plugin.GetParam(i)->Value();
     EXPECT_TRUE(value == -1.0 || value == -0.5 || value == 0.0 || value == 0.5 || value == 1.0) << value;
   }
+}
+
+// Ranges that run past either end of the parameter list, up to the ends of int, touch only the parameters
+// inside it, in order.
+TEST(ParamOperationsTest, RangesPastTheListTouchOnlyItsParameters) {
+  TestPlugin plugin(TestConfig(3, 1));
+  plugin.InitParamRange(1, 5, 1, "Gain %d", 0.25, 0.0, 1.0, 0.0, "dB");
+  plugin.InitParamRange(-3, 0, 1, "Low %d", 0.5, 0.0, 1.0, 0.0);  // the counter runs on from -3
+  plugin.InitParamRange(INT32_MAX - 1, INT32_MAX, 1, "None %d", 0.0, 0.0, 1.0, 0.0);
+  plugin.InitParamRange(INT32_MIN, INT32_MIN + 1, 1, "None %d", 0.0, 0.0, 1.0, 0.0);
+  const auto names = [&plugin] {
+    std::vector<std::string> list;
+    for (int i = 0; i < 3; ++i) list.push_back(plugin.GetParam(i)->GetName());
+    return list;
+  };
+  EXPECT_EQ(names(), (std::vector<std::string>{"Low 4", "Gain 1", "Gain 2"}));
+  EXPECT_EQ(plugin.GetParam(0)->Value(), 0.5);
+
+  const struct {
+    int from, to, onto;
+    const char *search, *replace;
+    std::vector<std::string> names;
+  } clones[] = {
+      {1, 2, 2, "Gain", "Level", {"Low 4", "Gain 1", "Level 1"}},  // the second copy would land past the end
+      {-2, 0, 0, "Low", "Copy", {"Low 4", "Gain 1", "Copy 4"}},    // only the last source lies inside
+      {0, 1, -1, "Gain", "Top", {"Top 1", "Gain 1", "Copy 4"}},    // onto -1 and 0: only 1 onto 0
+      {INT32_MAX - 1, INT32_MAX, 0, "Top", "x", {"Top 1", "Gain 1", "Copy 4"}},
+      {0, INT32_MAX, INT32_MIN, "Top", "x", {"Top 1", "Gain 1", "Copy 4"}},
+  };
+  for (const auto& row : clones) {
+    SCOPED_TRACE(testing::Message() << row.from << ".." << row.to << " onto " << row.onto);
+    plugin.CloneParamRange(row.from, row.to, row.onto, row.search, row.replace);
+    EXPECT_EQ(names(), row.names);
+  }
+
+  const struct {
+    int from, to, n;
+    std::vector<double> after;
+  } copies[] = {
+      {0, 2, 3, {0.9, 0.3, 0.9}},   // 0 onto 2; 1 onto 3 and 2 onto 4 are skipped
+      {-1, 0, 2, {0.9, 0.9, 0.1}},  // -1 onto 0 is skipped, 0 onto 1
+      {0, -2, 3, {0.1, 0.3, 0.1}},  // only the last copy, 2 onto 0, lies inside
+      {2, 0, INT32_MAX, {0.1, 0.3, 0.1}},
+      {5, 0, 2, {0.9, 0.3, 0.1}},
+      {INT32_MAX, 0, INT32_MAX, {0.9, 0.3, 0.1}},
+      {1, INT32_MAX - 1, INT32_MAX, {0.9, 0.3, 0.1}},
+      {0, 1, -4, {0.9, 0.3, 0.1}},
+  };
+  for (const auto& row : copies) {
+    SCOPED_TRACE(testing::Message() << row.from << " onto " << row.to << ", " << row.n);
+    plugin.GetParam(0)->Set(0.9);
+    plugin.GetParam(1)->Set(0.3);
+    plugin.GetParam(2)->Set(0.1);
+    plugin.CopyParamValues(row.from, row.to, row.n);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(plugin.GetParam(i)->Value(), row.after[static_cast<size_t>(i)]) << i;
+  }
+
+  const struct {
+    int first, last;
+    std::vector<int> visited;
+  } visits[] = {{-1, 1, {0, 1}},
+                {2, 9, {2}},
+                {INT32_MIN, INT32_MAX, {0, 1, 2}},
+                {INT32_MAX - 1, INT32_MAX, {}},
+                {INT32_MIN, INT32_MIN + 1, {}},
+                {2, 1, {}}};
+  for (const auto& row : visits) {
+    std::vector<int> visited;
+    plugin.ForParamInRange(row.first, row.last, [&visited](int i, IParam&) { visited.push_back(i); });
+    EXPECT_EQ(visited, row.visited) << row.first << ".." << row.last;
+  }
+  plugin.DefaultParamValues(INT32_MIN, INT32_MAX);
+  EXPECT_EQ(plugin.GetParam(0)->Value(), 0.25);
+  EXPECT_EQ(plugin.GetParam(2)->Value(), 0.5);
+  EXPECT_TRUE(plugin.events.empty());
 }
 
 // A range cloned onto itself: each parameter takes the new name and group, keeps its value (not the default
@@ -495,6 +655,51 @@ TEST(ProgramFileTest, PlainPluginRoundTripsTheCurrentValuesAndNamesTheSlot) {
   EXPECT_FLOAT_EQ(static_cast<float>(target.GetParam(1)->Value()), -2.5f);
   EXPECT_STREQ(target.GetPresetName(0), "Saved");
   std::filesystem::remove(path);
+}
+
+// A program file is a bank's record on its own.
+std::vector<uint8_t> OneParamProgramFile(int uniqueID, const char* name, float value) {
+  const std::vector<uint8_t> bank = OneParamBankFile(uniqueID, {{name, value}});
+  return std::vector<uint8_t>(bank.begin() + 156, bank.end());
+}
+
+// Normalized values outside 0..1 load as the ends of the range: on a squared curve from -1 to 1, -0.5
+// squared would give a quarter of the way up instead of the bottom.
+TEST(ProgramFileTest, LoadedValuesOutside0To1TakeTheEndsOfTheRange) {
+  const std::string path = testing::TempDir() + "kd_base_clamp_" + std::to_string(getpid()) + ".fxp";
+  const std::pair<float, double> rows[] = {{-0.5f, -1.0}, {1.5f, 1.0}, {0.5f, -0.5}, {-1e30f, -1.0}, {1e30f, 1.0}};
+  for (const auto& [normalized, value] : rows) {
+    SCOPED_TRACE(normalized);
+    TestPlugin plugin(TestConfig(1, 1), false);
+    plugin.GetParam(0)->InitDouble("curve", 0.0, -1.0, 1.0, 0.0, "", 0, "", IParam::ShapePowCurve(2.0));
+    const std::vector<uint8_t> file = OneParamProgramFile(plugin.GetUniqueID(), "P", normalized);
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()), file.size());
+    EXPECT_TRUE(plugin.LoadProgramFile(path.c_str()));
+    EXPECT_EQ(plugin.GetParam(0)->Value(), value);
+  }
+  std::filesystem::remove(path);
+}
+
+// Files larger than 64 MiB are no presets: they are refused before they fill memory, a valid record at
+// their start included, and so is a path that never ends.
+TEST(ProgramFileTest, FilesPast64MiBAreRefusedUnread) {
+  const std::string path = testing::TempDir() + "kd_base_large_" + std::to_string(getpid()) + ".fxp";
+  TestPlugin plugin(TestConfig(1, 1));
+  const std::pair<long, bool> rows[] = {{64L << 20, true}, {(64L << 20) + 1, false}};
+  for (const auto& [size, loads] : rows) {
+    SCOPED_TRACE(size);
+    plugin.GetParam(0)->Set(0.0);
+    std::vector<uint8_t> file = OneParamProgramFile(plugin.GetUniqueID(), "Big", 1.0f);
+    file.resize(static_cast<size_t>(size));
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()), size);
+    EXPECT_EQ(plugin.LoadProgramFile(path.c_str()), loads);
+    EXPECT_EQ(plugin.GetParam(0)->Value(), loads ? 10.0 : 0.0);
+  }
+  std::filesystem::remove(path);
+  if (std::filesystem::exists("/dev/zero")) {
+    EXPECT_FALSE(plugin.LoadProgramFile("/dev/zero"));
+    EXPECT_FALSE(plugin.LoadBankFile("/dev/zero"));
+  }
 }
 
 TEST(ProgramFileTest, NullAndEmptyPathsAnswerFalse) {

@@ -3,7 +3,8 @@
 // latency, and the audio thread processes (or passes through) blocks that read the parameters; one
 // host thread opens and closes the editor while another hands the plug-in editor state and restores it;
 // the tick runs on a second host thread while the first opens, idles and closes the editor; a close from
-// another thread waits for the editor's event in hand; and stopping the tick waits for one in progress.
+// another thread waits for the editor's event in hand; stopping the tick waits for one in progress; and the
+// owner and a tick may stop the timer at the same moment.
 // Nothing here sleeps; each thread runs a fixed number of steps, and waits are bounded.
 #include <gtest/gtest.h>
 
@@ -18,6 +19,7 @@
 #include "framework/IEditorView.h"
 #include "framework/IPluginAPIBase.h"
 #include "framework/IPluginProcessor.h"
+#include "framework/Timer.h"
 #include "platform/runloop/RunLoop.h"
 #include "tests/framework/TestPlugin.h"
 #include "tests/support/HostThread.h"
@@ -320,6 +322,41 @@ TEST(ThreadSafetyTest, StoppingTheTickWaitsForATickOnAnotherThread) {
     ASSERT_TRUE(closeThread.Wait());
     ASSERT_TRUE(idleThread.Wait());
     EXPECT_TRUE(endedFirst);
+  }
+  platform::RunLoop::Main().SetClock(nullptr);
+}
+
+// The owner stops the timer on one host thread while the tick, on another, stops it too: one of them
+// releases the loop's timer, the owner's stop returns after the tick, and the timer can go.
+TEST(ThreadSafetyTest, TheOwnerAndATickStopTheTimerTogether) {
+  platform::ManualClock clock;
+  platform::RunLoop::Main().SetClock(&clock);
+  {
+    std::atomic<bool> inside{false}, release{false}, tickEnded{false};
+    std::unique_ptr<Timer> timer(Timer::Create(
+        [&](Timer& self) {
+          inside.store(true);
+          kd::test::AwaitFlag(release);
+          self.Stop();
+          tickEnded.store(true);
+        },
+        20));
+    kd::test::HostThread idleThread, ownerThread;
+    idleThread.Start([&] { platform::RunLoop::Main().RunOnce(); });
+    ASSERT_TRUE(kd::test::AwaitFlag(inside));
+    bool endedFirst = false;
+    ownerThread.Start([&] {
+      release.store(true);
+      timer->Stop();
+      endedFirst = tickEnded.load();
+    });
+    ASSERT_TRUE(ownerThread.Wait());
+    ASSERT_TRUE(idleThread.Wait());
+    EXPECT_TRUE(endedFirst);
+    EXPECT_EQ(platform::RunLoop::Main().NumTimers(), 0);
+    timer.reset();
+    clock.AdvanceMs(40);
+    EXPECT_EQ(platform::RunLoop::Main().RunOnce(), 0);
   }
   platform::RunLoop::Main().SetClock(nullptr);
 }

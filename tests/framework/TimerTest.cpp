@@ -63,6 +63,27 @@ TEST_F(TimerTest, StopFromInsideItsOwnTick) {
   EXPECT_EQ(ticks, 1);
 }
 
+// The owner may delete the timer from inside its tick, stopped or not: the handle goes inside its own
+// callout and the loop carries on.
+TEST_F(TimerTest, DeletedFromInsideItsOwnTick) {
+  for (const bool stopFirst : {false, true}) {
+    SCOPED_TRACE(stopFirst);
+    int ticks = 0;
+    Timer::Create(  // owned by its own tick
+        [&ticks, stopFirst](Timer& self) {
+          ++ticks;
+          if (stopFirst) self.Stop();
+          delete &self;
+        },
+        20);
+    EXPECT_EQ(Pump(), 1);
+    EXPECT_EQ(platform::RunLoop::Main().NumTimers(), 0);
+    clock.AdvanceMs(40);
+    EXPECT_EQ(Pump(), 0);
+    EXPECT_EQ(ticks, 1);
+  }
+}
+
 TEST_F(TimerTest, DeletingARunningTimerRemovesItFromTheLoop) {
   int ticks = 0;
   std::unique_ptr<Timer> timer(Timer::Create([&ticks](Timer&) { ++ticks; }, 20));

@@ -149,6 +149,44 @@ TEST(EditorWindowTest, DestructionDeletesOpenGraphics) {
   EXPECT_EQ(FakeGraphics::destroyed, destroyedBefore + 1);
 }
 
+// Graphics whose window the platform may refuse to make.
+class RefusingGraphics : public FakeGraphics {
+ public:
+  using FakeGraphics::FakeGraphics;
+  void* OpenWindow(void* parent) override { return refuse ? (++opened, nullptr) : FakeGraphics::OpenWindow(parent); }
+  bool refuse = false;
+};
+
+// An open that gets no window deletes the graphics it made, so nothing is left without a window to draw
+// into; graphics an earlier open made stay with their window.
+TEST(EditorWindowTest, AnOpenWithoutAWindowDeletesOnlyTheGraphicsItMade) {
+  TestDelegate delegate;
+  RefusingGraphics* made = nullptr;
+  bool refuse = true;
+  delegate.SetMakeGraphicsFunc([&] {
+    made = new RefusingGraphics(delegate, 300, 200);
+    made->refuse = refuse;
+    return made;
+  });
+  int destroyed = FakeGraphics::destroyed;
+  EXPECT_EQ(delegate.OpenWindow(nullptr), nullptr);
+  EXPECT_EQ(delegate.GetUI(), nullptr);
+  EXPECT_FALSE(delegate.IsEditorThread());
+  EXPECT_EQ(FakeGraphics::destroyed, ++destroyed);
+
+  refuse = false;
+  ASSERT_NE(delegate.OpenWindow(nullptr), nullptr);
+  RefusingGraphics* const kept = made;
+  kept->refuse = true;
+  EXPECT_EQ(delegate.OpenWindow(nullptr), nullptr);
+  EXPECT_EQ(delegate.GetUI(), kept);
+  EXPECT_TRUE(delegate.IsEditorThread());
+  EXPECT_EQ(kept->opened, 2);
+  EXPECT_EQ(FakeGraphics::destroyed, destroyed);
+  delegate.CloseWindow();
+  EXPECT_EQ(FakeGraphics::destroyed, ++destroyed);
+}
+
 // A host closing the editor from inside one of the editor's own events (nested events too): the editor is
 // detached at once and deleted when the outermost event returns; a new one may open meanwhile; what the
 // detached editor still says goes nowhere.

@@ -1,13 +1,20 @@
 // The effect record and the dispatcher's answers, all through the test host.
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <ostream>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "framework/vst2/VST2Entry.h"
+#include "platform/runloop/RunLoop.h"
 #include "tests/framework/vst2/HostFixture.h"
+#include "tests/support/HostThread.h"
 
 namespace testplugin {
 namespace {
@@ -492,6 +499,223 @@ TEST(PluginProcess, MidiEventsReachTheProcessor) {
   ASSERT_EQ(sent[0].events.size(), 1u);
   EXPECT_EQ(sent[0].events[0].deltaFrames, 5);
   EXPECT_EQ(sent[0].events[0].midi[1], 60);
+}
+
+// ---- A plug-in built into this program: the host drives it only through its record, while the tests see
+// what reached its own operations.
+
+// Holds one tick of the plug-in inside its idle work and tells whether the plug-in went while it was held.
+struct TickGate {
+  std::atomic<bool> hold{false}, inside{false}, release{false}, ended{false}, destroyedDuringTick{false};
+};
+
+fx::Config ProbeConfig() {
+  fx::Config config;
+  config.nParams = 2;
+  config.nPresets = 1;
+  config.channelIOStr = "2-2";
+  config.pluginName = "Probe";
+  config.hasUI = true;
+  config.width = 300;
+  config.height = 200;
+  return config;
+}
+
+class ProbePlugin final : public fx::IPluginVST2 {
+ public:
+  explicit ProbePlugin(const fx::InstanceInfo& info) : IPluginVST2(info, ProbeConfig()) {
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    GetParam(0)->InitDouble("Unbounded", 0.0, -kInf, kInf, 0.0);
+    GetParam(1)->InitDouble("Gain", 0.5, 0.0, 1.0, 0.0);
+  }
+  ~ProbePlugin() override {
+    if (gate && gate->inside.load() && !gate->ended.load()) gate->destroyedDuringTick.store(true);
+  }
+
+  void ProcessSysEx(const fx::ISysEx& msg) override { sysExSizes.push_back(msg.mSize); }
+  bool OnKeyDown(const fx::IKeyPress& key) override {
+    keys.push_back(key);
+    return true;
+  }
+  void OnIdle() override {
+    if (!gate || !gate->hold.exchange(false)) return;
+    gate->inside.store(true);
+    kd::test::AwaitFlag(gate->release);
+    gate->ended.store(true);
+  }
+
+  TickGate* gate = nullptr;
+  std::vector<int> sysExSizes;
+  std::vector<fx::IKeyPress> keys;
+};
+
+vst2::EffectRecord* CreateProbe(vst2::HostCallback callback) {
+  return fx::CreateVST2Instance<ProbePlugin>(callback);
+}
+
+bool InstantiateProbe(TestHost& host) {
+  std::string error;
+  const bool made = host.InstantiateFrom(&CreateProbe, error);
+  EXPECT_TRUE(made) << error;
+  return made;
+}
+
+ProbePlugin& Probe(TestHost& host) {
+  return static_cast<ProbePlugin&>(*static_cast<fx::IPluginVST2*>(host.Effect()->object));
+}
+
+class ProbeTest : public testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(InstantiateProbe(mHost)); }
+  ProbePlugin& Probe() { return testplugin::Probe(mHost); }
+
+  TestHost mHost;
+};
+
+// The host's decimal version v becomes major << 16 | minor << 8 | patch: none for v of 0 or less, and a
+// major beyond what 15 bits hold is cut to 0x7FFF instead of wrapping into the other fields' bits.
+TEST(PluginHostIdentification, VersionIsPackedFromTheDecimalAnswer) {
+  const struct {
+    intptr_t decimal;
+    int packed;
+  } rows[] = {
+      {60204, 0x060204},
+      {10203, 0x010203},
+      {99999999, (9999 << 16) | (99 << 8) | 99},
+      {0, 0},
+      {-5, 0},
+      {-60204, 0},
+      {327679999, 0x7FFF6363},
+      {327689999, 0x7FFF6363},
+      {3298534883328, 0x7FFF211C},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.decimal);
+    TestHost host;
+    host.SetVendorVersion(row.decimal);
+    ASSERT_TRUE(InstantiateProbe(host));
+    host.Open();
+    EXPECT_EQ(Probe(host).GetHostVersion(false), row.packed);
+  }
+}
+
+// Opcode 25: a SysEx event without data, or with a negative length, never reaches the processor.
+TEST_F(ProbeTest, SysExWithoutDataOrWithANegativeLengthIsSkipped) {
+  char dump[4] = {char(0xF0), 1, 2, char(0xF7)};
+  const struct {
+    char* data;
+    int32_t bytes;
+  } rows[] = {{nullptr, 4}, {dump, -1}, {dump, 4}, {nullptr, 0}, {dump, INT32_MIN}};
+  std::vector<vst2::SysExEvent> sysex(std::size(rows));
+  vst2::Events events{};
+  for (size_t i = 0; i < std::size(rows); ++i) {
+    sysex[i].type = vst2::kEventSysEx;
+    sysex[i].byteSize = sizeof(vst2::SysExEvent);
+    sysex[i].dumpBytes = rows[i].bytes;
+    sysex[i].sysexDump = rows[i].data;
+  }
+  // The record holds two event pointers; a host's list runs on past them in the same block.
+  std::vector<vst2::Event*> list(std::size(rows));
+  for (size_t i = 0; i < list.size(); ++i) list[i] = reinterpret_cast<vst2::Event*>(&sysex[i]);
+  for (size_t first = 0; first < list.size(); first += 2) {
+    events.numEvents = static_cast<int32_t>(std::min<size_t>(2, list.size() - first));
+    for (int32_t k = 0; k < events.numEvents; ++k) events.events[k] = list[first + static_cast<size_t>(k)];
+    EXPECT_EQ(mHost.Dispatch(vst2::kEffProcessEvents, 0, 0, &events), 1);
+  }
+  EXPECT_EQ(Probe().sysExSizes, std::vector<int>({4}));
+}
+
+// The modifier bits come as a float: shift 1, option 2, command 8, read from the value cut to 0..255; a
+// value that is not a number, or infinite, holds none.
+TEST_F(ProbeTest, KeyModifiersAreReadFromTheClampedValue) {
+  const struct {
+    float modifiers;
+    bool shift, command, option;
+  } rows[] = {
+      {0.0f, false, false, false},
+      {1.0f, true, false, false},
+      {10.9f, false, true, true},
+      {11.0f, true, true, true},
+      {-3.0f, false, false, false},
+      {1e10f, true, true, true},
+      {std::numeric_limits<float>::quiet_NaN(), false, false, false},
+      {std::numeric_limits<float>::infinity(), false, false, false},
+      {-std::numeric_limits<float>::infinity(), false, false, false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.modifiers);
+    Probe().keys.clear();
+    EXPECT_EQ(mHost.Dispatch(vst2::kEffEditKeyDown, 'a', 0, nullptr, row.modifiers), 1);
+    ASSERT_EQ(Probe().keys.size(), 1u);
+    const fx::IKeyPress& key = Probe().keys[0];
+    EXPECT_EQ(key.VK, 'A');
+    EXPECT_EQ(key.S, row.shift);
+    EXPECT_EQ(key.C, row.command);
+    EXPECT_EQ(key.A, row.option);
+  }
+}
+
+// A parameter whose range has no ends: its normalized value is not a number, which the host reads as 0;
+// a typed value the parameter could only hold as infinite is refused and changes nothing, while "nan"
+// keeps the value and is taken.
+TEST_F(ProbeTest, UnboundedParameterNeverHandsTheHostANaNOrTakesAnInfiniteValue) {
+  EXPECT_EQ(mHost.GetParameter(0), 0.0f);
+  const struct {
+    const char* text;
+    intptr_t answer;
+    double value;
+  } rows[] = {{"5", 1, 5.0}, {"inf", 0, 5.0}, {"-inf", 0, 5.0}, {"1e400", 0, 5.0}, {"nan", 1, 5.0}, {"-2.5", 1, -2.5}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.text);
+    char text[64];
+    std::snprintf(text, sizeof(text), "%s", row.text);
+    EXPECT_EQ(mHost.Dispatch(vst2::kEffStringToParameter, 0, 0, text), row.answer);
+    EXPECT_EQ(Probe().GetParam(0)->Value(), row.value);
+    EXPECT_EQ(mHost.GetParameter(0), 0.0f);
+  }
+}
+
+// The rectangle's fields are 16-bit: an editor size beyond them reads as the largest they hold, a
+// negative one as 0, never as a wrapped size.
+TEST_F(ProbeTest, EditorRectangleHoldsSizesBeyondSixteenBits) {
+  const struct {
+    int width, height;
+    int16_t right, bottom;
+  } rows[] = {{40000, 300, 32767, 300}, {32767, 32768, 32767, 32767}, {-5, 70000, 0, 32767}, {640, 480, 640, 480}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.width << " x " << row.height);
+    Probe().EditorResize(row.width, row.height);
+    vst2::EditorRect* rect = nullptr;
+    ASSERT_EQ(mHost.Dispatch(vst2::kEffEditGetRect, 0, 0, &rect), 1);
+    EXPECT_EQ(rect->right, row.right);
+    EXPECT_EQ(rect->bottom, row.bottom);
+    EXPECT_EQ(rect->left, 0);
+    EXPECT_EQ(rect->top, 0);
+  }
+}
+
+// Opcode 1 while another host thread is inside the plug-in's tick: the close waits for the tick to end
+// before any part of the plug-in goes.
+TEST_F(ProbeTest, CloseWaitsForATickOnAnotherThread) {
+  TickGate gate;
+  Probe().gate = &gate;
+  gate.hold.store(true);
+  kd::test::HostThread idleThread, closeThread;
+  idleThread.Start([&gate] {
+    const auto deadline = std::chrono::steady_clock::now() + kd::test::HostThread::kPatience;
+    while (!gate.inside.load() && std::chrono::steady_clock::now() < deadline) {
+      platform::RunLoop::Main().RunOnce();
+      std::this_thread::yield();
+    }
+  });
+  ASSERT_TRUE(kd::test::AwaitFlag(gate.inside));
+  closeThread.Start([this] { mHost.Close(); });
+  for (int i = 0; i < 1000; ++i) std::this_thread::yield();  // give a close that does not wait its chance
+  gate.release.store(true);
+  ASSERT_TRUE(closeThread.Wait());
+  ASSERT_TRUE(idleThread.Wait());
+  EXPECT_TRUE(gate.ended.load());
+  EXPECT_FALSE(gate.destroyedDuringTick.load());
 }
 
 }  // namespace
