@@ -107,7 +107,7 @@ TEST_F(GVRTest, DeletedImageRecordIsReusedUnderANewId) {
 
 // A region is read with the image's row stride: a 10 x 10 region at (20, 30) of an RGBA image 100 pixels wide writes
 // its rows 400 bytes apart, each matching the same pixels of a whole-image read, and leaves the bytes between them.
-// Regions outside the image and unknown images write nothing.
+// Regions outside the image or of no size, unknown images and null data write nothing.
 TEST_F(GVRTest, ReadPixelsOfARegionWritesRowsTheImageWidthApart) {
   VRcontext* ctx = Context();
   ASSERT_NE(ctx, nullptr);
@@ -137,6 +137,9 @@ TEST_F(GVRTest, ReadPixelsOfARegionWritesRowsTheImageWidthApart) {
   for (const int* r : {(const int[]){95, 30, 10, 10}, (const int[]){-1, 0, 10, 10}, (const int[]){0, 55, 10, 10}})
     gvrReadPixels(ctx, fb->image, r[0], r[1], r[2], r[3], untouched.data());
   gvrReadPixels(ctx, 999, 0, 0, 10, 10, untouched.data());
+  gvrReadPixels(ctx, fb->image, 0, 0, 0, 10, untouched.data());
+  gvrReadPixels(ctx, fb->image, 0, 0, 10, -1, untouched.data());
+  gvrReadPixels(ctx, fb->image, 0, 0, 10, 10, nullptr);
   EXPECT_EQ(untouched, std::vector<uint8_t>(10 * 10 * 4, 7));
   gvrBindFramebuffer(nullptr);
   gvrDeleteFramebuffer(fb);
