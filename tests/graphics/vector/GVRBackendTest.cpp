@@ -77,6 +77,44 @@ TEST_F(GVRTest, FillsAreRecordedAsConvexOrStencilFills) {
   EXPECT_EQ(backend->semaphore->Count(), 3);
 }
 
+// A stroke joins the strips of its paths into one, each with its first and last vertex repeated; a path without
+// stroke vertices (an open line with no cap) adds nothing to it, and a stroke of such paths alone records no call.
+TEST_F(GVRTest, StrokeStripsJoinOnlyPathsWithVertices) {
+  VRcontext* ctx = Context();
+  ASSERT_NE(ctx, nullptr);
+  GVRcontext* backend = gvrBackend(ctx);
+  vrBeginFrame(ctx, 100, 100, 1);
+  vrLineCap(ctx, 99);  // no cap
+  vrStrokeWidth(ctx, 2);
+  vrBeginPath(ctx);
+  vrMoveTo(ctx, 10, 10);
+  vrLineTo(ctx, 50, 10);
+  vrStroke(ctx);
+  ASSERT_NE(backend->buffers, nullptr);
+  EXPECT_EQ(backend->buffers->ncalls, 0);
+
+  vrBeginPath(ctx);
+  vrMoveTo(ctx, 10, 10);
+  vrLineTo(ctx, 50, 10);
+  vrMoveTo(ctx, 10, 50);  // one mitred corner: two vertices
+  vrLineTo(ctx, 50, 50);
+  vrLineTo(ctx, 50, 90);
+  vrStroke(ctx);
+  const GVRbuffers& set = *backend->buffers;
+  ASSERT_EQ(set.ncalls, 1);
+  EXPECT_EQ(set.nverts, 2 + 2);
+  EXPECT_EQ(set.calls[0].strokeCount, 2);
+  const VRvertex* strip = &set.verts[set.calls[0].strokeOffset];
+  EXPECT_EQ(std::memcmp(&strip[-1], &strip[0], sizeof(VRvertex)), 0);
+  EXPECT_EQ(std::memcmp(&strip[2], &strip[1], sizeof(VRvertex)), 0);
+  // The corner's two sides, half the width and half the fringe from it on both axes: inside, then outside.
+  EXPECT_NEAR(strip[0].x, 48.5f, 1e-4f);
+  EXPECT_NEAR(strip[0].y, 51.5f, 1e-4f);
+  EXPECT_NEAR(strip[1].x, 51.5f, 1e-4f);
+  EXPECT_NEAR(strip[1].y, 48.5f, 1e-4f);
+  vrCancelFrame(ctx);
+}
+
 // Image records are reused under new ids; ids never repeat.
 TEST_F(GVRTest, DeletedImageRecordIsReusedUnderANewId) {
   VRcontext* ctx = Context();
