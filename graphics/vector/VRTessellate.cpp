@@ -445,21 +445,22 @@ void vrFill(VRcontext* ctx) {
   VRpaint fillPaint = state->fill;
   vrFlattenPaths(ctx);
   float w = (ctx->params.edgeAntiAlias && state->shapeAntiAlias) ? ctx->fringeWidth : 0.0f;
-  // After a failed expansion the paths' vertex lists are empty: nothing of an earlier fill or stroke is drawn again.
-  if (!vrExpandFill(ctx, w)) return;
+  bool expanded = vrExpandFill(ctx, w);
   VRpathCache* cache = ctx->cache;
+  // The frame statistics take every fill's paths as they were expanded, whether or not anything is handed on.
+  for (int i = 0; i < cache->npaths; ++i) {
+    const VRpath* path = &cache->paths[i];
+    ctx->fillTriCount += path->nfill - 2 + path->nstroke - 2;
+    ctx->drawCallCount += 2;
+  }
+  // After a failed expansion the paths' vertex lists are empty: nothing of an earlier fill or stroke is drawn again.
+  if (!expanded) return;
   bool anything = false;
   for (int i = 0; i < cache->npaths; ++i) anything = anything || cache->paths[i].nfill > 0;
   if (!anything) return;
   MultiplyAlpha(&fillPaint, state->alpha);
   ctx->params.renderFill(ctx->params.userPtr, &fillPaint, state->compositeOperation, &state->scissor, ctx->fringeWidth,
                          cache->bounds, cache->paths, cache->npaths);
-  for (int i = 0; i < cache->npaths; ++i) {
-    const VRpath* path = &cache->paths[i];
-    if (path->nfill > 2) ctx->fillTriCount += path->nfill - 2;
-    if (path->nstroke > 2) ctx->fillTriCount += path->nstroke - 2;
-    ctx->drawCallCount += 2;
-  }
 }
 
 void vrStroke(VRcontext* ctx) {
@@ -478,15 +479,15 @@ void vrStroke(VRcontext* ctx) {
   MultiplyAlpha(&strokePaint, state->alpha);
   vrFlattenPaths(ctx);
   float fringe = (ctx->params.edgeAntiAlias && state->shapeAntiAlias) ? ctx->fringeWidth : 0.0f;
-  if (!vrExpandStroke(ctx, strokeWidth * 0.5f, fringe, state->lineCap, state->lineJoin, state->miterLimit)) return;
+  bool expanded = vrExpandStroke(ctx, strokeWidth * 0.5f, fringe, state->lineCap, state->lineJoin, state->miterLimit);
   VRpathCache* cache = ctx->cache;
-  if (cache->npaths == 0) return;
-  ctx->params.renderStroke(ctx->params.userPtr, &strokePaint, state->compositeOperation, &state->scissor,
-                           ctx->fringeWidth, strokeWidth, cache->paths, cache->npaths);
   for (int i = 0; i < cache->npaths; ++i) {
-    if (cache->paths[i].nstroke > 2) ctx->strokeTriCount += cache->paths[i].nstroke - 2;
+    ctx->strokeTriCount += cache->paths[i].nstroke - 2;
     ctx->drawCallCount += 1;
   }
+  if (!expanded || cache->npaths == 0) return;
+  ctx->params.renderStroke(ctx->params.userPtr, &strokePaint, state->compositeOperation, &state->scissor,
+                           ctx->fringeWidth, strokeWidth, cache->paths, cache->npaths);
 }
 
 void vrDebugDumpPathCache(VRcontext* ctx) {

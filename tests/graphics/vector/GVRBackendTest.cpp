@@ -1,9 +1,11 @@
-// The back end's own behaviour: buffer sets, the records of fills, framebuffer binding across contexts, clearing,
-// image records, read-back of regions, frames larger than the device's viewport, deletion with frames in flight,
-// the layer handle and interface version, and the requests refused (a null context, growth past INT_MAX bytes).
+// The back end's own behaviour: buffer sets, the records of fills, framebuffer binding across contexts and their
+// deletion, clearing, image records, read-back of regions, frames larger than the device's viewport, render passes
+// that cannot be made, deletion with frames in flight, the layer handle and interface version, and the requests
+// refused (a null context, growth past INT_MAX bytes).
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -79,6 +81,44 @@ TEST_F(GVRTest, FillsAreRecordedAsConvexOrStencilFills) {
   EXPECT_EQ(backend->semaphore->Count(), 3);
 }
 
+// A stroke joins the strips of its paths into one, each with its first and last vertex repeated; a path without
+// stroke vertices (an open line with no cap) adds nothing to it, and a stroke of such paths alone records no call.
+TEST_F(GVRTest, StrokeStripsJoinOnlyPathsWithVertices) {
+  VRcontext* ctx = Context();
+  ASSERT_NE(ctx, nullptr);
+  GVRcontext* backend = gvrBackend(ctx);
+  vrBeginFrame(ctx, 100, 100, 1);
+  vrLineCap(ctx, 99);  // no cap
+  vrStrokeWidth(ctx, 2);
+  vrBeginPath(ctx);
+  vrMoveTo(ctx, 10, 10);
+  vrLineTo(ctx, 50, 10);
+  vrStroke(ctx);
+  ASSERT_NE(backend->buffers, nullptr);
+  EXPECT_EQ(backend->buffers->ncalls, 0);
+
+  vrBeginPath(ctx);
+  vrMoveTo(ctx, 10, 10);
+  vrLineTo(ctx, 50, 10);
+  vrMoveTo(ctx, 10, 50);  // one mitred corner: two vertices
+  vrLineTo(ctx, 50, 50);
+  vrLineTo(ctx, 50, 90);
+  vrStroke(ctx);
+  const GVRbuffers& set = *backend->buffers;
+  ASSERT_EQ(set.ncalls, 1);
+  EXPECT_EQ(set.nverts, 2 + 2);
+  EXPECT_EQ(set.calls[0].strokeCount, 2);
+  const VRvertex* strip = &set.verts[set.calls[0].strokeOffset];
+  EXPECT_EQ(std::memcmp(&strip[-1], &strip[0], sizeof(VRvertex)), 0);
+  EXPECT_EQ(std::memcmp(&strip[2], &strip[1], sizeof(VRvertex)), 0);
+  // The corner's two sides, half the width and half the fringe from it on both axes: inside, then outside.
+  EXPECT_NEAR(strip[0].x, 48.5f, 1e-4f);
+  EXPECT_NEAR(strip[0].y, 51.5f, 1e-4f);
+  EXPECT_NEAR(strip[1].x, 51.5f, 1e-4f);
+  EXPECT_NEAR(strip[1].y, 48.5f, 1e-4f);
+  vrCancelFrame(ctx);
+}
+
 // Image records are reused under new ids; ids never repeat.
 TEST_F(GVRTest, DeletedImageRecordIsReusedUnderANewId) {
   VRcontext* ctx = Context();
@@ -109,7 +149,7 @@ TEST_F(GVRTest, DeletedImageRecordIsReusedUnderANewId) {
 
 // A region is read with the image's row stride: a 10 x 10 region at (20, 30) of an RGBA image 100 pixels wide writes
 // its rows 400 bytes apart, each matching the same pixels of a whole-image read, and leaves the bytes between them.
-// Regions outside the image and unknown images write nothing.
+// Regions outside the image or of no size, unknown images and null data write nothing.
 TEST_F(GVRTest, ReadPixelsOfARegionWritesRowsTheImageWidthApart) {
   VRcontext* ctx = Context();
   ASSERT_NE(ctx, nullptr);
@@ -139,6 +179,9 @@ TEST_F(GVRTest, ReadPixelsOfARegionWritesRowsTheImageWidthApart) {
   for (const int* r : {(const int[]){95, 30, 10, 10}, (const int[]){-1, 0, 10, 10}, (const int[]){0, 55, 10, 10}})
     gvrReadPixels(ctx, fb->image, r[0], r[1], r[2], r[3], untouched.data());
   gvrReadPixels(ctx, 999, 0, 0, 10, 10, untouched.data());
+  gvrReadPixels(ctx, fb->image, 0, 0, 0, 10, untouched.data());
+  gvrReadPixels(ctx, fb->image, 0, 0, 10, -1, untouched.data());
+  gvrReadPixels(ctx, fb->image, 0, 0, 10, 10, nullptr);
   EXPECT_EQ(untouched, std::vector<uint8_t>(10 * 10 * 4, 7));
   gvrBindFramebuffer(nullptr);
   gvrDeleteFramebuffer(fb);
@@ -223,6 +266,103 @@ TEST_F(GVRTest, DeletingAContextSetsItsLayersDeviceToNull) {
   VulkanLayer deviceless{nullptr, &drawables};
   EXPECT_EQ(gvrCreateContext(&deviceless, GVR_ANTIALIAS), nullptr);
   EXPECT_EQ(deviceless.device, nullptr);
+}
+
+// Deleting a context unbinds its bound framebuffer: another context's flush then draws into its own layer's drawable
+// instead of following a binding whose context is gone.
+TEST_F(GVRTest, DeletingAContextUnbindsItsFramebufferForTheOthers) {
+  VRcontext* gone = gvrCreateContext(&mLayer, GVR_ANTIALIAS);
+  ASSERT_NE(gone, nullptr);
+  GVRframebuffer target{gone, vrCreateImageRGBA(gone, 16, 16, 0, nullptr), 0};
+  ASSERT_GT(target.image, 0);
+  gvrBindFramebuffer(&target);
+  gvrDeleteContext(gone);
+  EXPECT_EQ(gvrBoundFramebuffer(), nullptr);
+
+  platform::gpu::GpuDrawableLayer drawables(*mDevice);
+  drawables.SetBounds(16, 16);
+  VulkanLayer windowLayer{mDevice, &drawables};
+  VRcontext* window = gvrCreateContext(&windowLayer, GVR_ANTIALIAS | GVR_TRIPLE_BUFFER);
+  ASSERT_NE(window, nullptr);
+  vrBeginFrame(window, 16, 16, 1);
+  vrBeginPath(window);
+  vrRect(window, 0, 0, 16, 16);
+  vrFillColor(window, vrRGBA(0, 255, 0, 255));
+  vrFill(window);
+  vrEndFrame(window);
+  drawables.WaitForFramesInFlight();
+  std::vector<uint8_t> bgra;
+  int w = 0, h = 0;
+  ASSERT_TRUE(drawables.ReadFrontBuffer(bgra, w, h));
+  ASSERT_EQ(w, 16);
+  EXPECT_EQ(bgra[(8 * 16 + 8) * 4 + 1], 255);  // green
+  gvrDeleteContext(window);
+}
+
+// A frame whose render pass cannot be made (its target is not made for rendering) draws nothing there; its buffer
+// set comes back once, and a clear asked for before it is carried out by the next pass that is made.
+TEST_F(GVRTest, APassThatCannotBeMadeFreesItsSetAndKeepsTheClear) {
+  VRcontext* ctx = Context();
+  ASSERT_NE(ctx, nullptr);
+  GVRcontext* backend = gvrBackend(ctx);
+  GVRframebuffer* drawn = gvrCreateFramebuffer(ctx, 16, 16, 0);
+  ASSERT_NE(drawn, nullptr);
+  const std::vector<uint8_t> green = [&] {
+    std::vector<uint8_t> pixels(16 * 16 * 4);
+    for (size_t i = 0; i < pixels.size(); i += 4) pixels[i + 1] = pixels[i + 3] = 255;
+    return pixels;
+  }();
+  gvrBindFramebuffer(drawn);
+  gvrClearWithColor(ctx, vrRGBAf(0, 1, 0, 1));
+  vrBeginFrame(ctx, 16, 16, 1);
+  vrEndFrame(ctx);
+
+  platform::gpu::GpuTextureDescriptor descriptor;
+  descriptor.width = descriptor.height = 16;
+  std::string reason;
+  std::shared_ptr<platform::gpu::GpuTexture> readOnly = mDevice->NewTexture(descriptor, reason);
+  ASSERT_TRUE(readOnly) << reason;
+  const std::vector<uint8_t> blue = [] {
+    std::vector<uint8_t> pixels(16 * 16 * 4);
+    for (size_t i = 0; i < pixels.size(); i += 4) pixels[i + 2] = pixels[i + 3] = 255;
+    return pixels;
+  }();
+  ASSERT_TRUE(readOnly->ReplaceRegion({0, 0, 16, 16}, 0, blue.data(), 16 * 4));
+  GVRframebuffer unrenderable{ctx, gvrCreateImageFromHandle(ctx, readOnly, 0), 0};
+  ASSERT_GT(unrenderable.image, 0);
+
+  gvrClearWithColor(ctx, vrRGBAf(1, 0, 0, 1));
+  gvrBindFramebuffer(&unrenderable);
+  vrBeginFrame(ctx, 16, 16, 1);
+  vrBeginPath(ctx);
+  vrRect(ctx, 0, 0, 16, 16);
+  vrFillColor(ctx, vrRGBA(255, 255, 255, 255));
+  vrFill(ctx);
+  vrEndFrame(ctx);
+  // Once every completion handler has run, every set is back, each once.
+  mDevice->WaitForFramesInFlight();
+  EXPECT_EQ(backend->semaphore->Count(), backend->maxBuffers);
+  for (const auto& set : backend->cbuffers) {
+    EXPECT_FALSE(set->isBusy);
+    EXPECT_EQ(set->commandBuffer, nullptr);
+    EXPECT_EQ(set->ncalls, 0);
+  }
+  std::vector<uint8_t> pixels(16 * 16 * 4);
+  ASSERT_TRUE(readOnly->GetBytes(pixels.data(), 16 * 4, {0, 0, 16, 16}, 0));
+  EXPECT_EQ(pixels, blue);
+
+  gvrBindFramebuffer(drawn);
+  gvrReadPixels(ctx, drawn->image, 0, 0, 16, 16, pixels.data());
+  EXPECT_EQ(pixels, green);
+  vrBeginFrame(ctx, 16, 16, 1);
+  vrEndFrame(ctx);
+  gvrReadPixels(ctx, drawn->image, 0, 0, 16, 16, pixels.data());
+  EXPECT_EQ(Pixel(pixels, 16, 0, 0).r, 255);
+  EXPECT_EQ(Pixel(pixels, 16, 15, 15).r, 255);
+  EXPECT_EQ(Pixel(pixels, 16, 8, 8).g, 0);
+  gvrBindFramebuffer(nullptr);
+  gvrDeleteFramebuffer(drawn);
+  vrDeleteImage(ctx, unrenderable.image);
 }
 
 // A buffer set's stencil texture is made again only when it is smaller than the target in width or height; a larger

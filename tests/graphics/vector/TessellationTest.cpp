@@ -313,4 +313,74 @@ TEST(VectorStroke, LonePointsAreSkippedAndAllocationFailuresDrawNothing) {
   EXPECT_EQ(f.backend.draws.size(), 2u);
 }
 
+// A fill counts per path its fan's and its fringe's triangles, each as its vertex count less two, and two draw calls;
+// a stroke counts its strip's vertices less two and one draw call. The expected values are counted by hand.
+TEST(VectorStatistics, FillsAndStrokesCountTheirPathsTriangles) {
+  struct Row {
+    const char* name;
+    int aa;
+    bool fill;
+    void (*build)(VRcontext*);
+    int fillTris, strokeTris, drawCalls;
+  } rows[] = {
+      // Fan of 4, no fringe strip: (4 - 2) + (0 - 2).
+      {"rectangle filled without fringe", 0, true, [](VRcontext* c) { vrRect(c, 10, 10, 30, 30); }, 0, 0, 2},
+      // Fan of 4, fringe strip of 4 pairs closed by its first pair: (4 - 2) + (10 - 2).
+      {"rectangle filled with fringe", 1, true, [](VRcontext* c) { vrRect(c, 10, 10, 30, 30); }, 10, 0, 2},
+      // The two-point path has no fan and no fringe: (0 - 2) + (0 - 2) beside the rectangle's 0.
+      {"rectangle and a two-point line filled", 0, true,
+       [](VRcontext* c) {
+         vrRect(c, 10, 10, 30, 30);
+         vrMoveTo(c, 0, 0);
+         vrLineTo(c, 10, 0);
+       },
+       -4, 0, 4},
+      {"two-point line alone filled", 0, true,
+       [](VRcontext* c) {
+         vrMoveTo(c, 0, 0);
+         vrLineTo(c, 10, 0);
+       },
+       -4, 0, 2},
+      // Two butt caps of 4 vertices each: 8 - 2.
+      {"two-point line stroked", 1, false,
+       [](VRcontext* c) {
+         vrMoveTo(c, 0, 0);
+         vrLineTo(c, 10, 0);
+       },
+       0, 6, 1},
+      // 4 mitred corners of 2 vertices, closed by the first pair: 10 - 2.
+      {"rectangle stroked", 1, false, [](VRcontext* c) { vrRect(c, 10, 10, 30, 30); }, 0, 8, 1},
+      {"rectangle and a two-point line stroked", 1, false,
+       [](VRcontext* c) {
+         vrRect(c, 10, 10, 30, 30);
+         vrMoveTo(c, 0, 0);
+         vrLineTo(c, 10, 0);
+       },
+       0, 8 + 6, 2},
+      // A lone point is left out when the path is flattened: there is no path to count.
+      {"lone point stroked", 1, false, [](VRcontext* c) { vrMoveTo(c, 5, 5); }, 0, 0, 0},
+  };
+  for (const Row& row : rows) {
+    Frame f(row.aa);
+    row.build(f.ctx);
+    (row.fill ? vrFill : vrStroke)(f.ctx);
+    EXPECT_EQ(f.ctx->fillTriCount, row.fillTris) << row.name;
+    EXPECT_EQ(f.ctx->strokeTriCount, row.strokeTris) << row.name;
+    EXPECT_EQ(f.ctx->drawCallCount, row.drawCalls) << row.name;
+  }
+
+  // One path filled and stroked adds both; a new frame starts from nothing.
+  Frame f;
+  vrRect(f.ctx, 10, 10, 30, 30);
+  vrFill(f.ctx);
+  vrStroke(f.ctx);
+  EXPECT_EQ(f.ctx->fillTriCount, 10);
+  EXPECT_EQ(f.ctx->strokeTriCount, 8);
+  EXPECT_EQ(f.ctx->drawCallCount, 3);
+  vrBeginFrame(f.ctx, 640, 480, 1);
+  EXPECT_EQ(f.ctx->fillTriCount, 0);
+  EXPECT_EQ(f.ctx->strokeTriCount, 0);
+  EXPECT_EQ(f.ctx->drawCallCount, 0);
+}
+
 }  // namespace
