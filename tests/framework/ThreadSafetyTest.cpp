@@ -1,10 +1,11 @@
 // Built and run a second time under ThreadSanitizer by scripts/test: host threads set parameters and
 // bypass while the main thread drains the parameter queue through the 20 ms tick and changes the
-// latency, and the audio thread processes (or passes through) blocks that read the parameters; one
-// host thread opens and closes the editor while another hands the plug-in editor state and restores it;
-// the tick runs on a second host thread while the first opens, idles and closes the editor; a close from
-// another thread waits for the editor's event in hand; and stopping the tick waits for one in progress.
-// Nothing here sleeps; each thread runs a fixed number of steps, and waits are bounded.
+// latency, and the audio thread processes (or passes through) blocks that read the parameters; the
+// latency grows while the audio thread passes audio through the latency delay; one host thread opens and closes the
+// editor while another hands the plug-in editor state and restores it; the tick runs on a second host thread while the
+// first opens, idles and closes the editor; a close from another thread waits for the editor's event in hand; and
+// stopping the tick waits for one in progress. Nothing here sleeps; each thread runs a fixed number of steps, and waits
+// are bounded.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -131,6 +132,47 @@ TEST(ThreadSafetyTest, HostThreadsEditorTickAndAudioThreadShareThePlugin) {
   EXPECT_LE(plugin.midiReceived.load(), midiSent);
   EXPECT_TRUE(lastOutput >= 0.0 && lastOutput <= kNParams) << lastOutput;
   platform::RunLoop::Main().SetClock(nullptr);
+}
+
+// The main thread lengthens the latency step by step (every step needs longer rings) while the audio thread
+// passes audio through the latency delay. The rings the audio thread reads are never changed or freed under it
+// (ThreadSanitizer and AddressSanitizer watch): it reads only cleared rings and its own input, so an input of
+// ones comes out as 0 or 1 on both channels, nothing else.
+TEST(ThreadSafetyTest, TheLatencyGrowsWhileTheAudioThreadPassesAudioThrough) {
+  Config config = test::TestConfig(kNParams, 1);
+  config.channelIOStr = "2-2";
+  config.latency = 1;
+  ThreadedPlugin plugin(config);
+  plugin.InitLatencyDelay();
+  plugin.SetChannelConnections(kInput, 0, 2, true);
+  plugin.SetChannelConnections(kOutput, 0, 2, true);
+  plugin.SetBlockSize(kBlock);
+  constexpr int kLongest = 3000;
+  std::atomic<bool> started{false};
+  std::atomic<bool> grown{false};
+  int blocks = 0;
+  int wrong = 0;
+  std::thread audio([&] {
+    std::vector<double> in(kBlock, 1.0), outL(kBlock), outR(kBlock);
+    double* inputs[] = {in.data(), in.data()};
+    double* outputs[] = {outL.data(), outR.data()};
+    for (; blocks < 3 || !grown.load(); ++blocks) {
+      plugin.AttachBuffers(kInput, 0, 2, inputs, kBlock);
+      plugin.AttachBuffers(kOutput, 0, 2, outputs, kBlock);
+      plugin.PassThroughBuffers(0.0, kBlock);
+      for (int f = 0; f < kBlock; ++f) {
+        if ((outL[f] != 0.0 && outL[f] != 1.0) || (outR[f] != 0.0 && outR[f] != 1.0)) ++wrong;
+      }
+      started.store(true);
+    }
+  });
+  while (!started.load()) {
+  }
+  for (int latency = 2; latency <= kLongest; ++latency) plugin.SetLatency(latency);
+  grown.store(true);
+  audio.join();
+  EXPECT_EQ(plugin.GetLatency(), kLongest);
+  EXPECT_EQ(wrong, 0) << "in " << blocks << " blocks";
 }
 
 // An editor view whose fields are plain: any two delegate calls that reach it at once are a data race.
