@@ -384,13 +384,14 @@ TEST(ColorFromHexString, ReadsTheHexDigitsAfterTheFirstCharacter) {
       {"#12zz", 255, IColor(255, 0, 0, 0x12)},
       {"#", 255, IColor(255, 0, 0, 0)},
       {"", 7, IColor(7, 0, 0, 0)},
+      {nullptr, 9, IColor(9, 0, 0, 0)},
       {"#ff123456", 255, IColor(255, 0x12, 0x34, 0x56)},
   };
   for (const auto& c : cases) {
     const IColor got = ColorFromHexString(c.text, c.alpha);
     EXPECT_EQ(std::vector<int>({got.A, got.R, got.G, got.B}),
               std::vector<int>({c.color.A, c.color.R, c.color.G, c.color.B}))
-        << c.text;
+        << (c.text ? c.text : "null");
   }
 }
 
