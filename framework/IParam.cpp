@@ -103,7 +103,7 @@ void IParam::InitDouble(const char* name, double defaultVal, double minVal, doub
                         DisplayFunc displayFunc) {
   SetTypeIfNone(kTypeDouble);
   CopyBounded(mName, name);
-  CopyBounded(mLabel, label);
+  SetLabel(label);
   CopyBounded(mGroup, group);
 
   // Guards against NaN bounds and steps, which would make every clamp and
@@ -222,7 +222,7 @@ void IParam::Init(const IParam& source, const char* searchStr, const char* repla
     name.Insert(replaceStr, at);
   }
   const FwString group(newGroup && *newGroup ? newGroup : source.mGroup);
-  const FwString label(source.mLabel);
+  const FwString label(source.GetCustomLabel());
 
   InitDouble(name.Get(), source.mDefault, source.mMin, source.mMax, source.mStep, label.Get(), source.mFlags,
              group.Get(), *source.mShape, source.mUnit, source.mDisplayFunc);
@@ -246,7 +246,17 @@ void IParam::SetDisplayPrecision(int precision) {
 }
 
 void IParam::SetLabel(const char* label) {
-  CopyBounded(mLabel, label);
+  std::array<char, kMaxTextLen> text{};  // zeros past the text, so that equal labels compare equal whole
+  CopyBounded(text.data(), kMaxTextLen, label);
+  std::lock_guard<std::mutex> lock(mLabelMutex);
+  for (const std::array<char, kMaxTextLen>& kept : mLabelTexts) {
+    if (kept == text) {
+      mLabel.store(kept.data(), std::memory_order_release);
+      return;
+    }
+  }
+  mLabelTexts.push_front(text);
+  mLabel.store(mLabelTexts.front().data(), std::memory_order_release);
 }
 
 void IParam::SetDisplayMode(EParamDisplayMode mode) {
@@ -310,7 +320,7 @@ void IParam::GetBounds(double& lo, double& hi) const {
 }
 
 const char* IParam::GetLabel() const {
-  return *GetDisplayText(std::trunc(Value())) ? "" : mLabel;
+  return *GetDisplayText(std::trunc(Value())) ? "" : GetCustomLabel();
 }
 
 const char* IParam::GetDisplayText(double value) const {

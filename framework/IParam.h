@@ -6,9 +6,11 @@
 // Threads: the value is the only field written after initialisation from any
 // thread (host threads, audio thread, editor); it is stored by atomic exchange
 // and read by plain (relaxed) loads. The display settings the product changes at
-// run time (display mode, extents, minus-infinity flag) are atomics too. All
-// other fields are written by the Init family on the thread that builds the
-// plug-in, or by SetLabel on the main thread, and only read afterwards.
+// run time (display mode, extents, minus-infinity flag) are atomics too, and so is
+// the label's pointer: SetLabel swaps in a text that never changes afterwards, so a
+// reader on another thread has the old label or the new one, whole. All other
+// fields are written by the Init family on the thread that builds the plug-in and
+// only read afterwards.
 #pragma once
 
 #include "framework/FwString.h"
@@ -17,8 +19,10 @@
 
 #include <array>
 #include <atomic>
+#include <forward_list>
 #include <functional>
 #include <initializer_list>
+#include <mutex>
 
 namespace fx {
 
@@ -142,7 +146,9 @@ class IParam {
   // Appends a fixed text for value; an earlier entry for the same value wins lookups.
   void SetDisplayText(double value, const char* text);
   void SetDisplayPrecision(int precision);
-  // Main thread; the host may read the label meanwhile only through the dispatcher, also main thread.
+  // Any thread but the audio thread; readers on other threads meanwhile never wait. Each distinct label
+  // text is kept for the parameter's life (a label once read stays valid and unchanged); setting a label
+  // set before reuses its text.
   void SetLabel(const char* label);
   // Any thread; never blocks.
   void SetDisplayMode(EParamDisplayMode mode);
@@ -195,7 +201,7 @@ class IParam {
   const char* GetGroup() const { return mGroup; }
   // "" when the current value (truncated to an integer) has a display text of its own, else the label.
   const char* GetLabel() const;
-  const char* GetCustomLabel() const { return mLabel; }
+  const char* GetCustomLabel() const { return mLabel.load(std::memory_order_acquire); }
   // The shape is owned by the parameter; the product may change its fields.
   Shape* GetShape() { return mShape; }
   const Shape* GetShape() const { return mShape; }
@@ -246,7 +252,11 @@ class IParam {
   std::atomic<bool> mMinIsMinusInfinity{false};
   bool mIsPreset = true;
   char mName[kMaxTextLen] = {};
-  char mLabel[kMaxTextLen] = {};
+  // One of mLabelTexts, or "" before a label is set.
+  std::atomic<const char*> mLabel{""};
+  // Every label text set so far, newest first; appended to under mLabelMutex, which only setters take.
+  std::forward_list<std::array<char, kMaxTextLen>> mLabelTexts;
+  std::mutex mLabelMutex;
   char mGroup[kMaxTextLen] = {};
   Shape* mShape;
   DisplayFunc mDisplayFunc;

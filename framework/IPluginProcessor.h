@@ -63,8 +63,9 @@ class IPluginProcessor {
   // bus, "Main" and "Aux" for two, else "Input %i" of busIdx. At most 32 characters.
   virtual void GetBusName(ERoute direction, int busIdx, int nBuses, FwString& str) const;
   // Main thread. Stores the latency; a latency delay, when one exists, restarts with the new length before
-  // the next block (growing it allocates: only while the audio is suspended). Negative is refused, and so
-  // is a latency the existing delay cannot hold (see LatencyDelay::SetLength): the latency stays.
+  // the next block (a longer one than before allocates here, never on the audio thread, and may come while
+  // audio runs). Negative is refused, and so is a latency the existing delay cannot hold (see
+  // LatencyDelay::SetLength): the latency stays.
   virtual void SetLatency(int samples);
   // Main thread. Stores the tail in samples; negative is refused.
   virtual void SetTailSize(int tailSize);

@@ -90,9 +90,10 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets, public ICMe
 
   // ---- Any thread: parameter changes and, on the main thread, editor commands ----
 
-  // The thread that changed the parameter; never touches the editor (a refresh it asks for runs on the
-  // next idle tick). Takes mDSPMutex only for "MD filter freq". Commands (EMsgTags) come from the editor
-  // on the main thread.
+  // The thread that changed the parameter. A setting the editor shows refreshes the editor (UpdateGUI) at
+  // once when the change comes on the editor's thread; from any other thread the refresh runs on the editor
+  // thread's next idle tick. Takes mDSPMutex only for "MD filter freq". Commands (EMsgTags) come from the
+  // editor on the main thread.
   void OnParamChange(int paramIdx, fx::EParamSource source, int sampleOffset) override;
   using fx::IEditorDelegate::OnParamChange;
 
@@ -113,8 +114,8 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets, public ICMe
   // disabled), the left/mid column placed by "Core Fader Layout", the controls of the master column, the
   // modulation views and the right/side column shown, hidden or disabled, the fader labels, the fader
   // scales, the modulation views and the meter set up; tooltips are re-applied on the next tick. Nothing
-  // until the layout has built the controls. Runs on the main thread (parameter changes from other threads
-  // ask for it through the idle tick); takes the editor lock.
+  // until the layout has built the controls. Runs on the editor's thread (parameter changes from other
+  // threads ask for it through the idle tick); takes the editor lock.
   void UpdateGUI();
   // Parts of the refresh, main thread with the editor lock held; a control missing under the tag, or of
   // another kind, is left alone.
@@ -247,6 +248,8 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets, public ICMe
   void ApplyFaderShape(double shape);
   void ApplyFaderDisplay();
   void FinishChange();
+  // UpdateGUI at once on the editor's thread, else a request for the editor thread's next idle tick.
+  void RefreshGUI();
   void RequestGUIRefresh() { mGUIRefreshPending.store(true, std::memory_order_release); }
 
   // ---- Editor commands (KelvadruneEditorCommands.cpp; main thread) ----

@@ -1,7 +1,9 @@
 // Parameter changes, on whatever thread changed the parameter: a host thread or the audio thread for
-// automation, the main thread for the editor, presets and state. Settings are stored in atomics and
-// anything the editor must follow is flagged for the idle tick; nothing here touches the editor. Only a
-// new smoothing frequency blocks, briefly, on mDSPMutex to redesign the filters between blocks.
+// automation, the main thread for the editor, presets and state. Settings are stored in atomics. A change
+// made on the editor's own thread refreshes the editor at once; one made on any other thread only flags the
+// refresh for the editor thread's next idle tick, and what else the editor must follow is flagged for the
+// idle tick too. Only a new smoothing frequency blocks, briefly, on mDSPMutex to redesign the filters
+// between blocks.
 // Editor commands that arrive as parameter indices go on to KelvadruneEditorCommands.cpp.
 #include <algorithm>
 
@@ -59,7 +61,7 @@ void Kelvadrune::ApplyParamChange(int paramIdx, double value, int sampleOffset) 
       mPower.store(Truncated(value), std::memory_order_release);
       break;
     case kProcessMode:
-      if (StoreIfChanged(mProcessMode, Truncated(value))) RequestGUIRefresh();
+      if (StoreIfChanged(mProcessMode, Truncated(value))) RefreshGUI();
       break;
     case kGainMaster:
     case kGainLM:
@@ -75,7 +77,7 @@ void Kelvadrune::ApplyParamChange(int paramIdx, double value, int sampleOffset) 
     case kMaxGain:
       if (StoreIfChanged(paramIdx == kMinGain ? mMinGain : mMaxGain, value)) {
         ApplyFaderDisplay();
-        RequestGUIRefresh();
+        RefreshGUI();
       }
       break;
     case kMATreatMinAsInf:
@@ -83,18 +85,18 @@ void Kelvadrune::ApplyParamChange(int paramIdx, double value, int sampleOffset) 
     case kRSTreatMinAsInf:
       if (StoreIfChanged(mTreatMinAsInf[paramIdx - kMATreatMinAsInf], Truncated(value))) {
         ApplyFaderDisplay();
-        RequestGUIRefresh();
+        RefreshGUI();
       }
       break;
     case kHideModViews:
-      if (StoreIfChanged(mHideModViews, Truncated(value))) RequestGUIRefresh();
+      if (StoreIfChanged(mHideModViews, Truncated(value))) RefreshGUI();
       break;
     case kEnableSampleAccurateAutomation:
       break;
     case kFaderShape:
       if (StoreIfChanged(mFaderShape, value)) {
         ApplyFaderShape(value);
-        RequestGUIRefresh();
+        RefreshGUI();
       }
       break;
     case kMDFilterFreq:
@@ -104,23 +106,30 @@ void Kelvadrune::ApplyParamChange(int paramIdx, double value, int sampleOffset) 
       }
       break;
     case kDisableMeter:
-      if (StoreIfChanged(mDisableMeter, Truncated(value))) RequestGUIRefresh();
+      if (StoreIfChanged(mDisableMeter, Truncated(value))) RefreshGUI();
       break;
     case kFaderDisplayMode:
       if (StoreIfChanged(mFaderDisplayMode, Truncated(value))) {
         ApplyFaderDisplay();
-        RequestGUIRefresh();
+        RefreshGUI();
       }
       break;
     case kCoreFaderLayout:
-      if (StoreIfChanged(mCoreFaderLayout, Truncated(value))) RequestGUIRefresh();
+      if (StoreIfChanged(mCoreFaderLayout, Truncated(value))) RefreshGUI();
       break;
     case kBasicFaderLayout:
-      if (StoreIfChanged(mBasicFaderLayout, Truncated(value))) RequestGUIRefresh();
+      if (StoreIfChanged(mBasicFaderLayout, Truncated(value))) RefreshGUI();
       break;
     default:
       break;
   }
+}
+
+void Kelvadrune::RefreshGUI() {
+  if (IsEditorThread())
+    UpdateGUI();
+  else
+    RequestGUIRefresh();
 }
 
 void Kelvadrune::ApplyFaderChange(int gain, double value, int sampleOffset) {

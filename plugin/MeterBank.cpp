@@ -273,29 +273,42 @@ inline Pair FastStep(Pair x, Pair level, Pair release) {
   return Greater(x, (level - x) * release + x);
 }
 
-// The largest magnitude in [begin, end) (0 for none), or NaN when a sample there is NaN or infinite (x * 0 is NaN
-// exactly for those): the comparisons alone would pass over a NaN.
+// The largest magnitude in [begin, end), which holds at least eight samples; infinite when a sample there is.
+// The samples go in groups of eight, the last group overlapping the one before when the length is no multiple
+// of eight (a sample seen twice changes no largest). The comparisons pass over a NaN; with kFindNaN a NaN
+// gives NaN: the magnitudes are also summed (in two sums, so that each waits on itself only every eighth
+// sample), and a sum of magnitudes is finite whenever every sample is and never when one is not. A sum that
+// overflows on finite samples (far beyond any signal) is settled by an exact second look.
+template <bool kFindNaN>
 inline double Largest(const double* p, int begin, int end) {
   std::array<Pair, 4> largest{};
-  Pair unordered{};
-  int i = begin;
-  for (; i + 8 <= end; i += 8) {
+  std::array<Pair, 2> sum{};
+  const auto scanEight = [&](int at) {
+    std::array<Pair, 4> magnitude;
     for (int k = 0; k < 4; ++k) {
       Pair v;
-      std::memcpy(&v, p + i + 2 * k, sizeof(v));
-      const Pair magnitude = {std::fabs(v[0]), std::fabs(v[1])};
-      largest[k] = Greater(magnitude, largest[k]);
-      unordered += magnitude * 0.0;
+      std::memcpy(&v, p + at + 2 * k, sizeof(v));
+      magnitude[k] = Pair{std::fabs(v[0]), std::fabs(v[1])};
+      largest[k] = Greater(magnitude[k], largest[k]);
+    }
+    if constexpr (kFindNaN) {
+      sum[0] += magnitude[0] + magnitude[1];
+      sum[1] += magnitude[2] + magnitude[3];
+    }
+  };
+  int i = begin;
+  for (; i + 8 <= end; i += 8) scanEight(i);
+  if (i < end) scanEight(end - 8);
+  const Pair pairs = Greater(Greater(largest[0], largest[1]), Greater(largest[2], largest[3]));
+  if constexpr (kFindNaN) {
+    const Pair sums = sum[0] + sum[1];
+    if (!std::isfinite(sums[0] + sums[1])) {
+      for (i = begin; i < end; ++i) {
+        if (std::isnan(p[i])) return p[i];
+      }
     }
   }
-  const Pair pairs = Greater(Greater(largest[0], largest[1]), Greater(largest[2], largest[3]));
-  double result = std::max(pairs[0], pairs[1]);
-  double tail = unordered[0] + unordered[1];
-  for (; i < end; ++i) {
-    result = std::max(result, std::fabs(p[i]));
-    tail += p[i] * 0.0;
-  }
-  return std::isnan(tail) ? tail : result;
+  return std::max(pairs[0], pairs[1]);
 }
 
 // The segments [first, first + kGroup) side by side from their levels.
@@ -367,11 +380,15 @@ bool MeterBank::RunSegmented(const double* left, const double* right, int n) {
   seg.length = (n - 1) / kSegments;
   for (int s = 0; s < kSegments; ++s) seg.begin[s] = s * seg.length;
   seg.begin[kSegments] = n - 1;
+  // A NaN or infinite sample anywhere: the per-sample steps carry it exactly. An infinite one makes its
+  // segment's largest infinite. A NaN is looked for here in the earlier group, which may never run; the later
+  // group always runs, and a NaN leaves its segment's run at NaN (checked below).
   for (int s = 0; s < kSegments; ++s) {
+    const int begin = seg.begin[s];
     const int end = s + 1 < kSegments ? seg.begin[s + 1] : n;
-    seg.largest[s] = Pair{Largest(left, seg.begin[s], end), Largest(right, seg.begin[s], end)};
-    // A NaN or infinite sample anywhere: the per-sample steps carry it exactly.
-    if (std::isnan(seg.largest[s][0]) || std::isnan(seg.largest[s][1])) return false;
+    seg.largest[s] = s < kSegments - kGroup ? Pair{Largest<true>(left, begin, end), Largest<true>(right, begin, end)}
+                                            : Pair{Largest<false>(left, begin, end), Largest<false>(right, begin, end)};
+    if (!std::isfinite(seg.largest[s][0]) || !std::isfinite(seg.largest[s][1])) return false;
   }
   const Pair fastStart = Half<Pair>(mLevel, kFast);
   Pair bound = fastStart;
@@ -392,9 +409,9 @@ bool MeterBank::RunSegmented(const double* left, const double* right, int n) {
     }
     if (known[0] > 0 && known[1] > 0) break;
   }
-  // A NaN or infinite sample leaves its segment's run at NaN.
-  for (int s = std::min(known[0], known[1]); s < kSegments; ++s) {
-    if (std::isnan(seg.level[s][0]) || std::isnan(seg.level[s][1])) return false;
+  // A NaN or infinite sample leaves its segment's run at NaN; a segment not run holds its finite bound.
+  for (const Pair& level : seg.level) {
+    if (std::isnan(level[0]) || std::isnan(level[1])) return false;
   }
   const Pair last = Frame(left, right, n - 1);
   if (!std::isfinite(last[0]) || !std::isfinite(last[1])) return false;

@@ -403,7 +403,7 @@ TEST(ColorFromHexString, ReadsTheHexDigitsAfterTheFirstCharacter) {
     const IColor got = ColorFromHexString(c.text, c.alpha);
     EXPECT_EQ(std::vector<int>({got.A, got.R, got.G, got.B}),
               std::vector<int>({c.color.A, c.color.R, c.color.G, c.color.B}))
-        << c.text;
+        << (c.text ? c.text : "null");
   }
 }
 

@@ -188,6 +188,18 @@ TEST_F(MeterTest, ScaleNumbersAndLinesOfRangeFive) {
   EXPECT_EQ(numbers, (std::vector<std::string>{"0", "-12", "-23", "-36", "-48", "-60"}));
 }
 
+// Only the seven mark tables 0..6 exist: any other range index draws no scale numbers (the two peak texts stay)
+// and reads no table.
+TEST_F(MeterTest, ARangeIndexOutsideTheTablesDrawsNoMarks) {
+  for (const int range : {-1, 7, 1000}) {
+    Meter* m = MakeMeter(470);
+    m->SetRange(range, -72.f, 0.f, 72.f);
+    g.log.clear();
+    m->DrawWidget(g);
+    EXPECT_EQ(Texts().size(), 2u) << range;
+  }
+}
+
 // With numbers on, each mark line stops at 0.96 of the meter's centre x (in editor points) and starts again at the
 // centre divided by 0.96: the gap grows with the meter's distance from the editor's left edge.
 TEST_F(MeterTest, MarkLinesLeaveAGapThatGrowsWithTheCentresX) {

@@ -1,10 +1,11 @@
 // Built and run a second time under ThreadSanitizer by scripts/test: host threads set parameters and
 // bypass while the main thread drains the parameter queue through the 20 ms tick and changes the
-// latency, and the audio thread processes (or passes through) blocks that read the parameters; one
-// host thread opens and closes the editor while another hands the plug-in editor state and restores it;
-// the tick runs on a second host thread while the first opens, idles and closes the editor; a close from
-// another thread waits for the editor's event in hand; stopping the tick waits for one in progress; and the
-// owner and a tick may stop the timer at the same moment.
+// latency, and the audio thread processes (or passes through) blocks that read the parameters; the
+// latency grows while the audio thread passes audio through the latency delay; a host thread reads a
+// parameter's label while it changes; one host thread opens and closes the editor while another hands the
+// plug-in editor state and restores it; the tick runs on a second host thread while the first opens, idles
+// and closes the editor; a close from another thread waits for the editor's event in hand; stopping the
+// tick waits for one in progress; and the owner and a tick may stop the timer at the same moment.
 // Nothing here sleeps; each thread runs a fixed number of steps, and waits are bounded.
 #include <gtest/gtest.h>
 
@@ -12,11 +13,13 @@
 #include <chrono>
 #include <cmath>
 #include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "framework/IByteChunk.h"
 #include "framework/IEditorView.h"
+#include "framework/IParam.h"
 #include "framework/IPluginAPIBase.h"
 #include "framework/IPluginProcessor.h"
 #include "framework/Timer.h"
@@ -133,6 +136,76 @@ TEST(ThreadSafetyTest, HostThreadsEditorTickAndAudioThreadShareThePlugin) {
   EXPECT_LE(plugin.midiReceived.load(), midiSent);
   EXPECT_TRUE(lastOutput >= 0.0 && lastOutput <= kNParams) << lastOutput;
   platform::RunLoop::Main().SetClock(nullptr);
+}
+
+// The main thread lengthens the latency step by step (every step needs longer rings) while the audio thread
+// passes audio through the latency delay. The rings the audio thread reads are never changed or freed under it
+// (ThreadSanitizer and AddressSanitizer watch): it reads only cleared rings and its own input, so an input of
+// ones comes out as 0 or 1 on both channels, nothing else.
+TEST(ThreadSafetyTest, TheLatencyGrowsWhileTheAudioThreadPassesAudioThrough) {
+  Config config = test::TestConfig(kNParams, 1);
+  config.channelIOStr = "2-2";
+  config.latency = 1;
+  ThreadedPlugin plugin(config);
+  plugin.InitLatencyDelay();
+  plugin.SetChannelConnections(kInput, 0, 2, true);
+  plugin.SetChannelConnections(kOutput, 0, 2, true);
+  plugin.SetBlockSize(kBlock);
+  constexpr int kLongest = 3000;
+  std::atomic<bool> started{false};
+  std::atomic<bool> grown{false};
+  int blocks = 0;
+  int wrong = 0;
+  std::thread audio([&] {
+    std::vector<double> in(kBlock, 1.0), outL(kBlock), outR(kBlock);
+    double* inputs[] = {in.data(), in.data()};
+    double* outputs[] = {outL.data(), outR.data()};
+    for (; blocks < 3 || !grown.load(); ++blocks) {
+      plugin.AttachBuffers(kInput, 0, 2, inputs, kBlock);
+      plugin.AttachBuffers(kOutput, 0, 2, outputs, kBlock);
+      plugin.PassThroughBuffers(0.0, kBlock);
+      for (int f = 0; f < kBlock; ++f) {
+        if ((outL[f] != 0.0 && outL[f] != 1.0) || (outR[f] != 0.0 && outR[f] != 1.0)) ++wrong;
+      }
+      started.store(true);
+    }
+  });
+  while (!started.load()) {
+  }
+  for (int latency = 2; latency <= kLongest; ++latency) plugin.SetLatency(latency);
+  grown.store(true);
+  audio.join();
+  EXPECT_EQ(plugin.GetLatency(), kLongest);
+  EXPECT_EQ(wrong, 0) << "in " << blocks << " blocks";
+}
+
+// The editor's idle work relabels a parameter (the faders' unit follows their display mode) while a host's
+// thread asks for the label: every read is one of the two labels, whole, and stays so after the next change.
+TEST(ThreadSafetyTest, ALabelReadWhileItChangesIsTheOldOrTheNewOneWhole) {
+  IParam param;
+  param.InitDouble("Gain", 0.0, -1.0, 1.0, 0.01, "dB");
+  const std::string labels[] = {"dB", "percent of the fader's full way"};  // 2 and 31 bytes
+  constexpr int kChanges = 20000;
+  std::atomic<bool> reading{false};
+  std::atomic<bool> done{false};
+  int reads = 0;
+  int torn = 0;
+  std::thread host([&] {
+    for (; !done.load(); reading.store(true)) {
+      const char* label = param.GetLabel();
+      const std::string copy(label);
+      std::this_thread::yield();
+      if ((copy != labels[0] && copy != labels[1]) || copy != label) ++torn;
+      ++reads;
+    }
+  });
+  while (!reading.load()) {
+  }
+  for (int i = 0; i < kChanges; ++i) param.SetLabel(labels[i % 2].c_str());
+  done.store(true);
+  host.join();
+  EXPECT_EQ(torn, 0) << "of " << reads << " reads";
+  EXPECT_EQ(param.GetLabel(), labels[1]);
 }
 
 // An editor view whose fields are plain: any two delegate calls that reach it at once are a data race.

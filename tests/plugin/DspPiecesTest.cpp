@@ -544,22 +544,27 @@ TEST(MeterBank, StepByStepPathAgreesWithTheVectorPaths) {
 // A NaN or infinite sample reaches the levels the same way whichever path a block takes: a long stereo block (the
 // vectorised paths) ends where the same samples fed one at a time (the steps as written) end. With an attack set on
 // one lane (every lane on the step-by-step path) an infinite sample on a lane without attack is taken as it is.
+// Blocks of 201 cut into segments of 25 samples, three groups of eight and one sample more: at 24 and 49 the
+// unordered sample is a segment's last, after its groups of eight, in a segment that the later attacks (at 150
+// and 160) leave unneeded for the levels.
 TEST(MeterBank, UnorderedSamplesEndWhereTheStepsEnd) {
   const double kNaN = std::numeric_limits<double>::quiet_NaN(), kInf = std::numeric_limits<double>::infinity();
   const struct {
+    int n;
     int at;
     double value;
-  } rows[] = {{5, kNaN}, {140, kNaN}, {5, kInf}, {199, -kInf}};
+  } rows[] = {{200, 5, kNaN},   {200, 140, kNaN}, {200, 5, kInf},   {200, 199, -kInf}, {201, 24, kNaN},
+              {201, 24, -kNaN}, {201, 24, kInf},  {201, 24, -kInf}, {201, 49, kNaN},   {201, 199, kNaN}};
   for (const auto& row : rows) {
-    SCOPED_TRACE(testing::Message() << row.value << " at " << row.at);
+    SCOPED_TRACE(testing::Message() << row.value << " at " << row.at << " of " << row.n);
     kd::MeterBank block = Bank(44100.0, 4.0);
     kd::MeterBank single = Bank(44100.0, 4.0);
-    std::vector<double> left(200, 0.5), right(200, 0.5);
+    std::vector<double> left(row.n, 0.5), right(row.n, 0.5);
     left[row.at] = row.value;
     left[150] = right[160] = 2.0;
     for (kd::MeterBank* bank : {&block, &single}) Feed(*bank, 1.0, 1.0);
-    block.Process(left.data(), right.data(), 200);
-    for (int i = 0; i < 200; ++i) Feed(single, left[i], right[i]);
+    block.Process(left.data(), right.data(), row.n);
+    for (int i = 0; i < row.n; ++i) Feed(single, left[i], right[i]);
     for (int lane = 0; lane < 4; ++lane) {
       const double a = block.Level(lane), b = single.Level(lane);
       EXPECT_TRUE(a == b || (std::isnan(a) && std::isnan(b))) << lane << ": " << a << " against " << b;

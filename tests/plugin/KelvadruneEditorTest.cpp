@@ -250,13 +250,49 @@ TEST_F(KelvadruneEditorTest, BypassDisablesEveryControlOnTheIdleTick) {
   }
 }
 
-TEST_F(KelvadruneEditorTest, HostChangesRefreshTheEditorOnlyOnTheIdleTick) {
-  mPlug->SetBypassed(true);
-  mPlug->GetParam(kProcessMode)->Set(1.0);
-  mPlug->OnParamChange(kProcessMode, fx::kHost, -1);
-  EXPECT_FALSE(mSinks[0]->IsDisabled());
+// Every setting the editor shows refreshes it (UpdateGUI, which disables every control while bypassed) before
+// the change returns when the change comes on the editor's own thread, whatever its source; from another
+// thread (a host's, the audio thread) the refresh waits for the editor thread's next idle tick. Each row
+// changes the parameter to a value other than its current one.
+TEST_F(KelvadruneEditorTest, ChangesOnTheEditorThreadRefreshAtOnceOthersOnTheIdleTick) {
+  const struct {
+    int param;
+    double value;
+  } rows[] = {{kProcessMode, 1.0},     {kMinGain, -60.0},        {kMaxGain, 12.0},        {kMATreatMinAsInf, 0.0},
+              {kLMTreatMinAsInf, 0.0}, {kRSTreatMinAsInf, 0.0},  {kHideModViews, 1.0},    {kFaderShape, 3.0},
+              {kDisableMeter, 1.0},    {kFaderDisplayMode, 2.0}, {kCoreFaderLayout, 1.0}, {kBasicFaderLayout, 1.0}};
   mPlug->OnIdle();
-  EXPECT_TRUE(mSinks[0]->IsDisabled());
+  mPlug->SetBypassed(true);
+  const auto enableAll = [this] {
+    for (RecordSink* sink : mSinks) sink->SetDisabled(false);
+  };
+  const auto disabled = [this] {
+    return mSinks[0]->IsDisabled() && mSinks[1]->IsDisabled() && mSinks[2]->IsDisabled();
+  };
+  for (const auto& row : rows) {
+    fx::IParam& param = *mPlug->GetParam(row.param);
+    ASSERT_NE(param.Value(), row.value) << param.GetName();
+    for (const fx::EParamSource source : {fx::kHost, fx::kUI, fx::kPresetRecall, fx::kReset}) {
+      const double other = param.Value();
+      enableAll();
+      param.Set(other == row.value ? param.GetDefault() : row.value);
+      mPlug->OnParamChange(row.param, source, -1);
+      EXPECT_TRUE(disabled()) << param.GetName() << ", source " << source;
+      EXPECT_FALSE(mPlug->IsGUIRefreshPending()) << param.GetName() << ", source " << source;
+    }
+    enableAll();
+    std::thread([&] {
+      param.Set(param.Value() == row.value ? param.GetDefault() : row.value);
+      mPlug->OnParamChange(row.param, fx::kHost, -1);
+    }).join();
+    EXPECT_FALSE(disabled()) << param.GetName() << " from another thread";
+    EXPECT_TRUE(mPlug->IsGUIRefreshPending()) << param.GetName();
+    std::thread([this] { mPlug->OnIdle(); }).join();
+    EXPECT_FALSE(disabled()) << param.GetName() << ": another thread's tick leaves the refresh waiting";
+    mPlug->OnIdle();
+    EXPECT_TRUE(disabled()) << param.GetName() << " on the idle tick";
+    EXPECT_FALSE(mPlug->IsGUIRefreshPending()) << param.GetName();
+  }
 }
 
 }  // namespace

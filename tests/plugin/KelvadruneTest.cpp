@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <memory>
 #include <numbers>
@@ -67,6 +68,16 @@ TEST_F(KelvadruneTest, ConstructionBuildsEveryResamplerAndKeepsFactorOne) {
   EXPECT_EQ(os.MaxOversampledLength(), 8 * 64);
   EXPECT_EQ(mPlug->GetDSPSampleRate(), 44100.0);
   EXPECT_EQ(mPlug->GetDSPBlockSize(), 64);
+}
+
+// The host's process-wide random generator is not the plug-in's: a new instance leaves its sequence where the
+// host left it.
+TEST_F(KelvadruneTest, ConstructionLeavesTheProcessRandomGeneratorAlone) {
+  std::srand(20261208);
+  const int next = std::rand();
+  std::srand(20261208);
+  Kelvadrune another(fx::InstanceInfo{});
+  EXPECT_EQ(std::rand(), next);
 }
 
 // Every reset, with or without a rebuild, takes the connected counts from the processor.

@@ -22,6 +22,7 @@ struct Options {
   bool synth = false;
   int tail = 0;
   int latency = 0;
+  bool latencyDelay = false;
   int maxBlock = 0;  // 0: any
   bool noDouble = false;
   bool throwing = false;
@@ -56,6 +57,8 @@ Options ReadOptions() {
       o.tail = std::atoi(word.c_str() + 5);
     else if (word.starts_with("latency="))
       o.latency = std::atoi(word.c_str() + 8);
+    else if (word == "latencydelay")
+      o.latencyDelay = true;
     else if (word == "nodouble")
       o.noDouble = true;
     else if (word == "throwing")
@@ -199,6 +202,7 @@ class TestPlugin final : public fx::IPluginVST2 {
     GetParam(3)->InitInt("Steps", 5, 0, 10, "st", fx::kFlagCannotAutomate);
     GetParam(4)->InitDouble("A parameter name of 31 chars...", 0.5, 0.0, 1.0, 0.0, "A label that is 31 bytes long..");
     SetTailSize(o.tail);
+    if (o.latencyDelay) InitLatencyDelay();
     if (o.noDouble) {
       GetEffectRecord().flags &= ~vst2::kFlagCanDoubleReplacing;
       GetEffectRecord().processDoubleReplacing = nullptr;

@@ -1,7 +1,8 @@
 // A small plug-in on the VST 2 binding for the integration tests, loaded as a module by the test host.
 // Its configuration comes from the environment variable KD_TEST_PLUGIN when an instance is created:
 // blank-separated words "chunks", "editor", "midiin", "midiout", "synth", "io=<channel-I/O text>",
-// "tail=<samples>", "latency=<samples>", "maxblock=<frames>" (OnReset throws for larger block sizes, as a
+// "tail=<samples>", "latency=<samples>", "latencydelay" (a latency delay for bypassed audio, as
+// IPluginProcessor::InitLatencyDelay makes), "maxblock=<frames>" (OnReset throws for larger block sizes, as a
 // plug-in that cannot build them does), "nodouble" (a record without double-precision processing), "throwing"
 // (ProcessBlock and OnParamChange throw), "unconstructible" (the constructor throws once the framework's bases
 // and the parameters are built). Without it: "1-1 2-2", an editor, no chunks, no MIDI.

@@ -353,6 +353,26 @@ TEST_F(PluginTest, NegativeLatencyIsNone) {
   EXPECT_TRUE(mHost.CallsWith(vst2::kHostIOChanged).empty());
 }
 
+// A plug-in with a latency delay on two inputs: a latency the delay takes, longer or shorter than before, is
+// written into the record and told to the host once; one it refuses (two inputs of 2^27 + 1 samples, past its
+// bound of 2^28 samples over its inputs) leaves the record's latency as it was and is not told.
+TEST_F(PluginTest, ALatencyTheDelayRefusesIsNeitherWrittenNorTold) {
+  constexpr int kTooLong = (1 << 27) + 1;
+  Start("io=2-2 latency=16 latencydelay");
+  ASSERT_EQ(Effect().initialDelay, 16);
+  const struct {
+    int latency;
+    int initialDelay;
+    size_t told;
+  } rows[] = {{kTooLong, 16, 0}, {4096, 4096, 1}, {kTooLong, 4096, 0}, {8, 8, 1}, {-1, 8, 0}, {kTooLong, 8, 0}};
+  for (const auto& row : rows) {
+    mHost.ClearCalls();
+    TestRequest(mHost, kSetLatency, row.latency);
+    EXPECT_EQ(Effect().initialDelay, row.initialDelay) << row.latency;
+    EXPECT_EQ(mHost.CallsWith(vst2::kHostIOChanged).size(), row.told) << row.latency;
+  }
+}
+
 TEST_F(PluginTest, IdleRequestsRunThePluginsTimer) {
   Start();
   const intptr_t ticks = TestRequest(mHost, kIdleCount);
