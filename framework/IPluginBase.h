@@ -162,7 +162,8 @@ class IPluginBase : public gfx::IGEditorDelegate {
   // Reads the bank format at startPos into the slots: every slot's header and state is checked first
   // (CheckState), then the slots take their names, each initialised slot's state is loaded and its chunk
   // refilled by SerializeState, and the current preset is restored. Answers the position after the last
-  // slot, or -1 with nothing changed when any slot is missing or refused. Names are cut to the slot.
+  // slot, or -1 with nothing changed when any slot is missing or refused. A state that passed the check
+  // but fails to load stops the load at its slot with -1. Names are cut to the slot.
   int UnserializePresets(const IByteChunk& chunk, int startPos);
 
   // ---- Program and bank files (main thread; block on file I/O) ----

@@ -198,19 +198,25 @@ int IPluginBase::UnserializePresets(const IByteChunk& chunk, int startPos) {
     slot.stateEnd = pos;
   }
   // Each slot's state is loaded and written back by the plug-in, so every slot holds the state in the
-  // plug-in's own current form whatever encoding or trailing bytes the bank carried.
-  for (int i = 0; i < NPresets(); ++i) {
+  // plug-in's own current form whatever encoding or trailing bytes the bank carried. A state the plug-in
+  // then fails to load although it passed the check ends the load there, answered as a failure: its slot
+  // keeps its former chunk and the slots after it are left as they were.
+  int end = pos;
+  for (int i = 0; i < NPresets() && end >= 0; ++i) {
     const SlotExtent& slot = slots[static_cast<size_t>(i)];
     IPreset& preset = *mPresets.Get(i);
     CopyBounded(preset.mName, slot.header.mName);
     preset.mInitialized = slot.header.mInitialized;
     if (!slot.header.mInitialized) continue;
-    if (UnserializeState(chunk, slot.stateStart) < 1) continue;
+    if (UnserializeState(chunk, slot.stateStart) < 1) {
+      end = -1;
+      continue;
+    }
     preset.mChunk.Clear();
     SerializeState(preset.mChunk);
   }
   RestorePreset(mCurrentPresetIdx);
-  return pos;
+  return end;
 }
 
 }  // namespace fx

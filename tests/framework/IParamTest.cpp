@@ -222,6 +222,8 @@ INSTANTIATE_TEST_SUITE_P(
         DisplayRow{"precision 0 rounds", 1.0, 0, kDisplayPlain, false, 2.5, "3"},
         DisplayRow{"precision 0 small negative", 1.0, 0, kDisplayPlain, false, -0.4, "0"},
         DisplayRow{"precision 0 has no sign", 1.0, kFlagSignDisplay, kDisplayPlain, false, 7.0, "7"},
+        DisplayRow{"precision 0 past the int range", 1.0, 0, kDisplayPlain, false, 5e9, "5000000000"},
+        DisplayRow{"precision 0 past the int range below", 1.0, 0, kDisplayPlain, false, -3e12, "-3000000000000"},
         DisplayRow{"negated", 0.1, kFlagNegateDisplay, kDisplayPlain, false, 2.5, "-2.5"},
         DisplayRow{"negated zero", 0.1, kFlagNegateDisplay, kDisplayPlain, false, 0.0, "0.0"},
         DisplayRow{"percent", 0.001, 0, kDisplayPercent, false, 0.25, "25.000"},

@@ -425,6 +425,39 @@ TEST(BankTest, TruncatedBankStopsWithFailure) {
   EXPECT_FALSE(plugin.GetPreset(1)->mInitialized);
 }
 
+// A plug-in whose reader refuses a state of 7.0 that its check lets through.
+class PickyReaderPlugin : public TestPlugin {
+ public:
+  PickyReaderPlugin() : TestPlugin(TestConfig(1, 3)) {}
+  int UnserializeState(const IByteChunk& chunk, int startPos) override {
+    double value = 0.0;
+    if (chunk.Get(&value, startPos) > 0 && value == 7.0) return -1;
+    return TestPlugin::UnserializeState(chunk, startPos);
+  }
+};
+
+// A slot state that passed the check but cannot be loaded ends the load with failure at that slot: the
+// slots before it hold the bank's states, the ones after it keep theirs, and the current slot is restored.
+TEST(BankTest, AStateThatFailsToLoadStopsTheLoadWithFailure) {
+  IByteChunk bank;
+  const uint8_t initialized = 1;
+  for (const auto& [name, value] : {std::pair{"A", 1.0}, std::pair{"B", 7.0}, std::pair{"C", 2.0}}) {
+    bank.PutStr(name);
+    bank.Put(&initialized);
+    bank.Put(&value);
+  }
+  PickyReaderPlugin plugin;
+  plugin.MakePreset("x", 3.0);
+  plugin.MakePreset("y", 4.0);
+  plugin.MakePreset("z", 5.0);
+  EXPECT_EQ(plugin.UnserializePresets(bank, 0), -1);
+  EXPECT_STREQ(plugin.GetPresetName(0), "A");
+  EXPECT_EQ(ChunkDoubles(plugin.GetPreset(0)->mChunk), (std::vector<double>{1.0}));
+  EXPECT_STREQ(plugin.GetPresetName(2), "z");
+  EXPECT_EQ(ChunkDoubles(plugin.GetPreset(2)->mChunk), (std::vector<double>{5.0}));
+  EXPECT_EQ(plugin.GetParam(0)->Value(), 1.0) << "the current slot (0) is restored at the end";
+}
+
 TEST(ParamOperationsTest, RangesGroupsCopiesAndDefaults) {
   TestPlugin plugin(TestConfig(6, 1));
   plugin.InitParamRange(0, 2, 1, "Gain %d", 0.0, -1.0, 1.0, 0.5, "dB", kFlagStepped, "left");

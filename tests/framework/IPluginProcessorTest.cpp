@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <climits>
+#include <limits>
 #include <ostream>
 #include <vector>
 
@@ -365,18 +368,48 @@ TEST_F(ProcessingTest, ConnectionsAreLimitedToExistingChannels) {
   EXPECT_EQ(processor.NChannelsConnected(kOutput), 2);
 }
 
+// The scratch buffers hold one block: a longer block from a careless caller, in either precision, is
+// processed up to the block size and never written past them (the sanitizers see any overrun).
 TEST_F(ProcessingTest, BlockLongerThanTheBlockSizeIsProcessedOnlyUpToIt) {
+  constexpr int kLong = 1024 * kBlock;
+  {
+    TestProcessor processor(ConfigWithIO("1-1"));
+    Prepare(processor);
+    processor.SetChannelConnections(kOutput, 0, 1, false);
+    std::vector<double> in(kLong, 1.0);
+    double* inputs[] = {in.data()};
+    processor.AttachBuffers(kInput, 0, 1, inputs, kLong);
+    processor.ProcessBuffers(0.0, kLong);
+    EXPECT_EQ(processor.processedFrames, kBlock);
+    processor.ProcessBuffers(0.0, kBlock - 3);
+    EXPECT_EQ(processor.processedFrames, kBlock - 3);
+  }
   TestProcessor processor(ConfigWithIO("1-1"));
   Prepare(processor);
+  std::vector<float> in(kLong, 1.0f), out(kLong, 5.0f);
+  float* inputs[] = {in.data()};
+  float* outputs[] = {out.data()};
+  processor.AttachBuffers(kInput, 0, 1, inputs, kLong);
+  processor.AttachBuffers(kOutput, 0, 1, outputs, kLong);
+  processor.ProcessBuffers(0.0f, kLong);
+  EXPECT_EQ(processor.processedFrames, kBlock);
+  EXPECT_EQ(std::count(out.begin(), out.end(), 1.0f), kBlock);
+  EXPECT_EQ(std::count(out.begin() + kBlock, out.end(), 5.0f), kLong - kBlock);
+}
+
+// A negative block size is no size: the buffers and the size stay as they were, and blocks go on.
+TEST_F(ProcessingTest, NegativeBlockSizeChangesNothing) {
+  TestProcessor processor(ConfigWithIO("1-1"));
+  Prepare(processor);
+  for (int size : {-1, -kBlock, INT_MIN}) processor.SetBlockSize(size);
+  EXPECT_EQ(processor.GetBlockSize(), kBlock);
   processor.SetChannelConnections(kOutput, 0, 1, false);
-  std::array<double, 2 * kBlock> in;
+  std::array<double, kBlock> in;
   in.fill(1.0);
   double* inputs[] = {in.data()};
-  processor.AttachBuffers(kInput, 0, 1, inputs, 2 * kBlock);
-  processor.ProcessBuffers(0.0, 2 * kBlock);  // the output scratch holds kBlock samples only
+  processor.AttachBuffers(kInput, 0, 1, inputs, kBlock);
+  processor.ProcessBuffers(0.0, kBlock);
   EXPECT_EQ(processor.processedFrames, kBlock);
-  processor.ProcessBuffers(0.0, kBlock - 3);
-  EXPECT_EQ(processor.processedFrames, kBlock - 3);
 }
 
 TEST_F(ProcessingTest, ResizedScratchBuffersAreStillTheOnesPointedAt) {
@@ -421,6 +454,7 @@ TEST(ProcessorStateTest, DefaultsAndRefusedValues) {
   processor.SetSampleRate(0.0);
   processor.SetSampleRate(-44100.0);
   processor.SetSampleRate(std::numeric_limits<double>::quiet_NaN());
+  processor.SetSampleRate(std::numeric_limits<double>::infinity());
   EXPECT_EQ(processor.GetSampleRate(), 48000.0);
   processor.SetSampleRate(96000.0);
   EXPECT_EQ(processor.GetSampleRate(), 96000.0);

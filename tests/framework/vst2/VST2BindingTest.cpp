@@ -1,6 +1,7 @@
 // The effect record and the dispatcher's answers, all through the test host.
 #include <atomic>
 #include <chrono>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -716,6 +717,39 @@ TEST_F(ProbeTest, CloseWaitsForATickOnAnotherThread) {
   ASSERT_TRUE(idleThread.Wait());
   EXPECT_TRUE(gate.ended.load());
   EXPECT_FALSE(gate.destroyedDuringTick.load());
+}
+
+// A plug-in without parameters: its state is empty, so a chunk of any bytes reads whole.
+class StatelessProbe final : public fx::IPluginVST2 {
+ public:
+  static fx::Config Configuration() {
+    fx::Config config = ProbeConfig();
+    config.nParams = 0;
+    config.hasUI = false;
+    return config;
+  }
+  explicit StatelessProbe(const fx::InstanceInfo& info) : IPluginVST2(info, Configuration()) {}
+  void OnRestoreState() override { ++restores; }
+  int restores = 0;
+};
+
+// Opcode 24: a chunk the plug-in cannot copy (here 2 GiB, more than a chunk holds) is refused and read from
+// nothing, also by a plug-in that would take an empty chunk as its whole state.
+TEST(StatelessPlugin, AChunkThatCannotBeCopiedIsRefused) {
+  TestHost host;
+  std::string error;
+  ASSERT_TRUE(host.InstantiateFrom(
+      [](vst2::HostCallback callback) { return fx::CreateVST2Instance<StatelessProbe>(callback); }, error))
+      << error;
+  auto& plugin = static_cast<StatelessProbe&>(*static_cast<fx::IPluginVST2*>(host.Effect()->object));
+  uint8_t bytes[8] = {};
+  for (int32_t index : {0, 1}) {
+    SCOPED_TRACE(index);
+    EXPECT_EQ(host.Dispatch(vst2::kEffSetChunk, index, INT_MAX, bytes), 0);
+    EXPECT_EQ(plugin.restores, 0);
+  }
+  EXPECT_EQ(host.Dispatch(vst2::kEffSetChunk, 1, sizeof(bytes), bytes), 1);
+  EXPECT_EQ(plugin.restores, 1);
 }
 
 }  // namespace

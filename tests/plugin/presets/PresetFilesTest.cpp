@@ -85,6 +85,36 @@ TEST_F(PresetFilesTest, EveryStoredFormRestoresRandomSettingsBitForBit) {
   }
 }
 
+// A program file's name names the current slot and stays its name after the slot is read back, in both
+// variants: the state record the slot is refilled with carries the slot's name and sets it when read, so
+// the name must be in place before the record is written.
+TEST_F(PresetFilesTest, ALoadedProgramFilesNameOutlivesTheSlotsReadBack) {
+  PresetTestPlugin source(ELayout::kMVolOnly);
+  source.Set(0, 0.25);
+  source.ModifyCurrentPreset("Old");
+  ASSERT_TRUE(source.SaveProgramFile(Path("chunk.fxp").c_str()));
+  std::string chunkFile = ReadTextFile(Path("chunk.fxp"));
+  ASSERT_GT(chunkFile.size(), 60u);
+  const std::string nameField = std::string("Bright") + std::string(22, '\0');
+  chunkFile.replace(28, 28, nameField);
+  // The parameter variant: the same header with the other kind, the name, and the normalized value 0.25.
+  std::string valueFile = chunkFile.substr(0, 56);
+  valueFile.replace(8, 4, "FxCk");
+  valueFile.replace(4, 4, std::string(4, '\0'));
+  valueFile += std::string("\x3E\x80\x00\x00", 4);
+  for (const auto& [file, content] : {std::pair{"chunk.fxp", chunkFile}, std::pair{"values.fxp", valueFile}}) {
+    SCOPED_TRACE(file);
+    ASSERT_TRUE(WriteTextFile(Path(file), content));
+    PresetTestPlugin target(ELayout::kMVolOnly);
+    target.MakeDefaultPreset("Before", 1);
+    ASSERT_TRUE(target.LoadProgramFile(Path(file).c_str()));
+    EXPECT_STREQ(target.GetPresetName(0), "Bright");
+    EXPECT_EQ(target.Value(0), 0.25);
+    ASSERT_TRUE(target.RestorePreset(0));
+    EXPECT_STREQ(target.GetPresetName(0), "Bright");
+  }
+}
+
 TEST_F(PresetFilesTest, LoadGivesTheTablesMissingParametersTheirDefaults) {
   ASSERT_TRUE(
       WriteTextFile(Path("partial.lps"),
