@@ -242,7 +242,7 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets, public ICMe
   void InitFaderParam(int paramIdx, const char* name, double defaultValue);
 
   // ---- Parameter changes (KelvadruneParamChange.cpp; any thread) ----
-  bool AcceptsChange(int paramIdx, fx::EParamSource source) const;
+  static bool AcceptsChange(fx::EParamSource source);
   void ApplyParamChange(int paramIdx, double value, int sampleOffset);
   void ApplyFaderChange(int gain, double value, int sampleOffset);
   void ApplyFaderShape(double shape);
