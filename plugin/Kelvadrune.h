@@ -107,8 +107,9 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets, public ICMe
   void OnIdle() override;
   // Sends every parameter to the editor, then marks it open.
   void OnUIOpen() override;
-  // Marks the editor closed, forgets its controls and cancels a running update check (joined before this
-  // returns).
+  // Marks the editor closed, forgets its controls and cancels a running update check without waiting for it:
+  // its worker finishes on its own and its result is dropped (a check that has already finished is
+  // collected). Never blocks.
   void OnUIClose() override;
   // Brings the open editor in line with the settings: everything enabled unless bypassed (then everything
   // disabled), the left/mid column placed by "Core Fader Layout", the controls of the master column, the
@@ -242,7 +243,7 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets, public ICMe
   void InitFaderParam(int paramIdx, const char* name, double defaultValue);
 
   // ---- Parameter changes (KelvadruneParamChange.cpp; any thread) ----
-  bool AcceptsChange(int paramIdx, fx::EParamSource source) const;
+  static bool AcceptsChange(fx::EParamSource source);
   void ApplyParamChange(int paramIdx, double value, int sampleOffset);
   void ApplyFaderChange(int gain, double value, int sampleOffset);
   void ApplyFaderShape(double shape);
@@ -369,6 +370,7 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets, public ICMe
   std::array<std::atomic<double>, kNumMeters> mMeterPeak{};
   std::array<std::atomic<bool>, kNumMeters> mMeterInverted{};
 
-  // Main thread. Declared last: destroyed first, its worker cancelled and joined before anything else goes.
+  // Main thread. Declared last: destroyed first, cancelling a running check; its worker holds only its own
+  // share of the transfer and finishes on its own, after the plug-in may be gone.
   kd::UpdateCheck mUpdateCheck;
 };

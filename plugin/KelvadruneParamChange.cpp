@@ -31,7 +31,7 @@ const int kHostsReportingLatencyAtOnce[] = {fx::kHostFL,        fx::kHostLogic, 
 }  // namespace
 
 void Kelvadrune::OnParamChange(int paramIdx, fx::EParamSource source, int sampleOffset) {
-  if (!AcceptsChange(paramIdx, source)) return;
+  if (!AcceptsChange(source)) return;
   if (paramIdx >= 0 && paramIdx < kNumParams)
     ApplyParamChange(paramIdx, GetParam(paramIdx)->Value(), sampleOffset);
   else if (paramIdx >= kMsgNone && paramIdx <= kMsgLast)
@@ -40,9 +40,9 @@ void Kelvadrune::OnParamChange(int paramIdx, fx::EParamSource source, int sample
 }
 
 // Every source that stores a value is followed, the host included: what the host stored (and will show
-// and save) is what the plug-in processes, whether or not the parameter may be automated.
-bool Kelvadrune::AcceptsChange(int paramIdx, fx::EParamSource source) const {
-  if (paramIdx < 0) return false;
+// and save) is what the plug-in processes, whether or not the parameter may be automated. The index plays no
+// part here: one that names neither a parameter nor a command still ends in the latency report.
+bool Kelvadrune::AcceptsChange(fx::EParamSource source) {
   return source == fx::kReset || source == fx::kHost || source == fx::kPresetRecall || source == fx::kUI;
 }
 

@@ -41,6 +41,8 @@ void Kelvadrune::ProcessBlock(double** inputs, double** outputs, int nFrames) {
   if (!inputs || !outputs || nFrames < 1) return;
   const int nIn = NChannelsConnected(fx::kInput);
   const int nOut = NChannelsConnected(fx::kOutput);
+  // Nothing to process, but the outputs are written all the same: left alone, they would hold the host's
+  // stale buffer or, behind the framework's scratch buffers, this plug-in's last block played again.
   if (nIn == 0 || nOut == 0) {
     ClearOutputs(outputs, nFrames);
     return;

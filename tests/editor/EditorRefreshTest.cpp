@@ -305,9 +305,9 @@ TEST_F(EditorRefreshTest, UpdateButtonFollowsTheSharedFlag) {
   }
 }
 
-// The plug-in menu's "Fixed GUI scale" entries send the command; the editor takes the scale on the first
-// tick after the menu has closed.
-TEST_F(EditorRefreshTest, FixedScaleCommandResizesTheEditorOnceTheMenuIsClosed) {
+// The plug-in menu's "Fixed GUI scale" entries send the command; the editor takes the scale, and a tooltips
+// change made while the menu showed, on the first tick after the menu has closed.
+TEST_F(EditorRefreshTest, FixedScaleAndTooltipsFollowOnceTheMenuIsClosed) {
   auto& menu = Tagged<ISBInfoMenuLW>(kCtrlTagPluginMenu);
   plug->OnParamChange(kMsgFixedGUIScale, kUI, -1);  // before any choice: the default
   plug->OnIdle();
@@ -323,8 +323,11 @@ TEST_F(EditorRefreshTest, FixedScaleCommandResizesTheEditorOnceTheMenuIsClosed) 
     scales->SetChosenItemIdx(row.entry);
     g->SetControlValueAfterPopupMenu(scales);
     ASSERT_GT(g->GetPopupMenuControl()->GetState(), IPopupMenuControlBase::kCollapsed);
+    const bool tooltipsBefore = g->TooltipsEnabled();
+    Set(kToggleTooltips, tooltipsBefore ? 0.0 : 1.0);
     plug->OnIdle();
     EXPECT_TRUE(plug->IsResizePending()) << row.entry;
+    EXPECT_EQ(g->TooltipsEnabled(), tooltipsBefore) << row.entry;
     // The in-editor menu, which the answer bypassed, is dismissed with a click away from every menu.
     IMouseInfo beside;
     beside.x = 630;
@@ -338,11 +341,13 @@ TEST_F(EditorRefreshTest, FixedScaleCommandResizesTheEditorOnceTheMenuIsClosed) 
          ++stage) {
       plug->OnIdle();
       EXPECT_TRUE(plug->IsResizePending()) << row.entry;
+      EXPECT_EQ(g->TooltipsEnabled(), tooltipsBefore) << row.entry;
       popup->OnEndAnimation();
     }
     ASSERT_EQ(g->GetPopupMenuControl()->GetState(), IPopupMenuControlBase::kCollapsed);
     plug->OnIdle();
     EXPECT_FALSE(plug->IsResizePending()) << row.entry;
+    EXPECT_EQ(g->TooltipsEnabled(), !tooltipsBefore) << row.entry;
     EXPECT_FLOAT_EQ(g->GetDrawScale(), row.scale) << row.entry;
     EXPECT_EQ(g->Width(), Kelvadrune::kEditorBaseWidth);
   }

@@ -247,20 +247,66 @@ TEST_F(ModuleTest, MonoWritesOnlyTheFirstOutput) {
   for (double sample : out.right) ASSERT_EQ(sample, 7.0);
 }
 
-TEST_F(ModuleTest, NoConnectedInputsGiveSilenceNotGarbage) {
+enum class HostPath { kDoubleReplacing, kFloatReplacing, kFloatAccumulating };
+
+struct DisconnectedRow {
+  const char* name;
+  HostPath path;
+  double expected;  // what the host's buffer, filled with 7 before the block, holds after it
+};
+
+void PrintTo(const DisconnectedRow& row, std::ostream* os) {
+  *os << row.name;
+}
+
+class DisconnectedInputsTest : public ModuleTest, public testing::WithParamInterface<DisconnectedRow> {
+ protected:
+  // One block of 0.5 on both inputs through the row's callback; the host's output buffers, 7 before it.
+  StereoBuffers Block() {
+    constexpr int kFrames = 512;
+    StereoBuffers out(kFrames, 7.0);
+    if (GetParam().path == HostPath::kDoubleReplacing) {
+      StereoBuffers in(kFrames, 0.5);
+      mHost.ProcessDoubleReplacing(in.ptrs, out.ptrs, kFrames);
+      return out;
+    }
+    std::vector<float> inL(kFrames, 0.5f), inR(kFrames, 0.5f), outL(kFrames, 7.0f), outR(kFrames, 7.0f);
+    float* ins[2] = {inL.data(), inR.data()};
+    float* outs[2] = {outL.data(), outR.data()};
+    if (GetParam().path == HostPath::kFloatReplacing)
+      mHost.ProcessReplacing(ins, outs, kFrames);
+    else
+      mHost.ProcessAccumulating(ins, outs, kFrames);
+    out.left.assign(outL.begin(), outL.end());
+    out.right.assign(outR.begin(), outR.end());
+    return out;
+  }
+};
+
+// A host that connects no input gets silence from every callback: neither its own stale buffer nor the
+// plug-in's last block played again.
+TEST_P(DisconnectedInputsTest, GiveSilenceNotTheLastBlockOrTheHostsBuffer) {
   Start();
+  const StereoBuffers connected = Block();
+  ASSERT_NE(connected.left.back(), GetParam().expected);
   vst2::SpeakerArrangement none{};
   vst2::SpeakerArrangement stereo{};
   stereo.numChannels = 2;
   ASSERT_EQ(mHost.Dispatch(vst2::kEffSetSpeakerArrangement, 0, reinterpret_cast<intptr_t>(&none), &stereo), 1);
-  StereoBuffers in(512, 0.5);
-  StereoBuffers out(512, 7.0);
-  Run(in, out);
-  for (int i = 0; i < 512; ++i) {
-    ASSERT_EQ(out.left[i], 0.0);
-    ASSERT_EQ(out.right[i], 0.0);
+  for (int round = 0; round < 2; ++round) {
+    const StereoBuffers out = Block();
+    for (size_t i = 0; i < out.left.size(); ++i) {
+      ASSERT_EQ(out.left[i], GetParam().expected) << "round " << round << ", sample " << i;
+      ASSERT_EQ(out.right[i], GetParam().expected) << "round " << round << ", sample " << i;
+    }
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Paths, DisconnectedInputsTest,
+                         testing::Values(DisconnectedRow{"DoubleReplacing", HostPath::kDoubleReplacing, 0.0},
+                                         DisconnectedRow{"FloatReplacing", HostPath::kFloatReplacing, 0.0},
+                                         DisconnectedRow{"FloatAccumulating", HostPath::kFloatAccumulating, 7.0}),
+                         [](const testing::TestParamInfo<DisconnectedRow>& info) { return info.param.name; });
 
 struct FadeRow {
   float rate;

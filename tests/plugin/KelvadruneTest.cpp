@@ -403,13 +403,18 @@ TEST_F(KelvadruneTest, BypassKeepsTheDesignAndTheSignal) {
   EXPECT_NEAR(out[0], 0.5, 1e-12);
 }
 
+// With no input connected the outputs are written all the same, with silence: what the buffers held before
+// (the host's last block) is not left to be played again.
 TEST_F(KelvadruneTest, NoConnectedInputsGiveSilence) {
+  Run(256, 0.5, 0.5);
   mPlug->SetChannelConnections(fx::kInput, 0, 2, false);
-  std::vector<double> right;
-  const std::vector<double> left = Run(64, 0.5, 0.5, &right);
+  std::vector<double> inL(64, 0.5), inR(64, 0.5), outL(64, 7.0), outR(64, 7.0);
+  double* ins[2] = {inL.data(), inR.data()};
+  double* outs[2] = {outL.data(), outR.data()};
+  mPlug->ProcessBlock(ins, outs, 64);
   for (int i = 0; i < 64; ++i) {
-    ASSERT_EQ(left[i], 0.0);
-    ASSERT_EQ(right[i], 0.0);
+    ASSERT_EQ(outL[i], 0.0) << i;
+    ASSERT_EQ(outR[i], 0.0) << i;
   }
 }
 
@@ -625,12 +630,29 @@ INSTANTIATE_TEST_SUITE_P(Rows, FixedGUIScaleTest,
                                          FixedScaleRow{4, 2.0}, FixedScaleRow{7, 2.75}, FixedScaleRow{8, 3.0},
                                          FixedScaleRow{9, 1.0}, FixedScaleRow{-1, 1.0}));
 
+struct LatencyTailRow {
+  int idx;
+  fx::EParamSource source;
+  bool reportsNone;  // the change is handled: no latency to report, told at once to this host
+};
+
+// Every handled change or command, whatever its index (a negative one, one past the commands), ends with no
+// latency to report, told at once to a host that re-reads it only when told; a source that is not handled
+// leaves both as they were.
 TEST_F(KelvadruneTest, EveryChangeAndCommandReportsNoLatency) {
-  Command(kMsgLogoClick);
-  EXPECT_EQ(mPlug->GetPendingLatency(), 0);
-  Command(99);
-  EXPECT_EQ(mPlug->GetPendingLatency(), 0);
-  EXPECT_EQ(mPlug->GetLatency(), 0);
+  mPlug->SetHost("Fruity Wrapper", 0);
+  ASSERT_EQ(mPlug->GetHost(), fx::kHostFL);
+  const LatencyTailRow rows[] = {{kPower, fx::kHost, true},  {kMsgLogoClick, fx::kUI, true}, {99, fx::kUI, true},
+                                 {-1, fx::kUI, true},        {-7, fx::kPresetRecall, true},  {-1, fx::kReset, true},
+                                 {-1, fx::kDelegate, false}, {kPower, fx::kDelegate, false}};
+  for (const LatencyTailRow& row : rows) {
+    mPlug->SetLatency(3);
+    mPlug->SetLatencyValuePDC(3);
+    mPlug->OnParamChange(row.idx, row.source, -1);
+    const int expected = row.reportsNone ? 0 : 3;
+    EXPECT_EQ(mPlug->GetPendingLatency(), expected) << row.idx << " from source " << row.source;
+    EXPECT_EQ(mPlug->GetLatency(), expected) << row.idx << " from source " << row.source;
+  }
 }
 
 // ---- About text ----

@@ -305,12 +305,15 @@ TEST_F(KelvadruneUpdateCheckTest, CommandRunsTheCheckOnLaterTicksShowsItsMessage
     mPlug->OnIdle();
     EXPECT_EQ(mGraphics->boxes.size(), 1u) << "shown once";
     EXPECT_EQ(mButton->GetValue(), result == kd::kUpdateCheckNewer ? 1.0 : 0.0) << body;
-    // The button is switched between its two values only; any other value stays.
+    // The button is switched between its two values only, and redrawn only when switched; any other value
+    // stays.
     const double shown = result == kd::kUpdateCheckNewer ? 1.0 : 0.0;
     for (const auto& [before, after] : {std::pair{0.0, shown}, {1.0, shown}, {0.5, 0.5}, {0.25, 0.25}}) {
       mButton->SetValue(before);
+      mButton->SetClean();
       mPlug->OnIdle();
       EXPECT_EQ(mButton->GetValue(), after) << body << " from " << before;
+      EXPECT_EQ(mButton->IsDirty(), before != after) << body << " from " << before;
     }
     mPlug->CloseWindow();
   }
