@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <numbers>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -56,12 +57,15 @@ void expectMonotonic(const Dsp::Cascade& cascade, double loHz, double hiHz, bool
   }
 }
 
-// max and min of |H| over [loHz, hiHz].
+// max and min of |H| over [loHz, hiHz]; a value that is not finite fails the test (min and max would
+// drop a NaN).
 std::pair<double, double> range(const Dsp::Cascade& cascade, double loHz, double hiHz) {
   double lo = INFINITY;
   double hi = 0.0;
   for (int i = 0; i <= 400; ++i) {
-    const double m = magnitude(cascade, loHz + (hiHz - loHz) * i / 400.0);
+    const double hz = loHz + (hiHz - loHz) * i / 400.0;
+    const double m = magnitude(cascade, hz);
+    EXPECT_TRUE(std::isfinite(m)) << "|H| = " << m << " at " << hz << " Hz";
     lo = std::min(lo, m);
     hi = std::max(hi, m);
   }
@@ -215,7 +219,7 @@ TEST(ButterworthDesign, BandsCentredAtDcOrNyquistKeepThePartInside) {
     double farEnd;
   };
   const Row rows[] = {{0.0, 2000.0, 1000.0, kRate / 2.0}, {kRate / 2.0, 2000.0, kRate / 2.0 - 1000.0, 0.0}};
-  // The lower edge kept at 1e-8 rad puts poles within about 1e-8 of z = 1, which costs digits.
+  // The lower edge kept at 2^-15 rad puts poles within about 3e-5 of z = 1, which costs digits.
   constexpr double kTolerance = 1e-6;
   Dsp::Butterworth::BandPass<8> bandPass;
   Dsp::Butterworth::BandStop<8> bandStop;
@@ -233,6 +237,83 @@ TEST(ButterworthDesign, BandsCentredAtDcOrNyquistKeepThePartInside) {
       EXPECT_NEAR(magnitude(bandStop.getCascade(), row.farEnd), 1.0, kTolerance);
       bandShelf.configure(order, kRate, row.centre, row.width, -6.0);
       expectSoundDesign(bandShelf.getDigitalLayout(), bandShelf.getCascade(), 2 * order);
+    }
+  }
+}
+
+// One band design of one family: configure (order, centre, width) in hertz gives its cascade, whose
+// response at DC has the closed form dc (where the family gives one at every order).
+struct BandRow {
+  const char* name;
+  std::optional<double> dc;
+  std::function<const Dsp::Cascade&(int, double, double)> configure;
+};
+
+template <class Design, class... FamilyArgs>
+BandRow bandRow(const char* name, std::optional<double> dc, Design& design, FamilyArgs... familyArgs) {
+  return {name, dc, [&design, familyArgs...](int order, double centre, double width) -> const Dsp::Cascade& {
+            design.configure(order, kRate, centre, width, familyArgs...);
+            return design.getCascade();
+          }};
+}
+
+// The band transforms send DC and Nyquist to one analog point (infinity for a band-pass or a band shelf,
+// 0 for a band-stop), so a band reaching DC has at f = 0 the response it has at Nyquist, far from the
+// band: 0 for a band-pass with its zeros at infinity, 1 for a band-stop of a prototype with unit gain at
+// DC, 0 dB for a band shelf. Every family and kind, orders 1 to 16, bands centred at DC, at half their
+// width, between the two and below DC.
+TEST(BandDesign, BandsReachingDcHaveTheirNyquistResponseAtDc) {
+  constexpr int kMax = 16;
+  auto butterworthPass = std::make_unique<Dsp::Butterworth::BandPass<kMax>>();
+  auto butterworthStop = std::make_unique<Dsp::Butterworth::BandStop<kMax>>();
+  auto butterworthShelf = std::make_unique<Dsp::Butterworth::BandShelf<kMax>>();
+  auto chebyshevIPass = std::make_unique<Dsp::ChebyshevI::BandPass<kMax>>();
+  auto chebyshevIStop = std::make_unique<Dsp::ChebyshevI::BandStop<kMax>>();
+  auto chebyshevIShelf = std::make_unique<Dsp::ChebyshevI::BandShelf<kMax>>();
+  auto chebyshevIIPass = std::make_unique<Dsp::ChebyshevII::BandPass<kMax>>();
+  auto chebyshevIIStop = std::make_unique<Dsp::ChebyshevII::BandStop<kMax>>();
+  auto chebyshevIIShelf = std::make_unique<Dsp::ChebyshevII::BandShelf<kMax>>();
+  auto besselPass = std::make_unique<Dsp::Bessel::BandPass<kMax>>();
+  auto besselStop = std::make_unique<Dsp::Bessel::BandStop<kMax>>();
+  auto legendrePass = std::make_unique<Dsp::Legendre::BandPass<kMax>>();
+  auto legendreStop = std::make_unique<Dsp::Legendre::BandStop<kMax>>();
+  auto ellipticPass = std::make_unique<Dsp::Elliptic::BandPass<kMax>>();
+  auto ellipticStop = std::make_unique<Dsp::Elliptic::BandStop<kMax>>();
+  const BandRow rows[] = {
+      bandRow("Butterworth band-pass", 0.0, *butterworthPass),
+      bandRow("Butterworth band-stop", 1.0, *butterworthStop),
+      bandRow("Butterworth band shelf -24 dB", 1.0, *butterworthShelf, -24.0),
+      bandRow("Butterworth band shelf 24 dB", 1.0, *butterworthShelf, 24.0),
+      bandRow("Chebyshev I band-pass", 0.0, *chebyshevIPass, 1.0),
+      bandRow("Chebyshev I band-stop", std::nullopt, *chebyshevIStop, 1.0),
+      bandRow("Chebyshev I band shelf -24 dB", 1.0, *chebyshevIShelf, -24.0, 24.0),
+      bandRow("Chebyshev I band shelf 24 dB", 1.0, *chebyshevIShelf, 24.0, 0.5),
+      bandRow("Chebyshev II band-pass", std::nullopt, *chebyshevIIPass, 40.0),
+      bandRow("Chebyshev II band-stop", 1.0, *chebyshevIIStop, 40.0),
+      bandRow("Chebyshev II band shelf -24 dB", 1.0, *chebyshevIIShelf, -24.0, 3.0),
+      bandRow("Bessel band-pass", 0.0, *besselPass),
+      bandRow("Bessel band-stop", 1.0, *besselStop),
+      bandRow("Legendre band-pass", 0.0, *legendrePass),
+      bandRow("Legendre band-stop", 1.0, *legendreStop),
+      bandRow("Elliptic band-pass", std::nullopt, *ellipticPass, 0.5, 0.0),
+      bandRow("Elliptic band-stop", std::nullopt, *ellipticStop, 0.5, 0.0),
+  };
+  const Band bands[] = {{0.0, 2000.0},    {1000.0, 2000.0}, {300.0, 2000.0},
+                        {-500.0, 2000.0}, {0.0, 200.0},     {2500.0, 8000.0}};
+  constexpr double kTolerance = 1e-5;
+  for (const BandRow& row : rows) {
+    for (int order = 1; order <= kMax; ++order) {
+      for (const Band& band : bands) {
+        SCOPED_TRACE(testing::Message() << row.name << " order " << order << " centre " << band.centre << " width "
+                                        << band.width);
+        const Dsp::Cascade& cascade = row.configure(order, band.centre, band.width);
+        const double atDc = std::abs(cascade.response(0.0));
+        EXPECT_TRUE(std::isfinite(atDc)) << atDc;
+        EXPECT_NEAR(atDc, std::abs(cascade.response(0.5)), kTolerance);
+        if (row.dc) {
+          EXPECT_NEAR(atDc, *row.dc, kTolerance);
+        }
+      }
     }
   }
 }
@@ -641,6 +722,8 @@ TEST(DesignArguments, BadArgumentsAreRefusedAndTheCascadeKept) {
   EXPECT_THROW(bandStop.configure(2, kRate, 40000.0, 1000.0), std::logic_error);
   EXPECT_THROW(bandStop.configure(2, kRate, -2000.0, 1000.0), std::logic_error);
   EXPECT_THROW(bandStop.configure(2, kRate, NAN, 1000.0), std::logic_error);
+  // A band reaching DC that ends below the lowest edge kept (2^-15 rad, 0.23 Hz here).
+  EXPECT_THROW(bandStop.configure(2, kRate, 0.0, 0.4), std::logic_error);
   EXPECT_THROW(geometric.configure(2, kRate, 60000.0, 1.0), std::logic_error);
   EXPECT_EQ(bandStop.getAnalogLayout().getNumPoles(), 4);
   EXPECT_EQ(bandStop.getCascade()[0].getB0(), stopB0);
