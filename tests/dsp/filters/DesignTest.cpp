@@ -450,6 +450,73 @@ TEST(ChebyshevDesign, ZeroDecibelShelfIsTheIdentity) {
   }
 }
 
+// One ripple shelf: configure (order, gain dB) gives its cascade.
+struct TinyShelfRow {
+  const char* name;
+  std::function<const Dsp::Cascade&(int, double)> configure;
+};
+
+template <class Design, class... Where>
+TinyShelfRow tinyShelfRow(const char* name, Design& design, double rippleDb, Where... where) {
+  return {name, [&design, rippleDb, where...](int order, double gainDb) -> const Dsp::Cascade& {
+            design.configure(order, kRate, where..., gainDb, rippleDb);
+            return design.getCascade();
+          }};
+}
+
+// Gains too small for the shelf to survive rounding (G up to 2^-26 off 1, about 1.3e-7 dB) give the
+// identity, which lies within |G - 1| of the shelf: every shelf of both families is built with its poles
+// inside the unit circle and is flat at 1 across the spectrum, also with its corner near DC or Nyquist,
+// where the shelf's far-out roots would otherwise land on the circle or make the normal point's gain 0.
+// Just above that the shelves are built with their poles inside; their response stays within 0.01 dB of
+// [min(1, G), max(1, G)] (a narrow band near 100 Hz still overshoots such a shelf by some 1e-4).
+TEST(ShelfDesign, GainsTooSmallToRoundOffUnityGiveTheIdentity) {
+  constexpr int kMax = 8;
+  auto lowI = std::make_unique<Dsp::ChebyshevI::LowShelf<kMax>>();
+  auto highI = std::make_unique<Dsp::ChebyshevI::HighShelf<kMax>>();
+  auto bandI = std::make_unique<Dsp::ChebyshevI::BandShelf<kMax>>();
+  auto lowII = std::make_unique<Dsp::ChebyshevII::LowShelf<kMax>>();
+  auto highII = std::make_unique<Dsp::ChebyshevII::HighShelf<kMax>>();
+  auto bandII = std::make_unique<Dsp::ChebyshevII::BandShelf<kMax>>();
+  std::vector<TinyShelfRow> rows;
+  for (double hz : {100.0, 1000.0, 20000.0, 23900.0}) {
+    rows.push_back(tinyShelfRow("Chebyshev I low", *lowI, 0.5, hz));
+    rows.push_back(tinyShelfRow("Chebyshev I high", *highI, 3.0, hz));
+    rows.push_back(tinyShelfRow("Chebyshev II low", *lowII, 40.0, hz));
+    rows.push_back(tinyShelfRow("Chebyshev II high", *highII, 0.1, hz));
+  }
+  for (const Band& band : {Band{1000.0, 200.0}, Band{23000.0, 1000.0}, Band{100.0, 100.0}}) {
+    rows.push_back(tinyShelfRow("Chebyshev I band", *bandI, 1.0, band.centre, band.width));
+    rows.push_back(tinyShelfRow("Chebyshev II band", *bandII, 30.0, band.centre, band.width));
+  }
+  for (const TinyShelfRow& row : rows) {
+    for (int order = 1; order <= kMax; ++order) {
+      for (double gainDb :
+           {1e-16, 1e-15, 5e-15, 1e-14, 1e-13, 1e-12, 1e-11, 1e-10, 1e-9, 1e-8, 1e-7, 1.29e-7, 1.3e-7, 1e-6}) {
+        for (double sign : {1.0, -1.0}) {
+          SCOPED_TRACE(testing::Message() << row.name << " order " << order << " gain " << sign * gainDb);
+          const Dsp::Cascade* cascade = nullptr;
+          try {
+            cascade = &row.configure(order, sign * gainDb);
+          } catch (const std::logic_error& e) {
+            ADD_FAILURE() << "refused: " << e.what();
+            continue;
+          }
+          for (const Dsp::StagePoleZeros& stage : cascade->poleZeros()) {
+            EXPECT_LT(std::abs(stage.set.poles.first), 1.0);
+            EXPECT_LT(std::abs(stage.set.poles.second), 1.0);
+          }
+          const auto [lo, hi] = range(*cascade, 0.0, kRate / 2.0);
+          const double g = std::pow(10.0, sign * gainDb / 20.0);
+          const double tolerance = std::abs(g - 1.0) < 0x1p-26 ? 1e-12 : 1e-3;
+          EXPECT_GE(lo, std::min(1.0, g) - tolerance);
+          EXPECT_LE(hi, std::max(1.0, g) + tolerance);
+        }
+      }
+    }
+  }
+}
+
 // |H(e^jw)| in dB from the stages' coefficients: the product of (b0 + b1 z^-1 + b2 z^-2) / (1 + a1 z^-1 +
 // a2 z^-2) with z^-1 = e^-jw.
 double coefficientGainDb(const Dsp::Cascade& cascade, double hz) {
