@@ -603,6 +603,61 @@ TEST(ShelfDesign, EveryShelfEndsWithinItsRippleOfTheGainAndElsewhereAtZeroDecibe
   }
 }
 
+// Every ripple shelf, orders 1 to 8, gains of 1 to 24 dB either way, ripples (or stop bands) of 0.1 to
+// 48 dB and equal to the gain: the whole response, on a grid from DC to Nyquist (linear, and
+// logarithmic near DC), lies between 0 dB and the gain. Bands reaching DC included.
+TEST(ShelfDesign, RippleShelvesStayBetweenZeroDecibelsAndTheirGainEverywhere) {
+  constexpr int kMax = 8;
+  auto chebyshevILow = std::make_unique<Dsp::ChebyshevI::LowShelf<kMax>>();
+  auto chebyshevIHigh = std::make_unique<Dsp::ChebyshevI::HighShelf<kMax>>();
+  auto chebyshevIBand = std::make_unique<Dsp::ChebyshevI::BandShelf<kMax>>();
+  auto chebyshevIILow = std::make_unique<Dsp::ChebyshevII::LowShelf<kMax>>();
+  auto chebyshevIIHigh = std::make_unique<Dsp::ChebyshevII::HighShelf<kMax>>();
+  auto chebyshevIIBand = std::make_unique<Dsp::ChebyshevII::BandShelf<kMax>>();
+  // A band reaching DC has its lowest edge at 2^-15 rad, whose poles near z = 1 keep about 22 bits.
+  struct GridRow {
+    ShelfRow shelf;
+    double toleranceDb;
+  };
+  const GridRow rows[] = {
+      {shelfRow<true>("Chebyshev I low", 0.0, *chebyshevILow, 1000.0), 1e-6},
+      {shelfRow<true>("Chebyshev I low near Nyquist", 0.0, *chebyshevILow, 20000.0), 1e-6},
+      {shelfRow<true>("Chebyshev I high", 0.0, *chebyshevIHigh, 3000.0), 1e-6},
+      {shelfRow<true>("Chebyshev I band", 0.0, *chebyshevIBand, 1000.0, 200.0), 1e-6},
+      {shelfRow<true>("Chebyshev I band reaching DC", 0.0, *chebyshevIBand, 1000.0, 2000.0), 2e-5},
+      {shelfRow<true>("Chebyshev II low", 0.0, *chebyshevIILow, 1000.0), 1e-6},
+      {shelfRow<true>("Chebyshev II high", 0.0, *chebyshevIIHigh, 3000.0), 1e-6},
+      {shelfRow<true>("Chebyshev II high near DC", 0.0, *chebyshevIIHigh, 100.0), 1e-6},
+      {shelfRow<true>("Chebyshev II band", 0.0, *chebyshevIIBand, 15000.0, 1000.0), 1e-6},
+      {shelfRow<true>("Chebyshev II band reaching DC", 0.0, *chebyshevIIBand, 0.0, 2000.0), 2e-5},
+  };
+  const double nyquist = kRate / 2.0;
+  std::vector<double> grid;
+  for (int i = 0; i <= 600; ++i) grid.push_back(nyquist * i / 600.0);
+  for (int i = 0; i <= 100; ++i) grid.push_back(std::pow(nyquist, i / 100.0));
+  for (const GridRow& row : rows) {
+    for (int order = 1; order <= kMax; ++order) {
+      for (double gainDb : {-24.0, -12.0, -6.0, -3.0, -1.0, 1.0, 3.0, 6.0, 12.0, 24.0}) {
+        for (double rippleDb : {0.1, 1.0, 3.0, 12.0, 24.0, 48.0, std::abs(gainDb)}) {
+          SCOPED_TRACE(testing::Message()
+                       << row.shelf.name << " order " << order << " gain " << gainDb << " ripple " << rippleDb);
+          const Dsp::Cascade& cascade = row.shelf.configure(order, gainDb, rippleDb);
+          double lowestDb = INFINITY;
+          double highestDb = -INFINITY;
+          for (double hz : grid) {
+            const double db = coefficientGainDb(cascade, hz);
+            EXPECT_TRUE(std::isfinite(db)) << db << " dB at " << hz << " Hz";
+            lowestDb = std::min(lowestDb, db);
+            highestDb = std::max(highestDb, db);
+          }
+          EXPECT_GE(lowestDb, std::min(0.0, gainDb) - row.toleranceDb);
+          EXPECT_LE(highestDb, std::max(0.0, gainDb) + row.toleranceDb);
+        }
+      }
+    }
+  }
+}
+
 TEST(BesselDesign, EveryKindIsSoundAtEveryOrder) {
   constexpr int kMax = Dsp::Bessel::kMaxOrder;
   auto lowPass = std::make_unique<Dsp::Bessel::LowPass<kMax>>();
