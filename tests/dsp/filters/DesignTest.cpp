@@ -854,4 +854,32 @@ TEST(DesignArguments, BadArgumentsAreRefusedAndTheCascadeKept) {
   EXPECT_THROW(chebyshev.configure(2, kRate, 1000.0, 0.0), std::logic_error);
 }
 
+// A geometric band's centre in hertz must be above 0 and finite (its edges are centre (1 + 1/q) and
+// centre / (1 + 1/q)); a refused band leaves the prototype and the cascade as they were.
+TEST(DesignArguments, GeometricBandsRefuseACentreNotAboveZeroOrNotFinite) {
+  Dsp::Butterworth::GeometricBandPass<4> bandPass;
+  Dsp::Butterworth::GeometricBandStop<4> bandStop;
+  Dsp::Butterworth::GeometricBandShelf<4> bandShelf;
+  bandPass.configure(4, kRate, 1000.0, 1.0);
+  bandStop.configure(4, kRate, 1000.0, 1.0);
+  bandShelf.configure(4, kRate, 1000.0, 1.0, 6.0);
+  const double passB0 = bandPass.getCascade()[0].getB0();
+  const double stopB0 = bandStop.getCascade()[0].getB0();
+  const double shelfB0 = bandShelf.getCascade()[0].getB0();
+  const double badCentres[] = {0.0, -0.0, -1000.0, NAN, INFINITY, -INFINITY};
+  for (double centre : badCentres) {
+    SCOPED_TRACE(centre);
+    EXPECT_THROW(bandPass.configure(2, kRate, centre, 1.0), std::logic_error);
+    EXPECT_THROW(bandStop.configure(2, kRate, centre, 1.0), std::logic_error);
+    EXPECT_THROW(bandShelf.configure(2, kRate, centre, 1.0, 6.0), std::logic_error);
+    EXPECT_THROW(Dsp::geometricBandEdges(kRate, centre, 1.0), std::logic_error);
+  }
+  EXPECT_EQ(bandPass.getAnalogLayout().getNumPoles(), 4);
+  EXPECT_EQ(bandPass.getCascade()[0].getB0(), passB0);
+  EXPECT_EQ(bandStop.getAnalogLayout().getNumPoles(), 4);
+  EXPECT_EQ(bandStop.getCascade()[0].getB0(), stopB0);
+  EXPECT_EQ(bandShelf.getAnalogLayout().getNumPoles(), 4);
+  EXPECT_EQ(bandShelf.getCascade()[0].getB0(), shelfB0);
+}
+
 }  // namespace
