@@ -9,8 +9,20 @@
 namespace Dsp {
 
 namespace {
+
 constexpr double kPi = std::numbers::pi;
-}
+
+// A shelf whose G lies within 2^-26 of 1 (a gain below about 1.3e-7 dB) is designed as the identity,
+// which lies within |G - 1| of it everywhere. With eps = |G - 1| the shelf's roots lie near
+// (2 / eps)^(1/n) / 2 (1 / eps for one pole), and the bilinear map with prewarp f puts their images
+// about 2 / (f root) from the unit circle. A single pole is on the circle once 2 eps / f drops below
+// 2^-53; a pair's section gain at the shelf end, |1 -+ p|^2, about 8 eps / f^2 at order 2 (the worst),
+// is lost once below the 2^-52 its coefficients carry (the gain at the normal point turns 0 or
+// infinite). At 100 Hz of 48 kHz (f about 150) the pair goes at eps of about 6e-13. From 2^-26 up
+// neither happens for any f below 2^14.5: cutoffs above about 0.7 Hz at 48 kHz and as far below Nyquist.
+constexpr double kSmallestShelf = 0x1p-26;
+
+}  // namespace
 
 void AnalogRippleShelf::redesign(int numPoles, double gainDb, double rippleDb) {
   checkFinite(gainDb, "shelf gain");
@@ -18,9 +30,9 @@ void AnalogRippleShelf::redesign(int numPoles, double gainDb, double rippleDb) {
 
   const double g = -gainDb;
   const double bigG = std::pow(10.0, g / 20.0);
-  if (bigG == 1.0) {
-    // Without gain (or with one too small to move G off 1) the ripple band vanishes and eps would be
-    // 0; the shelf is then the identity.
+  if (std::abs(bigG - 1.0) < kSmallestShelf) {
+    // Without gain the ripple band vanishes and eps would be 0; with one too small to survive rounding
+    // the identity stands in for the shelf.
     designIdentity(numPoles);
   } else {
     double r = std::min(rippleDb, std::abs(g));

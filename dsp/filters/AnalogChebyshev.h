@@ -11,7 +11,8 @@ namespace Dsp {
 
 // Low shelf from gainDb at DC to 0 dB at high frequencies with rippleDb of ripple in the shelf's flat
 // part, the ripple band lying between the gain and 0 dB. A ripple at or above the gain takes the
-// ripple that eps = |G - 1| gives, less than the gain. A 0 dB shelf is the identity (poles on its zeros).
+// ripple that eps = |G - 1| gives, less than the gain. A shelf whose G lies within 2^-26 of 1 (0 dB, or a
+// gain below about 1.3e-7 dB) is the identity (poles on its zeros).
 // design(numPoles, gainDb, rippleDb): see AnalogPrototype; also throws for a gain that is not finite
 // or a ripple that is not positive.
 class AnalogRippleShelf : public AnalogPrototype<AnalogRippleShelf, double, double> {

@@ -13,7 +13,12 @@ namespace Dsp {
 namespace {
 
 constexpr double kPi = std::numbers::pi;
-constexpr double kLowestEdge = 1e-8;
+// A band edge at w puts the band's DC-side poles about w from z = 1, and a section's gain at DC is
+// 1 + a1 + a2 = |1 - p|^2, the sum of coefficients near -2 and 1 that carry only 2^-52 each: an edge of
+// 1e-8 leaves nothing of it (infinite or NaN at DC). At 2^-15 rad (a quarter of a hertz at 48 kHz) the
+// square is 2^-30 and keeps 22 bits; a geometric band's lowest edge (1 Hz) lies above it at any rate up
+// to about 205 kHz.
+constexpr double kLowestEdge = 0x1p-15;
 constexpr double kHighestEdge = kPi - 0.001;
 
 bool isInfinite(Complex c) {

@@ -16,9 +16,10 @@ struct BandEdges {
   double upper;
 };
 
-// The edges of the band with normalised centre fc and width fw, each kept inside [1e-8, pi - 0.001]
-// (so a centre at or beyond 0 or Nyquist gives the part of its band that lies inside). Throws for a
-// centre that is not finite, a width that is not positive, or a band that vanishes once kept inside.
+// The edges of the band with normalised centre fc and width fw, each kept inside [2^-15, pi - 0.001]
+// (so a centre at or beyond 0 or Nyquist gives the part of its band that lies inside; 2^-15 rad is the
+// lowest edge whose poles near z = 1 keep the response at DC). Throws for a centre that is not finite,
+// a width that is not positive, or a band that vanishes once kept inside.
 BandEdges bandEdges(double fc, double fw);
 // The edges of the band (sampleRate, centre in hertz, q) as GeometricBandPassTransform describes it, the
 // upper one at most sampleRate - 1 Hz and the lower one at least 1 Hz, then kept and refused as for

@@ -113,6 +113,11 @@ TEST(ClassifierInit, RefusesBadArgumentsAndLeavesTheBlockUntouched) {
   EXPECT_EQ(classifier_init(memory.data(), size - 1, 44100, 512), -1);
   EXPECT_EQ(classifier_init(bytes + 8, size, 44100, 512), -1);
   EXPECT_EQ(classifier_init(nullptr, size, 44100, 512), -1);
+  // Blocks above the limit, with a block size claimed large enough for any layout: the limit alone
+  // refuses them (the ring's capacity, twice the block, would no longer fit 32 bits at the top).
+  for (uint32_t maxBlock : {kClassifierMaxBlockLimit + 1, 0x80000000u, UINT32_MAX}) {
+    EXPECT_EQ(classifier_init(memory.data(), UINT64_MAX, 44100, maxBlock), -1) << maxBlock;
+  }
   for (uint64_t i = 0; i < memory.size(); ++i) ASSERT_EQ(bytes[i], 0xA5) << i;
 }
 

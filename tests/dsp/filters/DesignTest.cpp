@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <numbers>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -56,12 +57,15 @@ void expectMonotonic(const Dsp::Cascade& cascade, double loHz, double hiHz, bool
   }
 }
 
-// max and min of |H| over [loHz, hiHz].
+// max and min of |H| over [loHz, hiHz]; a value that is not finite fails the test (min and max would
+// drop a NaN).
 std::pair<double, double> range(const Dsp::Cascade& cascade, double loHz, double hiHz) {
   double lo = INFINITY;
   double hi = 0.0;
   for (int i = 0; i <= 400; ++i) {
-    const double m = magnitude(cascade, loHz + (hiHz - loHz) * i / 400.0);
+    const double hz = loHz + (hiHz - loHz) * i / 400.0;
+    const double m = magnitude(cascade, hz);
+    EXPECT_TRUE(std::isfinite(m)) << "|H| = " << m << " at " << hz << " Hz";
     lo = std::min(lo, m);
     hi = std::max(hi, m);
   }
@@ -215,7 +219,7 @@ TEST(ButterworthDesign, BandsCentredAtDcOrNyquistKeepThePartInside) {
     double farEnd;
   };
   const Row rows[] = {{0.0, 2000.0, 1000.0, kRate / 2.0}, {kRate / 2.0, 2000.0, kRate / 2.0 - 1000.0, 0.0}};
-  // The lower edge kept at 1e-8 rad puts poles within about 1e-8 of z = 1, which costs digits.
+  // The lower edge kept at 2^-15 rad puts poles within about 3e-5 of z = 1, which costs digits.
   constexpr double kTolerance = 1e-6;
   Dsp::Butterworth::BandPass<8> bandPass;
   Dsp::Butterworth::BandStop<8> bandStop;
@@ -233,6 +237,83 @@ TEST(ButterworthDesign, BandsCentredAtDcOrNyquistKeepThePartInside) {
       EXPECT_NEAR(magnitude(bandStop.getCascade(), row.farEnd), 1.0, kTolerance);
       bandShelf.configure(order, kRate, row.centre, row.width, -6.0);
       expectSoundDesign(bandShelf.getDigitalLayout(), bandShelf.getCascade(), 2 * order);
+    }
+  }
+}
+
+// One band design of one family: configure (order, centre, width) in hertz gives its cascade, whose
+// response at DC has the closed form dc (where the family gives one at every order).
+struct BandRow {
+  const char* name;
+  std::optional<double> dc;
+  std::function<const Dsp::Cascade&(int, double, double)> configure;
+};
+
+template <class Design, class... FamilyArgs>
+BandRow bandRow(const char* name, std::optional<double> dc, Design& design, FamilyArgs... familyArgs) {
+  return {name, dc, [&design, familyArgs...](int order, double centre, double width) -> const Dsp::Cascade& {
+            design.configure(order, kRate, centre, width, familyArgs...);
+            return design.getCascade();
+          }};
+}
+
+// The band transforms send DC and Nyquist to one analog point (infinity for a band-pass or a band shelf,
+// 0 for a band-stop), so a band reaching DC has at f = 0 the response it has at Nyquist, far from the
+// band: 0 for a band-pass with its zeros at infinity, 1 for a band-stop of a prototype with unit gain at
+// DC, 0 dB for a band shelf. Every family and kind, orders 1 to 16, bands centred at DC, at half their
+// width, between the two and below DC.
+TEST(BandDesign, BandsReachingDcHaveTheirNyquistResponseAtDc) {
+  constexpr int kMax = 16;
+  auto butterworthPass = std::make_unique<Dsp::Butterworth::BandPass<kMax>>();
+  auto butterworthStop = std::make_unique<Dsp::Butterworth::BandStop<kMax>>();
+  auto butterworthShelf = std::make_unique<Dsp::Butterworth::BandShelf<kMax>>();
+  auto chebyshevIPass = std::make_unique<Dsp::ChebyshevI::BandPass<kMax>>();
+  auto chebyshevIStop = std::make_unique<Dsp::ChebyshevI::BandStop<kMax>>();
+  auto chebyshevIShelf = std::make_unique<Dsp::ChebyshevI::BandShelf<kMax>>();
+  auto chebyshevIIPass = std::make_unique<Dsp::ChebyshevII::BandPass<kMax>>();
+  auto chebyshevIIStop = std::make_unique<Dsp::ChebyshevII::BandStop<kMax>>();
+  auto chebyshevIIShelf = std::make_unique<Dsp::ChebyshevII::BandShelf<kMax>>();
+  auto besselPass = std::make_unique<Dsp::Bessel::BandPass<kMax>>();
+  auto besselStop = std::make_unique<Dsp::Bessel::BandStop<kMax>>();
+  auto legendrePass = std::make_unique<Dsp::Legendre::BandPass<kMax>>();
+  auto legendreStop = std::make_unique<Dsp::Legendre::BandStop<kMax>>();
+  auto ellipticPass = std::make_unique<Dsp::Elliptic::BandPass<kMax>>();
+  auto ellipticStop = std::make_unique<Dsp::Elliptic::BandStop<kMax>>();
+  const BandRow rows[] = {
+      bandRow("Butterworth band-pass", 0.0, *butterworthPass),
+      bandRow("Butterworth band-stop", 1.0, *butterworthStop),
+      bandRow("Butterworth band shelf -24 dB", 1.0, *butterworthShelf, -24.0),
+      bandRow("Butterworth band shelf 24 dB", 1.0, *butterworthShelf, 24.0),
+      bandRow("Chebyshev I band-pass", 0.0, *chebyshevIPass, 1.0),
+      bandRow("Chebyshev I band-stop", std::nullopt, *chebyshevIStop, 1.0),
+      bandRow("Chebyshev I band shelf -24 dB", 1.0, *chebyshevIShelf, -24.0, 24.0),
+      bandRow("Chebyshev I band shelf 24 dB", 1.0, *chebyshevIShelf, 24.0, 0.5),
+      bandRow("Chebyshev II band-pass", std::nullopt, *chebyshevIIPass, 40.0),
+      bandRow("Chebyshev II band-stop", 1.0, *chebyshevIIStop, 40.0),
+      bandRow("Chebyshev II band shelf -24 dB", 1.0, *chebyshevIIShelf, -24.0, 3.0),
+      bandRow("Bessel band-pass", 0.0, *besselPass),
+      bandRow("Bessel band-stop", 1.0, *besselStop),
+      bandRow("Legendre band-pass", 0.0, *legendrePass),
+      bandRow("Legendre band-stop", 1.0, *legendreStop),
+      bandRow("Elliptic band-pass", std::nullopt, *ellipticPass, 0.5, 0.0),
+      bandRow("Elliptic band-stop", std::nullopt, *ellipticStop, 0.5, 0.0),
+  };
+  const Band bands[] = {{0.0, 2000.0},    {1000.0, 2000.0}, {300.0, 2000.0},
+                        {-500.0, 2000.0}, {0.0, 200.0},     {2500.0, 8000.0}};
+  constexpr double kTolerance = 1e-5;
+  for (const BandRow& row : rows) {
+    for (int order = 1; order <= kMax; ++order) {
+      for (const Band& band : bands) {
+        SCOPED_TRACE(testing::Message() << row.name << " order " << order << " centre " << band.centre << " width "
+                                        << band.width);
+        const Dsp::Cascade& cascade = row.configure(order, band.centre, band.width);
+        const double atDc = std::abs(cascade.response(0.0));
+        EXPECT_TRUE(std::isfinite(atDc)) << atDc;
+        EXPECT_NEAR(atDc, std::abs(cascade.response(0.5)), kTolerance);
+        if (row.dc) {
+          EXPECT_NEAR(atDc, *row.dc, kTolerance);
+        }
+      }
     }
   }
 }
@@ -369,6 +450,73 @@ TEST(ChebyshevDesign, ZeroDecibelShelfIsTheIdentity) {
   }
 }
 
+// One ripple shelf: configure (order, gain dB) gives its cascade.
+struct TinyShelfRow {
+  const char* name;
+  std::function<const Dsp::Cascade&(int, double)> configure;
+};
+
+template <class Design, class... Where>
+TinyShelfRow tinyShelfRow(const char* name, Design& design, double rippleDb, Where... where) {
+  return {name, [&design, rippleDb, where...](int order, double gainDb) -> const Dsp::Cascade& {
+            design.configure(order, kRate, where..., gainDb, rippleDb);
+            return design.getCascade();
+          }};
+}
+
+// Gains too small for the shelf to survive rounding (G up to 2^-26 off 1, about 1.3e-7 dB) give the
+// identity, which lies within |G - 1| of the shelf: every shelf of both families is built with its poles
+// inside the unit circle and is flat at 1 across the spectrum, also with its corner near DC or Nyquist,
+// where the shelf's far-out roots would otherwise land on the circle or make the normal point's gain 0.
+// Just above that the shelves are built with their poles inside; their response stays within 0.01 dB of
+// [min(1, G), max(1, G)] (a narrow band near 100 Hz still overshoots such a shelf by some 1e-4).
+TEST(ShelfDesign, GainsTooSmallToRoundOffUnityGiveTheIdentity) {
+  constexpr int kMax = 8;
+  auto lowI = std::make_unique<Dsp::ChebyshevI::LowShelf<kMax>>();
+  auto highI = std::make_unique<Dsp::ChebyshevI::HighShelf<kMax>>();
+  auto bandI = std::make_unique<Dsp::ChebyshevI::BandShelf<kMax>>();
+  auto lowII = std::make_unique<Dsp::ChebyshevII::LowShelf<kMax>>();
+  auto highII = std::make_unique<Dsp::ChebyshevII::HighShelf<kMax>>();
+  auto bandII = std::make_unique<Dsp::ChebyshevII::BandShelf<kMax>>();
+  std::vector<TinyShelfRow> rows;
+  for (double hz : {100.0, 1000.0, 20000.0, 23900.0}) {
+    rows.push_back(tinyShelfRow("Chebyshev I low", *lowI, 0.5, hz));
+    rows.push_back(tinyShelfRow("Chebyshev I high", *highI, 3.0, hz));
+    rows.push_back(tinyShelfRow("Chebyshev II low", *lowII, 40.0, hz));
+    rows.push_back(tinyShelfRow("Chebyshev II high", *highII, 0.1, hz));
+  }
+  for (const Band& band : {Band{1000.0, 200.0}, Band{23000.0, 1000.0}, Band{100.0, 100.0}}) {
+    rows.push_back(tinyShelfRow("Chebyshev I band", *bandI, 1.0, band.centre, band.width));
+    rows.push_back(tinyShelfRow("Chebyshev II band", *bandII, 30.0, band.centre, band.width));
+  }
+  for (const TinyShelfRow& row : rows) {
+    for (int order = 1; order <= kMax; ++order) {
+      for (double gainDb :
+           {1e-16, 1e-15, 5e-15, 1e-14, 1e-13, 1e-12, 1e-11, 1e-10, 1e-9, 1e-8, 1e-7, 1.29e-7, 1.3e-7, 1e-6}) {
+        for (double sign : {1.0, -1.0}) {
+          SCOPED_TRACE(testing::Message() << row.name << " order " << order << " gain " << sign * gainDb);
+          const Dsp::Cascade* cascade = nullptr;
+          try {
+            cascade = &row.configure(order, sign * gainDb);
+          } catch (const std::logic_error& e) {
+            ADD_FAILURE() << "refused: " << e.what();
+            continue;
+          }
+          for (const Dsp::StagePoleZeros& stage : cascade->poleZeros()) {
+            EXPECT_LT(std::abs(stage.set.poles.first), 1.0);
+            EXPECT_LT(std::abs(stage.set.poles.second), 1.0);
+          }
+          const auto [lo, hi] = range(*cascade, 0.0, kRate / 2.0);
+          const double g = std::pow(10.0, sign * gainDb / 20.0);
+          const double tolerance = std::abs(g - 1.0) < 0x1p-26 ? 1e-12 : 1e-3;
+          EXPECT_GE(lo, std::min(1.0, g) - tolerance);
+          EXPECT_LE(hi, std::max(1.0, g) + tolerance);
+        }
+      }
+    }
+  }
+}
+
 // |H(e^jw)| in dB from the stages' coefficients: the product of (b0 + b1 z^-1 + b2 z^-2) / (1 + a1 z^-1 +
 // a2 z^-2) with z^-1 = e^-jw.
 double coefficientGainDb(const Dsp::Cascade& cascade, double hz) {
@@ -449,6 +597,61 @@ TEST(ShelfDesign, EveryShelfEndsWithinItsRippleOfTheGainAndElsewhereAtZeroDecibe
             if (hz == row.endHz) continue;
             EXPECT_NEAR(coefficientGainDb(cascade, hz), 0.0, kToleranceDb);
           }
+        }
+      }
+    }
+  }
+}
+
+// Every ripple shelf, orders 1 to 8, gains of 1 to 24 dB either way, ripples (or stop bands) of 0.1 to
+// 48 dB and equal to the gain: the whole response, on a grid from DC to Nyquist (linear, and
+// logarithmic near DC), lies between 0 dB and the gain. Bands reaching DC included.
+TEST(ShelfDesign, RippleShelvesStayBetweenZeroDecibelsAndTheirGainEverywhere) {
+  constexpr int kMax = 8;
+  auto chebyshevILow = std::make_unique<Dsp::ChebyshevI::LowShelf<kMax>>();
+  auto chebyshevIHigh = std::make_unique<Dsp::ChebyshevI::HighShelf<kMax>>();
+  auto chebyshevIBand = std::make_unique<Dsp::ChebyshevI::BandShelf<kMax>>();
+  auto chebyshevIILow = std::make_unique<Dsp::ChebyshevII::LowShelf<kMax>>();
+  auto chebyshevIIHigh = std::make_unique<Dsp::ChebyshevII::HighShelf<kMax>>();
+  auto chebyshevIIBand = std::make_unique<Dsp::ChebyshevII::BandShelf<kMax>>();
+  // A band reaching DC has its lowest edge at 2^-15 rad, whose poles near z = 1 keep about 22 bits.
+  struct GridRow {
+    ShelfRow shelf;
+    double toleranceDb;
+  };
+  const GridRow rows[] = {
+      {shelfRow<true>("Chebyshev I low", 0.0, *chebyshevILow, 1000.0), 1e-6},
+      {shelfRow<true>("Chebyshev I low near Nyquist", 0.0, *chebyshevILow, 20000.0), 1e-6},
+      {shelfRow<true>("Chebyshev I high", 0.0, *chebyshevIHigh, 3000.0), 1e-6},
+      {shelfRow<true>("Chebyshev I band", 0.0, *chebyshevIBand, 1000.0, 200.0), 1e-6},
+      {shelfRow<true>("Chebyshev I band reaching DC", 0.0, *chebyshevIBand, 1000.0, 2000.0), 2e-5},
+      {shelfRow<true>("Chebyshev II low", 0.0, *chebyshevIILow, 1000.0), 1e-6},
+      {shelfRow<true>("Chebyshev II high", 0.0, *chebyshevIIHigh, 3000.0), 1e-6},
+      {shelfRow<true>("Chebyshev II high near DC", 0.0, *chebyshevIIHigh, 100.0), 1e-6},
+      {shelfRow<true>("Chebyshev II band", 0.0, *chebyshevIIBand, 15000.0, 1000.0), 1e-6},
+      {shelfRow<true>("Chebyshev II band reaching DC", 0.0, *chebyshevIIBand, 0.0, 2000.0), 2e-5},
+  };
+  const double nyquist = kRate / 2.0;
+  std::vector<double> grid;
+  for (int i = 0; i <= 600; ++i) grid.push_back(nyquist * i / 600.0);
+  for (int i = 0; i <= 100; ++i) grid.push_back(std::pow(nyquist, i / 100.0));
+  for (const GridRow& row : rows) {
+    for (int order = 1; order <= kMax; ++order) {
+      for (double gainDb : {-24.0, -12.0, -6.0, -3.0, -1.0, 1.0, 3.0, 6.0, 12.0, 24.0}) {
+        for (double rippleDb : {0.1, 1.0, 3.0, 12.0, 24.0, 48.0, std::abs(gainDb)}) {
+          SCOPED_TRACE(testing::Message()
+                       << row.shelf.name << " order " << order << " gain " << gainDb << " ripple " << rippleDb);
+          const Dsp::Cascade& cascade = row.shelf.configure(order, gainDb, rippleDb);
+          double lowestDb = INFINITY;
+          double highestDb = -INFINITY;
+          for (double hz : grid) {
+            const double db = coefficientGainDb(cascade, hz);
+            EXPECT_TRUE(std::isfinite(db)) << db << " dB at " << hz << " Hz";
+            lowestDb = std::min(lowestDb, db);
+            highestDb = std::max(highestDb, db);
+          }
+          EXPECT_GE(lowestDb, std::min(0.0, gainDb) - row.toleranceDb);
+          EXPECT_LE(highestDb, std::max(0.0, gainDb) + row.toleranceDb);
         }
       }
     }
@@ -641,12 +844,42 @@ TEST(DesignArguments, BadArgumentsAreRefusedAndTheCascadeKept) {
   EXPECT_THROW(bandStop.configure(2, kRate, 40000.0, 1000.0), std::logic_error);
   EXPECT_THROW(bandStop.configure(2, kRate, -2000.0, 1000.0), std::logic_error);
   EXPECT_THROW(bandStop.configure(2, kRate, NAN, 1000.0), std::logic_error);
+  // A band reaching DC that ends below the lowest edge kept (2^-15 rad, 0.23 Hz here).
+  EXPECT_THROW(bandStop.configure(2, kRate, 0.0, 0.4), std::logic_error);
   EXPECT_THROW(geometric.configure(2, kRate, 60000.0, 1.0), std::logic_error);
   EXPECT_EQ(bandStop.getAnalogLayout().getNumPoles(), 4);
   EXPECT_EQ(bandStop.getCascade()[0].getB0(), stopB0);
   EXPECT_EQ(geometric.getAnalogLayout().getNumPoles(), 4);
   Dsp::ChebyshevI::LowPass<4> chebyshev;
   EXPECT_THROW(chebyshev.configure(2, kRate, 1000.0, 0.0), std::logic_error);
+}
+
+// A geometric band's centre in hertz must be above 0 and finite (its edges are centre (1 + 1/q) and
+// centre / (1 + 1/q)); a refused band leaves the prototype and the cascade as they were.
+TEST(DesignArguments, GeometricBandsRefuseACentreNotAboveZeroOrNotFinite) {
+  Dsp::Butterworth::GeometricBandPass<4> bandPass;
+  Dsp::Butterworth::GeometricBandStop<4> bandStop;
+  Dsp::Butterworth::GeometricBandShelf<4> bandShelf;
+  bandPass.configure(4, kRate, 1000.0, 1.0);
+  bandStop.configure(4, kRate, 1000.0, 1.0);
+  bandShelf.configure(4, kRate, 1000.0, 1.0, 6.0);
+  const double passB0 = bandPass.getCascade()[0].getB0();
+  const double stopB0 = bandStop.getCascade()[0].getB0();
+  const double shelfB0 = bandShelf.getCascade()[0].getB0();
+  const double badCentres[] = {0.0, -0.0, -1000.0, NAN, INFINITY, -INFINITY};
+  for (double centre : badCentres) {
+    SCOPED_TRACE(centre);
+    EXPECT_THROW(bandPass.configure(2, kRate, centre, 1.0), std::logic_error);
+    EXPECT_THROW(bandStop.configure(2, kRate, centre, 1.0), std::logic_error);
+    EXPECT_THROW(bandShelf.configure(2, kRate, centre, 1.0, 6.0), std::logic_error);
+    EXPECT_THROW(Dsp::geometricBandEdges(kRate, centre, 1.0), std::logic_error);
+  }
+  EXPECT_EQ(bandPass.getAnalogLayout().getNumPoles(), 4);
+  EXPECT_EQ(bandPass.getCascade()[0].getB0(), passB0);
+  EXPECT_EQ(bandStop.getAnalogLayout().getNumPoles(), 4);
+  EXPECT_EQ(bandStop.getCascade()[0].getB0(), stopB0);
+  EXPECT_EQ(bandShelf.getAnalogLayout().getNumPoles(), 4);
+  EXPECT_EQ(bandShelf.getCascade()[0].getB0(), shelfB0);
 }
 
 }  // namespace

@@ -128,8 +128,13 @@ TEST(PrototypeLimits, NonPositiveRippleOrAttenuationIsRefused) {
   Dsp::ChebyshevI::AnalogLowPass chebyshevI(layout);
   EXPECT_THROW(chebyshevI.design(4, 0.0), std::logic_error);
   EXPECT_THROW(chebyshevI.design(4, NAN), std::logic_error);
+  // An infinite attenuation would give eps = 0 and poles of NaN.
   Dsp::ChebyshevII::AnalogLowPass chebyshevII(layout);
-  EXPECT_THROW(chebyshevII.design(4, -1.0), std::logic_error);
+  const double badStopBands[] = {-1.0, 0.0, INFINITY, NAN};
+  for (double stopBandDb : badStopBands) {
+    EXPECT_THROW(chebyshevII.design(4, stopBandDb), std::logic_error) << stopBandDb;
+  }
+  EXPECT_EQ(layout.getNumPoles(), 0);
   Dsp::AnalogRippleShelf shelf(layout);
   EXPECT_THROW(shelf.design(4, 6.0, 0.0), std::logic_error);
   EXPECT_THROW(shelf.design(4, INFINITY, 1.0), std::logic_error);

@@ -63,7 +63,7 @@ void expectSamePoles(const Dsp::PoleZeroLayout& a, const Dsp::PoleZeroLayout& b)
   }
 }
 
-// Edges below 1e-8 are raised to it and edges above pi - 0.001 lowered to it before use, also for a
+// Edges below 2^-15 are raised to it and edges above pi - 0.001 lowered to it before use, also for a
 // centre at or beyond DC or Nyquist: each band gives the poles of the band given by its kept edges.
 TEST(BandTransforms, EdgesBeyondTheRangeAreClampedBeforeUse) {
   struct Row {
@@ -73,12 +73,13 @@ TEST(BandTransforms, EdgesBeyondTheRangeAreClampedBeforeUse) {
     double upper;
   };
   const double top = kPi - 0.001;
+  const double bottom = 0x1p-15;
   const Row rows[] = {
       {0.45, 0.2, 2.0 * kPi * 0.45 - kPi * 0.2, top},
-      {0.01, 0.04, 1e-8, 2.0 * kPi * 0.01 + kPi * 0.04},
-      {0.0, 0.04, 1e-8, kPi * 0.04},
+      {0.01, 0.04, bottom, 2.0 * kPi * 0.01 + kPi * 0.04},
+      {0.0, 0.04, bottom, kPi * 0.04},
       {0.5, 0.04, kPi - kPi * 0.04, top},
-      {-0.01, 0.06, 1e-8, -2.0 * kPi * 0.01 + kPi * 0.06},
+      {-0.01, 0.06, bottom, -2.0 * kPi * 0.01 + kPi * 0.06},
       {0.52, 0.1, 2.0 * kPi * 0.52 - kPi * 0.1, top},
   };
   Prototype analog;
