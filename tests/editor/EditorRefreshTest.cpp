@@ -322,7 +322,7 @@ TEST_F(EditorRefreshTest, FixedScaleCommandResizesTheEditorOnceTheMenuIsClosed) 
     ASSERT_NE(scales, nullptr);
     scales->SetChosenItemIdx(row.entry);
     g->SetControlValueAfterPopupMenu(scales);
-    ASSERT_GT(g->GetPopupMenuControl()->GetState(), IPopupMenuControlBase::kCollapsed);
+    ASSERT_GT(g->GetPopupMenuControl()->GetState(), IPopupMenuControlBase::kClosed);
     plug->OnIdle();
     EXPECT_TRUE(plug->IsResizePending()) << row.entry;
     // The in-editor menu, which the answer bypassed, is dismissed with a click away from every menu.
@@ -334,13 +334,12 @@ TEST_F(EditorRefreshTest, FixedScaleCommandResizesTheEditorOnceTheMenuIsClosed) 
     g->OnMouseUp({beside});
     // The resize waits while the menu fades out; each animation end moves the menu one stage on.
     IControl* popup = g->GetPopupMenuControl();
-    for (int stage = 0; stage < 4 && g->GetPopupMenuControl()->GetState() != IPopupMenuControlBase::kCollapsed;
-         ++stage) {
+    for (int stage = 0; stage < 4 && g->GetPopupMenuControl()->GetState() != IPopupMenuControlBase::kClosed; ++stage) {
       plug->OnIdle();
       EXPECT_TRUE(plug->IsResizePending()) << row.entry;
       popup->OnEndAnimation();
     }
-    ASSERT_EQ(g->GetPopupMenuControl()->GetState(), IPopupMenuControlBase::kCollapsed);
+    ASSERT_EQ(g->GetPopupMenuControl()->GetState(), IPopupMenuControlBase::kClosed);
     plug->OnIdle();
     EXPECT_FALSE(plug->IsResizePending()) << row.entry;
     EXPECT_FLOAT_EQ(g->GetDrawScale(), row.scale) << row.entry;
