@@ -3,6 +3,7 @@
 #include "graphics/IGraphics.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace fx::gfx {
 
@@ -47,8 +48,10 @@ void FillArrow(IGraphics& g, const IColor& color, const IRECT& r, IPopupMenuCont
   }
 }
 
-bool Showing(IPopupMenuControl::EPopupMenuState s) {
-  return s == IPopupMenuControl::kOpening || s == IPopupMenuControl::kOpen || s == IPopupMenuControl::kSubmenuDelay;
+// Appends a copy of cell; the list owns it.
+void AddCell(FwPtrList<IRECT>& cells, const IRECT& cell) {
+  auto* copy = new IRECT(cell);
+  if (!cells.Add(copy)) delete copy;
 }
 
 }  // namespace
@@ -71,7 +74,7 @@ IPopupMenuControl::MenuPanel::MenuPanel(IPopupMenuControl& control, IPopupMenu& 
   auto layColumn = [&](float top, int count) {
     for (int i = 0; i < count; ++i) {
       const float h = heightOf(i);
-      mCells.emplace_back(left, top, left + cellW, top + h);
+      AddCell(mCells, IRECT(left, top, left + cellW, top + h));
       top += h + control.mCellGap;
     }
   };
@@ -91,12 +94,12 @@ IPopupMenuControl::MenuPanel::MenuPanel(IPopupMenuControl& control, IPopupMenu& 
       left += cellW + control.mCellGap;
       top = y + m;
     }
-    mCells.emplace_back(left, top, left + cellW, top + h);
+    AddCell(mCells, IRECT(left, top, left + cellW, top + h));
     top += h + control.mCellGap;
   }
 
   if (tooTall) {
-    mCells.clear();
+    mCells.Empty(true);
     const float firstTop = e.T + control.mShadowSize + m;
     // At least one cell however short the editor: a column of none could neither show nor choose anything.
     mMaxVisibleCells = std::max(1, static_cast<int>((e.B - m - firstTop) / (cellH + control.mCellGap)));
@@ -112,25 +115,31 @@ IPopupMenuControl::MenuPanel::MenuPanel(IPopupMenuControl& control, IPopupMenu& 
     }
   }
 
-  IRECT cells = mCells.empty() ? IRECT(left, y + m, left + cellW, y + m) : mCells.front();
-  for (const IRECT& cell : mCells) cells = cells.Union(cell);
+  IRECT cells = NCells() == 0 ? IRECT(left, y + m, left + cellW, y + m) : *GetCell(0);
+  for (int i = 1; i < NCells(); ++i) cells = cells.Union(*GetCell(i));
   if (control.mExpandedBounds.W() != 0.f) cells = control.mExpandedBounds;
   mBackgroundRECT = cells.GetPadded(m);
   mOuterRECT = cells.GetPadded(control.mShadowSize + m);
 }
 
-// A scroll arrow takes the hover whatever the item under it, so a disabled item cannot stop the scrolling.
-int IPopupMenuControl::MenuPanel::CellAt(float x, float y) const {
-  for (int i = 0; i < NCells(); ++i) {
-    if (!mCells[static_cast<size_t>(i)].Contains(x, y)) continue;
-    const bool arrow = (i == 0 && ShowsUpArrow()) || (i == NCells() - 1 && ShowsDownArrow());
-    const IPopupMenu::Item* item = ItemOfCell(i);
-    if (item && (item->GetEnabled() || arrow)) return i;
-  }
-  return -1;
+IPopupMenuControl::MenuPanel::~MenuPanel() {
+  mCells.Empty(true);
 }
 
-IPopupMenu::Item* IPopupMenuControl::MenuPanel::ItemOfCell(int idx) const {
+// A scroll arrow takes the hover whatever the item under it, so a disabled item cannot stop the scrolling.
+IRECT* IPopupMenuControl::MenuPanel::CellAt(float x, float y) const {
+  for (int i = 0; i < NCells(); ++i) {
+    IRECT* cell = GetCell(i);
+    if (!cell->Contains(x, y)) continue;
+    const bool arrow = (i == 0 && ShowsUpArrow()) || (i == NCells() - 1 && ShowsDownArrow());
+    const IPopupMenu::Item* item = mMenu->GetItem(mScrollItemOffset + i);
+    if (item && (item->GetEnabled() || arrow)) return cell;
+  }
+  return nullptr;
+}
+
+IPopupMenu::Item* IPopupMenuControl::MenuPanel::ItemOfCell(const IRECT* cell) const {
+  const int idx = cell ? mCells.Find(cell) : -1;
   return idx < 0 ? nullptr : mMenu->GetItem(mScrollItemOffset + idx);
 }
 
@@ -146,16 +155,8 @@ IPopupMenuControl::IPopupMenuControl(int paramIdx, const IText& text, const IREC
   mHide = true;
 }
 
-void IPopupMenuControl::SetMenuState(EPopupMenuState state) {
-  mMenuState = state;
-  // The graphics core routes every pointer event here while a menu is showing, fading in or waiting for
-  // a submenu included, so no click falls through to the controls under it.
-  if (state == kClosed)
-    mState = kCollapsed;
-  else if (Showing(state))
-    mState = kExpanded;
-  else
-    mState = kCollapsing;
+IPopupMenuControl::~IPopupMenuControl() {
+  mPanels.Empty(true);
 }
 
 // The graphics core answers a request that arrives while a menu shows or closes before it reaches here;
@@ -246,11 +247,9 @@ void IPopupMenuControl::PlaceBeside(const IRECT& a, float w, float& x) {
 
 void IPopupMenuControl::OpenMenu(const IRECT& anchor) {
   Hide(false);
-  SetMenuState(kOpening);
+  mMenuState = kOpening;
   GetUI()->UpdateTooltips();
-  mPanels.clear();
-  mActivePanel = mAppearingPanel = nullptr;
-  mHoverCell = -1;
+  DeletePanels();
   mAnchorRECT = anchor;
 
   float w;
@@ -317,8 +316,17 @@ void IPopupMenuControl::OpenMenu(const IRECT& anchor) {
     }
   }
 
-  mPanels.push_back(std::make_unique<MenuPanel>(*this, *mRootMenu, x, y, -1));
-  mActivePanel = mAppearingPanel = mPanels.back().get();
+  auto* root = new MenuPanel(*this, *mRootMenu, x, y, -1);
+  if (!mPanels.Add(root)) {
+    // Out of memory: nothing can show, so the request is answered with no choice.
+    delete root;
+    mMenuState = kClosed;
+    Hide(true);
+    GetUI()->UpdateTooltips();
+    AnswerWithoutShowing(*mRootMenu);
+    return;
+  }
+  mActivePanel = mAppearingPanel = root;
   mTargetRECT = mActivePanel->mBackgroundRECT;
   mRECT = mActivePanel->mOuterRECT;
   mMouseIsOver = false;
@@ -326,22 +334,22 @@ void IPopupMenuControl::OpenMenu(const IRECT& anchor) {
   SetDirty(true);
 }
 
-int IPopupMenuControl::PanelIndex(const MenuPanel* panel) const {
+IPopupMenuControl::MenuPanel* IPopupMenuControl::PanelOfMenu(const IPopupMenu* menu) const {
   for (int i = 0; i < NPanels(); ++i)
-    if (GetPanel(i) == panel) return i;
-  return -1;
+    if (GetPanel(i)->mMenu == menu) return GetPanel(i);
+  return nullptr;
 }
 
-IPopupMenuControl::MenuPanel* IPopupMenuControl::PanelOfMenu(const IPopupMenu* menu) const {
-  for (const auto& panel : mPanels)
-    if (panel->mMenu == menu) return panel.get();
-  return nullptr;
+void IPopupMenuControl::DeletePanels() {
+  mPanels.Empty(true);
+  mActivePanel = mAppearingPanel = nullptr;
+  mHoverCell = nullptr;
 }
 
 void IPopupMenuControl::OnMouseOver(float x, float y, const IMouseMod&) {
   if (!mActivePanel) return;
   mHoverCell = mActivePanel->CellAt(x, y);
-  if (mHoverCell < 0) {
+  if (!mHoverCell) {
     for (int i = NPanels() - 1; i >= 0; --i) {
       MenuPanel* panel = GetPanel(i);
       if (panel->mShouldDraw && panel->mOuterRECT.Contains(x, y)) {
@@ -354,9 +362,9 @@ void IPopupMenuControl::OnMouseOver(float x, float y, const IMouseMod&) {
   UpdateSubmenus();
 
   MenuPanel& p = *mActivePanel;
-  if (p.ShowsUpArrow() && mHoverCell == 0)
+  if (p.ShowsUpArrow() && mHoverCell == p.GetCell(0))
     p.mScrollItemOffset = std::max(0, p.mScrollItemOffset - 1);
-  else if (p.mScrolls && p.NCells() > 1 && mHoverCell == p.NCells() - 1)
+  else if (p.mScrolls && p.NCells() > 1 && mHoverCell == p.GetCell(p.NCells() - 1))
     p.mScrollItemOffset = std::min(p.MaxScrollOffset(), p.mScrollItemOffset + 1);
   SetDirty(false);
 }
@@ -364,12 +372,12 @@ void IPopupMenuControl::OnMouseOver(float x, float y, const IMouseMod&) {
 void IPopupMenuControl::UpdateSubmenus() {
   const IPopupMenu::Item* item = mActivePanel->ItemOfCell(mHoverCell);
   if (!item) return;
-  const int activeIdx = PanelIndex(mActivePanel);
+  const int activeIdx = mPanels.Find(mActivePanel);
 
   IPopupMenu* submenu = item->GetSubmenu();
   if (!submenu) {
     // Children come after their parents in the list, so one pass hides the whole open branch.
-    std::vector<bool> hidden(mPanels.size(), false);
+    std::vector<bool> hidden(static_cast<size_t>(NPanels()), false);
     bool any = false;
     for (int i = 0; i < NPanels(); ++i) {
       const int parent = GetPanel(i)->mParentIdx;
@@ -380,22 +388,19 @@ void IPopupMenuControl::UpdateSubmenus() {
       }
     }
     if (any) {
-      mActivePanel->mHighlightedCell = -1;
+      mActivePanel->mHighlightedCell = nullptr;
       mSubmenuShown = false;
     }
     return;
   }
 
-  for (const auto& panel : mPanels) panel->mShouldDraw = panel->mMenu == submenu;
-  if (item->GetEnabled()) mActivePanel->mHighlightedCell = mHoverCell;
-
+  const IRECT& cell = *mHoverCell;
   MenuPanel* subPanel = PanelOfMenu(submenu);
   if (!subPanel) {
     float w;
     float h;
     MeasurePanel(*submenu, w, h);
     const IRECT range = OriginRange(w, h);
-    const IRECT& cell = mActivePanel->mCells[static_cast<size_t>(mHoverCell)];
     const float m = mCellMargin;
     const float arrow = ArrowSize();
     const float x =
@@ -403,24 +408,29 @@ void IPopupMenuControl::UpdateSubmenus() {
     const float y = mAnchorArrowDir == kPointUp
                         ? ClampInto(cell.T - m, range.T, range.B)
                         : ClampInto(cell.T - 0.5f * m - h + 2.f * mCellGap + mShadowSize, range.T, range.B);
-    mPanels.push_back(std::make_unique<MenuPanel>(*this, *submenu, x, y, activeIdx));
-    subPanel = mPanels.back().get();
+    subPanel = new MenuPanel(*this, *submenu, x, y, activeIdx);
+    if (!mPanels.Add(subPanel)) {
+      // Out of memory: the submenu stays closed and everything shown stays as it is.
+      delete subPanel;
+      return;
+    }
   }
 
-  for (MenuPanel* p = subPanel; p; p = p->mParentIdx >= 0 ? GetPanel(p->mParentIdx) : nullptr) {
+  for (int i = 0; i < NPanels(); ++i) GetPanel(i)->mShouldDraw = GetPanel(i)->mMenu == submenu;
+  if (item->GetEnabled()) mActivePanel->mHighlightedCell = mHoverCell;
+  for (MenuPanel* p = subPanel; p; p = GetPanel(p->mParentIdx)) {
     p->mShouldDraw = true;
     mRECT = mRECT.Union(p->mOuterRECT);
     mTargetRECT = mTargetRECT.Union(p->mBackgroundRECT);
   }
   mSubmenuShown = true;
-  const IRECT& cell = mActivePanel->mCells[static_cast<size_t>(mHoverCell)];
   const float arrow = ArrowSize();
   const float left = mSubmenusOpenRight ? cell.R + mCellMargin : cell.L - mCellMargin - arrow;
   mSubmenuArrowRECT = IRECT(left, cell.MH() - 0.5f * arrow, left + arrow, cell.MH() + 0.5f * arrow);
   mMouseIsOver = false;
   OnResize();
   if (mAppearingPanel != subPanel) {
-    SetMenuState(kSubmenuDelay);
+    mMenuState = kSubmenuDelay;
     mAppearingPanel = subPanel;
   }
   SetDirty(true);
@@ -435,28 +445,28 @@ void IPopupMenuControl::OnMouseDrag(float x, float y, float, float, const IMouse
 void IPopupMenuControl::OnMouseWheel(float, float, const IMouseMod&, float) {}
 
 void IPopupMenuControl::OnMouseOut() {
-  mHoverCell = -1;
+  mHoverCell = nullptr;
 }
 
 void IPopupMenuControl::OnMouseDown(float x, float y, const IMouseMod& mod) {
-  if (!Showing(mMenuState)) {
+  if (!GetExpanded()) {
     IControl::OnMouseDown(x, y, mod);
     return;
   }
-  mHoverCell = mActivePanel ? mActivePanel->CellAt(x, y) : -1;
+  mHoverCell = mActivePanel ? mActivePanel->CellAt(x, y) : nullptr;
   ChooseAndClose();
 }
 
 // The choice is reported while the menu still shows; a caller that asks for another menu in its answer is
 // answered with no choice.
 void IPopupMenuControl::ChooseAndClose() {
-  MenuPanel* panel = mActivePanel ? mActivePanel : (mPanels.empty() ? nullptr : GetPanel(0));
+  MenuPanel* panel = mActivePanel ? mActivePanel : GetPanel(0);
   if (!panel) return;
   IPopupMenu* menu = panel->mMenu;
   menu->SetChosenItemIdx(-1);
   if (const IPopupMenu::Item* item = panel->ItemOfCell(mHoverCell)) {
     if (!item->GetIsSeparator() && !item->GetIsTitle() && item->GetEnabled() && !item->GetSubmenu()) {
-      menu->SetChosenItemIdx(panel->mScrollItemOffset + mHoverCell);
+      menu->SetChosenItemIdx(panel->mScrollItemOffset + panel->mCells.Find(mHoverCell));
       panel->mClickedCell = mHoverCell;
     }
   }
@@ -466,7 +476,7 @@ void IPopupMenuControl::ChooseAndClose() {
 
   mSubmenuShown = false;
   mActivePanel = nullptr;
-  SetMenuState(kChoiceBlink);
+  mMenuState = kChoiceBlink;
   Hide(true);
   SetDirty(true);
 }
@@ -479,7 +489,7 @@ void IPopupMenuControl::StartFade() {
 }
 
 void IPopupMenuControl::SetPanelWeights(float weight) {
-  for (const auto& panel : mPanels) panel->mBlend.weight = weight;
+  for (int i = 0; i < NPanels(); ++i) GetPanel(i)->mBlend.weight = weight;
 }
 
 void IPopupMenuControl::AnimationTick() {
@@ -512,26 +522,25 @@ void IPopupMenuControl::OnEndAnimation() {
     case kOpening:
     case kSubmenuDelay:
       SetPanelWeights(mOpacity);
-      SetMenuState(kOpen);
+      mMenuState = kOpen;
       IControl::OnEndAnimation();
       break;
     case kChoiceBlink:
-      SetMenuState(kFadingOut);
+      mMenuState = kFadingOut;
       SetDirty(true);
       break;
     case kFadingOut:
       mTargetRECT = mCollapsedBounds;
       SetPanelWeights(0.f);
-      SetMenuState(kFinishing);
-      mHoverCell = -1;
+      mMenuState = kFinishing;
+      mHoverCell = nullptr;
       mAnchorRECT = IRECT();
       SetDirty(true);
       break;
     case kFinishing:
-      SetMenuState(kClosed);
+      mMenuState = kClosed;
       GetUI()->UpdateTooltips();
-      mPanels.clear();
-      mAppearingPanel = nullptr;
+      DeletePanels();
       mRECT = mCollapsedBounds;
       IControl::OnEndAnimation();
       break;
@@ -544,16 +553,17 @@ void IPopupMenuControl::OnEndAnimation() {
 // ---- Drawing ----
 
 void IPopupMenuControl::Draw(IGraphics& g) {
-  for (const auto& owned : mPanels) {
-    MenuPanel& panel = *owned;
+  for (int p = 0; p < NPanels(); ++p) {
+    MenuPanel& panel = *GetPanel(p);
     if (!panel.mShouldDraw) continue;
     DrawPanelShadow(g, &panel);
     DrawPanelFill(g, &panel);
     IBlend* blend = &panel.mBlend;
     const int n = panel.NCells();
     for (int i = 0; i < n; ++i) {
-      const IRECT& cell = panel.mCells[static_cast<size_t>(i)];
-      const bool selected = (&panel == mActivePanel && i == mHoverCell) || i == panel.mHighlightedCell;
+      const IRECT* cellPtr = panel.GetCell(i);
+      const IRECT& cell = *cellPtr;
+      const bool selected = cellPtr == mHoverCell || cellPtr == panel.mHighlightedCell;
       if (i == 0 && panel.ShowsUpArrow()) {
         DrawCellHighlight(g, cell, nullptr, selected, blend);
         DrawScrollUpArrow(g, cell, selected, blend);
@@ -564,20 +574,21 @@ void IPopupMenuControl::Draw(IGraphics& g) {
         DrawScrollDownArrow(g, cell, selected, blend);
         continue;
       }
-      const IPopupMenu::Item* item = panel.ItemOfCell(i);
+      const IPopupMenu::Item* item = panel.mMenu->GetItem(panel.mScrollItemOffset + i);
       if (!item) return;
       if (item->GetIsSeparator()) {
         DrawItemSeparator(g, cell, blend);
         continue;
       }
-      if (!(mMenuState == kChoiceBlink && i == panel.mClickedCell)) DrawCellHighlight(g, cell, item, selected, blend);
+      if (!(mMenuState == kChoiceBlink && cellPtr == panel.mClickedCell))
+        DrawCellHighlight(g, cell, item, selected, blend);
       DrawCellLabel(g, cell, item, selected, blend);
       if (item->GetChecked()) DrawCheckMark(g, cell, item, selected, blend);
       if (item->GetSubmenu()) DrawSubmenuIndicator(g, cell, item, selected, blend);
     }
   }
-  if (mPanels.empty()) return;
-  IBlend* rootBlend = &mPanels.front()->mBlend;
+  if (NPanels() == 0) return;
+  IBlend* rootBlend = &GetPanel(0)->mBlend;
   if (mCallOut) DrawAnchorArrow(g, mAnchorArrowRECT, rootBlend);
   if (mRootHasSubmenus && mSubmenuShown) DrawSubmenuArrow(g, mSubmenuArrowRECT, rootBlend);
 }

@@ -14,33 +14,35 @@
 // while a menu is showing. Main thread only; nothing here blocks.
 #pragma once
 
+#include "framework/FwPtrList.h"
 #include "graphics/IGraphicsConstants.h"
 #include "graphics/IPopupMenu.h"
 #include "graphics/IPopupMenuControlBase.h"
-
-#include <memory>
-#include <vector>
 
 namespace fx::gfx {
 
 class IPopupMenuControl : public IPopupMenuControlBase {
  public:
-  enum EPopupMenuState : int { kClosed = 0, kOpening, kOpen, kFadingOut, kChoiceBlink, kSubmenuDelay, kFinishing };
   // Which side of a panel its anchor lies on (the direction a callout would point).
   enum EAnchorArrowDir : int { kPointDown = 0, kPointLeft, kPointUp, kPointRight };
 
-  // One shown menu or submenu: its cells (cell i shows item scroll offset + i) and its opacity.
+  // One shown menu or submenu: its cells (cell i shows item scroll offset + i) and its opacity. Each cell
+  // is a rectangle of its own, so a pointer to it stays valid until the panel is deleted.
   class MenuPanel {
    public:
     // Lays the cells out from the origin (x, y): downward, or upward when they would pass the editor's
     // bottom while the editor could hold them all, else as a scrolling column from the editor's top.
     MenuPanel(IPopupMenuControl& control, IPopupMenu& menu, float x, float y, int parentIdx);
+    ~MenuPanel();
+    MenuPanel(const MenuPanel&) = delete;
+    MenuPanel& operator=(const MenuPanel&) = delete;
 
-    // The first cell containing the point whose item is enabled, or that shows a scroll arrow; -1 for none.
-    int CellAt(float x, float y) const;
-    // The item cell idx shows; null when there is none.
-    IPopupMenu::Item* ItemOfCell(int idx) const;
-    int NCells() const { return static_cast<int>(mCells.size()); }
+    // The first cell containing the point whose item is enabled, or that shows a scroll arrow; null for none.
+    IRECT* CellAt(float x, float y) const;
+    IRECT* GetCell(int idx) const { return mCells.Get(idx); }
+    // The item a cell of this panel shows; null for no cell of this panel, or past the menu's end.
+    IPopupMenu::Item* ItemOfCell(const IRECT* cell) const;
+    int NCells() const { return mCells.GetSize(); }
     // Whether the first (up) or last (down) cell shows a scroll arrow instead of its item. A column of one
     // cell has no room for arrows.
     bool ShowsUpArrow() const { return mScrolls && NCells() > 1 && mScrollItemOffset > 0; }
@@ -48,15 +50,15 @@ class IPopupMenuControl : public IPopupMenuControlBase {
     int MaxScrollOffset() const { return mMenu->NItems() - NCells(); }
 
     IPopupMenu* mMenu;
-    std::vector<IRECT> mCells;
+    FwPtrList<IRECT> mCells;  // owned
     IRECT mOuterRECT;
     IRECT mBackgroundRECT;
     int mMaxVisibleCells = 0;  // how many cells the editor's height holds; set when the column is too tall
     bool mShouldDraw = true;
     IBlend mBlend{kBlendDefault, 0.f};
     IRECT mLargestCellRECT;
-    int mHighlightedCell = -1;  // the cell whose submenu is open
-    int mClickedCell = -1;      // the cell chosen by a click
+    IRECT* mHighlightedCell = nullptr;  // the cell whose submenu is open
+    IRECT* mClickedCell = nullptr;      // the cell chosen by a click
     int mParentIdx;
     bool mScrolls = false;
     int mScrollItemOffset = 0;
@@ -66,10 +68,12 @@ class IPopupMenuControl : public IPopupMenuControlBase {
   // panels should fill (empty: each panel sized to its cells).
   explicit IPopupMenuControl(int paramIdx = -1, const IText& text = DEFAULT_TEXT,
                              const IRECT& collapsedBounds = IRECT(), const IRECT& expandedBounds = IRECT());
+  ~IPopupMenuControl() override;
 
   // Main thread, from IGraphics::DoCreatePopupMenu after it has remembered the caller (which is where
   // the answer goes); does not block.
   void CreatePopupMenu(IPopupMenu& menu, const IRECT& bounds) override;
+  EPopupMenuState GetState() const override { return mMenuState; }
 
   void OnMouseDown(float x, float y, const IMouseMod& mod) override;
   void OnMouseDrag(float x, float y, float dX, float dY, const IMouseMod& mod) override;
@@ -107,28 +111,27 @@ class IPopupMenuControl : public IPopupMenuControlBase {
   // The size of menu's largest cell placed with its top left at (x, y).
   IRECT CellRectAt(IPopupMenu& menu, float x, float y) const;
 
-  EPopupMenuState GetMenuState() const { return mMenuState; }
-  int NPanels() const { return static_cast<int>(mPanels.size()); }
-  MenuPanel* GetPanel(int idx) const { return mPanels[static_cast<size_t>(idx)].get(); }
+  int NPanels() const { return mPanels.GetSize(); }
+  MenuPanel* GetPanel(int idx) const { return mPanels.Get(idx); }
   MenuPanel* GetActivePanel() const { return mActivePanel; }
-  int GetHoverCell() const { return mHoverCell; }
+  const IRECT* GetHoverCell() const { return mHoverCell; }
   EAnchorArrowDir GetAnchorArrowDir() const { return mAnchorArrowDir; }
   const IRECT& GetAnchorRECT() const { return mAnchorRECT; }
   const IRECT& GetAnchorArrowRECT() const { return mAnchorArrowRECT; }
   bool GetSubmenuShown() const { return mSubmenuShown; }
 
  private:
-  void SetMenuState(EPopupMenuState state);
   void OpenMenu(const IRECT& anchor);
   void UpdateSubmenus();
   // The size of one (non-separator) cell of menu.
   void CellSize(IPopupMenu& menu, float& width, float& height) const;
   void StartFade();
   void AnimationTick();
-  // Answers an empty menu: no choice, reported at once.
+  // Answers a menu that cannot show (empty, or no memory for its panel): no choice, reported at once.
   void AnswerWithoutShowing(IPopupMenu& menu);
   void SetPanelWeights(float weight);
-  int PanelIndex(const MenuPanel* panel) const;
+  // Deletes every panel and forgets the panels and the cell that pointed into them.
+  void DeletePanels();
   MenuPanel* PanelOfMenu(const IPopupMenu* menu) const;
   // The editor rectangle less the shadow and the panel's size: where a panel's origin may lie.
   IRECT OriginRange(float w, float h) const;
@@ -138,11 +141,11 @@ class IPopupMenuControl : public IPopupMenuControlBase {
   void PlaceBeside(const IRECT& anchor, float w, float& x);
   void SetAnchorArrow(EAnchorArrowDir dir, const IRECT& anchor);
 
-  std::vector<std::unique_ptr<MenuPanel>> mPanels;
+  FwPtrList<MenuPanel> mPanels;  // owned; submenu panels after their parents
   MenuPanel* mActivePanel = nullptr;
   MenuPanel* mAppearingPanel = nullptr;
   EPopupMenuState mMenuState = kClosed;
-  int mHoverCell = -1;  // a cell of the active panel
+  IRECT* mHoverCell = nullptr;  // a cell of the active panel
   IPopupMenu* mRootMenu = nullptr;
   int mMaxColumnItems = 0;  // 0: no limit
   bool mScrollIfTooBig = true;

@@ -252,7 +252,7 @@ void IGraphics::OnAppearanceChanged(EUIAppearance appearance) {
 // The prompt menu may be the one the in-editor menu is showing or closing: a request for it then is answered
 // with no choice before the menu is cleared and refilled under the shown panels.
 bool IGraphics::AnswerWhileMenuBusy(IControl& control, int valIdx, bool isContext) {
-  if (!mPopupControl || mPopupControl->GetState() == IPopupMenuControlBase::kCollapsed) return false;
+  if (!mPopupControl || mPopupControl->GetState() == IPopupMenuControlBase::kClosed) return false;
   if (isContext)
     control.OnContextSelection(-1);
   else
@@ -315,7 +315,7 @@ void IGraphics::DoCreatePopupMenu(IControl& control, IPopupMenu& menu, const IRE
                                   bool isContext) {
   // While the in-editor menu shows or closes, a request is answered with no choice at once; the shown
   // menu keeps its caller and edits, and the requester keeps its press.
-  if (mPopupControl && mPopupControl->GetState() != IPopupMenuControlBase::kCollapsed) {
+  if (mPopupControl && mPopupControl->GetState() != IPopupMenuControlBase::kClosed) {
     menu.SetChosenItemIdx(-1);
     menu.ExecFunction();
     if (isContext)

@@ -9,8 +9,10 @@ namespace fx::gfx {
 
 class IPopupMenuControlBase : public IControl {
  public:
-  // The values the core reads: 0 while no menu shows, 2 while expanded.
-  enum EPopupState : int { kCollapsed = 0, kExpanded = 2, kCollapsing = 3 };
+  // The menu's life: closed, fading in, open (waiting for a click, or for a submenu to appear), then
+  // the hidden choice blink, fade-out and finishing. Anything above kClosed means a menu is showing or
+  // closing.
+  enum EPopupMenuState : int { kClosed = 0, kOpening, kOpen, kFadingOut, kChoiceBlink, kSubmenuDelay, kFinishing };
 
   using IControl::IControl;
 
@@ -19,13 +21,14 @@ class IPopupMenuControlBase : public IControl {
   // nothing was chosen), which hands the answer to the caller the graphics core has remembered. Does not
   // block.
   virtual void CreatePopupMenu(IPopupMenu& menu, const IRECT& bounds) = 0;
+  virtual EPopupMenuState GetState() const = 0;
 
-  EPopupState GetState() const { return mState; }
-  // While expanded the menu takes every pointer event.
-  bool GetExpanded() const { return mState == kExpanded; }
-
- protected:
-  EPopupState mState = kCollapsed;
+  // Whether the menu takes every pointer event: while it fades in, is open, or waits for a submenu, so
+  // no click meant for the menu falls through to the controls under it.
+  bool GetExpanded() const {
+    const EPopupMenuState state = GetState();
+    return state == kOpening || state == kOpen || state == kSubmenuDelay;
+  }
 };
 
 }  // namespace fx::gfx

@@ -100,7 +100,7 @@ void Kelvadrune::OnIdle() {
 void Kelvadrune::RunEditorThreadIdle(fx::gfx::IGraphics& ui) {
   // A showing popup menu keeps the editor's size and tooltips as they are until it closes.
   const fx::gfx::IPopupMenuControlBase* popup = ui.GetPopupMenuControl();
-  const bool menuShowing = popup && popup->GetState() > fx::gfx::IPopupMenuControlBase::kCollapsed;
+  const bool menuShowing = popup && popup->GetState() > fx::gfx::IPopupMenuControlBase::kClosed;
   if (!menuShowing && mResizePending.exchange(false, std::memory_order_acq_rel)) {
     ui.Resize(mEditorWidth, mEditorHeight, static_cast<float>(mGUIScale.load(std::memory_order_acquire)), true);
   }

@@ -276,8 +276,7 @@ void IGraphicsLinux::UpdateTooltips() {
   mView->RemoveAllToolTips();
   if (!TooltipsEnabled()) return;
   // An open in-editor menu covers the controls: no tooltips until it closes.
-  if (IPopupMenuControlBase* popup = GetPopupMenuControl();
-      popup && popup->GetState() > IPopupMenuControlBase::kCollapsed)
+  if (IPopupMenuControlBase* popup = GetPopupMenuControl(); popup && popup->GetState() > IPopupMenuControlBase::kClosed)
     return;
   // Texts are looked up when a tooltip shows, so controls without one take part too.
   ForStandardControlsFunc([this](IControl* control) {

@@ -59,20 +59,28 @@ TEST_F(PopupMenu, AttachedOnceThroughTheGraphicsAndLivesFromRequestToClosed) {
   EXPECT_EQ(g.GetPopupMenuControl(), popup);
   EXPECT_TRUE(popup->IsHidden());
 
+  // What the graphics core reads through the base: the state's number (0 closed, 1 opening, 2 open,
+  // 3 fading out, 4 choice blink, 6 finishing) and whether the menu takes the pointer events.
+  const IPopupMenuControlBase* core = g.GetPopupMenuControl();
+  auto expectCoreSees = [&](int value, bool expanded, double ms) {
+    EXPECT_EQ(static_cast<int>(core->GetState()), value) << ms;
+    EXPECT_EQ(core->GetExpanded(), expanded) << ms;
+  };
   auto menu = Menu({"One", "Two", "Three"});
   Open(*menu, caller->GetRECT());
-  EXPECT_EQ(popup->GetMenuState(), IPopupMenuControl::kOpening);
+  EXPECT_EQ(popup->GetState(), IPopupMenuControl::kOpening);
+  expectCoreSees(1, true, 0);
   EXPECT_FALSE(popup->IsHidden());
-  EXPECT_TRUE(popup->GetExpanded());
   At(50);
   EXPECT_FLOAT_EQ(popup->GetPanel(0)->mBlend.weight, 0.5f * kPanelOpacity);
   At(101);
-  EXPECT_EQ(popup->GetMenuState(), IPopupMenuControl::kOpen);
+  EXPECT_EQ(popup->GetState(), IPopupMenuControl::kOpen);
+  expectCoreSees(2, true, 101);
   EXPECT_FLOAT_EQ(popup->GetPanel(0)->mBlend.weight, kPanelOpacity);
 
   // Cells of 63 x 14 from (93.5, 75), 2 apart; hovering the second highlights it with its label inset 15.
   Hover(100, 95);
-  EXPECT_EQ(popup->GetHoverCell(), 1);
+  EXPECT_EQ(popup->GetHoverCell(), popup->GetPanel(0)->GetCell(1));
   g.log.clear();
   popup->Draw(g);
   EXPECT_EQ(g.Count("PathFill 255,0,0,255"), 1);
@@ -82,19 +90,21 @@ TEST_F(PopupMenu, AttachedOnceThroughTheGraphicsAndLivesFromRequestToClosed) {
   Release(100, 95);
   EXPECT_EQ(completions, std::vector<int>{1});
   EXPECT_EQ(caller->answers, std::vector<int>{1});
-  EXPECT_EQ(popup->GetMenuState(), IPopupMenuControl::kChoiceBlink);
   EXPECT_TRUE(popup->IsHidden());
-  EXPECT_FALSE(popup->GetExpanded());
 
-  const std::pair<double, IPopupMenuControl::EPopupMenuState> phases[] = {
-      {150, IPopupMenuControl::kChoiceBlink},
-      {202, IPopupMenuControl::kFadingOut},
-      {303, IPopupMenuControl::kFinishing},
-      {404, IPopupMenuControl::kClosed},
+  const struct {
+    double ms;
+    IPopupMenuControl::EPopupMenuState state;
+    int value;
+  } phases[] = {
+      {101, IPopupMenuControl::kChoiceBlink, 4}, {150, IPopupMenuControl::kChoiceBlink, 4},
+      {202, IPopupMenuControl::kFadingOut, 3},   {303, IPopupMenuControl::kFinishing, 6},
+      {404, IPopupMenuControl::kClosed, 0},
   };
-  for (const auto& [ms, state] : phases) {
-    At(ms);
-    EXPECT_EQ(popup->GetMenuState(), state) << ms;
+  for (const auto& phase : phases) {
+    At(phase.ms);
+    EXPECT_EQ(popup->GetState(), phase.state) << phase.ms;
+    expectCoreSees(phase.value, false, phase.ms);
   }
   EXPECT_EQ(popup->NPanels(), 0);
   EXPECT_EQ(g.Count("UpdateTooltips"), 1);  // tooltips back once closed
@@ -174,13 +184,13 @@ TEST_P(PopupPlacement, OpensWhereTheEditorHasRoom) {
   for (int i = 1; i < c.nItems; ++i) menu.AddItem(c.nItems == 3 ? (i == 1 ? "Two" : "Three") : "I00");
   Open(menu, c.anchor);
   const IPopupMenuControl::MenuPanel& panel = *popup->GetPanel(0);
-  EXPECT_EQ(panel.mCells.front(), c.firstCell);
+  EXPECT_EQ(*panel.GetCell(0), c.firstCell);
   EXPECT_EQ(popup->GetAnchorArrowDir(), c.dir);
   EXPECT_EQ(panel.mScrolls, c.scrolls);
   EXPECT_EQ(panel.NCells(), c.scrolls ? 17 : c.nItems);
   EXPECT_EQ(panel.mMaxVisibleCells, c.scrolls ? 17 : 0);
-  EXPECT_GE(panel.mCells.front().T, 0.f);
-  EXPECT_LE(panel.mCells.back().B, 300.f);
+  EXPECT_GE(panel.GetCell(0)->T, 0.f);
+  EXPECT_LE(panel.GetCell(panel.NCells() - 1)->B, 300.f);
   EXPECT_EQ(popup->GetAnchorRECT(), c.anchor);
   EXPECT_EQ(popup->GetAnchorArrowRECT(), c.arrowRect);
 }
@@ -233,15 +243,15 @@ TEST_F(PopupMenu, SubmenuAppearsAfterItsDelayAndReportsItsOwnChoice) {
   // Root cells from (100.5, 75); "Sub" is the second.
   Hover(110, 98);
   ASSERT_EQ(popup->NPanels(), 2);
-  EXPECT_EQ(popup->GetMenuState(), IPopupMenuControl::kSubmenuDelay);
+  EXPECT_EQ(popup->GetState(), IPopupMenuControl::kSubmenuDelay);
   EXPECT_TRUE(popup->GetExpanded());
-  EXPECT_EQ(popup->GetPanel(1)->mCells.front(), IRECT(159.5f, 91, 194.5f, 105));
+  EXPECT_EQ(*popup->GetPanel(1)->GetCell(0), IRECT(159.5f, 91, 194.5f, 105));
   At(200);
   EXPECT_EQ(popup->GetPanel(1)->mBlend.weight, 0.f);
   At(300);
   EXPECT_FLOAT_EQ(popup->GetPanel(1)->mBlend.weight, kPanelOpacity);
   At(302);
-  EXPECT_EQ(popup->GetMenuState(), IPopupMenuControl::kOpen);
+  EXPECT_EQ(popup->GetState(), IPopupMenuControl::kOpen);
 
   Hover(170, 112);
   EXPECT_EQ(popup->GetActivePanel(), popup->GetPanel(1));
@@ -255,12 +265,108 @@ TEST_F(PopupMenu, SubmenuAppearsAfterItsDelayAndReportsItsOwnChoice) {
   auto again = Menu({"A"});
   again->AddItem("Sub", new IPopupMenu("", {"X"}));
   for (double ms : {403.0, 504.0, 605.0}) At(ms);
-  ASSERT_EQ(popup->GetMenuState(), IPopupMenuControl::kClosed);
+  ASSERT_EQ(popup->GetState(), IPopupMenuControl::kClosed);
   Open(*again, caller->GetRECT());
   At(706);
   Hover(110, 98);
   Hover(110, 80);
   EXPECT_FALSE(popup->GetPanel(1)->mShouldDraw);
+}
+
+// A control under the menu that counts the presses reaching it.
+class PressCounter : public IControl {
+ public:
+  explicit PressCounter(const IRECT& r) : IControl(r) {}
+  void Draw(IGraphics&) override {}
+  void OnMouseDown(float, float, const IMouseMod&) override { ++presses; }
+  int presses = 0;
+};
+
+struct EarlyClickCase {
+  const char* name;
+  bool overSubmenuItem;  // hovered "Sub" once open, so the menu waits for its submenu
+  double clickAt;
+  IPopupMenuControl::EPopupMenuState state;
+  float x, y;
+  int expected;
+};
+
+// Root cells of 49 x 14 from (100.5, 75): A, Sub, C. A click while the menu fades in or waits for a submenu
+// to appear is the menu's: it chooses the item under it, and the control under the menu never hears of it.
+// clang-format off
+const EarlyClickCase kEarlyClicks[] = {
+  {"WhileFadingIn", false, 50, IPopupMenuControl::kOpening, 110, 80, 0},
+  {"WhileFadingInOutsideEveryCell", false, 50, IPopupMenuControl::kOpening, 300, 250, kNone},
+  {"WhileASubmenuIsDue", true, 150, IPopupMenuControl::kSubmenuDelay, 110, 114, 2},
+};
+// clang-format on
+
+class PopupEarlyClick : public PopupMenu, public ::testing::WithParamInterface<EarlyClickCase> {};
+
+TEST_P(PopupEarlyClick, IsTheMenusAndChoosesTheItemUnderIt) {
+  const EarlyClickCase& c = GetParam();
+  auto* beneath = Add(new PressCounter(IRECT(0, 0, 400, 300)));
+  auto menu = Menu({"A"});
+  menu->AddItem("Sub", new IPopupMenu("", {"X", "Y"}));
+  menu->AddItem("C");
+  Open(*menu, caller->GetRECT());
+  if (c.overSubmenuItem) {
+    At(101);
+    Hover(110, 98);
+  }
+  At(c.clickAt);
+  ASSERT_EQ(popup->GetState(), c.state);
+  Press(c.x, c.y);
+  Release(c.x, c.y);
+  EXPECT_EQ(caller->answers, std::vector<int>{c.expected});
+  EXPECT_EQ(beneath->presses, 0);
+  EXPECT_EQ(popup->GetState(), IPopupMenuControl::kChoiceBlink);
+}
+
+INSTANTIATE_TEST_SUITE_P(States, PopupEarlyClick, ::testing::ValuesIn(kEarlyClicks),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The hovered, highlighted and clicked cells are the panels' own cell rectangles: they stay the same cells
+// while submenu panels join the list, and nothing points into the panels once they are deleted.
+TEST_F(PopupMenu, CellsAreHeldByPointerWhilePanelsComeAndGo) {
+  auto menu = Menu({"A"});
+  menu->AddItem("Sub", new IPopupMenu("", {"X", "Y"}));
+  menu->AddItem("C");
+  Open(*menu, caller->GetRECT());
+  At(101);
+  Hover(110, 98);  // "Sub": its submenu's panel joins the list
+  ASSERT_EQ(popup->NPanels(), 2);
+  IPopupMenuControl::MenuPanel* root = popup->GetPanel(0);
+  IPopupMenuControl::MenuPanel* sub = popup->GetPanel(1);
+  EXPECT_EQ(popup->GetHoverCell(), root->GetCell(1));
+  EXPECT_EQ(root->mHighlightedCell, root->GetCell(1));
+  At(302);
+  Hover(170, 112);  // "Y", the submenu's second cell at (159.5, 107)
+  EXPECT_EQ(popup->GetActivePanel(), sub);
+  EXPECT_EQ(popup->GetHoverCell(), sub->GetCell(1));
+  EXPECT_EQ(root->mHighlightedCell, root->GetCell(1));
+  // The open branch's cell and the hovered one are highlighted, each widened by the 5-point margin.
+  g.log.clear();
+  popup->Draw(g);
+  EXPECT_EQ(FilledRects("255,0,0,255"), (std::vector<std::string>{"95.5,91,154.5,105", "154.5,107,199.5,121"}));
+
+  Press(170, 112);
+  EXPECT_EQ(sub->mClickedCell, sub->GetCell(1));
+  EXPECT_EQ(root->mClickedCell, nullptr);
+  for (double ms : {403.0, 504.0, 605.0}) At(ms);
+  ASSERT_EQ(popup->GetState(), IPopupMenuControl::kClosed);
+  EXPECT_EQ(popup->NPanels(), 0);
+  EXPECT_EQ(popup->GetHoverCell(), nullptr);
+  EXPECT_EQ(popup->GetActivePanel(), nullptr);
+
+  // Shown again, it draws and hovers only its new cells (the sanitizers watch for the deleted ones).
+  Open(*menu, caller->GetRECT());
+  At(706);
+  g.log.clear();
+  popup->Draw(g);
+  EXPECT_TRUE(FilledRects("255,0,0,255").empty());
+  Hover(110, 80);
+  EXPECT_EQ(popup->GetHoverCell(), popup->GetPanel(0)->GetCell(0));
 }
 
 // The arrows through their virtual slots: callouts are off, so only the submenu arrow is drawn (with the root
@@ -309,7 +415,7 @@ TEST_F(PopupMenu, SubmenuArrowIsDrawnWhileASubmenuIsShown) {
   EXPECT_EQ(arrows->GetAnchorRECT(), caller->GetRECT());
   At(202);
   At(303);
-  EXPECT_EQ(arrows->GetMenuState(), IPopupMenuControl::kFinishing);
+  EXPECT_EQ(arrows->GetState(), IPopupMenuControl::kFinishing);
   EXPECT_EQ(arrows->GetAnchorRECT(), IRECT());
 }
 
@@ -317,7 +423,7 @@ TEST_F(PopupMenu, EveryRequestIsAnsweredOnceHoweverItArrives) {
   auto empty = Menu({});
   Open(*empty, caller->GetRECT());
   EXPECT_EQ(caller->answers, std::vector<int>{kNone});
-  EXPECT_EQ(popup->GetMenuState(), IPopupMenuControl::kClosed);
+  EXPECT_EQ(popup->GetState(), IPopupMenuControl::kClosed);
 
   // A request while the previous menu closes is answered with no choice at once; the closing runs on.
   auto first = Menu({"One"});
@@ -328,11 +434,11 @@ TEST_F(PopupMenu, EveryRequestIsAnsweredOnceHoweverItArrives) {
   Open(*second, caller->GetRECT());
   EXPECT_EQ(caller->answers, (std::vector<int>{kNone, 0, kNone}));
   EXPECT_EQ(completions, (std::vector<int>{kNone, 0, kNone}));
-  EXPECT_EQ(popup->GetMenuState(), IPopupMenuControl::kChoiceBlink);
+  EXPECT_EQ(popup->GetState(), IPopupMenuControl::kChoiceBlink);
   ASSERT_EQ(popup->NPanels(), 1);
   EXPECT_EQ(popup->GetPanel(0)->mMenu, first.get());
   for (double ms : {202.0, 303.0, 404.0}) At(ms);
-  EXPECT_EQ(popup->GetMenuState(), IPopupMenuControl::kClosed);
+  EXPECT_EQ(popup->GetState(), IPopupMenuControl::kClosed);
 
   // Closed, it opens; a request from another control while it shows is answered with no choice, and the
   // shown menu still answers its own caller.
@@ -391,7 +497,7 @@ class AskingCaller : public MenuCaller {
 // that answer is answered with no choice, and the menu then hides and closes.
 TEST_F(PopupMenu, ChoiceIsReportedBeforeTheMenuHides) {
   std::vector<std::pair<IPopupMenuControl::EPopupMenuState, bool>> seen;
-  IPopupMenu menu("", {"One"}, [&](IPopupMenu*) { seen.emplace_back(popup->GetMenuState(), popup->IsHidden()); });
+  IPopupMenu menu("", {"One"}, [&](IPopupMenu*) { seen.emplace_back(popup->GetState(), popup->IsHidden()); });
   auto asking = Add(new AskingCaller(IRECT(100, 50, 140, 70)));
   auto next = Menu({"Two"});
   asking->again = next.get();
@@ -402,7 +508,7 @@ TEST_F(PopupMenu, ChoiceIsReportedBeforeTheMenuHides) {
             (std::vector<std::pair<IPopupMenuControl::EPopupMenuState, bool>>{{IPopupMenuControl::kOpen, false}}));
   EXPECT_EQ(asking->answers, (std::vector<int>{0, kNone}));
   EXPECT_EQ(completions, std::vector<int>{kNone});
-  EXPECT_EQ(popup->GetMenuState(), IPopupMenuControl::kChoiceBlink);
+  EXPECT_EQ(popup->GetState(), IPopupMenuControl::kChoiceBlink);
   EXPECT_TRUE(popup->IsHidden());
   EXPECT_EQ(popup->GetPanel(0)->mMenu, &menu);
 }
@@ -418,11 +524,11 @@ TEST_F(PopupMenu, EditorTooShortForOneCellStillShowsAndChoosesOne) {
   EXPECT_EQ(panel.NCells(), 1);
   EXPECT_FALSE(panel.ShowsUpArrow());
   EXPECT_FALSE(panel.ShowsDownArrow());
-  EXPECT_TRUE(std::isfinite(panel.mCells.front().T));
+  EXPECT_TRUE(std::isfinite(panel.GetCell(0)->T));
   // Taller than the editor, the panel is pinned to its top: its top left stays in view.
   EXPECT_EQ(panel.mOuterRECT.T, 0.f);
   EXPECT_GE(panel.mOuterRECT.L, 0.f);
-  flat.OnMouseDown({Point(panel.mCells.front().MW(), panel.mCells.front().MH())});
+  flat.OnMouseDown({Point(panel.GetCell(0)->MW(), panel.GetCell(0)->MH())});
   EXPECT_EQ(c->answers, std::vector<int>{0});
 }
 
@@ -433,14 +539,14 @@ TEST_F(PopupMenu, SubmenuTallerThanTheEditorScrollsInsideIt) {
   menu->AddItem("Sub", sub);
   Open(*menu, caller->GetRECT());
   At(101);
-  const IRECT subCell = popup->GetPanel(0)->mCells[1];
+  const IRECT subCell = *popup->GetPanel(0)->GetCell(1);
   Hover(subCell.MW(), subCell.MH());
   ASSERT_EQ(popup->NPanels(), 2);
   const IPopupMenuControl::MenuPanel& panel = *popup->GetPanel(1);
   EXPECT_TRUE(panel.mScrolls);
   EXPECT_GE(panel.mOuterRECT.L, 0.f);
-  EXPECT_GE(panel.mCells.front().T, 0.f);
-  EXPECT_LE(panel.mCells.back().B, 300.f);
+  EXPECT_GE(panel.GetCell(0)->T, 0.f);
+  EXPECT_LE(panel.GetCell(panel.NCells() - 1)->B, 300.f);
 }
 
 }  // namespace

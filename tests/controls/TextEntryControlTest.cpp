@@ -257,12 +257,12 @@ TEST_F(TextEntry, ContextMenuEditsTheFieldThatOpenedIt) {
   Open(FakeDelegate::kGain, "12");
   auto choose = [&](int item) {
     Click(70, 60, Button(true));
-    ASSERT_EQ(popup->GetMenuState(), IPopupMenuControl::kOpening);
+    ASSERT_EQ(popup->GetState(), IPopupMenuControl::kOpening);
     const IPopupMenuControl::MenuPanel& panel = *popup->GetPanel(0);
     const char* const names[] = {"Cut", "Copy", "Paste"};
     EXPECT_STREQ(panel.mMenu->GetItemText(item), names[item]);
     Tick(gEntryNowMs + 101);
-    const IRECT cell = panel.mCells[static_cast<size_t>(item)];
+    const IRECT cell = *panel.GetCell(item);
     Click(cell.MW(), cell.MH(), Button());
     Tick(gEntryNowMs + 1000);
     Tick(gEntryNowMs + 1000);

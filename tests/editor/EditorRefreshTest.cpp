@@ -322,7 +322,7 @@ TEST_F(EditorRefreshTest, FixedScaleAndTooltipsFollowOnceTheMenuIsClosed) {
     ASSERT_NE(scales, nullptr);
     scales->SetChosenItemIdx(row.entry);
     g->SetControlValueAfterPopupMenu(scales);
-    ASSERT_GT(g->GetPopupMenuControl()->GetState(), IPopupMenuControlBase::kCollapsed);
+    ASSERT_GT(g->GetPopupMenuControl()->GetState(), IPopupMenuControlBase::kClosed);
     const bool tooltipsBefore = g->TooltipsEnabled();
     Set(kToggleTooltips, tooltipsBefore ? 0.0 : 1.0);
     plug->OnIdle();
@@ -337,14 +337,13 @@ TEST_F(EditorRefreshTest, FixedScaleAndTooltipsFollowOnceTheMenuIsClosed) {
     g->OnMouseUp({beside});
     // The resize waits while the menu fades out; each animation end moves the menu one stage on.
     IControl* popup = g->GetPopupMenuControl();
-    for (int stage = 0; stage < 4 && g->GetPopupMenuControl()->GetState() != IPopupMenuControlBase::kCollapsed;
-         ++stage) {
+    for (int stage = 0; stage < 4 && g->GetPopupMenuControl()->GetState() != IPopupMenuControlBase::kClosed; ++stage) {
       plug->OnIdle();
       EXPECT_TRUE(plug->IsResizePending()) << row.entry;
       EXPECT_EQ(g->TooltipsEnabled(), tooltipsBefore) << row.entry;
       popup->OnEndAnimation();
     }
-    ASSERT_EQ(g->GetPopupMenuControl()->GetState(), IPopupMenuControlBase::kCollapsed);
+    ASSERT_EQ(g->GetPopupMenuControl()->GetState(), IPopupMenuControlBase::kClosed);
     plug->OnIdle();
     EXPECT_FALSE(plug->IsResizePending()) << row.entry;
     EXPECT_EQ(g->TooltipsEnabled(), !tooltipsBefore) << row.entry;

@@ -81,9 +81,9 @@ class LayoutTest : public ::testing::Test {
     g->OnMouseDown({Beside()});
     g->OnMouseUp({Beside()});
     IPopupMenuControlBase* popup = g->GetPopupMenuControl();
-    for (int stage = 0; stage < 4 && popup->GetState() != IPopupMenuControlBase::kCollapsed; ++stage)
+    for (int stage = 0; stage < 4 && popup->GetState() != IPopupMenuControlBase::kClosed; ++stage)
       popup->OnEndAnimation();
-    ASSERT_EQ(popup->GetState(), IPopupMenuControlBase::kCollapsed);
+    ASSERT_EQ(popup->GetState(), IPopupMenuControlBase::kClosed);
   }
 
   presets_test::TempDataHome home;

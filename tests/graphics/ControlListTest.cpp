@@ -26,6 +26,7 @@ struct QuietMenu : IPopupMenuControlBase {
   using IPopupMenuControlBase::IPopupMenuControlBase;
   void Draw(IGraphics&) override {}
   void CreatePopupMenu(IPopupMenu&, const IRECT&) override {}
+  EPopupMenuState GetState() const override { return kClosed; }
 };
 
 TEST_F(ControlList, PopupMenuControlIsInitialisedLikeAListControl) {

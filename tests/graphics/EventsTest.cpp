@@ -498,9 +498,11 @@ struct RecordingMenu : IPopupMenuControlBase {
   void Draw(IGraphics&) override {}
   void CreatePopupMenu(IPopupMenu& menu, const IRECT&) override {
     shown = &menu;
-    mState = kExpanded;
+    state = kOpen;
   }
-  void Collapse() { mState = kCollapsed; }
+  EPopupMenuState GetState() const override { return state; }
+  void Collapse() { state = kClosed; }
+  EPopupMenuState state = kClosed;
 };
 
 struct RecordingEntry : ITextEntryControlBase {

@@ -567,7 +567,9 @@ TEST_F(VectorGraphicsTest, AnEditorDeletedWithAPressOrAPendingMenuCallsTheDelega
   struct PendingMenu : IPopupMenuControlBase {
     PendingMenu() : IPopupMenuControlBase(IRECT()) {}
     void Draw(IGraphics&) override {}
-    void CreatePopupMenu(IPopupMenu&, const IRECT&) override { mState = kExpanded; }
+    void CreatePopupMenu(IPopupMenu&, const IRECT&) override { state = kOpen; }
+    EPopupMenuState GetState() const override { return state; }
+    EPopupMenuState state = kClosed;
   };
   struct Pressed : IControl {
     using IControl::IControl;
