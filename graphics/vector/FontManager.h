@@ -164,7 +164,9 @@ void fntGetQuad(FNTcontext* stash, const FNTfont* prevFont, int prevGlyphIndex, 
                 float spacing, float* x, float* y, FNTquad* q);
 
 // Text. The state's blur counts in whole pixels towards zero, at most FNT_MAX_BLUR. Init returns 0 when the current
-// font is not usable, the size is not finite or too large, or the blur is below FNT_MIN_BLUR or not a number.
+// font is not usable, the size is not finite or too large, or glyph bitmaps are required and the blur is below
+// FNT_MIN_BLUR or not a number; measuring counts such a blur as FNT_MIN_BLUR. Line bounds and vertical metrics come
+// from the font and the size alone.
 int fntTextIterInit(FNTcontext* stash, FNTtextIter* iter, float x, float y, const char* str, const char* end,
                     int bitmapOption);
 int fntTextIterNext(FNTcontext* stash, FNTtextIter* iter, FNTquad* quad);
