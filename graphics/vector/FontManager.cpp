@@ -464,7 +464,10 @@ FNTglyph* fntGetGlyph(FNTcontext* stash, FNTfont* font, unsigned int codepoint, 
     return nullptr;
 
   int gx = -1, gy = -1;
-  if (bitmapOption == FNT_GLYPH_BITMAP_REQUIRED) {
+  if (bitmapOption == FNT_GLYPH_BITMAP_REQUIRED && (gw <= 0 || gh <= 0)) {
+    // An empty box with no pad round it has no pixels: it needs no room in the atlas, only a place to point at.
+    gx = gy = 0;
+  } else if (bitmapOption == FNT_GLYPH_BITMAP_REQUIRED) {
     int added = fntAtlasAddRect(stash->atlas, gw, gh, &gx, &gy);
     if (!added && stash->handleError != nullptr) {
       stash->handleError(stash->errorUptr, FNT_ATLAS_FULL, 0);
@@ -533,13 +536,14 @@ void fntGetQuad(FNTcontext* stash, const FNTfont* prevFont, int prevGlyphIndex, 
     float adv = static_cast<float>(kern) * scale;
     *x += std::trunc(adv + spacing + 0.5f);
   }
-  // The atlas rectangle without its empty border pixel.
+  // The atlas rectangle without its empty border pixel; one with nothing inside its border gives an empty quad
+  // rather than one turned inside out over the texels round it.
   float xoff = static_cast<float>(glyph->xoff + 1);
   float yoff = static_cast<float>(glyph->yoff + 1);
   float x0 = static_cast<float>(glyph->x0 + 1);
   float y0 = static_cast<float>(glyph->y0 + 1);
-  float x1 = static_cast<float>(glyph->x1 - 1);
-  float y1 = static_cast<float>(glyph->y1 - 1);
+  float x1 = static_cast<float>(std::max(glyph->x1 - 1, glyph->x0 + 1));
+  float y1 = static_cast<float>(std::max(glyph->y1 - 1, glyph->y0 + 1));
   // Pixel-aligned quads; truncated in float, since the pen may be further out than an int holds.
   float rx = std::trunc(*x + xoff);
   if (stash->params.flags & FNT_ZERO_TOPLEFT) {

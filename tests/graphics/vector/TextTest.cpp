@@ -175,6 +175,33 @@ TEST(VectorText, TextIsDrawnAsGlyphQuadsFromTheAtlas) {
   EXPECT_EQ(t.backend.draws.size(), 3u);
 }
 
+// Spaces have empty glyph boxes: at a blur of -2 their pad is 0 too, so they have no pixels and need no room in the
+// atlas. The text runs on past them with its own advances (a 1255, b 1300, space 651 units) in the first atlas
+// image, two triangles a character, and no quad turned inside out; a space's quad covers nothing.
+TEST(VectorText, SpacesWithoutPadKeepTheTextGoing) {
+  const float a = Advance(1255, 20), b = Advance(1300, 20), space = Advance(651, 20);
+  for (const float blur : {0.f, -1.f, -2.f, -2.5f}) {
+    SCOPED_TRACE(blur);
+    TextFrame t;
+    vrFontBlur(t.ctx, blur);
+    EXPECT_EQ(vrText(t.ctx, 10, 50, "ab ab ab", nullptr), 10 + 3 * (a + b) + 2 * space);
+    EXPECT_EQ(t.ctx->fontImageIdx, 0);
+    EXPECT_EQ(t.backend.textures.size(), 1u);
+    ASSERT_EQ(t.backend.draws.size(), 1u);
+    const std::vector<VRvertex>& v = t.backend.draws[0].verts;
+    ASSERT_EQ(v.size(), 8u * 6);
+    for (size_t i = 0; i < v.size(); i += 6) {
+      // Corners (x0, y0), (x1, y1), (x1, y0) start each quad.
+      const float w = v[i + 2].x - v[i].x, h = v[i + 1].y - v[i + 2].y;
+      EXPECT_GE(w, 0) << i / 6;
+      EXPECT_GE(h, 0) << i / 6;
+      if (blur <= -2 && (i / 6 == 2 || i / 6 == 5)) {
+        EXPECT_EQ(w * h, 0) << i / 6;
+      }
+    }
+  }
+}
+
 TEST(VectorText, AtlasGrowsThreeTimesThenGivesUp) {
   TextFrame t;
   // Capital letters at 800 pixels are about 500 pixels tall: a few to each atlas size.
