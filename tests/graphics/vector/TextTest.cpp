@@ -140,9 +140,6 @@ TEST(VectorText, NothingHappensWithoutAFontAndNoOutputIsOverrun) {
   for (int i = 0; i < 20; ++i) EXPECT_EQ(vrAddFallbackFontId(t.ctx, t.sans, t.sans), 1);
   EXPECT_EQ(vrAddFallbackFontId(t.ctx, t.sans, t.sans), 0);
 
-  vrFontSize(t.ctx, std::nanf(""));
-  EXPECT_EQ(vrText(t.ctx, 3, 4, "abc", nullptr), 3);
-  vrFontSize(t.ctx, 20);
   vrFontFace(t.ctx, "unknown");
   EXPECT_EQ(vrGetState(t.ctx)->fontId, -1);
   EXPECT_EQ(vrText(t.ctx, 3, 4, "abc", nullptr), 3);
@@ -173,6 +170,33 @@ TEST(VectorText, TextIsDrawnAsGlyphQuadsFromTheAtlas) {
   vrBeginPath(t.ctx);
   vrTextBox(t.ctx, 0, 20, 2 * Advance(1255, 20) + 1, "aa bb", nullptr);
   EXPECT_EQ(t.backend.draws.size(), 3u);
+}
+
+// Text whose glyph iteration cannot start (a font id past the fonts, a size the glyph cache cannot key, a blur no
+// glyph can be drawn with) still makes its draw call, with no triangles, and leaves the pen where it was.
+TEST(VectorText, TextThatCannotStartMakesAnEmptyDrawCall) {
+  struct Row {
+    const char* name;
+    int font;
+    float size, blur;
+  } rows[] = {
+      {"font id past the fonts", 7, 20, 0},        {"size not a number", 0, std::nanf(""), 0},
+      {"size past the glyph record", 0, 4000, 0},  {"blur leaving no pad", 0, 20, -3},
+      {"blur not a number", 0, 20, std::nanf("")},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    TextFrame t;
+    vrFontFaceId(t.ctx, row.font);
+    vrFontSize(t.ctx, row.size);
+    vrFontBlur(t.ctx, row.blur);
+    EXPECT_EQ(vrText(t.ctx, 3, 4, "abc", nullptr), 3);
+    ASSERT_EQ(t.backend.draws.size(), 1u);
+    EXPECT_EQ(t.backend.draws[0].kind, RecordedDraw::Triangles);
+    EXPECT_TRUE(t.backend.draws[0].verts.empty());
+    EXPECT_EQ(t.ctx->drawCallCount, 1);
+    EXPECT_EQ(t.ctx->textTriCount, 0);
+  }
 }
 
 // Spaces have empty glyph boxes: at a blur of -2 their pad is 0 too, so they have no pixels and need no room in the
