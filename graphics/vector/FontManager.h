@@ -155,6 +155,7 @@ void fntSetFont(FNTcontext* stash, int font);
 
 // Glyph cache. iblur above FNT_MAX_BLUR counts as FNT_MAX_BLUR. Null when the size is below 0.2 pixels or does not
 // fit the glyph record, when iblur is below FNT_MIN_BLUR, or when the glyph must be in the atlas and there is no room.
+// A glyph with no pixels (an empty box with no pad) needs none: it is placed, empty, at the origin.
 FNTglyph* fntGetGlyph(FNTcontext* stash, FNTfont* font, unsigned int codepoint, short isize, short iblur,
                       int bitmapOption);
 // prevFont is the font the glyph at prevGlyphIndex came from: the pair is kerned by the glyph's own font's 'kern'
