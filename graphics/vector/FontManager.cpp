@@ -180,8 +180,8 @@ float fntVerticalAlign(FNTcontext* stash, FNTfont* font, int align, short isize)
   return (stash->params.flags & FNT_ZERO_TOPLEFT) ? offset : -offset;
 }
 
-// The current state's font, size and blur as the glyph cache keys them; false when they cannot be used.
-bool fntCurrentFont(FNTcontext* stash, FNTfont** font, short* isize, short* iblur) {
+// The current state's font and size as the glyph cache keys them; false when they cannot be used.
+bool fntCurrentFont(FNTcontext* stash, FNTfont** font, short* isize) {
   FNTstate* state = fntGetState(stash);
   if (state->font < 0 || state->font >= stash->nfonts) return false;
   FNTfont* f = stash->fonts[state->font];
@@ -189,20 +189,28 @@ bool fntCurrentFont(FNTcontext* stash, FNTfont** font, short* isize, short* iblu
   // The size is stored x10 in a 16-bit field: refuse what does not fit (or is not a number).
   float size10 = state->size * 10.0f;
   if (!(size10 >= 0.0f && size10 <= static_cast<float>(SHRT_MAX))) return false;
-  // The blur is taken in whole pixels towards zero and at most FNT_MAX_BLUR, so -0.5 is no blur. A blur of -3 or
-  // less (or not a number) would give a glyph a negative pad, and the rasteriser would write outside its rectangle.
-  if (!(state->blur > static_cast<float>(FNT_MIN_BLUR - 1))) return false;
   *font = f;
   *isize = static_cast<short>(size10);
-  *iblur = static_cast<short>(std::min(state->blur, static_cast<float>(FNT_MAX_BLUR)));
   return true;
+}
+
+// The current state's blur as the glyph cache keys it: in whole pixels towards zero and at most FNT_MAX_BLUR, so
+// -0.5 is no blur. False for a blur of -3 or less (or not a number), which would give a glyph a negative pad: the
+// rasteriser would write outside its rectangle. Such a blur is given as FNT_MIN_BLUR.
+bool fntCurrentBlur(FNTcontext* stash, short* iblur) {
+  const float blur = fntGetState(stash)->blur;
+  const bool drawable = blur > static_cast<float>(FNT_MIN_BLUR - 1);
+  *iblur = drawable ? static_cast<short>(std::min(blur, static_cast<float>(FNT_MAX_BLUR))) : FNT_MIN_BLUR;
+  return drawable;
 }
 
 int fntIterInitUnaligned(FNTcontext* stash, FNTtextIter* iter, float x, float y, const char* str, const char* end,
                          int bitmapOption) {
   std::memset(iter, 0, sizeof(*iter));
   if (str == nullptr) return 0;
-  if (!fntCurrentFont(stash, &iter->font, &iter->isize, &iter->iblur)) return 0;
+  if (!fntCurrentFont(stash, &iter->font, &iter->isize)) return 0;
+  // Measuring draws nothing: it goes on with a blur no glyph can be drawn with, as the lowest one that can.
+  if (!fntCurrentBlur(stash, &iter->iblur) && bitmapOption == FNT_GLYPH_BITMAP_REQUIRED) return 0;
   if (!std::isfinite(x) || !std::isfinite(y)) return 0;
   FNTstate* state = fntGetState(stash);
   iter->scale = stbtt_ScaleForPixelHeight(&iter->font->font, iter->isize / 10.0f);
@@ -456,7 +464,10 @@ FNTglyph* fntGetGlyph(FNTcontext* stash, FNTfont* font, unsigned int codepoint, 
     return nullptr;
 
   int gx = -1, gy = -1;
-  if (bitmapOption == FNT_GLYPH_BITMAP_REQUIRED) {
+  if (bitmapOption == FNT_GLYPH_BITMAP_REQUIRED && (gw <= 0 || gh <= 0)) {
+    // An empty box with no pad round it has no pixels: it needs no room in the atlas, only a place to point at.
+    gx = gy = 0;
+  } else if (bitmapOption == FNT_GLYPH_BITMAP_REQUIRED) {
     int added = fntAtlasAddRect(stash->atlas, gw, gh, &gx, &gy);
     if (!added && stash->handleError != nullptr) {
       stash->handleError(stash->errorUptr, FNT_ATLAS_FULL, 0);
@@ -525,13 +536,14 @@ void fntGetQuad(FNTcontext* stash, const FNTfont* prevFont, int prevGlyphIndex, 
     float adv = static_cast<float>(kern) * scale;
     *x += std::trunc(adv + spacing + 0.5f);
   }
-  // The atlas rectangle without its empty border pixel.
+  // The atlas rectangle without its empty border pixel; one with nothing inside its border gives an empty quad
+  // rather than one turned inside out over the texels round it.
   float xoff = static_cast<float>(glyph->xoff + 1);
   float yoff = static_cast<float>(glyph->yoff + 1);
   float x0 = static_cast<float>(glyph->x0 + 1);
   float y0 = static_cast<float>(glyph->y0 + 1);
-  float x1 = static_cast<float>(glyph->x1 - 1);
-  float y1 = static_cast<float>(glyph->y1 - 1);
+  float x1 = static_cast<float>(std::max(glyph->x1 - 1, glyph->x0 + 1));
+  float y1 = static_cast<float>(std::max(glyph->y1 - 1, glyph->y0 + 1));
   // Pixel-aligned quads; truncated in float, since the pen may be further out than an int holds.
   float rx = std::trunc(*x + xoff);
   if (stash->params.flags & FNT_ZERO_TOPLEFT) {
@@ -701,8 +713,8 @@ void fntDrawDebug(FNTcontext* stash, float x, float y) {
 
 void fntLineBounds(FNTcontext* stash, float y, float* miny, float* maxy) {
   FNTfont* font;
-  short isize, iblur;
-  if (!fntCurrentFont(stash, &font, &isize, &iblur)) return;
+  short isize;
+  if (!fntCurrentFont(stash, &font, &isize)) return;
   float size = isize / 10.0f;
   y += fntVerticalAlign(stash, font, fntGetState(stash)->align, isize);
   if (stash->params.flags & FNT_ZERO_TOPLEFT) {
@@ -716,8 +728,8 @@ void fntLineBounds(FNTcontext* stash, float y, float* miny, float* maxy) {
 
 void fntVertMetrics(FNTcontext* stash, float* ascender, float* descender, float* lineh) {
   FNTfont* font;
-  short isize, iblur;
-  if (!fntCurrentFont(stash, &font, &isize, &iblur)) return;
+  short isize;
+  if (!fntCurrentFont(stash, &font, &isize)) return;
   float size = isize / 10.0f;
   if (ascender != nullptr) *ascender = font->ascender * size;
   if (descender != nullptr) *descender = font->descender * size;

@@ -155,6 +155,7 @@ void fntSetFont(FNTcontext* stash, int font);
 
 // Glyph cache. iblur above FNT_MAX_BLUR counts as FNT_MAX_BLUR. Null when the size is below 0.2 pixels or does not
 // fit the glyph record, when iblur is below FNT_MIN_BLUR, or when the glyph must be in the atlas and there is no room.
+// A glyph with no pixels (an empty box with no pad) needs none: it is placed, empty, at the origin.
 FNTglyph* fntGetGlyph(FNTcontext* stash, FNTfont* font, unsigned int codepoint, short isize, short iblur,
                       int bitmapOption);
 // prevFont is the font the glyph at prevGlyphIndex came from: the pair is kerned by the glyph's own font's 'kern'
@@ -164,7 +165,9 @@ void fntGetQuad(FNTcontext* stash, const FNTfont* prevFont, int prevGlyphIndex, 
                 float spacing, float* x, float* y, FNTquad* q);
 
 // Text. The state's blur counts in whole pixels towards zero, at most FNT_MAX_BLUR. Init returns 0 when the current
-// font is not usable, the size is not finite or too large, or the blur is below FNT_MIN_BLUR or not a number.
+// font is not usable, the size is not finite or too large, or glyph bitmaps are required and the blur is below
+// FNT_MIN_BLUR or not a number; measuring counts such a blur as FNT_MIN_BLUR. Line bounds and vertical metrics come
+// from the font and the size alone.
 int fntTextIterInit(FNTcontext* stash, FNTtextIter* iter, float x, float y, const char* str, const char* end,
                     int bitmapOption);
 int fntTextIterNext(FNTcontext* stash, FNTtextIter* iter, FNTquad* quad);

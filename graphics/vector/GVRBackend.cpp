@@ -1,8 +1,7 @@
 // The entry functions: the context creation that fills the renderer's callbacks, and the framebuffers with their
-// process-wide binding.
+// binding on each thread.
 #include "graphics/vector/GVRBackend.h"
 
-#include <atomic>
 #include <cstdlib>
 #include <new>
 
@@ -12,8 +11,10 @@ using namespace fx::gfx::gpu;
 
 namespace {
 
-// Shared by every context of the process; main thread only, atomic so that no editor ever sees a torn value.
-std::atomic<GVRframebuffer*> gBoundFramebuffer{nullptr};
+// Every context's binding on this thread. An editor binds and flushes on its own thread, and the editors of other
+// plug-in instances, opened on other host threads, draw at the same time: one binding for the whole process would
+// send each one's flush into whatever another had bound last.
+thread_local GVRframebuffer* tBoundFramebuffer = nullptr;
 
 GVRcontext* Self(void* uptr) {
   return static_cast<GVRcontext*>(uptr);
@@ -75,17 +76,16 @@ VRcontext* gvrCreateContext(void* layer, int flags) {
 void gvrDeleteContext(VRcontext* ctx) {
   if (ctx == nullptr) return;
   // A binding left to a deleted context would send another context's flush through a dangling pointer.
-  GVRframebuffer* bound = gBoundFramebuffer.load();
-  if (bound != nullptr && bound->ctx == ctx) gBoundFramebuffer.store(nullptr);
+  if (tBoundFramebuffer != nullptr && tBoundFramebuffer->ctx == ctx) tBoundFramebuffer = nullptr;
   vrDeleteContext(ctx);
 }
 
 void gvrBindFramebuffer(GVRframebuffer* fb) {
-  gBoundFramebuffer.store(fb);
+  tBoundFramebuffer = fb;
 }
 
 GVRframebuffer* gvrBoundFramebuffer() {
-  return gBoundFramebuffer.load();
+  return tBoundFramebuffer;
 }
 
 GVRframebuffer* gvrCreateFramebuffer(VRcontext* ctx, int width, int height, int imageFlags) {
@@ -101,9 +101,8 @@ GVRframebuffer* gvrCreateFramebuffer(VRcontext* ctx, int width, int height, int 
 
 void gvrDeleteFramebuffer(GVRframebuffer* fb) {
   if (fb == nullptr) return;
-  // A deleted framebuffer left bound would be read by the next flush of any context.
-  GVRframebuffer* expected = fb;
-  gBoundFramebuffer.compare_exchange_strong(expected, nullptr);
+  // A deleted framebuffer left bound would be read by the next flush of any context on this thread.
+  if (tBoundFramebuffer == fb) tBoundFramebuffer = nullptr;
   if (fb->image > 0) fb->ctx->params.renderDeleteTexture(fb->ctx->params.userPtr, fb->image);
   std::free(fb);
 }

@@ -1,11 +1,12 @@
 // GVR, the GPU vector renderer: the renderer's back end on the project's GPU layer (platform/gpu, Vulkan): the context
-// creation function that fills the renderer's render callbacks, and the off-screen framebuffers with the process-wide
-// binding that chooses the target of the next flush, clearing, reading pixels back and copying one into the layer as
-// its next frame.
+// creation function that fills the renderer's render callbacks, and the off-screen framebuffers with the binding that
+// chooses the target of the thread's next flush, clearing, reading pixels back and copying one into the layer as its
+// next frame.
 //
-// Threads: every function here runs on the editor's (main) thread. gvrReadPixels and gvrImageHandle block until the
-// GPU has finished the frames that draw into the image; starting a frame (vrBeginFrame) blocks while every buffer
-// set is in flight; gvrDeleteContext blocks until the context's frames in flight have completed.
+// Threads: a context's functions run on its editor's thread; editors of other plug-in instances may run on other
+// threads at the same time, each with its own binding. gvrReadPixels and gvrImageHandle block until the GPU has
+// finished the frames that draw into the image; starting a frame (vrBeginFrame) blocks while every buffer set is in
+// flight; gvrDeleteContext blocks until the context's frames in flight have completed.
 #pragma once
 
 #include <memory>
@@ -46,17 +47,18 @@ struct GVRframebuffer {
 // has drawables but no device, no device can be made, the shader library does not load or the renderer cannot be
 // made.
 VRcontext* gvrCreateContext(void* layer, int flags);
-// Waits for the context's frames in flight, unbinds a bound framebuffer of this context, then frees everything and
-// sets the layer's device to null (the context's own reference to the device goes last).
+// Waits for the context's frames in flight, unbinds the thread's bound framebuffer when it is of this context, then
+// frees everything and sets the layer's device to null (the context's own reference to the device goes last).
 void gvrDeleteContext(VRcontext* ctx);
 
-// Stores fb as the process-wide bound framebuffer (null unbinds); a flush draws into it only when it belongs to the
-// flushing context, otherwise into the layer's next drawable.
+// Stores fb as the calling thread's bound framebuffer (null unbinds); a flush on that thread draws into it only when
+// it belongs to the flushing context, otherwise into the layer's next drawable. Other threads' bindings stay.
 void gvrBindFramebuffer(GVRframebuffer* fb);
 GVRframebuffer* gvrBoundFramebuffer();
 // Null only when the record cannot be allocated; its image is a premultiplied RGBA image (0 when that failed).
 GVRframebuffer* gvrCreateFramebuffer(VRcontext* ctx, int width, int height, int imageFlags);
-// Null is ignored; call it before deleting the framebuffer's context. Deleting the bound framebuffer unbinds it.
+// Null is ignored; call it before deleting the framebuffer's context. Deleting the thread's bound framebuffer
+// unbinds it.
 void gvrDeleteFramebuffer(GVRframebuffer* fb);
 // Shows the framebuffer's image as the layer's next frame: copied as it is into the next drawable, which is then
 // presented, with no drawing. False (nothing done) when the context has no layer, no drawable comes free, or the

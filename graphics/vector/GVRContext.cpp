@@ -245,7 +245,7 @@ void GVRcontext::renderViewport(float width, float height, float devicePixelRati
     std::lock_guard<std::mutex> lock(*setsMutex);
     for (auto& set : cbuffers) {
       if (!set->isBusy) {
-        set->isBusy = true;
+        set->isBusy = 1;
         buffers = set;
         break;
       }

@@ -59,7 +59,7 @@ struct GVRbuffers {
 
   // commandBuffer, isBusy and image change on the completion thread: guarded by the context's setsMutex.
   std::shared_ptr<platform::gpu::GpuCommandBuffer> commandBuffer;
-  bool isBusy = false;
+  char isBusy = 0;
   int image = 0;  // the framebuffer image the frame draws into, 0 = the layer's drawable
   std::shared_ptr<platform::gpu::GpuBuffer> viewSizeBuffer;
   std::shared_ptr<platform::gpu::GpuTexture> stencilTexture;

@@ -32,7 +32,7 @@ bool PixelEdges(float m, float offset, float ext, float scale, double pixelsPerP
 }
 
 void ClearSet(GVRbuffers& set) {
-  set.isBusy = false;
+  set.isBusy = 0;
   set.commandBuffer.reset();
   set.image = 0;
   set.ncalls = set.nverts = set.nindexes = set.nuniforms = 0;

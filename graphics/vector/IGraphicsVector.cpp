@@ -371,12 +371,15 @@ void IGraphicsVector::PathStroke(const IPattern& pattern, float thickness, const
   vrPathWinding(mVG, VR_CCW);
   if (painted) {
     SetBlendMode(mVG, blend);
-    // A miter reaches at most the miter limit times the half width past the path's points, a square cap's corner
-    // the half width times the square root of 2 (along a diagonal line), anything else the half width.
+    // A miter reaches at most the miter limit's size times the half width past the path's points (the renderer
+    // weighs the limit squared, so -10 keeps the miters 10 keeps), a square cap's corner the half width times the
+    // square root of 2 (along a diagonal line), anything else the half width. A limit that is not a number keeps
+    // every miter: such a stroke is not left out.
     const float* t = vrGetState(mVG)->xform;
     const float scale = std::max(std::hypot(t[0], t[1]), std::hypot(t[2], t[3]));
-    const float reach = std::max({options.mMiterLimit, 1.f, vrGetState(mVG)->lineCap == VR_SQUARE ? kSqrt2 : 1.f});
-    if (!PathHiddenByScissor(0.5f * thickness * scale * reach)) {
+    const float miterLimit = std::fabs(options.mMiterLimit);
+    const float reach = std::max({miterLimit, 1.f, vrGetState(mVG)->lineCap == VR_SQUARE ? kSqrt2 : 1.f});
+    if (std::isnan(miterLimit) || !PathHiddenByScissor(0.5f * thickness * scale * reach)) {
       if (holdable)
         HoldStroke();
       else

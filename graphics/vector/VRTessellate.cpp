@@ -28,8 +28,7 @@ int CurveDivs(float r, float arc, float tol) {
   return std::max(2, static_cast<int>(std::ceil(arc / da)));
 }
 
-void vrCalculateJoins(VRcontext* ctx, float w, int lineJoin, float miterLimit) {
-  VRpathCache* cache = ctx->cache;
+void vrCalculateJoins(VRpathCache* cache, float w, int lineJoin, float miterLimit) {
   float iw = w > 0.0f ? 1.0f / w : 0.0f;
   for (int i = 0; i < cache->npaths; ++i) {
     VRpath* path = &cache->paths[i];
@@ -255,7 +254,7 @@ bool vrExpandStroke(VRcontext* ctx, float w, float fringe, int lineCap, int line
   w += aa * 0.5f;
   // Without a fringe the whole strip has coverage 1: u stays on the centre line.
   if (aa == 0.0f) u0 = u1 = 0.5f;
-  vrCalculateJoins(ctx, w, lineJoin, miterLimit);
+  vrCalculateJoins(cache, w, lineJoin, miterLimit);
 
   long long cverts = 0;
   for (int i = 0; i < cache->npaths; ++i) {
@@ -339,7 +338,7 @@ bool vrExpandFill(VRcontext* ctx, float w) {
   VRpathCache* cache = ctx->cache;
   float aa = ctx->fringeWidth;
   bool fringe = w > 0.0f;
-  vrCalculateJoins(ctx, w, VR_MITER, kFillMiterLimit);
+  vrCalculateJoins(cache, w, VR_MITER, kFillMiterLimit);
 
   long long cverts = 0;
   for (int i = 0; i < cache->npaths; ++i) {

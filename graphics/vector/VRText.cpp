@@ -254,10 +254,12 @@ float vrText(VRcontext* ctx, float x, float y, const char* string, const char* e
 
   FNTtextIter iter, prevIter;
   FNTquad q;
-  if (!fntTextIterInit(ctx->fs, &iter, x * scale, y * scale, string, end, FNT_GLYPH_BITMAP_REQUIRED)) return x;
+  // Text whose glyphs cannot be had at all (a font id past the fonts, a size or blur the glyph cache refuses) leaves
+  // the pen where it was, and still makes its draw call, with no triangles.
+  const bool started = fntTextIterInit(ctx->fs, &iter, x * scale, y * scale, string, end, FNT_GLYPH_BITMAP_REQUIRED);
   prevIter = iter;
   int nverts = 0;
-  while (fntTextIterNext(ctx->fs, &iter, &q)) {
+  while (started && fntTextIterNext(ctx->fs, &iter, &q)) {
     if (iter.prevGlyphIndex == -1) {
       if (ctx->fs->glyphError != FNT_ATLAS_FULL) {
         // A glyph whose size does not fit the glyph record is left out.
@@ -291,7 +293,7 @@ float vrText(VRcontext* ctx, float x, float y, const char* string, const char* e
   }
   FlushTextTexture(ctx);
   RenderText(ctx, verts, nverts);
-  return iter.nextx / scale;
+  return started ? iter.nextx / scale : x;
 }
 
 void vrTextBox(VRcontext* ctx, float x, float y, float breakRowWidth, const char* string, const char* end) {

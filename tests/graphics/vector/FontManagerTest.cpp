@@ -251,6 +251,37 @@ TEST(FontManager, BlurCountsInWholePixelsAndOnlyBlursLeavingNoPadAreRefused) {
   EXPECT_NE(fntGetGlyph(s.fs, s.fs->fonts[0], '1', 400, -2, FNT_GLYPH_BITMAP_REQUIRED), nullptr);
 }
 
+// A blur only changes how glyphs are drawn: the vertical metrics and the line's bounds come from the font and the size
+// alone, and measuring, which draws nothing, goes on with blurs that no glyph can be drawn with, counting them as -2
+// (no pad round the glyph's box). At 40 pixels digits advance 1303 units and '1' spans 225..1114 units in x; the
+// measured quad is the box less the one empty border pixel on each side, and the bounds start at the pen.
+TEST(FontManager, MetricsAndMeasuresHoldForBlursThatCannotBeDrawn) {
+  const float scale = 40 / kSansHeight;
+  const float advance = std::floor(1303 * scale + 0.5f);
+  for (const float blur : {-2.f, -3.f, -1e9f, -std::numeric_limits<float>::infinity(), std::nanf("")}) {
+    SCOPED_TRACE(blur);
+    Stash s;
+    ASSERT_EQ(s.Add("sans", "DejaVuSans.ttf"), 0);
+    fntSetSize(s.fs, 40);
+    fntSetBlur(s.fs, blur);
+    float asc = 0, desc = 0, lineh = 0, miny = 0, maxy = 0;
+    fntVertMetrics(s.fs, &asc, &desc, &lineh);
+    EXPECT_NEAR(asc, 1901 * scale, 1e-4f);
+    EXPECT_NEAR(desc, -483 * scale, 1e-4f);
+    EXPECT_NEAR(lineh, 40, 1e-4f);
+    fntLineBounds(s.fs, 100, &miny, &maxy);
+    EXPECT_NEAR(miny, 100 - 1901 * scale, 1e-4f);
+    EXPECT_NEAR(maxy, 100 - 1901 * scale + 40, 1e-4f);
+    float bounds[4] = {};
+    EXPECT_EQ(fntTextBounds(s.fs, 10, 100, "11", nullptr, bounds), 2 * advance);
+    EXPECT_EQ(bounds[0], 10);
+    EXPECT_EQ(bounds[2], 10 + advance + std::ceil(1114 * scale) - 1);
+    // Nothing is drawn with them.
+    FNTtextIter iter;
+    EXPECT_EQ(fntTextIterInit(s.fs, &iter, 0, 0, "1", nullptr, FNT_GLYPH_BITMAP_REQUIRED), blur == -2.f ? 1 : 0);
+  }
+}
+
 // Kerning comes from the font's 'kern' table only. Values read once from the files' tables with a small script:
 // DejaVu Sans (hhea height 2384) kerns A-V by -131, T-o by -348 and A-A by +57 units; Roboto (height 2400) has no
 // 'kern' table, its pair adjustments live in GPOS alone, so nothing of it is kerned.

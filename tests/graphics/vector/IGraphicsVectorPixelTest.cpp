@@ -1,6 +1,7 @@
 // The editor's drawing back end on the GPU back end, in pixels: strokes left out because they lie outside the clip
 // leave the frame as drawing them would, and an off-screen bitmap whose image cannot be made leaves the frame as it
 // was drawn.
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,8 @@ constexpr IRECT kClip(0, 0, 100, 100);
 
 struct StrokeCase {
   const char* name;
-  float x1, y1, x2, y2;
+  float points[6];  // a line, or two lines meeting at the second point
+  int npoints;
   float thickness;
   int cap;  // ELineCap
   float miterLimit;
@@ -25,13 +27,20 @@ struct StrokeCase {
 // square root of 2 past the end point along a diagonal line: (125, 60) to (155, 30) at 40 reaches x = 125 - 20 x
 // sqrt(2) = 96.7, and the same line mirrored reaches y = 96.7; a butt end reaches 125 - 20 / sqrt(2) = 110.9, a round
 // one 125 - 20 = 105. Along an axis a square cap reaches half the thickness: 104 - 6 = 98.
+// Lines from (160, 40) and (160, 60) meeting at (130, 50) at 40 turn by 2 x atan(1 / 3): their miter is 1 / sin(atan(1
+// / 3)) = sqrt(10) = 3.16 half widths long and reaches x = 130 - 20 x 3.16 = 66.8. Only the limit's size counts, so
+// limits of 10 and -10 keep it; at 3 it is cut to a bevel, which ends at x = 130 - 20 / sqrt(10) = 123.7.
 // clang-format off
 const StrokeCase kStrokes[] = {
-  {"SquareCapAlongADiagonal",       125, 60, 155, 30, 40, kCapSquare, 1, true},
-  {"SquareCapAlongADiagonalBelow",  60, 125, 30, 155, 40, kCapSquare, 1, true},
-  {"SquareCapAlongTheAxis",         104, 50, 150, 50, 12, kCapSquare, 1, true},
-  {"ButtEndAlongADiagonal",         125, 60, 155, 30, 40, kCapButt,   1, false},
-  {"RoundCapAlongADiagonal",        125, 60, 155, 30, 40, kCapRound,  1, false},
+  {"SquareCapAlongADiagonal",       {125, 60, 155, 30},         2, 40, kCapSquare, 1,   true},
+  {"SquareCapAlongADiagonalBelow",  {60, 125, 30, 155},         2, 40, kCapSquare, 1,   true},
+  {"SquareCapAlongTheAxis",         {104, 50, 150, 50},         2, 12, kCapSquare, 1,   true},
+  {"ButtEndAlongADiagonal",         {125, 60, 155, 30},         2, 40, kCapButt,   1,   false},
+  {"RoundCapAlongADiagonal",        {125, 60, 155, 30},         2, 40, kCapRound,  1,   false},
+  {"MiterWithinItsLimit",           {160, 40, 130, 50, 160, 60}, 3, 40, kCapButt,   10,  true},
+  {"MiterWithinANegativeLimit",     {160, 40, 130, 50, 160, 60}, 3, 40, kCapButt,   -10, true},
+  {"MiterWithoutANumberForALimit",  {160, 40, 130, 50, 160, 60}, 3, 40, kCapButt,   NAN, true},
+  {"MiterCutToABevel",              {160, 40, 130, 50, 160, 60}, 3, 40, kCapButt,   3,   false},
 };
 // clang-format on
 
@@ -49,8 +58,8 @@ class StrokeControl : public IControl {
       IStrokeOptions options;
       options.mCapOption = static_cast<ELineCap>(mStroke.cap);
       options.mMiterLimit = mStroke.miterLimit;
-      g.PathMoveTo(mStroke.x1, mStroke.y1);
-      g.PathLineTo(mStroke.x2, mStroke.y2);
+      g.PathMoveTo(mStroke.points[0], mStroke.points[1]);
+      for (int i = 1; i < mStroke.npoints; ++i) g.PathLineTo(mStroke.points[2 * i], mStroke.points[2 * i + 1]);
       g.PathStroke(IPattern(kInk), mStroke.thickness, options);
       return;
     }
@@ -58,8 +67,8 @@ class StrokeControl : public IControl {
     auto* vg = static_cast<VRcontext*>(g.GetDrawContext());
     vrSave(vg);
     vrBeginPath(vg);
-    vrMoveTo(vg, mStroke.x1, mStroke.y1);
-    vrLineTo(vg, mStroke.x2, mStroke.y2);
+    vrMoveTo(vg, mStroke.points[0], mStroke.points[1]);
+    for (int i = 1; i < mStroke.npoints; ++i) vrLineTo(vg, mStroke.points[2 * i], mStroke.points[2 * i + 1]);
     vrLineCap(vg, kCaps[mStroke.cap]);
     vrLineJoin(vg, VR_MITER);
     vrMiterLimit(vg, mStroke.miterLimit);

@@ -23,6 +23,6 @@ struct RecordingFramebuffers {
   int Find(const std::string& entry, int from = 0) const;
 };
 
-// The process's log, emptied by Reset (the back end's binding is process-wide as well).
+// The process's log, emptied by Reset; its one binding serves every thread.
 RecordingFramebuffers& Framebuffers();
 void ResetFramebuffers();

@@ -140,9 +140,6 @@ TEST(VectorText, NothingHappensWithoutAFontAndNoOutputIsOverrun) {
   for (int i = 0; i < 20; ++i) EXPECT_EQ(vrAddFallbackFontId(t.ctx, t.sans, t.sans), 1);
   EXPECT_EQ(vrAddFallbackFontId(t.ctx, t.sans, t.sans), 0);
 
-  vrFontSize(t.ctx, std::nanf(""));
-  EXPECT_EQ(vrText(t.ctx, 3, 4, "abc", nullptr), 3);
-  vrFontSize(t.ctx, 20);
   vrFontFace(t.ctx, "unknown");
   EXPECT_EQ(vrGetState(t.ctx)->fontId, -1);
   EXPECT_EQ(vrText(t.ctx, 3, 4, "abc", nullptr), 3);
@@ -173,6 +170,60 @@ TEST(VectorText, TextIsDrawnAsGlyphQuadsFromTheAtlas) {
   vrBeginPath(t.ctx);
   vrTextBox(t.ctx, 0, 20, 2 * Advance(1255, 20) + 1, "aa bb", nullptr);
   EXPECT_EQ(t.backend.draws.size(), 3u);
+}
+
+// Text whose glyph iteration cannot start (a font id past the fonts, a size the glyph cache cannot key, a blur no
+// glyph can be drawn with) still makes its draw call, with no triangles, and leaves the pen where it was.
+TEST(VectorText, TextThatCannotStartMakesAnEmptyDrawCall) {
+  struct Row {
+    const char* name;
+    int font;
+    float size, blur;
+  } rows[] = {
+      {"font id past the fonts", 7, 20, 0},        {"size not a number", 0, std::nanf(""), 0},
+      {"size past the glyph record", 0, 4000, 0},  {"blur leaving no pad", 0, 20, -3},
+      {"blur not a number", 0, 20, std::nanf("")},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    TextFrame t;
+    vrFontFaceId(t.ctx, row.font);
+    vrFontSize(t.ctx, row.size);
+    vrFontBlur(t.ctx, row.blur);
+    EXPECT_EQ(vrText(t.ctx, 3, 4, "abc", nullptr), 3);
+    ASSERT_EQ(t.backend.draws.size(), 1u);
+    EXPECT_EQ(t.backend.draws[0].kind, RecordedDraw::Triangles);
+    EXPECT_TRUE(t.backend.draws[0].verts.empty());
+    EXPECT_EQ(t.ctx->drawCallCount, 1);
+    EXPECT_EQ(t.ctx->textTriCount, 0);
+  }
+}
+
+// Spaces have empty glyph boxes: at a blur of -2 their pad is 0 too, so they have no pixels and need no room in the
+// atlas. The text runs on past them with its own advances (a 1255, b 1300, space 651 units) in the first atlas
+// image, two triangles a character, and no quad turned inside out; a space's quad covers nothing.
+TEST(VectorText, SpacesWithoutPadKeepTheTextGoing) {
+  const float a = Advance(1255, 20), b = Advance(1300, 20), space = Advance(651, 20);
+  for (const float blur : {0.f, -1.f, -2.f, -2.5f}) {
+    SCOPED_TRACE(blur);
+    TextFrame t;
+    vrFontBlur(t.ctx, blur);
+    EXPECT_EQ(vrText(t.ctx, 10, 50, "ab ab ab", nullptr), 10 + 3 * (a + b) + 2 * space);
+    EXPECT_EQ(t.ctx->fontImageIdx, 0);
+    EXPECT_EQ(t.backend.textures.size(), 1u);
+    ASSERT_EQ(t.backend.draws.size(), 1u);
+    const std::vector<VRvertex>& v = t.backend.draws[0].verts;
+    ASSERT_EQ(v.size(), 8u * 6);
+    for (size_t i = 0; i < v.size(); i += 6) {
+      // Corners (x0, y0), (x1, y1), (x1, y0) start each quad.
+      const float w = v[i + 2].x - v[i].x, h = v[i + 1].y - v[i + 2].y;
+      EXPECT_GE(w, 0) << i / 6;
+      EXPECT_GE(h, 0) << i / 6;
+      if (blur <= -2 && (i / 6 == 2 || i / 6 == 5)) {
+        EXPECT_EQ(w * h, 0) << i / 6;
+      }
+    }
+  }
 }
 
 TEST(VectorText, AtlasGrowsThreeTimesThenGivesUp) {
