@@ -167,6 +167,8 @@ class IPluginAPIBase : public IPluginBase {
   FwString mAppGroupID;
   FwString mHostName;
   FwString mParamDisplayStr;
+  // Declared after the strings and before the queues: the (stopped) timer is deleted after the queues are
+  // freed and before the strings.
   std::unique_ptr<Timer> mTimer;
   IRingQueue<ParamChange> mParamChangeFromProcessor{kParamQueueCapacity};
   IRingQueue<IMidiMsg> mMidiMsgsFromEditor{kMidiQueueCapacity};
