@@ -36,9 +36,10 @@ IPluginAPIBase::IPluginAPIBase(const Config& config, EAPI api) : IPluginBase(con
   mHost.store(kHostUninit, std::memory_order_release);
 }
 
+// Once stopped, no tick starts and none is left running on another thread, so the members may then go in
+// their reverse order: the queues, then the timer, then the strings.
 IPluginAPIBase::~IPluginAPIBase() {
   StopTimer();
-  mTimer.reset();
 }
 
 void IPluginAPIBase::CreateTimer() {

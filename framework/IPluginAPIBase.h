@@ -121,7 +121,7 @@ class IPluginAPIBase : public IPluginBase {
   void EndInformHostOfParamChangeFromUI(int paramIdx) override;
   // SetParameterValue, the value stored once more the same way, then OnParamChangeUI(index, kUI).
   void SendParameterValueFromUI(int paramIdx, double normalizedValue) override;
-  // True at once when no platform resize is needed, else EditorResize.
+  // True at once when no platform resize is needed, else EditorResize; false while the editor is detaching.
   bool EditorResizeFromUI(int width, int height, bool needsPlatformResize) override;
   void SendMidiMsgFromUI(const IMidiMsg& msg) override;
   void SendSysexMsgFromUI(const ISysEx& msg) override;
@@ -167,6 +167,8 @@ class IPluginAPIBase : public IPluginBase {
   FwString mAppGroupID;
   FwString mHostName;
   FwString mParamDisplayStr;
+  // Declared after the strings and before the queues: the (stopped) timer is deleted after the queues are
+  // freed and before the strings.
   std::unique_ptr<Timer> mTimer;
   IRingQueue<ParamChange> mParamChangeFromProcessor{kParamQueueCapacity};
   IRingQueue<IMidiMsg> mMidiMsgsFromEditor{kMidiQueueCapacity};

@@ -163,7 +163,9 @@ class IPluginBase : public gfx::IGEditorDelegate {
   // (CheckState), then the slots take their names, each initialised slot's state is loaded and its chunk
   // refilled by SerializeState, and the current preset is restored. Answers the position after the last
   // slot, or -1 with nothing changed when any slot is missing or refused. A state that passed the check
-  // but fails to load stops the load at its slot with -1. Names are cut to the slot.
+  // but fails to load stops the load at its slot with -1: the slots before it are loaded, that slot takes
+  // the bank's name and keeps its chunk and flag, the current preset is restored. Names are cut to the
+  // slot.
   int UnserializePresets(const IByteChunk& chunk, int startPos);
 
   // ---- Program and bank files (main thread; block on file I/O) ----
@@ -177,7 +179,9 @@ class IPluginBase : public gfx::IGEditorDelegate {
   // the slots, or whose state cannot be read is refused and the plug-in keeps its state. A program file's
   // parameter count is not compared: the parameters take its first values in order. A bank stops with
   // false at a record of another kind or parameter count, after loading the records before it; a bank
-  // whose current index lies outside the slots loads and restores no slot at the end.
+  // whose current index lies outside the slots loads and restores no slot at the end. A chunk bank one of
+  // whose slot states passes the check but then fails to load stops with false as UnserializePresets does,
+  // without telling the host.
   bool LoadProgramFile(const char* path);
   bool LoadBankFile(const char* path);
 

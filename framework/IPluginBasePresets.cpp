@@ -200,15 +200,19 @@ int IPluginBase::UnserializePresets(const IByteChunk& chunk, int startPos) {
   // Each slot's state is loaded and written back by the plug-in, so every slot holds the state in the
   // plug-in's own current form whatever encoding or trailing bytes the bank carried. A state the plug-in
   // then fails to load although it passed the check ends the load there, answered as a failure: its slot
-  // keeps its former chunk and the slots after it are left as they were.
+  // takes the bank's name but keeps its former chunk and flag, and the slots after it are left as they
+  // were. (A free slot marked initialised would have no state behind the flag, and a bank written from it
+  // would not read back.)
   int end = pos;
   for (int i = 0; i < NPresets() && end >= 0; ++i) {
     const SlotExtent& slot = slots[static_cast<size_t>(i)];
     IPreset& preset = *mPresets.Get(i);
     CopyBounded(preset.mName, slot.header.mName);
+    const bool wasInitialized = preset.mInitialized;
     preset.mInitialized = slot.header.mInitialized;
     if (!slot.header.mInitialized) continue;
     if (UnserializeState(chunk, slot.stateStart) < 1) {
+      preset.mInitialized = wasInitialized;
       end = -1;
       continue;
     }

@@ -157,8 +157,9 @@ bool ExtractChunk(const FileReader& r, int sizePos, IByteChunk& chunk) {
   return chunk.Get(&magic, 0) > 0 && magic == IPluginBase::kChunkMagic;
 }
 
-// Both readers check the whole state or bank before they change anything: a refused one leaves the
-// plug-in exactly as it was.
+// Both readers check the whole state or bank before they change anything, so one the check refuses leaves
+// the plug-in as it was. A bank slot whose state passes the check but then fails to load stops the load
+// there with false after the slots before it were loaded (see IPluginBase::UnserializePresets).
 bool ReadStateChunk(IPluginBase& plug, const IByteChunk& chunk) {
   return plug.UnserializeState(chunk, IPluginBase::kChunkHeaderSize) >= 0;
 }

@@ -249,18 +249,38 @@ const char* IPluginProcessor::GetChannelLabel(ERoute direction, int idx) const {
   return channel ? channel->mLabel.Get() : "";
 }
 
-// Every channel is pointed at its scratch buffer anew, since resizing may have moved the buffers.
+// All or nothing: when one scratch buffer cannot grow, the ones already grown go back to the old size (which
+// fits the memory they now hold, so that allocates nothing and cannot fail) and the block size stays, so
+// no block ever runs past a buffer. Every channel is pointed at its scratch buffer anew, since resizing may
+// have moved the buffers.
 void IPluginProcessor::SetBlockSize(int blockSize) {
-  if (blockSize < 0 || blockSize == GetBlockSize()) return;
+  const int oldBlockSize = GetBlockSize();
+  if (blockSize < 0 || blockSize == oldBlockSize) return;
+  const bool resized = ResizeScratchBuffers(blockSize);
+  if (!resized) ResizeScratchBuffers(oldBlockSize);
   for (ERoute direction : {kInput, kOutput}) {
     for (int i = 0; i < MaxNChannels(direction); ++i) {
       IChannelData* channel = Channel(direction, i);
-      ZeroSamples(channel->mScratchBuf.Resize(blockSize), blockSize);
+      ZeroSamples(channel->mScratchBuf.Get(), channel->mScratchBuf.GetSize());
       channel->mFloatDest = nullptr;
       channel->PointAtScratch();
     }
   }
-  mBlockSize.store(blockSize, std::memory_order_release);
+  if (resized) mBlockSize.store(blockSize, std::memory_order_release);
+}
+
+// Stops at the first buffer that cannot grow. A shrinking buffer that cannot give memory back keeps it.
+bool IPluginProcessor::ResizeScratchBuffers(int nFrames) {
+  for (ERoute direction : {kInput, kOutput}) {
+    for (int i = 0; i < MaxNChannels(direction); ++i) {
+      FwTypedBuf<double>& scratch = Channel(direction, i)->mScratchBuf;
+      if (scratch.GetSize() == nFrames) continue;
+      scratch.Resize(nFrames);
+      if (scratch.GetSize() != nFrames) scratch.Resize(nFrames, false);
+      if (scratch.GetSize() != nFrames) return false;
+    }
+  }
+  return true;
 }
 
 void IPluginProcessor::ZeroScratchBuffers() {

@@ -107,8 +107,9 @@ class IPluginProcessor {
   void SetChannelLabel(ERoute direction, int idx, const char* formatStr, bool zeroBased = false);
   // "" when the channel does not exist or has no label.
   const char* GetChannelLabel(ERoute direction, int idx) const;
-  // Main thread, between blocks; allocates. Resizes and zeroes every scratch buffer; nothing when unchanged
-  // or negative.
+  // Main thread, between blocks; allocates. Resizes and zeroes every scratch buffer, then stores the size;
+  // nothing when unchanged or negative. When a buffer cannot be made, the buffers keep the old size and so
+  // does the block size (GetBlockSize tells).
   void SetBlockSize(int blockSize);
   // Audio or main thread; never allocates. Zeroes every scratch buffer for one block.
   void ZeroScratchBuffers();
@@ -159,6 +160,7 @@ class IPluginProcessor {
 
  private:
   int ClampToBlock(int nFrames) const;
+  bool ResizeScratchBuffers(int nFrames);
   IChannelData* Channel(ERoute direction, int idx) const { return mChannelData[direction].Get(idx); }
   void CreateChannels(ERoute direction, int count);
   void ConvertOutputs(int nFrames, bool accumulate);

@@ -118,7 +118,8 @@ class IPluginVST2 : public IPluginAPIBase, public IPluginProcessor {
 
   // ---- Audio thread (IPluginVST2Audio.cpp) ----
   // Runs process (the frames of one piece) over the block in pieces of at most the built block size, each
-  // with its buffers attached and its transport; never allocates.
+  // with its buffers attached and its transport; never allocates. The first piece's buffers are attached
+  // before the host is asked for the time and the editor's MIDI reaches the plug-in.
   template <typename Sample, typename ProcessPiece>
   void ProcessInPieces(Sample** inputs, Sample** outputs, int nFrames, ProcessPiece process);
   // The host's channel pointers advanced by offset frames, in the scratch array of that sample type.
@@ -126,6 +127,7 @@ class IPluginVST2 : public IPluginAPIBase, public IPluginProcessor {
   Sample** OffsetChannels(ERoute direction, Sample** channels, int offset);
   template <typename Sample>
   void SilenceOutputs(Sample** outputs, int nFrames) const;
+  // Announces MIDI, then follows the host's process level (a change resets the plug-in).
   void BeginBlock();
   void UpdateTimeInfo();
   void DrainMidiToProcessor();

@@ -86,13 +86,19 @@ void IPluginVST2::ProcessDoubleReplacing(vst2::EffectRecord* effect, double** in
 template <typename Sample, typename ProcessPiece>
 void IPluginVST2::ProcessInPieces(Sample** inputs, Sample** outputs, int nFrames, ProcessPiece process) {
   BeginBlock();
-  const ITimeInfo blockStart = GetTimeInfo();
+  ITimeInfo blockStart;
   const int pieceSize = std::max(GetBlockSize(), 1);
   for (int offset = 0, n = 0; offset < nFrames; offset += n) {
     n = std::min(pieceSize, nFrames - offset);
     AttachBuffers(kInput, 0, mEffect.numInputs, OffsetChannels(kInput, inputs, offset), n);
     AttachBuffers(kOutput, 0, mEffect.numOutputs, OffsetChannels(kOutput, outputs, offset), n);
-    if (offset > 0) SetTimeInfo(AdvancedTimeInfo(blockStart, offset, GetSampleRate()));
+    if (offset == 0) {
+      UpdateTimeInfo();
+      DrainMidiToProcessor();
+      blockStart = GetTimeInfo();
+    } else {
+      SetTimeInfo(AdvancedTimeInfo(blockStart, offset, GetSampleRate()));
+    }
     process(n);
   }
   SendQueuedSysEx();
@@ -128,8 +134,6 @@ void IPluginVST2::BeginBlock() {
     SetRenderingOffline(offline);
     OnReset();
   }
-  UpdateTimeInfo();
-  DrainMidiToProcessor();
 }
 
 void IPluginVST2::UpdateTimeInfo() {

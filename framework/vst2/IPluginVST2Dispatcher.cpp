@@ -371,8 +371,10 @@ intptr_t IPluginVST2::SetChunk(bool isBank, intptr_t size, const void* data) {
   // A negative, empty or oversized length is refused before anything changes.
   if (!data || size < 1 || size > INT_MAX) return 0;
 
-  // The readers check a whole state or bank before they change anything, so a refused chunk leaves every
-  // parameter and slot exactly as it was; nothing is restored afterwards.
+  // The readers check a whole state or bank before they change anything, so a chunk the check refuses
+  // leaves every parameter and slot as it was. A bank slot whose state passes the check but then fails to
+  // load is answered 0 too, with the slots before it loaded (see IPluginBase::UnserializePresets). Nothing
+  // is restored afterwards.
   IByteChunk& chunk = isBank ? mBankChunk : mProgramChunk;
   chunk.Clear();
   if (chunk.PutBytes(data, static_cast<int>(size)) != size) return 0;

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "framework/IEditorView.h"
 #include "platform/runloop/RunLoop.h"
 #include "tests/framework/TestPlugin.h"
 
@@ -310,6 +311,91 @@ TEST_F(APIBaseTest, EditorResizeFromUIAsksTheHostOnlyForAPlatformResize) {
   EXPECT_EQ(plugin.Count("editorResize"), 0);
   EXPECT_TRUE(plugin.EditorResizeFromUI(300, 200, true));
   EXPECT_EQ(plugin.Count("editorResize"), 1);
+}
+
+// An editor that does nothing but exist, for a plug-in whose editor opens and closes.
+class BareView : public IEditorView {
+ public:
+  void* OpenWindow(void*) override { return this; }
+  void CloseWindow() override {}
+  Size GetEditorSize() const override { return {640, 480, 1.f}; }
+  void RestoreEditorSize(const Size&) override {}
+  void ResizeToParentWindow(int, int) override {}
+  void ChangeScreenScale(float) override {}
+  bool KeyDownAtPointer(const IKeyPress&) override { return false; }
+  bool KeyUpAtPointer(const IKeyPress&) override { return false; }
+  void SetControlValueFromDelegate(int, double) override {}
+  void SendControlMsgFromDelegate(int, int, int, const void*) override {}
+  void SendMidiMsgToControls(const IMidiMsg&) override {}
+  void SetParameterValueInControls(int, double) override {}
+};
+
+class EditorTestPlugin : public TestPlugin {
+ public:
+  EditorTestPlugin() : TestPlugin(TestConfig(1, 1)) {
+    SetMakeGraphicsFunc([] { return new BareView; });
+  }
+  bool OnMessage(int msgTag, int, int, const void*) override {
+    events.push_back({"message", msgTag});
+    return true;
+  }
+};
+
+// Every call an editor makes towards the host, the audio thread or the plug-in: while the editor is being
+// detached (the host closed it inside one of its own events) none of them gets anywhere and a resize request
+// answers false; with the editor open they all do.
+TEST_F(APIBaseTest, ADetachingEditorsCallsGoNowhere) {
+  const uint8_t sysEx[3] = {0xF0, 0x01, 0xF7};
+  const auto callAll = [&](EditorTestPlugin& plugin) {
+    plugin.BeginInformHostOfParamChangeFromUI(0);
+    plugin.SetParameterValue(0, 0.75);
+    plugin.SendParameterValueFromUI(0, 0.25);
+    plugin.EndInformHostOfParamChangeFromUI(0);
+    plugin.SendMidiMsgFromUI(IMidiMsg(0, 0x90, 60, 100));
+    plugin.SendSysexMsgFromUI(ISysEx(5, 3, sysEx));
+    plugin.SendArbitraryMsgFromUI(42, 3, 0, nullptr);
+    return std::vector<bool>{plugin.EditorResizeFromUI(800, 600, true), plugin.EditorResizeFromUI(800, 600, false)};
+  };
+  for (const bool detaching : {true, false}) {
+    SCOPED_TRACE(detaching ? "detaching" : "open");
+    EditorTestPlugin plugin;
+    plugin.OpenWindow(nullptr);
+    std::vector<bool> resized;
+    {
+      gfx::IGEditorDelegate::EditorEvent event(plugin.EditorMutex());
+      event.Enter(plugin);
+      if (detaching) plugin.CloseWindow();
+      ASSERT_EQ(plugin.IsEditorDetaching(), detaching);
+      plugin.events.clear();
+      resized = callAll(plugin);
+    }
+    IMidiMsg midi;
+    IPluginAPIBase::SysExData data;
+    if (detaching) {
+      EXPECT_EQ(plugin.events, std::vector<Event>{});
+      EXPECT_EQ(resized, (std::vector<bool>{false, false}));
+      EXPECT_FALSE(plugin.PopMidiMsgForProcessor(midi));
+      EXPECT_FALSE(plugin.PopSysExForProcessor(data));
+      EXPECT_EQ(plugin.GetParam(0)->Value(), 0.0);
+    } else {
+      EXPECT_EQ(plugin.events, (std::vector<Event>{{"beginEdit", 0},
+                                                   {"automate", 0, 0.75},
+                                                   {"change3", 0},
+                                                   {"automate", 0, 0.25},
+                                                   {"change3", 0},
+                                                   {"changeUI3", 0},
+                                                   {"endEdit", 0},
+                                                   {"message", 42},
+                                                   {"editorResize", 800, 600.0}}));
+      EXPECT_EQ(resized, (std::vector<bool>{true, true}));
+      ASSERT_TRUE(plugin.PopMidiMsgForProcessor(midi));
+      EXPECT_EQ(midi.mData1, 60);
+      ASSERT_TRUE(plugin.PopSysExForProcessor(data));
+      EXPECT_EQ(data.mOffset, 5);
+      EXPECT_EQ(data.mData[2], 0xF7);
+      EXPECT_EQ(plugin.GetParam(0)->Value(), -5.0);
+    }
+  }
 }
 
 TEST_F(APIBaseTest, CompareStateReadsOnlyTheGivenBytes) {

@@ -425,19 +425,27 @@ TEST(BankTest, TruncatedBankStopsWithFailure) {
   EXPECT_FALSE(plugin.GetPreset(1)->mInitialized);
 }
 
+Config WithChunks(Config config, bool chunks) {
+  config.doesChunks = chunks;
+  return config;
+}
+
 // A plug-in whose reader refuses a state of 7.0 that its check lets through.
 class PickyReaderPlugin : public TestPlugin {
  public:
-  PickyReaderPlugin() : TestPlugin(TestConfig(1, 3)) {}
+  explicit PickyReaderPlugin(bool chunks = false) : TestPlugin(WithChunks(TestConfig(1, 3), chunks)) {}
   int UnserializeState(const IByteChunk& chunk, int startPos) override {
     double value = 0.0;
     if (chunk.Get(&value, startPos) > 0 && value == 7.0) return -1;
     return TestPlugin::UnserializeState(chunk, startPos);
   }
+  void InformHostOfPresetChange() override { events.push_back({"presetChange"}); }
 };
 
 // A slot state that passed the check but cannot be loaded ends the load with failure at that slot: the
-// slots before it hold the bank's states, the ones after it keep theirs, and the current slot is restored.
+// slots before it hold the bank's states, the failing slot takes the bank's name but keeps its former state
+// and flag (a free slot stays free: it has no state to go with the flag), the ones after it keep theirs, and
+// the current slot is restored. The bank the plug-in then writes reads back whole.
 TEST(BankTest, AStateThatFailsToLoadStopsTheLoadWithFailure) {
   IByteChunk bank;
   const uint8_t initialized = 1;
@@ -446,16 +454,39 @@ TEST(BankTest, AStateThatFailsToLoadStopsTheLoadWithFailure) {
     bank.Put(&initialized);
     bank.Put(&value);
   }
-  PickyReaderPlugin plugin;
-  plugin.MakePreset("x", 3.0);
-  plugin.MakePreset("y", 4.0);
-  plugin.MakePreset("z", 5.0);
-  EXPECT_EQ(plugin.UnserializePresets(bank, 0), -1);
-  EXPECT_STREQ(plugin.GetPresetName(0), "A");
-  EXPECT_EQ(ChunkDoubles(plugin.GetPreset(0)->mChunk), (std::vector<double>{1.0}));
-  EXPECT_STREQ(plugin.GetPresetName(2), "z");
-  EXPECT_EQ(ChunkDoubles(plugin.GetPreset(2)->mChunk), (std::vector<double>{5.0}));
-  EXPECT_EQ(plugin.GetParam(0)->Value(), 1.0) << "the current slot (0) is restored at the end";
+  const struct {
+    int presetsMade;  // of x = 3.0, y = 4.0, z = 5.0, into the first free slots
+    bool slot1Initialized;
+    std::vector<double> slot1State;
+    const char* slot2Name;
+    std::vector<double> slot2State;
+  } rows[] = {{3, true, {4.0}, "z", {5.0}}, {1, false, {}, "empty", {}}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.presetsMade);
+    PickyReaderPlugin plugin;
+    const std::pair<const char*, double> made[] = {{"x", 3.0}, {"y", 4.0}, {"z", 5.0}};
+    for (int i = 0; i < row.presetsMade; ++i) plugin.MakePreset(made[i].first, made[i].second);
+    EXPECT_EQ(plugin.UnserializePresets(bank, 0), -1);
+    EXPECT_STREQ(plugin.GetPresetName(0), "A");
+    EXPECT_EQ(ChunkDoubles(plugin.GetPreset(0)->mChunk), (std::vector<double>{1.0}));
+    EXPECT_STREQ(plugin.GetPresetName(1), "B");
+    EXPECT_EQ(plugin.GetPreset(1)->mInitialized, row.slot1Initialized);
+    EXPECT_EQ(ChunkDoubles(plugin.GetPreset(1)->mChunk), row.slot1State);
+    EXPECT_STREQ(plugin.GetPresetName(2), row.slot2Name);
+    EXPECT_EQ(plugin.GetPreset(2)->mInitialized, row.presetsMade == 3);
+    EXPECT_EQ(ChunkDoubles(plugin.GetPreset(2)->mChunk), row.slot2State);
+    EXPECT_EQ(plugin.GetParam(0)->Value(), 1.0) << "the current slot (0) is restored at the end";
+
+    IByteChunk written;
+    ASSERT_TRUE(plugin.SerializePresets(written));
+    PickyReaderPlugin reader;
+    EXPECT_EQ(reader.UnserializePresets(written, 0), written.Size());
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_STREQ(reader.GetPresetName(i), plugin.GetPresetName(i)) << i;
+      EXPECT_EQ(reader.GetPreset(i)->mInitialized, plugin.GetPreset(i)->mInitialized) << i;
+      EXPECT_EQ(ChunkDoubles(reader.GetPreset(i)->mChunk), ChunkDoubles(plugin.GetPreset(i)->mChunk)) << i;
+    }
+  }
 }
 
 TEST(ParamOperationsTest, RangesGroupsCopiesAndDefaults) {
@@ -733,6 +764,42 @@ TEST(ProgramFileTest, FilesPast64MiBAreRefusedUnread) {
     EXPECT_FALSE(plugin.LoadProgramFile("/dev/zero"));
     EXPECT_FALSE(plugin.LoadBankFile("/dev/zero"));
   }
+}
+
+// Chunk files whose state passes the check but then fails to load: a program file is refused with nothing
+// changed; a bank stops at the failing slot with false and the host is not told, the slots before it loaded,
+// the failing one named from the file with its former state, the ones after it and the current state as
+// they were.
+TEST(ProgramFileTest, AChunkStateThatFailsToLoadAnswersFalse) {
+  const std::string path = testing::TempDir() + "kd_base_picky_" + std::to_string(getpid());
+  PickyReaderPlugin source(true);
+  source.GetParam(0)->Set(7.0);
+  ASSERT_TRUE(source.SaveProgramFile(path.c_str()));
+  PickyReaderPlugin target(true);
+  target.MakePreset("x", 3.0);
+  target.MakePreset("y", 4.0);
+  target.MakePreset("z", 5.0);
+  target.RestorePreset(0);
+  target.events.clear();
+  EXPECT_FALSE(target.LoadProgramFile(path.c_str()));
+  EXPECT_EQ(target.GetParam(0)->Value(), 3.0);
+  EXPECT_STREQ(target.GetPresetName(0), "x");
+  EXPECT_EQ(ChunkDoubles(target.GetPreset(0)->mChunk), (std::vector<double>{3.0}));
+  EXPECT_EQ(target.Count("presetChange"), 0);
+
+  for (const auto& [name, value] : {std::pair{"A", 1.0}, std::pair{"B", 7.0}, std::pair{"C", 2.0}})
+    source.MakePreset(name, value);
+  ASSERT_TRUE(source.SaveBankFile(path.c_str()));
+  EXPECT_FALSE(target.LoadBankFile(path.c_str()));
+  const std::pair<const char*, double> slots[] = {{"A", 1.0}, {"B", 4.0}, {"z", 5.0}};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_STREQ(target.GetPresetName(i), slots[i].first) << i;
+    EXPECT_TRUE(target.GetPreset(i)->mInitialized) << i;
+    EXPECT_EQ(ChunkDoubles(target.GetPreset(i)->mChunk), (std::vector<double>{slots[i].second})) << i;
+  }
+  EXPECT_EQ(target.GetParam(0)->Value(), 1.0) << "the current slot (0) is restored";
+  EXPECT_EQ(target.Count("presetChange"), 0);
+  std::filesystem::remove(path);
 }
 
 TEST(ProgramFileTest, NullAndEmptyPathsAnswerFalse) {

@@ -412,6 +412,31 @@ TEST_F(ProcessingTest, NegativeBlockSizeChangesNothing) {
   EXPECT_EQ(processor.processedFrames, kBlock);
 }
 
+// Scratch buffers of 2^28 samples or more cannot be made (their bytes pass INT_MAX): the size and the
+// buffers stay as they were, and a long single-precision block still runs only over what the buffers hold.
+TEST_F(ProcessingTest, ABlockSizeWhoseBuffersCannotBeMadeChangesNothing) {
+  constexpr int kLong = 4096;
+  for (int size : {1 << 28, INT_MAX}) {
+    TestProcessor processor(ConfigWithIO("1-1 2-2"));
+    Prepare(processor);
+    processor.SetChannelConnections(kInput, 1, 1, false);
+    processor.SetBlockSize(size);
+    EXPECT_EQ(processor.GetBlockSize(), kBlock) << size;
+    std::vector<float> in(kLong, 0.5f), outL(kLong, 5.0f), outR(kLong, 5.0f);
+    float* inputs[] = {in.data()};
+    float* outputs[] = {outL.data(), outR.data()};
+    processor.AttachBuffers(kInput, 0, 2, inputs, kLong);
+    processor.AttachBuffers(kOutput, 0, 2, outputs, kLong);
+    processor.ProcessBuffers(0.0f, kLong);
+    EXPECT_EQ(processor.processedFrames, kBlock);
+    EXPECT_EQ(std::count(outL.begin(), outL.begin() + kBlock, 0.5f), kBlock);
+    EXPECT_EQ(std::count(outR.begin(), outR.begin() + kBlock, 0.0f), kBlock);
+    EXPECT_EQ(std::count(outL.begin() + kBlock, outL.end(), 5.0f), kLong - kBlock);
+    processor.SetBlockSize(kLong);
+    EXPECT_EQ(processor.GetBlockSize(), kLong);
+  }
+}
+
 TEST_F(ProcessingTest, ResizedScratchBuffersAreStillTheOnesPointedAt) {
   TestProcessor processor(ConfigWithIO("1-1"));
   Prepare(processor);

@@ -1,4 +1,5 @@
 // The effect record and the dispatcher's answers, all through the test host.
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <climits>
@@ -717,6 +718,50 @@ TEST_F(ProbeTest, CloseWaitsForATickOnAnotherThread) {
   ASSERT_TRUE(idleThread.Wait());
   EXPECT_TRUE(gate.ended.load());
   EXPECT_FALSE(gate.destroyedDuringTick.load());
+}
+
+// A host that rewrites its input buffers from inside one kind of call the plug-in makes during a block.
+struct RewritingHost {
+  static intptr_t Callback(vst2::EffectRecord* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
+                           float opt) {
+    if (opcode == rewriteOn && inputs) {
+      for (int c = 0; c < 2; ++c) std::fill(inputs[c], inputs[c] + frames, -1.0f);
+    }
+    return TestHost::Callback(effect, opcode, index, value, ptr, opt);
+  }
+  static inline int32_t rewriteOn = -1;
+  static inline float** inputs = nullptr;
+  static inline int frames = 0;
+};
+
+// A single-precision block's samples are taken before the plug-in asks the host for the time and before the
+// editor's MIDI reaches the plug-in (the default sends it on to the host): what the host writes into its
+// inputs inside those calls is not part of the block.
+TEST(ProbeBlocks, TheInputsAreTakenBeforeTheTimeAndTheEditorsMidi) {
+  constexpr int kFrames = 32;
+  for (const int32_t opcode : {vst2::kHostGetTime, vst2::kHostProcessEvents}) {
+    SCOPED_TRACE(opcode);
+    TestHost host;
+    std::string error;
+    ASSERT_TRUE(host.InstantiateFrom(
+        [](vst2::HostCallback) { return fx::CreateVST2Instance<ProbePlugin>(&RewritingHost::Callback); }, error))
+        << error;
+    host.Open();
+    host.SetBlockSize(kFrames);
+    host.Resume();
+    Probe(host).DeferMidiMsg(fx::IMidiMsg(0, 0x90, 60, 100));
+    std::vector<float> left(kFrames, 0.5f), right(kFrames, -0.25f), outL(kFrames, 9.0f), outR(kFrames, 9.0f);
+    float* ins[] = {left.data(), right.data()};
+    float* outs[] = {outL.data(), outR.data()};
+    RewritingHost::rewriteOn = opcode;
+    RewritingHost::inputs = ins;
+    RewritingHost::frames = kFrames;
+    host.ProcessReplacing(ins, outs, kFrames);
+    RewritingHost::inputs = nullptr;
+    EXPECT_EQ(host.CallsWith(opcode).size(), 1u);
+    EXPECT_EQ(outL, std::vector<float>(kFrames, 0.5f));
+    EXPECT_EQ(outR, std::vector<float>(kFrames, -0.25f));
+  }
 }
 
 // A plug-in without parameters: its state is empty, so a chunk of any bytes reads whole.
