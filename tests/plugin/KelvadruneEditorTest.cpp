@@ -178,7 +178,7 @@ TEST_F(KelvadruneEditorTest, EditorThreadsIdleWorkWaitsThroughOtherThreadsTicks)
     Command(param);
   };
   set(kAutoUpdateCheck, 0.0);  // only the requested check runs
-  mPlug->OnIdle();             // the tooltips request of the opening
+  mPlug->OnIdle();             // what the opening asked for
   const auto shown = [this](const std::string& box) {
     return std::find(mGraphics->boxes.begin(), mGraphics->boxes.end(), box) != mGraphics->boxes.end();
   };
