@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <numbers>
 #include <string>
@@ -66,6 +67,20 @@ class EditorPixels : public GpuGraphicsTest {
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_FALSE(text.empty()) << name;
     return g->LoadSVG(name.c_str(), static_cast<const void*>(text.data()), static_cast<int>(text.size()));
+  }
+  // The last frame's pixels, row by row.
+  std::vector<IColor> Frame() const {
+    std::vector<IColor> frame;
+    for (int y = 0; y < kSize; ++y)
+      for (int x = 0; x < kSize; ++x) frame.push_back(Pixel(x, y));
+    return frame;
+  }
+  // The largest difference of a channel between two frames.
+  static int MaxDifference(const std::vector<IColor>& a, const std::vector<IColor>& b) {
+    int most = 0;
+    for (std::size_t i = 0; i < a.size(); ++i)
+      most = std::max({most, std::abs(a[i].R - b[i].R), std::abs(a[i].G - b[i].G), std::abs(a[i].B - b[i].B)});
+    return most;
   }
 };
 
@@ -148,22 +163,7 @@ struct MovingMeterCase {
 
 const MovingMeterCase kMovingMeterCases[] = {{"OnWholePixels", 20.f}, {"OffWholePixels", 20.3f}};
 
-class MovingMeterPixels : public EditorPixels, public ::testing::WithParamInterface<MovingMeterCase> {
- protected:
-  std::vector<IColor> Frame() const {
-    std::vector<IColor> frame;
-    for (int y = 0; y < kSize; ++y)
-      for (int x = 0; x < kSize; ++x) frame.push_back(Pixel(x, y));
-    return frame;
-  }
-  // The largest difference of a channel between two frames.
-  static int MaxDifference(const std::vector<IColor>& a, const std::vector<IColor>& b) {
-    int most = 0;
-    for (std::size_t i = 0; i < a.size(); ++i)
-      most = std::max({most, std::abs(a[i].R - b[i].R), std::abs(a[i].G - b[i].G), std::abs(a[i].B - b[i].B)});
-    return most;
-  }
-};
+class MovingMeterPixels : public EditorPixels, public ::testing::WithParamInterface<MovingMeterCase> {};
 
 TEST_P(MovingMeterPixels, DrawnOnlyWhenDirtyLooksAsDrawnEveryFrame) {
   auto* meter = Add(new IVMeterControlLW<2>(IRECT(GetParam().left, 60, GetParam().left + 150, 380), -1, -1, "",
@@ -194,6 +194,50 @@ TEST_P(MovingMeterPixels, DrawnOnlyWhenDirtyLooksAsDrawnEveryFrame) {
 
 INSTANTIATE_TEST_SUITE_P(Meter, MovingMeterPixels, ::testing::ValuesIn(kMovingMeterCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The product's set-up marks the meter for a redraw once, after all its settings. Applied one at a time instead,
+// each followed by the layout and a redraw mark (marks and numbers on, vertical, both bars on in the accent colour,
+// both peak texts on, plain scale, range 5 from -72 to 0 dB), they leave a meter marked dirty that draws the same
+// frame, pixel for pixel.
+TEST_F(EditorPixels, MeterSetUpInOneGoDrawsAsItsStepsEachRedrawn) {
+  const IRECT bounds(20, 60, 170, 380);
+  auto* once = Add(new IVMeterControlLW<2>(bounds, -1, -1, "", ProbeStyle(), true, true));
+  auto* stepwise = Add(new IVMeterControlLW<2>(bounds, -1, -1, "", ProbeStyle(), true, true));
+  once->SetClean();
+  once->ApplyProductSetup(kAccent);
+  const std::function<void()> steps[] = {
+      [&] { stepwise->SetMarks(true); },
+      [&] { stepwise->SetLabels(true); },
+      [&] { stepwise->SetHorizontal(false); },
+      [&] { stepwise->SetBarEnabled(0, true); },
+      [&] { stepwise->SetBarEnabled(1, true); },
+      [&] { stepwise->SetColors(0, kAccent, kAccent); },
+      [&] { stepwise->SetColors(1, kAccent, kAccent); },
+      [&] { stepwise->SetPeakTextEnabled(0, true); },
+      [&] { stepwise->SetPeakTextEnabled(1, true); },
+      [&] { stepwise->SetSquaredScale(false); },
+      [&] { stepwise->SetRange(5, -72.f, 0.f, 72.f); },
+  };
+  for (const auto& step : steps) {
+    stepwise->SetClean();
+    step();
+    stepwise->LayoutMeter();
+    stepwise->SetDirty(false, -1);
+  }
+  EXPECT_TRUE(once->IsDirty());
+  EXPECT_TRUE(stepwise->IsDirty());
+  std::vector<IColor> frames[2];
+  for (int shown = 0; shown < 2; ++shown) {
+    IVMeterControlLW<2>* meter = shown == 0 ? once : stepwise;
+    for (int ch = 0; ch < 2; ++ch) meter->SetLevels(ch, -30.f + 12.f * ch, -9.f, -9.f + 3.f * ch);
+    once->Hide(shown != 0);
+    stepwise->Hide(shown == 0);
+    ASSERT_TRUE(Render());
+    frames[shown] = Frame();
+  }
+  EXPECT_EQ(MaxDifference(frames[0], frames[1]), 0);
+  EXPECT_NE(MaxDifference(frames[0], std::vector<IColor>(frames[0].size(), kBg)), 0) << "nothing drawn";
+}
 
 // ---- Fader and its scale ----
 // The fader in 20..60 x 20..380, handle half-size 8, track half-width 3: the handle's centre is at 372 - 344 v on
