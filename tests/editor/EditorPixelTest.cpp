@@ -2,14 +2,21 @@
 // level, the fader's handle and grip line and its scale's ticks under the fader law, the modulation view's line
 // and fill, the picture switches and the update button in both states (the pictures of resources/), the knob's
 // fixed arc, a framed panel and the corner resizer. Expected places come from the rectangles, the values and the
-// pictures' own geometry; expected colours from the styles and the pictures' colours.
+// pictures' own geometry; expected colours from the styles and the pictures' colours. Two comparisons of whole frames:
+// the meter's product set-up against its settings applied one at a time, and the whole editor drawn by the draw loop
+// (which leaves out what opaque controls hide) against every control drawn in turn.
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <memory>
 #include <numbers>
+#include <ostream>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "editor/EditorPlainControls.h"
@@ -20,7 +27,12 @@
 #include "editor/IVMeterControlLW.h"
 #include "editor/IVModViewControlLW.h"
 #include "editor/IVSliderControlLW.h"
+#include "editor/KelvadruneLayout.h"
+#include "platform/gpu/GpuDrawableLayer.h"
+#include "plugin/Kelvadrune.h"
 #include "tests/graphics/vector/GpuGraphicsFixture.h"
+#include "tests/graphics/vector/TestFonts.h"
+#include "tests/platform/gpu/GpuTestEnvironment.h"
 
 namespace fx::gfx::test {
 namespace {
@@ -499,6 +511,191 @@ TEST_P(SmallPixels, PanelAndResizer) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Small, SmallPixels, ::testing::ValuesIn(kSmallCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---- The whole editor ----
+// The product's editor as its layout builds it for a plug-in, at 640 x 480 points and the draw scale of "GUI scale".
+// The draw loop leaves out what the opaque parts of the controls in front of it hide (the panels, and the meter's and
+// the modulation views' backgrounds) and draws a panel they cover in part only in the pieces they leave: a frame drawn
+// that way is the frame of every control drawn in turn over the whole editor, pixel for pixel, with fewer controls
+// drawn. At default settings, with levels and modulation showing after a second of audio (the left/mid fader moved),
+// in the core layout, at 150 % and bypassed.
+
+// The editor's graphics on the test back end: they open as a window would, find the product's fonts in the font
+// packages the build copies them from, and keep the controls they draw.
+class ProductGraphics : public TestVectorGraphics {
+ public:
+  using TestVectorGraphics::TestVectorGraphics;
+  void* OpenWindow(void*) override { return this; }
+  PlatformFontPtr LoadPlatformFont(const char* id, const char* file) override {
+    const std::string name(file);
+    const char* path = name == "Roboto-Regular.ttf" ? KD_ROBOTO_FILE
+                       : name == "verdanab.ttf"     ? KD_DEJAVU_DIR "DejaVuSans-Bold.ttf"
+                                                    : KD_DEJAVU_DIR "DejaVuSans.ttf";
+    return TestVectorGraphics::LoadPlatformFont(id, path);
+  }
+  using TestVectorGraphics::LoadPlatformFont;
+  void OnControlDrawing(IControl& control) override {
+    drawn.insert(&control);
+    TestVectorGraphics::OnControlDrawing(control);
+  }
+  std::set<const IControl*> drawn;
+};
+
+struct ProductEditorCase {
+  const char* name;
+  std::vector<std::pair<int, double>> settings;
+  double amplitude;  // of a second of audio through the plug-in; 0 for none
+  bool bypassed;     // every control disabled, drawn at the weight of a disabled control
+};
+
+// clang-format off
+const ProductEditorCase kProductEditorCases[] = {
+  {"Default",                 {}, 0.0, false},
+  {"LevelsShowing",           {{kGainLM, 0.8}}, 0.5, false},
+  {"CoreLayoutLevelsShowing", {{kCoreFaderLayout, 1.0}, {kGainLM, 0.8}}, 0.5, false},
+  {"AtOneAndAHalf",           {{kGUIScale, 1.5}, {kGainLM, 0.8}}, 0.5, false},
+  {"BypassedLevelsShowing",   {{kGainLM, 0.8}}, 0.5, true},
+};
+// clang-format on
+
+void PrintTo(const ProductEditorCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class ProductEditorPixels : public ::testing::TestWithParam<ProductEditorCase> {
+ protected:
+  void SetUp() override {
+    mDevice = platform::gpu::test::SharedDevice();
+    if (!mDevice) GTEST_SKIP() << "no device";
+    mMessagesBefore = mDevice->ValidationMessageCount();
+    plug = std::make_unique<Kelvadrune>(InstanceInfo{});
+    plug->SetSampleRate(48000.0);
+    plug->SetBlockSize(128);
+    plug->OnReset();
+    Set(kAutoUpdateCheck, 0.0);
+    for (const auto& [param, value] : GetParam().settings) Set(param, value);
+    InstallEditor(*plug, [this](IGEditorDelegate& dlg, int width, int height, int fps, float scale) {
+      return g = new ProductGraphics(dlg, width, height, fps, scale);
+    });
+    int parent = 0;
+    ASSERT_NE(plug->OpenWindow(&parent), nullptr);
+    mDrawables = std::make_unique<platform::gpu::GpuDrawableLayer>(*mDevice);
+    mDrawables->SetBounds(g->WindowWidth(), g->WindowHeight());
+    mDrawables->SetContentsScale(1.0);
+    mLayer.device = mDevice;
+    mLayer.drawables = mDrawables.get();
+    g->InitDrawContext(&mLayer);
+    ASSERT_NE(g->GetDrawContext(), nullptr);
+    g->SetScreenScale(1.f);
+    LoadPictures();
+    plug->LayoutUI(g);
+    plug->OnUIOpen();
+    plug->OnIdle();
+  }
+  void TearDown() override {
+    if (plug) plug->CloseWindow();
+    plug.reset();
+    if (!mDevice) return;
+    if (mDrawables) mDrawables->WaitForFramesInFlight();
+    mDrawables.reset();
+    mDevice->WaitForFramesInFlight();
+    EXPECT_EQ(mDevice->ValidationMessageCount(), mMessagesBefore) << "validation messages (see the log)";
+  }
+
+  void Set(int param, double value) {
+    plug->GetParam(param)->Set(value);
+    plug->OnParamChange(param, kUI, -1);
+  }
+  // The module's pictures, under the names the layout asks for.
+  void LoadPictures() {
+    for (const auto& entry : std::filesystem::directory_iterator(KD_RESOURCES_DIR)) {
+      if (entry.path().extension() != ".svg") continue;
+      std::ifstream in(entry.path(), std::ios::binary);
+      const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      const std::string name = entry.path().filename().string();
+      ASSERT_TRUE(g->LoadSVG(name.c_str(), text.data(), static_cast<int>(text.size()), "px", 72.f).IsValid()) << name;
+    }
+  }
+  // A second of a stereo sine of the amplitude (half of it on the right), with the idle ticks that hand levels and
+  // records to the editor.
+  void Play(double amplitude) {
+    std::vector<double> l(128), r(128), ol(128), orr(128);
+    double* ins[2] = {l.data(), r.data()};
+    double* outs[2] = {ol.data(), orr.data()};
+    double phase = 0.0;
+    for (int done = 0; done < 48000; done += 128) {
+      for (int i = 0; i < 128; ++i, phase += 2.0 * std::numbers::pi * 440.0 / 48000.0) {
+        l[i] = amplitude * std::sin(phase);
+        r[i] = 0.5 * amplitude * std::sin(phase);
+      }
+      plug->ProcessBlock(ins, outs, 128);
+      if (done % 960 == 0) plug->OnIdle();
+    }
+    plug->OnIdle();
+  }
+  // One frame of the whole editor, through the draw loop (culling) or every control drawn in turn; its pixels.
+  std::vector<uint8_t> Frame(bool culling) {
+    const IRECT all(0.f, 0.f, static_cast<float>(g->Width()), static_cast<float>(g->Height()));
+    g->drawn.clear();
+    if (culling) {
+      IRECTList rects;
+      rects.Add(all);
+      g->Draw(rects);
+    } else {
+      g->BeginFrame();
+      const float scale = g->GetTotalScale();
+      g->ForAllControlsFunc([&](IControl* control) { g->DrawControl(control, all.GetPixelAligned(scale), scale); });
+      g->EndFrame();
+    }
+    mDrawables->WaitForFramesInFlight();
+    std::vector<uint8_t> bgra;
+    int width = 0;
+    int height = 0;
+    EXPECT_TRUE(mDrawables->ReadFrontBuffer(bgra, width, height));
+    EXPECT_EQ(width, g->WindowWidth());
+    EXPECT_EQ(height, g->WindowHeight());
+    return bgra;
+  }
+
+  std::unique_ptr<Kelvadrune> plug;
+  ProductGraphics* g = nullptr;
+
+ private:
+  std::shared_ptr<platform::gpu::GpuDevice> mDevice;
+  VulkanLayer mLayer;
+  std::unique_ptr<platform::gpu::GpuDrawableLayer> mDrawables;
+  int mMessagesBefore = 0;
+};
+
+TEST_P(ProductEditorPixels, CulledFrameIsEveryControlDrawn) {
+  if (GetParam().amplitude > 0.0) Play(GetParam().amplitude);
+  if (GetParam().bypassed) {
+    plug->SetBypassed(true);
+    plug->OnBypassChanged(true);
+    plug->OnIdle();
+    ASSERT_TRUE(g->GetControlWithTag(kCtrlTagMeter)->IsDisabled());
+  }
+  const std::vector<uint8_t> everything = Frame(false);
+  const std::size_t everyControl = g->drawn.size();
+  const std::vector<uint8_t> culled = Frame(true);
+  ASSERT_EQ(culled.size(), everything.size());
+  int differing = 0;
+  std::size_t first = 0;
+  for (std::size_t i = 0; i < culled.size(); i += 4) {
+    if (std::equal(&culled[i], &culled[i] + 3, &everything[i])) continue;
+    if (differing++ == 0) first = i / 4;
+  }
+  const int width = g->WindowWidth();
+  EXPECT_EQ(differing, 0) << "first at " << first % width << "," << first / width;
+  EXPECT_LT(g->drawn.size(), everyControl) << "nothing left out";
+  if (GetParam().amplitude > 0.0) {
+    const auto& meter = dynamic_cast<const IVMeterControlLW<2>&>(*g->GetControlWithTag(kCtrlTagMeter));
+    EXPECT_GT(meter.GetBarLevel(0), -20.f) << "levels showing";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Editor, ProductEditorPixels, ::testing::ValuesIn(kProductEditorCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
