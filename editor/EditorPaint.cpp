@@ -6,8 +6,9 @@
 namespace fx::gfx {
 
 // With a the angle of the segment measured from the y axis, the rotation by a followed by a scale of 1/d
-// takes (x1, y1) to the origin's row and (x2, y2) one unit further along y. A segment of zero length has no
-// direction and keeps the identity transform rather than one of infinities.
+// takes (x1, y1) to the origin's row and (x2, y2) one unit further along y. A segment of zero length, or of NaN
+// length (a NaN end point), has no direction and keeps the identity transform rather than one of infinities or
+// NaNs.
 IPattern MakeLinearGradient(float x1, float y1, float x2, float y2, std::initializer_list<IColorStop> stops) {
   IPattern pattern(kLinearPattern);
   pattern.mExtend = kExtendPad;

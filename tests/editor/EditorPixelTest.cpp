@@ -2,13 +2,21 @@
 // level, the fader's handle and grip line and its scale's ticks under the fader law, the modulation view's line
 // and fill, the picture switches and the update button in both states (the pictures of resources/), the knob's
 // fixed arc, a framed panel and the corner resizer. Expected places come from the rectangles, the values and the
-// pictures' own geometry; expected colours from the styles and the pictures' colours.
+// pictures' own geometry; expected colours from the styles and the pictures' colours. Two comparisons of whole frames:
+// the meter's product set-up against its settings applied one at a time, and the whole editor drawn by the draw loop
+// (which leaves out what opaque controls hide) against every control drawn in turn.
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <memory>
 #include <numbers>
+#include <ostream>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "editor/EditorPlainControls.h"
@@ -19,7 +27,12 @@
 #include "editor/IVMeterControlLW.h"
 #include "editor/IVModViewControlLW.h"
 #include "editor/IVSliderControlLW.h"
+#include "editor/KelvadruneLayout.h"
+#include "platform/gpu/GpuDrawableLayer.h"
+#include "plugin/Kelvadrune.h"
 #include "tests/graphics/vector/GpuGraphicsFixture.h"
+#include "tests/graphics/vector/TestFonts.h"
+#include "tests/platform/gpu/GpuTestEnvironment.h"
 
 namespace fx::gfx::test {
 namespace {
@@ -66,6 +79,20 @@ class EditorPixels : public GpuGraphicsTest {
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_FALSE(text.empty()) << name;
     return g->LoadSVG(name.c_str(), static_cast<const void*>(text.data()), static_cast<int>(text.size()));
+  }
+  // The last frame's pixels, row by row.
+  std::vector<IColor> Frame() const {
+    std::vector<IColor> frame;
+    for (int y = 0; y < kSize; ++y)
+      for (int x = 0; x < kSize; ++x) frame.push_back(Pixel(x, y));
+    return frame;
+  }
+  // The largest difference of a channel between two frames.
+  static int MaxDifference(const std::vector<IColor>& a, const std::vector<IColor>& b) {
+    int most = 0;
+    for (std::size_t i = 0; i < a.size(); ++i)
+      most = std::max({most, std::abs(a[i].R - b[i].R), std::abs(a[i].G - b[i].G), std::abs(a[i].B - b[i].B)});
+    return most;
   }
 };
 
@@ -148,22 +175,7 @@ struct MovingMeterCase {
 
 const MovingMeterCase kMovingMeterCases[] = {{"OnWholePixels", 20.f}, {"OffWholePixels", 20.3f}};
 
-class MovingMeterPixels : public EditorPixels, public ::testing::WithParamInterface<MovingMeterCase> {
- protected:
-  std::vector<IColor> Frame() const {
-    std::vector<IColor> frame;
-    for (int y = 0; y < kSize; ++y)
-      for (int x = 0; x < kSize; ++x) frame.push_back(Pixel(x, y));
-    return frame;
-  }
-  // The largest difference of a channel between two frames.
-  static int MaxDifference(const std::vector<IColor>& a, const std::vector<IColor>& b) {
-    int most = 0;
-    for (std::size_t i = 0; i < a.size(); ++i)
-      most = std::max({most, std::abs(a[i].R - b[i].R), std::abs(a[i].G - b[i].G), std::abs(a[i].B - b[i].B)});
-    return most;
-  }
-};
+class MovingMeterPixels : public EditorPixels, public ::testing::WithParamInterface<MovingMeterCase> {};
 
 TEST_P(MovingMeterPixels, DrawnOnlyWhenDirtyLooksAsDrawnEveryFrame) {
   auto* meter = Add(new IVMeterControlLW<2>(IRECT(GetParam().left, 60, GetParam().left + 150, 380), -1, -1, "",
@@ -194,6 +206,50 @@ TEST_P(MovingMeterPixels, DrawnOnlyWhenDirtyLooksAsDrawnEveryFrame) {
 
 INSTANTIATE_TEST_SUITE_P(Meter, MovingMeterPixels, ::testing::ValuesIn(kMovingMeterCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The product's set-up marks the meter for a redraw once, after all its settings. Applied one at a time instead,
+// each followed by the layout and a redraw mark (marks and numbers on, vertical, both bars on in the accent colour,
+// both peak texts on, plain scale, range 5 from -72 to 0 dB), they leave a meter marked dirty that draws the same
+// frame, pixel for pixel.
+TEST_F(EditorPixels, MeterSetUpInOneGoDrawsAsItsStepsEachRedrawn) {
+  const IRECT bounds(20, 60, 170, 380);
+  auto* once = Add(new IVMeterControlLW<2>(bounds, -1, -1, "", ProbeStyle(), true, true));
+  auto* stepwise = Add(new IVMeterControlLW<2>(bounds, -1, -1, "", ProbeStyle(), true, true));
+  once->SetClean();
+  once->ApplyProductSetup(kAccent);
+  const std::function<void()> steps[] = {
+      [&] { stepwise->SetMarks(true); },
+      [&] { stepwise->SetLabels(true); },
+      [&] { stepwise->SetHorizontal(false); },
+      [&] { stepwise->SetBarEnabled(0, true); },
+      [&] { stepwise->SetBarEnabled(1, true); },
+      [&] { stepwise->SetColors(0, kAccent, kAccent); },
+      [&] { stepwise->SetColors(1, kAccent, kAccent); },
+      [&] { stepwise->SetPeakTextEnabled(0, true); },
+      [&] { stepwise->SetPeakTextEnabled(1, true); },
+      [&] { stepwise->SetSquaredScale(false); },
+      [&] { stepwise->SetRange(5, -72.f, 0.f, 72.f); },
+  };
+  for (const auto& step : steps) {
+    stepwise->SetClean();
+    step();
+    stepwise->LayoutMeter();
+    stepwise->SetDirty(false, -1);
+  }
+  EXPECT_TRUE(once->IsDirty());
+  EXPECT_TRUE(stepwise->IsDirty());
+  std::vector<IColor> frames[2];
+  for (int shown = 0; shown < 2; ++shown) {
+    IVMeterControlLW<2>* meter = shown == 0 ? once : stepwise;
+    for (int ch = 0; ch < 2; ++ch) meter->SetLevels(ch, -30.f + 12.f * ch, -9.f, -9.f + 3.f * ch);
+    once->Hide(shown != 0);
+    stepwise->Hide(shown == 0);
+    ASSERT_TRUE(Render());
+    frames[shown] = Frame();
+  }
+  EXPECT_EQ(MaxDifference(frames[0], frames[1]), 0);
+  EXPECT_NE(MaxDifference(frames[0], std::vector<IColor>(frames[0].size(), kBg)), 0) << "nothing drawn";
+}
 
 // ---- Fader and its scale ----
 // The fader in 20..60 x 20..380, handle half-size 8, track half-width 3: the handle's centre is at 372 - 344 v on
@@ -455,6 +511,191 @@ TEST_P(SmallPixels, PanelAndResizer) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Small, SmallPixels, ::testing::ValuesIn(kSmallCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---- The whole editor ----
+// The product's editor as its layout builds it for a plug-in, at 640 x 480 points and the draw scale of "GUI scale".
+// The draw loop leaves out what the opaque parts of the controls in front of it hide (the panels, and the meter's and
+// the modulation views' backgrounds) and draws a panel they cover in part only in the pieces they leave: a frame drawn
+// that way is the frame of every control drawn in turn over the whole editor, pixel for pixel, with fewer controls
+// drawn. At default settings, with levels and modulation showing after a second of audio (the left/mid fader moved),
+// in the core layout, at 150 % and bypassed.
+
+// The editor's graphics on the test back end: they open as a window would, find the product's fonts in the font
+// packages the build copies them from, and keep the controls they draw.
+class ProductGraphics : public TestVectorGraphics {
+ public:
+  using TestVectorGraphics::TestVectorGraphics;
+  void* OpenWindow(void*) override { return this; }
+  PlatformFontPtr LoadPlatformFont(const char* id, const char* file) override {
+    const std::string name(file);
+    const char* path = name == "Roboto-Regular.ttf" ? KD_ROBOTO_FILE
+                       : name == "verdanab.ttf"     ? KD_DEJAVU_DIR "DejaVuSans-Bold.ttf"
+                                                    : KD_DEJAVU_DIR "DejaVuSans.ttf";
+    return TestVectorGraphics::LoadPlatformFont(id, path);
+  }
+  using TestVectorGraphics::LoadPlatformFont;
+  void OnControlDrawing(IControl& control) override {
+    drawn.insert(&control);
+    TestVectorGraphics::OnControlDrawing(control);
+  }
+  std::set<const IControl*> drawn;
+};
+
+struct ProductEditorCase {
+  const char* name;
+  std::vector<std::pair<int, double>> settings;
+  double amplitude;  // of a second of audio through the plug-in; 0 for none
+  bool bypassed;     // every control disabled, drawn at the weight of a disabled control
+};
+
+// clang-format off
+const ProductEditorCase kProductEditorCases[] = {
+  {"Default",                 {}, 0.0, false},
+  {"LevelsShowing",           {{kGainLM, 0.8}}, 0.5, false},
+  {"CoreLayoutLevelsShowing", {{kCoreFaderLayout, 1.0}, {kGainLM, 0.8}}, 0.5, false},
+  {"AtOneAndAHalf",           {{kGUIScale, 1.5}, {kGainLM, 0.8}}, 0.5, false},
+  {"BypassedLevelsShowing",   {{kGainLM, 0.8}}, 0.5, true},
+};
+// clang-format on
+
+void PrintTo(const ProductEditorCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class ProductEditorPixels : public ::testing::TestWithParam<ProductEditorCase> {
+ protected:
+  void SetUp() override {
+    mDevice = platform::gpu::test::SharedDevice();
+    if (!mDevice) GTEST_SKIP() << "no device";
+    mMessagesBefore = mDevice->ValidationMessageCount();
+    plug = std::make_unique<Kelvadrune>(InstanceInfo{});
+    plug->SetSampleRate(48000.0);
+    plug->SetBlockSize(128);
+    plug->OnReset();
+    Set(kAutoUpdateCheck, 0.0);
+    for (const auto& [param, value] : GetParam().settings) Set(param, value);
+    InstallEditor(*plug, [this](IGEditorDelegate& dlg, int width, int height, int fps, float scale) {
+      return g = new ProductGraphics(dlg, width, height, fps, scale);
+    });
+    int parent = 0;
+    ASSERT_NE(plug->OpenWindow(&parent), nullptr);
+    mDrawables = std::make_unique<platform::gpu::GpuDrawableLayer>(*mDevice);
+    mDrawables->SetBounds(g->WindowWidth(), g->WindowHeight());
+    mDrawables->SetContentsScale(1.0);
+    mLayer.device = mDevice;
+    mLayer.drawables = mDrawables.get();
+    g->InitDrawContext(&mLayer);
+    ASSERT_NE(g->GetDrawContext(), nullptr);
+    g->SetScreenScale(1.f);
+    LoadPictures();
+    plug->LayoutUI(g);
+    plug->OnUIOpen();
+    plug->OnIdle();
+  }
+  void TearDown() override {
+    if (plug) plug->CloseWindow();
+    plug.reset();
+    if (!mDevice) return;
+    if (mDrawables) mDrawables->WaitForFramesInFlight();
+    mDrawables.reset();
+    mDevice->WaitForFramesInFlight();
+    EXPECT_EQ(mDevice->ValidationMessageCount(), mMessagesBefore) << "validation messages (see the log)";
+  }
+
+  void Set(int param, double value) {
+    plug->GetParam(param)->Set(value);
+    plug->OnParamChange(param, kUI, -1);
+  }
+  // The module's pictures, under the names the layout asks for.
+  void LoadPictures() {
+    for (const auto& entry : std::filesystem::directory_iterator(KD_RESOURCES_DIR)) {
+      if (entry.path().extension() != ".svg") continue;
+      std::ifstream in(entry.path(), std::ios::binary);
+      const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      const std::string name = entry.path().filename().string();
+      ASSERT_TRUE(g->LoadSVG(name.c_str(), text.data(), static_cast<int>(text.size()), "px", 72.f).IsValid()) << name;
+    }
+  }
+  // A second of a stereo sine of the amplitude (half of it on the right), with the idle ticks that hand levels and
+  // records to the editor.
+  void Play(double amplitude) {
+    std::vector<double> l(128), r(128), ol(128), orr(128);
+    double* ins[2] = {l.data(), r.data()};
+    double* outs[2] = {ol.data(), orr.data()};
+    double phase = 0.0;
+    for (int done = 0; done < 48000; done += 128) {
+      for (int i = 0; i < 128; ++i, phase += 2.0 * std::numbers::pi * 440.0 / 48000.0) {
+        l[i] = amplitude * std::sin(phase);
+        r[i] = 0.5 * amplitude * std::sin(phase);
+      }
+      plug->ProcessBlock(ins, outs, 128);
+      if (done % 960 == 0) plug->OnIdle();
+    }
+    plug->OnIdle();
+  }
+  // One frame of the whole editor, through the draw loop (culling) or every control drawn in turn; its pixels.
+  std::vector<uint8_t> Frame(bool culling) {
+    const IRECT all(0.f, 0.f, static_cast<float>(g->Width()), static_cast<float>(g->Height()));
+    g->drawn.clear();
+    if (culling) {
+      IRECTList rects;
+      rects.Add(all);
+      g->Draw(rects);
+    } else {
+      g->BeginFrame();
+      const float scale = g->GetTotalScale();
+      g->ForAllControlsFunc([&](IControl* control) { g->DrawControl(control, all.GetPixelAligned(scale), scale); });
+      g->EndFrame();
+    }
+    mDrawables->WaitForFramesInFlight();
+    std::vector<uint8_t> bgra;
+    int width = 0;
+    int height = 0;
+    EXPECT_TRUE(mDrawables->ReadFrontBuffer(bgra, width, height));
+    EXPECT_EQ(width, g->WindowWidth());
+    EXPECT_EQ(height, g->WindowHeight());
+    return bgra;
+  }
+
+  std::unique_ptr<Kelvadrune> plug;
+  ProductGraphics* g = nullptr;
+
+ private:
+  std::shared_ptr<platform::gpu::GpuDevice> mDevice;
+  VulkanLayer mLayer;
+  std::unique_ptr<platform::gpu::GpuDrawableLayer> mDrawables;
+  int mMessagesBefore = 0;
+};
+
+TEST_P(ProductEditorPixels, CulledFrameIsEveryControlDrawn) {
+  if (GetParam().amplitude > 0.0) Play(GetParam().amplitude);
+  if (GetParam().bypassed) {
+    plug->SetBypassed(true);
+    plug->OnBypassChanged(true);
+    plug->OnIdle();
+    ASSERT_TRUE(g->GetControlWithTag(kCtrlTagMeter)->IsDisabled());
+  }
+  const std::vector<uint8_t> everything = Frame(false);
+  const std::size_t everyControl = g->drawn.size();
+  const std::vector<uint8_t> culled = Frame(true);
+  ASSERT_EQ(culled.size(), everything.size());
+  int differing = 0;
+  std::size_t first = 0;
+  for (std::size_t i = 0; i < culled.size(); i += 4) {
+    if (std::equal(&culled[i], &culled[i] + 3, &everything[i])) continue;
+    if (differing++ == 0) first = i / 4;
+  }
+  const int width = g->WindowWidth();
+  EXPECT_EQ(differing, 0) << "first at " << first % width << "," << first / width;
+  EXPECT_LT(g->drawn.size(), everyControl) << "nothing left out";
+  if (GetParam().amplitude > 0.0) {
+    const auto& meter = dynamic_cast<const IVMeterControlLW<2>&>(*g->GetControlWithTag(kCtrlTagMeter));
+    EXPECT_GT(meter.GetBarLevel(0), -20.f) << "levels showing";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Editor, ProductEditorPixels, ::testing::ValuesIn(kProductEditorCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

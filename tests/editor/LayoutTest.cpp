@@ -4,6 +4,7 @@
 // parser.
 #include <cmath>
 #include <filesystem>
+#include <limits>
 #include <memory>
 #include <typeinfo>
 
@@ -372,15 +373,21 @@ TEST(LinearGradient, StartIsZeroEndIsOneAcrossTheLine) {
   }
 }
 
-// A segment of no length has no direction: the gradient keeps its stops and the identity transform, and no
-// coordinate becomes infinite or undefined.
+// A segment of no length has no direction, nor has one with a NaN end point (its length is NaN): the gradient keeps
+// its stops and the identity transform, and no coordinate becomes infinite or undefined.
 TEST(LinearGradient, SegmentOfNoLengthKeepsTheIdentity) {
-  for (const float at : {0.f, 240.f, -3.5f}) {
-    const IPattern p = MakeLinearGradient(at, 2 * at, at, 2 * at, {{COLOR_BLACK, 0.f}, {COLOR_WHITE, 1.f}});
-    EXPECT_TRUE(p.mTransform == IMatrix()) << at;
-    ASSERT_EQ(p.NStops(), 2) << at;
-    EXPECT_TRUE(p.GetStop(0).mColor == COLOR_BLACK && p.GetStop(0).mOffset == 0.f) << at;
-    EXPECT_TRUE(p.GetStop(1).mColor == COLOR_WHITE && p.GetStop(1).mOffset == 1.f) << at;
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const struct {
+    float x1, y1, x2, y2;
+  } rows[] = {{0, 0, 0, 0},     {240, 480, 240, 480}, {-3.5f, -7, -3.5f, -7}, {nan, 0, 0, 480},
+              {0, nan, 0, 480}, {0, 0, nan, 480},     {10, 20, 10, nan},      {nan, nan, nan, nan}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(testing::Message() << r.x1 << "," << r.y1 << " to " << r.x2 << "," << r.y2);
+    const IPattern p = MakeLinearGradient(r.x1, r.y1, r.x2, r.y2, {{COLOR_BLACK, 0.f}, {COLOR_WHITE, 1.f}});
+    EXPECT_TRUE(p.mTransform == IMatrix());
+    ASSERT_EQ(p.NStops(), 2);
+    EXPECT_TRUE(p.GetStop(0).mColor == COLOR_BLACK && p.GetStop(0).mOffset == 0.f);
+    EXPECT_TRUE(p.GetStop(1).mColor == COLOR_WHITE && p.GetStop(1).mOffset == 1.f);
   }
 }
 

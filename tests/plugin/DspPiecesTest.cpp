@@ -541,36 +541,90 @@ TEST(MeterBank, StepByStepPathAgreesWithTheVectorPaths) {
   }
 }
 
-// A NaN or infinite sample reaches the levels the same way whichever path a block takes: a long stereo block (the
-// vectorised paths) ends where the same samples fed one at a time (the steps as written) end. With an attack set on
-// one lane (every lane on the step-by-step path) an infinite sample on a lane without attack is taken as it is.
-// Blocks of 201 cut into segments of 25 samples, three groups of eight and one sample more: at 24 and 49 the
-// unordered sample is a segment's last, after its groups of eight, in a segment that the later attacks (at 150
-// and 160) leave unneeded for the levels.
+// One meter ticked by the steps of its ballistics, one sample at a time: the reference for the bank's paths.
+struct StepMeter {
+  double release = 0.0;
+  int holdLength = 0;
+  double level = 0.0;
+  double peak = 0.0;
+  int counter = 0;
+  int stage = kd::MeterBank::kStageIdle;
+
+  void Tick(double sample) {
+    const double x = std::fabs(sample);
+    if (x > peak) peak = x;
+    if (x > level) {
+      level = x;
+      counter = 0;
+      stage = kd::MeterBank::kStageHolding;
+    } else if (stage == kd::MeterBank::kStageReleasing) {
+      level = (level - x) * release + x;
+    } else if (stage == kd::MeterBank::kStageHolding) {
+      if (counter >= holdLength) {
+        stage = kd::MeterBank::kStageReleasing;
+        level = (level - x) * release + x;
+      }
+      ++counter;
+    }
+    if (level < 1e-8) level = 0.0;
+  }
+};
+
+bool SameOrBothNaN(double a, double b) {
+  return a == b || (std::isnan(a) && std::isnan(b));
+}
+
+// A NaN or infinite sample reaches the meters the same way whichever path a block takes: a long stereo block (the
+// vectorised paths) ends in the levels, peaks and stages of four meters ticked by the steps, and so does a block of
+// finite samples after it, long enough for the segmented path and, with the short hold, for the hold to end in it
+// (where the hold counters show). With an attack set on one lane (every lane on the step-by-step path) an infinite
+// sample on a lane without attack is taken as it is. Blocks of 201 cut into segments of 25 samples, three groups of
+// eight and one sample more: at 24 and 49 the unordered sample is a segment's last, after its groups of eight, in a
+// segment that the later attacks (at 150 and 160) leave unneeded for the levels.
 TEST(MeterBank, UnorderedSamplesEndWhereTheStepsEnd) {
   const double kNaN = std::numeric_limits<double>::quiet_NaN(), kInf = std::numeric_limits<double>::infinity();
+  const double rate = 44100.0;
   const struct {
     int n;
     int at;
     double value;
   } rows[] = {{200, 5, kNaN},   {200, 140, kNaN}, {200, 5, kInf},   {200, 199, -kInf}, {201, 24, kNaN},
               {201, 24, -kNaN}, {201, 24, kInf},  {201, 24, -kInf}, {201, 49, kNaN},   {201, 199, kNaN}};
-  for (const auto& row : rows) {
-    SCOPED_TRACE(testing::Message() << row.value << " at " << row.at << " of " << row.n);
-    kd::MeterBank block = Bank(44100.0, 4.0);
-    kd::MeterBank single = Bank(44100.0, 4.0);
-    std::vector<double> left(row.n, 0.5), right(row.n, 0.5);
-    left[row.at] = row.value;
-    left[150] = right[160] = 2.0;
-    for (kd::MeterBank* bank : {&block, &single}) Feed(*bank, 1.0, 1.0);
-    block.Process(left.data(), right.data(), row.n);
-    for (int i = 0; i < row.n; ++i) Feed(single, left[i], right[i]);
-    for (int lane = 0; lane < 4; ++lane) {
-      const double a = block.Level(lane), b = single.Level(lane);
-      EXPECT_TRUE(a == b || (std::isnan(a) && std::isnan(b))) << lane << ": " << a << " against " << b;
+  for (const double hold : {4.0, 0.01}) {
+    for (const auto& row : rows) {
+      SCOPED_TRACE(testing::Message() << row.value << " at " << row.at << " of " << row.n << ", hold " << hold);
+      kd::MeterBank bank = Bank(rate, hold);
+      std::array<StepMeter, 4> steps;
+      for (int lane = 0; lane < 4; ++lane) {
+        steps[lane].release = std::pow(10.0, -1.0 / rate);
+        steps[lane].holdLength = lane < 2 ? 0 : static_cast<int>(hold * rate);
+      }
+      const auto feed = [&](const std::vector<double>& left, const std::vector<double>& right) {
+        bank.Process(left.data(), right.data(), static_cast<int>(left.size()));
+        for (std::size_t i = 0; i < left.size(); ++i) {
+          for (int lane = 0; lane < 4; ++lane) steps[lane].Tick(lane % 2 ? right[i] : left[i]);
+        }
+      };
+      const auto expectSteps = [&](const char* when) {
+        for (int lane = 0; lane < 4; ++lane) {
+          EXPECT_TRUE(SameOrBothNaN(bank.Level(lane), steps[lane].level))
+              << when << ", lane " << lane << ": level " << bank.Level(lane) << " against " << steps[lane].level;
+          EXPECT_TRUE(SameOrBothNaN(bank.Peak(lane), steps[lane].peak))
+              << when << ", lane " << lane << ": peak " << bank.Peak(lane) << " against " << steps[lane].peak;
+          EXPECT_EQ(bank.Stage(lane), steps[lane].stage) << when << ", lane " << lane;
+        }
+      };
+      feed({1.0}, {1.0});
+      std::vector<double> left(row.n, 0.5), right(row.n, 0.5);
+      left[row.at] = row.value;
+      left[150] = right[160] = 2.0;
+      feed(left, right);
+      expectSteps("unordered block");
+      feed(std::vector<double>(400, 0.25), std::vector<double>(400, 0.3));
+      expectSteps("block after it");
     }
   }
-  kd::MeterBank attack = Bank(44100.0, 4.0);
+  kd::MeterBank attack = Bank(rate, 4.0);
   attack.SetAttack(1, 0.5);
   Feed(attack, kInf, 0.25);
   EXPECT_EQ(attack.Level(0), kInf);

@@ -2,9 +2,11 @@
 // the idle tick, the modulation-view records reach their views, the editor follows bypass and scale.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -163,6 +165,49 @@ TEST_F(KelvadruneEditorTest, WaitingMessageBoxShowsOnTheEditorThreadsNextTick) {
     EXPECT_FALSE(mPlug->IsMessageBoxPending());
     mPlug->OnIdle();
     EXPECT_EQ(mGraphics->boxes.size(), 1u) << "shown once";
+  }
+}
+
+// The idle work that reaches the window, dialogs or the network is the editor thread's: each request waits through
+// ticks on another thread, untouched, and is served on the editor thread's next tick.
+TEST_F(KelvadruneEditorTest, EditorThreadsIdleWorkWaitsThroughOtherThreadsTicks) {
+  fx::gfx::IControl* button = mGraphics->AttachControl(new RecordSink);
+  mPlug->GetEditorLinks().updateButtonIdx = mGraphics->NControls() - 1;
+  const auto set = [this](int param, double value) {
+    mPlug->GetParam(param)->Set(value);
+    Command(param);
+  };
+  set(kAutoUpdateCheck, 0.0);  // only the requested check runs
+  mPlug->OnIdle();             // what the opening asked for
+  const auto shown = [this](const std::string& box) {
+    return std::find(mGraphics->boxes.begin(), mGraphics->boxes.end(), box) != mGraphics->boxes.end();
+  };
+  const double buttonShows = kd::IsUpdateAvailable() ? 1.0 : 0.0;
+  const bool tooltips = mPlug->GetParam(kToggleTooltips)->Bool();
+  mGraphics->EnableTooltips(tooltips);
+  const struct {
+    const char* what;
+    std::function<void()> request;
+    std::function<bool()> served;
+  } rows[] = {
+      {"resize", [&] { set(kGUIScale, 2.0); }, [&] { return mGraphics->GetDrawScale() == 2.f; }},
+      {"tooltips", [&] { set(kToggleTooltips, tooltips ? 0.0 : 1.0); },
+       [&] { return mGraphics->TooltipsEnabled() == !tooltips; }},
+      {"About box", [&] { Command(kMsgAbout); },
+       [&] { return !mGraphics->boxes.empty() && mGraphics->boxes.back().rfind("About|", 0) == 0; }},
+      {"update button", [&] { button->SetValue(1.0 - buttonShows); },
+       [&] { return button->GetValue() == buttonShows; }},
+      {"message box", [&] { mPlug->PostMessageBox("Saved", "Preset"); }, [&] { return shown("Preset|Saved"); }},
+      {"update check", [&] { Command(kMsgCheckUpdate); }, [&] { return mPlug->GetUpdateCheck().IsRunning(); }},
+  };
+  for (const auto& row : rows) {
+    row.request();
+    for (int tick = 0; tick < 3; ++tick) {
+      std::thread([this] { mPlug->OnIdle(); }).join();
+      EXPECT_FALSE(row.served()) << row.what << " served on another thread's tick " << tick;
+    }
+    mPlug->OnIdle();
+    EXPECT_TRUE(row.served()) << row.what << " on the editor thread's tick";
   }
 }
 
