@@ -11,6 +11,7 @@
 #include "graphics/IVectorBase.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <iterator>
 
@@ -393,7 +394,11 @@ void IGraphics::SetStrictDrawing(bool strict) {
   SetAllControlsDirty();
 }
 
+// Limits are positive finite numbers, or the pair is refused: Resize clamps every scale into them, and an infinite
+// limit would let an infinite scale through to the window size.
 void IGraphics::SetScaleConstraints(float lo, float hi) {
+  const auto valid = [](float s) { return s > 0.f && std::isfinite(s); };
+  if (!valid(lo) || !valid(hi)) return;
   mMinScale = std::min(lo, hi);
   mMaxScale = std::max(lo, hi);
 }

@@ -244,6 +244,22 @@ TEST_F(SmallControls, CornerResizerFollowsTheCornerAndDoubleClickRestores) {
   EXPECT_EQ(g.GetCornerResizer(), resizer);
 }
 
+// At a draw scale that gives the square no size on screen (0, below 0, NaN) the resizer keeps the corner square it
+// has: divided by such a scale it would cover the whole editor and take every click, or none.
+TEST_F(SmallControls, CornerResizerKeepsItsSquareAtADrawScaleWithoutSize) {
+  for (float scale : {0.f, -1.f, std::numeric_limits<float>::quiet_NaN()}) {
+    SCOPED_TRACE(scale);
+    FakeDelegate d;
+    DetailGraphics gr(d, 400, 300, scale);
+    IControl* panel = gr.AttachControl(new Box(gr.GetBounds()));
+    gr.AttachCornerResizer(kUIResizerScale, false);
+    ASSERT_NE(gr.GetCornerResizer(), nullptr);
+    EXPECT_EQ(gr.GetCornerResizer()->GetRECT(), IRECT(381, 281, 399, 299));
+    EXPECT_EQ(gr.GetMouseControl(200, 150, false), panel);
+    EXPECT_EQ(gr.GetMouseControl(390, 290, false), gr.GetCornerResizer());
+  }
+}
+
 TEST_F(SmallControls, BubbleCornersHaveTheRoundnessAsTheirRadius) {
   const struct {
     float roundness;
