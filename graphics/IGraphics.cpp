@@ -126,7 +126,8 @@ void IGraphics::AttachPopupMenuControl(IPopupMenuControlBase* control) {
   }
   mPopupControl.reset(control);
   ConnectControl(*control);
-  InitControl(*control);
+  control->OnResize();
+  control->OnRescale();
 }
 
 void IGraphics::AttachTextEntryControl(ITextEntryControlBase* control) {

@@ -522,8 +522,8 @@ class IGraphics : public IEditorView {
   bool OnMouseDblClick(float x, float y, const IMouseMod& mod);
   bool OnMouseOver(float x, float y, const IMouseMod& mod);
   void OnMouseOut();
-  // Whether a control under the point took the wheel.
-  bool OnMouseWheel(float x, float y, const IMouseMod& mod, float delta);
+  // The control under the point, if any, gets the wheel.
+  void OnMouseWheel(float x, float y, const IMouseMod& mod, float delta);
   bool OnKeyDown(float x, float y, const IKeyPress& key);
   bool OnKeyUp(float x, float y, const IKeyPress& key);
   void OnDrop(const char* str, float x, float y);
@@ -699,16 +699,17 @@ class IGraphics : public IEditorView {
   IUIAppearanceChangedFunc mAppearanceChangedFunc;
   IGEditorDelegate* mDelegate;
   bool mCursorHidden = false;
-  bool mCursorLock = false;
-  bool mTabletInput = false;
-  float mCursorX = -1.f;
-  float mCursorY = -1.f;
   std::stack<StackedLayer> mLayers;
   IRECT mClipRECT;
   IMatrix mTransform;
   std::stack<IMatrix> mTransformStates;
 
   // This system's own state beside the fields above.
+  // The platform's cursor state: a hidden cursor held in place, tablet input, the position last stored.
+  bool mCursorLock = false;
+  bool mTabletInput = false;
+  float mCursorX = -1.f;
+  float mCursorY = -1.f;
   // Scratch of the draw loop, kept to spare the allocations: the controls of a region, the opaque rectangles in
   // front of the one looked at, and the pieces of its region they leave.
   std::vector<DrawEntry> mDrawList;
