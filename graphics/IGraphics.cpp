@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <iterator>
 
 namespace fx::gfx {
 
@@ -169,8 +168,6 @@ void IGraphics::SetPerfDisplay(IFPSDisplayControl* control) {
   DeleteControl(mPerfDisplay.release());
   mPerfDisplay.reset(control);
   if (control) {
-    std::fill(std::begin(mFrameTimes), std::end(mFrameTimes), 0.f);
-    mFrameTimeIdx = 0;
     mFrameTimed = false;
     ConnectControl(*control);
     InitControl(*control);

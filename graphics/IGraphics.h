@@ -479,10 +479,6 @@ class IGraphics : public IEditorView {
   void Draw(const IRECT& bounds, float scale);
   // Draws one control clipped to its region in bounds, when it has one there.
   void DrawControl(IControl* control, const IRECT& bounds, float scale);
-  // The frame times of the last 100 frames, in seconds, and the index of the newest.
-  static constexpr int kNumFrameTimes = 100;
-  float GetFrameTime(int idx) const { return mFrameTimes[idx]; }
-  int GetFrameTimeIdx() const { return mFrameTimeIdx; }
 
   // ---- Scaling and resizing ----
   void SetScreenScale(float scale);
@@ -729,8 +725,6 @@ class IGraphics : public IEditorView {
   // every begin-edit gets exactly one end-edit, whichever way the gesture ends.
   std::unordered_map<uint64_t, std::vector<int>> mOpenEdits;
   std::vector<int> mPopupEdits;
-  float mFrameTimes[kNumFrameTimes] = {};
-  int mFrameTimeIdx = 0;
   // Whether the frame-time display has timed a frame since it was made (mPrevTimestamp is that frame's time).
   bool mFrameTimed = false;
   FwString mSharedResourcesSubPath;
