@@ -54,9 +54,8 @@ void IVGroupControl::OnResize() {
 
   const float t = mStyle.frameThickness;
   mWidgetBounds.T -= 0.5f * mLabelBounds.H() + 0.5f * t;
-  mCornerRadius = GetRoundedCornerRadius(mWidgetBounds);
   if (!mLabelBounds.Empty()) {
-    const float left = mRECT.L + t + mLabelOffset + mCornerRadius;
+    const float left = mRECT.L + t + mLabelOffset + GetRoundedCornerRadius(mWidgetBounds);
     const float width = mLabelBounds.W() + 2.f * mLabelGap;
     mLabelBounds = IRECT(left, mLabelBounds.T, left + width, mLabelBounds.B);
   }
@@ -71,7 +70,7 @@ void IVGroupControl::Draw(IGraphics& g) {
 void IVGroupControl::DrawWidget(IGraphics& g) {
   const IRECT& w = mWidgetBounds;
   const float h = 0.5f * mStyle.frameThickness;
-  const float cr = mCornerRadius;
+  const float cr = GetRoundedCornerRadius(w);
   const bool noLabel = mLabelBounds.Empty();
   const float a = noLabel ? mRECT.MW() : mLabelBounds.L;
   const float b = noLabel ? mRECT.MW() : mLabelBounds.R;

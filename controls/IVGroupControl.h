@@ -21,7 +21,7 @@ class IVGroupControl : public IContainerBase, public IVectorBase {
                  float marginR = 0.f, float marginB = 0.f, const IVStyle& style = DEFAULT_STYLE);
 
   void Draw(IGraphics& g) override;
-  // The frame as one stroked path, open where the label is.
+  // The frame as one stroked path, open where the label is, its corners rounded by the style's roundness.
   void DrawWidget(IGraphics& g) override;
   void OnInit() override;
   void OnResize() override;
@@ -38,7 +38,6 @@ class IVGroupControl : public IContainerBase, public IVectorBase {
   float mMarginB = 0.f;
   float mLabelOffset;
   float mLabelGap = 10.f;
-  float mCornerRadius = 0.f;
 };
 
 }  // namespace fx::gfx

@@ -31,8 +31,9 @@ void IBitmapBase::OnRescale(IGraphics& g) {
 
 IBitmapControl::IBitmapControl(float x, float y, const IBitmap& bitmap, int paramIdx, int blendMethod)
     : IControl(IRECT(x, y, x + static_cast<float>(bitmap.FW()), y + static_cast<float>(bitmap.FH())), paramIdx),
-      IBitmapBase(bitmap) {
-  mBlend = IBlend(blendMethod, 1.f);
+      IBitmapBase(bitmap),
+      mBitmapBlend(blendMethod, 1.f) {
+  mBlend = mBitmapBlend;
   AttachIControl(this);
 }
 

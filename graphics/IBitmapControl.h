@@ -32,12 +32,17 @@ class IBitmapBase {
 
 class IBitmapControl : public IControl, public IBitmapBase {
  public:
-  // The control is one frame of the strip in size, its top-left corner at (x, y).
+  // The control is one frame of the strip in size, its top-left corner at (x, y). The bitmap's blend (the given
+  // method at weight 1) is where the control's blend starts; the frames are drawn with the control's blend, so
+  // disabling the control fades them and SetBlend changes how they are drawn.
   IBitmapControl(float x, float y, const IBitmap& bitmap, int paramIdx = -1, int blendMethod = kBlendDefault);
   ~IBitmapControl() override = default;
 
   void OnRescale() override;
   void Draw(IGraphics& g) override { DrawBitmap(g); }
+
+ protected:
+  IBlend mBitmapBlend;
 };
 
 }  // namespace fx::gfx

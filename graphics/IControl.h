@@ -198,7 +198,6 @@ class IControl {
   bool mWantsMultiTouch = false;
   bool mPromptShowsParamLabel = false;
   bool mMouseIsOver = false;
-  bool mWantsMidi = false;
   FwString mTooltip;
   IColor mHighlightColor = IColor(255, 255, 0, 0);
   bool mHighlight = false;
@@ -214,6 +213,8 @@ class IControl {
   std::vector<ParamTuple> mVals;
   std::unordered_map<int, IGestureFunction> mGestureFuncs;
   EGestureType mLastGesture = kGestureUnknown;
+  // Whether the control wants MIDI from the plug-in (the editor delegate asks each control).
+  bool mWantsMidi = false;
 };
 
 }  // namespace fx::gfx

@@ -28,11 +28,11 @@ class ICornerResizerControl : public IControl {
   IRECT mInitialGraphicsBounds;
   bool mMouseOver = false;
   ECursor mPrevCursorType = kArrowCursor;
-  // The diagonal cursor is set and mPrevCursorType holds the one to restore on leaving.
-  bool mCursorSet = false;
   IColor mColor;
   IColor mMouseOverColor;
   IColor mDragColor;
+  // The diagonal cursor is set and mPrevCursorType holds the one to restore on leaving.
+  bool mCursorSet = false;
 };
 
 }  // namespace fx::gfx

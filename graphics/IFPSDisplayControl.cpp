@@ -39,6 +39,11 @@ void IFPSDisplayControl::OnMouseDown(float, float, const IMouseMod&) {
   mDisplayKind = static_cast<EDisplayKind>((mDisplayKind + 1) % 3);
 }
 
+void IFPSDisplayControl::AddSample(float seconds) {
+  mSampleIdx = (mSampleIdx + 1) % kNumSamples;
+  mSamples[mSampleIdx] = seconds;
+}
+
 // Frames per second up to 80, frame times up to 20 ms, percentages up to 100.
 float IFPSDisplayControl::PlotValue(float v) const {
   switch (mDisplayKind) {
@@ -52,10 +57,9 @@ float IFPSDisplayControl::PlotValue(float v) const {
 }
 
 void IFPSDisplayControl::Draw(IGraphics& g) {
-  const int n = IGraphics::kNumFrameTimes;
-  const int newest = g.GetFrameTimeIdx();
+  const int n = kNumSamples;
   float sum = 0.f;
-  for (int i = 0; i < n; ++i) sum += g.GetFrameTime(i);
+  for (float v : mSamples) sum += v;
   const float average = sum / static_cast<float>(n);
 
   g.FillRect(mStyle.colorSpec.GetColor(kBG), mRECT, &mBlend);
@@ -66,7 +70,7 @@ void IFPSDisplayControl::Draw(IGraphics& g) {
   g.PathClear();
   g.PathMoveTo(inner.L, inner.B);
   for (int i = 0; i < n; ++i) {
-    const float v = g.GetFrameTime((newest + i) % n);
+    const float v = mSamples[(mSampleIdx + i) % n];
     g.PathLineTo(inner.L + static_cast<float>(i) / 99.f * inner.W(), inner.B - PlotValue(v) * inner.H());
   }
   g.PathLineTo(mRECT.R, mRECT.B);

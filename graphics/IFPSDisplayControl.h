@@ -1,5 +1,5 @@
 // The frame-time overlay the graphics object shows on request (IGraphics::ShowFPSDisplay): a small panel
-// plotting the time between the last 100 frames (recorded by IGraphics::BeginFrame) with the back end's name,
+// plotting the time between the last 100 frames (which IGraphics::BeginFrame hands it) with the back end's name,
 // a label and the average as frames per second, milliseconds or a percentage. A click moves to the next kind.
 // Owned and drawn by the graphics object after the ordinary controls. Main thread only.
 #pragma once
@@ -24,12 +24,21 @@ class IFPSDisplayControl : public IControl, public IVectorBase {
 
   EDisplayKind GetDisplayKind() const { return mDisplayKind; }
 
+  // The last 100 frame times in seconds, kept in a ring: all 0, and the newest at index 0, until frames arrive.
+  static constexpr int kNumSamples = 100;
+  // Moves the newest index on by one (past the last back to 0) and stores the frame time there.
+  void AddSample(float seconds);
+  float GetSample(int idx) const { return mSamples[idx]; }
+  int GetSampleIdx() const { return mSampleIdx; }
+
  private:
   // The plotted height (0..1) of a frame time in seconds.
   float PlotValue(float seconds) const;
 
   EDisplayKind mDisplayKind;
   FwString mLabel;
+  float mSamples[kNumSamples] = {};
+  int mSampleIdx = 0;
   const IText* mLabelStyle = &mText;
   IText mAPIStyle;
   IText mMainValueStyle;

@@ -11,8 +11,8 @@
 #include "graphics/IVectorBase.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
-#include <iterator>
 
 namespace fx::gfx {
 
@@ -125,7 +125,8 @@ void IGraphics::AttachPopupMenuControl(IPopupMenuControlBase* control) {
   }
   mPopupControl.reset(control);
   ConnectControl(*control);
-  InitControl(*control);
+  control->OnResize();
+  control->OnRescale();
 }
 
 void IGraphics::AttachTextEntryControl(ITextEntryControlBase* control) {
@@ -167,8 +168,6 @@ void IGraphics::SetPerfDisplay(IFPSDisplayControl* control) {
   DeleteControl(mPerfDisplay.release());
   mPerfDisplay.reset(control);
   if (control) {
-    std::fill(std::begin(mFrameTimes), std::end(mFrameTimes), 0.f);
-    mFrameTimeIdx = 0;
     mFrameTimed = false;
     ConnectControl(*control);
     InitControl(*control);
@@ -393,7 +392,11 @@ void IGraphics::SetStrictDrawing(bool strict) {
   SetAllControlsDirty();
 }
 
+// Limits are positive finite numbers, or the pair is refused: Resize clamps every scale into them, and an infinite
+// limit would let an infinite scale through to the window size.
 void IGraphics::SetScaleConstraints(float lo, float hi) {
+  const auto valid = [](float s) { return s > 0.f && std::isfinite(s); };
+  if (!valid(lo) || !valid(hi)) return;
   mMinScale = std::min(lo, hi);
   mMaxScale = std::max(lo, hi);
 }

@@ -479,10 +479,6 @@ class IGraphics : public IEditorView {
   void Draw(const IRECT& bounds, float scale);
   // Draws one control clipped to its region in bounds, when it has one there.
   void DrawControl(IControl* control, const IRECT& bounds, float scale);
-  // The frame times of the last 100 frames, in seconds, and the index of the newest.
-  static constexpr int kNumFrameTimes = 100;
-  float GetFrameTime(int idx) const { return mFrameTimes[idx]; }
-  int GetFrameTimeIdx() const { return mFrameTimeIdx; }
 
   // ---- Scaling and resizing ----
   void SetScreenScale(float scale);
@@ -522,8 +518,8 @@ class IGraphics : public IEditorView {
   bool OnMouseDblClick(float x, float y, const IMouseMod& mod);
   bool OnMouseOver(float x, float y, const IMouseMod& mod);
   void OnMouseOut();
-  // Whether a control under the point took the wheel.
-  bool OnMouseWheel(float x, float y, const IMouseMod& mod, float delta);
+  // The control under the point, if any, gets the wheel.
+  void OnMouseWheel(float x, float y, const IMouseMod& mod, float delta);
   bool OnKeyDown(float x, float y, const IKeyPress& key);
   bool OnKeyUp(float x, float y, const IKeyPress& key);
   void OnDrop(const char* str, float x, float y);
@@ -699,16 +695,17 @@ class IGraphics : public IEditorView {
   IUIAppearanceChangedFunc mAppearanceChangedFunc;
   IGEditorDelegate* mDelegate;
   bool mCursorHidden = false;
-  bool mCursorLock = false;
-  bool mTabletInput = false;
-  float mCursorX = -1.f;
-  float mCursorY = -1.f;
   std::stack<StackedLayer> mLayers;
   IRECT mClipRECT;
   IMatrix mTransform;
   std::stack<IMatrix> mTransformStates;
 
   // This system's own state beside the fields above.
+  // The platform's cursor state: a hidden cursor held in place, tablet input, the position last stored.
+  bool mCursorLock = false;
+  bool mTabletInput = false;
+  float mCursorX = -1.f;
+  float mCursorY = -1.f;
   // Scratch of the draw loop, kept to spare the allocations: the controls of a region, the opaque rectangles in
   // front of the one looked at, and the pieces of its region they leave.
   std::vector<DrawEntry> mDrawList;
@@ -728,8 +725,6 @@ class IGraphics : public IEditorView {
   // every begin-edit gets exactly one end-edit, whichever way the gesture ends.
   std::unordered_map<uint64_t, std::vector<int>> mOpenEdits;
   std::vector<int> mPopupEdits;
-  float mFrameTimes[kNumFrameTimes] = {};
-  int mFrameTimeIdx = 0;
   // Whether the frame-time display has timed a frame since it was made (mPrevTimestamp is that frame's time).
   bool mFrameTimed = false;
   FwString mSharedResourcesSubPath;

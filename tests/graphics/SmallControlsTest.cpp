@@ -77,13 +77,47 @@ TEST_F(SmallControls, BitmapControlIsOneFrameInSizeAndDrawsTheValuesFrame) {
   APIBitmap image(1, 300, 40, 1.f, 1.f);
   auto* control = new IBitmapControl(10, 20, IBitmap(&image, 3, true, "strip.png"), -1, kBlendDestIn);
   EXPECT_EQ(control->GetRECT(), IRECT(10, 20, 110, 60));
-  // Its blend method and weight are the control's blend, which the bitmap base draws with.
-  EXPECT_EQ(control->GetBlend(), IBlend(kBlendDestIn, 1.f));
   g.AttachControl(control);
   control->SetValue(1.0);
   g.log.clear();
   control->Draw(g);
   EXPECT_EQ(g.log, std::vector<std::string>{"DrawBitmap 10,20,110,60 200,0"});
+}
+
+// The frames are drawn with the control's blend: the method it was built with at weight 1, faded while disabled,
+// and whatever blend is set on the control later.
+TEST_F(SmallControls, BitmapControlDrawsWithItsBlendAsBuiltDisabledOrSet) {
+  struct BlendOfBitmaps : DetailGraphics {
+    using DetailGraphics::DetailGraphics;
+    using IGraphics::DrawBitmap;
+    std::vector<IBlend> drawn;
+    void DrawBitmap(const IBitmap&, const IRECT&, int, int, const IBlend* blend) override {
+      drawn.push_back(blend ? *blend : IBlend(-1, -1.f));
+    }
+  };
+  BlendOfBitmaps gr(dlg, 400, 300);
+  APIBitmap image(1, 300, 40, 1.f, 1.f);
+  auto* control = new IBitmapControl(10, 20, IBitmap(&image, 3, true, "strip.png"), -1, kBlendDestIn);
+  gr.AttachControl(control);
+  const struct {
+    const char* step;
+    std::function<void()> act;
+    IBlend expected;
+  } rows[] = {
+      {"as built", [] {}, IBlend(kBlendDestIn, 1.f)},
+      {"disabled", [&] { control->SetDisabled(true); }, IBlend(kBlendDestIn, 0.25f)},
+      {"enabled again", [&] { control->SetDisabled(false); }, IBlend(kBlendDestIn, 1.f)},
+      {"set", [&] { control->SetBlend(IBlend(kBlendAdd, 0.5f)); }, IBlend(kBlendAdd, 0.5f)},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.step);
+    row.act();
+    gr.drawn.clear();
+    control->Draw(gr);
+    ASSERT_EQ(gr.drawn.size(), 1u);
+    EXPECT_EQ(gr.drawn[0].method, row.expected.method);
+    EXPECT_FLOAT_EQ(gr.drawn[0].weight, row.expected.weight);
+  }
 }
 
 // A strip of no frames (or a negative count) has one frame of the whole image: a control on it takes the image's
@@ -242,6 +276,22 @@ TEST_F(SmallControls, CornerResizerFollowsTheCornerAndDoubleClickRestores) {
   // A second resizer is refused.
   g.AttachCornerResizer(kUIResizerScale, false);
   EXPECT_EQ(g.GetCornerResizer(), resizer);
+}
+
+// At a draw scale that gives the square no size on screen (0, below 0, NaN) the resizer keeps the corner square it
+// has: divided by such a scale it would cover the whole editor and take every click, or none.
+TEST_F(SmallControls, CornerResizerKeepsItsSquareAtADrawScaleWithoutSize) {
+  for (float scale : {0.f, -1.f, std::numeric_limits<float>::quiet_NaN()}) {
+    SCOPED_TRACE(scale);
+    FakeDelegate d;
+    DetailGraphics gr(d, 400, 300, scale);
+    IControl* panel = gr.AttachControl(new Box(gr.GetBounds()));
+    gr.AttachCornerResizer(kUIResizerScale, false);
+    ASSERT_NE(gr.GetCornerResizer(), nullptr);
+    EXPECT_EQ(gr.GetCornerResizer()->GetRECT(), IRECT(381, 281, 399, 299));
+    EXPECT_EQ(gr.GetMouseControl(200, 150, false), panel);
+    EXPECT_EQ(gr.GetMouseControl(390, 290, false), gr.GetCornerResizer());
+  }
 }
 
 TEST_F(SmallControls, BubbleCornersHaveTheRoundnessAsTheirRadius) {
