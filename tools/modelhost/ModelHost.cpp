@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -174,6 +175,9 @@ void ModelHost::ProcessAudio() {
       left[i] = right[i] = 0.5f * static_cast<float>(std::sin(phase));
     phase = std::fmod(phase, 2.0 * std::numbers::pi);
     mEffect->processReplacing(mEffect, inputs, outputs, kBlockFrames);
+    float peak = 0.f;
+    for (int i = 0; i < kBlockFrames; ++i) peak = std::max({peak, std::fabs(outLeft[i]), std::fabs(outRight[i])});
+    mLastBlockPeak.store(peak);
     mBlocks.fetch_add(1);
     std::this_thread::sleep_until(next + period);
   }

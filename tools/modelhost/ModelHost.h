@@ -74,6 +74,8 @@ class ModelHost {
   void StartAudio();
   void StopAudio();
   int64_t BlocksProcessed() const { return mBlocks.load(); }
+  // Any thread. The largest magnitude of the output samples, both channels, of the block processed last.
+  float LastBlockPeak() const { return mLastBlockPeak.load(); }
 
   // Called from inside the host callback after each begin-edit, automate and end-edit is recorded, on the thread
   // the plug-in called from; null removes it. The host may close the editor from there.
@@ -109,6 +111,7 @@ class ModelHost {
   std::thread mAudio;
   std::atomic<bool> mAudioRunning{false};
   std::atomic<int64_t> mBlocks{0};
+  std::atomic<float> mLastBlockPeak{0.f};
 };
 
 // The GPU device's idle release of an already loaded module built with a settable release (its entry point

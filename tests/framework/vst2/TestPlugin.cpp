@@ -8,6 +8,7 @@
 
 #include "framework/vst2/IPluginVST2.h"
 #include "framework/vst2/VST2Entry.h"
+#include "platform/runloop/RunLoop.h"
 
 namespace testplugin {
 
@@ -184,6 +185,17 @@ class TestPlugin final : public fx::IPluginVST2 {
         return mLargestPiece.load();
       case kSendEvent:
         return SendVSTEvent(static_cast<vst2::Event*>(ptr)) ? 1 : 0;
+      case kPostWork:
+        // The tests pump the loop before the plug-in goes.
+        platform::RunLoop::Main().Post([this] {
+          mIdlesAtPostedRun.store(mIdles.load());
+          mPostedRuns.fetch_add(1);
+        });
+        return 1;
+      case kPostedRuns:
+        return mPostedRuns.load();
+      case kIdleCountAtPostedRun:
+        return mIdlesAtPostedRun.load();
       default:
         return 0;
     }
@@ -223,6 +235,8 @@ class TestPlugin final : public fx::IPluginVST2 {
   std::atomic<int> mIdles{0};
   std::atomic<int> mPieces{0};
   std::atomic<int> mLargestPiece{0};
+  std::atomic<int> mPostedRuns{0};
+  std::atomic<int> mIdlesAtPostedRun{-1};
   const int mMaxBlock;
   const bool mThrowing;
   fx::ITimeInfo mLastTimeInfo;

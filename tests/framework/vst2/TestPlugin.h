@@ -31,12 +31,15 @@ enum ETestRequest : int32_t {
   kLoadProgramFile,
   kSaveBankFile,
   kLoadBankFile,
-  kMidiInCount,    // answers the number of MIDI messages ProcessMidiMsg saw
-  kActivateCount,  // answers the number of OnActivate(true) calls
-  kIdleCount,      // answers the number of timer ticks (OnIdle) so far
-  kPieceCount,     // answers the number of ProcessBlock calls so far
-  kLargestPiece,   // answers the largest frame count ProcessBlock was given
-  kSendEvent,      // ptr: vst2::Event to send to the host as it is, or null; answers SendVSTEvent
+  kMidiInCount,           // answers the number of MIDI messages ProcessMidiMsg saw
+  kActivateCount,         // answers the number of OnActivate(true) calls
+  kIdleCount,             // answers the number of timer ticks (OnIdle) so far
+  kPieceCount,            // answers the number of ProcessBlock calls so far
+  kLargestPiece,          // answers the largest frame count ProcessBlock was given
+  kSendEvent,             // ptr: vst2::Event to send to the host as it is, or null; answers SendVSTEvent
+  kPostWork,              // posts a piece of work to the plug-in's main run loop
+  kPostedRuns,            // answers how many pieces of posted work have run so far
+  kIdleCountAtPostedRun,  // answers the timer ticks counted when a piece of posted work last ran
 };
 
 constexpr int kNumParams = 5;

@@ -1,7 +1,9 @@
 // The calls the plug-in makes to its host around blocks and for editor actions.
+#include <chrono>
 #include <cstring>
 #include <limits>
 #include <ostream>
+#include <thread>
 #include <vector>
 
 #include "tests/framework/vst2/HostFixture.h"
@@ -381,6 +383,25 @@ TEST_F(PluginTest, IdleRequestsRunThePluginsTimer) {
   mHost.PumpRunLoop();  // the next one only 20 ms later
   mHost.Dispatch(vst2::kEffEditIdle);
   EXPECT_LE(TestRequest(mHost, kIdleCount), ticks + 2);
+}
+
+// Each of the two idle requests is one turn of the plug-in's main run loop: the work posted to it first, then the
+// timers that are due.
+TEST_F(PluginTest, BothIdleRequestsRunPostedWorkThenDueTimers) {
+  Start();
+  mHost.PumpRunLoop();  // the timer's first tick is due at once
+  for (const int32_t opcode : {vst2::kEffEditIdle, vst2::kEffIdle}) {
+    SCOPED_TRACE(opcode);
+    const intptr_t runs = TestRequest(mHost, kPostedRuns);
+    TestRequest(mHost, kPostWork);
+    EXPECT_EQ(TestRequest(mHost, kPostedRuns), runs) << "posted work waits for the host's idle request";
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));  // past the timer's 20 ms interval
+    const intptr_t ticks = TestRequest(mHost, kIdleCount);
+    EXPECT_EQ(mHost.Dispatch(opcode), 0);
+    EXPECT_EQ(TestRequest(mHost, kPostedRuns), runs + 1);
+    EXPECT_EQ(TestRequest(mHost, kIdleCountAtPostedRun), ticks) << "the posted work runs before the timer";
+    EXPECT_EQ(TestRequest(mHost, kIdleCount), ticks + 1);
+  }
 }
 
 TEST_F(PluginTest, MainsAndBypassReachThePlugin) {

@@ -35,6 +35,33 @@ TEST_F(PlatformGraphicsTest, FramesDrawOnlyWhenSomethingIsDirtyAndReachTheWindow
   EXPECT_EQ(W().LastPresentedFrame().count, 2);
 }
 
+// While the drawing layer is not ready for another frame, the ticks draw nothing and the changed control stays dirty;
+// the first tick after it is ready draws it once and hands that frame to the window.
+TEST_F(PlatformGraphicsTest, FramesWaitWhileTheDrawingLayerIsNotReady) {
+  Open();
+  Frame();
+  const int shown = W().LastPresentedFrame().count;
+  control->SetDirty(false);
+  const int before = Layer().backend.flushCalls;
+  Frame();
+  const int perFrame = Layer().backend.flushCalls - before;
+  ASSERT_GT(perFrame, 0);
+  EXPECT_EQ(W().LastPresentedFrame().count, shown + 1);
+
+  Layer().ready = false;
+  control->SetDirty(false);
+  for (int i = 0; i < 5; ++i) Frame();
+  EXPECT_EQ(Layer().backend.flushCalls, before + perFrame);
+  EXPECT_EQ(W().LastPresentedFrame().count, shown + 1);
+  EXPECT_TRUE(control->IsDirty());
+
+  Layer().ready = true;
+  for (int i = 0; i < 3; ++i) Frame();
+  EXPECT_EQ(Layer().backend.flushCalls, before + 2 * perFrame);
+  EXPECT_EQ(W().LastPresentedFrame().count, shown + 2);
+  EXPECT_FALSE(control->IsDirty());
+}
+
 TEST_F(PlatformGraphicsTest, MouseEventsReachTheControlAsTheCoreExpects) {
   struct Step {
     Kind kind;

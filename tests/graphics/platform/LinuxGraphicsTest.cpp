@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -485,6 +486,42 @@ TEST_F(PlatformGraphicsTest, OpenURLTellsWebAddressesFromPaths) {
     backend->Script().openersSucceed = row.openerWorks;
     EXPECT_EQ(G().OpenURL(row.url), row.answer);
     EXPECT_EQ(Log("open-url"), row.logged ? std::vector<std::string>{row.logged} : std::vector<std::string>{});
+  }
+}
+
+// Revealing an existing file opens it, or with select its folder, once, through the desktop's opener; the answer is
+// the opener's. A path that does not exist opens nothing and answers false.
+TEST_F(PlatformGraphicsTest, RevealOpensTheFileOrItsFolderOnce) {
+  const presets_test::TempDataHome home;
+  const std::string folder = home.Root() + "/my presets";
+  const std::string file = folder + "/a b.lps";
+  std::filesystem::create_directories(folder);
+  std::ofstream(file) << "x";
+  struct Row {
+    std::string path;
+    bool select;
+    bool openerWorks;
+    bool answer;
+    std::string opened;  // "": nothing opened
+  } rows[] = {
+      {file, false, true, true, file},
+      {file, true, true, true, folder},
+      {file, true, false, false, folder},
+      {folder, true, true, true, home.Root()},
+      {"/usr", true, true, true, "/"},
+      {folder + "/missing.lps", false, true, false, ""},
+      {folder + "/missing.lps", true, true, false, ""},
+      {"", true, true, false, ""},
+  };
+  Open();
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.path << " select " << row.select << " opener " << row.openerWorks);
+    backend->ClearLog();
+    backend->Script().openersSucceed = row.openerWorks;
+    FwString path(row.path.c_str());
+    EXPECT_EQ(G().RevealPathInExplorerOrFinder(path, row.select), row.answer);
+    const std::string line = "open-path " + row.opened + (row.openerWorks ? " -> ok" : " -> failed");
+    EXPECT_EQ(Log("open-"), row.opened.empty() ? std::vector<std::string>{} : std::vector<std::string>{line});
   }
 }
 

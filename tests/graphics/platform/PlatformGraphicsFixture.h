@@ -27,12 +27,13 @@ namespace fx::gfx::test {
 namespace pw = platform::window;
 
 // A drawing layer whose renderer is the recording back end; every flush finishes a frame of the drawable's size,
-// all pixels blue = the flush count, green 0x40, red 0x80.
+// all pixels blue = the flush count, green 0x40, red 0x80. It is ready for a frame while `ready` is.
 class RecordingDrawingLayer final : public IGraphicsDrawingLayer {
  public:
   RecordingBackend backend;
   int width = 0;
   int height = 0;
+  bool ready = true;
 
   void* RendererLayer() override { return &backend; }
   void SetDrawableSize(double w, double h, double scale) override {
@@ -53,6 +54,7 @@ class RecordingDrawingLayer final : public IGraphicsDrawingLayer {
     }
     return true;
   }
+  bool ReadyForFrame() override { return ready; }
 
  private:
   int mTaken = 0;

@@ -39,6 +39,32 @@ TEST_F(GVRTest, CreationFlagsChooseBufferSetsAndFragmentFunction) {
   EXPECT_EQ(gvrCreateContext(nullptr, 0x2001), nullptr);
 }
 
+// A recorded call: eleven ints, then four int-sized blend factors.
+static_assert(sizeof(GVRcall) == 11 * 4 + 4 * 4);
+
+// Each frame's set holds the frame's size in points for the vertex function: two floats in a buffer of 16 bytes, the
+// one block the GPU layer reads.
+TEST_F(GVRTest, EachFrameWritesItsSizeInPointsIntoASixteenByteBuffer) {
+  struct Row {
+    float width, height, ratio;
+  } rows[] = {{100, 100, 1}, {320.5f, 200, 2}, {64, 48, 1.5f}};
+  VRcontext* ctx = Context();
+  ASSERT_NE(ctx, nullptr);
+  GVRcontext* backend = gvrBackend(ctx);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.width << " x " << row.height << " at " << row.ratio);
+    vrBeginFrame(ctx, row.width, row.height, row.ratio);
+    ASSERT_NE(backend->buffers, nullptr);
+    ASSERT_NE(backend->buffers->viewSizeBuffer, nullptr);
+    EXPECT_EQ(backend->buffers->viewSizeBuffer->Length(), 16u);
+    float size[2] = {};
+    std::memcpy(size, backend->buffers->viewSizeBuffer->Contents(), sizeof size);
+    EXPECT_EQ(size[0], row.width);
+    EXPECT_EQ(size[1], row.height);
+    vrCancelFrame(ctx);
+  }
+}
+
 TEST_F(GVRTest, FillsAreRecordedAsConvexOrStencilFills) {
   VRcontext* ctx = Context();
   ASSERT_NE(ctx, nullptr);

@@ -2,19 +2,25 @@
 
 #include <gtest/gtest.h>
 #include <limits.h>
+#include <pwd.h>
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <string>
 
 namespace platform::paths {
 namespace {
 
-// Points every folder variable at a fresh temporary root; the real home folder is never read.
+// Points every folder variable at a fresh temporary root; the real home folder is never read. HOME is put back
+// as it was.
 class PathsTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    if (const char* home = std::getenv("HOME")) savedHome = home;
     root = std::filesystem::temp_directory_path() / ("kd_paths_" + std::to_string(getpid()) + "_" +
                                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::create_directories(root);
@@ -26,11 +32,18 @@ class PathsTest : public ::testing::Test {
     unsetenv("XDG_DOCUMENTS_DIR");
     unsetenv("XDG_CONFIG_HOME");
   }
-  void TearDown() override { std::filesystem::remove_all(root); }
+  void TearDown() override {
+    std::filesystem::remove_all(root);
+    if (savedHome)
+      setenv("HOME", savedHome->c_str(), 1);
+    else
+      unsetenv("HOME");
+  }
 
   std::string Under(const char* relative) const { return (root / relative).string(); }
 
   std::filesystem::path root;
+  std::optional<std::string> savedHome;
 };
 
 TEST_F(PathsTest, FoldersFollowTheEnvironmentAtEachCall) {
@@ -49,6 +62,28 @@ TEST_F(PathsTest, FoldersFollowTheEnvironmentAtEachCall) {
   EXPECT_EQ(SharedDocumentsFolder(), Under("data/Shared/Documents"));
   EXPECT_EQ(MusicFolder(), Under("tunes"));
   EXPECT_EQ(SystemDataFolder(), "/opt/share");
+}
+
+// Without a usable $HOME (unset, or set to nothing) the home is the one the password database gives this user, and
+// the folders under it follow. No file is read under it.
+TEST_F(PathsTest, AnUnsetOrEmptyHomeIsThePasswordDatabasesHome) {
+  const passwd* user = getpwuid(getuid());
+  ASSERT_TRUE(user && user->pw_dir) << "this user has no entry in the password database";
+  const std::string home = user->pw_dir;
+  const struct {
+    const char* name;
+    const char* value;  // null: unset
+  } rows[] = {{"unset", nullptr}, {"empty", ""}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    if (row.value)
+      setenv("HOME", row.value, 1);
+    else
+      unsetenv("HOME");
+    EXPECT_EQ(HomeFolder(), home);
+    EXPECT_EQ(UserDataFolder(), home + "/.local/share");
+    EXPECT_EQ(SharedDocumentsFolder(), home + "/.local/share/Shared/Documents");
+  }
 }
 
 TEST_F(PathsTest, RelativeXdgValuesAreIgnored) {

@@ -1,6 +1,7 @@
 // The layer as a guest in a host's process, without a display: the X11 back end refuses windows with one
 // clear line when there is no display to put them on; a window's visibility follows what the window system
-// reports; input reaches a window only on its own thread, under its event lock.
+// reports; input reaches a window only on its own thread, under its event lock; the desktop's appearance comes from
+// GTK's theme variable.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -57,6 +58,38 @@ TEST(WindowWithoutDisplayTest, NoWindowIsMadeAndOneLineSaysWhy) {
     ::setenv("DISPLAY", savedDisplay.c_str(), 1);
   } else {
     ::unsetenv("DISPLAY");
+  }
+  SelectBackend(BackendKind::kHeadless);
+}
+
+// The desktop's appearance comes from GTK's theme variable, which names a dark variant as "Theme:dark" or
+// "Theme-dark"; it needs no display.
+TEST(DesktopAppearanceTest, GtkThemeVariableNamesTheDarkVariant) {
+  const char* saved = std::getenv("GTK_THEME");
+  const std::optional<std::string> savedTheme = saved ? std::optional<std::string>(saved) : std::nullopt;
+  const struct Row {
+    std::optional<std::string> theme;
+    Appearance appearance;
+  } rows[] = {
+      {std::nullopt, Appearance::kLight},  {"", Appearance::kLight},
+      {"Adwaita", Appearance::kLight},     {"Adwaita:light", Appearance::kLight},
+      {"Adwaita:dark", Appearance::kDark}, {"Adwaita-dark", Appearance::kDark},
+      {"Yaru-dark", Appearance::kDark},    {"HighContrast", Appearance::kLight},
+  };
+  ASSERT_TRUE(SelectBackend(BackendKind::kX11));
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.theme.value_or("(unset)"));
+    if (row.theme) {
+      ::setenv("GTK_THEME", row.theme->c_str(), 1);
+    } else {
+      ::unsetenv("GTK_THEME");
+    }
+    EXPECT_EQ(CurrentBackend().GetAppearance(), row.appearance);
+  }
+  if (savedTheme) {
+    ::setenv("GTK_THEME", savedTheme->c_str(), 1);
+  } else {
+    ::unsetenv("GTK_THEME");
   }
   SelectBackend(BackendKind::kHeadless);
 }

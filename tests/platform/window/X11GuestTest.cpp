@@ -2,7 +2,8 @@
 // without $DISPLAY): the test plays the host, with its own connection, windows and X error handlers. The
 // layer's X errors reach none of the host's handlers, and the handlers are exactly the host's after every
 // call; a server that goes away closes the editor's windows, not the process; visibility follows the host's
-// windows; input reaches a window only on its own thread, under its event lock.
+// windows; input reaches a window only on its own thread, under its event lock; the desktop's font resolution sets
+// the scale.
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,6 +14,7 @@
 #include <cstdlib>
 #include <functional>
 #include <future>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -92,6 +94,53 @@ class X11GuestTest : public ::testing::Test {
   std::pair<XErrorHandler, XIOErrorHandler> found;
   ::Display* host = nullptr;
 };
+
+// The desktop's font resolution (Xft.dpi among the X resources a connection reads when it opens) sets the scale:
+// 96 dpi is 1; a resolution outside 48 .. 480 dpi, or none, leaves the scale at 1. The root window's resources are
+// put back as they were.
+TEST_F(X11GuestTest, TheDesktopsFontResolutionSetsTheScale) {
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  XGetWindowProperty(host, Root(), XA_RESOURCE_MANAGER, 0, 1 << 20, False, XA_STRING, &type, &format, &count, &after,
+                     &data);
+  const std::optional<std::string> saved =
+      type == XA_STRING ? std::optional<std::string>(std::string(reinterpret_cast<char*>(data), count)) : std::nullopt;
+  if (data) XFree(data);
+  const struct Row {
+    std::optional<std::string> resources;  // none: no resources at all
+    double scale;
+  } rows[] = {
+      {"Xft.dpi:\t96\n", 1.0},    {"Xft.dpi:\t192\n", 2.0},
+      {"Xft.dpi:\t144\n", 1.5},   {"Xcursor.size:\t24\nXft.antialias:\t1\nXft.dpi:\t120\nXft.hinting:\t1\n", 1.25},
+      {"Xft.dpi:\t48\n", 0.5},    {"Xft.dpi:\t480\n", 5.0},
+      {"Xft.dpi:\t47\n", 1.0},    {"Xft.dpi:\t481\n", 1.0},
+      {"Xft.dpi:\tlarge\n", 1.0}, {"Xcursor.size:\t24\n", 1.0},
+      {std::nullopt, 1.0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.resources.value_or("(none)"));
+    if (row.resources) {
+      XChangeProperty(host, Root(), XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
+                      reinterpret_cast<const unsigned char*>(row.resources->data()),
+                      static_cast<int>(row.resources->size()));
+    } else {
+      XDeleteProperty(host, Root(), XA_RESOURCE_MANAGER);
+    }
+    XSync(host, False);
+    ASSERT_TRUE(SelectBackend(BackendKind::kX11));  // a new connection, which reads the resources anew
+    EXPECT_EQ(CurrentBackend().BackingScaleFactor(), row.scale);
+    EXPECT_EQ(MainScreen().backingScaleFactor, row.scale);
+  }
+  if (saved) {
+    XChangeProperty(host, Root(), XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(saved->data()), static_cast<int>(saved->size()));
+  } else {
+    XDeleteProperty(host, Root(), XA_RESOURCE_MANAGER);
+  }
+  XSync(host, False);
+}
 
 TEST_F(X11GuestTest, TheLayersXErrorsReachNoHandlerOfTheHost) {
   struct Row {

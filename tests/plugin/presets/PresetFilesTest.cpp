@@ -256,6 +256,17 @@ TEST_F(PresetFilesTest, DataFolderAndPresetFolderAreCreatedNotWorldWritable) {
   }
 }
 
+// A home folder that is not there yet (a fresh account) is made with the folders under it, where its parent lets.
+TEST_F(PresetFilesTest, AMissingHomeFolderIsMadeWithTheDataFolder) {
+  const std::string home = mHome.Root() + "/new user";
+  setenv("HOME", home.c_str(), 1);
+  unsetenv("XDG_DATA_HOME");
+  PresetTestPlugin plugin;
+  ASSERT_TRUE(plugin.InitDataFolder());
+  EXPECT_EQ(std::string(plugin.GetPresetFolder().Get()), home + "/.local/share/Kelvadrune/VST2");
+  EXPECT_TRUE(fs::is_directory(home + "/.local/share/Kelvadrune/VST2"));
+}
+
 TEST_F(PresetFilesTest, DataFolderCreationRespectsTheUmask) {
   const mode_t previous = umask(0);
   PresetTestPlugin plugin;

@@ -2,6 +2,8 @@
 // a drag reaches the host as one gesture on the GUI thread, whatever other thread idles the plug-in meanwhile or
 // first, and when the host closes the editor from inside one of the gesture's calls.
 #include <atomic>
+#include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <thread>
 
@@ -91,6 +93,63 @@ TEST_F(ModelHostCrossThreadParameters, FaderShapeChangesWhileAnotherThreadMapsTh
   char display[64] = {};
   host.Dispatch(vst2::kEffGetParamDisplay, kGainMaster, 0, display);
   EXPECT_NEAR(std::strtod(display, nullptr), 5.154, 0.01) << display;
+}
+
+// A host thread changes every setting the audio thread reads (the faders, their locks and floors, the fader law's
+// range and shape, the smoothing frequency, power and the processing mode) round after round while the host's audio
+// thread processes, which the thread checker must find race-free; the audio goes on meanwhile. Once the changes
+// stop, the output is the input at the master fader's shown gain.
+using ModelHostCrossThreadSettings = ModelHostTest;
+
+TEST_F(ModelHostCrossThreadSettings, AHostThreadChangesTheSettingsWhileTheAudioThreadProcesses) {
+  constexpr int kRounds = 400;
+  constexpr int kMaxRounds = 100000;
+  constexpr float kSinePeak = 0.5f;  // the model host's input
+  ModelHost host;
+  ASSERT_NO_FATAL_FAILURE(Load(host));
+  // The last round leaves: stereo, power on, 1 .. 22000 Hz smoothing at its fastest, shape 1, range about
+  // -48 .. +48 dB, left/right faders at 0 dB, master below 0 dB, nothing locked.
+  const struct {
+    int param;
+    float last;
+  } settings[] = {// Locks first: a locked fader keeps its value.
+                  {kLockGainMaster, 0.f},  {kLockGainLM, 0.f},      {kLockGainRS, 0.f},      {kMATreatMinAsInf, 1.f},
+                  {kLMTreatMinAsInf, 0.f}, {kRSTreatMinAsInf, 1.f}, {kMinGain, 192 / 239.f}, {kMaxGain, 47 / 239.f},
+                  {kFaderShape, 0.f},      {kMDFilterFreq, 1.f},    {kPower, 1.f},           {kProcessMode, 0.f},
+                  {kGainMaster, 0.4f},     {kGainLM, 0.5f},         {kGainRS, 0.5f}};
+  // Changes go on for at least kRounds rounds and 40 blocks of audio, then the last round sets the values above.
+  const int64_t blocksBefore = host.BlocksProcessed();
+  std::atomic<bool> changing{true};
+  std::thread changer([&] {
+    for (int round = 0; round < kMaxRounds && (round < kRounds || host.BlocksProcessed() < blocksBefore + 40);
+         ++round) {
+      for (const auto& setting : settings)
+        host.SetParameter(setting.param, static_cast<float>((round * 7 + setting.param) % 11) / 10.f);
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    for (const auto& setting : settings) host.SetParameter(setting.param, setting.last);
+    changing.store(false);
+  });
+  bool allFinite = true;
+  while (changing.load()) {
+    allFinite = allFinite && std::isfinite(host.LastBlockPeak());
+    std::this_thread::sleep_for(milliseconds(1));
+  }
+  changer.join();
+  EXPECT_TRUE(allFinite);
+  EXPECT_GE(host.BlocksProcessed(), blocksBefore + 40) << "the audio thread stalled while the settings changed";
+
+  // Ramps, smoothing and the power fade settle well within 60 blocks (320 ms).
+  const int64_t settled = host.BlocksProcessed() + 60;
+  for (int wait = 0; wait < 3000 && host.BlocksProcessed() < settled; ++wait)
+    std::this_thread::sleep_for(milliseconds(10));
+  ASSERT_GE(host.BlocksProcessed(), settled) << "the audio thread stopped";
+  char display[64] = {};
+  host.Dispatch(vst2::kEffGetParamDisplay, kGainMaster, 0, display);
+  const double masterDb = std::strtod(display, nullptr);
+  EXPECT_NEAR(masterDb, -9.6, 0.2) << display;  // (2 x 0.4 - 1) x 48 dB at shape 1
+  const double expected = kSinePeak * std::pow(10.0, masterDb / 20.0);
+  EXPECT_NEAR(host.LastBlockPeak() / expected, 1.0, 0.002) << display << ": peak " << host.LastBlockPeak();
 }
 
 // Where the other thread's idle requests come, all before the GUI thread's first.
