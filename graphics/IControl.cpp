@@ -101,7 +101,7 @@ bool IControl::OnGesture(const IGestureInfo& info) {
 void IControl::CreateContextMenu(IPopupMenu&) {}
 
 // The chosen item stands for the parameter value of that display text, so enumerations whose minimum
-// is not 0 land on the right value; without display texts the index counts up from the minimum.
+// is not 0 land on the right value; without display texts (or past them) the index is the value itself.
 void IControl::OnPopupMenuSelection(IPopupMenu* menu, int valIdx) {
   if (!menu || mDisablePrompt || !IsBound(valIdx)) return;
   const IParam& param = *GetParam(valIdx);

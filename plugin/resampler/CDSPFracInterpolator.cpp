@@ -82,8 +82,10 @@ CDSPFracInterpolator::CPhasePlan CDSPFracInterpolator::PlanPhases(double src, do
   if (!(step > 0.0)) return plan;
   const double srcDiv = src / step;
   const double dstDiv = dst / step;
-  // The source count is also bounded so that the phase arithmetic stays within int.
-  if (!IsWholeNumber(srcDiv) || !IsWholeNumber(dstDiv) || dstDiv >= kMaxWholePhases || srcDiv > 1e9) return plan;
+  // Both counts fit int. With positive rates no subtraction of the search lowers the larger of its pair
+  // by more than the starting smaller one (dst at most, up to rounding), so a step found within 148
+  // subtractions leaves src below 149 x dst + step, and src / step below 149 x 1501 + 1.
+  if (!IsWholeNumber(srcDiv) || !IsWholeNumber(dstDiv) || dstDiv >= kMaxWholePhases) return plan;
   plan.IsWhole = true;
   plan.SrcDiv = static_cast<int>(srcDiv);
   plan.DstDiv = static_cast<int>(dstDiv);

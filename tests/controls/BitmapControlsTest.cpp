@@ -166,6 +166,8 @@ struct MeterCase {
   std::vector<unsigned char> record;
   std::vector<double> expected;  // every channel's value, starting from 0.5
   bool redraws;                  // channel 0's frame of three (2 at 0.5) changed
+  float hiRangeDB = 12.f;
+  float loRangeDB = -72.f;
 };
 
 const float kNaN = std::numeric_limits<float>::quiet_NaN();
@@ -176,6 +178,8 @@ const MeterCase kMeters[] = {
   {"LinearClamps", IBMeterControl::kLinear, 2, Record(2, 0, {2.f, -1.f}), {1.0, 0.0}, true},
   {"LogRange", IBMeterControl::kLog, 1, Record(1, 0, {1.f}), {72.0 / 84.0}, true},
   {"LogSilenceIsEmpty", IBMeterControl::kLog, 1, Record(1, 0, {0.f}), {0.0}, true},
+  {"LogZeroWidthRangeIsEmpty", IBMeterControl::kLog, 1, Record(1, 0, {1.f}), {0.0}, true, -6.f, -6.f},
+  {"LogZeroWidthRangeAtZeroIsEmpty", IBMeterControl::kLog, 1, Record(1, 0, {2.f}), {0.0}, true, 0.f, 0.f},
   {"NaNIsEmpty", IBMeterControl::kLinear, 1, Record(1, 0, {kNaN}), {0.0}, true},
   {"OffsetAndCountBoundedByMeter", IBMeterControl::kLinear, 2, Record(3, 1, {0.1f, 0.2f, 0.3f}), {0.5, 0.2}, false},
   {"HugeCountReadsOnlyTheRecord", IBMeterControl::kLinear, 4, Record(1000000, 0, {0.1f, 0.2f, 0.3f}),
@@ -188,7 +192,7 @@ const MeterCase kMeters[] = {
 // A record redraws the meter only when the frame it shows changes: a record it leaves clean draws what it drew.
 TEST_F(BitmapControls, MeterReadsOnlyItsChannelsFromTheRecord) {
   for (const MeterCase& c : kMeters) {
-    auto* meter = Add(new IBMeterControl(0.f, 0.f, Strip(3), c.channels, c.response, 12.f, -72.f));
+    auto* meter = Add(new IBMeterControl(0.f, 0.f, Strip(3), c.channels, c.response, c.hiRangeDB, c.loRangeDB));
     for (int i = 0; i < c.channels; ++i) meter->SetValue(0.5, i);
     meter->SetClean();
     const std::vector<std::string> before = Draws(*meter);
@@ -198,6 +202,27 @@ TEST_F(BitmapControls, MeterReadsOnlyItsChannelsFromTheRecord) {
     EXPECT_EQ(meter->IsDirty(), c.redraws) << c.name;
     EXPECT_EQ(Draws(*meter) == before, !c.redraws) << c.name;
   }
+}
+
+// A rescale reloads each picture at the new scale; where that finds none (the strips here are no
+// resources), every bitmap control keeps drawing the picture it had.
+TEST_F(BitmapControls, EveryBitmapControlKeepsItsPictureWhenTheRescaleFindsNone) {
+  IControl* controls[] = {
+      Add(new IBitmapControl(0.f, 0.f, Strip(3))),
+      Add(new IBKnobControl(IRECT(0, 0, 100, 100), Strip(3))),
+      Add(new IBSwitchControl(10.f, 10.f, Strip(3))),
+      Add(new IBButtonControl(0.f, 0.f, Strip(2))),
+      Add(new IBSliderControl(0.f, 0.f, 110.f, Strip(1), Strip(3), -1, kVertical)),
+      Add(new IBMeterControl(0.f, 0.f, Strip(3), 1, IBMeterControl::kLinear, 12.f, -72.f)),
+  };
+  std::vector<std::vector<std::string>> before;
+  for (IControl* control : controls) {
+    control->SetValue(0.5);
+    before.push_back(Draws(*control));
+    EXPECT_FALSE(before.back().empty()) << before.size();
+  }
+  g.SetScreenScale(2.f);
+  for (std::size_t i = 0; i < std::size(controls); ++i) EXPECT_EQ(Draws(*controls[i]), before[i]) << i;
 }
 
 }  // namespace

@@ -106,6 +106,29 @@ TEST_F(MenuButton, ClickOpensTheMenuAndTheChoiceSetsParameterAndText) {
   EXPECT_STREQ(gain->GetMenuButton()->GetValueStr(), "-6.0 dB");
 }
 
+// "Slot" runs 1..3 with the texts One, Two, Three: a menu of those texts maps its n-th entry to that
+// text's own value (n + 1), not to the value n. A choice past the texts, or none, is the index itself,
+// constrained to the range.
+TEST_F(MenuButton, NamedValuesNotStartingAtZeroPickTheirOwnValue) {
+  auto* slot = Add(new IVMenuButtonControl(IRECT(0, 0, 100, 30), FakeDelegate::kNamedInt, "", Plain()));
+  struct CRow {
+    int Chosen;
+    double Normalized;
+    const char* Text;
+    const char* Sent;
+  };
+  IPopupMenu choices("", {"One", "Two", "Three", "Four"});
+  for (const CRow& row :
+       {CRow{1, 0.5, "Two", "send 4 0.5"}, CRow{0, 0.0, "One", "send 4 0"}, CRow{2, 1.0, "Three", "send 4 1"},
+        CRow{1, 0.5, "Two", "send 4 0.5"}, CRow{3, 1.0, "Three", "send 4 1"}, CRow{-1, 0.0, "One", "send 4 0"}}) {
+    choices.SetChosenItemIdx(row.Chosen);
+    slot->OnPopupMenuSelection(&choices, 0);
+    EXPECT_DOUBLE_EQ(slot->GetValue(), row.Normalized) << row.Chosen;
+    EXPECT_STREQ(slot->GetMenuButton()->GetValueStr(), row.Text) << row.Chosen;
+    EXPECT_EQ(dlg.host.back(), row.Sent) << row.Chosen;
+  }
+}
+
 TEST_F(MenuButton, ChoicesAreSteppedAndClampedAndWorkWithoutParameterOrAttachment) {
   IPopupMenu choices("", {"a", "b", "c", "d", "e", "far"});
   choices.SetChosenItemIdx(5);

@@ -255,6 +255,40 @@ TEST_F(ControlsFixture, SliderHandleSitsOnTheInnerEdgesAndSizesCanBeZero) {
   EXPECT_TRUE(noHandle->handles.empty());
 }
 
+// A widget no longer than twice the handle along its direction leaves a track of zero length (track size
+// 2 across it) at the widget's centre: every value puts the handle there, and a drag moves nothing.
+TEST_F(ControlsFixture, SliderSmallerThanItsHandleKeepsAZeroLengthTrackAtItsCentre) {
+  struct CRow {
+    IRECT Bounds;
+    EDirection Dir;
+    IRECT Track;
+  };
+  const CRow rows[] = {
+      {{0, 0, 10, 10}, kVertical, {3, 5, 7, 5}},
+      {{0, 0, 10, 10}, kHorizontal, {5, 3, 5, 7}},
+      {{0, 0, 20, 6}, kVertical, {8, 3, 12, 3}},
+      {{0, 0, 6, 20}, kHorizontal, {3, 8, 3, 12}},
+  };
+  for (const CRow& row : rows) {
+    auto* s = Add(new HandleProbe(row.Bounds, FakeDelegate::kGain, "", Bare(), false, row.Dir, false, false,
+                                  DEFAULT_GEARING, 8.f, 2.f));
+    EXPECT_EQ(s->GetTrack(), row.Track) << row.Bounds.W() << "x" << row.Bounds.H() << " dir " << row.Dir;
+    const IRECT handle(row.Bounds.MW() - 8.f, row.Bounds.MH() - 8.f, row.Bounds.MW() + 8.f, row.Bounds.MH() + 8.f);
+    for (const double value : {0.0, 0.5, 1.0}) {
+      s->SetValue(value);
+      s->handles.clear();
+      s->DrawWidget(g);
+      ASSERT_EQ(s->handles.size(), 1u);
+      EXPECT_EQ(s->handles[0], handle) << row.Bounds.W() << "x" << row.Bounds.H() << " value " << value;
+    }
+    s->SetValue(0.25);
+    s->OnMouseDown(row.Bounds.MW(), row.Bounds.MH(), Mod());
+    s->OnMouseDrag(row.Bounds.MW(), row.Bounds.MH(), 25.f, -25.f, Mod());
+    s->OnMouseUp(row.Bounds.MW(), row.Bounds.MH(), Mod());
+    EXPECT_DOUBLE_EQ(s->GetValue(), 0.25) << row.Bounds.W() << "x" << row.Bounds.H();
+  }
+}
+
 // Track in the shadow colour and frame with the control's blend; the filled part in extra colour 1 without one,
 // so a disabled slider (weight 0.25) dims its track but not its fill.
 TEST_F(ControlsFixture, SliderFillsItsValuePartWithoutTheBlend) {

@@ -56,8 +56,11 @@ class BlockConvolver : public ::testing::Test {
   // samples) at which the convolver's consumed latency lines them up: the centre for linear phase, the
   // whole samples of the group delay for minimum phase.
   CReference MakeReference(const CDesign& design, int up, int down) {
-    const rsmp::CLowPassGeometry geometry =
-        CDSPKernelFilter::ComputeGeometry(Cutoff(up, down), design.TransBand, design.Atten);
+    return MakeReference(design, Cutoff(up, down), up);
+  }
+
+  CReference MakeReference(const CDesign& design, double cutoff, int gain) {
+    const rsmp::CLowPassGeometry geometry = CDSPKernelFilter::ComputeGeometry(cutoff, design.TransBand, design.Atten);
     CReference reference;
     reference.Taps.resize(static_cast<size_t>(geometry.KernelLen));
     CDSPKernelFilter::GenerateKernel(geometry, reference.Taps.data());
@@ -70,7 +73,7 @@ class BlockConvolver : public ::testing::Test {
     }
     long double sum = 0.0L;
     for (double tap : reference.Taps) sum += tap;
-    for (double& tap : reference.Taps) tap = static_cast<double>(tap * up / sum);
+    for (double& tap : reference.Taps) tap = static_cast<double>(tap * gain / sum);
     return reference;
   }
 
@@ -304,18 +307,57 @@ TEST_F(BlockConvolver, InputLengthForOutputIncludesTheLatency) {
   delete convolver;
 }
 
-// Out-of-range factors, and power-of-two factors above 1 on both sides, whose kept samples would miss
-// the down-sampling phase.
+// A 45 % / 25 dB half-band design: 7 taps in a 16-point block.
+constexpr CDesign kShortDesign{45.0, 25.0, 0};
+
+// Out-of-range factors; power-of-two factors above 1 on both sides, whose kept samples would miss the
+// down-sampling phase; and, on the 7-tap filter, power-of-two factors of 16 and more, which would fold
+// the 16-point block into a transform of one point or less (up by 16 would also leave no new input).
 TEST_F(BlockConvolver, RefusedFactorsLeaveTheFilterReferenceWithTheCaller) {
-  CDSPKernelFilter& filter = mCache->GetLowPassFilter(0.5, kTransBand, kAtten, 0, 1.0);
-  const std::int64_t live = rsmp::GetFamilyLiveBlockCount();
-  for (const auto& [up, down] : std::vector<std::pair<int, int>>{
-           {0, 1}, {1, 0}, {-2, 1}, {65, 1}, {1, 1000}, {2, 2}, {2, 4}, {4, 2}, {4, 4}, {8, 2}, {2, 8}}) {
-    EXPECT_THROW(CDSPBlockConvolver(filter, up, down, true, 0.0), std::invalid_argument) << up << "/" << down;
+  struct CRow {
+    CDesign Design;
+    int Up, Down;
+  };
+  const CDesign plugin{kTransBand, kAtten, 0};
+  const CRow rows[] = {
+      {plugin, 0, 1},        {plugin, 1, 0},        {plugin, -2, 1},       {plugin, 65, 1},       {plugin, 1, 1000},
+      {plugin, 2, 2},        {plugin, 2, 4},        {plugin, 4, 2},        {plugin, 4, 4},        {plugin, 8, 2},
+      {plugin, 2, 8},        {kShortDesign, 16, 1}, {kShortDesign, 32, 1}, {kShortDesign, 64, 1}, {kShortDesign, 1, 16},
+      {kShortDesign, 1, 32}, {kShortDesign, 1, 64}, {kShortDesign, 3, 16}, {kShortDesign, 16, 3},
+  };
+  for (const CRow& row : rows) {
+    CDSPKernelFilter& filter =
+        mCache->GetLowPassFilter(0.5, row.Design.TransBand, row.Design.Atten, row.Design.Phase, 1.0);
+    const std::int64_t live = rsmp::GetFamilyLiveBlockCount();
+    EXPECT_THROW(CDSPBlockConvolver(filter, row.Up, row.Down, true, 0.0), std::invalid_argument)
+        << row.Up << "/" << row.Down << " on " << filter.GetKernelLen() << " taps";
     EXPECT_EQ(filter.GetRefCount(), 1);
+    EXPECT_EQ(mPool->GetHeldCount(), 0);
+    EXPECT_EQ(rsmp::GetFamilyLiveBlockCount(), live);
+    mCache->Release(filter);
   }
-  EXPECT_EQ(rsmp::GetFamilyLiveBlockCount(), live);
-  mCache->Release(filter);
+}
+
+// The largest factors the 7-tap filter's block holds still build; those not folded into a shorter
+// inverse transform (which assumes the filter cuts at the new Nyquist) convolve exactly.
+TEST_F(BlockConvolver, ShortFilterTakesTheFactorsItsBlockHolds) {
+  const std::vector<double> input = RandomSignal(600, 9);
+  for (const auto& [up, down] : std::vector<std::pair<int, int>>{{8, 1}, {15, 1}, {63, 1}, {1, 63}, {1, 8}}) {
+    CDSPKernelFilter& filter = mCache->GetLowPassFilter(0.5, kShortDesign.TransBand, kShortDesign.Atten, 0, up);
+    ASSERT_EQ(filter.GetKernelLen(), 7);
+    ASSERT_EQ(2 << filter.GetBlockLenBits(), 16);
+    CDSPBlockConvolver* convolver = new CDSPBlockConvolver(filter, up, down, true, 0.0);
+    if (down == 8) {
+      EXPECT_EQ(convolver->GetInverseOrder(), 1);
+    } else {
+      const std::vector<double> output = RunChunked(*convolver, input, {600, 1, 37});
+      ASSERT_GT(output.size() * static_cast<size_t>(down), 500u * static_cast<size_t>(up)) << up << "/" << down;
+      const CReference reference = MakeReference(kShortDesign, 0.5, up);
+      const std::vector<double> expected = DirectResample(input, reference, up, down, static_cast<int>(output.size()));
+      EXPECT_LT(WorstDifference(output, expected), 1e-12) << up << "/" << down;
+    }
+    delete convolver;
+  }
 }
 
 TEST_F(BlockConvolver, FailedConstructionLeaksNothing) {

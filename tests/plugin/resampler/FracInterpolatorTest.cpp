@@ -43,6 +43,34 @@ TEST(FracInterpolator, WholeRatioStepsThroughItsPhasesExactly) {
   EXPECT_EQ(interpolator.GetFilterBank().GetReqAtten(), 125.4653);
 }
 
+// Rates that are multiples of a common step step exactly in the reduced counts (src / gcd, dst / gcd),
+// up to the largest source count the subtractive search reaches (128591 : 1499, found at its 147th
+// subtraction), and put each output at input position j x src / dst.
+TEST(FracInterpolator, WholeRatiosStepInTheirReducedCounts) {
+  struct CRow {
+    double Src, Dst;
+    int SrcDiv, DstDiv;
+  };
+  const double fraction = 0.01;
+  for (const CRow& row : {CRow{88200.0, 48000.0, 147, 80}, CRow{128591.0, 1499.0, 128591, 1499},
+                          CRow{2.0 * 128591.0, 2.0 * 1499.0, 128591, 1499}}) {
+    CDSPFracInterpolator interpolator(false, row.Src, row.Dst, 124.28, 0.0);
+    ASSERT_TRUE(interpolator.IsExact()) << row.Src;
+    EXPECT_EQ(interpolator.GetSrcSRDiv(), row.SrcDiv) << row.Src;
+    EXPECT_EQ(interpolator.GetDstSRDiv(), row.DstDiv) << row.Src;
+    const std::vector<double> y = Interpolate(interpolator, Sine(30000, fraction), 333);
+    ASSERT_GT(y.size(), 300u) << row.Src;
+    double worst = 0.0;
+    for (std::size_t j = 1; j < y.size(); j++) {
+      // Past the filter's reach into the silence before the first sample.
+      const double position = static_cast<double>(j) * row.Src / row.Dst;
+      if (position < CDSPFracInterpolator::kMaxFilterLen) continue;
+      worst = std::max(worst, std::fabs(y[j] - std::sin(2.0 * std::numbers::pi * fraction * position + 0.3)));
+    }
+    EXPECT_LT(20.0 * std::log10(worst), -100.0) << row.Src;
+  }
+}
+
 TEST(FracInterpolator, CommonStepOfRates) {
   EXPECT_EQ(CDSPFracInterpolator::FindCommonStep(88200.0, 48000.0), 600.0);
   EXPECT_EQ(CDSPFracInterpolator::FindCommonStep(48000.0, 48000.0), 48000.0);
@@ -175,6 +203,27 @@ TEST(FracFilterBankCache, BanksHeldAcrossUnloadAreFreedByTheirLastHolder) {
   EXPECT_TRUE(std::isfinite(held.GetRow(held.GetFilterFracs())[0]));
   ReleaseFilterBank(held);
   EXPECT_EQ(GetFamilyLiveBlockCount(), liveBefore);
+}
+
+// Every hit counts a holder, in the static list as in the dynamic one: after the first of two holders
+// returns the bank and the cache closes, the second still holds a live bank, which its return frees.
+TEST(FracFilterBankCache, BothListsCountEveryHolder) {
+  for (const bool isStatic : {true, false}) {
+    const std::int64_t liveBefore = GetFamilyLiveBlockCount();
+    auto* cache = new CFracFilterBankCache;
+    CDSPFracFilterBank& first = cache->GetFilterBank(-1, 3, 8, false, isStatic, 100.0);
+    CDSPFracFilterBank& second = cache->GetFilterBank(-1, 3, 8, false, isStatic, 100.0);
+    EXPECT_EQ(&first, &second) << isStatic;
+    EXPECT_EQ(second.GetRefCount(), 2) << isStatic;
+    cache->Release(first);
+    EXPECT_EQ(second.GetRefCount(), 1) << isStatic;
+    cache->Close();
+    // Reading the table after the close lets the sanitizer catch a bank freed too early.
+    EXPECT_EQ(second.GetFilterFracs(), static_cast<int>(std::ceil(std::pow(6.4, 111.1315 / 50.0)))) << isStatic;
+    EXPECT_TRUE(std::isfinite(second.GetRow(second.GetFilterFracs())[0])) << isStatic;
+    ReleaseFilterBank(second);
+    EXPECT_EQ(GetFamilyLiveBlockCount(), liveBefore) << isStatic;
+  }
 }
 
 }  // namespace
