@@ -450,73 +450,6 @@ TEST(ChebyshevDesign, ZeroDecibelShelfIsTheIdentity) {
   }
 }
 
-// One ripple shelf: configure (order, gain dB) gives its cascade.
-struct TinyShelfRow {
-  const char* name;
-  std::function<const Dsp::Cascade&(int, double)> configure;
-};
-
-template <class Design, class... Where>
-TinyShelfRow tinyShelfRow(const char* name, Design& design, double rippleDb, Where... where) {
-  return {name, [&design, rippleDb, where...](int order, double gainDb) -> const Dsp::Cascade& {
-            design.configure(order, kRate, where..., gainDb, rippleDb);
-            return design.getCascade();
-          }};
-}
-
-// Gains too small for the shelf to survive rounding (G up to 2^-26 off 1, about 1.3e-7 dB) give the
-// identity, which lies within |G - 1| of the shelf: every shelf of both families is built with its poles
-// inside the unit circle and is flat at 1 across the spectrum, also with its corner near DC or Nyquist,
-// where the shelf's far-out roots would otherwise land on the circle or make the normal point's gain 0.
-// Just above that the shelves are built with their poles inside; their response stays within 0.01 dB of
-// [min(1, G), max(1, G)] (a narrow band near 100 Hz still overshoots such a shelf by some 1e-4).
-TEST(ShelfDesign, GainsTooSmallToRoundOffUnityGiveTheIdentity) {
-  constexpr int kMax = 8;
-  auto lowI = std::make_unique<Dsp::ChebyshevI::LowShelf<kMax>>();
-  auto highI = std::make_unique<Dsp::ChebyshevI::HighShelf<kMax>>();
-  auto bandI = std::make_unique<Dsp::ChebyshevI::BandShelf<kMax>>();
-  auto lowII = std::make_unique<Dsp::ChebyshevII::LowShelf<kMax>>();
-  auto highII = std::make_unique<Dsp::ChebyshevII::HighShelf<kMax>>();
-  auto bandII = std::make_unique<Dsp::ChebyshevII::BandShelf<kMax>>();
-  std::vector<TinyShelfRow> rows;
-  for (double hz : {100.0, 1000.0, 20000.0, 23900.0}) {
-    rows.push_back(tinyShelfRow("Chebyshev I low", *lowI, 0.5, hz));
-    rows.push_back(tinyShelfRow("Chebyshev I high", *highI, 3.0, hz));
-    rows.push_back(tinyShelfRow("Chebyshev II low", *lowII, 40.0, hz));
-    rows.push_back(tinyShelfRow("Chebyshev II high", *highII, 0.1, hz));
-  }
-  for (const Band& band : {Band{1000.0, 200.0}, Band{23000.0, 1000.0}, Band{100.0, 100.0}}) {
-    rows.push_back(tinyShelfRow("Chebyshev I band", *bandI, 1.0, band.centre, band.width));
-    rows.push_back(tinyShelfRow("Chebyshev II band", *bandII, 30.0, band.centre, band.width));
-  }
-  for (const TinyShelfRow& row : rows) {
-    for (int order = 1; order <= kMax; ++order) {
-      for (double gainDb :
-           {1e-16, 1e-15, 5e-15, 1e-14, 1e-13, 1e-12, 1e-11, 1e-10, 1e-9, 1e-8, 1e-7, 1.29e-7, 1.3e-7, 1e-6}) {
-        for (double sign : {1.0, -1.0}) {
-          SCOPED_TRACE(testing::Message() << row.name << " order " << order << " gain " << sign * gainDb);
-          const Dsp::Cascade* cascade = nullptr;
-          try {
-            cascade = &row.configure(order, sign * gainDb);
-          } catch (const std::logic_error& e) {
-            ADD_FAILURE() << "refused: " << e.what();
-            continue;
-          }
-          for (const Dsp::StagePoleZeros& stage : cascade->poleZeros()) {
-            EXPECT_LT(std::abs(stage.set.poles.first), 1.0);
-            EXPECT_LT(std::abs(stage.set.poles.second), 1.0);
-          }
-          const auto [lo, hi] = range(*cascade, 0.0, kRate / 2.0);
-          const double g = std::pow(10.0, sign * gainDb / 20.0);
-          const double tolerance = std::abs(g - 1.0) < 0x1p-26 ? 1e-12 : 1e-3;
-          EXPECT_GE(lo, std::min(1.0, g) - tolerance);
-          EXPECT_LE(hi, std::max(1.0, g) + tolerance);
-        }
-      }
-    }
-  }
-}
-
 // |H(e^jw)| in dB from the stages' coefficients: the product of (b0 + b1 z^-1 + b2 z^-2) / (1 + a1 z^-1 +
 // a2 z^-2) with z^-1 = e^-jw.
 double coefficientGainDb(const Dsp::Cascade& cascade, double hz) {
@@ -552,6 +485,70 @@ ShelfRow shelfRow(const char* name, double endHz, Design& design, Where... where
           }};
 }
 
+// The six ripple shelves, each designed to the largest order the tests take.
+struct RippleShelves {
+  static constexpr int kMax = 8;
+  std::unique_ptr<Dsp::ChebyshevI::LowShelf<kMax>> lowI = std::make_unique<Dsp::ChebyshevI::LowShelf<kMax>>();
+  std::unique_ptr<Dsp::ChebyshevI::HighShelf<kMax>> highI = std::make_unique<Dsp::ChebyshevI::HighShelf<kMax>>();
+  std::unique_ptr<Dsp::ChebyshevI::BandShelf<kMax>> bandI = std::make_unique<Dsp::ChebyshevI::BandShelf<kMax>>();
+  std::unique_ptr<Dsp::ChebyshevII::LowShelf<kMax>> lowII = std::make_unique<Dsp::ChebyshevII::LowShelf<kMax>>();
+  std::unique_ptr<Dsp::ChebyshevII::HighShelf<kMax>> highII = std::make_unique<Dsp::ChebyshevII::HighShelf<kMax>>();
+  std::unique_ptr<Dsp::ChebyshevII::BandShelf<kMax>> bandII = std::make_unique<Dsp::ChebyshevII::BandShelf<kMax>>();
+};
+
+// Gains too small for the shelf to survive rounding (G up to 2^-26 off 1, about 1.3e-7 dB) give the
+// identity, which lies within |G - 1| of the shelf: every shelf of both families is built with its poles
+// inside the unit circle and is flat at 1 across the spectrum, also with its corner near DC or Nyquist,
+// where the shelf's far-out roots would otherwise land on the circle or make the normal point's gain 0.
+// Just above that the shelves are built with their poles inside; their response stays within 0.01 dB of
+// [min(1, G), max(1, G)] (a narrow band near 100 Hz still overshoots such a shelf by some 1e-4).
+TEST(ShelfDesign, GainsTooSmallToRoundOffUnityGiveTheIdentity) {
+  RippleShelves shelves;
+  constexpr int kMax = RippleShelves::kMax;
+  // Each shelf with the ripple (or stop band) it is designed with.
+  struct TinyRow {
+    ShelfRow shelf;
+    double rippleDb;
+  };
+  std::vector<TinyRow> rows;
+  for (double hz : {100.0, 1000.0, 20000.0, 23900.0}) {
+    rows.push_back({shelfRow<true>("Chebyshev I low", 0.0, *shelves.lowI, hz), 0.5});
+    rows.push_back({shelfRow<true>("Chebyshev I high", 0.0, *shelves.highI, hz), 3.0});
+    rows.push_back({shelfRow<true>("Chebyshev II low", 0.0, *shelves.lowII, hz), 40.0});
+    rows.push_back({shelfRow<true>("Chebyshev II high", 0.0, *shelves.highII, hz), 0.1});
+  }
+  for (const Band& band : {Band{1000.0, 200.0}, Band{23000.0, 1000.0}, Band{100.0, 100.0}}) {
+    rows.push_back({shelfRow<true>("Chebyshev I band", 0.0, *shelves.bandI, band.centre, band.width), 1.0});
+    rows.push_back({shelfRow<true>("Chebyshev II band", 0.0, *shelves.bandII, band.centre, band.width), 30.0});
+  }
+  for (const TinyRow& row : rows) {
+    for (int order = 1; order <= kMax; ++order) {
+      for (double gainDb :
+           {1e-16, 1e-15, 5e-15, 1e-14, 1e-13, 1e-12, 1e-11, 1e-10, 1e-9, 1e-8, 1e-7, 1.29e-7, 1.3e-7, 1e-6}) {
+        for (double sign : {1.0, -1.0}) {
+          SCOPED_TRACE(testing::Message() << row.shelf.name << " order " << order << " gain " << sign * gainDb);
+          const Dsp::Cascade* cascade = nullptr;
+          try {
+            cascade = &row.shelf.configure(order, sign * gainDb, row.rippleDb);
+          } catch (const std::logic_error& e) {
+            ADD_FAILURE() << "refused: " << e.what();
+            continue;
+          }
+          for (const Dsp::StagePoleZeros& stage : cascade->poleZeros()) {
+            EXPECT_LT(std::abs(stage.set.poles.first), 1.0);
+            EXPECT_LT(std::abs(stage.set.poles.second), 1.0);
+          }
+          const auto [lo, hi] = range(*cascade, 0.0, kRate / 2.0);
+          const double g = std::pow(10.0, sign * gainDb / 20.0);
+          const double tolerance = std::abs(g - 1.0) < 0x1p-26 ? 1e-12 : 1e-3;
+          EXPECT_GE(lo, std::min(1.0, g) - tolerance);
+          EXPECT_LE(hi, std::max(1.0, g) + tolerance);
+        }
+      }
+    }
+  }
+}
+
 // Every shelf of every family, orders 1 to 8, gains of 1 to 24 dB either way, ripples (or stop bands)
 // of 0.1 to 48 dB: the shelf end lies between the gain and the gain less the ripple taken, never past
 // the gain, and DC and Nyquist, where they are not the shelf end, lie at 0 dB.
@@ -561,24 +558,19 @@ TEST(ShelfDesign, EveryShelfEndsWithinItsRippleOfTheGainAndElsewhereAtZeroDecibe
   auto butterworthHigh = std::make_unique<Dsp::Butterworth::HighShelf<kMax>>();
   auto butterworthBand = std::make_unique<Dsp::Butterworth::BandShelf<kMax>>();
   auto besselLow = std::make_unique<Dsp::Bessel::LowShelf<kMax>>();
-  auto chebyshevILow = std::make_unique<Dsp::ChebyshevI::LowShelf<kMax>>();
-  auto chebyshevIHigh = std::make_unique<Dsp::ChebyshevI::HighShelf<kMax>>();
-  auto chebyshevIBand = std::make_unique<Dsp::ChebyshevI::BandShelf<kMax>>();
-  auto chebyshevIILow = std::make_unique<Dsp::ChebyshevII::LowShelf<kMax>>();
-  auto chebyshevIIHigh = std::make_unique<Dsp::ChebyshevII::HighShelf<kMax>>();
-  auto chebyshevIIBand = std::make_unique<Dsp::ChebyshevII::BandShelf<kMax>>();
+  RippleShelves shelves;
   const double nyquist = kRate / 2.0;
   const ShelfRow rows[] = {
       shelfRow<false>("Butterworth low", 0.0, *butterworthLow, 1000.0),
       shelfRow<false>("Butterworth high", nyquist, *butterworthHigh, 3000.0),
       shelfRow<false>("Butterworth band", bandCentreHz(6000.0, 3000.0), *butterworthBand, 6000.0, 3000.0),
       shelfRow<false>("Bessel low", 0.0, *besselLow, 1000.0),
-      shelfRow<true>("Chebyshev I low", 0.0, *chebyshevILow, 1000.0),
-      shelfRow<true>("Chebyshev I high", nyquist, *chebyshevIHigh, 3000.0),
-      shelfRow<true>("Chebyshev I band", bandCentreHz(1000.0, 200.0), *chebyshevIBand, 1000.0, 200.0),
-      shelfRow<true>("Chebyshev II low", 0.0, *chebyshevIILow, 1000.0),
-      shelfRow<true>("Chebyshev II high", nyquist, *chebyshevIIHigh, 3000.0),
-      shelfRow<true>("Chebyshev II band", bandCentreHz(15000.0, 1000.0), *chebyshevIIBand, 15000.0, 1000.0),
+      shelfRow<true>("Chebyshev I low", 0.0, *shelves.lowI, 1000.0),
+      shelfRow<true>("Chebyshev I high", nyquist, *shelves.highI, 3000.0),
+      shelfRow<true>("Chebyshev I band", bandCentreHz(1000.0, 200.0), *shelves.bandI, 1000.0, 200.0),
+      shelfRow<true>("Chebyshev II low", 0.0, *shelves.lowII, 1000.0),
+      shelfRow<true>("Chebyshev II high", nyquist, *shelves.highII, 3000.0),
+      shelfRow<true>("Chebyshev II band", bandCentreHz(15000.0, 1000.0), *shelves.bandII, 15000.0, 1000.0),
   };
   constexpr double kToleranceDb = 1e-6;
   for (const ShelfRow& row : rows) {
@@ -608,28 +600,23 @@ TEST(ShelfDesign, EveryShelfEndsWithinItsRippleOfTheGainAndElsewhereAtZeroDecibe
 // logarithmic near DC), lies between 0 dB and the gain. Bands reaching DC included.
 TEST(ShelfDesign, RippleShelvesStayBetweenZeroDecibelsAndTheirGainEverywhere) {
   constexpr int kMax = 8;
-  auto chebyshevILow = std::make_unique<Dsp::ChebyshevI::LowShelf<kMax>>();
-  auto chebyshevIHigh = std::make_unique<Dsp::ChebyshevI::HighShelf<kMax>>();
-  auto chebyshevIBand = std::make_unique<Dsp::ChebyshevI::BandShelf<kMax>>();
-  auto chebyshevIILow = std::make_unique<Dsp::ChebyshevII::LowShelf<kMax>>();
-  auto chebyshevIIHigh = std::make_unique<Dsp::ChebyshevII::HighShelf<kMax>>();
-  auto chebyshevIIBand = std::make_unique<Dsp::ChebyshevII::BandShelf<kMax>>();
+  RippleShelves shelves;
   // A band reaching DC has its lowest edge at 2^-15 rad, whose poles near z = 1 keep about 22 bits.
   struct GridRow {
     ShelfRow shelf;
     double toleranceDb;
   };
   const GridRow rows[] = {
-      {shelfRow<true>("Chebyshev I low", 0.0, *chebyshevILow, 1000.0), 1e-6},
-      {shelfRow<true>("Chebyshev I low near Nyquist", 0.0, *chebyshevILow, 20000.0), 1e-6},
-      {shelfRow<true>("Chebyshev I high", 0.0, *chebyshevIHigh, 3000.0), 1e-6},
-      {shelfRow<true>("Chebyshev I band", 0.0, *chebyshevIBand, 1000.0, 200.0), 1e-6},
-      {shelfRow<true>("Chebyshev I band reaching DC", 0.0, *chebyshevIBand, 1000.0, 2000.0), 2e-5},
-      {shelfRow<true>("Chebyshev II low", 0.0, *chebyshevIILow, 1000.0), 1e-6},
-      {shelfRow<true>("Chebyshev II high", 0.0, *chebyshevIIHigh, 3000.0), 1e-6},
-      {shelfRow<true>("Chebyshev II high near DC", 0.0, *chebyshevIIHigh, 100.0), 1e-6},
-      {shelfRow<true>("Chebyshev II band", 0.0, *chebyshevIIBand, 15000.0, 1000.0), 1e-6},
-      {shelfRow<true>("Chebyshev II band reaching DC", 0.0, *chebyshevIIBand, 0.0, 2000.0), 2e-5},
+      {shelfRow<true>("Chebyshev I low", 0.0, *shelves.lowI, 1000.0), 1e-6},
+      {shelfRow<true>("Chebyshev I low near Nyquist", 0.0, *shelves.lowI, 20000.0), 1e-6},
+      {shelfRow<true>("Chebyshev I high", 0.0, *shelves.highI, 3000.0), 1e-6},
+      {shelfRow<true>("Chebyshev I band", 0.0, *shelves.bandI, 1000.0, 200.0), 1e-6},
+      {shelfRow<true>("Chebyshev I band reaching DC", 0.0, *shelves.bandI, 1000.0, 2000.0), 2e-5},
+      {shelfRow<true>("Chebyshev II low", 0.0, *shelves.lowII, 1000.0), 1e-6},
+      {shelfRow<true>("Chebyshev II high", 0.0, *shelves.highII, 3000.0), 1e-6},
+      {shelfRow<true>("Chebyshev II high near DC", 0.0, *shelves.highII, 100.0), 1e-6},
+      {shelfRow<true>("Chebyshev II band", 0.0, *shelves.bandII, 15000.0, 1000.0), 1e-6},
+      {shelfRow<true>("Chebyshev II band reaching DC", 0.0, *shelves.bandII, 0.0, 2000.0), 2e-5},
   };
   const double nyquist = kRate / 2.0;
   std::vector<double> grid;
