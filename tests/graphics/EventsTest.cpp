@@ -330,18 +330,20 @@ TEST_F(Events, MenuPressHandsItsEditToThePopup) {
   EXPECT_EQ(dlg.host, (std::vector<std::string>{"begin 2", "end 2"}));
 }
 
+// A control whose press opens a menu when asked to, else only presses.
+struct MaybeMenuButton : TestControl {
+  using TestControl::TestControl;
+  bool opensMenu = false;
+  IPopupMenu menu{"", {"a", "b"}};
+  void OnMouseDown(float, float, const IMouseMod&) override {
+    if (opensMenu) GetUI()->CreatePopupMenu(*this, menu, mRECT, 0);
+  }
+};
+
 TEST_F(Events, ClosingEndsTheEditsOfAPressAndOfAPendingMenu) {
-  struct MenuButton : TestControl {
-    using TestControl::TestControl;
-    bool opensMenu = false;
-    IPopupMenu menu{"", {"a", "b"}};
-    void OnMouseDown(float, float, const IMouseMod&) override {
-      if (opensMenu) GetUI()->CreatePopupMenu(*this, menu, mRECT, 0);
-    }
-  };
   for (const bool opensMenu : {false, true}) {
-    auto* b = static_cast<MenuButton*>(
-        g.AttachControl(new MenuButton(journal, "b", IRECT(0, 0, 50, 50), FakeDelegate::kInt)));
+    auto* b = static_cast<MaybeMenuButton*>(
+        g.AttachControl(new MaybeMenuButton(journal, "b", IRECT(0, 0, 50, 50), FakeDelegate::kInt)));
     b->opensMenu = opensMenu;
     g.asyncMenus = true;
     dlg.host.clear();
@@ -354,19 +356,11 @@ TEST_F(Events, ClosingEndsTheEditsOfAPressAndOfAPendingMenu) {
 // Deleting the graphics themselves (as a delegate that goes with its editor open does) calls nothing back: the
 // delegate may be half gone, so an edit a press or a pending menu opened is dropped, not ended.
 TEST_F(Events, GraphicsDeletedWithAPressOrAPendingMenuCallTheDelegateNoMore) {
-  struct MenuButton : TestControl {
-    using TestControl::TestControl;
-    bool opensMenu = false;
-    IPopupMenu menu{"", {"a", "b"}};
-    void OnMouseDown(float, float, const IMouseMod&) override {
-      if (opensMenu) GetUI()->CreatePopupMenu(*this, menu, mRECT, 0);
-    }
-  };
   for (const bool opensMenu : {false, true}) {
     SCOPED_TRACE(opensMenu ? "menu pending" : "pressed");
     auto other = std::make_unique<RecordingGraphics>(dlg, 200, 100);
-    auto* b = static_cast<MenuButton*>(
-        other->AttachControl(new MenuButton(journal, "b", IRECT(0, 0, 50, 50), FakeDelegate::kInt)));
+    auto* b = static_cast<MaybeMenuButton*>(
+        other->AttachControl(new MaybeMenuButton(journal, "b", IRECT(0, 0, 50, 50), FakeDelegate::kInt)));
     b->opensMenu = opensMenu;
     other->asyncMenus = true;
     dlg.host.clear();

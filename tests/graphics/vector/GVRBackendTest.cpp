@@ -18,6 +18,22 @@ using namespace fx::gfx::gpu;
 
 namespace {
 
+// Draws a 16 x 16 green frame with window and checks that its drawable's front buffer shows it.
+void ExpectGreenFrameInItsDrawable(VRcontext* window, platform::gpu::GpuDrawableLayer& drawables) {
+  vrBeginFrame(window, 16, 16, 1);
+  vrBeginPath(window);
+  vrRect(window, 0, 0, 16, 16);
+  vrFillColor(window, vrRGBA(0, 255, 0, 255));
+  vrFill(window);
+  vrEndFrame(window);
+  drawables.WaitForFramesInFlight();
+  std::vector<uint8_t> bgra;
+  int w = 0, h = 0;
+  ASSERT_TRUE(drawables.ReadFrontBuffer(bgra, w, h));
+  ASSERT_EQ(w, 16);
+  EXPECT_EQ(bgra[(8 * 16 + 8) * 4 + 1], 255);  // green
+}
+
 TEST_F(GVRTest, CreationFlagsChooseBufferSetsAndFragmentFunction) {
   struct Row {
     int flags, sets;
@@ -247,18 +263,7 @@ TEST_F(GVRTest, FramebufferOfAnotherContextIsNotDrawnInto) {
   ASSERT_NE(other, nullptr);
   GVRframebuffer* fb = gvrCreateFramebuffer(other, 16, 16, 0);
   gvrBindFramebuffer(fb);
-  vrBeginFrame(window, 16, 16, 1);
-  vrBeginPath(window);
-  vrRect(window, 0, 0, 16, 16);
-  vrFillColor(window, vrRGBA(0, 255, 0, 255));
-  vrFill(window);
-  vrEndFrame(window);
-  drawables.WaitForFramesInFlight();
-  std::vector<uint8_t> bgra;
-  int w = 0, h = 0;
-  ASSERT_TRUE(drawables.ReadFrontBuffer(bgra, w, h));
-  ASSERT_EQ(w, 16);
-  EXPECT_EQ(bgra[(8 * 16 + 8) * 4 + 1], 255);  // green
+  ExpectGreenFrameInItsDrawable(window, drawables);
   std::vector<uint8_t> pixels(16 * 16 * 4, 9);
   gvrReadPixels(other, fb->image, 0, 0, 16, 16, pixels.data());
   EXPECT_EQ(pixels, std::vector<uint8_t>(16 * 16 * 4, 0));
@@ -310,18 +315,7 @@ TEST_F(GVRTest, DeletingAContextUnbindsItsFramebufferForTheOthers) {
   VulkanLayer windowLayer{mDevice, &drawables};
   VRcontext* window = gvrCreateContext(&windowLayer, GVR_ANTIALIAS | GVR_TRIPLE_BUFFER);
   ASSERT_NE(window, nullptr);
-  vrBeginFrame(window, 16, 16, 1);
-  vrBeginPath(window);
-  vrRect(window, 0, 0, 16, 16);
-  vrFillColor(window, vrRGBA(0, 255, 0, 255));
-  vrFill(window);
-  vrEndFrame(window);
-  drawables.WaitForFramesInFlight();
-  std::vector<uint8_t> bgra;
-  int w = 0, h = 0;
-  ASSERT_TRUE(drawables.ReadFrontBuffer(bgra, w, h));
-  ASSERT_EQ(w, 16);
-  EXPECT_EQ(bgra[(8 * 16 + 8) * 4 + 1], 255);  // green
+  ExpectGreenFrameInItsDrawable(window, drawables);
   gvrDeleteContext(window);
 }
 
