@@ -45,7 +45,8 @@ class IPluginAPIBase : public IPluginBase {
   // Main thread. Stops the timer before anything else goes.
   ~IPluginAPIBase() override;
 
-  // Main thread. Starts (or restarts) the 20 ms tick; the binding calls it at the end of its constructor.
+  // Main thread. Starts (or restarts) the 20 ms tick; the VST 2 entry point calls it once the plug-in is
+  // wholly built, since a tick may come at once on another thread.
   void CreateTimer();
   // Any non-audio thread holding no editor lock. No tick starts afterwards, and a tick running on another
   // thread (any thread may pump the main loop) has ended when it returns. The binding calls it before it

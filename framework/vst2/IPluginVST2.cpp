@@ -33,7 +33,6 @@ IPluginVST2::IPluginVST2(const InstanceInfo& info, const Config& config)
     mEffect.flags |= vst2::kFlagHasEditor;
     UpdateEditorRect();
   }
-  CreateTimer();
 }
 
 IPluginVST2::~IPluginVST2() = default;

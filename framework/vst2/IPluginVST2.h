@@ -8,6 +8,7 @@
 #pragma once
 
 #include <atomic>
+#include <climits>
 #include <cstdint>
 #include <vector>
 
@@ -25,17 +26,19 @@ struct InstanceInfo {
 
 class IPluginVST2 : public IPluginAPIBase, public IPluginProcessor {
  public:
-  // The largest block a host may announce or send; larger requests are refused (a block of this size
-  // already needs several megabytes of scratch per channel). A block longer than the built block size, up
-  // to this limit, is processed in pieces of that size.
+  // The largest block size a host may announce, or the plug-in grows to for a longer block; larger ones are
+  // refused (a block of this size already needs several megabytes of scratch per channel). A longer block
+  // than the built size, up to this limit, first grows the block size and resets the plug-in; a longer
+  // block still runs in pieces of the built size.
   static constexpr int kMaxBlockSize = 1 << 20;
   // The sample rates a host may set; others are refused and the last good rate stays. Sample counts of a
   // few seconds at the highest rate still fit an int.
   static constexpr double kMinSampleRate = 1.0;
   static constexpr double kMaxSampleRate = 1e7;
 
-  // Main thread; allocates. Builds the record, connects every channel, sets a block size of 512 and
-  // starts the 20 ms timer.
+  // Main thread; allocates. Builds the record, connects every channel and sets a block size of 512. The
+  // 20 ms timer is not started here: a tick on another thread would reach the product while its
+  // constructor still runs; the entry point starts it once the instance is whole (CreateVST2Instance).
   IPluginVST2(const InstanceInfo& info, const Config& config);
   ~IPluginVST2() override;
 
@@ -117,18 +120,24 @@ class IPluginVST2 : public IPluginAPIBase, public IPluginProcessor {
   bool ApplyRateAndBlockSize(double sampleRate, int blockSize);
 
   // ---- Audio thread (IPluginVST2Audio.cpp) ----
-  // Runs process (the frames of one piece) over the block in pieces of at most the built block size, each
-  // with its buffers attached and its transport; never allocates. The first piece's buffers are attached
-  // before the host is asked for the time and the editor's MIDI reaches the plug-in.
+  // One host block: the preparation, then process (the frames of one piece) over the block in pieces of
+  // at most the built block size, each with its buffers attached and its transport, then the SysEx for the
+  // host. A negative frame count counts as 0. The first piece's buffers are attached before the host is
+  // asked for the time and the editor's MIDI reaches the plug-in.
   template <typename Sample, typename ProcessPiece>
-  void ProcessInPieces(Sample** inputs, Sample** outputs, int nFrames, ProcessPiece process);
+  void ProcessHostBlock(Sample** inputs, Sample** outputs, int32_t frames, ProcessPiece process);
   // The host's channel pointers advanced by offset frames, in the scratch array of that sample type.
   template <typename Sample>
   Sample** OffsetChannels(ERoute direction, Sample** channels, int offset);
   template <typename Sample>
-  void SilenceOutputs(Sample** outputs, int nFrames) const;
-  // Announces MIDI, then follows the host's process level (a change resets the plug-in).
-  void BeginBlock();
+  void SilenceOutputs(Sample** outputs, int32_t frames) const;
+  // Announces MIDI, grows the block size for a longer block, then follows the host's process level (a
+  // change resets the plug-in).
+  void PrepareBlock(int nFrames);
+  // Allocates. The block size becomes nFrames, then the plug-in resets; unless nFrames is past
+  // kMaxBlockSize or at least a size that failed before. A size whose buffers cannot be made, or whose
+  // reset throws, leaves the built size (reset again after a throw) and is remembered as failed.
+  void GrowBlockSize(int nFrames);
   void UpdateTimeInfo();
   void DrainMidiToProcessor();
   void SendQueuedSysEx();
@@ -145,6 +154,8 @@ class IPluginVST2 : public IPluginAPIBase, public IPluginProcessor {
   vst2::HostCallback mHostCallback = nullptr;
   // The SysEx entry copied out of the queue for the host's call; audio thread only.
   SysExData mSysExScratch{};
+  // The smallest block size GrowBlockSize failed to build; audio thread only.
+  int mRefusedBlockSize = INT_MAX;
   // Channel pointers of a piece after the first, sized once at construction; audio thread only.
   std::vector<float*> mPieceFloats[2];
   std::vector<double*> mPieceDoubles[2];

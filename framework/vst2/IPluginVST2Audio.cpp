@@ -9,10 +9,6 @@ namespace fx {
 
 namespace {
 
-bool IsUsableBlock(int32_t frames) {
-  return frames > 0 && frames <= IPluginVST2::kMaxBlockSize;
-}
-
 // Hosts that cannot connect more than two channels each way.
 bool IsRestrictedHost(EHost host) {
   return host == kHostForte || host == kHostAudition || host == kHostOrion || host == kHostSAWStudio;
@@ -50,23 +46,22 @@ ITimeInfo AdvancedTimeInfo(const ITimeInfo& blockStart, int offset, double sampl
 }  // namespace
 
 // ---- Audio thread: the record's process callbacks ----
-// A block longer than the built block size is processed in pieces of that size rather than by growing
-// the buffers here, and an exception never leaves a callback: the replacing outputs are then silent.
+// An exception never leaves a callback: the replacing outputs are then silent.
 
 void IPluginVST2::Process(vst2::EffectRecord* effect, float** inputs, float** outputs, int32_t frames) {
   IPluginVST2* plug = FromRecord(effect);
-  if (!plug || !IsUsableBlock(frames)) return;
+  if (!plug) return;
   try {
-    plug->ProcessInPieces(inputs, outputs, frames, [plug](int n) { plug->ProcessBuffersAccumulating(n); });
+    plug->ProcessHostBlock(inputs, outputs, frames, [plug](int n) { plug->ProcessBuffersAccumulating(n); });
   } catch (...) {
   }
 }
 
 void IPluginVST2::ProcessReplacing(vst2::EffectRecord* effect, float** inputs, float** outputs, int32_t frames) {
   IPluginVST2* plug = FromRecord(effect);
-  if (!plug || !IsUsableBlock(frames)) return;
+  if (!plug) return;
   try {
-    plug->ProcessInPieces(inputs, outputs, frames, [plug](int n) { plug->ProcessBuffers(0.0f, n); });
+    plug->ProcessHostBlock(inputs, outputs, frames, [plug](int n) { plug->ProcessBuffers(0.0f, n); });
   } catch (...) {
     plug->SilenceOutputs(outputs, frames);
   }
@@ -75,28 +70,33 @@ void IPluginVST2::ProcessReplacing(vst2::EffectRecord* effect, float** inputs, f
 void IPluginVST2::ProcessDoubleReplacing(vst2::EffectRecord* effect, double** inputs, double** outputs,
                                          int32_t frames) {
   IPluginVST2* plug = FromRecord(effect);
-  if (!plug || !IsUsableBlock(frames)) return;
+  if (!plug) return;
   try {
-    plug->ProcessInPieces(inputs, outputs, frames, [plug](int n) { plug->ProcessBuffers(0.0, n); });
+    plug->ProcessHostBlock(inputs, outputs, frames, [plug](int n) { plug->ProcessBuffers(0.0, n); });
   } catch (...) {
     plug->SilenceOutputs(outputs, frames);
   }
 }
 
+// Every block, of 0 frames too, announces MIDI, follows the host's process level, takes the host's time
+// and hands the editor's MIDI to the plug-in; only a block with frames is processed. A block the built
+// size cannot hold (see GrowBlockSize) runs in pieces of that size, each with its buffers and transport.
 template <typename Sample, typename ProcessPiece>
-void IPluginVST2::ProcessInPieces(Sample** inputs, Sample** outputs, int nFrames, ProcessPiece process) {
-  BeginBlock();
-  ITimeInfo blockStart;
+void IPluginVST2::ProcessHostBlock(Sample** inputs, Sample** outputs, int32_t frames, ProcessPiece process) {
+  const int nFrames = std::max(frames, 0);
+  PrepareBlock(nFrames);
   const int pieceSize = std::max(GetBlockSize(), 1);
-  for (int offset = 0, n = 0; offset < nFrames; offset += n) {
+  int n = std::min(pieceSize, nFrames);
+  AttachBuffers(kInput, 0, mEffect.numInputs, inputs, n);
+  AttachBuffers(kOutput, 0, mEffect.numOutputs, outputs, n);
+  UpdateTimeInfo();
+  DrainMidiToProcessor();
+  const ITimeInfo blockStart = GetTimeInfo();
+  for (int offset = 0; offset < nFrames; offset += n) {
     n = std::min(pieceSize, nFrames - offset);
-    AttachBuffers(kInput, 0, mEffect.numInputs, OffsetChannels(kInput, inputs, offset), n);
-    AttachBuffers(kOutput, 0, mEffect.numOutputs, OffsetChannels(kOutput, outputs, offset), n);
-    if (offset == 0) {
-      UpdateTimeInfo();
-      DrainMidiToProcessor();
-      blockStart = GetTimeInfo();
-    } else {
+    if (offset > 0) {
+      AttachBuffers(kInput, 0, mEffect.numInputs, OffsetChannels(kInput, inputs, offset), n);
+      AttachBuffers(kOutput, 0, mEffect.numOutputs, OffsetChannels(kOutput, outputs, offset), n);
       SetTimeInfo(AdvancedTimeInfo(blockStart, offset, GetSampleRate()));
     }
     process(n);
@@ -120,15 +120,16 @@ Sample** IPluginVST2::OffsetChannels(ERoute direction, Sample** channels, int of
 }
 
 template <typename Sample>
-void IPluginVST2::SilenceOutputs(Sample** outputs, int nFrames) const {
-  if (!outputs) return;
+void IPluginVST2::SilenceOutputs(Sample** outputs, int32_t frames) const {
+  if (!outputs || frames <= 0) return;
   for (int i = 0; i < mEffect.numOutputs; ++i) {
-    if (outputs[i]) std::fill(outputs[i], outputs[i] + nFrames, Sample(0));
+    if (outputs[i]) std::fill(outputs[i], outputs[i] + frames, Sample(0));
   }
 }
 
-void IPluginVST2::BeginBlock() {
+void IPluginVST2::PrepareBlock(int nFrames) {
   if (DoesMIDIIn()) CallHost(vst2::kHostWantMidi);
+  if (nFrames > GetBlockSize()) GrowBlockSize(nFrames);
   const bool offline = CallHost(vst2::kHostGetCurrentProcessLevel) == vst2::kProcessLevelOffline;
   if (offline != GetRenderingOffline()) {
     SetRenderingOffline(offline);
@@ -136,9 +137,25 @@ void IPluginVST2::BeginBlock() {
   }
 }
 
-void IPluginVST2::UpdateTimeInfo() {
-  const intptr_t answer = CallHost(vst2::kHostGetTime, 0, vst2::kTimeInfoRequestMask);
-  SetTimeInfo(TimeInfoFromHost(reinterpret_cast<const vst2::TimeInfo*>(answer)));
+// A size the plug-in's reset refuses (it throws) is undone as the host's own refused request is: the old
+// size back and reset again. A size that failed, and any longer one, is not tried again, so a host that
+// keeps sending such blocks does not reset the plug-in at every block.
+void IPluginVST2::GrowBlockSize(int nFrames) {
+  if (nFrames > kMaxBlockSize || nFrames >= mRefusedBlockSize) return;
+  const int builtSize = GetBlockSize();
+  try {
+    SetBlockSize(nFrames);
+    if (GetBlockSize() == nFrames) {
+      OnReset();
+      return;
+    }
+  } catch (...) {
+    mRefusedBlockSize = nFrames;
+    SetBlockSize(builtSize);
+    OnReset();
+    return;
+  }
+  mRefusedBlockSize = nFrames;
 }
 
 void IPluginVST2::DrainMidiToProcessor() {
@@ -152,6 +169,11 @@ void IPluginVST2::SendQueuedSysEx() {
     const int size = std::clamp(mSysExScratch.mSize, 0, kMaxSysExBytes);
     SendSysEx(ISysEx(mSysExScratch.mOffset, size, mSysExScratch.mData));
   }
+}
+
+void IPluginVST2::UpdateTimeInfo() {
+  const intptr_t answer = CallHost(vst2::kHostGetTime, 0, vst2::kTimeInfoRequestMask);
+  SetTimeInfo(TimeInfoFromHost(reinterpret_cast<const vst2::TimeInfo*>(answer)));
 }
 
 // ---- Calls to the host ----

@@ -32,13 +32,15 @@ Plug* MakePlug(vst2::HostCallback callback, void (*setUp)(Plug&) = nullptr) {
 }
 
 // Any thread; blocks while another instance is being created. MakePlug, then makes sure every preset slot
-// holds a state, reports at least one program and answers the record; null when construction throws, since
-// nothing may unwind into a host.
+// holds a state, starts the plug-in's timer (only now: any thread pumping the main loop may tick it, and a
+// tick runs the product's idle work) and answers the record, reporting at least one program; null when
+// construction throws, since nothing may unwind into a host.
 template <class Plug>
 vst2::EffectRecord* CreateVST2Instance(vst2::HostCallback callback, void (*setUp)(Plug&) = nullptr) {
   try {
     std::unique_ptr<Plug> plug(MakePlug<Plug>(callback, setUp));
     plug->EnsureDefaultPreset();
+    plug->CreateTimer();
     vst2::EffectRecord& effect = plug.release()->GetEffectRecord();
     effect.numPrograms = std::max(effect.numPrograms, 1);
     return &effect;

@@ -5,8 +5,10 @@
 // parameter's label while it changes; one host thread opens and closes the editor while another hands the
 // plug-in editor state and restores it; the tick runs on a second host thread while the first opens, idles
 // and closes the editor; a close from another thread waits for the editor's event in hand; stopping the
-// tick waits for one in progress; and the owner and a tick may stop the timer at the same moment.
-// Nothing here sleeps; each thread runs a fixed number of steps, and waits are bounded.
+// tick waits for one in progress; the owner and a tick may stop the timer at the same moment; and a host
+// thread pumping the main loop while the entry point builds a plug-in on another never ticks into it before
+// its constructor has ended. Nothing here sleeps; each thread runs a fixed number of steps, and waits are
+// bounded.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -23,6 +25,7 @@
 #include "framework/IPluginAPIBase.h"
 #include "framework/IPluginProcessor.h"
 #include "framework/Timer.h"
+#include "framework/vst2/VST2Entry.h"
 #include "platform/runloop/RunLoop.h"
 #include "tests/framework/TestPlugin.h"
 #include "tests/support/HostThread.h"
@@ -432,6 +435,61 @@ TEST(ThreadSafetyTest, TheOwnerAndATickStopTheTimerTogether) {
     EXPECT_EQ(platform::RunLoop::Main().RunOnce(), 0);
   }
   platform::RunLoop::Main().SetClock(nullptr);
+}
+
+// What the slowly built plug-in below and the thread pumping the main loop tell each other.
+struct BuildWatch {
+  std::atomic<int> pumps{0};
+  std::atomic<int> idles{0};
+  std::atomic<int> idlesBeforeBuilt{0};
+  std::atomic<bool> idled{false};
+};
+BuildWatch sBuildWatch;
+
+// A product whose constructor, with the binding's part already built, sets a member only after the
+// thread pumping the main loop has pumped it a few times; its idle work reads that member.
+class SlowlyBuiltPlugin final : public IPluginVST2 {
+ public:
+  static constexpr int kBuilt = 42;
+
+  explicit SlowlyBuiltPlugin(const InstanceInfo& info) : IPluginVST2(info, test::TestConfig(kNParams, 1)) {
+    const int pumps = sBuildWatch.pumps.load();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (sBuildWatch.pumps.load() < pumps + 3 && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::yield();
+    mBuilt = kBuilt;
+  }
+
+  void OnIdle() override {
+    if (mBuilt != kBuilt) sBuildWatch.idlesBeforeBuilt.fetch_add(1);
+    sBuildWatch.idles.fetch_add(1);
+    sBuildWatch.idled.store(true);
+  }
+
+ private:
+  int mBuilt = 0;
+};
+
+// A host creates the plug-in on one thread while another pumps the main loop: no tick reaches the plug-in
+// while its constructor runs, and ticks come once the entry point has answered.
+TEST(ThreadSafetyTest, NoTickReachesAPlugInItsConstructorIsStillBuilding) {
+  std::atomic<bool> stop{false};
+  kd::test::HostThread pumpThread;
+  pumpThread.Start([&] {
+    while (!stop.load()) {
+      platform::RunLoop::Main().RunDueTimers();
+      sBuildWatch.pumps.fetch_add(1);
+      std::this_thread::yield();
+    }
+  });
+  vst2::EffectRecord* effect = CreateVST2Instance<SlowlyBuiltPlugin>(nullptr);
+  ASSERT_NE(effect, nullptr);
+  EXPECT_TRUE(kd::test::AwaitFlag(sBuildWatch.idled));
+  effect->dispatcher(effect, vst2::kEffClose, 0, 0, nullptr, 0.0f);
+  stop.store(true);
+  ASSERT_TRUE(pumpThread.Wait());
+  EXPECT_EQ(sBuildWatch.idlesBeforeBuilt.load(), 0);
+  EXPECT_GT(sBuildWatch.idles.load(), 0);
 }
 
 }  // namespace

@@ -396,7 +396,8 @@ TEST_F(PluginTest, BadSampleRatesAndBlockSizesAreRefused) {
 }
 
 // A plug-in whose reset throws for a block size: the request is refused, the exception stays inside the
-// module, and the plug-in processes any block, longer ones in pieces of the size it has.
+// module, and the plug-in processes any block. A longer block it cannot build leaves the built size (reset
+// again) and runs in pieces of it; that size, and longer ones, are not tried again; shorter ones are.
 TEST(PluginReset, BlockSizeThePlugInCannotBuildIsRefusedAndProcessingGoesOn) {
   TestHost host;
   ASSERT_TRUE(StartPlugin(host, "maxblock=1024"));
@@ -406,14 +407,26 @@ TEST(PluginReset, BlockSizeThePlugInCannotBuildIsRefusedAndProcessingGoesOn) {
   host.SetBlockSize(4096);
   EXPECT_EQ(TestRequest(host, kResetCount), resets + 2);  // the refused size, then the one it had
   host.Resume();
-  std::vector<float> in(4096, 0.5f);
-  std::vector<std::vector<float>> out(2, std::vector<float>(4096, 9.0f));
+  std::vector<float> in(8192, 0.5f);
   float* ins[2] = {in.data(), in.data()};
-  float* outs[2] = {out[0].data(), out[1].data()};
-  host.ProcessReplacing(ins, outs, 4096);
-  EXPECT_EQ(out[0], in);
-  EXPECT_EQ(out[1], in);
-  EXPECT_EQ(TestRequest(host, kLargestPiece), 256);
+  struct Row {
+    int frames, resets, largestPiece;
+  };
+  // A size tried resets twice (the size that throws, then the one it had).
+  for (const Row& row : {Row{4096, 2, 256}, Row{4096, 0, 256}, Row{8192, 0, 256}, Row{2048, 2, 256}, Row{3000, 0, 256},
+                         Row{1024, 1, 1024}}) {
+    const intptr_t before = TestRequest(host, kResetCount);
+    std::vector<std::vector<float>> out(2, std::vector<float>(8192, 9.0f));
+    float* outs[2] = {out[0].data(), out[1].data()};
+    host.ProcessReplacing(ins, outs, row.frames);
+    EXPECT_EQ(TestRequest(host, kResetCount), before + row.resets) << row.frames;
+    EXPECT_EQ(TestRequest(host, kLargestPiece), row.largestPiece) << row.frames;
+    for (int c = 0; c < 2; ++c) {
+      EXPECT_EQ(std::vector<float>(out[c].begin(), out[c].begin() + row.frames),
+                std::vector<float>(static_cast<size_t>(row.frames), 0.5f))
+          << row.frames;
+    }
+  }
 }
 
 // A plug-in whose processing and parameter hooks throw: nothing reaches the host, the replacing outputs are

@@ -228,27 +228,39 @@ TEST_F(PluginTest, HostWithoutTimeInfoGivesTheFallbacks) {
   EXPECT_FALSE(info.mTransportIsRunning);
 }
 
-// A block longer than the announced size is processed in pieces of that size, each with its transport,
-// without growing anything on the audio thread.
-TEST_F(PluginTest, LongerBlockThanAnnouncedIsProcessedInPiecesWithoutReset) {
+// A block longer than any before grows the block size and resets the plug-in before it is processed, whole;
+// a shorter block, or one as long again, does not.
+TEST_F(PluginTest, LongerBlockThanAnyBeforeGrowsTheBlockSizeAndResetsBeforeProcessing) {
+  Start();
+  Block(64).Process(mHost);
+  const intptr_t resets = TestRequest(mHost, kResetCount);
+  const intptr_t pieces = TestRequest(mHost, kPieceCount);
+  Block block(200, 0.25f);
+  block.Process(mHost);
+  EXPECT_EQ(TestRequest(mHost, kResetCount), resets + 1);
+  EXPECT_EQ(TestRequest(mHost, kPieceCount), pieces + 1);
+  EXPECT_EQ(TestRequest(mHost, kLargestPiece), 200);
+  for (int c = 0; c < 2; ++c) EXPECT_EQ(block.Out(c), std::vector<float>(200, 0.25f)) << c;
+  Block(100).Process(mHost);
+  Block(200).Process(mHost);
+  EXPECT_EQ(TestRequest(mHost, kResetCount), resets + 1);
+}
+
+// Past the largest block size there is, a block runs in pieces of the built size without a reset, each
+// piece with its transport, and every output frame is written.
+TEST_F(PluginTest, BlockPastTheLargestSizeIsProcessedInPiecesOfTheBuiltSize) {
   Start();
   mHost.Transport().flags |= vst2::kTimeTransportPlaying;
   Block(64).Process(mHost);
   const double start = TimeInfoOfLastBlock(mHost).mSamplePos + 64;
   const intptr_t resets = TestRequest(mHost, kResetCount);
-  const intptr_t pieces = TestRequest(mHost, kPieceCount);
-  Block block(200, 0.25f);
-  block.Process(mHost);
+  constexpr int kFrames = (1 << 20) + 1;
+  Block huge(kFrames, 0.25f);
+  huge.Process(mHost);
   EXPECT_EQ(TestRequest(mHost, kResetCount), resets);
-  EXPECT_EQ(TestRequest(mHost, kPieceCount), pieces + 4);  // 64 + 64 + 64 + 8
   EXPECT_EQ(TestRequest(mHost, kLargestPiece), 64);
-  EXPECT_EQ(TimeInfoOfLastBlock(mHost).mSamplePos, start + 192);
-  for (int c = 0; c < 2; ++c) EXPECT_EQ(block.Out(c), std::vector<float>(200, 0.25f)) << c;
-  // Up to the largest size a host may send.
-  Block longest(1 << 20, 0.25f);
-  longest.Process(mHost);
-  for (int c = 0; c < 2; ++c) EXPECT_EQ(longest.Out(c), std::vector<float>(1 << 20, 0.25f)) << c;
-  EXPECT_EQ(TestRequest(mHost, kLargestPiece), 64);
+  EXPECT_EQ(TimeInfoOfLastBlock(mHost).mSamplePos, start + (1 << 20));  // the last piece, 1 frame long
+  for (int c = 0; c < 2; ++c) EXPECT_EQ(huge.Out(c), std::vector<float>(kFrames, 0.25f)) << c;
 }
 
 TEST_F(PluginTest, ResetsExactlyOnceWhenGoingOfflineAndOnceWhenBack) {
@@ -281,14 +293,34 @@ TEST_F(PluginTest, ProcessingAppliesTheGainInEveryVariant) {
   EXPECT_EQ(out1[3], 0.375);
 }
 
-TEST_F(PluginTest, EmptyAndHugeBlocksAreNotProcessed) {
-  Start();
-  Block block(4);
-  mHost.ClearCalls();
-  mHost.ProcessReplacing(block.In(), block.Outs(), 0);
-  mHost.ProcessReplacing(block.In(), block.Outs(), -5);
-  mHost.ProcessReplacing(block.In(), block.Outs(), std::numeric_limits<int32_t>::max());
-  EXPECT_TRUE(mHost.Calls().empty());
+// A block of no frames (a negative count is none) still announces MIDI, follows the process level, takes
+// the time, hands the editor's MIDI to the plug-in and sends its SysEx to the host; nothing is processed and
+// the outputs stay as they were.
+TEST_F(PluginTest, BlockOfNoFramesRunsEveryStepButProcessing) {
+  Start("midiin midiout");
+  const intptr_t pieces = TestRequest(mHost, kPieceCount);
+  const intptr_t resets = TestRequest(mHost, kResetCount);
+  for (int32_t frames : {0, -5}) {
+    TestRequest(mHost, kDeferMidi, 0x903C64);
+    TestRequest(mHost, kDeferSysEx, 4);
+    const intptr_t midiIn = TestRequest(mHost, kMidiInCount);
+    mHost.SetProcessLevel(frames == 0 ? vst2::kProcessLevelOffline : vst2::kProcessLevelRealtime);
+    Block block(4);
+    mHost.ClearCalls();
+    mHost.ProcessReplacing(block.In(), block.Outs(), frames);
+    // The editor's note passes through the plug-in to the host, then the SysEx follows.
+    const std::vector<HostCall> calls = mHost.Calls();
+    ASSERT_EQ(Opcodes(calls),
+              (std::vector<int32_t>{vst2::kHostWantMidi, vst2::kHostGetCurrentProcessLevel, vst2::kHostGetTime,
+                                    vst2::kHostProcessEvents, vst2::kHostProcessEvents}))
+        << frames;
+    EXPECT_EQ(calls[3].events.at(0).type, vst2::kEventMidi) << frames;
+    EXPECT_EQ(calls[4].events.at(0).type, vst2::kEventSysEx) << frames;
+    EXPECT_EQ(TestRequest(mHost, kMidiInCount), midiIn + 1) << frames;
+    for (int c = 0; c < 2; ++c) EXPECT_EQ(block.Out(c), std::vector<float>(4, 9.0f)) << frames;
+  }
+  EXPECT_EQ(TestRequest(mHost, kResetCount), resets + 2);  // offline, then back
+  EXPECT_EQ(TestRequest(mHost, kPieceCount), pieces);
 }
 
 TEST_F(PluginTest, EditorGestureIsBracketedByBeginAndEndEdit) {
