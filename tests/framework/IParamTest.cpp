@@ -85,7 +85,8 @@ TEST(IParam, NegativeStepIsStoredAndRoundsToItsMagnitude) {
     param.Set(set);
     EXPECT_EQ(param.Value(), stored) << set;
   }
-  // With max below min the range never turns over: max becomes min.
+  // With max below min the range never turns over (a clamp into it would store a value below min): max
+  // becomes min.
   param.InitDouble("p", 0.0, 0.0, -1.0, -0.5);
   EXPECT_EQ(param.GetMax(), 0.0);
   param.Set(3.0);

@@ -76,7 +76,7 @@ TEST(ParameterStateTest, TooFewBytesFailAndChangeNothing) {
   for (double v : {1.0, 2.0, 3.0}) chunk.Put(&v);
   EXPECT_EQ(plugin.UnserializeParams(chunk, 0), -1);
   for (int i = 0; i < 4; ++i) EXPECT_EQ(plugin.GetParam(i)->Value(), 7.0);
-  EXPECT_EQ(plugin.Count("change2"), 0);
+  EXPECT_EQ(plugin.Count("change2"), 0);  // no OnParamReset: no recall took place
 }
 
 TEST(ParameterStateTest, ValuesAreClampedIntoTheRange) {

@@ -357,6 +357,20 @@ TEST_F(PluginTest, PinPropertiesAndArrangements) {
     EXPECT_EQ(mHost.Dispatch(vst2::kEffSetSpeakerArrangement, 0, 0, &in), 0);
   }
   EXPECT_EQ(mHost.Dispatch(vst2::kEffSetSpeakerArrangement, 0, 0, nullptr), 1);
+
+  // Both sides are checked before either changes: a fitting input beside an output too wide changes
+  // nothing, and the second input still carries its audio.
+  in.numChannels = 2;
+  EXPECT_EQ(mHost.Dispatch(vst2::kEffSetSpeakerArrangement, 0, reinterpret_cast<intptr_t>(&in), &out), 1);
+  in.numChannels = 1;
+  out.numChannels = 3;
+  EXPECT_EQ(mHost.Dispatch(vst2::kEffSetSpeakerArrangement, 0, reinterpret_cast<intptr_t>(&in), &out), 0);
+  std::vector<float> left(16, 0.5f), right(16, 0.25f), outLeft(16), outRight(16);
+  float* ins[2] = {left.data(), right.data()};
+  float* outs[2] = {outLeft.data(), outRight.data()};
+  mHost.ProcessReplacing(ins, outs, 16);
+  EXPECT_EQ(outLeft, left);
+  EXPECT_EQ(outRight, right);
 }
 
 TEST_F(PluginTest, EditorRectangleAndEditorRequests) {
