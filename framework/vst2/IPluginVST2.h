@@ -122,8 +122,8 @@ class IPluginVST2 : public IPluginAPIBase, public IPluginProcessor {
   // ---- Audio thread (IPluginVST2Audio.cpp) ----
   // One host block: the preparation, then process (the frames of one piece) over the block in pieces of
   // at most the built block size, each with its buffers attached and its transport, then the SysEx for the
-  // host. A negative frame count counts as 0. The first piece's buffers are attached before the host is
-  // asked for the time and the editor's MIDI reaches the plug-in.
+  // host. A negative frame count counts as 0; a block of 0 frames is one piece of 0. The first piece's
+  // buffers are attached before the host is asked for the time and the editor's MIDI reaches the plug-in.
   template <typename Sample, typename ProcessPiece>
   void ProcessHostBlock(Sample** inputs, Sample** outputs, int32_t frames, ProcessPiece process);
   // The host's channel pointers advanced by offset frames, in the scratch array of that sample type.

@@ -78,29 +78,29 @@ void IPluginVST2::ProcessDoubleReplacing(vst2::EffectRecord* effect, double** in
   }
 }
 
-// Every block, of 0 frames too, announces MIDI, follows the host's process level, takes the host's time
-// and hands the editor's MIDI to the plug-in; only a block with frames is processed. A block the built
-// size cannot hold (see GrowBlockSize) runs in pieces of that size, each with its buffers and transport.
+// A block the built size cannot hold (see GrowBlockSize) runs in pieces of that size, each with its
+// buffers and its transport. A block of no frames is one piece of none.
 template <typename Sample, typename ProcessPiece>
 void IPluginVST2::ProcessHostBlock(Sample** inputs, Sample** outputs, int32_t frames, ProcessPiece process) {
   const int nFrames = std::max(frames, 0);
   PrepareBlock(nFrames);
   const int pieceSize = std::max(GetBlockSize(), 1);
-  int n = std::min(pieceSize, nFrames);
-  AttachBuffers(kInput, 0, mEffect.numInputs, inputs, n);
-  AttachBuffers(kOutput, 0, mEffect.numOutputs, outputs, n);
-  UpdateTimeInfo();
-  DrainMidiToProcessor();
-  const ITimeInfo blockStart = GetTimeInfo();
-  for (int offset = 0; offset < nFrames; offset += n) {
-    n = std::min(pieceSize, nFrames - offset);
-    if (offset > 0) {
-      AttachBuffers(kInput, 0, mEffect.numInputs, OffsetChannels(kInput, inputs, offset), n);
-      AttachBuffers(kOutput, 0, mEffect.numOutputs, OffsetChannels(kOutput, outputs, offset), n);
+  ITimeInfo blockStart;
+  int offset = 0;
+  do {
+    const int n = std::min(pieceSize, nFrames - offset);
+    AttachBuffers(kInput, 0, mEffect.numInputs, OffsetChannels(kInput, inputs, offset), n);
+    AttachBuffers(kOutput, 0, mEffect.numOutputs, OffsetChannels(kOutput, outputs, offset), n);
+    if (offset == 0) {
+      UpdateTimeInfo();
+      DrainMidiToProcessor();
+      blockStart = GetTimeInfo();
+    } else {
       SetTimeInfo(AdvancedTimeInfo(blockStart, offset, GetSampleRate()));
     }
     process(n);
-  }
+    offset += n;
+  } while (offset < nFrames);
   SendQueuedSysEx();
 }
 

@@ -293,10 +293,10 @@ TEST_F(PluginTest, ProcessingAppliesTheGainInEveryVariant) {
   EXPECT_EQ(out1[3], 0.375);
 }
 
-// A block of no frames (a negative count is none) still announces MIDI, follows the process level, takes
-// the time, hands the editor's MIDI to the plug-in and sends its SysEx to the host; nothing is processed and
-// the outputs stay as they were.
-TEST_F(PluginTest, BlockOfNoFramesRunsEveryStepButProcessing) {
+// A block of no frames (a negative count is none) runs every step of a block: it announces MIDI, follows
+// the process level, takes the time, hands the editor's MIDI to the plug-in, processes no frames and sends
+// its SysEx to the host; the outputs stay as they were.
+TEST_F(PluginTest, BlockOfNoFramesRunsEveryStepOfABlock) {
   Start("midiin midiout");
   const intptr_t pieces = TestRequest(mHost, kPieceCount);
   const intptr_t resets = TestRequest(mHost, kResetCount);
@@ -305,6 +305,7 @@ TEST_F(PluginTest, BlockOfNoFramesRunsEveryStepButProcessing) {
     TestRequest(mHost, kDeferSysEx, 4);
     const intptr_t midiIn = TestRequest(mHost, kMidiInCount);
     mHost.SetProcessLevel(frames == 0 ? vst2::kProcessLevelOffline : vst2::kProcessLevelRealtime);
+    mHost.Transport().samplePos = 100.0 - frames;
     Block block(4);
     mHost.ClearCalls();
     mHost.ProcessReplacing(block.In(), block.Outs(), frames);
@@ -317,10 +318,12 @@ TEST_F(PluginTest, BlockOfNoFramesRunsEveryStepButProcessing) {
     EXPECT_EQ(calls[3].events.at(0).type, vst2::kEventMidi) << frames;
     EXPECT_EQ(calls[4].events.at(0).type, vst2::kEventSysEx) << frames;
     EXPECT_EQ(TestRequest(mHost, kMidiInCount), midiIn + 1) << frames;
+    EXPECT_EQ(TimeInfoOfLastBlock(mHost).mSamplePos, 100.0 - frames) << frames;
     for (int c = 0; c < 2; ++c) EXPECT_EQ(block.Out(c), std::vector<float>(4, 9.0f)) << frames;
   }
   EXPECT_EQ(TestRequest(mHost, kResetCount), resets + 2);  // offline, then back
-  EXPECT_EQ(TestRequest(mHost, kPieceCount), pieces);
+  EXPECT_EQ(TestRequest(mHost, kPieceCount), pieces + 2);  // one piece of no frames each
+  EXPECT_EQ(TestRequest(mHost, kLargestPiece), 0);
 }
 
 TEST_F(PluginTest, EditorGestureIsBracketedByBeginAndEndEdit) {
