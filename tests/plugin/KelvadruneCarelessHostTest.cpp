@@ -151,8 +151,9 @@ struct AnnouncedBlockRow {
   int processed;
 };
 
-// A block size the DSP cannot build is refused without ending the host, and blocks of any length up to the
-// interface's limit are processed after it, in pieces of the size that was built.
+// A block size past the interface's limit is refused without ending the host; after any announced size, a
+// block of any length from a fresh start gives the audio of the same signal in blocks of 512 frames (a block
+// longer than the built size grows it, and resets the plug-in, first).
 class BlockSizes : public CarelessHostTest, public testing::WithParamInterface<AnnouncedBlockRow> {};
 
 TEST_P(BlockSizes, AnyAnnouncedSizeThenAnyBlockGivesTheSameAudio) {
