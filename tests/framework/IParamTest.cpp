@@ -170,6 +170,11 @@ TEST(IParam, InitPitchNamesTheNotes) {
   }
   EXPECT_EQ(c4.Type(), kTypeEnum);
   EXPECT_EQ(c4.GetMax(), 2.0);
+  // Notes below 0 take their names from the top of the octave (A# is ten semitones above C).
+  IParam low;
+  low.InitPitch("note", 0, -2, 0, 0, "", true);
+  const char* expectedLow[] = {"A#-1", "B -1", "C -1"};
+  for (int i = 0; i < 3; ++i) EXPECT_STREQ(low.GetDisplayTextAtIdx(i), expectedLow[i]);
 }
 
 TEST(IParam, InitEnumFromArguments) {
@@ -412,6 +417,21 @@ TEST(IParam, NaNDefaultBecomesTheMinimum) {
   EXPECT_EQ(param.Value(), -5.0);
 }
 
+// A NaN bound or step would make every clamp or rounding NaN: min becomes 0, max becomes min, step 0.
+TEST(IParam, NaNBoundsAndStepAreReplaced) {
+  IParam param;
+  param.InitDouble("p", -3.0, kNaN, 2.0, 0.5, "", kFlagStepped);
+  EXPECT_EQ(param.GetMin(), 0.0);
+  EXPECT_EQ(param.Value(), 0.0);
+  param.InitDouble("p", 3.0, 1.0, kNaN, 0.0);
+  EXPECT_EQ(param.GetMax(), 1.0);
+  EXPECT_EQ(param.Value(), 1.0);
+  param.InitDouble("p", 0.37, 0.0, 1.0, kNaN, "", kFlagStepped);
+  EXPECT_EQ(param.GetStep(), 0.0);
+  EXPECT_EQ(param.Value(), 0.37);
+}
+
+// A step of 0, or an infinite one, leaves values unrounded: rounding to it would give NaN.
 TEST(IParam, SteppedWithZeroStepIsNotRounded) {
   IParam param;
   param.InitDouble("p", 0.37, 0.0, 1.0, 0.0, "", kFlagStepped);
@@ -419,6 +439,10 @@ TEST(IParam, SteppedWithZeroStepIsNotRounded) {
   param.Set(0.51);
   EXPECT_EQ(param.Value(), 0.51);
   EXPECT_FALSE(std::isnan(param.StringToValue("0.2")));
+  param.InitDouble("p", 0.37, 0.0, 1.0, std::numeric_limits<double>::infinity(), "", kFlagStepped);
+  EXPECT_EQ(param.Value(), 0.37);
+  param.Set(0.51);
+  EXPECT_EQ(param.Value(), 0.51);
 }
 
 // Display mode 1 with an extent of 0: a typed value divided by it is infinite and clamps to an end; 0 typed
@@ -514,6 +538,12 @@ TEST(IParam, JSONEscapesNamesAndLeavesOutTypeNone) {
   json.Set("");
   none.GetJSON(json, 1);
   EXPECT_EQ(std::string(json.Get()).find("\"type\""), std::string::npos) << json.Get();
+  // JSON has no infinity: such a bound is null.
+  IParam endless;
+  endless.InitDouble("e", 0.0, -std::numeric_limits<double>::infinity(), 1.0, 0.0);
+  json.Set("");
+  endless.GetJSON(json, 2);
+  EXPECT_NE(std::string(json.Get()).find("\"min\":null, \"max\":1.000000, "), std::string::npos) << json.Get();
 }
 
 }  // namespace
