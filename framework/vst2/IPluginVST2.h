@@ -27,9 +27,9 @@ struct InstanceInfo {
 class IPluginVST2 : public IPluginAPIBase, public IPluginProcessor {
  public:
   // The largest block size a host may announce, or the plug-in grows to for a longer block; larger ones are
-  // refused (a block of this size already needs several megabytes of scratch per channel). A longer block
-  // than the built size, up to this limit, first grows the block size and resets the plug-in; a longer
-  // block still runs in pieces of the built size.
+  // refused (a block of this size already needs several megabytes of scratch per channel). A block longer
+  // than the built size, up to this limit, first grows the block size and resets the plug-in; a block past
+  // the limit runs in pieces of the built size.
   static constexpr int kMaxBlockSize = 1 << 20;
   // The sample rates a host may set; others are refused and the last good rate stays. Sample counts of a
   // few seconds at the highest rate still fit an int.

@@ -158,6 +158,11 @@ void IPluginVST2::GrowBlockSize(int nFrames) {
   mRefusedBlockSize = nFrames;
 }
 
+void IPluginVST2::UpdateTimeInfo() {
+  const intptr_t answer = CallHost(vst2::kHostGetTime, 0, vst2::kTimeInfoRequestMask);
+  SetTimeInfo(TimeInfoFromHost(reinterpret_cast<const vst2::TimeInfo*>(answer)));
+}
+
 void IPluginVST2::DrainMidiToProcessor() {
   IMidiMsg msg;
   while (PopMidiMsgForProcessor(msg)) ProcessMidiMsg(msg);
@@ -169,11 +174,6 @@ void IPluginVST2::SendQueuedSysEx() {
     const int size = std::clamp(mSysExScratch.mSize, 0, kMaxSysExBytes);
     SendSysEx(ISysEx(mSysExScratch.mOffset, size, mSysExScratch.mData));
   }
-}
-
-void IPluginVST2::UpdateTimeInfo() {
-  const intptr_t answer = CallHost(vst2::kHostGetTime, 0, vst2::kTimeInfoRequestMask);
-  SetTimeInfo(TimeInfoFromHost(reinterpret_cast<const vst2::TimeInfo*>(answer)));
 }
 
 // ---- Calls to the host ----
