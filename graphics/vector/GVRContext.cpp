@@ -18,10 +18,6 @@ constexpr int kMinVertices = 4096;
 constexpr int kMinIndexes = 4096;
 constexpr int kMinUniformRecords = 128;
 constexpr size_t kViewSizeBufferBytes = 16;
-// A frame waits this long at most for a buffer set, as a drawable is waited for: the editor begins a frame only
-// when one is free, so only a frame of many flushes (layers) waits, for its own earlier ones; a frame that still
-// finds none (a GPU that stopped) records nothing.
-constexpr double kBufferSetTimeoutSeconds = 1.0;
 
 // New capacity for n + count items: the need, at least the minimum, plus half the old capacity; -1 when the
 // bytes would not fit an int.
@@ -240,7 +236,9 @@ void GVRcontext::renderViewport(float width, float height, float devicePixelRati
   device().MaxViewportSize(maxWidth, maxHeight);
   mViewport[0] = std::min(viewPortSize[0], maxWidth);
   mViewport[1] = std::min(viewPortSize[1], maxHeight);
-  if (!semaphore->WaitFor(kBufferSetTimeoutSeconds)) return;
+  // Until a set is free, however long the GPU takes: every committed frame's completion handler frees its set, also
+  // when the frame failed or the device was lost.
+  semaphore->Wait();
   {
     std::lock_guard<std::mutex> lock(*setsMutex);
     for (auto& set : cbuffers) {
