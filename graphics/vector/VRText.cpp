@@ -157,8 +157,9 @@ int CreateImageFromEncoded(VRcontext* ctx, int imageFlags, const unsigned char* 
 
 int vrCreateImage(VRcontext* ctx, const char* filename, int imageFlags) {
   if (filename == nullptr) return 0;
-  stbi_set_unpremultiply_on_load(1);
-  stbi_convert_iphone_png_to_rgb(1);
+  // The decoder's switches for this thread only: editors on other threads load images at the same time.
+  stbi_set_unpremultiply_on_load_thread(1);
+  stbi_convert_iphone_png_to_rgb_thread(1);
   unsigned char* data;
   int size;
   if (!ReadFile(filename, &data, &size)) return 0;
