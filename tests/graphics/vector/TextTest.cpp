@@ -1,5 +1,6 @@
 // Renderer images and text: images through the texture callbacks; text metrics and bounds against DejaVu Sans's own
-// tables, the font scale, line breaking, glyph positions, drawing as glyph quads and the growth of the atlas.
+// tables, the font scale, line breaking, glyph positions, drawing as glyph quads and the growth of the atlas, also when
+// its next image or reset fails.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -10,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "graphics/vector/FontManager.h"
+#include "graphics/vector/VRMemory.h"
 #include "graphics/vector/VRText.h"
 #include "tests/graphics/vector/RecordingBackend.h"
 #include "tests/graphics/vector/TestFonts.h"
@@ -240,6 +243,56 @@ TEST(VectorText, AtlasGrowsThreeTimesThenGivesUp) {
   ASSERT_EQ(t.backend.textures.size(), 1u);
   EXPECT_EQ(t.backend.textures.begin()->second.width, 2048);
   EXPECT_EQ(t.ctx->fontImages[0], t.backend.textures.begin()->first);
+}
+
+// Growing the atlas goes on when the next image cannot be made or the font manager's reset fails: the index steps
+// and the reset is asked for all the same. Without an image the glyphs after the growth go on into the font manager's
+// reset atlas, drawn from image 0 (which gets no upload), and the pen ends where it ends when the image is made; with
+// a failed reset the atlas stays full, the glyph tried again is not placed and the text stops there.
+TEST(VectorText, AtlasGrowthGoesOnWhenTheNextImageOrTheResetFails) {
+  const char* text = "ABCDEFGH";  // capitals at 300 pixels: more than one 512 x 512 atlas, less than two
+  float made = 0;
+  {
+    TextFrame t;
+    vrFontSize(t.ctx, 300);
+    made = vrText(t.ctx, 0, 300, text, nullptr);
+    ASSERT_EQ(t.ctx->fontImageIdx, 1);
+  }
+  {
+    SCOPED_TRACE("the next image cannot be made");
+    TextFrame t;
+    vrFontSize(t.ctx, 300);
+    const int first = t.ctx->fontImages[0];
+    t.backend.textureSucceeds = false;
+    EXPECT_EQ(vrText(t.ctx, 0, 300, text, nullptr), made);
+    EXPECT_EQ(t.ctx->fontImageIdx, 1);
+    EXPECT_EQ(t.ctx->fontImages[1], 0);
+    EXPECT_EQ(t.ctx->fs->params.width, 1024);
+    EXPECT_EQ(t.ctx->fs->params.height, 512);
+    ASSERT_EQ(t.backend.draws.size(), 2u);
+    EXPECT_EQ(t.backend.draws[0].paint.image, first);
+    EXPECT_EQ(t.backend.draws[1].paint.image, 0);
+    EXPECT_FALSE(t.backend.draws[0].verts.empty());
+    EXPECT_FALSE(t.backend.draws[1].verts.empty());
+    EXPECT_EQ(t.backend.draws[0].verts.size() + t.backend.draws[1].verts.size(), std::strlen(text) * 6);
+    for (const RecordedUpdate& update : t.backend.updates) EXPECT_EQ(update.image, first);
+  }
+  {
+    SCOPED_TRACE("the font manager's reset fails");
+    TextFrame t;
+    vrFontSize(t.ctx, 300);
+    vrSetAllocHook([](size_t size) { return size != 1024 * 512; });  // the reset atlas's pixels
+    const float pen = vrText(t.ctx, 0, 300, text, nullptr);
+    vrSetAllocHook(nullptr);
+    EXPECT_LT(pen, made);
+    EXPECT_EQ(t.ctx->fontImageIdx, 1);
+    ASSERT_NE(t.ctx->fontImages[1], 0);
+    EXPECT_EQ(t.backend.textures[t.ctx->fontImages[1]].width, 1024);
+    EXPECT_EQ(t.ctx->fs->params.width, 512);
+    ASSERT_EQ(t.backend.draws.size(), 2u);
+    EXPECT_EQ(t.backend.draws[1].paint.image, t.ctx->fontImages[1]);
+    EXPECT_TRUE(t.backend.draws[1].verts.empty());
+  }
 }
 
 TEST(VectorImage, ImagesAreDecodedIntoRgbaTextures) {
