@@ -135,8 +135,9 @@ int GVRcontext::renderCreate() {
   if (!library) return 0;
   vertexFunction = library->NewFunction("vertexShader");
   fragmentFunction = library->NewFunction((flags & GVR_ANTIALIAS) ? "fragmentShaderAA" : "fragmentShader");
+  // A library without them would have them dereferenced when the first call's pipeline is made.
+  if (!vertexFunction || !fragmentFunction) return 0;
   commandQueue = device().NewCommandQueue();
-  if (!vertexFunction || !fragmentFunction || !commandQueue) return 0;
 
   maxBuffers = (flags & GVR_TRIPLE_BUFFER) ? 3 : (flags & GVR_DOUBLE_BUFFER) ? 2 : 1;
   cbuffers.clear();
@@ -149,8 +150,8 @@ int GVRcontext::renderCreate() {
   vertexDescriptor.stride = sizeof(VRvertex);
   textureId = 0;
   textures.clear();
+  // Without it (a failed creation) the GPU layer binds its own sampler where a draw names none.
   pseudoSampler = device().NewSampler(GpuSamplerDescriptor{}, reason);
-  if (!pseudoSampler) return 0;
   blendFunc = GVRblend{};
 
   defaultStencilState = device().NewDepthStencilState(GpuDepthStencilDescriptor{});

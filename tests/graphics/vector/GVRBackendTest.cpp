@@ -14,6 +14,7 @@
 
 #include <sys/mman.h>
 
+#include "graphics/vector/VRMemory.h"
 #include "graphics/vector/VRText.h"
 #include "tests/graphics/vector/GVRTestRenderer.h"
 #include "tests/platform/gpu/GpuQueueHold.h"
@@ -301,6 +302,31 @@ TEST_F(GVRTest, DeletingAContextSetsItsLayersDeviceToNull) {
   VulkanLayer deviceless{nullptr, &drawables};
   EXPECT_EQ(gvrCreateContext(&deviceless, GVR_ANTIALIAS), nullptr);
   EXPECT_EQ(deviceless.device, nullptr);
+}
+
+// A context that cannot be made, whichever of the renderer's allocations fails (before its back end was created or
+// after), is deleted once and leaves the device holding what it held before (the leak checker sees the rest).
+TEST_F(GVRTest, AContextThatCannotBeMadeIsDeletedOnceAndLeavesNothing) {
+  static int allowed = 0;  // allocations that succeed before the failing one
+  const platform::gpu::GpuDeviceHoldings before = mDevice->Holdings();
+  int failures = 0;
+  for (int n = 0;; ++n) {
+    SCOPED_TRACE(n);
+    mLayer.device = mDevice;
+    allowed = n;
+    vrSetAllocHook([](size_t) { return allowed-- > 0; });
+    VRcontext* ctx = gvrCreateContext(&mLayer, GVR_ANTIALIAS | GVR_TRIPLE_BUFFER);
+    vrSetAllocHook(nullptr);
+    if (ctx != nullptr) {
+      gvrDeleteContext(ctx);
+      break;
+    }
+    ++failures;
+    mDevice->WaitForFramesInFlight();
+    EXPECT_EQ(mDevice->Holdings(), before);
+  }
+  EXPECT_GE(failures, 3);  // the context record, the path buffers, the font manager
+  mLayer.device = mDevice;
 }
 
 // Deleting a context unbinds its bound framebuffer: another context's flush then draws into its own layer's drawable
