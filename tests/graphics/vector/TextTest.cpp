@@ -143,12 +143,30 @@ TEST(VectorText, NothingHappensWithoutAFontAndNoOutputIsOverrun) {
   for (int i = 0; i < 20; ++i) EXPECT_EQ(vrAddFallbackFontId(t.ctx, t.sans, t.sans), 1);
   EXPECT_EQ(vrAddFallbackFontId(t.ctx, t.sans, t.sans), 0);
 
-  vrFontFace(t.ctx, "unknown");
-  EXPECT_EQ(vrGetState(t.ctx)->fontId, -1);
-  EXPECT_EQ(vrText(t.ctx, 3, 4, "abc", nullptr), 3);
-  float bounds[4] = {1, 1, 1, 1};
-  vrTextBoxBounds(t.ctx, 3, 4, 100, "abc", nullptr, bounds);
-  EXPECT_EQ(bounds[0] + bounds[1] + bounds[2] + bounds[3], 0);
+  // Without a usable font (none chosen, or a transform whose font scale is 0: scale 0, or 0.0001 quantised to 0)
+  // every output is written, with zeros, and nothing is drawn.
+  for (const float scale : {1.0f, 0.0f, 1e-4f}) {
+    SCOPED_TRACE(scale);
+    vrSave(t.ctx);
+    if (scale == 1.0f)
+      vrFontFace(t.ctx, "unknown");
+    else
+      vrScale(t.ctx, scale, scale);
+    EXPECT_EQ(vrText(t.ctx, 3, 4, "abc", nullptr), 3);
+    float bounds[4] = {1, 1, 1, 1};
+    vrTextBoxBounds(t.ctx, 3, 4, 100, "abc", nullptr, bounds);
+    EXPECT_EQ(bounds[0] + bounds[1] + bounds[2] + bounds[3], 0);
+    const float ones[4] = {1, 1, 1, 1};
+    std::memcpy(bounds, ones, sizeof bounds);
+    EXPECT_EQ(vrTextBounds(t.ctx, 3, 4, "abc", nullptr, bounds), 0);
+    EXPECT_EQ(bounds[0] + bounds[1] + bounds[2] + bounds[3], 0);
+    float metrics[3] = {1, 1, 1};
+    vrTextMetrics(t.ctx, &metrics[0], &metrics[1], &metrics[2]);
+    EXPECT_EQ(metrics[0] + metrics[1] + metrics[2], 0);
+    EXPECT_EQ(vrTextBreakLines(t.ctx, "a b", nullptr, 100, row, 1), 0);
+    vrRestore(t.ctx);
+  }
+  EXPECT_EQ(vrGetState(t.ctx)->fontId, t.sans);
   EXPECT_TRUE(t.backend.draws.empty());
 }
 
