@@ -220,6 +220,30 @@ TEST(VectorText, TextThatCannotStartMakesAnEmptyDrawCall) {
   }
 }
 
+// A glyph the font manager cannot give for another reason than a full atlas (a size below 0.2 pixels; an advance at
+// 3000 pixels beyond its field) is left out without growing the atlas: a larger image would not place it either.
+TEST(VectorText, GlyphsThatCannotBeHadAreLeftOutWithoutGrowingTheAtlas) {
+  struct Row {
+    const char* name;
+    float size;
+    const char* text;
+    size_t vertices;
+  } rows[] = {
+      {"below 0.2 pixels", 0.1f, "ab", 0},
+      {"advance beyond its field", 3000, "\xC7\x84", 0},  // U+01C4 advances 2912 units
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    TextFrame t;
+    vrFontSize(t.ctx, row.size);
+    vrText(t.ctx, 0, 0, row.text, nullptr);
+    EXPECT_EQ(t.ctx->fontImageIdx, 0);
+    EXPECT_EQ(t.backend.textures.size(), 1u);
+    ASSERT_EQ(t.backend.draws.size(), 1u);
+    EXPECT_EQ(t.backend.draws[0].verts.size(), row.vertices);
+  }
+}
+
 // Spaces have empty glyph boxes: at a blur of -2 their pad is 0 too, so they have no pixels and need no room in the
 // atlas. The text runs on past them with its own advances (a 1255, b 1300, space 651 units) in the first atlas
 // image, two triangles a character, and no quad turned inside out; a space's quad covers nothing.
