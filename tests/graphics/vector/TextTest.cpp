@@ -222,6 +222,7 @@ TEST(VectorText, TextThatCannotStartMakesAnEmptyDrawCall) {
 
 // A glyph the font manager cannot give for another reason than a full atlas (a size below 0.2 pixels; an advance at
 // 3000 pixels beyond its field) is left out without growing the atlas: a larger image would not place it either.
+// Measured, it is an empty box at its pen.
 TEST(VectorText, GlyphsThatCannotBeHadAreLeftOutWithoutGrowingTheAtlas) {
   struct Row {
     const char* name;
@@ -242,6 +243,14 @@ TEST(VectorText, GlyphsThatCannotBeHadAreLeftOutWithoutGrowingTheAtlas) {
     ASSERT_EQ(t.backend.draws.size(), 1u);
     EXPECT_EQ(t.backend.draws[0].verts.size(), row.vertices);
   }
+  // Not the box of the glyph before it.
+  TextFrame t;
+  vrFontSize(t.ctx, 3000);
+  VRglyphPosition positions[2];
+  ASSERT_EQ(vrTextGlyphPositions(t.ctx, 10, 0, "a\xC7\x84", nullptr, positions, 2), 2);
+  EXPECT_GT(positions[1].x, positions[0].x);
+  EXPECT_EQ(positions[1].minx, positions[1].x);
+  EXPECT_EQ(positions[1].maxx, positions[1].x);
 }
 
 // Spaces have empty glyph boxes: at a blur of -2 their pad is 0 too, so they have no pixels and need no room in the
