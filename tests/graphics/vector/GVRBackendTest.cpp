@@ -628,6 +628,37 @@ TEST_F(GVRTest, LayerHandleIsTheLayerRecordAndTheInterfaceVersionIsOne) {
 // What the back end cannot hold is refused before anything is touched: no framebuffer on a null context (it would be
 // read through), and no call whose vertices would take more than INT_MAX bytes (the sets' sizes and offsets are
 // ints): that call is dropped without its vertices being read, and the frame goes on recording.
+// Fills, strokes and triangle lists with nothing to draw record no call (the GPU would draw nothing for them), and
+// calls outside a frame, with no buffer set to record into, record nothing and leave the next frame as it would be.
+TEST_F(GVRTest, CallsOutsideAFrameOrWithNothingToDrawRecordNothing) {
+  VRcontext* ctx = Context();
+  ASSERT_NE(ctx, nullptr);
+  GVRcontext* backend = gvrBackend(ctx);
+  VRpaint paint{};
+  vrTransformIdentity(paint.xform);
+  paint.innerColor = paint.outerColor = vrRGBA(0, 255, 0, 255);
+  VRscissor scissor{};
+  vrTransformIdentity(scissor.xform);
+  scissor.extent[0] = scissor.extent[1] = -1.0f;
+  const VRcompositeOperationState op{VR_ONE, VR_ONE_MINUS_SRC_ALPHA, VR_ONE, VR_ONE_MINUS_SRC_ALPHA};
+  const float bounds[4] = {0, 0, 8, 8};
+  const VRvertex triangle[3] = {{1, 1, 0.5f, 1}, {9, 1, 0.5f, 1}, {1, 9, 0.5f, 1}};
+  const auto record = [&](int npaths, int nverts) {
+    backend->renderFill(&paint, op, &scissor, 1.0f, bounds, nullptr, npaths);
+    backend->renderStroke(&paint, op, &scissor, 1.0f, 2.0f, nullptr, npaths);
+    backend->renderTriangles(&paint, op, &scissor, triangle, nverts, 1.0f);
+  };
+  record(0, 3);  // outside a frame
+  EXPECT_EQ(backend->buffers, nullptr);
+  vrBeginFrame(ctx, 16, 16, 1);
+  ASSERT_NE(backend->buffers, nullptr);
+  record(0, 0);
+  EXPECT_EQ(backend->buffers->ncalls, 0);
+  EXPECT_EQ(backend->buffers->nverts, 0);
+  EXPECT_EQ(backend->buffers->nuniforms, 0);
+  vrCancelFrame(ctx);
+}
+
 TEST_F(GVRTest, NullContextAndGrowthPastIntMaxBytesAreRefused) {
   EXPECT_EQ(gvrCreateFramebuffer(nullptr, 16, 16, 0), nullptr);
   gvrDeleteFramebuffer(nullptr);
