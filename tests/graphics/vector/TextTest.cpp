@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "graphics/vector/FontManager.h"
@@ -385,6 +386,41 @@ TEST(VectorImage, ImagesAreDecodedIntoRgbaTextures) {
   EXPECT_EQ(vrCreateImageMem(r.ctx, 0, png, sizeof(png)), 0);
   EXPECT_EQ(vrCreateImage(r.ctx, "/no/such/image.png", 0), 0);
   EXPECT_EQ(vrCreateImageRGBA(r.ctx, 0, 4, 0, nullptr), 0);
+}
+
+// A file load sets the decoder's iPhone-PNG switches (such files keep blue first and premultiplied colours) for its own
+// thread: there a later load from memory gives straight RGBA; on a thread that never loaded a file the pixel comes as
+// the file stores it. A 1 x 1 such PNG of straight (200, 100, 50) at alpha 128, stored as (25, 50, 100, 128) with its
+// data in a raw deflate stream, written with Python's zlib; unpremultiplied, 100 x 255 / 128 rounds down to 199.
+TEST(VectorImage, AFileLoadSwitchesIPhonePngConversionOnForItsOwnThreadOnly) {
+  unsigned char png[] = {0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a, 0x00, 0x00, 0x00, 0x04, 0x43, 0x67,
+                         0x42, 0x49, 0x50, 0x00, 0x20, 0x02, 0x2b, 0xd5, 0xb3, 0x7f, 0x00, 0x00, 0x00, 0x0d,
+                         0x49, 0x48, 0x44, 0x52, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x08, 0x06,
+                         0x00, 0x00, 0x00, 0x1f, 0x15, 0xc4, 0x89, 0x00, 0x00, 0x00, 0x07, 0x49, 0x44, 0x41,
+                         0x54, 0x63, 0x90, 0x34, 0x4a, 0x69, 0x00, 0x00, 0x09, 0x60, 0xcd, 0xaf, 0x00, 0x00,
+                         0x00, 0x00, 0x49, 0x45, 0x4e, 0x44, 0xae, 0x42, 0x60, 0x82};
+  const std::vector<unsigned char> stored = {25, 50, 100, 128}, converted = {199, 100, 50, 128};
+  const std::string path = "/tmp/kd_vector_iphone_" + std::to_string(getpid()) + ".png";
+  FILE* f = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fwrite(png, 1, sizeof(png), f);
+  std::fclose(f);
+  std::vector<unsigned char> fromFile, afterFile, elsewhere;
+  std::thread loading([&] {
+    RecordingRenderer r;
+    fromFile = r.backend.textures[vrCreateImage(r.ctx, path.c_str(), 0)].data;
+    afterFile = r.backend.textures[vrCreateImageMem(r.ctx, 0, png, sizeof(png))].data;
+  });
+  loading.join();
+  std::thread other([&] {
+    RecordingRenderer r;
+    elsewhere = r.backend.textures[vrCreateImageMem(r.ctx, 0, png, sizeof(png))].data;
+  });
+  other.join();
+  std::remove(path.c_str());
+  EXPECT_EQ(fromFile, converted);
+  EXPECT_EQ(afterFile, converted);
+  EXPECT_EQ(elsewhere, stored);
 }
 
 }  // namespace
