@@ -328,6 +328,12 @@ TEST(VectorText, AtlasGrowthGoesOnWhenTheNextImageOrTheResetFails) {
     EXPECT_FALSE(t.backend.draws[1].verts.empty());
     EXPECT_EQ(t.backend.draws[0].verts.size() + t.backend.draws[1].verts.size(), std::strlen(text) * 6);
     for (const RecordedUpdate& update : t.backend.updates) EXPECT_EQ(update.image, first);
+    // A second growth reads the size of the empty slot as 0 x 0, which the font manager refuses: the text stops there.
+    const float pen = vrText(t.ctx, 0, 600, "IKLMNOPRSTUVWXYZ", nullptr);
+    EXPECT_EQ(t.ctx->fontImageIdx, 2);
+    EXPECT_EQ(t.ctx->fontImages[2], 0);
+    EXPECT_EQ(t.ctx->fs->params.width, 1024);
+    EXPECT_LT(pen, vrTextBounds(t.ctx, 0, 600, "IKLMNOPRSTUVWXYZ", nullptr, nullptr));
   }
   {
     SCOPED_TRACE("the font manager's reset fails");
