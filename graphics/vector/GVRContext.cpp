@@ -18,10 +18,6 @@ constexpr int kMinVertices = 4096;
 constexpr int kMinIndexes = 4096;
 constexpr int kMinUniformRecords = 128;
 constexpr size_t kViewSizeBufferBytes = 16;
-// A frame waits this long at most for a buffer set, as a drawable is waited for: the editor begins a frame only
-// when one is free, so only a frame of many flushes (layers) waits, for its own earlier ones; a frame that still
-// finds none (a GPU that stopped) records nothing.
-constexpr double kBufferSetTimeoutSeconds = 1.0;
 
 // New capacity for n + count items: the need, at least the minimum, plus half the old capacity; -1 when the
 // bytes would not fit an int.
@@ -137,10 +133,10 @@ int GVRcontext::renderCreate() {
   std::shared_ptr<GpuLibrary> library = device().NewDefaultLibrary(reason);
   checkError(reason, "init library");
   if (!library) return 0;
+  // The library built into the module has both functions.
   vertexFunction = library->NewFunction("vertexShader");
   fragmentFunction = library->NewFunction((flags & GVR_ANTIALIAS) ? "fragmentShaderAA" : "fragmentShader");
   commandQueue = device().NewCommandQueue();
-  if (!vertexFunction || !fragmentFunction || !commandQueue) return 0;
 
   maxBuffers = (flags & GVR_TRIPLE_BUFFER) ? 3 : (flags & GVR_DOUBLE_BUFFER) ? 2 : 1;
   cbuffers.clear();
@@ -153,8 +149,8 @@ int GVRcontext::renderCreate() {
   vertexDescriptor.stride = sizeof(VRvertex);
   textureId = 0;
   textures.clear();
+  // Without it (a failed creation) the GPU layer binds its own sampler where a draw names none.
   pseudoSampler = device().NewSampler(GpuSamplerDescriptor{}, reason);
-  if (!pseudoSampler) return 0;
   blendFunc = GVRblend{};
 
   defaultStencilState = device().NewDepthStencilState(GpuDepthStencilDescriptor{});
@@ -240,7 +236,9 @@ void GVRcontext::renderViewport(float width, float height, float devicePixelRati
   device().MaxViewportSize(maxWidth, maxHeight);
   mViewport[0] = std::min(viewPortSize[0], maxWidth);
   mViewport[1] = std::min(viewPortSize[1], maxHeight);
-  if (!semaphore->WaitFor(kBufferSetTimeoutSeconds)) return;
+  // Until a set is free, however long the GPU takes: every committed frame's completion handler frees its set, also
+  // when the frame failed or the device was lost.
+  semaphore->Wait();
   {
     std::lock_guard<std::mutex> lock(*setsMutex);
     for (auto& set : cbuffers) {

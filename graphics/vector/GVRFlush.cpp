@@ -132,9 +132,13 @@ void GVRcontext::renderFlush() {
   }
   // The layer always presents through its command buffer: there is no presentation inside a transaction.
   if (drawable) commands->PresentDrawable(drawable);
-  if (gvrBoundFramebuffer() != nullptr) {
+  // A framebuffer image made with mipmaps is sampled through its smaller levels when drawn minified: they are
+  // filled from what the frame drew before anything samples them.
+  const bool mipmapped = colorTexture->MipLevelCount() > 1;
+  if (gvrBoundFramebuffer() != nullptr || mipmapped) {
     if (std::unique_ptr<GpuBlitEncoder> blit = commands->BlitCommandEncoder()) {
-      blit->Synchronize(colorTexture);
+      if (mipmapped) blit->GenerateMipmaps(colorTexture);
+      if (gvrBoundFramebuffer() != nullptr) blit->Synchronize(colorTexture);
       blit->EndEncoding();
     }
   }

@@ -55,7 +55,9 @@ void FlushTextTexture(VRcontext* ctx) {
 }
 
 // Moves text drawing on to a larger atlas image (the next slot's, or a new one with the shorter side doubled, at
-// most 2048); the glyph cache starts empty. 0 when all four slots are used or the image cannot be made.
+// most 2048); the glyph cache starts empty. 0 only when all four slots are used. An image that cannot be made leaves
+// its slot empty (0), whose uploads are skipped; a size that cannot be read (an empty current slot) is 0 x 0, which
+// the font manager refuses, keeping its full atlas, so the glyph tried again fails and the text stops there.
 int vrAllocTextAtlas(VRcontext* ctx) {
   FlushTextTexture(ctx);
   if (ctx->fontImageIdx >= VR_MAX_FONTIMAGES - 1) return 0;
@@ -71,10 +73,9 @@ int vrAllocTextAtlas(VRcontext* ctx) {
       iw *= 2;
     if (iw > VR_MAX_FONTIMAGE_SIZE || ih > VR_MAX_FONTIMAGE_SIZE) iw = ih = VR_MAX_FONTIMAGE_SIZE;
     next = ctx->params.renderCreateTexture(ctx->params.userPtr, VR_TEXTURE_ALPHA, iw, ih, 0, nullptr);
-    if (next == 0) return 0;
   }
-  if (!fntResetAtlas(ctx->fs, iw, ih)) return 0;
   ++ctx->fontImageIdx;
+  fntResetAtlas(ctx->fs, iw, ih);
   return 1;
 }
 
@@ -157,8 +158,9 @@ int CreateImageFromEncoded(VRcontext* ctx, int imageFlags, const unsigned char* 
 
 int vrCreateImage(VRcontext* ctx, const char* filename, int imageFlags) {
   if (filename == nullptr) return 0;
-  stbi_set_unpremultiply_on_load(1);
-  stbi_convert_iphone_png_to_rgb(1);
+  // The decoder's switches for this thread only: editors on other threads load images at the same time.
+  stbi_set_unpremultiply_on_load_thread(1);
+  stbi_convert_iphone_png_to_rgb_thread(1);
   unsigned char* data;
   int size;
   if (!ReadFile(filename, &data, &size)) return 0;

@@ -176,11 +176,16 @@ bool GpuTexture::Build(std::string& reason) {
     return false;
   }
   // Every texture lives in the general layout, which every use accepts, so passes and copies need no
-  // layout bookkeeping; colour textures start out cleared to transparent black.
+  // layout bookkeeping; colour textures start out cleared to transparent black. A stencil texture is made as a
+  // frame needs it, on the thread that records the frame: the first pass that uses it moves it into that layout
+  // in its own command buffer, so that its making never waits for a GPU still busy with earlier frames.
+  if (stencil) {
+    mLayoutPending.store(true, std::memory_order_release);
+    return true;
+  }
   return c.RunNow(
       [&](VkCommandBuffer commands) {
         ImageBarrier(c.fn, commands, mImage, Aspects(), VK_IMAGE_LAYOUT_UNDEFINED);
-        if (stencil) return;
         const VkClearColorValue zero{};
         const VkImageSubresourceRange all{VK_IMAGE_ASPECT_COLOR_BIT, 0, VK_REMAINING_MIP_LEVELS, 0, 1};
         c.fn.vkCmdClearColorImage(commands, mImage, VK_IMAGE_LAYOUT_GENERAL, &zero, 1, &all);

@@ -4,6 +4,7 @@
 // alive until that command buffer has completed, so dropping the last reference is always safe.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -57,7 +58,8 @@ struct GpuTextureDescriptor {
 
 // A 2-D texture. Colour textures can be filled and read by the CPU (ReplaceRegion, GetBytes); those calls
 // go through the device's queue and wait for the GPU, so they see and are seen by every command buffer
-// committed before them, like the private-storage copies of the original back end.
+// committed before them, like the private-storage copies of the original back end. Making a colour texture
+// also waits for the GPU (it starts cleared); making a stencil texture never does.
 class GpuTexture {
  public:
   // Creation goes through GpuDevice::NewTexture.
@@ -88,6 +90,9 @@ class GpuTexture {
   VkImage Image() const { return mImage; }
   VkImageView View() const { return mView; }
   VkImageAspectFlags Aspects() const;
+  // Recording thread. True once, for the first command buffer that asks: a stencil texture is made without waiting
+  // for the GPU, and that command buffer moves it into the general layout before its pass.
+  bool TakeInitialLayout() { return mLayoutPending.exchange(false, std::memory_order_acq_rel); }
 
  private:
   GpuTexture(std::shared_ptr<GpuCore> core, const GpuTextureDescriptor& descriptor)
@@ -101,6 +106,7 @@ class GpuTexture {
   VkImage mImage = VK_NULL_HANDLE;
   VkDeviceMemory mMemory = VK_NULL_HANDLE;
   VkImageView mView = VK_NULL_HANDLE;
+  std::atomic<bool> mLayoutPending{false};
 };
 
 struct GpuSamplerDescriptor {

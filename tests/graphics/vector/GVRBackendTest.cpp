@@ -1,18 +1,23 @@
 // The back end's own behaviour: buffer sets, the records of fills, framebuffer binding across contexts and their
 // deletion, clearing, image records, read-back of regions, frames larger than the device's viewport, render passes
-// that cannot be made, deletion with frames in flight, the layer handle and interface version, and the requests
-// refused (a null context, growth past INT_MAX bytes).
+// that cannot be made, frames begun or recorded while the GPU is busy, deletion with frames in flight, the layer
+// handle and interface version, and the requests refused (a null context, growth past INT_MAX bytes).
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <limits>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include <sys/mman.h>
 
+#include "graphics/vector/VRMemory.h"
 #include "graphics/vector/VRText.h"
 #include "tests/graphics/vector/GVRTestRenderer.h"
+#include "tests/platform/gpu/GpuQueueHold.h"
 
 using namespace fx::gfx::gpu;
 
@@ -299,6 +304,31 @@ TEST_F(GVRTest, DeletingAContextSetsItsLayersDeviceToNull) {
   EXPECT_EQ(deviceless.device, nullptr);
 }
 
+// A context that cannot be made, whichever of the renderer's allocations fails (before its back end was created or
+// after), is deleted once and leaves the device holding what it held before (the leak checker sees the rest).
+TEST_F(GVRTest, AContextThatCannotBeMadeIsDeletedOnceAndLeavesNothing) {
+  static int allowed = 0;  // allocations that succeed before the failing one
+  const platform::gpu::GpuDeviceHoldings before = mDevice->Holdings();
+  int failures = 0;
+  for (int n = 0;; ++n) {
+    SCOPED_TRACE(n);
+    mLayer.device = mDevice;
+    allowed = n;
+    vrSetAllocHook([](size_t) { return allowed-- > 0; });
+    VRcontext* ctx = gvrCreateContext(&mLayer, GVR_ANTIALIAS | GVR_TRIPLE_BUFFER);
+    vrSetAllocHook(nullptr);
+    if (ctx != nullptr) {
+      gvrDeleteContext(ctx);
+      break;
+    }
+    ++failures;
+    mDevice->WaitForFramesInFlight();
+    EXPECT_EQ(mDevice->Holdings(), before);
+  }
+  EXPECT_GE(failures, 3);  // the context record, the path buffers, the font manager
+  mLayer.device = mDevice;
+}
+
 // Deleting a context unbinds its bound framebuffer: another context's flush then draws into its own layer's drawable
 // instead of following a binding whose context is gone.
 TEST_F(GVRTest, DeletingAContextUnbindsItsFramebufferForTheOthers) {
@@ -421,6 +451,96 @@ TEST_F(GVRTest, StencilTextureIsMadeAgainOnlyWhenSmallerThanTheTarget) {
   }
 }
 
+// Draws one frame of the framebuffer's size into it: two rectangles side by side in one path, a fill through the
+// stencil, of the colour.
+void StencilFilledFrame(VRcontext* ctx, GVRframebuffer* fb, VRcolor colour) {
+  int width = 0, height = 0;
+  vrImageSize(ctx, fb->image, &width, &height);
+  gvrBindFramebuffer(fb);
+  vrBeginFrame(ctx, static_cast<float>(width), static_cast<float>(height), 1);
+  vrBeginPath(ctx);
+  vrRect(ctx, 0, 0, static_cast<float>(width / 2), static_cast<float>(height));
+  vrRect(ctx, static_cast<float>(width / 2), 0, static_cast<float>(width - width / 2), static_cast<float>(height));
+  vrFillColor(ctx, colour);
+  vrFill(ctx);
+  vrEndFrame(ctx);
+}
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Every pixel of the framebuffer's image (read once its frames have completed) is the opaque colour.
+void ExpectFilledWith(VRcontext* ctx, GVRframebuffer* fb, Rgba8 colour) {
+  int width = 0, height = 0;
+  vrImageSize(ctx, fb->image, &width, &height);
+  std::vector<uint8_t> pixels(static_cast<size_t>(width) * height * 4);
+  gvrReadPixels(ctx, fb->image, 0, 0, width, height, pixels.data());
+  for (size_t i = 0; i < pixels.size(); i += 4)
+    ASSERT_TRUE(pixels[i] == colour.r && pixels[i + 1] == colour.g && pixels[i + 2] == colour.b &&
+                pixels[i + 3] == colour.a)
+        << "pixel " << i / 4 << " of " << width << " x " << height;
+}
+
+// A frame begun while every buffer set is in flight waits for one however long the GPU takes, and is then drawn: with
+// the GPU held and three frames in flight, a fourth waits until the GPU is let go 1.5 s later, and its colour is what
+// the framebuffer shows.
+TEST_F(GVRTest, AFrameBegunWhileEverySetIsInFlightWaitsForOneAndIsDrawn) {
+  VRcontext* ctx = Context(GVR_ANTIALIAS | GVR_TRIPLE_BUFFER);
+  ASSERT_NE(ctx, nullptr);
+  GVRframebuffer* fb = gvrCreateFramebuffer(ctx, 8, 8, 0);
+  ASSERT_NE(fb, nullptr);
+  double waited = 0;
+  {
+    platform::gpu::test::QueueHold hold(*mDevice->Core());
+    for (int i = 0; i < 3; ++i) StencilFilledFrame(ctx, fb, vrRGBA(255, 0, 0, 255));
+    EXPECT_EQ(gvrBackend(ctx)->semaphore->Count(), 0);
+    std::thread release([&hold] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+      hold.Release();
+    });
+    const auto start = std::chrono::steady_clock::now();
+    StencilFilledFrame(ctx, fb, vrRGBA(0, 0, 255, 255));
+    waited = SecondsSince(start);
+    release.join();
+  }
+  EXPECT_GE(waited, 1.4);
+  ExpectFilledWith(ctx, fb, {0, 0, 255, 255});
+  gvrBindFramebuffer(nullptr);
+  gvrDeleteFramebuffer(fb);
+}
+
+// Making a buffer set's stencil texture waits for nothing on the GPU: with the GPU held busy, a frame that needs a new
+// one (the set's first, then a larger one) is recorded and committed at once and stays in flight; once the GPU is let
+// go, its stencil fill covers the whole target. (The hold fails the test when something waits for it.)
+TEST_F(GVRTest, AFrameNeedingANewStencilTextureDoesNotWaitForTheGpu) {
+  VRcontext* ctx = Context(GVR_ANTIALIAS);  // one buffer set
+  ASSERT_NE(ctx, nullptr);
+  GVRcontext* backend = gvrBackend(ctx);
+  const GVRbuffers& set = *backend->cbuffers[0];
+  for (const int size : {16, 40}) {
+    SCOPED_TRACE(size);
+    GVRframebuffer* fb = gvrCreateFramebuffer(ctx, size, size, 0);
+    ASSERT_NE(fb, nullptr);
+    const platform::gpu::GpuTexture* before = set.stencilTexture.get();
+    {
+      platform::gpu::test::QueueHold hold(*mDevice->Core());
+      const auto start = std::chrono::steady_clock::now();
+      StencilFilledFrame(ctx, fb, vrRGBA(0, 255, 0, 255));
+      EXPECT_LT(SecondsSince(start), 5.0);
+      ASSERT_TRUE(set.stencilTexture);
+      EXPECT_NE(set.stencilTexture.get(), before);
+      EXPECT_EQ(set.stencilTexture->Width(), size);
+      std::lock_guard<std::mutex> lock(*backend->setsMutex);
+      ASSERT_TRUE(set.commandBuffer);
+      EXPECT_NE(set.commandBuffer->Status(), platform::gpu::GpuCommandBufferStatus::Completed);
+    }
+    ExpectFilledWith(ctx, fb, {0, 255, 0, 255});
+    gvrBindFramebuffer(nullptr);
+    gvrDeleteFramebuffer(fb);
+  }
+}
+
 // Frames begun and never ended, frames of no size, and deletion with frames in flight neither block nor leak.
 TEST_F(GVRTest, UnfinishedFramesAndDeletionInFlightAreSafe) {
   VRcontext* single = Context(GVR_ANTIALIAS);
@@ -508,6 +628,37 @@ TEST_F(GVRTest, LayerHandleIsTheLayerRecordAndTheInterfaceVersionIsOne) {
 // What the back end cannot hold is refused before anything is touched: no framebuffer on a null context (it would be
 // read through), and no call whose vertices would take more than INT_MAX bytes (the sets' sizes and offsets are
 // ints): that call is dropped without its vertices being read, and the frame goes on recording.
+// Fills, strokes and triangle lists with nothing to draw record no call (the GPU would draw nothing for them), and
+// calls outside a frame, with no buffer set to record into, record nothing and leave the next frame as it would be.
+TEST_F(GVRTest, CallsOutsideAFrameOrWithNothingToDrawRecordNothing) {
+  VRcontext* ctx = Context();
+  ASSERT_NE(ctx, nullptr);
+  GVRcontext* backend = gvrBackend(ctx);
+  VRpaint paint{};
+  vrTransformIdentity(paint.xform);
+  paint.innerColor = paint.outerColor = vrRGBA(0, 255, 0, 255);
+  VRscissor scissor{};
+  vrTransformIdentity(scissor.xform);
+  scissor.extent[0] = scissor.extent[1] = -1.0f;
+  const VRcompositeOperationState op{VR_ONE, VR_ONE_MINUS_SRC_ALPHA, VR_ONE, VR_ONE_MINUS_SRC_ALPHA};
+  const float bounds[4] = {0, 0, 8, 8};
+  const VRvertex triangle[3] = {{1, 1, 0.5f, 1}, {9, 1, 0.5f, 1}, {1, 9, 0.5f, 1}};
+  const auto record = [&](int npaths, int nverts) {
+    backend->renderFill(&paint, op, &scissor, 1.0f, bounds, nullptr, npaths);
+    backend->renderStroke(&paint, op, &scissor, 1.0f, 2.0f, nullptr, npaths);
+    backend->renderTriangles(&paint, op, &scissor, triangle, nverts, 1.0f);
+  };
+  record(0, 3);  // outside a frame
+  EXPECT_EQ(backend->buffers, nullptr);
+  vrBeginFrame(ctx, 16, 16, 1);
+  ASSERT_NE(backend->buffers, nullptr);
+  record(0, 0);
+  EXPECT_EQ(backend->buffers->ncalls, 0);
+  EXPECT_EQ(backend->buffers->nverts, 0);
+  EXPECT_EQ(backend->buffers->nuniforms, 0);
+  vrCancelFrame(ctx);
+}
+
 TEST_F(GVRTest, NullContextAndGrowthPastIntMaxBytesAreRefused) {
   EXPECT_EQ(gvrCreateFramebuffer(nullptr, 16, 16, 0), nullptr);
   gvrDeleteFramebuffer(nullptr);

@@ -1,5 +1,6 @@
 // Pixel probes of drawing through the renderer into a framebuffer: lines, caps and joins, gradients, nearest-sampled
-// images, scissor edges, composite operations, paints whose image is gone, and text.
+// images, a mipmapped framebuffer drawn minified, scissor edges, composite operations, paints whose image is gone, and
+// text.
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -185,6 +186,38 @@ TEST_F(GVRTest, NearestSampledImageGivesExactBlocks) {
       }
     vrDeleteImage(ctx, id);
   }
+}
+
+// A framebuffer made with mipmaps and drawn 16 times smaller (through its fifth level) shows what the last frame drew
+// into it, a first and then a second colour over the whole image, as it does drawn at its own size.
+TEST_F(GVRTest, AMipmappedFramebufferDrawnMinifiedShowsWhatWasDrawnIntoIt) {
+  VRcontext* ctx = Context();
+  ASSERT_NE(ctx, nullptr);
+  GVRframebuffer* fb = gvrCreateFramebuffer(ctx, 64, 64, VR_IMAGE_GENERATE_MIPMAPS);
+  ASSERT_NE(fb, nullptr);
+  ASSERT_GT(fb->image, 0);
+  for (const Rgba8 colour : {Rgba8{255, 0, 0, 255}, Rgba8{0, 0, 255, 255}}) {
+    SCOPED_TRACE(testing::Message() << colour.r << " " << colour.g << " " << colour.b);
+    gvrBindFramebuffer(fb);
+    vrBeginFrame(ctx, 64, 64, 1);
+    vrFillColor(ctx, vrRGBA(static_cast<unsigned char>(colour.r), static_cast<unsigned char>(colour.g),
+                            static_cast<unsigned char>(colour.b), 255));
+    FillRect(ctx, 0, 0, 64, 64);
+    vrEndFrame(ctx);
+    gvrBindFramebuffer(nullptr);
+    for (const float side : {4.0f, 64.0f}) {
+      const std::vector<uint8_t> pixels = Render(ctx, 64, 64, [&](VRcontext* c) {
+        vrFillPaint(c, vrImagePattern(c, 0, 0, side, side, 0, fb->image, 1));
+        FillRect(c, 0, 0, side, side);
+      });
+      const Rgba8 got = Pixel(pixels, 64, 1, 1);
+      EXPECT_NEAR(got.r, colour.r, 1) << side;
+      EXPECT_NEAR(got.g, colour.g, 1) << side;
+      EXPECT_NEAR(got.b, colour.b, 1) << side;
+      EXPECT_NEAR(got.a, 255, 1) << side;
+    }
+  }
+  gvrDeleteFramebuffer(fb);
 }
 
 // Porter-Duff: result = source x Fs + destination x Fd on premultiplied colours (Porter and Duff, "Compositing

@@ -1,5 +1,6 @@
 // Renderer images and text: images through the texture callbacks; text metrics and bounds against DejaVu Sans's own
-// tables, the font scale, line breaking, glyph positions, drawing as glyph quads and the growth of the atlas.
+// tables, the font scale, line breaking, glyph positions, drawing as glyph quads and the growth of the atlas, also when
+// its next image or reset fails.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -8,8 +9,11 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "graphics/vector/FontManager.h"
+#include "graphics/vector/VRMemory.h"
 #include "graphics/vector/VRText.h"
 #include "tests/graphics/vector/RecordingBackend.h"
 #include "tests/graphics/vector/TestFonts.h"
@@ -140,12 +144,30 @@ TEST(VectorText, NothingHappensWithoutAFontAndNoOutputIsOverrun) {
   for (int i = 0; i < 20; ++i) EXPECT_EQ(vrAddFallbackFontId(t.ctx, t.sans, t.sans), 1);
   EXPECT_EQ(vrAddFallbackFontId(t.ctx, t.sans, t.sans), 0);
 
-  vrFontFace(t.ctx, "unknown");
-  EXPECT_EQ(vrGetState(t.ctx)->fontId, -1);
-  EXPECT_EQ(vrText(t.ctx, 3, 4, "abc", nullptr), 3);
-  float bounds[4] = {1, 1, 1, 1};
-  vrTextBoxBounds(t.ctx, 3, 4, 100, "abc", nullptr, bounds);
-  EXPECT_EQ(bounds[0] + bounds[1] + bounds[2] + bounds[3], 0);
+  // Without a usable font (none chosen, or a transform whose font scale is 0: scale 0, or 0.0001 quantised to 0)
+  // every output is written, with zeros, and nothing is drawn.
+  for (const float scale : {1.0f, 0.0f, 1e-4f}) {
+    SCOPED_TRACE(scale);
+    vrSave(t.ctx);
+    if (scale == 1.0f)
+      vrFontFace(t.ctx, "unknown");
+    else
+      vrScale(t.ctx, scale, scale);
+    EXPECT_EQ(vrText(t.ctx, 3, 4, "abc", nullptr), 3);
+    float bounds[4] = {1, 1, 1, 1};
+    vrTextBoxBounds(t.ctx, 3, 4, 100, "abc", nullptr, bounds);
+    EXPECT_EQ(bounds[0] + bounds[1] + bounds[2] + bounds[3], 0);
+    const float ones[4] = {1, 1, 1, 1};
+    std::memcpy(bounds, ones, sizeof bounds);
+    EXPECT_EQ(vrTextBounds(t.ctx, 3, 4, "abc", nullptr, bounds), 0);
+    EXPECT_EQ(bounds[0] + bounds[1] + bounds[2] + bounds[3], 0);
+    float metrics[3] = {1, 1, 1};
+    vrTextMetrics(t.ctx, &metrics[0], &metrics[1], &metrics[2]);
+    EXPECT_EQ(metrics[0] + metrics[1] + metrics[2], 0);
+    EXPECT_EQ(vrTextBreakLines(t.ctx, "a b", nullptr, 100, row, 1), 0);
+    vrRestore(t.ctx);
+  }
+  EXPECT_EQ(vrGetState(t.ctx)->fontId, t.sans);
   EXPECT_TRUE(t.backend.draws.empty());
 }
 
@@ -199,6 +221,39 @@ TEST(VectorText, TextThatCannotStartMakesAnEmptyDrawCall) {
   }
 }
 
+// A glyph the font manager cannot give for another reason than a full atlas (a size below 0.2 pixels; an advance at
+// 3000 pixels beyond its field) is left out without growing the atlas: a larger image would not place it either.
+// Measured, it is an empty box at its pen.
+TEST(VectorText, GlyphsThatCannotBeHadAreLeftOutWithoutGrowingTheAtlas) {
+  struct Row {
+    const char* name;
+    float size;
+    const char* text;
+    size_t vertices;
+  } rows[] = {
+      {"below 0.2 pixels", 0.1f, "ab", 0},
+      {"advance beyond its field", 3000, "\xC7\x84", 0},  // U+01C4 advances 2912 units
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    TextFrame t;
+    vrFontSize(t.ctx, row.size);
+    vrText(t.ctx, 0, 0, row.text, nullptr);
+    EXPECT_EQ(t.ctx->fontImageIdx, 0);
+    EXPECT_EQ(t.backend.textures.size(), 1u);
+    ASSERT_EQ(t.backend.draws.size(), 1u);
+    EXPECT_EQ(t.backend.draws[0].verts.size(), row.vertices);
+  }
+  // Not the box of the glyph before it.
+  TextFrame t;
+  vrFontSize(t.ctx, 3000);
+  VRglyphPosition positions[2];
+  ASSERT_EQ(vrTextGlyphPositions(t.ctx, 10, 0, "a\xC7\x84", nullptr, positions, 2), 2);
+  EXPECT_GT(positions[1].x, positions[0].x);
+  EXPECT_EQ(positions[1].minx, positions[1].x);
+  EXPECT_EQ(positions[1].maxx, positions[1].x);
+}
+
 // Spaces have empty glyph boxes: at a blur of -2 their pad is 0 too, so they have no pixels and need no room in the
 // atlas. The text runs on past them with its own advances (a 1255, b 1300, space 651 units) in the first atlas
 // image, two triangles a character, and no quad turned inside out; a space's quad covers nothing.
@@ -242,6 +297,62 @@ TEST(VectorText, AtlasGrowsThreeTimesThenGivesUp) {
   EXPECT_EQ(t.ctx->fontImages[0], t.backend.textures.begin()->first);
 }
 
+// Growing the atlas goes on when the next image cannot be made or the font manager's reset fails: the index steps
+// and the reset is asked for all the same. Without an image the glyphs after the growth go on into the font manager's
+// reset atlas, drawn from image 0 (which gets no upload), and the pen ends where it ends when the image is made; with
+// a failed reset the atlas stays full, the glyph tried again is not placed and the text stops there.
+TEST(VectorText, AtlasGrowthGoesOnWhenTheNextImageOrTheResetFails) {
+  const char* text = "ABCDEFGH";  // capitals at 300 pixels: more than one 512 x 512 atlas, less than two
+  float made = 0;
+  {
+    TextFrame t;
+    vrFontSize(t.ctx, 300);
+    made = vrText(t.ctx, 0, 300, text, nullptr);
+    ASSERT_EQ(t.ctx->fontImageIdx, 1);
+  }
+  {
+    SCOPED_TRACE("the next image cannot be made");
+    TextFrame t;
+    vrFontSize(t.ctx, 300);
+    const int first = t.ctx->fontImages[0];
+    t.backend.textureSucceeds = false;
+    EXPECT_EQ(vrText(t.ctx, 0, 300, text, nullptr), made);
+    EXPECT_EQ(t.ctx->fontImageIdx, 1);
+    EXPECT_EQ(t.ctx->fontImages[1], 0);
+    EXPECT_EQ(t.ctx->fs->params.width, 1024);
+    EXPECT_EQ(t.ctx->fs->params.height, 512);
+    ASSERT_EQ(t.backend.draws.size(), 2u);
+    EXPECT_EQ(t.backend.draws[0].paint.image, first);
+    EXPECT_EQ(t.backend.draws[1].paint.image, 0);
+    EXPECT_FALSE(t.backend.draws[0].verts.empty());
+    EXPECT_FALSE(t.backend.draws[1].verts.empty());
+    EXPECT_EQ(t.backend.draws[0].verts.size() + t.backend.draws[1].verts.size(), std::strlen(text) * 6);
+    for (const RecordedUpdate& update : t.backend.updates) EXPECT_EQ(update.image, first);
+    // A second growth reads the size of the empty slot as 0 x 0, which the font manager refuses: the text stops there.
+    const float pen = vrText(t.ctx, 0, 600, "IKLMNOPRSTUVWXYZ", nullptr);
+    EXPECT_EQ(t.ctx->fontImageIdx, 2);
+    EXPECT_EQ(t.ctx->fontImages[2], 0);
+    EXPECT_EQ(t.ctx->fs->params.width, 1024);
+    EXPECT_LT(pen, vrTextBounds(t.ctx, 0, 600, "IKLMNOPRSTUVWXYZ", nullptr, nullptr));
+  }
+  {
+    SCOPED_TRACE("the font manager's reset fails");
+    TextFrame t;
+    vrFontSize(t.ctx, 300);
+    vrSetAllocHook([](size_t size) { return size != 1024 * 512; });  // the reset atlas's pixels
+    const float pen = vrText(t.ctx, 0, 300, text, nullptr);
+    vrSetAllocHook(nullptr);
+    EXPECT_LT(pen, made);
+    EXPECT_EQ(t.ctx->fontImageIdx, 1);
+    ASSERT_NE(t.ctx->fontImages[1], 0);
+    EXPECT_EQ(t.backend.textures[t.ctx->fontImages[1]].width, 1024);
+    EXPECT_EQ(t.ctx->fs->params.width, 512);
+    ASSERT_EQ(t.backend.draws.size(), 2u);
+    EXPECT_EQ(t.backend.draws[1].paint.image, t.ctx->fontImages[1]);
+    EXPECT_TRUE(t.backend.draws[1].verts.empty());
+  }
+}
+
 TEST(VectorImage, ImagesAreDecodedIntoRgbaTextures) {
   // A 2 x 1 RGBA PNG (opaque red, half-transparent blue), written with Python's zlib.
   unsigned char png[] = {0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a, 0x00, 0x00, 0x00, 0x0d, 0x49, 0x48, 0x44,
@@ -281,6 +392,41 @@ TEST(VectorImage, ImagesAreDecodedIntoRgbaTextures) {
   EXPECT_EQ(vrCreateImageMem(r.ctx, 0, png, sizeof(png)), 0);
   EXPECT_EQ(vrCreateImage(r.ctx, "/no/such/image.png", 0), 0);
   EXPECT_EQ(vrCreateImageRGBA(r.ctx, 0, 4, 0, nullptr), 0);
+}
+
+// A file load sets the decoder's iPhone-PNG switches (such files keep blue first and premultiplied colours) for its own
+// thread: there a later load from memory gives straight RGBA; on a thread that never loaded a file the pixel comes as
+// the file stores it. A 1 x 1 such PNG of straight (200, 100, 50) at alpha 128, stored as (25, 50, 100, 128) with its
+// data in a raw deflate stream, written with Python's zlib; unpremultiplied, 100 x 255 / 128 rounds down to 199.
+TEST(VectorImage, AFileLoadSwitchesIPhonePngConversionOnForItsOwnThreadOnly) {
+  unsigned char png[] = {0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a, 0x00, 0x00, 0x00, 0x04, 0x43, 0x67,
+                         0x42, 0x49, 0x50, 0x00, 0x20, 0x02, 0x2b, 0xd5, 0xb3, 0x7f, 0x00, 0x00, 0x00, 0x0d,
+                         0x49, 0x48, 0x44, 0x52, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x08, 0x06,
+                         0x00, 0x00, 0x00, 0x1f, 0x15, 0xc4, 0x89, 0x00, 0x00, 0x00, 0x07, 0x49, 0x44, 0x41,
+                         0x54, 0x63, 0x90, 0x34, 0x4a, 0x69, 0x00, 0x00, 0x09, 0x60, 0xcd, 0xaf, 0x00, 0x00,
+                         0x00, 0x00, 0x49, 0x45, 0x4e, 0x44, 0xae, 0x42, 0x60, 0x82};
+  const std::vector<unsigned char> stored = {25, 50, 100, 128}, converted = {199, 100, 50, 128};
+  const std::string path = "/tmp/kd_vector_iphone_" + std::to_string(getpid()) + ".png";
+  FILE* f = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fwrite(png, 1, sizeof(png), f);
+  std::fclose(f);
+  std::vector<unsigned char> fromFile, afterFile, elsewhere;
+  std::thread loading([&] {
+    RecordingRenderer r;
+    fromFile = r.backend.textures[vrCreateImage(r.ctx, path.c_str(), 0)].data;
+    afterFile = r.backend.textures[vrCreateImageMem(r.ctx, 0, png, sizeof(png))].data;
+  });
+  loading.join();
+  std::thread other([&] {
+    RecordingRenderer r;
+    elsewhere = r.backend.textures[vrCreateImageMem(r.ctx, 0, png, sizeof(png))].data;
+  });
+  other.join();
+  std::remove(path.c_str());
+  EXPECT_EQ(fromFile, converted);
+  EXPECT_EQ(afterFile, converted);
+  EXPECT_EQ(elsewhere, stored);
 }
 
 }  // namespace

@@ -5,18 +5,14 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
-#include <thread>
 
 #include "platform/gpu/GpuCore.h"
 #include "platform/gpu/GpuDrawableLayer.h"
 #include "platform/window/Backend.h"
 #include "platform/window/Window.h"
+#include "tests/platform/gpu/GpuQueueHold.h"
 #include "tests/platform/gpu/GpuTestDevice.h"
 
 // Xlib after the layers: its macros must not meet their names.
@@ -212,67 +208,6 @@ INSTANTIATE_TEST_SUITE_P(Windows, SwapchainX11Test,
                          ::testing::Values(WindowCase{"TopLevel", false, 160, 120, 220, 90},
                                            WindowCase{"ChildOfHostWindow", true, 200, 120, 120, 150}),
                          [](const ::testing::TestParamInfo<WindowCase>& info) { return info.param.name; });
-
-// Holds the device's queue, as a GPU busy with other work would: a submission that waits for an event only the
-// host sets. Released by Release, or after ten seconds by a watchdog, which then fails the test (something waited
-// for the GPU that should not have).
-class QueueHold {
- public:
-  explicit QueueHold(GpuCore& core) : mCore(core) {
-    const auto get = [&core](const char* name) { return core.fn.vkGetDeviceProcAddr(core.device, name); };
-    mCreateEvent = reinterpret_cast<PFN_vkCreateEvent>(get("vkCreateEvent"));
-    mDestroyEvent = reinterpret_cast<PFN_vkDestroyEvent>(get("vkDestroyEvent"));
-    mSetEvent = reinterpret_cast<PFN_vkSetEvent>(get("vkSetEvent"));
-    const auto waitEvents = reinterpret_cast<PFN_vkCmdWaitEvents>(get("vkCmdWaitEvents"));
-    VkEventCreateInfo info{VK_STRUCTURE_TYPE_EVENT_CREATE_INFO, nullptr, 0};
-    EXPECT_EQ(mCreateEvent(core.device, &info, nullptr, &mEvent), VK_SUCCESS);
-    std::string reason;
-    mSlot = core.TakeSlot(reason);
-    EXPECT_NE(mSlot, nullptr) << reason;
-    waitEvents(mSlot->commandBuffer, 1, &mEvent, VK_PIPELINE_STAGE_HOST_BIT, VK_PIPELINE_STAGE_ALL_COMMANDS_BIT, 0,
-               nullptr, 0, nullptr, 0, nullptr);
-    EXPECT_EQ(core.Submit(*mSlot), VK_SUCCESS);
-    mWatchdog = std::thread([this] {
-      std::unique_lock<std::mutex> lock(mMutex);
-      if (mChanged.wait_for(lock, std::chrono::seconds(10), [this] { return mReleased; })) return;
-      ADD_FAILURE() << "the GPU was waited for";
-      SetEvent();
-    });
-  }
-  ~QueueHold() { Release(); }
-
-  void Release() {
-    {
-      std::lock_guard<std::mutex> lock(mMutex);
-      if (!mReleased) SetEvent();
-      mReleased = true;
-    }
-    mChanged.notify_all();
-    if (mWatchdog.joinable()) mWatchdog.join();
-    if (!mSlot) return;
-    mCore.fn.vkWaitForFences(mCore.device, 1, &mSlot->fence, VK_TRUE, UINT64_MAX);
-    mCore.ReturnSlot(std::move(mSlot));
-    mDestroyEvent(mCore.device, mEvent, nullptr);
-  }
-
- private:
-  void SetEvent() {
-    if (!mEventSet) mSetEvent(mCore.device, mEvent);
-    mEventSet = true;
-  }
-
-  GpuCore& mCore;
-  PFN_vkCreateEvent mCreateEvent = nullptr;
-  PFN_vkDestroyEvent mDestroyEvent = nullptr;
-  PFN_vkSetEvent mSetEvent = nullptr;
-  VkEvent mEvent = VK_NULL_HANDLE;
-  std::unique_ptr<GpuFrameSlot> mSlot;
-  std::mutex mMutex;
-  std::condition_variable mChanged;
-  bool mReleased = false;  // guarded by mMutex
-  bool mEventSet = false;  // guarded by mMutex
-  std::thread mWatchdog;
-};
 
 using SwapchainBusyGpuTest = SwapchainX11Test;
 
