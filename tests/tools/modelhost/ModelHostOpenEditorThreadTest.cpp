@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -66,6 +67,62 @@ constexpr Point kMasterValue{95, 293};
 constexpr Point kShapeValue{470, 453};
 constexpr Point kPluginMenu{20, 20};
 constexpr Point kBesideTheMenu{10, 470};
+
+// The host sets Power off with its own control and then restores the state it saved (Power on), before the editor
+// opens (hosts idle a plug-in only while its editor is open): the editor opens showing what the plug-in has, the
+// state restored, and keeps showing it as its GUI loop runs.
+using ModelHostHostCalls = ModelHostOnDisplay;
+
+TEST_F(ModelHostHostCalls, AStateRestoredAfterTheHostSetAParameterIsWhatTheEditorShows) {
+  ModelHost host;
+  ASSERT_NO_FATAL_FAILURE(Load(host));
+  std::vector<char> saved = TakeChunk(host, false);
+  host.SetParameter(kPower, 0.f);
+  ASSERT_EQ(GiveChunk(host, false, saved), 1);
+  std::string error;
+  ASSERT_TRUE(host.OpenEditor(error)) << error;
+  const auto drawn = [&] {
+    const std::optional<modelhost::WindowPicture> picture = host.Window().EditorPicture();
+    return picture && Near(picture->At(kProbes[0].x, kProbes[0].y).value_or(0), kProbes[0].rgb);
+  };
+  ASSERT_TRUE(host.RunGuiUntil(drawn, kFirstFrameTimeout)) << WhatItShows(host.Window());
+  host.RunGui(10 * ModelHost::kIdleInterval);
+  EXPECT_EQ(host.GetParameter(kPower), 1.f);
+  EXPECT_TRUE(ShowsTheEditor(host.Window())) << WhatItShows(host.Window());
+}
+
+// A host thread changes the block size, the rate and the arrangement round after round while the host's audio
+// thread processes, which the thread checker must find race-free (the channels' buffers are resized and pointed
+// anew meanwhile). Once the host is back at 48 kHz, blocks of 256 and stereo, the output is the input at 0 dB.
+using ModelHostCrossThreadProcessing = ModelHostTest;
+
+TEST_F(ModelHostCrossThreadProcessing, BlockSizeRateAndArrangementChangeWhileTheAudioThreadProcesses) {
+  constexpr int kRounds = 300;
+  constexpr int kMaxRounds = 100000;
+  constexpr int kBlockSizes[] = {64, 256, 1024};
+  constexpr float kRates[] = {44100.f, 48000.f, 96000.f};
+  ModelHost host;
+  ASSERT_NO_FATAL_FAILURE(Load(host));
+  const int64_t blocksBefore = host.BlocksProcessed();
+  std::thread changer([&] {
+    for (int round = 0; round < kMaxRounds && (round < kRounds || host.BlocksProcessed() < blocksBefore + 20);
+         ++round) {
+      host.Dispatch(vst2::kEffSetBlockSize, 0, kBlockSizes[round % 3]);
+      host.Dispatch(vst2::kEffSetSampleRate, 0, 0, nullptr, kRates[round % 3]);
+      Arrange(host, round % 2 + 1);
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    host.Dispatch(vst2::kEffSetSampleRate, 0, 0, nullptr, ModelHost::kSampleRate);
+    host.Dispatch(vst2::kEffSetBlockSize, 0, ModelHost::kBlockFrames);
+    Arrange(host, 2);
+  });
+  changer.join();
+  const int64_t settled = host.BlocksProcessed() + 60;
+  for (int wait = 0; wait < 3000 && host.BlocksProcessed() < settled; ++wait)
+    std::this_thread::sleep_for(milliseconds(10));
+  ASSERT_GE(host.BlocksProcessed(), settled) << "the audio thread stopped";
+  EXPECT_NEAR(host.LastBlockPeak(), 0.5f, 0.001f);
+}
 
 // A user of an editor, on the editor's GUI thread. A round opens the master fader's value prompt, copies its text and
 // pastes it back (the clipboard is the process's, every editor's), commits, opens the shape knob's prompt, pastes and
