@@ -1,8 +1,11 @@
 // Named notifications that objects post and observers receive, in the order the observers were added.
-// Every operation: the main thread; observers may add or remove observers from inside a notification.
+// Any thread: editors on several threads share the default centre. Each object's notifications are posted, and
+// its observers added and removed, on the object's thread; handlers run on the posting thread and may add or
+// remove observers from inside a notification.
 #pragma once
 
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -36,6 +39,8 @@ class NotificationCenter {
     Handler handler;
     unsigned id;
   };
+  // Guards the list and the next id; never held while a handler runs.
+  std::mutex mMutex;
   std::vector<Observation> mObservations;
   unsigned mNextId = 0;
 };

@@ -758,7 +758,11 @@ void X11Backend::Dispatch(const X11Connection& connection, XEvent& event) {
   if (event.type == SelectionClear && !windowsSelection) {
     std::lock_guard lock(X11DisplayMutex());
     if (mLink && mLink->connection.get() == &connection && event.xselectionclear.selection == mLink->clipboard) {
-      mOwnsClipboard = false;
+      // The word may be stale: emptying the clipboard before a copy clears it too, and the copy owns it again by
+      // the time the word is read. The server says who owns it now.
+      X11Scope scope(*mLink->connection);
+      mOwnsClipboard =
+          scope.Usable() && XGetSelectionOwner(scope.display(), mLink->clipboard) == mLink->selectionWindow;
     }
     return;
   }

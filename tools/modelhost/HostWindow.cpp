@@ -166,4 +166,48 @@ void HostWindow::ReleaseButton() {
   XSync(mDisplay, False);
 }
 
+void HostWindow::SendClick(int x, int y, unsigned button) {
+  const ::Window editor = EditorWindow();
+  if (!editor) return;
+  mSentTime += 1000;
+  for (const bool press : {true, false}) {
+    XEvent event{};
+    XButtonEvent& b = event.xbutton;
+    b.type = press ? ButtonPress : ButtonRelease;
+    b.display = mDisplay;
+    b.window = editor;
+    b.root = DefaultRootWindow(mDisplay);
+    b.time = mSentTime + (press ? 0 : 50);
+    b.x = b.x_root = x;
+    b.y = b.y_root = y;
+    // A release carries the button it releases among the held ones.
+    b.state = press ? 0 : Button1Mask << (button - 1);
+    b.button = button;
+    b.same_screen = True;
+    // The editor's window may go meanwhile.
+    Trapped(mDisplay,
+            [&] { XSendEvent(mDisplay, editor, False, press ? ButtonPressMask : ButtonReleaseMask, &event); });
+  }
+}
+
+void HostWindow::SendKey(unsigned long keysym, bool control) {
+  const ::Window editor = EditorWindow();
+  if (!editor) return;
+  const KeyCode code = XKeysymToKeycode(mDisplay, keysym);
+  if (code == 0) return;
+  for (const bool press : {true, false}) {
+    XEvent event{};
+    XKeyEvent& k = event.xkey;
+    k.type = press ? KeyPress : KeyRelease;
+    k.display = mDisplay;
+    k.window = editor;
+    k.root = DefaultRootWindow(mDisplay);
+    k.time = mSentTime += 10;
+    k.state = control ? ControlMask : 0;
+    k.keycode = code;
+    k.same_screen = True;
+    Trapped(mDisplay, [&] { XSendEvent(mDisplay, editor, False, press ? KeyPressMask : KeyReleaseMask, &event); });
+  }
+}
+
 }  // namespace modelhost

@@ -1,5 +1,6 @@
 // The model host's own top-level window on its own X connection: the parent it hands a plug-in's editor, the
-// events it reads for it, what the editor shows read back from the X server, and a person's pointer through XTest.
+// events it reads for it, what the editor shows read back from the X server, a person's pointer through XTest, and
+// clicks and keys sent to the editor's window alone.
 // GUI thread only (the thread that opened it), as a host's toolkit is. The host's own X errors are trapped around
 // its own requests; the process-wide handlers stay as the program set them.
 #pragma once
@@ -54,12 +55,22 @@ class HostWindow {
   void PressButton();
   void ReleaseButton();
 
+  // A click (press and release of the button: 1 left, 3 right) or a key stroke (press and release of the key with
+  // the X keysym, Control held or not) sent to the editor's window alone, as the server would deliver them there;
+  // the shared pointer and the keyboard focus stay where they are, so editors in several hosts' windows can be
+  // driven at once. Each click comes a second after the last (never a double click). Nothing without an editor's
+  // window.
+  void SendClick(int x, int y, unsigned button = 1);
+  void SendKey(unsigned long keysym, bool control = false);
+
  private:
   static void OnConnectionLost(_XDisplay* display, void* self);
 
   _XDisplay* mDisplay = nullptr;
   unsigned long mWindow = 0;
   bool mConnectionLost = false;
+  // The time stamp (ms) of the last event sent.
+  unsigned long mSentTime = 0;
 };
 
 }  // namespace modelhost

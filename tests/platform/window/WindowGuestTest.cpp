@@ -1,7 +1,7 @@
 // The layer as a guest in a host's process, without a display: the X11 back end refuses windows with one
 // clear line when there is no display to put them on; a window's visibility follows what the window system
-// reports; input reaches a window only on its own thread, under its event lock; the desktop's appearance comes from
-// GTK's theme variable.
+// reports; input reaches a window only on its own thread, under its event lock; windows on several threads share the
+// notification centre; the desktop's appearance comes from GTK's theme variable.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -9,8 +9,10 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "platform/window/Notifications.h"
 #include "tests/platform/window/WindowTestSupport.h"
 #include "tests/platform/window/WindowThreadSupport.h"
 
@@ -127,6 +129,29 @@ TEST(HeadlessWindowThreadsTest, InputFollowsTheWindowsThreadAndLock) {
       backend.Inject(window, input);
     }
   });
+}
+
+// Editors on two threads of a host, as each opens, gains and loses the focus and closes: their views observe their
+// own windows through the one centre of the process at the same time. Each thread hears every notification of its
+// own object and none of the other's.
+TEST(NotificationCenterThreadsTest, TwoThreadsAddPostAndRemoveAtOnce) {
+  constexpr int kRounds = 2000;
+  int heard[2] = {0, 0};
+  const auto observeAndPost = [&heard](int index) {
+    NotificationCenter& center = NotificationCenter::Default();
+    const void* self = &heard[index];
+    for (int round = 0; round < kRounds; ++round) {
+      center.AddObserver(self, notification::kWindowDidResignKey, self,
+                         [&heard, index](const std::string&, const void*) { ++heard[index]; });
+      center.Post(notification::kWindowDidResignKey, self);
+      center.RemoveObserver(self);
+    }
+  };
+  std::thread other(observeAndPost, 1);
+  observeAndPost(0);
+  other.join();
+  EXPECT_EQ(heard[0], kRounds);
+  EXPECT_EQ(heard[1], kRounds);
 }
 
 }  // namespace

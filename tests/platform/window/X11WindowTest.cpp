@@ -302,6 +302,21 @@ TEST_F(X11WindowTest, OtherProgramsPasteTheTextTheLayerCopied) {
   XFree(data);
 }
 
+// The editor's copy empties the clipboard, then offers the new text; the server tells the layer its emptying
+// (SelectionClear) only later, after it owns the clipboard again. Once a pump has read that word, the text is still
+// the layer's to paste: rows paste at once, after one pump and after several.
+TEST_F(X11WindowTest, TextCopiedAfterEmptyingTheClipboardIsPastedAfterAPump) {
+  for (const int pumps : {0, 1, 5}) {
+    SCOPED_TRACE(testing::Message() << pumps << " pumps");
+    Pasteboard& board = Pasteboard::General();
+    board.ClearContents();
+    const std::string text = "copied " + std::to_string(pumps);
+    ASSERT_TRUE(board.SetString(text));
+    for (int pump = 0; pump < pumps; ++pump) Pump();
+    EXPECT_EQ(board.String(), text);
+  }
+}
+
 // Requests the layer cannot serve are refused at once (the reply names no property), so the asking program does
 // not wait: a target it does not offer, another selection, and any request after another program took the
 // clipboard. The test's connection sends the requests as the X server passes them on, to the window that owned
