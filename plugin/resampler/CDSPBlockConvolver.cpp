@@ -104,8 +104,8 @@ CDSPBlockConvolver::~CDSPBlockConvolver() {
 }
 
 int CDSPBlockConvolver::GetInputLengthForOutput(int outPos) const {
-  return static_cast<int>((static_cast<double>(outPos) * DownFactor + Latency) / UpFactor +
-                          DownFactor * LatencyFrac / UpFactor);
+  return InputLengthAt((static_cast<double>(outPos) * DownFactor + Latency) / UpFactor +
+                       DownFactor * LatencyFrac / UpFactor);
 }
 
 int CDSPBlockConvolver::GetLatency() const {
