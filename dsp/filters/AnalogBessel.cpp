@@ -74,7 +74,7 @@ void AnalogLowPass::redesign(int numPoles) {
 }
 
 void AnalogLowShelf::redesign(int numPoles, double gainDb) {
-  checkFinite(gainDb, "shelf gain");
+  checkShelfGain(gainDb);
 
   // Raising the constant term by (G - 1) c[0] makes the DC gain (zeros' constant over poles') G.
   // Strong cuts give the zero polynomial real roots; they are paired with each other, not with a

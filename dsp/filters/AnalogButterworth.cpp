@@ -23,7 +23,7 @@ void AnalogLowPass::redesign(int numPoles) {
 }
 
 void AnalogLowShelf::redesign(int numPoles, double gainDb) {
-  checkFinite(gainDb, "shelf gain");
+  checkShelfGain(gainDb);
 
   mLayout.reset();
   const double n2 = 2.0 * numPoles;

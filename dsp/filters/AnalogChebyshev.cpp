@@ -25,7 +25,7 @@ constexpr double kSmallestShelf = 0x1p-26;
 }  // namespace
 
 void AnalogRippleShelf::redesign(int numPoles, double gainDb, double rippleDb) {
-  checkFinite(gainDb, "shelf gain");
+  checkShelfGain(gainDb);
   checkPositive(rippleDb, "ripple");
 
   const double g = -gainDb;

@@ -48,10 +48,20 @@ void Cascade::buildFromLayout(const PoleZeroLayout& layout) {
   // A zero at the normal point (or a broken layout) leaves no gain to normalise against.
   if (!(magnitude > 0.0) || !std::isfinite(magnitude))
     throw std::logic_error("cascade: response at the normal point is zero or not finite");
+  const double scale = layout.getNormalGain() / magnitude;
+  if (!(scale > 0.0) || !std::isfinite(scale))
+    throw std::logic_error("cascade: gain to reach at the normal point is zero or not finite");
+  // Every family's prototype is stable: a digital pole on or outside the unit circle is its roots lost to
+  // rounding (a Chebyshev ripple of hundreds of dB puts them on the imaginary axis).
+  for (int i = 0; i < numStages; ++i) {
+    const PoleZeroSet& set = layout[i];
+    if (!(std::abs(set.poles.first) < 1.0) || !(std::abs(set.poles.second) < 1.0))
+      throw std::logic_error("cascade: a pole on or outside the unit circle");
+  }
 
   mNumStages = numStages;
   for (int i = 0; i < numStages; ++i) mStages[i].assignSection(layout[i]);
-  scaleNumerator(layout.getNormalGain() / magnitude);
+  scaleNumerator(scale);
 }
 
 Complex Cascade::response(double f) const {

@@ -24,8 +24,8 @@ class Cascade {
 
   // Replaces the stages with one per pole-zero set and scales the first so that the magnitude at the
   // normal point is the normal gain. Throws std::logic_error, leaving the stages as they were, when
-  // the layout needs more stages than the storage holds or its response at the normal point is 0 or
-  // not finite.
+  // the layout needs more stages than the storage holds, its response at the normal point or the gain to
+  // reach there is 0 or not finite, or a pole lies on or outside the unit circle.
   void buildFromLayout(const PoleZeroLayout& layout);
 
   // Frequency response at f cycles per sample.

@@ -20,6 +20,12 @@ void checkFinite(double value, const char* what) {
   if (!std::isfinite(value)) throw std::logic_error(std::string(what) + " must be finite");
 }
 
+void checkShelfGain(double gainDb) {
+  if (!(std::abs(gainDb) <= kMaxShelfGainDb))
+    throw std::logic_error("shelf gain must be finite and within +-" +
+                           std::to_string(static_cast<int>(kMaxShelfGainDb)) + " dB");
+}
+
 void checkNormalisedFrequency(double fc) {
   if (!(fc > 0.0 && fc < 0.5)) throw std::logic_error("frequency must lie between 0 and the Nyquist frequency");
 }

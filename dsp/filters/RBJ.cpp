@@ -30,7 +30,7 @@ struct ShelfConstants {
 };
 
 ShelfConstants shelfConstants(const Angle& angle, double gainDb, double shelfSlope) {
-  checkFinite(gainDb, "shelf gain");
+  checkShelfGain(gainDb);
   checkPositive(shelfSlope, "shelf slope");
   const double a = std::pow(10.0, gainDb / 40.0);
   const double radicand = (a + 1.0 / a) * (1.0 / shelfSlope - 1.0) + 2.0;
@@ -103,7 +103,7 @@ void HighShelf::configure(double sampleRate, double cutoffFrequency, double gain
 
 void BandShelf::configure(double sampleRate, double centerFrequency, double gainDb, double bandWidth) {
   const Angle w = angleOf(sampleRate, centerFrequency);
-  checkFinite(gainDb, "shelf gain");
+  checkShelfGain(gainDb);
   checkPositive(bandWidth, "band width");
   const double a = std::pow(10.0, gainDb / 40.0);
   // Bandwidth in octaves, with the digital bandwidth warping correction w0 / sin w0.

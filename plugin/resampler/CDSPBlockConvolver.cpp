@@ -6,13 +6,12 @@
 
 #include <algorithm>
 #include <bit>
+#include <climits>
 #include <stdexcept>
 
 namespace rsmp {
 
 namespace {
-
-constexpr int kMaxFactor = 64;
 
 int BitLength(int value) {
   return static_cast<int>(std::bit_width(static_cast<unsigned>(value)));
@@ -29,8 +28,12 @@ CDSPBlockConvolver::CDSPBlockConvolver(CDSPKernelFilter& filter, int upFactor, i
       OutOffset(filter.GetIsZeroPhase() ? filter.GetLatency() : 0),
       DoConsumeLatency(doConsumeLatency) {
   try {
-    if (upFactor < 1 || upFactor > kMaxFactor || downFactor < 1 || downFactor > kMaxFactor)
-      throw std::invalid_argument("block convolver factor outside 1 .. 64");
+    // The step counts its latency, and a block's positions plus a factor, in int.
+    if (upFactor < 1 || downFactor < 1 ||
+        static_cast<long long>(upFactor) + downFactor + 2LL * BlockLen2 + filter.GetLatency() > INT_MAX)
+      throw std::invalid_argument("block convolver factor below 1 or too large to count in int");
+    if (!(prevLatency >= 0.0 && prevLatency < 1.0))
+      throw std::invalid_argument("block convolver's previous latency fraction outside [0, 1)");
     const int kernelLen = filter.GetKernelLen();
     const int blockBits = filter.GetBlockLenBits();
 
@@ -56,11 +59,15 @@ CDSPBlockConvolver::CDSPBlockConvolver(CDSPKernelFilter& filter, int upFactor, i
     int inverseOrder = blockBits + 1;
     if ((1 << DownShift) == DownFactor) {
       inverseOrder = blockBits + 1 - DownShift;
-      if (DownFactor > 1) {
-        // The alignment below keeps the down-sampling phase only for input stored sample by sample: a
-        // power-of-two up-factor folded into the forward transform would keep the wrong samples.
-        if (UpShift >= 1)
-          throw std::invalid_argument("block convolver cannot fold both a power-of-two up- and down-factor");
+      // A power-of-two up-factor folded into the forward transform keeps whole up-factors of new input per
+      // block, a multiple of a down-factor no larger, so the kept phase holds from block to block; it is the
+      // filter's centre when the latency before it is a whole number of down-factors. Otherwise the kept
+      // samples miss the centre (a larger down-factor drifts block by block), and an input delay, in whole
+      // input samples, cannot move them.
+      if (UpShift >= 1 && DownFactor > 1 && (DownFactor > UpFactor || (inLatency & (DownFactor - 1)) != 0))
+        throw std::invalid_argument(
+            "block convolver cannot keep the down-sampling phase of these power-of-two factors");
+      if (DownFactor > 1 && UpShift <= 0) {
         const int ilc = InputLen & (DownFactor - 1);
         PrevInputLen += ilc;
         InputLen -= ilc;
@@ -99,13 +106,14 @@ CDSPBlockConvolver::CDSPBlockConvolver(CDSPKernelFilter& filter, int upFactor, i
 
 CDSPBlockConvolver::~CDSPBlockConvolver() {
   ReleaseLowPassFilter(Filter);
+  WorkBlock.Free();
   ReleaseFFTObject(FFTInverse);
   ReleaseFFTObject(FFTForward);
 }
 
 int CDSPBlockConvolver::GetInputLengthForOutput(int outPos) const {
-  return static_cast<int>((static_cast<double>(outPos) * DownFactor + Latency) / UpFactor +
-                          DownFactor * LatencyFrac / UpFactor);
+  return InputLengthAt((static_cast<double>(outPos) * DownFactor + Latency) / UpFactor +
+                       DownFactor * LatencyFrac / UpFactor);
 }
 
 int CDSPBlockConvolver::GetLatency() const {
@@ -116,7 +124,12 @@ double CDSPBlockConvolver::GetLatencyFraction() const {
   return LatencyFrac;
 }
 
+bool CDSPBlockConvolver::IsLengthAccepted(int length) const noexcept {
+  return length >= 0 && static_cast<long long>(length) * UpFactor <= INT_MAX - DownFactor;
+}
+
 int CDSPBlockConvolver::GetMaxOutputLength(int maxInLen) const {
+  if (!IsLengthAccepted(maxInLen)) return 0;
   return (maxInLen * UpFactor + DownFactor - 1) / DownFactor;
 }
 
@@ -143,6 +156,7 @@ void CDSPBlockConvolver::Clear() {
 }
 
 int CDSPBlockConvolver::Process(double* in, int length, double*& out) {
+  if (!IsLengthAccepted(length)) return 0;
   int l = length * UpFactor;
   const double* ip = in;
   double* op = out;

@@ -16,19 +16,25 @@ class CDSPBlockConvolver : public CDSPProcessor {
   // Any thread; takes FFT objects from the filter's cache's pool and allocates the work block. Takes
   // over one reference to `filter` once constructed (returned on destruction); when construction throws,
   // the reference stays with the caller, as it does when `new` itself fails before any constructor runs.
-  // Factors must be 1 .. 64, not both powers of two above 1, and leave the filter's block room for new
-  // input; throws std::invalid_argument otherwise, std::bad_alloc when the heap fails. Any up-factor
-  // works with any block length: a stuffed sample's zeros run on into the next block.
-  // `prevLatency` is the latency fraction of the step before, in its output samples.
+  // Factors must be at least 1, small enough that a block's positions plus both factors count in int, and
+  // leave the filter's block room for new input; a power-of-two down-factor with a power-of-two up-factor
+  // above 1 must be no larger than it, with the latency before the filter's centre a whole number of it; `prevLatency`,
+  // the latency fraction of the step before in its output samples, must be in [0, 1). Throws std::invalid_argument
+  // otherwise, std::bad_alloc when the heap fails. Any up-factor works with any block length: a stuffed sample's zeros
+  // run on into the next block.
   CDSPBlockConvolver(CDSPKernelFilter& filter, int upFactor, int downFactor, bool doConsumeLatency, double prevLatency);
-  // Owner's thread; takes the filter-cache lock, then the FFT-object lock.
+  // Owner's thread: returns the filter (taking the filter-cache lock), frees the work block, then returns
+  // the FFT objects (taking the FFT-object lock).
   ~CDSPBlockConvolver() override;
 
   int GetInputLengthForOutput(int outPos) const override;
   int GetLatency() const override;
   double GetLatencyFraction() const override;
+  // 0 for a length Process refuses.
   int GetMaxOutputLength(int maxInLen) const override;
   void Clear() override;
+  // A length below 0, or whose up-sampled count plus the down-factor passes int, is refused: nothing is
+  // consumed and the result is 0.
   int Process(double* in, int length, double*& out) override;
 
   // Figures of the construction, any thread.
@@ -48,6 +54,7 @@ class CDSPBlockConvolver : public CDSPProcessor {
   bool HasSeparateInverseFFT() const noexcept { return FFTInverse != nullptr; }
 
  private:
+  bool IsLengthAccepted(int length) const noexcept;
   const double* StoreInput(const double* ip, int pos, int count) noexcept;
   void FilterBlock() noexcept;
   void ExtendUpShiftedSpectrum(double* a) const noexcept;

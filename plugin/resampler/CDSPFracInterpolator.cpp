@@ -132,11 +132,11 @@ CDSPFracInterpolator::~CDSPFracInterpolator() {
 }
 
 int CDSPFracInterpolator::GetInputLengthForOutput(int outPos) const {
+  const double latency = static_cast<double>(InitLatency) + fl2;
   if (IsWhole)
-    return InitLatency + fl2 +
-           static_cast<int>((static_cast<double>(outPos) * SrcSRDiv + InitFracPosW) / DstSRDiv +
-                            SrcSRDiv * LatencyFrac / DstSRDiv);
-  return InitLatency + fl2 + static_cast<int>(InitFracPos + outPos * SrcSampleRate / DstSampleRate);
+    return InputLengthAt(latency + (static_cast<double>(outPos) * SrcSRDiv + InitFracPosW) / DstSRDiv +
+                         SrcSRDiv * LatencyFrac / DstSRDiv);
+  return InputLengthAt(latency + InitFracPos + outPos * SrcSampleRate / DstSampleRate);
 }
 
 int CDSPFracInterpolator::GetLatency() const {

@@ -29,7 +29,8 @@ CDSPHBDownsampler::CDSPHBDownsampler(double reqAtten, int steepIndex, bool isThi
 }
 
 int CDSPHBDownsampler::GetInputLengthForOutput(int outPos) const {
-  return static_cast<int>(2.0 * (outPos + Latency + LatencyFrac)) + flo;
+  // Whole input pairs: each output's position already names the later input of its pair.
+  return InputLengthAt(std::floor(2.0 * (static_cast<double>(outPos) + Latency + LatencyFrac)) + flo);
 }
 
 int CDSPHBDownsampler::GetLatency() const {

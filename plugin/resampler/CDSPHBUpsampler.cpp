@@ -34,7 +34,7 @@ CDSPHBUpsampler::CDSPHBUpsampler(double reqAtten, int steepIndex, bool isThird, 
 }
 
 int CDSPHBUpsampler::GetInputLengthForOutput(int outPos) const {
-  return static_cast<int>((outPos + Latency + LatencyFrac) * 0.5) + fl2;
+  return InputLengthAt((static_cast<double>(outPos) + Latency + LatencyFrac) * 0.5 + fl2);
 }
 
 int CDSPHBUpsampler::GetLatency() const {

@@ -4,6 +4,9 @@
 
 #include "plugin/resampler/Allocation.h"
 
+#include <climits>
+#include <cmath>
+
 namespace rsmp {
 
 class CDSPProcessor : public CStdClassAllocator {
@@ -16,7 +19,8 @@ class CDSPProcessor : public CStdClassAllocator {
   virtual ~CDSPProcessor() = default;
 
   // Any thread, never blocks: input samples (counted from construction or the last Clear) that
-  // correspond to output position `outPos`, the step's latency included.
+  // correspond to output position `outPos`, the step's latency included: fed that many, the step gives at
+  // least `outPos` outputs. INT_MAX when more input than an int counts would be needed.
   virtual int GetInputLengthForOutput(int outPos) const = 0;
   // Any thread, never blocks: latency in output samples left in the output (0 when consumed).
   virtual int GetLatency() const = 0;
@@ -31,6 +35,15 @@ class CDSPProcessor : public CStdClassAllocator {
   // points to room for GetMaxOutputLength(length) doubles, on return to the first output sample.
   // Returns the number of output samples.
   virtual int Process(double* in, int length, double*& out) = 0;
+
+ protected:
+  // An input length from the real-valued position of an output's input: rounded up, as a position between
+  // two inputs needs the later one; 0 for none, INT_MAX for positions past what an int counts.
+  static int InputLengthAt(double position) noexcept {
+    if (!(position > 0.0)) return 0;
+    if (position >= static_cast<double>(INT_MAX)) return INT_MAX;
+    return static_cast<int>(std::ceil(position));
+  }
 };
 
 }  // namespace rsmp

@@ -7,7 +7,9 @@
 #include "plugin/resampler/CKernelFilterCache.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <stdexcept>
 
@@ -20,6 +22,10 @@ constexpr int kMaxWholeTestSubtractions = 149;
 constexpr int kMaxWholeDstCount = 1501;
 // Transition-band factor of the up-sampling path (percent to a fraction of the band, with margin).
 constexpr double kTransBandScale = 0.0175;
+// The chain choice compares rates multiplied by small factors, and the steps multiply rates by sample counts (an
+// int, times a factor of up to 4): above 2^-34 of the largest double those products could overflow, and unequal
+// ratios would compare equal.
+const double kMaxRate = std::ldexp(std::numeric_limits<double>::max(), -34);
 
 // Whether 2S and D are multiples of a common step with fewer than 1501 steps in D.
 bool IsWholeRatio(double twoSrc, double dst) noexcept {
@@ -45,9 +51,11 @@ bool IsWholeRatio(double twoSrc, double dst) noexcept {
 CDSPResampler::CDSPResampler(double srcSampleRate, double dstSampleRate, int maxInLen, double reqTransBand,
                              double reqAtten, int reqPhase)
     : MaxInLen(maxInLen), CurMaxOutLen(maxInLen) {
-  if (!std::isfinite(srcSampleRate) || !std::isfinite(dstSampleRate) || srcSampleRate <= 0.0 || dstSampleRate <= 0.0 ||
+  if (!(srcSampleRate > 0.0 && srcSampleRate <= kMaxRate && dstSampleRate > 0.0 && dstSampleRate <= kMaxRate) ||
       maxInLen < 1)
-    throw std::invalid_argument("resampler rates must be finite and positive, maxInLen at least 1");
+    throw std::invalid_argument(
+        "resampler rates must be positive and at most 2^-34 of the largest double, "
+        "maxInLen at least 1");
   // Equal rates build no step and no buffer: Process hands the input back, however long.
   if (srcSampleRate == dstSampleRate) return;
   // No step writes more than twice the longer of the input and output blocks (a ratio near 1 first doubles
@@ -208,7 +216,9 @@ void CDSPResampler::AllocateStepBuffers() {
 }
 
 int CDSPResampler::GetInputLengthForOutput(int outPos) const {
-  for (int i = StepCount - 1; i >= 0; i--) outPos = Steps[i]->GetInputLengthForOutput(outPos);
+  // A step that would need more input than an int counts leaves the steps before it no exact count.
+  outPos = std::max(outPos, 0);
+  for (int i = StepCount - 1; i >= 0 && outPos < INT_MAX; i--) outPos = Steps[i]->GetInputLengthForOutput(outPos);
   return outPos;
 }
 

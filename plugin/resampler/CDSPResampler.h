@@ -22,7 +22,8 @@ class CDSPResampler : public CDSPProcessor {
   // Any thread; takes the family's cache locks briefly and allocates. `reqTransBand` is the transition
   // band in percent, `reqAtten` the stop-band attenuation in dB, `reqPhase` 0 for linear phase and any
   // other value for minimum phase; `maxInLen` is the most samples one Process call may pass. Throws
-  // std::invalid_argument for rates that are not finite and positive, a `maxInLen` below 1, unequal rates
+  // std::invalid_argument for rates that are not positive and at most 2^-34 of the largest double (the chain
+  // multiplies rates by factors and sample counts), a `maxInLen` below 1, unequal rates
   // whose steps could write more than kMaxOutputLength samples, or filter requests the design refuses;
   // std::bad_alloc when the heap fails. A throwing constructor returns everything it took. Equal rates
   // take any `maxInLen`: they build no step and no buffer.

@@ -13,8 +13,10 @@
 #include "dsp/filters/Butterworth.h"
 #include "dsp/filters/ChebyshevI.h"
 #include "dsp/filters/ChebyshevII.h"
+#include "dsp/filters/CustomDesigns.h"
 #include "dsp/filters/Elliptic.h"
 #include "dsp/filters/Legendre.h"
+#include "dsp/filters/RBJ.h"
 
 namespace {
 
@@ -867,6 +869,104 @@ TEST(DesignArguments, GeometricBandsRefuseACentreNotAboveZeroOrNotFinite) {
   EXPECT_EQ(bandStop.getCascade()[0].getB0(), stopB0);
   EXPECT_EQ(bandShelf.getAnalogLayout().getNumPoles(), 4);
   EXPECT_EQ(bandShelf.getCascade()[0].getB0(), shelfB0);
+}
+
+// Finite but absurd designs whose roots are lost to rounding are refused (a Chebyshev ripple of 1e6 dB puts the
+// poles on the unit circle and the gain to reach at 0; shelves past 200 dB end far from their gain or at an
+// infinite one; a one-pole design takes a NaN pole as a two-pole one does not), and the designs at the edge of
+// what is kept still build what they ask for.
+TEST(DesignArguments, AbsurdDesignsAreRefusedAndTheEdgeOfSoundOnesBuilt) {
+  using Design = std::function<Complex()>;
+  const auto shelves = [](double gainDb, int order) {
+    return std::vector<Design>{[=] {
+                                 Dsp::Butterworth::LowShelf<8> d;
+                                 d.configure(order, kRate, 1000.0, gainDb);
+                                 return d.response(0.0);
+                               },
+                               [=] {
+                                 Dsp::ChebyshevI::LowShelf<8> d;
+                                 d.configure(order, kRate, 1000.0, gainDb, 1.0);
+                                 return d.response(0.0);
+                               },
+                               [=] {
+                                 Dsp::ChebyshevII::LowShelf<8> d;
+                                 d.configure(order, kRate, 1000.0, gainDb, 1.0);
+                                 return d.response(0.0);
+                               },
+                               [=] {
+                                 Dsp::Bessel::LowShelf<8> d;
+                                 d.configure(order, kRate, 1000.0, gainDb);
+                                 return d.response(0.0);
+                               },
+                               [=] {
+                                 Dsp::RBJ::LowShelf d;
+                                 d.configure(kRate, 1000.0, gainDb, 1.0);
+                                 return d.response(0.0);
+                               },
+                               [=] {
+                                 Dsp::RBJ::HighShelf d;
+                                 d.configure(kRate, 1000.0, gainDb, 1.0);
+                                 return d.response(0.5);
+                               }};
+  };
+  const auto chebyshev = [](double rippleDb, int order) -> Design {
+    return [=] {
+      Dsp::ChebyshevI::LowPass<8> d;
+      d.configure(order, kRate, 1000.0, rippleDb);
+      return d.response(0.0);
+    };
+  };
+  std::vector<Design> absurd;
+  for (const double gainDb : {2000.0, -2000.0, 300.0, -300.0, 200.5, -200.5})
+    for (const int order : {1, 2, 5})
+      for (const Design& design : shelves(gainDb, order)) absurd.push_back(design);
+  for (const int order : {1, 2, 3, 4}) absurd.push_back(chebyshev(1e6, order));
+  absurd.push_back(chebyshev(300.0, 2));
+  for (const double bad : {NAN, INFINITY}) {
+    absurd.push_back([=] {
+      Dsp::Custom::OnePole d;
+      d.configure(1.0, bad, 0.0);
+      return d.response(0.0);
+    });
+    absurd.push_back([=] {
+      Dsp::Custom::OnePole d;
+      d.configure(1.0, 0.5, bad);
+      return d.response(0.0);
+    });
+    absurd.push_back([=] {
+      Dsp::Custom::OnePole d;
+      d.configure(bad, 0.5, 0.0);
+      return d.response(0.0);
+    });
+    absurd.push_back([=] {
+      Dsp::Custom::TwoPole d;
+      d.configure(bad, 0.5, 0.1, 0.0, 0.0);
+      return d.response(0.0);
+    });
+  }
+  for (size_t i = 0; i < absurd.size(); i++) EXPECT_THROW(absurd[i](), std::logic_error) << "design " << i;
+
+  // At the edge: each shelf ends within its ripple (1 dB, or none) of +-200 dB; each Chebyshev low-pass of 200 dB
+  // ripple starts at 0 dB (odd orders) or at the bottom of its ripple band (even ones).
+  for (const double gainDb : {200.0, -200.0})
+    for (const int order : {1, 2, 3, 4, 8}) {
+      const std::vector<Design> designs = shelves(gainDb, order);
+      for (size_t i = 0; i < designs.size(); i++) {
+        Complex end;
+        try {
+          end = designs[i]();
+        } catch (const std::logic_error&) {
+          // The Bessel shelf's root finder may refuse its order 8 at this gain.
+          EXPECT_TRUE(i == 3 && order == 8) << gainDb << " dB, order " << order << ", design " << i;
+          continue;
+        }
+        const double endDb = 20.0 * std::log10(std::abs(end));
+        EXPECT_NEAR(endDb, gainDb, i == 1 || i == 2 ? 1.0 + 1e-3 : 1e-3)
+            << gainDb << " dB, order " << order << ", design " << i;
+      }
+    }
+  for (int order = 1; order <= 8; order++)
+    EXPECT_NEAR(20.0 * std::log10(std::abs(chebyshev(200.0, order)())), order % 2 != 0 ? 0.0 : -200.0, 1e-6) << order;
 }
 
 }  // namespace

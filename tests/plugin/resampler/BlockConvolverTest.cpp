@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <random>
 #include <stdexcept>
@@ -300,9 +301,9 @@ TEST_F(BlockConvolver, EmptyInputGivesNoOutput) {
 
 TEST_F(BlockConvolver, InputLengthForOutputIncludesTheLatency) {
   CDSPBlockConvolver* convolver = Make(2, 1);
-  // (p x 1 + 389) / 2
-  EXPECT_EQ(convolver->GetInputLengthForOutput(0), 194);
-  EXPECT_EQ(convolver->GetInputLengthForOutput(100), 244);
+  // (p x 1 + 389) / 2 rounded up: 244 inputs are 488 up-sampled positions, 99 past the latency.
+  EXPECT_EQ(convolver->GetInputLengthForOutput(0), 195);
+  EXPECT_EQ(convolver->GetInputLengthForOutput(100), 245);
   EXPECT_EQ(convolver->GetMaxOutputLength(10), 20);
   delete convolver;
 }
@@ -310,32 +311,142 @@ TEST_F(BlockConvolver, InputLengthForOutputIncludesTheLatency) {
 // A 45 % / 25 dB half-band design: 7 taps in a 16-point block.
 constexpr CDesign kShortDesign{45.0, 25.0, 0};
 
-// Out-of-range factors; power-of-two factors above 1 on both sides, whose kept samples would miss the
-// down-sampling phase; and, on the 7-tap filter, power-of-two factors of 16 and more, which would fold
-// the 16-point block into a transform of one point or less (up by 16 would also leave no new input).
+// Factors below 1 or past what int counts with the block; a previous latency fraction outside [0, 1);
+// power-of-two down-factors above a power-of-two up-factor above 1, whose kept samples would drift from the
+// down-sampling phase block by block; and, on the 7-tap filter, power-of-two factors of 16 and more, which
+// would fold the 16-point block into a transform of one point or less (up by 16 would also leave no new input).
 TEST_F(BlockConvolver, RefusedFactorsLeaveTheFilterReferenceWithTheCaller) {
   struct CRow {
     CDesign Design;
     int Up, Down;
+    double PrevLatency = 0.0;
   };
   const CDesign plugin{kTransBand, kAtten, 0};
+  const double nan = std::nan("");
   const CRow rows[] = {
-      {plugin, 0, 1},        {plugin, 1, 0},        {plugin, -2, 1},       {plugin, 65, 1},       {plugin, 1, 1000},
-      {plugin, 2, 2},        {plugin, 2, 4},        {plugin, 4, 2},        {plugin, 4, 4},        {plugin, 8, 2},
-      {plugin, 2, 8},        {kShortDesign, 16, 1}, {kShortDesign, 32, 1}, {kShortDesign, 64, 1}, {kShortDesign, 1, 16},
-      {kShortDesign, 1, 32}, {kShortDesign, 1, 64}, {kShortDesign, 3, 16}, {kShortDesign, 16, 3},
+      {plugin, 0, 1},
+      {plugin, 1, 0},
+      {plugin, -2, 1},
+      {plugin, INT_MAX, 1},
+      {plugin, 1, INT_MAX},
+      {kShortDesign, INT_MAX - 30, 1},
+      {kShortDesign, 3, INT_MAX - 30},
+      {plugin, 2, 4},
+      {plugin, 2, 8},
+      {plugin, 4, 8},
+      {plugin, 2, 16},
+      {plugin, 4, 16},
+      {plugin, 2, 1, -0.5},
+      {plugin, 2, 1, 1.0},
+      {plugin, 100, 1, 1e300},
+      {plugin, 3, 1, nan},
+      {kShortDesign, 16, 1},
+      {kShortDesign, 32, 1},
+      {kShortDesign, 64, 1},
+      {kShortDesign, 1, 16},
+      {kShortDesign, 1, 32},
+      {kShortDesign, 1, 64},
+      {kShortDesign, 3, 16},
+      {kShortDesign, 16, 3},
   };
   for (const CRow& row : rows) {
     CDSPKernelFilter& filter =
         mCache->GetLowPassFilter(0.5, row.Design.TransBand, row.Design.Atten, row.Design.Phase, 1.0);
     const std::int64_t live = rsmp::GetFamilyLiveBlockCount();
-    EXPECT_THROW(CDSPBlockConvolver(filter, row.Up, row.Down, true, 0.0), std::invalid_argument)
-        << row.Up << "/" << row.Down << " on " << filter.GetKernelLen() << " taps";
+    EXPECT_THROW(CDSPBlockConvolver(filter, row.Up, row.Down, true, row.PrevLatency), std::invalid_argument)
+        << row.Up << "/" << row.Down << " after " << row.PrevLatency << " on " << filter.GetKernelLen() << " taps";
     EXPECT_EQ(filter.GetRefCount(), 1);
     EXPECT_EQ(mPool->GetHeldCount(), 0);
     EXPECT_EQ(rsmp::GetFamilyLiveBlockCount(), live);
     mCache->Release(filter);
   }
+}
+
+// Power-of-two up-factors folded into the forward transform with power-of-two down-factors no larger folded into
+// the inverse: every linear-phase design builds and equals direct convolution; a minimum-phase design either does
+// too or, when its centre falls between the kept samples, is refused.
+TEST_F(BlockConvolver, FoldsPowerOfTwoUpAndDownFactorsTogether) {
+  const std::vector<double> input = RandomSignal(1500, 10);
+  const CDesign designs[] = {{kTransBand, kAtten, 0}, {kTransBand, kAtten, 1}, {10.0, 100.0, 0}, {12.0, 80.0, 1}};
+  int refused = 0;
+  for (const CDesign& design : designs) {
+    for (const auto& [up, down] :
+         std::vector<std::pair<int, int>>{{2, 2}, {4, 2}, {4, 4}, {8, 2}, {8, 4}, {16, 2}, {16, 4}}) {
+      const std::string label =
+          (::testing::Message() << up << "/" << down << " band " << design.TransBand << " phase " << design.Phase)
+              .GetString();
+      CDSPBlockConvolver* convolver = nullptr;
+      if (design.Phase == 0) {
+        convolver = MakeDesigned(design, up, down);
+      } else {
+        CDSPKernelFilter& filter =
+            mCache->GetLowPassFilter(Cutoff(up, down), design.TransBand, design.Atten, design.Phase, up);
+        try {
+          convolver = new CDSPBlockConvolver(filter, up, down, true, 0.0);
+        } catch (const std::invalid_argument&) {
+          mCache->Release(filter);
+          refused++;
+          continue;
+        }
+      }
+      EXPECT_GE(convolver->GetUpShift(), 1) << label;
+      EXPECT_GE(convolver->GetDownShift(), 1) << label;
+      const std::vector<double> output = RunChunked(*convolver, input, {1500});
+      ASSERT_GT(output.size() * static_cast<size_t>(down), 1000u * static_cast<size_t>(up)) << label;
+      const CReference reference = MakeReference(design, up, down);
+      const std::vector<double> expected = DirectResample(input, reference, up, down, static_cast<int>(output.size()));
+      EXPECT_LT(WorstDifference(output, expected), FoldedTolerance(design.Atten)) << label;
+      for (const std::vector<int>& chunks : std::vector<std::vector<int>>{{1}, {7, 1, 300}}) {
+        convolver->Clear();
+        EXPECT_EQ(RunChunked(*convolver, input, chunks), output) << label << " chunks " << chunks[0];
+      }
+      delete convolver;
+    }
+  }
+  EXPECT_LT(refused, 14);
+}
+
+// Factors past 64, stuffed or kept sample by sample, convolve exactly (the first 1000 outputs after the latency).
+TEST_F(BlockConvolver, LargeFactorsEqualDirectConvolution) {
+  const std::vector<double> input = RandomSignal(120'000, 11);
+  for (const auto& [up, down] :
+       std::vector<std::pair<int, int>>{{65, 1}, {100, 1}, {300, 1}, {100, 3}, {1, 65}, {1, 100}, {1, 300}, {3, 100}}) {
+    const CDesign design{kTransBand, 100.0, 0};
+    CDSPBlockConvolver* convolver = MakeDesigned(design, up, down);
+    const int length = up > down ? 1200 : 120'000;
+    const std::vector<double> output = RunChunked(*convolver, {input.begin(), input.begin() + length}, {1200, 1, 77});
+    ASSERT_GE(output.size(), 100u) << up << "/" << down;
+    const int compared = std::min(static_cast<int>(output.size()), 1000);
+    const CReference reference = MakeReference(design, up, down);
+    const std::vector<double> expected = DirectResample(input, reference, up, down, compared);
+    EXPECT_LT(WorstDifference(output, expected), 1e-12 * up) << up << "/" << down;
+    delete convolver;
+  }
+}
+
+// On the 7-tap filter a factor of a million builds; a length whose up-sampled count passes int is refused
+// whole, and lengths short of it are stuffed exactly.
+TEST_F(BlockConvolver, LengthsWhoseUpSampledCountPassesIntAreRefused) {
+  const int up = 1'000'003;
+  CDSPKernelFilter& filter = mCache->GetLowPassFilter(0.5, kShortDesign.TransBand, kShortDesign.Atten, 0, up);
+  ASSERT_EQ(filter.GetKernelLen(), 7);
+  CDSPBlockConvolver* convolver = new CDSPBlockConvolver(filter, up, 1, true, 0.0);
+  std::vector<double> input = RandomSignal(INT_MAX / up + 1, 12);
+  EXPECT_EQ(convolver->GetMaxOutputLength(INT_MAX / up + 1), 0);
+  EXPECT_EQ(convolver->GetMaxOutputLength(-1), 0);
+  double marker = 0.0;
+  double* out = &marker;
+  EXPECT_EQ(convolver->Process(input.data(), INT_MAX / up + 1, out), 0);
+  EXPECT_EQ(convolver->Process(input.data(), -1, out), 0);
+  EXPECT_EQ(out, &marker);
+  EXPECT_EQ(convolver->GetMaxOutputLength(3), 3 * up);
+  const std::vector<double> output = RunChunked(*convolver, {input.begin(), input.begin() + 3}, {3});
+  const CReference reference = MakeReference(kShortDesign, 0.5, up);
+  EXPECT_EQ(output.size(), static_cast<size_t>(3 * up - convolver->GetBlockLatency()));
+  EXPECT_LT(WorstDifference(output, DirectResample({input.begin(), input.begin() + 3}, reference, up, 1,
+                                                   static_cast<int>(output.size()))),
+            1e-12 * up);
+  delete convolver;
 }
 
 // The largest factors the 7-tap filter's block holds still build; those not folded into a shorter

@@ -15,6 +15,7 @@
 #include <climits>
 #include <cmath>
 #include <iomanip>
+#include <limits>
 #include <memory>
 #include <numbers>
 #include <ostream>
@@ -232,6 +233,32 @@ TEST(ResamplerChain, BadRatesAndLengthsAreRefusedAtConstruction) {
   EXPECT_THROW(CDSPResampler(1.0, 1e9, 1024, 8.0, 124.28, 0), std::invalid_argument);
 }
 
+// Both rates scaled by a power of two build the same chain, up to rates of 2^-34 of the largest double; above that,
+// towards where the chain choice's products of the rates overflow and compare unequal ratios equal, they are refused.
+TEST(ResamplerChain, RatesScaledByAPowerOfTwoBuildTheSameChainUpToTheLargestAccepted) {
+  const double pairs[][2] = {{kRate, 52920.0},       {kRate, 2 * kRate}, {48000.0, kRate},
+                             {3 * kRate, 2 * kRate}, {kRate, 4 * kRate}, {8 * kRate, kRate}};
+  const double largest = std::ldexp(std::numeric_limits<double>::max(), -34);
+  for (const auto& [src, dst] : pairs) {
+    const CDSPResampler reference(src, dst, 64, 8.0, 124.28, 0);
+    const int convolverIndex = static_cast<int>(DescribeChain(reference).find('C'));
+    const int lastScale = std::ilogb(largest / std::max(src, dst));
+    for (const int scale : {-1000, 100, 900, lastScale}) {
+      const CDSPResampler scaled(std::ldexp(src, scale), std::ldexp(dst, scale), 64, 8.0, 124.28, 0);
+      ASSERT_EQ(DescribeChain(scaled), DescribeChain(reference)) << src << " -> " << dst << " x 2^" << scale;
+      const auto& convolver = dynamic_cast<const CDSPBlockConvolver&>(scaled.GetStep(convolverIndex));
+      const auto& referenceConvolver = dynamic_cast<const CDSPBlockConvolver&>(reference.GetStep(convolverIndex));
+      EXPECT_EQ(convolver.GetUpFactor(), referenceConvolver.GetUpFactor()) << src << " -> " << dst;
+      EXPECT_EQ(convolver.GetDownFactor(), referenceConvolver.GetDownFactor()) << src << " -> " << dst;
+    }
+    for (const int scale : {lastScale + 1, lastScale + 34})
+      EXPECT_THROW(CDSPResampler(std::ldexp(src, scale), std::ldexp(dst, scale), 64, 8.0, 124.28, 0),
+                   std::invalid_argument)
+          << src << " -> " << dst << " x 2^" << scale;
+  }
+  EXPECT_THROW(CDSPResampler(1e308, 1.2e308, 64, 8.0, 124.28, 0), std::invalid_argument);
+}
+
 // Unequal rates take blocks up to where a step could write 2^26 samples (twice the longer of the input and output
 // blocks, plus 16, for a ratio near 1 first doubles the rate); from there on they are refused before anything is
 // built, downsampling included, whose steps count their input in int. At the bound the two step buffers hold at
@@ -362,5 +389,46 @@ TEST(ResamplerChain, EveryStepBufferHoldsTheLargestOutputOfItsSteps) {
   EXPECT_EQ(resampler.GetStepBufferLength(), 4096 + 2048);
 }
 
+// Outputs of a cleared resampler fed `inputs` samples of a constant, in blocks of its longest input.
+long long OutputsFor(CDSPResampler& resampler, long long inputs) {
+  resampler.Clear();
+  std::vector<double> in(static_cast<std::size_t>(resampler.GetMaxInLen()), 0.5);
+  long long outputs = 0;
+  for (long long fed = 0; fed < inputs;) {
+    const int length = static_cast<int>(std::min<long long>(inputs - fed, resampler.GetMaxInLen()));
+    double* out = nullptr;
+    outputs += resampler.Process(in.data(), length, out);
+    fed += length;
+  }
+  return outputs;
+}
+
+// Feeding a cleared resampler the input length it names for p outputs gives at least p outputs, for every kind of
+// chain, and not much more input than p outputs need (each halving may round its count up by a pair: less than
+// twice the rate ratio, plus two). Outputs needing more input than an int counts ask for INT_MAX, or for the input
+// they need when that fits; a negative count asks what none does.
+TEST(ResamplerChain, InputLengthForOutputYieldsAtLeastThatManyOutputs) {
+  const double pairs[][2] = {
+      {kRate, 2 * kRate}, {kRate, 4 * kRate}, {kRate, 3 * kRate},     {kRate, 6 * kRate},     {2 * kRate, kRate},
+      {3 * kRate, kRate}, {8 * kRate, kRate}, {3 * kRate, 2 * kRate}, {2 * kRate, 3 * kRate}, {4 * kRate, 3 * kRate},
+      {kRate, 48000.0},   {48000.0, kRate},   {192000.0, kRate},      {kRate, 192000.0},      {96000.0, kRate},
+      {kRate, 96000.0},   {48000.0, 32000.0}, {kRate, 1'000'000.0},   {1'000'000.0, kRate}};
+  for (const auto& [src, dst] : pairs) {
+    CDSPResampler resampler(src, dst, 512, 8.0, 124.28, 0);
+    const int slack = 2 * static_cast<int>(std::ceil(src / dst)) + 2;
+    for (const int p : {1, 2, 7, 100, 999, 1000, 1001, 4096, 10007}) {
+      const int inputs = resampler.GetInputLengthForOutput(p);
+      const std::string label =
+          (::testing::Message() << src << " -> " << dst << ", " << p << " outputs asked, " << inputs << " inputs")
+              .GetString();
+      EXPECT_GE(OutputsFor(resampler, inputs), p) << label;
+      EXPECT_LT(OutputsFor(resampler, std::max(0, inputs - slack)), p) << label;
+    }
+    const double mostInputs = static_cast<double>(INT_MAX) * src / dst;
+    EXPECT_GE(resampler.GetInputLengthForOutput(INT_MAX), std::min(mostInputs, static_cast<double>(INT_MAX)))
+        << src << " -> " << dst;
+    EXPECT_EQ(resampler.GetInputLengthForOutput(INT_MIN), resampler.GetInputLengthForOutput(0)) << src << " -> " << dst;
+  }
+}
 }  // namespace
 }  // namespace rsmp

@@ -234,7 +234,8 @@ TEST(ResamplerQuality, RatePairsKeepTheirOutputBoundsCountsAndTones) {
   }
 }
 
-// Fed one sample at a time, the first output comes with input sample GetInputLengthForOutput(0).
+// Fed one sample at a time, the first output comes by input sample GetInputLengthForOutput(1), and within the
+// rounding of the chain's halvings (less than twice the rate ratio, plus two) of it.
 TEST(ResamplerQuality, FirstOutputArrivesWhereTheChainSaysIt) {
   const double pairs[][2] = {{44100.0, 88200.0}, {44100.0, 176400.0}, {88200.0, 44100.0},  {176400.0, 44100.0},
                              {44100.0, 48000.0}, {48000.0, 44100.0},  {44100.0, 132300.0}, {96000.0, 44100.0}};
@@ -248,7 +249,9 @@ TEST(ResamplerQuality, FirstOutputArrivesWhereTheChainSaysIt) {
       produced = resampler.Process(&sample, 1, op);
       inputs++;
     }
-    EXPECT_EQ(inputs, resampler.GetInputLengthForOutput(0) + 1) << pair[0] << " -> " << pair[1];
+    EXPECT_LE(inputs, resampler.GetInputLengthForOutput(1)) << pair[0] << " -> " << pair[1];
+    EXPECT_GT(inputs, resampler.GetInputLengthForOutput(1) - 2 * static_cast<int>(std::ceil(pair[0] / pair[1])) - 2)
+        << pair[0] << " -> " << pair[1];
   }
 }
 
