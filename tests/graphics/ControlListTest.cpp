@@ -536,6 +536,20 @@ TEST_F(ControlList, AControlAlreadyHeldIsNeitherDeletedNorOwnedTwice) {
     g.RemoveAllControls();
     EXPECT_EQ(gDeleted, std::vector<const void*>{held});
   }
+
+  // Removed during a walk (so kept for deletion until the walk is done) and attached again: it is attached, whole,
+  // and deleted once, with the others.
+  gDeleted.clear();
+  IControl* back = g.AttachControl(new Counted<TestControl>(journal, "b", IRECT(0, 0, 9, 9)));
+  g.ForStandardControlsFunc([&](IControl* c) {
+    g.RemoveControl(c);
+    EXPECT_EQ(g.AttachControl(c), c);
+  });
+  EXPECT_TRUE(gDeleted.empty());
+  EXPECT_EQ(g.GetControlIdx(back), 0);
+  EXPECT_EQ(back->GetUI(), &g);
+  g.RemoveAllControls();
+  EXPECT_EQ(gDeleted, std::vector<const void*>{back});
 }
 
 // A callback that removes the control it is given still reaches every control of the walk: removing a group, or
