@@ -473,6 +473,7 @@ void IPopupMenuControl::ChooseAndClose() {
 
   menu->ExecFunction();
   GetUI()->SetControlValueAfterPopupMenu(menu);
+  if (mMenuState == kClosed) return;  // the answer removed the menu's owner, and the menu went with it
 
   mSubmenuShown = false;
   mActivePanel = nullptr;
@@ -548,6 +549,20 @@ void IPopupMenuControl::OnEndAnimation() {
       IControl::OnEndAnimation();
       break;
   }
+}
+
+void IPopupMenuControl::DropMenu() {
+  if (mMenuState == kClosed) return;
+  mMenuState = kClosed;
+  mRootMenu = nullptr;
+  mSubmenuShown = false;
+  DeletePanels();
+  mAnchorRECT = IRECT();
+  mTargetRECT = mRECT = mCollapsedBounds;
+  Hide(true);
+  IControl::OnEndAnimation();
+  SetDirty(false);
+  GetUI()->UpdateTooltips();
 }
 
 // ---- Drawing ----

@@ -84,6 +84,8 @@ class IPopupMenuControl : public IPopupMenuControlBase {
   void OnMouseOut() override;
   void Draw(IGraphics& g) override;
   void OnEndAnimation() override;
+  // Closes at once, without an answer (the graphics core has answered the caller already, or lost it with it).
+  void DropMenu() override;
 
   // The callout triangle in the panel colour, its side the rectangle's height, centred in it and pointing as
   // the anchor arrow direction says.

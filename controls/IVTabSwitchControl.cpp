@@ -55,7 +55,9 @@ void IVTabSwitchControl::AddTabLabel(const char* text) {
 }
 
 int IVTabSwitchControl::GetSelectedIdx() const {
-  return static_cast<int>((mNumStates - 1) * GetValue() + 0.5);
+  const double idx = (mNumStates - 1) * GetValue() + 0.5;
+  constexpr double kIntLimit = 2147483648.0;
+  return idx > -kIntLimit && idx < kIntLimit ? static_cast<int>(idx) : -1;
 }
 
 const char* IVTabSwitchControl::GetSelectedLabelStr() const {

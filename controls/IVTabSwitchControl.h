@@ -48,6 +48,8 @@ class IVTabSwitchControl : public ISwitchControlBase, public IVectorBase {
   void OnMouseOver(float x, float y, const IMouseMod& mod) override;
   void OnMouseOut() override;
 
+  // round((numStates - 1) x value); -1 (no tab) for a value whose product is NaN or past int's range, as SetValue
+  // does not clamp.
   int GetSelectedIdx() const;
   // The selected tab's text, or "" when it has none.
   const char* GetSelectedLabelStr() const;

@@ -6,10 +6,13 @@
 
 namespace fx::gfx {
 
+// The value is taken within 0..1 first (NaN as 0): SetValue does not clamp, and a product past int's range would
+// not convert.
 int IBitmapBase::FrameForValue(int nFrames, double value) {
   if (nFrames <= 1) return 1;
-  const int i = static_cast<int>(static_cast<double>(nFrames - 1) * value + 0.5);
-  return std::min(std::max(i, 0) + 1, nFrames);
+  const double v = value >= 1.0 ? 1.0 : (value > 0.0 ? value : 0.0);
+  const int i = static_cast<int>(static_cast<double>(nFrames - 1) * v + 0.5);
+  return std::min(i + 1, nFrames);
 }
 
 void IBitmapBase::DrawBitmap(IGraphics& g) {

@@ -327,6 +327,8 @@ void IControl::SetHighlight(bool on, int colorIdx) {
 
 void IControl::PromptUserInput(int valIdx) {
   if (valIdx < 0 || !IsBound(valIdx) || mDisablePrompt || !mGraphics) return;
+  // An answer given at once may remove this control: it stays whole until this call is done.
+  IGraphics::ControlUse use(*mGraphics);
   IRECT box = mRECT;
   if (GetParam(valIdx)->NDisplayTexts() == 0)
     box = IRECT(mRECT.MW() - 20.f, mRECT.MH() - 8.f, mRECT.MW() + 20.f, mRECT.MH() + 8.f);

@@ -26,6 +26,7 @@ IGraphics::~IGraphics() {
   mCursorHidden = false;
   DropOpenEdits();
   RemoveAllControls();
+  mRemovedControls.clear();
   ReleaseStaticStorage();
 }
 
@@ -53,18 +54,50 @@ void IGraphics::RemoveAllControls() {
     DeleteControl(control);
   }
   mCtrlTags.clear();
-  for (DrawEntry& entry : mDrawList) entry.control = nullptr;
+  ++mRemovals;
+  mPendingMenu = nullptr;
+  mMenuOwner = nullptr;
+  for (DrawLevel& level : mDrawLevels)
+    for (DrawEntry& entry : level.entries) entry.control = nullptr;
 }
 
-// A control removed while it draws (by its own Draw, say) is out of every list at once, but stays whole until its
-// Draw has returned and the renderer has closed it (OnControlDrawn); it is deleted then.
+// A control removed while it draws (by its own Draw, say) or handles an event is out of every list at once, but
+// stays whole until the outermost draw or event has returned (the renderer has closed it by then); it is deleted
+// then.
 void IGraphics::DeleteControl(IControl* control) {
   if (!control) return;
-  if (std::find(mDrawing.begin(), mDrawing.end(), control) == mDrawing.end()) {
+  if (mControlUseDepth == 0) {
     delete control;
     return;
   }
-  mRemovedWhileDrawing.emplace_back(control);
+  mRemovedControls.emplace_back(control);
+}
+
+// A deleted control may remove others as it goes: they join the list and go in the next round.
+void IGraphics::DeleteRemovedControls() {
+  while (!mRemovedControls.empty()) {
+    std::vector<std::unique_ptr<IControl>> removed = std::move(mRemovedControls);
+    mRemovedControls.clear();
+    removed.clear();
+  }
+}
+
+bool IGraphics::Holds(const IControl* control) const {
+  if (!control) return false;
+  if (GetControlIdx(control) >= 0) return true;
+  for (int i = 0; i < NBubbleControls(); ++i)
+    if (mBubbleControls.Get(i) == control) return true;
+  return control == mCornerResizer.get() || control == mPopupControl.get() || control == mPerfDisplay.get() ||
+         control == mTextEntryControl.get() || control == mToolTipControl.get();
+}
+
+// A control removed and handed back before it was deleted is the caller's again.
+void IGraphics::Reclaim(const IControl* control) {
+  const auto removed = std::find_if(mRemovedControls.begin(), mRemovedControls.end(),
+                                    [control](const auto& r) { return r.get() == control; });
+  if (removed == mRemovedControls.end()) return;
+  static_cast<void>(removed->release());
+  mRemovedControls.erase(removed);
 }
 
 void IGraphics::ConnectControl(IControl& control) {
@@ -80,6 +113,8 @@ void IGraphics::InitControl(IControl& control) {
 
 IControl* IGraphics::AttachControl(IControl* control, int tag, const char* group) {
   if (!control) return nullptr;
+  if (Holds(control)) return control;
+  Reclaim(control);
   if (tag >= 0 && !mCtrlTags.try_emplace(tag, control).second) return nullptr;
   ConnectControl(*control);
   InitControl(*control);
@@ -94,6 +129,8 @@ IControl* IGraphics::AttachControl(IControl* control, int tag, const char* group
 
 IControl* IGraphics::AttachBackgroundControl(IControl* control) {
   if (!control) return nullptr;
+  if (Holds(control)) return control;
+  Reclaim(control);
   ConnectControl(*control);
   InitControl(*control);
   if (!mControls.Insert(0, control)) {
@@ -105,6 +142,8 @@ IControl* IGraphics::AttachBackgroundControl(IControl* control) {
 }
 
 void IGraphics::AttachCornerResizer(ICornerResizerControl* control, EUIResizerMode sizeMode, bool layoutOnResize) {
+  if (Holds(control)) return;
+  Reclaim(control);
   if (mCornerResizer) {
     delete control;
     return;
@@ -119,6 +158,8 @@ void IGraphics::AttachCornerResizer(ICornerResizerControl* control, EUIResizerMo
 }
 
 void IGraphics::AttachPopupMenuControl(IPopupMenuControlBase* control) {
+  if (Holds(control)) return;
+  Reclaim(control);
   if (mPopupControl || !control) {
     delete control;
     return;
@@ -130,6 +171,8 @@ void IGraphics::AttachPopupMenuControl(IPopupMenuControlBase* control) {
 }
 
 void IGraphics::AttachTextEntryControl(ITextEntryControlBase* control) {
+  if (Holds(control)) return;
+  Reclaim(control);
   if (mTextEntryControl || !control) {
     delete control;
     return;
@@ -156,7 +199,8 @@ void IGraphics::RemoveTextEntryControl() {
 }
 
 void IGraphics::AttachBubbleControl(IBubbleControl* control) {
-  if (!control) return;
+  if (!control || Holds(control)) return;
+  Reclaim(control);
   ConnectControl(*control);
   InitControl(*control);
   if (!mBubbleControls.Add(control)) delete control;
@@ -164,6 +208,8 @@ void IGraphics::AttachBubbleControl(IBubbleControl* control) {
 
 // A display made again starts as a new one: no frame timed yet.
 void IGraphics::SetPerfDisplay(IFPSDisplayControl* control) {
+  if (control && Holds(control)) return;
+  Reclaim(control);
   ForgetControl(mPerfDisplay.get());
   DeleteControl(mPerfDisplay.release());
   mPerfDisplay.reset(control);
@@ -178,6 +224,8 @@ void IGraphics::SetPerfDisplay(IFPSDisplayControl* control) {
 }
 
 void IGraphics::SetToolTipControl(IControl* control) {
+  if (control && Holds(control)) return;
+  Reclaim(control);
   ForgetControl(mToolTipControl.get());
   DeleteControl(mToolTipControl.release());
   mToolTipControl.reset(control);
@@ -203,8 +251,17 @@ void IGraphics::ForgetControl(IControl* control) {
   if (mInTextEntry == control) mInTextEntry = nullptr;
   if (mInPopupMenu == control) {
     mInPopupMenu = nullptr;
+    mPendingMenu = nullptr;
     EndEdits(mPopupEdits);
   }
+  // Its own menu goes with it: a request still waiting for its turn finds nothing, and the in-editor menu stops
+  // showing it.
+  if (mMenuOwner == control) {
+    mMenuOwner = nullptr;
+    mPendingMenu = nullptr;
+    if (mPopupControl && mPopupControl.get() != control) mPopupControl->DropMenu();
+  }
+  ++mRemovals;
   for (int i = 0; i < NBubbleControls(); ++i) mBubbleControls.Get(i)->ForgetCaller(control);
   // Neither a container nor its children may keep a pointer to the other once one of them goes.
   if (auto* container = dynamic_cast<IContainerBase*>(control->GetParent())) container->RemoveChild(control);
@@ -213,9 +270,10 @@ void IGraphics::ForgetControl(IControl* control) {
   const auto tag =
       std::find_if(mCtrlTags.begin(), mCtrlTags.end(), [control](const auto& e) { return e.second == control; });
   if (tag != mCtrlTags.end()) mCtrlTags.erase(tag);
-  // A control may go while the draw loop draws another: the loop must not reach it afterwards.
-  for (DrawEntry& entry : mDrawList)
-    if (entry.control == control) entry.control = nullptr;
+  // A control may go while the draw loop draws another: the loop (at every level) must not reach it afterwards.
+  for (DrawLevel& level : mDrawLevels)
+    for (DrawEntry& entry : level.entries)
+      if (entry.control == control) entry.control = nullptr;
 }
 
 void IGraphics::RemoveControlWithTag(int ctrlTag) {
@@ -287,11 +345,18 @@ bool IGraphics::ControlIsCaptured(const IControl* control) const {
                      [control](const auto& e) { return e.second == control; });
 }
 
+// The callback may remove controls (itself included): the walk goes over the list as it was, skipping those removed
+// meanwhile, which stay whole until the walk is done.
 void IGraphics::ForStandardControlsFunc(const IControlFunction& func) {
-  for (int i = 0; i < NControls(); ++i) func(mControls.Get(i));
+  ControlUse use(*this);
+  const std::vector<IControl*> controls(mControls.GetList(), mControls.GetList() + NControls());
+  const uint64_t removals = mRemovals;
+  for (IControl* control : controls)
+    if (mRemovals == removals || GetControlIdx(control) >= 0) func(control);
 }
 
 void IGraphics::ForAllControlsFunc(const IControlFunction& func) {
+  ControlUse use(*this);
   ForStandardControlsFunc(func);
   if (mPerfDisplay) func(mPerfDisplay.get());
   if (mCornerResizer) func(mCornerResizer.get());

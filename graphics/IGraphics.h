@@ -26,6 +26,7 @@
 #include "framework/IEditorView.h"
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <stack>
@@ -67,6 +68,21 @@ using IFileDialogCompletionHandlerFunc = std::function<void(const FwString& file
 
 class IGraphics : public IEditorView {
  public:
+  // Held by every event, draw, idle tick, menu or prompt answer and queued block that calls into controls: a
+  // control removed while one is held stays whole (out of every list) until the outermost has returned.
+  class ControlUse {
+   public:
+    explicit ControlUse(IGraphics& graphics) : mGraphics(graphics) { ++graphics.mControlUseDepth; }
+    ~ControlUse() {
+      if (--mGraphics.mControlUseDepth == 0) mGraphics.DeleteRemovedControls();
+    }
+    ControlUse(const ControlUse&) = delete;
+    ControlUse& operator=(const ControlUse&) = delete;
+
+   private:
+    IGraphics& mGraphics;
+  };
+
   // Retains the process-wide bitmap and SVG caches for this object's lifetime.
   IGraphics(IGEditorDelegate& dlg, int w, int h, int fps = 0, float scale = 1.f);
   IGraphics(const IGraphics&) = delete;
@@ -138,7 +154,8 @@ class IGraphics : public IEditorView {
   virtual IColor GetPointColor(const IPattern& pattern, float x, float y) = 0;
   virtual void* GetDrawContext() = 0;
   virtual const char* GetDrawingAPIStr() = 0;
-  // A copy drawn at the target scale through a layer, added to the cache.
+  // A copy drawn at the target scale through a layer, added to the cache; the empty IBitmap for no image, an image
+  // of no draw scale above 0, or a target scale of 0 or below.
   virtual IBitmap ScaleBitmap(const IBitmap& inBitmap, const char* name, int targetScale);
   virtual void RetainBitmap(const IBitmap& bitmap, const char* cacheName);
   virtual void ReleaseBitmap(const IBitmap& bitmap);
@@ -359,12 +376,14 @@ class IGraphics : public IEditorView {
 
   // ---- Attaching and removing controls ----
   // The graphics object owns the control from here on. A tag >= 0 already in use, or a list that cannot grow,
-  // refuses the control: nothing is attached and null is returned (the control stays with the caller).
+  // refuses the control: nothing is attached and null is returned (the control stays with the caller). A control
+  // this object already holds is left where it is and returned.
   IControl* AttachControl(IControl* control, int tag = -1, const char* group = "");
   // Inserts an owned control at list index 0, under every other control (the backgrounds); deleted, and null
   // returned, when the list cannot grow.
   IControl* AttachBackgroundControl(IControl* control);
-  // Takes ownership; a second corner resizer is deleted and nothing changes.
+  // Takes ownership; a second corner resizer is deleted and nothing changes. Here and in the attach and set
+  // operations below, a control this object already holds changes nothing.
   void AttachCornerResizer(ICornerResizerControl* control, EUIResizerMode sizeMode = kUIResizerScale,
                            bool layoutOnResize = false);
   // Take ownership; a second one is deleted and nothing changes.
@@ -551,6 +570,11 @@ class IGraphics : public IEditorView {
   void SetControlValueAfterPopupMenu(IPopupMenu* menu);
   void PopupContextMenuForControl(int controlIdx, float x, float y);
   IPopupMenu& GetPromptMenu() { return mPromptPopupMenu; }
+  // The number of the latest menu request (each popup request takes the next), and the menu of request `request`
+  // while it waits for its answer: null once it is answered, another request has come, or the control that asked
+  // (the owner of its menu) is removed.
+  uint64_t PopupMenuRequest() const { return mMenuRequest; }
+  IPopupMenu* PendingPopupMenu(uint64_t request) const { return request == mMenuRequest ? mPendingMenu : nullptr; }
   IControl* GetControlInTextEntry() const { return mInTextEntry; }
   void ClearInTextEntryControl() { mInTextEntry = nullptr; }
   IControl* GetControlInPopupMenu() const { return mInPopupMenu; }
@@ -608,9 +632,13 @@ class IGraphics : public IEditorView {
   void ConnectControl(IControl& control);
   void InitControl(IControl& control);
   void ForgetControl(IControl* control);
-  // Deletes a control this object has let go of (null is ignored); one whose Draw is running is deleted once that
-  // Draw is done.
+  // Deletes a control this object has let go of (null is ignored), or keeps it for DeleteRemovedControls while a
+  // ControlUse is held.
   void DeleteControl(IControl* control);
+  void DeleteRemovedControls();
+  // Whether the control is attached here: in the list, as a special control or as a bubble.
+  bool Holds(const IControl* control) const;
+  void Reclaim(const IControl* control);
   void EndEdits(std::vector<int>& params);
   void EndEditsOfTouch(uint64_t touchID);
   // The pixel-aligned part of bounds the control draws in (its padded rectangle, within its ancestors'); false
@@ -629,7 +657,7 @@ class IGraphics : public IEditorView {
   bool AnswerWhileMenuBusy(IControl& control, int valIdx, bool isContext);
 
   // A control the draw loop is about to draw in a region, with the region (the control is null when it is left out)
-  // and, when it is drawn piecewise instead, its pieces in mDrawPieces.
+  // and, when it is drawn piecewise instead, its pieces in its level's pieces.
   struct DrawEntry {
     IControl* control;
     IRECT clip;
@@ -646,7 +674,10 @@ class IGraphics : public IEditorView {
     ILayerPtr owner;
   };
 
-  // Owned: emptied with deletion by RemoveAllControls, an entry deleted as it is removed.
+  // Owned. The rule every path keeps: a removed control leaves every list and handle at once (ForgetControl: the
+  // captures, the menu and text-entry callers, the pending menu, the draw lists), and is deleted only when the
+  // outermost event, draw, idle tick or queued block that could still hold it has returned (mRemovedControls,
+  // emptied when mControlUseDepth is back to 0); whatever answers later finds its control through those handles.
   FwPtrList<IControl> mControls;
   std::unordered_map<int, IControl*> mCtrlTags;
   std::unique_ptr<ICornerResizerControl> mCornerResizer;
@@ -706,18 +737,29 @@ class IGraphics : public IEditorView {
   bool mTabletInput = false;
   float mCursorX = -1.f;
   float mCursorY = -1.f;
-  // Scratch of the draw loop, kept to spare the allocations: the controls of a region, the opaque rectangles in
-  // front of the one looked at, and the pieces of its region they leave.
-  std::vector<DrawEntry> mDrawList;
-  std::vector<IRECT> mDrawPieces;
+  // Scratch of the draw loop, kept to spare the allocations: per nesting level (a control's Draw may draw the
+  // region again), the controls of a region and their pieces; the opaque rectangles in front of the one looked at,
+  // and the pieces of its region they leave.
+  struct DrawLevel {
+    std::vector<DrawEntry> entries;
+    std::vector<IRECT> pieces;
+  };
+  std::deque<DrawLevel> mDrawLevels;
+  std::size_t mDrawDepth = 0;
   IRECTList mMergedPieces;
   std::vector<IRECT> mOpaqueCover;
   std::vector<IRECT> mUncovered;
   std::vector<IRECT> mPieces;
-  // The controls whose Draw runs (a Draw may draw another control), innermost last, and those of them removed
-  // meanwhile, deleted when the outermost Draw returns.
-  std::vector<IControl*> mDrawing;
-  std::vector<std::unique_ptr<IControl>> mRemovedWhileDrawing;
+  // The ControlUse nesting depth, and the controls removed while it was above 0.
+  int mControlUseDepth = 0;
+  std::vector<std::unique_ptr<IControl>> mRemovedControls;
+  // Removals so far: a walk over the list notices that its callback removed controls.
+  uint64_t mRemovals = 0;
+  // The latest popup request: its number, its menu while it waits for an answer, and the control that owns that
+  // menu (null for the prompt menu, which this object owns).
+  uint64_t mMenuRequest = 0;
+  IPopupMenu* mPendingMenu = nullptr;
+  IControl* mMenuOwner = nullptr;
   std::unique_ptr<IControl> mToolTipControl;
   float mXTranslation = 0.f;
   float mYTranslation = 0.f;

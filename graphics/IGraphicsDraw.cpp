@@ -38,6 +38,7 @@ IRECT IGraphics::DirtyRectOf(IControl& control) const {
 }
 
 bool IGraphics::IsDirty(IRECTList& rects) {
+  ControlUse use(*this);
   if (mDisplayTickFunc) mDisplayTickFunc();
 
   ForAllControlsFunc([](IControl* c) { c->Animate(); });
@@ -54,6 +55,7 @@ bool IGraphics::IsDirty(IRECTList& rects) {
 
 void IGraphics::Draw(IRECTList& rects) {
   if (rects.Size() == 0) return;
+  ControlUse use(*this);
   const float scale = GetTotalScale();
   BeginFrame();
   if (mStrict) {
@@ -69,17 +71,31 @@ void IGraphics::Draw(IRECTList& rects) {
 // Every control that draws in bounds, back to front; a control whose region the opaque parts of the controls in
 // front of it cover completely would only be painted over, and is left out. An opaque control (a panel) that they
 // cover in part is drawn once in each piece they leave, when those are few: its fill then shades only them.
+// A control's Draw may draw the region again: each nesting level has lists of its own, which stay where they are
+// while a deeper level is added.
 void IGraphics::Draw(const IRECT& bounds, float scale) {
-  mDrawList.clear();
-  mDrawPieces.clear();
+  ControlUse use(*this);
+  if (mDrawLevels.size() <= mDrawDepth) mDrawLevels.emplace_back();
+  DrawLevel& level = mDrawLevels[mDrawDepth];
+  struct Nesting {
+    std::size_t& depth;
+    explicit Nesting(std::size_t& d) : depth(d) { ++depth; }
+    ~Nesting() { --depth; }
+    Nesting(const Nesting&) = delete;
+    Nesting& operator=(const Nesting&) = delete;
+  } nesting(mDrawDepth);
+  std::vector<DrawEntry>& drawList = level.entries;
+  std::vector<IRECT>& drawPieces = level.pieces;
+  drawList.clear();
+  drawPieces.clear();
   ForAllControlsFunc([&](IControl* c) {
     IRECT clip;
-    if (DrawRegionOf(c, bounds, scale, clip)) mDrawList.push_back({c, clip, 0, 0});
+    if (DrawRegionOf(c, bounds, scale, clip)) drawList.push_back({c, clip, 0, 0});
   });
   // Only the window's own pixels need covering: a region may reach past its edges.
   const IRECT window(0.f, 0.f, static_cast<float>(Width()), static_cast<float>(Height()));
   mOpaqueCover.clear();
-  for (auto entry = mDrawList.rbegin(); entry != mDrawList.rend(); ++entry) {
+  for (auto entry = drawList.rbegin(); entry != drawList.rend(); ++entry) {
     const IRECT visible = entry->clip.Intersect(window);
     if (IsCovered(visible)) {
       entry->control = nullptr;
@@ -96,19 +112,19 @@ void IGraphics::Draw(const IRECT& bounds, float scale) {
       }
       mMergedPieces.Optimize();
       if (area < visible.Area() && mMergedPieces.Size() <= kMaxDrawPieces) {
-        entry->firstPiece = static_cast<int>(mDrawPieces.size());
+        entry->firstPiece = static_cast<int>(drawPieces.size());
         entry->pieces = mMergedPieces.Size();
-        for (int i = 0; i < mMergedPieces.Size(); ++i) mDrawPieces.push_back(mMergedPieces.Get(i));
+        for (int i = 0; i < mMergedPieces.Size(); ++i) drawPieces.push_back(mMergedPieces.Get(i));
       }
     }
     mOpaqueCover.push_back(opaque);
   }
   // A control's Draw may remove controls (itself included): removal clears their entries, read afresh before
   // every call.
-  for (const DrawEntry& entry : mDrawList) {
+  for (const DrawEntry& entry : drawList) {
     if (entry.control && entry.pieces == 0) DrawControl(entry.control, entry.clip);
     for (int i = 0; i < entry.pieces && entry.control; ++i)
-      DrawControl(entry.control, mDrawPieces[static_cast<std::size_t>(entry.firstPiece + i)]);
+      DrawControl(entry.control, drawPieces[static_cast<std::size_t>(entry.firstPiece + i)]);
   }
 }
 
@@ -157,6 +173,7 @@ bool IGraphics::IsCovered(const IRECT& region) {
 }
 
 void IGraphics::DrawControl(IControl* control, const IRECT& bounds, float scale) {
+  ControlUse use(*this);
   IRECT clip;
   if (DrawRegionOf(control, bounds, scale, clip)) DrawControl(control, clip);
 }
@@ -167,11 +184,8 @@ void IGraphics::DrawControl(IControl* control, const IRECT& clip) {
   SetClipRegion(clip);
   mClipRECT = clip;
   OnControlDrawing(*control);
-  mDrawing.push_back(control);
   control->Draw(*this);
   OnControlDrawn(*control);
-  mDrawing.pop_back();
-  if (mDrawing.empty()) mRemovedWhileDrawing.clear();
 }
 
 void IGraphics::PathTransformReset(bool clearStates) {

@@ -43,28 +43,27 @@ bool IGraphics::KeyUpAtPointer(const IKeyPress& key) {
 }
 
 void IGraphics::SetControlValueFromDelegate(int ctrlTag, double normalizedValue) {
+  ControlUse use(*this);
   if (IControl* control = GetControlWithTag(ctrlTag)) control->SetValueFromDelegate(normalizedValue, 0);
 }
 
 void IGraphics::SendControlMsgFromDelegate(int ctrlTag, int msgTag, int dataSize, const void* data) {
+  ControlUse use(*this);
   if (IControl* control = GetControlWithTag(ctrlTag)) control->OnMsgFromDelegate(msgTag, dataSize, data);
 }
 
 void IGraphics::SendMidiMsgToControls(const IMidiMsg& msg) {
-  for (int i = 0; i < NControls(); ++i) {
-    IControl* control = GetControl(i);
-    if (control && control->GetWantsMidi()) control->OnMidi(msg);
-  }
+  ForStandardControlsFunc([&msg](IControl* control) {
+    if (control->GetWantsMidi()) control->OnMidi(msg);
+  });
 }
 
 void IGraphics::SetParameterValueInControls(int paramIdx, double normalizedValue) {
-  for (int i = 0; i < NControls(); ++i) {
-    IControl* control = GetControl(i);
-    if (!control) continue;
+  ForStandardControlsFunc([=](IControl* control) {
     for (int k = 0; k < control->NVals(); ++k) {
       if (control->GetParamIdx(k) == paramIdx) control->SetValueFromDelegate(normalizedValue, k);
     }
-  }
+  });
 }
 
 }  // namespace fx::gfx

@@ -105,6 +105,7 @@ void IGraphics::ReleaseMouseCapture() {
 // ---- Pointer ----
 
 void IGraphics::OnMouseDown(const std::vector<IMouseInfo>& points) {
+  ControlUse use(*this);
   if (points.size() == 1) {
     mMouseDownX = points.front().x;
     mMouseDownY = points.front().y;
@@ -131,6 +132,7 @@ void IGraphics::OnMouseDown(const std::vector<IMouseInfo>& points) {
 }
 
 void IGraphics::OnMouseDrag(const std::vector<IMouseInfo>& points) {
+  ControlUse use(*this);
   if (mResizingInProcess && points.size() == 1) {
     OnDragResize(points.front().x, points.front().y);
     return;
@@ -146,6 +148,7 @@ void IGraphics::OnMouseDrag(const std::vector<IMouseInfo>& points) {
 }
 
 void IGraphics::OnMouseUp(const std::vector<IMouseInfo>& points) {
+  ControlUse use(*this);
   for (const IMouseInfo& p : points) {
     const auto held = mCapturedMap.find(p.ms.touchID);
     if (held == mCapturedMap.end()) continue;
@@ -163,6 +166,7 @@ void IGraphics::OnMouseUp(const std::vector<IMouseInfo>& points) {
 
 // A cancelled touch still closes the host edit its press opened.
 void IGraphics::OnTouchCancelled(const std::vector<IMouseInfo>& points) {
+  ControlUse use(*this);
   for (const IMouseInfo& p : points) {
     const auto held = mCapturedMap.find(p.ms.touchID);
     if (held == mCapturedMap.end()) continue;
@@ -173,6 +177,7 @@ void IGraphics::OnTouchCancelled(const std::vector<IMouseInfo>& points) {
 }
 
 bool IGraphics::OnMouseDblClick(float x, float y, const IMouseMod& mod) {
+  ControlUse use(*this);
   IControl* control = GetMouseControl(x, y, true);
   if (!control) return false;
   if (control->GetDblAsSingleClick()) {
@@ -189,6 +194,7 @@ bool IGraphics::OnMouseDblClick(float x, float y, const IMouseMod& mod) {
 }
 
 bool IGraphics::OnMouseOver(float x, float y, const IMouseMod& mod) {
+  ControlUse use(*this);
   IControl* control = GetMouseControl(x, y, false, true);
   if (control != mMouseOver) {
     if (mMouseOver) mMouseOver->OnMouseOut();
@@ -200,6 +206,7 @@ bool IGraphics::OnMouseOver(float x, float y, const IMouseMod& mod) {
 
 // The cursor becomes the arrow and is recorded as the current one.
 void IGraphics::OnMouseOut() {
+  ControlUse use(*this);
   mCursorType = SetMouseCursor(kArrowCursor);
   ForAllControlsFunc([](IControl* c) { c->OnMouseOut(); });
   mMouseOver = nullptr;
@@ -207,32 +214,38 @@ void IGraphics::OnMouseOut() {
 }
 
 void IGraphics::OnMouseWheel(float x, float y, const IMouseMod& mod, float delta) {
+  ControlUse use(*this);
   if (IControl* control = GetMouseControl(x, y, false)) control->OnMouseWheel(x, y, mod, delta);
 }
 
 // ---- Keys, drops, focus ----
 
 bool IGraphics::OnKeyDown(float x, float y, const IKeyPress& key) {
+  ControlUse use(*this);
   IControl* control = GetMouseControl(x, y, false);
   if (control && control != GetControl(0) && control->OnKeyDown(x, y, key)) return true;
   return mKeyHandlerFunc ? mKeyHandlerFunc(key, false) : false;
 }
 
 bool IGraphics::OnKeyUp(float x, float y, const IKeyPress& key) {
+  ControlUse use(*this);
   IControl* control = GetMouseControl(x, y, false);
   if (control && control != GetControl(0) && control->OnKeyUp(x, y, key)) return true;
   return mKeyHandlerFunc ? mKeyHandlerFunc(key, true) : false;
 }
 
 void IGraphics::OnDrop(const char* str, float x, float y) {
+  ControlUse use(*this);
   if (IControl* control = GetMouseControl(x, y, false)) control->OnDrop(str);
 }
 
 void IGraphics::OnDropMultiple(const std::vector<const char*>& paths, float x, float y) {
+  ControlUse use(*this);
   if (IControl* control = GetMouseControl(x, y, false)) control->OnDropMultiple(paths);
 }
 
 void IGraphics::OnFocusLost() {
+  ControlUse use(*this);
   mMouseOver = nullptr;
   mMouseOverIdx = -1;
   ReleaseMouseCapture();
@@ -262,6 +275,7 @@ void IGraphics::ResetPromptMenu() {
 }
 
 void IGraphics::PromptUserInput(IControl& control, const IRECT& bounds, int valIdx) {
+  ControlUse use(*this);
   const IParam* param = control.GetParam(valIdx);
   if (!param) return;
 
@@ -293,6 +307,7 @@ void IGraphics::PromptUserInput(IControl& control, const IRECT& bounds, int valI
 
 void IGraphics::CreateTextEntry(IControl& control, const IText& text, const IRECT& bounds, const char* str,
                                 int valIdx) {
+  ControlUse use(*this);
   mInTextEntry = &control;
   mTextEntryValIdx = valIdx;
   const int paramIdx = valIdx < 0 ? -1 : control.GetParamIdx(valIdx);
@@ -310,6 +325,7 @@ void IGraphics::CreatePopupMenu(IControl& control, IPopupMenu& menu, const IRECT
 // The press that opened the menu hands its open host edits to the menu; they end when it answers.
 void IGraphics::DoCreatePopupMenu(IControl& control, IPopupMenu& menu, const IRECT& bounds, int valIdx,
                                   bool isContext) {
+  ControlUse use(*this);
   // While the in-editor menu shows or closes, a request is answered with no choice at once; the shown
   // menu keeps its caller and edits, and the requester keeps its press.
   if (mPopupControl && mPopupControl->GetState() != IPopupMenuControlBase::kClosed) {
@@ -334,6 +350,9 @@ void IGraphics::DoCreatePopupMenu(IControl& control, IPopupMenu& menu, const IRE
   mInPopupMenu = &control;
   mPopupMenuValIdx = valIdx;
   mIsContextMenu = isContext;
+  ++mMenuRequest;
+  mPendingMenu = &menu;
+  mMenuOwner = &menu == &mPromptPopupMenu ? nullptr : &control;
 
   if (mPopupControl) {
     mPopupControl->CreatePopupMenu(menu, bounds);
@@ -345,9 +364,11 @@ void IGraphics::DoCreatePopupMenu(IControl& control, IPopupMenu& menu, const IRE
 }
 
 void IGraphics::SetControlValueAfterPopupMenu(IPopupMenu* menu) {
+  ControlUse use(*this);
   IControl* control = mInPopupMenu;
   if (!control) return;
   mInPopupMenu = nullptr;
+  mPendingMenu = nullptr;
   std::vector<int> edits = std::move(mPopupEdits);
   mPopupEdits.clear();
 
@@ -360,6 +381,7 @@ void IGraphics::SetControlValueAfterPopupMenu(IPopupMenu* menu) {
 }
 
 void IGraphics::SetControlValueAfterTextEdit(const char* str) {
+  ControlUse use(*this);
   IControl* control = mInTextEntry;
   if (!control) return;
   mInTextEntry = nullptr;
@@ -379,6 +401,7 @@ void IGraphics::SetControlValueAfterTextEdit(const char* str) {
 }
 
 void IGraphics::PopupContextMenuForControl(int controlIdx, float x, float y) {
+  ControlUse use(*this);
   IControl* control = GetControl(controlIdx);
   if (!control || AnswerWhileMenuBusy(*control, -1, true)) return;
   ResetPromptMenu();

@@ -7,6 +7,8 @@
 #include "framework/IMidiMsg.h"
 
 #include <algorithm>
+#include <mutex>
+#include <utility>
 
 namespace fx::gfx {
 
@@ -16,8 +18,10 @@ constexpr int kNumNotes = 128;
 constexpr uint8_t kNoteOn = 0x90;
 constexpr uint8_t kNoteOff = 0x80;
 
-// One keyboard for the whole process, as every editor shares the computer's keys. Main thread only.
+// One keyboard for the whole process, as every editor shares the computer's keys. Editors on different threads
+// reach it under its lock, which is never held while a note is sent.
 struct QwertyKeyboardState {
+  std::mutex mutex;
   int baseNote = 48;
   bool held[kNumNotes] = {};
 };
@@ -50,27 +54,30 @@ void IGraphics::SetQwertyMidiKeyHandlerFunc(IMidiFunc func) {
 
     if (key.VK == 'Z' || key.VK == 'X') {
       if (isUp) return true;
-      kb.baseNote =
-          key.VK == 'Z' ? std::min(std::max(kb.baseNote, 36), 108) - 12 : std::min(std::max(kb.baseNote, 12), 84) + 12;
       // Every sounding note stops and is forgotten, so its key can play again at the new octave.
-      for (int note = 0; note < kNumNotes; ++note) {
-        if (!kb.held[note]) continue;
-        kb.held[note] = false;
-        send(kNoteOff, note, 0);
+      bool stopped[kNumNotes] = {};
+      {
+        const std::lock_guard lock(kb.mutex);
+        kb.baseNote = key.VK == 'Z' ? std::min(std::max(kb.baseNote, 36), 108) - 12
+                                    : std::min(std::max(kb.baseNote, 12), 84) + 12;
+        std::swap(stopped, kb.held);
       }
+      for (int note = 0; note < kNumNotes; ++note)
+        if (stopped[note]) send(kNoteOff, note, 0);
       return true;
     }
 
     const int offset = NoteOffsetOfLetter(key.VK);
     if (offset < 0) return false;  // not ours: the host keeps its shortcut
-    const int note = kb.baseNote + offset;
-    if (!isUp && !kb.held[note]) {
-      kb.held[note] = true;
-      send(kNoteOn, note, 127);
-    } else if (isUp && kb.held[note]) {
-      kb.held[note] = false;
-      send(kNoteOff, note, 0);
+    int note = 0;
+    bool changed = false;
+    {
+      const std::lock_guard lock(kb.mutex);
+      note = kb.baseNote + offset;
+      changed = kb.held[note] == isUp;
+      kb.held[note] = !isUp;
     }
+    if (changed) send(isUp ? kNoteOff : kNoteOn, note, isUp ? 0 : 127);
     return true;
   };
 }
@@ -99,6 +106,7 @@ bool IGraphics::RespondsToGesture(float x, float y) {
 }
 
 void IGraphics::OnGestureRecognized(const IGestureInfo& info) {
+  ControlUse use(*this);
   IControl* control = GetMouseControl(info.x, info.y, false);
   if (control && control->GetWantsGestures()) {
     control->OnGesture(info);

@@ -157,7 +157,7 @@ IBitmap IGraphics::FinishLoadBitmap(APIBitmap* inHand, std::unique_ptr<APIBitmap
 // Draws the input at the target scale into a layer and keeps the layer's image in the cache. The screen
 // scale is restored exactly afterwards (a fractional scale such as 1.5 stays 1.5).
 IBitmap IGraphics::ScaleBitmap(const IBitmap& inBitmap, const char* name, int targetScale) {
-  if (!inBitmap.GetAPIBitmap() || !(inBitmap.GetDrawScale() > 0.f)) return IBitmap();
+  if (!inBitmap.GetAPIBitmap() || !(inBitmap.GetDrawScale() > 0.f) || targetScale <= 0) return IBitmap();
   const float screenScale = mScreenScale;
   const float drawScale = mDrawScale;
   mScreenScale = static_cast<float>(targetScale);

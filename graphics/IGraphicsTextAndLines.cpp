@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace fx::gfx {
@@ -20,10 +21,12 @@ void IGraphics::DrawBitmap(const IBitmap& bitmap, const IRECT& bounds, int frame
   int srcX = 0;
   int srcY = 0;
   if (n >= 2 && frame > 1) {
+    // The product may pass int's range before the division brings it back within the strip.
+    const auto offset = [&](int length) { return static_cast<int>(static_cast<int64_t>(frame - 1) * length / n); };
     if (bitmap.GetFramesAreHorizontal())
-      srcX = (frame - 1) * bitmap.W() / n;
+      srcX = offset(bitmap.W());
     else
-      srcY = (frame - 1) * bitmap.H() / n;
+      srcY = offset(bitmap.H());
   }
   DrawBitmap(bitmap, bounds, srcX, srcY, blend);
 }

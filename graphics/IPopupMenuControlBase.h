@@ -22,6 +22,9 @@ class IPopupMenuControlBase : public IControl {
   // block.
   virtual void CreatePopupMenu(IPopupMenu& menu, const IRECT& bounds) = 0;
   virtual EPopupMenuState GetState() const = 0;
+  // The menu it shows or closes is going with the control that owns it: it stops showing it at once and keeps no
+  // pointer to it.
+  virtual void DropMenu() {}
 
   // Whether the menu takes every pointer event: while it fades in, is open, or waits for a submenu, so
   // no click meant for the menu falls through to the controls under it.

@@ -162,7 +162,7 @@ IRECT IVectorBase::DrawPressableEllipse(IGraphics& g, const IRECT& bounds, bool 
   const IRECT shadow = bounds.GetTranslated(s, s);
   const IBlend* blend = GetBlend();
 
-  if (!pressed && !disabled && mStyle.drawShadows) g.FillEllipse(Plain(GetColor(kSH)), shadow);
+  if (!pressed && !disabled && mStyle.drawShadows) g.FillEllipse(GetColor(kSH), shadow);
 
   if (pressed) {
     if (mStyle.emboss) {

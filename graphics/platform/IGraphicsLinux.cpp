@@ -304,27 +304,33 @@ void IGraphicsLinux::CreatePlatformTextEntry(int paramIdx, const IText& text, co
   if (mView) mView->CreateTextEntry(paramIdx, text, str, length, ViewRect(bounds));
 }
 
-IPopupMenu* IGraphicsLinux::CreatePlatformPopupMenu(IPopupMenu& menu, const IRECT& bounds, bool& isAsync) {
+IPopupMenu* IGraphicsLinux::CreatePlatformPopupMenu(IPopupMenu&, const IRECT& bounds, bool& isAsync) {
   isAsync = true;
   const std::weak_ptr<IGraphicsLinux*> self = mSelf;
-  IPopupMenu* menuPtr = &menu;
+  // The menu is found again by its request at the queue's turn: its owner may be gone by then.
+  const uint64_t request = PopupMenuRequest();
   const unsigned viewCount = mViewCount;
   // Shown on the editor's thread, as one of the editor's events: under the editor lock, within which the
   // graphics are deleted (by the delegate) if at all.
   std::shared_ptr<std::recursive_mutex> editorMutex = GetDelegate()->EditorMutex();
   platform::RunLoop::Main().Post(
-      [self, menuPtr, bounds, viewCount, editorMutex = std::move(editorMutex)] {
+      [self, request, bounds, viewCount, editorMutex = std::move(editorMutex)] {
         IGEditorDelegate::EditorEvent event(editorMutex);
         const std::shared_ptr<IGraphicsLinux*> alive = self.lock();
         if (!alive || !*alive) return;  // the graphics are gone: nothing to answer, nothing to touch
         IGraphicsLinux& graphics = **alive;
         event.Enter(*graphics.GetDelegate());
+        ControlUse use(graphics);
+        // Answered, replaced by a later request, or gone with the control that asked: nothing to show.
+        IPopupMenu* menu = graphics.PendingPopupMenu(request);
+        if (!menu) return;
         // A view closed (or closed and reopened) since the request took the menu's owner with it.
         if (!graphics.mView || graphics.mViewCount != viewCount) {
           graphics.SetControlValueAfterPopupMenu(nullptr);
           return;
         }
-        IPopupMenu* answer = graphics.mView->CreatePopupMenu(*menuPtr, graphics.ViewRect(bounds));
+        IPopupMenu* answer = graphics.mView->CreatePopupMenu(*menu, graphics.ViewRect(bounds));
+        if (graphics.PendingPopupMenu(request) != menu) return;  // its owner went while it showed
         if (answer && answer->GetFunction()) answer->ExecFunction();
         graphics.SetControlValueAfterPopupMenu(answer);
       },

@@ -141,7 +141,7 @@ class IGraphicsLinux : public IGraphicsVector {
                                const char* str) override;
   // Always asynchronous: the menu is shown from the main run loop's queue; the answer reaches
   // SetControlValueAfterPopupMenu there (null when the view closed meanwhile; nothing at all when the graphics
-  // are gone).
+  // are gone, or the request is no longer pending: answered, replaced, or its control removed).
   IPopupMenu* CreatePlatformPopupMenu(IPopupMenu& menu, const IRECT& bounds, bool& isAsync) override;
   void ForceEndUserEdit() override;
   EUIAppearance GetUIAppearance() const override;

@@ -3,6 +3,8 @@
 #include "platform/window/Backend.h"
 #include "platform/window/Workspace.h"
 
+#include <atomic>
+
 namespace platform::window {
 
 int Alert::RunModal() {
@@ -65,30 +67,71 @@ void OpenPanel::UpdateKind() {
 }
 
 namespace {
-ColorPanel* sSharedColorPanel = nullptr;
+std::atomic<bool> sSharedColorPanelMade{false};
 }
 
 ColorPanel& ColorPanel::Shared() {
   static ColorPanel panel;
-  sSharedColorPanel = &panel;
+  sSharedColorPanelMade.store(true, std::memory_order_release);
   return panel;
 }
 
 bool ColorPanel::SharedExists() {
-  return sSharedColorPanel != nullptr;
+  return sSharedColorPanelMade.load(std::memory_order_acquire);
+}
+
+void ColorPanel::SetShowsAlpha(bool shows) {
+  const std::lock_guard lock(mMutex);
+  mShowsAlpha = shows;
+}
+
+void ColorPanel::SetAction(Action action) {
+  Action old;
+  const std::lock_guard lock(mMutex);
+  old.swap(mAction);  // destroyed after the lock is let go: it may own anything
+  mAction = std::move(action);
+}
+
+void ColorPanel::SetColor(Color color) {
+  const std::lock_guard lock(mMutex);
+  mColor = color;
+}
+
+Color ColorPanel::GetColor() const {
+  const std::lock_guard lock(mMutex);
+  return mColor;
+}
+
+bool ColorPanel::IsVisible() const {
+  const std::lock_guard lock(mMutex);
+  return mVisible;
 }
 
 void ColorPanel::OrderFront() {
-  mVisible = true;
-  const int session = ++mSession;
-  CurrentBackend().BeginColorPick(mColor, mShowsAlpha, [this, session](Color color) {
-    if (session != mSession || !mVisible) return;  // closed or shown again since
-    mColor = color;
-    if (mAction) mAction(*this);
+  Color initial;
+  bool showsAlpha = false;
+  int session = 0;
+  {
+    const std::lock_guard lock(mMutex);
+    mVisible = true;
+    session = ++mSession;
+    initial = mColor;
+    showsAlpha = mShowsAlpha;
+  }
+  CurrentBackend().BeginColorPick(initial, showsAlpha, [this, session](Color color) {
+    Action action;
+    {
+      const std::lock_guard lock(mMutex);
+      if (session != mSession || !mVisible) return;  // closed or shown again since
+      mColor = color;
+      action = mAction;
+    }
+    if (action) action(*this);
   });
 }
 
 void ColorPanel::Close() {
+  const std::lock_guard lock(mMutex);
   mVisible = false;
   ++mSession;
 }

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -103,21 +104,24 @@ class ColorPanel {
  public:
   using Action = std::function<void(const ColorPanel&)>;
 
+  // One panel for the process, which editors on different threads share: every operation may come from any
+  // thread. Its state is kept under a lock that is never held while the back end or the action runs.
   static ColorPanel& Shared();
   static bool SharedExists();
 
-  void SetShowsAlpha(bool shows) { mShowsAlpha = shows; }
-  void SetAction(Action action) { mAction = std::move(action); }
-  void SetColor(Color color) { mColor = color; }
-  Color GetColor() const { return mColor; }
+  void SetShowsAlpha(bool shows);
+  void SetAction(Action action);
+  void SetColor(Color color);
+  Color GetColor() const;
   // Shows the panel; returns at once; picks arrive from later pumps.
   void OrderFront();
   // Hides the panel; picks still pending are dropped.
   void Close();
-  bool IsVisible() const { return mVisible; }
+  bool IsVisible() const;
 
  private:
   ColorPanel() = default;
+  mutable std::mutex mMutex;
   bool mShowsAlpha = false;
   bool mVisible = false;
   int mSession = 0;

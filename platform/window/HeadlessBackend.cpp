@@ -144,11 +144,13 @@ std::unique_ptr<NativeWindow> HeadlessBackend::CreateNativeWindow(Window& window
 }
 
 bool HeadlessBackend::SetClipboard(const ClipboardContents& contents) {
+  std::lock_guard lock(mMutex);
   mClipboard = contents;
   return true;
 }
 
 std::optional<std::string> HeadlessBackend::ClipboardText() {
+  std::lock_guard lock(mMutex);
   if (!mClipboard.hasText) return std::nullopt;
   return mClipboard.text;
 }

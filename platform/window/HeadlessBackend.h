@@ -89,7 +89,7 @@ class HeadlessBackend final : public Backend {
   void Defer(std::function<void()> task);
 
   HeadlessScript mScript;
-  mutable std::mutex mMutex;  // guards the windows made, queued input, deferred answers and the pointer
+  mutable std::mutex mMutex;  // guards the windows made, queued input, deferred answers, the pointer, the clipboard
   std::vector<Made> mMade;
   std::vector<Queued> mQueued;
   std::vector<Deferred> mDeferred;

@@ -2,6 +2,7 @@
 // text and as a URI list). Every operation: the main thread.
 #pragma once
 
+#include <atomic>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,10 +22,11 @@ class Pasteboard {
   // The clipboard's text, nullopt when it holds none. X11: when another program owns the clipboard this
   // waits for its answer, at most a quarter of a second.
   std::optional<std::string> String();
-  int ChangeCount() const { return mChangeCount; }
+  // Counts this process's changes; editors on different threads may change it at the same time.
+  int ChangeCount() const { return mChangeCount.load(std::memory_order_relaxed); }
 
  private:
-  int mChangeCount = 0;
+  std::atomic<int> mChangeCount{0};
 };
 
 }  // namespace platform::window

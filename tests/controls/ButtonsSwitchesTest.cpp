@@ -4,6 +4,8 @@
 #include "controls/IVTabSwitchControl.h"
 #include "tests/controls/ControlsFixture.h"
 
+#include <cmath>
+
 namespace fx::gfx::test {
 namespace {
 
@@ -143,6 +145,27 @@ TEST_P(Tabs, ClickSelectsTheTabUnderThePointer) {
 
 INSTANTIATE_TEST_SUITE_P(Switches, Tabs, ::testing::ValuesIn(kTabs),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// SetValue does not clamp: values whose tab index is NaN or past int's range select no tab, and drawing and the
+// selected text take them.
+TEST_F(ButtonsSwitches, TabsTakeValuesPastTheirRange) {
+  auto* tabs = Add(new IVTabSwitchControl({0, 0, 90, 30}, FakeDelegate::kEnum, {}, "", Flat()));
+  const struct {
+    double value;
+    int selected;
+    const char* label;
+  } rows[] = {
+      {0.6, 1, "MID/SIDE"}, {std::nan(""), -1, ""}, {INFINITY, -1, ""}, {-INFINITY, -1, ""},
+      {1e300, -1, ""},      {-1e300, -1, ""},       {2e9, -1, ""},      {2.0, 4, ""},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.value);
+    tabs->SetValue(row.value);
+    EXPECT_EQ(tabs->GetSelectedIdx(), row.selected);
+    EXPECT_STREQ(tabs->GetSelectedLabelStr(), row.label);
+    tabs->Draw(g);
+  }
+}
 
 TEST_F(ButtonsSwitches, TabsTakeParameterTextsAndTrackTheMouse) {
   auto* tabs = Add(new IVTabSwitchControl({0, 0, 90, 30}, FakeDelegate::kEnum, {}, "", Flat()));

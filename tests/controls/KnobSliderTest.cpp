@@ -144,17 +144,31 @@ TEST_P(Prompt, ValueAreaPromptsOnlyWhenEditable) {
   IVStyle style;
   style.showLabel = false;
   bool mouseDown;
+  IRECT widget;
+  IRECT value;
+  IControl* control;
   if (c.knob) {
     auto* k = Add(new IVKnobControl({0, 0, 100, 100}, FakeDelegate::kGain, "", style, c.editable, c.valueInWidget));
     Press(c.x, c.y);
     mouseDown = k->GetMouseDown();
+    widget = k->GetWidgetBounds();
+    value = k->GetValueBounds();
+    control = k;
   } else {
     auto* s = Add(new IVSliderControl({0, 0, 100, 100}, FakeDelegate::kGain, "", style, c.editable));
     Press(c.x, c.y);
     mouseDown = s->GetMouseDown();
+    widget = s->GetWidgetBounds();
+    value = s->GetValueBounds();
+    control = s;
   }
   EXPECT_EQ(g.textEntryParamIdx == FakeDelegate::kGain, c.prompts);
   EXPECT_EQ(mouseDown, c.drags);
+  // The body or track keeps off a read-out below it; the target is the whole clickable area, read-out included.
+  if (!c.valueInWidget) {
+    EXPECT_FALSE(widget.Intersects(value));
+  }
+  EXPECT_EQ(control->GetTargetRECT(), IRECT(0, 0, 100, 100));
 }
 
 INSTANTIATE_TEST_SUITE_P(KnobSlider, Prompt, ::testing::ValuesIn(kPrompts),
@@ -181,23 +195,28 @@ TEST_F(ControlsFixture, LockedValueInWidgetDragsFromTheCurrentValue) {
 }
 
 // The slider's read-out drawn across the middle of its widget: with editing off a press on it is a press on the
-// widget, and each drag runs from the value the slider has at that press, not from where an earlier one ended.
+// widget, and each drag runs from the value the slider has at that press, not from where an earlier one ended; with
+// click-to-jump the press first snaps the value to the point (the read-out's centre: half way up the track).
 TEST_F(ControlsFixture, LockedSliderValueOverTheWidgetDragsFromTheCurrentValue) {
   IVStyle style;
   style.showLabel = false;
   style.valueText.mVAlign = kVAlignMiddle;
-  // No handle: the track is the widget's full 100-point height.
-  auto* s = Add(
-      new IVSliderControl({0, 0, 20, 100}, FakeDelegate::kGain, "", style, false, kVertical, false, false, 1.0, 0.f));
-  const IRECT value = s->GetValueBounds();
-  ASSERT_TRUE(s->GetWidgetBounds().Contains(value.MW(), value.MH()));
-  for (const double start : {0.25, 0.6}) {
-    s->SetValue(start);
-    Press(value.MW(), value.MH());
-    ASSERT_TRUE(s->GetMouseDown());
-    DragBy(value.MW(), value.MH() - 20.f, 0.f, -20.f);
-    Release(value.MW(), value.MH() - 20.f);
-    EXPECT_NEAR(s->GetValue(), start + 0.2, 1e-6);
+  for (const bool clickToJump : {false, true}) {
+    SCOPED_TRACE(clickToJump ? "click to jump" : "no jump");
+    g.RemoveAllControls();
+    // No handle: the track is the widget's full 100-point height.
+    auto* s = Add(new IVSliderControl({0, 0, 20, 100}, FakeDelegate::kGain, "", style, false, kVertical, false,
+                                      clickToJump, 1.0, 0.f));
+    const IRECT value = s->GetValueBounds();
+    ASSERT_TRUE(s->GetWidgetBounds().Contains(value.MW(), value.MH()));
+    for (const double start : {0.25, 0.6}) {
+      s->SetValue(start);
+      Press(value.MW(), value.MH());
+      ASSERT_TRUE(s->GetMouseDown());
+      DragBy(value.MW(), value.MH() - 20.f, 0.f, -20.f);
+      Release(value.MW(), value.MH() - 20.f);
+      EXPECT_NEAR(s->GetValue(), (clickToJump ? 0.5 : start) + 0.2, 1e-6);
+    }
   }
 }
 

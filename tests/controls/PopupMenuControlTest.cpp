@@ -513,6 +513,51 @@ TEST_F(PopupMenu, ChoiceIsReportedBeforeTheMenuHides) {
   EXPECT_EQ(popup->GetPanel(0)->mMenu, &menu);
 }
 
+// A control with a menu of its own, which it may remove with itself when the menu answers.
+class OwnMenuCaller : public MenuCaller {
+ public:
+  using MenuCaller::MenuCaller;
+  IPopupMenu menu{"", {"One", "Two"}};
+  bool removeWhenAnswered = false;
+  void OnPopupMenuSelection(IPopupMenu* chosen, int valIdx) override {
+    MenuCaller::OnPopupMenuSelection(chosen, valIdx);
+    if (removeWhenAnswered) GetUI()->RemoveControl(this);
+  }
+};
+
+// A control whose own menu shows may go, from outside while the menu is open or through its answer while the menu
+// closes: the menu stops showing at once with it (nothing reads the menu afterwards) and takes no more clicks.
+TEST_F(PopupMenu, AMenuGoesWithTheControlThatOwnsIt) {
+  for (const bool byItsAnswer : {false, true}) {
+    SCOPED_TRACE(byItsAnswer ? "removed by its answer" : "removed from outside");
+    auto* owner = Add(new OwnMenuCaller(IRECT(100, 50, 140, 70)));
+    owner->removeWhenAnswered = byItsAnswer;
+    g.CreatePopupMenu(*owner, owner->menu, owner->GetRECT());
+    At(gControlsNowMs + 101);
+    ASSERT_EQ(popup->GetState(), IPopupMenuControl::kOpen);
+    if (byItsAnswer) {
+      Press(110, 80);
+      Release(110, 80);
+    } else {
+      g.RemoveControl(owner);
+    }
+    EXPECT_EQ(g.GetControlIdx(owner), -1);
+    EXPECT_EQ(popup->GetState(), IPopupMenuControl::kClosed);
+    EXPECT_EQ(popup->NPanels(), 0);
+    EXPECT_TRUE(popup->IsHidden());
+    g.log.clear();
+    popup->Draw(g);
+    IRECTList rects;
+    rects.Add(g.GetBounds());
+    g.Draw(rects);
+    EXPECT_EQ(g.Count("DoDrawText"), 0);
+    for (int i = 1; i <= 5; ++i) At(gControlsNowMs + 101);
+    Press(110, 80);  // reaches the control now under the point, not the gone menu
+    Release(110, 80);
+    EXPECT_EQ(caller->answers, std::vector<int>{});
+  }
+}
+
 TEST_F(PopupMenu, EditorTooShortForOneCellStillShowsAndChoosesOne) {
   RecordingGraphics flat(dlg, 200, 20);
   AttachPopupMenuControl(flat);

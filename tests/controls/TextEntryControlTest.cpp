@@ -280,5 +280,24 @@ TEST_F(TextEntry, ContextMenuEditsTheFieldThatOpenedIt) {
   other.RemoveAllControls();
 }
 
+// The text entry may go while its Cut / Copy / Paste menu shows: the menu goes with it, and the frames after draw
+// nothing of it.
+TEST_F(TextEntry, ContextMenuGoesWithTheTextEntry) {
+  AttachPopupMenuControl(g);
+  auto* popup = static_cast<IPopupMenuControl*>(g.GetPopupMenuControl());
+  Open(FakeDelegate::kGain, "12");
+  Click(70, 60, Button(true));
+  ASSERT_EQ(popup->GetState(), IPopupMenuControl::kOpening);
+  g.RemoveTextEntryControl();
+  EXPECT_EQ(popup->GetState(), IPopupMenuControl::kClosed);
+  EXPECT_EQ(popup->NPanels(), 0);
+  g.log.clear();
+  IRECTList rects;
+  rects.Add(g.GetBounds());
+  g.Draw(rects);
+  EXPECT_EQ(g.Count("DoDrawText"), 0);
+  Tick(gEntryNowMs + 101);
+}
+
 }  // namespace
 }  // namespace fx::gfx::test

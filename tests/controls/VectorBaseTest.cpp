@@ -90,6 +90,7 @@ struct ShapeCase {
   bool emboss;
   bool disabled;
   std::vector<std::string> paints;
+  IColor shadow = IColor(60, 0, 0, 0);
 };
 
 // Shadow (60, 0, 0, 0), foreground (200 grey), pressed (240 grey), highlight (10, 0, 0, 0), frame (70
@@ -112,6 +113,9 @@ const ShapeCase kShapes[] = {
    {"PathFill 60,0,0,0 weight0.25", kFGPlain, "PathFill 10,0,0,0 weight0.25", kFrame}},
   {"EllipseRestShadowPlain", EVShape::Ellipse, false, false, false, false, {"PathFill 60,0,0,0", kFGPlain, kFrame}},
   {"EllipseDisabledNoShadow", EVShape::Ellipse, false, false, false, true, {kFGPlain, kFrame}},
+  // The resting shadow is filled without the blend but, unlike the plain fills, in the colour as it is.
+  {"EllipseRestShadowUnclamped", EVShape::Ellipse, false, false, false, false,
+   {"PathFill 60,300,-20,0", kFGPlain, kFrame}, IColor(60, 300, -20, 0)},
   {"TrianglePressedHighlights", EVShape::Triangle, true, true, false, false, {kPRPlain, kHL, kFrame}},
   {"UnknownShapeDrawsNothing", static_cast<EVShape>(7), false, true, false, false, {}},
 };
@@ -123,6 +127,7 @@ TEST_P(PressableShapes, FillInStyleColours) {
   const ShapeCase& c = GetParam();
   IVStyle style;
   style.emboss = c.emboss;
+  style.colorSpec.SetColor(EVColor::kSH, c.shadow);
   auto* box = Add(new VectorBox(IRECT(0, 0, 60, 40), "", style));
   box->SetDisabled(c.disabled);
   g.log.clear();

@@ -449,6 +449,136 @@ TEST_F(ControlList, SettingsAndConstraints) {
   EXPECT_EQ(g.Count("UpdateTooltips"), 1);
 }
 
+// Controls that note their deletion, of every kind the graphics object owns.
+std::vector<const void*> gDeleted;
+template <class Base>
+struct Counted : Base {
+  template <class... Args>
+  explicit Counted(Args&&... args) : Base(std::forward<Args>(args)...) {}
+  ~Counted() override { gDeleted.push_back(this); }
+};
+
+// Handing the graphics object a control it already holds, in the list or in a special place, changes nothing:
+// the control stays where it is, whole, and is deleted once, when the controls go.
+TEST_F(ControlList, AControlAlreadyHeldIsNeitherDeletedNorOwnedTwice) {
+  const struct {
+    const char* how;
+    std::function<IControl*(IGraphics&)> make;  // attaches it in its place
+    std::function<void(IGraphics&, IControl*)> again;
+  } rows[] = {
+      {"a list control attached again",
+       [&](IGraphics& ui) { return ui.AttachControl(new Counted<TestControl>(journal, "c", IRECT(0, 0, 9, 9))); },
+       [](IGraphics& ui, IControl* c) { EXPECT_EQ(ui.AttachControl(c, 5), c); }},
+      {"a list control attached again as a background",
+       [&](IGraphics& ui) { return ui.AttachControl(new Counted<TestControl>(journal, "c", IRECT(0, 0, 9, 9))); },
+       [](IGraphics& ui, IControl* c) { EXPECT_EQ(ui.AttachBackgroundControl(c), c); }},
+      {"the corner resizer again",
+       [&](IGraphics& ui) {
+         auto* r = new Counted<TestCornerResizer>(journal, "r", IRECT(0, 0, 9, 9));
+         ui.AttachCornerResizer(r);
+         return r;
+       },
+       [](IGraphics& ui, IControl* c) { ui.AttachCornerResizer(static_cast<ICornerResizerControl*>(c)); }},
+      {"a list control as the corner resizer",
+       [&](IGraphics& ui) { return ui.AttachControl(new Counted<TestCornerResizer>(journal, "r", IRECT(0, 0, 9, 9))); },
+       [](IGraphics& ui, IControl* c) { ui.AttachCornerResizer(static_cast<ICornerResizerControl*>(c)); }},
+      {"the popup menu control again",
+       [](IGraphics& ui) {
+         auto* m = new Counted<QuietMenu>(IRECT());
+         ui.AttachPopupMenuControl(m);
+         return m;
+       },
+       [](IGraphics& ui, IControl* c) { ui.AttachPopupMenuControl(static_cast<IPopupMenuControlBase*>(c)); }},
+      {"a list control as the popup menu control",
+       [](IGraphics& ui) { return ui.AttachControl(new Counted<QuietMenu>(IRECT())); },
+       [](IGraphics& ui, IControl* c) { ui.AttachPopupMenuControl(static_cast<IPopupMenuControlBase*>(c)); }},
+      {"the text entry control again",
+       [](IGraphics& ui) {
+         auto* e = new Counted<QuietEntry>(IRECT());
+         ui.AttachTextEntryControl(e);
+         return e;
+       },
+       [](IGraphics& ui, IControl* c) { ui.AttachTextEntryControl(static_cast<ITextEntryControlBase*>(c)); }},
+      {"the frame-time display again",
+       [](IGraphics& ui) {
+         auto* d = new Counted<IFPSDisplayControl>(IRECT(0, 0, 9, 9));
+         ui.SetPerfDisplay(d);
+         return d;
+       },
+       [](IGraphics& ui, IControl* c) { ui.SetPerfDisplay(static_cast<IFPSDisplayControl*>(c)); }},
+      {"a bubble again",
+       [](IGraphics& ui) {
+         auto* b = new Counted<IBubbleControl>();
+         ui.AttachBubbleControl(b);
+         return b;
+       },
+       [](IGraphics& ui, IControl* c) { ui.AttachBubbleControl(static_cast<IBubbleControl*>(c)); }},
+      {"the tooltip control again",
+       [&](IGraphics& ui) {
+         auto* t = new Counted<TestControl>(journal, "t", IRECT(0, 0, 9, 9));
+         ui.SetToolTipControl(t);
+         return t;
+       },
+       [](IGraphics& ui, IControl* c) { ui.SetToolTipControl(c); }},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.how);
+    gDeleted.clear();
+    const int before = g.NControls();
+    IControl* held = row.make(g);
+    row.again(g, held);
+    EXPECT_TRUE(gDeleted.empty());
+    int places = 0;
+    g.ForAllControlsFunc([&](IControl* c) { places += c == held; });
+    EXPECT_EQ(places, 1);
+    EXPECT_LE(g.NControls(), before + 1);
+    EXPECT_EQ(held->GetUI(), &g);
+    g.RemoveAllControls();
+    EXPECT_EQ(gDeleted, std::vector<const void*>{held});
+  }
+
+  // Removed during a walk (so kept for deletion until the walk is done) and attached again: it is attached, whole,
+  // and deleted once, with the others.
+  gDeleted.clear();
+  IControl* back = g.AttachControl(new Counted<TestControl>(journal, "b", IRECT(0, 0, 9, 9)));
+  g.ForStandardControlsFunc([&](IControl* c) {
+    g.RemoveControl(c);
+    EXPECT_EQ(g.AttachControl(c), c);
+  });
+  EXPECT_TRUE(gDeleted.empty());
+  EXPECT_EQ(g.GetControlIdx(back), 0);
+  EXPECT_EQ(back->GetUI(), &g);
+  g.RemoveAllControls();
+  EXPECT_EQ(gDeleted, std::vector<const void*>{back});
+}
+
+// A callback that removes the control it is given still reaches every control of the walk: removing a group, or
+// every control bound to a parameter, leaves none of them.
+TEST_F(ControlList, WalksWhoseCallbackRemovesReachEveryControl) {
+  const struct {
+    const char* walk;
+    std::function<void(IGraphics&)> removeAll;
+  } rows[] = {
+      {"in a group", [](IGraphics& ui) { ui.ForControlInGroup("g", [&ui](IControl* c) { ui.RemoveControl(c); }); }},
+      {"with a parameter",
+       [](IGraphics& ui) { ui.ForControlWithParam(FakeDelegate::kGain, [&ui](IControl* c) { ui.RemoveControl(c); }); }},
+      {"with one of the parameters",
+       [](IGraphics& ui) {
+         ui.ForControlWithParam(std::vector<int>{FakeDelegate::kInt, FakeDelegate::kGain},
+                                [&ui](IControl* c) { ui.RemoveControl(c); });
+       }},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.walk);
+    g.RemoveAllControls();
+    TestControl* other = Attach("other", IRECT(0, 0, 9, 9), FakeDelegate::kEnum, -1, "h");
+    for (int i = 0; i < 4; ++i) Attach("m", IRECT(0, 0, 9, 9), FakeDelegate::kGain, -1, "g");
+    row.removeAll(g);
+    ASSERT_EQ(g.NControls(), 1);
+    EXPECT_EQ(g.GetControl(0), other);
+  }
+}
+
 TEST_F(ControlList, PopupAndTextEntryControlsAreOwnedOnce) {
   g.AttachTextEntryControl(new QuietEntry(IRECT()));
   ITextEntryControlBase* first = g.GetTextEntryControl();

@@ -417,6 +417,55 @@ TEST_F(DrawLoop, ADrawMayRemoveItsOwnControl) {
   }
 }
 
+// A Draw may attach controls and draw the region again: the inner draw has a list of its own, and the outer one
+// goes on with the controls it had, each once.
+TEST_F(DrawLoop, ADrawMayAttachControlsAndDrawTheRegionAgain) {
+  auto* acting = static_cast<Acting*>(g.AttachControl(new Acting(journal, "acting", IRECT(0, 0, 20, 20))));
+  Attach("after", IRECT(0, 0, 20, 20));
+  constexpr int kAdded = 40;
+  acting->onDraw = [&] {
+    for (int i = 0; i < kAdded; ++i) Attach("added", IRECT(0, 0, 20, 20));
+    g.Draw(IRECT(0, 0, 20, 20), 1.f);
+  };
+  journal.clear();
+  IRECTList rects;
+  rects.Add(IRECT(0, 0, 20, 20));
+  g.Draw(rects);
+  // Outer: acting (inner: acting, after, the added ones), then after.
+  std::vector<std::string> expected{"acting:Draw", "acting:Draw", "after:Draw"};
+  expected.insert(expected.end(), kAdded, "added:Draw");
+  expected.push_back("after:Draw");
+  std::vector<std::string> draws;
+  std::copy_if(journal.begin(), journal.end(), std::back_inserter(draws),
+               [](const std::string& e) { return e.find(":Draw") != std::string::npos; });
+  EXPECT_EQ(draws, expected);
+}
+
+// A Draw that removes its own control and then draws another through DrawControl: the removed control stays whole
+// until the outermost draw has returned, not just the inner one, and goes then.
+TEST_F(DrawLoop, AControlRemovedInItsDrawOutlivesTheDrawsItMakes) {
+  Attach("other", IRECT(40, 40, 60, 60));
+  bool deleted = false;
+  auto* mortal = new Mortal(journal, deleted);
+  g.AttachControl(mortal);
+  bool deletedInItsDraw = true;
+  IRECT rectAfterInnerDraw;
+  mortal->onDraw = [&] {
+    g.RemoveControl(mortal);
+    g.DrawControl(g.GetControl(0), g.GetBounds(), 1.f);
+    deletedInItsDraw = deleted;
+    rectAfterInnerDraw = mortal->GetRECT();
+  };
+  journal.clear();
+  IRECTList rects;
+  rects.Add(IRECT(0, 0, 20, 20));
+  g.Draw(rects);
+  EXPECT_FALSE(deletedInItsDraw);
+  EXPECT_EQ(rectAfterInnerDraw, IRECT(0, 0, 20, 20));
+  EXPECT_TRUE(deleted);
+  EXPECT_EQ(journal, (std::vector<std::string>{"m:Draw", "other:Draw"}));
+}
+
 TEST_F(DrawLoop, HighlightDotIsAFilledCircle) {
   TestControl* a = Attach("a", IRECT(0, 0, 40, 40));
   a->SetHighlight(true, IControl::kHighlightBlue);

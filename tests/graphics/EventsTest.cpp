@@ -261,6 +261,41 @@ TEST_F(Events, ContextMenuSelectionSendsNoEndEdit) {
   EXPECT_TRUE(dlg.host.empty());
 }
 
+// The prompt menu is emptied before every use, title and prefix too: no menu shows what an earlier one was given.
+TEST_F(Events, ThePromptMenuKeepsNoTitleOrPrefixOfAnEarlierMenu) {
+  struct Titled : TestControl {
+    using TestControl::TestControl;
+    const char* title = "";
+    int prefix = 0;
+    void CreateContextMenu(IPopupMenu& menu) override {
+      TestControl::CreateContextMenu(menu);
+      if (prefix) menu.SetPrefix(prefix);
+      if (title[0]) menu.SetRootTitle(title);
+    }
+  };
+  auto* a = static_cast<Titled*>(g.AttachControl(new Titled(journal, "a", IRECT(0, 0, 50, 50), FakeDelegate::kEnum)));
+  a->DisablePrompt(false);
+  a->contextItems = 1;
+  a->title = "Edit";
+  a->prefix = 2;
+  g.asyncMenus = true;
+  IPopupMenu& menu = g.GetPromptMenu();
+  g.PopupContextMenuForControl(0, 5, 5);
+  EXPECT_STREQ(menu.GetRootTitle(), "Edit");
+  EXPECT_EQ(menu.GetPrefix(), 2);
+  g.SetControlValueAfterPopupMenu(nullptr);
+  a->PromptUserInput(0);
+  EXPECT_STREQ(menu.GetRootTitle(), "Mode");
+  EXPECT_EQ(menu.GetPrefix(), 0);
+  g.SetControlValueAfterPopupMenu(nullptr);
+  a->title = "";
+  a->prefix = 0;
+  g.PopupContextMenuForControl(0, 5, 5);
+  EXPECT_STREQ(menu.GetRootTitle(), "");
+  EXPECT_EQ(menu.GetPrefix(), 0);
+  g.SetControlValueAfterPopupMenu(nullptr);
+}
+
 TEST_F(Events, EnumPromptIsAMenuWithTheCurrentTextTicked) {
   TestControl* a = Attach("a", IRECT(0, 0, 50, 50), FakeDelegate::kEnum);
   a->DisablePrompt(false);

@@ -274,6 +274,40 @@ TEST_F(Control, AnimationsWithoutALengthEndAtTheirFirstStep) {
   SetGraphicsClock(nullptr);
 }
 
+// A value menu answered at once whose answer removes the control that prompted: the prompt is done with the
+// control before it goes, whether it was asked for from a press or from outside any event.
+TEST_F(Control, APromptAnsweredAtOnceMayRemoveItsControl) {
+  struct Removing : TestControl {
+    Removing(std::vector<std::string>& journal, bool& deleted)
+        : TestControl(journal, "r", IRECT(0, 0, 20, 20), FakeDelegate::kEnum), gone(deleted) {
+      DisablePrompt(false);
+    }
+    ~Removing() override { gone = true; }
+    void OnMouseDown(float, float, const IMouseMod&) override { PromptUserInput(0); }
+    void OnPopupMenuSelection(IPopupMenu* menu, int) override {
+      Note(menu ? "chose " + std::to_string(menu->GetChosenItemIdx()) : "none");
+      GetUI()->RemoveControl(this);
+    }
+    bool& gone;
+  };
+  g.syncMenuChoice = 2;
+  for (const bool fromAPress : {false, true}) {
+    SCOPED_TRACE(fromAPress ? "from a press" : "from outside");
+    bool deleted = false;
+    auto* r = new Removing(journal, deleted);
+    g.AttachControl(r);
+    journal.clear();
+    if (fromAPress)
+      Press(10, 10);
+    else
+      r->PromptUserInput(0);
+    EXPECT_TRUE(deleted);
+    EXPECT_EQ(g.NControls(), 0);
+    EXPECT_EQ(journal, std::vector<std::string>{"r:chose 2"});
+    Release(10, 10);
+  }
+}
+
 TEST_F(Control, StyleAllVectorControlsVisitsOnlyVectorControls) {
   auto* v = new VectorControl(journal, IRECT(0, 0, 100, 100));
   g.AttachControl(v);

@@ -208,25 +208,29 @@ TEST_F(Resources, RescalingKeepsAFractionalScreenScale) {
   EXPECT_EQ(g.GetDrawScale(), 1.f);
 }
 
-// Nothing to scale (no image, or an image of no real draw scale) gives the empty bitmap: no layer is made, nothing
-// is cached and the scales are left as they were.
+// Nothing to scale (no image, or an image of no real draw scale) or no scale to reach (0 or below) gives the empty
+// bitmap: no layer is made, nothing is cached and the scales are left as they were.
 TEST_F(Resources, RescalingNothingGivesTheEmptyBitmapAndCachesNothing) {
   APIBitmap noDrawScale(1, 40, 20, 1.f, 0.f);
   APIBitmap negativeDrawScale(2, 40, 20, 1.f, -1.f);
   APIBitmap nanDrawScale(3, 40, 20, 1.f, std::nanf(""));
+  APIBitmap sound(4, 40, 20, 1.f, 1.f);
   const struct {
     const char* name;
     IBitmap input;
+    int target;
   } rows[] = {
-      {"no image", IBitmap()},
-      {"draw scale 0", IBitmap(&noDrawScale, 1, false, "zero.png")},
-      {"negative draw scale", IBitmap(&negativeDrawScale, 1, false, "negative.png")},
-      {"NaN draw scale", IBitmap(&nanDrawScale, 1, false, "nan.png")},
+      {"no image", IBitmap(), 2},
+      {"draw scale 0", IBitmap(&noDrawScale, 1, false, "zero.png"), 2},
+      {"negative draw scale", IBitmap(&negativeDrawScale, 1, false, "negative.png"), 2},
+      {"NaN draw scale", IBitmap(&nanDrawScale, 1, false, "nan.png"), 2},
+      {"target scale 0", IBitmap(&sound, 1, false, "sound.png"), 0},
+      {"negative target scale", IBitmap(&sound, 1, false, "sound.png"), -1},
   };
   g.SetScreenScale(1.5f);
   for (const auto& row : rows) {
     g.log.clear();
-    const IBitmap scaled = g.ScaleBitmap(row.input, "scaled.png", 2);
+    const IBitmap scaled = g.ScaleBitmap(row.input, "scaled.png", row.target);
     EXPECT_EQ(scaled.GetAPIBitmap(), nullptr) << row.name;
     EXPECT_EQ(g.Count("CreateAPIBitmap"), 0) << row.name;
     EXPECT_EQ(BitmapCache().GetSize(), 0) << row.name;

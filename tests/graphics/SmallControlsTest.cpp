@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <limits>
 
@@ -71,7 +72,11 @@ INSTANTIATE_TEST_SUITE_P(SmallControls, BitmapFrameChoice,
                          ::testing::Values(FrameRow{5, 0.0, 1}, FrameRow{5, 0.1, 1}, FrameRow{5, 0.125, 2},
                                            FrameRow{5, 0.5, 3}, FrameRow{5, 1.0, 5}, FrameRow{5, 1.7, 5},
                                            FrameRow{5, -0.5, 1}, FrameRow{2, 0.49, 1}, FrameRow{2, 0.5, 2},
-                                           FrameRow{1, 1.0, 1}, FrameRow{0, 1.0, 1}));
+                                           FrameRow{1, 1.0, 1}, FrameRow{0, 1.0, 1},
+                                           // Values SetValue lets through unclamped: NaN counts as 0.
+                                           FrameRow{5, std::nan(""), 1}, FrameRow{5, INFINITY, 5},
+                                           FrameRow{5, -INFINITY, 1}, FrameRow{5, 1e300, 5}, FrameRow{5, -1e300, 1},
+                                           FrameRow{5, 3e9, 5}));
 
 TEST_F(SmallControls, BitmapControlIsOneFrameInSizeAndDrawsTheValuesFrame) {
   APIBitmap image(1, 300, 40, 1.f, 1.f);

@@ -40,6 +40,7 @@ struct FrameRow {
   bool horizontal;
   int frame;
   const char* offset;  // srcX,srcY
+  int widthPx = 600;
 };
 
 void PrintTo(const FrameRow& row, std::ostream* os) {
@@ -52,8 +53,8 @@ TEST_P(BitmapFrames, SourceOffsetOfTheFrame) {
   FakeDelegate dlg;
   DetailGraphics g(dlg, 400, 300);
   const FrameRow& row = GetParam();
-  // 300 x 500 points at scale 2 (600 x 1000 pixels).
-  APIBitmap image(1, 600, 1000, 2.f, 1.f);
+  // 300 x 500 points at scale 2 (600 x 1000 pixels), unless the row is wider.
+  APIBitmap image(1, row.widthPx, 1000, 2.f, 1.f);
   const IBitmap bitmap(&image, row.nFrames, row.horizontal);
   g.log.clear();
   static_cast<IGraphics&>(g).DrawBitmap(bitmap, IRECT(0, 0, 10, 10), row.frame);
@@ -67,7 +68,9 @@ INSTANTIATE_TEST_SUITE_P(TextBitmapLines, BitmapFrames,
                                            FrameRow{5, false, 8, "0,400"},  // above N draws frame N
                                            FrameRow{3, true, 2, "100,0"}, FrameRow{3, true, 3, "200,0"},
                                            FrameRow{7, true, 4, "128,0"},  // 3 * 300 / 7 = 128.57, truncated
-                                           FrameRow{1, true, 4, "0,0"}));
+                                           FrameRow{1, true, 4, "0,0"},
+                                           // A strip of 65,536 one-point frames: 65,535 x 65,536 is past int.
+                                           FrameRow{65536, true, 65536, "65535,0", 131072}));
 
 TEST_F(TextBitmapLines, BitmapFontDrawsOneFramePerCharacter) {
   APIBitmap image(1, 100 * 6, 12, 1.f, 1.f);

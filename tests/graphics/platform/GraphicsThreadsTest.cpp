@@ -7,8 +7,11 @@
 #include <thread>
 #include <vector>
 
+#include "framework/IKeyPress.h"
+#include "framework/IMidiMsg.h"
 #include "tests/graphics/platform/PlatformGraphicsFixture.h"
 #include "tests/support/HostThread.h"
+#include "tests/support/RecordingGraphics.h"
 
 namespace fx::gfx::test {
 namespace {
@@ -127,6 +130,39 @@ TEST(SystemVersionThreadsTest, EveryThreadGetsTheOneValue) {
   for (std::thread& thread : threads) thread.join();
   for (const int version : seen) EXPECT_EQ(version, IGraphicsLinux::GetSystemVersion());
   EXPECT_NE(IGraphicsLinux::GetSystemVersion(), 0);
+}
+
+// Two editors on two threads play the computer keyboard, which the process shares: every note turned on is turned
+// off exactly once, by one editor or the other, once the last octave change has stopped what sounds.
+TEST(KeyboardThreadsTest, TwoEditorsOnTwoThreadsShareTheKeyboard) {
+  std::atomic<int> on{0};
+  std::atomic<int> off{0};
+  const auto play = [&](bool lastOctaveChange) {
+    FakeDelegate dlg;
+    RecordingGraphics g(dlg, 100, 100);
+    g.SetQwertyMidiKeyHandlerFunc([&](const IMidiMsg& msg) { ++((msg.mStatus & 0xF0) == 0x90 ? on : off); });
+    const auto key = [&](int vk, bool up) {
+      const IKeyPress press("", vk, false, false);
+      if (up)
+        g.OnKeyUp(0.f, 0.f, press);
+      else
+        g.OnKeyDown(0.f, 0.f, press);
+    };
+    for (int i = 0; i < 300; ++i) {
+      key('A', false);
+      key('S', false);
+      key('A', true);
+      key(i % 2 ? 'X' : 'Z', false);
+      key('D', false);
+    }
+    if (lastOctaveChange) key('Z', false);
+  };
+  std::thread other(play, false);
+  play(false);
+  other.join();
+  play(true);
+  EXPECT_GT(on.load(), 0);
+  EXPECT_EQ(on.load(), off.load());
 }
 
 }  // namespace

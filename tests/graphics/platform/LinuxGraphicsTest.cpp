@@ -238,6 +238,33 @@ TEST_F(PlatformGraphicsTest, PopupMenusRunFromTheMainQueueAndOnlyForTheViewThatA
   }
 }
 
+// A control that asks for a menu of its own and is removed before the queue's turn: the queued request finds its
+// menu gone with it and shows nothing; a later request of another control is shown and answered as usual.
+TEST_F(PlatformGraphicsTest, APopupMenuRequestGoesWithTheControlThatOwnsItsMenu) {
+  struct OwnMenu : JournalControl {
+    using JournalControl::JournalControl;
+    IPopupMenu menu{"", {"A", "B", "C"}};
+  };
+  Open();
+  backend->ClearLog();
+  journal.clear();
+  backend->Script().menuChoices.push_back({2});
+  auto* owner = new OwnMenu(journal, IRECT(10.f, 10.f, 30.f, 30.f), -1);
+  G().AttachControl(owner);
+  G().CreatePopupMenu(*owner, owner->menu, owner->GetRECT());
+  G().RemoveControl(owner);
+  platform::RunLoop::Main().RunPostedWork();
+  EXPECT_TRUE(journal.empty());
+  EXPECT_TRUE(Log("menu").empty());
+
+  IPopupMenu menu("", {"A", "B", "C"});
+  G().CreatePopupMenu(*control, menu, control->GetRECT());
+  platform::RunLoop::Main().RunPostedWork();
+  EXPECT_EQ(journal, std::vector<std::string>{"menu 2"});
+  EXPECT_EQ(Log("menu").size(), 1u);
+  backend->Script().menuChoices.clear();
+}
+
 TEST_F(PlatformGraphicsTest, ThePlatformContextIsTheDrawingLayerFromTheViewsAttachToItsClose) {
   Open();
   EXPECT_EQ(G().GetPlatformContext(), V().Layer()->RendererLayer());

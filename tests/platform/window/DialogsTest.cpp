@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <thread>
 
 #include "platform/runloop/RunLoop.h"
 #include "platform/window/Dialogs.h"
@@ -215,6 +216,34 @@ TEST_F(DialogsTest, ColourPanelDeliversEachPickUntilClosed) {
   panel.Close();
   backend->Pump();
   EXPECT_EQ(picked.size(), 2u);
+}
+
+// Editors on two threads share the one colour panel and the clipboard: each prompts, reads and closes, copies and
+// clears, and the clipboard counts every change.
+TEST_F(DialogsTest, ColourPanelAndPasteboardServeEditorsOnTwoThreads) {
+  constexpr int kRounds = 200;
+  Pasteboard& board = Pasteboard::General();
+  const int before = board.ChangeCount();
+  const auto editor = [&](double red) {
+    ColorPanel& panel = ColorPanel::Shared();
+    for (int i = 0; i < kRounds; ++i) {
+      panel.SetShowsAlpha(true);
+      panel.SetAction([](const ColorPanel& p) { static_cast<void>(p.GetColor()); });
+      panel.SetColor(Color{red, 0, 0, 1});
+      panel.OrderFront();
+      static_cast<void>(panel.GetColor());
+      static_cast<void>(panel.IsVisible());
+      panel.Close();
+      board.SetString("copied");
+      board.ClearContents();
+    }
+  };
+  std::thread other(editor, 0.25);
+  editor(0.75);
+  other.join();
+  EXPECT_EQ(board.ChangeCount() - before, 4 * kRounds);
+  EXPECT_FALSE(ColorPanel::Shared().IsVisible());
+  ColorPanel::Shared().SetAction(nullptr);
 }
 
 TEST_F(DialogsTest, PasteboardKeepsTextAndFiles) {
