@@ -65,9 +65,9 @@ struct ReadResult {
   std::vector<ParamValue> values;  // in document order, through the plug-in's conversion hook
 };
 
-// Parses and checks the document at text (length bytes, no terminating zero needed). False, with result
-// unspecified, for a document that is too large, holds a zero byte, does not parse, comes from another
-// maker or product, or breaks the structure above.
+// Parses and checks the document at text (length bytes, no terminating zero needed; a zero byte ends it
+// early, and what follows is not read). False, with result unspecified, for a document that is empty or too
+// large, does not parse, comes from another maker or product, or breaks the structure above.
 bool ReadPresetDocument(fx::IPluginBase& plugin, const char* text, size_t length, const ReadRules& rules,
                         ReadResult& result);
 

@@ -161,6 +161,28 @@ TEST(PresetDocumentTest, ChunkReaderNamesSlotZeroAndRefreshesOnce) {
   EXPECT_EQ(plugin.paramResets, 1);
 }
 
+// A zero byte ends the text: a document followed by one, and by anything after it, is read as the document alone;
+// the record reader still answers the position after the whole stated length.
+TEST(PresetDocumentTest, AZeroByteEndsTheText) {
+  const std::string doc = Doc("<Param name=\"MVol\" val=\"0.1\" />");
+  for (const std::string& tail : {std::string(1, '\0'), std::string("\0<Other/>&#", 11), std::string(3, '\0')}) {
+    PresetTestPlugin chunkPlugin;
+    EXPECT_EQ(ReadAsChunk(chunkPlugin, doc + tail), static_cast<int>(4 + doc.size() + tail.size())) << tail.size();
+    EXPECT_EQ(chunkPlugin.Value(kGainMaster), 0.1) << tail.size();
+    EXPECT_STREQ(chunkPlugin.GetPresetName(0), "Loaded");
+    PresetTestPlugin filePlugin;
+    EXPECT_TRUE(ReadAsFile(filePlugin, doc + tail)) << tail.size();
+    EXPECT_EQ(filePlugin.Value(kGainMaster), 0.1) << tail.size();
+  }
+  // Cut inside the document, the shorter text does not parse.
+  PresetTestPlugin cut;
+  std::string inside = doc;
+  inside[inside.find("</Preset>")] = '\0';
+  EXPECT_EQ(ReadAsChunk(cut, inside), 0);
+  EXPECT_FALSE(ReadAsFile(cut, inside));
+  EXPECT_EQ(cut.Value(kGainMaster), 0.5);
+}
+
 TEST(PresetDocumentTest, ConversionHookSeesBothVersionTextsAsWritten) {
   for (const char* version : {"v1.0.9", "1.0.9-beta", ""}) {
     PresetTestPlugin plugin;
