@@ -2,7 +2,6 @@
 
 #include <tinyxml.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -135,8 +134,8 @@ bool ReadPresetDocument(fx::IPluginBase& plugin, const char* text, size_t length
                         ReadResult& result) {
   if (!text) return false;
   // A zero byte ends the text: what follows it is not read.
-  const size_t shorter = strnlen(text, std::min(length, kMaxDocumentBytes + 1));
-  if (shorter == 0 || shorter > kMaxDocumentBytes) return false;
+  const size_t shorter = strnlen(text, length);
+  if (shorter == 0) return false;
   const std::string terminated(text, shorter);
   if (!fx::XMLNestingWithin(terminated.c_str(), kMaxDocumentDepth)) return false;
   TiXmlDocument doc;
