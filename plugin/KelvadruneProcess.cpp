@@ -73,9 +73,10 @@ void Kelvadrune::ProcessBlock(double** inputs, double** outputs, int nFrames) {
 Kelvadrune::BlockSettings Kelvadrune::TakeBlockSettings() {
   const uint64_t before = mSettingsLoads.load(std::memory_order_acquire);
   if (before % kLoadEdge != 0 && mHasLastSettings) return mLastSettings;
+  // Every setting is read with acquire: a value a load stored carries the load's start with it, so the count
+  // read after the settings shows the load.
   const BlockSettings s = ReadBlockSettings();
-  std::atomic_thread_fence(std::memory_order_acquire);
-  if (mSettingsLoads.load(std::memory_order_relaxed) != before && mHasLastSettings) return mLastSettings;
+  if (mSettingsLoads.load(std::memory_order_acquire) != before && mHasLastSettings) return mLastSettings;
   mLastSettings = s;
   mHasLastSettings = true;
   return s;
