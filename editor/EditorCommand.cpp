@@ -6,7 +6,7 @@
 namespace fx::gfx {
 
 void SendEditorCommand(const IControl& control, int command) {
-  if (command < 0) return;
+  if (command == kNoEditorCommand) return;
   if (IGEditorDelegate* delegate = control.GetDelegate()) delegate->OnParamChange(command, kUI, -1);
 }
 

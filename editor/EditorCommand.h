@@ -6,7 +6,10 @@ namespace fx::gfx {
 
 class IControl;
 
-// Nothing for a negative command or a control not attached to a delegate.
+// The command id that stands for none; every other id, negative ones too, is sent.
+constexpr int kNoEditorCommand = -1;
+
+// Nothing for kNoEditorCommand or a control not attached to a delegate.
 void SendEditorCommand(const IControl& control, int command);
 
 }  // namespace fx::gfx

@@ -291,16 +291,17 @@ void IVMeterControlLW<MAXNC>::OnResize() {
   SetDirty(false, -1);
 }
 
-// Clamped before it is snapped: a range whose ends are off the step's grid snaps its ends onto the grid (a
-// snapped end beyond the range normalises beyond 0..1 and is clamped there). A negative step snaps to its size, as
-// the parameter rounds; a step of 0 snaps nothing (no division by zero); a NaN leaves the value as it is.
+// Clamped before it is snapped, stepped parameter or not: a range whose ends are off the step's grid snaps its ends
+// onto the grid (a snapped end beyond the range normalises beyond 0..1 and is clamped there). A negative step snaps
+// to its size, as the parameter rounds; a step of 0 or an infinite one snaps nothing (dividing by it would make the
+// value NaN, and the set would be lost); a NaN leaves the value as it is.
 template <int MAXNC>
 void IVMeterControlLW<MAXNC>::SetParamValue(int valIdx, float value) {
   const IParam* param = GetParam(valIdx);
   if (!param || std::isnan(value)) return;
   double v = std::clamp(static_cast<double>(value), param->GetMin(), param->GetMax());
   const double step = param->GetStep();
-  if (param->GetStepped() && step != 0.0 && std::isfinite(step)) v = std::round(v / step) * step;
+  if (step != 0.0 && std::isfinite(step)) v = std::round(v / step) * step;
   const double normalized = param->ToNormalized(v);
   if (!std::isnan(normalized)) SetValue(std::clamp(normalized, 0.0, 1.0), valIdx);
 }

@@ -33,7 +33,7 @@ IPreset* IPluginBase::FirstFreePreset() const {
 
 void IPluginBase::InitialisePreset(IPreset& preset, const char* name) {
   preset.mInitialized = true;
-  CopyBounded(preset.mName, name);
+  preset.mName.Set(name);
   preset.mChunk.Clear();
 }
 
@@ -144,14 +144,14 @@ bool IPluginBase::RestorePreset(const char* name) {
 
 const char* IPluginBase::GetPresetName(int idx) const {
   const IPreset* preset = GetPreset(idx);
-  return preset ? preset->mName : "";
+  return preset ? preset->mName.Get() : "";
 }
 
 void IPluginBase::ModifyCurrentPreset(const char* name) {
   IPreset* preset = GetPreset(mCurrentPresetIdx);
   if (!preset) return;
   // The name goes first: the product's state may carry the current preset's name.
-  if (name && *name) CopyBounded(preset->mName, name);
+  if (name && *name) preset->mName.Set(name);
   preset->mChunk.Clear();
   SerializeState(preset->mChunk);
 }
@@ -175,7 +175,7 @@ bool IPluginBase::ReadPresetHeader(const IByteChunk& chunk, int& pos, IPreset& p
   pos = chunk.GetStr(name, pos);
   if (pos >= 0) pos = chunk.Get(&initialized, pos);
   if (pos < 0) return false;
-  CopyBounded(preset.mName, name.Get());
+  preset.mName.Set(name.Get());
   preset.mInitialized = initialized != 0;
   return true;
 }
@@ -207,7 +207,7 @@ int IPluginBase::UnserializePresets(const IByteChunk& chunk, int startPos) {
   for (int i = 0; i < NPresets() && end >= 0; ++i) {
     const SlotExtent& slot = slots[static_cast<size_t>(i)];
     IPreset& preset = *mPresets.Get(i);
-    CopyBounded(preset.mName, slot.header.mName);
+    preset.mName.Set(slot.header.mName);
     const bool wasInitialized = preset.mInitialized;
     preset.mInitialized = slot.header.mInitialized;
     if (!slot.header.mInitialized) continue;

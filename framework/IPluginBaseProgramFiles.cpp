@@ -275,7 +275,7 @@ bool ReadBankFile(IPluginBase& plug, const std::vector<uint8_t>& file) {
     // The record goes into slot k, also when the slot's former state could not be restored (the current
     // slot is then another one): named first, as the product's state may carry the name.
     IPreset& slot = *plug.GetPreset(k);
-    if (name[0]) CopyBounded(slot.mName, name);
+    if (name[0]) slot.mName.Set(name);
     slot.mInitialized = true;
     slot.mChunk.Clear();
     plug.SerializeState(slot.mChunk);

@@ -19,6 +19,7 @@
 
 #include <array>
 #include <atomic>
+#include <cstdint>
 #include <mutex>
 
 #include "framework/FwString.h"
@@ -96,6 +97,9 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets, public ICMe
   // editor on the main thread.
   void OnParamChange(int paramIdx, fx::EParamSource source, int sampleOffset) override;
   using fx::IEditorDelegate::OnParamChange;
+  // Every parameter's change at once (a preset or state load, a reset): the audio thread takes none of them
+  // until all are in, so a load never plays for a block with some of its settings and some of the old ones.
+  void OnParamReset(fx::EParamSource source) override;
 
   // ---- Main thread: idle work and the editor ----
 
@@ -224,6 +228,7 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets, public ICMe
     double minGain = -48.0;
     double maxGain = 48.0;
     std::array<kd::FaderRules, kNumGains> rules;
+    std::array<double, kNumGains> positions{0.5, 0.5, 0.5};  // the faders' positions
   };
 
   // The moving path works through a block in chunks of this many samples (its curves live on the stack).
@@ -292,7 +297,12 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets, public ICMe
   bool RateOrBlockSizeChanged() const;
 
   // ---- Audio thread (KelvadruneProcess.cpp) ----
+  // The settings for the block about to run: read afresh, or the last block's while a change of every
+  // parameter is under way (or came in while they were read).
+  BlockSettings TakeBlockSettings();
   BlockSettings ReadBlockSettings() const;
+  // Each gain's ramp for the block, towards its fader's position or, around Power off, as StartGainRamps says.
+  void StartGainRamps(const BlockSettings& s);
   Routing Route(double** inputs, double** outputs, int nIn, int nOut) const;
   // The block at the host's rate, or at the oversampled rate through the oversampler's buffers.
   void ProcessAtRate(const Routing& io, int nFrames, const BlockSettings& s);
@@ -339,6 +349,11 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets, public ICMe
   std::atomic<int> mTestSignal{0};
   std::atomic<int> mSampleAccurateAutomation{0};
   std::atomic<bool> mSampleAccurateActive{false};
+  // Changes of every parameter at once: the low 32 bits count those under way, the high 32 bits count each
+  // one's start and end, so that the audio thread sees whether one ran while it read the settings.
+  std::atomic<uint64_t> mSettingsLoads{0};
+  static constexpr uint64_t kLoadUnderWay = 1;
+  static constexpr uint64_t kLoadEdge = uint64_t{1} << 32;
 
   // ---- Requests for the idle work ----
   std::atomic<bool> mResizePending{false};
@@ -364,6 +379,12 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets, public ICMe
   Oversampler mOversampler;
   std::array<GainState, kNumGains> mGains;
   kd::PowerFade mFade;
+  // The settings the last block ran with (audio thread); none before the first block.
+  BlockSettings mLastSettings;
+  bool mHasLastSettings = false;
+  // Whether the last block's processed signal went unheard (Power off, its fade out ended, no test signal);
+  // false after a reset.
+  bool mUnheard = false;
   kd::TestOscillator mTestOscillator;
   kd::MeterBank mMeters;  // lanes in EMeter order
   std::array<std::atomic<double>, kNumMeters> mMeterLevel{};

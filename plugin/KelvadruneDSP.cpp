@@ -40,6 +40,7 @@ void Kelvadrune::InitDSP() {
   static_assert(kMeterFastLeft == 0 && kMeterFastRight == 1 && kMeterHoldLeft == 2 && kMeterHoldRight == 3);
   mMeters.Init(rate, kHoldMeterSeconds);
   mFade.Reset(rate);
+  mUnheard = false;
   mTestOscillator.Setup(kd::TestOscillator::kSine, kTestSetupFrequency, rate, kTestSetupPulseWidth, 1.0, 0.0);
   mTestOscillator.SetAmplitudes(1.0, 1.0, 1.0);
   mTestOscillator.SetRandom(false);

@@ -39,6 +39,14 @@ void Kelvadrune::OnParamChange(int paramIdx, fx::EParamSource source, int sample
   FinishChange();
 }
 
+// The audio thread keeps its last settings while the count of loads under way is not 0, and when the edges
+// moved while it read them.
+void Kelvadrune::OnParamReset(fx::EParamSource source) {
+  mSettingsLoads.fetch_add(kLoadEdge + kLoadUnderWay, std::memory_order_acq_rel);
+  fx::IPluginVST2::OnParamReset(source);
+  mSettingsLoads.fetch_add(kLoadEdge - kLoadUnderWay, std::memory_order_release);
+}
+
 // Every source that stores a value is followed, the host included: what the host stored (and will show
 // and save) is what the plug-in processes, whether or not the parameter may be automated. The index plays no
 // part here: one that names neither a parameter nor a command still ends in the latency report.

@@ -50,16 +50,14 @@ void Kelvadrune::ProcessBlock(double** inputs, double** outputs, int nFrames) {
   if (mMeterResetRequested.exchange(false, std::memory_order_acq_rel)) {
     mMeters.ResetLevels();
   }
-  const BlockSettings s = ReadBlockSettings();
+  const BlockSettings s = TakeBlockSettings();
   if (s.sampleAccurate) {
     for (GainState& state : mGains) {
       if (state.automation.IsActive()) InterpolateAutomation(state.automation, nFrames);
     }
   }
-  for (int g = 0; g < kNumGains; ++g) {
-    mGains[g].ramp.BeginBlock(mGain[g].load(std::memory_order_acquire));
-    mGains[g].fader.SetRules(s.rules[g]);
-  }
+  for (int g = 0; g < kNumGains; ++g) mGains[g].fader.SetRules(s.rules[g]);
+  StartGainRamps(s);
   if (mOversampler.Factor() > 1) {
     ProcessOversampled(inputs, outputs, nIn, nOut, nFrames, s);
   } else {
@@ -68,7 +66,42 @@ void Kelvadrune::ProcessBlock(double** inputs, double** outputs, int nFrames) {
   if (s.sampleAccurate) {
     for (GainState& state : mGains) state.automation.EndBlock();
   }
+  mUnheard = !s.power && !s.testSignal && mFade.HasEnded(false);
   PublishMeters();
+}
+
+Kelvadrune::BlockSettings Kelvadrune::TakeBlockSettings() {
+  const uint64_t before = mSettingsLoads.load(std::memory_order_acquire);
+  if (before % kLoadEdge != 0 && mHasLastSettings) return mLastSettings;
+  // Every setting is read with acquire: a value a load stored carries the load's start with it, so the count
+  // read after the settings shows the load.
+  const BlockSettings s = ReadBlockSettings();
+  if (mSettingsLoads.load(std::memory_order_acquire) != before && mHasLastSettings) return mLastSettings;
+  mLastSettings = s;
+  mHasLastSettings = true;
+  return s;
+}
+
+// While the processed signal fades out (Power off, no test signal), each gain keeps heading where it was heard
+// heading; once the signal is no longer heard, each gain stands at once at its fader's position, ramp and smoothing
+// done. So neither Power going off nor coming on plays a gain change that was made while it was off.
+void Kelvadrune::StartGainRamps(const BlockSettings& s) {
+  if (!mUnheard) {
+    const bool holding = !s.power && !s.testSignal;
+    for (int g = 0; g < kNumGains; ++g) {
+      kd::GainRamp& ramp = mGains[g].ramp;
+      ramp.BeginBlock(holding ? ramp.Target() : s.positions[g]);
+    }
+    return;
+  }
+  for (int g = 0; g < kNumGains; ++g) {
+    GainState& state = mGains[g];
+    const double gain = state.fader.Get(s.positions[s.linked && g == kGainIdxRS ? kGainIdxLM : g]);
+    state.ramp.Reset(s.positions[g], state.ramp.Length());
+    for (kd::SmoothingFilter& filter : state.filters) filter.Settle(gain);
+    state.lastGain = gain;
+    state.smoothing = false;
+  }
 }
 
 Kelvadrune::BlockSettings Kelvadrune::ReadBlockSettings() const {
@@ -84,9 +117,10 @@ Kelvadrune::BlockSettings Kelvadrune::ReadBlockSettings() const {
   s.testSignal = mTestSignal.load(kOrder) == 1;
   s.minGain = mMinGain.load(kOrder);
   s.maxGain = mMaxGain.load(kOrder);
-  // The minus-infinity threshold comes from the parameter as the faders show it.
-  const double minRounded = kd::RoundToHundredths(GetParam(kMinGain)->Value());
+  // The minus-infinity threshold: the minimum as the faders show it.
+  const double minRounded = kd::RoundToHundredths(s.minGain);
   for (int g = 0; g < kNumGains; ++g) {
+    s.positions[g] = mGain[g].load(kOrder);
     s.rules[g] = {s.minGain, s.maxGain, minRounded, mTreatMinAsInf[g].load(kOrder) != 0, mLock[g].load(kOrder) != 0};
   }
   // Linked side faders: the left/mid fader, its minus-infinity switch and its lock govern both.

@@ -29,6 +29,11 @@ class SmoothingFilter {
   void Clear();
   // New coefficients in the held-twice mode; the state is kept.
   void SetCoefficients(const Coefficients& c);
+  // The state of a filter that has long been given value: its next results are value, to within the guards.
+  void Settle(double value) {
+    mX0 = mX1 = mX2 = value + kDenormalGuard;
+    mY0 = mY1 = mY2 = value;
+  }
   // Another way of running the same design; the state is kept.
   void SetMode(EMode mode) { mMode = mode; }
   // Inline: the audio thread runs up to six of these per sample frame.

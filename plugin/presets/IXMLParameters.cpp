@@ -32,7 +32,7 @@ int IXMLParameters::ReadParamsXML(fx::IPluginBase& plugin, const fx::IByteChunk&
   const int end = ParseParamsXML(plugin, chunk, pos, filter, table, result);
   if (end <= 0) return 0;
   presets::ApplyParamValues(plugin, result.values);
-  if (fx::IPreset* slot = plugin.GetPreset(0)) fx::CopyBounded(slot->mName, result.presetName);
+  if (fx::IPreset* slot = plugin.GetPreset(0)) slot->mName.Set(result.presetName);
   plugin.OnParamReset(fx::kPresetRecall);
   return end;
 }

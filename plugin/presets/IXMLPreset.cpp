@@ -129,6 +129,6 @@ void IXMLPreset::LoadPresetFileToPreset(fx::IPluginBase& plugin, fx::IPreset& pr
   ReadPresetXML(plugin, path.Get(), values.data(), presetName, filter);
   ReplaceUnsetByDefaults(plugin, values.data());
   preset.mInitialized = true;
-  fx::CopyBounded(preset.mName, presetName.Get());
+  preset.mName.Set(presetName.Get());
   WriteRecordOfValues(plugin, preset, values.data());
 }

@@ -106,7 +106,7 @@ int KelvadrunePresets::CheckStateChunk(const fx::IByteChunk& chunk, int startPos
 
 void KelvadrunePresets::FillFromPairs(fx::IPreset& preset, const char* name, int nPairs, va_list args) {
   preset.mInitialized = true;
-  fx::CopyBounded(preset.mName, name);
+  preset.mName.Set(name);
   std::vector<double> values(static_cast<size_t>(mPlugin.NParams()), kUnsetValue);
   for (int k = 0; k < nPairs; ++k) {
     const int paramIdx = va_arg(args, int);
@@ -164,7 +164,7 @@ void KelvadrunePresets::CopyPresetToSlot(const fx::IPreset& record, int slot) {
   target->mChunk.PutChunk(record.mChunk);
   target->mInitialized = true;
   target->mCategory = record.mCategory;
-  fx::CopyBounded(target->mName, record.mName);
+  target->mName.Set(record.mName);
 }
 
 void KelvadrunePresets::SortPresetsByCategory(PresetList& list, int nCategories) {

@@ -132,8 +132,11 @@ std::string PrintPresetDocument(const fx::IPluginBase& plugin, const DocumentCon
 
 bool ReadPresetDocument(fx::IPluginBase& plugin, const char* text, size_t length, const ReadRules& rules,
                         ReadResult& result) {
-  if (!text || length == 0 || length > kMaxDocumentBytes || std::memchr(text, '\0', length)) return false;
-  const std::string terminated(text, length);
+  if (!text) return false;
+  // A zero byte ends the text: what follows it is not read.
+  const size_t shorter = strnlen(text, length);
+  if (shorter == 0) return false;
+  const std::string terminated(text, shorter);
   if (!fx::XMLNestingWithin(terminated.c_str(), kMaxDocumentDepth)) return false;
   TiXmlDocument doc;
   doc.Parse(terminated.c_str(), nullptr, TIXML_ENCODING_LEGACY);

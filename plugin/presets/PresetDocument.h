@@ -28,7 +28,8 @@
 
 namespace presets {
 
-// Larger documents are refused unread: a preset is a few kilobytes.
+// Larger preset files are refused unread: a file is read whole into memory, and one of any size (a sparse file
+// of a terabyte in the preset folder, say) would exhaust it. A preset is a few kilobytes.
 constexpr size_t kMaxDocumentBytes = 1 << 20;
 // A preset document nests three levels deep; a deeper one is refused before parsing, far inside the
 // parser's stack needs (see framework/XMLNesting.h).
@@ -65,9 +66,9 @@ struct ReadResult {
   std::vector<ParamValue> values;  // in document order, through the plug-in's conversion hook
 };
 
-// Parses and checks the document at text (length bytes, no terminating zero needed). False, with result
-// unspecified, for a document that is too large, holds a zero byte, does not parse, comes from another
-// maker or product, or breaks the structure above.
+// Parses and checks the document at text (length bytes, no terminating zero needed; a zero byte ends it
+// early, and what follows is not read). False, with result unspecified, for a document that is empty, does not
+// parse, comes from another maker or product, or breaks the structure above.
 bool ReadPresetDocument(fx::IPluginBase& plugin, const char* text, size_t length, const ReadRules& rules,
                         ReadResult& result);
 

@@ -2,6 +2,7 @@
 // bar, hold-line and peak-text placement for known levels, the scale's numbers and the gap its lines
 // leave for them, which level changes redraw it, the click that resets it and the wheel that picks a range
 // through a parameter.
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -271,10 +272,9 @@ TEST_F(MeterTest, ASpanThatIsNotPositivePutsEveryLevelAtTheBarsStart) {
   }
 }
 
-// A stepped parameter 0.25..1.9 with steps of 0.5: its ends lie off the step's grid, so clamping before snapping
-// differs from snapping before clamping. Normalised: (v - 0.25) / 1.65.
+// A parameter 0.25..1.9 with steps of 0.5, stepped or not (the meter snaps either way): its ends lie off the
+// step's grid, so clamping before snapping differs from snapping before clamping. Normalised: (v - 0.25) / 1.65.
 TEST_F(MeterTest, ParamValueIsClampedThenSnappedThenNormalisedThenClamped) {
-  dlg.GetParam(FakeDelegate::kInt)->InitDouble("Odd", 0.5, 0.25, 1.9, 0.5, "", kFlagStepped);
   auto* m = Add(new Meter({0, 0, 100, 300}, FakeDelegate::kInt, -1, "", BareStyle(), false, false));
   const struct {
     float value;
@@ -286,16 +286,27 @@ TEST_F(MeterTest, ParamValueIsClampedThenSnappedThenNormalisedThenClamped) {
       {5.f, 1.0},           // 1.9, snapped to 2.0 beyond the range, 1.06 clamped
       {-3.f, 0.25 / 1.65},  // 0.25, snapped up to 0.5
   };
-  for (const auto& row : rows) {
-    m->SetParamValue(0, row.value);
-    EXPECT_NEAR(m->GetValue(0), row.normalized, 1e-12) << row.value;
+  for (const int flags : {int{kFlagStepped}, 0}) {
+    dlg.GetParam(FakeDelegate::kInt)->InitDouble("Odd", 0.5, 0.25, 1.9, 0.5, "", flags);
+    for (const auto& row : rows) {
+      m->SetParamValue(0, row.value);
+      EXPECT_NEAR(m->GetValue(0), row.normalized, 1e-12) << row.value << " flags " << flags;
+    }
+    m->SetParamValue(0, std::nanf(""));
+    EXPECT_NEAR(m->GetValue(0), 0.25 / 1.65, 1e-12);
+    // A negative step snaps to the same grid as its size.
+    dlg.GetParam(FakeDelegate::kInt)->InitDouble("Negative", 0.5, 0.25, 1.9, -0.5, "", flags);
+    m->SetParamValue(0, 1.2f);
+    EXPECT_NEAR(m->GetValue(0), 0.75 / 1.65, 1e-12) << flags;
+    // A step of 0 gives no grid: the value is only clamped, and it is set.
+    dlg.GetParam(FakeDelegate::kInt)->InitDouble("Gridless", 0.5, 0.25, 1.9, 0.0, "", flags);
+    for (const float value : {1.2f, 0.f, 5.f}) {
+      m->SetValue(0.5);
+      m->SetParamValue(0, value);
+      EXPECT_NEAR(m->GetValue(0), (std::clamp(static_cast<double>(value), 0.25, 1.9) - 0.25) / 1.65, 1e-7)
+          << value << " flags " << flags;
+    }
   }
-  m->SetParamValue(0, std::nanf(""));
-  EXPECT_NEAR(m->GetValue(0), 0.25 / 1.65, 1e-12);
-  // A negative step snaps to the same grid as its size.
-  dlg.GetParam(FakeDelegate::kInt)->InitDouble("Negative", 0.5, 0.25, 1.9, -0.5, "", kFlagStepped);
-  m->SetParamValue(0, 1.2f);
-  EXPECT_NEAR(m->GetValue(0), 0.75 / 1.65, 1e-12);
 }
 
 }  // namespace

@@ -1,7 +1,11 @@
 // The small editor controls: what the corner resizer's drag and double click change and send in each of
 // its command modes, where it sits after a resize, the panels' frames and the logo's click area.
+#include <climits>
+
 #include "editor/EditorPlainControls.h"
+#include "editor/IBUpdateControlLW.h"
 #include "editor/ISBCornerResizerControlLW.h"
+#include "editor/IVMeterControlLW.h"
 #include "graphics/IGraphics.h"
 #include "tests/editor/EditorFixture.h"
 
@@ -29,6 +33,7 @@ const ResizerCase kResizers[] = {
   {"AllControlScales", {40, 41, 33, 34}, false, true, ISBCornerResizerControlLW::kCommandsAll, kUIResizerScale, "34 3 -1"},
   {"AllControlSwappedResizes", {40, 41, 33, 34}, true, true, ISBCornerResizerControlLW::kCommandsAll, kUIResizerSize, "41 3 -1"},
   {"MixedSetsOnlyTheFlag", {40, -1, 33, -1}, false, true, ISBCornerResizerControlLW::kCommandsNone, kUIResizerSize, ""},
+  {"MinusTwoIsACommand", {-2, -2, 33, 34}, false, false, ISBCornerResizerControlLW::kCommandsAll, kUIResizerSize, "-2 3 -1"},
 };
 // clang-format on
 
@@ -121,6 +126,22 @@ TEST_F(EditorFixture, LogoClickSendsOnePerPressAndItsMenuOnlyItsOwnItems) {
   unset->GetMenu().SetChosenItemIdx(-1);
   unset->OnPopupMenuSelection(&unset->GetMenu(), -1);
   EXPECT_TRUE(dlg.changes.empty());
+}
+
+// Only -1 stands for no command: a click on the logo, the update button or the meter sends any other id, negative
+// ones too, as a change from the user interface without a sample offset.
+TEST_F(EditorFixture, EveryCommandButMinusOneIsSentOnAClick) {
+  for (const int command : {-1, -2, -37, INT_MIN}) {
+    dlg.changes.clear();
+    Add(new IVClickControlHiddenMenuLW({0, 0, 10, 10}, command, -1, -1, -1))->OnMouseDown(5, 5, Left());
+    Add(new IBUpdateControlLW({0, 0, 10, 10}, Picture("download_off.svg", "#808080"),
+                              Picture("download_on.svg", "#20e2e0"), command, false))
+        ->OnMouseDown(5, 5, Left());
+    Add(new IVMeterControlLW<2>({0, 0, 100, 300}, -1, command, "", BareStyle(), false, false))
+        ->OnMouseDown(5, 5, Left());
+    const std::string sent = std::to_string(command) + " 3 -1";
+    EXPECT_EQ(dlg.changes, command == -1 ? std::vector<std::string>{} : std::vector<std::string>(3, sent)) << command;
+  }
 }
 
 }  // namespace

@@ -211,6 +211,35 @@ TEST(ThreadSafetyTest, ALabelReadWhileItChangesIsTheOldOrTheNewOneWhole) {
   EXPECT_EQ(param.GetLabel(), labels[1]);
 }
 
+// A host thread renames the current preset (as set-program-name and a state's preset name do) while the editor's
+// thread reads the name to draw it: each read is one of the names, whole, and stays so after the next rename.
+TEST(ThreadSafetyTest, APresetNameReadWhileItChangesIsTheOldOrTheNewOneWhole) {
+  test::TestPlugin plugin(test::TestConfig(1, 1));
+  plugin.MakeDefaultPreset("Init", 1);
+  const std::string names[] = {"Init", "A much longer preset name that the host gave it"};
+  constexpr int kChanges = 20000;
+  std::atomic<bool> reading{false};
+  std::atomic<bool> done{false};
+  int reads = 0;
+  int torn = 0;
+  std::thread editor([&] {
+    for (; !done.load(); reading.store(true)) {
+      const char* name = plugin.GetPresetName(0);
+      const std::string copy(name);
+      std::this_thread::yield();
+      if ((copy != names[0] && copy != names[1]) || copy != name) ++torn;
+      ++reads;
+    }
+  });
+  while (!reading.load()) {
+  }
+  for (int i = 0; i < kChanges; ++i) plugin.ModifyCurrentPreset(names[(i + 1) % 2].c_str());
+  done.store(true);
+  editor.join();
+  EXPECT_EQ(torn, 0) << "of " << reads << " reads";
+  EXPECT_EQ(plugin.GetPresetName(0), names[0]);
+}
+
 // An editor view whose fields are plain: any two delegate calls that reach it at once are a data race.
 class PlainView : public IEditorView {
  public:

@@ -580,7 +580,7 @@ bool SameOrBothNaN(double a, double b) {
 // (where the hold counters show). With an attack set on one lane (every lane on the step-by-step path) an infinite
 // sample on a lane without attack is taken as it is. Blocks of 201 cut into segments of 25 samples, three groups of
 // eight and one sample more: at 24 and 49 the unordered sample is a segment's last, after its groups of eight, in a
-// segment that the later attacks (at 150 and 160) leave unneeded for the levels.
+// segment that the later attacks (at 150 and 160) leave unneeded for the levels; on either channel.
 TEST(MeterBank, UnorderedSamplesEndWhereTheStepsEnd) {
   const double kNaN = std::numeric_limits<double>::quiet_NaN(), kInf = std::numeric_limits<double>::infinity();
   const double rate = 44100.0;
@@ -588,11 +588,15 @@ TEST(MeterBank, UnorderedSamplesEndWhereTheStepsEnd) {
     int n;
     int at;
     double value;
-  } rows[] = {{200, 5, kNaN},   {200, 140, kNaN}, {200, 5, kInf},   {200, 199, -kInf}, {201, 24, kNaN},
-              {201, 24, -kNaN}, {201, 24, kInf},  {201, 24, -kInf}, {201, 49, kNaN},   {201, 199, kNaN}};
+    bool onRight = false;
+  } rows[] = {{200, 5, kNaN},        {200, 140, kNaN},      {200, 5, kInf},       {200, 199, -kInf},
+              {201, 24, kNaN},       {201, 24, -kNaN},      {201, 24, kInf},      {201, 24, -kInf},
+              {201, 49, kNaN},       {201, 199, kNaN},      {201, 5, kNaN, true}, {201, 24, kNaN, true},
+              {201, 49, kNaN, true}, {201, 24, -kInf, true}};
   for (const double hold : {4.0, 0.01}) {
     for (const auto& row : rows) {
-      SCOPED_TRACE(testing::Message() << row.value << " at " << row.at << " of " << row.n << ", hold " << hold);
+      SCOPED_TRACE(testing::Message() << row.value << " at " << row.at << " of " << row.n
+                                      << (row.onRight ? " on the right" : "") << ", hold " << hold);
       kd::MeterBank bank = Bank(rate, hold);
       std::array<StepMeter, 4> steps;
       for (int lane = 0; lane < 4; ++lane) {
@@ -616,7 +620,7 @@ TEST(MeterBank, UnorderedSamplesEndWhereTheStepsEnd) {
       };
       feed({1.0}, {1.0});
       std::vector<double> left(row.n, 0.5), right(row.n, 0.5);
-      left[row.at] = row.value;
+      (row.onRight ? right : left)[row.at] = row.value;
       left[150] = right[160] = 2.0;
       feed(left, right);
       expectSteps("unordered block");

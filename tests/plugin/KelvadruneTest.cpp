@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <numbers>
@@ -139,7 +140,7 @@ TEST_P(RampLengthTest, RampLastsExactlyOneBlock) {
 INSTANTIATE_TEST_SUITE_P(Rows, RampLengthTest,
                          testing::Values(RampRow{48000.0, 480}, RampRow{44100.0, 441}, RampRow{96000.0, 960},
                                          RampRow{22050.0, 147}, RampRow{88200.0, 4410}, RampRow{192000.0, 1920},
-                                         RampRow{44100.0, 1}, RampRow{11025.0, 8192}));
+                                         RampRow{44100.0, 1}, RampRow{11025.0, 8192}, RampRow{44100.0, 480}));
 
 // A fader changed during a block of 64 reaches its full gain at the end of the next block.
 TEST_F(KelvadruneTest, FaderChangeReachesItsTargetAfterOneBlock) {
@@ -152,6 +153,53 @@ TEST_F(KelvadruneTest, FaderChangeReachesItsTargetAfterOneBlock) {
   EXPECT_NEAR(out[63], 0.5 * Gain(24.0), 0.005 * 0.5 * Gain(24.0));
   const std::vector<double> next = Run(64, 0.5, 0.5);
   EXPECT_NEAR(next[63], 0.5 * Gain(24.0), 1e-13);
+}
+
+// A load whose parameter changes a block comes in the middle of (here right after Power's): the block plays the
+// settings from before the load, the blocks after it the loaded ones. From Power off, where the master fader was
+// not heard, or from Power on, with the fader far from the loaded one, no sample is louder than the louder of
+// what the two settings play when steady (DC of 0.5: 0.5 with Power off, 0.5 x the master's gain with it on).
+class MidLoadBlock : public Kelvadrune {
+ public:
+  using Kelvadrune::Kelvadrune;
+  void OnParamChange(int paramIdx, fx::EParamSource source, int sampleOffset) override {
+    Kelvadrune::OnParamChange(paramIdx, source, sampleOffset);
+    if (paramIdx == kPower && source == fx::kPresetRecall && block) block();
+  }
+  std::function<void()> block;
+};
+
+TEST_F(KelvadruneTest, ALoadPlaysNoLouderThanTheSettingsBeforeAndAfterIt) {
+  const struct {
+    const char* name;
+    double powerBefore, masterBefore, powerAfter, masterAfter;  // master 0.5 is 0 dB, 0.7174 +20.87 dB
+  } rows[] = {{"off, high master, to on at 0 dB", 0.0, 0.7174, 1.0, 0.5},
+              {"off, top master, to on, low master", 0.0, 0.95, 1.0, 0.2},
+              {"on, high master, to on at 0 dB", 1.0, 0.7174, 1.0, 0.5},
+              {"on at 0 dB to off, high master", 1.0, 0.5, 0.0, 0.7174}};
+  const auto steady = [](double power, double master) { return power ? 0.5 * Gain(48.0 * (2.0 * master - 1.0)) : 0.5; };
+  for (const auto& row : rows) {
+    auto plug = std::make_unique<MidLoadBlock>(fx::InstanceInfo{});
+    MidLoadBlock* load = plug.get();
+    mPlug = std::move(plug);
+    Configure(44100.0, 64);
+    HostSet(kPower, row.powerBefore);
+    HostSet(kGainMaster, row.masterBefore);
+    Run(44100, 0.5, 0.5);
+    std::vector<double> out;
+    load->block = [&] { out = Run(64, 0.5, 0.5); };
+    mPlug->GetParam(kPower)->Set(row.powerAfter);
+    mPlug->GetParam(kGainMaster)->Set(row.masterAfter);
+    mPlug->OnParamReset(fx::kPresetRecall);
+    load->block = nullptr;
+    ASSERT_EQ(out.size(), 64u) << row.name;
+    const double before = steady(row.powerBefore, row.masterBefore);
+    EXPECT_NEAR(*std::max_element(out.begin(), out.end()), before, before * 1e-9) << row.name;
+    const std::vector<double> after = Run(44100, 0.5, 0.5);
+    const double loaded = steady(row.powerAfter, row.masterAfter);
+    EXPECT_LE(*std::max_element(after.begin(), after.end()), std::max(before, loaded) * (1.0 + 1e-9)) << row.name;
+    EXPECT_NEAR(after.back(), loaded, loaded * 1e-9) << row.name;
+  }
 }
 
 // A block with no frames or without buffers between a fader change and the next real block starts no ramp:

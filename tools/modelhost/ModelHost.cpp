@@ -178,6 +178,8 @@ void ModelHost::ProcessAudio() {
     float peak = 0.f;
     for (int i = 0; i < kBlockFrames; ++i) peak = std::max({peak, std::fabs(outLeft[i]), std::fabs(outRight[i])});
     mLastBlockPeak.store(peak);
+    for (float largest = mLargestPeak.load(); peak > largest && !mLargestPeak.compare_exchange_weak(largest, peak);) {
+    }
     mBlocks.fetch_add(1);
     std::this_thread::sleep_until(next + period);
   }

@@ -76,6 +76,8 @@ class ModelHost {
   int64_t BlocksProcessed() const { return mBlocks.load(); }
   // Any thread. The largest magnitude of the output samples, both channels, of the block processed last.
   float LastBlockPeak() const { return mLastBlockPeak.load(); }
+  // Any thread. The largest magnitude of the output samples since the last call (or the start), and starts anew.
+  float TakeLargestPeak() { return mLargestPeak.exchange(0.f); }
 
   // Called from inside the host callback after each begin-edit, automate and end-edit is recorded, on the thread
   // the plug-in called from; null removes it. The host may close the editor from there.
@@ -112,6 +114,7 @@ class ModelHost {
   std::atomic<bool> mAudioRunning{false};
   std::atomic<int64_t> mBlocks{0};
   std::atomic<float> mLastBlockPeak{0.f};
+  std::atomic<float> mLargestPeak{0.f};
 };
 
 // The GPU device's idle release of an already loaded module built with a settable release (its entry point

@@ -1,6 +1,7 @@
 // The preset document's reading rules, through the state record's reader and the preset-file loader, and
 // the writer's text.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <clocale>
 #include <cstdint>
@@ -159,6 +160,48 @@ TEST(PresetDocumentTest, ChunkReaderNamesSlotZeroAndRefreshesOnce) {
   EXPECT_EQ(ReadAsChunk(plugin, text), static_cast<int>(4 + text.size()));
   EXPECT_STREQ(plugin.GetPresetName(0), "Loaded");
   EXPECT_EQ(plugin.paramResets, 1);
+}
+
+// A zero byte ends the text: a document followed by one, and by anything after it, is read as the document alone;
+// the record reader still answers the position after the whole stated length.
+TEST(PresetDocumentTest, AZeroByteEndsTheText) {
+  const std::string doc = Doc("<Param name=\"MVol\" val=\"0.1\" />");
+  for (const std::string& tail : {std::string(1, '\0'), std::string("\0<Other/>&#", 11), std::string(3, '\0')}) {
+    PresetTestPlugin chunkPlugin;
+    EXPECT_EQ(ReadAsChunk(chunkPlugin, doc + tail), static_cast<int>(4 + doc.size() + tail.size())) << tail.size();
+    EXPECT_EQ(chunkPlugin.Value(kGainMaster), 0.1) << tail.size();
+    EXPECT_STREQ(chunkPlugin.GetPresetName(0), "Loaded");
+    PresetTestPlugin filePlugin;
+    EXPECT_TRUE(ReadAsFile(filePlugin, doc + tail)) << tail.size();
+    EXPECT_EQ(filePlugin.Value(kGainMaster), 0.1) << tail.size();
+  }
+  // Cut inside the document, the shorter text does not parse.
+  PresetTestPlugin cut;
+  std::string inside = doc;
+  inside[inside.find("</Preset>")] = '\0';
+  EXPECT_EQ(ReadAsChunk(cut, inside), 0);
+  EXPECT_FALSE(ReadAsFile(cut, inside));
+  EXPECT_EQ(cut.Value(kGainMaster), 0.5);
+}
+
+// A state record is already in memory and is read at any length. A preset file is read whole into memory, so one
+// larger than a preset can be (a sparse file of two terabytes) is refused unread.
+TEST(PresetDocumentTest, ALongRecordIsReadAndAFileLargerThanAPresetIsRefusedUnread) {
+  std::string padded = Doc("<Param name=\"MVol\" val=\"0.1\" />");
+  padded.insert(padded.find("<Preset "), std::string(2 * presets::kMaxDocumentBytes, ' '));
+  PresetTestPlugin chunkPlugin;
+  EXPECT_EQ(ReadAsChunk(chunkPlugin, padded), static_cast<int>(4 + padded.size()));
+  EXPECT_EQ(chunkPlugin.Value(kGainMaster), 0.1);
+
+  TempDataHome home;
+  const std::string path = home.Root() + "/huge.lps";
+  ASSERT_TRUE(WriteTextFile(path, Doc("<Param name=\"MVol\" val=\"0.1\" />")));
+  ASSERT_EQ(truncate(path.c_str(), off_t{1} << 41), 0);
+  PresetTestPlugin filePlugin;
+  fx::FwString name;
+  EXPECT_FALSE(
+      filePlugin.LoadPresetFile(filePlugin, fx::FwString(path.c_str()), name, true, false, false, false, nullptr));
+  EXPECT_EQ(filePlugin.Value(kGainMaster), 0.5);
 }
 
 TEST(PresetDocumentTest, ConversionHookSeesBothVersionTextsAsWritten) {

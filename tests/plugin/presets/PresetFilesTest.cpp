@@ -484,7 +484,7 @@ TEST(PresetStoreTest, SortKeepsOrderWithinCategoriesAndKeepsEveryRecord) {
   PresetList& list = const_cast<PresetList&>(plugin.GetBuiltInPresets());
   KelvadrunePresets::SortPresetsByCategory(list, 2);
   std::vector<std::string> names;
-  for (int i = 0; i < list.GetSize(); ++i) names.push_back(list.Get(i)->mName);
+  for (int i = 0; i < list.GetSize(); ++i) names.push_back(list.Get(i)->mName.Get());
   EXPECT_EQ(names, (std::vector<std::string>{"a1", "a2", "b1", "b2", "n1", "n2", "x"}));
 }
 

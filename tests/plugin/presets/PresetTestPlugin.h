@@ -78,11 +78,11 @@ class PresetTestPlugin : public fx::IPluginAPIBase, public KelvadrunePresets {
     return values;
   }
   void Set(int paramIdx, double value) { GetParam(paramIdx)->Set(value); }
-  void RenameSlot(const char* name) { fx::CopyBounded(GetPreset(0)->mName, name); }
+  void RenameSlot(const char* name) { GetPreset(0)->mName.Set(name); }
   // A named record into the store's third list, which owns it from then on.
   void AddOtherItem(const char* name) {
     auto* record = new fx::IPreset;
-    fx::CopyBounded(record->mName, name);
+    record->mName.Set(name);
     record->mChunk.PutStr(name);
     OtherItems().Add(record);
   }

@@ -199,7 +199,7 @@ std::vector<Malformed> MalformedRecords() {
       {"text length too big", WithWord(good, 28, static_cast<uint32_t>(doc.size() + 4))},
       {"text length zero", WithWord(good, 28, 0)},
       {"garbage XML", Record(std::string(doc.size(), '#'))},
-      {"zero byte in the text", Record(std::string("<a/>\0<b/>", 9))},
+      {"text cut by a zero byte to no preset", Record(std::string("<a/>\0<b/>", 9))},
       {"another maker", Record(otherMaker)},
       {"unclosed element", Record(broken)},
   };

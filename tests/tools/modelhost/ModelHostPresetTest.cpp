@@ -2,7 +2,9 @@
 // taken from the plug-in's automation calls (and the host's own sets), saved beside the plug-in's state and
 // applied after that state when the project opens again. The user loads through the preset bar's buttons: a
 // click on its name lists the preset files of the data folder (the menu that opens is dismissed with a click
-// beside it), then the next button loads the first file and the previous button goes back to "Init".
+// beside it), then the next button loads the first file and the previous button goes back to "Init". And a state
+// loaded while the audio runs plays no louder than the states before and after it.
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -139,6 +141,73 @@ INSTANTIATE_TEST_SUITE_P(Rows, ModelHostPreset,
                          testing::Values(Scenario{"NextLoadsAFile", {kNextPreset}},
                                          Scenario{"PreviousLoadsInit", {kNextPreset, kPreviousPreset}}),
                          [](const testing::TestParamInfo<Scenario>& info) { return info.param.name; });
+
+// States loaded through the host's chunk while the audio runs: a load plays, sample for sample, no louder than the
+// louder of what the state before it and the state it loads play when steady. The pairs: from Power off with the
+// master fader far above or below the loaded one (a gain that was not heard), and from Power on.
+struct LoadPair {
+  const char* name;
+  float powerBefore, masterBefore, powerAfter, masterAfter;  // normalized: master 0.5 is 0 dB, 0.7174 +20.87 dB
+};
+
+class ModelHostPresetLoad : public ModelHostTest, public testing::WithParamInterface<LoadPair> {
+ protected:
+  static std::vector<char> StateWith(ModelHost& host, float power, float master) {
+    host.SetParameter(kPower, power);
+    host.SetParameter(kGainMaster, master);
+    void* data = nullptr;
+    const intptr_t size = host.Dispatch(vst2::kEffGetChunk, 0, 0, &data);
+    EXPECT_GT(size, 0);
+    return size > 0 ? std::vector<char>(static_cast<char*>(data), static_cast<char*>(data) + size)
+                    : std::vector<char>{};
+  }
+  static void SetState(ModelHost& host, std::vector<char>& state) {
+    host.Dispatch(vst2::kEffSetChunk, 0, static_cast<intptr_t>(state.size()), state.data());
+  }
+  // The audio thread's blocks for the next duration; the largest output sample among them.
+  static float LargestPeakOver(ModelHost& host, milliseconds duration) {
+    host.TakeLargestPeak();
+    const int64_t until = host.BlocksProcessed() + duration.count() * 48 / 256 + 1;
+    for (int wait = 0; wait < 3000 && host.BlocksProcessed() < until; ++wait)
+      std::this_thread::sleep_for(milliseconds(2));
+    return host.TakeLargestPeak();
+  }
+};
+
+TEST_P(ModelHostPresetLoad, NoSampleIsLouderThanTheLouderOfTheTwoStates) {
+  constexpr milliseconds kSettle{200};  // ramps, smoothing and the power fade settle well within this
+  constexpr int kLoads = 6;
+  const LoadPair& pair = GetParam();
+  ModelHost host;
+  ASSERT_NO_FATAL_FAILURE(Load(host));
+  std::vector<char> before = StateWith(host, pair.powerBefore, pair.masterBefore);
+  std::vector<char> after = StateWith(host, pair.powerAfter, pair.masterAfter);
+  ASSERT_FALSE(before.empty() || after.empty());
+  SetState(host, before);
+  LargestPeakOver(host, kSettle);
+  const float steadyBefore = LargestPeakOver(host, kSettle);
+  SetState(host, after);
+  LargestPeakOver(host, kSettle);
+  const float steadyAfter = LargestPeakOver(host, kSettle);
+  const float louder = std::max(steadyBefore, steadyAfter);
+  for (int load = 0; load < kLoads; ++load) {
+    SetState(host, before);
+    LargestPeakOver(host, kSettle);
+    // Loaded at a different point of the block each time.
+    std::this_thread::sleep_for(std::chrono::microseconds(load * 431));
+    host.TakeLargestPeak();
+    SetState(host, after);
+    const float loading = std::max(host.TakeLargestPeak(), LargestPeakOver(host, kSettle));
+    EXPECT_LE(loading, louder * 1.001f) << "load " << load << ": steady " << steadyBefore << " then " << steadyAfter;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, ModelHostPresetLoad,
+                         testing::Values(LoadPair{"PowerOffHighMasterToPowerOnZeroDecibels", 0.f, 0.7174f, 1.f, 0.5f},
+                                         LoadPair{"PowerOffTopMasterToPowerOnLowMaster", 0.f, 0.95f, 1.f, 0.2f},
+                                         LoadPair{"PowerOnHighMasterToPowerOnZeroDecibels", 1.f, 0.7174f, 1.f, 0.5f},
+                                         LoadPair{"PowerOnZeroDecibelsToPowerOffHighMaster", 1.f, 0.5f, 0.f, 0.7174f}),
+                         [](const testing::TestParamInfo<LoadPair>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace modelhost_test
