@@ -113,8 +113,9 @@ void IParam::InitDouble(const char* name, double defaultVal, double minVal, doub
   if (std::isnan(minVal)) minVal = 0.0;
   if (std::isnan(maxVal)) maxVal = minVal;
   mMin = minVal;
-  // Never below min: a negative step with max below min would leave an empty range to clamp into.
-  mMax = std::max({maxVal, minVal + step, minVal});
+  // Never below min: a negative step with max below min would leave an empty range to clamp into. An
+  // infinite step raises nothing: an endless range would normalise every value to 0.
+  mMax = std::max({maxVal, std::isfinite(step) ? minVal + step : minVal, minVal});
   mStep = step;
   mDefault = std::isnan(defaultVal) ? minVal : defaultVal;
   mUnit = unit;

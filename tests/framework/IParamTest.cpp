@@ -431,7 +431,8 @@ TEST(IParam, NaNBoundsAndStepAreReplaced) {
   EXPECT_EQ(param.Value(), 0.37);
 }
 
-// A step of 0, or an infinite one, leaves values unrounded: rounding to it would give NaN.
+// A step of 0, or an infinite one, leaves values unrounded: rounding to it would give NaN. An infinite step
+// leaves the range as given.
 TEST(IParam, SteppedWithZeroStepIsNotRounded) {
   IParam param;
   param.InitDouble("p", 0.37, 0.0, 1.0, 0.0, "", kFlagStepped);
@@ -443,6 +444,8 @@ TEST(IParam, SteppedWithZeroStepIsNotRounded) {
   EXPECT_EQ(param.Value(), 0.37);
   param.Set(0.51);
   EXPECT_EQ(param.Value(), 0.51);
+  EXPECT_EQ(param.GetMax(), 1.0);
+  EXPECT_DOUBLE_EQ(param.GetNormalized(), 0.51);
 }
 
 // Display mode 1 with an extent of 0: a typed value divided by it is infinite and clamps to an end; 0 typed
