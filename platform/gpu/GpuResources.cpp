@@ -126,6 +126,7 @@ std::shared_ptr<GpuTexture> GpuTexture::Create(std::shared_ptr<GpuCore> core, co
   }
   std::shared_ptr<GpuTexture> texture(new GpuTexture(std::move(core), descriptor));
   if (!texture->Build(reason)) return nullptr;
+  if (descriptor.format != GpuPixelFormat::Stencil8) texture->mCore->ClearAtNextSubmission(texture);
   return texture;
 }
 
@@ -176,21 +177,21 @@ bool GpuTexture::Build(std::string& reason) {
     return false;
   }
   // Every texture lives in the general layout, which every use accepts, so passes and copies need no
-  // layout bookkeeping; colour textures start out cleared to transparent black. A stencil texture is made as a
-  // frame needs it, on the thread that records the frame: the first pass that uses it moves it into that layout
-  // in its own command buffer, so that its making never waits for a GPU still busy with earlier frames.
-  if (stencil) {
-    mLayoutPending.store(true, std::memory_order_release);
-    return true;
-  }
-  return c.RunNow(
-      [&](VkCommandBuffer commands) {
-        ImageBarrier(c.fn, commands, mImage, Aspects(), VK_IMAGE_LAYOUT_UNDEFINED);
-        const VkClearColorValue zero{};
-        const VkImageSubresourceRange all{VK_IMAGE_ASPECT_COLOR_BIT, 0, VK_REMAINING_MIP_LEVELS, 0, 1};
-        c.fn.vkCmdClearColorImage(commands, mImage, VK_IMAGE_LAYOUT_GENERAL, &zero, 1, &all);
-      },
-      reason);
+  // layout bookkeeping. Neither kind waits for the GPU to get there, as textures are made while frames are recorded,
+  // with the GPU perhaps still busy with earlier ones: a colour texture is moved there and cleared to transparent black
+  // by the next submission, ahead of its own commands (GpuCore::ClearAtNextSubmission, after this returns); a stencil
+  // texture is moved there by the first pass that uses it, in its own command buffer.
+  if (stencil) mLayoutPending.store(true, std::memory_order_release);
+  return true;
+}
+
+void GpuTexture::RecordInitialClear(VkCommandBuffer commands) const {
+  const VulkanFunctions& fn = mCore->fn;
+  ImageBarrier(fn, commands, mImage, Aspects(), VK_IMAGE_LAYOUT_UNDEFINED);
+  const VkClearColorValue zero{};
+  const VkImageSubresourceRange all{VK_IMAGE_ASPECT_COLOR_BIT, 0, VK_REMAINING_MIP_LEVELS, 0, 1};
+  fn.vkCmdClearColorImage(commands, mImage, VK_IMAGE_LAYOUT_GENERAL, &zero, 1, &all);
+  ImageBarrier(fn, commands, mImage, Aspects(), VK_IMAGE_LAYOUT_GENERAL);
 }
 
 GpuTexture::~GpuTexture() {

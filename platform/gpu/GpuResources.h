@@ -58,8 +58,8 @@ struct GpuTextureDescriptor {
 
 // A 2-D texture. Colour textures can be filled and read by the CPU (ReplaceRegion, GetBytes); those calls
 // go through the device's queue and wait for the GPU, so they see and are seen by every command buffer
-// committed before them, like the private-storage copies of the original back end. Making a colour texture
-// also waits for the GPU (it starts cleared); making a stencil texture never does.
+// committed before them, like the private-storage copies of the original back end. Making a texture never
+// waits for the GPU: a colour texture is cleared to transparent black by the next submission, ahead of its commands.
 class GpuTexture {
  public:
   // Creation goes through GpuDevice::NewTexture.
@@ -93,6 +93,9 @@ class GpuTexture {
   // Recording thread. True once, for the first command buffer that asks: a stencil texture is made without waiting
   // for the GPU, and that command buffer moves it into the general layout before its pass.
   bool TakeInitialLayout() { return mLayoutPending.exchange(false, std::memory_order_acq_rel); }
+  // Submitting thread, queue mutex held. Moves a new colour texture from its undefined start into the general layout
+  // and clears it, after every earlier write and before every later access.
+  void RecordInitialClear(VkCommandBuffer commands) const;
 
  private:
   GpuTexture(std::shared_ptr<GpuCore> core, const GpuTextureDescriptor& descriptor)

@@ -541,6 +541,69 @@ TEST_F(GVRTest, AFrameNeedingANewStencilTextureDoesNotWaitForTheGpu) {
   }
 }
 
+// Making a framebuffer in the middle of a frame waits for nothing on the GPU, and neither does drawing into it and
+// sampling it: with the GPU held busy, a frame cleared blue on one new framebuffer ends (as a layer's making ends it),
+// a second framebuffer is made, its left half filled red, and its image drawn over the whole first one, each recorded
+// and committed at once and still in flight. Once the GPU is let go the second image is red on the left and
+// transparent black on the right, where nothing drew, and the first shows it over its blue.
+TEST_F(GVRTest, AFramebufferMadeMidFrameIsDrawnAndSampledWithoutWaitingForTheGpu) {
+  VRcontext* ctx = Context(GVR_TRIPLE_BUFFER);  // no fringes: the half's edge is exact
+  ASSERT_NE(ctx, nullptr);
+  constexpr int kSize = 16;
+  GVRframebuffer* target = nullptr;
+  GVRframebuffer* layer = nullptr;
+  {
+    platform::gpu::test::QueueHold hold(*mDevice->Core());
+    const auto start = std::chrono::steady_clock::now();
+    target = gvrCreateFramebuffer(ctx, kSize, kSize, 0);
+    ASSERT_NE(target, nullptr);
+    gvrBindFramebuffer(target);
+    gvrClearWithColor(ctx, vrRGBA(0, 0, 255, 255));
+    vrBeginFrame(ctx, kSize, kSize, 1);
+    vrEndFrame(ctx);
+    layer = gvrCreateFramebuffer(ctx, kSize, kSize, 0);
+    ASSERT_NE(layer, nullptr);
+    gvrBindFramebuffer(layer);
+    vrBeginFrame(ctx, kSize, kSize, 1);
+    vrBeginPath(ctx);
+    vrRect(ctx, 0, 0, kSize / 2, kSize);
+    vrFillColor(ctx, vrRGBA(255, 0, 0, 255));
+    vrFill(ctx);
+    vrEndFrame(ctx);
+    gvrBindFramebuffer(target);
+    vrBeginFrame(ctx, kSize, kSize, 1);
+    vrBeginPath(ctx);
+    vrRect(ctx, 0, 0, kSize, kSize);
+    vrFillPaint(ctx, vrImagePattern(ctx, 0, 0, kSize, kSize, 0, layer->image, 1));
+    vrFill(ctx);
+    vrEndFrame(ctx);
+    EXPECT_LT(SecondsSince(start), 5.0);
+    GVRcontext* backend = gvrBackend(ctx);
+    std::lock_guard<std::mutex> lock(*backend->setsMutex);
+    for (const auto& set : backend->cbuffers) {
+      ASSERT_TRUE(set->commandBuffer);
+      EXPECT_NE(set->commandBuffer->Status(), platform::gpu::GpuCommandBufferStatus::Completed);
+    }
+  }
+  for (GVRframebuffer* fb : {layer, target}) {
+    std::vector<uint8_t> pixels(kSize * kSize * 4);
+    gvrReadPixels(ctx, fb->image, 0, 0, kSize, kSize, pixels.data());
+    const Rgba8 right = fb == layer ? Rgba8{0, 0, 0, 0} : Rgba8{0, 0, 255, 255};
+    for (int y = 0; y < kSize; ++y) {
+      for (int x = 0; x < kSize; ++x) {
+        const Rgba8 want = x < kSize / 2 ? Rgba8{255, 0, 0, 255} : right;
+        const Rgba8 got = Pixel(pixels, kSize, x, y);
+        ASSERT_TRUE(got.r == want.r && got.g == want.g && got.b == want.b && got.a == want.a)
+            << (fb == layer ? "layer" : "target") << " at " << x << ", " << y << ": " << got.r << " " << got.g << " "
+            << got.b << " " << got.a;
+      }
+    }
+  }
+  gvrBindFramebuffer(nullptr);
+  gvrDeleteFramebuffer(layer);
+  gvrDeleteFramebuffer(target);
+}
+
 // Frames begun and never ended, frames of no size, and deletion with frames in flight neither block nor leak.
 TEST_F(GVRTest, UnfinishedFramesAndDeletionInFlightAreSafe) {
   VRcontext* single = Context(GVR_ANTIALIAS);
