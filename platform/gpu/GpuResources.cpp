@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/gpu/GpuCommandBuffer.h"
 #include "platform/gpu/GpuCore.h"
 
 namespace platform::gpu {
@@ -221,7 +222,9 @@ bool GpuTexture::ReplaceRegion(const GpuRegion& region, int level, const void* b
     std::memcpy(static_cast<char*>(staging->Contents()) + row * rowBytes,
                 static_cast<const char*>(bytes) + row * bytesPerRow, rowBytes);
   const VulkanFunctions& fn = mCore->fn;
-  return mCore->RunNow(
+  // The staging buffer and this texture live until the copy is done; frames committed later come after it.
+  return GpuCommandBuffer::SubmitAlone(
+      mCore,
       [&](VkCommandBuffer commands) {
         ImageBarrier(fn, commands, mImage, VK_IMAGE_ASPECT_COLOR_BIT, VK_IMAGE_LAYOUT_GENERAL);
         VkBufferImageCopy copy{};
@@ -230,7 +233,7 @@ bool GpuTexture::ReplaceRegion(const GpuRegion& region, int level, const void* b
         copy.imageExtent = {static_cast<uint32_t>(region.width), static_cast<uint32_t>(region.height), 1};
         fn.vkCmdCopyBufferToImage(commands, staging->Handle(), mImage, VK_IMAGE_LAYOUT_GENERAL, 1, &copy);
       },
-      reason);
+      {staging, shared_from_this()}, reason);
 }
 
 bool GpuTexture::GetBytes(void* bytes, size_t bytesPerRow, const GpuRegion& region, int level) const {

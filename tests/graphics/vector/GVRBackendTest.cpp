@@ -604,6 +604,49 @@ TEST_F(GVRTest, AFramebufferMadeMidFrameIsDrawnAndSampledWithoutWaitingForTheGpu
   gvrDeleteFramebuffer(target);
 }
 
+// Uploading an image's pixels waits for nothing on the GPU either: with the GPU held busy, an image is made from
+// pixels (all red) and then updated whole (left half green, right half blue, the caller's buffer overwritten at once)
+// and drawn over a framebuffer, each returning at once; once the GPU is let go the framebuffer shows the update.
+TEST_F(GVRTest, AnImageMadeAndUpdatedMidFrameIsDrawnWithoutWaitingForTheGpu) {
+  VRcontext* ctx = Context(GVR_TRIPLE_BUFFER);
+  ASSERT_NE(ctx, nullptr);
+  constexpr int kSize = 16;
+  GVRframebuffer* target = gvrCreateFramebuffer(ctx, kSize, kSize, 0);
+  ASSERT_NE(target, nullptr);
+  {
+    platform::gpu::test::QueueHold hold(*mDevice->Core());
+    const auto start = std::chrono::steady_clock::now();
+    std::vector<uint8_t> pixels(kSize * kSize * 4);
+    for (size_t i = 0; i < pixels.size(); i += 4) std::memcpy(&pixels[i], "\xff\x00\x00\xff", 4);
+    const int image = vrCreateImageRGBA(ctx, kSize, kSize, VR_IMAGE_PREMULTIPLIED, pixels.data());
+    ASSERT_GT(image, 0);
+    for (size_t i = 0; i < pixels.size(); i += 4)
+      std::memcpy(&pixels[i], (i / 4) % kSize < kSize / 2 ? "\x00\xff\x00\xff" : "\x00\x00\xff\xff", 4);
+    vrUpdateImage(ctx, image, pixels.data());
+    std::fill(pixels.begin(), pixels.end(), 0);
+    gvrBindFramebuffer(target);
+    vrBeginFrame(ctx, kSize, kSize, 1);
+    vrBeginPath(ctx);
+    vrRect(ctx, 0, 0, kSize, kSize);
+    vrFillPaint(ctx, vrImagePattern(ctx, 0, 0, kSize, kSize, 0, image, 1));
+    vrFill(ctx);
+    vrEndFrame(ctx);
+    EXPECT_LT(SecondsSince(start), 5.0);
+  }
+  std::vector<uint8_t> pixels(kSize * kSize * 4);
+  gvrReadPixels(ctx, target->image, 0, 0, kSize, kSize, pixels.data());
+  for (int y = 0; y < kSize; ++y) {
+    for (int x = 0; x < kSize; ++x) {
+      const Rgba8 got = Pixel(pixels, kSize, x, y);
+      const bool left = x < kSize / 2;
+      ASSERT_TRUE(got.r == 0 && got.g == (left ? 255 : 0) && got.b == (left ? 0 : 255) && got.a == 255)
+          << x << ", " << y << ": " << got.r << " " << got.g << " " << got.b << " " << got.a;
+    }
+  }
+  gvrBindFramebuffer(nullptr);
+  gvrDeleteFramebuffer(target);
+}
+
 // Frames begun and never ended, frames of no size, and deletion with frames in flight neither block nor leak.
 TEST_F(GVRTest, UnfinishedFramesAndDeletionInFlightAreSafe) {
   VRcontext* single = Context(GVR_ANTIALIAS);
