@@ -429,7 +429,8 @@ TEST_F(GVRTest, StencilTextureIsMadeAgainOnlyWhenSmallerThanTheTarget) {
       {64, 64, 64, 64, false}, {32, 32, 64, 64, true}, {80, 20, 80, 20, false},
       {40, 40, 40, 40, false}, {40, 10, 40, 40, true}, {41, 40, 41, 40, false},
   };
-  const platform::gpu::GpuTexture* before = nullptr;
+  // Held, so that a new texture cannot be given the address of the one it replaced.
+  std::shared_ptr<platform::gpu::GpuTexture> before;
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::Message() << row.width << " x " << row.height);
     const std::vector<uint8_t> pixels = Render(ctx, row.width, row.height, [&](VRcontext* c) {
@@ -444,8 +445,8 @@ TEST_F(GVRTest, StencilTextureIsMadeAgainOnlyWhenSmallerThanTheTarget) {
     ASSERT_TRUE(set.stencilTexture);
     EXPECT_EQ(set.stencilTexture->Width(), row.stencilWidth);
     EXPECT_EQ(set.stencilTexture->Height(), row.stencilHeight);
-    EXPECT_EQ(set.stencilTexture.get() == before, row.same);
-    before = set.stencilTexture.get();
+    EXPECT_EQ(set.stencilTexture == before, row.same);
+    before = set.stencilTexture;
     for (const auto& [x, y] : {std::pair{0, 0}, {row.width - 1, row.height - 1}, {row.width / 2, row.height / 2}})
       EXPECT_EQ(Pixel(pixels, row.width, x, y).g, 255) << x << ", " << y;
   }
@@ -522,14 +523,14 @@ TEST_F(GVRTest, AFrameNeedingANewStencilTextureDoesNotWaitForTheGpu) {
     SCOPED_TRACE(size);
     GVRframebuffer* fb = gvrCreateFramebuffer(ctx, size, size, 0);
     ASSERT_NE(fb, nullptr);
-    const platform::gpu::GpuTexture* before = set.stencilTexture.get();
+    const std::shared_ptr<platform::gpu::GpuTexture> before = set.stencilTexture;  // held: its address stays its own
     {
       platform::gpu::test::QueueHold hold(*mDevice->Core());
       const auto start = std::chrono::steady_clock::now();
       StencilFilledFrame(ctx, fb, vrRGBA(0, 255, 0, 255));
       EXPECT_LT(SecondsSince(start), 5.0);
       ASSERT_TRUE(set.stencilTexture);
-      EXPECT_NE(set.stencilTexture.get(), before);
+      EXPECT_NE(set.stencilTexture, before);
       EXPECT_EQ(set.stencilTexture->Width(), size);
       std::lock_guard<std::mutex> lock(*backend->setsMutex);
       ASSERT_TRUE(set.commandBuffer);
