@@ -489,6 +489,8 @@ VkResult GpuCore::Submit(GpuFrameSlot& slot) {
 
 void GpuCore::ClearAtNextSubmission(std::weak_ptr<GpuTexture> texture) {
   std::lock_guard<std::mutex> lock(mClearMutex);
+  // Textures made and dropped again while nothing is submitted leave no trace.
+  std::erase_if(mToClear, [](const std::weak_ptr<GpuTexture>& waiting) { return waiting.expired(); });
   mToClear.push_back(std::move(texture));
 }
 
@@ -504,7 +506,7 @@ VkResult GpuCore::RecordClears(GpuFrameSlot& slot) {
   std::vector<std::shared_ptr<GpuTexture>> textures;
   {
     std::lock_guard<std::mutex> lock(mClearMutex);
-    // Textures already dropped again need nothing.
+    // Textures dropped again need nothing.
     for (const std::weak_ptr<GpuTexture>& waiting : mToClear)
       if (std::shared_ptr<GpuTexture> texture = waiting.lock()) textures.push_back(std::move(texture));
     mToClear.clear();
