@@ -101,8 +101,8 @@ class GpuCore {
   // far as can be known without waiting: a marker queued behind the last submission has signalled. A call
   // that finds submissions after the marker queues a new one and answers false.
   bool QueueIdleNow();
-  // Any thread; blocks until the GPU is done. Records with `record`, submits and waits: uploads,
-  // read-backs and layout set-up that the caller needs finished before it returns.
+  // Any thread; blocks until the GPU is done. Records with `record`, submits and waits: read-backs, which the
+  // caller needs finished before it returns.
   bool RunNow(const std::function<void(VkCommandBuffer)>& record, std::string& reason);
 
   // Completion: committed command buffers are watched by one thread per device, which runs their
