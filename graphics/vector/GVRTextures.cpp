@@ -51,7 +51,8 @@ int GVRcontext::renderCreateTexture(int type, int width, int height, int imageFl
   if (!tex) return 0;
 
   if (data != nullptr) {
-    // The GPU layer's textures are private: the copy goes through a staging buffer and waits for the GPU.
+    // The GPU layer's textures are private: the copy goes through a staging buffer, queued behind the frames committed
+    // so far without waiting for them; only the mipmaps made from it are waited for.
     const size_t rowBytes = static_cast<size_t>(width) * PixelBytes(type);
     tex->ReplaceRegion({0, 0, width, height}, 0, data, rowBytes);
     if (descriptor.mipmapped) {

@@ -311,6 +311,22 @@ bool GpuCommandBuffer::Commit() {
   return recorded;
 }
 
+bool GpuCommandBuffer::SubmitAlone(std::shared_ptr<GpuCore> core, const std::function<void(VkCommandBuffer)>& record,
+                                   std::vector<std::shared_ptr<const void>> held, std::string& reason) {
+  std::unique_ptr<GpuFrameSlot> slot = core->TakeSlot(reason);
+  if (!slot) return false;
+  record(slot->commandBuffer);
+  // Outside any queue's order: committed as it is made.
+  std::shared_ptr<GpuCommandBuffer> buffer(new GpuCommandBuffer(core, nullptr, std::move(slot)));
+  buffer->mRetained = std::move(held);
+  buffer->mCommitted = true;
+  buffer->SetStatus(GpuCommandBufferStatus::Committed);
+  buffer->SubmitNow();
+  if (buffer->Status() != GpuCommandBufferStatus::Error) return true;
+  reason = "a submission Vulkan refused";
+  return false;
+}
+
 void GpuCommandBuffer::SubmitNow() {
   if (mError.empty()) {
     // CPU reads after completion (read-back buffers, synchronised textures) see every write.

@@ -212,6 +212,12 @@ class GpuCommandBuffer : public std::enable_shared_from_this<GpuCommandBuffer> {
   // refused the submission; the completion handlers still run, with status Error.
   bool Commit();
 
+  // Any thread; never waits for the GPU. Records a command buffer of its own with `record` and submits it at once,
+  // behind everything submitted before, holding `held` until the GPU has finished it. False with a reason when it
+  // could not be submitted.
+  static bool SubmitAlone(std::shared_ptr<GpuCore> core, const std::function<void(VkCommandBuffer)>& record,
+                          std::vector<std::shared_ptr<const void>> held, std::string& reason);
+
   // Any thread; block.
   void WaitUntilScheduled();
   void WaitUntilCompleted();

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/gpu/GpuCommandBuffer.h"
+#include "platform/gpu/GpuResources.h"
 
 namespace platform::gpu {
 
@@ -398,6 +399,9 @@ std::unique_ptr<GpuFrameSlot> GpuCore::TakeSlot(std::string& reason) {
 
 void GpuCore::ReturnSlot(std::unique_ptr<GpuFrameSlot> slot) {
   if (!slot) return;
+  // The batch it was submitted in has completed, or never ran: its clears and their textures are done with.
+  slot->cleared.clear();
+  ReturnSlot(std::move(slot->prelude));
   std::lock_guard<std::mutex> lock(mSlotMutex);
   mFreeSlots.push_back(std::move(slot));
 }
@@ -412,6 +416,9 @@ void GpuCore::DestroyFreeSlots() {
 }
 
 void GpuCore::DestroySlot(GpuFrameSlot& slot) {
+  if (slot.prelude) DestroySlot(*slot.prelude);
+  slot.prelude.reset();
+  slot.cleared.clear();
   for (VkDescriptorPool pool : slot.descriptorPools) fn.vkDestroyDescriptorPool(device, pool, nullptr);
   Hold(GpuHeld::kDescriptorPools, -static_cast<int>(slot.descriptorPools.size()));
   for (int sets : slot.descriptorSets) Hold(GpuHeld::kDescriptorSets, -sets);
@@ -461,12 +468,65 @@ VkDescriptorSet GpuCore::AllocateDescriptorSet(GpuFrameSlot& slot) {
 VkResult GpuCore::Submit(GpuFrameSlot& slot) {
   VkResult result = fn.vkEndCommandBuffer(slot.commandBuffer);
   if (result != VK_SUCCESS) return result;
-  VkSubmitInfo submit{VK_STRUCTURE_TYPE_SUBMIT_INFO};
-  submit.commandBufferCount = 1;
-  submit.pCommandBuffers = &slot.commandBuffer;
+  // The clears are taken under the queue mutex: no submission of a command buffer that uses a new texture can
+  // overtake the one that clears it.
   std::lock_guard<std::mutex> lock(mQueueMutex);
+  result = RecordClears(slot);
+  if (result != VK_SUCCESS) return result;
+  const VkCommandBuffer buffers[2] = {slot.prelude ? slot.prelude->commandBuffer : VK_NULL_HANDLE, slot.commandBuffer};
+  VkSubmitInfo submit{VK_STRUCTURE_TYPE_SUBMIT_INFO};
+  submit.commandBufferCount = slot.prelude ? 2 : 1;
+  submit.pCommandBuffers = slot.prelude ? buffers : buffers + 1;
   ++mSubmissions;
-  return fn.vkQueueSubmit(queue, 1, &submit, slot.fence);
+  result = fn.vkQueueSubmit(queue, 1, &submit, slot.fence);
+  if (result != VK_SUCCESS) {
+    // Nothing of the batch runs: its textures wait for the next submission.
+    ClearLater(slot.cleared);
+    ReturnSlot(std::move(slot.prelude));
+  }
+  return result;
+}
+
+void GpuCore::ClearAtNextSubmission(std::weak_ptr<GpuTexture> texture) {
+  std::lock_guard<std::mutex> lock(mClearMutex);
+  // Textures made and dropped again while nothing is submitted leave no trace.
+  std::erase_if(mToClear, [](const std::weak_ptr<GpuTexture>& waiting) { return waiting.expired(); });
+  mToClear.push_back(std::move(texture));
+}
+
+void GpuCore::ClearLater(std::vector<std::shared_ptr<GpuTexture>>& textures) {
+  {
+    std::lock_guard<std::mutex> lock(mClearMutex);
+    mToClear.insert(mToClear.begin(), textures.begin(), textures.end());
+  }
+  textures.clear();
+}
+
+VkResult GpuCore::RecordClears(GpuFrameSlot& slot) {
+  std::vector<std::shared_ptr<GpuTexture>> textures;
+  {
+    std::lock_guard<std::mutex> lock(mClearMutex);
+    // Textures dropped again need nothing.
+    for (const std::weak_ptr<GpuTexture>& waiting : mToClear)
+      if (std::shared_ptr<GpuTexture> texture = waiting.lock()) textures.push_back(std::move(texture));
+    mToClear.clear();
+  }
+  if (textures.empty()) return VK_SUCCESS;
+  std::string reason;
+  std::unique_ptr<GpuFrameSlot> prelude = TakeSlot(reason);
+  VkResult result = prelude ? VK_SUCCESS : VK_ERROR_OUT_OF_HOST_MEMORY;
+  if (prelude) {
+    for (const std::shared_ptr<GpuTexture>& texture : textures) texture->RecordInitialClear(prelude->commandBuffer);
+    result = fn.vkEndCommandBuffer(prelude->commandBuffer);
+  }
+  if (result != VK_SUCCESS) {
+    ClearLater(textures);
+    ReturnSlot(std::move(prelude));
+    return result;
+  }
+  slot.prelude = std::move(prelude);
+  slot.cleared = std::move(textures);
+  return VK_SUCCESS;
 }
 
 VkResult GpuCore::Submit(const VkSubmitInfo& submit, VkFence fence) {

@@ -20,6 +20,7 @@
 namespace platform::gpu {
 
 class GpuCommandBuffer;
+class GpuTexture;
 
 // What one command buffer records into: its pool, command buffer, fence and descriptor pools. Slots are
 // recycled after completion instead of being made anew each frame.
@@ -30,6 +31,10 @@ struct GpuFrameSlot {
   std::vector<VkDescriptorPool> descriptorPools;
   size_t descriptorPoolsInUse = 0;
   std::vector<int> descriptorSets;  // of each pool, allocated since it was last reset
+  // Set by its submission when colour textures were made since the one before: a command buffer submitted ahead of
+  // this one in the same batch that clears them, and the textures, held until the batch has completed.
+  std::unique_ptr<GpuFrameSlot> prelude;
+  std::vector<std::shared_ptr<GpuTexture>> cleared;
 };
 
 // What a core holds for its users, counted by kind (GpuDevice::Holdings).
@@ -80,8 +85,13 @@ class GpuCore {
   // Any thread. A descriptor set of the shared layout from the slot's pools (a new pool when full).
   VkDescriptorSet AllocateDescriptorSet(GpuFrameSlot& slot);
 
-  // Any thread; blocks on the queue mutex. Ends the slot's command buffer and submits it with its fence.
+  // Any thread; blocks on the queue mutex. Ends the slot's command buffer and submits it with its fence, behind the
+  // clears of the colour textures made since the submission before.
   VkResult Submit(GpuFrameSlot& slot);
+  // Any thread; never blocks (but on a short mutex of its own). A colour texture just made, in no layout yet: the next
+  // submission of a slot moves it into the general layout and clears it to transparent black ahead of its own
+  // commands, so that making it waits for nothing and every command buffer that can use it finds it cleared.
+  void ClearAtNextSubmission(std::weak_ptr<GpuTexture> texture);
   // Any thread; block on the queue mutex. A prepared submission, a present, and waiting for the queue to
   // drain (only when a swapchain is rebuilt or destroyed).
   VkResult Submit(const VkSubmitInfo& submit, VkFence fence);
@@ -91,8 +101,8 @@ class GpuCore {
   // far as can be known without waiting: a marker queued behind the last submission has signalled. A call
   // that finds submissions after the marker queues a new one and answers false.
   bool QueueIdleNow();
-  // Any thread; blocks until the GPU is done. Records with `record`, submits and waits: uploads,
-  // read-backs and layout set-up that the caller needs finished before it returns.
+  // Any thread; blocks until the GPU is done. Records with `record`, submits and waits: read-backs, which the
+  // caller needs finished before it returns.
   bool RunNow(const std::function<void(VkCommandBuffer)>& record, std::string& reason);
 
   // Completion: committed command buffers are watched by one thread per device, which runs their
@@ -137,6 +147,9 @@ class GpuCore {
   bool CreateLayouts(std::string& reason);
   void CompletionLoop();
   void DestroySlot(GpuFrameSlot& slot);
+  // Queue mutex held: the slot's prelude with the clears waiting, when there are any.
+  VkResult RecordClears(GpuFrameSlot& slot);
+  void ClearLater(std::vector<std::shared_ptr<GpuTexture>>& textures);
 
   bool mSurfaceExtensions = false;  // creation thread only
   std::mutex mQueueMutex;
@@ -146,6 +159,9 @@ class GpuCore {
   bool mMarkerQueued = false;        // guarded by mQueueMutex
   std::mutex mSlotMutex;
   std::vector<std::unique_ptr<GpuFrameSlot>> mFreeSlots;  // guarded by mSlotMutex
+  // Taken after the queue mutex when both are held.
+  std::mutex mClearMutex;
+  std::vector<std::weak_ptr<GpuTexture>> mToClear;  // guarded by mClearMutex
 
   std::mutex mTrackMutex;
   std::condition_variable mTrackChanged;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/gpu/GpuCommandBuffer.h"
 #include "platform/gpu/GpuCore.h"
 
 namespace platform::gpu {
@@ -126,6 +127,7 @@ std::shared_ptr<GpuTexture> GpuTexture::Create(std::shared_ptr<GpuCore> core, co
   }
   std::shared_ptr<GpuTexture> texture(new GpuTexture(std::move(core), descriptor));
   if (!texture->Build(reason)) return nullptr;
+  if (descriptor.format != GpuPixelFormat::Stencil8) texture->mCore->ClearAtNextSubmission(texture);
   return texture;
 }
 
@@ -176,21 +178,21 @@ bool GpuTexture::Build(std::string& reason) {
     return false;
   }
   // Every texture lives in the general layout, which every use accepts, so passes and copies need no
-  // layout bookkeeping; colour textures start out cleared to transparent black. A stencil texture is made as a
-  // frame needs it, on the thread that records the frame: the first pass that uses it moves it into that layout
-  // in its own command buffer, so that its making never waits for a GPU still busy with earlier frames.
-  if (stencil) {
-    mLayoutPending.store(true, std::memory_order_release);
-    return true;
-  }
-  return c.RunNow(
-      [&](VkCommandBuffer commands) {
-        ImageBarrier(c.fn, commands, mImage, Aspects(), VK_IMAGE_LAYOUT_UNDEFINED);
-        const VkClearColorValue zero{};
-        const VkImageSubresourceRange all{VK_IMAGE_ASPECT_COLOR_BIT, 0, VK_REMAINING_MIP_LEVELS, 0, 1};
-        c.fn.vkCmdClearColorImage(commands, mImage, VK_IMAGE_LAYOUT_GENERAL, &zero, 1, &all);
-      },
-      reason);
+  // layout bookkeeping. Neither kind waits for the GPU to get there, as textures are made while frames are recorded,
+  // with the GPU perhaps still busy with earlier ones: a colour texture is moved there and cleared to transparent black
+  // by the next submission, ahead of its own commands (GpuCore::ClearAtNextSubmission, after this returns); a stencil
+  // texture is moved there by the first pass that uses it, in its own command buffer.
+  if (stencil) mLayoutPending.store(true, std::memory_order_release);
+  return true;
+}
+
+void GpuTexture::RecordInitialClear(VkCommandBuffer commands) const {
+  const VulkanFunctions& fn = mCore->fn;
+  ImageBarrier(fn, commands, mImage, Aspects(), VK_IMAGE_LAYOUT_UNDEFINED);
+  const VkClearColorValue zero{};
+  const VkImageSubresourceRange all{VK_IMAGE_ASPECT_COLOR_BIT, 0, VK_REMAINING_MIP_LEVELS, 0, 1};
+  fn.vkCmdClearColorImage(commands, mImage, VK_IMAGE_LAYOUT_GENERAL, &zero, 1, &all);
+  ImageBarrier(fn, commands, mImage, Aspects(), VK_IMAGE_LAYOUT_GENERAL);
 }
 
 GpuTexture::~GpuTexture() {
@@ -220,7 +222,9 @@ bool GpuTexture::ReplaceRegion(const GpuRegion& region, int level, const void* b
     std::memcpy(static_cast<char*>(staging->Contents()) + row * rowBytes,
                 static_cast<const char*>(bytes) + row * bytesPerRow, rowBytes);
   const VulkanFunctions& fn = mCore->fn;
-  return mCore->RunNow(
+  // The staging buffer and this texture live until the copy is done; frames committed later come after it.
+  return GpuCommandBuffer::SubmitAlone(
+      mCore,
       [&](VkCommandBuffer commands) {
         ImageBarrier(fn, commands, mImage, VK_IMAGE_ASPECT_COLOR_BIT, VK_IMAGE_LAYOUT_GENERAL);
         VkBufferImageCopy copy{};
@@ -229,7 +233,7 @@ bool GpuTexture::ReplaceRegion(const GpuRegion& region, int level, const void* b
         copy.imageExtent = {static_cast<uint32_t>(region.width), static_cast<uint32_t>(region.height), 1};
         fn.vkCmdCopyBufferToImage(commands, staging->Handle(), mImage, VK_IMAGE_LAYOUT_GENERAL, 1, &copy);
       },
-      reason);
+      {staging, shared_from_this()}, reason);
 }
 
 bool GpuTexture::GetBytes(void* bytes, size_t bytesPerRow, const GpuRegion& region, int level) const {

@@ -57,10 +57,11 @@ struct GpuTextureDescriptor {
 };
 
 // A 2-D texture. Colour textures can be filled and read by the CPU (ReplaceRegion, GetBytes); those calls
-// go through the device's queue and wait for the GPU, so they see and are seen by every command buffer
-// committed before them, like the private-storage copies of the original back end. Making a colour texture
-// also waits for the GPU (it starts cleared); making a stencil texture never does.
-class GpuTexture {
+// go through the device's queue behind every command buffer committed before them, like the private-storage copies of
+// the original back end: a read waits for the GPU, a fill is seen by every command buffer committed after it and waits
+// for nothing. Making a texture never waits for the GPU either: a colour texture is cleared to transparent black by
+// the next submission, ahead of its commands.
+class GpuTexture : public std::enable_shared_from_this<GpuTexture> {
  public:
   // Creation goes through GpuDevice::NewTexture.
   static std::shared_ptr<GpuTexture> Create(std::shared_ptr<GpuCore> core, const GpuTextureDescriptor& descriptor,
@@ -69,9 +70,9 @@ class GpuTexture {
   GpuTexture(const GpuTexture&) = delete;
   GpuTexture& operator=(const GpuTexture&) = delete;
 
-  // Main thread; blocks until the GPU has copied. Writes region of mip level `level` from bytes whose rows
-  // are bytesPerRow apart. False (nothing written) for a region outside the level, a stencil texture, too
-  // small a row stride or a Vulkan failure.
+  // Main thread; never waits for the GPU (the bytes are copied before it returns). Writes region of mip level `level`
+  // from bytes whose rows are bytesPerRow apart. False (nothing written) for a region outside the level, a stencil
+  // texture, too small a row stride or a Vulkan failure.
   bool ReplaceRegion(const GpuRegion& region, int level, const void* bytes, size_t bytesPerRow);
   // Main thread; blocks until every command buffer committed before has finished and the copy is done.
   // Reads region of level `level` into bytes with rows bytesPerRow apart; false as for ReplaceRegion.
@@ -93,6 +94,9 @@ class GpuTexture {
   // Recording thread. True once, for the first command buffer that asks: a stencil texture is made without waiting
   // for the GPU, and that command buffer moves it into the general layout before its pass.
   bool TakeInitialLayout() { return mLayoutPending.exchange(false, std::memory_order_acq_rel); }
+  // Submitting thread, queue mutex held. Moves a new colour texture from its undefined start into the general layout
+  // and clears it, after every earlier write and before every later access.
+  void RecordInitialClear(VkCommandBuffer commands) const;
 
  private:
   GpuTexture(std::shared_ptr<GpuCore> core, const GpuTextureDescriptor& descriptor)

@@ -429,7 +429,8 @@ TEST_F(GVRTest, StencilTextureIsMadeAgainOnlyWhenSmallerThanTheTarget) {
       {64, 64, 64, 64, false}, {32, 32, 64, 64, true}, {80, 20, 80, 20, false},
       {40, 40, 40, 40, false}, {40, 10, 40, 40, true}, {41, 40, 41, 40, false},
   };
-  const platform::gpu::GpuTexture* before = nullptr;
+  // Held, so that a new texture cannot be given the address of the one it replaced.
+  std::shared_ptr<platform::gpu::GpuTexture> before;
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::Message() << row.width << " x " << row.height);
     const std::vector<uint8_t> pixels = Render(ctx, row.width, row.height, [&](VRcontext* c) {
@@ -444,8 +445,8 @@ TEST_F(GVRTest, StencilTextureIsMadeAgainOnlyWhenSmallerThanTheTarget) {
     ASSERT_TRUE(set.stencilTexture);
     EXPECT_EQ(set.stencilTexture->Width(), row.stencilWidth);
     EXPECT_EQ(set.stencilTexture->Height(), row.stencilHeight);
-    EXPECT_EQ(set.stencilTexture.get() == before, row.same);
-    before = set.stencilTexture.get();
+    EXPECT_EQ(set.stencilTexture == before, row.same);
+    before = set.stencilTexture;
     for (const auto& [x, y] : {std::pair{0, 0}, {row.width - 1, row.height - 1}, {row.width / 2, row.height / 2}})
       EXPECT_EQ(Pixel(pixels, row.width, x, y).g, 255) << x << ", " << y;
   }
@@ -522,14 +523,14 @@ TEST_F(GVRTest, AFrameNeedingANewStencilTextureDoesNotWaitForTheGpu) {
     SCOPED_TRACE(size);
     GVRframebuffer* fb = gvrCreateFramebuffer(ctx, size, size, 0);
     ASSERT_NE(fb, nullptr);
-    const platform::gpu::GpuTexture* before = set.stencilTexture.get();
+    const std::shared_ptr<platform::gpu::GpuTexture> before = set.stencilTexture;  // held: its address stays its own
     {
       platform::gpu::test::QueueHold hold(*mDevice->Core());
       const auto start = std::chrono::steady_clock::now();
       StencilFilledFrame(ctx, fb, vrRGBA(0, 255, 0, 255));
       EXPECT_LT(SecondsSince(start), 5.0);
       ASSERT_TRUE(set.stencilTexture);
-      EXPECT_NE(set.stencilTexture.get(), before);
+      EXPECT_NE(set.stencilTexture, before);
       EXPECT_EQ(set.stencilTexture->Width(), size);
       std::lock_guard<std::mutex> lock(*backend->setsMutex);
       ASSERT_TRUE(set.commandBuffer);
@@ -539,6 +540,112 @@ TEST_F(GVRTest, AFrameNeedingANewStencilTextureDoesNotWaitForTheGpu) {
     gvrBindFramebuffer(nullptr);
     gvrDeleteFramebuffer(fb);
   }
+}
+
+// Making a framebuffer in the middle of a frame waits for nothing on the GPU, and neither does drawing into it and
+// sampling it: with the GPU held busy, a frame cleared blue on one new framebuffer ends (as a layer's making ends it),
+// a second framebuffer is made, its left half filled red, and its image drawn over the whole first one, each recorded
+// and committed at once and still in flight. Once the GPU is let go the second image is red on the left and
+// transparent black on the right, where nothing drew, and the first shows it over its blue.
+TEST_F(GVRTest, AFramebufferMadeMidFrameIsDrawnAndSampledWithoutWaitingForTheGpu) {
+  VRcontext* ctx = Context(GVR_TRIPLE_BUFFER);  // no fringes: the half's edge is exact
+  ASSERT_NE(ctx, nullptr);
+  constexpr int kSize = 16;
+  GVRframebuffer* target = nullptr;
+  GVRframebuffer* layer = nullptr;
+  {
+    platform::gpu::test::QueueHold hold(*mDevice->Core());
+    const auto start = std::chrono::steady_clock::now();
+    target = gvrCreateFramebuffer(ctx, kSize, kSize, 0);
+    ASSERT_NE(target, nullptr);
+    gvrBindFramebuffer(target);
+    gvrClearWithColor(ctx, vrRGBA(0, 0, 255, 255));
+    vrBeginFrame(ctx, kSize, kSize, 1);
+    vrEndFrame(ctx);
+    layer = gvrCreateFramebuffer(ctx, kSize, kSize, 0);
+    ASSERT_NE(layer, nullptr);
+    gvrBindFramebuffer(layer);
+    vrBeginFrame(ctx, kSize, kSize, 1);
+    vrBeginPath(ctx);
+    vrRect(ctx, 0, 0, kSize / 2, kSize);
+    vrFillColor(ctx, vrRGBA(255, 0, 0, 255));
+    vrFill(ctx);
+    vrEndFrame(ctx);
+    gvrBindFramebuffer(target);
+    vrBeginFrame(ctx, kSize, kSize, 1);
+    vrBeginPath(ctx);
+    vrRect(ctx, 0, 0, kSize, kSize);
+    vrFillPaint(ctx, vrImagePattern(ctx, 0, 0, kSize, kSize, 0, layer->image, 1));
+    vrFill(ctx);
+    vrEndFrame(ctx);
+    EXPECT_LT(SecondsSince(start), 5.0);
+    GVRcontext* backend = gvrBackend(ctx);
+    std::lock_guard<std::mutex> lock(*backend->setsMutex);
+    for (const auto& set : backend->cbuffers) {
+      ASSERT_TRUE(set->commandBuffer);
+      EXPECT_NE(set->commandBuffer->Status(), platform::gpu::GpuCommandBufferStatus::Completed);
+    }
+  }
+  for (GVRframebuffer* fb : {layer, target}) {
+    std::vector<uint8_t> pixels(kSize * kSize * 4);
+    gvrReadPixels(ctx, fb->image, 0, 0, kSize, kSize, pixels.data());
+    const Rgba8 right = fb == layer ? Rgba8{0, 0, 0, 0} : Rgba8{0, 0, 255, 255};
+    for (int y = 0; y < kSize; ++y) {
+      for (int x = 0; x < kSize; ++x) {
+        const Rgba8 want = x < kSize / 2 ? Rgba8{255, 0, 0, 255} : right;
+        const Rgba8 got = Pixel(pixels, kSize, x, y);
+        ASSERT_TRUE(got.r == want.r && got.g == want.g && got.b == want.b && got.a == want.a)
+            << (fb == layer ? "layer" : "target") << " at " << x << ", " << y << ": " << got.r << " " << got.g << " "
+            << got.b << " " << got.a;
+      }
+    }
+  }
+  gvrBindFramebuffer(nullptr);
+  gvrDeleteFramebuffer(layer);
+  gvrDeleteFramebuffer(target);
+}
+
+// Uploading an image's pixels waits for nothing on the GPU either: with the GPU held busy, an image is made from
+// pixels (all red) and then updated whole (left half green, right half blue, the caller's buffer overwritten at once)
+// and drawn over a framebuffer, each returning at once; once the GPU is let go the framebuffer shows the update.
+TEST_F(GVRTest, AnImageMadeAndUpdatedMidFrameIsDrawnWithoutWaitingForTheGpu) {
+  VRcontext* ctx = Context(GVR_TRIPLE_BUFFER);
+  ASSERT_NE(ctx, nullptr);
+  constexpr int kSize = 16;
+  GVRframebuffer* target = gvrCreateFramebuffer(ctx, kSize, kSize, 0);
+  ASSERT_NE(target, nullptr);
+  {
+    platform::gpu::test::QueueHold hold(*mDevice->Core());
+    const auto start = std::chrono::steady_clock::now();
+    std::vector<uint8_t> pixels(kSize * kSize * 4);
+    for (size_t i = 0; i < pixels.size(); i += 4) std::memcpy(&pixels[i], "\xff\x00\x00\xff", 4);
+    const int image = vrCreateImageRGBA(ctx, kSize, kSize, VR_IMAGE_PREMULTIPLIED, pixels.data());
+    ASSERT_GT(image, 0);
+    for (size_t i = 0; i < pixels.size(); i += 4)
+      std::memcpy(&pixels[i], (i / 4) % kSize < kSize / 2 ? "\x00\xff\x00\xff" : "\x00\x00\xff\xff", 4);
+    vrUpdateImage(ctx, image, pixels.data());
+    std::fill(pixels.begin(), pixels.end(), 0);
+    gvrBindFramebuffer(target);
+    vrBeginFrame(ctx, kSize, kSize, 1);
+    vrBeginPath(ctx);
+    vrRect(ctx, 0, 0, kSize, kSize);
+    vrFillPaint(ctx, vrImagePattern(ctx, 0, 0, kSize, kSize, 0, image, 1));
+    vrFill(ctx);
+    vrEndFrame(ctx);
+    EXPECT_LT(SecondsSince(start), 5.0);
+  }
+  std::vector<uint8_t> pixels(kSize * kSize * 4);
+  gvrReadPixels(ctx, target->image, 0, 0, kSize, kSize, pixels.data());
+  for (int y = 0; y < kSize; ++y) {
+    for (int x = 0; x < kSize; ++x) {
+      const Rgba8 got = Pixel(pixels, kSize, x, y);
+      const bool left = x < kSize / 2;
+      ASSERT_TRUE(got.r == 0 && got.g == (left ? 255 : 0) && got.b == (left ? 0 : 255) && got.a == 255)
+          << x << ", " << y << ": " << got.r << " " << got.g << " " << got.b << " " << got.a;
+    }
+  }
+  gvrBindFramebuffer(nullptr);
+  gvrDeleteFramebuffer(target);
 }
 
 // Frames begun and never ended, frames of no size, and deletion with frames in flight neither block nor leak.
