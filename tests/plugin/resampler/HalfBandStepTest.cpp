@@ -39,6 +39,13 @@ TEST_P(HalfBandChoice, TakesTheShortestFilterReachingTheAttenuation) {
                                               : GetHalfBandFilter(row.steepIndex, row.reqAtten);
   EXPECT_EQ(filter.TapCount, row.taps);
   EXPECT_EQ(filter.Atten, row.atten);
+  // Both steps report the filter they took.
+  const CDSPHBUpsampler up(row.reqAtten, row.steepIndex, row.isThird, true, 0.0);
+  const CDSPHBDownsampler down(row.reqAtten, row.steepIndex, row.isThird, 0.0);
+  EXPECT_EQ(up.GetTapCount(), row.taps);
+  EXPECT_EQ(up.GetFilterAtten(), row.atten);
+  EXPECT_EQ(down.GetTapCount(), row.taps);
+  EXPECT_EQ(down.GetFilterAtten(), row.atten);
 }
 
 INSTANTIATE_TEST_SUITE_P(
