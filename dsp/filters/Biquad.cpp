@@ -1,5 +1,6 @@
 #include "dsp/filters/Biquad.h"
 
+#include <cmath>
 #include <numbers>
 #include <stdexcept>
 
@@ -67,6 +68,18 @@ void Biquad::scaleNumerator(double scale) {
   mB0 *= scale;
   mB1 *= scale;
   mB2 *= scale;
+}
+
+void Biquad::checkRealised() const {
+  for (const double c : {mA1, mA2, mB0, mB1, mB2})
+    if (!std::isfinite(c)) throw std::logic_error("design: a realised coefficient is not finite");
+  if (!(std::fabs(mA2) < 1.0 && std::fabs(mA1) < 1.0 + mA2))
+    throw std::logic_error("design: a realised pole on or outside the unit circle");
+}
+
+void Biquad::assignRealised(const Biquad& next) {
+  next.checkRealised();
+  *this = next;
 }
 
 void Biquad::makeIdentity() {

@@ -35,6 +35,12 @@ class Biquad {
   void scaleNumerator(double scale);
   void makeIdentity();
 
+  // Throws std::logic_error naming the cause unless every coefficient is finite and both poles lie strictly
+  // inside the unit circle (|a2| < 1 and |a1| < 1 + a2): what a design realised must run and respond finitely.
+  void checkRealised() const;
+  // Takes `next`'s coefficients once they pass checkRealised; otherwise throws and keeps these.
+  void assignRealised(const Biquad& next);
+
   // Frequency response at f cycles per sample.
   Complex response(double f) const;
   // A list holding this section's one record, read back like a cascade's list of stages.

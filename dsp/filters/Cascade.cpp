@@ -18,18 +18,17 @@ UnitDelays delaysAt(double f) {
   return {std::polar(1.0, -w), std::polar(1.0, -2.0 * w)};
 }
 
-// Response of the sections the layout describes, before any scaling.
+// Response of the sections the layout describes, before any scaling: the product of the sections' own ratios,
+// which stays within range where a product of all numerators or of all denominators would under- or overflow.
 Complex layoutResponse(const PoleZeroLayout& layout, double f) {
   const UnitDelays d = delaysAt(f);
-  Complex numerator(1.0);
-  Complex denominator(1.0);
+  Complex product(1.0);
   for (int i = 0; i < layout.getNumSets(); ++i) {
     Biquad stage;
     stage.assignSection(layout[i]);
-    numerator *= stage.numeratorAt(d.z1, d.z2);
-    denominator *= stage.denominatorAt(d.z1, d.z2);
+    product *= stage.numeratorAt(d.z1, d.z2) / stage.denominatorAt(d.z1, d.z2);
   }
-  return numerator / denominator;
+  return product;
 }
 
 }  // namespace
@@ -59,6 +58,13 @@ void Cascade::buildFromLayout(const PoleZeroLayout& layout) {
       throw std::logic_error("cascade: a pole on or outside the unit circle");
   }
 
+  // The sections as they will run, the first one scaled.
+  for (int i = 0; i < numStages; ++i) {
+    Biquad stage;
+    stage.assignSectionWithGain(layout[i], i == 0 ? scale : 1.0);
+    stage.checkRealised();
+  }
+
   mNumStages = numStages;
   for (int i = 0; i < numStages; ++i) mStages[i].assignSection(layout[i]);
   scaleNumerator(scale);
@@ -66,13 +72,10 @@ void Cascade::buildFromLayout(const PoleZeroLayout& layout) {
 
 Complex Cascade::response(double f) const {
   const UnitDelays d = delaysAt(f);
-  Complex numerator(1.0);
-  Complex denominator(1.0);
-  for (int i = 0; i < mNumStages; ++i) {
-    numerator *= mStages[i].numeratorAt(d.z1, d.z2);
-    denominator *= mStages[i].denominatorAt(d.z1, d.z2);
-  }
-  return numerator / denominator;
+  Complex product(1.0);
+  for (int i = 0; i < mNumStages; ++i)
+    product *= mStages[i].numeratorAt(d.z1, d.z2) / mStages[i].denominatorAt(d.z1, d.z2);
+  return product;
 }
 
 std::vector<StagePoleZeros> Cascade::poleZeros() const {

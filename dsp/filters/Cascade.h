@@ -25,10 +25,11 @@ class Cascade {
   // Replaces the stages with one per pole-zero set and scales the first so that the magnitude at the
   // normal point is the normal gain. Throws std::logic_error, leaving the stages as they were, when
   // the layout needs more stages than the storage holds, its response at the normal point or the gain to
-  // reach there is 0 or not finite, or a pole lies on or outside the unit circle.
+  // reach there is 0 or not finite, a pole lies on or outside the unit circle, or a realised stage fails
+  // Biquad::checkRealised.
   void buildFromLayout(const PoleZeroLayout& layout);
 
-  // Frequency response at f cycles per sample.
+  // Frequency response at f cycles per sample: the product of the stages' responses.
   Complex response(double f) const;
   std::vector<StagePoleZeros> poleZeros() const;
   void scaleNumerator(double scale);

@@ -44,51 +44,58 @@ double qAlpha(const Angle& angle, double q) {
   return angle.sn / (2.0 * q);
 }
 
+// The coefficients, once they are finite and their poles inside the unit circle; otherwise the old ones stay.
+void assignChecked(Biquad& target, double a0, double a1, double a2, double b0, double b1, double b2) {
+  Biquad next;
+  next.assignCoefficients(a0, a1, a2, b0, b1, b2);
+  target.assignRealised(next);
+}
+
 }  // namespace
 
 void LowPass::configure(double sampleRate, double cutoffFrequency, double q) {
   const Angle w = angleOf(sampleRate, cutoffFrequency);
   const double alpha = qAlpha(w, q);
-  assignCoefficients(1.0 + alpha, -2.0 * w.cs, 1.0 - alpha, (1.0 - w.cs) / 2.0, 1.0 - w.cs, (1.0 - w.cs) / 2.0);
+  assignChecked(*this, 1.0 + alpha, -2.0 * w.cs, 1.0 - alpha, (1.0 - w.cs) / 2.0, 1.0 - w.cs, (1.0 - w.cs) / 2.0);
 }
 
 void HighPass::configure(double sampleRate, double cutoffFrequency, double q) {
   const Angle w = angleOf(sampleRate, cutoffFrequency);
   const double alpha = qAlpha(w, q);
-  assignCoefficients(1.0 + alpha, -2.0 * w.cs, 1.0 - alpha, (1.0 + w.cs) / 2.0, -(1.0 + w.cs), (1.0 + w.cs) / 2.0);
+  assignChecked(*this, 1.0 + alpha, -2.0 * w.cs, 1.0 - alpha, (1.0 + w.cs) / 2.0, -(1.0 + w.cs), (1.0 + w.cs) / 2.0);
 }
 
 void BandPass1::configure(double sampleRate, double centerFrequency, double q) {
   const Angle w = angleOf(sampleRate, centerFrequency);
   const double alpha = qAlpha(w, q);
-  assignCoefficients(1.0 + alpha, -2.0 * w.cs, 1.0 - alpha, q * alpha, 0.0, -q * alpha);
+  assignChecked(*this, 1.0 + alpha, -2.0 * w.cs, 1.0 - alpha, q * alpha, 0.0, -q * alpha);
 }
 
 void BandPass2::configure(double sampleRate, double centerFrequency, double q) {
   const Angle w = angleOf(sampleRate, centerFrequency);
   const double alpha = qAlpha(w, q);
-  assignCoefficients(1.0 + alpha, -2.0 * w.cs, 1.0 - alpha, alpha, 0.0, -alpha);
+  assignChecked(*this, 1.0 + alpha, -2.0 * w.cs, 1.0 - alpha, alpha, 0.0, -alpha);
 }
 
 void BandStop::configure(double sampleRate, double centerFrequency, double q) {
   const Angle w = angleOf(sampleRate, centerFrequency);
   const double alpha = qAlpha(w, q);
-  assignCoefficients(1.0 + alpha, -2.0 * w.cs, 1.0 - alpha, 1.0, -2.0 * w.cs, 1.0);
+  assignChecked(*this, 1.0 + alpha, -2.0 * w.cs, 1.0 - alpha, 1.0, -2.0 * w.cs, 1.0);
 }
 
 void AllPass::configure(double sampleRate, double phaseFrequency, double q) {
   const Angle w = angleOf(sampleRate, phaseFrequency);
   const double alpha = qAlpha(w, q);
-  assignCoefficients(1.0 + alpha, -2.0 * w.cs, 1.0 - alpha, 1.0 - alpha, -2.0 * w.cs, 1.0 + alpha);
+  assignChecked(*this, 1.0 + alpha, -2.0 * w.cs, 1.0 - alpha, 1.0 - alpha, -2.0 * w.cs, 1.0 + alpha);
 }
 
 void LowShelf::configure(double sampleRate, double cutoffFrequency, double gainDb, double shelfSlope) {
   const Angle w = angleOf(sampleRate, cutoffFrequency);
   const ShelfConstants k = shelfConstants(w, gainDb, shelfSlope);
   const double a = k.a;
-  assignCoefficients((a + 1.0) + (a - 1.0) * w.cs + k.s2, -2.0 * ((a - 1.0) + (a + 1.0) * w.cs),
-                     (a + 1.0) + (a - 1.0) * w.cs - k.s2, a * ((a + 1.0) - (a - 1.0) * w.cs + k.s2),
-                     2.0 * a * ((a - 1.0) - (a + 1.0) * w.cs), a * ((a + 1.0) - (a - 1.0) * w.cs - k.s2));
+  assignChecked(*this, (a + 1.0) + (a - 1.0) * w.cs + k.s2, -2.0 * ((a - 1.0) + (a + 1.0) * w.cs),
+                (a + 1.0) + (a - 1.0) * w.cs - k.s2, a * ((a + 1.0) - (a - 1.0) * w.cs + k.s2),
+                2.0 * a * ((a - 1.0) - (a + 1.0) * w.cs), a * ((a + 1.0) - (a - 1.0) * w.cs - k.s2));
 }
 
 // The published high-shelf formula, whose transition lies at the cutoff.
@@ -96,9 +103,9 @@ void HighShelf::configure(double sampleRate, double cutoffFrequency, double gain
   const Angle w = angleOf(sampleRate, cutoffFrequency);
   const ShelfConstants k = shelfConstants(w, gainDb, shelfSlope);
   const double a = k.a;
-  assignCoefficients((a + 1.0) - (a - 1.0) * w.cs + k.s2, 2.0 * ((a - 1.0) - (a + 1.0) * w.cs),
-                     (a + 1.0) - (a - 1.0) * w.cs - k.s2, a * ((a + 1.0) + (a - 1.0) * w.cs + k.s2),
-                     -2.0 * a * ((a - 1.0) + (a + 1.0) * w.cs), a * ((a + 1.0) + (a - 1.0) * w.cs - k.s2));
+  assignChecked(*this, (a + 1.0) - (a - 1.0) * w.cs + k.s2, 2.0 * ((a - 1.0) - (a + 1.0) * w.cs),
+                (a + 1.0) - (a - 1.0) * w.cs - k.s2, a * ((a + 1.0) + (a - 1.0) * w.cs + k.s2),
+                -2.0 * a * ((a - 1.0) + (a + 1.0) * w.cs), a * ((a + 1.0) + (a - 1.0) * w.cs - k.s2));
 }
 
 void BandShelf::configure(double sampleRate, double centerFrequency, double gainDb, double bandWidth) {
@@ -108,7 +115,7 @@ void BandShelf::configure(double sampleRate, double centerFrequency, double gain
   const double a = std::pow(10.0, gainDb / 40.0);
   // Bandwidth in octaves, with the digital bandwidth warping correction w0 / sin w0.
   const double alpha = w.sn * std::sinh(std::numbers::ln2 / 2.0 * bandWidth * w.w0 / w.sn);
-  assignCoefficients(1.0 + alpha / a, -2.0 * w.cs, 1.0 - alpha / a, 1.0 + alpha * a, -2.0 * w.cs, 1.0 - alpha * a);
+  assignChecked(*this, 1.0 + alpha / a, -2.0 * w.cs, 1.0 - alpha / a, 1.0 + alpha * a, -2.0 * w.cs, 1.0 - alpha * a);
 }
 
 }  // namespace Dsp::RBJ

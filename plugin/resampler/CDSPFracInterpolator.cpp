@@ -7,7 +7,9 @@
 #include <immintrin.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <stdexcept>
 #include <utility>
 
 namespace rsmp {
@@ -95,7 +97,14 @@ CDSPFracInterpolator::CPhasePlan CDSPFracInterpolator::PlanPhases(double src, do
 CDSPFracInterpolator::CDSPFracInterpolator(bool isThird, double srcSampleRate, double dstSampleRate, double reqAtten,
                                            double prevLatency)
     : CDSPFracInterpolator(PlanPhases(srcSampleRate, dstSampleRate), isThird, srcSampleRate, dstSampleRate, reqAtten,
-                           prevLatency) {}
+                           CheckedPrevLatency(prevLatency)) {}
+
+// The whole part of the latency is counted in int.
+double CDSPFracInterpolator::CheckedPrevLatency(double prevLatency) {
+  if (!(prevLatency >= 0.0 && prevLatency < static_cast<double>(INT_MAX)))
+    throw std::invalid_argument("interpolator's previous latency outside [0, INT_MAX)");
+  return prevLatency;
+}
 
 CDSPFracInterpolator::CDSPFracInterpolator(const CPhasePlan& plan, bool isThird, double srcSampleRate,
                                            double dstSampleRate, double reqAtten, double prevLatency)
@@ -147,8 +156,14 @@ double CDSPFracInterpolator::GetLatencyFraction() const {
   return LatencyFrac;
 }
 
+int CDSPFracInterpolator::OutputBound(int length) const noexcept {
+  if (length < 0) return -1;
+  const double bound = std::ceil(length * DstSampleRate / SrcSampleRate) + 1.0;
+  return bound <= static_cast<double>(INT_MAX) ? static_cast<int>(bound) : -1;
+}
+
 int CDSPFracInterpolator::GetMaxOutputLength(int maxInLen) const {
-  return static_cast<int>(std::ceil(maxInLen * DstSampleRate / SrcSampleRate)) + 1;
+  return std::max(OutputBound(maxInLen), 0);
 }
 
 void CDSPFracInterpolator::Clear() {
@@ -218,6 +233,7 @@ double* CDSPFracInterpolator::ConvolveGeneral(double* op) noexcept {
 }
 
 int CDSPFracInterpolator::Process(double* in, int length, double*& out) {
+  if (OutputBound(length) < 0) return 0;
   if (LatencyLeft > 0) {
     if (LatencyLeft >= length) {
       LatencyLeft -= length;

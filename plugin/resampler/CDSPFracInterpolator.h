@@ -19,7 +19,8 @@ class CDSPFracInterpolator : public CDSPProcessor {
   static constexpr int kMaxFilterLen = 30;
 
   // Any thread; takes the filter-bank lock to get the shared bank (may block, may build it). Rates must
-  // be positive and finite. `prevLatency` is the previous step's latency in its output samples.
+  // be positive and finite. `prevLatency` is the previous step's latency in its output samples: outside
+  // [0, INT_MAX) (NaN included) it is refused with std::invalid_argument.
   CDSPFracInterpolator(bool isThird, double srcSampleRate, double dstSampleRate, double reqAtten, double prevLatency);
   // Owner's thread; takes the filter-bank lock to return the bank.
   ~CDSPFracInterpolator() override;
@@ -27,8 +28,10 @@ class CDSPFracInterpolator : public CDSPProcessor {
   int GetInputLengthForOutput(int outPos) const override;
   int GetLatency() const override;
   double GetLatencyFraction() const override;
+  // 0 for a length Process refuses.
   int GetMaxOutputLength(int maxInLen) const override;
   void Clear() override;
+  // Refuses (-> 0, nothing touched) a negative length or one whose output count could pass int.
   int Process(double* in, int length, double*& out) override;
 
   // Any thread: figures of the construction.
@@ -54,6 +57,9 @@ class CDSPFracInterpolator : public CDSPProcessor {
   };
 
   static CPhasePlan PlanPhases(double src, double dst) noexcept;
+  static double CheckedPrevLatency(double prevLatency);
+  // The bound on the outputs of `length` inputs: ceil(length x D / S) + 1; below 0 when it does not count in int.
+  int OutputBound(int length) const noexcept;
   CDSPFracInterpolator(const CPhasePlan& plan, bool isThird, double srcSampleRate, double dstSampleRate,
                        double reqAtten, double prevLatency);
   double* ConvolveExact(double* op) noexcept;

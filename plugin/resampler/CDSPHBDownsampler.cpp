@@ -5,10 +5,14 @@
 #include "plugin/resampler/VectorPath.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace rsmp {
 
 CDSPHBDownsampler::CDSPHBDownsampler(double reqAtten, int steepIndex, bool isThird, double prevLatency) {
+  // The latency is counted in int, from half the fraction.
+  if (!(prevLatency >= 0.0 && prevLatency < 1.0))
+    throw std::invalid_argument("half-band downsampler's previous latency fraction outside [0, 1)");
   const CHalfBandFilter& filter = CopyHalfBandFilter(isThird, steepIndex, reqAtten, Filter);
   const int n = filter.TapCount;
   FilterAtten = filter.Atten;
@@ -42,7 +46,9 @@ double CDSPHBDownsampler::GetLatencyFraction() const {
 }
 
 int CDSPHBDownsampler::GetMaxOutputLength(int maxInLen) const {
-  return (maxInLen + 1) / 2;
+  // Half the length rounded up, without passing int on the way.
+  if (maxInLen < 0) return 0;
+  return maxInLen / 2 + maxInLen % 2;
 }
 
 void CDSPHBDownsampler::Clear() {

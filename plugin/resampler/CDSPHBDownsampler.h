@@ -14,12 +14,13 @@ class CDSPHBDownsampler : public CDSPProcessor {
   static constexpr int kBufLen = 1024;
 
   // Any thread, no allocation beyond the object. `prevLatency` is the previous step's latency
-  // fraction (0 .. 1).
+  // fraction: outside [0, 1) (NaN included) it is refused with std::invalid_argument.
   CDSPHBDownsampler(double reqAtten, int steepIndex, bool isThird, double prevLatency);
 
   int GetInputLengthForOutput(int outPos) const override;
   int GetLatency() const override;
   double GetLatencyFraction() const override;
+  // 0 for a negative length.
   int GetMaxOutputLength(int maxInLen) const override;
   void Clear() override;
   int Process(double* in, int length, double*& out) override;

@@ -5,12 +5,17 @@
 #include "plugin/resampler/VectorPath.h"
 
 #include <algorithm>
+#include <climits>
+#include <stdexcept>
 
 namespace rsmp {
 
 CDSPHBUpsampler::CDSPHBUpsampler(double reqAtten, int steepIndex, bool isThird, bool doConsumeLatency,
                                  double prevLatency)
     : DoConsumeLatency(doConsumeLatency) {
+  // The latency is counted in int, from twice the fraction.
+  if (!(prevLatency >= 0.0 && prevLatency < 1.0))
+    throw std::invalid_argument("half-band upsampler's previous latency fraction outside [0, 1)");
   const CHalfBandFilter& filter = CopyHalfBandFilter(isThird, steepIndex, reqAtten, Filter);
   const int n = filter.TapCount;
   FilterAtten = filter.Atten;
@@ -45,7 +50,12 @@ double CDSPHBUpsampler::GetLatencyFraction() const {
   return LatencyFrac;
 }
 
+bool CDSPHBUpsampler::IsLengthAccepted(int length) noexcept {
+  return length >= 0 && length <= INT_MAX / 2;
+}
+
 int CDSPHBUpsampler::GetMaxOutputLength(int maxInLen) const {
+  if (!IsLengthAccepted(maxInLen)) return 0;
   return 2 * maxInLen;
 }
 
@@ -67,6 +77,8 @@ double* CDSPHBUpsampler::ConvolveAvailable(double* op) noexcept {
 }
 
 int CDSPHBUpsampler::Process(double* in, int length, double*& out) {
+  // Twice the length must count in int.
+  if (!IsLengthAccepted(length)) return 0;
   double* op = out;
   while (length > 0) {
     const int b = std::min({length, kBufLen - WritePos, flb - BufLeft});

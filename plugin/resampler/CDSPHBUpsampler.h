@@ -13,14 +13,17 @@ class CDSPHBUpsampler : public CDSPProcessor {
   static constexpr int kBufLen = 512;
 
   // Any thread, no allocation beyond the object. The filter is the standard or third family's choice
-  // for `steepIndex` and `reqAtten`. `prevLatency` is the previous step's latency fraction (0 .. 1).
+  // for `steepIndex` and `reqAtten`. `prevLatency` is the previous step's latency fraction: outside [0, 1)
+  // (NaN included) it is refused with std::invalid_argument.
   CDSPHBUpsampler(double reqAtten, int steepIndex, bool isThird, bool doConsumeLatency, double prevLatency);
 
   int GetInputLengthForOutput(int outPos) const override;
   int GetLatency() const override;
   double GetLatencyFraction() const override;
+  // 0 for a length Process refuses.
   int GetMaxOutputLength(int maxInLen) const override;
   void Clear() override;
+  // Refuses (-> 0, nothing touched) a negative length or one whose doubled count passes int.
   int Process(double* in, int length, double*& out) override;
 
   // Any thread: the chosen filter's tap count and attenuation.
@@ -31,6 +34,7 @@ class CDSPHBUpsampler : public CDSPProcessor {
   using ConvolveFn = double* (*)(double* op, const double* r, const double* h, int count);
 
  private:
+  static bool IsLengthAccepted(int length) noexcept;
   double* ConvolveAvailable(double* op) noexcept;
 
   alignas(64) double Buf[kBufLen + 2 * kMaxHalfBandTaps - 1];

@@ -239,8 +239,11 @@ void CDSPResampler::Clear() {
 }
 
 int CDSPResampler::Process(double* in, int length, double*& out) {
-  // The step buffers hold the output of maxInLen input samples and no more.
-  if (length < 0 || length > MaxInLen) return 0;
+  // A negative count has no samples to hand on.
+  if (length < 0) return 0;
+  // With no step the input is the output, however long; the step buffers hold the output of maxInLen input
+  // samples and no more.
+  if (StepCount > 0 && length > MaxInLen) return 0;
   double* p = in;
   int l = length;
   for (int i = 0; i < StepCount; i++) {

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <complex>
 #include <numbers>
 #include <stdexcept>
 #include <vector>
 
 #include "dsp/filters/Biquad.h"
+#include "dsp/filters/Butterworth.h"
 #include "dsp/filters/Cascade.h"
 #include "dsp/filters/CustomDesigns.h"
 #include "dsp/filters/RBJ.h"
@@ -214,6 +216,35 @@ TEST(Cascade, BuildScalesTheFirstStageToTheNormalGain) {
   EXPECT_EQ(cascade[1].getB2(), 0.0);
   const Complex product = responseFromImpulse(cascade[0], 0.1) * responseFromImpulse(cascade[1], 0.1);
   EXPECT_NEAR(std::abs(cascade.response(0.1) - product), 0.0, 1e-10);
+}
+
+// Fifty band-pass stages far below their band: each stage's response is small but the product of all numerators
+// (and of all denominators) underflows. The cascade's response is the product of the stages' own responses,
+// each evaluated here in long double from its coefficients; at DC the band-pass is exactly 0.
+TEST(Cascade, ResponseOfManyStagesIsTheProductOfTheirResponses) {
+  Dsp::Butterworth::BandPass<50> bandPass;
+  bandPass.configure(50, 44100.0, 10.0, 100.0);
+  const Dsp::Cascade& cascade = bandPass.getCascade();
+  ASSERT_EQ(cascade.getNumStages(), 50);
+  for (const double f : {1e-6, 1e-4, 0.3}) {
+    using LongComplex = std::complex<long double>;
+    const long double w = 2.0L * std::numbers::pi_v<long double> * f;
+    const LongComplex z1 = std::polar(1.0L, -w);
+    const LongComplex z2 = std::polar(1.0L, -2.0L * w);
+    LongComplex expected = 1.0L;
+    for (int i = 0; i < cascade.getNumStages(); i++) {
+      const Dsp::Biquad& s = cascade[i];
+      expected *= (static_cast<long double>(s.getB0()) + static_cast<long double>(s.getB1()) * z1 +
+                   static_cast<long double>(s.getB2()) * z2) /
+                  (1.0L + static_cast<long double>(s.getA1()) * z1 + static_cast<long double>(s.getA2()) * z2);
+    }
+    const Complex response = cascade.response(f);
+    ASSERT_TRUE(std::isfinite(std::abs(response))) << f;
+    // Near DC a stage's numerator in double loses about six digits to cancellation.
+    EXPECT_NEAR(std::abs(response) / static_cast<double>(std::abs(expected)), 1.0, 1e-5) << f;
+  }
+  EXPECT_NEAR(std::abs(cascade.response(1e-6)), 4.0e-35, 0.05e-35);
+  EXPECT_EQ(cascade.response(0.0), Complex(0.0));
 }
 
 TEST(Cascade, ZeroResponseAtTheNormalPointIsRefusedAndTheStagesKept) {

@@ -5,10 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <numbers>
 #include <random>
+#include <stdexcept>
 #include <vector>
 
 namespace rsmp {
@@ -156,6 +159,36 @@ TEST(FracInterpolator, OutputLengthBound) {
   CDSPFracInterpolator interpolator(false, 88200.0, 48000.0, 124.28, 0.0);
   EXPECT_EQ(interpolator.GetMaxOutputLength(147), 81);
   EXPECT_EQ(interpolator.GetMaxOutputLength(0), 1);
+}
+
+// Up-sampling, ceil(n x 48000 / 44100) + 1 passes int for n = INT_MAX: such a length, and a negative one, is refused
+// whole (nothing written, the latency still to drop untouched) and bounded by 0.
+TEST(FracInterpolator, LengthsWhoseOutputCouldPassIntAreRefused) {
+  CDSPFracInterpolator interpolator(false, 44100.0, 48000.0, 124.28, 2.0);
+  EXPECT_EQ(interpolator.GetMaxOutputLength(INT_MAX), 0);
+  EXPECT_EQ(interpolator.GetMaxOutputLength(-1), 0);
+  EXPECT_EQ(interpolator.GetMaxOutputLength(INT_MAX / 2), 1'168'698'584);
+  std::vector<double> x = Sine(400, 0.05);
+  double marker = 0.0;
+  double* op = &marker;
+  EXPECT_EQ(interpolator.Process(x.data(), INT_MAX, op), 0);
+  EXPECT_EQ(interpolator.Process(x.data(), -1, op), 0);
+  EXPECT_EQ(interpolator.Process(x.data(), INT_MIN, op), 0);
+  EXPECT_EQ(op, &marker);
+  const std::vector<double> y = Interpolate(interpolator, x, 1);
+  ASSERT_FALSE(y.empty());
+  EXPECT_NEAR(y[0], x[2], 1e-15);
+}
+
+// The previous step's latency counts into an int of whole samples: outside [0, INT_MAX) it is refused.
+TEST(FracInterpolator, PreviousLatencyOutsideAnIntIsRefused) {
+  const double inf = std::numeric_limits<double>::infinity();
+  for (const double prevLatency : {std::nan(""), -inf, -0.5, static_cast<double>(INT_MAX), 1e300, inf}) {
+    EXPECT_THROW(CDSPFracInterpolator(false, 96000.0, 44100.0, 124.28, prevLatency), std::invalid_argument)
+        << prevLatency;
+  }
+  const CDSPFracInterpolator far(false, 96000.0, 44100.0, 124.28, INT_MAX - 1.0);
+  EXPECT_EQ(far.GetInputLengthForOutput(0), INT_MAX);
 }
 
 TEST(FracFilterBank, EveryFilterHasUnitGainAndTheWholeDelayIsAnImpulse) {

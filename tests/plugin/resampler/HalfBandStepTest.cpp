@@ -6,11 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <numbers>
 #include <ostream>
 #include <random>
+#include <stdexcept>
 #include <vector>
 
 namespace rsmp {
@@ -36,6 +39,13 @@ TEST_P(HalfBandChoice, TakesTheShortestFilterReachingTheAttenuation) {
                                               : GetHalfBandFilter(row.steepIndex, row.reqAtten);
   EXPECT_EQ(filter.TapCount, row.taps);
   EXPECT_EQ(filter.Atten, row.atten);
+  // Both steps report the filter they took.
+  const CDSPHBUpsampler up(row.reqAtten, row.steepIndex, row.isThird, true, 0.0);
+  const CDSPHBDownsampler down(row.reqAtten, row.steepIndex, row.isThird, 0.0);
+  EXPECT_EQ(up.GetTapCount(), row.taps);
+  EXPECT_EQ(up.GetFilterAtten(), row.atten);
+  EXPECT_EQ(down.GetTapCount(), row.taps);
+  EXPECT_EQ(down.GetFilterAtten(), row.atten);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -153,6 +163,38 @@ TEST(HalfBandUpsampler, LatencyFractionDoublesAndItsWholePartIsDropped) {
   EXPECT_EQ(keeping.GetLatency(), 2 * keeping.GetTapCount());
 }
 
+// Both steps take the previous step's latency fraction, which counts into an int latency: a value outside [0, 1)
+// is refused, the edges of the range build.
+TEST(HalfBandSteps, PreviousLatencyOutsideAFractionIsRefused) {
+  const double inf = std::numeric_limits<double>::infinity();
+  for (const double prevLatency : {std::nan(""), -inf, -1e-300, 1.0, 1.5, 1e300, inf}) {
+    EXPECT_THROW(CDSPHBUpsampler(124.28, 0, false, true, prevLatency), std::invalid_argument) << prevLatency;
+    EXPECT_THROW(CDSPHBDownsampler(124.28, 0, false, prevLatency), std::invalid_argument) << prevLatency;
+  }
+  const double belowOne = std::nextafter(1.0, 0.0);
+  EXPECT_EQ(CDSPHBUpsampler(124.28, 0, false, true, belowOne).GetLatencyFraction(), 2.0 * belowOne - 1.0);
+  EXPECT_EQ(CDSPHBDownsampler(124.28, 0, false, belowOne).GetLatencyFraction(), 0.5 * belowOne);
+  EXPECT_EQ(CDSPHBUpsampler(124.28, 0, false, true, 0.0).GetLatencyFraction(), 0.0);
+}
+
+// Twice a length past INT_MAX / 2 does not count in int: the upsampler refuses it whole (nothing written) and
+// bounds it by 0; the downsampler's half of any length counts.
+TEST(HalfBandUpsampler, LengthsWhoseDoubledCountPassesIntAreRefused) {
+  CDSPHBUpsampler up(124.28, 0, false, true, 0.0);
+  EXPECT_EQ(up.GetMaxOutputLength(INT_MAX / 2), INT_MAX - 1);
+  EXPECT_EQ(up.GetMaxOutputLength(INT_MAX / 2 + 1), 0);
+  EXPECT_EQ(up.GetMaxOutputLength(1 << 30), 0);
+  EXPECT_EQ(up.GetMaxOutputLength(INT_MAX), 0);
+  EXPECT_EQ(up.GetMaxOutputLength(-1), 0);
+  double sample = 1.0;
+  double marker = 0.0;
+  double* op = &marker;
+  EXPECT_EQ(up.Process(&sample, 1 << 30, op), 0);
+  EXPECT_EQ(up.Process(&sample, -1, op), 0);
+  EXPECT_EQ(op, &marker);
+  EXPECT_EQ(marker, 0.0);
+}
+
 TEST(HalfBandDownsampler, MatchesDirectFilteringWithOddSplits) {
   CDSPHBDownsampler down(124.28, 1, false, 0.0);
   const CHalfBandFilter& filter = GetHalfBandFilter(1, 124.28);
@@ -212,6 +254,9 @@ TEST(HalfBandDownsampler, OutputLengthBounds) {
   EXPECT_EQ(down.GetMaxOutputLength(0), 0);
   EXPECT_EQ(down.GetMaxOutputLength(1), 1);
   EXPECT_EQ(down.GetMaxOutputLength(6), 3);
+  EXPECT_EQ(down.GetMaxOutputLength(INT_MAX), 1 << 30);
+  EXPECT_EQ(down.GetMaxOutputLength(INT_MAX - 1), (1 << 30) - 1);
+  EXPECT_EQ(down.GetMaxOutputLength(-1), 0);
   EXPECT_EQ(down.GetLatency(), 0);
   double sample = 1.0;
   double* op = &sample;

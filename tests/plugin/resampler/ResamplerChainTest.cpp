@@ -197,15 +197,22 @@ TEST(ResamplerChain, HalfBandStepsTakeTheirSteepnessFromTheirPlace) {
     EXPECT_EQ(dynamic_cast<const CDSPHBDownsampler&>(down.GetStep(i)).GetTapCount(), expectedTaps[2 - i]);
 }
 
-// Equal rates have no step and no buffer, so no block is too long for them.
+// Equal rates have no step and no buffer, so no block is too long for them, not even one past maxInLen; a negative
+// count is no block and leaves the output alone.
 TEST(ResamplerChain, EqualRatesPassTheInputThroughForAnyBlockLength) {
   for (const int maxInLen : {1, 100, 40'000'000, INT_MAX}) {
     CDSPResampler resampler(kRate, kRate, maxInLen, 8.0, 124.28, 0);
-    double in[1] = {};
+    double in[4] = {};
     double* out = nullptr;
     EXPECT_EQ(resampler.GetStepCount(), 0) << maxInLen;
     EXPECT_EQ(resampler.Process(in, 1, out), 1) << maxInLen;
     EXPECT_EQ(out, in) << maxInLen;
+    out = nullptr;
+    EXPECT_EQ(resampler.Process(in, 4, out), 4) << maxInLen;
+    EXPECT_EQ(out, in) << maxInLen;
+    out = nullptr;
+    EXPECT_EQ(resampler.Process(in, -1, out), 0) << maxInLen;
+    EXPECT_EQ(out, nullptr) << maxInLen;
     EXPECT_EQ(resampler.GetMaxOutputLength(5), maxInLen);
     EXPECT_EQ(resampler.GetLatencyFraction(), 0.0) << maxInLen;
     EXPECT_EQ(resampler.GetStepBufferLength(), 0) << maxInLen;
