@@ -56,10 +56,13 @@ void IPluginAPIBase::OnTimer(Timer&) {
 }
 
 // Each drain takes at most one queue's worth, so producers that never pause cannot hold the main thread.
+// A parameter change goes to the editor with the value the parameter has now: a value queued before a
+// state or preset was restored would otherwise reach the editor after the restored one and stay shown.
 void IPluginAPIBase::DrainQueuesToEditor() {
   ParamChange change;
   for (int n = 0; n < kParamQueueCapacity && mParamChangeFromProcessor.Pop(change); ++n) {
-    SendParameterValueFromDelegate(change.idx, change.value, false);
+    const IParam* param = GetParam(change.idx);
+    if (param) SendParameterValueFromDelegate(change.idx, param->Value(), false);
   }
   IMidiMsg msg;
   for (int n = 0; n < kMidiQueueCapacity && mMidiMsgsFromProcessor.Pop(msg); ++n) SendMidiMsgFromDelegate(msg);
@@ -154,11 +157,8 @@ int IPluginAPIBase::APIQueryHookD() {
   return 0;
 }
 
-void IPluginAPIBase::SendParameterValueFromAPI(int paramIdx, double value, bool normalized) {
-  const IParam* param = GetParam(paramIdx);
-  if (!param) return;
-  if (normalized) value = param->FromNormalized(value);
-  mParamChangeFromProcessor.Push(ParamChange{paramIdx, value});
+void IPluginAPIBase::SendParameterValueFromAPI(int paramIdx, double, bool) {
+  if (GetParam(paramIdx)) mParamChangeFromProcessor.Push(ParamChange{paramIdx});
 }
 
 void IPluginAPIBase::HostIdentifiedHook() {}

@@ -29,9 +29,9 @@ class IPluginAPIBase : public IPluginBase {
   static constexpr uint32_t kTimerIntervalMs = 20;
   static constexpr int kMaxNameLen = 128;
 
+  // Which parameter changed; the drain sends the value it has then.
   struct ParamChange {
     int idx;
-    double value;  // in parameter units, not normalized
   };
   struct SysExData {
     int mOffset;
@@ -53,8 +53,8 @@ class IPluginAPIBase : public IPluginBase {
   // deletes the plug-in: a tick reaches the most derived class, which goes first.
   void StopTimer();
   // Any non-audio thread, from the timer. With an editor configured (open or not): drains the parameter queue into
-  // SendParameterValueFromDelegate, then the MIDI and SysEx queues from the processor into
-  // SendMidiMsgFromDelegate and SendSysexMsgFromDelegate. Then always OnIdle.
+  // SendParameterValueFromDelegate (each changed parameter's value at the drain), then the MIDI and SysEx queues
+  // from the processor into SendMidiMsgFromDelegate and SendSysexMsgFromDelegate. Then always OnIdle.
   void OnTimer(Timer& timer);
 
   // Main thread. Stores the host's name and packed version, identifies it, then HostIdentifiedHook and
@@ -98,8 +98,9 @@ class IPluginAPIBase : public IPluginBase {
   virtual int APIQueryHookC();
   virtual void APINotifyHookC();
   virtual int APIQueryHookD();
-  // Any thread; never blocks or allocates. Queues (index, value) for the editor; a normalized value is
-  // first mapped, stepped and clamped. Dropped when the queue is full or the index is invalid.
+  // Any thread; never blocks or allocates. Queues the index for the editor, which gets the parameter's value
+  // at the next drain (the caller has stored value, normalized or not, already). Dropped when the queue is
+  // full or the index is invalid.
   virtual void SendParameterValueFromAPI(int paramIdx, double value, bool normalized);
   // Main thread, from SetHost. Default: nothing.
   virtual void HostIdentifiedHook();

@@ -13,7 +13,9 @@
 // parameter variants ("FxCk", "FxBk").
 //
 // Threads: everything runs on the main thread (construction, the host's requests, editor commands);
-// parameter values are stored by atomic exchange, so the audio thread may read them meanwhile.
+// parameter values are stored by atomic exchange, so the audio thread may read them meanwhile, and the
+// current preset index is atomic, so the editor's thread may read it while a host's thread restores a
+// preset.
 #pragma once
 
 #include <atomic>
@@ -130,7 +132,8 @@ class IPluginBase : public gfx::IGEditorDelegate {
   // ---- Presets ----
 
   int NPresets() const { return mPresets.GetSize(); }
-  int GetCurrentPresetIdx() const { return mCurrentPresetIdx; }
+  // Any thread.
+  int GetCurrentPresetIdx() const { return mCurrentPresetIdx.load(std::memory_order_acquire); }
   // The slot, null when idx is out of range.
   IPreset* GetPreset(int idx) const { return mPresets.Get(idx); }
   // nPresets times, the first free slot takes the current state, named name ("Empty" for null).
@@ -193,7 +196,7 @@ class IPluginBase : public gfx::IGEditorDelegate {
 
  private:
   // Set only by the preset operations.
-  int mCurrentPresetIdx = 0;
+  std::atomic<int> mCurrentPresetIdx{0};
 
  protected:
   // Set by the API base from the configuration and by host identification.

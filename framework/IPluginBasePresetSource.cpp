@@ -26,7 +26,7 @@ void AppendToFile(const char* path, const FwString& text) {
 }  // namespace
 
 const char* IPluginBase::CurrentPresetName() const {
-  return GetPresetName(mCurrentPresetIdx);
+  return GetPresetName(GetCurrentPresetIdx());
 }
 
 void IPluginBase::ParamValueText(int paramIdx, char* text, int capacity) const {
@@ -74,7 +74,7 @@ void IPluginBase::DumpMakePresetFromNamedParamsSrc(const char* path, const char*
 }
 
 void IPluginBase::DumpPresetBlob(const char* path) const {
-  const IPreset* preset = GetPreset(mCurrentPresetIdx);
+  const IPreset* preset = GetPreset(GetCurrentPresetIdx());
   FwString blob;
   if (preset) Base64Encode(preset->mChunk.GetData(), preset->mChunk.Size(), blob);
   FwString text;

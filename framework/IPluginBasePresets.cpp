@@ -128,7 +128,7 @@ bool IPluginBase::RestorePreset(int idx) {
     InitialisePreset(*preset, name.Get());
     if (!SerializeState(preset->mChunk)) return false;
   }
-  mCurrentPresetIdx = idx;
+  mCurrentPresetIdx.store(idx, std::memory_order_release);
   OnPresetsModified();
   OnRestoreState();
   return true;
@@ -148,7 +148,7 @@ const char* IPluginBase::GetPresetName(int idx) const {
 }
 
 void IPluginBase::ModifyCurrentPreset(const char* name) {
-  IPreset* preset = GetPreset(mCurrentPresetIdx);
+  IPreset* preset = GetPreset(GetCurrentPresetIdx());
   if (!preset) return;
   // The name goes first: the product's state may carry the current preset's name.
   if (name && *name) preset->mName.Set(name);
@@ -219,7 +219,7 @@ int IPluginBase::UnserializePresets(const IByteChunk& chunk, int startPos) {
     preset.mChunk.Clear();
     SerializeState(preset.mChunk);
   }
-  RestorePreset(mCurrentPresetIdx);
+  RestorePreset(GetCurrentPresetIdx());
   return end;
 }
 

@@ -56,7 +56,7 @@ BENCHMARK(BM_FloatBlockPassedThrough)->Arg(64)->Arg(512)->Arg(4096);
 
 void BM_ParamQueuePushPop(benchmark::State& state) {
   fx::IRingQueue<fx::IPluginAPIBase::ParamChange> queue(fx::IPluginAPIBase::kParamQueueCapacity);
-  fx::IPluginAPIBase::ParamChange change{3, 0.5};
+  fx::IPluginAPIBase::ParamChange change{3};
   for (auto _ : state) {
     queue.Push(change);
     queue.Pop(change);

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <climits>
 #include <cstdint>
+#include <mutex>
 #include <vector>
 
 #include "framework/IByteChunk.h"
@@ -115,11 +116,16 @@ class IPluginVST2 : public IPluginAPIBase, public IPluginProcessor {
   intptr_t KeyEvent(bool down, int character, intptr_t vstKey, float modifiers);
   bool IsValidParamIdx(intptr_t idx) const { return idx >= 0 && idx < NParams(); }
 
-  // Main thread. Takes a new rate and block size and resets. When the reset throws (a size the plug-in
-  // cannot build), the previous rate and block size are reset again and the answer is false.
+  // Main thread, holding the processing guard. Takes a new rate and block size and resets. When the reset
+  // throws (a size the plug-in cannot build), the previous rate and block size are reset again and the
+  // answer is false.
   bool ApplyRateAndBlockSize(double sampleRate, int blockSize);
 
   // ---- Audio thread (IPluginVST2Audio.cpp) ----
+  // The block of a process callback while no host thread reconfigures the plug-in (see mProcessingGuard);
+  // while one does, the replacing callbacks answer silence and the accumulating one leaves its outputs.
+  template <typename Sample, typename ProcessPiece>
+  void ProcessGuardedBlock(Sample** inputs, Sample** outputs, int32_t frames, bool replacing, ProcessPiece process);
   // One host block: the preparation, then process (the frames of one piece) over the block in pieces of
   // at most the built block size, each with its buffers attached and its transport, then the SysEx for the
   // host. A negative frame count counts as 0; a block of 0 frames is one piece of 0. The first piece's
@@ -143,6 +149,14 @@ class IPluginVST2 : public IPluginAPIBase, public IPluginProcessor {
   void SendQueuedSysEx();
   intptr_t CallHost(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr, float opt = 0.0f);
 
+  // Held by the audio thread for each block (taken with a try-lock that never waits) and by the host's
+  // reconfiguring requests (rate, block size, arrangement, activation and the reset of a suspend), which so wait
+  // at most for the block in progress and never change the channels' buffers or the plug-in's processing state
+  // under it. Recursive: a host may reconfigure from inside a call the plug-in makes while it holds the
+  // guard (the I/O-changed call of a reset on either thread). Lock order: this guard, then the plug-in's
+  // own locks (the product's reset and ProcessBlock take its DSP mutex inside it); a plug-in holding a lock
+  // of its own must not make a host call that may come back as a reconfiguring request.
+  std::recursive_mutex mProcessingGuard;
   vst2::EditorRect mEditorRect{};
   vst2::SpeakerArrangement mInputArrangement{};
   vst2::SpeakerArrangement mOutputArrangement{};

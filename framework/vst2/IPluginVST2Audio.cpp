@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <mutex>
 #include <type_traits>
 
 #include "framework/vst2/IPluginVST2.h"
@@ -51,30 +52,36 @@ ITimeInfo AdvancedTimeInfo(const ITimeInfo& blockStart, int offset, double sampl
 void IPluginVST2::Process(vst2::EffectRecord* effect, float** inputs, float** outputs, int32_t frames) {
   IPluginVST2* plug = FromRecord(effect);
   if (!plug) return;
-  try {
-    plug->ProcessHostBlock(inputs, outputs, frames, [plug](int n) { plug->ProcessBuffersAccumulating(n); });
-  } catch (...) {
-  }
+  plug->ProcessGuardedBlock(inputs, outputs, frames, false, [plug](int n) { plug->ProcessBuffersAccumulating(n); });
 }
 
 void IPluginVST2::ProcessReplacing(vst2::EffectRecord* effect, float** inputs, float** outputs, int32_t frames) {
   IPluginVST2* plug = FromRecord(effect);
   if (!plug) return;
-  try {
-    plug->ProcessHostBlock(inputs, outputs, frames, [plug](int n) { plug->ProcessBuffers(0.0f, n); });
-  } catch (...) {
-    plug->SilenceOutputs(outputs, frames);
-  }
+  plug->ProcessGuardedBlock(inputs, outputs, frames, true, [plug](int n) { plug->ProcessBuffers(0.0f, n); });
 }
 
 void IPluginVST2::ProcessDoubleReplacing(vst2::EffectRecord* effect, double** inputs, double** outputs,
                                          int32_t frames) {
   IPluginVST2* plug = FromRecord(effect);
   if (!plug) return;
+  plug->ProcessGuardedBlock(inputs, outputs, frames, true, [plug](int n) { plug->ProcessBuffers(0.0, n); });
+}
+
+// The try-lock never waits: a block that meets a reconfiguration in progress is skipped rather than held up
+// (or run over buffers being resized). A block that grows the block size does so inside the guard.
+template <typename Sample, typename ProcessPiece>
+void IPluginVST2::ProcessGuardedBlock(Sample** inputs, Sample** outputs, int32_t frames, bool replacing,
+                                      ProcessPiece process) {
+  const std::unique_lock<std::recursive_mutex> processing(mProcessingGuard, std::try_to_lock);
+  if (!processing.owns_lock()) {
+    if (replacing) SilenceOutputs(outputs, frames);
+    return;
+  }
   try {
-    plug->ProcessHostBlock(inputs, outputs, frames, [plug](int n) { plug->ProcessBuffers(0.0, n); });
+    ProcessHostBlock(inputs, outputs, frames, process);
   } catch (...) {
-    plug->SilenceOutputs(outputs, frames);
+    if (replacing) SilenceOutputs(outputs, frames);
   }
 }
 

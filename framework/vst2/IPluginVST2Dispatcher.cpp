@@ -2,6 +2,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <mutex>
 #include <string_view>
 
 #include "framework/BoundedCopy.h"
@@ -222,15 +223,23 @@ intptr_t IPluginVST2::DispatchProcessingRequest(int32_t opcode, intptr_t value, 
     case vst2::kEffSetSampleRate:
       // NaN, infinite, non-positive and absurd rates keep the last good one. The interface answers 0
       // either way.
-      if (opt >= kMinSampleRate && opt <= kMaxSampleRate) ApplyRateAndBlockSize(opt, GetBlockSize());
+      if (opt >= kMinSampleRate && opt <= kMaxSampleRate) {
+        const std::lock_guard<std::recursive_mutex> betweenBlocks(mProcessingGuard);
+        ApplyRateAndBlockSize(opt, GetBlockSize());
+      }
       return 0;
     case vst2::kEffSetBlockSize:
-      if (value > 0 && value <= kMaxBlockSize) ApplyRateAndBlockSize(GetSampleRate(), static_cast<int>(value));
+      if (value > 0 && value <= kMaxBlockSize) {
+        const std::lock_guard<std::recursive_mutex> betweenBlocks(mProcessingGuard);
+        ApplyRateAndBlockSize(GetSampleRate(), static_cast<int>(value));
+      }
       return 0;
-    case vst2::kEffMainsChanged:
+    case vst2::kEffMainsChanged: {
+      const std::lock_guard<std::recursive_mutex> betweenBlocks(mProcessingGuard);
       OnActivate(value != 0);
       if (value == 0) OnReset();
       return 0;
+    }
     case vst2::kEffSetBypass: {
       const bool bypass = value > 0;
       if (bypass != GetBypassed()) {
@@ -445,6 +454,7 @@ intptr_t IPluginVST2::SetSpeakerArrangement(const vst2::SpeakerArrangement* inpu
     return !a || (a->numChannels >= 0 && a->numChannels <= maxChannels);
   };
   if (!fits(input, mEffect.numInputs) || !fits(output, mEffect.numOutputs)) return 0;
+  const std::lock_guard<std::recursive_mutex> betweenBlocks(mProcessingGuard);
   if (input) {
     SetChannelConnections(kInput, 0, input->numChannels, true);
     SetChannelConnections(kInput, input->numChannels, mEffect.numInputs - input->numChannels, false);

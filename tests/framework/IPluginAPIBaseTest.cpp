@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "framework/IByteChunk.h"
 #include "framework/IEditorView.h"
 #include "platform/runloop/RunLoop.h"
 #include "tests/framework/TestPlugin.h"
@@ -69,16 +70,21 @@ TEST_F(APIBaseTest, ConstrainEditorResizeClampsIntoTheLimits) {
   EXPECT_EQ(h, 1440);
 }
 
+// A host sets each value, then queues the change: the editor gets the changes in order, each with the value
+// its parameter has when the queue is drained.
 TEST_F(APIBaseTest, FullParameterQueueDropsThe513thAndDeliversInOrder) {
   TestPlugin plugin(TestConfig(2, 1));
   plugin.CreateTimer();
-  for (int i = 0; i < 513; ++i) plugin.SendParameterValueFromAPI(i % 2, i * 0.01, false);
+  for (int i = 0; i < 513; ++i) {
+    plugin.GetParam(i % 2)->Set(i * 0.01);
+    plugin.SendParameterValueFromAPI(i % 2, i * 0.01, false);
+  }
   Tick();
   const std::vector<Event> delivered = EventsNamed(plugin, "toEditor");
   ASSERT_EQ(delivered.size(), 512u);
   for (int i = 0; i < 512; ++i) {
     EXPECT_EQ(delivered[static_cast<size_t>(i)].index, i % 2);
-    EXPECT_DOUBLE_EQ(delivered[static_cast<size_t>(i)].value, i * 0.01);
+    EXPECT_DOUBLE_EQ(delivered[static_cast<size_t>(i)].value, i % 2 ? 5.11 : 5.12);
   }
 }
 
@@ -153,17 +159,24 @@ TEST_F(APIBaseTest, OutOfListIndicesReachNothing) {
   EXPECT_EQ(plugin.GetParam(1)->Value(), 0.0);
 }
 
-TEST_F(APIBaseTest, NormalizedValuesAreMappedBeforeQueueing) {
+// The host sets a value (normalized 0.75 is 5) and then restores a state before the next tick: the editor
+// gets the restored value, the one the plug-in has, however the queued change was given.
+TEST_F(APIBaseTest, TheEditorGetsTheValueAParameterHasAtTheDrainNotAQueuedOne) {
   TestPlugin plugin(TestConfig(1, 1));
   plugin.CreateTimer();
+  plugin.GetParam(0)->SetNormalized(0.75);
   plugin.SendParameterValueFromAPI(0, 0.75, true);
-  plugin.SendParameterValueFromAPI(0, 2.0, true);
+  plugin.SendParameterValueFromAPI(0, 5.0, false);
   plugin.SendParameterValueFromAPI(5, 0.5, true);
+  IByteChunk state;
+  const double restored = -2.5;
+  state.Put(&restored);
+  ASSERT_EQ(plugin.UnserializeState(state, 0), 8);
   Tick();
   const std::vector<Event> delivered = EventsNamed(plugin, "toEditor");
   ASSERT_EQ(delivered.size(), 2u);
-  EXPECT_DOUBLE_EQ(delivered[0].value, 5.0);
-  EXPECT_DOUBLE_EQ(delivered[1].value, 10.0);
+  EXPECT_EQ(delivered[0], (Event{"toEditor", 0, -2.5}));
+  EXPECT_EQ(delivered[1], (Event{"toEditor", 0, -2.5}));
 }
 
 TEST_F(APIBaseTest, QueuesDrainBeforeTheIdleCall) {

@@ -2,7 +2,8 @@
 // bypass while the main thread drains the parameter queue through the 20 ms tick and changes the
 // latency, and the audio thread processes (or passes through) blocks that read the parameters; the
 // latency grows while the audio thread passes audio through the latency delay; a host thread reads a
-// parameter's label while it changes; one host thread opens and closes the editor while another hands the
+// parameter's label while it changes; the editor's thread reads the current preset while a host thread
+// restores presets; one host thread opens and closes the editor while another hands the
 // plug-in editor state and restores it; the tick runs on a second host thread while the first opens, idles
 // and closes the editor; a close from another thread waits for the editor's event in hand; stopping the
 // tick waits for one in progress; the owner and a tick may stop the timer at the same moment; and a host
@@ -389,6 +390,34 @@ TEST(ThreadSafetyTest, ACloseFromAnotherThreadWaitsForTheEventInHand) {
   ASSERT_TRUE(closer.Wait());
   EXPECT_EQ(plugin.GetEditorView(), nullptr);
   EXPECT_EQ(plugin.viewsAlive.load(), 0);
+}
+
+// A host's thread restores presets (as its set-program and bank set-chunk requests do) while the editor's
+// thread reads the current preset index to draw the preset bar: every read is one of the slots.
+TEST(ThreadSafetyTest, TheCurrentPresetIsReadWhileAHostThreadRestoresPresets) {
+  constexpr int kPresets = 4;
+  constexpr int kRestores = 4000;
+  EditorPlugin plugin(test::TestConfig(kNParams, kPresets));
+  std::atomic<bool> reading{false};
+  std::atomic<bool> done{false};
+  int reads = 0;
+  int outside = 0;
+  std::thread editor([&] {
+    for (; !done.load(); reading.store(true)) {
+      const int idx = plugin.GetCurrentPresetIdx();
+      if (idx < 0 || idx >= kPresets) ++outside;
+      ++reads;
+    }
+  });
+  while (!reading.load()) {
+  }
+  int restored = 0;
+  for (int i = 0; i < kRestores; ++i) restored += plugin.RestorePreset(i % kPresets) ? 1 : 0;
+  done.store(true);
+  editor.join();
+  EXPECT_EQ(restored, kRestores);
+  EXPECT_EQ(outside, 0) << "of " << reads << " reads";
+  EXPECT_EQ(plugin.GetCurrentPresetIdx(), (kRestores - 1) % kPresets);
 }
 
 // A plug-in whose idle work can be held inside a tick.

@@ -566,16 +566,27 @@ class ProbePlugin final : public fx::IPluginVST2 {
     keys.push_back(key);
     return true;
   }
-  void OnIdle() override {
-    if (!gate || !gate->hold.exchange(false)) return;
-    gate->inside.store(true);
-    kd::test::AwaitFlag(gate->release);
-    gate->ended.store(true);
+  void OnIdle() override { Hold(gate); }
+  void OnReset() override { Hold(resetGate); }
+  void ProcessBlock(double** inputs, double** outputs, int nFrames) override {
+    blocks.fetch_add(1);
+    IPluginVST2::ProcessBlock(inputs, outputs, nFrames);
   }
 
   TickGate* gate = nullptr;
+  TickGate* resetGate = nullptr;
+  std::atomic<int> blocks{0};
   std::vector<int> sysExSizes;
   std::vector<fx::IKeyPress> keys;
+
+ private:
+  // Waits inside the call until the gate is released, when the gate holds the next call.
+  static void Hold(TickGate* held) {
+    if (!held || !held->hold.exchange(false)) return;
+    held->inside.store(true);
+    kd::test::AwaitFlag(held->release);
+    held->ended.store(true);
+  }
 };
 
 vst2::EffectRecord* CreateProbe(vst2::HostCallback callback) {
@@ -745,6 +756,53 @@ TEST_F(ProbeTest, CloseWaitsForATickOnAnotherThread) {
   ASSERT_TRUE(idleThread.Wait());
   EXPECT_TRUE(gate.ended.load());
   EXPECT_FALSE(gate.destroyedDuringTick.load());
+}
+
+// A block the audio thread starts while a host thread is inside a reconfiguring request (held in the reset
+// that ends it) waits for nothing and is skipped: the replacing callbacks answer silence, the accumulating one
+// leaves its outputs as they were, and the plug-in processes nothing. Once the request has ended, blocks are
+// processed again.
+TEST_F(ProbeTest, ABlockDuringAReconfigurationIsSkippedWithoutWaiting) {
+  constexpr int kFrames = 16;
+  const struct {
+    const char* what;
+    int32_t opcode;
+    intptr_t value;
+    float opt;
+  } rows[] = {{"block size", vst2::kEffSetBlockSize, 32, 0.f},
+              {"sample rate", vst2::kEffSetSampleRate, 0, 96000.f},
+              {"suspend", vst2::kEffMainsChanged, 0, 0.f}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    TickGate gate;
+    Probe().resetGate = &gate;
+    gate.hold.store(true);
+    kd::test::HostThread hostThread;
+    hostThread.Start([&] { mHost.Dispatch(row.opcode, 0, row.value, nullptr, row.opt); });
+    ASSERT_TRUE(kd::test::AwaitFlag(gate.inside));
+    const int blocksBefore = Probe().blocks.load();
+    std::vector<float> in(kFrames, 0.5f), outL(kFrames, 9.f), outR(kFrames, 9.f);
+    std::vector<double> inD(kFrames, 0.5), outDL(kFrames, 9.0), outDR(kFrames, 9.0);
+    float* ins[] = {in.data(), in.data()};
+    float* outs[] = {outL.data(), outR.data()};
+    double* insD[] = {inD.data(), inD.data()};
+    double* outsD[] = {outDL.data(), outDR.data()};
+    mHost.ProcessAccumulating(ins, outs, kFrames);
+    EXPECT_EQ(outL, std::vector<float>(kFrames, 9.f));
+    mHost.ProcessReplacing(ins, outs, kFrames);
+    EXPECT_EQ(outL, std::vector<float>(kFrames, 0.f));
+    EXPECT_EQ(outR, std::vector<float>(kFrames, 0.f));
+    mHost.ProcessDoubleReplacing(insD, outsD, kFrames);
+    EXPECT_EQ(outDL, std::vector<double>(kFrames, 0.0));
+    EXPECT_EQ(outDR, std::vector<double>(kFrames, 0.0));
+    EXPECT_EQ(Probe().blocks.load(), blocksBefore);
+    gate.release.store(true);
+    ASSERT_TRUE(hostThread.Wait());
+    Probe().resetGate = nullptr;
+    mHost.ProcessReplacing(ins, outs, kFrames);
+    EXPECT_EQ(outL, std::vector<float>(kFrames, 0.5f));
+    EXPECT_EQ(Probe().blocks.load(), blocksBefore + 1);
+  }
 }
 
 // A host that rewrites its input buffers from inside one kind of call the plug-in makes during a block.
