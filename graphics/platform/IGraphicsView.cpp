@@ -118,13 +118,14 @@ void IGraphicsView::Render() {
   const IGEditorDelegate::EditorEvent frame = BeginEvent();
   if (!mGraphics || SkipFrame()) return;
   mDirtyRects.Clear();
-  if (mGraphics->IsDirty(mDirtyRects)) {
-    mGraphics->SetAllControlsClean();
-    mGraphics->Draw(mDirtyRects);
-    mLayer->AddChangedRegion(ChangedPixels());
-    // What finished before this frame went in SkipFrame; the frame itself may be done already.
-    PresentFinishedFrame();
-  }
+  // The animations (in IsDirty) and the drawing may close the editor: the frame ends where that leaves it.
+  if (!mGraphics->IsDirty(mDirtyRects) || !mGraphics) return;
+  mGraphics->SetAllControlsClean();
+  mGraphics->Draw(mDirtyRects);
+  if (!mGraphics) return;
+  mLayer->AddChangedRegion(ChangedPixels());
+  // What finished before this frame went in SkipFrame; the frame itself may be done already.
+  PresentFinishedFrame();
 }
 
 // The pixels the frame just drawn can have changed: the dirty rectangles' bounds, with a pixel around them for the
