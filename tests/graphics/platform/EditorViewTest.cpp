@@ -64,6 +64,17 @@ TEST_F(PlatformGraphicsTest, AFrameWhoseAnimationOrDrawingClosesTheEditorEndsThe
   }
 }
 
+// A control whose rectangle is not a number still lets the frame reach the window, as a change of everything.
+TEST_F(PlatformGraphicsTest, AControlWithoutANumberForItsRectangleChangesTheWholeFrame) {
+  Open();
+  Frame();
+  const int shown = W().LastPresentedFrame().count;
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  G().AttachControl(new JournalControl(journal, IRECT(nan, 10.f, 20.f, nan), -1));
+  Frame();
+  EXPECT_EQ(W().LastPresentedFrame().count, shown + 1);
+}
+
 // While the drawing layer is not ready for another frame, the ticks draw nothing and the changed control stays dirty;
 // the first tick after it is ready draws it once and hands that frame to the window.
 TEST_F(PlatformGraphicsTest, FramesWaitWhileTheDrawingLayerIsNotReady) {
