@@ -204,7 +204,8 @@ float Script::EditorScale() {
 // ---- The environment: one product, its editor on the headless back end, manual clocks ----
 
 // A drawing layer whose renderer is the recording back end; every flush finishes a frame, whose recording is
-// dropped so the process does not grow.
+// dropped so the process does not grow. The finished frames are at most 8 x 8 pixels: their contents are never
+// looked at, and full-size ones would take most of the time.
 class FuzzDrawingLayer final : public IGraphicsDrawingLayer {
  public:
   RecordingBackend backend;
@@ -219,8 +220,8 @@ class FuzzDrawingLayer final : public IGraphicsDrawingLayer {
     backend.deletedTextures.clear();
     if (backend.flushCalls == mTaken || mWidth <= 0 || mHeight <= 0) return false;
     mTaken = backend.flushCalls;
-    w = mWidth;
-    h = mHeight;
+        w = std::min(mWidth, 8);
+    h = std::min(mHeight, 8);
     bgra.assign(static_cast<size_t>(w) * h * 4, 0x80);
     return true;
   }
