@@ -1,5 +1,8 @@
 // The modulation views: history length from the plot width, records that shift or clear the history,
 // messages that must change nothing, the plotted line and fill, and which records redraw the view.
+#include <cstddef>
+#include <cstring>
+
 #include "editor/IVModViewControlLW.h"
 #include "tests/editor/EditorFixture.h"
 
@@ -54,6 +57,20 @@ TEST_F(ModViewTest, RecordsShiftTheHistoryAndResetClearsIt) {
   EXPECT_EQ(view->GetLastRecord().ctrlTag, 4);
   Send(Record(0.75f, true));
   EXPECT_EQ(std::count(h.begin(), h.end(), 0.f), 142);
+}
+
+// The reset flag of a message's bytes is any byte other than 0 (a message is bytes the view copies, not a record it
+// trusts): 224 clears the history as 1 does.
+TEST_F(ModViewTest, AnyNonZeroResetByteResets) {
+  Send(Record(0.25f));
+  unsigned char bytes[36];
+  const ISenderData<1> record = Record(0.75f);
+  std::memcpy(bytes, &record, sizeof(bytes));
+  bytes[offsetof(ISenderData<1>, reset)] = 224;
+  view->OnMsgFromDelegate(0, 36, bytes);
+  const std::vector<float>& h = view->GetHistory();
+  EXPECT_EQ(std::count(h.begin(), h.end(), 0.f), 142);
+  EXPECT_TRUE(view->GetLastRecord().reset);
 }
 
 struct IgnoredCase {
