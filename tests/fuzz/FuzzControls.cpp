@@ -84,22 +84,21 @@ enum KnownFault : unsigned {
   kAttachTwice = 1u << 2,
   // Removing controls from inside ForControlInGroup and ForControlWithParam.
   kRemoveInsideForEach = 1u << 3,
-  // ScaleBitmap to scale 0.
-  kScaleBitmapZero = 1u << 4,
+  // A layer whose size is no number: ScaleBitmap to scale 0, a control drawing through a layer whose rectangle is no
+  // number.
+  kLayerWithoutSize = 1u << 4,
   // A value that is not finite or huge reaching a tab switch's or bitmap control's frame.
   kWildFrameValue = 1u << 5,
   // Found by this target, to be mended after the above: the text entry control, tooltip control or a bubble attached
   // again where it stands, or an attached control attached again as a background.
   kAttachSpecialTwice = 1u << 6,
-  // Removing a control the product's layout stored in the plug-in (it keeps plain pointers to them).
-  kProductControlRemoved = 1u << 7,
   // UpdatePeers with a null caller.
-  kNullPeerCaller = 1u << 8,
+  kNullPeerCaller = 1u << 7,
   // A screen, draw or window scale far from ordinary (1e10, 1e-38) reaching an integer or the renderer's
   // tessellation.
-  kWildScale = 1u << 9,
+  kWildScale = 1u << 8,
 };
-constexpr unsigned kKnownOpenFaults = 0x3FFu;
+constexpr unsigned kKnownOpenFaults = 0x1FFu;
 
 unsigned Avoided() {
   static const unsigned avoided = [] {
@@ -220,7 +219,7 @@ class FuzzDrawingLayer final : public IGraphicsDrawingLayer {
     backend.deletedTextures.clear();
     if (backend.flushCalls == mTaken || mWidth <= 0 || mHeight <= 0) return false;
     mTaken = backend.flushCalls;
-        w = std::min(mWidth, 8);
+    w = std::min(mWidth, 8);
     h = std::min(mHeight, 8);
     bgra.assign(static_cast<size_t>(w) * h * 4, 0x80);
     return true;
@@ -258,11 +257,6 @@ const char kSVG[] =
 
 // Whether the editor opens with the product's own layout; otherwise it starts empty.
 bool gProductLayout = true;
-// The controls the product's layout attached to the editor now open (the plug-in keeps pointers to them).
-std::vector<const IControl*> gProductControls;
-bool IsProductControl(const IControl* control) {
-  return std::find(gProductControls.begin(), gProductControls.end(), control) != gProductControls.end();
-}
 
 Kelvadrune& Plug() {
   static Kelvadrune* plug = [] {
@@ -280,10 +274,7 @@ Kelvadrune& Plug() {
       return new IGraphicsLinux(dlg, w, h, fps, scale);
     });
     made->SetLayoutFunc([made](IGraphics* g) {
-      gProductControls.clear();
-      if (!g || !gProductLayout) return;
-      LayoutControls(*made, *g);
-      for (int i = 0; i < g->NControls(); ++i) gProductControls.push_back(g->GetControl(i));
+      if (g && gProductLayout) LayoutControls(*made, *g);
     });
     return made;
   }();
@@ -501,7 +492,7 @@ IControl* MakeControl(IGraphicsLinux& g, int kind) {
       return new IBitmapControl(r.L, r.T, Strip(g, frames), p);
     }
     case 33:
-      return new ISVGControl(r, Picture(g), gIn.Flag(), p);
+      return new ISVGControl(r, Picture(g), gIn.Flag() && !Avoid(kLayerWithoutSize), p);
     case 34:
       return new IFPSDisplayControl(r, static_cast<IFPSDisplayControl::EDisplayKind>(gIn.Below(2)));
     case 35:
@@ -561,12 +552,6 @@ bool RemovalAvoided(IGraphicsLinux& g) {
   if (!Avoid(kRemoveWhilePrompting)) return false;
   return g.GetControlInPopupMenu() || g.GetControlInTextEntry() || gPrompting > 0 ||
          platform::RunLoop::Main().NumPostedWork() > 0;
-}
-bool MayRemove(const IControl* control) {
-  return control && !(Avoid(kProductControlRemoved) && IsProductControl(control));
-}
-bool MayRemoveAll() {
-  return !(Avoid(kProductControlRemoved) && !gProductControls.empty());
 }
 bool AttachAvoided(const Context& ctx) {
   return ctx.where == Where::kDraw && Avoid(kDrawAttachesOrRedraws);
@@ -798,21 +783,20 @@ void RemoveOp(IGraphicsLinux& g, Context& ctx) {
     case 0: {
       const int n = g.NControls();
       const int idx = gIn.Below(n);
-      if (n > 0 && MayRemove(g.GetControl(idx))) g.RemoveControl(idx);
+      if (n > 0) g.RemoveControl(idx);
       break;
     }
     case 1: {
       IControl* control = PickControl(g, ctx);
-      if (MayRemove(control) && g.GetControlIdx(control) >= 0) g.RemoveControl(control);
+      if (control && g.GetControlIdx(control) >= 0) g.RemoveControl(control);
       break;
     }
     case 2: {
-      const int tag = gIn.Below(10) - 1;
-      if (!g.GetControlWithTag(tag) || MayRemove(g.GetControlWithTag(tag))) g.RemoveControlWithTag(tag);
+      g.RemoveControlWithTag(gIn.Below(10) - 1);
       break;
     }
     case 3:
-      if (MayRemoveAll()) g.RemoveAllControls();
+      g.RemoveAllControls();
       break;
     case 4: {
       // A container, or the child of one.
@@ -821,8 +805,8 @@ void RemoveOp(IGraphicsLinux& g, Context& ctx) {
         if (!container || container->NChildren() == 0) continue;
         IControl* child = container->GetChild(gIn.Below(container->NChildren()));
         if (gIn.Flag()) {
-          if (MayRemove(child)) g.RemoveControl(child);
-        } else if (MayRemove(container)) {
+          g.RemoveControl(child);
+        } else {
           g.RemoveControl(container);
         }
         break;
@@ -830,7 +814,7 @@ void RemoveOp(IGraphicsLinux& g, Context& ctx) {
       break;
     }
     default:
-      if (MayRemove(ctx.self) && g.GetControlIdx(ctx.self) >= 0) g.RemoveControl(ctx.self);
+      if (ctx.self && g.GetControlIdx(ctx.self) >= 0) g.RemoveControl(ctx.self);
       break;
   }
   Removed(ctx);
@@ -1212,7 +1196,7 @@ void ControlOp(IGraphicsLinux& g, Context& ctx) {
 void ForEachOp(IGraphicsLinux& g, Context& ctx) {
   const bool remove = gIn.Flag() && !RemovalAvoided(g) && !Avoid(kRemoveInsideForEach);
   auto func = [&](IControl* control) {
-    if (remove && MayRemove(control)) {
+    if (remove) {
       g.RemoveControl(control);
     } else {
       control->SetDirty(false);
@@ -1223,11 +1207,11 @@ void ForEachOp(IGraphicsLinux& g, Context& ctx) {
     const char* group = kGroups[gIn.Below(3)];
     g.ForControlInGroup(group, func);
     // Every control of the group went.
-    if (remove && *group) g.ForControlInGroup(group, [](IControl* c) { Check(!MayRemove(c)); });
+    if (remove && *group) g.ForControlInGroup(group, [](IControl*) { Check(false); });
   } else {
     const int param = gIn.Param();
     g.ForControlWithParam(param, func);
-    if (remove && param >= 0) g.ForControlWithParam(param, [](IControl* c) { Check(!MayRemove(c)); });
+    if (remove && param >= 0) g.ForControlWithParam(param, [](IControl*) { Check(false); });
   }
   if (remove) Removed(ctx);
   switch (gIn.Below(4)) {
@@ -1315,7 +1299,7 @@ void CloseReopenOp(IGraphicsLinux& g, Context& ctx) {
 
 void ScaleBitmapOp(IGraphicsLinux& g) {
   int scale = gIn.Below(5);
-  if (scale == 0 && Avoid(kScaleBitmapZero)) scale = 1;
+  if (scale == 0 && Avoid(kLayerWithoutSize)) scale = 1;
   const IBitmap bitmap = Strip(g, 1 + gIn.Below(4));
   if (bitmap.GetAPIBitmap()) g.ScaleBitmap(bitmap, "fuzz-scaled", scale);
 }
