@@ -84,12 +84,11 @@ enum KnownFault : unsigned {
   kAttachTwice = 1u << 2,
   // Removing controls from inside ForControlInGroup and ForControlWithParam.
   kRemoveInsideForEach = 1u << 3,
-  // A layer whose size is no number: ScaleBitmap to scale 0, a control drawing through a layer whose rectangle is no
-  // number.
-  kLayerWithoutSize = 1u << 4,
+  // ScaleBitmap to scale 0.
+  kScaleBitmapZero = 1u << 4,
   // A value that is not finite or huge reaching a tab switch's or bitmap control's frame.
   kWildFrameValue = 1u << 5,
-  // Found by this target, to be mended after the above: the text entry control, tooltip control or a bubble attached
+  // Found by this target. The text entry control, tooltip control or a bubble attached
   // again where it stands, or an attached control attached again as a background.
   kAttachSpecialTwice = 1u << 6,
   // UpdatePeers with a null caller.
@@ -97,8 +96,10 @@ enum KnownFault : unsigned {
   // A screen, draw or window scale far from ordinary (1e10, 1e-38) reaching an integer or the renderer's
   // tessellation.
   kWildScale = 1u << 8,
+  // A control drawing through a layer whose rectangle is no number (a layer of no size).
+  kLayerRectNoNumber = 1u << 9,
 };
-constexpr unsigned kKnownOpenFaults = 0x1FFu;
+constexpr unsigned kKnownOpenFaults = 0x3FFu;
 
 unsigned Avoided() {
   static const unsigned avoided = [] {
@@ -492,7 +493,7 @@ IControl* MakeControl(IGraphicsLinux& g, int kind) {
       return new IBitmapControl(r.L, r.T, Strip(g, frames), p);
     }
     case 33:
-      return new ISVGControl(r, Picture(g), gIn.Flag() && !Avoid(kLayerWithoutSize), p);
+      return new ISVGControl(r, Picture(g), gIn.Flag() && !Avoid(kLayerRectNoNumber), p);
     case 34:
       return new IFPSDisplayControl(r, static_cast<IFPSDisplayControl::EDisplayKind>(gIn.Below(2)));
     case 35:
@@ -1299,7 +1300,7 @@ void CloseReopenOp(IGraphicsLinux& g, Context& ctx) {
 
 void ScaleBitmapOp(IGraphicsLinux& g) {
   int scale = gIn.Below(5);
-  if (scale == 0 && Avoid(kLayerWithoutSize)) scale = 1;
+  if (scale == 0 && Avoid(kScaleBitmapZero)) scale = 1;
   const IBitmap bitmap = Strip(g, 1 + gIn.Below(4));
   if (bitmap.GetAPIBitmap()) g.ScaleBitmap(bitmap, "fuzz-scaled", scale);
 }
