@@ -88,8 +88,8 @@ enum KnownFault : unsigned {
   kScaleBitmapZero = 1u << 4,
   // A value that is not finite or huge reaching a tab switch's or bitmap control's frame.
   kWildFrameValue = 1u << 5,
-  // Found by this target. The text entry control, tooltip control or a bubble attached
-  // again where it stands, or an attached control attached again as a background.
+  // Found by this target: the text entry control, tooltip control or a bubble attached again where it stands, or an
+  // attached control attached again as a background.
   kAttachSpecialTwice = 1u << 6,
   // UpdatePeers with a null caller.
   kNullPeerCaller = 1u << 7,
