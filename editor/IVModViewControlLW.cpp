@@ -42,7 +42,7 @@ void IVModViewControlLW<MAXNC, MAXBUF>::DrawWidget(IGraphics& g) {
 }
 
 // The history keeps its values while the plot keeps its width in whole points; a new width starts an
-// empty plot.
+// empty plot. A plot past any screen (wider than 65,536 points, infinite) keeps 65,536; one of no number none.
 template <int MAXNC, int MAXBUF>
 void IVModViewControlLW<MAXNC, MAXBUF>::OnResize() {
   mWidgetBounds = MakeRects(mRECT, false);
@@ -51,7 +51,8 @@ void IVModViewControlLW<MAXNC, MAXBUF>::OnResize() {
   mPlotBounds = mWidgetBounds.GetPadded(-mInset);
   if (mLabelOnTop) mPlotBounds.T += 2.f * mStyle.labelText.mSize;
   const float width = mPlotBounds.W();
-  const std::size_t n = width >= 1.f ? static_cast<std::size_t>(width) : 0u;
+  constexpr float kMaxHistory = 65536.f;
+  const std::size_t n = width >= 1.f ? static_cast<std::size_t>(std::min(width, kMaxHistory)) : 0u;
   if (n != mHistory.size()) mHistory.assign(n, 0.f);
   mRows = PixelRows{};  // counted again at the next record
   SetDirty(false, -1);
