@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <limits>
 
@@ -41,7 +42,7 @@ void IVModViewControlLW<MAXNC, MAXBUF>::DrawWidget(IGraphics& g) {
 }
 
 // The history keeps its values while the plot keeps its width in whole points; a new width starts an
-// empty plot.
+// empty plot. A plot past any screen (wider than 65,536 points, infinite) keeps 65,536; one of no number none.
 template <int MAXNC, int MAXBUF>
 void IVModViewControlLW<MAXNC, MAXBUF>::OnResize() {
   mWidgetBounds = MakeRects(mRECT, false);
@@ -50,7 +51,8 @@ void IVModViewControlLW<MAXNC, MAXBUF>::OnResize() {
   mPlotBounds = mWidgetBounds.GetPadded(-mInset);
   if (mLabelOnTop) mPlotBounds.T += 2.f * mStyle.labelText.mSize;
   const float width = mPlotBounds.W();
-  const std::size_t n = width >= 1.f ? static_cast<std::size_t>(width) : 0u;
+  constexpr float kMaxHistory = 65536.f;
+  const std::size_t n = width >= 1.f ? static_cast<std::size_t>(std::min(width, kMaxHistory)) : 0u;
   if (n != mHistory.size()) mHistory.assign(n, 0.f);
   mRows = PixelRows{};  // counted again at the next record
   SetDirty(false, -1);
@@ -69,8 +71,14 @@ void IVModViewControlLW<MAXNC, MAXBUF>::ApplyProductSetup(const IColor& color, d
 template <int MAXNC, int MAXBUF>
 void IVModViewControlLW<MAXNC, MAXBUF>::OnMsgFromDelegate(int msgTag, int dataSize, const void* data) {
   if (msgTag != kMsgTagRecord || mDisabled) return;
-  // A message shorter than a record leaves the last record as it was and is taken all the same.
-  if (data && dataSize >= static_cast<int>(sizeof(Record))) std::memcpy(&mLastRecord, data, sizeof(Record));
+  // A message shorter than a record leaves the last record as it was and is taken all the same. The bytes are
+  // copied, not trusted: the reset flag is any byte but 0.
+  if (data && dataSize >= static_cast<int>(sizeof(Record))) {
+    std::memcpy(&mLastRecord, data, sizeof(Record));
+    unsigned char reset = 0;
+    std::memcpy(&reset, static_cast<const unsigned char*>(data) + offsetof(Record, reset), 1);
+    mLastRecord.reset = reset != 0;
+  }
   if (mHistory.empty()) return;
   const float value = mLastRecord.reset ? 0.f : mLastRecord.vals[0];
   const bool changed = PlotChangesWith(value, mLastRecord.reset);

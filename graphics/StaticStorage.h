@@ -46,6 +46,13 @@ class StaticStorage {
     return nullptr;
   }
 
+  // Whether an entry holds data.
+  bool Holds(const T* data) const {
+    for (int i = 0; i < mDatas.GetSize(); ++i)
+      if (mDatas.Get(i)->data.get() == data) return true;
+    return false;
+  }
+
   // Takes ownership of data (null is ignored).
   void Add(T* data, const char* name, double scale = 1.0) {
     if (!data) return;

@@ -184,6 +184,8 @@ void Kelvadrune::UpdateGUI() {
   const auto editorLock = LockEditor();
   fx::gfx::IGraphics* ui = GetUI();
   if (!ui || !mEditorLinks.built || ui->NControls() < 1) return;
+  // A stored control removed from the editor (through the graphics' own operations) is not touched again.
+  mEditorLinks.ForgetControlsNotHeld([ui](const IControl* control) { return ui->GetControlIdx(control) >= 0; });
   mTooltipsPending.store(true, std::memory_order_release);
   const bool bypassed = GetBypassed();
   if (!bypassed) ui->ForAllControlsFunc(kEnable);

@@ -2,11 +2,13 @@
 // and enables, the update button's place in the control list, and the three texts the plug-in menu's rows
 // point to. The plug-in holds the controls as plain IControl (it only moves, hides, enables and redraws
 // them); what it writes into particular views goes through the interfaces of plugin/EditorViewSetup.h, so
-// it needs nothing of the editor. The pointers are valid while the editor's graphics live: the layout sets
-// `built` last, and the plug-in forgets the controls when the editor closes. Main thread only.
+// it needs nothing of the editor. The pointers are valid while the editor's graphics hold the controls: the layout
+// sets `built` last, the plug-in forgets the controls when the editor closes, and before each refresh it forgets any
+// that was removed from the editor meanwhile. Main thread only.
 #pragma once
 
 #include <array>
+#include <functional>
 
 #include "framework/FwString.h"
 #include "plugin/KelvadruneIds.h"
@@ -50,5 +52,18 @@ struct KelvadruneEditorLinks {
     stereoMSSwitch = nullptr;
     updateButtonIdx = -1;
     built = false;
+  }
+
+  // Forgets every stored control for which held answers false (one the editor no longer holds).
+  void ForgetControlsNotHeld(const std::function<bool(const fx::gfx::IControl*)>& held) {
+    const auto check = [&](fx::gfx::IControl*& control) {
+      if (control && !held(control)) control = nullptr;
+    };
+    check(gradientPanel);
+    for (auto* group : {&modViews, &faderScales, &faders, &lockSwitches, &minusInfSwitches})
+      for (fx::gfx::IControl*& control : *group) check(control);
+    for (fx::gfx::IControl*& control : faderLabels) check(control);
+    check(linkSwitch);
+    check(stereoMSSwitch);
   }
 };

@@ -118,23 +118,27 @@ void IGraphicsView::Render() {
   const IGEditorDelegate::EditorEvent frame = BeginEvent();
   if (!mGraphics || SkipFrame()) return;
   mDirtyRects.Clear();
-  if (mGraphics->IsDirty(mDirtyRects)) {
-    mGraphics->SetAllControlsClean();
-    mGraphics->Draw(mDirtyRects);
-    mLayer->AddChangedRegion(ChangedPixels());
-    // What finished before this frame went in SkipFrame; the frame itself may be done already.
-    PresentFinishedFrame();
-  }
+  // The animations (in IsDirty) and the drawing may close the editor: the frame ends where that leaves it.
+  if (!mGraphics->IsDirty(mDirtyRects) || !mGraphics) return;
+  mGraphics->SetAllControlsClean();
+  mGraphics->Draw(mDirtyRects);
+  if (!mGraphics) return;
+  mLayer->AddChangedRegion(ChangedPixels());
+  // What finished before this frame went in SkipFrame; the frame itself may be done already.
+  PresentFinishedFrame();
 }
 
 // The pixels the frame just drawn can have changed: the dirty rectangles' bounds, with a pixel around them for the
-// antialiased edges of what was drawn in them; everything when the editor is drawn shifted. The window keeps
-// what lies outside its frame out.
+// antialiased edges of what was drawn in them; everything when the editor is drawn shifted or the bounds are no
+// numbers. The window keeps what lies outside its frame out.
 pw::PixelRect IGraphicsView::ChangedPixels() const {
   if (mGraphics->GetTranslationX() != 0.f || mGraphics->GetTranslationY() != 0.f)
     return pw::PixelRect{0, 0, 1 << 30, 1 << 30};
   const IRECT bounds = mDirtyRects.Bounds();
   const float scale = mGraphics->GetTotalScale();
+  if (std::isnan(bounds.L * scale) || std::isnan(bounds.T * scale) || std::isnan(bounds.R * scale) ||
+      std::isnan(bounds.B * scale))
+    return pw::PixelRect{0, 0, 1 << 30, 1 << 30};
   const auto pixel = [](float v) { return static_cast<int>(std::clamp(v, -1e6f, 1e6f)); };
   const int left = pixel(std::floor(bounds.L * scale)) - 1, top = pixel(std::floor(bounds.T * scale)) - 1;
   const int right = pixel(std::ceil(bounds.R * scale)) + 1, bottom = pixel(std::ceil(bounds.B * scale)) + 1;
@@ -289,10 +293,9 @@ void IGraphicsView::CreateTextEntry(int paramIdx, const IText& text, const char*
 void IGraphicsView::ControlTextDidEndEditing(pw::TextField& field) {
   const auto keep = weak_from_this().lock();
   const IGEditorDelegate::EditorEvent event = BeginEvent();
-  if (mGraphics) {
-    mGraphics->SetControlValueAfterTextEdit(field.StringValue().c_str());
-    mGraphics->SetAllControlsDirty();
-  }
+  if (mGraphics) mGraphics->SetControlValueAfterTextEdit(field.StringValue().c_str());
+  // The answer's action may have closed the editor.
+  if (mGraphics) mGraphics->SetAllControlsDirty();
   EndUserInput();
 }
 
@@ -339,8 +342,9 @@ void IGraphicsView::OnColorPicked(const pw::ColorPanel& panel) {
   const auto keep = weak_from_this().lock();
   const IGEditorDelegate::EditorEvent event = BeginEvent();
   const pw::Color c = panel.GetColor();
-  const IColor picked(static_cast<int>(c.alpha * 255.0), static_cast<int>(c.red * 255.0),
-                      static_cast<int>(c.green * 255.0), static_cast<int>(c.blue * 255.0));
+  // A component below 0 or not a number is 0, one above 1 is 255.
+  const auto channel = [](double v) { return v > 0.0 ? static_cast<int>(std::min(v, 1.0) * 255.0) : 0; };
+  const IColor picked(channel(c.alpha), channel(c.red), channel(c.green), channel(c.blue));
   if (mColorPickerFunc) mColorPickerFunc(picked);
 }
 

@@ -112,7 +112,7 @@ class IGraphicsVector : public IGraphics {
   // The empty IBitmap for an unsupported extension or no data, or when the copy cannot be made.
   IBitmap LoadBitmap(const char* name, const void* data, int dataSize, int nStates = 1,
                      bool framesAreHorizontal = false, int targetScale = 0) override;
-  // Bitmaps live in this object's cache, not the core's process-wide one: these do nothing.
+  // Bitmaps live in this object's cache, not the core's process-wide one: these keep and free them there.
   void RetainBitmap(const IBitmap& bitmap, const char* cacheName) override;
   void ReleaseBitmap(const IBitmap& bitmap) override;
   APIBitmap* LoadAPIBitmap(const char* fileNameOrResID, int scale, EResourceLocation location,

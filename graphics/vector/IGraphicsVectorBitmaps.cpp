@@ -89,7 +89,7 @@ IBitmap IGraphicsVector::LoadBitmap(const char* name, int nStates, bool framesAr
 
 // Images from memory are made at scale 1 and drawn into a copy at the target scale through a layer. Both live in
 // this object's cache, as its images belong to this renderer's context: the process-wide cache, shared by every
-// editor, cannot keep them, and this object's RetainBitmap keeps nothing.
+// editor, cannot keep them (the copy joins it through ScaleBitmap's RetainBitmap).
 IBitmap IGraphicsVector::LoadBitmap(const char* name, const void* data, int dataSize, int nStates,
                                     bool framesAreHorizontal, int targetScale) {
   if (targetScale == 0) targetScale = static_cast<int>(std::ceil(GetScreenScale()));
@@ -108,15 +108,23 @@ IBitmap IGraphicsVector::LoadBitmap(const char* name, const void* data, int data
   if (source->GetScale() == static_cast<float>(targetScale) || source->GetWidth() <= 0 || source->GetHeight() <= 0)
     return IBitmap(source, nStates, framesAreHorizontal, name);
   IBitmap scaled = ScaleBitmap(IBitmap(source, nStates, framesAreHorizontal, name), name, targetScale);
-  if (scaled.GetAPIBitmap() != nullptr) mBitmapCache.Add(scaled.GetAPIBitmap(), name, targetScale);
   // The scaled copy is what the cache keeps of an image loaded only to make it.
   if (loaded) mBitmapCache.Remove(source);
   return scaled;
 }
 
-void IGraphicsVector::RetainBitmap(const IBitmap&, const char*) {}
+// The images are this renderer's: this object's cache keeps them (once) and frees them with the context.
+void IGraphicsVector::RetainBitmap(const IBitmap& bitmap, const char* cacheName) {
+  APIBitmap* image = bitmap.GetAPIBitmap();
+  if (image == nullptr) return;
+  FwMutexLock lock(mBitmapCache.GetMutex());
+  if (!mBitmapCache.Holds(image)) mBitmapCache.Add(image, cacheName, image->GetScale());
+}
 
-void IGraphicsVector::ReleaseBitmap(const IBitmap&) {}
+void IGraphicsVector::ReleaseBitmap(const IBitmap& bitmap) {
+  FwMutexLock lock(mBitmapCache.GetMutex());
+  mBitmapCache.Remove(bitmap.GetAPIBitmap());
+}
 
 APIBitmap* IGraphicsVector::LoadAPIBitmap(const char* fileNameOrResID, int scale, EResourceLocation location,
                                           const char*) {

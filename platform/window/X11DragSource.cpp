@@ -92,7 +92,7 @@ bool X11DragSource::Start(unsigned long window, unsigned button, unsigned long t
     mLog(what + "cannot start (" + (owner ? "no pointer grab" : "the selection cannot be taken") + ")");
     return false;
   }
-  Drag& drag = mDrag.emplace();
+  Drag& drag = mDrag.emplace(Drag{});
   drag.window = window;
   drag.button = button;
   drag.uri = uri;

@@ -162,6 +162,19 @@ TEST_F(EditorRefreshTest, RefreshShowsEnablesAndPlacesByTheSettings) {
   }
 }
 
+// A stored control removed from the editor through the graphics is forgotten by the next refresh, which moves the
+// others as before.
+TEST_F(EditorRefreshTest, AStoredControlRemovedFromTheEditorIsForgotten) {
+  g->RemoveControl(L().gradientPanel);
+  g->RemoveControl(L().modViews[kGainIdxLM]);
+  Set(kCoreFaderLayout, 1.0);
+  plug->OnIdle();
+  EXPECT_EQ(L().gradientPanel, nullptr);
+  EXPECT_EQ(L().modViews[kGainIdxLM], nullptr);
+  ASSERT_NE(L().faders[kGainIdxLM], nullptr);
+  EXPECT_EQ(Rect(L().faders[kGainIdxLM]->GetRECT()), Rect(IRECT(20.f, 60.f, 170.f, 300.f)));
+}
+
 // The scales behind the faders and the faders' parameters follow "Fader Display Mode", the volume range
 // and the fader shape.
 TEST_F(EditorRefreshTest, FaderScalesAndLabelsFollowTheDisplaySettings) {

@@ -1,5 +1,9 @@
 // The modulation views: history length from the plot width, records that shift or clear the history,
 // messages that must change nothing, the plotted line and fill, and which records redraw the view.
+#include <cstddef>
+#include <cstring>
+#include <limits>
+
 #include "editor/IVModViewControlLW.h"
 #include "tests/editor/EditorFixture.h"
 
@@ -54,6 +58,36 @@ TEST_F(ModViewTest, RecordsShiftTheHistoryAndResetClearsIt) {
   EXPECT_EQ(view->GetLastRecord().ctrlTag, 4);
   Send(Record(0.75f, true));
   EXPECT_EQ(std::count(h.begin(), h.end(), 0.f), 142);
+}
+
+// A plot wider than 65,536 points (past any screen), infinite or no number keeps at most 65,536 values: none for no
+// number.
+TEST_F(ModViewTest, HistoryOfAPlotPastAnyScreenIsBounded) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float inf = std::numeric_limits<float>::infinity();
+  const struct {
+    float right;
+    std::size_t size;
+  } rows[] = {{1e10f, 65536u}, {std::numeric_limits<float>::max(), 65536u}, {inf, 65536u}, {nan, 0u}};
+  for (const auto& row : rows) {
+    view->SetTargetAndDrawRECTs(IRECT(20, 300, row.right, 380));
+    view->OnResize();
+    EXPECT_EQ(view->GetHistory().size(), row.size) << row.right;
+  }
+}
+
+// The reset flag of a message's bytes is any byte other than 0 (a message is bytes the view copies, not a record it
+// trusts): 224 clears the history as 1 does.
+TEST_F(ModViewTest, AnyNonZeroResetByteResets) {
+  Send(Record(0.25f));
+  unsigned char bytes[36];
+  const ISenderData<1> record = Record(0.75f);
+  std::memcpy(bytes, &record, sizeof(bytes));
+  bytes[offsetof(ISenderData<1>, reset)] = 224;
+  view->OnMsgFromDelegate(0, 36, bytes);
+  const std::vector<float>& h = view->GetHistory();
+  EXPECT_EQ(std::count(h.begin(), h.end(), 0.f), 142);
+  EXPECT_TRUE(view->GetLastRecord().reset);
 }
 
 struct IgnoredCase {

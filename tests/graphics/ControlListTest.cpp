@@ -588,6 +588,39 @@ TEST_F(ControlList, PopupAndTextEntryControlsAreOwnedOnce) {
   EXPECT_EQ(g.GetTextEntryControl(), nullptr);
 }
 
+// Attaching an object again where it already stands changes nothing: the text entry control, the tooltip control, a
+// bubble and a control of the list (offered as a background) each stay attached once, whole, and are deleted once.
+TEST_F(ControlList, AnObjectAttachedAgainWhereItStandsStaysOnce) {
+  g.AttachTextEntryControl(new QuietEntry(IRECT()));
+  ITextEntryControlBase* entry = g.GetTextEntryControl();
+  g.AttachTextEntryControl(entry);
+  EXPECT_EQ(g.GetTextEntryControl(), entry);
+  EXPECT_EQ(entry->GetUI(), &g);
+
+  auto* tip = new TestControl(journal, "tip", IRECT(0, 0, 1, 1));
+  g.SetToolTipControl(tip);
+  g.SetToolTipControl(tip);
+  EXPECT_EQ(g.GetToolTipControl(), tip);
+  EXPECT_EQ(tip->GetUI(), &g);
+
+  g.AttachBubbleControl();
+  g.AttachBubbleControl(g.GetBubbleControl(0));
+  EXPECT_EQ(g.NBubbleControls(), 1);
+
+  TestControl* a = Attach("a", IRECT(0, 0, 10, 10));
+  g.AttachBackgroundControl(a);
+  EXPECT_EQ(g.NControls(), 1);
+  EXPECT_EQ(g.GetControl(0), a);
+}
+
+// Peers of no caller: nothing to bring in line, and nothing changes.
+TEST_F(ControlList, PeersOfNoCallerAreLeftAlone) {
+  TestControl* a = Attach("a", IRECT(0, 0, 10, 10), FakeDelegate::kGain);
+  a->SetValue(0.25);
+  g.UpdatePeers(nullptr, 0);
+  EXPECT_DOUBLE_EQ(a->GetValue(), 0.25);
+}
+
 }  // namespace
 }  // namespace fx::gfx::test
 

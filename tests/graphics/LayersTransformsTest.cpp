@@ -84,6 +84,19 @@ TEST_F(LayersTransforms, StartLayerAlignsToPixelsAndRoundsThePointSizeUp) {
   EXPECT_EQ(g.NLayers(), 0);
 }
 
+// A rectangle that is not a number, or too large for any image (a control's Draw through a layer after its bounds
+// were set so), makes no image of that size: the layer, if any, is closed again as usual.
+TEST_F(LayersTransforms, StartLayerOnARectangleWithoutASizeMakesNoSuchImage) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  for (const IRECT& r : {IRECT(nan, 0.f, 10.f, 10.f), IRECT(0.f, 0.f, 3e38f, 10.f), IRECT(0.f, 0.f, 10.f, 1e10f)}) {
+    g.log.clear();
+    g.StartLayer(nullptr, r);
+    for (const std::string& entry : g.Entries("CreateAPIBitmap")) EXPECT_EQ(entry.find("x-"), std::string::npos);
+    g.EndLayer();
+    EXPECT_EQ(g.NLayers(), 0);
+  }
+}
+
 TEST_F(LayersTransforms, PushAndPopRetargetResetAndClip) {
   g.PathTransformTranslate(3, 3);
   g.log.clear();

@@ -81,6 +81,12 @@ TEST_F(Scaling, NonNumberScalesAreRefused) {
   EXPECT_TRUE(dlg.host.empty());
 }
 
+// A screen scale no screen has (1e10) leaves the rescaled bitmaps' scale within an int: the empty bitmap stays empty.
+TEST_F(Scaling, AHugeScreenScaleLeavesBitmapScalesWithinAnInt) {
+  g.SetScreenScale(1e10f);
+  EXPECT_EQ(g.GetScaledBitmap(IBitmap()).GetAPIBitmap(), nullptr);
+}
+
 // Scale limits must be positive finite numbers: any other pair is refused whole and the limits stay, so no scale
 // asked of Resize, infinite ones included, ends outside a finite window size.
 TEST_F(Scaling, ScaleLimitsThatAreNotPositiveNumbersAreRefused) {

@@ -35,6 +35,46 @@ TEST_F(PlatformGraphicsTest, FramesDrawOnlyWhenSomethingIsDirtyAndReachTheWindow
   EXPECT_EQ(W().LastPresentedFrame().count, 2);
 }
 
+// A control's animation or drawing may close the editor from inside a frame (a host answering a call it made):
+// the frame ends there, the editor is closed once through the delegate and the next ticks draw nothing.
+TEST_F(PlatformGraphicsTest, AFrameWhoseAnimationOrDrawingClosesTheEditorEndsThere) {
+  class Closing : public IControl {
+   public:
+    Closing(EditorDelegate& dlg, bool inDraw) : IControl(IRECT(0.f, 0.f, 20.f, 20.f)), mDlg(dlg), mInDraw(inDraw) {}
+    void Draw(IGraphics&) override {
+      if (mInDraw) mDlg.CloseWindow();
+    }
+
+   private:
+    EditorDelegate& mDlg;
+    bool mInDraw;
+  };
+  for (const bool inDraw : {false, true}) {
+    SCOPED_TRACE(inDraw ? "in Draw" : "in the animation");
+    Open();
+    Frame();
+    auto* closing = static_cast<Closing*>(G().AttachControl(new Closing(dlg, inDraw)));
+    if (!inDraw) closing->SetAnimation([this](IControl*) { dlg.CloseWindow(); }, 100);
+    const int closes = dlg.closes;
+    Frame();
+    EXPECT_EQ(dlg.GetUI(), nullptr);
+    EXPECT_EQ(dlg.closes, closes + 1);
+    Frame();
+    EXPECT_EQ(dlg.GetUI(), nullptr);
+  }
+}
+
+// A control whose rectangle is not a number still lets the frame reach the window, as a change of everything.
+TEST_F(PlatformGraphicsTest, AControlWithoutANumberForItsRectangleChangesTheWholeFrame) {
+  Open();
+  Frame();
+  const int shown = W().LastPresentedFrame().count;
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  G().AttachControl(new JournalControl(journal, IRECT(nan, 10.f, 20.f, nan), -1));
+  Frame();
+  EXPECT_EQ(W().LastPresentedFrame().count, shown + 1);
+}
+
 // While the drawing layer is not ready for another frame, the ticks draw nothing and the changed control stays dirty;
 // the first tick after it is ready draws it once and hands that frame to the window.
 TEST_F(PlatformGraphicsTest, FramesWaitWhileTheDrawingLayerIsNotReady) {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <memory>
 #include <string>
 #include <utility>
@@ -484,6 +485,43 @@ TEST_F(PlatformGraphicsTest, NativeTextEntryFiltersTypingAndHandsTheTextBack) {
       if (line.rfind("send", 0) == 0) sent.push_back(line);
     EXPECT_EQ(sent, row.sent);
   }
+}
+
+// A typed answer whose completion closes the editor (a host answering a call it made) ends the entry there.
+TEST_F(PlatformGraphicsTest, ATextEntryWhoseAnswerClosesTheEditorEndsThere) {
+  class Closing : public IControl {
+   public:
+    explicit Closing(EditorDelegate& dlg) : IControl(IRECT(10.f, 10.f, 50.f, 30.f)), mDlg(dlg) {}
+    void Draw(IGraphics&) override {}
+    void OnTextEntryCompletion(const char*, int) override { mDlg.CloseWindow(); }
+
+   private:
+    EditorDelegate& mDlg;
+  };
+  Open();
+  IControl* closing = G().AttachControl(new Closing(dlg));
+  const int closes = dlg.closes;
+  backend->Script().textEntries.push_back({{"12"}, false, true});
+  G().CreateTextEntry(*closing, IText(), closing->GetRECT(), "");
+  pw::Pump();
+  EXPECT_EQ(dlg.GetUI(), nullptr);
+  EXPECT_EQ(dlg.closes, closes + 1);
+}
+
+// The colour panel's components become channels of 0..255, whatever the panel hands over: below 0 or not a number
+// is 0, above 1 or infinite is 255.
+TEST_F(PlatformGraphicsTest, PickedColoursOutsideTheirRangeBecomeTheNearestChannel) {
+  Open();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  backend->Script().colorPicks.push_back({pw::Color{nan, 2.0, -1.0, inf}, pw::Color{0.5, -inf, 1e300, -0.0}});
+  std::vector<IColor> picked;
+  IColor start(255, 1, 2, 3);
+  ASSERT_TRUE(G().PromptForColor(start, "", [&](const IColor& c) { picked.push_back(c); }));
+  pw::Pump();
+  ASSERT_EQ(picked.size(), 2u);
+  EXPECT_EQ(picked[0], IColor(255, 0, 255, 0));
+  EXPECT_EQ(picked[1], IColor(0, 127, 0, 255));
 }
 
 // A text with "http" in it is taken as a web address, any other as a file path. A text that forms no URL opens

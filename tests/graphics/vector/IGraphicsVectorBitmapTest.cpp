@@ -130,6 +130,22 @@ TEST_F(BitmapTest, ImagesFromMemoryComeAtTheTargetScale) {
   EXPECT_EQ(g->LoadBitmap("strip.bmp", kPNG, sizeof(kPNG)).GetAPIBitmap(), nullptr);
 }
 
+// A copy asked of ScaleBitmap itself is kept like the copies LoadBitmap makes: asked for again under its name at its
+// scale, the same image comes back, and it goes with the renderer's cache (nothing is left behind).
+TEST_F(BitmapTest, ACopyScaledDirectlyIsKeptUnderItsNameAndScale) {
+  Open(1.f, 1.f);
+  const IBitmap source = g->LoadBitmap("strip.png", kPNG, sizeof(kPNG), 2, true, 1);
+  ASSERT_NE(source.GetAPIBitmap(), nullptr);
+  const IBitmap scaled = g->ScaleBitmap(source, "strip-copy.png", 3);
+  ASSERT_NE(scaled.GetAPIBitmap(), nullptr);
+  EXPECT_EQ(scaled.GetAPIBitmap()->GetWidth(), 12);
+  EXPECT_EQ(g->LoadBitmap("strip-copy.png", nullptr, 0, 2, true, 3).GetAPIBitmap(), scaled.GetAPIBitmap());
+  // Kept once: released, it is no longer found, and retaining a cached image again keeps it once.
+  g->RetainBitmap(source, "strip.png");
+  g->ReleaseBitmap(scaled);
+  EXPECT_EQ(g->LoadBitmap("strip-copy.png", nullptr, 0, 2, true, 3).GetAPIBitmap(), nullptr);
+}
+
 TEST_F(BitmapTest, DrawnBitmapsShiftTheirFrameToTheDestinationAndGoneImagesDrawNothing) {
   Open(2.f);
   const IBitmap strip = g->LoadBitmap(Write("strip.png", kPNG, sizeof(kPNG)).c_str(), 2, true, 2);
