@@ -156,7 +156,8 @@ TEST_F(KelvadruneTest, FaderChangeReachesItsTargetAfterOneBlock) {
 }
 
 // A load whose parameter changes a block comes in the middle of (here right after Power's): the block plays the
-// settings from before the load, the blocks after it the loaded ones. From Power off, where the master fader was
+// settings from before the load, the blocks after it the loaded ones (a block before the load's start, after its
+// values were stored in the parameters, the settings before it too). From Power off, where the master fader was
 // not heard, or from Power on, with the fader far from the loaded one or heard under other rules (locked, another
 // maximum, the core layout, linked sides) than the loaded ones, no sample of either channel is louder than the louder
 // of what the two settings play when steady (DC of 0.5: 0.5 with Power off, 0.5 x the gains with it on).
@@ -222,11 +223,15 @@ TEST_F(KelvadruneTest, ALoadPlaysNoLouderThanTheSettingsBeforeAndAfterIt) {
     Run(44100, 0.5, 0.5);
     std::vector<double> out, outRight;
     load->block = [&] { out = Run(64, 0.5, 0.5, &outRight); };
+    // A load stores every value in its parameter before it starts: a block in between plays the settings before it.
     set(row.after, [&](int idx, double value) { mPlug->GetParam(idx)->Set(value); });
+    std::vector<double> betweenRight;
+    const std::vector<double> between = Run(64, 0.5, 0.5, &betweenRight);
     mPlug->OnParamReset(fx::kPresetRecall);
     load->block = nullptr;
     ASSERT_EQ(out.size(), 64u) << row.name;
     const double before = steady(row.before);
+    EXPECT_NEAR(peak(between, betweenRight), before, before * 1e-9) << row.name;
     EXPECT_NEAR(peak(out, outRight), before, before * 1e-9) << row.name;
     std::vector<double> right;
     const std::vector<double> after = Run(44100, 0.5, 0.5, &right);
