@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <limits>
 
@@ -69,8 +70,14 @@ void IVModViewControlLW<MAXNC, MAXBUF>::ApplyProductSetup(const IColor& color, d
 template <int MAXNC, int MAXBUF>
 void IVModViewControlLW<MAXNC, MAXBUF>::OnMsgFromDelegate(int msgTag, int dataSize, const void* data) {
   if (msgTag != kMsgTagRecord || mDisabled) return;
-  // A message shorter than a record leaves the last record as it was and is taken all the same.
-  if (data && dataSize >= static_cast<int>(sizeof(Record))) std::memcpy(&mLastRecord, data, sizeof(Record));
+  // A message shorter than a record leaves the last record as it was and is taken all the same. The reset flag is
+  // read as the byte it came as (any value but 0 resets): a byte that is no bool's value may not be read as one.
+  if (data && dataSize >= static_cast<int>(sizeof(Record))) {
+    unsigned char reset = 0;
+    std::memcpy(&reset, static_cast<const unsigned char*>(data) + offsetof(Record, reset), sizeof(reset));
+    std::memcpy(&mLastRecord, data, sizeof(Record));
+    mLastRecord.reset = reset != 0;
+  }
   if (mHistory.empty()) return;
   const float value = mLastRecord.reset ? 0.f : mLastRecord.vals[0];
   const bool changed = PlotChangesWith(value, mLastRecord.reset);
