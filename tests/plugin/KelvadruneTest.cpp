@@ -166,9 +166,10 @@ class MidLoadBlock : public Kelvadrune {
   using Kelvadrune::Kelvadrune;
   void OnParamChange(int paramIdx, fx::EParamSource source, int sampleOffset) override {
     Kelvadrune::OnParamChange(paramIdx, source, sampleOffset);
-    if (paramIdx == kPower && source == fx::kPresetRecall && block) block();
+    if (paramIdx == after && source == fx::kPresetRecall && block) block();
   }
   std::function<void()> block;
+  int after = kPower;  // the parameter whose change the block follows
 };
 
 TEST_F(KelvadruneTest, ALoadPlaysNoLouderThanTheSettingsBeforeAndAfterIt) {
@@ -470,6 +471,8 @@ TEST_F(KelvadruneTest, PerSamplePathAppliesChangesAtTheirOffset) {
   EXPECT_NEAR(next[0], 0.5 * Gain(24.0), 1e-12);
 }
 
+// At once, from the host or from a load: a block in the middle of a load, after the frequency's change, already
+// finds the filters redesigned (the frequency is no setting the block takes at its start).
 TEST_F(KelvadruneTest, FilterFrequencyChangeRedesignsEverySmoothingFilter) {
   HostSet(kMDFilterFreq, 1000.0);
   const auto expected = kd::SmoothingFilter::Design(1000.0, 44100.0);
@@ -479,6 +482,20 @@ TEST_F(KelvadruneTest, FilterFrequencyChangeRedesignsEverySmoothingFilter) {
       EXPECT_EQ(mPlug->GetSmoothingFilter(g, stage).GetMode(), kd::SmoothingFilter::kModeHeldTwice);
     }
   }
+  auto plug = std::make_unique<MidLoadBlock>(fx::InstanceInfo{});
+  MidLoadBlock* load = plug.get();
+  mPlug = std::move(plug);
+  Configure(44100.0, 64);
+  Run(64, 0.5, 0.5);
+  load->after = kMDFilterFreq;
+  double during = 0.0;
+  load->block = [&] {
+    Run(64, 0.5, 0.5);
+    during = mPlug->GetSmoothingFilter(kGainIdxMaster, 0).GetCoefficients().a1;
+  };
+  mPlug->GetParam(kMDFilterFreq)->Set(1000.0);
+  mPlug->OnParamReset(fx::kPresetRecall);
+  EXPECT_EQ(during, expected.a1);
 }
 
 TEST_F(KelvadruneTest, BypassKeepsTheDesignAndTheSignal) {
