@@ -28,6 +28,12 @@ bool ImageExists(VRcontext* ctx, int image) {
   return w > 0 && h > 0;
 }
 
+// A length in points at the scale in whole pixels; -1 when that is more than an int holds.
+int PixelLength(float points, float scale) {
+  const float pixels = points * scale;
+  return pixels < 2147483648.f ? static_cast<int>(pixels) : -1;
+}
+
 }  // namespace
 
 IGraphicsVector::Bitmap::Bitmap(VRcontext* ctx, const char*, int scale, int image, bool shared)
@@ -191,10 +197,11 @@ void IGraphicsVector::DrawResize() {
     gvrDeleteFramebuffer(mMainFramebuffer);
     mMainFramebuffer = nullptr;
   }
-  if (mVG != nullptr)
-    mMainFramebuffer =
-        gvrCreateFramebuffer(mVG, static_cast<int>(WindowWidthPoints() * GetScreenScale()),
-                             static_cast<int>(WindowHeightPoints() * GetScreenScale()), GVR_IMAGE_DRAWABLE_FORMAT);
+  // An editor of more pixels than an int counts gets no main framebuffer: frames then show nothing.
+  const int width = PixelLength(WindowWidthPoints(), GetScreenScale());
+  const int height = PixelLength(WindowHeightPoints(), GetScreenScale());
+  if (mVG != nullptr && width >= 0 && height >= 0)
+    mMainFramebuffer = gvrCreateFramebuffer(mVG, width, height, GVR_IMAGE_DRAWABLE_FORMAT);
   DeactivateContext();
 }
 

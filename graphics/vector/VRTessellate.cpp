@@ -22,10 +22,16 @@ VRvertex* Vset(VRvertex* vtx, float x, float y, float u, float v) {
   return vtx + 1;
 }
 
-// Number of segments of a half circle of radius r that keeps within the tessellation tolerance.
+// The most segments of a half circle: the widest stroke (200) needs them only at pixel ratios above 2000.
+constexpr float kMaxCurveDivs = 1024.0f;
+
+// Number of segments of a half circle of radius r that keeps within the tessellation tolerance. A tolerance that
+// float cannot tell apart from r beside it (a huge pixel ratio) gives no angle and would ask for endless segments:
+// such arcs get the most segments.
 int CurveDivs(float r, float arc, float tol) {
   float da = std::acos(r / (r + tol)) * 2.0f;
-  return std::max(2, static_cast<int>(std::ceil(arc / da)));
+  float divs = std::ceil(arc / da);
+  return std::max(2, static_cast<int>(divs < kMaxCurveDivs ? divs : kMaxCurveDivs));
 }
 
 void vrCalculateJoins(VRpathCache* cache, float w, int lineJoin, float miterLimit) {
@@ -453,10 +459,8 @@ void vrFill(VRcontext* ctx) {
     ctx->drawCallCount += 2;
   }
   // After a failed expansion the paths' vertex lists are empty: nothing of an earlier fill or stroke is drawn again.
+  // Otherwise the back end gets the fill even when no path has vertices (it then draws nothing).
   if (!expanded) return;
-  bool anything = false;
-  for (int i = 0; i < cache->npaths; ++i) anything = anything || cache->paths[i].nfill > 0;
-  if (!anything) return;
   MultiplyAlpha(&fillPaint, state->alpha);
   ctx->params.renderFill(ctx->params.userPtr, &fillPaint, state->compositeOperation, &state->scissor, ctx->fringeWidth,
                          cache->bounds, cache->paths, cache->npaths);
@@ -484,7 +488,8 @@ void vrStroke(VRcontext* ctx) {
     ctx->strokeTriCount += cache->paths[i].nstroke - 2;
     ctx->drawCallCount += 1;
   }
-  if (!expanded || cache->npaths == 0) return;
+  // As a fill, a stroke without paths still reaches the back end.
+  if (!expanded) return;
   ctx->params.renderStroke(ctx->params.userPtr, &strokePaint, state->compositeOperation, &state->scissor,
                            ctx->fringeWidth, strokeWidth, cache->paths, cache->npaths);
 }
