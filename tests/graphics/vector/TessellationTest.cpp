@@ -177,7 +177,7 @@ TEST(VectorFill, FlatteningMergesPointsEnforcesWindingAndSkipsDegeneratePaths) {
          vrClosePath(c);
        },
        0, 0, 0, 0},
-      // Two points make a path with no fan: it covers nothing.
+      // Two points make a path with no fan and no fringe: it covers nothing.
       {"two-point fan",
        [](VRcontext* c) {
          vrMoveTo(c, 0, 0);
@@ -195,6 +195,10 @@ TEST(VectorFill, FlatteningMergesPointsEnforcesWindingAndSkipsDegeneratePaths) {
     EXPECT_EQ(f.Last().paths[0].path.count, row.count) << row.name;
     EXPECT_EQ(f.Last().paths[0].path.closed, row.closed) << row.name;
     EXPECT_EQ(f.Last().paths[0].fill.size(), row.fan) << row.name;
+    // Without a fan there is no edge to fringe: a path of no area paints nothing.
+    if (row.fan == 0) {
+      EXPECT_TRUE(f.Last().paths[0].stroke.empty()) << row.name;
+    }
   }
 
   // A clockwise polygon declared solid is reversed: its fan then turns counter-clockwise (negative area, y down).
