@@ -252,6 +252,26 @@ void ClearVertexLists(VRpathCache* cache) {
   }
 }
 
+bool VerticesFinite(const VRvertex* verts, int n) {
+  for (int i = 0; i < n; ++i)
+    if (!std::isfinite(verts[i].x) || !std::isfinite(verts[i].y)) return false;
+  return true;
+}
+
+// A fringe or stroke as wide as a tiny pixel ratio makes it (1e38 at 1e-38) overflows in the extrusions of points
+// that are themselves finite. Vertices that are not finite are not handed on: the paths' vertex lists are emptied,
+// as when there is no memory for them, and false is returned.
+bool KeepFiniteVertices(VRpathCache* cache) {
+  for (int i = 0; i < cache->npaths; ++i) {
+    const VRpath* path = &cache->paths[i];
+    if (!VerticesFinite(path->fill, path->nfill) || !VerticesFinite(path->stroke, path->nstroke)) {
+      ClearVertexLists(cache);
+      return false;
+    }
+  }
+  return true;
+}
+
 bool vrExpandStroke(VRcontext* ctx, float w, float fringe, int lineCap, int lineJoin, float miterLimit) {
   VRpathCache* cache = ctx->cache;
   float aa = fringe;
@@ -336,7 +356,7 @@ bool vrExpandStroke(VRcontext* ctx, float w, float fringe, int lineCap, int line
     path->nstroke = static_cast<int>(dst - verts);
     verts = dst;
   }
-  return true;
+  return KeepFiniteVertices(cache);
 }
 
 // w is the fringe width, or 0 for no fringe; the joins are always mitred.
@@ -422,7 +442,7 @@ bool vrExpandFill(VRcontext* ctx, float w) {
       verts = dst;
     }
   }
-  return true;
+  return KeepFiniteVertices(cache);
 }
 
 void MultiplyAlpha(VRpaint* paint, float alpha) {

@@ -252,30 +252,45 @@ TEST(VectorStroke, WidthIsScaledClampedAndThinLinesFade) {
   EXPECT_TRUE(f.backend.draws.empty());
 }
 
-// Points near the largest float overflow on the way (their differences, a curve's midpoints, the extrusions): no
-// coordinate that is not finite reaches the back end, in a vertex or in a fill's bounds.
+// Points near the largest float overflow on the way (their differences, a curve's midpoints), and so do the
+// extrusions of a path flattened at ratio 1 and drawn in a frame at ratio 1e-38 (a fringe 1e38 wide, more than twice
+// that at the sharp corner): no coordinate that is not finite reaches the back end, in a vertex or in a fill's
+// bounds.
 TEST(VectorFill, CoordinatesNearTheLargestFloatReachTheBackEndOnlyFinite) {
-  void (*builds[])(VRcontext*) = {
-      [](VRcontext* c) {
-        vrMoveTo(c, -std::numeric_limits<float>::max(), 0);
-        vrLineTo(c, std::numeric_limits<float>::max(), 0);
-        vrLineTo(c, 0, 10);
-      },
-      [](VRcontext* c) {
-        const float m = std::numeric_limits<float>::max();
-        vrMoveTo(c, m, m);
-        vrBezierTo(c, m, -m, -m, m, 0, 0);
-      },
-      [](VRcontext* c) { vrRect(c, -1e38f, -1e38f, 2e38f, 3e38f); },
+  struct Row {
+    float ratio;
+    void (*build)(VRcontext*);
+  } rows[] = {
+      {1,
+       [](VRcontext* c) {
+         vrMoveTo(c, -std::numeric_limits<float>::max(), 0);
+         vrLineTo(c, std::numeric_limits<float>::max(), 0);
+         vrLineTo(c, 0, 10);
+       }},
+      {1,
+       [](VRcontext* c) {
+         const float m = std::numeric_limits<float>::max();
+         vrMoveTo(c, m, m);
+         vrBezierTo(c, m, -m, -m, m, 0, 0);
+       }},
+      {1, [](VRcontext* c) { vrRect(c, -1e38f, -1e38f, 2e38f, 3e38f); }},
+      {1e-38f,
+       [](VRcontext* c) {
+         vrMoveTo(c, 0, 0);
+         vrLineTo(c, 100, 0);
+         vrLineTo(c, 0, 60);
+       }},
   };
   const auto finite = [](const VRvertex& v) { return std::isfinite(v.x) && std::isfinite(v.y); };
   for (int join : {VR_MITER, VR_ROUND}) {
-    for (auto build : builds) {
+    for (const Row& row : rows) {
       Frame f;
+      row.build(f.ctx);
+      vrFlattenPaths(f.ctx);
+      vrBeginFrame(f.ctx, 640, 480, row.ratio);
       vrStrokeWidth(f.ctx, 10);
       vrLineJoin(f.ctx, join);
       vrLineCap(f.ctx, VR_ROUND);
-      build(f.ctx);
       vrFill(f.ctx);
       vrStroke(f.ctx);
       for (const RecordedDraw& draw : f.backend.draws) {
