@@ -757,7 +757,10 @@ struct Editor {
   }
 
   void Run(Reader& in) {
+    // Each input starts from the same state: no path or transform left by the one before.
     if (g->GetScreenScale() != 1.f) g->SetScreenScale(1.f);
+    vrBeginPath(static_cast<VRcontext*>(g->GetDrawContext()));
+    g->PathTransformReset(true);
     control->mIn = &in;
     control->mRes = &res;
     for (int frame = 0; frame < 8 && in.More(); ++frame) {
