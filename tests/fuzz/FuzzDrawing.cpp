@@ -433,8 +433,9 @@ void DrawCall(IGraphics& g, Reader& in, Resources& res, IControl* control, int& 
       break;
     // Layers: opened over a rectangle, closed into one of two slots, drawn, shadowed.
     case 48:
-      // Over an ordinary rectangle at an ordinary scale: the core converts a layer's size in pixels to int unchecked.
-      if (openLayers < 3 && g.GetTotalScale() < 100.f) {
+      // Over an ordinary rectangle at an editor's scale: the core converts a layer's size in pixels to int unchecked,
+      // and a shadow's blur costs time in proportion to the layer's pixels.
+      if (openLayers < 3 && g.GetTotalScale() <= 4.f) {
         const float l = in.Ordinary(), t = in.Ordinary();
         g.StartLayer(control, IRECT(l, t, l + in.Ordinary(), t + in.Ordinary()), in.Int(2) == 1);
         ++openLayers;
