@@ -439,6 +439,13 @@ TEST(VectorStatistics, FillsAndStrokesCountTheirPathsTriangles) {
        0, 8 + 6, 2},
       // A lone point is left out when the path is flattened: there is no path to count.
       {"lone point stroked", 1, false, [](VRcontext* c) { vrMoveTo(c, 5, 5); }, 0, 0, 0},
+      // A width that is not a number draws nothing and counts nothing.
+      {"rectangle stroked at a width that is not a number", 1, false,
+       [](VRcontext* c) {
+         vrStrokeWidth(c, kNaN);
+         vrRect(c, 10, 10, 30, 30);
+       },
+       0, 0, 0},
   };
   for (const Row& row : rows) {
     Frame f(row.aa);
