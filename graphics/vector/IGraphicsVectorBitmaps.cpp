@@ -34,6 +34,12 @@ int PixelLength(float points, float scale) {
   return pixels < 2147483648.f ? static_cast<int>(pixels) : -1;
 }
 
+// The scale a bitmap is loaded at for a screen scale: the screen scale rounded up; -1 when that is past an int.
+int ScreenTargetScale(float screenScale) {
+  const float scale = std::ceil(screenScale);
+  return scale < 2147483648.f ? static_cast<int>(scale) : -1;
+}
+
 }  // namespace
 
 IGraphicsVector::Bitmap::Bitmap(VRcontext* ctx, const char*, int scale, int image, bool shared)
@@ -74,7 +80,8 @@ IGraphicsVector::Bitmap::~Bitmap() {
 }
 
 IBitmap IGraphicsVector::LoadBitmap(const char* name, int nStates, bool framesAreHorizontal, int targetScale) {
-  if (targetScale == 0) targetScale = static_cast<int>(std::ceil(GetScreenScale()));
+  // No bitmap has a scale past an int: at such a screen scale nothing is found.
+  if (targetScale == 0 && (targetScale = ScreenTargetScale(GetScreenScale())) < 0) return IBitmap();
   FwMutexLock lock(mBitmapCache.GetMutex());
   APIBitmap* bitmap = mBitmapCache.Find(name, targetScale);
   if (bitmap == nullptr) {
@@ -98,7 +105,7 @@ IBitmap IGraphicsVector::LoadBitmap(const char* name, int nStates, bool framesAr
 // editor, cannot keep them, and this object's RetainBitmap keeps nothing.
 IBitmap IGraphicsVector::LoadBitmap(const char* name, const void* data, int dataSize, int nStates,
                                     bool framesAreHorizontal, int targetScale) {
-  if (targetScale == 0) targetScale = static_cast<int>(std::ceil(GetScreenScale()));
+  if (targetScale == 0 && (targetScale = ScreenTargetScale(GetScreenScale())) < 0) return IBitmap();
   FwMutexLock lock(mBitmapCache.GetMutex());
   if (APIBitmap* hit = mBitmapCache.Find(name, targetScale)) return IBitmap(hit, nStates, framesAreHorizontal, name);
   if (!BitmapExtSupported(ResourceExtension(name))) return IBitmap();

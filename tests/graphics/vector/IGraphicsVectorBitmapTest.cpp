@@ -128,6 +128,10 @@ TEST_F(BitmapTest, ImagesFromMemoryComeAtTheTargetScale) {
   // Without data or with an unsupported extension nothing comes back.
   EXPECT_EQ(g->LoadBitmap("other.png", nullptr, 0).GetAPIBitmap(), nullptr);
   EXPECT_EQ(g->LoadBitmap("strip.bmp", kPNG, sizeof(kPNG)).GetAPIBitmap(), nullptr);
+  // Nor at a screen scale that rounds up past an int: no bitmap has such a scale.
+  g->SetScreenScale(1e10f);
+  EXPECT_EQ(g->LoadBitmap("other.png", kPNG, sizeof(kPNG)).GetAPIBitmap(), nullptr);
+  EXPECT_EQ(g->LoadBitmap(Write("strip.png", kPNG, sizeof(kPNG)).c_str()).GetAPIBitmap(), nullptr);
 }
 
 TEST_F(BitmapTest, DrawnBitmapsShiftTheirFrameToTheDestinationAndGoneImagesDrawNothing) {
