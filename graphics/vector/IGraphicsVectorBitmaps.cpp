@@ -204,7 +204,7 @@ void IGraphicsVector::DrawResize() {
     gvrDeleteFramebuffer(mMainFramebuffer);
     mMainFramebuffer = nullptr;
   }
-  // An editor of more pixels than an int counts gets no main framebuffer: frames then show nothing.
+  // An editor of more pixels than an int counts gets no main framebuffer, as when the back end cannot make one.
   const int width = PixelLength(WindowWidthPoints(), GetScreenScale());
   const int height = PixelLength(WindowHeightPoints(), GetScreenScale());
   if (mVG != nullptr && width >= 0 && height >= 0)

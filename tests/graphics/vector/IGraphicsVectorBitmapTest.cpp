@@ -244,7 +244,7 @@ TEST_F(BitmapTest, TheMainFramebufferHasTheEditorsPixelSize) {
     EXPECT_EQ(log.back(), "create " + std::to_string(Framebuffers().created.back()) + " " + row.size);
   }
   // 200 points at a screen scale of 1e10 are more pixels than an int counts: the old framebuffer goes and none is
-  // made, and frames show nothing.
+  // made.
   Open(1, 1);
   g->SetScreenScale(1e10f);
   EXPECT_EQ(Framebuffers().log.back(), "delete " + std::to_string(Framebuffers().created[0]));
