@@ -480,6 +480,9 @@ TEST_F(VectorGraphicsTest, DottedLinesAndRectsStrokeTheirDashesOrNothing) {
       {"more dashes than are drawn", false, 1e30f, 1e-3f, -1},
       {"square of two dashes a side", true, 8, 2, 8},
       {"rect with dash length 0", true, 8, 0, -1},
+      // Sides of negative length have no dashes, however long.
+      {"rect of negative size", true, -8, 2, 0},
+      {"rect of a hugely negative size", true, -1e38f, 2, 0},
   };
   g->BeginFrame();
   for (const Row& row : rows) {
