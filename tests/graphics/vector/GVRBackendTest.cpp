@@ -491,8 +491,8 @@ TEST_F(GVRTest, APassThatCannotBeMadeFreesItsSetAndKeepsTheClear) {
 
 // A frame whose view-size buffer (made as the frame begins) or stencil texture (made as it is flushed) cannot be made
 // is cancelled: it draws nothing and gives its buffer set back, and a clear asked for before it is carried out by the
-// next frame.
-TEST_F(GVRTest, AFrameWithoutItsViewSizeBufferOrStencilTextureIsCancelledAndKeepsTheClear) {
+// next frame. One drawn into a framebuffer whose image is gone gives its set back too.
+TEST_F(GVRTest, AFrameWithoutTargetViewSizeBufferOrStencilIsCancelledAndKeepsTheClear) {
   VulkanFunctions& fn = mDevice->Core()->fn;
   for (const bool viewSize : {true, false}) {
     SCOPED_TRACE(viewSize ? "view-size buffer" : "stencil texture");
@@ -532,6 +532,23 @@ TEST_F(GVRTest, AFrameWithoutItsViewSizeBufferOrStencilTextureIsCancelledAndKeep
     gvrBindFramebuffer(nullptr);
     gvrDeleteFramebuffer(fb);
   }
+
+  VRcontext* ctx = Context(GVR_ANTIALIAS);
+  ASSERT_NE(ctx, nullptr);
+  GVRframebuffer gone{ctx, vrCreateImageRGBA(ctx, 16, 16, 0, nullptr), 0};
+  ASSERT_GT(gone.image, 0);
+  vrDeleteImage(ctx, gone.image);
+  gvrBindFramebuffer(&gone);
+  for (int frame = 0; frame < 2; ++frame) {
+    vrBeginFrame(ctx, 16, 16, 1);
+    vrBeginPath(ctx);
+    vrRect(ctx, 0, 0, 16, 16);
+    vrFill(ctx);
+    vrEndFrame(ctx);
+    EXPECT_EQ(gvrBackend(ctx)->buffers, nullptr);
+    EXPECT_EQ(gvrBackend(ctx)->semaphore->Count(), 1);
+  }
+  gvrBindFramebuffer(nullptr);
 }
 
 // A buffer set's stencil texture is made again only when it is smaller than the target in width or height; a larger
