@@ -248,7 +248,11 @@ void IGraphics::ForgetControl(IControl* control) {
     mMouseOver = nullptr;
     mMouseOverIdx = -1;
   }
-  if (mInTextEntry == control) mInTextEntry = nullptr;
+  // The in-editor entry typing for it closes, as the menu below does: its text could no longer be answered.
+  if (mInTextEntry == control) {
+    mInTextEntry = nullptr;
+    if (mTextEntryControl && mTextEntryControl.get() != control) mTextEntryControl->DropEntry();
+  }
   if (mInPopupMenu == control) {
     mInPopupMenu = nullptr;
     mPendingMenu = nullptr;
