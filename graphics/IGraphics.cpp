@@ -248,10 +248,14 @@ void IGraphics::ForgetControl(IControl* control) {
     mMouseOver = nullptr;
     mMouseOverIdx = -1;
   }
-  // The in-editor entry typing for it closes, as the menu below does: its text could no longer be answered.
+  // The entry typing for it (in the editor or the platform's field) closes, as its menu does below: its text could
+  // no longer be answered.
   if (mInTextEntry == control) {
     mInTextEntry = nullptr;
-    if (mTextEntryControl && mTextEntryControl.get() != control) mTextEntryControl->DropEntry();
+    if (!mTextEntryControl)
+      ForceEndUserEdit();
+    else if (mTextEntryControl.get() != control)
+      mTextEntryControl->DropEntry();
   }
   if (mInPopupMenu == control) {
     mInPopupMenu = nullptr;

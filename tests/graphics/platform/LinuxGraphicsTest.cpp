@@ -487,6 +487,19 @@ TEST_F(PlatformGraphicsTest, NativeTextEntryFiltersTypingAndHandsTheTextBack) {
   }
 }
 
+// The caller of the platform's text field going closes the field: nothing could take its text any more.
+TEST_F(PlatformGraphicsTest, RemovingTheCallerOfANativeTextEntryClosesIt) {
+  Open();
+  IControl* caller = G().AttachControl(new JournalControl(journal, IRECT(10.f, 10.f, 50.f, 30.f), -1));
+  G().CreateTextEntry(*caller, IText(), caller->GetRECT(), "1");
+  ASSERT_TRUE(V().IsTextEntryOpen());
+  G().RemoveControl(caller);
+  EXPECT_FALSE(V().IsTextEntryOpen());
+  EXPECT_EQ(G().GetControlInTextEntry(), nullptr);
+  pw::Pump();
+  EXPECT_EQ(journal, std::vector<std::string>{});
+}
+
 // A typed answer whose completion closes the editor (a host answering a call it made) ends the entry there.
 TEST_F(PlatformGraphicsTest, ATextEntryWhoseAnswerClosesTheEditorEndsThere) {
   class Closing : public IControl {
