@@ -258,6 +258,21 @@ TEST_F(PlatformGraphicsTest, APopupMenuRequestGoesWithTheControlThatOwnsItsMenu)
   EXPECT_TRUE(journal.empty());
   EXPECT_TRUE(Log("menu").empty());
 
+  // Removed before it asks (within the same walk, so it is still whole): answered at once with no choice, and
+  // nothing is queued.
+  auto* early = new OwnMenu(journal, IRECT(10.f, 10.f, 30.f, 30.f), -1);
+  G().AttachControl(early);
+  G().ForAllControlsFunc([&](IControl* c) {
+    if (c != early) return;
+    G().RemoveControl(early);
+    G().CreatePopupMenu(*early, early->menu, early->GetRECT());
+  });
+  EXPECT_EQ(journal, std::vector<std::string>{"menu none"});
+  journal.clear();
+  platform::RunLoop::Main().RunPostedWork();
+  EXPECT_TRUE(journal.empty());
+  EXPECT_TRUE(Log("menu").empty());
+
   IPopupMenu menu("", {"A", "B", "C"});
   G().CreatePopupMenu(*control, menu, control->GetRECT());
   platform::RunLoop::Main().RunPostedWork();
