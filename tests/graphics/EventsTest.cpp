@@ -677,34 +677,46 @@ TEST_F(Events, AControlRemovedBeforeItsPromptOpensIsKeptNowhere) {
   }
 }
 
-// A control may remove itself, or every control, from any event or idle tick: it stays whole until the outermost
-// has returned, and goes then.
+// A control may remove itself, or every control, from any event, idle tick or answer: it stays whole until the
+// outermost has returned, and goes then.
 TEST_F(Events, ACallbackMayRemoveItsControlOrEveryControl) {
+  enum When { kUp, kIdle, kMenuAnswer, kTextAnswer };
   struct Mortal : TestControl {
     Mortal(std::vector<std::string>& journal, bool& deleted)
         : TestControl(journal, "m", IRECT(0, 0, 20, 20), FakeDelegate::kGain), gone(deleted) {}
     ~Mortal() override { gone = true; }
-    std::function<void()> onUp, onIdle;
+    When when = kUp;
+    std::function<void()> remove;
     void OnMouseUp(float x, float y, const IMouseMod& mod) override {
       TestControl::OnMouseUp(x, y, mod);
-      if (onUp) onUp();
+      if (when == kUp) remove();
     }
     void OnGUIIdle() override {
-      if (onIdle) onIdle();
+      if (when == kIdle) remove();
+    }
+    void OnPopupMenuSelection(IPopupMenu*, int) override {
+      if (when == kMenuAnswer) remove();
+    }
+    void OnTextEntryCompletion(const char*, int) override {
+      if (when == kTextAnswer) remove();
     }
     bool& gone;
   };
   const struct {
     const char* how;
-    bool onIdle;
+    When when;
     bool all;
   } rows[] = {
-      {"itself in OnMouseUp", false, false},
-      {"every control in OnMouseUp", false, true},
-      {"itself in OnGUIIdle", true, false},
-      {"every control in OnGUIIdle", true, true},
+      {"itself in OnMouseUp", kUp, false},
+      {"every control in OnMouseUp", kUp, true},
+      {"itself in OnGUIIdle", kIdle, false},
+      {"every control in OnGUIIdle", kIdle, true},
+      {"itself in its menu answer", kMenuAnswer, false},
+      {"itself in its text answer", kTextAnswer, false},
   };
   g.EnableMouseOver(true);
+  g.asyncMenus = true;
+  IPopupMenu menu("", {"a"});
   for (const auto& row : rows) {
     SCOPED_TRACE(row.how);
     g.RemoveAllControls();
@@ -714,20 +726,31 @@ TEST_F(Events, ACallbackMayRemoveItsControlOrEveryControl) {
     auto* m = new Mortal(journal, deleted);
     g.AttachControl(m);
     Attach("after", IRECT(100, 100, 120, 120));
-    auto remove = [&] {
+    m->when = row.when;
+    m->remove = [&] {
       if (row.all)
         g.RemoveAllControls();
       else
         g.RemoveControl(m);
       deletedInCallback = deleted;
     };
-    (row.onIdle ? m->onIdle : m->onUp) = remove;
     dlg.host.clear();
-    if (row.onIdle) {
-      g.ForAllControlsOnGUIIdle();
-    } else {
-      Press(10, 10);
-      Release(10, 10);
+    switch (row.when) {
+      case kUp:
+        Press(10, 10);
+        Release(10, 10);
+        break;
+      case kIdle:
+        g.ForAllControlsOnGUIIdle();
+        break;
+      case kMenuAnswer:
+        g.CreatePopupMenu(*m, menu, m->GetRECT(), -1);
+        g.SetControlValueAfterPopupMenu(&menu);
+        break;
+      case kTextAnswer:
+        g.CreateTextEntry(*m, m->GetText(), m->GetRECT(), "1", -1);
+        g.SetControlValueAfterTextEdit("2");
+        break;
     }
     EXPECT_FALSE(deletedInCallback);
     EXPECT_TRUE(deleted);

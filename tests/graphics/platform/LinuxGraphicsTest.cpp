@@ -278,6 +278,26 @@ TEST_F(PlatformGraphicsTest, APopupMenuRequestGoesWithTheControlThatOwnsItsMenu)
   platform::RunLoop::Main().RunPostedWork();
   EXPECT_EQ(journal, std::vector<std::string>{"menu 2"});
   EXPECT_EQ(Log("menu").size(), 1u);
+
+  // The queued block's answer may remove the control it answers: it goes once the block has returned.
+  struct Leaving : OwnMenu {
+    explicit Leaving(std::vector<std::string>& journal)
+        : OwnMenu(journal, IRECT(10.f, 10.f, 30.f, 30.f), -1), log(journal) {}
+    ~Leaving() override { log.push_back("deleted"); }
+    void OnPopupMenuSelection(IPopupMenu* chosen, int valIdx) override {
+      OwnMenu::OnPopupMenuSelection(chosen, valIdx);
+      GetUI()->RemoveControl(this);
+      log.push_back("removed");
+    }
+    std::vector<std::string>& log;
+  };
+  journal.clear();
+  backend->Script().menuChoices.push_back({1});
+  auto* leaving = new Leaving(journal);
+  G().AttachControl(leaving);
+  G().CreatePopupMenu(*leaving, leaving->menu, leaving->GetRECT());
+  platform::RunLoop::Main().RunPostedWork();
+  EXPECT_EQ(journal, (std::vector<std::string>{"menu 1", "removed", "deleted"}));
   backend->Script().menuChoices.clear();
 }
 
