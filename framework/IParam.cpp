@@ -247,17 +247,7 @@ void IParam::SetDisplayPrecision(int precision) {
 }
 
 void IParam::SetLabel(const char* label) {
-  std::array<char, kMaxTextLen> text{};  // zeros past the text, so that equal labels compare equal whole
-  CopyBounded(text.data(), kMaxTextLen, label);
-  std::lock_guard<std::mutex> lock(mLabelMutex);
-  for (const std::array<char, kMaxTextLen>& kept : mLabelTexts) {
-    if (kept == text) {
-      mLabel.store(kept.data(), std::memory_order_release);
-      return;
-    }
-  }
-  mLabelTexts.push_front(text);
-  mLabel.store(mLabelTexts.front().data(), std::memory_order_release);
+  mLabel.Set(label);
 }
 
 void IParam::SetDisplayMode(EParamDisplayMode mode) {

@@ -6,9 +6,9 @@
 // Threads: the value is the only field written after initialisation from any
 // thread (host threads, audio thread, editor); it is stored by atomic exchange
 // and read by plain (relaxed) loads. The display settings the product changes at
-// run time (display mode, extents, minus-infinity flag) are atomics too, and so is
-// the label's pointer: SetLabel swaps in a text that never changes afterwards, so a
-// reader on another thread has the old label or the new one, whole. All other
+// run time (display mode, extents, minus-infinity flag) are atomics too, and the
+// label is a SharedText: a reader on another thread copies the old label or the
+// new one, whole. All other
 // fields are written by the Init family on the thread that builds the plug-in and
 // only read afterwards.
 #pragma once
@@ -16,13 +16,12 @@
 #include "framework/FwString.h"
 #include "framework/FwTypedBuf.h"
 #include "framework/ParamEnums.h"
+#include "framework/SharedText.h"
 
 #include <array>
 #include <atomic>
-#include <forward_list>
 #include <functional>
 #include <initializer_list>
-#include <mutex>
 
 namespace fx {
 
@@ -199,9 +198,10 @@ class IParam {
   bool GetIsPreset() const { return mIsPreset; }
   const char* GetName() const { return mName; }
   const char* GetGroup() const { return mGroup; }
-  // "" when the current value (truncated to an integer) has a display text of its own, else the label.
+  // "" when the current value (truncated to an integer) has a display text of its own, else the label: the
+  // reading thread's copy of it (see SharedText::Get).
   const char* GetLabel() const;
-  const char* GetCustomLabel() const { return mLabel.load(std::memory_order_acquire); }
+  const char* GetCustomLabel() const { return mLabel.Get(); }
   // The shape is owned by the parameter; the product may change its fields.
   Shape* GetShape() { return mShape; }
   const Shape* GetShape() const { return mShape; }
@@ -252,11 +252,7 @@ class IParam {
   std::atomic<bool> mMinIsMinusInfinity{false};
   bool mIsPreset = true;
   char mName[kMaxTextLen] = {};
-  // One of mLabelTexts, or "" before a label is set.
-  std::atomic<const char*> mLabel{""};
-  // Every label text set so far, newest first; appended to under mLabelMutex, which only setters take.
-  std::forward_list<std::array<char, kMaxTextLen>> mLabelTexts;
-  std::mutex mLabelMutex;
+  SharedText<kMaxTextLen> mLabel;
   char mGroup[kMaxTextLen] = {};
   Shape* mShape;
   DisplayFunc mDisplayFunc;
