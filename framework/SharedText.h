@@ -1,5 +1,5 @@
-// fx::SharedText: a short text of fixed capacity that readers on any thread copy whole, without waiting for
-// the thread that sets it and without memory that grows with the number of texts it has held.
+// fx::SharedText: a short text of fixed capacity that readers on any thread copy whole, without a lock and
+// without memory that grows with the number of texts it has held.
 #pragma once
 
 #include <atomic>
@@ -19,8 +19,8 @@ template <int MaxLen>
 class SharedText {
  public:
   static constexpr int kMaxLen = MaxLen;  // bytes, the terminating zero included
-  // How many names one thread may hold from Get at once: each Get answers the reading thread's copy, which
-  // stays valid and unchanged until that thread has read this many names more.
+  // How many texts one thread may hold from Get at once: each Get answers the reading thread's copy, which
+  // stays valid and unchanged until that thread has read this many texts more (of any SharedText of this size).
   static constexpr int kReadsKept = 8;
 
   explicit SharedText(const char* text = "") { Set(text); }
@@ -38,24 +38,24 @@ class SharedText {
     std::lock_guard<std::mutex> lock(mMutex);
     const uint64_t sequence = mSequence.load(std::memory_order_relaxed);
     mSequence.store(sequence + 1, std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_release);
-    for (int i = 0; i < kWords; ++i) mWords[i].store(words[i], std::memory_order_relaxed);
+    // Each word is released: a reader that acquires one of them then sees the odd sequence before it.
+    for (int i = 0; i < kWords; ++i) mWords[i].store(words[i], std::memory_order_release);
     mSequence.store(sequence + 2, std::memory_order_release);
   }
-  // Any thread, never waiting for a setter: a read that overlaps a change is read again.
+  // Any thread; takes no lock: a read that overlaps a change is read again (it spins while a setter is
+  // part-way through its 256-byte-at-most copy).
   void CopyTo(char (&out)[kMaxLen]) const {
     uint64_t words[kWords];
     for (;;) {
       const uint64_t before = mSequence.load(std::memory_order_acquire);
       if (before % 2 != 0) continue;
-      for (int i = 0; i < kWords; ++i) words[i] = mWords[i].load(std::memory_order_relaxed);
-      std::atomic_thread_fence(std::memory_order_acquire);
+      for (int i = 0; i < kWords; ++i) words[i] = mWords[i].load(std::memory_order_acquire);
       if (mSequence.load(std::memory_order_relaxed) == before) break;
     }
     std::memcpy(out, words, kMaxLen);
     out[kMaxLen - 1] = '\0';
   }
-  // Any thread, never waiting: the reading thread's copy (see kReadsKept).
+  // Any thread; takes no lock: the reading thread's copy (see kReadsKept).
   const char* Get() const {
     thread_local char reads[kReadsKept][kMaxLen];
     thread_local int next = 0;
