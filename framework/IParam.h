@@ -100,6 +100,7 @@ class IParam {
   // terminated, never inside a UTF-8 character); a null text counts as "".
   // A NaN default becomes min, a NaN min 0 and a NaN max min; a NaN step
   // counts as 0 (no rounding), a negative one rounds as its magnitude does.
+  // Bounds may be infinite; the default and the value never are.
 
   void InitDouble(const char* name, double defaultVal, double minVal, double maxVal, double step,
                   const char* label = "", int flags = kFlagsNone, const char* group = "",
@@ -159,7 +160,8 @@ class IParam {
 
   // ---- Value: any thread, never blocks or allocates. Writes round to the step
   // when the parameter is stepped, clamp to [min, max] and store by atomic
-  // exchange; a NaN keeps the current value.
+  // exchange; a NaN, or a value still infinite once clamped (an endless end of
+  // the range), keeps the current value.
 
   double Value() const { return mValue.load(std::memory_order_relaxed); }
   bool Bool() const { return Value() >= 0.5; }
@@ -171,6 +173,7 @@ class IParam {
   // value rounded to the step when stepped and clamped to [min, max]; the current value for NaN.
   double Constrain(double value) const;
   double FromNormalized(double normalized) const;
+  // 0 where the shape gives NaN (a range with an infinite bound).
   double ToNormalized(double value) const;
   // ToNormalized of the current value, clamped to 0..1.
   double GetNormalized() const;
