@@ -113,16 +113,26 @@ void IParam::InitDouble(const char* name, double defaultVal, double minVal, doub
   if (std::isnan(minVal)) minVal = 0.0;
   if (std::isnan(maxVal)) maxVal = minVal;
   mMin = minVal;
-  // Never below min: a negative step with max below min would leave an empty range to clamp into. An
-  // infinite step raises nothing: an endless range would normalise every value to 0.
-  mMax = std::max({maxVal, std::isfinite(step) ? minVal + step : minVal, minVal});
+  // Never below min: a negative step with max below min would leave an empty range to clamp into. A step
+  // whose sum with min is not finite (an infinite step, or one that overflows) raises nothing: an endless
+  // range would normalise every value to 0.
+  const double minPlusStep = minVal + step;
+  mMax = std::max({maxVal, std::isfinite(minPlusStep) ? minPlusStep : minVal, minVal});
   mStep = step;
-  mDefault = std::isnan(defaultVal) ? minVal : defaultVal;
+  // Never infinite, as SetToDefault stores it: a default that is not finite becomes its nearest value in the
+  // range (min for NaN) when that is finite, else the range's value nearest 0 (0 when it holds no finite one).
+  mDefault = defaultVal;
+  if (!std::isfinite(mDefault)) {
+    const double inRange = std::clamp(std::isnan(defaultVal) ? minVal : defaultVal, mMin, mMax);
+    const double nearZero = std::clamp(0.0, mMin, mMax);
+    mDefault = std::isfinite(inRange) ? inRange : std::isfinite(nearZero) ? nearZero : 0.0;
+  }
   mUnit = unit;
   mFlags = flags;
   mDisplayFunc = std::move(displayFunc);
 
-  mValue.exchange(Constrain(mDefault));
+  const double initial = Constrain(mDefault);
+  mValue.exchange(std::isfinite(initial) ? initial : mDefault);
   mDisplayPrecision = PrecisionOfStep(step);
 
   Shape* clone = shape.Clone();
@@ -247,17 +257,7 @@ void IParam::SetDisplayPrecision(int precision) {
 }
 
 void IParam::SetLabel(const char* label) {
-  std::array<char, kMaxTextLen> text{};  // zeros past the text, so that equal labels compare equal whole
-  CopyBounded(text.data(), kMaxTextLen, label);
-  std::lock_guard<std::mutex> lock(mLabelMutex);
-  for (const std::array<char, kMaxTextLen>& kept : mLabelTexts) {
-    if (kept == text) {
-      mLabel.store(kept.data(), std::memory_order_release);
-      return;
-    }
-  }
-  mLabelTexts.push_front(text);
-  mLabel.store(mLabelTexts.front().data(), std::memory_order_release);
+  mLabel.Set(label);
 }
 
 void IParam::SetDisplayMode(EParamDisplayMode mode) {
@@ -284,12 +284,15 @@ double IParam::Constrain(double value) const {
   return std::clamp(RoundToStep(value), mMin, mMax);
 }
 
+// A value that stays infinite once constrained (an endless end of the range) is not stored, as NaN is not.
 void IParam::Set(double value) {
-  if (!std::isnan(value)) mValue.exchange(Constrain(value));
+  const double constrained = Constrain(value);
+  if (std::isfinite(constrained)) mValue.exchange(constrained);
 }
 
 void IParam::SetNormalized(double normalized) {
-  mValue.exchange(FromNormalized(normalized));
+  const double value = FromNormalized(normalized);
+  if (std::isfinite(value)) mValue.exchange(value);
 }
 
 void IParam::SetToDefault() {
@@ -300,8 +303,10 @@ double IParam::FromNormalized(double normalized) const {
   return Constrain(mShape->NormalizedToValue(normalized, *this));
 }
 
+// An endless range gives NaN (infinity over infinity): such a value normalises to 0.
 double IParam::ToNormalized(double value) const {
-  return mShape->ValueToNormalized(value, *this);
+  const double normalized = mShape->ValueToNormalized(value, *this);
+  return std::isnan(normalized) ? 0.0 : normalized;
 }
 
 double IParam::GetNormalized() const {

@@ -6,9 +6,9 @@
 // Threads: the value is the only field written after initialisation from any
 // thread (host threads, audio thread, editor); it is stored by atomic exchange
 // and read by plain (relaxed) loads. The display settings the product changes at
-// run time (display mode, extents, minus-infinity flag) are atomics too, and so is
-// the label's pointer: SetLabel swaps in a text that never changes afterwards, so a
-// reader on another thread has the old label or the new one, whole. All other
+// run time (display mode, extents, minus-infinity flag) are atomics too, and the
+// label is a SharedText: a reader on another thread copies the old label or the
+// new one, whole. All other
 // fields are written by the Init family on the thread that builds the plug-in and
 // only read afterwards.
 #pragma once
@@ -16,13 +16,12 @@
 #include "framework/FwString.h"
 #include "framework/FwTypedBuf.h"
 #include "framework/ParamEnums.h"
+#include "framework/SharedText.h"
 
 #include <array>
 #include <atomic>
-#include <forward_list>
 #include <functional>
 #include <initializer_list>
-#include <mutex>
 
 namespace fx {
 
@@ -101,6 +100,7 @@ class IParam {
   // terminated, never inside a UTF-8 character); a null text counts as "".
   // A NaN default becomes min, a NaN min 0 and a NaN max min; a NaN step
   // counts as 0 (no rounding), a negative one rounds as its magnitude does.
+  // Bounds may be infinite; the default and the value never are.
 
   void InitDouble(const char* name, double defaultVal, double minVal, double maxVal, double step,
                   const char* label = "", int flags = kFlagsNone, const char* group = "",
@@ -160,7 +160,8 @@ class IParam {
 
   // ---- Value: any thread, never blocks or allocates. Writes round to the step
   // when the parameter is stepped, clamp to [min, max] and store by atomic
-  // exchange; a NaN keeps the current value.
+  // exchange; a NaN, or a value still infinite once clamped (an endless end of
+  // the range), keeps the current value.
 
   double Value() const { return mValue.load(std::memory_order_relaxed); }
   bool Bool() const { return Value() >= 0.5; }
@@ -172,6 +173,7 @@ class IParam {
   // value rounded to the step when stepped and clamped to [min, max]; the current value for NaN.
   double Constrain(double value) const;
   double FromNormalized(double normalized) const;
+  // 0 where the shape gives NaN (a range with an infinite bound).
   double ToNormalized(double value) const;
   // ToNormalized of the current value, clamped to 0..1.
   double GetNormalized() const;
@@ -199,9 +201,10 @@ class IParam {
   bool GetIsPreset() const { return mIsPreset; }
   const char* GetName() const { return mName; }
   const char* GetGroup() const { return mGroup; }
-  // "" when the current value (truncated to an integer) has a display text of its own, else the label.
+  // "" when the current value (truncated to an integer) has a display text of its own, else the label: the
+  // reading thread's copy of it (see SharedText::Get).
   const char* GetLabel() const;
-  const char* GetCustomLabel() const { return mLabel.load(std::memory_order_acquire); }
+  const char* GetCustomLabel() const { return mLabel.Get(); }
   // The shape is owned by the parameter; the product may change its fields.
   Shape* GetShape() { return mShape; }
   const Shape* GetShape() const { return mShape; }
@@ -252,11 +255,7 @@ class IParam {
   std::atomic<bool> mMinIsMinusInfinity{false};
   bool mIsPreset = true;
   char mName[kMaxTextLen] = {};
-  // One of mLabelTexts, or "" before a label is set.
-  std::atomic<const char*> mLabel{""};
-  // Every label text set so far, newest first; appended to under mLabelMutex, which only setters take.
-  std::forward_list<std::array<char, kMaxTextLen>> mLabelTexts;
-  std::mutex mLabelMutex;
+  SharedText<kMaxTextLen> mLabel;
   char mGroup[kMaxTextLen] = {};
   Shape* mShape;
   DisplayFunc mDisplayFunc;

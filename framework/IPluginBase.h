@@ -157,7 +157,7 @@ class IPluginBase : public gfx::IGEditorDelegate {
   bool RestorePreset(int idx);
   // The first slot with exactly this name; false for null, "" or no match.
   bool RestorePreset(const char* name);
-  // "" when idx is out of range.
+  // "" when idx is out of range, else the reading thread's copy of the slot's name (see SharedText::Get).
   const char* GetPresetName(int idx) const;
   // The current slot takes the current state, and name when that is not null or empty.
   void ModifyCurrentPreset(const char* name = nullptr);

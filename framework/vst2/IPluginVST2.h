@@ -7,6 +7,7 @@
 // callbacks, the preparation before each block and every call to the host).
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <climits>
 #include <cstdint>
@@ -116,6 +117,27 @@ class IPluginVST2 : public IPluginAPIBase, public IPluginProcessor {
   intptr_t KeyEvent(bool down, int character, intptr_t vstKey, float modifiers);
   bool IsValidParamIdx(intptr_t idx) const { return idx >= 0 && idx < NParams(); }
 
+  // A reconfiguring request (rate, block size, activation, arrangement) as the dispatcher took it, after its
+  // checks: the opcode with its value or rate, and for an arrangement the channel counts of each side (-1 for a
+  // side the host left out).
+  struct Reconfiguration {
+    int32_t opcode = 0;
+    intptr_t value = 0;
+    float rate = 0.0f;
+    int32_t inputs = -1;
+    int32_t outputs = -1;
+  };
+  // The requests a host may make from inside one block's calls to it; later ones are refused.
+  static constexpr int kMaxDeferredRequests = 16;
+  // Any thread; takes the processing guard. Applies the request, or, when the calling thread is inside a
+  // block (a host answering one of the block's calls), queues it for right after that block. The answer is 1
+  // when applied or queued, 0 when refused.
+  intptr_t Reconfigure(const Reconfiguration& request);
+  // Holding the processing guard, between blocks.
+  void ApplyReconfiguration(const Reconfiguration& request);
+  // Audio thread, holding the processing guard, right after a block: the queued requests in the order received.
+  void ApplyDeferredRequests();
+
   // Main thread, holding the processing guard. Takes a new rate and block size and resets. When the reset
   // throws (a size the plug-in cannot build), the previous rate and block size are reset again and the
   // answer is false.
@@ -153,10 +175,17 @@ class IPluginVST2 : public IPluginAPIBase, public IPluginProcessor {
   // reconfiguring requests (rate, block size, arrangement, activation and the reset of a suspend), which so wait
   // at most for the block in progress and never change the channels' buffers or the plug-in's processing state
   // under it. Recursive: a host may reconfigure from inside a call the plug-in makes while it holds the
-  // guard (the I/O-changed call of a reset on either thread). Lock order: this guard, then the plug-in's
-  // own locks (the product's reset and ProcessBlock take its DSP mutex inside it); a plug-in holding a lock
-  // of its own must not make a host call that may come back as a reconfiguring request.
+  // guard (the I/O-changed call of a reset on either thread). A request made so by the thread inside a block
+  // is deferred to the block's end (see Reconfigure): a block always runs whole with the settings it began
+  // with. Lock order: this guard, then the plug-in's own locks (the product's reset and ProcessBlock take its
+  // DSP mutex inside it); a plug-in holding a lock of its own must not make a host call that may come back as
+  // a reconfiguring request.
   std::recursive_mutex mProcessingGuard;
+  // Whether the thread holding the processing guard is inside a block, and the requests it made meanwhile;
+  // read and written only under the guard.
+  bool mInBlock = false;
+  std::array<Reconfiguration, kMaxDeferredRequests> mDeferred{};
+  int mNDeferred = 0;
   vst2::EditorRect mEditorRect{};
   vst2::SpeakerArrangement mInputArrangement{};
   vst2::SpeakerArrangement mOutputArrangement{};

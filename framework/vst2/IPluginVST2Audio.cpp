@@ -3,6 +3,7 @@
 #include <cstring>
 #include <mutex>
 #include <type_traits>
+#include <utility>
 
 #include "framework/vst2/IPluginVST2.h"
 
@@ -78,10 +79,27 @@ void IPluginVST2::ProcessGuardedBlock(Sample** inputs, Sample** outputs, int32_t
     if (replacing) SilenceOutputs(outputs, frames);
     return;
   }
+  // A host may call a block from inside one of a block's own calls: the inner one ends still inside the outer.
+  const bool outerBlock = std::exchange(mInBlock, true);
   try {
     ProcessHostBlock(inputs, outputs, frames, process);
   } catch (...) {
     if (replacing) SilenceOutputs(outputs, frames);
+  }
+  mInBlock = outerBlock;
+  if (!outerBlock) ApplyDeferredRequests();
+}
+
+// A request that fails is dropped (as the dispatcher drops it) and the ones after it still apply. A block
+// or request the host makes from inside one of these starts a queue of its own.
+void IPluginVST2::ApplyDeferredRequests() {
+  const int nDeferred = std::exchange(mNDeferred, 0);
+  const std::array<Reconfiguration, kMaxDeferredRequests> deferred = mDeferred;
+  for (int i = 0; i < nDeferred; ++i) {
+    try {
+      ApplyReconfiguration(deferred[static_cast<size_t>(i)]);
+    } catch (...) {
+    }
   }
 }
 

@@ -223,23 +223,14 @@ intptr_t IPluginVST2::DispatchProcessingRequest(int32_t opcode, intptr_t value, 
     case vst2::kEffSetSampleRate:
       // NaN, infinite, non-positive and absurd rates keep the last good one. The interface answers 0
       // either way.
-      if (opt >= kMinSampleRate && opt <= kMaxSampleRate) {
-        const std::lock_guard<std::recursive_mutex> betweenBlocks(mProcessingGuard);
-        ApplyRateAndBlockSize(opt, GetBlockSize());
-      }
+      if (opt >= kMinSampleRate && opt <= kMaxSampleRate) Reconfigure({opcode, 0, opt});
       return 0;
     case vst2::kEffSetBlockSize:
-      if (value > 0 && value <= kMaxBlockSize) {
-        const std::lock_guard<std::recursive_mutex> betweenBlocks(mProcessingGuard);
-        ApplyRateAndBlockSize(GetSampleRate(), static_cast<int>(value));
-      }
+      if (value > 0 && value <= kMaxBlockSize) Reconfigure({opcode, value});
       return 0;
-    case vst2::kEffMainsChanged: {
-      const std::lock_guard<std::recursive_mutex> betweenBlocks(mProcessingGuard);
-      OnActivate(value != 0);
-      if (value == 0) OnReset();
+    case vst2::kEffMainsChanged:
+      Reconfigure({opcode, value});
       return 0;
-    }
     case vst2::kEffSetBypass: {
       const bool bypass = value > 0;
       if (bypass != GetBypassed()) {
@@ -250,6 +241,46 @@ intptr_t IPluginVST2::DispatchProcessingRequest(int32_t opcode, intptr_t value, 
     }
     default:
       return 0;
+  }
+}
+
+// The guard is recursive, so a request that finds a block in progress here comes from the block's own thread
+// (a host answering one of its calls): changing the block size, rate or channels now would cut the block
+// short or run it over cleared buffers, so the request waits for the block's end in a queue that never
+// allocates.
+intptr_t IPluginVST2::Reconfigure(const Reconfiguration& request) {
+  const std::lock_guard<std::recursive_mutex> betweenBlocks(mProcessingGuard);
+  if (!mInBlock) {
+    ApplyReconfiguration(request);
+    return 1;
+  }
+  if (mNDeferred == kMaxDeferredRequests) return 0;
+  mDeferred[static_cast<size_t>(mNDeferred++)] = request;
+  return 1;
+}
+
+void IPluginVST2::ApplyReconfiguration(const Reconfiguration& request) {
+  switch (request.opcode) {
+    case vst2::kEffSetSampleRate:
+      ApplyRateAndBlockSize(request.rate, GetBlockSize());
+      break;
+    case vst2::kEffSetBlockSize:
+      ApplyRateAndBlockSize(GetSampleRate(), static_cast<int>(request.value));
+      break;
+    case vst2::kEffMainsChanged:
+      OnActivate(request.value != 0);
+      if (request.value == 0) OnReset();
+      break;
+    default:
+      if (request.inputs >= 0) {
+        SetChannelConnections(kInput, 0, request.inputs, true);
+        SetChannelConnections(kInput, request.inputs, mEffect.numInputs - request.inputs, false);
+      }
+      if (request.outputs >= 0) {
+        SetChannelConnections(kOutput, 0, request.outputs, true);
+        SetChannelConnections(kOutput, request.outputs, mEffect.numOutputs - request.outputs, false);
+      }
+      break;
   }
 }
 
@@ -454,16 +485,8 @@ intptr_t IPluginVST2::SetSpeakerArrangement(const vst2::SpeakerArrangement* inpu
     return !a || (a->numChannels >= 0 && a->numChannels <= maxChannels);
   };
   if (!fits(input, mEffect.numInputs) || !fits(output, mEffect.numOutputs)) return 0;
-  const std::lock_guard<std::recursive_mutex> betweenBlocks(mProcessingGuard);
-  if (input) {
-    SetChannelConnections(kInput, 0, input->numChannels, true);
-    SetChannelConnections(kInput, input->numChannels, mEffect.numInputs - input->numChannels, false);
-  }
-  if (output) {
-    SetChannelConnections(kOutput, 0, output->numChannels, true);
-    SetChannelConnections(kOutput, output->numChannels, mEffect.numOutputs - output->numChannels, false);
-  }
-  return 1;
+  return Reconfigure(
+      {vst2::kEffSetSpeakerArrangement, 0, 0.0f, input ? input->numChannels : -1, output ? output->numChannels : -1});
 }
 
 intptr_t IPluginVST2::VendorSpecific(int index, intptr_t value, void* ptr, float opt) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -12,6 +13,7 @@ namespace fx {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
 
 std::string Display(const IParam& param, double value, bool normalized = false, bool withDisplayText = true) {
   FwString out;
@@ -40,6 +42,54 @@ TEST(IParam, InitDoubleRaisesMaxToMinPlusStep) {
   param.InitDouble("p", 0.0, 2.0, 1.0, 0.5);
   EXPECT_EQ(param.GetMax(), 2.5);
   EXPECT_EQ(param.Value(), 2.0);  // default clamped into the range
+}
+
+// A step whose sum with min overflows raises nothing, as an infinite one does: the range stays finite.
+TEST(IParam, AStepThatOverflowsRaisesNothing) {
+  IParam param;
+  param.InitDouble("p", 1e308, 1e308, 0.0, 1e308);
+  EXPECT_EQ(param.GetMax(), 1e308);
+  EXPECT_EQ(param.Value(), 1e308);
+  param.InitDouble("p", -1e308, -1e308, -1e308, -1e308);
+  EXPECT_EQ(param.GetMax(), -1e308);
+}
+
+// Bounds may be infinite, the stored value never is: a value that stays infinite at an endless end keeps the
+// current one (as NaN does), a value the range holds is stored, and a default that is not finite is the
+// nearest finite value the range holds (the one nearest 0 when the nearest is infinite). A range with an
+// endless end normalises to 0, never NaN.
+TEST(IParam, InfiniteBoundsNeverPutAnInfiniteValueOrANaNNormalisation) {
+  const struct {
+    double defaultVal, min, max;
+    double expectedDefault;
+  } rows[] = {{0.0, 0.0, kInf, 0.0},   {kInf, 0.0, kInf, 0.0},     {kInf, 2.0, kInf, 2.0},  {kInf, 0.0, 10.0, 10.0},
+              {kNaN, -kInf, 5.0, 0.0}, {-kInf, -kInf, -3.0, -3.0}, {0.0, -kInf, kInf, 0.0}, {kNaN, -kInf, kInf, 0.0}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.defaultVal << " in " << row.min << " .. " << row.max);
+    IParam param;
+    param.InitDouble("p", row.defaultVal, row.min, row.max, 0.0);
+    EXPECT_EQ(param.GetDefault(), row.expectedDefault);
+    EXPECT_EQ(param.Value(), row.expectedDefault);
+    for (const double normalized : {0.0, 0.5, 1.0}) {
+      param.SetNormalized(normalized);
+      EXPECT_TRUE(std::isfinite(param.Value())) << normalized;
+      param.Set(param.FromNormalized(normalized));
+      EXPECT_TRUE(std::isfinite(param.Value())) << normalized;
+    }
+    for (const double value : {kInf, -kInf}) {
+      param.Set(2.5);
+      const double before = param.Value();
+      const double clamped = std::clamp(value, row.min, row.max);
+      param.Set(value);
+      EXPECT_EQ(param.Value(), std::isfinite(clamped) ? clamped : before) << value;
+    }
+    param.Set(row.expectedDefault);
+    EXPECT_EQ(param.Value(), row.expectedDefault);
+    param.SetToDefault();
+    EXPECT_EQ(param.Value(), row.expectedDefault);
+    EXPECT_FALSE(std::isnan(param.ToNormalized(row.expectedDefault)));
+    EXPECT_FALSE(std::isnan(param.GetDefault(true)));
+  }
 }
 
 struct PrecisionRow {

@@ -568,6 +568,10 @@ class ProbePlugin final : public fx::IPluginVST2 {
   }
   void OnIdle() override { Hold(gate); }
   void OnReset() override { Hold(resetGate); }
+  void OnActivate(bool active) override {
+    Hold(resetGate);
+    IPluginVST2::OnActivate(active);
+  }
   void ProcessBlock(double** inputs, double** outputs, int nFrames) override {
     blocks.fetch_add(1);
     IPluginVST2::ProcessBlock(inputs, outputs, nFrames);
@@ -759,9 +763,9 @@ TEST_F(ProbeTest, CloseWaitsForATickOnAnotherThread) {
 }
 
 // A block the audio thread starts while a host thread is inside a reconfiguring request (held in the reset
-// that ends it) waits for nothing and is skipped: the replacing callbacks answer silence, the accumulating one
-// leaves its outputs as they were, and the plug-in processes nothing. Once the request has ended, blocks are
-// processed again.
+// that ends it, or in the activation of a resume) waits for nothing and is skipped: the replacing callbacks answer
+// silence, the accumulating one leaves its outputs as they were, and the plug-in processes nothing. Once the request
+// has ended, blocks are processed again.
 TEST_F(ProbeTest, ABlockDuringAReconfigurationIsSkippedWithoutWaiting) {
   constexpr int kFrames = 16;
   const struct {
@@ -771,7 +775,8 @@ TEST_F(ProbeTest, ABlockDuringAReconfigurationIsSkippedWithoutWaiting) {
     float opt;
   } rows[] = {{"block size", vst2::kEffSetBlockSize, 32, 0.f},
               {"sample rate", vst2::kEffSetSampleRate, 0, 96000.f},
-              {"suspend", vst2::kEffMainsChanged, 0, 0.f}};
+              {"suspend", vst2::kEffMainsChanged, 0, 0.f},
+              {"resume", vst2::kEffMainsChanged, 1, 0.f}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
     TickGate gate;
@@ -818,6 +823,91 @@ struct RewritingHost {
   static inline float** inputs = nullptr;
   static inline int frames = 0;
 };
+
+// A host that makes a reconfiguring request (repeats times) from inside one kind of call the plug-in makes
+// during a block, once, as a host answering on its audio thread may.
+struct ReconfiguringHost {
+  static intptr_t Callback(vst2::EffectRecord* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
+                           float opt) {
+    if (opcode == requestOn && effect && effect->object) {
+      requestOn = -1;
+      for (int i = 0; i < repeats; ++i)
+        answers.push_back(effect->dispatcher(effect, request, 0, requestValue, requestPtr, requestOpt));
+    }
+    return TestHost::Callback(effect, opcode, index, value, ptr, opt);
+  }
+  static inline int32_t requestOn = -1;
+  static inline int32_t request = 0;
+  static inline intptr_t requestValue = 0;
+  static inline void* requestPtr = nullptr;
+  static inline float requestOpt = 0.0f;
+  static inline int repeats = 1;
+  static inline std::vector<intptr_t> answers;
+};
+
+// A block size, rate or arrangement request the host makes on the audio thread from inside a block's time or
+// process-level request waits for the block's end: the block runs whole at the size and with the channels it
+// began with (every output sample is its input), and the request holds afterwards. Sixteen such requests wait
+// in one block; later ones are refused (an arrangement answers 0).
+TEST(ProbeBlocks, AReconfigurationFromInsideABlockHoldsAfterTheWholeBlock) {
+  constexpr int kFrames = 1000;
+  constexpr float kRate = 44100.0f;
+  vst2::SpeakerArrangement noOutputs{}, oneOutput{};
+  oneOutput.numChannels = 1;
+  const struct {
+    const char* what;
+    int32_t request;
+    intptr_t value;
+    void* ptr;
+    float opt;
+    int repeats;
+    int blockSize;
+    double rate;
+    int outputsAfter;
+    int accepted;
+  } rows[] = {{"block size 16", vst2::kEffSetBlockSize, 16, nullptr, 0.f, 1, 16, kRate, 2, 1},
+              {"block size 4096", vst2::kEffSetBlockSize, 4096, nullptr, 0.f, 1, 4096, kRate, 2, 1},
+              {"rate", vst2::kEffSetSampleRate, 0, nullptr, 96000.f, 1, kFrames, 96000.0, 2, 1},
+              {"no outputs", vst2::kEffSetSpeakerArrangement, 0, &noOutputs, 0.f, 1, kFrames, kRate, 0, 1},
+              {"20 x one output", vst2::kEffSetSpeakerArrangement, 0, &oneOutput, 0.f, 20, kFrames, kRate, 1, 16}};
+  for (const int32_t on : {vst2::kHostGetTime, vst2::kHostGetCurrentProcessLevel}) {
+    for (const auto& row : rows) {
+      SCOPED_TRACE(testing::Message() << row.what << " in host call " << on);
+      TestHost host;
+      std::string error;
+      ASSERT_TRUE(host.InstantiateFrom(
+          [](vst2::HostCallback) { return fx::CreateVST2Instance<ProbePlugin>(&ReconfiguringHost::Callback); }, error))
+          << error;
+      host.Open();
+      host.SetSampleRate(kRate);
+      host.SetBlockSize(kFrames);
+      host.Resume();
+      std::vector<float> left(kFrames), right(kFrames), outL(kFrames, 9.0f), outR(kFrames, 9.0f);
+      for (int i = 0; i < kFrames; ++i) left[i] = -(right[i] = 0.001f * (i + 1));
+      float* ins[] = {left.data(), right.data()};
+      float* outs[] = {outL.data(), outR.data()};
+      ReconfiguringHost::requestOn = on;
+      ReconfiguringHost::request = row.request;
+      ReconfiguringHost::requestValue = row.value;
+      ReconfiguringHost::requestPtr = row.ptr;
+      ReconfiguringHost::requestOpt = row.opt;
+      ReconfiguringHost::repeats = row.repeats;
+      ReconfiguringHost::answers.clear();
+      host.ProcessReplacing(ins, outs, kFrames);
+      EXPECT_EQ(ReconfiguringHost::requestOn, -1);
+      EXPECT_EQ(outL, left);
+      EXPECT_EQ(outR, right);
+      EXPECT_EQ(Probe(host).GetBlockSize(), row.blockSize);
+      EXPECT_EQ(Probe(host).GetSampleRate(), row.rate);
+      EXPECT_EQ(Probe(host).NChannelsConnected(fx::kOutput), row.outputsAfter);
+      if (row.request == vst2::kEffSetSpeakerArrangement) {
+        std::vector<intptr_t> expected(static_cast<size_t>(row.repeats), 0);
+        std::fill(expected.begin(), expected.begin() + row.accepted, 1);
+        EXPECT_EQ(ReconfiguringHost::answers, expected);
+      }
+    }
+  }
+}
 
 // A single-precision block's samples are taken before the plug-in asks the host for the time and before the
 // editor's MIDI reaches the plug-in (the default sends it on to the host): what the host writes into its
