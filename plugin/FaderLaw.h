@@ -28,6 +28,12 @@ struct FaderRules {
   bool operator==(const FaderRules&) const = default;
 };
 
+// The position from which a ramp to position under rules starts at gain: between position and the end of the fader
+// toward gain, the one whose gain comes nearest gain without going past it. Every position between the two then
+// plays a gain between gain and position's own, whatever the rules (lock, range, minus infinity). position itself
+// for a gain that is NaN or position's own, or a position outside 0..1.
+double PositionTowardGain(double gain, double position, const FaderRules& rules);
+
 // The gain of a position under the rules: 0 when minus infinity applies and the shown dB is not above the
 // threshold, at most 1 when locked. Remembers its last answer and computes again only when the position
 // or the rules change, so a still fader costs a comparison per sample instead of an exponential.

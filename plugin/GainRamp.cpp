@@ -30,4 +30,11 @@ void GainRamp::BeginBlock(double position) {
   }
 }
 
+void GainRamp::BeginBlockFrom(double from, double position) {
+  mCurrent = from;
+  mTarget = from;
+  mActive = false;
+  BeginBlock(position);
+}
+
 }  // namespace kd

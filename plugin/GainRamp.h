@@ -11,6 +11,8 @@ class GainRamp {
   void Reset(double position, int length);
   // At a block start: a position different from the target starts a ramp, otherwise the ramp is idle.
   void BeginBlock(double position);
+  // At a block start: a ramp from `from` to position whatever ran before (idle at position when they are equal).
+  void BeginBlockFrom(double from, double position);
   // The next sample's position: stepping while the ramp runs, exactly the target once it has run its
   // length, and the target whenever no ramp was started in this block.
   double Next() {

@@ -57,6 +57,8 @@ Kelvadrune::Kelvadrune(const fx::InstanceInfo& info)
   }
   LoadStartupDefaultPreset();
   mGUIScale.store(GetParam(kGUIScale)->Value(), std::memory_order_release);
+  std::lock_guard<std::mutex> lock(mDSPMutex);
+  UpdateLastSettings();
 }
 
 Kelvadrune::~Kelvadrune() = default;

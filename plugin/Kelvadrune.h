@@ -209,6 +209,9 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets, public ICMe
     std::array<kd::SmoothingFilter, 2> filters;
     double lastGain = 0.0;
     bool smoothing = false;
+    // The gain the mix gave the last sample of the last block: 1 for the master under the core layout (it has no
+    // master fader) unless the test signal plays, the left/mid gain for linked right/side faders.
+    double heard = 0.0;
     double threshold = 1.0;
     kd::FaderGain fader;
     kd::AutomationBuffer automation;
@@ -305,14 +308,19 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets, public ICMe
   bool RateOrBlockSizeChanged() const;
 
   // ---- Audio thread (KelvadruneProcess.cpp) ----
-  // The settings for the block about to run: read afresh, or the last block's while a change of every
-  // parameter is under way (or came in while they were read).
-  BlockSettings TakeBlockSettings();
+  // mLastSettings read afresh, unless a change of every parameter is under way (or came in while they were read):
+  // at each block's start, at construction and at each reset (under mDSPMutex).
+  void UpdateLastSettings();
   BlockSettings ReadBlockSettings() const;
   // The rules the block plays its gains with: its own, or while the processed signal fades out, those last heard.
-  void KeepHeardGainRules(BlockSettings& s);
-  // Each gain's ramp for the block, towards its fader's position or, around Power off, as StartGainRamps says.
-  void StartGainRamps(const BlockSettings& s);
+  // True for each gain whose rules (or, for the master, the core layout; for right/side, the link) differ from
+  // those of the last heard block.
+  std::array<bool, kNumGains> KeepHeardGainRules(BlockSettings& s);
+  // Each gain's ramp for the block, towards its fader's position or, around Power off, as StartGainRamps says;
+  // under new rules, from the gain heard last.
+  void StartGainRamps(const BlockSettings& s, const std::array<bool, kNumGains>& newRules);
+  // The gains the mix gave a sample (GainState::heard).
+  void NoteHeardGains(const BlockSettings& s, double gM, double gLM, double gS);
   Routing Route(double** inputs, double** outputs, int nIn, int nOut) const;
   // The block at the host's rate, or at the oversampled rate through the oversampler's buffers.
   void ProcessAtRate(const Routing& io, int nFrames, const BlockSettings& s);
@@ -389,9 +397,9 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets, public ICMe
   Oversampler mOversampler;
   std::array<GainState, kNumGains> mGains;
   kd::PowerFade mFade;
-  // The settings the last block ran with (audio thread); none before the first block.
+  // The settings the last block ran with (audio thread); before the first block, those at construction or at the
+  // last reset.
   BlockSettings mLastSettings;
-  bool mHasLastSettings = false;
   // Whether the last block's processed signal went unheard (Power off, its fade out ended, no test signal);
   // false after a reset.
   bool mUnheard = false;

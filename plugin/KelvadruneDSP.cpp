@@ -35,6 +35,7 @@ void Kelvadrune::InitDSP() {
     for (kd::SmoothingFilter& filter : state.filters) filter.Clear();
     state.lastGain = 0.0;
     state.smoothing = false;
+    state.heard = 0.0;
     state.automation.Resize(blockSize, position);
   }
   static_assert(kMeterFastLeft == 0 && kMeterFastRight == 1 && kMeterHoldLeft == 2 && kMeterHoldRight == 3);
@@ -82,12 +83,14 @@ void Kelvadrune::OnReset() {
     SetLatencyValuePDC(latency);
     if (GetLatency() != latency) SetLatencyPDC(*this, latency);
   }
+  UpdateLastSettings();
   UpdateConnectedChannels();
 }
 
 void Kelvadrune::ReinitDSP() {
   std::lock_guard<std::mutex> lock(mDSPMutex);
   InitDSP();
+  UpdateLastSettings();
   const int latency = mLatency.load(std::memory_order_acquire);
   SetLatencyValuePDC(latency);
   if (GetLatency() != latency) SetLatencyPDC(*this, latency);

@@ -50,15 +50,16 @@ void Kelvadrune::ProcessBlock(double** inputs, double** outputs, int nFrames) {
   if (mMeterResetRequested.exchange(false, std::memory_order_acq_rel)) {
     mMeters.ResetLevels();
   }
-  BlockSettings s = TakeBlockSettings();
-  KeepHeardGainRules(s);
+  UpdateLastSettings();
+  BlockSettings s = mLastSettings;
+  const std::array<bool, kNumGains> newRules = KeepHeardGainRules(s);
   if (s.sampleAccurate) {
     for (GainState& state : mGains) {
       if (state.automation.IsActive()) InterpolateAutomation(state.automation, nFrames);
     }
   }
   for (int g = 0; g < kNumGains; ++g) mGains[g].fader.SetRules(s.rules[g]);
-  StartGainRamps(s);
+  StartGainRamps(s, newRules);
   if (mOversampler.Factor() > 1) {
     ProcessOversampled(inputs, outputs, nIn, nOut, nFrames, s);
   } else {
@@ -71,44 +72,64 @@ void Kelvadrune::ProcessBlock(double** inputs, double** outputs, int nFrames) {
   PublishMeters();
 }
 
-Kelvadrune::BlockSettings Kelvadrune::TakeBlockSettings() {
+// The settings from before construction's end or the last reset are kept as well while a load is under way: a first
+// block in the middle of a load plays none of the loaded values with the rest of the old ones.
+void Kelvadrune::UpdateLastSettings() {
   const uint64_t before = mSettingsLoads.load(std::memory_order_acquire);
-  if (before % kLoadEdge != 0 && mHasLastSettings) return mLastSettings;
+  if (before % kLoadEdge != 0) return;
   // Every setting is read with acquire: a value a load stored carries the load's start with it, so the count
   // read after the settings shows the load.
   const BlockSettings s = ReadBlockSettings();
-  if (mSettingsLoads.load(std::memory_order_acquire) != before && mHasLastSettings) return mLastSettings;
+  if (mSettingsLoads.load(std::memory_order_acquire) != before) return;
   mLastSettings = s;
-  mHasLastSettings = true;
-  return s;
 }
 
 // While the processed signal fades out (Power off, no test signal), it plays what was last heard, fading: the gains
 // keep the rules (lock, range, minus infinity) and the layout (core, linked, mid/side) of the last block that was
 // heard, as the ramps keep their targets below. Rules that came with Power going off would otherwise turn the
 // held fader position into a gain never heard (an unlocked top fader: +43 dB through the fade-out).
-void Kelvadrune::KeepHeardGainRules(BlockSettings& s) {
+std::array<bool, kNumGains> Kelvadrune::KeepHeardGainRules(BlockSettings& s) {
   const bool fadingOut = !mUnheard && !s.power && !s.testSignal;
+  std::array<bool, kNumGains> changed{};
   if (!fadingOut || !mHasHeardRules) {
+    const GainRules& was = mHeardRules;
+    if (mHasHeardRules) {
+      changed[kGainIdxMaster] =
+          !(s.rules[kGainIdxMaster] == was.rules[kGainIdxMaster]) || s.coreLayout != was.coreLayout;
+      changed[kGainIdxLM] = !(s.rules[kGainIdxLM] == was.rules[kGainIdxLM]);
+      changed[kGainIdxRS] = !(s.rules[kGainIdxRS] == was.rules[kGainIdxRS]) || s.linked != was.linked;
+    }
     mHeardRules = {s.rules, s.linked, s.coreLayout, s.midSide};
     mHasHeardRules = true;
   }
-  if (!fadingOut) return;
+  if (!fadingOut) return changed;
   s.rules = mHeardRules.rules;
   s.linked = mHeardRules.linked;
   s.coreLayout = mHeardRules.coreLayout;
   s.midSide = mHeardRules.midSide;
+  return changed;
 }
 
 // While the processed signal fades out (Power off, no test signal), each gain keeps heading where it was heard
 // heading; once the signal is no longer heard, each gain stands at once at its fader's position, ramp and smoothing
 // done. So neither Power going off nor coming on plays a gain change that was made while it was off.
-void Kelvadrune::StartGainRamps(const BlockSettings& s) {
+// A gain whose rules changed ramps from the position that plays, under its new rules, the gain last heard (its
+// smoothing settled there): from the old position the new rules would play a gain never heard (a locked top fader
+// unlocked: +43 dB), so the gain moves one way from what was heard to where its fader now stands.
+void Kelvadrune::StartGainRamps(const BlockSettings& s, const std::array<bool, kNumGains>& newRules) {
   if (!mUnheard) {
     const bool holding = !s.power && !s.testSignal;
     for (int g = 0; g < kNumGains; ++g) {
-      kd::GainRamp& ramp = mGains[g].ramp;
-      ramp.BeginBlock(holding ? ramp.Target() : s.positions[g]);
+      GainState& state = mGains[g];
+      if (!newRules[g]) {
+        state.ramp.BeginBlock(holding ? state.ramp.Target() : s.positions[g]);
+        continue;
+      }
+      const double heard = state.heard;
+      state.ramp.BeginBlockFrom(kd::PositionTowardGain(heard, s.positions[g], s.rules[g]), s.positions[g]);
+      for (kd::SmoothingFilter& filter : state.filters) filter.Settle(heard);
+      state.lastGain = heard;
+      state.smoothing = false;
     }
     return;
   }
@@ -120,6 +141,14 @@ void Kelvadrune::StartGainRamps(const BlockSettings& s) {
     state.lastGain = gain;
     state.smoothing = false;
   }
+  NoteHeardGains(s, mGains[kGainIdxMaster].lastGain, mGains[kGainIdxLM].lastGain, mGains[kGainIdxRS].lastGain);
+}
+
+void Kelvadrune::NoteHeardGains(const BlockSettings& s, double gM, double gLM, double gS) {
+  // The test signal takes the master gain whatever the layout.
+  mGains[kGainIdxMaster].heard = s.coreLayout && !s.testSignal ? 1.0 : gM;
+  mGains[kGainIdxLM].heard = gLM;
+  mGains[kGainIdxRS].heard = s.linked ? gLM : gS;
 }
 
 Kelvadrune::BlockSettings Kelvadrune::ReadBlockSettings() const {
@@ -233,6 +262,7 @@ void Kelvadrune::ProcessCore(const Routing& io, int nFrames, const BlockSettings
     const double* gS = s.linked ? gLM : curves[kGainIdxRS].data();
     MixChunk(chunk, n, s, gM, gLM, gS);
     if (s.testSignal) WriteTestSignal(chunk, n, gM, gLM, gS);
+    NoteHeardGains(s, gM[n - 1], gLM[n - 1], gS[n - 1]);
     if (sharedOutput) {
       if (s.meters) mMeters.Process(chunk.outL, chunk.outR, n);
       std::copy_n(chunk.outR, n, outR);
@@ -368,6 +398,7 @@ bool Kelvadrune::TryProcessSteadyBlock(const Routing& io, int nFrames, const Blo
   const double gM = gains[kGainIdxMaster];
   const double gLM = gains[kGainIdxLM];
   const double gS = s.linked ? gLM : gains[kGainIdxRS];
+  NoteHeardGains(s, gM, gLM, gS);
   const double* inL = io.inL;
   const double* inR = io.inR;
   double* outL = io.outL;

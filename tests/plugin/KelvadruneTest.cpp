@@ -159,8 +159,11 @@ TEST_F(KelvadruneTest, FaderChangeReachesItsTargetAfterOneBlock) {
 // settings from before the load, the blocks after it the loaded ones (a block before the load's start, after its
 // values were stored in the parameters, the settings before it too). From Power off, where the master fader was
 // not heard, or from Power on, with the fader far from the loaded one or heard under other rules (locked, another
-// maximum, the core layout, linked sides) than the loaded ones, no sample of either channel is louder than the louder
-// of what the two settings play when steady (DC of 0.5: 0.5 with Power off, 0.5 x the gains with it on).
+// maximum, the core layout, linked sides) than the loaded ones, with Power on or off after it, no sample of either
+// channel is louder than the louder of what the two settings play when steady (DC of 0.5: 0.5 with Power off, 0.5 x
+// the gains with it on), nor is the louder channel after the load quieter than the quieter of the two. A new instance
+// whose first block comes in the middle of a load plays the settings it had at its last reset, not some of the
+// loaded ones.
 class MidLoadBlock : public Kelvadrune {
  public:
   using Kelvadrune::Kelvadrune;
@@ -176,11 +179,14 @@ TEST_F(KelvadruneTest, ALoadPlaysNoLouderThanTheSettingsBeforeAndAfterIt) {
   struct Settings {
     double power = 1.0, master = 0.5, lock = 0.0, minGain = -48.0, maxGain = 48.0, core = 0.0, linked = 0.0, rs = 0.5;
   };
+  // A new instance whose first block comes in the middle of the load, its settings set after or before its reset.
+  enum Start { kPlayed, kNewAfterReset, kNewBeforeReset };
   // Master 0.5 is 0 dB, 0.7174 +20.87 dB, 0.95 +43.2 dB (+5.4 dB with a maximum of 6 dB), 0.1875 -30 dB (-12.5 dB
   // with a minimum of -20 dB, where the minus-infinity threshold of -20 dB would silence -30 dB).
   const struct {
     const char* name;
     Settings before, after;
+    Start start = kPlayed;
   } rows[] = {
       {"off, high master, to on at 0 dB", {.power = 0.0, .master = 0.7174}, {.master = 0.5}},
       {"off, top master, to on, low master", {.power = 0.0, .master = 0.95}, {.master = 0.2}},
@@ -193,6 +199,16 @@ TEST_F(KelvadruneTest, ALoadPlaysNoLouderThanTheSettingsBeforeAndAfterIt) {
       {"on, core layout, top master, to off without it", {.master = 0.95, .core = 1.0}, {.power = 0.0, .master = 0.95}},
       {"on, linked, top right fader, to off unlinked", {.linked = 1.0, .rs = 0.95}, {.power = 0.0, .rs = 0.95}},
       {"on, low master, to a higher minimum", {.master = 0.1875}, {.master = 0.1875, .minGain = -20.0}},
+      {"on, locked top master, to on unlocked at 0 dB", {.master = 0.95, .lock = 1.0}, {.master = 0.5}},
+      {"on, top master under 6 dB, to on at 0 dB under 48 dB", {.master = 0.95, .maxGain = 6.0}, {.master = 0.5}},
+      {"on, core layout, top master, to on at +9.6 dB without it", {.master = 0.95, .core = 1.0}, {.master = 0.6}},
+      {"on, linked, top right fader, to on at 0 dB unlinked", {.linked = 1.0, .rs = 0.95}, {.rs = 0.5}},
+      {"on, -30 dB, to a higher minimum and a higher master", {.master = 0.1875}, {.master = 0.3, .minGain = -20.0}},
+      {"new instance, off, top master, to on at 0 dB", {.power = 0.0, .master = 0.95}, {.master = 0.5}, kNewAfterReset},
+      {"new instance, off, top master before its reset, to on at 0 dB",
+       {.power = 0.0, .master = 0.95},
+       {.master = 0.5},
+       kNewBeforeReset},
   };
   const auto set = [&](const Settings& to, const std::function<void(int, double)>& store) {
     store(kLockGainMaster, to.lock);
@@ -215,29 +231,46 @@ TEST_F(KelvadruneTest, ALoadPlaysNoLouderThanTheSettingsBeforeAndAfterIt) {
   const auto peak = [](const std::vector<double>& left, const std::vector<double>& right) {
     return std::max(*std::max_element(left.begin(), left.end()), *std::max_element(right.begin(), right.end()));
   };
+  // The louder channel's quietest sample.
+  const auto quietest = [](const std::vector<double>& left, const std::vector<double>& right) {
+    double least = std::max(left[0], right[0]);
+    for (size_t i = 0; i < left.size(); ++i) least = std::min(least, std::max(left[i], right[i]));
+    return least;
+  };
   for (const auto& row : rows) {
     auto plug = std::make_unique<MidLoadBlock>(fx::InstanceInfo{});
     MidLoadBlock* load = plug.get();
     mPlug = std::move(plug);
-    Configure(44100.0, 64);
+    if (row.start != kNewBeforeReset) Configure(44100.0, 64);
     set(row.before, [&](int idx, double value) { HostSet(idx, value); });
-    Run(44100, 0.5, 0.5);
+    if (row.start == kNewBeforeReset) Configure(44100.0, 64);
+    if (row.start == kPlayed) Run(44100, 0.5, 0.5);
     std::vector<double> out, outRight;
     load->block = [&] { out = Run(64, 0.5, 0.5, &outRight); };
     // A load stores every value in its parameter before it starts: a block in between plays the settings before it.
     set(row.after, [&](int idx, double value) { mPlug->GetParam(idx)->Set(value); });
-    std::vector<double> betweenRight;
-    const std::vector<double> between = Run(64, 0.5, 0.5, &betweenRight);
+    std::vector<double> between, betweenRight;
+    if (row.start == kPlayed) between = Run(64, 0.5, 0.5, &betweenRight);
     mPlug->OnParamReset(fx::kPresetRecall);
     load->block = nullptr;
     ASSERT_EQ(out.size(), 64u) << row.name;
     const double before = steady(row.before);
-    EXPECT_NEAR(peak(between, betweenRight), before, before * 1e-9) << row.name;
-    EXPECT_NEAR(peak(out, outRight), before, before * 1e-9) << row.name;
+    const double loaded = steady(row.after);
+    if (row.start == kPlayed) {
+      EXPECT_NEAR(peak(between, betweenRight), before, before * 1e-9) << row.name;
+    }
+    // Settings set after the reset are not in the block: it plays the start-up settings (Power on at 0 dB, fading
+    // in from the dry signal).
+    if (row.start == kNewAfterReset) {
+      EXPECT_LE(peak(out, outRight), std::max(before, loaded) * (1.0 + 1e-9)) << row.name;
+    } else {
+      EXPECT_NEAR(peak(out, outRight), before, before * 1e-9) << row.name;
+      EXPECT_NEAR(quietest(out, outRight), before, before * 1e-9) << row.name;
+    }
     std::vector<double> right;
     const std::vector<double> after = Run(44100, 0.5, 0.5, &right);
-    const double loaded = steady(row.after);
     EXPECT_LE(peak(after, right), std::max(before, loaded) * (1.0 + 1e-9)) << row.name;
+    EXPECT_GE(quietest(after, right), std::min(before, loaded) * (1.0 - 1e-9)) << row.name;
     EXPECT_NEAR(std::max(after.back(), right.back()), loaded, loaded * 1e-9) << row.name;
   }
 }
