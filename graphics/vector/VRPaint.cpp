@@ -306,15 +306,19 @@ void vrScissor(VRcontext* ctx, float x, float y, float w, float h) {
   VRstate* state = vrGetState(ctx);
   w = std::max(0.0f, w);
   h = std::max(0.0f, h);
-  vrTransformIdentity(state->scissor.xform);
-  state->scissor.xform[4] = x + w * 0.5f;
-  state->scissor.xform[5] = y + h * 0.5f;
-  vrTransformMultiply(state->scissor.xform, state->xform);
-  state->scissor.extent[0] = w * 0.5f;
-  state->scissor.extent[1] = h * 0.5f;
+  VRscissor scissor;
+  vrTransformIdentity(scissor.xform);
+  scissor.xform[4] = x + w * 0.5f;
+  scissor.xform[5] = y + h * 0.5f;
+  vrTransformMultiply(scissor.xform, state->xform);
+  scissor.extent[0] = w * 0.5f;
+  scissor.extent[1] = h * 0.5f;
+  if (AllFinite(scissor.xform, 6) && AllFinite(scissor.extent, 2)) state->scissor = scissor;
 }
 
 void vrIntersectScissor(VRcontext* ctx, float x, float y, float w, float h) {
+  const float r[4] = {x, y, w, h};
+  if (!AllFinite(r, 4)) return;
   VRstate* state = vrGetState(ctx);
   if (state->scissor.extent[0] < 0) {
     vrScissor(ctx, x, y, w, h);

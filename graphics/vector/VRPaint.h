@@ -50,8 +50,9 @@ void vrTransformPoint(float* dx, float* dy, const float* t, float sx, float sy);
 float vrDegToRad(float deg);
 float vrRadToDeg(float rad);
 
-// The current state's transform; each operation applies first, in the caller's local coordinates. Non-finite values
-// are ignored (the transform stays as it was), so no NaN reaches the path commands.
+// The current state's transform; each operation applies first, in the caller's local coordinates. Non-finite values,
+// and finite ones whose product with the transform overflows, are ignored (the transform stays as it was), so no NaN
+// reaches the path commands.
 void vrTransform(VRcontext* ctx, float a, float b, float c, float d, float e, float f);
 void vrResetTransform(VRcontext* ctx);
 void vrTranslate(VRcontext* ctx, float x, float y);
@@ -82,6 +83,8 @@ void vrStrokeColor(VRcontext* ctx, VRcolor color);
 void vrFillPaint(VRcontext* ctx, VRpaint paint);
 void vrStrokePaint(VRcontext* ctx, VRpaint paint);
 
+// A rectangle with a value that is not finite, or one whose scissor under the current transform would not be finite,
+// is ignored: the scissor stays as it was.
 void vrScissor(VRcontext* ctx, float x, float y, float w, float h);
 void vrIntersectScissor(VRcontext* ctx, float x, float y, float w, float h);
 void vrResetScissor(VRcontext* ctx);

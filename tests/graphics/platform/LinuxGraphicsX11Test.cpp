@@ -118,5 +118,12 @@ TEST_F(LinuxGraphicsX11Test, AResizeGivesTheEditorsChildWindowItsNewSize) {
   }
 }
 
+// On the X11 back end the graphics name it as their window back end.
+TEST_F(LinuxGraphicsX11Test, ApiStringsNameTheRendererAndTheWindowBackEnd) {
+  ASSERT_NE(dlg.OpenWindow(reinterpret_cast<void*>(parent)), nullptr);
+  EXPECT_STREQ(G().GetDrawingAPIStr(), "vector | Vulkan");
+  EXPECT_STREQ(G().GetPlatformAPIStr(), "x11");
+}
+
 }  // namespace
 }  // namespace fx::gfx::test

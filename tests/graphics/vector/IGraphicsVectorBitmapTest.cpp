@@ -6,6 +6,9 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <limits>
+#include <memory>
+#include <utility>
 
 #include "graphics/vector/VRText.h"
 #include "tests/graphics/vector/VectorGraphicsFixture.h"
@@ -176,6 +179,18 @@ TEST_F(BitmapTest, DrawnBitmapsShiftTheirFrameToTheDestinationAndGoneImagesDrawN
   const int before = Draws();
   g->DrawBitmap(strip, IRECT(10, 20, 12, 22), 0, 0, nullptr);
   EXPECT_EQ(Draws(), before) << "a paint of a deleted image would draw white";
+
+  // An image whose scale times draw scale is 0 (or too small for a float) or not a number has no finite image space.
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const std::pair<float, double> scales[] = {{0.f, 1.0}, {1.f, 0.0}, {1e-30f, 1e-30}, {1.f, nan}};
+  for (const auto& [scale, drawScale] : scales) {
+    SCOPED_TRACE(testing::Message() << scale << " x " << drawScale);
+    const std::unique_ptr<APIBitmap> image(g->CreateAPIBitmap(8, 8, scale, drawScale));
+    ASSERT_GT(image->GetBitmapID(), 0);
+    const int drawn = Draws();
+    g->DrawBitmap(IBitmap(image.get(), 1, true), IRECT(10, 20, 12, 22), 0, 0, nullptr);
+    EXPECT_EQ(Draws(), drawn);
+  }
 }
 
 // A bitmap and a fast drop shadow end with an empty path: a fill after them has nothing to fill, not even the
@@ -188,7 +203,17 @@ TEST_F(BitmapTest, BitmapsAndShadowsLeaveNoPathToFill) {
     std::function<void()> draw;
   } rows[] = {
       {"bitmap", [&] { g->DrawBitmap(strip, IRECT(20, 20, 22, 22), 0, 0, nullptr); }},
-      {"shadow", [&] { g->DrawFastDropShadow(IRECT(20, 20, 30, 30), IRECT(15, 15, 40, 40), 2, 2, 4, nullptr); }},
+      {"shadow",
+       [&] {
+         g->DrawFastDropShadow(IRECT(20, 20, 30, 30), IRECT(15, 15, 40, 40), 3, 2, 7, nullptr);
+         // The inner box dropped by 3 (its centre from 25 to 28), with corners of radius 2, blurred over 7.
+         const VRpaint& p = Last().paint;
+         EXPECT_FLOAT_EQ(p.xform[4], 28);
+         EXPECT_FLOAT_EQ(p.xform[5], 28);
+         EXPECT_FLOAT_EQ(p.extent[0], 5);
+         EXPECT_FLOAT_EQ(p.radius, 2);
+         EXPECT_FLOAT_EQ(p.feather, 7);
+       }},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

@@ -554,6 +554,8 @@ TEST_F(VectorGraphicsTest, WithoutAMainFramebufferImageNothingIsShown) {
 }
 
 TEST_F(VectorGraphicsTest, AnEditorWithoutContextDrawsNothing) {
+  // The fixture's context was asked for anti-aliasing and three buffer sets.
+  EXPECT_EQ(Framebuffers().createFlags, 0x2001);
   g = std::make_unique<TestVectorGraphics>(dlg, 200, 100, 60, 1.f);
   ResetFramebuffers();
   g->InitDrawContext(nullptr);

@@ -112,6 +112,13 @@ TEST_F(TextTest, FontBytesAreRegisteredOncePerProcessAndRefusedWhenUnusable) {
   EXPECT_TRUE(other.LoadAPIFont("good", font));
   EXPECT_EQ(asked, 0);
   EXPECT_NE(vrFindFont(static_cast<VRcontext*>(other.GetDrawContext()), "good"), -1);
+
+  // Without a platform font for bytes not cached, or without a context even for cached bytes, nothing is registered.
+  EXPECT_FALSE(g->LoadAPIFont("not cached", PlatformFontPtr()));
+  EXPECT_EQ(vrFindFont(ctx, "not cached"), -1);
+  TestVectorGraphics noContext(dlg, 100, 100, 60, 1.f);
+  noContext.InitDrawContext(nullptr);
+  EXPECT_FALSE(noContext.LoadAPIFont("good", font));
 }
 
 TEST_F(TextTest, MeasuredBoxesFollowTheAlignmentAndTheAngle) {

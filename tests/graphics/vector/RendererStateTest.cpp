@@ -184,6 +184,14 @@ TEST(VectorTransform, OperationsMatchTheirClosedForms) {
   EXPECT_EQ(x, 12);
   EXPECT_EQ(y, 0);
   vrCurrentTransform(r.ctx, nullptr);
+
+  // Finite arguments whose product with the transform overflows are ignored too: a second scale of 1e30 keeps the
+  // first.
+  vrResetTransform(r.ctx);
+  vrScale(r.ctx, 1e30f, 1e30f);
+  vrScale(r.ctx, 1e30f, 1e30f);
+  vrCurrentTransform(r.ctx, t);
+  ExpectTransform(t, {1e30f, 0, 0, 1e30f, 0, 0});
 }
 
 TEST(VectorColor, ConstructorsMatchTheirDefinitions) {
@@ -258,6 +266,36 @@ TEST(VectorScissor, RectanglesAndIntersections) {
   EXPECT_EQ(s.extent[1], 0);
   vrScissor(r.ctx, std::numeric_limits<float>::quiet_NaN(), 0, 1, 1);
   EXPECT_EQ(s.extent[0], 0);
+
+  // A rectangle with a value that is not finite, or whose scissor would not be finite (a centre past the largest
+  // float, alone or under a huge scale), leaves the scissor (0, 0, 100, 100) as it was, for both calls.
+  const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+  struct Row {
+    const char* name;
+    float scale, x, y, w, h;
+    bool intersect;
+  } ignored[] = {
+      {"NaN y", 1, 20, nan, 10, 10, true},
+      {"-inf x", 1, -inf, 5, 10, 10, true},
+      {"inf width", 1, 0, 0, inf, 10, true},
+      {"NaN height", 1, 0, 0, 10, nan, true},
+      {"NaN y", 1, 20, nan, 10, 10, false},
+      {"centre past the largest float", 1, 3e38f, 0, 3e38f, 1, false},
+      {"centre under a scale of 1e30", 1e30f, 1e30f, 0, 1, 1, false},
+  };
+  for (const Row& row : ignored) {
+    SCOPED_TRACE(row.name);
+    vrResetTransform(r.ctx);
+    vrScissor(r.ctx, 0, 0, 100, 100);
+    vrScale(r.ctx, row.scale, row.scale);
+    if (row.intersect)
+      vrIntersectScissor(r.ctx, row.x, row.y, row.w, row.h);
+    else
+      vrScissor(r.ctx, row.x, row.y, row.w, row.h);
+    ExpectTransform(s.xform, {1, 0, 0, 1, 50, 50});
+    EXPECT_EQ(s.extent[0], 50);
+    EXPECT_EQ(s.extent[1], 50);
+  }
 }
 
 }  // namespace
