@@ -28,12 +28,13 @@ float FontScale(VRcontext* ctx) {
 }
 
 // Hands the current state's text style to the font manager at the device scale; false when there is no font or the
-// transform has no scale (the font manager refuses sizes that are not finite itself).
+// scale is too small to divide the font manager's pixels back by (0, or a tiny pixel ratio whose inverse overflows;
+// the font manager refuses sizes that are not finite itself).
 bool SetupFont(VRcontext* ctx, float* scale) {
   VRstate* state = vrGetState(ctx);
   if (state->fontId == -1) return false;
   float s = FontScale(ctx);
-  if (!(s > 0.0f)) return false;
+  if (!(s > 0.0f) || !std::isfinite(1.0f / s)) return false;
   fntSetSize(ctx->fs, state->fontSize * s);
   fntSetSpacing(ctx->fs, state->letterSpacing * s);
   fntSetBlur(ctx->fs, state->fontBlur * s);

@@ -144,16 +144,23 @@ TEST(VectorText, NothingHappensWithoutAFontAndNoOutputIsOverrun) {
   for (int i = 0; i < 20; ++i) EXPECT_EQ(vrAddFallbackFontId(t.ctx, t.sans, t.sans), 1);
   EXPECT_EQ(vrAddFallbackFontId(t.ctx, t.sans, t.sans), 0);
 
-  // Without a usable font (none chosen, or a transform whose font scale is 0: scale 0, or 0.0001 quantised to 0)
-  // every output is written, with zeros, and nothing is drawn.
-  for (const float scale : {1.0f, 0.0f, 1e-4f}) {
+  // Without a usable font (none chosen, a transform whose font scale is 0: scale 0, or 0.0001 quantised to 0, or a
+  // pixel ratio of 1e-40 whose inverse is past the largest float) every output is written, with zeros, and nothing
+  // is drawn.
+  for (const float scale : {1.0f, 0.0f, 1e-4f, 1e-40f}) {
     SCOPED_TRACE(scale);
+    if (scale == 1e-40f) {
+      vrBeginFrame(t.ctx, 640, 480, scale);
+      vrFontFaceId(t.ctx, t.sans);
+      vrFontSize(t.ctx, 20);
+    }
     vrSave(t.ctx);
     if (scale == 1.0f)
       vrFontFace(t.ctx, "unknown");
-    else
+    else if (scale != 1e-40f)
       vrScale(t.ctx, scale, scale);
     EXPECT_EQ(vrText(t.ctx, 3, 4, "abc", nullptr), 3);
+    EXPECT_EQ(vrTextGlyphPositions(t.ctx, 0, 0, "abc", nullptr, positions, 2), 0);
     float bounds[4] = {1, 1, 1, 1};
     vrTextBoxBounds(t.ctx, 3, 4, 100, "abc", nullptr, bounds);
     EXPECT_EQ(bounds[0] + bounds[1] + bounds[2] + bounds[3], 0);
