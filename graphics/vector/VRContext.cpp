@@ -162,10 +162,19 @@ void vrCancelFrame(VRcontext* ctx) {
 void vrEndFrame(VRcontext* ctx) {
   ctx->params.renderFlush(ctx->params.userPtr);
   if (ctx->fontImageIdx == 0) return;
+  int iw = 0, ih = 0;
+  if (ctx->fontImages[ctx->fontImageIdx] == 0) {
+    // A growth whose image could not be made: text goes back to the last image there is, with the glyph cache
+    // emptied at that image's size, so later frames draw from a real atlas and can try growing it again.
+    int last = ctx->fontImageIdx;
+    while (last > 0 && ctx->fontImages[last] == 0) --last;
+    ctx->params.renderGetTextureSize(ctx->params.userPtr, ctx->fontImages[last], &iw, &ih);
+    if (fntResetAtlas(ctx->fs, iw, ih) == 0) return;
+    ctx->fontImageIdx = last;
+    if (last == 0) return;
+  }
   // The atlas grew during the frame: keep the largest image in slot 0 and release the smaller ones.
   int current = ctx->fontImages[ctx->fontImageIdx];
-  if (current == 0) return;
-  int iw = 0, ih = 0;
   ctx->params.renderGetTextureSize(ctx->params.userPtr, current, &iw, &ih);
   int j = 0;
   for (int i = 0; i < ctx->fontImageIdx; ++i) {

@@ -341,6 +341,39 @@ TEST(VectorText, AtlasGrowthGoesOnWhenTheNextImageOrTheResetFails) {
     EXPECT_EQ(t.ctx->fontImages[2], 0);
     EXPECT_EQ(t.ctx->fs->params.width, 1024);
     EXPECT_LT(pen, vrTextBounds(t.ctx, 0, 600, "IKLMNOPRSTUVWXYZ", nullptr, nullptr));
+    // At the end of the frame text goes back to the image there is, on an emptied glyph cache of its size: the next
+    // frames draw from it and upload their glyphs to it, and a growth that can be made is made.
+    t.backend.textureSucceeds = true;
+    vrEndFrame(t.ctx);
+    EXPECT_EQ(t.ctx->fontImageIdx, 0);
+    EXPECT_EQ(t.ctx->fontImages[0], first);
+    EXPECT_EQ(t.ctx->fs->params.width, 512);
+    EXPECT_EQ(t.ctx->fs->params.height, 512);
+    for (int frame = 0; frame < 3; ++frame) {
+      SCOPED_TRACE(frame);
+      vrBeginFrame(t.ctx, 640, 480, 1);
+      vrFontFaceId(t.ctx, t.sans);
+      vrFontSize(t.ctx, 20);
+      t.backend.draws.clear();
+      t.backend.updates.clear();
+      vrText(t.ctx, 0, 20, "Hello", nullptr);
+      ASSERT_EQ(t.backend.draws.size(), 1u);
+      EXPECT_EQ(t.backend.draws[0].paint.image, first);
+      EXPECT_EQ(t.backend.draws[0].verts.size(), 5u * 6);
+      if (frame == 0) {
+        ASSERT_EQ(t.backend.updates.size(), 1u);
+        EXPECT_EQ(t.backend.updates[0].image, first);
+      }
+      vrEndFrame(t.ctx);
+    }
+    vrBeginFrame(t.ctx, 640, 480, 1);
+    vrFontFaceId(t.ctx, t.sans);
+    vrFontSize(t.ctx, 300);
+    EXPECT_EQ(vrText(t.ctx, 0, 300, text, nullptr), made);
+    EXPECT_EQ(t.ctx->fontImageIdx, 1);
+    ASSERT_NE(t.ctx->fontImages[1], 0);
+    EXPECT_EQ(t.backend.textures[t.ctx->fontImages[1]].width, 1024);
+    EXPECT_EQ(t.backend.draws.back().paint.image, t.ctx->fontImages[1]);
   }
   {
     SCOPED_TRACE("the font manager's reset fails");
