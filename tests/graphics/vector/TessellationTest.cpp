@@ -244,6 +244,19 @@ TEST(VectorStroke, WidthIsScaledClampedAndThinLinesFade) {
     EXPECT_FLOAT_EQ(f.Last().strokeWidth, row.drawnWidth) << row.width;
     EXPECT_FLOAT_EQ(f.Last().paint.innerColor.a, 0.8f * row.alpha) << row.width;
   }
+  {
+    // At that tolerance a half circle gets the most segments, 1024: each round cap is 2 x 1024 + 2 vertices.
+    Frame f(1, 1e10f);
+    vrStrokeWidth(f.ctx, 4);
+    vrLineCap(f.ctx, VR_ROUND);
+    vrLineJoin(f.ctx, VR_ROUND);
+    vrMoveTo(f.ctx, 0, 0);
+    vrLineTo(f.ctx, 10, 0);
+    vrStroke(f.ctx);
+    ASSERT_EQ(f.backend.draws.size(), 1u);
+    ASSERT_EQ(f.Last().paths.size(), 1u);
+    EXPECT_EQ(f.Last().paths[0].stroke.size(), 2u * (2 * 1024 + 2));
+  }
   Frame f;
   vrStrokeWidth(f.ctx, kNaN);
   vrMoveTo(f.ctx, 0, 0);
@@ -255,31 +268,38 @@ TEST(VectorStroke, WidthIsScaledClampedAndThinLinesFade) {
 // Points near the largest float overflow on the way (their differences, a curve's midpoints), and so do the
 // extrusions of a path flattened at ratio 1 and drawn in a frame at ratio 1e-38 (a fringe 1e38 wide, more than twice
 // that at the sharp corner): no coordinate that is not finite reaches the back end, in a vertex or in a fill's
-// bounds.
+// bounds. A path whose points or directions overflow is dropped, adding nothing to the fill's bounds (which keep
+// their start of 1e6 .. -1e6); an expansion that overflows empties the vertex lists and draws nothing.
 TEST(VectorFill, CoordinatesNearTheLargestFloatReachTheBackEndOnlyFinite) {
   struct Row {
     float ratio;
     void (*build)(VRcontext*);
+    float bounds[4];
   } rows[] = {
       {1,
        [](VRcontext* c) {
          vrMoveTo(c, -std::numeric_limits<float>::max(), 0);
          vrLineTo(c, std::numeric_limits<float>::max(), 0);
          vrLineTo(c, 0, 10);
-       }},
+       },
+       {1e6f, 1e6f, -1e6f, -1e6f}},
       {1,
        [](VRcontext* c) {
          const float m = std::numeric_limits<float>::max();
          vrMoveTo(c, m, m);
          vrBezierTo(c, m, -m, -m, m, 0, 0);
-       }},
-      {1, [](VRcontext* c) { vrRect(c, -1e38f, -1e38f, 2e38f, 3e38f); }},
+       },
+       {1e6f, 1e6f, -1e6f, -1e6f}},
+      {1,
+       [](VRcontext* c) { vrRect(c, -1e38f, -1e38f, 2e38f, 3e38f); },
+       {-1e38f, -1e38f, -1e38f + 2e38f, -1e38f + 3e38f}},
       {1e-38f,
        [](VRcontext* c) {
          vrMoveTo(c, 0, 0);
          vrLineTo(c, 100, 0);
          vrLineTo(c, 0, 60);
-       }},
+       },
+       {0, 0, 100, 60}},
   };
   const auto finite = [](const VRvertex& v) { return std::isfinite(v.x) && std::isfinite(v.y); };
   for (int join : {VR_MITER, VR_ROUND}) {
@@ -293,9 +313,17 @@ TEST(VectorFill, CoordinatesNearTheLargestFloatReachTheBackEndOnlyFinite) {
       vrLineCap(f.ctx, VR_ROUND);
       vrFill(f.ctx);
       vrStroke(f.ctx);
+      if (row.ratio < 1 && join == VR_MITER) {
+        // The stroke, 1e38 wide, overflows at its miter (the sharp corner's, about 3.7 half widths out): it is not
+        // handed on and leaves no vertices behind.
+        ASSERT_EQ(f.ctx->cache->npaths, 1);
+        EXPECT_EQ(f.ctx->cache->paths[0].nfill, 0);
+        EXPECT_EQ(f.ctx->cache->paths[0].nstroke, 0);
+        for (const RecordedDraw& draw : f.backend.draws) EXPECT_NE(draw.kind, RecordedDraw::Stroke);
+      }
       for (const RecordedDraw& draw : f.backend.draws) {
         if (draw.kind == RecordedDraw::Fill) {
-          for (float b : draw.bounds) EXPECT_TRUE(std::isfinite(b));
+          for (int i = 0; i < 4; ++i) EXPECT_EQ(draw.bounds[i], row.bounds[i]);
         }
         for (const RecordedPath& path : draw.paths) {
           for (const VRvertex& v : path.fill) EXPECT_TRUE(finite(v)) << v.x << "," << v.y;
