@@ -116,12 +116,23 @@ void IGraphicsVector::ReleaseDrawContext() {
   mVG = nullptr;
 }
 
+namespace {
+
+// A window length in points at the draw scale, truncated to whole points; 0 when past an int or not a number (a
+// draw scale of 1e30), so that no frame or framebuffer of that size is asked for.
+float WholePoints(int length, float drawScale) {
+  const float points = static_cast<float>(length) * drawScale;
+  return std::fabs(points) < 2147483648.f ? static_cast<float>(static_cast<int>(points)) : 0.f;
+}
+
+}  // namespace
+
 float IGraphicsVector::WindowWidthPoints() const {
-  return static_cast<float>(static_cast<int>(static_cast<float>(Width()) * GetDrawScale()));
+  return WholePoints(Width(), GetDrawScale());
 }
 
 float IGraphicsVector::WindowHeightPoints() const {
-  return static_cast<float>(static_cast<int>(static_cast<float>(Height()) * GetDrawScale()));
+  return WholePoints(Height(), GetDrawScale());
 }
 
 void IGraphicsVector::BeginFrame() {
