@@ -290,17 +290,21 @@ TEST_F(BitmapTest, TheMainFramebufferHasTheEditorsPixelSize) {
   g->SetScreenScale(1e10f);
   EXPECT_EQ(Framebuffers().log.back(), "delete " + std::to_string(Framebuffers().created[0]));
   EXPECT_EQ(Framebuffers().Count("create"), 1);
-  // So are 200 points at a draw scale of 1e30 (made so, without the resize that announces the window's size): the
-  // window is 0 points wide, and a frame of no size is begun.
-  g.reset();
-  g = std::make_unique<TestVectorGraphics>(dlg, 200, 100, 60, 1e30f);
-  g->InitDrawContext(&backend);
-  g->DrawResize();
-  EXPECT_EQ(Framebuffers().log.back(), "create " + std::to_string(Framebuffers().created.back()) + " 0x0");
-  g->BeginFrame();
-  EXPECT_EQ(backend.viewport[0], 0);
-  EXPECT_EQ(backend.viewport[1], 0);
-  g->EndFrame();
+  // 200 points at a draw scale of 1e30 are more points than an int counts, and a draw scale that is not a number
+  // gives none (both made so, without the resize that announces the window's size): the window is 0 points wide
+  // and high, a frame of no size is begun and the main framebuffer asked for has no pixels.
+  for (const float drawScale : {1e30f, std::numeric_limits<float>::quiet_NaN()}) {
+    SCOPED_TRACE(drawScale);
+    g.reset();
+    g = std::make_unique<TestVectorGraphics>(dlg, 200, 100, 60, drawScale);
+    g->InitDrawContext(&backend);
+    g->DrawResize();
+    EXPECT_EQ(Framebuffers().log.back(), "create " + std::to_string(Framebuffers().created.back()) + " 0x0");
+    g->BeginFrame();
+    EXPECT_EQ(backend.viewport[0], 0);
+    EXPECT_EQ(backend.viewport[1], 0);
+    g->EndFrame();
+  }
 }
 
 TEST_F(BitmapTest, LayersAreReadBackAndShadowedFromAMask) {
