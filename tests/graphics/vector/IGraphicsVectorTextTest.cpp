@@ -160,6 +160,15 @@ TEST_F(TextTest, MeasuredBoxesFollowTheAlignmentAndTheAngle) {
   IRECT rotated = r;
   EXPECT_NEAR(g->DoMeasureText(turned, "00", rotated), kSize, 1e-3f) << "the width of the rotated box";
   EXPECT_NEAR(rotated.H(), along, 1e-3f);
+
+  // At a screen scale of 1e-40 the font's pixels cannot be taken back to points (their inverse is past the largest
+  // float): the text has no usable font and measures 0 wide, not a number.
+  g->EndFrame();
+  g->SetScreenScale(1e-40f);
+  g->BeginFrame();
+  IRECT tiny = r;
+  EXPECT_EQ(g->DoMeasureText(Style(kAlignCenter, kVAlignMiddle), "Hello", tiny), 0);
+  EXPECT_FALSE(std::isnan(tiny.L + tiny.T + tiny.R + tiny.B));
 }
 
 TEST_F(TextTest, MultiLineTextIsAlignedAsOneBlock) {
