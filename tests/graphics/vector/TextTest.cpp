@@ -344,6 +344,12 @@ TEST(VectorText, AtlasGrowthGoesOnWhenTheNextImageOrTheResetFails) {
     // At the end of the frame text goes back to the image there is, on an emptied glyph cache of its size: the next
     // frames draw from it and upload their glyphs to it, and a growth that can be made is made.
     t.backend.textureSucceeds = true;
+    // Without memory for the emptied glyph cache nothing changes (and the next frame's end tries again).
+    vrSetAllocHook([](size_t size) { return size != 512 * 512; });
+    vrEndFrame(t.ctx);
+    vrSetAllocHook(nullptr);
+    EXPECT_EQ(t.ctx->fontImageIdx, 2);
+    EXPECT_EQ(t.ctx->fs->params.width, 1024);
     vrEndFrame(t.ctx);
     EXPECT_EQ(t.ctx->fontImageIdx, 0);
     EXPECT_EQ(t.ctx->fontImages[0], first);
