@@ -382,6 +382,27 @@ TEST(VectorText, AtlasGrowthGoesOnWhenTheNextImageOrTheResetFails) {
     EXPECT_EQ(t.backend.draws.back().paint.image, t.ctx->fontImages[1]);
   }
   {
+    SCOPED_TRACE("a growth made, then one whose image cannot be made");
+    TextFrame t;
+    vrFontSize(t.ctx, 300);
+    const int first = t.ctx->fontImages[0];
+    vrText(t.ctx, 0, 300, text, nullptr);
+    ASSERT_EQ(t.ctx->fontImageIdx, 1);
+    const int grown = t.ctx->fontImages[1];
+    t.backend.textureSucceeds = false;
+    vrText(t.ctx, 0, 600, "IKLMNOPRSTUVWXYZ", nullptr);
+    ASSERT_EQ(t.ctx->fontImageIdx, 2);
+    t.backend.textureSucceeds = true;
+    // The end of the frame goes back to the grown image, which takes slot 0; the first, smaller, is released.
+    vrEndFrame(t.ctx);
+    EXPECT_EQ(t.ctx->fontImageIdx, 0);
+    EXPECT_EQ(t.ctx->fontImages[0], grown);
+    EXPECT_EQ(t.ctx->fontImages[1], 0);
+    EXPECT_EQ(t.backend.textures.count(first), 0u);
+    EXPECT_EQ(t.ctx->fs->params.width, 1024);
+    EXPECT_EQ(t.ctx->fs->params.height, 512);
+  }
+  {
     SCOPED_TRACE("the font manager's reset fails");
     TextFrame t;
     vrFontSize(t.ctx, 300);
