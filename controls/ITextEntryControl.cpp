@@ -208,6 +208,13 @@ void ITextEntryControl::DismissEdit() {
   GetUI()->SetAllControlsDirty();
 }
 
+// The graphics has already let go of the control it typed for.
+void ITextEntryControl::DropEntry() {
+  if (!mEditing) return;
+  Close();
+  GetUI()->SetAllControlsDirty();
+}
+
 // ---- Keys ----
 
 int ITextEntryControl::EngineKeyCode(const IKeyPress& key) const {

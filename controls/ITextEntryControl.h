@@ -45,6 +45,7 @@ class ITextEntryControl : public ITextEntryControlBase, public ITextEditHost {
   void CommitEdit();
   // Closes the field without setting any value.
   void DismissEdit();
+  void DropEntry() override;
   void CutSelection();
   void CopySelection();
   void Paste();

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace fx::gfx {
 
@@ -278,7 +279,7 @@ template <int MAXNC>
 void IVMeterControlLW<MAXNC>::OnMouseWheel(float, float, const IMouseMod&, float d) {
   const IParam* param = GetParam(0);
   if (!param) return;
-  SetParamValue(0, static_cast<float>(param->Constrain(param->Value()) - d));
+  SetParamValue(0, static_cast<float>(SnappedValue(*param) - d));
   SetDirty(true, -1);
 }
 
@@ -306,13 +307,26 @@ void IVMeterControlLW<MAXNC>::SetParamValue(int valIdx, float value) {
   if (!std::isnan(normalized)) SetValue(std::clamp(normalized, 0.0, 1.0), valIdx);
 }
 
+// The parameter's value snapped to its step, whether or not the parameter is flagged stepped, then clamped; with
+// no grid (a step of 0 or an infinite one) only clamped, as SetParamValue does.
+template <int MAXNC>
+double IVMeterControlLW<MAXNC>::SnappedValue(const IParam& param) {
+  double v = param.Value();
+  const double step = param.GetStep();
+  if (step != 0.0 && std::isfinite(step)) v = std::round(v / step) * step;
+  return std::clamp(v, param.GetMin(), param.GetMax());
+}
+
+// A value beyond every int chooses the nearest one (an index outside the tables: the floor of -12).
 template <int MAXNC>
 void IVMeterControlLW<MAXNC>::SyncRangeFromParam() {
   const IParam* param = GetParam(0);
   if (!param) return;
-  const double p = param->Constrain(param->Value());
+  const double p = SnappedValue(*param);
   if (!(std::fabs(mRangeIdx - p) > 0.00001)) return;
-  mRangeIdx = static_cast<int>(p);
+  constexpr double kLowest = std::numeric_limits<int>::min();
+  constexpr double kHighest = std::numeric_limits<int>::max();
+  mRangeIdx = static_cast<int>(std::clamp(p, kLowest, kHighest));
   mRangeFloor = RangeFloor(mRangeIdx);
   mRangeTop = 0.f;
   mRangeSpan = -mRangeFloor;

@@ -128,6 +128,7 @@ class IVMeterControlLW : public IControl, public IVectorBase, public kd::IMeterV
   // "-inf", or the level with one decimal.
   static std::array<char, 32> PeakText(float level);
   void InitMarkTables();
+  static double SnappedValue(const IParam& param);
   void SyncRangeFromParam();
   void DrawMeterScale(IGraphics& g, bool marks, bool labels);
   void DrawChannelBar(IGraphics& g, const Channel& ch);

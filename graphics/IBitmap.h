@@ -47,7 +47,7 @@ class APIBitmap {
 class IBitmap {
  public:
   IBitmap() = default;
-  // Width and height in points are the image's pixel size over its scale, truncated.
+  // Width and height in points are the image's pixel size over its scale, truncated (0 past an int).
   IBitmap(APIBitmap* apiBitmap, int nStates, bool framesAreHorizontal, const char* name = "");
 
   int W() const { return mW; }

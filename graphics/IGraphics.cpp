@@ -248,7 +248,15 @@ void IGraphics::ForgetControl(IControl* control) {
     mMouseOver = nullptr;
     mMouseOverIdx = -1;
   }
-  if (mInTextEntry == control) mInTextEntry = nullptr;
+  // The entry typing for it (in the editor or the platform's field) closes, as its menu does below: its text could
+  // no longer be answered.
+  if (mInTextEntry == control) {
+    mInTextEntry = nullptr;
+    if (!mTextEntryControl)
+      ForceEndUserEdit();
+    else if (mTextEntryControl.get() != control)
+      mTextEntryControl->DropEntry();
+  }
   if (mInPopupMenu == control) {
     mInPopupMenu = nullptr;
     mPendingMenu = nullptr;

@@ -676,9 +676,12 @@ class IGraphics : public IEditorView {
   };
 
   // Owned. The rule every path keeps: a removed control leaves every list and handle at once (ForgetControl: the
-  // captures, the menu and text-entry callers, the pending menu, the draw lists), and is deleted only when the
-  // outermost event, draw, idle tick or queued block that could still hold it has returned (mRemovedControls,
-  // emptied when mControlUseDepth is back to 0); whatever answers later finds its control through those handles.
+  // captures, the mouse-over, the menu and text-entry callers, the pending menu, bubble callers, container lists, the
+  // draw lists; the menu and text entry showing for it close), and is deleted only when the outermost event, draw,
+  // idle tick or queued block that could still hold it has returned (mRemovedControls, emptied when
+  // mControlUseDepth is back to 0); whatever answers later finds its control through those handles. No handle takes
+  // a control that is not held (Holds) any more: its menu request is answered with no choice at once, and it gets no
+  // text entry, bubble or mouse-over.
   FwPtrList<IControl> mControls;
   std::unordered_map<int, IControl*> mCtrlTags;
   std::unique_ptr<ICornerResizerControl> mCornerResizer;

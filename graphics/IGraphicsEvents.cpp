@@ -198,6 +198,8 @@ bool IGraphics::OnMouseOver(float x, float y, const IMouseMod& mod) {
   IControl* control = GetMouseControl(x, y, false, true);
   if (control != mMouseOver) {
     if (mMouseOver) mMouseOver->OnMouseOut();
+    // The control left may have removed the one entered: the pointer is then over whatever is under it now.
+    if (control && !Holds(control)) control = GetMouseControl(x, y, false, true);
     mMouseOver = control;
   }
   if (control) control->OnMouseOver(x, y, mod);
@@ -308,6 +310,8 @@ void IGraphics::PromptUserInput(IControl& control, const IRECT& bounds, int valI
 void IGraphics::CreateTextEntry(IControl& control, const IText& text, const IRECT& bounds, const char* str,
                                 int valIdx) {
   ControlUse use(*this);
+  // A control already removed (by the code that asked, say) opens nothing: no entry could answer it.
+  if (!Holds(&control)) return;
   mInTextEntry = &control;
   mTextEntryValIdx = valIdx;
   const int paramIdx = valIdx < 0 ? -1 : control.GetParamIdx(valIdx);
@@ -327,8 +331,10 @@ void IGraphics::DoCreatePopupMenu(IControl& control, IPopupMenu& menu, const IRE
                                   bool isContext) {
   ControlUse use(*this);
   // While the in-editor menu shows or closes, a request is answered with no choice at once; the shown
-  // menu keeps its caller and edits, and the requester keeps its press.
-  if (mPopupControl && mPopupControl->GetState() != IPopupMenuControlBase::kClosed) {
+  // menu keeps its caller and edits, and the requester keeps its press. So is a request of a control already
+  // removed (by its own CreateContextMenu, say): no menu is shown for it and no handle keeps it.
+  const bool menuBusy = mPopupControl && mPopupControl->GetState() != IPopupMenuControlBase::kClosed;
+  if (menuBusy || !Holds(&control)) {
     menu.SetChosenItemIdx(-1);
     menu.ExecFunction();
     if (isContext)

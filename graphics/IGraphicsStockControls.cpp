@@ -37,7 +37,8 @@ void IGraphics::AttachBubbleControl(const IText& text) {
 // caller's touch, else a hidden one, else the first.
 void IGraphics::ShowBubbleControl(IControl* caller, float x, float y, const char* str, EDirection dir,
                                   IRECT minimumContentBounds) {
-  if (NBubbleControls() == 0) return;
+  // A caller already removed (by its own action within the event, say) is kept by no bubble: none shows for it.
+  if (NBubbleControls() == 0 || (caller && !Holds(caller))) return;
   uint64_t touchID = 0;
   for (const auto& [touch, control] : mCapturedMap)
     if (control == caller) touchID = touch;

@@ -31,11 +31,17 @@ void IContainerBase::SetDisabled(bool disable) {
   IControl::SetDisabled(disable);
 }
 
+// A child is listed once, in one container: added again it stays where it is in the list, and a child of
+// another container leaves that one's list (which would otherwise keep it after it is removed and deleted).
 IControl* IContainerBase::AddChildControl(IControl* child) {
   if (!child || !mGraphics) return nullptr;
+  if (mChildren.Find(child) >= 0) return child;
+  auto* previous = dynamic_cast<IContainerBase*>(child->GetParent());
   child->SetParent(this);
   IControl* attached = mGraphics->AttachControl(child, -1, GetGroup());
-  if (attached) mChildren.Add(attached);
+  if (!attached) return nullptr;
+  if (previous && previous != this) previous->RemoveChild(attached);
+  mChildren.Add(attached);
   return attached;
 }
 

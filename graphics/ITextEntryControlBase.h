@@ -14,6 +14,9 @@ class ITextEntryControlBase : public IControl {
   // none). The typed text comes back through IGraphics::SetControlValueAfterTextEdit. Does not block.
   virtual void CreateTextEntry(int paramIdx, const IText& text, const IRECT& bounds, int length, const char* str) = 0;
 
+  // The control it types for is going: it stops editing at once, answering nobody.
+  virtual void DropEntry() {}
+
   // While editing, the entry takes every pointer event and receives the only drags.
   bool EditInProgress() const { return mEditing; }
 

@@ -231,6 +231,14 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets, public ICMe
     std::array<double, kNumGains> positions{0.5, 0.5, 0.5};  // the faders' positions
   };
 
+  // What turns the fader positions into the processed signal, beside the positions themselves.
+  struct GainRules {
+    std::array<kd::FaderRules, kNumGains> rules;
+    bool linked = false;
+    bool coreLayout = false;
+    bool midSide = false;
+  };
+
   // The moving path works through a block in chunks of this many samples (its curves live on the stack).
   static constexpr int kChunkFrames = 128;
 
@@ -301,6 +309,8 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets, public ICMe
   // parameter is under way (or came in while they were read).
   BlockSettings TakeBlockSettings();
   BlockSettings ReadBlockSettings() const;
+  // The rules the block plays its gains with: its own, or while the processed signal fades out, those last heard.
+  void KeepHeardGainRules(BlockSettings& s);
   // Each gain's ramp for the block, towards its fader's position or, around Power off, as StartGainRamps says.
   void StartGainRamps(const BlockSettings& s);
   Routing Route(double** inputs, double** outputs, int nIn, int nOut) const;
@@ -385,6 +395,9 @@ class Kelvadrune : public fx::IPluginVST2, public KelvadrunePresets, public ICMe
   // Whether the last block's processed signal went unheard (Power off, its fade out ended, no test signal);
   // false after a reset.
   bool mUnheard = false;
+  // The gain rules of the last block whose processed signal was heard (audio thread); none after a reset.
+  GainRules mHeardRules;
+  bool mHasHeardRules = false;
   kd::TestOscillator mTestOscillator;
   kd::MeterBank mMeters;  // lanes in EMeter order
   std::array<std::atomic<double>, kNumMeters> mMeterLevel{};

@@ -41,6 +41,7 @@ void Kelvadrune::InitDSP() {
   mMeters.Init(rate, kHoldMeterSeconds);
   mFade.Reset(rate);
   mUnheard = false;
+  mHasHeardRules = false;
   mTestOscillator.Setup(kd::TestOscillator::kSine, kTestSetupFrequency, rate, kTestSetupPulseWidth, 1.0, 0.0);
   mTestOscillator.SetAmplitudes(1.0, 1.0, 1.0);
   mTestOscillator.SetRandom(false);

@@ -50,7 +50,8 @@ void Kelvadrune::ProcessBlock(double** inputs, double** outputs, int nFrames) {
   if (mMeterResetRequested.exchange(false, std::memory_order_acq_rel)) {
     mMeters.ResetLevels();
   }
-  const BlockSettings s = TakeBlockSettings();
+  BlockSettings s = TakeBlockSettings();
+  KeepHeardGainRules(s);
   if (s.sampleAccurate) {
     for (GainState& state : mGains) {
       if (state.automation.IsActive()) InterpolateAutomation(state.automation, nFrames);
@@ -80,6 +81,23 @@ Kelvadrune::BlockSettings Kelvadrune::TakeBlockSettings() {
   mLastSettings = s;
   mHasLastSettings = true;
   return s;
+}
+
+// While the processed signal fades out (Power off, no test signal), it plays what was last heard, fading: the gains
+// keep the rules (lock, range, minus infinity) and the layout (core, linked, mid/side) of the last block that was
+// heard, as the ramps keep their targets below. Rules that came with Power going off would otherwise turn the
+// held fader position into a gain never heard (an unlocked top fader: +43 dB through the fade-out).
+void Kelvadrune::KeepHeardGainRules(BlockSettings& s) {
+  const bool fadingOut = !mUnheard && !s.power && !s.testSignal;
+  if (!fadingOut || !mHasHeardRules) {
+    mHeardRules = {s.rules, s.linked, s.coreLayout, s.midSide};
+    mHasHeardRules = true;
+  }
+  if (!fadingOut) return;
+  s.rules = mHeardRules.rules;
+  s.linked = mHeardRules.linked;
+  s.coreLayout = mHeardRules.coreLayout;
+  s.midSide = mHeardRules.midSide;
 }
 
 // While the processed signal fades out (Power off, no test signal), each gain keeps heading where it was heard

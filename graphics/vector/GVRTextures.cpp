@@ -52,9 +52,10 @@ int GVRcontext::renderCreateTexture(int type, int width, int height, int imageFl
 
   if (data != nullptr) {
     // The GPU layer's textures are private: the copy goes through a staging buffer, queued behind the frames committed
-    // so far without waiting for them; only the mipmaps made from it are waited for.
+    // so far without waiting for them; only the mipmaps made from it are waited for. An image whose pixels cannot be
+    // uploaded is not made: it would show transparent where the caller's pixels were asked for.
     const size_t rowBytes = static_cast<size_t>(width) * PixelBytes(type);
-    tex->ReplaceRegion({0, 0, width, height}, 0, data, rowBytes);
+    if (!tex->ReplaceRegion({0, 0, width, height}, 0, data, rowBytes)) return 0;
     if (descriptor.mipmapped) {
       std::shared_ptr<GpuCommandBuffer> commands = commandQueue->CommandBuffer(reason);
       checkError(reason, "generate mipmaps");

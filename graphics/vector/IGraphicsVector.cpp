@@ -497,8 +497,9 @@ void IGraphicsVector::DrawDottedLine(const IColor& color, float x1, float y1, fl
 void IGraphicsVector::DrawDottedRect(const IColor& color, const IRECT& bounds, const IBlend* blend, float thickness,
                                      float dashLen) {
   if (!UsableDashLength(dashLen)) return;
-  const float xDashes = std::ceil(bounds.W() / (2.f * dashLen));
-  const float yDashes = std::ceil(bounds.H() / (2.f * dashLen));
+  // A side of negative length has no dashes.
+  const float xDashes = std::max(0.f, std::ceil(bounds.W() / (2.f * dashLen)));
+  const float yDashes = std::max(0.f, std::ceil(bounds.H() / (2.f * dashLen)));
   if (!(xDashes < kMaxDashes && yDashes < kMaxDashes)) return;
   const int xsegs = static_cast<int>(xDashes);
   const int ysegs = static_cast<int>(yDashes);

@@ -28,6 +28,18 @@ bool ImageExists(VRcontext* ctx, int image) {
   return w > 0 && h > 0;
 }
 
+// A length in points at the scale in whole pixels; -1 when that is more than an int holds.
+int PixelLength(float points, float scale) {
+  const float pixels = points * scale;
+  return pixels < 2147483648.f ? static_cast<int>(pixels) : -1;
+}
+
+// The scale a bitmap is loaded at for a screen scale: the screen scale rounded up; -1 when that is past an int.
+int ScreenTargetScale(float screenScale) {
+  const float scale = std::ceil(screenScale);
+  return scale < 2147483648.f ? static_cast<int>(scale) : -1;
+}
+
 }  // namespace
 
 IGraphicsVector::Bitmap::Bitmap(VRcontext* ctx, const char*, int scale, int image, bool shared)
@@ -68,7 +80,8 @@ IGraphicsVector::Bitmap::~Bitmap() {
 }
 
 IBitmap IGraphicsVector::LoadBitmap(const char* name, int nStates, bool framesAreHorizontal, int targetScale) {
-  if (targetScale == 0) targetScale = static_cast<int>(std::ceil(GetScreenScale()));
+  // No bitmap has a scale past an int: at such a screen scale nothing is found.
+  if (targetScale == 0 && (targetScale = ScreenTargetScale(GetScreenScale())) < 0) return IBitmap();
   FwMutexLock lock(mBitmapCache.GetMutex());
   APIBitmap* bitmap = mBitmapCache.Find(name, targetScale);
   if (bitmap == nullptr) {
@@ -92,7 +105,7 @@ IBitmap IGraphicsVector::LoadBitmap(const char* name, int nStates, bool framesAr
 // editor, cannot keep them (the copy joins it through ScaleBitmap's RetainBitmap).
 IBitmap IGraphicsVector::LoadBitmap(const char* name, const void* data, int dataSize, int nStates,
                                     bool framesAreHorizontal, int targetScale) {
-  if (targetScale == 0) targetScale = static_cast<int>(std::ceil(GetScreenScale()));
+  if (targetScale == 0 && (targetScale = ScreenTargetScale(GetScreenScale())) < 0) return IBitmap();
   FwMutexLock lock(mBitmapCache.GetMutex());
   if (APIBitmap* hit = mBitmapCache.Find(name, targetScale)) return IBitmap(hit, nStates, framesAreHorizontal, name);
   if (!BitmapExtSupported(ResourceExtension(name))) return IBitmap();
@@ -199,10 +212,11 @@ void IGraphicsVector::DrawResize() {
     gvrDeleteFramebuffer(mMainFramebuffer);
     mMainFramebuffer = nullptr;
   }
-  if (mVG != nullptr)
-    mMainFramebuffer =
-        gvrCreateFramebuffer(mVG, static_cast<int>(WindowWidthPoints() * GetScreenScale()),
-                             static_cast<int>(WindowHeightPoints() * GetScreenScale()), GVR_IMAGE_DRAWABLE_FORMAT);
+  // An editor of more pixels than an int counts gets no main framebuffer, as when the back end cannot make one.
+  const int width = PixelLength(WindowWidthPoints(), GetScreenScale());
+  const int height = PixelLength(WindowHeightPoints(), GetScreenScale());
+  if (mVG != nullptr && width >= 0 && height >= 0)
+    mMainFramebuffer = gvrCreateFramebuffer(mVG, width, height, GVR_IMAGE_DRAWABLE_FORMAT);
   DeactivateContext();
 }
 

@@ -227,6 +227,9 @@ void vrArcTo(VRcontext* ctx, float x1, float y1, float x2, float y2, float radiu
 }
 
 void vrArc(VRcontext* ctx, float cx, float cy, float r, float a0, float a1, int dir) {
+  // An angle that is not finite gives no point on the circle (and no count of segments): nothing is appended, as
+  // for any other command with a coordinate that is not finite.
+  if (!std::isfinite(a0) || !std::isfinite(a1)) return;
   int move = ctx->ncommands > 0 ? VR_LINETO : VR_MOVETO;
   float da = a1 - a0;
   if (dir == VR_CW) {
@@ -407,15 +410,22 @@ void vrFlattenPaths(VRcontext* ctx) {
     }
     VRpoint* p0 = &pts[path->count - 1];
     VRpoint* p1 = &pts[0];
+    bool finite = true;
     for (int i = 0; i < path->count; ++i) {
       p0->dx = p1->x - p0->x;
       p0->dy = p1->y - p0->y;
       p0->len = vrNormalize(&p0->dx, &p0->dy);
-      cache->bounds[0] = std::min(cache->bounds[0], p0->x);
-      cache->bounds[1] = std::min(cache->bounds[1], p0->y);
-      cache->bounds[2] = std::max(cache->bounds[2], p0->x);
-      cache->bounds[3] = std::max(cache->bounds[3], p0->y);
+      finite = finite && std::isfinite(p0->x) && std::isfinite(p0->y) && std::isfinite(p0->dx) && std::isfinite(p0->dy);
       p0 = p1++;
+    }
+    // Points near the largest float overflow on the way (a curve's midpoints, the difference of two far points):
+    // a path with a point or a direction that is not finite is dropped, as a command group with such a coordinate is.
+    if (!finite) continue;
+    for (int i = 0; i < path->count; ++i) {
+      cache->bounds[0] = std::min(cache->bounds[0], pts[i].x);
+      cache->bounds[1] = std::min(cache->bounds[1], pts[i].y);
+      cache->bounds[2] = std::max(cache->bounds[2], pts[i].x);
+      cache->bounds[3] = std::max(cache->bounds[3], pts[i].y);
     }
     cache->paths[kept++] = *path;
   }

@@ -73,8 +73,9 @@ void vrRoundedRectVarying(VRcontext* ctx, float x, float y, float w, float h, fl
 void vrEllipse(VRcontext* ctx, float cx, float cy, float rx, float ry);
 void vrCircle(VRcontext* ctx, float cx, float cy, float r);
 
-// Fill and stroke the current path; the back end is called once, and not at all when nothing can be drawn (no path
-// of enough points, a stroke width that is not a number, or no memory for the vertices).
+// Fill and stroke the current path; the back end is called once, also when no path has vertices (it then draws
+// nothing), and not at all for a stroke width that is not a number, vertices that are not finite or no memory for
+// them. Flattening drops paths of one point and paths with a point or direction that is not finite.
 void vrFill(VRcontext* ctx);
 void vrStroke(VRcontext* ctx);
 void vrDebugDumpPathCache(VRcontext* ctx);

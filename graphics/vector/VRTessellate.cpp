@@ -22,10 +22,16 @@ VRvertex* Vset(VRvertex* vtx, float x, float y, float u, float v) {
   return vtx + 1;
 }
 
-// Number of segments of a half circle of radius r that keeps within the tessellation tolerance.
+// The most segments of a half circle: the widest stroke (200) needs them only at pixel ratios above 2000.
+constexpr float kMaxCurveDivs = 1024.0f;
+
+// Number of segments of a half circle of radius r that keeps within the tessellation tolerance. A tolerance that
+// float cannot tell apart from r beside it (a huge pixel ratio) gives no angle and would ask for endless segments:
+// such arcs get the most segments.
 int CurveDivs(float r, float arc, float tol) {
   float da = std::acos(r / (r + tol)) * 2.0f;
-  return std::max(2, static_cast<int>(std::ceil(arc / da)));
+  float divs = std::ceil(arc / da);
+  return std::max(2, static_cast<int>(divs < kMaxCurveDivs ? divs : kMaxCurveDivs));
 }
 
 void vrCalculateJoins(VRpathCache* cache, float w, int lineJoin, float miterLimit) {
@@ -246,6 +252,26 @@ void ClearVertexLists(VRpathCache* cache) {
   }
 }
 
+bool VerticesFinite(const VRvertex* verts, int n) {
+  for (int i = 0; i < n; ++i)
+    if (!std::isfinite(verts[i].x) || !std::isfinite(verts[i].y)) return false;
+  return true;
+}
+
+// A fringe or stroke as wide as a tiny pixel ratio makes it (1e38 at 1e-38) overflows in the extrusions of points
+// that are themselves finite. Vertices that are not finite are not handed on: the paths' vertex lists are emptied,
+// as when there is no memory for them, and false is returned.
+bool KeepFiniteVertices(VRpathCache* cache) {
+  for (int i = 0; i < cache->npaths; ++i) {
+    const VRpath* path = &cache->paths[i];
+    if (!VerticesFinite(path->fill, path->nfill) || !VerticesFinite(path->stroke, path->nstroke)) {
+      ClearVertexLists(cache);
+      return false;
+    }
+  }
+  return true;
+}
+
 bool vrExpandStroke(VRcontext* ctx, float w, float fringe, int lineCap, int lineJoin, float miterLimit) {
   VRpathCache* cache = ctx->cache;
   float aa = fringe;
@@ -330,7 +356,7 @@ bool vrExpandStroke(VRcontext* ctx, float w, float fringe, int lineCap, int line
     path->nstroke = static_cast<int>(dst - verts);
     verts = dst;
   }
-  return true;
+  return KeepFiniteVertices(cache);
 }
 
 // w is the fringe width, or 0 for no fringe; the joins are always mitred.
@@ -416,7 +442,7 @@ bool vrExpandFill(VRcontext* ctx, float w) {
       verts = dst;
     }
   }
-  return true;
+  return KeepFiniteVertices(cache);
 }
 
 void MultiplyAlpha(VRpaint* paint, float alpha) {
@@ -453,10 +479,8 @@ void vrFill(VRcontext* ctx) {
     ctx->drawCallCount += 2;
   }
   // After a failed expansion the paths' vertex lists are empty: nothing of an earlier fill or stroke is drawn again.
+  // Otherwise the back end gets the fill even when no path has vertices (it then draws nothing).
   if (!expanded) return;
-  bool anything = false;
-  for (int i = 0; i < cache->npaths; ++i) anything = anything || cache->paths[i].nfill > 0;
-  if (!anything) return;
   MultiplyAlpha(&fillPaint, state->alpha);
   ctx->params.renderFill(ctx->params.userPtr, &fillPaint, state->compositeOperation, &state->scissor, ctx->fringeWidth,
                          cache->bounds, cache->paths, cache->npaths);
@@ -484,7 +508,8 @@ void vrStroke(VRcontext* ctx) {
     ctx->strokeTriCount += cache->paths[i].nstroke - 2;
     ctx->drawCallCount += 1;
   }
-  if (!expanded || cache->npaths == 0) return;
+  // As a fill, a stroke without paths still reaches the back end.
+  if (!expanded) return;
   ctx->params.renderStroke(ctx->params.userPtr, &strokePaint, state->compositeOperation, &state->scissor,
                            ctx->fringeWidth, strokeWidth, cache->paths, cache->npaths);
 }

@@ -158,17 +158,21 @@ TEST_F(TextEntry, ReturnAndClickOutsideCommitEscapeDismisses) {
     const char* name;
     bool click;
     int vk, sends;
+    bool removeCaller = false;
   };
   const Row rows[] = {
       {"ReturnCommitsUnchangedText", false, 13, 1},
       {"EscapeSetsNothing", false, 27, 0},
       {"ClickOutsideCommits", true, 0, 1},
+      {"RemovingTheCallerClosesUnanswered", false, 0, 0, true},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
     dlg.host.clear();
-    Open(FakeDelegate::kInt, "7");
-    if (r.click)
+    TestControl* caller = Open(FakeDelegate::kInt, "7");
+    if (r.removeCaller)
+      g.RemoveControl(caller);
+    else if (r.click)
       Click(300, 200, Button());
     else
       EXPECT_TRUE(Key(VirtualKey(r.vk)));
@@ -251,8 +255,8 @@ TEST_F(TextEntry, ContextMenuEditsTheFieldThatOpenedIt) {
   ClipboardGraphics other(dlg, 400, 300);
   AttachTextEntryControl(other);
   auto* otherEntry = static_cast<ITextEntryControl*>(other.GetTextEntryControl());
-  TestControl otherCaller(journal, "o", kField, FakeDelegate::kGain);
-  other.CreateTextEntry(otherCaller, DEFAULT_TEXT, kField, "9", 0);
+  IControl* otherCaller = other.AttachControl(new TestControl(journal, "o", kField, FakeDelegate::kGain));
+  other.CreateTextEntry(*otherCaller, DEFAULT_TEXT, kField, "9", 0);
 
   Open(FakeDelegate::kGain, "12");
   auto choose = [&](int item) {

@@ -250,6 +250,40 @@ TEST_F(MeterTest, WheelPicksTheRangeThroughItsParameter) {
   EXPECT_EQ(unbound->GetRangeIdx(), 5);
 }
 
+// The range index and the wheel read the parameter's value snapped to its step, whether or not the parameter is
+// flagged stepped, then clamped; with no grid (a step of 0 or an infinite one) only clamped. A value that snaps past
+// every int (0..1e12, steps of 1e12) chooses an index outside the tables: the floor of -12.
+TEST_F(MeterTest, RangeAndWheelReadTheParametersValueSnappedAndClamped) {
+  auto* m = Add(new Meter({0, 0, 100, 300}, FakeDelegate::kInt, -1, "", BareStyle(), false, false));
+  IParam* param = dlg.GetParam(FakeDelegate::kInt);
+  const struct {
+    const char* name;
+    double value, max, step;
+    int flags, index;
+    float floor;
+    bool redraws;       // whether a range taken from the value still differs from it, so every draw redraws
+    double afterWheel;  // the value after one notch of 0.5 down
+  } rows[] = {
+      {"unstepped 2.6, steps of 1", 2.6, 10.0, 1.0, 0, 3, -36.f, false, 3.0},
+      {"stepped 2.6, steps of 1", 2.6, 10.0, 1.0, kFlagStepped, 3, -36.f, false, 3.0},
+      {"no grid", 2.6, 10.0, 0.0, 0, 2, -24.f, true, 2.1},
+      {"infinite step", 2.6, 10.0, std::numeric_limits<double>::infinity(), 0, 2, -24.f, true, 2.1},
+      {"past every int", 1e12, 1e12, 1e12, kFlagStepped, std::numeric_limits<int>::max(), -12.f, true, 1e12},
+  };
+  for (const auto& row : rows) {
+    param->InitDouble("Range", row.value, 0.0, row.max, row.step, "", row.flags);
+    m->DrawWidget(g);
+    EXPECT_EQ(m->GetRangeIdx(), row.index) << row.name;
+    EXPECT_EQ(m->GetRangeFloor(), row.floor) << row.name;
+    EXPECT_EQ(m->GetRangeSpan(), -row.floor) << row.name;
+    m->SetClean();
+    m->DrawWidget(g);
+    EXPECT_EQ(m->IsDirty(), row.redraws) << row.name;
+    m->OnMouseWheel(50, 50, Left(), 0.5f);
+    EXPECT_NEAR(param->Value(), row.afterWheel, 1e-6 * row.afterWheel) << row.name;
+  }
+}
+
 // A span of 0 or less (or none at all) gives no scale: every level sits at the bars' start (fraction 0), so the
 // bars are empty and the hold lines lie on the bars' bottom, and no coordinate is infinite or undefined.
 TEST_F(MeterTest, ASpanThatIsNotPositivePutsEveryLevelAtTheBarsStart) {
@@ -298,13 +332,15 @@ TEST_F(MeterTest, ParamValueIsClampedThenSnappedThenNormalisedThenClamped) {
     dlg.GetParam(FakeDelegate::kInt)->InitDouble("Negative", 0.5, 0.25, 1.9, -0.5, "", flags);
     m->SetParamValue(0, 1.2f);
     EXPECT_NEAR(m->GetValue(0), 0.75 / 1.65, 1e-12) << flags;
-    // A step of 0 gives no grid: the value is only clamped, and it is set.
-    dlg.GetParam(FakeDelegate::kInt)->InitDouble("Gridless", 0.5, 0.25, 1.9, 0.0, "", flags);
-    for (const float value : {1.2f, 0.f, 5.f}) {
-      m->SetValue(0.5);
-      m->SetParamValue(0, value);
-      EXPECT_NEAR(m->GetValue(0), (std::clamp(static_cast<double>(value), 0.25, 1.9) - 0.25) / 1.65, 1e-7)
-          << value << " flags " << flags;
+    // A step of 0 or an infinite one gives no grid: the value is only clamped, and it is set.
+    for (const double step : {0.0, std::numeric_limits<double>::infinity()}) {
+      dlg.GetParam(FakeDelegate::kInt)->InitDouble("Gridless", 0.5, 0.25, 1.9, step, "", flags);
+      for (const float value : {1.2f, 0.f, 5.f}) {
+        m->SetValue(0.5);
+        m->SetParamValue(0, value);
+        EXPECT_NEAR(m->GetValue(0), (std::clamp(static_cast<double>(value), 0.25, 1.9) - 0.25) / 1.65, 1e-7)
+            << value << " step " << step << " flags " << flags;
+      }
     }
   }
 }

@@ -1,5 +1,6 @@
 // The modulation views: history length from the plot width, records that shift or clear the history,
 // messages that must change nothing, the plotted line and fill, and which records redraw the view.
+#include <array>
 #include <cstddef>
 #include <cstring>
 #include <limits>
@@ -76,20 +77,6 @@ TEST_F(ModViewTest, HistoryOfAPlotPastAnyScreenIsBounded) {
   }
 }
 
-// The reset flag of a message's bytes is any byte other than 0 (a message is bytes the view copies, not a record it
-// trusts): 224 clears the history as 1 does.
-TEST_F(ModViewTest, AnyNonZeroResetByteResets) {
-  Send(Record(0.25f));
-  unsigned char bytes[36];
-  const ISenderData<1> record = Record(0.75f);
-  std::memcpy(bytes, &record, sizeof(bytes));
-  bytes[offsetof(ISenderData<1>, reset)] = 224;
-  view->OnMsgFromDelegate(0, 36, bytes);
-  const std::vector<float>& h = view->GetHistory();
-  EXPECT_EQ(std::count(h.begin(), h.end(), 0.f), 142);
-  EXPECT_TRUE(view->GetLastRecord().reset);
-}
-
 struct IgnoredCase {
   const char* name;
   int tag;
@@ -147,6 +134,23 @@ TEST_F(ModViewTest, ShortMessagesRepeatTheLastRecord) {
   view->OnMsgFromDelegate(0, 0, nullptr);  // no data at all: as short as can be
   EXPECT_EQ(view->GetHistory()[140], 0.5f);
   EXPECT_EQ(view->GetHistory()[141], 0.5f);
+}
+
+// A message's reset byte, as it comes: 0 shifts the history, any other value clears it (and the last record
+// holds the flag set).
+TEST_F(ModViewTest, AnyNonzeroResetByteClearsTheHistory) {
+  for (const unsigned char byte : {0, 1, 2, 255}) {
+    Send(Record(0.25f));
+    std::array<unsigned char, 36> message{};
+    const ISenderData<1> record = Record(0.5f);
+    std::memcpy(message.data(), &record, sizeof(record));
+    message[offsetof(ISenderData<1>, reset)] = byte;
+    view->OnMsgFromDelegate(0, 36, message.data());
+    const std::vector<float>& h = view->GetHistory();
+    EXPECT_EQ(view->GetLastRecord().reset, byte != 0) << int{byte};
+    EXPECT_EQ(h[141], byte != 0 ? 0.f : 0.5f) << int{byte};
+    EXPECT_EQ(h[140], byte != 0 ? 0.f : 0.25f) << int{byte};
+  }
 }
 
 // Plot 24..166 x 304..376; inner rect (half the 2-point line inside) 25..165 x 305..375, dx = 140 / 142.

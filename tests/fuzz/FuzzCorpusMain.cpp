@@ -1,5 +1,5 @@
-// Runs a fuzz target's entry point once on each file named on the command line, or on each file of a named
-// folder, in name order: the seed corpus as an ordinary test of the sanitizer build. Exits 1 when nothing was run.
+// Runs a fuzz target over files without the fuzzing engine: each argument is a file, or a folder whose files are
+// fed one by one in name order. For the seed corpora in an ordinary sanitizer build of the tests.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -23,12 +23,21 @@ int main(int argc, char** argv) {
     }
   }
   std::sort(files.begin(), files.end());
-  for (const std::filesystem::path& file : files) {
-    std::ifstream in(file, std::ios::binary);
-    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::printf("%s (%zu bytes)\n", file.c_str(), bytes.size());
+  if (files.empty()) {
+    std::fprintf(stderr, "no input files\n");
+    return 1;
+  }
+  for (const auto& file : files) {
+    std::ifstream stream(file, std::ios::binary);
+    if (!stream) {
+      std::fprintf(stderr, "cannot read %s\n", file.c_str());
+      return 1;
+    }
+    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
+    std::printf("%s (%zu bytes)\n", file.filename().c_str(), bytes.size());
     std::fflush(stdout);
     LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
   }
-  return files.empty() ? 1 : 0;
+  std::printf("%zu inputs\n", files.size());
+  return 0;
 }

@@ -287,6 +287,33 @@ TEST_F(ControlList, RemovingAContainerOrAChildLeavesTheOtherNoPointerToIt) {
   }
 }
 
+// A child is listed once, in one container: added twice it stays one entry, moved it leaves the first container;
+// once it is removed no container reaches it.
+TEST_F(ControlList, AChildIsListedOnceInOneContainer) {
+  const struct {
+    const char* how;
+    bool moved;
+  } rows[] = {{"added twice", false}, {"moved to another container", true}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.how);
+    g.RemoveAllControls();
+    auto* box = static_cast<IContainerBase*>(g.AttachControl(new IContainerBase(IRECT(0, 0, 100, 100))));
+    auto* other = static_cast<IContainerBase*>(g.AttachControl(new IContainerBase(IRECT(100, 0, 200, 100))));
+    IControl* child = box->AddChildControl(new TestControl(journal, "child", IRECT(10, 10, 20, 20)));
+    IContainerBase* second = row.moved ? other : box;
+    EXPECT_EQ(second->AddChildControl(child), child);
+    EXPECT_EQ(g.NControls(), 3);
+    EXPECT_EQ(child->GetParent(), second);
+    EXPECT_EQ(box->NChildren(), row.moved ? 0 : 1);
+    EXPECT_EQ(other->NChildren(), row.moved ? 1 : 0);
+    g.RemoveControl(child);
+    EXPECT_EQ(box->NChildren(), 0);
+    EXPECT_EQ(other->NChildren(), 0);
+    box->Hide(true);
+    other->Hide(true);
+  }
+}
+
 TEST_F(ControlList, RemoveWithBadIndexOrTagOnlyRedraws) {
   TestControl* a = Attach("a", IRECT(0, 0, 10, 10));
   a->SetClean();

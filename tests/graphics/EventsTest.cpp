@@ -5,8 +5,10 @@
 #include "graphics/IPopupMenuControlBase.h"
 #include "graphics/ITextEntryControlBase.h"
 
+#include <functional>
 #include <memory>
 #include <type_traits>
+#include <utility>
 
 namespace fx::gfx::test {
 namespace {
@@ -152,6 +154,41 @@ TEST_F(Events, MouseOverAndOut) {
   EXPECT_EQ(g.SetMouseCursor(kHandCursor), kHandCursor);
   EXPECT_EQ(g.GetMouseOver(), nullptr);
   EXPECT_EQ(g.GetMouseOverIdx(), -1);
+}
+
+// The control the pointer leaves may remove the one it enters: the pointer is then over whatever is under it.
+TEST_F(Events, AControlLeftMayRemoveTheOneEntered) {
+  struct Leaving : TestControl {
+    using TestControl::TestControl;
+    std::function<void()> onOut;
+    void OnMouseOut() override {
+      TestControl::OnMouseOut();
+      if (onOut) std::exchange(onOut, nullptr)();
+    }
+  };
+  const struct {
+    const char* under;
+    bool covered;
+  } rows[] = {{"nothing", false}, {"another control", true}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.under);
+    g.RemoveAllControls();
+    journal.clear();
+    g.EnableMouseOver(true);
+    Attach("bg", g.GetBounds());
+    auto* a = static_cast<Leaving*>(g.AttachControl(new Leaving(journal, "a", IRECT(0, 0, 20, 20))));
+    TestControl* c = row.covered ? Attach("c", IRECT(30, 0, 50, 20)) : nullptr;
+    TestControl* b = Attach("b", IRECT(30, 0, 50, 20));
+    g.OnMouseOver(10, 10, IMouseMod());
+    a->onOut = [&] { g.RemoveControl(b); };
+    EXPECT_EQ(g.OnMouseOver(40, 10, IMouseMod()), row.covered);
+    EXPECT_EQ(g.GetMouseOver(), c);
+    EXPECT_EQ(g.GetMouseOverIdx(), row.covered ? 2 : -1);
+    EXPECT_EQ(Count("b:OnMouseOver"), 0);
+    EXPECT_EQ(Count("c:OnMouseOver"), row.covered ? 1 : 0);
+    EXPECT_FALSE(g.OnMouseOver(200, 200, IMouseMod()));
+    EXPECT_EQ(g.GetMouseOver(), nullptr);
+  }
 }
 
 // Off, mouse-over reaches no control, special ones included, except one the pointer holds: a held control wins
@@ -579,6 +616,154 @@ TEST_F(Events, InEditorTextEntryTakesTheOnlyDrags) {
   EXPECT_EQ(Count("a:OnMouseDown"), 1);
 }
 
+// A control already removed when its menu or text entry would open (by its own CreateContextMenu, or by the code
+// that asks): nothing keeps it as the one to answer, a menu request is answered with no choice at once, and no
+// entry opens for it.
+TEST_F(Events, AControlRemovedBeforeItsPromptOpensIsKeptNowhere) {
+  struct Going : TestControl {
+    Going(std::vector<std::string>& journal, bool& deleted)
+        : TestControl(journal, "r", IRECT(0, 0, 20, 20), FakeDelegate::kEnum), gone(deleted) {}
+    ~Going() override { gone = true; }
+    std::function<void(Going&)> onPress;
+    IPopupMenu own{"", {"x", "y"}};
+    void CreateContextMenu(IPopupMenu& menu) override {
+      menu.AddItem("item");
+      GetUI()->RemoveControl(this);
+    }
+    void OnMouseDown(float, float, const IMouseMod&) override {
+      GetUI()->RemoveControl(this);
+      onPress(*this);
+    }
+    void OnContextSelection(int item) override { Note("context " + std::to_string(item)); }
+    void OnPopupMenuSelection(IPopupMenu* menu, int) override { Note(menu ? "chosen" : "none"); }
+    bool& gone;
+  };
+  const struct {
+    const char* how;
+    IMouseMod press;
+    std::function<void(Going&)> onPress;
+    const char* answer;
+  } rows[] = {
+      {"its context menu", Right(), nullptr, "r:context -1"},
+      {"a menu of its own", Left(), [](Going& r) { r.GetUI()->CreatePopupMenu(r, r.own, r.GetRECT(), 0); }, "r:none"},
+      {"a value menu", Left(), [](Going& r) { r.GetUI()->PromptUserInput(r, r.GetRECT(), 0); }, "r:none"},
+      {"a text entry", Left(), [](Going& r) { r.GetUI()->CreateTextEntry(r, r.GetText(), r.GetRECT(), "1", 0); },
+       nullptr},
+  };
+  g.asyncMenus = true;
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.how);
+    bool deleted = false;
+    auto* r = new Going(journal, deleted);
+    r->onPress = row.onPress;
+    g.AttachControl(r);
+    journal.clear();
+    g.lastPlatformMenu = nullptr;
+    g.textEntryParamIdx = -2;
+    Press(10, 10, row.press);
+    EXPECT_TRUE(deleted);
+    EXPECT_EQ(g.GetControlInPopupMenu(), nullptr);
+    EXPECT_EQ(g.GetControlInTextEntry(), nullptr);
+    EXPECT_EQ(g.PendingPopupMenu(g.PopupMenuRequest()), nullptr);
+    EXPECT_EQ(g.lastPlatformMenu, nullptr);
+    EXPECT_EQ(g.textEntryParamIdx, -2);
+    EXPECT_EQ(journal, row.answer ? std::vector<std::string>{row.answer} : std::vector<std::string>{});
+    IPopupMenu late("", {"a"});  // an answer arriving later reaches nobody
+    late.SetChosenItemIdx(0);
+    g.SetControlValueAfterPopupMenu(&late);
+    g.SetControlValueAfterTextEdit("2");
+    Release(10, 10);
+    EXPECT_EQ(dlg.CountHost("send"), 0);
+  }
+}
+
+// A control may remove itself, or every control, from any event, idle tick or answer: it stays whole until the
+// outermost has returned, and goes then.
+TEST_F(Events, ACallbackMayRemoveItsControlOrEveryControl) {
+  enum When { kUp, kIdle, kMenuAnswer, kTextAnswer };
+  struct Mortal : TestControl {
+    Mortal(std::vector<std::string>& journal, bool& deleted)
+        : TestControl(journal, "m", IRECT(0, 0, 20, 20), FakeDelegate::kGain), gone(deleted) {}
+    ~Mortal() override { gone = true; }
+    When when = kUp;
+    std::function<void()> remove;
+    void OnMouseUp(float x, float y, const IMouseMod& mod) override {
+      TestControl::OnMouseUp(x, y, mod);
+      if (when == kUp) remove();
+    }
+    void OnGUIIdle() override {
+      if (when == kIdle) remove();
+    }
+    void OnPopupMenuSelection(IPopupMenu*, int) override {
+      if (when == kMenuAnswer) remove();
+    }
+    void OnTextEntryCompletion(const char*, int) override {
+      if (when == kTextAnswer) remove();
+    }
+    bool& gone;
+  };
+  const struct {
+    const char* how;
+    When when;
+    bool all;
+  } rows[] = {
+      {"itself in OnMouseUp", kUp, false},
+      {"every control in OnMouseUp", kUp, true},
+      {"itself in OnGUIIdle", kIdle, false},
+      {"every control in OnGUIIdle", kIdle, true},
+      {"itself in its menu answer", kMenuAnswer, false},
+      {"itself in its text answer", kTextAnswer, false},
+  };
+  g.EnableMouseOver(true);
+  g.asyncMenus = true;
+  IPopupMenu menu("", {"a"});
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.how);
+    g.RemoveAllControls();
+    Attach("bg", g.GetBounds());
+    bool deleted = false;
+    bool deletedInCallback = true;
+    auto* m = new Mortal(journal, deleted);
+    g.AttachControl(m);
+    Attach("after", IRECT(100, 100, 120, 120));
+    m->when = row.when;
+    m->remove = [&] {
+      if (row.all)
+        g.RemoveAllControls();
+      else
+        g.RemoveControl(m);
+      deletedInCallback = deleted;
+    };
+    dlg.host.clear();
+    switch (row.when) {
+      case kUp:
+        Press(10, 10);
+        Release(10, 10);
+        break;
+      case kIdle:
+        g.ForAllControlsOnGUIIdle();
+        break;
+      case kMenuAnswer:
+        g.CreatePopupMenu(*m, menu, m->GetRECT(), -1);
+        g.SetControlValueAfterPopupMenu(&menu);
+        break;
+      case kTextAnswer:
+        g.CreateTextEntry(*m, m->GetText(), m->GetRECT(), "1", -1);
+        g.SetControlValueAfterTextEdit("2");
+        break;
+    }
+    EXPECT_FALSE(deletedInCallback);
+    EXPECT_TRUE(deleted);
+    EXPECT_EQ(g.NControls(), row.all ? 0 : 2);
+    EXPECT_EQ(g.GetMouseOver(), nullptr);
+    EXPECT_FALSE(g.ControlIsCaptured());
+    EXPECT_EQ(dlg.CountHost("begin"), dlg.CountHost("end"));
+    g.OnMouseOver(110, 110, IMouseMod());
+    Press(10, 10);
+    Release(10, 10);
+  }
+}
+
 // Removing the in-editor menu or text entry while it is open leaves no edit open and blocks no drags.
 TEST_F(Events, RemovingAnOpenInEditorMenuAnswersItWithNoChoice) {
   struct Chooser : TestControl {
@@ -610,6 +795,25 @@ TEST_F(Events, RemovingAnOpenInEditorTextEntryFreesTheDrags) {
   DragBy(12, 12, 2, 2);
   EXPECT_EQ(Count("a:OnMouseDrag 12,12"), 1);
   Release(12, 12);
+}
+
+// The caller of an open in-editor text entry going closes the entry, as a menu goes with its owner: the pointer
+// reaches the controls again.
+TEST_F(Events, RemovingTheCallerOfAnOpenInEditorTextEntryClosesIt) {
+  struct DroppingEntry : RecordingEntry {
+    using RecordingEntry::RecordingEntry;
+    void DropEntry() override { mEditing = false; }
+  };
+  auto* entry = new DroppingEntry(IRECT(0, 0, 400, 300));
+  g.AttachTextEntryControl(entry);
+  TestControl* a = Attach("a", IRECT(0, 0, 50, 50), FakeDelegate::kGain);
+  TestControl* b = Attach("b", IRECT(60, 0, 100, 50));
+  a->DisablePrompt(false);
+  a->PromptUserInput(0);
+  ASSERT_TRUE(entry->EditInProgress());
+  g.RemoveControl(a);
+  EXPECT_FALSE(entry->EditInProgress());
+  EXPECT_EQ(g.GetMouseControl(70, 10, false), b);
 }
 
 }  // namespace

@@ -404,6 +404,16 @@ TEST_F(SmallControls, BubbleForgetsARemovedCaller) {
   EXPECT_EQ(bubble->GetCaller(), caller);
   g.RemoveControl(caller);
   EXPECT_EQ(bubble->GetCaller(), nullptr);
+
+  // A caller already removed (by its own action, say, within the same event) is never taken: no bubble shows.
+  IControl* going = g.AttachControl(new Box(IRECT(100, 100, 120, 120)));
+  g.ForAllControlsFunc([&](IControl* c) {
+    if (c != going) return;
+    g.RemoveControl(going);
+    g.ShowBubbleControl(going, 120, 110, "y");
+  });
+  EXPECT_EQ(bubble->GetCaller(), nullptr);
+  EXPECT_STREQ(bubble->GetStr(), "x");
 }
 
 TEST_F(SmallControls, BubbleLayoutFlipsAtTheEditorsEdges) {

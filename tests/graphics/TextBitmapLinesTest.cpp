@@ -72,6 +72,21 @@ INSTANTIATE_TEST_SUITE_P(TextBitmapLines, BitmapFrames,
                                            // A strip of 65,536 one-point frames: 65,535 x 65,536 is past int.
                                            FrameRow{65536, true, 65536, "65535,0", 131072}));
 
+// A point size past an int (one pixel at scale 1e-38 is 1e38 points) is 0, as for a scale that is not positive.
+TEST(BitmapSize, PixelsOverTheScaleTruncatedAndZeroPastAnInt) {
+  struct Row {
+    int pixels;
+    float scale;
+    int points;
+  } rows[] = {{600, 2.f, 300}, {7, 2.f, 3}, {1, 1e-38f, 0}, {100, 1e-8f, 0}, {5, 0.f, 0}, {5, -1.f, 0}};
+  for (const Row& row : rows) {
+    APIBitmap image(1, row.pixels, row.pixels, row.scale, 1.f);
+    const IBitmap bitmap(&image, 1, true);
+    EXPECT_EQ(bitmap.W(), row.points) << row.pixels << " at " << row.scale;
+    EXPECT_EQ(bitmap.H(), row.points) << row.pixels << " at " << row.scale;
+  }
+}
+
 TEST_F(TextBitmapLines, BitmapFontDrawsOneFramePerCharacter) {
   APIBitmap image(1, 100 * 6, 12, 1.f, 1.f);
   const IBitmap font(&image, 100, true);

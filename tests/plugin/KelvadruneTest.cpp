@@ -156,49 +156,89 @@ TEST_F(KelvadruneTest, FaderChangeReachesItsTargetAfterOneBlock) {
 }
 
 // A load whose parameter changes a block comes in the middle of (here right after Power's): the block plays the
-// settings from before the load, the blocks after it the loaded ones. From Power off, where the master fader was
-// not heard, or from Power on, with the fader far from the loaded one, no sample is louder than the louder of
-// what the two settings play when steady (DC of 0.5: 0.5 with Power off, 0.5 x the master's gain with it on).
+// settings from before the load, the blocks after it the loaded ones (a block before the load's start, after its
+// values were stored in the parameters, the settings before it too). From Power off, where the master fader was
+// not heard, or from Power on, with the fader far from the loaded one or heard under other rules (locked, another
+// maximum, the core layout, linked sides) than the loaded ones, no sample of either channel is louder than the louder
+// of what the two settings play when steady (DC of 0.5: 0.5 with Power off, 0.5 x the gains with it on).
 class MidLoadBlock : public Kelvadrune {
  public:
   using Kelvadrune::Kelvadrune;
   void OnParamChange(int paramIdx, fx::EParamSource source, int sampleOffset) override {
     Kelvadrune::OnParamChange(paramIdx, source, sampleOffset);
-    if (paramIdx == kPower && source == fx::kPresetRecall && block) block();
+    if (paramIdx == after && source == fx::kPresetRecall && block) block();
   }
   std::function<void()> block;
+  int after = kPower;  // the parameter whose change the block follows
 };
 
 TEST_F(KelvadruneTest, ALoadPlaysNoLouderThanTheSettingsBeforeAndAfterIt) {
+  struct Settings {
+    double power = 1.0, master = 0.5, lock = 0.0, minGain = -48.0, maxGain = 48.0, core = 0.0, linked = 0.0, rs = 0.5;
+  };
+  // Master 0.5 is 0 dB, 0.7174 +20.87 dB, 0.95 +43.2 dB (+5.4 dB with a maximum of 6 dB), 0.1875 -30 dB (-12.5 dB
+  // with a minimum of -20 dB, where the minus-infinity threshold of -20 dB would silence -30 dB).
   const struct {
     const char* name;
-    double powerBefore, masterBefore, powerAfter, masterAfter;  // master 0.5 is 0 dB, 0.7174 +20.87 dB
-  } rows[] = {{"off, high master, to on at 0 dB", 0.0, 0.7174, 1.0, 0.5},
-              {"off, top master, to on, low master", 0.0, 0.95, 1.0, 0.2},
-              {"on, high master, to on at 0 dB", 1.0, 0.7174, 1.0, 0.5},
-              {"on at 0 dB to off, high master", 1.0, 0.5, 0.0, 0.7174}};
-  const auto steady = [](double power, double master) { return power ? 0.5 * Gain(48.0 * (2.0 * master - 1.0)) : 0.5; };
+    Settings before, after;
+  } rows[] = {
+      {"off, high master, to on at 0 dB", {.power = 0.0, .master = 0.7174}, {.master = 0.5}},
+      {"off, top master, to on, low master", {.power = 0.0, .master = 0.95}, {.master = 0.2}},
+      {"on, high master, to on at 0 dB", {.master = 0.7174}, {.master = 0.5}},
+      {"on at 0 dB to off, high master", {.master = 0.5}, {.power = 0.0, .master = 0.7174}},
+      {"on, locked top master, to off unlocked", {.master = 0.95, .lock = 1.0}, {.power = 0.0, .master = 0.95}},
+      {"on, top master under 6 dB, to off under 48 dB",
+       {.master = 0.95, .maxGain = 6.0},
+       {.power = 0.0, .master = 0.95}},
+      {"on, core layout, top master, to off without it", {.master = 0.95, .core = 1.0}, {.power = 0.0, .master = 0.95}},
+      {"on, linked, top right fader, to off unlinked", {.linked = 1.0, .rs = 0.95}, {.power = 0.0, .rs = 0.95}},
+      {"on, low master, to a higher minimum", {.master = 0.1875}, {.master = 0.1875, .minGain = -20.0}},
+  };
+  const auto set = [&](const Settings& to, const std::function<void(int, double)>& store) {
+    store(kLockGainMaster, to.lock);
+    store(kMinGain, to.minGain);
+    store(kMaxGain, to.maxGain);
+    store(kCoreFaderLayout, to.core);
+    store(kBasicFaderLayout, to.linked);
+    store(kGainRS, to.rs);
+    store(kGainMaster, to.master);
+    store(kPower, to.power);
+  };
+  // The louder channel's steady level.
+  const auto steady = [](const Settings& at) {
+    const auto gain = [&](double position) {
+      return Gain(position < 0.5 ? at.minGain * (1.0 - 2.0 * position) : at.maxGain * (2.0 * position - 1.0));
+    };
+    const double master = at.core ? 1.0 : at.lock ? std::min(gain(at.master), 1.0) : gain(at.master);
+    return at.power ? 0.5 * master * std::max(1.0, at.linked ? 1.0 : gain(at.rs)) : 0.5;
+  };
+  const auto peak = [](const std::vector<double>& left, const std::vector<double>& right) {
+    return std::max(*std::max_element(left.begin(), left.end()), *std::max_element(right.begin(), right.end()));
+  };
   for (const auto& row : rows) {
     auto plug = std::make_unique<MidLoadBlock>(fx::InstanceInfo{});
     MidLoadBlock* load = plug.get();
     mPlug = std::move(plug);
     Configure(44100.0, 64);
-    HostSet(kPower, row.powerBefore);
-    HostSet(kGainMaster, row.masterBefore);
+    set(row.before, [&](int idx, double value) { HostSet(idx, value); });
     Run(44100, 0.5, 0.5);
-    std::vector<double> out;
-    load->block = [&] { out = Run(64, 0.5, 0.5); };
-    mPlug->GetParam(kPower)->Set(row.powerAfter);
-    mPlug->GetParam(kGainMaster)->Set(row.masterAfter);
+    std::vector<double> out, outRight;
+    load->block = [&] { out = Run(64, 0.5, 0.5, &outRight); };
+    // A load stores every value in its parameter before it starts: a block in between plays the settings before it.
+    set(row.after, [&](int idx, double value) { mPlug->GetParam(idx)->Set(value); });
+    std::vector<double> betweenRight;
+    const std::vector<double> between = Run(64, 0.5, 0.5, &betweenRight);
     mPlug->OnParamReset(fx::kPresetRecall);
     load->block = nullptr;
     ASSERT_EQ(out.size(), 64u) << row.name;
-    const double before = steady(row.powerBefore, row.masterBefore);
-    EXPECT_NEAR(*std::max_element(out.begin(), out.end()), before, before * 1e-9) << row.name;
-    const std::vector<double> after = Run(44100, 0.5, 0.5);
-    const double loaded = steady(row.powerAfter, row.masterAfter);
-    EXPECT_LE(*std::max_element(after.begin(), after.end()), std::max(before, loaded) * (1.0 + 1e-9)) << row.name;
-    EXPECT_NEAR(after.back(), loaded, loaded * 1e-9) << row.name;
+    const double before = steady(row.before);
+    EXPECT_NEAR(peak(between, betweenRight), before, before * 1e-9) << row.name;
+    EXPECT_NEAR(peak(out, outRight), before, before * 1e-9) << row.name;
+    std::vector<double> right;
+    const std::vector<double> after = Run(44100, 0.5, 0.5, &right);
+    const double loaded = steady(row.after);
+    EXPECT_LE(peak(after, right), std::max(before, loaded) * (1.0 + 1e-9)) << row.name;
+    EXPECT_NEAR(std::max(after.back(), right.back()), loaded, loaded * 1e-9) << row.name;
   }
 }
 
@@ -431,6 +471,8 @@ TEST_F(KelvadruneTest, PerSamplePathAppliesChangesAtTheirOffset) {
   EXPECT_NEAR(next[0], 0.5 * Gain(24.0), 1e-12);
 }
 
+// At once, from the host or from a load: a block in the middle of a load, after the frequency's change, already
+// finds the filters redesigned (the frequency is no setting the block takes at its start).
 TEST_F(KelvadruneTest, FilterFrequencyChangeRedesignsEverySmoothingFilter) {
   HostSet(kMDFilterFreq, 1000.0);
   const auto expected = kd::SmoothingFilter::Design(1000.0, 44100.0);
@@ -440,6 +482,20 @@ TEST_F(KelvadruneTest, FilterFrequencyChangeRedesignsEverySmoothingFilter) {
       EXPECT_EQ(mPlug->GetSmoothingFilter(g, stage).GetMode(), kd::SmoothingFilter::kModeHeldTwice);
     }
   }
+  auto plug = std::make_unique<MidLoadBlock>(fx::InstanceInfo{});
+  MidLoadBlock* load = plug.get();
+  mPlug = std::move(plug);
+  Configure(44100.0, 64);
+  Run(64, 0.5, 0.5);
+  load->after = kMDFilterFreq;
+  double during = 0.0;
+  load->block = [&] {
+    Run(64, 0.5, 0.5);
+    during = mPlug->GetSmoothingFilter(kGainIdxMaster, 0).GetCoefficients().a1;
+  };
+  mPlug->GetParam(kMDFilterFreq)->Set(1000.0);
+  mPlug->OnParamReset(fx::kPresetRecall);
+  EXPECT_EQ(during, expected.a1);
 }
 
 TEST_F(KelvadruneTest, BypassKeepsTheDesignAndTheSignal) {

@@ -258,11 +258,46 @@ TEST_F(PlatformGraphicsTest, APopupMenuRequestGoesWithTheControlThatOwnsItsMenu)
   EXPECT_TRUE(journal.empty());
   EXPECT_TRUE(Log("menu").empty());
 
+  // Removed before it asks (within the same walk, so it is still whole): answered at once with no choice, and
+  // nothing is queued.
+  auto* early = new OwnMenu(journal, IRECT(10.f, 10.f, 30.f, 30.f), -1);
+  G().AttachControl(early);
+  G().ForAllControlsFunc([&](IControl* c) {
+    if (c != early) return;
+    G().RemoveControl(early);
+    G().CreatePopupMenu(*early, early->menu, early->GetRECT());
+  });
+  EXPECT_EQ(journal, std::vector<std::string>{"menu none"});
+  journal.clear();
+  platform::RunLoop::Main().RunPostedWork();
+  EXPECT_TRUE(journal.empty());
+  EXPECT_TRUE(Log("menu").empty());
+
   IPopupMenu menu("", {"A", "B", "C"});
   G().CreatePopupMenu(*control, menu, control->GetRECT());
   platform::RunLoop::Main().RunPostedWork();
   EXPECT_EQ(journal, std::vector<std::string>{"menu 2"});
   EXPECT_EQ(Log("menu").size(), 1u);
+
+  // The queued block's answer may remove the control it answers: it goes once the block has returned.
+  struct Leaving : OwnMenu {
+    explicit Leaving(std::vector<std::string>& journal)
+        : OwnMenu(journal, IRECT(10.f, 10.f, 30.f, 30.f), -1), log(journal) {}
+    ~Leaving() override { log.push_back("deleted"); }
+    void OnPopupMenuSelection(IPopupMenu* chosen, int valIdx) override {
+      OwnMenu::OnPopupMenuSelection(chosen, valIdx);
+      GetUI()->RemoveControl(this);
+      log.push_back("removed");
+    }
+    std::vector<std::string>& log;
+  };
+  journal.clear();
+  backend->Script().menuChoices.push_back({1});
+  auto* leaving = new Leaving(journal);
+  G().AttachControl(leaving);
+  G().CreatePopupMenu(*leaving, leaving->menu, leaving->GetRECT());
+  platform::RunLoop::Main().RunPostedWork();
+  EXPECT_EQ(journal, (std::vector<std::string>{"menu 1", "removed", "deleted"}));
   backend->Script().menuChoices.clear();
 }
 
@@ -485,6 +520,19 @@ TEST_F(PlatformGraphicsTest, NativeTextEntryFiltersTypingAndHandsTheTextBack) {
       if (line.rfind("send", 0) == 0) sent.push_back(line);
     EXPECT_EQ(sent, row.sent);
   }
+}
+
+// The caller of the platform's text field going closes the field: nothing could take its text any more.
+TEST_F(PlatformGraphicsTest, RemovingTheCallerOfANativeTextEntryClosesIt) {
+  Open();
+  IControl* caller = G().AttachControl(new JournalControl(journal, IRECT(10.f, 10.f, 50.f, 30.f), -1));
+  G().CreateTextEntry(*caller, IText(), caller->GetRECT(), "1");
+  ASSERT_TRUE(V().IsTextEntryOpen());
+  G().RemoveControl(caller);
+  EXPECT_FALSE(V().IsTextEntryOpen());
+  EXPECT_EQ(G().GetControlInTextEntry(), nullptr);
+  pw::Pump();
+  EXPECT_EQ(journal, std::vector<std::string>{});
 }
 
 // A typed answer whose completion closes the editor (a host answering a call it made) ends the entry there.

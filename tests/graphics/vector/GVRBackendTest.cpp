@@ -1,12 +1,14 @@
 // The back end's own behaviour: buffer sets, the records of fills, framebuffer binding across contexts and their
-// deletion, clearing, image records, read-back of regions, frames larger than the device's viewport, render passes
-// that cannot be made, frames begun or recorded while the GPU is busy, deletion with frames in flight, the layer
-// handle and interface version, and the requests refused (a null context, growth past INT_MAX bytes).
+// deletion, clearing, image records and ids, read-back of regions, frames larger than the device's viewport, images,
+// render passes and frame buffers that cannot be made (the device out of memory), frames begun or recorded while the
+// GPU is busy, deletion with frames in flight, the layer handle and interface version, and the requests refused (a
+// null context, growth past INT_MAX bytes).
 #include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <limits>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -17,9 +19,12 @@
 #include "graphics/vector/VRMemory.h"
 #include "graphics/vector/VRText.h"
 #include "tests/graphics/vector/GVRTestRenderer.h"
+#include "tests/platform/gpu/GpuFailingCall.h"
 #include "tests/platform/gpu/GpuQueueHold.h"
 
 using namespace fx::gfx::gpu;
+using platform::gpu::VulkanFunctions;
+using platform::gpu::test::FailingCall;
 
 namespace {
 
@@ -192,6 +197,75 @@ TEST_F(GVRTest, DeletedImageRecordIsReusedUnderANewId) {
   EXPECT_EQ(ctx->params.renderUpdateTexture(backend, 5, 0, 0, 4, 4, pixels.data()), 0);  // deleted
   EXPECT_EQ(ctx->params.renderCreateTexture(backend, VR_TEXTURE_RGBA, 0, 4, 0, nullptr), 0);
   EXPECT_EQ(ctx->params.renderCreateTexture(backend, 3, 4, 4, 0, nullptr), 0);
+}
+
+// Ids that name no image, 0 (which the free record of a deleted image carries) and negative ones, find nothing:
+// sizing, updating or deleting through them answers 0 and changes nothing, and a fill with the pattern of one draws
+// nothing.
+TEST_F(GVRTest, IdsOfNoImageFindNothing) {
+  VRcontext* ctx = Context();
+  ASSERT_NE(ctx, nullptr);
+  GVRcontext* backend = gvrBackend(ctx);
+  const std::vector<unsigned char> pixels(4 * 4 * 4, 200);
+  const int kept = vrCreateImageRGBA(ctx, 4, 4, 0, pixels.data());
+  ASSERT_GT(kept, 0);
+  vrDeleteImage(ctx, vrCreateImageRGBA(ctx, 4, 4, 0, pixels.data()));
+  for (const int id : {0, -1, std::numeric_limits<int>::min()}) {
+    SCOPED_TRACE(id);
+    EXPECT_EQ(backend->findTexture(id), nullptr);
+    int w = -7, h = -7;
+    EXPECT_EQ(ctx->params.renderGetTextureSize(backend, id, &w, &h), 0);
+    EXPECT_EQ(w, -7);
+    EXPECT_EQ(ctx->params.renderUpdateTexture(backend, id, 0, 0, 4, 4, pixels.data()), 0);
+    EXPECT_EQ(ctx->params.renderDeleteTexture(backend, id), 0);
+  }
+  int w = 0, h = 0;
+  EXPECT_EQ(ctx->params.renderGetTextureSize(backend, kept, &w, &h), 1);
+  EXPECT_EQ(w, 4);
+  for (const int id : {-1, std::numeric_limits<int>::min()}) {
+    const std::vector<uint8_t> drawn = Render(ctx, 8, 8, [id](VRcontext* c) {
+      vrBeginPath(c);
+      vrRect(c, 0, 0, 8, 8);
+      vrFillPaint(c, vrImagePattern(c, 0, 0, 8, 8, 0, id, 1));
+      vrFill(c);
+    });
+    EXPECT_EQ(drawn, std::vector<uint8_t>(8 * 8 * 4, 0)) << id;
+  }
+}
+
+// An image whose texture, sampler or pixels cannot be made (the device out of memory) is not made: 0, no record and
+// no id spent. An update whose pixels cannot be uploaded answers 0 and leaves the image as it was.
+TEST_F(GVRTest, AnImageWhoseTextureSamplerOrPixelsCannotBeMadeIsNotMade) {
+  VRcontext* ctx = Context();
+  ASSERT_NE(ctx, nullptr);
+  GVRcontext* backend = gvrBackend(ctx);
+  VulkanFunctions& fn = mDevice->Core()->fn;
+  const std::vector<unsigned char> pixels(4 * 4 * 4, 200);
+  const int first = vrCreateImageRGBA(ctx, 4, 4, 0, pixels.data());
+  ASSERT_GT(first, 0);
+  const size_t records = backend->textures.size();
+  const auto notMade = [&](const char* what, auto entry, const unsigned char* data, int imageFlags) {
+    SCOPED_TRACE(what);
+    {
+      FailingCall failing(fn.*entry);
+      EXPECT_EQ(vrCreateImageRGBA(ctx, 4, 4, imageFlags, data), 0);
+    }
+    EXPECT_EQ(backend->textures.size(), records);
+  };
+  notMade("texture", &VulkanFunctions::vkCreateImage, nullptr, 0);
+  notMade("sampler", &VulkanFunctions::vkCreateSampler, nullptr, 0);
+  notMade("pixels", &VulkanFunctions::vkCreateBuffer, pixels.data(), 0);
+  notMade("pixels with mipmaps", &VulkanFunctions::vkCreateBuffer, pixels.data(), VR_IMAGE_GENERATE_MIPMAPS);
+  EXPECT_EQ(vrCreateImageRGBA(ctx, 4, 4, 0, pixels.data()), first + 1);
+
+  const std::vector<unsigned char> other(pixels.size(), 50);
+  {
+    FailingCall failing(fn.vkCreateBuffer);
+    EXPECT_EQ(ctx->params.renderUpdateTexture(backend, first, 0, 0, 4, 4, other.data()), 0);
+  }
+  std::vector<unsigned char> read(pixels.size());
+  gvrReadPixels(ctx, first, 0, 0, 4, 4, read.data());
+  EXPECT_EQ(read, pixels);
 }
 
 // A region is read with the image's row stride: a 10 x 10 region at (20, 30) of an RGBA image 100 pixels wide writes
@@ -413,6 +487,68 @@ TEST_F(GVRTest, APassThatCannotBeMadeFreesItsSetAndKeepsTheClear) {
   gvrBindFramebuffer(nullptr);
   gvrDeleteFramebuffer(drawn);
   vrDeleteImage(ctx, unrenderable.image);
+}
+
+// A frame whose view-size buffer (made as the frame begins) or stencil texture (made as it is flushed) cannot be made
+// is cancelled: it draws nothing and gives its buffer set back, and a clear asked for before it is carried out by the
+// next frame. One drawn into a framebuffer whose image is gone gives its set back too.
+TEST_F(GVRTest, AFrameWithoutTargetViewSizeBufferOrStencilIsCancelledAndKeepsTheClear) {
+  VulkanFunctions& fn = mDevice->Core()->fn;
+  for (const bool viewSize : {true, false}) {
+    SCOPED_TRACE(viewSize ? "view-size buffer" : "stencil texture");
+    VRcontext* ctx = Context(GVR_ANTIALIAS);  // one buffer set, whose buffers its first frame makes
+    ASSERT_NE(ctx, nullptr);
+    GVRcontext* backend = gvrBackend(ctx);
+    GVRframebuffer* fb = gvrCreateFramebuffer(ctx, 16, 16, 0);
+    ASSERT_NE(fb, nullptr);
+    gvrBindFramebuffer(fb);
+    gvrClearWithColor(ctx, vrRGBAf(1, 0, 0, 1));
+    {
+      std::optional<FailingCall<PFN_vkCreateBuffer>> noBuffer;
+      if (viewSize) noBuffer.emplace(fn.vkCreateBuffer);
+      vrBeginFrame(ctx, 16, 16, 1);
+    }
+    vrBeginPath(ctx);
+    vrRect(ctx, 0, 0, 16, 16);
+    vrFillColor(ctx, vrRGBA(255, 255, 255, 255));
+    vrFill(ctx);
+    {
+      std::optional<FailingCall<PFN_vkCreateImage>> noImage;
+      if (!viewSize) noImage.emplace(fn.vkCreateImage);
+      vrEndFrame(ctx);
+    }
+    EXPECT_EQ(backend->buffers, nullptr);
+    EXPECT_EQ(backend->semaphore->Count(), 1);
+    std::vector<uint8_t> pixels(16 * 16 * 4, 7);
+    gvrReadPixels(ctx, fb->image, 0, 0, 16, 16, pixels.data());
+    EXPECT_EQ(pixels, std::vector<uint8_t>(16 * 16 * 4, 0));
+
+    vrBeginFrame(ctx, 16, 16, 1);
+    vrEndFrame(ctx);
+    gvrReadPixels(ctx, fb->image, 0, 0, 16, 16, pixels.data());
+    std::vector<uint8_t> red(16 * 16 * 4, 0);
+    for (size_t i = 0; i < red.size(); i += 4) red[i] = red[i + 3] = 255;
+    EXPECT_EQ(pixels, red);
+    gvrBindFramebuffer(nullptr);
+    gvrDeleteFramebuffer(fb);
+  }
+
+  VRcontext* ctx = Context(GVR_ANTIALIAS);
+  ASSERT_NE(ctx, nullptr);
+  GVRframebuffer gone{ctx, vrCreateImageRGBA(ctx, 16, 16, 0, nullptr), 0};
+  ASSERT_GT(gone.image, 0);
+  vrDeleteImage(ctx, gone.image);
+  gvrBindFramebuffer(&gone);
+  for (int frame = 0; frame < 2; ++frame) {
+    vrBeginFrame(ctx, 16, 16, 1);
+    vrBeginPath(ctx);
+    vrRect(ctx, 0, 0, 16, 16);
+    vrFill(ctx);
+    vrEndFrame(ctx);
+    EXPECT_EQ(gvrBackend(ctx)->buffers, nullptr);
+    EXPECT_EQ(gvrBackend(ctx)->semaphore->Count(), 1);
+  }
+  gvrBindFramebuffer(nullptr);
 }
 
 // A buffer set's stencil texture is made again only when it is smaller than the target in width or height; a larger

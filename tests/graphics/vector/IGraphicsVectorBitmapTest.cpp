@@ -128,6 +128,10 @@ TEST_F(BitmapTest, ImagesFromMemoryComeAtTheTargetScale) {
   // Without data or with an unsupported extension nothing comes back.
   EXPECT_EQ(g->LoadBitmap("other.png", nullptr, 0).GetAPIBitmap(), nullptr);
   EXPECT_EQ(g->LoadBitmap("strip.bmp", kPNG, sizeof(kPNG)).GetAPIBitmap(), nullptr);
+  // Nor at a screen scale that rounds up past an int: no bitmap has such a scale.
+  g->SetScreenScale(1e10f);
+  EXPECT_EQ(g->LoadBitmap("other.png", kPNG, sizeof(kPNG)).GetAPIBitmap(), nullptr);
+  EXPECT_EQ(g->LoadBitmap(Write("strip.png", kPNG, sizeof(kPNG)).c_str()).GetAPIBitmap(), nullptr);
 }
 
 // A copy asked of ScaleBitmap itself is kept like the copies LoadBitmap makes: asked for again under its name at its
@@ -255,6 +259,12 @@ TEST_F(BitmapTest, TheMainFramebufferHasTheEditorsPixelSize) {
     EXPECT_EQ(log[log.size() - 2], "delete " + std::to_string(Framebuffers().created[0]));
     EXPECT_EQ(log.back(), "create " + std::to_string(Framebuffers().created.back()) + " " + row.size);
   }
+  // 200 points at a screen scale of 1e10 are more pixels than an int counts: the old framebuffer goes and none is
+  // made.
+  Open(1, 1);
+  g->SetScreenScale(1e10f);
+  EXPECT_EQ(Framebuffers().log.back(), "delete " + std::to_string(Framebuffers().created[0]));
+  EXPECT_EQ(Framebuffers().Count("create"), 1);
 }
 
 TEST_F(BitmapTest, LayersAreReadBackAndShadowedFromAMask) {

@@ -302,6 +302,13 @@ TEST_F(VectorGraphicsTest, ArcsRunClockwiseFromTwelveOClock) {
     for (int i = 3; i < ctx->ncommands; i += 7) minX = std::min({minX, c[i + 1], c[i + 3], c[i + 5]});
     EXPECT_NEAR(minX, row.minX, 1.f);
   }
+  // An angle that is not a number or infinite gives no arc: the stroke has no path to draw.
+  for (const float angle : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()}) {
+    const size_t draws = backend.draws.size();
+    g->DrawArc(COLOR_BLACK, 100, 90, 50, angle, 90);
+    g->DrawArc(COLOR_BLACK, 100, 90, 50, 0, -angle);
+    for (size_t i = draws; i < backend.draws.size(); ++i) EXPECT_TRUE(backend.draws[i].paths.empty()) << angle;
+  }
 }
 
 TEST_F(VectorGraphicsTest, ClipRegionBecomesTheScissorInDrawScale) {
@@ -473,6 +480,9 @@ TEST_F(VectorGraphicsTest, DottedLinesAndRectsStrokeTheirDashesOrNothing) {
       {"more dashes than are drawn", false, 1e30f, 1e-3f, -1},
       {"square of two dashes a side", true, 8, 2, 8},
       {"rect with dash length 0", true, 8, 0, -1},
+      // Sides of negative length have no dashes, however long.
+      {"rect of negative size", true, -8, 2, 0},
+      {"rect of a hugely negative size", true, -1e38f, 2, 0},
   };
   g->BeginFrame();
   for (const Row& row : rows) {

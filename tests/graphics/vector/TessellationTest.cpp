@@ -68,6 +68,16 @@ TEST(VectorPath, ShapesGiveTheirCommands) {
                  vrLineTo(c, 1, std::numeric_limits<float>::infinity());
                  vrBezierTo(c, 0, 0, 0, 0, kNaN, 0);
                },
+               0, 0, 0, 0},
+              {"arcs with angles that are not finite",
+               [](VRcontext* c) {
+                 const float inf = std::numeric_limits<float>::infinity();
+                 vrArc(c, 50, 50, 20, kNaN, 1, VR_CW);
+                 vrArc(c, 50, 50, 20, 0, kNaN, VR_CCW);
+                 vrArc(c, 50, 50, 20, -inf, inf, VR_CW);
+                 vrArc(c, 50, 50, 20, inf, inf, VR_CCW);
+                 vrArc(c, 50, 50, 20, 0, -inf, VR_CCW);
+               },
                0, 0, 0, 0}};
   for (const Row& row : rows) {
     Frame f;
@@ -138,9 +148,10 @@ TEST(VectorFill, FlatteningMergesPointsEnforcesWindingAndSkipsDegeneratePaths) {
   struct Row {
     const char* name;
     void (*build)(VRcontext*);
-    size_t fills;  // 0: the back end is not called
+    size_t paths;  // kept by the flattening; the back end is called once all the same
     int count;
     int closed;
+    size_t fan;
   } rows[] = {
       {"near point merged",
        [](VRcontext* c) {
@@ -149,7 +160,7 @@ TEST(VectorFill, FlatteningMergesPointsEnforcesWindingAndSkipsDegeneratePaths) {
          vrLineTo(c, 10, 10);
          vrLineTo(c, 0, 10);
        },
-       1, 3, 0},
+       1, 3, 0, 3},
       {"repeated first point closes",
        [](VRcontext* c) {
          vrMoveTo(c, 0, 0);
@@ -157,30 +168,37 @@ TEST(VectorFill, FlatteningMergesPointsEnforcesWindingAndSkipsDegeneratePaths) {
          vrLineTo(c, 10, 10);
          vrLineTo(c, 0, 0);
        },
-       1, 3, 1},
-      {"lone move", [](VRcontext* c) { vrMoveTo(c, 5, 5); }, 0, 0, 0},
+       1, 3, 1, 3},
+      {"lone move", [](VRcontext* c) { vrMoveTo(c, 5, 5); }, 0, 0, 0, 0},
       {"zero-length closed line",
        [](VRcontext* c) {
          vrMoveTo(c, 5, 5);
          vrLineTo(c, 5, 5);
          vrClosePath(c);
        },
-       0, 0, 0},
+       0, 0, 0, 0},
+      // Two points make a path with no fan and no fringe: it covers nothing.
       {"two-point fan",
        [](VRcontext* c) {
          vrMoveTo(c, 0, 0);
          vrLineTo(c, 10, 0);
        },
-       0, 0, 0},
+       1, 2, 0, 0},
   };
   for (const Row& row : rows) {
     Frame f;
     row.build(f.ctx);
     vrFill(f.ctx);
-    ASSERT_EQ(f.backend.draws.size(), row.fills) << row.name;
-    if (row.fills == 0) continue;
+    ASSERT_EQ(f.backend.draws.size(), 1u) << row.name;
+    ASSERT_EQ(f.Last().paths.size(), row.paths) << row.name;
+    if (row.paths == 0) continue;
     EXPECT_EQ(f.Last().paths[0].path.count, row.count) << row.name;
     EXPECT_EQ(f.Last().paths[0].path.closed, row.closed) << row.name;
+    EXPECT_EQ(f.Last().paths[0].fill.size(), row.fan) << row.name;
+    // Without a fan there is no edge to fringe: a path of no area paints nothing.
+    if (row.fan == 0) {
+      EXPECT_TRUE(f.Last().paths[0].stroke.empty()) << row.name;
+    }
   }
 
   // A clockwise polygon declared solid is reversed: its fan then turns counter-clockwise (negative area, y down).
@@ -207,7 +225,13 @@ TEST(VectorStroke, WidthIsScaledClampedAndThinLinesFade) {
   struct Row {
     float width, scale, ratio;
     float drawnWidth, alpha;
-  } rows[] = {{0.5f, 1, 1, 1, 0.25f}, {300, 1, 1, 200, 1}, {1, 2, 1, 2, 1}, {0.5f, 1, 2, 0.5f, 1}, {0, 1, 1, 1, 0}};
+  } rows[] = {{0.5f, 1, 1, 1, 0.25f},
+              {300, 1, 1, 200, 1},
+              {1, 2, 1, 2, 1},
+              {0.5f, 1, 2, 0.5f, 1},
+              {0, 1, 1, 1, 0},
+              // A tolerance float cannot tell from the half width beside it (cos of no angle at all).
+              {4, 1, 1e10f, 4, 1}};
   for (const Row& row : rows) {
     Frame f(1, row.ratio);
     vrStrokeColor(f.ctx, vrRGBAf(0, 0, 0, 0.8f));
@@ -226,6 +250,60 @@ TEST(VectorStroke, WidthIsScaledClampedAndThinLinesFade) {
   vrLineTo(f.ctx, 10, 0);
   vrStroke(f.ctx);
   EXPECT_TRUE(f.backend.draws.empty());
+}
+
+// Points near the largest float overflow on the way (their differences, a curve's midpoints), and so do the
+// extrusions of a path flattened at ratio 1 and drawn in a frame at ratio 1e-38 (a fringe 1e38 wide, more than twice
+// that at the sharp corner): no coordinate that is not finite reaches the back end, in a vertex or in a fill's
+// bounds.
+TEST(VectorFill, CoordinatesNearTheLargestFloatReachTheBackEndOnlyFinite) {
+  struct Row {
+    float ratio;
+    void (*build)(VRcontext*);
+  } rows[] = {
+      {1,
+       [](VRcontext* c) {
+         vrMoveTo(c, -std::numeric_limits<float>::max(), 0);
+         vrLineTo(c, std::numeric_limits<float>::max(), 0);
+         vrLineTo(c, 0, 10);
+       }},
+      {1,
+       [](VRcontext* c) {
+         const float m = std::numeric_limits<float>::max();
+         vrMoveTo(c, m, m);
+         vrBezierTo(c, m, -m, -m, m, 0, 0);
+       }},
+      {1, [](VRcontext* c) { vrRect(c, -1e38f, -1e38f, 2e38f, 3e38f); }},
+      {1e-38f,
+       [](VRcontext* c) {
+         vrMoveTo(c, 0, 0);
+         vrLineTo(c, 100, 0);
+         vrLineTo(c, 0, 60);
+       }},
+  };
+  const auto finite = [](const VRvertex& v) { return std::isfinite(v.x) && std::isfinite(v.y); };
+  for (int join : {VR_MITER, VR_ROUND}) {
+    for (const Row& row : rows) {
+      Frame f;
+      row.build(f.ctx);
+      vrFlattenPaths(f.ctx);
+      vrBeginFrame(f.ctx, 640, 480, row.ratio);
+      vrStrokeWidth(f.ctx, 10);
+      vrLineJoin(f.ctx, join);
+      vrLineCap(f.ctx, VR_ROUND);
+      vrFill(f.ctx);
+      vrStroke(f.ctx);
+      for (const RecordedDraw& draw : f.backend.draws) {
+        if (draw.kind == RecordedDraw::Fill) {
+          for (float b : draw.bounds) EXPECT_TRUE(std::isfinite(b));
+        }
+        for (const RecordedPath& path : draw.paths) {
+          for (const VRvertex& v : path.fill) EXPECT_TRUE(finite(v)) << v.x << "," << v.y;
+          for (const VRvertex& v : path.stroke) EXPECT_TRUE(finite(v)) << v.x << "," << v.y;
+        }
+      }
+    }
+  }
 }
 
 TEST(VectorStroke, JoinsAndCapsGiveTheirVertexCounts) {
@@ -289,17 +367,19 @@ TEST(VectorStroke, JoinsAndCapsGiveTheirVertexCounts) {
 }
 
 TEST(VectorStroke, LonePointsAreSkippedAndAllocationFailuresDrawNothing) {
+  // The lone point's path is dropped; the back end still gets the stroke, with no paths.
   Frame f;
   vrMoveTo(f.ctx, 5, 5);
   vrStroke(f.ctx);
-  EXPECT_TRUE(f.backend.draws.empty());
+  ASSERT_EQ(f.backend.draws.size(), 1u);
+  EXPECT_TRUE(f.Last().paths.empty());
 
   // A first stroke fills the vertex storage; a larger one that cannot grow it must not hand out the old lists.
   vrBeginPath(f.ctx);
   vrMoveTo(f.ctx, 0, 0);
   vrLineTo(f.ctx, 10, 0);
   vrStroke(f.ctx);
-  ASSERT_EQ(f.backend.draws.size(), 1u);
+  ASSERT_EQ(f.backend.draws.size(), 2u);
   vrBeginPath(f.ctx);
   vrMoveTo(f.ctx, 0, 0);
   for (int i = 1; i < 300; ++i) vrLineTo(f.ctx, static_cast<float>(i * 10), static_cast<float>((i % 2) * 10));
@@ -308,9 +388,9 @@ TEST(VectorStroke, LonePointsAreSkippedAndAllocationFailuresDrawNothing) {
   vrStroke(f.ctx);
   vrFill(f.ctx);
   vrSetAllocHook(nullptr);
-  EXPECT_EQ(f.backend.draws.size(), 1u);
-  vrStroke(f.ctx);
   EXPECT_EQ(f.backend.draws.size(), 2u);
+  vrStroke(f.ctx);
+  EXPECT_EQ(f.backend.draws.size(), 3u);
 }
 
 // A fill counts per path its fan's and its fringe's triangles, each as its vertex count less two, and two draw calls;
@@ -359,6 +439,13 @@ TEST(VectorStatistics, FillsAndStrokesCountTheirPathsTriangles) {
        0, 8 + 6, 2},
       // A lone point is left out when the path is flattened: there is no path to count.
       {"lone point stroked", 1, false, [](VRcontext* c) { vrMoveTo(c, 5, 5); }, 0, 0, 0},
+      // A width that is not a number draws nothing and counts nothing.
+      {"rectangle stroked at a width that is not a number", 1, false,
+       [](VRcontext* c) {
+         vrStrokeWidth(c, kNaN);
+         vrRect(c, 10, 10, 30, 30);
+       },
+       0, 0, 0},
   };
   for (const Row& row : rows) {
     Frame f(row.aa);

@@ -294,6 +294,7 @@ TEST_F(PresetFilesTest, DefaultPresetIsSavedIntoThePresetFolderAndAppliedAtStart
   EXPECT_EQ(started.Value(kGUIScale), 2.0);
   EXPECT_EQ(started.Value(kMinGain), -60);
   EXPECT_EQ(started.paramResets, 1);
+  EXPECT_EQ(started.restores, 1);
   EXPECT_EQ(started.hostPresetChanges, 0);
 }
 
