@@ -98,11 +98,8 @@ enum KnownFault : unsigned {
   kWildScale = 1u << 8,
   // A control drawing through a layer whose rectangle is no number (a layer of no size).
   kLayerRectNoNumber = 1u << 9,
-  // A screen scale far from ordinary (1e10, 1e-38) reaching the vector graphics: the main framebuffer's pixel size,
-  // the bitmaps loaded at the screen scale and the tessellation's pixel ratio.
-  kVectorWildScreenScale = 1u << 10,
 };
-constexpr unsigned kKnownOpenFaults = kVectorWildScreenScale;
+constexpr unsigned kKnownOpenFaults = 0;
 
 unsigned Avoided() {
   static const unsigned avoided = [] {
@@ -165,9 +162,8 @@ class Script {
   // A control value: mostly 0..1 and a little outside.
   double Value() { return Number(-0.1f, 1.1f); }
   float Scale() { return Number(0.1f, 4.5f); }
-  // A scale for the editor; a screen scale is kept ordinary while that fault is open.
+  // A scale for the editor, kept ordinary while that fault is open.
   float EditorScale();
-  float ScreenScale();
   IRECT Rect() {
     const float l = X();
     const float t = Y();
@@ -203,11 +199,6 @@ Script gIn;
 float Script::EditorScale() {
   const float scale = Scale();
   return Avoid(kWildScale) && !(scale >= 0.1f && scale <= 8.f) ? 1.f : scale;
-}
-
-float Script::ScreenScale() {
-  const float scale = EditorScale();
-  return Avoid(kVectorWildScreenScale) && !(scale >= 0.1f && scale <= 8.f) ? 1.f : scale;
 }
 
 // ---- The environment: one product, its editor on the headless back end, manual clocks ----
@@ -1098,16 +1089,16 @@ void ResizeOp(IGraphicsLinux& g) {
       break;
     }
     case 1:
-      g.SetScreenScale(gIn.ScreenScale());
+      g.SetScreenScale(gIn.EditorScale());
       break;
     case 2:
-      g.ChangeScreenScale(gIn.ScreenScale());
+      g.ChangeScreenScale(gIn.EditorScale());
       break;
     case 3:
       g.ResizeToParentWindow(gIn.Below(8) * 120 - 60, gIn.Below(8) * 90 - 45);
       break;
     case 4:
-      Backend().SetBackingScaleFactor(gIn.ScreenScale());
+      Backend().SetBackingScaleFactor(gIn.EditorScale());
       break;
     case 5: {
       g.StartDragResize();
