@@ -24,8 +24,8 @@ class IBSwitchControlLW : public ISwitchControlBase, public IBitmapBase {
   void OnMouseOver(float x, float y, const IMouseMod& mod) override;
   void OnMouseOut() override;
 
-  // Values from 0.5 up show the on picture.
-  static bool ShowsOn(double value) { return static_cast<int>(value + 0.5) == 1; }
+  // Values whose nearest int is 1 (0.5 up to 1.5) show the on picture; a value no int holds (NaN, infinite) shows off.
+  static bool ShowsOn(double value) { return value + 0.5 >= 1.0 && value + 0.5 < 2.0; }
   bool GetHover() const { return mHover; }
 
  private:

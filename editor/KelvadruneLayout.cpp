@@ -138,8 +138,7 @@ void AttachTopStrip(Kelvadrune& plug, IGraphics& g, Links& links) {
   Attach(g,
          new IBUpdateControlLW({600, 8, 624, 32}, SVG(g, "downloadicon_off.svg"), SVG(g, "downloadicon_on.svg"),
                                kMsgCheckUpdate, true),
-         -1, "Click to check for update");
-  links.updateButtonIdx = g.NControls() - 1;
+         kCtrlTagUpdateButton, "Click to check for update");
 }
 
 void AttachFaders(IGraphics& g, Links& links) {

@@ -428,7 +428,9 @@ void IGraphics::AssignParamNameToolTips() {
   });
 }
 
+// No caller has no value to bring its peers in line with.
 void IGraphics::UpdatePeers(IControl* caller, int valIdx) {
+  if (!caller) return;
   const int paramIdx = caller->GetParamIdx(valIdx);
   if (paramIdx < 0) return;
   const double value = caller->GetValue(valIdx);

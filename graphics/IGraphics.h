@@ -251,7 +251,8 @@ class IGraphics : public IEditorView {
   virtual EUIAppearance GetUIAppearance() const;
   // The resource loads run on the main thread; they hold the cache's mutex for their whole length (bitmaps before
   // SVGs when both are held) and may block on it and on file I/O.
-  // targetScale 0: the screen scale rounded up. The empty IBitmap when unsupported or not found.
+  // targetScale 0: the screen scale rounded up. The empty IBitmap when unsupported, not found or that scale is past
+  // an int.
   virtual IBitmap LoadBitmap(const char* name, int nStates = 1, bool framesAreHorizontal = false, int targetScale = 0);
   virtual IBitmap LoadBitmap(const char* name, const void* data, int dataSize, int nStates = 1,
                              bool framesAreHorizontal = false, int targetScale = 0);
@@ -365,7 +366,7 @@ class IGraphics : public IEditorView {
   void DoMeasureTextRotation(const IText& text, const IRECT& bounds, IRECT& rect) const;
 
   // ---- Resources (process-wide caches shared by every graphics object) ----
-  // The same resource again at the screen scale rounded up.
+  // The same resource again at the screen scale rounded up; the empty IBitmap when that is past an int.
   IBitmap GetScaledBitmap(const IBitmap& inBitmap);
   EResourceLocation SearchImageResource(const char* name, const char* type, FwString& result, int targetScale,
                                         int& sourceScale);

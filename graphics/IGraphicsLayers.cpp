@@ -17,6 +17,13 @@ double Radians(float degrees) {
   return static_cast<double>(degrees / 180.f * 3.1415927f);
 }
 
+// A pixel count as an int; false for one that no int holds (not a number, or past any image).
+bool PixelCount(float pixels, int& count) {
+  if (!(pixels >= -2147483648.f && pixels < 2147483648.f)) return false;
+  count = static_cast<int>(pixels);
+  return true;
+}
+
 bool Overlaps(const IRECT& r, const IRECT& area) {
   return r.R >= area.L && r.L < area.R && r.B >= area.T && r.T < area.B;
 }
@@ -88,10 +95,12 @@ void IGraphics::PathTransformMatrix(const IMatrix& m) {
 void IGraphics::StartLayer(IControl* control, const IRECT& r, bool cacheable) {
   const float s = GetTotalScale();
   const IRECT aligned(std::floor(r.L * s) / s, std::floor(r.T * s) / s, std::ceil(r.R * s) / s, std::ceil(r.B * s) / s);
-  // The point size is rounded up before scaling.
-  const int w = static_cast<int>(std::ceil(std::ceil(aligned.W()) * s));
-  const int h = static_cast<int>(std::ceil(std::ceil(aligned.H()) * s));
-  APIBitmap* image = CreateAPIBitmap(w, h, mScreenScale, mDrawScale, cacheable);
+  // The point size is rounded up before scaling. A size that is not a number or that no int holds makes no image,
+  // as when the renderer cannot make one; the layer is pushed all the same, so that EndLayer closes it.
+  int w = 0, h = 0;
+  const bool sized =
+      PixelCount(std::ceil(std::ceil(aligned.W()) * s), w) && PixelCount(std::ceil(std::ceil(aligned.H()) * s), h);
+  APIBitmap* image = sized ? CreateAPIBitmap(w, h, mScreenScale, mDrawScale, cacheable) : nullptr;
   PushLayer(std::make_unique<ILayer>(image, aligned, control, control ? control->GetRECT() : IRECT()));
 }
 

@@ -16,6 +16,17 @@
 
 namespace fx::gfx {
 
+namespace {
+
+// The scale a bitmap is loaded at for a screen scale: the screen scale rounded up; -1 when that is past an int (no
+// bitmap has such a scale).
+int ScreenTargetScale(float screenScale) {
+  const float scale = std::ceil(screenScale);
+  return scale < 2147483648.f ? static_cast<int>(scale) : -1;
+}
+
+}  // namespace
+
 StaticStorage<APIBitmap>& BitmapCache() {
   static StaticStorage<APIBitmap> sBitmapCache;
   return sBitmapCache;
@@ -103,7 +114,8 @@ APIBitmap* IGraphics::SearchBitmapInCache(const char* name, int targetScale, int
 }
 
 IBitmap IGraphics::LoadBitmap(const char* name, int nStates, bool framesAreHorizontal, int targetScale) {
-  const int target = targetScale ? targetScale : static_cast<int>(std::ceil(mScreenScale));
+  const int target = targetScale ? targetScale : ScreenTargetScale(mScreenScale);
+  if (target < 0) return IBitmap();
   FwMutexLock lock(BitmapCache().GetMutex());
   if (APIBitmap* hit = BitmapCache().Find(name, target)) return IBitmap(hit, nStates, framesAreHorizontal, name);
   const char* ext = ResourceExtension(name);
@@ -128,7 +140,8 @@ IBitmap IGraphics::LoadBitmap(const char* name, int nStates, bool framesAreHoriz
 
 IBitmap IGraphics::LoadBitmap(const char* name, const void* data, int dataSize, int nStates, bool framesAreHorizontal,
                               int targetScale) {
-  const int target = targetScale ? targetScale : static_cast<int>(std::ceil(mScreenScale));
+  const int target = targetScale ? targetScale : ScreenTargetScale(mScreenScale);
+  if (target < 0) return IBitmap();
   FwMutexLock lock(BitmapCache().GetMutex());
   if (APIBitmap* hit = BitmapCache().Find(name, target)) return IBitmap(hit, nStates, framesAreHorizontal, name);
   if (!BitmapExtSupported(ResourceExtension(name))) return IBitmap();
@@ -191,9 +204,11 @@ void IGraphics::ReleaseBitmap(const IBitmap& bitmap) {
   BitmapCache().Remove(bitmap.GetAPIBitmap());
 }
 
+// At a screen scale that rounds up past an int nothing is found.
 IBitmap IGraphics::GetScaledBitmap(const IBitmap& inBitmap) {
-  return LoadBitmap(inBitmap.GetResourceName(), inBitmap.N(), inBitmap.GetFramesAreHorizontal(),
-                    static_cast<int>(std::ceil(mScreenScale)));
+  const int target = ScreenTargetScale(mScreenScale);
+  if (target < 0) return IBitmap();
+  return LoadBitmap(inBitmap.GetResourceName(), inBitmap.N(), inBitmap.GetFramesAreHorizontal(), target);
 }
 
 namespace {

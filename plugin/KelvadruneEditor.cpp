@@ -144,7 +144,8 @@ void Kelvadrune::RunUpdateChecks() {
 }
 
 void Kelvadrune::SyncUpdateButton(fx::gfx::IGraphics& ui) {
-  IControl* button = ui.GetControl(mEditorLinks.updateButtonIdx);
+  // Found by its tag: a place in the list would name another control once one before it was removed.
+  IControl* button = ui.GetControlWithTag(kCtrlTagUpdateButton);
   if (!button) return;
   // Only the two values the button shows are switched; any other value is left as it is.
   const bool available = kd::IsUpdateAvailable();

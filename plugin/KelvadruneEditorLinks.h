@@ -1,10 +1,9 @@
 // What the editor's layout leaves in the plug-in: the controls the plug-in's editor refresh moves, hides
-// and enables, the update button's place in the control list, and the three texts the plug-in menu's rows
-// point to. The plug-in holds the controls as plain IControl (it only moves, hides, enables and redraws
-// them); what it writes into particular views goes through the interfaces of plugin/EditorViewSetup.h, so
-// it needs nothing of the editor. The pointers are valid while the editor's graphics hold the controls: the layout
-// sets `built` last, the plug-in forgets the controls when the editor closes, and before each refresh it forgets any
-// that was removed from the editor meanwhile. Main thread only.
+// and enables, and the three texts the plug-in menu's rows point to. The plug-in holds the controls as plain IControl
+// (it only moves, hides, enables and redraws them); what it writes into particular views goes through the interfaces of
+// plugin/EditorViewSetup.h, so it needs nothing of the editor. The pointers are valid while the editor's graphics hold
+// the controls: the layout sets `built` last, the plug-in forgets the controls when the editor closes, and before each
+// refresh it forgets any that was removed from the editor meanwhile. Main thread only.
 #pragma once
 
 #include <array>
@@ -32,8 +31,6 @@ struct KelvadruneEditorLinks {
   std::array<fx::gfx::IControl*, kNumFaderLabels> faderLabels{};
   fx::gfx::IControl* linkSwitch = nullptr;
   fx::gfx::IControl* stereoMSSwitch = nullptr;
-  // The update button's index in the graphics' control list; -1 without an editor.
-  int updateButtonIdx = -1;
   fx::FwString changeLogURL;
   fx::FwString manualPath;
   fx::FwString dataFolderPath;
@@ -50,7 +47,6 @@ struct KelvadruneEditorLinks {
     faderLabels = {};
     linkSwitch = nullptr;
     stereoMSSwitch = nullptr;
-    updateButtonIdx = -1;
     built = false;
   }
 

@@ -60,7 +60,8 @@ enum ECtrlTags {
   kCtrlTagMeter = 7,
   kCtrlTagFaderScaleMaster = 8,
   kCtrlTagFaderScaleLM = 9,
-  kCtrlTagFaderScaleRS = 10
+  kCtrlTagFaderScaleRS = 10,
+  kCtrlTagUpdateButton = 11
 };
 
 // The three gains, in the order every per-gain array of the plug-in uses.

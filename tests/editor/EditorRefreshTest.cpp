@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "editor/IBUpdateControlLW.h"
 #include "editor/ISBInfoMenuLW.h"
 #include "editor/IVMeterControlLW.h"
 #include "editor/IVModViewControlLW.h"
@@ -61,6 +62,12 @@ class EditorRefreshTest : public ::testing::Test {
   template <typename T>
   T& Tagged(int tag) const {
     return dynamic_cast<T&>(*g->GetControlWithTag(tag));
+  }
+  // The update button, found by its class wherever it stands in the list.
+  IControl* UpdateButton() const {
+    for (int i = 0; i < g->NControls(); ++i)
+      if (dynamic_cast<IBUpdateControlLW*>(g->GetControl(i))) return g->GetControl(i);
+    return nullptr;
   }
 
   // The names of the controls the refresh shows or hides that are shown.
@@ -308,7 +315,8 @@ TEST_F(EditorRefreshTest, SteadySineLeavesTheMeterCleanAndALevelChangeRedrawsIt)
 // No check has run in this process: the flag is down and the button shows no update.
 TEST_F(EditorRefreshTest, UpdateButtonFollowsTheSharedFlag) {
   ASSERT_FALSE(kd::IsUpdateAvailable());
-  IControl* button = g->GetControl(L().updateButtonIdx);
+  IControl* button = UpdateButton();
+  ASSERT_NE(button, nullptr);
   EXPECT_EQ(button->GetValue(), 0.0);
   // Only a button showing an update (1.0) is switched back; any value but 0.0 and 1.0 is left alone.
   for (const auto& [before, after] : {std::pair{1.0, 0.0}, {0.0, 0.0}, {0.5, 0.5}}) {
@@ -316,6 +324,29 @@ TEST_F(EditorRefreshTest, UpdateButtonFollowsTheSharedFlag) {
     plug->OnIdle();
     EXPECT_EQ(button->GetValue(), after) << before;
   }
+}
+
+// Controls removed from the editor move the others up the list: the button is still the one switched, and the
+// control that took its place is left alone, also once the button itself is gone.
+TEST_F(EditorRefreshTest, UpdateButtonIsFoundWhereverItStands) {
+  ASSERT_FALSE(kd::IsUpdateAvailable());
+  IControl* button = UpdateButton();
+  ASSERT_NE(button, nullptr);
+  const int place = g->GetControlIdx(button);
+  IControl* next = g->GetControl(place + 1);
+  g->RemoveControl(place - 1);
+  button->SetValue(1.0);
+  next->SetValue(1.0);
+  plug->OnIdle();
+  EXPECT_EQ(button->GetValue(), 0.0);
+  EXPECT_EQ(next->GetValue(), 1.0);
+
+  g->RemoveControl(button);
+  IControl* after = g->GetControl(place);
+  after->SetValue(1.0);
+  plug->OnIdle();
+  EXPECT_EQ(next->GetValue(), 1.0);
+  EXPECT_EQ(after->GetValue(), 1.0);
 }
 
 // The plug-in menu's "Fixed GUI scale" entries send the command; the editor takes the scale, and a tooltips

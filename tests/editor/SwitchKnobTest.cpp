@@ -1,5 +1,7 @@
 // The picture switches (the threshold between their two pictures, toggling with the host told of each
 // change, the hover highlight) and the knob's fixed value arc. The off picture is red, the on picture green.
+#include <limits>
+
 #include "editor/IBSwitchControlLW.h"
 #include "editor/IVKnobControlLW.h"
 #include "tests/editor/EditorFixture.h"
@@ -24,7 +26,16 @@ TEST_F(SwitchTest, PictureFollowsTheValueAroundOneHalf) {
   const struct {
     double value;
     bool on;
-  } cases[] = {{0.0, false}, {0.4, false}, {0.49, false}, {0.5, true}, {0.6, true}, {1.0, true}};
+  } cases[] = {{0.0, false},
+               {0.4, false},
+               {0.49, false},
+               {0.5, true},
+               {0.6, true},
+               {1.0, true},
+               // Values no int holds show the off picture.
+               {-std::numeric_limits<double>::infinity(), false},
+               {std::numeric_limits<double>::quiet_NaN(), false},
+               {1e300, false}};
   for (const auto& c : cases) {
     EXPECT_EQ(IBSwitchControlLW::ShowsOn(c.value), c.on) << c.value;
     sw->SetValue(c.value);

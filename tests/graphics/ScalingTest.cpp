@@ -81,10 +81,14 @@ TEST_F(Scaling, NonNumberScalesAreRefused) {
   EXPECT_TRUE(dlg.host.empty());
 }
 
-// A screen scale no screen has (1e10) leaves the rescaled bitmaps' scale within an int: the empty bitmap stays empty.
+// A screen scale no screen has (1e10) leaves the rescaled bitmaps' scale within an int: the empty bitmap stays empty,
+// and loading at the screen scale, from a file or from memory, finds nothing.
 TEST_F(Scaling, AHugeScreenScaleLeavesBitmapScalesWithinAnInt) {
   g.SetScreenScale(1e10f);
   EXPECT_EQ(g.GetScaledBitmap(IBitmap()).GetAPIBitmap(), nullptr);
+  const unsigned char data[4] = {};
+  EXPECT_EQ(g.LoadBitmap("strip.png").GetAPIBitmap(), nullptr);
+  EXPECT_EQ(g.LoadBitmap("strip.png", data, sizeof(data)).GetAPIBitmap(), nullptr);
 }
 
 // Scale limits must be positive finite numbers: any other pair is refused whole and the limits stay, so no scale

@@ -171,8 +171,7 @@ TEST_F(KelvadruneEditorTest, WaitingMessageBoxShowsOnTheEditorThreadsNextTick) {
 // The idle work that reaches the window, dialogs or the network is the editor thread's: each request waits through
 // ticks on another thread, untouched, and is served on the editor thread's next tick.
 TEST_F(KelvadruneEditorTest, EditorThreadsIdleWorkWaitsThroughOtherThreadsTicks) {
-  fx::gfx::IControl* button = mGraphics->AttachControl(new RecordSink);
-  mPlug->GetEditorLinks().updateButtonIdx = mGraphics->NControls() - 1;
+  fx::gfx::IControl* button = mGraphics->AttachControl(new RecordSink, kCtrlTagUpdateButton);
   const auto set = [this](int param, double value) {
     mPlug->GetParam(param)->Set(value);
     Command(param);

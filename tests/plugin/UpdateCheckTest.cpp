@@ -276,8 +276,7 @@ class KelvadruneUpdateCheckTest : public testing::Test {
     int parent = 0;
     ASSERT_NE(mPlug->OpenWindow(&parent), nullptr);
     // A plain control stands for the layout's update button.
-    mButton = mGraphics->AttachControl(new ButtonStandIn);
-    mPlug->GetEditorLinks().updateButtonIdx = mGraphics->NControls() - 1;
+    mButton = mGraphics->AttachControl(new ButtonStandIn, kCtrlTagUpdateButton);
     mPlug->OnUIOpen();
   }
   // Ticks until the manual check's message box shows; "" when none did.
