@@ -36,6 +36,10 @@ void IContainerBase::SetDisabled(bool disable) {
 IControl* IContainerBase::AddChildControl(IControl* child) {
   if (!child || !mGraphics) return nullptr;
   if (mChildren.Find(child) >= 0) return child;
+  // A container is never its own child or its ancestor's: the walks up the parents would never end.
+  for (const IControl* ancestor = this; ancestor; ancestor = ancestor->GetParent()) {
+    if (ancestor == child) return nullptr;
+  }
   auto* previous = dynamic_cast<IContainerBase*>(child->GetParent());
   child->SetParent(this);
   IControl* attached = mGraphics->AttachControl(child, -1, GetGroup());

@@ -314,6 +314,28 @@ TEST_F(ControlList, AChildIsListedOnceInOneContainer) {
   }
 }
 
+// A container offered as its own child, or as the child of one of its children, is refused and changes nothing:
+// drawing and hiding still end.
+TEST_F(ControlList, AContainerIsNeverItsOwnDescendant) {
+  auto* outer = static_cast<IContainerBase*>(g.AttachControl(new IContainerBase(IRECT(0, 0, 100, 100))));
+  auto* inner = static_cast<IContainerBase*>(outer->AddChildControl(new IContainerBase(IRECT(10, 10, 50, 50))));
+  ASSERT_NE(inner, nullptr);
+  EXPECT_EQ(outer->AddChildControl(outer), nullptr);
+  EXPECT_EQ(inner->AddChildControl(outer), nullptr);
+  EXPECT_EQ(inner->AddChildControl(inner), nullptr);
+  EXPECT_EQ(outer->GetParent(), nullptr);
+  EXPECT_EQ(inner->GetParent(), outer);
+  EXPECT_EQ(outer->NChildren(), 1);
+  EXPECT_EQ(inner->NChildren(), 0);
+  outer->Hide(true);
+  outer->Hide(false);
+  g.SetAllControlsDirty();
+  IRECTList rects;
+  EXPECT_TRUE(g.IsDirty(rects));
+  g.Draw(rects);
+  EXPECT_EQ(g.NControls(), 2);
+}
+
 TEST_F(ControlList, RemoveWithBadIndexOrTagOnlyRedraws) {
   TestControl* a = Attach("a", IRECT(0, 0, 10, 10));
   a->SetClean();
