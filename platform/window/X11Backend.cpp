@@ -928,8 +928,12 @@ void X11Backend::WarpPointer(Point displayPixels) {
   if (!link) return;
   X11Scope scope(*link->connection);
   if (!scope.Usable()) return;
-  XWarpPointer(scope.display(), 0, link->connection->root(), 0, 0, 0, 0, static_cast<int>(displayPixels.x),
-               static_cast<int>(displayPixels.y));
+  // X keeps screen coordinates in 16 bits: a point past them goes to the nearest edge, one that is no number
+  // moves nothing.
+  if (!std::isfinite(displayPixels.x) || !std::isfinite(displayPixels.y)) return;
+  const auto coordinate = [](double v) { return static_cast<int>(std::clamp(v, -32768.0, 32767.0)); };
+  XWarpPointer(scope.display(), 0, link->connection->root(), 0, 0, 0, 0, coordinate(displayPixels.x),
+               coordinate(displayPixels.y));
 }
 
 ::Cursor X11Backend::CursorFor(Link& link, CursorKind shape, bool visible) {

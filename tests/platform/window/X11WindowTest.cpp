@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -73,6 +74,22 @@ TEST_F(X11WindowTest, OpensAsAChildOfTheHostsWindow) {
   if (children) XFree(children);
   EXPECT_EQ(parentOfChild, parent);
   EXPECT_EQ(window->Surface().display != nullptr, true);
+}
+
+// Moving the pointer to a point X cannot hold puts it at the screen's nearest edge; a point that is no number
+// leaves it where it is.
+TEST_F(X11WindowTest, ThePointerMovesOnlyToPointsTheScreenHas) {
+  Backend& backend = CurrentBackend();
+  backend.WarpPointer(Point{40, 30});
+  EXPECT_EQ(backend.PointerPixels(), (Point{40, 30}));
+  for (const Point p : {Point{NAN, 5}, Point{5, INFINITY}, Point{-INFINITY, NAN}}) {
+    backend.WarpPointer(p);
+    EXPECT_EQ(backend.PointerPixels(), (Point{40, 30}));
+  }
+  backend.WarpPointer(Point{1e300, -1e300});
+  const Point edge = backend.PointerPixels();
+  EXPECT_EQ(edge.x, DisplayWidth(display, DefaultScreen(display)) - 1);
+  EXPECT_EQ(edge.y, 0);
 }
 
 TEST_F(X11WindowTest, AClickThroughXTestArrivesAtTheRightPoint) {
