@@ -22,16 +22,23 @@ float UsableRadius(float r) {
   return (std::isfinite(r) && r > 0.f) ? r : 0.f;
 }
 
-// Calls line(v) for v = start + step, start + 2 step, ... while v < end. Far from zero a float sum can
-// round back to where it was (or be NaN/infinite); the lines stop there so the walk always ends.
+// A grid of this many lines or more is refused, as a dotted line of too many dashes is: a grid far larger than any
+// view with a small step would otherwise add tens of millions of lines to one path.
+constexpr int kMaxGridLines = 1000000;
+
+// Calls line(v) for v = start + step, start + 2 step, ... while v < end, at most `limit` times; returns how many
+// lines it walked. Far from zero a float sum can round back to where it was (or be NaN/infinite); the lines stop
+// there so the walk always ends.
 template <typename LineFunc>
-void ForEachGridLine(float start, float end, float step, LineFunc&& line) {
-  for (float v = start;;) {
+int ForEachGridLine(float start, float end, float step, int limit, LineFunc&& line) {
+  int lines = 0;
+  for (float v = start; lines < limit; ++lines) {
     const float next = v + step;
-    if (!(next > v) || !(next < end)) return;
+    if (!(next > v) || !(next < end)) break;
     v = next;
     line(v);
   }
+  return lines;
 }
 
 }  // namespace
@@ -203,16 +210,21 @@ void IGraphics::FillConvexPolygon(const IColor& color, const float* x, const flo
 void IGraphics::DrawGrid(const IColor& color, const IRECT& bounds, float gridSizeH, float gridSizeV,
                          const IBlend* blend, float thickness) {
   PathClear();
-  if (gridSizeH > 1.f)
-    ForEachGridLine(bounds.L, bounds.R, gridSizeH, [&](float x) {
+  // Counted first, with the walk that draws them, so that a refused grid adds no line at all.
+  const auto count = [](float) {};
+  const int linesH = gridSizeH > 1.f ? ForEachGridLine(bounds.L, bounds.R, gridSizeH, kMaxGridLines, count) : 0;
+  const int linesV =
+      gridSizeV > 1.f ? ForEachGridLine(bounds.T, bounds.B, gridSizeV, kMaxGridLines - linesH, count) : 0;
+  if (linesH + linesV < kMaxGridLines) {
+    ForEachGridLine(bounds.L, bounds.R, gridSizeH, linesH, [&](float x) {
       PathMoveTo(x, bounds.T);
       PathLineTo(x, bounds.B);
     });
-  if (gridSizeV > 1.f)
-    ForEachGridLine(bounds.T, bounds.B, gridSizeV, [&](float y) {
+    ForEachGridLine(bounds.T, bounds.B, gridSizeV, linesV, [&](float y) {
       PathMoveTo(bounds.L, y);
       PathLineTo(bounds.R, y);
     });
+  }
   PathStroke(IPattern(color), thickness, IStrokeOptions(), blend);
 }
 

@@ -223,6 +223,8 @@ class GVRcontext {
   void triangles(const GVRcall& call, bool scissored);
   void releaseBuffers(GVRbuffers& set);
 
+  // At most this many, the ones used last: a caller naming ever new blends would otherwise keep a pipeline for each.
+  static constexpr size_t kMaxPipelines = platform::gpu::GpuDevice::kMaxSharedPipelines;
   std::vector<ShadingPipeline> mPipelines;
   std::vector<StencilOnlyPipeline> mStencilOnlyPipelines;
   // The vertex and fragment function specialised alike for one variant (the vertex function hands on what the

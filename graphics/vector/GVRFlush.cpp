@@ -233,12 +233,14 @@ void GVRcontext::useShadingPipelineFor(int uniformOffset, bool scissored) {
   ShaderFragmentVariant variant =
       FragmentVariantFor(*fragUniformAtIndex(uniformOffset), mViewPoints[0], mViewPoints[1]);
   if (scissored) variant.scissor = false;
-  // Pipelines cost milliseconds to build on some devices: every blend, format and variant met stays cached here,
-  // so a frame that switches paints or composite operations back and forth looks each up once, and the device
-  // keeps them for the contexts after this one, which then build none.
-  for (const ShadingPipeline& entry : mPipelines) {
-    if (entry.variant == variant && entry.blend == blendFunc && entry.format == piplelinePixelFormat) {
-      pipelineState = entry.pipeline;
+  // Pipelines cost milliseconds to build on some devices: the blends, formats and variants met last stay cached
+  // here, so a frame that switches paints or composite operations back and forth looks each up once, and the device
+  // keeps them for the contexts after this one, which then build none. A pipeline found moves to the back; the
+  // front one, used longest ago, goes when the cache is full (frames in flight hold what they draw with).
+  for (auto it = mPipelines.begin(); it != mPipelines.end(); ++it) {
+    if (it->variant == variant && it->blend == blendFunc && it->format == piplelinePixelFormat) {
+      std::rotate(it, it + 1, mPipelines.end());
+      pipelineState = mPipelines.back().pipeline;
       return;
     }
   }
@@ -260,6 +262,7 @@ void GVRcontext::useShadingPipelineFor(int uniformOffset, bool scissored) {
   checkError(reason, "init pipeline state");
   // On failure the pipeline in force stays: drawing goes on with it.
   if (!pipeline) return;
+  if (mPipelines.size() >= kMaxPipelines) mPipelines.erase(mPipelines.begin());
   mPipelines.push_back({blendFunc, piplelinePixelFormat, variant, pipeline});
   pipelineState = std::move(pipeline);
 }

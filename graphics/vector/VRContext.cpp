@@ -173,12 +173,14 @@ void vrEndFrame(VRcontext* ctx) {
     ctx->fontImageIdx = last;
     if (last == 0) return;
   }
-  // The atlas grew during the frame: keep the largest image in slot 0 and release the smaller ones.
+  // The atlas grew during the frame: keep the largest image in slot 0 and release the smaller ones. The slots after
+  // the current one hold images of earlier frames that this one did not reach: they are kept or released alike, as
+  // clearing their slots would leave their images to the back end until the context goes.
   int current = ctx->fontImages[ctx->fontImageIdx];
   ctx->params.renderGetTextureSize(ctx->params.userPtr, current, &iw, &ih);
   int j = 0;
-  for (int i = 0; i < ctx->fontImageIdx; ++i) {
-    if (ctx->fontImages[i] == 0) continue;
+  for (int i = 0; i < VR_MAX_FONTIMAGES; ++i) {
+    if (i == ctx->fontImageIdx || ctx->fontImages[i] == 0) continue;
     int nw = 0, nh = 0;
     ctx->params.renderGetTextureSize(ctx->params.userPtr, ctx->fontImages[i], &nw, &nh);
     if (nw < iw || nh < ih)

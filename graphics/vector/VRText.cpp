@@ -285,7 +285,11 @@ float vrText(VRcontext* ctx, float x, float y, const char* string, const char* e
     vrTransformPoint(&c[2], &c[3], xform, q.x1 * invscale, q.y0 * invscale);
     vrTransformPoint(&c[4], &c[5], xform, q.x1 * invscale, q.y1 * invscale);
     vrTransformPoint(&c[6], &c[7], xform, q.x0 * invscale, q.y1 * invscale);
-    if (nverts + 6 <= cverts) {
+    // At a tiny pixel ratio a glyph is as large as the ratio is small (1e38 at 1e-38), and its corners can overflow
+    // on the way through the transform: such a glyph is left out, as a path with such a point is.
+    bool finite = true;
+    for (const float v : c) finite = finite && std::isfinite(v);
+    if (finite && nverts + 6 <= cverts) {
       verts[nverts++] = {c[0], c[1], q.s0, q.t0};
       verts[nverts++] = {c[4], c[5], q.s1, q.t1};
       verts[nverts++] = {c[2], c[3], q.s1, q.t0};

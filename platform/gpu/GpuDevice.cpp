@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "platform/gpu/GpuCore.h"
@@ -72,9 +73,13 @@ std::shared_ptr<GpuRenderPipelineState> GpuDevice::NewRenderPipelineState(const 
 
 std::shared_ptr<GpuRenderPipelineState> GpuDevice::SharedRenderPipelineState(
     const GpuRenderPipelineDescriptor& descriptor, std::string& reason) {
+  // A pipeline found moves to the back: the front is the one used longest ago.
   const auto find = [&]() -> std::shared_ptr<GpuRenderPipelineState> {
-    for (const SharedPipeline& shared : mSharedPipelines)
-      if (MakeSamePipeline(shared.descriptor, descriptor)) return shared.pipeline;
+    for (auto it = mSharedPipelines.begin(); it != mSharedPipelines.end(); ++it) {
+      if (!MakeSamePipeline(it->descriptor, descriptor)) continue;
+      std::rotate(it, it + 1, mSharedPipelines.end());
+      return mSharedPipelines.back().pipeline;
+    }
     return nullptr;
   };
   {
@@ -87,6 +92,7 @@ std::shared_ptr<GpuRenderPipelineState> GpuDevice::SharedRenderPipelineState(
   std::lock_guard<std::mutex> lock(mSharedMutex);
   // Another thread may have made the same one meanwhile: everyone uses the first.
   if (std::shared_ptr<GpuRenderPipelineState> pipeline = find()) return pipeline;
+  if (mSharedPipelines.size() >= kMaxSharedPipelines) mSharedPipelines.erase(mSharedPipelines.begin());
   mSharedPipelines.push_back({descriptor, made});
   return made;
 }

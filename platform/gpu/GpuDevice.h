@@ -61,8 +61,10 @@ class GpuDevice {
   std::shared_ptr<GpuRenderPipelineState> NewRenderPipelineState(const GpuRenderPipelineDescriptor& descriptor,
                                                                  std::string& reason);
   // The device's one pipeline state for the descriptor, made at the first call: later calls with a descriptor that
-  // makes the same pipeline (MakeSamePipeline) answer it, and it stays until the device goes. Users that come and
-  // go (editors) then compile nothing again, which matters where the driver does not give compiled code back.
+  // makes the same pipeline (MakeSamePipeline) answer it. The device keeps the kMaxSharedPipelines used last, so
+  // users that come and go (editors) compile nothing again, while users asking for ever new ones (every blend a
+  // caller can name) do not make it hold a pipeline, about a megabyte of compiled code on the CPU device, for each.
+  static constexpr size_t kMaxSharedPipelines = 64;
   std::shared_ptr<GpuRenderPipelineState> SharedRenderPipelineState(const GpuRenderPipelineDescriptor& descriptor,
                                                                     std::string& reason);
   std::shared_ptr<GpuDepthStencilState> NewDepthStencilState(const GpuDepthStencilDescriptor& descriptor);

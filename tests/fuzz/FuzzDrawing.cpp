@@ -8,6 +8,7 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <array>
 #include <cfloat>
 #include <cmath>
 #include <cstddef>
@@ -60,7 +61,9 @@ const char kSVG[] =
     "<circle cx='10' cy='10' r='4' fill='url(#g)'/><defs><linearGradient id='g'><stop offset='0' stop-color='red'/>"
     "<stop offset='1' stop-color='blue'/></linearGradient></defs></svg>";
 
-// The input read front to back; past its end every read gives 0.
+// The input read front to back; past its end every read gives 0. Every read is a statement of its own or one of a
+// run read in a loop: the order in which a call's arguments are evaluated is the compiler's, and the same input must
+// mean the same calls in the test build and the fuzzing build.
 class Reader {
  public:
   Reader(const uint8_t* data, size_t size) : mData(data), mSize(size) {}
@@ -72,21 +75,34 @@ class Reader {
     if (b < kNExtremes) return kExtremes[b];
     return static_cast<float>(b - kNExtremes) * 0.5f - 10.f;
   }
+  // N floats, first to last.
+  template <size_t N>
+  std::array<float, N> Floats() {
+    std::array<float, N> values;
+    for (float& v : values) v = Float();
+    return values;
+  }
   // Doubles add the one extreme a float cannot hold.
   double Double() {
     const int b = Byte();
     return b == 255 ? 1e300 : static_cast<double>(FloatOf(b));
   }
+  // Left, top, width, height.
   IRECT Rect() {
-    const float l = Float(), t = Float();
-    return IRECT(l, t, l + Float(), t + Float());
+    const auto f = Floats<4>();
+    return IRECT(f[0], f[1], f[0] + f[2], f[1] + f[3]);
   }
   // Ordinary values only, -10 to 105.
   float Ordinary() { return static_cast<float>(Byte()) * 0.45f - 10.f; }
+  // Alpha, red, green, blue.
   IColor Color() {
-    const int a = Byte(), r = Byte();
-    return IColor(a, r, Byte(), Byte());
+    int argb[4];
+    for (int& c : argb) c = Byte();
+    return IColor(argb[0], argb[1], argb[2], argb[3]);
   }
+  // One of kTexts.
+  const char* Text() { return kTexts[Int(kNTexts)]; }
+  bool Flag() { return Int(2) == 1; }
 
  private:
   static float FloatOf(int b) {
@@ -149,7 +165,15 @@ void CheckedTriangles(void* uptr, VRpaint* paint, VRcompositeOperationState op, 
 }
 
 IBlend Blend(Reader& in) {
-  return IBlend(in.Int(12) - 1, in.Float());
+  const int method = in.Int(12) - 1;
+  const float weight = in.Float();
+  return IBlend(method, weight);
+}
+
+IMatrix Matrix(Reader& in) {
+  double m[6];
+  for (double& v : m) v = in.Double();
+  return IMatrix(m[0], m[1], m[2], m[3], m[4], m[5]);
 }
 
 IPattern Pattern(Reader& in) {
@@ -158,9 +182,19 @@ IPattern Pattern(Reader& in) {
   IPattern pattern(kind == 2 ? kLinearPattern : kRadialPattern);
   pattern.mExtend = static_cast<EPatternExtend>(in.Int(4));
   const int stops = in.Int(18);
-  for (int i = 0; i < stops; ++i) pattern.AddStop(in.Color(), in.Float());
-  if (in.Int(2) == 1) pattern.mTransform = IMatrix(in.Double(), in.Double(), in.Double(), in.Double(), 0.0, 0.0);
-  if (in.Int(2) == 1) pattern.mTransform.Translate(in.Double(), in.Double());
+  for (int i = 0; i < stops; ++i) {
+    const IColor color = in.Color();
+    pattern.AddStop(color, in.Float());
+  }
+  if (in.Flag()) {
+    double m[4];
+    for (double& v : m) v = in.Double();
+    pattern.mTransform = IMatrix(m[0], m[1], m[2], m[3], 0.0, 0.0);
+  }
+  if (in.Flag()) {
+    const double x = in.Double();
+    pattern.mTransform.Translate(x, in.Double());
+  }
   return pattern;
 }
 
@@ -169,7 +203,7 @@ IStrokeOptions StrokeOptions(Reader& in) {
   options.mCapOption = static_cast<ELineCap>(in.Int(4));
   options.mJoinOption = static_cast<ELineJoin>(in.Int(4));
   options.mMiterLimit = in.Float();
-  options.mPreserve = in.Int(2) == 1;
+  options.mPreserve = in.Flag();
   const int dashes = in.Int(10);
   float lengths[10];
   for (int i = 0; i < dashes; ++i) lengths[i] = in.Float();
@@ -178,7 +212,8 @@ IStrokeOptions StrokeOptions(Reader& in) {
 }
 
 IText Text(Reader& in) {
-  IText text(in.Float(), static_cast<EVAlign>(in.Int(3)));
+  const float size = in.Float();
+  IText text(size, static_cast<EVAlign>(in.Int(3)));
   text.mAngle = in.Float();
   text.mAlign = static_cast<EAlign>(in.Int(3));
   text.mFGColor = in.Color();
@@ -196,146 +231,236 @@ struct Resources {
   ILayerPtr layers[2];
 };
 
-// One call of the graphics core's drawing operations.
+// One call of the graphics core's drawing operations. Each reads its arguments first to last as the call lists them.
 void DrawCall(IGraphics& g, Reader& in, Resources& res, IControl* control, int& openLayers) {
   float xs[6], ys[6];
   switch (in.Int(56)) {
-    case 0:
-      g.DrawLine(Pattern(in), in.Float(), in.Float(), in.Float(), in.Float(), nullptr, in.Float());
+    case 0: {
+      const IPattern pattern = Pattern(in);
+      const auto f = in.Floats<5>();
+      g.DrawLine(pattern, f[0], f[1], f[2], f[3], nullptr, f[4]);
       break;
+    }
     case 1: {
       const IBlend blend = Blend(in);
-      g.DrawDottedLine(in.Color(), in.Float(), in.Float(), in.Float(), in.Float(), &blend, in.Float(), in.Float());
+      const IColor color = in.Color();
+      const auto f = in.Floats<6>();
+      g.DrawDottedLine(color, f[0], f[1], f[2], f[3], &blend, f[4], f[5]);
       break;
     }
-    case 2:
-      g.DrawTriangle(in.Color(), in.Float(), in.Float(), in.Float(), in.Float(), in.Float(), in.Float(), nullptr,
-                     in.Float());
+    case 2: {
+      const IColor color = in.Color();
+      const auto f = in.Floats<7>();
+      g.DrawTriangle(color, f[0], f[1], f[2], f[3], f[4], f[5], nullptr, f[6]);
       break;
-    case 3:
-      g.DrawRect(in.Color(), in.Rect(), nullptr, in.Float());
+    }
+    case 3: {
+      const IColor color = in.Color();
+      const IRECT r = in.Rect();
+      g.DrawRect(color, r, nullptr, in.Float());
       break;
-    case 4:
-      g.DrawRoundRect(in.Color(), in.Rect(), in.Float(), nullptr, in.Float());
+    }
+    case 4: {
+      const IColor color = in.Color();
+      const IRECT r = in.Rect();
+      const auto f = in.Floats<2>();
+      g.DrawRoundRect(color, r, f[0], nullptr, f[1]);
       break;
-    case 5:
-      g.DrawRoundRect(in.Color(), in.Rect(), in.Float(), in.Float(), in.Float(), in.Float(), nullptr, in.Float());
+    }
+    case 5: {
+      const IColor color = in.Color();
+      const IRECT r = in.Rect();
+      const auto f = in.Floats<5>();
+      g.DrawRoundRect(color, r, f[0], f[1], f[2], f[3], nullptr, f[4]);
       break;
+    }
     case 6: {
       const IBlend blend = Blend(in);
-      g.DrawArc(Pattern(in), in.Float(), in.Float(), in.Float(), in.Float(), in.Float(), &blend, in.Float());
+      const IPattern pattern = Pattern(in);
+      const auto f = in.Floats<6>();
+      g.DrawArc(pattern, f[0], f[1], f[2], f[3], f[4], &blend, f[5]);
       break;
     }
-    case 7:
-      g.DrawCircle(in.Color(), in.Float(), in.Float(), in.Float(), nullptr, in.Float());
+    case 7: {
+      const IColor color = in.Color();
+      const auto f = in.Floats<4>();
+      g.DrawCircle(color, f[0], f[1], f[2], nullptr, f[3]);
       break;
-    case 8:
-      g.DrawEllipse(in.Color(), in.Rect(), nullptr, in.Float());
+    }
+    case 8: {
+      const IColor color = in.Color();
+      const IRECT r = in.Rect();
+      g.DrawEllipse(color, r, nullptr, in.Float());
       break;
-    case 9:
-      g.DrawEllipse(in.Color(), in.Float(), in.Float(), in.Float(), in.Float(), in.Float(), nullptr, in.Float());
+    }
+    case 9: {
+      const IColor color = in.Color();
+      const auto f = in.Floats<6>();
+      g.DrawEllipse(color, f[0], f[1], f[2], f[3], f[4], nullptr, f[5]);
       break;
+    }
     case 10: {
       const int n = in.Int(7);
       for (int i = 0; i < n; ++i) xs[i] = in.Float(), ys[i] = in.Float();
-      if (in.Int(2) == 0)
-        g.DrawConvexPolygon(in.Color(), xs, ys, n, nullptr, in.Float());
+      const bool outline = in.Int(2) == 0;
+      const IColor color = in.Color();
+      if (outline)
+        g.DrawConvexPolygon(color, xs, ys, n, nullptr, in.Float());
       else
-        g.FillConvexPolygon(in.Color(), xs, ys, n);
+        g.FillConvexPolygon(color, xs, ys, n);
       break;
     }
-    case 11:
-      g.DrawDottedRect(in.Color(), in.Rect(), nullptr, in.Float(), in.Float());
+    case 11: {
+      const IColor color = in.Color();
+      const IRECT r = in.Rect();
+      const auto f = in.Floats<2>();
+      g.DrawDottedRect(color, r, nullptr, f[0], f[1]);
       break;
-    case 12:
-      g.FillTriangle(in.Color(), in.Float(), in.Float(), in.Float(), in.Float(), in.Float(), in.Float());
+    }
+    case 12: {
+      const IColor color = in.Color();
+      const auto f = in.Floats<6>();
+      g.FillTriangle(color, f[0], f[1], f[2], f[3], f[4], f[5]);
       break;
+    }
     case 13: {
       const IBlend blend = Blend(in);
-      g.FillRect(in.Color(), in.Rect(), &blend);
+      const IColor color = in.Color();
+      g.FillRect(color, in.Rect(), &blend);
       break;
     }
-    case 14:
-      g.FillRoundRect(Pattern(in), in.Rect(), in.Float());
+    case 14: {
+      const IPattern pattern = Pattern(in);
+      const IRECT r = in.Rect();
+      g.FillRoundRect(pattern, r, in.Float());
       break;
-    case 15:
-      g.FillRoundRect(in.Color(), in.Rect(), in.Float(), in.Float(), in.Float(), in.Float());
+    }
+    case 15: {
+      const IColor color = in.Color();
+      const IRECT r = in.Rect();
+      const auto f = in.Floats<4>();
+      g.FillRoundRect(color, r, f[0], f[1], f[2], f[3]);
       break;
-    case 16:
-      g.FillCircle(in.Color(), in.Float(), in.Float(), in.Float());
+    }
+    case 16: {
+      const IColor color = in.Color();
+      const auto f = in.Floats<3>();
+      g.FillCircle(color, f[0], f[1], f[2]);
       break;
-    case 17:
-      g.FillEllipse(in.Color(), in.Rect());
+    }
+    case 17: {
+      const IColor color = in.Color();
+      g.FillEllipse(color, in.Rect());
       break;
-    case 18:
-      g.FillEllipse(in.Color(), in.Float(), in.Float(), in.Float(), in.Float(), in.Float());
+    }
+    case 18: {
+      const IColor color = in.Color();
+      const auto f = in.Floats<5>();
+      g.FillEllipse(color, f[0], f[1], f[2], f[3], f[4]);
       break;
-    case 19:
-      g.FillArc(in.Color(), in.Float(), in.Float(), in.Float(), in.Float(), in.Float());
+    }
+    case 19: {
+      const IColor color = in.Color();
+      const auto f = in.Floats<5>();
+      g.FillArc(color, f[0], f[1], f[2], f[3], f[4]);
       break;
-    case 20:
-      g.DrawGrid(in.Color(), in.Rect(), in.Float(), in.Float(), nullptr, in.Float());
+    }
+    case 20: {
+      const IColor color = in.Color();
+      const IRECT r = in.Rect();
+      const auto f = in.Floats<3>();
+      g.DrawGrid(color, r, f[0], f[1], nullptr, f[2]);
       break;
+    }
     case 21: {
       const int n = in.Int(7);
       for (int i = 0; i < n; ++i) xs[i] = in.Float(), ys[i] = in.Float();
       const IColor fill = in.Color();
-      g.DrawData(in.Color(), in.Rect(), ys, n, in.Int(2) == 0 ? nullptr : xs, nullptr, in.Float(),
-                 in.Int(2) == 0 ? nullptr : &fill);
+      const IColor color = in.Color();
+      const IRECT r = in.Rect();
+      const bool withX = in.Int(2) == 1;
+      const float thickness = in.Float();
+      const bool withFill = in.Int(2) == 1;
+      g.DrawData(color, r, ys, n, withX ? xs : nullptr, nullptr, thickness, withFill ? &fill : nullptr);
       break;
     }
-    case 22:
-      g.DrawFastDropShadow(in.Rect(), in.Rect(), in.Float(), in.Float(), in.Float());
+    case 22: {
+      const IRECT inner = in.Rect();
+      const IRECT outer = in.Rect();
+      const auto f = in.Floats<3>();
+      g.DrawFastDropShadow(inner, outer, f[0], f[1], f[2]);
       break;
-    case 23:
-      g.DrawPoint(in.Color(), in.Float(), in.Float());
+    }
+    case 23: {
+      const IColor color = in.Color();
+      const auto f = in.Floats<2>();
+      g.DrawPoint(color, f[0], f[1]);
       break;
+    }
     case 24: {
       const IText text = Text(in);
-      g.DrawText(text, kTexts[in.Int(kNTexts)], in.Rect());
+      const char* str = in.Text();
+      g.DrawText(text, str, in.Rect());
       break;
     }
     case 25: {
       const IText text = Text(in);
-      g.DrawText(text, kTexts[in.Int(kNTexts)], in.Float(), in.Float());
+      const char* str = in.Text();
+      const auto f = in.Floats<2>();
+      g.DrawText(text, str, f[0], f[1]);
       break;
     }
     case 26: {
       const IText text = Text(in);
       IRECT bounds = in.Rect();
-      g.MeasureText(text, kTexts[in.Int(kNTexts)], bounds);
+      g.MeasureText(text, in.Text(), bounds);
       break;
     }
     case 27: {
       const IText text = Text(in);
-      g.DrawMultiLineText(text, kTexts[in.Int(kNTexts)], in.Rect());
+      const char* str = in.Text();
+      g.DrawMultiLineText(text, str, in.Rect());
       break;
     }
     case 28: {
       const IBlend blend = Blend(in);
-      g.DrawBitmap(in.Int(2) == 0 ? res.bitmap : res.frames, in.Rect(), in.Int(5) - 1, &blend);
+      const IBitmap& bitmap = in.Int(2) == 0 ? res.bitmap : res.frames;
+      const IRECT r = in.Rect();
+      g.DrawBitmap(bitmap, r, in.Int(5) - 1, &blend);
       break;
     }
     case 29:
       g.DrawFittedBitmap(res.bitmap, in.Rect());
       break;
-    case 30:
-      g.DrawRotatedBitmap(res.frames, in.Float(), in.Float(), in.Double());
+    case 30: {
+      const auto f = in.Floats<2>();
+      g.DrawRotatedBitmap(res.frames, f[0], f[1], in.Double());
       break;
+    }
     case 31: {
       const IText text = Text(in);
-      g.DrawBitmapedText(res.frames, in.Rect(), text, nullptr, kTexts[in.Int(kNTexts)], in.Int(2) == 1, in.Int(2) == 1,
-                         in.Int(20) - 2, in.Int(20) - 2, in.Int(5) - 2);
+      const IRECT r = in.Rect();
+      const char* str = in.Text();
+      const bool vCenter = in.Flag();
+      const bool multiline = in.Flag();
+      const int charWidth = in.Int(20) - 2;
+      const int charHeight = in.Int(20) - 2;
+      g.DrawBitmapedText(res.frames, r, text, nullptr, str, vCenter, multiline, charWidth, charHeight, in.Int(5) - 2);
       break;
     }
     case 32: {
       const IColor stroke = in.Color(), fill = in.Color();
-      g.DrawSVG(res.svg, in.Rect(), nullptr, in.Int(2) == 0 ? nullptr : &stroke, in.Int(2) == 0 ? nullptr : &fill);
+      const IRECT r = in.Rect();
+      const bool withStroke = in.Int(2) == 1;
+      const bool withFill = in.Int(2) == 1;
+      g.DrawSVG(res.svg, r, nullptr, withStroke ? &stroke : nullptr, withFill ? &fill : nullptr);
       break;
     }
-    case 33:
-      g.DrawRotatedSVG(res.svg, in.Float(), in.Float(), in.Float(), in.Float(), in.Double());
+    case 33: {
+      const auto f = in.Floats<4>();
+      g.DrawRotatedSVG(res.svg, f[0], f[1], f[2], f[3], in.Double());
       break;
+    }
     // The path interface.
     case 34:
       g.PathClear();
@@ -343,36 +468,47 @@ void DrawCall(IGraphics& g, Reader& in, Resources& res, IControl* control, int& 
     case 35:
       g.PathClose();
       break;
-    case 36:
-      g.PathArc(in.Float(), in.Float(), in.Float(), in.Float(), in.Float(), static_cast<EWinding>(in.Int(2)));
+    case 36: {
+      const auto f = in.Floats<5>();
+      g.PathArc(f[0], f[1], f[2], f[3], f[4], static_cast<EWinding>(in.Int(2)));
       break;
-    case 37:
-      g.PathMoveTo(in.Float(), in.Float());
+    }
+    case 37: {
+      const auto f = in.Floats<2>();
+      g.PathMoveTo(f[0], f[1]);
       break;
-    case 38:
-      g.PathLineTo(in.Float(), in.Float());
+    }
+    case 38: {
+      const auto f = in.Floats<2>();
+      g.PathLineTo(f[0], f[1]);
       break;
+    }
     case 39:
-      g.PathSetWinding(in.Int(2) == 1);
+      g.PathSetWinding(in.Flag());
       break;
-    case 40:
-      g.PathCubicBezierTo(in.Float(), in.Float(), in.Float(), in.Float(), in.Float(), in.Float());
+    case 40: {
+      const auto f = in.Floats<6>();
+      g.PathCubicBezierTo(f[0], f[1], f[2], f[3], f[4], f[5]);
       break;
-    case 41:
-      g.PathQuadraticBezierTo(in.Float(), in.Float(), in.Float(), in.Float());
+    }
+    case 41: {
+      const auto f = in.Floats<4>();
+      g.PathQuadraticBezierTo(f[0], f[1], f[2], f[3]);
       break;
+    }
     case 42: {
       const IPattern pattern = Pattern(in);
       const IStrokeOptions options = StrokeOptions(in);
       const IBlend blend = Blend(in);
-      g.PathStroke(pattern, in.Float(), options, in.Int(2) == 0 ? nullptr : &blend);
+      const float thickness = in.Float();
+      g.PathStroke(pattern, thickness, options, in.Int(2) == 0 ? nullptr : &blend);
       break;
     }
     case 43: {
       const IPattern pattern = Pattern(in);
       IFillOptions options;
       options.mFillRule = static_cast<EFillRule>(in.Int(4));
-      options.mPreserve = in.Int(2) == 1;
+      options.mPreserve = in.Flag();
       const IBlend blend = Blend(in);
       g.PathFill(pattern, options, in.Int(2) == 0 ? nullptr : &blend);
       break;
@@ -382,23 +518,34 @@ void DrawCall(IGraphics& g, Reader& in, Resources& res, IControl* control, int& 
         case 0:
           g.PathRect(in.Rect());
           break;
-        case 1:
-          g.PathRoundRect(in.Rect(), in.Float(), in.Float(), in.Float(), in.Float());
+        case 1: {
+          const IRECT r = in.Rect();
+          const auto f = in.Floats<4>();
+          g.PathRoundRect(r, f[0], f[1], f[2], f[3]);
           break;
-        case 2:
-          g.PathTriangle(in.Float(), in.Float(), in.Float(), in.Float(), in.Float(), in.Float());
+        }
+        case 2: {
+          const auto f = in.Floats<6>();
+          g.PathTriangle(f[0], f[1], f[2], f[3], f[4], f[5]);
           break;
-        case 3:
-          g.PathEllipse(in.Float(), in.Float(), in.Float(), in.Float(), in.Float());
+        }
+        case 3: {
+          const auto f = in.Floats<5>();
+          g.PathEllipse(f[0], f[1], f[2], f[3], f[4]);
           break;
-        default:
-          g.PathCircle(in.Float(), in.Float(), in.Float());
+        }
+        default: {
+          const auto f = in.Floats<3>();
+          g.PathCircle(f[0], f[1], f[2]);
           break;
+        }
       }
       break;
-    case 45:
-      g.PathRadialLine(in.Float(), in.Float(), in.Float(), in.Float(), in.Float());
+    case 45: {
+      const auto f = in.Floats<5>();
+      g.PathRadialLine(f[0], f[1], f[2], f[3], f[4]);
       break;
+    }
     // Transforms and clipping.
     case 46:
       switch (in.Int(8)) {
@@ -408,23 +555,29 @@ void DrawCall(IGraphics& g, Reader& in, Resources& res, IControl* control, int& 
         case 1:
           g.PathTransformRestore();
           break;
-        case 2:
-          g.PathTransformTranslate(in.Float(), in.Float());
+        case 2: {
+          const auto f = in.Floats<2>();
+          g.PathTransformTranslate(f[0], f[1]);
           break;
-        case 3:
-          g.PathTransformScale(in.Float(), in.Float());
+        }
+        case 3: {
+          const auto f = in.Floats<2>();
+          g.PathTransformScale(f[0], f[1]);
           break;
+        }
         case 4:
           g.PathTransformRotate(in.Float());
           break;
-        case 5:
-          g.PathTransformSkew(in.Float(), in.Float());
+        case 5: {
+          const auto f = in.Floats<2>();
+          g.PathTransformSkew(f[0], f[1]);
           break;
+        }
         case 6:
-          g.PathTransformReset(in.Int(2) == 1);
+          g.PathTransformReset(in.Flag());
           break;
         default:
-          g.PathTransformMatrix(IMatrix(in.Double(), in.Double(), in.Double(), in.Double(), in.Double(), in.Double()));
+          g.PathTransformMatrix(Matrix(in));
           break;
       }
       break;
@@ -436,8 +589,9 @@ void DrawCall(IGraphics& g, Reader& in, Resources& res, IControl* control, int& 
       // Over an ordinary rectangle at an editor's scale: the core converts a layer's size in pixels to int unchecked,
       // and a shadow's blur costs time in proportion to the layer's pixels.
       if (openLayers < 3 && g.GetTotalScale() <= 4.f) {
-        const float l = in.Ordinary(), t = in.Ordinary();
-        g.StartLayer(control, IRECT(l, t, l + in.Ordinary(), t + in.Ordinary()), in.Int(2) == 1);
+        float ltwh[4];
+        for (float& v : ltwh) v = in.Ordinary();
+        g.StartLayer(control, IRECT(ltwh[0], ltwh[1], ltwh[0] + ltwh[2], ltwh[1] + ltwh[3]), in.Flag());
         ++openLayers;
       }
       break;
@@ -466,7 +620,8 @@ void DrawCall(IGraphics& g, Reader& in, Resources& res, IControl* control, int& 
     case 53: {
       ILayerPtr& layer = res.layers[in.Int(2)];
       const IPattern pattern = Pattern(in);
-      const IShadow shadow(pattern, in.Float(), in.Float(), in.Float(), in.Float(), in.Int(2) == 1);
+      const auto f = in.Floats<4>();
+      const IShadow shadow(pattern, f[0], f[1], f[2], f[3], in.Flag());
       if (layer) g.ApplyLayerDropShadow(layer, shadow);
       break;
     }
@@ -477,13 +632,19 @@ void DrawCall(IGraphics& g, Reader& in, Resources& res, IControl* control, int& 
     }
     default: {
       // A path built from several commands, then filled or stroked: the common shape of a control's drawing.
-      g.PathMoveTo(in.Float(), in.Float());
+      const auto start = in.Floats<2>();
+      g.PathMoveTo(start[0], start[1]);
       const int n = in.Int(6);
-      for (int i = 0; i < n; ++i) g.PathLineTo(in.Float(), in.Float());
-      if (in.Int(2) == 0)
-        g.PathFill(IPattern(in.Color()));
+      for (int i = 0; i < n; ++i) {
+        const auto f = in.Floats<2>();
+        g.PathLineTo(f[0], f[1]);
+      }
+      const bool fill = in.Int(2) == 0;
+      const IColor color = in.Color();
+      if (fill)
+        g.PathFill(IPattern(color));
       else
-        g.PathStroke(IPattern(in.Color()), in.Float());
+        g.PathStroke(IPattern(color), in.Float());
       break;
     }
   }
@@ -504,52 +665,74 @@ class FuzzControl : public IControl {
   Resources* mRes = nullptr;
 };
 
-// One call of the renderer's own functions, in a frame the renderer begins itself.
+// One call of the renderer's own functions, in a frame the renderer begins itself. Each reads its arguments first to
+// last as the call lists them.
 void RendererCall(VRcontext* vg, Reader& in, int image, int font) {
   switch (in.Int(48)) {
     case 0:
       vrBeginPath(vg);
       break;
-    case 1:
-      vrMoveTo(vg, in.Float(), in.Float());
+    case 1: {
+      const auto f = in.Floats<2>();
+      vrMoveTo(vg, f[0], f[1]);
       break;
-    case 2:
-      vrLineTo(vg, in.Float(), in.Float());
+    }
+    case 2: {
+      const auto f = in.Floats<2>();
+      vrLineTo(vg, f[0], f[1]);
       break;
-    case 3:
-      vrBezierTo(vg, in.Float(), in.Float(), in.Float(), in.Float(), in.Float(), in.Float());
+    }
+    case 3: {
+      const auto f = in.Floats<6>();
+      vrBezierTo(vg, f[0], f[1], f[2], f[3], f[4], f[5]);
       break;
-    case 4:
-      vrQuadTo(vg, in.Float(), in.Float(), in.Float(), in.Float());
+    }
+    case 4: {
+      const auto f = in.Floats<4>();
+      vrQuadTo(vg, f[0], f[1], f[2], f[3]);
       break;
-    case 5:
-      vrArcTo(vg, in.Float(), in.Float(), in.Float(), in.Float(), in.Float());
+    }
+    case 5: {
+      const auto f = in.Floats<5>();
+      vrArcTo(vg, f[0], f[1], f[2], f[3], f[4]);
       break;
-    case 6:
-      vrArc(vg, in.Float(), in.Float(), in.Float(), in.Float(), in.Float(), in.Int(4));
+    }
+    case 6: {
+      const auto f = in.Floats<5>();
+      vrArc(vg, f[0], f[1], f[2], f[3], f[4], in.Int(4));
       break;
+    }
     case 7:
       vrClosePath(vg);
       break;
     case 8:
       vrPathWinding(vg, in.Int(4));
       break;
-    case 9:
-      vrRect(vg, in.Float(), in.Float(), in.Float(), in.Float());
+    case 9: {
+      const auto f = in.Floats<4>();
+      vrRect(vg, f[0], f[1], f[2], f[3]);
       break;
-    case 10:
-      vrRoundedRect(vg, in.Float(), in.Float(), in.Float(), in.Float(), in.Float());
+    }
+    case 10: {
+      const auto f = in.Floats<5>();
+      vrRoundedRect(vg, f[0], f[1], f[2], f[3], f[4]);
       break;
-    case 11:
-      vrRoundedRectVarying(vg, in.Float(), in.Float(), in.Float(), in.Float(), in.Float(), in.Float(), in.Float(),
-                           in.Float());
+    }
+    case 11: {
+      const auto f = in.Floats<8>();
+      vrRoundedRectVarying(vg, f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7]);
       break;
-    case 12:
-      vrEllipse(vg, in.Float(), in.Float(), in.Float(), in.Float());
+    }
+    case 12: {
+      const auto f = in.Floats<4>();
+      vrEllipse(vg, f[0], f[1], f[2], f[3]);
       break;
-    case 13:
-      vrCircle(vg, in.Float(), in.Float(), in.Float());
+    }
+    case 13: {
+      const auto f = in.Floats<3>();
+      vrCircle(vg, f[0], f[1], f[2]);
       break;
+    }
     case 14:
       vrFill(vg);
       break;
@@ -577,9 +760,12 @@ void RendererCall(VRcontext* vg, Reader& in, int image, int font) {
     case 22:
       vrGlobalCompositeOperation(vg, in.Int(13) - 1);
       break;
-    case 23:
-      vrGlobalCompositeBlendFuncSeparate(vg, 1 << in.Int(12), 1 << in.Int(12), 1 << in.Int(12), 1 << in.Int(12));
+    case 23: {
+      int factors[4];
+      for (int& factor : factors) factor = 1 << in.Int(12);
+      vrGlobalCompositeBlendFuncSeparate(vg, factors[0], factors[1], factors[2], factors[3]);
       break;
+    }
     case 24:
       vrSave(vg);
       break;
@@ -589,61 +775,85 @@ void RendererCall(VRcontext* vg, Reader& in, int image, int font) {
     case 26:
       vrReset(vg);
       break;
-    case 27:
-      vrTranslate(vg, in.Float(), in.Float());
+    case 27: {
+      const auto f = in.Floats<2>();
+      vrTranslate(vg, f[0], f[1]);
       break;
+    }
     case 28:
       vrRotate(vg, in.Float());
       break;
-    case 29:
-      vrScale(vg, in.Float(), in.Float());
+    case 29: {
+      const auto f = in.Floats<2>();
+      vrScale(vg, f[0], f[1]);
       break;
+    }
     case 30:
       in.Int(2) == 0 ? vrSkewX(vg, in.Float()) : vrSkewY(vg, in.Float());
       break;
-    case 31:
-      vrTransform(vg, in.Float(), in.Float(), in.Float(), in.Float(), in.Float(), in.Float());
+    case 31: {
+      const auto f = in.Floats<6>();
+      vrTransform(vg, f[0], f[1], f[2], f[3], f[4], f[5]);
       break;
+    }
     case 32:
       vrResetTransform(vg);
       break;
-    case 33:
-      vrScissor(vg, in.Float(), in.Float(), in.Float(), in.Float());
+    case 33: {
+      const auto f = in.Floats<4>();
+      vrScissor(vg, f[0], f[1], f[2], f[3]);
       break;
-    case 34:
-      vrIntersectScissor(vg, in.Float(), in.Float(), in.Float(), in.Float());
+    }
+    case 34: {
+      const auto f = in.Floats<4>();
+      vrIntersectScissor(vg, f[0], f[1], f[2], f[3]);
       break;
+    }
     case 35:
       vrResetScissor(vg);
       break;
     case 36: {
-      const VRcolor a = vrRGBAf(in.Float(), in.Float(), in.Float(), in.Float());
-      const VRcolor b = vrRGBA(static_cast<unsigned char>(in.Byte()), 0, 255, static_cast<unsigned char>(in.Byte()));
+      const auto rgba = in.Floats<4>();
+      const VRcolor a = vrRGBAf(rgba[0], rgba[1], rgba[2], rgba[3]);
+      const auto red = static_cast<unsigned char>(in.Byte());
+      const VRcolor b = vrRGBA(red, 0, 255, static_cast<unsigned char>(in.Byte()));
       VRpaint paint;
       switch (in.Int(4)) {
-        case 0:
-          paint = vrLinearGradient(vg, in.Float(), in.Float(), in.Float(), in.Float(), a, b);
+        case 0: {
+          const auto f = in.Floats<4>();
+          paint = vrLinearGradient(vg, f[0], f[1], f[2], f[3], a, b);
           break;
-        case 1:
-          paint = vrBoxGradient(vg, in.Float(), in.Float(), in.Float(), in.Float(), in.Float(), in.Float(), a, b);
+        }
+        case 1: {
+          const auto f = in.Floats<6>();
+          paint = vrBoxGradient(vg, f[0], f[1], f[2], f[3], f[4], f[5], a, b);
           break;
-        case 2:
-          paint = vrRadialGradient(vg, in.Float(), in.Float(), in.Float(), in.Float(), a, b);
+        }
+        case 2: {
+          const auto f = in.Floats<4>();
+          paint = vrRadialGradient(vg, f[0], f[1], f[2], f[3], a, b);
           break;
-        default:
-          paint = vrImagePattern(vg, in.Float(), in.Float(), in.Float(), in.Float(), in.Float(),
-                                 in.Int(4) == 0 ? 0 : image, in.Float());
+        }
+        default: {
+          const auto f = in.Floats<5>();
+          const int pattern = in.Int(4) == 0 ? 0 : image;
+          paint = vrImagePattern(vg, f[0], f[1], f[2], f[3], f[4], pattern, in.Float());
           break;
+        }
       }
       in.Int(2) == 0 ? vrFillPaint(vg, paint) : vrStrokePaint(vg, paint);
       break;
     }
-    case 37:
-      vrFillColor(vg, vrHSLA(in.Float(), in.Float(), in.Float(), static_cast<unsigned char>(in.Byte())));
+    case 37: {
+      const auto hsl = in.Floats<3>();
+      vrFillColor(vg, vrHSLA(hsl[0], hsl[1], hsl[2], static_cast<unsigned char>(in.Byte())));
       break;
-    case 38:
-      vrStrokeColor(vg, vrRGBAf(in.Float(), in.Float(), in.Float(), in.Float()));
+    }
+    case 38: {
+      const auto rgba = in.Floats<4>();
+      vrStrokeColor(vg, vrRGBAf(rgba[0], rgba[1], rgba[2], rgba[3]));
       break;
+    }
     case 39:
       vrFontSize(vg, in.Float());
       break;
@@ -663,20 +873,24 @@ void RendererCall(VRcontext* vg, Reader& in, int image, int font) {
       vrFontFaceId(vg, in.Int(4) == 0 ? -1 : font);
       break;
     case 45: {
-      const char* text = kTexts[in.Int(kNTexts)];
-      vrText(vg, in.Float(), in.Float(), text, nullptr);
+      const char* text = in.Text();
+      const auto f = in.Floats<2>();
+      vrText(vg, f[0], f[1], text, nullptr);
       break;
     }
     case 46: {
-      const char* text = kTexts[in.Int(kNTexts)];
-      vrTextBox(vg, in.Float(), in.Float(), in.Float(), text, nullptr);
+      const char* text = in.Text();
+      const auto f = in.Floats<3>();
+      vrTextBox(vg, f[0], f[1], f[2], text, nullptr);
       break;
     }
     default: {
-      const char* text = kTexts[in.Int(kNTexts)];
+      const char* text = in.Text();
       float bounds[4];
-      vrTextBounds(vg, in.Float(), in.Float(), text, nullptr, bounds);
-      vrTextBoxBounds(vg, in.Float(), in.Float(), in.Float(), text, nullptr, bounds);
+      const auto at = in.Floats<2>();
+      vrTextBounds(vg, at[0], at[1], text, nullptr, bounds);
+      const auto box = in.Floats<3>();
+      vrTextBoxBounds(vg, box[0], box[1], box[2], text, nullptr, bounds);
       float ascender, descender, lineh;
       vrTextMetrics(vg, &ascender, &descender, &lineh);
       break;
@@ -776,7 +990,8 @@ struct Editor {
         case 2: {
           VRcontext* vg = static_cast<VRcontext*>(g->GetDrawContext());
           gvrBindFramebuffer(framebuffer);
-          vrBeginFrame(vg, in.Float(), in.Float(), in.Float());
+          const auto frame = in.Floats<3>();
+          vrBeginFrame(vg, frame[0], frame[1], frame[2]);
           const int calls = in.Int(32) + 1;
           for (int i = 0; i < calls && in.More(); ++i) RendererCall(vg, in, res.image->GetBitmapID(), font);
           if (in.Int(8) == 0)

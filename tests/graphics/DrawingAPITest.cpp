@@ -105,6 +105,12 @@ INSTANTIATE_TEST_SUITE_P(
               g.DrawGrid(kRed, IRECT(-inf, nan, inf, inf), 4.f, 4.f);
             },
             {"PathClear", kRedStroke}},
+    // 999,999 lines across at x = 2, 4, ..., 1999998 and one down at y = 5: a million lines are refused.
+    DrawRow{"DrawGrid of a million lines draws none",
+            [](IGraphics& g) { g.DrawGrid(kRed, IRECT(0, 0, 2e6f, 10), 2.f, 5.f); }, {"PathClear", kRedStroke}},
+    // Tens of millions of lines before adding 1.5 stops moving a float near 3.4e7.
+    DrawRow{"DrawGrid reaching far with a small step draws none",
+            [](IGraphics& g) { g.DrawGrid(kRed, IRECT(0, 0, 1e10f, 1e10f), 1.5f, 1.5f); }, {"PathClear", kRedStroke}},
     DrawRow{"DrawData with one point moves only",
             [](IGraphics& g) {
               const float y[] = {0.5f};
@@ -166,6 +172,26 @@ TEST(DrawingAPI, DashedOperationsCarryOneDashLength) {
   EXPECT_EQ(g.lastStrokeOptions.mDash.mArray[0], 4.f);
   g.DrawRect(kRed, IRECT(0, 0, 5, 5));
   EXPECT_EQ(g.lastStrokeOptions.mDash.mCount, 0);
+}
+
+// Keeps the x of each line's start and counts the ends only: a log of two million entries would be slow.
+class GridLineGraphics : public DetailGraphics {
+ public:
+  using DetailGraphics::DetailGraphics;
+  void PathMoveTo(float x, float) override { starts.push_back(x); }
+  void PathLineTo(float, float) override { ++ends; }
+  std::vector<float> starts;
+  int ends = 0;
+};
+
+// One line fewer than the refused grid above is drawn whole, line k at x = 2k.
+TEST(DrawingAPI, GridJustUnderAMillionLinesIsDrawnWhole) {
+  FakeDelegate dlg;
+  GridLineGraphics g(dlg, 400, 300);
+  g.DrawGrid(kRed, IRECT(0, 0, 2e6f, 10), 2.f, 20.f);
+  ASSERT_EQ(g.starts.size(), 999999u);
+  EXPECT_EQ(g.ends, 999999);
+  for (size_t k = 1; k <= g.starts.size(); ++k) ASSERT_EQ(g.starts[k - 1], 2.f * static_cast<float>(k)) << k;
 }
 
 TEST(DrawingAPI, DataFillPreservesThePathForTheStroke) {

@@ -5,7 +5,7 @@ Each seed is a few frames of the byte layout FuzzDrawing.cpp reads: a frame kind
 2 a renderer frame, 3 a screen scale), then for a draw-loop frame the number of calls less one and the calls, each
 its operation byte and argument bytes. Bytes below 26 pick the table of extremes; others are ordinary values
 ((b - 26) / 2 - 10), so the argument runs below use ordinary bytes between 40 and 150 unless a seed is about an
-extreme. The arguments of one call are read in the order the compiler evaluates them.
+extreme. The arguments of one call are read first to last, as the call lists them.
 """
 import os
 import random

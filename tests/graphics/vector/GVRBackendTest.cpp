@@ -133,6 +133,34 @@ TEST_F(GVRTest, FillsAreRecordedAsConvexOrStencilFills) {
   EXPECT_EQ(backend->semaphore->Count(), 3);
 }
 
+// A caller naming a new blend in every frame gets each drawn, while the device holds a pipeline only for the ones
+// used last; a blend whose pipeline went is built again and draws as before.
+TEST_F(GVRTest, PipelinesOfEverNewBlendsAreNotAllKept) {
+  VRcontext* ctx = Context();
+  ASSERT_NE(ctx, nullptr);
+  const auto fillWith = [](int srcRGB, int dstRGB, int srcAlpha, int dstAlpha) {
+    return [=](VRcontext* vg) {
+      vrGlobalCompositeBlendFuncSeparate(vg, srcRGB, dstRGB, srcAlpha, dstAlpha);
+      vrBeginPath(vg);
+      vrRect(vg, 0, 0, 4, 4);
+      vrFillColor(vg, vrRGBA(0, 255, 0, 255));
+      vrFill(vg);
+    };
+  };
+  constexpr size_t kBlends = platform::gpu::GpuDevice::kMaxSharedPipelines + 16;
+  for (size_t i = 0; i < kBlends; ++i) {
+    // Source factors ONE to SRC_ALPHA_SATURATE, destination ones ZERO and ONE: distinct for every i below 160.
+    const int src = 1 << (1 + i % 10), dst = 1 << (i / 10 % 2), srcAlpha = 1 << (i / 20 % 8 + 1);
+    Render(ctx, 4, 4, fillWith(src, dst, srcAlpha, VR_ZERO));
+  }
+  EXPECT_LE(static_cast<size_t>(mDevice->Holdings().pipelines), platform::gpu::GpuDevice::kMaxSharedPipelines + 1);
+  const std::vector<uint8_t> copy = Render(ctx, 4, 4, fillWith(VR_ONE, VR_ZERO, VR_ONE, VR_ZERO));
+  const Rgba8 p = Pixel(copy, 4, 2, 2);
+  EXPECT_EQ(p.r, 0);
+  EXPECT_EQ(p.g, 255);
+  EXPECT_EQ(p.a, 255);
+}
+
 // A stroke joins the strips of its paths into one, each with its first and last vertex repeated; a path without
 // stroke vertices (an open line with no cap) adds nothing to it, and a stroke of such paths alone records no call.
 TEST_F(GVRTest, StrokeStripsJoinOnlyPathsWithVertices) {

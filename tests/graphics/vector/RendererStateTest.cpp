@@ -1,8 +1,10 @@
 // The renderer context, its frame and state stack, composite operations, transforms, colours, paints and scissor.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <set>
 
 #include "tests/graphics/vector/RecordingBackend.h"
 
@@ -145,6 +147,30 @@ TEST(VectorContext, EndFrameKeepsOnlyTheLargestFontImage) {
   EXPECT_EQ(ctx->fontImages[0], third);
   EXPECT_EQ(ctx->fontImages[1], 0);
   EXPECT_EQ(ctx->fontImageIdx, 0);
+}
+
+// Images of the largest size from earlier frames in the slots after the one the atlas grew to: they stay in slots for
+// later growth, none is left to the back end outside every slot.
+TEST(VectorContext, EndFrameKeepsTheFontImagesAfterTheCurrentOne) {
+  RecordingRenderer r;
+  VRcontext* ctx = r.ctx;
+  const int first = ctx->fontImages[0];
+  int large[3];
+  for (int& image : large)
+    image = r.backend.Params().renderCreateTexture(&r.backend, VR_TEXTURE_ALPHA, 2048, 2048, 0, nullptr);
+  std::copy(large, large + 3, ctx->fontImages + 1);
+  ctx->fontImageIdx = 1;
+  vrEndFrame(ctx);
+  EXPECT_EQ(r.backend.deletedTextures, (std::vector<int>{first}));
+  EXPECT_EQ(ctx->fontImages[0], large[0]);
+  EXPECT_EQ(ctx->fontImageIdx, 0);
+  std::set<int> inSlots;
+  for (const int image : ctx->fontImages)
+    if (image != 0) inSlots.insert(image);
+  std::set<int> live;
+  for (const auto& [id, texture] : r.backend.textures) live.insert(id);
+  EXPECT_EQ(inSlots, live);
+  EXPECT_EQ(inSlots, (std::set<int>{large[0], large[1], large[2]}));
 }
 
 TEST(VectorTransform, OperationsMatchTheirClosedForms) {

@@ -261,6 +261,22 @@ TEST(VectorText, GlyphsThatCannotBeHadAreLeftOutWithoutGrowingTheAtlas) {
   EXPECT_EQ(positions[1].maxx, positions[1].x);
 }
 
+// At a pixel ratio of 1e-38 a glyph three pixels tall is 3e38 units tall: moved by 3e38 its corners overflow. Such
+// glyphs are left out; the draw call carries only finite vertices.
+TEST(VectorText, GlyphsWhoseCornersOverflowAreLeftOut) {
+  TextFrame t;
+  vrBeginFrame(t.ctx, 640, 480, 1e-38f);
+  vrFontFaceId(t.ctx, t.sans);
+  vrFontSize(t.ctx, 3e38f);
+  vrTranslate(t.ctx, 3e38f, 0);
+  vrText(t.ctx, 0, 0, "ab", nullptr);
+  ASSERT_EQ(t.backend.draws.size(), 1u);
+  for (const VRvertex& v : t.backend.draws[0].verts) {
+    EXPECT_TRUE(std::isfinite(v.x));
+    EXPECT_TRUE(std::isfinite(v.y));
+  }
+}
+
 // Spaces have empty glyph boxes: at a blur of -2 their pad is 0 too, so they have no pixels and need no room in the
 // atlas. The text runs on past them with its own advances (a 1255, b 1300, space 651 units) in the first atlas
 // image, two triangles a character, and no quad turned inside out; a space's quad covers nothing.
