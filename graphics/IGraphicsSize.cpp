@@ -10,12 +10,22 @@
 
 namespace fx::gfx {
 
+namespace {
+
+// A window length in whole pixels; 0 for one past an int (a scale limit of 1e30) or no number, a window no
+// platform makes.
+int WholePixels(double length) {
+  return length >= 0.0 && length < 2147483648.0 ? static_cast<int>(length) : 0;
+}
+
+}  // namespace
+
 int IGraphics::WindowWidth() const {
-  return static_cast<int>(GetPlatformWindowScale() * static_cast<float>(static_cast<int>(mWidth * mDrawScale)));
+  return WholePixels(GetPlatformWindowScale() * static_cast<float>(WholePixels(mWidth * mDrawScale)));
 }
 
 int IGraphics::WindowHeight() const {
-  return static_cast<int>(GetPlatformWindowScale() * static_cast<float>(static_cast<int>(mHeight * mDrawScale)));
+  return WholePixels(GetPlatformWindowScale() * static_cast<float>(WholePixels(mHeight * mDrawScale)));
 }
 
 // A scale that is not a positive finite number is refused: it would reach the renderer, which sizes its surfaces

@@ -114,6 +114,21 @@ TEST_F(Scaling, ScaleLimitsThatAreNotPositiveNumbersAreRefused) {
   }
 }
 
+// A finite scale limit past any screen lets a window size past an int be asked for: it is 0, a window no platform
+// makes, where it was undefined.
+TEST_F(Scaling, AHugeScaleLimitLeavesTheWindowSizeWithinAnInt) {
+  FakeDelegate d;
+  RecordingGraphics gr(d, 400, 300);
+  gr.SetScaleConstraints(0.5f, 1e30f);
+  gr.Resize(400, 300, 1e30f);
+  EXPECT_EQ(gr.GetDrawScale(), 1e30f);
+  EXPECT_EQ(gr.WindowWidth(), 0);
+  EXPECT_EQ(gr.WindowHeight(), 0);
+  gr.Resize(400, 300, 2.f);
+  EXPECT_EQ(gr.WindowWidth(), 800);
+  EXPECT_EQ(gr.WindowHeight(), 600);
+}
+
 TEST_F(Scaling, ScreenScaleRescalesEverythingAndAsksTheHost) {
   Attach("a", IRECT(0, 0, 10, 10));
   dlg.resizeAnswer = false;
