@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <stdexcept>
 
 namespace fx::gfx {
@@ -145,6 +146,9 @@ void IControl::SetValueFromDelegate(double value, int valIdx) {
 
 void IControl::SetValueFromUserInput(double value, int valIdx) {
   if (!ValidValIdx(valIdx) || GetValue(valIdx) == value) return;
+  // The action may remove this control: it stays whole until the control's own SetDirty has returned.
+  std::optional<IGraphics::ControlUse> use;
+  if (mGraphics) use.emplace(*mGraphics);
   SetValue(value, valIdx);
   SetDirty(true, valIdx);
 }

@@ -276,6 +276,30 @@ TEST_F(Control, AnimationsWithoutALengthEndAtTheirFirstStep) {
 
 // A value menu answered at once whose answer removes the control that prompted: the prompt is done with the
 // control before it goes, whether it was asked for from a press or from outside any event.
+// A value set as the user's from outside any event, whose action removes the control, leaves the control whole
+// until its own SetDirty, which reads it after the action, has returned.
+TEST_F(Control, AUserValueWhoseActionRemovesTheControlOutsideAnEvent) {
+  struct ReadsAfterAction : TestControl {
+    ReadsAfterAction(std::vector<std::string>& journal, bool& deleted)
+        : TestControl(journal, "r", IRECT(0, 0, 20, 20)), gone(deleted) {}
+    ~ReadsAfterAction() override { gone = true; }
+    void SetDirty(bool triggerAction, int valIdx) override {
+      TestControl::SetDirty(triggerAction, valIdx);
+      Note(gone ? "deleted" : "whole");
+    }
+    bool& gone;
+  };
+  bool deleted = false;
+  auto* r = new ReadsAfterAction(journal, deleted);
+  r->SetActionFunction([this](IControl* caller) { g.RemoveControl(caller); });
+  g.AttachControl(r);
+  journal.clear();
+  r->SetValueFromUserInput(0.5);
+  EXPECT_TRUE(deleted);
+  EXPECT_EQ(g.NControls(), 0);
+  EXPECT_EQ(journal, std::vector<std::string>{"r:whole"});
+}
+
 TEST_F(Control, APromptAnsweredAtOnceMayRemoveItsControl) {
   struct Removing : TestControl {
     Removing(std::vector<std::string>& journal, bool& deleted)
