@@ -24,21 +24,6 @@ void FullBarrier(const VulkanFunctions& fn, VkCommandBuffer commands, VkPipeline
                           nullptr);
 }
 
-// Moves a texture from any layout (its contents dropped) into the general one, after every earlier write.
-void ToGeneralLayout(const VulkanFunctions& fn, VkCommandBuffer commands, const GpuTexture& texture) {
-  VkImageMemoryBarrier barrier{VK_STRUCTURE_TYPE_IMAGE_MEMORY_BARRIER};
-  barrier.srcAccessMask = VK_ACCESS_MEMORY_WRITE_BIT;
-  barrier.dstAccessMask = VK_ACCESS_MEMORY_READ_BIT | VK_ACCESS_MEMORY_WRITE_BIT;
-  barrier.oldLayout = VK_IMAGE_LAYOUT_UNDEFINED;
-  barrier.newLayout = VK_IMAGE_LAYOUT_GENERAL;
-  barrier.srcQueueFamilyIndex = VK_QUEUE_FAMILY_IGNORED;
-  barrier.dstQueueFamilyIndex = VK_QUEUE_FAMILY_IGNORED;
-  barrier.image = texture.Image();
-  barrier.subresourceRange = {texture.Aspects(), 0, VK_REMAINING_MIP_LEVELS, 0, 1};
-  fn.vkCmdPipelineBarrier(commands, VK_PIPELINE_STAGE_ALL_COMMANDS_BIT, VK_PIPELINE_STAGE_ALL_COMMANDS_BIT, 0, 0,
-                          nullptr, 0, nullptr, 1, &barrier);
-}
-
 VkAttachmentLoadOp LoadOp(GpuLoadAction action) {
   switch (action) {
     case GpuLoadAction::Load:
@@ -223,7 +208,7 @@ std::unique_ptr<GpuRenderEncoder> GpuCommandBuffer::RenderCommandEncoder(const G
   // that does not load it (its earlier contents are not wanted): the command buffer of the first pass may never
   // reach the GPU, when its recording fails.
   if (stencil && (stencil->TakeInitialLayout() || pass.stencil.loadAction != GpuLoadAction::Load))
-    ToGeneralLayout(fn, commands, *stencil);
+    stencil->RecordToGeneralLayout(commands);
 
   VkRenderingAttachmentInfo colorInfo{VK_STRUCTURE_TYPE_RENDERING_ATTACHMENT_INFO};
   colorInfo.imageView = color->View();

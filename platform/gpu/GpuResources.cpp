@@ -188,11 +188,15 @@ bool GpuTexture::Build(std::string& reason) {
 
 void GpuTexture::RecordInitialClear(VkCommandBuffer commands) const {
   const VulkanFunctions& fn = mCore->fn;
-  ImageBarrier(fn, commands, mImage, Aspects(), VK_IMAGE_LAYOUT_UNDEFINED);
+  RecordToGeneralLayout(commands);
   const VkClearColorValue zero{};
   const VkImageSubresourceRange all{VK_IMAGE_ASPECT_COLOR_BIT, 0, VK_REMAINING_MIP_LEVELS, 0, 1};
   fn.vkCmdClearColorImage(commands, mImage, VK_IMAGE_LAYOUT_GENERAL, &zero, 1, &all);
   ImageBarrier(fn, commands, mImage, Aspects(), VK_IMAGE_LAYOUT_GENERAL);
+}
+
+void GpuTexture::RecordToGeneralLayout(VkCommandBuffer commands) const {
+  ImageBarrier(mCore->fn, commands, mImage, Aspects(), VK_IMAGE_LAYOUT_UNDEFINED);
 }
 
 GpuTexture::~GpuTexture() {

@@ -97,6 +97,8 @@ class GpuTexture : public std::enable_shared_from_this<GpuTexture> {
   // Submitting thread, queue mutex held. Moves a new colour texture from its undefined start into the general layout
   // and clears it, after every earlier write and before every later access.
   void RecordInitialClear(VkCommandBuffer commands) const;
+  // Records the move from any layout (contents dropped) into the general one, after every earlier write.
+  void RecordToGeneralLayout(VkCommandBuffer commands) const;
 
  private:
   GpuTexture(std::shared_ptr<GpuCore> core, const GpuTextureDescriptor& descriptor)
