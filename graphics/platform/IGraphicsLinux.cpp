@@ -217,9 +217,19 @@ void IGraphicsLinux::MoveMouseCursor(float x, float y) {
   StoreCursorPosition();
 }
 
+bool IGraphicsLinux::PointerIsAt(float x, float y) const {
+  PointToScreen(x, y);
+  const pw::Point pointer = pw::MouseLocation();
+  constexpr double kNear = 1.0;  // a point: the rounding between editor units and pixels
+  return !(std::fabs(pointer.x - x) > kNear || std::fabs(pointer.y - y) > kNear);
+}
+
 void IGraphicsLinux::RepositionMouseCursor(float& prevX, float& prevY, float x, float y) {
   if (CursorIsHidden() && CursorIsLocked() && !TabletInput()) {
-    MoveCursorToScreenPoint(mCursorLockPosition.x, mCursorLockPosition.y);
+    // Input reaches the editor at the host's idle calls, when the window system may have moved on: a drag's
+    // motion or release handled after its button came up and the pointer went elsewhere pulls nothing back.
+    if (pw::PointerButtonDown() || PointerIsAt(x, y))
+      MoveCursorToScreenPoint(mCursorLockPosition.x, mCursorLockPosition.y);
     prevX = CursorX();
     prevY = CursorY();
     return;

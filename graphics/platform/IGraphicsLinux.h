@@ -78,8 +78,9 @@ class IGraphicsLinux : public IGraphicsVector {
   void HideMouseCursor(bool hide = true, bool lock = true) override;
   void MoveMouseCursor(float x, float y) override;
   ECursor SetMouseCursor(ECursor cursorType = kArrowCursor) override;
-  // For every mouse event of the view: keeps a hidden, locked cursor where it was hidden and answers the stored
-  // cursor position in prevX, prevY; otherwise answers and stores x, y.
+  // For every mouse event of the view: keeps a hidden, locked cursor where it was hidden (while a button is held,
+  // or the pointer is still where the event found it) and answers the stored cursor position in prevX, prevY;
+  // otherwise answers and stores x, y.
   void RepositionMouseCursor(float& prevX, float& prevY, float x, float y);
   // Editor point (x, y) on the screen (points, y upwards from the bottom of the main screen, as MoveMouseCursor
   // and GetMouseLocation take it): times the draw scale, view to window, window to screen (the window's place on
@@ -163,6 +164,8 @@ class IGraphicsLinux : public IGraphicsVector {
   void StoreCursorPosition();
   // (x, y) in screen coordinates (y upwards); moved on the display with the pointer dissociated.
   void MoveCursorToScreenPoint(double x, double y);
+  // Whether the pointer is now at editor point (x, y), within a point (true for a point that is no number).
+  bool PointerIsAt(float x, float y) const;
 
   std::shared_ptr<IGraphicsView> mView;
   // A view detached while one of its events was in hand, kept for the renderer context until CloseWindow.

@@ -32,6 +32,10 @@ Point MouseLocation() {
   return Point{p.x / scale, (backend.DisplayPixels().height - p.y) / scale};
 }
 
+bool PointerButtonDown() {
+  return CurrentBackend().PointerButtonDown();
+}
+
 double DisplayPixelsHigh() {
   return MainScreen().frame.size.height;
 }

@@ -38,6 +38,8 @@ Screen MainScreen();
 
 // The pointer's position in screen coordinates (bottom-left origin, y upwards, points).
 Point MouseLocation();
+// Whether a pointer button is held now, as the window system has it: ahead of the input handled so far.
+bool PointerButtonDown();
 // The main display's height in points; turns screen y into display y (display y = height - screen y).
 double DisplayPixelsHigh();
 void DisplayHideCursor();

@@ -59,6 +59,11 @@ void HeadlessBackend::Inject(Window& window, const NativeInput& input) {
       mPointer =
           Point{frame.origin.x * mScale + input.pixel.x, mDisplay.height - frame.MaxY() * mScale + input.pixel.y};
     }
+    if ((input.kind == Kind::kButtonPress || input.kind == Kind::kButtonRelease) && input.button >= 0 &&
+        input.button < 32) {
+      const uint32_t bit = 1u << input.button;
+      mButtonsHeld = input.kind == Kind::kButtonPress ? mButtonsHeld | bit : mButtonsHeld & ~bit;
+    }
     auto made = std::find_if(mMade.begin(), mMade.end(), [&](const Made& m) { return m.window == &window; });
     if (made == mMade.end()) return;
     serial = made->serial;
@@ -101,6 +106,11 @@ void HeadlessBackend::Defer(std::function<void()> task) {
 Point HeadlessBackend::PointerPixels() const {
   std::lock_guard lock(mMutex);
   return mPointer;
+}
+
+bool HeadlessBackend::PointerButtonDown() const {
+  std::lock_guard lock(mMutex);
+  return mButtonsHeld != 0;
 }
 
 void HeadlessBackend::WarpPointer(Point displayPixels) {

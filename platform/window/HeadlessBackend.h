@@ -36,7 +36,8 @@ class HeadlessBackend final : public Backend {
   HeadlessScript& Script() { return mScript; }
   // Hands input to window as the window system would: at once on the thread that made the window, otherwise
   // from that thread's next Pump; either way under the window's event lock. Mouse input also moves the
-  // display's pointer to its place, as a person's pointer is where it clicks.
+  // display's pointer to its place, as a person's pointer is where it clicks, and presses and releases hold
+  // and free the display's buttons, both at once, before a window handles them.
   void Inject(Window& window, const NativeInput& input);
   // Tells every window's views when the value changes.
   void SetBackingScaleFactor(double scale);
@@ -50,6 +51,7 @@ class HeadlessBackend final : public Backend {
   double BackingScaleFactor() const override { return mScale; }
   Appearance GetAppearance() const override { return mAppearance; }
   Point PointerPixels() const override;
+  bool PointerButtonDown() const override;
   void WarpPointer(Point displayPixels) override;
   void ApplyCursor(CursorKind, bool) override {}
   bool HasCursorKind(CursorKind) const override { return true; }
@@ -89,7 +91,8 @@ class HeadlessBackend final : public Backend {
   void Defer(std::function<void()> task);
 
   HeadlessScript mScript;
-  mutable std::mutex mMutex;  // guards the windows made, queued input, deferred answers, the pointer, the clipboard
+  // Guards the windows made, queued input, deferred answers, the pointer and its buttons, the clipboard.
+  mutable std::mutex mMutex;
   std::vector<Made> mMade;
   std::vector<Queued> mQueued;
   std::vector<Deferred> mDeferred;
@@ -98,6 +101,7 @@ class HeadlessBackend final : public Backend {
   double mScale = 1.0;
   Appearance mAppearance = Appearance::kLight;
   Point mPointer;
+  uint32_t mButtonsHeld = 0;  // bit n: button n
   ClipboardContents mClipboard;
   int mNextWindowOffset = 0;
 };

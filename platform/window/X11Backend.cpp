@@ -187,6 +187,7 @@ class X11Backend final : public Backend {
   double BackingScaleFactor() const override;
   Appearance GetAppearance() const override;
   Point PointerPixels() const override;
+  bool PointerButtonDown() const override;
   void WarpPointer(Point displayPixels) override;
   void ApplyCursor(CursorKind shape, bool visible) override;
   bool HasCursorKind(CursorKind) const override { return true; }  // the core cursor font has every shape
@@ -230,6 +231,12 @@ class X11Backend final : public Backend {
     std::optional<bool> visible;  // set: no X event, the window was hidden or shown
   };
   enum class Connect { kNever, kOnce, kAlways };
+  // The pointer as the server has it now: its place on the root window and the buttons and modifiers held.
+  struct PointerState {
+    Point pixels;
+    unsigned modifierMask = 0;
+  };
+  PointerState QueryPointer() const;
 
   // The link to the server, connecting on demand: kOnce when no attempt was made since the last loss,
   // kAlways for a window. Null without a usable connection. Display lock.
@@ -908,10 +915,10 @@ Appearance X11Backend::GetAppearance() const {
   return theme && (std::strstr(theme, ":dark") || std::strstr(theme, "-dark")) ? Appearance::kDark : Appearance::kLight;
 }
 
-Point X11Backend::PointerPixels() const {
+X11Backend::PointerState X11Backend::QueryPointer() const {
   std::lock_guard lock(X11DisplayMutex());
   const Link* link = LinkForQuestion();
-  if (!link) return Point{};
+  if (!link) return {};
   X11Scope scope(*link->connection);
   XWindow rootReturn = 0, child = 0;
   int rootX = 0, rootY = 0, x = 0, y = 0;
@@ -919,7 +926,15 @@ Point X11Backend::PointerPixels() const {
   if (scope.Usable()) {
     XQueryPointer(scope.display(), link->connection->root(), &rootReturn, &child, &rootX, &rootY, &x, &y, &mask);
   }
-  return Point{static_cast<double>(rootX), static_cast<double>(rootY)};
+  return PointerState{Point{static_cast<double>(rootX), static_cast<double>(rootY)}, mask};
+}
+
+Point X11Backend::PointerPixels() const {
+  return QueryPointer().pixels;
+}
+
+bool X11Backend::PointerButtonDown() const {
+  return (QueryPointer().modifierMask & (Button1Mask | Button2Mask | Button3Mask | Button4Mask | Button5Mask)) != 0;
 }
 
 void X11Backend::WarpPointer(Point displayPixels) {

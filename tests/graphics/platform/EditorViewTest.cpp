@@ -4,6 +4,7 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/window/Cursor.h"
@@ -420,6 +421,25 @@ TEST_F(PlatformGraphicsTest, HiddenLockedCursorStaysWhereItWasHidden) {
   }
   // The warp to editor point (10, 20): the window's content starts at display pixel (100, 50) on this back end.
   EXPECT_EQ(counters.lastWarp, (pw::Point{110, 70}));
+}
+
+// A host hands the editor its input at idle calls: a whole drag, its release and the pointer's move away may all
+// have happened before the editor sees the first of them. The pointer then stays where the person took it.
+TEST_F(PlatformGraphicsTest, ALockedDragHandledAfterItsReleasePullsNoPointerBack) {
+  Open();
+  backend->SetPointerPixels(pw::Point{300, 400});
+  G().HideMouseCursor(true, true);
+  const int warps = pw::GetCursorCounters().warps;
+  std::thread host([&] {  // input from another thread waits for the window thread's next Pump
+    Inject(Kind::kButtonPress, 100, 50, 0.0);
+    Inject(Kind::kMotion, 110, 40, 0.1);
+    Inject(Kind::kButtonRelease, 110, 40, 0.2);
+  });
+  host.join();
+  backend->SetPointerPixels(pw::Point{900, 700});
+  backend->Pump();
+  EXPECT_EQ(pw::GetCursorCounters().warps, warps);
+  EXPECT_EQ(backend->PointerPixels(), (pw::Point{900, 700}));
 }
 
 }  // namespace

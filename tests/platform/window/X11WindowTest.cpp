@@ -92,6 +92,18 @@ TEST_F(X11WindowTest, ThePointerMovesOnlyToPointsTheScreenHas) {
   EXPECT_EQ(edge.y, 0);
 }
 
+// The server's buttons, not the input handled so far: a press not yet pumped already counts.
+TEST_F(X11WindowTest, AButtonCountsAsHeldFromThePressUntilTheRelease) {
+  Backend& backend = CurrentBackend();
+  EXPECT_FALSE(backend.PointerButtonDown());
+  XTestFakeButtonEvent(display, 3, True, 0);
+  XSync(display, False);
+  EXPECT_TRUE(backend.PointerButtonDown());
+  XTestFakeButtonEvent(display, 3, False, 0);
+  XSync(display, False);
+  EXPECT_FALSE(backend.PointerButtonDown());
+}
+
 TEST_F(X11WindowTest, AClickThroughXTestArrivesAtTheRightPoint) {
   int rootX = 0, rootY = 0;
   ::Window ignored = 0;
