@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <limits>
 
 #include "platform/window/Backend.h"
 #include "platform/window/Notifications.h"
@@ -24,6 +25,10 @@ EventType DragType(int button) {
   return button == 0   ? EventType::kLeftMouseDragged
          : button == 1 ? EventType::kRightMouseDragged
                        : EventType::kOtherMouseDragged;
+}
+// The button's bit among those held: none for a number beyond what they count.
+unsigned ButtonBit(int button) {
+  return button >= 0 && button < std::numeric_limits<unsigned>::digits ? 1u << button : 0u;
 }
 
 void Send(View& view, const Event& e) {
@@ -248,7 +253,7 @@ void Window::SendMouse(const NativeInput& input, const Event& base) {
     mLastClickButton = input.button;
     mLastClickTime = input.timestamp;
     mLastClickPoint = e.locationInWindow;
-    mButtonsDown |= 1u << input.button;
+    mButtonsDown |= ButtonBit(input.button);
     View* hit = mContent.HitTest(topDown);
     if (!hit) return;
     if (mMouseDownButton < 0) {
@@ -264,7 +269,7 @@ void Window::SendMouse(const NativeInput& input, const Event& base) {
     return;
   }
   if (input.kind == Kind::kButtonRelease) {
-    mButtonsDown &= ~(1u << input.button);
+    mButtonsDown &= ~ButtonBit(input.button);
     e.type = UpType(input.button);
     e.buttonNumber = input.button;
     e.clickCount = input.button == mLastClickButton ? mClickCount : 1;

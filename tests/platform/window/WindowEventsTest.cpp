@@ -124,6 +124,26 @@ TEST_F(WindowEventsTest, DragStaysWithTheViewAndItsExitWaitsForTheRelease) {
   EXPECT_EQ(view.seen[3].point, (Point{-80, -40}));
 }
 
+// A button numbered beyond what the window counts (a mouse with many buttons) still reaches the view, and its
+// release frees no other button: the left drag under way goes on.
+TEST_F(WindowEventsTest, AButtonBeyondTheCountedOnesLeavesTheHeldOnesHeld) {
+  for (const int button : {32, 33, 250, -1}) {
+    SCOPED_TRACE(button);
+    view.seen.clear();
+    Inject(Kind::kButtonPress, {150, 80});
+    Inject(Kind::kButtonPress, {150, 80}, 0.1, button);
+    Inject(Kind::kButtonRelease, {150, 80}, 0.2, button);
+    Inject(Kind::kMotion, {160, 70}, 0.3);
+    Inject(Kind::kButtonRelease, {160, 70}, 0.4);
+    std::erase_if(view.seen, [](const Seen& s) { return s.type == EventType::kMouseEntered; });
+    const std::vector<EventType> expected{EventType::kLeftMouseDown, EventType::kOtherMouseDown,
+                                          EventType::kOtherMouseUp, EventType::kLeftMouseDragged,
+                                          EventType::kLeftMouseUp};
+    ASSERT_EQ(view.seen.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(view.seen[i].type, expected[i]) << i;
+  }
+}
+
 TEST_F(WindowEventsTest, MovesReachTheFirstResponderOnlyWhenTheWindowAsks) {
   ASSERT_TRUE(window->MakeFirstResponder(&view));
   Inject(Kind::kMotion, {10, 10});
