@@ -516,6 +516,9 @@ class IGraphics : public IEditorView {
   int Height() const { return mHeight; }
   int WindowWidth() const;
   int WindowHeight() const;
+  // A window length in whole pixels, truncated; 0 for one past an int (a scale limit of 1e30) or no number, a
+  // window no platform makes.
+  static int WholePixels(double length);
   int FPS() const { return mFPS; }
   float GetScreenScale() const { return mScreenScale; }
   float GetDrawScale() const { return mDrawScale; }

@@ -10,15 +10,9 @@
 
 namespace fx::gfx {
 
-namespace {
-
-// A window length in whole pixels; 0 for one past an int (a scale limit of 1e30) or no number, a window no
-// platform makes.
-int WholePixels(double length) {
+int IGraphics::WholePixels(double length) {
   return length >= 0.0 && length < 2147483648.0 ? static_cast<int>(length) : 0;
 }
-
-}  // namespace
 
 int IGraphics::WindowWidth() const {
   return WholePixels(GetPlatformWindowScale() * static_cast<float>(WholePixels(mWidth * mDrawScale)));

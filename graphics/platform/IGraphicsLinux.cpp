@@ -114,8 +114,8 @@ bool IGraphicsLinux::WindowIsOpen() {
 
 void IGraphicsLinux::PlatformResize(bool) {
   if (mView) {
-    const pw::Size size{static_cast<double>(static_cast<int>(static_cast<float>(Width()) * GetDrawScale())),
-                        static_cast<double>(static_cast<int>(static_cast<float>(Height()) * GetDrawScale()))};
+    const pw::Size size{static_cast<double>(WholePixels(static_cast<float>(Width()) * GetDrawScale())),
+                        static_cast<double>(WholePixels(static_cast<float>(Height()) * GetDrawScale()))};
     mView->SetFrameSize(size);
     // The window does not follow its views: the host's child window takes the editor's new size.
     if (mWindow) mWindow->SetContentSize(size);

@@ -104,8 +104,8 @@ class Backend {
 
   // The pointer on the display: pixels, top-left origin.
   virtual Point PointerPixels() const = 0;
-  // Whether a pointer button is held on the display now. The window system's state runs ahead of the input a
-  // window has handled: input waits for its thread's next Pump.
+  // Whether a pointer button is held on the display now (X11: one of the core protocol's five). The window
+  // system's state runs ahead of the input a window has handled: input waits for its thread's next Pump.
   virtual bool PointerButtonDown() const = 0;
   virtual void WarpPointer(Point displayPixels) = 0;
   virtual void ApplyCursor(CursorKind shape, bool visible) = 0;

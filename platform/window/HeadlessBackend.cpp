@@ -108,6 +108,11 @@ Point HeadlessBackend::PointerPixels() const {
   return mPointer;
 }
 
+void HeadlessBackend::SetPointerPixels(Point pixels) {
+  std::lock_guard lock(mMutex);
+  mPointer = pixels;
+}
+
 bool HeadlessBackend::PointerButtonDown() const {
   std::lock_guard lock(mMutex);
   return mButtonsHeld != 0;

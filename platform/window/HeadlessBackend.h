@@ -43,7 +43,7 @@ class HeadlessBackend final : public Backend {
   void SetBackingScaleFactor(double scale);
   void SetAppearance(Appearance appearance);
   void SetDisplayPixels(Size pixels) { mDisplay = pixels; }
-  void SetPointerPixels(Point pixels) { mPointer = pixels; }
+  void SetPointerPixels(Point pixels);
   const ClipboardContents& Clipboard() const { return mClipboard; }
 
   std::unique_ptr<NativeWindow> CreateNativeWindow(Window& window, void* parentHandle, Size contentPoints) override;

@@ -8,6 +8,7 @@
 // ordinary values. A crash, a sanitizer report or a broken promise (Check) is a finding.
 #include <algorithm>
 #include <cfloat>
+#include <climits>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -617,7 +618,10 @@ void Inject(IGraphicsLinux& g, pw::NativeInput::Kind kind) {
   input.kind = kind;
   const float scale = g.GetDrawScale();
   input.pixel = pw::Point{gIn.X() * scale, gIn.Y() * scale};
-  input.button = gIn.Below(4);
+  // Mostly the three buttons and one more; now and then a number no pointer has.
+  constexpr int kOddButtons[] = {-1, -2, 4, 5, 7, 8, 31, 32, 33, 63, 64, 250, 1 << 20, INT_MAX, INT_MIN, 3};
+  const uint8_t b = gIn.Byte();
+  input.button = b < 240 ? b % 4 : kOddButtons[b - 240];
   input.modifierFlags = gIn.Byte();
   input.wheelY = gIn.Number(-5.f, 5.f);
   input.wheelX = gIn.Number(-5.f, 5.f);

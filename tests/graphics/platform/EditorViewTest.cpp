@@ -424,22 +424,42 @@ TEST_F(PlatformGraphicsTest, HiddenLockedCursorStaysWhereItWasHidden) {
 }
 
 // A host hands the editor its input at idle calls: a whole drag, its release and the pointer's move away may all
-// have happened before the editor sees the first of them. The pointer then stays where the person took it.
-TEST_F(PlatformGraphicsTest, ALockedDragHandledAfterItsReleasePullsNoPointerBack) {
+// have happened before the editor sees the first of them. A drag still held is pulled back as ever; once its button
+// is up, only an event the pointer is still at (within a point) pulls it back, and otherwise it stays where the
+// person took it. The window's content starts at display pixel (100, 50): the release at (120, 30) is (220, 80).
+TEST_F(PlatformGraphicsTest, ALockedDragHandledLatePullsThePointerBackOnlyWhileHeldOrStillThere) {
+  struct Row {
+    const char* name;
+    bool released;
+    pw::Point pointerThen;  // where the person has taken the pointer when the editor handles the input
+    int warps;
+  } rows[] = {
+      {"released and moved away", true, {900, 700}, 0},
+      {"still held, pointer ahead", false, {900, 700}, 2},
+      {"released, pointer half a point from the release", true, {220.5, 80}, 1},
+      {"released, pointer two points from the release", true, {222, 80}, 0},
+  };
   Open();
-  backend->SetPointerPixels(pw::Point{300, 400});
-  G().HideMouseCursor(true, true);
-  const int warps = pw::GetCursorCounters().warps;
-  std::thread host([&] {  // input from another thread waits for the window thread's next Pump
-    Inject(Kind::kButtonPress, 100, 50, 0.0);
-    Inject(Kind::kMotion, 110, 40, 0.1);
-    Inject(Kind::kButtonRelease, 110, 40, 0.2);
-  });
-  host.join();
-  backend->SetPointerPixels(pw::Point{900, 700});
-  backend->Pump();
-  EXPECT_EQ(pw::GetCursorCounters().warps, warps);
-  EXPECT_EQ(backend->PointerPixels(), (pw::Point{900, 700}));
+  double time = 0.0;  // seconds apart, so that no press reads as a double click
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    time += 10.0;
+    backend->SetPointerPixels(pw::Point{300, 400});
+    G().HideMouseCursor(true, true);
+    const int warps = pw::GetCursorCounters().warps;
+    std::thread host([&] {  // input from another thread waits for the window thread's next Pump
+      Inject(Kind::kButtonPress, 100, 50, time);
+      Inject(Kind::kMotion, 110, 40, time + 0.1);
+      if (row.released) Inject(Kind::kButtonRelease, 120, 30, time + 0.2);
+    });
+    host.join();
+    backend->SetPointerPixels(row.pointerThen);
+    backend->Pump();
+    EXPECT_EQ(pw::GetCursorCounters().warps - warps, row.warps);
+    EXPECT_EQ(backend->PointerPixels(), (row.warps > 0 ? pw::Point{300, 400} : row.pointerThen));
+    if (!row.released) Inject(Kind::kButtonRelease, 110, 40, time + 0.3);
+    G().HideMouseCursor(false);
+  }
 }
 
 }  // namespace
