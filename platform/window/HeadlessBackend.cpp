@@ -59,11 +59,8 @@ void HeadlessBackend::Inject(Window& window, const NativeInput& input) {
       mPointer =
           Point{frame.origin.x * mScale + input.pixel.x, mDisplay.height - frame.MaxY() * mScale + input.pixel.y};
     }
-    if ((input.kind == Kind::kButtonPress || input.kind == Kind::kButtonRelease) && input.button >= 0 &&
-        input.button < 32) {
-      const uint32_t bit = 1u << input.button;
-      mButtonsHeld = input.kind == Kind::kButtonPress ? mButtonsHeld | bit : mButtonsHeld & ~bit;
-    }
+    if (input.kind == Kind::kButtonPress) mButtonsHeld |= input.ButtonBit();
+    if (input.kind == Kind::kButtonRelease) mButtonsHeld &= ~input.ButtonBit();
     auto made = std::find_if(mMade.begin(), mMade.end(), [&](const Made& m) { return m.window == &window; });
     if (made == mMade.end()) return;
     serial = made->serial;

@@ -101,7 +101,7 @@ class HeadlessBackend final : public Backend {
   double mScale = 1.0;
   Appearance mAppearance = Appearance::kLight;
   Point mPointer;
-  uint32_t mButtonsHeld = 0;  // bit n: button n
+  unsigned mButtonsHeld = 0;  // NativeInput::ButtonBit of each button held
   ClipboardContents mClipboard;
   int mNextWindowOffset = 0;
 };

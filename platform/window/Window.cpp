@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
-#include <limits>
 
 #include "platform/window/Backend.h"
 #include "platform/window/Notifications.h"
@@ -25,10 +24,6 @@ EventType DragType(int button) {
   return button == 0   ? EventType::kLeftMouseDragged
          : button == 1 ? EventType::kRightMouseDragged
                        : EventType::kOtherMouseDragged;
-}
-// The button's bit among those held: none for a number beyond what they count.
-unsigned ButtonBit(int button) {
-  return button >= 0 && button < std::numeric_limits<unsigned>::digits ? 1u << button : 0u;
 }
 
 void Send(View& view, const Event& e) {
@@ -253,7 +248,7 @@ void Window::SendMouse(const NativeInput& input, const Event& base) {
     mLastClickButton = input.button;
     mLastClickTime = input.timestamp;
     mLastClickPoint = e.locationInWindow;
-    mButtonsDown |= ButtonBit(input.button);
+    mButtonsDown |= input.ButtonBit();
     View* hit = mContent.HitTest(topDown);
     if (!hit) return;
     if (mMouseDownButton < 0) {
@@ -269,7 +264,7 @@ void Window::SendMouse(const NativeInput& input, const Event& base) {
     return;
   }
   if (input.kind == Kind::kButtonRelease) {
-    mButtonsDown &= ~ButtonBit(input.button);
+    mButtonsDown &= ~input.ButtonBit();
     e.type = UpType(input.button);
     e.buttonNumber = input.button;
     e.clickCount = input.button == mLastClickButton ? mClickCount : 1;

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -48,6 +49,11 @@ struct NativeInput {
   std::u32string charactersIgnoringModifiers;
   bool isARepeat = false;
   int subtype = kSubtypeMouse;
+
+  // The button's bit in a set of held buttons: none for a number past what the set counts.
+  unsigned ButtonBit() const {
+    return button >= 0 && button < std::numeric_limits<unsigned>::digits ? 1u << button : 0u;
+  }
 };
 
 // Handles a back end hands out for a GPU swapchain on the window (VK_KHR_xlib_surface: a Display* and a
